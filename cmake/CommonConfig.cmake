@@ -1,0 +1,12 @@
+# One interface target carries the language level, warnings and Qt safety defines for every target.
+add_library(vrq_common INTERFACE)
+target_compile_features(vrq_common INTERFACE cxx_std_20)
+target_compile_options(vrq_common INTERFACE -Wall -Wextra -Wold-style-cast)
+target_compile_definitions(vrq_common INTERFACE QT_NO_CAST_FROM_ASCII QT_NO_NARROWING_CONVERSIONS_IN_CONNECT)
+if(VRQ_WERROR)
+    target_compile_options(vrq_common INTERFACE -Werror)
+endif()
+if(VRQ_SANITIZE)
+    target_compile_options(vrq_common INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer)
+    target_link_options(vrq_common INTERFACE -fsanitize=address,undefined)
+endif()

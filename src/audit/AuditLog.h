@@ -1,0 +1,36 @@
+#pragma once
+
+#include "intake/CallStore.h"
+
+#include <QDateTime>
+#include <QString>
+
+namespace vrq {
+
+class Clock;
+
+// The one writer of the Audit table. Seq orders the writes within one second: the milliseconds of the
+// clock times 1000 plus a write counter that runs 1..900 and starts again at 1.
+class AuditLog {
+public:
+    AuditLog(CallStore& store, const Clock& clock, QChar runMode);
+
+    // Stores one entry; the failure of the insert is handed back to the caller.
+    StoreResult WriteAudit(const QDateTime& eventDnt, const QString& type, const QString& msg);
+    // The same with the current time as the event time.
+    StoreResult write(const QString& type, const QString& msg);
+
+    void setRunMode(QChar runMode) { m_runMode = runMode; }
+    QChar runMode() const { return m_runMode; }
+    int counter() const { return m_counter; }
+
+    static QString trimmedMessage(const QString& msg);
+
+private:
+    CallStore& m_store;
+    const Clock& m_clock;
+    QChar m_runMode;
+    int m_counter = 0;
+};
+
+} // namespace vrq

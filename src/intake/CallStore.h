@@ -1,0 +1,132 @@
+#pragma once
+
+#include "intake/StoreRecords.h"
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace SQLite {
+class Database;
+class Statement;
+} // namespace SQLite
+
+namespace vrq {
+
+// Jet's number for a duplicate value in a primary key; the store reports key clashes with it.
+constexpr int kDuplicateKeyError = 3022;
+
+enum class StoreStatus { Ok, NotFound, Duplicate, Error };
+
+// Outcome of one store operation. Never an exception: the store turns engine errors into this.
+struct StoreResult {
+    StoreStatus status = StoreStatus::Ok;
+    int code = 0;        // kDuplicateKeyError for a key clash, else the engine's extended code
+    QString description; // the engine's message
+
+    bool ok() const { return status == StoreStatus::Ok; }
+    bool duplicate() const { return status == StoreStatus::Duplicate; }
+    static StoreResult success() { return {}; }
+    static StoreResult notFound() { return {StoreStatus::NotFound, 0, QStringLiteral("Row not found")}; }
+};
+
+// The call store: CallsAndOrders.db with Calls, Orders, OrderLineItems and Audit. Every statement the
+// program runs against it lives here, prepared once and reused with bound values.
+class CallStore {
+public:
+    static constexpr const char* kFileName = "CallsAndOrders.db";
+
+    // Opens (creating with the three base tables when new) the store file. nullptr and a message on failure.
+    static std::unique_ptr<CallStore> open(const QString& path, QString* error);
+    ~CallStore();
+    CallStore(const CallStore&) = delete;
+    CallStore& operator=(const CallStore&) = delete;
+
+    // --- schema ---------------------------------------------------------------------------------
+    // The start-up upgrade: the fourteen statements of the old program through the DDL translator,
+    // each failure ignored. Returns, per statement run, whether it succeeded (for tests).
+    std::vector<bool> DataConversions();
+    // Runs one statement of the old engine's DDL dialect. False when it fails (or is not understood).
+    bool executeJetDdl(const QString& jetSql, QString* error = nullptr);
+    QStringList columnsOf(const QString& table) const;
+    QStringList primaryKeyOf(const QString& table) const;
+
+    // --- units of work --------------------------------------------------------------------------
+    // One call taken in, one export of a call, one purged call: all or nothing.
+    StoreResult begin();
+    StoreResult commit();
+    void rollback();
+    bool inTransaction() const;
+    // Syncs the write-ahead log to the disk, before an input file is moved away.
+    void checkpoint();
+
+    // --- audit ----------------------------------------------------------------------------------
+    StoreResult insertAudit(const AuditRow& row);
+    StoreResult forEachExportableAudit(const std::function<void(const AuditRow&)>& visit);
+    StoreResult deleteAuditUpTo(const QDateTime& cutoff);
+    std::vector<AuditRow> allAudit(); // natural order; tests and tools
+
+    // --- intake ---------------------------------------------------------------------------------
+    std::optional<CallRow> findCall(int source, int callNumber, StoreResult* result = nullptr);
+    // First row with this number whatever its source (the older dialects complete calls this way).
+    std::optional<CallRow> findFirstCallByNumber(int callNumber, StoreResult* result = nullptr);
+    StoreResult insertCall(const CallRow& row);
+    // Raises Calls.NumberOfOrders by one and gives the new value.
+    StoreResult raiseNumberOfOrders(int source, int callNumber, int* newCount);
+    StoreResult insertOrder(const OrderRow& row);
+    // Raises Orders.NumberOfItems by one and gives the new value.
+    StoreResult raiseNumberOfItems(int source, int callNumber, int orderSeqNumber, int* newCount);
+    StoreResult insertItem(const ItemRow& row);
+    StoreResult setOrderMessage(int source, int callNumber, int orderSeqNumber, const QString& message);
+    StoreResult setPriceOverride(int source, int callNumber, int orderSeqNumber, int itemSeqNumber, int price);
+    // Complete = True, and GoodCall when given.
+    StoreResult setCallComplete(int source, int callNumber, std::optional<bool> goodCall = std::nullopt);
+
+    // --- export ---------------------------------------------------------------------------------
+    // The next call after rowId (natural order) that is good, complete and not extracted.
+    std::optional<CallRow> nextPendingCall(qint64 afterRowId, StoreResult* result = nullptr);
+    std::vector<OrderRow> ordersOfCall(int source, int callNumber, StoreResult* result = nullptr);
+    std::vector<ItemRow> itemsOfOrder(int source, int callNumber, int orderSeqNumber, StoreResult* result = nullptr);
+    StoreResult markExtracted(int source, int callNumber, const QString& fileName, const QDateTime& when);
+    StoreResult setExtracted(int source, int callNumber, bool extracted);
+
+    // --- calls window ---------------------------------------------------------------------------
+    // Displayed = False for every row, Source = 0 where it is Null.
+    StoreResult resetDisplayed();
+    // Every complete row not yet displayed, in natural order, marked displayed in the same step.
+    std::vector<CallDisplayRow> takeUndisplayedCompleteCalls(StoreResult* result = nullptr);
+
+    // --- purge ----------------------------------------------------------------------------------
+    // The next call after rowId that is complete, at or before the cut-off, and bad or extracted.
+    std::optional<CallRow> nextPurgeableCall(const QDateTime& cutoff, qint64 afterRowId, StoreResult* result = nullptr);
+    // Deletes the call's orders, then its line items, then the call row.
+    StoreResult deleteCallWithOrders(int source, int callNumber);
+
+    // --- viewers and tests ----------------------------------------------------------------------
+    std::vector<CallRow> allCalls(StoreResult* result = nullptr);
+    std::vector<OrderRow> allOrders(StoreResult* result = nullptr);
+    std::vector<ItemRow> allItems(StoreResult* result = nullptr);
+
+    SQLite::Database& database();
+
+private:
+    explicit CallStore(std::unique_ptr<SQLite::Database> db);
+    SQLite::Statement& prepared(const char* sql);
+    void createBaseTables();
+    void ensureIndexes();
+    bool runUpgradeStep(const QString& jetSql);
+    void fillMissingSources(const QString& table);
+
+    std::unique_ptr<SQLite::Database> m_db;
+    struct Cache;
+    std::unique_ptr<Cache> m_cache;
+};
+
+// Formats a date for the store ("YYYY-MM-DD HH:MM:SS", local time) and back.
+QString storeDateText(const QDateTime& dt);
+QDateTime storeDateFromText(const QString& text);
+
+} // namespace vrq

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <optional>
+
+namespace vrq {
+
+// Plain rows of the call store's tables.
+
+struct CallKey {
+    int source = 0;
+    int callNumber = 0;
+    friend bool operator==(const CallKey&, const CallKey&) = default;
+};
+
+struct CallRow {
+    qint64 rowId = 0; // position in the store's natural order; filled on reads
+    int source = 0;
+    int callNumber = 0;
+    QDateTime callDnt;
+    bool goodCall = false;
+    bool complete = false;
+    bool extractedCall = false;
+    QString extractedFileName;
+    QDateTime extractedDnt;
+    int numberOfOrders = 0;
+    bool displayed = false;
+    std::optional<int> lineNumber;
+    std::optional<int> hour;
+    std::optional<int> badReason;
+    std::optional<int> badData;
+    std::optional<int> numBytes;
+};
+
+struct OrderRow {
+    int source = 0;
+    int callNumber = 0;
+    int orderSeqNumber = 0;
+    QString salesperson;
+    QString customer;
+    std::optional<QString> shipTo; // Null in rows written before the column existed
+    QString route;
+    QString message;
+    int numberOfItems = 0;
+};
+
+struct ItemRow {
+    int source = 0;
+    int callNumber = 0;
+    int orderSeqNumber = 0;
+    int itemSeqNumber = 0;
+    QString itemNumber;
+    int quantity = 0;
+    int unit = 0;
+    int discountPercent = 0;
+    int priceOverride = 0;
+};
+
+struct AuditRow {
+    QDateTime auditDnt;
+    QDateTime eventDnt;
+    QString type;
+    QString msg;
+    std::optional<qint64> seq;          // missing in rows older than the column
+    std::optional<QString> instance;    // Null in rows older than the column
+};
+
+// What the calls window shows of one call.
+struct CallDisplayRow {
+    int source = 0;
+    int callNumber = 0;
+    QDateTime callDnt;
+    bool goodCall = false;
+    bool extractedCall = false;
+};
+
+} // namespace vrq

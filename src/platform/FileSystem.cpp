@@ -1,0 +1,159 @@
+#include "platform/FileSystem.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#endif
+
+namespace vrq {
+
+namespace {
+
+FileResult errnoFailure(const QString& what, int err) {
+    return FileResult::failure(err, what + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(err)));
+}
+
+#ifdef Q_OS_UNIX
+int renameNoReplaceSyscall(const QByteArray& from, const QByteArray& to) {
+#if defined(SYS_renameat2)
+    constexpr unsigned int kNoReplace = 1; // RENAME_NOREPLACE
+    long rc = syscall(SYS_renameat2, AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), kNoReplace);
+    if (rc == 0)
+        return 0;
+    if (errno != ENOSYS && errno != EINVAL)
+        return errno;
+#endif
+    // File systems without renameat2: a hard link fails on an existing target, then drop the old name.
+    if (::link(from.constData(), to.constData()) != 0)
+        return errno;
+    ::unlink(from.constData());
+    return 0;
+}
+#endif
+
+FileResult copyFlushDelete(const QString& from, const QString& to) {
+    QFile source(from);
+    if (!source.open(QIODevice::ReadOnly))
+        return FileResult::failure(EIO, QStringLiteral("cannot open %1: %2").arg(from, source.errorString()));
+    QFile target(to);
+    if (target.exists())
+        return FileResult::failure(EEXIST, QStringLiteral("%1 already exists").arg(to));
+    if (!target.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return FileResult::failure(EIO, QStringLiteral("cannot create %1: %2").arg(to, target.errorString()));
+    while (!source.atEnd()) {
+        const QByteArray chunk = source.read(1 << 20);
+        if (chunk.isEmpty() && source.error() != QFileDevice::NoError)
+            break;
+        if (target.write(chunk) != chunk.size()) {
+            target.close();
+            target.remove();
+            return FileResult::failure(ENOSPC, QStringLiteral("cannot write %1").arg(to));
+        }
+    }
+    target.flush();
+#ifdef Q_OS_UNIX
+    ::fsync(target.handle());
+#endif
+    target.close();
+    source.close();
+    if (!QFile::remove(from))
+        return FileResult::failure(EIO, QStringLiteral("copied to %1 but cannot delete %2").arg(to, from));
+    return FileResult::success();
+}
+
+} // namespace
+
+bool FileSystem::fileExists(const QString& path) const {
+    QFileInfo info(path);
+    return info.exists() && info.isFile();
+}
+
+bool FileSystem::folderExists(const QString& path) const {
+    if (path.isEmpty())
+        return false;
+    QFileInfo info(path);
+    return info.exists() && info.isDir();
+}
+
+qint64 FileSystem::fileSize(const QString& path) const {
+    QFileInfo info(path);
+    return info.exists() ? info.size() : -1;
+}
+
+FileResult FileSystem::makePath(const QString& folder) {
+    if (QDir().mkpath(folder))
+        return FileResult::success();
+    return FileResult::failure(EIO, QStringLiteral("cannot create folder %1").arg(folder));
+}
+
+FileResult FileSystem::removeFile(const QString& path) {
+    QFile file(path);
+    if (!file.exists())
+        return FileResult::failure(ENOENT, QStringLiteral("%1 does not exist").arg(path));
+    if (file.remove())
+        return FileResult::success();
+    return FileResult::failure(EIO, QStringLiteral("cannot delete %1: %2").arg(path, file.errorString()));
+}
+
+FileResult FileSystem::renameNoReplace(const QString& from, const QString& to) {
+#ifdef Q_OS_UNIX
+    const int err = renameNoReplaceSyscall(QFile::encodeName(from), QFile::encodeName(to));
+    if (err == 0)
+        return FileResult::success();
+    return errnoFailure(QStringLiteral("rename %1 to %2").arg(from, to), err);
+#else
+    if (QFile::exists(to))
+        return FileResult::failure(EEXIST, QStringLiteral("%1 already exists").arg(to));
+    if (QFile::rename(from, to))
+        return FileResult::success();
+    return FileResult::failure(EIO, QStringLiteral("cannot rename %1 to %2").arg(from, to));
+#endif
+}
+
+FileResult FileSystem::moveFile(const QString& from, const QString& to) {
+    FileResult renamed = renameNoReplace(from, to);
+    if (renamed || renamed.code != EXDEV)
+        return renamed;
+    return copyFlushDelete(from, to);
+}
+
+FileResult FileSystem::writeFileDurably(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return FileResult::failure(EIO, QStringLiteral("cannot create %1: %2").arg(path, file.errorString()));
+    if (file.write(bytes) != bytes.size() || !file.flush())
+        return FileResult::failure(ENOSPC, QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+#ifdef Q_OS_UNIX
+    if (::fsync(file.handle()) != 0)
+        return errnoFailure(QStringLiteral("flush %1").arg(path), errno);
+#endif
+    file.close();
+    return FileResult::success();
+}
+
+std::vector<FileEntry> FileSystem::listFiles(const QString& folder) const {
+    std::vector<FileEntry> entries;
+    const QFileInfoList infos = QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    for (const QFileInfo& info : infos)
+        entries.push_back({info.fileName(), info.size(), info.lastModified()});
+    std::sort(entries.begin(), entries.end(),
+              [](const FileEntry& a, const FileEntry& b) { return a.name < b.name; });
+    return entries;
+}
+
+FileSystem& realFileSystem() {
+    static FileSystem fs;
+    return fs;
+}
+
+} // namespace vrq

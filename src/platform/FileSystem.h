@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <vector>
+
+namespace vrq {
+
+// Outcome of one file operation: what failed, in words fit for an audit entry.
+struct FileResult {
+    bool ok = true;
+    int code = 0; // errno-style number, 0 when ok
+    QString error;
+
+    static FileResult success() { return {}; }
+    static FileResult failure(int code, QString error) { return {false, code, std::move(error)}; }
+    explicit operator bool() const { return ok; }
+};
+
+struct FileEntry {
+    QString name; // file name without folder
+    qint64 size = 0;
+    QDateTime lastModified;
+};
+
+// The file operations whose failure matters to the program (host folder, moves of input files, order
+// files). Native paths only: drive paths are resolved by PathResolver before they get here. Tests
+// replace it to simulate a full disk or a lost host folder.
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    virtual bool fileExists(const QString& path) const;
+    virtual bool folderExists(const QString& path) const;
+    virtual qint64 fileSize(const QString& path) const; // -1 when missing
+    virtual FileResult makePath(const QString& folder);
+    virtual FileResult removeFile(const QString& path);
+    // Renames without ever replacing an existing target: fails with EEXIST instead.
+    virtual FileResult renameNoReplace(const QString& from, const QString& to);
+    // Moves a file, never replacing the target; across file systems it copies, flushes and deletes.
+    virtual FileResult moveFile(const QString& from, const QString& to);
+    // Creates (truncates) the file, writes all bytes and flushes them to the disk before returning.
+    virtual FileResult writeFileDurably(const QString& path, const QByteArray& bytes);
+    // Files (not folders) of a folder in ascending name order.
+    virtual std::vector<FileEntry> listFiles(const QString& folder) const;
+};
+
+// The real file system; one instance lives for the process.
+FileSystem& realFileSystem();
+
+} // namespace vrq

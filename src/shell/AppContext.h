@@ -1,0 +1,39 @@
+#pragma once
+
+#include "shell/Settings.h"
+
+#include <QChar>
+#include <QString>
+
+namespace vrq {
+
+class AuditLog;
+class CallStore;
+class Clock;
+class DriveMapper;
+class FileSystem;
+class PathResolver;
+class SettingsStore;
+class UserInterface;
+
+// The process-wide state of one run: the settings record, the open store, the audit writer, the run
+// mode and the validation flag, and the seams through which the program reaches the clock, the file
+// system, the drive mapping and the person at the screen. Jobs hold a reference to it.
+struct AppContext {
+    Settings settings;
+    SettingsStore* settingsStore = nullptr;
+    CallStore* store = nullptr;
+    AuditLog* audit = nullptr;
+    const Clock* clock = nullptr;
+    FileSystem* fs = nullptr;
+    PathResolver* paths = nullptr;
+    DriveMapper* drives = nullptr;
+    UserInterface* ui = nullptr;
+
+    QChar runMode = QLatin1Char('F'); // "F" window and headless modes, "B" batch mode
+    bool validationMode = false;      // set only while a command-line file is tested
+    QString callNumberList;           // ", 12, 13": the calls met in the current input file
+    QString programFolder;
+};
+
+} // namespace vrq

@@ -1,0 +1,101 @@
+#include "shell/Application.h"
+
+#include "audit/AuditLog.h"
+#include "intake/CallStore.h"
+#include "platform/Clock.h"
+#include "platform/FileSystem.h"
+#include "platform/NetworkDrive.h"
+#include "platform/Paths.h"
+#include "platform/SettingsBackend.h"
+#include "shell/UserInterface.h"
+
+#include <QDir>
+#include <QTextStream>
+
+namespace vrq {
+
+Application::Application(QChar runMode, UserInterface& ui, ApplicationSeams seams) {
+    m_ctx.runMode = runMode;
+    m_ctx.ui = &ui;
+    if (!seams.clock)
+        m_ownClock = std::make_unique<SystemClock>();
+    m_ctx.clock = seams.clock ? seams.clock : m_ownClock.get();
+    m_ctx.fs = seams.fs ? seams.fs : &realFileSystem();
+    m_backend = seams.settingsBackend ? std::move(seams.settingsBackend) : SettingsBackend::openDefault();
+    m_settingsStore = std::make_unique<SettingsStore>(*m_backend, *m_ctx.clock);
+    m_ctx.settingsStore = m_settingsStore.get();
+    m_ctx.programFolder = seams.programFolder.isEmpty() ? programFolder() : seams.programFolder;
+    QDir().mkpath(m_ctx.programFolder);
+    m_paths = std::make_unique<PathResolver>(m_ctx.programFolder, m_backend->driveMap());
+    m_ctx.paths = m_paths.get();
+    if (!seams.drives)
+        m_ownDrives = makeSystemDriveMapper(*m_paths, m_backend->shareRoot());
+    m_ctx.drives = seams.drives ? seams.drives : m_ownDrives.get();
+
+    CycleJobs jobs;
+    jobs.dataBinIntake = [this] { runDataBinIntake(); };
+    jobs.scanFolder = [this] { return runFolderScan(); };
+    jobs.exportCalls = [this] { runExport(); };
+    jobs.purge = [this] { return runPurge(); };
+    m_cycle = std::make_unique<ProcessingCycle>(m_ctx, std::move(jobs));
+}
+
+Application::~Application() = default;
+
+QString Application::versionText() {
+    return QStringLiteral("%1.%2.%3").arg(VRQ_VERSION_MAJOR).arg(VRQ_VERSION_MINOR).arg(VRQ_VERSION_PATCH);
+}
+
+bool Application::startUp(QString* error) {
+    m_settingProblems = m_settingsStore->LoadFromRegistry(m_ctx.settings);
+    m_ctx.settings.LastDateRun = m_ctx.clock->now();
+    QDir::setCurrent(m_ctx.programFolder);
+
+    QString openError;
+    m_store = CallStore::open(QDir(m_ctx.programFolder).filePath(QString::fromLatin1(CallStore::kFileName)), &openError);
+    if (!m_store) {
+        if (error)
+            *error = QStringLiteral("The call store %1 cannot be opened: %2")
+                         .arg(QDir(m_ctx.programFolder).filePath(QString::fromLatin1(CallStore::kFileName)), openError);
+        return false;
+    }
+    m_ctx.store = m_store.get();
+    m_store->DataConversions();
+    m_audit = std::make_unique<AuditLog>(*m_store, *m_ctx.clock, m_ctx.runMode);
+    m_ctx.audit = m_audit.get();
+
+    m_audit->write(QStringLiteral("1"), QStringLiteral("Program started (Version: %1).").arg(versionText()));
+    reportSettingProblems();
+    return true;
+}
+
+void Application::reportSettingProblems() {
+    for (const SettingProblem& problem : m_settingProblems) {
+        QTextStream(stderr) << problem.describe() << Qt::endl;
+        m_audit->write(QStringLiteral("E"), problem.describe());
+    }
+}
+
+void Application::saveSettings() { m_settingsStore->SaveToRegistry(m_ctx.settings); }
+
+void Application::shutDown() {
+    saveSettings();
+    if (m_audit)
+        m_audit->write(QStringLiteral("0"), QStringLiteral("Program stopped"));
+    if (m_store)
+        m_store->checkpoint();
+}
+
+void Application::runDataBinIntake() {}
+
+JobResult Application::runFolderScan() { return JobResult::success(); }
+
+void Application::runExport() {}
+
+JobResult Application::runPurge() {
+    // Until the purge of call history is built, the slot only records that today's purge is done.
+    m_ctx.settings.LastDatePurged = m_ctx.clock->now();
+    return JobResult::success();
+}
+
+} // namespace vrq

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "shell/AppContext.h"
+#include "shell/ProcessingCycle.h"
+#include "shell/SettingsStore.h"
+
+#include <QList>
+#include <memory>
+
+namespace vrq {
+
+class AuditLog;
+class CallStore;
+class Clock;
+class DriveMapper;
+class FileSystem;
+class PathResolver;
+class SettingsBackend;
+class UserInterface;
+
+// Replacements for the real clock, file system, drive mapping, settings store and program folder.
+struct ApplicationSeams {
+    const Clock* clock = nullptr;                     // default: the system clock
+    FileSystem* fs = nullptr;                         // default: the real file system
+    DriveMapper* drives = nullptr;                    // default: the platform's drive mapper
+    std::unique_ptr<SettingsBackend> settingsBackend; // default: the platform's settings store
+    QString programFolder;                            // default: VRQTOQX7_HOME or the platform's folder
+};
+
+// The objects of one run and the start-up and shutdown that every mode but batch shares.
+class Application {
+public:
+    Application(QChar runMode, UserInterface& ui, ApplicationSeams seams = ApplicationSeams());
+    ~Application();
+
+    // Start-up steps up to the "Program started" entry: settings, program folder, store, upgrade.
+    // False with a message when the store cannot be opened.
+    bool startUp(QString* error);
+    // The settings that did not convert at the last load (reported by the caller's means too).
+    const QList<SettingProblem>& settingProblems() const { return m_settingProblems; }
+    // Saves every setting and writes "Program stopped".
+    void shutDown();
+
+    AppContext& context() { return m_ctx; }
+    ProcessingCycle& cycle() { return *m_cycle; }
+    void saveSettings();
+
+    // The jobs of the cycle, also run directly by start-up and the headless pass.
+    void runDataBinIntake();
+    JobResult runFolderScan();
+    void runExport();
+    JobResult runPurge();
+
+    static QString versionText();
+
+private:
+    void reportSettingProblems();
+
+    AppContext m_ctx;
+    std::unique_ptr<Clock> m_ownClock;
+    std::unique_ptr<DriveMapper> m_ownDrives;
+    std::unique_ptr<SettingsBackend> m_backend;
+    std::unique_ptr<SettingsStore> m_settingsStore;
+    std::unique_ptr<PathResolver> m_paths;
+    std::unique_ptr<CallStore> m_store;
+    std::unique_ptr<AuditLog> m_audit;
+    std::unique_ptr<ProcessingCycle> m_cycle;
+    QList<SettingProblem> m_settingProblems;
+};
+
+} // namespace vrq

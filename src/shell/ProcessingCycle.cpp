@@ -1,0 +1,80 @@
+#include "shell/ProcessingCycle.h"
+
+#include "audit/AuditLog.h"
+#include "platform/Clock.h"
+#include "shell/AppContext.h"
+
+#include <QTextStream>
+
+namespace vrq {
+
+ProcessingCycle::ProcessingCycle(AppContext& context, CycleJobs jobs) : m_ctx(context), m_jobs(std::move(jobs)) {}
+
+void ProcessingCycle::markStarted() {
+    m_sngLastDatabinProcess = m_ctx.clock->secondsSinceMidnight();
+    m_sngLastScanFolderProcess = m_ctx.clock->secondsSinceMidnight();
+}
+
+int ProcessingCycle::scanIntervalSeconds(qint16 fileScanMinutes) {
+    const int product = int(fileScanMinutes) * 60;
+    if (product > 32767)
+        return 32767;
+    if (product < -32768)
+        return -32768;
+    return product;
+}
+
+bool ProcessingCycle::isDue(float last, int delaySeconds) const {
+    const float now = m_ctx.clock->secondsSinceMidnight();
+    if (now < last)
+        return true;
+    return m_ctx.clock->secondsSinceMidnight() - last > float(delaySeconds);
+}
+
+void ProcessingCycle::reportJobError(const QString& job, const QString& error) {
+    const QString text = job + QStringLiteral(" error: ") + error;
+    if (m_ctx.audit) {
+        const StoreResult logged = m_ctx.audit->write(QStringLiteral("E"), text);
+        if (logged.ok())
+            return;
+    }
+    QTextStream(stderr) << text << Qt::endl;
+}
+
+void ProcessingCycle::tick() {
+    if (m_busy)
+        return;
+    m_busy = true;
+    bool didWork = false;
+    const Settings& s = m_ctx.settings;
+
+    if (s.EnableCalls && isDue(m_sngLastDatabinProcess, s.ProcessDelay)) {
+        if (m_jobs.dataBinIntake)
+            m_jobs.dataBinIntake();
+        m_sngLastDatabinProcess = m_ctx.clock->secondsSinceMidnight();
+        didWork = true;
+    }
+    if (m_ctx.settings.EnableFiles &&
+        isDue(m_sngLastScanFolderProcess, scanIntervalSeconds(m_ctx.settings.FileScanMinutes))) {
+        if (m_jobs.scanFolder) {
+            const JobResult result = m_jobs.scanFolder();
+            if (!result.ok)
+                reportJobError(QStringLiteral("ScanFolder"), result.error);
+        }
+        m_sngLastScanFolderProcess = m_ctx.clock->secondsSinceMidnight();
+        didWork = true;
+    }
+    if (didWork || !m_bExtractedOnce) {
+        if (m_jobs.exportCalls)
+            m_jobs.exportCalls();
+        m_bExtractedOnce = true;
+    }
+    if (m_ctx.settings.LastDatePurged.date() != m_ctx.clock->now().date()) {
+        JobResult result = m_jobs.purge ? m_jobs.purge() : JobResult::success();
+        if (!result.ok)
+            reportJobError(QStringLiteral("PurgeCalls"), result.error);
+    }
+    m_busy = false;
+}
+
+} // namespace vrq

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+namespace vrq {
+
+struct AppContext;
+
+// What a job that may fail tells the cycle (the scan and the purge report their errors this way).
+struct JobResult {
+    bool ok = true;
+    QString error;
+    static JobResult success() { return {}; }
+    static JobResult failure(QString error) { return {false, std::move(error)}; }
+};
+
+struct CycleJobs {
+    std::function<void()> dataBinIntake;
+    std::function<JobResult()> scanFolder;
+    std::function<void()> exportCalls;
+    std::function<JobResult()> purge;
+};
+
+// The heartbeat: once a tick it decides which jobs are due and runs them in their fixed order.
+// Times are seconds since midnight as the clock gives them; a time earlier than the last run (midnight,
+// a clock set back) makes the job due at once. Delays count from the end of the previous run.
+class ProcessingCycle {
+public:
+    ProcessingCycle(AppContext& context, CycleJobs jobs);
+
+    // Start-up: both intake jobs count their delay from now.
+    void markStarted();
+    // One tick of the cycle (the caller switches its timer off around it).
+    void tick();
+    bool busy() const { return m_busy; }
+
+    float lastDatabinProcess() const { return m_sngLastDatabinProcess; }
+    float lastScanFolderProcess() const { return m_sngLastScanFolderProcess; }
+    bool extractedOnce() const { return m_bExtractedOnce; }
+
+    // The scan interval in seconds, formed as a 16-bit number; an out-of-range product is held at the limit.
+    static int scanIntervalSeconds(qint16 fileScanMinutes);
+
+private:
+    bool isDue(float last, int delaySeconds) const;
+    void reportJobError(const QString& job, const QString& error);
+
+    AppContext& m_ctx;
+    CycleJobs m_jobs;
+    float m_sngLastDatabinProcess = 0;
+    float m_sngLastScanFolderProcess = 0;
+    bool m_bExtractedOnce = false;
+    bool m_busy = false;
+};
+
+} // namespace vrq

@@ -1,0 +1,234 @@
+#include "shell/SettingsStore.h"
+
+#include "platform/Clock.h"
+#include "platform/SettingsBackend.h"
+
+#include <QLocale>
+#include <cmath>
+#include <variant>
+
+namespace vrq {
+
+namespace {
+
+const QString kStartup = QStringLiteral("Startup");
+const QString kQX7 = QStringLiteral("QX7");
+const QString kMisc = QStringLiteral("Miscellaneous");
+
+struct TextField {
+    QString Settings::*member;
+    int width;
+};
+
+using FieldRef = std::variant<qint16 Settings::*, bool Settings::*, TextField, QDateTime Settings::*>;
+
+struct KeyDef {
+    const QString& section;
+    QString key;
+    FieldRef field;
+    bool savedByRecord; // written by SaveToRegistry
+};
+
+// Every key in the order of the record; SaveToRegistry writes them in this order.
+const std::vector<KeyDef>& keyTable() {
+    static const std::vector<KeyDef> table = {
+        {kStartup, QStringLiteral("DetailsTop"), &Settings::DetailsTop, true},
+        {kStartup, QStringLiteral("DetailsLeft"), &Settings::DetailsLeft, true},
+        {kQX7, QStringLiteral("SystemID"), &Settings::SystemID, true},
+        {kQX7, QStringLiteral("EnableCalls"), &Settings::EnableCalls, true},
+        {kQX7, QStringLiteral("EnableFiles"), &Settings::EnableFiles, true},
+        {kQX7, QStringLiteral("QX7Name"), TextField{&Settings::QX7Name, 80}, true},
+        {kQX7, QStringLiteral("LocalDrive"), TextField{&Settings::LocalDrive, 1}, true},
+        {kQX7, QStringLiteral("QX7Path"), TextField{&Settings::QX7Path, 80}, true},
+        {kQX7, QStringLiteral("DataBinPath"), TextField{&Settings::DataBinPath, 80}, true},
+        {kQX7, QStringLiteral("ScannedFolder"), TextField{&Settings::ScannedFolder, 80}, true},
+        {kQX7, QStringLiteral("FileScanMinutes"), &Settings::FileScanMinutes, true},
+        {kQX7, QStringLiteral("DataBinFormat"), &Settings::DataBinFormat, true},
+        {kQX7, QStringLiteral("LastSeqNum"), &Settings::LastSeqNum, true},
+        {kQX7, QStringLiteral("LastScannedCallNum"), &Settings::LastScannedCallNum, false},
+        {kMisc, QStringLiteral("LastDateRun"), &Settings::LastDateRun, true},
+        {kMisc, QStringLiteral("LastDatePurged"), &Settings::LastDatePurged, true},
+        {kMisc, QStringLiteral("ProcessDelay"), &Settings::ProcessDelay, false},
+        {kMisc, QStringLiteral("DaysOfHistory"), &Settings::DaysOfHistory, true},
+        {kMisc, QStringLiteral("MonitorNetwork"), &Settings::MonitorNetwork, true},
+        {kMisc, QStringLiteral("AutoConnect"), &Settings::AutoConnect, true},
+        {kMisc, QStringLiteral("DataBinAudit"), &Settings::DataBinAudit, true},
+        {kMisc, QStringLiteral("NextDataBinNum"), &Settings::NextDataBinNum, true},
+    };
+    return table;
+}
+
+bool isDataBinFormat(const KeyDef& def) { return def.key == QLatin1String("DataBinFormat"); }
+
+QString textOf(const KeyDef& def, const Settings& s) {
+    return std::visit(
+        [&](auto&& field) -> QString {
+            using F = std::decay_t<decltype(field)>;
+            if constexpr (std::is_same_v<F, qint16 Settings::*>) {
+                const qint16 v = s.*field;
+                // DataBinFormat alone carries a blank in the sign position of a non-negative number.
+                return (isDataBinFormat(def) && v >= 0 ? QStringLiteral(" ") : QString()) + SettingText::fromInt16(v);
+            } else if constexpr (std::is_same_v<F, bool Settings::*>) {
+                return SettingText::fromBool(s.*field);
+            } else if constexpr (std::is_same_v<F, TextField>) {
+                return SettingText::cutToWidth(s.*(field.member), field.width);
+            } else {
+                return SettingText::fromDate(s.*field);
+            }
+        },
+        def.field);
+}
+
+// Converts and stores one text; false when it does not convert.
+bool assign(const KeyDef& def, Settings& s, const QString& text) {
+    return std::visit(
+        [&](auto&& field) -> bool {
+            using F = std::decay_t<decltype(field)>;
+            if constexpr (std::is_same_v<F, qint16 Settings::*>) {
+                const auto v = SettingText::toInt16(text);
+                if (v)
+                    s.*field = *v;
+                return v.has_value();
+            } else if constexpr (std::is_same_v<F, bool Settings::*>) {
+                const auto v = SettingText::toBool(text);
+                if (v)
+                    s.*field = *v;
+                return v.has_value();
+            } else if constexpr (std::is_same_v<F, TextField>) {
+                s.*(field.member) = SettingText::cutToWidth(text, field.width);
+                return true;
+            } else {
+                const auto v = SettingText::toDate(text);
+                if (v)
+                    s.*field = *v;
+                return v.has_value();
+            }
+        },
+        def.field);
+}
+
+QString defaultText(const KeyDef& def, const Clock& clock) {
+    Settings defaults;
+    defaults.LastDateRun = QDateTime(QDate(1970, 1, 1), QTime(0, 0));
+    defaults.LastDatePurged = clock.now();
+    return textOf(def, defaults);
+}
+
+QString stripTrailingBlanks(const QString& text) {
+    qsizetype end = text.size();
+    while (end > 0 && text.at(end - 1) == QLatin1Char(' '))
+        --end;
+    return text.left(end);
+}
+
+} // namespace
+
+QString SettingProblem::describe() const {
+    return QStringLiteral("Setting %1\\%2 holds \"%3\", which is not a valid value; the default \"%4\" is used.")
+        .arg(section, key, value, defaultText);
+}
+
+namespace SettingText {
+
+std::optional<qint16> toInt16(const QString& text) {
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return std::nullopt;
+    bool ok = false;
+    const double v = t.toDouble(&ok);
+    if (!ok || !std::isfinite(v))
+        return std::nullopt;
+    // Whole numbers as stored; a fraction rounds to the even neighbour as the old conversion did.
+    const double rounded = std::nearbyint(v);
+    if (rounded < -32768.0 || rounded > 32767.0)
+        return std::nullopt;
+    return static_cast<qint16>(rounded);
+}
+
+std::optional<bool> toBool(const QString& text) {
+    const QString t = text.trimmed();
+    if (t.compare(QLatin1String("True"), Qt::CaseInsensitive) == 0)
+        return true;
+    if (t.compare(QLatin1String("False"), Qt::CaseInsensitive) == 0)
+        return false;
+    bool ok = false;
+    const double v = t.toDouble(&ok);
+    if (!ok)
+        return std::nullopt;
+    return v != 0.0;
+}
+
+std::optional<QDateTime> toDate(const QString& text) {
+    const QString t = text.trimmed();
+    static const QStringList dateTimeFormats = {
+        QStringLiteral("MM/dd/yyyy HH:mm:ss"), QStringLiteral("M/d/yyyy H:mm:ss"),
+        QStringLiteral("M/d/yyyy h:mm:ss AP"), QStringLiteral("M/d/yyyy h:mm AP"),
+        QStringLiteral("M/d/yyyy H:mm"),       QStringLiteral("yyyy-MM-dd HH:mm:ss"),
+        QStringLiteral("yyyy-MM-ddTHH:mm:ss"),
+    };
+    const QLocale c = QLocale::c();
+    for (const QString& format : dateTimeFormats) {
+        const QDateTime dt = c.toDateTime(t, format);
+        if (dt.isValid())
+            return dt;
+    }
+    static const QStringList dateFormats = {QStringLiteral("M/d/yyyy"), QStringLiteral("yyyy-MM-dd")};
+    for (const QString& format : dateFormats) {
+        const QDate d = c.toDate(t, format);
+        if (d.isValid())
+            return QDateTime(d, QTime(0, 0));
+    }
+    // Two-digit years as the old runtime read them: 30-99 are 19xx, 00-29 are 20xx ("01/01/70").
+    const QStringList parts = t.split(QLatin1Char('/'));
+    if (parts.size() == 3 && parts[2].size() == 2) {
+        bool okM = false, okD = false, okY = false;
+        const int m = parts[0].toInt(&okM), d = parts[1].toInt(&okD), y = parts[2].toInt(&okY);
+        const QDate date(y < 30 ? 2000 + y : 1900 + y, m, d);
+        if (okM && okD && okY && date.isValid())
+            return QDateTime(date, QTime(0, 0));
+    }
+    return std::nullopt;
+}
+
+QString fromInt16(qint16 value) { return QString::number(value); }
+
+QString fromBool(bool value) { return value ? QStringLiteral("True") : QStringLiteral("False"); }
+
+QString fromDate(const QDateTime& value) {
+    return QLocale::c().toString(value, QStringLiteral("MM/dd/yyyy HH:mm:ss"));
+}
+
+QString cutToWidth(const QString& text, int width) { return stripTrailingBlanks(text.left(width)); }
+
+} // namespace SettingText
+
+SettingsStore::SettingsStore(SettingsBackend& backend, const Clock& clock) : m_backend(backend), m_clock(clock) {}
+
+QList<SettingProblem> SettingsStore::LoadFromRegistry(Settings& settings) const {
+    QList<SettingProblem> problems;
+    for (const KeyDef& def : keyTable()) {
+        const QString fallback = defaultText(def, m_clock);
+        const std::optional<QString> stored = m_backend.value(def.section, def.key);
+        const QString text = stored.value_or(fallback);
+        if (!assign(def, settings, text)) {
+            problems.append({def.section, def.key, text, fallback});
+            assign(def, settings, fallback);
+        }
+    }
+    return problems;
+}
+
+void SettingsStore::SaveToRegistry(const Settings& settings) {
+    for (const KeyDef& def : keyTable()) {
+        if (def.savedByRecord)
+            m_backend.setValue(def.section, def.key, textOf(def, settings));
+    }
+    m_backend.sync();
+}
+
+void SettingsStore::saveLastScannedCallNum(qint16 value) {
+    m_backend.setValue(kQX7, QStringLiteral("LastScannedCallNum"), SettingText::fromInt16(value));
+    m_backend.sync();
+}
+
+} // namespace vrq

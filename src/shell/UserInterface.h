@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <functional>
+
+namespace vrq {
+
+// How the core reaches the person at the workstation without knowing about windows. The window layer
+// implements it with real windows; the headless modes with stderr and a retry loop.
+class UserInterface {
+public:
+    virtual ~UserInterface() = default;
+
+    // Changes the calls window's row of one call: 0 removes it, 1 bad, 2 good, other values extracted.
+    virtual void UpdateCallDisplay(int callNumber, int mode) = 0;
+    // A message box with only an OK button and the program's title.
+    virtual void showMessage(const QString& text) = 0;
+    // The host folder is lost and could not be reconnected at once: hold the caller, retrying
+    // tryReconnect once a second, until it succeeds (true) or the person or a stop request gives up (false).
+    virtual bool waitForHostFolder(const QDateTime& since, const std::function<bool()>& tryReconnect) = 0;
+    // Lets pending events run during long work, so windows and other timers keep going.
+    virtual void processEvents() = 0;
+};
+
+// For tests and tools: shows nothing, never waits.
+class SilentUserInterface : public UserInterface {
+public:
+    void UpdateCallDisplay(int, int) override {}
+    void showMessage(const QString&) override {}
+    bool waitForHostFolder(const QDateTime&, const std::function<bool()>& tryReconnect) override {
+        return tryReconnect();
+    }
+    void processEvents() override {}
+};
+
+} // namespace vrq
