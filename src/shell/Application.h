@@ -2,6 +2,7 @@
 
 #include "shell/AppContext.h"
 #include "shell/ProcessingCycle.h"
+#include "platform/SettingsBackend.h"
 #include "shell/SettingsStore.h"
 
 #include <QList>

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace vrq {
+
+// Splits a command line on blanks and tabs into at most maxArgs arguments. Element 0 is always empty;
+// quotation marks are ordinary characters.
+QStringList SplitCommandLine(const QString& text, int maxArgs);
+
+enum class RunChoice { Window, Batch, Help, Version, Once, Service, Usage };
+
+struct CommandLineChoice {
+    RunChoice run = RunChoice::Window;
+    QStringList arguments; // as SplitCommandLine gave them
+};
+
+// No arguments: window mode; two or more: batch mode; exactly one: one of the program's own options.
+CommandLineChoice chooseRun(const QString& commandLineText);
+
+// The command-line text after the program name: the raw text on Windows, the arguments joined by
+// single blanks elsewhere.
+QString commandLineText(int argc, char** argv);
+
+QString usageText();
+
+} // namespace vrq

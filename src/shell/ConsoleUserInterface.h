@@ -1,0 +1,27 @@
+#pragma once
+
+#include "shell/UserInterface.h"
+
+#include <atomic>
+
+namespace vrq {
+
+// The person at the screen when there is no window: messages go to stderr. A lost host folder gets
+// one attempt in a single pass; the service keeps retrying once a second until the folder is back or a
+// stop is requested.
+class ConsoleUserInterface : public UserInterface {
+public:
+    enum class Mode { SinglePass, Service };
+    ConsoleUserInterface(Mode mode, const std::atomic_bool* stopRequested);
+
+    void UpdateCallDisplay(int callNumber, int mode) override;
+    void showMessage(const QString& text) override;
+    bool waitForHostFolder(const QDateTime& since, const std::function<bool()>& tryReconnect) override;
+    void processEvents() override;
+
+private:
+    Mode m_mode;
+    const std::atomic_bool* m_stopRequested;
+};
+
+} // namespace vrq

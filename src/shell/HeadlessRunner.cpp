@@ -1,0 +1,90 @@
+#include "shell/HeadlessRunner.h"
+
+#include "platform/Clock.h"
+#include "shell/Application.h"
+#include "shell/ConsoleUserInterface.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+#include <QTimer>
+
+#include <atomic>
+#include <csignal>
+
+namespace vrq {
+
+namespace {
+
+std::atomic_bool g_stopRequested{false};
+
+extern "C" void requestStop(int) { g_stopRequested.store(true); }
+
+void installStopHandlers() {
+    std::signal(SIGTERM, requestStop);
+    std::signal(SIGINT, requestStop);
+}
+
+bool startOrReport(Application& app) {
+    QString error;
+    if (app.startUp(&error))
+        return true;
+    QTextStream(stderr) << error << Qt::endl;
+    return false;
+}
+
+} // namespace
+
+int HeadlessRunner::runOnce() {
+    ConsoleUserInterface ui(ConsoleUserInterface::Mode::SinglePass, nullptr);
+    Application app(QLatin1Char('F'), ui);
+    if (!startOrReport(app))
+        return 1;
+    AppContext& ctx = app.context();
+    if (ctx.settings.EnableCalls)
+        app.runDataBinIntake();
+    if (ctx.settings.EnableFiles) {
+        const JobResult scanned = app.runFolderScan();
+        if (!scanned.ok)
+            ctx.ui->showMessage(scanned.error);
+    }
+    app.runExport();
+    if (ctx.settings.LastDatePurged.date() != ctx.clock->now().date()) {
+        const JobResult purged = app.runPurge();
+        if (!purged.ok)
+            ctx.ui->showMessage(purged.error);
+    }
+    app.shutDown();
+    return 0;
+}
+
+int HeadlessRunner::runService() {
+    installStopHandlers();
+    ConsoleUserInterface ui(ConsoleUserInterface::Mode::Service, &g_stopRequested);
+    Application app(QLatin1Char('F'), ui);
+    if (!startOrReport(app))
+        return 1;
+    app.cycle().markStarted();
+    app.runDataBinIntake();
+
+    QTimer waitTimer;
+    waitTimer.setInterval(1000);
+    QObject::connect(&waitTimer, &QTimer::timeout, [&] {
+        waitTimer.stop();
+        app.cycle().tick();
+        if (!g_stopRequested.load())
+            waitTimer.start();
+    });
+    QTimer stopWatch;
+    stopWatch.setInterval(100);
+    QObject::connect(&stopWatch, &QTimer::timeout, [&] {
+        if (g_stopRequested.load() && !app.cycle().busy())
+            QCoreApplication::quit();
+    });
+    waitTimer.start();
+    stopWatch.start();
+    QCoreApplication::exec();
+    app.shutDown();
+    return 0;
+}
+
+} // namespace vrq

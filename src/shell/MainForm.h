@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QObject>
+#include <QPoint>
+#include <QTimer>
+
+namespace vrq {
+
+class Application;
+
+// What the hidden main form asks of the window layer.
+class MainFormHost {
+public:
+    virtual ~MainFormHost() = default;
+    virtual void showCallsWindow() = 0;
+    // First run: the host name or folder is blank.
+    virtual void runInitialSetup() = 0;
+};
+
+// frmMain: the hidden form that owns the two timers of the resident program. ExitTimer watches ExitNow;
+// WaitTimer drives the processing cycle. It has no visible content of its own and is never shown.
+class MainForm : public QObject {
+    Q_OBJECT
+public:
+    MainForm(Application& app, MainFormHost& host);
+
+    // The start-up sequence; false with a message when the store cannot be opened.
+    bool start(QString* error);
+
+    bool ExitNow = false;
+    bool bFirstTime = false;
+    QTimer ExitTimer;
+    QTimer WaitTimer;
+
+    // Top-left of the main form in twips: the calls window's saved position plus 50, kept in 16 bits.
+    QPoint position() const { return m_position; }
+    static qint16 offsetPosition(qint16 saved);
+
+signals:
+    // Settings saved and "Program stopped" written: the process may end.
+    void unloaded();
+
+private:
+    void loadForm();
+    void onExitTimer();
+    void onWaitTimer();
+    void unload();
+
+    Application& m_app;
+    MainFormHost& m_host;
+    bool m_loaded = false;
+    bool m_unloaded = false;
+    QPoint m_position;
+};
+
+} // namespace vrq

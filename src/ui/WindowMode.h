@@ -1,0 +1,47 @@
+#pragma once
+
+#include "shell/MainForm.h"
+#include "shell/UserInterface.h"
+
+#include <QObject>
+#include <memory>
+
+namespace vrq {
+
+class Application;
+class CallsWindow;
+class SingleInstance;
+
+// Window mode: the resident program with its Calls window. It is the window layer's side of the
+// core's UserInterface and of the hidden main form.
+class WindowMode : public QObject, public MainFormHost, public UserInterface {
+    Q_OBJECT
+public:
+    WindowMode();
+    ~WindowMode() override;
+
+    // Runs until the Calls window closes; the process exit code.
+    int run();
+
+    // UserInterface
+    void UpdateCallDisplay(int callNumber, int mode) override;
+    void showMessage(const QString& text) override;
+    bool waitForHostFolder(const QDateTime& since, const std::function<bool()>& tryReconnect) override;
+    void processEvents() override;
+
+    // MainFormHost
+    void showCallsWindow() override;
+    void runInitialSetup() override;
+
+private:
+    void raiseCallsWindow();
+    void onCallsWindowUnloaded();
+    void saveAudits();
+
+    std::unique_ptr<Application> m_app;
+    std::unique_ptr<MainForm> m_mainForm;
+    std::unique_ptr<SingleInstance> m_instance;
+    CallsWindow* m_callsWindow = nullptr;
+};
+
+} // namespace vrq
