@@ -1,0 +1,175 @@
+#include "intake/CallStore.h"
+
+#include <SQLiteCpp/SQLiteCpp.h>
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace vrq;
+
+namespace {
+
+const QStringList kBaseCallColumns = {
+    QStringLiteral("CallNumber"),        QStringLiteral("CallDNT"),      QStringLiteral("GoodCall"),
+    QStringLiteral("Complete"),          QStringLiteral("ExtractedCall"), QStringLiteral("ExtractedFileName"),
+    QStringLiteral("ExtractedDNT"),      QStringLiteral("NumberOfOrders"), QStringLiteral("Displayed")};
+
+class CallStoreUpgradeTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString path = dir.filePath(QStringLiteral("CallsAndOrders.db"));
+
+    std::unique_ptr<CallStore> openStore() {
+        QString error;
+        auto store = CallStore::open(path, &error);
+        EXPECT_TRUE(store) << error.toStdString();
+        return store;
+    }
+
+    // Rows written by an installation older than the Source column.
+    static void fillBaseForm(CallStore& store) {
+        SQLite::Database& db = store.database();
+        db.exec("INSERT INTO Calls (CallNumber, CallDNT, GoodCall, Complete, NumberOfOrders) "
+                "VALUES (12, '2009-12-31 10:00:00', 1, 1, 1), (13, '2010-01-01 10:00:00', 0, 1, 0)");
+        db.exec("INSERT INTO Orders (CallNumber, OrderSeqNumber, Salesperson, Customer, NumberOfItems) "
+                "VALUES (12, 1, '000123', '004567  ', 1)");
+        db.exec("INSERT INTO OrderLineItems (CallNumber, OrderSeqNumber, ItemSeqNumber, ItemNumber, Quantity) "
+                "VALUES (12, 1, 1, '0000000012345', 3)");
+    }
+};
+
+TEST_F(CallStoreUpgradeTest, ANewFileHasTheThreeBaseTables) {
+    auto store = openStore();
+    EXPECT_EQ(store->columnsOf(QStringLiteral("Calls")), kBaseCallColumns);
+    EXPECT_EQ(store->primaryKeyOf(QStringLiteral("Calls")), QStringList{QStringLiteral("CallNumber")});
+    EXPECT_TRUE(store->columnsOf(QStringLiteral("Audit")).isEmpty());
+}
+
+TEST_F(CallStoreUpgradeTest, BaseFormIsUpgradedWithSourceFirstInEveryKey) {
+    auto store = openStore();
+    fillBaseForm(*store);
+    store->DataConversions();
+
+    EXPECT_EQ(store->columnsOf(QStringLiteral("Audit")),
+              (QStringList{QStringLiteral("AuditDNT"), QStringLiteral("EventDNT"), QStringLiteral("Type"),
+                           QStringLiteral("Msg"), QStringLiteral("Seq"), QStringLiteral("Instance")}));
+    QStringList calls = kBaseCallColumns;
+    calls << QStringLiteral("LineNumber") << QStringLiteral("Hour") << QStringLiteral("BadReason")
+          << QStringLiteral("BadData") << QStringLiteral("NumBytes") << QStringLiteral("Salesperson")
+          << QStringLiteral("Customer") << QStringLiteral("Source");
+    EXPECT_EQ(store->columnsOf(QStringLiteral("Calls")), calls);
+    EXPECT_TRUE(store->columnsOf(QStringLiteral("Orders")).contains(QStringLiteral("ShipTo")));
+
+    EXPECT_EQ(store->primaryKeyOf(QStringLiteral("Calls")),
+              (QStringList{QStringLiteral("Source"), QStringLiteral("CallNumber")}));
+    EXPECT_EQ(store->primaryKeyOf(QStringLiteral("Orders")),
+              (QStringList{QStringLiteral("Source"), QStringLiteral("CallNumber"), QStringLiteral("OrderSeqNumber")}));
+    EXPECT_EQ(store->primaryKeyOf(QStringLiteral("OrderLineItems")),
+              (QStringList{QStringLiteral("Source"), QStringLiteral("CallNumber"), QStringLiteral("OrderSeqNumber"),
+                           QStringLiteral("ItemSeqNumber")}));
+
+    const auto rows = store->allCalls();
+    ASSERT_EQ(rows.size(), 2u);
+    for (const CallRow& row : rows)
+        EXPECT_EQ(row.source, 0);
+    EXPECT_EQ(rows[0].callNumber, 12) << "rows keep their natural order through the rebuild";
+    ASSERT_EQ(store->allOrders().size(), 1u);
+    EXPECT_EQ(store->allOrders()[0].source, 0);
+    EXPECT_FALSE(store->allOrders()[0].shipTo.has_value());
+    ASSERT_EQ(store->allItems().size(), 1u);
+    EXPECT_EQ(store->allItems()[0].source, 0);
+}
+
+TEST_F(CallStoreUpgradeTest, ASecondUpgradeChangesNothing) {
+    auto store = openStore();
+    fillBaseForm(*store);
+    store->DataConversions();
+    const auto before = store->allCalls();
+    const std::vector<bool> outcomes = store->DataConversions();
+    for (bool succeeded : outcomes)
+        EXPECT_FALSE(succeeded) << "every statement fails on an upgraded file";
+    EXPECT_EQ(outcomes.size(), 14u) << "no fill or key change runs";
+    EXPECT_EQ(store->allCalls().size(), before.size());
+}
+
+TEST_F(CallStoreUpgradeTest, OnlyTheMissingSourceStepsRun) {
+    auto store = openStore();
+    fillBaseForm(*store);
+    ASSERT_TRUE(store->executeJetDdl(QStringLiteral("Alter Table Calls ADD COLUMN Source NUMBER")));
+    store->database().exec("UPDATE Calls SET Source = 5");
+    store->DataConversions();
+    EXPECT_EQ(store->primaryKeyOf(QStringLiteral("Calls")), QStringList{QStringLiteral("CallNumber")})
+        << "the Calls key is left alone when its Source column was already there";
+    EXPECT_EQ(store->allCalls()[0].source, 5);
+    EXPECT_EQ(store->primaryKeyOf(QStringLiteral("Orders")).first(), QStringLiteral("Source"));
+    EXPECT_EQ(store->primaryKeyOf(QStringLiteral("OrderLineItems")).first(), QStringLiteral("Source"));
+}
+
+class UpgradedStoreTest : public CallStoreUpgradeTest {
+protected:
+    void SetUp() override {
+        store = openStore();
+        store->DataConversions();
+    }
+    std::unique_ptr<CallStore> store;
+};
+
+TEST_F(UpgradedStoreTest, ADuplicateKeyIsRecognised) {
+    CallRow call;
+    call.callNumber = 17;
+    ASSERT_TRUE(store->insertCall(call).ok());
+    const StoreResult again = store->insertCall(call);
+    EXPECT_TRUE(again.duplicate());
+    EXPECT_EQ(again.code, kDuplicateKeyError);
+    call.source = 1;
+    EXPECT_TRUE(store->insertCall(call).ok()) << "the same number from the other source is another call";
+}
+
+TEST_F(UpgradedStoreTest, AnOverLongTextFailsJustThatWrite) {
+    CallRow call;
+    call.callNumber = 1;
+    ASSERT_TRUE(store->insertCall(call).ok());
+    OrderRow order;
+    order.callNumber = 1;
+    order.orderSeqNumber = 1;
+    order.salesperson = QStringLiteral("1234567");
+    const StoreResult tooLong = store->insertOrder(order);
+    EXPECT_EQ(tooLong.status, StoreStatus::Error);
+    order.salesperson = QStringLiteral("123456");
+    order.shipTo = QStringLiteral("AB");
+    EXPECT_TRUE(store->insertOrder(order).ok());
+    EXPECT_EQ(store->allOrders().size(), 1u);
+}
+
+TEST_F(UpgradedStoreTest, CountersNumberOrdersAndItems) {
+    CallRow call;
+    call.callNumber = 3;
+    ASSERT_TRUE(store->insertCall(call).ok());
+    int orders = 0;
+    ASSERT_TRUE(store->raiseNumberOfOrders(0, 3, &orders).ok());
+    ASSERT_TRUE(store->raiseNumberOfOrders(0, 3, &orders).ok());
+    EXPECT_EQ(orders, 2);
+    EXPECT_EQ(store->raiseNumberOfOrders(1, 3, &orders).status, StoreStatus::NotFound);
+    EXPECT_EQ(store->findCall(0, 3)->numberOfOrders, 2);
+}
+
+TEST_F(UpgradedStoreTest, UnknownDdlFails) {
+    EXPECT_FALSE(store->executeJetDdl(QStringLiteral("DROP TABLE Calls")));
+    EXPECT_FALSE(store->executeJetDdl(QStringLiteral("Alter Table Calls ADD COLUMN Bad MEMOX")));
+    EXPECT_FALSE(store->executeJetDdl(QStringLiteral("ALTER TABLE Calls add CONSTRAINT PrimaryKey PRIMARY KEY (Source)")))
+        << "a table that has a key cannot get a second one";
+    EXPECT_EQ(store->allCalls().size(), 0u);
+}
+
+TEST_F(UpgradedStoreTest, TwoConnectionsShareTheFile) {
+    auto second = openStore();
+    ASSERT_TRUE(store->begin().ok());
+    CallRow call;
+    call.callNumber = 44;
+    ASSERT_TRUE(store->insertCall(call).ok());
+    EXPECT_FALSE(second->findCall(0, 44)) << "an open unit of work is invisible to the other process";
+    ASSERT_TRUE(store->commit().ok());
+    EXPECT_TRUE(second->findCall(0, 44));
+}
+
+} // namespace

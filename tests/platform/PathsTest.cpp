@@ -1,0 +1,96 @@
+#include "platform/FileSystem.h"
+#include "platform/Paths.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace vrq;
+
+namespace {
+
+void touch(const QString& path, const QByteArray& bytes = "x") {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+class PathsTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString home = dir.filePath(QStringLiteral("home"));
+    QString mapped = dir.filePath(QStringLiteral("mnt/qx7"));
+    PathResolver paths{home, {{QLatin1Char('I'), mapped}}};
+};
+
+struct ResolveCase {
+    const char* setting;
+    const char* expectedRelative; // below the temporary folder
+};
+
+TEST_F(PathsTest, DrivePathsResolveThroughTheDriveMap) {
+    const ResolveCase cases[] = {
+        {"I:\\QX7Com\\", "mnt/qx7/QX7Com/"},
+        {"i:\\QX7Com\\QX710042.Tmp", "mnt/qx7/QX7Com/QX710042.Tmp"},
+        {"I:", "mnt/qx7"},
+        {"C:\\ZIR32\\DCS\\", "home/drives/C/ZIR32/DCS/"},
+        {"\\Data", "home/drives/C/Data"},
+        {".\\", "home/"},
+        {"DataBin.Dat", "home/DataBin.Dat"},
+        {"C:\\WBZ   ", "home/drives/C/WBZ"},
+    };
+    for (const ResolveCase& c : cases)
+        EXPECT_EQ(paths.resolve(QString::fromLatin1(c.setting)), dir.filePath(QString::fromLatin1(c.expectedRelative)))
+            << c.setting;
+}
+
+TEST_F(PathsTest, NativeAbsolutePathsStayAsTheyAre) {
+    EXPECT_EQ(paths.resolve(QStringLiteral("/srv/vrq/dcs/")), QStringLiteral("/srv/vrq/dcs/"));
+}
+
+TEST_F(PathsTest, ComponentsMatchWithoutRegardToCase) {
+    touch(home + QStringLiteral("/drives/C/ZIR32/DCS/DataBin.Dat"));
+    EXPECT_EQ(paths.resolve(QStringLiteral("c:\\zir32\\dcs\\databin.dat")),
+              home + QStringLiteral("/drives/C/ZIR32/DCS/DataBin.Dat"));
+}
+
+TEST_F(PathsTest, SeparatorsFollowThePathKind) {
+    EXPECT_EQ(PathResolver::withTrailingSeparator(QStringLiteral("C:\\WBZ")), QStringLiteral("C:\\WBZ\\"));
+    EXPECT_EQ(PathResolver::withTrailingSeparator(QStringLiteral("/srv/wbz")), QStringLiteral("/srv/wbz/"));
+    EXPECT_EQ(PathResolver::withTrailingSeparator(QStringLiteral("I:\\QX7Com\\")), QStringLiteral("I:\\QX7Com\\"));
+    EXPECT_EQ(PathResolver::trimRight(QStringLiteral("HOST  ")), QStringLiteral("HOST"));
+}
+
+TEST(FileSystemTest, RenameNeverReplacesAnExistingFile) {
+    QTemporaryDir dir;
+    const QString from = dir.filePath(QStringLiteral("QX710042.Tmp"));
+    const QString to = dir.filePath(QStringLiteral("QX710042.Rcv"));
+    touch(from, "new");
+    touch(to, "waiting for the host");
+    FileSystem& fs = realFileSystem();
+    EXPECT_FALSE(fs.renameNoReplace(from, to).ok);
+    QFile waiting(to);
+    ASSERT_TRUE(waiting.open(QIODevice::ReadOnly));
+    EXPECT_EQ(waiting.readAll(), QByteArray("waiting for the host"));
+    ASSERT_TRUE(fs.removeFile(to).ok);
+    EXPECT_TRUE(fs.renameNoReplace(from, to).ok);
+    EXPECT_FALSE(fs.fileExists(from));
+}
+
+TEST(FileSystemTest, WriteMoveAndListFiles) {
+    QTemporaryDir dir;
+    FileSystem& fs = realFileSystem();
+    ASSERT_TRUE(fs.writeFileDurably(dir.filePath(QStringLiteral("b.txt")), "bb").ok);
+    ASSERT_TRUE(fs.writeFileDurably(dir.filePath(QStringLiteral("a.txt")), "a").ok);
+    ASSERT_TRUE(fs.makePath(dir.filePath(QStringLiteral("Audit"))).ok);
+    ASSERT_TRUE(fs.moveFile(dir.filePath(QStringLiteral("b.txt")), dir.filePath(QStringLiteral("Audit/b.txt"))).ok);
+    const auto files = fs.listFiles(dir.path());
+    ASSERT_EQ(files.size(), 1u) << "folders are not listed";
+    EXPECT_EQ(files[0].name, QStringLiteral("a.txt"));
+    EXPECT_EQ(fs.fileSize(dir.filePath(QStringLiteral("Audit/b.txt"))), 2);
+    EXPECT_FALSE(fs.writeFileDurably(dir.filePath(QStringLiteral("missing/x.txt")), "x").ok);
+}
+
+} // namespace

@@ -1,0 +1,130 @@
+#include "audit/AuditLog.h"
+#include "intake/CallStore.h"
+#include "platform/Clock.h"
+#include "platform/SettingsBackend.h"
+#include "platform/SingleInstance.h"
+#include "shell/Application.h"
+#include "shell/MainForm.h"
+#include "shell/UserInterface.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace vrq;
+
+namespace {
+
+class RecordingHost : public MainFormHost {
+public:
+    void showCallsWindow() override { ++callsWindowShown; }
+    void runInitialSetup() override { ++setupRuns; }
+    int callsWindowShown = 0;
+    int setupRuns = 0;
+};
+
+class StartupShutdownTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString iniPath = dir.filePath(QStringLiteral("VRQToQX7.ini"));
+    ManualClock clock{QDateTime(QDate(2026, 12, 5), QTime(8, 0, 0))};
+    SilentUserInterface ui;
+
+    std::unique_ptr<Application> makeApp() {
+        ApplicationSeams seams;
+        seams.clock = &clock;
+        seams.settingsBackend = SettingsBackend::openIniFile(iniPath);
+        seams.programFolder = dir.filePath(QStringLiteral("program"));
+        return std::make_unique<Application>(QLatin1Char('F'), ui, std::move(seams));
+    }
+    QStringList auditTexts(Application& app) {
+        QStringList texts;
+        for (const AuditRow& row : app.context().store->allAudit())
+            texts << row.type + QLatin1Char('|') + row.msg + QLatin1Char('|') + row.instance.value_or(QString());
+        return texts;
+    }
+};
+
+TEST_F(StartupShutdownTest, StartAndStopWriteTheirEntriesAndSaveTheSettings) {
+    auto app = makeApp();
+    QString error;
+    ASSERT_TRUE(app->startUp(&error)) << error.toStdString();
+    clock.advanceMs(3600 * 1000);
+    app->shutDown();
+    EXPECT_EQ(auditTexts(*app), (QStringList{QStringLiteral("1|Program started (Version: %1).|F").arg(Application::versionText()),
+                                             QStringLiteral("0|Program stopped|F")}));
+    QSettings saved(iniPath, QSettings::IniFormat);
+    EXPECT_EQ(saved.value(QStringLiteral("Miscellaneous/LastDateRun")).toString(),
+              QStringLiteral("12/05/2026 08:00:00"))
+        << "the saved LastDateRun is the start time of the run";
+    EXPECT_FALSE(saved.contains(QStringLiteral("Miscellaneous/ProcessDelay")));
+    EXPECT_TRUE(QFileInfo::exists(dir.filePath(QStringLiteral("program/CallsAndOrders.db"))));
+}
+
+TEST_F(StartupShutdownTest, ABadSettingIsReportedAsAnErrorEntryAndTheRunGoesOn) {
+    {
+        QSettings raw(iniPath, QSettings::IniFormat);
+        raw.setValue(QStringLiteral("QX7/FileScanMinutes"), QStringLiteral("abc"));
+    }
+    auto app = makeApp();
+    ASSERT_TRUE(app->startUp(nullptr));
+    EXPECT_EQ(app->context().settings.FileScanMinutes, 30);
+    const QStringList texts = auditTexts(*app);
+    ASSERT_EQ(texts.size(), 2);
+    EXPECT_TRUE(texts[1].startsWith(QStringLiteral("E|Setting QX7\\FileScanMinutes holds \"abc\"")));
+}
+
+TEST_F(StartupShutdownTest, AStoreThatCannotBeOpenedFailsTheStartWithAMessage) {
+    QDir().mkpath(dir.filePath(QStringLiteral("program/CallsAndOrders.db"))); // a folder where the file should be
+    auto app = makeApp();
+    QString error;
+    EXPECT_FALSE(app->startUp(&error));
+    EXPECT_TRUE(error.contains(QStringLiteral("CallsAndOrders.db")));
+}
+
+TEST_F(StartupShutdownTest, MainFormRunsTheFirstRunSetupAndShowsTheCallsWindowOnce) {
+    auto app = makeApp();
+    RecordingHost host;
+    MainForm form(*app, host);
+    ASSERT_TRUE(form.start(nullptr));
+    EXPECT_EQ(host.setupRuns, 1) << "the host name is blank on a first run";
+    EXPECT_EQ(host.callsWindowShown, 1);
+    EXPECT_EQ(form.WaitTimer.interval(), 1000);
+    EXPECT_EQ(form.ExitTimer.interval(), 5);
+    EXPECT_TRUE(form.bFirstTime);
+}
+
+TEST(MainFormPositionTest, ThePlusFiftyNeverOverflows) {
+    EXPECT_EQ(MainForm::offsetPosition(0), 50);
+    EXPECT_EQ(MainForm::offsetPosition(32717), 32767);
+    EXPECT_EQ(MainForm::offsetPosition(32767), 32767);
+    EXPECT_EQ(MainForm::offsetPosition(-32768), -32718);
+}
+
+TEST(SingleInstanceTest, ASecondStartRaisesTheFirst) {
+    int argc = 1;
+    char name[] = "test";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    SingleInstance first(dir.path());
+    ASSERT_TRUE(first.listen());
+    int raised = 0;
+    QObject::connect(&first, &SingleInstance::activationRequested, [&] { ++raised; });
+
+    SingleInstance second(dir.path());
+    EXPECT_TRUE(second.activateRunningInstance());
+    QElapsedTimer waited;
+    waited.start();
+    while (raised == 0 && waited.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_EQ(raised, 1);
+
+    QTemporaryDir otherFolder;
+    SingleInstance elsewhere(otherFolder.path());
+    EXPECT_FALSE(elsewhere.activateRunningInstance()) << "another program folder is another installation";
+}
+
+} // namespace
