@@ -1,0 +1,86 @@
+#include "ui/WindowMode.h"
+
+#include "platform/SingleInstance.h"
+#include "shell/Application.h"
+#include "ui/NetworkErrorWindow.h"
+#include "ui/viewers/CallsWindow.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+namespace vrq {
+
+namespace {
+const QString kProgramTitle = QStringLiteral("VRQToQX7");
+} // namespace
+
+WindowMode::WindowMode() = default;
+
+WindowMode::~WindowMode() {
+    delete m_callsWindow;
+}
+
+int WindowMode::run() {
+    const QString folder = programFolder();
+    m_instance = std::make_unique<SingleInstance>(folder);
+    // A running copy raises its Calls window; this one ends without touching settings, store or log.
+    if (m_instance->activateRunningInstance())
+        return 0;
+    m_instance->listen();
+    connect(m_instance.get(), &SingleInstance::activationRequested, this, &WindowMode::raiseCallsWindow);
+
+    m_app = std::make_unique<Application>(QLatin1Char('F'), *this);
+    m_mainForm = std::make_unique<MainForm>(*m_app, *this);
+    connect(m_mainForm.get(), &MainForm::unloaded, qApp, &QCoreApplication::quit);
+
+    QString error;
+    if (!m_mainForm->start(&error)) {
+        QMessageBox::critical(nullptr, kProgramTitle, error);
+        return 1;
+    }
+    for (const SettingProblem& problem : m_app->settingProblems())
+        QMessageBox::warning(m_callsWindow, kProgramTitle, problem.describe());
+    return QApplication::exec();
+}
+
+void WindowMode::UpdateCallDisplay(int callNumber, int mode) {
+    if (m_callsWindow)
+        m_callsWindow->UpdateCallDisplay(callNumber, mode);
+}
+
+void WindowMode::showMessage(const QString& text) {
+    QMessageBox::information(m_callsWindow, kProgramTitle, text);
+}
+
+bool WindowMode::waitForHostFolder(const QDateTime& since, const std::function<bool()>& tryReconnect) {
+    NetworkErrorWindow window(since, tryReconnect, m_callsWindow);
+    return window.exec() == QDialog::Accepted;
+}
+
+void WindowMode::processEvents() { QCoreApplication::processEvents(); }
+
+void WindowMode::showCallsWindow() {
+    if (m_callsWindow)
+        return;
+    m_callsWindow = new CallsWindow(m_app->context());
+    connect(m_callsWindow, &CallsWindow::unloaded, this, &WindowMode::onCallsWindowUnloaded);
+    m_callsWindow->show();
+}
+
+void WindowMode::runInitialSetup() {
+    // The first-run setup (launcher and Properties dialog) is not part of this version: the settings
+    // file holds the host name and folder until it is.
+}
+
+void WindowMode::raiseCallsWindow() {
+    if (!m_callsWindow)
+        return;
+    if (m_callsWindow->isMinimized())
+        m_callsWindow->showNormal();
+    m_callsWindow->raise();
+    m_callsWindow->activateWindow();
+}
+
+void WindowMode::onCallsWindowUnloaded() { m_mainForm->ExitNow = true; }
+
+} // namespace vrq
