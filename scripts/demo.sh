@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Sets up and builds, generates a sample DataBin.Dat (and two scanned order files) in a demo program folder,
+# then runs the program on it: the Calls window when a display exists, else one headless pass that shows
+# the host order files it wrote.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+./scripts/setup.sh build
+
+demo="${VRQ_DEMO_HOME:-$PWD/build/demo}"
+rm -rf "$demo"
+mkdir -p "$demo/drives/C/ZIR32/DCS" "$demo/drives/C/WBZ" "$demo/smb/DEMOHOST/Qdls/QX7Com"
+cat > "$demo/VRQToQX7.ini" <<INI
+[QX7]
+QX7Name=DEMOHOST
+SystemID=1
+EnableFiles=True
+FileScanMinutes=1
+
+[Miscellaneous]
+ProcessDelay=5
+
+[Drives]
+ShareRoot=$demo/smb
+INI
+
+build/tools/vrq-gen databin "$demo/drives/C/ZIR32/DCS/DataBin.Dat" --calls 40 --orders 3 --items 4 --seed 7 --bad-every 7
+export VRQTOQX7_HOME="$demo" VRQTOQX7_SETTINGS="$demo/VRQToQX7.ini"
+
+if [ -n "${DISPLAY:-}" ]; then
+    echo "Starting the Calls window over $demo (close it to stop)."
+    exec build/src/vrqtoqx7
+fi
+
+build/src/vrqtoqx7 --once
+host="$demo/smb/DEMOHOST/Qdls/QX7Com"
+echo
+echo "Order files written to the host folder ($host):"
+ls "$host"
+first=$(ls "$host"/*.Rcv 2>/dev/null | head -n 1 || true)
+if [ -n "$first" ]; then
+    echo
+    echo "$(basename "$first"):"
+    tr -d '\r' < "$first"
+fi
+echo
+echo "Audit log:"
+build/tools/vrq-gen audit "$demo/CallsAndOrders.db" 2>/dev/null | tail -n 15 || true
