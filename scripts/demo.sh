@@ -44,4 +44,5 @@ if [ -n "$first" ]; then
 fi
 echo
 echo "Audit log:"
-build/tools/vrq-gen audit "$demo/CallsAndOrders.db" 2>/dev/null | tail -n 15 || true
+sqlite3 -separator '  ' "$demo/CallsAndOrders.db" \
+    "SELECT AuditDNT, Instance, Type, Msg FROM Audit ORDER BY AuditDNT, Seq" | tail -n 20
