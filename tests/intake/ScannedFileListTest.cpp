@@ -1,0 +1,59 @@
+#include "intake/ScannedFileList.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace vrq;
+
+namespace {
+
+const QDateTime kT0(QDate(2026, 12, 5), QTime(10, 0, 0));
+
+FileEntry entry(const char* name, qint64 size, int secondsAfterT0 = 0) {
+    return {QString::fromLatin1(name), size, kT0.addSecs(secondsAfterT0)};
+}
+
+struct ScanCase {
+    const char* what;
+    std::vector<FileEntry> previous;
+    std::vector<FileEntry> current;
+    std::vector<QString> taken;
+};
+
+class StableFilesTest : public ::testing::TestWithParam<ScanCase> {};
+
+TEST_P(StableFilesTest, TakesFilesSeenUnchangedByTheScanBefore) {
+    const ScanCase& c = GetParam();
+    EXPECT_EQ(ScannedFileList::stableFiles(c.previous, c.current), c.taken) << c.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, StableFilesTest,
+    ::testing::Values(
+        ScanCase{"first scan takes nothing", {}, {entry("a.txt", 10)}, {}},
+        ScanCase{"unchanged file is taken", {entry("a.txt", 10)}, {entry("a.txt", 10)}, {QStringLiteral("a.txt")}},
+        ScanCase{"a size change delays it", {entry("a.txt", 10)}, {entry("a.txt", 12)}, {}},
+        ScanCase{"a later date delays it", {entry("a.txt", 10)}, {entry("a.txt", 10, 5)}, {}},
+        ScanCase{"an earlier date still counts as unchanged", {entry("a.txt", 10, 5)}, {entry("a.txt", 10)},
+                 {QStringLiteral("a.txt")}},
+        ScanCase{"new files between known ones wait",
+                 {entry("a.txt", 1), entry("c.txt", 3)},
+                 {entry("a.txt", 1), entry("b.txt", 2), entry("c.txt", 3), entry("d.txt", 4)},
+                 {QStringLiteral("a.txt"), QStringLiteral("c.txt")}},
+        ScanCase{"a file that went away is simply not listed",
+                 {entry("a.txt", 1), entry("b.txt", 2)},
+                 {entry("b.txt", 2)},
+                 {QStringLiteral("b.txt")}}));
+
+TEST(ScannedFileListTest, TheListingSurvivesBetweenRuns) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("ScannedFolder.json"));
+    EXPECT_TRUE(ScannedFileList::load(path).empty()) << "no file yet: an empty listing";
+    const std::vector<FileEntry> files = {entry("a.txt", 10, 1), entry("b c.txt", 0)};
+    ASSERT_TRUE(ScannedFileList::save(path, files));
+    const auto back = ScannedFileList::load(path);
+    ASSERT_EQ(back.size(), 2u);
+    EXPECT_EQ(ScannedFileList::stableFiles(back, files), (std::vector<QString>{QStringLiteral("a.txt"), QStringLiteral("b c.txt")}));
+}
+
+} // namespace
