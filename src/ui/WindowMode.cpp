@@ -1,5 +1,6 @@
 #include "ui/WindowMode.h"
 
+#include "platform/Paths.h"
 #include "platform/SingleInstance.h"
 #include "shell/Application.h"
 #include "ui/NetworkErrorWindow.h"

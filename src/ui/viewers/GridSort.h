@@ -18,8 +18,7 @@ double gridNumber(QStringView text);
 
 // Reorders rows by the text textOf(row) gives, keeping the order of equal rows. Each row's key is
 // worked out once, so a large grid sorts in n log n comparisons of ready keys.
-template <class Row, class TextOf>
-void sortGridRows(std::vector<Row>& rows, SortKind kind, TextOf textOf) {
+template <class Row, class TextOf> void sortGridRows(std::vector<Row>& rows, SortKind kind, TextOf textOf) {
     if (rows.size() < 2)
         return;
     std::vector<std::size_t> order(rows.size());
@@ -29,7 +28,8 @@ void sortGridRows(std::vector<Row>& rows, SortKind kind, TextOf textOf) {
         keys.reserve(rows.size());
         for (const Row& row : rows)
             keys.push_back(gridNumber(textOf(row)));
-        std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
+        std::stable_sort(order.begin(), order.end(),
+                         [&](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
     } else {
         std::vector<QString> keys;
         keys.reserve(rows.size());

@@ -54,8 +54,8 @@ QRect Twips::rect(int left, int top, int width, int height) {
 }
 
 qint16 Twips::clamp16(int twips) {
-    return static_cast<qint16>(std::clamp<int>(twips, std::numeric_limits<qint16>::min(),
-                                               std::numeric_limits<qint16>::max()));
+    return static_cast<qint16>(
+        std::clamp<int>(twips, std::numeric_limits<qint16>::min(), std::numeric_limits<qint16>::max()));
 }
 
 } // namespace vrq

@@ -25,7 +25,8 @@ QString datePart(const QDate& d) {
 
 QString clockPart(const QTime& t) {
     const int hour12 = t.hour() % 12 == 0 ? 12 : t.hour() % 12;
-    return twoDigits(hour12) + QLatin1Char(':') + twoDigits(t.minute()) + QLatin1Char(' ') + designator(t.hour());
+    return twoDigits(hour12) + QLatin1Char(':') + twoDigits(t.minute()) + QLatin1Char(' ') +
+           designator(t.hour());
 }
 
 } // namespace

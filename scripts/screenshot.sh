@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Saves a picture of the Calls window, opened over a store of sample calls, to docs/calls-window.png.
+# Runs the window tests' screenshot mode on a virtual X display. Usage: scripts/screenshot.sh [build-dir]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build_dir="${1:-build}"
+tests_ui="${TESTS_UI:-$build_dir/tests/tests_ui}"
+if [ ! -x "$tests_ui" ]; then
+    cmake --build "$build_dir" --target tests_ui -j 2
+fi
+mkdir -p docs
+output="$PWD/docs/calls-window.png"
+rm -f "$output"
+VRQ_SCREENSHOT="$output" QT_QPA_PLATFORM=xcb \
+    xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" \
+    "$tests_ui" --gtest_also_run_disabled_tests --gtest_filter='CallsWindowTools.DISABLED_SaveScreenshot'
+[ -s "$output" ] || { echo "no picture was saved" >&2; exit 1; }
+echo "$output"

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QDateTime>
+#include <QDialog>
+#include <QTimer>
+#include <functional>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace vrq {
+
+// frmNetworkErrorMsg: shown while the host folder is lost. It retries once a second and closes itself
+// (accepted) as soon as the folder can be used again; closing it by hand gives up (rejected).
+class NetworkErrorWindow : public QDialog {
+    Q_OBJECT
+public:
+    NetworkErrorWindow(const QDateTime& since, std::function<bool()> tryReconnect, QWidget* parent = nullptr);
+
+    static QString startTimeText(const QDateTime& since);
+
+signals:
+    void propertiesRequested();
+
+private:
+    void onRetryTick();
+
+    std::function<bool()> m_tryReconnect;
+    QTimer Timer1;
+    QLineEdit* txtTime = nullptr;
+    QPushButton* btnProperties = nullptr;
+};
+
+} // namespace vrq

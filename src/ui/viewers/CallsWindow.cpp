@@ -1,0 +1,327 @@
+#include "ui/viewers/CallsWindow.h"
+
+#include "audit/AuditLog.h"
+#include "intake/CallStore.h"
+#include "shell/AppContext.h"
+#include "ui/viewers/CallsTableModel.h"
+#include "ui/viewers/GridPictureDelegate.h"
+#include "ui/viewers/HeaderBar.h"
+#include "ui/viewers/HeaderButton.h"
+#include "ui/viewers/Twips.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QLayout>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QTableView>
+
+namespace vrq {
+
+namespace {
+
+// Geometry in twips.
+constexpr int kClientWidth = 5535;
+constexpr int kClientHeight = 6240;
+constexpr int kGridLeft = 360;
+constexpr int kGridTop = 1240;
+constexpr int kGridHeight = 4590;
+constexpr int kGridWidth = 4800;
+constexpr int kGridWidthWithScrollBar = 5045;
+constexpr int kRowHeight = 240;
+constexpr std::array<int, CallsTableModel::ColumnCount> kColumnWidths{600, 700, 700, 1800, 975, 0};
+// Rows that fit in the grid without a scroll bar, plus one.
+constexpr int kRowsForScrollBar = 20;
+
+const QString& programTitle() {
+    static const QString title = QStringLiteral("VRQToQX7");
+    return title;
+}
+
+} // namespace
+
+CallsWindow::CallsWindow(AppContext& ctx, QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                              Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                              Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      m_ctx(ctx) {
+    setWindowTitle(QStringLiteral("Calls"));
+    setObjectName(QStringLiteral("frmAllCalls"));
+
+    auto* client = new QWidget(this);
+    // The window's controls use the small sans-serif face of the header pictures.
+    QFont font = client->font();
+    font.setPixelSize(11);
+    client->setFont(font);
+    client->setFixedSize(Twips::toPixelsX(kClientWidth), Twips::toPixelsY(kClientHeight));
+    setCentralWidget(client);
+    buildMenus();
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    m_chkDisplayCalls = new QCheckBox(QStringLiteral("Display Calls"), client);
+    m_chkDisplayCalls->setGeometry(Twips::rect(360, 180, 2535, 255));
+    m_chkDisplayCalls->setChecked(true);
+    m_chkDisplayFiles = new QCheckBox(QStringLiteral("Display Files"), client);
+    m_chkDisplayFiles->setGeometry(Twips::rect(360, 420, 2535, 255));
+    m_chkDisplayFiles->setChecked(true);
+    connect(m_chkDisplayCalls, &QCheckBox::clicked, this, &CallsWindow::rebuildCallDisplay);
+    connect(m_chkDisplayFiles, &QCheckBox::clicked, this, &CallsWindow::rebuildCallDisplay);
+
+    m_model = new CallsTableModel(m_pictures, this);
+    m_grid = new QTableView(client);
+    m_grid->setObjectName(QStringLiteral("fgCalls"));
+    m_grid->setModel(m_model);
+    m_grid->setItemDelegateForColumn(CallsTableModel::DetailsColumn, new GridPictureDelegate(m_grid));
+    m_grid->horizontalHeader()->hide();
+    m_grid->verticalHeader()->hide();
+    // Fixed row heights let the view place 100,000 rows without measuring them.
+    m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_grid->verticalHeader()->setMinimumSectionSize(1);
+    m_grid->verticalHeader()->setDefaultSectionSize(Twips::toPixelsY(kRowHeight));
+    m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_grid->setSelectionMode(QAbstractItemView::NoSelection);
+    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_grid->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    m_grid->setWordWrap(false);
+    fitGridFont();
+    m_grid->setFrameStyle(QFrame::Box | QFrame::Plain);
+    m_grid->setLineWidth(1);
+    connect(m_grid, &QTableView::clicked, this, &CallsWindow::onRowClicked);
+
+    m_headers = new HeaderBar(m_pictures, *m_model, this);
+    m_headers->addHeader(client, HeaderPicture::Source, 705, CallsTableModel::SourceColumn, SortKind::String);
+    m_headers->addHeader(client, HeaderPicture::CallNumber, 705, CallsTableModel::NumberColumn,
+                         SortKind::Numeric);
+    HeaderButton* dateHeader = m_headers->addHeader(client, HeaderPicture::CallDateTime, 1800,
+                                                    CallsTableModel::DateKeyColumn, SortKind::String);
+    m_headers->addHeader(client, HeaderPicture::Status, 1000, CallsTableModel::StatusColumn,
+                         SortKind::String);
+
+    // Load: position, reset, grid set-up, header pictures, first refresh.
+    move(Twips::toPixelsX(m_ctx.settings.DetailsLeft), Twips::toPixelsY(m_ctx.settings.DetailsTop));
+    ResetCallDisplay();
+    SetUpCallGrid();
+    m_headers->setPressedHeader(dateHeader);
+    RefreshCallDisplay();
+
+    m_timer1.setInterval(1000);
+    connect(&m_timer1, &QTimer::timeout, this, &CallsWindow::RefreshCallDisplay);
+    m_timer1.start();
+}
+
+CallsWindow::~CallsWindow() = default;
+
+void CallsWindow::buildMenus() {
+    auto entry = [this](QMenu* menu, MenuEntry which, const QString& caption) {
+        QAction* action = menu->addAction(caption);
+        action->setEnabled(false);
+        m_entries[static_cast<std::size_t>(which)] = action;
+        return action;
+    };
+    QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
+    connect(entry(file, MenuEntry::Properties, QStringLiteral("Properties...")), &QAction::triggered, this,
+            &CallsWindow::propertiesRequested);
+    file->addSeparator();
+    m_exitAction = file->addAction(QStringLiteral("Exit"));
+    connect(m_exitAction, &QAction::triggered, this, &CallsWindow::exitWithoutQuestion);
+
+    QMenu* view = menuBar()->addMenu(QStringLiteral("View"));
+    connect(entry(view, MenuEntry::OrdersBySalesperson, QStringLiteral("Orders By Salesperson...")),
+            &QAction::triggered, this, [this] { emit ordersViewRequested(OrdersBySalesperson); });
+    connect(entry(view, MenuEntry::OrdersByCustomer, QStringLiteral("Orders By Customer...")),
+            &QAction::triggered, this, [this] { emit ordersViewRequested(OrdersByCustomer); });
+    connect(entry(view, MenuEntry::OrdersByDate, QStringLiteral("Orders By Date...")), &QAction::triggered,
+            this, [this] { emit ordersViewRequested(OrdersByDate); });
+
+    QMenu* reports = menuBar()->addMenu(QStringLiteral("Reports"));
+    connect(entry(reports, MenuEntry::ListOfCalls, QStringLiteral("List of Calls...")), &QAction::triggered,
+            this, &CallsWindow::listOfCallsRequested);
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
+    connect(entry(help, MenuEntry::SaveAudits, QStringLiteral("Save Audits to File")), &QAction::triggered,
+            this, &CallsWindow::saveAuditsRequested);
+    connect(entry(help, MenuEntry::About, QStringLiteral("About VRQToQX7...")), &QAction::triggered, this,
+            &CallsWindow::aboutRequested);
+}
+
+QAction* CallsWindow::menuAction(MenuEntry entry) const {
+    return m_entries[static_cast<std::size_t>(entry)];
+}
+
+void CallsWindow::setMenuEntryEnabled(MenuEntry entry, bool enabled) {
+    menuAction(entry)->setEnabled(enabled);
+}
+
+bool CallsWindow::isMenuEntryEnabled(MenuEntry entry) const {
+    return menuAction(entry)->isEnabled();
+}
+
+void CallsWindow::SetUpCallGrid() {
+    m_model->clear();
+    // Column edges rounded from running twips totals, so the pixel widths add up to the grid's.
+    int edgeTwips = 0;
+    for (int column = 0; column < CallsTableModel::ColumnCount; ++column) {
+        const int width = kColumnWidths[static_cast<std::size_t>(column)];
+        m_grid->setColumnWidth(column, Twips::toPixelsX(edgeTwips + width) - Twips::toPixelsX(edgeTwips));
+        edgeTwips += width;
+    }
+    m_grid->setColumnHidden(CallsTableModel::DateKeyColumn, true);
+    setGridWidth(kGridWidth);
+    m_headers->placeRow(960, 760, 510);
+}
+
+// The widest date and time must fit its column with the cell's margins, whatever face the system gives.
+void CallsWindow::fitGridFont() {
+    const int column = Twips::toPixelsX(kColumnWidths[CallsTableModel::DateTimeColumn]);
+    const QString widest = formatCallDateTime(QDateTime(QDate(2000, 12, 28), QTime(20, 58)));
+    QFont font = m_grid->font();
+    while (font.pixelSize() > 8 && QFontMetrics(font).horizontalAdvance(widest) + 8 > column)
+        font.setPixelSize(font.pixelSize() - 1);
+    m_grid->setFont(font);
+}
+
+void CallsWindow::setGridWidth(int twips) {
+    m_gridWidthTwips = twips;
+    m_grid->setGeometry(Twips::rect(kGridLeft, kGridTop, twips, kGridHeight));
+}
+
+void CallsWindow::ResetCallDisplay() {
+    if (m_ctx.store) {
+        const StoreResult result = m_ctx.store->resetDisplayed();
+        if (!result.ok())
+            reportStoreFailure(QStringLiteral("ResetCallDisplay"), result);
+    }
+    m_model->clear();
+}
+
+void CallsWindow::RefreshCallDisplay() {
+    const int startCount = m_model->rowCount();
+    m_rowCount = startCount;
+    if (!m_ctx.store)
+        return;
+    StoreResult result;
+    const std::vector<CallDisplayRow> found = m_ctx.store->takeUndisplayedCompleteCalls(&result);
+    if (!result.ok()) {
+        reportStoreFailure(QStringLiteral("RefreshCallDisplay"), result);
+        return;
+    }
+    m_storeFailing = false;
+
+    // Calls the check boxes filter out are still taken (marked displayed) and stay off the grid.
+    const bool showCalls = m_chkDisplayCalls->isChecked();
+    const bool showFiles = m_chkDisplayFiles->isChecked();
+    std::vector<CallGridRow> shown;
+    shown.reserve(found.size());
+    for (const CallDisplayRow& call : found)
+        if ((call.source == 0 && showCalls) || (call.source == 1 && showFiles))
+            shown.push_back(CallsTableModel::rowFor(call));
+    m_rowCount += static_cast<int>(shown.size());
+    m_model->appendRows(std::move(shown));
+
+    setGridWidth(m_rowCount >= kRowsForScrollBar ? kGridWidthWithScrollBar : kGridWidth);
+    if (m_rowCount != startCount && m_rowCount >= kRowsForScrollBar)
+        scrollToTopRow(m_rowCount - (kRowsForScrollBar - 1));
+}
+
+void CallsWindow::scrollToTopRow(int row) {
+    m_scrollTopRow = row;
+    // The view lays out new rows later; its scroll range must know them now.
+    m_grid->doItemsLayout();
+    m_grid->scrollTo(m_model->index(row, CallsTableModel::SourceColumn), QAbstractItemView::PositionAtTop);
+}
+
+void CallsWindow::UpdateCallDisplay(int lCallNumber, int iMode) {
+    m_timer1.stop();
+    const int row = (iMode == 0 || m_model->rowCount() > 0) ? m_model->findCallRow(lCallNumber) : -1;
+    if (row >= 0) {
+        if (iMode != 0)
+            m_model->setStatus(row, callStatusOfMode(iMode));
+        else if (m_model->rowCount() > 1)
+            m_model->removeRowAt(row);
+        else
+            m_model->clear();
+    }
+    m_timer1.start();
+}
+
+void CallsWindow::rebuildCallDisplay() {
+    ResetCallDisplay();
+    RefreshCallDisplay();
+}
+
+void CallsWindow::onRowClicked(const QModelIndex& index) {
+    if (!index.isValid() || m_model->rowCount() == 0)
+        return;
+    const int row = index.row();
+    m_grid->setCurrentIndex(index);
+    const QString source = m_model->index(row, CallsTableModel::SourceColumn).data().toString();
+    if (source.isEmpty())
+        return;
+    m_model->setDetailsPressed(row, true);
+    m_grid->viewport()->repaint();
+
+    m_selected.SelectedSource = source == QLatin1String("File") ? 1 : 0;
+    m_selected.SelectedCallNumber = m_model->rowAt(row).callNumber;
+    // The row may move or go while the details window is open (the export and purge keep running).
+    const QPersistentModelIndex clicked(m_model->index(row, CallsTableModel::DetailsColumn));
+    emit callDetailsRequested();
+    if (clicked.isValid()) {
+        m_model->setDetailsPressed(clicked.row(), false);
+        m_grid->viewport()->repaint();
+    }
+}
+
+void CallsWindow::exitWithoutQuestion() {
+    close();
+}
+
+bool CallsWindow::confirmExit() {
+    const QString text = QStringLiteral("Exiting this program will stop all orders from being sent to QX7.") +
+                         QLatin1Char('\n') + QStringLiteral("Do you still want to exit?");
+    return QMessageBox::question(this, programTitle(), text, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
+}
+
+void CallsWindow::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    // Rows added while hidden could not be scrolled to: the grid had no size yet.
+    if (m_scrollTopRow >= 0 && m_scrollTopRow < m_model->rowCount())
+        scrollToTopRow(m_scrollTopRow);
+}
+
+// Only the close box asks: its request comes from the window system. A close from the program, the
+// "Exit" entry or the session ending goes straight on.
+void CallsWindow::closeEvent(QCloseEvent* event) {
+    if (!m_unloaded && event->spontaneous() && !confirmExit()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    m_timer1.stop();
+    storePosition();
+    emit unloaded();
+}
+
+void CallsWindow::storePosition() {
+    m_ctx.settings.DetailsTop = Twips::clamp16(Twips::fromPixelsY(pos().y()));
+    m_ctx.settings.DetailsLeft = Twips::clamp16(Twips::fromPixelsX(pos().x()));
+}
+
+// One "E" entry per run of failures: a store that stays unreachable does not fill the log every second.
+void CallsWindow::reportStoreFailure(const QString& operation, const StoreResult& result) {
+    if (m_storeFailing)
+        return;
+    m_storeFailing = true;
+    if (m_ctx.audit)
+        m_ctx.audit->write(QStringLiteral("E"),
+                           operation + QStringLiteral(" error (") + result.description + QLatin1Char(')'));
+}
+
+} // namespace vrq

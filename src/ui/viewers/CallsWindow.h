@@ -1,0 +1,119 @@
+#pragma once
+
+#include "ui/viewers/HeaderPictures.h"
+#include "ui/viewers/SelectedCall.h"
+
+#include <QMainWindow>
+#include <QTimer>
+#include <array>
+
+class QAction;
+class QCheckBox;
+class QTableView;
+
+namespace vrq {
+
+struct AppContext;
+struct StoreResult;
+class CallsTableModel;
+class HeaderBar;
+
+// frmAllCalls, the "Calls" window: one row per complete call in the store, refilled from the store at
+// load and by the check boxes, topped up once a second with newly completed calls, and changed row by
+// row through UpdateCallDisplay. Its menus ask the window layer, through signals, for the other windows.
+// Closing it ends the program: the close box asks first, every other close does not.
+class CallsWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    // The kinds of order view the "View" menu asks for.
+    enum OrdersView { OrdersBySalesperson = 0, OrdersByCustomer = 1, OrdersByDate = 2 };
+    // Menu entries that start disabled until the window layer can serve them.
+    enum class MenuEntry {
+        Properties,
+        OrdersBySalesperson,
+        OrdersByCustomer,
+        OrdersByDate,
+        ListOfCalls,
+        SaveAudits,
+        About
+    };
+
+    explicit CallsWindow(AppContext& ctx, QWidget* parent = nullptr);
+    ~CallsWindow() override;
+
+    // Changes the row of one call on show: mode 0 removes it, 1 "Bad call", 2 "Good Call", other values
+    // "Extracted". A number not on show changes nothing. Timer1 is paused meanwhile.
+    void UpdateCallDisplay(int lCallNumber, int iMode);
+
+    void setMenuEntryEnabled(MenuEntry entry, bool enabled);
+    bool isMenuEntryEnabled(MenuEntry entry) const;
+
+    // Appends the complete calls not displayed yet (each tick of Timer1, and at load).
+    void RefreshCallDisplay();
+    // Marks every call of the store not displayed and empties the grid.
+    void ResetCallDisplay();
+
+    // The call and order the details windows show; row clicks here write it.
+    SelectedCall& selectedCall() { return m_selected; }
+    // The one header picture set, lent to the windows opened from here.
+    const HeaderPictures& headerPictures() const { return m_pictures; }
+
+    // For the window layer's tests and the screenshot tool.
+    const CallsTableModel& callsModel() const { return *m_model; }
+    QTableView* callsGrid() const { return m_grid; }
+    HeaderBar& headerBar() { return *m_headers; }
+    QCheckBox* displayCallsBox() const { return m_chkDisplayCalls; }
+    QCheckBox* displayFilesBox() const { return m_chkDisplayFiles; }
+    QAction* menuAction(MenuEntry entry) const;
+    QAction* exitAction() const { return m_exitAction; }
+    int gridWidthTwips() const { return m_gridWidthTwips; }
+    int RowCount() const { return m_rowCount; }
+    bool refreshTimerActive() const { return m_timer1.isActive(); }
+
+signals:
+    // Position stored into the settings; the program may end.
+    void unloaded();
+    void propertiesRequested();
+    void saveAuditsRequested();
+    void aboutRequested();
+    void ordersViewRequested(int kind);
+    void listOfCallsRequested();
+    // A row was clicked and the selected call set; the receiver shows the call modally.
+    void callDetailsRequested();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void buildMenus();
+    void SetUpCallGrid();
+    void fitGridFont();
+    void setGridWidth(int twips);
+    void scrollToTopRow(int row);
+    void rebuildCallDisplay();
+    void onRowClicked(const QModelIndex& index);
+    void exitWithoutQuestion();
+    bool confirmExit();
+    void storePosition();
+    void reportStoreFailure(const QString& operation, const StoreResult& result);
+
+    AppContext& m_ctx;
+    HeaderPictures m_pictures;
+    SelectedCall m_selected;
+    CallsTableModel* m_model = nullptr;
+    HeaderBar* m_headers = nullptr;
+    QTableView* m_grid = nullptr;
+    QCheckBox* m_chkDisplayCalls = nullptr;
+    QCheckBox* m_chkDisplayFiles = nullptr;
+    QTimer m_timer1;
+    std::array<QAction*, 7> m_entries{};
+    QAction* m_exitAction = nullptr;
+    int m_scrollTopRow = -1;
+    int m_rowCount = 0;
+    int m_gridWidthTwips = 4800;
+    bool m_storeFailing = false;
+    bool m_unloaded = false;
+};
+
+} // namespace vrq

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QtGlobal>
+
+namespace vrq {
+
+// Which call and order the details windows show. Written by row clicks in the calls window (source and
+// number), the order views (number) and the call details window (order); kept between uses.
+struct SelectedCall {
+    qint16 SelectedSource = 0; // 0 a call, 1 a scanned file
+    qint32 SelectedCallNumber = 0;
+    qint32 SelectedOrderSeqNumber = 0;
+};
+
+} // namespace vrq

@@ -1,0 +1,476 @@
+#include "ViewerTestSupport.h"
+
+#include "ui/viewers/CallsTableModel.h"
+#include "ui/viewers/CallsWindow.h"
+#include "ui/viewers/HeaderBar.h"
+#include "ui/viewers/HeaderButton.h"
+#include "ui/viewers/Twips.h"
+
+#include <QAbstractItemModelTester>
+#include <QAction>
+#include <QCheckBox>
+#include <QMenuBar>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QTest>
+#include <QtTest/qtestspontaneevent.h>
+
+namespace vrq::test {
+namespace {
+
+class CallsWindowTest : public StoreFixture {
+protected:
+    CallsWindow& openWindow(bool show = true) {
+        m_tester.reset();
+        m_window = std::make_unique<CallsWindow>(m_ctx);
+        m_tester = std::make_unique<QAbstractItemModelTester>(
+            m_window->callsGrid()->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+        if (show) {
+            m_window->show();
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(m_window.get()));
+        }
+        return *m_window;
+    }
+
+    QStringList column(int column) const {
+        QStringList texts;
+        const QAbstractItemModel* model = m_window->callsGrid()->model();
+        for (int row = 0; row < model->rowCount(); ++row)
+            texts << model->index(row, column).data().toString();
+        return texts;
+    }
+    QStringList numbers() const { return column(CallsTableModel::NumberColumn); }
+
+    HeaderButton* header(int i) const {
+        return m_window->headerBar().headers().at(static_cast<std::size_t>(i));
+    }
+
+    void TearDown() override {
+        m_tester.reset();
+        m_window.reset();
+    }
+
+    std::unique_ptr<CallsWindow> m_window;
+    std::unique_ptr<QAbstractItemModelTester> m_tester;
+};
+
+QStringList texts(std::initializer_list<int> values) {
+    QStringList list;
+    for (int v : values)
+        list << QString::number(v);
+    return list;
+}
+
+TEST_F(CallsWindowTest, EmptyStoreShowsAnEmptyGridOfBaseWidth) {
+    CallsWindow& w = openWindow();
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("Calls"));
+    EXPECT_EQ(w.callsModel().rowCount(), 0);
+    EXPECT_EQ(w.gridWidthTwips(), 4800);
+    EXPECT_EQ(w.callsGrid()->width(), Twips::toPixelsX(360 + 4800) - Twips::toPixelsX(360));
+    EXPECT_EQ(w.centralWidget()->size(), QSize(Twips::toPixelsX(5535), Twips::toPixelsY(6240)));
+    EXPECT_TRUE(w.callsGrid()->isColumnHidden(CallsTableModel::DateKeyColumn));
+    EXPECT_TRUE(w.refreshTimerActive());
+    // Call Date and Time is the pressed header at load.
+    EXPECT_EQ(w.headerBar().pressedHeader(), header(2));
+}
+
+struct GrowthCase {
+    int atLoad;
+    int addedLater;
+    int width;
+    int topRow;
+};
+
+class CallsWindowGrowth : public CallsWindowTest, public ::testing::WithParamInterface<GrowthCase> {};
+
+TEST_P(CallsWindowGrowth, WidensAndScrollsToTheNewestRows) {
+    const GrowthCase c = GetParam();
+    for (int n = 1; n <= c.atLoad; ++n)
+        addCall(0, n);
+    CallsWindow& w = openWindow();
+    for (int n = c.atLoad + 1; n <= c.atLoad + c.addedLater; ++n)
+        addCall(0, n);
+    w.RefreshCallDisplay();
+    QCoreApplication::processEvents();
+
+    EXPECT_EQ(w.callsModel().rowCount(), c.atLoad + c.addedLater);
+    EXPECT_EQ(w.RowCount(), c.atLoad + c.addedLater);
+    EXPECT_EQ(w.gridWidthTwips(), c.width);
+    EXPECT_EQ(w.callsGrid()->rowAt(0), c.topRow);
+    // New rows are at the bottom: the last number added is the last row.
+    EXPECT_EQ(numbers().last(), QString::number(c.atLoad + c.addedLater));
+}
+
+INSTANTIATE_TEST_SUITE_P(RowCounts, CallsWindowGrowth,
+                         ::testing::Values(GrowthCase{19, 0, 4800, 0}, GrowthCase{19, 1, 5045, 1},
+                                           GrowthCase{20, 0, 5045, 1}, GrowthCase{30, 15, 5045, 26}));
+
+TEST_F(CallsWindowTest, IncompleteCallIsListedOnceCompleted) {
+    addCall(0, 7);
+    addCall(0, 8, true, false, /*complete=*/false);
+    CallsWindow& w = openWindow();
+    EXPECT_EQ(numbers(), texts({7}));
+    w.RefreshCallDisplay();
+    EXPECT_EQ(numbers(), texts({7}));
+
+    ASSERT_TRUE(m_store->setCallComplete(0, 8).ok());
+    // Timer1 picks it up on its own.
+    QTRY_COMPARE(numbers(), texts({7, 8}));
+}
+
+struct RowLookCase {
+    int source;
+    bool good;
+    bool extracted;
+    const char* sourceText;
+    const char* statusText;
+    QColor background; // invalid: the window background
+    QColor foreground;
+};
+
+class CallsWindowRowLook : public CallsWindowTest, public ::testing::WithParamInterface<RowLookCase> {};
+
+TEST_P(CallsWindowRowLook, ShowsSourceDateAndColouredStatus) {
+    const RowLookCase c = GetParam();
+    addCall(c.source, 42, c.good, c.extracted, true, QDateTime(QDate(2010, 3, 7), QTime(14, 5, 9)));
+    openWindow(false);
+    const QAbstractItemModel* model = m_window->callsGrid()->model();
+    EXPECT_EQ(model->index(0, 1).data().toString(), QLatin1String(c.sourceText));
+    EXPECT_EQ(model->index(0, 2).data().toString(), QStringLiteral("42"));
+    EXPECT_EQ(model->index(0, 3).data().toString(), QStringLiteral("03/07/2010 02:05 PM"));
+    EXPECT_EQ(model->index(0, 5).data().toString(), QStringLiteral("20100307140509"));
+    const QModelIndex status = model->index(0, 4);
+    EXPECT_EQ(status.data().toString(), QLatin1String(c.statusText));
+    const QColor background =
+        c.background.isValid() ? c.background : QApplication::palette().color(QPalette::Base);
+    EXPECT_EQ(status.data(Qt::BackgroundRole).value<QBrush>().color(), background);
+    EXPECT_EQ(status.data(Qt::ForegroundRole).value<QBrush>().color(), c.foreground);
+    EXPECT_FALSE(model->index(0, 0).data(Qt::DecorationRole).value<QImage>().isNull());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    States, CallsWindowRowLook,
+    ::testing::Values(
+        RowLookCase{0, true, true, "Call", "Extracted", QColor(0, 255, 0), QColor(0, 0, 0)},
+        RowLookCase{1, true, false, "File", "Good Call", QColor(), QColor(0, 0, 0)},
+        RowLookCase{0, false, false, "Call", "Bad call", QColor(192, 0, 0), QColor(255, 255, 255)},
+        RowLookCase{1, false, true, "File", "Bad call", QColor(192, 0, 0), QColor(255, 255, 255)}));
+
+struct FilterCase {
+    bool calls;
+    bool files;
+    QStringList expected;
+};
+
+class CallsWindowFilter : public CallsWindowTest, public ::testing::WithParamInterface<FilterCase> {};
+
+TEST_P(CallsWindowFilter, CheckBoxesRebuildFromTheStoreInStoreOrder) {
+    const FilterCase c = GetParam();
+    addCall(0, 5);
+    addCall(1, 3);
+    addCall(0, 1);
+    addCall(1, 9);
+    CallsWindow& w = openWindow();
+    // A sort before the rebuild must not survive it.
+    QTest::mouseClick(header(1), Qt::LeftButton);
+    ASSERT_EQ(numbers(), texts({1, 3, 5, 9}));
+
+    if (!c.files)
+        w.displayFilesBox()->click();
+    if (!c.calls)
+        w.displayCallsBox()->click();
+    EXPECT_EQ(numbers(), c.expected);
+
+    // Checking both again lists every call again, in store order.
+    if (!c.files)
+        w.displayFilesBox()->click();
+    if (!c.calls)
+        w.displayCallsBox()->click();
+    EXPECT_EQ(numbers(), texts({5, 3, 1, 9}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Boxes, CallsWindowFilter,
+                         ::testing::Values(FilterCase{true, false, texts({5, 1})},
+                                           FilterCase{false, true, texts({3, 9})},
+                                           FilterCase{false, false, QStringList()}));
+
+TEST_F(CallsWindowTest, FilteredCallsStayHiddenUntilRebuilt) {
+    addCall(0, 1);
+    CallsWindow& w = openWindow();
+    w.displayFilesBox()->click(); // off
+    addCall(1, 2);
+    w.RefreshCallDisplay();
+    EXPECT_EQ(numbers(), texts({1}));
+    w.displayFilesBox()->setChecked(true); // no click: no rebuild
+    w.RefreshCallDisplay();
+    EXPECT_EQ(numbers(), texts({1}));
+}
+
+struct UpdateCase {
+    std::vector<int> shown;
+    int callNumber;
+    int mode;
+    QStringList expectedNumbers;
+    QStringList expectedStatus;
+};
+
+class CallsWindowUpdate : public CallsWindowTest, public ::testing::WithParamInterface<UpdateCase> {};
+
+TEST_P(CallsWindowUpdate, ChangesOnlyTheFirstRowOfTheCall) {
+    const UpdateCase c = GetParam();
+    for (int n : c.shown)
+        addCall(0, n);
+    CallsWindow& w = openWindow(false);
+    w.UpdateCallDisplay(c.callNumber, c.mode);
+    EXPECT_EQ(numbers(), c.expectedNumbers);
+    EXPECT_EQ(column(CallsTableModel::StatusColumn), c.expectedStatus);
+    EXPECT_TRUE(w.refreshTimerActive());
+}
+
+const QString G = QStringLiteral("Good Call");
+const QString B = QStringLiteral("Bad call");
+const QString X = QStringLiteral("Extracted");
+
+INSTANTIATE_TEST_SUITE_P(Modes, CallsWindowUpdate,
+                         ::testing::Values(UpdateCase{{4}, 4, 0, {}, {}},
+                                           UpdateCase{{4, 5, 6}, 5, 0, texts({4, 6}), {G, G}},
+                                           UpdateCase{{4, 5}, 9, 0, texts({4, 5}), {G, G}},
+                                           UpdateCase{{4, 5}, 5, 1, texts({4, 5}), {G, B}},
+                                           UpdateCase{{4, 5}, 4, 3, texts({4, 5}), {X, G}},
+                                           UpdateCase{{4, 5}, 4, 7, texts({4, 5}), {X, G}},
+                                           UpdateCase{{4, 5}, 9, 3, texts({4, 5}), {G, G}},
+                                           UpdateCase{{}, 4, 1, {}, {}}));
+
+TEST_F(CallsWindowTest, UpdateToGoodTurnsAnExtractedRowBack) {
+    addCall(0, 4, true, true);
+    CallsWindow& w = openWindow(false);
+    w.UpdateCallDisplay(4, 2);
+    EXPECT_EQ(column(CallsTableModel::StatusColumn), QStringList{G});
+}
+
+TEST_F(CallsWindowTest, RemovedRowIsNotListedAgainByTheTimer) {
+    addCall(0, 4);
+    addCall(0, 5);
+    CallsWindow& w = openWindow(false);
+    w.UpdateCallDisplay(4, 0);
+    w.RefreshCallDisplay();
+    EXPECT_EQ(numbers(), texts({5}));
+}
+
+struct SortCase {
+    int header;
+    QStringList expected;
+};
+
+class CallsWindowSort : public CallsWindowTest, public ::testing::WithParamInterface<SortCase> {};
+
+TEST_P(CallsWindowSort, HeaderSortsOnceAndLaterRowsAreAppended) {
+    const SortCase c = GetParam();
+    // number, source, date, status chosen so each header gives its own order.
+    addCall(1, 10, true, false, true, QDateTime(QDate(2010, 1, 1), QTime(0, 5)));    // File, Good Call
+    addCall(0, 9, false, false, true, QDateTime(QDate(2009, 12, 31), QTime(23, 0))); // Call, Bad call
+    addCall(0, 100, true, true, true, QDateTime(QDate(2010, 1, 2), QTime(8, 0)));    // Call, Extracted
+    CallsWindow& w = openWindow();
+
+    QTest::mouseClick(header(c.header), Qt::LeftButton);
+    EXPECT_EQ(numbers(), c.expected);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(header(i)->isPressed(), i == c.header) << i;
+
+    addCall(0, 1, false, false, true, QDateTime(QDate(2000, 1, 1), QTime(0, 0))); // Call, Bad call
+    w.RefreshCallDisplay();
+    EXPECT_EQ(numbers(), QStringList(c.expected) << QStringLiteral("1"));
+
+    // Clicking the same header again sorts again, the new row included.
+    QTest::mouseClick(header(c.header), Qt::LeftButton);
+    EXPECT_NE(numbers().last(), QStringLiteral("1"));
+    EXPECT_EQ(numbers().size(), 4);
+}
+
+INSTANTIATE_TEST_SUITE_P(Headers, CallsWindowSort,
+                         ::testing::Values(SortCase{0, texts({9, 100, 10})},   // "Call" < "File", stable
+                                           SortCase{1, texts({9, 10, 100})},   // numeric, not text order
+                                           SortCase{2, texts({9, 10, 100})},   // 12/31/2009 before 01/01/2010
+                                           SortCase{3, texts({9, 100, 10})})); // Bad < Extracted < Good
+
+TEST_F(CallsWindowTest, HeaderClickOnEmptyGridOnlyChangesThePictures) {
+    CallsWindow& w = openWindow();
+    QSignalSpy sorted(&w.headerBar(), &HeaderBar::sorted);
+    QTest::mouseClick(header(3), Qt::LeftButton);
+    EXPECT_EQ(w.headerBar().pressedHeader(), header(3));
+    EXPECT_FALSE(header(2)->isPressed());
+    EXPECT_EQ(sorted.count(), 0);
+    EXPECT_EQ(w.callsModel().rowCount(), 0);
+}
+
+TEST_F(CallsWindowTest, RowClickSelectsTheCallAndPressesItsButtonWhileDetailsAreOpen) {
+    addCall(0, 31);
+    addCall(1, 32);
+    CallsWindow& w = openWindow();
+    const QAbstractItemModel* model = w.callsGrid()->model();
+    bool pressedDuring = false;
+    SelectedCall during;
+    QObject::connect(&w, &CallsWindow::callDetailsRequested, &w, [&] {
+        during = w.selectedCall();
+        pressedDuring = w.callsModel().rowAt(1).detailsPressed;
+    });
+    const QRect cell = w.callsGrid()->visualRect(model->index(1, CallsTableModel::DateTimeColumn));
+    QTest::mouseClick(w.callsGrid()->viewport(), Qt::LeftButton, {}, cell.center());
+
+    EXPECT_EQ(during.SelectedSource, 1);
+    EXPECT_EQ(during.SelectedCallNumber, 32);
+    EXPECT_TRUE(pressedDuring);
+    EXPECT_FALSE(w.callsModel().rowAt(1).detailsPressed);
+    EXPECT_EQ(w.callsGrid()->currentIndex().row(), 1);
+}
+
+TEST_F(CallsWindowTest, MenusStartDisabledAndForwardTheirEntries) {
+    CallsWindow& w = openWindow(false);
+    QStringList captions;
+    for (QAction* menu : w.menuBar()->actions()) {
+        captions << menu->text();
+        for (QAction* item : menu->menu()->actions())
+            captions << (item->isSeparator() ? QStringLiteral("-") : QStringLiteral("  ") + item->text());
+    }
+    const QStringList expected{QStringLiteral("File"),
+                               QStringLiteral("  Properties..."),
+                               QStringLiteral("-"),
+                               QStringLiteral("  Exit"),
+                               QStringLiteral("View"),
+                               QStringLiteral("  Orders By Salesperson..."),
+                               QStringLiteral("  Orders By Customer..."),
+                               QStringLiteral("  Orders By Date..."),
+                               QStringLiteral("Reports"),
+                               QStringLiteral("  List of Calls..."),
+                               QStringLiteral("Help"),
+                               QStringLiteral("  Save Audits to File"),
+                               QStringLiteral("  About VRQToQX7...")};
+    EXPECT_EQ(captions, expected);
+
+    using E = CallsWindow::MenuEntry;
+    for (E e : {E::Properties, E::OrdersBySalesperson, E::OrdersByCustomer, E::OrdersByDate, E::ListOfCalls,
+                E::SaveAudits, E::About})
+        EXPECT_FALSE(w.isMenuEntryEnabled(e));
+    EXPECT_TRUE(w.exitAction()->isEnabled());
+
+    QSignalSpy views(&w, &CallsWindow::ordersViewRequested);
+    QSignalSpy audits(&w, &CallsWindow::saveAuditsRequested);
+    for (E e : {E::OrdersBySalesperson, E::OrdersByCustomer, E::OrdersByDate, E::SaveAudits}) {
+        w.setMenuEntryEnabled(e, true);
+        w.menuAction(e)->trigger();
+    }
+    ASSERT_EQ(views.count(), 3);
+    EXPECT_EQ(views.at(0).at(0).toInt(), CallsWindow::OrdersBySalesperson);
+    EXPECT_EQ(views.at(1).at(0).toInt(), CallsWindow::OrdersByCustomer);
+    EXPECT_EQ(views.at(2).at(0).toInt(), CallsWindow::OrdersByDate);
+    EXPECT_EQ(audits.count(), 1);
+}
+
+// The close box reaches the window as a close event from the window system.
+bool closeFromCloseBox(CallsWindow& w) {
+    QCloseEvent event;
+    QSpontaneKeyEvent::setSpontaneous(&event);
+    // Delivered straight to the handler: sendEvent would clear the flag.
+    static_cast<QObject&>(w).event(&event);
+    return event.isAccepted();
+}
+
+TEST_F(CallsWindowTest, CloseBoxAsksAndNoKeepsTheProgramRunning) {
+    CallsWindow& w = openWindow();
+    QSignalSpy unloaded(&w, &CallsWindow::unloaded);
+    auto answer = answerNextMessageBox(QMessageBox::No);
+    EXPECT_FALSE(closeFromCloseBox(w));
+    EXPECT_TRUE(answer->seen);
+    EXPECT_EQ(answer->title, QStringLiteral("VRQToQX7"));
+    EXPECT_EQ(answer->text,
+              QStringLiteral("Exiting this program will stop all orders from being sent to QX7.\n"
+                             "Do you still want to exit?"));
+    EXPECT_EQ(unloaded.count(), 0);
+    EXPECT_TRUE(w.refreshTimerActive());
+
+    answer = answerNextMessageBox(QMessageBox::Yes);
+    EXPECT_TRUE(closeFromCloseBox(w));
+    EXPECT_TRUE(answer->seen);
+    EXPECT_EQ(unloaded.count(), 1);
+    EXPECT_FALSE(w.refreshTimerActive());
+}
+
+TEST_F(CallsWindowTest, ExitAndProgramClosesDoNotAsk) {
+    for (bool fromMenu : {true, false}) {
+        CallsWindow& w = openWindow();
+        QSignalSpy unloaded(&w, &CallsWindow::unloaded);
+        auto answer = answerNextMessageBox(QMessageBox::No);
+        if (fromMenu)
+            w.exitAction()->trigger();
+        else
+            w.close();
+        EXPECT_FALSE(answer->seen) << fromMenu;
+        EXPECT_EQ(unloaded.count(), 1) << fromMenu;
+        EXPECT_FALSE(w.isVisible());
+    }
+}
+
+struct PositionCase {
+    QPoint movedTo; // pixels
+    qint16 left;
+    qint16 top;
+};
+
+class CallsWindowPosition : public CallsWindowTest, public ::testing::WithParamInterface<PositionCase> {};
+
+TEST_P(CallsWindowPosition, StoresItsPositionInSixteenBitsOnUnload) {
+    const PositionCase c = GetParam();
+    CallsWindow& w = openWindow(false);
+    w.move(c.movedTo);
+    w.close();
+    EXPECT_EQ(m_ctx.settings.DetailsLeft, c.left);
+    EXPECT_EQ(m_ctx.settings.DetailsTop, c.top);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Positions, CallsWindowPosition,
+    ::testing::Values(PositionCase{{Twips::toPixelsX(1500), Twips::toPixelsY(750)}, 1500, 750},
+                      PositionCase{{5000, -5000}, 32767, -32768}));
+
+TEST_F(CallsWindowTest, OpensAtTheStoredPosition) {
+    m_ctx.settings.DetailsLeft = 3000;
+    m_ctx.settings.DetailsTop = 1500;
+    CallsWindow& w = openWindow(false);
+    EXPECT_EQ(w.pos(), QPoint(Twips::toPixelsX(3000), Twips::toPixelsY(1500)));
+}
+
+TEST_F(CallsWindowTest, FailingStoreIsReportedOncePerStreak) {
+    // The window's store is a file in its base form: without the upgrade its Calls table has no Source.
+    QString error;
+    auto baseForm = CallStore::open(m_dir.filePath(QStringLiteral("BaseForm.db")), &error);
+    ASSERT_TRUE(baseForm) << error.toStdString();
+    m_ctx.store = baseForm.get();
+    CallsWindow& w = openWindow(false);
+    w.RefreshCallDisplay();
+    w.RefreshCallDisplay();
+
+    auto errors = [this] {
+        int count = 0;
+        for (const AuditRow& row : m_store->allAudit())
+            if (row.type == QStringLiteral("E"))
+                ++count;
+        return count;
+    };
+    EXPECT_EQ(errors(), 1);
+    EXPECT_EQ(w.callsModel().rowCount(), 0);
+
+    // Once the store answers again, the next failure starts a new streak.
+    baseForm->DataConversions();
+    CallRow call;
+    call.callNumber = 3;
+    call.complete = true;
+    ASSERT_TRUE(baseForm->insertCall(call).ok());
+    w.RefreshCallDisplay();
+    EXPECT_EQ(numbers(), texts({3}));
+    EXPECT_EQ(errors(), 1);
+    m_tester.reset();
+    m_window.reset();
+}
+
+} // namespace
+} // namespace vrq::test

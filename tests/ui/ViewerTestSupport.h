@@ -1,0 +1,104 @@
+#pragma once
+
+#include "audit/AuditLog.h"
+#include "intake/CallStore.h"
+#include "platform/Clock.h"
+#include "shell/AppContext.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace vrq::test {
+
+// The widget tests share one QApplication for the whole test program.
+inline void ensureApplication() {
+    if (QApplication::instance())
+        return;
+    static int argc = 1;
+    static char name[] = "tests_ui";
+    static char* argv[] = {name, nullptr};
+    new QApplication(argc, argv); // lives until the process ends
+}
+
+// What the next message box showed, and whether one appeared at all.
+struct MessageBoxSeen {
+    bool seen = false;
+    QString title;
+    QString text;
+    std::shared_ptr<void> keepAlive; // the poller lives as long as the result
+};
+
+// Answers the next modal message box with `button`, polling for it from the event loop it runs in.
+// Polling stops once the box is answered, when the caller drops the result, or after a few seconds.
+inline std::shared_ptr<MessageBoxSeen> answerNextMessageBox(QMessageBox::StandardButton button) {
+    auto seen = std::make_shared<MessageBoxSeen>();
+    auto poll = std::make_shared<std::function<void(int)>>();
+    std::weak_ptr<MessageBoxSeen> weakSeen = seen;
+    std::weak_ptr<std::function<void(int)>> weakPoll = poll;
+    *poll = [weakSeen, weakPoll, button](int attempt) {
+        auto result = weakSeen.lock();
+        auto self = weakPoll.lock();
+        if (!result || !self)
+            return;
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            result->seen = true;
+            result->title = box->windowTitle();
+            result->text = box->text();
+            box->button(button)->click();
+            return;
+        }
+        if (attempt < 250)
+            QTimer::singleShot(20, [self, attempt] { (*self)(attempt + 1); });
+    };
+    seen->keepAlive = poll;
+    QTimer::singleShot(0, [weakPoll] {
+        if (auto self = weakPoll.lock())
+            (*self)(0);
+    });
+    return seen;
+}
+
+// A store in a temporary program folder, upgraded, with an audit writer on a stopped clock.
+class StoreFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ensureApplication();
+        ASSERT_TRUE(m_dir.isValid());
+        QString error;
+        m_store = CallStore::open(m_dir.filePath(QStringLiteral("CallsAndOrders.db")), &error);
+        ASSERT_TRUE(m_store) << error.toStdString();
+        m_store->DataConversions();
+        m_audit = std::make_unique<AuditLog>(*m_store, m_clock, QLatin1Char('F'));
+        m_ctx.store = m_store.get();
+        m_ctx.audit = m_audit.get();
+        m_ctx.clock = &m_clock;
+        m_ctx.programFolder = m_dir.path();
+    }
+
+    // Inserts one call; dates default to one minute apart by number from 03/07/2010 14:05.
+    void addCall(int source, int number, bool good = true, bool extracted = false, bool complete = true,
+                 QDateTime when = {}) {
+        CallRow row;
+        row.source = source;
+        row.callNumber = number;
+        row.callDnt = when.isValid() ? when : QDateTime(QDate(2010, 3, 7), QTime(14, 5)).addSecs(60 * number);
+        row.goodCall = good;
+        row.extractedCall = extracted;
+        row.complete = complete;
+        ASSERT_TRUE(m_store->insertCall(row).ok()) << number;
+    }
+
+    QTemporaryDir m_dir;
+    ManualClock m_clock{QDateTime(QDate(2010, 3, 8), QTime(9, 0))};
+    std::unique_ptr<CallStore> m_store;
+    std::unique_ptr<AuditLog> m_audit;
+    AppContext m_ctx;
+};
+
+} // namespace vrq::test
