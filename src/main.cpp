@@ -29,6 +29,12 @@ int runWindowMode(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+#ifdef Q_OS_UNIX
+    // Without TZ the C library checks /etc/localtime for every local time it builds, which dominates
+    // reading a large call store; a change of the time zone is then seen at the next start.
+    if (qEnvironmentVariableIsEmpty("TZ"))
+        qputenv("TZ", ":/etc/localtime");
+#endif
     const vrq::CommandLineChoice choice = vrq::chooseRun(vrq::commandLineText(argc, argv));
     switch (choice.run) {
     case vrq::RunChoice::Window:
