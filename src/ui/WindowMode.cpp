@@ -8,11 +8,21 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QTimer>
+
+#include <atomic>
+#include <csignal>
 
 namespace vrq {
 
 namespace {
+
 const QString kProgramTitle = QStringLiteral("VRQToQX7");
+
+std::atomic_bool g_closeRequested{false};
+
+extern "C" void requestClose(int) { g_closeRequested.store(true); }
+
 } // namespace
 
 WindowMode::WindowMode() = default;
@@ -30,9 +40,21 @@ int WindowMode::run() {
     m_instance->listen();
     connect(m_instance.get(), &SingleInstance::activationRequested, this, &WindowMode::raiseCallsWindow);
 
+    // The program ends when the hidden main form has saved the settings, not when the last window closes.
+    QApplication::setQuitOnLastWindowClosed(false);
     m_app = std::make_unique<Application>(QLatin1Char('F'), *this);
     m_mainForm = std::make_unique<MainForm>(*m_app, *this);
     connect(m_mainForm.get(), &MainForm::unloaded, qApp, &QCoreApplication::quit);
+
+    // The session ending or a service manager stopping the program closes the window without the question.
+    std::signal(SIGTERM, requestClose);
+    std::signal(SIGINT, requestClose);
+    auto* closeWatch = new QTimer(this);
+    connect(closeWatch, &QTimer::timeout, this, [this] {
+        if (g_closeRequested.load() && m_callsWindow)
+            m_callsWindow->close();
+    });
+    closeWatch->start(200);
 
     QString error;
     if (!m_mainForm->start(&error)) {
