@@ -7,6 +7,8 @@
 
 #include <QFileInfo>
 #include <QLocale>
+#include <algorithm>
+#include <cmath>
 #include <unordered_map>
 
 namespace vrq {
@@ -69,6 +71,15 @@ std::optional<int> optionalInt(const SQLite::Column& c) {
     return c.getInt();
 }
 
+// A number column as a 32-bit integer: a value with a fraction goes to the nearest whole number,
+// halves to the even neighbour; values beyond the range are held at its limits.
+int wholeNumber(const SQLite::Column& c) {
+    if (c.getType() != SQLITE_FLOAT)
+        return static_cast<int>(std::clamp<int64_t>(c.getInt64(), INT32_MIN, INT32_MAX));
+    const double rounded = std::nearbyint(c.getDouble()); // the default rounding mode: halves to even
+    return static_cast<int>(std::clamp(rounded, static_cast<double>(INT32_MIN), static_cast<double>(INT32_MAX)));
+}
+
 QDateTime dateColumn(const SQLite::Column& c) {
     if (c.isNull())
         return {};
@@ -129,10 +140,10 @@ ItemRow readItem(SQLite::Statement& st) {
     row.orderSeqNumber = st.getColumn(2).getInt();
     row.itemSeqNumber = st.getColumn(3).getInt();
     row.itemNumber = textColumn(st.getColumn(4));
-    row.quantity = st.getColumn(5).getInt();
-    row.unit = st.getColumn(6).getInt();
-    row.discountPercent = st.getColumn(7).getInt();
-    row.priceOverride = st.getColumn(8).getInt();
+    row.quantity = wholeNumber(st.getColumn(5));
+    row.unit = wholeNumber(st.getColumn(6));
+    row.discountPercent = wholeNumber(st.getColumn(7));
+    row.priceOverride = wholeNumber(st.getColumn(8));
     return row;
 }
 

@@ -1,7 +1,13 @@
 #include "shell/Application.h"
 
+#include "audit/AuditExport.h"
 #include "audit/AuditLog.h"
+#include "audit/PurgeJob.h"
+#include "export/NetworkConnection.h"
+#include "export/OrderExport.h"
 #include "intake/CallStore.h"
+#include "intake/DataBinIntake.h"
+#include "intake/FolderScan.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/NetworkDrive.h"
@@ -63,6 +69,14 @@ bool Application::startUp(QString* error) {
     m_store->DataConversions();
     m_audit = std::make_unique<AuditLog>(*m_store, *m_ctx.clock, m_ctx.runMode);
     m_ctx.audit = m_audit.get();
+    m_dataBinIntake = std::make_unique<DataBinIntake>(m_ctx);
+    m_folderScan = std::make_unique<FolderScan>(m_ctx);
+    if (!m_scanListingFile.isEmpty())
+        m_folderScan->keepListingIn(m_scanListingFile);
+    m_network = std::make_unique<NetworkConnection>(m_ctx);
+    m_orderExport = std::make_unique<OrderExport>(m_ctx, *m_network);
+    m_auditExport = std::make_unique<AuditExport>(m_ctx, *m_network);
+    m_purge = std::make_unique<PurgeJob>(m_ctx, *m_auditExport);
 
     m_audit->write(QStringLiteral("1"), QStringLiteral("Program started (Version: %1).").arg(versionText()));
     reportSettingProblems();
@@ -86,16 +100,38 @@ void Application::shutDown() {
         m_store->checkpoint();
 }
 
-void Application::runDataBinIntake() {}
+void Application::runDataBinIntake() {
+    if (m_dataBinIntake)
+        m_dataBinIntake->run();
+}
 
-JobResult Application::runFolderScan() { return JobResult::success(); }
+JobResult Application::runFolderScan() {
+    if (!m_folderScan)
+        return JobResult::failure(QStringLiteral("the program has not started"));
+    return m_folderScan->run();
+}
 
-void Application::runExport() {}
+void Application::keepScanListingBetweenRuns() {
+    m_scanListingFile = QDir(m_ctx.programFolder).filePath(QStringLiteral("ScannedFolder.json"));
+    if (m_folderScan)
+        m_folderScan->keepListingIn(m_scanListingFile);
+}
+
+void Application::runExport() {
+    if (m_orderExport)
+        m_orderExport->ExtractCalls();
+}
 
 JobResult Application::runPurge() {
-    // Until the purge of call history is built, the slot only records that today's purge is done.
-    m_ctx.settings.LastDatePurged = m_ctx.clock->now();
-    return JobResult::success();
+    if (!m_purge)
+        return JobResult::failure(QStringLiteral("the call store is not open"));
+    return m_purge->PurgeCalls();
+}
+
+JobResult Application::runAuditExport() {
+    if (!m_auditExport)
+        return JobResult::failure(QStringLiteral("the call store is not open"));
+    return m_auditExport->SaveAuditsToFile();
 }
 
 } // namespace vrq

@@ -15,9 +15,15 @@ class CallStore;
 class Clock;
 class DriveMapper;
 class FileSystem;
+class NetworkConnection;
+class OrderExport;
+class AuditExport;
+class PurgeJob;
 class PathResolver;
 class SettingsBackend;
 class UserInterface;
+class DataBinIntake;
+class FolderScan;
 
 // Replacements for the real clock, file system, drive mapping, settings store and program folder.
 struct ApplicationSeams {
@@ -51,6 +57,11 @@ public:
     JobResult runFolderScan();
     void runExport();
     JobResult runPurge();
+    // "Save Audits to File" of the calls window's menu.
+    JobResult runAuditExport();
+
+    // The single headless pass keeps the scanned folder's listing in a file between runs.
+    void keepScanListingBetweenRuns();
 
     static QString versionText();
 
@@ -65,7 +76,14 @@ private:
     std::unique_ptr<PathResolver> m_paths;
     std::unique_ptr<CallStore> m_store;
     std::unique_ptr<AuditLog> m_audit;
+    std::unique_ptr<NetworkConnection> m_network;
+    std::unique_ptr<OrderExport> m_orderExport;
+    std::unique_ptr<AuditExport> m_auditExport;
+    std::unique_ptr<PurgeJob> m_purge;
     std::unique_ptr<ProcessingCycle> m_cycle;
+    std::unique_ptr<DataBinIntake> m_dataBinIntake;
+    std::unique_ptr<FolderScan> m_folderScan;
+    QString m_scanListingFile;
     QList<SettingProblem> m_settingProblems;
 };
 

@@ -37,6 +37,7 @@ bool startOrReport(Application& app) {
 int HeadlessRunner::runOnce() {
     ConsoleUserInterface ui(ConsoleUserInterface::Mode::SinglePass, nullptr);
     Application app(QLatin1Char('F'), ui);
+    app.keepScanListingBetweenRuns();
     if (!startOrReport(app))
         return 1;
     AppContext& ctx = app.context();

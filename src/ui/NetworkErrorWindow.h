@@ -5,7 +5,6 @@
 #include <QTimer>
 #include <functional>
 
-class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -18,9 +17,10 @@ class NetworkErrorWindow : public QDialog {
 public:
     NetworkErrorWindow(const QDateTime& since, std::function<bool()> tryReconnect, QWidget* parent = nullptr);
 
-    static QString startTimeText(const QDateTime& since);
+    QString shownStartTime() const;
 
 signals:
+    // The Properties button; the owner opens the Properties dialog over this window.
     void propertiesRequested();
 
 private:

@@ -1,0 +1,163 @@
+#include "audit/AuditExport.h"
+
+#include "audit/AuditLog.h"
+#include "export/NetworkConnection.h"
+#include "intake/CallStore.h"
+#include "platform/FileSystem.h"
+#include "platform/Paths.h"
+#include "shell/AppContext.h"
+
+#include <QLocale>
+
+namespace vrq {
+
+namespace {
+
+const char* const kExportFileName = "VRQtoQX7.Aud";
+const char* const kStatusFileName = "VRQtoQX7.Sts";
+const QLatin1String kStampFormat("yyyyMMddHHmmss");
+
+QString stamp(const QDateTime& dt) {
+    if (!dt.isValid())
+        return QString(14, QLatin1Char(' ')); // keeps the columns of a row without the date
+    return QLocale::c().toString(dt, kStampFormat);
+}
+
+// Digits preceded by the sign position and followed by one blank.
+QString numberField(qint64 value) {
+    return (value < 0 ? QString::number(value) : QLatin1Char(' ') + QString::number(value)) +
+           QLatin1Char(' ');
+}
+
+QByteArray lineBytes(const QString& line) {
+    return line.toLatin1() + "\r\n";
+}
+
+// Good and bad calls of one run of rows with the same event day.
+struct DayRun {
+    QString day; // YYYYMMDD, empty before the first row
+    int good = 0;
+    int bad = 0;
+
+    bool hasCalls() const { return !day.isEmpty() && (good > 0 || bad > 0); }
+};
+
+JobResult failure(int code, const QString& description) {
+    return JobResult::failure(QStringLiteral("SaveAuditsToFile: Err =") +
+                              (code < 0 ? QString::number(code) : QLatin1Char(' ') + QString::number(code)) +
+                              QStringLiteral(" - ") + description);
+}
+
+} // namespace
+
+AuditExport::AuditExport(AppContext& ctx, NetworkConnection& network) : m_ctx(ctx), m_network(network) {}
+
+QString AuditExport::exportLine(const AuditRow& row) {
+    const QString audited = stamp(row.auditDnt);
+    QString seq(6, QLatin1Char(' '));
+    if (row.seq)
+        seq = QString::number(*row.seq).rightJustified(6, QLatin1Char('0'));
+    const QString instance =
+        row.instance && !row.instance->isEmpty() ? row.instance->left(1) : QStringLiteral("-");
+
+    QString line = audited.left(8) + QLatin1Char(' ') + audited.mid(8, 2) + QLatin1Char(':') +
+                   audited.mid(10, 2) + QLatin1Char(':') + audited.mid(12, 2) + QLatin1Char('.') +
+                   seq.left(3) + QLatin1Char(' ') + instance + QLatin1Char(' ') + seq.right(3) +
+                   QLatin1Char(' ') + stamp(row.eventDnt) +
+                   row.type.left(1).leftJustified(1, QLatin1Char(' ')) +
+                   row.msg.leftJustified(kMessageWidth, QLatin1Char(' '), true);
+    return line.leftJustified(kLineWidth, QLatin1Char(' '), true);
+}
+
+QString AuditExport::statusLine(const QString& day, int good, int bad) {
+    const int total = good + bad;
+    const int percent = total > 0 ? static_cast<int>(static_cast<qint64>(good) * 100 / total) : 0;
+    return day.mid(4, 2) + QLatin1Char('/') + day.mid(6, 2) + QLatin1Char('/') + day.left(4) +
+           QStringLiteral("  ") + numberField(good) + QStringLiteral(" Good   ") + numberField(bad) +
+           QStringLiteral(" Bad   ") + numberField(percent) + QStringLiteral(" % Success");
+}
+
+StoreResult AuditExport::gather(Contents& contents) const {
+    DayRun run;
+    auto closeRun = [&] {
+        if (run.hasCalls())
+            contents.statusBytes += lineBytes(statusLine(run.day, run.good, run.bad));
+    };
+    const StoreResult result = m_ctx.store->forEachExportableAudit([&](const AuditRow& row) {
+        ++contents.rows;
+        contents.exportBytes += lineBytes(exportLine(row));
+        const QString day = stamp(row.eventDnt).left(8).trimmed();
+        if (day != run.day) {
+            closeRun();
+            run = DayRun{day, 0, 0};
+        }
+        if (row.type == QLatin1String("G"))
+            ++run.good;
+        else if (row.type == QLatin1String("B"))
+            ++run.bad;
+    });
+    closeRun();
+    return result;
+}
+
+QString AuditExport::filePath(const char* name) const {
+    QString folder = PathResolver::trimRight(m_ctx.settings.QX7Path);
+    if (folder.isEmpty())
+        folder = QStringLiteral(".\\");
+    return m_ctx.paths->resolve(PathResolver::withTrailingSeparator(folder) + QLatin1String(name));
+}
+
+JobResult AuditExport::SaveAuditsToFile() {
+    const QString path = PathResolver::trimRight(m_ctx.settings.QX7Path);
+    if (path.isEmpty())
+        return JobResult::success();
+    m_ctx.settings.QX7Path = PathResolver::withTrailingSeparator(path);
+
+    m_contents = Contents();
+    const StoreResult gathered = gather(m_contents);
+    if (!gathered.ok())
+        return failure(gathered.code, gathered.description);
+    if (m_contents.rows == 0)
+        return JobResult::success(); // the files of the last export stay as they are
+
+    if (!m_network.FolderExists(m_network.folderToTest())) {
+        m_ctx.audit->write(QStringLiteral("L"), QStringLiteral("Network connection lost."));
+        if (!m_network.ConnectNetworkDrive())
+            return JobResult::success();
+    }
+    int exportFile = 0;
+    int statusFile = 0;
+    if (!OpenAuditFiles(exportFile, statusFile))
+        return JobResult::success();
+    return CloseAuditFiles(exportFile, statusFile);
+}
+
+bool AuditExport::OpenAuditFiles(int& exportFile, int& statusFile) {
+    exportFile = 0;
+    statusFile = 0;
+    if (!m_ctx.fs->writeFileDurably(filePath(kExportFileName), QByteArray()))
+        return false;
+    exportFile = 1;
+    if (!m_ctx.fs->writeFileDurably(filePath(kStatusFileName), QByteArray())) {
+        exportFile = 0; // closed again, left empty
+        return false;
+    }
+    statusFile = 2;
+    return true;
+}
+
+JobResult AuditExport::CloseAuditFiles(int& exportFile, int& statusFile) {
+    FileResult written = FileResult::success();
+    if (exportFile != 0)
+        written = m_ctx.fs->writeFileDurably(filePath(kExportFileName), m_contents.exportBytes);
+    if (written && statusFile != 0)
+        written = m_ctx.fs->writeFileDurably(filePath(kStatusFileName), m_contents.statusBytes);
+    exportFile = 0;
+    statusFile = 0;
+    m_contents = Contents();
+    if (!written)
+        return failure(written.code, written.error);
+    return JobResult::success();
+}
+
+} // namespace vrq

@@ -1,0 +1,65 @@
+#include "audit/PurgeJob.h"
+
+#include "audit/AuditExport.h"
+#include "intake/CallStore.h"
+#include "platform/Clock.h"
+#include "shell/AppContext.h"
+#include "shell/UserInterface.h"
+
+namespace vrq {
+
+namespace {
+
+JobResult failure(const StoreResult& result) {
+    const QString code =
+        result.code < 0 ? QString::number(result.code) : QLatin1Char(' ') + QString::number(result.code);
+    return JobResult::failure(QStringLiteral("Err =") + code + QStringLiteral(" - ") + result.description);
+}
+
+} // namespace
+
+PurgeJob::PurgeJob(AppContext& ctx, AuditExport& auditExport) : m_ctx(ctx), m_auditExport(auditExport) {}
+
+QDateTime PurgeJob::cutoff(const QDateTime& now, int daysOfHistory) {
+    return QDateTime(now.date().addDays(-daysOfHistory), QTime(0, 0));
+}
+
+JobResult PurgeJob::PurgeCalls() {
+    const QDateTime cut = cutoff(m_ctx.clock->now(), m_ctx.settings.DaysOfHistory);
+
+    StoreResult result;
+    std::optional<CallRow> call = m_ctx.store->nextPurgeableCall(cut, 0, &result);
+    while (call) {
+        if (JobResult purged = purgeCall(call->source, call->callNumber); !purged.ok)
+            return purged;
+        call = m_ctx.store->nextPurgeableCall(cut, call->rowId, &result);
+    }
+    if (!result.ok())
+        return failure(result);
+
+    result = m_ctx.store->deleteAuditUpTo(cut);
+    if (!result.ok())
+        return failure(result);
+    if (JobResult exported = m_auditExport.SaveAuditsToFile(); !exported.ok)
+        return exported;
+
+    m_ctx.settings.LastDatePurged = m_ctx.clock->now();
+    return JobResult::success();
+}
+
+JobResult PurgeJob::purgeCall(int source, int callNumber) {
+    // Orders, items and the call row go together: no call is ever left without its orders.
+    StoreResult result = m_ctx.store->begin();
+    if (result.ok())
+        result = m_ctx.store->deleteCallWithOrders(source, callNumber);
+    if (result.ok())
+        result = m_ctx.store->commit();
+    if (!result.ok()) {
+        m_ctx.store->rollback();
+        return failure(result);
+    }
+    m_ctx.ui->UpdateCallDisplay(callNumber, 0);
+    return JobResult::success();
+}
+
+} // namespace vrq

@@ -1,0 +1,108 @@
+#include "export/NetworkConnection.h"
+
+#include "audit/AuditLog.h"
+#include "platform/Clock.h"
+#include "platform/FileSystem.h"
+#include "platform/NetworkDrive.h"
+#include "platform/Paths.h"
+#include "shell/AppContext.h"
+#include "shell/UserInterface.h"
+
+#include <QLocale>
+
+namespace vrq {
+
+NetworkConnection::NetworkConnection(AppContext& ctx) : m_ctx(ctx) {}
+
+bool NetworkConnection::FolderExists(const QString& path) const {
+    if (PathResolver::trimRight(path).isEmpty())
+        return false;
+    return m_ctx.fs->folderExists(m_ctx.paths->resolve(path));
+}
+
+QString NetworkConnection::driveName() const {
+    return PathResolver::trimRight(m_ctx.settings.LocalDrive) + QLatin1Char(':');
+}
+
+QString NetworkConnection::shareName() const {
+    return QStringLiteral("\\\\") + PathResolver::trimRight(m_ctx.settings.QX7Name) +
+           QStringLiteral("\\Qdls");
+}
+
+QString NetworkConnection::folderToTest() const {
+    const QString path = PathResolver::trimRight(m_ctx.settings.QX7Path);
+    return PathResolver::endsWithSeparator(path) ? path.chopped(1) : path;
+}
+
+int NetworkConnection::remap() {
+    const QString drive = driveName();
+    m_ctx.drives->NetDisconnect(drive);
+    return m_ctx.drives->NetConnect(drive, shareName());
+}
+
+bool NetworkConnection::ConnectNetworkDrive() {
+    if (!m_ctx.settings.AutoConnect) {
+        m_ctx.ui->showMessage(
+            QStringLiteral("The network connection has been broken.  Manually re-establish the "
+                           "connection and then click OK."));
+        return false;
+    }
+    if (remap() != 0) {
+        m_ctx.ui->waitForHostFolder(m_ctx.clock->now(), [this] { return TryReconnect(); });
+        if (!FolderExists(folderToTest()))
+            return false;
+    }
+    m_ctx.audit->write(QStringLiteral("E"), QStringLiteral("Network connection established."));
+    return true;
+}
+
+bool NetworkConnection::TryReconnect() {
+    if (FolderExists(folderToTest()))
+        return true;
+    return remap() == 0;
+}
+
+const QString& NetworkErrorMessage::caption() {
+    static const QString text = QStringLiteral("Network Error");
+    return text;
+}
+
+const QString& NetworkErrorMessage::label1() {
+    static const QString text = QStringLiteral(
+        "The connection to the QX7 system has been lost and cannot be re-established at this time.  "
+        "This error condition started at ");
+    return text;
+}
+
+const QString& NetworkErrorMessage::label2() {
+    static const QString text = QStringLiteral(
+        "The most likely cause of this error is that the QX7 system or some component of the network "
+        "between this system and QX7 has gone down.  If that is corrected, this condition will correct "
+        "itself.  In the meantime, orders will still be received, but will be kept on this system until "
+        "the QX7 system becomes available.");
+    return text;
+}
+
+const QString& NetworkErrorMessage::label3() {
+    static const QString text = QStringLiteral(
+        "If this is a new system or the properties have recently been changed, then this error could be "
+        "caused by incorrectly specified properties.  To change the properties, click on the Properties "
+        "button.");
+    return text;
+}
+
+const QString& NetworkErrorMessage::label4() {
+    static const QString text = QStringLiteral("This message will go away when the situation is corrected.");
+    return text;
+}
+
+const QString& NetworkErrorMessage::propertiesButton() {
+    static const QString text = QStringLiteral("Properties");
+    return text;
+}
+
+QString NetworkErrorMessage::startTimeText(const QDateTime& since) {
+    return QLocale::c().toString(since, QStringLiteral("hh:mm AP MM/dd/yyyy."));
+}
+
+} // namespace vrq

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+namespace vrq {
+
+struct AppContext;
+
+// Reaching the host folder: the drive letter mapped to the host's share and the output folder on it.
+// The writers test the folder before they write and call ConnectNetworkDrive when it is missing.
+// Drive and share names are rebuilt from the settings on every use, so a change made while the
+// network-error window waits takes effect on its next retry.
+class NetworkConnection {
+public:
+    explicit NetworkConnection(AppContext& ctx);
+
+    // True when the folder (a setting text, resolved to a native path) exists. Never fails.
+    bool FolderExists(const QString& path) const;
+    // Drops and re-creates the drive mapping; when that fails, holds the caller in the network-error
+    // wait until the folder is back or the person gives up. True when the host folder can be used.
+    bool ConnectNetworkDrive();
+    // One retry of the network-error wait: true when the folder is reachable, after one new mapping if
+    // needed.
+    bool TryReconnect();
+
+    // "I:" for LocalDrive "I".
+    QString driveName() const;
+    // "\\" + QX7Name without trailing blanks + "\Qdls".
+    QString shareName() const;
+    // QX7Path without trailing blanks and without its closing separator ("I:\QX7Com\" -> "I:\QX7Com").
+    QString folderToTest() const;
+
+private:
+    int remap();
+
+    AppContext& m_ctx;
+};
+
+// The texts of the network-error window, kept here so the window only lays them out.
+struct NetworkErrorMessage {
+    static const QString& caption();
+    static const QString& label1();
+    static const QString& label2();
+    static const QString& label3();
+    static const QString& label4();
+    static const QString& propertiesButton();
+    static constexpr int kRetryIntervalMs = 1000;
+
+    // The moment the error started, as "HH:MM ampm MM/DD/YYYY." (12-hour clock, final period).
+    static QString startTimeText(const QDateTime& since);
+};
+
+} // namespace vrq

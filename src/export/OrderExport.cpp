@@ -1,0 +1,275 @@
+#include "export/OrderExport.h"
+
+#include "audit/AuditLog.h"
+#include "export/NetworkConnection.h"
+#include "export/OrderFileFormat.h"
+#include "intake/CallStore.h"
+#include "platform/Clock.h"
+#include "platform/FileSystem.h"
+#include "platform/Paths.h"
+#include "shell/AppContext.h"
+#include "shell/SettingsStore.h"
+#include "shell/UserInterface.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cerrno>
+
+namespace vrq {
+
+namespace {
+
+// A number appended to a message carries the sign position: a blank when it is not negative.
+QString withSignPosition(qint64 value) {
+    return value < 0 ? QString::number(value) : QLatin1Char(' ') + QString::number(value);
+}
+
+} // namespace
+
+OrderExport::OrderExport(AppContext& ctx, NetworkConnection& network)
+    : m_ctx(ctx), m_network(network), m_recovery(*ctx.fs, ctx.programFolder) {}
+
+int OrderExport::displayMode(bool goodCall, bool extractedCall) {
+    if (!goodCall)
+        return 1;
+    return extractedCall ? 3 : 2;
+}
+
+QString OrderExport::callPrefix(int callNumber) const {
+    return QStringLiteral("ExtractCalls (Call #") + withSignPosition(callNumber) + QStringLiteral("): ");
+}
+
+void OrderExport::audit(const char* type, const QString& msg) {
+    m_ctx.audit->write(QLatin1String(type), msg);
+}
+
+void OrderExport::ExtractCalls() {
+    Settings& settings = m_ctx.settings;
+    const QString path = PathResolver::trimRight(settings.QX7Path);
+    if (path.isEmpty()) {
+        if (PathResolver::trimRight(settings.LocalDrive).isEmpty()) {
+            m_ctx.ui->showMessage(
+                QStringLiteral("The network connection has not been set up.  Calls will not be "
+                               "extracted until this is configured."));
+            settings.LocalDrive = QStringLiteral("I"); // so the box is shown once per run
+        }
+        return;
+    }
+    settings.QX7Path = PathResolver::withTrailingSeparator(path);
+    if (settings.MonitorNetwork && !m_network.FolderExists(m_network.folderToTest()) &&
+        !m_network.ConnectNetworkDrive())
+        return;
+
+    PassEnd end = PassEnd::Finished;
+    if (const std::optional<PassError> error = runPass(end)) {
+        m_ctx.store->rollback();
+        audit("E", QStringLiteral("ExtractCalls: Err =") + withSignPosition(error->code) +
+                       QStringLiteral(" - ") + error->description);
+        return;
+    }
+    if (end == PassEnd::Finished)
+        m_ctx.settingsStore->SaveToRegistry(settings);
+}
+
+std::optional<OrderExport::PassError> OrderExport::runPass(PassEnd& end) {
+    std::vector<CallKey> unsettled;
+    if (auto error = settleUnfinishedRenames(unsettled))
+        return error;
+    auto isUnsettled = [&](const CallRow& call) {
+        return std::find(unsettled.begin(), unsettled.end(), CallKey{call.source, call.callNumber}) !=
+               unsettled.end();
+    };
+
+    StoreResult result;
+    auto nextCall = [&](qint64 afterRowId) {
+        std::optional<CallRow> call = m_ctx.store->nextPendingCall(afterRowId, &result);
+        // A call whose earlier file may already be in the host folder waits until that is settled.
+        while (call && isUnsettled(*call))
+            call = m_ctx.store->nextPendingCall(call->rowId, &result);
+        return call;
+    };
+
+    std::optional<CallRow> call = nextCall(0);
+    if (!result.ok())
+        return PassError{result.code, result.description};
+    if (call && !m_network.FolderExists(m_network.folderToTest())) {
+        audit("L", QStringLiteral("Network connection lost."));
+        if (!m_network.ConnectNetworkDrive()) {
+            end = PassEnd::Stopped;
+            return std::nullopt;
+        }
+    }
+    while (call) {
+        if (auto error = extractCall(*call))
+            return error;
+        call = nextCall(call->rowId);
+        if (!result.ok())
+            return PassError{result.code, result.description};
+    }
+    return std::nullopt;
+}
+
+bool OrderExport::OpenOutputFile(int& fileNumber) {
+    if (fileNumber != 0)
+        return true;
+    fileNumber = 1;
+    Settings& settings = m_ctx.settings;
+    settings.LastSeqNum = static_cast<qint16>(OrderFileFormat::nextSequenceNumber(settings.LastSeqNum));
+    const QString folder = PathResolver::withTrailingSeparator(PathResolver::trimRight(settings.QX7Path));
+    m_file.baseName = OrderFileFormat::baseName(settings.SystemID, settings.LastSeqNum);
+    m_file.tmpName = folder + m_file.baseName + QStringLiteral(".Tmp");
+    m_file.rcvName = folder + m_file.baseName + QStringLiteral(".Rcv");
+    m_file.tmpPath = m_ctx.paths->resolve(m_file.tmpName);
+    m_file.rcvPath = m_ctx.paths->resolve(m_file.rcvName);
+
+    const FileResult created = m_ctx.fs->writeFileDurably(m_file.tmpPath, QByteArray());
+    if (!created) {
+        audit("E", QStringLiteral("OpenOutputFile: Err =") + withSignPosition(created.code) +
+                       QStringLiteral(" - ") + created.error);
+        fileNumber = 0;
+        return false;
+    }
+    return true;
+}
+
+std::optional<OrderExport::PassError> OrderExport::extractCall(const CallRow& call) {
+    int fileNumber = 0;
+    if (!OpenOutputFile(fileNumber))
+        return std::nullopt; // stays pending; the next call is tried
+
+    if (call.numberOfOrders <= 0) {
+        // Marked extracted without a host file; the empty ".Tmp" stays behind.
+        audit("W", callPrefix(call.callNumber) + QStringLiteral("Has no orders."));
+    } else {
+        QByteArray bytes;
+        if (auto error = buildCallFile(call, bytes))
+            return error;
+        const FileResult written = m_ctx.fs->writeFileDurably(m_file.tmpPath, bytes);
+        if (!written)
+            return PassError{written.code, written.error};
+        audit("I", callPrefix(call.callNumber) + m_file.tmpName + QStringLiteral(" bytes."));
+        if (m_ctx.fs->fileSize(m_file.tmpPath) < 1) {
+            audit("E",
+                  QStringLiteral("ExtractCalls Error: Empty extracted file, so exit and try again on the "
+                                 "next pass."));
+            m_ctx.settingsStore->SaveToRegistry(m_ctx.settings);
+            m_ctx.fs->removeFile(m_file.tmpPath);
+            return std::nullopt;
+        }
+        if (auto error = deliver(call))
+            return error;
+        audit("I", callPrefix(call.callNumber) + m_file.rcvName + QStringLiteral(" bytes."));
+    }
+    const QString fileName = m_file.baseName + QStringLiteral(".Rcv");
+    if (auto error = markCallExtracted(call.source, call.callNumber, fileName))
+        return error; // the record, if any, stays: the next pass settles the call
+    m_recovery.clear({call.source, call.callNumber});
+    return std::nullopt;
+}
+
+std::optional<OrderExport::PassError> OrderExport::buildCallFile(const CallRow& call, QByteArray& bytes) {
+    const QDate today = m_ctx.clock->now().date();
+    StoreResult result;
+    const std::vector<OrderRow> orders = m_ctx.store->ordersOfCall(call.source, call.callNumber, &result);
+    if (!result.ok())
+        return PassError{result.code, result.description};
+    for (const OrderRow& order : orders) {
+        bytes += OrderFileFormat::lineBytes(OrderFileFormat::headerLine(order, today));
+        const std::vector<ItemRow> items =
+            m_ctx.store->itemsOfOrder(call.source, call.callNumber, order.orderSeqNumber, &result);
+        if (!result.ok())
+            return PassError{result.code, result.description};
+        for (const ItemRow& item : items)
+            bytes += OrderFileFormat::lineBytes(OrderFileFormat::itemLine(item));
+    }
+    return std::nullopt;
+}
+
+std::optional<OrderExport::PassError> OrderExport::deliver(const CallRow& call) {
+    // A ".Rcv" of the same name (the numbers wrap) is the host's until it collects it: never replaced.
+    // Checked before the record is written, so a record always stands for a rename of our own file.
+    if (m_ctx.fs->fileExists(m_file.rcvPath))
+        return PassError{EEXIST, QStringLiteral("%1 already exists").arg(m_file.rcvName)};
+    const PendingRename pending{call.source, call.callNumber, m_file.baseName + QStringLiteral(".Rcv"),
+                                m_file.tmpPath, m_file.rcvPath};
+    const FileResult saved = m_recovery.save(pending);
+    if (!saved)
+        return PassError{saved.code, saved.error};
+    const FileResult renamed = m_ctx.fs->renameNoReplace(m_file.tmpPath, m_file.rcvPath);
+    if (!renamed) {
+        m_recovery.clear({call.source, call.callNumber});
+        return PassError{renamed.code, renamed.error};
+    }
+    return std::nullopt;
+}
+
+std::optional<OrderExport::PassError> OrderExport::markCallExtracted(int source, int callNumber,
+                                                                     const QString& fileName) {
+    // The row and its "X" entry together, or neither.
+    StoreResult result = m_ctx.store->begin();
+    if (result.ok())
+        result = m_ctx.store->markExtracted(source, callNumber, fileName, m_ctx.clock->now());
+    if (result.ok())
+        result = m_ctx.audit->write(QStringLiteral("X"),
+                                    QStringLiteral("Extracted call #") + withSignPosition(callNumber));
+    if (result.ok())
+        result = m_ctx.store->commit();
+    if (!result.ok()) {
+        m_ctx.store->rollback();
+        return PassError{result.code, result.description};
+    }
+    m_ctx.ui->UpdateCallDisplay(callNumber, displayMode(true, true));
+    return std::nullopt;
+}
+
+std::optional<OrderExport::PassError> OrderExport::settleUnfinishedRenames(std::vector<CallKey>& unsettled) {
+    for (const PendingRename& pending : m_recovery.loadAll()) {
+        bool settled = false;
+        if (auto error = settle(pending, settled))
+            return error;
+        if (!settled)
+            unsettled.push_back({pending.source, pending.callNumber});
+    }
+    return std::nullopt;
+}
+
+std::optional<OrderExport::PassError> OrderExport::settle(const PendingRename& pending, bool& settled) {
+    const CallKey key{pending.source, pending.callNumber};
+    if (!m_ctx.fs->folderExists(QFileInfo(pending.rcvPath).path())) {
+        // Whether the host has the file cannot be told now; this call waits, the others go on.
+        audit("E", callPrefix(pending.callNumber) +
+                       QStringLiteral("the folder of %1 cannot be reached; the call waits until it can.")
+                           .arg(pending.fileName));
+        return std::nullopt;
+    }
+    settled = true;
+    StoreResult result;
+    const std::optional<CallRow> call = m_ctx.store->findCall(pending.source, pending.callNumber, &result);
+    if (!result.ok())
+        return PassError{result.code, result.description};
+    if (!call || call->extractedCall) { // purged, or marked before the stop
+        m_recovery.clear(key);
+        return std::nullopt;
+    }
+    const bool tmpLeft = m_ctx.fs->fileExists(pending.tmpPath);
+    if (tmpLeft && !m_ctx.fs->fileExists(pending.rcvPath)) {
+        // Stopped before the rename: the file never reached the host; the call goes again.
+        m_ctx.fs->removeFile(pending.tmpPath);
+        m_recovery.clear(key);
+        audit("W", callPrefix(call->callNumber) +
+                       QStringLiteral("%1 was not delivered; the call will be extracted again.")
+                           .arg(QFileInfo(pending.tmpPath).fileName()));
+        return std::nullopt;
+    }
+    // Renamed (a ".Tmp" beside its ".Rcv" is a rename made of a link that was cut short).
+    if (tmpLeft)
+        m_ctx.fs->removeFile(pending.tmpPath);
+    if (auto error = markCallExtracted(call->source, call->callNumber, pending.fileName))
+        return error;
+    m_recovery.clear(key);
+    return std::nullopt;
+}
+
+} // namespace vrq

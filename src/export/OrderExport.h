@@ -1,0 +1,65 @@
+#pragma once
+
+#include "export/ExportRecovery.h"
+#include "intake/StoreRecords.h"
+
+#include <QString>
+#include <optional>
+#include <vector>
+
+namespace vrq {
+
+struct AppContext;
+class NetworkConnection;
+
+// Writes every good, complete call not yet extracted as one order file into the host folder: under a
+// ".Tmp" name first, renamed to ".Rcv" when complete and not empty, then the call is marked extracted.
+class OrderExport {
+public:
+    OrderExport(AppContext& ctx, NetworkConnection& network);
+
+    // One export pass; every failure ends up in the audit log.
+    void ExtractCalls();
+    // When fileNumber is 0: takes the next sequence number and creates the empty ".Tmp" file of it.
+    // False (with an "E" entry, fileNumber back to 0) when the file cannot be created.
+    bool OpenOutputFile(int& fileNumber);
+
+    // Display mode of a call's row: 1 bad, 2 good, 3 extracted.
+    static int displayMode(bool goodCall, bool extractedCall);
+
+    const ExportRecovery& recovery() const { return m_recovery; }
+
+private:
+    struct PassError {
+        int code = 0;
+        QString description;
+    };
+    // The names of the file opened for the current call: setting form (for the log) and native.
+    struct OutputFile {
+        QString baseName;
+        QString tmpName;
+        QString rcvName;
+        QString tmpPath;
+        QString rcvPath;
+    };
+    enum class PassEnd { Finished, Stopped };
+
+    std::optional<PassError> runPass(PassEnd& end);
+    std::optional<PassError> extractCall(const CallRow& call);
+    std::optional<PassError> buildCallFile(const CallRow& call, QByteArray& bytes);
+    std::optional<PassError> deliver(const CallRow& call);
+    std::optional<PassError> markCallExtracted(int source, int callNumber, const QString& fileName);
+    // Settles the renames a stopped process left unfinished; the calls it could not settle yet.
+    std::optional<PassError> settleUnfinishedRenames(std::vector<CallKey>& unsettled);
+    std::optional<PassError> settle(const PendingRename& pending, bool& settled);
+
+    QString callPrefix(int callNumber) const;
+    void audit(const char* type, const QString& msg);
+
+    AppContext& m_ctx;
+    NetworkConnection& m_network;
+    ExportRecovery m_recovery;
+    OutputFile m_file;
+};
+
+} // namespace vrq

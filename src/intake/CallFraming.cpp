@@ -1,0 +1,197 @@
+#include "intake/CallFraming.h"
+
+#include "audit/AuditLog.h"
+#include "intake/CallSaver.h"
+#include "intake/CallSource.h"
+#include "intake/CallStore.h"
+#include "intake/FieldReaders.h"
+#include "intake/RecordParsers.h"
+#include "shell/AppContext.h"
+#include "shell/UserInterface.h"
+
+namespace vrq {
+
+namespace {
+
+constexpr qint64 kWindow = 512;
+constexpr qint64 kWindowStep = 500;
+constexpr qint64 kNullHeaderSkip = 24;
+const QByteArray kCallHeaderId = QByteArrayLiteral("bchfid");
+
+enum class Parser { None, Standard, Format3, Format5, HFormat, Format1 };
+
+// Steps over the "!" and "#" bytes that older units put before their data.
+void skipMarks(CallSource& file, qint64& position) {
+    while (!file.atEnd(position)) {
+        const int c = file.byteAt(position);
+        if (c != '!' && c != '#')
+            break;
+        ++position;
+    }
+}
+
+Parser chooseParser(CallSource& file, qint64& position, int format, bool scannedRules) {
+    if (scannedRules && format != 1)
+        format = 0;
+    switch (format) {
+    case 0: {
+        const int c = file.byteAt(position);
+        if (c == 'H')
+            return Parser::HFormat;
+        return c == 'V' ? Parser::Format3 : Parser::Standard;
+    }
+    case 1:
+        skipMarks(file, position);
+        return file.byteAt(position) == 'V' ? Parser::Standard : Parser::Format1;
+    case 2:
+        skipMarks(file, position);
+        return file.byteAt(position) == 'V' ? Parser::Format5 : Parser::Standard;
+    default:
+        return Parser::None;
+    }
+}
+
+} // namespace
+
+void CallFraming::log(const QString& type, const QString& text) {
+    if (m_ctx.audit)
+        m_ctx.audit->write(type, text);
+}
+
+bool CallFraming::findCallHeader(CallSource& file, qint64& position) {
+    while (file.length() >= position + kWindow - 1) {
+        const qsizetype found = file.read(position, kWindow).toLower().indexOf(kCallHeaderId);
+        if (found < 0) {
+            position += kWindowStep;
+            continue;
+        }
+        if (file.length() < position + found + kWindow - 1)
+            return false;
+        position += found;
+        const QByteArray block = file.read(position, kWindow);
+        if (block.mid(22, 8) == QByteArrayLiteral("00000000")) {
+            position += kNullHeaderSkip;
+            log(QStringLiteral("F"), QStringLiteral("Null call header, skipping forward to the next call."));
+            continue;
+        }
+        return true;
+    }
+    return false;
+}
+
+bool CallFraming::readCallHeader(CallSource& file, qint64& position, CallHeader& header) {
+    if (!findCallHeader(file, position))
+        return false;
+    if (file.length() < position + kWindow - 1)
+        return false;
+    header = CallHeader::fromBytes(file.read(position, CallHeader::kRecordSize));
+    position += CallHeader::kBlockSize;
+    return true;
+}
+
+bool CallFraming::alreadyStored(int callNumber) {
+    StoreResult result;
+    const std::optional<CallRow> row = m_ctx.store->findCall(0, callNumber, &result);
+    if (!result.ok() || !row)
+        return false; // a failed check lets the call through; saving it then reports the clash
+    const QString number = QStringLiteral("Call #") + withSignBlank(callNumber);
+    if (row->complete)
+        log(QStringLiteral("W"),
+            number + QStringLiteral(" already processed.  Skipping forward to the next call."));
+    else if (row->extractedCall)
+        log(QStringLiteral("W"),
+            number + QStringLiteral(" already extracted.  Skipping forward to the next call."));
+    else
+        log(QStringLiteral("W"),
+            number + QStringLiteral(" already saved, but not completed nor extracted.  Ignoring "
+                                    "and skipping forward to the next call."));
+    return true;
+}
+
+CallFraming::TakeResult CallFraming::takeCall(CallSource& file, qint64& position, const CallHeader& header,
+                                              int source, bool scannedRules) {
+    TakeResult taken;
+    const qint64 dataStart = position;
+    const Parser parser = chooseParser(file, position, m_ctx.settings.DataBinFormat, scannedRules);
+    if (parser == Parser::None)
+        return taken;
+
+    const QString number = withSignBlank(header.callNumberValue());
+    const StoreResult begun = m_ctx.store->begin();
+    if (!begun.ok()) {
+        log(QStringLiteral("E"), QStringLiteral("Call #") + number +
+                                     QStringLiteral(" could not be taken in, it is taken at a later pass: ") +
+                                     begun.description);
+        taken.status = TakeStatus::Failed;
+        return taken;
+    }
+
+    CallSaver saver(m_ctx);
+    FieldReaders readers(file, m_ctx.audit);
+    ParserContext pc{m_ctx, saver, readers, file, dataStart};
+    switch (parser) {
+    case Parser::Standard:
+        taken.goodCallResult = ProcessGoodCall(pc, position, header, source);
+        break;
+    case Parser::Format3:
+        log(QStringLiteral("I"), QStringLiteral("Calling ProcessGoodCall3..."));
+        ProcessGoodCall3(pc, position, header, source);
+        break;
+    case Parser::Format5:
+        log(QStringLiteral("I"), QStringLiteral("Calling ProcessGoodCall5..."));
+        ProcessGoodCall5(pc, position, header, source);
+        break;
+    case Parser::HFormat:
+        ProcessHFormatCall(pc, position, header, source);
+        break;
+    case Parser::Format1:
+        ProcessFormat1Call(pc, position, header, source);
+        break;
+    case Parser::None:
+        break;
+    }
+
+    if (hooks.beforeCommit)
+        hooks.beforeCommit(header.callNumberValue());
+    const StoreResult committed = m_ctx.store->commit();
+    if (!committed.ok()) {
+        m_ctx.store->rollback();
+        log(QStringLiteral("E"),
+            QStringLiteral("Call #") + number +
+                QStringLiteral(" could not be stored, it is taken again at the next pass: ") +
+                committed.description);
+        taken.status = TakeStatus::Failed;
+        return taken;
+    }
+    if (hooks.afterCommit)
+        hooks.afterCommit(header.callNumberValue());
+    taken.status = TakeStatus::Stored;
+    return taken;
+}
+
+CallLoopOutcome CallFraming::runCallLoop(CallSource& file, qint64 scanStart) {
+    CallLoopOutcome outcome;
+    m_ctx.callNumberList.clear();
+    qint64 position = scanStart;
+    CallHeader header;
+    while (readCallHeader(file, position, header)) {
+        const int callNumber = header.callNumberValue();
+        if (alreadyStored(callNumber)) {
+            m_ctx.callNumberList += QLatin1Char(',') + withSignBlank(callNumber);
+            continue;
+        }
+        const TakeResult taken = takeCall(file, position, header, 0, false);
+        if (taken.goodCallResult)
+            outcome.result = *taken.goodCallResult;
+        if (taken.status == TakeStatus::Failed) {
+            // The store cannot take calls now; the file stays and the next pass goes on from here.
+            outcome.allStored = false;
+            break;
+        }
+        if (m_ctx.ui)
+            m_ctx.ui->processEvents();
+    }
+    return outcome;
+}
+
+} // namespace vrq

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "intake/CallHeader.h"
+
+#include <functional>
+#include <optional>
+
+namespace vrq {
+
+struct AppContext;
+class CallSource;
+
+// Points inside one call's unit of work where tests stop a pass as a crash would.
+struct CallLoopHooks {
+    std::function<void(int callNumber)> beforeCommit; // the call is parsed, not yet committed
+    std::function<void(int callNumber)> afterCommit;
+};
+
+struct CallLoopOutcome {
+    bool result = true;    // the result of the last ProcessGoodCall, true when none ran
+    bool allStored = true; // false when a call could not be committed (the file must stay)
+};
+
+// Finds the calls of an input file, skips null headers and calls the store already holds, and hands
+// each new call to the record parser its dialect needs. Each call taken in is one unit of work in the
+// store: its rows, its audit entries and its completion are committed together or not at all.
+class CallFraming {
+public:
+    enum class TakeStatus { NotTaken, Stored, Failed };
+    struct TakeResult {
+        TakeStatus status = TakeStatus::NotTaken;
+        std::optional<bool> goodCallResult; // set when ProcessGoodCall ran
+    };
+
+    explicit CallFraming(AppContext& ctx) : m_ctx(ctx) {}
+
+    // Walks the file from the scan start position (one-based) to its last complete call header.
+    CallLoopOutcome runCallLoop(CallSource& file, qint64 scanStart);
+    // Moves the position to the next call header that is not null; false when none is left.
+    bool findCallHeader(CallSource& file, qint64& position);
+    // Finds and reads the next header; the position ends at its first record-data byte.
+    bool readCallHeader(CallSource& file, qint64& position, CallHeader& header);
+    // True when a DataBin.Dat call of this number is in the store; logs why it is skipped.
+    bool alreadyStored(int callNumber);
+    // Runs the parser that DataBinFormat and the first data byte(s) choose, as one unit of work.
+    // scannedRules: a scanned file, where every format but 1 works as format 0.
+    TakeResult takeCall(CallSource& file, qint64& position, const CallHeader& header, int source,
+                        bool scannedRules);
+
+    CallLoopHooks hooks;
+
+private:
+    void log(const QString& type, const QString& text);
+
+    AppContext& m_ctx;
+};
+
+} // namespace vrq

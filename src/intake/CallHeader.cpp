@@ -1,0 +1,121 @@
+#include "intake/CallHeader.h"
+
+#include <cmath>
+#include <limits>
+
+namespace vrq {
+
+namespace {
+
+struct FieldSpan {
+    QString CallHeader::*field;
+    int offset;
+    int width;
+};
+
+const FieldSpan kFields[] = {
+    {&CallHeader::headerId, 0, 6},       {&CallHeader::reserved1, 6, 10},
+    {&CallHeader::lineNumber, 16, 2},    {&CallHeader::callNumber, 18, 5},
+    {&CallHeader::callDateTime, 23, 14}, {&CallHeader::reserved2, 37, 14},
+    {&CallHeader::dataLength, 51, 7},    {&CallHeader::reserved3, 58, 97},
+    {&CallHeader::goodCallFlag, 155, 1}, {&CallHeader::reserved4, 156, 1},
+    {&CallHeader::reserved5, 157, 1},    {&CallHeader::reserved6, 158, 23},
+    {&CallHeader::reserved7, 181, 14},   {&CallHeader::reserved8, 195, 115},
+    {&CallHeader::statusText, 310, 107}, {&CallHeader::reserved9, 417, 94},
+};
+
+bool isBlank(QChar c) {
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n');
+}
+
+} // namespace
+
+CallHeader CallHeader::fromBytes(const QByteArray& block) {
+    CallHeader header;
+    for (const FieldSpan& span : kFields)
+        header.*(span.field) = QString::fromLatin1(block.mid(span.offset, span.width));
+    return header;
+}
+
+int CallHeader::callNumberValue() const {
+    return leadingInt(callNumber);
+}
+int CallHeader::lineNumberValue() const {
+    return leadingInt(lineNumber);
+}
+int CallHeader::dataLengthValue() const {
+    return leadingInt(dataLength);
+}
+int CallHeader::hourValue() const {
+    return leadingInt(callDateTime.mid(8, 2));
+}
+std::optional<QDateTime> CallHeader::callDnt() const {
+    return parseCallDate(callDateTime);
+}
+
+double leadingNumber(const QString& text) {
+    QString digits;
+    bool seenDigit = false;
+    bool seenPoint = false;
+    bool seenSign = false;
+    for (QChar c : text) {
+        if (isBlank(c))
+            continue;
+        if ((c == QLatin1Char('+') || c == QLatin1Char('-')) && !seenSign && !seenDigit && !seenPoint) {
+            seenSign = true;
+            digits.append(c);
+        } else if (c.isDigit() && c.unicode() < 128) {
+            seenDigit = true;
+            digits.append(c);
+        } else if (c == QLatin1Char('.') && !seenPoint) {
+            seenPoint = true;
+            digits.append(c);
+        } else {
+            break;
+        }
+    }
+    if (!seenDigit)
+        return 0;
+    bool ok = false;
+    const double value = digits.toDouble(&ok);
+    return ok ? value : 0;
+}
+
+int leadingInt(const QString& text) {
+    const double value = std::nearbyint(leadingNumber(text)); // the default rounding mode: halves to even
+    if (value > std::numeric_limits<int>::max())
+        return std::numeric_limits<int>::max();
+    if (value < std::numeric_limits<int>::min())
+        return std::numeric_limits<int>::min();
+    return static_cast<int>(value);
+}
+
+QString withSignBlank(qint64 number) {
+    return number >= 0 ? QLatin1Char(' ') + QString::number(number) : QString::number(number);
+}
+
+std::optional<QDateTime> parseCallDate(const QString& text) {
+    if (text.size() < 14)
+        return std::nullopt;
+    for (int i = 0; i < 14; ++i) {
+        if (!text.at(i).isDigit())
+            return std::nullopt;
+    }
+    const QDate date(text.mid(0, 4).toInt(), text.mid(4, 2).toInt(), text.mid(6, 2).toInt());
+    const QTime time(text.mid(8, 2).toInt(), text.mid(10, 2).toInt(), text.mid(12, 2).toInt());
+    if (!date.isValid() || !time.isValid())
+        return std::nullopt;
+    return QDateTime(date, time);
+}
+
+QString PadNumber(qint64 number, int width) {
+    return (QString(width, QLatin1Char('0')) + QString::number(number)).right(width);
+}
+
+QString fixedWidth(const QString& text, int width) {
+    if (text.size() >= width)
+        return text.left(width);
+    return text + QString(width - text.size(), QLatin1Char(' '));
+}
+
+} // namespace vrq

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "intake/CallHeader.h"
+
+#include <QString>
+#include <optional>
+
+namespace vrq {
+
+// Whether a call is good, and for a bad call the reason the upstream status text gives.
+struct CallJudgement {
+    bool good = false;
+    std::optional<int> badReason;
+    std::optional<int> badData;
+    QString statusText; // as adjusted for the "Attempting" prefix
+
+    // Good when the header's flag is "Y" or a command-line file is being validated.
+    static CallJudgement judge(const CallHeader& header, bool validationMode);
+    // The reason code of a status text (after the adjustment): 1, 2, 3, 4, 5, 100, else 999.
+    static int badReasonOf(const QString& statusText);
+    // Drops the first 56 characters of a text that begins with "Attempting".
+    static QString adjustedStatusText(const QString& statusText);
+};
+
+// The call's audit entry: its type letter and text.
+struct CallAuditEntry {
+    QString type;
+    QString text;
+    static CallAuditEntry of(const CallHeader& header, int source, bool validationMode);
+};
+
+} // namespace vrq

@@ -1,0 +1,133 @@
+#include "intake/CallSaver.h"
+
+#include "audit/AuditLog.h"
+#include "intake/CallJudgement.h"
+#include "intake/CallStore.h"
+#include "platform/Clock.h"
+#include "shell/AppContext.h"
+#include "shell/UserInterface.h"
+
+namespace vrq {
+
+namespace {
+constexpr int kTypeMismatch = 13;
+const char* const kNoCurrentRecordText = "No current record.";
+} // namespace
+
+bool CallSaver::batchMode() const {
+    return m_ctx.runMode == QLatin1Char('B');
+}
+
+void CallSaver::logError(const QString& text) {
+    if (m_ctx.audit)
+        m_ctx.audit->write(QStringLiteral("E"), text);
+}
+
+bool CallSaver::SaveCall(const CallHeader& header, int source) {
+    const QString prefix =
+        QStringLiteral("SaveCall error (Call #") + header.callNumber + QStringLiteral("): ");
+    const std::optional<QDateTime> callDnt = header.callDnt();
+    if (!batchMode()) {
+        const CallJudgement judgement = CallJudgement::judge(header, m_ctx.validationMode);
+        CallRow row;
+        row.source = source;
+        row.callNumber = header.callNumberValue();
+        if (callDnt)
+            row.callDnt = *callDnt;
+        else
+            logError(prefix + withSignBlank(kTypeMismatch) + QStringLiteral(" - Type mismatch"));
+        row.goodCall = judgement.good;
+        row.complete = !judgement.good;
+        row.extractedCall = false;
+        row.numberOfOrders = 0;
+        row.lineNumber = header.lineNumberValue();
+        row.hour = header.hourValue();
+        row.numBytes = header.dataLengthValue();
+        row.badReason = judgement.badReason;
+        row.badData = judgement.badData;
+        const StoreResult inserted = m_ctx.store->insertCall(row);
+        if (!inserted.ok()) {
+            logError(prefix + withSignBlank(inserted.code) + QStringLiteral(" - ") + inserted.description);
+            if (inserted.duplicate())
+                return false;
+        }
+    }
+    const CallAuditEntry entry = CallAuditEntry::of(header, source, m_ctx.validationMode);
+    if (m_ctx.audit)
+        m_ctx.audit->WriteAudit(callDnt.value_or(m_ctx.clock->now()), entry.type, entry.text);
+    return true;
+}
+
+void CallSaver::SaveHeader(const CallHeader& header, OrderWork& order) {
+    if (batchMode())
+        return;
+    const QString prefix =
+        QStringLiteral("SaveHeader error (Call #") + header.callNumber + QStringLiteral("): ");
+    int number = 0;
+    const StoreResult raised =
+        m_ctx.store->raiseNumberOfOrders(order.Source, header.callNumberValue(), &number);
+    if (!raised.ok()) {
+        logError(prefix + (raised.status == StoreStatus::NotFound ? QString::fromLatin1(kNoCurrentRecordText)
+                                                                  : raised.description));
+        return;
+    }
+    OrderRow row;
+    row.source = order.Source;
+    row.callNumber = header.callNumberValue();
+    row.orderSeqNumber = number;
+    row.salesperson = order.Salesperson;
+    row.customer = order.Customer;
+    row.shipTo = order.ShipTo;
+    row.route = order.Route;
+    row.message = order.Message;
+    row.numberOfItems = 0;
+    order.OrderSeqNumber = number;
+    const StoreResult inserted = m_ctx.store->insertOrder(row);
+    if (!inserted.ok())
+        logError(prefix + inserted.description);
+}
+
+void CallSaver::SaveRecord(const CallHeader& header, const OrderWork& order, const ItemWork& item) {
+    if (!batchMode()) {
+        const QString prefix =
+            QStringLiteral("SaveRecord error (Call #") + header.callNumber + QStringLiteral("): ");
+        int number = 0;
+        const StoreResult raised = m_ctx.store->raiseNumberOfItems(order.Source, header.callNumberValue(),
+                                                                   order.OrderSeqNumber, &number);
+        if (!raised.ok()) {
+            logError(prefix + (raised.status == StoreStatus::NotFound
+                                   ? QString::fromLatin1(kNoCurrentRecordText)
+                                   : raised.description));
+        } else {
+            ItemRow row;
+            row.source = order.Source;
+            row.callNumber = header.callNumberValue();
+            row.orderSeqNumber = order.OrderSeqNumber;
+            row.itemSeqNumber = number;
+            row.itemNumber = item.ItemNumber;
+            row.quantity = leadingInt(item.Quantity);
+            if (item.Quantity.endsWith(QLatin1Char('-')))
+                row.quantity = -row.quantity;
+            row.unit = leadingInt(item.Unit);
+            row.discountPercent = leadingInt(item.Discount);
+            row.priceOverride = leadingInt(item.Price);
+            const StoreResult inserted = m_ctx.store->insertItem(row);
+            if (!inserted.ok())
+                logError(prefix + inserted.description);
+        }
+    }
+    if (m_ctx.ui)
+        m_ctx.ui->processEvents();
+}
+
+void CallSaver::priceOverride(const CallHeader& header, int source, int orderSeqNumber, int itemSeqNumber,
+                              const QString& price) {
+    const StoreResult updated = m_ctx.store->setPriceOverride(
+        source, header.callNumberValue(), orderSeqNumber, itemSeqNumber, leadingInt(price));
+    if (!updated.ok())
+        logError(QStringLiteral("SaveRecord error (Call #") + header.callNumber + QStringLiteral("): ") +
+                 (updated.status == StoreStatus::NotFound ? QString::fromLatin1(kNoCurrentRecordText)
+                                                          : updated.description));
+}
+
+} // namespace vrq

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "intake/CallHeader.h"
+#include "intake/WorkRecords.h"
+
+namespace vrq {
+
+struct AppContext;
+
+// Turns the parsed pieces of a call into rows: the Calls row with its judgement and audit entry, the
+// Orders rows and the OrderLineItems rows, numbered from the counters of their parent rows. Failures
+// are logged as "E" entries and the caller goes on. In batch mode nothing is inserted.
+class CallSaver {
+public:
+    explicit CallSaver(AppContext& ctx) : m_ctx(ctx) {}
+
+    // False only when the call already has a row (duplicate key).
+    bool SaveCall(const CallHeader& header, int source);
+    // Inserts the order and writes its new number into order.OrderSeqNumber.
+    void SaveHeader(const CallHeader& header, OrderWork& order);
+    void SaveRecord(const CallHeader& header, const OrderWork& order, const ItemWork& item);
+    // Sets PriceOverride of an already saved line item.
+    void priceOverride(const CallHeader& header, int source, int orderSeqNumber, int itemSeqNumber,
+                       const QString& price);
+
+private:
+    bool batchMode() const;
+    void logError(const QString& text);
+
+    AppContext& m_ctx;
+};
+
+} // namespace vrq

@@ -1,0 +1,94 @@
+#include "intake/CallSource.h"
+
+namespace vrq {
+
+namespace {
+constexpr qint64 kBlockSize = 64 * 1024;
+}
+
+bool CallSource::open(const QString& path) {
+    close();
+    m_path = path;
+    m_file.setFileName(path);
+    if (!m_file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly))
+        return false;
+    m_length = m_file.size();
+    return true;
+}
+
+void CallSource::close() {
+    if (m_file.isOpen())
+        m_file.close();
+    m_block.clear();
+    m_blockStart = 0;
+    m_length = 0;
+}
+
+bool CallSource::loadBlock(qint64 position) {
+    m_block.clear();
+    m_blockStart = position;
+    if (!m_file.seek(position - 1)) {
+        m_error = m_file.errorString();
+        return false;
+    }
+    const qint64 wanted = std::min(kBlockSize, m_length - position + 1);
+    m_block = m_file.read(wanted);
+    if (m_block.size() < wanted) {
+        // The file was cut short under us: treat the rest as missing.
+        m_error = m_file.errorString();
+        return !m_block.isEmpty();
+    }
+    return true;
+}
+
+int CallSource::byteAt(qint64 position) {
+    if (position < 1 || position > m_length)
+        return -1;
+    if (position < m_blockStart || position >= m_blockStart + m_block.size()) {
+        if (!loadBlock(position) || position >= m_blockStart + m_block.size())
+            return -1;
+    }
+    return static_cast<unsigned char>(m_block.at(position - m_blockStart));
+}
+
+QByteArray CallSource::read(qint64 position, qint64 count) {
+    QByteArray bytes;
+    if (position < 1)
+        return bytes;
+    count = std::min(count, m_length - position + 1);
+    if (count <= 0)
+        return bytes;
+    if (position >= m_blockStart && position + count <= m_blockStart + m_block.size())
+        return m_block.mid(position - m_blockStart, count);
+    if (count <= kBlockSize / 2) {
+        if (!loadBlock(position))
+            return bytes;
+        return m_block.left(count);
+    }
+    if (!m_file.seek(position - 1)) {
+        m_error = m_file.errorString();
+        return bytes;
+    }
+    bytes = m_file.read(count);
+    return bytes;
+}
+
+bool CallSource::writeByte(qint64 position, char byte) {
+    if (!m_file.seek(position - 1) || m_file.write(&byte, 1) != 1 || !m_file.flush()) {
+        m_error = m_file.errorString();
+        return false;
+    }
+    if (position >= m_blockStart && position < m_blockStart + m_block.size())
+        m_block[position - m_blockStart] = byte;
+    if (position > m_length)
+        m_length = position;
+    return true;
+}
+
+QString CallSource::takeError() {
+    QString error = m_error;
+    m_error.clear();
+    return error;
+}
+
+} // namespace vrq

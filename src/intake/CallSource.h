@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+
+namespace vrq {
+
+// An input file of calls, addressed by one-based positions as the call loop and the record parsers
+// count them. Reads go through a block buffer, so a file of any size is walked without loading it
+// whole. The length is the one seen when the file was opened: bytes appended later belong to the next
+// pass. Single bytes can be written (the lock flag).
+class CallSource {
+public:
+    CallSource() = default;
+    CallSource(const CallSource&) = delete;
+    CallSource& operator=(const CallSource&) = delete;
+
+    // Opens for reading and writing at any position; false when it cannot be opened.
+    bool open(const QString& path);
+    void close();
+    bool isOpen() const { return m_file.isOpen(); }
+    const QString& path() const { return m_path; }
+
+    qint64 length() const { return m_length; }
+    bool atEnd(qint64 position) const { return position > m_length; }
+    // The byte at a one-based position; -1 beyond the end or when the read failed.
+    int byteAt(qint64 position);
+    // Up to count bytes from a one-based position (fewer at the end of the file).
+    QByteArray read(qint64 position, qint64 count);
+    bool writeByte(qint64 position, char byte);
+
+    // The last read failure, empty when none; taking it clears it.
+    QString takeError();
+
+private:
+    bool loadBlock(qint64 position);
+
+    QFile m_file;
+    QString m_path;
+    qint64 m_length = 0;
+    QByteArray m_block;
+    qint64 m_blockStart = 0; // one-based position of m_block[0]
+    QString m_error;
+};
+
+} // namespace vrq

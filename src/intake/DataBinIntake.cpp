@@ -1,0 +1,138 @@
+#include "intake/DataBinIntake.h"
+
+#include "audit/AuditLog.h"
+#include "intake/CallSource.h"
+#include "intake/CallStore.h"
+#include "platform/Clock.h"
+#include "platform/FileSystem.h"
+#include "platform/Paths.h"
+#include "shell/AppContext.h"
+
+#include <QDir>
+
+namespace vrq {
+
+namespace {
+constexpr qint64 kLockPosition = 7;
+constexpr qint64 kStartAfterFileHeader = 8;
+constexpr qint64 kStartOfFile = 1;
+} // namespace
+
+DataBinIntake::DataBinIntake(AppContext& ctx) : m_ctx(ctx), m_framing(ctx) {}
+
+void DataBinIntake::log(const QString& type, const QString& text) {
+    if (m_ctx.audit)
+        m_ctx.audit->write(type, text);
+}
+
+QString DataBinIntake::dataBinFolder() {
+    QString folder = PathResolver::trimRight(m_ctx.settings.DataBinPath);
+    if (folder.isEmpty())
+        folder = QStringLiteral(".\\");
+    folder = PathResolver::withTrailingSeparator(folder);
+    m_ctx.settings.DataBinPath = folder;
+    return folder;
+}
+
+qint64 DataBinIntake::checkFileHeader(CallSource& file, const QString& folder) {
+    if (file.length() == 0) {
+        file.close();
+        return 0;
+    }
+    if (file.length() < kMinimumLength) {
+        file.close();
+        log(QStringLiteral("F"), QStringLiteral("File too short.  Retry later."));
+        return 0;
+    }
+    const QByteArray id = file.read(1, 6);
+    if (id == QByteArrayLiteral("DBHFID"))
+        return kStartAfterFileHeader;
+    if (id == QByteArrayLiteral("BCHFID")) {
+        log(QStringLiteral("F"), QStringLiteral("Missing file header, but found call header - continuing."));
+        return kStartOfFile;
+    }
+    const QString path = file.path();
+    file.close();
+    const QString bad = m_ctx.paths->resolve(folder + QStringLiteral("DataBin.Bad"));
+    m_ctx.fs->removeFile(bad);
+    m_ctx.fs->moveFile(path, bad);
+    log(QStringLiteral("F"), QStringLiteral("Missing file header.  Renamed DataBin.Dat to DataBin.Bad."));
+    return 0;
+}
+
+bool DataBinIntake::waitForForeignLock(CallSource& file) {
+    if (file.byteAt(kLockPosition) != 'Y')
+        return false;
+    const QDateTime now = m_ctx.clock->now();
+    if (!m_lockFirstSeen.isValid())
+        m_lockFirstSeen = now;
+    if (m_lockFirstSeen.secsTo(now) < kLockWaitSeconds)
+        return true;
+    file.writeByte(kLockPosition, 'N');
+    log(QStringLiteral("C"), QStringLiteral("DataBin lock cleared automatically"));
+    return false;
+}
+
+void DataBinIntake::retireFile(const QString& path, const QString& folder) {
+    // Everything taken from the file reaches the disk before the file leaves its folder.
+    m_ctx.store->checkpoint();
+    if (!m_ctx.settings.DataBinAudit) {
+        const QString bak = m_ctx.paths->resolve(folder + QStringLiteral("DataBin.Bak"));
+        m_ctx.fs->removeFile(bak);
+        m_ctx.fs->moveFile(path, bak);
+        return;
+    }
+    const QString auditFolder = QDir(m_ctx.programFolder).filePath(QStringLiteral("Audit"));
+    m_ctx.fs->makePath(auditFolder);
+    const QString suffix = (QStringLiteral("000") + QString::number(m_ctx.settings.NextDataBinNum)).right(3);
+    const QString copy = QDir(auditFolder).filePath(QStringLiteral("Databin.") + suffix);
+    m_ctx.fs->removeFile(copy);
+    m_ctx.fs->moveFile(path, copy);
+    log(QStringLiteral("I"), QStringLiteral("DataBin.") + suffix +
+                                 QStringLiteral(" contains call number(s): ") + m_ctx.callNumberList.mid(2));
+    m_ctx.settings.NextDataBinNum = static_cast<qint16>(m_ctx.settings.NextDataBinNum + 1);
+    if (m_ctx.settings.NextDataBinNum > 999)
+        m_ctx.settings.NextDataBinNum = 0;
+}
+
+void DataBinIntake::run() {
+    m_ctx.validationMode = false;
+    const QString folder = dataBinFolder();
+    const QString path = m_ctx.paths->resolve(folder + QStringLiteral("DataBin.Dat"));
+    if (!m_ctx.fs->fileExists(path))
+        return;
+    CallSource file;
+    if (!file.open(path))
+        return;
+
+    const qint64 scanStart = checkFileHeader(file, folder);
+    if (scanStart == 0)
+        return;
+    if (waitForForeignLock(file))
+        return;
+    m_lockFirstSeen = QDateTime();
+    file.writeByte(kLockPosition, 'Y');
+
+    const CallLoopOutcome outcome = m_framing.runCallLoop(file, scanStart);
+
+    if (m_ctx.callNumberList.size() < 3) {
+        file.writeByte(kLockPosition, 'N');
+        file.close();
+        log(QStringLiteral("W"), QStringLiteral("DataBin.Dat exists, but contains no calls."));
+        return;
+    }
+    const bool grew = m_ctx.fs->fileSize(path) > file.length();
+    if (!outcome.allStored || grew) {
+        // Stays for the next pass, which skips what this one took.
+        file.writeByte(kLockPosition, 'N');
+        file.close();
+        if (grew)
+            log(QStringLiteral("I"),
+                QStringLiteral("DataBin.Dat grew while it was read; it stays for the next pass."));
+        return;
+    }
+    file.close();
+    retireFile(path, folder);
+}
+
+} // namespace vrq

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "intake/CallFraming.h"
+
+#include <QDateTime>
+#include <QString>
+
+namespace vrq {
+
+struct AppContext;
+class CallSource;
+
+// One pass over DataBin.Dat: checks its header and lock flag, takes the new calls in, and moves the
+// file to its numbered audit copy (or DataBin.Bak). The file is moved only when every call in it is
+// committed and it has not grown since it was opened: the upstream program appends to it, and what it
+// added during the pass is taken by the next one.
+class DataBinIntake {
+public:
+    explicit DataBinIntake(AppContext& ctx);
+
+    void run();
+
+    CallFraming& framing() { return m_framing; }
+    // The time a foreign lock was first seen; invalid when none is pending.
+    const QDateTime& lockFirstSeen() const { return m_lockFirstSeen; }
+
+    static constexpr qint64 kMinimumLength = 256;
+    static constexpr int kLockWaitSeconds = 30;
+
+private:
+    QString dataBinFolder();
+    // The scan start position, or 0 when the header check failed (the file is then closed).
+    qint64 checkFileHeader(CallSource& file, const QString& folder);
+    bool waitForForeignLock(CallSource& file);
+    void retireFile(const QString& path, const QString& folder);
+    void log(const QString& type, const QString& text);
+
+    AppContext& m_ctx;
+    CallFraming m_framing;
+    QDateTime m_lockFirstSeen;
+};
+
+} // namespace vrq

@@ -1,0 +1,90 @@
+#include "intake/FieldReaders.h"
+
+#include "audit/AuditLog.h"
+#include "intake/CallHeader.h"
+#include "intake/CallSource.h"
+
+namespace vrq {
+
+namespace {
+constexpr int kMaxFieldRead = 20;
+constexpr int kDeviceIoError = 57;
+} // namespace
+
+int FieldReaders::readByte(qint64 position, const char* reader) {
+    const int c = m_file.byteAt(position);
+    if (c < 0) {
+        const QString error = m_file.takeError();
+        if (!error.isEmpty() && m_audit)
+            m_audit->write(QStringLiteral("E"),
+                           QStringLiteral("%1 error (Error #%2): %3")
+                               .arg(QLatin1String(reader), withSignBlank(kDeviceIoError), error));
+    }
+    return c;
+}
+
+QString FieldReaders::GetStringValue(qint64& position, int width, bool* full) {
+    QString text;
+    while (text.size() < width && text.size() < kMaxFieldRead) {
+        const int c = readByte(position, "GetStringValue");
+        if (c < 0 || c == '&')
+            break;
+        text.append(QChar(c));
+        ++position;
+    }
+    if (full)
+        *full = text.size() == width;
+    while (text.size() < width)
+        text.append(QLatin1Char(' '));
+    return text;
+}
+
+QString FieldReaders::GetNuMValueAsRJZFString(qint64& position, int width, bool* full) {
+    QString text;
+    while (text.size() < width && text.size() < kMaxFieldRead) {
+        const int c = readByte(position, "GetNuMValueAsRJZFString");
+        if (c < 0 || !((c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'))
+            break;
+        text.append(QChar(c));
+        ++position;
+    }
+    if (full)
+        *full = text.size() == width;
+    if (text.size() < width)
+        text.prepend(QString(width - text.size(), QLatin1Char('0')));
+    return text;
+}
+
+bool FieldReaders::GetField(qint64& position, const QString& delimiters, QString& text, bool includeDelimiter,
+                            qint64 endPosition) {
+    text.clear();
+    while (position <= endPosition) {
+        const int c = readByte(position, "GetField");
+        if (c < 0)
+            break;
+        ++position;
+        const QChar ch(c);
+        if (delimiters.contains(ch)) {
+            if (includeDelimiter)
+                text.append(ch);
+            break;
+        }
+        text.append(ch);
+    }
+    return true;
+}
+
+QString nextToken(const QString& line, qsizetype& start, QChar delimiter) {
+    if (start < 0)
+        return {};
+    const qsizetype at = line.indexOf(delimiter, start);
+    if (at < 0) {
+        start = -1;
+        return {};
+    }
+    const QString token = line.mid(start, at - start);
+    start = at + 1;
+    return token;
+}
+
+} // namespace vrq

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+
+namespace vrq {
+
+class AuditLog;
+class CallSource;
+
+// The readers that take one field of a record from the call data. A failed read of the file is
+// logged as an "E" entry naming the reader; the reader then goes on as at the end of the file.
+class FieldReaders {
+public:
+    FieldReaders(CallSource& file, AuditLog* audit) : m_file(file), m_audit(audit) {}
+
+    // Up to width characters (at most 20), stopping before an "&" and at the end of the file;
+    // padded with blanks to the width. full is true when width characters were read.
+    QString GetStringValue(qint64& position, int width, bool* full = nullptr);
+    // Digits, signs and points (at most width, at most 20), right-aligned and zero-filled to the width.
+    QString GetNuMValueAsRJZFString(qint64& position, int width, bool* full = nullptr);
+    // Characters up to one of the delimiters (consumed; kept only when includeDelimiter), the end of
+    // the file or past endPosition.
+    bool GetField(qint64& position, const QString& delimiters, QString& text, bool includeDelimiter,
+                  qint64 endPosition);
+
+    CallSource& file() { return m_file; }
+
+private:
+    int readByte(qint64 position, const char* reader);
+
+    CallSource& m_file;
+    AuditLog* m_audit;
+};
+
+// The text from start (zero-based) up to the next delimiter; start moves past it. When no delimiter is
+// left the result is empty and start becomes -1.
+QString nextToken(const QString& line, qsizetype& start, QChar delimiter);
+
+} // namespace vrq

@@ -1,0 +1,224 @@
+#include "intake/RecordParsers.h"
+
+#include "intake/CallSaver.h"
+#include "intake/CallSource.h"
+#include "intake/CallStore.h"
+#include "intake/FieldReaders.h"
+#include "intake/WorkRecords.h"
+#include "shell/AppContext.h"
+
+namespace vrq {
+
+namespace {
+
+// The state of one standard-dialect parse.
+class StandardParse {
+public:
+    StandardParse(ParserContext& pc, qint64& position, const CallHeader& header, int source)
+        : pc(pc), position(position), header(header), source(source) {}
+
+    bool run();
+
+private:
+    void readRecordType(int c);
+    void readNumberField(int width, QString ItemWork::*field, const char* name);
+    void storeMessage();
+    void saveItemIfAny();
+    void fail(const QString& field);
+    void logError(const QString& description);
+
+    ParserContext& pc;
+    qint64& position;
+    const CallHeader& header;
+    int source;
+    qint64 endPosition = 0;
+    bool recordStart = false;
+    bool inOrder = false;
+    bool inItem = false;
+    bool inMessage = false;
+    QString message;
+    QString stage;
+    bool result = true;
+    QString lastFaultyField;
+    OrderWork order;
+    ItemWork item;
+};
+
+void StandardParse::logError(const QString& description) {
+    pc.log(QStringLiteral("E"),
+           QStringLiteral("ProcessGoodCall error (") + stage + QStringLiteral("): ") + description);
+}
+
+void StandardParse::fail(const QString& field) {
+    result = false;
+    lastFaultyField = field;
+}
+
+void StandardParse::saveItemIfAny() {
+    if (item.hasData())
+        pc.saver.SaveRecord(header, order, item);
+    item.clear();
+}
+
+void StandardParse::storeMessage() {
+    // The message belongs to the call's most recently saved order; before the first one it is dropped.
+    const StoreResult stored =
+        pc.ctx.store->setOrderMessage(order.Source, header.callNumberValue(), order.OrderSeqNumber, message);
+    if (!stored.ok() && stored.status != StoreStatus::NotFound)
+        logError(stored.description);
+}
+
+void StandardParse::readNumberField(int width, QString ItemWork::*field, const char* name) {
+    ++position;
+    bool full = false;
+    item.*field = pc.readers.GetNuMValueAsRJZFString(position, width, &full);
+    if (pc.ctx.validationMode && !full)
+        fail(QString::fromLatin1(name));
+}
+
+void StandardParse::readRecordType(int c) {
+    switch (c) {
+    case 'S':
+        ++position;
+        order.setSalesperson(pc.readers.GetStringValue(position, 6));
+        break;
+    case 'C':
+        if (inItem) {
+            saveItemIfAny();
+            inItem = false;
+        }
+        inOrder = true;
+        ++position;
+        order.setCustomer(pc.readers.GetStringValue(position, 8).left(6) + QStringLiteral("  "));
+        break;
+    case 'R':
+        ++position;
+        order.setRoute(pc.readers.GetStringValue(position, 6));
+        break;
+    case 'M':
+        ++position;
+        message.clear();
+        inMessage = true;
+        break;
+    case 'I':
+    case 'E': {
+        if (inOrder) {
+            if (order.hasData())
+                pc.saver.SaveHeader(header, order);
+            order.clear();
+            inOrder = false;
+        }
+        if (inItem)
+            saveItemIfAny();
+        ++position;
+        bool full = false;
+        const QString number = pc.readers.GetStringValue(position, 13, &full);
+        item.setItemNumber(c == 'I' ? number : number.left(6) + QString(7, QLatin1Char(' ')));
+        if (pc.ctx.validationMode && !full)
+            fail(c == 'I' ? QStringLiteral("Item") : QStringLiteral("Item E"));
+        inItem = true;
+        break;
+    }
+    case 'Q':
+        readNumberField(4, &ItemWork::Quantity, "Quantity");
+        break;
+    case 'U':
+        readNumberField(1, &ItemWork::Unit, "Unit");
+        break;
+    case 'D':
+        readNumberField(2, &ItemWork::Discount, "Discount");
+        break;
+    case 'P':
+        readNumberField(5, &ItemWork::Price, "Price");
+        break;
+    default:
+        break; // not a record type: read again as ordinary data
+    }
+    recordStart = false;
+}
+
+bool StandardParse::run() {
+    pc.log(QStringLiteral("I"), QStringLiteral("Starting ProcessGoodCall..."));
+    stage = QStringLiteral("Initialization");
+    endPosition = callEndPosition(pc, position, header, source);
+
+    order.clear();
+    item.clear();
+    stage = QStringLiteral("Save call");
+    if (!pc.saver.SaveCall(header, source)) {
+        pc.log(QStringLiteral("I"), QStringLiteral("ProcessGoodCall: Call #") +
+                                        withSignBlank(header.callNumberValue()) +
+                                        QStringLiteral(" was already saved.  Skipping call."));
+        pc.log(QStringLiteral("I"), QStringLiteral("Completed ProcessGoodCall..."));
+        return result;
+    }
+    order.Source = source;
+    pc.listCall(header);
+    stage = QStringLiteral("Loop through call");
+
+    while (!pc.file.atEnd(position) && position <= endPosition) {
+        const int c = pc.file.byteAt(position);
+        if (c < 0)
+            break;
+        if (recordStart) {
+            readRecordType(c);
+        } else if (c == '&') {
+            if (inMessage) {
+                storeMessage();
+                inMessage = false;
+            }
+            recordStart = true;
+            ++position;
+        } else {
+            if (inMessage)
+                message.append(QChar(c));
+            ++position;
+        }
+    }
+
+    stage = QStringLiteral("Post loop");
+    if (pc.ctx.validationMode && !recordStart) {
+        result = false;
+        if (lastFaultyField.isEmpty())
+            lastFaultyField = QStringLiteral("End &");
+    }
+    if (position > endPosition)
+        position = endPosition;
+
+    stage = QStringLiteral("Save last record");
+    if (inItem)
+        saveItemIfAny();
+
+    stage = QStringLiteral("Update database");
+    const QString number = withSignBlank(header.callNumberValue());
+    StoreResult found;
+    const std::optional<CallRow> row = pc.ctx.store->findCall(source, header.callNumberValue(), &found);
+    if (!found.ok()) {
+        logError(found.description);
+    } else if (!row) {
+        pc.log(QStringLiteral("E"), QStringLiteral("ProcessGoodCall: Call not found to update to complete."));
+    } else {
+        const bool validatedBad = pc.ctx.validationMode && !result;
+        const StoreResult updated = pc.ctx.store->setCallComplete(
+            source, header.callNumberValue(), validatedBad ? std::optional<bool>(false) : std::nullopt);
+        if (!updated.ok())
+            logError(updated.description);
+        pc.log(QStringLiteral("I"),
+               QStringLiteral("ProcessGoodCall: Call #") + number + QStringLiteral(" set Complete = True."));
+        if (validatedBad)
+            pc.log(QStringLiteral("I"), QStringLiteral("ProcessGoodCall: Call #") + number +
+                                            QStringLiteral(" was determined to be bad (") + lastFaultyField +
+                                            QStringLiteral(")."));
+    }
+    pc.log(QStringLiteral("I"), QStringLiteral("Completed ProcessGoodCall..."));
+    return result;
+}
+
+} // namespace
+
+bool ProcessGoodCall(ParserContext& pc, qint64& position, const CallHeader& header, int source) {
+    StandardParse parse(pc, position, header, source);
+    return parse.run();
+}
+
+} // namespace vrq

@@ -1,0 +1,217 @@
+#include "audit/AuditExport.h"
+#include "export/NetworkConnection.h"
+#include "support/ExportFixture.h"
+
+#include <QFile>
+#include <SQLiteCpp/SQLiteCpp.h>
+#include <gtest/gtest.h>
+
+using namespace vrq;
+using namespace vrq::test;
+
+namespace {
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+QDateTime at(int day, int hour, int minute, int second = 0) {
+    return QDateTime(QDate(2026, 3, day), QTime(hour, minute, second));
+}
+
+AuditRow entry(const QDateTime& audited, const char* type, const QString& msg = QStringLiteral("m"),
+               QDateTime event = QDateTime()) {
+    AuditRow row;
+    row.auditDnt = audited;
+    row.eventDnt = event.isValid() ? event : audited;
+    row.type = QLatin1String(type);
+    row.msg = msg;
+    row.seq = 1;
+    row.instance = QStringLiteral("F");
+    return row;
+}
+
+class AuditExportTest : public ::testing::Test {
+protected:
+    void add(const AuditRow& row) { ASSERT_TRUE(f.store->insertAudit(row).ok()); }
+    JobResult save() { return AuditExport(f.ctx, network).SaveAuditsToFile(); }
+    QByteArray exportFile() const { return readAll(f.hostFile(QStringLiteral("VRQtoQX7.Aud"))); }
+    QByteArray statusFile() const { return readAll(f.hostFile(QStringLiteral("VRQtoQX7.Sts"))); }
+
+    ExportFixture f;
+    NetworkConnection network{f.ctx};
+};
+
+struct LineCase {
+    const char* name;
+    AuditRow row;
+    QString expected;
+};
+
+class AuditExportLineTest : public ::testing::TestWithParam<LineCase> {};
+
+TEST_P(AuditExportLineTest, FieldsSitInTheirColumns) {
+    const QString line = AuditExport::exportLine(GetParam().row);
+    EXPECT_EQ(line.size(), AuditExport::kLineWidth);
+    EXPECT_EQ(line, GetParam().expected);
+}
+
+AuditRow fullRow(const QString& msg) {
+    AuditRow row = entry(at(10, 14, 7, 30), "G", msg, at(9, 23, 59, 58));
+    row.seq = 345012;
+    return row;
+}
+
+AuditRow legacyRow() {
+    AuditRow row = entry(at(10, 8, 0, 1), "I", QStringLiteral("old"));
+    row.seq.reset();
+    row.instance.reset();
+    return row;
+}
+
+const QString kFullMessage = QString(149, QLatin1Char('x')) + QLatin1Char('Z');
+
+INSTANTIATE_TEST_SUITE_P(Rows, AuditExportLineTest,
+                         ::testing::Values(
+                             // 150 characters of message fill columns 44 to 193; 194 to 200 stay blank.
+                             LineCase{"FullMessage", fullRow(kFullMessage),
+                                      QStringLiteral("20260310 14:07:30.345 F 012 20260309235958G") +
+                                          kFullMessage + QString(7, QLatin1Char(' '))},
+                             LineCase{"ShortMessageIsPadded", fullRow(QStringLiteral("Hi")),
+                                      QStringLiteral("20260310 14:07:30.345 F 012 20260309235958GHi") +
+                                          QString(155, QLatin1Char(' '))},
+                             LineCase{"SmallSeqHasLeadingZeros",
+                                      [] {
+                                          AuditRow row = fullRow(QStringLiteral("a"));
+                                          row.seq = 7;
+                                          return row;
+                                      }(),
+                                      QStringLiteral("20260310 14:07:30.000 F 007 20260309235958Ga") +
+                                          QString(156, QLatin1Char(' '))},
+                             LineCase{"RowOlderThanSeqAndInstance", legacyRow(),
+                                      QStringLiteral("20260310 08:00:01.    -     20260310080001Iold") +
+                                          QString(154, QLatin1Char(' '))}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(AuditExportTest, WritesEveryTypedRowOldestFirstAndTwoRunsGiveTheSameFiles) {
+    add(entry(at(10, 9, 0), "X"));
+    add(entry(at(10, 8, 0), "G"));
+    add(entry(at(10, 8, 30), "", QStringLiteral("untyped")));
+    ASSERT_TRUE(save().ok);
+    const QByteArray first = exportFile();
+    ASSERT_EQ(first.size(), 2 * 202);
+    EXPECT_EQ(first.mid(42, 1), QByteArray("G"));
+    EXPECT_EQ(first.mid(202 + 42, 1), QByteArray("X"));
+    EXPECT_EQ(first.mid(200, 2), QByteArray("\r\n"));
+    const QByteArray firstStatus = statusFile();
+
+    ASSERT_TRUE(save().ok);
+    EXPECT_EQ(exportFile(), first);
+    EXPECT_EQ(statusFile(), firstStatus);
+}
+
+TEST_F(AuditExportTest, OnlyUntypedRowsLeaveTheOldFilesAlone) {
+    for (const char* name : {"VRQtoQX7.Aud", "VRQtoQX7.Sts"}) {
+        QFile old(f.hostFile(QLatin1String(name)));
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("old");
+    }
+    add(entry(at(10, 8, 0), ""));
+    EXPECT_TRUE(save().ok);
+    EXPECT_EQ(exportFile(), QByteArray("old"));
+    EXPECT_EQ(statusFile(), QByteArray("old"));
+}
+
+TEST_F(AuditExportTest, NothingAtAllWritesNoFiles) {
+    EXPECT_TRUE(save().ok);
+    EXPECT_TRUE(f.hostFiles().isEmpty());
+}
+
+struct StatusCase {
+    const char* name;
+    std::vector<AuditRow> rows;
+    QByteArray expected;
+};
+
+class AuditStatusTest : public ::testing::TestWithParam<StatusCase> {};
+
+TEST_P(AuditStatusTest, OneLinePerRunOfDaysWithCalls) {
+    ExportFixture f;
+    for (const AuditRow& row : GetParam().rows)
+        ASSERT_TRUE(f.store->insertAudit(row).ok());
+    NetworkConnection network(f.ctx);
+    ASSERT_TRUE(AuditExport(f.ctx, network).SaveAuditsToFile().ok);
+    EXPECT_EQ(readAll(f.hostFile(QStringLiteral("VRQtoQX7.Sts"))), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Days, AuditStatusTest,
+    ::testing::Values(
+        StatusCase{"OneGoodTwoBad",
+                   {entry(at(9, 8, 0), "G"), entry(at(9, 8, 1), "B"), entry(at(9, 8, 2), "I"),
+                    entry(at(9, 8, 3), "B")},
+                   "03/09/2026   1  Good    2  Bad    33  % Success\r\n"},
+        StatusCase{"DayWithoutCallsHasNoLine",
+                   {entry(at(8, 8, 0), "I"), entry(at(8, 9, 0), "X"), entry(at(9, 8, 0), "G")},
+                   "03/09/2026   1  Good    0  Bad    100  % Success\r\n"},
+        StatusCase{"OnlyInformationGivesAnEmptyFile", {entry(at(8, 8, 0), "I"), entry(at(8, 9, 0), "X")}, ""},
+        // A call saved just after midnight carries the previous day's call time: a run of its own.
+        StatusCase{"CallSavedAfterMidnightStartsANewRun",
+                   {entry(at(9, 23, 50), "G"),
+                    entry(at(10, 0, 1), "B", QStringLiteral("late"), at(9, 23, 59)), entry(at(10, 0, 2), "G"),
+                    entry(at(10, 0, 3), "G", QStringLiteral("late"), at(9, 23, 58))},
+                   "03/09/2026   1  Good    1  Bad    50  % Success\r\n"
+                   "03/10/2026   1  Good    0  Bad    100  % Success\r\n"
+                   "03/09/2026   1  Good    0  Bad    100  % Success\r\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(AuditExportTest, ALostFolderIsReconnectedFirst) {
+    add(entry(at(10, 8, 0), "G"));
+    f.loseHostFolder();
+    f.drives.onConnected = [this] { f.restoreHostFolder(); };
+    EXPECT_TRUE(save().ok);
+    const QStringList texts = f.auditTexts();
+    EXPECT_TRUE(texts.contains(QStringLiteral("L|Network connection lost.")));
+    EXPECT_TRUE(texts.contains(QStringLiteral("E|Network connection established.")));
+    EXPECT_EQ(f.hostFiles(), (QStringList{QStringLiteral("VRQtoQX7.Aud"), QStringLiteral("VRQtoQX7.Sts")}));
+}
+
+TEST_F(AuditExportTest, AFolderThatStaysAwayEndsQuietly) {
+    add(entry(at(10, 8, 0), "G"));
+    f.loseHostFolder();
+    f.drives.connectResult = 67;
+    EXPECT_TRUE(save().ok);
+    EXPECT_EQ(f.auditTexts().last(), QStringLiteral("L|Network connection lost."));
+}
+
+// A host folder where the status file cannot be created.
+class NoStatusFile : public FileSystem {
+public:
+    FileResult writeFileDurably(const QString& path, const QByteArray& bytes) override {
+        if (path.endsWith(QLatin1String(".Sts")))
+            return FileResult::failure(13, QStringLiteral("Permission denied"));
+        return FileSystem::writeFileDurably(path, bytes);
+    }
+};
+
+TEST_F(AuditExportTest, AStatusFileThatCannotBeCreatedLeavesTheExportFileEmpty) {
+    NoStatusFile disk;
+    f.ctx.fs = &disk;
+    add(entry(at(10, 8, 0), "G"));
+    EXPECT_TRUE(save().ok);
+    EXPECT_TRUE(QFile::exists(f.hostFile(QStringLiteral("VRQtoQX7.Aud"))));
+    EXPECT_TRUE(exportFile().isEmpty());
+}
+
+TEST_F(AuditExportTest, AStoreFailureIsHandedToTheCaller) {
+    f.store->database().exec("DROP TABLE Audit");
+    const JobResult result = save();
+    EXPECT_FALSE(result.ok);
+    EXPECT_TRUE(result.error.startsWith(QStringLiteral("SaveAuditsToFile: Err =")))
+        << result.error.toStdString();
+}
+
+} // namespace

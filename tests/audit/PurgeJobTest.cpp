@@ -1,0 +1,143 @@
+#include "audit/PurgeJob.h"
+#include "audit/AuditExport.h"
+#include "export/NetworkConnection.h"
+#include "support/ExportFixture.h"
+
+#include <QFile>
+#include <SQLiteCpp/SQLiteCpp.h>
+#include <gtest/gtest.h>
+
+using namespace vrq;
+using namespace vrq::test;
+
+namespace {
+
+QDateTime march(int day, int hour = 0, int minute = 0, int second = 0) {
+    return QDateTime(QDate(2026, 3, day), QTime(hour, minute, second));
+}
+
+// On 10 March with two days of history the cut-off is 8 March 00:00:00.
+class PurgeJobTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        f.ctx.settings.DaysOfHistory = 2;
+        f.ctx.settings.LastDatePurged = march(9, 12);
+    }
+    JobResult purge() {
+        NetworkConnection network(f.ctx);
+        AuditExport auditExport(f.ctx, network);
+        return PurgeJob(f.ctx, auditExport).PurgeCalls();
+    }
+    void addCallWithOrder(int source, int callNumber, const QDateTime& when, bool good, bool complete,
+                          bool extracted) {
+        f.addCall(source, callNumber, 1, good, complete, extracted, when);
+        f.addOrder(source, callNumber, 1);
+        f.addItem(source, callNumber, 1, 1);
+    }
+    void addAudit(const QDateTime& audited, const QDateTime& event) {
+        AuditRow row;
+        row.auditDnt = audited;
+        row.eventDnt = event;
+        row.type = QStringLiteral("I");
+        row.msg = storeDateText(audited);
+        row.seq = 1;
+        row.instance = QStringLiteral("F");
+        ASSERT_TRUE(f.store->insertAudit(row).ok());
+    }
+    ExportFixture f{march(10, 0, 5)};
+};
+
+TEST(PurgeCutoff, IsMidnightDaysOfHistoryAgo) {
+    EXPECT_EQ(PurgeJob::cutoff(march(10, 0, 5), 2), march(8));
+    EXPECT_EQ(PurgeJob::cutoff(QDateTime(QDate(2026, 12, 4), QTime(23, 59, 59)), 14),
+              QDateTime(QDate(2026, 11, 20), QTime(0, 0)));
+}
+
+struct CallCase {
+    const char* name;
+    QDateTime callDnt;
+    bool good;
+    bool complete;
+    bool extracted;
+    bool purged;
+};
+
+class PurgeCallTest : public PurgeJobTest, public ::testing::WithParamInterface<CallCase> {};
+
+TEST_P(PurgeCallTest, OnlyFinishedCallsAtOrBeforeTheCutoffGo) {
+    const CallCase& c = GetParam();
+    addCallWithOrder(0, 17, c.callDnt, c.good, c.complete, c.extracted);
+    ASSERT_TRUE(purge().ok);
+    EXPECT_EQ(!f.call(0, 17).has_value(), c.purged);
+    EXPECT_EQ(f.store->allOrders().empty(), c.purged);
+    EXPECT_EQ(f.store->allItems().empty(), c.purged);
+    const std::vector<RecordingUserInterface::Display> removed{{17, 0}};
+    EXPECT_EQ(f.ui.displayed, c.purged ? removed : std::vector<RecordingUserInterface::Display>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Calls, PurgeCallTest,
+    ::testing::Values(CallCase{"BadAndOld", march(7, 10), false, true, false, true},
+                      CallCase{"ExtractedAtTheCutoff", march(8), true, true, true, true},
+                      CallCase{"ExtractedJustAfterTheCutoff", march(8, 0, 0, 1), true, true, true, false},
+                      CallCase{"GoodNeverExtracted", march(1), true, true, false, false},
+                      CallCase{"IncompleteBad", QDateTime(QDate(2025, 1, 1), QTime(0, 0)), false, false,
+                               false, false},
+                      CallCase{"IncompleteGoodExtracted", march(1), true, false, true, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(PurgeJobTest, TheSameCallNumberFromTheOtherSourceKeepsItsOrders) {
+    addCallWithOrder(0, 50, march(1), false, true, false);
+    addCallWithOrder(1, 50, march(1), true, true, false); // never extracted
+    ASSERT_TRUE(purge().ok);
+    EXPECT_FALSE(f.call(0, 50).has_value());
+    EXPECT_TRUE(f.call(1, 50).has_value());
+    ASSERT_EQ(f.store->allOrders().size(), 1u);
+    EXPECT_EQ(f.store->allOrders()[0].source, 1);
+    ASSERT_EQ(f.store->allItems().size(), 1u);
+    EXPECT_EQ(f.store->allItems()[0].source, 1);
+}
+
+TEST_F(PurgeJobTest, AuditEntriesGoByTheirAuditTimeThenTheExportIsRewritten) {
+    addAudit(march(7, 23, 59, 59), march(7, 23, 59, 59));
+    addAudit(march(8), march(9)); // at the cut-off, even with a later event time
+    addAudit(march(8, 0, 0, 1), march(1));
+    addAudit(march(10), march(10));
+    ASSERT_TRUE(purge().ok);
+    QStringList kept;
+    for (const AuditRow& row : f.store->allAudit())
+        kept << row.msg;
+    EXPECT_EQ(kept,
+              (QStringList{QStringLiteral("2026-03-08 00:00:01"), QStringLiteral("2026-03-10 00:00:00")}));
+    QFile exported(f.hostFile(QStringLiteral("VRQtoQX7.Aud")));
+    ASSERT_TRUE(exported.open(QIODevice::ReadOnly));
+    EXPECT_EQ(exported.readAll().count("\r\n"), 2);
+    EXPECT_EQ(f.ctx.settings.LastDatePurged, march(10, 0, 5));
+}
+
+TEST_F(PurgeJobTest, AFailureIsHandedBackAndTheDateIsNotAdvanced) {
+    addCallWithOrder(0, 17, march(1), false, true, false);
+    f.store->database().exec("DROP TABLE Audit");
+    const JobResult result = purge();
+    EXPECT_FALSE(result.ok);
+    EXPECT_FALSE(result.error.isEmpty());
+    EXPECT_EQ(f.ctx.settings.LastDatePurged, march(9, 12));
+    EXPECT_FALSE(f.call(0, 17).has_value()) << "the calls purged before the failure stay purged";
+    EXPECT_FALSE(f.store->inTransaction());
+}
+
+TEST_F(PurgeJobTest, ACallThatCannotBeDeletedKeepsItsOrders) {
+    addCallWithOrder(0, 17, march(1), false, true, false);
+    // Another program holds the store: the call's unit of work cannot start.
+    SQLite::Database other(f.store->database().getFilename(), SQLite::OPEN_READWRITE);
+    other.exec("BEGIN IMMEDIATE");
+    f.store->database().setBusyTimeout(0);
+    const JobResult result = purge();
+    other.exec("ROLLBACK");
+    EXPECT_FALSE(result.ok);
+    EXPECT_TRUE(f.call(0, 17).has_value());
+    EXPECT_EQ(f.store->allOrders().size(), 1u);
+    EXPECT_TRUE(f.ui.displayed.empty());
+}
+
+} // namespace

@@ -1,0 +1,151 @@
+#include "export/NetworkConnection.h"
+#include "export/OrderExport.h"
+#include "support/ExportFixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+using namespace vrq;
+using namespace vrq::test;
+
+namespace {
+
+struct Killed {};
+
+enum class KillPoint { BeforeRename, AfterRename, AfterMark };
+
+// Stops the "process" at one point of the delivery of an order file, the way a kill would: nothing
+// after that point runs (the exception unwinds past every later step).
+class KillingDisk : public FileSystem {
+public:
+    explicit KillingDisk(KillPoint point) : m_point(point) {}
+    FileResult renameNoReplace(const QString& from, const QString& to) override {
+        if (m_point == KillPoint::BeforeRename)
+            throw Killed{};
+        const FileResult result = FileSystem::renameNoReplace(from, to);
+        if (m_point == KillPoint::AfterRename)
+            throw Killed{};
+        return result;
+    }
+    FileResult removeFile(const QString& path) override {
+        if (m_point == KillPoint::AfterMark && ExportRecovery::isRecordName(QFileInfo(path).fileName()))
+            throw Killed{};
+        return FileSystem::removeFile(path);
+    }
+
+private:
+    KillPoint m_point;
+};
+
+struct KillCase {
+    const char* name;
+    KillPoint point;
+    bool hostCollectsMeanwhile; // the host took the file before the program came back
+    const char* finalFile;      // the call's file after the restart
+};
+
+class ExportRecoveryTest : public ::testing::TestWithParam<KillCase> {
+protected:
+    void SetUp() override {
+        f.ctx.settings.SystemID = 1;
+        f.ctx.settings.LastSeqNum = 41;
+        f.addCall(0, 17, 1);
+        f.addOrder(0, 17, 1);
+    }
+    void extract() {
+        NetworkConnection network(f.ctx);
+        OrderExport exporter(f.ctx, network);
+        exporter.ExtractCalls();
+    }
+    bool anyRecordLeft() const {
+        return !QDir(f.programFolder())
+                    .entryList({QStringLiteral("OrderFileRename-*")}, QDir::Files)
+                    .isEmpty();
+    }
+    int extractedEntries() const {
+        return static_cast<int>(f.auditTexts().count(QStringLiteral("X|Extracted call # 17")));
+    }
+    ExportFixture f;
+};
+
+TEST_P(ExportRecoveryTest, EachCallReachesTheHostExactlyOnce) {
+    KillingDisk dying(GetParam().point);
+    f.ctx.fs = &dying;
+    EXPECT_THROW(extract(), Killed);
+    f.store->rollback(); // what the engine does with an open transaction of a killed process
+
+    QStringList delivered = f.hostFiles().filter(QStringLiteral(".Rcv"));
+    if (GetParam().hostCollectsMeanwhile) {
+        for (const QString& name : delivered)
+            QFile::remove(f.hostFile(name));
+    }
+
+    // The restarted program: settings as last saved, so the sequence number may be used again.
+    f.ctx.fs = f.fs;
+    f.ctx.settings.LastSeqNum = 41;
+    extract();
+    extract();
+
+    delivered += f.hostFiles().filter(QStringLiteral(".Rcv"));
+    delivered.removeDuplicates();
+    EXPECT_EQ(delivered, QStringList{QLatin1String(GetParam().finalFile)});
+    EXPECT_FALSE(f.hostFiles().contains(QStringLiteral("QX710042.Tmp")));
+    EXPECT_TRUE(f.call(0, 17)->extractedCall);
+    EXPECT_EQ(f.call(0, 17)->extractedFileName, QLatin1String(GetParam().finalFile));
+    EXPECT_EQ(extractedEntries(), 1);
+    EXPECT_FALSE(anyRecordLeft());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kills, ExportRecoveryTest,
+    ::testing::Values(KillCase{"BeforeRename", KillPoint::BeforeRename, false, "QX710042.Rcv"},
+                      KillCase{"AfterRename", KillPoint::AfterRename, false, "QX710042.Rcv"},
+                      KillCase{"AfterRenameCollected", KillPoint::AfterRename, true, "QX710042.Rcv"},
+                      KillCase{"AfterMark", KillPoint::AfterMark, false, "QX710042.Rcv"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ExportRecoveryRecord, ACallWhoseFolderIsAwayWaitsWhileOthersGoOn) {
+    ExportFixture f;
+    f.ctx.settings.MonitorNetwork = false;
+    f.addCall(0, 17, 1);
+    f.addOrder(0, 17, 1);
+    f.addCall(0, 18, 1);
+    f.addOrder(0, 18, 1);
+    const QString awayFolder = f.dir.filePath(QStringLiteral("old-host"));
+    ExportRecovery record(*f.fs, f.programFolder());
+    ASSERT_TRUE(
+        record.save({0, 17, QStringLiteral("QX700007.Rcv"), awayFolder + QStringLiteral("/QX700007.Tmp"),
+                     awayFolder + QStringLiteral("/QX700007.Rcv")}));
+
+    NetworkConnection network(f.ctx);
+    OrderExport(f.ctx, network).ExtractCalls();
+    EXPECT_FALSE(f.call(0, 17)->extractedCall);
+    EXPECT_TRUE(f.call(0, 18)->extractedCall) << f.auditTexts().join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(record.load({0, 17}).has_value());
+
+    QDir().mkpath(awayFolder); // back, and the file is not there: the host has it
+    OrderExport(f.ctx, network).ExtractCalls();
+    EXPECT_EQ(f.call(0, 17)->extractedFileName, QStringLiteral("QX700007.Rcv"));
+    EXPECT_FALSE(record.load({0, 17}).has_value());
+}
+
+TEST(ExportRecoveryRecord, ARecordCutShortCountsAsNone) {
+    ExportFixture f;
+    ExportRecovery record(*f.fs, f.programFolder());
+    const PendingRename pending{1, 17, QStringLiteral("QX710042.Rcv"), QStringLiteral("/a/QX710042.Tmp"),
+                                QStringLiteral("/a/QX710042.Rcv")};
+    ASSERT_TRUE(record.save(pending));
+    EXPECT_EQ(record.load({1, 17}), pending);
+
+    QFile file(record.recordPath({1, 17}));
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    file.resize(file.size() - 6);
+    file.close();
+    EXPECT_FALSE(record.load({1, 17}).has_value());
+    EXPECT_TRUE(record.loadAll().empty());
+    EXPECT_FALSE(QFile::exists(record.recordPath({1, 17}))) << "dropped";
+}
+
+} // namespace

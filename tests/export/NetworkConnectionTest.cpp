@@ -1,0 +1,148 @@
+#include "export/NetworkConnection.h"
+#include "export/OrderExport.h"
+#include "support/ExportFixture.h"
+
+#include <gtest/gtest.h>
+
+using namespace vrq;
+using namespace vrq::test;
+
+namespace {
+
+const QString kEstablished = QStringLiteral("E|Network connection established.");
+
+class NetworkConnectionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        f.addCall(0, 17, 1);
+        f.addOrder(0, 17, 1);
+        f.drives.onConnected = [this] { f.restoreHostFolder(); };
+    }
+    void extract() {
+        OrderExport exporter(f.ctx, network);
+        exporter.ExtractCalls();
+    }
+    bool exported() { return f.call(0, 17)->extractedCall; }
+
+    ExportFixture f;
+    NetworkConnection network{f.ctx};
+};
+
+struct NameCase {
+    const char* localDrive;
+    const char* qx7Name;
+    const char* qx7Path;
+    const char* drive;
+    const char* share;
+    const char* folder;
+};
+
+class NetworkNamesTest : public ::testing::TestWithParam<NameCase> {};
+
+TEST_P(NetworkNamesTest, AreBuiltFromTheSettingsWithoutTrailingBlanks) {
+    ExportFixture f;
+    f.ctx.settings.LocalDrive = QLatin1String(GetParam().localDrive);
+    f.ctx.settings.QX7Name = QLatin1String(GetParam().qx7Name);
+    f.ctx.settings.QX7Path = QLatin1String(GetParam().qx7Path);
+    NetworkConnection network(f.ctx);
+    EXPECT_EQ(network.driveName(), QLatin1String(GetParam().drive));
+    EXPECT_EQ(network.shareName(), QLatin1String(GetParam().share));
+    EXPECT_EQ(network.folderToTest(), QLatin1String(GetParam().folder));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Settings, NetworkNamesTest,
+    ::testing::Values(NameCase{"I", "AS400", "I:\\QX7Com\\", "I:", "\\\\AS400\\Qdls", "I:\\QX7Com"},
+                      NameCase{"Q", "HOST   ", "Q:\\Out\\  ", "Q:", "\\\\HOST\\Qdls", "Q:\\Out"},
+                      NameCase{"I", "H", "/srv/qx7/", "I:", "\\\\H\\Qdls", "/srv/qx7"}));
+
+TEST_F(NetworkConnectionTest, FolderExistsResolvesTheSettingText) {
+    EXPECT_TRUE(network.FolderExists(QStringLiteral("I:\\QX7Com")));
+    EXPECT_TRUE(network.FolderExists(QStringLiteral("I:\\qx7com"))) << "letter case does not matter";
+    EXPECT_FALSE(network.FolderExists(QStringLiteral("I:\\Missing")));
+    EXPECT_FALSE(network.FolderExists(QString()));
+}
+
+TEST_F(NetworkConnectionTest, AFolderBackAtOnceIsLoggedAndTheCallWritten) {
+    f.loseHostFolder();
+    extract();
+    EXPECT_EQ(f.drives.calls,
+              (QStringList{QStringLiteral("disconnect I:"), QStringLiteral("connect I: \\\\HOST\\Qdls")}));
+    EXPECT_EQ(f.ui.waits, 0);
+    EXPECT_EQ(f.auditTexts().first(), kEstablished);
+    EXPECT_TRUE(exported());
+}
+
+TEST_F(NetworkConnectionTest, AFailedMappingWaitsUntilTheFolderReturns) {
+    f.loseHostFolder();
+    f.drives.connectResult = 67;
+    f.ui.beforeRetry = [this](int retry) {
+        if (retry == 2)
+            f.restoreHostFolder(); // someone fixed the network
+    };
+    extract();
+    EXPECT_EQ(f.ui.waits, 1);
+    EXPECT_EQ(f.ui.retries, 2);
+    EXPECT_EQ(f.drives.calls.size(), 4)
+        << "the first retry maps again; the second finds the folder and maps nothing";
+    EXPECT_EQ(f.auditTexts().first(), kEstablished);
+    EXPECT_TRUE(exported());
+}
+
+TEST_F(NetworkConnectionTest, GivingUpTheWaitEndsThePassWithNothingLogged) {
+    f.loseHostFolder();
+    f.drives.connectResult = 67;
+    extract();
+    EXPECT_EQ(f.ui.waits, 1);
+    EXPECT_TRUE(f.auditTexts().isEmpty());
+    EXPECT_FALSE(exported());
+    EXPECT_TRUE(f.savedSetting(QStringLiteral("QX7"), QStringLiteral("LastSeqNum")).isEmpty());
+}
+
+TEST_F(NetworkConnectionTest, ARetryThatMapsTheDriveEndsTheWait) {
+    f.loseHostFolder();
+    f.drives.connectResult = 67;
+    f.ui.beforeRetry = [this](int) { f.drives.connectResult = 0; };
+    extract();
+    EXPECT_EQ(f.ui.retries, 1);
+    EXPECT_TRUE(exported());
+}
+
+TEST_F(NetworkConnectionTest, WithoutAutoConnectOnlyTheMessageIsShown) {
+    f.ctx.settings.AutoConnect = false;
+    f.loseHostFolder();
+    extract();
+    EXPECT_EQ(f.ui.messages, QStringList{QStringLiteral("The network connection has been broken.  Manually "
+                                                        "re-establish the connection and then click OK.")});
+    EXPECT_TRUE(f.drives.calls.isEmpty());
+    EXPECT_TRUE(f.auditTexts().isEmpty());
+    EXPECT_FALSE(exported());
+}
+
+TEST_F(NetworkConnectionTest, WithoutMonitoringALostFolderIsLoggedOnceThereAreCallsToWrite) {
+    f.ctx.settings.MonitorNetwork = false;
+    f.loseHostFolder();
+    extract();
+    ASSERT_GE(f.auditTexts().size(), 2);
+    EXPECT_EQ(f.auditTexts().at(0), QStringLiteral("L|Network connection lost."));
+    EXPECT_EQ(f.auditTexts().at(1), kEstablished);
+    EXPECT_TRUE(exported());
+}
+
+TEST_F(NetworkConnectionTest, WithoutMonitoringAndNothingToWriteTheFolderIsNotTouched) {
+    f.ctx.settings.MonitorNetwork = false;
+    f.store->markExtracted(0, 17, QStringLiteral("QX700001.Rcv"), f.clock.now());
+    f.loseHostFolder();
+    extract();
+    EXPECT_TRUE(f.drives.calls.isEmpty());
+    EXPECT_TRUE(f.auditTexts().isEmpty());
+}
+
+TEST(NetworkErrorMessageTest, StartTimeIsTwelveHourClockThenDateWithAFinalPeriod) {
+    EXPECT_EQ(NetworkErrorMessage::startTimeText(QDateTime(QDate(2026, 3, 10), QTime(14, 7, 59))),
+              QStringLiteral("02:07 PM 03/10/2026."));
+    EXPECT_EQ(NetworkErrorMessage::startTimeText(QDateTime(QDate(2026, 12, 5), QTime(0, 30))),
+              QStringLiteral("12:30 AM 12/05/2026."));
+}
+
+} // namespace

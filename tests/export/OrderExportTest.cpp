@@ -1,0 +1,253 @@
+#include "export/OrderExport.h"
+#include "export/NetworkConnection.h"
+#include "support/ExportFixture.h"
+
+#include <QFile>
+#include <SQLiteCpp/SQLiteCpp.h>
+#include <gtest/gtest.h>
+
+using namespace vrq;
+using namespace vrq::test;
+
+namespace {
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
+}
+
+QString lineKinds(const QByteArray& bytes) {
+    QString kinds;
+    for (const QByteArray& line : bytes.split('\n'))
+        if (!line.isEmpty())
+            kinds += QLatin1Char(line.at(0));
+    return kinds;
+}
+
+class OrderExportTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        f.ctx.settings.SystemID = 7;
+        f.ctx.settings.LastSeqNum = 41;
+    }
+    void extract() {
+        NetworkConnection network(f.ctx);
+        OrderExport exporter(f.ctx, network);
+        exporter.ExtractCalls();
+    }
+    ExportFixture f;
+};
+
+TEST_F(OrderExportTest, TwoOrdersBecomeOneFileNamedBySystemAndSequence) {
+    f.addCall(0, 17, 2);
+    f.addOrder(0, 17, 1);
+    for (int i = 1; i <= 3; ++i)
+        f.addItem(0, 17, 1, i, i);
+    f.addOrder(0, 17, 2, QStringLiteral("C2"), std::nullopt);
+    f.addItem(0, 17, 2, 1, -5);
+
+    extract();
+
+    EXPECT_EQ(f.hostFiles(), QStringList{QStringLiteral("QX770042.Rcv")});
+    const QByteArray bytes = readAll(f.hostFile(QStringLiteral("QX770042.Rcv")));
+    EXPECT_EQ(lineKinds(bytes), QStringLiteral("HIIIHI"));
+    EXPECT_EQ(bytes.size(), 2 * 54 + 4 * 28) << "52- and 26-character lines with CR LF";
+    EXPECT_TRUE(bytes.contains("HSP01    C2      MSG                    260310R7    \r\n"));
+    EXPECT_TRUE(bytes.contains("IITEM         005-10000000\r\n"));
+
+    const auto call = f.call(0, 17);
+    EXPECT_TRUE(call->extractedCall);
+    EXPECT_EQ(call->extractedFileName, QStringLiteral("QX770042.Rcv"));
+    EXPECT_EQ(call->extractedDnt, QDateTime(QDate(2026, 3, 10), QTime(14, 7, 30)));
+    EXPECT_EQ(f.ctx.settings.LastSeqNum, 42);
+    EXPECT_EQ(f.savedSetting(QStringLiteral("QX7"), QStringLiteral("LastSeqNum")), QStringLiteral("42"));
+    const QString folder = f.ctx.settings.QX7Path;
+    EXPECT_EQ(f.auditTexts(),
+              (QStringList{QStringLiteral("I|ExtractCalls (Call # 17): I:\\QX7Com\\QX770042.Tmp bytes."),
+                           QStringLiteral("I|ExtractCalls (Call # 17): I:\\QX7Com\\QX770042.Rcv bytes."),
+                           QStringLiteral("X|Extracted call # 17")}));
+    EXPECT_EQ(f.ui.displayed, (std::vector<RecordingUserInterface::Display>{{17, 3}}));
+    EXPECT_FALSE(QFile::exists(ExportRecovery(*f.fs, f.programFolder()).recordPath({0, 17})));
+}
+
+TEST_F(OrderExportTest, AnOrderWithoutItemsGivesItsHeaderLineAlone) {
+    f.addCall(0, 3, 1);
+    f.addOrder(0, 3, 1);
+    extract();
+    EXPECT_EQ(lineKinds(readAll(f.hostFile(QStringLiteral("QX770042.Rcv")))), QStringLiteral("H"));
+}
+
+TEST_F(OrderExportTest, OnlyGoodCompletePendingCallsAreWrittenInStoreOrder) {
+    f.addCall(0, 30, 1);
+    f.addCall(0, 31, 1, /*good*/ false);
+    f.addCall(0, 32, 1, true, /*complete*/ false);
+    f.addCall(0, 33, 1, true, true, /*extracted*/ true);
+    f.addCall(1, 30, 1); // same number from the scanned folder
+    for (int source : {0, 1})
+        f.addOrder(source, 30, 1, source == 0 ? QStringLiteral("FIRST") : QStringLiteral("SECOND"));
+    extract();
+    EXPECT_EQ(f.hostFiles(), (QStringList{QStringLiteral("QX770042.Rcv"), QStringLiteral("QX770043.Rcv")}));
+    EXPECT_TRUE(readAll(f.hostFile(QStringLiteral("QX770042.Rcv"))).contains("FIRST"));
+    EXPECT_TRUE(readAll(f.hostFile(QStringLiteral("QX770043.Rcv"))).contains("SECOND"));
+    EXPECT_FALSE(f.call(0, 31)->extractedCall);
+    EXPECT_FALSE(f.call(0, 32)->extractedCall);
+}
+
+TEST_F(OrderExportTest, SequenceNineThousandNineHundredWrapsToOne) {
+    f.ctx.settings.SystemID = 1;
+    f.ctx.settings.LastSeqNum = 9900;
+    f.addCall(0, 5, 1);
+    f.addOrder(0, 5, 1);
+    extract();
+    EXPECT_EQ(f.hostFiles(), QStringList{QStringLiteral("QX710001.Rcv")});
+    EXPECT_EQ(f.ctx.settings.LastSeqNum, 1);
+}
+
+TEST_F(OrderExportTest, AWaitingRcvOfTheSameNameIsNeverReplaced) {
+    QFile waiting(f.hostFile(QStringLiteral("QX770042.Rcv")));
+    ASSERT_TRUE(waiting.open(QIODevice::WriteOnly));
+    waiting.write("not yet collected\r\n");
+    waiting.close();
+    f.addCall(0, 17, 1);
+    f.addOrder(0, 17, 1);
+
+    extract();
+    EXPECT_EQ(readAll(f.hostFile(QStringLiteral("QX770042.Rcv"))), QByteArray("not yet collected\r\n"));
+    EXPECT_FALSE(f.call(0, 17)->extractedCall);
+    ASSERT_FALSE(f.auditTexts().isEmpty());
+    EXPECT_TRUE(f.auditTexts().last().startsWith(QStringLiteral("E|ExtractCalls: Err = 17 - ")))
+        << f.auditTexts().last().toStdString();
+    EXPECT_TRUE(f.savedSetting(QStringLiteral("QX7"), QStringLiteral("LastSeqNum")).isEmpty())
+        << "the failed pass saves nothing";
+
+    extract(); // the next pass takes the next number
+    EXPECT_TRUE(f.call(0, 17)->extractedCall);
+    EXPECT_EQ(f.call(0, 17)->extractedFileName, QStringLiteral("QX770043.Rcv"));
+    EXPECT_EQ(readAll(f.hostFile(QStringLiteral("QX770042.Rcv"))), QByteArray("not yet collected\r\n"));
+}
+
+TEST_F(OrderExportTest, AnEmptyFileIsDeletedAndTheCallRetriedUnderANewNumber) {
+    f.addCall(0, 17, 1); // counts one order, but the order rows are missing
+    extract();
+    EXPECT_TRUE(f.hostFiles().isEmpty());
+    EXPECT_FALSE(f.call(0, 17)->extractedCall);
+    EXPECT_TRUE(f.auditTexts().contains(QStringLiteral(
+        "E|ExtractCalls Error: Empty extracted file, so exit and try again on the next pass.")));
+    EXPECT_EQ(f.savedSetting(QStringLiteral("QX7"), QStringLiteral("LastSeqNum")), QStringLiteral("42"));
+
+    extract();
+    EXPECT_EQ(f.ctx.settings.LastSeqNum, 43);
+    EXPECT_TRUE(f.auditTexts().contains(
+        QStringLiteral("I|ExtractCalls (Call # 17): I:\\QX7Com\\QX770043.Tmp bytes.")));
+}
+
+TEST_F(OrderExportTest, ACallWithoutOrdersIsMarkedExtractedWithoutAHostFile) {
+    f.addCall(0, 17, 0);
+    extract();
+    EXPECT_EQ(f.hostFiles(), QStringList{QStringLiteral("QX770042.Tmp")}) << "the empty temporary file stays";
+    EXPECT_EQ(f.call(0, 17)->extractedFileName, QStringLiteral("QX770042.Rcv"));
+    EXPECT_EQ(f.auditTexts(), (QStringList{QStringLiteral("W|ExtractCalls (Call # 17): Has no orders."),
+                                           QStringLiteral("X|Extracted call # 17")}));
+}
+
+TEST_F(OrderExportTest, NoPendingCallWritesNothingButSavesTheSettings) {
+    extract();
+    EXPECT_TRUE(f.hostFiles().isEmpty());
+    EXPECT_TRUE(f.auditTexts().isEmpty());
+    EXPECT_EQ(f.savedSetting(QStringLiteral("QX7"), QStringLiteral("LastSeqNum")), QStringLiteral("41"));
+}
+
+TEST_F(OrderExportTest, AnUnsetHostFolderIsReportedOncePerRun) {
+    f.ctx.settings.QX7Path = QStringLiteral("   ");
+    f.ctx.settings.LocalDrive.clear();
+    f.addCall(0, 17, 1);
+    extract();
+    extract();
+    EXPECT_EQ(f.ui.messages,
+              QStringList{QStringLiteral("The network connection has not been set up.  Calls will not "
+                                         "be extracted until this is configured.")});
+    EXPECT_EQ(f.ctx.settings.LocalDrive, QStringLiteral("I"));
+    EXPECT_FALSE(f.call(0, 17)->extractedCall);
+}
+
+TEST_F(OrderExportTest, AFolderSettingWithoutClosingSeparatorGetsOne) {
+    f.ctx.settings.QX7Path = QStringLiteral("I:\\QX7Com");
+    f.addCall(0, 17, 1);
+    f.addOrder(0, 17, 1);
+    extract();
+    EXPECT_EQ(f.ctx.settings.QX7Path, QStringLiteral("I:\\QX7Com\\"));
+    EXPECT_EQ(f.hostFiles(), QStringList{QStringLiteral("QX770042.Rcv")});
+}
+
+struct RoundingCase {
+    double stored;
+    const char* quantityColumns;
+};
+
+class OrderExportRoundingTest : public OrderExportTest, public ::testing::WithParamInterface<RoundingCase> {};
+
+TEST_P(OrderExportRoundingTest, FractionsGoToTheEvenNeighbour) {
+    f.addCall(0, 17, 1);
+    f.addOrder(0, 17, 1);
+    f.addItem(0, 17, 1, 1);
+    // A row written by another program may hold a fraction.
+    SQLite::Statement update(f.store->database(), "UPDATE OrderLineItems SET Quantity = ?");
+    update.bind(1, GetParam().stored);
+    update.exec();
+    extract();
+    const QByteArray bytes = readAll(f.hostFile(QStringLiteral("QX770042.Rcv")));
+    EXPECT_EQ(bytes.mid(54 + 14, 4), QByteArray(GetParam().quantityColumns));
+}
+
+INSTANTIATE_TEST_SUITE_P(Halves, OrderExportRoundingTest,
+                         ::testing::Values(RoundingCase{2.5, "002+"}, RoundingCase{3.5, "004+"},
+                                           RoundingCase{-2.5, "002-"}, RoundingCase{2.4, "002+"},
+                                           RoundingCase{-0.5, "000+"}));
+
+// A disk that fails the durable write of a new file (empty) or of its content.
+class FailingDisk : public FileSystem {
+public:
+    explicit FailingDisk(bool failEmpty) : m_failEmpty(failEmpty) {}
+    FileResult writeFileDurably(const QString& path, const QByteArray& bytes) override {
+        if (bytes.isEmpty() == m_failEmpty && path.endsWith(QLatin1String(".Tmp")))
+            return FileResult::failure(28, QStringLiteral("No space left on device"));
+        return FileSystem::writeFileDurably(path, bytes);
+    }
+
+private:
+    bool m_failEmpty;
+};
+
+struct DiskCase {
+    bool failCreate;
+    const char* entry;
+};
+
+class OrderExportDiskTest : public OrderExportTest, public ::testing::WithParamInterface<DiskCase> {};
+
+TEST_P(OrderExportDiskTest, AFailingDiskLeavesTheCallPendingWithItsErrorEntry) {
+    FailingDisk disk(GetParam().failCreate);
+    f.ctx.fs = &disk;
+    f.addCall(0, 17, 1);
+    f.addOrder(0, 17, 1);
+    f.addItem(0, 17, 1, 1);
+    extract();
+    EXPECT_FALSE(f.call(0, 17)->extractedCall);
+    EXPECT_TRUE(f.auditTexts().contains(QLatin1String(GetParam().entry)))
+        << f.auditTexts().join(QLatin1Char('\n')).toStdString();
+    for (const QString& name : f.hostFiles())
+        EXPECT_FALSE(name.endsWith(QLatin1String(".Rcv"))) << name.toStdString();
+
+    f.ctx.fs = f.fs; // the disk has room again
+    extract();
+    EXPECT_TRUE(f.call(0, 17)->extractedCall);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Writes, OrderExportDiskTest,
+    ::testing::Values(DiskCase{true, "E|OpenOutputFile: Err = 28 - No space left on device"},
+                      DiskCase{false, "E|ExtractCalls: Err = 28 - No space left on device"}));
+
+} // namespace

@@ -1,0 +1,131 @@
+#include "export/OrderFileFormat.h"
+
+#include <gtest/gtest.h>
+
+using namespace vrq;
+using namespace vrq::OrderFileFormat;
+
+namespace {
+
+struct PadCase {
+    qint64 value;
+    int width;
+    const char* expected;
+};
+
+class PadNumberTest : public ::testing::TestWithParam<PadCase> {};
+
+TEST_P(PadNumberTest, KeepsTheLastDigitsBehindZeros) {
+    EXPECT_EQ(PadNumber(GetParam().value, GetParam().width), QLatin1String(GetParam().expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(Widths, PadNumberTest,
+                         ::testing::Values(PadCase{42, 4, "0042"}, PadCase{1234, 3, "234"},
+                                           PadCase{-5, 5, "000-5"}, PadCase{-123, 2, "23"},
+                                           PadCase{0, 1, "0"}, PadCase{7, 10, "0000000007"},
+                                           PadCase{7, 0, ""}, PadCase{7, 11, ""}, PadCase{7, -1, ""}));
+
+OrderRow order(const QString& customer, std::optional<QString> shipTo, const QString& message) {
+    OrderRow row;
+    row.salesperson = QStringLiteral("SP01");
+    row.customer = customer;
+    row.shipTo = std::move(shipTo);
+    row.message = message;
+    row.route = QStringLiteral("RT9");
+    return row;
+}
+
+struct HeaderCase {
+    const char* name;
+    OrderRow order;
+    const char* expected;
+};
+
+class HeaderLineTest : public ::testing::TestWithParam<HeaderCase> {};
+
+TEST_P(HeaderLineTest, FieldsSitInTheirColumns) {
+    const QString line = headerLine(GetParam().order, QDate(2026, 3, 10));
+    EXPECT_EQ(line.size(), kHeaderLineWidth);
+    EXPECT_EQ(line, QLatin1String(GetParam().expected));
+}
+
+//                                                 1234567890123456789012345678901234567890123456789012
+INSTANTIATE_TEST_SUITE_P(
+    Orders, HeaderLineTest,
+    ::testing::Values(HeaderCase{"Plain",
+                                 order(QStringLiteral("C42"), QStringLiteral("07"), QStringLiteral("Hi")),
+                                 "HSP01    C42   07Hi                     260310RT9   "},
+                      HeaderCase{"EightCharacterCustomerKeepsSix",
+                                 order(QStringLiteral("ABCDEFGH"), QStringLiteral("1"), QString()),
+                                 "HSP01    ABCDEF1                        260310RT9   "},
+                      HeaderCase{"NullShipToIsTwoBlanks",
+                                 order(QStringLiteral("C1"), std::nullopt, QStringLiteral("x")),
+                                 "HSP01    C1      x                      260310RT9   "},
+                      HeaderCase{"ThirtyCharacterMessageKeepsTwentyThree",
+                                 order(QStringLiteral("C1"), QStringLiteral("02"),
+                                       QStringLiteral("123456789012345678901234567890")),
+                                 "HSP01    C1    0212345678901234567890123260310RT9   "}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+ItemRow item(const QString& number, int quantity, int unit, int discount, int price) {
+    ItemRow row;
+    row.itemNumber = number;
+    row.quantity = quantity;
+    row.unit = unit;
+    row.discountPercent = discount;
+    row.priceOverride = price;
+    return row;
+}
+
+struct ItemCase {
+    const char* name;
+    ItemRow item;
+    const char* expected;
+};
+
+class ItemLineTest : public ::testing::TestWithParam<ItemCase> {};
+
+TEST_P(ItemLineTest, FieldsSitInTheirColumns) {
+    const QString line = itemLine(GetParam().item);
+    EXPECT_EQ(line.size(), kItemLineWidth);
+    EXPECT_EQ(line, QLatin1String(GetParam().expected));
+}
+
+//                                     12345678901234567890123456
+INSTANTIATE_TEST_SUITE_P(
+    Items, ItemLineTest,
+    ::testing::Values(
+        ItemCase{"Plain", item(QStringLiteral("4711"), 12, 1, 5, 250), "I4711         012+10500250"},
+        ItemCase{"NegativeQuantity", item(QStringLiteral("A"), -5, 2, 0, 0), "IA            005-20000000"},
+        ItemCase{"QuantityKeepsLastThreeDigits", item(QStringLiteral("A"), 1234, 1, 0, 0),
+                 "IA            234+10000000"},
+        ItemCase{"ZeroQuantityIsPlus", item(QStringLiteral("A"), 0, 0, 0, 0), "IA            000+00000000"},
+        ItemCase{"NegativePriceKeepsItsSignInTheDigits", item(QStringLiteral("A"), 1, 1, 0, -5),
+                 "IA            001+100000-5"},
+        ItemCase{"ItemNumberLosesOuterBlanksAndIsCut", item(QStringLiteral("  12345678901234  "), 1, 1, 0, 0),
+                 "I1234567890123001+10000000"},
+        ItemCase{"UnitIsTheFirstCharacterOfItsNumber", item(QStringLiteral("A"), 1, 12, 0, 0),
+                 "IA            001+10000000"},
+        ItemCase{"DiscountKeepsLastTwoDigits", item(QStringLiteral("A"), 1, 1, 150, 0),
+                 "IA            001+15000000"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(OrderFileNames, SystemDigitAndFourDigitSequence) {
+    EXPECT_EQ(baseName(7, 42), QStringLiteral("QX770042"));
+    EXPECT_EQ(baseName(1, 9900), QStringLiteral("QX719900"));
+    EXPECT_EQ(baseName(12, 5), QStringLiteral("QX710005")) << "only the first character of the system id";
+}
+
+TEST(OrderFileNames, SequenceWrapsAfterNineThousandNineHundred) {
+    EXPECT_EQ(nextSequenceNumber(41), 42);
+    EXPECT_EQ(nextSequenceNumber(9899), 9900);
+    EXPECT_EQ(nextSequenceNumber(9900), 1);
+    EXPECT_EQ(nextSequenceNumber(0), 1);
+    EXPECT_EQ(nextSequenceNumber(-7), 1);
+}
+
+TEST(OrderFileLines, EndInCarriageReturnLineFeedAsSingleBytes) {
+    EXPECT_EQ(lineBytes(QStringLiteral("H\u00e9")), QByteArray("H\xe9\r\n"));
+}
+
+} // namespace

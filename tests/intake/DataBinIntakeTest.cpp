@@ -1,0 +1,419 @@
+#include "IntakeTestSupport.h"
+
+#include "intake/CallFraming.h"
+#include "intake/CallJudgement.h"
+#include "intake/CallSource.h"
+#include "intake/DataBinIntake.h"
+
+#include <QDir>
+#include <QFile>
+
+using namespace vrq;
+using namespace vrq::test;
+using namespace vrq::testdata;
+
+namespace {
+
+const QByteArray kOneItem = "&S123456&C12345678&I1234567890123&Q012+&";
+
+class DataBinIntakeTest : public ::testing::Test {
+protected:
+    TestEnvironment env;
+    DataBinFolder dcs{env};
+    DataBinIntake intake{env.ctx};
+
+    QString auditCopy(const char* name) const {
+        return QDir(env.programFolder()).filePath(QStringLiteral("Audit/") + QString::fromLatin1(name));
+    }
+    std::vector<CallTruth> writeGenerated(DataBinOptions options) {
+        std::vector<CallTruth> truth;
+        EXPECT_TRUE(TestEnvironment::writeFile(dcs.dat(), generateDataBin(options, &truth)));
+        return truth;
+    }
+};
+
+// The file as a whole: what each state of DataBin.Dat leads to.
+struct FileStateCase {
+    const char* name;
+    QByteArray bytes;
+    QStringList audit; // entries of type F, C, W (in order)
+    bool datStays;
+    bool badExists;
+    int callsStored;
+};
+
+class FileStateTest : public ::testing::TestWithParam<FileStateCase> {};
+
+QByteArray padded(QByteArray bytes, int size) {
+    return bytes + QByteArray(size - bytes.size(), 'x');
+}
+
+TEST_P(FileStateTest, EachStateEndsAsDescribed) {
+    const FileStateCase& c = GetParam();
+    TestEnvironment env;
+    DataBinFolder dcs(env);
+    ASSERT_TRUE(TestEnvironment::writeFile(dcs.dat(), c.bytes));
+    DataBinIntake(env.ctx).run();
+    QStringList audit;
+    for (const QString& line : env.auditLines()) {
+        if (line.startsWith(QLatin1String("F|")) || line.startsWith(QLatin1String("C|")) ||
+            line.startsWith(QLatin1String("W|")))
+            audit << line;
+    }
+    EXPECT_EQ(audit, c.audit);
+    EXPECT_EQ(QFile::exists(dcs.dat()), c.datStays);
+    EXPECT_EQ(QFile::exists(dcs.file("DataBin.Bad")), c.badExists);
+    EXPECT_EQ(int(env.store().allCalls().size()), c.callsStored);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    States, FileStateTest,
+    ::testing::Values(
+        FileStateCase{"empty", QByteArray(), {}, true, false, 0},
+        FileStateCase{"short255",
+                      padded(fileHeader(), 255),
+                      {QStringLiteral("F|File too short.  Retry later.")},
+                      true,
+                      false,
+                      0},
+        FileStateCase{"exactly256NoCalls",
+                      padded(fileHeader(), 256),
+                      {QStringLiteral("W|DataBin.Dat exists, but contains no calls.")},
+                      true,
+                      false,
+                      0},
+        FileStateCase{"headerless",
+                      makeCall(4, kOneItem),
+                      {QStringLiteral("F|Missing file header, but found call header - continuing.")},
+                      false,
+                      false,
+                      1},
+        FileStateCase{"junkHeader",
+                      padded("JUNKID", 600),
+                      {QStringLiteral("F|Missing file header.  Renamed DataBin.Dat to DataBin.Bad.")},
+                      false,
+                      true,
+                      0},
+        FileStateCase{"lowerCaseCallId",
+                      fileHeader() + makeCall(4, kOneItem).replace("BCHFID", "bchfid"),
+                      {},
+                      false,
+                      false,
+                      1},
+        FileStateCase{"nullHeaderSkipped",
+                      fileHeader() +
+                          [] {
+                              HeaderFields h;
+                              h.null = true;
+                              return callHeaderBlock(h);
+                          }() +
+                          makeCall(4, kOneItem),
+                      {QStringLiteral("F|Null call header, skipping forward to the next call.")},
+                      false,
+                      false,
+                      1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(DataBinIntakeTest, AMissingFileDoesNothing) {
+    intake.run();
+    EXPECT_TRUE(env.auditLines().isEmpty());
+    EXPECT_EQ(env.ctx.settings.DataBinPath, dcs.folder);
+}
+
+TEST_F(DataBinIntakeTest, ABlankPathBecomesTheCurrentFolder) {
+    env.ctx.settings.DataBinPath = QStringLiteral("   ");
+    intake.run();
+    EXPECT_EQ(env.ctx.settings.DataBinPath, QStringLiteral(".\\"));
+}
+
+TEST_F(DataBinIntakeTest, AJunkHeaderReplacesAnOlderBadFile) {
+    ASSERT_TRUE(TestEnvironment::writeFile(dcs.file("DataBin.Bad"), "old"));
+    ASSERT_TRUE(TestEnvironment::writeFile(dcs.dat(), padded("JUNKID", 300)));
+    intake.run();
+    EXPECT_EQ(TestEnvironment::readFile(dcs.file("DataBin.Bad")).size(), 300);
+}
+
+TEST_F(DataBinIntakeTest, AForeignLockIsHonouredForThirtySecondsThenCleared) {
+    ASSERT_TRUE(TestEnvironment::writeFile(dcs.dat(), fileHeader('Y') + makeCall(4, kOneItem)));
+    intake.run();
+    env.clock.advanceMs(29'000);
+    intake.run();
+    EXPECT_TRUE(QFile::exists(dcs.dat()));
+    EXPECT_TRUE(env.store().allCalls().empty());
+    EXPECT_TRUE(env.auditLines().isEmpty()) << "nothing is logged while waiting";
+    env.clock.advanceMs(1'000);
+    intake.run();
+    EXPECT_EQ(env.auditMessages(QStringLiteral("C")),
+              QStringList{QStringLiteral("DataBin lock cleared automatically")});
+    EXPECT_EQ(env.store().allCalls().size(), 1u);
+    EXPECT_FALSE(QFile::exists(dcs.dat()));
+    EXPECT_FALSE(intake.lockFirstSeen().isValid());
+}
+
+TEST_F(DataBinIntakeTest, TheFileGoesToNumberedAuditCopiesThatWrapAfter999) {
+    env.ctx.settings.NextDataBinNum = 998;
+    ASSERT_TRUE(TestEnvironment::writeFile(dcs.dat(),
+                                           fileHeader() + makeCall(12, kOneItem) + makeCall(13, kOneItem)));
+    intake.run();
+    EXPECT_TRUE(QFile::exists(auditCopy("Databin.998")));
+    EXPECT_EQ(env.auditMessages(QStringLiteral("I")).last(),
+              QStringLiteral("DataBin.998 contains call number(s): 12, 13"));
+    QDir().mkpath(QFileInfo(auditCopy("x")).path());
+    ASSERT_TRUE(TestEnvironment::writeFile(auditCopy("Databin.999"), "an old copy"));
+    ASSERT_TRUE(TestEnvironment::writeFile(dcs.dat(), fileHeader() + makeCall(14, kOneItem)));
+    intake.run();
+    EXPECT_EQ(env.ctx.settings.NextDataBinNum, 0);
+    EXPECT_TRUE(TestEnvironment::readFile(auditCopy("Databin.999")).contains("BCHFID"))
+        << "the old copy is replaced";
+    const QByteArray copy = TestEnvironment::readFile(auditCopy("Databin.998"));
+    EXPECT_EQ(copy.at(6), 'Y') << "the copy keeps the lock this pass set";
+}
+
+TEST_F(DataBinIntakeTest, WithAuditOffTheFileBecomesDataBinBak) {
+    env.ctx.settings.DataBinAudit = false;
+    ASSERT_TRUE(TestEnvironment::writeFile(dcs.file("DataBin.Bak"), "old"));
+    ASSERT_TRUE(TestEnvironment::writeFile(dcs.dat(), fileHeader() + makeCall(12, kOneItem)));
+    intake.run();
+    EXPECT_FALSE(QFile::exists(dcs.dat()));
+    EXPECT_GT(TestEnvironment::readFile(dcs.file("DataBin.Bak")).size(), 500);
+    EXPECT_EQ(env.ctx.settings.NextDataBinNum, 0);
+}
+
+TEST_F(DataBinIntakeTest, DataBinFormat3StoresNothingAndReportsNoCalls) {
+    env.ctx.settings.DataBinFormat = 3;
+    ASSERT_TRUE(TestEnvironment::writeFile(dcs.dat(), fileHeader() + makeCall(12, kOneItem)));
+    intake.run();
+    EXPECT_TRUE(env.store().allCalls().empty());
+    EXPECT_EQ(env.auditMessages(QStringLiteral("W")),
+              QStringList{QStringLiteral("DataBin.Dat exists, but contains no calls.")});
+    EXPECT_EQ(TestEnvironment::readFile(dcs.dat()).at(6), 'N');
+}
+
+TEST_F(DataBinIntakeTest, AHeaderSplitAcrossTwoWindowsIsFound) {
+    // Windows start at positions 8 (bytes 8..519), 508, 1008 ...: a header at position 516 has only
+    // "BCHF" in the first window and is found in the second.
+    const QByteArray bytes = fileHeader() + QByteArray(515 - 7, ' ') + makeCall(21, kOneItem);
+    ASSERT_TRUE(TestEnvironment::writeFile(dcs.dat(), bytes));
+    intake.run();
+    ASSERT_EQ(env.store().allCalls().size(), 1u);
+    EXPECT_EQ(env.store().allCalls()[0].callNumber, 21);
+}
+
+// The already-stored check: the three states of a stored call and a call of the scanned source.
+struct DuplicateCase {
+    const char* name;
+    int source;
+    bool complete;
+    bool extracted;
+    const char* message; // empty: the call is taken
+};
+
+class DuplicateTest : public ::testing::TestWithParam<DuplicateCase> {};
+
+TEST_P(DuplicateTest, StoredCallsAreSkippedButListed) {
+    const DuplicateCase& c = GetParam();
+    TestEnvironment env;
+    DataBinFolder dcs(env);
+    CallRow row;
+    row.source = c.source;
+    row.callNumber = 17;
+    row.complete = c.complete;
+    row.extractedCall = c.extracted;
+    ASSERT_TRUE(env.store().insertCall(row).ok());
+    ASSERT_TRUE(TestEnvironment::writeFile(dcs.dat(), fileHeader() + makeCall(17, kOneItem)));
+    DataBinIntake(env.ctx).run();
+    if (*c.message) {
+        EXPECT_EQ(env.auditMessages(QStringLiteral("W")), QStringList{QString::fromLatin1(c.message)});
+        EXPECT_TRUE(env.store().allOrders().empty());
+    } else {
+        EXPECT_TRUE(env.auditMessages(QStringLiteral("W")).isEmpty());
+        EXPECT_EQ(env.store().ordersOfCall(0, 17).size(), 1u);
+    }
+    EXPECT_EQ(env.auditMessages(QStringLiteral("I")).last(),
+              QStringLiteral("DataBin.000 contains call number(s): 17"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    States, DuplicateTest,
+    ::testing::Values(
+        DuplicateCase{"complete", 0, true, false,
+                      "Call # 17 already processed.  Skipping forward to the next call."},
+        DuplicateCase{"extracted", 0, false, true,
+                      "Call # 17 already extracted.  Skipping forward to the next call."},
+        DuplicateCase{
+            "savedOnly", 0, false, false,
+            "Call # 17 already saved, but not completed nor extracted.  Ignoring and skipping forward to the "
+            "next call."},
+        DuplicateCase{"scannedSourceIsNoDuplicate", 1, true, false, ""}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Judging: the reason code and bad data of each status text.
+struct JudgeCase {
+    const char* name;
+    QString status;
+    int reason;
+    std::optional<int> badData;
+};
+
+class JudgeTest : public ::testing::TestWithParam<JudgeCase> {};
+
+TEST_P(JudgeTest, StatusTextGivesReason) {
+    const JudgeCase& c = GetParam();
+    TestEnvironment env;
+    DataBinFolder dcs(env);
+    ASSERT_TRUE(TestEnvironment::writeFile(dcs.dat(), fileHeader() + makeCall(9, kOneItem, 'N', c.status)));
+    DataBinIntake(env.ctx).run();
+    const auto calls = env.store().allCalls();
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_FALSE(calls[0].goodCall);
+    EXPECT_TRUE(calls[0].complete);
+    EXPECT_EQ(calls[0].badReason, c.reason);
+    EXPECT_EQ(calls[0].badData, c.badData);
+    EXPECT_EQ(env.store().allItems().size(), 1u) << "a bad call's orders are stored all the same";
+    const auto audit = env.store().allAudit();
+    const auto bad = std::find_if(audit.begin(), audit.end(),
+                                  [](const AuditRow& r) { return r.type == QLatin1String("B"); });
+    ASSERT_NE(bad, audit.end());
+    EXPECT_TRUE(bad->msg.startsWith(QStringLiteral("Bad Call : #00009 Line:03 Bytes:0000040 Msg: ") +
+                                    CallJudgement::adjustedStatusText(fixedWidth(c.status, 107)).left(20)));
+    EXPECT_EQ(bad->eventDnt, QDateTime(QDate(2026, 12, 5), QTime(8, 15, 0))) << "the call's own time";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Reasons, JudgeTest,
+    ::testing::Values(JudgeCase{"r1", statusTextFor(1), 1, std::nullopt},
+                      JudgeCase{"r2", statusTextFor(2, 37), 2, 37},
+                      JudgeCase{"r3", statusTextFor(3), 3, std::nullopt},
+                      JudgeCase{"r4", statusTextFor(4, 12), 4, 12},
+                      JudgeCase{"r5", statusTextFor(5), 5, std::nullopt},
+                      JudgeCase{"r100", statusTextFor(100), 100, std::nullopt},
+                      JudgeCase{"other", statusTextFor(999), 999, std::nullopt},
+                      JudgeCase{"empty", QString(), 999, std::nullopt},
+                      JudgeCase{"attempting",
+                                QStringLiteral("Attempting") + QString(46, QLatin1Char('.')) +
+                                    QStringLiteral("Parity and/or errors (37)"),
+                                4, 37},
+                      JudgeCase{"code2WithoutParenthesis", QStringLiteral("ERROR...Not enough"), 2, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(DataBinIntakeTest, GoodCallEntryCarriesTheRawHeaderFields) {
+    ASSERT_TRUE(TestEnvironment::writeFile(dcs.dat(), fileHeader() + makeCall(9, kOneItem)));
+    intake.run();
+    EXPECT_EQ(env.auditMessages(QStringLiteral("G")),
+              QStringList{QStringLiteral("Good Call: #00009 Line:03 Bytes:0000040")});
+    EXPECT_EQ(env.ui.eventRuns, 2) << "after the line item and after the call";
+}
+
+TEST_F(DataBinIntakeTest, BatchModeStoresNoRowsButCommitsTheAuditEntries) {
+    env.ctx.runMode = QLatin1Char('B');
+    ASSERT_TRUE(TestEnvironment::writeFile(dcs.dat(), fileHeader() + makeCall(9, kOneItem)));
+    intake.run();
+    EXPECT_TRUE(env.store().allCalls().empty());
+    EXPECT_TRUE(env.store().allOrders().empty());
+    env.reopenStore();
+    EXPECT_EQ(env.auditMessages(QStringLiteral("G")).size(), 1);
+}
+
+TEST_F(DataBinIntakeTest, AGeneratedMixMatchesItsTruth) {
+    DataBinOptions options;
+    options.calls = 40;
+    options.badEvery = 3;
+    options.nullEvery = 7;
+    options.duplicateEvery = 9;
+    options.malformedEvery = 5;
+    options.truncateLast = true;
+    const auto truth = writeGenerated(options);
+    intake.run();
+    expectStoreMatchesTruth(env.store(), truth);
+    EXPECT_FALSE(QFile::exists(dcs.dat()));
+}
+
+// Durability: a crash leaves no half call and the next pass takes the rest whole.
+struct CrashCase {
+    const char* name;
+    bool insideCall;
+};
+
+class CrashTest : public ::testing::TestWithParam<CrashCase> {};
+
+struct Crash {};
+
+TEST_P(CrashTest, NothingIsLostOrDoubled) {
+    TestEnvironment env;
+    DataBinFolder dcs(env);
+    DataBinOptions options;
+    options.calls = 6;
+    options.badEvery = 4;
+    std::vector<CallTruth> truth;
+    ASSERT_TRUE(TestEnvironment::writeFile(dcs.dat(), generateDataBin(options, &truth)));
+    {
+        DataBinIntake intake(env.ctx);
+        auto crashAtCall3 = [](int callNumber) {
+            if (callNumber == 3)
+                throw Crash{};
+        };
+        if (GetParam().insideCall)
+            intake.framing().hooks.beforeCommit = crashAtCall3;
+        else
+            intake.framing().hooks.afterCommit = crashAtCall3;
+        EXPECT_THROW(intake.run(), Crash);
+    }
+    env.reopenStore(); // the process is gone: what was not committed is lost
+    EXPECT_EQ(env.store().allCalls().size(), GetParam().insideCall ? 2u : 3u);
+    env.clock.advanceMs(31'000); // the lock the crashed pass left is stale by now
+    DataBinIntake restarted(env.ctx);
+    restarted.run();
+    restarted.run();
+    env.clock.advanceMs(31'000);
+    restarted.run();
+    expectStoreMatchesTruth(env.store(), truth);
+    EXPECT_FALSE(QFile::exists(dcs.dat()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Points, CrashTest,
+                         ::testing::Values(CrashCase{"betweenCalls", false}, CrashCase{"insideACall", true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(DataBinIntakeTest, AFileThatGrewDuringThePassStaysAndIsFinishedNextPass) {
+    DataBinOptions options;
+    options.calls = 3;
+    auto truth = writeGenerated(options);
+    DataBinOptions more = options;
+    more.headerless = true;
+    more.firstCallNumber = 4;
+    more.calls = 2;
+    std::vector<CallTruth> moreTruth;
+    const QByteArray appended = generateDataBin(more, &moreTruth);
+    intake.framing().hooks.afterCommit = [&](int callNumber) {
+        if (callNumber == 2) {
+            QFile f(dcs.dat());
+            ASSERT_TRUE(f.open(QIODevice::Append));
+            f.write(appended);
+        }
+    };
+    intake.run();
+    EXPECT_TRUE(QFile::exists(dcs.dat()));
+    EXPECT_EQ(TestEnvironment::readFile(dcs.dat()).at(6), 'N') << "unlocked for the upstream program";
+    EXPECT_EQ(env.store().allCalls().size(), 3u);
+    intake.framing().hooks.afterCommit = nullptr;
+    intake.run();
+    EXPECT_FALSE(QFile::exists(dcs.dat()));
+    truth.insert(truth.end(), moreTruth.begin(), moreTruth.end());
+    expectStoreMatchesTruth(env.store(), truth);
+    EXPECT_EQ(env.auditMessages(QStringLiteral("W")).size(), 3)
+        << "the second pass skips what the first took";
+}
+
+TEST_F(DataBinIntakeTest, AFailedCommitLeavesTheFileForTheNextPass) {
+    ASSERT_TRUE(TestEnvironment::writeFile(dcs.dat(), fileHeader() + makeCall(9, kOneItem)));
+    intake.framing().hooks.beforeCommit = [&](int) { env.store().rollback(); };
+    intake.run();
+    EXPECT_TRUE(QFile::exists(dcs.dat()));
+    EXPECT_TRUE(env.store().allCalls().empty());
+    intake.framing().hooks.beforeCommit = nullptr;
+    intake.run();
+    EXPECT_EQ(env.store().allCalls().size(), 1u);
+    EXPECT_FALSE(QFile::exists(dcs.dat()));
+}
+
+} // namespace

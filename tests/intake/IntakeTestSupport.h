@@ -1,0 +1,93 @@
+#pragma once
+
+#include "intake/CallStore.h"
+#include "support/TestEnvironment.h"
+#include "testdata/DataBinGenerator.h"
+
+#include <gtest/gtest.h>
+
+namespace vrq::test {
+
+// A DataBin.Dat in its own folder, with DataBinPath pointing there.
+struct DataBinFolder {
+    explicit DataBinFolder(TestEnvironment& env) : folder(env.makeFolder(QStringLiteral("dcs"))) {
+        env.ctx.settings.DataBinPath = folder;
+    }
+    QString dat() const { return folder + QStringLiteral("DataBin.Dat"); }
+    QString file(const char* name) const { return folder + QString::fromLatin1(name); }
+    QString folder;
+};
+
+// One call: its header block and record data.
+inline QByteArray makeCall(int callNumber, const QByteArray& data, char flag = 'Y',
+                           const QString& status = {},
+                           const QString& dateTime = QStringLiteral("20261205081500")) {
+    testdata::HeaderFields h;
+    h.callNumber = callNumber;
+    h.lineNumber = 3;
+    h.dateTime = dateTime;
+    h.dataLength = int(data.size());
+    h.goodFlag = flag;
+    h.statusText = status;
+    return testdata::callHeaderBlock(h) + data;
+}
+
+// Checks that the store holds exactly the rows the generator promised (source 0).
+inline void expectStoreMatchesTruth(CallStore& store, const std::vector<testdata::CallTruth>& truth) {
+    std::vector<const testdata::CallTruth*> stored;
+    for (const auto& t : truth) {
+        if (t.stored)
+            stored.push_back(&t);
+    }
+    const auto calls = store.allCalls();
+    ASSERT_EQ(calls.size(), stored.size());
+    size_t orderCount = 0;
+    size_t itemCount = 0;
+    for (size_t i = 0; i < calls.size(); ++i) {
+        const testdata::CallTruth& t = *stored[i];
+        const CallRow& c = calls[i];
+        SCOPED_TRACE("call " + std::to_string(t.callNumber));
+        EXPECT_EQ(c.callNumber, t.callNumber);
+        EXPECT_EQ(c.source, 0);
+        EXPECT_EQ(c.goodCall, t.goodCall);
+        EXPECT_EQ(c.complete, t.complete);
+        EXPECT_EQ(c.badReason, t.badReason);
+        EXPECT_EQ(c.badData, t.badData);
+        EXPECT_EQ(c.lineNumber, t.lineNumber);
+        EXPECT_EQ(c.hour, t.hour);
+        EXPECT_EQ(c.numBytes, t.numBytes);
+        EXPECT_EQ(c.callDnt.isValid(), t.callDnt.has_value());
+        if (t.callDnt) {
+            EXPECT_EQ(c.callDnt, *t.callDnt);
+        }
+        EXPECT_EQ(c.numberOfOrders, int(t.orders.size()));
+        const auto orders = store.ordersOfCall(0, t.callNumber);
+        ASSERT_EQ(orders.size(), t.orders.size());
+        for (size_t o = 0; o < orders.size(); ++o) {
+            const auto& want = t.orders[o];
+            EXPECT_EQ(orders[o].orderSeqNumber, int(o + 1));
+            EXPECT_EQ(orders[o].salesperson, want.salesperson);
+            EXPECT_EQ(orders[o].customer, want.customer);
+            EXPECT_EQ(orders[o].shipTo.value_or(QString()), want.shipTo);
+            EXPECT_EQ(orders[o].route, want.route);
+            EXPECT_EQ(orders[o].message, want.message);
+            EXPECT_EQ(orders[o].numberOfItems, int(want.items.size()));
+            const auto items = store.itemsOfOrder(0, t.callNumber, int(o + 1));
+            ASSERT_EQ(items.size(), want.items.size());
+            for (size_t k = 0; k < items.size(); ++k) {
+                EXPECT_EQ(items[k].itemSeqNumber, int(k + 1));
+                EXPECT_EQ(items[k].itemNumber, want.items[k].itemNumber);
+                EXPECT_EQ(items[k].quantity, want.items[k].quantity);
+                EXPECT_EQ(items[k].unit, want.items[k].unit);
+                EXPECT_EQ(items[k].discountPercent, want.items[k].discountPercent);
+                EXPECT_EQ(items[k].priceOverride, want.items[k].priceOverride);
+            }
+            itemCount += items.size();
+        }
+        orderCount += orders.size();
+    }
+    EXPECT_EQ(store.allOrders().size(), orderCount) << "no orders of calls that should not be stored";
+    EXPECT_EQ(store.allItems().size(), itemCount);
+}
+
+} // namespace vrq::test

@@ -1,0 +1,235 @@
+#include "IntakeTestSupport.h"
+
+#include "intake/CallFraming.h"
+#include "intake/CallSource.h"
+#include "intake/DataBinIntake.h"
+#include "intake/FieldReaders.h"
+
+using namespace vrq;
+using namespace vrq::test;
+using namespace vrq::testdata;
+
+namespace {
+
+// Each dialect through the whole intake, checked row by row against what the generator promised.
+struct DialectCase {
+    const char* name;
+    Dialect dialect;
+    int orders;
+    int items;
+};
+
+class DialectTest : public ::testing::TestWithParam<DialectCase> {};
+
+TEST_P(DialectTest, GeneratedCallsGiveTheirRows) {
+    const DialectCase& c = GetParam();
+    TestEnvironment env;
+    DataBinFolder dcs(env);
+    env.ctx.settings.DataBinFormat = qint16(dataBinFormatFor(c.dialect));
+    DataBinOptions options;
+    options.dialect = c.dialect;
+    options.calls = 12;
+    options.ordersPerCall = c.orders;
+    options.itemsPerOrder = c.items;
+    options.badEvery = 4;
+    options.malformedEvery = 5;
+    options.seed = 7;
+    std::vector<CallTruth> truth;
+    ASSERT_TRUE(TestEnvironment::writeFile(dcs.dat(), generateDataBin(options, &truth)));
+    DataBinIntake(env.ctx).run();
+    expectStoreMatchesTruth(env.store(), truth);
+    EXPECT_TRUE(env.auditMessages(QStringLiteral("E")).filter(QStringLiteral("error")).isEmpty() ||
+                c.dialect != Dialect::Standard)
+        << env.auditMessages(QStringLiteral("E")).join(QLatin1Char('\n')).toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(AllDialects, DialectTest,
+                         ::testing::Values(DialectCase{"standard", Dialect::Standard, 3, 4},
+                                           DialectCase{"standardNoItems", Dialect::Standard, 2, 0},
+                                           DialectCase{"h", Dialect::H, 3, 4},
+                                           DialectCase{"v3", Dialect::V3, 3, 4},
+                                           DialectCase{"v5", Dialect::V5, 3, 4},
+                                           DialectCase{"f1", Dialect::F1, 3, 4},
+                                           DialectCase{"f1NoItems", Dialect::F1, 2, 0}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The standard dialect's edge cases: record data, and what one call stores.
+struct StandardCase {
+    const char* name;
+    const char* data;
+    QStringList orders; // "Salesperson|Customer|Message"
+    QStringList items;  // "order/item|ItemNumber|Quantity|Unit|Discount|Price"
+};
+
+class StandardRecordsTest : public ::testing::TestWithParam<StandardCase> {};
+
+TEST_P(StandardRecordsTest, StoresTheRowsTheRecordsCarry) {
+    const StandardCase& c = GetParam();
+    TestEnvironment env;
+    DataBinFolder dcs(env);
+    ASSERT_TRUE(TestEnvironment::writeFile(dcs.dat(), fileHeader() + makeCall(17, QByteArray(c.data))));
+    DataBinIntake(env.ctx).run();
+    QStringList orders;
+    for (const OrderRow& o : env.store().allOrders())
+        orders << o.salesperson + QLatin1Char('|') + o.customer + QLatin1Char('|') + o.message;
+    QStringList items;
+    for (const ItemRow& i : env.store().allItems())
+        items << QStringLiteral("%1/%2|%3|%4|%5|%6|%7")
+                     .arg(i.orderSeqNumber)
+                     .arg(i.itemSeqNumber)
+                     .arg(i.itemNumber)
+                     .arg(i.quantity)
+                     .arg(i.unit)
+                     .arg(i.discountPercent)
+                     .arg(i.priceOverride);
+    EXPECT_EQ(orders, c.orders);
+    EXPECT_EQ(items, c.items);
+    ASSERT_EQ(env.store().allCalls().size(), 1u);
+    EXPECT_TRUE(env.store().allCalls()[0].complete);
+}
+
+const QString kNoMessage(23, QLatin1Char(' '));
+
+INSTANTIATE_TEST_SUITE_P(
+    Edges, StandardRecordsTest,
+    ::testing::Values(
+        StandardCase{"oneOrderOneItem",
+                     "&S123456&C12345678&I1234567890123&Q012+&",
+                     {QStringLiteral("123456|123456  |") + kNoMessage},
+                     {QStringLiteral("1/1|1234567890123|12|0|0|0")}},
+        StandardCase{"shortCustomerPadded",
+                     "&S123456&C12345&I1234567890123&Q012+&",
+                     {QStringLiteral("123456|12345   |") + kNoMessage},
+                     {QStringLiteral("1/1|1234567890123|12|0|0|0")}},
+        StandardCase{"twoCustomersInARowDropTheFirst",
+                     "&S123456&C11111111&C22222222&I1234567890123&Q001+&",
+                     {QStringLiteral("123456|222222  |") + kNoMessage},
+                     {QStringLiteral("1/1|1234567890123|1|0|0|0")}},
+        StandardCase{"lastItemWithoutQuantityIsLost",
+                     "&S123456&C12345678&I1111111111111&Q005+&I2222222222222&",
+                     {QStringLiteral("123456|123456  |") + kNoMessage},
+                     {QStringLiteral("1/1|1111111111111|5|0|0|0")}},
+        StandardCase{"messageBeforeFirstItemIsDropped",
+                     "&S123456&C12345678&Mearly&I1111111111111&Q005+&",
+                     {QStringLiteral("123456|123456  |") + kNoMessage},
+                     {QStringLiteral("1/1|1111111111111|5|0|0|0")}},
+        StandardCase{"messageAfterFirstItemIsStored",
+                     "&S123456&C12345678&I1111111111111&Mcall first&Q005+&",
+                     {QStringLiteral("123456|123456  |call first")},
+                     {QStringLiteral("1/1|1111111111111|5|0|0|0")}},
+        StandardCase{
+            "signsAndAllFields",
+            "&S123456&C12345678&I1111111111111&Q012-&U3&D15&P01999&E222222999999&Q000+&E333333&Q0000&",
+            {QStringLiteral("123456|123456  |") + kNoMessage},
+            {QStringLiteral("1/1|1111111111111|-12|3|15|1999"), QStringLiteral("1/2|333333       |0|0|0|0")}},
+        StandardCase{
+            "thirdOrderSecondLine",
+            "&S123456&C00000001&I1000000000001&Q001+&C00000002&I2000000000001&Q001+"
+            "&C00000003&I3000000000001&Q001+&I3000000000002&Q002+&",
+            {QStringLiteral("123456|000000  |") + kNoMessage, QStringLiteral("123456|000000  |") + kNoMessage,
+             QStringLiteral("123456|000000  |") + kNoMessage},
+            {QStringLiteral("1/1|1000000000001|1|0|0|0"), QStringLiteral("2/1|2000000000001|1|0|0|0"),
+             QStringLiteral("3/1|3000000000001|1|0|0|0"), QStringLiteral("3/2|3000000000002|2|0|0|0")}},
+        StandardCase{"junkRecordsAndNoFinalAmpersand",
+                     "&S123456&Xjunk&C12345678&I1111111111111&Q007+",
+                     {QStringLiteral("123456|123456  |") + kNoMessage},
+                     {QStringLiteral("1/1|1111111111111|7|0|0|0")}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Validation mode: a short field or a missing final "&" makes the call bad with its reason.
+struct ValidationCase {
+    const char* name;
+    const char* data;
+    bool result;
+    const char* reason;
+};
+
+class ValidationTest : public ::testing::TestWithParam<ValidationCase> {};
+
+TEST_P(ValidationTest, ShortFieldsMakeTheCallBad) {
+    const ValidationCase& c = GetParam();
+    TestEnvironment env;
+    const QString path = env.path(QStringLiteral("calls.txt"));
+    ASSERT_TRUE(TestEnvironment::writeFile(path, makeCall(17, QByteArray(c.data), 'N')));
+    env.ctx.validationMode = true;
+    CallSource file;
+    ASSERT_TRUE(file.open(path));
+    const CallLoopOutcome outcome = CallFraming(env.ctx).runCallLoop(file, 1);
+    EXPECT_EQ(outcome.result, c.result);
+    ASSERT_EQ(env.store().allCalls().size(), 1u);
+    EXPECT_EQ(env.store().allCalls()[0].goodCall, c.result)
+        << "validation forces good unless a field is short";
+    const QStringList info = env.auditMessages(QStringLiteral("I"));
+    if (!c.result) {
+        EXPECT_TRUE(info.contains(QStringLiteral("ProcessGoodCall: Call # 17 was determined to be bad (%1).")
+                                      .arg(QLatin1String(c.reason))))
+            << info.join(QLatin1Char('\n')).toStdString();
+    }
+    EXPECT_EQ(env.auditMessages(QStringLiteral("V")),
+              QStringList{QStringLiteral("Validate Call: #00017 Line:03 Bytes:%1")
+                              .arg(QString::number(qstrlen(c.data)).rightJustified(7, QLatin1Char('0')))});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Reasons, ValidationTest,
+    ::testing::Values(
+        ValidationCase{"allFull", "&S123456&C12345678&I1234567890123&Q012+&U1&D05&P12345&", true, ""},
+        ValidationCase{"shortQuantity", "&S123456&C12345678&I1234567890123&Q12&", false, "Quantity"},
+        ValidationCase{"shortItem", "&S123456&C12345678&I12345&Q012+&", false, "Item"},
+        ValidationCase{"shortItemE", "&S123456&C12345678&E12345&Q012+&", false, "Item E"},
+        ValidationCase{"shortUnit", "&S123456&C12345678&I1234567890123&Q012+&U&", false, "Unit"},
+        ValidationCase{"shortDiscount", "&S123456&C12345678&I1234567890123&Q012+&D5&", false, "Discount"},
+        ValidationCase{"shortPrice", "&S123456&C12345678&I1234567890123&Q012+&P123&", false, "Price"},
+        ValidationCase{"noFinalAmpersand", "&S123456&C12345678&I1234567890123&Q012+", false, "End &"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ProcessGoodCall5Test, AnOrderWithoutCustomerLeavesTheCallBad) {
+    TestEnvironment env;
+    DataBinFolder dcs(env);
+    env.ctx.settings.DataBinFormat = 2;
+    const QByteArray data = "##V1+A01+A1123456+Q2012+A500250+.hello+C12345678+A1654321+Q3001+";
+    ASSERT_TRUE(TestEnvironment::writeFile(dcs.dat(), fileHeader() + makeCall(5, data)));
+    DataBinIntake(env.ctx).run();
+    const auto calls = env.store().allCalls();
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_FALSE(calls[0].goodCall);
+    EXPECT_TRUE(calls[0].complete);
+    const auto orders = env.store().allOrders();
+    ASSERT_EQ(orders.size(), 2u);
+    EXPECT_EQ(orders[0].customer, QStringLiteral("00000000"));
+    EXPECT_EQ(orders[0].shipTo, QStringLiteral("01"));
+    EXPECT_EQ(orders[0].message, QStringLiteral("hello") + QString(18, QLatin1Char(' ')));
+    EXPECT_EQ(orders[1].customer, QStringLiteral("12345678"));
+    const auto items = env.store().allItems();
+    ASSERT_EQ(items.size(), 2u);
+    EXPECT_EQ(items[0].priceOverride, 250);
+    EXPECT_EQ(items[0].unit, 1);
+    EXPECT_EQ(items[1].unit, 0);
+    EXPECT_EQ(env.auditMessages(QStringLiteral("I")).first(), QStringLiteral("Calling ProcessGoodCall5..."));
+}
+
+TEST(FieldReadersTest, ReadersStopWhereTheirFieldsEnd) {
+    TestEnvironment env;
+    const QString path = env.path(QStringLiteral("f.txt"));
+    ASSERT_TRUE(TestEnvironment::writeFile(path, "AB&12-x+abc-def+"));
+    CallSource file;
+    ASSERT_TRUE(file.open(path));
+    FieldReaders readers(file, env.ctx.audit);
+    qint64 pos = 1;
+    bool full = true;
+    EXPECT_EQ(readers.GetStringValue(pos, 6, &full), QStringLiteral("AB    "));
+    EXPECT_FALSE(full);
+    EXPECT_EQ(pos, 3) << "the & is not consumed";
+    pos = 4;
+    EXPECT_EQ(readers.GetNuMValueAsRJZFString(pos, 5, &full), QStringLiteral("0012-"));
+    EXPECT_EQ(pos, 7);
+    pos = 9;
+    QString text;
+    readers.GetField(pos, QStringLiteral("+-"), text, true, file.length());
+    EXPECT_EQ(text, QStringLiteral("abc-"));
+    readers.GetField(pos, QStringLiteral("+"), text, false, file.length());
+    EXPECT_EQ(text, QStringLiteral("def"));
+    EXPECT_EQ(pos, 17);
+}
+
+} // namespace

@@ -1,0 +1,107 @@
+#pragma once
+
+#include "audit/AuditLog.h"
+#include "intake/CallStore.h"
+#include "platform/Clock.h"
+#include "platform/FileSystem.h"
+#include "platform/NetworkDrive.h"
+#include "platform/Paths.h"
+#include "platform/SettingsBackend.h"
+#include "shell/AppContext.h"
+#include "shell/SettingsStore.h"
+#include "shell/UserInterface.h"
+
+#include <QStringList>
+#include <QTemporaryDir>
+#include <functional>
+#include <memory>
+#include <ostream>
+#include <vector>
+
+// Lets GoogleTest print texts in its failure messages.
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
+
+namespace vrq::test {
+
+// Records what the core showed to the person at the screen. The host-folder wait retries at most
+// maxRetries times; beforeRetry runs before each retry (a test brings the folder back there).
+class RecordingUserInterface : public UserInterface {
+public:
+    void UpdateCallDisplay(int callNumber, int mode) override { displayed.push_back({callNumber, mode}); }
+    void showMessage(const QString& text) override { messages.append(text); }
+    bool waitForHostFolder(const QDateTime& since, const std::function<bool()>& tryReconnect) override;
+    void processEvents() override {}
+
+    struct Display {
+        int callNumber;
+        int mode;
+        friend bool operator==(const Display&, const Display&) = default;
+    };
+    std::vector<Display> displayed;
+    QStringList messages;
+    int waits = 0;
+    int retries = 0;
+    int maxRetries = 3;
+    std::function<void(int retry)> beforeRetry;
+};
+
+// Maps a drive as the test says: NetConnect answers connectResult and, when it is 0, runs onConnected
+// (a test restores the folder there). Every call is recorded as "connect I: \\HOST\Qdls" / "disconnect I:".
+class ScriptedDriveMapper : public DriveMapper {
+public:
+    int NetConnect(const QString& drive, const QString& share) override;
+    void NetDisconnect(const QString& drive) override;
+
+    int connectResult = 0;
+    std::function<void()> onConnected;
+    QStringList calls;
+};
+
+// One program folder in a temporary directory with its settings file, a hand-set clock, an opened and
+// upgraded store, the audit writer and an AppContext wired to them. Drive I is <dir>/host, so the
+// default host folder "I:\QX7Com\" is <dir>/host/QX7Com (created).
+class ExportFixture {
+public:
+    explicit ExportFixture(QDateTime now = QDateTime(QDate(2026, 3, 10), QTime(14, 7, 30)));
+    ~ExportFixture();
+
+    QString hostFolder() const; // native
+    QString programFolder() const;
+    void loseHostFolder();
+    void restoreHostFolder();
+    QStringList hostFiles() const;
+    // Native path of a file in the host folder.
+    QString hostFile(const QString& name) const;
+
+    // "type|message" of every audit entry, in write order.
+    QStringList auditTexts() const;
+    // A setting as the settings file holds it after the last save.
+    QString savedSetting(const QString& section, const QString& key) const;
+
+    void addCall(int source, int callNumber, int numberOfOrders, bool good = true, bool complete = true,
+                 bool extracted = false, QDateTime callDnt = QDateTime());
+    void addOrder(int source, int callNumber, int orderSeq, const QString& customer = QStringLiteral("C1"),
+                  std::optional<QString> shipTo = QStringLiteral("01"));
+    void addItem(int source, int callNumber, int orderSeq, int itemSeq, int quantity = 1,
+                 const QString& itemNumber = QStringLiteral("ITEM"));
+    std::optional<CallRow> call(int source, int callNumber) const;
+
+    QTemporaryDir dir;
+    ManualClock clock;
+    FileSystem* fs = &realFileSystem();
+    std::unique_ptr<SettingsBackend> backend;
+    std::unique_ptr<SettingsStore> settingsStore;
+    std::unique_ptr<PathResolver> paths;
+    std::unique_ptr<CallStore> store;
+    std::unique_ptr<AuditLog> audit;
+    RecordingUserInterface ui;
+    ScriptedDriveMapper drives;
+    AppContext ctx;
+
+private:
+    QString iniPath() const;
+};
+
+} // namespace vrq::test
