@@ -108,7 +108,7 @@ std::optional<QDateTime> parseCallDate(const QString& text) {
     return QDateTime(date, time);
 }
 
-QString PadNumber(qint64 number, int width) {
+QString zeroPadded(qint64 number, int width) {
     return (QString(width, QLatin1Char('0')) + QString::number(number)).right(width);
 }
 

@@ -51,7 +51,7 @@ QString withSignBlank(qint64 number);
 // "YYYYMMDDHHMMSS" to a date-time; nothing when it is not a valid date.
 std::optional<QDateTime> parseCallDate(const QString& text);
 // The last width characters of width zeros followed by the number without blanks.
-QString PadNumber(qint64 number, int width);
+QString zeroPadded(qint64 number, int width);
 // Cuts or pads a text with blanks to a fixed width, as a fixed-length field holds it.
 QString fixedWidth(const QString& text, int width);
 

@@ -61,10 +61,10 @@ void ProcessHFormatCall(ParserContext& pc, qint64& position, const CallHeader& h
             item.clear();
             item.setItemNumber(itemNumber);
             if (first > 0) {
-                item.setQuantity(PadNumber(first, 3));
+                item.setQuantity(zeroPadded(first, 3));
                 item.setUnit(QStringLiteral("2"));
             } else {
-                item.setQuantity(PadNumber(second, 3));
+                item.setQuantity(zeroPadded(second, 3));
                 item.setUnit(QStringLiteral("3"));
             }
             if (item.hasData())

@@ -1,5 +1,6 @@
 #include "ui/WindowMode.h"
 
+#include "audit/AuditLog.h"
 #include "platform/Paths.h"
 #include "platform/SingleInstance.h"
 #include "shell/Application.h"
@@ -87,6 +88,8 @@ void WindowMode::showCallsWindow() {
         return;
     m_callsWindow = new CallsWindow(m_app->context());
     connect(m_callsWindow, &CallsWindow::unloaded, this, &WindowMode::onCallsWindowUnloaded);
+    connect(m_callsWindow, &CallsWindow::saveAuditsRequested, this, &WindowMode::saveAudits);
+    m_callsWindow->setMenuEntryEnabled(CallsWindow::MenuEntry::SaveAudits, true);
     m_callsWindow->show();
 }
 
@@ -105,5 +108,15 @@ void WindowMode::raiseCallsWindow() {
 }
 
 void WindowMode::onCallsWindowUnloaded() { m_mainForm->ExitNow = true; }
+
+void WindowMode::saveAudits() {
+    const JobResult saved = m_app->runAuditExport();
+    if (saved.ok)
+        return;
+    // The export traps nothing itself: its failure is logged here and shown.
+    if (AuditLog* audit = m_app->context().audit)
+        audit->write(QStringLiteral("E"), saved.error);
+    showMessage(saved.error);
+}
 
 } // namespace vrq

@@ -36,6 +36,7 @@ public:
 private:
     void raiseCallsWindow();
     void onCallsWindowUnloaded();
+    void saveAudits();
 
     std::unique_ptr<Application> m_app;
     std::unique_ptr<MainForm> m_mainForm;
