@@ -34,8 +34,10 @@ bool CallSource::loadBlock(qint64 position) {
     const qint64 wanted = std::min(kBlockSize, m_length - position + 1);
     m_block = m_file.read(wanted);
     if (m_block.size() < wanted) {
-        // The file was cut short under us: treat the rest as missing.
+        // The file was cut short under us: what is missing counts as past its end, so every reader
+        // that walks to the end stops there.
         m_error = m_file.errorString();
+        m_length = position - 1 + m_block.size();
         return !m_block.isEmpty();
     }
     return true;

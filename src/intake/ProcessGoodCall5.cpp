@@ -84,7 +84,8 @@ void ProcessGoodCall5(ParserContext& pc, qint64& position, const CallHeader& hea
         for (;;) {
             p = position;
             pc.readers.GetField(position, plus, value, false, endPosition);
-            if (position >= endPosition) {
+            // Nothing read: the file ends (or cannot be read) before the call's data length says.
+            if (position >= endPosition || position == p) {
                 dataUsedUp = true;
                 break;
             }

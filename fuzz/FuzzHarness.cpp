@@ -1,0 +1,63 @@
+#include "FuzzHarness.h"
+
+#include <QFile>
+#include <cstdio>
+#include <cstdlib>
+
+namespace vrq::fuzz {
+
+namespace {
+
+void messageHandler(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtFatalMsg) {
+        std::fprintf(stderr, "qFatal: %s\n", qPrintable(message));
+        std::abort();
+    }
+}
+
+} // namespace
+
+void fail(const char* what) {
+    std::fprintf(stderr, "fuzz invariant broken: %s\n", what);
+    std::abort();
+}
+
+test::TestEnvironment& environment() {
+    static test::TestEnvironment* env = [] {
+        qInstallMessageHandler(messageHandler);
+        return new test::TestEnvironment();
+    }();
+    return *env;
+}
+
+QString writeInput(const QString& name, const std::uint8_t* data, std::size_t size) {
+    const QString path = environment().path(name);
+    QFile file(path);
+    const auto length = static_cast<qint64>(size);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(reinterpret_cast<const char*>(data), length) != length)
+        fail("cannot write the input file");
+    return path;
+}
+
+void resetStore() {
+    CallStore& store = environment().store();
+    if (store.inTransaction())
+        fail("a unit of work was left open");
+    StoreResult result;
+    for (const CallRow& call : store.allCalls(&result)) {
+        if (!store.deleteCallWithOrders(call.source, call.callNumber).ok())
+            fail("cannot empty the calls");
+    }
+    if (!result.ok() || !store.deleteAuditUpTo(QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59))).ok())
+        fail("cannot empty the store");
+    // Orders and items belong to a call row; any left now were stored without one.
+    if (!store.allOrders().empty() || !store.allItems().empty())
+        fail("orders or items stored without their call");
+}
+
+qint16 formatFor(std::uint8_t selector) {
+    return static_cast<qint16>(selector & 3);
+}
+
+} // namespace vrq::fuzz

@@ -1,0 +1,91 @@
+// Settings texts and folder paths. The input is read three ways: as one setting text (each conversion
+// and its round trip through the stored form), as a whole settings file (loaded, saved and loaded
+// again must give the same record), and as a folder setting for the path resolver.
+#include "FuzzHarness.h"
+
+#include "platform/Paths.h"
+#include "platform/SettingsBackend.h"
+#include "shell/SettingsStore.h"
+
+#include <QDir>
+#include <QFile>
+
+using namespace vrq;
+
+namespace {
+
+void checkConversions(const QString& text) {
+    if (const auto v = SettingText::toInt16(text); v && SettingText::toInt16(SettingText::fromInt16(*v)) != v)
+        fuzz::fail("a whole number does not read back as written");
+    if (const auto b = SettingText::toBool(text); b && SettingText::toBool(SettingText::fromBool(*b)) != b)
+        fuzz::fail("a yes/no value does not read back as written");
+    if (const auto d = SettingText::toDate(text)) {
+        if (!d->isValid())
+            fuzz::fail("a date converted to an invalid date-time");
+        if (SettingText::toDate(SettingText::fromDate(*d)) != d)
+            fuzz::fail("a date does not read back as written");
+    }
+    for (int width : {0, 1, 6, 80}) {
+        const QString cut = SettingText::cutToWidth(text, width);
+        if (cut.size() > width || cut.endsWith(QLatin1Char(' ')))
+            fuzz::fail("a text is not cut to its width");
+    }
+}
+
+bool sameRecord(const Settings& a, const Settings& b) {
+    return a.DetailsTop == b.DetailsTop && a.DetailsLeft == b.DetailsLeft && a.SystemID == b.SystemID &&
+           a.EnableCalls == b.EnableCalls && a.EnableFiles == b.EnableFiles && a.QX7Name == b.QX7Name &&
+           a.LocalDrive == b.LocalDrive && a.QX7Path == b.QX7Path && a.DataBinPath == b.DataBinPath &&
+           a.ScannedFolder == b.ScannedFolder && a.FileScanMinutes == b.FileScanMinutes &&
+           a.DataBinFormat == b.DataBinFormat && a.LastSeqNum == b.LastSeqNum &&
+           a.LastDateRun == b.LastDateRun && a.LastDatePurged == b.LastDatePurged &&
+           a.DaysOfHistory == b.DaysOfHistory && a.MonitorNetwork == b.MonitorNetwork &&
+           a.AutoConnect == b.AutoConnect && a.DataBinAudit == b.DataBinAudit &&
+           a.NextDataBinNum == b.NextDataBinNum;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    test::TestEnvironment& env = fuzz::environment();
+    const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    checkConversions(text);
+
+    // Fresh file names each time: the settings layer caches files by name.
+    static int run = 0;
+    ++run;
+    const QString loadedName = QStringLiteral("load%1.ini").arg(run);
+    const QString savedName = QStringLiteral("save%1.ini").arg(run);
+    const QString loadedPath = fuzz::writeInput(loadedName, data, size);
+    const QString savedPath = env.path(savedName);
+    QHash<QChar, QString> drives;
+    {
+        std::unique_ptr<SettingsBackend> backend = SettingsBackend::openIniFile(loadedPath);
+        drives = backend->driveMap();
+        SettingsStore store(*backend, env.clock);
+        Settings loaded;
+        const QList<SettingProblem> problems = store.LoadFromRegistry(loaded);
+        for (const SettingProblem& problem : problems) {
+            if (problem.section.isEmpty() || problem.key.isEmpty() || problem.describe().isEmpty())
+                fuzz::fail("a setting problem without its key");
+        }
+
+        std::unique_ptr<SettingsBackend> savedBackend = SettingsBackend::openIniFile(savedPath);
+        SettingsStore saved(*savedBackend, env.clock);
+        saved.SaveToRegistry(loaded);
+        Settings reloaded;
+        if (!saved.LoadFromRegistry(reloaded).isEmpty())
+            fuzz::fail("a saved record does not load without problems");
+        if (!sameRecord(loaded, reloaded))
+            fuzz::fail("a saved record loads back different");
+    }
+    QFile::remove(loadedPath);
+    QFile::remove(savedPath);
+
+    // Paths: the input as a folder setting, and as a setting plus a file name, with the input's drives.
+    const PathResolver resolver(env.programFolder(), drives);
+    const QString folder = PathResolver::trimRight(text.left(256));
+    resolver.resolve(folder);
+    resolver.resolve(PathResolver::withTrailingSeparator(folder) + QStringLiteral("DataBin.Dat"));
+    return 0;
+}

@@ -1,0 +1,123 @@
+// Inputs found by fuzzing (and their neighbours) that once made the intake hang. Each must be taken in
+// and the call loop must come back; a watchdog ends the test program when it does not.
+#include "IntakeTestSupport.h"
+
+#include "intake/CallFraming.h"
+#include "intake/CallSource.h"
+
+#include <QFile>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
+
+namespace vrq::test {
+namespace {
+
+// Ends the test program when the guarded work has not finished in time: a hang fails instead of
+// stalling the suite.
+class Watchdog {
+public:
+    explicit Watchdog(const char* what, std::chrono::seconds limit = std::chrono::seconds(30))
+        : m_thread([this, what, limit] {
+              std::unique_lock<std::mutex> lock(m_mutex);
+              if (!m_done.wait_for(lock, limit, [this] { return m_finished; })) {
+                  std::fprintf(stderr, "hang: %s did not finish\n", what);
+                  std::_Exit(1);
+              }
+          }) {}
+    ~Watchdog() {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_finished = true;
+        }
+        m_done.notify_one();
+        m_thread.join();
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_done;
+    bool m_finished = false;
+    std::thread m_thread;
+};
+
+struct HostileCase {
+    const char* name;
+    int dataBinFormat;
+    QByteArray data;    // the record data of call 7
+    int declaredLength; // the data length its header gives
+    qint64 cutTo;       // > 0: the file is cut to this length after it was opened
+    int expectedCalls;  // rows in the store afterwards
+};
+
+QByteArray fileOf(const HostileCase& c) {
+    testdata::HeaderFields h;
+    h.callNumber = 7;
+    h.dataLength = c.declaredLength;
+    return testdata::fileHeader() + testdata::callHeaderBlock(h) + c.data;
+}
+
+class HostileInputTest : public ::testing::TestWithParam<HostileCase> {};
+
+TEST_P(HostileInputTest, CallLoopComesBack) {
+    const HostileCase& c = GetParam();
+    TestEnvironment env;
+    env.ctx.settings.DataBinFormat = static_cast<qint16>(c.dataBinFormat);
+    const QString path = env.path(QStringLiteral("DataBin.Dat"));
+    const QByteArray bytes = fileOf(c);
+    ASSERT_TRUE(TestEnvironment::writeFile(path, bytes));
+
+    CallSource file;
+    ASSERT_TRUE(file.open(path));
+    if (c.cutTo > 0) {
+        // As the upstream program cutting the file while a pass reads it.
+        ASSERT_TRUE(QFile::resize(path, c.cutTo));
+    }
+    CallFraming framing(env.ctx);
+    {
+        Watchdog watchdog(c.name);
+        framing.runCallLoop(file, 8);
+    }
+    file.close();
+    const std::vector<CallRow> calls = env.store().allCalls();
+    ASSERT_EQ(int(calls.size()), c.expectedCalls);
+    if (!calls.empty()) {
+        EXPECT_EQ(calls[0].callNumber, 7);
+        EXPECT_TRUE(calls[0].complete);
+    }
+    EXPECT_FALSE(env.store().inTransaction());
+}
+
+// V5 values of one order: salesperson, customer, ship-to, two items, a message.
+const QByteArray kV5 = QByteArrayLiteral("V8+C85746716+A54+A1119801+Q3457+A5065193+Q2203+.no ice+");
+const QByteArray kV3 = QByteArrayLiteral("V12345+C123456+X+A 123456+Q 12+.late+");
+const QByteArray kF1 = QByteArrayLiteral("123456+C12345678+4711/3+0815/12+");
+const QByteArray kStandard = QByteArrayLiteral("&S123456&C12345678&I1234567890123&Q0002&");
+const QByteArray kH = QByteArrayLiteral("H12345678+Dairy+\r\n123456+2+0\r\n");
+// Bytes before the record data: the file header and the call header block.
+constexpr qint64 kDataStart = 7 + 512;
+
+INSTANTIATE_TEST_SUITE_P(
+    Intake, HostileInputTest,
+    ::testing::Values(
+        // Found by fuzzing: the data length runs past the end of the file, and the V5 order header
+        // read the end of the file again and again.
+        HostileCase{"V5DataLengthPastEnd", 2, kV5, 4000, 0, 1},
+        HostileCase{"V5HeaderOnlyPastEnd", 2, QByteArrayLiteral("V8+C85746716"), 4000, 0, 1},
+        HostileCase{"V3DataLengthPastEnd", 0, kV3, 4000, 0, 1},
+        HostileCase{"F1DataLengthPastEnd", 1, kF1, 4000, 0, 1},
+        HostileCase{"StandardDataLengthPastEnd", 0, kStandard, 4000, 0, 1},
+        HostileCase{"HDataLengthPastEnd", 0, kH, 4000, 0, 1},
+        // The file is cut inside the record data after it was opened: the readers met a failed read
+        // short of the length seen at opening and stood still on it.
+        HostileCase{"F1CutWhileRead", 1, kF1, int(kF1.size()), kDataStart + 10, 1},
+        HostileCase{"V3CutWhileRead", 0, kV3, int(kV3.size()), kDataStart + 10, 1},
+        HostileCase{"V5CutWhileRead", 2, kV5, int(kV5.size()), kDataStart + 10, 1},
+        HostileCase{"StandardCutWhileRead", 0, kStandard, int(kStandard.size()), kDataStart + 10, 1}),
+    [](const ::testing::TestParamInfo<HostileCase>& info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace vrq::test
