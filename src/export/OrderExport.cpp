@@ -117,6 +117,9 @@ bool OrderExport::OpenOutputFile(int& fileNumber) {
     fileNumber = 1;
     Settings& settings = m_ctx.settings;
     settings.LastSeqNum = static_cast<qint16>(OrderFileFormat::nextSequenceNumber(settings.LastSeqNum));
+    // Stored before the file is created, so a stopped process never gives a number out twice (its
+    // ".Rcv" may be waiting in the host folder, and a ".Rcv" is never replaced).
+    m_ctx.settingsStore->saveLastSeqNum(settings.LastSeqNum);
     const QString folder = PathResolver::withTrailingSeparator(PathResolver::trimRight(settings.QX7Path));
     m_file.baseName = OrderFileFormat::baseName(settings.SystemID, settings.LastSeqNum);
     m_file.tmpName = folder + m_file.baseName + QStringLiteral(".Tmp");

@@ -7,8 +7,10 @@
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "shell/AppContext.h"
+#include "shell/SettingsStore.h"
 
 #include <QDir>
+#include <QFile>
 
 namespace vrq {
 
@@ -60,9 +62,23 @@ qint64 DataBinIntake::checkFileHeader(CallSource& file, const QString& folder) {
     return 0;
 }
 
+QString DataBinIntake::ownLockMarker() const {
+    return QDir(m_ctx.programFolder).filePath(QStringLiteral("DataBinLock.txt"));
+}
+
+bool DataBinIntake::ownLockLeftBehind(const QString& path) const {
+    QFile marker(ownLockMarker());
+    return marker.open(QIODevice::ReadOnly) && QString::fromUtf8(marker.readAll()) == path;
+}
+
 bool DataBinIntake::waitForForeignLock(CallSource& file) {
     if (file.byteAt(kLockPosition) != 'Y')
         return false;
+    if (ownLockLeftBehind(file.path())) {
+        // Our own lock from a pass that was stopped: nobody else holds the file.
+        log(QStringLiteral("C"), QStringLiteral("DataBin lock of a stopped pass cleared"));
+        return false;
+    }
     const QDateTime now = m_ctx.clock->now();
     if (!m_lockFirstSeen.isValid())
         m_lockFirstSeen = now;
@@ -86,13 +102,16 @@ void DataBinIntake::retireFile(const QString& path, const QString& folder) {
     m_ctx.fs->makePath(auditFolder);
     const QString suffix = (QStringLiteral("000") + QString::number(m_ctx.settings.NextDataBinNum)).right(3);
     const QString copy = QDir(auditFolder).filePath(QStringLiteral("Databin.") + suffix);
+    // The next number is stored before the move, so a process stopped after it never moves another
+    // file onto this copy.
+    m_ctx.settings.NextDataBinNum = static_cast<qint16>(m_ctx.settings.NextDataBinNum + 1);
+    if (m_ctx.settings.NextDataBinNum > 999)
+        m_ctx.settings.NextDataBinNum = 0;
+    m_ctx.settingsStore->SaveToRegistry(m_ctx.settings);
     m_ctx.fs->removeFile(copy);
     m_ctx.fs->moveFile(path, copy);
     log(QStringLiteral("I"), QStringLiteral("DataBin.") + suffix +
                                  QStringLiteral(" contains call number(s): ") + m_ctx.callNumberList.mid(2));
-    m_ctx.settings.NextDataBinNum = static_cast<qint16>(m_ctx.settings.NextDataBinNum + 1);
-    if (m_ctx.settings.NextDataBinNum > 999)
-        m_ctx.settings.NextDataBinNum = 0;
 }
 
 void DataBinIntake::run() {
@@ -111,6 +130,8 @@ void DataBinIntake::run() {
     if (waitForForeignLock(file))
         return;
     m_lockFirstSeen = QDateTime();
+    // Noted before the lock is set, so a lock left by a stopped pass is known as ours at the next.
+    m_ctx.fs->writeFileDurably(ownLockMarker(), path.toUtf8());
     file.writeByte(kLockPosition, 'Y');
 
     const CallLoopOutcome outcome = m_framing.runCallLoop(file, scanStart);
@@ -118,6 +139,7 @@ void DataBinIntake::run() {
     if (m_ctx.callNumberList.size() < 3) {
         file.writeByte(kLockPosition, 'N');
         file.close();
+        m_ctx.fs->removeFile(ownLockMarker());
         log(QStringLiteral("W"), QStringLiteral("DataBin.Dat exists, but contains no calls."));
         return;
     }
@@ -126,6 +148,7 @@ void DataBinIntake::run() {
         // Stays for the next pass, which skips what this one took.
         file.writeByte(kLockPosition, 'N');
         file.close();
+        m_ctx.fs->removeFile(ownLockMarker());
         if (grew)
             log(QStringLiteral("I"),
                 QStringLiteral("DataBin.Dat grew while it was read; it stays for the next pass."));
@@ -133,6 +156,7 @@ void DataBinIntake::run() {
     }
     file.close();
     retireFile(path, folder);
+    m_ctx.fs->removeFile(ownLockMarker());
 }
 
 } // namespace vrq

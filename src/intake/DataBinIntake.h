@@ -32,6 +32,9 @@ private:
     // The scan start position, or 0 when the header check failed (the file is then closed).
     qint64 checkFileHeader(CallSource& file, const QString& folder);
     bool waitForForeignLock(CallSource& file);
+    // The note of the lock this program set; a lock it finds there at the next pass is its own.
+    QString ownLockMarker() const;
+    bool ownLockLeftBehind(const QString& path) const;
     void retireFile(const QString& path, const QString& folder);
     void log(const QString& type, const QString& text);
 

@@ -3,6 +3,7 @@
 #include "audit/AuditLog.h"
 #include "intake/CallFraming.h"
 #include "intake/CallSource.h"
+#include "intake/CallStore.h"
 #include "intake/ScannedFileList.h"
 #include "platform/Clock.h"
 #include "platform/Paths.h"
@@ -11,6 +12,7 @@
 #include "shell/UserInterface.h"
 
 #include <QDir>
+#include <QFile>
 #include <QLocale>
 
 namespace vrq {
@@ -51,6 +53,7 @@ JobResult FolderScan::run() {
     if (!m_previousLoaded && !m_stateFile.isEmpty())
         m_previous = ScannedFileList::load(m_stateFile);
     m_previousLoaded = true;
+    finishInterruptedTake();
 
     const std::vector<FileEntry> current = m_ctx.fs->listFiles(m_ctx.paths->resolve(folderSetting));
     const std::vector<QString> stable = ScannedFileList::stableFiles(m_previous, current);
@@ -97,6 +100,7 @@ JobResult FolderScan::processScannedFile(const QString& fileName) {
 
     m_ctx.callNumberList.clear();
     const int callNumber = takeNextCallNumber();
+    m_ctx.fs->writeFileDurably(takingNote(), (QString::number(callNumber) + QLatin1Char('\n') + path).toUtf8());
     const CallHeader header = scannedFileHeader(callNumber, m_ctx.clock->now());
     qint64 position = 2; // the file's first byte is not part of the records
     CallFraming framing(m_ctx);
@@ -108,10 +112,33 @@ JobResult FolderScan::processScannedFile(const QString& fileName) {
         // Nothing of the call reached the store: the file stays and a later scan takes it again.
         m_ctx.audit->write(QStringLiteral("E"), QStringLiteral("ScanFolder: ") + fileName +
                                                     QStringLiteral(" was not stored and stays in the scanned folder."));
+        m_ctx.fs->removeFile(takingNote());
         return JobResult::success();
     }
     moveToAuditCopy(path, callNumber);
+    m_ctx.fs->removeFile(takingNote());
     return JobResult::success();
+}
+
+QString FolderScan::takingNote() const {
+    return QDir(m_ctx.programFolder).filePath(QStringLiteral("ScannedFileTaking.txt"));
+}
+
+void FolderScan::finishInterruptedTake() {
+    QFile note(takingNote());
+    if (!note.open(QIODevice::ReadOnly))
+        return;
+    const QStringList lines = QString::fromUtf8(note.readAll()).split(QLatin1Char('\n'));
+    note.close();
+    bool numberOk = false;
+    const int callNumber = lines.value(0).toInt(&numberOk);
+    const QString path = lines.value(1);
+    if (numberOk && !path.isEmpty() && m_ctx.store && m_ctx.fs->fileExists(path)) {
+        const std::optional<CallRow> call = m_ctx.store->findCall(1, callNumber);
+        if (call && call->complete)
+            moveToAuditCopy(path, callNumber); // stored before the stop: the file has been taken
+    }
+    m_ctx.fs->removeFile(takingNote());
 }
 
 void FolderScan::moveToAuditCopy(const QString& path, int callNumber) {

@@ -36,6 +36,10 @@ private:
     int takeNextCallNumber();
     void moveToAuditCopy(const QString& path, int callNumber);
     void reportReloadProblems();
+    // A note of the file being taken and its call number, kept until the file is moved away: a file
+    // whose call was stored before the process stopped is moved at the next scan, never taken twice.
+    QString takingNote() const;
+    void finishInterruptedTake();
 
     AppContext& m_ctx;
     std::vector<FileEntry> m_previous;

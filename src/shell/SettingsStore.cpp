@@ -231,4 +231,9 @@ void SettingsStore::saveLastScannedCallNum(qint16 value) {
     m_backend.sync();
 }
 
+void SettingsStore::saveLastSeqNum(qint16 value) {
+    m_backend.setValue(kQX7, QStringLiteral("LastSeqNum"), SettingText::fromInt16(value));
+    m_backend.sync();
+}
+
 } // namespace vrq

@@ -44,6 +44,8 @@ public:
     void SaveToRegistry(const Settings& settings);
     // LastScannedCallNum is written on its own, each time a number is taken.
     void saveLastScannedCallNum(qint16 value);
+    // LastSeqNum is also written on its own each time an order file number is taken.
+    void saveLastSeqNum(qint16 value);
 
     SettingsBackend& backend() { return m_backend; }
 

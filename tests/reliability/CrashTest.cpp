@@ -1,0 +1,125 @@
+// SIGKILL at random moments of `vrqtoqx7 --once`, many times, then one run to the end: no call lost,
+// stored twice or sent twice. Short by default; VRQ_CRASH_CALLS and VRQ_CRASH_KILLS make it longer.
+#include "ReliabilitySupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTextStream>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+namespace vrq::reliability {
+
+namespace {
+
+constexpr int kRunTimeoutMs = 600000;
+
+struct KillCounts {
+    int duringIntake = 0; // DataBin.Dat still there when the run started
+    int duringExport = 0;
+    int runsToEnd = 0; // runs that finished before their kill came
+};
+
+// Starts `--once` again and again and kills it after a random delay, until `kills` kills have landed
+// or a run finishes on its own (then nothing was left to do).
+KillCounts killRepeatedly(const Sandbox& sandbox, int kills, std::mt19937& random) {
+    std::uniform_int_distribution<int> delayMs(20, 400);
+    KillCounts counts;
+    while (counts.duringIntake + counts.duringExport < kills) {
+        const bool intake = QFile::exists(sandbox.dataBin());
+        std::unique_ptr<QProcess> process = sandbox.start(programPath(), {QStringLiteral("--once")});
+        if (process->waitForFinished(delayMs(random))) {
+            ++counts.runsToEnd;
+            EXPECT_EQ(process->exitCode(), 0) << process->readAllStandardError().toStdString();
+            break;
+        }
+        process->kill(); // SIGKILL
+        process->waitForFinished(30000);
+        ++(intake ? counts.duringIntake : counts.duringExport);
+    }
+    return counts;
+}
+
+Expected generate(const Sandbox& sandbox, int calls, quint32 seed, QByteArray* fileBytes) {
+    testdata::DataBinOptions options;
+    options.calls = calls;
+    options.seed = seed;
+    options.badEvery = 9;
+    options.nullEvery = 13;
+    options.duplicateEvery = 31;
+    std::vector<testdata::CallTruth> truth;
+    *fileBytes = testdata::generateDataBin(options, &truth);
+    QFile file(sandbox.dataBin());
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(*fileBytes) == fileBytes->size());
+    Expected expected;
+    expected.addDataBin(truth);
+    return expected;
+}
+
+// The input file is in its audit copy as it was written (the lock byte aside), and gone from its folder.
+void expectAuditCopy(const Sandbox& sandbox, QByteArray written) {
+    EXPECT_FALSE(QFile::exists(sandbox.dataBin()));
+    QFile copy(QDir(sandbox.auditFolder()).filePath(QStringLiteral("Databin.000")));
+    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+    QByteArray kept = copy.readAll();
+    ASSERT_EQ(kept.size(), written.size());
+    kept[6] = written[6];
+    EXPECT_TRUE(kept == written) << "the audit copy differs from the file written";
+    EXPECT_FALSE(QFile::exists(QDir(sandbox.auditFolder()).filePath(QStringLiteral("Databin.001"))));
+}
+
+void report(const char* name, const KillCounts& kills, const Figures& figures) {
+    QTextStream(stdout) << name << ": kills during intake " << kills.duringIntake << ", during export "
+                        << kills.duringExport << "; DataBin calls checked " << figures.dataBinCalls
+                        << ", orders " << figures.orders << ", items " << figures.items << ", order files "
+                        << figures.orderFiles << ", leftover .Tmp " << figures.leftoverTmp << ", E entries "
+                        << figures.errorEntries << Qt::endl;
+}
+
+} // namespace
+
+TEST(KillTest, KillsAtRandomMomentsLoseNothingAndDuplicateNothing) {
+    Sandbox sandbox({});
+    const quint32 seed = runSeed();
+    std::mt19937 random(seed);
+    QByteArray written;
+    const Expected expected = generate(sandbox, envNumber("VRQ_CRASH_CALLS", 400), seed, &written);
+
+    const KillCounts kills = killRepeatedly(sandbox, envNumber("VRQ_CRASH_KILLS", 20), random);
+    QByteArray err;
+    ASSERT_EQ(runToEnd(sandbox, {QStringLiteral("--once")}, kRunTimeoutMs, &err), 0) << err.toStdString();
+
+    Figures figures;
+    checkEverything(sandbox, expected, &figures);
+    expectAuditCopy(sandbox, written);
+    report("kills anywhere", kills, figures);
+    EXPECT_GT(kills.duringIntake, 0) << "no kill landed in the intake";
+}
+
+TEST(KillTest, KillsDuringTheExportSendEveryCallExactlyOnce) {
+    Sandbox sandbox({});
+    const quint32 seed = runSeed();
+    std::mt19937 random(seed);
+    QByteArray written;
+    const Expected expected = generate(sandbox, envNumber("VRQ_CRASH_CALLS", 400), seed, &written);
+
+    // With the host away the first pass takes every call in and sends nothing.
+    ASSERT_TRUE(sandbox.hideHost());
+    QByteArray err;
+    ASSERT_EQ(runToEnd(sandbox, {QStringLiteral("--once")}, kRunTimeoutMs, &err), 0) << err.toStdString();
+    ASSERT_FALSE(QFile::exists(sandbox.dataBin()));
+    ASSERT_TRUE(sandbox.showHost());
+    ASSERT_TRUE(QDir(sandbox.hostOrderFolder()).entryList(QDir::Files).isEmpty());
+
+    const KillCounts kills = killRepeatedly(sandbox, envNumber("VRQ_CRASH_KILLS", 20), random);
+    ASSERT_EQ(runToEnd(sandbox, {QStringLiteral("--once")}, kRunTimeoutMs, &err), 0) << err.toStdString();
+
+    Figures figures;
+    checkEverything(sandbox, expected, &figures);
+    expectAuditCopy(sandbox, written);
+    report("kills during export", kills, figures);
+    EXPECT_GT(kills.duringExport, 0) << "no kill landed in the export";
+}
+
+} // namespace vrq::reliability

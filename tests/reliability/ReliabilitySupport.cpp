@@ -1,0 +1,357 @@
+#include "ReliabilitySupport.h"
+
+#include "export/ExportRecovery.h"
+#include "export/OrderFileFormat.h"
+#include "intake/CallStore.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+#include <QTextStream>
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace vrq::reliability {
+
+namespace {
+
+// The written date of an "H" line (yyMMdd at columns 41-46) does not identify the order.
+constexpr int kDateColumn = 40;
+constexpr int kDateWidth = 6;
+
+QString withSlash(const QString& folder) {
+    return folder + QLatin1Char('/');
+}
+
+// One call's orders as a comparable text: the order fields, then per item its values.
+QString callText(const std::vector<OrderRow>& orders, const std::vector<std::vector<ItemRow>>& items) {
+    QString text;
+    for (size_t o = 0; o < orders.size(); ++o) {
+        const OrderRow& order = orders[o];
+        text += QStringLiteral("O|%1|%2|%3|%4|%5\n")
+                    .arg(order.salesperson, order.customer, order.shipTo.value_or(QString()), order.route,
+                         order.message);
+        for (const ItemRow& item : items[o])
+            text += QStringLiteral("I|%1|%2|%3|%4|%5\n")
+                        .arg(item.itemNumber)
+                        .arg(item.quantity)
+                        .arg(item.unit)
+                        .arg(item.discountPercent)
+                        .arg(item.priceOverride);
+    }
+    return text;
+}
+
+// The truth in store rows.
+void truthRows(const std::vector<testdata::OrderTruth>& truth, std::vector<OrderRow>& orders,
+               std::vector<std::vector<ItemRow>>& items) {
+    for (const testdata::OrderTruth& t : truth) {
+        OrderRow order;
+        order.salesperson = t.salesperson;
+        order.customer = t.customer;
+        order.shipTo = t.shipTo;
+        order.route = t.route;
+        order.message = t.message;
+        order.numberOfItems = int(t.items.size());
+        orders.push_back(order);
+        std::vector<ItemRow> rows;
+        for (const testdata::ItemTruth& i : t.items) {
+            ItemRow item;
+            item.itemNumber = i.itemNumber;
+            item.quantity = i.quantity;
+            item.unit = i.unit;
+            item.discountPercent = i.discountPercent;
+            item.priceOverride = i.priceOverride;
+            rows.push_back(item);
+        }
+        items.push_back(rows);
+    }
+}
+
+QString truthText(const std::vector<testdata::OrderTruth>& truth) {
+    std::vector<OrderRow> orders;
+    std::vector<std::vector<ItemRow>> items;
+    truthRows(truth, orders, items);
+    return callText(orders, items);
+}
+
+QByteArray maskDate(QByteArray line) {
+    if (line.startsWith('H') && line.size() >= kDateColumn + kDateWidth)
+        line.replace(kDateColumn, kDateWidth, QByteArray(kDateWidth, '#'));
+    return line;
+}
+
+// The host file a call's orders give, with the dates masked.
+QByteArray truthFile(const std::vector<testdata::OrderTruth>& truth) {
+    std::vector<OrderRow> orders;
+    std::vector<std::vector<ItemRow>> items;
+    truthRows(truth, orders, items);
+    QByteArray bytes;
+    for (size_t o = 0; o < orders.size(); ++o) {
+        bytes +=
+            maskDate(OrderFileFormat::lineBytes(OrderFileFormat::headerLine(orders[o], QDate(2000, 1, 1))));
+        for (const ItemRow& item : items[o])
+            bytes += OrderFileFormat::lineBytes(OrderFileFormat::itemLine(item));
+    }
+    return bytes;
+}
+
+// A host file as read: every line an "H" or "I" line of its width with CR LF, the first an "H" line.
+// Empty when the file is not whole.
+QByteArray parseOrderFile(const QByteArray& bytes, QString* problem) {
+    QByteArray masked;
+    qsizetype position = 0;
+    while (position < bytes.size()) {
+        const qsizetype end = bytes.indexOf("\r\n", position);
+        if (end < 0) {
+            *problem = QStringLiteral("a line without CR LF at byte %1").arg(position);
+            return {};
+        }
+        const QByteArray line = bytes.mid(position, end - position);
+        const bool header = line.startsWith('H') && line.size() == OrderFileFormat::kHeaderLineWidth;
+        const bool item = line.startsWith('I') && line.size() == OrderFileFormat::kItemLineWidth;
+        if (!header && !item) {
+            *problem = QStringLiteral("a line that is neither H nor I: %1").arg(QString::fromLatin1(line));
+            return {};
+        }
+        if (position == 0 && !header) {
+            *problem = QStringLiteral("the first line is not an H line");
+            return {};
+        }
+        masked += maskDate(line) + "\r\n";
+        position = end + 2;
+    }
+    if (masked.isEmpty())
+        *problem = QStringLiteral("the file is empty");
+    return masked;
+}
+
+} // namespace
+
+Sandbox::Sandbox(const Options& options) {
+    m_home = m_dir.filePath(QStringLiteral("home"));
+    m_ini = m_dir.filePath(QStringLiteral("VRQToQX7.ini"));
+    m_dcs = withSlash(m_dir.filePath(QStringLiteral("dcs")));
+    m_scanned = withSlash(m_dir.filePath(QStringLiteral("scanned")));
+    m_shares = m_dir.filePath(QStringLiteral("shares"));
+    for (const QString& folder : {m_home, m_dcs, m_scanned, hostOrderFolder()})
+        QDir().mkpath(folder);
+
+    QSettings ini(m_ini, QSettings::IniFormat);
+    ini.setValue(QStringLiteral("QX7/SystemID"), QStringLiteral("1"));
+    ini.setValue(QStringLiteral("QX7/EnableCalls"), QStringLiteral("True"));
+    ini.setValue(QStringLiteral("QX7/EnableFiles"),
+                 options.enableFiles ? QStringLiteral("True") : QStringLiteral("False"));
+    ini.setValue(QStringLiteral("QX7/QX7Name"), QStringLiteral("HOST"));
+    ini.setValue(QStringLiteral("QX7/LocalDrive"), QStringLiteral("I"));
+    ini.setValue(QStringLiteral("QX7/QX7Path"), QStringLiteral("I:\\QX7Com\\"));
+    ini.setValue(QStringLiteral("QX7/DataBinPath"), m_dcs);
+    ini.setValue(QStringLiteral("QX7/ScannedFolder"), m_scanned);
+    ini.setValue(QStringLiteral("QX7/FileScanMinutes"), QString::number(options.fileScanMinutes));
+    ini.setValue(QStringLiteral("Miscellaneous/ProcessDelay"), QString::number(options.processDelay));
+    ini.setValue(QStringLiteral("Miscellaneous/DaysOfHistory"), QStringLiteral("9999"));
+    ini.setValue(QStringLiteral("Drives/ShareRoot"), m_shares);
+    ini.sync();
+}
+
+QString Sandbox::hostOrderFolder() const {
+    return m_shares + QStringLiteral("/HOST/Qdls/QX7Com");
+}
+
+bool Sandbox::hideHost() {
+    return QDir().rename(m_shares + QStringLiteral("/HOST"), m_shares + QStringLiteral("/HOST.away"));
+}
+
+bool Sandbox::showHost() {
+    return QDir().rename(m_shares + QStringLiteral("/HOST.away"), m_shares + QStringLiteral("/HOST"));
+}
+
+QProcessEnvironment Sandbox::environment() const {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("VRQTOQX7_HOME"), m_home);
+    env.insert(QStringLiteral("VRQTOQX7_SETTINGS"), m_ini);
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    return env;
+}
+
+std::unique_ptr<QProcess> Sandbox::start(const QString& program, const QStringList& arguments) const {
+    auto process = std::make_unique<QProcess>();
+    process->setProcessEnvironment(environment());
+    process->setWorkingDirectory(m_dir.path());
+    process->start(program, arguments);
+    process->waitForStarted(30000);
+    return process;
+}
+
+QString programPath() {
+    return QString::fromLocal8Bit(VRQ_EXECUTABLE);
+}
+QString simulatorPath() {
+    return QString::fromLocal8Bit(VRQ_UPSTREAM_SIM);
+}
+
+bool waitForEnd(QProcess& process, int timeoutMs) {
+    if (process.state() == QProcess::NotRunning || process.waitForFinished(timeoutMs))
+        return true;
+    process.kill();
+    process.waitForFinished(30000);
+    return false;
+}
+
+int runToEnd(const Sandbox& sandbox, const QStringList& arguments, int timeoutMs, QByteArray* stderrText) {
+    std::unique_ptr<QProcess> process = sandbox.start(programPath(), arguments);
+    const bool ended = waitForEnd(*process, timeoutMs);
+    if (stderrText)
+        *stderrText = process->readAllStandardError();
+    if (!ended || process->exitStatus() != QProcess::NormalExit)
+        return -1000;
+    return process->exitCode();
+}
+
+int envNumber(const char* name, int fallback) {
+    bool ok = false;
+    const int value = qEnvironmentVariableIntValue(name, &ok);
+    return ok ? value : fallback;
+}
+
+quint32 runSeed() {
+    bool ok = false;
+    quint32 seed = qEnvironmentVariable("VRQ_RELIABILITY_SEED").toUInt(&ok);
+    if (!ok)
+        seed = std::random_device{}();
+    QTextStream(stdout) << "VRQ_RELIABILITY_SEED=" << seed << Qt::endl;
+    return seed;
+}
+
+void Expected::addDataBin(const std::vector<testdata::CallTruth>& truth) {
+    for (const testdata::CallTruth& call : truth) {
+        if (call.stored)
+            dataBinCalls[call.callNumber] = call;
+    }
+}
+
+void Expected::addScanned(const testdata::ScannedFile& file) {
+    scannedCalls.push_back(file.orders);
+}
+
+void checkEverything(const Sandbox& sandbox, const Expected& expected, Figures* figures) {
+    QString openError;
+    std::unique_ptr<CallStore> store =
+        CallStore::open(QDir(sandbox.home()).filePath(QString::fromLatin1(CallStore::kFileName)), &openError);
+    ASSERT_TRUE(store) << openError.toStdString();
+
+    StoreResult result;
+    const std::vector<CallRow> calls = store->allCalls(&result);
+    ASSERT_TRUE(result.ok()) << result.description.toStdString();
+
+    std::map<int, int> dataBinSeen;
+    std::multiset<QString> scannedWanted;
+    for (const auto& orders : expected.scannedCalls)
+        scannedWanted.insert(truthText(orders));
+    std::map<QString, QByteArray> wantedFiles; // ".Rcv" name -> the lines of its call
+    int orderCount = 0;
+    int itemCount = 0;
+    for (const CallRow& call : calls) {
+        SCOPED_TRACE("source " + std::to_string(call.source) + " call " + std::to_string(call.callNumber));
+        std::vector<OrderRow> orders = store->ordersOfCall(call.source, call.callNumber, &result);
+        std::vector<std::vector<ItemRow>> items;
+        for (const OrderRow& order : orders) {
+            items.push_back(store->itemsOfOrder(call.source, call.callNumber, order.orderSeqNumber, &result));
+            itemCount += int(items.back().size());
+        }
+        orderCount += int(orders.size());
+        const QString text = callText(orders, items);
+        const std::vector<testdata::OrderTruth>* truthOrders = nullptr;
+        if (call.source == 0) {
+            const auto found = expected.dataBinCalls.find(call.callNumber);
+            if (found == expected.dataBinCalls.end()) {
+                ADD_FAILURE() << "a call that was never generated";
+                continue;
+            }
+            ++dataBinSeen[call.callNumber];
+            const testdata::CallTruth& truth = found->second;
+            EXPECT_EQ(call.goodCall, truth.goodCall);
+            EXPECT_EQ(call.complete, truth.complete);
+            EXPECT_EQ(call.numberOfOrders, int(truth.orders.size()));
+            EXPECT_EQ(text, truthText(truth.orders)) << "orders and items as generated";
+            truthOrders = &truth.orders;
+        } else {
+            const auto found = scannedWanted.find(text);
+            if (found == scannedWanted.end()) {
+                ADD_FAILURE() << "a scanned call that was not dropped, or stored twice:\n"
+                              << text.toStdString();
+                continue;
+            }
+            scannedWanted.erase(found);
+            EXPECT_TRUE(call.goodCall && call.complete);
+            for (const auto& orders : expected.scannedCalls) {
+                if (truthText(orders) == text)
+                    truthOrders = &orders;
+            }
+        }
+        if (call.goodCall && call.complete && !orders.empty()) {
+            EXPECT_TRUE(call.extractedCall) << "a good call was not sent";
+            if (!call.extractedCall)
+                continue;
+            EXPECT_TRUE(call.extractedFileName.endsWith(QLatin1String(".Rcv")))
+                << call.extractedFileName.toStdString();
+            EXPECT_EQ(wantedFiles.count(call.extractedFileName), 0u)
+                << "two calls name one file: " << call.extractedFileName.toStdString();
+            wantedFiles[call.extractedFileName] = truthFile(*truthOrders);
+        }
+    }
+    for (const auto& [number, truth] : expected.dataBinCalls) {
+        const auto seen = dataBinSeen.find(number);
+        EXPECT_EQ(seen == dataBinSeen.end() ? 0 : seen->second, 1) << "DataBin.Dat call " << number;
+    }
+    EXPECT_TRUE(scannedWanted.empty()) << scannedWanted.size() << " scanned calls are not in the store";
+
+    // The host folder: exactly the files the calls name, each whole and holding its call's orders.
+    const QDir host(sandbox.hostOrderFolder());
+    const QStringList rcv = host.entryList({QStringLiteral("*.Rcv")}, QDir::Files);
+    const QStringList tmp = host.entryList({QStringLiteral("*.Tmp")}, QDir::Files);
+    for (const QString& name : rcv) {
+        SCOPED_TRACE(name.toStdString());
+        QFile file(host.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        QString problem;
+        const QByteArray lines = parseOrderFile(file.readAll(), &problem);
+        EXPECT_TRUE(problem.isEmpty()) << "an incomplete order file: " << problem.toStdString();
+        const auto wanted = wantedFiles.find(name);
+        if (wanted == wantedFiles.end()) {
+            ADD_FAILURE() << "an order file no call names (sent twice?)";
+            continue;
+        }
+        EXPECT_EQ(lines, wanted->second) << "the file holds exactly its call's orders";
+        wantedFiles.erase(wanted);
+    }
+    for (const auto& [name, lines] : wantedFiles)
+        ADD_FAILURE() << "call marked sent, but " << name.toStdString() << " is not in the host folder";
+
+    // Nothing half done stays behind once a pass has finished.
+    for (const QString& name : QDir(sandbox.home()).entryList(QDir::Files))
+        EXPECT_FALSE(ExportRecovery::isRecordName(name)) << "an unsettled rename: " << name.toStdString();
+
+    int errors = 0;
+    for (const AuditRow& row : store->allAudit()) {
+        if (row.type == QLatin1String("E")) {
+            if (errors < 5)
+                QTextStream(stdout) << "E entry: " << row.msg << Qt::endl;
+            ++errors;
+        }
+    }
+    if (figures) {
+        figures->dataBinCalls = int(dataBinSeen.size());
+        figures->scannedCalls = int(expected.scannedCalls.size());
+        figures->orders = orderCount;
+        figures->items = itemCount;
+        figures->orderFiles = int(rcv.size());
+        figures->leftoverTmp = int(tmp.size());
+        figures->errorEntries = errors;
+    }
+}
+
+} // namespace vrq::reliability

@@ -1,0 +1,94 @@
+#pragma once
+
+#include "testdata/DataBinGenerator.h"
+#include "testdata/UpstreamSim.h"
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <map>
+#include <memory>
+#include <random>
+#include <vector>
+
+namespace vrq::reliability {
+
+// A whole installation in a temporary directory: program folder, settings file, DataBin.Dat folder,
+// scanned folder, and the host share <root>/HOST/Qdls with its QX7Com folder (drive I links to it).
+class Sandbox {
+public:
+    struct Options {
+        bool enableFiles = false;
+        int processDelay = 1;
+        int fileScanMinutes = 1;
+    };
+    explicit Sandbox(const Options& options);
+
+    QString root() const { return m_dir.path(); }
+    QString home() const { return m_home; }
+    QString dataBin() const { return m_dcs + QStringLiteral("DataBin.Dat"); }
+    QString scannedFolder() const { return m_scanned; }
+    QString hostOrderFolder() const; // where the order files land (through the share, not the link)
+    QString auditFolder() const { return m_home + QStringLiteral("/Audit"); }
+
+    // The host goes away and comes back as a share does: its folder is renamed.
+    bool hideHost();
+    bool showHost();
+
+    QProcessEnvironment environment() const;
+    // Starts the program (or another of the built tools) with this installation's environment.
+    std::unique_ptr<QProcess> start(const QString& program, const QStringList& arguments) const;
+
+private:
+    QTemporaryDir m_dir;
+    QString m_home;
+    QString m_ini;
+    QString m_dcs;
+    QString m_scanned;
+    QString m_shares;
+};
+
+// The path of the built program and of the upstream simulator.
+QString programPath();
+QString simulatorPath();
+
+// Waits (bounded) for a started process; false when it did not end in time (it is then killed).
+bool waitForEnd(QProcess& process, int timeoutMs);
+// Runs the program to its end; the exit code, or -1000 when it crashed or did not end in time.
+int runToEnd(const Sandbox& sandbox, const QStringList& arguments, int timeoutMs,
+             QByteArray* stderrText = nullptr);
+
+// An environment variable as a number, or fallback.
+int envNumber(const char* name, int fallback);
+// A random seed: VRQ_RELIABILITY_SEED when set, else a fresh one; printed so a run can be repeated.
+quint32 runSeed();
+
+// Every call generated for one run: DataBin.Dat calls by number and scanned files.
+struct Expected {
+    std::map<int, testdata::CallTruth> dataBinCalls; // the ones that leave a row
+    std::vector<std::vector<testdata::OrderTruth>> scannedCalls;
+    void addDataBin(const std::vector<testdata::CallTruth>& truth);
+    void addScanned(const testdata::ScannedFile& file);
+};
+
+// What the final checks counted.
+struct Figures {
+    int dataBinCalls = 0;
+    int scannedCalls = 0;
+    int orders = 0;
+    int items = 0;
+    int orderFiles = 0;
+    int leftoverTmp = 0;
+    int errorEntries = 0;
+};
+
+// The checks after every process has ended (GoogleTest assertions, non-fatal where they can be):
+// every expected call in the store exactly once, complete, with its orders and items as generated;
+// every good call extracted into exactly one ".Rcv" whose lines are that call's orders and nothing else;
+// no ".Rcv" without its call, none cut short; no unfinished rename left over.
+void checkEverything(const Sandbox& sandbox, const Expected& expected, Figures* figures);
+
+} // namespace vrq::reliability
