@@ -53,7 +53,9 @@ std::optional<QDateTime> CallHeader::callDnt() const {
     return parseCallDate(callDateTime);
 }
 
-double leadingNumber(const QString& text) {
+namespace {
+
+double leadingNumberByText(const QString& text) {
     QString digits;
     bool seenDigit = false;
     bool seenPoint = false;
@@ -79,6 +81,36 @@ double leadingNumber(const QString& text) {
     bool ok = false;
     const double value = digits.toDouble(&ok);
     return ok ? value : 0;
+}
+
+} // namespace
+
+double leadingNumber(const QString& text) {
+    // A whole number of up to 15 digits (every field of a call but a price with a point) is formed
+    // directly, exactly as the text conversion forms it; the conversion was most of the parse time.
+    qint64 whole = 0;
+    int digitCount = 0;
+    bool negative = false;
+    bool seenSign = false;
+    for (QChar c : text) {
+        if (isBlank(c))
+            continue;
+        if ((c == QLatin1Char('+') || c == QLatin1Char('-')) && !seenSign && digitCount == 0) {
+            seenSign = true;
+            negative = c == QLatin1Char('-');
+        } else if (c.isDigit() && c.unicode() < 128) {
+            if (++digitCount > 15)
+                return leadingNumberByText(text);
+            whole = whole * 10 + (c.unicode() - u'0');
+        } else if (c == QLatin1Char('.')) {
+            return leadingNumberByText(text);
+        } else {
+            break;
+        }
+    }
+    if (digitCount == 0)
+        return 0;
+    return negative ? -static_cast<double>(whole) : static_cast<double>(whole);
 }
 
 int leadingInt(const QString& text) {

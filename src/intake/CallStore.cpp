@@ -229,6 +229,14 @@ QDateTime storeDateFromText(const QString& text) {
 
 struct CallStore::Cache {
     std::unordered_map<std::string, std::unique_ptr<SQLite::Statement>> statements;
+    // The same statements by the address of their text (the callers pass literals): found without
+    // hashing and copying the text on every use; the text is still compared.
+    std::unordered_map<const char*, SQLite::Statement*> byAddress;
+
+    void clear() {
+        byAddress.clear();
+        statements.clear();
+    }
 };
 
 CallStore::CallStore(std::unique_ptr<SQLite::Database> db) : m_db(std::move(db)), m_cache(std::make_unique<Cache>()) {}
@@ -315,9 +323,13 @@ void CallStore::ensureIndexes() {
 }
 
 SQLite::Statement& CallStore::prepared(const char* sql) {
+    const auto known = m_cache->byAddress.find(sql);
+    if (known != m_cache->byAddress.end() && known->second->getQuery() == sql)
+        return *known->second;
     auto& slot = m_cache->statements[sql];
     if (!slot)
         slot = std::make_unique<SQLite::Statement>(*m_db, sql);
+    m_cache->byAddress[sql] = slot.get();
     return *slot;
 }
 
@@ -396,7 +408,7 @@ bool CallStore::executeJetDdl(const QString& jetSql, QString* error) {
             *error = QStringLiteral("Syntax error in DDL statement.");
         return false;
     }
-    m_cache->statements.clear(); // the schema changes under any statement prepared so far
+    m_cache->clear(); // the schema changes under any statement prepared so far
     try {
         switch (st->kind) {
         case JetStatement::Kind::CreateTable: {
@@ -621,16 +633,18 @@ StoreResult CallStore::insertCall(const CallRow& row) {
 
 StoreResult CallStore::raiseNumberOfOrders(int source, int callNumber, int* newCount) {
     try {
-        Use st(prepared("UPDATE Calls SET NumberOfOrders = NumberOfOrders + 1 WHERE Source = ? AND CallNumber = ? "
-                        "RETURNING NumberOfOrders"));
+        // An UPDATE and a SELECT rather than UPDATE ... RETURNING: RETURNING builds a temporary table on
+        // every run, which made this counter cost more than the row it numbers.
+        Use st(prepared("UPDATE Calls SET NumberOfOrders = NumberOfOrders + 1 WHERE Source = ? AND CallNumber = ?"));
         st->bind(1, source);
         st->bind(2, callNumber);
-        if (!st->executeStep())
+        if (st->exec() == 0)
             return StoreResult::notFound();
-        if (newCount)
-            *newCount = st->getColumn(0).getInt();
-        while (st->executeStep()) {
-        }
+        Use read(prepared("SELECT NumberOfOrders FROM Calls WHERE Source = ? AND CallNumber = ?"));
+        read->bind(1, source);
+        read->bind(2, callNumber);
+        if (read->executeStep() && newCount)
+            *newCount = read->getColumn(0).getInt();
         return StoreResult::success();
     } catch (const std::exception& e) {
         return fromException(e);
@@ -662,17 +676,21 @@ StoreResult CallStore::insertOrder(const OrderRow& row) {
 
 StoreResult CallStore::raiseNumberOfItems(int source, int callNumber, int orderSeqNumber, int* newCount) {
     try {
+        // UPDATE and SELECT, as raiseNumberOfOrders.
         Use st(prepared("UPDATE Orders SET NumberOfItems = NumberOfItems + 1 WHERE Source = ? AND CallNumber = ? "
-                        "AND OrderSeqNumber = ? RETURNING NumberOfItems"));
+                        "AND OrderSeqNumber = ?"));
         st->bind(1, source);
         st->bind(2, callNumber);
         st->bind(3, orderSeqNumber);
-        if (!st->executeStep())
+        if (st->exec() == 0)
             return StoreResult::notFound();
-        if (newCount)
-            *newCount = st->getColumn(0).getInt();
-        while (st->executeStep()) {
-        }
+        Use read(prepared("SELECT NumberOfItems FROM Orders WHERE Source = ? AND CallNumber = ? "
+                          "AND OrderSeqNumber = ?"));
+        read->bind(1, source);
+        read->bind(2, callNumber);
+        read->bind(3, orderSeqNumber);
+        if (read->executeStep() && newCount)
+            *newCount = read->getColumn(0).getInt();
         return StoreResult::success();
     } catch (const std::exception& e) {
         return fromException(e);

@@ -8,6 +8,10 @@
 
 namespace vrq {
 
+namespace {
+constexpr qint64 kEventInterval = 10; // ms
+} // namespace
+
 ConsoleUserInterface::ConsoleUserInterface(Mode mode, const std::atomic_bool* stopRequested)
     : m_mode(mode), m_stopRequested(stopRequested) {}
 
@@ -38,6 +42,11 @@ bool ConsoleUserInterface::waitForHostFolder(const QDateTime& since, const std::
 }
 
 void ConsoleUserInterface::processEvents() {
+    // The intake asks once per line item; without a window, events every 10 ms keep timers and signals
+    // as prompt, and each run of the event loop costs a system call.
+    if (m_sinceEvents.isValid() && m_sinceEvents.elapsed() < kEventInterval)
+        return;
+    m_sinceEvents.start();
     if (QCoreApplication::instance())
         QCoreApplication::processEvents();
 }

@@ -2,6 +2,8 @@
 
 #include "shell/UserInterface.h"
 
+#include <QElapsedTimer>
+
 #include <atomic>
 
 namespace vrq {
@@ -22,6 +24,7 @@ public:
 private:
     Mode m_mode;
     const std::atomic_bool* m_stopRequested;
+    QElapsedTimer m_sinceEvents; // since pending events last ran
 };
 
 } // namespace vrq

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "BenchSupport.h"
+
+#include <QString>
+#include <vector>
+
+namespace vrq::bench {
+
+// What one run of vrq_bench measures; the smoke run makes every size tiny.
+struct BenchOptions {
+    QString workRoot;        // temporary folder for stores, inputs and outputs
+    QString programPath;     // the built vrqtoqx7
+    QString windowBenchPath; // the built vrq_bench_window (empty without the window layer)
+    int reps = 5;
+    int memoryReps = 3;
+    std::vector<int> intakeSizes{2000, 20000};
+    int ordersPerCall = 5;
+    int itemsPerOrder = 8;
+    int exportCalls = 5000;
+    int windowCalls = 100000;
+    double memoryMegabytes = 100;
+    bool intake = true;
+    bool exportFiles = true;
+    bool window = true;
+    bool memory = true;
+    bool smoke = false;
+};
+
+void intakeBench(const BenchOptions& options, std::vector<Figure>& figures);
+void exportBench(const BenchOptions& options, std::vector<Figure>& figures);
+void windowBench(const BenchOptions& options, std::vector<Figure>& figures);
+void memoryBench(const BenchOptions& options, std::vector<Figure>& figures);
+
+} // namespace vrq::bench

@@ -1,0 +1,49 @@
+#include "ProgramFolder.h"
+
+#include "BenchSupport.h"
+#include "intake/CallStore.h"
+#include "platform/SettingsBackend.h"
+
+#include <QDir>
+
+namespace vrq::bench {
+
+ProgramFolder::ProgramFolder(const QString& root)
+    : home(makeFolder(root, QStringLiteral("home"))),
+      settingsFile(QDir(root).filePath(QStringLiteral("VRQToQX7.ini"))),
+      dataBinFolder(makeFolder(root, QStringLiteral("dcs"))),
+      hostFolder(makeFolder(root, QStringLiteral("qx7"))) {}
+
+QString ProgramFolder::dataBinPath() const {
+    return QDir(dataBinFolder).filePath(QStringLiteral("DataBin.Dat"));
+}
+
+QString ProgramFolder::storePath() const {
+    return QDir(home).filePath(QString::fromLatin1(CallStore::kFileName));
+}
+
+RunningProgram::RunningProgram(const ProgramFolder& folder, bool withHost)
+    : m_ui(ConsoleUserInterface::Mode::SinglePass, nullptr) {
+    ApplicationSeams seams;
+    seams.programFolder = folder.home;
+    seams.settingsBackend = SettingsBackend::openIniFile(folder.settingsFile);
+    m_app = std::make_unique<Application>(QLatin1Char('F'), m_ui, std::move(seams));
+    QString error;
+    if (!m_app->startUp(&error))
+        fail(error);
+    Settings& settings = m_app->context().settings;
+    settings.EnableCalls = true;
+    settings.EnableFiles = false;
+    settings.DataBinPath = folder.dataBinFolder + QLatin1Char('/');
+    settings.QX7Path = withHost ? folder.hostFolder + QLatin1Char('/') : QString();
+    settings.LocalDrive = QStringLiteral("I");
+    settings.MonitorNetwork = false;
+    settings.SystemID = 1;
+    settings.LastSeqNum = 0;
+}
+
+RunningProgram::~RunningProgram() {
+    m_app->shutDown();
+}
+
+} // namespace vrq::bench

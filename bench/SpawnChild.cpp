@@ -1,0 +1,33 @@
+// vrq_bench_spawn REPORT PROGRAM [ARGS...]: runs PROGRAM and writes "<exit code> <ru_maxrss in KB>" to
+// REPORT. A child's ru_maxrss includes the memory its parent had when it forked, so the benchmark
+// starts its children through this small process rather than directly.
+#include <cerrno>
+#include <cstdio>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+int main(int argc, char* argv[]) {
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: vrq_bench_spawn REPORT PROGRAM [ARGS...]\n");
+        return 2;
+    }
+    const pid_t pid = fork();
+    if (pid < 0)
+        return 2;
+    if (pid == 0) {
+        execv(argv[2], argv + 2);
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    while (wait4(pid, &status, 0, &usage) < 0 && errno == EINTR) {
+    }
+    std::FILE* report = std::fopen(argv[1], "w");
+    if (!report)
+        return 2;
+    std::fprintf(report, "%d %ld\n", WIFEXITED(status) ? WEXITSTATUS(status) : -1, usage.ru_maxrss);
+    std::fclose(report);
+    return 0;
+}
