@@ -3,6 +3,7 @@
 #include "shell/MainForm.h"
 #include "shell/UserInterface.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <memory>
 
@@ -42,6 +43,7 @@ private:
     std::unique_ptr<MainForm> m_mainForm;
     std::unique_ptr<SingleInstance> m_instance;
     CallsWindow* m_callsWindow = nullptr;
+    QElapsedTimer m_sinceEvents;
 };
 
 } // namespace vrq
