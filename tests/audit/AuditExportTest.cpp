@@ -206,6 +206,29 @@ TEST_F(AuditExportTest, AStatusFileThatCannotBeCreatedLeavesTheExportFileEmpty) 
     EXPECT_TRUE(exportFile().isEmpty());
 }
 
+// A host folder that fills up: files can be created but not written.
+class FullDisk : public FileSystem {
+public:
+    FileResult writeFileDurably(const QString& path, const QByteArray& bytes) override {
+        if (!bytes.isEmpty())
+            return FileResult::failure(28, QStringLiteral("No space left on device"));
+        return FileSystem::writeFileDurably(path, bytes);
+    }
+};
+
+TEST_F(AuditExportTest, AFullDiskIsHandedToTheCallerAndLeavesNoPartialFile) {
+    FullDisk disk;
+    f.ctx.fs = &disk;
+    add(entry(at(10, 8, 0), "G"));
+    const JobResult result = save();
+    EXPECT_FALSE(result.ok);
+    EXPECT_TRUE(result.error.contains(QStringLiteral("No space left"))) << result.error.toStdString();
+    EXPECT_TRUE(exportFile().isEmpty()) << "never half a log";
+    f.ctx.fs = &realFileSystem();
+    EXPECT_TRUE(save().ok);
+    EXPECT_EQ(exportFile().size(), 202) << "written whole once the disk has room";
+}
+
 TEST_F(AuditExportTest, AStoreFailureIsHandedToTheCaller) {
     f.store->database().exec("DROP TABLE Audit");
     const JobResult result = save();
