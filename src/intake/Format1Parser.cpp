@@ -26,9 +26,8 @@ QString withoutLeadingZeros(const QString& text) {
 
 void ProcessFormat1Call(ParserContext& pc, qint64& position, const CallHeader& header, int source) {
     const qint64 endPosition = callEndPosition(pc, position, header, source);
-    if (!pc.saver.SaveCall(header, source))
-        return; // the call already has a row: its orders are not added a second time
-    pc.listCall(header);
+    if (!pc.saveAndListCall(header, source))
+        return;
 
     OrderWork order;
     order.Source = source;

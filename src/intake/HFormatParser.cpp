@@ -27,9 +27,8 @@ QString readLine(CallSource& file, qint64 position, qint64 endPosition) {
 
 void ProcessHFormatCall(ParserContext& pc, qint64& position, const CallHeader& header, int source) {
     const qint64 endPosition = callEndPosition(pc, position, header, source);
-    if (!pc.saver.SaveCall(header, source))
-        return; // the call already has a row: its orders are not added a second time
-    pc.listCall(header);
+    if (!pc.saveAndListCall(header, source))
+        return;
 
     OrderWork order;
     order.Source = source;

@@ -31,9 +31,8 @@ QString quantityOf(const QString& value, int from) {
 // later message is written onto the saved row. An order without lines is not saved.
 void ProcessGoodCall3(ParserContext& pc, qint64& position, const CallHeader& header, int source) {
     const qint64 endPosition = callEndPosition(pc, position, header, source);
-    if (!pc.saver.SaveCall(header, source))
-        return; // the call already has a row: its orders are not added a second time
-    pc.listCall(header);
+    if (!pc.saveAndListCall(header, source))
+        return;
 
     const QString plus = QStringLiteral("+");
     const QString plusMinus = QStringLiteral("+-");

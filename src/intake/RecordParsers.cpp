@@ -1,6 +1,7 @@
 #include "intake/RecordParsers.h"
 
 #include "audit/AuditLog.h"
+#include "intake/CallSaver.h"
 #include "intake/CallSource.h"
 #include "intake/CallStore.h"
 #include "shell/AppContext.h"
@@ -14,6 +15,13 @@ void ParserContext::log(const QString& type, const QString& text) {
 
 void ParserContext::listCall(const CallHeader& header) {
     ctx.callNumberList += QLatin1Char(',') + withSignBlank(header.callNumberValue());
+}
+
+bool ParserContext::saveAndListCall(const CallHeader& header, int source) {
+    if (!saver.SaveCall(header, source))
+        return false;
+    listCall(header);
+    return true;
 }
 
 void ParserContext::completeByNumberAlone(const CallHeader& header, const QString& parser,

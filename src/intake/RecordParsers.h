@@ -24,6 +24,9 @@ struct ParserContext {
     void log(const QString& type, const QString& text);
     // Puts the call on the list of call numbers of the current input file.
     void listCall(const CallHeader& header);
+    // The start of the older dialects: the Calls row, then the list of call numbers. False when the call
+    // already has a row, whose orders are then not added a second time.
+    bool saveAndListCall(const CallHeader& header, int source);
     // Marks complete the first call with this number, whatever its source, as the older dialects do.
     void completeByNumberAlone(const CallHeader& header, const QString& parser,
                                std::optional<bool> goodCall = {});

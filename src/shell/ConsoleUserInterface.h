@@ -2,8 +2,6 @@
 
 #include "shell/UserInterface.h"
 
-#include <QElapsedTimer>
-
 #include <atomic>
 
 namespace vrq {
@@ -24,7 +22,7 @@ public:
 private:
     Mode m_mode;
     const std::atomic_bool* m_stopRequested;
-    QElapsedTimer m_sinceEvents; // since pending events last ran
+    EventPacer m_pacer;
 };
 
 } // namespace vrq

@@ -22,7 +22,9 @@ const QString kProgramTitle = QStringLiteral("VRQToQX7");
 
 std::atomic_bool g_closeRequested{false};
 
-extern "C" void requestClose(int) { g_closeRequested.store(true); }
+extern "C" void requestClose(int) {
+    g_closeRequested.store(true);
+}
 
 } // namespace
 
@@ -82,11 +84,8 @@ bool WindowMode::waitForHostFolder(const QDateTime& since, const std::function<b
 }
 
 void WindowMode::processEvents() {
-    // The intake asks once per line item; events every 10 ms keep the window as lively at a fraction of
-    // the cost of running the event loop each time.
-    if (m_sinceEvents.isValid() && m_sinceEvents.elapsed() < 10)
+    if (!m_pacer.due())
         return;
-    m_sinceEvents.start();
     QCoreApplication::processEvents();
 }
 
@@ -114,7 +113,9 @@ void WindowMode::raiseCallsWindow() {
     m_callsWindow->activateWindow();
 }
 
-void WindowMode::onCallsWindowUnloaded() { m_mainForm->ExitNow = true; }
+void WindowMode::onCallsWindowUnloaded() {
+    m_mainForm->ExitNow = true;
+}
 
 void WindowMode::saveAudits() {
     const JobResult saved = m_app->runAuditExport();

@@ -3,7 +3,6 @@
 #include "shell/MainForm.h"
 #include "shell/UserInterface.h"
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <memory>
 
@@ -43,7 +42,7 @@ private:
     std::unique_ptr<MainForm> m_mainForm;
     std::unique_ptr<SingleInstance> m_instance;
     CallsWindow* m_callsWindow = nullptr;
-    QElapsedTimer m_sinceEvents;
+    EventPacer m_pacer;
 };
 
 } // namespace vrq
