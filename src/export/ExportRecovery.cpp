@@ -11,6 +11,7 @@ namespace {
 const QLatin1String kPrefix("OrderFileRename-");
 const QLatin1String kSuffix(".txt");
 const QLatin1String kEndMark("End");
+const QLatin1String kReservationName("OrderFileNumbers.txt");
 
 } // namespace
 
@@ -19,6 +20,10 @@ ExportRecovery::ExportRecovery(FileSystem& fs, QString folder) : m_fs(fs), m_fol
 QString ExportRecovery::recordPath(const CallKey& call) const {
     return QDir(m_folder).filePath(kPrefix + QString::number(call.source) + QLatin1Char('-') +
                                    QString::number(call.callNumber) + kSuffix);
+}
+
+QString ExportRecovery::reservationPath() const {
+    return QDir(m_folder).filePath(kReservationName);
 }
 
 bool ExportRecovery::isRecordName(const QString& fileName) {
@@ -81,6 +86,30 @@ void ExportRecovery::clear(const CallKey& call) {
     const QString path = recordPath(call);
     if (m_fs.fileExists(path))
         m_fs.removeFile(path);
+}
+
+FileResult ExportRecovery::reserveNumbersThrough(int lastNumber) {
+    return m_fs.writeFileDurably(
+        reservationPath(),
+        (QString::number(lastNumber) + QLatin1Char('\n') + kEndMark + QLatin1Char('\n')).toUtf8());
+}
+
+std::optional<int> ExportRecovery::reservedThrough() const {
+    QFile file(reservationPath());
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    bool ok = false;
+    const int number = lines.value(0).toInt(&ok);
+    // A record cut short was written before any number of its block was used.
+    if (!ok || lines.value(1) != kEndMark)
+        return std::nullopt;
+    return number;
+}
+
+void ExportRecovery::clearReservation() {
+    if (m_fs.fileExists(reservationPath()))
+        m_fs.removeFile(reservationPath());
 }
 
 } // namespace vrq

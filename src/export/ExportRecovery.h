@@ -36,7 +36,16 @@ public:
     std::optional<PendingRename> load(const CallKey& call) const;
     void clear(const CallKey& call);
 
+    // Order file numbers are reserved a block at a time, so that the settings file need not be written
+    // for every file: the last number of the block is stored here before any number of it is used and
+    // removed once LastSeqNum itself is saved. Found at a start, it means a stopped pass may have used
+    // any number up to it.
+    FileResult reserveNumbersThrough(int lastNumber);
+    std::optional<int> reservedThrough() const;
+    void clearReservation();
+
     QString recordPath(const CallKey& call) const;
+    QString reservationPath() const;
     static bool isRecordName(const QString& fileName);
 
 private:

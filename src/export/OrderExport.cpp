@@ -63,17 +63,21 @@ void OrderExport::ExtractCalls() {
         return;
 
     PassEnd end = PassEnd::Finished;
-    if (const std::optional<PassError> error = runPass(end)) {
+    const std::optional<PassError> error = runPass(end);
+    if (error) {
         m_ctx.store->rollback();
+        writeHeldEntries();
         audit("E", QStringLiteral("ExtractCalls: Err =") + withSignPosition(error->code) +
                        QStringLiteral(" - ") + error->description);
-        return;
     }
-    if (end == PassEnd::Finished)
+    const bool finished = !error && end == PassEnd::Finished;
+    if (finished)
         m_ctx.settingsStore->SaveToRegistry(settings);
+    releaseNumbers(finished);
 }
 
 std::optional<OrderExport::PassError> OrderExport::runPass(PassEnd& end) {
+    recoverReservedNumbers();
     std::vector<CallKey> unsettled;
     if (auto error = settleUnfinishedRenames(unsettled))
         return error;
@@ -116,18 +120,28 @@ bool OrderExport::OpenOutputFile(int& fileNumber) {
         return true;
     fileNumber = 1;
     Settings& settings = m_ctx.settings;
+    if (m_numbersLeft == 0) {
+        if (const FileResult reserved = reserveNumbers(); !reserved) {
+            audit("E", QStringLiteral("OpenOutputFile: Err =") + withSignPosition(reserved.code) +
+                           QStringLiteral(" - ") + reserved.error);
+            fileNumber = 0;
+            return false;
+        }
+    }
     settings.LastSeqNum = static_cast<qint16>(OrderFileFormat::nextSequenceNumber(settings.LastSeqNum));
-    // Stored before the file is created, so a stopped process never gives a number out twice (its
-    // ".Rcv" may be waiting in the host folder, and a ".Rcv" is never replaced).
-    m_ctx.settingsStore->saveLastSeqNum(settings.LastSeqNum);
+    --m_numbersLeft;
     const QString folder = PathResolver::withTrailingSeparator(PathResolver::trimRight(settings.QX7Path));
     m_file.baseName = OrderFileFormat::baseName(settings.SystemID, settings.LastSeqNum);
     m_file.tmpName = folder + m_file.baseName + QStringLiteral(".Tmp");
     m_file.rcvName = folder + m_file.baseName + QStringLiteral(".Rcv");
-    m_file.tmpPath = m_ctx.paths->resolve(m_file.tmpName);
-    m_file.rcvPath = m_ctx.paths->resolve(m_file.rcvName);
+    // The folder is matched name by name; the files are named here, so their names need no match
+    // (which would list the whole host folder for every file).
+    const QString nativeFolder = PathResolver::withTrailingSeparator(m_ctx.paths->resolve(folder));
+    m_file.tmpPath = nativeFolder + m_file.baseName + QStringLiteral(".Tmp");
+    m_file.rcvPath = nativeFolder + m_file.baseName + QStringLiteral(".Rcv");
 
-    const FileResult created = m_ctx.fs->writeFileDurably(m_file.tmpPath, QByteArray());
+    // Not flushed: only the filled file has to be on the disk before its rename.
+    const FileResult created = m_ctx.fs->writeFile(m_file.tmpPath, QByteArray());
     if (!created) {
         audit("E", QStringLiteral("OpenOutputFile: Err =") + withSignPosition(created.code) +
                        QStringLiteral(" - ") + created.error);
@@ -135,6 +149,52 @@ bool OrderExport::OpenOutputFile(int& fileNumber) {
         return false;
     }
     return true;
+}
+
+FileResult OrderExport::reserveNumbers() {
+    Settings& settings = m_ctx.settings;
+    // The numbers of the block before are all given out: LastSeqNum is stored before the new block is
+    // written over the old, so a stop in between never loses track of a number that was used.
+    if (m_holdingReservation)
+        m_ctx.settingsStore->saveLastSeqNum(settings.LastSeqNum);
+    int last = settings.LastSeqNum;
+    for (int i = 0; i < kNumbersPerReservation; ++i)
+        last = OrderFileFormat::nextSequenceNumber(last);
+    const FileResult saved = m_recovery.reserveNumbersThrough(last);
+    if (saved) {
+        m_holdingReservation = true;
+        m_numbersLeft = kNumbersPerReservation;
+    }
+    return saved;
+}
+
+void OrderExport::releaseNumbers(bool settingsSaved) {
+    if (!m_holdingReservation)
+        return;
+    if (!settingsSaved)
+        m_ctx.settingsStore->saveLastSeqNum(m_ctx.settings.LastSeqNum);
+    m_recovery.clearReservation();
+    m_holdingReservation = false;
+    m_numbersLeft = 0;
+}
+
+void OrderExport::recoverReservedNumbers() {
+    const std::optional<int> reserved = m_recovery.reservedThrough();
+    if (reserved) {
+        // A stopped pass may have used any number of its block; numbering goes on after the block.
+        m_ctx.settings.LastSeqNum = static_cast<qint16>(*reserved);
+        m_ctx.settingsStore->saveLastSeqNum(m_ctx.settings.LastSeqNum);
+        audit("W", QStringLiteral("ExtractCalls: a stopped pass had reserved order file numbers up to %1; "
+                                  "numbering goes on after it.")
+                       .arg(*reserved));
+    }
+    m_recovery.clearReservation();
+}
+
+void OrderExport::writeHeldEntries() {
+    for (const auto& [type, msg] : m_heldEntries)
+        m_ctx.audit->write(type, msg);
+    m_heldEntries.clear();
 }
 
 std::optional<OrderExport::PassError> OrderExport::extractCall(const CallRow& call) {
@@ -152,8 +212,9 @@ std::optional<OrderExport::PassError> OrderExport::extractCall(const CallRow& ca
         const FileResult written = m_ctx.fs->writeFileDurably(m_file.tmpPath, bytes);
         if (!written)
             return PassError{written.code, written.error};
-        audit("I", callPrefix(call.callNumber) + m_file.tmpName + QStringLiteral(" bytes."));
+        holdEntry("I", callPrefix(call.callNumber) + m_file.tmpName + QStringLiteral(" bytes."));
         if (m_ctx.fs->fileSize(m_file.tmpPath) < 1) {
+            writeHeldEntries();
             audit("E",
                   QStringLiteral("ExtractCalls Error: Empty extracted file, so exit and try again on the "
                                  "next pass."));
@@ -163,7 +224,7 @@ std::optional<OrderExport::PassError> OrderExport::extractCall(const CallRow& ca
         }
         if (auto error = deliver(call))
             return error;
-        audit("I", callPrefix(call.callNumber) + m_file.rcvName + QStringLiteral(" bytes."));
+        holdEntry("I", callPrefix(call.callNumber) + m_file.rcvName + QStringLiteral(" bytes."));
     }
     const QString fileName = m_file.baseName + QStringLiteral(".Rcv");
     if (auto error = markCallExtracted(call.source, call.callNumber, fileName))
@@ -210,8 +271,12 @@ std::optional<OrderExport::PassError> OrderExport::deliver(const CallRow& call) 
 
 std::optional<OrderExport::PassError> OrderExport::markCallExtracted(int source, int callNumber,
                                                                      const QString& fileName) {
-    // The row and its "X" entry together, or neither.
+    // The row, its "X" entry and the entries held for it together, or none of them.
     StoreResult result = m_ctx.store->begin();
+    for (const auto& [type, msg] : m_heldEntries) {
+        if (result.ok())
+            result = m_ctx.audit->write(type, msg);
+    }
     if (result.ok())
         result = m_ctx.store->markExtracted(source, callNumber, fileName, m_ctx.clock->now());
     if (result.ok())
@@ -223,6 +288,7 @@ std::optional<OrderExport::PassError> OrderExport::markCallExtracted(int source,
         m_ctx.store->rollback();
         return PassError{result.code, result.description};
     }
+    m_heldEntries.clear();
     m_ctx.ui->UpdateCallDisplay(callNumber, displayMode(true, true));
     return std::nullopt;
 }

@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace vrq {
@@ -53,6 +54,16 @@ private:
     std::optional<PassError> settleUnfinishedRenames(std::vector<CallKey>& unsettled);
     std::optional<PassError> settle(const PendingRename& pending, bool& settled);
 
+    FileResult reserveNumbers();
+    // Stores LastSeqNum (unless the caller just did) and gives the reserved block back.
+    void releaseNumbers(bool settingsSaved);
+    void recoverReservedNumbers();
+    // The "I" entries of a call are written with its "X" entry in one transaction, or before the
+    // error entry when the call fails.
+    void holdEntry(const char* type, const QString& msg) {
+        m_heldEntries.emplace_back(QLatin1String(type), msg);
+    }
+    void writeHeldEntries();
     QString callPrefix(int callNumber) const;
     void audit(const char* type, const QString& msg);
 
@@ -60,6 +71,10 @@ private:
     NetworkConnection& m_network;
     ExportRecovery m_recovery;
     OutputFile m_file;
+    static constexpr int kNumbersPerReservation = 100;
+    int m_numbersLeft = 0;
+    bool m_holdingReservation = false;
+    std::vector<std::pair<QString, QString>> m_heldEntries;
 };
 
 } // namespace vrq

@@ -71,6 +71,16 @@ FileResult copyFlushDelete(const QString& from, const QString& to) {
     return FileResult::success();
 }
 
+FileResult writeWhole(QFile& file, const QByteArray& bytes) {
+    const QString path = file.fileName();
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return FileResult::failure(EIO, QStringLiteral("cannot create %1: %2").arg(path, file.errorString()));
+    if (file.write(bytes) != bytes.size() || !file.flush())
+        return FileResult::failure(ENOSPC,
+                                   QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+    return FileResult::success();
+}
+
 } // namespace
 
 bool FileSystem::fileExists(const QString& path) const {
@@ -127,12 +137,15 @@ FileResult FileSystem::moveFile(const QString& from, const QString& to) {
     return copyFlushDelete(from, to);
 }
 
+FileResult FileSystem::writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return writeWhole(file, bytes);
+}
+
 FileResult FileSystem::writeFileDurably(const QString& path, const QByteArray& bytes) {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return FileResult::failure(EIO, QStringLiteral("cannot create %1: %2").arg(path, file.errorString()));
-    if (file.write(bytes) != bytes.size() || !file.flush())
-        return FileResult::failure(ENOSPC, QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+    if (const FileResult written = writeWhole(file, bytes); !written)
+        return written;
 #ifdef Q_OS_UNIX
     if (::fsync(file.handle()) != 0)
         return errnoFailure(QStringLiteral("flush %1").arg(path), errno);
@@ -143,7 +156,8 @@ FileResult FileSystem::writeFileDurably(const QString& path, const QByteArray& b
 
 std::vector<FileEntry> FileSystem::listFiles(const QString& folder) const {
     std::vector<FileEntry> entries;
-    const QFileInfoList infos = QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    const QFileInfoList infos =
+        QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
     for (const QFileInfo& info : infos)
         entries.push_back({info.fileName(), info.size(), info.lastModified()});
     std::sort(entries.begin(), entries.end(),

@@ -40,6 +40,8 @@ public:
     virtual FileResult renameNoReplace(const QString& from, const QString& to);
     // Moves a file, never replacing the target; across file systems it copies, flushes and deletes.
     virtual FileResult moveFile(const QString& from, const QString& to);
+    // Creates (truncates) the file and writes all bytes, leaving the flush to the operating system.
+    virtual FileResult writeFile(const QString& path, const QByteArray& bytes);
     // Creates (truncates) the file, writes all bytes and flushes them to the disk before returning.
     virtual FileResult writeFileDurably(const QString& path, const QByteArray& bytes);
     // Files (not folders) of a folder in ascending name order.

@@ -82,7 +82,8 @@ TEST_P(ExportRecoveryTest, EachCallReachesTheHostExactlyOnce) {
             QFile::remove(f.hostFile(name));
     }
 
-    // The restarted program: settings as last saved, so the sequence number may be used again.
+    // The restarted program: settings as last saved; the block of numbers the stopped pass reserved
+    // (42 to 141) is skipped, so a call not delivered goes again as 142.
     f.ctx.fs = f.fs;
     f.ctx.settings.LastSeqNum = 41;
     extract();
@@ -91,7 +92,8 @@ TEST_P(ExportRecoveryTest, EachCallReachesTheHostExactlyOnce) {
     delivered += f.hostFiles().filter(QStringLiteral(".Rcv"));
     delivered.removeDuplicates();
     EXPECT_EQ(delivered, QStringList{QLatin1String(GetParam().finalFile)});
-    EXPECT_FALSE(f.hostFiles().contains(QStringLiteral("QX710042.Tmp")));
+    EXPECT_TRUE(f.hostFiles().filter(QStringLiteral(".Tmp")).isEmpty())
+        << f.hostFiles().join(QLatin1Char(' ')).toStdString();
     EXPECT_TRUE(f.call(0, 17)->extractedCall);
     EXPECT_EQ(f.call(0, 17)->extractedFileName, QLatin1String(GetParam().finalFile));
     EXPECT_EQ(extractedEntries(), 1);
@@ -100,7 +102,7 @@ TEST_P(ExportRecoveryTest, EachCallReachesTheHostExactlyOnce) {
 
 INSTANTIATE_TEST_SUITE_P(
     Kills, ExportRecoveryTest,
-    ::testing::Values(KillCase{"BeforeRename", KillPoint::BeforeRename, false, "QX710042.Rcv"},
+    ::testing::Values(KillCase{"BeforeRename", KillPoint::BeforeRename, false, "QX710142.Rcv"},
                       KillCase{"AfterRename", KillPoint::AfterRename, false, "QX710042.Rcv"},
                       KillCase{"AfterRenameCollected", KillPoint::AfterRename, true, "QX710042.Rcv"},
                       KillCase{"AfterMark", KillPoint::AfterMark, false, "QX710042.Rcv"}),
@@ -130,6 +132,72 @@ TEST(ExportRecoveryRecord, ACallWhoseFolderIsAwayWaitsWhileOthersGoOn) {
     EXPECT_EQ(f.call(0, 17)->extractedFileName, QStringLiteral("QX700007.Rcv"));
     EXPECT_FALSE(record.load({0, 17}).has_value());
 }
+
+// Stops the "process" at the rename of its n-th order file.
+class DyingAtRename : public FileSystem {
+public:
+    explicit DyingAtRename(int n) : m_left(n) {}
+    FileResult renameNoReplace(const QString& from, const QString& to) override {
+        if (--m_left == 0)
+            throw Killed{};
+        return FileSystem::renameNoReplace(from, to);
+    }
+
+private:
+    int m_left;
+};
+
+struct NumberCase {
+    int lastSeqNum;      // before the first pass
+    int killedAtFile;    // 0: the pass ends normally
+    const char* saved;   // LastSeqNum in the settings file when the process stops
+    const char* resumed; // the name of the next pass's first file
+};
+
+class OrderNumberTest : public ::testing::TestWithParam<NumberCase> {};
+
+TEST_P(OrderNumberTest, NoNumberIsGivenOutTwiceWhereverThePassStops) {
+    const NumberCase& c = GetParam();
+    ExportFixture f;
+    f.ctx.settings.SystemID = 1;
+    f.ctx.settings.LastSeqNum = static_cast<qint16>(c.lastSeqNum);
+    f.settingsStore->SaveToRegistry(f.ctx.settings);
+    const int calls = c.killedAtFile == 0 ? 3 : c.killedAtFile;
+    for (int n = 1; n <= calls + 1; ++n) {
+        f.addCall(0, n, 1);
+        f.addOrder(0, n, 1);
+    }
+    NetworkConnection network(f.ctx);
+    {
+        // The last call waits for the next pass.
+        f.store->setExtracted(0, calls + 1, true);
+        DyingAtRename dying(c.killedAtFile);
+        f.ctx.fs = &dying;
+        if (c.killedAtFile == 0)
+            OrderExport(f.ctx, network).ExtractCalls();
+        else
+            EXPECT_THROW(OrderExport(f.ctx, network).ExtractCalls(), Killed);
+        f.store->rollback();
+    }
+    EXPECT_EQ(f.savedSetting(QStringLiteral("QX7"), QStringLiteral("LastSeqNum")), QLatin1String(c.saved));
+
+    f.ctx.fs = f.fs;
+    f.ctx.settings.LastSeqNum = f.savedSetting(QStringLiteral("QX7"), QStringLiteral("LastSeqNum")).toShort();
+    f.store->setExtracted(0, calls + 1, false);
+    OrderExport(f.ctx, network).ExtractCalls();
+    // The call whose rename the kill stopped goes first, then the one kept back.
+    const int firstSent = c.killedAtFile == 0 ? calls + 1 : c.killedAtFile;
+    EXPECT_EQ(f.call(0, firstSent)->extractedFileName, QLatin1String(c.resumed));
+    EXPECT_FALSE(QFile::exists(ExportRecovery(*f.fs, f.programFolder()).reservationPath()));
+    EXPECT_EQ(f.auditTexts().filter(QStringLiteral("reserved order file numbers")).size(),
+              c.killedAtFile == 0 ? 0 : 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Stops, OrderNumberTest,
+                         ::testing::Values(NumberCase{41, 0, "44", "QX710045.Rcv"},
+                                           NumberCase{41, 1, "41", "QX710142.Rcv"},
+                                           NumberCase{41, 101, "141", "QX710242.Rcv"},
+                                           NumberCase{9850, 1, "9850", "QX710051.Rcv"}));
 
 TEST(ExportRecoveryRecord, ARecordCutShortCountsAsNone) {
     ExportFixture f;

@@ -206,18 +206,25 @@ INSTANTIATE_TEST_SUITE_P(Halves, OrderExportRoundingTest,
                                            RoundingCase{-2.5, "002-"}, RoundingCase{2.4, "002+"},
                                            RoundingCase{-0.5, "000+"}));
 
-// A disk that fails the durable write of a new file (empty) or of its content.
+// A disk that fails the creation of the ".Tmp" or the durable write of its content.
 class FailingDisk : public FileSystem {
 public:
-    explicit FailingDisk(bool failEmpty) : m_failEmpty(failEmpty) {}
+    explicit FailingDisk(bool failCreate) : m_failCreate(failCreate) {}
+    FileResult writeFile(const QString& path, const QByteArray& bytes) override {
+        if (m_failCreate && isTmp(path))
+            return full();
+        return FileSystem::writeFile(path, bytes);
+    }
     FileResult writeFileDurably(const QString& path, const QByteArray& bytes) override {
-        if (bytes.isEmpty() == m_failEmpty && path.endsWith(QLatin1String(".Tmp")))
-            return FileResult::failure(28, QStringLiteral("No space left on device"));
+        if (!m_failCreate && isTmp(path))
+            return full();
         return FileSystem::writeFileDurably(path, bytes);
     }
 
 private:
-    bool m_failEmpty;
+    static bool isTmp(const QString& path) { return path.endsWith(QLatin1String(".Tmp")); }
+    static FileResult full() { return FileResult::failure(28, QStringLiteral("No space left on device")); }
+    bool m_failCreate;
 };
 
 struct DiskCase {

@@ -18,10 +18,13 @@ enum class Step { CreateTmp, WriteTmp, RecoveryRecord, Rename };
 class FailingDisk : public FileSystem {
 public:
     explicit FailingDisk(Step step) : m_step(step) {}
+    FileResult writeFile(const QString& path, const QByteArray& bytes) override {
+        if (m_step == Step::CreateTmp && path.endsWith(QLatin1String(".Tmp")))
+            return full();
+        return FileSystem::writeFile(path, bytes);
+    }
     FileResult writeFileDurably(const QString& path, const QByteArray& bytes) override {
-        const bool tmp = path.endsWith(QLatin1String(".Tmp"));
-        if ((m_step == Step::CreateTmp && tmp && bytes.isEmpty()) ||
-            (m_step == Step::WriteTmp && tmp && !bytes.isEmpty()) ||
+        if ((m_step == Step::WriteTmp && path.endsWith(QLatin1String(".Tmp"))) ||
             (m_step == Step::RecoveryRecord && path.contains(QLatin1String("OrderFileRename-"))))
             return full();
         return FileSystem::writeFileDurably(path, bytes);
