@@ -1,24 +1,44 @@
 #include "export/ExportRecovery.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QStringList>
+
+#include <algorithm>
 
 namespace vrq {
 
 namespace {
 
-const QLatin1String kPrefix("OrderFileRename-");
+const QLatin1String kRecordName("OrderFileRename.txt");
+const QLatin1String kParkedPrefix("OrderFileRename-");
 const QLatin1String kSuffix(".txt");
 const QLatin1String kEndMark("End");
 const QLatin1String kReservationName("OrderFileNumbers.txt");
+// The record is padded to whole blocks so that writing it in place never changes the file's size.
+constexpr qsizetype kBlockSize = 4096;
+
+QByteArray checksum(const QByteArray& text) {
+    return QCryptographicHash::hash(text, QCryptographicHash::Md5).toHex();
+}
+
+QByteArray padToBlocks(QByteArray bytes) {
+    const qsizetype size = (bytes.size() + kBlockSize - 1) / kBlockSize * kBlockSize;
+    bytes.append(std::max<qsizetype>(size, kBlockSize) - bytes.size(), ' ');
+    return bytes;
+}
 
 } // namespace
 
 ExportRecovery::ExportRecovery(FileSystem& fs, QString folder) : m_fs(fs), m_folder(std::move(folder)) {}
 
-QString ExportRecovery::recordPath(const CallKey& call) const {
-    return QDir(m_folder).filePath(kPrefix + QString::number(call.source) + QLatin1Char('-') +
+QString ExportRecovery::recordPath() const {
+    return QDir(m_folder).filePath(kRecordName);
+}
+
+QString ExportRecovery::parkedPath(const CallKey& call) const {
+    return QDir(m_folder).filePath(kParkedPrefix + QString::number(call.source) + QLatin1Char('-') +
                                    QString::number(call.callNumber) + kSuffix);
 }
 
@@ -27,44 +47,75 @@ QString ExportRecovery::reservationPath() const {
 }
 
 bool ExportRecovery::isRecordName(const QString& fileName) {
-    return fileName.startsWith(kPrefix) && fileName.endsWith(kSuffix);
+    return fileName.startsWith(kParkedPrefix) && fileName.endsWith(kSuffix);
+}
+
+// Five lines, the end mark and a checksum of the five, so that a record torn by a power loss in the
+// middle of its write is never taken for a whole one.
+QByteArray ExportRecovery::encode(const PendingRename& pending) {
+    const QStringList lines{QString::number(pending.source), QString::number(pending.callNumber),
+                            pending.fileName, pending.tmpPath, pending.rcvPath};
+    const QByteArray text = (lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
+    return text + kEndMark.latin1() + '\n' + checksum(text) + '\n';
 }
 
 FileResult ExportRecovery::save(const PendingRename& pending) {
-    const QStringList lines{QString::number(pending.source),
-                            QString::number(pending.callNumber),
-                            pending.fileName,
-                            pending.tmpPath,
-                            pending.rcvPath,
-                            kEndMark};
-    return m_fs.writeFileDurably(recordPath({pending.source, pending.callNumber}),
-                                 (lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
+    const QByteArray bytes = padToBlocks(encode(pending));
+    m_recordKey.reset();
+    const FileResult saved = m_fs.overwriteDurably(recordPath(), bytes);
+    if (saved) {
+        m_recordKey = CallKey{pending.source, pending.callNumber};
+        m_recordSize = std::max(m_recordSize, bytes.size());
+    }
+    return saved;
+}
+
+FileResult ExportRecovery::park(const PendingRename& pending) {
+    const FileResult parked =
+        m_fs.writeFileDurably(parkedPath({pending.source, pending.callNumber}), encode(pending));
+    if (parked && read(recordPath()) == pending)
+        blankRecord(m_fs.fileSize(recordPath()));
+    return parked;
+}
+
+void ExportRecovery::blankRecord(qsizetype size) {
+    // Not flushed: a record left over says only what the store already knows.
+    if (size > 0)
+        m_fs.overwrite(recordPath(), QByteArray(size, ' '));
+    m_recordKey.reset();
 }
 
 std::optional<PendingRename> ExportRecovery::read(const QString& path) const {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
-    if (lines.size() < 6 || lines.at(5) != kEndMark)
+    const QByteArray bytes = file.readAll();
+    const QList<QByteArray> lines = bytes.split('\n');
+    if (lines.size() < 7 || lines.at(5) != kEndMark.latin1())
+        return std::nullopt;
+    const qsizetype textSize = lines.at(0).size() + lines.at(1).size() + lines.at(2).size() +
+                               lines.at(3).size() + lines.at(4).size() + 5;
+    if (lines.at(6) != checksum(bytes.left(textSize)))
         return std::nullopt;
     bool sourceOk = false;
     bool numberOk = false;
     PendingRename pending;
     pending.source = lines.at(0).toInt(&sourceOk);
     pending.callNumber = lines.at(1).toInt(&numberOk);
-    pending.fileName = lines.at(2);
-    pending.tmpPath = lines.at(3);
-    pending.rcvPath = lines.at(4);
+    pending.fileName = QString::fromUtf8(lines.at(2));
+    pending.tmpPath = QString::fromUtf8(lines.at(3));
+    pending.rcvPath = QString::fromUtf8(lines.at(4));
     if (!sourceOk || !numberOk || pending.tmpPath.isEmpty() || pending.rcvPath.isEmpty())
         return std::nullopt;
     return pending;
 }
 
 std::optional<PendingRename> ExportRecovery::load(const CallKey& call) const {
-    const std::optional<PendingRename> pending = read(recordPath(call));
-    if (pending && CallKey{pending->source, pending->callNumber} == call)
-        return pending;
+    for (const QString& path : {recordPath(), parkedPath(call)}) {
+        const std::optional<PendingRename> pending = read(path);
+        if (pending && CallKey{pending->source, pending->callNumber} == call)
+            return pending;
+    }
     return std::nullopt;
 }
 
@@ -79,13 +130,24 @@ std::vector<PendingRename> ExportRecovery::loadAll() {
         else
             m_fs.removeFile(path);
     }
+    if (std::optional<PendingRename> pending = read(recordPath())) {
+        if (std::find(records.begin(), records.end(), *pending) == records.end())
+            records.push_back(*pending);
+    }
     return records;
 }
 
 void ExportRecovery::clear(const CallKey& call) {
-    const QString path = recordPath(call);
-    if (m_fs.fileExists(path))
-        m_fs.removeFile(path);
+    if (m_recordKey) {
+        if (*m_recordKey == call)
+            blankRecord(m_recordSize);
+    } else if (const std::optional<PendingRename> left = read(recordPath());
+               left && CallKey{left->source, left->callNumber} == call) {
+        blankRecord(m_fs.fileSize(recordPath())); // written by a stopped process
+    }
+    const QString parked = parkedPath(call);
+    if (m_fs.fileExists(parked))
+        m_fs.removeFile(parked);
 }
 
 FileResult ExportRecovery::reserveNumbersThrough(int lastNumber) {

@@ -20,11 +20,15 @@ struct PendingRename {
     friend bool operator==(const PendingRename&, const PendingRename&) = default;
 };
 
-// A small record per call in the program folder, written to the disk before the call's order file is
-// renamed from ".Tmp" to ".Rcv" and removed once the call is marked extracted. After a crash, the next
-// pass reads it: a ".Tmp" still there means the rename never happened (the file is removed and the
-// call stays pending); a ".Tmp" gone means the host has the file (the call is marked extracted). So
-// each good call reaches the host folder exactly once, whenever the process is stopped.
+// The record of the rename under way, written to the disk before an order file is renamed from ".Tmp"
+// to ".Rcv" and blanked once the call is marked extracted. After a crash, the next pass reads it: a
+// ".Tmp" still there means the rename never happened (the file is removed and the call stays pending);
+// a ".Tmp" gone means the host has the file (the call is marked extracted). So each good call reaches
+// the host folder exactly once, whenever the process is stopped.
+//
+// One rename is under way at a time, so the record lives in one file of a fixed size that is written in
+// place: flushing it then costs no more than a data block. A record that cannot be settled yet (its
+// folder is away) is parked in a file of its own, named after its call, until it can.
 class ExportRecovery {
 public:
     ExportRecovery(FileSystem& fs, QString folder);
@@ -35,6 +39,8 @@ public:
     std::vector<PendingRename> loadAll();
     std::optional<PendingRename> load(const CallKey& call) const;
     void clear(const CallKey& call);
+    // Moves the record of a call that has to wait out of the way of the next renames.
+    FileResult park(const PendingRename& pending);
 
     // Order file numbers are reserved a block at a time, so that the settings file need not be written
     // for every file: the last number of the block is stored here before any number of it is used and
@@ -44,15 +50,21 @@ public:
     std::optional<int> reservedThrough() const;
     void clearReservation();
 
-    QString recordPath(const CallKey& call) const;
+    QString recordPath() const;
+    QString parkedPath(const CallKey& call) const;
     QString reservationPath() const;
     static bool isRecordName(const QString& fileName);
 
 private:
     std::optional<PendingRename> read(const QString& path) const;
+    static QByteArray encode(const PendingRename& pending);
+    void blankRecord(qsizetype size);
 
     FileSystem& m_fs;
     QString m_folder;
+    // What this process last wrote into the record, so that blanking it needs no read.
+    std::optional<CallKey> m_recordKey;
+    qsizetype m_recordSize = 0;
 };
 
 } // namespace vrq

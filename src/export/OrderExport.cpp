@@ -239,14 +239,17 @@ std::optional<OrderExport::PassError> OrderExport::buildCallFile(const CallRow& 
     const std::vector<OrderRow> orders = m_ctx.store->ordersOfCall(call.source, call.callNumber, &result);
     if (!result.ok())
         return PassError{result.code, result.description};
+    // One read of the call's items; they come in order sequence, so each order takes its run of them.
+    const std::vector<ItemRow> items = m_ctx.store->itemsOfCall(call.source, call.callNumber, &result);
+    if (!result.ok())
+        return PassError{result.code, result.description};
+    auto item = items.begin();
     for (const OrderRow& order : orders) {
         bytes += OrderFileFormat::lineBytes(OrderFileFormat::headerLine(order, today));
-        const std::vector<ItemRow> items =
-            m_ctx.store->itemsOfOrder(call.source, call.callNumber, order.orderSeqNumber, &result);
-        if (!result.ok())
-            return PassError{result.code, result.description};
-        for (const ItemRow& item : items)
-            bytes += OrderFileFormat::lineBytes(OrderFileFormat::itemLine(item));
+        while (item != items.end() && item->orderSeqNumber < order.orderSeqNumber)
+            ++item; // a line item whose order row is missing is not sent
+        for (; item != items.end() && item->orderSeqNumber == order.orderSeqNumber; ++item)
+            bytes += OrderFileFormat::lineBytes(OrderFileFormat::itemLine(*item));
     }
     return std::nullopt;
 }
@@ -311,6 +314,8 @@ std::optional<OrderExport::PassError> OrderExport::settle(const PendingRename& p
         audit("E", callPrefix(pending.callNumber) +
                        QStringLiteral("the folder of %1 cannot be reached; the call waits until it can.")
                            .arg(pending.fileName));
+        if (const FileResult parked = m_recovery.park(pending); !parked)
+            return PassError{parked.code, parked.error}; // the next rename would write over the record
         return std::nullopt;
     }
     settled = true;

@@ -47,7 +47,9 @@ private:
     SQLite::Statement& m_st;
 };
 
-void bindText(SQLite::Statement& st, int index, const QString& text) { st.bind(index, text.toStdString()); }
+void bindText(SQLite::Statement& st, int index, const QString& text) {
+    st.bind(index, text.toStdString());
+}
 
 void bindDate(SQLite::Statement& st, int index, const QDateTime& dt) {
     if (dt.isValid())
@@ -63,7 +65,9 @@ void bindOptional(SQLite::Statement& st, int index, const std::optional<int>& v)
         st.bind(index);
 }
 
-QString textColumn(const SQLite::Column& c) { return QString::fromUtf8(c.getText()); }
+QString textColumn(const SQLite::Column& c) {
+    return QString::fromUtf8(c.getText());
+}
 
 std::optional<int> optionalInt(const SQLite::Column& c) {
     if (c.isNull())
@@ -77,7 +81,8 @@ int wholeNumber(const SQLite::Column& c) {
     if (c.getType() != SQLITE_FLOAT)
         return static_cast<int>(std::clamp<int64_t>(c.getInt64(), INT32_MIN, INT32_MAX));
     const double rounded = std::nearbyint(c.getDouble()); // the default rounding mode: halves to even
-    return static_cast<int>(std::clamp(rounded, static_cast<double>(INT32_MIN), static_cast<double>(INT32_MAX)));
+    return static_cast<int>(
+        std::clamp(rounded, static_cast<double>(INT32_MIN), static_cast<double>(INT32_MAX)));
 }
 
 QDateTime dateColumn(const SQLite::Column& c) {
@@ -86,8 +91,9 @@ QDateTime dateColumn(const SQLite::Column& c) {
     return storeDateFromText(textColumn(c));
 }
 
-#define CALL_COLUMNS                                                                                           \
-    "rowid, Source, CallNumber, CallDNT, GoodCall, Complete, ExtractedCall, ExtractedFileName, ExtractedDNT, " \
+#define CALL_COLUMNS                                                                                         \
+    "rowid, Source, CallNumber, CallDNT, GoodCall, Complete, ExtractedCall, ExtractedFileName, "             \
+    "ExtractedDNT, "                                                                                         \
     "NumberOfOrders, Displayed, LineNumber, Hour, BadReason, BadData, NumBytes"
 
 CallRow readCall(SQLite::Statement& st) {
@@ -111,7 +117,7 @@ CallRow readCall(SQLite::Statement& st) {
     return row;
 }
 
-#define ORDER_COLUMNS \
+#define ORDER_COLUMNS                                                                                        \
     "Source, CallNumber, OrderSeqNumber, Salesperson, Customer, ShipTo, Route, Message, NumberOfItems"
 
 OrderRow readOrder(SQLite::Statement& st) {
@@ -129,8 +135,8 @@ OrderRow readOrder(SQLite::Statement& st) {
     return row;
 }
 
-#define ITEM_COLUMNS                                                                                \
-    "Source, CallNumber, OrderSeqNumber, ItemSeqNumber, ItemNumber, Quantity, Unit, DiscountPercent, " \
+#define ITEM_COLUMNS                                                                                         \
+    "Source, CallNumber, OrderSeqNumber, ItemSeqNumber, ItemNumber, Quantity, Unit, DiscountPercent, "       \
     "PriceOverride"
 
 ItemRow readItem(SQLite::Statement& st) {
@@ -184,7 +190,8 @@ struct SourceStep {
 const SourceStep kSourceSteps[] = {
     {"Alter Table Calls ADD COLUMN Source NUMBER", "Calls", "ALTER TABLE Calls DROP CONSTRAINT PrimaryKey ",
      "ALTER TABLE Calls add CONSTRAINT PrimaryKey PRIMARY KEY (Source, CallNumber)"},
-    {"Alter Table Orders ADD COLUMN Source NUMBER", "Orders", "ALTER TABLE Orders DROP CONSTRAINT PrimaryKey ",
+    {"Alter Table Orders ADD COLUMN Source NUMBER", "Orders",
+     "ALTER TABLE Orders DROP CONSTRAINT PrimaryKey ",
      "ALTER TABLE Orders add CONSTRAINT PrimaryKey PRIMARY KEY (Source, CallNumber, OrderSeqNumber)"},
     {"Alter Table OrderLineItems ADD COLUMN Source NUMBER", "OrderLineItems",
      "ALTER TABLE OrderLineItems DROP CONSTRAINT PrimaryKey ",
@@ -202,7 +209,9 @@ struct TableColumn {
 
 } // namespace
 
-QString storeDateText(const QDateTime& dt) { return QLocale::c().toString(dt, QLatin1String(kDateFormat)); }
+QString storeDateText(const QDateTime& dt) {
+    return QLocale::c().toString(dt, QLatin1String(kDateFormat));
+}
 
 QDateTime storeDateFromText(const QString& text) {
     // The stored form "YYYY-MM-DD HH:MM:SS" is read digit by digit: a general format parse per row
@@ -239,19 +248,23 @@ struct CallStore::Cache {
     }
 };
 
-CallStore::CallStore(std::unique_ptr<SQLite::Database> db) : m_db(std::move(db)), m_cache(std::make_unique<Cache>()) {}
+CallStore::CallStore(std::unique_ptr<SQLite::Database> db)
+    : m_db(std::move(db)), m_cache(std::make_unique<Cache>()) {}
 
 CallStore::~CallStore() {
     m_cache.reset();
     rollback();
 }
 
-SQLite::Database& CallStore::database() { return *m_db; }
+SQLite::Database& CallStore::database() {
+    return *m_db;
+}
 
 std::unique_ptr<CallStore> CallStore::open(const QString& path, QString* error) {
     try {
         const bool isNew = !QFileInfo::exists(path);
-        auto db = std::make_unique<SQLite::Database>(path.toStdString(), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+        auto db = std::make_unique<SQLite::Database>(path.toStdString(),
+                                                     SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
         db->setBusyTimeout(15000);
         db->exec("PRAGMA journal_mode=WAL");
         db->exec("PRAGMA synchronous=NORMAL");
@@ -268,19 +281,22 @@ std::unique_ptr<CallStore> CallStore::open(const QString& path, QString* error) 
 }
 
 void CallStore::createBaseTables() {
-    // The three intake tables in the base form a new installation was shipped with; the upgrade adds the rest.
-    const QString calls = QStringLiteral("CREATE TABLE Calls (%1, %2, %3, %4, %5, %6, %7, %8, %9, PRIMARY KEY (CallNumber))")
-                              .arg(storeColumnDefinition(QStringLiteral("CallNumber"), QStringLiteral("NUMBER")),
-                                   storeColumnDefinition(QStringLiteral("CallDNT"), QStringLiteral("DATE")),
-                                   storeColumnDefinition(QStringLiteral("GoodCall"), QStringLiteral("YESNO")),
-                                   storeColumnDefinition(QStringLiteral("Complete"), QStringLiteral("YESNO")),
-                                   storeColumnDefinition(QStringLiteral("ExtractedCall"), QStringLiteral("YESNO")),
-                                   storeColumnDefinition(QStringLiteral("ExtractedFileName"), QStringLiteral("TEXT(64)")),
-                                   storeColumnDefinition(QStringLiteral("ExtractedDNT"), QStringLiteral("DATE")),
-                                   storeColumnDefinition(QStringLiteral("NumberOfOrders"), QStringLiteral("NUMBER")),
-                                   storeColumnDefinition(QStringLiteral("Displayed"), QStringLiteral("YESNO")));
+    // The three intake tables in the base form a new installation was shipped with; the upgrade adds the
+    // rest.
+    const QString calls =
+        QStringLiteral("CREATE TABLE Calls (%1, %2, %3, %4, %5, %6, %7, %8, %9, PRIMARY KEY (CallNumber))")
+            .arg(storeColumnDefinition(QStringLiteral("CallNumber"), QStringLiteral("NUMBER")),
+                 storeColumnDefinition(QStringLiteral("CallDNT"), QStringLiteral("DATE")),
+                 storeColumnDefinition(QStringLiteral("GoodCall"), QStringLiteral("YESNO")),
+                 storeColumnDefinition(QStringLiteral("Complete"), QStringLiteral("YESNO")),
+                 storeColumnDefinition(QStringLiteral("ExtractedCall"), QStringLiteral("YESNO")),
+                 storeColumnDefinition(QStringLiteral("ExtractedFileName"), QStringLiteral("TEXT(64)")),
+                 storeColumnDefinition(QStringLiteral("ExtractedDNT"), QStringLiteral("DATE")),
+                 storeColumnDefinition(QStringLiteral("NumberOfOrders"), QStringLiteral("NUMBER")),
+                 storeColumnDefinition(QStringLiteral("Displayed"), QStringLiteral("YESNO")));
     const QString orders =
-        QStringLiteral("CREATE TABLE Orders (%1, %2, %3, %4, %5, %6, %7, PRIMARY KEY (CallNumber, OrderSeqNumber))")
+        QStringLiteral(
+            "CREATE TABLE Orders (%1, %2, %3, %4, %5, %6, %7, PRIMARY KEY (CallNumber, OrderSeqNumber))")
             .arg(storeColumnDefinition(QStringLiteral("CallNumber"), QStringLiteral("NUMBER")),
                  storeColumnDefinition(QStringLiteral("OrderSeqNumber"), QStringLiteral("NUMBER")),
                  storeColumnDefinition(QStringLiteral("Salesperson"), QStringLiteral("TEXT(6)")),
@@ -366,7 +382,8 @@ std::vector<TableColumn> tableColumns(SQLite::Database& db, const QString& table
     SQLite::Statement st(db, "SELECT name, type, pk FROM pragma_table_info(?) ORDER BY cid");
     bindText(st, 1, table);
     while (st.executeStep())
-        columns.push_back({textColumn(st.getColumn(0)), textColumn(st.getColumn(1)), st.getColumn(2).getInt()});
+        columns.push_back(
+            {textColumn(st.getColumn(0)), textColumn(st.getColumn(1)), st.getColumn(2).getInt()});
     return columns;
 }
 
@@ -390,7 +407,9 @@ void rebuildWithKey(SQLite::Database& db, const QString& table, const QStringLis
         definitions.append(QStringLiteral("PRIMARY KEY (%1)").arg(keyColumns.join(QStringLiteral(", "))));
     const QString temp = table + QStringLiteral("_rebuild");
     SQLite::Transaction tx(db);
-    db.exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(temp, definitions.join(QStringLiteral(", "))).toStdString());
+    db.exec(QStringLiteral("CREATE TABLE %1 (%2)")
+                .arg(temp, definitions.join(QStringLiteral(", ")))
+                .toStdString());
     db.exec(QStringLiteral("INSERT INTO %1 (%2) SELECT %2 FROM %3 ORDER BY rowid")
                 .arg(temp, names.join(QStringLiteral(", ")), table)
                 .toStdString());
@@ -415,7 +434,9 @@ bool CallStore::executeJetDdl(const QString& jetSql, QString* error) {
             QStringList definitions;
             for (const JetColumn& c : st->columns)
                 definitions.append(storeColumnDefinition(c.name, c.jetType));
-            m_db->exec(QStringLiteral("CREATE TABLE %1 (%2)").arg(st->table, definitions.join(QStringLiteral(", "))).toStdString());
+            m_db->exec(QStringLiteral("CREATE TABLE %1 (%2)")
+                           .arg(st->table, definitions.join(QStringLiteral(", ")))
+                           .toStdString());
             break;
         }
         case JetStatement::Kind::AddColumn:
@@ -442,7 +463,9 @@ bool CallStore::executeJetDdl(const QString& jetSql, QString* error) {
     }
 }
 
-bool CallStore::runUpgradeStep(const QString& jetSql) { return executeJetDdl(jetSql); }
+bool CallStore::runUpgradeStep(const QString& jetSql) {
+    return executeJetDdl(jetSql);
+}
 
 void CallStore::fillMissingSources(const QString& table) {
     try {
@@ -499,7 +522,9 @@ void CallStore::rollback() {
     }
 }
 
-bool CallStore::inTransaction() const { return sqlite3_get_autocommit(m_db->getHandle()) == 0; }
+bool CallStore::inTransaction() const {
+    return sqlite3_get_autocommit(m_db->getHandle()) == 0;
+}
 
 void CallStore::checkpoint() {
     try {
@@ -512,7 +537,8 @@ void CallStore::checkpoint() {
 
 StoreResult CallStore::insertAudit(const AuditRow& row) {
     try {
-        Use st(prepared("INSERT INTO Audit (AuditDNT, EventDNT, Type, Msg, Seq, Instance) VALUES (?, ?, ?, ?, ?, ?)"));
+        Use st(prepared(
+            "INSERT INTO Audit (AuditDNT, EventDNT, Type, Msg, Seq, Instance) VALUES (?, ?, ?, ?, ?, ?)"));
         bindDate(*st, 1, row.auditDnt);
         bindDate(*st, 2, row.eventDnt);
         bindText(*st, 3, row.type);
@@ -558,7 +584,8 @@ StoreResult CallStore::deleteAuditUpTo(const QDateTime& cutoff) {
 std::vector<AuditRow> CallStore::allAudit() {
     std::vector<AuditRow> rows;
     try {
-        SQLite::Statement st(*m_db, "SELECT AuditDNT, EventDNT, Type, Msg, Seq, Instance FROM Audit ORDER BY rowid");
+        SQLite::Statement st(*m_db,
+                             "SELECT AuditDNT, EventDNT, Type, Msg, Seq, Instance FROM Audit ORDER BY rowid");
         while (st.executeStep())
             rows.push_back(readAudit(st));
     } catch (const std::exception&) {
@@ -570,8 +597,7 @@ std::vector<AuditRow> CallStore::allAudit() {
 
 namespace {
 
-template <typename Fn>
-auto guarded(StoreResult* result, Fn&& fn) -> decltype(fn()) {
+template <typename Fn> auto guarded(StoreResult* result, Fn&& fn) -> decltype(fn()) {
     try {
         if (result)
             *result = StoreResult::success();
@@ -635,7 +661,8 @@ StoreResult CallStore::raiseNumberOfOrders(int source, int callNumber, int* newC
     try {
         // An UPDATE and a SELECT rather than UPDATE ... RETURNING: RETURNING builds a temporary table on
         // every run, which made this counter cost more than the row it numbers.
-        Use st(prepared("UPDATE Calls SET NumberOfOrders = NumberOfOrders + 1 WHERE Source = ? AND CallNumber = ?"));
+        Use st(prepared(
+            "UPDATE Calls SET NumberOfOrders = NumberOfOrders + 1 WHERE Source = ? AND CallNumber = ?"));
         st->bind(1, source);
         st->bind(2, callNumber);
         if (st->exec() == 0)
@@ -653,8 +680,9 @@ StoreResult CallStore::raiseNumberOfOrders(int source, int callNumber, int* newC
 
 StoreResult CallStore::insertOrder(const OrderRow& row) {
     try {
-        Use st(prepared("INSERT INTO Orders (Source, CallNumber, OrderSeqNumber, Salesperson, Customer, ShipTo, "
-                        "Route, Message, NumberOfItems) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+        Use st(
+            prepared("INSERT INTO Orders (Source, CallNumber, OrderSeqNumber, Salesperson, Customer, ShipTo, "
+                     "Route, Message, NumberOfItems) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"));
         st->bind(1, row.source);
         st->bind(2, row.callNumber);
         st->bind(3, row.orderSeqNumber);
@@ -677,8 +705,9 @@ StoreResult CallStore::insertOrder(const OrderRow& row) {
 StoreResult CallStore::raiseNumberOfItems(int source, int callNumber, int orderSeqNumber, int* newCount) {
     try {
         // UPDATE and SELECT, as raiseNumberOfOrders.
-        Use st(prepared("UPDATE Orders SET NumberOfItems = NumberOfItems + 1 WHERE Source = ? AND CallNumber = ? "
-                        "AND OrderSeqNumber = ?"));
+        Use st(prepared(
+            "UPDATE Orders SET NumberOfItems = NumberOfItems + 1 WHERE Source = ? AND CallNumber = ? "
+            "AND OrderSeqNumber = ?"));
         st->bind(1, source);
         st->bind(2, callNumber);
         st->bind(3, orderSeqNumber);
@@ -699,8 +728,9 @@ StoreResult CallStore::raiseNumberOfItems(int source, int callNumber, int orderS
 
 StoreResult CallStore::insertItem(const ItemRow& row) {
     try {
-        Use st(prepared("INSERT INTO OrderLineItems (Source, CallNumber, OrderSeqNumber, ItemSeqNumber, ItemNumber, "
-                        "Quantity, Unit, DiscountPercent, PriceOverride) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+        Use st(prepared(
+            "INSERT INTO OrderLineItems (Source, CallNumber, OrderSeqNumber, ItemSeqNumber, ItemNumber, "
+            "Quantity, Unit, DiscountPercent, PriceOverride) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"));
         st->bind(1, row.source);
         st->bind(2, row.callNumber);
         st->bind(3, row.orderSeqNumber);
@@ -725,9 +755,11 @@ StoreResult changedOne(SQLite::Statement& st) {
 
 } // namespace
 
-StoreResult CallStore::setOrderMessage(int source, int callNumber, int orderSeqNumber, const QString& message) {
+StoreResult CallStore::setOrderMessage(int source, int callNumber, int orderSeqNumber,
+                                       const QString& message) {
     try {
-        Use st(prepared("UPDATE Orders SET Message = ? WHERE Source = ? AND CallNumber = ? AND OrderSeqNumber = ?"));
+        Use st(prepared(
+            "UPDATE Orders SET Message = ? WHERE Source = ? AND CallNumber = ? AND OrderSeqNumber = ?"));
         bindText(*st, 1, message);
         st->bind(2, source);
         st->bind(3, callNumber);
@@ -738,7 +770,8 @@ StoreResult CallStore::setOrderMessage(int source, int callNumber, int orderSeqN
     }
 }
 
-StoreResult CallStore::setPriceOverride(int source, int callNumber, int orderSeqNumber, int itemSeqNumber, int price) {
+StoreResult CallStore::setPriceOverride(int source, int callNumber, int orderSeqNumber, int itemSeqNumber,
+                                        int price) {
     try {
         Use st(prepared("UPDATE OrderLineItems SET PriceOverride = ? WHERE Source = ? AND CallNumber = ? "
                         "AND OrderSeqNumber = ? AND ItemSeqNumber = ?"));
@@ -795,7 +828,21 @@ std::vector<OrderRow> CallStore::ordersOfCall(int source, int callNumber, StoreR
     });
 }
 
-std::vector<ItemRow> CallStore::itemsOfOrder(int source, int callNumber, int orderSeqNumber, StoreResult* result) {
+std::vector<ItemRow> CallStore::itemsOfCall(int source, int callNumber, StoreResult* result) {
+    return guarded(result, [&]() {
+        std::vector<ItemRow> rows;
+        Use st(prepared("SELECT " ITEM_COLUMNS " FROM OrderLineItems WHERE Source = ? AND CallNumber = ? "
+                        "ORDER BY OrderSeqNumber, ItemSeqNumber"));
+        st->bind(1, source);
+        st->bind(2, callNumber);
+        while (st->executeStep())
+            rows.push_back(readItem(*st));
+        return rows;
+    });
+}
+
+std::vector<ItemRow> CallStore::itemsOfOrder(int source, int callNumber, int orderSeqNumber,
+                                             StoreResult* result) {
     return guarded(result, [&]() {
         std::vector<ItemRow> rows;
         Use st(prepared("SELECT " ITEM_COLUMNS " FROM OrderLineItems WHERE Source = ? AND CallNumber = ? "
@@ -809,7 +856,8 @@ std::vector<ItemRow> CallStore::itemsOfOrder(int source, int callNumber, int ord
     });
 }
 
-StoreResult CallStore::markExtracted(int source, int callNumber, const QString& fileName, const QDateTime& when) {
+StoreResult CallStore::markExtracted(int source, int callNumber, const QString& fileName,
+                                     const QDateTime& when) {
     try {
         Use st(prepared("UPDATE Calls SET ExtractedCall = 1, ExtractedDNT = ?, ExtractedFileName = ? "
                         "WHERE Source = ? AND CallNumber = ?"));
@@ -848,29 +896,34 @@ StoreResult CallStore::resetDisplayed() {
     }
 }
 
-std::vector<CallDisplayRow> CallStore::takeUndisplayedCompleteCalls(StoreResult* result) {
+namespace {
+
+CallDisplayRow readDisplayRow(SQLite::Statement& st) {
+    CallDisplayRow row;
+    row.source = st.getColumn(0).getInt();
+    row.callNumber = st.getColumn(1).getInt();
+    row.callDnt = dateColumn(st.getColumn(2));
+    row.goodCall = st.getColumn(3).getInt() != 0;
+    row.extractedCall = st.getColumn(4).getInt() != 0;
+    return row;
+}
+
+} // namespace
+
+std::vector<CallDisplayRow> CallStore::takeCallsForDisplay(const char* select, const char* mark,
+                                                           StoreResult* result) {
     const bool ownTransaction = !inTransaction();
     auto rows = guarded(result, [&]() {
         std::vector<CallDisplayRow> found;
         if (ownTransaction)
             m_db->exec("BEGIN IMMEDIATE");
         {
-            Use st(prepared("SELECT Source, CallNumber, CallDNT, GoodCall, ExtractedCall FROM Calls "
-                            "WHERE Displayed = 0 AND Complete = 1 ORDER BY rowid"));
-            while (st->executeStep()) {
-                CallDisplayRow row;
-                row.source = st->getColumn(0).getInt();
-                row.callNumber = st->getColumn(1).getInt();
-                row.callDnt = dateColumn(st->getColumn(2));
-                row.goodCall = st->getColumn(3).getInt() != 0;
-                row.extractedCall = st->getColumn(4).getInt() != 0;
-                found.push_back(row);
-            }
+            Use st(prepared(select));
+            while (st->executeStep())
+                found.push_back(readDisplayRow(*st));
         }
-        if (!found.empty()) {
-            Use mark(prepared("UPDATE Calls SET Displayed = 1 WHERE Displayed = 0 AND Complete = 1"));
-            mark->exec();
-        }
+        Use marking(prepared(mark));
+        marking->exec();
         if (ownTransaction)
             m_db->exec("COMMIT");
         return found;
@@ -880,11 +933,30 @@ std::vector<CallDisplayRow> CallStore::takeUndisplayedCompleteCalls(StoreResult*
     return rows;
 }
 
+std::vector<CallDisplayRow> CallStore::takeUndisplayedCompleteCalls(StoreResult* result) {
+    return takeCallsForDisplay("SELECT Source, CallNumber, CallDNT, GoodCall, ExtractedCall FROM Calls "
+                               "WHERE Displayed = 0 AND Complete = 1 ORDER BY rowid",
+                               "UPDATE Calls SET Displayed = 1 WHERE Displayed = 0 AND Complete = 1", result);
+}
+
+std::vector<CallDisplayRow> CallStore::retakeAllCompleteCalls(StoreResult* result) {
+    // Every complete call is shown and ends up marked; every other row ends up unmarked; a missing
+    // source becomes 0. Only rows that differ from that are written.
+    return takeCallsForDisplay(
+        "SELECT coalesce(Source, 0), CallNumber, CallDNT, GoodCall, ExtractedCall FROM Calls "
+        "WHERE Complete = 1 ORDER BY rowid",
+        "UPDATE Calls SET Displayed = CASE WHEN Complete = 1 THEN 1 ELSE 0 END, Source = coalesce(Source, 0) "
+        "WHERE Source IS NULL OR Displayed <> CASE WHEN Complete = 1 THEN 1 ELSE 0 END",
+        result);
+}
+
 // --- purge ----------------------------------------------------------------------------------------
 
-std::optional<CallRow> CallStore::nextPurgeableCall(const QDateTime& cutoff, qint64 afterRowId, StoreResult* result) {
+std::optional<CallRow> CallStore::nextPurgeableCall(const QDateTime& cutoff, qint64 afterRowId,
+                                                    StoreResult* result) {
     return guarded(result, [&]() -> std::optional<CallRow> {
-        Use st(prepared("SELECT " CALL_COLUMNS " FROM Calls WHERE rowid > ? AND Complete = 1 AND CallDNT <= ? "
+        Use st(prepared("SELECT " CALL_COLUMNS
+                        " FROM Calls WHERE rowid > ? AND Complete = 1 AND CallDNT <= ? "
                         "AND (GoodCall = 0 OR (GoodCall = 1 AND ExtractedCall = 1)) ORDER BY rowid LIMIT 1"));
         st->bind(1, static_cast<int64_t>(afterRowId));
         bindDate(*st, 2, cutoff);
@@ -929,7 +1001,8 @@ std::vector<CallRow> CallStore::allCalls(StoreResult* result) {
 std::vector<OrderRow> CallStore::allOrders(StoreResult* result) {
     return guarded(result, [&]() {
         std::vector<OrderRow> rows;
-        SQLite::Statement st(*m_db, "SELECT " ORDER_COLUMNS " FROM Orders ORDER BY Source, CallNumber, OrderSeqNumber");
+        SQLite::Statement st(*m_db, "SELECT " ORDER_COLUMNS
+                                    " FROM Orders ORDER BY Source, CallNumber, OrderSeqNumber");
         while (st.executeStep())
             rows.push_back(readOrder(st));
         return rows;

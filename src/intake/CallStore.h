@@ -81,7 +81,8 @@ public:
     StoreResult raiseNumberOfItems(int source, int callNumber, int orderSeqNumber, int* newCount);
     StoreResult insertItem(const ItemRow& row);
     StoreResult setOrderMessage(int source, int callNumber, int orderSeqNumber, const QString& message);
-    StoreResult setPriceOverride(int source, int callNumber, int orderSeqNumber, int itemSeqNumber, int price);
+    StoreResult setPriceOverride(int source, int callNumber, int orderSeqNumber, int itemSeqNumber,
+                                 int price);
     // Complete = True, and GoodCall when given.
     StoreResult setCallComplete(int source, int callNumber, std::optional<bool> goodCall = std::nullopt);
 
@@ -89,7 +90,10 @@ public:
     // The next call after rowId (natural order) that is good, complete and not extracted.
     std::optional<CallRow> nextPendingCall(qint64 afterRowId, StoreResult* result = nullptr);
     std::vector<OrderRow> ordersOfCall(int source, int callNumber, StoreResult* result = nullptr);
-    std::vector<ItemRow> itemsOfOrder(int source, int callNumber, int orderSeqNumber, StoreResult* result = nullptr);
+    // Every line item of a call, by order and then by item sequence number.
+    std::vector<ItemRow> itemsOfCall(int source, int callNumber, StoreResult* result = nullptr);
+    std::vector<ItemRow> itemsOfOrder(int source, int callNumber, int orderSeqNumber,
+                                      StoreResult* result = nullptr);
     StoreResult markExtracted(int source, int callNumber, const QString& fileName, const QDateTime& when);
     StoreResult setExtracted(int source, int callNumber, bool extracted);
 
@@ -97,11 +101,15 @@ public:
     // Displayed = False for every row, Source = 0 where it is Null.
     StoreResult resetDisplayed();
     // Every complete row not yet displayed, in natural order, marked displayed in the same step.
+    // What resetDisplayed followed by takeUndisplayedCompleteCalls gives, in one pass that writes only
+    // the rows whose mark changes (none, when the window shows the same calls as last time).
+    std::vector<CallDisplayRow> retakeAllCompleteCalls(StoreResult* result = nullptr);
     std::vector<CallDisplayRow> takeUndisplayedCompleteCalls(StoreResult* result = nullptr);
 
     // --- purge ----------------------------------------------------------------------------------
     // The next call after rowId that is complete, at or before the cut-off, and bad or extracted.
-    std::optional<CallRow> nextPurgeableCall(const QDateTime& cutoff, qint64 afterRowId, StoreResult* result = nullptr);
+    std::optional<CallRow> nextPurgeableCall(const QDateTime& cutoff, qint64 afterRowId,
+                                             StoreResult* result = nullptr);
     // Deletes the call's orders, then its line items, then the call row.
     StoreResult deleteCallWithOrders(int source, int callNumber);
 
@@ -113,6 +121,9 @@ public:
     SQLite::Database& database();
 
 private:
+    // Reads the calls of the select and runs the mark, in one write transaction.
+    std::vector<CallDisplayRow> takeCallsForDisplay(const char* select, const char* mark,
+                                                    StoreResult* result);
     explicit CallStore(std::unique_ptr<SQLite::Database> db);
     SQLite::Statement& prepared(const char* sql);
     void createBaseTables();

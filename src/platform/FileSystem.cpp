@@ -81,6 +81,16 @@ FileResult writeWhole(QFile& file, const QByteArray& bytes) {
     return FileResult::success();
 }
 
+FileResult overwriteInPlace(QFile& file, const QByteArray& bytes) {
+    const QString path = file.fileName();
+    if (!file.open(QIODevice::ReadWrite))
+        return FileResult::failure(EIO, QStringLiteral("cannot open %1: %2").arg(path, file.errorString()));
+    if (!file.seek(0) || file.write(bytes) != bytes.size() || !file.flush())
+        return FileResult::failure(ENOSPC,
+                                   QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+    return FileResult::success();
+}
+
 } // namespace
 
 bool FileSystem::fileExists(const QString& path) const {
@@ -151,6 +161,22 @@ FileResult FileSystem::writeFileDurably(const QString& path, const QByteArray& b
         return errnoFailure(QStringLiteral("flush %1").arg(path), errno);
 #endif
     file.close();
+    return FileResult::success();
+}
+
+FileResult FileSystem::overwrite(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return overwriteInPlace(file, bytes);
+}
+
+FileResult FileSystem::overwriteDurably(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (const FileResult written = overwriteInPlace(file, bytes); !written)
+        return written;
+#ifdef Q_OS_UNIX
+    if (::fdatasync(file.handle()) != 0)
+        return errnoFailure(QStringLiteral("flush %1").arg(path), errno);
+#endif
     return FileResult::success();
 }
 

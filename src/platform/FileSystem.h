@@ -44,6 +44,11 @@ public:
     virtual FileResult writeFile(const QString& path, const QByteArray& bytes);
     // Creates (truncates) the file, writes all bytes and flushes them to the disk before returning.
     virtual FileResult writeFileDurably(const QString& path, const QByteArray& bytes);
+    // Writes the bytes over the start of the file (created when missing) without truncating it; a file
+    // rewritten in place at the same size needs no change of its size or blocks to reach the disk.
+    virtual FileResult overwrite(const QString& path, const QByteArray& bytes);
+    // The same, flushing the data to the disk before returning.
+    virtual FileResult overwriteDurably(const QString& path, const QByteArray& bytes);
     // Files (not folders) of a folder in ascending name order.
     virtual std::vector<FileEntry> listFiles(const QString& folder) const;
 };

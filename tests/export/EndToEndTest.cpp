@@ -59,7 +59,8 @@ TEST(EndToEndTest, ADataBinFileBecomesExactlyTheseOrderFiles) {
                                 "I0000000067890003-00000000\r\n"
                                 "H123456  876543                         260310      \r\n"
                                 "I0000000011111001+00000000\r\n";
-    EXPECT_EQ(fx.hostFiles(), QStringList{QStringLiteral("QX740001.Rcv")}) << "the bad call gets no order file";
+    EXPECT_EQ(fx.hostFiles(), QStringList{QStringLiteral("QX740001.Rcv")})
+        << "the bad call gets no order file";
     EXPECT_EQ(readAll(fx.hostFile(QStringLiteral("QX740001.Rcv"))), expected);
 
     const auto call = fx.call(0, 41);

@@ -29,10 +29,10 @@ public:
             throw Killed{};
         return result;
     }
-    FileResult removeFile(const QString& path) override {
-        if (m_point == KillPoint::AfterMark && ExportRecovery::isRecordName(QFileInfo(path).fileName()))
-            throw Killed{};
-        return FileSystem::removeFile(path);
+    FileResult overwrite(const QString& path, const QByteArray& bytes) override {
+        if (m_point == KillPoint::AfterMark && path.endsWith(QLatin1String("OrderFileRename.txt")))
+            throw Killed{}; // the record is about to be blanked
+        return FileSystem::overwrite(path, bytes);
     }
 
 private:
@@ -59,11 +59,7 @@ protected:
         OrderExport exporter(f.ctx, network);
         exporter.ExtractCalls();
     }
-    bool anyRecordLeft() const {
-        return !QDir(f.programFolder())
-                    .entryList({QStringLiteral("OrderFileRename-*")}, QDir::Files)
-                    .isEmpty();
-    }
+    bool anyRecordLeft() { return !ExportRecovery(*f.fs, f.programFolder()).loadAll().empty(); }
     int extractedEntries() const {
         return static_cast<int>(f.auditTexts().count(QStringLiteral("X|Extracted call # 17")));
     }
@@ -199,21 +195,52 @@ INSTANTIATE_TEST_SUITE_P(Stops, OrderNumberTest,
                                            NumberCase{41, 101, "141", "QX710242.Rcv"},
                                            NumberCase{9850, 1, "9850", "QX710051.Rcv"}));
 
-TEST(ExportRecoveryRecord, ARecordCutShortCountsAsNone) {
+enum class Damage { CutShort, ByteChanged };
+
+struct DamageCase {
+    const char* name;
+    bool parked;
+    Damage damage;
+};
+
+class DamagedRecordTest : public ::testing::TestWithParam<DamageCase> {};
+
+// A record torn by a stop in the middle of its write is never taken for a whole one.
+TEST_P(DamagedRecordTest, CountsAsNone) {
     ExportFixture f;
     ExportRecovery record(*f.fs, f.programFolder());
     const PendingRename pending{1, 17, QStringLiteral("QX710042.Rcv"), QStringLiteral("/a/QX710042.Tmp"),
                                 QStringLiteral("/a/QX710042.Rcv")};
     ASSERT_TRUE(record.save(pending));
-    EXPECT_EQ(record.load({1, 17}), pending);
+    if (GetParam().parked) {
+        ASSERT_TRUE(record.park(pending));
+    }
+    ASSERT_EQ(record.load({1, 17}), pending);
+    ASSERT_EQ(record.loadAll(), std::vector<PendingRename>{pending});
 
-    QFile file(record.recordPath({1, 17}));
+    const QString path = GetParam().parked ? record.parkedPath({1, 17}) : record.recordPath();
+    QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-    file.resize(file.size() - 6);
+    if (GetParam().damage == Damage::CutShort) {
+        file.resize(GetParam().parked ? file.size() - 6 : 20);
+    } else {
+        file.seek(1); // "17" becomes "18"
+        file.write("8");
+    }
     file.close();
     EXPECT_FALSE(record.load({1, 17}).has_value());
+    EXPECT_FALSE(record.load({1, 18}).has_value());
     EXPECT_TRUE(record.loadAll().empty());
-    EXPECT_FALSE(QFile::exists(record.recordPath({1, 17}))) << "dropped";
+    if (GetParam().parked) {
+        EXPECT_FALSE(QFile::exists(path)) << "dropped";
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(Torn, DamagedRecordTest,
+                         ::testing::Values(DamageCase{"CutShort", false, Damage::CutShort},
+                                           DamageCase{"ByteChanged", false, Damage::ByteChanged},
+                                           DamageCase{"ParkedCutShort", true, Damage::CutShort},
+                                           DamageCase{"ParkedByteChanged", true, Damage::ByteChanged}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

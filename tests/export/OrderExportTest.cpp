@@ -69,7 +69,7 @@ TEST_F(OrderExportTest, TwoOrdersBecomeOneFileNamedBySystemAndSequence) {
                            QStringLiteral("I|ExtractCalls (Call # 17): I:\\QX7Com\\QX770042.Rcv bytes."),
                            QStringLiteral("X|Extracted call # 17")}));
     EXPECT_EQ(f.ui.displayed, (std::vector<RecordingUserInterface::Display>{{17, 3}}));
-    EXPECT_FALSE(QFile::exists(ExportRecovery(*f.fs, f.programFolder()).recordPath({0, 17})));
+    EXPECT_FALSE(ExportRecovery(*f.fs, f.programFolder()).load({0, 17}).has_value());
 }
 
 TEST_F(OrderExportTest, AnOrderWithoutItemsGivesItsHeaderLineAlone) {

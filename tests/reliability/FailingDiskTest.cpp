@@ -24,10 +24,14 @@ public:
         return FileSystem::writeFile(path, bytes);
     }
     FileResult writeFileDurably(const QString& path, const QByteArray& bytes) override {
-        if ((m_step == Step::WriteTmp && path.endsWith(QLatin1String(".Tmp"))) ||
-            (m_step == Step::RecoveryRecord && path.contains(QLatin1String("OrderFileRename-"))))
+        if (m_step == Step::WriteTmp && path.endsWith(QLatin1String(".Tmp")))
             return full();
         return FileSystem::writeFileDurably(path, bytes);
+    }
+    FileResult overwriteDurably(const QString& path, const QByteArray& bytes) override {
+        if (m_step == Step::RecoveryRecord && path.contains(QLatin1String("OrderFileRename")))
+            return full();
+        return FileSystem::overwriteDurably(path, bytes);
     }
     FileResult renameNoReplace(const QString& from, const QString& to) override {
         if (m_step == Step::Rename)

@@ -332,8 +332,8 @@ void checkEverything(const Sandbox& sandbox, const Expected& expected, Figures* 
         ADD_FAILURE() << "call marked sent, but " << name.toStdString() << " is not in the host folder";
 
     // Nothing half done stays behind once a pass has finished.
-    for (const QString& name : QDir(sandbox.home()).entryList(QDir::Files))
-        EXPECT_FALSE(ExportRecovery::isRecordName(name)) << "an unsettled rename: " << name.toStdString();
+    for (const PendingRename& pending : ExportRecovery(realFileSystem(), sandbox.home()).loadAll())
+        ADD_FAILURE() << "an unsettled rename: " << pending.fileName.toStdString();
 
     int errors = 0;
     for (const AuditRow& row : store->allAudit()) {

@@ -190,11 +190,9 @@ void CallsWindow::setGridWidth(int twips) {
 }
 
 void CallsWindow::ResetCallDisplay() {
-    if (m_ctx.store) {
-        const StoreResult result = m_ctx.store->resetDisplayed();
-        if (!result.ok())
-            reportStoreFailure(QStringLiteral("ResetCallDisplay"), result);
-    }
+    // The store's marks are cleared by the next refresh, together with taking the calls again: a reset
+    // of every row followed by marking them all again would write each row twice.
+    m_resetPending = true;
     m_model->clear();
 }
 
@@ -204,11 +202,16 @@ void CallsWindow::RefreshCallDisplay() {
     if (!m_ctx.store)
         return;
     StoreResult result;
-    const std::vector<CallDisplayRow> found = m_ctx.store->takeUndisplayedCompleteCalls(&result);
+    const std::vector<CallDisplayRow> found = m_resetPending
+                                                  ? m_ctx.store->retakeAllCompleteCalls(&result)
+                                                  : m_ctx.store->takeUndisplayedCompleteCalls(&result);
     if (!result.ok()) {
-        reportStoreFailure(QStringLiteral("RefreshCallDisplay"), result);
+        reportStoreFailure(m_resetPending ? QStringLiteral("ResetCallDisplay")
+                                          : QStringLiteral("RefreshCallDisplay"),
+                           result);
         return;
     }
+    m_resetPending = false;
     m_storeFailing = false;
 
     // Calls the check boxes filter out are still taken (marked displayed) and stay off the grid.

@@ -113,6 +113,7 @@ private:
     int m_rowCount = 0;
     int m_gridWidthTwips = 4800;
     bool m_storeFailing = false;
+    bool m_resetPending = false; // the store's display marks are still to be reset
     bool m_unloaded = false;
 };
 

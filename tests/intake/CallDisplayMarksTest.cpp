@@ -1,0 +1,97 @@
+// Opening the calls window takes every complete call again in one pass; it must leave the store and
+// show the calls exactly as clearing every mark and then taking the unmarked calls would.
+#include "intake/CallStore.h"
+
+#include <SQLiteCpp/SQLiteCpp.h>
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace vrq;
+
+namespace {
+
+// One row per combination of the columns the marks depend on; only Source may be Null (-1).
+struct RowState {
+    int source;
+    int complete;
+    int displayed;
+};
+
+std::vector<RowState> everyState() {
+    std::vector<RowState> states;
+    for (int source : {-1, 0, 1})
+        for (int complete : {0, 1})
+            for (int displayed : {0, 1})
+                states.push_back({source, complete, displayed});
+    return states;
+}
+
+void bindOrNull(SQLite::Statement& st, int index, int value) {
+    if (value < 0)
+        st.bind(index);
+    else
+        st.bind(index, value);
+}
+
+std::unique_ptr<CallStore> storeWith(const QString& path, const std::vector<RowState>& rows) {
+    QString error;
+    auto store = CallStore::open(path, &error);
+    EXPECT_TRUE(store) << error.toStdString();
+    store->DataConversions();
+    SQLite::Statement insert(store->database(), "INSERT INTO Calls (Source, CallNumber, CallDNT, GoodCall, "
+                                                "ExtractedCall, Complete, Displayed) VALUES (?, ?, "
+                                                "'2026-03-10 14:07:30', 1, 0, ?, ?)");
+    int number = 100;
+    for (const RowState& row : rows) {
+        bindOrNull(insert, 1, row.source);
+        insert.bind(2, number++);
+        bindOrNull(insert, 3, row.complete);
+        bindOrNull(insert, 4, row.displayed);
+        insert.exec();
+        insert.reset();
+    }
+    return store;
+}
+
+std::vector<std::string> markColumns(CallStore& store) {
+    std::vector<std::string> rows;
+    SQLite::Statement st(store.database(), "SELECT CallNumber || ':' || coalesce(Source, 'N') || ':' || "
+                                           "coalesce(Displayed, 'N') FROM Calls ORDER BY rowid");
+    while (st.executeStep())
+        rows.push_back(st.getColumn(0).getString());
+    return rows;
+}
+
+std::vector<int> callNumbers(const std::vector<CallDisplayRow>& rows) {
+    std::vector<int> numbers;
+    for (const CallDisplayRow& row : rows)
+        numbers.push_back(row.callNumber * 10 + row.source);
+    return numbers;
+}
+
+TEST(CallDisplayMarks, RetakingAllMatchesAResetFollowedByATakeForEveryRowState) {
+    QTemporaryDir dir;
+    const std::vector<RowState> states = everyState();
+    auto twoSteps = storeWith(dir.filePath(QStringLiteral("a.db")), states);
+    auto onePass = storeWith(dir.filePath(QStringLiteral("b.db")), states);
+
+    ASSERT_TRUE(twoSteps->resetDisplayed().ok());
+    StoreResult taken;
+    const std::vector<CallDisplayRow> expected = twoSteps->takeUndisplayedCompleteCalls(&taken);
+    ASSERT_TRUE(taken.ok());
+    StoreResult retaken;
+    const std::vector<CallDisplayRow> actual = onePass->retakeAllCompleteCalls(&retaken);
+    ASSERT_TRUE(retaken.ok()) << retaken.description.toStdString();
+
+    EXPECT_FALSE(expected.empty());
+    EXPECT_EQ(callNumbers(actual), callNumbers(expected));
+    EXPECT_EQ(markColumns(*onePass), markColumns(*twoSteps));
+
+    // Opened again with nothing new: the same calls, and no row changes.
+    const int changesBefore = onePass->database().getTotalChanges();
+    EXPECT_EQ(callNumbers(onePass->retakeAllCompleteCalls()), callNumbers(expected));
+    EXPECT_EQ(onePass->database().getTotalChanges(), changesBefore);
+}
+
+} // namespace
