@@ -28,7 +28,8 @@ protected:
     }
     void drop(const QString& name, quint32 seed = 1, int orders = 2) {
         QString error;
-        ASSERT_TRUE(writeScannedFile(folder + name, generateScannedFile(Dialect::Standard, orders, 2, seed), &error))
+        ASSERT_TRUE(
+            writeScannedFile(folder + name, generateScannedFile(Dialect::Standard, orders, 2, seed), &error))
             << error.toStdString();
     }
     std::vector<CallRow> scannedCalls() {
@@ -83,13 +84,15 @@ TEST_F(FolderScanTest, FilesAreTakenInNameOrder) {
     scan.run();
     scan.run();
     ASSERT_EQ(scannedCalls().size(), 2u);
-    EXPECT_EQ(test::TestEnvironment::readFile(env.programFolder() + QStringLiteral("/Audit/File0001.Txt")), first);
+    EXPECT_EQ(test::TestEnvironment::readFile(env.programFolder() + QStringLiteral("/Audit/File0001.Txt")),
+              first);
 }
 
 TEST_F(FolderScanTest, TheNumberWrapsAfter9999AndReplacesTheOldCopy) {
     env.ctx.settingsStore->saveLastScannedCallNum(9999);
     QDir().mkpath(env.programFolder() + QStringLiteral("/Audit"));
-    ASSERT_TRUE(test::TestEnvironment::writeFile(env.programFolder() + QStringLiteral("/Audit/File0001.Txt"), "old"));
+    ASSERT_TRUE(
+        test::TestEnvironment::writeFile(env.programFolder() + QStringLiteral("/Audit/File0001.Txt"), "old"));
     drop(QStringLiteral("x.txt"));
     scan.run();
     scan.run();
@@ -123,8 +126,9 @@ TEST_F(FolderScanTest, AnInvalidFolderIsReportedAndNothingElseHappens) {
     env.ctx.settings.ScannedFolder = env.path(QStringLiteral("missing"));
     ASSERT_TRUE(scan.run().ok);
     ASSERT_EQ(recorder.messages.size(), 1);
-    EXPECT_EQ(recorder.messages[0], QStringLiteral("Invalid Scanned Folder name: ") + env.path(QStringLiteral("missing")) +
-                                        QStringLiteral(".  Go to the properties and set this value correctly."));
+    EXPECT_EQ(recorder.messages[0],
+              QStringLiteral("Invalid Scanned Folder name: ") + env.path(QStringLiteral("missing")) +
+                  QStringLiteral(".  Go to the properties and set this value correctly."));
     EXPECT_TRUE(env.auditLines().isEmpty());
 }
 
@@ -142,5 +146,62 @@ TEST_F(FolderScanTest, TheListingCanBeKeptBetweenRuns) {
     secondRun.run();
     EXPECT_EQ(scannedCalls().size(), 1u);
 }
+
+// A stop of the process at one step of taking a scanned file: nothing after that step runs.
+struct Killed {};
+
+enum class ScanStop { AtTheNote, BeforeTheMove, AfterTheMove };
+
+class DyingScanDisk : public FileSystem {
+public:
+    explicit DyingScanDisk(ScanStop stop) : m_stop(stop) {}
+    FileResult writeFileDurably(const QString& path, const QByteArray& bytes) override {
+        if (m_stop == ScanStop::AtTheNote && path.endsWith(QLatin1String("ScannedFileTaking.txt")))
+            throw Killed{};
+        return FileSystem::writeFileDurably(path, bytes);
+    }
+    FileResult moveFile(const QString& from, const QString& to) override {
+        if (m_stop == ScanStop::BeforeTheMove)
+            throw Killed{};
+        return FileSystem::moveFile(from, to);
+    }
+    FileResult removeFile(const QString& path) override {
+        if (m_stop == ScanStop::AfterTheMove && path.endsWith(QLatin1String("ScannedFileTaking.txt")))
+            throw Killed{};
+        return FileSystem::removeFile(path);
+    }
+
+private:
+    ScanStop m_stop;
+};
+
+class FolderScanKillTest : public FolderScanTest, public ::testing::WithParamInterface<ScanStop> {};
+
+TEST_P(FolderScanKillTest, AFileIsStoredOnceWhereverTheTakingStops) {
+    drop(QStringLiteral("order1.txt"));
+    DyingScanDisk dying(GetParam());
+    env.ctx.fs = &dying;
+    ASSERT_TRUE(scan.run().ok); // notes the file
+    EXPECT_THROW(scan.run(), Killed);
+    env.store().rollback(); // what the engine does with the open transaction of a killed process
+
+    env.ctx.fs = &realFileSystem();
+    env.ctx.settings.LastScannedCallNum = storedLastScannedCallNum().toInt();
+    FolderScan restarted(env.ctx);
+    for (int scanAfterRestart = 0; scanAfterRestart < 3; ++scanAfterRestart)
+        ASSERT_TRUE(restarted.run().ok);
+    ASSERT_EQ(scannedCalls().size(), 1u);
+    EXPECT_TRUE(scannedCalls()[0].complete);
+    EXPECT_EQ(env.auditMessages(QStringLiteral("G")).size(), 1);
+    EXPECT_FALSE(QFile::exists(folder + QStringLiteral("order1.txt")));
+    const QString copy =
+        QStringLiteral("/Audit/File%1.Txt").arg(scannedCalls()[0].callNumber, 4, 10, QLatin1Char('0'));
+    EXPECT_TRUE(QFile::exists(env.programFolder() + copy)) << copy.toStdString();
+    EXPECT_FALSE(QFile::exists(env.programFolder() + QStringLiteral("/ScannedFileTaking.txt")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Stops, FolderScanKillTest,
+                         ::testing::Values(ScanStop::AtTheNote, ScanStop::BeforeTheMove,
+                                           ScanStop::AfterTheMove));
 
 } // namespace
