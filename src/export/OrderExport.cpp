@@ -77,10 +77,10 @@ void OrderExport::ExtractCalls() {
 }
 
 std::optional<OrderExport::PassError> OrderExport::runPass(PassEnd& end) {
-    recoverReservedNumbers();
     std::vector<CallKey> unsettled;
     if (auto error = settleUnfinishedRenames(unsettled))
         return error;
+    recoverReservedNumbers();
     auto isUnsettled = [&](const CallRow& call) {
         return std::find(unsettled.begin(), unsettled.end(), CallKey{call.source, call.callNumber}) !=
                unsettled.end();
@@ -182,13 +182,37 @@ void OrderExport::recoverReservedNumbers() {
     const std::optional<int> reserved = m_recovery.reservedThrough();
     if (reserved) {
         // A stopped pass may have used any number of its block; numbering goes on after the block.
+        const int removed = removeUnfinishedFiles(m_ctx.settings.LastSeqNum, *reserved);
         m_ctx.settings.LastSeqNum = static_cast<qint16>(*reserved);
         m_ctx.settingsStore->saveLastSeqNum(m_ctx.settings.LastSeqNum);
         audit("W", QStringLiteral("ExtractCalls: a stopped pass had reserved order file numbers up to %1; "
                                   "numbering goes on after it.")
                        .arg(*reserved));
+        if (removed > 0)
+            audit("W",
+                  QStringLiteral("ExtractCalls: removed %1 .Tmp file(s) the stopped pass left unfinished.")
+                      .arg(removed));
     }
     m_recovery.clearReservation();
+}
+
+int OrderExport::removeUnfinishedFiles(int lastSaved, int reservedThrough) {
+    // The renames under way were settled before this, so a ".Tmp" numbered inside the block is one the
+    // stopped pass created and never renamed: nobody else takes numbers from it.
+    const QString folder = PathResolver::withTrailingSeparator(m_ctx.paths->resolve(
+        PathResolver::withTrailingSeparator(PathResolver::trimRight(m_ctx.settings.QX7Path))));
+    if (!m_ctx.fs->folderExists(folder))
+        return 0;
+    int removed = 0;
+    int number = lastSaved;
+    for (int i = 0; i < kNumbersPerReservation && number != reservedThrough; ++i) {
+        number = OrderFileFormat::nextSequenceNumber(number);
+        const QString tmp =
+            folder + OrderFileFormat::baseName(m_ctx.settings.SystemID, number) + QStringLiteral(".Tmp");
+        if (m_ctx.fs->fileExists(tmp) && m_ctx.fs->removeFile(tmp))
+            ++removed;
+    }
+    return removed;
 }
 
 void OrderExport::writeHeldEntries() {

@@ -58,6 +58,8 @@ private:
     // Stores LastSeqNum (unless the caller just did) and gives the reserved block back.
     void releaseNumbers(bool settingsSaved);
     void recoverReservedNumbers();
+    // Removes the ".Tmp" files numbered after lastSaved up to reservedThrough; how many there were.
+    int removeUnfinishedFiles(int lastSaved, int reservedThrough);
     // The "I" entries of a call are written with its "X" entry in one transaction, or before the
     // error entry when the call fails.
     void holdEntry(const char* type, const QString& msg) {

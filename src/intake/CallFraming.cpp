@@ -169,11 +169,57 @@ CallFraming::TakeResult CallFraming::takeCall(CallSource& file, qint64& position
     return taken;
 }
 
+namespace {
+
+// Keeps a group of calls open over the loop; a loop left by an exception (a test's simulated crash)
+// undoes the open group as a stopped process would.
+class CallGroup {
+public:
+    explicit CallGroup(CallStore& store) : m_store(store) { m_open = m_store.beginGroup().ok(); }
+    ~CallGroup() {
+        if (m_open)
+            m_store.abandonGroup();
+    }
+    CallGroup(const CallGroup&) = delete;
+    CallGroup& operator=(const CallGroup&) = delete;
+
+    // Counts a stored call; commits the group when it is full. False when the commit failed.
+    StoreResult callStored() {
+        if (!m_open || ++m_calls < CallFraming::kCallsPerGroup)
+            return StoreResult::success();
+        const StoreResult ended = end();
+        m_open = m_store.beginGroup().ok();
+        return ended;
+    }
+    StoreResult end() {
+        m_calls = 0;
+        if (!m_open)
+            return StoreResult::success();
+        m_open = false;
+        return m_store.endGroup();
+    }
+
+private:
+    CallStore& m_store;
+    bool m_open = false;
+    int m_calls = 0;
+};
+
+} // namespace
+
 CallLoopOutcome CallFraming::runCallLoop(CallSource& file, qint64 scanStart) {
     CallLoopOutcome outcome;
     m_ctx.callNumberList.clear();
     qint64 position = scanStart;
     CallHeader header;
+    CallGroup group(*m_ctx.store);
+    auto groupFailed = [&](const StoreResult& result) {
+        log(QStringLiteral("E"),
+            QStringLiteral("Calls taken in could not be stored, they are taken again at the "
+                           "next pass: ") +
+                result.description);
+        outcome.allStored = false;
+    };
     while (readCallHeader(file, position, header)) {
         const int callNumber = header.callNumberValue();
         if (alreadyStored(callNumber)) {
@@ -188,9 +234,17 @@ CallLoopOutcome CallFraming::runCallLoop(CallSource& file, qint64 scanStart) {
             outcome.allStored = false;
             break;
         }
+        if (taken.status == TakeStatus::Stored) {
+            if (const StoreResult committed = group.callStored(); !committed.ok()) {
+                groupFailed(committed);
+                return outcome;
+            }
+        }
         if (m_ctx.ui)
             m_ctx.ui->processEvents();
     }
+    if (const StoreResult committed = group.end(); !committed.ok())
+        groupFailed(committed);
     return outcome;
 }
 

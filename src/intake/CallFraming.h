@@ -23,10 +23,15 @@ struct CallLoopOutcome {
 
 // Finds the calls of an input file, skips null headers and calls the store already holds, and hands
 // each new call to the record parser its dialect needs. Each call taken in is one unit of work in the
-// store: its rows, its audit entries and its completion are committed together or not at all.
+// store: its rows, its audit entries and its completion are kept together or not at all. The loop over
+// an input file commits its calls in groups; a stop undoes at most the open group, whole calls only.
 class CallFraming {
 public:
     enum class TakeStatus { NotTaken, Stored, Failed };
+    // Calls committed together during a pass over an input file. The file stays until the pass has
+    // committed every group, so a stop that undoes a group loses nothing: the next pass takes those
+    // calls again. One commit per call would cost more than storing the call.
+    static constexpr int kCallsPerGroup = 50;
     struct TakeResult {
         TakeStatus status = TakeStatus::NotTaken;
         std::optional<bool> goodCallResult; // set when ProcessGoodCall ran

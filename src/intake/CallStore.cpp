@@ -497,7 +497,12 @@ std::vector<bool> CallStore::DataConversions() {
 
 StoreResult CallStore::begin() {
     try {
-        m_db->exec("BEGIN IMMEDIATE");
+        if (m_groupOpen) {
+            m_db->exec("SAVEPOINT unit");
+            m_unitOpen = true;
+        } else {
+            m_db->exec("BEGIN IMMEDIATE");
+        }
         return StoreResult::success();
     } catch (const std::exception& e) {
         return fromException(e);
@@ -506,7 +511,14 @@ StoreResult CallStore::begin() {
 
 StoreResult CallStore::commit() {
     try {
-        m_db->exec("COMMIT");
+        if (m_groupOpen) {
+            if (!m_unitOpen)
+                return StoreResult{StoreStatus::Error, 1, QStringLiteral("the unit of work was undone")};
+            m_unitOpen = false;
+            m_db->exec("RELEASE unit");
+        } else {
+            m_db->exec("COMMIT");
+        }
         return StoreResult::success();
     } catch (const std::exception& e) {
         return fromException(e);
@@ -517,8 +529,53 @@ void CallStore::rollback() {
     if (!inTransaction())
         return;
     try {
+        if (!m_groupOpen) {
+            m_db->exec("ROLLBACK");
+        } else if (m_unitOpen) {
+            m_unitOpen = false;
+            m_db->exec("ROLLBACK TO unit");
+            m_db->exec("RELEASE unit");
+        }
+    } catch (const std::exception&) {
+    }
+}
+
+StoreResult CallStore::beginGroup() {
+    try {
+        m_db->exec("BEGIN IMMEDIATE");
+        m_groupOpen = true;
+        m_unitOpen = false;
+        return StoreResult::success();
+    } catch (const std::exception& e) {
+        return fromException(e);
+    }
+}
+
+void CallStore::abandonGroup() {
+    if (!m_groupOpen)
+        return;
+    m_groupOpen = false;
+    m_unitOpen = false;
+    try {
         m_db->exec("ROLLBACK");
     } catch (const std::exception&) {
+    }
+}
+
+StoreResult CallStore::endGroup() {
+    if (!m_groupOpen)
+        return StoreResult::success();
+    m_groupOpen = false;
+    m_unitOpen = false;
+    try {
+        m_db->exec("COMMIT");
+        return StoreResult::success();
+    } catch (const std::exception& e) {
+        try {
+            m_db->exec("ROLLBACK");
+        } catch (const std::exception&) {
+        }
+        return fromException(e);
     }
 }
 

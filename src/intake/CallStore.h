@@ -60,6 +60,14 @@ public:
     StoreResult commit();
     void rollback();
     bool inTransaction() const;
+    // A group of units committed together: inside it, each unit of work is a savepoint that keeps or
+    // undoes its own rows, and the group reaches the file at endGroup. A stop before that undoes the
+    // whole group, never part of a unit; callers keep their input until the group is ended.
+    StoreResult beginGroup();
+    StoreResult endGroup();
+    // Undoes the whole group, as a stop would.
+    void abandonGroup();
+    bool inGroup() const { return m_groupOpen; }
     // Syncs the write-ahead log to the disk, before an input file is moved away.
     void checkpoint();
 
@@ -132,6 +140,8 @@ private:
     void fillMissingSources(const QString& table);
 
     std::unique_ptr<SQLite::Database> m_db;
+    bool m_groupOpen = false;
+    bool m_unitOpen = false; // a savepoint inside the group
     struct Cache;
     std::unique_ptr<Cache> m_cache;
 };

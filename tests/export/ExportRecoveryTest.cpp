@@ -129,23 +129,32 @@ TEST(ExportRecoveryRecord, ACallWhoseFolderIsAwayWaitsWhileOthersGoOn) {
     EXPECT_FALSE(record.load({0, 17}).has_value());
 }
 
-// Stops the "process" at the rename of its n-th order file.
-class DyingAtRename : public FileSystem {
+enum class FileStep { Rename, Write };
+
+// Stops the "process" at the rename, or at the write of the content, of its n-th order file.
+class DyingAtFile : public FileSystem {
 public:
-    explicit DyingAtRename(int n) : m_left(n) {}
+    DyingAtFile(int n, FileStep step) : m_left(n), m_step(step) {}
     FileResult renameNoReplace(const QString& from, const QString& to) override {
-        if (--m_left == 0)
+        if (m_step == FileStep::Rename && --m_left == 0)
             throw Killed{};
         return FileSystem::renameNoReplace(from, to);
+    }
+    FileResult writeFileDurably(const QString& path, const QByteArray& bytes) override {
+        if (m_step == FileStep::Write && path.endsWith(QLatin1String(".Tmp")) && --m_left == 0)
+            throw Killed{};
+        return FileSystem::writeFileDurably(path, bytes);
     }
 
 private:
     int m_left;
+    FileStep m_step;
 };
 
 struct NumberCase {
-    int lastSeqNum;      // before the first pass
-    int killedAtFile;    // 0: the pass ends normally
+    int lastSeqNum;   // before the first pass
+    int killedAtFile; // 0: the pass ends normally
+    FileStep step;
     const char* saved;   // LastSeqNum in the settings file when the process stops
     const char* resumed; // the name of the next pass's first file
 };
@@ -167,7 +176,7 @@ TEST_P(OrderNumberTest, NoNumberIsGivenOutTwiceWhereverThePassStops) {
     {
         // The last call waits for the next pass.
         f.store->setExtracted(0, calls + 1, true);
-        DyingAtRename dying(c.killedAtFile);
+        DyingAtFile dying(c.killedAtFile, c.step);
         f.ctx.fs = &dying;
         if (c.killedAtFile == 0)
             OrderExport(f.ctx, network).ExtractCalls();
@@ -187,13 +196,20 @@ TEST_P(OrderNumberTest, NoNumberIsGivenOutTwiceWhereverThePassStops) {
     EXPECT_FALSE(QFile::exists(ExportRecovery(*f.fs, f.programFolder()).reservationPath()));
     EXPECT_EQ(f.auditTexts().filter(QStringLiteral("reserved order file numbers")).size(),
               c.killedAtFile == 0 ? 0 : 1);
+    // The empty ".Tmp" a stop before the rename record leaves is removed with the block.
+    EXPECT_TRUE(f.hostFiles().filter(QStringLiteral(".Tmp")).isEmpty())
+        << f.hostFiles().join(QLatin1Char(' ')).toStdString();
+    EXPECT_EQ(f.auditTexts().filter(QStringLiteral("removed 1 .Tmp file(s)")).size(),
+              c.killedAtFile != 0 && c.step == FileStep::Write ? 1 : 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Stops, OrderNumberTest,
-                         ::testing::Values(NumberCase{41, 0, "44", "QX710045.Rcv"},
-                                           NumberCase{41, 1, "41", "QX710142.Rcv"},
-                                           NumberCase{41, 101, "141", "QX710242.Rcv"},
-                                           NumberCase{9850, 1, "9850", "QX710051.Rcv"}));
+                         ::testing::Values(NumberCase{41, 0, FileStep::Rename, "44", "QX710045.Rcv"},
+                                           NumberCase{41, 1, FileStep::Rename, "41", "QX710142.Rcv"},
+                                           NumberCase{41, 1, FileStep::Write, "41", "QX710142.Rcv"},
+                                           NumberCase{41, 101, FileStep::Rename, "141", "QX710242.Rcv"},
+                                           NumberCase{41, 101, FileStep::Write, "141", "QX710242.Rcv"},
+                                           NumberCase{9850, 1, FileStep::Write, "9850", "QX710051.Rcv"}));
 
 enum class Damage { CutShort, ByteChanged };
 

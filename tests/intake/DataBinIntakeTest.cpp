@@ -342,24 +342,28 @@ TEST_P(CrashTest, NothingIsLostOrDoubled) {
     TestEnvironment env;
     DataBinFolder dcs(env);
     DataBinOptions options;
-    options.calls = 6;
+    options.calls = CallFraming::kCallsPerGroup * 2 + 10;
     options.badEvery = 4;
     std::vector<CallTruth> truth;
     ASSERT_TRUE(TestEnvironment::writeFile(dcs.dat(), generateDataBin(options, &truth)));
+    const int crashingCall = CallFraming::kCallsPerGroup + 3; // in the second group
     {
         DataBinIntake intake(env.ctx);
-        auto crashAtCall3 = [](int callNumber) {
-            if (callNumber == 3)
+        auto crash = [&](int callNumber) {
+            if (callNumber == crashingCall)
                 throw Crash{};
         };
         if (GetParam().insideCall)
-            intake.framing().hooks.beforeCommit = crashAtCall3;
+            intake.framing().hooks.beforeCommit = crash;
         else
-            intake.framing().hooks.afterCommit = crashAtCall3;
+            intake.framing().hooks.afterCommit = crash;
         EXPECT_THROW(intake.run(), Crash);
     }
     env.reopenStore(); // the process is gone: what was not committed is lost
-    EXPECT_EQ(env.store().allCalls().size(), GetParam().insideCall ? 2u : 3u);
+    const std::vector<CallRow> kept = env.store().allCalls();
+    ASSERT_EQ(kept.size(), static_cast<size_t>(CallFraming::kCallsPerGroup)) << "the first group, whole";
+    for (const CallRow& call : kept)
+        EXPECT_TRUE(call.complete) << call.callNumber;
     env.clock.advanceMs(31'000); // the lock the crashed pass left is stale by now
     DataBinIntake restarted(env.ctx);
     restarted.run();

@@ -1,11 +1,15 @@
 // SIGKILL at random moments of `vrqtoqx7 --once`, many times, then one run to the end: no call lost,
-// stored twice or sent twice. Short by default; VRQ_CRASH_CALLS and VRQ_CRASH_KILLS make it longer.
+// stored twice or sent twice. Short by default; VRQ_CRASH_CALLS and VRQ_CRASH_KILLS make it longer, and
+// VRQ_CRASH_MIN_DELAY_MS / VRQ_CRASH_MAX_DELAY_MS (10 / 120) set how long a run lives before its kill:
+// shorter lives land more kills before the work is done.
 #include "ReliabilitySupport.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTextStream>
 #include <QThread>
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -24,7 +28,9 @@ struct KillCounts {
 // Starts `--once` again and again and kills it after a random delay, until `kills` kills have landed
 // or a run finishes on its own (then nothing was left to do).
 KillCounts killRepeatedly(const Sandbox& sandbox, int kills, std::mt19937& random) {
-    std::uniform_int_distribution<int> delayMs(20, 400);
+    const int shortest = envNumber("VRQ_CRASH_MIN_DELAY_MS", 10);
+    std::uniform_int_distribution<int> delayMs(shortest,
+                                               std::max(shortest, envNumber("VRQ_CRASH_MAX_DELAY_MS", 120)));
     KillCounts counts;
     while (counts.duringIntake + counts.duringExport < kills) {
         const bool intake = QFile::exists(sandbox.dataBin());
@@ -71,10 +77,11 @@ void expectAuditCopy(const Sandbox& sandbox, QByteArray written) {
 
 void report(const char* name, const KillCounts& kills, const Figures& figures) {
     QTextStream(stdout) << name << ": kills during intake " << kills.duringIntake << ", during export "
-                        << kills.duringExport << "; DataBin calls checked " << figures.dataBinCalls
-                        << ", orders " << figures.orders << ", items " << figures.items << ", order files "
-                        << figures.orderFiles << ", leftover .Tmp " << figures.leftoverTmp << ", E entries "
-                        << figures.errorEntries << Qt::endl;
+                        << kills.duringExport << ", runs that ended before their kill " << kills.runsToEnd
+                        << "; DataBin calls checked " << figures.dataBinCalls << ", orders " << figures.orders
+                        << ", items " << figures.items << ", order files " << figures.orderFiles
+                        << ", leftover .Tmp " << figures.leftoverTmp << ", E entries " << figures.errorEntries
+                        << Qt::endl;
 }
 
 } // namespace
@@ -84,7 +91,7 @@ TEST(KillTest, KillsAtRandomMomentsLoseNothingAndDuplicateNothing) {
     const quint32 seed = runSeed();
     std::mt19937 random(seed);
     QByteArray written;
-    const Expected expected = generate(sandbox, envNumber("VRQ_CRASH_CALLS", 400), seed, &written);
+    const Expected expected = generate(sandbox, envNumber("VRQ_CRASH_CALLS", 1000), seed, &written);
 
     const KillCounts kills = killRepeatedly(sandbox, envNumber("VRQ_CRASH_KILLS", 20), random);
     QByteArray err;
@@ -102,7 +109,7 @@ TEST(KillTest, KillsDuringTheExportSendEveryCallExactlyOnce) {
     const quint32 seed = runSeed();
     std::mt19937 random(seed);
     QByteArray written;
-    const Expected expected = generate(sandbox, envNumber("VRQ_CRASH_CALLS", 400), seed, &written);
+    const Expected expected = generate(sandbox, envNumber("VRQ_CRASH_CALLS", 1000), seed, &written);
 
     // With the host away the first pass takes every call in and sends nothing.
     ASSERT_TRUE(sandbox.hideHost());
