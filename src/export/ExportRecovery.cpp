@@ -74,14 +74,19 @@ FileResult ExportRecovery::park(const PendingRename& pending) {
     const FileResult parked =
         m_fs.writeFileDurably(parkedPath({pending.source, pending.callNumber}), encode(pending));
     if (parked && read(recordPath()) == pending)
-        blankRecord(m_fs.fileSize(recordPath()));
+        blankRecord(m_fs.fileSize(recordPath()), Flush::No);
     return parked;
 }
 
-void ExportRecovery::blankRecord(qsizetype size) {
-    // Not flushed: a record left over says only what the store already knows.
-    if (size > 0)
-        m_fs.overwrite(recordPath(), QByteArray(size, ' '));
+void ExportRecovery::blankRecord(qsizetype size, Flush flush) {
+    // Usually not flushed: a record left over says only what the store already knows.
+    if (size > 0) {
+        const QByteArray blank(size, ' ');
+        if (flush == Flush::Yes)
+            m_fs.overwriteDurably(recordPath(), blank);
+        else
+            m_fs.overwrite(recordPath(), blank);
+    }
     m_recordKey.reset();
 }
 
@@ -137,13 +142,13 @@ std::vector<PendingRename> ExportRecovery::loadAll() {
     return records;
 }
 
-void ExportRecovery::clear(const CallKey& call) {
+void ExportRecovery::clear(const CallKey& call, Flush flush) {
     if (m_recordKey) {
         if (*m_recordKey == call)
-            blankRecord(m_recordSize);
+            blankRecord(m_recordSize, flush);
     } else if (const std::optional<PendingRename> left = read(recordPath());
                left && CallKey{left->source, left->callNumber} == call) {
-        blankRecord(m_fs.fileSize(recordPath())); // written by a stopped process
+        blankRecord(m_fs.fileSize(recordPath()), flush); // written by a stopped process
     }
     const QString parked = parkedPath(call);
     if (m_fs.fileExists(parked))

@@ -38,7 +38,9 @@ public:
     // before any rename.
     std::vector<PendingRename> loadAll();
     std::optional<PendingRename> load(const CallKey& call) const;
-    void clear(const CallKey& call);
+    enum class Flush { No, Yes };
+    // Flush::Yes when a step that follows must never reach the disk before the record is gone.
+    void clear(const CallKey& call, Flush flush = Flush::No);
     // Moves the record of a call that has to wait out of the way of the next renames.
     FileResult park(const PendingRename& pending);
 
@@ -58,7 +60,7 @@ public:
 private:
     std::optional<PendingRename> read(const QString& path) const;
     static QByteArray encode(const PendingRename& pending);
-    void blankRecord(qsizetype size);
+    void blankRecord(qsizetype size, Flush flush);
 
     FileSystem& m_fs;
     QString m_folder;

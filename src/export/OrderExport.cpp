@@ -353,9 +353,10 @@ std::optional<OrderExport::PassError> OrderExport::settle(const PendingRename& p
     }
     const bool tmpLeft = m_ctx.fs->fileExists(pending.tmpPath);
     if (tmpLeft && !m_ctx.fs->fileExists(pending.rcvPath)) {
-        // Stopped before the rename: the file never reached the host; the call goes again.
+        // Stopped before the rename: the file never reached the host; the call goes again. The record
+        // goes first: a record whose ".Tmp" is gone says the host has the file.
+        m_recovery.clear(key, ExportRecovery::Flush::Yes);
         m_ctx.fs->removeFile(pending.tmpPath);
-        m_recovery.clear(key);
         audit("W", callPrefix(call->callNumber) +
                        QStringLiteral("%1 was not delivered; the call will be extracted again.")
                            .arg(QFileInfo(pending.tmpPath).fileName()));

@@ -183,7 +183,7 @@ public:
     CallGroup(const CallGroup&) = delete;
     CallGroup& operator=(const CallGroup&) = delete;
 
-    // Counts a stored call; commits the group when it is full. False when the commit failed.
+    // Counts a stored call and commits the group when it is full; the failure of that commit.
     StoreResult callStored() {
         if (!m_open || ++m_calls < CallFraming::kCallsPerGroup)
             return StoreResult::success();

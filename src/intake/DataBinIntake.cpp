@@ -130,8 +130,9 @@ void DataBinIntake::run() {
     if (waitForForeignLock(file))
         return;
     m_lockFirstSeen = QDateTime();
-    // Noted before the lock is set, so a lock left by a stopped pass is known as ours at the next.
-    m_ctx.fs->writeFileDurably(ownLockMarker(), path.toUtf8());
+    // Noted before the lock is set, so a lock left by a stopped pass is known as ours at the next. The
+    // note is replaced whole: a note cut short would make our own lock look foreign for good.
+    m_ctx.fs->replaceFileDurably(ownLockMarker(), path.toUtf8());
     file.writeByte(kLockPosition, 'Y');
 
     const CallLoopOutcome outcome = m_framing.runCallLoop(file, scanStart);

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 
 #include <algorithm>
 #include <cerrno>
@@ -161,6 +162,16 @@ FileResult FileSystem::writeFileDurably(const QString& path, const QByteArray& b
         return errnoFailure(QStringLiteral("flush %1").arg(path), errno);
 #endif
     file.close();
+    return FileResult::success();
+}
+
+FileResult FileSystem::replaceFileDurably(const QString& path, const QByteArray& bytes) {
+    QSaveFile file(path); // writes beside the target, flushes, then renames over it
+    if (!file.open(QIODevice::WriteOnly))
+        return FileResult::failure(EIO, QStringLiteral("cannot create %1: %2").arg(path, file.errorString()));
+    if (file.write(bytes) != bytes.size() || !file.commit())
+        return FileResult::failure(ENOSPC,
+                                   QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
     return FileResult::success();
 }
 

@@ -44,6 +44,9 @@ public:
     virtual FileResult writeFile(const QString& path, const QByteArray& bytes);
     // Creates (truncates) the file, writes all bytes and flushes them to the disk before returning.
     virtual FileResult writeFileDurably(const QString& path, const QByteArray& bytes);
+    // Replaces the file as a whole: the bytes go to a new file that is flushed and then renamed over
+    // the old, so a stop at any moment leaves either the old or the new content, never a part.
+    virtual FileResult replaceFileDurably(const QString& path, const QByteArray& bytes);
     // Writes the bytes over the start of the file (created when missing) without truncating it; a file
     // rewritten in place at the same size needs no change of its size or blocks to reach the disk.
     virtual FileResult overwrite(const QString& path, const QByteArray& bytes);

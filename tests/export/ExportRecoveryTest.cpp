@@ -104,6 +104,41 @@ INSTANTIATE_TEST_SUITE_P(
                       KillCase{"AfterMark", KillPoint::AfterMark, false, "QX710042.Rcv"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Removes the ".Tmp" files it is asked to and stops the "process" right after the first.
+class DyingAfterTmpRemoval : public FileSystem {
+public:
+    FileResult removeFile(const QString& path) override {
+        const FileResult removed = FileSystem::removeFile(path);
+        if (path.endsWith(QLatin1String(".Tmp")))
+            throw Killed{};
+        return removed;
+    }
+};
+
+TEST(ExportRecoveryRecord, AStopWhileSettlingNeverCountsAnUnsentFileAsSent) {
+    ExportFixture f;
+    f.ctx.settings.SystemID = 1;
+    f.ctx.settings.LastSeqNum = 41;
+    f.addCall(0, 17, 1);
+    f.addOrder(0, 17, 1);
+    NetworkConnection network(f.ctx);
+    KillingDisk dying(KillPoint::BeforeRename);
+    f.ctx.fs = &dying;
+    EXPECT_THROW(OrderExport(f.ctx, network).ExtractCalls(), Killed);
+    f.store->rollback();
+
+    DyingAfterTmpRemoval dyingAgain; // the next start removes the unsent ".Tmp" and stops
+    f.ctx.fs = &dyingAgain;
+    EXPECT_THROW(OrderExport(f.ctx, network).ExtractCalls(), Killed);
+    f.store->rollback();
+
+    f.ctx.fs = f.fs;
+    OrderExport(f.ctx, network).ExtractCalls();
+    const QStringList sent = f.hostFiles().filter(QStringLiteral(".Rcv"));
+    ASSERT_EQ(sent.size(), 1) << f.hostFiles().join(QLatin1Char(' ')).toStdString();
+    EXPECT_EQ(f.call(0, 17)->extractedFileName, sent.first()) << "marked only with a file the host has";
+}
+
 TEST(ExportRecoveryRecord, ACallWhoseFolderIsAwayWaitsWhileOthersGoOn) {
     ExportFixture f;
     f.ctx.settings.MonitorNetwork = false;

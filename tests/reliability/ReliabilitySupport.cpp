@@ -132,6 +132,10 @@ QByteArray parseOrderFile(const QByteArray& bytes, QString* problem) {
 } // namespace
 
 Sandbox::Sandbox(const Options& options) {
+    if (qEnvironmentVariableIsSet("VRQ_KEEP_SANDBOX")) { // for looking into a failure afterwards
+        m_dir.setAutoRemove(false);
+        QTextStream(stdout) << "sandbox kept: " << m_dir.path() << Qt::endl;
+    }
     m_home = m_dir.filePath(QStringLiteral("home"));
     m_ini = m_dir.filePath(QStringLiteral("VRQToQX7.ini"));
     m_dcs = withSlash(m_dir.filePath(QStringLiteral("dcs")));
