@@ -119,36 +119,60 @@ bool OrderExport::OpenOutputFile(int& fileNumber) {
     if (fileNumber != 0)
         return true;
     fileNumber = 1;
-    Settings& settings = m_ctx.settings;
-    if (m_numbersLeft == 0) {
-        if (const FileResult reserved = reserveNumbers(); !reserved) {
-            audit("E", QStringLiteral("OpenOutputFile: Err =") + withSignPosition(reserved.code) +
-                           QStringLiteral(" - ") + reserved.error);
-            fileNumber = 0;
-            return false;
-        }
-    }
-    settings.LastSeqNum = static_cast<qint16>(OrderFileFormat::nextSequenceNumber(settings.LastSeqNum));
-    --m_numbersLeft;
-    const QString folder = PathResolver::withTrailingSeparator(PathResolver::trimRight(settings.QX7Path));
-    m_file.baseName = OrderFileFormat::baseName(settings.SystemID, settings.LastSeqNum);
-    m_file.tmpName = folder + m_file.baseName + QStringLiteral(".Tmp");
-    m_file.rcvName = folder + m_file.baseName + QStringLiteral(".Rcv");
+    auto fail = [&](const FileResult& failure) {
+        audit("E", QStringLiteral("OpenOutputFile: Err =") + withSignPosition(failure.code) +
+                       QStringLiteral(" - ") + failure.error);
+        fileNumber = 0;
+        return false;
+    };
+    const QString folder =
+        PathResolver::withTrailingSeparator(PathResolver::trimRight(m_ctx.settings.QX7Path));
     // The folder is matched name by name; the files are named here, so their names need no match
     // (which would list the whole host folder for every file).
     const QString nativeFolder = PathResolver::withTrailingSeparator(m_ctx.paths->resolve(folder));
-    m_file.tmpPath = nativeFolder + m_file.baseName + QStringLiteral(".Tmp");
-    m_file.rcvPath = nativeFolder + m_file.baseName + QStringLiteral(".Rcv");
+    // A number whose ".Rcv" still waits in the host folder (the numbers wrap, and a stopped pass skips
+    // the rest of its block) is passed over: the host's file is never replaced.
+    int passedOver = 0;
+    for (;;) {
+        if (const FileResult taken = takeNumber(); !taken)
+            return fail(taken);
+        nameOutputFile(folder, nativeFolder);
+        if (!m_ctx.fs->fileExists(m_file.rcvPath))
+            break;
+        if (++passedOver == OrderFileFormat::kLastSequenceNumber)
+            return fail(FileResult::failure(
+                EEXIST, QStringLiteral("every order file number is in use in %1").arg(folder)));
+    }
+    if (passedOver > 0)
+        audit("W",
+              QStringLiteral("OpenOutputFile: passed over %1 number(s) whose order file is still in the host "
+                             "folder.")
+                  .arg(passedOver));
 
     // Not flushed: only the filled file has to be on the disk before its rename.
     const FileResult created = m_ctx.fs->writeFile(m_file.tmpPath, QByteArray());
-    if (!created) {
-        audit("E", QStringLiteral("OpenOutputFile: Err =") + withSignPosition(created.code) +
-                       QStringLiteral(" - ") + created.error);
-        fileNumber = 0;
-        return false;
-    }
+    if (!created)
+        return fail(created);
     return true;
+}
+
+FileResult OrderExport::takeNumber() {
+    if (m_numbersLeft == 0) {
+        if (const FileResult reserved = reserveNumbers(); !reserved)
+            return reserved;
+    }
+    m_ctx.settings.LastSeqNum =
+        static_cast<qint16>(OrderFileFormat::nextSequenceNumber(m_ctx.settings.LastSeqNum));
+    --m_numbersLeft;
+    return FileResult::success();
+}
+
+void OrderExport::nameOutputFile(const QString& folder, const QString& nativeFolder) {
+    m_file.baseName = OrderFileFormat::baseName(m_ctx.settings.SystemID, m_ctx.settings.LastSeqNum);
+    m_file.tmpName = folder + m_file.baseName + QStringLiteral(".Tmp");
+    m_file.rcvName = folder + m_file.baseName + QStringLiteral(".Rcv");
+    m_file.tmpPath = nativeFolder + m_file.baseName + QStringLiteral(".Tmp");
+    m_file.rcvPath = nativeFolder + m_file.baseName + QStringLiteral(".Rcv");
 }
 
 FileResult OrderExport::reserveNumbers() {

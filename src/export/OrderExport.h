@@ -54,6 +54,9 @@ private:
     std::optional<PassError> settleUnfinishedRenames(std::vector<CallKey>& unsettled);
     std::optional<PassError> settle(const PendingRename& pending, bool& settled);
 
+    // Advances LastSeqNum, reserving a new block of numbers when the last one is used up.
+    FileResult takeNumber();
+    void nameOutputFile(const QString& folder, const QString& nativeFolder);
     FileResult reserveNumbers();
     // Stores LastSeqNum (unless the caller just did) and gives the reserved block back.
     void releaseNumbers(bool settingsSaved);

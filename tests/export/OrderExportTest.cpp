@@ -105,28 +105,49 @@ TEST_F(OrderExportTest, SequenceNineThousandNineHundredWrapsToOne) {
     EXPECT_EQ(f.ctx.settings.LastSeqNum, 1);
 }
 
-TEST_F(OrderExportTest, AWaitingRcvOfTheSameNameIsNeverReplaced) {
-    QFile waiting(f.hostFile(QStringLiteral("QX770042.Rcv")));
-    ASSERT_TRUE(waiting.open(QIODevice::WriteOnly));
-    waiting.write("not yet collected\r\n");
-    waiting.close();
+struct WaitingCase {
+    int lastSeqNum;
+    std::vector<int> waiting; // numbers whose ".Rcv" the host has not collected yet
+    const char* sentAs;
+    const char* warning; // "" when no number is passed over
+};
+
+class OrderExportWaitingTest : public OrderExportTest, public ::testing::WithParamInterface<WaitingCase> {};
+
+TEST_P(OrderExportWaitingTest, AWaitingRcvIsNeverReplacedAndItsNumberIsPassedOver) {
+    f.ctx.settings.LastSeqNum = static_cast<qint16>(GetParam().lastSeqNum);
+    for (int number : GetParam().waiting) {
+        QFile waiting(f.hostFile(QStringLiteral("QX77%1.Rcv").arg(number, 4, 10, QLatin1Char('0'))));
+        ASSERT_TRUE(waiting.open(QIODevice::WriteOnly));
+        waiting.write("not yet collected\r\n");
+    }
     f.addCall(0, 17, 1);
     f.addOrder(0, 17, 1);
 
     extract();
-    EXPECT_EQ(readAll(f.hostFile(QStringLiteral("QX770042.Rcv"))), QByteArray("not yet collected\r\n"));
-    EXPECT_FALSE(f.call(0, 17)->extractedCall);
-    ASSERT_FALSE(f.auditTexts().isEmpty());
-    EXPECT_TRUE(f.auditTexts().last().startsWith(QStringLiteral("E|ExtractCalls: Err = 17 - ")))
-        << f.auditTexts().last().toStdString();
-    EXPECT_EQ(f.savedSetting(QStringLiteral("QX7"), QStringLiteral("LastSeqNum")), QStringLiteral("42"))
-        << "a number taken is stored at once, so a new run never tries it again";
-
-    extract(); // the next pass takes the next number
-    EXPECT_TRUE(f.call(0, 17)->extractedCall);
-    EXPECT_EQ(f.call(0, 17)->extractedFileName, QStringLiteral("QX770043.Rcv"));
-    EXPECT_EQ(readAll(f.hostFile(QStringLiteral("QX770042.Rcv"))), QByteArray("not yet collected\r\n"));
+    EXPECT_EQ(f.call(0, 17)->extractedFileName, QLatin1String(GetParam().sentAs));
+    for (int number : GetParam().waiting)
+        EXPECT_EQ(readAll(f.hostFile(QStringLiteral("QX77%1.Rcv").arg(number, 4, 10, QLatin1Char('0')))),
+                  QByteArray("not yet collected\r\n"));
+    EXPECT_EQ(f.auditTexts().filter(QStringLiteral("E|")), QStringList());
+    EXPECT_EQ(f.auditTexts().filter(QStringLiteral("passed over")),
+              *GetParam().warning ? QStringList{QLatin1String(GetParam().warning)} : QStringList());
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Numbers, OrderExportWaitingTest,
+    ::testing::Values(
+        WaitingCase{41, {}, "QX770042.Rcv", ""},
+        WaitingCase{41,
+                    {42},
+                    "QX770043.Rcv",
+                    "W|OpenOutputFile: passed over 1 number(s) whose order file is still in the host "
+                    "folder."},
+        WaitingCase{9898,
+                    {9899, 9900, 1},
+                    "QX770002.Rcv",
+                    "W|OpenOutputFile: passed over 3 number(s) whose order file is still in the host "
+                    "folder."}));
 
 TEST_F(OrderExportTest, AnEmptyFileIsDeletedAndTheCallRetriedUnderANewNumber) {
     f.addCall(0, 17, 1); // counts one order, but the order rows are missing
