@@ -37,6 +37,10 @@ public:
     // The host goes away and comes back as a share does: its folder is renamed.
     bool hideHost();
     bool showHost();
+    // The host collects the ".Rcv" files waiting in its folder; they are kept (under unique names)
+    // outside the share for the final check. The number collected.
+    int collectHostFiles();
+    QString collectedFolder() const { return m_dir.filePath(QStringLiteral("collected")); }
 
     QProcessEnvironment environment() const;
     // Starts the program (or another of the built tools) with this installation's environment.
@@ -48,6 +52,7 @@ private:
     QString m_ini;
     QString m_dcs;
     QString m_scanned;
+    int m_collected = 0;
     QString m_shares;
 };
 
