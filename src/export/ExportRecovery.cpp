@@ -62,7 +62,11 @@ QByteArray ExportRecovery::encode(const PendingRename& pending) {
 FileResult ExportRecovery::save(const PendingRename& pending) {
     const QByteArray bytes = padToBlocks(encode(pending));
     m_recordKey.reset();
-    const FileResult saved = m_fs.overwriteDurably(recordPath(), bytes);
+    // Written, not flushed: it has to outlive the process, which the page cache does. A flush would
+    // guard it against a power cut too, but the store's own last commits are not flushed either
+    // (synchronous=NORMAL), so it would not make the export exactly-once across a power cut, and it
+    // cost almost half as much again as writing the order file.
+    const FileResult saved = m_fs.overwrite(recordPath(), bytes);
     if (saved) {
         m_recordKey = CallKey{pending.source, pending.callNumber};
         m_recordSize = std::max(m_recordSize, bytes.size());
@@ -74,19 +78,13 @@ FileResult ExportRecovery::park(const PendingRename& pending) {
     const FileResult parked =
         m_fs.writeFileDurably(parkedPath({pending.source, pending.callNumber}), encode(pending));
     if (parked && read(recordPath()) == pending)
-        blankRecord(m_fs.fileSize(recordPath()), Flush::No);
+        blankRecord(m_fs.fileSize(recordPath()));
     return parked;
 }
 
-void ExportRecovery::blankRecord(qsizetype size, Flush flush) {
-    // Usually not flushed: a record left over says only what the store already knows.
-    if (size > 0) {
-        const QByteArray blank(size, ' ');
-        if (flush == Flush::Yes)
-            m_fs.overwriteDurably(recordPath(), blank);
-        else
-            m_fs.overwrite(recordPath(), blank);
-    }
+void ExportRecovery::blankRecord(qsizetype size) {
+    if (size > 0)
+        m_fs.overwrite(recordPath(), QByteArray(size, ' '));
     m_recordKey.reset();
 }
 
@@ -142,13 +140,13 @@ std::vector<PendingRename> ExportRecovery::loadAll() {
     return records;
 }
 
-void ExportRecovery::clear(const CallKey& call, Flush flush) {
+void ExportRecovery::clear(const CallKey& call) {
     if (m_recordKey) {
         if (*m_recordKey == call)
-            blankRecord(m_recordSize, flush);
+            blankRecord(m_recordSize);
     } else if (const std::optional<PendingRename> left = read(recordPath());
                left && CallKey{left->source, left->callNumber} == call) {
-        blankRecord(m_fs.fileSize(recordPath()), flush); // written by a stopped process
+        blankRecord(m_fs.fileSize(recordPath())); // written by a stopped process
     }
     const QString parked = parkedPath(call);
     if (m_fs.fileExists(parked))

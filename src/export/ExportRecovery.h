@@ -20,14 +20,14 @@ struct PendingRename {
     friend bool operator==(const PendingRename&, const PendingRename&) = default;
 };
 
-// The record of the rename under way, written to the disk before an order file is renamed from ".Tmp"
-// to ".Rcv" and blanked once the call is marked extracted. After a crash, the next pass reads it: a
+// The record of the rename under way, written before an order file is renamed from ".Tmp" to ".Rcv"
+// and blanked once the call is marked extracted. After a crash, the next pass reads it: a
 // ".Tmp" still there means the rename never happened (the file is removed and the call stays pending);
 // a ".Tmp" gone means the host has the file (the call is marked extracted). So each good call reaches
 // the host folder exactly once, whenever the process is stopped.
 //
 // One rename is under way at a time, so the record lives in one file of a fixed size that is written in
-// place: flushing it then costs no more than a data block. A record that cannot be settled yet (its
+// place, never created or removed per call. A record that cannot be settled yet (its
 // folder is away) is parked in a file of its own, named after its call, until it can.
 class ExportRecovery {
 public:
@@ -38,9 +38,7 @@ public:
     // before any rename.
     std::vector<PendingRename> loadAll();
     std::optional<PendingRename> load(const CallKey& call) const;
-    enum class Flush { No, Yes };
-    // Flush::Yes when a step that follows must never reach the disk before the record is gone.
-    void clear(const CallKey& call, Flush flush = Flush::No);
+    void clear(const CallKey& call);
     // Moves the record of a call that has to wait out of the way of the next renames.
     FileResult park(const PendingRename& pending);
 
@@ -60,7 +58,7 @@ public:
 private:
     std::optional<PendingRename> read(const QString& path) const;
     static QByteArray encode(const PendingRename& pending);
-    void blankRecord(qsizetype size, Flush flush);
+    void blankRecord(qsizetype size);
 
     FileSystem& m_fs;
     QString m_folder;

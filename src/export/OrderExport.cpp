@@ -379,7 +379,7 @@ std::optional<OrderExport::PassError> OrderExport::settle(const PendingRename& p
     if (tmpLeft && !m_ctx.fs->fileExists(pending.rcvPath)) {
         // Stopped before the rename: the file never reached the host; the call goes again. The record
         // goes first: a record whose ".Tmp" is gone says the host has the file.
-        m_recovery.clear(key, ExportRecovery::Flush::Yes);
+        m_recovery.clear(key);
         m_ctx.fs->removeFile(pending.tmpPath);
         audit("W", callPrefix(call->callNumber) +
                        QStringLiteral("%1 was not delivered; the call will be extracted again.")

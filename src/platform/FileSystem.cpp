@@ -180,17 +180,6 @@ FileResult FileSystem::overwrite(const QString& path, const QByteArray& bytes) {
     return overwriteInPlace(file, bytes);
 }
 
-FileResult FileSystem::overwriteDurably(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    if (const FileResult written = overwriteInPlace(file, bytes); !written)
-        return written;
-#ifdef Q_OS_UNIX
-    if (::fdatasync(file.handle()) != 0)
-        return errnoFailure(QStringLiteral("flush %1").arg(path), errno);
-#endif
-    return FileResult::success();
-}
-
 std::vector<FileEntry> FileSystem::listFiles(const QString& folder) const {
     std::vector<FileEntry> entries;
     const QFileInfoList infos =

@@ -47,11 +47,9 @@ public:
     // Replaces the file as a whole: the bytes go to a new file that is flushed and then renamed over
     // the old, so a stop at any moment leaves either the old or the new content, never a part.
     virtual FileResult replaceFileDurably(const QString& path, const QByteArray& bytes);
-    // Writes the bytes over the start of the file (created when missing) without truncating it; a file
-    // rewritten in place at the same size needs no change of its size or blocks to reach the disk.
+    // Writes the bytes over the start of the file (created when missing) without truncating it, leaving
+    // the flush to the operating system.
     virtual FileResult overwrite(const QString& path, const QByteArray& bytes);
-    // The same, flushing the data to the disk before returning.
-    virtual FileResult overwriteDurably(const QString& path, const QByteArray& bytes);
     // Files (not folders) of a folder in ascending name order.
     virtual std::vector<FileEntry> listFiles(const QString& folder) const;
 };

@@ -30,7 +30,8 @@ public:
         return result;
     }
     FileResult overwrite(const QString& path, const QByteArray& bytes) override {
-        if (m_point == KillPoint::AfterMark && path.endsWith(QLatin1String("OrderFileRename.txt")))
+        if (m_point == KillPoint::AfterMark && path.endsWith(QLatin1String("OrderFileRename.txt")) &&
+            bytes.trimmed().isEmpty())
             throw Killed{}; // the record is about to be blanked
         return FileSystem::overwrite(path, bytes);
     }

@@ -28,10 +28,10 @@ public:
             return full();
         return FileSystem::writeFileDurably(path, bytes);
     }
-    FileResult overwriteDurably(const QString& path, const QByteArray& bytes) override {
+    FileResult overwrite(const QString& path, const QByteArray& bytes) override {
         if (m_step == Step::RecoveryRecord && path.contains(QLatin1String("OrderFileRename")))
             return full();
-        return FileSystem::overwriteDurably(path, bytes);
+        return FileSystem::overwrite(path, bytes);
     }
     FileResult renameNoReplace(const QString& from, const QString& to) override {
         if (m_step == Step::Rename)
