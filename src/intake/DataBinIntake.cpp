@@ -66,9 +66,30 @@ QString DataBinIntake::ownLockMarker() const {
     return QDir(m_ctx.programFolder).filePath(QStringLiteral("DataBinLock.txt"));
 }
 
+QString DataBinIntake::lockStamp(const QString& path) const {
+    return QString::number(m_ctx.fs->fileSize(path)) + QLatin1Char(' ') +
+           QString::number(m_ctx.fs->lastModified(path).toMSecsSinceEpoch());
+}
+
 bool DataBinIntake::ownLockLeftBehind(const QString& path) const {
     QFile marker(ownLockMarker());
-    return marker.open(QIODevice::ReadOnly) && QString::fromUtf8(marker.readAll()) == path;
+    if (!marker.open(QIODevice::ReadOnly))
+        return false;
+    const QStringList lines = QString::fromUtf8(marker.readAll()).split(QLatin1Char('\n'));
+    if (lines.value(0) != path)
+        return false;
+    // Without a stamp the pass stopped between setting the lock and stamping it: the lock is its own.
+    const QString stamp = lines.value(1);
+    return stamp.isEmpty() || stamp == lockStamp(path);
+}
+
+void DataBinIntake::setOwnLock(CallSource& file) {
+    const QString path = file.path();
+    // Noted before the lock is set, so a lock left by a stopped pass is known as ours at the next, and
+    // stamped after it. The note is replaced whole: a note cut short would make our own lock look foreign.
+    m_ctx.fs->replaceFileDurably(ownLockMarker(), path.toUtf8());
+    file.writeByte(kLockPosition, 'Y');
+    m_ctx.fs->replaceFileDurably(ownLockMarker(), (path + QLatin1Char('\n') + lockStamp(path)).toUtf8());
 }
 
 bool DataBinIntake::waitForForeignLock(CallSource& file) {
@@ -130,10 +151,7 @@ void DataBinIntake::run() {
     if (waitForForeignLock(file))
         return;
     m_lockFirstSeen = QDateTime();
-    // Noted before the lock is set, so a lock left by a stopped pass is known as ours at the next. The
-    // note is replaced whole: a note cut short would make our own lock look foreign for good.
-    m_ctx.fs->replaceFileDurably(ownLockMarker(), path.toUtf8());
-    file.writeByte(kLockPosition, 'Y');
+    setOwnLock(file);
 
     const CallLoopOutcome outcome = m_framing.runCallLoop(file, scanStart);
 

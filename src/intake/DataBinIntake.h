@@ -32,9 +32,13 @@ private:
     // The scan start position, or 0 when the header check failed (the file is then closed).
     qint64 checkFileHeader(CallSource& file, const QString& folder);
     bool waitForForeignLock(CallSource& file);
-    // The note of the lock this program set; a lock it finds there at the next pass is its own.
+    // The note of the lock this program set: the file's path, then its size and time of change just after
+    // the lock was set. A lock found with a note that still matches the file is its own; once the file
+    // changed (the upstream program took the lock after this program's stop), the lock is foreign.
     QString ownLockMarker() const;
+    QString lockStamp(const QString& path) const;
     bool ownLockLeftBehind(const QString& path) const;
+    void setOwnLock(CallSource& file);
     void retireFile(const QString& path, const QString& folder);
     void log(const QString& type, const QString& text);
 

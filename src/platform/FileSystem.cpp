@@ -111,6 +111,11 @@ qint64 FileSystem::fileSize(const QString& path) const {
     return info.exists() ? info.size() : -1;
 }
 
+QDateTime FileSystem::lastModified(const QString& path) const {
+    QFileInfo info(path);
+    return info.exists() ? info.lastModified() : QDateTime();
+}
+
 FileResult FileSystem::makePath(const QString& folder) {
     if (QDir().mkpath(folder))
         return FileResult::success();

@@ -33,7 +33,8 @@ public:
 
     virtual bool fileExists(const QString& path) const;
     virtual bool folderExists(const QString& path) const;
-    virtual qint64 fileSize(const QString& path) const; // -1 when missing
+    virtual qint64 fileSize(const QString& path) const;        // -1 when missing
+    virtual QDateTime lastModified(const QString& path) const; // invalid when missing
     virtual FileResult makePath(const QString& folder);
     virtual FileResult removeFile(const QString& path);
     // Renames without ever replacing an existing target: fails with EEXIST instead.

@@ -150,6 +150,42 @@ TEST_F(DataBinIntakeTest, AForeignLockIsHonouredForThirtySecondsThenCleared) {
     EXPECT_FALSE(intake.lockFirstSeen().isValid());
 }
 
+// A lock found with this program's note: its own (from a stopped pass) only while the file is as the note
+// says; a note left behind after the unlock must not make a later upstream lock look like ours.
+enum class LockNote { Stamped, Unstamped, StampedButFileChangedSince, OtherPath };
+
+class OwnLockTest : public DataBinIntakeTest, public ::testing::WithParamInterface<LockNote> {};
+
+TEST_P(OwnLockTest, IsClearedAtOnceOnlyWhileTheFileIsAsNoted) {
+    ASSERT_TRUE(TestEnvironment::writeFile(dcs.dat(), fileHeader('Y') + makeCall(4, kOneItem)));
+    const QString path = QFileInfo(dcs.dat()).absoluteFilePath();
+    QDateTime changed = QFileInfo(path).lastModified();
+    QString note = path + QLatin1Char('\n') + QString::number(QFileInfo(path).size()) + QLatin1Char(' ') +
+                   QString::number(changed.toMSecsSinceEpoch());
+    if (GetParam() == LockNote::Unstamped)
+        note = path;
+    if (GetParam() == LockNote::OtherPath)
+        note.replace(QStringLiteral("DataBin.Dat"), QStringLiteral("Other.Dat"));
+    if (GetParam() == LockNote::StampedButFileChangedSince) {
+        QFile file(path); // the upstream program set its lock after the note was made
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.setFileTime(changed.addSecs(5), QFileDevice::FileModificationTime));
+    }
+    ASSERT_TRUE(
+        TestEnvironment::writeFile(env.programFolder() + QStringLiteral("/DataBinLock.txt"), note.toUtf8()));
+
+    intake.run();
+    const bool ours = GetParam() == LockNote::Stamped || GetParam() == LockNote::Unstamped;
+    EXPECT_EQ(env.store().allCalls().size(), ours ? 1u : 0u);
+    EXPECT_EQ(env.auditMessages(QStringLiteral("C")),
+              ours ? QStringList{QStringLiteral("DataBin lock of a stopped pass cleared")} : QStringList());
+    EXPECT_EQ(QFile::exists(dcs.dat()), !ours);
+}
+
+INSTANTIATE_TEST_SUITE_P(Notes, OwnLockTest,
+                         ::testing::Values(LockNote::Stamped, LockNote::Unstamped,
+                                           LockNote::StampedButFileChangedSince, LockNote::OtherPath));
+
 TEST_F(DataBinIntakeTest, TheFileGoesToNumberedAuditCopiesThatWrapAfter999) {
     env.ctx.settings.NextDataBinNum = 998;
     ASSERT_TRUE(TestEnvironment::writeFile(dcs.dat(),
