@@ -1,7 +1,7 @@
 #include "shell/Application.h"
+#include "shell/BatchRunner.h"
 #include "shell/CommandLine.h"
 #include "shell/HeadlessRunner.h"
-#include "shell/BatchRunner.h"
 
 #include <QCoreApplication>
 #include <QTextStream>

@@ -35,6 +35,8 @@ StoreResult AuditLog::WriteAudit(const QDateTime& eventDnt, const QString& type,
     return m_store.insertAudit(row);
 }
 
-StoreResult AuditLog::write(const QString& type, const QString& msg) { return WriteAudit(m_clock.now(), type, msg); }
+StoreResult AuditLog::write(const QString& type, const QString& msg) {
+    return WriteAudit(m_clock.now(), type, msg);
+}
 
 } // namespace vrq

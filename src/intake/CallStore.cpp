@@ -281,8 +281,8 @@ std::unique_ptr<CallStore> CallStore::open(const QString& path, QString* error) 
 }
 
 void CallStore::createBaseTables() {
-    // The three intake tables in the base form a new installation was shipped with; the upgrade adds the
-    // rest.
+    // The three intake tables in the base form a new installation was shipped with; the upgrade adds
+    // the rest.
     const QString calls =
         QStringLiteral("CREATE TABLE Calls (%1, %2, %3, %4, %5, %6, %7, %8, %9, PRIMARY KEY (CallNumber))")
             .arg(storeColumnDefinition(QStringLiteral("CallNumber"), QStringLiteral("NUMBER")),

@@ -100,7 +100,8 @@ JobResult FolderScan::processScannedFile(const QString& fileName) {
 
     m_ctx.callNumberList.clear();
     const int callNumber = takeNextCallNumber();
-    m_ctx.fs->writeFileDurably(takingNote(), (QString::number(callNumber) + QLatin1Char('\n') + path).toUtf8());
+    m_ctx.fs->writeFileDurably(takingNote(),
+                               (QString::number(callNumber) + QLatin1Char('\n') + path).toUtf8());
     const CallHeader header = scannedFileHeader(callNumber, m_ctx.clock->now());
     qint64 position = 2; // the file's first byte is not part of the records
     CallFraming framing(m_ctx);
@@ -110,8 +111,9 @@ JobResult FolderScan::processScannedFile(const QString& fileName) {
 
     if (taken.status == CallFraming::TakeStatus::Failed) {
         // Nothing of the call reached the store: the file stays and a later scan takes it again.
-        m_ctx.audit->write(QStringLiteral("E"), QStringLiteral("ScanFolder: ") + fileName +
-                                                    QStringLiteral(" was not stored and stays in the scanned folder."));
+        m_ctx.audit->write(QStringLiteral("E"),
+                           QStringLiteral("ScanFolder: ") + fileName +
+                               QStringLiteral(" was not stored and stays in the scanned folder."));
         m_ctx.fs->removeFile(takingNote());
         return JobResult::success();
     }

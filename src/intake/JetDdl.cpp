@@ -14,20 +14,23 @@ const QRegularExpression& createTablePattern() {
 
 const QRegularExpression& addColumnPattern() {
     static const QRegularExpression re(
-        QStringLiteral(R"(^\s*alter\s+table\s+(\w+)\s+add\s+column\s+(\w+)\s+(\w+\s*(?:\(\s*\d+\s*\))?)\s*$)"),
+        QStringLiteral(
+            R"(^\s*alter\s+table\s+(\w+)\s+add\s+column\s+(\w+)\s+(\w+\s*(?:\(\s*\d+\s*\))?)\s*$)"),
         QRegularExpression::CaseInsensitiveOption);
     return re;
 }
 
 const QRegularExpression& dropConstraintPattern() {
-    static const QRegularExpression re(QStringLiteral(R"(^\s*alter\s+table\s+(\w+)\s+drop\s+constraint\s+(\w+)\s*$)"),
-                                       QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression re(
+        QStringLiteral(R"(^\s*alter\s+table\s+(\w+)\s+drop\s+constraint\s+(\w+)\s*$)"),
+        QRegularExpression::CaseInsensitiveOption);
     return re;
 }
 
 const QRegularExpression& addPrimaryKeyPattern() {
     static const QRegularExpression re(
-        QStringLiteral(R"(^\s*alter\s+table\s+(\w+)\s+add\s+constraint\s+(\w+)\s+primary\s+key\s*\(([^)]*)\)\s*$)"),
+        QStringLiteral(
+            R"(^\s*alter\s+table\s+(\w+)\s+add\s+constraint\s+(\w+)\s+primary\s+key\s*\(([^)]*)\)\s*$)"),
         QRegularExpression::CaseInsensitiveOption);
     return re;
 }

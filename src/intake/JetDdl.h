@@ -17,8 +17,8 @@ struct JetStatement {
     enum class Kind { CreateTable, AddColumn, DropPrimaryKey, AddPrimaryKey };
     Kind kind = Kind::CreateTable;
     QString table;
-    QList<JetColumn> columns;   // CreateTable, AddColumn (one)
-    QStringList keyColumns;     // AddPrimaryKey
+    QList<JetColumn> columns; // CreateTable, AddColumn (one)
+    QStringList keyColumns;   // AddPrimaryKey
 };
 
 std::optional<JetStatement> parseJetDdl(const QString& sql);

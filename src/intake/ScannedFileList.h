@@ -13,7 +13,8 @@ class ScannedFileList {
 public:
     // Current files (ascending names) that the previous listing (ascending names) holds with the same
     // size and a date last modified that is not later.
-    static std::vector<QString> stableFiles(const std::vector<FileEntry>& previous, const std::vector<FileEntry>& current);
+    static std::vector<QString> stableFiles(const std::vector<FileEntry>& previous,
+                                            const std::vector<FileEntry>& current);
 
     // The listing kept between two runs of the single headless pass. A missing or unreadable file is an
     // empty listing.

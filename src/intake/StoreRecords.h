@@ -62,8 +62,8 @@ struct AuditRow {
     QDateTime eventDnt;
     QString type;
     QString msg;
-    std::optional<qint64> seq;          // missing in rows older than the column
-    std::optional<QString> instance;    // Null in rows older than the column
+    std::optional<qint64> seq;       // missing in rows older than the column
+    std::optional<QString> instance; // Null in rows older than the column
 };
 
 // What the calls window shows of one call.

@@ -6,6 +6,8 @@ float secondsSinceMidnight(const QDateTime& t) {
     return static_cast<float>(t.time().msecsSinceStartOfDay()) / 1000.0f;
 }
 
-float Clock::secondsSinceMidnight() const { return vrq::secondsSinceMidnight(now()); }
+float Clock::secondsSinceMidnight() const {
+    return vrq::secondsSinceMidnight(now());
+}
 
 } // namespace vrq

@@ -42,7 +42,8 @@ public:
 // a symbolic link to it. A drive folder that is a real folder is never replaced.
 class LinkDriveMapper : public DriveMapper {
 public:
-    LinkDriveMapper(const PathResolver& paths, QString shareRoot) : m_paths(paths), m_shareRoot(std::move(shareRoot)) {}
+    LinkDriveMapper(const PathResolver& paths, QString shareRoot)
+        : m_paths(paths), m_shareRoot(std::move(shareRoot)) {}
 
     int NetConnect(const QString& drive, const QString& share) override {
         const QString link = driveFolder(drive);
@@ -75,7 +76,8 @@ private:
         QString rest = share;
         while (rest.startsWith(QLatin1Char('\\')) || rest.startsWith(QLatin1Char('/')))
             rest.remove(0, 1);
-        const QStringList parts = rest.split(QRegularExpression(QStringLiteral(R"([\\/])")), Qt::SkipEmptyParts);
+        const QStringList parts =
+            rest.split(QRegularExpression(QStringLiteral(R"([\\/])")), Qt::SkipEmptyParts);
         if (parts.size() < 2 || parts.contains(QStringLiteral("..")))
             return {};
         return QDir(m_shareRoot).filePath(parts.join(QLatin1Char('/')));

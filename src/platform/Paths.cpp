@@ -65,13 +65,16 @@ QString PathResolver::matchComponents(const QString& base, const QStringList& co
             path = QFileInfo(path).path();
             continue;
         }
-        QString candidate = path.endsWith(QLatin1Char('/')) ? path + component : path + QLatin1Char('/') + component;
+        QString candidate =
+            path.endsWith(QLatin1Char('/')) ? path + component : path + QLatin1Char('/') + component;
         if (!QFileInfo::exists(candidate)) {
             // Same name in another letter case, as a drive path on Windows would find it.
-            const QStringList entries = QDir(path).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+            const QStringList entries =
+                QDir(path).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
             for (const QString& entry : entries) {
                 if (entry.compare(component, Qt::CaseInsensitive) == 0) {
-                    candidate = path.endsWith(QLatin1Char('/')) ? path + entry : path + QLatin1Char('/') + entry;
+                    candidate =
+                        path.endsWith(QLatin1Char('/')) ? path + entry : path + QLatin1Char('/') + entry;
                     break;
                 }
             }

@@ -8,7 +8,9 @@ namespace vrq {
 
 namespace {
 
-QString keyPath(const QString& section, const QString& key) { return section + QLatin1Char('/') + key; }
+QString keyPath(const QString& section, const QString& key) {
+    return section + QLatin1Char('/') + key;
+}
 
 } // namespace
 
@@ -53,9 +55,13 @@ void SettingsBackend::setValue(const QString& section, const QString& key, const
     m_settings->setValue(keyPath(section, key), text);
 }
 
-void SettingsBackend::sync() { m_settings->sync(); }
+void SettingsBackend::sync() {
+    m_settings->sync();
+}
 
-QString SettingsBackend::location() const { return m_settings->fileName(); }
+QString SettingsBackend::location() const {
+    return m_settings->fileName();
+}
 
 QHash<QChar, QString> SettingsBackend::driveMap() const {
     QHash<QChar, QString> map;

@@ -58,11 +58,13 @@ bool Application::startUp(QString* error) {
     QDir::setCurrent(m_ctx.programFolder);
 
     QString openError;
-    m_store = CallStore::open(QDir(m_ctx.programFolder).filePath(QString::fromLatin1(CallStore::kFileName)), &openError);
+    m_store = CallStore::open(QDir(m_ctx.programFolder).filePath(QString::fromLatin1(CallStore::kFileName)),
+                              &openError);
     if (!m_store) {
         if (error)
             *error = QStringLiteral("The call store %1 cannot be opened: %2")
-                         .arg(QDir(m_ctx.programFolder).filePath(QString::fromLatin1(CallStore::kFileName)), openError);
+                         .arg(QDir(m_ctx.programFolder).filePath(QString::fromLatin1(CallStore::kFileName)),
+                              openError);
         return false;
     }
     m_ctx.store = m_store.get();
@@ -90,7 +92,9 @@ void Application::reportSettingProblems() {
     }
 }
 
-void Application::saveSettings() { m_settingsStore->SaveToRegistry(m_ctx.settings); }
+void Application::saveSettings() {
+    m_settingsStore->SaveToRegistry(m_ctx.settings);
+}
 
 void Application::shutDown() {
     saveSettings();

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "platform/SettingsBackend.h"
 #include "shell/AppContext.h"
 #include "shell/ProcessingCycle.h"
-#include "platform/SettingsBackend.h"
 #include "shell/SettingsStore.h"
 
 #include <QList>

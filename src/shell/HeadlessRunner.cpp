@@ -17,7 +17,9 @@ namespace {
 
 std::atomic_bool g_stopRequested{false};
 
-extern "C" void requestStop(int) { g_stopRequested.store(true); }
+extern "C" void requestStop(int) {
+    g_stopRequested.store(true);
+}
 
 void installStopHandlers() {
     std::signal(SIGTERM, requestStop);

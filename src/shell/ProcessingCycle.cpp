@@ -8,7 +8,8 @@
 
 namespace vrq {
 
-ProcessingCycle::ProcessingCycle(AppContext& context, CycleJobs jobs) : m_ctx(context), m_jobs(std::move(jobs)) {}
+ProcessingCycle::ProcessingCycle(AppContext& context, CycleJobs jobs)
+    : m_ctx(context), m_jobs(std::move(jobs)) {}
 
 void ProcessingCycle::markStarted() {
     m_sngLastDatabinProcess = m_ctx.clock->secondsSinceMidnight();

@@ -58,7 +58,9 @@ const std::vector<KeyDef>& keyTable() {
     return table;
 }
 
-bool isDataBinFormat(const KeyDef& def) { return def.key == QLatin1String("DataBinFormat"); }
+bool isDataBinFormat(const KeyDef& def) {
+    return def.key == QLatin1String("DataBinFormat");
+}
 
 QString textOf(const KeyDef& def, const Settings& s) {
     return std::visit(
@@ -67,7 +69,8 @@ QString textOf(const KeyDef& def, const Settings& s) {
             if constexpr (std::is_same_v<F, qint16 Settings::*>) {
                 const qint16 v = s.*field;
                 // DataBinFormat alone carries a blank in the sign position of a non-negative number.
-                return (isDataBinFormat(def) && v >= 0 ? QStringLiteral(" ") : QString()) + SettingText::fromInt16(v);
+                return (isDataBinFormat(def) && v >= 0 ? QStringLiteral(" ") : QString()) +
+                       SettingText::fromInt16(v);
             } else if constexpr (std::is_same_v<F, bool Settings::*>) {
                 return SettingText::fromBool(s.*field);
             } else if constexpr (std::is_same_v<F, TextField>) {
@@ -124,7 +127,8 @@ QString stripTrailingBlanks(const QString& text) {
 } // namespace
 
 QString SettingProblem::describe() const {
-    return QStringLiteral("Setting %1\\%2 holds \"%3\", which is not a valid value; the default \"%4\" is used.")
+    return QStringLiteral(
+               "Setting %1\\%2 holds \"%3\", which is not a valid value; the default \"%4\" is used.")
         .arg(section, key, value, defaultText);
 }
 
@@ -190,19 +194,26 @@ std::optional<QDateTime> toDate(const QString& text) {
     return std::nullopt;
 }
 
-QString fromInt16(qint16 value) { return QString::number(value); }
+QString fromInt16(qint16 value) {
+    return QString::number(value);
+}
 
-QString fromBool(bool value) { return value ? QStringLiteral("True") : QStringLiteral("False"); }
+QString fromBool(bool value) {
+    return value ? QStringLiteral("True") : QStringLiteral("False");
+}
 
 QString fromDate(const QDateTime& value) {
     return QLocale::c().toString(value, QStringLiteral("MM/dd/yyyy HH:mm:ss"));
 }
 
-QString cutToWidth(const QString& text, int width) { return stripTrailingBlanks(text.left(width)); }
+QString cutToWidth(const QString& text, int width) {
+    return stripTrailingBlanks(text.left(width));
+}
 
 } // namespace SettingText
 
-SettingsStore::SettingsStore(SettingsBackend& backend, const Clock& clock) : m_backend(backend), m_clock(clock) {}
+SettingsStore::SettingsStore(SettingsBackend& backend, const Clock& clock)
+    : m_backend(backend), m_clock(clock) {}
 
 QList<SettingProblem> SettingsStore::LoadFromRegistry(Settings& settings) const {
     QList<SettingProblem> problems;

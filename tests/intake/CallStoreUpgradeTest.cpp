@@ -10,9 +10,9 @@ using namespace vrq;
 namespace {
 
 const QStringList kBaseCallColumns = {
-    QStringLiteral("CallNumber"),        QStringLiteral("CallDNT"),      QStringLiteral("GoodCall"),
-    QStringLiteral("Complete"),          QStringLiteral("ExtractedCall"), QStringLiteral("ExtractedFileName"),
-    QStringLiteral("ExtractedDNT"),      QStringLiteral("NumberOfOrders"), QStringLiteral("Displayed")};
+    QStringLiteral("CallNumber"),   QStringLiteral("CallDNT"),        QStringLiteral("GoodCall"),
+    QStringLiteral("Complete"),     QStringLiteral("ExtractedCall"),  QStringLiteral("ExtractedFileName"),
+    QStringLiteral("ExtractedDNT"), QStringLiteral("NumberOfOrders"), QStringLiteral("Displayed")};
 
 class CallStoreUpgradeTest : public ::testing::Test {
 protected:
@@ -33,8 +33,9 @@ protected:
                 "VALUES (12, '2009-12-31 10:00:00', 1, 1, 1), (13, '2010-01-01 10:00:00', 0, 1, 0)");
         db.exec("INSERT INTO Orders (CallNumber, OrderSeqNumber, Salesperson, Customer, NumberOfItems) "
                 "VALUES (12, 1, '000123', '004567  ', 1)");
-        db.exec("INSERT INTO OrderLineItems (CallNumber, OrderSeqNumber, ItemSeqNumber, ItemNumber, Quantity) "
-                "VALUES (12, 1, 1, '0000000012345', 3)");
+        db.exec(
+            "INSERT INTO OrderLineItems (CallNumber, OrderSeqNumber, ItemSeqNumber, ItemNumber, Quantity) "
+            "VALUES (12, 1, 1, '0000000012345', 3)");
     }
 };
 
@@ -63,10 +64,11 @@ TEST_F(CallStoreUpgradeTest, BaseFormIsUpgradedWithSourceFirstInEveryKey) {
     EXPECT_EQ(store->primaryKeyOf(QStringLiteral("Calls")),
               (QStringList{QStringLiteral("Source"), QStringLiteral("CallNumber")}));
     EXPECT_EQ(store->primaryKeyOf(QStringLiteral("Orders")),
-              (QStringList{QStringLiteral("Source"), QStringLiteral("CallNumber"), QStringLiteral("OrderSeqNumber")}));
+              (QStringList{QStringLiteral("Source"), QStringLiteral("CallNumber"),
+                           QStringLiteral("OrderSeqNumber")}));
     EXPECT_EQ(store->primaryKeyOf(QStringLiteral("OrderLineItems")),
-              (QStringList{QStringLiteral("Source"), QStringLiteral("CallNumber"), QStringLiteral("OrderSeqNumber"),
-                           QStringLiteral("ItemSeqNumber")}));
+              (QStringList{QStringLiteral("Source"), QStringLiteral("CallNumber"),
+                           QStringLiteral("OrderSeqNumber"), QStringLiteral("ItemSeqNumber")}));
 
     const auto rows = store->allCalls();
     ASSERT_EQ(rows.size(), 2u);
@@ -156,7 +158,8 @@ TEST_F(UpgradedStoreTest, CountersNumberOrdersAndItems) {
 TEST_F(UpgradedStoreTest, UnknownDdlFails) {
     EXPECT_FALSE(store->executeJetDdl(QStringLiteral("DROP TABLE Calls")));
     EXPECT_FALSE(store->executeJetDdl(QStringLiteral("Alter Table Calls ADD COLUMN Bad MEMOX")));
-    EXPECT_FALSE(store->executeJetDdl(QStringLiteral("ALTER TABLE Calls add CONSTRAINT PrimaryKey PRIMARY KEY (Source)")))
+    EXPECT_FALSE(store->executeJetDdl(
+        QStringLiteral("ALTER TABLE Calls add CONSTRAINT PrimaryKey PRIMARY KEY (Source)")))
         << "a table that has a key cannot get a second one";
     EXPECT_EQ(store->allCalls().size(), 0u);
 }

@@ -29,21 +29,25 @@ TEST_P(StableFilesTest, TakesFilesSeenUnchangedByTheScanBefore) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, StableFilesTest,
-    ::testing::Values(
-        ScanCase{"first scan takes nothing", {}, {entry("a.txt", 10)}, {}},
-        ScanCase{"unchanged file is taken", {entry("a.txt", 10)}, {entry("a.txt", 10)}, {QStringLiteral("a.txt")}},
-        ScanCase{"a size change delays it", {entry("a.txt", 10)}, {entry("a.txt", 12)}, {}},
-        ScanCase{"a later date delays it", {entry("a.txt", 10)}, {entry("a.txt", 10, 5)}, {}},
-        ScanCase{"an earlier date still counts as unchanged", {entry("a.txt", 10, 5)}, {entry("a.txt", 10)},
-                 {QStringLiteral("a.txt")}},
-        ScanCase{"new files between known ones wait",
-                 {entry("a.txt", 1), entry("c.txt", 3)},
-                 {entry("a.txt", 1), entry("b.txt", 2), entry("c.txt", 3), entry("d.txt", 4)},
-                 {QStringLiteral("a.txt"), QStringLiteral("c.txt")}},
-        ScanCase{"a file that went away is simply not listed",
-                 {entry("a.txt", 1), entry("b.txt", 2)},
-                 {entry("b.txt", 2)},
-                 {QStringLiteral("b.txt")}}));
+    ::testing::Values(ScanCase{"first scan takes nothing", {}, {entry("a.txt", 10)}, {}},
+                      ScanCase{"unchanged file is taken",
+                               {entry("a.txt", 10)},
+                               {entry("a.txt", 10)},
+                               {QStringLiteral("a.txt")}},
+                      ScanCase{"a size change delays it", {entry("a.txt", 10)}, {entry("a.txt", 12)}, {}},
+                      ScanCase{"a later date delays it", {entry("a.txt", 10)}, {entry("a.txt", 10, 5)}, {}},
+                      ScanCase{"an earlier date still counts as unchanged",
+                               {entry("a.txt", 10, 5)},
+                               {entry("a.txt", 10)},
+                               {QStringLiteral("a.txt")}},
+                      ScanCase{"new files between known ones wait",
+                               {entry("a.txt", 1), entry("c.txt", 3)},
+                               {entry("a.txt", 1), entry("b.txt", 2), entry("c.txt", 3), entry("d.txt", 4)},
+                               {QStringLiteral("a.txt"), QStringLiteral("c.txt")}},
+                      ScanCase{"a file that went away is simply not listed",
+                               {entry("a.txt", 1), entry("b.txt", 2)},
+                               {entry("b.txt", 2)},
+                               {QStringLiteral("b.txt")}}));
 
 TEST(ScannedFileListTest, TheListingSurvivesBetweenRuns) {
     QTemporaryDir dir;
@@ -53,7 +57,8 @@ TEST(ScannedFileListTest, TheListingSurvivesBetweenRuns) {
     ASSERT_TRUE(ScannedFileList::save(path, files));
     const auto back = ScannedFileList::load(path);
     ASSERT_EQ(back.size(), 2u);
-    EXPECT_EQ(ScannedFileList::stableFiles(back, files), (std::vector<QString>{QStringLiteral("a.txt"), QStringLiteral("b c.txt")}));
+    EXPECT_EQ(ScannedFileList::stableFiles(back, files),
+              (std::vector<QString>{QStringLiteral("a.txt"), QStringLiteral("b c.txt")}));
 }
 
 } // namespace

@@ -1,5 +1,5 @@
-#include "platform/FileSystem.h"
 #include "platform/Paths.h"
+#include "platform/FileSystem.h"
 
 #include <QDir>
 #include <QFile>
@@ -42,7 +42,8 @@ TEST_F(PathsTest, DrivePathsResolveThroughTheDriveMap) {
         {"C:\\WBZ   ", "home/drives/C/WBZ"},
     };
     for (const ResolveCase& c : cases)
-        EXPECT_EQ(paths.resolve(QString::fromLatin1(c.setting)), dir.filePath(QString::fromLatin1(c.expectedRelative)))
+        EXPECT_EQ(paths.resolve(QString::fromLatin1(c.setting)),
+                  dir.filePath(QString::fromLatin1(c.expectedRelative)))
             << c.setting;
 }
 
@@ -59,7 +60,8 @@ TEST_F(PathsTest, ComponentsMatchWithoutRegardToCase) {
 TEST_F(PathsTest, SeparatorsFollowThePathKind) {
     EXPECT_EQ(PathResolver::withTrailingSeparator(QStringLiteral("C:\\WBZ")), QStringLiteral("C:\\WBZ\\"));
     EXPECT_EQ(PathResolver::withTrailingSeparator(QStringLiteral("/srv/wbz")), QStringLiteral("/srv/wbz/"));
-    EXPECT_EQ(PathResolver::withTrailingSeparator(QStringLiteral("I:\\QX7Com\\")), QStringLiteral("I:\\QX7Com\\"));
+    EXPECT_EQ(PathResolver::withTrailingSeparator(QStringLiteral("I:\\QX7Com\\")),
+              QStringLiteral("I:\\QX7Com\\"));
     EXPECT_EQ(PathResolver::trimRight(QStringLiteral("HOST  ")), QStringLiteral("HOST"));
 }
 
@@ -85,7 +87,8 @@ TEST(FileSystemTest, WriteMoveAndListFiles) {
     ASSERT_TRUE(fs.writeFileDurably(dir.filePath(QStringLiteral("b.txt")), "bb").ok);
     ASSERT_TRUE(fs.writeFileDurably(dir.filePath(QStringLiteral("a.txt")), "a").ok);
     ASSERT_TRUE(fs.makePath(dir.filePath(QStringLiteral("Audit"))).ok);
-    ASSERT_TRUE(fs.moveFile(dir.filePath(QStringLiteral("b.txt")), dir.filePath(QStringLiteral("Audit/b.txt"))).ok);
+    ASSERT_TRUE(
+        fs.moveFile(dir.filePath(QStringLiteral("b.txt")), dir.filePath(QStringLiteral("Audit/b.txt"))).ok);
     const auto files = fs.listFiles(dir.path());
     ASSERT_EQ(files.size(), 1u) << "folders are not listed";
     EXPECT_EQ(files[0].name, QStringLiteral("a.txt"));

@@ -48,13 +48,13 @@ TEST_P(CommandLineFileTest, ResultIsThatOfTheLastCallAndNothingIsStored) {
 
 INSTANTIATE_TEST_SUITE_P(
     Files, CommandLineFileTest,
-    ::testing::Values(BatchCase{"every call passes", call(1, kGoodData) + call(2, kGoodData), true},
-                      BatchCase{"short quantity in the last call", call(1, kGoodData) + call(2, kShortQuantity), false},
-                      BatchCase{"a failing call followed by a passing one", call(1, kShortQuantity) + call(2, kGoodData),
-                                true},
-                      BatchCase{"data that do not end with &", call(1, kNoFinalAmpersand), false},
-                      BatchCase{"a call the upstream flagged bad is still tested as good", call(1, kGoodData, 'N'),
-                                true}));
+    ::testing::Values(
+        BatchCase{"every call passes", call(1, kGoodData) + call(2, kGoodData), true},
+        BatchCase{"short quantity in the last call", call(1, kGoodData) + call(2, kShortQuantity), false},
+        BatchCase{"a failing call followed by a passing one", call(1, kShortQuantity) + call(2, kGoodData),
+                  true},
+        BatchCase{"data that do not end with &", call(1, kNoFinalAmpersand), false},
+        BatchCase{"a call the upstream flagged bad is still tested as good", call(1, kGoodData, 'N'), true}));
 
 TEST(CommandLineFileTest, CallsAlreadyInTheStorePassWithoutBeingTested) {
     test::TestEnvironment env(QLatin1Char('B'));

@@ -23,16 +23,20 @@ TEST_P(SplitCommandLineTest, SplitsOnBlanksAndTabs) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, SplitCommandLineTest,
-    ::testing::Values(SplitCase{"", 5, {}}, SplitCase{" \t \t", 5, {}},
-                      SplitCase{"check C:\\in\\calls.dat", 5, {QStringLiteral("check"), QStringLiteral("C:\\in\\calls.dat")}},
-                      SplitCase{"a\tb", 5, {QStringLiteral("a"), QStringLiteral("b")}},
-                      SplitCase{"  a  \t\t b  ", 5, {QStringLiteral("a"), QStringLiteral("b")}},
-                      SplitCase{"1 2 3 4 5 6 7", 5,
-                                {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4"),
-                                 QStringLiteral("5")}},
-                      SplitCase{"x \"C:\\My Files\\a.dat\"", 5,
-                                {QStringLiteral("x"), QStringLiteral("\"C:\\My"), QStringLiteral("Files\\a.dat\"")}},
-                      SplitCase{"a b c", 2, {QStringLiteral("a"), QStringLiteral("b")}}));
+    ::testing::Values(
+        SplitCase{"", 5, {}}, SplitCase{" \t \t", 5, {}},
+        SplitCase{
+            "check C:\\in\\calls.dat", 5, {QStringLiteral("check"), QStringLiteral("C:\\in\\calls.dat")}},
+        SplitCase{"a\tb", 5, {QStringLiteral("a"), QStringLiteral("b")}},
+        SplitCase{"  a  \t\t b  ", 5, {QStringLiteral("a"), QStringLiteral("b")}},
+        SplitCase{"1 2 3 4 5 6 7",
+                  5,
+                  {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4"),
+                   QStringLiteral("5")}},
+        SplitCase{"x \"C:\\My Files\\a.dat\"",
+                  5,
+                  {QStringLiteral("x"), QStringLiteral("\"C:\\My"), QStringLiteral("Files\\a.dat\"")}},
+        SplitCase{"a b c", 2, {QStringLiteral("a"), QStringLiteral("b")}}));
 
 struct ChoiceCase {
     const char* text;
@@ -41,9 +45,15 @@ struct ChoiceCase {
 
 TEST(ChooseRunTest, OneArgumentIsTheProgramsOwnOption) {
     const ChoiceCase cases[] = {
-        {"", RunChoice::Window},          {" \t", RunChoice::Window},          {"--help", RunChoice::Help},
-        {"--version", RunChoice::Version}, {"--once", RunChoice::Once},         {"--service", RunChoice::Service},
-        {"file.dat", RunChoice::Usage},   {"-x file.dat", RunChoice::Batch},   {"--once file.dat", RunChoice::Batch},
+        {"", RunChoice::Window},
+        {" \t", RunChoice::Window},
+        {"--help", RunChoice::Help},
+        {"--version", RunChoice::Version},
+        {"--once", RunChoice::Once},
+        {"--service", RunChoice::Service},
+        {"file.dat", RunChoice::Usage},
+        {"-x file.dat", RunChoice::Batch},
+        {"--once file.dat", RunChoice::Batch},
     };
     for (const ChoiceCase& c : cases)
         EXPECT_EQ(chooseRun(QString::fromLatin1(c.text)).run, c.run) << c.text;

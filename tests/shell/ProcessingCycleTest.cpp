@@ -1,6 +1,6 @@
+#include "shell/ProcessingCycle.h"
 #include "platform/Clock.h"
 #include "shell/AppContext.h"
-#include "shell/ProcessingCycle.h"
 
 #include <gtest/gtest.h>
 
@@ -85,7 +85,8 @@ TEST(ProcessingCycleTest, ScanIntervalIsMinutesTimesSixty) {
     h.ctx.settings.EnableFiles = true;
     h.ctx.settings.FileScanMinutes = 1;
     EXPECT_EQ(h.tickAfterMs(60000), QStringLiteral("X"));
-    EXPECT_EQ(h.tickAfterMs(50), QStringLiteral("SX")) << "times are single precision: 4 ms steps at this hour";
+    EXPECT_EQ(h.tickAfterMs(50), QStringLiteral("SX"))
+        << "times are single precision: 4 ms steps at this hour";
     EXPECT_EQ(ProcessingCycle::scanIntervalSeconds(30), 1800);
     EXPECT_EQ(ProcessingCycle::scanIntervalSeconds(600), 32767) << "held at the 16-bit limit";
 }

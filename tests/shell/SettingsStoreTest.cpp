@@ -1,6 +1,6 @@
+#include "shell/SettingsStore.h"
 #include "platform/Clock.h"
 #include "platform/SettingsBackend.h"
-#include "shell/SettingsStore.h"
 
 #include <QSettings>
 #include <QTemporaryDir>
@@ -59,16 +59,26 @@ TEST_F(SettingsStoreTest, SaveWritesEveryKeyButProcessDelayAndLastScannedCallNum
     QStringList keys = storedKeys();
     keys.sort();
     const QStringList expected = {
-        QStringLiteral("Miscellaneous/AutoConnect"),    QStringLiteral("Miscellaneous/DataBinAudit"),
-        QStringLiteral("Miscellaneous/DaysOfHistory"),  QStringLiteral("Miscellaneous/LastDatePurged"),
-        QStringLiteral("Miscellaneous/LastDateRun"),    QStringLiteral("Miscellaneous/MonitorNetwork"),
-        QStringLiteral("Miscellaneous/NextDataBinNum"), QStringLiteral("QX7/DataBinFormat"),
-        QStringLiteral("QX7/DataBinPath"),              QStringLiteral("QX7/EnableCalls"),
-        QStringLiteral("QX7/EnableFiles"),              QStringLiteral("QX7/FileScanMinutes"),
-        QStringLiteral("QX7/LastSeqNum"),               QStringLiteral("QX7/LocalDrive"),
-        QStringLiteral("QX7/QX7Name"),                  QStringLiteral("QX7/QX7Path"),
-        QStringLiteral("QX7/ScannedFolder"),            QStringLiteral("QX7/SystemID"),
-        QStringLiteral("Startup/DetailsLeft"),          QStringLiteral("Startup/DetailsTop"),
+        QStringLiteral("Miscellaneous/AutoConnect"),
+        QStringLiteral("Miscellaneous/DataBinAudit"),
+        QStringLiteral("Miscellaneous/DaysOfHistory"),
+        QStringLiteral("Miscellaneous/LastDatePurged"),
+        QStringLiteral("Miscellaneous/LastDateRun"),
+        QStringLiteral("Miscellaneous/MonitorNetwork"),
+        QStringLiteral("Miscellaneous/NextDataBinNum"),
+        QStringLiteral("QX7/DataBinFormat"),
+        QStringLiteral("QX7/DataBinPath"),
+        QStringLiteral("QX7/EnableCalls"),
+        QStringLiteral("QX7/EnableFiles"),
+        QStringLiteral("QX7/FileScanMinutes"),
+        QStringLiteral("QX7/LastSeqNum"),
+        QStringLiteral("QX7/LocalDrive"),
+        QStringLiteral("QX7/QX7Name"),
+        QStringLiteral("QX7/QX7Path"),
+        QStringLiteral("QX7/ScannedFolder"),
+        QStringLiteral("QX7/SystemID"),
+        QStringLiteral("Startup/DetailsLeft"),
+        QStringLiteral("Startup/DetailsTop"),
     };
     EXPECT_EQ(keys, expected);
 }
@@ -133,15 +143,18 @@ TEST_P(StoredTextTest, ABadValueIsReportedAndDefaulted) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Texts, StoredTextTest,
-    ::testing::Values(StoredText{"QX7", "FileScanMinutes", "abc", false}, StoredText{"QX7", "FileScanMinutes", "70000", false},
-                      StoredText{"QX7", "DataBinFormat", " 2", true}, StoredText{"QX7", "EnableCalls", "0", true},
-                      StoredText{"QX7", "EnableCalls", "-1", true}, StoredText{"QX7", "EnableCalls", "yes", false},
-                      StoredText{"Miscellaneous", "LastDateRun", "01/01/70", true},
-                      StoredText{"Miscellaneous", "LastDateRun", "12/5/2026 5:30:12 PM", true},
-                      StoredText{"Miscellaneous", "LastDatePurged", "yesterday", false},
-                      StoredText{"Startup", "DetailsTop", "-32769", false}));
+INSTANTIATE_TEST_SUITE_P(Texts, StoredTextTest,
+                         ::testing::Values(StoredText{"QX7", "FileScanMinutes", "abc", false},
+                                           StoredText{"QX7", "FileScanMinutes", "70000", false},
+                                           StoredText{"QX7", "DataBinFormat", " 2", true},
+                                           StoredText{"QX7", "EnableCalls", "0", true},
+                                           StoredText{"QX7", "EnableCalls", "-1", true},
+                                           StoredText{"QX7", "EnableCalls", "yes", false},
+                                           StoredText{"Miscellaneous", "LastDateRun", "01/01/70", true},
+                                           StoredText{"Miscellaneous", "LastDateRun", "12/5/2026 5:30:12 PM",
+                                                      true},
+                                           StoredText{"Miscellaneous", "LastDatePurged", "yesterday", false},
+                                           StoredText{"Startup", "DetailsTop", "-32769", false}));
 
 TEST_F(SettingsStoreTest, DefaultedValueStandsInForTheBadOne) {
     writeRaw(QStringLiteral("QX7"), QStringLiteral("FileScanMinutes"), QStringLiteral("abc"));

@@ -42,7 +42,8 @@ protected:
     QStringList auditTexts(Application& app) {
         QStringList texts;
         for (const AuditRow& row : app.context().store->allAudit())
-            texts << row.type + QLatin1Char('|') + row.msg + QLatin1Char('|') + row.instance.value_or(QString());
+            texts << row.type + QLatin1Char('|') + row.msg + QLatin1Char('|') +
+                         row.instance.value_or(QString());
         return texts;
     }
 };
@@ -53,8 +54,10 @@ TEST_F(StartupShutdownTest, StartAndStopWriteTheirEntriesAndSaveTheSettings) {
     ASSERT_TRUE(app->startUp(&error)) << error.toStdString();
     clock.advanceMs(3600 * 1000);
     app->shutDown();
-    EXPECT_EQ(auditTexts(*app), (QStringList{QStringLiteral("1|Program started (Version: %1).|F").arg(Application::versionText()),
-                                             QStringLiteral("0|Program stopped|F")}));
+    EXPECT_EQ(
+        auditTexts(*app),
+        (QStringList{QStringLiteral("1|Program started (Version: %1).|F").arg(Application::versionText()),
+                     QStringLiteral("0|Program stopped|F")}));
     QSettings saved(iniPath, QSettings::IniFormat);
     EXPECT_EQ(saved.value(QStringLiteral("Miscellaneous/LastDateRun")).toString(),
               QStringLiteral("12/05/2026 08:00:00"))
@@ -77,7 +80,8 @@ TEST_F(StartupShutdownTest, ABadSettingIsReportedAsAnErrorEntryAndTheRunGoesOn) 
 }
 
 TEST_F(StartupShutdownTest, AStoreThatCannotBeOpenedFailsTheStartWithAMessage) {
-    QDir().mkpath(dir.filePath(QStringLiteral("program/CallsAndOrders.db"))); // a folder where the file should be
+    QDir().mkpath(
+        dir.filePath(QStringLiteral("program/CallsAndOrders.db"))); // a folder where the file should be
     auto app = makeApp();
     QString error;
     EXPECT_FALSE(app->startUp(&error));

@@ -61,7 +61,8 @@ TEST_F(WindowModeTest, ExitFromTheMenuStopsTheProgramWithOneSaveAndOneStopEntry)
     EXPECT_EQ(auditTypes(), (QStringList{QStringLiteral("1"), QStringLiteral("0")}));
     QSettings saved(dir.filePath(QStringLiteral("VRQToQX7.ini")), QSettings::IniFormat);
     EXPECT_TRUE(saved.contains(QStringLiteral("Startup/DetailsTop")));
-    EXPECT_NE(saved.value(QStringLiteral("Startup/DetailsLeft")).toInt(), 0) << "the window's position is kept";
+    EXPECT_NE(saved.value(QStringLiteral("Startup/DetailsLeft")).toInt(), 0)
+        << "the window's position is kept";
 }
 
 } // namespace
