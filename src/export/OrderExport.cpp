@@ -125,11 +125,8 @@ bool OrderExport::OpenOutputFile(int& fileNumber) {
         fileNumber = 0;
         return false;
     };
-    const QString folder =
-        PathResolver::withTrailingSeparator(PathResolver::trimRight(m_ctx.settings.QX7Path));
-    // The folder is matched name by name; the files are named here, so their names need no match
-    // (which would list the whole host folder for every file).
-    const QString nativeFolder = PathResolver::withTrailingSeparator(m_ctx.paths->resolve(folder));
+    const QString folder = hostFolder();
+    const QString nativeFolder = nativeHostFolder();
     // A number whose ".Rcv" still waits in the host folder (the numbers wrap, and a stopped pass skips
     // the rest of its block) is passed over: the host's file is never replaced.
     int passedOver = 0;
@@ -154,6 +151,16 @@ bool OrderExport::OpenOutputFile(int& fileNumber) {
     if (!created)
         return fail(created);
     return true;
+}
+
+QString OrderExport::hostFolder() const {
+    return PathResolver::withTrailingSeparator(PathResolver::trimRight(m_ctx.settings.QX7Path));
+}
+
+QString OrderExport::nativeHostFolder() const {
+    // The folder is matched name by name; the files in it are named by the program, so their names
+    // need no match (which would list the whole host folder for every file).
+    return PathResolver::withTrailingSeparator(m_ctx.paths->resolve(hostFolder()));
 }
 
 FileResult OrderExport::takeNumber() {
@@ -223,8 +230,7 @@ void OrderExport::recoverReservedNumbers() {
 int OrderExport::removeUnfinishedFiles(int lastSaved, int reservedThrough) {
     // The renames under way were settled before this, so a ".Tmp" numbered inside the block is one the
     // stopped pass created and never renamed: nobody else takes numbers from it.
-    const QString folder = PathResolver::withTrailingSeparator(m_ctx.paths->resolve(
-        PathResolver::withTrailingSeparator(PathResolver::trimRight(m_ctx.settings.QX7Path))));
+    const QString folder = nativeHostFolder();
     if (!m_ctx.fs->folderExists(folder))
         return 0;
     int removed = 0;

@@ -54,6 +54,9 @@ private:
     std::optional<PassError> settleUnfinishedRenames(std::vector<CallKey>& unsettled);
     std::optional<PassError> settle(const PendingRename& pending, bool& settled);
 
+    // The host folder as the setting spells it (for the log) and as a native path, with a separator.
+    QString hostFolder() const;
+    QString nativeHostFolder() const;
     // Advances LastSeqNum, reserving a new block of numbers when the last one is used up.
     FileResult takeNumber();
     void nameOutputFile(const QString& folder, const QString& nativeFolder);

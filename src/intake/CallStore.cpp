@@ -955,6 +955,9 @@ StoreResult CallStore::resetDisplayed() {
 
 namespace {
 
+// The columns readDisplayRow reads, in its order.
+#define DISPLAY_COLUMNS "coalesce(Source, 0), CallNumber, CallDNT, GoodCall, ExtractedCall"
+
 CallDisplayRow readDisplayRow(SQLite::Statement& st) {
     CallDisplayRow row;
     row.source = st.getColumn(0).getInt();
@@ -991,7 +994,7 @@ std::vector<CallDisplayRow> CallStore::takeCallsForDisplay(const char* select, c
 }
 
 std::vector<CallDisplayRow> CallStore::takeUndisplayedCompleteCalls(StoreResult* result) {
-    return takeCallsForDisplay("SELECT Source, CallNumber, CallDNT, GoodCall, ExtractedCall FROM Calls "
+    return takeCallsForDisplay("SELECT " DISPLAY_COLUMNS " FROM Calls "
                                "WHERE Displayed = 0 AND Complete = 1 ORDER BY rowid",
                                "UPDATE Calls SET Displayed = 1 WHERE Displayed = 0 AND Complete = 1", result);
 }
@@ -1000,8 +1003,7 @@ std::vector<CallDisplayRow> CallStore::retakeAllCompleteCalls(StoreResult* resul
     // Every complete call is shown and ends up marked; every other row ends up unmarked; a missing
     // source becomes 0. Only rows that differ from that are written.
     return takeCallsForDisplay(
-        "SELECT coalesce(Source, 0), CallNumber, CallDNT, GoodCall, ExtractedCall FROM Calls "
-        "WHERE Complete = 1 ORDER BY rowid",
+        "SELECT " DISPLAY_COLUMNS " FROM Calls WHERE Complete = 1 ORDER BY rowid",
         "UPDATE Calls SET Displayed = CASE WHEN Complete = 1 THEN 1 ELSE 0 END, Source = coalesce(Source, 0) "
         "WHERE Source IS NULL OR Displayed <> CASE WHEN Complete = 1 THEN 1 ELSE 0 END",
         result);
