@@ -44,8 +44,10 @@ bool SingleInstance::listen() {
     if (!m_server->listen(m_name)) {
         // A socket left behind by a crashed run: nobody answered, so take it over.
         QLocalServer::removeServer(m_name);
-        if (!m_server->listen(m_name))
+        if (!m_server->listen(m_name)) {
+            m_listenError = m_server->errorString();
             return false;
+        }
     }
     connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::onNewConnection);
     return true;

@@ -17,8 +17,9 @@ public:
 
     // True when a running instance answered and was asked to raise its window.
     bool activateRunningInstance();
-    // Starts listening for later starts; false when the socket cannot be made.
+    // Starts listening for later starts; false when the socket cannot be made (listenError() says why).
     bool listen();
+    QString listenError() const { return m_listenError; }
     QString serverName() const { return m_name; }
 
 signals:
@@ -28,6 +29,7 @@ private:
     void onNewConnection();
 
     QString m_name;
+    QString m_listenError;
     QLocalServer* m_server = nullptr;
 };
 

@@ -81,7 +81,9 @@ QString usageText() {
         "  vrqtoqx7 --service        the resident cycle without windows, until SIGTERM or SIGINT\n"
         "  vrqtoqx7 WORD FILE        test FILE of calls without storing it; exit code 0 when it passes\n"
         "  vrqtoqx7 --help | --version\n"
-        "Environment: VRQTOQX7_HOME (program folder), VRQTOQX7_SETTINGS (settings file).\n");
+        "Environment: VRQTOQX7_HOME (program folder), VRQTOQX7_SETTINGS (settings file).\n"
+        "Exit codes of --once, --service and window mode: 0 done, 1 start-up failed, 75 another copy runs\n"
+        "for the same program folder (nothing was touched).\n");
 }
 
 } // namespace vrq

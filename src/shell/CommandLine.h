@@ -9,6 +9,15 @@ namespace vrq {
 // quotation marks are ordinary characters.
 QStringList SplitCommandLine(const QString& text, int maxArgs);
 
+// Exit codes of the program's own modes, for cron and service managers.
+namespace ExitCode {
+constexpr int Ok = 0;
+constexpr int StartFailed = 1;
+// Another copy (window, service or a pass) runs for the same program folder; nothing was touched.
+// The number is the usual "temporary failure, try again later".
+constexpr int FolderInUse = 75;
+} // namespace ExitCode
+
 enum class RunChoice { Window, Batch, Help, Version, Once, Service, Usage };
 
 struct CommandLineChoice {

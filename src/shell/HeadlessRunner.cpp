@@ -1,7 +1,10 @@
 #include "shell/HeadlessRunner.h"
 
 #include "platform/Clock.h"
+#include "platform/FolderLock.h"
+#include "platform/Paths.h"
 #include "shell/Application.h"
+#include "shell/CommandLine.h"
 #include "shell/ConsoleUserInterface.h"
 
 #include <QCoreApplication>
@@ -26,6 +29,15 @@ void installStopHandlers() {
     std::signal(SIGINT, requestStop);
 }
 
+// One resident copy per program folder: a pass or service that finds the folder taken says so and
+// touches nothing.
+bool lockFolderOrReport(FolderLock& lock, const QString& mode) {
+    if (lock.tryLock(mode))
+        return true;
+    QTextStream(stderr) << lock.error() << " Nothing was done." << Qt::endl;
+    return false;
+}
+
 bool startOrReport(Application& app) {
     QString error;
     if (app.startUp(&error))
@@ -37,11 +49,14 @@ bool startOrReport(Application& app) {
 } // namespace
 
 int HeadlessRunner::runOnce() {
+    FolderLock lock(programFolder());
+    if (!lockFolderOrReport(lock, QStringLiteral("once")))
+        return ExitCode::FolderInUse;
     ConsoleUserInterface ui(ConsoleUserInterface::Mode::SinglePass, nullptr);
     Application app(QLatin1Char('F'), ui);
     app.keepScanListingBetweenRuns();
     if (!startOrReport(app))
-        return 1;
+        return ExitCode::StartFailed;
     AppContext& ctx = app.context();
     if (ctx.settings.EnableCalls)
         app.runDataBinIntake();
@@ -57,15 +72,18 @@ int HeadlessRunner::runOnce() {
             ctx.ui->showMessage(purged.error);
     }
     app.shutDown();
-    return 0;
+    return ExitCode::Ok;
 }
 
 int HeadlessRunner::runService() {
+    FolderLock lock(programFolder());
+    if (!lockFolderOrReport(lock, QStringLiteral("service")))
+        return ExitCode::FolderInUse;
     installStopHandlers();
     ConsoleUserInterface ui(ConsoleUserInterface::Mode::Service, &g_stopRequested);
     Application app(QLatin1Char('F'), ui);
     if (!startOrReport(app))
-        return 1;
+        return ExitCode::StartFailed;
     app.cycle().markStarted();
     app.runDataBinIntake();
 
@@ -87,7 +105,7 @@ int HeadlessRunner::runService() {
     stopWatch.start();
     QCoreApplication::exec();
     app.shutDown();
-    return 0;
+    return ExitCode::Ok;
 }
 
 } // namespace vrq

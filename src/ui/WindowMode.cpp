@@ -1,14 +1,17 @@
 #include "ui/WindowMode.h"
 
 #include "audit/AuditLog.h"
+#include "platform/FolderLock.h"
 #include "platform/Paths.h"
 #include "platform/SingleInstance.h"
 #include "shell/Application.h"
+#include "shell/CommandLine.h"
 #include "ui/NetworkErrorWindow.h"
 #include "ui/viewers/CallsWindow.h"
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QTextStream>
 #include <QTimer>
 
 #include <atomic>
@@ -26,7 +29,22 @@ extern "C" void requestClose(int) {
     g_closeRequested.store(true);
 }
 
+// Why this start is refused, by what holds the program folder.
+QString refusalText(const FolderLock& lock) {
+    if (lock.holderMode() == QLatin1String("service"))
+        return QStringLiteral("VRQToQX7 runs as a service for this program folder and sends the orders. "
+                              "Stop the service before starting the program with its window.");
+    if (lock.holderMode() == QLatin1String("once"))
+        return QStringLiteral("A single VRQToQX7 pass (--once) is running for this program folder. "
+                              "Start the program again when it has finished.");
+    return lock.error();
+}
+
 } // namespace
+
+void WindowMode::requestStop() {
+    g_closeRequested.store(true);
+}
 
 WindowMode::WindowMode() = default;
 
@@ -35,12 +53,30 @@ WindowMode::~WindowMode() {
 }
 
 int WindowMode::run() {
+    g_closeRequested.store(false);
+    // The session ending or a service manager stopping the program ends every wait (message boxes, the
+    // network error window) and closes the Calls window without the question.
+    std::signal(SIGTERM, requestClose);
+    std::signal(SIGINT, requestClose);
+    auto* closeWatch = new QTimer(this);
+    connect(closeWatch, &QTimer::timeout, this, &WindowMode::onCloseWatch);
+    closeWatch->start(200);
+
     const QString folder = programFolder();
     m_instance = std::make_unique<SingleInstance>(folder);
     // A running copy raises its Calls window; this one ends without touching settings, store or log.
     if (m_instance->activateRunningInstance())
-        return 0;
-    m_instance->listen();
+        return ExitCode::Ok;
+    // One resident copy per program folder, whatever its mode: beside a service or a pass this start
+    // is refused, so two copies never take in or send the same calls.
+    m_folderLock = std::make_unique<FolderLock>(folder);
+    if (!m_folderLock->tryLock(QStringLiteral("window"))) {
+        QTextStream(stderr) << refusalText(*m_folderLock) << Qt::endl;
+        warn(refusalText(*m_folderLock));
+        return ExitCode::FolderInUse;
+    }
+    if (!m_instance->listen())
+        m_listenError = m_instance->listenError();
     connect(m_instance.get(), &SingleInstance::activationRequested, this, &WindowMode::raiseCallsWindow);
 
     // The program ends when the hidden main form has saved the settings, not when the last window closes.
@@ -49,24 +85,66 @@ int WindowMode::run() {
     m_mainForm = std::make_unique<MainForm>(*m_app, *this);
     connect(m_mainForm.get(), &MainForm::unloaded, qApp, &QCoreApplication::quit);
 
-    // The session ending or a service manager stopping the program closes the window without the question.
-    std::signal(SIGTERM, requestClose);
-    std::signal(SIGINT, requestClose);
-    auto* closeWatch = new QTimer(this);
-    connect(closeWatch, &QTimer::timeout, this, [this] {
-        if (g_closeRequested.load() && m_callsWindow)
-            m_callsWindow->close();
-    });
-    closeWatch->start(200);
-
     QString error;
     if (!m_mainForm->start(&error)) {
-        QMessageBox::critical(nullptr, kProgramTitle, error);
-        return 1;
+        QTextStream(stderr) << error << Qt::endl;
+        warn(error);
+        return ExitCode::StartFailed;
     }
+    reportListenError();
     for (const SettingProblem& problem : m_app->settingProblems())
-        QMessageBox::warning(m_callsWindow, kProgramTitle, problem.describe());
+        warn(problem.describe());
     return QApplication::exec();
+}
+
+bool WindowMode::stopRequested() const {
+    return g_closeRequested.load();
+}
+
+void WindowMode::warn(const QString& text) {
+    if (!stopRequested())
+        QMessageBox::warning(m_callsWindow, kProgramTitle, text);
+}
+
+void WindowMode::reportListenError() {
+    if (m_listenError.isEmpty())
+        return;
+    // A second start can then not raise this window; it is refused by the folder lock instead.
+    const QString text =
+        QStringLiteral("The single-instance socket cannot be opened (%1): a second start shows a message "
+                       "instead of raising the Calls window.")
+            .arg(m_listenError);
+    QTextStream(stderr) << text << Qt::endl;
+    if (AuditLog* audit = m_app->context().audit)
+        audit->write(QStringLiteral("W"), text);
+}
+
+void WindowMode::onCloseWatch() {
+    if (!stopRequested())
+        return;
+    // First end every modal wait; the Calls window is closed on a later tick, once the waits have
+    // returned, so no close runs inside a dialog that is still on the stack.
+    if (closeModalWindows())
+        return;
+    if (m_callsWindow)
+        m_callsWindow->close();
+    else if (m_mainForm)
+        m_mainForm->ExitNow = true;
+}
+
+bool WindowMode::closeModalWindows() {
+    bool closedAny = false;
+    for (int guard = 0; guard < 16; ++guard) {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal)
+            break;
+        if (auto* dialog = qobject_cast<QDialog*>(modal))
+            dialog->reject();
+        else
+            modal->close();
+        closedAny = true;
+    }
+    return closedAny;
 }
 
 void WindowMode::UpdateCallDisplay(int callNumber, int mode) {
@@ -75,10 +153,14 @@ void WindowMode::UpdateCallDisplay(int callNumber, int mode) {
 }
 
 void WindowMode::showMessage(const QString& text) {
+    if (stopRequested())
+        return;
     QMessageBox::information(m_callsWindow, kProgramTitle, text);
 }
 
 bool WindowMode::waitForHostFolder(const QDateTime& since, const std::function<bool()>& tryReconnect) {
+    if (stopRequested())
+        return false;
     NetworkErrorWindow window(since, tryReconnect, m_callsWindow);
     return window.exec() == QDialog::Accepted;
 }

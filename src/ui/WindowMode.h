@@ -10,6 +10,7 @@ namespace vrq {
 
 class Application;
 class CallsWindow;
+class FolderLock;
 class SingleInstance;
 
 // Window mode: the resident program with its Calls window. It is the window layer's side of the
@@ -22,6 +23,8 @@ public:
 
     // Runs until the Calls window closes; the process exit code.
     int run();
+    // What SIGTERM and SIGINT do: end every wait and close the program as "Exit" does.
+    static void requestStop();
 
     // UserInterface
     void UpdateCallDisplay(int callNumber, int mode) override;
@@ -37,10 +40,19 @@ private:
     void raiseCallsWindow();
     void onCallsWindowUnloaded();
     void saveAudits();
+    bool stopRequested() const;
+    // A warning box, skipped once the program is being stopped.
+    void warn(const QString& text);
+    void reportListenError();
+    void onCloseWatch();
+    // Rejects every open modal window; true when there was one.
+    bool closeModalWindows();
 
     std::unique_ptr<Application> m_app;
     std::unique_ptr<MainForm> m_mainForm;
     std::unique_ptr<SingleInstance> m_instance;
+    std::unique_ptr<FolderLock> m_folderLock;
+    QString m_listenError;
     CallsWindow* m_callsWindow = nullptr;
     EventPacer m_pacer;
 };

@@ -1,6 +1,9 @@
 #include "ViewerTestSupport.h"
 
 #include "intake/CallStore.h"
+#include "platform/FolderLock.h"
+#include "shell/CommandLine.h"
+#include "ui/NetworkErrorWindow.h"
 #include "ui/WindowMode.h"
 #include "ui/viewers/CallsWindow.h"
 
@@ -40,7 +43,32 @@ protected:
             types << row.type;
         return types;
     }
+    // Sends run() a stop as SIGTERM would, once `ready` holds; a watchdog ends a wait that the stop did
+    // not end, so a fault fails the test instead of hanging it.
+    void stopWhen(std::function<bool()> ready) {
+        QObject::connect(&m_poll, &QTimer::timeout, [this, ready] {
+            if (!ready())
+                return;
+            m_poll.stop();
+            stopSent = true;
+            WindowMode::requestStop();
+        });
+        m_poll.start(50);
+        m_watchdog.setSingleShot(true);
+        QObject::connect(&m_watchdog, &QTimer::timeout, [this] {
+            watchdogFired = true;
+            for (int i = 0; i < 8 && QApplication::activeModalWidget(); ++i)
+                QApplication::activeModalWidget()->close();
+            if (CallsWindow* calls = shownCallsWindow())
+                calls->exitAction()->trigger();
+        });
+        m_watchdog.start(20000);
+    }
+    QTimer m_poll;
+    QTimer m_watchdog;
     QTemporaryDir dir;
+    bool stopSent = false;
+    bool watchdogFired = false;
 };
 
 TEST_F(WindowModeTest, ExitFromTheMenuStopsTheProgramWithOneSaveAndOneStopEntry) {
@@ -63,6 +91,64 @@ TEST_F(WindowModeTest, ExitFromTheMenuStopsTheProgramWithOneSaveAndOneStopEntry)
     EXPECT_TRUE(saved.contains(QStringLiteral("Startup/DetailsTop")));
     EXPECT_NE(saved.value(QStringLiteral("Startup/DetailsLeft")).toInt(), 0)
         << "the window's position is kept";
+}
+
+// Settings whose host folder is away: the first export waits for it, in the network error window or,
+// without automatic reconnection, in a message box.
+struct StopDuringWaitCase {
+    const char* name;
+    const char* autoConnect;
+    bool (*waitShown)();
+};
+
+class StopDuringWaitTest : public WindowModeTest, public ::testing::WithParamInterface<StopDuringWaitCase> {};
+
+TEST_P(StopDuringWaitTest, StopSignalEndsTheWaitSavesTheSettingsAndWritesProgramStopped) {
+    QSettings ini(dir.filePath(QStringLiteral("VRQToQX7.ini")), QSettings::IniFormat);
+    ini.setValue(QStringLiteral("QX7/LocalDrive"), QStringLiteral("I"));
+    ini.setValue(QStringLiteral("QX7/QX7Path"), QStringLiteral("I:\\QX7Com\\"));
+    ini.setValue(QStringLiteral("Miscellaneous/AutoConnect"), QString::fromLatin1(GetParam().autoConnect));
+    ini.setValue(QStringLiteral("Drives/ShareRoot"), dir.filePath(QStringLiteral("no-shares")));
+    ini.sync();
+    stopWhen(GetParam().waitShown);
+    WindowMode mode;
+    EXPECT_EQ(mode.run(), ExitCode::Ok);
+    EXPECT_TRUE(stopSent) << "the wait never came up";
+    EXPECT_FALSE(watchdogFired) << "the stop did not end the wait";
+    EXPECT_EQ(auditTypes().last(), QStringLiteral("0"));
+    QSettings saved(dir.filePath(QStringLiteral("VRQToQX7.ini")), QSettings::IniFormat);
+    EXPECT_TRUE(saved.contains(QStringLiteral("Startup/DetailsTop"))) << "the settings were saved";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Waits, StopDuringWaitTest,
+    ::testing::Values(StopDuringWaitCase{"NetworkErrorWindow", "True",
+                                         [] {
+                                             return qobject_cast<NetworkErrorWindow*>(
+                                                        QApplication::activeModalWidget()) != nullptr;
+                                         }},
+                      StopDuringWaitCase{"ManualReconnectMessageBox", "False",
+                                         [] {
+                                             return qobject_cast<QMessageBox*>(
+                                                        QApplication::activeModalWidget()) != nullptr;
+                                         }}),
+    [](const ::testing::TestParamInfo<StopDuringWaitCase>& info) { return std::string(info.param.name); });
+
+// Beside a service or a pass on the same program folder a window-mode start is refused with a message,
+// touching neither the store nor the settings.
+TEST_F(WindowModeTest, StartBesideAServiceIsRefusedWithAMessageAndTouchesNothing) {
+    const QString home = dir.filePath(QStringLiteral("program"));
+    QDir().mkpath(home);
+    FolderLock service(home);
+    ASSERT_TRUE(service.tryLock(QStringLiteral("service")));
+    auto seen = test::answerNextMessageBox(QMessageBox::Ok);
+    WindowMode mode;
+    EXPECT_EQ(mode.run(), ExitCode::FolderInUse);
+    EXPECT_TRUE(seen->seen);
+    EXPECT_TRUE(seen->text.contains(QLatin1String("service"))) << seen->text.toStdString();
+    EXPECT_FALSE(QFile::exists(QDir(home).filePath(QStringLiteral("CallsAndOrders.db"))));
+    QSettings saved(dir.filePath(QStringLiteral("VRQToQX7.ini")), QSettings::IniFormat);
+    EXPECT_FALSE(saved.contains(QStringLiteral("Startup/DetailsTop")));
 }
 
 } // namespace
