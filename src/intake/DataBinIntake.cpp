@@ -12,9 +12,14 @@
 #include <QDir>
 #include <QFile>
 
+#include <algorithm>
+
 namespace vrq {
 
 namespace {
+constexpr int kAuditCopies = 1000; // Databin.000 to Databin.999
+// Names beyond the ring, used only when every one of its names is taken: Databin.005.1, ...
+constexpr int kSpareCopies = 9999;
 constexpr qint64 kLockPosition = 7;
 constexpr qint64 kStartAfterFileHeader = 8;
 constexpr qint64 kStartOfFile = 1;
@@ -55,10 +60,21 @@ qint64 DataBinIntake::checkFileHeader(CallSource& file, const QString& folder) {
     }
     const QString path = file.path();
     file.close();
-    const QString bad = m_ctx.paths->resolve(folder + QStringLiteral("DataBin.Bad"));
-    m_ctx.fs->removeFile(bad);
-    m_ctx.fs->moveFile(path, bad);
-    log(QStringLiteral("F"), QStringLiteral("Missing file header.  Renamed DataBin.Dat to DataBin.Bad."));
+    // An earlier bad file is kept: this one becomes DataBin.Bad.1, DataBin.Bad.2, ... when the name is taken.
+    const auto nameAt = [](int index) -> QString {
+        if (index == 0)
+            return QStringLiteral("DataBin.Bad");
+        return index <= kSpareCopies ? QStringLiteral("DataBin.Bad.") + QString::number(index) : QString();
+    };
+    const FreeNameMove moved = moveToFreeName(*m_ctx.fs, path, [&](int index) {
+        const QString name = nameAt(index);
+        return name.isEmpty() ? name : m_ctx.paths->resolve(folder + name);
+    });
+    if (moved.result.ok && moved.index > 0)
+        log(QStringLiteral("W"), QStringLiteral("DataBin.Bad already exists; DataBin.Dat was renamed to ") +
+                                     nameAt(moved.index) + QLatin1Char('.'));
+    log(QStringLiteral("F"), QStringLiteral("Missing file header.  Renamed DataBin.Dat to ") +
+                                 nameAt(std::max(moved.index, 0)) + QLatin1Char('.'));
     return 0;
 }
 
@@ -121,16 +137,44 @@ void DataBinIntake::retireFile(const QString& path, const QString& folder) {
     }
     const QString auditFolder = QDir(m_ctx.programFolder).filePath(QStringLiteral("Audit"));
     m_ctx.fs->makePath(auditFolder);
-    const QString suffix = (QStringLiteral("000") + QString::number(m_ctx.settings.NextDataBinNum)).right(3);
-    const QString copy = QDir(auditFolder).filePath(QStringLiteral("Databin.") + suffix);
-    // The next number is stored before the move, so a process stopped after it never moves another
-    // file onto this copy.
-    m_ctx.settings.NextDataBinNum = static_cast<qint16>(m_ctx.settings.NextDataBinNum + 1);
-    if (m_ctx.settings.NextDataBinNum > 999)
-        m_ctx.settings.NextDataBinNum = 0;
-    m_ctx.settingsStore->SaveToRegistry(m_ctx.settings);
-    m_ctx.fs->removeFile(copy);
-    m_ctx.fs->moveFile(path, copy);
+    // The ring of copies from NextDataBinNum on, then spare names; an earlier copy is never replaced.
+    const int wanted = m_ctx.settings.NextDataBinNum;
+    const auto numberAt = [wanted](int index) {
+        return index < kAuditCopies ? (wanted + index) % kAuditCopies : wanted;
+    };
+    const auto suffixAt = [&](int index) -> QString {
+        const QString number = (QStringLiteral("000") + QString::number(numberAt(index))).right(3);
+        if (index < kAuditCopies)
+            return number;
+        if (index >= kAuditCopies + kSpareCopies)
+            return {};
+        return number + QLatin1Char('.') + QString::number(index - kAuditCopies + 1);
+    };
+    const FreeNameMove moved = moveToFreeName(
+        *m_ctx.fs, path,
+        [&](int index) {
+            const QString suffix = suffixAt(index);
+            return suffix.isEmpty() ? suffix
+                                    : QDir(auditFolder).filePath(QStringLiteral("Databin.") + suffix);
+        },
+        [&](int index) {
+            // The next number is stored before the move, so a process stopped after it never moves another
+            // file onto this copy.
+            m_ctx.settings.NextDataBinNum = static_cast<qint16>((numberAt(index) + 1) % kAuditCopies);
+            m_ctx.settingsStore->SaveToRegistry(m_ctx.settings);
+        });
+    const QString suffix = suffixAt(std::max(moved.index, 0));
+    if (!moved.result.ok) {
+        // The file stays; the next pass skips the calls already stored and tries again.
+        log(QStringLiteral("E"), QStringLiteral("DataBin.Dat could not be moved to Audit/Databin.") + suffix +
+                                     QStringLiteral(": ") + moved.result.error);
+        return;
+    }
+    if (moved.index > 0)
+        log(QStringLiteral("W"),
+            QStringLiteral("Audit/Databin.") + suffixAt(0) +
+                QStringLiteral(" already exists; DataBin.Dat was moved to Audit/Databin.") + suffix +
+                QLatin1Char('.'));
     log(QStringLiteral("I"), QStringLiteral("DataBin.") + suffix +
                                  QStringLiteral(" contains call number(s): ") + m_ctx.callNumberList.mid(2));
 }

@@ -7,18 +7,32 @@
 #include "intake/ScannedFileList.h"
 #include "platform/Clock.h"
 #include "platform/Paths.h"
+#include "platform/SettingsBackend.h"
 #include "shell/AppContext.h"
 #include "shell/SettingsStore.h"
 #include "shell/UserInterface.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 
 namespace vrq {
 
 namespace {
 constexpr int kLastScannedCallNumber = 9999;
+// Copies beyond the ring, used only when every one of its names is taken: File0001.1.Txt, ...
+constexpr int kSpareCopies = 9999;
+
+bool samePath(const QString& a, const QString& b) {
+    if (a.isEmpty() || b.isEmpty())
+        return false;
+#ifdef Q_OS_WIN
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+#else
+    return a == b;
+#endif
+}
 } // namespace
 
 FolderScan::FolderScan(AppContext& ctx) : m_ctx(ctx) {}
@@ -36,16 +50,42 @@ QString FolderScan::auditCopyName(int callNumber) {
     return QStringLiteral("Audit/File") + digits + QStringLiteral(".Txt");
 }
 
-QString FolderScan::normalisedFolder() const {
-    QString folder = PathResolver::trimRight(m_ctx.settings.ScannedFolder);
-    if (folder.isEmpty())
-        folder = QStringLiteral(".\\");
-    return PathResolver::withTrailingSeparator(folder);
+bool FolderScan::folderAccepted(const QString& folderSetting) const {
+    // An empty or relative name would resolve to the program folder, where the store lies.
+    if (folderSetting.isEmpty() || PathResolver::isRelative(folderSetting))
+        return false;
+    const QString folder = m_ctx.paths->resolve(folderSetting);
+    if (!m_ctx.fs->folderExists(folder))
+        return false;
+    const QString canonical = m_ctx.fs->canonicalPath(folder);
+    const QString program = m_ctx.fs->canonicalPath(m_ctx.programFolder);
+    return !samePath(canonical, program) &&
+           !samePath(canonical, m_ctx.fs->canonicalPath(QDir(program).filePath(QStringLiteral("Audit"))));
+}
+
+QString FolderScan::protectedFileKind(const QString& path) const {
+    const QString canonical = m_ctx.fs->canonicalPath(path);
+    if (canonical.isEmpty())
+        return {};
+    const QString program = m_ctx.fs->canonicalPath(m_ctx.programFolder);
+    const QString store = QDir(program).filePath(QString::fromLatin1(CallStore::kFileName));
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+        if (samePath(canonical, m_ctx.fs->canonicalPath(store + QLatin1String(suffix))))
+            return QStringLiteral("the call store");
+    }
+    if (m_ctx.settingsStore &&
+        samePath(canonical, m_ctx.fs->canonicalPath(m_ctx.settingsStore->backend().location())))
+        return QStringLiteral("the settings file");
+    const QString folder = QFileInfo(canonical).path();
+    if (samePath(folder, program) ||
+        samePath(folder, m_ctx.fs->canonicalPath(QDir(program).filePath(QStringLiteral("Audit")))))
+        return QStringLiteral("a file of the program folder");
+    return {};
 }
 
 JobResult FolderScan::run() {
     const QString folderSetting = PathResolver::trimRight(m_ctx.settings.ScannedFolder);
-    if (!m_ctx.fs->folderExists(m_ctx.paths->resolve(folderSetting))) {
+    if (!folderAccepted(folderSetting)) {
         m_ctx.ui->showMessage(QStringLiteral("Invalid Scanned Folder name: ") + folderSetting +
                               QStringLiteral(".  Go to the properties and set this value correctly."));
         return JobResult::success();
@@ -90,9 +130,23 @@ JobResult FolderScan::processScannedFile(const QString& fileName) {
     reportReloadProblems();
     if (!m_ctx.store)
         return JobResult::failure(QStringLiteral("the call store is not open"));
-    const QString folder = normalisedFolder();
+    // The settings were read again: a folder changed since the scan is checked once more.
+    const QString folderSetting = PathResolver::trimRight(m_ctx.settings.ScannedFolder);
+    if (!folderAccepted(folderSetting))
+        return JobResult::success(); // the next scan reports the folder
+    const QString folder = PathResolver::withTrailingSeparator(folderSetting);
     m_ctx.settings.ScannedFolder = folder;
     const QString path = m_ctx.paths->resolve(folder + fileName);
+    const QString kind = protectedFileKind(path);
+    if (!kind.isEmpty()) {
+        if (!m_protectedReported.contains(path)) {
+            m_protectedReported.insert(path);
+            m_ctx.audit->write(QStringLiteral("E"),
+                               QStringLiteral("ScanFolder: ") + fileName + QStringLiteral(" is ") + kind +
+                                   QStringLiteral("; it is never taken and stays where it is."));
+        }
+        return JobResult::success();
+    }
 
     CallSource file;
     if (!file.open(path))
@@ -144,11 +198,39 @@ void FolderScan::finishInterruptedTake() {
 }
 
 void FolderScan::moveToAuditCopy(const QString& path, int callNumber) {
-    const QString copy = QDir(m_ctx.programFolder).filePath(auditCopyName(callNumber));
     m_ctx.fs->makePath(QDir(m_ctx.programFolder).filePath(QStringLiteral("Audit")));
-    m_ctx.fs->removeFile(copy);
-    // Errors are ignored: a file that could not be moved is taken again at a later scan.
-    m_ctx.fs->moveFile(path, copy);
+    // The ring of copies from the call's own number on, then spare names; an earlier copy is never replaced.
+    const auto numberAt = [callNumber](int index) {
+        return (callNumber - 1 + index) % kLastScannedCallNumber + 1;
+    };
+    const auto nameAt = [&](int index) -> QString {
+        if (index < kLastScannedCallNumber)
+            return auditCopyName(numberAt(index));
+        if (index >= kLastScannedCallNumber + kSpareCopies)
+            return {};
+        const QString copy = auditCopyName(callNumber);
+        return copy.left(copy.size() - 4) + QLatin1Char('.') +
+               QString::number(index - kLastScannedCallNumber + 1) + copy.right(4);
+    };
+    const FreeNameMove moved = moveToFreeName(
+        *m_ctx.fs, path,
+        [&](int index) {
+            return nameAt(index).isEmpty() ? QString() : QDir(m_ctx.programFolder).filePath(nameAt(index));
+        },
+        [&](int index) {
+            if (index == 0 || index >= kLastScannedCallNumber)
+                return;
+            // Numbers run on after the copy used, so the next file does not search the same names again.
+            m_ctx.settings.LastScannedCallNum = static_cast<qint16>(numberAt(index));
+            m_ctx.settingsStore->saveLastScannedCallNum(m_ctx.settings.LastScannedCallNum);
+        });
+    // Other errors are ignored: a file that could not be moved is taken again at a later scan.
+    if (moved.result.ok && moved.index > 0)
+        m_ctx.audit->write(QStringLiteral("W"),
+                           QStringLiteral("ScanFolder: ") + auditCopyName(callNumber) +
+                               QStringLiteral(" already exists; ") + QFileInfo(path).fileName() +
+                               QStringLiteral(" (call ") + QString::number(callNumber) +
+                               QStringLiteral(") was moved to ") + nameAt(moved.index) + QLatin1Char('.'));
 }
 
 } // namespace vrq

@@ -4,6 +4,7 @@
 #include "platform/FileSystem.h"
 #include "shell/ProcessingCycle.h"
 
+#include <QSet>
 #include <QString>
 #include <vector>
 
@@ -32,8 +33,14 @@ public:
     static QString auditCopyName(int callNumber);
 
 private:
-    QString normalisedFolder() const;
+    // False for a folder setting the scan must refuse: empty, relative, missing, or the program folder
+    // or its audit folder.
+    bool folderAccepted(const QString& folderSetting) const;
+    // What a file is when the scan must never take it ("the call store", "the settings file", "a file of
+    // the program folder"); empty when it may be taken.
+    QString protectedFileKind(const QString& path) const;
     int takeNextCallNumber();
+    // Moves the file to the audit copy of its call number, or to the next free copy when that is taken.
     void moveToAuditCopy(const QString& path, int callNumber);
     void reportReloadProblems();
     // A note of the file being taken and its call number, kept until the file is moved away: a file
@@ -45,6 +52,7 @@ private:
     std::vector<FileEntry> m_previous;
     bool m_previousLoaded = false;
     QString m_stateFile;
+    QSet<QString> m_protectedReported; // protected files already reported, one entry each
 };
 
 } // namespace vrq

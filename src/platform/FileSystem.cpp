@@ -116,6 +116,12 @@ QDateTime FileSystem::lastModified(const QString& path) const {
     return info.exists() ? info.lastModified() : QDateTime();
 }
 
+QString FileSystem::canonicalPath(const QString& path) const {
+    if (path.isEmpty())
+        return {};
+    return QFileInfo(path).canonicalFilePath();
+}
+
 FileResult FileSystem::makePath(const QString& folder) {
     if (QDir().mkpath(folder))
         return FileResult::success();
@@ -199,6 +205,31 @@ std::vector<FileEntry> FileSystem::listFiles(const QString& folder) const {
 FileSystem& realFileSystem() {
     static FileSystem fs;
     return fs;
+}
+
+FreeNameMove moveToFreeName(FileSystem& fs, const QString& from, const std::function<QString(int)>& candidate,
+                            const std::function<void(int)>& beforeMove) {
+    FreeNameMove move;
+    for (int index = 0;; ++index) {
+        const QString to = candidate(index);
+        if (to.isEmpty()) {
+            if (move.index < 0)
+                move.result = FileResult::failure(EINVAL, QStringLiteral("no name to move %1 to").arg(from));
+            else
+                move.result =
+                    FileResult::failure(EEXIST, QStringLiteral("every name for %1 is taken").arg(from));
+            return move;
+        }
+        move.index = index;
+        move.path = to;
+        if (fs.fileExists(to) || fs.folderExists(to))
+            continue;
+        if (beforeMove)
+            beforeMove(index);
+        move.result = fs.moveFile(from, to);
+        if (move.result.ok || move.result.code != EEXIST)
+            return move;
+    }
 }
 
 } // namespace vrq

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
+#include <functional>
 #include <vector>
 
 namespace vrq {
@@ -35,6 +36,8 @@ public:
     virtual bool folderExists(const QString& path) const;
     virtual qint64 fileSize(const QString& path) const;        // -1 when missing
     virtual QDateTime lastModified(const QString& path) const; // invalid when missing
+    // The absolute path with links, "." and ".." resolved; empty when the path does not exist.
+    virtual QString canonicalPath(const QString& path) const;
     virtual FileResult makePath(const QString& folder);
     virtual FileResult removeFile(const QString& path);
     // Renames without ever replacing an existing target: fails with EEXIST instead.
@@ -54,6 +57,20 @@ public:
     // Files (not folders) of a folder in ascending name order.
     virtual std::vector<FileEntry> listFiles(const QString& folder) const;
 };
+
+// Where moveToFreeName put the file.
+struct FreeNameMove {
+    FileResult result;
+    int index = -1; // the candidate used (or last tried): 0 is the name wanted
+    QString path;
+};
+
+// Moves a file to the first free name of a row of candidates, never replacing a file: candidate(0) is
+// the name wanted, candidate(1), candidate(2)... the names tried after it, an empty text ends the row.
+// A name that is taken, or is taken between the check and the move, is passed over. beforeMove(index)
+// runs before each move is tried, so the caller can store the number it is about to use first.
+FreeNameMove moveToFreeName(FileSystem& fs, const QString& from, const std::function<QString(int)>& candidate,
+                            const std::function<void(int)>& beforeMove = {});
 
 // The real file system; one instance lives for the process.
 FileSystem& realFileSystem();

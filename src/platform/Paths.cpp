@@ -36,6 +36,16 @@ bool PathResolver::isDrivePath(const QString& text) {
     return !text.startsWith(QLatin1Char('/'));
 }
 
+bool PathResolver::isRelative(const QString& text) {
+    const auto isSeparator = [](QChar c) { return c == QLatin1Char('\\') || c == QLatin1Char('/'); };
+    if (text.isEmpty())
+        return true;
+    if (isSeparator(text.at(0)))
+        return false;
+    const bool drive = text.size() >= 2 && text.at(1) == QLatin1Char(':') && text.at(0).isLetter();
+    return !(drive && text.size() >= 3 && isSeparator(text.at(2)));
+}
+
 bool PathResolver::endsWithSeparator(const QString& text) {
     return text.endsWith(QLatin1Char('\\')) || text.endsWith(QLatin1Char('/'));
 }

@@ -26,6 +26,10 @@ public:
 
     // True when the text is a drive path (X:..., \... or .\...), false for a native absolute path.
     static bool isDrivePath(const QString& text);
+    // True when the text names no root: empty, ".\...", "..\...", "Name\..." or a drive letter without a
+    // separator after it ("C:" or "C:Name", the current folder of that drive). Such a text depends on the
+    // current folder, which is the program folder.
+    static bool isRelative(const QString& text);
     // Appends the separator the text's kind calls for when it does not end in one.
     static QString withTrailingSeparator(const QString& text);
     static bool endsWithSeparator(const QString& text);

@@ -4,6 +4,7 @@
 #include "intake/CallJudgement.h"
 #include "intake/CallSource.h"
 #include "intake/DataBinIntake.h"
+#include "support/ExportFixture.h"
 
 #include <QDir>
 #include <QFile>
@@ -126,11 +127,119 @@ TEST_F(DataBinIntakeTest, ABlankPathBecomesTheCurrentFolder) {
     EXPECT_EQ(env.ctx.settings.DataBinPath, QStringLiteral(".\\"));
 }
 
-TEST_F(DataBinIntakeTest, AJunkHeaderReplacesAnOlderBadFile) {
-    ASSERT_TRUE(TestEnvironment::writeFile(dcs.file("DataBin.Bad"), "old"));
-    ASSERT_TRUE(TestEnvironment::writeFile(dcs.dat(), padded("JUNKID", 300)));
+// A name the file should take that is already used: the earlier file is kept, the file takes the next
+// free name with a "W" entry naming both, and the audit numbering goes on after the number used.
+struct TakenNameCase {
+    const char* name;
+    bool junkHeader;
+    int nextDataBinNum;
+    QStringList taken; // "Audit/..." below the program folder, else in the DataBin folder
+    const char* used;
+    const char* warning;
+    const char* movedEntry; // the "F" entry (junk header) or the "I" entry (audit copy)
+    int nextAfter;
+};
+
+class TakenNameTest : public ::testing::TestWithParam<TakenNameCase> {};
+
+QStringList auditCopyRing() {
+    QStringList names;
+    for (int number = 0; number < 1000; ++number)
+        names << QStringLiteral("Audit/Databin.%1").arg(number, 3, 10, QLatin1Char('0'));
+    return names;
+}
+
+TEST_P(TakenNameTest, TheEarlierFileIsKept) {
+    const TakenNameCase& c = GetParam();
+    TestEnvironment env;
+    DataBinFolder dcs(env);
+    auto place = [&](const QString& name) {
+        return name.startsWith(QLatin1String("Audit/")) ? QDir(env.programFolder()).filePath(name)
+                                                        : dcs.folder + name;
+    };
+    QDir(env.programFolder()).mkpath(QStringLiteral("Audit"));
+    for (const QString& name : c.taken)
+        ASSERT_TRUE(TestEnvironment::writeFile(place(name), "old " + name.toLatin1()));
+    env.ctx.settings.NextDataBinNum = static_cast<qint16>(c.nextDataBinNum);
+    const QByteArray bytes = c.junkHeader ? padded("JUNKID", 600) : fileHeader() + makeCall(12, kOneItem);
+    ASSERT_TRUE(TestEnvironment::writeFile(dcs.dat(), bytes));
+
+    DataBinIntake(env.ctx).run();
+
+    EXPECT_FALSE(QFile::exists(dcs.dat()));
+    for (const QString& name : c.taken)
+        EXPECT_EQ(TestEnvironment::readFile(place(name)), "old " + name.toLatin1()) << name.toStdString();
+    EXPECT_EQ(TestEnvironment::readFile(place(QString::fromLatin1(c.used))).size(), bytes.size());
+    EXPECT_EQ(env.auditMessages(QStringLiteral("W")).join(QLatin1Char('\n')).toStdString(), c.warning);
+    const QStringList moved = env.auditMessages(QString::fromLatin1(c.junkHeader ? "F" : "I"));
+    EXPECT_EQ(moved.value(moved.size() - 1).toStdString(), c.movedEntry);
+    EXPECT_EQ(env.ctx.settings.NextDataBinNum, c.nextAfter);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, TakenNameTest,
+    ::testing::Values(
+        TakenNameCase{"auditCopyTaken",
+                      false,
+                      0,
+                      {QStringLiteral("Audit/Databin.000")},
+                      "Audit/Databin.001",
+                      "Audit/Databin.000 already exists; DataBin.Dat was moved to Audit/Databin.001.",
+                      "DataBin.001 contains call number(s): 12",
+                      2},
+        TakenNameCase{"auditCopiesTakenAcrossTheWrap",
+                      false,
+                      998,
+                      {QStringLiteral("Audit/Databin.998"), QStringLiteral("Audit/Databin.999"),
+                       QStringLiteral("Audit/Databin.000")},
+                      "Audit/Databin.001",
+                      "Audit/Databin.998 already exists; DataBin.Dat was moved to Audit/Databin.001.",
+                      "DataBin.001 contains call number(s): 12",
+                      2},
+        TakenNameCase{"lastAuditCopyTakenWrapsToTheFirst",
+                      false,
+                      999,
+                      {QStringLiteral("Audit/Databin.999")},
+                      "Audit/Databin.000",
+                      "Audit/Databin.999 already exists; DataBin.Dat was moved to Audit/Databin.000.",
+                      "DataBin.000 contains call number(s): 12",
+                      1},
+        TakenNameCase{"everyAuditCopyTaken", false, 5, auditCopyRing(), "Audit/Databin.005.1",
+                      "Audit/Databin.005 already exists; DataBin.Dat was moved to Audit/Databin.005.1.",
+                      "DataBin.005.1 contains call number(s): 12", 6},
+        TakenNameCase{"badFileTaken",
+                      true,
+                      0,
+                      {QStringLiteral("DataBin.Bad")},
+                      "DataBin.Bad.1",
+                      "DataBin.Bad already exists; DataBin.Dat was renamed to DataBin.Bad.1.",
+                      "Missing file header.  Renamed DataBin.Dat to DataBin.Bad.1.",
+                      0},
+        TakenNameCase{"badFileAndTheFirstSpareTaken",
+                      true,
+                      0,
+                      {QStringLiteral("DataBin.Bad"), QStringLiteral("DataBin.Bad.1")},
+                      "DataBin.Bad.2",
+                      "DataBin.Bad already exists; DataBin.Dat was renamed to DataBin.Bad.2.",
+                      "Missing file header.  Renamed DataBin.Dat to DataBin.Bad.2.",
+                      0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The numbering setting could not be kept (a settings file that cannot be written): the next run starts
+// from the old number again, and the copy of the earlier file is still there after it.
+TEST_F(DataBinIntakeTest, ANumberThatWasNotSavedNeverCostsAnEarlierCopy) {
+    const QByteArray first = fileHeader() + makeCall(1, kOneItem) + makeCall(2, kOneItem);
+    ASSERT_TRUE(TestEnvironment::writeFile(dcs.dat(), first));
     intake.run();
-    EXPECT_EQ(TestEnvironment::readFile(dcs.file("DataBin.Bad")).size(), 300);
+    env.ctx.settings.NextDataBinNum = 0; // as read again from the settings file at the next start
+    ASSERT_TRUE(TestEnvironment::writeFile(dcs.dat(), fileHeader() + makeCall(3, kOneItem)));
+    DataBinIntake(env.ctx).run();
+    QByteArray kept = TestEnvironment::readFile(auditCopy("Databin.000"));
+    ASSERT_EQ(kept.size(), first.size());
+    kept[6] = first[6];
+    EXPECT_EQ(kept, first);
+    EXPECT_TRUE(TestEnvironment::readFile(auditCopy("Databin.001")).contains("BCHFID"));
+    EXPECT_EQ(env.ctx.settings.NextDataBinNum, 2);
 }
 
 TEST_F(DataBinIntakeTest, AForeignLockIsHonouredForThirtySecondsThenCleared) {
@@ -195,12 +304,10 @@ TEST_F(DataBinIntakeTest, TheFileGoesToNumberedAuditCopiesThatWrapAfter999) {
     EXPECT_EQ(env.auditMessages(QStringLiteral("I")).last(),
               QStringLiteral("DataBin.998 contains call number(s): 12, 13"));
     QDir().mkpath(QFileInfo(auditCopy("x")).path());
-    ASSERT_TRUE(TestEnvironment::writeFile(auditCopy("Databin.999"), "an old copy"));
     ASSERT_TRUE(TestEnvironment::writeFile(dcs.dat(), fileHeader() + makeCall(14, kOneItem)));
     intake.run();
+    EXPECT_TRUE(TestEnvironment::readFile(auditCopy("Databin.999")).contains("BCHFID"));
     EXPECT_EQ(env.ctx.settings.NextDataBinNum, 0);
-    EXPECT_TRUE(TestEnvironment::readFile(auditCopy("Databin.999")).contains("BCHFID"))
-        << "the old copy is replaced";
     const QByteArray copy = TestEnvironment::readFile(auditCopy("Databin.998"));
     EXPECT_EQ(copy.at(6), 'Y') << "the copy keeps the lock this pass set";
 }

@@ -1,9 +1,12 @@
 #include "intake/FolderScan.h"
+#include "support/ExportFixture.h"
 #include "support/TestEnvironment.h"
 #include "testdata/DataBinGenerator.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QSettings>
 #include <gtest/gtest.h>
 
@@ -88,21 +91,6 @@ TEST_F(FolderScanTest, FilesAreTakenInNameOrder) {
               first);
 }
 
-TEST_F(FolderScanTest, TheNumberWrapsAfter9999AndReplacesTheOldCopy) {
-    env.ctx.settingsStore->saveLastScannedCallNum(9999);
-    QDir().mkpath(env.programFolder() + QStringLiteral("/Audit"));
-    ASSERT_TRUE(
-        test::TestEnvironment::writeFile(env.programFolder() + QStringLiteral("/Audit/File0001.Txt"), "old"));
-    drop(QStringLiteral("x.txt"));
-    scan.run();
-    scan.run();
-    ASSERT_EQ(scannedCalls().size(), 1u);
-    EXPECT_EQ(scannedCalls()[0].callNumber, 1);
-    EXPECT_EQ(storedLastScannedCallNum(), QStringLiteral("1"));
-    EXPECT_NE(test::TestEnvironment::readFile(env.programFolder() + QStringLiteral("/Audit/File0001.Txt")),
-              QByteArray("old"));
-}
-
 TEST_F(FolderScanTest, AScannedCallNeverCollidesWithADataBinCallOfTheSameNumber) {
     CallRow fromDataBin;
     fromDataBin.callNumber = 1;
@@ -131,6 +119,168 @@ TEST_F(FolderScanTest, AnInvalidFolderIsReportedAndNothingElseHappens) {
                   QStringLiteral(".  Go to the properties and set this value correctly."));
     EXPECT_TRUE(env.auditLines().isEmpty());
 }
+
+// Folder settings that would reach the program folder (or its audit folder): each is refused as an
+// invalid folder and nothing is taken, neither the store nor an order file lying there.
+struct RefusedFolderCase {
+    const char* name;
+    const char* setting; // "{dir}" stands for the temporary directory, "{program}" for the program folder
+    const char* filledFolder; // below the temporary directory: where the setting leads today
+    const char* link;         // when set, made below the temporary directory as a link to the program folder
+};
+
+class RefusedFolderTest : public FolderScanTest, public ::testing::WithParamInterface<RefusedFolderCase> {};
+
+TEST_P(RefusedFolderTest, IsReportedAsInvalidAndNothingIsTaken) {
+    const RefusedFolderCase& c = GetParam();
+    if (c.link) {
+        ASSERT_TRUE(QFile::link(env.programFolder(), env.path(QString::fromLatin1(c.link))));
+    }
+    const QString store = env.programFolder() + QStringLiteral("/CallsAndOrders.db");
+    QStringList orderFiles{env.programFolder() + QStringLiteral("/order.txt"),
+                           env.path(QString::fromLatin1(c.filledFolder)) + QStringLiteral("/order.txt")};
+    orderFiles.removeDuplicates();
+    for (const QString& file : orderFiles) {
+        QDir().mkpath(QFileInfo(file).path());
+        QString error;
+        ASSERT_TRUE(writeScannedFile(file, generateScannedFile(Dialect::Standard, 1, 1, 7), &error))
+            << error.toStdString();
+    }
+    const QString setting = QString::fromLatin1(c.setting)
+                                .replace(QStringLiteral("{dir}"), env.path(QString()))
+                                .replace(QStringLiteral("{program}"), env.programFolder());
+    env.ctx.settings.ScannedFolder = setting;
+    env.ctx.settingsStore->SaveToRegistry(env.ctx.settings);
+
+    for (int run = 0; run < 3; ++run)
+        ASSERT_TRUE(scan.run().ok);
+
+    const QString message = QStringLiteral("Invalid Scanned Folder name: ") + setting.trimmed() +
+                            QStringLiteral(".  Go to the properties and set this value correctly.");
+    EXPECT_EQ(recorder.messages.join(QLatin1Char('\n')), QStringList(3, message).join(QLatin1Char('\n')));
+    EXPECT_TRUE(scannedCalls().empty());
+    for (const QString& file : orderFiles)
+        EXPECT_TRUE(QFile::exists(file)) << file.toStdString();
+    EXPECT_GT(QFileInfo(store).size(), 0);
+    EXPECT_FALSE(QFile::exists(env.programFolder() + QStringLiteral("/Audit/File0001.Txt")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Settings, RefusedFolderTest,
+    ::testing::Values(RefusedFolderCase{"empty", "", "program", nullptr},
+                      RefusedFolderCase{"blanks", "   ", "program", nullptr},
+                      RefusedFolderCase{"dotBackslash", ".\\", "program", nullptr},
+                      RefusedFolderCase{"relativeName", "wbz", "program/wbz", nullptr},
+                      RefusedFolderCase{"parentRelative", "..\\program\\", "program", nullptr},
+                      RefusedFolderCase{"driveWithoutRoot", "C:", "program/drives/C", nullptr},
+                      RefusedFolderCase{"programFolder", "{program}", "program", nullptr},
+                      RefusedFolderCase{"programFolderThroughALink", "{dir}/link", "program", "link"},
+                      RefusedFolderCase{"auditFolder", "{program}/Audit", "program/Audit", nullptr}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Files a valid scanned folder can still reach: the settings file lying there, or links to the store or
+// to a file of the program folder. None is ever taken; each is reported once.
+struct ProtectedFileCase {
+    const char* name;
+    bool scanTheSettingsFolder; // the scanned folder is the one that holds the settings file
+    const char* linkTarget; // else: order.txt in the scanned folder links to this file of the program folder
+    const char* reason;     // what the "E" entry calls the file
+};
+
+class ProtectedFileTest : public FolderScanTest, public ::testing::WithParamInterface<ProtectedFileCase> {};
+
+TEST_P(ProtectedFileTest, IsNeverTaken) {
+    const ProtectedFileCase& c = GetParam();
+    QString target = env.iniPath;
+    QString taken = QFileInfo(env.iniPath).fileName();
+    if (c.scanTheSettingsFolder) {
+        env.ctx.settings.ScannedFolder = QFileInfo(env.iniPath).absolutePath() + QLatin1Char('/');
+        env.ctx.settingsStore->SaveToRegistry(env.ctx.settings);
+    } else {
+        target = env.programFolder() + QLatin1Char('/') + QString::fromLatin1(c.linkTarget);
+        if (!QFile::exists(target)) {
+            QString error;
+            ASSERT_TRUE(writeScannedFile(target, generateScannedFile(Dialect::Standard, 1, 1, 3), &error))
+                << error.toStdString();
+        }
+        taken = QStringLiteral("order.txt");
+        ASSERT_TRUE(QFile::link(target, folder + taken));
+    }
+    const QByteArray before = test::TestEnvironment::readFile(target);
+
+    for (int run = 0; run < 3; ++run)
+        ASSERT_TRUE(scan.run().ok);
+
+    EXPECT_TRUE(scannedCalls().empty());
+    EXPECT_TRUE(QFile::exists(target));
+    if (!c.scanTheSettingsFolder) {
+        EXPECT_TRUE(QFileInfo(folder + taken).isSymLink()) << "the link stays where it is";
+        EXPECT_EQ(test::TestEnvironment::readFile(target), before);
+    }
+    const QStringList errors =
+        env.auditMessages(QStringLiteral("E")).filter(QRegularExpression(QStringLiteral("^ScanFolder: ")));
+    ASSERT_EQ(errors.size(), 1) << errors.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(errors[0].contains(taken)) << errors[0].toStdString();
+    EXPECT_TRUE(errors[0].contains(QString::fromLatin1(c.reason))) << errors[0].toStdString();
+    EXPECT_FALSE(QFile::exists(env.programFolder() + QStringLiteral("/Audit/File0001.Txt")));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, ProtectedFileTest,
+    ::testing::Values(ProtectedFileCase{"settingsFileInTheScannedFolder", true, nullptr, "the settings file"},
+                      ProtectedFileCase{"linkToTheStore", false, "CallsAndOrders.db", "the call store"},
+                      ProtectedFileCase{"linkToAProgramFolderFile", false, "notes.txt",
+                                        "the program folder"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// An audit copy whose name is taken: the file goes to the next free number, the earlier copy stays, a
+// "W" entry names both, and the numbering goes on after the number used.
+struct TakenCopyCase {
+    const char* name;
+    int lastScannedCallNum;
+    std::vector<int> takenCopies;
+    int callNumber;
+    int usedCopy;
+};
+
+class TakenCopyTest : public FolderScanTest, public ::testing::WithParamInterface<TakenCopyCase> {};
+
+TEST_P(TakenCopyTest, TheEarlierCopyIsKept) {
+    const TakenCopyCase& c = GetParam();
+    env.ctx.settingsStore->saveLastScannedCallNum(static_cast<qint16>(c.lastScannedCallNum));
+    QDir().mkpath(env.programFolder() + QStringLiteral("/Audit"));
+    auto copyPath = [&](int number) {
+        return env.programFolder() + QLatin1Char('/') + FolderScan::auditCopyName(number);
+    };
+    for (int number : c.takenCopies)
+        ASSERT_TRUE(test::TestEnvironment::writeFile(copyPath(number), "old"));
+    drop(QStringLiteral("x.txt"));
+    const QByteArray dropped = test::TestEnvironment::readFile(folder + QStringLiteral("x.txt"));
+    scan.run();
+    scan.run();
+
+    ASSERT_EQ(scannedCalls().size(), 1u);
+    EXPECT_EQ(scannedCalls()[0].callNumber, c.callNumber);
+    for (int number : c.takenCopies)
+        EXPECT_EQ(test::TestEnvironment::readFile(copyPath(number)), QByteArray("old")) << number;
+    EXPECT_EQ(test::TestEnvironment::readFile(copyPath(c.usedCopy)), dropped);
+    EXPECT_FALSE(QFile::exists(folder + QStringLiteral("x.txt")));
+    EXPECT_EQ(env.auditMessages(QStringLiteral("W")).join(QLatin1Char('\n')),
+              QStringLiteral("ScanFolder: %1 already exists; x.txt (call %2) was moved to %3.")
+                  .arg(FolderScan::auditCopyName(c.callNumber))
+                  .arg(c.callNumber)
+                  .arg(FolderScan::auditCopyName(c.usedCopy)));
+    EXPECT_EQ(storedLastScannedCallNum(), QString::number(c.usedCopy));
+    EXPECT_EQ(env.ctx.settings.LastScannedCallNum, c.usedCopy);
+}
+
+INSTANTIATE_TEST_SUITE_P(Copies, TakenCopyTest,
+                         ::testing::Values(TakenCopyCase{"copyTaken", 0, {1}, 1, 2},
+                                           TakenCopyCase{"copyAndTheNextTaken", 4, {5, 6}, 5, 7},
+                                           TakenCopyCase{"copyTakenAfterTheWrap", 9999, {1}, 1, 2},
+                                           TakenCopyCase{
+                                               "lastCopyTakenWrapsToTheFirst", 9998, {9999}, 9999, 1}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(FolderScanTest, TheListingCanBeKeptBetweenRuns) {
     const QString state = env.programFolder() + QStringLiteral("/ScannedFolder.json");
