@@ -1,6 +1,7 @@
 #include "ViewerTestSupport.h"
 
 #include "intake/CallStore.h"
+#include "platform/SettingsBackend.h"
 #include "ui/WindowMode.h"
 #include "ui/viewers/CallsWindow.h"
 
@@ -59,9 +60,10 @@ TEST_F(WindowModeTest, ExitFromTheMenuStopsTheProgramWithOneSaveAndOneStopEntry)
     EXPECT_EQ(mode.run(), 0);
     EXPECT_TRUE(closed);
     EXPECT_EQ(auditTypes(), (QStringList{QStringLiteral("1"), QStringLiteral("0")}));
-    QSettings saved(dir.filePath(QStringLiteral("VRQToQX7.ini")), QSettings::IniFormat);
-    EXPECT_TRUE(saved.contains(QStringLiteral("Startup/DetailsTop")));
-    EXPECT_NE(saved.value(QStringLiteral("Startup/DetailsLeft")).toInt(), 0)
+    auto saved = SettingsBackend::openIniFile(dir.filePath(QStringLiteral("VRQToQX7.ini")));
+    EXPECT_TRUE(saved->value(QStringLiteral("Startup"), QStringLiteral("DetailsTop")).has_value());
+    EXPECT_NE(
+        saved->value(QStringLiteral("Startup"), QStringLiteral("DetailsLeft")).value_or(QString()).toInt(), 0)
         << "the window's position is kept";
 }
 
