@@ -46,6 +46,8 @@ void OrderExport::audit(const char* type, const QString& msg) {
 }
 
 void OrderExport::ExtractCalls() {
+    if (heldBySettings())
+        return;
     Settings& settings = m_ctx.settings;
     const QString path = PathResolver::trimRight(settings.QX7Path);
     if (path.isEmpty()) {
@@ -74,6 +76,31 @@ void OrderExport::ExtractCalls() {
     if (finished)
         m_ctx.settingsStore->SaveToRegistry(settings);
     releaseNumbers(finished);
+}
+
+bool OrderExport::heldBySettings() {
+    // The settings that name the order files and the host: a guessed value would send the orders
+    // under another system's name or to another folder.
+    static const QStringList naming = {QStringLiteral("SystemID"), QStringLiteral("QX7Path"),
+                                       QStringLiteral("QX7Name")};
+    const QList<SettingProblem> problems = m_ctx.settingsStore->standingProblems(m_ctx.settings, naming);
+    if (problems.isEmpty()) {
+        m_holdReported = false;
+        return false;
+    }
+    if (!m_holdReported) {
+        QStringList which;
+        for (const SettingProblem& problem : problems)
+            which.append(
+                QStringLiteral("%1\\%2 holds \"%3\"").arg(problem.section, problem.key, problem.value));
+        const QString text =
+            QStringLiteral("ExtractCalls: every call is held until the setting is corrected: ") +
+            which.join(QStringLiteral("; ")) + QLatin1Char('.');
+        audit("E", text);
+        m_ctx.ui->reportFault(text);
+        m_holdReported = true;
+    }
+    return true;
 }
 
 std::optional<OrderExport::PassError> OrderExport::runPass(PassEnd& end) {

@@ -45,6 +45,9 @@ private:
     };
     enum class PassEnd { Finished, Stopped };
 
+    // True, with one "E" entry per run of held passes, while a setting that names the order files or
+    // the host holds a text that could not be used.
+    bool heldBySettings();
     std::optional<PassError> runPass(PassEnd& end);
     std::optional<PassError> extractCall(const CallRow& call);
     std::optional<PassError> buildCallFile(const CallRow& call, QByteArray& bytes);
@@ -82,6 +85,7 @@ private:
     static constexpr int kNumbersPerReservation = 100;
     int m_numbersLeft = 0;
     bool m_holdingReservation = false;
+    bool m_holdReported = false;
     std::vector<std::pair<QString, QString>> m_heldEntries;
 };
 

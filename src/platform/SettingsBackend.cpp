@@ -1,82 +1,185 @@
 #include "platform/SettingsBackend.h"
 
+#include "platform/IniFile.h"
+
 #include <QDir>
-#include <QSettings>
+#include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
+#include <cerrno>
+#include <utility>
+#include <vector>
+
+#ifdef Q_OS_WIN
+#include <QSettings>
+#endif
 
 namespace vrq {
 
 namespace {
 
-QString keyPath(const QString& section, const QString& key) {
-    return section + QLatin1Char('/') + key;
-}
+const QString kDrives = QStringLiteral("Drives");
+
+class IniFileBackend : public SettingsBackend {
+public:
+    IniFileBackend(QString path, FileSystem& fs) : m_path(std::move(path)), m_fs(fs) { reload(); }
+
+    std::optional<QString> value(const QString& section, const QString& key) const override {
+        return m_file.value(section, key);
+    }
+
+    void setValue(const QString& section, const QString& key, const QString& text) override {
+        m_file.setValue(section, key, text);
+        m_pending.push_back({section, key, text});
+    }
+
+    FileResult sync() override {
+        if (m_pending.empty())
+            return FileResult::success();
+        // Merged into the file as it is now, so a hand edit made while the program runs is not lost.
+        const std::optional<QByteArray> onDisk = readFile();
+        IniFile merged = IniFile::parse(onDisk.value_or(QByteArray()));
+        for (const Pending& p : m_pending)
+            merged.setValue(p.section, p.key, p.text);
+        const QByteArray text = merged.text();
+        m_file = merged;
+        if (onDisk && *onDisk == text) {
+            m_pending.clear();
+            return FileResult::success();
+        }
+        const FileResult written = m_fs.replaceFileDurably(m_path, text);
+        if (written)
+            m_pending.clear();
+        return written;
+    }
+
+    void reload() override {
+        m_file = IniFile::parse(readFile().value_or(QByteArray()));
+        for (const Pending& p : m_pending)
+            m_file.setValue(p.section, p.key, p.text);
+    }
+
+    QString writeProblem() const override {
+        const QFileInfo file(m_path);
+        if (file.exists()) {
+            if (file.isDir())
+                return QStringLiteral("%1 is a folder").arg(m_path);
+            return file.isWritable() ? QString() : QStringLiteral("%1 is read-only").arg(m_path);
+        }
+        const QFileInfo folder(file.absolutePath());
+        if (!folder.isDir())
+            return QStringLiteral("its folder %1 does not exist").arg(folder.filePath());
+        return folder.isWritable() ? QString()
+                                   : QStringLiteral("its folder %1 is read-only").arg(folder.filePath());
+    }
+
+    QString location() const override { return m_path; }
+    QStringList keys(const QString& section) const override { return m_file.keys(section); }
+
+    QStringList allKeys() const override {
+        QStringList all;
+        for (const QString& section : m_file.sections())
+            for (const QString& key : m_file.keys(section))
+                all.append(section + QLatin1Char('/') + key);
+        return all;
+    }
+
+private:
+    struct Pending {
+        QString section;
+        QString key;
+        QString text;
+    };
+
+    std::optional<QByteArray> readFile() const {
+        QFile file(m_path);
+        if (!file.open(QIODevice::ReadOnly))
+            return std::nullopt;
+        return file.readAll();
+    }
+
+    QString m_path;
+    FileSystem& m_fs;
+    IniFile m_file;
+    std::vector<Pending> m_pending;
+};
+
+#ifdef Q_OS_WIN
+// Registry values are whole strings; no escaping is involved.
+class RegistryBackend : public SettingsBackend {
+public:
+    explicit RegistryBackend(const QString& key) : m_settings(key, QSettings::NativeFormat) {}
+
+    std::optional<QString> value(const QString& section, const QString& key) const override {
+        const QVariant stored = m_settings.value(section + QLatin1Char('/') + key);
+        if (!stored.isValid())
+            return std::nullopt;
+        return stored.toString();
+    }
+    void setValue(const QString& section, const QString& key, const QString& text) override {
+        m_settings.setValue(section + QLatin1Char('/') + key, text);
+    }
+    FileResult sync() override {
+        m_settings.sync();
+        if (m_settings.status() != QSettings::NoError)
+            return FileResult::failure(
+                EACCES, QStringLiteral("the registry key %1 cannot be written").arg(m_settings.fileName()));
+        return FileResult::success();
+    }
+    void reload() override { m_settings.sync(); }
+    QString writeProblem() const override {
+        return m_settings.isWritable() ? QString() : QStringLiteral("the registry key is read-only");
+    }
+    QString location() const override { return m_settings.fileName(); }
+    QStringList keys(const QString& section) const override {
+        m_settings.beginGroup(section);
+        const QStringList found = m_settings.childKeys();
+        m_settings.endGroup();
+        return found;
+    }
+    QStringList allKeys() const override { return m_settings.allKeys(); }
+
+private:
+    mutable QSettings m_settings;
+};
+#endif
 
 } // namespace
 
-SettingsBackend::SettingsBackend(std::unique_ptr<QSettings> settings) : m_settings(std::move(settings)) {}
-
 SettingsBackend::~SettingsBackend() = default;
 
-std::unique_ptr<SettingsBackend> SettingsBackend::openIniFile(const QString& path) {
-    return std::unique_ptr<SettingsBackend>(
-        new SettingsBackend(std::make_unique<QSettings>(path, QSettings::IniFormat)));
+std::unique_ptr<SettingsBackend> SettingsBackend::openIniFile(const QString& path, FileSystem& fs) {
+    return std::make_unique<IniFileBackend>(path, fs);
 }
 
-std::unique_ptr<SettingsBackend> SettingsBackend::openDefault() {
+std::unique_ptr<SettingsBackend> SettingsBackend::openDefault(FileSystem& fs) {
     const QString overridePath = qEnvironmentVariable("VRQTOQX7_SETTINGS");
     if (!overridePath.isEmpty())
-        return openIniFile(overridePath);
+        return openIniFile(overridePath, fs);
 #ifdef Q_OS_WIN
-    return std::unique_ptr<SettingsBackend>(new SettingsBackend(std::make_unique<QSettings>(
-        QStringLiteral("HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\VRQToQX7"),
-        QSettings::NativeFormat)));
+    return std::make_unique<RegistryBackend>(
+        QStringLiteral("HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\VRQToQX7"));
 #else
     QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
     if (configHome.isEmpty())
         configHome = QDir::homePath() + QStringLiteral("/.config");
     const QString folder = configHome + QStringLiteral("/VRQToQX7");
     QDir().mkpath(folder);
-    return openIniFile(folder + QStringLiteral("/VRQToQX7.ini"));
+    return openIniFile(folder + QStringLiteral("/VRQToQX7.ini"), fs);
 #endif
-}
-
-std::optional<QString> SettingsBackend::value(const QString& section, const QString& key) const {
-    const QVariant stored = m_settings->value(keyPath(section, key));
-    if (!stored.isValid())
-        return std::nullopt;
-    // An unquoted INI value with commas comes back as a list; the setting is the whole text.
-    if (stored.typeId() == QMetaType::QStringList)
-        return stored.toStringList().join(QLatin1Char(','));
-    return stored.toString();
-}
-
-void SettingsBackend::setValue(const QString& section, const QString& key, const QString& text) {
-    m_settings->setValue(keyPath(section, key), text);
-}
-
-void SettingsBackend::sync() {
-    m_settings->sync();
-}
-
-QString SettingsBackend::location() const {
-    return m_settings->fileName();
 }
 
 QHash<QChar, QString> SettingsBackend::driveMap() const {
     QHash<QChar, QString> map;
-    m_settings->beginGroup(QStringLiteral("Drives"));
-    const QStringList keys = m_settings->childKeys();
-    for (const QString& key : keys) {
+    for (const QString& key : keys(kDrives)) {
         if (key.size() == 1 && key.at(0).isLetter())
-            map.insert(key.at(0).toUpper(), m_settings->value(key).toString());
+            map.insert(key.at(0).toUpper(), value(kDrives, key).value_or(QString()));
     }
-    m_settings->endGroup();
     return map;
 }
 
 QString SettingsBackend::shareRoot() const {
-    const QString root = m_settings->value(QStringLiteral("Drives/ShareRoot")).toString();
+    const QString root = value(kDrives, QStringLiteral("ShareRoot")).value_or(QString());
     return root.isEmpty() ? QStringLiteral("/smb") : root;
 }
 

@@ -27,8 +27,10 @@ Application::Application(QChar runMode, UserInterface& ui, ApplicationSeams seam
         m_ownClock = std::make_unique<SystemClock>();
     m_ctx.clock = seams.clock ? seams.clock : m_ownClock.get();
     m_ctx.fs = seams.fs ? seams.fs : &realFileSystem();
-    m_backend = seams.settingsBackend ? std::move(seams.settingsBackend) : SettingsBackend::openDefault();
+    m_backend =
+        seams.settingsBackend ? std::move(seams.settingsBackend) : SettingsBackend::openDefault(*m_ctx.fs);
     m_settingsStore = std::make_unique<SettingsStore>(*m_backend, *m_ctx.clock);
+    m_settingsStore->reportSaveFailuresTo([this](const QString& message) { reportSettingsFault(message); });
     m_ctx.settingsStore = m_settingsStore.get();
     m_ctx.programFolder = seams.programFolder.isEmpty() ? programFolder() : seams.programFolder;
     QDir().mkpath(m_ctx.programFolder);
@@ -54,6 +56,8 @@ QString Application::versionText() {
 
 bool Application::startUp(QString* error) {
     m_settingProblems = m_settingsStore->LoadFromRegistry(m_ctx.settings);
+    // Found now, not at the first save that fails.
+    m_settingsWriteProblem = m_settingsStore->writeProblem();
     m_ctx.settings.LastDateRun = m_ctx.clock->now();
     QDir::setCurrent(m_ctx.programFolder);
 
@@ -90,6 +94,14 @@ void Application::reportSettingProblems() {
         QTextStream(stderr) << problem.describe() << Qt::endl;
         m_audit->write(QStringLiteral("E"), problem.describe());
     }
+    if (!m_settingsWriteProblem.isEmpty())
+        reportSettingsFault(m_settingsWriteProblem);
+}
+
+void Application::reportSettingsFault(const QString& message) {
+    m_ctx.ui->reportFault(message);
+    if (m_audit)
+        m_audit->write(QStringLiteral("E"), message);
 }
 
 void Application::saveSettings() {

@@ -67,6 +67,8 @@ public:
 
 private:
     void reportSettingProblems();
+    // A settings file that cannot be written: stderr, the person and an "E" entry once the store is open.
+    void reportSettingsFault(const QString& message);
 
     AppContext m_ctx;
     std::unique_ptr<Clock> m_ownClock;
@@ -85,6 +87,7 @@ private:
     std::unique_ptr<FolderScan> m_folderScan;
     QString m_scanListingFile;
     QList<SettingProblem> m_settingProblems;
+    QString m_settingsWriteProblem;
 };
 
 } // namespace vrq

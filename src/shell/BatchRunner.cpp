@@ -59,6 +59,7 @@ int BatchRunner::run(const QStringList& arguments) {
     ConsoleUserInterface ui(ConsoleUserInterface::Mode::SinglePass, nullptr);
     std::unique_ptr<SettingsBackend> backend = SettingsBackend::openDefault();
     SettingsStore settingsStore(*backend, clock);
+    settingsStore.reportSaveFailuresTo([&ui](const QString& message) { ui.reportFault(message); });
 
     AppContext ctx;
     ctx.runMode = QLatin1Char('B');

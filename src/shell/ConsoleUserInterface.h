@@ -16,6 +16,8 @@ public:
 
     void UpdateCallDisplay(int callNumber, int mode) override;
     void showMessage(const QString& text) override;
+    // Messages already go to stderr: once is enough.
+    void reportFault(const QString& text) override { showMessage(text); }
     bool waitForHostFolder(const QDateTime& since, const std::function<bool()>& tryReconnect) override;
     void processEvents() override;
 

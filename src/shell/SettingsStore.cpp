@@ -4,6 +4,7 @@
 #include "platform/SettingsBackend.h"
 
 #include <QLocale>
+#include <QStringList>
 #include <cmath>
 #include <variant>
 
@@ -15,6 +16,8 @@ const QString kStartup = QStringLiteral("Startup");
 const QString kQX7 = QStringLiteral("QX7");
 const QString kMisc = QStringLiteral("Miscellaneous");
 
+// A width of 0: the field is a folder, kept and used whole (80 characters was a limit of the old
+// settings record, not of any file system).
 struct TextField {
     QString Settings::*member;
     int width;
@@ -39,9 +42,9 @@ const std::vector<KeyDef>& keyTable() {
         {kQX7, QStringLiteral("EnableFiles"), &Settings::EnableFiles, true},
         {kQX7, QStringLiteral("QX7Name"), TextField{&Settings::QX7Name, 80}, true},
         {kQX7, QStringLiteral("LocalDrive"), TextField{&Settings::LocalDrive, 1}, true},
-        {kQX7, QStringLiteral("QX7Path"), TextField{&Settings::QX7Path, 80}, true},
-        {kQX7, QStringLiteral("DataBinPath"), TextField{&Settings::DataBinPath, 80}, true},
-        {kQX7, QStringLiteral("ScannedFolder"), TextField{&Settings::ScannedFolder, 80}, true},
+        {kQX7, QStringLiteral("QX7Path"), TextField{&Settings::QX7Path, 0}, true},
+        {kQX7, QStringLiteral("DataBinPath"), TextField{&Settings::DataBinPath, 0}, true},
+        {kQX7, QStringLiteral("ScannedFolder"), TextField{&Settings::ScannedFolder, 0}, true},
         {kQX7, QStringLiteral("FileScanMinutes"), &Settings::FileScanMinutes, true},
         {kQX7, QStringLiteral("DataBinFormat"), &Settings::DataBinFormat, true},
         {kQX7, QStringLiteral("LastSeqNum"), &Settings::LastSeqNum, true},
@@ -58,8 +61,27 @@ const std::vector<KeyDef>& keyTable() {
     return table;
 }
 
+QString stripTrailingBlanks(const QString& text) {
+    qsizetype end = text.size();
+    while (end > 0 && text.at(end - 1) == QLatin1Char(' '))
+        --end;
+    return text.left(end);
+}
+
 bool isDataBinFormat(const KeyDef& def) {
     return def.key == QLatin1String("DataBinFormat");
+}
+
+// The system number is one digit of every order file name.
+bool isSystemID(const KeyDef& def) {
+    return def.key == QLatin1String("SystemID");
+}
+
+const KeyDef* findKey(const QString& key) {
+    for (const KeyDef& def : keyTable())
+        if (def.key == key)
+            return &def;
+    return nullptr;
 }
 
 QString textOf(const KeyDef& def, const Settings& s) {
@@ -74,7 +96,8 @@ QString textOf(const KeyDef& def, const Settings& s) {
             } else if constexpr (std::is_same_v<F, bool Settings::*>) {
                 return SettingText::fromBool(s.*field);
             } else if constexpr (std::is_same_v<F, TextField>) {
-                return SettingText::cutToWidth(s.*(field.member), field.width);
+                return field.width > 0 ? SettingText::cutToWidth(s.*(field.member), field.width)
+                                       : stripTrailingBlanks(s.*(field.member));
             } else {
                 return SettingText::fromDate(s.*field);
             }
@@ -82,29 +105,45 @@ QString textOf(const KeyDef& def, const Settings& s) {
         def.field);
 }
 
-// Converts and stores one text; false when it does not convert.
-bool assign(const KeyDef& def, Settings& s, const QString& text) {
+enum class Assigned { Done, NotValid, TooLong };
+
+// Converts and stores one text; nothing is stored when it does not convert or does not fit.
+Assigned assign(const KeyDef& def, Settings& s, const QString& text, int* width = nullptr) {
     return std::visit(
-        [&](auto&& field) -> bool {
+        [&](auto&& field) -> Assigned {
             using F = std::decay_t<decltype(field)>;
             if constexpr (std::is_same_v<F, qint16 Settings::*>) {
                 const auto v = SettingText::toInt16(text);
-                if (v)
-                    s.*field = *v;
-                return v.has_value();
+                if (!v)
+                    return Assigned::NotValid;
+                if (isSystemID(def) && (*v < 0 || *v > 9)) {
+                    if (width)
+                        *width = 1;
+                    return Assigned::TooLong;
+                }
+                s.*field = *v;
+                return Assigned::Done;
             } else if constexpr (std::is_same_v<F, bool Settings::*>) {
                 const auto v = SettingText::toBool(text);
-                if (v)
-                    s.*field = *v;
-                return v.has_value();
+                if (!v)
+                    return Assigned::NotValid;
+                s.*field = *v;
+                return Assigned::Done;
             } else if constexpr (std::is_same_v<F, TextField>) {
-                s.*(field.member) = SettingText::cutToWidth(text, field.width);
-                return true;
+                const QString t = stripTrailingBlanks(text);
+                if (field.width > 0 && t.size() > field.width) {
+                    if (width)
+                        *width = field.width;
+                    return Assigned::TooLong;
+                }
+                s.*(field.member) = t;
+                return Assigned::Done;
             } else {
                 const auto v = SettingText::toDate(text);
-                if (v)
-                    s.*field = *v;
-                return v.has_value();
+                if (!v)
+                    return Assigned::NotValid;
+                s.*field = *v;
+                return Assigned::Done;
             }
         },
         def.field);
@@ -117,16 +156,15 @@ QString defaultText(const KeyDef& def, const Clock& clock) {
     return textOf(def, defaults);
 }
 
-QString stripTrailingBlanks(const QString& text) {
-    qsizetype end = text.size();
-    while (end > 0 && text.at(end - 1) == QLatin1Char(' '))
-        --end;
-    return text.left(end);
-}
-
 } // namespace
 
 QString SettingProblem::describe() const {
+    if (kind == Kind::TooLong)
+        return QStringLiteral("Setting %1\\%2 holds \"%3\", which is longer than its %4 character(s); the "
+                              "default \"%5\" is used and the setting is kept as written.")
+            .arg(section, key, value)
+            .arg(width)
+            .arg(defaultText);
     return QStringLiteral(
                "Setting %1\\%2 holds \"%3\", which is not a valid value; the default \"%4\" is used.")
         .arg(section, key, value, defaultText);
@@ -215,36 +253,82 @@ QString cutToWidth(const QString& text, int width) {
 SettingsStore::SettingsStore(SettingsBackend& backend, const Clock& clock)
     : m_backend(backend), m_clock(clock) {}
 
-QList<SettingProblem> SettingsStore::LoadFromRegistry(Settings& settings) const {
+QList<SettingProblem> SettingsStore::LoadFromRegistry(Settings& settings) {
+    m_backend.reload();
+    m_problems.clear();
     QList<SettingProblem> problems;
     for (const KeyDef& def : keyTable()) {
         const QString fallback = defaultText(def, m_clock);
         const std::optional<QString> stored = m_backend.value(def.section, def.key);
         const QString text = stored.value_or(fallback);
-        if (!assign(def, settings, text)) {
-            problems.append({def.section, def.key, text, fallback});
-            assign(def, settings, fallback);
+        int width = 0;
+        const Assigned assigned = assign(def, settings, text, &width);
+        if (assigned == Assigned::Done)
+            continue;
+        SettingProblem problem{def.section, def.key, text, fallback, SettingProblem::Kind::NotValid, 0};
+        if (assigned == Assigned::TooLong) {
+            problem.kind = SettingProblem::Kind::TooLong;
+            problem.width = width;
         }
+        assign(def, settings, fallback);
+        problems.append(problem);
+        m_problems.append({problem, textOf(def, settings)});
     }
     return problems;
 }
 
-void SettingsStore::SaveToRegistry(const Settings& settings) {
+QList<SettingProblem> SettingsStore::standingProblems(const Settings& settings,
+                                                      const QStringList& keys) const {
+    QList<SettingProblem> standing;
+    for (const LoadedProblem& loaded : m_problems) {
+        if (!keys.isEmpty() && !keys.contains(loaded.problem.key))
+            continue;
+        const KeyDef* def = findKey(loaded.problem.key);
+        if (def && textOf(*def, settings) == loaded.textInRecord)
+            standing.append(loaded.problem);
+    }
+    return standing;
+}
+
+QString SettingsStore::writeProblem() const {
+    const QString why = m_backend.writeProblem();
+    if (why.isEmpty())
+        return QString();
+    return QStringLiteral(
+               "The settings file %1 cannot be written (%2): changed settings, such as the numbers "
+               "of the next audit copy and order file, are not stored.")
+        .arg(m_backend.location(), why);
+}
+
+bool SettingsStore::sync() {
+    const FileResult synced = m_backend.sync();
+    if (synced)
+        return true;
+    if (m_onSaveFailure)
+        m_onSaveFailure(QStringLiteral("The settings could not be saved to %1: %2")
+                            .arg(m_backend.location(), synced.error));
+    return false;
+}
+
+bool SettingsStore::SaveToRegistry(const Settings& settings) {
+    QStringList kept;
+    for (const SettingProblem& problem : standingProblems(settings))
+        kept.append(problem.key);
     for (const KeyDef& def : keyTable()) {
-        if (def.savedByRecord)
+        if (def.savedByRecord && !kept.contains(def.key))
             m_backend.setValue(def.section, def.key, textOf(def, settings));
     }
-    m_backend.sync();
+    return sync();
 }
 
-void SettingsStore::saveLastScannedCallNum(qint16 value) {
+bool SettingsStore::saveLastScannedCallNum(qint16 value) {
     m_backend.setValue(kQX7, QStringLiteral("LastScannedCallNum"), SettingText::fromInt16(value));
-    m_backend.sync();
+    return sync();
 }
 
-void SettingsStore::saveLastSeqNum(qint16 value) {
+bool SettingsStore::saveLastSeqNum(qint16 value) {
     m_backend.setValue(kQX7, QStringLiteral("LastSeqNum"), SettingText::fromInt16(value));
-    m_backend.sync();
+    return sync();
 }
 
 } // namespace vrq

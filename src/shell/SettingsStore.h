@@ -3,6 +3,7 @@
 #include "shell/Settings.h"
 
 #include <QList>
+#include <QStringList>
 #include <functional>
 #include <optional>
 
@@ -11,12 +12,17 @@ namespace vrq {
 class SettingsBackend;
 class Clock;
 
-// A stored text that does not convert to its field's type; the default was used instead.
+// A stored text the program cannot use: it does not convert to its field's type, or it is longer than
+// its field. The default is used in memory; the stored text is kept as written.
 struct SettingProblem {
+    enum class Kind { NotValid, TooLong };
+
     QString section;
     QString key;
     QString value;
     QString defaultText;
+    Kind kind = Kind::NotValid;
+    int width = 0; // for TooLong: the field's width
 
     QString describe() const;
 };
@@ -37,21 +43,42 @@ class SettingsStore {
 public:
     SettingsStore(SettingsBackend& backend, const Clock& clock);
 
-    // Fills the whole record from the store; absent keys give the defaults. Values that do not convert
-    // are replaced by their defaults and returned.
-    QList<SettingProblem> LoadFromRegistry(Settings& settings) const;
-    // Writes every key but ProcessDelay and LastScannedCallNum, in the fixed order.
-    void SaveToRegistry(const Settings& settings);
+    // Fills the whole record from the store; absent keys give the defaults. Values the program cannot
+    // use are replaced by their defaults in the record and returned.
+    QList<SettingProblem> LoadFromRegistry(Settings& settings);
+    // Writes every key but ProcessDelay and LastScannedCallNum, in the fixed order. A key whose stored
+    // text could not be used at the last load is left as written while the record still holds the
+    // default put in its place. False (after telling the failure handler) when the store cannot be written.
+    bool SaveToRegistry(const Settings& settings);
     // LastScannedCallNum is written on its own, each time a number is taken.
-    void saveLastScannedCallNum(qint16 value);
+    bool saveLastScannedCallNum(qint16 value);
     // LastSeqNum is also written on its own each time an order file number is taken.
-    void saveLastSeqNum(qint16 value);
+    bool saveLastSeqNum(qint16 value);
+
+    // The problems of the last load whose field the record has not changed since, among the given keys
+    // (all keys when empty).
+    QList<SettingProblem> standingProblems(const Settings& settings, const QStringList& keys = {}) const;
+    // Why the store cannot be written now, as a message; empty when it can.
+    QString writeProblem() const;
+    // Receives the message of every failed save.
+    void reportSaveFailuresTo(std::function<void(const QString&)> handler) {
+        m_onSaveFailure = std::move(handler);
+    }
 
     SettingsBackend& backend() { return m_backend; }
 
 private:
+    bool sync();
+
+    struct LoadedProblem {
+        SettingProblem problem;
+        QString textInRecord; // the record's text of the field right after the load
+    };
+
     SettingsBackend& m_backend;
     const Clock& m_clock;
+    QList<LoadedProblem> m_problems;
+    std::function<void(const QString&)> m_onSaveFailure;
 };
 
 } // namespace vrq

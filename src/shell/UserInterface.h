@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QString>
+#include <QTextStream>
 #include <functional>
 
 namespace vrq {
@@ -17,6 +18,11 @@ public:
     virtual void UpdateCallDisplay(int callNumber, int mode) = 0;
     // A message box with only an OK button and the program's title.
     virtual void showMessage(const QString& text) = 0;
+    // A fault the person must hear of at once: on stderr (the log of a resident program) and as a message.
+    virtual void reportFault(const QString& text) {
+        QTextStream(stderr) << text << Qt::endl;
+        showMessage(text);
+    }
     // The host folder is lost and could not be reconnected at once: hold the caller, retrying
     // tryReconnect once a second, until it succeeds (true) or the person or a stop request gives up (false).
     virtual bool waitForHostFolder(const QDateTime& since, const std::function<bool()>& tryReconnect) = 0;

@@ -193,6 +193,64 @@ TEST_F(OrderExportTest, AnUnsetHostFolderIsReportedOncePerRun) {
     EXPECT_FALSE(f.call(0, 17)->extractedCall);
 }
 
+// A stored setting that names the order files or the host, in a form the program cannot use.
+struct HoldingSetting {
+    const char* name;
+    const char* key; // in the [QX7] section
+    QString text;
+    QString corrected;
+};
+
+class OrderExportHoldTest : public OrderExportTest, public ::testing::WithParamInterface<HoldingSetting> {
+protected:
+    void loadSettings(const QString& text) {
+        f.backend->setValue(QStringLiteral("QX7"), QStringLiteral("QX7Name"), QStringLiteral("HOST"));
+        f.backend->setValue(QStringLiteral("QX7"), QStringLiteral("SystemID"), QStringLiteral("7"));
+        f.backend->setValue(QStringLiteral("QX7"), QLatin1String(GetParam().key), text);
+        f.backend->sync();
+        f.settingsStore->LoadFromRegistry(f.ctx.settings);
+    }
+    QStringList holdEntries() {
+        return f.auditTexts().filter(QStringLiteral("E|")).filter(QLatin1String(GetParam().key));
+    }
+};
+
+TEST_P(OrderExportHoldTest, HoldsEveryCallUntilTheSettingIsCorrected) {
+    const HoldingSetting& p = GetParam();
+    NetworkConnection network(f.ctx);
+    OrderExport exporter(f.ctx, network); // one for the run, as the program has
+    loadSettings(p.text);
+    f.addCall(0, 17, 1);
+    f.addOrder(0, 17, 1);
+    exporter.ExtractCalls();
+    exporter.ExtractCalls();
+    EXPECT_TRUE(f.hostFiles().isEmpty()) << f.hostFiles().join(QLatin1Char(' ')).toStdString();
+    EXPECT_FALSE(f.call(0, 17)->extractedCall);
+    EXPECT_EQ(holdEntries().size(), 1) << "one entry for the run of held passes";
+    EXPECT_EQ(f.ui.messages.filter(QLatin1String(p.key)).size(), 1);
+
+    loadSettings(p.corrected);
+    exporter.ExtractCalls();
+    EXPECT_TRUE(f.call(0, 17)->extractedCall);
+    EXPECT_EQ(f.hostFiles(), QStringList{QStringLiteral("QX770001.Rcv")});
+
+    loadSettings(p.text);
+    f.addCall(0, 18, 1);
+    f.addOrder(0, 18, 1);
+    exporter.ExtractCalls();
+    EXPECT_FALSE(f.call(0, 18)->extractedCall);
+    EXPECT_EQ(holdEntries().size(), 2) << "a new run of held passes has its own entry";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Settings, OrderExportHoldTest,
+    ::testing::Values(
+        HoldingSetting{"SystemIdNotANumber", "SystemID", QStringLiteral("1x"), QStringLiteral("7")},
+        HoldingSetting{"SystemIdOfTwoDigits", "SystemID", QStringLiteral("12"), QStringLiteral("7")},
+        HoldingSetting{"HostNameLongerThanItsField", "QX7Name", QString(97, QLatin1Char('n')),
+                       QStringLiteral("HOST")}),
+    [](const ::testing::TestParamInfo<HoldingSetting>& info) { return std::string(info.param.name); });
+
 TEST_F(OrderExportTest, AFolderSettingWithoutClosingSeparatorGetsOne) {
     f.ctx.settings.QX7Path = QStringLiteral("I:\\QX7Com");
     f.addCall(0, 17, 1);

@@ -43,8 +43,9 @@ protected:
         return rows;
     }
     QString storedLastScannedCallNum() {
-        QSettings ini(env.iniPath, QSettings::IniFormat);
-        return ini.value(QStringLiteral("QX7/LastScannedCallNum")).toString();
+        return SettingsBackend::openIniFile(env.iniPath)
+            ->value(QStringLiteral("QX7"), QStringLiteral("LastScannedCallNum"))
+            .value_or(QString());
     }
 
     test::TestEnvironment env;

@@ -2,8 +2,9 @@
 #include "platform/Clock.h"
 #include "platform/SettingsBackend.h"
 
-#include <QSettings>
+#include <QFile>
 #include <QTemporaryDir>
+#include <cerrno>
 #include <gtest/gtest.h>
 
 using namespace vrq;
@@ -22,10 +23,16 @@ protected:
         backend->setValue(section, key, value);
         backend->sync();
     }
-    QStringList storedKeys() {
-        QSettings raw(iniPath, QSettings::IniFormat);
-        return raw.allKeys();
+    void writeFileText(const QByteArray& text) {
+        QFile file(iniPath);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(text);
     }
+    QByteArray fileText() {
+        QFile file(iniPath);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    QStringList storedKeys() { return SettingsBackend::openIniFile(iniPath)->allKeys(); }
 };
 
 TEST_F(SettingsStoreTest, EmptyStoreGivesTheDefaults) {
@@ -104,7 +111,7 @@ TEST_F(SettingsStoreTest, WrittenValuesReadBackTheSame) {
     EXPECT_EQ(back.SystemID, 7);
     EXPECT_TRUE(back.EnableFiles);
     EXPECT_EQ(back.QX7Name, QStringLiteral("HOST400"));
-    EXPECT_EQ(back.QX7Path, QString(80, QLatin1Char('p'))) << "text fields are cut to 80 characters";
+    EXPECT_EQ(back.QX7Path, QString(100, QLatin1Char('p'))) << "a folder setting is kept whole";
     EXPECT_EQ(back.DataBinFormat, 2);
     EXPECT_EQ(back.LastDateRun, s.LastDateRun);
     EXPECT_EQ(back.DaysOfHistory, 60);
@@ -164,6 +171,246 @@ TEST_F(SettingsStoreTest, DefaultedValueStandsInForTheBadOne) {
     EXPECT_EQ(s.FileScanMinutes, 30);
     EXPECT_EQ(s.DataBinFormat, 2);
 }
+
+// The settings file of the README, as an administrator writes it by hand.
+const QByteArray kReadmeExample = "[QX7]\n"
+                                  "DataBinPath=C:\\ZIR32\\DCS\\\n"
+                                  "QX7Path=I:\\QX7Com\\\n"
+                                  "ScannedFolder=C:\\WBZ\n"
+                                  "\n"
+                                  "[Drives]\n"
+                                  "I=/mnt/qx7\n"
+                                  "ShareRoot=/smb\n";
+
+TEST_F(SettingsStoreTest, TheReadmeExampleLoadsAsWrittenAndStaysAsWritten) {
+    writeFileText(kReadmeExample);
+    backend = SettingsBackend::openIniFile(iniPath);
+    SettingsStore readme(*backend, clock);
+    Settings s;
+    EXPECT_TRUE(readme.LoadFromRegistry(s).isEmpty());
+    EXPECT_EQ(s.DataBinPath, QStringLiteral("C:\\ZIR32\\DCS\\"));
+    EXPECT_EQ(s.QX7Path, QStringLiteral("I:\\QX7Com\\"));
+    EXPECT_EQ(s.ScannedFolder, QStringLiteral("C:\\WBZ"));
+    EXPECT_EQ(backend->driveMap().value(QLatin1Char('I')), QStringLiteral("/mnt/qx7"));
+    EXPECT_EQ(backend->shareRoot(), QStringLiteral("/smb"));
+
+    s.NextDataBinNum = 4;
+    readme.SaveToRegistry(s);
+    const QByteArray saved = fileText();
+    EXPECT_TRUE(saved.contains("\nDataBinPath=C:\\ZIR32\\DCS\\\n")) << saved.toStdString();
+    EXPECT_TRUE(saved.contains("\nQX7Path=I:\\QX7Com\\\n")) << saved.toStdString();
+    EXPECT_TRUE(saved.contains("\n[Drives]\nI=/mnt/qx7\nShareRoot=/smb\n")) << saved.toStdString();
+
+    auto reopened = SettingsBackend::openIniFile(iniPath);
+    Settings back;
+    EXPECT_TRUE(SettingsStore(*reopened, clock).LoadFromRegistry(back).isEmpty());
+    EXPECT_EQ(back.DataBinPath, s.DataBinPath);
+    EXPECT_EQ(back.QX7Path, s.QX7Path);
+    EXPECT_EQ(back.ScannedFolder, s.ScannedFolder);
+    EXPECT_EQ(back.NextDataBinNum, 4);
+}
+
+// One line of a settings file and the value it must load as.
+struct FileLine {
+    const char* name;
+    const char* line; // in the [QX7] section
+    const char* key;
+    const char* loadsAs;
+};
+
+class FileLineTest : public SettingsStoreTest, public ::testing::WithParamInterface<FileLine> {};
+
+TEST_P(FileLineTest, LoadsAsMeantAndSavesBackTheSame) {
+    const FileLine& p = GetParam();
+    writeFileText(QByteArray("[QX7]\n") + p.line + "\nLocalDrive=K\n");
+    backend = SettingsBackend::openIniFile(iniPath);
+    SettingsStore fromFile(*backend, clock);
+    Settings s;
+    EXPECT_TRUE(fromFile.LoadFromRegistry(s).isEmpty());
+    EXPECT_EQ(backend->value(QStringLiteral("QX7"), QLatin1String(p.key)), QString::fromUtf8(p.loadsAs));
+    EXPECT_EQ(s.LocalDrive, QStringLiteral("K")) << "the next line is a key of its own";
+
+    fromFile.SaveToRegistry(s);
+    auto reopened = SettingsBackend::openIniFile(iniPath);
+    EXPECT_EQ(reopened->value(QStringLiteral("QX7"), QLatin1String(p.key)), QString::fromUtf8(p.loadsAs))
+        << fileText().toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, FileLineTest,
+    ::testing::Values(
+        FileLine{"DrivePathWithClosingBackslash", "DataBinPath=C:\\ZIR32\\DCS\\", "DataBinPath",
+                 "C:\\ZIR32\\DCS\\"},
+        FileLine{"UncPath", "QX7Path=\\\\host\\Qdls\\", "QX7Path", "\\\\host\\Qdls\\"},
+        FileLine{"BackslashBeforeEscapeLetters", "ScannedFolder=C:\\new\\tab\\x41", "ScannedFolder",
+                 "C:\\new\\tab\\x41"},
+        FileLine{"BlanksAroundTheEqualsSign", "QX7Name = Host order entry ", "QX7Name", "Host order entry"},
+        FileLine{"CommasInAName", "QX7Name=North, south", "QX7Name", "North, south"},
+        FileLine{"SemicolonInAName", "QX7Name=North;south", "QX7Name", "North;south"},
+        FileLine{"NonAsciiName", "QX7Name=H\xc3\xb4te", "QX7Name", "H\xc3\xb4te"},
+        FileLine{"EarlierProgramsEscapedPath", "QX7Path=I:\\\\QX7Com\\\\", "QX7Path", "I:\\QX7Com\\"},
+        FileLine{"EarlierProgramsQuotedNumber", "DataBinFormat=\" 2\"", "DataBinFormat", " 2"},
+        FileLine{"EarlierProgramsQuotedName", "QX7Name=\"a, b;c\"", "QX7Name", "a, b;c"},
+        FileLine{"EarlierProgramsEscapedQuote", "QX7Name=say \\\"hi\\\"", "QX7Name", "say \"hi\""}),
+    [](const ::testing::TestParamInfo<FileLine>& info) { return std::string(info.param.name); });
+
+// Texts the program itself saves read back exactly.
+struct SavedText {
+    const char* name;
+    const char* text;
+};
+
+class SavedTextTest : public SettingsStoreTest, public ::testing::WithParamInterface<SavedText> {};
+
+TEST_P(SavedTextTest, ReadsBackIdentically) {
+    const QString text = QString::fromUtf8(GetParam().text);
+    Settings s;
+    store.LoadFromRegistry(s);
+    s.QX7Name = text;
+    s.DataBinPath = text;
+    store.SaveToRegistry(s);
+    auto reopened = SettingsBackend::openIniFile(iniPath);
+    Settings back;
+    SettingsStore(*reopened, clock).LoadFromRegistry(back);
+    EXPECT_EQ(back.QX7Name, text) << fileText().toStdString();
+    EXPECT_EQ(back.DataBinPath, text) << fileText().toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, SavedTextTest,
+    ::testing::Values(SavedText{"DrivePath", "C:\\ZIR32\\DCS\\"}, SavedText{"UncPath", "\\\\host\\Qdls\\"},
+                      SavedText{"OnlyDoubledBackslashes", "\\\\host"},
+                      SavedText{"EscapedLookingText", "a\\\"b"}, SavedText{"Quoted", "\"quoted\""},
+                      SavedText{"LeadingBlank", " lead"}, SavedText{"CommaAndSemicolon", "a, b; c"},
+                      SavedText{"HashAndBrackets", "#[x]=y"}),
+    [](const ::testing::TestParamInfo<SavedText>& info) { return std::string(info.param.name); });
+
+// A stored value the program cannot use as it stands.
+struct KeptValue {
+    const char* name;
+    const char* key; // in the [QX7] section
+    QString text;
+};
+
+class KeptValueTest : public SettingsStoreTest, public ::testing::WithParamInterface<KeptValue> {};
+
+TEST_P(KeptValueTest, IsReportedAndKeptInTheFileWhileTheOtherKeysSave) {
+    const KeptValue& p = GetParam();
+    const QByteArray line = QByteArray(p.key) + '=' + p.text.toUtf8();
+    writeFileText("[QX7]\n" + line + "\nLastSeqNum=5\n");
+    backend = SettingsBackend::openIniFile(iniPath);
+    SettingsStore fromFile(*backend, clock);
+    Settings s;
+    const QList<SettingProblem> problems = fromFile.LoadFromRegistry(s);
+    ASSERT_EQ(problems.size(), 1);
+    EXPECT_EQ(problems[0].key, QLatin1String(p.key));
+    EXPECT_TRUE(problems[0].describe().contains(QLatin1String(p.key)))
+        << problems[0].describe().toStdString();
+
+    s.LastSeqNum = 6;
+    fromFile.SaveToRegistry(s);
+    fromFile.SaveToRegistry(s);
+    EXPECT_TRUE(fileText().contains("\n" + line + "\n")) << fileText().toStdString();
+    auto reopened = SettingsBackend::openIniFile(iniPath);
+    EXPECT_EQ(reopened->value(QStringLiteral("QX7"), QStringLiteral("LastSeqNum")), QStringLiteral("6"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, KeptValueTest,
+    ::testing::Values(KeptValue{"SystemIdNotANumber", "SystemID", QStringLiteral("1x")},
+                      KeptValue{"SystemIdOfTwoDigits", "SystemID", QStringLiteral("12")},
+                      KeptValue{"FileScanMinutesInLetters", "FileScanMinutes", QStringLiteral("abc")},
+                      KeptValue{"HostNameLongerThanItsField", "QX7Name", QString(97, QLatin1Char('n'))},
+                      KeptValue{"TwoLetterDrive", "LocalDrive", QStringLiteral("IJ")}),
+    [](const ::testing::TestParamInfo<KeptValue>& info) { return std::string(info.param.name); });
+
+TEST_F(SettingsStoreTest, AKeptValueIsSavedOnceTheRecordChangesIt) {
+    writeFileText("[QX7]\nSystemID=1x\n");
+    backend = SettingsBackend::openIniFile(iniPath);
+    SettingsStore fromFile(*backend, clock);
+    Settings s;
+    ASSERT_EQ(fromFile.LoadFromRegistry(s).size(), 1);
+    s.SystemID = 3;
+    fromFile.SaveToRegistry(s);
+    auto reopened = SettingsBackend::openIniFile(iniPath);
+    EXPECT_EQ(reopened->value(QStringLiteral("QX7"), QStringLiteral("SystemID")), QStringLiteral("3"));
+}
+
+// A settings file made read-only: every replacement of it fails.
+class ReadOnlySettingsDisk : public FileSystem {
+public:
+    FileResult replaceFileDurably(const QString& path, const QByteArray& bytes) override {
+        if (readOnly)
+            return FileResult::failure(EACCES, QStringLiteral("%1 is read-only").arg(path));
+        return FileSystem::replaceFileDurably(path, bytes);
+    }
+    bool readOnly = true;
+};
+
+TEST_F(SettingsStoreTest, AFailedSaveIsReportedEachTimeAndStoredOnceTheFileCanBeWritten) {
+    ReadOnlySettingsDisk disk;
+    backend = SettingsBackend::openIniFile(iniPath, disk);
+    SettingsStore readOnly(*backend, clock);
+    QStringList failures;
+    readOnly.reportSaveFailuresTo([&](const QString& message) { failures.append(message); });
+    Settings s;
+    readOnly.LoadFromRegistry(s);
+    s.NextDataBinNum = 1;
+    EXPECT_FALSE(readOnly.SaveToRegistry(s));
+    EXPECT_FALSE(readOnly.saveLastScannedCallNum(5));
+    ASSERT_EQ(failures.size(), 2);
+    EXPECT_TRUE(failures[0].contains(iniPath)) << failures[0].toStdString();
+
+    disk.readOnly = false;
+    s.NextDataBinNum = 2;
+    EXPECT_TRUE(readOnly.SaveToRegistry(s));
+    auto reopened = SettingsBackend::openIniFile(iniPath);
+    EXPECT_EQ(reopened->value(QStringLiteral("Miscellaneous"), QStringLiteral("NextDataBinNum")),
+              QStringLiteral("2"));
+    EXPECT_EQ(reopened->value(QStringLiteral("QX7"), QStringLiteral("LastScannedCallNum")),
+              QStringLiteral("5"))
+        << "a value that could not be stored is stored with the next save";
+}
+
+TEST_F(SettingsStoreTest, AHandEditMadeWhileTheProgramRunsSurvivesItsSave) {
+    Settings s;
+    store.LoadFromRegistry(s);
+    store.SaveToRegistry(s);
+    writeFileText(fileText() + "[Miscellaneous]\nProcessDelay=3\n");
+    s.NextDataBinNum = 9;
+    store.SaveToRegistry(s);
+    auto reopened = SettingsBackend::openIniFile(iniPath);
+    EXPECT_EQ(reopened->value(QStringLiteral("Miscellaneous"), QStringLiteral("ProcessDelay")),
+              QStringLiteral("3"));
+    EXPECT_EQ(reopened->value(QStringLiteral("Miscellaneous"), QStringLiteral("NextDataBinNum")),
+              QStringLiteral("9"));
+}
+
+struct FolderKey {
+    const char* key; // in the [QX7] section
+    QString Settings::*field;
+};
+
+class FolderSettingTest : public SettingsStoreTest, public ::testing::WithParamInterface<FolderKey> {};
+
+TEST_P(FolderSettingTest, IsKeptAndUsedWholePastEightyCharacters) {
+    const QString folder = QStringLiteral("/srv/") + QString(91, QLatin1Char('f')) + QLatin1Char('/');
+    ASSERT_EQ(folder.size(), 97);
+    writeRaw(QStringLiteral("QX7"), QLatin1String(GetParam().key), folder);
+    Settings s;
+    EXPECT_TRUE(store.LoadFromRegistry(s).isEmpty());
+    EXPECT_EQ(s.*(GetParam().field), folder);
+    store.SaveToRegistry(s);
+    EXPECT_EQ(backend->value(QStringLiteral("QX7"), QLatin1String(GetParam().key)), folder);
+}
+
+INSTANTIATE_TEST_SUITE_P(Folders, FolderSettingTest,
+                         ::testing::Values(FolderKey{"QX7Path", &Settings::QX7Path},
+                                           FolderKey{"DataBinPath", &Settings::DataBinPath},
+                                           FolderKey{"ScannedFolder", &Settings::ScannedFolder}),
+                         [](const ::testing::TestParamInfo<FolderKey>& info) {
+                             return std::string(info.param.key);
+                         });
 
 struct DateCase {
     const char* text;

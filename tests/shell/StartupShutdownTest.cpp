@@ -6,6 +6,7 @@
 #include "shell/Application.h"
 #include "shell/MainForm.h"
 #include "shell/UserInterface.h"
+#include "support/ExportFixture.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -58,11 +59,11 @@ TEST_F(StartupShutdownTest, StartAndStopWriteTheirEntriesAndSaveTheSettings) {
         auditTexts(*app),
         (QStringList{QStringLiteral("1|Program started (Version: %1).|F").arg(Application::versionText()),
                      QStringLiteral("0|Program stopped|F")}));
-    QSettings saved(iniPath, QSettings::IniFormat);
-    EXPECT_EQ(saved.value(QStringLiteral("Miscellaneous/LastDateRun")).toString(),
+    auto saved = SettingsBackend::openIniFile(iniPath);
+    EXPECT_EQ(saved->value(QStringLiteral("Miscellaneous"), QStringLiteral("LastDateRun")),
               QStringLiteral("12/05/2026 08:00:00"))
         << "the saved LastDateRun is the start time of the run";
-    EXPECT_FALSE(saved.contains(QStringLiteral("Miscellaneous/ProcessDelay")));
+    EXPECT_FALSE(saved->value(QStringLiteral("Miscellaneous"), QStringLiteral("ProcessDelay")).has_value());
     EXPECT_TRUE(QFileInfo::exists(dir.filePath(QStringLiteral("program/CallsAndOrders.db"))));
 }
 
@@ -86,6 +87,32 @@ TEST_F(StartupShutdownTest, AStoreThatCannotBeOpenedFailsTheStartWithAMessage) {
     QString error;
     EXPECT_FALSE(app->startUp(&error));
     EXPECT_TRUE(error.contains(QStringLiteral("CallsAndOrders.db")));
+}
+
+TEST_F(StartupShutdownTest, ASettingsFileThatCannotBeWrittenIsReportedAtStartAndAtEveryFailedSave) {
+    // The settings file's folder is a plain file: nothing can ever be written there.
+    QFile blocker(dir.filePath(QStringLiteral("settings")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    iniPath = dir.filePath(QStringLiteral("settings/VRQToQX7.ini"));
+    test::RecordingUserInterface recording;
+    ApplicationSeams seams;
+    seams.clock = &clock;
+    seams.settingsBackend = SettingsBackend::openIniFile(iniPath);
+    seams.programFolder = dir.filePath(QStringLiteral("program"));
+    Application app(QLatin1Char('F'), recording, std::move(seams));
+    ASSERT_TRUE(app.startUp(nullptr));
+    const auto settingsErrors = [&] { return auditTexts(app).filter(QStringLiteral("E|")).filter(iniPath); };
+    EXPECT_EQ(settingsErrors().size(), 1) << auditTexts(app).join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(recording.messages.filter(iniPath).size(), 1)
+        << recording.messages.join(QLatin1Char('\n')).toStdString();
+
+    app.context().settings.NextDataBinNum = 7;
+    app.saveSettings();
+    app.context().settings.NextDataBinNum = 8;
+    app.saveSettings();
+    EXPECT_EQ(settingsErrors().size(), 3) << "each failed save is reported";
+    EXPECT_EQ(recording.messages.filter(iniPath).size(), 3);
 }
 
 TEST_F(StartupShutdownTest, MainFormRunsTheFirstRunSetupAndShowsTheCallsWindowOnce) {

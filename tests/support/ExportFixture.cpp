@@ -1,7 +1,6 @@
 #include "support/ExportFixture.h"
 
 #include <QDir>
-#include <QSettings>
 #include <gtest/gtest.h>
 
 namespace vrq::test {
@@ -93,8 +92,7 @@ QStringList ExportFixture::auditTexts() const {
 }
 
 QString ExportFixture::savedSetting(const QString& section, const QString& key) const {
-    QSettings saved(iniPath(), QSettings::IniFormat);
-    return saved.value(section + QLatin1Char('/') + key).toString();
+    return SettingsBackend::openIniFile(iniPath())->value(section, key).value_or(QString());
 }
 
 void ExportFixture::addCall(int source, int callNumber, int numberOfOrders, bool good, bool complete,

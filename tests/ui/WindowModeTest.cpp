@@ -2,6 +2,7 @@
 
 #include "intake/CallStore.h"
 #include "platform/FolderLock.h"
+#include "platform/SettingsBackend.h"
 #include "shell/CommandLine.h"
 #include "ui/NetworkErrorWindow.h"
 #include "ui/WindowMode.h"
@@ -87,9 +88,10 @@ TEST_F(WindowModeTest, ExitFromTheMenuStopsTheProgramWithOneSaveAndOneStopEntry)
     EXPECT_EQ(mode.run(), 0);
     EXPECT_TRUE(closed);
     EXPECT_EQ(auditTypes(), (QStringList{QStringLiteral("1"), QStringLiteral("0")}));
-    QSettings saved(dir.filePath(QStringLiteral("VRQToQX7.ini")), QSettings::IniFormat);
-    EXPECT_TRUE(saved.contains(QStringLiteral("Startup/DetailsTop")));
-    EXPECT_NE(saved.value(QStringLiteral("Startup/DetailsLeft")).toInt(), 0)
+    auto saved = SettingsBackend::openIniFile(dir.filePath(QStringLiteral("VRQToQX7.ini")));
+    EXPECT_TRUE(saved->value(QStringLiteral("Startup"), QStringLiteral("DetailsTop")).has_value());
+    EXPECT_NE(
+        saved->value(QStringLiteral("Startup"), QStringLiteral("DetailsLeft")).value_or(QString()).toInt(), 0)
         << "the window's position is kept";
 }
 
@@ -104,20 +106,23 @@ struct StopDuringWaitCase {
 class StopDuringWaitTest : public WindowModeTest, public ::testing::WithParamInterface<StopDuringWaitCase> {};
 
 TEST_P(StopDuringWaitTest, StopSignalEndsTheWaitSavesTheSettingsAndWritesProgramStopped) {
-    QSettings ini(dir.filePath(QStringLiteral("VRQToQX7.ini")), QSettings::IniFormat);
-    ini.setValue(QStringLiteral("QX7/LocalDrive"), QStringLiteral("I"));
-    ini.setValue(QStringLiteral("QX7/QX7Path"), QStringLiteral("I:\\QX7Com\\"));
-    ini.setValue(QStringLiteral("Miscellaneous/AutoConnect"), QString::fromLatin1(GetParam().autoConnect));
-    ini.setValue(QStringLiteral("Drives/ShareRoot"), dir.filePath(QStringLiteral("no-shares")));
-    ini.sync();
+    auto ini = SettingsBackend::openIniFile(dir.filePath(QStringLiteral("VRQToQX7.ini")));
+    ini->setValue(QStringLiteral("QX7"), QStringLiteral("LocalDrive"), QStringLiteral("I"));
+    ini->setValue(QStringLiteral("QX7"), QStringLiteral("QX7Path"), QStringLiteral("I:\\QX7Com\\"));
+    ini->setValue(QStringLiteral("Miscellaneous"), QStringLiteral("AutoConnect"),
+                  QString::fromLatin1(GetParam().autoConnect));
+    ini->setValue(QStringLiteral("Drives"), QStringLiteral("ShareRoot"),
+                  dir.filePath(QStringLiteral("no-shares")));
+    ASSERT_TRUE(ini->sync().ok);
     stopWhen(GetParam().waitShown);
     WindowMode mode;
     EXPECT_EQ(mode.run(), ExitCode::Ok);
     EXPECT_TRUE(stopSent) << "the wait never came up";
     EXPECT_FALSE(watchdogFired) << "the stop did not end the wait";
     EXPECT_EQ(auditTypes().last(), QStringLiteral("0"));
-    QSettings saved(dir.filePath(QStringLiteral("VRQToQX7.ini")), QSettings::IniFormat);
-    EXPECT_TRUE(saved.contains(QStringLiteral("Startup/DetailsTop"))) << "the settings were saved";
+    auto saved = SettingsBackend::openIniFile(dir.filePath(QStringLiteral("VRQToQX7.ini")));
+    EXPECT_TRUE(saved->value(QStringLiteral("Startup"), QStringLiteral("DetailsTop")).has_value())
+        << "the settings were saved";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -147,8 +152,8 @@ TEST_F(WindowModeTest, StartBesideAServiceIsRefusedWithAMessageAndTouchesNothing
     EXPECT_TRUE(seen->seen);
     EXPECT_TRUE(seen->text.contains(QLatin1String("service"))) << seen->text.toStdString();
     EXPECT_FALSE(QFile::exists(QDir(home).filePath(QStringLiteral("CallsAndOrders.db"))));
-    QSettings saved(dir.filePath(QStringLiteral("VRQToQX7.ini")), QSettings::IniFormat);
-    EXPECT_FALSE(saved.contains(QStringLiteral("Startup/DetailsTop")));
+    auto saved = SettingsBackend::openIniFile(dir.filePath(QStringLiteral("VRQToQX7.ini")));
+    EXPECT_FALSE(saved->value(QStringLiteral("Startup"), QStringLiteral("DetailsTop")).has_value());
 }
 
 } // namespace
