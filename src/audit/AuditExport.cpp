@@ -121,9 +121,14 @@ JobResult AuditExport::SaveAuditsToFile() {
         return JobResult::success(); // the files of the last export stay as they are
 
     if (!m_network.FolderExists(m_network.folderToTest())) {
-        m_ctx.audit->write(QStringLiteral("L"), QStringLiteral("Network connection lost."));
-        if (!m_network.ConnectNetworkDrive())
-            return JobResult::success();
+        const StoreResult lost =
+            m_ctx.audit->write(QStringLiteral("L"), QStringLiteral("Network connection lost."));
+        if (!lost.ok())
+            return failure(lost.code, lost.description);
+        StoreResult established;
+        if (!m_network.ConnectNetworkDrive(established))
+            return established.ok() ? JobResult::success()
+                                    : failure(established.code, established.description);
     }
     int exportFile = 0;
     int statusFile = 0;

@@ -40,7 +40,8 @@ int NetworkConnection::remap() {
     return m_ctx.drives->NetConnect(drive, shareName());
 }
 
-bool NetworkConnection::ConnectNetworkDrive() {
+bool NetworkConnection::ConnectNetworkDrive(StoreResult& logged) {
+    logged = StoreResult::success();
     if (!m_ctx.settings.AutoConnect) {
         m_ctx.ui->showMessage(
             QStringLiteral("The network connection has been broken.  Manually re-establish the "
@@ -52,8 +53,8 @@ bool NetworkConnection::ConnectNetworkDrive() {
         if (!FolderExists(folderToTest()))
             return false;
     }
-    m_ctx.audit->write(QStringLiteral("E"), QStringLiteral("Network connection established."));
-    return true;
+    logged = m_ctx.audit->write(QStringLiteral("E"), QStringLiteral("Network connection established."));
+    return logged.ok();
 }
 
 bool NetworkConnection::TryReconnect() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "intake/CallStore.h"
+
 #include <QDateTime>
 #include <QString>
 
@@ -18,8 +20,9 @@ public:
     // True when the folder (a setting text, resolved to a native path) exists. Never fails.
     bool FolderExists(const QString& path) const;
     // Drops and re-creates the drive mapping; when that fails, holds the caller in the network-error
-    // wait until the folder is back or the person gives up. True when the host folder can be used.
-    bool ConnectNetworkDrive();
+    // wait until the folder is back or the person gives up. True when the host folder can be used and
+    // its entry is written; when the store refuses that entry, false with the failure in logged.
+    bool ConnectNetworkDrive(StoreResult& logged);
     // One retry of the network-error wait: true when the folder is reachable, after one new mapping if
     // needed.
     bool TryReconnect();

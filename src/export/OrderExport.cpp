@@ -13,9 +13,11 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QTextStream>
 
 #include <algorithm>
 #include <cerrno>
+#include <utility>
 
 namespace vrq {
 
@@ -25,6 +27,9 @@ namespace {
 QString withSignPosition(qint64 value) {
     return value < 0 ? QString::number(value) : QLatin1Char(' ') + QString::number(value);
 }
+
+// The error number of a value the order file needs that the store holds as Null.
+constexpr int kInvalidUseOfNull = 94;
 
 } // namespace
 
@@ -41,8 +46,22 @@ QString OrderExport::callPrefix(int callNumber) const {
     return QStringLiteral("ExtractCalls (Call #") + withSignPosition(callNumber) + QStringLiteral("): ");
 }
 
-void OrderExport::audit(const char* type, const QString& msg) {
-    m_ctx.audit->write(QLatin1String(type), msg);
+std::optional<OrderExport::PassError> OrderExport::audit(const char* type, const QString& msg) {
+    const StoreResult written = m_ctx.audit->write(QLatin1String(type), msg);
+    if (!written.ok())
+        return PassError{written.code, written.description};
+    return std::nullopt;
+}
+
+void OrderExport::reportPassError(const PassError& error) {
+    const QString text = QStringLiteral("ExtractCalls: Err =") + withSignPosition(error.code) +
+                         QStringLiteral(" - ") + error.description;
+    std::optional<PassError> refused = writeHeldEntries();
+    if (auto entry = audit("E", text))
+        refused = entry;
+    if (refused)
+        QTextStream(stderr) << text << QStringLiteral(" (the audit log refused it: ") << refused->description
+                            << QStringLiteral(")") << Qt::endl;
 }
 
 void OrderExport::ExtractCalls() {
@@ -60,17 +79,20 @@ void OrderExport::ExtractCalls() {
         return;
     }
     settings.QX7Path = PathResolver::withTrailingSeparator(path);
-    if (settings.MonitorNetwork && !m_network.FolderExists(m_network.folderToTest()) &&
-        !m_network.ConnectNetworkDrive())
-        return;
-
     PassEnd end = PassEnd::Finished;
-    const std::optional<PassError> error = runPass(end);
+    std::optional<PassError> error;
+    StoreResult established;
+    if (settings.MonitorNetwork && !m_network.FolderExists(m_network.folderToTest()) &&
+        !m_network.ConnectNetworkDrive(established)) {
+        if (established.ok())
+            return;
+        error = PassError{established.code, established.description};
+    } else {
+        error = runPass(end);
+    }
     if (error) {
         m_ctx.store->rollback();
-        writeHeldEntries();
-        audit("E", QStringLiteral("ExtractCalls: Err =") + withSignPosition(error->code) +
-                       QStringLiteral(" - ") + error->description);
+        reportPassError(*error);
     }
     const bool finished = !error && end == PassEnd::Finished;
     if (finished)
@@ -105,9 +127,11 @@ bool OrderExport::heldBySettings() {
 
 std::optional<OrderExport::PassError> OrderExport::runPass(PassEnd& end) {
     std::vector<CallKey> unsettled;
+    m_numbersInUse.reset();
     if (auto error = settleUnfinishedRenames(unsettled))
         return error;
-    recoverReservedNumbers();
+    if (auto error = recoverReservedNumbers())
+        return error;
     auto isUnsettled = [&](const CallRow& call) {
         return std::find(unsettled.begin(), unsettled.end(), CallKey{call.source, call.callNumber}) !=
                unsettled.end();
@@ -126,15 +150,21 @@ std::optional<OrderExport::PassError> OrderExport::runPass(PassEnd& end) {
     if (!result.ok())
         return PassError{result.code, result.description};
     if (call && !m_network.FolderExists(m_network.folderToTest())) {
-        audit("L", QStringLiteral("Network connection lost."));
-        if (!m_network.ConnectNetworkDrive()) {
+        if (auto error = audit("L", QStringLiteral("Network connection lost.")))
+            return error;
+        StoreResult established;
+        if (!m_network.ConnectNetworkDrive(established)) {
+            if (!established.ok())
+                return PassError{established.code, established.description};
             end = PassEnd::Stopped;
             return std::nullopt;
         }
     }
     while (call) {
-        if (auto error = extractCall(*call))
+        if (auto error = extractCall(*call, end))
             return error;
+        if (end == PassEnd::Stopped)
+            return std::nullopt;
         call = nextCall(call->rowId);
         if (!result.ok())
             return PassError{result.code, result.description};
@@ -146,9 +176,13 @@ bool OrderExport::OpenOutputFile(int& fileNumber) {
     if (fileNumber != 0)
         return true;
     fileNumber = 1;
+    m_noFreeNumber = false;
     auto fail = [&](const FileResult& failure) {
-        audit("E", QStringLiteral("OpenOutputFile: Err =") + withSignPosition(failure.code) +
-                       QStringLiteral(" - ") + failure.error);
+        m_refusedEntry = writeHeldEntries();
+        if (!m_refusedEntry)
+            m_refusedEntry =
+                audit("E", QStringLiteral("OpenOutputFile: Err =") + withSignPosition(failure.code) +
+                               QStringLiteral(" - ") + failure.error);
         fileNumber = 0;
         return false;
     };
@@ -156,28 +190,61 @@ bool OrderExport::OpenOutputFile(int& fileNumber) {
     const QString nativeFolder = nativeHostFolder();
     // A number whose ".Rcv" still waits in the host folder (the numbers wrap, and a stopped pass skips
     // the rest of its block) is passed over: the host's file is never replaced.
-    int passedOver = 0;
-    for (;;) {
-        if (const FileResult taken = takeNumber(); !taken)
-            return fail(taken);
-        nameOutputFile(folder, nativeFolder);
-        if (!m_ctx.fs->fileExists(m_file.rcvPath))
-            break;
-        if (++passedOver == OrderFileFormat::kLastSequenceNumber)
-            return fail(FileResult::failure(
-                EEXIST, QStringLiteral("every order file number is in use in %1").arg(folder)));
+    const std::optional<int> passOver = numbersToPassOver();
+    if (!passOver) {
+        // The host has stopped collecting: the pass ends here, and one entry stands for every pass
+        // that finds the same until a number is free again.
+        m_noFreeNumber = true;
+        if (m_noFreeNumberReported) {
+            fileNumber = 0;
+            return false;
+        }
+        fail(FileResult::failure(EEXIST,
+                                 QStringLiteral("every order file number is in use in %1").arg(folder)));
+        m_noFreeNumberReported = !m_refusedEntry;
+        return false;
     }
-    if (passedOver > 0)
-        audit("W",
-              QStringLiteral("OpenOutputFile: passed over %1 number(s) whose order file is still in the host "
-                             "folder.")
-                  .arg(passedOver));
+    m_noFreeNumberReported = false;
+    if (const FileResult taken = takeNumber(*passOver); !taken)
+        return fail(taken);
+    m_numbersInUse->insert(m_ctx.settings.LastSeqNum);
+    nameOutputFile(folder, nativeFolder);
+    if (*passOver > 0)
+        holdEntry("W", QStringLiteral(
+                           "OpenOutputFile: passed over %1 number(s) whose order file is still in the host "
+                           "folder.")
+                           .arg(*passOver));
 
     // Not flushed: only the filled file has to be on the disk before its rename.
     const FileResult created = m_ctx.fs->writeFile(m_file.tmpPath, QByteArray());
     if (!created)
         return fail(created);
     return true;
+}
+
+std::optional<int> OrderExport::numbersToPassOver() {
+    if (!m_numbersInUse) {
+        // One listing of the host folder per pass; the numbers this pass takes are added as it goes.
+        m_numbersInUse.emplace();
+        const QString prefix = OrderFileFormat::baseName(m_ctx.settings.SystemID, 0).left(4);
+        for (const FileEntry& entry : m_ctx.fs->listFiles(nativeHostFolder())) {
+            const QString& name = entry.name;
+            if (name.size() != 12 || !name.startsWith(prefix, Qt::CaseInsensitive) ||
+                !name.endsWith(QLatin1String(".Rcv"), Qt::CaseInsensitive))
+                continue;
+            bool isNumber = false;
+            const int number = name.mid(4, 4).toInt(&isNumber);
+            if (isNumber && number >= 1 && number <= OrderFileFormat::kLastSequenceNumber)
+                m_numbersInUse->insert(number);
+        }
+    }
+    int number = m_ctx.settings.LastSeqNum;
+    for (int passed = 0; passed < OrderFileFormat::kLastSequenceNumber; ++passed) {
+        number = OrderFileFormat::nextSequenceNumber(number);
+        if (!m_numbersInUse->contains(number))
+            return passed;
+    }
+    return std::nullopt;
 }
 
 QString OrderExport::hostFolder() const {
@@ -190,7 +257,21 @@ QString OrderExport::nativeHostFolder() const {
     return PathResolver::withTrailingSeparator(m_ctx.paths->resolve(hostFolder()));
 }
 
-FileResult OrderExport::takeNumber() {
+FileResult OrderExport::takeNumber(int passOver) {
+    int last = m_ctx.settings.LastSeqNum;
+    for (int i = 0; i < passOver; ++i)
+        last = OrderFileFormat::nextSequenceNumber(last);
+    if (passOver > 0 && passOver >= m_numbersLeft) {
+        // Beyond the block held: the numbers passed over hold the host's files, never one of ours, so a
+        // new block starts after them. LastSeqNum is stored first, as at the end of any block, so that
+        // the recovery after a stop looks at the numbers of the new block.
+        m_numbersLeft = 0;
+        if (!m_holdingReservation)
+            m_ctx.settingsStore->saveLastSeqNum(static_cast<qint16>(last));
+    } else {
+        m_numbersLeft -= passOver;
+    }
+    m_ctx.settings.LastSeqNum = static_cast<qint16>(last);
     if (m_numbersLeft == 0) {
         if (const FileResult reserved = reserveNumbers(); !reserved)
             return reserved;
@@ -236,22 +317,29 @@ void OrderExport::releaseNumbers(bool settingsSaved) {
     m_numbersLeft = 0;
 }
 
-void OrderExport::recoverReservedNumbers() {
+std::optional<OrderExport::PassError> OrderExport::recoverReservedNumbers() {
     const std::optional<int> reserved = m_recovery.reservedThrough();
     if (reserved) {
-        // A stopped pass may have used any number of its block; numbering goes on after the block.
+        // A stopped pass may have used any number of its block; numbering goes on after the block. The
+        // record stays until its entries are written, so a refused entry is written by the next pass.
         const int removed = removeUnfinishedFiles(m_ctx.settings.LastSeqNum, *reserved);
         m_ctx.settings.LastSeqNum = static_cast<qint16>(*reserved);
         m_ctx.settingsStore->saveLastSeqNum(m_ctx.settings.LastSeqNum);
-        audit("W", QStringLiteral("ExtractCalls: a stopped pass had reserved order file numbers up to %1; "
-                                  "numbering goes on after it.")
-                       .arg(*reserved));
-        if (removed > 0)
-            audit("W",
-                  QStringLiteral("ExtractCalls: removed %1 .Tmp file(s) the stopped pass left unfinished.")
-                      .arg(removed));
+        if (auto error = audit(
+                "W", QStringLiteral("ExtractCalls: a stopped pass had reserved order file numbers up to %1; "
+                                    "numbering goes on after it.")
+                         .arg(*reserved)))
+            return error;
+        if (removed > 0) {
+            if (auto error = audit(
+                    "W",
+                    QStringLiteral("ExtractCalls: removed %1 .Tmp file(s) the stopped pass left unfinished.")
+                        .arg(removed)))
+                return error;
+        }
     }
     m_recovery.clearReservation();
+    return std::nullopt;
 }
 
 int OrderExport::removeUnfinishedFiles(int lastSaved, int reservedThrough) {
@@ -272,33 +360,57 @@ int OrderExport::removeUnfinishedFiles(int lastSaved, int reservedThrough) {
     return removed;
 }
 
-void OrderExport::writeHeldEntries() {
-    for (const auto& [type, msg] : m_heldEntries)
-        m_ctx.audit->write(type, msg);
+std::optional<OrderExport::PassError> OrderExport::writeHeldEntries() {
+    std::optional<PassError> refused;
+    for (const auto& [type, msg] : m_heldEntries) {
+        if (const StoreResult written = m_ctx.audit->write(type, msg); !written.ok()) {
+            refused = PassError{written.code, written.description};
+            break;
+        }
+    }
     m_heldEntries.clear();
+    return refused;
 }
 
-std::optional<OrderExport::PassError> OrderExport::extractCall(const CallRow& call) {
+std::optional<OrderExport::PassError> OrderExport::extractCall(const CallRow& call, PassEnd& end) {
+    // The file is built before a number is taken: a call that cannot be sent uses up none.
+    QByteArray bytes;
+    if (call.numberOfOrders > 0) {
+        QString nullValue;
+        if (auto error = buildCallFile(call, bytes, nullValue))
+            return error;
+        if (!nullValue.isEmpty()) {
+            // Never sent with a stand-in for a missing value: the call stays pending, the next goes on.
+            return audit("E", QStringLiteral("ExtractCalls: Err =") + withSignPosition(kInvalidUseOfNull) +
+                                  QStringLiteral(" - Invalid use of Null: call #") +
+                                  withSignPosition(call.callNumber) + QStringLiteral(", ") + nullValue);
+        }
+    }
     int fileNumber = 0;
-    if (!OpenOutputFile(fileNumber))
-        return std::nullopt; // stays pending; the next call is tried
+    if (!OpenOutputFile(fileNumber)) {
+        if (m_refusedEntry)
+            return std::exchange(m_refusedEntry, std::nullopt);
+        if (m_noFreeNumber)
+            end = PassEnd::Stopped; // no later call would find a number either
+        return std::nullopt;        // stays pending; the next call is tried
+    }
 
     if (call.numberOfOrders <= 0) {
-        // Marked extracted without a host file; the empty ".Tmp" stays behind.
-        audit("W", callPrefix(call.callNumber) + QStringLiteral("Has no orders."));
+        // Marked extracted without a host file; the empty ".Tmp" stays behind. The entry goes with the
+        // mark, so the call is never marked without it.
+        holdEntry("W", callPrefix(call.callNumber) + QStringLiteral("Has no orders."));
     } else {
-        QByteArray bytes;
-        if (auto error = buildCallFile(call, bytes))
-            return error;
         const FileResult written = m_ctx.fs->writeFileDurably(m_file.tmpPath, bytes);
         if (!written)
             return PassError{written.code, written.error};
         holdEntry("I", callPrefix(call.callNumber) + m_file.tmpName + QStringLiteral(" bytes."));
         if (m_ctx.fs->fileSize(m_file.tmpPath) < 1) {
-            writeHeldEntries();
-            audit("E",
-                  QStringLiteral("ExtractCalls Error: Empty extracted file, so exit and try again on the "
-                                 "next pass."));
+            if (auto error = writeHeldEntries())
+                return error;
+            if (auto error =
+                    audit("E", QStringLiteral("ExtractCalls Error: Empty extracted file, so exit and try "
+                                              "again on the next pass.")))
+                return error;
             m_ctx.settingsStore->SaveToRegistry(m_ctx.settings);
             m_ctx.fs->removeFile(m_file.tmpPath);
             return std::nullopt;
@@ -314,7 +426,8 @@ std::optional<OrderExport::PassError> OrderExport::extractCall(const CallRow& ca
     return std::nullopt;
 }
 
-std::optional<OrderExport::PassError> OrderExport::buildCallFile(const CallRow& call, QByteArray& bytes) {
+std::optional<OrderExport::PassError> OrderExport::buildCallFile(const CallRow& call, QByteArray& bytes,
+                                                                 QString& nullValue) {
     const QDate today = m_ctx.clock->now().date();
     StoreResult result;
     const std::vector<OrderRow> orders = m_ctx.store->ordersOfCall(call.source, call.callNumber, &result);
@@ -326,11 +439,25 @@ std::optional<OrderExport::PassError> OrderExport::buildCallFile(const CallRow& 
         return PassError{result.code, result.description};
     auto item = items.begin();
     for (const OrderRow& order : orders) {
+        if (!order.nullColumns.isEmpty()) {
+            nullValue = QStringLiteral("order %1 has no %2")
+                            .arg(order.orderSeqNumber)
+                            .arg(order.nullColumns.join(QLatin1String(", ")));
+            return std::nullopt;
+        }
         bytes += OrderFileFormat::lineBytes(OrderFileFormat::headerLine(order, today));
         while (item != items.end() && item->orderSeqNumber < order.orderSeqNumber)
             ++item; // a line item whose order row is missing is not sent
-        for (; item != items.end() && item->orderSeqNumber == order.orderSeqNumber; ++item)
+        for (; item != items.end() && item->orderSeqNumber == order.orderSeqNumber; ++item) {
+            if (!item->nullColumns.isEmpty()) {
+                nullValue = QStringLiteral("order %1 item %2 has no %3")
+                                .arg(order.orderSeqNumber)
+                                .arg(item->itemSeqNumber)
+                                .arg(item->nullColumns.join(QLatin1String(", ")));
+                return std::nullopt;
+            }
             bytes += OrderFileFormat::lineBytes(OrderFileFormat::itemLine(*item));
+        }
     }
     return std::nullopt;
 }
@@ -392,9 +519,11 @@ std::optional<OrderExport::PassError> OrderExport::settle(const PendingRename& p
     const CallKey key{pending.source, pending.callNumber};
     if (!m_ctx.fs->folderExists(QFileInfo(pending.rcvPath).path())) {
         // Whether the host has the file cannot be told now; this call waits, the others go on.
-        audit("E", callPrefix(pending.callNumber) +
-                       QStringLiteral("the folder of %1 cannot be reached; the call waits until it can.")
-                           .arg(pending.fileName));
+        if (auto error = audit("E", callPrefix(pending.callNumber) +
+                                        QStringLiteral("the folder of %1 cannot be reached; the call waits "
+                                                       "until it can.")
+                                            .arg(pending.fileName)))
+            return error;
         if (const FileResult parked = m_recovery.park(pending); !parked)
             return PassError{parked.code, parked.error}; // the next rename would write over the record
         return std::nullopt;
@@ -414,10 +543,9 @@ std::optional<OrderExport::PassError> OrderExport::settle(const PendingRename& p
         // goes first: a record whose ".Tmp" is gone says the host has the file.
         m_recovery.clear(key);
         m_ctx.fs->removeFile(pending.tmpPath);
-        audit("W", callPrefix(call->callNumber) +
-                       QStringLiteral("%1 was not delivered; the call will be extracted again.")
-                           .arg(QFileInfo(pending.tmpPath).fileName()));
-        return std::nullopt;
+        return audit("W", callPrefix(call->callNumber) +
+                              QStringLiteral("%1 was not delivered; the call will be extracted again.")
+                                  .arg(QFileInfo(pending.tmpPath).fileName()));
     }
     // Renamed (a ".Tmp" beside its ".Rcv" is a rename made of a link that was cut short).
     if (tmpLeft)

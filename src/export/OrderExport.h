@@ -3,6 +3,7 @@
 #include "export/ExportRecovery.h"
 #include "intake/StoreRecords.h"
 
+#include <QSet>
 #include <QString>
 #include <optional>
 #include <utility>
@@ -21,8 +22,9 @@ public:
 
     // One export pass; every failure ends up in the audit log.
     void ExtractCalls();
-    // When fileNumber is 0: takes the next sequence number and creates the empty ".Tmp" file of it.
-    // False (with an "E" entry, fileNumber back to 0) when the file cannot be created.
+    // When fileNumber is 0: takes the next free sequence number and creates the empty ".Tmp" file of it.
+    // False (with an "E" entry, fileNumber back to 0) when the file cannot be created or no number is
+    // free; a run of passes that find no free number writes one entry.
     bool OpenOutputFile(int& fileNumber);
 
     // Display mode of a call's row: 1 bad, 2 good, 3 extracted.
@@ -49,8 +51,10 @@ private:
     // the host holds a text that could not be used.
     bool heldBySettings();
     std::optional<PassError> runPass(PassEnd& end);
-    std::optional<PassError> extractCall(const CallRow& call);
-    std::optional<PassError> buildCallFile(const CallRow& call, QByteArray& bytes);
+    // A call that cannot be written yet stays pending; end becomes Stopped when no number is free.
+    std::optional<PassError> extractCall(const CallRow& call, PassEnd& end);
+    // The file of the call, or in nullValue what the store holds as Null that the file needs.
+    std::optional<PassError> buildCallFile(const CallRow& call, QByteArray& bytes, QString& nullValue);
     std::optional<PassError> deliver(const CallRow& call);
     std::optional<PassError> markCallExtracted(int source, int callNumber, const QString& fileName);
     // Settles the renames a stopped process left unfinished; the calls it could not settle yet.
@@ -60,13 +64,17 @@ private:
     // The host folder as the setting spells it (for the log) and as a native path, with a separator.
     QString hostFolder() const;
     QString nativeHostFolder() const;
-    // Advances LastSeqNum, reserving a new block of numbers when the last one is used up.
-    FileResult takeNumber();
+    // How many numbers after LastSeqNum have their ".Rcv" in the host folder before the first that has
+    // none; none when every number has one.
+    std::optional<int> numbersToPassOver();
+    // Passes over passOver numbers and takes the one after them, reserving a new block of numbers when
+    // it lies beyond the block held.
+    FileResult takeNumber(int passOver);
     void nameOutputFile(const QString& folder, const QString& nativeFolder);
     FileResult reserveNumbers();
     // Stores LastSeqNum (unless the caller just did) and gives the reserved block back.
     void releaseNumbers(bool settingsSaved);
-    void recoverReservedNumbers();
+    std::optional<PassError> recoverReservedNumbers();
     // Removes the ".Tmp" files numbered after lastSaved up to reservedThrough; how many there were.
     int removeUnfinishedFiles(int lastSaved, int reservedThrough);
     // The "I" entries of a call are written with its "X" entry in one transaction, or before the
@@ -74,9 +82,12 @@ private:
     void holdEntry(const char* type, const QString& msg) {
         m_heldEntries.emplace_back(QLatin1String(type), msg);
     }
-    void writeHeldEntries();
+    std::optional<PassError> writeHeldEntries();
     QString callPrefix(int callNumber) const;
-    void audit(const char* type, const QString& msg);
+    // An entry the store refuses fails the step that writes it, as any store failure does.
+    std::optional<PassError> audit(const char* type, const QString& msg);
+    // Writes the error entry that ends a failed pass; stderr has it when the store refuses it too.
+    void reportPassError(const PassError& error);
 
     AppContext& m_ctx;
     NetworkConnection& m_network;
@@ -87,6 +98,12 @@ private:
     bool m_holdingReservation = false;
     bool m_holdReported = false;
     std::vector<std::pair<QString, QString>> m_heldEntries;
+    // The numbers whose ".Rcv" is in the host folder: one listing per pass, then the numbers this pass
+    // delivers. Empty until the pass needs its first number.
+    std::optional<QSet<int>> m_numbersInUse;
+    bool m_noFreeNumber = false;             // the last OpenOutputFile found every number in use
+    bool m_noFreeNumberReported = false;     // ... and so did the passes before, with one entry
+    std::optional<PassError> m_refusedEntry; // an entry OpenOutputFile could not write
 };
 
 } // namespace vrq

@@ -132,6 +132,10 @@ OrderRow readOrder(SQLite::Statement& st) {
     row.route = textColumn(st.getColumn(6));
     row.message = textColumn(st.getColumn(7));
     row.numberOfItems = st.getColumn(8).getInt();
+    for (int column : {3, 4, 6, 7}) {
+        if (st.getColumn(column).isNull())
+            row.nullColumns.append(QString::fromUtf8(st.getColumnName(column)));
+    }
     return row;
 }
 
@@ -150,6 +154,10 @@ ItemRow readItem(SQLite::Statement& st) {
     row.unit = wholeNumber(st.getColumn(6));
     row.discountPercent = wholeNumber(st.getColumn(7));
     row.priceOverride = wholeNumber(st.getColumn(8));
+    for (int column = 4; column <= 8; ++column) {
+        if (st.getColumn(column).isNull())
+            row.nullColumns.append(QString::fromUtf8(st.getColumnName(column)));
+    }
     return row;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace vrq {
@@ -43,6 +44,8 @@ struct OrderRow {
     QString route;
     QString message;
     int numberOfItems = 0;
+    // The columns of the order file read as Null (ShipTo aside): their values above are mere stand-ins.
+    QStringList nullColumns;
 };
 
 struct ItemRow {
@@ -55,6 +58,8 @@ struct ItemRow {
     int unit = 0;
     int discountPercent = 0;
     int priceOverride = 0;
+    // The columns of the order file read as Null: their values above are mere stand-ins.
+    QStringList nullColumns;
 };
 
 struct AuditRow {

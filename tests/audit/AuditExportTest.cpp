@@ -179,6 +179,34 @@ TEST_F(AuditExportTest, ALostFolderIsReconnectedFirst) {
     EXPECT_EQ(f.hostFiles(), (QStringList{QStringLiteral("VRQtoQX7.Aud"), QStringLiteral("VRQtoQX7.Sts")}));
 }
 
+// An entry of the reconnection that the store refuses fails the export, as a store failure does.
+struct RefusedEntryCase {
+    const char* name;
+    const char* refused;
+};
+
+class AuditExportRefusedEntryTest : public AuditExportTest,
+                                    public ::testing::WithParamInterface<RefusedEntryCase> {};
+
+TEST_P(AuditExportRefusedEntryTest, IsHandedToTheCaller) {
+    add(entry(at(10, 8, 0), "G"));
+    f.loseHostFolder();
+    f.drives.onConnected = [this] { f.restoreHostFolder(); };
+    f.failAuditEntries(QLatin1String(GetParam().refused));
+    const JobResult result = save();
+    EXPECT_FALSE(result.ok);
+    EXPECT_TRUE(result.error.startsWith(QStringLiteral("SaveAuditsToFile: Err =")) &&
+                result.error.contains(QStringLiteral("database or disk is full")))
+        << result.error.toStdString();
+    EXPECT_TRUE(f.hostFiles().isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Entries, AuditExportRefusedEntryTest,
+                         ::testing::Values(RefusedEntryCase{"ConnectionLost", "Network connection lost."},
+                                           RefusedEntryCase{"ConnectionEstablished",
+                                                            "Network connection established."}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST_F(AuditExportTest, AFolderThatStaysAwayEndsQuietly) {
     add(entry(at(10, 8, 0), "G"));
     f.loseHostFolder();

@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <SQLiteCpp/SQLiteCpp.h>
+#include <functional>
 #include <gtest/gtest.h>
 
 using namespace vrq;
@@ -335,5 +336,184 @@ INSTANTIATE_TEST_SUITE_P(
     Writes, OrderExportDiskTest,
     ::testing::Values(DiskCase{true, "E|OpenOutputFile: Err = 28 - No space left on device"},
                       DiskCase{false, "E|ExtractCalls: Err = 28 - No space left on device"}));
+
+// A value the order file needs that reads as Null in the store (a row written by another program or
+// by hand): the call is held with an error entry and the next call goes out.
+struct NullCase {
+    const char* name;
+    const char* table;
+    const char* column;
+    bool held; // false: the column has a rule for Null and the call goes out
+};
+
+class OrderExportNullTest : public OrderExportTest, public ::testing::WithParamInterface<NullCase> {};
+
+TEST_P(OrderExportNullTest, AMissingValueHoldsItsCallAndThePassGoesOn) {
+    const NullCase& c = GetParam();
+    for (int number : {17, 18}) {
+        f.addCall(0, number, 1);
+        f.addOrder(0, number, 1);
+        f.addItem(0, number, 1, 1);
+    }
+    f.store->database().exec(QStringLiteral("UPDATE %1 SET %2 = NULL WHERE CallNumber = 17")
+                                 .arg(QLatin1String(c.table), QLatin1String(c.column))
+                                 .toStdString());
+    extract();
+
+    EXPECT_EQ(f.call(0, 17)->extractedCall, !c.held);
+    EXPECT_TRUE(f.call(0, 18)->extractedCall) << "the pass goes on with the next call";
+    const QStringList errors = f.auditTexts().filter(QStringLiteral("E|"));
+    if (c.held) {
+        ASSERT_EQ(errors.size(), 1) << errors.join(QLatin1Char('\n')).toStdString();
+        EXPECT_TRUE(errors[0].startsWith(QStringLiteral("E|ExtractCalls: Err = 94 - Invalid use of Null")))
+            << errors[0].toStdString();
+        EXPECT_TRUE(errors[0].contains(QStringLiteral("# 17"))) << errors[0].toStdString();
+        EXPECT_TRUE(errors[0].contains(QLatin1String(c.column))) << errors[0].toStdString();
+        EXPECT_EQ(f.hostFiles().filter(QStringLiteral(".Rcv")), QStringList{f.call(0, 18)->extractedFileName})
+            << "nothing is sent for the held call";
+    } else {
+        EXPECT_EQ(errors, QStringList());
+    }
+
+    // Once the value is there, the held call goes out.
+    f.store->database().exec(QStringLiteral("UPDATE %1 SET %2 = '1' WHERE CallNumber = 17")
+                                 .arg(QLatin1String(c.table), QLatin1String(c.column))
+                                 .toStdString());
+    extract();
+    EXPECT_TRUE(f.call(0, 17)->extractedCall);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Columns, OrderExportNullTest,
+    ::testing::Values(NullCase{"Salesperson", "Orders", "Salesperson", true},
+                      NullCase{"Customer", "Orders", "Customer", true},
+                      NullCase{"Route", "Orders", "Route", true},
+                      NullCase{"Message", "Orders", "Message", true},
+                      NullCase{"ShipToGivesTwoBlanks", "Orders", "ShipTo", false},
+                      NullCase{"ItemNumber", "OrderLineItems", "ItemNumber", true},
+                      NullCase{"Quantity", "OrderLineItems", "Quantity", true},
+                      NullCase{"Unit", "OrderLineItems", "Unit", true},
+                      NullCase{"DiscountPercent", "OrderLineItems", "DiscountPercent", true},
+                      NullCase{"PriceOverride", "OrderLineItems", "PriceOverride", true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// An audit entry the store refuses fails the step that wrote it: the pass ends with its error entry
+// and no call is marked extracted on the strength of a lost entry. Call 1, set up by the row, comes
+// first; call 17 waits behind it.
+struct LostEntryCase {
+    const char* name;
+    const char* refused; // LIKE pattern of the refused entry
+    std::function<void(ExportFixture&)> arrange;
+    bool diskFull = false;
+};
+
+class OrderExportLostEntryTest : public OrderExportTest,
+                                 public ::testing::WithParamInterface<LostEntryCase> {};
+
+TEST_P(OrderExportLostEntryTest, ARefusedEntryFailsThePass) {
+    const LostEntryCase& c = GetParam();
+    c.arrange(f);
+    f.addCall(0, 17, 1);
+    f.addOrder(0, 17, 1);
+    f.addItem(0, 17, 1, 1);
+    FailingDisk fullDisk(true);
+    if (c.diskFull)
+        f.ctx.fs = &fullDisk;
+    f.failAuditEntries(QLatin1String(c.refused));
+    extract();
+
+    EXPECT_FALSE(f.call(0, 1)->extractedCall);
+    EXPECT_FALSE(f.call(0, 17)->extractedCall);
+    const QStringList errors = f.auditTexts().filter(QStringLiteral("E|ExtractCalls: Err ="));
+    ASSERT_EQ(errors.size(), 1) << f.auditTexts().join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(errors[0].contains(QStringLiteral("database or disk is full"))) << errors[0].toStdString();
+
+    // With the store taking entries again, call 17 goes out once.
+    f.failAuditEntries(QString());
+    f.ctx.fs = f.fs;
+    extract();
+    EXPECT_TRUE(f.call(0, 17)->extractedCall);
+    QStringList sent = f.hostFiles().filter(QStringLiteral(".Rcv"));
+    sent.removeAll(QStringLiteral("QX770042.Rcv")); // the waiting file of one row
+    EXPECT_EQ(sent, QStringList{f.call(0, 17)->extractedFileName});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Entries, OrderExportLostEntryTest,
+    ::testing::Values(
+        LostEntryCase{"HasNoOrders", "%Has no orders%", [](ExportFixture& f) { f.addCall(0, 1, 0); }},
+        LostEntryCase{"NumberPassedOver", "%passed over%",
+                      [](ExportFixture& f) {
+                          QFile waiting(f.hostFile(QStringLiteral("QX770042.Rcv")));
+                          ASSERT_TRUE(waiting.open(QIODevice::WriteOnly));
+                          f.addCall(0, 1, 0);
+                      }},
+        LostEntryCase{"EmptyFile", "%Empty extracted file%", [](ExportFixture& f) { f.addCall(0, 1, 1); }},
+        LostEntryCase{"OpenOutputFileError", "OpenOutputFile: Err%",
+                      [](ExportFixture& f) { f.addCall(0, 1, 0); }, true},
+        LostEntryCase{"ConnectionEstablished", "Network connection established.",
+                      [](ExportFixture& f) {
+                          f.addCall(0, 1, 0);
+                          f.loseHostFolder();
+                          f.drives.onConnected = [&f] { f.restoreHostFolder(); };
+                      }},
+        LostEntryCase{"ConnectionLost", "Network connection lost.",
+                      [](ExportFixture& f) {
+                          f.addCall(0, 1, 0);
+                          f.ctx.settings.MonitorNetwork = false;
+                          f.loseHostFolder();
+                          f.drives.onConnected = [&f] { f.restoreHostFolder(); };
+                      }},
+        LostEntryCase{"StoppedPassReservation", "%reserved order file numbers%",
+                      [](ExportFixture& f) {
+                          f.addCall(0, 1, 0);
+                          ASSERT_TRUE(ExportRecovery(*f.fs, f.programFolder()).reserveNumbersThrough(41));
+                      }},
+        LostEntryCase{"UndeliveredFile", "%was not delivered%",
+                      [](ExportFixture& f) {
+                          f.addCall(0, 1, 0);
+                          QFile tmp(f.hostFile(QStringLiteral("QX770030.Tmp")));
+                          ASSERT_TRUE(tmp.open(QIODevice::WriteOnly));
+                          tmp.write("H\r\n");
+                          tmp.close();
+                          ASSERT_TRUE(ExportRecovery(*f.fs, f.programFolder())
+                                          .save({0, 1, QStringLiteral("QX770030.Rcv"), tmp.fileName(),
+                                                 f.hostFile(QStringLiteral("QX770030.Rcv"))}));
+                      }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The host stops collecting: every number has its ".Rcv" waiting and thousands of calls are pending.
+TEST_F(OrderExportTest, WithEveryNumberTakenAPassStopsAtOnceWithOneEntryPerRunOfSuchPasses) {
+    constexpr int kCalls = 3000;
+    for (int number = 1; number <= 9900; ++number) {
+        QFile waiting(f.hostFile(QStringLiteral("QX77%1.Rcv").arg(number, 4, 10, QLatin1Char('0'))));
+        ASSERT_TRUE(waiting.open(QIODevice::WriteOnly));
+    }
+    ASSERT_TRUE(f.store->begin().ok());
+    for (int number = 1; number <= kCalls; ++number) {
+        f.addCall(0, number, 1);
+        f.addOrder(0, number, 1);
+    }
+    ASSERT_TRUE(f.store->commit().ok());
+    const QString inUse = QStringLiteral("E|OpenOutputFile: Err = 17 - every order file number is in use in "
+                                         "I:\\QX7Com\\");
+
+    NetworkConnection network(f.ctx);
+    OrderExport exporter(f.ctx, network);
+    exporter.ExtractCalls();
+    EXPECT_EQ(f.auditTexts(), QStringList{inUse});
+    exporter.ExtractCalls();
+    EXPECT_EQ(f.auditTexts(), QStringList{inUse}) << "a later pass that still finds none adds nothing";
+    EXPECT_FALSE(f.call(0, 1)->extractedCall);
+
+    // The host collects one file: one call goes out, and the next call finds none again.
+    ASSERT_TRUE(QFile::remove(f.hostFile(QStringLiteral("QX770050.Rcv"))));
+    exporter.ExtractCalls();
+    EXPECT_EQ(f.call(0, 1)->extractedFileName, QStringLiteral("QX770050.Rcv"));
+    EXPECT_FALSE(f.call(0, 2)->extractedCall);
+    EXPECT_EQ(f.auditTexts().filter(inUse).size(), 2);
+    EXPECT_EQ(f.auditTexts().filter(QStringLiteral("X|")).size(), 1);
+    EXPECT_EQ(f.hostFiles().size(), 9900);
+}
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "support/TestEnvironment.h"
 #include "testdata/DataBinGenerator.h"
 
+#include <SQLiteCpp/SQLiteCpp.h>
 #include <gtest/gtest.h>
 
 namespace vrq::test {
@@ -30,6 +31,18 @@ inline QByteArray makeCall(int callNumber, const QByteArray& data, char flag = '
     h.goodFlag = flag;
     h.statusText = status;
     return testdata::callHeaderBlock(h) + data;
+}
+
+// The export holds a call whose order file value is Null, so the intake never stores one absent
+// (ShipTo has a rule of its own).
+inline void expectEveryOrderFileValuePresent(CallStore& store) {
+    const char* const checks[] = {
+        "SELECT count(*) FROM Orders WHERE Salesperson IS NULL OR Customer IS NULL OR Route IS NULL OR "
+        "Message IS NULL",
+        "SELECT count(*) FROM OrderLineItems WHERE ItemNumber IS NULL OR Quantity IS NULL OR Unit IS NULL OR "
+        "DiscountPercent IS NULL OR PriceOverride IS NULL"};
+    for (const char* check : checks)
+        EXPECT_EQ(store.database().execAndGet(check).getInt(), 0) << check;
 }
 
 // Checks that the store holds exactly the rows the generator promised (source 0).

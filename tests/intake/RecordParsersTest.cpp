@@ -38,6 +38,7 @@ TEST_P(DialectTest, GeneratedCallsGiveTheirRows) {
     ASSERT_TRUE(TestEnvironment::writeFile(dcs.dat(), generateDataBin(options, &truth)));
     DataBinIntake(env.ctx).run();
     expectStoreMatchesTruth(env.store(), truth);
+    expectEveryOrderFileValuePresent(env.store());
     EXPECT_TRUE(env.auditMessages(QStringLiteral("E")).filter(QStringLiteral("error")).isEmpty() ||
                 c.dialect != Dialect::Standard)
         << env.auditMessages(QStringLiteral("E")).join(QLatin1Char('\n')).toStdString();
@@ -86,6 +87,7 @@ TEST_P(StandardRecordsTest, StoresTheRowsTheRecordsCarry) {
     EXPECT_EQ(items, c.items);
     ASSERT_EQ(env.store().allCalls().size(), 1u);
     EXPECT_TRUE(env.store().allCalls()[0].complete);
+    expectEveryOrderFileValuePresent(env.store());
 }
 
 const QString kNoMessage(23, QLatin1Char(' '));

@@ -1,6 +1,7 @@
 #include "support/ExportFixture.h"
 
 #include <QDir>
+#include <SQLiteCpp/SQLiteCpp.h>
 #include <gtest/gtest.h>
 
 namespace vrq::test {
@@ -140,6 +141,19 @@ void ExportFixture::addItem(int source, int callNumber, int orderSeq, int itemSe
 
 std::optional<CallRow> ExportFixture::call(int source, int callNumber) const {
     return store->findCall(source, callNumber);
+}
+
+void ExportFixture::failAuditEntries(const QString& likePattern) {
+    store->database().exec("DROP TRIGGER IF EXISTS temp.RefuseAuditEntries");
+    if (likePattern.isEmpty())
+        return;
+    QString pattern = likePattern;
+    pattern.replace(QLatin1Char('\''), QStringLiteral("''"));
+    store->database().exec(QStringLiteral("CREATE TEMP TRIGGER RefuseAuditEntries BEFORE INSERT ON Audit "
+                                          "WHEN NEW.Msg LIKE '%1' BEGIN SELECT RAISE(ABORT, 'database or "
+                                          "disk is full'); END")
+                               .arg(pattern)
+                               .toStdString());
 }
 
 } // namespace vrq::test

@@ -87,6 +87,9 @@ public:
     void addItem(int source, int callNumber, int orderSeq, int itemSeq, int quantity = 1,
                  const QString& itemNumber = QStringLiteral("ITEM"));
     std::optional<CallRow> call(int source, int callNumber) const;
+    // From here on, the store refuses every audit entry whose message is LIKE the pattern (as a full
+    // disk or a lock held too long would); an empty pattern accepts them all again.
+    void failAuditEntries(const QString& likePattern);
 
     QTemporaryDir dir;
     ManualClock clock;
