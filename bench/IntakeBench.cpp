@@ -3,8 +3,8 @@
 #include "Benches.h"
 #include "ProgramFolder.h"
 
-#include "audit/AuditLog.h"
-#include "intake/CallStore.h"
+#include "store/AuditLog.h"
+#include "store/CallStore.h"
 #include "testdata/DataBinGenerator.h"
 
 #include <QDir>

@@ -2,7 +2,7 @@
 // started with no input (what the program costs before it takes anything in).
 #include "Benches.h"
 
-#include "intake/CallStore.h"
+#include "store/CallStore.h"
 #include "testdata/DataBinGenerator.h"
 
 #include <QDir>

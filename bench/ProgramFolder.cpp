@@ -1,8 +1,8 @@
 #include "ProgramFolder.h"
 
 #include "BenchSupport.h"
-#include "intake/CallStore.h"
 #include "platform/SettingsBackend.h"
+#include "store/CallStore.h"
 
 #include <QDir>
 

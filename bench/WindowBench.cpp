@@ -2,7 +2,7 @@
 // memory is the window's alone; the floor is a bare table view over the same rows read with one query.
 #include "Benches.h"
 
-#include "intake/CallStore.h"
+#include "store/CallStore.h"
 
 #include <QDir>
 #include <QRegularExpression>

@@ -2,11 +2,12 @@
 // window's creation to its first full display ("open_ms=..."), then the scrolling and row-update
 // times. With --floor it shows the same rows in a bare table view instead, read with one query
 // through SQLiteCpp directly (the floor only; the program reads through CallStore).
-#include "audit/AuditLog.h"
-#include "intake/CallStore.h"
+#include "context/AppContext.h"
+#include "context/UserInterface.h"
 #include "platform/Clock.h"
-#include "shell/AppContext.h"
-#include "shell/UserInterface.h"
+#include "store/AuditLog.h"
+#include "store/CallStore.h"
+#include "support/TestDoubles.h"
 #include "ui/viewers/CallsWindow.h"
 
 #include <SQLiteCpp/SQLiteCpp.h>

@@ -5,7 +5,7 @@
 
 #include "platform/Paths.h"
 #include "platform/SettingsBackend.h"
-#include "shell/SettingsStore.h"
+#include "store/SettingsStore.h"
 
 #include <QDir>
 #include <QFile>

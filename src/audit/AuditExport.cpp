@@ -1,11 +1,11 @@
 #include "audit/AuditExport.h"
 
-#include "audit/AuditLog.h"
-#include "export/NetworkConnection.h"
-#include "intake/CallStore.h"
+#include "context/AppContext.h"
+#include "context/NetworkConnection.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
-#include "shell/AppContext.h"
+#include "store/AuditLog.h"
+#include "store/CallStore.h"
 
 #include <QLocale>
 

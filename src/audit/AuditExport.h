@@ -1,7 +1,7 @@
 #pragma once
 
-#include "intake/CallStore.h"
-#include "shell/ProcessingCycle.h"
+#include "context/JobResult.h"
+#include "store/CallStore.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,10 +1,10 @@
 #include "audit/PurgeJob.h"
 
 #include "audit/AuditExport.h"
-#include "intake/CallStore.h"
+#include "context/AppContext.h"
+#include "context/UserInterface.h"
 #include "platform/Clock.h"
-#include "shell/AppContext.h"
-#include "shell/UserInterface.h"
+#include "store/CallStore.h"
 
 namespace vrq {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/ProcessingCycle.h"
+#include "context/JobResult.h"
 
 #include <QDateTime>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "intake/StoreRecords.h"
 #include "platform/FileSystem.h"
+#include "store/StoreRecords.h"
 
 #include <QString>
 #include <optional>

@@ -1,15 +1,15 @@
 #include "export/OrderExport.h"
 
-#include "audit/AuditLog.h"
-#include "export/NetworkConnection.h"
+#include "context/AppContext.h"
+#include "context/NetworkConnection.h"
+#include "context/UserInterface.h"
 #include "export/OrderFileFormat.h"
-#include "intake/CallStore.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
-#include "shell/AppContext.h"
-#include "shell/SettingsStore.h"
-#include "shell/UserInterface.h"
+#include "store/AuditLog.h"
+#include "store/CallStore.h"
+#include "store/SettingsStore.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "export/ExportRecovery.h"
-#include "intake/StoreRecords.h"
+#include "store/StoreRecords.h"
 
 #include <QSet>
 #include <QString>

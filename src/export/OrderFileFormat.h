@@ -1,6 +1,6 @@
 #pragma once
 
-#include "intake/StoreRecords.h"
+#include "store/StoreRecords.h"
 
 #include <QByteArray>
 #include <QDate>

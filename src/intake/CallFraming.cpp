@@ -1,13 +1,13 @@
 #include "intake/CallFraming.h"
 
-#include "audit/AuditLog.h"
+#include "context/AppContext.h"
+#include "context/UserInterface.h"
 #include "intake/CallSaver.h"
 #include "intake/CallSource.h"
-#include "intake/CallStore.h"
 #include "intake/FieldReaders.h"
 #include "intake/RecordParsers.h"
-#include "shell/AppContext.h"
-#include "shell/UserInterface.h"
+#include "store/AuditLog.h"
+#include "store/CallStore.h"
 
 namespace vrq {
 

@@ -1,11 +1,11 @@
 #include "intake/CallSaver.h"
 
-#include "audit/AuditLog.h"
+#include "context/AppContext.h"
+#include "context/UserInterface.h"
 #include "intake/CallJudgement.h"
-#include "intake/CallStore.h"
 #include "platform/Clock.h"
-#include "shell/AppContext.h"
-#include "shell/UserInterface.h"
+#include "store/AuditLog.h"
+#include "store/CallStore.h"
 
 namespace vrq {
 

@@ -1,13 +1,13 @@
 #include "intake/DataBinIntake.h"
 
-#include "audit/AuditLog.h"
+#include "context/AppContext.h"
 #include "intake/CallSource.h"
-#include "intake/CallStore.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
-#include "shell/AppContext.h"
-#include "shell/SettingsStore.h"
+#include "store/AuditLog.h"
+#include "store/CallStore.h"
+#include "store/SettingsStore.h"
 
 #include <QDir>
 #include <QFile>

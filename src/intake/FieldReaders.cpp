@@ -1,8 +1,8 @@
 #include "intake/FieldReaders.h"
 
-#include "audit/AuditLog.h"
 #include "intake/CallHeader.h"
 #include "intake/CallSource.h"
+#include "store/AuditLog.h"
 
 namespace vrq {
 

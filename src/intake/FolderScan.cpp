@@ -1,16 +1,16 @@
 #include "intake/FolderScan.h"
 
-#include "audit/AuditLog.h"
+#include "context/AppContext.h"
+#include "context/UserInterface.h"
 #include "intake/CallFraming.h"
 #include "intake/CallSource.h"
-#include "intake/CallStore.h"
 #include "intake/ScannedFileList.h"
 #include "platform/Clock.h"
 #include "platform/Paths.h"
 #include "platform/SettingsBackend.h"
-#include "shell/AppContext.h"
-#include "shell/SettingsStore.h"
-#include "shell/UserInterface.h"
+#include "store/AuditLog.h"
+#include "store/CallStore.h"
+#include "store/SettingsStore.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "context/JobResult.h"
 #include "intake/CallHeader.h"
 #include "platform/FileSystem.h"
-#include "shell/ProcessingCycle.h"
 
 #include <QSet>
 #include <QString>

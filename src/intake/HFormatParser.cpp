@@ -1,11 +1,11 @@
 #include "intake/RecordParsers.h"
 
+#include "context/AppContext.h"
 #include "intake/CallSaver.h"
 #include "intake/CallSource.h"
 #include "intake/FieldReaders.h"
 #include "intake/WorkRecords.h"
 #include "platform/Clock.h"
-#include "shell/AppContext.h"
 
 namespace vrq {
 

@@ -1,10 +1,10 @@
 #include "intake/RecordParsers.h"
 
-#include "audit/AuditLog.h"
+#include "context/AppContext.h"
 #include "intake/CallSaver.h"
 #include "intake/CallSource.h"
-#include "intake/CallStore.h"
-#include "shell/AppContext.h"
+#include "store/AuditLog.h"
+#include "store/CallStore.h"
 
 namespace vrq {
 

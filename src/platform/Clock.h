@@ -20,18 +20,6 @@ public:
     QDateTime now() const override { return QDateTime::currentDateTime(); }
 };
 
-// A clock that stands still until told to move; used by tests and by replayed runs.
-class ManualClock : public Clock {
-public:
-    explicit ManualClock(QDateTime start) : m_now(std::move(start)) {}
-    QDateTime now() const override { return m_now; }
-    void set(const QDateTime& t) { m_now = t; }
-    void advanceMs(qint64 ms) { m_now = m_now.addMSecs(ms); }
-
-private:
-    QDateTime m_now;
-};
-
 float secondsSinceMidnight(const QDateTime& t);
 
 } // namespace vrq

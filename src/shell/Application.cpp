@@ -1,11 +1,10 @@
 #include "shell/Application.h"
 
 #include "audit/AuditExport.h"
-#include "audit/AuditLog.h"
 #include "audit/PurgeJob.h"
-#include "export/NetworkConnection.h"
+#include "context/NetworkConnection.h"
+#include "context/UserInterface.h"
 #include "export/OrderExport.h"
-#include "intake/CallStore.h"
 #include "intake/DataBinIntake.h"
 #include "intake/FolderScan.h"
 #include "platform/Clock.h"
@@ -13,7 +12,8 @@
 #include "platform/NetworkDrive.h"
 #include "platform/Paths.h"
 #include "platform/SettingsBackend.h"
-#include "shell/UserInterface.h"
+#include "store/AuditLog.h"
+#include "store/CallStore.h"
 
 #include <QDir>
 #include <QTextStream>
@@ -54,27 +54,37 @@ QString Application::versionText() {
     return QStringLiteral("%1.%2.%3").arg(VRQ_VERSION_MAJOR).arg(VRQ_VERSION_MINOR).arg(VRQ_VERSION_PATCH);
 }
 
-bool Application::startUp(QString* error) {
+QList<SettingProblem> Application::loadSettings() {
     m_settingProblems = m_settingsStore->LoadFromRegistry(m_ctx.settings);
     // Found now, not at the first save that fails.
     m_settingsWriteProblem = m_settingsStore->writeProblem();
-    m_ctx.settings.LastDateRun = m_ctx.clock->now();
-    QDir::setCurrent(m_ctx.programFolder);
+    return m_settingProblems;
+}
 
+bool Application::openStore(StoreUpgrade upgrade, QString* error) {
+    const QString path = QDir(m_ctx.programFolder).filePath(QString::fromLatin1(CallStore::kFileName));
     QString openError;
-    m_store = CallStore::open(QDir(m_ctx.programFolder).filePath(QString::fromLatin1(CallStore::kFileName)),
-                              &openError);
+    m_store = CallStore::open(path, &openError);
     if (!m_store) {
         if (error)
-            *error = QStringLiteral("The call store %1 cannot be opened: %2")
-                         .arg(QDir(m_ctx.programFolder).filePath(QString::fromLatin1(CallStore::kFileName)),
-                              openError);
+            *error = QStringLiteral("The call store %1 cannot be opened: %2").arg(path, openError);
         return false;
     }
     m_ctx.store = m_store.get();
-    m_store->DataConversions();
+    // A batch run on a store that was never started in window mode still needs the audit table.
+    if (upgrade == StoreUpgrade::Always || m_store->columnsOf(QStringLiteral("Audit")).isEmpty())
+        m_store->DataConversions();
     m_audit = std::make_unique<AuditLog>(*m_store, *m_ctx.clock, m_ctx.runMode);
     m_ctx.audit = m_audit.get();
+    return true;
+}
+
+bool Application::startUp(QString* error) {
+    loadSettings();
+    m_ctx.settings.LastDateRun = m_ctx.clock->now();
+    QDir::setCurrent(m_ctx.programFolder);
+    if (!openStore(StoreUpgrade::Always, error))
+        return false;
     m_dataBinIntake = std::make_unique<DataBinIntake>(m_ctx);
     m_folderScan = std::make_unique<FolderScan>(m_ctx);
     if (!m_scanListingFile.isEmpty())

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "context/AppContext.h"
 #include "platform/SettingsBackend.h"
-#include "shell/AppContext.h"
 #include "shell/ProcessingCycle.h"
-#include "shell/SettingsStore.h"
+#include "store/SettingsStore.h"
 
 #include <QList>
 #include <memory>
@@ -43,6 +43,12 @@ public:
     // Start-up steps up to the "Program started" entry: settings, program folder, store, upgrade.
     // False with a message when the store cannot be opened.
     bool startUp(QString* error);
+
+    // The pieces of start-up that batch mode shares: the settings (the problems found), and the store
+    // with its audit writer.
+    QList<SettingProblem> loadSettings();
+    enum class StoreUpgrade { Always, OnlyWithoutAuditTable };
+    bool openStore(StoreUpgrade upgrade, QString* error);
     // The settings that did not convert at the last load (reported by the caller's means too).
     const QList<SettingProblem>& settingProblems() const { return m_settingProblems; }
     // Saves every setting and writes "Program stopped".

@@ -1,16 +1,11 @@
 #include "shell/BatchRunner.h"
 
-#include "audit/AuditLog.h"
+#include "context/AppContext.h"
 #include "intake/CallFraming.h"
 #include "intake/CallSource.h"
-#include "intake/CallStore.h"
-#include "platform/Clock.h"
-#include "platform/FileSystem.h"
 #include "platform/Paths.h"
-#include "platform/SettingsBackend.h"
-#include "shell/AppContext.h"
+#include "shell/Application.h"
 #include "shell/ConsoleUserInterface.h"
-#include "shell/SettingsStore.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -55,48 +50,25 @@ bool BatchRunner::ProcessCommandLineFile(AppContext& ctx, const QString& path) {
 
 int BatchRunner::run(const QStringList& arguments) {
     constexpr int kFailed = -1;
-    SystemClock clock;
     ConsoleUserInterface ui(ConsoleUserInterface::Mode::SinglePass, nullptr);
-    std::unique_ptr<SettingsBackend> backend = SettingsBackend::openDefault();
-    SettingsStore settingsStore(*backend, clock);
-    settingsStore.reportSaveFailuresTo([&ui](const QString& message) { ui.reportFault(message); });
-
-    AppContext ctx;
-    ctx.runMode = QLatin1Char('B');
-    ctx.clock = &clock;
-    ctx.ui = &ui;
-    ctx.fs = &realFileSystem();
-    ctx.settingsStore = &settingsStore;
-    ctx.programFolder = programFolder();
-    PathResolver paths(ctx.programFolder, backend->driveMap());
-    ctx.paths = &paths;
-    for (const SettingProblem& problem : settingsStore.LoadFromRegistry(ctx.settings))
+    Application app(QLatin1Char('B'), ui);
+    AppContext& ctx = app.context();
+    for (const SettingProblem& problem : app.loadSettings())
         QTextStream(stderr) << problem.describe() << Qt::endl;
 
     // Taken before the working directory moves to the program folder.
-    const QString path = commandLinePath(arguments.value(2), paths);
+    const QString path = commandLinePath(arguments.value(2), *ctx.paths);
     if (arguments.size() < 3) {
         QTextStream(stderr) << "No file of calls was named: the file is the second argument." << Qt::endl;
         return kFailed;
     }
     QDir::setCurrent(ctx.programFolder);
     QString error;
-    std::unique_ptr<CallStore> store =
-        CallStore::open(QDir(ctx.programFolder).filePath(QString::fromLatin1(CallStore::kFileName)), &error);
-    if (!store) {
-        QTextStream(stderr) << "The call store cannot be opened: " << error << Qt::endl;
+    if (!app.openStore(Application::StoreUpgrade::OnlyWithoutAuditTable, &error)) {
+        QTextStream(stderr) << error << Qt::endl;
         return kFailed;
     }
-    // A store that was never started in window mode lacks the audit table this run writes to.
-    if (store->columnsOf(QStringLiteral("Audit")).isEmpty())
-        store->DataConversions();
-    AuditLog audit(*store, clock, ctx.runMode);
-    ctx.store = store.get();
-    ctx.audit = &audit;
-
-    const bool passed = ProcessCommandLineFile(ctx, path);
-    ctx.store = nullptr;
-    return passed ? 0 : kFailed;
+    return ProcessCommandLineFile(ctx, path) ? 0 : kFailed;
 }
 
 } // namespace vrq

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/UserInterface.h"
+#include "context/UserInterface.h"
 
 #include <atomic>
 

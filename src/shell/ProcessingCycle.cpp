@@ -1,8 +1,8 @@
 #include "shell/ProcessingCycle.h"
 
-#include "audit/AuditLog.h"
+#include "context/AppContext.h"
 #include "platform/Clock.h"
-#include "shell/AppContext.h"
+#include "store/AuditLog.h"
 
 #include <QTextStream>
 

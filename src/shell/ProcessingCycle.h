@@ -1,19 +1,13 @@
 #pragma once
 
+#include "context/JobResult.h"
+
 #include <QString>
 #include <functional>
 
 namespace vrq {
 
 struct AppContext;
-
-// What a job that may fail tells the cycle (the scan and the purge report their errors this way).
-struct JobResult {
-    bool ok = true;
-    QString error;
-    static JobResult success() { return {}; }
-    static JobResult failure(QString error) { return {false, std::move(error)}; }
-};
 
 struct CycleJobs {
     std::function<void()> dataBinIntake;

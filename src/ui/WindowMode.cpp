@@ -1,11 +1,11 @@
 #include "ui/WindowMode.h"
 
-#include "audit/AuditLog.h"
 #include "platform/FolderLock.h"
 #include "platform/Paths.h"
 #include "platform/SingleInstance.h"
 #include "shell/Application.h"
 #include "shell/CommandLine.h"
+#include "store/AuditLog.h"
 #include "ui/NetworkErrorWindow.h"
 #include "ui/viewers/CallsWindow.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "context/UserInterface.h"
 #include "shell/MainForm.h"
-#include "shell/UserInterface.h"
 
 #include <QObject>
 #include <memory>

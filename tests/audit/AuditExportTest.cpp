@@ -1,5 +1,5 @@
 #include "audit/AuditExport.h"
-#include "export/NetworkConnection.h"
+#include "context/NetworkConnection.h"
 #include "support/ExportFixture.h"
 
 #include <QFile>

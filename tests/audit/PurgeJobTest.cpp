@@ -1,6 +1,6 @@
 #include "audit/PurgeJob.h"
 #include "audit/AuditExport.h"
-#include "export/NetworkConnection.h"
+#include "context/NetworkConnection.h"
 #include "support/ExportFixture.h"
 
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "export/NetworkConnection.h"
+#include "context/NetworkConnection.h"
 #include "export/OrderExport.h"
 #include "intake/DataBinIntake.h"
 #include "support/ExportFixture.h"

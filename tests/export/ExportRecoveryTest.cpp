@@ -1,4 +1,4 @@
-#include "export/NetworkConnection.h"
+#include "context/NetworkConnection.h"
 #include "export/OrderExport.h"
 #include "support/ExportFixture.h"
 

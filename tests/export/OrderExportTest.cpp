@@ -1,5 +1,5 @@
 #include "export/OrderExport.h"
-#include "export/NetworkConnection.h"
+#include "context/NetworkConnection.h"
 #include "support/ExportFixture.h"
 
 #include <QFile>

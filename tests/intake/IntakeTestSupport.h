@@ -1,6 +1,6 @@
 #pragma once
 
-#include "intake/CallStore.h"
+#include "store/CallStore.h"
 #include "support/TestEnvironment.h"
 #include "testdata/DataBinGenerator.h"
 

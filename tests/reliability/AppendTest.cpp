@@ -2,7 +2,7 @@
 // moved away only when it has not grown past what the pass read.
 #include "ReliabilitySupport.h"
 
-#include "intake/CallStore.h"
+#include "store/CallStore.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 // A disk that fails at each write of the export: the call stays pending with its "E" entry, no ".Rcv"
 // appears, and once the disk works again the call reaches the host folder exactly once.
-#include "export/NetworkConnection.h"
+#include "context/NetworkConnection.h"
 #include "export/OrderExport.h"
 #include "support/ExportFixture.h"
 

@@ -2,9 +2,9 @@
 // nothing, and two passes started together never send a call twice.
 #include "ReliabilitySupport.h"
 
-#include "intake/CallStore.h"
 #include "platform/FolderLock.h"
 #include "shell/CommandLine.h"
+#include "store/CallStore.h"
 
 #include <QDir>
 #include <QFileInfo>

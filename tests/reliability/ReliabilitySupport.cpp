@@ -2,7 +2,7 @@
 
 #include "export/ExportRecovery.h"
 #include "export/OrderFileFormat.h"
-#include "intake/CallStore.h"
+#include "store/CallStore.h"
 
 #include <QDate>
 #include <QDir>

@@ -2,7 +2,7 @@
 // "database is locked" and no audit row of either is lost.
 #include "ReliabilitySupport.h"
 
-#include "intake/CallStore.h"
+#include "store/CallStore.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,7 @@
 #include "shell/ProcessingCycle.h"
+#include "context/AppContext.h"
 #include "platform/Clock.h"
-#include "shell/AppContext.h"
+#include "support/TestDoubles.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,13 @@
-#include "audit/AuditLog.h"
-#include "intake/CallStore.h"
+#include "context/UserInterface.h"
 #include "platform/Clock.h"
 #include "platform/SettingsBackend.h"
 #include "platform/SingleInstance.h"
 #include "shell/Application.h"
 #include "shell/MainForm.h"
-#include "shell/UserInterface.h"
+#include "store/AuditLog.h"
+#include "store/CallStore.h"
 #include "support/ExportFixture.h"
+#include "support/TestDoubles.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,14 +1,15 @@
 #pragma once
 
-#include "audit/AuditLog.h"
-#include "intake/CallStore.h"
+#include "context/AppContext.h"
+#include "context/UserInterface.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "platform/SettingsBackend.h"
-#include "shell/AppContext.h"
-#include "shell/SettingsStore.h"
-#include "shell/UserInterface.h"
+#include "store/AuditLog.h"
+#include "store/CallStore.h"
+#include "store/SettingsStore.h"
+#include "support/TestDoubles.h"
 
 #include <QByteArray>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #include "ui/NetworkErrorWindow.h"
 #include "ViewerTestSupport.h"
-#include "export/NetworkConnection.h"
+#include "context/NetworkConnection.h"
 
 #include <QLabel>
 #include <QPushButton>

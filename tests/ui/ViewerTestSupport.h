@@ -1,9 +1,10 @@
 #pragma once
 
-#include "audit/AuditLog.h"
-#include "intake/CallStore.h"
+#include "context/AppContext.h"
 #include "platform/Clock.h"
-#include "shell/AppContext.h"
+#include "store/AuditLog.h"
+#include "store/CallStore.h"
+#include "support/TestDoubles.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,9 +1,9 @@
 #include "ViewerTestSupport.h"
 
-#include "intake/CallStore.h"
 #include "platform/FolderLock.h"
 #include "platform/SettingsBackend.h"
 #include "shell/CommandLine.h"
+#include "store/CallStore.h"
 #include "ui/NetworkErrorWindow.h"
 #include "ui/WindowMode.h"
 #include "ui/viewers/CallsWindow.h"

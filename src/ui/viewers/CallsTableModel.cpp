@@ -1,6 +1,6 @@
 #include "ui/viewers/CallsTableModel.h"
 
-#include "intake/StoreRecords.h"
+#include "store/StoreRecords.h"
 
 #include <QBrush>
 #include <QGuiApplication>

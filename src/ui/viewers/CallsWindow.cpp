@@ -1,8 +1,8 @@
 #include "ui/viewers/CallsWindow.h"
 
-#include "audit/AuditLog.h"
-#include "intake/CallStore.h"
-#include "shell/AppContext.h"
+#include "context/AppContext.h"
+#include "store/AuditLog.h"
+#include "store/CallStore.h"
 #include "ui/viewers/CallsTableModel.h"
 #include "ui/viewers/GridPictureDelegate.h"
 #include "ui/viewers/HeaderBar.h"

@@ -1,4 +1,4 @@
-#include "intake/JetDdl.h"
+#include "store/JetDdl.h"
 
 #include <QRegularExpression>
 

@@ -1,6 +1,6 @@
-#include "intake/CallStore.h"
+#include "store/CallStore.h"
 
-#include "intake/JetDdl.h"
+#include "store/JetDdl.h"
 
 #include <SQLiteCpp/SQLiteCpp.h>
 #include <sqlite3.h>

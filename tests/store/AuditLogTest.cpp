@@ -1,5 +1,6 @@
-#include "audit/AuditLog.h"
+#include "store/AuditLog.h"
 #include "platform/Clock.h"
+#include "support/TestDoubles.h"
 
 #include <SQLiteCpp/SQLiteCpp.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "intake/CallStore.h"
+#include "store/CallStore.h"
 
 #include <QDateTime>
 #include <QString>

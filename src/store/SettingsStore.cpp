@@ -1,4 +1,4 @@
-#include "shell/SettingsStore.h"
+#include "store/SettingsStore.h"
 
 #include "platform/Clock.h"
 #include "platform/SettingsBackend.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/Settings.h"
+#include "store/Settings.h"
 
 #include <QList>
 #include <QStringList>

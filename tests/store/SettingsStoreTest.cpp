@@ -1,6 +1,7 @@
-#include "shell/SettingsStore.h"
+#include "store/SettingsStore.h"
 #include "platform/Clock.h"
 #include "platform/SettingsBackend.h"
+#include "support/TestDoubles.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,6 +1,6 @@
 // Opening the calls window takes every complete call again in one pass; it must leave the store and
 // show the calls exactly as clearing every mark and then taking the unmarked calls would.
-#include "intake/CallStore.h"
+#include "store/CallStore.h"
 
 #include <SQLiteCpp/SQLiteCpp.h>
 

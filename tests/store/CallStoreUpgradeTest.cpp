@@ -1,4 +1,4 @@
-#include "intake/CallStore.h"
+#include "store/CallStore.h"
 
 #include <SQLiteCpp/SQLiteCpp.h>
 

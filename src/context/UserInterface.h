@@ -46,15 +46,4 @@ private:
     QElapsedTimer m_sinceEvents;
 };
 
-// For tests and tools: shows nothing, never waits.
-class SilentUserInterface : public UserInterface {
-public:
-    void UpdateCallDisplay(int, int) override {}
-    void showMessage(const QString&) override {}
-    bool waitForHostFolder(const QDateTime&, const std::function<bool()>& tryReconnect) override {
-        return tryReconnect();
-    }
-    void processEvents() override {}
-};
-
 } // namespace vrq

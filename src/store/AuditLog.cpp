@@ -1,4 +1,4 @@
-#include "audit/AuditLog.h"
+#include "store/AuditLog.h"
 
 #include "platform/Clock.h"
 

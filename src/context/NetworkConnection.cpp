@@ -1,12 +1,12 @@
-#include "export/NetworkConnection.h"
+#include "context/NetworkConnection.h"
 
-#include "audit/AuditLog.h"
+#include "context/AppContext.h"
+#include "context/UserInterface.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/NetworkDrive.h"
 #include "platform/Paths.h"
-#include "shell/AppContext.h"
-#include "shell/UserInterface.h"
+#include "store/AuditLog.h"
 
 #include <QLocale>
 
