@@ -82,7 +82,7 @@ double runFloor(const Input& input, int auditRows, const QString& root, bool tra
         CallStore::open(QDir(dir.path()).filePath(QString::fromLatin1(CallStore::kFileName)), &error);
     if (!store)
         fail(error);
-    store->DataConversions(); // the schema and indexes of a started program
+    store->dataConversions(); // the schema and indexes of a started program
     const QDateTime now = QDateTime::currentDateTime();
     const int auditPerCall = auditRows / input.calls;
     const int auditRest = auditRows % input.calls;

@@ -22,7 +22,7 @@ void makeStore(const QString& path, int calls) {
     std::unique_ptr<CallStore> store = CallStore::open(path, &error);
     if (!store)
         fail(error);
-    store->DataConversions();
+    store->dataConversions();
     if (!store->begin().ok())
         fail(QStringLiteral("window store: begin failed"));
     const QDateTime start(QDate(2010, 1, 1), QTime(0, 0));

@@ -57,7 +57,7 @@ int callsWindow(const QString& storePath, int calls) {
     std::unique_ptr<CallStore> store = CallStore::open(storePath, &error);
     if (!store)
         die(error);
-    store->DataConversions();
+    store->dataConversions();
     SystemClock clock;
     AuditLog audit(*store, clock, QLatin1Char('F'));
     SilentUserInterface ui;
@@ -74,8 +74,8 @@ int callsWindow(const QString& storePath, int calls) {
     w.show();
     waitUntilShown(w);
     report("open_ms", timer.elapsed());
-    if (w.RowCount() != calls)
-        die(QStringLiteral("the window shows %1 rows of %2").arg(w.RowCount()).arg(calls));
+    if (w.rowCount() != calls)
+        die(QStringLiteral("the window shows %1 rows of %2").arg(w.rowCount()).arg(calls));
 
     timer.restart();
     QScrollBar* bar = w.callsGrid()->verticalScrollBar();
@@ -86,8 +86,8 @@ int callsWindow(const QString& storePath, int calls) {
     report("scroll_ms", timer.elapsed());
 
     timer.restart();
-    w.UpdateCallDisplay(calls / 2, 0);
-    w.UpdateCallDisplay(calls - 1, 1);
+    w.updateCallDisplay(calls / 2, 0);
+    w.updateCallDisplay(calls - 1, 1);
     report("update_ms", timer.elapsed());
     return 0;
 }

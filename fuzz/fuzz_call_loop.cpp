@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     for (int pass = 0; pass < passes; ++pass) {
         if (batch) {
-            BatchRunner::ProcessCommandLineFile(ctx, path);
+            BatchRunner::processCommandLineFile(ctx, path);
             if (ctx.validationMode)
                 fuzz::fail("validation mode left on after a batch run");
         } else {

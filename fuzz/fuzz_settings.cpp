@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         drives = backend->driveMap();
         SettingsStore store(*backend, env.clock);
         Settings loaded;
-        const QList<SettingProblem> problems = store.LoadFromRegistry(loaded);
+        const QList<SettingProblem> problems = store.loadFromRegistry(loaded);
         for (const SettingProblem& problem : problems) {
             if (problem.section.isEmpty() || problem.key.isEmpty() || problem.describe().isEmpty())
                 fuzz::fail("a setting problem without its key");
@@ -72,9 +72,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
         std::unique_ptr<SettingsBackend> savedBackend = SettingsBackend::openIniFile(savedPath);
         SettingsStore saved(*savedBackend, env.clock);
-        saved.SaveToRegistry(loaded);
+        saved.saveToRegistry(loaded);
         Settings reloaded;
-        if (!saved.LoadFromRegistry(reloaded).isEmpty())
+        if (!saved.loadFromRegistry(reloaded).isEmpty())
             fuzz::fail("a saved record does not load without problems");
         if (!sameRecord(loaded, reloaded))
             fuzz::fail("a saved record loads back different");

@@ -107,7 +107,7 @@ QString AuditExport::filePath(const char* name) const {
     return m_ctx.paths->resolve(PathResolver::withTrailingSeparator(folder) + QLatin1String(name));
 }
 
-JobResult AuditExport::SaveAuditsToFile() {
+JobResult AuditExport::saveAuditsToFile() {
     const QString path = PathResolver::trimRight(m_ctx.settings.QX7Path);
     if (path.isEmpty())
         return JobResult::success();
@@ -120,24 +120,24 @@ JobResult AuditExport::SaveAuditsToFile() {
     if (m_contents.rows == 0)
         return JobResult::success(); // the files of the last export stay as they are
 
-    if (!m_network.FolderExists(m_network.folderToTest())) {
+    if (!m_network.folderExists(m_network.folderToTest())) {
         const StoreResult lost =
             m_ctx.audit->write(QStringLiteral("L"), QStringLiteral("Network connection lost."));
         if (!lost.ok())
             return failure(lost.code, lost.description);
         StoreResult established;
-        if (!m_network.ConnectNetworkDrive(established))
+        if (!m_network.connectNetworkDrive(established))
             return established.ok() ? JobResult::success()
                                     : failure(established.code, established.description);
     }
     int exportFile = 0;
     int statusFile = 0;
-    if (!OpenAuditFiles(exportFile, statusFile))
+    if (!openAuditFiles(exportFile, statusFile))
         return JobResult::success();
-    return CloseAuditFiles(exportFile, statusFile);
+    return closeAuditFiles(exportFile, statusFile);
 }
 
-bool AuditExport::OpenAuditFiles(int& exportFile, int& statusFile) {
+bool AuditExport::openAuditFiles(int& exportFile, int& statusFile) {
     exportFile = 0;
     statusFile = 0;
     if (!m_ctx.fs->writeFileDurably(filePath(kExportFileName), QByteArray()))
@@ -151,7 +151,7 @@ bool AuditExport::OpenAuditFiles(int& exportFile, int& statusFile) {
     return true;
 }
 
-JobResult AuditExport::CloseAuditFiles(int& exportFile, int& statusFile) {
+JobResult AuditExport::closeAuditFiles(int& exportFile, int& statusFile) {
     FileResult written = FileResult::success();
     if (exportFile != 0)
         written = m_ctx.fs->writeFileDurably(filePath(kExportFileName), m_contents.exportBytes);

@@ -22,12 +22,12 @@ public:
 
     AuditExport(AppContext& ctx, NetworkConnection& network);
 
-    JobResult SaveAuditsToFile();
+    JobResult saveAuditsToFile();
     // Creates (truncates) both files; true when both exist. A failed status file leaves the export file
     // empty.
-    bool OpenAuditFiles(int& exportFile, int& statusFile);
+    bool openAuditFiles(int& exportFile, int& statusFile);
     // Writes what was gathered into the open files and closes them (both handles back to 0).
-    JobResult CloseAuditFiles(int& exportFile, int& statusFile);
+    JobResult closeAuditFiles(int& exportFile, int& statusFile);
 
     // One 200-character line of the export file, without CR LF.
     static QString exportLine(const AuditRow& row);

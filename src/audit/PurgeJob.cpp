@@ -24,7 +24,7 @@ QDateTime PurgeJob::cutoff(const QDateTime& now, int daysOfHistory) {
     return QDateTime(now.date().addDays(-daysOfHistory), QTime(0, 0));
 }
 
-JobResult PurgeJob::PurgeCalls() {
+JobResult PurgeJob::purgeCalls() {
     const QDateTime cut = cutoff(m_ctx.clock->now(), m_ctx.settings.DaysOfHistory);
 
     StoreResult result;
@@ -40,7 +40,7 @@ JobResult PurgeJob::PurgeCalls() {
     result = m_ctx.store->deleteAuditUpTo(cut);
     if (!result.ok())
         return failure(result);
-    if (JobResult exported = m_auditExport.SaveAuditsToFile(); !exported.ok)
+    if (JobResult exported = m_auditExport.saveAuditsToFile(); !exported.ok)
         return exported;
 
     m_ctx.settings.LastDatePurged = m_ctx.clock->now();
@@ -58,7 +58,7 @@ JobResult PurgeJob::purgeCall(int source, int callNumber) {
         m_ctx.store->rollback();
         return failure(result);
     }
-    m_ctx.ui->UpdateCallDisplay(callNumber, 0);
+    m_ctx.ui->updateCallDisplay(callNumber, 0);
     return JobResult::success();
 }
 

@@ -18,7 +18,7 @@ public:
 
     // LastDatePurged advances only when the whole purge succeeded; otherwise the failure is handed
     // back and the purge is due again.
-    JobResult PurgeCalls();
+    JobResult purgeCalls();
 
     // Midnight at the start of today minus daysOfHistory days.
     static QDateTime cutoff(const QDateTime& now, int daysOfHistory);

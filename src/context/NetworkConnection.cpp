@@ -14,7 +14,7 @@ namespace vrq {
 
 NetworkConnection::NetworkConnection(AppContext& ctx) : m_ctx(ctx) {}
 
-bool NetworkConnection::FolderExists(const QString& path) const {
+bool NetworkConnection::folderExists(const QString& path) const {
     if (PathResolver::trimRight(path).isEmpty())
         return false;
     return m_ctx.fs->folderExists(m_ctx.paths->resolve(path));
@@ -36,11 +36,11 @@ QString NetworkConnection::folderToTest() const {
 
 int NetworkConnection::remap() {
     const QString drive = driveName();
-    m_ctx.drives->NetDisconnect(drive);
-    return m_ctx.drives->NetConnect(drive, shareName());
+    m_ctx.drives->netDisconnect(drive);
+    return m_ctx.drives->netConnect(drive, shareName());
 }
 
-bool NetworkConnection::ConnectNetworkDrive(StoreResult& logged) {
+bool NetworkConnection::connectNetworkDrive(StoreResult& logged) {
     logged = StoreResult::success();
     if (!m_ctx.settings.AutoConnect) {
         m_ctx.ui->showMessage(
@@ -49,16 +49,16 @@ bool NetworkConnection::ConnectNetworkDrive(StoreResult& logged) {
         return false;
     }
     if (remap() != 0) {
-        m_ctx.ui->waitForHostFolder(m_ctx.clock->now(), [this] { return TryReconnect(); });
-        if (!FolderExists(folderToTest()))
+        m_ctx.ui->waitForHostFolder(m_ctx.clock->now(), [this] { return tryReconnect(); });
+        if (!folderExists(folderToTest()))
             return false;
     }
     logged = m_ctx.audit->write(QStringLiteral("E"), QStringLiteral("Network connection established."));
     return logged.ok();
 }
 
-bool NetworkConnection::TryReconnect() {
-    if (FolderExists(folderToTest()))
+bool NetworkConnection::tryReconnect() {
+    if (folderExists(folderToTest()))
         return true;
     return remap() == 0;
 }

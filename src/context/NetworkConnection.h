@@ -10,7 +10,7 @@ namespace vrq {
 struct AppContext;
 
 // Reaching the host folder: the drive letter mapped to the host's share and the output folder on it.
-// The writers test the folder before they write and call ConnectNetworkDrive when it is missing.
+// The writers test the folder before they write and call connectNetworkDrive when it is missing.
 // Drive and share names are rebuilt from the settings on every use, so a change made while the
 // network-error window waits takes effect on its next retry.
 class NetworkConnection {
@@ -18,14 +18,14 @@ public:
     explicit NetworkConnection(AppContext& ctx);
 
     // True when the folder (a setting text, resolved to a native path) exists. Never fails.
-    bool FolderExists(const QString& path) const;
+    bool folderExists(const QString& path) const;
     // Drops and re-creates the drive mapping; when that fails, holds the caller in the network-error
     // wait until the folder is back or the person gives up. True when the host folder can be used and
     // its entry is written; when the store refuses that entry, false with the failure in logged.
-    bool ConnectNetworkDrive(StoreResult& logged);
+    bool connectNetworkDrive(StoreResult& logged);
     // One retry of the network-error wait: true when the folder is reachable, after one new mapping if
     // needed.
-    bool TryReconnect();
+    bool tryReconnect();
 
     // "I:" for LocalDrive "I".
     QString driveName() const;

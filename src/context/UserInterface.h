@@ -15,7 +15,7 @@ public:
     virtual ~UserInterface() = default;
 
     // Changes the calls window's row of one call: 0 removes it, 1 bad, 2 good, other values extracted.
-    virtual void UpdateCallDisplay(int callNumber, int mode) = 0;
+    virtual void updateCallDisplay(int callNumber, int mode) = 0;
     // A message box with only an OK button and the program's title.
     virtual void showMessage(const QString& text) = 0;
     // A fault the person must hear of at once: on stderr (the log of a resident program) and as a message.

@@ -64,7 +64,7 @@ void OrderExport::reportPassError(const PassError& error) {
                             << QStringLiteral(")") << Qt::endl;
 }
 
-void OrderExport::ExtractCalls() {
+void OrderExport::extractCalls() {
     if (heldBySettings())
         return;
     Settings& settings = m_ctx.settings;
@@ -82,8 +82,8 @@ void OrderExport::ExtractCalls() {
     PassEnd end = PassEnd::Finished;
     std::optional<PassError> error;
     StoreResult established;
-    if (settings.MonitorNetwork && !m_network.FolderExists(m_network.folderToTest()) &&
-        !m_network.ConnectNetworkDrive(established)) {
+    if (settings.MonitorNetwork && !m_network.folderExists(m_network.folderToTest()) &&
+        !m_network.connectNetworkDrive(established)) {
         if (established.ok())
             return;
         error = PassError{established.code, established.description};
@@ -96,7 +96,7 @@ void OrderExport::ExtractCalls() {
     }
     const bool finished = !error && end == PassEnd::Finished;
     if (finished)
-        m_ctx.settingsStore->SaveToRegistry(settings);
+        m_ctx.settingsStore->saveToRegistry(settings);
     releaseNumbers(finished);
 }
 
@@ -149,11 +149,11 @@ std::optional<OrderExport::PassError> OrderExport::runPass(PassEnd& end) {
     std::optional<CallRow> call = nextCall(0);
     if (!result.ok())
         return PassError{result.code, result.description};
-    if (call && !m_network.FolderExists(m_network.folderToTest())) {
+    if (call && !m_network.folderExists(m_network.folderToTest())) {
         if (auto error = audit("L", QStringLiteral("Network connection lost.")))
             return error;
         StoreResult established;
-        if (!m_network.ConnectNetworkDrive(established)) {
+        if (!m_network.connectNetworkDrive(established)) {
             if (!established.ok())
                 return PassError{established.code, established.description};
             end = PassEnd::Stopped;
@@ -172,7 +172,7 @@ std::optional<OrderExport::PassError> OrderExport::runPass(PassEnd& end) {
     return std::nullopt;
 }
 
-bool OrderExport::OpenOutputFile(int& fileNumber) {
+bool OrderExport::openOutputFile(int& fileNumber) {
     if (fileNumber != 0)
         return true;
     fileNumber = 1;
@@ -387,7 +387,7 @@ std::optional<OrderExport::PassError> OrderExport::extractCall(const CallRow& ca
         }
     }
     int fileNumber = 0;
-    if (!OpenOutputFile(fileNumber)) {
+    if (!openOutputFile(fileNumber)) {
         if (m_refusedEntry)
             return std::exchange(m_refusedEntry, std::nullopt);
         if (m_noFreeNumber)
@@ -411,7 +411,7 @@ std::optional<OrderExport::PassError> OrderExport::extractCall(const CallRow& ca
                     audit("E", QStringLiteral("ExtractCalls Error: Empty extracted file, so exit and try "
                                               "again on the next pass.")))
                 return error;
-            m_ctx.settingsStore->SaveToRegistry(m_ctx.settings);
+            m_ctx.settingsStore->saveToRegistry(m_ctx.settings);
             m_ctx.fs->removeFile(m_file.tmpPath);
             return std::nullopt;
         }
@@ -500,7 +500,7 @@ std::optional<OrderExport::PassError> OrderExport::markCallExtracted(int source,
         return PassError{result.code, result.description};
     }
     m_heldEntries.clear();
-    m_ctx.ui->UpdateCallDisplay(callNumber, displayMode(true, true));
+    m_ctx.ui->updateCallDisplay(callNumber, displayMode(true, true));
     return std::nullopt;
 }
 

@@ -21,11 +21,11 @@ public:
     OrderExport(AppContext& ctx, NetworkConnection& network);
 
     // One export pass; every failure ends up in the audit log.
-    void ExtractCalls();
+    void extractCalls();
     // When fileNumber is 0: takes the next free sequence number and creates the empty ".Tmp" file of it.
     // False (with an "E" entry, fileNumber back to 0) when the file cannot be created or no number is
     // free; a run of passes that find no free number writes one entry.
-    bool OpenOutputFile(int& fileNumber);
+    bool openOutputFile(int& fileNumber);
 
     // Display mode of a call's row: 1 bad, 2 good, 3 extracted.
     static int displayMode(bool goodCall, bool extractedCall);
@@ -101,9 +101,9 @@ private:
     // The numbers whose ".Rcv" is in the host folder: one listing per pass, then the numbers this pass
     // delivers. Empty until the pass needs its first number.
     std::optional<QSet<int>> m_numbersInUse;
-    bool m_noFreeNumber = false;             // the last OpenOutputFile found every number in use
+    bool m_noFreeNumber = false;             // the last openOutputFile found every number in use
     bool m_noFreeNumberReported = false;     // ... and so did the passes before, with one entry
-    std::optional<PassError> m_refusedEntry; // an entry OpenOutputFile could not write
+    std::optional<PassError> m_refusedEntry; // an entry openOutputFile could not write
 };
 
 } // namespace vrq

@@ -18,7 +18,7 @@ QString withoutOuterBlanks(const QString& text) {
 
 } // namespace
 
-QString PadNumber(qint64 value, int width) {
+QString padNumber(qint64 value, int width) {
     if (width < 1 || width > 10)
         return {};
     return (QString(width, QLatin1Char('0')) + QString::number(value)).right(width);
@@ -44,11 +44,11 @@ QString itemLine(const ItemRow& item) {
     const qint64 quantity = item.quantity;
     QString line = QStringLiteral("I");
     line += textField(withoutOuterBlanks(item.itemNumber), 13);
-    line += PadNumber(quantity < 0 ? -quantity : quantity, 3);
+    line += padNumber(quantity < 0 ? -quantity : quantity, 3);
     line += quantity < 0 ? QLatin1Char('-') : QLatin1Char('+');
     line += QString::number(item.unit).left(1);
-    line += PadNumber(item.discountPercent, 2);
-    line += PadNumber(item.priceOverride, 5);
+    line += padNumber(item.discountPercent, 2);
+    line += padNumber(item.priceOverride, 5);
     return line;
 }
 
@@ -62,7 +62,7 @@ int nextSequenceNumber(int last) {
 }
 
 QString baseName(int systemId, int sequenceNumber) {
-    return QStringLiteral("QX7") + QString::number(systemId).left(1) + PadNumber(sequenceNumber, 4);
+    return QStringLiteral("QX7") + QString::number(systemId).left(1) + padNumber(sequenceNumber, 4);
 }
 
 } // namespace vrq::OrderFileFormat

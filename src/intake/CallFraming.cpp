@@ -131,21 +131,21 @@ CallFraming::TakeResult CallFraming::takeCall(CallSource& file, qint64& position
     ParserContext pc{m_ctx, saver, readers, file, dataStart};
     switch (parser) {
     case Parser::Standard:
-        taken.goodCallResult = ProcessGoodCall(pc, position, header, source);
+        taken.goodCallResult = processGoodCall(pc, position, header, source);
         break;
     case Parser::Format3:
         log(QStringLiteral("I"), QStringLiteral("Calling ProcessGoodCall3..."));
-        ProcessGoodCall3(pc, position, header, source);
+        processGoodCall3(pc, position, header, source);
         break;
     case Parser::Format5:
         log(QStringLiteral("I"), QStringLiteral("Calling ProcessGoodCall5..."));
-        ProcessGoodCall5(pc, position, header, source);
+        processGoodCall5(pc, position, header, source);
         break;
     case Parser::HFormat:
-        ProcessHFormatCall(pc, position, header, source);
+        processHFormatCall(pc, position, header, source);
         break;
     case Parser::Format1:
-        ProcessFormat1Call(pc, position, header, source);
+        processFormat1Call(pc, position, header, source);
         break;
     case Parser::None:
         break;

@@ -17,7 +17,7 @@ struct CallLoopHooks {
 };
 
 struct CallLoopOutcome {
-    bool result = true;    // the result of the last ProcessGoodCall, true when none ran
+    bool result = true;    // the result of the last processGoodCall, true when none ran
     bool allStored = true; // false when a call could not be committed (the file must stay)
 };
 
@@ -34,7 +34,7 @@ public:
     static constexpr int kCallsPerGroup = 50;
     struct TakeResult {
         TakeStatus status = TakeStatus::NotTaken;
-        std::optional<bool> goodCallResult; // set when ProcessGoodCall ran
+        std::optional<bool> goodCallResult; // set when processGoodCall ran
     };
 
     explicit CallFraming(AppContext& ctx) : m_ctx(ctx) {}

@@ -23,7 +23,7 @@ void CallSaver::logError(const QString& text) {
         m_ctx.audit->write(QStringLiteral("E"), text);
 }
 
-bool CallSaver::SaveCall(const CallHeader& header, int source) {
+bool CallSaver::saveCall(const CallHeader& header, int source) {
     const QString prefix =
         QStringLiteral("SaveCall error (Call #") + header.callNumber + QStringLiteral("): ");
     const std::optional<QDateTime> callDnt = header.callDnt();
@@ -54,11 +54,11 @@ bool CallSaver::SaveCall(const CallHeader& header, int source) {
     }
     const CallAuditEntry entry = CallAuditEntry::of(header, source, m_ctx.validationMode);
     if (m_ctx.audit)
-        m_ctx.audit->WriteAudit(callDnt.value_or(m_ctx.clock->now()), entry.type, entry.text);
+        m_ctx.audit->writeAudit(callDnt.value_or(m_ctx.clock->now()), entry.type, entry.text);
     return true;
 }
 
-void CallSaver::SaveHeader(const CallHeader& header, OrderWork& order) {
+void CallSaver::saveHeader(const CallHeader& header, OrderWork& order) {
     if (batchMode())
         return;
     const QString prefix =
@@ -87,7 +87,7 @@ void CallSaver::SaveHeader(const CallHeader& header, OrderWork& order) {
         logError(prefix + inserted.description);
 }
 
-void CallSaver::SaveRecord(const CallHeader& header, const OrderWork& order, const ItemWork& item) {
+void CallSaver::saveRecord(const CallHeader& header, const OrderWork& order, const ItemWork& item) {
     if (!batchMode()) {
         const QString prefix =
             QStringLiteral("SaveRecord error (Call #") + header.callNumber + QStringLiteral("): ");

@@ -15,10 +15,10 @@ public:
     explicit CallSaver(AppContext& ctx) : m_ctx(ctx) {}
 
     // False only when the call already has a row (duplicate key).
-    bool SaveCall(const CallHeader& header, int source);
+    bool saveCall(const CallHeader& header, int source);
     // Inserts the order and writes its new number into order.OrderSeqNumber.
-    void SaveHeader(const CallHeader& header, OrderWork& order);
-    void SaveRecord(const CallHeader& header, const OrderWork& order, const ItemWork& item);
+    void saveHeader(const CallHeader& header, OrderWork& order);
+    void saveRecord(const CallHeader& header, const OrderWork& order, const ItemWork& item);
     // Sets PriceOverride of an already saved line item.
     void priceOverride(const CallHeader& header, int source, int orderSeqNumber, int itemSeqNumber,
                        const QString& price);

@@ -161,7 +161,7 @@ void DataBinIntake::retireFile(const QString& path, const QString& folder) {
             // The next number is stored before the move, so a process stopped after it never moves another
             // file onto this copy.
             m_ctx.settings.NextDataBinNum = static_cast<qint16>((numberAt(index) + 1) % kAuditCopies);
-            m_ctx.settingsStore->SaveToRegistry(m_ctx.settings);
+            m_ctx.settingsStore->saveToRegistry(m_ctx.settings);
         });
     const QString suffix = suffixAt(std::max(moved.index, 0));
     if (!moved.result.ok) {

@@ -23,7 +23,7 @@ int FieldReaders::readByte(qint64 position, const char* reader) {
     return c;
 }
 
-QString FieldReaders::GetStringValue(qint64& position, int width, bool* full) {
+QString FieldReaders::getStringValue(qint64& position, int width, bool* full) {
     QString text;
     while (text.size() < width && text.size() < kMaxFieldRead) {
         const int c = readByte(position, "GetStringValue");
@@ -39,7 +39,7 @@ QString FieldReaders::GetStringValue(qint64& position, int width, bool* full) {
     return text;
 }
 
-QString FieldReaders::GetNuMValueAsRJZFString(qint64& position, int width, bool* full) {
+QString FieldReaders::getNuMValueAsRJZFString(qint64& position, int width, bool* full) {
     QString text;
     while (text.size() < width && text.size() < kMaxFieldRead) {
         const int c = readByte(position, "GetNuMValueAsRJZFString");
@@ -55,7 +55,7 @@ QString FieldReaders::GetNuMValueAsRJZFString(qint64& position, int width, bool*
     return text;
 }
 
-bool FieldReaders::GetField(qint64& position, const QString& delimiters, QString& text, bool includeDelimiter,
+bool FieldReaders::getField(qint64& position, const QString& delimiters, QString& text, bool includeDelimiter,
                             qint64 endPosition) {
     text.clear();
     while (position <= endPosition) {

@@ -15,12 +15,12 @@ public:
 
     // Up to width characters (at most 20), stopping before an "&" and at the end of the file;
     // padded with blanks to the width. full is true when width characters were read.
-    QString GetStringValue(qint64& position, int width, bool* full = nullptr);
+    QString getStringValue(qint64& position, int width, bool* full = nullptr);
     // Digits, signs and points (at most width, at most 20), right-aligned and zero-filled to the width.
-    QString GetNuMValueAsRJZFString(qint64& position, int width, bool* full = nullptr);
+    QString getNuMValueAsRJZFString(qint64& position, int width, bool* full = nullptr);
     // Characters up to one of the delimiters (consumed; kept only when includeDelimiter), the end of
     // the file or past endPosition.
-    bool GetField(qint64& position, const QString& delimiters, QString& text, bool includeDelimiter,
+    bool getField(qint64& position, const QString& delimiters, QString& text, bool includeDelimiter,
                   qint64 endPosition);
 
     CallSource& file() { return m_file; }

@@ -111,7 +111,7 @@ JobResult FolderScan::run() {
 }
 
 void FolderScan::reportReloadProblems() {
-    const QList<SettingProblem> problems = m_ctx.settingsStore->LoadFromRegistry(m_ctx.settings);
+    const QList<SettingProblem> problems = m_ctx.settingsStore->loadFromRegistry(m_ctx.settings);
     for (const SettingProblem& problem : problems)
         m_ctx.audit->write(QStringLiteral("E"), problem.describe());
 }

@@ -24,7 +24,7 @@ QString withoutLeadingZeros(const QString& text) {
 
 } // namespace
 
-void ProcessFormat1Call(ParserContext& pc, qint64& position, const CallHeader& header, int source) {
+void processFormat1Call(ParserContext& pc, qint64& position, const CallHeader& header, int source) {
     const qint64 endPosition = callEndPosition(pc, position, header, source);
     if (!pc.saveAndListCall(header, source))
         return;
@@ -35,7 +35,7 @@ void ProcessFormat1Call(ParserContext& pc, qint64& position, const CallHeader& h
     Expect expect = Expect::Salesperson;
     QString value;
     while (!pc.file.atEnd(position) && position <= endPosition) {
-        pc.readers.GetField(position, QStringLiteral("+"), value, false, endPosition);
+        pc.readers.getField(position, QStringLiteral("+"), value, false, endPosition);
         value.remove(QLatin1Char(' '));
         if (value.isEmpty())
             continue;
@@ -50,7 +50,7 @@ void ProcessFormat1Call(ParserContext& pc, qint64& position, const CallHeader& h
                 order.clear();
                 order.setCustomer(value.startsWith(QLatin1Char('C')) ? value.mid(1) : value);
                 if (order.hasData())
-                    pc.saver.SaveHeader(header, order);
+                    pc.saver.saveHeader(header, order);
                 expect = Expect::Items;
             }
             continue;
@@ -65,7 +65,7 @@ void ProcessFormat1Call(ParserContext& pc, qint64& position, const CallHeader& h
             item.setQuantity(value.mid(6));
         }
         if (item.hasData())
-            pc.saver.SaveRecord(header, order, item);
+            pc.saver.saveRecord(header, order, item);
     }
     if (position > endPosition)
         position = endPosition;

@@ -25,7 +25,7 @@ QString readLine(CallSource& file, qint64 position, qint64 endPosition) {
 
 } // namespace
 
-void ProcessHFormatCall(ParserContext& pc, qint64& position, const CallHeader& header, int source) {
+void processHFormatCall(ParserContext& pc, qint64& position, const CallHeader& header, int source) {
     const qint64 endPosition = callEndPosition(pc, position, header, source);
     if (!pc.saveAndListCall(header, source))
         return;
@@ -48,7 +48,7 @@ void ProcessHFormatCall(ParserContext& pc, qint64& position, const CallHeader& h
             order.setMessage(QStringLiteral("Category: ") + category);
             order.setOrderDate(pc.ctx.clock->now().toString(QStringLiteral("yyMMdd")));
             if (order.hasData())
-                pc.saver.SaveHeader(header, order);
+                pc.saver.saveHeader(header, order);
             headerSeen = true;
         } else if (line.startsWith(QLatin1Char('E'))) {
             continue;
@@ -67,7 +67,7 @@ void ProcessHFormatCall(ParserContext& pc, qint64& position, const CallHeader& h
                 item.setUnit(QStringLiteral("3"));
             }
             if (item.hasData())
-                pc.saver.SaveRecord(header, order, item);
+                pc.saver.saveRecord(header, order, item);
         }
     }
     if (position > endPosition)

@@ -56,7 +56,7 @@ void StandardParse::fail(const QString& field) {
 
 void StandardParse::saveItemIfAny() {
     if (item.hasData())
-        pc.saver.SaveRecord(header, order, item);
+        pc.saver.saveRecord(header, order, item);
     item.clear();
 }
 
@@ -71,7 +71,7 @@ void StandardParse::storeMessage() {
 void StandardParse::readNumberField(int width, QString ItemWork::*field, const char* name) {
     ++position;
     bool full = false;
-    item.*field = pc.readers.GetNuMValueAsRJZFString(position, width, &full);
+    item.*field = pc.readers.getNuMValueAsRJZFString(position, width, &full);
     if (pc.ctx.validationMode && !full)
         fail(QString::fromLatin1(name));
 }
@@ -80,7 +80,7 @@ void StandardParse::readRecordType(int c) {
     switch (c) {
     case 'S':
         ++position;
-        order.setSalesperson(pc.readers.GetStringValue(position, 6));
+        order.setSalesperson(pc.readers.getStringValue(position, 6));
         break;
     case 'C':
         if (inItem) {
@@ -89,11 +89,11 @@ void StandardParse::readRecordType(int c) {
         }
         inOrder = true;
         ++position;
-        order.setCustomer(pc.readers.GetStringValue(position, 8).left(6) + QStringLiteral("  "));
+        order.setCustomer(pc.readers.getStringValue(position, 8).left(6) + QStringLiteral("  "));
         break;
     case 'R':
         ++position;
-        order.setRoute(pc.readers.GetStringValue(position, 6));
+        order.setRoute(pc.readers.getStringValue(position, 6));
         break;
     case 'M':
         ++position;
@@ -104,7 +104,7 @@ void StandardParse::readRecordType(int c) {
     case 'E': {
         if (inOrder) {
             if (order.hasData())
-                pc.saver.SaveHeader(header, order);
+                pc.saver.saveHeader(header, order);
             order.clear();
             inOrder = false;
         }
@@ -112,7 +112,7 @@ void StandardParse::readRecordType(int c) {
             saveItemIfAny();
         ++position;
         bool full = false;
-        const QString number = pc.readers.GetStringValue(position, 13, &full);
+        const QString number = pc.readers.getStringValue(position, 13, &full);
         item.setItemNumber(c == 'I' ? number : number.left(6) + QString(7, QLatin1Char(' ')));
         if (pc.ctx.validationMode && !full)
             fail(c == 'I' ? QStringLiteral("Item") : QStringLiteral("Item E"));
@@ -145,7 +145,7 @@ bool StandardParse::run() {
     order.clear();
     item.clear();
     stage = QStringLiteral("Save call");
-    if (!pc.saver.SaveCall(header, source)) {
+    if (!pc.saver.saveCall(header, source)) {
         pc.log(QStringLiteral("I"), QStringLiteral("ProcessGoodCall: Call #") +
                                         withSignBlank(header.callNumberValue()) +
                                         QStringLiteral(" was already saved.  Skipping call."));
@@ -216,7 +216,7 @@ bool StandardParse::run() {
 
 } // namespace
 
-bool ProcessGoodCall(ParserContext& pc, qint64& position, const CallHeader& header, int source) {
+bool processGoodCall(ParserContext& pc, qint64& position, const CallHeader& header, int source) {
     StandardParse parse(pc, position, header, source);
     return parse.run();
 }

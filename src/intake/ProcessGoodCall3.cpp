@@ -29,7 +29,7 @@ QString quantityOf(const QString& value, int from) {
 
 // An order's lines come before the value that ends it, so the order is saved at its first line and a
 // later message is written onto the saved row. An order without lines is not saved.
-void ProcessGoodCall3(ParserContext& pc, qint64& position, const CallHeader& header, int source) {
+void processGoodCall3(ParserContext& pc, qint64& position, const CallHeader& header, int source) {
     const qint64 endPosition = callEndPosition(pc, position, header, source);
     if (!pc.saveAndListCall(header, source))
         return;
@@ -40,26 +40,26 @@ void ProcessGoodCall3(ParserContext& pc, qint64& position, const CallHeader& hea
     order.Source = source;
     ItemWork item;
     QString value;
-    pc.readers.GetField(position, plus, value, false, endPosition);
+    pc.readers.getField(position, plus, value, false, endPosition);
     while (!pc.file.atEnd(position) && position <= endPosition) {
         order.clear();
         order.setSalesperson(value.left(6));
-        pc.readers.GetField(position, plus, value, false, endPosition);
+        pc.readers.getField(position, plus, value, false, endPosition);
         order.setCustomer(value.mid(1, 6));
-        pc.readers.GetField(position, plus, value, false, endPosition); // read and not used
+        pc.readers.getField(position, plus, value, false, endPosition); // read and not used
         bool orderSaved = false;
         for (;;) {
             if (pc.file.atEnd(position) || position > endPosition) {
                 value.clear();
                 break;
             }
-            pc.readers.GetField(position, plusMinus, value, true, endPosition);
+            pc.readers.getField(position, plusMinus, value, true, endPosition);
             item.clear();
             if (value.startsWith(QLatin1Char('A'))) {
                 item.setItemNumber(value.mid(2, 6));
                 item.setUnit(QStringLiteral("1"));
                 QString quantity;
-                pc.readers.GetField(position, plusMinus, quantity, true, endPosition);
+                pc.readers.getField(position, plusMinus, quantity, true, endPosition);
                 item.setQuantity(quantityOf(quantity, 2));
             } else if (value.size() >= 10 && startsWithDigit(value)) {
                 item.setItemNumber(value.left(6));
@@ -73,17 +73,17 @@ void ProcessGoodCall3(ParserContext& pc, qint64& position, const CallHeader& hea
                         pc.log(QStringLiteral("E"),
                                QStringLiteral("ProcessGoodCall3 error (Message): ") + stored.description);
                 }
-                pc.readers.GetField(position, plus, value, false, endPosition);
+                pc.readers.getField(position, plus, value, false, endPosition);
                 break;
             } else {
                 break; // ends the order and is the salesperson value of the next one
             }
             if (!orderSaved && order.hasData()) {
-                pc.saver.SaveHeader(header, order);
+                pc.saver.saveHeader(header, order);
                 orderSaved = true;
             }
             if (orderSaved && item.hasData())
-                pc.saver.SaveRecord(header, order, item);
+                pc.saver.saveRecord(header, order, item);
         }
     }
     if (position > endPosition)

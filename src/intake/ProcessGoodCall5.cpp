@@ -63,9 +63,9 @@ bool takeHeaderValue(const QString& value, QString& salesperson, QString& custom
 
 } // namespace
 
-void ProcessGoodCall5(ParserContext& pc, qint64& position, const CallHeader& header, int source) {
+void processGoodCall5(ParserContext& pc, qint64& position, const CallHeader& header, int source) {
     const qint64 endPosition = callEndPosition(pc, position, header, source);
-    pc.saver.SaveCall(header, source);
+    pc.saver.saveCall(header, source);
     pc.listCall(header);
 
     const QString plus = QStringLiteral("+");
@@ -83,7 +83,7 @@ void ProcessGoodCall5(ParserContext& pc, qint64& position, const CallHeader& hea
         bool dataUsedUp = false;
         for (;;) {
             p = position;
-            pc.readers.GetField(position, plus, value, false, endPosition);
+            pc.readers.getField(position, plus, value, false, endPosition);
             // Nothing read: the file ends (or cannot be read) before the call's data length says.
             if (position >= endPosition || position == p) {
                 dataUsedUp = true;
@@ -101,7 +101,7 @@ void ProcessGoodCall5(ParserContext& pc, qint64& position, const CallHeader& hea
         order.setSalesperson(salesperson);
         order.setCustomer(customer);
         order.setShipTo(shipTo);
-        pc.saver.SaveHeader(header, order);
+        pc.saver.saveHeader(header, order);
         if (customer == kNoCustomer)
             goodOrders = false;
         position = p;
@@ -111,7 +111,7 @@ void ProcessGoodCall5(ParserContext& pc, qint64& position, const CallHeader& hea
         // Item phase.
         for (;;) {
             p = position - 1;
-            pc.readers.GetField(position, plusMinus, value, true, endPosition);
+            pc.readers.getField(position, plusMinus, value, true, endPosition);
             item.clear();
             if (value.startsWith(QLatin1Char('C'))) {
                 position = p;
@@ -137,7 +137,7 @@ void ProcessGoodCall5(ParserContext& pc, qint64& position, const CallHeader& hea
                 lastItemNumber = item.ItemNumber;
                 ++itemCount;
                 QString quantity;
-                pc.readers.GetField(position, plusMinus, quantity, true, endPosition);
+                pc.readers.getField(position, plusMinus, quantity, true, endPosition);
                 const QChar unitCode = quantity.size() > 1 ? quantity.at(1) : QChar();
                 if (unitCode == QLatin1Char('2'))
                     item.setUnit(QStringLiteral("1"));
@@ -145,7 +145,7 @@ void ProcessGoodCall5(ParserContext& pc, qint64& position, const CallHeader& hea
                     item.setUnit(QStringLiteral("0"));
                 item.setQuantity(quantityOf(quantity, 2));
                 if (item.hasData())
-                    pc.saver.SaveRecord(header, order, item);
+                    pc.saver.saveRecord(header, order, item);
                 continue;
             }
             if (value.size() >= 10 && value.at(0).isDigit()) {
@@ -154,7 +154,7 @@ void ProcessGoodCall5(ParserContext& pc, qint64& position, const CallHeader& hea
                 ++itemCount;
                 item.setQuantity(quantityOf(value, 8));
                 if (item.hasData())
-                    pc.saver.SaveRecord(header, order, item);
+                    pc.saver.saveRecord(header, order, item);
                 continue;
             }
             break; // the next order's header is read from after this value

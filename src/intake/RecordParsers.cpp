@@ -18,7 +18,7 @@ void ParserContext::listCall(const CallHeader& header) {
 }
 
 bool ParserContext::saveAndListCall(const CallHeader& header, int source) {
-    if (!saver.SaveCall(header, source))
+    if (!saver.saveCall(header, source))
         return false;
     listCall(header);
     return true;

@@ -37,15 +37,15 @@ struct ParserContext {
 // the end of the file).
 
 // The standard "&" record dialect. False only when validation found a fault.
-bool ProcessGoodCall(ParserContext& pc, qint64& position, const CallHeader& header, int source);
+bool processGoodCall(ParserContext& pc, qint64& position, const CallHeader& header, int source);
 // "V" dialect with "+"-separated values and "."-messages.
-void ProcessGoodCall3(ParserContext& pc, qint64& position, const CallHeader& header, int source);
+void processGoodCall3(ParserContext& pc, qint64& position, const CallHeader& header, int source);
 // "V" dialect with header values, "A" items and price overrides.
-void ProcessGoodCall5(ParserContext& pc, qint64& position, const CallHeader& header, int source);
+void processGoodCall5(ParserContext& pc, qint64& position, const CallHeader& header, int source);
 // Lines ending in CR LF: "H" order headers and item lines.
-void ProcessHFormatCall(ParserContext& pc, qint64& position, const CallHeader& header, int source);
+void processHFormatCall(ParserContext& pc, qint64& position, const CallHeader& header, int source);
 // "+"-separated salesperson, customer and item values.
-void ProcessFormat1Call(ParserContext& pc, qint64& position, const CallHeader& header, int source);
+void processFormat1Call(ParserContext& pc, qint64& position, const CallHeader& header, int source);
 
 // The last byte of a call's record data.
 qint64 callEndPosition(const ParserContext& pc, qint64 position, const CallHeader& header, int source);

@@ -21,7 +21,7 @@ namespace {
 // The operating system's own network connections, without user name or password.
 class WindowsDriveMapper : public DriveMapper {
 public:
-    int NetConnect(const QString& drive, const QString& share) override {
+    int netConnect(const QString& drive, const QString& share) override {
         NETRESOURCEW resource{};
         resource.dwType = RESOURCETYPE_DISK;
         std::wstring local = drive.toStdWString();
@@ -30,7 +30,7 @@ public:
         resource.lpRemoteName = remote.data();
         return static_cast<int>(WNetAddConnection2W(&resource, nullptr, nullptr, 0));
     }
-    void NetDisconnect(const QString& drive) override {
+    void netDisconnect(const QString& drive) override {
         std::wstring local = drive.toStdWString();
         WNetCancelConnection2W(local.c_str(), 0, TRUE);
     }
@@ -45,7 +45,7 @@ public:
     LinkDriveMapper(const PathResolver& paths, QString shareRoot)
         : m_paths(paths), m_shareRoot(std::move(shareRoot)) {}
 
-    int NetConnect(const QString& drive, const QString& share) override {
+    int netConnect(const QString& drive, const QString& share) override {
         const QString link = driveFolder(drive);
         const QString target = shareFolder(share);
         if (link.isEmpty() || target.isEmpty() || !QFileInfo(target).isDir())
@@ -59,7 +59,7 @@ public:
         return QFile::link(target, link) ? 0 : 1200;
     }
 
-    void NetDisconnect(const QString& drive) override {
+    void netDisconnect(const QString& drive) override {
         const QString link = driveFolder(drive);
         if (!link.isEmpty() && QFileInfo(link).isSymLink())
             QFile::remove(link);

@@ -7,13 +7,13 @@ namespace vrq {
 
 class PathResolver;
 
-// Maps a drive letter to a host share. NetConnect returns 0 when the mapping was made, anything else
-// when it failed; NetDisconnect may be called on a letter that is not mapped.
+// Maps a drive letter to a host share. netConnect returns 0 when the mapping was made, anything else
+// when it failed; netDisconnect may be called on a letter that is not mapped.
 class DriveMapper {
 public:
     virtual ~DriveMapper() = default;
-    virtual int NetConnect(const QString& drive, const QString& share) = 0;
-    virtual void NetDisconnect(const QString& drive) = 0;
+    virtual int netConnect(const QString& drive, const QString& share) = 0;
+    virtual void netDisconnect(const QString& drive) = 0;
 };
 
 // The mapper of this platform: the operating system's network connections on Windows; elsewhere the

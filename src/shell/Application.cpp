@@ -55,7 +55,7 @@ QString Application::versionText() {
 }
 
 QList<SettingProblem> Application::loadSettings() {
-    m_settingProblems = m_settingsStore->LoadFromRegistry(m_ctx.settings);
+    m_settingProblems = m_settingsStore->loadFromRegistry(m_ctx.settings);
     // Found now, not at the first save that fails.
     m_settingsWriteProblem = m_settingsStore->writeProblem();
     return m_settingProblems;
@@ -73,7 +73,7 @@ bool Application::openStore(StoreUpgrade upgrade, QString* error) {
     m_ctx.store = m_store.get();
     // A batch run on a store that was never started in window mode still needs the audit table.
     if (upgrade == StoreUpgrade::Always || m_store->columnsOf(QStringLiteral("Audit")).isEmpty())
-        m_store->DataConversions();
+        m_store->dataConversions();
     m_audit = std::make_unique<AuditLog>(*m_store, *m_ctx.clock, m_ctx.runMode);
     m_ctx.audit = m_audit.get();
     return true;
@@ -115,7 +115,7 @@ void Application::reportSettingsFault(const QString& message) {
 }
 
 void Application::saveSettings() {
-    m_settingsStore->SaveToRegistry(m_ctx.settings);
+    m_settingsStore->saveToRegistry(m_ctx.settings);
 }
 
 void Application::shutDown() {
@@ -145,19 +145,19 @@ void Application::keepScanListingBetweenRuns() {
 
 void Application::runExport() {
     if (m_orderExport)
-        m_orderExport->ExtractCalls();
+        m_orderExport->extractCalls();
 }
 
 JobResult Application::runPurge() {
     if (!m_purge)
         return JobResult::failure(QStringLiteral("the call store is not open"));
-    return m_purge->PurgeCalls();
+    return m_purge->purgeCalls();
 }
 
 JobResult Application::runAuditExport() {
     if (!m_auditExport)
         return JobResult::failure(QStringLiteral("the call store is not open"));
-    return m_auditExport->SaveAuditsToFile();
+    return m_auditExport->saveAuditsToFile();
 }
 
 } // namespace vrq

@@ -35,7 +35,7 @@ struct ValidationScope {
 
 } // namespace
 
-bool BatchRunner::ProcessCommandLineFile(AppContext& ctx, const QString& path) {
+bool BatchRunner::processCommandLineFile(AppContext& ctx, const QString& path) {
     ValidationScope validating(ctx);
     CallSource file;
     if (path.isEmpty() || !file.open(path)) {
@@ -68,7 +68,7 @@ int BatchRunner::run(const QStringList& arguments) {
         QTextStream(stderr) << error << Qt::endl;
         return kFailed;
     }
-    return ProcessCommandLineFile(ctx, path) ? 0 : kFailed;
+    return processCommandLineFile(ctx, path) ? 0 : kFailed;
 }
 
 } // namespace vrq

@@ -6,7 +6,7 @@
 
 namespace vrq {
 
-QStringList SplitCommandLine(const QString& text, int maxArgs) {
+QStringList splitCommandLine(const QString& text, int maxArgs) {
     QStringList args;
     args.append(QString());
     bool inArgument = false;
@@ -28,7 +28,7 @@ QStringList SplitCommandLine(const QString& text, int maxArgs) {
 
 CommandLineChoice chooseRun(const QString& commandLineText) {
     CommandLineChoice choice;
-    choice.arguments = SplitCommandLine(commandLineText, 5);
+    choice.arguments = splitCommandLine(commandLineText, 5);
     const qsizetype count = choice.arguments.size() - 1;
     if (count == 0) {
         choice.run = RunChoice::Window;

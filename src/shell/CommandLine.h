@@ -7,7 +7,7 @@ namespace vrq {
 
 // Splits a command line on blanks and tabs into at most maxArgs arguments. Element 0 is always empty;
 // quotation marks are ordinary characters.
-QStringList SplitCommandLine(const QString& text, int maxArgs);
+QStringList splitCommandLine(const QString& text, int maxArgs);
 
 // Exit codes of the program's own modes, for cron and service managers.
 namespace ExitCode {
@@ -22,7 +22,7 @@ enum class RunChoice { Window, Batch, Help, Version, Once, Service, Usage };
 
 struct CommandLineChoice {
     RunChoice run = RunChoice::Window;
-    QStringList arguments; // as SplitCommandLine gave them
+    QStringList arguments; // as splitCommandLine gave them
 };
 
 // No arguments: window mode; two or more: batch mode; exactly one: one of the program's own options.

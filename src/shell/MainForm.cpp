@@ -19,7 +19,7 @@ qint16 MainForm::offsetPosition(qint16 saved) {
 bool MainForm::start(QString* error) {
     if (!m_app.startUp(error))
         return false;
-    ExitNow = false;
+    m_exitNow = false;
     const Settings& s = m_app.context().settings;
     if (PathResolver::trimRight(s.QX7Name).isEmpty() || PathResolver::trimRight(s.QX7Path).isEmpty()) {
         // The setup's dialog is owned by this form, so the form (and the calls window) load first.
@@ -39,7 +39,7 @@ void MainForm::loadForm() {
     if (m_loaded)
         return;
     m_loaded = true;
-    bFirstTime = true;
+    m_firstTime = true;
     const Settings& s = m_app.context().settings;
     m_position = QPoint(offsetPosition(s.DetailsLeft), offsetPosition(s.DetailsTop));
     m_app.runDataBinIntake();
@@ -47,12 +47,12 @@ void MainForm::loadForm() {
 }
 
 void MainForm::onExitTimer() {
-    if (bFirstTime) {
+    if (m_firstTime) {
         ExitTimer.setInterval(500);
-        bFirstTime = false;
+        m_firstTime = false;
     }
     // A shutdown asked for while a job yields to the event loop waits for that tick to finish.
-    if (ExitNow && !m_app.cycle().busy())
+    if (m_exitNow && !m_app.cycle().busy())
         unload();
 }
 

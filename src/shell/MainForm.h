@@ -27,8 +27,12 @@ public:
     // The start-up sequence; false with a message when the store cannot be opened.
     bool start(QString* error);
 
-    bool ExitNow = false;
-    bool bFirstTime = false;
+    // The ExitNow flag: the next ExitTimer tick unloads the form (once no job of the cycle is running).
+    void requestExit() { m_exitNow = true; }
+    bool exitRequested() const { return m_exitNow; }
+    // True from loading the form until the first ExitTimer tick.
+    bool firstTime() const { return m_firstTime; }
+
     QTimer ExitTimer;
     QTimer WaitTimer;
 
@@ -48,6 +52,8 @@ private:
 
     Application& m_app;
     MainFormHost& m_host;
+    bool m_exitNow = false;
+    bool m_firstTime = false;
     bool m_loaded = false;
     bool m_unloaded = false;
     QPoint m_position;

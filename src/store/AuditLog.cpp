@@ -19,7 +19,7 @@ QString AuditLog::trimmedMessage(const QString& msg) {
     return msg.mid(start, kMessageWidth);
 }
 
-StoreResult AuditLog::WriteAudit(const QDateTime& eventDnt, const QString& type, const QString& msg) {
+StoreResult AuditLog::writeAudit(const QDateTime& eventDnt, const QString& type, const QString& msg) {
     const QDateTime now = m_clock.now();
     const qint64 ms = now.time().msec();
     if (++m_counter > kCounterLimit)
@@ -36,7 +36,7 @@ StoreResult AuditLog::WriteAudit(const QDateTime& eventDnt, const QString& type,
 }
 
 StoreResult AuditLog::write(const QString& type, const QString& msg) {
-    return WriteAudit(m_clock.now(), type, msg);
+    return writeAudit(m_clock.now(), type, msg);
 }
 
 } // namespace vrq

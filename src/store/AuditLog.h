@@ -16,7 +16,7 @@ public:
     AuditLog(CallStore& store, const Clock& clock, QChar runMode);
 
     // Stores one entry; the failure of the insert is handed back to the caller.
-    StoreResult WriteAudit(const QDateTime& eventDnt, const QString& type, const QString& msg);
+    StoreResult writeAudit(const QDateTime& eventDnt, const QString& type, const QString& msg);
     // The same with the current time as the event time.
     StoreResult write(const QString& type, const QString& msg);
 

@@ -482,7 +482,7 @@ void CallStore::fillMissingSources(const QString& table) {
     }
 }
 
-std::vector<bool> CallStore::DataConversions() {
+std::vector<bool> CallStore::dataConversions() {
     std::vector<bool> outcomes;
     for (const char* sql : kUpgradeAudit)
         outcomes.push_back(runUpgradeStep(QString::fromLatin1(sql)));

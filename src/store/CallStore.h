@@ -48,7 +48,7 @@ public:
     // --- schema ---------------------------------------------------------------------------------
     // The start-up upgrade: the fourteen statements of the old program through the DDL translator,
     // each failure ignored. Returns, per statement run, whether it succeeded (for tests).
-    std::vector<bool> DataConversions();
+    std::vector<bool> dataConversions();
     // Runs one statement of the old engine's DDL dialect. False when it fails (or is not understood).
     bool executeJetDdl(const QString& jetSql, QString* error = nullptr);
     QStringList columnsOf(const QString& table) const;

@@ -29,10 +29,10 @@ struct KeyDef {
     const QString& section;
     QString key;
     FieldRef field;
-    bool savedByRecord; // written by SaveToRegistry
+    bool savedByRecord; // written by saveToRegistry
 };
 
-// Every key in the order of the record; SaveToRegistry writes them in this order.
+// Every key in the order of the record; saveToRegistry writes them in this order.
 const std::vector<KeyDef>& keyTable() {
     static const std::vector<KeyDef> table = {
         {kStartup, QStringLiteral("DetailsTop"), &Settings::DetailsTop, true},
@@ -253,7 +253,7 @@ QString cutToWidth(const QString& text, int width) {
 SettingsStore::SettingsStore(SettingsBackend& backend, const Clock& clock)
     : m_backend(backend), m_clock(clock) {}
 
-QList<SettingProblem> SettingsStore::LoadFromRegistry(Settings& settings) {
+QList<SettingProblem> SettingsStore::loadFromRegistry(Settings& settings) {
     m_backend.reload();
     m_problems.clear();
     QList<SettingProblem> problems;
@@ -310,7 +310,7 @@ bool SettingsStore::sync() {
     return false;
 }
 
-bool SettingsStore::SaveToRegistry(const Settings& settings) {
+bool SettingsStore::saveToRegistry(const Settings& settings) {
     QStringList kept;
     for (const SettingProblem& problem : standingProblems(settings))
         kept.append(problem.key);

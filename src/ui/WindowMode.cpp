@@ -129,7 +129,7 @@ void WindowMode::onCloseWatch() {
     if (m_callsWindow)
         m_callsWindow->close();
     else if (m_mainForm)
-        m_mainForm->ExitNow = true;
+        m_mainForm->requestExit();
 }
 
 bool WindowMode::closeModalWindows() {
@@ -147,9 +147,9 @@ bool WindowMode::closeModalWindows() {
     return closedAny;
 }
 
-void WindowMode::UpdateCallDisplay(int callNumber, int mode) {
+void WindowMode::updateCallDisplay(int callNumber, int mode) {
     if (m_callsWindow)
-        m_callsWindow->UpdateCallDisplay(callNumber, mode);
+        m_callsWindow->updateCallDisplay(callNumber, mode);
 }
 
 void WindowMode::showMessage(const QString& text) {
@@ -196,7 +196,7 @@ void WindowMode::raiseCallsWindow() {
 }
 
 void WindowMode::onCallsWindowUnloaded() {
-    m_mainForm->ExitNow = true;
+    m_mainForm->requestExit();
 }
 
 void WindowMode::saveAudits() {

@@ -37,7 +37,7 @@ AuditRow entry(const QDateTime& audited, const char* type, const QString& msg = 
 class AuditExportTest : public ::testing::Test {
 protected:
     void add(const AuditRow& row) { ASSERT_TRUE(f.store->insertAudit(row).ok()); }
-    JobResult save() { return AuditExport(f.ctx, network).SaveAuditsToFile(); }
+    JobResult save() { return AuditExport(f.ctx, network).saveAuditsToFile(); }
     QByteArray exportFile() const { return readAll(f.hostFile(QStringLiteral("VRQtoQX7.Aud"))); }
     QByteArray statusFile() const { return readAll(f.hostFile(QStringLiteral("VRQtoQX7.Sts"))); }
 
@@ -143,7 +143,7 @@ TEST_P(AuditStatusTest, OneLinePerRunOfDaysWithCalls) {
     for (const AuditRow& row : GetParam().rows)
         ASSERT_TRUE(f.store->insertAudit(row).ok());
     NetworkConnection network(f.ctx);
-    ASSERT_TRUE(AuditExport(f.ctx, network).SaveAuditsToFile().ok);
+    ASSERT_TRUE(AuditExport(f.ctx, network).saveAuditsToFile().ok);
     EXPECT_EQ(readAll(f.hostFile(QStringLiteral("VRQtoQX7.Sts"))), GetParam().expected);
 }
 

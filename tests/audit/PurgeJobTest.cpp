@@ -26,7 +26,7 @@ protected:
     JobResult purge() {
         NetworkConnection network(f.ctx);
         AuditExport auditExport(f.ctx, network);
-        return PurgeJob(f.ctx, auditExport).PurgeCalls();
+        return PurgeJob(f.ctx, auditExport).purgeCalls();
     }
     void addCallWithOrder(int source, int callNumber, const QDateTime& when, bool good, bool complete,
                           bool extracted) {

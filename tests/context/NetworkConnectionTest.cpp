@@ -20,7 +20,7 @@ protected:
     }
     void extract() {
         OrderExport exporter(f.ctx, network);
-        exporter.ExtractCalls();
+        exporter.extractCalls();
     }
     bool exported() { return f.call(0, 17)->extractedCall; }
 
@@ -57,10 +57,10 @@ INSTANTIATE_TEST_SUITE_P(
                       NameCase{"I", "H", "/srv/qx7/", "I:", "\\\\H\\Qdls", "/srv/qx7"}));
 
 TEST_F(NetworkConnectionTest, FolderExistsResolvesTheSettingText) {
-    EXPECT_TRUE(network.FolderExists(QStringLiteral("I:\\QX7Com")));
-    EXPECT_TRUE(network.FolderExists(QStringLiteral("I:\\qx7com"))) << "letter case does not matter";
-    EXPECT_FALSE(network.FolderExists(QStringLiteral("I:\\Missing")));
-    EXPECT_FALSE(network.FolderExists(QString()));
+    EXPECT_TRUE(network.folderExists(QStringLiteral("I:\\QX7Com")));
+    EXPECT_TRUE(network.folderExists(QStringLiteral("I:\\qx7com"))) << "letter case does not matter";
+    EXPECT_FALSE(network.folderExists(QStringLiteral("I:\\Missing")));
+    EXPECT_FALSE(network.folderExists(QString()));
 }
 
 TEST_F(NetworkConnectionTest, AFolderBackAtOnceIsLoggedAndTheCallWritten) {

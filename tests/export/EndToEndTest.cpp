@@ -52,7 +52,7 @@ TEST(EndToEndTest, ADataBinFileBecomesExactlyTheseOrderFiles) {
     intake.run();
     NetworkConnection network(fx.ctx);
     OrderExport orderExport(fx.ctx, network);
-    orderExport.ExtractCalls();
+    orderExport.extractCalls();
 
     const QByteArray expected = "H123456  123456  HELLO THERE            260310ROUTE1\r\n"
                                 "I0000000012345012+20500150\r\n"
@@ -74,7 +74,7 @@ TEST(EndToEndTest, ADataBinFileBecomesExactlyTheseOrderFiles) {
     EXPECT_TRUE(QFile::exists(fx.programFolder() + QStringLiteral("/Audit/Databin.000")));
     EXPECT_TRUE(fx.auditTexts().contains(QStringLiteral("X|Extracted call # 41")));
 
-    orderExport.ExtractCalls();
+    orderExport.extractCalls();
     EXPECT_EQ(fx.hostFiles().size(), 1) << "a second pass sends nothing again";
 }
 

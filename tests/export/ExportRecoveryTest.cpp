@@ -58,7 +58,7 @@ protected:
     void extract() {
         NetworkConnection network(f.ctx);
         OrderExport exporter(f.ctx, network);
-        exporter.ExtractCalls();
+        exporter.extractCalls();
     }
     bool anyRecordLeft() { return !ExportRecovery(*f.fs, f.programFolder()).loadAll().empty(); }
     int extractedEntries() const {
@@ -125,16 +125,16 @@ TEST(ExportRecoveryRecord, AStopWhileSettlingNeverCountsAnUnsentFileAsSent) {
     NetworkConnection network(f.ctx);
     KillingDisk dying(KillPoint::BeforeRename);
     f.ctx.fs = &dying;
-    EXPECT_THROW(OrderExport(f.ctx, network).ExtractCalls(), Killed);
+    EXPECT_THROW(OrderExport(f.ctx, network).extractCalls(), Killed);
     f.store->rollback();
 
     DyingAfterTmpRemoval dyingAgain; // the next start removes the unsent ".Tmp" and stops
     f.ctx.fs = &dyingAgain;
-    EXPECT_THROW(OrderExport(f.ctx, network).ExtractCalls(), Killed);
+    EXPECT_THROW(OrderExport(f.ctx, network).extractCalls(), Killed);
     f.store->rollback();
 
     f.ctx.fs = f.fs;
-    OrderExport(f.ctx, network).ExtractCalls();
+    OrderExport(f.ctx, network).extractCalls();
     const QStringList sent = f.hostFiles().filter(QStringLiteral(".Rcv"));
     ASSERT_EQ(sent.size(), 1) << f.hostFiles().join(QLatin1Char(' ')).toStdString();
     EXPECT_EQ(f.call(0, 17)->extractedFileName, sent.first()) << "marked only with a file the host has";
@@ -154,13 +154,13 @@ TEST(ExportRecoveryRecord, ACallWhoseFolderIsAwayWaitsWhileOthersGoOn) {
                      awayFolder + QStringLiteral("/QX700007.Rcv")}));
 
     NetworkConnection network(f.ctx);
-    OrderExport(f.ctx, network).ExtractCalls();
+    OrderExport(f.ctx, network).extractCalls();
     EXPECT_FALSE(f.call(0, 17)->extractedCall);
     EXPECT_TRUE(f.call(0, 18)->extractedCall) << f.auditTexts().join(QLatin1Char('\n')).toStdString();
     EXPECT_TRUE(record.load({0, 17}).has_value());
 
     QDir().mkpath(awayFolder); // back, and the file is not there: the host has it
-    OrderExport(f.ctx, network).ExtractCalls();
+    OrderExport(f.ctx, network).extractCalls();
     EXPECT_EQ(f.call(0, 17)->extractedFileName, QStringLiteral("QX700007.Rcv"));
     EXPECT_FALSE(record.load({0, 17}).has_value());
 }
@@ -202,7 +202,7 @@ TEST_P(OrderNumberTest, NoNumberIsGivenOutTwiceWhereverThePassStops) {
     ExportFixture f;
     f.ctx.settings.SystemID = 1;
     f.ctx.settings.LastSeqNum = static_cast<qint16>(c.lastSeqNum);
-    f.settingsStore->SaveToRegistry(f.ctx.settings);
+    f.settingsStore->saveToRegistry(f.ctx.settings);
     const int calls = c.killedAtFile == 0 ? 3 : c.killedAtFile;
     for (int n = 1; n <= calls + 1; ++n) {
         f.addCall(0, n, 1);
@@ -215,9 +215,9 @@ TEST_P(OrderNumberTest, NoNumberIsGivenOutTwiceWhereverThePassStops) {
         DyingAtFile dying(c.killedAtFile, c.step);
         f.ctx.fs = &dying;
         if (c.killedAtFile == 0)
-            OrderExport(f.ctx, network).ExtractCalls();
+            OrderExport(f.ctx, network).extractCalls();
         else
-            EXPECT_THROW(OrderExport(f.ctx, network).ExtractCalls(), Killed);
+            EXPECT_THROW(OrderExport(f.ctx, network).extractCalls(), Killed);
         f.store->rollback();
     }
     EXPECT_EQ(f.savedSetting(QStringLiteral("QX7"), QStringLiteral("LastSeqNum")), QLatin1String(c.saved));
@@ -225,7 +225,7 @@ TEST_P(OrderNumberTest, NoNumberIsGivenOutTwiceWhereverThePassStops) {
     f.ctx.fs = f.fs;
     f.ctx.settings.LastSeqNum = f.savedSetting(QStringLiteral("QX7"), QStringLiteral("LastSeqNum")).toShort();
     f.store->setExtracted(0, calls + 1, false);
-    OrderExport(f.ctx, network).ExtractCalls();
+    OrderExport(f.ctx, network).extractCalls();
     // The call whose rename the kill stopped goes first, then the one kept back.
     const int firstSent = c.killedAtFile == 0 ? calls + 1 : c.killedAtFile;
     EXPECT_EQ(f.call(0, firstSent)->extractedFileName, QLatin1String(c.resumed));

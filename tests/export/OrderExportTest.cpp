@@ -36,7 +36,7 @@ protected:
     void extract() {
         NetworkConnection network(f.ctx);
         OrderExport exporter(f.ctx, network);
-        exporter.ExtractCalls();
+        exporter.extractCalls();
     }
     ExportFixture f;
 };
@@ -209,7 +209,7 @@ protected:
         f.backend->setValue(QStringLiteral("QX7"), QStringLiteral("SystemID"), QStringLiteral("7"));
         f.backend->setValue(QStringLiteral("QX7"), QLatin1String(GetParam().key), text);
         f.backend->sync();
-        f.settingsStore->LoadFromRegistry(f.ctx.settings);
+        f.settingsStore->loadFromRegistry(f.ctx.settings);
     }
     QStringList holdEntries() {
         return f.auditTexts().filter(QStringLiteral("E|")).filter(QLatin1String(GetParam().key));
@@ -223,22 +223,22 @@ TEST_P(OrderExportHoldTest, HoldsEveryCallUntilTheSettingIsCorrected) {
     loadSettings(p.text);
     f.addCall(0, 17, 1);
     f.addOrder(0, 17, 1);
-    exporter.ExtractCalls();
-    exporter.ExtractCalls();
+    exporter.extractCalls();
+    exporter.extractCalls();
     EXPECT_TRUE(f.hostFiles().isEmpty()) << f.hostFiles().join(QLatin1Char(' ')).toStdString();
     EXPECT_FALSE(f.call(0, 17)->extractedCall);
     EXPECT_EQ(holdEntries().size(), 1) << "one entry for the run of held passes";
     EXPECT_EQ(f.ui.messages.filter(QLatin1String(p.key)).size(), 1);
 
     loadSettings(p.corrected);
-    exporter.ExtractCalls();
+    exporter.extractCalls();
     EXPECT_TRUE(f.call(0, 17)->extractedCall);
     EXPECT_EQ(f.hostFiles(), QStringList{QStringLiteral("QX770001.Rcv")});
 
     loadSettings(p.text);
     f.addCall(0, 18, 1);
     f.addOrder(0, 18, 1);
-    exporter.ExtractCalls();
+    exporter.extractCalls();
     EXPECT_FALSE(f.call(0, 18)->extractedCall);
     EXPECT_EQ(holdEntries().size(), 2) << "a new run of held passes has its own entry";
 }
@@ -500,15 +500,15 @@ TEST_F(OrderExportTest, WithEveryNumberTakenAPassStopsAtOnceWithOneEntryPerRunOf
 
     NetworkConnection network(f.ctx);
     OrderExport exporter(f.ctx, network);
-    exporter.ExtractCalls();
+    exporter.extractCalls();
     EXPECT_EQ(f.auditTexts(), QStringList{inUse});
-    exporter.ExtractCalls();
+    exporter.extractCalls();
     EXPECT_EQ(f.auditTexts(), QStringList{inUse}) << "a later pass that still finds none adds nothing";
     EXPECT_FALSE(f.call(0, 1)->extractedCall);
 
     // The host collects one file: one call goes out, and the next call finds none again.
     ASSERT_TRUE(QFile::remove(f.hostFile(QStringLiteral("QX770050.Rcv"))));
-    exporter.ExtractCalls();
+    exporter.extractCalls();
     EXPECT_EQ(f.call(0, 1)->extractedFileName, QStringLiteral("QX770050.Rcv"));
     EXPECT_FALSE(f.call(0, 2)->extractedCall);
     EXPECT_EQ(f.auditTexts().filter(inUse).size(), 2);

@@ -16,7 +16,7 @@ struct PadCase {
 class PadNumberTest : public ::testing::TestWithParam<PadCase> {};
 
 TEST_P(PadNumberTest, KeepsTheLastDigitsBehindZeros) {
-    EXPECT_EQ(PadNumber(GetParam().value, GetParam().width), QLatin1String(GetParam().expected));
+    EXPECT_EQ(padNumber(GetParam().value, GetParam().width), QLatin1String(GetParam().expected));
 }
 
 INSTANTIATE_TEST_SUITE_P(Widths, PadNumberTest,

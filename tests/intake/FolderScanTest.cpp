@@ -27,7 +27,7 @@ protected:
         env.ctx.ui = &recorder;
         folder = env.makeFolder(QStringLiteral("wbz"));
         env.ctx.settings.ScannedFolder = folder;
-        env.ctx.settingsStore->SaveToRegistry(env.ctx.settings);
+        env.ctx.settingsStore->saveToRegistry(env.ctx.settings);
     }
     void drop(const QString& name, quint32 seed = 1, int orders = 2) {
         QString error;
@@ -151,7 +151,7 @@ TEST_P(RefusedFolderTest, IsReportedAsInvalidAndNothingIsTaken) {
                                 .replace(QStringLiteral("{dir}"), env.path(QString()))
                                 .replace(QStringLiteral("{program}"), env.programFolder());
     env.ctx.settings.ScannedFolder = setting;
-    env.ctx.settingsStore->SaveToRegistry(env.ctx.settings);
+    env.ctx.settingsStore->saveToRegistry(env.ctx.settings);
 
     for (int run = 0; run < 3; ++run)
         ASSERT_TRUE(scan.run().ok);
@@ -196,7 +196,7 @@ TEST_P(ProtectedFileTest, IsNeverTaken) {
     QString taken = QFileInfo(env.iniPath).fileName();
     if (c.scanTheSettingsFolder) {
         env.ctx.settings.ScannedFolder = QFileInfo(env.iniPath).absolutePath() + QLatin1Char('/');
-        env.ctx.settingsStore->SaveToRegistry(env.ctx.settings);
+        env.ctx.settingsStore->saveToRegistry(env.ctx.settings);
     } else {
         target = env.programFolder() + QLatin1Char('/') + QString::fromLatin1(c.linkTarget);
         if (!QFile::exists(target)) {

@@ -219,17 +219,17 @@ TEST(FieldReadersTest, ReadersStopWhereTheirFieldsEnd) {
     FieldReaders readers(file, env.ctx.audit);
     qint64 pos = 1;
     bool full = true;
-    EXPECT_EQ(readers.GetStringValue(pos, 6, &full), QStringLiteral("AB    "));
+    EXPECT_EQ(readers.getStringValue(pos, 6, &full), QStringLiteral("AB    "));
     EXPECT_FALSE(full);
     EXPECT_EQ(pos, 3) << "the & is not consumed";
     pos = 4;
-    EXPECT_EQ(readers.GetNuMValueAsRJZFString(pos, 5, &full), QStringLiteral("0012-"));
+    EXPECT_EQ(readers.getNuMValueAsRJZFString(pos, 5, &full), QStringLiteral("0012-"));
     EXPECT_EQ(pos, 7);
     pos = 9;
     QString text;
-    readers.GetField(pos, QStringLiteral("+-"), text, true, file.length());
+    readers.getField(pos, QStringLiteral("+-"), text, true, file.length());
     EXPECT_EQ(text, QStringLiteral("abc-"));
-    readers.GetField(pos, QStringLiteral("+"), text, false, file.length());
+    readers.getField(pos, QStringLiteral("+"), text, false, file.length());
     EXPECT_EQ(text, QStringLiteral("def"));
     EXPECT_EQ(pos, 17);
 }

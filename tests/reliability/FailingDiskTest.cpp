@@ -51,7 +51,7 @@ protected:
     void extract() {
         NetworkConnection network(f.ctx);
         OrderExport exporter(f.ctx, network);
-        exporter.ExtractCalls();
+        exporter.extractCalls();
     }
     QStringList rcvFiles() const { return f.hostFiles().filter(QStringLiteral(".Rcv")); }
     test::ExportFixture f;

@@ -36,7 +36,7 @@ TEST_P(CommandLineFileTest, ResultIsThatOfTheLastCallAndNothingIsStored) {
     test::TestEnvironment env(QLatin1Char('B'));
     const QString path = env.path(QStringLiteral("calls.dat"));
     ASSERT_TRUE(test::TestEnvironment::writeFile(path, c.file));
-    EXPECT_EQ(BatchRunner::ProcessCommandLineFile(env.ctx, path), c.passes) << c.what;
+    EXPECT_EQ(BatchRunner::processCommandLineFile(env.ctx, path), c.passes) << c.what;
     EXPECT_FALSE(env.ctx.validationMode) << "validation mode is cleared again";
     EXPECT_TRUE(env.store().allCalls().empty());
     EXPECT_TRUE(env.store().allOrders().empty());
@@ -64,14 +64,14 @@ TEST(CommandLineFileTest, CallsAlreadyInTheStorePassWithoutBeingTested) {
     ASSERT_TRUE(env.store().insertCall(stored).ok());
     const QString path = env.path(QStringLiteral("calls.dat"));
     ASSERT_TRUE(test::TestEnvironment::writeFile(path, call(1, kShortQuantity)));
-    EXPECT_TRUE(BatchRunner::ProcessCommandLineFile(env.ctx, path));
+    EXPECT_TRUE(BatchRunner::processCommandLineFile(env.ctx, path));
     EXPECT_EQ(env.store().allCalls().size(), 1u);
     EXPECT_TRUE(env.auditMessages(QStringLiteral("V")).isEmpty());
 }
 
 TEST(CommandLineFileTest, AMissingFileFails) {
     test::TestEnvironment env(QLatin1Char('B'));
-    EXPECT_FALSE(BatchRunner::ProcessCommandLineFile(env.ctx, env.path(QStringLiteral("nothing.dat"))));
+    EXPECT_FALSE(BatchRunner::processCommandLineFile(env.ctx, env.path(QStringLiteral("nothing.dat"))));
     EXPECT_FALSE(env.ctx.validationMode);
 }
 

@@ -18,7 +18,7 @@ TEST_P(SplitCommandLineTest, SplitsOnBlanksAndTabs) {
     const SplitCase& c = GetParam();
     QStringList expected = c.expected;
     expected.prepend(QString());
-    EXPECT_EQ(SplitCommandLine(QString::fromLatin1(c.text), c.maxArgs), expected);
+    EXPECT_EQ(splitCommandLine(QString::fromLatin1(c.text), c.maxArgs), expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(

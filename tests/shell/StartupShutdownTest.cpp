@@ -125,7 +125,7 @@ TEST_F(StartupShutdownTest, MainFormRunsTheFirstRunSetupAndShowsTheCallsWindowOn
     EXPECT_EQ(host.callsWindowShown, 1);
     EXPECT_EQ(form.WaitTimer.interval(), 1000);
     EXPECT_EQ(form.ExitTimer.interval(), 5);
-    EXPECT_TRUE(form.bFirstTime);
+    EXPECT_TRUE(form.firstTime());
 }
 
 TEST(MainFormPositionTest, ThePlusFiftyNeverOverflows) {

@@ -17,7 +17,7 @@ protected:
         QString error;
         store = CallStore::open(dir.filePath(QStringLiteral("CallsAndOrders.db")), &error);
         ASSERT_TRUE(store);
-        store->DataConversions();
+        store->dataConversions();
     }
     QTemporaryDir dir;
     std::unique_ptr<CallStore> store;
@@ -74,7 +74,7 @@ TEST_F(AuditLogTest, TypeAndMessageAreTrimmedAndCut) {
 TEST_F(AuditLogTest, TheCallersEventTimeIsKept) {
     AuditLog log(*store, clock, QLatin1Char('F'));
     const QDateTime callTime(QDate(2026, 12, 4), QTime(23, 59, 0));
-    log.WriteAudit(callTime, QStringLiteral("G"), QStringLiteral("Good Call: #00017 Line:01 Bytes:0000123"));
+    log.writeAudit(callTime, QStringLiteral("G"), QStringLiteral("Good Call: #00017 Line:01 Bytes:0000123"));
     EXPECT_EQ(store->allAudit()[0].eventDnt, callTime);
 }
 

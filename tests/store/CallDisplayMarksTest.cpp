@@ -38,7 +38,7 @@ std::unique_ptr<CallStore> storeWith(const QString& path, const std::vector<RowS
     QString error;
     auto store = CallStore::open(path, &error);
     EXPECT_TRUE(store) << error.toStdString();
-    store->DataConversions();
+    store->dataConversions();
     SQLite::Statement insert(store->database(), "INSERT INTO Calls (Source, CallNumber, CallDNT, GoodCall, "
                                                 "ExtractedCall, Complete, Displayed) VALUES (?, ?, "
                                                 "'2026-03-10 14:07:30', 1, 0, ?, ?)");

@@ -49,7 +49,7 @@ TEST_F(CallStoreUpgradeTest, ANewFileHasTheThreeBaseTables) {
 TEST_F(CallStoreUpgradeTest, BaseFormIsUpgradedWithSourceFirstInEveryKey) {
     auto store = openStore();
     fillBaseForm(*store);
-    store->DataConversions();
+    store->dataConversions();
 
     EXPECT_EQ(store->columnsOf(QStringLiteral("Audit")),
               (QStringList{QStringLiteral("AuditDNT"), QStringLiteral("EventDNT"), QStringLiteral("Type"),
@@ -85,9 +85,9 @@ TEST_F(CallStoreUpgradeTest, BaseFormIsUpgradedWithSourceFirstInEveryKey) {
 TEST_F(CallStoreUpgradeTest, ASecondUpgradeChangesNothing) {
     auto store = openStore();
     fillBaseForm(*store);
-    store->DataConversions();
+    store->dataConversions();
     const auto before = store->allCalls();
-    const std::vector<bool> outcomes = store->DataConversions();
+    const std::vector<bool> outcomes = store->dataConversions();
     for (bool succeeded : outcomes)
         EXPECT_FALSE(succeeded) << "every statement fails on an upgraded file";
     EXPECT_EQ(outcomes.size(), 14u) << "no fill or key change runs";
@@ -99,7 +99,7 @@ TEST_F(CallStoreUpgradeTest, OnlyTheMissingSourceStepsRun) {
     fillBaseForm(*store);
     ASSERT_TRUE(store->executeJetDdl(QStringLiteral("Alter Table Calls ADD COLUMN Source NUMBER")));
     store->database().exec("UPDATE Calls SET Source = 5");
-    store->DataConversions();
+    store->dataConversions();
     EXPECT_EQ(store->primaryKeyOf(QStringLiteral("Calls")), QStringList{QStringLiteral("CallNumber")})
         << "the Calls key is left alone when its Source column was already there";
     EXPECT_EQ(store->allCalls()[0].source, 5);
@@ -111,7 +111,7 @@ class UpgradedStoreTest : public CallStoreUpgradeTest {
 protected:
     void SetUp() override {
         store = openStore();
-        store->DataConversions();
+        store->dataConversions();
     }
     std::unique_ptr<CallStore> store;
 };

@@ -39,7 +39,7 @@ protected:
 TEST_F(SettingsStoreTest, EmptyStoreGivesTheDefaults) {
     Settings s;
     s.QX7Name = QStringLiteral("junk");
-    const auto problems = store.LoadFromRegistry(s);
+    const auto problems = store.loadFromRegistry(s);
     EXPECT_TRUE(problems.isEmpty());
     EXPECT_EQ(s.DetailsTop, 0);
     EXPECT_EQ(s.SystemID, 0);
@@ -62,8 +62,8 @@ TEST_F(SettingsStoreTest, EmptyStoreGivesTheDefaults) {
 
 TEST_F(SettingsStoreTest, SaveWritesEveryKeyButProcessDelayAndLastScannedCallNum) {
     Settings s;
-    store.LoadFromRegistry(s);
-    store.SaveToRegistry(s);
+    store.loadFromRegistry(s);
+    store.saveToRegistry(s);
     QStringList keys = storedKeys();
     keys.sort();
     const QStringList expected = {
@@ -93,7 +93,7 @@ TEST_F(SettingsStoreTest, SaveWritesEveryKeyButProcessDelayAndLastScannedCallNum
 
 TEST_F(SettingsStoreTest, WrittenValuesReadBackTheSame) {
     Settings s;
-    store.LoadFromRegistry(s);
+    store.loadFromRegistry(s);
     s.DetailsTop = -120;
     s.SystemID = 7;
     s.EnableFiles = true;
@@ -102,12 +102,12 @@ TEST_F(SettingsStoreTest, WrittenValuesReadBackTheSame) {
     s.DataBinFormat = 2;
     s.LastDateRun = QDateTime(QDate(2026, 3, 7), QTime(14, 5, 59));
     s.DaysOfHistory = 60;
-    store.SaveToRegistry(s);
+    store.saveToRegistry(s);
     EXPECT_EQ(backend->value(QStringLiteral("QX7"), QStringLiteral("DataBinFormat")), QStringLiteral(" 2"));
     EXPECT_EQ(backend->value(QStringLiteral("QX7"), QStringLiteral("EnableFiles")), QStringLiteral("True"));
 
     Settings back;
-    EXPECT_TRUE(store.LoadFromRegistry(back).isEmpty());
+    EXPECT_TRUE(store.loadFromRegistry(back).isEmpty());
     EXPECT_EQ(back.DetailsTop, -120);
     EXPECT_EQ(back.SystemID, 7);
     EXPECT_TRUE(back.EnableFiles);
@@ -122,7 +122,7 @@ TEST_F(SettingsStoreTest, LastScannedCallNumIsWrittenOnItsOwn) {
     store.saveLastScannedCallNum(9999);
     EXPECT_EQ(storedKeys(), QStringList{QStringLiteral("QX7/LastScannedCallNum")});
     Settings s;
-    store.LoadFromRegistry(s);
+    store.loadFromRegistry(s);
     EXPECT_EQ(s.LastScannedCallNum, 9999);
 }
 
@@ -139,7 +139,7 @@ TEST_P(StoredTextTest, ABadValueIsReportedAndDefaulted) {
     const StoredText& p = GetParam();
     writeRaw(QString::fromLatin1(p.section), QString::fromLatin1(p.key), QString::fromLatin1(p.text));
     Settings s;
-    const auto problems = store.LoadFromRegistry(s);
+    const auto problems = store.loadFromRegistry(s);
     if (p.converts) {
         EXPECT_TRUE(problems.isEmpty());
     } else {
@@ -168,7 +168,7 @@ TEST_F(SettingsStoreTest, DefaultedValueStandsInForTheBadOne) {
     writeRaw(QStringLiteral("QX7"), QStringLiteral("FileScanMinutes"), QStringLiteral("abc"));
     writeRaw(QStringLiteral("QX7"), QStringLiteral("DataBinFormat"), QStringLiteral(" 2"));
     Settings s;
-    store.LoadFromRegistry(s);
+    store.loadFromRegistry(s);
     EXPECT_EQ(s.FileScanMinutes, 30);
     EXPECT_EQ(s.DataBinFormat, 2);
 }
@@ -188,7 +188,7 @@ TEST_F(SettingsStoreTest, TheReadmeExampleLoadsAsWrittenAndStaysAsWritten) {
     backend = SettingsBackend::openIniFile(iniPath);
     SettingsStore readme(*backend, clock);
     Settings s;
-    EXPECT_TRUE(readme.LoadFromRegistry(s).isEmpty());
+    EXPECT_TRUE(readme.loadFromRegistry(s).isEmpty());
     EXPECT_EQ(s.DataBinPath, QStringLiteral("C:\\ZIR32\\DCS\\"));
     EXPECT_EQ(s.QX7Path, QStringLiteral("I:\\QX7Com\\"));
     EXPECT_EQ(s.ScannedFolder, QStringLiteral("C:\\WBZ"));
@@ -196,7 +196,7 @@ TEST_F(SettingsStoreTest, TheReadmeExampleLoadsAsWrittenAndStaysAsWritten) {
     EXPECT_EQ(backend->shareRoot(), QStringLiteral("/smb"));
 
     s.NextDataBinNum = 4;
-    readme.SaveToRegistry(s);
+    readme.saveToRegistry(s);
     const QByteArray saved = fileText();
     EXPECT_TRUE(saved.contains("\nDataBinPath=C:\\ZIR32\\DCS\\\n")) << saved.toStdString();
     EXPECT_TRUE(saved.contains("\nQX7Path=I:\\QX7Com\\\n")) << saved.toStdString();
@@ -204,7 +204,7 @@ TEST_F(SettingsStoreTest, TheReadmeExampleLoadsAsWrittenAndStaysAsWritten) {
 
     auto reopened = SettingsBackend::openIniFile(iniPath);
     Settings back;
-    EXPECT_TRUE(SettingsStore(*reopened, clock).LoadFromRegistry(back).isEmpty());
+    EXPECT_TRUE(SettingsStore(*reopened, clock).loadFromRegistry(back).isEmpty());
     EXPECT_EQ(back.DataBinPath, s.DataBinPath);
     EXPECT_EQ(back.QX7Path, s.QX7Path);
     EXPECT_EQ(back.ScannedFolder, s.ScannedFolder);
@@ -227,11 +227,11 @@ TEST_P(FileLineTest, LoadsAsMeantAndSavesBackTheSame) {
     backend = SettingsBackend::openIniFile(iniPath);
     SettingsStore fromFile(*backend, clock);
     Settings s;
-    EXPECT_TRUE(fromFile.LoadFromRegistry(s).isEmpty());
+    EXPECT_TRUE(fromFile.loadFromRegistry(s).isEmpty());
     EXPECT_EQ(backend->value(QStringLiteral("QX7"), QLatin1String(p.key)), QString::fromUtf8(p.loadsAs));
     EXPECT_EQ(s.LocalDrive, QStringLiteral("K")) << "the next line is a key of its own";
 
-    fromFile.SaveToRegistry(s);
+    fromFile.saveToRegistry(s);
     auto reopened = SettingsBackend::openIniFile(iniPath);
     EXPECT_EQ(reopened->value(QStringLiteral("QX7"), QLatin1String(p.key)), QString::fromUtf8(p.loadsAs))
         << fileText().toStdString();
@@ -266,13 +266,13 @@ class SavedTextTest : public SettingsStoreTest, public ::testing::WithParamInter
 TEST_P(SavedTextTest, ReadsBackIdentically) {
     const QString text = QString::fromUtf8(GetParam().text);
     Settings s;
-    store.LoadFromRegistry(s);
+    store.loadFromRegistry(s);
     s.QX7Name = text;
     s.DataBinPath = text;
-    store.SaveToRegistry(s);
+    store.saveToRegistry(s);
     auto reopened = SettingsBackend::openIniFile(iniPath);
     Settings back;
-    SettingsStore(*reopened, clock).LoadFromRegistry(back);
+    SettingsStore(*reopened, clock).loadFromRegistry(back);
     EXPECT_EQ(back.QX7Name, text) << fileText().toStdString();
     EXPECT_EQ(back.DataBinPath, text) << fileText().toStdString();
 }
@@ -302,15 +302,15 @@ TEST_P(KeptValueTest, IsReportedAndKeptInTheFileWhileTheOtherKeysSave) {
     backend = SettingsBackend::openIniFile(iniPath);
     SettingsStore fromFile(*backend, clock);
     Settings s;
-    const QList<SettingProblem> problems = fromFile.LoadFromRegistry(s);
+    const QList<SettingProblem> problems = fromFile.loadFromRegistry(s);
     ASSERT_EQ(problems.size(), 1);
     EXPECT_EQ(problems[0].key, QLatin1String(p.key));
     EXPECT_TRUE(problems[0].describe().contains(QLatin1String(p.key)))
         << problems[0].describe().toStdString();
 
     s.LastSeqNum = 6;
-    fromFile.SaveToRegistry(s);
-    fromFile.SaveToRegistry(s);
+    fromFile.saveToRegistry(s);
+    fromFile.saveToRegistry(s);
     EXPECT_TRUE(fileText().contains("\n" + line + "\n")) << fileText().toStdString();
     auto reopened = SettingsBackend::openIniFile(iniPath);
     EXPECT_EQ(reopened->value(QStringLiteral("QX7"), QStringLiteral("LastSeqNum")), QStringLiteral("6"));
@@ -330,9 +330,9 @@ TEST_F(SettingsStoreTest, AKeptValueIsSavedOnceTheRecordChangesIt) {
     backend = SettingsBackend::openIniFile(iniPath);
     SettingsStore fromFile(*backend, clock);
     Settings s;
-    ASSERT_EQ(fromFile.LoadFromRegistry(s).size(), 1);
+    ASSERT_EQ(fromFile.loadFromRegistry(s).size(), 1);
     s.SystemID = 3;
-    fromFile.SaveToRegistry(s);
+    fromFile.saveToRegistry(s);
     auto reopened = SettingsBackend::openIniFile(iniPath);
     EXPECT_EQ(reopened->value(QStringLiteral("QX7"), QStringLiteral("SystemID")), QStringLiteral("3"));
 }
@@ -355,16 +355,16 @@ TEST_F(SettingsStoreTest, AFailedSaveIsReportedEachTimeAndStoredOnceTheFileCanBe
     QStringList failures;
     readOnly.reportSaveFailuresTo([&](const QString& message) { failures.append(message); });
     Settings s;
-    readOnly.LoadFromRegistry(s);
+    readOnly.loadFromRegistry(s);
     s.NextDataBinNum = 1;
-    EXPECT_FALSE(readOnly.SaveToRegistry(s));
+    EXPECT_FALSE(readOnly.saveToRegistry(s));
     EXPECT_FALSE(readOnly.saveLastScannedCallNum(5));
     ASSERT_EQ(failures.size(), 2);
     EXPECT_TRUE(failures[0].contains(iniPath)) << failures[0].toStdString();
 
     disk.readOnly = false;
     s.NextDataBinNum = 2;
-    EXPECT_TRUE(readOnly.SaveToRegistry(s));
+    EXPECT_TRUE(readOnly.saveToRegistry(s));
     auto reopened = SettingsBackend::openIniFile(iniPath);
     EXPECT_EQ(reopened->value(QStringLiteral("Miscellaneous"), QStringLiteral("NextDataBinNum")),
               QStringLiteral("2"));
@@ -375,11 +375,11 @@ TEST_F(SettingsStoreTest, AFailedSaveIsReportedEachTimeAndStoredOnceTheFileCanBe
 
 TEST_F(SettingsStoreTest, AHandEditMadeWhileTheProgramRunsSurvivesItsSave) {
     Settings s;
-    store.LoadFromRegistry(s);
-    store.SaveToRegistry(s);
+    store.loadFromRegistry(s);
+    store.saveToRegistry(s);
     writeFileText(fileText() + "[Miscellaneous]\nProcessDelay=3\n");
     s.NextDataBinNum = 9;
-    store.SaveToRegistry(s);
+    store.saveToRegistry(s);
     auto reopened = SettingsBackend::openIniFile(iniPath);
     EXPECT_EQ(reopened->value(QStringLiteral("Miscellaneous"), QStringLiteral("ProcessDelay")),
               QStringLiteral("3"));
@@ -399,9 +399,9 @@ TEST_P(FolderSettingTest, IsKeptAndUsedWholePastEightyCharacters) {
     ASSERT_EQ(folder.size(), 97);
     writeRaw(QStringLiteral("QX7"), QLatin1String(GetParam().key), folder);
     Settings s;
-    EXPECT_TRUE(store.LoadFromRegistry(s).isEmpty());
+    EXPECT_TRUE(store.loadFromRegistry(s).isEmpty());
     EXPECT_EQ(s.*(GetParam().field), folder);
-    store.SaveToRegistry(s);
+    store.saveToRegistry(s);
     EXPECT_EQ(backend->value(QStringLiteral("QX7"), QLatin1String(GetParam().key)), folder);
 }
 

@@ -18,14 +18,14 @@ bool RecordingUserInterface::waitForHostFolder(const QDateTime&, const std::func
     return false;
 }
 
-int ScriptedDriveMapper::NetConnect(const QString& drive, const QString& share) {
+int ScriptedDriveMapper::netConnect(const QString& drive, const QString& share) {
     calls.append(QStringLiteral("connect %1 %2").arg(drive, share));
     if (connectResult == 0 && onConnected)
         onConnected();
     return connectResult;
 }
 
-void ScriptedDriveMapper::NetDisconnect(const QString& drive) {
+void ScriptedDriveMapper::netDisconnect(const QString& drive) {
     calls.append(QStringLiteral("disconnect ") + drive);
 }
 
@@ -43,7 +43,7 @@ ExportFixture::ExportFixture(QDateTime now) : clock(std::move(now)) {
     if (!store)
         ADD_FAILURE() << "store: " << error.toStdString();
     else
-        store->DataConversions();
+        store->dataConversions();
     audit = std::make_unique<AuditLog>(*store, clock, QLatin1Char('F'));
 
     ctx.settings.QX7Name = QStringLiteral("HOST");

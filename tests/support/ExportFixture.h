@@ -30,7 +30,7 @@ namespace vrq::test {
 // maxRetries times; beforeRetry runs before each retry (a test brings the folder back there).
 class RecordingUserInterface : public UserInterface {
 public:
-    void UpdateCallDisplay(int callNumber, int mode) override { displayed.push_back({callNumber, mode}); }
+    void updateCallDisplay(int callNumber, int mode) override { displayed.push_back({callNumber, mode}); }
     void showMessage(const QString& text) override { messages.append(text); }
     bool waitForHostFolder(const QDateTime& since, const std::function<bool()>& tryReconnect) override;
     void processEvents() override {}
@@ -48,12 +48,12 @@ public:
     std::function<void(int retry)> beforeRetry;
 };
 
-// Maps a drive as the test says: NetConnect answers connectResult and, when it is 0, runs onConnected
+// Maps a drive as the test says: netConnect answers connectResult and, when it is 0, runs onConnected
 // (a test restores the folder there). Every call is recorded as "connect I: \\HOST\Qdls" / "disconnect I:".
 class ScriptedDriveMapper : public DriveMapper {
 public:
-    int NetConnect(const QString& drive, const QString& share) override;
-    void NetDisconnect(const QString& drive) override;
+    int netConnect(const QString& drive, const QString& share) override;
+    void netDisconnect(const QString& drive) override;
 
     int connectResult = 0;
     std::function<void()> onConnected;

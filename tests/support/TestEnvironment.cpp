@@ -35,7 +35,7 @@ void TestEnvironment::reopenStore() {
         CallStore::open(QDir(m_programFolder).filePath(QString::fromLatin1(CallStore::kFileName)), &error);
     if (!m_store)
         qFatal("cannot open the test store: %s", qPrintable(error));
-    m_store->DataConversions();
+    m_store->dataConversions();
     m_audit = std::make_unique<AuditLog>(*m_store, clock, ctx.runMode);
     ctx.store = m_store.get();
     ctx.audit = m_audit.get();

@@ -90,11 +90,11 @@ TEST_P(CallsWindowGrowth, WidensAndScrollsToTheNewestRows) {
     CallsWindow& w = openWindow();
     for (int n = c.atLoad + 1; n <= c.atLoad + c.addedLater; ++n)
         addCall(0, n);
-    w.RefreshCallDisplay();
+    w.refreshCallDisplay();
     QCoreApplication::processEvents();
 
     EXPECT_EQ(w.callsModel().rowCount(), c.atLoad + c.addedLater);
-    EXPECT_EQ(w.RowCount(), c.atLoad + c.addedLater);
+    EXPECT_EQ(w.rowCount(), c.atLoad + c.addedLater);
     EXPECT_EQ(w.gridWidthTwips(), c.width);
     EXPECT_EQ(w.callsGrid()->rowAt(0), c.topRow);
     // New rows are at the bottom: the last number added is the last row.
@@ -110,7 +110,7 @@ TEST_F(CallsWindowTest, IncompleteCallIsListedOnceCompleted) {
     addCall(0, 8, true, false, /*complete=*/false);
     CallsWindow& w = openWindow();
     EXPECT_EQ(numbers(), texts({7}));
-    w.RefreshCallDisplay();
+    w.refreshCallDisplay();
     EXPECT_EQ(numbers(), texts({7}));
 
     ASSERT_TRUE(m_store->setCallComplete(0, 8).ok());
@@ -199,10 +199,10 @@ TEST_F(CallsWindowTest, FilteredCallsStayHiddenUntilRebuilt) {
     CallsWindow& w = openWindow();
     w.displayFilesBox()->click(); // off
     addCall(1, 2);
-    w.RefreshCallDisplay();
+    w.refreshCallDisplay();
     EXPECT_EQ(numbers(), texts({1}));
     w.displayFilesBox()->setChecked(true); // no click: no rebuild
-    w.RefreshCallDisplay();
+    w.refreshCallDisplay();
     EXPECT_EQ(numbers(), texts({1}));
 }
 
@@ -221,7 +221,7 @@ TEST_P(CallsWindowUpdate, ChangesOnlyTheFirstRowOfTheCall) {
     for (int n : c.shown)
         addCall(0, n);
     CallsWindow& w = openWindow(false);
-    w.UpdateCallDisplay(c.callNumber, c.mode);
+    w.updateCallDisplay(c.callNumber, c.mode);
     EXPECT_EQ(numbers(), c.expectedNumbers);
     EXPECT_EQ(column(CallsTableModel::StatusColumn), c.expectedStatus);
     EXPECT_TRUE(w.refreshTimerActive());
@@ -244,7 +244,7 @@ INSTANTIATE_TEST_SUITE_P(Modes, CallsWindowUpdate,
 TEST_F(CallsWindowTest, UpdateToGoodTurnsAnExtractedRowBack) {
     addCall(0, 4, true, true);
     CallsWindow& w = openWindow(false);
-    w.UpdateCallDisplay(4, 2);
+    w.updateCallDisplay(4, 2);
     EXPECT_EQ(column(CallsTableModel::StatusColumn), QStringList{G});
 }
 
@@ -252,8 +252,8 @@ TEST_F(CallsWindowTest, RemovedRowIsNotListedAgainByTheTimer) {
     addCall(0, 4);
     addCall(0, 5);
     CallsWindow& w = openWindow(false);
-    w.UpdateCallDisplay(4, 0);
-    w.RefreshCallDisplay();
+    w.updateCallDisplay(4, 0);
+    w.refreshCallDisplay();
     EXPECT_EQ(numbers(), texts({5}));
 }
 
@@ -278,7 +278,7 @@ TEST_P(CallsWindowSort, HeaderSortsOnceAndLaterRowsAreAppended) {
         EXPECT_EQ(header(i)->isPressed(), i == c.header) << i;
 
     addCall(0, 1, false, false, true, QDateTime(QDate(2000, 1, 1), QTime(0, 0))); // Call, Bad call
-    w.RefreshCallDisplay();
+    w.refreshCallDisplay();
     EXPECT_EQ(numbers(), QStringList(c.expected) << QStringLiteral("1"));
 
     // Clicking the same header again sorts again, the new row included.
@@ -446,8 +446,8 @@ TEST_F(CallsWindowTest, FailingStoreIsReportedOncePerStreak) {
     ASSERT_TRUE(baseForm) << error.toStdString();
     m_ctx.store = baseForm.get();
     CallsWindow& w = openWindow(false);
-    w.RefreshCallDisplay();
-    w.RefreshCallDisplay();
+    w.refreshCallDisplay();
+    w.refreshCallDisplay();
 
     auto errors = [this] {
         int count = 0;
@@ -460,12 +460,12 @@ TEST_F(CallsWindowTest, FailingStoreIsReportedOncePerStreak) {
     EXPECT_EQ(w.callsModel().rowCount(), 0);
 
     // Once the store answers again, the next failure starts a new streak.
-    baseForm->DataConversions();
+    baseForm->dataConversions();
     CallRow call;
     call.callNumber = 3;
     call.complete = true;
     ASSERT_TRUE(baseForm->insertCall(call).ok());
-    w.RefreshCallDisplay();
+    w.refreshCallDisplay();
     EXPECT_EQ(numbers(), texts({3}));
     EXPECT_EQ(errors(), 1);
     m_tester.reset();

@@ -74,7 +74,7 @@ protected:
         QString error;
         m_store = CallStore::open(m_dir.filePath(QStringLiteral("CallsAndOrders.db")), &error);
         ASSERT_TRUE(m_store) << error.toStdString();
-        m_store->DataConversions();
+        m_store->dataConversions();
         m_audit = std::make_unique<AuditLog>(*m_store, m_clock, QLatin1Char('F'));
         m_ctx.store = m_store.get();
         m_ctx.audit = m_audit.get();

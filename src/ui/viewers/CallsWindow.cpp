@@ -103,13 +103,13 @@ CallsWindow::CallsWindow(AppContext& ctx, QWidget* parent)
 
     // Load: position, reset, grid set-up, header pictures, first refresh.
     move(Twips::toPixelsX(m_ctx.settings.DetailsLeft), Twips::toPixelsY(m_ctx.settings.DetailsTop));
-    ResetCallDisplay();
-    SetUpCallGrid();
+    resetCallDisplay();
+    setUpCallGrid();
     m_headers->setPressedHeader(dateHeader);
-    RefreshCallDisplay();
+    refreshCallDisplay();
 
     m_timer1.setInterval(1000);
-    connect(&m_timer1, &QTimer::timeout, this, &CallsWindow::RefreshCallDisplay);
+    connect(&m_timer1, &QTimer::timeout, this, &CallsWindow::refreshCallDisplay);
     m_timer1.start();
 }
 
@@ -160,7 +160,7 @@ bool CallsWindow::isMenuEntryEnabled(MenuEntry entry) const {
     return menuAction(entry)->isEnabled();
 }
 
-void CallsWindow::SetUpCallGrid() {
+void CallsWindow::setUpCallGrid() {
     m_model->clear();
     // Column edges rounded from running twips totals, so the pixel widths add up to the grid's.
     int edgeTwips = 0;
@@ -189,14 +189,14 @@ void CallsWindow::setGridWidth(int twips) {
     m_grid->setGeometry(Twips::rect(kGridLeft, kGridTop, twips, kGridHeight));
 }
 
-void CallsWindow::ResetCallDisplay() {
+void CallsWindow::resetCallDisplay() {
     // The store's marks are cleared by the next refresh, together with taking the calls again: a reset
     // of every row followed by marking them all again would write each row twice.
     m_resetPending = true;
     m_model->clear();
 }
 
-void CallsWindow::RefreshCallDisplay() {
+void CallsWindow::refreshCallDisplay() {
     const int startCount = m_model->rowCount();
     m_rowCount = startCount;
     if (!m_ctx.store)
@@ -237,7 +237,7 @@ void CallsWindow::scrollToTopRow(int row) {
     m_grid->scrollTo(m_model->index(row, CallsTableModel::SourceColumn), QAbstractItemView::PositionAtTop);
 }
 
-void CallsWindow::UpdateCallDisplay(int lCallNumber, int iMode) {
+void CallsWindow::updateCallDisplay(int lCallNumber, int iMode) {
     m_timer1.stop();
     const int row = (iMode == 0 || m_model->rowCount() > 0) ? m_model->findCallRow(lCallNumber) : -1;
     if (row >= 0) {
@@ -252,8 +252,8 @@ void CallsWindow::UpdateCallDisplay(int lCallNumber, int iMode) {
 }
 
 void CallsWindow::rebuildCallDisplay() {
-    ResetCallDisplay();
-    RefreshCallDisplay();
+    resetCallDisplay();
+    refreshCallDisplay();
 }
 
 void CallsWindow::onRowClicked(const QModelIndex& index) {

@@ -20,7 +20,7 @@ class HeaderBar;
 
 // frmAllCalls, the "Calls" window: one row per complete call in the store, refilled from the store at
 // load and by the check boxes, topped up once a second with newly completed calls, and changed row by
-// row through UpdateCallDisplay. Its menus ask the window layer, through signals, for the other windows.
+// row through updateCallDisplay. Its menus ask the window layer, through signals, for the other windows.
 // Closing it ends the program: the close box asks first, every other close does not.
 class CallsWindow : public QMainWindow {
     Q_OBJECT
@@ -43,15 +43,15 @@ public:
 
     // Changes the row of one call on show: mode 0 removes it, 1 "Bad call", 2 "Good Call", other values
     // "Extracted". A number not on show changes nothing. Timer1 is paused meanwhile.
-    void UpdateCallDisplay(int lCallNumber, int iMode);
+    void updateCallDisplay(int lCallNumber, int iMode);
 
     void setMenuEntryEnabled(MenuEntry entry, bool enabled);
     bool isMenuEntryEnabled(MenuEntry entry) const;
 
     // Appends the complete calls not displayed yet (each tick of Timer1, and at load).
-    void RefreshCallDisplay();
+    void refreshCallDisplay();
     // Marks every call of the store not displayed and empties the grid.
-    void ResetCallDisplay();
+    void resetCallDisplay();
 
     // The call and order the details windows show; row clicks here write it.
     SelectedCall& selectedCall() { return m_selected; }
@@ -67,7 +67,7 @@ public:
     QAction* menuAction(MenuEntry entry) const;
     QAction* exitAction() const { return m_exitAction; }
     int gridWidthTwips() const { return m_gridWidthTwips; }
-    int RowCount() const { return m_rowCount; }
+    int rowCount() const { return m_rowCount; }
     bool refreshTimerActive() const { return m_timer1.isActive(); }
 
 signals:
@@ -87,7 +87,7 @@ protected:
 
 private:
     void buildMenus();
-    void SetUpCallGrid();
+    void setUpCallGrid();
     void fitGridFont();
     void setGridWidth(int twips);
     void scrollToTopRow(int row);
