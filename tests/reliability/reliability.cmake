@@ -11,7 +11,7 @@ if(TARGET tests_reliability)
     target_compile_definitions(tests_reliability_soak PRIVATE VRQ_EXECUTABLE="$<TARGET_FILE:vrqtoqx7>"
                                                               VRQ_UPSTREAM_SIM="$<TARGET_FILE:upstream-sim>")
     add_dependencies(tests_reliability_soak vrqtoqx7 upstream-sim)
-    gtest_discover_tests(tests_reliability_soak
+    gtest_discover_tests(tests_reliability_soak NO_PRETTY_VALUES
         PROPERTIES LABELS soak TIMEOUT 7500
         DISCOVERY_TIMEOUT 60)
 endif()
