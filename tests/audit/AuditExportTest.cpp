@@ -1,6 +1,7 @@
 #include "audit/AuditExport.h"
 #include "context/NetworkConnection.h"
 #include "support/ExportFixture.h"
+#include "support/TestNames.h"
 
 #include <QFile>
 #include <SQLiteCpp/SQLiteCpp.h>
@@ -94,7 +95,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, AuditExportLineTest,
                              LineCase{"RowOlderThanSeqAndInstance", legacyRow(),
                                       QStringLiteral("20260310 08:00:01.    -     20260310080001Iold") +
                                           QString(154, QLatin1Char(' '))}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         RowName());
 
 TEST_F(AuditExportTest, WritesEveryTypedRowOldestFirstAndTwoRunsGiveTheSameFiles) {
     add(entry(at(10, 9, 0), "X"));
@@ -166,7 +167,7 @@ INSTANTIATE_TEST_SUITE_P(
                    "03/09/2026   1  Good    1  Bad    50  % Success\r\n"
                    "03/10/2026   1  Good    0  Bad    100  % Success\r\n"
                    "03/09/2026   1  Good    0  Bad    100  % Success\r\n"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 TEST_F(AuditExportTest, ALostFolderIsReconnectedFirst) {
     add(entry(at(10, 8, 0), "G"));
@@ -205,7 +206,7 @@ INSTANTIATE_TEST_SUITE_P(Entries, AuditExportRefusedEntryTest,
                          ::testing::Values(RefusedEntryCase{"ConnectionLost", "Network connection lost."},
                                            RefusedEntryCase{"ConnectionEstablished",
                                                             "Network connection established."}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         RowName());
 
 TEST_F(AuditExportTest, AFolderThatStaysAwayEndsQuietly) {
     add(entry(at(10, 8, 0), "G"));

@@ -1,6 +1,7 @@
 #include "context/NetworkConnection.h"
 #include "export/OrderExport.h"
 #include "support/ExportFixture.h"
+#include "support/TestNames.h"
 
 #include <QDir>
 #include <QFile>
@@ -103,7 +104,7 @@ INSTANTIATE_TEST_SUITE_P(
                       KillCase{"AfterRename", KillPoint::AfterRename, false, "QX710042.Rcv"},
                       KillCase{"AfterRenameCollected", KillPoint::AfterRename, true, "QX710042.Rcv"},
                       KillCase{"AfterMark", KillPoint::AfterMark, false, "QX710042.Rcv"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 // Removes the ".Tmp" files it is asked to and stops the "process" right after the first.
 class DyingAfterTmpRemoval : public FileSystem {
@@ -188,6 +189,7 @@ private:
 };
 
 struct NumberCase {
+    const char* name;
     int lastSeqNum;   // before the first pass
     int killedAtFile; // 0: the pass ends normally
     FileStep step;
@@ -239,13 +241,15 @@ TEST_P(OrderNumberTest, NoNumberIsGivenOutTwiceWhereverThePassStops) {
               c.killedAtFile != 0 && c.step == FileStep::Write ? 1 : 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Stops, OrderNumberTest,
-                         ::testing::Values(NumberCase{41, 0, FileStep::Rename, "44", "QX710045.Rcv"},
-                                           NumberCase{41, 1, FileStep::Rename, "41", "QX710142.Rcv"},
-                                           NumberCase{41, 1, FileStep::Write, "41", "QX710142.Rcv"},
-                                           NumberCase{41, 101, FileStep::Rename, "141", "QX710242.Rcv"},
-                                           NumberCase{41, 101, FileStep::Write, "141", "QX710242.Rcv"},
-                                           NumberCase{9850, 1, FileStep::Write, "9850", "QX710051.Rcv"}));
+INSTANTIATE_TEST_SUITE_P(
+    Stops, OrderNumberTest,
+    ::testing::Values(NumberCase{"NoStop", 41, 0, FileStep::Rename, "44", "QX710045.Rcv"},
+                      NumberCase{"RenameOfTheFirstFile", 41, 1, FileStep::Rename, "41", "QX710142.Rcv"},
+                      NumberCase{"WriteOfTheFirstFile", 41, 1, FileStep::Write, "41", "QX710142.Rcv"},
+                      NumberCase{"RenameInTheSecondBlock", 41, 101, FileStep::Rename, "141", "QX710242.Rcv"},
+                      NumberCase{"WriteInTheSecondBlock", 41, 101, FileStep::Write, "141", "QX710242.Rcv"},
+                      NumberCase{"WriteInABlockThatWraps", 9850, 1, FileStep::Write, "9850", "QX710051.Rcv"}),
+    RowName());
 
 enum class Damage { CutShort, ByteChanged };
 
@@ -293,6 +297,6 @@ INSTANTIATE_TEST_SUITE_P(Torn, DamagedRecordTest,
                                            DamageCase{"ByteChanged", false, Damage::ByteChanged},
                                            DamageCase{"ParkedCutShort", true, Damage::CutShort},
                                            DamageCase{"ParkedByteChanged", true, Damage::ByteChanged}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         RowName());
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "export/OrderExport.h"
 #include "context/NetworkConnection.h"
 #include "support/ExportFixture.h"
+#include "support/TestNames.h"
 
 #include <QFile>
 #include <SQLiteCpp/SQLiteCpp.h>
@@ -107,6 +108,7 @@ TEST_F(OrderExportTest, SequenceNineThousandNineHundredWrapsToOne) {
 }
 
 struct WaitingCase {
+    const char* name;
     int lastSeqNum;
     std::vector<int> waiting; // numbers whose ".Rcv" the host has not collected yet
     const char* sentAs;
@@ -138,17 +140,20 @@ TEST_P(OrderExportWaitingTest, AWaitingRcvIsNeverReplacedAndItsNumberIsPassedOve
 INSTANTIATE_TEST_SUITE_P(
     Numbers, OrderExportWaitingTest,
     ::testing::Values(
-        WaitingCase{41, {}, "QX770042.Rcv", ""},
-        WaitingCase{41,
+        WaitingCase{"NoneWaiting", 41, {}, "QX770042.Rcv", ""},
+        WaitingCase{"NextNumberWaiting",
+                    41,
                     {42},
                     "QX770043.Rcv",
                     "W|OpenOutputFile: passed over 1 number(s) whose order file is still in the host "
                     "folder."},
-        WaitingCase{9898,
+        WaitingCase{"WaitingAcrossTheWrap",
+                    9898,
                     {9899, 9900, 1},
                     "QX770002.Rcv",
                     "W|OpenOutputFile: passed over 3 number(s) whose order file is still in the host "
-                    "folder."}));
+                    "folder."}),
+    RowName());
 
 TEST_F(OrderExportTest, AnEmptyFileIsDeletedAndTheCallRetriedUnderANewNumber) {
     f.addCall(0, 17, 1); // counts one order, but the order rows are missing
@@ -243,14 +248,15 @@ TEST_P(OrderExportHoldTest, HoldsEveryCallUntilTheSettingIsCorrected) {
     EXPECT_EQ(holdEntries().size(), 2) << "a new run of held passes has its own entry";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Settings, OrderExportHoldTest,
-    ::testing::Values(
-        HoldingSetting{"SystemIdNotANumber", "SystemID", QStringLiteral("1x"), QStringLiteral("7")},
-        HoldingSetting{"SystemIdOfTwoDigits", "SystemID", QStringLiteral("12"), QStringLiteral("7")},
-        HoldingSetting{"HostNameLongerThanItsField", "QX7Name", QString(97, QLatin1Char('n')),
-                       QStringLiteral("HOST")}),
-    [](const ::testing::TestParamInfo<HoldingSetting>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Settings, OrderExportHoldTest,
+                         ::testing::Values(HoldingSetting{"SystemIdNotANumber", "SystemID",
+                                                          QStringLiteral("1x"), QStringLiteral("7")},
+                                           HoldingSetting{"SystemIdOfTwoDigits", "SystemID",
+                                                          QStringLiteral("12"), QStringLiteral("7")},
+                                           HoldingSetting{"HostNameLongerThanItsField", "QX7Name",
+                                                          QString(97, QLatin1Char('n')),
+                                                          QStringLiteral("HOST")}),
+                         RowName());
 
 TEST_F(OrderExportTest, AFolderSettingWithoutClosingSeparatorGetsOne) {
     f.ctx.settings.QX7Path = QStringLiteral("I:\\QX7Com");
@@ -262,6 +268,7 @@ TEST_F(OrderExportTest, AFolderSettingWithoutClosingSeparatorGetsOne) {
 }
 
 struct RoundingCase {
+    const char* name;
     double stored;
     const char* quantityColumns;
 };
@@ -282,9 +289,12 @@ TEST_P(OrderExportRoundingTest, FractionsGoToTheEvenNeighbour) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Halves, OrderExportRoundingTest,
-                         ::testing::Values(RoundingCase{2.5, "002+"}, RoundingCase{3.5, "004+"},
-                                           RoundingCase{-2.5, "002-"}, RoundingCase{2.4, "002+"},
-                                           RoundingCase{-0.5, "000+"}));
+                         ::testing::Values(RoundingCase{"TwoAndAHalf", 2.5, "002+"},
+                                           RoundingCase{"ThreeAndAHalf", 3.5, "004+"},
+                                           RoundingCase{"MinusTwoAndAHalf", -2.5, "002-"},
+                                           RoundingCase{"TwoPointFour", 2.4, "002+"},
+                                           RoundingCase{"MinusAHalf", -0.5, "000+"}),
+                         RowName());
 
 // A disk that fails the creation of the ".Tmp" or the durable write of its content.
 class FailingDisk : public FileSystem {
@@ -308,6 +318,7 @@ private:
 };
 
 struct DiskCase {
+    const char* name;
     bool failCreate;
     const char* entry;
 };
@@ -332,10 +343,12 @@ TEST_P(OrderExportDiskTest, AFailingDiskLeavesTheCallPendingWithItsErrorEntry) {
     EXPECT_TRUE(f.call(0, 17)->extractedCall);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Writes, OrderExportDiskTest,
-    ::testing::Values(DiskCase{true, "E|OpenOutputFile: Err = 28 - No space left on device"},
-                      DiskCase{false, "E|ExtractCalls: Err = 28 - No space left on device"}));
+INSTANTIATE_TEST_SUITE_P(Writes, OrderExportDiskTest,
+                         ::testing::Values(DiskCase{"CreatingTheTmp", true,
+                                                    "E|OpenOutputFile: Err = 28 - No space left on device"},
+                                           DiskCase{"WritingTheTmp", false,
+                                                    "E|ExtractCalls: Err = 28 - No space left on device"}),
+                         RowName());
 
 // A value the order file needs that reads as Null in the store (a row written by another program or
 // by hand): the call is held with an error entry and the next call goes out.
@@ -395,7 +408,7 @@ INSTANTIATE_TEST_SUITE_P(
                       NullCase{"Unit", "OrderLineItems", "Unit", true},
                       NullCase{"DiscountPercent", "OrderLineItems", "DiscountPercent", true},
                       NullCase{"PriceOverride", "OrderLineItems", "PriceOverride", true}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 // An audit entry the store refuses fails the step that wrote it: the pass ends with its error entry
 // and no call is marked extracted on the strength of a lost entry. Call 1, set up by the row, comes
@@ -480,7 +493,7 @@ INSTANTIATE_TEST_SUITE_P(
                                           .save({0, 1, QStringLiteral("QX770030.Rcv"), tmp.fileName(),
                                                  f.hostFile(QStringLiteral("QX770030.Rcv"))}));
                       }}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 // The host stops collecting: every number has its ".Rcv" waiting and thousands of calls are pending.
 TEST_F(OrderExportTest, WithEveryNumberTakenAPassStopsAtOnceWithOneEntryPerRunOfSuchPasses) {

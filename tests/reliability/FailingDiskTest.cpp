@@ -3,6 +3,7 @@
 #include "context/NetworkConnection.h"
 #include "export/OrderExport.h"
 #include "support/ExportFixture.h"
+#include "support/TestNames.h"
 
 #include <gtest/gtest.h>
 
@@ -46,7 +47,12 @@ private:
     Step m_step;
 };
 
-class FailingDiskTest : public ::testing::TestWithParam<Step> {
+struct StepCase {
+    const char* name;
+    Step step;
+};
+
+class FailingDiskTest : public ::testing::TestWithParam<StepCase> {
 protected:
     void extract() {
         NetworkConnection network(f.ctx);
@@ -63,7 +69,7 @@ TEST_P(FailingDiskTest, TheCallStaysPendingWithItsErrorEntryAndIsSentOnceLater) 
     f.addCall(0, 17, 1);
     f.addOrder(0, 17, 1);
     f.addItem(0, 17, 1, 1);
-    FailingDisk disk(GetParam());
+    FailingDisk disk(GetParam().step);
     f.ctx.fs = &disk;
     extract();
     EXPECT_FALSE(f.call(0, 17)->extractedCall);
@@ -80,7 +86,10 @@ TEST_P(FailingDiskTest, TheCallStaysPendingWithItsErrorEntryAndIsSentOnceLater) 
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryWrite, FailingDiskTest,
-                         ::testing::Values(Step::CreateTmp, Step::WriteTmp, Step::RecoveryRecord,
-                                           Step::Rename));
+                         ::testing::Values(StepCase{"CreateTmp", Step::CreateTmp},
+                                           StepCase{"WriteTmp", Step::WriteTmp},
+                                           StepCase{"RecoveryRecord", Step::RecoveryRecord},
+                                           StepCase{"Rename", Step::Rename}),
+                         test::RowName());
 
 } // namespace vrq::reliability

@@ -75,6 +75,7 @@ TEST_F(CallsWindowTest, EmptyStoreShowsAnEmptyGridOfBaseWidth) {
 }
 
 struct GrowthCase {
+    const char* name;
     int atLoad;
     int addedLater;
     int width;
@@ -102,8 +103,11 @@ TEST_P(CallsWindowGrowth, WidensAndScrollsToTheNewestRows) {
 }
 
 INSTANTIATE_TEST_SUITE_P(RowCounts, CallsWindowGrowth,
-                         ::testing::Values(GrowthCase{19, 0, 4800, 0}, GrowthCase{19, 1, 5045, 1},
-                                           GrowthCase{20, 0, 5045, 1}, GrowthCase{30, 15, 5045, 26}));
+                         ::testing::Values(GrowthCase{"NineteenFit", 19, 0, 4800, 0},
+                                           GrowthCase{"TwentiethAddedLater", 19, 1, 5045, 1},
+                                           GrowthCase{"TwentyAtLoad", 20, 0, 5045, 1},
+                                           GrowthCase{"ManyAddedLater", 30, 15, 5045, 26}),
+                         RowName());
 
 TEST_F(CallsWindowTest, IncompleteCallIsListedOnceCompleted) {
     addCall(0, 7);
@@ -119,6 +123,7 @@ TEST_F(CallsWindowTest, IncompleteCallIsListedOnceCompleted) {
 }
 
 struct RowLookCase {
+    const char* name;
     int source;
     bool good;
     bool extracted;
@@ -148,15 +153,19 @@ TEST_P(CallsWindowRowLook, ShowsSourceDateAndColouredStatus) {
     EXPECT_FALSE(model->index(0, 0).data(Qt::DecorationRole).value<QImage>().isNull());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    States, CallsWindowRowLook,
-    ::testing::Values(
-        RowLookCase{0, true, true, "Call", "Extracted", QColor(0, 255, 0), QColor(0, 0, 0)},
-        RowLookCase{1, true, false, "File", "Good Call", QColor(), QColor(0, 0, 0)},
-        RowLookCase{0, false, false, "Call", "Bad call", QColor(192, 0, 0), QColor(255, 255, 255)},
-        RowLookCase{1, false, true, "File", "Bad call", QColor(192, 0, 0), QColor(255, 255, 255)}));
+INSTANTIATE_TEST_SUITE_P(States, CallsWindowRowLook,
+                         ::testing::Values(RowLookCase{"ExtractedCall", 0, true, true, "Call", "Extracted",
+                                                       QColor(0, 255, 0), QColor(0, 0, 0)},
+                                           RowLookCase{"GoodFile", 1, true, false, "File", "Good Call",
+                                                       QColor(), QColor(0, 0, 0)},
+                                           RowLookCase{"BadCall", 0, false, false, "Call", "Bad call",
+                                                       QColor(192, 0, 0), QColor(255, 255, 255)},
+                                           RowLookCase{"BadFileMarkedExtracted", 1, false, true, "File",
+                                                       "Bad call", QColor(192, 0, 0), QColor(255, 255, 255)}),
+                         RowName());
 
 struct FilterCase {
+    const char* name;
     bool calls;
     bool files;
     QStringList expected;
@@ -190,9 +199,10 @@ TEST_P(CallsWindowFilter, CheckBoxesRebuildFromTheStoreInStoreOrder) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Boxes, CallsWindowFilter,
-                         ::testing::Values(FilterCase{true, false, texts({5, 1})},
-                                           FilterCase{false, true, texts({3, 9})},
-                                           FilterCase{false, false, QStringList()}));
+                         ::testing::Values(FilterCase{"CallsOnly", true, false, texts({5, 1})},
+                                           FilterCase{"FilesOnly", false, true, texts({3, 9})},
+                                           FilterCase{"Neither", false, false, QStringList()}),
+                         RowName());
 
 TEST_F(CallsWindowTest, FilteredCallsStayHiddenUntilRebuilt) {
     addCall(0, 1);
@@ -207,6 +217,7 @@ TEST_F(CallsWindowTest, FilteredCallsStayHiddenUntilRebuilt) {
 }
 
 struct UpdateCase {
+    const char* name;
     std::vector<int> shown;
     int callNumber;
     int mode;
@@ -231,15 +242,17 @@ const QString G = QStringLiteral("Good Call");
 const QString B = QStringLiteral("Bad call");
 const QString X = QStringLiteral("Extracted");
 
-INSTANTIATE_TEST_SUITE_P(Modes, CallsWindowUpdate,
-                         ::testing::Values(UpdateCase{{4}, 4, 0, {}, {}},
-                                           UpdateCase{{4, 5, 6}, 5, 0, texts({4, 6}), {G, G}},
-                                           UpdateCase{{4, 5}, 9, 0, texts({4, 5}), {G, G}},
-                                           UpdateCase{{4, 5}, 5, 1, texts({4, 5}), {G, B}},
-                                           UpdateCase{{4, 5}, 4, 3, texts({4, 5}), {X, G}},
-                                           UpdateCase{{4, 5}, 4, 7, texts({4, 5}), {X, G}},
-                                           UpdateCase{{4, 5}, 9, 3, texts({4, 5}), {G, G}},
-                                           UpdateCase{{}, 4, 1, {}, {}}));
+INSTANTIATE_TEST_SUITE_P(
+    Modes, CallsWindowUpdate,
+    ::testing::Values(UpdateCase{"RemoveTheOnlyRow", {4}, 4, 0, {}, {}},
+                      UpdateCase{"RemoveAMiddleRow", {4, 5, 6}, 5, 0, texts({4, 6}), {G, G}},
+                      UpdateCase{"RemoveAnUnlistedCall", {4, 5}, 9, 0, texts({4, 5}), {G, G}},
+                      UpdateCase{"ToBad", {4, 5}, 5, 1, texts({4, 5}), {G, B}},
+                      UpdateCase{"ToExtracted", {4, 5}, 4, 3, texts({4, 5}), {X, G}},
+                      UpdateCase{"AnyOtherModeIsExtracted", {4, 5}, 4, 7, texts({4, 5}), {X, G}},
+                      UpdateCase{"ExtractAnUnlistedCall", {4, 5}, 9, 3, texts({4, 5}), {G, G}},
+                      UpdateCase{"EmptyGrid", {}, 4, 1, {}, {}}),
+    RowName());
 
 TEST_F(CallsWindowTest, UpdateToGoodTurnsAnExtractedRowBack) {
     addCall(0, 4, true, true);
@@ -258,6 +271,7 @@ TEST_F(CallsWindowTest, RemovedRowIsNotListedAgainByTheTimer) {
 }
 
 struct SortCase {
+    const char* name;
     int header;
     QStringList expected;
 };
@@ -287,11 +301,13 @@ TEST_P(CallsWindowSort, HeaderSortsOnceAndLaterRowsAreAppended) {
     EXPECT_EQ(numbers().size(), 4);
 }
 
-INSTANTIATE_TEST_SUITE_P(Headers, CallsWindowSort,
-                         ::testing::Values(SortCase{0, texts({9, 100, 10})},   // "Call" < "File", stable
-                                           SortCase{1, texts({9, 10, 100})},   // numeric, not text order
-                                           SortCase{2, texts({9, 10, 100})},   // 12/31/2009 before 01/01/2010
-                                           SortCase{3, texts({9, 100, 10})})); // Bad < Extracted < Good
+INSTANTIATE_TEST_SUITE_P(
+    Headers, CallsWindowSort,
+    ::testing::Values(SortCase{"Source", 0, texts({9, 100, 10})},   // "Call" < "File", stable
+                      SortCase{"Number", 1, texts({9, 10, 100})},   // numeric, not text order
+                      SortCase{"DateTime", 2, texts({9, 10, 100})}, // 12/31/2009 before 01/01/2010
+                      SortCase{"Status", 3, texts({9, 100, 10})}),  // Bad < Extracted < Good
+    RowName());
 
 TEST_F(CallsWindowTest, HeaderClickOnEmptyGridOnlyChangesThePictures) {
     CallsWindow& w = openWindow();
@@ -411,6 +427,7 @@ TEST_F(CallsWindowTest, ExitAndProgramClosesDoNotAsk) {
 }
 
 struct PositionCase {
+    const char* name;
     QPoint movedTo; // pixels
     qint16 left;
     qint16 top;
@@ -429,8 +446,9 @@ TEST_P(CallsWindowPosition, StoresItsPositionInSixteenBitsOnUnload) {
 
 INSTANTIATE_TEST_SUITE_P(
     Positions, CallsWindowPosition,
-    ::testing::Values(PositionCase{{Twips::toPixelsX(1500), Twips::toPixelsY(750)}, 1500, 750},
-                      PositionCase{{5000, -5000}, 32767, -32768}));
+    ::testing::Values(PositionCase{"InTwips", {Twips::toPixelsX(1500), Twips::toPixelsY(750)}, 1500, 750},
+                      PositionCase{"ClampedToSixteenBits", {5000, -5000}, 32767, -32768}),
+    RowName());
 
 TEST_F(CallsWindowTest, OpensAtTheStoredPosition) {
     m_ctx.settings.DetailsLeft = 3000;

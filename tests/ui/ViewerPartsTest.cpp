@@ -9,6 +9,7 @@ namespace vrq::test {
 namespace {
 
 struct PictureCase {
+    const char* name;
     HeaderPicture id;
     const char* caption;
     QSize size;
@@ -42,25 +43,27 @@ TEST_P(HeaderPictureSet, RaisedAndPressedFacesHaveTheirSizeCaptionAndEdges) {
     EXPECT_NE(set.up(c.id), set.down(c.id));
 }
 
-INSTANTIATE_TEST_SUITE_P(Listed, HeaderPictureSet,
-                         ::testing::Values(PictureCase{HeaderPicture::Source, "Source", {47, 33}},
-                                           PictureCase{HeaderPicture::CallNumber, "Call\nNumber", {47, 33}},
-                                           PictureCase{
-                                               HeaderPicture::CallDateTime, "Call Date and Time", {120, 33}},
-                                           PictureCase{HeaderPicture::Status, "Status", {66, 33}},
-                                           PictureCase{HeaderPicture::Salesman, "Salesman", {60, 33}},
-                                           PictureCase{HeaderPicture::Customer, "Customer", {57, 33}},
-                                           PictureCase{HeaderPicture::SalespersonN, "Salesperson", {73, 19}},
-                                           PictureCase{HeaderPicture::CustomerN, "Customer", {60, 19}},
-                                           PictureCase{HeaderPicture::RouteN, "Route", {47, 19}},
-                                           PictureCase{HeaderPicture::NumItemsN, "# Items", {50, 19}},
-                                           PictureCase{HeaderPicture::MessageN, "Message", {168, 19}},
-                                           PictureCase{HeaderPicture::ItemNumberN, "Item Number", {87, 19}},
-                                           PictureCase{HeaderPicture::QtyN, "Qty", {40, 19}},
-                                           PictureCase{HeaderPicture::LevelN, "Level", {40, 19}},
-                                           PictureCase{HeaderPicture::DiscN, "Disc %", {40, 19}},
-                                           PictureCase{HeaderPicture::PriceN, "Price", {61, 19}},
-                                           PictureCase{HeaderPicture::Details, "Details", {39, 15}}));
+INSTANTIATE_TEST_SUITE_P(
+    Listed, HeaderPictureSet,
+    ::testing::Values(PictureCase{"Source", HeaderPicture::Source, "Source", {47, 33}},
+                      PictureCase{"CallNumber", HeaderPicture::CallNumber, "Call\nNumber", {47, 33}},
+                      PictureCase{
+                          "CallDateTime", HeaderPicture::CallDateTime, "Call Date and Time", {120, 33}},
+                      PictureCase{"Status", HeaderPicture::Status, "Status", {66, 33}},
+                      PictureCase{"Salesman", HeaderPicture::Salesman, "Salesman", {60, 33}},
+                      PictureCase{"Customer", HeaderPicture::Customer, "Customer", {57, 33}},
+                      PictureCase{"SalespersonN", HeaderPicture::SalespersonN, "Salesperson", {73, 19}},
+                      PictureCase{"CustomerN", HeaderPicture::CustomerN, "Customer", {60, 19}},
+                      PictureCase{"RouteN", HeaderPicture::RouteN, "Route", {47, 19}},
+                      PictureCase{"NumItemsN", HeaderPicture::NumItemsN, "# Items", {50, 19}},
+                      PictureCase{"MessageN", HeaderPicture::MessageN, "Message", {168, 19}},
+                      PictureCase{"ItemNumberN", HeaderPicture::ItemNumberN, "Item Number", {87, 19}},
+                      PictureCase{"QtyN", HeaderPicture::QtyN, "Qty", {40, 19}},
+                      PictureCase{"LevelN", HeaderPicture::LevelN, "Level", {40, 19}},
+                      PictureCase{"DiscN", HeaderPicture::DiscN, "Disc %", {40, 19}},
+                      PictureCase{"PriceN", HeaderPicture::PriceN, "Price", {61, 19}},
+                      PictureCase{"Details", HeaderPicture::Details, "Details", {39, 15}}),
+    RowName());
 
 TEST(HeaderPictureFaces, PressedCaptionSitsOnePixelRightAndDown) {
     ensureApplication();
@@ -73,6 +76,7 @@ TEST(HeaderPictureFaces, PressedCaptionSitsOnePixelRightAndDown) {
 }
 
 struct SortCase {
+    const char* name;
     SortKind kind;
     QStringList input;
     QStringList expected;
@@ -100,20 +104,23 @@ QStringList L(std::initializer_list<const char*> items) {
     return list;
 }
 
-INSTANTIATE_TEST_SUITE_P(Kinds, GridSortRule,
-                         ::testing::Values(SortCase{SortKind::Numeric, L({"100", "9", "10", "-3", "2.5"}),
-                                                    L({"-3#3", "2.5#4", "9#1", "10#2", "100#0"})},
-                                           SortCase{SortKind::Numeric, L({"12A", "x", " 7", ""}),
-                                                    L({"x#1", "#3", " 7#2", "12A#0"})},
-                                           SortCase{SortKind::String, L({"b", "B", "a", "A"}),
-                                                    L({"A#3", "B#1", "a#2", "b#0"})},
-                                           SortCase{SortKind::StringIgnoringCase, L({"b", "B", "a", "A"}),
-                                                    L({"a#2", "A#3", "b#0", "B#1"})},
-                                           SortCase{SortKind::String, L({"20100101000500", "20091231230000"}),
-                                                    L({"20091231230000#1", "20100101000500#0"})},
-                                           SortCase{SortKind::Numeric, L({}), L({})}));
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, GridSortRule,
+    ::testing::Values(SortCase{"NumericByValue", SortKind::Numeric, L({"100", "9", "10", "-3", "2.5"}),
+                               L({"-3#3", "2.5#4", "9#1", "10#2", "100#0"})},
+                      SortCase{"NumericReadsLeadingDigits", SortKind::Numeric, L({"12A", "x", " 7", ""}),
+                               L({"x#1", "#3", " 7#2", "12A#0"})},
+                      SortCase{"StringByCharacterCode", SortKind::String, L({"b", "B", "a", "A"}),
+                               L({"A#3", "B#1", "a#2", "b#0"})},
+                      SortCase{"StringIgnoringCase", SortKind::StringIgnoringCase, L({"b", "B", "a", "A"}),
+                               L({"a#2", "A#3", "b#0", "B#1"})},
+                      SortCase{"StringDateKeys", SortKind::String, L({"20100101000500", "20091231230000"}),
+                               L({"20091231230000#1", "20100101000500#0"})},
+                      SortCase{"NoRows", SortKind::Numeric, L({}), L({})}),
+    RowName());
 
 struct ClockCase {
+    const char* name;
     QTime time;
     const char* text;
 };
@@ -129,11 +136,12 @@ TEST_P(CallDateText, UsesTheTwelveHourClock) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Hours, CallDateText,
-                         ::testing::Values(ClockCase{QTime(0, 5), "12:05 AM"},
-                                           ClockCase{QTime(9, 30), "09:30 AM"},
-                                           ClockCase{QTime(12, 0), "12:00 PM"},
-                                           ClockCase{QTime(14, 5), "02:05 PM"},
-                                           ClockCase{QTime(23, 59, 59), "11:59 PM"}));
+                         ::testing::Values(ClockCase{"AfterMidnight", QTime(0, 5), "12:05 AM"},
+                                           ClockCase{"Morning", QTime(9, 30), "09:30 AM"},
+                                           ClockCase{"Noon", QTime(12, 0), "12:00 PM"},
+                                           ClockCase{"Afternoon", QTime(14, 5), "02:05 PM"},
+                                           ClockCase{"LastSecondOfTheDay", QTime(23, 59, 59), "11:59 PM"}),
+                         RowName());
 
 TEST(CallDateText, InvalidDateShowsNothing) {
     EXPECT_TRUE(formatCallDateTime(QDateTime()).isEmpty());
