@@ -1,10 +1,12 @@
 #include "audit/AuditExport.h"
 #include "context/NetworkConnection.h"
 #include "support/ExportFixture.h"
+#include "support/ScriptedFileSystem.h"
 #include "support/TestNames.h"
 
 #include <QFile>
 #include <SQLiteCpp/SQLiteCpp.h>
+#include <cerrno>
 #include <gtest/gtest.h>
 
 using namespace vrq;
@@ -216,18 +218,8 @@ TEST_F(AuditExportTest, AFolderThatStaysAwayEndsQuietly) {
     EXPECT_EQ(f.auditTexts().last(), QStringLiteral("L|Network connection lost."));
 }
 
-// A host folder where the status file cannot be created.
-class NoStatusFile : public FileSystem {
-public:
-    FileResult writeFileDurably(const QString& path, const QByteArray& bytes) override {
-        if (path.endsWith(QLatin1String(".Sts")))
-            return FileResult::failure(13, QStringLiteral("Permission denied"));
-        return FileSystem::writeFileDurably(path, bytes);
-    }
-};
-
 TEST_F(AuditExportTest, AStatusFileThatCannotBeCreatedLeavesTheExportFileEmpty) {
-    NoStatusFile disk;
+    ScriptedFileSystem disk{failing(FsOp::WriteDurably, QStringLiteral(".Sts"), EACCES)};
     f.ctx.fs = &disk;
     add(entry(at(10, 8, 0), "G"));
     EXPECT_TRUE(save().ok);
@@ -235,18 +227,9 @@ TEST_F(AuditExportTest, AStatusFileThatCannotBeCreatedLeavesTheExportFileEmpty) 
     EXPECT_TRUE(exportFile().isEmpty());
 }
 
-// A host folder that fills up: files can be created but not written.
-class FullDisk : public FileSystem {
-public:
-    FileResult writeFileDurably(const QString& path, const QByteArray& bytes) override {
-        if (!bytes.isEmpty())
-            return FileResult::failure(28, QStringLiteral("No space left on device"));
-        return FileSystem::writeFileDurably(path, bytes);
-    }
-};
-
 TEST_F(AuditExportTest, AFullDiskIsHandedToTheCallerAndLeavesNoPartialFile) {
-    FullDisk disk;
+    // A host folder that fills up: the files are created, the log's content cannot be written.
+    ScriptedFileSystem disk{failing(FsOp::WriteDurably, QStringLiteral(".Aud"), ENOSPC, 2)};
     f.ctx.fs = &disk;
     add(entry(at(10, 8, 0), "G"));
     const JobResult result = save();

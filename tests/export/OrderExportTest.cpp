@@ -1,10 +1,12 @@
 #include "export/OrderExport.h"
 #include "context/NetworkConnection.h"
 #include "support/ExportFixture.h"
+#include "support/ScriptedFileSystem.h"
 #include "support/TestNames.h"
 
 #include <QFile>
 #include <SQLiteCpp/SQLiteCpp.h>
+#include <cerrno>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -296,26 +298,10 @@ INSTANTIATE_TEST_SUITE_P(Halves, OrderExportRoundingTest,
                                            RoundingCase{"MinusAHalf", -0.5, "000+"}),
                          RowName());
 
-// A disk that fails the creation of the ".Tmp" or the durable write of its content.
-class FailingDisk : public FileSystem {
-public:
-    explicit FailingDisk(bool failCreate) : m_failCreate(failCreate) {}
-    FileResult writeFile(const QString& path, const QByteArray& bytes) override {
-        if (m_failCreate && isTmp(path))
-            return full();
-        return FileSystem::writeFile(path, bytes);
-    }
-    FileResult writeFileDurably(const QString& path, const QByteArray& bytes) override {
-        if (!m_failCreate && isTmp(path))
-            return full();
-        return FileSystem::writeFileDurably(path, bytes);
-    }
-
-private:
-    static bool isTmp(const QString& path) { return path.endsWith(QLatin1String(".Tmp")); }
-    static FileResult full() { return FileResult::failure(28, QStringLiteral("No space left on device")); }
-    bool m_failCreate;
-};
+// A disk that fills up: the ".Tmp" cannot be created.
+ScriptedFileSystem fullDisk() {
+    return {failing(FsOp::WriteFile, QStringLiteral(".Tmp"), ENOSPC)};
+}
 
 struct DiskCase {
     const char* name;
@@ -326,7 +312,9 @@ struct DiskCase {
 class OrderExportDiskTest : public OrderExportTest, public ::testing::WithParamInterface<DiskCase> {};
 
 TEST_P(OrderExportDiskTest, AFailingDiskLeavesTheCallPendingWithItsErrorEntry) {
-    FailingDisk disk(GetParam().failCreate);
+    ScriptedFileSystem disk{GetParam().failCreate
+                                ? failing(FsOp::WriteFile, QStringLiteral(".Tmp"), ENOSPC)
+                                : failing(FsOp::WriteDurably, QStringLiteral(".Tmp"), ENOSPC)};
     f.ctx.fs = &disk;
     f.addCall(0, 17, 1);
     f.addOrder(0, 17, 1);
@@ -429,9 +417,9 @@ TEST_P(OrderExportLostEntryTest, ARefusedEntryFailsThePass) {
     f.addCall(0, 17, 1);
     f.addOrder(0, 17, 1);
     f.addItem(0, 17, 1, 1);
-    FailingDisk fullDisk(true);
+    ScriptedFileSystem disk = fullDisk();
     if (c.diskFull)
-        f.ctx.fs = &fullDisk;
+        f.ctx.fs = &disk;
     f.failAuditEntries(QLatin1String(c.refused));
     extract();
 

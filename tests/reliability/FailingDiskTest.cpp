@@ -3,6 +3,7 @@
 #include "context/NetworkConnection.h"
 #include "export/OrderExport.h"
 #include "support/ExportFixture.h"
+#include "support/ScriptedFileSystem.h"
 #include "support/TestNames.h"
 
 #include <gtest/gtest.h>
@@ -13,43 +14,13 @@ namespace vrq::reliability {
 
 namespace {
 
-enum class Step { CreateTmp, WriteTmp, RecoveryRecord, Rename };
+using test::failing;
+using test::FsOp;
 
-// Fails one step of the export with "No space left on device".
-class FailingDisk : public FileSystem {
-public:
-    explicit FailingDisk(Step step) : m_step(step) {}
-    FileResult writeFile(const QString& path, const QByteArray& bytes) override {
-        if (m_step == Step::CreateTmp && path.endsWith(QLatin1String(".Tmp")))
-            return full();
-        return FileSystem::writeFile(path, bytes);
-    }
-    FileResult writeFileDurably(const QString& path, const QByteArray& bytes) override {
-        if (m_step == Step::WriteTmp && path.endsWith(QLatin1String(".Tmp")))
-            return full();
-        return FileSystem::writeFileDurably(path, bytes);
-    }
-    FileResult overwrite(const QString& path, const QByteArray& bytes) override {
-        if (m_step == Step::RecoveryRecord && path.contains(QLatin1String("OrderFileRename")))
-            return full();
-        return FileSystem::overwrite(path, bytes);
-    }
-    FileResult renameNoReplace(const QString& from, const QString& to) override {
-        if (m_step == Step::Rename)
-            return full();
-        return FileSystem::renameNoReplace(from, to);
-    }
-
-private:
-    static FileResult full() {
-        return FileResult::failure(ENOSPC, QStringLiteral("No space left on device"));
-    }
-    Step m_step;
-};
-
+// One step of the export that fails with "No space left on device".
 struct StepCase {
     const char* name;
-    Step step;
+    test::FsRule failure;
 };
 
 class FailingDiskTest : public ::testing::TestWithParam<StepCase> {
@@ -69,7 +40,7 @@ TEST_P(FailingDiskTest, TheCallStaysPendingWithItsErrorEntryAndIsSentOnceLater) 
     f.addCall(0, 17, 1);
     f.addOrder(0, 17, 1);
     f.addItem(0, 17, 1, 1);
-    FailingDisk disk(GetParam().step);
+    test::ScriptedFileSystem disk{GetParam().failure};
     f.ctx.fs = &disk;
     extract();
     EXPECT_FALSE(f.call(0, 17)->extractedCall);
@@ -85,11 +56,13 @@ TEST_P(FailingDiskTest, TheCallStaysPendingWithItsErrorEntryAndIsSentOnceLater) 
     EXPECT_EQ(f.call(0, 17)->extractedFileName, rcvFiles().value(0));
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryWrite, FailingDiskTest,
-                         ::testing::Values(StepCase{"CreateTmp", Step::CreateTmp},
-                                           StepCase{"WriteTmp", Step::WriteTmp},
-                                           StepCase{"RecoveryRecord", Step::RecoveryRecord},
-                                           StepCase{"Rename", Step::Rename}),
-                         test::RowName());
+INSTANTIATE_TEST_SUITE_P(
+    EveryWrite, FailingDiskTest,
+    ::testing::Values(StepCase{"CreateTmp", failing(FsOp::WriteFile, QStringLiteral(".Tmp"), ENOSPC)},
+                      StepCase{"WriteTmp", failing(FsOp::WriteDurably, QStringLiteral(".Tmp"), ENOSPC)},
+                      StepCase{"RecoveryRecord",
+                               failing(FsOp::Overwrite, QStringLiteral("OrderFileRename.txt"), ENOSPC)},
+                      StepCase{"Rename", failing(FsOp::Rename, {}, ENOSPC)}),
+    test::RowName());
 
 } // namespace vrq::reliability
