@@ -99,16 +99,6 @@ TEST_F(OrderExportTest, OnlyGoodCompletePendingCallsAreWrittenInStoreOrder) {
     EXPECT_FALSE(f.call(0, 32)->extractedCall);
 }
 
-TEST_F(OrderExportTest, SequenceNineThousandNineHundredWrapsToOne) {
-    f.ctx.settings.SystemID = 1;
-    f.ctx.settings.LastSeqNum = 9900;
-    f.addCall(0, 5, 1);
-    f.addOrder(0, 5, 1);
-    extract();
-    EXPECT_EQ(f.hostFiles(), QStringList{QStringLiteral("QX710001.Rcv")});
-    EXPECT_EQ(f.ctx.settings.LastSeqNum, 1);
-}
-
 struct WaitingCase {
     const char* name;
     int lastSeqNum;
@@ -302,41 +292,6 @@ INSTANTIATE_TEST_SUITE_P(Halves, OrderExportRoundingTest,
 ScriptedFileSystem fullDisk() {
     return {failing(FsOp::WriteFile, QStringLiteral(".Tmp"), ENOSPC)};
 }
-
-struct DiskCase {
-    const char* name;
-    bool failCreate;
-    const char* entry;
-};
-
-class OrderExportDiskTest : public OrderExportTest, public ::testing::WithParamInterface<DiskCase> {};
-
-TEST_P(OrderExportDiskTest, AFailingDiskLeavesTheCallPendingWithItsErrorEntry) {
-    ScriptedFileSystem disk{GetParam().failCreate
-                                ? failing(FsOp::WriteFile, QStringLiteral(".Tmp"), ENOSPC)
-                                : failing(FsOp::WriteDurably, QStringLiteral(".Tmp"), ENOSPC)};
-    f.ctx.fs = &disk;
-    f.addCall(0, 17, 1);
-    f.addOrder(0, 17, 1);
-    f.addItem(0, 17, 1, 1);
-    extract();
-    EXPECT_FALSE(f.call(0, 17)->extractedCall);
-    EXPECT_TRUE(f.auditTexts().contains(QLatin1String(GetParam().entry)))
-        << f.auditTexts().join(QLatin1Char('\n')).toStdString();
-    for (const QString& name : f.hostFiles())
-        EXPECT_FALSE(name.endsWith(QLatin1String(".Rcv"))) << name.toStdString();
-
-    f.ctx.fs = f.fs; // the disk has room again
-    extract();
-    EXPECT_TRUE(f.call(0, 17)->extractedCall);
-}
-
-INSTANTIATE_TEST_SUITE_P(Writes, OrderExportDiskTest,
-                         ::testing::Values(DiskCase{"CreatingTheTmp", true,
-                                                    "E|OpenOutputFile: Err = 28 - No space left on device"},
-                                           DiskCase{"WritingTheTmp", false,
-                                                    "E|ExtractCalls: Err = 28 - No space left on device"}),
-                         RowName());
 
 // A value the order file needs that reads as Null in the store (a row written by another program or
 // by hand): the call is held with an error entry and the next call goes out.
