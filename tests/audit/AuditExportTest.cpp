@@ -128,11 +128,6 @@ TEST_F(AuditExportTest, OnlyUntypedRowsLeaveTheOldFilesAlone) {
     EXPECT_EQ(statusFile(), QByteArray("old"));
 }
 
-TEST_F(AuditExportTest, NothingAtAllWritesNoFiles) {
-    EXPECT_TRUE(save().ok);
-    EXPECT_TRUE(f.hostFiles().isEmpty());
-}
-
 struct StatusCase {
     const char* name;
     std::vector<AuditRow> rows;

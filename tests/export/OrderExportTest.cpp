@@ -67,7 +67,6 @@ TEST_F(OrderExportTest, TwoOrdersBecomeOneFileNamedBySystemAndSequence) {
     EXPECT_EQ(call->extractedDnt, QDateTime(QDate(2026, 3, 10), QTime(14, 7, 30)));
     EXPECT_EQ(f.ctx.settings.LastSeqNum, 42);
     EXPECT_EQ(f.savedSetting(QStringLiteral("QX7"), QStringLiteral("LastSeqNum")), QStringLiteral("42"));
-    const QString folder = f.ctx.settings.QX7Path;
     EXPECT_EQ(f.auditTexts(),
               (QStringList{QStringLiteral("I|ExtractCalls (Call # 17): I:\\QX7Com\\QX770042.Tmp bytes."),
                            QStringLiteral("I|ExtractCalls (Call # 17): I:\\QX7Com\\QX770042.Rcv bytes."),
