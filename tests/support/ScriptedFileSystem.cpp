@@ -45,10 +45,6 @@ FileResult ScriptedFileSystem::apply(FsOp op, const QString& path, const QString
     return run();
 }
 
-FileResult ScriptedFileSystem::makePath(const QString& folder) {
-    return apply(FsOp::MakePath, folder, {}, [&] { return FileSystem::makePath(folder); });
-}
-
 FileResult ScriptedFileSystem::removeFile(const QString& path) {
     return apply(FsOp::RemoveFile, path, {}, [&] { return FileSystem::removeFile(path); });
 }
@@ -67,10 +63,6 @@ FileResult ScriptedFileSystem::writeFile(const QString& path, const QByteArray& 
 
 FileResult ScriptedFileSystem::writeFileDurably(const QString& path, const QByteArray& bytes) {
     return apply(FsOp::WriteDurably, path, {}, [&] { return FileSystem::writeFileDurably(path, bytes); });
-}
-
-FileResult ScriptedFileSystem::replaceFileDurably(const QString& path, const QByteArray& bytes) {
-    return apply(FsOp::ReplaceDurably, path, {}, [&] { return FileSystem::replaceFileDurably(path, bytes); });
 }
 
 FileResult ScriptedFileSystem::overwrite(const QString& path, const QByteArray& bytes) {

@@ -11,16 +11,7 @@ namespace vrq::test {
 // catch it, roll back the store's open transaction and start again.
 struct Stopped {};
 
-enum class FsOp {
-    MakePath,
-    RemoveFile,
-    Rename,
-    MoveFile,
-    WriteFile,
-    WriteDurably,
-    ReplaceDurably,
-    Overwrite
-};
+enum class FsOp { RemoveFile, Rename, MoveFile, WriteFile, WriteDurably, Overwrite };
 
 // One line of a script: which calls it strikes and what it does to them.
 struct FsRule {
@@ -49,13 +40,11 @@ public:
 
     int strikes() const { return m_strikes; } // calls a rule struck so far
 
-    FileResult makePath(const QString& folder) override;
     FileResult removeFile(const QString& path) override;
     FileResult renameNoReplace(const QString& from, const QString& to) override;
     FileResult moveFile(const QString& from, const QString& to) override;
     FileResult writeFile(const QString& path, const QByteArray& bytes) override;
     FileResult writeFileDurably(const QString& path, const QByteArray& bytes) override;
-    FileResult replaceFileDurably(const QString& path, const QByteArray& bytes) override;
     FileResult overwrite(const QString& path, const QByteArray& bytes) override;
 
 private:
