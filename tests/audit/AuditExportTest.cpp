@@ -1,9 +1,12 @@
 #include "audit/AuditExport.h"
 #include "context/NetworkConnection.h"
 #include "support/ExportFixture.h"
+#include "support/ScriptedFileSystem.h"
+#include "support/TestNames.h"
 
 #include <QFile>
 #include <SQLiteCpp/SQLiteCpp.h>
+#include <cerrno>
 #include <gtest/gtest.h>
 
 using namespace vrq;
@@ -94,7 +97,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, AuditExportLineTest,
                              LineCase{"RowOlderThanSeqAndInstance", legacyRow(),
                                       QStringLiteral("20260310 08:00:01.    -     20260310080001Iold") +
                                           QString(154, QLatin1Char(' '))}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         RowName());
 
 TEST_F(AuditExportTest, WritesEveryTypedRowOldestFirstAndTwoRunsGiveTheSameFiles) {
     add(entry(at(10, 9, 0), "X"));
@@ -123,11 +126,6 @@ TEST_F(AuditExportTest, OnlyUntypedRowsLeaveTheOldFilesAlone) {
     EXPECT_TRUE(save().ok);
     EXPECT_EQ(exportFile(), QByteArray("old"));
     EXPECT_EQ(statusFile(), QByteArray("old"));
-}
-
-TEST_F(AuditExportTest, NothingAtAllWritesNoFiles) {
-    EXPECT_TRUE(save().ok);
-    EXPECT_TRUE(f.hostFiles().isEmpty());
 }
 
 struct StatusCase {
@@ -166,7 +164,7 @@ INSTANTIATE_TEST_SUITE_P(
                    "03/09/2026   1  Good    1  Bad    50  % Success\r\n"
                    "03/10/2026   1  Good    0  Bad    100  % Success\r\n"
                    "03/09/2026   1  Good    0  Bad    100  % Success\r\n"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 TEST_F(AuditExportTest, ALostFolderIsReconnectedFirst) {
     add(entry(at(10, 8, 0), "G"));
@@ -205,7 +203,7 @@ INSTANTIATE_TEST_SUITE_P(Entries, AuditExportRefusedEntryTest,
                          ::testing::Values(RefusedEntryCase{"ConnectionLost", "Network connection lost."},
                                            RefusedEntryCase{"ConnectionEstablished",
                                                             "Network connection established."}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         RowName());
 
 TEST_F(AuditExportTest, AFolderThatStaysAwayEndsQuietly) {
     add(entry(at(10, 8, 0), "G"));
@@ -215,18 +213,8 @@ TEST_F(AuditExportTest, AFolderThatStaysAwayEndsQuietly) {
     EXPECT_EQ(f.auditTexts().last(), QStringLiteral("L|Network connection lost."));
 }
 
-// A host folder where the status file cannot be created.
-class NoStatusFile : public FileSystem {
-public:
-    FileResult writeFileDurably(const QString& path, const QByteArray& bytes) override {
-        if (path.endsWith(QLatin1String(".Sts")))
-            return FileResult::failure(13, QStringLiteral("Permission denied"));
-        return FileSystem::writeFileDurably(path, bytes);
-    }
-};
-
 TEST_F(AuditExportTest, AStatusFileThatCannotBeCreatedLeavesTheExportFileEmpty) {
-    NoStatusFile disk;
+    ScriptedFileSystem disk{failing(FsOp::WriteDurably, QStringLiteral(".Sts"), EACCES)};
     f.ctx.fs = &disk;
     add(entry(at(10, 8, 0), "G"));
     EXPECT_TRUE(save().ok);
@@ -234,18 +222,9 @@ TEST_F(AuditExportTest, AStatusFileThatCannotBeCreatedLeavesTheExportFileEmpty) 
     EXPECT_TRUE(exportFile().isEmpty());
 }
 
-// A host folder that fills up: files can be created but not written.
-class FullDisk : public FileSystem {
-public:
-    FileResult writeFileDurably(const QString& path, const QByteArray& bytes) override {
-        if (!bytes.isEmpty())
-            return FileResult::failure(28, QStringLiteral("No space left on device"));
-        return FileSystem::writeFileDurably(path, bytes);
-    }
-};
-
 TEST_F(AuditExportTest, AFullDiskIsHandedToTheCallerAndLeavesNoPartialFile) {
-    FullDisk disk;
+    // A host folder that fills up: the files are created, the log's content cannot be written.
+    ScriptedFileSystem disk{failing(FsOp::WriteDurably, QStringLiteral(".Aud"), ENOSPC, 2)};
     f.ctx.fs = &disk;
     add(entry(at(10, 8, 0), "G"));
     const JobResult result = save();

@@ -2,6 +2,7 @@
 #include "audit/AuditExport.h"
 #include "context/NetworkConnection.h"
 #include "support/ExportFixture.h"
+#include "support/TestNames.h"
 
 #include <QFile>
 #include <SQLiteCpp/SQLiteCpp.h>
@@ -84,7 +85,7 @@ INSTANTIATE_TEST_SUITE_P(
                       CallCase{"IncompleteBad", QDateTime(QDate(2025, 1, 1), QTime(0, 0)), false, false,
                                false, false},
                       CallCase{"IncompleteGoodExtracted", march(1), true, false, true, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 TEST_F(PurgeJobTest, TheSameCallNumberFromTheOtherSourceKeepsItsOrders) {
     addCallWithOrder(0, 50, march(1), false, true, false);

@@ -1,6 +1,8 @@
 #include "context/NetworkConnection.h"
 #include "export/OrderExport.h"
 #include "support/ExportFixture.h"
+#include "support/ScriptedFileSystem.h"
+#include "support/TestNames.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,33 +14,21 @@ using namespace vrq::test;
 
 namespace {
 
-struct Killed {};
-
 enum class KillPoint { BeforeRename, AfterRename, AfterMark };
 
 // Stops the "process" at one point of the delivery of an order file, the way a kill would: nothing
 // after that point runs (the exception unwinds past every later step).
-class KillingDisk : public FileSystem {
-public:
-    explicit KillingDisk(KillPoint point) : m_point(point) {}
-    FileResult renameNoReplace(const QString& from, const QString& to) override {
-        if (m_point == KillPoint::BeforeRename)
-            throw Killed{};
-        const FileResult result = FileSystem::renameNoReplace(from, to);
-        if (m_point == KillPoint::AfterRename)
-            throw Killed{};
-        return result;
+ScriptedFileSystem dyingAt(KillPoint point) {
+    switch (point) {
+    case KillPoint::BeforeRename:
+        return {stopBefore(FsOp::Rename)};
+    case KillPoint::AfterRename:
+        return {stopAfter(FsOp::Rename)};
+    case KillPoint::AfterMark: // the record is written, then blanked once the call is marked
+        break;
     }
-    FileResult overwrite(const QString& path, const QByteArray& bytes) override {
-        if (m_point == KillPoint::AfterMark && path.endsWith(QLatin1String("OrderFileRename.txt")) &&
-            bytes.trimmed().isEmpty())
-            throw Killed{}; // the record is about to be blanked
-        return FileSystem::overwrite(path, bytes);
-    }
-
-private:
-    KillPoint m_point;
-};
+    return {stopBefore(FsOp::Overwrite, QStringLiteral("OrderFileRename.txt"), 2)};
+}
 
 struct KillCase {
     const char* name;
@@ -68,9 +58,9 @@ protected:
 };
 
 TEST_P(ExportRecoveryTest, EachCallReachesTheHostExactlyOnce) {
-    KillingDisk dying(GetParam().point);
+    ScriptedFileSystem dying = dyingAt(GetParam().point);
     f.ctx.fs = &dying;
-    EXPECT_THROW(extract(), Killed);
+    EXPECT_THROW(extract(), Stopped);
     f.store->rollback(); // what the engine does with an open transaction of a killed process
 
     QStringList delivered = f.hostFiles().filter(QStringLiteral(".Rcv"));
@@ -103,18 +93,7 @@ INSTANTIATE_TEST_SUITE_P(
                       KillCase{"AfterRename", KillPoint::AfterRename, false, "QX710042.Rcv"},
                       KillCase{"AfterRenameCollected", KillPoint::AfterRename, true, "QX710042.Rcv"},
                       KillCase{"AfterMark", KillPoint::AfterMark, false, "QX710042.Rcv"}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-// Removes the ".Tmp" files it is asked to and stops the "process" right after the first.
-class DyingAfterTmpRemoval : public FileSystem {
-public:
-    FileResult removeFile(const QString& path) override {
-        const FileResult removed = FileSystem::removeFile(path);
-        if (path.endsWith(QLatin1String(".Tmp")))
-            throw Killed{};
-        return removed;
-    }
-};
+    RowName());
 
 TEST(ExportRecoveryRecord, AStopWhileSettlingNeverCountsAnUnsentFileAsSent) {
     ExportFixture f;
@@ -123,14 +102,14 @@ TEST(ExportRecoveryRecord, AStopWhileSettlingNeverCountsAnUnsentFileAsSent) {
     f.addCall(0, 17, 1);
     f.addOrder(0, 17, 1);
     NetworkConnection network(f.ctx);
-    KillingDisk dying(KillPoint::BeforeRename);
+    ScriptedFileSystem dying{stopBefore(FsOp::Rename)};
     f.ctx.fs = &dying;
-    EXPECT_THROW(OrderExport(f.ctx, network).extractCalls(), Killed);
+    EXPECT_THROW(OrderExport(f.ctx, network).extractCalls(), Stopped);
     f.store->rollback();
 
-    DyingAfterTmpRemoval dyingAgain; // the next start removes the unsent ".Tmp" and stops
+    ScriptedFileSystem dyingAgain{stopAfter(FsOp::RemoveFile, QStringLiteral(".Tmp"))}; // while settling
     f.ctx.fs = &dyingAgain;
-    EXPECT_THROW(OrderExport(f.ctx, network).extractCalls(), Killed);
+    EXPECT_THROW(OrderExport(f.ctx, network).extractCalls(), Stopped);
     f.store->rollback();
 
     f.ctx.fs = f.fs;
@@ -167,27 +146,8 @@ TEST(ExportRecoveryRecord, ACallWhoseFolderIsAwayWaitsWhileOthersGoOn) {
 
 enum class FileStep { Rename, Write };
 
-// Stops the "process" at the rename, or at the write of the content, of its n-th order file.
-class DyingAtFile : public FileSystem {
-public:
-    DyingAtFile(int n, FileStep step) : m_left(n), m_step(step) {}
-    FileResult renameNoReplace(const QString& from, const QString& to) override {
-        if (m_step == FileStep::Rename && --m_left == 0)
-            throw Killed{};
-        return FileSystem::renameNoReplace(from, to);
-    }
-    FileResult writeFileDurably(const QString& path, const QByteArray& bytes) override {
-        if (m_step == FileStep::Write && path.endsWith(QLatin1String(".Tmp")) && --m_left == 0)
-            throw Killed{};
-        return FileSystem::writeFileDurably(path, bytes);
-    }
-
-private:
-    int m_left;
-    FileStep m_step;
-};
-
 struct NumberCase {
+    const char* name;
     int lastSeqNum;   // before the first pass
     int killedAtFile; // 0: the pass ends normally
     FileStep step;
@@ -212,12 +172,16 @@ TEST_P(OrderNumberTest, NoNumberIsGivenOutTwiceWhereverThePassStops) {
     {
         // The last call waits for the next pass.
         f.store->setExtracted(0, calls + 1, true);
-        DyingAtFile dying(c.killedAtFile, c.step);
+        // Stops at the rename, or at the write of the content, of the n-th order file.
+        const FsRule stop = c.step == FileStep::Rename
+                                ? stopBefore(FsOp::Rename, {}, c.killedAtFile)
+                                : stopBefore(FsOp::WriteDurably, QStringLiteral(".Tmp"), c.killedAtFile);
+        ScriptedFileSystem dying = c.killedAtFile == 0 ? ScriptedFileSystem{} : ScriptedFileSystem{stop};
         f.ctx.fs = &dying;
         if (c.killedAtFile == 0)
             OrderExport(f.ctx, network).extractCalls();
         else
-            EXPECT_THROW(OrderExport(f.ctx, network).extractCalls(), Killed);
+            EXPECT_THROW(OrderExport(f.ctx, network).extractCalls(), Stopped);
         f.store->rollback();
     }
     EXPECT_EQ(f.savedSetting(QStringLiteral("QX7"), QStringLiteral("LastSeqNum")), QLatin1String(c.saved));
@@ -239,13 +203,15 @@ TEST_P(OrderNumberTest, NoNumberIsGivenOutTwiceWhereverThePassStops) {
               c.killedAtFile != 0 && c.step == FileStep::Write ? 1 : 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Stops, OrderNumberTest,
-                         ::testing::Values(NumberCase{41, 0, FileStep::Rename, "44", "QX710045.Rcv"},
-                                           NumberCase{41, 1, FileStep::Rename, "41", "QX710142.Rcv"},
-                                           NumberCase{41, 1, FileStep::Write, "41", "QX710142.Rcv"},
-                                           NumberCase{41, 101, FileStep::Rename, "141", "QX710242.Rcv"},
-                                           NumberCase{41, 101, FileStep::Write, "141", "QX710242.Rcv"},
-                                           NumberCase{9850, 1, FileStep::Write, "9850", "QX710051.Rcv"}));
+INSTANTIATE_TEST_SUITE_P(
+    Stops, OrderNumberTest,
+    ::testing::Values(NumberCase{"NoStop", 41, 0, FileStep::Rename, "44", "QX710045.Rcv"},
+                      NumberCase{"RenameOfTheFirstFile", 41, 1, FileStep::Rename, "41", "QX710142.Rcv"},
+                      NumberCase{"WriteOfTheFirstFile", 41, 1, FileStep::Write, "41", "QX710142.Rcv"},
+                      NumberCase{"RenameInTheSecondBlock", 41, 101, FileStep::Rename, "141", "QX710242.Rcv"},
+                      NumberCase{"WriteInTheSecondBlock", 41, 101, FileStep::Write, "141", "QX710242.Rcv"},
+                      NumberCase{"WriteInABlockThatWraps", 9850, 1, FileStep::Write, "9850", "QX710051.Rcv"}),
+    RowName());
 
 enum class Damage { CutShort, ByteChanged };
 
@@ -293,6 +259,6 @@ INSTANTIATE_TEST_SUITE_P(Torn, DamagedRecordTest,
                                            DamageCase{"ByteChanged", false, Damage::ByteChanged},
                                            DamageCase{"ParkedCutShort", true, Damage::CutShort},
                                            DamageCase{"ParkedByteChanged", true, Damage::ByteChanged}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         RowName());
 
 } // namespace

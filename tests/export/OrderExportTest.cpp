@@ -1,9 +1,12 @@
 #include "export/OrderExport.h"
 #include "context/NetworkConnection.h"
 #include "support/ExportFixture.h"
+#include "support/ScriptedFileSystem.h"
+#include "support/TestNames.h"
 
 #include <QFile>
 #include <SQLiteCpp/SQLiteCpp.h>
+#include <cerrno>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -64,7 +67,6 @@ TEST_F(OrderExportTest, TwoOrdersBecomeOneFileNamedBySystemAndSequence) {
     EXPECT_EQ(call->extractedDnt, QDateTime(QDate(2026, 3, 10), QTime(14, 7, 30)));
     EXPECT_EQ(f.ctx.settings.LastSeqNum, 42);
     EXPECT_EQ(f.savedSetting(QStringLiteral("QX7"), QStringLiteral("LastSeqNum")), QStringLiteral("42"));
-    const QString folder = f.ctx.settings.QX7Path;
     EXPECT_EQ(f.auditTexts(),
               (QStringList{QStringLiteral("I|ExtractCalls (Call # 17): I:\\QX7Com\\QX770042.Tmp bytes."),
                            QStringLiteral("I|ExtractCalls (Call # 17): I:\\QX7Com\\QX770042.Rcv bytes."),
@@ -96,17 +98,8 @@ TEST_F(OrderExportTest, OnlyGoodCompletePendingCallsAreWrittenInStoreOrder) {
     EXPECT_FALSE(f.call(0, 32)->extractedCall);
 }
 
-TEST_F(OrderExportTest, SequenceNineThousandNineHundredWrapsToOne) {
-    f.ctx.settings.SystemID = 1;
-    f.ctx.settings.LastSeqNum = 9900;
-    f.addCall(0, 5, 1);
-    f.addOrder(0, 5, 1);
-    extract();
-    EXPECT_EQ(f.hostFiles(), QStringList{QStringLiteral("QX710001.Rcv")});
-    EXPECT_EQ(f.ctx.settings.LastSeqNum, 1);
-}
-
 struct WaitingCase {
+    const char* name;
     int lastSeqNum;
     std::vector<int> waiting; // numbers whose ".Rcv" the host has not collected yet
     const char* sentAs;
@@ -138,17 +131,20 @@ TEST_P(OrderExportWaitingTest, AWaitingRcvIsNeverReplacedAndItsNumberIsPassedOve
 INSTANTIATE_TEST_SUITE_P(
     Numbers, OrderExportWaitingTest,
     ::testing::Values(
-        WaitingCase{41, {}, "QX770042.Rcv", ""},
-        WaitingCase{41,
+        WaitingCase{"NoneWaiting", 41, {}, "QX770042.Rcv", ""},
+        WaitingCase{"NextNumberWaiting",
+                    41,
                     {42},
                     "QX770043.Rcv",
                     "W|OpenOutputFile: passed over 1 number(s) whose order file is still in the host "
                     "folder."},
-        WaitingCase{9898,
+        WaitingCase{"WaitingAcrossTheWrap",
+                    9898,
                     {9899, 9900, 1},
                     "QX770002.Rcv",
                     "W|OpenOutputFile: passed over 3 number(s) whose order file is still in the host "
-                    "folder."}));
+                    "folder."}),
+    RowName());
 
 TEST_F(OrderExportTest, AnEmptyFileIsDeletedAndTheCallRetriedUnderANewNumber) {
     f.addCall(0, 17, 1); // counts one order, but the order rows are missing
@@ -243,14 +239,15 @@ TEST_P(OrderExportHoldTest, HoldsEveryCallUntilTheSettingIsCorrected) {
     EXPECT_EQ(holdEntries().size(), 2) << "a new run of held passes has its own entry";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Settings, OrderExportHoldTest,
-    ::testing::Values(
-        HoldingSetting{"SystemIdNotANumber", "SystemID", QStringLiteral("1x"), QStringLiteral("7")},
-        HoldingSetting{"SystemIdOfTwoDigits", "SystemID", QStringLiteral("12"), QStringLiteral("7")},
-        HoldingSetting{"HostNameLongerThanItsField", "QX7Name", QString(97, QLatin1Char('n')),
-                       QStringLiteral("HOST")}),
-    [](const ::testing::TestParamInfo<HoldingSetting>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Settings, OrderExportHoldTest,
+                         ::testing::Values(HoldingSetting{"SystemIdNotANumber", "SystemID",
+                                                          QStringLiteral("1x"), QStringLiteral("7")},
+                                           HoldingSetting{"SystemIdOfTwoDigits", "SystemID",
+                                                          QStringLiteral("12"), QStringLiteral("7")},
+                                           HoldingSetting{"HostNameLongerThanItsField", "QX7Name",
+                                                          QString(97, QLatin1Char('n')),
+                                                          QStringLiteral("HOST")}),
+                         RowName());
 
 TEST_F(OrderExportTest, AFolderSettingWithoutClosingSeparatorGetsOne) {
     f.ctx.settings.QX7Path = QStringLiteral("I:\\QX7Com");
@@ -262,6 +259,7 @@ TEST_F(OrderExportTest, AFolderSettingWithoutClosingSeparatorGetsOne) {
 }
 
 struct RoundingCase {
+    const char* name;
     double stored;
     const char* quantityColumns;
 };
@@ -282,60 +280,17 @@ TEST_P(OrderExportRoundingTest, FractionsGoToTheEvenNeighbour) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Halves, OrderExportRoundingTest,
-                         ::testing::Values(RoundingCase{2.5, "002+"}, RoundingCase{3.5, "004+"},
-                                           RoundingCase{-2.5, "002-"}, RoundingCase{2.4, "002+"},
-                                           RoundingCase{-0.5, "000+"}));
+                         ::testing::Values(RoundingCase{"TwoAndAHalf", 2.5, "002+"},
+                                           RoundingCase{"ThreeAndAHalf", 3.5, "004+"},
+                                           RoundingCase{"MinusTwoAndAHalf", -2.5, "002-"},
+                                           RoundingCase{"TwoPointFour", 2.4, "002+"},
+                                           RoundingCase{"MinusAHalf", -0.5, "000+"}),
+                         RowName());
 
-// A disk that fails the creation of the ".Tmp" or the durable write of its content.
-class FailingDisk : public FileSystem {
-public:
-    explicit FailingDisk(bool failCreate) : m_failCreate(failCreate) {}
-    FileResult writeFile(const QString& path, const QByteArray& bytes) override {
-        if (m_failCreate && isTmp(path))
-            return full();
-        return FileSystem::writeFile(path, bytes);
-    }
-    FileResult writeFileDurably(const QString& path, const QByteArray& bytes) override {
-        if (!m_failCreate && isTmp(path))
-            return full();
-        return FileSystem::writeFileDurably(path, bytes);
-    }
-
-private:
-    static bool isTmp(const QString& path) { return path.endsWith(QLatin1String(".Tmp")); }
-    static FileResult full() { return FileResult::failure(28, QStringLiteral("No space left on device")); }
-    bool m_failCreate;
-};
-
-struct DiskCase {
-    bool failCreate;
-    const char* entry;
-};
-
-class OrderExportDiskTest : public OrderExportTest, public ::testing::WithParamInterface<DiskCase> {};
-
-TEST_P(OrderExportDiskTest, AFailingDiskLeavesTheCallPendingWithItsErrorEntry) {
-    FailingDisk disk(GetParam().failCreate);
-    f.ctx.fs = &disk;
-    f.addCall(0, 17, 1);
-    f.addOrder(0, 17, 1);
-    f.addItem(0, 17, 1, 1);
-    extract();
-    EXPECT_FALSE(f.call(0, 17)->extractedCall);
-    EXPECT_TRUE(f.auditTexts().contains(QLatin1String(GetParam().entry)))
-        << f.auditTexts().join(QLatin1Char('\n')).toStdString();
-    for (const QString& name : f.hostFiles())
-        EXPECT_FALSE(name.endsWith(QLatin1String(".Rcv"))) << name.toStdString();
-
-    f.ctx.fs = f.fs; // the disk has room again
-    extract();
-    EXPECT_TRUE(f.call(0, 17)->extractedCall);
+// A disk that fills up: the ".Tmp" cannot be created.
+ScriptedFileSystem fullDisk() {
+    return {failing(FsOp::WriteFile, QStringLiteral(".Tmp"), ENOSPC)};
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Writes, OrderExportDiskTest,
-    ::testing::Values(DiskCase{true, "E|OpenOutputFile: Err = 28 - No space left on device"},
-                      DiskCase{false, "E|ExtractCalls: Err = 28 - No space left on device"}));
 
 // A value the order file needs that reads as Null in the store (a row written by another program or
 // by hand): the call is held with an error entry and the next call goes out.
@@ -395,7 +350,7 @@ INSTANTIATE_TEST_SUITE_P(
                       NullCase{"Unit", "OrderLineItems", "Unit", true},
                       NullCase{"DiscountPercent", "OrderLineItems", "DiscountPercent", true},
                       NullCase{"PriceOverride", "OrderLineItems", "PriceOverride", true}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 // An audit entry the store refuses fails the step that wrote it: the pass ends with its error entry
 // and no call is marked extracted on the strength of a lost entry. Call 1, set up by the row, comes
@@ -416,9 +371,9 @@ TEST_P(OrderExportLostEntryTest, ARefusedEntryFailsThePass) {
     f.addCall(0, 17, 1);
     f.addOrder(0, 17, 1);
     f.addItem(0, 17, 1, 1);
-    FailingDisk fullDisk(true);
+    ScriptedFileSystem disk = fullDisk();
     if (c.diskFull)
-        f.ctx.fs = &fullDisk;
+        f.ctx.fs = &disk;
     f.failAuditEntries(QLatin1String(c.refused));
     extract();
 
@@ -480,7 +435,7 @@ INSTANTIATE_TEST_SUITE_P(
                                           .save({0, 1, QStringLiteral("QX770030.Rcv"), tmp.fileName(),
                                                  f.hostFile(QStringLiteral("QX770030.Rcv"))}));
                       }}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 // The host stops collecting: every number has its ".Rcv" waiting and thousands of calls are pending.
 TEST_F(OrderExportTest, WithEveryNumberTakenAPassStopsAtOnceWithOneEntryPerRunOfSuchPasses) {

@@ -1,13 +1,17 @@
 #include "export/OrderFileFormat.h"
 
+#include "support/TestNames.h"
+
 #include <gtest/gtest.h>
 
 using namespace vrq;
 using namespace vrq::OrderFileFormat;
+using vrq::test::RowName;
 
 namespace {
 
 struct PadCase {
+    const char* name;
     qint64 value;
     int width;
     const char* expected;
@@ -19,11 +23,15 @@ TEST_P(PadNumberTest, KeepsTheLastDigitsBehindZeros) {
     EXPECT_EQ(padNumber(GetParam().value, GetParam().width), QLatin1String(GetParam().expected));
 }
 
-INSTANTIATE_TEST_SUITE_P(Widths, PadNumberTest,
-                         ::testing::Values(PadCase{42, 4, "0042"}, PadCase{1234, 3, "234"},
-                                           PadCase{-5, 5, "000-5"}, PadCase{-123, 2, "23"},
-                                           PadCase{0, 1, "0"}, PadCase{7, 10, "0000000007"},
-                                           PadCase{7, 0, ""}, PadCase{7, 11, ""}, PadCase{7, -1, ""}));
+INSTANTIATE_TEST_SUITE_P(
+    Widths, PadNumberTest,
+    ::testing::Values(PadCase{"LeadingZeros", 42, 4, "0042"},
+                      PadCase{"TooLongKeepsLastDigits", 1234, 3, "234"},
+                      PadCase{"NegativeKeepsItsSign", -5, 5, "000-5"},
+                      PadCase{"NegativeTooLong", -123, 2, "23"}, PadCase{"Zero", 0, 1, "0"},
+                      PadCase{"WidestWidth", 7, 10, "0000000007"}, PadCase{"WidthZero", 7, 0, ""},
+                      PadCase{"WidthAboveTen", 7, 11, ""}, PadCase{"NegativeWidth", 7, -1, ""}),
+    RowName());
 
 OrderRow order(const QString& customer, std::optional<QString> shipTo, const QString& message) {
     OrderRow row;
@@ -65,7 +73,7 @@ INSTANTIATE_TEST_SUITE_P(
                                  order(QStringLiteral("C1"), QStringLiteral("02"),
                                        QStringLiteral("123456789012345678901234567890")),
                                  "HSP01    C1    0212345678901234567890123260310RT9   "}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 ItemRow item(const QString& number, int quantity, int unit, int discount, int price) {
     ItemRow row;
@@ -108,7 +116,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "IA            001+10000000"},
         ItemCase{"DiscountKeepsLastTwoDigits", item(QStringLiteral("A"), 1, 1, 150, 0),
                  "IA            001+15000000"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    RowName());
 
 TEST(OrderFileNames, SystemDigitAndFourDigitSequence) {
     EXPECT_EQ(baseName(7, 42), QStringLiteral("QX770042"));

@@ -1,5 +1,6 @@
 #include "intake/FolderScan.h"
 #include "support/ExportFixture.h"
+#include "support/ScriptedFileSystem.h"
 #include "support/TestEnvironment.h"
 #include "testdata/DataBinGenerator.h"
 
@@ -299,41 +300,29 @@ TEST_F(FolderScanTest, TheListingCanBeKeptBetweenRuns) {
 }
 
 // A stop of the process at one step of taking a scanned file: nothing after that step runs.
-struct Killed {};
-
 enum class ScanStop { AtTheNote, BeforeTheMove, AfterTheMove };
 
-class DyingScanDisk : public FileSystem {
-public:
-    explicit DyingScanDisk(ScanStop stop) : m_stop(stop) {}
-    FileResult writeFileDurably(const QString& path, const QByteArray& bytes) override {
-        if (m_stop == ScanStop::AtTheNote && path.endsWith(QLatin1String("ScannedFileTaking.txt")))
-            throw Killed{};
-        return FileSystem::writeFileDurably(path, bytes);
+test::ScriptedFileSystem dyingAt(ScanStop stop) {
+    const QString note = QStringLiteral("ScannedFileTaking.txt");
+    switch (stop) {
+    case ScanStop::AtTheNote:
+        return {test::stopBefore(test::FsOp::WriteDurably, note)};
+    case ScanStop::BeforeTheMove:
+        return {test::stopBefore(test::FsOp::MoveFile)};
+    case ScanStop::AfterTheMove:
+        break;
     }
-    FileResult moveFile(const QString& from, const QString& to) override {
-        if (m_stop == ScanStop::BeforeTheMove)
-            throw Killed{};
-        return FileSystem::moveFile(from, to);
-    }
-    FileResult removeFile(const QString& path) override {
-        if (m_stop == ScanStop::AfterTheMove && path.endsWith(QLatin1String("ScannedFileTaking.txt")))
-            throw Killed{};
-        return FileSystem::removeFile(path);
-    }
-
-private:
-    ScanStop m_stop;
-};
+    return {test::stopBefore(test::FsOp::RemoveFile, note)};
+}
 
 class FolderScanKillTest : public FolderScanTest, public ::testing::WithParamInterface<ScanStop> {};
 
 TEST_P(FolderScanKillTest, AFileIsStoredOnceWhereverTheTakingStops) {
     drop(QStringLiteral("order1.txt"));
-    DyingScanDisk dying(GetParam());
+    test::ScriptedFileSystem dying = dyingAt(GetParam());
     env.ctx.fs = &dying;
     ASSERT_TRUE(scan.run().ok); // notes the file
-    EXPECT_THROW(scan.run(), Killed);
+    EXPECT_THROW(scan.run(), test::Stopped);
     env.store().rollback(); // what the engine does with the open transaction of a killed process
 
     env.ctx.fs = &realFileSystem();

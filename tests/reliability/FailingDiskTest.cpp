@@ -3,6 +3,8 @@
 #include "context/NetworkConnection.h"
 #include "export/OrderExport.h"
 #include "support/ExportFixture.h"
+#include "support/ScriptedFileSystem.h"
+#include "support/TestNames.h"
 
 #include <gtest/gtest.h>
 
@@ -12,41 +14,17 @@ namespace vrq::reliability {
 
 namespace {
 
-enum class Step { CreateTmp, WriteTmp, RecoveryRecord, Rename };
+using test::failing;
+using test::FsOp;
 
-// Fails one step of the export with "No space left on device".
-class FailingDisk : public FileSystem {
-public:
-    explicit FailingDisk(Step step) : m_step(step) {}
-    FileResult writeFile(const QString& path, const QByteArray& bytes) override {
-        if (m_step == Step::CreateTmp && path.endsWith(QLatin1String(".Tmp")))
-            return full();
-        return FileSystem::writeFile(path, bytes);
-    }
-    FileResult writeFileDurably(const QString& path, const QByteArray& bytes) override {
-        if (m_step == Step::WriteTmp && path.endsWith(QLatin1String(".Tmp")))
-            return full();
-        return FileSystem::writeFileDurably(path, bytes);
-    }
-    FileResult overwrite(const QString& path, const QByteArray& bytes) override {
-        if (m_step == Step::RecoveryRecord && path.contains(QLatin1String("OrderFileRename")))
-            return full();
-        return FileSystem::overwrite(path, bytes);
-    }
-    FileResult renameNoReplace(const QString& from, const QString& to) override {
-        if (m_step == Step::Rename)
-            return full();
-        return FileSystem::renameNoReplace(from, to);
-    }
-
-private:
-    static FileResult full() {
-        return FileResult::failure(ENOSPC, QStringLiteral("No space left on device"));
-    }
-    Step m_step;
+// One step of the export that fails with "No space left on device".
+struct StepCase {
+    const char* name;
+    test::FsRule failure;
+    const char* entry; // the start of the error entry
 };
 
-class FailingDiskTest : public ::testing::TestWithParam<Step> {
+class FailingDiskTest : public ::testing::TestWithParam<StepCase> {
 protected:
     void extract() {
         NetworkConnection network(f.ctx);
@@ -63,14 +41,14 @@ TEST_P(FailingDiskTest, TheCallStaysPendingWithItsErrorEntryAndIsSentOnceLater) 
     f.addCall(0, 17, 1);
     f.addOrder(0, 17, 1);
     f.addItem(0, 17, 1, 1);
-    FailingDisk disk(GetParam());
+    test::ScriptedFileSystem disk{GetParam().failure};
     f.ctx.fs = &disk;
     extract();
     EXPECT_FALSE(f.call(0, 17)->extractedCall);
     EXPECT_TRUE(rcvFiles().isEmpty()) << rcvFiles().join(QLatin1Char(' ')).toStdString();
     const QStringList errors = f.auditTexts().filter(QStringLiteral("No space left on device"));
     ASSERT_EQ(errors.size(), 1) << f.auditTexts().join(QLatin1Char('\n')).toStdString();
-    EXPECT_TRUE(errors.first().startsWith(QLatin1String("E|"))) << errors.first().toStdString();
+    EXPECT_TRUE(errors.first().startsWith(QLatin1String(GetParam().entry))) << errors.first().toStdString();
 
     f.ctx.fs = f.fs; // the disk has room again
     extract();
@@ -79,8 +57,17 @@ TEST_P(FailingDiskTest, TheCallStaysPendingWithItsErrorEntryAndIsSentOnceLater) 
     EXPECT_EQ(f.call(0, 17)->extractedFileName, rcvFiles().value(0));
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryWrite, FailingDiskTest,
-                         ::testing::Values(Step::CreateTmp, Step::WriteTmp, Step::RecoveryRecord,
-                                           Step::Rename));
+INSTANTIATE_TEST_SUITE_P(
+    EveryWrite, FailingDiskTest,
+    ::testing::Values(StepCase{"CreateTmp", failing(FsOp::WriteFile, QStringLiteral(".Tmp"), ENOSPC),
+                               "E|OpenOutputFile: Err = 28 - No space left on device"},
+                      StepCase{"WriteTmp", failing(FsOp::WriteDurably, QStringLiteral(".Tmp"), ENOSPC),
+                               "E|ExtractCalls: Err = 28 - No space left on device"},
+                      StepCase{"RecoveryRecord",
+                               failing(FsOp::Overwrite, QStringLiteral("OrderFileRename.txt"), ENOSPC),
+                               "E|ExtractCalls: Err = 28 - No space left on device"},
+                      StepCase{"Rename", failing(FsOp::Rename, {}, ENOSPC),
+                               "E|ExtractCalls: Err = 28 - No space left on device"}),
+    test::RowName());
 
 } // namespace vrq::reliability

@@ -5,6 +5,7 @@
 #include "platform/FolderLock.h"
 #include "shell/CommandLine.h"
 #include "store/CallStore.h"
+#include "support/TestNames.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -53,9 +54,7 @@ TEST_P(HeldFolderTest, StartIsRefusedWithItsOwnExitCodeAndTouchesNothing) {
 INSTANTIATE_TEST_SUITE_P(Modes, HeldFolderTest,
                          ::testing::Values(HeldFolderCase{"Once", "--once"},
                                            HeldFolderCase{"Service", "--service"}),
-                         [](const ::testing::TestParamInfo<HeldFolderCase>& info) {
-                             return std::string(info.param.name);
-                         });
+                         test::RowName());
 
 } // namespace
 

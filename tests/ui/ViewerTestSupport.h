@@ -5,6 +5,7 @@
 #include "store/AuditLog.h"
 #include "store/CallStore.h"
 #include "support/TestDoubles.h"
+#include "support/TestNames.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -137,7 +137,7 @@ INSTANTIATE_TEST_SUITE_P(
                                              return qobject_cast<QMessageBox*>(
                                                         QApplication::activeModalWidget()) != nullptr;
                                          }}),
-    [](const ::testing::TestParamInfo<StopDuringWaitCase>& info) { return std::string(info.param.name); });
+    test::RowName());
 
 // Beside a service or a pass on the same program folder a window-mode start is refused with a message,
 // touching neither the store nor the settings.

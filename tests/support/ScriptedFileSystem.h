@@ -1,0 +1,61 @@
+#pragma once
+
+#include "platform/FileSystem.h"
+
+#include <initializer_list>
+#include <vector>
+
+namespace vrq::test {
+
+// Thrown where a script stops the "process": nothing after that point runs, as after a kill. Tests
+// catch it, roll back the store's open transaction and start again.
+struct Stopped {};
+
+enum class FsOp { RemoveFile, Rename, MoveFile, WriteFile, WriteDurably, Overwrite };
+
+// One line of a script: which calls it strikes and what it does to them.
+struct FsRule {
+    enum class Then { Fail, StopBefore, StopAfter };
+
+    FsOp op;
+    QString pathSuffix; // the path (either path of a rename or move) ends with it; empty: any path
+    int nth = 0;        // strikes the n-th call that matches; 0: every one
+    Then then = Then::Fail;
+    int error = 0; // errno of a failure
+};
+
+// Fails the matching calls with `error`, leaving the disk untouched.
+FsRule failing(FsOp op, const QString& pathSuffix, int error, int nth = 0);
+// Stops before the n-th matching call does anything.
+FsRule stopBefore(FsOp op, const QString& pathSuffix = {}, int nth = 1);
+// Stops right after the n-th matching call has done its work.
+FsRule stopAfter(FsOp op, const QString& pathSuffix = {}, int nth = 1);
+
+// The real file system with scripted failures and stops, for the disk faults and kills that cannot be
+// brought about on a test machine.
+class ScriptedFileSystem : public FileSystem {
+public:
+    ScriptedFileSystem() = default; // the real file system, unscripted
+    ScriptedFileSystem(std::initializer_list<FsRule> rules) : m_rules(rules.begin(), rules.end()) {}
+
+    int strikes() const { return m_strikes; } // calls a rule struck so far
+
+    FileResult removeFile(const QString& path) override;
+    FileResult renameNoReplace(const QString& from, const QString& to) override;
+    FileResult moveFile(const QString& from, const QString& to) override;
+    FileResult writeFile(const QString& path, const QByteArray& bytes) override;
+    FileResult writeFileDurably(const QString& path, const QByteArray& bytes) override;
+    FileResult overwrite(const QString& path, const QByteArray& bytes) override;
+
+private:
+    struct Scripted {
+        FsRule rule;
+        int seen = 0;
+    };
+    template <typename Run> FileResult apply(FsOp op, const QString& path, const QString& other, Run run);
+
+    std::vector<Scripted> m_rules;
+    int m_strikes = 0;
+};
+
+} // namespace vrq::test
