@@ -1,6 +1,7 @@
 #include "context/NetworkConnection.h"
 #include "export/OrderExport.h"
 #include "support/ExportFixture.h"
+#include "support/TestNames.h"
 
 #include <gtest/gtest.h>
 
@@ -29,6 +30,7 @@ protected:
 };
 
 struct NameCase {
+    const char* name;
     const char* localDrive;
     const char* qx7Name;
     const char* qx7Path;
@@ -50,11 +52,14 @@ TEST_P(NetworkNamesTest, AreBuiltFromTheSettingsWithoutTrailingBlanks) {
     EXPECT_EQ(network.folderToTest(), QLatin1String(GetParam().folder));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Settings, NetworkNamesTest,
-    ::testing::Values(NameCase{"I", "AS400", "I:\\QX7Com\\", "I:", "\\\\AS400\\Qdls", "I:\\QX7Com"},
-                      NameCase{"Q", "HOST   ", "Q:\\Out\\  ", "Q:", "\\\\HOST\\Qdls", "Q:\\Out"},
-                      NameCase{"I", "H", "/srv/qx7/", "I:", "\\\\H\\Qdls", "/srv/qx7"}));
+INSTANTIATE_TEST_SUITE_P(Settings, NetworkNamesTest,
+                         ::testing::Values(NameCase{"defaults", "I", "AS400", "I:\\QX7Com\\",
+                                                    "I:", "\\\\AS400\\Qdls", "I:\\QX7Com"},
+                                           NameCase{"trailingBlanks", "Q", "HOST   ", "Q:\\Out\\  ",
+                                                    "Q:", "\\\\HOST\\Qdls", "Q:\\Out"},
+                                           NameCase{"nativeFolder", "I", "H", "/srv/qx7/",
+                                                    "I:", "\\\\H\\Qdls", "/srv/qx7"}),
+                         test::RowName());
 
 TEST_F(NetworkConnectionTest, FolderExistsResolvesTheSettingText) {
     EXPECT_TRUE(network.folderExists(QStringLiteral("I:\\QX7Com")));

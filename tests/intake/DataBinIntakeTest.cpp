@@ -113,7 +113,7 @@ INSTANTIATE_TEST_SUITE_P(
                       false,
                       false,
                       1}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::RowName());
 
 TEST_F(DataBinIntakeTest, AMissingFileDoesNothing) {
     intake.run();
@@ -223,7 +223,7 @@ INSTANTIATE_TEST_SUITE_P(
                       "DataBin.Bad already exists; DataBin.Dat was renamed to DataBin.Bad.2.",
                       "Missing file header.  Renamed DataBin.Dat to DataBin.Bad.2.",
                       0}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::RowName());
 
 // The numbering setting could not be kept (a settings file that cannot be written): the next run starts
 // from the old number again, and the copy of the earlier file is still there after it.
@@ -263,7 +263,12 @@ TEST_F(DataBinIntakeTest, AForeignLockIsHonouredForThirtySecondsThenCleared) {
 // says; a note left behind after the unlock must not make a later upstream lock look like ours.
 enum class LockNote { Stamped, Unstamped, StampedButFileChangedSince, OtherPath };
 
-class OwnLockTest : public DataBinIntakeTest, public ::testing::WithParamInterface<LockNote> {};
+struct LockNoteCase {
+    const char* name;
+    LockNote note;
+};
+
+class OwnLockTest : public DataBinIntakeTest, public ::testing::WithParamInterface<LockNoteCase> {};
 
 TEST_P(OwnLockTest, IsClearedAtOnceOnlyWhileTheFileIsAsNoted) {
     ASSERT_TRUE(TestEnvironment::writeFile(dcs.dat(), fileHeader('Y') + makeCall(4, kOneItem)));
@@ -271,11 +276,11 @@ TEST_P(OwnLockTest, IsClearedAtOnceOnlyWhileTheFileIsAsNoted) {
     QDateTime changed = QFileInfo(path).lastModified();
     QString note = path + QLatin1Char('\n') + QString::number(QFileInfo(path).size()) + QLatin1Char(' ') +
                    QString::number(changed.toMSecsSinceEpoch());
-    if (GetParam() == LockNote::Unstamped)
+    if (GetParam().note == LockNote::Unstamped)
         note = path;
-    if (GetParam() == LockNote::OtherPath)
+    if (GetParam().note == LockNote::OtherPath)
         note.replace(QStringLiteral("DataBin.Dat"), QStringLiteral("Other.Dat"));
-    if (GetParam() == LockNote::StampedButFileChangedSince) {
+    if (GetParam().note == LockNote::StampedButFileChangedSince) {
         QFile file(path); // the upstream program set its lock after the note was made
         ASSERT_TRUE(file.open(QIODevice::ReadWrite));
         ASSERT_TRUE(file.setFileTime(changed.addSecs(5), QFileDevice::FileModificationTime));
@@ -284,7 +289,7 @@ TEST_P(OwnLockTest, IsClearedAtOnceOnlyWhileTheFileIsAsNoted) {
         TestEnvironment::writeFile(env.programFolder() + QStringLiteral("/DataBinLock.txt"), note.toUtf8()));
 
     intake.run();
-    const bool ours = GetParam() == LockNote::Stamped || GetParam() == LockNote::Unstamped;
+    const bool ours = GetParam().note == LockNote::Stamped || GetParam().note == LockNote::Unstamped;
     EXPECT_EQ(env.store().allCalls().size(), ours ? 1u : 0u);
     EXPECT_EQ(env.auditMessages(QStringLiteral("C")),
               ours ? QStringList{QStringLiteral("DataBin lock of a stopped pass cleared")} : QStringList());
@@ -292,8 +297,12 @@ TEST_P(OwnLockTest, IsClearedAtOnceOnlyWhileTheFileIsAsNoted) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Notes, OwnLockTest,
-                         ::testing::Values(LockNote::Stamped, LockNote::Unstamped,
-                                           LockNote::StampedButFileChangedSince, LockNote::OtherPath));
+                         ::testing::Values(LockNoteCase{"stamped", LockNote::Stamped},
+                                           LockNoteCase{"unstamped", LockNote::Unstamped},
+                                           LockNoteCase{"stampedButFileChangedSince",
+                                                        LockNote::StampedButFileChangedSince},
+                                           LockNoteCase{"otherPath", LockNote::OtherPath}),
+                         test::RowName());
 
 TEST_F(DataBinIntakeTest, TheFileGoesToNumberedAuditCopiesThatWrapAfter999) {
     env.ctx.settings.NextDataBinNum = 998;
@@ -388,7 +397,7 @@ INSTANTIATE_TEST_SUITE_P(
             "Call # 17 already saved, but not completed nor extracted.  Ignoring and skipping forward to the "
             "next call."},
         DuplicateCase{"scannedSourceIsNoDuplicate", 1, true, false, ""}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::RowName());
 
 // Judging: the reason code and bad data of each status text.
 struct JudgeCase {
@@ -437,7 +446,7 @@ INSTANTIATE_TEST_SUITE_P(
                                     QStringLiteral("Parity and/or errors (37)"),
                                 4, 37},
                       JudgeCase{"code2WithoutParenthesis", QStringLiteral("ERROR...Not enough"), 2, 0}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::RowName());
 
 TEST_F(DataBinIntakeTest, GoodCallEntryCarriesTheRawHeaderFields) {
     ASSERT_TRUE(TestEnvironment::writeFile(dcs.dat(), fileHeader() + makeCall(9, kOneItem)));
@@ -519,7 +528,7 @@ TEST_P(CrashTest, NothingIsLostOrDoubled) {
 
 INSTANTIATE_TEST_SUITE_P(Points, CrashTest,
                          ::testing::Values(CrashCase{"betweenCalls", false}, CrashCase{"insideACall", true}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         test::RowName());
 
 TEST_F(DataBinIntakeTest, AFileThatGrewDuringThePassStaysAndIsFinishedNextPass) {
     DataBinOptions options;

@@ -1,6 +1,7 @@
 #include "intake/FolderScan.h"
 #include "support/ExportFixture.h"
 #include "support/TestEnvironment.h"
+#include "support/TestNames.h"
 #include "testdata/DataBinGenerator.h"
 
 #include <QDir>
@@ -177,7 +178,7 @@ INSTANTIATE_TEST_SUITE_P(
                       RefusedFolderCase{"programFolder", "{program}", "program", nullptr},
                       RefusedFolderCase{"programFolderThroughALink", "{dir}/link", "program", "link"},
                       RefusedFolderCase{"auditFolder", "{program}/Audit", "program/Audit", nullptr}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::RowName());
 
 // Files a valid scanned folder can still reach: the settings file lying there, or links to the store or
 // to a file of the program folder. None is ever taken; each is reported once.
@@ -232,7 +233,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ProtectedFileCase{"linkToTheStore", false, "CallsAndOrders.db", "the call store"},
                       ProtectedFileCase{"linkToAProgramFolderFile", false, "notes.txt",
                                         "the program folder"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::RowName());
 
 // An audit copy whose name is taken: the file goes to the next free number, the earlier copy stays, a
 // "W" entry names both, and the numbering goes on after the number used.
@@ -281,7 +282,7 @@ INSTANTIATE_TEST_SUITE_P(Copies, TakenCopyTest,
                                            TakenCopyCase{"copyTakenAfterTheWrap", 9999, {1}, 1, 2},
                                            TakenCopyCase{
                                                "lastCopyTakenWrapsToTheFirst", 9998, {9999}, 9999, 1}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         test::RowName());
 
 TEST_F(FolderScanTest, TheListingCanBeKeptBetweenRuns) {
     const QString state = env.programFolder() + QStringLiteral("/ScannedFolder.json");
@@ -351,8 +352,21 @@ TEST_P(FolderScanKillTest, AFileIsStoredOnceWhereverTheTakingStops) {
     EXPECT_FALSE(QFile::exists(env.programFolder() + QStringLiteral("/ScannedFileTaking.txt")));
 }
 
+std::string scanStopName(const ::testing::TestParamInfo<ScanStop>& info) {
+    switch (info.param) {
+    case ScanStop::AtTheNote:
+        return "atTheNote";
+    case ScanStop::BeforeTheMove:
+        return "beforeTheMove";
+    case ScanStop::AfterTheMove:
+        break;
+    }
+    return "afterTheMove";
+}
+
 INSTANTIATE_TEST_SUITE_P(Stops, FolderScanKillTest,
                          ::testing::Values(ScanStop::AtTheNote, ScanStop::BeforeTheMove,
-                                           ScanStop::AfterTheMove));
+                                           ScanStop::AfterTheMove),
+                         scanStopName);
 
 } // namespace

@@ -117,7 +117,7 @@ INSTANTIATE_TEST_SUITE_P(
         HostileCase{"V3CutWhileRead", 0, kV3, int(kV3.size()), kDataStart + 10, 1},
         HostileCase{"V5CutWhileRead", 2, kV5, int(kV5.size()), kDataStart + 10, 1},
         HostileCase{"StandardCutWhileRead", 0, kStandard, int(kStandard.size()), kDataStart + 10, 1}),
-    [](const ::testing::TestParamInfo<HostileCase>& info) { return std::string(info.param.name); });
+    test::RowName());
 
 } // namespace
 } // namespace vrq::test

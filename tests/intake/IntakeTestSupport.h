@@ -2,6 +2,7 @@
 
 #include "store/CallStore.h"
 #include "support/TestEnvironment.h"
+#include "support/TestNames.h"
 #include "testdata/DataBinGenerator.h"
 
 #include <SQLiteCpp/SQLiteCpp.h>

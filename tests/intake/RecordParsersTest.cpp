@@ -52,7 +52,7 @@ INSTANTIATE_TEST_SUITE_P(AllDialects, DialectTest,
                                            DialectCase{"v5", Dialect::V5, 3, 4},
                                            DialectCase{"f1", Dialect::F1, 3, 4},
                                            DialectCase{"f1NoItems", Dialect::F1, 2, 0}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         test::RowName());
 
 // The standard dialect's edge cases: record data, and what one call stores.
 struct StandardCase {
@@ -136,7 +136,7 @@ INSTANTIATE_TEST_SUITE_P(
                      "&S123456&Xjunk&C12345678&I1111111111111&Q007+",
                      {QStringLiteral("123456|123456  |") + kNoMessage},
                      {QStringLiteral("1/1|1111111111111|7|0|0|0")}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::RowName());
 
 // Validation mode: a short field or a missing final "&" makes the call bad with its reason.
 struct ValidationCase {
@@ -183,7 +183,7 @@ INSTANTIATE_TEST_SUITE_P(
         ValidationCase{"shortDiscount", "&S123456&C12345678&I1234567890123&Q012+&D5&", false, "Discount"},
         ValidationCase{"shortPrice", "&S123456&C12345678&I1234567890123&Q012+&P123&", false, "Price"},
         ValidationCase{"noFinalAmpersand", "&S123456&C12345678&I1234567890123&Q012+", false, "End &"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::RowName());
 
 TEST(ProcessGoodCall5Test, AnOrderWithoutCustomerLeavesTheCallBad) {
     TestEnvironment env;
