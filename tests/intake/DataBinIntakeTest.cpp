@@ -399,12 +399,14 @@ INSTANTIATE_TEST_SUITE_P(
         DuplicateCase{"scannedSourceIsNoDuplicate", 1, true, false, ""}),
     test::RowName());
 
-// Judging: the reason code and bad data of each status text.
+// Judging: the reason code and bad data of each status text. Only a flag of exactly "Y" makes a call
+// good; any other flag (not only "N") makes it bad.
 struct JudgeCase {
     const char* name;
     QString status;
     int reason;
     std::optional<int> badData;
+    char flag = 'N';
 };
 
 class JudgeTest : public ::testing::TestWithParam<JudgeCase> {};
@@ -413,7 +415,8 @@ TEST_P(JudgeTest, StatusTextGivesReason) {
     const JudgeCase& c = GetParam();
     TestEnvironment env;
     DataBinFolder dcs(env);
-    ASSERT_TRUE(TestEnvironment::writeFile(dcs.dat(), fileHeader() + makeCall(9, kOneItem, 'N', c.status)));
+    ASSERT_TRUE(
+        TestEnvironment::writeFile(dcs.dat(), fileHeader() + makeCall(9, kOneItem, c.flag, c.status)));
     DataBinIntake(env.ctx).run();
     const auto calls = env.store().allCalls();
     ASSERT_EQ(calls.size(), 1u);
@@ -445,7 +448,9 @@ INSTANTIATE_TEST_SUITE_P(
                                 QStringLiteral("Attempting") + QString(46, QLatin1Char('.')) +
                                     QStringLiteral("Parity and/or errors (37)"),
                                 4, 37},
-                      JudgeCase{"code2WithoutParenthesis", QStringLiteral("ERROR...Not enough"), 2, 0}),
+                      JudgeCase{"code2WithoutParenthesis", QStringLiteral("ERROR...Not enough"), 2, 0},
+                      JudgeCase{"lowerCaseYFlag", statusTextFor(3), 3, std::nullopt, 'y'},
+                      JudgeCase{"blankFlag", statusTextFor(3), 3, std::nullopt, ' '}),
     test::RowName());
 
 TEST_F(DataBinIntakeTest, GoodCallEntryCarriesTheRawHeaderFields) {
