@@ -1,6 +1,6 @@
 #include "context/NetworkConnection.h"
 #include "export/OrderExport.h"
-#include "support/ExportFixture.h"
+#include "support/ProgramFixture.h"
 #include "support/TestNames.h"
 
 #include <gtest/gtest.h>
@@ -25,7 +25,7 @@ protected:
     }
     bool exported() { return f.call(0, 17)->extractedCall; }
 
-    ExportFixture f;
+    ProgramFixture f;
     NetworkConnection network{f.ctx};
 };
 
@@ -42,7 +42,7 @@ struct NameCase {
 class NetworkNamesTest : public ::testing::TestWithParam<NameCase> {};
 
 TEST_P(NetworkNamesTest, AreBuiltFromTheSettingsWithoutTrailingBlanks) {
-    ExportFixture f;
+    ProgramFixture f;
     f.ctx.settings.LocalDrive = QLatin1String(GetParam().localDrive);
     f.ctx.settings.QX7Name = QLatin1String(GetParam().qx7Name);
     f.ctx.settings.QX7Path = QLatin1String(GetParam().qx7Path);

@@ -1,6 +1,5 @@
 #include "intake/FolderScan.h"
-#include "support/ExportFixture.h"
-#include "support/TestEnvironment.h"
+#include "support/ProgramFixture.h"
 #include "support/TestNames.h"
 #include "testdata/DataBinGenerator.h"
 
@@ -16,16 +15,9 @@ using namespace vrq::testdata;
 
 namespace {
 
-class MessageRecorder : public test::CountingUserInterface {
-public:
-    void showMessage(const QString& text) override { messages << text; }
-    QStringList messages;
-};
-
 class FolderScanTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        env.ctx.ui = &recorder;
         folder = env.makeFolder(QStringLiteral("wbz"));
         env.ctx.settings.ScannedFolder = folder;
         env.ctx.settingsStore->saveToRegistry(env.ctx.settings);
@@ -38,19 +30,18 @@ protected:
     }
     std::vector<CallRow> scannedCalls() {
         std::vector<CallRow> rows;
-        for (const CallRow& row : env.store().allCalls())
+        for (const CallRow& row : env.store->allCalls())
             if (row.source == 1)
                 rows.push_back(row);
         return rows;
     }
     QString storedLastScannedCallNum() {
-        return SettingsBackend::openIniFile(env.iniPath)
+        return SettingsBackend::openIniFile(env.iniPath())
             ->value(QStringLiteral("QX7"), QStringLiteral("LastScannedCallNum"))
             .value_or(QString());
     }
 
-    test::TestEnvironment env;
-    MessageRecorder recorder;
+    test::ProgramFixture env;
     QString folder;
     FolderScan scan{env.ctx};
 };
@@ -85,11 +76,11 @@ TEST_F(FolderScanTest, AFileThatKeepsChangingIsNotTaken) {
 TEST_F(FolderScanTest, FilesAreTakenInNameOrder) {
     drop(QStringLiteral("b.txt"), 2);
     drop(QStringLiteral("a.txt"), 1);
-    const QByteArray first = test::TestEnvironment::readFile(folder + QStringLiteral("a.txt"));
+    const QByteArray first = test::ProgramFixture::readFile(folder + QStringLiteral("a.txt"));
     scan.run();
     scan.run();
     ASSERT_EQ(scannedCalls().size(), 2u);
-    EXPECT_EQ(test::TestEnvironment::readFile(env.programFolder() + QStringLiteral("/Audit/File0001.Txt")),
+    EXPECT_EQ(test::ProgramFixture::readFile(env.programFolder() + QStringLiteral("/Audit/File0001.Txt")),
               first);
 }
 
@@ -97,13 +88,13 @@ TEST_F(FolderScanTest, AScannedCallNeverCollidesWithADataBinCallOfTheSameNumber)
     CallRow fromDataBin;
     fromDataBin.callNumber = 1;
     fromDataBin.complete = true;
-    ASSERT_TRUE(env.store().insertCall(fromDataBin).ok());
+    ASSERT_TRUE(env.store->insertCall(fromDataBin).ok());
     drop(QStringLiteral("x.txt"));
     scan.run();
     scan.run();
     ASSERT_EQ(scannedCalls().size(), 1u);
     EXPECT_EQ(scannedCalls()[0].callNumber, 1);
-    EXPECT_EQ(env.store().allCalls().size(), 2u);
+    EXPECT_EQ(env.store->allCalls().size(), 2u);
 }
 
 TEST_F(FolderScanTest, AFileThatCannotBeOpenedIsLeftForALaterScan) {
@@ -115,11 +106,11 @@ TEST_F(FolderScanTest, AFileThatCannotBeOpenedIsLeftForALaterScan) {
 TEST_F(FolderScanTest, AnInvalidFolderIsReportedAndNothingElseHappens) {
     env.ctx.settings.ScannedFolder = env.path(QStringLiteral("missing"));
     ASSERT_TRUE(scan.run().ok);
-    ASSERT_EQ(recorder.messages.size(), 1);
-    EXPECT_EQ(recorder.messages[0],
+    ASSERT_EQ(env.ui.messages.size(), 1);
+    EXPECT_EQ(env.ui.messages[0],
               QStringLiteral("Invalid Scanned Folder name: ") + env.path(QStringLiteral("missing")) +
                   QStringLiteral(".  Go to the properties and set this value correctly."));
-    EXPECT_TRUE(env.auditLines().isEmpty());
+    EXPECT_TRUE(env.auditTexts().isEmpty());
 }
 
 // Folder settings that would reach the program folder (or its audit folder): each is refused as an
@@ -159,7 +150,7 @@ TEST_P(RefusedFolderTest, IsReportedAsInvalidAndNothingIsTaken) {
 
     const QString message = QStringLiteral("Invalid Scanned Folder name: ") + setting.trimmed() +
                             QStringLiteral(".  Go to the properties and set this value correctly.");
-    EXPECT_EQ(recorder.messages.join(QLatin1Char('\n')), QStringList(3, message).join(QLatin1Char('\n')));
+    EXPECT_EQ(env.ui.messages.join(QLatin1Char('\n')), QStringList(3, message).join(QLatin1Char('\n')));
     EXPECT_TRUE(scannedCalls().empty());
     for (const QString& file : orderFiles)
         EXPECT_TRUE(QFile::exists(file)) << file.toStdString();
@@ -193,10 +184,10 @@ class ProtectedFileTest : public FolderScanTest, public ::testing::WithParamInte
 
 TEST_P(ProtectedFileTest, IsNeverTaken) {
     const ProtectedFileCase& c = GetParam();
-    QString target = env.iniPath;
-    QString taken = QFileInfo(env.iniPath).fileName();
+    QString target = env.iniPath();
+    QString taken = QFileInfo(env.iniPath()).fileName();
     if (c.scanTheSettingsFolder) {
-        env.ctx.settings.ScannedFolder = QFileInfo(env.iniPath).absolutePath() + QLatin1Char('/');
+        env.ctx.settings.ScannedFolder = QFileInfo(env.iniPath()).absolutePath() + QLatin1Char('/');
         env.ctx.settingsStore->saveToRegistry(env.ctx.settings);
     } else {
         target = env.programFolder() + QLatin1Char('/') + QString::fromLatin1(c.linkTarget);
@@ -208,7 +199,7 @@ TEST_P(ProtectedFileTest, IsNeverTaken) {
         taken = QStringLiteral("order.txt");
         ASSERT_TRUE(QFile::link(target, folder + taken));
     }
-    const QByteArray before = test::TestEnvironment::readFile(target);
+    const QByteArray before = test::ProgramFixture::readFile(target);
 
     for (int run = 0; run < 3; ++run)
         ASSERT_TRUE(scan.run().ok);
@@ -217,7 +208,7 @@ TEST_P(ProtectedFileTest, IsNeverTaken) {
     EXPECT_TRUE(QFile::exists(target));
     if (!c.scanTheSettingsFolder) {
         EXPECT_TRUE(QFileInfo(folder + taken).isSymLink()) << "the link stays where it is";
-        EXPECT_EQ(test::TestEnvironment::readFile(target), before);
+        EXPECT_EQ(test::ProgramFixture::readFile(target), before);
     }
     const QStringList errors =
         env.auditMessages(QStringLiteral("E")).filter(QRegularExpression(QStringLiteral("^ScanFolder: ")));
@@ -255,17 +246,17 @@ TEST_P(TakenCopyTest, TheEarlierCopyIsKept) {
         return env.programFolder() + QLatin1Char('/') + FolderScan::auditCopyName(number);
     };
     for (int number : c.takenCopies)
-        ASSERT_TRUE(test::TestEnvironment::writeFile(copyPath(number), "old"));
+        ASSERT_TRUE(test::ProgramFixture::writeFile(copyPath(number), "old"));
     drop(QStringLiteral("x.txt"));
-    const QByteArray dropped = test::TestEnvironment::readFile(folder + QStringLiteral("x.txt"));
+    const QByteArray dropped = test::ProgramFixture::readFile(folder + QStringLiteral("x.txt"));
     scan.run();
     scan.run();
 
     ASSERT_EQ(scannedCalls().size(), 1u);
     EXPECT_EQ(scannedCalls()[0].callNumber, c.callNumber);
     for (int number : c.takenCopies)
-        EXPECT_EQ(test::TestEnvironment::readFile(copyPath(number)), QByteArray("old")) << number;
-    EXPECT_EQ(test::TestEnvironment::readFile(copyPath(c.usedCopy)), dropped);
+        EXPECT_EQ(test::ProgramFixture::readFile(copyPath(number)), QByteArray("old")) << number;
+    EXPECT_EQ(test::ProgramFixture::readFile(copyPath(c.usedCopy)), dropped);
     EXPECT_FALSE(QFile::exists(folder + QStringLiteral("x.txt")));
     EXPECT_EQ(env.auditMessages(QStringLiteral("W")).join(QLatin1Char('\n')),
               QStringLiteral("ScanFolder: %1 already exists; x.txt (call %2) was moved to %3.")
@@ -335,7 +326,7 @@ TEST_P(FolderScanKillTest, AFileIsStoredOnceWhereverTheTakingStops) {
     env.ctx.fs = &dying;
     ASSERT_TRUE(scan.run().ok); // notes the file
     EXPECT_THROW(scan.run(), Killed);
-    env.store().rollback(); // what the engine does with the open transaction of a killed process
+    env.store->rollback(); // what the engine does with the open transaction of a killed process
 
     env.ctx.fs = &realFileSystem();
     env.ctx.settings.LastScannedCallNum = storedLastScannedCallNum().toInt();

@@ -1,5 +1,5 @@
 #include "shell/BatchRunner.h"
-#include "support/TestEnvironment.h"
+#include "support/ProgramFixture.h"
 #include "support/TestNames.h"
 #include "testdata/DataBinGenerator.h"
 
@@ -34,15 +34,16 @@ class CommandLineFileTest : public ::testing::TestWithParam<BatchCase> {};
 
 TEST_P(CommandLineFileTest, ResultIsThatOfTheLastCallAndNothingIsStored) {
     const BatchCase& c = GetParam();
-    test::TestEnvironment env(QLatin1Char('B'));
+    test::ProgramFixture env;
+    env.setRunMode(QLatin1Char('B'));
     const QString path = env.path(QStringLiteral("calls.dat"));
-    ASSERT_TRUE(test::TestEnvironment::writeFile(path, c.file));
+    ASSERT_TRUE(test::ProgramFixture::writeFile(path, c.file));
     EXPECT_EQ(BatchRunner::processCommandLineFile(env.ctx, path), c.passes);
     EXPECT_FALSE(env.ctx.validationMode) << "validation mode is cleared again";
-    EXPECT_TRUE(env.store().allCalls().empty());
-    EXPECT_TRUE(env.store().allOrders().empty());
-    EXPECT_TRUE(env.store().allItems().empty());
-    for (const AuditRow& row : env.store().allAudit())
+    EXPECT_TRUE(env.store->allCalls().empty());
+    EXPECT_TRUE(env.store->allOrders().empty());
+    EXPECT_TRUE(env.store->allItems().empty());
+    for (const AuditRow& row : env.store->allAudit())
         EXPECT_EQ(row.instance, QStringLiteral("B"));
     EXPECT_FALSE(env.auditMessages(QStringLiteral("V")).isEmpty());
 }
@@ -58,20 +59,22 @@ INSTANTIATE_TEST_SUITE_P(
     test::RowName());
 
 TEST(CommandLineFileTest, CallsAlreadyInTheStorePassWithoutBeingTested) {
-    test::TestEnvironment env(QLatin1Char('B'));
+    test::ProgramFixture env;
+    env.setRunMode(QLatin1Char('B'));
     CallRow stored;
     stored.callNumber = 1;
     stored.complete = true;
-    ASSERT_TRUE(env.store().insertCall(stored).ok());
+    ASSERT_TRUE(env.store->insertCall(stored).ok());
     const QString path = env.path(QStringLiteral("calls.dat"));
-    ASSERT_TRUE(test::TestEnvironment::writeFile(path, call(1, kShortQuantity)));
+    ASSERT_TRUE(test::ProgramFixture::writeFile(path, call(1, kShortQuantity)));
     EXPECT_TRUE(BatchRunner::processCommandLineFile(env.ctx, path));
-    EXPECT_EQ(env.store().allCalls().size(), 1u);
+    EXPECT_EQ(env.store->allCalls().size(), 1u);
     EXPECT_TRUE(env.auditMessages(QStringLiteral("V")).isEmpty());
 }
 
 TEST(CommandLineFileTest, AMissingFileFails) {
-    test::TestEnvironment env(QLatin1Char('B'));
+    test::ProgramFixture env;
+    env.setRunMode(QLatin1Char('B'));
     EXPECT_FALSE(BatchRunner::processCommandLineFile(env.ctx, env.path(QStringLiteral("nothing.dat"))));
     EXPECT_FALSE(env.ctx.validationMode);
 }

@@ -6,7 +6,7 @@
 #include "shell/MainForm.h"
 #include "store/AuditLog.h"
 #include "store/CallStore.h"
-#include "support/ExportFixture.h"
+#include "support/ProgramFixture.h"
 #include "support/TestDoubles.h"
 
 #include <QCoreApplication>
