@@ -103,18 +103,9 @@ TEST_F(FolderScanTest, AFileThatCannotBeOpenedIsLeftForALaterScan) {
     EXPECT_EQ(storedLastScannedCallNum(), QString()) << "no number is taken for a file that was not opened";
 }
 
-TEST_F(FolderScanTest, AnInvalidFolderIsReportedAndNothingElseHappens) {
-    env.ctx.settings.ScannedFolder = env.path(QStringLiteral("missing"));
-    ASSERT_TRUE(scan.run().ok);
-    ASSERT_EQ(env.ui.messages.size(), 1);
-    EXPECT_EQ(env.ui.messages[0],
-              QStringLiteral("Invalid Scanned Folder name: ") + env.path(QStringLiteral("missing")) +
-                  QStringLiteral(".  Go to the properties and set this value correctly."));
-    EXPECT_TRUE(env.auditTexts().isEmpty());
-}
-
-// Folder settings that would reach the program folder (or its audit folder): each is refused as an
-// invalid folder and nothing is taken, neither the store nor an order file lying there.
+// Folder settings that lead nowhere or would reach the program folder (or its audit folder): each is
+// refused as an invalid folder and nothing is taken or logged, neither the store nor an order file lying
+// there.
 struct RefusedFolderCase {
     const char* name;
     const char* setting; // "{dir}" stands for the temporary directory, "{program}" for the program folder
@@ -152,6 +143,7 @@ TEST_P(RefusedFolderTest, IsReportedAsInvalidAndNothingIsTaken) {
                             QStringLiteral(".  Go to the properties and set this value correctly.");
     EXPECT_EQ(env.ui.messages.join(QLatin1Char('\n')), QStringList(3, message).join(QLatin1Char('\n')));
     EXPECT_TRUE(scannedCalls().empty());
+    EXPECT_TRUE(env.auditTexts().isEmpty()) << env.auditTexts().join(QLatin1Char('\n')).toStdString();
     for (const QString& file : orderFiles)
         EXPECT_TRUE(QFile::exists(file)) << file.toStdString();
     EXPECT_GT(QFileInfo(store).size(), 0);
@@ -160,7 +152,8 @@ TEST_P(RefusedFolderTest, IsReportedAsInvalidAndNothingIsTaken) {
 
 INSTANTIATE_TEST_SUITE_P(
     Settings, RefusedFolderTest,
-    ::testing::Values(RefusedFolderCase{"empty", "", "program", nullptr},
+    ::testing::Values(RefusedFolderCase{"missingFolder", "{dir}/missing", "program", nullptr},
+                      RefusedFolderCase{"empty", "", "program", nullptr},
                       RefusedFolderCase{"blanks", "   ", "program", nullptr},
                       RefusedFolderCase{"dotBackslash", ".\\", "program", nullptr},
                       RefusedFolderCase{"relativeName", "wbz", "program/wbz", nullptr},

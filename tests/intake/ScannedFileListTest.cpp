@@ -1,7 +1,6 @@
 #include "intake/ScannedFileList.h"
 #include "support/TestNames.h"
 
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace vrq;
@@ -50,17 +49,5 @@ INSTANTIATE_TEST_SUITE_P(
                                {entry("b.txt", 2)},
                                {QStringLiteral("b.txt")}}),
     test::RowName());
-
-TEST(ScannedFileListTest, TheListingSurvivesBetweenRuns) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("ScannedFolder.json"));
-    EXPECT_TRUE(ScannedFileList::load(path).empty()) << "no file yet: an empty listing";
-    const std::vector<FileEntry> files = {entry("a.txt", 10, 1), entry("b c.txt", 0)};
-    ASSERT_TRUE(ScannedFileList::save(path, files));
-    const auto back = ScannedFileList::load(path);
-    ASSERT_EQ(back.size(), 2u);
-    EXPECT_EQ(ScannedFileList::stableFiles(back, files),
-              (std::vector<QString>{QStringLiteral("a.txt"), QStringLiteral("b c.txt")}));
-}
 
 } // namespace
