@@ -1,6 +1,6 @@
 #pragma once
 
-#include "support/TestEnvironment.h"
+#include "support/ProgramFixture.h"
 
 #include <QString>
 #include <cstddef>
@@ -13,7 +13,7 @@ namespace vrq::fuzz {
 
 // The program folder, settings file, clock and upgraded store shared by every input of one fuzzing
 // process. Qt's warnings are silenced (the input is broken on purpose); a fatal message still aborts.
-test::TestEnvironment& environment();
+test::ProgramFixture& environment();
 
 // Writes the bytes to a file of that name beside the program folder and returns its path.
 QString writeInput(const QString& name, const std::uint8_t* data, std::size_t size);

@@ -12,7 +12,7 @@ using namespace vrq;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 1)
         return 0;
-    test::TestEnvironment& env = fuzz::environment();
+    test::ProgramFixture& env = fuzz::environment();
     const std::uint8_t selector = data[0];
     const QString path = fuzz::writeInput(QStringLiteral("DataBin.Dat"), data + 1, size - 1);
     const bool batch = (selector & 4) != 0;

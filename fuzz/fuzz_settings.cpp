@@ -47,7 +47,7 @@ bool sameRecord(const Settings& a, const Settings& b) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    test::TestEnvironment& env = fuzz::environment();
+    test::ProgramFixture& env = fuzz::environment();
     const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     checkConversions(text);
 

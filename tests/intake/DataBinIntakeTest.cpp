@@ -4,7 +4,6 @@
 #include "intake/CallJudgement.h"
 #include "intake/CallSource.h"
 #include "intake/DataBinIntake.h"
-#include "support/ExportFixture.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,8 +18,7 @@ const QByteArray kOneItem = "&S123456&C12345678&I1234567890123&Q012+&";
 
 class DataBinIntakeTest : public ::testing::Test {
 protected:
-    TestEnvironment env;
-    DataBinFolder dcs{env};
+    ProgramFixture env;
     DataBinIntake intake{env.ctx};
 
     QString auditCopy(const char* name) const {
@@ -28,7 +26,7 @@ protected:
     }
     std::vector<CallTruth> writeGenerated(DataBinOptions options) {
         std::vector<CallTruth> truth;
-        EXPECT_TRUE(TestEnvironment::writeFile(dcs.dat(), generateDataBin(options, &truth)));
+        EXPECT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), generateDataBin(options, &truth)));
         return truth;
     }
 };
@@ -51,20 +49,19 @@ QByteArray padded(QByteArray bytes, int size) {
 
 TEST_P(FileStateTest, EachStateEndsAsDescribed) {
     const FileStateCase& c = GetParam();
-    TestEnvironment env;
-    DataBinFolder dcs(env);
-    ASSERT_TRUE(TestEnvironment::writeFile(dcs.dat(), c.bytes));
+    ProgramFixture env;
+    ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), c.bytes));
     DataBinIntake(env.ctx).run();
     QStringList audit;
-    for (const QString& line : env.auditLines()) {
+    for (const QString& line : env.auditTexts()) {
         if (line.startsWith(QLatin1String("F|")) || line.startsWith(QLatin1String("C|")) ||
             line.startsWith(QLatin1String("W|")))
             audit << line;
     }
     EXPECT_EQ(audit, c.audit);
-    EXPECT_EQ(QFile::exists(dcs.dat()), c.datStays);
-    EXPECT_EQ(QFile::exists(dcs.file("DataBin.Bad")), c.badExists);
-    EXPECT_EQ(int(env.store().allCalls().size()), c.callsStored);
+    EXPECT_EQ(QFile::exists(env.dataBinFile()), c.datStays);
+    EXPECT_EQ(QFile::exists(env.dataBinFile(QStringLiteral("DataBin.Bad"))), c.badExists);
+    EXPECT_EQ(int(env.store->allCalls().size()), c.callsStored);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -113,12 +110,12 @@ INSTANTIATE_TEST_SUITE_P(
                       false,
                       false,
                       1}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::RowName());
 
 TEST_F(DataBinIntakeTest, AMissingFileDoesNothing) {
     intake.run();
-    EXPECT_TRUE(env.auditLines().isEmpty());
-    EXPECT_EQ(env.ctx.settings.DataBinPath, dcs.folder);
+    EXPECT_TRUE(env.auditTexts().isEmpty());
+    EXPECT_EQ(env.ctx.settings.DataBinPath, env.makeFolder(QStringLiteral("dcs")));
 }
 
 TEST_F(DataBinIntakeTest, ABlankPathBecomesTheCurrentFolder) {
@@ -151,25 +148,24 @@ QStringList auditCopyRing() {
 
 TEST_P(TakenNameTest, TheEarlierFileIsKept) {
     const TakenNameCase& c = GetParam();
-    TestEnvironment env;
-    DataBinFolder dcs(env);
+    ProgramFixture env;
     auto place = [&](const QString& name) {
         return name.startsWith(QLatin1String("Audit/")) ? QDir(env.programFolder()).filePath(name)
-                                                        : dcs.folder + name;
+                                                        : env.makeFolder(QStringLiteral("dcs")) + name;
     };
     QDir(env.programFolder()).mkpath(QStringLiteral("Audit"));
     for (const QString& name : c.taken)
-        ASSERT_TRUE(TestEnvironment::writeFile(place(name), "old " + name.toLatin1()));
+        ASSERT_TRUE(ProgramFixture::writeFile(place(name), "old " + name.toLatin1()));
     env.ctx.settings.NextDataBinNum = static_cast<qint16>(c.nextDataBinNum);
     const QByteArray bytes = c.junkHeader ? padded("JUNKID", 600) : fileHeader() + makeCall(12, kOneItem);
-    ASSERT_TRUE(TestEnvironment::writeFile(dcs.dat(), bytes));
+    ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), bytes));
 
     DataBinIntake(env.ctx).run();
 
-    EXPECT_FALSE(QFile::exists(dcs.dat()));
+    EXPECT_FALSE(QFile::exists(env.dataBinFile()));
     for (const QString& name : c.taken)
-        EXPECT_EQ(TestEnvironment::readFile(place(name)), "old " + name.toLatin1()) << name.toStdString();
-    EXPECT_EQ(TestEnvironment::readFile(place(QString::fromLatin1(c.used))).size(), bytes.size());
+        EXPECT_EQ(ProgramFixture::readFile(place(name)), "old " + name.toLatin1()) << name.toStdString();
+    EXPECT_EQ(ProgramFixture::readFile(place(QString::fromLatin1(c.used))).size(), bytes.size());
     EXPECT_EQ(env.auditMessages(QStringLiteral("W")).join(QLatin1Char('\n')).toStdString(), c.warning);
     const QStringList moved = env.auditMessages(QString::fromLatin1(c.junkHeader ? "F" : "I"));
     EXPECT_EQ(moved.value(moved.size() - 1).toStdString(), c.movedEntry);
@@ -223,39 +219,39 @@ INSTANTIATE_TEST_SUITE_P(
                       "DataBin.Bad already exists; DataBin.Dat was renamed to DataBin.Bad.2.",
                       "Missing file header.  Renamed DataBin.Dat to DataBin.Bad.2.",
                       0}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::RowName());
 
 // The numbering setting could not be kept (a settings file that cannot be written): the next run starts
 // from the old number again, and the copy of the earlier file is still there after it.
 TEST_F(DataBinIntakeTest, ANumberThatWasNotSavedNeverCostsAnEarlierCopy) {
     const QByteArray first = fileHeader() + makeCall(1, kOneItem) + makeCall(2, kOneItem);
-    ASSERT_TRUE(TestEnvironment::writeFile(dcs.dat(), first));
+    ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), first));
     intake.run();
     env.ctx.settings.NextDataBinNum = 0; // as read again from the settings file at the next start
-    ASSERT_TRUE(TestEnvironment::writeFile(dcs.dat(), fileHeader() + makeCall(3, kOneItem)));
+    ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), fileHeader() + makeCall(3, kOneItem)));
     DataBinIntake(env.ctx).run();
-    QByteArray kept = TestEnvironment::readFile(auditCopy("Databin.000"));
+    QByteArray kept = ProgramFixture::readFile(auditCopy("Databin.000"));
     ASSERT_EQ(kept.size(), first.size());
     kept[6] = first[6];
     EXPECT_EQ(kept, first);
-    EXPECT_TRUE(TestEnvironment::readFile(auditCopy("Databin.001")).contains("BCHFID"));
+    EXPECT_TRUE(ProgramFixture::readFile(auditCopy("Databin.001")).contains("BCHFID"));
     EXPECT_EQ(env.ctx.settings.NextDataBinNum, 2);
 }
 
 TEST_F(DataBinIntakeTest, AForeignLockIsHonouredForThirtySecondsThenCleared) {
-    ASSERT_TRUE(TestEnvironment::writeFile(dcs.dat(), fileHeader('Y') + makeCall(4, kOneItem)));
+    ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), fileHeader('Y') + makeCall(4, kOneItem)));
     intake.run();
     env.clock.advanceMs(29'000);
     intake.run();
-    EXPECT_TRUE(QFile::exists(dcs.dat()));
-    EXPECT_TRUE(env.store().allCalls().empty());
-    EXPECT_TRUE(env.auditLines().isEmpty()) << "nothing is logged while waiting";
+    EXPECT_TRUE(QFile::exists(env.dataBinFile()));
+    EXPECT_TRUE(env.store->allCalls().empty());
+    EXPECT_TRUE(env.auditTexts().isEmpty()) << "nothing is logged while waiting";
     env.clock.advanceMs(1'000);
     intake.run();
     EXPECT_EQ(env.auditMessages(QStringLiteral("C")),
               QStringList{QStringLiteral("DataBin lock cleared automatically")});
-    EXPECT_EQ(env.store().allCalls().size(), 1u);
-    EXPECT_FALSE(QFile::exists(dcs.dat()));
+    EXPECT_EQ(env.store->allCalls().size(), 1u);
+    EXPECT_FALSE(QFile::exists(env.dataBinFile()));
     EXPECT_FALSE(intake.lockFirstSeen().isValid());
 }
 
@@ -263,83 +259,92 @@ TEST_F(DataBinIntakeTest, AForeignLockIsHonouredForThirtySecondsThenCleared) {
 // says; a note left behind after the unlock must not make a later upstream lock look like ours.
 enum class LockNote { Stamped, Unstamped, StampedButFileChangedSince, OtherPath };
 
-class OwnLockTest : public DataBinIntakeTest, public ::testing::WithParamInterface<LockNote> {};
+struct LockNoteCase {
+    const char* name;
+    LockNote note;
+};
+
+class OwnLockTest : public DataBinIntakeTest, public ::testing::WithParamInterface<LockNoteCase> {};
 
 TEST_P(OwnLockTest, IsClearedAtOnceOnlyWhileTheFileIsAsNoted) {
-    ASSERT_TRUE(TestEnvironment::writeFile(dcs.dat(), fileHeader('Y') + makeCall(4, kOneItem)));
-    const QString path = QFileInfo(dcs.dat()).absoluteFilePath();
+    ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), fileHeader('Y') + makeCall(4, kOneItem)));
+    const QString path = QFileInfo(env.dataBinFile()).absoluteFilePath();
     QDateTime changed = QFileInfo(path).lastModified();
     QString note = path + QLatin1Char('\n') + QString::number(QFileInfo(path).size()) + QLatin1Char(' ') +
                    QString::number(changed.toMSecsSinceEpoch());
-    if (GetParam() == LockNote::Unstamped)
+    if (GetParam().note == LockNote::Unstamped)
         note = path;
-    if (GetParam() == LockNote::OtherPath)
+    if (GetParam().note == LockNote::OtherPath)
         note.replace(QStringLiteral("DataBin.Dat"), QStringLiteral("Other.Dat"));
-    if (GetParam() == LockNote::StampedButFileChangedSince) {
+    if (GetParam().note == LockNote::StampedButFileChangedSince) {
         QFile file(path); // the upstream program set its lock after the note was made
         ASSERT_TRUE(file.open(QIODevice::ReadWrite));
         ASSERT_TRUE(file.setFileTime(changed.addSecs(5), QFileDevice::FileModificationTime));
     }
     ASSERT_TRUE(
-        TestEnvironment::writeFile(env.programFolder() + QStringLiteral("/DataBinLock.txt"), note.toUtf8()));
+        ProgramFixture::writeFile(env.programFolder() + QStringLiteral("/DataBinLock.txt"), note.toUtf8()));
 
     intake.run();
-    const bool ours = GetParam() == LockNote::Stamped || GetParam() == LockNote::Unstamped;
-    EXPECT_EQ(env.store().allCalls().size(), ours ? 1u : 0u);
+    const bool ours = GetParam().note == LockNote::Stamped || GetParam().note == LockNote::Unstamped;
+    EXPECT_EQ(env.store->allCalls().size(), ours ? 1u : 0u);
     EXPECT_EQ(env.auditMessages(QStringLiteral("C")),
               ours ? QStringList{QStringLiteral("DataBin lock of a stopped pass cleared")} : QStringList());
-    EXPECT_EQ(QFile::exists(dcs.dat()), !ours);
+    EXPECT_EQ(QFile::exists(env.dataBinFile()), !ours);
 }
 
 INSTANTIATE_TEST_SUITE_P(Notes, OwnLockTest,
-                         ::testing::Values(LockNote::Stamped, LockNote::Unstamped,
-                                           LockNote::StampedButFileChangedSince, LockNote::OtherPath));
+                         ::testing::Values(LockNoteCase{"stamped", LockNote::Stamped},
+                                           LockNoteCase{"unstamped", LockNote::Unstamped},
+                                           LockNoteCase{"stampedButFileChangedSince",
+                                                        LockNote::StampedButFileChangedSince},
+                                           LockNoteCase{"otherPath", LockNote::OtherPath}),
+                         test::RowName());
 
 TEST_F(DataBinIntakeTest, TheFileGoesToNumberedAuditCopiesThatWrapAfter999) {
     env.ctx.settings.NextDataBinNum = 998;
-    ASSERT_TRUE(TestEnvironment::writeFile(dcs.dat(),
-                                           fileHeader() + makeCall(12, kOneItem) + makeCall(13, kOneItem)));
+    ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(),
+                                          fileHeader() + makeCall(12, kOneItem) + makeCall(13, kOneItem)));
     intake.run();
     EXPECT_TRUE(QFile::exists(auditCopy("Databin.998")));
     EXPECT_EQ(env.auditMessages(QStringLiteral("I")).last(),
               QStringLiteral("DataBin.998 contains call number(s): 12, 13"));
     QDir().mkpath(QFileInfo(auditCopy("x")).path());
-    ASSERT_TRUE(TestEnvironment::writeFile(dcs.dat(), fileHeader() + makeCall(14, kOneItem)));
+    ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), fileHeader() + makeCall(14, kOneItem)));
     intake.run();
-    EXPECT_TRUE(TestEnvironment::readFile(auditCopy("Databin.999")).contains("BCHFID"));
+    EXPECT_TRUE(ProgramFixture::readFile(auditCopy("Databin.999")).contains("BCHFID"));
     EXPECT_EQ(env.ctx.settings.NextDataBinNum, 0);
-    const QByteArray copy = TestEnvironment::readFile(auditCopy("Databin.998"));
+    const QByteArray copy = ProgramFixture::readFile(auditCopy("Databin.998"));
     EXPECT_EQ(copy.at(6), 'Y') << "the copy keeps the lock this pass set";
 }
 
 TEST_F(DataBinIntakeTest, WithAuditOffTheFileBecomesDataBinBak) {
     env.ctx.settings.DataBinAudit = false;
-    ASSERT_TRUE(TestEnvironment::writeFile(dcs.file("DataBin.Bak"), "old"));
-    ASSERT_TRUE(TestEnvironment::writeFile(dcs.dat(), fileHeader() + makeCall(12, kOneItem)));
+    ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(QStringLiteral("DataBin.Bak")), "old"));
+    ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), fileHeader() + makeCall(12, kOneItem)));
     intake.run();
-    EXPECT_FALSE(QFile::exists(dcs.dat()));
-    EXPECT_GT(TestEnvironment::readFile(dcs.file("DataBin.Bak")).size(), 500);
+    EXPECT_FALSE(QFile::exists(env.dataBinFile()));
+    EXPECT_GT(ProgramFixture::readFile(env.dataBinFile(QStringLiteral("DataBin.Bak"))).size(), 500);
     EXPECT_EQ(env.ctx.settings.NextDataBinNum, 0);
 }
 
 TEST_F(DataBinIntakeTest, DataBinFormat3StoresNothingAndReportsNoCalls) {
     env.ctx.settings.DataBinFormat = 3;
-    ASSERT_TRUE(TestEnvironment::writeFile(dcs.dat(), fileHeader() + makeCall(12, kOneItem)));
+    ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), fileHeader() + makeCall(12, kOneItem)));
     intake.run();
-    EXPECT_TRUE(env.store().allCalls().empty());
+    EXPECT_TRUE(env.store->allCalls().empty());
     EXPECT_EQ(env.auditMessages(QStringLiteral("W")),
               QStringList{QStringLiteral("DataBin.Dat exists, but contains no calls.")});
-    EXPECT_EQ(TestEnvironment::readFile(dcs.dat()).at(6), 'N');
+    EXPECT_EQ(ProgramFixture::readFile(env.dataBinFile()).at(6), 'N');
 }
 
 TEST_F(DataBinIntakeTest, AHeaderSplitAcrossTwoWindowsIsFound) {
     // Windows start at positions 8 (bytes 8..519), 508, 1008 ...: a header at position 516 has only
     // "BCHF" in the first window and is found in the second.
     const QByteArray bytes = fileHeader() + QByteArray(515 - 7, ' ') + makeCall(21, kOneItem);
-    ASSERT_TRUE(TestEnvironment::writeFile(dcs.dat(), bytes));
+    ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), bytes));
     intake.run();
-    ASSERT_EQ(env.store().allCalls().size(), 1u);
-    EXPECT_EQ(env.store().allCalls()[0].callNumber, 21);
+    ASSERT_EQ(env.store->allCalls().size(), 1u);
+    EXPECT_EQ(env.store->allCalls()[0].callNumber, 21);
 }
 
 // The already-stored check: the three states of a stored call and a call of the scanned source.
@@ -355,22 +360,21 @@ class DuplicateTest : public ::testing::TestWithParam<DuplicateCase> {};
 
 TEST_P(DuplicateTest, StoredCallsAreSkippedButListed) {
     const DuplicateCase& c = GetParam();
-    TestEnvironment env;
-    DataBinFolder dcs(env);
+    ProgramFixture env;
     CallRow row;
     row.source = c.source;
     row.callNumber = 17;
     row.complete = c.complete;
     row.extractedCall = c.extracted;
-    ASSERT_TRUE(env.store().insertCall(row).ok());
-    ASSERT_TRUE(TestEnvironment::writeFile(dcs.dat(), fileHeader() + makeCall(17, kOneItem)));
+    ASSERT_TRUE(env.store->insertCall(row).ok());
+    ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), fileHeader() + makeCall(17, kOneItem)));
     DataBinIntake(env.ctx).run();
     if (*c.message) {
         EXPECT_EQ(env.auditMessages(QStringLiteral("W")), QStringList{QString::fromLatin1(c.message)});
-        EXPECT_TRUE(env.store().allOrders().empty());
+        EXPECT_TRUE(env.store->allOrders().empty());
     } else {
         EXPECT_TRUE(env.auditMessages(QStringLiteral("W")).isEmpty());
-        EXPECT_EQ(env.store().ordersOfCall(0, 17).size(), 1u);
+        EXPECT_EQ(env.store->ordersOfCall(0, 17).size(), 1u);
     }
     EXPECT_EQ(env.auditMessages(QStringLiteral("I")).last(),
               QStringLiteral("DataBin.000 contains call number(s): 17"));
@@ -388,32 +392,34 @@ INSTANTIATE_TEST_SUITE_P(
             "Call # 17 already saved, but not completed nor extracted.  Ignoring and skipping forward to the "
             "next call."},
         DuplicateCase{"scannedSourceIsNoDuplicate", 1, true, false, ""}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::RowName());
 
-// Judging: the reason code and bad data of each status text.
+// Judging: the reason code and bad data of each status text. Only a flag of exactly "Y" makes a call
+// good; any other flag (not only "N") makes it bad.
 struct JudgeCase {
     const char* name;
     QString status;
     int reason;
     std::optional<int> badData;
+    char flag = 'N';
 };
 
 class JudgeTest : public ::testing::TestWithParam<JudgeCase> {};
 
 TEST_P(JudgeTest, StatusTextGivesReason) {
     const JudgeCase& c = GetParam();
-    TestEnvironment env;
-    DataBinFolder dcs(env);
-    ASSERT_TRUE(TestEnvironment::writeFile(dcs.dat(), fileHeader() + makeCall(9, kOneItem, 'N', c.status)));
+    ProgramFixture env;
+    ASSERT_TRUE(
+        ProgramFixture::writeFile(env.dataBinFile(), fileHeader() + makeCall(9, kOneItem, c.flag, c.status)));
     DataBinIntake(env.ctx).run();
-    const auto calls = env.store().allCalls();
+    const auto calls = env.store->allCalls();
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_FALSE(calls[0].goodCall);
     EXPECT_TRUE(calls[0].complete);
     EXPECT_EQ(calls[0].badReason, c.reason);
     EXPECT_EQ(calls[0].badData, c.badData);
-    EXPECT_EQ(env.store().allItems().size(), 1u) << "a bad call's orders are stored all the same";
-    const auto audit = env.store().allAudit();
+    EXPECT_EQ(env.store->allItems().size(), 1u) << "a bad call's orders are stored all the same";
+    const auto audit = env.store->allAudit();
     const auto bad = std::find_if(audit.begin(), audit.end(),
                                   [](const AuditRow& r) { return r.type == QLatin1String("B"); });
     ASSERT_NE(bad, audit.end());
@@ -436,11 +442,13 @@ INSTANTIATE_TEST_SUITE_P(
                                 QStringLiteral("Attempting") + QString(46, QLatin1Char('.')) +
                                     QStringLiteral("Parity and/or errors (37)"),
                                 4, 37},
-                      JudgeCase{"code2WithoutParenthesis", QStringLiteral("ERROR...Not enough"), 2, 0}),
-    [](const auto& info) { return std::string(info.param.name); });
+                      JudgeCase{"code2WithoutParenthesis", QStringLiteral("ERROR...Not enough"), 2, 0},
+                      JudgeCase{"lowerCaseYFlag", statusTextFor(3), 3, std::nullopt, 'y'},
+                      JudgeCase{"blankFlag", statusTextFor(3), 3, std::nullopt, ' '}),
+    test::RowName());
 
 TEST_F(DataBinIntakeTest, GoodCallEntryCarriesTheRawHeaderFields) {
-    ASSERT_TRUE(TestEnvironment::writeFile(dcs.dat(), fileHeader() + makeCall(9, kOneItem)));
+    ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), fileHeader() + makeCall(9, kOneItem)));
     intake.run();
     EXPECT_EQ(env.auditMessages(QStringLiteral("G")),
               QStringList{QStringLiteral("Good Call: #00009 Line:03 Bytes:0000040")});
@@ -449,10 +457,10 @@ TEST_F(DataBinIntakeTest, GoodCallEntryCarriesTheRawHeaderFields) {
 
 TEST_F(DataBinIntakeTest, BatchModeStoresNoRowsButCommitsTheAuditEntries) {
     env.ctx.runMode = QLatin1Char('B');
-    ASSERT_TRUE(TestEnvironment::writeFile(dcs.dat(), fileHeader() + makeCall(9, kOneItem)));
+    ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), fileHeader() + makeCall(9, kOneItem)));
     intake.run();
-    EXPECT_TRUE(env.store().allCalls().empty());
-    EXPECT_TRUE(env.store().allOrders().empty());
+    EXPECT_TRUE(env.store->allCalls().empty());
+    EXPECT_TRUE(env.store->allOrders().empty());
     env.reopenStore();
     EXPECT_EQ(env.auditMessages(QStringLiteral("G")).size(), 1);
 }
@@ -467,8 +475,8 @@ TEST_F(DataBinIntakeTest, AGeneratedMixMatchesItsTruth) {
     options.truncateLast = true;
     const auto truth = writeGenerated(options);
     intake.run();
-    expectStoreMatchesTruth(env.store(), truth);
-    EXPECT_FALSE(QFile::exists(dcs.dat()));
+    expectStoreMatchesTruth(*env.store, truth);
+    EXPECT_FALSE(QFile::exists(env.dataBinFile()));
 }
 
 // Durability: a crash leaves no half call and the next pass takes the rest whole.
@@ -482,13 +490,12 @@ class CrashTest : public ::testing::TestWithParam<CrashCase> {};
 struct Crash {};
 
 TEST_P(CrashTest, NothingIsLostOrDoubled) {
-    TestEnvironment env;
-    DataBinFolder dcs(env);
+    ProgramFixture env;
     DataBinOptions options;
     options.calls = CallFraming::kCallsPerGroup * 2 + 10;
     options.badEvery = 4;
     std::vector<CallTruth> truth;
-    ASSERT_TRUE(TestEnvironment::writeFile(dcs.dat(), generateDataBin(options, &truth)));
+    ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), generateDataBin(options, &truth)));
     const int crashingCall = CallFraming::kCallsPerGroup + 3; // in the second group
     {
         DataBinIntake intake(env.ctx);
@@ -503,7 +510,7 @@ TEST_P(CrashTest, NothingIsLostOrDoubled) {
         EXPECT_THROW(intake.run(), Crash);
     }
     env.reopenStore(); // the process is gone: what was not committed is lost
-    const std::vector<CallRow> kept = env.store().allCalls();
+    const std::vector<CallRow> kept = env.store->allCalls();
     ASSERT_EQ(kept.size(), static_cast<size_t>(CallFraming::kCallsPerGroup)) << "the first group, whole";
     for (const CallRow& call : kept)
         EXPECT_TRUE(call.complete) << call.callNumber;
@@ -513,13 +520,13 @@ TEST_P(CrashTest, NothingIsLostOrDoubled) {
     restarted.run();
     env.clock.advanceMs(31'000);
     restarted.run();
-    expectStoreMatchesTruth(env.store(), truth);
-    EXPECT_FALSE(QFile::exists(dcs.dat()));
+    expectStoreMatchesTruth(*env.store, truth);
+    EXPECT_FALSE(QFile::exists(env.dataBinFile()));
 }
 
 INSTANTIATE_TEST_SUITE_P(Points, CrashTest,
                          ::testing::Values(CrashCase{"betweenCalls", false}, CrashCase{"insideACall", true}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         test::RowName());
 
 TEST_F(DataBinIntakeTest, AFileThatGrewDuringThePassStaysAndIsFinishedNextPass) {
     DataBinOptions options;
@@ -533,34 +540,34 @@ TEST_F(DataBinIntakeTest, AFileThatGrewDuringThePassStaysAndIsFinishedNextPass) 
     const QByteArray appended = generateDataBin(more, &moreTruth);
     intake.framing().hooks.afterCommit = [&](int callNumber) {
         if (callNumber == 2) {
-            QFile f(dcs.dat());
+            QFile f(env.dataBinFile());
             ASSERT_TRUE(f.open(QIODevice::Append));
             f.write(appended);
         }
     };
     intake.run();
-    EXPECT_TRUE(QFile::exists(dcs.dat()));
-    EXPECT_EQ(TestEnvironment::readFile(dcs.dat()).at(6), 'N') << "unlocked for the upstream program";
-    EXPECT_EQ(env.store().allCalls().size(), 3u);
+    EXPECT_TRUE(QFile::exists(env.dataBinFile()));
+    EXPECT_EQ(ProgramFixture::readFile(env.dataBinFile()).at(6), 'N') << "unlocked for the upstream program";
+    EXPECT_EQ(env.store->allCalls().size(), 3u);
     intake.framing().hooks.afterCommit = nullptr;
     intake.run();
-    EXPECT_FALSE(QFile::exists(dcs.dat()));
+    EXPECT_FALSE(QFile::exists(env.dataBinFile()));
     truth.insert(truth.end(), moreTruth.begin(), moreTruth.end());
-    expectStoreMatchesTruth(env.store(), truth);
+    expectStoreMatchesTruth(*env.store, truth);
     EXPECT_EQ(env.auditMessages(QStringLiteral("W")).size(), 3)
         << "the second pass skips what the first took";
 }
 
 TEST_F(DataBinIntakeTest, AFailedCommitLeavesTheFileForTheNextPass) {
-    ASSERT_TRUE(TestEnvironment::writeFile(dcs.dat(), fileHeader() + makeCall(9, kOneItem)));
-    intake.framing().hooks.beforeCommit = [&](int) { env.store().rollback(); };
+    ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), fileHeader() + makeCall(9, kOneItem)));
+    intake.framing().hooks.beforeCommit = [&](int) { env.store->rollback(); };
     intake.run();
-    EXPECT_TRUE(QFile::exists(dcs.dat()));
-    EXPECT_TRUE(env.store().allCalls().empty());
+    EXPECT_TRUE(QFile::exists(env.dataBinFile()));
+    EXPECT_TRUE(env.store->allCalls().empty());
     intake.framing().hooks.beforeCommit = nullptr;
     intake.run();
-    EXPECT_EQ(env.store().allCalls().size(), 1u);
-    EXPECT_FALSE(QFile::exists(dcs.dat()));
+    EXPECT_EQ(env.store->allCalls().size(), 1u);
+    EXPECT_FALSE(QFile::exists(env.dataBinFile()));
 }
 
 } // namespace

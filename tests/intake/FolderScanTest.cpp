@@ -1,7 +1,7 @@
 #include "intake/FolderScan.h"
-#include "support/ExportFixture.h"
+#include "support/ProgramFixture.h"
 #include "support/ScriptedFileSystem.h"
-#include "support/TestEnvironment.h"
+#include "support/TestNames.h"
 #include "testdata/DataBinGenerator.h"
 
 #include <QDir>
@@ -16,16 +16,9 @@ using namespace vrq::testdata;
 
 namespace {
 
-class MessageRecorder : public test::CountingUserInterface {
-public:
-    void showMessage(const QString& text) override { messages << text; }
-    QStringList messages;
-};
-
 class FolderScanTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        env.ctx.ui = &recorder;
         folder = env.makeFolder(QStringLiteral("wbz"));
         env.ctx.settings.ScannedFolder = folder;
         env.ctx.settingsStore->saveToRegistry(env.ctx.settings);
@@ -38,19 +31,18 @@ protected:
     }
     std::vector<CallRow> scannedCalls() {
         std::vector<CallRow> rows;
-        for (const CallRow& row : env.store().allCalls())
+        for (const CallRow& row : env.store->allCalls())
             if (row.source == 1)
                 rows.push_back(row);
         return rows;
     }
     QString storedLastScannedCallNum() {
-        return SettingsBackend::openIniFile(env.iniPath)
+        return SettingsBackend::openIniFile(env.iniPath())
             ->value(QStringLiteral("QX7"), QStringLiteral("LastScannedCallNum"))
             .value_or(QString());
     }
 
-    test::TestEnvironment env;
-    MessageRecorder recorder;
+    test::ProgramFixture env;
     QString folder;
     FolderScan scan{env.ctx};
 };
@@ -85,11 +77,11 @@ TEST_F(FolderScanTest, AFileThatKeepsChangingIsNotTaken) {
 TEST_F(FolderScanTest, FilesAreTakenInNameOrder) {
     drop(QStringLiteral("b.txt"), 2);
     drop(QStringLiteral("a.txt"), 1);
-    const QByteArray first = test::TestEnvironment::readFile(folder + QStringLiteral("a.txt"));
+    const QByteArray first = test::ProgramFixture::readFile(folder + QStringLiteral("a.txt"));
     scan.run();
     scan.run();
     ASSERT_EQ(scannedCalls().size(), 2u);
-    EXPECT_EQ(test::TestEnvironment::readFile(env.programFolder() + QStringLiteral("/Audit/File0001.Txt")),
+    EXPECT_EQ(test::ProgramFixture::readFile(env.programFolder() + QStringLiteral("/Audit/File0001.Txt")),
               first);
 }
 
@@ -97,13 +89,13 @@ TEST_F(FolderScanTest, AScannedCallNeverCollidesWithADataBinCallOfTheSameNumber)
     CallRow fromDataBin;
     fromDataBin.callNumber = 1;
     fromDataBin.complete = true;
-    ASSERT_TRUE(env.store().insertCall(fromDataBin).ok());
+    ASSERT_TRUE(env.store->insertCall(fromDataBin).ok());
     drop(QStringLiteral("x.txt"));
     scan.run();
     scan.run();
     ASSERT_EQ(scannedCalls().size(), 1u);
     EXPECT_EQ(scannedCalls()[0].callNumber, 1);
-    EXPECT_EQ(env.store().allCalls().size(), 2u);
+    EXPECT_EQ(env.store->allCalls().size(), 2u);
 }
 
 TEST_F(FolderScanTest, AFileThatCannotBeOpenedIsLeftForALaterScan) {
@@ -112,18 +104,9 @@ TEST_F(FolderScanTest, AFileThatCannotBeOpenedIsLeftForALaterScan) {
     EXPECT_EQ(storedLastScannedCallNum(), QString()) << "no number is taken for a file that was not opened";
 }
 
-TEST_F(FolderScanTest, AnInvalidFolderIsReportedAndNothingElseHappens) {
-    env.ctx.settings.ScannedFolder = env.path(QStringLiteral("missing"));
-    ASSERT_TRUE(scan.run().ok);
-    ASSERT_EQ(recorder.messages.size(), 1);
-    EXPECT_EQ(recorder.messages[0],
-              QStringLiteral("Invalid Scanned Folder name: ") + env.path(QStringLiteral("missing")) +
-                  QStringLiteral(".  Go to the properties and set this value correctly."));
-    EXPECT_TRUE(env.auditLines().isEmpty());
-}
-
-// Folder settings that would reach the program folder (or its audit folder): each is refused as an
-// invalid folder and nothing is taken, neither the store nor an order file lying there.
+// Folder settings that lead nowhere or would reach the program folder (or its audit folder): each is
+// refused as an invalid folder and nothing is taken or logged, neither the store nor an order file lying
+// there.
 struct RefusedFolderCase {
     const char* name;
     const char* setting; // "{dir}" stands for the temporary directory, "{program}" for the program folder
@@ -159,8 +142,9 @@ TEST_P(RefusedFolderTest, IsReportedAsInvalidAndNothingIsTaken) {
 
     const QString message = QStringLiteral("Invalid Scanned Folder name: ") + setting.trimmed() +
                             QStringLiteral(".  Go to the properties and set this value correctly.");
-    EXPECT_EQ(recorder.messages.join(QLatin1Char('\n')), QStringList(3, message).join(QLatin1Char('\n')));
+    EXPECT_EQ(env.ui.messages.join(QLatin1Char('\n')), QStringList(3, message).join(QLatin1Char('\n')));
     EXPECT_TRUE(scannedCalls().empty());
+    EXPECT_TRUE(env.auditTexts().isEmpty()) << env.auditTexts().join(QLatin1Char('\n')).toStdString();
     for (const QString& file : orderFiles)
         EXPECT_TRUE(QFile::exists(file)) << file.toStdString();
     EXPECT_GT(QFileInfo(store).size(), 0);
@@ -169,7 +153,8 @@ TEST_P(RefusedFolderTest, IsReportedAsInvalidAndNothingIsTaken) {
 
 INSTANTIATE_TEST_SUITE_P(
     Settings, RefusedFolderTest,
-    ::testing::Values(RefusedFolderCase{"empty", "", "program", nullptr},
+    ::testing::Values(RefusedFolderCase{"missingFolder", "{dir}/missing", "program", nullptr},
+                      RefusedFolderCase{"empty", "", "program", nullptr},
                       RefusedFolderCase{"blanks", "   ", "program", nullptr},
                       RefusedFolderCase{"dotBackslash", ".\\", "program", nullptr},
                       RefusedFolderCase{"relativeName", "wbz", "program/wbz", nullptr},
@@ -178,7 +163,7 @@ INSTANTIATE_TEST_SUITE_P(
                       RefusedFolderCase{"programFolder", "{program}", "program", nullptr},
                       RefusedFolderCase{"programFolderThroughALink", "{dir}/link", "program", "link"},
                       RefusedFolderCase{"auditFolder", "{program}/Audit", "program/Audit", nullptr}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::RowName());
 
 // Files a valid scanned folder can still reach: the settings file lying there, or links to the store or
 // to a file of the program folder. None is ever taken; each is reported once.
@@ -193,10 +178,10 @@ class ProtectedFileTest : public FolderScanTest, public ::testing::WithParamInte
 
 TEST_P(ProtectedFileTest, IsNeverTaken) {
     const ProtectedFileCase& c = GetParam();
-    QString target = env.iniPath;
-    QString taken = QFileInfo(env.iniPath).fileName();
+    QString target = env.iniPath();
+    QString taken = QFileInfo(env.iniPath()).fileName();
     if (c.scanTheSettingsFolder) {
-        env.ctx.settings.ScannedFolder = QFileInfo(env.iniPath).absolutePath() + QLatin1Char('/');
+        env.ctx.settings.ScannedFolder = QFileInfo(env.iniPath()).absolutePath() + QLatin1Char('/');
         env.ctx.settingsStore->saveToRegistry(env.ctx.settings);
     } else {
         target = env.programFolder() + QLatin1Char('/') + QString::fromLatin1(c.linkTarget);
@@ -208,7 +193,7 @@ TEST_P(ProtectedFileTest, IsNeverTaken) {
         taken = QStringLiteral("order.txt");
         ASSERT_TRUE(QFile::link(target, folder + taken));
     }
-    const QByteArray before = test::TestEnvironment::readFile(target);
+    const QByteArray before = test::ProgramFixture::readFile(target);
 
     for (int run = 0; run < 3; ++run)
         ASSERT_TRUE(scan.run().ok);
@@ -217,7 +202,7 @@ TEST_P(ProtectedFileTest, IsNeverTaken) {
     EXPECT_TRUE(QFile::exists(target));
     if (!c.scanTheSettingsFolder) {
         EXPECT_TRUE(QFileInfo(folder + taken).isSymLink()) << "the link stays where it is";
-        EXPECT_EQ(test::TestEnvironment::readFile(target), before);
+        EXPECT_EQ(test::ProgramFixture::readFile(target), before);
     }
     const QStringList errors =
         env.auditMessages(QStringLiteral("E")).filter(QRegularExpression(QStringLiteral("^ScanFolder: ")));
@@ -233,7 +218,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ProtectedFileCase{"linkToTheStore", false, "CallsAndOrders.db", "the call store"},
                       ProtectedFileCase{"linkToAProgramFolderFile", false, "notes.txt",
                                         "the program folder"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::RowName());
 
 // An audit copy whose name is taken: the file goes to the next free number, the earlier copy stays, a
 // "W" entry names both, and the numbering goes on after the number used.
@@ -255,17 +240,17 @@ TEST_P(TakenCopyTest, TheEarlierCopyIsKept) {
         return env.programFolder() + QLatin1Char('/') + FolderScan::auditCopyName(number);
     };
     for (int number : c.takenCopies)
-        ASSERT_TRUE(test::TestEnvironment::writeFile(copyPath(number), "old"));
+        ASSERT_TRUE(test::ProgramFixture::writeFile(copyPath(number), "old"));
     drop(QStringLiteral("x.txt"));
-    const QByteArray dropped = test::TestEnvironment::readFile(folder + QStringLiteral("x.txt"));
+    const QByteArray dropped = test::ProgramFixture::readFile(folder + QStringLiteral("x.txt"));
     scan.run();
     scan.run();
 
     ASSERT_EQ(scannedCalls().size(), 1u);
     EXPECT_EQ(scannedCalls()[0].callNumber, c.callNumber);
     for (int number : c.takenCopies)
-        EXPECT_EQ(test::TestEnvironment::readFile(copyPath(number)), QByteArray("old")) << number;
-    EXPECT_EQ(test::TestEnvironment::readFile(copyPath(c.usedCopy)), dropped);
+        EXPECT_EQ(test::ProgramFixture::readFile(copyPath(number)), QByteArray("old")) << number;
+    EXPECT_EQ(test::ProgramFixture::readFile(copyPath(c.usedCopy)), dropped);
     EXPECT_FALSE(QFile::exists(folder + QStringLiteral("x.txt")));
     EXPECT_EQ(env.auditMessages(QStringLiteral("W")).join(QLatin1Char('\n')),
               QStringLiteral("ScanFolder: %1 already exists; x.txt (call %2) was moved to %3.")
@@ -282,7 +267,7 @@ INSTANTIATE_TEST_SUITE_P(Copies, TakenCopyTest,
                                            TakenCopyCase{"copyTakenAfterTheWrap", 9999, {1}, 1, 2},
                                            TakenCopyCase{
                                                "lastCopyTakenWrapsToTheFirst", 9998, {9999}, 9999, 1}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         test::RowName());
 
 TEST_F(FolderScanTest, TheListingCanBeKeptBetweenRuns) {
     const QString state = env.programFolder() + QStringLiteral("/ScannedFolder.json");
@@ -323,7 +308,7 @@ TEST_P(FolderScanKillTest, AFileIsStoredOnceWhereverTheTakingStops) {
     env.ctx.fs = &dying;
     ASSERT_TRUE(scan.run().ok); // notes the file
     EXPECT_THROW(scan.run(), test::Stopped);
-    env.store().rollback(); // what the engine does with the open transaction of a killed process
+    env.store->rollback(); // what the engine does with the open transaction of a killed process
 
     env.ctx.fs = &realFileSystem();
     env.ctx.settings.LastScannedCallNum = storedLastScannedCallNum().toInt();
@@ -340,8 +325,21 @@ TEST_P(FolderScanKillTest, AFileIsStoredOnceWhereverTheTakingStops) {
     EXPECT_FALSE(QFile::exists(env.programFolder() + QStringLiteral("/ScannedFileTaking.txt")));
 }
 
+std::string scanStopName(const ::testing::TestParamInfo<ScanStop>& info) {
+    switch (info.param) {
+    case ScanStop::AtTheNote:
+        return "atTheNote";
+    case ScanStop::BeforeTheMove:
+        return "beforeTheMove";
+    case ScanStop::AfterTheMove:
+        break;
+    }
+    return "afterTheMove";
+}
+
 INSTANTIATE_TEST_SUITE_P(Stops, FolderScanKillTest,
                          ::testing::Values(ScanStop::AtTheNote, ScanStop::BeforeTheMove,
-                                           ScanStop::AfterTheMove));
+                                           ScanStop::AfterTheMove),
+                         scanStopName);
 
 } // namespace

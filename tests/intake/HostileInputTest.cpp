@@ -64,11 +64,11 @@ class HostileInputTest : public ::testing::TestWithParam<HostileCase> {};
 
 TEST_P(HostileInputTest, CallLoopComesBack) {
     const HostileCase& c = GetParam();
-    TestEnvironment env;
+    ProgramFixture env;
     env.ctx.settings.DataBinFormat = static_cast<qint16>(c.dataBinFormat);
     const QString path = env.path(QStringLiteral("DataBin.Dat"));
     const QByteArray bytes = fileOf(c);
-    ASSERT_TRUE(TestEnvironment::writeFile(path, bytes));
+    ASSERT_TRUE(ProgramFixture::writeFile(path, bytes));
 
     CallSource file;
     ASSERT_TRUE(file.open(path));
@@ -82,13 +82,13 @@ TEST_P(HostileInputTest, CallLoopComesBack) {
         framing.runCallLoop(file, 8);
     }
     file.close();
-    const std::vector<CallRow> calls = env.store().allCalls();
+    const std::vector<CallRow> calls = env.store->allCalls();
     ASSERT_EQ(int(calls.size()), c.expectedCalls);
     if (!calls.empty()) {
         EXPECT_EQ(calls[0].callNumber, 7);
         EXPECT_TRUE(calls[0].complete);
     }
-    EXPECT_FALSE(env.store().inTransaction());
+    EXPECT_FALSE(env.store->inTransaction());
 }
 
 // V5 values of one order: salesperson, customer, ship-to, two items, a message.
@@ -117,7 +117,7 @@ INSTANTIATE_TEST_SUITE_P(
         HostileCase{"V3CutWhileRead", 0, kV3, int(kV3.size()), kDataStart + 10, 1},
         HostileCase{"V5CutWhileRead", 2, kV5, int(kV5.size()), kDataStart + 10, 1},
         HostileCase{"StandardCutWhileRead", 0, kStandard, int(kStandard.size()), kDataStart + 10, 1}),
-    [](const ::testing::TestParamInfo<HostileCase>& info) { return std::string(info.param.name); });
+    test::RowName());
 
 } // namespace
 } // namespace vrq::test

@@ -1,23 +1,14 @@
 #pragma once
 
 #include "store/CallStore.h"
-#include "support/TestEnvironment.h"
+#include "support/ProgramFixture.h"
+#include "support/TestNames.h"
 #include "testdata/DataBinGenerator.h"
 
 #include <SQLiteCpp/SQLiteCpp.h>
 #include <gtest/gtest.h>
 
 namespace vrq::test {
-
-// A DataBin.Dat in its own folder, with DataBinPath pointing there.
-struct DataBinFolder {
-    explicit DataBinFolder(TestEnvironment& env) : folder(env.makeFolder(QStringLiteral("dcs"))) {
-        env.ctx.settings.DataBinPath = folder;
-    }
-    QString dat() const { return folder + QStringLiteral("DataBin.Dat"); }
-    QString file(const char* name) const { return folder + QString::fromLatin1(name); }
-    QString folder;
-};
 
 // One call: its header block and record data.
 inline QByteArray makeCall(int callNumber, const QByteArray& data, char flag = 'Y',

@@ -23,8 +23,7 @@ class DialectTest : public ::testing::TestWithParam<DialectCase> {};
 
 TEST_P(DialectTest, GeneratedCallsGiveTheirRows) {
     const DialectCase& c = GetParam();
-    TestEnvironment env;
-    DataBinFolder dcs(env);
+    ProgramFixture env;
     env.ctx.settings.DataBinFormat = qint16(dataBinFormatFor(c.dialect));
     DataBinOptions options;
     options.dialect = c.dialect;
@@ -35,10 +34,10 @@ TEST_P(DialectTest, GeneratedCallsGiveTheirRows) {
     options.malformedEvery = 5;
     options.seed = 7;
     std::vector<CallTruth> truth;
-    ASSERT_TRUE(TestEnvironment::writeFile(dcs.dat(), generateDataBin(options, &truth)));
+    ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), generateDataBin(options, &truth)));
     DataBinIntake(env.ctx).run();
-    expectStoreMatchesTruth(env.store(), truth);
-    expectEveryOrderFileValuePresent(env.store());
+    expectStoreMatchesTruth(*env.store, truth);
+    expectEveryOrderFileValuePresent(*env.store);
     EXPECT_TRUE(env.auditMessages(QStringLiteral("E")).filter(QStringLiteral("error")).isEmpty() ||
                 c.dialect != Dialect::Standard)
         << env.auditMessages(QStringLiteral("E")).join(QLatin1Char('\n')).toStdString();
@@ -52,7 +51,7 @@ INSTANTIATE_TEST_SUITE_P(AllDialects, DialectTest,
                                            DialectCase{"v5", Dialect::V5, 3, 4},
                                            DialectCase{"f1", Dialect::F1, 3, 4},
                                            DialectCase{"f1NoItems", Dialect::F1, 2, 0}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         test::RowName());
 
 // The standard dialect's edge cases: record data, and what one call stores.
 struct StandardCase {
@@ -66,15 +65,15 @@ class StandardRecordsTest : public ::testing::TestWithParam<StandardCase> {};
 
 TEST_P(StandardRecordsTest, StoresTheRowsTheRecordsCarry) {
     const StandardCase& c = GetParam();
-    TestEnvironment env;
-    DataBinFolder dcs(env);
-    ASSERT_TRUE(TestEnvironment::writeFile(dcs.dat(), fileHeader() + makeCall(17, QByteArray(c.data))));
+    ProgramFixture env;
+    ASSERT_TRUE(
+        ProgramFixture::writeFile(env.dataBinFile(), fileHeader() + makeCall(17, QByteArray(c.data))));
     DataBinIntake(env.ctx).run();
     QStringList orders;
-    for (const OrderRow& o : env.store().allOrders())
+    for (const OrderRow& o : env.store->allOrders())
         orders << o.salesperson + QLatin1Char('|') + o.customer + QLatin1Char('|') + o.message;
     QStringList items;
-    for (const ItemRow& i : env.store().allItems())
+    for (const ItemRow& i : env.store->allItems())
         items << QStringLiteral("%1/%2|%3|%4|%5|%6|%7")
                      .arg(i.orderSeqNumber)
                      .arg(i.itemSeqNumber)
@@ -85,9 +84,9 @@ TEST_P(StandardRecordsTest, StoresTheRowsTheRecordsCarry) {
                      .arg(i.priceOverride);
     EXPECT_EQ(orders, c.orders);
     EXPECT_EQ(items, c.items);
-    ASSERT_EQ(env.store().allCalls().size(), 1u);
-    EXPECT_TRUE(env.store().allCalls()[0].complete);
-    expectEveryOrderFileValuePresent(env.store());
+    ASSERT_EQ(env.store->allCalls().size(), 1u);
+    EXPECT_TRUE(env.store->allCalls()[0].complete);
+    expectEveryOrderFileValuePresent(*env.store);
 }
 
 const QString kNoMessage(23, QLatin1Char(' '));
@@ -136,7 +135,7 @@ INSTANTIATE_TEST_SUITE_P(
                      "&S123456&Xjunk&C12345678&I1111111111111&Q007+",
                      {QStringLiteral("123456|123456  |") + kNoMessage},
                      {QStringLiteral("1/1|1111111111111|7|0|0|0")}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::RowName());
 
 // Validation mode: a short field or a missing final "&" makes the call bad with its reason.
 struct ValidationCase {
@@ -150,16 +149,16 @@ class ValidationTest : public ::testing::TestWithParam<ValidationCase> {};
 
 TEST_P(ValidationTest, ShortFieldsMakeTheCallBad) {
     const ValidationCase& c = GetParam();
-    TestEnvironment env;
+    ProgramFixture env;
     const QString path = env.path(QStringLiteral("calls.txt"));
-    ASSERT_TRUE(TestEnvironment::writeFile(path, makeCall(17, QByteArray(c.data), 'N')));
+    ASSERT_TRUE(ProgramFixture::writeFile(path, makeCall(17, QByteArray(c.data), 'N')));
     env.ctx.validationMode = true;
     CallSource file;
     ASSERT_TRUE(file.open(path));
     const CallLoopOutcome outcome = CallFraming(env.ctx).runCallLoop(file, 1);
     EXPECT_EQ(outcome.result, c.result);
-    ASSERT_EQ(env.store().allCalls().size(), 1u);
-    EXPECT_EQ(env.store().allCalls()[0].goodCall, c.result)
+    ASSERT_EQ(env.store->allCalls().size(), 1u);
+    EXPECT_EQ(env.store->allCalls()[0].goodCall, c.result)
         << "validation forces good unless a field is short";
     const QStringList info = env.auditMessages(QStringLiteral("I"));
     if (!c.result) {
@@ -183,26 +182,25 @@ INSTANTIATE_TEST_SUITE_P(
         ValidationCase{"shortDiscount", "&S123456&C12345678&I1234567890123&Q012+&D5&", false, "Discount"},
         ValidationCase{"shortPrice", "&S123456&C12345678&I1234567890123&Q012+&P123&", false, "Price"},
         ValidationCase{"noFinalAmpersand", "&S123456&C12345678&I1234567890123&Q012+", false, "End &"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    test::RowName());
 
 TEST(ProcessGoodCall5Test, AnOrderWithoutCustomerLeavesTheCallBad) {
-    TestEnvironment env;
-    DataBinFolder dcs(env);
+    ProgramFixture env;
     env.ctx.settings.DataBinFormat = 2;
     const QByteArray data = "##V1+A01+A1123456+Q2012+A500250+.hello+C12345678+A1654321+Q3001+";
-    ASSERT_TRUE(TestEnvironment::writeFile(dcs.dat(), fileHeader() + makeCall(5, data)));
+    ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), fileHeader() + makeCall(5, data)));
     DataBinIntake(env.ctx).run();
-    const auto calls = env.store().allCalls();
+    const auto calls = env.store->allCalls();
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_FALSE(calls[0].goodCall);
     EXPECT_TRUE(calls[0].complete);
-    const auto orders = env.store().allOrders();
+    const auto orders = env.store->allOrders();
     ASSERT_EQ(orders.size(), 2u);
     EXPECT_EQ(orders[0].customer, QStringLiteral("00000000"));
     EXPECT_EQ(orders[0].shipTo, QStringLiteral("01"));
     EXPECT_EQ(orders[0].message, QStringLiteral("hello") + QString(18, QLatin1Char(' ')));
     EXPECT_EQ(orders[1].customer, QStringLiteral("12345678"));
-    const auto items = env.store().allItems();
+    const auto items = env.store->allItems();
     ASSERT_EQ(items.size(), 2u);
     EXPECT_EQ(items[0].priceOverride, 250);
     EXPECT_EQ(items[0].unit, 1);
@@ -211,9 +209,9 @@ TEST(ProcessGoodCall5Test, AnOrderWithoutCustomerLeavesTheCallBad) {
 }
 
 TEST(FieldReadersTest, ReadersStopWhereTheirFieldsEnd) {
-    TestEnvironment env;
+    ProgramFixture env;
     const QString path = env.path(QStringLiteral("f.txt"));
-    ASSERT_TRUE(TestEnvironment::writeFile(path, "AB&12-x+abc-def+"));
+    ASSERT_TRUE(ProgramFixture::writeFile(path, "AB&12-x+abc-def+"));
     CallSource file;
     ASSERT_TRUE(file.open(path));
     FieldReaders readers(file, env.ctx.audit);

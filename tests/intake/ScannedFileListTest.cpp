@@ -1,6 +1,6 @@
 #include "intake/ScannedFileList.h"
+#include "support/TestNames.h"
 
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace vrq;
@@ -14,7 +14,7 @@ FileEntry entry(const char* name, qint64 size, int secondsAfterT0 = 0) {
 }
 
 struct ScanCase {
-    const char* what;
+    const char* name;
     std::vector<FileEntry> previous;
     std::vector<FileEntry> current;
     std::vector<QString> taken;
@@ -24,41 +24,30 @@ class StableFilesTest : public ::testing::TestWithParam<ScanCase> {};
 
 TEST_P(StableFilesTest, TakesFilesSeenUnchangedByTheScanBefore) {
     const ScanCase& c = GetParam();
-    EXPECT_EQ(ScannedFileList::stableFiles(c.previous, c.current), c.taken) << c.what;
+    EXPECT_EQ(ScannedFileList::stableFiles(c.previous, c.current), c.taken);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Table, StableFilesTest,
-    ::testing::Values(ScanCase{"first scan takes nothing", {}, {entry("a.txt", 10)}, {}},
-                      ScanCase{"unchanged file is taken",
+    ::testing::Values(ScanCase{"firstScanTakesNothing", {}, {entry("a.txt", 10)}, {}},
+                      ScanCase{"unchangedFileIsTaken",
                                {entry("a.txt", 10)},
                                {entry("a.txt", 10)},
                                {QStringLiteral("a.txt")}},
-                      ScanCase{"a size change delays it", {entry("a.txt", 10)}, {entry("a.txt", 12)}, {}},
-                      ScanCase{"a later date delays it", {entry("a.txt", 10)}, {entry("a.txt", 10, 5)}, {}},
-                      ScanCase{"an earlier date still counts as unchanged",
+                      ScanCase{"sizeChangeDelaysIt", {entry("a.txt", 10)}, {entry("a.txt", 12)}, {}},
+                      ScanCase{"laterDateDelaysIt", {entry("a.txt", 10)}, {entry("a.txt", 10, 5)}, {}},
+                      ScanCase{"earlierDateCountsAsUnchanged",
                                {entry("a.txt", 10, 5)},
                                {entry("a.txt", 10)},
                                {QStringLiteral("a.txt")}},
-                      ScanCase{"new files between known ones wait",
+                      ScanCase{"newFilesBetweenKnownOnesWait",
                                {entry("a.txt", 1), entry("c.txt", 3)},
                                {entry("a.txt", 1), entry("b.txt", 2), entry("c.txt", 3), entry("d.txt", 4)},
                                {QStringLiteral("a.txt"), QStringLiteral("c.txt")}},
-                      ScanCase{"a file that went away is simply not listed",
+                      ScanCase{"fileThatWentAwayIsNotListed",
                                {entry("a.txt", 1), entry("b.txt", 2)},
                                {entry("b.txt", 2)},
-                               {QStringLiteral("b.txt")}}));
-
-TEST(ScannedFileListTest, TheListingSurvivesBetweenRuns) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("ScannedFolder.json"));
-    EXPECT_TRUE(ScannedFileList::load(path).empty()) << "no file yet: an empty listing";
-    const std::vector<FileEntry> files = {entry("a.txt", 10, 1), entry("b c.txt", 0)};
-    ASSERT_TRUE(ScannedFileList::save(path, files));
-    const auto back = ScannedFileList::load(path);
-    ASSERT_EQ(back.size(), 2u);
-    EXPECT_EQ(ScannedFileList::stableFiles(back, files),
-              (std::vector<QString>{QStringLiteral("a.txt"), QStringLiteral("b c.txt")}));
-}
+                               {QStringLiteral("b.txt")}}),
+    test::RowName());
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "shell/BatchRunner.h"
-#include "support/TestEnvironment.h"
+#include "support/ProgramFixture.h"
+#include "support/TestNames.h"
 #include "testdata/DataBinGenerator.h"
 
 #include <gtest/gtest.h>
@@ -24,7 +25,7 @@ const QByteArray kShortQuantity = "&S123456&C12345678&I1234567890123&Q12+&";
 const QByteArray kNoFinalAmpersand = "&S123456&C12345678&I1234567890123&Q012+";
 
 struct BatchCase {
-    const char* what;
+    const char* name;
     QByteArray file;
     bool passes;
 };
@@ -33,44 +34,47 @@ class CommandLineFileTest : public ::testing::TestWithParam<BatchCase> {};
 
 TEST_P(CommandLineFileTest, ResultIsThatOfTheLastCallAndNothingIsStored) {
     const BatchCase& c = GetParam();
-    test::TestEnvironment env(QLatin1Char('B'));
+    test::ProgramFixture env;
+    env.setRunMode(QLatin1Char('B'));
     const QString path = env.path(QStringLiteral("calls.dat"));
-    ASSERT_TRUE(test::TestEnvironment::writeFile(path, c.file));
-    EXPECT_EQ(BatchRunner::processCommandLineFile(env.ctx, path), c.passes) << c.what;
+    ASSERT_TRUE(test::ProgramFixture::writeFile(path, c.file));
+    EXPECT_EQ(BatchRunner::processCommandLineFile(env.ctx, path), c.passes);
     EXPECT_FALSE(env.ctx.validationMode) << "validation mode is cleared again";
-    EXPECT_TRUE(env.store().allCalls().empty());
-    EXPECT_TRUE(env.store().allOrders().empty());
-    EXPECT_TRUE(env.store().allItems().empty());
-    for (const AuditRow& row : env.store().allAudit())
+    EXPECT_TRUE(env.store->allCalls().empty());
+    EXPECT_TRUE(env.store->allOrders().empty());
+    EXPECT_TRUE(env.store->allItems().empty());
+    for (const AuditRow& row : env.store->allAudit())
         EXPECT_EQ(row.instance, QStringLiteral("B"));
-    EXPECT_FALSE(env.auditMessages(QStringLiteral("V")).isEmpty()) << c.what;
+    EXPECT_FALSE(env.auditMessages(QStringLiteral("V")).isEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Files, CommandLineFileTest,
     ::testing::Values(
-        BatchCase{"every call passes", call(1, kGoodData) + call(2, kGoodData), true},
-        BatchCase{"short quantity in the last call", call(1, kGoodData) + call(2, kShortQuantity), false},
-        BatchCase{"a failing call followed by a passing one", call(1, kShortQuantity) + call(2, kGoodData),
-                  true},
-        BatchCase{"data that do not end with &", call(1, kNoFinalAmpersand), false},
-        BatchCase{"a call the upstream flagged bad is still tested as good", call(1, kGoodData, 'N'), true}));
+        BatchCase{"everyCallPasses", call(1, kGoodData) + call(2, kGoodData), true},
+        BatchCase{"shortQuantityInTheLastCall", call(1, kGoodData) + call(2, kShortQuantity), false},
+        BatchCase{"failingCallThenAPassingOne", call(1, kShortQuantity) + call(2, kGoodData), true},
+        BatchCase{"noFinalAmpersand", call(1, kNoFinalAmpersand), false},
+        BatchCase{"upstreamBadFlagIsTestedAsGood", call(1, kGoodData, 'N'), true}),
+    test::RowName());
 
 TEST(CommandLineFileTest, CallsAlreadyInTheStorePassWithoutBeingTested) {
-    test::TestEnvironment env(QLatin1Char('B'));
+    test::ProgramFixture env;
+    env.setRunMode(QLatin1Char('B'));
     CallRow stored;
     stored.callNumber = 1;
     stored.complete = true;
-    ASSERT_TRUE(env.store().insertCall(stored).ok());
+    ASSERT_TRUE(env.store->insertCall(stored).ok());
     const QString path = env.path(QStringLiteral("calls.dat"));
-    ASSERT_TRUE(test::TestEnvironment::writeFile(path, call(1, kShortQuantity)));
+    ASSERT_TRUE(test::ProgramFixture::writeFile(path, call(1, kShortQuantity)));
     EXPECT_TRUE(BatchRunner::processCommandLineFile(env.ctx, path));
-    EXPECT_EQ(env.store().allCalls().size(), 1u);
+    EXPECT_EQ(env.store->allCalls().size(), 1u);
     EXPECT_TRUE(env.auditMessages(QStringLiteral("V")).isEmpty());
 }
 
 TEST(CommandLineFileTest, AMissingFileFails) {
-    test::TestEnvironment env(QLatin1Char('B'));
+    test::ProgramFixture env;
+    env.setRunMode(QLatin1Char('B'));
     EXPECT_FALSE(BatchRunner::processCommandLineFile(env.ctx, env.path(QStringLiteral("nothing.dat"))));
     EXPECT_FALSE(env.ctx.validationMode);
 }

@@ -1,4 +1,5 @@
 #include "shell/CommandLine.h"
+#include "support/TestNames.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +8,7 @@ using namespace vrq;
 namespace {
 
 struct SplitCase {
+    const char* name;
     const char* text;
     int maxArgs;
     QStringList expected; // without the empty element 0
@@ -24,19 +26,24 @@ TEST_P(SplitCommandLineTest, SplitsOnBlanksAndTabs) {
 INSTANTIATE_TEST_SUITE_P(
     Table, SplitCommandLineTest,
     ::testing::Values(
-        SplitCase{"", 5, {}}, SplitCase{" \t \t", 5, {}},
-        SplitCase{
-            "check C:\\in\\calls.dat", 5, {QStringLiteral("check"), QStringLiteral("C:\\in\\calls.dat")}},
-        SplitCase{"a\tb", 5, {QStringLiteral("a"), QStringLiteral("b")}},
-        SplitCase{"  a  \t\t b  ", 5, {QStringLiteral("a"), QStringLiteral("b")}},
-        SplitCase{"1 2 3 4 5 6 7",
+        SplitCase{"empty", "", 5, {}}, SplitCase{"onlyBlanksAndTabs", " \t \t", 5, {}},
+        SplitCase{"commandAndPath",
+                  "check C:\\in\\calls.dat",
+                  5,
+                  {QStringLiteral("check"), QStringLiteral("C:\\in\\calls.dat")}},
+        SplitCase{"tab", "a\tb", 5, {QStringLiteral("a"), QStringLiteral("b")}},
+        SplitCase{"runsOfBlanks", "  a  \t\t b  ", 5, {QStringLiteral("a"), QStringLiteral("b")}},
+        SplitCase{"moreThanTheMaximum",
+                  "1 2 3 4 5 6 7",
                   5,
                   {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4"),
                    QStringLiteral("5")}},
-        SplitCase{"x \"C:\\My Files\\a.dat\"",
+        SplitCase{"quotesDoNotGroup",
+                  "x \"C:\\My Files\\a.dat\"",
                   5,
                   {QStringLiteral("x"), QStringLiteral("\"C:\\My"), QStringLiteral("Files\\a.dat\"")}},
-        SplitCase{"a b c", 2, {QStringLiteral("a"), QStringLiteral("b")}}));
+        SplitCase{"maximumOfTwo", "a b c", 2, {QStringLiteral("a"), QStringLiteral("b")}}),
+    test::RowName());
 
 struct ChoiceCase {
     const char* text;

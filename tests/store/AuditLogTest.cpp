@@ -1,10 +1,7 @@
 #include "store/AuditLog.h"
-#include "platform/Clock.h"
-#include "support/TestDoubles.h"
+#include "support/ProgramFixture.h"
 
 #include <SQLiteCpp/SQLiteCpp.h>
-
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace vrq;
@@ -13,15 +10,9 @@ namespace {
 
 class AuditLogTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        QString error;
-        store = CallStore::open(dir.filePath(QStringLiteral("CallsAndOrders.db")), &error);
-        ASSERT_TRUE(store);
-        store->dataConversions();
-    }
-    QTemporaryDir dir;
-    std::unique_ptr<CallStore> store;
-    ManualClock clock{QDateTime(QDate(2026, 12, 5), QTime(10, 11, 12, 345))};
+    test::ProgramFixture f{QDateTime(QDate(2026, 12, 5), QTime(10, 11, 12, 345))};
+    CallStore* store = f.store.get();
+    ManualClock& clock = f.clock;
 };
 
 TEST_F(AuditLogTest, SeqIsMillisecondsTimesAThousandPlusTheCounter) {

@@ -2,6 +2,7 @@
 #include "platform/Clock.h"
 #include "platform/SettingsBackend.h"
 #include "support/TestDoubles.h"
+#include "support/TestNames.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -127,6 +128,7 @@ TEST_F(SettingsStoreTest, LastScannedCallNumIsWrittenOnItsOwn) {
 }
 
 struct StoredText {
+    const char* name;
     const char* section;
     const char* key;
     const char* text;
@@ -151,18 +153,20 @@ TEST_P(StoredTextTest, ABadValueIsReportedAndDefaulted) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, StoredTextTest,
-                         ::testing::Values(StoredText{"QX7", "FileScanMinutes", "abc", false},
-                                           StoredText{"QX7", "FileScanMinutes", "70000", false},
-                                           StoredText{"QX7", "DataBinFormat", " 2", true},
-                                           StoredText{"QX7", "EnableCalls", "0", true},
-                                           StoredText{"QX7", "EnableCalls", "-1", true},
-                                           StoredText{"QX7", "EnableCalls", "yes", false},
-                                           StoredText{"Miscellaneous", "LastDateRun", "01/01/70", true},
-                                           StoredText{"Miscellaneous", "LastDateRun", "12/5/2026 5:30:12 PM",
-                                                      true},
-                                           StoredText{"Miscellaneous", "LastDatePurged", "yesterday", false},
-                                           StoredText{"Startup", "DetailsTop", "-32769", false}));
+INSTANTIATE_TEST_SUITE_P(
+    Texts, StoredTextTest,
+    ::testing::Values(StoredText{"MinutesInLetters", "QX7", "FileScanMinutes", "abc", false},
+                      StoredText{"MinutesPastSixteenBits", "QX7", "FileScanMinutes", "70000", false},
+                      StoredText{"NumberWithLeadingBlank", "QX7", "DataBinFormat", " 2", true},
+                      StoredText{"FlagZero", "QX7", "EnableCalls", "0", true},
+                      StoredText{"FlagMinusOne", "QX7", "EnableCalls", "-1", true},
+                      StoredText{"FlagInWords", "QX7", "EnableCalls", "yes", false},
+                      StoredText{"ShortDate", "Miscellaneous", "LastDateRun", "01/01/70", true},
+                      StoredText{"TwelveHourDate", "Miscellaneous", "LastDateRun", "12/5/2026 5:30:12 PM",
+                                 true},
+                      StoredText{"DateInWords", "Miscellaneous", "LastDatePurged", "yesterday", false},
+                      StoredText{"PositionPastSixteenBits", "Startup", "DetailsTop", "-32769", false}),
+    test::RowName());
 
 TEST_F(SettingsStoreTest, DefaultedValueStandsInForTheBadOne) {
     writeRaw(QStringLiteral("QX7"), QStringLiteral("FileScanMinutes"), QStringLiteral("abc"));
@@ -253,7 +257,7 @@ INSTANTIATE_TEST_SUITE_P(
         FileLine{"EarlierProgramsQuotedNumber", "DataBinFormat=\" 2\"", "DataBinFormat", " 2"},
         FileLine{"EarlierProgramsQuotedName", "QX7Name=\"a, b;c\"", "QX7Name", "a, b;c"},
         FileLine{"EarlierProgramsEscapedQuote", "QX7Name=say \\\"hi\\\"", "QX7Name", "say \"hi\""}),
-    [](const ::testing::TestParamInfo<FileLine>& info) { return std::string(info.param.name); });
+    test::RowName());
 
 // Texts the program itself saves read back exactly.
 struct SavedText {
@@ -284,7 +288,7 @@ INSTANTIATE_TEST_SUITE_P(
                       SavedText{"EscapedLookingText", "a\\\"b"}, SavedText{"Quoted", "\"quoted\""},
                       SavedText{"LeadingBlank", " lead"}, SavedText{"CommaAndSemicolon", "a, b; c"},
                       SavedText{"HashAndBrackets", "#[x]=y"}),
-    [](const ::testing::TestParamInfo<SavedText>& info) { return std::string(info.param.name); });
+    test::RowName());
 
 // A stored value the program cannot use as it stands.
 struct KeptValue {
@@ -323,7 +327,7 @@ INSTANTIATE_TEST_SUITE_P(
                       KeptValue{"FileScanMinutesInLetters", "FileScanMinutes", QStringLiteral("abc")},
                       KeptValue{"HostNameLongerThanItsField", "QX7Name", QString(97, QLatin1Char('n'))},
                       KeptValue{"TwoLetterDrive", "LocalDrive", QStringLiteral("IJ")}),
-    [](const ::testing::TestParamInfo<KeptValue>& info) { return std::string(info.param.name); });
+    test::RowName());
 
 TEST_F(SettingsStoreTest, AKeptValueIsSavedOnceTheRecordChangesIt) {
     writeFileText("[QX7]\nSystemID=1x\n");
@@ -388,7 +392,7 @@ TEST_F(SettingsStoreTest, AHandEditMadeWhileTheProgramRunsSurvivesItsSave) {
 }
 
 struct FolderKey {
-    const char* key; // in the [QX7] section
+    const char* name; // the key in the [QX7] section
     QString Settings::*field;
 };
 
@@ -397,21 +401,19 @@ class FolderSettingTest : public SettingsStoreTest, public ::testing::WithParamI
 TEST_P(FolderSettingTest, IsKeptAndUsedWholePastEightyCharacters) {
     const QString folder = QStringLiteral("/srv/") + QString(91, QLatin1Char('f')) + QLatin1Char('/');
     ASSERT_EQ(folder.size(), 97);
-    writeRaw(QStringLiteral("QX7"), QLatin1String(GetParam().key), folder);
+    writeRaw(QStringLiteral("QX7"), QLatin1String(GetParam().name), folder);
     Settings s;
     EXPECT_TRUE(store.loadFromRegistry(s).isEmpty());
     EXPECT_EQ(s.*(GetParam().field), folder);
     store.saveToRegistry(s);
-    EXPECT_EQ(backend->value(QStringLiteral("QX7"), QLatin1String(GetParam().key)), folder);
+    EXPECT_EQ(backend->value(QStringLiteral("QX7"), QLatin1String(GetParam().name)), folder);
 }
 
 INSTANTIATE_TEST_SUITE_P(Folders, FolderSettingTest,
                          ::testing::Values(FolderKey{"QX7Path", &Settings::QX7Path},
                                            FolderKey{"DataBinPath", &Settings::DataBinPath},
                                            FolderKey{"ScannedFolder", &Settings::ScannedFolder}),
-                         [](const ::testing::TestParamInfo<FolderKey>& info) {
-                             return std::string(info.param.key);
-                         });
+                         test::RowName());
 
 struct DateCase {
     const char* text;

@@ -1,8 +1,8 @@
-#include "support/ExportFixture.h"
+#include "support/ProgramFixture.h"
 
 #include <QDir>
+#include <QFile>
 #include <SQLiteCpp/SQLiteCpp.h>
-#include <gtest/gtest.h>
 
 namespace vrq::test {
 
@@ -29,7 +29,7 @@ void ScriptedDriveMapper::netDisconnect(const QString& drive) {
     calls.append(QStringLiteral("disconnect ") + drive);
 }
 
-ExportFixture::ExportFixture(QDateTime now) : clock(std::move(now)) {
+ProgramFixture::ProgramFixture(QDateTime now) : clock(std::move(now)) {
     QDir root(dir.path());
     root.mkpath(QStringLiteral("program"));
     root.mkpath(QStringLiteral("host/QX7Com"));
@@ -38,66 +38,109 @@ ExportFixture::ExportFixture(QDateTime now) : clock(std::move(now)) {
     QHash<QChar, QString> driveMap;
     driveMap.insert(QLatin1Char('I'), root.filePath(QStringLiteral("host")));
     paths = std::make_unique<PathResolver>(programFolder(), driveMap);
-    QString error;
-    store = CallStore::open(QDir(programFolder()).filePath(QLatin1String(CallStore::kFileName)), &error);
-    if (!store)
-        ADD_FAILURE() << "store: " << error.toStdString();
-    else
-        store->dataConversions();
-    audit = std::make_unique<AuditLog>(*store, clock, QLatin1Char('F'));
 
+    ctx.runMode = QLatin1Char('F');
     ctx.settings.QX7Name = QStringLiteral("HOST");
+    ctx.settings.DataBinPath = makeFolder(QStringLiteral("dcs"));
     ctx.settingsStore = settingsStore.get();
-    ctx.store = store.get();
-    ctx.audit = audit.get();
     ctx.clock = &clock;
     ctx.fs = fs;
     ctx.paths = paths.get();
     ctx.drives = &drives;
     ctx.ui = &ui;
     ctx.programFolder = programFolder();
+    reopenStore();
 }
 
-ExportFixture::~ExportFixture() = default;
-
-QString ExportFixture::iniPath() const {
-    return dir.filePath(QStringLiteral("VRQToQX7.ini"));
+ProgramFixture::~ProgramFixture() {
+    audit.reset();
+    store.reset();
 }
-QString ExportFixture::programFolder() const {
+
+QString ProgramFixture::path(const QString& relative) const {
+    return dir.filePath(relative);
+}
+QString ProgramFixture::programFolder() const {
     return dir.filePath(QStringLiteral("program"));
 }
-QString ExportFixture::hostFolder() const {
+QString ProgramFixture::iniPath() const {
+    return dir.filePath(QStringLiteral("VRQToQX7.ini"));
+}
+QString ProgramFixture::makeFolder(const QString& relative) const {
+    const QString folder = dir.filePath(relative);
+    QDir().mkpath(folder);
+    return folder + QLatin1Char('/');
+}
+QString ProgramFixture::dataBinFile(const QString& name) const {
+    return dir.filePath(QStringLiteral("dcs/") + name);
+}
+QString ProgramFixture::hostFolder() const {
     return dir.filePath(QStringLiteral("host/QX7Com"));
 }
-QString ExportFixture::hostFile(const QString& name) const {
+QString ProgramFixture::hostFile(const QString& name) const {
     return QDir(hostFolder()).filePath(name);
 }
-
-void ExportFixture::loseHostFolder() {
-    QDir(dir.path()).rename(QStringLiteral("host/QX7Com"), QStringLiteral("host-away"));
-}
-
-void ExportFixture::restoreHostFolder() {
-    QDir(dir.path()).rename(QStringLiteral("host-away"), QStringLiteral("host/QX7Com"));
-}
-
-QStringList ExportFixture::hostFiles() const {
+QStringList ProgramFixture::hostFiles() const {
     return QDir(hostFolder()).entryList(QDir::Files, QDir::Name);
 }
 
-QStringList ExportFixture::auditTexts() const {
+void ProgramFixture::loseHostFolder() {
+    QDir(dir.path()).rename(QStringLiteral("host/QX7Com"), QStringLiteral("host-away"));
+}
+
+void ProgramFixture::restoreHostFolder() {
+    QDir(dir.path()).rename(QStringLiteral("host-away"), QStringLiteral("host/QX7Com"));
+}
+
+void ProgramFixture::setRunMode(QChar runMode) {
+    ctx.runMode = runMode;
+    audit->setRunMode(runMode);
+}
+
+void ProgramFixture::reopenStore() {
+    audit.reset();
+    store.reset();
+    QString error;
+    store = CallStore::open(QDir(programFolder()).filePath(QLatin1String(CallStore::kFileName)), &error);
+    if (!store)
+        qFatal("cannot open the test store: %s", qPrintable(error));
+    store->dataConversions();
+    audit = std::make_unique<AuditLog>(*store, clock, ctx.runMode);
+    ctx.store = store.get();
+    ctx.audit = audit.get();
+}
+
+QStringList ProgramFixture::auditTexts() const {
     QStringList texts;
     for (const AuditRow& row : store->allAudit())
         texts.append(row.type + QLatin1Char('|') + row.msg);
     return texts;
 }
 
-QString ExportFixture::savedSetting(const QString& section, const QString& key) const {
+QStringList ProgramFixture::auditMessages(const QString& type) const {
+    QStringList messages;
+    for (const AuditRow& row : store->allAudit()) {
+        if (row.type == type)
+            messages.append(row.msg);
+    }
+    return messages;
+}
+
+QString ProgramFixture::savedSetting(const QString& section, const QString& key) const {
     return SettingsBackend::openIniFile(iniPath())->value(section, key).value_or(QString());
 }
 
-void ExportFixture::addCall(int source, int callNumber, int numberOfOrders, bool good, bool complete,
-                            bool extracted, QDateTime callDnt) {
+namespace {
+
+void check(const StoreResult& result, const char* what) {
+    if (!result.ok())
+        reportSetupFailure(std::string(what) + ": " + result.description.toStdString());
+}
+
+} // namespace
+
+void ProgramFixture::addCall(int source, int callNumber, int numberOfOrders, bool good, bool complete,
+                             bool extracted, QDateTime callDnt) {
     CallRow row;
     row.source = source;
     row.callNumber = callNumber;
@@ -106,12 +149,11 @@ void ExportFixture::addCall(int source, int callNumber, int numberOfOrders, bool
     row.complete = complete;
     row.extractedCall = extracted;
     row.numberOfOrders = numberOfOrders;
-    const StoreResult result = store->insertCall(row);
-    ASSERT_TRUE(result.ok()) << result.description.toStdString();
+    check(store->insertCall(row), "call");
 }
 
-void ExportFixture::addOrder(int source, int callNumber, int orderSeq, const QString& customer,
-                             std::optional<QString> shipTo) {
+void ProgramFixture::addOrder(int source, int callNumber, int orderSeq, const QString& customer,
+                              std::optional<QString> shipTo) {
     OrderRow row;
     row.source = source;
     row.callNumber = callNumber;
@@ -121,12 +163,11 @@ void ExportFixture::addOrder(int source, int callNumber, int orderSeq, const QSt
     row.shipTo = std::move(shipTo);
     row.route = QStringLiteral("R7");
     row.message = QStringLiteral("MSG");
-    const StoreResult result = store->insertOrder(row);
-    ASSERT_TRUE(result.ok()) << result.description.toStdString();
+    check(store->insertOrder(row), "order");
 }
 
-void ExportFixture::addItem(int source, int callNumber, int orderSeq, int itemSeq, int quantity,
-                            const QString& itemNumber) {
+void ProgramFixture::addItem(int source, int callNumber, int orderSeq, int itemSeq, int quantity,
+                             const QString& itemNumber) {
     ItemRow row;
     row.source = source;
     row.callNumber = callNumber;
@@ -135,15 +176,14 @@ void ExportFixture::addItem(int source, int callNumber, int orderSeq, int itemSe
     row.itemNumber = itemNumber;
     row.quantity = quantity;
     row.unit = 1;
-    const StoreResult result = store->insertItem(row);
-    ASSERT_TRUE(result.ok()) << result.description.toStdString();
+    check(store->insertItem(row), "item");
 }
 
-std::optional<CallRow> ExportFixture::call(int source, int callNumber) const {
+std::optional<CallRow> ProgramFixture::call(int source, int callNumber) const {
     return store->findCall(source, callNumber);
 }
 
-void ExportFixture::failAuditEntries(const QString& likePattern) {
+void ProgramFixture::failAuditEntries(const QString& likePattern) {
     store->database().exec("DROP TRIGGER IF EXISTS temp.RefuseAuditEntries");
     if (likePattern.isEmpty())
         return;
@@ -154,6 +194,18 @@ void ExportFixture::failAuditEntries(const QString& likePattern) {
                                           "disk is full'); END")
                                .arg(pattern)
                                .toStdString());
+}
+
+bool ProgramFixture::writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+QByteArray ProgramFixture::readFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return file.readAll();
 }
 
 } // namespace vrq::test

@@ -1,0 +1,137 @@
+#pragma once
+
+#include "context/AppContext.h"
+#include "context/UserInterface.h"
+#include "platform/Clock.h"
+#include "platform/FileSystem.h"
+#include "platform/NetworkDrive.h"
+#include "platform/Paths.h"
+#include "platform/SettingsBackend.h"
+#include "store/AuditLog.h"
+#include "store/CallStore.h"
+#include "store/SettingsStore.h"
+#include "support/TestDoubles.h"
+
+#include <QByteArray>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+// Lets GoogleTest print texts in its failure messages.
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
+
+namespace vrq::test {
+
+// Reports a row the fixture could not store. The test library adds a test failure; the fuzz harness,
+// which has no GoogleTest, aborts.
+void reportSetupFailure(const std::string& what);
+
+// Records what the core showed to the person at the screen and counts the chances it gave the window
+// system to run. The host-folder wait retries at most maxRetries times; beforeRetry runs before each
+// retry (a test brings the folder back there).
+class RecordingUserInterface : public UserInterface {
+public:
+    void updateCallDisplay(int callNumber, int mode) override { displayed.push_back({callNumber, mode}); }
+    void showMessage(const QString& text) override { messages.append(text); }
+    bool waitForHostFolder(const QDateTime& since, const std::function<bool()>& tryReconnect) override;
+    void processEvents() override { ++eventRuns; }
+
+    struct Display {
+        int callNumber;
+        int mode;
+        friend bool operator==(const Display&, const Display&) = default;
+    };
+    std::vector<Display> displayed;
+    QStringList messages;
+    int eventRuns = 0;
+    int waits = 0;
+    int retries = 0;
+    int maxRetries = 3;
+    std::function<void(int retry)> beforeRetry;
+};
+
+// Maps a drive as the test says: netConnect answers connectResult and, when it is 0, runs onConnected
+// (a test restores the folder there). Every call is recorded as "connect I: \\HOST\Qdls" / "disconnect I:".
+class ScriptedDriveMapper : public DriveMapper {
+public:
+    int netConnect(const QString& drive, const QString& share) override;
+    void netDisconnect(const QString& drive) override;
+
+    int connectResult = 0;
+    std::function<void()> onConnected;
+    QStringList calls;
+};
+
+// One installation in a temporary directory: the program folder with an opened and upgraded store, the
+// settings file, the audit writer, a clock that stands still, a DataBin folder (<dir>/dcs/, DataBinPath)
+// and a host folder: drive I is <dir>/host, so the default "I:\QX7Com\" is <dir>/host/QX7Com. The
+// AppContext is wired to all of them. Each test makes its own.
+class ProgramFixture {
+public:
+    static inline const QDateTime kDefaultNow{QDate(2026, 3, 10), QTime(14, 7, 30)};
+
+    explicit ProgramFixture(QDateTime now = kDefaultNow);
+    ~ProgramFixture();
+
+    // An absolute path inside the temporary directory (not the program folder).
+    QString path(const QString& relative) const;
+    QString programFolder() const;
+    QString iniPath() const;
+    // A folder inside the temporary directory (created), with a trailing "/", fit for a folder setting.
+    QString makeFolder(const QString& relative) const;
+    // A file of the DataBin folder, DataBin.Dat unless named.
+    QString dataBinFile(const QString& name = QStringLiteral("DataBin.Dat")) const;
+
+    QString hostFolder() const; // native
+    QString hostFile(const QString& name) const;
+    QStringList hostFiles() const;
+    void loseHostFolder();
+    void restoreHostFolder();
+
+    // The run mode of the context and of the audit entries written from now on.
+    void setRunMode(QChar runMode);
+    // Closes and opens the store as a crash and a restart would: uncommitted work is lost.
+    void reopenStore();
+
+    // "type|message" of every audit entry, in write order.
+    QStringList auditTexts() const;
+    // The messages of the entries of one type, in write order.
+    QStringList auditMessages(const QString& type) const;
+    // A setting as the settings file holds it after the last save.
+    QString savedSetting(const QString& section, const QString& key) const;
+
+    void addCall(int source, int callNumber, int numberOfOrders, bool good = true, bool complete = true,
+                 bool extracted = false, QDateTime callDnt = QDateTime());
+    void addOrder(int source, int callNumber, int orderSeq, const QString& customer = QStringLiteral("C1"),
+                  std::optional<QString> shipTo = QStringLiteral("01"));
+    void addItem(int source, int callNumber, int orderSeq, int itemSeq, int quantity = 1,
+                 const QString& itemNumber = QStringLiteral("ITEM"));
+    std::optional<CallRow> call(int source, int callNumber) const;
+    // From here on, the store refuses every audit entry whose message is LIKE the pattern (as a full
+    // disk or a lock held too long would); an empty pattern accepts them all again.
+    void failAuditEntries(const QString& likePattern);
+
+    static bool writeFile(const QString& path, const QByteArray& bytes);
+    static QByteArray readFile(const QString& path);
+
+    QTemporaryDir dir;
+    ManualClock clock;
+    FileSystem* fs = &realFileSystem();
+    std::unique_ptr<SettingsBackend> backend;
+    std::unique_ptr<SettingsStore> settingsStore;
+    std::unique_ptr<PathResolver> paths;
+    std::unique_ptr<CallStore> store;
+    std::unique_ptr<AuditLog> audit;
+    RecordingUserInterface ui;
+    ScriptedDriveMapper drives;
+    AppContext ctx;
+};
+
+} // namespace vrq::test
