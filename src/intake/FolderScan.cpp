@@ -152,7 +152,6 @@ JobResult FolderScan::processScannedFile(const QString& fileName) {
     if (!file.open(path))
         return JobResult::success(); // still being written or locked: a later scan takes it
 
-    m_ctx.callNumberList.clear();
     const int callNumber = takeNextCallNumber();
     m_ctx.fs->writeFileDurably(takingNote(),
                                (QString::number(callNumber) + QLatin1Char('\n') + path).toUtf8());
