@@ -40,13 +40,11 @@ void DataBinIntake::log(const QString& type, const QString& text) {
         m_ctx.audit->write(type, text);
 }
 
-QString DataBinIntake::dataBinFolder() {
+QString DataBinIntake::dataBinFolder() const {
     QString folder = PathResolver::trimRight(m_ctx.settings.DataBinPath);
     if (folder.isEmpty())
         folder = QStringLiteral(".\\");
-    folder = PathResolver::withTrailingSeparator(folder);
-    m_ctx.settings.DataBinPath = folder;
-    return folder;
+    return PathResolver::withTrailingSeparator(folder);
 }
 
 qint64 DataBinIntake::checkFileHeader(CallSource& file, const QString& folder) {

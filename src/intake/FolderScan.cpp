@@ -135,7 +135,6 @@ JobResult FolderScan::processScannedFile(const QString& fileName) {
     if (!folderAccepted(folderSetting))
         return JobResult::success(); // the next scan reports the folder
     const QString folder = PathResolver::withTrailingSeparator(folderSetting);
-    m_ctx.settings.ScannedFolder = folder;
     const QString path = m_ctx.paths->resolve(folder + fileName);
     const QString kind = protectedFileKind(path);
     if (!kind.isEmpty()) {
