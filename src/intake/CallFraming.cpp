@@ -128,7 +128,7 @@ CallFraming::TakeResult CallFraming::takeCall(CallSource& file, qint64& position
 
     CallSaver saver(m_ctx, m_validationMode);
     FieldReaders readers(file, m_ctx.audit);
-    ParserContext pc{m_ctx, saver, readers, file, dataStart, m_validationMode, &m_callNumbers};
+    ParserContext pc{m_ctx, saver, readers, file, dataStart, m_validationMode, m_callNumbers};
     switch (parser) {
     case Parser::Standard:
         taken.goodCallResult = processGoodCall(pc, position, header, source);

@@ -28,8 +28,7 @@ bool ParserContext::startCall(qint64 position, const CallHeader& header, int sou
     endPosition = callEndPosition(*this, position, header, source);
     if (!saver.saveCall(header, source) && rule == WhenSavedBefore::Stop)
         return false;
-    if (callNumbers)
-        callNumbers->append(header.callNumberValue());
+    callNumbers.append(header.callNumberValue());
     return true;
 }
 

@@ -28,7 +28,7 @@ struct ParserContext {
     // A command-line file is being tested: short fields make the call bad.
     bool validationMode = false;
     // The calls met in the current input file; each parser adds its call.
-    QList<int>* callNumbers = nullptr;
+    QList<int>& callNumbers;
     // The call's last record-data byte, set by startCall.
     qint64 endPosition = 0;
 
