@@ -20,8 +20,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ctx.settings.DataBinFormat = fuzz::formatFor(data[0]);
     ctx.runMode = QLatin1Char('F');
     ctx.audit->setRunMode(ctx.runMode);
-    ctx.validationMode = false;
-    ctx.callNumberList.clear();
 
     CallSource file;
     if (!file.open(path))

@@ -108,10 +108,8 @@ QString AuditExport::filePath(const char* name) const {
 }
 
 JobResult AuditExport::saveAuditsToFile() {
-    const QString path = PathResolver::trimRight(m_ctx.settings.QX7Path);
-    if (path.isEmpty())
+    if (PathResolver::trimRight(m_ctx.settings.QX7Path).isEmpty())
         return JobResult::success();
-    m_ctx.settings.QX7Path = PathResolver::withTrailingSeparator(path);
 
     m_contents = Contents();
     const StoreResult gathered = gather(m_contents);

@@ -16,9 +16,9 @@ class PathResolver;
 class SettingsStore;
 class UserInterface;
 
-// The process-wide state of one run: the settings record, the open store, the audit writer, the run
-// mode and the validation flag, and the seams through which the program reaches the clock, the file
-// system, the drive mapping and the person at the screen. Jobs hold a reference to it.
+// The process-wide state of one run: the settings record, the open store, the audit writer, the run mode,
+// and the seams through which the program reaches the clock, the file system, the drive mapping and the
+// person at the screen. Jobs hold a reference to it.
 struct AppContext {
     Settings settings;
     SettingsStore* settingsStore = nullptr;
@@ -31,8 +31,6 @@ struct AppContext {
     UserInterface* ui = nullptr;
 
     QChar runMode = QLatin1Char('F'); // "F" window and headless modes, "B" batch mode
-    bool validationMode = false;      // set only while a command-line file is tested
-    QString callNumberList;           // ", 12, 13": the calls met in the current input file
     QString programFolder;
 };
 

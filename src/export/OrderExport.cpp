@@ -68,17 +68,15 @@ void OrderExport::extractCalls() {
     if (heldBySettings())
         return;
     Settings& settings = m_ctx.settings;
-    const QString path = PathResolver::trimRight(settings.QX7Path);
-    if (path.isEmpty()) {
-        if (PathResolver::trimRight(settings.LocalDrive).isEmpty()) {
+    if (PathResolver::trimRight(settings.QX7Path).isEmpty()) {
+        if (!m_unsetConnectionShown && PathResolver::trimRight(settings.LocalDrive).isEmpty()) {
             m_ctx.ui->showMessage(
                 QStringLiteral("The network connection has not been set up.  Calls will not be "
                                "extracted until this is configured."));
-            settings.LocalDrive = QStringLiteral("I"); // so the box is shown once per run
+            m_unsetConnectionShown = true;
         }
         return;
     }
-    settings.QX7Path = PathResolver::withTrailingSeparator(path);
     PassEnd end = PassEnd::Finished;
     std::optional<PassError> error;
     StoreResult established;

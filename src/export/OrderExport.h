@@ -97,6 +97,7 @@ private:
     int m_numbersLeft = 0;
     bool m_holdingReservation = false;
     bool m_holdReported = false;
+    bool m_unsetConnectionShown = false; // the box about an unset connection is shown once per run
     std::vector<std::pair<QString, QString>> m_heldEntries;
     // The numbers whose ".Rcv" is in the host folder: one listing per pass, then the numbers this pass
     // delivers. Empty until the pass needs its first number.

@@ -126,9 +126,9 @@ CallFraming::TakeResult CallFraming::takeCall(CallSource& file, qint64& position
         return taken;
     }
 
-    CallSaver saver(m_ctx);
+    CallSaver saver(m_ctx, m_validationMode);
     FieldReaders readers(file, m_ctx.audit);
-    ParserContext pc{m_ctx, saver, readers, file, dataStart};
+    ParserContext pc{m_ctx, saver, readers, file, dataStart, m_validationMode, m_callNumbers};
     switch (parser) {
     case Parser::Standard:
         taken.goodCallResult = processGoodCall(pc, position, header, source);
@@ -209,7 +209,7 @@ private:
 
 CallLoopOutcome CallFraming::runCallLoop(CallSource& file, qint64 scanStart) {
     CallLoopOutcome outcome;
-    m_ctx.callNumberList.clear();
+    m_callNumbers.clear();
     qint64 position = scanStart;
     CallHeader header;
     CallGroup group(*m_ctx.store);
@@ -223,7 +223,7 @@ CallLoopOutcome CallFraming::runCallLoop(CallSource& file, qint64 scanStart) {
     while (readCallHeader(file, position, header)) {
         const int callNumber = header.callNumberValue();
         if (alreadyStored(callNumber)) {
-            m_ctx.callNumberList += QLatin1Char(',') + withSignBlank(callNumber);
+            m_callNumbers.append(callNumber);
             continue;
         }
         const TakeResult taken = takeCall(file, position, header, 0, false);

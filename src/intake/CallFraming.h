@@ -2,6 +2,8 @@
 
 #include "intake/CallHeader.h"
 
+#include <QList>
+
 #include <functional>
 #include <optional>
 
@@ -37,7 +39,9 @@ public:
         std::optional<bool> goodCallResult; // set when processGoodCall ran
     };
 
-    explicit CallFraming(AppContext& ctx) : m_ctx(ctx) {}
+    // validationMode: a command-line file is tested; every call is judged good unless a field is short.
+    explicit CallFraming(AppContext& ctx, bool validationMode = false)
+        : m_ctx(ctx), m_validationMode(validationMode) {}
 
     // Walks the file from the scan start position (one-based) to its last complete call header.
     CallLoopOutcome runCallLoop(CallSource& file, qint64 scanStart);
@@ -52,12 +56,17 @@ public:
     TakeResult takeCall(CallSource& file, qint64& position, const CallHeader& header, int source,
                         bool scannedRules);
 
+    // The calls met by the last call loop, those already stored included, in file order.
+    const QList<int>& callNumbers() const { return m_callNumbers; }
+
     CallLoopHooks hooks;
 
 private:
     void log(const QString& type, const QString& text);
 
     AppContext& m_ctx;
+    bool m_validationMode;
+    QList<int> m_callNumbers;
 };
 
 } // namespace vrq

@@ -28,7 +28,7 @@ bool CallSaver::saveCall(const CallHeader& header, int source) {
         QStringLiteral("SaveCall error (Call #") + header.callNumber + QStringLiteral("): ");
     const std::optional<QDateTime> callDnt = header.callDnt();
     if (!batchMode()) {
-        const CallJudgement judgement = CallJudgement::judge(header, m_ctx.validationMode);
+        const CallJudgement judgement = CallJudgement::judge(header, m_validationMode);
         CallRow row;
         row.source = source;
         row.callNumber = header.callNumberValue();
@@ -52,7 +52,7 @@ bool CallSaver::saveCall(const CallHeader& header, int source) {
                 return false;
         }
     }
-    const CallAuditEntry entry = CallAuditEntry::of(header, source, m_ctx.validationMode);
+    const CallAuditEntry entry = CallAuditEntry::of(header, source, m_validationMode);
     if (m_ctx.audit)
         m_ctx.audit->writeAudit(callDnt.value_or(m_ctx.clock->now()), entry.type, entry.text);
     return true;

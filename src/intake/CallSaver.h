@@ -12,7 +12,8 @@ struct AppContext;
 // are logged as "E" entries and the caller goes on. In batch mode nothing is inserted.
 class CallSaver {
 public:
-    explicit CallSaver(AppContext& ctx) : m_ctx(ctx) {}
+    // validationMode: the call comes from a command-line file under test (judged and logged as such).
+    CallSaver(AppContext& ctx, bool validationMode) : m_ctx(ctx), m_validationMode(validationMode) {}
 
     // False only when the call already has a row (duplicate key).
     bool saveCall(const CallHeader& header, int source);
@@ -28,6 +29,7 @@ private:
     void logError(const QString& text);
 
     AppContext& m_ctx;
+    bool m_validationMode;
 };
 
 } // namespace vrq

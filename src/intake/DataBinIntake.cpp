@@ -23,6 +23,14 @@ constexpr int kSpareCopies = 9999;
 constexpr qint64 kLockPosition = 7;
 constexpr qint64 kStartAfterFileHeader = 8;
 constexpr qint64 kStartOfFile = 1;
+
+// "12, 13": each number with a blank for its sign, the first without it.
+QString callNumberText(const QList<int>& callNumbers) {
+    QString text;
+    for (int callNumber : callNumbers)
+        text += QLatin1Char(',') + withSignBlank(callNumber);
+    return text.mid(2);
+}
 } // namespace
 
 DataBinIntake::DataBinIntake(AppContext& ctx) : m_ctx(ctx), m_framing(ctx) {}
@@ -32,13 +40,11 @@ void DataBinIntake::log(const QString& type, const QString& text) {
         m_ctx.audit->write(type, text);
 }
 
-QString DataBinIntake::dataBinFolder() {
+QString DataBinIntake::dataBinFolder() const {
     QString folder = PathResolver::trimRight(m_ctx.settings.DataBinPath);
     if (folder.isEmpty())
         folder = QStringLiteral(".\\");
-    folder = PathResolver::withTrailingSeparator(folder);
-    m_ctx.settings.DataBinPath = folder;
-    return folder;
+    return PathResolver::withTrailingSeparator(folder);
 }
 
 qint64 DataBinIntake::checkFileHeader(CallSource& file, const QString& folder) {
@@ -176,11 +182,11 @@ void DataBinIntake::retireFile(const QString& path, const QString& folder) {
                 QStringLiteral(" already exists; DataBin.Dat was moved to Audit/Databin.") + suffix +
                 QLatin1Char('.'));
     log(QStringLiteral("I"), QStringLiteral("DataBin.") + suffix +
-                                 QStringLiteral(" contains call number(s): ") + m_ctx.callNumberList.mid(2));
+                                 QStringLiteral(" contains call number(s): ") +
+                                 callNumberText(m_framing.callNumbers()));
 }
 
 void DataBinIntake::run() {
-    m_ctx.validationMode = false;
     const QString folder = dataBinFolder();
     const QString path = m_ctx.paths->resolve(folder + QStringLiteral("DataBin.Dat"));
     if (!m_ctx.fs->fileExists(path))
@@ -199,7 +205,7 @@ void DataBinIntake::run() {
 
     const CallLoopOutcome outcome = m_framing.runCallLoop(file, scanStart);
 
-    if (m_ctx.callNumberList.size() < 3) {
+    if (m_framing.callNumbers().isEmpty()) {
         file.writeByte(kLockPosition, 'N');
         file.close();
         m_ctx.fs->removeFile(ownLockMarker());

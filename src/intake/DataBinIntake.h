@@ -28,7 +28,8 @@ public:
     static constexpr int kLockWaitSeconds = 30;
 
 private:
-    QString dataBinFolder();
+    // DataBinPath with a closing separator; the program folder when it is blank.
+    QString dataBinFolder() const;
     // The scan start position, or 0 when the header check failed (the file is then closed).
     qint64 checkFileHeader(CallSource& file, const QString& folder);
     bool waitForForeignLock(CallSource& file);

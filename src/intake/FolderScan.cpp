@@ -135,7 +135,6 @@ JobResult FolderScan::processScannedFile(const QString& fileName) {
     if (!folderAccepted(folderSetting))
         return JobResult::success(); // the next scan reports the folder
     const QString folder = PathResolver::withTrailingSeparator(folderSetting);
-    m_ctx.settings.ScannedFolder = folder;
     const QString path = m_ctx.paths->resolve(folder + fileName);
     const QString kind = protectedFileKind(path);
     if (!kind.isEmpty()) {
@@ -152,7 +151,6 @@ JobResult FolderScan::processScannedFile(const QString& fileName) {
     if (!file.open(path))
         return JobResult::success(); // still being written or locked: a later scan takes it
 
-    m_ctx.callNumberList.clear();
     const int callNumber = takeNextCallNumber();
     m_ctx.fs->writeFileDurably(takingNote(),
                                (QString::number(callNumber) + QLatin1Char('\n') + path).toUtf8());

@@ -25,8 +25,7 @@ QString withoutLeadingZeros(const QString& text) {
 } // namespace
 
 void processFormat1Call(ParserContext& pc, qint64& position, const CallHeader& header, int source) {
-    const qint64 endPosition = callEndPosition(pc, position, header, source);
-    if (!pc.saveAndListCall(header, source))
+    if (!pc.startCall(position, header, source, ParserContext::WhenSavedBefore::Stop))
         return;
 
     OrderWork order;
@@ -34,8 +33,8 @@ void processFormat1Call(ParserContext& pc, qint64& position, const CallHeader& h
     ItemWork item;
     Expect expect = Expect::Salesperson;
     QString value;
-    while (!pc.file.atEnd(position) && position <= endPosition) {
-        pc.readers.getField(position, QStringLiteral("+"), value, false, endPosition);
+    while (pc.withinCall(position)) {
+        pc.readers.getField(position, QStringLiteral("+"), value, false, pc.endPosition);
         value.remove(QLatin1Char(' '));
         if (value.isEmpty())
             continue;
@@ -67,9 +66,7 @@ void processFormat1Call(ParserContext& pc, qint64& position, const CallHeader& h
         if (item.hasData())
             pc.saver.saveRecord(header, order, item);
     }
-    if (position > endPosition)
-        position = endPosition;
-    pc.completeByNumberAlone(header, QStringLiteral("ProcessFormat1Call"));
+    pc.finishCall(position, header, QStringLiteral("ProcessFormat1Call"));
 }
 
 } // namespace vrq

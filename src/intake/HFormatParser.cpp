@@ -26,16 +26,15 @@ QString readLine(CallSource& file, qint64 position, qint64 endPosition) {
 } // namespace
 
 void processHFormatCall(ParserContext& pc, qint64& position, const CallHeader& header, int source) {
-    const qint64 endPosition = callEndPosition(pc, position, header, source);
-    if (!pc.saveAndListCall(header, source))
+    if (!pc.startCall(position, header, source, ParserContext::WhenSavedBefore::Stop))
         return;
 
     OrderWork order;
     order.Source = source;
     ItemWork item;
     bool headerSeen = false;
-    while (!pc.file.atEnd(position) && position <= endPosition) {
-        const QString line = readLine(pc.file, position, endPosition);
+    while (pc.withinCall(position)) {
+        const QString line = readLine(pc.file, position, pc.endPosition);
         position += line.size() + 2;
         const qsizetype h = line.indexOf(QLatin1Char('H'));
         if (h >= 0) {
@@ -70,9 +69,7 @@ void processHFormatCall(ParserContext& pc, qint64& position, const CallHeader& h
                 pc.saver.saveRecord(header, order, item);
         }
     }
-    if (position > endPosition)
-        position = endPosition;
-    pc.completeByNumberAlone(header, QStringLiteral("ProcessHFormatCall"));
+    pc.finishCall(position, header, QStringLiteral("ProcessHFormatCall"));
 }
 
 } // namespace vrq

@@ -11,6 +11,8 @@ namespace vrq {
 
 namespace {
 
+const QString kParser = QStringLiteral("ProcessGoodCall");
+
 // The state of one standard-dialect parse.
 class StandardParse {
 public:
@@ -31,7 +33,6 @@ private:
     qint64& position;
     const CallHeader& header;
     int source;
-    qint64 endPosition = 0;
     bool recordStart = false;
     bool inOrder = false;
     bool inItem = false;
@@ -45,8 +46,7 @@ private:
 };
 
 void StandardParse::logError(const QString& description) {
-    pc.log(QStringLiteral("E"),
-           QStringLiteral("ProcessGoodCall error (") + stage + QStringLiteral("): ") + description);
+    pc.logStepError(kParser, stage, description);
 }
 
 void StandardParse::fail(const QString& field) {
@@ -61,18 +61,15 @@ void StandardParse::saveItemIfAny() {
 }
 
 void StandardParse::storeMessage() {
-    // The message belongs to the call's most recently saved order; before the first one it is dropped.
-    const StoreResult stored =
-        pc.ctx.store->setOrderMessage(order.Source, header.callNumberValue(), order.OrderSeqNumber, message);
-    if (!stored.ok() && stored.status != StoreStatus::NotFound)
-        logError(stored.description);
+    // The message belongs to the call's most recently saved order.
+    pc.storeOrderMessage(order.Source, header, order.OrderSeqNumber, message, kParser, stage);
 }
 
 void StandardParse::readNumberField(int width, QString ItemWork::*field, const char* name) {
     ++position;
     bool full = false;
     item.*field = pc.readers.getNuMValueAsRJZFString(position, width, &full);
-    if (pc.ctx.validationMode && !full)
+    if (pc.validationMode && !full)
         fail(QString::fromLatin1(name));
 }
 
@@ -114,7 +111,7 @@ void StandardParse::readRecordType(int c) {
         bool full = false;
         const QString number = pc.readers.getStringValue(position, 13, &full);
         item.setItemNumber(c == 'I' ? number : number.left(6) + QString(7, QLatin1Char(' ')));
-        if (pc.ctx.validationMode && !full)
+        if (pc.validationMode && !full)
             fail(c == 'I' ? QStringLiteral("Item") : QStringLiteral("Item E"));
         inItem = true;
         break;
@@ -139,13 +136,10 @@ void StandardParse::readRecordType(int c) {
 
 bool StandardParse::run() {
     pc.log(QStringLiteral("I"), QStringLiteral("Starting ProcessGoodCall..."));
-    stage = QStringLiteral("Initialization");
-    endPosition = callEndPosition(pc, position, header, source);
-
     order.clear();
     item.clear();
     stage = QStringLiteral("Save call");
-    if (!pc.saver.saveCall(header, source)) {
+    if (!pc.startCall(position, header, source, ParserContext::WhenSavedBefore::Stop)) {
         pc.log(QStringLiteral("I"), QStringLiteral("ProcessGoodCall: Call #") +
                                         withSignBlank(header.callNumberValue()) +
                                         QStringLiteral(" was already saved.  Skipping call."));
@@ -153,10 +147,9 @@ bool StandardParse::run() {
         return result;
     }
     order.Source = source;
-    pc.listCall(header);
     stage = QStringLiteral("Loop through call");
 
-    while (!pc.file.atEnd(position) && position <= endPosition) {
+    while (pc.withinCall(position)) {
         const int c = pc.file.byteAt(position);
         if (c < 0)
             break;
@@ -177,13 +170,13 @@ bool StandardParse::run() {
     }
 
     stage = QStringLiteral("Post loop");
-    if (pc.ctx.validationMode && !recordStart) {
+    if (pc.validationMode && !recordStart) {
         result = false;
         if (lastFaultyField.isEmpty())
             lastFaultyField = QStringLiteral("End &");
     }
-    if (position > endPosition)
-        position = endPosition;
+    if (position > pc.endPosition)
+        position = pc.endPosition;
 
     stage = QStringLiteral("Save last record");
     if (inItem)
@@ -198,7 +191,7 @@ bool StandardParse::run() {
     } else if (!row) {
         pc.log(QStringLiteral("E"), QStringLiteral("ProcessGoodCall: Call not found to update to complete."));
     } else {
-        const bool validatedBad = pc.ctx.validationMode && !result;
+        const bool validatedBad = pc.validationMode && !result;
         const StoreResult updated = pc.ctx.store->setCallComplete(
             source, header.callNumberValue(), validatedBad ? std::optional<bool>(false) : std::nullopt);
         if (!updated.ok())

@@ -1,28 +1,18 @@
 #include "intake/RecordParsers.h"
 
-#include "context/AppContext.h"
 #include "intake/CallSaver.h"
-#include "intake/CallSource.h"
 #include "intake/FieldReaders.h"
 #include "intake/WorkRecords.h"
-#include "store/CallStore.h"
 
 namespace vrq {
 
 namespace {
 
+using namespace vvalues;
+
+const QString kParser = QStringLiteral("ProcessGoodCall5");
 const QString kNoCustomer = QStringLiteral("00000000");
 const QString kNoSalesperson = QStringLiteral("00");
-
-// The quantity of an item value from the given index, without its closing delimiter; "-" when it closed with
-// "-".
-QString quantityOf(const QString& value, int from) {
-    QString quantity = value.mid(from);
-    const bool negative = value.endsWith(QLatin1Char('-'));
-    if (negative || value.endsWith(QLatin1Char('+')))
-        quantity.chop(1);
-    return negative ? quantity + QLatin1Char('-') : quantity;
-}
 
 // Whether a header value ends the order header; otherwise it may set the salesperson, customer or ship-to.
 bool takeHeaderValue(const QString& value, QString& salesperson, QString& customer, QString& shipTo) {
@@ -61,108 +51,132 @@ bool takeHeaderValue(const QString& value, QString& salesperson, QString& custom
     return true;
 }
 
+// The state of one parse. A call holds orders, each an order header (values up to the first that is
+// not a header value) and its items (values up to a customer, a message or a value that is not an item).
+class V5Parse {
+public:
+    V5Parse(ParserContext& pc, qint64& position, const CallHeader& header, int source)
+        : pc(pc), position(position), header(header), source(source) {}
+
+    void run();
+
+private:
+    // Reads header values until one ends the header, and leaves the position at the start of that value:
+    // it is read again as the first item value. False when the call's data ran out first.
+    bool readOrderHeader(QString& customer, QString& shipTo);
+    void saveOrder(const QString& customer, const QString& shipTo);
+    // Reads item values until one ends the order.
+    void readItems();
+    // Reads the next value; the position where it started.
+    qint64 readValue(const QString& delimiters, bool includeDelimiter);
+    void saveItem();
+
+    ParserContext& pc;
+    qint64& position;
+    const CallHeader& header;
+    int source;
+    QString salesperson = kNoSalesperson; // kept for the later orders of the call
+    bool goodOrders = true;               // false once an order had no customer
+    OrderWork order;
+    ItemWork item;
+    int itemCount = 0; // the items of the current order: a price override applies to the last one
+    QString value;
+};
+
+qint64 V5Parse::readValue(const QString& delimiters, bool includeDelimiter) {
+    const qint64 start = position;
+    pc.readers.getField(position, delimiters, value, includeDelimiter, pc.endPosition);
+    return start;
+}
+
+bool V5Parse::readOrderHeader(QString& customer, QString& shipTo) {
+    for (;;) {
+        const qint64 start = readValue(QStringLiteral("+"), false);
+        // Nothing read: the file ends (or cannot be read) before the call's data length says.
+        if (position >= pc.endPosition || position == start)
+            return false;
+        if (takeHeaderValue(value, salesperson, customer, shipTo)) {
+            position = start;
+            return true;
+        }
+    }
+}
+
+void V5Parse::saveOrder(const QString& customer, const QString& shipTo) {
+    order.clear();
+    order.Source = source;
+    order.setSalesperson(salesperson);
+    order.setCustomer(customer);
+    order.setShipTo(shipTo);
+    pc.saver.saveHeader(header, order);
+    if (customer == kNoCustomer)
+        goodOrders = false;
+    itemCount = 0;
+}
+
+void V5Parse::saveItem() {
+    ++itemCount;
+    if (item.hasData())
+        pc.saver.saveRecord(header, order, item);
+}
+
+void V5Parse::readItems() {
+    for (;;) {
+        const qint64 start = readValue(QStringLiteral("+-"), true);
+        item.clear();
+        if (value.startsWith(QLatin1Char('C'))) {
+            // The next order's header is read from the delimiter before this customer value.
+            position = start - 1;
+            return;
+        }
+        if (value.startsWith(QLatin1Char('.'))) {
+            pc.storeOrderMessage(source, header, order.OrderSeqNumber, dotMessage(value), kParser,
+                                 QStringLiteral("Message"));
+            return;
+        }
+        if (value.startsWith(QLatin1String("A4")))
+            continue;
+        if (value.startsWith(QLatin1String("A5"))) {
+            pc.saver.priceOverride(header, source, order.OrderSeqNumber, itemCount, value.mid(2, 5));
+            continue;
+        }
+        if (value.startsWith(QLatin1Char('A'))) {
+            const QString quantity = readAItem(pc, position, value, item);
+            const QChar unitCode = quantity.size() > 1 ? quantity.at(1) : QChar();
+            if (unitCode == QLatin1Char('2'))
+                item.setUnit(QStringLiteral("1"));
+            else if (unitCode == QLatin1Char('3'))
+                item.setUnit(QStringLiteral("0"));
+            saveItem();
+            continue;
+        }
+        if (isItemInOneValue(value)) {
+            readItemInOneValue(value, item);
+            saveItem();
+            continue;
+        }
+        return; // the next order's header is read from after this value
+    }
+}
+
+void V5Parse::run() {
+    pc.startCall(position, header, source, ParserContext::WhenSavedBefore::GoOn);
+    while (pc.withinCall(position)) {
+        QString customer = kNoCustomer;
+        QString shipTo = QStringLiteral("00");
+        if (!readOrderHeader(customer, shipTo))
+            break;
+        saveOrder(customer, shipTo);
+        readItems();
+    }
+    pc.finishCall(position, header, kParser, goodOrders);
+}
+
 } // namespace
 
 void processGoodCall5(ParserContext& pc, qint64& position, const CallHeader& header, int source) {
-    const qint64 endPosition = callEndPosition(pc, position, header, source);
-    pc.saver.saveCall(header, source);
-    pc.listCall(header);
-
-    const QString plus = QStringLiteral("+");
-    const QString plusMinus = QStringLiteral("+-");
-    QString salesperson = kNoSalesperson;
-    bool goodOrders = true;
-    OrderWork order;
-    ItemWork item;
-    QString value;
-    while (!pc.file.atEnd(position) && position <= endPosition) {
-        // Header phase.
-        QString customer = kNoCustomer;
-        QString shipTo = QStringLiteral("00");
-        qint64 p = position;
-        bool dataUsedUp = false;
-        for (;;) {
-            p = position;
-            pc.readers.getField(position, plus, value, false, endPosition);
-            // Nothing read: the file ends (or cannot be read) before the call's data length says.
-            if (position >= endPosition || position == p) {
-                dataUsedUp = true;
-                break;
-            }
-            if (takeHeaderValue(value, salesperson, customer, shipTo))
-                break;
-        }
-        if (dataUsedUp)
-            break;
-
-        // Save the order; the value that ended the header is read again as the first item value.
-        order.clear();
-        order.Source = source;
-        order.setSalesperson(salesperson);
-        order.setCustomer(customer);
-        order.setShipTo(shipTo);
-        pc.saver.saveHeader(header, order);
-        if (customer == kNoCustomer)
-            goodOrders = false;
-        position = p;
-        int itemCount = 0;
-        QString lastItemNumber;
-
-        // Item phase.
-        for (;;) {
-            p = position - 1;
-            pc.readers.getField(position, plusMinus, value, true, endPosition);
-            item.clear();
-            if (value.startsWith(QLatin1Char('C'))) {
-                position = p;
-                break;
-            }
-            if (value.startsWith(QLatin1Char('.'))) {
-                const QString message = fixedWidth(value.mid(1, value.size() - 2), 23);
-                const StoreResult stored = pc.ctx.store->setOrderMessage(source, header.callNumberValue(),
-                                                                         order.OrderSeqNumber, message);
-                if (!stored.ok() && stored.status != StoreStatus::NotFound)
-                    pc.log(QStringLiteral("E"),
-                           QStringLiteral("ProcessGoodCall5 error (Message): ") + stored.description);
-                break;
-            }
-            if (value.startsWith(QLatin1String("A4")))
-                continue;
-            if (value.startsWith(QLatin1String("A5"))) {
-                pc.saver.priceOverride(header, source, order.OrderSeqNumber, itemCount, value.mid(2, 5));
-                continue;
-            }
-            if (value.startsWith(QLatin1Char('A'))) {
-                item.setItemNumber(value.mid(2, 6));
-                lastItemNumber = item.ItemNumber;
-                ++itemCount;
-                QString quantity;
-                pc.readers.getField(position, plusMinus, quantity, true, endPosition);
-                const QChar unitCode = quantity.size() > 1 ? quantity.at(1) : QChar();
-                if (unitCode == QLatin1Char('2'))
-                    item.setUnit(QStringLiteral("1"));
-                else if (unitCode == QLatin1Char('3'))
-                    item.setUnit(QStringLiteral("0"));
-                item.setQuantity(quantityOf(quantity, 2));
-                if (item.hasData())
-                    pc.saver.saveRecord(header, order, item);
-                continue;
-            }
-            if (value.size() >= 10 && value.at(0).isDigit()) {
-                item.setItemNumber(value.left(6));
-                lastItemNumber = item.ItemNumber;
-                ++itemCount;
-                item.setQuantity(quantityOf(value, 8));
-                if (item.hasData())
-                    pc.saver.saveRecord(header, order, item);
-                continue;
-            }
-            break; // the next order's header is read from after this value
-        }
-    }
-    if (position > endPosition)
-        position = endPosition;
-    pc.completeByNumberAlone(header, QStringLiteral("ProcessGoodCall5"), goodOrders);
+    V5Parse parse(pc, position, header, source);
+    parse.run();
 }
 
 } // namespace vrq

@@ -3,40 +3,63 @@
 #include "context/AppContext.h"
 #include "intake/CallSaver.h"
 #include "intake/CallSource.h"
+#include "intake/FieldReaders.h"
+#include "intake/WorkRecords.h"
 #include "store/AuditLog.h"
 #include "store/CallStore.h"
 
 namespace vrq {
+
+namespace {
+constexpr int kMessageWidth = 23;
+} // namespace
 
 void ParserContext::log(const QString& type, const QString& text) {
     if (ctx.audit)
         ctx.audit->write(type, text);
 }
 
-void ParserContext::listCall(const CallHeader& header) {
-    ctx.callNumberList += QLatin1Char(',') + withSignBlank(header.callNumberValue());
+void ParserContext::logStepError(const QString& parser, const QString& stage, const QString& description) {
+    log(QStringLiteral("E"),
+        parser + QStringLiteral(" error (") + stage + QStringLiteral("): ") + description);
 }
 
-bool ParserContext::saveAndListCall(const CallHeader& header, int source) {
-    if (!saver.saveCall(header, source))
+bool ParserContext::startCall(qint64 position, const CallHeader& header, int source, WhenSavedBefore rule) {
+    endPosition = callEndPosition(*this, position, header, source);
+    if (!saver.saveCall(header, source) && rule == WhenSavedBefore::Stop)
         return false;
-    listCall(header);
+    callNumbers.append(header.callNumberValue());
     return true;
 }
 
-void ParserContext::completeByNumberAlone(const CallHeader& header, const QString& parser,
-                                          std::optional<bool> goodCall) {
+bool ParserContext::withinCall(qint64 position) const {
+    return !file.atEnd(position) && position <= endPosition;
+}
+
+void ParserContext::finishCall(qint64& position, const CallHeader& header, const QString& parser,
+                               std::optional<bool> goodCall) {
+    if (position > endPosition)
+        position = endPosition;
+    const QString stage = QStringLiteral("Update database");
     StoreResult result;
     const std::optional<CallRow> row = ctx.store->findFirstCallByNumber(header.callNumberValue(), &result);
     if (!result.ok()) {
-        log(QStringLiteral("E"), parser + QStringLiteral(" error (Update database): ") + result.description);
+        logStepError(parser, stage, result.description);
         return;
     }
     if (!row)
         return;
     const StoreResult updated = ctx.store->setCallComplete(row->source, row->callNumber, goodCall);
     if (!updated.ok())
-        log(QStringLiteral("E"), parser + QStringLiteral(" error (Update database): ") + updated.description);
+        logStepError(parser, stage, updated.description);
+}
+
+void ParserContext::storeOrderMessage(int source, const CallHeader& header, int orderSeqNumber,
+                                      const QString& message, const QString& parser, const QString& stage) {
+    const StoreResult stored =
+        ctx.store->setOrderMessage(source, header.callNumberValue(), orderSeqNumber, message);
+    if (!stored.ok() && stored.status != StoreStatus::NotFound)
+        logStepError(parser, stage, stored.description);
 }
 
 qint64 callEndPosition(const ParserContext& pc, qint64 position, const CallHeader& header, int source) {
@@ -45,5 +68,38 @@ qint64 callEndPosition(const ParserContext& pc, qint64 position, const CallHeade
     const qint64 start = pc.dataStart > 0 ? std::min(pc.dataStart, position) : position;
     return start + header.dataLengthValue() - 1;
 }
+
+namespace vvalues {
+
+QString quantityOf(const QString& value, int from) {
+    QString quantity = value.mid(from);
+    const bool negative = value.endsWith(QLatin1Char('-'));
+    if (negative || value.endsWith(QLatin1Char('+')))
+        quantity.chop(1);
+    return negative ? quantity + QLatin1Char('-') : quantity;
+}
+
+bool isItemInOneValue(const QString& value) {
+    return value.size() >= 10 && value.at(0).isDigit();
+}
+
+void readItemInOneValue(const QString& value, ItemWork& item) {
+    item.setItemNumber(value.left(6));
+    item.setQuantity(quantityOf(value, 8));
+}
+
+QString readAItem(ParserContext& pc, qint64& position, const QString& value, ItemWork& item) {
+    item.setItemNumber(value.mid(2, 6));
+    QString quantity;
+    pc.readers.getField(position, QStringLiteral("+-"), quantity, true, pc.endPosition);
+    item.setQuantity(quantityOf(quantity, 2));
+    return quantity;
+}
+
+QString dotMessage(const QString& value) {
+    return fixedWidth(value.mid(1, value.size() - 2), kMessageWidth);
+}
+
+} // namespace vvalues
 
 } // namespace vrq

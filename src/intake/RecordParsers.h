@@ -2,7 +2,10 @@
 
 #include "intake/CallHeader.h"
 
+#include <QList>
 #include <QString>
+
+#include <optional>
 
 namespace vrq {
 
@@ -10,8 +13,10 @@ struct AppContext;
 class CallSaver;
 class CallSource;
 class FieldReaders;
+struct ItemWork;
 
-// What every record parser works with: the run's context, the saving operations and the open file.
+// What every record parser works with: the run's context, the saving operations and the open file of
+// one call, and the steps the parsers share.
 struct ParserContext {
     AppContext& ctx;
     CallSaver& saver;
@@ -20,16 +25,32 @@ struct ParserContext {
     // The call's first record-data byte, before any "!" and "#" marks were stepped over: the data
     // length counts from there.
     qint64 dataStart = 0;
+    // A command-line file is being tested: short fields make the call bad.
+    bool validationMode = false;
+    // The calls met in the current input file; each parser adds its call.
+    QList<int>& callNumbers;
+    // The call's last record-data byte, set by startCall.
+    qint64 endPosition = 0;
 
+    // What a parser does with a call that already has a row.
+    enum class WhenSavedBefore { Stop, GoOn };
+
+    // The start every parser shares: finds the call's end, saves the Calls row and lists the call.
+    // False when the call already has a row and the parser stops there: its orders are not added twice.
+    bool startCall(qint64 position, const CallHeader& header, int source, WhenSavedBefore rule);
+    // True while the position is inside the call's data and the file.
+    bool withinCall(qint64 position) const;
+    // The end of the older dialects: the position is kept within the call and the first call with this
+    // number, whatever its source, is marked complete.
+    void finishCall(qint64& position, const CallHeader& header, const QString& parser,
+                    std::optional<bool> goodCall = {});
+    // Writes a message onto the order of this number. Before the call's first order there is none and
+    // the message is dropped; any other failure is logged as the parser's error at that stage.
+    void storeOrderMessage(int source, const CallHeader& header, int orderSeqNumber, const QString& message,
+                           const QString& parser, const QString& stage);
+    // "<parser> error (<stage>): <description>" as an "E" entry.
+    void logStepError(const QString& parser, const QString& stage, const QString& description);
     void log(const QString& type, const QString& text);
-    // Puts the call on the list of call numbers of the current input file.
-    void listCall(const CallHeader& header);
-    // The start of the older dialects: the Calls row, then the list of call numbers. False when the call
-    // already has a row, whose orders are then not added a second time.
-    bool saveAndListCall(const CallHeader& header, int source);
-    // Marks complete the first call with this number, whatever its source, as the older dialects do.
-    void completeByNumberAlone(const CallHeader& header, const QString& parser,
-                               std::optional<bool> goodCall = {});
 };
 
 // Each parser starts at the first record-data byte and leaves the position no further than the call's
@@ -49,5 +70,20 @@ void processFormat1Call(ParserContext& pc, qint64& position, const CallHeader& h
 
 // The last byte of a call's record data.
 qint64 callEndPosition(const ParserContext& pc, qint64 position, const CallHeader& header, int source);
+
+// The values both "V" dialects share.
+namespace vvalues {
+// The quantity of an item value from the given index, without its closing delimiter; with a trailing
+// "-" when that delimiter was "-".
+QString quantityOf(const QString& value, int from);
+// An item in one value: the item number, two characters, then the quantity.
+bool isItemInOneValue(const QString& value);
+void readItemInOneValue(const QString& value, ItemWork& item);
+// An "A" item value: the item number from its third character; the quantity is the next value, which
+// is returned (its second character is a unit code in one dialect).
+QString readAItem(ParserContext& pc, qint64& position, const QString& value, ItemWork& item);
+// The text of a "." message value without its "." and closing delimiter, cut or padded to the field.
+QString dotMessage(const QString& value);
+} // namespace vvalues
 
 } // namespace vrq

@@ -26,23 +26,15 @@ QString commandLinePath(const QString& text, const PathResolver& paths) {
     return paths.resolve(text);
 }
 
-// Clears validation mode however the run ends.
-struct ValidationScope {
-    explicit ValidationScope(AppContext& ctx) : ctx(ctx) { ctx.validationMode = true; }
-    ~ValidationScope() { ctx.validationMode = false; }
-    AppContext& ctx;
-};
-
 } // namespace
 
 bool BatchRunner::processCommandLineFile(AppContext& ctx, const QString& path) {
-    ValidationScope validating(ctx);
     CallSource file;
     if (path.isEmpty() || !file.open(path)) {
         QTextStream(stderr) << "The file of calls \"" << path << "\" cannot be opened." << Qt::endl;
         return false;
     }
-    CallFraming framing(ctx);
+    CallFraming framing(ctx, /*validationMode=*/true);
     const CallLoopOutcome outcome = framing.runCallLoop(file, 1);
     file.close();
     return outcome.result && outcome.allStored;

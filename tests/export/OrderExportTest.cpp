@@ -181,12 +181,14 @@ TEST_F(OrderExportTest, AnUnsetHostFolderIsReportedOncePerRun) {
     f.ctx.settings.QX7Path = QStringLiteral("   ");
     f.ctx.settings.LocalDrive.clear();
     f.addCall(0, 17, 1);
-    extract();
-    extract();
+    NetworkConnection network(f.ctx);
+    OrderExport exporter(f.ctx, network); // one for the run, as the program has
+    exporter.extractCalls();
+    exporter.extractCalls();
     EXPECT_EQ(f.ui.messages,
               QStringList{QStringLiteral("The network connection has not been set up.  Calls will not "
                                          "be extracted until this is configured.")});
-    EXPECT_EQ(f.ctx.settings.LocalDrive, QStringLiteral("I"));
+    EXPECT_TRUE(f.ctx.settings.LocalDrive.isEmpty()) << "the setting is not rewritten";
     EXPECT_FALSE(f.call(0, 17)->extractedCall);
 }
 
@@ -249,12 +251,12 @@ INSTANTIATE_TEST_SUITE_P(Settings, OrderExportHoldTest,
                                                           QStringLiteral("HOST")}),
                          RowName());
 
-TEST_F(OrderExportTest, AFolderSettingWithoutClosingSeparatorGetsOne) {
+TEST_F(OrderExportTest, AFolderSettingWithoutClosingSeparatorIsUsedWithOne) {
     f.ctx.settings.QX7Path = QStringLiteral("I:\\QX7Com");
     f.addCall(0, 17, 1);
     f.addOrder(0, 17, 1);
     extract();
-    EXPECT_EQ(f.ctx.settings.QX7Path, QStringLiteral("I:\\QX7Com\\"));
+    EXPECT_EQ(f.ctx.settings.QX7Path, QStringLiteral("I:\\QX7Com")) << "the setting is not rewritten";
     EXPECT_EQ(f.hostFiles(), QStringList{QStringLiteral("QX770042.Rcv")});
 }
 

@@ -118,10 +118,13 @@ TEST_F(DataBinIntakeTest, AMissingFileDoesNothing) {
     EXPECT_EQ(env.ctx.settings.DataBinPath, env.makeFolder(QStringLiteral("dcs")));
 }
 
-TEST_F(DataBinIntakeTest, ABlankPathBecomesTheCurrentFolder) {
+TEST_F(DataBinIntakeTest, ABlankPathTakesTheFileOfTheProgramFolder) {
     env.ctx.settings.DataBinPath = QStringLiteral("   ");
+    ASSERT_TRUE(TestEnvironment::writeFile(QDir(env.programFolder()).filePath(QStringLiteral("DataBin.Dat")),
+                                           fileHeader() + makeCall(4, kOneItem)));
     intake.run();
-    EXPECT_EQ(env.ctx.settings.DataBinPath, QStringLiteral(".\\"));
+    EXPECT_EQ(env.store().allCalls().size(), 1u);
+    EXPECT_EQ(env.ctx.settings.DataBinPath, QStringLiteral("   ")) << "the setting is not rewritten";
 }
 
 // A name the file should take that is already used: the earlier file is kept, the file takes the next

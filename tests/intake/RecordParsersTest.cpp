@@ -4,6 +4,7 @@
 #include "intake/CallSource.h"
 #include "intake/DataBinIntake.h"
 #include "intake/FieldReaders.h"
+#include "support/TestNames.h"
 
 using namespace vrq;
 using namespace vrq::test;
@@ -152,10 +153,9 @@ TEST_P(ValidationTest, ShortFieldsMakeTheCallBad) {
     ProgramFixture env;
     const QString path = env.path(QStringLiteral("calls.txt"));
     ASSERT_TRUE(ProgramFixture::writeFile(path, makeCall(17, QByteArray(c.data), 'N')));
-    env.ctx.validationMode = true;
     CallSource file;
     ASSERT_TRUE(file.open(path));
-    const CallLoopOutcome outcome = CallFraming(env.ctx).runCallLoop(file, 1);
+    const CallLoopOutcome outcome = CallFraming(env.ctx, /*validationMode=*/true).runCallLoop(file, 1);
     EXPECT_EQ(outcome.result, c.result);
     ASSERT_EQ(env.store->allCalls().size(), 1u);
     EXPECT_EQ(env.store->allCalls()[0].goodCall, c.result)
@@ -207,6 +207,71 @@ TEST(ProcessGoodCall5Test, AnOrderWithoutCustomerLeavesTheCallBad) {
     EXPECT_EQ(items[1].unit, 0);
     EXPECT_EQ(env.auditMessages(QStringLiteral("I")).first(), QStringLiteral("Calling ProcessGoodCall5..."));
 }
+
+// Where one "V" order of format 2 ends and the next one's header is read from.
+struct V5BoundaryCase {
+    const char* name;
+    const char* data;
+    QStringList orders; // "Salesperson|Customer|ShipTo"
+    QStringList items;  // "order/item|ItemNumber|Quantity|Unit"
+    bool goodCall;
+};
+
+class V5BoundaryTest : public ::testing::TestWithParam<V5BoundaryCase> {};
+
+TEST_P(V5BoundaryTest, OrdersSplitWhereTheirValuesSay) {
+    const V5BoundaryCase& c = GetParam();
+    ProgramFixture env;
+    env.ctx.settings.DataBinFormat = 2;
+    ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), fileHeader() + makeCall(5, QByteArray(c.data))));
+    DataBinIntake(env.ctx).run();
+    QStringList orders;
+    for (const OrderRow& o : env.store->allOrders())
+        orders << o.salesperson + QLatin1Char('|') + o.customer + QLatin1Char('|') +
+                      o.shipTo.value_or(QString());
+    QStringList items;
+    for (const ItemRow& i : env.store->allItems())
+        items << QStringLiteral("%1/%2|%3|%4|%5")
+                     .arg(i.orderSeqNumber)
+                     .arg(i.itemSeqNumber)
+                     .arg(i.itemNumber)
+                     .arg(i.quantity)
+                     .arg(i.unit);
+    EXPECT_EQ(orders, c.orders);
+    EXPECT_EQ(items, c.items);
+    ASSERT_EQ(env.store->allCalls().size(), 1u);
+    EXPECT_EQ(env.store->allCalls()[0].goodCall, c.goodCall);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, V5BoundaryTest,
+    ::testing::Values(
+        V5BoundaryCase{"customerAfterPlusStartsTheNextOrder",
+                       "V1+12+C11111111+A1123456+Q2005+C22222222+A1654321+Q3001+",
+                       {QStringLiteral("12    |11111111|00"), QStringLiteral("12    |22222222|00")},
+                       {QStringLiteral("1/1|123456       |5|1"), QStringLiteral("2/1|654321       |1|0")},
+                       true},
+        // The next header is read from the delimiter before the customer value: after a "-" that
+        // delimiter and the customer are one value, which ends a header of its own without a customer.
+        V5BoundaryCase{"customerAfterMinusGivesAnOrderWithoutCustomer",
+                       "V1+12+C11111111+A1123456+Q2005-C22222222+A1654321+Q3001+",
+                       {QStringLiteral("12    |11111111|00"), QStringLiteral("12    |00000000|00"),
+                        QStringLiteral("12    |22222222|00")},
+                       {QStringLiteral("1/1|123456       |-5|1"), QStringLiteral("3/1|654321       |1|0")},
+                       false},
+        // The value that ends a header is read again as the order's first item.
+        V5BoundaryCase{"messageEndsTheOrderAndTheHeaderReadsOn",
+                       "V1+12+C11111111+A1123456+Q2005+.note+C22222222+123456xx007+A1654321+Q3001+",
+                       {QStringLiteral("12    |11111111|00"), QStringLiteral("12    |22222222|00")},
+                       {QStringLiteral("1/1|123456       |5|1"), QStringLiteral("2/1|123456       |7|0"),
+                        QStringLiteral("2/2|654321       |1|0")},
+                       true},
+        V5BoundaryCase{"aHeaderEndingAtTheEndOfTheDataSavesNoOrder",
+                       "V1+12+C11111111+A1123456+Q2005+.note+C22222222+123456xx007+",
+                       {QStringLiteral("12    |11111111|00")},
+                       {QStringLiteral("1/1|123456       |5|1")},
+                       true}),
+    RowName());
 
 TEST(FieldReadersTest, ReadersStopWhereTheirFieldsEnd) {
     ProgramFixture env;
