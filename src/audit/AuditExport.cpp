@@ -91,9 +91,9 @@ StoreResult AuditExport::gather(Contents& contents) const {
             closeRun();
             run = DayRun{day, 0, 0};
         }
-        if (row.type == QLatin1String("G"))
+        if (row.type == auditTypeLetter(AuditType::GoodCall))
             ++run.good;
-        else if (row.type == QLatin1String("B"))
+        else if (row.type == auditTypeLetter(AuditType::BadCall))
             ++run.bad;
     });
     closeRun();
@@ -122,7 +122,7 @@ JobResult AuditExport::saveAuditsToFile() {
 
     if (!m_network.folderExists(m_network.folderToTest())) {
         const StoreResult lost =
-            m_ctx.audit->write(QStringLiteral("L"), QStringLiteral("Network connection lost."));
+            m_ctx.audit->write(AuditType::ConnectionLost, QStringLiteral("Network connection lost."));
         if (!lost.ok())
             return failure(lost.code, lost.description);
         StoreResult established;

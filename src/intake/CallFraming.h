@@ -1,6 +1,7 @@
 #pragma once
 
 #include "intake/CallHeader.h"
+#include "store/AuditType.h"
 
 #include <functional>
 #include <optional>
@@ -55,7 +56,7 @@ public:
     CallLoopHooks hooks;
 
 private:
-    void log(const QString& type, const QString& text);
+    void log(AuditType type, const QString& text);
 
     AppContext& m_ctx;
 };

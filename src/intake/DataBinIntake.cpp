@@ -27,7 +27,7 @@ constexpr qint64 kStartOfFile = 1;
 
 DataBinIntake::DataBinIntake(AppContext& ctx) : m_ctx(ctx), m_framing(ctx) {}
 
-void DataBinIntake::log(const QString& type, const QString& text) {
+void DataBinIntake::log(AuditType type, const QString& text) {
     if (m_ctx.audit)
         m_ctx.audit->write(type, text);
 }
@@ -48,14 +48,14 @@ qint64 DataBinIntake::checkFileHeader(CallSource& file, const QString& folder) {
     }
     if (file.length() < kMinimumLength) {
         file.close();
-        log(QStringLiteral("F"), QStringLiteral("File too short.  Retry later."));
+        log(AuditType::FileFault, QStringLiteral("File too short.  Retry later."));
         return 0;
     }
     const QByteArray id = file.read(1, 6);
     if (id == QByteArrayLiteral("DBHFID"))
         return kStartAfterFileHeader;
     if (id == QByteArrayLiteral("BCHFID")) {
-        log(QStringLiteral("F"), QStringLiteral("Missing file header, but found call header - continuing."));
+        log(AuditType::FileFault, QStringLiteral("Missing file header, but found call header - continuing."));
         return kStartOfFile;
     }
     const QString path = file.path();
@@ -71,10 +71,10 @@ qint64 DataBinIntake::checkFileHeader(CallSource& file, const QString& folder) {
         return name.isEmpty() ? name : m_ctx.paths->resolve(folder + name);
     });
     if (moved.result.ok && moved.index > 0)
-        log(QStringLiteral("W"), QStringLiteral("DataBin.Bad already exists; DataBin.Dat was renamed to ") +
-                                     nameAt(moved.index) + QLatin1Char('.'));
-    log(QStringLiteral("F"), QStringLiteral("Missing file header.  Renamed DataBin.Dat to ") +
-                                 nameAt(std::max(moved.index, 0)) + QLatin1Char('.'));
+        log(AuditType::Warning, QStringLiteral("DataBin.Bad already exists; DataBin.Dat was renamed to ") +
+                                    nameAt(moved.index) + QLatin1Char('.'));
+    log(AuditType::FileFault, QStringLiteral("Missing file header.  Renamed DataBin.Dat to ") +
+                                  nameAt(std::max(moved.index, 0)) + QLatin1Char('.'));
     return 0;
 }
 
@@ -113,7 +113,7 @@ bool DataBinIntake::waitForForeignLock(CallSource& file) {
         return false;
     if (ownLockLeftBehind(file.path())) {
         // Our own lock from a pass that was stopped: nobody else holds the file.
-        log(QStringLiteral("C"), QStringLiteral("DataBin lock of a stopped pass cleared"));
+        log(AuditType::LockCleared, QStringLiteral("DataBin lock of a stopped pass cleared"));
         return false;
     }
     const QDateTime now = m_ctx.clock->now();
@@ -122,7 +122,7 @@ bool DataBinIntake::waitForForeignLock(CallSource& file) {
     if (m_lockFirstSeen.secsTo(now) < kLockWaitSeconds)
         return true;
     file.writeByte(kLockPosition, 'N');
-    log(QStringLiteral("C"), QStringLiteral("DataBin lock cleared automatically"));
+    log(AuditType::LockCleared, QStringLiteral("DataBin lock cleared automatically"));
     return false;
 }
 
@@ -166,17 +166,17 @@ void DataBinIntake::retireFile(const QString& path, const QString& folder) {
     const QString suffix = suffixAt(std::max(moved.index, 0));
     if (!moved.result.ok) {
         // The file stays; the next pass skips the calls already stored and tries again.
-        log(QStringLiteral("E"), QStringLiteral("DataBin.Dat could not be moved to Audit/Databin.") + suffix +
-                                     QStringLiteral(": ") + moved.result.error);
+        log(AuditType::Error, QStringLiteral("DataBin.Dat could not be moved to Audit/Databin.") + suffix +
+                                  QStringLiteral(": ") + moved.result.error);
         return;
     }
     if (moved.index > 0)
-        log(QStringLiteral("W"),
+        log(AuditType::Warning,
             QStringLiteral("Audit/Databin.") + suffixAt(0) +
                 QStringLiteral(" already exists; DataBin.Dat was moved to Audit/Databin.") + suffix +
                 QLatin1Char('.'));
-    log(QStringLiteral("I"), QStringLiteral("DataBin.") + suffix +
-                                 QStringLiteral(" contains call number(s): ") + m_ctx.callNumberList.mid(2));
+    log(AuditType::Info, QStringLiteral("DataBin.") + suffix + QStringLiteral(" contains call number(s): ") +
+                             m_ctx.callNumberList.mid(2));
 }
 
 void DataBinIntake::run() {
@@ -203,7 +203,7 @@ void DataBinIntake::run() {
         file.writeByte(kLockPosition, 'N');
         file.close();
         m_ctx.fs->removeFile(ownLockMarker());
-        log(QStringLiteral("W"), QStringLiteral("DataBin.Dat exists, but contains no calls."));
+        log(AuditType::Warning, QStringLiteral("DataBin.Dat exists, but contains no calls."));
         return;
     }
     const bool grew = m_ctx.fs->fileSize(path) > file.length();
@@ -213,7 +213,7 @@ void DataBinIntake::run() {
         file.close();
         m_ctx.fs->removeFile(ownLockMarker());
         if (grew)
-            log(QStringLiteral("I"),
+            log(AuditType::Info,
                 QStringLiteral("DataBin.Dat grew while it was read; it stays for the next pass."));
         return;
     }

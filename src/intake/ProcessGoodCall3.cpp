@@ -70,7 +70,7 @@ void processGoodCall3(ParserContext& pc, qint64& position, const CallHeader& hea
                     const StoreResult stored = pc.ctx.store->setOrderMessage(
                         source, header.callNumberValue(), order.OrderSeqNumber, fixedWidth(message, 23));
                     if (!stored.ok() && stored.status != StoreStatus::NotFound)
-                        pc.log(QStringLiteral("E"),
+                        pc.log(AuditType::Error,
                                QStringLiteral("ProcessGoodCall3 error (Message): ") + stored.description);
                 }
                 pc.readers.getField(position, plus, value, false, endPosition);

@@ -122,7 +122,7 @@ void processGoodCall5(ParserContext& pc, qint64& position, const CallHeader& hea
                 const StoreResult stored = pc.ctx.store->setOrderMessage(source, header.callNumberValue(),
                                                                          order.OrderSeqNumber, message);
                 if (!stored.ok() && stored.status != StoreStatus::NotFound)
-                    pc.log(QStringLiteral("E"),
+                    pc.log(AuditType::Error,
                            QStringLiteral("ProcessGoodCall5 error (Message): ") + stored.description);
                 break;
             }

@@ -8,7 +8,7 @@
 
 namespace vrq {
 
-void ParserContext::log(const QString& type, const QString& text) {
+void ParserContext::log(AuditType type, const QString& text) {
     if (ctx.audit)
         ctx.audit->write(type, text);
 }
@@ -29,14 +29,14 @@ void ParserContext::completeByNumberAlone(const CallHeader& header, const QStrin
     StoreResult result;
     const std::optional<CallRow> row = ctx.store->findFirstCallByNumber(header.callNumberValue(), &result);
     if (!result.ok()) {
-        log(QStringLiteral("E"), parser + QStringLiteral(" error (Update database): ") + result.description);
+        log(AuditType::Error, parser + QStringLiteral(" error (Update database): ") + result.description);
         return;
     }
     if (!row)
         return;
     const StoreResult updated = ctx.store->setCallComplete(row->source, row->callNumber, goodCall);
     if (!updated.ok())
-        log(QStringLiteral("E"), parser + QStringLiteral(" error (Update database): ") + updated.description);
+        log(AuditType::Error, parser + QStringLiteral(" error (Update database): ") + updated.description);
 }
 
 qint64 callEndPosition(const ParserContext& pc, qint64 position, const CallHeader& header, int source) {

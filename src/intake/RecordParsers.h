@@ -1,6 +1,7 @@
 #pragma once
 
 #include "intake/CallHeader.h"
+#include "store/AuditType.h"
 
 #include <QString>
 
@@ -21,7 +22,7 @@ struct ParserContext {
     // length counts from there.
     qint64 dataStart = 0;
 
-    void log(const QString& type, const QString& text);
+    void log(AuditType type, const QString& text);
     // Puts the call on the list of call numbers of the current input file.
     void listCall(const CallHeader& header);
     // The start of the older dialects: the Calls row, then the list of call numbers. False when the call

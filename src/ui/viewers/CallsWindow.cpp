@@ -323,7 +323,7 @@ void CallsWindow::reportStoreFailure(const QString& operation, const StoreResult
         return;
     m_storeFailing = true;
     if (m_ctx.audit)
-        m_ctx.audit->write(QStringLiteral("E"),
+        m_ctx.audit->write(AuditType::Error,
                            operation + QStringLiteral(" error (") + result.description + QLatin1Char(')'));
 }
 
