@@ -36,12 +36,6 @@ constexpr int kInvalidUseOfNull = 94;
 OrderExport::OrderExport(AppContext& ctx, NetworkConnection& network)
     : m_ctx(ctx), m_network(network), m_recovery(*ctx.fs, ctx.programFolder) {}
 
-int OrderExport::displayMode(bool goodCall, bool extractedCall) {
-    if (!goodCall)
-        return 1;
-    return extractedCall ? 3 : 2;
-}
-
 QString OrderExport::callPrefix(int callNumber) const {
     return QStringLiteral("ExtractCalls (Call #") + withSignPosition(callNumber) + QStringLiteral("): ");
 }
@@ -503,7 +497,7 @@ std::optional<OrderExport::PassError> OrderExport::markCallExtracted(int source,
         return PassError{result.code, result.description};
     }
     m_heldEntries.clear();
-    m_ctx.ui->updateCallDisplay(callNumber, displayMode(true, true));
+    m_ctx.ui->updateCallDisplay(callNumber, CallDisplay::Extracted);
     return std::nullopt;
 }
 

@@ -28,9 +28,6 @@ public:
     // free; a run of passes that find no free number writes one entry.
     bool openOutputFile(int& fileNumber);
 
-    // Display mode of a call's row: 1 bad, 2 good, 3 extracted.
-    static int displayMode(bool goodCall, bool extractedCall);
-
     const ExportRecovery& recovery() const { return m_recovery; }
 
 private:

@@ -147,7 +147,7 @@ bool WindowMode::closeModalWindows() {
     return closedAny;
 }
 
-void WindowMode::updateCallDisplay(int callNumber, int mode) {
+void WindowMode::updateCallDisplay(int callNumber, CallDisplay mode) {
     if (m_callsWindow)
         m_callsWindow->updateCallDisplay(callNumber, mode);
 }

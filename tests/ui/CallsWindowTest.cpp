@@ -209,7 +209,7 @@ TEST_F(CallsWindowTest, FilteredCallsStayHiddenUntilRebuilt) {
 struct UpdateCase {
     std::vector<int> shown;
     int callNumber;
-    int mode;
+    CallDisplay mode;
     QStringList expectedNumbers;
     QStringList expectedStatus;
 };
@@ -231,20 +231,20 @@ const QString G = QStringLiteral("Good Call");
 const QString B = QStringLiteral("Bad call");
 const QString X = QStringLiteral("Extracted");
 
-INSTANTIATE_TEST_SUITE_P(Modes, CallsWindowUpdate,
-                         ::testing::Values(UpdateCase{{4}, 4, 0, {}, {}},
-                                           UpdateCase{{4, 5, 6}, 5, 0, texts({4, 6}), {G, G}},
-                                           UpdateCase{{4, 5}, 9, 0, texts({4, 5}), {G, G}},
-                                           UpdateCase{{4, 5}, 5, 1, texts({4, 5}), {G, B}},
-                                           UpdateCase{{4, 5}, 4, 3, texts({4, 5}), {X, G}},
-                                           UpdateCase{{4, 5}, 4, 7, texts({4, 5}), {X, G}},
-                                           UpdateCase{{4, 5}, 9, 3, texts({4, 5}), {G, G}},
-                                           UpdateCase{{}, 4, 1, {}, {}}));
+INSTANTIATE_TEST_SUITE_P(
+    Modes, CallsWindowUpdate,
+    ::testing::Values(UpdateCase{{4}, 4, CallDisplay::Remove, {}, {}},
+                      UpdateCase{{4, 5, 6}, 5, CallDisplay::Remove, texts({4, 6}), {G, G}},
+                      UpdateCase{{4, 5}, 9, CallDisplay::Remove, texts({4, 5}), {G, G}},
+                      UpdateCase{{4, 5}, 5, CallDisplay::Bad, texts({4, 5}), {G, B}},
+                      UpdateCase{{4, 5}, 4, CallDisplay::Extracted, texts({4, 5}), {X, G}},
+                      UpdateCase{{4, 5}, 9, CallDisplay::Extracted, texts({4, 5}), {G, G}},
+                      UpdateCase{{}, 4, CallDisplay::Bad, {}, {}}));
 
 TEST_F(CallsWindowTest, UpdateToGoodTurnsAnExtractedRowBack) {
     addCall(0, 4, true, true);
     CallsWindow& w = openWindow(false);
-    w.updateCallDisplay(4, 2);
+    w.updateCallDisplay(4, CallDisplay::Good);
     EXPECT_EQ(column(CallsTableModel::StatusColumn), QStringList{G});
 }
 
@@ -252,7 +252,7 @@ TEST_F(CallsWindowTest, RemovedRowIsNotListedAgainByTheTimer) {
     addCall(0, 4);
     addCall(0, 5);
     CallsWindow& w = openWindow(false);
-    w.updateCallDisplay(4, 0);
+    w.updateCallDisplay(4, CallDisplay::Remove);
     w.refreshCallDisplay();
     EXPECT_EQ(numbers(), texts({5}));
 }
