@@ -166,10 +166,7 @@ std::optional<OrderExport::PassError> OrderExport::runPass(PassEnd& end) {
     return std::nullopt;
 }
 
-bool OrderExport::openOutputFile(int& fileNumber) {
-    if (fileNumber != 0)
-        return true;
-    fileNumber = 1;
+bool OrderExport::openOutputFile() {
     m_noFreeNumber = false;
     auto fail = [&](const FileResult& failure) {
         m_refusedEntry = writeHeldEntries();
@@ -177,7 +174,6 @@ bool OrderExport::openOutputFile(int& fileNumber) {
             m_refusedEntry = audit(AuditType::Error, QStringLiteral("OpenOutputFile: Err =") +
                                                          withSignPosition(failure.code) +
                                                          QStringLiteral(" - ") + failure.error);
-        fileNumber = 0;
         return false;
     };
     const QString folder = hostFolder();
@@ -189,10 +185,8 @@ bool OrderExport::openOutputFile(int& fileNumber) {
         // The host has stopped collecting: the pass ends here, and one entry stands for every pass
         // that finds the same until a number is free again.
         m_noFreeNumber = true;
-        if (m_noFreeNumberReported) {
-            fileNumber = 0;
+        if (m_noFreeNumberReported)
             return false;
-        }
         fail(FileResult::failure(EEXIST,
                                  QStringLiteral("every order file number is in use in %1").arg(folder)));
         m_noFreeNumberReported = !m_refusedEntry;
@@ -383,8 +377,7 @@ std::optional<OrderExport::PassError> OrderExport::extractCall(const CallRow& ca
                              withSignPosition(call.callNumber) + QStringLiteral(", ") + nullValue);
         }
     }
-    int fileNumber = 0;
-    if (!openOutputFile(fileNumber)) {
+    if (!openOutputFile()) {
         if (m_refusedEntry)
             return std::exchange(m_refusedEntry, std::nullopt);
         if (m_noFreeNumber)

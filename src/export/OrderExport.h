@@ -23,10 +23,10 @@ public:
 
     // One export pass; every failure ends up in the audit log.
     void extractCalls();
-    // When fileNumber is 0: takes the next free sequence number and creates the empty ".Tmp" file of it.
-    // False (with an "E" entry, fileNumber back to 0) when the file cannot be created or no number is
-    // free; a run of passes that find no free number writes one entry.
-    bool openOutputFile(int& fileNumber);
+    // Takes the next free sequence number and creates the empty ".Tmp" file of it. False (with an "E"
+    // entry) when the file cannot be created or no number is free; a run of passes that find no free
+    // number writes one entry.
+    bool openOutputFile();
 
     const ExportRecovery& recovery() const { return m_recovery; }
 
