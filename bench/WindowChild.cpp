@@ -86,8 +86,8 @@ int callsWindow(const QString& storePath, int calls) {
     report("scroll_ms", timer.elapsed());
 
     timer.restart();
-    w.updateCallDisplay(calls / 2, 0);
-    w.updateCallDisplay(calls - 1, 1);
+    w.updateCallDisplay(calls / 2, CallDisplay::Remove);
+    w.updateCallDisplay(calls - 1, CallDisplay::Bad);
     report("update_ms", timer.elapsed());
     return 0;
 }

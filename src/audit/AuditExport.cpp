@@ -91,9 +91,9 @@ StoreResult AuditExport::gather(Contents& contents) const {
             closeRun();
             run = DayRun{day, 0, 0};
         }
-        if (row.type == QLatin1String("G"))
+        if (row.type == auditTypeLetter(AuditType::GoodCall))
             ++run.good;
-        else if (row.type == QLatin1String("B"))
+        else if (row.type == auditTypeLetter(AuditType::BadCall))
             ++run.bad;
     });
     closeRun();
@@ -120,7 +120,7 @@ JobResult AuditExport::saveAuditsToFile() {
 
     if (!m_network.folderExists(m_network.folderToTest())) {
         const StoreResult lost =
-            m_ctx.audit->write(QStringLiteral("L"), QStringLiteral("Network connection lost."));
+            m_ctx.audit->write(AuditType::ConnectionLost, QStringLiteral("Network connection lost."));
         if (!lost.ok())
             return failure(lost.code, lost.description);
         StoreResult established;
@@ -128,35 +128,22 @@ JobResult AuditExport::saveAuditsToFile() {
             return established.ok() ? JobResult::success()
                                     : failure(established.code, established.description);
     }
-    int exportFile = 0;
-    int statusFile = 0;
-    if (!openAuditFiles(exportFile, statusFile))
+    if (!createEmptyAuditFiles())
         return JobResult::success();
-    return closeAuditFiles(exportFile, statusFile);
+    return writeAuditFiles();
 }
 
-bool AuditExport::openAuditFiles(int& exportFile, int& statusFile) {
-    exportFile = 0;
-    statusFile = 0;
+bool AuditExport::createEmptyAuditFiles() {
     if (!m_ctx.fs->writeFileDurably(filePath(kExportFileName), QByteArray()))
         return false;
-    exportFile = 1;
-    if (!m_ctx.fs->writeFileDurably(filePath(kStatusFileName), QByteArray())) {
-        exportFile = 0; // closed again, left empty
-        return false;
-    }
-    statusFile = 2;
-    return true;
+    // A failed status file leaves the export file as it is now: empty.
+    return m_ctx.fs->writeFileDurably(filePath(kStatusFileName), QByteArray()).ok;
 }
 
-JobResult AuditExport::closeAuditFiles(int& exportFile, int& statusFile) {
-    FileResult written = FileResult::success();
-    if (exportFile != 0)
-        written = m_ctx.fs->writeFileDurably(filePath(kExportFileName), m_contents.exportBytes);
-    if (written && statusFile != 0)
+JobResult AuditExport::writeAuditFiles() {
+    FileResult written = m_ctx.fs->writeFileDurably(filePath(kExportFileName), m_contents.exportBytes);
+    if (written)
         written = m_ctx.fs->writeFileDurably(filePath(kStatusFileName), m_contents.statusBytes);
-    exportFile = 0;
-    statusFile = 0;
     m_contents = Contents();
     if (!written)
         return failure(written.code, written.error);

@@ -23,11 +23,11 @@ public:
     AuditExport(AppContext& ctx, NetworkConnection& network);
 
     JobResult saveAuditsToFile();
-    // Creates (truncates) both files; true when both exist. A failed status file leaves the export file
-    // empty.
-    bool openAuditFiles(int& exportFile, int& statusFile);
-    // Writes what was gathered into the open files and closes them (both handles back to 0).
-    JobResult closeAuditFiles(int& exportFile, int& statusFile);
+    // Creates (truncates) both files empty; true when both exist. A failed status file leaves the export
+    // file empty.
+    bool createEmptyAuditFiles();
+    // Writes what was gathered into both files, the export file first.
+    JobResult writeAuditFiles();
 
     // One 200-character line of the export file, without CR LF.
     static QString exportLine(const AuditRow& row);

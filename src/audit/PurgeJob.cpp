@@ -58,7 +58,7 @@ JobResult PurgeJob::purgeCall(int source, int callNumber) {
         m_ctx.store->rollback();
         return failure(result);
     }
-    m_ctx.ui->updateCallDisplay(callNumber, 0);
+    m_ctx.ui->updateCallDisplay(callNumber, CallDisplay::Remove);
     return JobResult::success();
 }
 

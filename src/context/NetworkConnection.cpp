@@ -53,7 +53,7 @@ bool NetworkConnection::connectNetworkDrive(StoreResult& logged) {
         if (!folderExists(folderToTest()))
             return false;
     }
-    logged = m_ctx.audit->write(QStringLiteral("E"), QStringLiteral("Network connection established."));
+    logged = m_ctx.audit->write(AuditType::Error, QStringLiteral("Network connection established."));
     return logged.ok();
 }
 

@@ -8,14 +8,22 @@
 
 namespace vrq {
 
+// What becomes of a call's row in the calls window.
+enum class CallDisplay {
+    Remove,    // the row goes
+    Bad,       // shown as a bad call
+    Good,      // shown as a good call
+    Extracted, // shown as extracted
+};
+
 // How the core reaches the person at the workstation without knowing about windows. The window layer
 // implements it with real windows; the headless modes with stderr and a retry loop.
 class UserInterface {
 public:
     virtual ~UserInterface() = default;
 
-    // Changes the calls window's row of one call: 0 removes it, 1 bad, 2 good, other values extracted.
-    virtual void updateCallDisplay(int callNumber, int mode) = 0;
+    // Changes the calls window's row of one call.
+    virtual void updateCallDisplay(int callNumber, CallDisplay mode) = 0;
     // A message box with only an OK button and the program's title.
     virtual void showMessage(const QString& text) = 0;
     // A fault the person must hear of at once: on stderr (the log of a resident program) and as a message.

@@ -36,18 +36,12 @@ constexpr int kInvalidUseOfNull = 94;
 OrderExport::OrderExport(AppContext& ctx, NetworkConnection& network)
     : m_ctx(ctx), m_network(network), m_recovery(*ctx.fs, ctx.programFolder) {}
 
-int OrderExport::displayMode(bool goodCall, bool extractedCall) {
-    if (!goodCall)
-        return 1;
-    return extractedCall ? 3 : 2;
-}
-
 QString OrderExport::callPrefix(int callNumber) const {
     return QStringLiteral("ExtractCalls (Call #") + withSignPosition(callNumber) + QStringLiteral("): ");
 }
 
-std::optional<OrderExport::PassError> OrderExport::audit(const char* type, const QString& msg) {
-    const StoreResult written = m_ctx.audit->write(QLatin1String(type), msg);
+std::optional<OrderExport::PassError> OrderExport::audit(AuditType type, const QString& msg) {
+    const StoreResult written = m_ctx.audit->write(type, msg);
     if (!written.ok())
         return PassError{written.code, written.description};
     return std::nullopt;
@@ -57,7 +51,7 @@ void OrderExport::reportPassError(const PassError& error) {
     const QString text = QStringLiteral("ExtractCalls: Err =") + withSignPosition(error.code) +
                          QStringLiteral(" - ") + error.description;
     std::optional<PassError> refused = writeHeldEntries();
-    if (auto entry = audit("E", text))
+    if (auto entry = audit(AuditType::Error, text))
         refused = entry;
     if (refused)
         QTextStream(stderr) << text << QStringLiteral(" (the audit log refused it: ") << refused->description
@@ -116,7 +110,7 @@ bool OrderExport::heldBySettings() {
         const QString text =
             QStringLiteral("ExtractCalls: every call is held until the setting is corrected: ") +
             which.join(QStringLiteral("; ")) + QLatin1Char('.');
-        audit("E", text);
+        audit(AuditType::Error, text);
         m_ctx.ui->reportFault(text);
         m_holdReported = true;
     }
@@ -148,7 +142,7 @@ std::optional<OrderExport::PassError> OrderExport::runPass(PassEnd& end) {
     if (!result.ok())
         return PassError{result.code, result.description};
     if (call && !m_network.folderExists(m_network.folderToTest())) {
-        if (auto error = audit("L", QStringLiteral("Network connection lost.")))
+        if (auto error = audit(AuditType::ConnectionLost, QStringLiteral("Network connection lost.")))
             return error;
         StoreResult established;
         if (!m_network.connectNetworkDrive(established)) {
@@ -170,18 +164,14 @@ std::optional<OrderExport::PassError> OrderExport::runPass(PassEnd& end) {
     return std::nullopt;
 }
 
-bool OrderExport::openOutputFile(int& fileNumber) {
-    if (fileNumber != 0)
-        return true;
-    fileNumber = 1;
+bool OrderExport::openOutputFile() {
     m_noFreeNumber = false;
     auto fail = [&](const FileResult& failure) {
         m_refusedEntry = writeHeldEntries();
         if (!m_refusedEntry)
-            m_refusedEntry =
-                audit("E", QStringLiteral("OpenOutputFile: Err =") + withSignPosition(failure.code) +
-                               QStringLiteral(" - ") + failure.error);
-        fileNumber = 0;
+            m_refusedEntry = audit(AuditType::Error, QStringLiteral("OpenOutputFile: Err =") +
+                                                         withSignPosition(failure.code) +
+                                                         QStringLiteral(" - ") + failure.error);
         return false;
     };
     const QString folder = hostFolder();
@@ -193,10 +183,8 @@ bool OrderExport::openOutputFile(int& fileNumber) {
         // The host has stopped collecting: the pass ends here, and one entry stands for every pass
         // that finds the same until a number is free again.
         m_noFreeNumber = true;
-        if (m_noFreeNumberReported) {
-            fileNumber = 0;
+        if (m_noFreeNumberReported)
             return false;
-        }
         fail(FileResult::failure(EEXIST,
                                  QStringLiteral("every order file number is in use in %1").arg(folder)));
         m_noFreeNumberReported = !m_refusedEntry;
@@ -208,10 +196,11 @@ bool OrderExport::openOutputFile(int& fileNumber) {
     m_numbersInUse->insert(m_ctx.settings.LastSeqNum);
     nameOutputFile(folder, nativeFolder);
     if (*passOver > 0)
-        holdEntry("W", QStringLiteral(
-                           "OpenOutputFile: passed over %1 number(s) whose order file is still in the host "
+        holdEntry(
+            AuditType::Warning,
+            QStringLiteral("OpenOutputFile: passed over %1 number(s) whose order file is still in the host "
                            "folder.")
-                           .arg(*passOver));
+                .arg(*passOver));
 
     // Not flushed: only the filled file has to be on the disk before its rename.
     const FileResult created = m_ctx.fs->writeFile(m_file.tmpPath, QByteArray());
@@ -323,14 +312,15 @@ std::optional<OrderExport::PassError> OrderExport::recoverReservedNumbers() {
         const int removed = removeUnfinishedFiles(m_ctx.settings.LastSeqNum, *reserved);
         m_ctx.settings.LastSeqNum = static_cast<qint16>(*reserved);
         m_ctx.settingsStore->saveLastSeqNum(m_ctx.settings.LastSeqNum);
-        if (auto error = audit(
-                "W", QStringLiteral("ExtractCalls: a stopped pass had reserved order file numbers up to %1; "
-                                    "numbering goes on after it.")
-                         .arg(*reserved)))
+        if (auto error =
+                audit(AuditType::Warning,
+                      QStringLiteral("ExtractCalls: a stopped pass had reserved order file numbers up to %1; "
+                                     "numbering goes on after it.")
+                          .arg(*reserved)))
             return error;
         if (removed > 0) {
             if (auto error = audit(
-                    "W",
+                    AuditType::Warning,
                     QStringLiteral("ExtractCalls: removed %1 .Tmp file(s) the stopped pass left unfinished.")
                         .arg(removed)))
                 return error;
@@ -379,13 +369,13 @@ std::optional<OrderExport::PassError> OrderExport::extractCall(const CallRow& ca
             return error;
         if (!nullValue.isEmpty()) {
             // Never sent with a stand-in for a missing value: the call stays pending, the next goes on.
-            return audit("E", QStringLiteral("ExtractCalls: Err =") + withSignPosition(kInvalidUseOfNull) +
-                                  QStringLiteral(" - Invalid use of Null: call #") +
-                                  withSignPosition(call.callNumber) + QStringLiteral(", ") + nullValue);
+            return audit(AuditType::Error,
+                         QStringLiteral("ExtractCalls: Err =") + withSignPosition(kInvalidUseOfNull) +
+                             QStringLiteral(" - Invalid use of Null: call #") +
+                             withSignPosition(call.callNumber) + QStringLiteral(", ") + nullValue);
         }
     }
-    int fileNumber = 0;
-    if (!openOutputFile(fileNumber)) {
+    if (!openOutputFile()) {
         if (m_refusedEntry)
             return std::exchange(m_refusedEntry, std::nullopt);
         if (m_noFreeNumber)
@@ -396,18 +386,18 @@ std::optional<OrderExport::PassError> OrderExport::extractCall(const CallRow& ca
     if (call.numberOfOrders <= 0) {
         // Marked extracted without a host file; the empty ".Tmp" stays behind. The entry goes with the
         // mark, so the call is never marked without it.
-        holdEntry("W", callPrefix(call.callNumber) + QStringLiteral("Has no orders."));
+        holdEntry(AuditType::Warning, callPrefix(call.callNumber) + QStringLiteral("Has no orders."));
     } else {
         const FileResult written = m_ctx.fs->writeFileDurably(m_file.tmpPath, bytes);
         if (!written)
             return PassError{written.code, written.error};
-        holdEntry("I", callPrefix(call.callNumber) + m_file.tmpName + QStringLiteral(" bytes."));
+        holdEntry(AuditType::Info, callPrefix(call.callNumber) + m_file.tmpName + QStringLiteral(" bytes."));
         if (m_ctx.fs->fileSize(m_file.tmpPath) < 1) {
             if (auto error = writeHeldEntries())
                 return error;
-            if (auto error =
-                    audit("E", QStringLiteral("ExtractCalls Error: Empty extracted file, so exit and try "
-                                              "again on the next pass.")))
+            if (auto error = audit(AuditType::Error,
+                                   QStringLiteral("ExtractCalls Error: Empty extracted file, so exit and try "
+                                                  "again on the next pass.")))
                 return error;
             m_ctx.settingsStore->saveToRegistry(m_ctx.settings);
             m_ctx.fs->removeFile(m_file.tmpPath);
@@ -415,7 +405,7 @@ std::optional<OrderExport::PassError> OrderExport::extractCall(const CallRow& ca
         }
         if (auto error = deliver(call))
             return error;
-        holdEntry("I", callPrefix(call.callNumber) + m_file.rcvName + QStringLiteral(" bytes."));
+        holdEntry(AuditType::Info, callPrefix(call.callNumber) + m_file.rcvName + QStringLiteral(" bytes."));
     }
     const QString fileName = m_file.baseName + QStringLiteral(".Rcv");
     if (auto error = markCallExtracted(call.source, call.callNumber, fileName))
@@ -489,7 +479,7 @@ std::optional<OrderExport::PassError> OrderExport::markCallExtracted(int source,
     if (result.ok())
         result = m_ctx.store->markExtracted(source, callNumber, fileName, m_ctx.clock->now());
     if (result.ok())
-        result = m_ctx.audit->write(QStringLiteral("X"),
+        result = m_ctx.audit->write(AuditType::Extracted,
                                     QStringLiteral("Extracted call #") + withSignPosition(callNumber));
     if (result.ok())
         result = m_ctx.store->commit();
@@ -498,7 +488,7 @@ std::optional<OrderExport::PassError> OrderExport::markCallExtracted(int source,
         return PassError{result.code, result.description};
     }
     m_heldEntries.clear();
-    m_ctx.ui->updateCallDisplay(callNumber, displayMode(true, true));
+    m_ctx.ui->updateCallDisplay(callNumber, CallDisplay::Extracted);
     return std::nullopt;
 }
 
@@ -517,10 +507,11 @@ std::optional<OrderExport::PassError> OrderExport::settle(const PendingRename& p
     const CallKey key{pending.source, pending.callNumber};
     if (!m_ctx.fs->folderExists(QFileInfo(pending.rcvPath).path())) {
         // Whether the host has the file cannot be told now; this call waits, the others go on.
-        if (auto error = audit("E", callPrefix(pending.callNumber) +
-                                        QStringLiteral("the folder of %1 cannot be reached; the call waits "
-                                                       "until it can.")
-                                            .arg(pending.fileName)))
+        if (auto error = audit(AuditType::Error,
+                               callPrefix(pending.callNumber) +
+                                   QStringLiteral("the folder of %1 cannot be reached; the call waits "
+                                                  "until it can.")
+                                       .arg(pending.fileName)))
             return error;
         if (const FileResult parked = m_recovery.park(pending); !parked)
             return PassError{parked.code, parked.error}; // the next rename would write over the record
@@ -541,9 +532,10 @@ std::optional<OrderExport::PassError> OrderExport::settle(const PendingRename& p
         // goes first: a record whose ".Tmp" is gone says the host has the file.
         m_recovery.clear(key);
         m_ctx.fs->removeFile(pending.tmpPath);
-        return audit("W", callPrefix(call->callNumber) +
-                              QStringLiteral("%1 was not delivered; the call will be extracted again.")
-                                  .arg(QFileInfo(pending.tmpPath).fileName()));
+        return audit(AuditType::Warning,
+                     callPrefix(call->callNumber) +
+                         QStringLiteral("%1 was not delivered; the call will be extracted again.")
+                             .arg(QFileInfo(pending.tmpPath).fileName()));
     }
     // Renamed (a ".Tmp" beside its ".Rcv" is a rename made of a link that was cut short).
     if (tmpLeft)

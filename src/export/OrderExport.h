@@ -1,6 +1,7 @@
 #pragma once
 
 #include "export/ExportRecovery.h"
+#include "store/AuditType.h"
 #include "store/StoreRecords.h"
 
 #include <QSet>
@@ -22,13 +23,10 @@ public:
 
     // One export pass; every failure ends up in the audit log.
     void extractCalls();
-    // When fileNumber is 0: takes the next free sequence number and creates the empty ".Tmp" file of it.
-    // False (with an "E" entry, fileNumber back to 0) when the file cannot be created or no number is
-    // free; a run of passes that find no free number writes one entry.
-    bool openOutputFile(int& fileNumber);
-
-    // Display mode of a call's row: 1 bad, 2 good, 3 extracted.
-    static int displayMode(bool goodCall, bool extractedCall);
+    // Takes the next free sequence number and creates the empty ".Tmp" file of it. False (with an "E"
+    // entry) when the file cannot be created or no number is free; a run of passes that find no free
+    // number writes one entry.
+    bool openOutputFile();
 
     const ExportRecovery& recovery() const { return m_recovery; }
 
@@ -79,13 +77,11 @@ private:
     int removeUnfinishedFiles(int lastSaved, int reservedThrough);
     // The "I" entries of a call are written with its "X" entry in one transaction, or before the
     // error entry when the call fails.
-    void holdEntry(const char* type, const QString& msg) {
-        m_heldEntries.emplace_back(QLatin1String(type), msg);
-    }
+    void holdEntry(AuditType type, const QString& msg) { m_heldEntries.emplace_back(type, msg); }
     std::optional<PassError> writeHeldEntries();
     QString callPrefix(int callNumber) const;
     // An entry the store refuses fails the step that writes it, as any store failure does.
-    std::optional<PassError> audit(const char* type, const QString& msg);
+    std::optional<PassError> audit(AuditType type, const QString& msg);
     // Writes the error entry that ends a failed pass; stderr has it when the store refuses it too.
     void reportPassError(const PassError& error);
 
@@ -98,7 +94,7 @@ private:
     bool m_holdingReservation = false;
     bool m_holdReported = false;
     bool m_unsetConnectionShown = false; // the box about an unset connection is shown once per run
-    std::vector<std::pair<QString, QString>> m_heldEntries;
+    std::vector<std::pair<AuditType, QString>> m_heldEntries;
     // The numbers whose ".Rcv" is in the host folder: one listing per pass, then the numbers this pass
     // delivers. Empty until the pass needs its first number.
     std::optional<QSet<int>> m_numbersInUse;

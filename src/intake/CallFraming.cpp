@@ -53,7 +53,7 @@ Parser chooseParser(CallSource& file, qint64& position, int format, bool scanned
 
 } // namespace
 
-void CallFraming::log(const QString& type, const QString& text) {
+void CallFraming::log(AuditType type, const QString& text) {
     if (m_ctx.audit)
         m_ctx.audit->write(type, text);
 }
@@ -71,7 +71,7 @@ bool CallFraming::findCallHeader(CallSource& file, qint64& position) {
         const QByteArray block = file.read(position, kWindow);
         if (block.mid(22, 8) == QByteArrayLiteral("00000000")) {
             position += kNullHeaderSkip;
-            log(QStringLiteral("F"), QStringLiteral("Null call header, skipping forward to the next call."));
+            log(AuditType::FileFault, QStringLiteral("Null call header, skipping forward to the next call."));
             continue;
         }
         return true;
@@ -96,13 +96,13 @@ bool CallFraming::alreadyStored(int callNumber) {
         return false; // a failed check lets the call through; saving it then reports the clash
     const QString number = QStringLiteral("Call #") + withSignBlank(callNumber);
     if (row->complete)
-        log(QStringLiteral("W"),
+        log(AuditType::Warning,
             number + QStringLiteral(" already processed.  Skipping forward to the next call."));
     else if (row->extractedCall)
-        log(QStringLiteral("W"),
+        log(AuditType::Warning,
             number + QStringLiteral(" already extracted.  Skipping forward to the next call."));
     else
-        log(QStringLiteral("W"),
+        log(AuditType::Warning,
             number + QStringLiteral(" already saved, but not completed nor extracted.  Ignoring "
                                     "and skipping forward to the next call."));
     return true;
@@ -119,9 +119,9 @@ CallFraming::TakeResult CallFraming::takeCall(CallSource& file, qint64& position
     const QString number = withSignBlank(header.callNumberValue());
     const StoreResult begun = m_ctx.store->begin();
     if (!begun.ok()) {
-        log(QStringLiteral("E"), QStringLiteral("Call #") + number +
-                                     QStringLiteral(" could not be taken in, it is taken at a later pass: ") +
-                                     begun.description);
+        log(AuditType::Error, QStringLiteral("Call #") + number +
+                                  QStringLiteral(" could not be taken in, it is taken at a later pass: ") +
+                                  begun.description);
         taken.status = TakeStatus::Failed;
         return taken;
     }
@@ -134,11 +134,11 @@ CallFraming::TakeResult CallFraming::takeCall(CallSource& file, qint64& position
         taken.goodCallResult = processGoodCall(pc, position, header, source);
         break;
     case Parser::Format3:
-        log(QStringLiteral("I"), QStringLiteral("Calling ProcessGoodCall3..."));
+        log(AuditType::Info, QStringLiteral("Calling ProcessGoodCall3..."));
         processGoodCall3(pc, position, header, source);
         break;
     case Parser::Format5:
-        log(QStringLiteral("I"), QStringLiteral("Calling ProcessGoodCall5..."));
+        log(AuditType::Info, QStringLiteral("Calling ProcessGoodCall5..."));
         processGoodCall5(pc, position, header, source);
         break;
     case Parser::HFormat:
@@ -156,7 +156,7 @@ CallFraming::TakeResult CallFraming::takeCall(CallSource& file, qint64& position
     const StoreResult committed = m_ctx.store->commit();
     if (!committed.ok()) {
         m_ctx.store->rollback();
-        log(QStringLiteral("E"),
+        log(AuditType::Error,
             QStringLiteral("Call #") + number +
                 QStringLiteral(" could not be stored, it is taken again at the next pass: ") +
                 committed.description);
@@ -214,7 +214,7 @@ CallLoopOutcome CallFraming::runCallLoop(CallSource& file, qint64 scanStart) {
     CallHeader header;
     CallGroup group(*m_ctx.store);
     auto groupFailed = [&](const StoreResult& result) {
-        log(QStringLiteral("E"),
+        log(AuditType::Error,
             QStringLiteral("Calls taken in could not be stored, they are taken again at the "
                            "next pass: ") +
                 result.description);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "intake/CallHeader.h"
+#include "store/AuditType.h"
 
 #include <QList>
 
@@ -62,7 +63,7 @@ public:
     CallLoopHooks hooks;
 
 private:
-    void log(const QString& type, const QString& text);
+    void log(AuditType type, const QString& text);
 
     AppContext& m_ctx;
     bool m_validationMode;

@@ -53,11 +53,11 @@ CallAuditEntry CallAuditEntry::of(const CallHeader& header, int source, bool val
     const QString fields = header.callNumber + QStringLiteral(" Line:") + header.lineNumber +
                            QStringLiteral(" Bytes:") + header.dataLength;
     if (validationMode)
-        return {QStringLiteral("V"), QStringLiteral("Validate Call: #") + fields};
+        return {AuditType::Validated, QStringLiteral("Validate Call: #") + fields};
     if (header.goodCallFlag == QLatin1String("Y") || source == 1)
-        return {QStringLiteral("G"), QStringLiteral("Good Call: #") + fields};
-    return {QStringLiteral("B"), QStringLiteral("Bad Call : #") + fields + QStringLiteral(" Msg: ") +
-                                     CallJudgement::adjustedStatusText(header.statusText)};
+        return {AuditType::GoodCall, QStringLiteral("Good Call: #") + fields};
+    return {AuditType::BadCall, QStringLiteral("Bad Call : #") + fields + QStringLiteral(" Msg: ") +
+                                    CallJudgement::adjustedStatusText(header.statusText)};
 }
 
 } // namespace vrq

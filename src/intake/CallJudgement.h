@@ -1,6 +1,7 @@
 #pragma once
 
 #include "intake/CallHeader.h"
+#include "store/AuditType.h"
 
 #include <QString>
 #include <optional>
@@ -22,9 +23,9 @@ struct CallJudgement {
     static QString adjustedStatusText(const QString& statusText);
 };
 
-// The call's audit entry: its type letter and text.
+// The call's audit entry: its type and text.
 struct CallAuditEntry {
-    QString type;
+    AuditType type;
     QString text;
     static CallAuditEntry of(const CallHeader& header, int source, bool validationMode);
 };

@@ -20,7 +20,7 @@ bool CallSaver::batchMode() const {
 
 void CallSaver::logError(const QString& text) {
     if (m_ctx.audit)
-        m_ctx.audit->write(QStringLiteral("E"), text);
+        m_ctx.audit->write(AuditType::Error, text);
 }
 
 bool CallSaver::saveCall(const CallHeader& header, int source) {

@@ -35,7 +35,7 @@ QString callNumberText(const QList<int>& callNumbers) {
 
 DataBinIntake::DataBinIntake(AppContext& ctx) : m_ctx(ctx), m_framing(ctx) {}
 
-void DataBinIntake::log(const QString& type, const QString& text) {
+void DataBinIntake::log(AuditType type, const QString& text) {
     if (m_ctx.audit)
         m_ctx.audit->write(type, text);
 }
@@ -54,14 +54,14 @@ qint64 DataBinIntake::checkFileHeader(CallSource& file, const QString& folder) {
     }
     if (file.length() < kMinimumLength) {
         file.close();
-        log(QStringLiteral("F"), QStringLiteral("File too short.  Retry later."));
+        log(AuditType::FileFault, QStringLiteral("File too short.  Retry later."));
         return 0;
     }
     const QByteArray id = file.read(1, 6);
     if (id == QByteArrayLiteral("DBHFID"))
         return kStartAfterFileHeader;
     if (id == QByteArrayLiteral("BCHFID")) {
-        log(QStringLiteral("F"), QStringLiteral("Missing file header, but found call header - continuing."));
+        log(AuditType::FileFault, QStringLiteral("Missing file header, but found call header - continuing."));
         return kStartOfFile;
     }
     const QString path = file.path();
@@ -77,10 +77,10 @@ qint64 DataBinIntake::checkFileHeader(CallSource& file, const QString& folder) {
         return name.isEmpty() ? name : m_ctx.paths->resolve(folder + name);
     });
     if (moved.result.ok && moved.index > 0)
-        log(QStringLiteral("W"), QStringLiteral("DataBin.Bad already exists; DataBin.Dat was renamed to ") +
-                                     nameAt(moved.index) + QLatin1Char('.'));
-    log(QStringLiteral("F"), QStringLiteral("Missing file header.  Renamed DataBin.Dat to ") +
-                                 nameAt(std::max(moved.index, 0)) + QLatin1Char('.'));
+        log(AuditType::Warning, QStringLiteral("DataBin.Bad already exists; DataBin.Dat was renamed to ") +
+                                    nameAt(moved.index) + QLatin1Char('.'));
+    log(AuditType::FileFault, QStringLiteral("Missing file header.  Renamed DataBin.Dat to ") +
+                                  nameAt(std::max(moved.index, 0)) + QLatin1Char('.'));
     return 0;
 }
 
@@ -119,7 +119,7 @@ bool DataBinIntake::waitForForeignLock(CallSource& file) {
         return false;
     if (ownLockLeftBehind(file.path())) {
         // Our own lock from a pass that was stopped: nobody else holds the file.
-        log(QStringLiteral("C"), QStringLiteral("DataBin lock of a stopped pass cleared"));
+        log(AuditType::LockCleared, QStringLiteral("DataBin lock of a stopped pass cleared"));
         return false;
     }
     const QDateTime now = m_ctx.clock->now();
@@ -128,7 +128,7 @@ bool DataBinIntake::waitForForeignLock(CallSource& file) {
     if (m_lockFirstSeen.secsTo(now) < kLockWaitSeconds)
         return true;
     file.writeByte(kLockPosition, 'N');
-    log(QStringLiteral("C"), QStringLiteral("DataBin lock cleared automatically"));
+    log(AuditType::LockCleared, QStringLiteral("DataBin lock cleared automatically"));
     return false;
 }
 
@@ -172,18 +172,17 @@ void DataBinIntake::retireFile(const QString& path, const QString& folder) {
     const QString suffix = suffixAt(std::max(moved.index, 0));
     if (!moved.result.ok) {
         // The file stays; the next pass skips the calls already stored and tries again.
-        log(QStringLiteral("E"), QStringLiteral("DataBin.Dat could not be moved to Audit/Databin.") + suffix +
-                                     QStringLiteral(": ") + moved.result.error);
+        log(AuditType::Error, QStringLiteral("DataBin.Dat could not be moved to Audit/Databin.") + suffix +
+                                  QStringLiteral(": ") + moved.result.error);
         return;
     }
     if (moved.index > 0)
-        log(QStringLiteral("W"),
+        log(AuditType::Warning,
             QStringLiteral("Audit/Databin.") + suffixAt(0) +
                 QStringLiteral(" already exists; DataBin.Dat was moved to Audit/Databin.") + suffix +
                 QLatin1Char('.'));
-    log(QStringLiteral("I"), QStringLiteral("DataBin.") + suffix +
-                                 QStringLiteral(" contains call number(s): ") +
-                                 callNumberText(m_framing.callNumbers()));
+    log(AuditType::Info, QStringLiteral("DataBin.") + suffix + QStringLiteral(" contains call number(s): ") +
+                             callNumberText(m_framing.callNumbers()));
 }
 
 void DataBinIntake::run() {
@@ -209,7 +208,7 @@ void DataBinIntake::run() {
         file.writeByte(kLockPosition, 'N');
         file.close();
         m_ctx.fs->removeFile(ownLockMarker());
-        log(QStringLiteral("W"), QStringLiteral("DataBin.Dat exists, but contains no calls."));
+        log(AuditType::Warning, QStringLiteral("DataBin.Dat exists, but contains no calls."));
         return;
     }
     const bool grew = m_ctx.fs->fileSize(path) > file.length();
@@ -219,7 +218,7 @@ void DataBinIntake::run() {
         file.close();
         m_ctx.fs->removeFile(ownLockMarker());
         if (grew)
-            log(QStringLiteral("I"),
+            log(AuditType::Info,
                 QStringLiteral("DataBin.Dat grew while it was read; it stays for the next pass."));
         return;
     }

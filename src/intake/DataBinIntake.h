@@ -41,7 +41,7 @@ private:
     bool ownLockLeftBehind(const QString& path) const;
     void setOwnLock(CallSource& file);
     void retireFile(const QString& path, const QString& folder);
-    void log(const QString& type, const QString& text);
+    void log(AuditType type, const QString& text);
 
     AppContext& m_ctx;
     CallFraming m_framing;

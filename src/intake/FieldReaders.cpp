@@ -16,7 +16,7 @@ int FieldReaders::readByte(qint64 position, const char* reader) {
     if (c < 0) {
         const QString error = m_file.takeError();
         if (!error.isEmpty() && m_audit)
-            m_audit->write(QStringLiteral("E"),
+            m_audit->write(AuditType::Error,
                            QStringLiteral("%1 error (Error #%2): %3")
                                .arg(QLatin1String(reader), withSignBlank(kDeviceIoError), error));
     }

@@ -113,7 +113,7 @@ JobResult FolderScan::run() {
 void FolderScan::reportReloadProblems() {
     const QList<SettingProblem> problems = m_ctx.settingsStore->loadFromRegistry(m_ctx.settings);
     for (const SettingProblem& problem : problems)
-        m_ctx.audit->write(QStringLiteral("E"), problem.describe());
+        m_ctx.audit->write(AuditType::Error, problem.describe());
 }
 
 int FolderScan::takeNextCallNumber() {
@@ -140,7 +140,7 @@ JobResult FolderScan::processScannedFile(const QString& fileName) {
     if (!kind.isEmpty()) {
         if (!m_protectedReported.contains(path)) {
             m_protectedReported.insert(path);
-            m_ctx.audit->write(QStringLiteral("E"),
+            m_ctx.audit->write(AuditType::Error,
                                QStringLiteral("ScanFolder: ") + fileName + QStringLiteral(" is ") + kind +
                                    QStringLiteral("; it is never taken and stays where it is."));
         }
@@ -163,7 +163,7 @@ JobResult FolderScan::processScannedFile(const QString& fileName) {
 
     if (taken.status == CallFraming::TakeStatus::Failed) {
         // Nothing of the call reached the store: the file stays and a later scan takes it again.
-        m_ctx.audit->write(QStringLiteral("E"),
+        m_ctx.audit->write(AuditType::Error,
                            QStringLiteral("ScanFolder: ") + fileName +
                                QStringLiteral(" was not stored and stays in the scanned folder."));
         m_ctx.fs->removeFile(takingNote());
@@ -224,7 +224,7 @@ void FolderScan::moveToAuditCopy(const QString& path, int callNumber) {
         });
     // Other errors are ignored: a file that could not be moved is taken again at a later scan.
     if (moved.result.ok && moved.index > 0)
-        m_ctx.audit->write(QStringLiteral("W"),
+        m_ctx.audit->write(AuditType::Warning,
                            QStringLiteral("ScanFolder: ") + auditCopyName(callNumber) +
                                QStringLiteral(" already exists; ") + QFileInfo(path).fileName() +
                                QStringLiteral(" (call ") + QString::number(callNumber) +

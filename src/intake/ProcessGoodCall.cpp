@@ -135,15 +135,15 @@ void StandardParse::readRecordType(int c) {
 }
 
 bool StandardParse::run() {
-    pc.log(QStringLiteral("I"), QStringLiteral("Starting ProcessGoodCall..."));
+    pc.log(AuditType::Info, QStringLiteral("Starting ProcessGoodCall..."));
     order.clear();
     item.clear();
     stage = QStringLiteral("Save call");
     if (!pc.startCall(position, header, source, ParserContext::WhenSavedBefore::Stop)) {
-        pc.log(QStringLiteral("I"), QStringLiteral("ProcessGoodCall: Call #") +
-                                        withSignBlank(header.callNumberValue()) +
-                                        QStringLiteral(" was already saved.  Skipping call."));
-        pc.log(QStringLiteral("I"), QStringLiteral("Completed ProcessGoodCall..."));
+        pc.log(AuditType::Info, QStringLiteral("ProcessGoodCall: Call #") +
+                                    withSignBlank(header.callNumberValue()) +
+                                    QStringLiteral(" was already saved.  Skipping call."));
+        pc.log(AuditType::Info, QStringLiteral("Completed ProcessGoodCall..."));
         return result;
     }
     order.Source = source;
@@ -189,21 +189,21 @@ bool StandardParse::run() {
     if (!found.ok()) {
         logError(found.description);
     } else if (!row) {
-        pc.log(QStringLiteral("E"), QStringLiteral("ProcessGoodCall: Call not found to update to complete."));
+        pc.log(AuditType::Error, QStringLiteral("ProcessGoodCall: Call not found to update to complete."));
     } else {
         const bool validatedBad = pc.validationMode && !result;
         const StoreResult updated = pc.ctx.store->setCallComplete(
             source, header.callNumberValue(), validatedBad ? std::optional<bool>(false) : std::nullopt);
         if (!updated.ok())
             logError(updated.description);
-        pc.log(QStringLiteral("I"),
+        pc.log(AuditType::Info,
                QStringLiteral("ProcessGoodCall: Call #") + number + QStringLiteral(" set Complete = True."));
         if (validatedBad)
-            pc.log(QStringLiteral("I"), QStringLiteral("ProcessGoodCall: Call #") + number +
-                                            QStringLiteral(" was determined to be bad (") + lastFaultyField +
-                                            QStringLiteral(")."));
+            pc.log(AuditType::Info, QStringLiteral("ProcessGoodCall: Call #") + number +
+                                        QStringLiteral(" was determined to be bad (") + lastFaultyField +
+                                        QStringLiteral(")."));
     }
-    pc.log(QStringLiteral("I"), QStringLiteral("Completed ProcessGoodCall..."));
+    pc.log(AuditType::Info, QStringLiteral("Completed ProcessGoodCall..."));
     return result;
 }
 

@@ -14,14 +14,13 @@ namespace {
 constexpr int kMessageWidth = 23;
 } // namespace
 
-void ParserContext::log(const QString& type, const QString& text) {
+void ParserContext::log(AuditType type, const QString& text) {
     if (ctx.audit)
         ctx.audit->write(type, text);
 }
 
 void ParserContext::logStepError(const QString& parser, const QString& stage, const QString& description) {
-    log(QStringLiteral("E"),
-        parser + QStringLiteral(" error (") + stage + QStringLiteral("): ") + description);
+    log(AuditType::Error, parser + QStringLiteral(" error (") + stage + QStringLiteral("): ") + description);
 }
 
 bool ParserContext::startCall(qint64 position, const CallHeader& header, int source, WhenSavedBefore rule) {

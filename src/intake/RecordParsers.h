@@ -1,6 +1,7 @@
 #pragma once
 
 #include "intake/CallHeader.h"
+#include "store/AuditType.h"
 
 #include <QList>
 #include <QString>
@@ -50,7 +51,7 @@ struct ParserContext {
                            const QString& parser, const QString& stage);
     // "<parser> error (<stage>): <description>" as an "E" entry.
     void logStepError(const QString& parser, const QString& stage, const QString& description);
-    void log(const QString& type, const QString& text);
+    void log(AuditType type, const QString& text);
 };
 
 // Each parser starts at the first record-data byte and leaves the position no further than the call's

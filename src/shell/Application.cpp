@@ -94,7 +94,7 @@ bool Application::startUp(QString* error) {
     m_auditExport = std::make_unique<AuditExport>(m_ctx, *m_network);
     m_purge = std::make_unique<PurgeJob>(m_ctx, *m_auditExport);
 
-    m_audit->write(QStringLiteral("1"), QStringLiteral("Program started (Version: %1).").arg(versionText()));
+    m_audit->write(AuditType::Started, QStringLiteral("Program started (Version: %1).").arg(versionText()));
     reportSettingProblems();
     return true;
 }
@@ -102,7 +102,7 @@ bool Application::startUp(QString* error) {
 void Application::reportSettingProblems() {
     for (const SettingProblem& problem : m_settingProblems) {
         QTextStream(stderr) << problem.describe() << Qt::endl;
-        m_audit->write(QStringLiteral("E"), problem.describe());
+        m_audit->write(AuditType::Error, problem.describe());
     }
     if (!m_settingsWriteProblem.isEmpty())
         reportSettingsFault(m_settingsWriteProblem);
@@ -111,7 +111,7 @@ void Application::reportSettingProblems() {
 void Application::reportSettingsFault(const QString& message) {
     m_ctx.ui->reportFault(message);
     if (m_audit)
-        m_audit->write(QStringLiteral("E"), message);
+        m_audit->write(AuditType::Error, message);
 }
 
 void Application::saveSettings() {
@@ -121,7 +121,7 @@ void Application::saveSettings() {
 void Application::shutDown() {
     saveSettings();
     if (m_audit)
-        m_audit->write(QStringLiteral("0"), QStringLiteral("Program stopped"));
+        m_audit->write(AuditType::Stopped, QStringLiteral("Program stopped"));
     if (m_store)
         m_store->checkpoint();
 }

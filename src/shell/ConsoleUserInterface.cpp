@@ -11,7 +11,7 @@ namespace vrq {
 ConsoleUserInterface::ConsoleUserInterface(Mode mode, const std::atomic_bool* stopRequested)
     : m_mode(mode), m_stopRequested(stopRequested) {}
 
-void ConsoleUserInterface::updateCallDisplay(int, int) {}
+void ConsoleUserInterface::updateCallDisplay(int, CallDisplay) {}
 
 void ConsoleUserInterface::showMessage(const QString& text) {
     QTextStream(stderr) << text << Qt::endl;

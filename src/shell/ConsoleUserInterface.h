@@ -14,7 +14,7 @@ public:
     enum class Mode { SinglePass, Service };
     ConsoleUserInterface(Mode mode, const std::atomic_bool* stopRequested);
 
-    void updateCallDisplay(int callNumber, int mode) override;
+    void updateCallDisplay(int callNumber, CallDisplay mode) override;
     void showMessage(const QString& text) override;
     // Messages already go to stderr: once is enough.
     void reportFault(const QString& text) override { showMessage(text); }

@@ -35,7 +35,7 @@ bool ProcessingCycle::isDue(float last, int delaySeconds) const {
 void ProcessingCycle::reportJobError(const QString& job, const QString& error) {
     const QString text = job + QStringLiteral(" error: ") + error;
     if (m_ctx.audit) {
-        const StoreResult logged = m_ctx.audit->write(QStringLiteral("E"), text);
+        const StoreResult logged = m_ctx.audit->write(AuditType::Error, text);
         if (logged.ok())
             return;
     }

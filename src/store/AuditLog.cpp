@@ -9,6 +9,38 @@ constexpr int kCounterLimit = 900;
 constexpr int kMessageWidth = 150;
 } // namespace
 
+QString auditTypeLetter(AuditType type) {
+    switch (type) {
+    case AuditType::Started:
+        return QStringLiteral("1");
+    case AuditType::Stopped:
+        return QStringLiteral("0");
+    case AuditType::Info:
+        return QStringLiteral("I");
+    case AuditType::Warning:
+        return QStringLiteral("W");
+    case AuditType::FileFault:
+        return QStringLiteral("F");
+    case AuditType::Error:
+        return QStringLiteral("E");
+    case AuditType::LockCleared:
+        return QStringLiteral("C");
+    case AuditType::GoodCall:
+        return QStringLiteral("G");
+    case AuditType::BadCall:
+        return QStringLiteral("B");
+    case AuditType::Properties:
+        return QStringLiteral("P");
+    case AuditType::ConnectionLost:
+        return QStringLiteral("L");
+    case AuditType::Extracted:
+        return QStringLiteral("X");
+    case AuditType::Validated:
+        return QStringLiteral("V");
+    }
+    return QStringLiteral("E");
+}
+
 AuditLog::AuditLog(CallStore& store, const Clock& clock, QChar runMode)
     : m_store(store), m_clock(clock), m_runMode(runMode) {}
 
@@ -19,7 +51,7 @@ QString AuditLog::trimmedMessage(const QString& msg) {
     return msg.mid(start, kMessageWidth);
 }
 
-StoreResult AuditLog::writeAudit(const QDateTime& eventDnt, const QString& type, const QString& msg) {
+StoreResult AuditLog::writeAudit(const QDateTime& eventDnt, AuditType type, const QString& msg) {
     const QDateTime now = m_clock.now();
     const qint64 ms = now.time().msec();
     if (++m_counter > kCounterLimit)
@@ -28,14 +60,14 @@ StoreResult AuditLog::writeAudit(const QDateTime& eventDnt, const QString& type,
     AuditRow row;
     row.auditDnt = now.addMSecs(-ms); // whole seconds
     row.eventDnt = eventDnt;
-    row.type = type.left(1);
+    row.type = auditTypeLetter(type);
     row.msg = trimmedMessage(msg);
     row.seq = ms * 1000 + m_counter;
     row.instance = QString(m_runMode);
     return m_store.insertAudit(row);
 }
 
-StoreResult AuditLog::write(const QString& type, const QString& msg) {
+StoreResult AuditLog::write(AuditType type, const QString& msg) {
     return writeAudit(m_clock.now(), type, msg);
 }
 

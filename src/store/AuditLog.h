@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/AuditType.h"
 #include "store/CallStore.h"
 
 #include <QDateTime>
@@ -16,9 +17,9 @@ public:
     AuditLog(CallStore& store, const Clock& clock, QChar runMode);
 
     // Stores one entry; the failure of the insert is handed back to the caller.
-    StoreResult writeAudit(const QDateTime& eventDnt, const QString& type, const QString& msg);
+    StoreResult writeAudit(const QDateTime& eventDnt, AuditType type, const QString& msg);
     // The same with the current time as the event time.
-    StoreResult write(const QString& type, const QString& msg);
+    StoreResult write(AuditType type, const QString& msg);
 
     void setRunMode(QChar runMode) { m_runMode = runMode; }
     QChar runMode() const { return m_runMode; }

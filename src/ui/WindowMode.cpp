@@ -116,7 +116,7 @@ void WindowMode::reportListenError() {
             .arg(m_listenError);
     QTextStream(stderr) << text << Qt::endl;
     if (AuditLog* audit = m_app->context().audit)
-        audit->write(QStringLiteral("W"), text);
+        audit->write(AuditType::Warning, text);
 }
 
 void WindowMode::onCloseWatch() {
@@ -147,7 +147,7 @@ bool WindowMode::closeModalWindows() {
     return closedAny;
 }
 
-void WindowMode::updateCallDisplay(int callNumber, int mode) {
+void WindowMode::updateCallDisplay(int callNumber, CallDisplay mode) {
     if (m_callsWindow)
         m_callsWindow->updateCallDisplay(callNumber, mode);
 }
@@ -205,7 +205,7 @@ void WindowMode::saveAudits() {
         return;
     // The export traps nothing itself: its failure is logged here and shown.
     if (AuditLog* audit = m_app->context().audit)
-        audit->write(QStringLiteral("E"), saved.error);
+        audit->write(AuditType::Error, saved.error);
     showMessage(saved.error);
 }
 

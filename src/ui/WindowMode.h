@@ -27,7 +27,7 @@ public:
     static void requestStop();
 
     // UserInterface
-    void updateCallDisplay(int callNumber, int mode) override;
+    void updateCallDisplay(int callNumber, CallDisplay mode) override;
     void showMessage(const QString& text) override;
     bool waitForHostFolder(const QDateTime& since, const std::function<bool()>& tryReconnect) override;
     void processEvents() override;

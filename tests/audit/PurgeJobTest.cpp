@@ -72,7 +72,7 @@ TEST_P(PurgeCallTest, OnlyFinishedCallsAtOrBeforeTheCutoffGo) {
     EXPECT_EQ(!f.call(0, 17).has_value(), c.purged);
     EXPECT_EQ(f.store->allOrders().empty(), c.purged);
     EXPECT_EQ(f.store->allItems().empty(), c.purged);
-    const std::vector<RecordingUserInterface::Display> removed{{17, 0}};
+    const std::vector<RecordingUserInterface::Display> removed{{17, CallDisplay::Remove}};
     EXPECT_EQ(f.ui.displayed, c.purged ? removed : std::vector<RecordingUserInterface::Display>{});
 }
 

@@ -120,10 +120,11 @@ TEST_F(DataBinIntakeTest, AMissingFileDoesNothing) {
 
 TEST_F(DataBinIntakeTest, ABlankPathTakesTheFileOfTheProgramFolder) {
     env.ctx.settings.DataBinPath = QStringLiteral("   ");
-    ASSERT_TRUE(TestEnvironment::writeFile(QDir(env.programFolder()).filePath(QStringLiteral("DataBin.Dat")),
-                                           fileHeader() + makeCall(4, kOneItem)));
+    ASSERT_TRUE(
+        test::ProgramFixture::writeFile(QDir(env.programFolder()).filePath(QStringLiteral("DataBin.Dat")),
+                                        fileHeader() + makeCall(4, kOneItem)));
     intake.run();
-    EXPECT_EQ(env.store().allCalls().size(), 1u);
+    EXPECT_EQ(env.store->allCalls().size(), 1u);
     EXPECT_EQ(env.ctx.settings.DataBinPath, QStringLiteral("   ")) << "the setting is not rewritten";
 }
 

@@ -38,14 +38,16 @@ void reportSetupFailure(const std::string& what);
 // retry (a test brings the folder back there).
 class RecordingUserInterface : public UserInterface {
 public:
-    void updateCallDisplay(int callNumber, int mode) override { displayed.push_back({callNumber, mode}); }
+    void updateCallDisplay(int callNumber, CallDisplay mode) override {
+        displayed.push_back({callNumber, mode});
+    }
     void showMessage(const QString& text) override { messages.append(text); }
     bool waitForHostFolder(const QDateTime& since, const std::function<bool()>& tryReconnect) override;
     void processEvents() override { ++eventRuns; }
 
     struct Display {
         int callNumber;
-        int mode;
+        CallDisplay mode;
         friend bool operator==(const Display&, const Display&) = default;
     };
     std::vector<Display> displayed;

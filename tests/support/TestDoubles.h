@@ -22,7 +22,7 @@ private:
 // For tests and benchmarks: shows nothing, never waits.
 class SilentUserInterface : public UserInterface {
 public:
-    void updateCallDisplay(int, int) override {}
+    void updateCallDisplay(int, CallDisplay) override {}
     void showMessage(const QString&) override {}
     bool waitForHostFolder(const QDateTime&, const std::function<bool()>& tryReconnect) override {
         return tryReconnect();

@@ -215,7 +215,7 @@ struct UpdateCase {
     const char* name;
     std::vector<int> shown;
     int callNumber;
-    int mode;
+    CallDisplay mode;
     QStringList expectedNumbers;
     QStringList expectedStatus;
     bool extractedAtLoad = false;
@@ -240,22 +240,22 @@ const QString X = QStringLiteral("Extracted");
 
 INSTANTIATE_TEST_SUITE_P(
     Modes, CallsWindowUpdate,
-    ::testing::Values(UpdateCase{"RemoveTheOnlyRow", {4}, 4, 0, {}, {}},
-                      UpdateCase{"RemoveAMiddleRow", {4, 5, 6}, 5, 0, texts({4, 6}), {G, G}},
-                      UpdateCase{"RemoveAnUnlistedCall", {4, 5}, 9, 0, texts({4, 5}), {G, G}},
-                      UpdateCase{"ToBad", {4, 5}, 5, 1, texts({4, 5}), {G, B}},
-                      UpdateCase{"ToExtracted", {4, 5}, 4, 3, texts({4, 5}), {X, G}},
-                      UpdateCase{"AnyOtherModeIsExtracted", {4, 5}, 4, 7, texts({4, 5}), {X, G}},
-                      UpdateCase{"ExtractAnUnlistedCall", {4, 5}, 9, 3, texts({4, 5}), {G, G}},
-                      UpdateCase{"EmptyGrid", {}, 4, 1, {}, {}},
-                      UpdateCase{"ToGoodFromExtracted", {4}, 4, 2, texts({4}), {G}, true}),
+    ::testing::Values(
+        UpdateCase{"RemoveTheOnlyRow", {4}, 4, CallDisplay::Remove, {}, {}},
+        UpdateCase{"RemoveAMiddleRow", {4, 5, 6}, 5, CallDisplay::Remove, texts({4, 6}), {G, G}},
+        UpdateCase{"RemoveAnUnlistedCall", {4, 5}, 9, CallDisplay::Remove, texts({4, 5}), {G, G}},
+        UpdateCase{"ToBad", {4, 5}, 5, CallDisplay::Bad, texts({4, 5}), {G, B}},
+        UpdateCase{"ToExtracted", {4, 5}, 4, CallDisplay::Extracted, texts({4, 5}), {X, G}},
+        UpdateCase{"ExtractAnUnlistedCall", {4, 5}, 9, CallDisplay::Extracted, texts({4, 5}), {G, G}},
+        UpdateCase{"EmptyGrid", {}, 4, CallDisplay::Bad, {}, {}},
+        UpdateCase{"ToGoodFromExtracted", {4}, 4, CallDisplay::Good, texts({4}), {G}, true}),
     RowName());
 
 TEST_F(CallsWindowTest, RemovedRowIsNotListedAgainByTheTimer) {
     addCall(0, 4);
     addCall(0, 5);
     CallsWindow& w = openWindow(false);
-    w.updateCallDisplay(4, 0);
+    w.updateCallDisplay(4, CallDisplay::Remove);
     w.refreshCallDisplay();
     EXPECT_EQ(numbers(), texts({5}));
 }

@@ -237,12 +237,13 @@ void CallsWindow::scrollToTopRow(int row) {
     m_grid->scrollTo(m_model->index(row, CallsTableModel::SourceColumn), QAbstractItemView::PositionAtTop);
 }
 
-void CallsWindow::updateCallDisplay(int lCallNumber, int iMode) {
+void CallsWindow::updateCallDisplay(int lCallNumber, CallDisplay mode) {
     m_timer1.stop();
-    const int row = (iMode == 0 || m_model->rowCount() > 0) ? m_model->findCallRow(lCallNumber) : -1;
+    const bool remove = mode == CallDisplay::Remove;
+    const int row = (remove || m_model->rowCount() > 0) ? m_model->findCallRow(lCallNumber) : -1;
     if (row >= 0) {
-        if (iMode != 0)
-            m_model->setStatus(row, callStatusOfMode(iMode));
+        if (!remove)
+            m_model->setStatus(row, callStatusOfMode(mode));
         else if (m_model->rowCount() > 1)
             m_model->removeRowAt(row);
         else
@@ -323,7 +324,7 @@ void CallsWindow::reportStoreFailure(const QString& operation, const StoreResult
         return;
     m_storeFailing = true;
     if (m_ctx.audit)
-        m_ctx.audit->write(QStringLiteral("E"),
+        m_ctx.audit->write(AuditType::Error,
                            operation + QStringLiteral(" error (") + result.description + QLatin1Char(')'));
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "context/UserInterface.h"
 #include "ui/viewers/HeaderPictures.h"
 #include "ui/viewers/SelectedCall.h"
 
@@ -43,7 +44,7 @@ public:
 
     // Changes the row of one call on show: mode 0 removes it, 1 "Bad call", 2 "Good Call", other values
     // "Extracted". A number not on show changes nothing. Timer1 is paused meanwhile.
-    void updateCallDisplay(int lCallNumber, int iMode);
+    void updateCallDisplay(int lCallNumber, CallDisplay mode);
 
     void setMenuEntryEnabled(MenuEntry entry, bool enabled);
     bool isMenuEntryEnabled(MenuEntry entry) const;

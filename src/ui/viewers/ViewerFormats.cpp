@@ -55,15 +55,17 @@ CallStatus callStatusOf(bool goodCall, bool extractedCall) {
     return extractedCall ? CallStatus::Extracted : CallStatus::Good;
 }
 
-CallStatus callStatusOfMode(int mode) {
+CallStatus callStatusOfMode(CallDisplay mode) {
     switch (mode) {
-    case 1:
+    case CallDisplay::Bad:
         return CallStatus::Bad;
-    case 2:
+    case CallDisplay::Good:
         return CallStatus::Good;
-    default:
-        return CallStatus::Extracted;
+    case CallDisplay::Extracted:
+    case CallDisplay::Remove: // has no status: the window removes the row
+        break;
     }
+    return CallStatus::Extracted;
 }
 
 StatusLook statusLook(CallStatus status) {

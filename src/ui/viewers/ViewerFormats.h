@@ -1,5 +1,7 @@
 #pragma once
 
+#include "context/UserInterface.h"
+
 #include <QColor>
 #include <QDateTime>
 #include <QString>
@@ -20,8 +22,8 @@ QString formatDateKey(const QDateTime& dt);
 enum class CallStatus : quint8 { Good, Bad, Extracted };
 
 CallStatus callStatusOf(bool goodCall, bool extractedCall);
-// The status set by a display mode other than 0: 1 bad, 2 good, anything else extracted.
-CallStatus callStatusOfMode(int mode);
+// The status a display mode other than Remove sets.
+CallStatus callStatusOfMode(CallDisplay mode);
 
 struct StatusLook {
     QString text;
