@@ -1,6 +1,6 @@
 #include "audit/AuditExport.h"
 #include "context/NetworkConnection.h"
-#include "support/ExportFixture.h"
+#include "support/ProgramFixture.h"
 #include "support/ScriptedFileSystem.h"
 #include "support/TestNames.h"
 
@@ -44,7 +44,7 @@ protected:
     QByteArray exportFile() const { return readAll(f.hostFile(QStringLiteral("VRQtoQX7.Aud"))); }
     QByteArray statusFile() const { return readAll(f.hostFile(QStringLiteral("VRQtoQX7.Sts"))); }
 
-    ExportFixture f;
+    ProgramFixture f;
     NetworkConnection network{f.ctx};
 };
 
@@ -137,7 +137,7 @@ struct StatusCase {
 class AuditStatusTest : public ::testing::TestWithParam<StatusCase> {};
 
 TEST_P(AuditStatusTest, OneLinePerRunOfDaysWithCalls) {
-    ExportFixture f;
+    ProgramFixture f;
     for (const AuditRow& row : GetParam().rows)
         ASSERT_TRUE(f.store->insertAudit(row).ok());
     NetworkConnection network(f.ctx);

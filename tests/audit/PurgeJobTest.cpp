@@ -1,7 +1,7 @@
 #include "audit/PurgeJob.h"
 #include "audit/AuditExport.h"
 #include "context/NetworkConnection.h"
-#include "support/ExportFixture.h"
+#include "support/ProgramFixture.h"
 #include "support/TestNames.h"
 
 #include <QFile>
@@ -45,7 +45,7 @@ protected:
         row.instance = QStringLiteral("F");
         ASSERT_TRUE(f.store->insertAudit(row).ok());
     }
-    ExportFixture f{march(10, 0, 5)};
+    ProgramFixture f{march(10, 0, 5)};
 };
 
 TEST(PurgeCutoff, IsMidnightDaysOfHistoryAgo) {

@@ -1,7 +1,7 @@
 #include "context/NetworkConnection.h"
 #include "export/OrderExport.h"
 #include "intake/DataBinIntake.h"
-#include "support/ExportFixture.h"
+#include "support/ProgramFixture.h"
 #include "testdata/DataBinGenerator.h"
 
 #include <QDir>
@@ -33,7 +33,7 @@ QByteArray readAll(const QString& path) {
 // From the bytes the upstream program appended to the bytes the host collects, through the real intake
 // and the real export.
 TEST(EndToEndTest, ADataBinFileBecomesExactlyTheseOrderFiles) {
-    test::ExportFixture fx;
+    test::ProgramFixture fx;
     const QString dataBinFolder = fx.dir.filePath(QStringLiteral("dcs/"));
     QDir().mkpath(dataBinFolder);
     fx.ctx.settings.DataBinPath = dataBinFolder;

@@ -1,6 +1,6 @@
 #include "context/NetworkConnection.h"
 #include "export/OrderExport.h"
-#include "support/ExportFixture.h"
+#include "support/ProgramFixture.h"
 #include "support/ScriptedFileSystem.h"
 #include "support/TestNames.h"
 
@@ -54,7 +54,7 @@ protected:
     int extractedEntries() const {
         return static_cast<int>(f.auditTexts().count(QStringLiteral("X|Extracted call # 17")));
     }
-    ExportFixture f;
+    ProgramFixture f;
 };
 
 TEST_P(ExportRecoveryTest, EachCallReachesTheHostExactlyOnce) {
@@ -96,7 +96,7 @@ INSTANTIATE_TEST_SUITE_P(
     RowName());
 
 TEST(ExportRecoveryRecord, AStopWhileSettlingNeverCountsAnUnsentFileAsSent) {
-    ExportFixture f;
+    ProgramFixture f;
     f.ctx.settings.SystemID = 1;
     f.ctx.settings.LastSeqNum = 41;
     f.addCall(0, 17, 1);
@@ -120,7 +120,7 @@ TEST(ExportRecoveryRecord, AStopWhileSettlingNeverCountsAnUnsentFileAsSent) {
 }
 
 TEST(ExportRecoveryRecord, ACallWhoseFolderIsAwayWaitsWhileOthersGoOn) {
-    ExportFixture f;
+    ProgramFixture f;
     f.ctx.settings.MonitorNetwork = false;
     f.addCall(0, 17, 1);
     f.addOrder(0, 17, 1);
@@ -159,7 +159,7 @@ class OrderNumberTest : public ::testing::TestWithParam<NumberCase> {};
 
 TEST_P(OrderNumberTest, NoNumberIsGivenOutTwiceWhereverThePassStops) {
     const NumberCase& c = GetParam();
-    ExportFixture f;
+    ProgramFixture f;
     f.ctx.settings.SystemID = 1;
     f.ctx.settings.LastSeqNum = static_cast<qint16>(c.lastSeqNum);
     f.settingsStore->saveToRegistry(f.ctx.settings);
@@ -225,7 +225,7 @@ class DamagedRecordTest : public ::testing::TestWithParam<DamageCase> {};
 
 // A record torn by a stop in the middle of its write is never taken for a whole one.
 TEST_P(DamagedRecordTest, CountsAsNone) {
-    ExportFixture f;
+    ProgramFixture f;
     ExportRecovery record(*f.fs, f.programFolder());
     const PendingRename pending{1, 17, QStringLiteral("QX710042.Rcv"), QStringLiteral("/a/QX710042.Tmp"),
                                 QStringLiteral("/a/QX710042.Rcv")};

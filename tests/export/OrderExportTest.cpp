@@ -1,6 +1,6 @@
 #include "export/OrderExport.h"
 #include "context/NetworkConnection.h"
-#include "support/ExportFixture.h"
+#include "support/ProgramFixture.h"
 #include "support/ScriptedFileSystem.h"
 #include "support/TestNames.h"
 
@@ -41,7 +41,7 @@ protected:
         OrderExport exporter(f.ctx, network);
         exporter.extractCalls();
     }
-    ExportFixture f;
+    ProgramFixture f;
 };
 
 TEST_F(OrderExportTest, TwoOrdersBecomeOneFileNamedBySystemAndSequence) {
@@ -360,7 +360,7 @@ INSTANTIATE_TEST_SUITE_P(
 struct LostEntryCase {
     const char* name;
     const char* refused; // LIKE pattern of the refused entry
-    std::function<void(ExportFixture&)> arrange;
+    std::function<void(ProgramFixture&)> arrange;
     bool diskFull = false;
 };
 
@@ -398,36 +398,36 @@ TEST_P(OrderExportLostEntryTest, ARefusedEntryFailsThePass) {
 INSTANTIATE_TEST_SUITE_P(
     Entries, OrderExportLostEntryTest,
     ::testing::Values(
-        LostEntryCase{"HasNoOrders", "%Has no orders%", [](ExportFixture& f) { f.addCall(0, 1, 0); }},
+        LostEntryCase{"HasNoOrders", "%Has no orders%", [](ProgramFixture& f) { f.addCall(0, 1, 0); }},
         LostEntryCase{"NumberPassedOver", "%passed over%",
-                      [](ExportFixture& f) {
+                      [](ProgramFixture& f) {
                           QFile waiting(f.hostFile(QStringLiteral("QX770042.Rcv")));
                           ASSERT_TRUE(waiting.open(QIODevice::WriteOnly));
                           f.addCall(0, 1, 0);
                       }},
-        LostEntryCase{"EmptyFile", "%Empty extracted file%", [](ExportFixture& f) { f.addCall(0, 1, 1); }},
+        LostEntryCase{"EmptyFile", "%Empty extracted file%", [](ProgramFixture& f) { f.addCall(0, 1, 1); }},
         LostEntryCase{"OpenOutputFileError", "OpenOutputFile: Err%",
-                      [](ExportFixture& f) { f.addCall(0, 1, 0); }, true},
+                      [](ProgramFixture& f) { f.addCall(0, 1, 0); }, true},
         LostEntryCase{"ConnectionEstablished", "Network connection established.",
-                      [](ExportFixture& f) {
+                      [](ProgramFixture& f) {
                           f.addCall(0, 1, 0);
                           f.loseHostFolder();
                           f.drives.onConnected = [&f] { f.restoreHostFolder(); };
                       }},
         LostEntryCase{"ConnectionLost", "Network connection lost.",
-                      [](ExportFixture& f) {
+                      [](ProgramFixture& f) {
                           f.addCall(0, 1, 0);
                           f.ctx.settings.MonitorNetwork = false;
                           f.loseHostFolder();
                           f.drives.onConnected = [&f] { f.restoreHostFolder(); };
                       }},
         LostEntryCase{"StoppedPassReservation", "%reserved order file numbers%",
-                      [](ExportFixture& f) {
+                      [](ProgramFixture& f) {
                           f.addCall(0, 1, 0);
                           ASSERT_TRUE(ExportRecovery(*f.fs, f.programFolder()).reserveNumbersThrough(41));
                       }},
         LostEntryCase{"UndeliveredFile", "%was not delivered%",
-                      [](ExportFixture& f) {
+                      [](ProgramFixture& f) {
                           f.addCall(0, 1, 0);
                           QFile tmp(f.hostFile(QStringLiteral("QX770030.Tmp")));
                           ASSERT_TRUE(tmp.open(QIODevice::WriteOnly));

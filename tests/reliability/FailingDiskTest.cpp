@@ -2,7 +2,7 @@
 // appears, and once the disk works again the call reaches the host folder exactly once.
 #include "context/NetworkConnection.h"
 #include "export/OrderExport.h"
-#include "support/ExportFixture.h"
+#include "support/ProgramFixture.h"
 #include "support/ScriptedFileSystem.h"
 #include "support/TestNames.h"
 
@@ -32,7 +32,7 @@ protected:
         exporter.extractCalls();
     }
     QStringList rcvFiles() const { return f.hostFiles().filter(QStringLiteral(".Rcv")); }
-    test::ExportFixture f;
+    test::ProgramFixture f;
 };
 
 } // namespace
