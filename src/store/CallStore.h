@@ -16,6 +16,8 @@ class Statement;
 
 namespace vrq {
 
+template <typename Row> class RowSelect;
+
 // Jet's number for a duplicate value in a primary key; the store reports key clashes with it.
 constexpr int kDuplicateKeyError = 3022;
 
@@ -34,7 +36,10 @@ struct StoreResult {
 };
 
 // The call store: CallsAndOrders.db with Calls, Orders, OrderLineItems and Audit. Every statement the
-// program runs against it lives here, prepared once and reused with bound values.
+// program runs against it lives here, prepared once and reused with bound values. One class, its
+// sources split by what uses them: CallStore.cpp (opening, units of work, the statement cache),
+// SchemaUpgrade.cpp, AuditRows.cpp, CallRows.cpp (calls, orders and line items) and DisplayMarks.cpp
+// (the calls window); StoreAttempt.h and StoreColumns.h are the helpers they share.
 class CallStore {
 public:
     static constexpr const char* kFileName = "CallsAndOrders.db";
@@ -45,7 +50,7 @@ public:
     CallStore(const CallStore&) = delete;
     CallStore& operator=(const CallStore&) = delete;
 
-    // --- schema ---------------------------------------------------------------------------------
+    // --- schema (SchemaUpgrade.cpp) -------------------------------------------------------------
     // The start-up upgrade: the fourteen statements of the old program through the DDL translator,
     // each failure ignored. Returns, per statement run, whether it succeeded (for tests).
     std::vector<bool> dataConversions();
@@ -71,13 +76,13 @@ public:
     // Syncs the write-ahead log to the disk, before an input file is moved away.
     void checkpoint();
 
-    // --- audit ----------------------------------------------------------------------------------
+    // --- audit (AuditRows.cpp) ------------------------------------------------------------------
     StoreResult insertAudit(const AuditRow& row);
     StoreResult forEachExportableAudit(const std::function<void(const AuditRow&)>& visit);
     StoreResult deleteAuditUpTo(const QDateTime& cutoff);
     std::vector<AuditRow> allAudit(); // natural order; tests and tools
 
-    // --- intake ---------------------------------------------------------------------------------
+    // --- intake (CallRows.cpp, as are export, purge and the viewers) ----------------------------
     std::optional<CallRow> findCall(int source, int callNumber, StoreResult* result = nullptr);
     // First row with this number whatever its source (the older dialects complete calls this way).
     std::optional<CallRow> findFirstCallByNumber(int callNumber, StoreResult* result = nullptr);
@@ -105,7 +110,7 @@ public:
     StoreResult markExtracted(int source, int callNumber, const QString& fileName, const QDateTime& when);
     StoreResult setExtracted(int source, int callNumber, bool extracted);
 
-    // --- calls window ---------------------------------------------------------------------------
+    // --- calls window (DisplayMarks.cpp) --------------------------------------------------------
     // Displayed = False for every row, Source = 0 where it is Null.
     StoreResult resetDisplayed();
     // Every complete row not yet displayed, in natural order, marked displayed in the same step.
@@ -130,10 +135,13 @@ public:
 
 private:
     // Reads the calls of the select and runs the mark, in one write transaction.
-    std::vector<CallDisplayRow> takeCallsForDisplay(const char* select, const char* mark,
+    std::vector<CallDisplayRow> takeCallsForDisplay(const RowSelect<CallDisplayRow>& select, const char* mark,
                                                     StoreResult* result);
     explicit CallStore(std::unique_ptr<SQLite::Database> db);
+    // The statement for this text, prepared on its first use and kept for the next.
     SQLite::Statement& prepared(const char* sql);
+    // Drops every kept statement (before the schema changes under them).
+    void forgetPrepared();
     void createBaseTables();
     void ensureIndexes();
     bool runUpgradeStep(const QString& jetSql);

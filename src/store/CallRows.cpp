@@ -1,0 +1,288 @@
+// Calls, Orders and OrderLineItems: what the intake writes, the export and the purge read and mark,
+// and the viewers list.
+#include "store/CallStore.h"
+
+#include "store/StoreAttempt.h"
+#include "store/StoreColumns.h"
+
+namespace vrq {
+
+namespace {
+
+// Calls as a CallRow holds it, in the order of the SELECT lists and of the insert.
+constexpr TableColumn<CallRow> kCallColumns[] = {
+    selectOnly<&CallRow::rowId>("rowid"),
+    column<&CallRow::source>("Source"),
+    column<&CallRow::callNumber>("CallNumber"),
+    column<&CallRow::callDnt>("CallDNT"),
+    column<&CallRow::goodCall>("GoodCall"),
+    column<&CallRow::complete>("Complete"),
+    column<&CallRow::extractedCall>("ExtractedCall"),
+    column<&CallRow::extractedFileName>("ExtractedFileName"),
+    selectOnly<&CallRow::extractedDnt>("ExtractedDNT"), // set by markExtracted
+    column<&CallRow::numberOfOrders>("NumberOfOrders"),
+    selectOnly<&CallRow::displayed>("Displayed"), // kept by the calls window
+    column<&CallRow::lineNumber>("LineNumber"),
+    column<&CallRow::hour>("Hour"),
+    column<&CallRow::badReason>("BadReason"),
+    column<&CallRow::badData>("BadData"),
+    column<&CallRow::numBytes>("NumBytes"),
+};
+
+constexpr TableColumn<OrderRow> kOrderColumns[] = {
+    column<&OrderRow::source>("Source"),
+    column<&OrderRow::callNumber>("CallNumber"),
+    column<&OrderRow::orderSeqNumber>("OrderSeqNumber"),
+    orderFileColumn<&OrderRow::salesperson>("Salesperson"),
+    orderFileColumn<&OrderRow::customer>("Customer"),
+    column<&OrderRow::shipTo>("ShipTo"),
+    orderFileColumn<&OrderRow::route>("Route"),
+    orderFileColumn<&OrderRow::message>("Message"),
+    column<&OrderRow::numberOfItems>("NumberOfItems"),
+};
+
+constexpr TableColumn<ItemRow> kItemColumns[] = {
+    column<&ItemRow::source>("Source"),
+    column<&ItemRow::callNumber>("CallNumber"),
+    column<&ItemRow::orderSeqNumber>("OrderSeqNumber"),
+    column<&ItemRow::itemSeqNumber>("ItemSeqNumber"),
+    orderFileColumn<&ItemRow::itemNumber>("ItemNumber"),
+    orderFileColumn<&ItemRow::quantity>("Quantity"),
+    orderFileColumn<&ItemRow::unit>("Unit"),
+    orderFileColumn<&ItemRow::discountPercent>("DiscountPercent"),
+    orderFileColumn<&ItemRow::priceOverride>("PriceOverride"),
+};
+
+// An update of one row by its key: NotFound when no row has that key.
+StoreResult changedOne(SQLite::Statement& st) {
+    return st.exec() > 0 ? StoreResult::success() : StoreResult::notFound();
+}
+
+} // namespace
+
+// --- intake ---------------------------------------------------------------------------------------
+
+std::optional<CallRow> CallStore::findCall(int source, int callNumber, StoreResult* result) {
+    static const RowSelect select(kCallColumns, "FROM Calls WHERE Source = ? AND CallNumber = ?");
+    return attempt(result, [&] {
+        Use st(prepared(select.sql()));
+        bindValues(*st, source, callNumber);
+        return select.first(*st);
+    });
+}
+
+std::optional<CallRow> CallStore::findFirstCallByNumber(int callNumber, StoreResult* result) {
+    static const RowSelect select(kCallColumns, "FROM Calls WHERE CallNumber = ? ORDER BY rowid LIMIT 1");
+    return attempt(result, [&] {
+        Use st(prepared(select.sql()));
+        bindValues(*st, callNumber);
+        return select.first(*st);
+    });
+}
+
+StoreResult CallStore::insertCall(const CallRow& row) {
+    static const RowInsert insert("Calls", kCallColumns);
+    return attempt([&] {
+        Use st(prepared(insert.sql()));
+        insert.bind(*st, row);
+        st->exec();
+    });
+}
+
+StoreResult CallStore::raiseNumberOfOrders(int source, int callNumber, int* newCount) {
+    return attempt([&] {
+        // An UPDATE and a SELECT rather than UPDATE ... RETURNING: RETURNING builds a temporary table on
+        // every run, which made this counter cost more than the row it numbers.
+        Use st(prepared(
+            "UPDATE Calls SET NumberOfOrders = NumberOfOrders + 1 WHERE Source = ? AND CallNumber = ?"));
+        bindValues(*st, source, callNumber);
+        if (st->exec() == 0)
+            return StoreResult::notFound();
+        Use read(prepared("SELECT NumberOfOrders FROM Calls WHERE Source = ? AND CallNumber = ?"));
+        bindValues(*read, source, callNumber);
+        if (read->executeStep() && newCount)
+            *newCount = read->getColumn(0).getInt();
+        return StoreResult::success();
+    });
+}
+
+StoreResult CallStore::insertOrder(const OrderRow& row) {
+    static const RowInsert insert("Orders", kOrderColumns);
+    return attempt([&] {
+        Use st(prepared(insert.sql()));
+        insert.bind(*st, row);
+        st->exec();
+    });
+}
+
+StoreResult CallStore::raiseNumberOfItems(int source, int callNumber, int orderSeqNumber, int* newCount) {
+    return attempt([&] {
+        // UPDATE and SELECT, as raiseNumberOfOrders.
+        Use st(prepared(
+            "UPDATE Orders SET NumberOfItems = NumberOfItems + 1 WHERE Source = ? AND CallNumber = ? "
+            "AND OrderSeqNumber = ?"));
+        bindValues(*st, source, callNumber, orderSeqNumber);
+        if (st->exec() == 0)
+            return StoreResult::notFound();
+        Use read(prepared("SELECT NumberOfItems FROM Orders WHERE Source = ? AND CallNumber = ? "
+                          "AND OrderSeqNumber = ?"));
+        bindValues(*read, source, callNumber, orderSeqNumber);
+        if (read->executeStep() && newCount)
+            *newCount = read->getColumn(0).getInt();
+        return StoreResult::success();
+    });
+}
+
+StoreResult CallStore::insertItem(const ItemRow& row) {
+    static const RowInsert insert("OrderLineItems", kItemColumns);
+    return attempt([&] {
+        Use st(prepared(insert.sql()));
+        insert.bind(*st, row);
+        st->exec();
+    });
+}
+
+StoreResult CallStore::setOrderMessage(int source, int callNumber, int orderSeqNumber,
+                                       const QString& message) {
+    return attempt([&] {
+        Use st(prepared(
+            "UPDATE Orders SET Message = ? WHERE Source = ? AND CallNumber = ? AND OrderSeqNumber = ?"));
+        bindValues(*st, message, source, callNumber, orderSeqNumber);
+        return changedOne(*st);
+    });
+}
+
+StoreResult CallStore::setPriceOverride(int source, int callNumber, int orderSeqNumber, int itemSeqNumber,
+                                        int price) {
+    return attempt([&] {
+        Use st(prepared("UPDATE OrderLineItems SET PriceOverride = ? WHERE Source = ? AND CallNumber = ? "
+                        "AND OrderSeqNumber = ? AND ItemSeqNumber = ?"));
+        bindValues(*st, price, source, callNumber, orderSeqNumber, itemSeqNumber);
+        return changedOne(*st);
+    });
+}
+
+StoreResult CallStore::setCallComplete(int source, int callNumber, std::optional<bool> goodCall) {
+    return attempt([&] {
+        Use st(prepared("UPDATE Calls SET Complete = 1, GoodCall = coalesce(?, GoodCall) "
+                        "WHERE Source = ? AND CallNumber = ?"));
+        bindValues(*st, goodCall, source, callNumber);
+        return changedOne(*st);
+    });
+}
+
+// --- export ---------------------------------------------------------------------------------------
+
+std::optional<CallRow> CallStore::nextPendingCall(qint64 afterRowId, StoreResult* result) {
+    static const RowSelect select(kCallColumns, "FROM Calls WHERE ExtractedCall = 0 AND GoodCall = 1 "
+                                                "AND Complete = 1 AND rowid > ? ORDER BY rowid LIMIT 1");
+    return attempt(result, [&] {
+        Use st(prepared(select.sql()));
+        bindValues(*st, afterRowId);
+        return select.first(*st);
+    });
+}
+
+std::vector<OrderRow> CallStore::ordersOfCall(int source, int callNumber, StoreResult* result) {
+    static const RowSelect select(kOrderColumns, "FROM Orders WHERE Source = ? AND CallNumber = ? "
+                                                 "ORDER BY OrderSeqNumber");
+    return attempt(result, [&] {
+        Use st(prepared(select.sql()));
+        bindValues(*st, source, callNumber);
+        return select.all(*st);
+    });
+}
+
+std::vector<ItemRow> CallStore::itemsOfCall(int source, int callNumber, StoreResult* result) {
+    static const RowSelect select(kItemColumns, "FROM OrderLineItems WHERE Source = ? AND CallNumber = ? "
+                                                "ORDER BY OrderSeqNumber, ItemSeqNumber");
+    return attempt(result, [&] {
+        Use st(prepared(select.sql()));
+        bindValues(*st, source, callNumber);
+        return select.all(*st);
+    });
+}
+
+std::vector<ItemRow> CallStore::itemsOfOrder(int source, int callNumber, int orderSeqNumber,
+                                             StoreResult* result) {
+    static const RowSelect select(kItemColumns, "FROM OrderLineItems WHERE Source = ? AND CallNumber = ? "
+                                                "AND OrderSeqNumber = ? ORDER BY ItemSeqNumber");
+    return attempt(result, [&] {
+        Use st(prepared(select.sql()));
+        bindValues(*st, source, callNumber, orderSeqNumber);
+        return select.all(*st);
+    });
+}
+
+StoreResult CallStore::markExtracted(int source, int callNumber, const QString& fileName,
+                                     const QDateTime& when) {
+    return attempt([&] {
+        Use st(prepared("UPDATE Calls SET ExtractedCall = 1, ExtractedDNT = ?, ExtractedFileName = ? "
+                        "WHERE Source = ? AND CallNumber = ?"));
+        bindValues(*st, when, fileName, source, callNumber);
+        return changedOne(*st);
+    });
+}
+
+StoreResult CallStore::setExtracted(int source, int callNumber, bool extracted) {
+    return attempt([&] {
+        Use st(prepared("UPDATE Calls SET ExtractedCall = ? WHERE Source = ? AND CallNumber = ?"));
+        bindValues(*st, extracted, source, callNumber);
+        return changedOne(*st);
+    });
+}
+
+// --- purge ----------------------------------------------------------------------------------------
+
+std::optional<CallRow> CallStore::nextPurgeableCall(const QDateTime& cutoff, qint64 afterRowId,
+                                                    StoreResult* result) {
+    static const RowSelect select(
+        kCallColumns, "FROM Calls WHERE rowid > ? AND Complete = 1 AND CallDNT <= ? "
+                      "AND (GoodCall = 0 OR (GoodCall = 1 AND ExtractedCall = 1)) ORDER BY rowid LIMIT 1");
+    return attempt(result, [&] {
+        Use st(prepared(select.sql()));
+        bindValues(*st, afterRowId, cutoff);
+        return select.first(*st);
+    });
+}
+
+StoreResult CallStore::deleteCallWithOrders(int source, int callNumber) {
+    return attempt([&] {
+        for (const char* sql : {"DELETE FROM Orders WHERE Source = ? AND CallNumber = ?",
+                                "DELETE FROM OrderLineItems WHERE Source = ? AND CallNumber = ?",
+                                "DELETE FROM Calls WHERE Source = ? AND CallNumber = ?"}) {
+            Use st(prepared(sql));
+            bindValues(*st, source, callNumber);
+            st->exec();
+        }
+    });
+}
+
+// --- viewers and tests ----------------------------------------------------------------------------
+
+std::vector<CallRow> CallStore::allCalls(StoreResult* result) {
+    static const RowSelect select(kCallColumns, "FROM Calls ORDER BY rowid");
+    return attempt(result, [&] {
+        SQLite::Statement st(*m_db, select.sql());
+        return select.all(st);
+    });
+}
+
+std::vector<OrderRow> CallStore::allOrders(StoreResult* result) {
+    static const RowSelect select(kOrderColumns, "FROM Orders ORDER BY Source, CallNumber, OrderSeqNumber");
+    return attempt(result, [&] {
+        SQLite::Statement st(*m_db, select.sql());
+        return select.all(st);
+    });
+}
+
+std::vector<ItemRow> CallStore::allItems(StoreResult* result) {
+    static const RowSelect select(
+        kItemColumns, "FROM OrderLineItems ORDER BY Source, CallNumber, OrderSeqNumber, ItemSeqNumber");
+    return attempt(result, [&] {
+        SQLite::Statement st(*m_db, select.sql());
+        return select.all(st);
+    });
+}
+
+} // namespace vrq

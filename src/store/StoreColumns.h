@@ -1,0 +1,274 @@
+#pragma once
+
+// How the call store's own sources bind values and read rows. A table's columns are listed once, as
+// {name, how the row's member is read, how it is bound}; the SELECT and INSERT texts are built from that
+// list and the rows read and bound by it, so a column list and the code reading it cannot drift apart.
+// Included by the store's .cpp files only.
+
+#include "store/CallStore.h"
+
+#include <SQLiteCpp/SQLiteCpp.h>
+
+#include <QDateTime>
+#include <QString>
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <type_traits>
+#include <vector>
+
+namespace vrq {
+
+// --- values -----------------------------------------------------------------------------------------
+
+inline QString textOf(const SQLite::Column& c) {
+    return QString::fromUtf8(c.getText());
+}
+
+// A date column; Null gives an invalid date.
+inline QDateTime dateOf(const SQLite::Column& c) {
+    if (c.isNull())
+        return {};
+    return storeDateFromText(textOf(c));
+}
+
+// A number column as a 32-bit integer: a value with a fraction goes to the nearest whole number,
+// halves to the even neighbour; values beyond the range are held at its limits.
+inline int wholeNumberOf(const SQLite::Column& c) {
+    if (!c.isFloat())
+        return static_cast<int>(std::clamp<int64_t>(c.getInt64(), INT32_MIN, INT32_MAX));
+    const double rounded = std::nearbyint(c.getDouble()); // the default rounding mode: halves to even
+    return static_cast<int>(
+        std::clamp(rounded, static_cast<double>(INT32_MIN), static_cast<double>(INT32_MAX)));
+}
+
+// A column into a member of the record types, by the member's type. Null leaves an optional empty.
+inline void readValue(int& value, const SQLite::Column& c) {
+    value = c.getInt();
+}
+inline void readValue(qint64& value, const SQLite::Column& c) {
+    value = c.getInt64();
+}
+inline void readValue(bool& value, const SQLite::Column& c) {
+    value = c.getInt() != 0;
+}
+inline void readValue(QString& value, const SQLite::Column& c) {
+    value = textOf(c);
+}
+inline void readValue(QDateTime& value, const SQLite::Column& c) {
+    value = dateOf(c);
+}
+template <typename T> void readValue(std::optional<T>& value, const SQLite::Column& c) {
+    if (c.isNull()) {
+        value.reset();
+        return;
+    }
+    T present{};
+    readValue(present, c);
+    value = std::move(present);
+}
+
+// One value bound to the statement's parameter at index (from 1). An invalid date and an empty
+// optional are bound as Null, a yes/no as 1 or 0.
+inline void bindValue(SQLite::Statement& st, int index, int value) {
+    st.bind(index, value);
+}
+inline void bindValue(SQLite::Statement& st, int index, qint64 value) {
+    st.bind(index, static_cast<int64_t>(value));
+}
+inline void bindValue(SQLite::Statement& st, int index, bool value) {
+    st.bind(index, value ? 1 : 0);
+}
+void bindValue(SQLite::Statement& st, int index, const char* value) = delete; // else bound as a yes/no
+inline void bindValue(SQLite::Statement& st, int index, const QString& value) {
+    st.bind(index, value.toStdString());
+}
+inline void bindValue(SQLite::Statement& st, int index, const QDateTime& value) {
+    if (value.isValid())
+        st.bind(index, storeDateText(value).toStdString());
+    else
+        st.bind(index);
+}
+template <typename T> void bindValue(SQLite::Statement& st, int index, const std::optional<T>& value) {
+    if (value)
+        bindValue(st, index, *value);
+    else
+        st.bind(index);
+}
+
+// Binds the values to the statement's parameters 1, 2, ... in the order given.
+template <typename... Values> void bindValues(SQLite::Statement& st, const Values&... values) {
+    int index = 0;
+    (bindValue(st, ++index, values), ...);
+}
+
+// --- a table's columns ------------------------------------------------------------------------------
+
+// One column of a table as a record type holds it.
+template <typename Row> struct TableColumn {
+    const char* name; // as the statements name it
+    void (*read)(Row& row, const SQLite::Column& value);
+    void (*bind)(SQLite::Statement& st, int index, const Row& row); // nullptr: an insert leaves it out
+};
+
+namespace detail {
+
+template <typename Member> struct MemberPointer;
+template <typename Row, typename Value> struct MemberPointer<Value Row::*> {
+    using RowType = Row;
+    using ValueType = Value;
+};
+template <auto member> using RowOf = typename MemberPointer<decltype(member)>::RowType;
+template <auto member> using ValueOf = typename MemberPointer<decltype(member)>::ValueType;
+
+template <auto member> void read(RowOf<member>& row, const SQLite::Column& value) {
+    readValue(row.*member, value);
+}
+
+template <auto member> void bind(SQLite::Statement& st, int index, const RowOf<member>& row) {
+    bindValue(st, index, row.*member);
+}
+
+template <auto member> void readForOrderFile(RowOf<member>& row, const SQLite::Column& value) {
+    if constexpr (std::is_same_v<ValueOf<member>, int>)
+        row.*member = wholeNumberOf(value);
+    else
+        readValue(row.*member, value);
+    if (value.isNull())
+        row.nullColumns.append(QString::fromUtf8(value.getName()));
+}
+
+} // namespace detail
+
+// A column read into the member and written by an insert.
+template <auto member> constexpr TableColumn<detail::RowOf<member>> column(const char* name) {
+    return {name, &detail::read<member>, &detail::bind<member>};
+}
+
+// A column read into the member that an insert leaves out (the row number, and columns that later
+// updates set).
+template <auto member> constexpr TableColumn<detail::RowOf<member>> selectOnly(const char* name) {
+    return {name, &detail::read<member>, nullptr};
+}
+
+// A column the order file is written from: a Null is noted by its name in the row's nullColumns (the
+// member then holds a mere stand-in), and a number is read as a whole number (wholeNumberOf).
+template <auto member> constexpr TableColumn<detail::RowOf<member>> orderFileColumn(const char* name) {
+    return {name, &detail::readForOrderFile<member>, &detail::bind<member>};
+}
+
+// "SELECT <the columns> <rest>", and the rows of such a statement read by the same columns.
+template <typename Row> class RowSelect {
+public:
+    // rest follows the column list, e.g. "FROM Calls WHERE Source = ?".
+    RowSelect(std::span<const TableColumn<Row>> columns, std::string_view rest) : m_columns(columns) {
+        m_sql = "SELECT ";
+        for (const TableColumn<Row>& c : m_columns) {
+            if (&c != &m_columns.front())
+                m_sql += ", ";
+            m_sql += c.name;
+        }
+        m_sql += ' ';
+        m_sql += rest;
+    }
+
+    // The text, at an address that stays the same (the statement cache finds it by its address).
+    const char* sql() const { return m_sql.c_str(); }
+
+    // The row the statement stands on.
+    Row read(SQLite::Statement& st) const {
+        Row row;
+        for (int i = 0; i < static_cast<int>(m_columns.size()); ++i)
+            m_columns[i].read(row, st.getColumn(i));
+        return row;
+    }
+
+    // The first row the statement gives, if any.
+    std::optional<Row> first(SQLite::Statement& st) const {
+        if (st.executeStep())
+            return read(st);
+        return std::nullopt;
+    }
+
+    // Every row the statement gives.
+    std::vector<Row> all(SQLite::Statement& st) const {
+        std::vector<Row> rows;
+        while (st.executeStep())
+            rows.push_back(read(st));
+        return rows;
+    }
+
+private:
+    std::span<const TableColumn<Row>> m_columns;
+    std::string m_sql;
+};
+
+template <typename Row, std::size_t N>
+RowSelect(const TableColumn<Row> (&)[N], std::string_view) -> RowSelect<Row>;
+
+// "INSERT INTO <table> (<the written columns>) VALUES (?, ...)", and a row bound to it by the same columns.
+template <typename Row> class RowInsert {
+public:
+    RowInsert(std::string_view table, std::span<const TableColumn<Row>> columns) : m_columns(columns) {
+        std::string names;
+        std::string parameters;
+        for (const TableColumn<Row>& c : m_columns) {
+            if (!c.bind)
+                continue;
+            if (!names.empty()) {
+                names += ", ";
+                parameters += ", ";
+            }
+            names += c.name;
+            parameters += '?';
+        }
+        m_sql = "INSERT INTO ";
+        m_sql += table;
+        m_sql += " (" + names + ") VALUES (" + parameters + ")";
+    }
+
+    const char* sql() const { return m_sql.c_str(); }
+
+    void bind(SQLite::Statement& st, const Row& row) const {
+        int index = 0;
+        for (const TableColumn<Row>& c : m_columns) {
+            if (c.bind)
+                c.bind(st, ++index, row);
+        }
+    }
+
+private:
+    std::span<const TableColumn<Row>> m_columns;
+    std::string m_sql;
+};
+
+template <typename Row, std::size_t N>
+RowInsert(std::string_view, const TableColumn<Row> (&)[N]) -> RowInsert<Row>;
+
+// --- cached statements ------------------------------------------------------------------------------
+
+// Resets a cached statement when the operation using it ends, so no read stays open.
+class Use {
+public:
+    explicit Use(SQLite::Statement& st) : m_st(st) {}
+    ~Use() {
+        try {
+            m_st.reset();
+            m_st.clearBindings();
+        } catch (...) {
+        }
+    }
+    Use(const Use&) = delete;
+    Use& operator=(const Use&) = delete;
+    SQLite::Statement* operator->() { return &m_st; }
+    SQLite::Statement& operator*() { return m_st; }
+
+private:
+    SQLite::Statement& m_st;
+};
+
+} // namespace vrq

@@ -1,0 +1,148 @@
+// The store writes each member of its rows into the column of that name and reports engine failures
+// with the codes and texts the audit entries quote. A store that wrote Hour into LineNumber and read it
+// back from there would pass every round trip, and read the rows of an older installation wrongly.
+#include "store/CallStore.h"
+
+#include <SQLiteCpp/SQLiteCpp.h>
+#include <sqlite3.h>
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace vrq;
+
+namespace {
+
+class CallStoreRowsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QString error;
+        store = CallStore::open(dir.filePath(QStringLiteral("CallsAndOrders.db")), &error);
+        ASSERT_TRUE(store) << error.toStdString();
+        store->dataConversions();
+    }
+
+    // The table holds one row, and its columns that are not Null are those given ("Column=value").
+    void expectStored(const char* table, std::initializer_list<const char*> columns) {
+        QStringList expected;
+        for (const char* c : columns)
+            expected.append(QString::fromLatin1(c));
+        QStringList stored;
+        SQLite::Statement st(store->database(), std::string("SELECT * FROM ") + table);
+        ASSERT_TRUE(st.executeStep()) << table;
+        for (int i = 0; i < st.getColumnCount(); ++i) {
+            if (!st.getColumn(i).isNull())
+                stored.append(QString::fromUtf8(st.getColumnName(i)) + QLatin1Char('=') +
+                              QString::fromUtf8(st.getColumn(i).getText()));
+        }
+        EXPECT_FALSE(st.executeStep()) << table;
+        expected.sort();
+        stored.sort();
+        EXPECT_EQ(stored, expected) << table;
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<CallStore> store;
+    const QDateTime callTime{QDate(2026, 3, 10), QTime(14, 7, 30)};
+    const QDateTime laterTime{QDate(2026, 3, 11), QTime(8, 0, 1)};
+};
+
+// Every value differs from the others of its type, so any two columns swapped show.
+TEST_F(CallStoreRowsTest, EachMemberIsInTheColumnOfItsName) {
+    CallRow call;
+    call.source = 1;
+    call.callNumber = 2;
+    call.callDnt = callTime;
+    call.goodCall = true;
+    call.extractedCall = true;
+    call.extractedFileName = QStringLiteral("F.Rcv");
+    call.numberOfOrders = 6;
+    call.lineNumber = 7;
+    call.hour = 8;
+    call.badReason = 9;
+    call.badData = 10;
+    call.numBytes = 11;
+    ASSERT_TRUE(store->insertCall(call).ok());
+    OrderRow order;
+    order.source = 1;
+    order.callNumber = 2;
+    order.orderSeqNumber = 3;
+    order.salesperson = QStringLiteral("S");
+    order.customer = QStringLiteral("C");
+    order.shipTo = QStringLiteral("H");
+    order.route = QStringLiteral("R");
+    order.message = QStringLiteral("M");
+    order.numberOfItems = 5;
+    ASSERT_TRUE(store->insertOrder(order).ok());
+    ItemRow item;
+    item.source = 1;
+    item.callNumber = 2;
+    item.orderSeqNumber = 3;
+    item.itemSeqNumber = 4;
+    item.itemNumber = QStringLiteral("I");
+    item.quantity = 5;
+    item.unit = 6;
+    item.discountPercent = 7;
+    item.priceOverride = 8;
+    ASSERT_TRUE(store->insertItem(item).ok());
+    AuditRow audit;
+    audit.auditDnt = callTime;
+    audit.eventDnt = laterTime;
+    audit.type = QStringLiteral("T");
+    audit.msg = QStringLiteral("G");
+    audit.seq = 9;
+    audit.instance = QStringLiteral("X");
+    ASSERT_TRUE(store->insertAudit(audit).ok());
+
+    expectStored("Calls",
+                 {"Source=1", "CallNumber=2", "CallDNT=2026-03-10 14:07:30", "GoodCall=1", "Complete=0",
+                  "ExtractedCall=1", "ExtractedFileName=F.Rcv", "NumberOfOrders=6", "Displayed=0",
+                  "LineNumber=7", "Hour=8", "BadReason=9", "BadData=10", "NumBytes=11"});
+    expectStored("Orders", {"Source=1", "CallNumber=2", "OrderSeqNumber=3", "Salesperson=S", "Customer=C",
+                            "ShipTo=H", "Route=R", "Message=M", "NumberOfItems=5"});
+    expectStored("OrderLineItems",
+                 {"Source=1", "CallNumber=2", "OrderSeqNumber=3", "ItemSeqNumber=4", "ItemNumber=I",
+                  "Quantity=5", "Unit=6", "DiscountPercent=7", "PriceOverride=8"});
+    expectStored("Audit", {"AuditDNT=2026-03-10 14:07:30", "EventDNT=2026-03-11 08:00:01", "Type=T", "Msg=G",
+                           "Seq=9", "Instance=X"});
+
+    // The columns no insert writes are read into their members too.
+    ASSERT_TRUE(store->markExtracted(1, 2, QStringLiteral("F.Rcv"), laterTime).ok());
+    store->database().exec("UPDATE Calls SET Displayed = 1");
+    const std::optional<CallRow> read = store->findCall(1, 2);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->rowId, 1);
+    EXPECT_EQ(read->extractedDnt, laterTime);
+    EXPECT_TRUE(read->displayed);
+    EXPECT_EQ(read->hour, 8);
+}
+
+TEST_F(CallStoreRowsTest, FailuresKeepTheEngineCodesAndTheDuplicateKeyText) {
+    CallRow call;
+    call.callNumber = 17;
+    ASSERT_TRUE(store->insertCall(call).ok());
+    const StoreResult duplicate = store->insertCall(call);
+    EXPECT_EQ(duplicate.status, StoreStatus::Duplicate);
+    EXPECT_EQ(duplicate.code, kDuplicateKeyError);
+    EXPECT_EQ(duplicate.description, QStringLiteral("The changes were not made because they would create a "
+                                                    "duplicate value in the primary key."));
+
+    OrderRow order;
+    order.callNumber = 17;
+    order.salesperson = QStringLiteral("1234567"); // one longer than TEXT(6)
+    const StoreResult tooLong = store->insertOrder(order);
+    EXPECT_EQ(tooLong.status, StoreStatus::Error);
+    EXPECT_EQ(tooLong.code, SQLITE_CONSTRAINT_CHECK);
+    EXPECT_TRUE(tooLong.description.startsWith(QStringLiteral("CHECK constraint failed")))
+        << tooLong.description.toStdString();
+
+    store->database().exec("DROP TABLE Calls");
+    StoreResult lookup;
+    EXPECT_FALSE(store->findCall(0, 17, &lookup));
+    EXPECT_EQ(lookup.status, StoreStatus::Error);
+    EXPECT_EQ(lookup.code, SQLITE_ERROR);
+    EXPECT_EQ(lookup.description, QStringLiteral("no such table: Calls"));
+    EXPECT_EQ(store->setExtracted(0, 17, true).description, QStringLiteral("no such table: Calls"));
+}
+
+} // namespace
