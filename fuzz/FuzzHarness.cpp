@@ -61,7 +61,7 @@ void resetStore() {
     CallStore& store = *env.store;
     if (store.inTransaction())
         fail("a unit of work was left open");
-    StoreResult result;
+    Result result;
     for (const CallRow& call : store.allCalls(&result)) {
         if (!store.deleteCallWithOrders(call.source, call.callNumber).ok())
             fail("cannot empty the calls");

@@ -42,10 +42,10 @@ struct DayRun {
     bool hasCalls() const { return !day.isEmpty() && (good > 0 || bad > 0); }
 };
 
-JobResult failure(int code, const QString& description) {
-    return JobResult::failure(QStringLiteral("SaveAuditsToFile: Err =") +
-                              (code < 0 ? QString::number(code) : QLatin1Char(' ') + QString::number(code)) +
-                              QStringLiteral(" - ") + description);
+Result failure(int code, const QString& description) {
+    return Result::failure(QStringLiteral("SaveAuditsToFile: Err =") +
+                           (code < 0 ? QString::number(code) : QLatin1Char(' ') + QString::number(code)) +
+                           QStringLiteral(" - ") + description);
 }
 
 } // namespace
@@ -77,13 +77,13 @@ QString AuditExport::statusLine(const QString& day, int good, int bad) {
            QStringLiteral(" Bad   ") + numberField(percent) + QStringLiteral(" % Success");
 }
 
-StoreResult AuditExport::gather(Contents& contents) const {
+Result AuditExport::gather(Contents& contents) const {
     DayRun run;
     auto closeRun = [&] {
         if (run.hasCalls())
             contents.statusBytes += lineBytes(statusLine(run.day, run.good, run.bad));
     };
-    const StoreResult result = m_ctx.store->forEachExportableAudit([&](const AuditRow& row) {
+    const Result result = m_ctx.store->forEachExportableAudit([&](const AuditRow& row) {
         ++contents.rows;
         contents.exportBytes += lineBytes(exportLine(row));
         const QString day = stamp(row.eventDnt).left(8).trimmed();
@@ -107,29 +107,28 @@ QString AuditExport::filePath(const char* name) const {
     return m_ctx.paths->resolve(PathResolver::withTrailingSeparator(folder) + QLatin1String(name));
 }
 
-JobResult AuditExport::saveAuditsToFile() {
+Result AuditExport::saveAuditsToFile() {
     if (PathResolver::trimRight(m_ctx.settings.QX7Path).isEmpty())
-        return JobResult::success();
+        return Result::success();
 
     m_contents = Contents();
-    const StoreResult gathered = gather(m_contents);
+    const Result gathered = gather(m_contents);
     if (!gathered.ok())
-        return failure(gathered.code, gathered.description);
+        return failure(gathered.code, gathered.message);
     if (m_contents.rows == 0)
-        return JobResult::success(); // the files of the last export stay as they are
+        return Result::success(); // the files of the last export stay as they are
 
     if (!m_network.folderExists(m_network.folderToTest())) {
-        const StoreResult lost =
+        const Result lost =
             m_ctx.audit->write(AuditType::ConnectionLost, QStringLiteral("Network connection lost."));
         if (!lost.ok())
-            return failure(lost.code, lost.description);
-        StoreResult established;
+            return failure(lost.code, lost.message);
+        Result established;
         if (!m_network.connectNetworkDrive(established))
-            return established.ok() ? JobResult::success()
-                                    : failure(established.code, established.description);
+            return established.ok() ? Result::success() : failure(established.code, established.message);
     }
     if (!createEmptyAuditFiles())
-        return JobResult::success();
+        return Result::success();
     return writeAuditFiles();
 }
 
@@ -137,17 +136,17 @@ bool AuditExport::createEmptyAuditFiles() {
     if (!m_ctx.fs->writeFileDurably(filePath(kExportFileName), QByteArray()))
         return false;
     // A failed status file leaves the export file as it is now: empty.
-    return m_ctx.fs->writeFileDurably(filePath(kStatusFileName), QByteArray()).ok;
+    return m_ctx.fs->writeFileDurably(filePath(kStatusFileName), QByteArray()).ok();
 }
 
-JobResult AuditExport::writeAuditFiles() {
-    FileResult written = m_ctx.fs->writeFileDurably(filePath(kExportFileName), m_contents.exportBytes);
+Result AuditExport::writeAuditFiles() {
+    Result written = m_ctx.fs->writeFileDurably(filePath(kExportFileName), m_contents.exportBytes);
     if (written)
         written = m_ctx.fs->writeFileDurably(filePath(kStatusFileName), m_contents.statusBytes);
     m_contents = Contents();
     if (!written)
-        return failure(written.code, written.error);
-    return JobResult::success();
+        return failure(written.code, written.message);
+    return Result::success();
 }
 
 } // namespace vrq

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "context/JobResult.h"
+#include "platform/Result.h"
 #include "store/CallStore.h"
 
 #include <QByteArray>
@@ -22,12 +22,12 @@ public:
 
     AuditExport(AppContext& ctx, NetworkConnection& network);
 
-    JobResult saveAuditsToFile();
+    Result saveAuditsToFile();
     // Creates (truncates) both files empty; true when both exist. A failed status file leaves the export
     // file empty.
     bool createEmptyAuditFiles();
     // Writes what was gathered into both files, the export file first.
-    JobResult writeAuditFiles();
+    Result writeAuditFiles();
 
     // One 200-character line of the export file, without CR LF.
     static QString exportLine(const AuditRow& row);
@@ -41,7 +41,7 @@ private:
         QByteArray statusBytes;
         int rows = 0;
     };
-    StoreResult gather(Contents& contents) const;
+    Result gather(Contents& contents) const;
     QString filePath(const char* name) const;
 
     AppContext& m_ctx;

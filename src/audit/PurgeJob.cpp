@@ -10,10 +10,10 @@ namespace vrq {
 
 namespace {
 
-JobResult failure(const StoreResult& result) {
+Result failure(const Result& result) {
     const QString code =
         result.code < 0 ? QString::number(result.code) : QLatin1Char(' ') + QString::number(result.code);
-    return JobResult::failure(QStringLiteral("Err =") + code + QStringLiteral(" - ") + result.description);
+    return Result::failure(QStringLiteral("Err =") + code + QStringLiteral(" - ") + result.message);
 }
 
 } // namespace
@@ -24,13 +24,13 @@ QDateTime PurgeJob::cutoff(const QDateTime& now, int daysOfHistory) {
     return QDateTime(now.date().addDays(-daysOfHistory), QTime(0, 0));
 }
 
-JobResult PurgeJob::purgeCalls() {
+Result PurgeJob::purgeCalls() {
     const QDateTime cut = cutoff(m_ctx.clock->now(), m_ctx.settings.DaysOfHistory);
 
-    StoreResult result;
+    Result result;
     std::optional<CallRow> call = m_ctx.store->nextPurgeableCall(cut, 0, &result);
     while (call) {
-        if (JobResult purged = purgeCall(call->source, call->callNumber); !purged.ok)
+        if (Result purged = purgeCall(call->source, call->callNumber); !purged.ok())
             return purged;
         call = m_ctx.store->nextPurgeableCall(cut, call->rowId, &result);
     }
@@ -40,16 +40,16 @@ JobResult PurgeJob::purgeCalls() {
     result = m_ctx.store->deleteAuditUpTo(cut);
     if (!result.ok())
         return failure(result);
-    if (JobResult exported = m_auditExport.saveAuditsToFile(); !exported.ok)
+    if (Result exported = m_auditExport.saveAuditsToFile(); !exported.ok())
         return exported;
 
     m_ctx.settings.LastDatePurged = m_ctx.clock->now();
-    return JobResult::success();
+    return Result::success();
 }
 
-JobResult PurgeJob::purgeCall(int source, int callNumber) {
+Result PurgeJob::purgeCall(int source, int callNumber) {
     // Orders, items and the call row go together: no call is ever left without its orders.
-    StoreResult result = m_ctx.store->begin();
+    Result result = m_ctx.store->begin();
     if (result.ok())
         result = m_ctx.store->deleteCallWithOrders(source, callNumber);
     if (result.ok())
@@ -59,7 +59,7 @@ JobResult PurgeJob::purgeCall(int source, int callNumber) {
         return failure(result);
     }
     m_ctx.ui->updateCallDisplay(callNumber, CallDisplay::Remove);
-    return JobResult::success();
+    return Result::success();
 }
 
 } // namespace vrq

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "context/JobResult.h"
+#include "platform/Result.h"
 
 #include <QDateTime>
 
@@ -18,13 +18,13 @@ public:
 
     // LastDatePurged advances only when the whole purge succeeded; otherwise the failure is handed
     // back and the purge is due again.
-    JobResult purgeCalls();
+    Result purgeCalls();
 
     // Midnight at the start of today minus daysOfHistory days.
     static QDateTime cutoff(const QDateTime& now, int daysOfHistory);
 
 private:
-    JobResult purgeCall(int source, int callNumber);
+    Result purgeCall(int source, int callNumber);
 
     AppContext& m_ctx;
     AuditExport& m_auditExport;

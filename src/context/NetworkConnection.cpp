@@ -40,8 +40,8 @@ int NetworkConnection::remap() {
     return m_ctx.drives->netConnect(drive, shareName());
 }
 
-bool NetworkConnection::connectNetworkDrive(StoreResult& logged) {
-    logged = StoreResult::success();
+bool NetworkConnection::connectNetworkDrive(Result& logged) {
+    logged = Result::success();
     if (!m_ctx.settings.AutoConnect) {
         m_ctx.ui->showMessage(
             QStringLiteral("The network connection has been broken.  Manually re-establish the "

@@ -22,7 +22,7 @@ public:
     // Drops and re-creates the drive mapping; when that fails, holds the caller in the network-error
     // wait until the folder is back or the person gives up. True when the host folder can be used and
     // its entry is written; when the store refuses that entry, false with the failure in logged.
-    bool connectNetworkDrive(StoreResult& logged);
+    bool connectNetworkDrive(Result& logged);
     // One retry of the network-error wait: true when the folder is reachable, after one new mapping if
     // needed.
     bool tryReconnect();

@@ -59,14 +59,14 @@ QByteArray ExportRecovery::encode(const PendingRename& pending) {
     return text + kEndMark.latin1() + '\n' + checksum(text) + '\n';
 }
 
-FileResult ExportRecovery::save(const PendingRename& pending) {
+Result ExportRecovery::save(const PendingRename& pending) {
     const QByteArray bytes = padToBlocks(encode(pending));
     m_recordKey.reset();
     // Written, not flushed: it has to outlive the process, which the page cache does. A flush would
     // guard it against a power cut too, but the store's own last commits are not flushed either
     // (synchronous=NORMAL), so it would not make the export exactly-once across a power cut, and it
     // cost almost half as much again as writing the order file.
-    const FileResult saved = m_fs.overwrite(recordPath(), bytes);
+    const Result saved = m_fs.overwrite(recordPath(), bytes);
     if (saved) {
         m_recordKey = CallKey{pending.source, pending.callNumber};
         m_recordSize = std::max(m_recordSize, bytes.size());
@@ -74,8 +74,8 @@ FileResult ExportRecovery::save(const PendingRename& pending) {
     return saved;
 }
 
-FileResult ExportRecovery::park(const PendingRename& pending) {
-    const FileResult parked =
+Result ExportRecovery::park(const PendingRename& pending) {
+    const Result parked =
         m_fs.writeFileDurably(parkedPath({pending.source, pending.callNumber}), encode(pending));
     if (parked && read(recordPath()) == pending)
         blankRecord(m_fs.fileSize(recordPath()));
@@ -153,7 +153,7 @@ void ExportRecovery::clear(const CallKey& call) {
         m_fs.removeFile(parked);
 }
 
-FileResult ExportRecovery::reserveNumbersThrough(int lastNumber) {
+Result ExportRecovery::reserveNumbersThrough(int lastNumber) {
     return m_fs.writeFileDurably(
         reservationPath(),
         (QString::number(lastNumber) + QLatin1Char('\n') + kEndMark + QLatin1Char('\n')).toUtf8());

@@ -33,20 +33,20 @@ class ExportRecovery {
 public:
     ExportRecovery(FileSystem& fs, QString folder);
 
-    FileResult save(const PendingRename& pending);
+    Result save(const PendingRename& pending);
     // The records left behind. A record cut short by a crash is dropped: it was written completely
     // before any rename.
     std::vector<PendingRename> loadAll();
     std::optional<PendingRename> load(const CallKey& call) const;
     void clear(const CallKey& call);
     // Moves the record of a call that has to wait out of the way of the next renames.
-    FileResult park(const PendingRename& pending);
+    Result park(const PendingRename& pending);
 
     // Order file numbers are reserved a block at a time, so that the settings file need not be written
     // for every file: the last number of the block is stored here before any number of it is used and
     // removed once LastSeqNum itself is saved. Found at a start, it means a stopped pass may have used
     // any number up to it.
-    FileResult reserveNumbersThrough(int lastNumber);
+    Result reserveNumbersThrough(int lastNumber);
     std::optional<int> reservedThrough() const;
     void clearReservation();
 

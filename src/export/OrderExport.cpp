@@ -13,7 +13,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QTextStream>
 
 #include <algorithm>
 #include <cerrno>
@@ -40,22 +39,19 @@ QString OrderExport::callPrefix(int callNumber) const {
     return QStringLiteral("ExtractCalls (Call #") + withSignPosition(callNumber) + QStringLiteral("): ");
 }
 
-std::optional<OrderExport::PassError> OrderExport::audit(AuditType type, const QString& msg) {
-    const StoreResult written = m_ctx.audit->write(type, msg);
+Result OrderExport::audit(AuditType type, const QString& msg) {
+    const Result written = m_ctx.audit->write(type, msg);
     if (!written.ok())
-        return PassError{written.code, written.description};
-    return std::nullopt;
+        return Result::failure(written.code, written.message);
+    return Result::success();
 }
 
-void OrderExport::reportPassError(const PassError& error) {
+void OrderExport::reportPassError(const Result& error) {
     const QString text = QStringLiteral("ExtractCalls: Err =") + withSignPosition(error.code) +
-                         QStringLiteral(" - ") + error.description;
-    std::optional<PassError> refused = writeHeldEntries();
-    if (auto entry = audit(AuditType::Error, text))
-        refused = entry;
-    if (refused)
-        QTextStream(stderr) << text << QStringLiteral(" (the audit log refused it: ") << refused->description
-                            << QStringLiteral(")") << Qt::endl;
+                         QStringLiteral(" - ") + error.message;
+    // An entry the audit log refuses reaches the error output from the log itself.
+    writeHeldEntries();
+    audit(AuditType::Error, text);
 }
 
 void OrderExport::extractCalls() {
@@ -72,21 +68,21 @@ void OrderExport::extractCalls() {
         return;
     }
     PassEnd end = PassEnd::Finished;
-    std::optional<PassError> error;
-    StoreResult established;
+    Result error;
+    Result established;
     if (settings.MonitorNetwork && !m_network.folderExists(m_network.folderToTest()) &&
         !m_network.connectNetworkDrive(established)) {
         if (established.ok())
             return;
-        error = PassError{established.code, established.description};
+        error = Result::failure(established.code, established.message);
     } else {
         error = runPass(end);
     }
-    if (error) {
+    if (!error.ok()) {
         m_ctx.store->rollback();
-        reportPassError(*error);
+        reportPassError(error);
     }
-    const bool finished = !error && end == PassEnd::Finished;
+    const bool finished = error.ok() && end == PassEnd::Finished;
     if (finished)
         m_ctx.settingsStore->saveToRegistry(settings);
     releaseNumbers(finished);
@@ -117,19 +113,19 @@ bool OrderExport::heldBySettings() {
     return true;
 }
 
-std::optional<OrderExport::PassError> OrderExport::runPass(PassEnd& end) {
+Result OrderExport::runPass(PassEnd& end) {
     std::vector<CallKey> unsettled;
     m_numbersInUse.reset();
-    if (auto error = settleUnfinishedRenames(unsettled))
+    if (Result error = settleUnfinishedRenames(unsettled); !error.ok())
         return error;
-    if (auto error = recoverReservedNumbers())
+    if (Result error = recoverReservedNumbers(); !error.ok())
         return error;
     auto isUnsettled = [&](const CallRow& call) {
         return std::find(unsettled.begin(), unsettled.end(), CallKey{call.source, call.callNumber}) !=
                unsettled.end();
     };
 
-    StoreResult result;
+    Result result;
     auto nextCall = [&](qint64 afterRowId) {
         std::optional<CallRow> call = m_ctx.store->nextPendingCall(afterRowId, &result);
         // A call whose earlier file may already be in the host folder waits until that is settled.
@@ -140,38 +136,39 @@ std::optional<OrderExport::PassError> OrderExport::runPass(PassEnd& end) {
 
     std::optional<CallRow> call = nextCall(0);
     if (!result.ok())
-        return PassError{result.code, result.description};
+        return Result::failure(result.code, result.message);
     if (call && !m_network.folderExists(m_network.folderToTest())) {
-        if (auto error = audit(AuditType::ConnectionLost, QStringLiteral("Network connection lost.")))
+        if (Result error = audit(AuditType::ConnectionLost, QStringLiteral("Network connection lost."));
+            !error.ok())
             return error;
-        StoreResult established;
+        Result established;
         if (!m_network.connectNetworkDrive(established)) {
             if (!established.ok())
-                return PassError{established.code, established.description};
+                return Result::failure(established.code, established.message);
             end = PassEnd::Stopped;
-            return std::nullopt;
+            return Result::success();
         }
     }
     while (call) {
-        if (auto error = extractCall(*call, end))
+        if (Result error = extractCall(*call, end); !error.ok())
             return error;
         if (end == PassEnd::Stopped)
-            return std::nullopt;
+            return Result::success();
         call = nextCall(call->rowId);
         if (!result.ok())
-            return PassError{result.code, result.description};
+            return Result::failure(result.code, result.message);
     }
-    return std::nullopt;
+    return Result::success();
 }
 
 bool OrderExport::openOutputFile() {
     m_noFreeNumber = false;
-    auto fail = [&](const FileResult& failure) {
+    auto fail = [&](const Result& failure) {
         m_refusedEntry = writeHeldEntries();
-        if (!m_refusedEntry)
+        if (m_refusedEntry.ok())
             m_refusedEntry = audit(AuditType::Error, QStringLiteral("OpenOutputFile: Err =") +
                                                          withSignPosition(failure.code) +
-                                                         QStringLiteral(" - ") + failure.error);
+                                                         QStringLiteral(" - ") + failure.message);
         return false;
     };
     const QString folder = hostFolder();
@@ -185,13 +182,12 @@ bool OrderExport::openOutputFile() {
         m_noFreeNumber = true;
         if (m_noFreeNumberReported)
             return false;
-        fail(FileResult::failure(EEXIST,
-                                 QStringLiteral("every order file number is in use in %1").arg(folder)));
-        m_noFreeNumberReported = !m_refusedEntry;
+        fail(Result::failure(EEXIST, QStringLiteral("every order file number is in use in %1").arg(folder)));
+        m_noFreeNumberReported = m_refusedEntry.ok();
         return false;
     }
     m_noFreeNumberReported = false;
-    if (const FileResult taken = takeNumber(*passOver); !taken)
+    if (const Result taken = takeNumber(*passOver); !taken)
         return fail(taken);
     m_numbersInUse->insert(m_ctx.settings.LastSeqNum);
     nameOutputFile(folder, nativeFolder);
@@ -203,7 +199,7 @@ bool OrderExport::openOutputFile() {
                 .arg(*passOver));
 
     // Not flushed: only the filled file has to be on the disk before its rename.
-    const FileResult created = m_ctx.fs->writeFile(m_file.tmpPath, QByteArray());
+    const Result created = m_ctx.fs->writeFile(m_file.tmpPath, QByteArray());
     if (!created)
         return fail(created);
     return true;
@@ -244,7 +240,7 @@ QString OrderExport::nativeHostFolder() const {
     return PathResolver::withTrailingSeparator(m_ctx.paths->resolve(hostFolder()));
 }
 
-FileResult OrderExport::takeNumber(int passOver) {
+Result OrderExport::takeNumber(int passOver) {
     int last = m_ctx.settings.LastSeqNum;
     for (int i = 0; i < passOver; ++i)
         last = OrderFileFormat::nextSequenceNumber(last);
@@ -260,13 +256,13 @@ FileResult OrderExport::takeNumber(int passOver) {
     }
     m_ctx.settings.LastSeqNum = static_cast<qint16>(last);
     if (m_numbersLeft == 0) {
-        if (const FileResult reserved = reserveNumbers(); !reserved)
+        if (const Result reserved = reserveNumbers(); !reserved)
             return reserved;
     }
     m_ctx.settings.LastSeqNum =
         static_cast<qint16>(OrderFileFormat::nextSequenceNumber(m_ctx.settings.LastSeqNum));
     --m_numbersLeft;
-    return FileResult::success();
+    return Result::success();
 }
 
 void OrderExport::nameOutputFile(const QString& folder, const QString& nativeFolder) {
@@ -277,7 +273,7 @@ void OrderExport::nameOutputFile(const QString& folder, const QString& nativeFol
     m_file.rcvPath = nativeFolder + m_file.baseName + QStringLiteral(".Rcv");
 }
 
-FileResult OrderExport::reserveNumbers() {
+Result OrderExport::reserveNumbers() {
     Settings& settings = m_ctx.settings;
     // The numbers of the block before are all given out: LastSeqNum is stored before the new block is
     // written over the old, so a stop in between never loses track of a number that was used.
@@ -286,7 +282,7 @@ FileResult OrderExport::reserveNumbers() {
     int last = settings.LastSeqNum;
     for (int i = 0; i < kNumbersPerReservation; ++i)
         last = OrderFileFormat::nextSequenceNumber(last);
-    const FileResult saved = m_recovery.reserveNumbersThrough(last);
+    const Result saved = m_recovery.reserveNumbersThrough(last);
     if (saved) {
         m_holdingReservation = true;
         m_numbersLeft = kNumbersPerReservation;
@@ -304,7 +300,7 @@ void OrderExport::releaseNumbers(bool settingsSaved) {
     m_numbersLeft = 0;
 }
 
-std::optional<OrderExport::PassError> OrderExport::recoverReservedNumbers() {
+Result OrderExport::recoverReservedNumbers() {
     const std::optional<int> reserved = m_recovery.reservedThrough();
     if (reserved) {
         // A stopped pass may have used any number of its block; numbering goes on after the block. The
@@ -312,22 +308,24 @@ std::optional<OrderExport::PassError> OrderExport::recoverReservedNumbers() {
         const int removed = removeUnfinishedFiles(m_ctx.settings.LastSeqNum, *reserved);
         m_ctx.settings.LastSeqNum = static_cast<qint16>(*reserved);
         m_ctx.settingsStore->saveLastSeqNum(m_ctx.settings.LastSeqNum);
-        if (auto error =
+        if (Result error =
                 audit(AuditType::Warning,
                       QStringLiteral("ExtractCalls: a stopped pass had reserved order file numbers up to %1; "
                                      "numbering goes on after it.")
-                          .arg(*reserved)))
+                          .arg(*reserved));
+            !error.ok())
             return error;
         if (removed > 0) {
-            if (auto error = audit(
+            if (Result error = audit(
                     AuditType::Warning,
                     QStringLiteral("ExtractCalls: removed %1 .Tmp file(s) the stopped pass left unfinished.")
-                        .arg(removed)))
+                        .arg(removed));
+                !error.ok())
                 return error;
         }
     }
     m_recovery.clearReservation();
-    return std::nullopt;
+    return Result::success();
 }
 
 int OrderExport::removeUnfinishedFiles(int lastSaved, int reservedThrough) {
@@ -348,11 +346,11 @@ int OrderExport::removeUnfinishedFiles(int lastSaved, int reservedThrough) {
     return removed;
 }
 
-std::optional<OrderExport::PassError> OrderExport::writeHeldEntries() {
-    std::optional<PassError> refused;
+Result OrderExport::writeHeldEntries() {
+    Result refused;
     for (const auto& [type, msg] : m_heldEntries) {
-        if (const StoreResult written = m_ctx.audit->write(type, msg); !written.ok()) {
-            refused = PassError{written.code, written.description};
+        if (const Result written = m_ctx.audit->write(type, msg); !written.ok()) {
+            refused = Result::failure(written.code, written.message);
             break;
         }
     }
@@ -360,12 +358,12 @@ std::optional<OrderExport::PassError> OrderExport::writeHeldEntries() {
     return refused;
 }
 
-std::optional<OrderExport::PassError> OrderExport::extractCall(const CallRow& call, PassEnd& end) {
+Result OrderExport::extractCall(const CallRow& call, PassEnd& end) {
     // The file is built before a number is taken: a call that cannot be sent uses up none.
     QByteArray bytes;
     if (call.numberOfOrders > 0) {
         QString nullValue;
-        if (auto error = buildCallFile(call, bytes, nullValue))
+        if (Result error = buildCallFile(call, bytes, nullValue); !error.ok())
             return error;
         if (!nullValue.isEmpty()) {
             // Never sent with a stand-in for a missing value: the call stays pending, the next goes on.
@@ -376,11 +374,11 @@ std::optional<OrderExport::PassError> OrderExport::extractCall(const CallRow& ca
         }
     }
     if (!openOutputFile()) {
-        if (m_refusedEntry)
-            return std::exchange(m_refusedEntry, std::nullopt);
+        if (!m_refusedEntry.ok())
+            return std::exchange(m_refusedEntry, Result::success());
         if (m_noFreeNumber)
             end = PassEnd::Stopped; // no later call would find a number either
-        return std::nullopt;        // stays pending; the next call is tried
+        return Result::success();   // stays pending; the next call is tried
     }
 
     if (call.numberOfOrders <= 0) {
@@ -388,50 +386,51 @@ std::optional<OrderExport::PassError> OrderExport::extractCall(const CallRow& ca
         // mark, so the call is never marked without it.
         holdEntry(AuditType::Warning, callPrefix(call.callNumber) + QStringLiteral("Has no orders."));
     } else {
-        const FileResult written = m_ctx.fs->writeFileDurably(m_file.tmpPath, bytes);
+        const Result written = m_ctx.fs->writeFileDurably(m_file.tmpPath, bytes);
         if (!written)
-            return PassError{written.code, written.error};
+            return Result::failure(written.code, written.message);
         holdEntry(AuditType::Info, callPrefix(call.callNumber) + m_file.tmpName + QStringLiteral(" bytes."));
         if (m_ctx.fs->fileSize(m_file.tmpPath) < 1) {
-            if (auto error = writeHeldEntries())
+            if (Result error = writeHeldEntries(); !error.ok())
                 return error;
-            if (auto error = audit(AuditType::Error,
-                                   QStringLiteral("ExtractCalls Error: Empty extracted file, so exit and try "
-                                                  "again on the next pass.")))
+            if (Result error =
+                    audit(AuditType::Error,
+                          QStringLiteral("ExtractCalls Error: Empty extracted file, so exit and try "
+                                         "again on the next pass."));
+                !error.ok())
                 return error;
             m_ctx.settingsStore->saveToRegistry(m_ctx.settings);
             m_ctx.fs->removeFile(m_file.tmpPath);
-            return std::nullopt;
+            return Result::success();
         }
-        if (auto error = deliver(call))
+        if (Result error = deliver(call); !error.ok())
             return error;
         holdEntry(AuditType::Info, callPrefix(call.callNumber) + m_file.rcvName + QStringLiteral(" bytes."));
     }
     const QString fileName = m_file.baseName + QStringLiteral(".Rcv");
-    if (auto error = markCallExtracted(call.source, call.callNumber, fileName))
+    if (Result error = markCallExtracted(call.source, call.callNumber, fileName); !error.ok())
         return error; // the record, if any, stays: the next pass settles the call
     m_recovery.clear({call.source, call.callNumber});
-    return std::nullopt;
+    return Result::success();
 }
 
-std::optional<OrderExport::PassError> OrderExport::buildCallFile(const CallRow& call, QByteArray& bytes,
-                                                                 QString& nullValue) {
+Result OrderExport::buildCallFile(const CallRow& call, QByteArray& bytes, QString& nullValue) {
     const QDate today = m_ctx.clock->now().date();
-    StoreResult result;
+    Result result;
     const std::vector<OrderRow> orders = m_ctx.store->ordersOfCall(call.source, call.callNumber, &result);
     if (!result.ok())
-        return PassError{result.code, result.description};
+        return Result::failure(result.code, result.message);
     // One read of the call's items; they come in order sequence, so each order takes its run of them.
     const std::vector<ItemRow> items = m_ctx.store->itemsOfCall(call.source, call.callNumber, &result);
     if (!result.ok())
-        return PassError{result.code, result.description};
+        return Result::failure(result.code, result.message);
     auto item = items.begin();
     for (const OrderRow& order : orders) {
         if (!order.nullColumns.isEmpty()) {
             nullValue = QStringLiteral("order %1 has no %2")
                             .arg(order.orderSeqNumber)
                             .arg(order.nullColumns.join(QLatin1String(", ")));
-            return std::nullopt;
+            return Result::success();
         }
         bytes += OrderFileFormat::lineBytes(OrderFileFormat::headerLine(order, today));
         while (item != items.end() && item->orderSeqNumber < order.orderSeqNumber)
@@ -442,36 +441,35 @@ std::optional<OrderExport::PassError> OrderExport::buildCallFile(const CallRow& 
                                 .arg(order.orderSeqNumber)
                                 .arg(item->itemSeqNumber)
                                 .arg(item->nullColumns.join(QLatin1String(", ")));
-                return std::nullopt;
+                return Result::success();
             }
             bytes += OrderFileFormat::lineBytes(OrderFileFormat::itemLine(*item));
         }
     }
-    return std::nullopt;
+    return Result::success();
 }
 
-std::optional<OrderExport::PassError> OrderExport::deliver(const CallRow& call) {
+Result OrderExport::deliver(const CallRow& call) {
     // A ".Rcv" of the same name (the numbers wrap) is the host's until it collects it: never replaced.
     // Checked before the record is written, so a record always stands for a rename of our own file.
     if (m_ctx.fs->fileExists(m_file.rcvPath))
-        return PassError{EEXIST, QStringLiteral("%1 already exists").arg(m_file.rcvName)};
+        return Result::failure(EEXIST, QStringLiteral("%1 already exists").arg(m_file.rcvName));
     const PendingRename pending{call.source, call.callNumber, m_file.baseName + QStringLiteral(".Rcv"),
                                 m_file.tmpPath, m_file.rcvPath};
-    const FileResult saved = m_recovery.save(pending);
+    const Result saved = m_recovery.save(pending);
     if (!saved)
-        return PassError{saved.code, saved.error};
-    const FileResult renamed = m_ctx.fs->renameNoReplace(m_file.tmpPath, m_file.rcvPath);
+        return Result::failure(saved.code, saved.message);
+    const Result renamed = m_ctx.fs->renameNoReplace(m_file.tmpPath, m_file.rcvPath);
     if (!renamed) {
         m_recovery.clear({call.source, call.callNumber});
-        return PassError{renamed.code, renamed.error};
+        return Result::failure(renamed.code, renamed.message);
     }
-    return std::nullopt;
+    return Result::success();
 }
 
-std::optional<OrderExport::PassError> OrderExport::markCallExtracted(int source, int callNumber,
-                                                                     const QString& fileName) {
+Result OrderExport::markCallExtracted(int source, int callNumber, const QString& fileName) {
     // The row, its "X" entry and the entries held for it together, or none of them.
-    StoreResult result = m_ctx.store->begin();
+    Result result = m_ctx.store->begin();
     for (const auto& [type, msg] : m_heldEntries) {
         if (result.ok())
             result = m_ctx.audit->write(type, msg);
@@ -485,46 +483,48 @@ std::optional<OrderExport::PassError> OrderExport::markCallExtracted(int source,
         result = m_ctx.store->commit();
     if (!result.ok()) {
         m_ctx.store->rollback();
-        return PassError{result.code, result.description};
+        return Result::failure(result.code, result.message);
     }
     m_heldEntries.clear();
     m_ctx.ui->updateCallDisplay(callNumber, CallDisplay::Extracted);
-    return std::nullopt;
+    return Result::success();
 }
 
-std::optional<OrderExport::PassError> OrderExport::settleUnfinishedRenames(std::vector<CallKey>& unsettled) {
+Result OrderExport::settleUnfinishedRenames(std::vector<CallKey>& unsettled) {
     for (const PendingRename& pending : m_recovery.loadAll()) {
         bool settled = false;
-        if (auto error = settle(pending, settled))
+        if (Result error = settle(pending, settled); !error.ok())
             return error;
         if (!settled)
             unsettled.push_back({pending.source, pending.callNumber});
     }
-    return std::nullopt;
+    return Result::success();
 }
 
-std::optional<OrderExport::PassError> OrderExport::settle(const PendingRename& pending, bool& settled) {
+Result OrderExport::settle(const PendingRename& pending, bool& settled) {
     const CallKey key{pending.source, pending.callNumber};
     if (!m_ctx.fs->folderExists(QFileInfo(pending.rcvPath).path())) {
         // Whether the host has the file cannot be told now; this call waits, the others go on.
-        if (auto error = audit(AuditType::Error,
-                               callPrefix(pending.callNumber) +
-                                   QStringLiteral("the folder of %1 cannot be reached; the call waits "
-                                                  "until it can.")
-                                       .arg(pending.fileName)))
+        if (Result error = audit(AuditType::Error,
+                                 callPrefix(pending.callNumber) +
+                                     QStringLiteral("the folder of %1 cannot be reached; the call waits "
+                                                    "until it can.")
+                                         .arg(pending.fileName));
+            !error.ok())
             return error;
-        if (const FileResult parked = m_recovery.park(pending); !parked)
-            return PassError{parked.code, parked.error}; // the next rename would write over the record
-        return std::nullopt;
+        if (const Result parked = m_recovery.park(pending); !parked)
+            return Result::failure(parked.code,
+                                   parked.message); // the next rename would write over the record
+        return Result::success();
     }
     settled = true;
-    StoreResult result;
+    Result result;
     const std::optional<CallRow> call = m_ctx.store->findCall(pending.source, pending.callNumber, &result);
     if (!result.ok())
-        return PassError{result.code, result.description};
+        return Result::failure(result.code, result.message);
     if (!call || call->extractedCall) { // purged, or marked before the stop
         m_recovery.clear(key);
-        return std::nullopt;
+        return Result::success();
     }
     const bool tmpLeft = m_ctx.fs->fileExists(pending.tmpPath);
     if (tmpLeft && !m_ctx.fs->fileExists(pending.rcvPath)) {
@@ -540,10 +540,10 @@ std::optional<OrderExport::PassError> OrderExport::settle(const PendingRename& p
     // Renamed (a ".Tmp" beside its ".Rcv" is a rename made of a link that was cut short).
     if (tmpLeft)
         m_ctx.fs->removeFile(pending.tmpPath);
-    if (auto error = markCallExtracted(call->source, call->callNumber, pending.fileName))
+    if (Result error = markCallExtracted(call->source, call->callNumber, pending.fileName); !error.ok())
         return error;
     m_recovery.clear(key);
-    return std::nullopt;
+    return Result::success();
 }
 
 } // namespace vrq

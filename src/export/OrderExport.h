@@ -31,10 +31,6 @@ public:
     const ExportRecovery& recovery() const { return m_recovery; }
 
 private:
-    struct PassError {
-        int code = 0;
-        QString description;
-    };
     // The names of the file opened for the current call: setting form (for the log) and native.
     struct OutputFile {
         QString baseName;
@@ -48,16 +44,16 @@ private:
     // True, with one "E" entry per run of held passes, while a setting that names the order files or
     // the host holds a text that could not be used.
     bool heldBySettings();
-    std::optional<PassError> runPass(PassEnd& end);
+    Result runPass(PassEnd& end);
     // A call that cannot be written yet stays pending; end becomes Stopped when no number is free.
-    std::optional<PassError> extractCall(const CallRow& call, PassEnd& end);
+    Result extractCall(const CallRow& call, PassEnd& end);
     // The file of the call, or in nullValue what the store holds as Null that the file needs.
-    std::optional<PassError> buildCallFile(const CallRow& call, QByteArray& bytes, QString& nullValue);
-    std::optional<PassError> deliver(const CallRow& call);
-    std::optional<PassError> markCallExtracted(int source, int callNumber, const QString& fileName);
+    Result buildCallFile(const CallRow& call, QByteArray& bytes, QString& nullValue);
+    Result deliver(const CallRow& call);
+    Result markCallExtracted(int source, int callNumber, const QString& fileName);
     // Settles the renames a stopped process left unfinished; the calls it could not settle yet.
-    std::optional<PassError> settleUnfinishedRenames(std::vector<CallKey>& unsettled);
-    std::optional<PassError> settle(const PendingRename& pending, bool& settled);
+    Result settleUnfinishedRenames(std::vector<CallKey>& unsettled);
+    Result settle(const PendingRename& pending, bool& settled);
 
     // The host folder as the setting spells it (for the log) and as a native path, with a separator.
     QString hostFolder() const;
@@ -67,23 +63,23 @@ private:
     std::optional<int> numbersToPassOver();
     // Passes over passOver numbers and takes the one after them, reserving a new block of numbers when
     // it lies beyond the block held.
-    FileResult takeNumber(int passOver);
+    Result takeNumber(int passOver);
     void nameOutputFile(const QString& folder, const QString& nativeFolder);
-    FileResult reserveNumbers();
+    Result reserveNumbers();
     // Stores LastSeqNum (unless the caller just did) and gives the reserved block back.
     void releaseNumbers(bool settingsSaved);
-    std::optional<PassError> recoverReservedNumbers();
+    Result recoverReservedNumbers();
     // Removes the ".Tmp" files numbered after lastSaved up to reservedThrough; how many there were.
     int removeUnfinishedFiles(int lastSaved, int reservedThrough);
     // The "I" entries of a call are written with its "X" entry in one transaction, or before the
     // error entry when the call fails.
     void holdEntry(AuditType type, const QString& msg) { m_heldEntries.emplace_back(type, msg); }
-    std::optional<PassError> writeHeldEntries();
+    Result writeHeldEntries();
     QString callPrefix(int callNumber) const;
     // An entry the store refuses fails the step that writes it, as any store failure does.
-    std::optional<PassError> audit(AuditType type, const QString& msg);
+    Result audit(AuditType type, const QString& msg);
     // Writes the error entry that ends a failed pass; stderr has it when the store refuses it too.
-    void reportPassError(const PassError& error);
+    void reportPassError(const Result& error);
 
     AppContext& m_ctx;
     NetworkConnection& m_network;
@@ -98,9 +94,9 @@ private:
     // The numbers whose ".Rcv" is in the host folder: one listing per pass, then the numbers this pass
     // delivers. Empty until the pass needs its first number.
     std::optional<QSet<int>> m_numbersInUse;
-    bool m_noFreeNumber = false;             // the last openOutputFile found every number in use
-    bool m_noFreeNumberReported = false;     // ... and so did the passes before, with one entry
-    std::optional<PassError> m_refusedEntry; // an entry openOutputFile could not write
+    bool m_noFreeNumber = false;         // the last openOutputFile found every number in use
+    bool m_noFreeNumberReported = false; // ... and so did the passes before, with one entry
+    Result m_refusedEntry;               // an entry openOutputFile could not write
 };
 
 } // namespace vrq

@@ -90,7 +90,7 @@ bool CallFraming::readCallHeader(CallSource& file, qint64& position, CallHeader&
 }
 
 bool CallFraming::alreadyStored(int callNumber) {
-    StoreResult result;
+    Result result;
     const std::optional<CallRow> row = m_ctx.store->findCall(0, callNumber, &result);
     if (!result.ok() || !row)
         return false; // a failed check lets the call through; saving it then reports the clash
@@ -117,11 +117,11 @@ CallFraming::TakeResult CallFraming::takeCall(CallSource& file, qint64& position
         return taken;
 
     const QString number = withSignBlank(header.callNumberValue());
-    const StoreResult begun = m_ctx.store->begin();
+    const Result begun = m_ctx.store->begin();
     if (!begun.ok()) {
         log(AuditType::Error, QStringLiteral("Call #") + number +
                                   QStringLiteral(" could not be taken in, it is taken at a later pass: ") +
-                                  begun.description);
+                                  begun.message);
         taken.status = TakeStatus::Failed;
         return taken;
     }
@@ -153,13 +153,13 @@ CallFraming::TakeResult CallFraming::takeCall(CallSource& file, qint64& position
 
     if (hooks.beforeCommit)
         hooks.beforeCommit(header.callNumberValue());
-    const StoreResult committed = m_ctx.store->commit();
+    const Result committed = m_ctx.store->commit();
     if (!committed.ok()) {
         m_ctx.store->rollback();
         log(AuditType::Error,
             QStringLiteral("Call #") + number +
                 QStringLiteral(" could not be stored, it is taken again at the next pass: ") +
-                committed.description);
+                committed.message);
         taken.status = TakeStatus::Failed;
         return taken;
     }
@@ -184,17 +184,17 @@ public:
     CallGroup& operator=(const CallGroup&) = delete;
 
     // Counts a stored call and commits the group when it is full; the failure of that commit.
-    StoreResult callStored() {
+    Result callStored() {
         if (!m_open || ++m_calls < CallFraming::kCallsPerGroup)
-            return StoreResult::success();
-        const StoreResult ended = end();
+            return Result::success();
+        const Result ended = end();
         m_open = m_store.beginGroup().ok();
         return ended;
     }
-    StoreResult end() {
+    Result end() {
         m_calls = 0;
         if (!m_open)
-            return StoreResult::success();
+            return Result::success();
         m_open = false;
         return m_store.endGroup();
     }
@@ -213,11 +213,11 @@ CallLoopOutcome CallFraming::runCallLoop(CallSource& file, qint64 scanStart) {
     qint64 position = scanStart;
     CallHeader header;
     CallGroup group(*m_ctx.store);
-    auto groupFailed = [&](const StoreResult& result) {
+    auto groupFailed = [&](const Result& result) {
         log(AuditType::Error,
             QStringLiteral("Calls taken in could not be stored, they are taken again at the "
                            "next pass: ") +
-                result.description);
+                result.message);
         outcome.allStored = false;
     };
     while (readCallHeader(file, position, header)) {
@@ -235,7 +235,7 @@ CallLoopOutcome CallFraming::runCallLoop(CallSource& file, qint64 scanStart) {
             break;
         }
         if (taken.status == TakeStatus::Stored) {
-            if (const StoreResult committed = group.callStored(); !committed.ok()) {
+            if (const Result committed = group.callStored(); !committed.ok()) {
                 groupFailed(committed);
                 return outcome;
             }
@@ -243,7 +243,7 @@ CallLoopOutcome CallFraming::runCallLoop(CallSource& file, qint64 scanStart) {
         if (m_ctx.ui)
             m_ctx.ui->processEvents();
     }
-    if (const StoreResult committed = group.end(); !committed.ok())
+    if (const Result committed = group.end(); !committed.ok())
         groupFailed(committed);
     return outcome;
 }

@@ -45,10 +45,10 @@ bool CallSaver::saveCall(const CallHeader& header, int source) {
         row.numBytes = header.dataLengthValue();
         row.badReason = judgement.badReason;
         row.badData = judgement.badData;
-        const StoreResult inserted = m_ctx.store->insertCall(row);
+        const Result inserted = m_ctx.store->insertCall(row);
         if (!inserted.ok()) {
-            logError(prefix + withSignBlank(inserted.code) + QStringLiteral(" - ") + inserted.description);
-            if (inserted.duplicate())
+            logError(prefix + withSignBlank(inserted.code) + QStringLiteral(" - ") + inserted.message);
+            if (inserted.isDuplicate())
                 return false;
         }
     }
@@ -64,11 +64,11 @@ void CallSaver::saveHeader(const CallHeader& header, OrderWork& order) {
     const QString prefix =
         QStringLiteral("SaveHeader error (Call #") + header.callNumber + QStringLiteral("): ");
     int number = 0;
-    const StoreResult raised =
-        m_ctx.store->raiseNumberOfOrders(order.Source, header.callNumberValue(), &number);
+    const Result raised = m_ctx.store->raiseNumberOfOrders(order.Source, header.callNumberValue(), &number);
     if (!raised.ok()) {
-        logError(prefix + (raised.status == StoreStatus::NotFound ? QString::fromLatin1(kNoCurrentRecordText)
-                                                                  : raised.description));
+        logError(prefix + (raised.status == Result::Status::NotFound
+                               ? QString::fromLatin1(kNoCurrentRecordText)
+                               : raised.message));
         return;
     }
     OrderRow row;
@@ -82,9 +82,9 @@ void CallSaver::saveHeader(const CallHeader& header, OrderWork& order) {
     row.message = order.Message;
     row.numberOfItems = 0;
     order.OrderSeqNumber = number;
-    const StoreResult inserted = m_ctx.store->insertOrder(row);
+    const Result inserted = m_ctx.store->insertOrder(row);
     if (!inserted.ok())
-        logError(prefix + inserted.description);
+        logError(prefix + inserted.message);
 }
 
 void CallSaver::saveRecord(const CallHeader& header, const OrderWork& order, const ItemWork& item) {
@@ -92,12 +92,12 @@ void CallSaver::saveRecord(const CallHeader& header, const OrderWork& order, con
         const QString prefix =
             QStringLiteral("SaveRecord error (Call #") + header.callNumber + QStringLiteral("): ");
         int number = 0;
-        const StoreResult raised = m_ctx.store->raiseNumberOfItems(order.Source, header.callNumberValue(),
-                                                                   order.OrderSeqNumber, &number);
+        const Result raised = m_ctx.store->raiseNumberOfItems(order.Source, header.callNumberValue(),
+                                                              order.OrderSeqNumber, &number);
         if (!raised.ok()) {
-            logError(prefix + (raised.status == StoreStatus::NotFound
+            logError(prefix + (raised.status == Result::Status::NotFound
                                    ? QString::fromLatin1(kNoCurrentRecordText)
-                                   : raised.description));
+                                   : raised.message));
         } else {
             ItemRow row;
             row.source = order.Source;
@@ -111,9 +111,9 @@ void CallSaver::saveRecord(const CallHeader& header, const OrderWork& order, con
             row.unit = leadingInt(item.Unit);
             row.discountPercent = leadingInt(item.Discount);
             row.priceOverride = leadingInt(item.Price);
-            const StoreResult inserted = m_ctx.store->insertItem(row);
+            const Result inserted = m_ctx.store->insertItem(row);
             if (!inserted.ok())
-                logError(prefix + inserted.description);
+                logError(prefix + inserted.message);
         }
     }
     if (m_ctx.ui)
@@ -122,12 +122,12 @@ void CallSaver::saveRecord(const CallHeader& header, const OrderWork& order, con
 
 void CallSaver::priceOverride(const CallHeader& header, int source, int orderSeqNumber, int itemSeqNumber,
                               const QString& price) {
-    const StoreResult updated = m_ctx.store->setPriceOverride(
-        source, header.callNumberValue(), orderSeqNumber, itemSeqNumber, leadingInt(price));
+    const Result updated = m_ctx.store->setPriceOverride(source, header.callNumberValue(), orderSeqNumber,
+                                                         itemSeqNumber, leadingInt(price));
     if (!updated.ok())
         logError(QStringLiteral("SaveRecord error (Call #") + header.callNumber + QStringLiteral("): ") +
-                 (updated.status == StoreStatus::NotFound ? QString::fromLatin1(kNoCurrentRecordText)
-                                                          : updated.description));
+                 (updated.status == Result::Status::NotFound ? QString::fromLatin1(kNoCurrentRecordText)
+                                                             : updated.message));
 }
 
 } // namespace vrq

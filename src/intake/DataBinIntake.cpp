@@ -76,7 +76,7 @@ qint64 DataBinIntake::checkFileHeader(CallSource& file, const QString& folder) {
         const QString name = nameAt(index);
         return name.isEmpty() ? name : m_ctx.paths->resolve(folder + name);
     });
-    if (moved.result.ok && moved.index > 0)
+    if (moved.result.ok() && moved.index > 0)
         log(AuditType::Warning, QStringLiteral("DataBin.Bad already exists; DataBin.Dat was renamed to ") +
                                     nameAt(moved.index) + QLatin1Char('.'));
     log(AuditType::FileFault, QStringLiteral("Missing file header.  Renamed DataBin.Dat to ") +
@@ -170,10 +170,10 @@ void DataBinIntake::retireFile(const QString& path, const QString& folder) {
             m_ctx.settingsStore->saveToRegistry(m_ctx.settings);
         });
     const QString suffix = suffixAt(std::max(moved.index, 0));
-    if (!moved.result.ok) {
+    if (!moved.result.ok()) {
         // The file stays; the next pass skips the calls already stored and tries again.
         log(AuditType::Error, QStringLiteral("DataBin.Dat could not be moved to Audit/Databin.") + suffix +
-                                  QStringLiteral(": ") + moved.result.error);
+                                  QStringLiteral(": ") + moved.result.message);
         return;
     }
     if (moved.index > 0)

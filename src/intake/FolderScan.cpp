@@ -63,32 +63,40 @@ bool FolderScan::folderAccepted(const QString& folderSetting) const {
            !samePath(canonical, m_ctx.fs->canonicalPath(QDir(program).filePath(QStringLiteral("Audit"))));
 }
 
-QString FolderScan::protectedFileKind(const QString& path) const {
+FolderScan::ProtectedPaths FolderScan::protectedPaths() const {
+    ProtectedPaths paths;
+    paths.programFolder = m_ctx.fs->canonicalPath(m_ctx.programFolder);
+    paths.auditFolder = m_ctx.fs->canonicalPath(QDir(paths.programFolder).filePath(QStringLiteral("Audit")));
+    const QString store = QDir(paths.programFolder).filePath(QString::fromLatin1(CallStore::kFileName));
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"})
+        paths.storeFiles.append(m_ctx.fs->canonicalPath(store + QLatin1String(suffix)));
+    if (m_ctx.settingsStore)
+        paths.settingsFile = m_ctx.fs->canonicalPath(m_ctx.settingsStore->backend().location());
+    return paths;
+}
+
+QString FolderScan::protectedFileKind(const QString& path, const ProtectedPaths& protectedPaths) const {
     const QString canonical = m_ctx.fs->canonicalPath(path);
     if (canonical.isEmpty())
         return {};
-    const QString program = m_ctx.fs->canonicalPath(m_ctx.programFolder);
-    const QString store = QDir(program).filePath(QString::fromLatin1(CallStore::kFileName));
-    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
-        if (samePath(canonical, m_ctx.fs->canonicalPath(store + QLatin1String(suffix))))
+    for (const QString& storeFile : protectedPaths.storeFiles) {
+        if (samePath(canonical, storeFile))
             return QStringLiteral("the call store");
     }
-    if (m_ctx.settingsStore &&
-        samePath(canonical, m_ctx.fs->canonicalPath(m_ctx.settingsStore->backend().location())))
+    if (samePath(canonical, protectedPaths.settingsFile))
         return QStringLiteral("the settings file");
     const QString folder = QFileInfo(canonical).path();
-    if (samePath(folder, program) ||
-        samePath(folder, m_ctx.fs->canonicalPath(QDir(program).filePath(QStringLiteral("Audit")))))
+    if (samePath(folder, protectedPaths.programFolder) || samePath(folder, protectedPaths.auditFolder))
         return QStringLiteral("a file of the program folder");
     return {};
 }
 
-JobResult FolderScan::run() {
+Result FolderScan::run() {
     const QString folderSetting = PathResolver::trimRight(m_ctx.settings.ScannedFolder);
     if (!folderAccepted(folderSetting)) {
         m_ctx.ui->showMessage(QStringLiteral("Invalid Scanned Folder name: ") + folderSetting +
                               QStringLiteral(".  Go to the properties and set this value correctly."));
-        return JobResult::success();
+        return Result::success();
     }
     if (!m_previousLoaded && !m_stateFile.isEmpty())
         m_previous = ScannedFileList::load(m_stateFile);
@@ -102,12 +110,13 @@ JobResult FolderScan::run() {
     if (!m_stateFile.isEmpty())
         ScannedFileList::save(m_stateFile, m_previous);
 
+    const ProtectedPaths protectedFiles = protectedPaths();
     for (const QString& name : stable) {
-        const JobResult taken = processScannedFile(name);
-        if (!taken.ok)
+        const Result taken = processScannedFile(name, folderSetting, protectedFiles);
+        if (!taken.ok())
             return taken;
     }
-    return JobResult::success();
+    return Result::success();
 }
 
 void FolderScan::reportReloadProblems() {
@@ -126,17 +135,22 @@ int FolderScan::takeNextCallNumber() {
     return next;
 }
 
-JobResult FolderScan::processScannedFile(const QString& fileName) {
+Result FolderScan::processScannedFile(const QString& fileName) {
+    return processScannedFile(fileName, QString(), protectedPaths());
+}
+
+Result FolderScan::processScannedFile(const QString& fileName, const QString& acceptedFolder,
+                                      const ProtectedPaths& protectedPaths) {
     reportReloadProblems();
     if (!m_ctx.store)
-        return JobResult::failure(QStringLiteral("the call store is not open"));
-    // The settings were read again: a folder changed since the scan is checked once more.
+        return Result::failure(QStringLiteral("the call store is not open"));
+    // The settings were read again: a folder changed since the scan started is checked once more.
     const QString folderSetting = PathResolver::trimRight(m_ctx.settings.ScannedFolder);
-    if (!folderAccepted(folderSetting))
-        return JobResult::success(); // the next scan reports the folder
+    if (folderSetting != acceptedFolder && !folderAccepted(folderSetting))
+        return Result::success(); // the next scan reports the folder
     const QString folder = PathResolver::withTrailingSeparator(folderSetting);
     const QString path = m_ctx.paths->resolve(folder + fileName);
-    const QString kind = protectedFileKind(path);
+    const QString kind = protectedFileKind(path, protectedPaths);
     if (!kind.isEmpty()) {
         if (!m_protectedReported.contains(path)) {
             m_protectedReported.insert(path);
@@ -144,12 +158,12 @@ JobResult FolderScan::processScannedFile(const QString& fileName) {
                                QStringLiteral("ScanFolder: ") + fileName + QStringLiteral(" is ") + kind +
                                    QStringLiteral("; it is never taken and stays where it is."));
         }
-        return JobResult::success();
+        return Result::success();
     }
 
     CallSource file;
     if (!file.open(path))
-        return JobResult::success(); // still being written or locked: a later scan takes it
+        return Result::success(); // still being written or locked: a later scan takes it
 
     const int callNumber = takeNextCallNumber();
     m_ctx.fs->writeFileDurably(takingNote(),
@@ -167,11 +181,11 @@ JobResult FolderScan::processScannedFile(const QString& fileName) {
                            QStringLiteral("ScanFolder: ") + fileName +
                                QStringLiteral(" was not stored and stays in the scanned folder."));
         m_ctx.fs->removeFile(takingNote());
-        return JobResult::success();
+        return Result::success();
     }
     moveToAuditCopy(path, callNumber);
     m_ctx.fs->removeFile(takingNote());
-    return JobResult::success();
+    return Result::success();
 }
 
 QString FolderScan::takingNote() const {
@@ -223,7 +237,7 @@ void FolderScan::moveToAuditCopy(const QString& path, int callNumber) {
             m_ctx.settingsStore->saveLastScannedCallNum(m_ctx.settings.LastScannedCallNum);
         });
     // Other errors are ignored: a file that could not be moved is taken again at a later scan.
-    if (moved.result.ok && moved.index > 0)
+    if (moved.result.ok() && moved.index > 0)
         m_ctx.audit->write(AuditType::Warning,
                            QStringLiteral("ScanFolder: ") + auditCopyName(callNumber) +
                                QStringLiteral(" already exists; ") + QFileInfo(path).fileName() +

@@ -1,11 +1,12 @@
 #pragma once
 
-#include "context/JobResult.h"
 #include "intake/CallHeader.h"
 #include "platform/FileSystem.h"
+#include "platform/Result.h"
 
 #include <QSet>
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 namespace vrq {
@@ -23,9 +24,9 @@ public:
     void keepListingIn(const QString& stateFile) { m_stateFile = stateFile; }
 
     // One scan. Errors that stop the scan (the store failing) come back for the cycle to report.
-    JobResult run();
+    Result run();
     // Takes one file of the scanned folder as one call.
-    JobResult processScannedFile(const QString& fileName);
+    Result processScannedFile(const QString& fileName);
 
     // The call header built for a scanned file: good, dated now, numbered with the given call number.
     static CallHeader scannedFileHeader(int callNumber, const QDateTime& now);
@@ -36,9 +37,19 @@ private:
     // False for a folder setting the scan must refuse: empty, relative, missing, or the program folder
     // or its audit folder.
     bool folderAccepted(const QString& folderSetting) const;
+    // The real paths the scan must never take from, worked out once per scan.
+    struct ProtectedPaths {
+        QString programFolder;
+        QString auditFolder;
+        QStringList storeFiles; // the store and its -wal, -shm and -journal files
+        QString settingsFile;
+    };
+    ProtectedPaths protectedPaths() const;
     // What a file is when the scan must never take it ("the call store", "the settings file", "a file of
     // the program folder"); empty when it may be taken.
-    QString protectedFileKind(const QString& path) const;
+    QString protectedFileKind(const QString& path, const ProtectedPaths& protectedPaths) const;
+    Result processScannedFile(const QString& fileName, const QString& acceptedFolder,
+                              const ProtectedPaths& protectedPaths);
     int takeNextCallNumber();
     // Moves the file to the audit copy of its call number, or to the next free copy when that is taken.
     void moveToAuditCopy(const QString& path, int callNumber);

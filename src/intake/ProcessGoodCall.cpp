@@ -184,18 +184,18 @@ bool StandardParse::run() {
 
     stage = QStringLiteral("Update database");
     const QString number = withSignBlank(header.callNumberValue());
-    StoreResult found;
+    Result found;
     const std::optional<CallRow> row = pc.ctx.store->findCall(source, header.callNumberValue(), &found);
     if (!found.ok()) {
-        logError(found.description);
+        logError(found.message);
     } else if (!row) {
         pc.log(AuditType::Error, QStringLiteral("ProcessGoodCall: Call not found to update to complete."));
     } else {
         const bool validatedBad = pc.validationMode && !result;
-        const StoreResult updated = pc.ctx.store->setCallComplete(
+        const Result updated = pc.ctx.store->setCallComplete(
             source, header.callNumberValue(), validatedBad ? std::optional<bool>(false) : std::nullopt);
         if (!updated.ok())
-            logError(updated.description);
+            logError(updated.message);
         pc.log(AuditType::Info,
                QStringLiteral("ProcessGoodCall: Call #") + number + QStringLiteral(" set Complete = True."));
         if (validatedBad)

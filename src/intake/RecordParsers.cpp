@@ -40,25 +40,25 @@ void ParserContext::finishCall(qint64& position, const CallHeader& header, const
     if (position > endPosition)
         position = endPosition;
     const QString stage = QStringLiteral("Update database");
-    StoreResult result;
+    Result result;
     const std::optional<CallRow> row = ctx.store->findFirstCallByNumber(header.callNumberValue(), &result);
     if (!result.ok()) {
-        logStepError(parser, stage, result.description);
+        logStepError(parser, stage, result.message);
         return;
     }
     if (!row)
         return;
-    const StoreResult updated = ctx.store->setCallComplete(row->source, row->callNumber, goodCall);
+    const Result updated = ctx.store->setCallComplete(row->source, row->callNumber, goodCall);
     if (!updated.ok())
-        logStepError(parser, stage, updated.description);
+        logStepError(parser, stage, updated.message);
 }
 
 void ParserContext::storeOrderMessage(int source, const CallHeader& header, int orderSeqNumber,
                                       const QString& message, const QString& parser, const QString& stage) {
-    const StoreResult stored =
+    const Result stored =
         ctx.store->setOrderMessage(source, header.callNumberValue(), orderSeqNumber, message);
-    if (!stored.ok() && stored.status != StoreStatus::NotFound)
-        logStepError(parser, stage, stored.description);
+    if (!stored.ok() && stored.status != Result::Status::NotFound)
+        logStepError(parser, stage, stored.message);
 }
 
 qint64 callEndPosition(const ParserContext& pc, qint64 position, const CallHeader& header, int source) {

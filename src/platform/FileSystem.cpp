@@ -20,8 +20,8 @@ namespace vrq {
 
 namespace {
 
-FileResult errnoFailure(const QString& what, int err) {
-    return FileResult::failure(err, what + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(err)));
+Result errnoFailure(const QString& what, int err) {
+    return Result::failure(err, what + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(err)));
 }
 
 #ifdef Q_OS_UNIX
@@ -42,15 +42,15 @@ int renameNoReplaceSyscall(const QByteArray& from, const QByteArray& to) {
 }
 #endif
 
-FileResult copyFlushDelete(const QString& from, const QString& to) {
+Result copyFlushDelete(const QString& from, const QString& to) {
     QFile source(from);
     if (!source.open(QIODevice::ReadOnly))
-        return FileResult::failure(EIO, QStringLiteral("cannot open %1: %2").arg(from, source.errorString()));
+        return Result::failure(EIO, QStringLiteral("cannot open %1: %2").arg(from, source.errorString()));
     QFile target(to);
     if (target.exists())
-        return FileResult::failure(EEXIST, QStringLiteral("%1 already exists").arg(to));
+        return Result::failure(EEXIST, QStringLiteral("%1 already exists").arg(to));
     if (!target.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        return FileResult::failure(EIO, QStringLiteral("cannot create %1: %2").arg(to, target.errorString()));
+        return Result::failure(EIO, QStringLiteral("cannot create %1: %2").arg(to, target.errorString()));
     while (!source.atEnd()) {
         const QByteArray chunk = source.read(1 << 20);
         if (chunk.isEmpty() && source.error() != QFileDevice::NoError)
@@ -58,7 +58,7 @@ FileResult copyFlushDelete(const QString& from, const QString& to) {
         if (target.write(chunk) != chunk.size()) {
             target.close();
             target.remove();
-            return FileResult::failure(ENOSPC, QStringLiteral("cannot write %1").arg(to));
+            return Result::failure(ENOSPC, QStringLiteral("cannot write %1").arg(to));
         }
     }
     target.flush();
@@ -68,28 +68,26 @@ FileResult copyFlushDelete(const QString& from, const QString& to) {
     target.close();
     source.close();
     if (!QFile::remove(from))
-        return FileResult::failure(EIO, QStringLiteral("copied to %1 but cannot delete %2").arg(to, from));
-    return FileResult::success();
+        return Result::failure(EIO, QStringLiteral("copied to %1 but cannot delete %2").arg(to, from));
+    return Result::success();
 }
 
-FileResult writeWhole(QFile& file, const QByteArray& bytes) {
+Result writeWhole(QFile& file, const QByteArray& bytes) {
     const QString path = file.fileName();
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return FileResult::failure(EIO, QStringLiteral("cannot create %1: %2").arg(path, file.errorString()));
+        return Result::failure(EIO, QStringLiteral("cannot create %1: %2").arg(path, file.errorString()));
     if (file.write(bytes) != bytes.size() || !file.flush())
-        return FileResult::failure(ENOSPC,
-                                   QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
-    return FileResult::success();
+        return Result::failure(ENOSPC, QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+    return Result::success();
 }
 
-FileResult overwriteInPlace(QFile& file, const QByteArray& bytes) {
+Result overwriteInPlace(QFile& file, const QByteArray& bytes) {
     const QString path = file.fileName();
     if (!file.open(QIODevice::ReadWrite))
-        return FileResult::failure(EIO, QStringLiteral("cannot open %1: %2").arg(path, file.errorString()));
+        return Result::failure(EIO, QStringLiteral("cannot open %1: %2").arg(path, file.errorString()));
     if (!file.seek(0) || file.write(bytes) != bytes.size() || !file.flush())
-        return FileResult::failure(ENOSPC,
-                                   QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
-    return FileResult::success();
+        return Result::failure(ENOSPC, QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+    return Result::success();
 }
 
 } // namespace
@@ -122,71 +120,70 @@ QString FileSystem::canonicalPath(const QString& path) const {
     return QFileInfo(path).canonicalFilePath();
 }
 
-FileResult FileSystem::makePath(const QString& folder) {
+Result FileSystem::makePath(const QString& folder) {
     if (QDir().mkpath(folder))
-        return FileResult::success();
-    return FileResult::failure(EIO, QStringLiteral("cannot create folder %1").arg(folder));
+        return Result::success();
+    return Result::failure(EIO, QStringLiteral("cannot create folder %1").arg(folder));
 }
 
-FileResult FileSystem::removeFile(const QString& path) {
+Result FileSystem::removeFile(const QString& path) {
     QFile file(path);
     if (!file.exists())
-        return FileResult::failure(ENOENT, QStringLiteral("%1 does not exist").arg(path));
+        return Result::failure(ENOENT, QStringLiteral("%1 does not exist").arg(path));
     if (file.remove())
-        return FileResult::success();
-    return FileResult::failure(EIO, QStringLiteral("cannot delete %1: %2").arg(path, file.errorString()));
+        return Result::success();
+    return Result::failure(EIO, QStringLiteral("cannot delete %1: %2").arg(path, file.errorString()));
 }
 
-FileResult FileSystem::renameNoReplace(const QString& from, const QString& to) {
+Result FileSystem::renameNoReplace(const QString& from, const QString& to) {
 #ifdef Q_OS_UNIX
     const int err = renameNoReplaceSyscall(QFile::encodeName(from), QFile::encodeName(to));
     if (err == 0)
-        return FileResult::success();
+        return Result::success();
     return errnoFailure(QStringLiteral("rename %1 to %2").arg(from, to), err);
 #else
     if (QFile::exists(to))
-        return FileResult::failure(EEXIST, QStringLiteral("%1 already exists").arg(to));
+        return Result::failure(EEXIST, QStringLiteral("%1 already exists").arg(to));
     if (QFile::rename(from, to))
-        return FileResult::success();
-    return FileResult::failure(EIO, QStringLiteral("cannot rename %1 to %2").arg(from, to));
+        return Result::success();
+    return Result::failure(EIO, QStringLiteral("cannot rename %1 to %2").arg(from, to));
 #endif
 }
 
-FileResult FileSystem::moveFile(const QString& from, const QString& to) {
-    FileResult renamed = renameNoReplace(from, to);
+Result FileSystem::moveFile(const QString& from, const QString& to) {
+    Result renamed = renameNoReplace(from, to);
     if (renamed || renamed.code != EXDEV)
         return renamed;
     return copyFlushDelete(from, to);
 }
 
-FileResult FileSystem::writeFile(const QString& path, const QByteArray& bytes) {
+Result FileSystem::writeFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     return writeWhole(file, bytes);
 }
 
-FileResult FileSystem::writeFileDurably(const QString& path, const QByteArray& bytes) {
+Result FileSystem::writeFileDurably(const QString& path, const QByteArray& bytes) {
     QFile file(path);
-    if (const FileResult written = writeWhole(file, bytes); !written)
+    if (const Result written = writeWhole(file, bytes); !written)
         return written;
 #ifdef Q_OS_UNIX
     if (::fsync(file.handle()) != 0)
         return errnoFailure(QStringLiteral("flush %1").arg(path), errno);
 #endif
     file.close();
-    return FileResult::success();
+    return Result::success();
 }
 
-FileResult FileSystem::replaceFileDurably(const QString& path, const QByteArray& bytes) {
+Result FileSystem::replaceFileDurably(const QString& path, const QByteArray& bytes) {
     QSaveFile file(path); // writes beside the target, flushes, then renames over it
     if (!file.open(QIODevice::WriteOnly))
-        return FileResult::failure(EIO, QStringLiteral("cannot create %1: %2").arg(path, file.errorString()));
+        return Result::failure(EIO, QStringLiteral("cannot create %1: %2").arg(path, file.errorString()));
     if (file.write(bytes) != bytes.size() || !file.commit())
-        return FileResult::failure(ENOSPC,
-                                   QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
-    return FileResult::success();
+        return Result::failure(ENOSPC, QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+    return Result::success();
 }
 
-FileResult FileSystem::overwrite(const QString& path, const QByteArray& bytes) {
+Result FileSystem::overwrite(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     return overwriteInPlace(file, bytes);
 }
@@ -214,10 +211,9 @@ FreeNameMove moveToFreeName(FileSystem& fs, const QString& from, const std::func
         const QString to = candidate(index);
         if (to.isEmpty()) {
             if (move.index < 0)
-                move.result = FileResult::failure(EINVAL, QStringLiteral("no name to move %1 to").arg(from));
+                move.result = Result::failure(EINVAL, QStringLiteral("no name to move %1 to").arg(from));
             else
-                move.result =
-                    FileResult::failure(EEXIST, QStringLiteral("every name for %1 is taken").arg(from));
+                move.result = Result::failure(EEXIST, QStringLiteral("every name for %1 is taken").arg(from));
             return move;
         }
         move.index = index;
@@ -227,7 +223,7 @@ FreeNameMove moveToFreeName(FileSystem& fs, const QString& from, const std::func
         if (beforeMove)
             beforeMove(index);
         move.result = fs.moveFile(from, to);
-        if (move.result.ok || move.result.code != EEXIST)
+        if (move.result.ok() || move.result.code != EEXIST)
             return move;
     }
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Result.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
@@ -7,17 +9,6 @@
 #include <vector>
 
 namespace vrq {
-
-// Outcome of one file operation: what failed, in words fit for an audit entry.
-struct FileResult {
-    bool ok = true;
-    int code = 0; // errno-style number, 0 when ok
-    QString error;
-
-    static FileResult success() { return {}; }
-    static FileResult failure(int code, QString error) { return {false, code, std::move(error)}; }
-    explicit operator bool() const { return ok; }
-};
 
 struct FileEntry {
     QString name; // file name without folder
@@ -38,29 +29,29 @@ public:
     virtual QDateTime lastModified(const QString& path) const; // invalid when missing
     // The absolute path with links, "." and ".." resolved; empty when the path does not exist.
     virtual QString canonicalPath(const QString& path) const;
-    virtual FileResult makePath(const QString& folder);
-    virtual FileResult removeFile(const QString& path);
+    virtual Result makePath(const QString& folder);
+    virtual Result removeFile(const QString& path);
     // Renames without ever replacing an existing target: fails with EEXIST instead.
-    virtual FileResult renameNoReplace(const QString& from, const QString& to);
+    virtual Result renameNoReplace(const QString& from, const QString& to);
     // Moves a file, never replacing the target; across file systems it copies, flushes and deletes.
-    virtual FileResult moveFile(const QString& from, const QString& to);
+    virtual Result moveFile(const QString& from, const QString& to);
     // Creates (truncates) the file and writes all bytes, leaving the flush to the operating system.
-    virtual FileResult writeFile(const QString& path, const QByteArray& bytes);
+    virtual Result writeFile(const QString& path, const QByteArray& bytes);
     // Creates (truncates) the file, writes all bytes and flushes them to the disk before returning.
-    virtual FileResult writeFileDurably(const QString& path, const QByteArray& bytes);
+    virtual Result writeFileDurably(const QString& path, const QByteArray& bytes);
     // Replaces the file as a whole: the bytes go to a new file that is flushed and then renamed over
     // the old, so a stop at any moment leaves either the old or the new content, never a part.
-    virtual FileResult replaceFileDurably(const QString& path, const QByteArray& bytes);
+    virtual Result replaceFileDurably(const QString& path, const QByteArray& bytes);
     // Writes the bytes over the start of the file (created when missing) without truncating it, leaving
     // the flush to the operating system.
-    virtual FileResult overwrite(const QString& path, const QByteArray& bytes);
+    virtual Result overwrite(const QString& path, const QByteArray& bytes);
     // Files (not folders) of a folder in ascending name order.
     virtual std::vector<FileEntry> listFiles(const QString& folder) const;
 };
 
 // Where moveToFreeName put the file.
 struct FreeNameMove {
-    FileResult result;
+    Result result;
     int index = -1; // the candidate used (or last tried): 0 is the name wanted
     QString path;
 };

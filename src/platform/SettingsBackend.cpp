@@ -33,9 +33,9 @@ public:
         m_pending.push_back({section, key, text});
     }
 
-    FileResult sync() override {
+    Result sync() override {
         if (m_pending.empty())
-            return FileResult::success();
+            return Result::success();
         // Merged into the file as it is now, so a hand edit made while the program runs is not lost.
         const std::optional<QByteArray> onDisk = readFile();
         IniFile merged = IniFile::parse(onDisk.value_or(QByteArray()));
@@ -45,9 +45,9 @@ public:
         m_file = merged;
         if (onDisk && *onDisk == text) {
             m_pending.clear();
-            return FileResult::success();
+            return Result::success();
         }
-        const FileResult written = m_fs.replaceFileDurably(m_path, text);
+        const Result written = m_fs.replaceFileDurably(m_path, text);
         if (written)
             m_pending.clear();
         return written;
@@ -119,12 +119,12 @@ public:
     void setValue(const QString& section, const QString& key, const QString& text) override {
         m_settings.setValue(section + QLatin1Char('/') + key, text);
     }
-    FileResult sync() override {
+    Result sync() override {
         m_settings.sync();
         if (m_settings.status() != QSettings::NoError)
-            return FileResult::failure(
+            return Result::failure(
                 EACCES, QStringLiteral("the registry key %1 cannot be written").arg(m_settings.fileName()));
-        return FileResult::success();
+        return Result::success();
     }
     void reload() override { m_settings.sync(); }
     QString writeProblem() const override {

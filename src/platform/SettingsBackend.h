@@ -28,7 +28,7 @@ public:
     virtual void setValue(const QString& section, const QString& key, const QString& text) = 0;
     // Stores the values set since the last sync over what the store holds now (other keys, and keys
     // changed by hand in the meantime, stay). A failure keeps the values for the next sync.
-    virtual FileResult sync() = 0;
+    virtual Result sync() = 0;
     // Reads the store again, keeping values set since the last sync.
     virtual void reload() = 0;
     // Why nothing could be stored now (a read-only file or folder); empty when it can.

@@ -131,9 +131,9 @@ void Application::runDataBinIntake() {
         m_dataBinIntake->run();
 }
 
-JobResult Application::runFolderScan() {
+Result Application::runFolderScan() {
     if (!m_folderScan)
-        return JobResult::failure(QStringLiteral("the program has not started"));
+        return Result::failure(QStringLiteral("the program has not started"));
     return m_folderScan->run();
 }
 
@@ -148,15 +148,15 @@ void Application::runExport() {
         m_orderExport->extractCalls();
 }
 
-JobResult Application::runPurge() {
+Result Application::runPurge() {
     if (!m_purge)
-        return JobResult::failure(QStringLiteral("the call store is not open"));
+        return Result::failure(QStringLiteral("the call store is not open"));
     return m_purge->purgeCalls();
 }
 
-JobResult Application::runAuditExport() {
+Result Application::runAuditExport() {
     if (!m_auditExport)
-        return JobResult::failure(QStringLiteral("the call store is not open"));
+        return Result::failure(QStringLiteral("the call store is not open"));
     return m_auditExport->saveAuditsToFile();
 }
 

@@ -60,11 +60,11 @@ public:
 
     // The jobs of the cycle, also run directly by start-up and the headless pass.
     void runDataBinIntake();
-    JobResult runFolderScan();
+    Result runFolderScan();
     void runExport();
-    JobResult runPurge();
+    Result runPurge();
     // "Save Audits to File" of the calls window's menu.
-    JobResult runAuditExport();
+    Result runAuditExport();
 
     // The single headless pass keeps the scanned folder's listing in a file between runs.
     void keepScanListingBetweenRuns();

@@ -61,15 +61,15 @@ int HeadlessRunner::runOnce() {
     if (ctx.settings.EnableCalls)
         app.runDataBinIntake();
     if (ctx.settings.EnableFiles) {
-        const JobResult scanned = app.runFolderScan();
-        if (!scanned.ok)
-            ctx.ui->showMessage(scanned.error);
+        const Result scanned = app.runFolderScan();
+        if (!scanned.ok())
+            ctx.ui->showMessage(scanned.message);
     }
     app.runExport();
     if (ctx.settings.LastDatePurged.date() != ctx.clock->now().date()) {
-        const JobResult purged = app.runPurge();
-        if (!purged.ok)
-            ctx.ui->showMessage(purged.error);
+        const Result purged = app.runPurge();
+        if (!purged.ok())
+            ctx.ui->showMessage(purged.message);
     }
     app.shutDown();
     return ExitCode::Ok;

@@ -35,7 +35,7 @@ bool ProcessingCycle::isDue(float last, int delaySeconds) const {
 void ProcessingCycle::reportJobError(const QString& job, const QString& error) {
     const QString text = job + QStringLiteral(" error: ") + error;
     if (m_ctx.audit) {
-        const StoreResult logged = m_ctx.audit->write(AuditType::Error, text);
+        const Result logged = m_ctx.audit->write(AuditType::Error, text);
         if (logged.ok())
             return;
     }
@@ -58,9 +58,9 @@ void ProcessingCycle::tick() {
     if (m_ctx.settings.EnableFiles &&
         isDue(m_sngLastScanFolderProcess, scanIntervalSeconds(m_ctx.settings.FileScanMinutes))) {
         if (m_jobs.scanFolder) {
-            const JobResult result = m_jobs.scanFolder();
-            if (!result.ok)
-                reportJobError(QStringLiteral("ScanFolder"), result.error);
+            const Result result = m_jobs.scanFolder();
+            if (!result.ok())
+                reportJobError(QStringLiteral("ScanFolder"), result.message);
         }
         m_sngLastScanFolderProcess = m_ctx.clock->secondsSinceMidnight();
         didWork = true;
@@ -71,9 +71,9 @@ void ProcessingCycle::tick() {
         m_bExtractedOnce = true;
     }
     if (m_ctx.settings.LastDatePurged.date() != m_ctx.clock->now().date()) {
-        JobResult result = m_jobs.purge ? m_jobs.purge() : JobResult::success();
-        if (!result.ok)
-            reportJobError(QStringLiteral("PurgeCalls"), result.error);
+        Result result = m_jobs.purge ? m_jobs.purge() : Result::success();
+        if (!result.ok())
+            reportJobError(QStringLiteral("PurgeCalls"), result.message);
     }
     m_busy = false;
 }

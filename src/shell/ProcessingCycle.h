@@ -1,6 +1,6 @@
 #pragma once
 
-#include "context/JobResult.h"
+#include "platform/Result.h"
 
 #include <QString>
 #include <functional>
@@ -11,9 +11,9 @@ struct AppContext;
 
 struct CycleJobs {
     std::function<void()> dataBinIntake;
-    std::function<JobResult()> scanFolder;
+    std::function<Result()> scanFolder;
     std::function<void()> exportCalls;
-    std::function<JobResult()> purge;
+    std::function<Result()> purge;
 };
 
 // The heartbeat: once a tick it decides which jobs are due and runs them in their fixed order.

@@ -2,6 +2,8 @@
 
 #include "platform/Clock.h"
 
+#include <QTextStream>
+
 namespace vrq {
 
 namespace {
@@ -51,7 +53,7 @@ QString AuditLog::trimmedMessage(const QString& msg) {
     return msg.mid(start, kMessageWidth);
 }
 
-StoreResult AuditLog::writeAudit(const QDateTime& eventDnt, AuditType type, const QString& msg) {
+Result AuditLog::writeAudit(const QDateTime& eventDnt, AuditType type, const QString& msg) {
     const QDateTime now = m_clock.now();
     const qint64 ms = now.time().msec();
     if (++m_counter > kCounterLimit)
@@ -64,10 +66,19 @@ StoreResult AuditLog::writeAudit(const QDateTime& eventDnt, AuditType type, cons
     row.msg = trimmedMessage(msg);
     row.seq = ms * 1000 + m_counter;
     row.instance = QString(m_runMode);
-    return m_store.insertAudit(row);
+    const Result stored = m_store.insertAudit(row);
+    if (!stored.ok())
+        reportRefusedEntry(row, stored);
+    return stored;
 }
 
-StoreResult AuditLog::write(AuditType type, const QString& msg) {
+void AuditLog::reportRefusedEntry(const AuditRow& row, const Result& refusal) {
+    // The entry is not lost: whoever looks after the workstation finds it in the program's error output.
+    QTextStream(stderr) << QStringLiteral("Audit entry not stored (") << refusal.message
+                        << QStringLiteral("): ") << row.type << QLatin1Char(' ') << row.msg << Qt::endl;
+}
+
+Result AuditLog::write(AuditType type, const QString& msg) {
     return writeAudit(m_clock.now(), type, msg);
 }
 

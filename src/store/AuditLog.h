@@ -16,10 +16,11 @@ class AuditLog {
 public:
     AuditLog(CallStore& store, const Clock& clock, QChar runMode);
 
-    // Stores one entry; the failure of the insert is handed back to the caller.
-    StoreResult writeAudit(const QDateTime& eventDnt, AuditType type, const QString& msg);
+    // Stores one entry. A refused entry is printed to the error output, so it is not lost, and the
+    // failure is handed back to the caller.
+    Result writeAudit(const QDateTime& eventDnt, AuditType type, const QString& msg);
     // The same with the current time as the event time.
-    StoreResult write(AuditType type, const QString& msg);
+    Result write(AuditType type, const QString& msg);
 
     void setRunMode(QChar runMode) { m_runMode = runMode; }
     QChar runMode() const { return m_runMode; }
@@ -28,6 +29,7 @@ public:
     static QString trimmedMessage(const QString& msg);
 
 private:
+    static void reportRefusedEntry(const AuditRow& row, const Result& refusal);
     CallStore& m_store;
     const Clock& m_clock;
     QChar m_runMode;

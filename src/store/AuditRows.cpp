@@ -16,7 +16,7 @@ constexpr TableColumn<AuditRow> kAuditColumns[] = {
 
 } // namespace
 
-StoreResult CallStore::insertAudit(const AuditRow& row) {
+Result CallStore::insertAudit(const AuditRow& row) {
     static const RowInsert insert("Audit", kAuditColumns);
     return attempt([&] {
         Use st(prepared(insert.sql()));
@@ -25,7 +25,7 @@ StoreResult CallStore::insertAudit(const AuditRow& row) {
     });
 }
 
-StoreResult CallStore::forEachExportableAudit(const std::function<void(const AuditRow&)>& visit) {
+Result CallStore::forEachExportableAudit(const std::function<void(const AuditRow&)>& visit) {
     static const RowSelect select(kAuditColumns, "FROM Audit WHERE Type <> '' ORDER BY AuditDNT, Seq");
     return attempt([&] {
         SQLite::Statement st(*m_db, select.sql());
@@ -34,7 +34,7 @@ StoreResult CallStore::forEachExportableAudit(const std::function<void(const Aud
     });
 }
 
-StoreResult CallStore::deleteAuditUpTo(const QDateTime& cutoff) {
+Result CallStore::deleteAuditUpTo(const QDateTime& cutoff) {
     return attempt([&] {
         Use st(prepared("DELETE FROM Audit WHERE AuditDNT <= ?"));
         bindValues(*st, cutoff);

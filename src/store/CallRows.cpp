@@ -54,15 +54,15 @@ constexpr TableColumn<ItemRow> kItemColumns[] = {
 };
 
 // An update of one row by its key: NotFound when no row has that key.
-StoreResult changedOne(SQLite::Statement& st) {
-    return st.exec() > 0 ? StoreResult::success() : StoreResult::notFound();
+Result changedOne(SQLite::Statement& st) {
+    return st.exec() > 0 ? Result::success() : Result::notFound();
 }
 
 } // namespace
 
 // --- intake ---------------------------------------------------------------------------------------
 
-std::optional<CallRow> CallStore::findCall(int source, int callNumber, StoreResult* result) {
+std::optional<CallRow> CallStore::findCall(int source, int callNumber, Result* result) {
     static const RowSelect select(kCallColumns, "FROM Calls WHERE Source = ? AND CallNumber = ?");
     return attempt(result, [&] {
         Use st(prepared(select.sql()));
@@ -71,7 +71,7 @@ std::optional<CallRow> CallStore::findCall(int source, int callNumber, StoreResu
     });
 }
 
-std::optional<CallRow> CallStore::findFirstCallByNumber(int callNumber, StoreResult* result) {
+std::optional<CallRow> CallStore::findFirstCallByNumber(int callNumber, Result* result) {
     static const RowSelect select(kCallColumns, "FROM Calls WHERE CallNumber = ? ORDER BY rowid LIMIT 1");
     return attempt(result, [&] {
         Use st(prepared(select.sql()));
@@ -80,7 +80,7 @@ std::optional<CallRow> CallStore::findFirstCallByNumber(int callNumber, StoreRes
     });
 }
 
-StoreResult CallStore::insertCall(const CallRow& row) {
+Result CallStore::insertCall(const CallRow& row) {
     static const RowInsert insert("Calls", kCallColumns);
     return attempt([&] {
         Use st(prepared(insert.sql()));
@@ -89,7 +89,7 @@ StoreResult CallStore::insertCall(const CallRow& row) {
     });
 }
 
-StoreResult CallStore::raiseNumberOfOrders(int source, int callNumber, int* newCount) {
+Result CallStore::raiseNumberOfOrders(int source, int callNumber, int* newCount) {
     return attempt([&] {
         // An UPDATE and a SELECT rather than UPDATE ... RETURNING: RETURNING builds a temporary table on
         // every run, which made this counter cost more than the row it numbers.
@@ -97,16 +97,16 @@ StoreResult CallStore::raiseNumberOfOrders(int source, int callNumber, int* newC
             "UPDATE Calls SET NumberOfOrders = NumberOfOrders + 1 WHERE Source = ? AND CallNumber = ?"));
         bindValues(*st, source, callNumber);
         if (st->exec() == 0)
-            return StoreResult::notFound();
+            return Result::notFound();
         Use read(prepared("SELECT NumberOfOrders FROM Calls WHERE Source = ? AND CallNumber = ?"));
         bindValues(*read, source, callNumber);
         if (read->executeStep() && newCount)
             *newCount = read->getColumn(0).getInt();
-        return StoreResult::success();
+        return Result::success();
     });
 }
 
-StoreResult CallStore::insertOrder(const OrderRow& row) {
+Result CallStore::insertOrder(const OrderRow& row) {
     static const RowInsert insert("Orders", kOrderColumns);
     return attempt([&] {
         Use st(prepared(insert.sql()));
@@ -115,7 +115,7 @@ StoreResult CallStore::insertOrder(const OrderRow& row) {
     });
 }
 
-StoreResult CallStore::raiseNumberOfItems(int source, int callNumber, int orderSeqNumber, int* newCount) {
+Result CallStore::raiseNumberOfItems(int source, int callNumber, int orderSeqNumber, int* newCount) {
     return attempt([&] {
         // UPDATE and SELECT, as raiseNumberOfOrders.
         Use st(prepared(
@@ -123,17 +123,17 @@ StoreResult CallStore::raiseNumberOfItems(int source, int callNumber, int orderS
             "AND OrderSeqNumber = ?"));
         bindValues(*st, source, callNumber, orderSeqNumber);
         if (st->exec() == 0)
-            return StoreResult::notFound();
+            return Result::notFound();
         Use read(prepared("SELECT NumberOfItems FROM Orders WHERE Source = ? AND CallNumber = ? "
                           "AND OrderSeqNumber = ?"));
         bindValues(*read, source, callNumber, orderSeqNumber);
         if (read->executeStep() && newCount)
             *newCount = read->getColumn(0).getInt();
-        return StoreResult::success();
+        return Result::success();
     });
 }
 
-StoreResult CallStore::insertItem(const ItemRow& row) {
+Result CallStore::insertItem(const ItemRow& row) {
     static const RowInsert insert("OrderLineItems", kItemColumns);
     return attempt([&] {
         Use st(prepared(insert.sql()));
@@ -142,8 +142,7 @@ StoreResult CallStore::insertItem(const ItemRow& row) {
     });
 }
 
-StoreResult CallStore::setOrderMessage(int source, int callNumber, int orderSeqNumber,
-                                       const QString& message) {
+Result CallStore::setOrderMessage(int source, int callNumber, int orderSeqNumber, const QString& message) {
     return attempt([&] {
         Use st(prepared(
             "UPDATE Orders SET Message = ? WHERE Source = ? AND CallNumber = ? AND OrderSeqNumber = ?"));
@@ -152,8 +151,8 @@ StoreResult CallStore::setOrderMessage(int source, int callNumber, int orderSeqN
     });
 }
 
-StoreResult CallStore::setPriceOverride(int source, int callNumber, int orderSeqNumber, int itemSeqNumber,
-                                        int price) {
+Result CallStore::setPriceOverride(int source, int callNumber, int orderSeqNumber, int itemSeqNumber,
+                                   int price) {
     return attempt([&] {
         Use st(prepared("UPDATE OrderLineItems SET PriceOverride = ? WHERE Source = ? AND CallNumber = ? "
                         "AND OrderSeqNumber = ? AND ItemSeqNumber = ?"));
@@ -162,7 +161,7 @@ StoreResult CallStore::setPriceOverride(int source, int callNumber, int orderSeq
     });
 }
 
-StoreResult CallStore::setCallComplete(int source, int callNumber, std::optional<bool> goodCall) {
+Result CallStore::setCallComplete(int source, int callNumber, std::optional<bool> goodCall) {
     return attempt([&] {
         Use st(prepared("UPDATE Calls SET Complete = 1, GoodCall = coalesce(?, GoodCall) "
                         "WHERE Source = ? AND CallNumber = ?"));
@@ -173,7 +172,7 @@ StoreResult CallStore::setCallComplete(int source, int callNumber, std::optional
 
 // --- export ---------------------------------------------------------------------------------------
 
-std::optional<CallRow> CallStore::nextPendingCall(qint64 afterRowId, StoreResult* result) {
+std::optional<CallRow> CallStore::nextPendingCall(qint64 afterRowId, Result* result) {
     static const RowSelect select(kCallColumns, "FROM Calls WHERE ExtractedCall = 0 AND GoodCall = 1 "
                                                 "AND Complete = 1 AND rowid > ? ORDER BY rowid LIMIT 1");
     return attempt(result, [&] {
@@ -183,7 +182,7 @@ std::optional<CallRow> CallStore::nextPendingCall(qint64 afterRowId, StoreResult
     });
 }
 
-std::vector<OrderRow> CallStore::ordersOfCall(int source, int callNumber, StoreResult* result) {
+std::vector<OrderRow> CallStore::ordersOfCall(int source, int callNumber, Result* result) {
     static const RowSelect select(kOrderColumns, "FROM Orders WHERE Source = ? AND CallNumber = ? "
                                                  "ORDER BY OrderSeqNumber");
     return attempt(result, [&] {
@@ -193,7 +192,7 @@ std::vector<OrderRow> CallStore::ordersOfCall(int source, int callNumber, StoreR
     });
 }
 
-std::vector<ItemRow> CallStore::itemsOfCall(int source, int callNumber, StoreResult* result) {
+std::vector<ItemRow> CallStore::itemsOfCall(int source, int callNumber, Result* result) {
     static const RowSelect select(kItemColumns, "FROM OrderLineItems WHERE Source = ? AND CallNumber = ? "
                                                 "ORDER BY OrderSeqNumber, ItemSeqNumber");
     return attempt(result, [&] {
@@ -203,8 +202,7 @@ std::vector<ItemRow> CallStore::itemsOfCall(int source, int callNumber, StoreRes
     });
 }
 
-std::vector<ItemRow> CallStore::itemsOfOrder(int source, int callNumber, int orderSeqNumber,
-                                             StoreResult* result) {
+std::vector<ItemRow> CallStore::itemsOfOrder(int source, int callNumber, int orderSeqNumber, Result* result) {
     static const RowSelect select(kItemColumns, "FROM OrderLineItems WHERE Source = ? AND CallNumber = ? "
                                                 "AND OrderSeqNumber = ? ORDER BY ItemSeqNumber");
     return attempt(result, [&] {
@@ -214,8 +212,7 @@ std::vector<ItemRow> CallStore::itemsOfOrder(int source, int callNumber, int ord
     });
 }
 
-StoreResult CallStore::markExtracted(int source, int callNumber, const QString& fileName,
-                                     const QDateTime& when) {
+Result CallStore::markExtracted(int source, int callNumber, const QString& fileName, const QDateTime& when) {
     return attempt([&] {
         Use st(prepared("UPDATE Calls SET ExtractedCall = 1, ExtractedDNT = ?, ExtractedFileName = ? "
                         "WHERE Source = ? AND CallNumber = ?"));
@@ -224,7 +221,7 @@ StoreResult CallStore::markExtracted(int source, int callNumber, const QString& 
     });
 }
 
-StoreResult CallStore::setExtracted(int source, int callNumber, bool extracted) {
+Result CallStore::setExtracted(int source, int callNumber, bool extracted) {
     return attempt([&] {
         Use st(prepared("UPDATE Calls SET ExtractedCall = ? WHERE Source = ? AND CallNumber = ?"));
         bindValues(*st, extracted, source, callNumber);
@@ -235,7 +232,7 @@ StoreResult CallStore::setExtracted(int source, int callNumber, bool extracted) 
 // --- purge ----------------------------------------------------------------------------------------
 
 std::optional<CallRow> CallStore::nextPurgeableCall(const QDateTime& cutoff, qint64 afterRowId,
-                                                    StoreResult* result) {
+                                                    Result* result) {
     static const RowSelect select(
         kCallColumns, "FROM Calls WHERE rowid > ? AND Complete = 1 AND CallDNT <= ? "
                       "AND (GoodCall = 0 OR (GoodCall = 1 AND ExtractedCall = 1)) ORDER BY rowid LIMIT 1");
@@ -246,7 +243,7 @@ std::optional<CallRow> CallStore::nextPurgeableCall(const QDateTime& cutoff, qin
     });
 }
 
-StoreResult CallStore::deleteCallWithOrders(int source, int callNumber) {
+Result CallStore::deleteCallWithOrders(int source, int callNumber) {
     return attempt([&] {
         for (const char* sql : {"DELETE FROM Orders WHERE Source = ? AND CallNumber = ?",
                                 "DELETE FROM OrderLineItems WHERE Source = ? AND CallNumber = ?",
@@ -260,7 +257,7 @@ StoreResult CallStore::deleteCallWithOrders(int source, int callNumber) {
 
 // --- viewers and tests ----------------------------------------------------------------------------
 
-std::vector<CallRow> CallStore::allCalls(StoreResult* result) {
+std::vector<CallRow> CallStore::allCalls(Result* result) {
     static const RowSelect select(kCallColumns, "FROM Calls ORDER BY rowid");
     return attempt(result, [&] {
         SQLite::Statement st(*m_db, select.sql());
@@ -268,7 +265,7 @@ std::vector<CallRow> CallStore::allCalls(StoreResult* result) {
     });
 }
 
-std::vector<OrderRow> CallStore::allOrders(StoreResult* result) {
+std::vector<OrderRow> CallStore::allOrders(Result* result) {
     static const RowSelect select(kOrderColumns, "FROM Orders ORDER BY Source, CallNumber, OrderSeqNumber");
     return attempt(result, [&] {
         SQLite::Statement st(*m_db, select.sql());
@@ -276,7 +273,7 @@ std::vector<OrderRow> CallStore::allOrders(StoreResult* result) {
     });
 }
 
-std::vector<ItemRow> CallStore::allItems(StoreResult* result) {
+std::vector<ItemRow> CallStore::allItems(Result* result) {
     static const RowSelect select(
         kItemColumns, "FROM OrderLineItems ORDER BY Source, CallNumber, OrderSeqNumber, ItemSeqNumber");
     return attempt(result, [&] {

@@ -17,16 +17,16 @@ namespace {
 const char* const kDateFormat = "yyyy-MM-dd HH:mm:ss";
 } // namespace
 
-StoreResult failureOf(const std::exception& e) {
+Result failureOf(const std::exception& e) {
     if (const auto* sqlError = dynamic_cast<const SQLite::Exception*>(&e)) {
         const int extended = sqlError->getExtendedErrorCode();
         if (extended == SQLITE_CONSTRAINT_PRIMARYKEY || extended == SQLITE_CONSTRAINT_UNIQUE)
-            return {StoreStatus::Duplicate, kDuplicateKeyError,
+            return {Result::Status::Duplicate, kDuplicateKeyError,
                     QStringLiteral("The changes were not made because they would create a duplicate value in "
                                    "the primary key.")};
-        return {StoreStatus::Error, extended, QString::fromUtf8(sqlError->what())};
+        return {Result::Status::Failed, extended, QString::fromUtf8(sqlError->what())};
     }
-    return {StoreStatus::Error, -1, QString::fromUtf8(e.what())};
+    return {Result::Status::Failed, -1, QString::fromUtf8(e.what())};
 }
 
 QString storeDateText(const QDateTime& dt) {
@@ -118,7 +118,7 @@ void CallStore::forgetPrepared() {
 
 // --- units of work --------------------------------------------------------------------------------
 
-StoreResult CallStore::begin() {
+Result CallStore::begin() {
     return attempt([&] {
         if (m_groupOpen) {
             m_db->exec("SAVEPOINT unit");
@@ -129,17 +129,17 @@ StoreResult CallStore::begin() {
     });
 }
 
-StoreResult CallStore::commit() {
+Result CallStore::commit() {
     return attempt([&] {
         if (m_groupOpen) {
             if (!m_unitOpen)
-                return StoreResult{StoreStatus::Error, 1, QStringLiteral("the unit of work was undone")};
+                return Result{Result::Status::Failed, 1, QStringLiteral("the unit of work was undone")};
             m_unitOpen = false;
             m_db->exec("RELEASE unit");
         } else {
             m_db->exec("COMMIT");
         }
-        return StoreResult::success();
+        return Result::success();
     });
 }
 
@@ -157,7 +157,7 @@ void CallStore::rollback() {
     });
 }
 
-StoreResult CallStore::beginGroup() {
+Result CallStore::beginGroup() {
     return attempt([&] {
         m_db->exec("BEGIN IMMEDIATE");
         m_groupOpen = true;
@@ -173,12 +173,12 @@ void CallStore::abandonGroup() {
     bestEffort([&] { m_db->exec("ROLLBACK"); });
 }
 
-StoreResult CallStore::endGroup() {
+Result CallStore::endGroup() {
     if (!m_groupOpen)
-        return StoreResult::success();
+        return Result::success();
     m_groupOpen = false;
     m_unitOpen = false;
-    const StoreResult committed = attempt([&] { m_db->exec("COMMIT"); });
+    const Result committed = attempt([&] { m_db->exec("COMMIT"); });
     if (!committed.ok())
         bestEffort([&] { m_db->exec("ROLLBACK"); });
     return committed;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Result.h"
 #include "store/StoreRecords.h"
 
 #include <QString>
@@ -20,20 +21,6 @@ template <typename Row> class RowSelect;
 
 // Jet's number for a duplicate value in a primary key; the store reports key clashes with it.
 constexpr int kDuplicateKeyError = 3022;
-
-enum class StoreStatus { Ok, NotFound, Duplicate, Error };
-
-// Outcome of one store operation. Never an exception: the store turns engine errors into this.
-struct StoreResult {
-    StoreStatus status = StoreStatus::Ok;
-    int code = 0;        // kDuplicateKeyError for a key clash, else the engine's extended code
-    QString description; // the engine's message
-
-    bool ok() const { return status == StoreStatus::Ok; }
-    bool duplicate() const { return status == StoreStatus::Duplicate; }
-    static StoreResult success() { return {}; }
-    static StoreResult notFound() { return {StoreStatus::NotFound, 0, QStringLiteral("Row not found")}; }
-};
 
 // The call store: CallsAndOrders.db with Calls, Orders, OrderLineItems and Audit. Every statement the
 // program runs against it lives here, prepared once and reused with bound values. One class, its
@@ -61,15 +48,15 @@ public:
 
     // --- units of work --------------------------------------------------------------------------
     // One call taken in, one export of a call, one purged call: all or nothing.
-    StoreResult begin();
-    StoreResult commit();
+    Result begin();
+    Result commit();
     void rollback();
     bool inTransaction() const;
     // A group of units committed together: inside it, each unit of work is a savepoint that keeps or
     // undoes its own rows, and the group reaches the file at endGroup. A stop before that undoes the
     // whole group, never part of a unit; callers keep their input until the group is ended.
-    StoreResult beginGroup();
-    StoreResult endGroup();
+    Result beginGroup();
+    Result endGroup();
     // Undoes the whole group, as a stop would.
     void abandonGroup();
     bool inGroup() const { return m_groupOpen; }
@@ -77,66 +64,65 @@ public:
     void checkpoint();
 
     // --- audit (AuditRows.cpp) ------------------------------------------------------------------
-    StoreResult insertAudit(const AuditRow& row);
-    StoreResult forEachExportableAudit(const std::function<void(const AuditRow&)>& visit);
-    StoreResult deleteAuditUpTo(const QDateTime& cutoff);
+    Result insertAudit(const AuditRow& row);
+    Result forEachExportableAudit(const std::function<void(const AuditRow&)>& visit);
+    Result deleteAuditUpTo(const QDateTime& cutoff);
     std::vector<AuditRow> allAudit(); // natural order; tests and tools
 
     // --- intake (CallRows.cpp, as are export, purge and the viewers) ----------------------------
-    std::optional<CallRow> findCall(int source, int callNumber, StoreResult* result = nullptr);
+    std::optional<CallRow> findCall(int source, int callNumber, Result* result = nullptr);
     // First row with this number whatever its source (the older dialects complete calls this way).
-    std::optional<CallRow> findFirstCallByNumber(int callNumber, StoreResult* result = nullptr);
-    StoreResult insertCall(const CallRow& row);
+    std::optional<CallRow> findFirstCallByNumber(int callNumber, Result* result = nullptr);
+    Result insertCall(const CallRow& row);
     // Raises Calls.NumberOfOrders by one and gives the new value.
-    StoreResult raiseNumberOfOrders(int source, int callNumber, int* newCount);
-    StoreResult insertOrder(const OrderRow& row);
+    Result raiseNumberOfOrders(int source, int callNumber, int* newCount);
+    Result insertOrder(const OrderRow& row);
     // Raises Orders.NumberOfItems by one and gives the new value.
-    StoreResult raiseNumberOfItems(int source, int callNumber, int orderSeqNumber, int* newCount);
-    StoreResult insertItem(const ItemRow& row);
-    StoreResult setOrderMessage(int source, int callNumber, int orderSeqNumber, const QString& message);
-    StoreResult setPriceOverride(int source, int callNumber, int orderSeqNumber, int itemSeqNumber,
-                                 int price);
+    Result raiseNumberOfItems(int source, int callNumber, int orderSeqNumber, int* newCount);
+    Result insertItem(const ItemRow& row);
+    Result setOrderMessage(int source, int callNumber, int orderSeqNumber, const QString& message);
+    Result setPriceOverride(int source, int callNumber, int orderSeqNumber, int itemSeqNumber, int price);
     // Complete = True, and GoodCall when given.
-    StoreResult setCallComplete(int source, int callNumber, std::optional<bool> goodCall = std::nullopt);
+    Result setCallComplete(int source, int callNumber, std::optional<bool> goodCall = std::nullopt);
 
     // --- export ---------------------------------------------------------------------------------
     // The next call after rowId (natural order) that is good, complete and not extracted.
-    std::optional<CallRow> nextPendingCall(qint64 afterRowId, StoreResult* result = nullptr);
-    std::vector<OrderRow> ordersOfCall(int source, int callNumber, StoreResult* result = nullptr);
+    std::optional<CallRow> nextPendingCall(qint64 afterRowId, Result* result = nullptr);
+    std::vector<OrderRow> ordersOfCall(int source, int callNumber, Result* result = nullptr);
     // Every line item of a call, by order and then by item sequence number.
-    std::vector<ItemRow> itemsOfCall(int source, int callNumber, StoreResult* result = nullptr);
+    std::vector<ItemRow> itemsOfCall(int source, int callNumber, Result* result = nullptr);
     std::vector<ItemRow> itemsOfOrder(int source, int callNumber, int orderSeqNumber,
-                                      StoreResult* result = nullptr);
-    StoreResult markExtracted(int source, int callNumber, const QString& fileName, const QDateTime& when);
-    StoreResult setExtracted(int source, int callNumber, bool extracted);
+                                      Result* result = nullptr);
+    Result markExtracted(int source, int callNumber, const QString& fileName, const QDateTime& when);
+    Result setExtracted(int source, int callNumber, bool extracted);
 
     // --- calls window (DisplayMarks.cpp) --------------------------------------------------------
     // Displayed = False for every row, Source = 0 where it is Null.
-    StoreResult resetDisplayed();
+    Result resetDisplayed();
     // Every complete row not yet displayed, in natural order, marked displayed in the same step.
     // What resetDisplayed followed by takeUndisplayedCompleteCalls gives, in one pass that writes only
     // the rows whose mark changes (none, when the window shows the same calls as last time).
-    std::vector<CallDisplayRow> retakeAllCompleteCalls(StoreResult* result = nullptr);
-    std::vector<CallDisplayRow> takeUndisplayedCompleteCalls(StoreResult* result = nullptr);
+    std::vector<CallDisplayRow> retakeAllCompleteCalls(Result* result = nullptr);
+    std::vector<CallDisplayRow> takeUndisplayedCompleteCalls(Result* result = nullptr);
 
     // --- purge ----------------------------------------------------------------------------------
     // The next call after rowId that is complete, at or before the cut-off, and bad or extracted.
     std::optional<CallRow> nextPurgeableCall(const QDateTime& cutoff, qint64 afterRowId,
-                                             StoreResult* result = nullptr);
+                                             Result* result = nullptr);
     // Deletes the call's orders, then its line items, then the call row.
-    StoreResult deleteCallWithOrders(int source, int callNumber);
+    Result deleteCallWithOrders(int source, int callNumber);
 
     // --- viewers and tests ----------------------------------------------------------------------
-    std::vector<CallRow> allCalls(StoreResult* result = nullptr);
-    std::vector<OrderRow> allOrders(StoreResult* result = nullptr);
-    std::vector<ItemRow> allItems(StoreResult* result = nullptr);
+    std::vector<CallRow> allCalls(Result* result = nullptr);
+    std::vector<OrderRow> allOrders(Result* result = nullptr);
+    std::vector<ItemRow> allItems(Result* result = nullptr);
 
     SQLite::Database& database();
 
 private:
     // Reads the calls of the select and runs the mark, in one write transaction.
     std::vector<CallDisplayRow> takeCallsForDisplay(const RowSelect<CallDisplayRow>& select, const char* mark,
-                                                    StoreResult* result);
+                                                    Result* result);
     explicit CallStore(std::unique_ptr<SQLite::Database> db);
     // The statement for this text, prepared on its first use and kept for the next.
     SQLite::Statement& prepared(const char* sql);

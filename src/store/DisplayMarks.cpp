@@ -19,7 +19,7 @@ constexpr TableColumn<CallDisplayRow> kDisplayColumns[] = {
 
 } // namespace
 
-StoreResult CallStore::resetDisplayed() {
+Result CallStore::resetDisplayed() {
     return attempt([&] {
         Use st(prepared("UPDATE Calls SET Displayed = 0, Source = coalesce(Source, 0) "
                         "WHERE Displayed <> 0 OR Source IS NULL"));
@@ -28,7 +28,7 @@ StoreResult CallStore::resetDisplayed() {
 }
 
 std::vector<CallDisplayRow> CallStore::takeCallsForDisplay(const RowSelect<CallDisplayRow>& select,
-                                                           const char* mark, StoreResult* result) {
+                                                           const char* mark, Result* result) {
     const bool ownTransaction = !inTransaction();
     auto rows = attempt(result, [&] {
         if (ownTransaction)
@@ -49,14 +49,14 @@ std::vector<CallDisplayRow> CallStore::takeCallsForDisplay(const RowSelect<CallD
     return rows;
 }
 
-std::vector<CallDisplayRow> CallStore::takeUndisplayedCompleteCalls(StoreResult* result) {
+std::vector<CallDisplayRow> CallStore::takeUndisplayedCompleteCalls(Result* result) {
     static const RowSelect select(kDisplayColumns,
                                   "FROM Calls WHERE Displayed = 0 AND Complete = 1 ORDER BY rowid");
     return takeCallsForDisplay(select, "UPDATE Calls SET Displayed = 1 WHERE Displayed = 0 AND Complete = 1",
                                result);
 }
 
-std::vector<CallDisplayRow> CallStore::retakeAllCompleteCalls(StoreResult* result) {
+std::vector<CallDisplayRow> CallStore::retakeAllCompleteCalls(Result* result) {
     // Every complete call is shown and ends up marked; every other row ends up unmarked; a missing
     // source becomes 0. Only rows that differ from that are written.
     static const RowSelect select(kDisplayColumns, "FROM Calls WHERE Complete = 1 ORDER BY rowid");

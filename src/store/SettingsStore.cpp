@@ -301,12 +301,12 @@ QString SettingsStore::writeProblem() const {
 }
 
 bool SettingsStore::sync() {
-    const FileResult synced = m_backend.sync();
+    const Result synced = m_backend.sync();
     if (synced)
         return true;
     if (m_onSaveFailure)
         m_onSaveFailure(QStringLiteral("The settings could not be saved to %1: %2")
-                            .arg(m_backend.location(), synced.error));
+                            .arg(m_backend.location(), synced.message));
     return false;
 }
 

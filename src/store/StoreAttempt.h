@@ -13,14 +13,14 @@ namespace vrq {
 // What an exception in a store operation becomes: a key clash is reported with kDuplicateKeyError and
 // the old engine's text (the intake's audit entries quote both), any other engine error with its
 // extended code and message, and anything else with code -1 and its message.
-StoreResult failureOf(const std::exception& e);
+Result failureOf(const std::exception& e);
 
-// Runs one operation that gives a StoreResult, or nothing when it can only succeed or throw.
-template <typename Operation> StoreResult attempt(Operation&& operation) {
+// Runs one operation that gives a Result, or nothing when it can only succeed or throw.
+template <typename Operation> Result attempt(Operation&& operation) {
     try {
         if constexpr (std::is_void_v<std::invoke_result_t<Operation&>>) {
             operation();
-            return StoreResult::success();
+            return Result::success();
         } else {
             return operation();
         }
@@ -31,10 +31,10 @@ template <typename Operation> StoreResult attempt(Operation&& operation) {
 
 // Runs one read and gives what it read: on a failure an empty value, with the failure in *result.
 // *result (when given) says success otherwise.
-template <typename Read> std::invoke_result_t<Read&> attempt(StoreResult* result, Read&& read) {
+template <typename Read> std::invoke_result_t<Read&> attempt(Result* result, Read&& read) {
     try {
         if (result)
-            *result = StoreResult::success();
+            *result = Result::success();
         return read();
     } catch (const std::exception& e) {
         if (result)

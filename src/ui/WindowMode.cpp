@@ -200,13 +200,13 @@ void WindowMode::onCallsWindowUnloaded() {
 }
 
 void WindowMode::saveAudits() {
-    const JobResult saved = m_app->runAuditExport();
-    if (saved.ok)
+    const Result saved = m_app->runAuditExport();
+    if (saved.ok())
         return;
     // The export traps nothing itself: its failure is logged here and shown.
     if (AuditLog* audit = m_app->context().audit)
-        audit->write(AuditType::Error, saved.error);
-    showMessage(saved.error);
+        audit->write(AuditType::Error, saved.message);
+    showMessage(saved.message);
 }
 
 } // namespace vrq

@@ -40,7 +40,7 @@ AuditRow entry(const QDateTime& audited, const char* type, const QString& msg = 
 class AuditExportTest : public ::testing::Test {
 protected:
     void add(const AuditRow& row) { ASSERT_TRUE(f.store->insertAudit(row).ok()); }
-    JobResult save() { return AuditExport(f.ctx, network).saveAuditsToFile(); }
+    Result save() { return AuditExport(f.ctx, network).saveAuditsToFile(); }
     QByteArray exportFile() const { return readAll(f.hostFile(QStringLiteral("VRQtoQX7.Aud"))); }
     QByteArray statusFile() const { return readAll(f.hostFile(QStringLiteral("VRQtoQX7.Sts"))); }
 
@@ -103,7 +103,7 @@ TEST_F(AuditExportTest, WritesEveryTypedRowOldestFirstAndTwoRunsGiveTheSameFiles
     add(entry(at(10, 9, 0), "X"));
     add(entry(at(10, 8, 0), "G"));
     add(entry(at(10, 8, 30), "", QStringLiteral("untyped")));
-    ASSERT_TRUE(save().ok);
+    ASSERT_TRUE(save().ok());
     const QByteArray first = exportFile();
     ASSERT_EQ(first.size(), 2 * 202);
     EXPECT_EQ(first.mid(42, 1), QByteArray("G"));
@@ -111,7 +111,7 @@ TEST_F(AuditExportTest, WritesEveryTypedRowOldestFirstAndTwoRunsGiveTheSameFiles
     EXPECT_EQ(first.mid(200, 2), QByteArray("\r\n"));
     const QByteArray firstStatus = statusFile();
 
-    ASSERT_TRUE(save().ok);
+    ASSERT_TRUE(save().ok());
     EXPECT_EQ(exportFile(), first);
     EXPECT_EQ(statusFile(), firstStatus);
 }
@@ -123,7 +123,7 @@ TEST_F(AuditExportTest, OnlyUntypedRowsLeaveTheOldFilesAlone) {
         old.write("old");
     }
     add(entry(at(10, 8, 0), ""));
-    EXPECT_TRUE(save().ok);
+    EXPECT_TRUE(save().ok());
     EXPECT_EQ(exportFile(), QByteArray("old"));
     EXPECT_EQ(statusFile(), QByteArray("old"));
 }
@@ -141,7 +141,7 @@ TEST_P(AuditStatusTest, OneLinePerRunOfDaysWithCalls) {
     for (const AuditRow& row : GetParam().rows)
         ASSERT_TRUE(f.store->insertAudit(row).ok());
     NetworkConnection network(f.ctx);
-    ASSERT_TRUE(AuditExport(f.ctx, network).saveAuditsToFile().ok);
+    ASSERT_TRUE(AuditExport(f.ctx, network).saveAuditsToFile().ok());
     EXPECT_EQ(readAll(f.hostFile(QStringLiteral("VRQtoQX7.Sts"))), GetParam().expected);
 }
 
@@ -170,7 +170,7 @@ TEST_F(AuditExportTest, ALostFolderIsReconnectedFirst) {
     add(entry(at(10, 8, 0), "G"));
     f.loseHostFolder();
     f.drives.onConnected = [this] { f.restoreHostFolder(); };
-    EXPECT_TRUE(save().ok);
+    EXPECT_TRUE(save().ok());
     const QStringList texts = f.auditTexts();
     EXPECT_TRUE(texts.contains(QStringLiteral("L|Network connection lost.")));
     EXPECT_TRUE(texts.contains(QStringLiteral("E|Network connection established.")));
@@ -191,11 +191,11 @@ TEST_P(AuditExportRefusedEntryTest, IsHandedToTheCaller) {
     f.loseHostFolder();
     f.drives.onConnected = [this] { f.restoreHostFolder(); };
     f.failAuditEntries(QLatin1String(GetParam().refused));
-    const JobResult result = save();
-    EXPECT_FALSE(result.ok);
-    EXPECT_TRUE(result.error.startsWith(QStringLiteral("SaveAuditsToFile: Err =")) &&
-                result.error.contains(QStringLiteral("database or disk is full")))
-        << result.error.toStdString();
+    const Result result = save();
+    EXPECT_FALSE(result.ok());
+    EXPECT_TRUE(result.message.startsWith(QStringLiteral("SaveAuditsToFile: Err =")) &&
+                result.message.contains(QStringLiteral("database or disk is full")))
+        << result.message.toStdString();
     EXPECT_TRUE(f.hostFiles().isEmpty());
 }
 
@@ -209,7 +209,7 @@ TEST_F(AuditExportTest, AFolderThatStaysAwayEndsQuietly) {
     add(entry(at(10, 8, 0), "G"));
     f.loseHostFolder();
     f.drives.connectResult = 67;
-    EXPECT_TRUE(save().ok);
+    EXPECT_TRUE(save().ok());
     EXPECT_EQ(f.auditTexts().last(), QStringLiteral("L|Network connection lost."));
 }
 
@@ -217,7 +217,7 @@ TEST_F(AuditExportTest, AStatusFileThatCannotBeCreatedLeavesTheExportFileEmpty) 
     ScriptedFileSystem disk{failing(FsOp::WriteDurably, QStringLiteral(".Sts"), EACCES)};
     f.ctx.fs = &disk;
     add(entry(at(10, 8, 0), "G"));
-    EXPECT_TRUE(save().ok);
+    EXPECT_TRUE(save().ok());
     EXPECT_TRUE(QFile::exists(f.hostFile(QStringLiteral("VRQtoQX7.Aud"))));
     EXPECT_TRUE(exportFile().isEmpty());
 }
@@ -227,21 +227,21 @@ TEST_F(AuditExportTest, AFullDiskIsHandedToTheCallerAndLeavesNoPartialFile) {
     ScriptedFileSystem disk{failing(FsOp::WriteDurably, QStringLiteral(".Aud"), ENOSPC, 2)};
     f.ctx.fs = &disk;
     add(entry(at(10, 8, 0), "G"));
-    const JobResult result = save();
-    EXPECT_FALSE(result.ok);
-    EXPECT_TRUE(result.error.contains(QStringLiteral("No space left"))) << result.error.toStdString();
+    const Result result = save();
+    EXPECT_FALSE(result.ok());
+    EXPECT_TRUE(result.message.contains(QStringLiteral("No space left"))) << result.message.toStdString();
     EXPECT_TRUE(exportFile().isEmpty()) << "never half a log";
     f.ctx.fs = &realFileSystem();
-    EXPECT_TRUE(save().ok);
+    EXPECT_TRUE(save().ok());
     EXPECT_EQ(exportFile().size(), 202) << "written whole once the disk has room";
 }
 
 TEST_F(AuditExportTest, AStoreFailureIsHandedToTheCaller) {
     f.store->database().exec("DROP TABLE Audit");
-    const JobResult result = save();
-    EXPECT_FALSE(result.ok);
-    EXPECT_TRUE(result.error.startsWith(QStringLiteral("SaveAuditsToFile: Err =")))
-        << result.error.toStdString();
+    const Result result = save();
+    EXPECT_FALSE(result.ok());
+    EXPECT_TRUE(result.message.startsWith(QStringLiteral("SaveAuditsToFile: Err =")))
+        << result.message.toStdString();
 }
 
 } // namespace

@@ -24,7 +24,7 @@ protected:
         f.ctx.settings.DaysOfHistory = 2;
         f.ctx.settings.LastDatePurged = march(9, 12);
     }
-    JobResult purge() {
+    Result purge() {
         NetworkConnection network(f.ctx);
         AuditExport auditExport(f.ctx, network);
         return PurgeJob(f.ctx, auditExport).purgeCalls();
@@ -68,7 +68,7 @@ class PurgeCallTest : public PurgeJobTest, public ::testing::WithParamInterface<
 TEST_P(PurgeCallTest, OnlyFinishedCallsAtOrBeforeTheCutoffGo) {
     const CallCase& c = GetParam();
     addCallWithOrder(0, 17, c.callDnt, c.good, c.complete, c.extracted);
-    ASSERT_TRUE(purge().ok);
+    ASSERT_TRUE(purge().ok());
     EXPECT_EQ(!f.call(0, 17).has_value(), c.purged);
     EXPECT_EQ(f.store->allOrders().empty(), c.purged);
     EXPECT_EQ(f.store->allItems().empty(), c.purged);
@@ -90,7 +90,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(PurgeJobTest, TheSameCallNumberFromTheOtherSourceKeepsItsOrders) {
     addCallWithOrder(0, 50, march(1), false, true, false);
     addCallWithOrder(1, 50, march(1), true, true, false); // never extracted
-    ASSERT_TRUE(purge().ok);
+    ASSERT_TRUE(purge().ok());
     EXPECT_FALSE(f.call(0, 50).has_value());
     EXPECT_TRUE(f.call(1, 50).has_value());
     ASSERT_EQ(f.store->allOrders().size(), 1u);
@@ -104,7 +104,7 @@ TEST_F(PurgeJobTest, AuditEntriesGoByTheirAuditTimeThenTheExportIsRewritten) {
     addAudit(march(8), march(9)); // at the cut-off, even with a later event time
     addAudit(march(8, 0, 0, 1), march(1));
     addAudit(march(10), march(10));
-    ASSERT_TRUE(purge().ok);
+    ASSERT_TRUE(purge().ok());
     QStringList kept;
     for (const AuditRow& row : f.store->allAudit())
         kept << row.msg;
@@ -119,9 +119,9 @@ TEST_F(PurgeJobTest, AuditEntriesGoByTheirAuditTimeThenTheExportIsRewritten) {
 TEST_F(PurgeJobTest, AFailureIsHandedBackAndTheDateIsNotAdvanced) {
     addCallWithOrder(0, 17, march(1), false, true, false);
     f.store->database().exec("DROP TABLE Audit");
-    const JobResult result = purge();
-    EXPECT_FALSE(result.ok);
-    EXPECT_FALSE(result.error.isEmpty());
+    const Result result = purge();
+    EXPECT_FALSE(result.ok());
+    EXPECT_FALSE(result.message.isEmpty());
     EXPECT_EQ(f.ctx.settings.LastDatePurged, march(9, 12));
     EXPECT_FALSE(f.call(0, 17).has_value()) << "the calls purged before the failure stay purged";
     EXPECT_FALSE(f.store->inTransaction());
@@ -133,9 +133,9 @@ TEST_F(PurgeJobTest, ACallThatCannotBeDeletedKeepsItsOrders) {
     SQLite::Database other(f.store->database().getFilename(), SQLite::OPEN_READWRITE);
     other.exec("BEGIN IMMEDIATE");
     f.store->database().setBusyTimeout(0);
-    const JobResult result = purge();
+    const Result result = purge();
     other.exec("ROLLBACK");
-    EXPECT_FALSE(result.ok);
+    EXPECT_FALSE(result.ok());
     EXPECT_TRUE(f.call(0, 17).has_value());
     EXPECT_EQ(f.store->allOrders().size(), 1u);
     EXPECT_TRUE(f.ui.displayed.empty());

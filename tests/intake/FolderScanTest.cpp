@@ -49,9 +49,9 @@ protected:
 
 TEST_F(FolderScanTest, ANewFileIsTakenAtTheSecondScanThatSeesIt) {
     drop(QStringLiteral("order1.txt"));
-    ASSERT_TRUE(scan.run().ok);
+    ASSERT_TRUE(scan.run().ok());
     EXPECT_TRUE(scannedCalls().empty()) << "the first scan only notes the file";
-    ASSERT_TRUE(scan.run().ok);
+    ASSERT_TRUE(scan.run().ok());
     const auto calls = scannedCalls();
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(calls[0].callNumber, 1);
@@ -99,7 +99,7 @@ TEST_F(FolderScanTest, AScannedCallNeverCollidesWithADataBinCallOfTheSameNumber)
 }
 
 TEST_F(FolderScanTest, AFileThatCannotBeOpenedIsLeftForALaterScan) {
-    ASSERT_TRUE(scan.processScannedFile(QStringLiteral("gone.txt")).ok);
+    ASSERT_TRUE(scan.processScannedFile(QStringLiteral("gone.txt")).ok());
     EXPECT_TRUE(scannedCalls().empty());
     EXPECT_EQ(storedLastScannedCallNum(), QString()) << "no number is taken for a file that was not opened";
 }
@@ -138,7 +138,7 @@ TEST_P(RefusedFolderTest, IsReportedAsInvalidAndNothingIsTaken) {
     env.ctx.settingsStore->saveToRegistry(env.ctx.settings);
 
     for (int run = 0; run < 3; ++run)
-        ASSERT_TRUE(scan.run().ok);
+        ASSERT_TRUE(scan.run().ok());
 
     const QString message = QStringLiteral("Invalid Scanned Folder name: ") + setting.trimmed() +
                             QStringLiteral(".  Go to the properties and set this value correctly.");
@@ -196,7 +196,7 @@ TEST_P(ProtectedFileTest, IsNeverTaken) {
     const QByteArray before = test::ProgramFixture::readFile(target);
 
     for (int run = 0; run < 3; ++run)
-        ASSERT_TRUE(scan.run().ok);
+        ASSERT_TRUE(scan.run().ok());
 
     EXPECT_TRUE(scannedCalls().empty());
     EXPECT_TRUE(QFile::exists(target));
@@ -306,7 +306,7 @@ TEST_P(FolderScanKillTest, AFileIsStoredOnceWhereverTheTakingStops) {
     drop(QStringLiteral("order1.txt"));
     test::ScriptedFileSystem dying = dyingAt(GetParam());
     env.ctx.fs = &dying;
-    ASSERT_TRUE(scan.run().ok); // notes the file
+    ASSERT_TRUE(scan.run().ok()); // notes the file
     EXPECT_THROW(scan.run(), test::Stopped);
     env.store->rollback(); // what the engine does with the open transaction of a killed process
 
@@ -314,7 +314,7 @@ TEST_P(FolderScanKillTest, AFileIsStoredOnceWhereverTheTakingStops) {
     env.ctx.settings.LastScannedCallNum = storedLastScannedCallNum().toInt();
     FolderScan restarted(env.ctx);
     for (int scanAfterRestart = 0; scanAfterRestart < 3; ++scanAfterRestart)
-        ASSERT_TRUE(restarted.run().ok);
+        ASSERT_TRUE(restarted.run().ok());
     ASSERT_EQ(scannedCalls().size(), 1u);
     EXPECT_TRUE(scannedCalls()[0].complete);
     EXPECT_EQ(env.auditMessages(QStringLiteral("G")).size(), 1);

@@ -72,28 +72,28 @@ TEST(FileSystemTest, RenameNeverReplacesAnExistingFile) {
     touch(from, "new");
     touch(to, "waiting for the host");
     FileSystem& fs = realFileSystem();
-    EXPECT_FALSE(fs.renameNoReplace(from, to).ok);
+    EXPECT_FALSE(fs.renameNoReplace(from, to).ok());
     QFile waiting(to);
     ASSERT_TRUE(waiting.open(QIODevice::ReadOnly));
     EXPECT_EQ(waiting.readAll(), QByteArray("waiting for the host"));
-    ASSERT_TRUE(fs.removeFile(to).ok);
-    EXPECT_TRUE(fs.renameNoReplace(from, to).ok);
+    ASSERT_TRUE(fs.removeFile(to).ok());
+    EXPECT_TRUE(fs.renameNoReplace(from, to).ok());
     EXPECT_FALSE(fs.fileExists(from));
 }
 
 TEST(FileSystemTest, WriteMoveAndListFiles) {
     QTemporaryDir dir;
     FileSystem& fs = realFileSystem();
-    ASSERT_TRUE(fs.writeFileDurably(dir.filePath(QStringLiteral("b.txt")), "bb").ok);
-    ASSERT_TRUE(fs.writeFileDurably(dir.filePath(QStringLiteral("a.txt")), "a").ok);
-    ASSERT_TRUE(fs.makePath(dir.filePath(QStringLiteral("Audit"))).ok);
+    ASSERT_TRUE(fs.writeFileDurably(dir.filePath(QStringLiteral("b.txt")), "bb").ok());
+    ASSERT_TRUE(fs.writeFileDurably(dir.filePath(QStringLiteral("a.txt")), "a").ok());
+    ASSERT_TRUE(fs.makePath(dir.filePath(QStringLiteral("Audit"))).ok());
     ASSERT_TRUE(
-        fs.moveFile(dir.filePath(QStringLiteral("b.txt")), dir.filePath(QStringLiteral("Audit/b.txt"))).ok);
+        fs.moveFile(dir.filePath(QStringLiteral("b.txt")), dir.filePath(QStringLiteral("Audit/b.txt"))).ok());
     const auto files = fs.listFiles(dir.path());
     ASSERT_EQ(files.size(), 1u) << "folders are not listed";
     EXPECT_EQ(files[0].name, QStringLiteral("a.txt"));
     EXPECT_EQ(fs.fileSize(dir.filePath(QStringLiteral("Audit/b.txt"))), 2);
-    EXPECT_FALSE(fs.writeFileDurably(dir.filePath(QStringLiteral("missing/x.txt")), "x").ok);
+    EXPECT_FALSE(fs.writeFileDurably(dir.filePath(QStringLiteral("missing/x.txt")), "x").ok());
 }
 
 } // namespace

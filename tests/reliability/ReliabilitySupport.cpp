@@ -263,9 +263,9 @@ void checkEverything(const Sandbox& sandbox, const Expected& expected, Figures* 
         CallStore::open(QDir(sandbox.home()).filePath(QString::fromLatin1(CallStore::kFileName)), &openError);
     ASSERT_TRUE(store) << openError.toStdString();
 
-    StoreResult result;
+    Result result;
     const std::vector<CallRow> calls = store->allCalls(&result);
-    ASSERT_TRUE(result.ok()) << result.description.toStdString();
+    ASSERT_TRUE(result.ok()) << result.message.toStdString();
 
     std::map<int, int> dataBinSeen;
     std::multiset<QString> scannedWanted;

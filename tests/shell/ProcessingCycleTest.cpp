@@ -26,7 +26,7 @@ public:
             ran += QLatin1Char('P');
             if (purgeSucceeds)
                 ctx.settings.LastDatePurged = clock.now();
-            return purgeSucceeds ? JobResult::success() : JobResult::failure(QStringLiteral("disk"));
+            return purgeSucceeds ? Result::success() : Result::failure(QStringLiteral("disk"));
         };
         cycle = std::make_unique<ProcessingCycle>(ctx, std::move(jobs));
         cycle->markStarted();
@@ -43,7 +43,7 @@ public:
     AppContext ctx;
     std::unique_ptr<ProcessingCycle> cycle;
     QString ran;
-    JobResult scanResult = JobResult::success();
+    Result scanResult = Result::success();
     bool purgeSucceeds = true;
 };
 

@@ -80,10 +80,15 @@ TEST_F(AuditLogTest, TheCallersEventTimeIsKept) {
     EXPECT_EQ(store->allAudit()[0].eventDnt, callTime);
 }
 
-TEST_F(AuditLogTest, AFailedWriteReachesTheCaller) {
+TEST_F(AuditLogTest, ARefusedEntryReachesTheCallerAndTheErrorOutput) {
     AuditLog log(*store, clock, QLatin1Char('F'));
     store->database().exec("DROP TABLE Audit");
-    EXPECT_FALSE(log.write(AuditType::Info, QStringLiteral("lost")).ok());
+    ::testing::internal::CaptureStderr();
+    const Result written = log.write(AuditType::Warning, QStringLiteral("Audit/File0007.Txt already exists"));
+    const std::string printed = ::testing::internal::GetCapturedStderr();
+    EXPECT_FALSE(written.ok());
+    EXPECT_NE(printed.find("W Audit/File0007.Txt already exists"), std::string::npos) << printed;
+    EXPECT_NE(printed.find("no such table: Audit"), std::string::npos) << printed;
 }
 
 } // namespace

@@ -77,12 +77,12 @@ TEST(CallDisplayMarks, RetakingAllMatchesAResetFollowedByATakeForEveryRowState) 
     auto onePass = storeWith(dir.filePath(QStringLiteral("b.db")), states);
 
     ASSERT_TRUE(twoSteps->resetDisplayed().ok());
-    StoreResult taken;
+    Result taken;
     const std::vector<CallDisplayRow> expected = twoSteps->takeUndisplayedCompleteCalls(&taken);
     ASSERT_TRUE(taken.ok());
-    StoreResult retaken;
+    Result retaken;
     const std::vector<CallDisplayRow> actual = onePass->retakeAllCompleteCalls(&retaken);
-    ASSERT_TRUE(retaken.ok()) << retaken.description.toStdString();
+    ASSERT_TRUE(retaken.ok()) << retaken.message.toStdString();
 
     EXPECT_FALSE(expected.empty());
     EXPECT_EQ(callNumbers(actual), callNumbers(expected));

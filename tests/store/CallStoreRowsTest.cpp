@@ -121,28 +121,28 @@ TEST_F(CallStoreRowsTest, FailuresKeepTheEngineCodesAndTheDuplicateKeyText) {
     CallRow call;
     call.callNumber = 17;
     ASSERT_TRUE(store->insertCall(call).ok());
-    const StoreResult duplicate = store->insertCall(call);
-    EXPECT_EQ(duplicate.status, StoreStatus::Duplicate);
+    const Result duplicate = store->insertCall(call);
+    EXPECT_EQ(duplicate.status, Result::Status::Duplicate);
     EXPECT_EQ(duplicate.code, kDuplicateKeyError);
-    EXPECT_EQ(duplicate.description, QStringLiteral("The changes were not made because they would create a "
-                                                    "duplicate value in the primary key."));
+    EXPECT_EQ(duplicate.message, QStringLiteral("The changes were not made because they would create a "
+                                                "duplicate value in the primary key."));
 
     OrderRow order;
     order.callNumber = 17;
     order.salesperson = QStringLiteral("1234567"); // one longer than TEXT(6)
-    const StoreResult tooLong = store->insertOrder(order);
-    EXPECT_EQ(tooLong.status, StoreStatus::Error);
+    const Result tooLong = store->insertOrder(order);
+    EXPECT_EQ(tooLong.status, Result::Status::Failed);
     EXPECT_EQ(tooLong.code, SQLITE_CONSTRAINT_CHECK);
-    EXPECT_TRUE(tooLong.description.startsWith(QStringLiteral("CHECK constraint failed")))
-        << tooLong.description.toStdString();
+    EXPECT_TRUE(tooLong.message.startsWith(QStringLiteral("CHECK constraint failed")))
+        << tooLong.message.toStdString();
 
     store->database().exec("DROP TABLE Calls");
-    StoreResult lookup;
+    Result lookup;
     EXPECT_FALSE(store->findCall(0, 17, &lookup));
-    EXPECT_EQ(lookup.status, StoreStatus::Error);
+    EXPECT_EQ(lookup.status, Result::Status::Failed);
     EXPECT_EQ(lookup.code, SQLITE_ERROR);
-    EXPECT_EQ(lookup.description, QStringLiteral("no such table: Calls"));
-    EXPECT_EQ(store->setExtracted(0, 17, true).description, QStringLiteral("no such table: Calls"));
+    EXPECT_EQ(lookup.message, QStringLiteral("no such table: Calls"));
+    EXPECT_EQ(store->setExtracted(0, 17, true).message, QStringLiteral("no such table: Calls"));
 }
 
 } // namespace

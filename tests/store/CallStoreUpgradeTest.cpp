@@ -100,8 +100,8 @@ TEST_F(UpgradedStoreTest, ADuplicateKeyIsRecognised) {
     CallRow call;
     call.callNumber = 17;
     ASSERT_TRUE(store->insertCall(call).ok());
-    const StoreResult again = store->insertCall(call);
-    EXPECT_TRUE(again.duplicate());
+    const Result again = store->insertCall(call);
+    EXPECT_TRUE(again.isDuplicate());
     EXPECT_EQ(again.code, kDuplicateKeyError);
     call.source = 1;
     EXPECT_TRUE(store->insertCall(call).ok()) << "the same number from the other source is another call";
@@ -115,8 +115,8 @@ TEST_F(UpgradedStoreTest, AnOverLongTextFailsJustThatWrite) {
     order.callNumber = 1;
     order.orderSeqNumber = 1;
     order.salesperson = QStringLiteral("1234567");
-    const StoreResult tooLong = store->insertOrder(order);
-    EXPECT_EQ(tooLong.status, StoreStatus::Error);
+    const Result tooLong = store->insertOrder(order);
+    EXPECT_EQ(tooLong.status, Result::Status::Failed);
     order.salesperson = QStringLiteral("123456");
     order.shipTo = QStringLiteral("AB");
     EXPECT_TRUE(store->insertOrder(order).ok());
@@ -131,7 +131,7 @@ TEST_F(UpgradedStoreTest, CountersNumberOrdersAndItems) {
     ASSERT_TRUE(store->raiseNumberOfOrders(0, 3, &orders).ok());
     ASSERT_TRUE(store->raiseNumberOfOrders(0, 3, &orders).ok());
     EXPECT_EQ(orders, 2);
-    EXPECT_EQ(store->raiseNumberOfOrders(1, 3, &orders).status, StoreStatus::NotFound);
+    EXPECT_EQ(store->raiseNumberOfOrders(1, 3, &orders).status, Result::Status::NotFound);
     EXPECT_EQ(store->findCall(0, 3)->numberOfOrders, 2);
 }
 

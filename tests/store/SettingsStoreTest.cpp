@@ -344,9 +344,9 @@ TEST_F(SettingsStoreTest, AKeptValueIsSavedOnceTheRecordChangesIt) {
 // A settings file made read-only: every replacement of it fails.
 class ReadOnlySettingsDisk : public FileSystem {
 public:
-    FileResult replaceFileDurably(const QString& path, const QByteArray& bytes) override {
+    Result replaceFileDurably(const QString& path, const QByteArray& bytes) override {
         if (readOnly)
-            return FileResult::failure(EACCES, QStringLiteral("%1 is read-only").arg(path));
+            return Result::failure(EACCES, QStringLiteral("%1 is read-only").arg(path));
         return FileSystem::replaceFileDurably(path, bytes);
     }
     bool readOnly = true;

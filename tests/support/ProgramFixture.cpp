@@ -132,9 +132,9 @@ QString ProgramFixture::savedSetting(const QString& section, const QString& key)
 
 namespace {
 
-void check(const StoreResult& result, const char* what) {
+void check(const Result& result, const char* what) {
     if (!result.ok())
-        reportSetupFailure(std::string(what) + ": " + result.description.toStdString());
+        reportSetupFailure(std::string(what) + ": " + result.message.toStdString());
 }
 
 } // namespace

@@ -19,7 +19,7 @@ FsRule stopAfter(FsOp op, const QString& pathSuffix, int nth) {
 // Every rule counts the calls it matches; the first rule whose count is its n-th (or that strikes every
 // call) decides what happens to this one.
 template <typename Run>
-FileResult ScriptedFileSystem::apply(FsOp op, const QString& path, const QString& other, Run run) {
+Result ScriptedFileSystem::apply(FsOp op, const QString& path, const QString& other, Run run) {
     const FsRule* struck = nullptr;
     for (Scripted& s : m_rules) {
         const QString& suffix = s.rule.pathSuffix;
@@ -35,7 +35,7 @@ FileResult ScriptedFileSystem::apply(FsOp op, const QString& path, const QString
     ++m_strikes;
     switch (struck->then) {
     case FsRule::Then::Fail:
-        return FileResult::failure(struck->error, QString::fromLocal8Bit(std::strerror(struck->error)));
+        return Result::failure(struck->error, QString::fromLocal8Bit(std::strerror(struck->error)));
     case FsRule::Then::StopBefore:
         throw Stopped{};
     case FsRule::Then::StopAfter:
@@ -45,27 +45,27 @@ FileResult ScriptedFileSystem::apply(FsOp op, const QString& path, const QString
     return run();
 }
 
-FileResult ScriptedFileSystem::removeFile(const QString& path) {
+Result ScriptedFileSystem::removeFile(const QString& path) {
     return apply(FsOp::RemoveFile, path, {}, [&] { return FileSystem::removeFile(path); });
 }
 
-FileResult ScriptedFileSystem::renameNoReplace(const QString& from, const QString& to) {
+Result ScriptedFileSystem::renameNoReplace(const QString& from, const QString& to) {
     return apply(FsOp::Rename, from, to, [&] { return FileSystem::renameNoReplace(from, to); });
 }
 
-FileResult ScriptedFileSystem::moveFile(const QString& from, const QString& to) {
+Result ScriptedFileSystem::moveFile(const QString& from, const QString& to) {
     return apply(FsOp::MoveFile, from, to, [&] { return FileSystem::moveFile(from, to); });
 }
 
-FileResult ScriptedFileSystem::writeFile(const QString& path, const QByteArray& bytes) {
+Result ScriptedFileSystem::writeFile(const QString& path, const QByteArray& bytes) {
     return apply(FsOp::WriteFile, path, {}, [&] { return FileSystem::writeFile(path, bytes); });
 }
 
-FileResult ScriptedFileSystem::writeFileDurably(const QString& path, const QByteArray& bytes) {
+Result ScriptedFileSystem::writeFileDurably(const QString& path, const QByteArray& bytes) {
     return apply(FsOp::WriteDurably, path, {}, [&] { return FileSystem::writeFileDurably(path, bytes); });
 }
 
-FileResult ScriptedFileSystem::overwrite(const QString& path, const QByteArray& bytes) {
+Result ScriptedFileSystem::overwrite(const QString& path, const QByteArray& bytes) {
     return apply(FsOp::Overwrite, path, {}, [&] { return FileSystem::overwrite(path, bytes); });
 }
 

@@ -40,19 +40,19 @@ public:
 
     int strikes() const { return m_strikes; } // calls a rule struck so far
 
-    FileResult removeFile(const QString& path) override;
-    FileResult renameNoReplace(const QString& from, const QString& to) override;
-    FileResult moveFile(const QString& from, const QString& to) override;
-    FileResult writeFile(const QString& path, const QByteArray& bytes) override;
-    FileResult writeFileDurably(const QString& path, const QByteArray& bytes) override;
-    FileResult overwrite(const QString& path, const QByteArray& bytes) override;
+    Result removeFile(const QString& path) override;
+    Result renameNoReplace(const QString& from, const QString& to) override;
+    Result moveFile(const QString& from, const QString& to) override;
+    Result writeFile(const QString& path, const QByteArray& bytes) override;
+    Result writeFileDurably(const QString& path, const QByteArray& bytes) override;
+    Result overwrite(const QString& path, const QByteArray& bytes) override;
 
 private:
     struct Scripted {
         FsRule rule;
         int seen = 0;
     };
-    template <typename Run> FileResult apply(FsOp op, const QString& path, const QString& other, Run run);
+    template <typename Run> Result apply(FsOp op, const QString& path, const QString& other, Run run);
 
     std::vector<Scripted> m_rules;
     int m_strikes = 0;

@@ -113,7 +113,7 @@ TEST_P(StopDuringWaitTest, StopSignalEndsTheWaitSavesTheSettingsAndWritesProgram
                   QString::fromLatin1(GetParam().autoConnect));
     ini->setValue(QStringLiteral("Drives"), QStringLiteral("ShareRoot"),
                   dir.filePath(QStringLiteral("no-shares")));
-    ASSERT_TRUE(ini->sync().ok);
+    ASSERT_TRUE(ini->sync().ok());
     stopWhen(GetParam().waitShown);
     WindowMode mode;
     EXPECT_EQ(mode.run(), ExitCode::Ok);

@@ -201,7 +201,7 @@ void CallsWindow::refreshCallDisplay() {
     m_rowCount = startCount;
     if (!m_ctx.store)
         return;
-    StoreResult result;
+    Result result;
     const std::vector<CallDisplayRow> found = m_resetPending
                                                   ? m_ctx.store->retakeAllCompleteCalls(&result)
                                                   : m_ctx.store->takeUndisplayedCompleteCalls(&result);
@@ -319,13 +319,13 @@ void CallsWindow::storePosition() {
 }
 
 // One "E" entry per run of failures: a store that stays unreachable does not fill the log every second.
-void CallsWindow::reportStoreFailure(const QString& operation, const StoreResult& result) {
+void CallsWindow::reportStoreFailure(const QString& operation, const Result& result) {
     if (m_storeFailing)
         return;
     m_storeFailing = true;
     if (m_ctx.audit)
         m_ctx.audit->write(AuditType::Error,
-                           operation + QStringLiteral(" error (") + result.description + QLatin1Char(')'));
+                           operation + QStringLiteral(" error (") + result.message + QLatin1Char(')'));
 }
 
 } // namespace vrq

@@ -15,7 +15,7 @@ class QTableView;
 namespace vrq {
 
 struct AppContext;
-struct StoreResult;
+struct Result;
 class CallsTableModel;
 class HeaderBar;
 
@@ -97,7 +97,7 @@ private:
     void exitWithoutQuestion();
     bool confirmExit();
     void storePosition();
-    void reportStoreFailure(const QString& operation, const StoreResult& result);
+    void reportStoreFailure(const QString& operation, const Result& result);
 
     AppContext& m_ctx;
     HeaderPictures m_pictures;
