@@ -77,11 +77,11 @@ IntakeRun runIntake(const Input& input, const QString& root, bool verify) {
 // checkpoint the intake makes before it moves the input file away.
 double runFloor(const Input& input, int auditRows, const QString& root, bool transactionPerCall) {
     QTemporaryDir dir(QDir(root).filePath(QStringLiteral("floor-XXXXXX")));
-    QString error;
+    Result error;
     std::unique_ptr<CallStore> store =
         CallStore::open(QDir(dir.path()).filePath(QString::fromLatin1(CallStore::kFileName)), &error);
     if (!store)
-        fail(error);
+        fail(error.message);
     store->dataConversions(); // the schema and indexes of a started program
     const QDateTime now = QDateTime::currentDateTime();
     const int auditPerCall = auditRows / input.calls;

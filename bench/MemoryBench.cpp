@@ -53,11 +53,11 @@ OnceRun runOnce(const BenchOptions& options, const QString& input, int expectedC
         fail(QStringLiteral("vrqtoqx7 --once left DataBin.Dat in place: %1")
                  .arg(QString::fromLocal8Bit(run.errors)));
     if (expectedCalls > 0) {
-        QString error;
+        Result error;
         std::unique_ptr<CallStore> store =
             CallStore::open(QDir(home).filePath(QString::fromLatin1(CallStore::kFileName)), &error);
         if (!store)
-            fail(error);
+            fail(error.message);
         const std::size_t stored = store->allCalls().size();
         if (stored != static_cast<std::size_t>(expectedCalls))
             fail(QStringLiteral("vrqtoqx7 --once stored %1 calls of %2").arg(stored).arg(expectedCalls));

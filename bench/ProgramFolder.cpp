@@ -28,9 +28,8 @@ RunningProgram::RunningProgram(const ProgramFolder& folder, bool withHost)
     seams.programFolder = folder.home;
     seams.settingsBackend = SettingsBackend::openIniFile(folder.settingsFile);
     m_app = std::make_unique<Application>(QLatin1Char('F'), m_ui, std::move(seams));
-    QString error;
-    if (!m_app->startUp(&error))
-        fail(error);
+    if (const Result started = m_app->startUp(); !started.ok())
+        fail(started.message);
     Settings& settings = m_app->context().settings;
     settings.EnableCalls = true;
     settings.EnableFiles = false;

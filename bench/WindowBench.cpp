@@ -18,10 +18,10 @@ namespace {
 // complete calls in the shape of a long-running installation: a tenth from files, one in thirteen
 // bad, two in three of the good ones extracted.
 void makeStore(const QString& path, int calls) {
-    QString error;
+    Result error;
     std::unique_ptr<CallStore> store = CallStore::open(path, &error);
     if (!store)
-        fail(error);
+        fail(error.message);
     store->dataConversions();
     if (!store->begin().ok())
         fail(QStringLiteral("window store: begin failed"));

@@ -53,10 +53,10 @@ void report(const char* name, qint64 ms) {
 }
 
 int callsWindow(const QString& storePath, int calls) {
-    QString error;
+    Result error;
     std::unique_ptr<CallStore> store = CallStore::open(storePath, &error);
     if (!store)
-        die(error);
+        die(error.message);
     store->dataConversions();
     SystemClock clock;
     AuditLog audit(*store, clock, QLatin1Char('F'));

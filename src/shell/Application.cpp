@@ -61,30 +61,28 @@ QList<SettingProblem> Application::loadSettings() {
     return m_settingProblems;
 }
 
-bool Application::openStore(StoreUpgrade upgrade, QString* error) {
+Result Application::openStore(StoreUpgrade upgrade) {
     const QString path = QDir(m_ctx.programFolder).filePath(QString::fromLatin1(CallStore::kFileName));
-    QString openError;
-    m_store = CallStore::open(path, &openError);
-    if (!m_store) {
-        if (error)
-            *error = QStringLiteral("The call store %1 cannot be opened: %2").arg(path, openError);
-        return false;
-    }
+    Result opened;
+    m_store = CallStore::open(path, &opened);
+    if (!m_store)
+        return Result::failure(
+            opened.code, QStringLiteral("The call store %1 cannot be opened: %2").arg(path, opened.message));
     m_ctx.store = m_store.get();
     // A batch run on a store that was never started in window mode still needs the audit table.
     if (upgrade == StoreUpgrade::Always || m_store->columnsOf(QStringLiteral("Audit")).isEmpty())
         m_store->dataConversions();
     m_audit = std::make_unique<AuditLog>(*m_store, *m_ctx.clock, m_ctx.runMode);
     m_ctx.audit = m_audit.get();
-    return true;
+    return Result::success();
 }
 
-bool Application::startUp(QString* error) {
+Result Application::startUp() {
     loadSettings();
     m_ctx.settings.LastDateRun = m_ctx.clock->now();
     QDir::setCurrent(m_ctx.programFolder);
-    if (!openStore(StoreUpgrade::Always, error))
-        return false;
+    if (Result opened = openStore(StoreUpgrade::Always); !opened.ok())
+        return opened;
     m_dataBinIntake = std::make_unique<DataBinIntake>(m_ctx);
     m_folderScan = std::make_unique<FolderScan>(m_ctx);
     if (!m_scanListingFile.isEmpty())
@@ -96,7 +94,7 @@ bool Application::startUp(QString* error) {
 
     m_audit->write(AuditType::Started, QStringLiteral("Program started (Version: %1).").arg(versionText()));
     reportSettingProblems();
-    return true;
+    return Result::success();
 }
 
 void Application::reportSettingProblems() {

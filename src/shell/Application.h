@@ -42,13 +42,13 @@ public:
 
     // Start-up steps up to the "Program started" entry: settings, program folder, store, upgrade.
     // False with a message when the store cannot be opened.
-    bool startUp(QString* error);
+    Result startUp();
 
     // The pieces of start-up that batch mode shares: the settings (the problems found), and the store
     // with its audit writer.
     QList<SettingProblem> loadSettings();
     enum class StoreUpgrade { Always, OnlyWithoutAuditTable };
-    bool openStore(StoreUpgrade upgrade, QString* error);
+    Result openStore(StoreUpgrade upgrade);
     // The settings that did not convert at the last load (reported by the caller's means too).
     const QList<SettingProblem>& settingProblems() const { return m_settingProblems; }
     // Saves every setting and writes "Program stopped".

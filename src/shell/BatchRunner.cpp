@@ -55,9 +55,8 @@ int BatchRunner::run(const QStringList& arguments) {
         return kFailed;
     }
     QDir::setCurrent(ctx.programFolder);
-    QString error;
-    if (!app.openStore(Application::StoreUpgrade::OnlyWithoutAuditTable, &error)) {
-        QTextStream(stderr) << error << Qt::endl;
+    if (const Result opened = app.openStore(Application::StoreUpgrade::OnlyWithoutAuditTable); !opened.ok()) {
+        QTextStream(stderr) << opened.message << Qt::endl;
         return kFailed;
     }
     return processCommandLineFile(ctx, path) ? 0 : kFailed;

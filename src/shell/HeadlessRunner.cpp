@@ -39,10 +39,10 @@ bool lockFolderOrReport(FolderLock& lock, const QString& mode) {
 }
 
 bool startOrReport(Application& app) {
-    QString error;
-    if (app.startUp(&error))
+    const Result started = app.startUp();
+    if (started.ok())
         return true;
-    QTextStream(stderr) << error << Qt::endl;
+    QTextStream(stderr) << started.message << Qt::endl;
     return false;
 }
 

@@ -16,9 +16,9 @@ qint16 MainForm::offsetPosition(qint16 saved) {
     return static_cast<qint16>(std::min<int>(int(saved) + 50, 32767));
 }
 
-bool MainForm::start(QString* error) {
-    if (!m_app.startUp(error))
-        return false;
+Result MainForm::start() {
+    if (Result started = m_app.startUp(); !started.ok())
+        return started;
     m_exitNow = false;
     const Settings& s = m_app.context().settings;
     if (PathResolver::trimRight(s.QX7Name).isEmpty() || PathResolver::trimRight(s.QX7Path).isEmpty()) {
@@ -32,7 +32,7 @@ bool MainForm::start(QString* error) {
     WaitTimer.setInterval(1000);
     ExitTimer.start();
     WaitTimer.start();
-    return true;
+    return Result::success();
 }
 
 void MainForm::loadForm() {

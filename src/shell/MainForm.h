@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Result.h"
+
 #include <QObject>
 #include <QPoint>
 #include <QTimer>
@@ -24,8 +26,8 @@ class MainForm : public QObject {
 public:
     MainForm(Application& app, MainFormHost& host);
 
-    // The start-up sequence; false with a message when the store cannot be opened.
-    bool start(QString* error);
+    // The start-up sequence; a failure with its message when the store cannot be opened.
+    Result start();
 
     // The ExitNow flag: the next ExitTimer tick unloads the form (once no job of the cycle is running).
     void requestExit() { m_exitNow = true; }

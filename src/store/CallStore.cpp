@@ -82,9 +82,9 @@ SQLite::Database& CallStore::database() {
     return *m_db;
 }
 
-std::unique_ptr<CallStore> CallStore::open(const QString& path, QString* error) {
+std::unique_ptr<CallStore> CallStore::open(const QString& path, Result* result) {
     std::unique_ptr<CallStore> store;
-    const bool opened = attemptTelling(error, [&] {
+    const Result opened = attempt([&] {
         const bool isNew = !QFileInfo::exists(path);
         auto db = std::make_unique<SQLite::Database>(path.toStdString(),
                                                      SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
@@ -96,7 +96,9 @@ std::unique_ptr<CallStore> CallStore::open(const QString& path, QString* error) 
             store->createBaseTables();
         store->ensureIndexes();
     });
-    if (!opened)
+    if (result)
+        *result = opened;
+    if (!opened.ok())
         return nullptr;
     return store;
 }

@@ -32,7 +32,7 @@ public:
     static constexpr const char* kFileName = "CallsAndOrders.db";
 
     // Opens (creating with the three base tables when new) the store file. nullptr and a message on failure.
-    static std::unique_ptr<CallStore> open(const QString& path, QString* error);
+    static std::unique_ptr<CallStore> open(const QString& path, Result* result = nullptr);
     ~CallStore();
     CallStore(const CallStore&) = delete;
     CallStore& operator=(const CallStore&) = delete;
@@ -42,7 +42,7 @@ public:
     // each failure ignored. Returns, per statement run, whether it succeeded (for tests).
     std::vector<bool> dataConversions();
     // Runs one statement of the old engine's DDL dialect. False when it fails (or is not understood).
-    bool executeJetDdl(const QString& jetSql, QString* error = nullptr);
+    Result executeJetDdl(const QString& jetSql);
     QStringList columnsOf(const QString& table) const;
     QStringList primaryKeyOf(const QString& table) const;
 

@@ -174,15 +174,12 @@ QStringList CallStore::primaryKeyOf(const QString& table) const {
     return namesFrom(*m_db, "SELECT name FROM pragma_table_info(?) WHERE pk > 0 ORDER BY pk", table);
 }
 
-bool CallStore::executeJetDdl(const QString& jetSql, QString* error) {
+Result CallStore::executeJetDdl(const QString& jetSql) {
     const std::optional<JetStatement> st = parseJetDdl(jetSql);
-    if (!st) {
-        if (error)
-            *error = QStringLiteral("Syntax error in DDL statement.");
-        return false;
-    }
+    if (!st)
+        return Result::failure(QStringLiteral("Syntax error in DDL statement."));
     forgetPrepared(); // the schema changes under any statement prepared so far
-    return attemptTelling(error, [&] {
+    return attempt([&] {
         switch (st->kind) {
         case JetStatement::Kind::CreateTable: {
             QStringList definitions;
@@ -213,7 +210,7 @@ bool CallStore::executeJetDdl(const QString& jetSql, QString* error) {
 }
 
 bool CallStore::runUpgradeStep(const QString& jetSql) {
-    return executeJetDdl(jetSql);
+    return executeJetDdl(jetSql).ok();
 }
 
 void CallStore::fillMissingSources(const QString& table) {

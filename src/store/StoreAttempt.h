@@ -43,19 +43,6 @@ template <typename Read> std::invoke_result_t<Read&> attempt(Result* result, Rea
     }
 }
 
-// Runs an operation whose failure is told as the engine's message alone, in *error when given (opening
-// the file and the schema upgrade's statements). False when it failed.
-template <typename Operation> bool attemptTelling(QString* error, Operation&& operation) {
-    try {
-        operation();
-        return true;
-    } catch (const std::exception& e) {
-        if (error)
-            *error = QString::fromUtf8(e.what());
-        return false;
-    }
-}
-
 // Runs a step whose failure changes nothing the caller could act on (undoing, syncing, an index that
 // the next upgrade makes again): a failure is ignored.
 template <typename Step> void bestEffort(Step&& step) {

@@ -85,10 +85,9 @@ int WindowMode::run() {
     m_mainForm = std::make_unique<MainForm>(*m_app, *this);
     connect(m_mainForm.get(), &MainForm::unloaded, qApp, &QCoreApplication::quit);
 
-    QString error;
-    if (!m_mainForm->start(&error)) {
-        QTextStream(stderr) << error << Qt::endl;
-        warn(error);
+    if (const Result started = m_mainForm->start(); !started.ok()) {
+        QTextStream(stderr) << started.message << Qt::endl;
+        warn(started.message);
         return ExitCode::StartFailed;
     }
     reportListenError();

@@ -62,7 +62,7 @@ TEST(AppendTest, CallsAppendedWhileOnceRunsAreAllTakenExactlyOnce) {
     const int copies =
         int(QDir(sandbox.auditFolder()).entryList({QStringLiteral("Databin.*")}, QDir::Files).size());
     int grew = 0;
-    QString openError;
+    Result openError;
     if (auto store = CallStore::open(QDir(sandbox.home()).filePath(QString::fromLatin1(CallStore::kFileName)),
                                      &openError)) {
         for (const AuditRow& row : store->allAudit())

@@ -258,10 +258,10 @@ void Expected::addScanned(const testdata::ScannedFile& file) {
 }
 
 void checkEverything(const Sandbox& sandbox, const Expected& expected, Figures* figures) {
-    QString openError;
+    Result openError;
     std::unique_ptr<CallStore> store =
         CallStore::open(QDir(sandbox.home()).filePath(QString::fromLatin1(CallStore::kFileName)), &openError);
-    ASSERT_TRUE(store) << openError.toStdString();
+    ASSERT_TRUE(store) << openError.message.toStdString();
 
     Result result;
     const std::vector<CallRow> calls = store->allCalls(&result);

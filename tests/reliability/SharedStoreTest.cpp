@@ -15,7 +15,7 @@ namespace vrq::reliability {
 namespace {
 
 int countAudit(const Sandbox& sandbox, const QString& type, QStringList* lockedErrors) {
-    QString error;
+    Result error;
     std::unique_ptr<CallStore> store =
         CallStore::open(QDir(sandbox.home()).filePath(QString::fromLatin1(CallStore::kFileName)), &error);
     if (!store)

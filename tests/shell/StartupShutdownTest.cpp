@@ -52,8 +52,8 @@ protected:
 
 TEST_F(StartupShutdownTest, StartAndStopWriteTheirEntriesAndSaveTheSettings) {
     auto app = makeApp();
-    QString error;
-    ASSERT_TRUE(app->startUp(&error)) << error.toStdString();
+    const Result started = app->startUp();
+    ASSERT_TRUE(started.ok()) << started.message.toStdString();
     clock.advanceMs(3600 * 1000);
     app->shutDown();
     EXPECT_EQ(
@@ -74,7 +74,7 @@ TEST_F(StartupShutdownTest, ABadSettingIsReportedAsAnErrorEntryAndTheRunGoesOn) 
         raw.setValue(QStringLiteral("QX7/FileScanMinutes"), QStringLiteral("abc"));
     }
     auto app = makeApp();
-    ASSERT_TRUE(app->startUp(nullptr));
+    ASSERT_TRUE(app->startUp().ok());
     EXPECT_EQ(app->context().settings.FileScanMinutes, 30);
     const QStringList texts = auditTexts(*app);
     ASSERT_EQ(texts.size(), 2);
@@ -85,9 +85,9 @@ TEST_F(StartupShutdownTest, AStoreThatCannotBeOpenedFailsTheStartWithAMessage) {
     QDir().mkpath(
         dir.filePath(QStringLiteral("program/CallsAndOrders.db"))); // a folder where the file should be
     auto app = makeApp();
-    QString error;
-    EXPECT_FALSE(app->startUp(&error));
-    EXPECT_TRUE(error.contains(QStringLiteral("CallsAndOrders.db")));
+    const Result started = app->startUp();
+    EXPECT_FALSE(started.ok());
+    EXPECT_TRUE(started.message.contains(QStringLiteral("CallsAndOrders.db")));
 }
 
 TEST_F(StartupShutdownTest, ASettingsFileThatCannotBeWrittenIsReportedAtStartAndAtEveryFailedSave) {
@@ -102,7 +102,7 @@ TEST_F(StartupShutdownTest, ASettingsFileThatCannotBeWrittenIsReportedAtStartAnd
     seams.settingsBackend = SettingsBackend::openIniFile(iniPath);
     seams.programFolder = dir.filePath(QStringLiteral("program"));
     Application app(QLatin1Char('F'), recording, std::move(seams));
-    ASSERT_TRUE(app.startUp(nullptr));
+    ASSERT_TRUE(app.startUp().ok());
     const auto settingsErrors = [&] { return auditTexts(app).filter(QStringLiteral("E|")).filter(iniPath); };
     EXPECT_EQ(settingsErrors().size(), 1) << auditTexts(app).join(QLatin1Char('\n')).toStdString();
     ASSERT_EQ(recording.messages.filter(iniPath).size(), 1)
@@ -120,7 +120,7 @@ TEST_F(StartupShutdownTest, MainFormRunsTheFirstRunSetupAndShowsTheCallsWindowOn
     auto app = makeApp();
     RecordingHost host;
     MainForm form(*app, host);
-    ASSERT_TRUE(form.start(nullptr));
+    ASSERT_TRUE(form.start().ok());
     EXPECT_EQ(host.setupRuns, 1) << "the host name is blank on a first run";
     EXPECT_EQ(host.callsWindowShown, 1);
     EXPECT_TRUE(form.firstTime());

@@ -35,9 +35,9 @@ void bindOrNull(SQLite::Statement& st, int index, int value) {
 }
 
 std::unique_ptr<CallStore> storeWith(const QString& path, const std::vector<RowState>& rows) {
-    QString error;
+    Result error;
     auto store = CallStore::open(path, &error);
-    EXPECT_TRUE(store) << error.toStdString();
+    EXPECT_TRUE(store) << error.message.toStdString();
     store->dataConversions();
     SQLite::Statement insert(store->database(), "INSERT INTO Calls (Source, CallNumber, CallDNT, GoodCall, "
                                                 "ExtractedCall, Complete, Displayed) VALUES (?, ?, "

@@ -16,9 +16,9 @@ namespace {
 class CallStoreRowsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        QString error;
+        Result error;
         store = CallStore::open(dir.filePath(QStringLiteral("CallsAndOrders.db")), &error);
-        ASSERT_TRUE(store) << error.toStdString();
+        ASSERT_TRUE(store) << error.message.toStdString();
         store->dataConversions();
     }
 

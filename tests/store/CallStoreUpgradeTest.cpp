@@ -16,9 +16,9 @@ protected:
     QString path = dir.filePath(QStringLiteral("CallsAndOrders.db"));
 
     std::unique_ptr<CallStore> openStore() {
-        QString error;
+        Result error;
         auto store = CallStore::open(path, &error);
-        EXPECT_TRUE(store) << error.toStdString();
+        EXPECT_TRUE(store) << error.message.toStdString();
         return store;
     }
 

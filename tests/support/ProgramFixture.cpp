@@ -100,10 +100,10 @@ void ProgramFixture::setRunMode(QChar runMode) {
 void ProgramFixture::reopenStore() {
     audit.reset();
     store.reset();
-    QString error;
+    Result error;
     store = CallStore::open(QDir(programFolder()).filePath(QLatin1String(CallStore::kFileName)), &error);
     if (!store)
-        qFatal("cannot open the test store: %s", qPrintable(error));
+        qFatal("cannot open the test store: %s", qPrintable(error.message));
     store->dataConversions();
     audit = std::make_unique<AuditLog>(*store, clock, ctx.runMode);
     ctx.store = store.get();

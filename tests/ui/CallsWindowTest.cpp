@@ -424,9 +424,9 @@ TEST_F(CallsWindowTest, OpensAtTheStoredPosition) {
 
 TEST_F(CallsWindowTest, FailingStoreIsReportedOncePerStreak) {
     // The window's store is a file in its base form: without the upgrade its Calls table has no Source.
-    QString error;
+    Result error;
     auto baseForm = CallStore::open(m_dir.filePath(QStringLiteral("BaseForm.db")), &error);
-    ASSERT_TRUE(baseForm) << error.toStdString();
+    ASSERT_TRUE(baseForm) << error.message.toStdString();
     m_ctx.store = baseForm.get();
     CallsWindow& w = openWindow(false);
     w.refreshCallDisplay();

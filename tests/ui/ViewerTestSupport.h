@@ -72,9 +72,9 @@ protected:
     void SetUp() override {
         ensureApplication();
         ASSERT_TRUE(m_dir.isValid());
-        QString error;
+        Result error;
         m_store = CallStore::open(m_dir.filePath(QStringLiteral("CallsAndOrders.db")), &error);
-        ASSERT_TRUE(m_store) << error.toStdString();
+        ASSERT_TRUE(m_store) << error.message.toStdString();
         m_store->dataConversions();
         m_audit = std::make_unique<AuditLog>(*m_store, m_clock, QLatin1Char('F'));
         m_ctx.store = m_store.get();

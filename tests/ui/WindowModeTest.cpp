@@ -37,7 +37,7 @@ protected:
         return nullptr;
     }
     QStringList auditTypes() {
-        QString error;
+        Result error;
         auto store = CallStore::open(dir.filePath(QStringLiteral("program/CallsAndOrders.db")), &error);
         QStringList types;
         for (const AuditRow& row : store->allAudit())
