@@ -170,13 +170,6 @@ TEST_F(OrderExportTest, ACallWithoutOrdersIsMarkedExtractedWithoutAHostFile) {
                                            QStringLiteral("X|Extracted call # 17")}));
 }
 
-TEST_F(OrderExportTest, NoPendingCallWritesNothingButSavesTheSettings) {
-    extract();
-    EXPECT_TRUE(f.hostFiles().isEmpty());
-    EXPECT_TRUE(f.auditTexts().isEmpty());
-    EXPECT_EQ(f.savedSetting(QStringLiteral("QX7"), QStringLiteral("LastSeqNum")), QStringLiteral("41"));
-}
-
 TEST_F(OrderExportTest, AnUnsetHostFolderIsReportedOncePerRun) {
     f.ctx.settings.QX7Path = QStringLiteral("   ");
     f.ctx.settings.LocalDrive.clear();

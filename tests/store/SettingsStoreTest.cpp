@@ -132,6 +132,15 @@ INSTANTIATE_TEST_SUITE_P(
                       StoredText{"PositionPastSixteenBits", "Startup", "DetailsTop", "-32769", false}),
     test::RowName());
 
+// A file edited while the program runs: the bad value read again replaces the earlier one by the default.
+TEST_F(SettingsStoreTest, ABadValueLoadedOverAnEarlierOneGivesTheDefault) {
+    Settings s;
+    s.FileScanMinutes = 5;
+    writeRaw(QStringLiteral("QX7"), QStringLiteral("FileScanMinutes"), QStringLiteral("abc"));
+    store.loadFromRegistry(s);
+    EXPECT_EQ(s.FileScanMinutes, 30);
+}
+
 // One line of a settings file and the value it must load as.
 struct FileLine {
     const char* name;
@@ -156,6 +165,8 @@ TEST_P(FileLineTest, LoadsAsMeantAndSavesBackTheSame) {
     auto reopened = SettingsBackend::openIniFile(iniPath);
     EXPECT_EQ(reopened->value(QStringLiteral("QX7"), QLatin1String(p.key)), QString::fromUtf8(p.loadsAs))
         << fileText().toStdString();
+    EXPECT_TRUE(fileText().contains("\n" + QByteArray(p.line) + "\n"))
+        << "an unchanged line keeps its spelling";
 }
 
 INSTANTIATE_TEST_SUITE_P(
