@@ -166,17 +166,6 @@ INSTANTIATE_TEST_SUITE_P(
                    "03/09/2026   1  Good    0  Bad    100  % Success\r\n"}),
     RowName());
 
-TEST_F(AuditExportTest, ALostFolderIsReconnectedFirst) {
-    add(entry(at(10, 8, 0), "G"));
-    f.loseHostFolder();
-    f.drives.onConnected = [this] { f.restoreHostFolder(); };
-    EXPECT_TRUE(save().ok());
-    const QStringList texts = f.auditTexts();
-    EXPECT_TRUE(texts.contains(QStringLiteral("L|Network connection lost.")));
-    EXPECT_TRUE(texts.contains(QStringLiteral("E|Network connection established.")));
-    EXPECT_EQ(f.hostFiles(), (QStringList{QStringLiteral("VRQtoQX7.Aud"), QStringLiteral("VRQtoQX7.Sts")}));
-}
-
 // An entry of the reconnection that the store refuses fails the export, as a store failure does.
 struct RefusedEntryCase {
     const char* name;

@@ -48,12 +48,6 @@ protected:
     ProgramFixture f{march(10, 0, 5)};
 };
 
-TEST(PurgeCutoff, IsMidnightDaysOfHistoryAgo) {
-    EXPECT_EQ(PurgeJob::cutoff(march(10, 0, 5), 2), march(8));
-    EXPECT_EQ(PurgeJob::cutoff(QDateTime(QDate(2026, 12, 4), QTime(23, 59, 59)), 14),
-              QDateTime(QDate(2026, 11, 20), QTime(0, 0)));
-}
-
 struct CallCase {
     const char* name;
     QDateTime callDnt;

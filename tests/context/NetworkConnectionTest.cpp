@@ -139,11 +139,4 @@ TEST_F(NetworkConnectionTest, WithoutMonitoringAndNothingToWriteTheFolderIsNotTo
     EXPECT_TRUE(f.auditTexts().isEmpty());
 }
 
-TEST(NetworkErrorMessageTest, StartTimeIsTwelveHourClockThenDateWithAFinalPeriod) {
-    EXPECT_EQ(NetworkErrorMessage::startTimeText(QDateTime(QDate(2026, 3, 10), QTime(14, 7, 59))),
-              QStringLiteral("02:07 PM 03/10/2026."));
-    EXPECT_EQ(NetworkErrorMessage::startTimeText(QDateTime(QDate(2026, 12, 5), QTime(0, 30))),
-              QStringLiteral("12:30 AM 12/05/2026."));
-}
-
 } // namespace

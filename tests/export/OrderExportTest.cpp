@@ -170,13 +170,6 @@ TEST_F(OrderExportTest, ACallWithoutOrdersIsMarkedExtractedWithoutAHostFile) {
                                            QStringLiteral("X|Extracted call # 17")}));
 }
 
-TEST_F(OrderExportTest, NoPendingCallWritesNothingButSavesTheSettings) {
-    extract();
-    EXPECT_TRUE(f.hostFiles().isEmpty());
-    EXPECT_TRUE(f.auditTexts().isEmpty());
-    EXPECT_EQ(f.savedSetting(QStringLiteral("QX7"), QStringLiteral("LastSeqNum")), QStringLiteral("41"));
-}
-
 TEST_F(OrderExportTest, AnUnsetHostFolderIsReportedOncePerRun) {
     f.ctx.settings.QX7Path = QStringLiteral("   ");
     f.ctx.settings.LocalDrive.clear();
@@ -355,12 +348,13 @@ INSTANTIATE_TEST_SUITE_P(
     RowName());
 
 // An audit entry the store refuses fails the step that wrote it: the pass ends with its error entry
-// and no call is marked extracted on the strength of a lost entry. Call 1, set up by the row, comes
-// first; call 17 waits behind it.
+// and no call is marked extracted on the strength of a lost entry. Call 1 (no orders unless the row
+// gives it one, set up by the row) comes first; call 17 waits behind it.
 struct LostEntryCase {
     const char* name;
     const char* refused; // LIKE pattern of the refused entry
-    std::function<void(ProgramFixture&)> arrange;
+    std::function<void(ProgramFixture&)> arrange = nullptr;
+    int ordersOfCall1 = 0;
     bool diskFull = false;
 };
 
@@ -369,7 +363,9 @@ class OrderExportLostEntryTest : public OrderExportTest,
 
 TEST_P(OrderExportLostEntryTest, ARefusedEntryFailsThePass) {
     const LostEntryCase& c = GetParam();
-    c.arrange(f);
+    f.addCall(0, 1, c.ordersOfCall1);
+    if (c.arrange)
+        c.arrange(f);
     f.addCall(0, 17, 1);
     f.addOrder(0, 17, 1);
     f.addItem(0, 17, 1, 1);
@@ -395,46 +391,38 @@ TEST_P(OrderExportLostEntryTest, ARefusedEntryFailsThePass) {
     EXPECT_EQ(sent, QStringList{f.call(0, 17)->extractedFileName});
 }
 
+void hostFolderAway(ProgramFixture& f) {
+    f.loseHostFolder();
+    f.drives.onConnected = [&f] { f.restoreHostFolder(); };
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Entries, OrderExportLostEntryTest,
     ::testing::Values(
-        LostEntryCase{"HasNoOrders", "%Has no orders%", [](ProgramFixture& f) { f.addCall(0, 1, 0); }},
+        LostEntryCase{"HasNoOrders", "%Has no orders%"},
         LostEntryCase{"NumberPassedOver", "%passed over%",
                       [](ProgramFixture& f) {
-                          QFile waiting(f.hostFile(QStringLiteral("QX770042.Rcv")));
-                          ASSERT_TRUE(waiting.open(QIODevice::WriteOnly));
-                          f.addCall(0, 1, 0);
+                          ASSERT_TRUE(
+                              ProgramFixture::writeFile(f.hostFile(QStringLiteral("QX770042.Rcv")), {}));
                       }},
-        LostEntryCase{"EmptyFile", "%Empty extracted file%", [](ProgramFixture& f) { f.addCall(0, 1, 1); }},
-        LostEntryCase{"OpenOutputFileError", "OpenOutputFile: Err%",
-                      [](ProgramFixture& f) { f.addCall(0, 1, 0); }, true},
-        LostEntryCase{"ConnectionEstablished", "Network connection established.",
-                      [](ProgramFixture& f) {
-                          f.addCall(0, 1, 0);
-                          f.loseHostFolder();
-                          f.drives.onConnected = [&f] { f.restoreHostFolder(); };
-                      }},
+        LostEntryCase{"EmptyFile", "%Empty extracted file%", {}, 1},
+        LostEntryCase{"OpenOutputFileError", "OpenOutputFile: Err%", {}, 0, true},
+        LostEntryCase{"ConnectionEstablished", "Network connection established.", hostFolderAway},
         LostEntryCase{"ConnectionLost", "Network connection lost.",
                       [](ProgramFixture& f) {
-                          f.addCall(0, 1, 0);
                           f.ctx.settings.MonitorNetwork = false;
-                          f.loseHostFolder();
-                          f.drives.onConnected = [&f] { f.restoreHostFolder(); };
+                          hostFolderAway(f);
                       }},
         LostEntryCase{"StoppedPassReservation", "%reserved order file numbers%",
                       [](ProgramFixture& f) {
-                          f.addCall(0, 1, 0);
                           ASSERT_TRUE(ExportRecovery(*f.fs, f.programFolder()).reserveNumbersThrough(41));
                       }},
         LostEntryCase{"UndeliveredFile", "%was not delivered%",
                       [](ProgramFixture& f) {
-                          f.addCall(0, 1, 0);
-                          QFile tmp(f.hostFile(QStringLiteral("QX770030.Tmp")));
-                          ASSERT_TRUE(tmp.open(QIODevice::WriteOnly));
-                          tmp.write("H\r\n");
-                          tmp.close();
+                          const QString tmp = f.hostFile(QStringLiteral("QX770030.Tmp"));
+                          ASSERT_TRUE(ProgramFixture::writeFile(tmp, "H\r\n"));
                           ASSERT_TRUE(ExportRecovery(*f.fs, f.programFolder())
-                                          .save({0, 1, QStringLiteral("QX770030.Rcv"), tmp.fileName(),
+                                          .save({0, 1, QStringLiteral("QX770030.Rcv"), tmp,
                                                  f.hostFile(QStringLiteral("QX770030.Rcv"))}));
                       }}),
     RowName());

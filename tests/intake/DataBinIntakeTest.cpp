@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 
 using namespace vrq;
 using namespace vrq::test;
@@ -35,7 +36,7 @@ protected:
 struct FileStateCase {
     const char* name;
     QByteArray bytes;
-    QStringList audit; // entries of type F, C, W (in order)
+    const char* entry; // the one entry of type F, C or W, or ""
     bool datStays;
     bool badExists;
     int callsStored;
@@ -52,64 +53,35 @@ TEST_P(FileStateTest, EachStateEndsAsDescribed) {
     ProgramFixture env;
     ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), c.bytes));
     DataBinIntake(env.ctx).run();
-    QStringList audit;
-    for (const QString& line : env.auditTexts()) {
-        if (line.startsWith(QLatin1String("F|")) || line.startsWith(QLatin1String("C|")) ||
-            line.startsWith(QLatin1String("W|")))
-            audit << line;
-    }
-    EXPECT_EQ(audit, c.audit);
+    const QStringList audit = env.auditTexts().filter(QRegularExpression(QStringLiteral("^[FCW]\\|")));
+    EXPECT_EQ(audit, *c.entry ? QStringList{QString::fromLatin1(c.entry)} : QStringList());
     EXPECT_EQ(QFile::exists(env.dataBinFile()), c.datStays);
     EXPECT_EQ(QFile::exists(env.dataBinFile(QStringLiteral("DataBin.Bad"))), c.badExists);
     EXPECT_EQ(int(env.store->allCalls().size()), c.callsStored);
 }
 
+QByteArray nullHeader() {
+    HeaderFields h;
+    h.null = true;
+    return callHeaderBlock(h);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     States, FileStateTest,
     ::testing::Values(
-        FileStateCase{"empty", QByteArray(), {}, true, false, 0},
-        FileStateCase{"short255",
-                      padded(fileHeader(), 255),
-                      {QStringLiteral("F|File too short.  Retry later.")},
-                      true,
-                      false,
+        FileStateCase{"empty", QByteArray(), "", true, false, 0},
+        FileStateCase{"short255", padded(fileHeader(), 255), "F|File too short.  Retry later.", true, false,
                       0},
-        FileStateCase{"exactly256NoCalls",
-                      padded(fileHeader(), 256),
-                      {QStringLiteral("W|DataBin.Dat exists, but contains no calls.")},
-                      true,
-                      false,
-                      0},
-        FileStateCase{"headerless",
-                      makeCall(4, kOneItem),
-                      {QStringLiteral("F|Missing file header, but found call header - continuing.")},
-                      false,
-                      false,
-                      1},
-        FileStateCase{"junkHeader",
-                      padded("JUNKID", 600),
-                      {QStringLiteral("F|Missing file header.  Renamed DataBin.Dat to DataBin.Bad.")},
-                      false,
-                      true,
-                      0},
-        FileStateCase{"lowerCaseCallId",
-                      fileHeader() + makeCall(4, kOneItem).replace("BCHFID", "bchfid"),
-                      {},
-                      false,
-                      false,
-                      1},
-        FileStateCase{"nullHeaderSkipped",
-                      fileHeader() +
-                          [] {
-                              HeaderFields h;
-                              h.null = true;
-                              return callHeaderBlock(h);
-                          }() +
-                          makeCall(4, kOneItem),
-                      {QStringLiteral("F|Null call header, skipping forward to the next call.")},
-                      false,
-                      false,
-                      1}),
+        FileStateCase{"exactly256NoCalls", padded(fileHeader(), 256),
+                      "W|DataBin.Dat exists, but contains no calls.", true, false, 0},
+        FileStateCase{"headerless", makeCall(4, kOneItem),
+                      "F|Missing file header, but found call header - continuing.", false, false, 1},
+        FileStateCase{"junkHeader", padded("JUNKID", 600),
+                      "F|Missing file header.  Renamed DataBin.Dat to DataBin.Bad.", false, true, 0},
+        FileStateCase{"lowerCaseCallId", fileHeader() + makeCall(4, kOneItem).replace("BCHFID", "bchfid"), "",
+                      false, false, 1},
+        FileStateCase{"nullHeaderSkipped", fileHeader() + nullHeader() + makeCall(4, kOneItem),
+                      "F|Null call header, skipping forward to the next call.", false, false, 1}),
     test::RowName());
 
 TEST_F(DataBinIntakeTest, AMissingFileDoesNothing) {
@@ -132,21 +104,19 @@ TEST_F(DataBinIntakeTest, ABlankPathTakesTheFileOfTheProgramFolder) {
 // free name with a "W" entry naming both, and the audit numbering goes on after the number used.
 struct TakenNameCase {
     const char* name;
-    bool junkHeader;
+    bool junkHeader; // the file goes to DataBin.Bad, else to its audit copy
     int nextDataBinNum;
     QStringList taken; // "Audit/..." below the program folder, else in the DataBin folder
     const char* used;
-    const char* warning;
-    const char* movedEntry; // the "F" entry (junk header) or the "I" entry (audit copy)
     int nextAfter;
 };
 
 class TakenNameTest : public ::testing::TestWithParam<TakenNameCase> {};
 
-QStringList auditCopyRing() {
+QStringList auditCopies(int first, int count) {
     QStringList names;
-    for (int number = 0; number < 1000; ++number)
-        names << QStringLiteral("Audit/Databin.%1").arg(number, 3, 10, QLatin1Char('0'));
+    for (int number = first; number < first + count; ++number)
+        names << QStringLiteral("Audit/Databin.%1").arg(number % 1000, 3, 10, QLatin1Char('0'));
     return names;
 }
 
@@ -169,78 +139,38 @@ TEST_P(TakenNameTest, TheEarlierFileIsKept) {
     EXPECT_FALSE(QFile::exists(env.dataBinFile()));
     for (const QString& name : c.taken)
         EXPECT_EQ(ProgramFixture::readFile(place(name)), "old " + name.toLatin1()) << name.toStdString();
-    EXPECT_EQ(ProgramFixture::readFile(place(QString::fromLatin1(c.used))).size(), bytes.size());
-    EXPECT_EQ(env.auditMessages(QStringLiteral("W")).join(QLatin1Char('\n')).toStdString(), c.warning);
-    const QStringList moved = env.auditMessages(QString::fromLatin1(c.junkHeader ? "F" : "I"));
-    EXPECT_EQ(moved.value(moved.size() - 1).toStdString(), c.movedEntry);
+    const QString used = QString::fromLatin1(c.used);
+    EXPECT_EQ(ProgramFixture::readFile(place(used)).size(), bytes.size());
+    const QString warning = c.junkHeader
+                                ? QStringLiteral("DataBin.Bad already exists; DataBin.Dat was renamed to ")
+                                : auditCopies(c.nextDataBinNum, 1).first() +
+                                      QStringLiteral(" already exists; DataBin.Dat was moved to ");
+    EXPECT_EQ(env.auditMessages(QStringLiteral("W")), QStringList{warning + used + QLatin1Char('.')});
+    const QString moved = c.junkHeader
+                              ? QStringLiteral("Missing file header.  Renamed DataBin.Dat to %1.").arg(used)
+                              : QStringLiteral("DataBin%1 contains call number(s): 12").arg(used.mid(13));
+    const QStringList entries = env.auditMessages(QString::fromLatin1(c.junkHeader ? "F" : "I"));
+    EXPECT_EQ(entries.value(entries.size() - 1), moved);
     EXPECT_EQ(env.ctx.settings.NextDataBinNum, c.nextAfter);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Names, TakenNameTest,
     ::testing::Values(
-        TakenNameCase{"auditCopyTaken",
-                      false,
-                      0,
-                      {QStringLiteral("Audit/Databin.000")},
-                      "Audit/Databin.001",
-                      "Audit/Databin.000 already exists; DataBin.Dat was moved to Audit/Databin.001.",
-                      "DataBin.001 contains call number(s): 12",
+        TakenNameCase{"auditCopyTaken", false, 0, auditCopies(0, 1), "Audit/Databin.001", 2},
+        TakenNameCase{"auditCopiesTakenAcrossTheWrap", false, 998, auditCopies(998, 3), "Audit/Databin.001",
                       2},
-        TakenNameCase{"auditCopiesTakenAcrossTheWrap",
-                      false,
-                      998,
-                      {QStringLiteral("Audit/Databin.998"), QStringLiteral("Audit/Databin.999"),
-                       QStringLiteral("Audit/Databin.000")},
-                      "Audit/Databin.001",
-                      "Audit/Databin.998 already exists; DataBin.Dat was moved to Audit/Databin.001.",
-                      "DataBin.001 contains call number(s): 12",
-                      2},
-        TakenNameCase{"lastAuditCopyTakenWrapsToTheFirst",
-                      false,
-                      999,
-                      {QStringLiteral("Audit/Databin.999")},
-                      "Audit/Databin.000",
-                      "Audit/Databin.999 already exists; DataBin.Dat was moved to Audit/Databin.000.",
-                      "DataBin.000 contains call number(s): 12",
-                      1},
-        TakenNameCase{"everyAuditCopyTaken", false, 5, auditCopyRing(), "Audit/Databin.005.1",
-                      "Audit/Databin.005 already exists; DataBin.Dat was moved to Audit/Databin.005.1.",
-                      "DataBin.005.1 contains call number(s): 12", 6},
-        TakenNameCase{"badFileTaken",
-                      true,
-                      0,
-                      {QStringLiteral("DataBin.Bad")},
-                      "DataBin.Bad.1",
-                      "DataBin.Bad already exists; DataBin.Dat was renamed to DataBin.Bad.1.",
-                      "Missing file header.  Renamed DataBin.Dat to DataBin.Bad.1.",
-                      0},
+        TakenNameCase{"lastAuditCopyTakenWrapsToTheFirst", false, 999, auditCopies(999, 1),
+                      "Audit/Databin.000", 1},
+        TakenNameCase{"everyAuditCopyTaken", false, 5, auditCopies(0, 1000), "Audit/Databin.005.1", 6},
+        TakenNameCase{"badFileTaken", true, 0, {QStringLiteral("DataBin.Bad")}, "DataBin.Bad.1", 0},
         TakenNameCase{"badFileAndTheFirstSpareTaken",
                       true,
                       0,
                       {QStringLiteral("DataBin.Bad"), QStringLiteral("DataBin.Bad.1")},
                       "DataBin.Bad.2",
-                      "DataBin.Bad already exists; DataBin.Dat was renamed to DataBin.Bad.2.",
-                      "Missing file header.  Renamed DataBin.Dat to DataBin.Bad.2.",
                       0}),
     test::RowName());
-
-// The numbering setting could not be kept (a settings file that cannot be written): the next run starts
-// from the old number again, and the copy of the earlier file is still there after it.
-TEST_F(DataBinIntakeTest, ANumberThatWasNotSavedNeverCostsAnEarlierCopy) {
-    const QByteArray first = fileHeader() + makeCall(1, kOneItem) + makeCall(2, kOneItem);
-    ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), first));
-    intake.run();
-    env.ctx.settings.NextDataBinNum = 0; // as read again from the settings file at the next start
-    ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), fileHeader() + makeCall(3, kOneItem)));
-    DataBinIntake(env.ctx).run();
-    QByteArray kept = ProgramFixture::readFile(auditCopy("Databin.000"));
-    ASSERT_EQ(kept.size(), first.size());
-    kept[6] = first[6];
-    EXPECT_EQ(kept, first);
-    EXPECT_TRUE(ProgramFixture::readFile(auditCopy("Databin.001")).contains("BCHFID"));
-    EXPECT_EQ(env.ctx.settings.NextDataBinNum, 2);
-}
 
 TEST_F(DataBinIntakeTest, AForeignLockIsHonouredForThirtySecondsThenCleared) {
     ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), fileHeader('Y') + makeCall(4, kOneItem)));
@@ -456,7 +386,6 @@ TEST_F(DataBinIntakeTest, GoodCallEntryCarriesTheRawHeaderFields) {
     intake.run();
     EXPECT_EQ(env.auditMessages(QStringLiteral("G")),
               QStringList{QStringLiteral("Good Call: #00009 Line:03 Bytes:0000040")});
-    EXPECT_EQ(env.ui.eventRuns, 2) << "after the line item and after the call";
 }
 
 TEST_F(DataBinIntakeTest, BatchModeStoresNoRowsButCommitsTheAuditEntries) {

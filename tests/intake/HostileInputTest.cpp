@@ -7,10 +7,9 @@
 
 #include <QFile>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
-#include <mutex>
+#include <future>
 #include <thread>
 
 namespace vrq::test {
@@ -20,27 +19,20 @@ namespace {
 // stalling the suite.
 class Watchdog {
 public:
-    explicit Watchdog(const char* what, std::chrono::seconds limit = std::chrono::seconds(30))
-        : m_thread([this, what, limit] {
-              std::unique_lock<std::mutex> lock(m_mutex);
-              if (!m_done.wait_for(lock, limit, [this] { return m_finished; })) {
+    explicit Watchdog(const char* what)
+        : m_thread([done = m_finished.get_future(), what] {
+              if (done.wait_for(std::chrono::seconds(30)) == std::future_status::timeout) {
                   std::fprintf(stderr, "hang: %s did not finish\n", what);
                   std::_Exit(1);
               }
           }) {}
     ~Watchdog() {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_finished = true;
-        }
-        m_done.notify_one();
+        m_finished.set_value();
         m_thread.join();
     }
 
 private:
-    std::mutex m_mutex;
-    std::condition_variable m_done;
-    bool m_finished = false;
+    std::promise<void> m_finished;
     std::thread m_thread;
 };
 

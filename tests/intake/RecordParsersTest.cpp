@@ -3,7 +3,6 @@
 #include "intake/CallFraming.h"
 #include "intake/CallSource.h"
 #include "intake/DataBinIntake.h"
-#include "intake/FieldReaders.h"
 #include "support/TestNames.h"
 
 using namespace vrq;
@@ -184,30 +183,6 @@ INSTANTIATE_TEST_SUITE_P(
         ValidationCase{"noFinalAmpersand", "&S123456&C12345678&I1234567890123&Q012+", false, "End &"}),
     test::RowName());
 
-TEST(ProcessGoodCall5Test, AnOrderWithoutCustomerLeavesTheCallBad) {
-    ProgramFixture env;
-    env.ctx.settings.DataBinFormat = 2;
-    const QByteArray data = "##V1+A01+A1123456+Q2012+A500250+.hello+C12345678+A1654321+Q3001+";
-    ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), fileHeader() + makeCall(5, data)));
-    DataBinIntake(env.ctx).run();
-    const auto calls = env.store->allCalls();
-    ASSERT_EQ(calls.size(), 1u);
-    EXPECT_FALSE(calls[0].goodCall);
-    EXPECT_TRUE(calls[0].complete);
-    const auto orders = env.store->allOrders();
-    ASSERT_EQ(orders.size(), 2u);
-    EXPECT_EQ(orders[0].customer, QStringLiteral("00000000"));
-    EXPECT_EQ(orders[0].shipTo, QStringLiteral("01"));
-    EXPECT_EQ(orders[0].message, QStringLiteral("hello") + QString(18, QLatin1Char(' ')));
-    EXPECT_EQ(orders[1].customer, QStringLiteral("12345678"));
-    const auto items = env.store->allItems();
-    ASSERT_EQ(items.size(), 2u);
-    EXPECT_EQ(items[0].priceOverride, 250);
-    EXPECT_EQ(items[0].unit, 1);
-    EXPECT_EQ(items[1].unit, 0);
-    EXPECT_EQ(env.auditMessages(QStringLiteral("I")).first(), QStringLiteral("Calling ProcessGoodCall5..."));
-}
-
 // Where one "V" order of format 2 ends and the next one's header is read from.
 struct V5BoundaryCase {
     const char* name;
@@ -272,29 +247,5 @@ INSTANTIATE_TEST_SUITE_P(
                        {QStringLiteral("1/1|123456       |5|1")},
                        true}),
     RowName());
-
-TEST(FieldReadersTest, ReadersStopWhereTheirFieldsEnd) {
-    ProgramFixture env;
-    const QString path = env.path(QStringLiteral("f.txt"));
-    ASSERT_TRUE(ProgramFixture::writeFile(path, "AB&12-x+abc-def+"));
-    CallSource file;
-    ASSERT_TRUE(file.open(path));
-    FieldReaders readers(file, env.ctx.audit);
-    qint64 pos = 1;
-    bool full = true;
-    EXPECT_EQ(readers.getStringValue(pos, 6, &full), QStringLiteral("AB    "));
-    EXPECT_FALSE(full);
-    EXPECT_EQ(pos, 3) << "the & is not consumed";
-    pos = 4;
-    EXPECT_EQ(readers.getNuMValueAsRJZFString(pos, 5, &full), QStringLiteral("0012-"));
-    EXPECT_EQ(pos, 7);
-    pos = 9;
-    QString text;
-    readers.getField(pos, QStringLiteral("+-"), text, true, file.length());
-    EXPECT_EQ(text, QStringLiteral("abc-"));
-    readers.getField(pos, QStringLiteral("+"), text, false, file.length());
-    EXPECT_EQ(text, QStringLiteral("def"));
-    EXPECT_EQ(pos, 17);
-}
 
 } // namespace

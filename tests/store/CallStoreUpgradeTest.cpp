@@ -96,33 +96,6 @@ protected:
     CallStore* store = f.store.get();
 };
 
-TEST_F(UpgradedStoreTest, ADuplicateKeyIsRecognised) {
-    CallRow call;
-    call.callNumber = 17;
-    ASSERT_TRUE(store->insertCall(call).ok());
-    const Result again = store->insertCall(call);
-    EXPECT_TRUE(again.isDuplicate());
-    EXPECT_EQ(again.code, kDuplicateKeyError);
-    call.source = 1;
-    EXPECT_TRUE(store->insertCall(call).ok()) << "the same number from the other source is another call";
-}
-
-TEST_F(UpgradedStoreTest, AnOverLongTextFailsJustThatWrite) {
-    CallRow call;
-    call.callNumber = 1;
-    ASSERT_TRUE(store->insertCall(call).ok());
-    OrderRow order;
-    order.callNumber = 1;
-    order.orderSeqNumber = 1;
-    order.salesperson = QStringLiteral("1234567");
-    const Result tooLong = store->insertOrder(order);
-    EXPECT_EQ(tooLong.status, Result::Status::Failed);
-    order.salesperson = QStringLiteral("123456");
-    order.shipTo = QStringLiteral("AB");
-    EXPECT_TRUE(store->insertOrder(order).ok());
-    EXPECT_EQ(store->allOrders().size(), 1u);
-}
-
 TEST_F(UpgradedStoreTest, CountersNumberOrdersAndItems) {
     CallRow call;
     call.callNumber = 3;

@@ -57,41 +57,6 @@ ProgramFixture::~ProgramFixture() {
     store.reset();
 }
 
-QString ProgramFixture::path(const QString& relative) const {
-    return dir.filePath(relative);
-}
-QString ProgramFixture::programFolder() const {
-    return dir.filePath(QStringLiteral("program"));
-}
-QString ProgramFixture::iniPath() const {
-    return dir.filePath(QStringLiteral("VRQToQX7.ini"));
-}
-QString ProgramFixture::makeFolder(const QString& relative) const {
-    const QString folder = dir.filePath(relative);
-    QDir().mkpath(folder);
-    return folder + QLatin1Char('/');
-}
-QString ProgramFixture::dataBinFile(const QString& name) const {
-    return dir.filePath(QStringLiteral("dcs/") + name);
-}
-QString ProgramFixture::hostFolder() const {
-    return dir.filePath(QStringLiteral("host/QX7Com"));
-}
-QString ProgramFixture::hostFile(const QString& name) const {
-    return QDir(hostFolder()).filePath(name);
-}
-QStringList ProgramFixture::hostFiles() const {
-    return QDir(hostFolder()).entryList(QDir::Files, QDir::Name);
-}
-
-void ProgramFixture::loseHostFolder() {
-    QDir(dir.path()).rename(QStringLiteral("host/QX7Com"), QStringLiteral("host-away"));
-}
-
-void ProgramFixture::restoreHostFolder() {
-    QDir(dir.path()).rename(QStringLiteral("host-away"), QStringLiteral("host/QX7Com"));
-}
-
 void ProgramFixture::setRunMode(QChar runMode) {
     ctx.runMode = runMode;
     audit->setRunMode(runMode);
@@ -177,10 +142,6 @@ void ProgramFixture::addItem(int source, int callNumber, int orderSeq, int itemS
     row.quantity = quantity;
     row.unit = 1;
     check(store->insertItem(row), "item");
-}
-
-std::optional<CallRow> ProgramFixture::call(int source, int callNumber) const {
-    return store->findCall(source, callNumber);
 }
 
 void ProgramFixture::failAuditEntries(const QString& likePattern) {

@@ -13,6 +13,7 @@
 #include "support/TestDoubles.h"
 
 #include <QByteArray>
+#include <QDir>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <functional>
@@ -33,9 +34,8 @@ namespace vrq::test {
 // which has no GoogleTest, aborts.
 void reportSetupFailure(const std::string& what);
 
-// Records what the core showed to the person at the screen and counts the chances it gave the window
-// system to run. The host-folder wait retries at most maxRetries times; beforeRetry runs before each
-// retry (a test brings the folder back there).
+// Records what the core showed to the person at the screen. The host-folder wait retries at most
+// maxRetries times; beforeRetry runs before each retry (a test brings the folder back there).
 class RecordingUserInterface : public UserInterface {
 public:
     void updateCallDisplay(int callNumber, CallDisplay mode) override {
@@ -43,7 +43,7 @@ public:
     }
     void showMessage(const QString& text) override { messages.append(text); }
     bool waitForHostFolder(const QDateTime& since, const std::function<bool()>& tryReconnect) override;
-    void processEvents() override { ++eventRuns; }
+    void processEvents() override {}
 
     struct Display {
         int callNumber;
@@ -52,7 +52,6 @@ public:
     };
     std::vector<Display> displayed;
     QStringList messages;
-    int eventRuns = 0;
     int waits = 0;
     int retries = 0;
     int maxRetries = 3;
@@ -83,19 +82,28 @@ public:
     ~ProgramFixture();
 
     // An absolute path inside the temporary directory (not the program folder).
-    QString path(const QString& relative) const;
-    QString programFolder() const;
-    QString iniPath() const;
+    QString path(const QString& relative) const { return dir.filePath(relative); }
+    QString programFolder() const { return path(QStringLiteral("program")); }
+    QString iniPath() const { return path(QStringLiteral("VRQToQX7.ini")); }
     // A folder inside the temporary directory (created), with a trailing "/", fit for a folder setting.
-    QString makeFolder(const QString& relative) const;
+    QString makeFolder(const QString& relative) const {
+        QDir().mkpath(path(relative));
+        return path(relative) + QLatin1Char('/');
+    }
     // A file of the DataBin folder, DataBin.Dat unless named.
-    QString dataBinFile(const QString& name = QStringLiteral("DataBin.Dat")) const;
+    QString dataBinFile(const QString& name = QStringLiteral("DataBin.Dat")) const {
+        return path(QStringLiteral("dcs/") + name);
+    }
 
-    QString hostFolder() const; // native
-    QString hostFile(const QString& name) const;
-    QStringList hostFiles() const;
-    void loseHostFolder();
-    void restoreHostFolder();
+    QString hostFolder() const { return path(QStringLiteral("host/QX7Com")); } // native
+    QString hostFile(const QString& name) const { return QDir(hostFolder()).filePath(name); }
+    QStringList hostFiles() const { return QDir(hostFolder()).entryList(QDir::Files, QDir::Name); }
+    void loseHostFolder() {
+        QDir(dir.path()).rename(QStringLiteral("host/QX7Com"), QStringLiteral("host-away"));
+    }
+    void restoreHostFolder() {
+        QDir(dir.path()).rename(QStringLiteral("host-away"), QStringLiteral("host/QX7Com"));
+    }
 
     // The run mode of the context and of the audit entries written from now on.
     void setRunMode(QChar runMode);
@@ -115,7 +123,9 @@ public:
                   std::optional<QString> shipTo = QStringLiteral("01"));
     void addItem(int source, int callNumber, int orderSeq, int itemSeq, int quantity = 1,
                  const QString& itemNumber = QStringLiteral("ITEM"));
-    std::optional<CallRow> call(int source, int callNumber) const;
+    std::optional<CallRow> call(int source, int callNumber) const {
+        return store->findCall(source, callNumber);
+    }
     // From here on, the store refuses every audit entry whose message is LIKE the pattern (as a full
     // disk or a lock held too long would); an empty pattern accepts them all again.
     void failAuditEntries(const QString& likePattern);

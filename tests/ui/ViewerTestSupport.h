@@ -12,7 +12,6 @@
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -33,36 +32,24 @@ struct MessageBoxSeen {
     bool seen = false;
     QString title;
     QString text;
-    std::shared_ptr<void> keepAlive; // the poller lives as long as the result
+    QTimer poll;
 };
 
 // Answers the next modal message box with `button`, polling for it from the event loop it runs in.
-// Polling stops once the box is answered, when the caller drops the result, or after a few seconds.
+// Polling stops once the box is answered or when the caller drops the result.
 inline std::shared_ptr<MessageBoxSeen> answerNextMessageBox(QMessageBox::StandardButton button) {
     auto seen = std::make_shared<MessageBoxSeen>();
-    auto poll = std::make_shared<std::function<void(int)>>();
-    std::weak_ptr<MessageBoxSeen> weakSeen = seen;
-    std::weak_ptr<std::function<void(int)>> weakPoll = poll;
-    *poll = [weakSeen, weakPoll, button](int attempt) {
-        auto result = weakSeen.lock();
-        auto self = weakPoll.lock();
-        if (!result || !self)
-            return;
+    MessageBoxSeen* result = seen.get();
+    QObject::connect(&result->poll, &QTimer::timeout, [result, button] {
         if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            result->poll.stop();
             result->seen = true;
             result->title = box->windowTitle();
             result->text = box->text();
             box->button(button)->click();
-            return;
         }
-        if (attempt < 250)
-            QTimer::singleShot(20, [self, attempt] { (*self)(attempt + 1); });
-    };
-    seen->keepAlive = poll;
-    QTimer::singleShot(0, [weakPoll] {
-        if (auto self = weakPoll.lock())
-            (*self)(0);
     });
+    result->poll.start(20);
     return seen;
 }
 
