@@ -126,6 +126,9 @@ public:
     // Deletes the call's orders, then its line items, then the call row.
     StoreResult deleteCallWithOrders(int source, int callNumber);
 
+    // --- about box (StoreSummary.cpp) -----------------------------------------------------------
+    StoreSummary summary(StoreResult* result = nullptr);
+
     // --- viewers and tests ----------------------------------------------------------------------
     std::vector<CallRow> allCalls(StoreResult* result = nullptr);
     std::vector<OrderRow> allOrders(StoreResult* result = nullptr);
