@@ -47,9 +47,9 @@ QString refusalText(const FolderLock& lock) {
 class SetupSteps : public InitialSetupHost {
 public:
     SetupSteps(std::function<void()> loadForm, std::function<QWidget*()> owner,
-               std::function<void(QWidget*)> openProperties)
+               std::function<void(QWidget*)> openProperties, std::function<bool()> stopping)
         : m_loadForm(std::move(loadForm)), m_owner(std::move(owner)),
-          m_openProperties(std::move(openProperties)) {}
+          m_openProperties(std::move(openProperties)), m_stopping(std::move(stopping)) {}
 
     void openProperties() override {
         // The main form loads now: the old DataBin.Dat is set aside, and the calls window comes up behind.
@@ -57,6 +57,8 @@ public:
         m_openProperties(m_owner());
     }
     bool confirmAutostartEntry(const QString& entryPath) override {
+        if (m_stopping())
+            return false;
         const QString text = QStringLiteral("Start VRQToQX7 with your session, so that orders are sent "
                                             "whenever this workstation is in use?\n\nThis adds the entry %1.")
                                  .arg(entryPath);
@@ -64,13 +66,15 @@ public:
                                      QMessageBox::Yes) == QMessageBox::Yes;
     }
     void showMessage(const QString& text) override {
-        QMessageBox::information(m_owner(), kProgramTitle, text);
+        if (!m_stopping())
+            QMessageBox::information(m_owner(), kProgramTitle, text);
     }
 
 private:
     std::function<void()> m_loadForm;
     std::function<QWidget*()> m_owner;
     std::function<void(QWidget*)> m_openProperties;
+    std::function<bool()> m_stopping;
 };
 
 } // namespace
@@ -224,7 +228,7 @@ void WindowMode::showCallsWindow() {
 void WindowMode::runInitialSetup(const std::function<void()>& loadForm) {
     SetupSteps steps(
         loadForm, [this]() -> QWidget* { return m_callsWindow; },
-        [this](QWidget* owner) { openProperties(owner); });
+        [this](QWidget* owner) { openProperties(owner); }, [this] { return stopRequested(); });
     InitialSetup setup(m_app->context(), InitialSetupPlaces::forThisPlatform(m_app->context()), steps);
     setup.run();
 }

@@ -33,6 +33,7 @@ TEST(ConfigWindowsTools, DISABLED_SaveScreenshots) {
     f.audit->write(AuditType::GoodCall, QStringLiteral("Good call"));
     f.ctx.settings.EnableFiles = true;
     f.ctx.settings.ScannedFolder = QStringLiteral("C:\\WBZ");
+    f.ctx.settings.DataBinPath = QStringLiteral("C:\\ZIR32\\DCS\\");
 
     PropertiesDialog properties(f.ctx, {});
     EXPECT_TRUE(saveShot(properties, QStringLiteral("properties-dialog.png")));
