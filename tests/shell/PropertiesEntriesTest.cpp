@@ -128,16 +128,6 @@ TEST(PropertiesFolders, WarnAboutMissingFoldersOfTheGroupsInUse) {
     EXPECT_EQ(folderConcerns(entries, *f.ctx.paths).size(), 2);
 }
 
-TEST(PropertiesDriveConnection, EmptyMachineNameGivesTheBareShare) {
-    test::ProgramFixture f;
-    f.drives.connectResult = 53;
-    const DriveConnection connection = DriveConnection::of(QStringLiteral("I"), QString());
-    EXPECT_EQ(connection.messageText(), QStringLiteral("\\\\\\Qdls  =>  I:"));
-    EXPECT_EQ(connection.connect(f.drives), 53);
-    EXPECT_EQ(f.drives.calls,
-              (QStringList{QStringLiteral("disconnect I:"), QStringLiteral("connect I: \\\\\\Qdls")}));
-}
-
 // Settings changed through OK reach the running cycle on its next tick, without a restart.
 TEST(PropertiesInTheCycle, ChangesTakeEffectOnTheNextTick) {
     test::ProgramFixture f;

@@ -132,16 +132,6 @@ INSTANTIATE_TEST_SUITE_P(
                       CancelCase{"escapeKey", [](FolderBrowser& b) { QTest::keyClick(&b, Qt::Key_Escape); }}),
     RowName());
 
-TEST_F(FolderBrowserTest, OkGivesTheNameBoxAsTyped) {
-    FolderBrowser browser(FolderBrowser::Kind::QX7Directory, QStringLiteral("\\Data"), f.ctx);
-    EXPECT_EQ(nameBox(browser)->text(), QStringLiteral("c:\\Data"));
-    EXPECT_TRUE(shown(browser).isEmpty()) << "a folder that is not there lists as empty";
-    EXPECT_FALSE(browser.findChild<QLabel*>(QStringLiteral("lblProblem"))->isVisibleTo(&browser));
-    nameBox(browser)->setText(QStringLiteral("I:\\QX7Com\\In\\"));
-    browser.findChild<QPushButton*>(QStringLiteral("btnOK"))->click();
-    EXPECT_EQ(browser.result(), QStringLiteral("I:\\QX7Com\\In\\"));
-}
-
 // A file system on which one folder cannot be read.
 class UnreadableFolder : public FileSystem {
 public:
@@ -152,7 +142,7 @@ public:
     }
 };
 
-TEST_F(FolderBrowserTest, AnUnreadableFolderListsAsEmptyAndSaysWhy) {
+TEST_F(FolderBrowserTest, AnUnreadableFolderListsAsEmptyAndSaysWhyAMissingOneWithoutAWord) {
     QDir(f.hostFolder()).mkpath(QStringLiteral("Locked/Inside"));
     UnreadableFolder fs;
     f.ctx.fs = &fs;
@@ -161,6 +151,12 @@ TEST_F(FolderBrowserTest, AnUnreadableFolderListsAsEmptyAndSaysWhy) {
     auto* problem = browser.findChild<QLabel*>(QStringLiteral("lblProblem"));
     EXPECT_TRUE(problem->isVisibleTo(&browser));
     EXPECT_EQ(problem->text(), QStringLiteral("I:\\QX7Com\\Locked\\ cannot be read: Permission denied"));
+
+    nameBox(browser)->setText(QStringLiteral("\\Data"));
+    browser.findChild<QToolButton*>(QStringLiteral("btnUp1Level"))->click();
+    EXPECT_EQ(nameBox(browser)->text(), QStringLiteral("\\"));
+    EXPECT_TRUE(shown(browser).isEmpty()) << "C: is not set up here";
+    EXPECT_FALSE(problem->isVisibleTo(&browser));
 }
 
 } // namespace

@@ -89,13 +89,6 @@ TEST_F(PropertiesDialogTest, AMissingFolderIsStoredOnlyWhenThePersonKeepsIt) {
     EXPECT_EQ(f.ctx.settings.QX7Path, away);
 }
 
-TEST_F(PropertiesDialogTest, ShorteningTheHistoryPurgesAtOnce) {
-    PropertiesDialog dialog(f.ctx, purge);
-    type(dialog, "txtDaysOfHistory", QStringLiteral("7"));
-    clickOK(dialog);
-    EXPECT_EQ(purges, 1);
-}
-
 TEST_F(PropertiesDialogTest, CancelStoresNothing) {
     PropertiesDialog dialog(f.ctx, purge);
     type(dialog, "txtDaysOfHistory", QStringLiteral("7"));
