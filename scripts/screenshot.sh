@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Saves a picture of the Calls window, opened over a store of sample calls, to docs/calls-window.png.
-# Runs the window tests' screenshot mode on a virtual X display. Usage: scripts/screenshot.sh [build-dir]
+# Saves pictures of the windows to docs/: the Calls window opened over a store of sample calls
+# (calls-window.png), and the Properties dialog, the folder browser and the About box
+# (properties-dialog.png, folder-browser.png, about-box.png). Runs the window tests' screenshot modes on
+# a virtual X display. Usage: scripts/screenshot.sh [build-dir]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build_dir="${1:-build}"
@@ -9,10 +11,18 @@ if [ ! -x "$tests_ui" ]; then
     cmake --build "$build_dir" --target tests_ui -j 2
 fi
 mkdir -p docs
-output="$PWD/docs/calls-window.png"
-rm -f "$output"
-VRQ_SCREENSHOT="$output" QT_QPA_PLATFORM=xcb \
-    xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" \
-    "$tests_ui" --gtest_also_run_disabled_tests --gtest_filter='CallsWindowTools.DISABLED_SaveScreenshot'
-[ -s "$output" ] || { echo "no picture was saved" >&2; exit 1; }
-echo "$output"
+pictures=(calls-window.png properties-dialog.png folder-browser.png about-box.png)
+for picture in "${pictures[@]}"; do rm -f "docs/$picture"; done
+
+run_shots() {
+    VRQ_SCREENSHOT="$PWD/docs/calls-window.png" VRQ_SCREENSHOT_DIR="$PWD/docs" QT_QPA_PLATFORM=xcb \
+        xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" \
+        "$tests_ui" --gtest_also_run_disabled_tests --gtest_filter="$1"
+}
+run_shots 'CallsWindowTools.DISABLED_SaveScreenshot'
+run_shots 'ConfigWindowsTools.DISABLED_SaveScreenshots'
+
+for picture in "${pictures[@]}"; do
+    [ -s "docs/$picture" ] || { echo "no picture docs/$picture was saved" >&2; exit 1; }
+    echo "$PWD/docs/$picture"
+done

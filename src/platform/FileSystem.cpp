@@ -10,6 +10,7 @@
 #include <cstring>
 
 #ifdef Q_OS_UNIX
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -197,6 +198,42 @@ std::vector<FileEntry> FileSystem::listFiles(const QString& folder) const {
     std::sort(entries.begin(), entries.end(),
               [](const FileEntry& a, const FileEntry& b) { return a.name < b.name; });
     return entries;
+}
+
+Result FileSystem::listFolders(const QString& folder, QStringList* names) const {
+    names->clear();
+#ifdef Q_OS_WIN
+    QDir dir(folder);
+    if (!dir.exists())
+        return Result::failure(ENOENT, QStringLiteral("%1 does not exist").arg(folder));
+    *names = dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Unsorted);
+    return Result::success();
+#else
+    const QByteArray path = QFile::encodeName(folder);
+    DIR* dir = ::opendir(path.constData());
+    if (!dir)
+        return Result::failure(errno, QString::fromLocal8Bit(std::strerror(errno)));
+    int readError = 0;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = ::readdir(dir);
+        if (!entry) {
+            readError = errno;
+            break;
+        }
+        const QString name = QFile::decodeName(entry->d_name);
+        if (name.startsWith(QLatin1Char('.')))
+            continue;
+        struct stat info {};
+        const QByteArray full = path + '/' + entry->d_name;
+        if (::stat(full.constData(), &info) == 0 && S_ISDIR(info.st_mode))
+            names->append(name);
+    }
+    ::closedir(dir);
+    if (readError != 0)
+        return Result::failure(readError, QString::fromLocal8Bit(std::strerror(readError)));
+    return Result::success();
+#endif
 }
 
 FileSystem& realFileSystem() {

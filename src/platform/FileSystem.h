@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <vector>
 
@@ -47,6 +48,9 @@ public:
     virtual Result overwrite(const QString& path, const QByteArray& bytes);
     // Files (not folders) of a folder in ascending name order.
     virtual std::vector<FileEntry> listFiles(const QString& folder) const;
+    // The names of a folder's subfolders in the order the file system gives them, without hidden ones
+    // and without "." and "..". A folder that cannot be read fails with what stopped it.
+    virtual Result listFolders(const QString& folder, QStringList* names) const;
 };
 
 // Where moveToFreeName put the file.

@@ -22,9 +22,9 @@ Result MainForm::start() {
     m_exitNow = false;
     const Settings& s = m_app.context().settings;
     if (PathResolver::trimRight(s.QX7Name).isEmpty() || PathResolver::trimRight(s.QX7Path).isEmpty()) {
-        // The setup's dialog is owned by this form, so the form (and the calls window) load first.
-        loadForm();
-        m_host.runInitialSetup();
+        // The form loads inside the setup, once the old DataBin.Dat is set aside, so that its intake does
+        // not take in the old calls.
+        m_host.runInitialSetup([this] { loadForm(); });
     }
     m_app.cycle().markStarted();
     loadForm();

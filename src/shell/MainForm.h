@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QPoint>
 #include <QTimer>
+#include <functional>
 
 namespace vrq {
 
@@ -15,8 +16,9 @@ class MainFormHost {
 public:
     virtual ~MainFormHost() = default;
     virtual void showCallsWindow() = 0;
-    // First run: the host name or folder is blank.
-    virtual void runInitialSetup() = 0;
+    // First run: the host name or folder is blank. loadForm loads the main form (one DataBin.Dat intake
+    // and the calls window) when it has not loaded yet; the setup calls it after setting DataBin.Dat aside.
+    virtual void runInitialSetup(const std::function<void()>& loadForm) = 0;
 };
 
 // frmMain: the hidden form that owns the two timers of the resident program. ExitTimer watches ExitNow;

@@ -70,11 +70,26 @@ void ProcessingCycle::tick() {
             m_jobs.exportCalls();
         m_bExtractedOnce = true;
     }
-    if (m_ctx.settings.LastDatePurged.date() != m_ctx.clock->now().date()) {
-        Result result = m_jobs.purge ? m_jobs.purge() : Result::success();
-        if (!result.ok())
-            reportJobError(QStringLiteral("PurgeCalls"), result.message);
+    if (m_purgeRequested || m_ctx.settings.LastDatePurged.date() != m_ctx.clock->now().date())
+        runPurge();
+    m_busy = false;
+}
+
+void ProcessingCycle::runPurge() {
+    m_purgeRequested = false;
+    Result result = m_jobs.purge ? m_jobs.purge() : Result::success();
+    if (!result.ok())
+        reportJobError(QStringLiteral("PurgeCalls"), result.message);
+}
+
+void ProcessingCycle::purgeNow() {
+    if (m_busy) {
+        m_purgeRequested = true;
+        return;
     }
+    // Busy meanwhile: a tick that falls due while the purge waits for the host folder does nothing.
+    m_busy = true;
+    runPurge();
     m_busy = false;
 }
 

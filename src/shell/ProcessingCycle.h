@@ -28,6 +28,9 @@ public:
     // One tick of the cycle (the caller switches its timer off around it).
     void tick();
     bool busy() const { return m_busy; }
+    // The purge asked for outside the cycle (a shorter history): at once, or at the end of the tick that
+    // is running now, so it never runs inside another job.
+    void purgeNow();
 
     float lastDatabinProcess() const { return m_sngLastDatabinProcess; }
     float lastScanFolderProcess() const { return m_sngLastScanFolderProcess; }
@@ -39,6 +42,7 @@ public:
 private:
     bool isDue(float last, int delaySeconds) const;
     void reportJobError(const QString& job, const QString& error);
+    void runPurge();
 
     AppContext& m_ctx;
     CycleJobs m_jobs;
@@ -46,6 +50,7 @@ private:
     float m_sngLastScanFolderProcess = 0;
     bool m_bExtractedOnce = false;
     bool m_busy = false;
+    bool m_purgeRequested = false;
 };
 
 } // namespace vrq

@@ -112,6 +112,9 @@ public:
     // Deletes the call's orders, then its line items, then the call row.
     Result deleteCallWithOrders(int source, int callNumber);
 
+    // --- about box (StoreSummary.cpp) -----------------------------------------------------------
+    StoreSummary summary(Result* result = nullptr);
+
     // --- viewers and tests ----------------------------------------------------------------------
     std::vector<CallRow> allCalls(Result* result = nullptr);
     std::vector<OrderRow> allOrders(Result* result = nullptr);

@@ -80,4 +80,12 @@ struct CallDisplayRow {
     bool extractedCall = false;
 };
 
+// The figures the About box shows of the store: calls kept, and when calls last came in and went out
+// (by the newest "G"/"B" and "X" audit entries; invalid when the kept history has none).
+struct StoreSummary {
+    qint64 calls = 0;
+    QDateTime lastIntake;
+    QDateTime lastExport;
+};
+
 } // namespace vrq

@@ -5,8 +5,11 @@
 #include "platform/SingleInstance.h"
 #include "shell/Application.h"
 #include "shell/CommandLine.h"
+#include "shell/InitialSetup.h"
 #include "store/AuditLog.h"
 #include "ui/NetworkErrorWindow.h"
+#include "ui/config/AboutBox.h"
+#include "ui/config/PropertiesDialog.h"
 #include "ui/viewers/CallsWindow.h"
 
 #include <QApplication>
@@ -39,6 +42,40 @@ QString refusalText(const FolderLock& lock) {
                               "Start the program again when it has finished.");
     return lock.error();
 }
+
+// The first-run setup's requests, answered with the windows of this mode.
+class SetupSteps : public InitialSetupHost {
+public:
+    SetupSteps(std::function<void()> loadForm, std::function<QWidget*()> owner,
+               std::function<void(QWidget*)> openProperties, std::function<bool()> stopping)
+        : m_loadForm(std::move(loadForm)), m_owner(std::move(owner)),
+          m_openProperties(std::move(openProperties)), m_stopping(std::move(stopping)) {}
+
+    void openProperties() override {
+        // The main form loads now: the old DataBin.Dat is set aside, and the calls window comes up behind.
+        m_loadForm();
+        m_openProperties(m_owner());
+    }
+    bool confirmAutostartEntry(const QString& entryPath) override {
+        if (m_stopping())
+            return false;
+        const QString text = QStringLiteral("Start VRQToQX7 with your session, so that orders are sent "
+                                            "whenever this workstation is in use?\n\nThis adds the entry %1.")
+                                 .arg(entryPath);
+        return QMessageBox::question(m_owner(), kProgramTitle, text, QMessageBox::Yes | QMessageBox::No,
+                                     QMessageBox::Yes) == QMessageBox::Yes;
+    }
+    void showMessage(const QString& text) override {
+        if (!m_stopping())
+            QMessageBox::information(m_owner(), kProgramTitle, text);
+    }
+
+private:
+    std::function<void()> m_loadForm;
+    std::function<QWidget*()> m_owner;
+    std::function<void(QWidget*)> m_openProperties;
+    std::function<bool()> m_stopping;
+};
 
 } // namespace
 
@@ -161,6 +198,8 @@ bool WindowMode::waitForHostFolder(const QDateTime& since, const std::function<b
     if (stopRequested())
         return false;
     NetworkErrorWindow window(since, tryReconnect, m_callsWindow);
+    connect(&window, &NetworkErrorWindow::propertiesRequested, this,
+            [this, &window] { openProperties(&window); });
     return window.exec() == QDialog::Accepted;
 }
 
@@ -176,13 +215,34 @@ void WindowMode::showCallsWindow() {
     m_callsWindow = new CallsWindow(m_app->context());
     connect(m_callsWindow, &CallsWindow::unloaded, this, &WindowMode::onCallsWindowUnloaded);
     connect(m_callsWindow, &CallsWindow::saveAuditsRequested, this, &WindowMode::saveAudits);
-    m_callsWindow->setMenuEntryEnabled(CallsWindow::MenuEntry::SaveAudits, true);
+    connect(m_callsWindow, &CallsWindow::propertiesRequested, this,
+            [this] { openProperties(m_callsWindow); });
+    connect(m_callsWindow, &CallsWindow::aboutRequested, this, &WindowMode::openAbout);
+    for (CallsWindow::MenuEntry entry : {CallsWindow::MenuEntry::SaveAudits,
+                                         CallsWindow::MenuEntry::Properties, CallsWindow::MenuEntry::About})
+        m_callsWindow->setMenuEntryEnabled(entry, true);
     m_callsWindow->show();
 }
 
-void WindowMode::runInitialSetup() {
-    // The first-run setup (launcher and Properties dialog) is not part of this version: the settings
-    // file holds the host name and folder until it is.
+void WindowMode::runInitialSetup(const std::function<void()>& loadForm) {
+    SetupSteps steps(
+        loadForm, [this]() -> QWidget* { return m_callsWindow; },
+        [this](QWidget* owner) { openProperties(owner); }, [this] { return stopRequested(); });
+    InitialSetup setup(m_app->context(), InitialSetupPlaces::forThisPlatform(m_app->context()), steps);
+    setup.run();
+}
+
+void WindowMode::openProperties(QWidget* owner) {
+    if (stopRequested())
+        return;
+    PropertiesDialog dialog(
+        m_app->context(), [this] { m_app->cycle().purgeNow(); }, owner);
+    dialog.exec();
+}
+
+void WindowMode::openAbout() {
+    AboutBox about(m_app->context(), m_callsWindow);
+    about.exec();
 }
 
 void WindowMode::raiseCallsWindow() {

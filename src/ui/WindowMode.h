@@ -34,12 +34,15 @@ public:
 
     // MainFormHost
     void showCallsWindow() override;
-    void runInitialSetup() override;
+    void runInitialSetup(const std::function<void()>& loadForm) override;
 
 private:
     void raiseCallsWindow();
     void onCallsWindowUnloaded();
     void saveAudits();
+    // The Properties dialog, owned by the given window; a shorter history purges through the cycle.
+    void openProperties(QWidget* owner);
+    void openAbout();
     bool stopRequested() const;
     // A warning box, skipped once the program is being stopped.
     void warn(const QString& text);

@@ -22,7 +22,10 @@ namespace {
 class RecordingHost : public MainFormHost {
 public:
     void showCallsWindow() override { ++callsWindowShown; }
-    void runInitialSetup() override { ++setupRuns; }
+    void runInitialSetup(const std::function<void()>& loadForm) override {
+        ++setupRuns;
+        loadForm();
+    }
     int callsWindowShown = 0;
     int setupRuns = 0;
 };

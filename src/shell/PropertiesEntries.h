@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+namespace vrq {
+
+struct AppContext;
+struct Settings;
+class DriveMapper;
+class PathResolver;
+
+// What the Properties dialog shows and the person edits: the texts of its boxes as typed, its check
+// boxes and the position of the selected format.
+struct PropertiesEntries {
+    bool enableCalls = true;
+    bool enableFiles = false;
+    QString systemId;
+    QString daysOfHistory;
+    QString dataBinFolder;
+    int formatIndex = 0;
+    QString scannedFolder;
+    QString fileScanMinutes;
+    QString qx7Folder;
+    QString qx7Name;
+    QString localDrive;
+    bool monitorNetwork = true;
+    bool autoConnect = true;
+};
+
+// The dialog's boxes filled from the settings record.
+PropertiesEntries propertiesFromSettings(const Settings& settings);
+
+// The message of the first entry the settings cannot take, in the order OK checks them; empty when
+// every entry passes. Fractions pass; a number box whose text is not a number is refused by name.
+QString firstRefusal(const PropertiesEntries& entries);
+
+// Folders of the entries that are not there or cannot be written, one line each, for the folders in
+// use: the DataBin.Dat folder when calls are taken in, the scanned folder when files are, and always
+// the host folder. The person may keep them: a network folder may be away for the moment.
+QStringList folderConcerns(const PropertiesEntries& entries, const PathResolver& paths);
+
+// Puts entries that passed firstRefusal into the record; true when fewer days of history are kept now.
+bool storeProperties(const PropertiesEntries& entries, Settings& settings);
+
+// OK after the checks: stores the entries, saves the whole record, logs "Properties edited." and, when
+// the history was shortened, hands over to purgeNow.
+void acceptProperties(AppContext& ctx, const PropertiesEntries& entries,
+                      const std::function<void()>& purgeNow);
+
+// The mapping tried when the person leaves the local-drive box.
+struct DriveConnection {
+    QString drive;  // "I:"
+    QString remote; // "\\HOST\Qdls"
+
+    static DriveConnection of(const QString& localDrive, const QString& qx7Name);
+    // What the dialog shows while it connects: remote, "  =>  ", drive.
+    QString messageText() const;
+    // Drops the drive's mapping (whatever the result) and maps it to the remote; 0 when that worked.
+    int connect(DriveMapper& drives) const;
+};
+
+// Whole number of a number text, a half going to the even neighbour (2.5 gives 2, 3.5 gives 4).
+qint64 wholeNumberOf(double value);
+
+} // namespace vrq

@@ -1,0 +1,33 @@
+// The figures of the About box.
+#include "store/CallStore.h"
+
+#include "store/StoreAttempt.h"
+#include "store/StoreColumns.h"
+
+namespace vrq {
+
+StoreSummary CallStore::summary(Result* result) {
+    return attempt(result, [&] {
+        StoreSummary figures;
+        {
+            Use st(prepared("SELECT count(*) FROM Calls"));
+            if (st->executeStep())
+                figures.calls = st->getColumn(0).getInt64();
+        }
+        Use newest(prepared("SELECT max(AuditDNT) FROM Audit WHERE Type IN (?, ?)"));
+        auto newestOf = [&](const char* first, const char* second) {
+            newest->reset();
+            newest->bind(1, first);
+            newest->bind(2, second);
+            QDateTime when;
+            if (newest->executeStep() && !newest->getColumn(0).isNull())
+                when = storeDateFromText(QString::fromUtf8(newest->getColumn(0).getText()));
+            return when;
+        };
+        figures.lastIntake = newestOf("G", "B");
+        figures.lastExport = newestOf("X", "X");
+        return figures;
+    });
+}
+
+} // namespace vrq

@@ -1,0 +1,154 @@
+#include "ui/config/AboutBox.h"
+
+#include "context/AppContext.h"
+#include "platform/SettingsBackend.h"
+#include "shell/Application.h"
+#include "store/CallStore.h"
+#include "store/SettingsStore.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QFrame>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QMessageBox>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QStyle>
+
+namespace vrq {
+
+namespace {
+
+const QString kProgramTitle = QStringLiteral("VRQToQX7");
+
+QLabel* label(const QString& name, const QString& text, QWidget* parent) {
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(name);
+    l->setWordWrap(true);
+    return l;
+}
+
+QFrame* separatorLine(QWidget* parent) {
+    auto* line = new QFrame(parent);
+    line->setObjectName(QStringLiteral("Line1"));
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    return line;
+}
+
+QString timeText(const QDateTime& when) {
+    return when.isValid() ? QLocale::c().toString(when, QStringLiteral("MM/dd/yyyy hh:mm AP"))
+                          : QStringLiteral("none in the kept history");
+}
+
+} // namespace
+
+AboutBox::AboutBox(AppContext& ctx, QWidget* parent) : QDialog(parent), m_ctx(ctx) {
+    setObjectName(QStringLiteral("frmAbout"));
+    setWindowTitle(QStringLiteral("About ") + kProgramTitle);
+    setModal(true);
+
+    auto* picIcon = label(QStringLiteral("picIcon"), QString(), this);
+    const QIcon icon =
+        qApp->windowIcon().isNull() ? style()->standardIcon(QStyle::SP_ComputerIcon) : qApp->windowIcon();
+    picIcon->setPixmap(icon.pixmap(32, 32));
+    picIcon->setAccessibleName(QStringLiteral("Program icon"));
+    auto* lblTitle = label(QStringLiteral("lblTitle"), kProgramTitle, this);
+    QFont titleFont = lblTitle->font();
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.5);
+    titleFont.setBold(true);
+    lblTitle->setFont(titleFont);
+    auto* lblVersion =
+        label(QStringLiteral("lblVersion"), QStringLiteral("Version ") + Application::versionText(), this);
+    auto* lblDescription =
+        label(QStringLiteral("lblDescription"),
+              QStringLiteral("VRQToQX7 turns the calls that Telxon hand-held units upload to the "
+                             "VRQ system into order files for the QX7 host system."),
+              this);
+    auto* lblDisclaimer = label(QStringLiteral("lblDisclaimer"),
+                                QStringLiteral("Provided as is, without warranty of any kind; the makers of "
+                                               "VRQToQX7 are not liable for lost or delayed orders."),
+                                this);
+    auto* cmdOK = new QPushButton(QStringLiteral("OK"), this);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK->setDefault(true);
+    cmdOK->setAccessibleName(QStringLiteral("OK"));
+    auto* cmdSysInfo = new QPushButton(QStringLiteral("&System Info..."), this);
+    cmdSysInfo->setObjectName(QStringLiteral("cmdSysInfo"));
+    cmdSysInfo->setAccessibleName(QStringLiteral("System Info..."));
+
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(picIcon, 0, 0, 2, 1, Qt::AlignTop);
+    grid->addWidget(lblTitle, 0, 1);
+    grid->addWidget(lblVersion, 1, 1);
+    grid->addWidget(lblDescription, 2, 1);
+    grid->addWidget(separatorLine(this), 3, 0, 1, 3);
+    auto* figures = new QFormLayout;
+    addFigures(figures);
+    grid->addLayout(figures, 4, 0, 1, 3);
+    grid->addWidget(separatorLine(this), 5, 0, 1, 3);
+    grid->addWidget(lblDisclaimer, 6, 0, 1, 2);
+    grid->addWidget(cmdOK, 0, 2);
+    grid->addWidget(cmdSysInfo, 6, 2, Qt::AlignBottom);
+    grid->setColumnMinimumWidth(1, 300);
+    grid->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cmdSysInfo, &QPushButton::clicked, this, &AboutBox::startSysInfo);
+}
+
+void AboutBox::addFigures(QFormLayout* form) {
+    auto add = [this, form](const QString& name, const QString& caption, const QString& value) {
+        QLabel* shown = label(name, value, this);
+        shown->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+        shown->setAccessibleName(caption);
+        form->addRow(caption + QLatin1Char(':'), shown);
+    };
+    const QString storeFile = QDir(m_ctx.programFolder).filePath(QString::fromLatin1(CallStore::kFileName));
+    add(QStringLiteral("lblProgramFolder"), QStringLiteral("Program folder"),
+        QDir::toNativeSeparators(m_ctx.programFolder));
+    add(QStringLiteral("lblSettingsFile"), QStringLiteral("Settings"),
+        m_ctx.settingsStore ? m_ctx.settingsStore->backend().location() : QString());
+    add(QStringLiteral("lblStoreFile"), QStringLiteral("Call store"),
+        QStringLiteral("%1 (%2)").arg(QDir::toNativeSeparators(storeFile),
+                                      QLocale::c().formattedDataSize(QFileInfo(storeFile).size())));
+    Result read = Result::notFound();
+    const StoreSummary summary = m_ctx.store ? m_ctx.store->summary(&read) : StoreSummary();
+    const bool known = read.ok();
+    add(QStringLiteral("lblCallsStored"), QStringLiteral("Calls stored"),
+        known ? QString::number(summary.calls) : QStringLiteral("unknown: ") + read.message);
+    add(QStringLiteral("lblLastIntake"), QStringLiteral("Last call taken in"),
+        known ? timeText(summary.lastIntake) : QStringLiteral("unknown"));
+    add(QStringLiteral("lblLastExport"), QStringLiteral("Last order file sent"),
+        known ? timeText(summary.lastExport) : QStringLiteral("unknown"));
+}
+
+const QStringList& AboutBox::systemInfoTools() {
+    static const QStringList tools{QStringLiteral("msinfo32"), QStringLiteral("kinfocenter"),
+                                   QStringLiteral("hardinfo2"), QStringLiteral("hardinfo"),
+                                   QStringLiteral("gnome-system-monitor")};
+    return tools;
+}
+
+QString AboutBox::findSystemInfoTool() {
+    for (const QString& tool : systemInfoTools()) {
+        const QString path = QStandardPaths::findExecutable(tool);
+        if (!path.isEmpty())
+            return path;
+    }
+    return {};
+}
+
+void AboutBox::startSysInfo() {
+    const QString tool = findSystemInfoTool();
+    if (tool.isEmpty() || !QProcess::startDetached(tool, {}))
+        QMessageBox::information(this, kProgramTitle,
+                                 QStringLiteral("System Information Is Unavailable At This Time"));
+}
+
+} // namespace vrq

@@ -1,0 +1,170 @@
+#include "shell/InitialSetup.h"
+#include "platform/CopyBinaryFile.h"
+#include "support/ProgramFixture.h"
+#include "support/TestNames.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+using namespace vrq;
+
+namespace {
+
+class RecordingSetupHost : public InitialSetupHost {
+public:
+    void openProperties() override { ++propertiesOpened; }
+    bool confirmAutostartEntry(const QString& entryPath) override {
+        offered << entryPath;
+        return addAutostartEntry;
+    }
+    void showMessage(const QString& text) override { messages << text; }
+
+    int propertiesOpened = 0;
+    bool addAutostartEntry = false;
+    QStringList offered;
+    QStringList messages;
+};
+
+// A first run in a fixture whose session configuration lives in <dir>/config: the autostart folder is
+// <dir>/config/autostart, and C:\ZIR32\DCS\ is <program>/drives/C/ZIR32/DCS.
+class InitialSetupTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_oldConfigHome = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(f.path(QStringLiteral("config"))));
+        QDir().mkpath(autostart());
+        QDir().mkpath(dcs());
+    }
+    void TearDown() override { qputenv("XDG_CONFIG_HOME", m_oldConfigHome); }
+
+    QString autostart() const { return f.path(QStringLiteral("config/autostart")); }
+    QString dcs() const { return f.programFolder() + QStringLiteral("/drives/C/ZIR32/DCS"); }
+    // The places are found as the program finds them at start, with the files the test has laid out.
+    void run() {
+        InitialSetupPlaces places = InitialSetupPlaces::forThisPlatform(f.ctx);
+        places.programExecutable = QStringLiteral("/opt/vrq/vrqtoqx7");
+        InitialSetup setup(f.ctx, places, host);
+        setup.run();
+    }
+
+    test::ProgramFixture f;
+    RecordingSetupHost host;
+
+private:
+    QByteArray m_oldConfigHome;
+};
+
+TEST_F(InitialSetupTest, WithoutLauncherEntryLogsEachStepAndStillOpensTheProperties) {
+    test::ProgramFixture::writeFile(autostart() + QStringLiteral("/other.desktop"),
+                                    "[Desktop Entry]\nExec=xterm\n");
+    run();
+    EXPECT_EQ(
+        f.auditMessages(QStringLiteral("I")),
+        (QStringList{QStringLiteral("Rename of databin.dat failed."),
+                     QStringLiteral("Launchpad data file not found."), QStringLiteral("Rename of  failed."),
+                     QStringLiteral("Copied %1/VRQtoQX7.lpd to ").arg(f.programFolder())}));
+    EXPECT_EQ(host.propertiesOpened, 1);
+    EXPECT_TRUE(host.messages.isEmpty()) << "no launcher entry, no final message";
+    EXPECT_EQ(host.offered, QStringList{autostart() + QStringLiteral("/vrqtoqx7.desktop")});
+    EXPECT_FALSE(QFile::exists(autostart() + QStringLiteral("/vrqtoqx7.desktop"))) << "declined";
+}
+
+TEST_F(InitialSetupTest, PointsTheLauncherAtTheProgramAndNamesItsEntry) {
+    const QString pads = f.makeFolder(QStringLiteral("pads"));
+    const QString dataFile = pads + QStringLiteral("orders.lpd");
+    test::ProgramFixture::writeFile(dataFile, "old launcher data");
+    test::ProgramFixture::writeFile(pads + QStringLiteral("orders.sav"), "older copy");
+    test::ProgramFixture::writeFile(autostart() + QStringLiteral("/.hidden.desktop"),
+                                    "Exec=wine LNCHPD32.EXE /elsewhere/x.lpd\n");
+    test::ProgramFixture::writeFile(autostart() + QStringLiteral("/Launch Pad.desktop"),
+                                    "[Desktop Entry]\nName=Launch Pad\nExec=wine C:\\\\LP\\\\lnchpd32.exe " +
+                                        dataFile.toUtf8() + "\nTerminal=false\n");
+    test::ProgramFixture::writeFile(dcs() + QStringLiteral("/DataBin.Dat"), "new calls");
+    test::ProgramFixture::writeFile(dcs() + QStringLiteral("/databin.sav"), "old calls");
+    test::ProgramFixture::writeFile(f.programFolder() + QStringLiteral("/VRQtoQX7.lpd"), "our launcher data");
+    run();
+
+    EXPECT_EQ(f.auditMessages(QStringLiteral("I")),
+              (QStringList{QStringLiteral("Rename of databin.dat successful."),
+                           QStringLiteral("Launchpad shortcut file found = Launch Pad.desktop"),
+                           QStringLiteral("Launchpad data file found = ") + dataFile,
+                           QStringLiteral("Rename of %1 successful.").arg(dataFile),
+                           QStringLiteral("Copied %1/VRQtoQX7.lpd to %2").arg(f.programFolder(), dataFile)}));
+    EXPECT_EQ(test::ProgramFixture::readFile(dcs() + QStringLiteral("/databin.sav")), "new calls")
+        << "the old set-aside file is replaced";
+    EXPECT_FALSE(QFile::exists(dcs() + QStringLiteral("/DataBin.Dat")));
+    EXPECT_EQ(test::ProgramFixture::readFile(pads + QStringLiteral("orders.sav")), "old launcher data");
+    EXPECT_EQ(test::ProgramFixture::readFile(dataFile), "our launcher data");
+    EXPECT_EQ(host.messages,
+              QStringList{QStringLiteral("Your system is now configured.  To finish bringing up the "
+                                         "software, do the following:  Click Start - Programs - "
+                                         "StartUp - Launch Pad")});
+}
+
+TEST_F(InitialSetupTest, AddsItsOwnAutostartEntryWhenThePersonAgrees) {
+    host.addAutostartEntry = true;
+    run();
+    const QByteArray entry =
+        test::ProgramFixture::readFile(autostart() + QStringLiteral("/vrqtoqx7.desktop"));
+    EXPECT_TRUE(entry.contains("\nExec=/opt/vrq/vrqtoqx7\n")) << entry.toStdString();
+    EXPECT_TRUE(f.auditMessages(QStringLiteral("I"))
+                    .contains(QStringLiteral("Autostart entry %1/vrqtoqx7.desktop added.").arg(autostart())));
+    host.offered.clear();
+    run();
+    EXPECT_TRUE(host.offered.isEmpty()) << "an entry already there is not offered again";
+}
+
+struct LauncherCase {
+    const char* name;
+    const char* entry;
+    std::optional<QString> dataFile;
+};
+
+class LauncherDataFile : public ::testing::TestWithParam<LauncherCase> {};
+
+TEST_P(LauncherDataFile, IsTheLpdNameAfterTheLauncher) {
+    EXPECT_EQ(InitialSetup::launcherDataFile(GetParam().entry, 12), GetParam().dataFile);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, LauncherDataFile,
+    ::testing::Values(LauncherCase{"namedAfterTheLauncher", "wine LNCHPD32.EXE /pads/a.LPD -x",
+                                   QStringLiteral("/pads/a.LPD")},
+                      LauncherCase{"quoted", "\"/x/Lnchpd32.exe\" \"/my pads/b.lpd\"",
+                                   QStringLiteral("/my pads/b.lpd")},
+                      LauncherCase{"noLauncher", "xterm /pads/a.lpd", std::nullopt},
+                      LauncherCase{"noDataFile", "wine LNCHPD32.EXE", QString()},
+                      LauncherCase{"nothingBeforeTheName", "LNCHPD32.EXE/pads/a.lpd", QString()}),
+    test::RowName());
+
+struct CopyCase {
+    const char* name;
+    int length;
+    std::vector<qint64> chunks;
+};
+
+class CopyBinaryFileTest : public ::testing::TestWithParam<CopyCase> {};
+
+TEST_P(CopyBinaryFileTest, CopiesInChunksOf1024) {
+    QTemporaryDir dir;
+    QByteArray bytes(GetParam().length, '\0');
+    for (int i = 0; i < bytes.size(); ++i)
+        bytes[i] = char(i * 7);
+    const QString from = dir.filePath(QStringLiteral("from"));
+    const QString to = dir.filePath(QStringLiteral("to"));
+    ASSERT_TRUE(test::ProgramFixture::writeFile(from, bytes));
+    std::vector<qint64> chunks;
+    ASSERT_TRUE(copyBinaryFile(from, to, true, &chunks));
+    EXPECT_EQ(chunks, GetParam().chunks);
+    EXPECT_TRUE(QFile::exists(to));
+    EXPECT_EQ(test::ProgramFixture::readFile(to), bytes);
+    EXPECT_FALSE(copyBinaryFile(from, to, false)) << "no overwrite: an existing destination stays";
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, CopyBinaryFileTest,
+                         ::testing::Values(CopyCase{"bytes2500", 2500, {1024, 1024, 452}},
+                                           CopyCase{"exactly1024", 1024, {1024}}, CopyCase{"empty", 0, {}}),
+                         test::RowName());
+
+} // namespace

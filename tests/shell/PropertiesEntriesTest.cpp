@@ -1,0 +1,184 @@
+#include "shell/PropertiesEntries.h"
+#include "shell/ProcessingCycle.h"
+#include "support/ProgramFixture.h"
+#include "support/TestNames.h"
+
+#include <gtest/gtest.h>
+
+using namespace vrq;
+
+namespace {
+
+// The boxes a row types, over the entries of the default settings.
+struct CheckCase {
+    const char* name;
+    const char* days;
+    const char* systemId;
+    const char* minutes;
+    const char* refusal; // empty when OK accepts
+};
+
+class PropertiesOkChecks : public ::testing::TestWithParam<CheckCase> {};
+
+TEST_P(PropertiesOkChecks, RefuseTheFirstEntryThatDoesNotFit) {
+    const CheckCase& c = GetParam();
+    PropertiesEntries entries = propertiesFromSettings(Settings());
+    entries.daysOfHistory = QString::fromUtf8(c.days);
+    entries.systemId = QString::fromUtf8(c.systemId);
+    entries.fileScanMinutes = QString::fromUtf8(c.minutes);
+    EXPECT_EQ(firstRefusal(entries), QString::fromUtf8(c.refusal));
+}
+
+const char* const kMaxDays = "Maximum of 60 days of history.";
+const char* const kMinDays = "Minimum of 2 days of history.";
+const char* const kSystemId = "System ID must be 1 digit between 0 and 9.";
+const char* const kMinutes = "Minutes between scans for new files must be between 1 and 60.";
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, PropertiesOkChecks,
+    ::testing::Values(
+        CheckCase{"days60", "60", "0", "30", ""}, CheckCase{"days2", "2", "0", "30", ""},
+        CheckCase{"days61", "61", "0", "30", kMaxDays}, CheckCase{"days1", "1", "0", "30", kMinDays},
+        CheckCase{"days0", "0", "0", "30", kMinDays}, CheckCase{"systemId9", "14", "9", "30", ""},
+        CheckCase{"systemId10", "14", "10", "30", kSystemId},
+        CheckCase{"systemIdNegative", "14", "-1", "30", kSystemId},
+        CheckCase{"systemIdLeadingNumberTooBig", "14", "12x", "30", kSystemId},
+        CheckCase{"minutes60", "14", "0", "60", ""}, CheckCase{"minutes61", "14", "0", "61", kMinutes},
+        CheckCase{"minutes0", "14", "0", "0", kMinutes}, CheckCase{"fractionOfDays", "2.5", "0", "30", ""},
+        CheckCase{"fractionOfSystemId", "14", "0.5", "30", ""},
+        CheckCase{"fractionOfMinutesBelowOne", "14", "0", "0.5", kMinutes},
+        CheckCase{"daysCheckedBeforeSystemId", "61", "10", "0", kMaxDays},
+        CheckCase{"textInDays", "two weeks", "0", "30",
+                  "Number of Days of Call History to keep: \"two weeks\" is not a number. Enter a "
+                  "number of days from 2 to 60."},
+        CheckCase{"emptySystemId", "14", "", "30",
+                  "Calls Program System ID: \"\" is not a number. Enter one digit from 0 to 9."},
+        CheckCase{"textInMinutes", "14", "0", "half an hour",
+                  "Minutes between scans for new files: \"half an hour\" is not a number. Enter a "
+                  "number of minutes from 1 to 60."}),
+    test::RowName());
+
+struct StoreCase {
+    const char* name;
+    const char* systemId;
+    const char* days;
+    qint16 storedSystemId;
+    qint16 storedDays;
+};
+
+class PropertiesStoring : public ::testing::TestWithParam<StoreCase> {};
+
+TEST_P(PropertiesStoring, RoundFractionsToTheEvenNeighbour) {
+    const StoreCase& c = GetParam();
+    Settings settings;
+    PropertiesEntries entries = propertiesFromSettings(settings);
+    entries.systemId = QString::fromUtf8(c.systemId);
+    entries.daysOfHistory = QString::fromUtf8(c.days);
+    storeProperties(entries, settings);
+    EXPECT_EQ(settings.SystemID, c.storedSystemId);
+    EXPECT_EQ(settings.DaysOfHistory, c.storedDays);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, PropertiesStoring,
+                         ::testing::Values(StoreCase{"halvesDown", "0.5", "2.5", 0, 2},
+                                           StoreCase{"halvesUp", "1.5", "3.5", 2, 4},
+                                           StoreCase{"blanksAround", " 7 ", " 30 ", 7, 30}),
+                         test::RowName());
+
+// OK with the days of history changed from 14.
+struct HistoryCase {
+    const char* name;
+    const char* days;
+    bool purges;
+};
+
+class PropertiesHistory : public ::testing::TestWithParam<HistoryCase> {};
+
+TEST_P(PropertiesHistory, PurgesOnlyWhenShortened) {
+    const HistoryCase& c = GetParam();
+    test::ProgramFixture f;
+    PropertiesEntries entries = propertiesFromSettings(f.ctx.settings);
+    entries.daysOfHistory = QString::fromUtf8(c.days);
+    int purges = 0;
+    acceptProperties(f.ctx, entries, [&] { ++purges; });
+    EXPECT_EQ(purges, c.purges ? 1 : 0);
+    EXPECT_EQ(f.savedSetting(QStringLiteral("Miscellaneous"), QStringLiteral("DaysOfHistory")),
+              QString::fromUtf8(c.days));
+    EXPECT_EQ(f.auditMessages(QStringLiteral("P")), QStringList{QStringLiteral("Properties edited.")});
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, PropertiesHistory,
+                         ::testing::Values(HistoryCase{"shortened", "7", true},
+                                           HistoryCase{"lengthened", "20", false},
+                                           HistoryCase{"unchanged", "14", false}),
+                         test::RowName());
+
+TEST(PropertiesFolders, WarnAboutMissingFoldersOfTheGroupsInUse) {
+    test::ProgramFixture f;
+    PropertiesEntries entries = propertiesFromSettings(f.ctx.settings);
+    entries.dataBinFolder = f.path(QStringLiteral("gone/dcs/"));
+    entries.scannedFolder = f.path(QStringLiteral("gone/scan"));
+    entries.enableCalls = true;
+    entries.enableFiles = false;
+    EXPECT_EQ(
+        folderConcerns(entries, *f.ctx.paths),
+        QStringList{QStringLiteral("DataBin.Dat Folder \"%1\" does not exist.").arg(entries.dataBinFolder)})
+        << "the host folder I:\\QX7Com\\ is there; the scanned folder is not in use";
+    entries.enableFiles = true;
+    EXPECT_EQ(folderConcerns(entries, *f.ctx.paths).size(), 2);
+}
+
+// Settings changed through OK reach the running cycle on its next tick, without a restart.
+TEST(PropertiesInTheCycle, ChangesTakeEffectOnTheNextTick) {
+    test::ProgramFixture f;
+    f.ctx.settings.LastDatePurged = f.clock.now();
+    f.ctx.settings.EnableFiles = false;
+    QStringList ran;
+    CycleJobs jobs;
+    jobs.scanFolder = [&] {
+        ran << QStringLiteral("scan ") + f.ctx.settings.ScannedFolder;
+        return Result::success();
+    };
+    jobs.exportCalls = [&] { ran << QStringLiteral("export %1").arg(f.ctx.settings.SystemID); };
+    ProcessingCycle cycle(f.ctx, std::move(jobs));
+    cycle.markStarted();
+    cycle.tick();
+    EXPECT_EQ(ran, QStringList{QStringLiteral("export 0")});
+
+    PropertiesEntries entries = propertiesFromSettings(f.ctx.settings);
+    entries.enableFiles = true;
+    entries.fileScanMinutes = QStringLiteral("1");
+    entries.scannedFolder = QStringLiteral("D:\\Orders");
+    entries.systemId = QStringLiteral("4");
+    acceptProperties(f.ctx, entries, {});
+    ran.clear();
+    f.clock.advanceMs(61 * 1000);
+    cycle.tick();
+    EXPECT_EQ(ran, (QStringList{QStringLiteral("scan D:\\Orders"), QStringLiteral("export 4")}));
+}
+
+TEST(PropertiesInTheCycle, APurgeAskedForDuringATickWaitsForItsEnd) {
+    test::ProgramFixture f;
+    f.ctx.settings.LastDatePurged = f.clock.now();
+    f.ctx.settings.EnableCalls = false;
+    QStringList ran;
+    ProcessingCycle* running = nullptr;
+    CycleJobs jobs;
+    jobs.exportCalls = [&] {
+        ran << QStringLiteral("export");
+        running->purgeNow(); // the Properties dialog opened from the network-error wait
+        ran << QStringLiteral("export done");
+    };
+    jobs.purge = [&] {
+        ran << QStringLiteral("purge");
+        return Result::success();
+    };
+    ProcessingCycle cycle(f.ctx, std::move(jobs));
+    running = &cycle;
+    cycle.markStarted();
+    cycle.tick();
+    EXPECT_EQ(
+        ran, (QStringList{QStringLiteral("export"), QStringLiteral("export done"), QStringLiteral("purge")}));
+}
+
+} // namespace

@@ -1,0 +1,67 @@
+#include "ui/config/AboutBox.h"
+#include "ViewerTestSupport.h"
+#include "shell/Application.h"
+#include "support/ProgramFixture.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+namespace vrq::test {
+namespace {
+
+class AboutBoxTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ensureApplication();
+        m_oldPath = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(tools.path()));
+    }
+    void TearDown() override { qputenv("PATH", m_oldPath); }
+
+    QString shown(AboutBox& box, const char* name) {
+        auto* label = box.findChild<QLabel*>(QString::fromLatin1(name));
+        return label ? label->text() : QStringLiteral("(no %1)").arg(QString::fromLatin1(name));
+    }
+
+    ProgramFixture f;
+    QTemporaryDir tools;
+
+private:
+    QByteArray m_oldPath;
+};
+
+TEST_F(AboutBoxTest, ShowsTheVersionAndTheWorkstationFigures) {
+    f.addCall(0, 11, 0);
+    f.addCall(0, 12, 0);
+    f.audit->write(AuditType::GoodCall, QStringLiteral("Good call"));
+    AboutBox box(f.ctx);
+    EXPECT_EQ(shown(box, "lblVersion"), QStringLiteral("Version ") + Application::versionText());
+    EXPECT_EQ(shown(box, "lblCallsStored"), QStringLiteral("2"));
+    EXPECT_EQ(shown(box, "lblLastIntake"), QStringLiteral("03/10/2026 02:07 PM"));
+    EXPECT_EQ(shown(box, "lblLastExport"), QStringLiteral("none in the kept history"));
+    EXPECT_EQ(shown(box, "lblSettingsFile"), f.iniPath());
+    EXPECT_TRUE(shown(box, "lblStoreFile").startsWith(f.programFolder()))
+        << shown(box, "lblStoreFile").toStdString();
+}
+
+TEST_F(AboutBoxTest, SystemInfoWithoutAToolSaysItIsUnavailable) {
+    AboutBox box(f.ctx);
+    auto seen = answerNextMessageBox(QMessageBox::Ok);
+    box.findChild<QPushButton*>(QStringLiteral("cmdSysInfo"))->click();
+    EXPECT_EQ(seen->text, QStringLiteral("System Information Is Unavailable At This Time"));
+}
+
+TEST_F(AboutBoxTest, SystemInfoStartsTheInstalledTool) {
+    const QString marker = tools.filePath(QStringLiteral("started"));
+    const QString tool = tools.filePath(QStringLiteral("hardinfo"));
+    ASSERT_TRUE(ProgramFixture::writeFile(tool, "#!/bin/sh\n: > '" + QFile::encodeName(marker) + "'\n"));
+    QFile::setPermissions(tool, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    AboutBox box(f.ctx);
+    box.findChild<QPushButton*>(QStringLiteral("cmdSysInfo"))->click();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(marker); }, 5000));
+}
+
+} // namespace
+} // namespace vrq::test

@@ -1,0 +1,231 @@
+#include "ui/config/PropertiesDialog.h"
+#include "ViewerTestSupport.h"
+#include "support/ProgramFixture.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFocusEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+namespace vrq::test {
+namespace {
+
+class PropertiesDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override { ensureApplication(); }
+
+    template <typename W = QWidget> W* control(PropertiesDialog& dialog, const char* name) {
+        auto* w = dialog.findChild<W*>(QString::fromLatin1(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    void type(PropertiesDialog& dialog, const char* box, const QString& text) {
+        control<QLineEdit>(dialog, box)->setText(text);
+    }
+    // Clicks OK; the message box it may show is answered with `answer` and returned.
+    std::shared_ptr<MessageBoxSeen> clickOK(PropertiesDialog& dialog,
+                                            QMessageBox::StandardButton answer = QMessageBox::Ok) {
+        auto seen = answerNextMessageBox(answer);
+        control<QPushButton>(dialog, "cmdOK")->click();
+        return seen;
+    }
+
+    ProgramFixture f;
+    int purges = 0;
+    std::function<void()> purge = [this] { ++purges; };
+};
+
+TEST_F(PropertiesDialogTest, OkStoresSavesLogsAndCloses) {
+    PropertiesDialog dialog(f.ctx, purge);
+    EXPECT_EQ(control<QLineEdit>(dialog, "txtQX7Name")->text(), QStringLiteral("HOST"));
+    type(dialog, "txtCallsProgramSystemID", QStringLiteral("3"));
+    type(dialog, "txtQX7Name", QStringLiteral("AS400B"));
+    control<QComboBox>(dialog, "cmbFormat")->setCurrentIndex(2);
+    control<QCheckBox>(dialog, "chkAutoConnect")->setChecked(false);
+    EXPECT_FALSE(clickOK(dialog)->seen);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(f.ctx.settings.SystemID, 3);
+    EXPECT_EQ(f.ctx.settings.QX7Name, QStringLiteral("AS400B"));
+    EXPECT_EQ(f.ctx.settings.DataBinFormat, 2);
+    EXPECT_FALSE(f.ctx.settings.AutoConnect);
+    EXPECT_EQ(f.savedSetting(QStringLiteral("QX7"), QStringLiteral("DataBinFormat")), QStringLiteral(" 2"));
+    EXPECT_EQ(f.auditMessages(QStringLiteral("P")), QStringList{QStringLiteral("Properties edited.")});
+    EXPECT_EQ(purges, 0);
+}
+
+TEST_F(PropertiesDialogTest, ARefusedEntryKeepsTheDialogOpenWithNothingStored) {
+    for (const QString& days : {QStringLiteral("61"), QStringLiteral("fourteen")}) {
+        PropertiesDialog dialog(f.ctx, purge);
+        type(dialog, "txtDaysOfHistory", days);
+        type(dialog, "txtQX7Name", QStringLiteral("CHANGED"));
+        auto seen = clickOK(dialog);
+        EXPECT_TRUE(seen->seen) << days.toStdString();
+        EXPECT_EQ(seen->title, QStringLiteral("VRQToQX7"));
+        EXPECT_NE(dialog.result(), QDialog::Accepted);
+        EXPECT_EQ(control<QLineEdit>(dialog, "txtDaysOfHistory")->text(), days) << "entries stay as typed";
+    }
+    EXPECT_EQ(f.ctx.settings.QX7Name, QStringLiteral("HOST"));
+    EXPECT_TRUE(f.auditMessages(QStringLiteral("P")).isEmpty());
+}
+
+TEST_F(PropertiesDialogTest, AMissingFolderIsStoredOnlyWhenThePersonKeepsIt) {
+    const QString away = QStringLiteral("I:\\Away\\");
+    {
+        PropertiesDialog dialog(f.ctx, purge);
+        type(dialog, "txtQX7Directory", away);
+        auto seen = clickOK(dialog, QMessageBox::No);
+        EXPECT_TRUE(seen->text.startsWith(QStringLiteral("MXR Folder \"I:\\Away\\\" does not exist.")))
+            << seen->text.toStdString();
+        EXPECT_NE(dialog.result(), QDialog::Accepted);
+        EXPECT_NE(f.ctx.settings.QX7Path, away);
+    }
+    PropertiesDialog dialog(f.ctx, purge);
+    type(dialog, "txtQX7Directory", away);
+    EXPECT_TRUE(clickOK(dialog, QMessageBox::Yes)->seen);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(f.ctx.settings.QX7Path, away);
+}
+
+TEST_F(PropertiesDialogTest, CancelStoresNothing) {
+    PropertiesDialog dialog(f.ctx, purge);
+    type(dialog, "txtDaysOfHistory", QStringLiteral("7"));
+    control<QPushButton>(dialog, "cmdCancel")->click();
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    EXPECT_EQ(f.ctx.settings.DaysOfHistory, 14);
+    EXPECT_EQ(purges, 0);
+    EXPECT_TRUE(f.auditMessages(QStringLiteral("P")).isEmpty());
+}
+
+TEST_F(PropertiesDialogTest, LeavingTheLocalDriveBoxWithNoMachineNameReportsTheFailedConnection) {
+    f.ctx.settings.QX7Name.clear();
+    f.drives.connectResult = 67;
+    PropertiesDialog dialog(f.ctx, purge);
+    auto seen = answerNextMessageBox(QMessageBox::Ok);
+    QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
+    QApplication::sendEvent(control(dialog, "txtLocalDrive"), &leave);
+    EXPECT_EQ(f.drives.calls,
+              (QStringList{QStringLiteral("disconnect I:"), QStringLiteral("connect I: \\\\\\Qdls")}));
+    EXPECT_EQ(control<QLabel>(dialog, "lblMessage")->text(), QStringLiteral("\\\\\\Qdls  =>  I:"));
+    EXPECT_EQ(seen->text,
+              QStringLiteral("Unable to connect the drive to the QX7 system.  There is either an error "
+                             "in the specified data, or the QX7 system is unavailable at this time."));
+}
+
+// Which controls Tab reaches, once round the dialog, with one group switched off.
+struct GroupCase {
+    const char* name;
+    const char* checkBox;
+    const char* frame;
+    QStringList groupInputs;
+};
+
+class PropertiesGroups : public PropertiesDialogTest, public ::testing::WithParamInterface<GroupCase> {};
+
+QStringList tabRound(QWidget& dialog, QWidget* start) {
+    start->setFocus();
+    QStringList reached;
+    for (int i = 0; i < 40; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* now = QApplication::focusWidget();
+        if (!now || now == start)
+            break;
+        reached << now->objectName();
+    }
+    Q_UNUSED(dialog);
+    return reached;
+}
+
+TEST_P(PropertiesGroups, SwitchingAGroupOffGreysItAndTakesItsInputsOutOfTheTabOrder) {
+    const GroupCase& c = GetParam();
+    f.ctx.settings.EnableFiles = true;
+    PropertiesDialog dialog(f.ctx, purge);
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    auto* box = control<QCheckBox>(dialog, c.checkBox);
+    QWidget* start = control(dialog, "cmdCancel");
+
+    QTest::keyClick(box, Qt::Key_Space); // unticked by the keyboard
+    EXPECT_FALSE(control(dialog, c.frame)->isEnabled());
+    const QStringList off = tabRound(dialog, start);
+    for (const QString& input : c.groupInputs)
+        EXPECT_FALSE(off.contains(input)) << input.toStdString();
+    EXPECT_TRUE(off.contains(QStringLiteral("txtQX7Name")));
+
+    box->setChecked(true);
+    EXPECT_TRUE(control(dialog, c.frame)->isEnabled());
+    const QStringList on = tabRound(dialog, start);
+    for (const QString& input : c.groupInputs)
+        EXPECT_TRUE(on.contains(input)) << input.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, PropertiesGroups,
+    ::testing::Values(GroupCase{"ordersInCalls",
+                                "chkEnableCalls",
+                                "fraCalls",
+                                {QStringLiteral("cmbFormat"), QStringLiteral("txtDataBinDirectory"),
+                                 QStringLiteral("cmdBrowse2")}},
+                      GroupCase{"ordersInFiles",
+                                "chkEnableFiles",
+                                "fraFiles",
+                                {QStringLiteral("txtScannedFolder"), QStringLiteral("cmdFileBrowse"),
+                                 QStringLiteral("txtFileScanMinutes")}}),
+    RowName());
+
+// The Browse buttons: which browser each opens, from which box, and which box the pick lands in.
+struct BrowseCase {
+    const char* name;
+    const char* button;
+    const char* window;
+    const char* target;
+};
+
+class PropertiesBrowse : public PropertiesDialogTest, public ::testing::WithParamInterface<BrowseCase> {};
+
+// Answers the browser opened next: types `text` into its name box and clicks `button`.
+void answerBrowser(const QString& window, const QString& text, const QString& button, QString* startText) {
+    QTimer::singleShot(0, [=] {
+        QWidget* browser = QApplication::activeModalWidget();
+        ASSERT_NE(browser, nullptr);
+        EXPECT_EQ(browser->objectName(), window);
+        auto* name = browser->findChild<QLineEdit*>(QStringLiteral("txtFolderName"));
+        *startText = name->text();
+        name->setText(text);
+        browser->findChild<QPushButton*>(button)->click();
+    });
+}
+
+TEST_P(PropertiesBrowse, OkPutsThePickInItsBoxAndCancelLeavesItAlone) {
+    const BrowseCase& c = GetParam();
+    f.ctx.settings.EnableFiles = true; // the scanned folder's button works only then
+    PropertiesDialog dialog(f.ctx, purge);
+    auto* target = control<QLineEdit>(dialog, c.target);
+    const QString before = target->text();
+    QString startText;
+    answerBrowser(QString::fromLatin1(c.window), QStringLiteral("I:\\Picked"), QStringLiteral("btnCancel"),
+                  &startText);
+    control<QPushButton>(dialog, c.button)->click();
+    EXPECT_EQ(target->text(), before);
+
+    answerBrowser(QString::fromLatin1(c.window), QStringLiteral("I:\\Picked"), QStringLiteral("btnOK"),
+                  &startText);
+    control<QPushButton>(dialog, c.button)->click();
+    EXPECT_EQ(target->text(), QStringLiteral("I:\\Picked"));
+    const QString startBox = QString::fromLatin1(c.window) == QLatin1String("frmBrowse2")
+                                 ? f.ctx.settings.DataBinPath
+                                 : f.ctx.settings.QX7Path;
+    EXPECT_EQ(startText, startBox);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, PropertiesBrowse,
+    ::testing::Values(BrowseCase{"hostFolder", "cmdBrowse", "frmBrowse", "txtQX7Directory"},
+                      BrowseCase{"dataBinFolder", "cmdBrowse2", "frmBrowse2", "txtDataBinDirectory"},
+                      BrowseCase{"scannedFolder", "cmdFileBrowse", "frmBrowse", "txtScannedFolder"}),
+    RowName());
+
+} // namespace
+} // namespace vrq::test
