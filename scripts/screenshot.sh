@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Saves a picture of the Calls window, opened over a store of sample calls, to docs/calls-window.png.
-# Runs the window tests' screenshot mode on a virtual X display. Usage: scripts/screenshot.sh [build-dir]
+# Saves pictures of the windows, opened over a store of sample calls, into docs/: the Calls window
+# (calls-window.png), the three order views (orders-by-*.png) and the list-of-calls dialog
+# (list-calls-dialog.png). Runs the window tests' screenshot mode on a virtual X display.
+# Usage: scripts/screenshot.sh [build-dir]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build_dir="${1:-build}"
@@ -16,3 +18,13 @@ VRQ_SCREENSHOT="$output" QT_QPA_PLATFORM=xcb \
     "$tests_ui" --gtest_also_run_disabled_tests --gtest_filter='CallsWindowTools.DISABLED_SaveScreenshot'
 [ -s "$output" ] || { echo "no picture was saved" >&2; exit 1; }
 echo "$output"
+
+pictures=(orders-by-salesperson.png orders-by-customer.png orders-by-date.png list-calls-dialog.png)
+for picture in "${pictures[@]}"; do rm -f "docs/$picture"; done
+VRQ_SCREENSHOT_DIR="$PWD/docs" QT_QPA_PLATFORM=xcb \
+    xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" \
+    "$tests_ui" --gtest_also_run_disabled_tests --gtest_filter='ReportWindowsTools.DISABLED_SaveScreenshots'
+for picture in "${pictures[@]}"; do
+    [ -s "docs/$picture" ] || { echo "no picture was saved for $picture" >&2; exit 1; }
+    echo "$PWD/docs/$picture"
+done

@@ -46,6 +46,9 @@ public:
 
     // Opens (creating with the three base tables when new) the store file. nullptr and a message on failure.
     static std::unique_ptr<CallStore> open(const QString& path, QString* error);
+    // Opens an existing store file for reading only: nothing is created, upgraded or written. nullptr and
+    // a message when the file is missing, unreadable or holds no Calls table.
+    static std::unique_ptr<CallStore> openForReading(const QString& path, QString* error);
     ~CallStore();
     CallStore(const CallStore&) = delete;
     CallStore& operator=(const CallStore&) = delete;
@@ -125,6 +128,17 @@ public:
                                              StoreResult* result = nullptr);
     // Deletes the call's orders, then its line items, then the call row.
     StoreResult deleteCallWithOrders(int source, int callNumber);
+
+    // --- order views and the list of calls (ViewerRows.cpp) --------------------------------------
+    // Every order whose Salesperson (Customer) is exactly the text given, blanks and letter case
+    // included, with its call (same source and number), in the calls' natural order and then by order.
+    std::vector<OrderViewRow> ordersOfSalesperson(const QString& salesperson, StoreResult* result = nullptr);
+    std::vector<OrderViewRow> ordersOfCustomer(const QString& customer, StoreResult* result = nullptr);
+    // Every order of the calls made from midnight of day up to, not including, midnight of the next.
+    std::vector<OrderViewRow> ordersOfDay(const QDate& day, StoreResult* result = nullptr);
+    // The calls with from <= CallDNT <= through, by CallDNT (then natural order).
+    std::vector<CallRow> callsBetween(const QDateTime& from, const QDateTime& through,
+                                      StoreResult* result = nullptr);
 
     // --- viewers and tests ----------------------------------------------------------------------
     std::vector<CallRow> allCalls(StoreResult* result = nullptr);

@@ -80,4 +80,13 @@ struct CallDisplayRow {
     bool extractedCall = false;
 };
 
+// One order as the order views list it, with the call it belongs to.
+struct OrderViewRow {
+    int source = 0;
+    int callNumber = 0;
+    QDateTime callDnt;
+    QString salesperson;
+    QString customer;
+};
+
 } // namespace vrq

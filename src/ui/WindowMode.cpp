@@ -8,6 +8,7 @@
 #include "store/AuditLog.h"
 #include "ui/NetworkErrorWindow.h"
 #include "ui/viewers/CallsWindow.h"
+#include "ui/viewers/OrdersViewWindow.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -178,6 +179,12 @@ void WindowMode::showCallsWindow() {
     connect(m_callsWindow, &CallsWindow::unloaded, this, &WindowMode::onCallsWindowUnloaded);
     connect(m_callsWindow, &CallsWindow::saveAuditsRequested, this, &WindowMode::saveAudits);
     m_callsWindow->setMenuEntryEnabled(CallsWindow::MenuEntry::SaveAudits, true);
+    connect(m_callsWindow, &CallsWindow::ordersViewRequested, this, &WindowMode::openOrdersView);
+    connect(m_callsWindow, &CallsWindow::listOfCallsRequested, this, &WindowMode::openListOfCalls);
+    using Entry = CallsWindow::MenuEntry;
+    for (Entry entry :
+         {Entry::OrdersBySalesperson, Entry::OrdersByCustomer, Entry::OrdersByDate, Entry::ListOfCalls})
+        m_callsWindow->setMenuEntryEnabled(entry, true);
     m_callsWindow->show();
 }
 
@@ -197,6 +204,19 @@ void WindowMode::raiseCallsWindow() {
 
 void WindowMode::onCallsWindowUnloaded() {
     m_mainForm->requestExit();
+}
+
+void WindowMode::openOrdersView(int kind) {
+    const OrderViewKind view = kind == CallsWindow::OrdersByCustomer ? OrderViewKind::ByCustomer
+                               : kind == CallsWindow::OrdersByDate   ? OrderViewKind::ByDate
+                                                                     : OrderViewKind::BySalesperson;
+    OrdersViewWindow window(view, m_app->context(), m_callsWindow->headerPictures(),
+                            m_callsWindow->selectedCall(), m_callsWindow);
+    window.exec();
+}
+
+void WindowMode::openListOfCalls() {
+    // (the list-of-calls dialog comes with the printing part)
 }
 
 void WindowMode::saveAudits() {

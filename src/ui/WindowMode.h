@@ -40,6 +40,8 @@ private:
     void raiseCallsWindow();
     void onCallsWindowUnloaded();
     void saveAudits();
+    void openOrdersView(int kind);
+    void openListOfCalls();
     bool stopRequested() const;
     // A warning box, skipped once the program is being stopped.
     void warn(const QString& text);
