@@ -43,6 +43,13 @@ QString text(const char* latin1) {
     return QString::fromLatin1(latin1);
 }
 
+// Places a control at its twips rectangle, widened when the system's face needs more room for its text.
+void placeFitting(QWidget* control, const TwipsBox& box) {
+    QRect rect = rectOf(box);
+    rect.setWidth(std::max(rect.width(), control->sizeHint().width()));
+    control->setGeometry(rect);
+}
+
 } // namespace
 
 OrdersViewWindow::OrdersViewWindow(OrderViewKind kind, AppContext& ctx, const HeaderPictures& pictures,
@@ -89,7 +96,7 @@ OrdersViewWindow::~OrdersViewWindow() = default;
 
 void OrdersViewWindow::buildInput(QWidget* client) {
     auto* label = new QLabel(text(m_design.labelText), client);
-    label->setGeometry(rectOf(m_design.label));
+    placeFitting(label, m_design.label);
     QWidget* input = nullptr;
     if (m_design.isDateView()) {
         m_date = new QDateEdit(client);
@@ -106,19 +113,22 @@ void OrdersViewWindow::buildInput(QWidget* client) {
     }
     input->setObjectName(text(m_design.inputName));
     input->setAccessibleName(label->text());
-    input->setGeometry(rectOf(m_design.input));
+    placeFitting(input, m_design.input);
     label->setBuddy(input);
 
     m_find = new QPushButton(QStringLiteral("Find"), client);
     m_find->setObjectName(QStringLiteral("cmdFind"));
     m_find->setDefault(true); // Enter in the input control finds
-    m_find->setGeometry(Twips::rect(m_design.findLeft, m_design.findTop, kFindWidth, kFindHeight));
+    QRect find = Twips::rect(m_design.findLeft, m_design.findTop, kFindWidth, kFindHeight);
+    // Kept clear of an input control that had to grow.
+    find.moveLeft(std::max(find.left(), input->geometry().right() + Twips::toPixelsX(120)));
+    m_find->setGeometry(find);
     connect(m_find, &QPushButton::clicked, this, &OrdersViewWindow::findOrders);
 }
 
 void OrdersViewWindow::buildGrid(QWidget* client) {
     auto* label = new QLabel(QStringLiteral("Orders"), client);
-    label->setGeometry(rectOf(kOrdersLabel));
+    placeFitting(label, kOrdersLabel);
     m_grid = new QTableView(client);
     m_grid->setObjectName(QStringLiteral("fgCalls"));
     m_grid->setAccessibleName(QStringLiteral("Orders"));
