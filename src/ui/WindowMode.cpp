@@ -8,6 +8,7 @@
 #include "store/AuditLog.h"
 #include "ui/NetworkErrorWindow.h"
 #include "ui/viewers/CallsWindow.h"
+#include "ui/viewers/ListCallsDialog.h"
 #include "ui/viewers/OrdersViewWindow.h"
 
 #include <QApplication>
@@ -216,7 +217,8 @@ void WindowMode::openOrdersView(int kind) {
 }
 
 void WindowMode::openListOfCalls() {
-    // (the list-of-calls dialog comes with the printing part)
+    ListCallsDialog dialog(m_app->context(), m_callsWindow);
+    dialog.exec();
 }
 
 void WindowMode::saveAudits() {

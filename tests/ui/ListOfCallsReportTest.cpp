@@ -14,6 +14,15 @@ QStringList strings(const std::vector<const char*>& texts) {
 
 const QDate kDay(2026, 3, 12);
 
+// A printed line as the tests compare it: its text, size and weight.
+struct Line {
+    QString text;
+    int pointSize = 11;
+    bool bold = false;
+    friend bool operator==(const Line&, const Line&) = default;
+};
+using Page = std::vector<Line>;
+
 class ListOfCallsReportTest : public StoreFixture {
 protected:
     void addOrders(int source, int number, int count, const QString& salesperson = QStringLiteral("42    ")) {
@@ -35,15 +44,23 @@ protected:
         addCall(0, number, true, false, true, QDateTime(kDay, at));
         addOrders(0, number, bodyLines - 2);
     }
-    std::vector<ReportPage> pages(bool good = true, bool bad = false, QDate from = kDay, QDate to = kDay) {
+    std::vector<Page> pages(bool good = true, bool bad = false, QDate from = kDay, QDate to = kDay) {
         StoreResult result;
         ListOfCallsRequest request{from, to, good, bad, QDateTime(kDay, QTime(16, 5))};
-        std::vector<ReportPage> laidOut = listOfCallsPages(*m_store, request, &result);
+        const PrintDocument document = listOfCallsDocument(*m_store, request, &result);
         EXPECT_TRUE(result.ok()) << result.description.toStdString();
+        std::vector<Page> laidOut;
+        for (const PrintPage& page : document.pages()) {
+            laidOut.emplace_back();
+            for (const PrintLine& line : page.lines) {
+                EXPECT_EQ(line.font.family, QStringLiteral("Courier New"));
+                laidOut.back().push_back({line.text, line.font.pointSize, line.font.bold});
+            }
+        }
         return laidOut;
     }
     // The body of a page: the lines between the header and the empty lines before the footer.
-    static QStringList body(const ReportPage& page) {
+    static QStringList body(const Page& page) {
         QStringList lines;
         for (std::size_t i = 7; i + 1 < page.size(); ++i)
             lines << page[i].text;
@@ -59,12 +76,12 @@ QString pageFooter(int n) {
 
 TEST_F(ListOfCallsReportTest, PageHeaderAndFooterInTheirFonts) {
     addCall(0, 1234, true, true, true, QDateTime(kDay, QTime(9, 15)));
-    const std::vector<ReportPage> laidOut = pages();
+    const std::vector<Page> laidOut = pages();
     ASSERT_EQ(laidOut.size(), 1u);
-    const ReportPage& page = laidOut[0];
+    const Page& page = laidOut[0];
     ASSERT_EQ(page.size(), 63u);
-    const std::vector<ReportLine> header(page.begin(), page.begin() + 7);
-    EXPECT_EQ(header, (std::vector<ReportLine>{
+    const std::vector<Line> header(page.begin(), page.begin() + 7);
+    EXPECT_EQ(header, (std::vector<Line>{
                           {QStringLiteral("VRQtoQX7") + QString(59, QLatin1Char(' ')) +
                                QStringLiteral("03/12/26 04:05 PM"),
                            11, false},
@@ -77,7 +94,7 @@ TEST_F(ListOfCallsReportTest, PageHeaderAndFooterInTheirFonts) {
     EXPECT_EQ(page[7].text,
               QStringLiteral("Call # 1234 - Good - made on 03/12/2026 at 09:15 AM - Extracted"));
     EXPECT_EQ(page[8].text, QString());
-    EXPECT_EQ(page[62], (ReportLine{pageFooter(1), 11, false}));
+    EXPECT_EQ(page[62], (Line{pageFooter(1), 11, false}));
 }
 
 struct CallLineCase {
@@ -121,7 +138,7 @@ TEST_P(ListOfCallsBoxes, ListTheCallsTheBoxesAskFor) {
     const BoxesCase c = GetParam();
     addCall(0, 1, true, false, true, QDateTime(kDay, QTime(8, 0)));
     addCall(0, 2, false, false, true, QDateTime(kDay, QTime(9, 0)));
-    const std::vector<ReportPage> laidOut = pages(c.good, c.bad);
+    const std::vector<Page> laidOut = pages(c.good, c.bad);
     ASSERT_EQ(laidOut.size(), 1u);
     QStringList calls;
     for (const QString& line : body(laidOut[0]))
@@ -142,7 +159,7 @@ INSTANTIATE_TEST_SUITE_P(Boxes, ListOfCallsBoxes,
 TEST_F(ListOfCallsReportTest, NoCallInThePeriodIsSaidWhateverTheBoxes) {
     addCall(0, 1, true, false, true, QDateTime(kDay.addDays(3), QTime(8, 0)));
     for (bool good : {true, false}) {
-        const std::vector<ReportPage> laidOut = pages(good, false);
+        const std::vector<Page> laidOut = pages(good, false);
         ASSERT_EQ(laidOut.size(), 1u);
         EXPECT_EQ(body(laidOut[0]), strings({"No calls recorded during the specified period."}));
     }
@@ -180,10 +197,10 @@ TEST_P(ListOfCallsPaging, FiftyThreeBodyLinesAPageAndTheFooterOnLineSixtyThree) 
         addCallFilling(number, lines, QTime(8, 0).addSecs(60 * number));
         remaining += lines;
     }
-    const std::vector<ReportPage> laidOut = pages();
+    const std::vector<Page> laidOut = pages();
     ASSERT_EQ(static_cast<int>(laidOut.size()), c.pages);
     for (int p = 0; p < c.pages; ++p) {
-        const ReportPage& page = laidOut[static_cast<std::size_t>(p)];
+        const Page& page = laidOut[static_cast<std::size_t>(p)];
         ASSERT_EQ(page.size(), 63u) << p;
         EXPECT_EQ(page[62].text, pageFooter(p + 1));
         EXPECT_EQ(page[2].text,

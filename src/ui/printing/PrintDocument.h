@@ -41,6 +41,10 @@ public:
     void pageBreak();
     // Every page takes at most this many lines; the next line after that starts a new page. 0: no limit.
     void setLinesPerPage(int lines) { m_linesPerPage = lines; }
+    // Each page is printed on one sheet, made smaller when its lines need more room than the paper has
+    // (a report laid out by counting lines, whose footer must stay on the page it closes).
+    void setFitPagesToSheet(bool fit) { m_fitPagesToSheet = fit; }
+    bool fitsPagesToSheet() const { return m_fitPagesToSheet; }
 
     const std::vector<PrintPage>& pages() const { return m_pages; }
     // Every line's text from the top, pages joined; for tests and logs.
@@ -50,6 +54,7 @@ private:
     QString m_title;
     PrintFont m_font;
     int m_linesPerPage = 0;
+    bool m_fitPagesToSheet = false;
     std::vector<PrintPage> m_pages{PrintPage{}};
 };
 

@@ -59,6 +59,14 @@ int PrintRenderer::linesThatFit(QPagedPaintDevice& device, const PrintFont& font
     return std::max(1, static_cast<int>(pageHeight / metrics.lineSpacing()));
 }
 
+// How much a page must shrink for all its lines to fit one sheet of the device; 1 when they fit.
+qreal PrintRenderer::sheetScale(const PrintPage& page, QPagedPaintDevice& device) {
+    qreal height = 0;
+    for (const PrintLine& line : page.lines)
+        height += QFontMetricsF(fontFor(line.font), &device).lineSpacing();
+    return height > device.height() ? device.height() / height : 1.0;
+}
+
 bool PrintRenderer::render(const PrintDocument& document, QPagedPaintDevice& device, QString* error) {
     QPainter painter;
     if (!painter.begin(&device)) {
@@ -66,12 +74,15 @@ bool PrintRenderer::render(const PrintDocument& document, QPagedPaintDevice& dev
             *error = QStringLiteral("The printer or file could not be opened for printing.");
         return false;
     }
-    const qreal pageHeight = device.height();
     bool firstSheet = true;
     for (const PrintPage& page : document.pages()) {
         if (!firstSheet && !device.newPage())
             break;
         firstSheet = false;
+        const qreal scale = document.fitsPagesToSheet() ? sheetScale(page, device) : 1.0;
+        painter.resetTransform();
+        painter.scale(scale, scale);
+        const qreal pageHeight = device.height() / scale;
         qreal top = 0;
         for (const PrintLine& line : page.lines) {
             const QFont face = fontFor(line.font);

@@ -24,6 +24,8 @@ public:
     static QString resolvedFamily(const QString& family);
     // How many lines of this font fit one page of the device, at least 1.
     static int linesThatFit(QPagedPaintDevice& device, const PrintFont& font);
+    // The scale at which all lines of the page fit one sheet of the device (at most 1).
+    static qreal sheetScale(const PrintPage& page, QPagedPaintDevice& device);
 };
 
 } // namespace vrq

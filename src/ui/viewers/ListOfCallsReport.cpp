@@ -28,18 +28,24 @@ bool isListed(const CallRow& call, const ListOfCallsRequest& request) {
 
 } // namespace
 
-CallListPager::CallListPager(const ListOfCallsRequest& request) : m_request(request) {}
+CallListPager::CallListPager(const ListOfCallsRequest& request)
+    : m_request(request), m_document(QStringLiteral("Call List Report")) {
+    m_document.setFitPagesToSheet(true);
+}
 
-void CallListPager::print(QString text, int pointSize, bool bold) {
-    m_pages.back().push_back({std::move(text), pointSize, bold});
+void CallListPager::print(const QString& text, int pointSize, bool bold) {
+    m_document.setFont({QStringLiteral("Courier New"), pointSize, bold});
+    m_document.addLine(text);
 }
 
 void CallListPager::pageHeader() {
-    m_pages.emplace_back();
+    if (m_pageNumber > 0)
+        m_document.pageBreak();
+    ++m_pageNumber;
     print(QStringLiteral("VRQtoQX7") + QString(59, QLatin1Char(' ')) +
           formatReportTime(m_request.reportTime));
     print(QString(22, QLatin1Char(' ')) + QStringLiteral("Call List Report"), 16, true);
-    print(m_pages.size() > 1 ? QString(39, QLatin1Char(' ')) + QStringLiteral("continued") : QString());
+    print(m_pageNumber > 1 ? QString(39, QLatin1Char(' ')) + QStringLiteral("continued") : QString());
     print({});
     print(QStringLiteral("From: ") + dayText(m_request.from), 11, true);
     print(QStringLiteral("  To: ") + dayText(m_request.to), 11, true);
@@ -59,8 +65,7 @@ void CallListPager::reportLine(const QString& text) {
 void CallListPager::pageFooter() {
     for (int i = m_lineCount; i <= 54; ++i)
         print({});
-    print(QString(41, QLatin1Char(' ')) + QStringLiteral("Page") +
-          signedNumber(static_cast<int>(m_pages.size())));
+    print(QString(41, QLatin1Char(' ')) + QStringLiteral("Page") + signedNumber(m_pageNumber));
 }
 
 QString callListLine(const CallRow& call) {
@@ -76,14 +81,13 @@ QString orderListLine(const OrderRow& order) {
            QStringLiteral(".  Number of Items =") + signedNumber(order.numberOfItems);
 }
 
-std::vector<ReportPage> listOfCallsPages(CallStore& store, const ListOfCallsRequest& request,
-                                         StoreResult* result) {
+PrintDocument listOfCallsDocument(CallStore& store, const ListOfCallsRequest& request, StoreResult* result) {
     StoreResult ownResult;
     StoreResult& read = result ? *result : ownResult;
     const std::vector<CallRow> calls = store.callsBetween(
         QDateTime(request.from, QTime(0, 0)), QDateTime(request.to.addDays(1), QTime(0, 0)), &read);
     if (!read.ok())
-        return {};
+        return PrintDocument();
     CallListPager pager(request);
     pager.pageHeader();
     if (calls.empty())
@@ -94,13 +98,13 @@ std::vector<ReportPage> listOfCallsPages(CallStore& store, const ListOfCallsRequ
         pager.reportLine(callListLine(call));
         const std::vector<OrderRow> orders = store.ordersOfCall(call.source, call.callNumber, &read);
         if (!read.ok())
-            return {};
+            return PrintDocument();
         for (const OrderRow& order : orders)
             pager.reportLine(orderListLine(order));
         pager.reportLine({});
     }
     pager.pageFooter();
-    return pager.takePages();
+    return pager.takeDocument();
 }
 
 } // namespace vrq

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/printing/PrintDocument.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QString>
@@ -21,22 +23,12 @@ struct ListOfCallsRequest {
     QDateTime reportTime; // printed on every page
 };
 
-// One printed line of the report in its font (always the fixed-pitch face).
-struct ReportLine {
-    QString text;
-    int pointSize = 11;
-    bool bold = false;
-    friend bool operator==(const ReportLine&, const ReportLine&) = default;
-};
-using ReportPage = std::vector<ReportLine>;
-
-// The report's pages laid out by counting lines: a seven-line header, up to kBodyLines body lines, then
-// empty lines up to the footer on line kPageLines.
+// The report's pages laid out by counting lines, in "Courier New": a seven-line header, up to kBodyLines
+// body lines, then empty lines up to the footer on line kPageLines.
 class CallListPager {
 public:
     static constexpr int kBodyLines = 53;
     static constexpr int kPageLines = 63;
-    static constexpr const char* kFontFamily = "Courier New";
 
     explicit CallListPager(const ListOfCallsRequest& request);
 
@@ -47,23 +39,24 @@ public:
     // Ends the current page with its footer.
     void pageFooter();
 
-    std::vector<ReportPage> takePages() { return std::move(m_pages); }
+    PrintDocument takeDocument() { return std::move(m_document); }
 
 private:
-    void print(QString text, int pointSize = 11, bool bold = false);
+    void print(const QString& text, int pointSize = 11, bool bold = false);
 
     const ListOfCallsRequest& m_request;
-    std::vector<ReportPage> m_pages;
+    PrintDocument m_document;
+    int m_pageNumber = 0;
     int m_lineCount = 0;
 };
 
 QString callListLine(const CallRow& call);
 QString orderListLine(const OrderRow& order);
 
-// Lays out the whole report from the store: the calls from the start of the From day up to midnight at
-// the end of the To day by call time, each with its own orders. Empty with the failure in *result when the
-// store cannot be read.
-std::vector<ReportPage> listOfCallsPages(CallStore& store, const ListOfCallsRequest& request,
-                                         StoreResult* result);
+// Lays out the whole report from the store as one document: the calls from the start of the From day up
+// to midnight at the end of the To day by call time, each with its own orders. Empty with the failure in
+// *result when the store cannot be read.
+PrintDocument listOfCallsDocument(CallStore& store, const ListOfCallsRequest& request,
+                                  StoreResult* result = nullptr);
 
 } // namespace vrq
