@@ -1,6 +1,15 @@
 #include "ViewerTestSupport.h"
 
+#include <QTest>
+
+#include "ui/viewers/ListCallsDialog.h"
 #include "ui/viewers/ListOfCallsReport.h"
+
+#include <QAccessible>
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QPushButton>
+#include <SQLiteCpp/Database.h>
 
 namespace vrq::test {
 namespace {
@@ -226,6 +235,59 @@ INSTANTIATE_TEST_SUITE_P(
         PagingCase{"TwelvePages", std::vector<int>(12, 53), 12,
                    "Call # 12 - Good - made on 03/12/2026 at 08:12 AM"}),
     RowName());
+
+// --- the dialog ----------------------------------------------------------------------------------------
+
+TEST_F(ListOfCallsReportTest, DialogOpensOnTodayWithGoodCallsAndKeepsItsOpeningTime) {
+    ListCallsDialog dialog(m_ctx);
+    m_clock.advanceMs(3 * 3600 * 1000);
+    const ListOfCallsRequest chosen = dialog.request();
+    EXPECT_EQ(chosen.from, QDate(2010, 3, 8));
+    EXPECT_EQ(chosen.to, QDate(2010, 3, 8));
+    EXPECT_TRUE(chosen.goodCalls);
+    EXPECT_FALSE(chosen.badCalls);
+    EXPECT_EQ(chosen.reportTime, QDateTime(QDate(2010, 3, 8), QTime(9, 0)));
+    // A box ticked from the keyboard counts as a click does.
+    dialog.findChild<QCheckBox*>(QStringLiteral("chkBadCalls"))->toggle();
+    EXPECT_TRUE(dialog.request().badCalls);
+}
+
+TEST_F(ListOfCallsReportTest, StoreErrorIsReportedAndClosesTheDialog) {
+    addCall(0, 1, true, false, true, QDateTime(QDate(2010, 3, 8), QTime(8, 0)));
+    m_store->database().exec("DROP TABLE Orders");
+    ListCallsDialog dialog(m_ctx);
+    dialog.show();
+    auto seen = answerNextMessageBox(QMessageBox::Ok);
+    QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("cmdPrint")), Qt::LeftButton);
+    EXPECT_TRUE(
+        seen->text.startsWith(QStringLiteral("Report had an error.  (Error: 1 - no such table: Orders")))
+        << seen->text.toStdString();
+    EXPECT_TRUE(seen->text.endsWith(QLatin1Char(')')));
+    EXPECT_FALSE(dialog.isVisible());
+}
+
+TEST_F(ListOfCallsReportTest, FromAfterToIsRefusedAndTheDialogStays) {
+    ListCallsDialog dialog(m_ctx);
+    dialog.show();
+    dialog.findChild<QDateEdit*>(QStringLiteral("dtpFrom"))->setDate(QDate(2010, 3, 9));
+    auto seen = answerNextMessageBox(QMessageBox::Ok);
+    dialog.printReport();
+    EXPECT_EQ(seen->text, QStringLiteral("The From date is after the To date."));
+    EXPECT_TRUE(dialog.isVisible());
+}
+
+TEST_F(ListOfCallsReportTest, EveryControlOfTheDialogIsNamed) {
+    ListCallsDialog dialog(m_ctx);
+    dialog.show();
+    QStringList names;
+    for (QWidget* child : dialog.findChildren<QWidget*>()) {
+        if (child->parentWidget() != &dialog || child->focusPolicy() == Qt::NoFocus)
+            continue;
+        names << QAccessible::queryAccessibleInterface(child)->text(QAccessible::Name);
+    }
+    names.sort();
+    EXPECT_EQ(names, strings({"Cancel", "From", "List Bad Calls", "List Good Calls", "Print", "To"}));
+}
 
 } // namespace
 } // namespace vrq::test

@@ -1,5 +1,6 @@
 #include "ViewerTestSupport.h"
 
+#include "ui/viewers/ListCallsDialog.h"
 #include "ui/viewers/OrdersViewWindow.h"
 
 #include <QDateEdit>
@@ -65,6 +66,8 @@ TEST_F(ReportWindowsTools, DISABLED_SaveScreenshots) {
         window.findOrders();
         save(window, QString::fromLatin1(v.file));
     }
+    ListCallsDialog dialog(m_ctx);
+    save(dialog, QStringLiteral("list-calls-dialog.png"));
 }
 
 } // namespace

@@ -204,7 +204,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         MenuWindowCase{"OrdersBySalesperson", CallsWindow::MenuEntry::OrdersBySalesperson, "frmSPCalls"},
         MenuWindowCase{"OrdersByCustomer", CallsWindow::MenuEntry::OrdersByCustomer, "frmCustCalls"},
-        MenuWindowCase{"OrdersByDate", CallsWindow::MenuEntry::OrdersByDate, "frmDateCalls"}),
+        MenuWindowCase{"OrdersByDate", CallsWindow::MenuEntry::OrdersByDate, "frmDateCalls"},
+        MenuWindowCase{"ListOfCalls", CallsWindow::MenuEntry::ListOfCalls, "frmRptListCalls"}),
     test::RowName());
 
 } // namespace
