@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Saves a picture of the Calls window, opened over a store of sample calls, to docs/calls-window.png.
-# Runs the window tests' screenshot mode on a virtual X display. Usage: scripts/screenshot.sh [build-dir]
+# Saves pictures of the Calls window, the call details window and the order details window, opened over
+# a store of sample calls, to docs/calls-window.png, docs/call-details-window.png and
+# docs/order-details-window.png. Runs the window tests' screenshot mode on a virtual X display. Usage: scripts/screenshot.sh [build-dir]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build_dir="${1:-build}"
@@ -16,3 +17,13 @@ VRQ_SCREENSHOT="$output" QT_QPA_PLATFORM=xcb \
     "$tests_ui" --gtest_also_run_disabled_tests --gtest_filter='CallsWindowTools.DISABLED_SaveScreenshot'
 [ -s "$output" ] || { echo "no picture was saved" >&2; exit 1; }
 echo "$output"
+
+details=("$PWD/docs/call-details-window.png" "$PWD/docs/order-details-window.png")
+rm -f "${details[@]}"
+VRQ_SCREENSHOT_DIR="$PWD/docs" QT_QPA_PLATFORM=xcb \
+    xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" \
+    "$tests_ui" --gtest_also_run_disabled_tests --gtest_filter='DetailsWindowsTools.DISABLED_SaveScreenshots'
+for picture in "${details[@]}"; do
+    [ -s "$picture" ] || { echo "no picture was saved: $picture" >&2; exit 1; }
+    echo "$picture"
+done

@@ -152,6 +152,11 @@ void WindowMode::updateCallDisplay(int callNumber, CallDisplay mode) {
         m_callsWindow->updateCallDisplay(callNumber, mode);
 }
 
+void WindowMode::updateCallRow(int source, int callNumber, CallDisplay mode) {
+    if (m_callsWindow)
+        m_callsWindow->updateCallDisplay(source, callNumber, mode);
+}
+
 void WindowMode::showMessage(const QString& text) {
     if (stopRequested())
         return;
