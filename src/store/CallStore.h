@@ -106,6 +106,8 @@ public:
     // The next call after rowId (natural order) that is good, complete and not extracted.
     std::optional<CallRow> nextPendingCall(qint64 afterRowId, StoreResult* result = nullptr);
     std::vector<OrderRow> ordersOfCall(int source, int callNumber, StoreResult* result = nullptr);
+    std::optional<OrderRow> findOrder(int source, int callNumber, int orderSeqNumber,
+                                      StoreResult* result = nullptr);
     // Every line item of a call, by order and then by item sequence number.
     std::vector<ItemRow> itemsOfCall(int source, int callNumber, StoreResult* result = nullptr);
     std::vector<ItemRow> itemsOfOrder(int source, int callNumber, int orderSeqNumber,

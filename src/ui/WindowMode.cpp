@@ -7,6 +7,7 @@
 #include "shell/CommandLine.h"
 #include "store/AuditLog.h"
 #include "ui/NetworkErrorWindow.h"
+#include "ui/viewers/CallDetailsWindow.h"
 #include "ui/viewers/CallsWindow.h"
 #include "ui/viewers/ListCallsDialog.h"
 #include "ui/viewers/OrdersViewWindow.h"
@@ -154,6 +155,11 @@ void WindowMode::updateCallDisplay(int callNumber, CallDisplay mode) {
         m_callsWindow->updateCallDisplay(callNumber, mode);
 }
 
+void WindowMode::updateCallRow(int source, int callNumber, CallDisplay mode) {
+    if (m_callsWindow)
+        m_callsWindow->updateCallDisplay(source, callNumber, mode);
+}
+
 void WindowMode::showMessage(const QString& text) {
     if (stopRequested())
         return;
@@ -213,6 +219,12 @@ void WindowMode::openOrdersView(int kind) {
                                                                      : OrderViewKind::BySalesperson;
     OrdersViewWindow window(view, m_app->context(), m_callsWindow->headerPictures(),
                             m_callsWindow->selectedCall(), m_callsWindow);
+    // A row click has set the selected call's source and number: its details, owned by the view.
+    connect(&window, &OrdersViewWindow::callDetailsRequested, &window, [this, &window] {
+        CallDetailsWindow details(m_app->context(), m_callsWindow->selectedCall(),
+                                  m_callsWindow->headerPictures(), &window);
+        details.exec();
+    });
     window.exec();
 }
 

@@ -28,6 +28,7 @@ public:
 
     // UserInterface
     void updateCallDisplay(int callNumber, CallDisplay mode) override;
+    void updateCallRow(int source, int callNumber, CallDisplay mode) override;
     void showMessage(const QString& text) override;
     bool waitForHostFolder(const QDateTime& since, const std::function<bool()>& tryReconnect) override;
     void processEvents() override;
