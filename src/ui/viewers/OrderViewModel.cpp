@@ -6,11 +6,11 @@
 namespace vrq {
 
 OrderViewModel::OrderViewModel(const OrderViewDesign& design, const HeaderPictures& pictures, QObject* parent)
-    : RowGridModel<OrderGridRow>(pictures, design.columnCount, design.columnOf(OrderViewCell::Details),
-                                 parent),
+    : RowGridModel<OrderViewGridRow>(pictures, design.columnCount, design.columnOf(OrderViewCell::Details),
+                                     parent),
       m_design(design) {}
 
-OrderGridRow OrderViewModel::rowFor(const OrderViewRow& order) {
+OrderViewGridRow OrderViewModel::rowFor(const OrderViewRow& order) {
     return {order.source, order.callNumber, order.callDnt, order.salesperson, order.customer, false};
 }
 
@@ -18,7 +18,7 @@ OrderViewCell OrderViewModel::cellOf(int column) const {
     return m_design.columns[static_cast<std::size_t>(column)].cell;
 }
 
-QString OrderViewModel::cellText(const OrderGridRow& row, int column) const {
+QString OrderViewModel::cellText(const OrderViewGridRow& row, int column) const {
     switch (cellOf(column)) {
     case OrderViewCell::CallNumber:
         return QString::number(row.callNumber);
@@ -39,13 +39,13 @@ QString OrderViewModel::cellText(const OrderGridRow& row, int column) const {
 QVariant OrderViewModel::data(const QModelIndex& index, int role) const {
     if (role == Qt::AccessibleTextRole && index.isValid() && cellOf(index.column()) == OrderViewCell::Details)
         return QStringLiteral("Details");
-    return RowGridModel<OrderGridRow>::data(index, role);
+    return RowGridModel<OrderViewGridRow>::data(index, role);
 }
 
 QVariant OrderViewModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
         section >= m_design.columnCount)
-        return RowGridModel<OrderGridRow>::headerData(section, orientation, role);
+        return RowGridModel<OrderViewGridRow>::headerData(section, orientation, role);
     switch (cellOf(section)) {
     case OrderViewCell::Details:
         return QStringLiteral("Details");

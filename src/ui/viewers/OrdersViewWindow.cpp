@@ -4,14 +4,15 @@
 #include "platform/Clock.h"
 #include "store/AuditLog.h"
 #include "store/CallStore.h"
-#include "ui/viewers/GridPictureDelegate.h"
 #include "ui/viewers/HeaderBar.h"
 #include "ui/viewers/HeaderButton.h"
 #include "ui/viewers/OrderViewModel.h"
 #include "ui/viewers/Twips.h"
-#include "ui/viewers/ViewerGridView.h"
+#include "ui/viewers/ViewerFormats.h"
+#include "ui/viewers/ViewerGrid.h"
 
 #include <QDateEdit>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -34,6 +35,16 @@ constexpr int kHeaderLeft = 900;
 constexpr int kHeaderTop = 900;
 constexpr int kHeaderHeight = 510;
 constexpr int kRowHeight = 240;
+
+// The widest date and time must fit its column with the cell's margins, whatever face the system gives.
+void fitGridFontToDateColumn(QTableView* grid, int columnTwips) {
+    const int column = Twips::toPixelsX(columnTwips);
+    const QString widest = formatCallDateTime(QDateTime(QDate(2000, 12, 28), QTime(20, 58)));
+    QFont font = grid->font();
+    while (font.pixelSize() > 8 && QFontMetrics(font).horizontalAdvance(widest) + 8 > column)
+        font.setPixelSize(font.pixelSize() - 1);
+    grid->setFont(font);
+}
 
 QRect rectOf(const TwipsBox& box) {
     return Twips::rect(box.left, box.top, box.width, box.height);
@@ -129,13 +140,8 @@ void OrdersViewWindow::buildInput(QWidget* client) {
 void OrdersViewWindow::buildGrid(QWidget* client) {
     auto* label = new QLabel(QStringLiteral("Orders"), client);
     placeFitting(label, kOrdersLabel);
-    m_grid = new QTableView(client);
-    m_grid->setObjectName(QStringLiteral("fgCalls"));
-    m_grid->setAccessibleName(QStringLiteral("Orders"));
-    m_grid->setModel(m_model);
-    const int details = m_design.columnOf(OrderViewCell::Details);
-    m_grid->setItemDelegateForColumn(details, new GridPictureDelegate(m_grid));
-    setUpViewerGridView(m_grid, kRowHeight);
+    m_grid = makeViewerGrid(client, m_model, QStringLiteral("fgCalls"), QStringLiteral("Orders"),
+                            m_design.columnOf(OrderViewCell::Details), kRowHeight);
     const int dateColumn = m_design.columnOf(OrderViewCell::DateTime);
     if (dateColumn >= 0)
         fitGridFontToDateColumn(m_grid, m_design.columns[static_cast<std::size_t>(dateColumn)].widthTwips);
@@ -147,11 +153,10 @@ void OrdersViewWindow::buildGrid(QWidget* client) {
 
 void OrdersViewWindow::setUpViewGrid() {
     m_model->clear();
-    std::array<int, 5> widths{};
-    for (int i = 0; i < m_design.columnCount; ++i)
-        widths[static_cast<std::size_t>(i)] = m_design.columns[static_cast<std::size_t>(i)].widthTwips;
-    setColumnWidthsTwips(m_grid,
-                         std::span<const int>(widths.data(), static_cast<std::size_t>(m_design.columnCount)));
+    std::vector<int> widths;
+    for (const OrderViewColumn& column : m_design.gridColumns())
+        widths.push_back(column.widthTwips);
+    setColumnWidthsTwips(m_grid, widths);
     setGridWidth(m_design.gridWidth);
     m_headers->placeRow(kHeaderLeft, kHeaderTop, kHeaderHeight);
 }
@@ -170,7 +175,7 @@ void OrdersViewWindow::findOrders() {
     std::vector<OrderViewRow> found = readOrders(&ok);
     if (!ok)
         return;
-    std::vector<OrderGridRow> rows;
+    std::vector<OrderViewGridRow> rows;
     rows.reserve(found.size());
     for (const OrderViewRow& order : found)
         rows.push_back(OrderViewModel::rowFor(order));
@@ -221,7 +226,7 @@ void OrdersViewWindow::onRowClicked(const QModelIndex& index) {
     m_model->setDetailsPressed(row, true);
     m_grid->viewport()->repaint();
 
-    const OrderGridRow& clicked = m_model->rowAt(row);
+    const OrderViewGridRow& clicked = m_model->rowAt(row);
     m_selected.SelectedSource = static_cast<qint16>(clicked.source);
     m_selected.SelectedCallNumber = clicked.callNumber;
     // The row is followed by a persistent index while the details window is open.
