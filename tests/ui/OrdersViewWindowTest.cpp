@@ -48,7 +48,7 @@ protected:
 
     OrdersViewWindow& openView(Kind kind) {
         m_tester.reset();
-        m_view = std::make_unique<OrdersViewWindow>(kind, m_ctx, m_pictures, m_selected);
+        m_view = std::make_unique<OrdersViewWindow>(kind, m_ctx, *m_pictures, m_selected);
         m_tester = std::make_unique<QAbstractItemModelTester>(
             m_view->ordersGrid()->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
         m_view->show();
@@ -89,7 +89,12 @@ protected:
         m_view.reset();
     }
 
-    HeaderPictures m_pictures;
+    void SetUp() override {
+        StoreFixture::SetUp();
+        m_pictures = std::make_unique<HeaderPictures>(); // drawn once the application exists
+    }
+
+    std::unique_ptr<HeaderPictures> m_pictures;
     SelectedCall m_selected;
     std::unique_ptr<OrdersViewWindow> m_view;
     std::unique_ptr<QAbstractItemModelTester> m_tester;
