@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Saves pictures of the windows to docs/: the Calls window opened over a store of sample calls
-# (calls-window.png), and the Properties dialog, the folder browser and the About box
+# Saves pictures of the windows, opened over a store of sample calls, into docs/: the Calls window
+# (calls-window.png), the call details and order details windows (call-details-window.png,
+# order-details-window.png), the three order views (orders-by-*.png), the list-of-calls dialog
+# (list-calls-dialog.png), the Properties dialog, the folder browser and the About box
 # (properties-dialog.png, folder-browser.png, about-box.png). Runs the window tests' screenshot modes on
 # a virtual X display. Usage: scripts/screenshot.sh [build-dir]
 set -euo pipefail
@@ -11,7 +13,10 @@ if [ ! -x "$tests_ui" ]; then
     cmake --build "$build_dir" --target tests_ui -j 2
 fi
 mkdir -p docs
-pictures=(calls-window.png properties-dialog.png folder-browser.png about-box.png)
+
+pictures=(calls-window.png call-details-window.png order-details-window.png orders-by-salesperson.png
+          orders-by-customer.png orders-by-date.png list-calls-dialog.png properties-dialog.png
+          folder-browser.png about-box.png)
 for picture in "${pictures[@]}"; do rm -f "docs/$picture"; done
 
 run_shots() {
@@ -20,6 +25,8 @@ run_shots() {
         "$tests_ui" --gtest_also_run_disabled_tests --gtest_filter="$1"
 }
 run_shots 'CallsWindowTools.DISABLED_SaveScreenshot'
+run_shots 'DetailsWindowsTools.DISABLED_SaveScreenshots'
+run_shots 'ReportWindowsTools.DISABLED_SaveScreenshots'
 run_shots 'ConfigWindowsTools.DISABLED_SaveScreenshots'
 
 for picture in "${pictures[@]}"; do

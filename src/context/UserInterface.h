@@ -24,6 +24,11 @@ public:
 
     // Changes the calls window's row of one call.
     virtual void updateCallDisplay(int callNumber, CallDisplay mode) = 0;
+    // The same for the row of one call of one source: a call and a scanned file may share a number.
+    virtual void updateCallRow(int source, int callNumber, CallDisplay mode) {
+        (void)source;
+        updateCallDisplay(callNumber, mode);
+    }
     // A message box with only an OK button and the program's title.
     virtual void showMessage(const QString& text) = 0;
     // A fault the person must hear of at once: on stderr (the log of a resident program) and as a message.

@@ -8,6 +8,12 @@
 namespace vrq {
 
 QString programFolder() {
+    const QString folder = programFolderPath();
+    QDir().mkpath(folder);
+    return folder;
+}
+
+QString programFolderPath() {
     QString folder = qEnvironmentVariable("VRQTOQX7_HOME");
     if (folder.isEmpty()) {
 #ifdef Q_OS_WIN
@@ -16,7 +22,6 @@ QString programFolder() {
         folder = QDir::homePath() + QStringLiteral("/.local/share/VRQToQX7");
 #endif
     }
-    QDir().mkpath(folder);
     return QDir(folder).absolutePath();
 }
 

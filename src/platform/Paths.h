@@ -8,6 +8,8 @@ namespace vrq {
 // The program folder: VRQTOQX7_HOME when set, else the executable's folder on Windows and
 // ~/.local/share/VRQToQX7 elsewhere. Created when missing.
 QString programFolder();
+// The same folder, left as it is when missing (for tools that only read it).
+QString programFolderPath();
 
 // Folder settings hold drive paths ("C:\ZIR32\DCS\", "\Data", "I:") or, off Windows, native absolute
 // paths ("/srv/vrq/dcs/"). This is the one place where such a text becomes a path the file system

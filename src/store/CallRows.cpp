@@ -192,6 +192,16 @@ std::vector<OrderRow> CallStore::ordersOfCall(int source, int callNumber, Result
     });
 }
 
+std::optional<OrderRow> CallStore::findOrder(int source, int callNumber, int orderSeqNumber, Result* result) {
+    static const RowSelect select(kOrderColumns, "FROM Orders WHERE Source = ? AND CallNumber = ? "
+                                                 "AND OrderSeqNumber = ?");
+    return attempt(result, [&] {
+        Use st(prepared(select.sql()));
+        bindValues(*st, source, callNumber, orderSeqNumber);
+        return select.first(*st);
+    });
+}
+
 std::vector<ItemRow> CallStore::itemsOfCall(int source, int callNumber, Result* result) {
     static const RowSelect select(kItemColumns, "FROM OrderLineItems WHERE Source = ? AND CallNumber = ? "
                                                 "ORDER BY OrderSeqNumber, ItemSeqNumber");

@@ -103,6 +103,27 @@ std::unique_ptr<CallStore> CallStore::open(const QString& path, Result* result) 
     return store;
 }
 
+std::unique_ptr<CallStore> CallStore::openForReading(const QString& path, Result* result) {
+    if (!QFileInfo(path).isFile()) {
+        if (result)
+            *result = Result::failure(QStringLiteral("There is no call store at %1.").arg(path));
+        return nullptr;
+    }
+    std::unique_ptr<CallStore> store;
+    const Result opened = attempt([&] {
+        auto db = std::make_unique<SQLite::Database>(path.toStdString(), SQLite::OPEN_READONLY);
+        db->setBusyTimeout(15000);
+        if (!db->tableExists("Calls") || !db->tableExists("Orders"))
+            throw std::runtime_error("the file holds no Calls and Orders tables");
+        store.reset(new CallStore(std::move(db)));
+    });
+    if (result)
+        *result = opened;
+    if (!opened.ok())
+        return nullptr;
+    return store;
+}
+
 SQLite::Statement& CallStore::prepared(const char* sql) {
     const auto known = m_cache->byAddress.find(sql);
     if (known != m_cache->byAddress.end() && known->second->getQuery() == sql)

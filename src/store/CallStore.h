@@ -33,6 +33,9 @@ public:
 
     // Opens (creating with the three base tables when new) the store file. nullptr and a message on failure.
     static std::unique_ptr<CallStore> open(const QString& path, Result* result = nullptr);
+    // Opens an existing store file for reading only: nothing is created, upgraded or written. nullptr and
+    // the failure when the file is missing, unreadable or holds no Calls table.
+    static std::unique_ptr<CallStore> openForReading(const QString& path, Result* result = nullptr);
     ~CallStore();
     CallStore(const CallStore&) = delete;
     CallStore& operator=(const CallStore&) = delete;
@@ -89,6 +92,8 @@ public:
     // The next call after rowId (natural order) that is good, complete and not extracted.
     std::optional<CallRow> nextPendingCall(qint64 afterRowId, Result* result = nullptr);
     std::vector<OrderRow> ordersOfCall(int source, int callNumber, Result* result = nullptr);
+    std::optional<OrderRow> findOrder(int source, int callNumber, int orderSeqNumber,
+                                      Result* result = nullptr);
     // Every line item of a call, by order and then by item sequence number.
     std::vector<ItemRow> itemsOfCall(int source, int callNumber, Result* result = nullptr);
     std::vector<ItemRow> itemsOfOrder(int source, int callNumber, int orderSeqNumber,
@@ -114,6 +119,17 @@ public:
 
     // --- about box (StoreSummary.cpp) -----------------------------------------------------------
     StoreSummary summary(Result* result = nullptr);
+
+    // --- order views and the list of calls (ViewerRows.cpp) --------------------------------------
+    // Every order whose Salesperson (Customer) is exactly the text given, blanks and letter case
+    // included, with its call (same source and number), in the calls' natural order and then by order.
+    std::vector<OrderViewRow> ordersOfSalesperson(const QString& salesperson, Result* result = nullptr);
+    std::vector<OrderViewRow> ordersOfCustomer(const QString& customer, Result* result = nullptr);
+    // Every order of the calls made from midnight of day up to, not including, midnight of the next.
+    std::vector<OrderViewRow> ordersOfDay(const QDate& day, Result* result = nullptr);
+    // The calls with from <= CallDNT <= through, by CallDNT (then natural order).
+    std::vector<CallRow> callsBetween(const QDateTime& from, const QDateTime& through,
+                                      Result* result = nullptr);
 
     // --- viewers and tests ----------------------------------------------------------------------
     std::vector<CallRow> allCalls(Result* result = nullptr);

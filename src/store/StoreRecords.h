@@ -88,4 +88,13 @@ struct StoreSummary {
     QDateTime lastExport;
 };
 
+// One order as the order views list it, with the call it belongs to.
+struct OrderViewRow {
+    int source = 0;
+    int callNumber = 0;
+    QDateTime callDnt;
+    QString salesperson;
+    QString customer;
+};
+
 } // namespace vrq

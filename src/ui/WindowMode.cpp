@@ -10,7 +10,10 @@
 #include "ui/NetworkErrorWindow.h"
 #include "ui/config/AboutBox.h"
 #include "ui/config/PropertiesDialog.h"
+#include "ui/viewers/CallDetailsWindow.h"
 #include "ui/viewers/CallsWindow.h"
+#include "ui/viewers/ListCallsDialog.h"
+#include "ui/viewers/OrdersViewWindow.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -188,6 +191,11 @@ void WindowMode::updateCallDisplay(int callNumber, CallDisplay mode) {
         m_callsWindow->updateCallDisplay(callNumber, mode);
 }
 
+void WindowMode::updateCallRow(int source, int callNumber, CallDisplay mode) {
+    if (m_callsWindow)
+        m_callsWindow->updateCallDisplay(source, callNumber, mode);
+}
+
 void WindowMode::showMessage(const QString& text) {
     if (stopRequested())
         return;
@@ -218,8 +226,11 @@ void WindowMode::showCallsWindow() {
     connect(m_callsWindow, &CallsWindow::propertiesRequested, this,
             [this] { openProperties(m_callsWindow); });
     connect(m_callsWindow, &CallsWindow::aboutRequested, this, &WindowMode::openAbout);
-    for (CallsWindow::MenuEntry entry : {CallsWindow::MenuEntry::SaveAudits,
-                                         CallsWindow::MenuEntry::Properties, CallsWindow::MenuEntry::About})
+    connect(m_callsWindow, &CallsWindow::ordersViewRequested, this, &WindowMode::openOrdersView);
+    connect(m_callsWindow, &CallsWindow::listOfCallsRequested, this, &WindowMode::openListOfCalls);
+    using Entry = CallsWindow::MenuEntry;
+    for (Entry entry : {Entry::SaveAudits, Entry::Properties, Entry::About, Entry::OrdersBySalesperson,
+                        Entry::OrdersByCustomer, Entry::OrdersByDate, Entry::ListOfCalls})
         m_callsWindow->setMenuEntryEnabled(entry, true);
     m_callsWindow->show();
 }
@@ -256,6 +267,26 @@ void WindowMode::raiseCallsWindow() {
 
 void WindowMode::onCallsWindowUnloaded() {
     m_mainForm->requestExit();
+}
+
+void WindowMode::openOrdersView(int kind) {
+    const OrderViewKind view = kind == CallsWindow::OrdersByCustomer ? OrderViewKind::ByCustomer
+                               : kind == CallsWindow::OrdersByDate   ? OrderViewKind::ByDate
+                                                                     : OrderViewKind::BySalesperson;
+    OrdersViewWindow window(view, m_app->context(), m_callsWindow->headerPictures(),
+                            m_callsWindow->selectedCall(), m_callsWindow);
+    // A row click has set the selected call's source and number: its details, owned by the view.
+    connect(&window, &OrdersViewWindow::callDetailsRequested, &window, [this, &window] {
+        CallDetailsWindow details(m_app->context(), m_callsWindow->selectedCall(),
+                                  m_callsWindow->headerPictures(), &window);
+        details.exec();
+    });
+    window.exec();
+}
+
+void WindowMode::openListOfCalls() {
+    ListCallsDialog dialog(m_app->context(), m_callsWindow);
+    dialog.exec();
 }
 
 void WindowMode::saveAudits() {

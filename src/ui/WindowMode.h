@@ -28,6 +28,7 @@ public:
 
     // UserInterface
     void updateCallDisplay(int callNumber, CallDisplay mode) override;
+    void updateCallRow(int source, int callNumber, CallDisplay mode) override;
     void showMessage(const QString& text) override;
     bool waitForHostFolder(const QDateTime& since, const std::function<bool()>& tryReconnect) override;
     void processEvents() override;
@@ -43,6 +44,8 @@ private:
     // The Properties dialog, owned by the given window; a shorter history purges through the cycle.
     void openProperties(QWidget* owner);
     void openAbout();
+    void openOrdersView(int kind);
+    void openListOfCalls();
     bool stopRequested() const;
     // A warning box, skipped once the program is being stopped.
     void warn(const QString& text);

@@ -309,20 +309,23 @@ TEST_F(CallsWindowTest, HeaderClickOnEmptyGridOnlyChangesThePictures) {
     EXPECT_EQ(w.callsModel().rowCount(), 0);
 }
 
-TEST_F(CallsWindowTest, RowClickSelectsTheCallAndPressesItsButtonWhileDetailsAreOpen) {
+TEST_F(CallsWindowTest, RowClickOpensTheCallsDetailsAndPressesItsButtonMeanwhile) {
     addCall(0, 31);
     addCall(1, 32);
     CallsWindow& w = openWindow();
     const QAbstractItemModel* model = w.callsGrid()->model();
     bool pressedDuring = false;
     SelectedCall during;
-    QObject::connect(&w, &CallsWindow::callDetailsRequested, &w, [&] {
+    QString caption;
+    auto closer = closeNextModalWindow(QStringLiteral("frmCallDetails"), [&](QWidget* details) {
         during = w.selectedCall();
         pressedDuring = w.callsModel().rowAt(1).detailsPressed;
+        caption = details->objectName() + QLatin1Char(' ') + details->windowTitle();
     });
     const QRect cell = w.callsGrid()->visualRect(model->index(1, CallsTableModel::DateTimeColumn));
     QTest::mouseClick(w.callsGrid()->viewport(), Qt::LeftButton, {}, cell.center());
 
+    EXPECT_EQ(caption, QStringLiteral("frmCallDetails File: #32 Details"));
     EXPECT_EQ(during.SelectedSource, 1);
     EXPECT_EQ(during.SelectedCallNumber, 32);
     EXPECT_TRUE(pressedDuring);

@@ -53,6 +53,36 @@ inline std::shared_ptr<MessageBoxSeen> answerNextMessageBox(QMessageBox::Standar
     return seen;
 }
 
+// Looks at the next modal window named objectName when it opens (see) and closes it. Polling stops once
+// it is closed, when the caller drops the handle, or after a few seconds.
+[[nodiscard]] inline std::shared_ptr<void> closeNextModalWindow(const QString& objectName,
+                                                                std::function<void(QWidget*)> see = {}) {
+    auto poll = std::make_shared<std::function<void(int)>>();
+    std::weak_ptr<std::function<void(int)>> weakPoll = poll;
+    *poll = [weakPoll, objectName, see](int attempt) {
+        auto self = weakPoll.lock();
+        if (!self)
+            return;
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal && modal->objectName() == objectName) {
+            if (see)
+                see(modal);
+            modal->close();
+            return;
+        }
+        if (attempt < 250)
+            QTimer::singleShot(20, [weakPoll, attempt] {
+                if (auto next = weakPoll.lock())
+                    (*next)(attempt + 1);
+            });
+    };
+    QTimer::singleShot(0, [weakPoll] {
+        if (auto self = weakPoll.lock())
+            (*self)(0);
+    });
+    return poll;
+}
+
 // A store in a temporary program folder, upgraded, with an audit writer on a stopped clock.
 class StoreFixture : public ::testing::Test {
 protected:

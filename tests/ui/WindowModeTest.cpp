@@ -156,5 +156,57 @@ TEST_F(WindowModeTest, StartBesideAServiceIsRefusedWithAMessageAndTouchesNothing
     EXPECT_FALSE(saved->value(QStringLiteral("Startup"), QStringLiteral("DetailsTop")).has_value());
 }
 
+// The "View" and "Reports" entries of the Calls window open their windows, modal and owned by it.
+struct MenuWindowCase {
+    const char* name;
+    CallsWindow::MenuEntry entry;
+    const char* window;
+};
+
+class MenuWindowTest : public WindowModeTest, public ::testing::WithParamInterface<MenuWindowCase> {};
+
+TEST_P(MenuWindowTest, EntryIsEnabledAndOpensItsWindow) {
+    const MenuWindowCase c = GetParam();
+    QString opened;
+    QWidget* owner = nullptr;
+    bool entryEnabled = false;
+    std::function<void()> closeWhenOpen = [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal) {
+            QTimer::singleShot(50, closeWhenOpen);
+            return;
+        }
+        opened = modal->objectName();
+        owner = modal->parentWidget();
+        modal->close();
+        QTimer::singleShot(0, [] { shownCallsWindow()->exitAction()->trigger(); });
+    };
+    std::function<void()> openWhenShown = [&] {
+        CallsWindow* calls = shownCallsWindow();
+        if (!calls) {
+            QTimer::singleShot(50, openWhenShown);
+            return;
+        }
+        entryEnabled = calls->isMenuEntryEnabled(c.entry);
+        QTimer::singleShot(0, closeWhenOpen);
+        calls->menuAction(c.entry)->trigger();
+    };
+    QTimer::singleShot(50, openWhenShown);
+    WindowMode mode;
+    EXPECT_EQ(mode.run(), 0);
+    EXPECT_TRUE(entryEnabled);
+    EXPECT_EQ(opened, QString::fromLatin1(c.window));
+    EXPECT_NE(qobject_cast<CallsWindow*>(owner), nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Entries, MenuWindowTest,
+    ::testing::Values(
+        MenuWindowCase{"OrdersBySalesperson", CallsWindow::MenuEntry::OrdersBySalesperson, "frmSPCalls"},
+        MenuWindowCase{"OrdersByCustomer", CallsWindow::MenuEntry::OrdersByCustomer, "frmCustCalls"},
+        MenuWindowCase{"OrdersByDate", CallsWindow::MenuEntry::OrdersByDate, "frmDateCalls"},
+        MenuWindowCase{"ListOfCalls", CallsWindow::MenuEntry::ListOfCalls, "frmRptListCalls"}),
+    test::RowName());
+
 } // namespace
 } // namespace vrq

@@ -9,7 +9,11 @@
 namespace vrq {
 
 CallsTableModel::CallsTableModel(const HeaderPictures& pictures, QObject* parent)
-    : RowGridModel<CallGridRow>(pictures, ColumnCount, DetailsColumn, parent) {}
+    : RowGridModel<CallGridRow>(pictures, ColumnCount, DetailsColumn, parent) {
+    setColumnCaptions({QStringLiteral("Details"), QStringLiteral("Source"), QStringLiteral("Call Number"),
+                       QStringLiteral("Call Date and Time"), QStringLiteral("Status"),
+                       QStringLiteral("Date Key")});
+}
 
 CallGridRow CallsTableModel::rowFor(const CallDisplayRow& call) {
     return {call.source, call.callNumber, call.callDnt, callStatusOf(call.goodCall, call.extractedCall),
@@ -20,6 +24,14 @@ int CallsTableModel::findCallRow(int callNumber) const {
     const auto& all = rows();
     for (std::size_t i = 0; i < all.size(); ++i)
         if (all[i].callNumber == callNumber)
+            return static_cast<int>(i);
+    return -1;
+}
+
+int CallsTableModel::findCallRow(int source, int callNumber) const {
+    const auto& all = rows();
+    for (std::size_t i = 0; i < all.size(); ++i)
+        if (all[i].source == source && all[i].callNumber == callNumber)
             return static_cast<int>(i);
     return -1;
 }

@@ -38,6 +38,8 @@ public:
     static CallGridRow rowFor(const CallDisplayRow& call);
     // The first row from the top showing this call number, or -1.
     int findCallRow(int callNumber) const;
+    // The first row showing the call of this source and number, or -1.
+    int findCallRow(int source, int callNumber) const;
     void setStatus(int row, CallStatus status);
 
 protected:

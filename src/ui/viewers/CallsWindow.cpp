@@ -3,6 +3,7 @@
 #include "context/AppContext.h"
 #include "store/AuditLog.h"
 #include "store/CallStore.h"
+#include "ui/viewers/CallDetailsWindow.h"
 #include "ui/viewers/CallsTableModel.h"
 #include "ui/viewers/GridPictureDelegate.h"
 #include "ui/viewers/HeaderBar.h"
@@ -238,9 +239,17 @@ void CallsWindow::scrollToTopRow(int row) {
 }
 
 void CallsWindow::updateCallDisplay(int lCallNumber, CallDisplay mode) {
+    const bool remove = mode == CallDisplay::Remove;
+    changeCallRow((remove || m_model->rowCount() > 0) ? m_model->findCallRow(lCallNumber) : -1, mode);
+}
+
+void CallsWindow::updateCallDisplay(int source, int callNumber, CallDisplay mode) {
+    changeCallRow(m_model->findCallRow(source, callNumber), mode);
+}
+
+void CallsWindow::changeCallRow(int row, CallDisplay mode) {
     m_timer1.stop();
     const bool remove = mode == CallDisplay::Remove;
-    const int row = (remove || m_model->rowCount() > 0) ? m_model->findCallRow(lCallNumber) : -1;
     if (row >= 0) {
         if (!remove)
             m_model->setStatus(row, callStatusOfMode(mode));
@@ -272,7 +281,8 @@ void CallsWindow::onRowClicked(const QModelIndex& index) {
     m_selected.SelectedCallNumber = m_model->rowAt(row).callNumber;
     // The row may move or go while the details window is open (the export and purge keep running).
     const QPersistentModelIndex clicked(m_model->index(row, CallsTableModel::DetailsColumn));
-    emit callDetailsRequested();
+    CallDetailsWindow details(m_ctx, m_selected, m_pictures, this);
+    details.exec();
     if (clicked.isValid()) {
         m_model->setDetailsPressed(clicked.row(), false);
         m_grid->viewport()->repaint();

@@ -45,6 +45,8 @@ public:
     // Changes the row of one call on show: mode 0 removes it, 1 "Bad call", 2 "Good Call", other values
     // "Extracted". A number not on show changes nothing. Timer1 is paused meanwhile.
     void updateCallDisplay(int lCallNumber, CallDisplay mode);
+    // The same for the row of the call of this source and number only.
+    void updateCallDisplay(int source, int callNumber, CallDisplay mode);
 
     void setMenuEntryEnabled(MenuEntry entry, bool enabled);
     bool isMenuEntryEnabled(MenuEntry entry) const;
@@ -79,8 +81,6 @@ signals:
     void aboutRequested();
     void ordersViewRequested(int kind);
     void listOfCallsRequested();
-    // A row was clicked and the selected call set; the receiver shows the call modally.
-    void callDetailsRequested();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -93,6 +93,7 @@ private:
     void setGridWidth(int twips);
     void scrollToTopRow(int row);
     void rebuildCallDisplay();
+    void changeCallRow(int row, CallDisplay mode);
     void onRowClicked(const QModelIndex& index);
     void exitWithoutQuestion();
     bool confirmExit();

@@ -13,7 +13,9 @@ HeaderButton* HeaderBar::addHeader(QWidget* parentWidget, HeaderPicture picture,
                                    int sortColumn, SortKind sortKind) {
     auto* header = new HeaderButton(m_pictures.up(picture), m_pictures.down(picture), sortColumn, sortKind,
                                     parentWidget);
-    header->setObjectName(HeaderPictures::caption(picture).replace(QLatin1Char('\n'), QLatin1Char(' ')));
+    const QString caption = HeaderPictures::caption(picture).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    header->setObjectName(caption);
+    header->setAccessibleName(caption);
     connect(header, &HeaderButton::headerClicked, this, &HeaderBar::sortByHeader);
     m_headers.push_back(header);
     m_widthsTwips.push_back(widthTwips);

@@ -2,12 +2,17 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 
 namespace vrq {
 
 HeaderButton::HeaderButton(const QImage& up, const QImage& down, int sortColumn, SortKind sortKind,
                            QWidget* parent)
-    : QWidget(parent), m_up(up), m_down(down), m_sortColumn(sortColumn), m_sortKind(sortKind) {}
+    : QWidget(parent), m_up(up), m_down(down), m_sortColumn(sortColumn), m_sortKind(sortKind) {
+    // Reachable with Tab and pressed with Space or Enter, as a button is.
+    setFocusPolicy(Qt::TabFocus);
+}
 
 void HeaderButton::setPressed(bool pressed) {
     if (m_pressed == pressed)
@@ -19,6 +24,21 @@ void HeaderButton::setPressed(bool pressed) {
 void HeaderButton::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.drawImage(QPoint(0, 0), m_pressed ? m_down : m_up);
+    if (hasFocus()) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = rect().adjusted(3, 3, -3, -3);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &p, this);
+    }
+}
+
+void HeaderButton::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) {
+        emit headerClicked(this);
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void HeaderButton::mousePressEvent(QMouseEvent* event) {

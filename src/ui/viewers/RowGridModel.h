@@ -4,6 +4,7 @@
 #include "ui/viewers/ViewerGridModel.h"
 
 #include <QImage>
+#include <QStringList>
 #include <utility>
 #include <vector>
 
@@ -31,12 +32,25 @@ public:
         if (index.column() == m_detailsColumn) {
             if (role == Qt::DecorationRole)
                 return m_pictures.picture(HeaderPicture::Details, row.detailsPressed);
+            // What a screen reader says for the button picture.
+            if (role == Qt::AccessibleTextRole)
+                return QStringLiteral("Details");
             return {};
         }
         if (role == Qt::DisplayRole)
             return cellText(row, index.column());
         return cellData(row, index.column(), role);
     }
+
+    // The column headers by caption, for the accessibility interface (the grid's own header row is
+    // hidden: header pictures stand in for it).
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override {
+        if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
+            section < m_captions.size())
+            return m_captions[section];
+        return ViewerGridModel::headerData(section, orientation, role);
+    }
+    void setColumnCaptions(QStringList captions) { m_captions = std::move(captions); }
 
     void sortByColumn(int column, SortKind kind) override {
         beginResetModel();
@@ -98,6 +112,7 @@ private:
     const HeaderPictures& m_pictures;
     int m_columns;
     int m_detailsColumn;
+    QStringList m_captions;
     std::vector<Row> m_rows;
 };
 

@@ -43,6 +43,14 @@ QString formatCallDateTimeAt(const QDateTime& dt) {
     return datePart(dt.date()) + QStringLiteral(" at ") + clockPart(dt.time());
 }
 
+QString formatReportTime(const QDateTime& dt) {
+    if (!dt.isValid())
+        return {};
+    const QDate d = dt.date();
+    return twoDigits(d.month()) + QLatin1Char('/') + twoDigits(d.day()) + QLatin1Char('/') +
+           twoDigits(d.year() % 100) + QLatin1Char(' ') + clockPart(dt.time());
+}
+
 QString formatDateKey(const QDateTime& dt) {
     if (!dt.isValid())
         return {};

@@ -15,6 +15,8 @@ namespace vrq {
 QString formatCallDateTime(const QDateTime& dt);
 // "MM/DD/YYYY at HH:MM ampm", the form used in the details windows' fact lines.
 QString formatCallDateTimeAt(const QDateTime& dt);
+// "MM/DD/YY HH:MM ampm", the time printed at the top of a report's pages.
+QString formatReportTime(const QDateTime& dt);
 // "YYYYMMDDHHMMSS" on the 24-hour clock: sorts as text in date order.
 QString formatDateKey(const QDateTime& dt);
 

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+
+namespace vrq {
+
+// The command line of vrqtoqx7-report, the list of calls for a scheduled, unattended run:
+//   vrqtoqx7-report --from YYYY-MM-DD --to YYYY-MM-DD [--good] [--bad] [--pdf FILE | --printer NAME]
+struct ReportCommand {
+    QDate from;
+    QDate to;
+    bool goodCalls = true; // without --good and --bad: the good calls, as the dialog opens
+    bool badCalls = false;
+    QString pdfFile;     // save the pages as this PDF instead of printing
+    QString printerName; // print on this queue instead of the default printer
+    bool help = false;
+};
+
+struct ReportCommandParse {
+    ReportCommand command;
+    QString error; // empty when the arguments were understood
+    bool ok() const { return error.isEmpty(); }
+};
+
+// The arguments after the program's name.
+ReportCommandParse parseReportCommand(const QStringList& arguments);
+
+QString reportUsageText();
+
+// Exit codes of vrqtoqx7-report.
+namespace ReportExit {
+constexpr int Ok = 0;
+constexpr int BadArguments = 2;
+constexpr int StoreUnreadable = 3;
+constexpr int PrintFailed = 4; // no such printer, no default printer, or the PDF cannot be written
+} // namespace ReportExit
+
+} // namespace vrq

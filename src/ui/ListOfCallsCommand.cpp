@@ -1,0 +1,71 @@
+#include "ui/ListOfCallsCommand.h"
+
+#include "platform/Clock.h"
+#include "platform/Paths.h"
+#include "shell/ReportCommandLine.h"
+#include "store/CallStore.h"
+#include "ui/printing/PrintRenderer.h"
+#include "ui/printing/PrinterOutput.h"
+#include "ui/viewers/ListOfCallsReport.h"
+
+#include <QDir>
+#include <QPrinterInfo>
+#include <QTextStream>
+
+namespace vrq {
+
+namespace {
+
+// Sends the pages where the command line asks; false with a message.
+bool deliver(const PrintDocument& document, const ReportCommand& command, QString* error) {
+    if (!command.pdfFile.isEmpty())
+        return PrintRenderer::writePdf(document, command.pdfFile, error);
+    if (!command.printerName.isEmpty())
+        return PrinterOutput::printOn(document, command.printerName, error);
+    const QPrinterInfo printer = QPrinterInfo::defaultPrinter();
+    if (printer.isNull()) {
+        *error = QStringLiteral("There is no default printer. Name one with "
+                                "--printer or save a PDF with --pdf.");
+        return false;
+    }
+    return PrinterOutput::print(document, printer, error);
+}
+
+} // namespace
+
+int runListOfCallsCommand(const QStringList& arguments, const Clock& clock, QTextStream& out,
+                          QTextStream& err) {
+    const ReportCommandParse parse = parseReportCommand(arguments);
+    if (parse.command.help) {
+        out << reportUsageText();
+        return ReportExit::Ok;
+    }
+    if (!parse.ok()) {
+        err << parse.error << '\n' << reportUsageText();
+        return ReportExit::BadArguments;
+    }
+    const ReportCommand& command = parse.command;
+
+    const QString storePath = QDir(programFolderPath()).filePath(QString::fromLatin1(CallStore::kFileName));
+    Result opened;
+    std::unique_ptr<CallStore> store = CallStore::openForReading(storePath, &opened);
+    if (!store) {
+        err << "The call store " << storePath << " cannot be read: " << opened.message << '\n';
+        return ReportExit::StoreUnreadable;
+    }
+    const ListOfCallsRequest request{command.from, command.to, command.goodCalls, command.badCalls,
+                                     clock.now()};
+    Result read;
+    const PrintDocument document = listOfCallsDocument(*store, request, &read);
+    if (!read.ok()) {
+        err << "The call store " << storePath << " cannot be read: " << read.message << '\n';
+        return ReportExit::StoreUnreadable;
+    }
+    if (QString error; !deliver(document, command, &error)) {
+        err << error << '\n';
+        return ReportExit::PrintFailed;
+    }
+    return ReportExit::Ok;
+}
+
+} // namespace vrq

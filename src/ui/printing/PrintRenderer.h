@@ -1,0 +1,31 @@
+#pragma once
+
+#include "ui/printing/PrintDocument.h"
+
+#include <QFont>
+#include <QString>
+
+class QPagedPaintDevice;
+
+namespace vrq {
+
+// Paints a PrintDocument onto any paged device (a printer, a PDF writer) without a window, so the
+// resident program and a command-line report print the same pages the same way.
+class PrintRenderer {
+public:
+    // Paints every page; false with a message when the device cannot be painted on.
+    static bool render(const PrintDocument& document, QPagedPaintDevice& device, QString* error = nullptr);
+    // Writes the document as a PDF file at path (A4 or Letter as the locale has it).
+    static bool writePdf(const PrintDocument& document, const QString& path, QString* error = nullptr);
+
+    // The face for a font as the windows name it: a family this system lacks is replaced by its
+    // metric twin ("Courier New" by Liberation Mono), so the columns of a printed page stay aligned.
+    static QFont fontFor(const PrintFont& font);
+    static QString resolvedFamily(const QString& family);
+    // How many lines of this font fit one page of the device, at least 1.
+    static int linesThatFit(QPagedPaintDevice& device, const PrintFont& font);
+    // The scale at which all lines of the page fit one sheet of the device (at most 1).
+    static qreal sheetScale(const PrintPage& page, QPagedPaintDevice& device);
+};
+
+} // namespace vrq

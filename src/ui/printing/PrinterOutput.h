@@ -1,0 +1,23 @@
+#pragma once
+
+#include "ui/printing/PrintDocument.h"
+
+#include <QString>
+
+class QPrinter;
+class QPrinterInfo;
+
+namespace vrq {
+
+// Sends a PrintDocument to a printer as one job, without any dialog: the windows use it for the
+// default printer, a command-line report for a printer named on its command line.
+class PrinterOutput {
+public:
+    static bool print(const PrintDocument& document, const QPrinterInfo& printer, QString* error = nullptr);
+    // The printer of this name; false with a message when there is none.
+    static bool printOn(const PrintDocument& document, const QString& printerName, QString* error = nullptr);
+    // The job's name and the resolution every print of the program uses.
+    static void prepare(QPrinter& printer, const PrintDocument& document);
+};
+
+} // namespace vrq

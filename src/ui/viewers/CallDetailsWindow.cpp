@@ -1,0 +1,267 @@
+#include "ui/viewers/CallDetailsWindow.h"
+
+#include "context/AppContext.h"
+#include "context/UserInterface.h"
+#include "store/AuditLog.h"
+#include "store/CallStore.h"
+#include "ui/viewers/CallFacts.h"
+#include "ui/viewers/CallPrintout.h"
+#include "ui/viewers/HeaderBar.h"
+#include "ui/viewers/HeaderButton.h"
+#include "ui/viewers/OrderDetailsWindow.h"
+#include "ui/viewers/OrdersTableModel.h"
+#include "ui/viewers/SelectedCall.h"
+#include "ui/viewers/Twips.h"
+#include "ui/viewers/ViewerGrid.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTableView>
+
+namespace vrq {
+
+namespace {
+
+const QString kProgramTitle = QStringLiteral("VRQToQX7");
+
+// Geometry in twips.
+constexpr int kClientWidth = 7290;
+constexpr int kClientHeight = 3525;
+constexpr int kGridLeft = 240;
+constexpr int kGridTop = 1500;
+constexpr int kGridHeight = 1230;
+constexpr int kGridWidth = 6570;
+constexpr int kGridWidthWithScrollBar = 6830;
+// Four rows fit the grid; the fifth brings the scroll bar.
+constexpr int kRowHeight = 285;
+constexpr int kOrdersForScrollBar = 5;
+const std::vector<int> kColumnWidths{600, 1100, 900, 700, 750, 2505, 0};
+
+} // namespace
+
+CallDetailsWindow::CallDetailsWindow(AppContext& ctx, SelectedCall& selected, const HeaderPictures& pictures,
+                                     QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      m_ctx(ctx), m_selected(selected), m_pictures(pictures) {
+    setObjectName(QStringLiteral("frmCallDetails"));
+    setModal(true);
+    if (m_selected.SelectedSource != 1)
+        m_selected.SelectedSource = 0;
+    m_source = m_selected.SelectedSource;
+    m_callNumber = m_selected.SelectedCallNumber;
+    setWindowTitle(callCaption(m_source, m_callNumber));
+    buildControls();
+    loadCall();
+    // Enter closes, as OK is the default button; Tab reaches every control from there.
+    m_btnOK->setFocus();
+}
+
+CallDetailsWindow::~CallDetailsWindow() = default;
+
+void CallDetailsWindow::buildControls() {
+    QFont font = this->font();
+    font.setPixelSize(11);
+    setFont(font);
+    setFixedSize(Twips::toPixelsX(kClientWidth), Twips::toPixelsY(kClientHeight));
+
+    m_lstCallInfo = new QListWidget(this);
+    m_lstCallInfo->setObjectName(QStringLiteral("lstCallInfo"));
+    m_lstCallInfo->setAccessibleName(QStringLiteral("Call Details"));
+    m_lstCallInfo->setGeometry(Twips::rect(300, 180, 4755, 645));
+
+    m_btnReExtract = new QPushButton(QStringLiteral("Re-Extract Call"), this);
+    m_btnReExtract->setObjectName(QStringLiteral("btnReExtract"));
+    m_btnReExtract->setAccessibleName(QStringLiteral("Re-Extract Call"));
+    m_btnReExtract->setGeometry(Twips::rect(5460, 360, 1395, 375));
+    m_btnReExtract->setAutoDefault(false);
+    connect(m_btnReExtract, &QPushButton::clicked, this, &CallDetailsWindow::reExtractCall);
+
+    QLabel* summary = makeViewerLabel(this, QStringLiteral("Order(s) Summary"), 300, 960, 1275, 255);
+
+    m_model = new OrdersTableModel(m_pictures, this);
+    m_grid = makeViewerGrid(this, m_model, QStringLiteral("fgOrders"), QStringLiteral("Order(s) Summary"),
+                            OrdersTableModel::DetailsColumn, kRowHeight);
+    summary->setBuddy(m_grid);
+    setColumnWidthsTwips(m_grid, kColumnWidths);
+    setGridWidth(kGridWidth);
+    m_grid->installEventFilter(this);
+    connect(m_grid, &QTableView::clicked, this, &CallDetailsWindow::onRowClicked);
+    addHeaders(this);
+
+    m_btnPrintCall = new QPushButton(QStringLiteral("&Print Call"), this);
+    m_btnPrintCall->setObjectName(QStringLiteral("btnPrintCall"));
+    m_btnPrintCall->setAccessibleName(QStringLiteral("Print Call"));
+    m_btnPrintCall->setToolTip(QStringLiteral("Prints the call on the default printer. Right-click for a "
+                                              "preview or a PDF file."));
+    m_btnPrintCall->setGeometry(Twips::rect(240, 3000, 1395, 375));
+    m_btnPrintCall->setAutoDefault(false);
+    connect(m_btnPrintCall, &QPushButton::clicked, this, &CallDetailsWindow::printCall);
+    PrintDialogs::offerPreviewAndPdf(
+        m_btnPrintCall, [this] { return printout(); }, &m_printEnv);
+
+    m_btnOK = new QPushButton(QStringLiteral("OK"), this);
+    m_btnOK->setObjectName(QStringLiteral("btnOK"));
+    m_btnOK->setAccessibleName(QStringLiteral("OK"));
+    m_btnOK->setGeometry(Twips::rect(3060, 3000, 1155, 375));
+    m_btnOK->setDefault(true);
+    connect(m_btnOK, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+void CallDetailsWindow::addHeaders(QWidget* client) {
+    m_headers = new HeaderBar(m_pictures, *m_model, this);
+    struct Header {
+        const char* name;
+        HeaderPicture picture;
+        int width;
+        int column;
+        SortKind kind;
+    };
+    const Header headers[] = {
+        {"imgSalesperson", HeaderPicture::SalespersonN, 1095, OrdersTableModel::SalespersonColumn,
+         SortKind::Numeric},
+        {"imgCustomer", HeaderPicture::CustomerN, 900, OrdersTableModel::CustomerColumn, SortKind::Numeric},
+        {"imgRoute", HeaderPicture::RouteN, 705, OrdersTableModel::RouteColumn, SortKind::Numeric},
+        {"imgNumItems", HeaderPicture::NumItemsN, 750, OrdersTableModel::NumItemsColumn, SortKind::Numeric},
+        {"imgMsg", HeaderPicture::MessageN, 2520, OrdersTableModel::MessageColumn,
+         SortKind::StringIgnoringCase},
+    };
+    for (const Header& h : headers)
+        m_headers->addHeader(client, h.picture, h.width, h.column, h.kind)
+            ->setObjectName(QString::fromLatin1(h.name));
+    m_headers->placeRow(840, 1225, 285);
+    m_headers->setPressedHeader(nullptr);
+    // Tab order: the list, the re-extract, the headers, the grid, then the buttons.
+    QWidget* previous = m_btnReExtract;
+    for (HeaderButton* header : m_headers->headers()) {
+        setTabOrder(previous, header);
+        previous = header;
+    }
+    setTabOrder(previous, m_grid);
+}
+
+void CallDetailsWindow::setGridWidth(int twips) {
+    m_gridWidthTwips = twips;
+    m_grid->setGeometry(Twips::rect(kGridLeft, kGridTop, twips, kGridHeight));
+}
+
+void CallDetailsWindow::loadCall() {
+    Result result;
+    if (m_ctx.store)
+        m_call = m_ctx.store->findCall(m_source, m_callNumber, &result);
+    if (!result.ok())
+        reportStoreFailure(QStringLiteral("CallDetails"), result.message);
+    if (!m_call) {
+        // Nothing here acts on a call that is not there: no orders to open and no re-extract.
+        addNotFoundLine();
+        m_btnReExtract->setEnabled(false);
+        return;
+    }
+    m_lstCallInfo->addItems(callInfoLines(*m_call));
+    m_btnReExtract->setEnabled(m_call->extractedCall);
+
+    const std::vector<OrderRow> orders = m_ctx.store->ordersOfCall(m_source, m_callNumber, &result);
+    if (!result.ok())
+        reportStoreFailure(QStringLiteral("CallDetails"), result.message);
+    m_model->fill(orders, m_call->numberOfOrders);
+    setGridWidth(static_cast<int>(orders.size()) >= kOrdersForScrollBar ? kGridWidthWithScrollBar
+                                                                        : kGridWidth);
+}
+
+void CallDetailsWindow::addNotFoundLine() {
+    const QString line = callNotFoundLine(m_callNumber);
+    if (m_lstCallInfo->findItems(line, Qt::MatchExactly).isEmpty())
+        m_lstCallInfo->addItem(line);
+}
+
+bool CallDetailsWindow::eventFilter(QObject* watched, QEvent* event) {
+    // Enter or Space on the grid's current row does what a click on it does.
+    if (watched == m_grid && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+            onRowClicked(m_grid->currentIndex());
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void CallDetailsWindow::onRowClicked(const QModelIndex& index) {
+    if (!index.isValid() || m_model->rowCount() == 0)
+        return;
+    openOrderDetails(index.row());
+}
+
+void CallDetailsWindow::openOrderDetails(int row) {
+    m_grid->setCurrentIndex(m_model->index(row, OrdersTableModel::SalespersonColumn));
+    m_model->setDetailsPressed(row, true);
+    m_grid->viewport()->repaint();
+    m_selected.SelectedSource = static_cast<qint16>(m_source);
+    m_selected.SelectedCallNumber = m_callNumber;
+    m_selected.SelectedOrderSeqNumber = m_model->rowAt(row).orderSeqNumber;
+    OrderDetailsWindow::showModal(m_ctx, m_selected, m_pictures, this);
+    m_model->setDetailsPressed(row, false);
+    m_grid->viewport()->repaint();
+}
+
+PrintDocument CallDetailsWindow::printout() const {
+    Result result;
+    CallPrintData data;
+    data.callNumber = m_callNumber;
+    if (m_ctx.store)
+        data = loadCallPrintData(*m_ctx.store, m_source, m_callNumber, &result);
+    return callPrintout(data);
+}
+
+void CallDetailsWindow::printCall() {
+    setCursor(Qt::WaitCursor);
+    QCoreApplication::processEvents();
+    const PrintDocument document = printout();
+    // The call may have gone (the purge keeps running) since the window was filled.
+    if (m_ctx.store && !m_ctx.store->findCall(m_source, m_callNumber))
+        addNotFoundLine();
+    PrintDialogs(this, m_printEnv).printOnDefaultPrinter(document);
+    unsetCursor();
+    QCoreApplication::processEvents();
+}
+
+void CallDetailsWindow::reExtractCall() {
+    if (!m_ctx.store || !m_btnReExtract->isEnabled())
+        return;
+    // The host gets this call's orders a second time: ask, with No as the safe answer.
+    if (QMessageBox::question(this, kProgramTitle, QStringLiteral("Send this call to QX7 again?"),
+                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
+        return;
+    const Result result = m_ctx.store->setExtracted(m_source, m_callNumber, false);
+    if (result.status == Result::Status::NotFound)
+        return; // gone since the window was filled: nothing to send again
+    if (!result.ok()) {
+        reportStoreFailure(QStringLiteral("ReExtract"), result.message);
+        QMessageBox::warning(this, kProgramTitle,
+                             QStringLiteral("The call could not be marked to be sent again: ") +
+                                 result.message);
+        return;
+    }
+    if (m_ctx.audit)
+        m_ctx.audit->write(AuditType::Info,
+                           QStringLiteral("%1 #%2 marked to be sent to QX7 again (Re-Extract)")
+                               .arg(m_source == 1 ? QStringLiteral("File") : QStringLiteral("Call"))
+                               .arg(m_callNumber));
+    if (m_ctx.ui)
+        m_ctx.ui->updateCallRow(m_source, m_callNumber, CallDisplay::Good);
+    if (m_lstCallInfo->count() >= 3)
+        m_lstCallInfo->item(2)->setText(notExtractedLine());
+    m_btnReExtract->setEnabled(false);
+}
+
+void CallDetailsWindow::reportStoreFailure(const QString& operation, const QString& description) {
+    if (m_ctx.audit)
+        m_ctx.audit->write(AuditType::Error,
+                           operation + QStringLiteral(" error (") + description + QLatin1Char(')'));
+}
+
+} // namespace vrq

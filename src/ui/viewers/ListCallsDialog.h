@@ -1,0 +1,49 @@
+#pragma once
+
+#include "ui/printing/PrintDialogs.h"
+#include "ui/viewers/ListOfCallsReport.h"
+
+#include <QDialog>
+
+class QCheckBox;
+class QDateEdit;
+class QPushButton;
+
+namespace vrq {
+
+struct AppContext;
+
+// frmRptListCalls, "List Calls": a date range and good and/or bad calls, printed as the list of calls
+// with their orders. The report time is the time the dialog opened. The dialog closes after a report,
+// whether it completed or failed, and on "Cancel".
+class ListCallsDialog final : public QDialog {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ListCallsDialog)
+public:
+    // printing: the default printer and the PDF file question; tests replace them.
+    explicit ListCallsDialog(AppContext& ctx, QWidget* parent = nullptr, PrintEnvironment printing = {});
+    ~ListCallsDialog() override;
+
+    // What the person has chosen so far.
+    ListOfCallsRequest request() const;
+
+    // "Print": lays out the report, sends it to the default printer as one document and closes the
+    // dialog. Without a default printer the person may save a PDF instead.
+    void printReport();
+
+private:
+    void buildControls();
+    void finish(const QString& message);
+
+    AppContext& m_ctx;
+    PrintEnvironment m_printing;
+    QDateTime m_reportTime;
+    QDateEdit* m_from = nullptr;
+    QDateEdit* m_to = nullptr;
+    QCheckBox* m_good = nullptr;
+    QCheckBox* m_bad = nullptr;
+    QPushButton* m_print = nullptr;
+    QPushButton* m_cancel = nullptr;
+};
+
+} // namespace vrq

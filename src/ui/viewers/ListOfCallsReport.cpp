@@ -1,0 +1,110 @@
+#include "ui/viewers/ListOfCallsReport.h"
+
+#include "store/CallStore.h"
+#include "ui/viewers/ViewerFormats.h"
+
+namespace vrq {
+
+namespace {
+
+// A number as appended to a text: one leading position for the sign, blank when not negative.
+QString signedNumber(int value) {
+    return value < 0 ? QString::number(value) : QLatin1Char(' ') + QString::number(value);
+}
+
+QString withoutTrailingBlanks(QString text) {
+    while (text.endsWith(QLatin1Char(' ')))
+        text.chop(1);
+    return text;
+}
+
+QString dayText(const QDate& day) {
+    return day.toString(QStringLiteral("MM/dd/yyyy"));
+}
+
+bool isListed(const CallRow& call, const ListOfCallsRequest& request) {
+    return call.goodCall ? request.goodCalls : request.badCalls;
+}
+
+} // namespace
+
+CallListPager::CallListPager(const ListOfCallsRequest& request)
+    : m_request(request), m_document(QStringLiteral("Call List Report")) {
+    m_document.setFitPagesToSheet(true);
+}
+
+void CallListPager::print(const QString& text, int pointSize, bool bold) {
+    m_document.setFont({QStringLiteral("Courier New"), pointSize, bold});
+    m_document.addLine(text);
+}
+
+void CallListPager::pageHeader() {
+    if (m_pageNumber > 0)
+        m_document.pageBreak();
+    ++m_pageNumber;
+    print(QStringLiteral("VRQtoQX7") + QString(59, QLatin1Char(' ')) +
+          formatReportTime(m_request.reportTime));
+    print(QString(22, QLatin1Char(' ')) + QStringLiteral("Call List Report"), 16, true);
+    print(m_pageNumber > 1 ? QString(39, QLatin1Char(' ')) + QStringLiteral("continued") : QString());
+    print({});
+    print(QStringLiteral("From: ") + dayText(m_request.from), 11, true);
+    print(QStringLiteral("  To: ") + dayText(m_request.to), 11, true);
+    print({});
+    m_lineCount = 0;
+}
+
+void CallListPager::reportLine(const QString& text) {
+    if (m_lineCount + 1 > kBodyLines) {
+        pageFooter();
+        pageHeader();
+    }
+    print(text);
+    ++m_lineCount;
+}
+
+void CallListPager::pageFooter() {
+    for (int i = m_lineCount; i <= 54; ++i)
+        print({});
+    print(QString(41, QLatin1Char(' ')) + QStringLiteral("Page") + signedNumber(m_pageNumber));
+}
+
+QString callListLine(const CallRow& call) {
+    return QStringLiteral("Call #") + signedNumber(call.callNumber) + QStringLiteral(" - ") +
+           (call.goodCall ? QStringLiteral("Good") : QStringLiteral("Bad ")) + QStringLiteral(" - made on ") +
+           formatCallDateTimeAt(call.callDnt) +
+           (call.extractedCall ? QStringLiteral(" - Extracted") : QString());
+}
+
+QString orderListLine(const OrderRow& order) {
+    return QStringLiteral("    Order for Customer ") + withoutTrailingBlanks(order.customer) +
+           QStringLiteral(" by Salesperson ") + withoutTrailingBlanks(order.salesperson) +
+           QStringLiteral(".  Number of Items =") + signedNumber(order.numberOfItems);
+}
+
+PrintDocument listOfCallsDocument(CallStore& store, const ListOfCallsRequest& request, Result* result) {
+    Result ownResult;
+    Result& read = result ? *result : ownResult;
+    const std::vector<CallRow> calls = store.callsBetween(
+        QDateTime(request.from, QTime(0, 0)), QDateTime(request.to.addDays(1), QTime(0, 0)), &read);
+    if (!read.ok())
+        return PrintDocument();
+    CallListPager pager(request);
+    pager.pageHeader();
+    if (calls.empty())
+        pager.reportLine(QStringLiteral("No calls recorded during the specified period."));
+    for (const CallRow& call : calls) {
+        if (!isListed(call, request))
+            continue;
+        pager.reportLine(callListLine(call));
+        const std::vector<OrderRow> orders = store.ordersOfCall(call.source, call.callNumber, &read);
+        if (!read.ok())
+            return PrintDocument();
+        for (const OrderRow& order : orders)
+            pager.reportLine(orderListLine(order));
+        pager.reportLine({});
+    }
+    pager.pageFooter();
+    return pager.takeDocument();
+}
+
+} // namespace vrq

@@ -1,0 +1,253 @@
+#include "ui/viewers/OrdersViewWindow.h"
+
+#include "context/AppContext.h"
+#include "platform/Clock.h"
+#include "store/AuditLog.h"
+#include "store/CallStore.h"
+#include "ui/viewers/HeaderBar.h"
+#include "ui/viewers/HeaderButton.h"
+#include "ui/viewers/OrderViewModel.h"
+#include "ui/viewers/Twips.h"
+#include "ui/viewers/ViewerFormats.h"
+#include "ui/viewers/ViewerGrid.h"
+
+#include <QDateEdit>
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTableView>
+
+#include <algorithm>
+
+namespace vrq {
+
+namespace {
+
+// Geometry in twips shared by the three views.
+constexpr TwipsBox kOrdersLabel{360, 960, 435, 255};
+constexpr TwipsBox kGrid{300, 1380, 0, 2190}; // width from the design
+constexpr int kFindWidth = 735;
+constexpr int kFindHeight = 315;
+constexpr int kHeaderLeft = 900;
+constexpr int kHeaderTop = 900;
+constexpr int kHeaderHeight = 510;
+constexpr int kRowHeight = 240;
+
+// The widest date and time must fit its column with the cell's margins, whatever face the system gives.
+void fitGridFontToDateColumn(QTableView* grid, int columnTwips) {
+    const int column = Twips::toPixelsX(columnTwips);
+    const QString widest = formatCallDateTime(QDateTime(QDate(2000, 12, 28), QTime(20, 58)));
+    QFont font = grid->font();
+    while (font.pixelSize() > 8 && QFontMetrics(font).horizontalAdvance(widest) + 8 > column)
+        font.setPixelSize(font.pixelSize() - 1);
+    grid->setFont(font);
+}
+
+QRect rectOf(const TwipsBox& box) {
+    return Twips::rect(box.left, box.top, box.width, box.height);
+}
+
+QString text(const char* latin1) {
+    return QString::fromLatin1(latin1);
+}
+
+// Places a control at its twips rectangle, widened when the system's face needs more room for its text.
+void placeFitting(QWidget* control, const TwipsBox& box) {
+    QRect rect = rectOf(box);
+    rect.setWidth(std::max(rect.width(), control->sizeHint().width()));
+    control->setGeometry(rect);
+}
+
+} // namespace
+
+OrdersViewWindow::OrdersViewWindow(OrderViewKind kind, AppContext& ctx, const HeaderPictures& pictures,
+                                   SelectedCall& selected, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      m_design(OrderViewDesign::of(kind)), m_ctx(ctx), m_selected(selected) {
+    setObjectName(text(m_design.windowName));
+    setWindowTitle(text(m_design.caption));
+    setModal(true);
+    QFont small = font();
+    small.setPixelSize(11);
+    setFont(small);
+    setFixedSize(Twips::toPixelsX(m_design.clientWidth), Twips::toPixelsY(m_design.clientHeight));
+
+    buildInput(this);
+    m_model = new OrderViewModel(m_design, pictures, this);
+    buildGrid(this);
+
+    auto* close = new QPushButton(text(m_design.closeCaption), this);
+    close->setObjectName(QStringLiteral("btnOK"));
+    close->setAutoDefault(false);
+    close->setGeometry(rectOf(m_design.close));
+    connect(close, &QPushButton::clicked, this, &QDialog::accept);
+
+    m_headers = new HeaderBar(pictures, *m_model, this);
+    for (const OrderViewHeader& h : m_design.headers) {
+        HeaderButton* header = m_headers->addHeader(this, h.picture, h.widthTwips, h.sortColumn, h.sortKind);
+        const QString caption =
+            HeaderPictures::caption(h.picture).replace(QLatin1Char('\n'), QLatin1Char(' '));
+        header->setObjectName(text(h.name));
+        header->setAccessibleName(caption);
+    }
+    setTabOrder(m_text ? static_cast<QWidget*>(m_text) : m_date, m_find);
+    setTabOrder(m_find, m_grid);
+    setTabOrder(m_grid, close);
+
+    // Load: an empty grid, every header raised.
+    setUpViewGrid();
+    m_headers->setPressedHeader(nullptr);
+}
+
+OrdersViewWindow::~OrdersViewWindow() = default;
+
+void OrdersViewWindow::buildInput(QWidget* client) {
+    auto* label = new QLabel(text(m_design.labelText), client);
+    placeFitting(label, m_design.label);
+    QWidget* input = nullptr;
+    if (m_design.isDateView()) {
+        m_date = new QDateEdit(client);
+        m_date->setDisplayFormat(QStringLiteral("MM/dd/yyyy"));
+        m_date->setCalendarPopup(true);
+        m_date->setDateRange(QDate(1601, 1, 1), QDate(9999, 12, 31));
+        const QDateTime now = m_ctx.clock ? m_ctx.clock->now() : QDateTime::currentDateTime();
+        m_date->setDate(now.date());
+        input = m_date;
+    } else {
+        m_text = new QLineEdit(client);
+        m_text->setMaxLength(m_design.inputMaxLength);
+        input = m_text;
+    }
+    input->setObjectName(text(m_design.inputName));
+    input->setAccessibleName(label->text());
+    placeFitting(input, m_design.input);
+    label->setBuddy(input);
+
+    m_find = new QPushButton(QStringLiteral("Find"), client);
+    m_find->setObjectName(QStringLiteral("cmdFind"));
+    m_find->setDefault(true); // Enter in the input control finds
+    QRect find = Twips::rect(m_design.findLeft, m_design.findTop, kFindWidth, kFindHeight);
+    // Kept clear of an input control that had to grow.
+    find.moveLeft(std::max(find.left(), input->geometry().right() + Twips::toPixelsX(120)));
+    m_find->setGeometry(find);
+    connect(m_find, &QPushButton::clicked, this, &OrdersViewWindow::findOrders);
+}
+
+void OrdersViewWindow::buildGrid(QWidget* client) {
+    auto* label = new QLabel(QStringLiteral("Orders"), client);
+    placeFitting(label, kOrdersLabel);
+    m_grid = makeViewerGrid(client, m_model, QStringLiteral("fgCalls"), QStringLiteral("Orders"),
+                            m_design.columnOf(OrderViewCell::Details), kRowHeight);
+    const int dateColumn = m_design.columnOf(OrderViewCell::DateTime);
+    if (dateColumn >= 0)
+        fitGridFontToDateColumn(m_grid, m_design.columns[static_cast<std::size_t>(dateColumn)].widthTwips);
+    label->setBuddy(m_grid);
+    connect(m_grid, &QTableView::clicked, this, &OrdersViewWindow::onRowClicked);
+    // Enter or Space on the current row does what a click does.
+    m_grid->installEventFilter(this);
+}
+
+void OrdersViewWindow::setUpViewGrid() {
+    m_model->clear();
+    std::vector<int> widths;
+    for (const OrderViewColumn& column : m_design.gridColumns())
+        widths.push_back(column.widthTwips);
+    setColumnWidthsTwips(m_grid, widths);
+    setGridWidth(m_design.gridWidth);
+    m_headers->placeRow(kHeaderLeft, kHeaderTop, kHeaderHeight);
+}
+
+void OrdersViewWindow::setGridWidth(int twips) {
+    m_gridWidthTwips = twips;
+    m_grid->setGeometry(Twips::rect(kGrid.left, kGrid.top, twips, kGrid.height));
+}
+
+void OrdersViewWindow::findOrders() {
+    setUpViewGrid();
+    // A blank entry runs no query; a date is always set.
+    if (m_text && m_text->text().trimmed().isEmpty())
+        return;
+    bool ok = true;
+    std::vector<OrderViewRow> found = readOrders(&ok);
+    if (!ok)
+        return;
+    std::vector<OrderViewGridRow> rows;
+    rows.reserve(found.size());
+    for (const OrderViewRow& order : found)
+        rows.push_back(OrderViewModel::rowFor(order));
+    m_model->appendRows(std::move(rows));
+    setGridWidth(m_model->rowCount() >= OrderViewDesign::kRowsForScrollBar ? m_design.gridWidthWithScrollBar
+                                                                           : m_design.gridWidth);
+    m_headers->setPressedHeader(m_headers->headers().front());
+}
+
+std::vector<OrderViewRow> OrdersViewWindow::readOrders(bool* ok) {
+    *ok = false;
+    if (!m_ctx.store)
+        return {};
+    Result result;
+    std::vector<OrderViewRow> found;
+    switch (m_design.kind) {
+    case OrderViewKind::BySalesperson:
+        found = m_ctx.store->ordersOfSalesperson(m_text->text(), &result);
+        break;
+    case OrderViewKind::ByCustomer:
+        found = m_ctx.store->ordersOfCustomer(m_text->text(), &result);
+        break;
+    case OrderViewKind::ByDate:
+        found = m_ctx.store->ordersOfDay(m_date->date(), &result);
+        break;
+    }
+    if (!result.ok()) {
+        const QString message = QStringLiteral("The orders could not be read (%1 - %2).")
+                                    .arg(result.code)
+                                    .arg(result.message);
+        if (m_ctx.audit)
+            m_ctx.audit->write(AuditType::Error, text(m_design.windowName) + QStringLiteral(": ") + message);
+        QMessageBox::warning(this, QStringLiteral("VRQToQX7"), message);
+        return {};
+    }
+    *ok = true;
+    return found;
+}
+
+void OrdersViewWindow::onRowClicked(const QModelIndex& index) {
+    if (!index.isValid() || m_model->rowCount() == 0)
+        return;
+    const int row = index.row();
+    const int numberColumn = m_design.columnOf(OrderViewCell::CallNumber);
+    if (m_model->index(row, numberColumn).data().toString().isEmpty())
+        return;
+    m_grid->setCurrentIndex(index);
+    m_model->setDetailsPressed(row, true);
+    m_grid->viewport()->repaint();
+
+    const OrderViewGridRow& clicked = m_model->rowAt(row);
+    m_selected.SelectedSource = static_cast<qint16>(clicked.source);
+    m_selected.SelectedCallNumber = clicked.callNumber;
+    // The row is followed by a persistent index while the details window is open.
+    const QPersistentModelIndex kept(m_model->index(row, 0));
+    emit callDetailsRequested();
+    if (kept.isValid()) {
+        m_model->setDetailsPressed(kept.row(), false);
+        m_grid->viewport()->repaint();
+    }
+}
+
+bool OrdersViewWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_grid && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) &&
+            m_grid->currentIndex().isValid()) {
+            onRowClicked(m_grid->currentIndex());
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+} // namespace vrq

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "ui/viewers/OrderViewDesign.h"
+#include "ui/viewers/SelectedCall.h"
+
+#include <QDialog>
+#include <vector>
+
+class QDateEdit;
+class QLineEdit;
+class QPushButton;
+class QTableView;
+
+namespace vrq {
+
+struct AppContext;
+class HeaderBar;
+class HeaderPictures;
+class OrderViewModel;
+struct OrderViewRow;
+
+// frmSPCalls, frmCustCalls and frmDateCalls: the orders of one salesperson, one customer or one day,
+// one row per order with its call. The three differ only in their OrderViewDesign. A row click writes
+// the call's source and number into the selected call and asks for its details window.
+class OrdersViewWindow final : public QDialog {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(OrdersViewWindow)
+public:
+    OrdersViewWindow(OrderViewKind kind, AppContext& ctx, const HeaderPictures& pictures,
+                     SelectedCall& selected, QWidget* parent = nullptr);
+    ~OrdersViewWindow() override;
+
+    // Fills the grid from the store for what the input control holds ("Find").
+    void findOrders();
+
+    const OrderViewDesign& design() const { return m_design; }
+    const OrderViewModel& ordersModel() const { return *m_model; }
+    QTableView* ordersGrid() const { return m_grid; }
+    HeaderBar& headerBar() { return *m_headers; }
+    QLineEdit* textInput() const { return m_text; } // the text views
+    QDateEdit* dateInput() const { return m_date; } // the date view
+    int gridWidthTwips() const { return m_gridWidthTwips; }
+
+signals:
+    // A row was clicked and the selected call set to its source and number; the receiver shows that
+    // call's details modally, owned by this window, and returns when it has closed.
+    void callDetailsRequested();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildInput(QWidget* client);
+    void buildGrid(QWidget* client);
+    void setUpViewGrid();
+    void setGridWidth(int twips);
+    std::vector<OrderViewRow> readOrders(bool* ok);
+    void onRowClicked(const QModelIndex& index);
+
+    const OrderViewDesign& m_design;
+    AppContext& m_ctx;
+    SelectedCall& m_selected;
+    OrderViewModel* m_model = nullptr;
+    HeaderBar* m_headers = nullptr;
+    QTableView* m_grid = nullptr;
+    QLineEdit* m_text = nullptr;
+    QDateEdit* m_date = nullptr;
+    QPushButton* m_find = nullptr;
+    int m_gridWidthTwips = 0;
+};
+
+} // namespace vrq

@@ -1,0 +1,55 @@
+#include "ui/viewers/ViewerGrid.h"
+
+#include "ui/viewers/GridPictureDelegate.h"
+#include "ui/viewers/Twips.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QTableView>
+
+namespace vrq {
+
+QTableView* makeViewerGrid(QWidget* parent, QAbstractItemModel* model, const QString& objectName,
+                           const QString& accessibleName, int detailsColumn, int rowHeightTwips) {
+    auto* grid = new QTableView(parent);
+    grid->setObjectName(objectName);
+    grid->setAccessibleName(accessibleName);
+    grid->setModel(model);
+    if (detailsColumn >= 0)
+        grid->setItemDelegateForColumn(detailsColumn, new GridPictureDelegate(grid));
+    grid->horizontalHeader()->hide();
+    grid->verticalHeader()->hide();
+    grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    grid->verticalHeader()->setMinimumSectionSize(1);
+    grid->verticalHeader()->setDefaultSectionSize(Twips::toPixelsY(rowHeightTwips));
+    grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    grid->setSelectionMode(QAbstractItemView::NoSelection);
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    grid->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    grid->setWordWrap(false);
+    grid->setFrameStyle(QFrame::Box | QFrame::Plain);
+    grid->setLineWidth(1);
+    return grid;
+}
+
+QLabel* makeViewerLabel(QWidget* parent, const QString& text, int left, int top, int width, int height) {
+    auto* label = new QLabel(text, parent);
+    const QRect place = Twips::rect(left, top, width, height);
+    label->setGeometry(place);
+    label->resize(std::max(place.width(), label->sizeHint().width()), place.height());
+    return label;
+}
+
+void setColumnWidthsTwips(QTableView* grid, const std::vector<int>& widths) {
+    int edgeTwips = 0;
+    for (std::size_t column = 0; column < widths.size(); ++column) {
+        const int c = static_cast<int>(column);
+        const int width = widths[column];
+        grid->setColumnWidth(c, Twips::toPixelsX(edgeTwips + width) - Twips::toPixelsX(edgeTwips));
+        grid->setColumnHidden(c, width == 0);
+        edgeTwips += width;
+    }
+}
+
+} // namespace vrq

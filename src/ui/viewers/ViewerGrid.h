@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+#include <vector>
+
+class QAbstractItemModel;
+class QLabel;
+class QTableView;
+class QWidget;
+
+namespace vrq {
+
+// A viewer window's grid as the details windows use it: no header row or column (header pictures stand
+// above it), no editing or selection, fixed row height, the "Details" picture drawn in detailsColumn
+// (-1 for none), and accessible under the given name.
+QTableView* makeViewerGrid(QWidget* parent, QAbstractItemModel* model, const QString& objectName,
+                           const QString& accessibleName, int detailsColumn, int rowHeightTwips);
+// A label at its place in twips, widened when the system's face needs more room than the place gives.
+QLabel* makeViewerLabel(QWidget* parent, const QString& text, int left, int top, int width, int height);
+// Column widths in twips; a width of 0 hides the column. Edges are rounded from running totals, so
+// the pixel widths add up to the grid's.
+void setColumnWidthsTwips(QTableView* grid, const std::vector<int>& widths);
+
+} // namespace vrq

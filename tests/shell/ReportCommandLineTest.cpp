@@ -1,0 +1,61 @@
+#include "shell/ReportCommandLine.h"
+#include "support/TestNames.h"
+
+#include <gtest/gtest.h>
+
+using namespace vrq;
+
+namespace {
+
+struct ReportArgsCase {
+    const char* name;
+    const char* arguments; // split on blanks
+    const char* error;     // part of the message, or nullptr when understood
+    bool good = true;
+    bool bad = false;
+    const char* pdf = "";
+    const char* printer = "";
+};
+
+class ReportCommandLineTest : public ::testing::TestWithParam<ReportArgsCase> {};
+
+TEST_P(ReportCommandLineTest, UnderstandsTheOptionsOrSaysWhatIsWrong) {
+    const ReportArgsCase& c = GetParam();
+    const ReportCommandParse parse =
+        parseReportCommand(QString::fromLatin1(c.arguments).split(QLatin1Char(' ')));
+    if (c.error) {
+        EXPECT_TRUE(parse.error.contains(QString::fromLatin1(c.error))) << parse.error.toStdString();
+        return;
+    }
+    ASSERT_TRUE(parse.ok()) << parse.error.toStdString();
+    EXPECT_EQ(parse.command.from, QDate(2026, 3, 1));
+    EXPECT_EQ(parse.command.to, QDate(2026, 3, 31));
+    EXPECT_EQ(parse.command.goodCalls, c.good);
+    EXPECT_EQ(parse.command.badCalls, c.bad);
+    EXPECT_EQ(parse.command.pdfFile, QString::fromLatin1(c.pdf));
+    EXPECT_EQ(parse.command.printerName, QString::fromLatin1(c.printer));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ReportCommandLineTest,
+    ::testing::Values(
+        ReportArgsCase{"GoodCallsWithoutBoxes", "--from 2026-03-01 --to 2026-03-31", nullptr},
+        ReportArgsCase{"BadOnly", "--from 2026-03-01 --to 2026-03-31 --bad", nullptr, false, true},
+        ReportArgsCase{"Both", "--bad --good --from 2026-03-01 --to 2026-03-31", nullptr, true, true},
+        ReportArgsCase{"Pdf", "--from 2026-03-01 --to 2026-03-31 --pdf /tmp/r.pdf", nullptr, true, false,
+                       "/tmp/r.pdf"},
+        ReportArgsCase{"Printer", "--from 2026-03-01 --to 2026-03-31 --printer Office", nullptr, true, false,
+                       "", "Office"},
+        ReportArgsCase{"MissingTo", "--from 2026-03-01", "Both --from and --to"},
+        ReportArgsCase{"NotADay", "--from 2026-02-30 --to 2026-03-31", "\"2026-02-30\" is not a date"},
+        ReportArgsCase{"OtherForm", "--from 03/01/2026 --to 2026-03-31", "YYYY-MM-DD"},
+        ReportArgsCase{"FromAfterTo", "--from 2026-04-01 --to 2026-03-31", "is after"},
+        ReportArgsCase{"ValueMissing", "--from 2026-03-01 --to 2026-03-31 --pdf", "--pdf needs a value"},
+        ReportArgsCase{"PdfAndPrinter", "--from 2026-03-01 --to 2026-03-31 --pdf a.pdf --printer P",
+                       "together"},
+        ReportArgsCase{"GivenTwice", "--from 2026-03-01 --to 2026-03-31 --to 2026-03-31", "given twice"},
+        ReportArgsCase{"Unknown", "--from 2026-03-01 --to 2026-03-31 --goood",
+                       "Unknown argument \"--goood\""}),
+    test::RowName());
+
+} // namespace

@@ -1,0 +1,403 @@
+#include "DetailsWindowSupport.h"
+#include "KeptPrinter.h"
+
+#include "context/NetworkConnection.h"
+#include "export/OrderExport.h"
+#include "ui/viewers/CallDetailsWindow.h"
+#include "ui/viewers/CallsTableModel.h"
+#include "ui/viewers/CallsWindow.h"
+#include "ui/viewers/HeaderBar.h"
+#include "ui/viewers/HeaderButton.h"
+#include "ui/viewers/OrdersTableModel.h"
+
+#include <QAbstractItemModelTester>
+#include <QPushButton>
+
+namespace vrq::test {
+namespace {
+
+class CallDetailsTest : public DetailsWindowTest {
+protected:
+    CallDetailsWindow& open(int source, int number) {
+        select(source, number);
+        window = std::make_unique<CallDetailsWindow>(fx.ctx, selected, pictures);
+        tester = std::make_unique<QAbstractItemModelTester>(
+            window->findChild<QTableView*>(QStringLiteral("fgOrders"))->model(),
+            QAbstractItemModelTester::FailureReportingMode::Fatal);
+        window->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        return *window;
+    }
+    QPushButton* button(const char* name) const {
+        return window->findChild<QPushButton*>(QLatin1String(name));
+    }
+    void TearDown() override {
+        tester.reset();
+        window.reset();
+    }
+
+    std::unique_ptr<CallDetailsWindow> window;
+    std::unique_ptr<QAbstractItemModelTester> tester;
+};
+
+struct SourceCase {
+    const char* name;
+    int source;
+    const char* caption;
+    const char* salesperson;
+};
+
+class CallDetailsSameNumber : public CallDetailsTest, public ::testing::WithParamInterface<SourceCase> {};
+
+// A call and a scanned file with the same number: each window shows and prints its own orders only.
+TEST_P(CallDetailsSameNumber, ShowsAndPrintsOnlyItsOwnSource) {
+    const SourceCase c = GetParam();
+    addCall(0, 12, 1);
+    addOrder(0, 12, 1, QStringLiteral("111"), QStringLiteral("9001"));
+    addCall(1, 12, 2);
+    addOrder(1, 12, 1, QStringLiteral("222"), QStringLiteral("9002"));
+    addOrder(1, 12, 2, QStringLiteral("222"), QStringLiteral("9003"));
+    CallDetailsWindow& w = open(c.source, 12);
+
+    EXPECT_EQ(w.windowTitle(), QLatin1String(c.caption));
+    EXPECT_EQ(lines(w, "lstCallInfo").value(0), QStringLiteral("Call #12 made on 03/07/2010 at 02:05 PM"));
+    const QStringList salespeople = column(w, "fgOrders", OrdersTableModel::SalespersonColumn);
+    EXPECT_EQ(salespeople.size(), c.source == 0 ? 1 : 2);
+    EXPECT_EQ(salespeople.count(QLatin1String(c.salesperson)), salespeople.size());
+    const QStringList printed = w.printout().allText().filter(QStringLiteral("Salesperson: "));
+    EXPECT_EQ(printed.size(), salespeople.size());
+    EXPECT_EQ(printed.count(QStringLiteral("Salesperson: ") + QLatin1String(c.salesperson)), printed.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, CallDetailsSameNumber,
+                         ::testing::Values(SourceCase{"Call", 0, "Call: #12 Details", "111"},
+                                           SourceCase{"File", 1, "File: #12 Details", "222"}),
+                         RowName());
+
+struct InfoCase {
+    const char* name;
+    bool good;
+    bool extracted;
+    QStringList lines;
+    bool reExtract;
+};
+
+class CallDetailsInfo : public CallDetailsTest, public ::testing::WithParamInterface<InfoCase> {};
+
+TEST_P(CallDetailsInfo, ThreeLinesAndTheReExtractButton) {
+    const InfoCase c = GetParam();
+    addCall(0, 7, 0, c.good, c.extracted);
+    CallDetailsWindow& w = open(0, 7);
+    EXPECT_EQ(lines(w, "lstCallInfo"), c.lines);
+    EXPECT_EQ(button("btnReExtract")->isEnabled(), c.reExtract);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CallDetailsInfo,
+    ::testing::Values(InfoCase{"Extracted",
+                               true,
+                               true,
+                               {QStringLiteral("Call #7 made on 03/07/2010 at 02:05 PM"),
+                                QStringLiteral("Good call"),
+                                QStringLiteral("Extracted on 03/08/2010 at 09:30 AM to QX740001.Rcv")},
+                               true},
+                      InfoCase{"NotExtracted",
+                               true,
+                               false,
+                               {QStringLiteral("Call #7 made on 03/07/2010 at 02:05 PM"),
+                                QStringLiteral("Good call"), QStringLiteral("Not extracted.")},
+                               false},
+                      InfoCase{"Bad",
+                               false,
+                               false,
+                               {QStringLiteral("Call #7 made on 03/07/2010 at 02:05 PM"),
+                                QStringLiteral("Bad call"), QStringLiteral("Not extracted.")},
+                               false}),
+    RowName());
+
+// A call that is not in the store: one line, no orders, nothing that acts on the call but the print.
+TEST_F(CallDetailsTest, MissingCallSaysSoAndOffersNoActionOnIt) {
+    addCall(1, 44, 1); // the file with that number is not the call
+    CallDetailsWindow& w = open(0, 44);
+    EXPECT_EQ(lines(w, "lstCallInfo"), QStringList{QStringLiteral("Call #44 not found.")});
+    EXPECT_EQ(w.ordersModel().rowCount(), 0);
+    EXPECT_FALSE(button("btnReExtract")->isEnabled());
+    QTest::mouseClick(w.findChild<QTableView*>(QStringLiteral("fgOrders"))->viewport(), Qt::LeftButton);
+    EXPECT_EQ(QApplication::activeModalWidget(), &w) << "no window opened over it";
+    EXPECT_EQ(w.printout().allText().first(), QStringLiteral("Call #44 Details"));
+}
+
+// The calls window's side of the program, as the window layer wires it: row changes reach its grid.
+class CallsWindowUi : public RecordingUserInterface {
+public:
+    void updateCallRow(int source, int callNumber, CallDisplay mode) override {
+        if (window)
+            window->updateCallDisplay(source, callNumber, mode);
+    }
+    CallsWindow* window = nullptr;
+};
+
+class CallDetailsReExtract : public CallDetailsTest {
+protected:
+    void SetUp() override {
+        fx.ctx.settings.SystemID = 4;
+        fx.ctx.settings.LastSeqNum = 0;
+        fx.ctx.ui = &ui;
+        // A call and a file of the same number, both sent to the host by a real export.
+        for (int source : {0, 1}) {
+            addCall(source, 21, 1);
+            addOrder(source, 21, 1, QStringLiteral("123456"), QStringLiteral("12345678"));
+            addItem(source, 21, 1, 1, QStringLiteral("12345"), 3);
+        }
+        exportCalls();
+        ASSERT_EQ(fx.hostFiles().size(), 2);
+        calls = std::make_unique<CallsWindow>(fx.ctx);
+        ui.window = calls.get();
+    }
+    void TearDown() override {
+        CallDetailsTest::TearDown();
+        calls.reset();
+    }
+    void exportCalls() {
+        NetworkConnection network(fx.ctx);
+        OrderExport(fx.ctx, network).extractCalls();
+    }
+    QString status(int source) const {
+        const int row = calls->callsModel().findCallRow(source, 21);
+        return calls->callsModel().index(row, CallsTableModel::StatusColumn).data().toString();
+    }
+
+    CallsWindowUi ui;
+    std::unique_ptr<CallsWindow> calls;
+};
+
+TEST_F(CallDetailsReExtract, NoChangesNothing) {
+    CallDetailsWindow& w = open(0, 21);
+    auto box = answerNextMessageBox(QMessageBox::No);
+    button("btnReExtract")->click();
+    EXPECT_EQ(box->text, QStringLiteral("Send this call to QX7 again?"));
+    EXPECT_TRUE(fx.call(0, 21)->extractedCall);
+    EXPECT_TRUE(lines(w, "lstCallInfo").value(2).startsWith(QStringLiteral("Extracted on ")));
+    EXPECT_TRUE(button("btnReExtract")->isEnabled());
+    EXPECT_EQ(status(0), QStringLiteral("Extracted"));
+    EXPECT_TRUE(fx.auditMessages(QStringLiteral("I")).filter(QStringLiteral("again")).isEmpty());
+    exportCalls();
+    EXPECT_EQ(fx.hostFiles().size(), 2);
+}
+
+TEST_F(CallDetailsReExtract, YesSendsTheCallAgainUnderANewNumber) {
+    const CallRow before = *fx.call(0, 21);
+    CallDetailsWindow& w = open(0, 21);
+    auto box = answerNextMessageBox(QMessageBox::Yes);
+    button("btnReExtract")->click();
+    ASSERT_TRUE(box->seen);
+
+    const CallRow after = *fx.call(0, 21);
+    EXPECT_FALSE(after.extractedCall);
+    EXPECT_EQ(after.extractedFileName, before.extractedFileName);
+    EXPECT_EQ(after.extractedDnt, before.extractedDnt);
+    EXPECT_TRUE(fx.call(1, 21)->extractedCall) << "the file of the same number stays extracted";
+    EXPECT_EQ(status(0), QStringLiteral("Good Call"));
+    EXPECT_EQ(status(1), QStringLiteral("Extracted"));
+    EXPECT_EQ(lines(w, "lstCallInfo").value(2), QStringLiteral("Not extracted."));
+    EXPECT_FALSE(button("btnReExtract")->isEnabled());
+    EXPECT_TRUE(fx.auditMessages(QStringLiteral("I"))
+                    .contains(QStringLiteral("Call #21 marked to be sent to QX7 again (Re-Extract)")));
+
+    const QStringList sent = fx.hostFiles();
+    exportCalls();
+    QStringList now = fx.hostFiles();
+    for (const QString& name : sent)
+        now.removeAll(name);
+    ASSERT_EQ(now.size(), 1);
+    EXPECT_EQ(ProgramFixture::readFile(fx.hostFile(now.first())),
+              ProgramFixture::readFile(fx.hostFile(before.extractedFileName)));
+    EXPECT_EQ(fx.call(0, 21)->extractedFileName, now.first());
+}
+
+struct WidthCase {
+    const char* name;
+    int orders;
+    int width;
+};
+
+class CallDetailsGridWidth : public CallDetailsTest, public ::testing::WithParamInterface<WidthCase> {};
+
+TEST_P(CallDetailsGridWidth, ScrollBarRoomFromTheFifthOrder) {
+    const WidthCase c = GetParam();
+    addCall(0, 5, c.orders);
+    for (int seq = 1; seq <= c.orders; ++seq)
+        addOrder(0, 5, seq, QStringLiteral("1"), QString::number(seq));
+    CallDetailsWindow& w = open(0, 5);
+    EXPECT_EQ(w.gridWidthTwips(), c.width);
+    EXPECT_EQ(w.ordersModel().rowCount(), c.orders);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, CallDetailsGridWidth,
+                         ::testing::Values(WidthCase{"FourOrders", 4, 6570},
+                                           WidthCase{"FiveOrders", 5, 6830}),
+                         RowName());
+
+struct OrderSortCase {
+    const char* name;
+    const char* header;
+    int column;
+    QStringList sorted;
+};
+
+class CallDetailsSort : public CallDetailsTest, public ::testing::WithParamInterface<OrderSortCase> {};
+
+TEST_P(CallDetailsSort, HeaderClickSortsTheOrders) {
+    const OrderSortCase c = GetParam();
+    addCall(0, 3, 4);
+    addOrder(0, 3, 1, QStringLiteral("1"), QStringLiteral("100"), QStringLiteral("delta  "));
+    addOrder(0, 3, 2, QStringLiteral("1"), QStringLiteral("9"), QStringLiteral("Bravo"));
+    addOrder(0, 3, 3, QStringLiteral("1"), QStringLiteral("20"), QStringLiteral("alpha"));
+    addOrder(0, 3, 4, QStringLiteral("1"), QStringLiteral("3"), QStringLiteral("Charlie"));
+    CallDetailsWindow& w = open(0, 3);
+    QTest::mouseClick(w.findChild<HeaderButton*>(QLatin1String(c.header)), Qt::LeftButton);
+    EXPECT_EQ(column(w, "fgOrders", c.column), c.sorted);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, CallDetailsSort,
+                         ::testing::Values(OrderSortCase{"MessageIgnoringCase",
+                                                         "imgMsg",
+                                                         OrdersTableModel::MessageColumn,
+                                                         {QStringLiteral("alpha"), QStringLiteral("Bravo"),
+                                                          QStringLiteral("Charlie"),
+                                                          QStringLiteral("delta")}},
+                                           OrderSortCase{"CustomerAsNumbers",
+                                                         "imgCustomer",
+                                                         OrdersTableModel::CustomerColumn,
+                                                         {QStringLiteral("3"), QStringLiteral("9"),
+                                                          QStringLiteral("20"), QStringLiteral("100")}}),
+                         RowName());
+
+// A row click opens the order with the row's button pressed meanwhile; a row no order filled reports
+// the order missing and opens no window.
+TEST_F(CallDetailsTest, RowClickOpensItsOrderAndAnEmptyRowReportsIt) {
+    addCall(0, 8, 2);
+    addOrder(0, 8, 1, QStringLiteral("55"), QStringLiteral("66"));
+    CallDetailsWindow& w = open(0, 8);
+    QString opened;
+    bool pressed = false;
+    auto closer = closeNextModalWindow(QStringLiteral("frmOrderDetails"), [&](QWidget* modal) {
+        opened = modal->objectName();
+        pressed = w.ordersModel().rowAt(0).detailsPressed;
+    });
+    clickRow(w, "fgOrders", 0);
+    EXPECT_EQ(opened, QStringLiteral("frmOrderDetails"));
+    EXPECT_TRUE(pressed);
+    EXPECT_FALSE(w.ordersModel().rowAt(0).detailsPressed);
+    EXPECT_EQ(selected.SelectedOrderSeqNumber, 1);
+
+    auto box = answerNextMessageBox(QMessageBox::Ok);
+    clickRow(w, "fgOrders", 1);
+    EXPECT_EQ(box->text, QStringLiteral("Unable to find this order."));
+    EXPECT_EQ(box->title, QStringLiteral("VRQToQX7"));
+    EXPECT_EQ(selected.SelectedOrderSeqNumber, 0);
+    EXPECT_TRUE(w.isVisible());
+}
+
+// The printed call on the real default printer, read back from the kept job.
+TEST_F(CallDetailsTest, PrintedCallReadsBackFromTheDefaultPrinter) {
+    const QString folder = KeptPrinter::folder();
+    ASSERT_FALSE(folder.isEmpty());
+    const int number = 70000 + static_cast<int>(QCoreApplication::applicationPid() % 10000);
+    addCall(0, number, 1);
+    addOrder(0, number, 1, QStringLiteral("123456"), QStringLiteral("12 34  "), QStringLiteral("Rush it"), 2);
+    addItem(0, number, 1, 1, QStringLiteral("A12-7  "), -5, 1234);
+    addItem(0, number, 1, 2, QStringLiteral("1234567890123"), 12, 0);
+    CallDetailsWindow& w = open(0, number);
+    Qt::CursorShape during = Qt::ArrowCursor;
+    PrintEnvironment environment;
+    environment.defaultPrinter = [&] {
+        during = w.cursor().shape();
+        return QPrinterInfo::defaultPrinter();
+    };
+    w.setPrintEnvironment(environment);
+    const QSet<QString> before = KeptPrinter::jobs(folder);
+
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    // The accelerator presses the button as a click does (the button comes up after a moment).
+    QTest::keyClick(&w, Qt::Key_P, Qt::AltModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return during != Qt::ArrowCursor; }, 5000));
+    EXPECT_EQ(during, Qt::WaitCursor);
+    EXPECT_EQ(w.cursor().shape(), Qt::ArrowCursor);
+    const QString title = QStringLiteral("Call #%1 Details").arg(number);
+    const std::optional<QString> text = KeptPrinter::waitForJob(folder, before, title);
+    ASSERT_TRUE(text) << "no printed call reached " << folder.toStdString();
+    QStringList printed = text->split(QLatin1Char('\n'));
+    for (QString& line : printed)
+        while (line.endsWith(QLatin1Char(' ')))
+            line.chop(1);
+    printed.removeAll(QString());
+    const QStringList expected{
+        title,
+        QStringLiteral("Good Call #%1 made on 03/07/2010 at 02:05 PM").arg(number),
+        QStringLiteral("Salesperson: 123456"),
+        QStringLiteral("Customer: 12_34"),
+        QStringLiteral("Route: R7"),
+        QStringLiteral("Message: Rush it"),
+        QStringLiteral("Number of Items: 2"),
+        QStringLiteral("          Item Number   Qty   Unit   Disc %   Price Override"),
+        QStringLiteral("          -----------   ---   ----   ------   --------------"),
+        QStringLiteral("          _12_7          _5      2        5       1234.00"),
+        QStringLiteral("          12345678901    12      2        5          0.00"),
+        QStringLiteral("\f"),
+    };
+    EXPECT_EQ(printed, expected) << text->toStdString();
+}
+
+TEST_F(CallDetailsTest, PrintWithoutADefaultPrinterOffersAPdf) {
+    addCall(0, 9, 0);
+    CallDetailsWindow& w = open(0, 9);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("call.pdf"));
+    PrintEnvironment environment;
+    environment.defaultPrinter = [] { return QPrinterInfo(); };
+    environment.askPdfPath = [&](QWidget*, const QString&) { return path; };
+    w.setPrintEnvironment(environment);
+    auto box = answerNextMessageBox(QMessageBox::Yes);
+    button("btnPrintCall")->click();
+    EXPECT_EQ(box->text, PrintDialogs::noPrinterText());
+    EXPECT_TRUE(KeptPrinter::pdfText(path).contains(QStringLiteral("Call #9 Details")));
+}
+
+TEST_F(CallDetailsTest, EveryControlIsNamedForTheAccessibilityInterface) {
+    addCall(0, 4, 1, true, true);
+    addOrder(0, 4, 1, QStringLiteral("1"), QStringLiteral("2"));
+    CallDetailsWindow& w = open(0, 4);
+    expectNamedAndReachable(w, {{"lstCallInfo", "Call Details"},
+                                {"btnReExtract", "Re-Extract Call"},
+                                {"imgSalesperson", "Salesperson"},
+                                {"imgCustomer", "Customer"},
+                                {"imgRoute", "Route"},
+                                {"imgNumItems", "# Items"},
+                                {"imgMsg", "Message"},
+                                {"fgOrders", "Order(s) Summary"},
+                                {"btnPrintCall", "Print Call"},
+                                {"btnOK", "OK"}});
+    EXPECT_EQ(
+        accessibleColumns(w, "fgOrders").mid(0, 6),
+        (QStringList{QStringLiteral("Details"), QStringLiteral("Salesperson"), QStringLiteral("Customer"),
+                     QStringLiteral("Route"), QStringLiteral("# Items"), QStringLiteral("Message")}));
+    EXPECT_EQ(accessibleCell(w, "fgOrders", 0, 0), QStringLiteral("Details"));
+    EXPECT_EQ(accessibleCell(w, "fgOrders", 0, 1), QStringLiteral("1"));
+
+    // Space on a header sorts as a click does; Enter on the grid opens the current row's order.
+    auto* message = w.findChild<HeaderButton*>(QStringLiteral("imgMsg"));
+    QTest::keyClick(message, Qt::Key_Space);
+    EXPECT_TRUE(message->isPressed());
+    QString opened;
+    auto closer = closeNextModalWindow(QStringLiteral("frmOrderDetails"),
+                                       [&](QWidget* modal) { opened = modal->objectName(); });
+    auto* grid = w.findChild<QTableView*>(QStringLiteral("fgOrders"));
+    grid->setCurrentIndex(grid->model()->index(0, 1));
+    QTest::keyClick(grid, Qt::Key_Return);
+    EXPECT_EQ(opened, QStringLiteral("frmOrderDetails"));
+}
+
+} // namespace
+} // namespace vrq::test

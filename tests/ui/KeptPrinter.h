@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QSet>
+#include <QStringList>
+#include <QThread>
+#include <gtest/gtest.h>
+#include <optional>
+
+namespace vrq::test {
+
+// The default printer of the print tests: a CUPS queue whose backend keeps each job's document in a
+// folder (scripts/test-printer.sh, run by scripts/test.sh, which exports VRQ_TEST_PRINTER_FOLDER).
+class KeptPrinter {
+public:
+    // The folder, or an empty text and a failure that says how to set the printer up.
+    static QString folder() {
+        const QString path = qEnvironmentVariable("VRQ_TEST_PRINTER_FOLDER");
+        if (path.isEmpty() || !QDir(path).exists()) {
+            ADD_FAILURE() << "No test printer: VRQ_TEST_PRINTER_FOLDER is not set to its folder. Run the "
+                             "tests through scripts/test.sh, or export VRQ_TEST_PRINTER_FOLDER=\"$("
+                             "scripts/test-printer.sh)\" first.";
+            return {};
+        }
+        return path;
+    }
+
+    // The jobs kept so far; a job printed after this call is a new name.
+    static QSet<QString> jobs(const QString& folder) {
+        const QStringList names = QDir(folder).entryList({QStringLiteral("job-*.pdf")}, QDir::Files);
+        return QSet<QString>(names.begin(), names.end());
+    }
+
+    // The text (pdftotext -layout) of the first job kept after `before` that contains marker; other
+    // tests may print at the same time. Waits up to timeoutMs.
+    static std::optional<QString> waitForJob(const QString& folder, const QSet<QString>& before,
+                                             const QString& marker, int timeoutMs = 30000) {
+        QSet<QString> read;
+        QElapsedTimer timer;
+        timer.start();
+        do {
+            for (const QString& name : jobs(folder)) {
+                if (before.contains(name) || read.contains(name))
+                    continue;
+                read.insert(name);
+                const QString text = pdfText(QDir(folder).filePath(name));
+                if (text.contains(marker))
+                    return text;
+            }
+            QThread::msleep(100);
+        } while (timer.elapsed() < timeoutMs);
+        return std::nullopt;
+    }
+
+    // The pages of a PDF as text, laid out as printed; form feeds between pages.
+    static QString pdfText(const QString& path) {
+        return run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
+    }
+    static QString pdfFonts(const QString& path) { return run(QStringLiteral("pdffonts"), {path}); }
+    static int pdfPages(const QString& path) { return pdfText(path).count(QLatin1Char('\f')); }
+
+private:
+    static QString run(const QString& program, const QStringList& arguments) {
+        QProcess process;
+        process.start(program, arguments);
+        if (!process.waitForFinished(20000) || process.exitCode() != 0) {
+            ADD_FAILURE() << program.toStdString() << " failed on "
+                          << arguments.join(QLatin1Char(' ')).toStdString() << ": "
+                          << process.readAllStandardError().toStdString();
+            return {};
+        }
+        return QString::fromUtf8(process.readAllStandardOutput());
+    }
+};
+
+} // namespace vrq::test

@@ -1,0 +1,136 @@
+#include "KeptPrinter.h"
+#include "ViewerTestSupport.h"
+
+#include "ui/printing/PrintDialogs.h"
+#include "ui/printing/PrintDocument.h"
+#include "ui/printing/PrintRenderer.h"
+
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+namespace vrq::test {
+namespace {
+
+PrintDocument sampleDocument(const QString& marker) {
+    PrintDocument document(QStringLiteral("Sample ") + marker);
+    document.setFont({QStringLiteral("Courier New"), 18, true});
+    document.addLine(marker + QStringLiteral(" Title"));
+    document.setFont({QStringLiteral("Courier New"), 11, false});
+    document.addEmptyLines(1);
+    document.addLine(QStringLiteral("Customer: 12_34"));
+    document.addLine(QStringLiteral("          Item Number   Qty   Unit   Disc %   Price Override"));
+    document.addLine(QStringLiteral("          -----------   ---   ----   ------   --------------"));
+    document.addLine(QStringLiteral("          _12_7          _5      2        5       1234.00"));
+    return document;
+}
+
+// One document through the program's own print path to the default CUPS printer, read back as text.
+TEST(PrintingOnTheDefaultPrinter, KeptJobReadsBackLineByLine) {
+    ensureApplication();
+    const QString folder = KeptPrinter::folder();
+    ASSERT_FALSE(folder.isEmpty());
+    const QSet<QString> before = KeptPrinter::jobs(folder);
+    const QString marker = QStringLiteral("PrintPart%1").arg(QCoreApplication::applicationPid());
+
+    PrintDialogs dialogs(nullptr);
+    ASSERT_EQ(dialogs.printOnDefaultPrinter(sampleDocument(marker)), PrintDialogs::Outcome::Printed);
+
+    const std::optional<QString> text = KeptPrinter::waitForJob(folder, before, marker);
+    ASSERT_TRUE(text) << "no job with " << marker.toStdString() << " reached " << folder.toStdString();
+    // Empty lines are spacing only; the text keeps the lines that have text.
+    QStringList lines = text->split(QLatin1Char('\n'));
+    lines.removeAll(QString());
+    const QStringList expected{marker + QStringLiteral(" Title"), QStringLiteral("Customer: 12_34"),
+                               QStringLiteral("          Item Number   Qty   Unit   Disc %   Price Override"),
+                               QStringLiteral("          -----------   ---   ----   ------   --------------"),
+                               QStringLiteral("          _12_7          _5      2        5       1234.00")};
+    EXPECT_EQ(lines.mid(0, expected.size()), expected) << text->toStdString();
+}
+
+struct PagingCase {
+    const char* name;
+    int lines;
+    int linesPerPage;  // 0: none
+    QList<int> breaks; // a page break before these lines (from 0)
+    int pages;
+};
+
+class PrintPaging : public ::testing::TestWithParam<PagingCase> {};
+
+// Pages as the PDF has them: fixed lines per page, explicit breaks, and a page longer than the paper.
+TEST_P(PrintPaging, PdfHasThePagesOfTheDocument) {
+    ensureApplication();
+    const PagingCase c = GetParam();
+    PrintDocument document(QStringLiteral("Paging"));
+    document.setLinesPerPage(c.linesPerPage);
+    for (int i = 0; i < c.lines; ++i) {
+        if (c.breaks.contains(i))
+            document.pageBreak();
+        document.addLine(QStringLiteral("Line %1").arg(i + 1));
+    }
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("paging.pdf"));
+    QString error;
+    ASSERT_TRUE(PrintRenderer::writePdf(document, path, &error)) << error.toStdString();
+    EXPECT_EQ(KeptPrinter::pdfPages(path), c.pages);
+    // Every line comes out once, in order.
+    const QString text = KeptPrinter::pdfText(path);
+    qsizetype at = 0;
+    for (int i = 1; i <= c.lines; ++i) {
+        at = text.indexOf(QRegularExpression(QStringLiteral("Line %1\\b").arg(i)), at);
+        ASSERT_GE(at, 0) << "line " << i;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, PrintPaging,
+                         ::testing::Values(PagingCase{"OnePage", 5, 0, {}, 1},
+                                           PagingCase{"ThreeLinesPerPage", 7, 3, {}, 3},
+                                           PagingCase{"ExplicitBreaks", 6, 0, {2, 4}, 3},
+                                           PagingCase{"BreakOnEmptyPageIsIgnored", 4, 2, {2}, 2},
+                                           PagingCase{"LongerThanThePaper", 200, 0, {}, 4}),
+                         RowName());
+
+TEST(PrintFonts, CourierNewComesOutInItsMetricTwin) {
+    ensureApplication();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("fonts.pdf"));
+    ASSERT_TRUE(PrintRenderer::writePdf(sampleDocument(QStringLiteral("Fonts")), path));
+    const QString fonts = KeptPrinter::pdfFonts(path);
+    EXPECT_TRUE(fonts.contains(QStringLiteral("LiberationMono-Bold"))) << fonts.toStdString();
+    EXPECT_TRUE(fonts.contains(QStringLiteral("LiberationMono "))) << fonts.toStdString();
+}
+
+TEST(PrintToPdf, UnwritablePathGivesAMessage) {
+    ensureApplication();
+    QString error;
+    EXPECT_FALSE(PrintRenderer::writePdf(sampleDocument(QStringLiteral("X")),
+                                         QStringLiteral("/nonexistent-folder/x.pdf"), &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("/nonexistent-folder/x.pdf"))) << error.toStdString();
+}
+
+// Without a default printer the person is told and may save a PDF instead, or decline.
+TEST(PrintingWithoutAPrinter, SaysSoAndOffersThePdf) {
+    ensureApplication();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("offered.pdf"));
+    PrintEnvironment environment;
+    environment.defaultPrinter = [] { return QPrinterInfo(); };
+    environment.askPdfPath = [&path](QWidget*, const QString&) { return path; };
+    PrintDialogs dialogs(nullptr, environment);
+
+    auto declined = answerNextMessageBox(QMessageBox::No);
+    EXPECT_EQ(dialogs.printOnDefaultPrinter(sampleDocument(QStringLiteral("Offer"))),
+              PrintDialogs::Outcome::NotPrinted);
+    EXPECT_TRUE(declined->seen);
+    EXPECT_TRUE(declined->text.contains(QStringLiteral("There is no default printer")));
+    EXPECT_FALSE(QFile::exists(path));
+
+    auto accepted = answerNextMessageBox(QMessageBox::Yes);
+    EXPECT_EQ(dialogs.printOnDefaultPrinter(sampleDocument(QStringLiteral("Offer"))),
+              PrintDialogs::Outcome::SavedAsPdf);
+    EXPECT_TRUE(accepted->seen);
+    EXPECT_TRUE(KeptPrinter::pdfText(path).contains(QStringLiteral("Offer Title")));
+}
+
+} // namespace
+} // namespace vrq::test
