@@ -5,6 +5,8 @@
 #include "ui/printing/PrintDocument.h"
 #include "ui/printing/PrintRenderer.h"
 
+#include <QAction>
+#include <QPrintPreviewWidget>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -130,6 +132,28 @@ TEST(PrintingWithoutAPrinter, SaysSoAndOffersThePdf) {
               PrintDialogs::Outcome::SavedAsPdf);
     EXPECT_TRUE(accepted->seen);
     EXPECT_TRUE(KeptPrinter::pdfText(path).contains(QStringLiteral("Offer Title")));
+}
+
+// The preview shows the document's pages before paper; offered on a widget's context menu.
+TEST(PrintPreview, ShowsEveryPageOfTheDocument) {
+    ensureApplication();
+    PrintDocument document(QStringLiteral("Preview"));
+    document.addLine(QStringLiteral("first page"));
+    document.pageBreak();
+    document.addLine(QStringLiteral("second page"));
+    PrintEnvironment environment;
+    environment.defaultPrinter = [] { return QPrinterInfo(); };
+    QWidget owner;
+    PrintDialogs::offerPreviewAndPdf(
+        &owner, [&] { return document; }, &environment);
+    ASSERT_EQ(owner.actions().size(), 2);
+    int pages = -1;
+    auto closer = closeNextModalWindow(QStringLiteral("dlgPrintPreview"), [&](QWidget* preview) {
+        if (auto* widget = preview->findChild<QPrintPreviewWidget*>())
+            pages = widget->pageCount();
+    });
+    owner.actions().first()->trigger();
+    EXPECT_EQ(pages, 2);
 }
 
 } // namespace

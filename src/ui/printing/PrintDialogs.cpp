@@ -91,6 +91,7 @@ void PrintDialogs::preview(const PrintDocument& document) {
         printer.setOutputFormat(QPrinter::PdfFormat);
     PrinterOutput::prepare(printer, document);
     QPrintPreviewDialog dialog(&printer, m_owner);
+    dialog.setObjectName(QStringLiteral("dlgPrintPreview"));
     dialog.setWindowTitle(QStringLiteral("Print Preview - ") + document.title());
     QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, &dialog,
                      [&document](QPrinter* target) { PrintRenderer::render(document, *target); });

@@ -3,7 +3,13 @@
 #include "store/StoreRecords.h"
 #include "ui/viewers/CallFacts.h"
 
+#include <algorithm>
+
 namespace vrq {
+
+namespace {
+constexpr int kMostEmptyRows = 10000;
+}
 
 OrdersTableModel::OrdersTableModel(const HeaderPictures& pictures, QObject* parent)
     : RowGridModel<OrderGridRow>(pictures, ColumnCount, DetailsColumn, parent) {
@@ -30,6 +36,8 @@ void OrdersTableModel::fill(const std::vector<OrderRow>& orders, int rowCount) {
     std::vector<OrderGridRow> rows;
     for (const OrderRow& order : orders)
         rows.push_back(rowFor(order));
+    // A damaged count must not ask for millions of empty rows.
+    rowCount = std::min(rowCount, kMostEmptyRows);
     while (static_cast<int>(rows.size()) < rowCount)
         rows.emplace_back();
     clear();
