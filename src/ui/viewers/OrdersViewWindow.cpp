@@ -203,9 +203,8 @@ std::vector<OrderViewRow> OrdersViewWindow::readOrders(bool* ok) {
         break;
     }
     if (!result.ok()) {
-        const QString message = QStringLiteral("The orders could not be read (%1 - %2).")
-                                    .arg(result.code)
-                                    .arg(result.message);
+        const QString message =
+            QStringLiteral("The orders could not be read (%1 - %2).").arg(result.code).arg(result.message);
         if (m_ctx.audit)
             m_ctx.audit->write(AuditType::Error, text(m_design.windowName) + QStringLiteral(": ") + message);
         QMessageBox::warning(this, QStringLiteral("VRQToQX7"), message);
