@@ -150,6 +150,10 @@ CallFraming::TakeResult CallFraming::takeCall(CallSource& file, qint64& position
     case Parser::None:
         break;
     }
+    // A damaged data length can point before the call's own data; reading never goes back past the
+    // header just read, so the call loop cannot meet the same call again and again.
+    if (position < dataStart)
+        position = dataStart;
 
     if (hooks.beforeCommit)
         hooks.beforeCommit(header.callNumberValue());
