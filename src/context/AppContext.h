@@ -1,5 +1,6 @@
 #pragma once
 
+#include "context/RunStatus.h"
 #include "store/Settings.h"
 
 #include <QChar>
@@ -17,8 +18,8 @@ class SettingsStore;
 class UserInterface;
 
 // The process-wide state of one run: the settings record, the open store, the audit writer, the run mode,
-// and the seams through which the program reaches the clock, the file system, the drive mapping and the
-// person at the screen. Jobs hold a reference to it.
+// what the run has done so far, and the seams through which the program reaches the clock, the file system,
+// the drive mapping and the person at the screen. Jobs hold a reference to it.
 struct AppContext {
     Settings settings;
     SettingsStore* settingsStore = nullptr;
@@ -29,6 +30,7 @@ struct AppContext {
     PathResolver* paths = nullptr;
     DriveMapper* drives = nullptr;
     UserInterface* ui = nullptr;
+    RunStatus status;
 
     QChar runMode = QLatin1Char('F'); // "F" window and headless modes, "B" batch mode
     QString programFolder;

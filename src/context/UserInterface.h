@@ -39,6 +39,8 @@ public:
     // The host folder is lost and could not be reconnected at once: hold the caller, retrying
     // tryReconnect once a second, until it succeeds (true) or the person or a stop request gives up (false).
     virtual bool waitForHostFolder(const QDateTime& since, const std::function<bool()>& tryReconnect) = 0;
+    // The run's status (AppContext::status) changed: windows showing it refresh.
+    virtual void statusChanged() {}
     // Lets pending events run during long work, so windows and other timers keep going.
     virtual void processEvents() = 0;
 };
