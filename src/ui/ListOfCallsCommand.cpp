@@ -16,19 +16,17 @@ namespace vrq {
 
 namespace {
 
-// Sends the pages where the command line asks; false with a message.
-bool deliver(const PrintDocument& document, const ReportCommand& command, QString* error) {
+// Sends the pages where the command line asks.
+Result deliver(const PrintDocument& document, const ReportCommand& command) {
     if (!command.pdfFile.isEmpty())
-        return PrintRenderer::writePdf(document, command.pdfFile, error);
+        return PrintRenderer::writePdf(document, command.pdfFile);
     if (!command.printerName.isEmpty())
-        return PrinterOutput::printOn(document, command.printerName, error);
+        return PrinterOutput::printOn(document, command.printerName);
     const QPrinterInfo printer = QPrinterInfo::defaultPrinter();
-    if (printer.isNull()) {
-        *error = QStringLiteral("There is no default printer. Name one with "
-                                "--printer or save a PDF with --pdf.");
-        return false;
-    }
-    return PrinterOutput::print(document, printer, error);
+    if (printer.isNull())
+        return Result::failure(QStringLiteral("There is no default printer. Name one with "
+                                              "--printer or save a PDF with --pdf."));
+    return PrinterOutput::print(document, printer);
 }
 
 } // namespace
@@ -61,8 +59,8 @@ int runListOfCallsCommand(const QStringList& arguments, const Clock& clock, QTex
         err << "The call store " << storePath << " cannot be read: " << read.message << '\n';
         return ReportExit::StoreUnreadable;
     }
-    if (QString error; !deliver(document, command, &error)) {
-        err << error << '\n';
+    if (const Result delivered = deliver(document, command); !delivered.ok()) {
+        err << delivered.message << '\n';
         return ReportExit::PrintFailed;
     }
     return ReportExit::Ok;

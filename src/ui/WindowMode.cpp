@@ -8,6 +8,7 @@
 #include "shell/InitialSetup.h"
 #include "store/AuditLog.h"
 #include "ui/NetworkErrorWindow.h"
+#include "ui/ProgramTitle.h"
 #include "ui/config/AboutBox.h"
 #include "ui/config/PropertiesDialog.h"
 #include "ui/viewers/CallDetailsWindow.h"
@@ -26,8 +27,6 @@
 namespace vrq {
 
 namespace {
-
-const QString kProgramTitle = QStringLiteral("VRQToQX7");
 
 std::atomic_bool g_closeRequested{false};
 
@@ -65,12 +64,12 @@ public:
         const QString text = QStringLiteral("Start VRQToQX7 with your session, so that orders are sent "
                                             "whenever this workstation is in use?\n\nThis adds the entry %1.")
                                  .arg(entryPath);
-        return QMessageBox::question(m_owner(), kProgramTitle, text, QMessageBox::Yes | QMessageBox::No,
+        return QMessageBox::question(m_owner(), programTitle(), text, QMessageBox::Yes | QMessageBox::No,
                                      QMessageBox::Yes) == QMessageBox::Yes;
     }
     void showMessage(const QString& text) override {
         if (!m_stopping())
-            QMessageBox::information(m_owner(), kProgramTitle, text);
+            QMessageBox::information(m_owner(), programTitle(), text);
     }
 
 private:
@@ -142,7 +141,7 @@ bool WindowMode::stopRequested() const {
 
 void WindowMode::warn(const QString& text) {
     if (!stopRequested())
-        QMessageBox::warning(m_callsWindow, kProgramTitle, text);
+        QMessageBox::warning(m_callsWindow, programTitle(), text);
 }
 
 void WindowMode::reportListenError() {
@@ -199,7 +198,7 @@ void WindowMode::updateCallRow(int source, int callNumber, CallDisplay mode) {
 void WindowMode::showMessage(const QString& text) {
     if (stopRequested())
         return;
-    QMessageBox::information(m_callsWindow, kProgramTitle, text);
+    QMessageBox::information(m_callsWindow, programTitle(), text);
 }
 
 bool WindowMode::waitForHostFolder(const QDateTime& since, const std::function<bool()>& tryReconnect) {

@@ -72,8 +72,8 @@ TEST_P(PrintPaging, PdfHasThePagesOfTheDocument) {
     }
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("paging.pdf"));
-    QString error;
-    ASSERT_TRUE(PrintRenderer::writePdf(document, path, &error)) << error.toStdString();
+    const Result written = PrintRenderer::writePdf(document, path);
+    ASSERT_TRUE(written.ok()) << written.message.toStdString();
     EXPECT_EQ(KeptPrinter::pdfPages(path), c.pages);
     // Every line comes out once, in order.
     const QString text = KeptPrinter::pdfText(path);
@@ -96,7 +96,7 @@ TEST(PrintFonts, CourierNewComesOutInItsMetricTwin) {
     ensureApplication();
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("fonts.pdf"));
-    ASSERT_TRUE(PrintRenderer::writePdf(sampleDocument(QStringLiteral("Fonts")), path));
+    ASSERT_TRUE(PrintRenderer::writePdf(sampleDocument(QStringLiteral("Fonts")), path).ok());
     const QString fonts = KeptPrinter::pdfFonts(path);
     EXPECT_TRUE(fonts.contains(QStringLiteral("LiberationMono-Bold"))) << fonts.toStdString();
     EXPECT_TRUE(fonts.contains(QStringLiteral("LiberationMono "))) << fonts.toStdString();
@@ -104,10 +104,11 @@ TEST(PrintFonts, CourierNewComesOutInItsMetricTwin) {
 
 TEST(PrintToPdf, UnwritablePathGivesAMessage) {
     ensureApplication();
-    QString error;
-    EXPECT_FALSE(PrintRenderer::writePdf(sampleDocument(QStringLiteral("X")),
-                                         QStringLiteral("/nonexistent-folder/x.pdf"), &error));
-    EXPECT_TRUE(error.contains(QStringLiteral("/nonexistent-folder/x.pdf"))) << error.toStdString();
+    const Result written = PrintRenderer::writePdf(sampleDocument(QStringLiteral("X")),
+                                                   QStringLiteral("/nonexistent-folder/x.pdf"));
+    EXPECT_FALSE(written.ok());
+    EXPECT_TRUE(written.message.contains(QStringLiteral("/nonexistent-folder/x.pdf")))
+        << written.message.toStdString();
 }
 
 // Without a default printer the person is told and may save a PDF instead, or decline.

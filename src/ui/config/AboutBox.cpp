@@ -5,6 +5,7 @@
 #include "shell/Application.h"
 #include "store/CallStore.h"
 #include "store/SettingsStore.h"
+#include "ui/ProgramTitle.h"
 
 #include <QApplication>
 #include <QDir>
@@ -23,8 +24,6 @@
 namespace vrq {
 
 namespace {
-
-const QString kProgramTitle = QStringLiteral("VRQToQX7");
 
 QLabel* label(const QString& name, const QString& text, QWidget* parent) {
     auto* l = new QLabel(text, parent);
@@ -50,7 +49,7 @@ QString timeText(const QDateTime& when) {
 
 AboutBox::AboutBox(AppContext& ctx, QWidget* parent) : QDialog(parent), m_ctx(ctx) {
     setObjectName(QStringLiteral("frmAbout"));
-    setWindowTitle(QStringLiteral("About ") + kProgramTitle);
+    setWindowTitle(QStringLiteral("About ") + programTitle());
     setModal(true);
 
     auto* picIcon = label(QStringLiteral("picIcon"), QString(), this);
@@ -58,7 +57,7 @@ AboutBox::AboutBox(AppContext& ctx, QWidget* parent) : QDialog(parent), m_ctx(ct
         qApp->windowIcon().isNull() ? style()->standardIcon(QStyle::SP_ComputerIcon) : qApp->windowIcon();
     picIcon->setPixmap(icon.pixmap(32, 32));
     picIcon->setAccessibleName(QStringLiteral("Program icon"));
-    auto* lblTitle = label(QStringLiteral("lblTitle"), kProgramTitle, this);
+    auto* lblTitle = label(QStringLiteral("lblTitle"), programTitle(), this);
     QFont titleFont = lblTitle->font();
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.5);
     titleFont.setBold(true);
@@ -147,7 +146,7 @@ QString AboutBox::findSystemInfoTool() {
 void AboutBox::startSysInfo() {
     const QString tool = findSystemInfoTool();
     if (tool.isEmpty() || !QProcess::startDetached(tool, {}))
-        QMessageBox::information(this, kProgramTitle,
+        QMessageBox::information(this, programTitle(),
                                  QStringLiteral("System Information Is Unavailable At This Time"));
 }
 

@@ -2,6 +2,7 @@
 
 #include "context/AppContext.h"
 #include "platform/NetworkDrive.h"
+#include "ui/ProgramTitle.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -19,8 +20,6 @@
 namespace vrq {
 
 namespace {
-
-const QString kProgramTitle = QStringLiteral("VRQToQX7");
 
 template <typename Widget> Widget* named(Widget* widget, const QString& name) {
     widget->setObjectName(name);
@@ -287,7 +286,7 @@ void PropertiesDialog::connectLocalDrive() {
     QGuiApplication::restoreOverrideCursor();
     if (result != 0)
         QMessageBox::warning(
-            this, kProgramTitle,
+            this, programTitle(),
             QStringLiteral("Unable to connect the drive to the QX7 system.  There is either an "
                            "error in the specified data, or the QX7 system is unavailable at "
                            "this time."));
@@ -302,7 +301,7 @@ bool PropertiesDialog::keepFolders(const PropertiesEntries& e) {
     const QString text = concerns.join(QLatin1Char('\n')) +
                          QStringLiteral("\n\nA folder on a network drive may only be away for the moment. "
                                         "Keep these folders?");
-    return QMessageBox::question(this, kProgramTitle, text, QMessageBox::Yes | QMessageBox::No,
+    return QMessageBox::question(this, programTitle(), text, QMessageBox::Yes | QMessageBox::No,
                                  QMessageBox::No) == QMessageBox::Yes;
 }
 
@@ -310,7 +309,7 @@ void PropertiesDialog::onOK() {
     const PropertiesEntries e = entries();
     const QString refusal = firstRefusal(e);
     if (!refusal.isEmpty()) {
-        QMessageBox::warning(this, kProgramTitle, refusal);
+        QMessageBox::warning(this, programTitle(), refusal);
         return;
     }
     if (!keepFolders(e))

@@ -1,5 +1,6 @@
 #include "ui/printing/PrintDialogs.h"
 
+#include "ui/ProgramTitle.h"
 #include "ui/printing/PrintRenderer.h"
 #include "ui/printing/PrinterOutput.h"
 
@@ -16,8 +17,6 @@ namespace vrq {
 
 namespace {
 
-const QString kProgramTitle = QStringLiteral("VRQToQX7");
-
 QString askPdfPathWithDialog(QWidget* owner, const QString& suggestedPath) {
     return QFileDialog::getSaveFileName(owner, QStringLiteral("Save as PDF"), suggestedPath,
                                         QStringLiteral("PDF files (*.pdf)"));
@@ -25,7 +24,7 @@ QString askPdfPathWithDialog(QWidget* owner, const QString& suggestedPath) {
 
 // A file name from the document's title, without the characters file systems refuse.
 QString suggestedPdfPath(const PrintDocument& document) {
-    QString name = document.title().isEmpty() ? QStringLiteral("VRQToQX7") : document.title();
+    QString name = document.title().isEmpty() ? programTitle() : document.title();
     static const QString refused = QStringLiteral("\\/:*?\"<>|#");
     for (QChar& c : name)
         if (refused.contains(c))
@@ -56,15 +55,15 @@ PrintDialogs::Outcome PrintDialogs::printOnDefaultPrinter(const PrintDocument& d
     const QPrinterInfo printer = m_env.defaultPrinter();
     if (printer.isNull())
         return offerPdfInstead(document);
-    QString error;
-    if (PrinterOutput::print(document, printer, &error))
+    const Result printed = PrinterOutput::print(document, printer);
+    if (printed.ok())
         return Outcome::Printed;
-    warn(error);
+    warn(printed.message);
     return Outcome::Failed;
 }
 
 PrintDialogs::Outcome PrintDialogs::offerPdfInstead(const PrintDocument& document) {
-    const auto answer = QMessageBox::question(m_owner, kProgramTitle, noPrinterText(),
+    const auto answer = QMessageBox::question(m_owner, programTitle(), noPrinterText(),
                                               QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
     if (answer != QMessageBox::Yes)
         return Outcome::NotPrinted;
@@ -77,10 +76,10 @@ PrintDialogs::Outcome PrintDialogs::saveAsPdf(const PrintDocument& document) {
         return Outcome::NotPrinted;
     if (!path.endsWith(QStringLiteral(".pdf"), Qt::CaseInsensitive))
         path += QStringLiteral(".pdf");
-    QString error;
-    if (PrintRenderer::writePdf(document, path, &error))
+    const Result written = PrintRenderer::writePdf(document, path);
+    if (written.ok())
         return Outcome::SavedAsPdf;
-    warn(error);
+    warn(written.message);
     return Outcome::Failed;
 }
 
@@ -116,7 +115,7 @@ void PrintDialogs::offerPreviewAndPdf(QWidget* widget, std::function<PrintDocume
 }
 
 void PrintDialogs::warn(const QString& text) {
-    QMessageBox::warning(m_owner, kProgramTitle, text);
+    QMessageBox::warning(m_owner, programTitle(), text);
 }
 
 } // namespace vrq

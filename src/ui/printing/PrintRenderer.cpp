@@ -1,5 +1,7 @@
 #include "ui/printing/PrintRenderer.h"
 
+#include "ui/ProgramTitle.h"
+
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QLocale>
@@ -67,17 +69,16 @@ qreal PrintRenderer::sheetScale(const PrintPage& page, QPagedPaintDevice& device
     return height > device.height() ? device.height() / height : 1.0;
 }
 
-bool PrintRenderer::render(const PrintDocument& document, QPagedPaintDevice& device, QString* error) {
+Result PrintRenderer::render(const PrintDocument& document, QPagedPaintDevice& device) {
     QPainter painter;
-    if (!painter.begin(&device)) {
-        if (error)
-            *error = QStringLiteral("The printer or file could not be opened for printing.");
-        return false;
-    }
+    if (!painter.begin(&device))
+        return Result::failure(QStringLiteral("The printer or file could not be opened for printing."));
     bool firstSheet = true;
     for (const PrintPage& page : document.pages()) {
-        if (!firstSheet && !device.newPage())
-            break;
+        if (!firstSheet && !device.newPage()) {
+            painter.end();
+            return Result::failure(QStringLiteral("A new page could not be started."));
+        }
         firstSheet = false;
         const qreal scale = document.fitsPagesToSheet() ? sheetScale(page, device) : 1.0;
         painter.resetTransform();
@@ -99,26 +100,21 @@ bool PrintRenderer::render(const PrintDocument& document, QPagedPaintDevice& dev
             top += metrics.lineSpacing();
         }
     }
-    if (!painter.end()) {
-        if (error)
-            *error = QStringLiteral("The pages could not be finished.");
-        return false;
-    }
-    return true;
+    if (!painter.end())
+        return Result::failure(QStringLiteral("The pages could not be finished."));
+    return Result::success();
 }
 
-bool PrintRenderer::writePdf(const PrintDocument& document, const QString& path, QString* error) {
+Result PrintRenderer::writePdf(const PrintDocument& document, const QString& path) {
     QPdfWriter writer(path);
     writer.setTitle(document.title());
-    writer.setCreator(QStringLiteral("VRQToQX7"));
+    writer.setCreator(programTitle());
     writer.setResolution(600);
     writer.setPageSize(localPageSize());
     writer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
-    if (render(document, writer, error))
-        return true;
-    if (error)
-        *error = QStringLiteral("The PDF file %1 could not be written.").arg(path);
-    return false;
+    if (render(document, writer).ok())
+        return Result::success();
+    return Result::failure(QStringLiteral("The PDF file %1 could not be written.").arg(path));
 }
 
 } // namespace vrq

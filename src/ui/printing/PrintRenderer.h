@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Result.h"
 #include "ui/printing/PrintDocument.h"
 
 #include <QFont>
@@ -13,10 +14,10 @@ namespace vrq {
 // resident program and a command-line report print the same pages the same way.
 class PrintRenderer {
 public:
-    // Paints every page; false with a message when the device cannot be painted on.
-    static bool render(const PrintDocument& document, QPagedPaintDevice& device, QString* error = nullptr);
+    // Paints every page; a failure with a message when the device cannot be painted on.
+    static Result render(const PrintDocument& document, QPagedPaintDevice& device);
     // Writes the document as a PDF file at path (A4 or Letter as the locale has it).
-    static bool writePdf(const PrintDocument& document, const QString& path, QString* error = nullptr);
+    static Result writePdf(const PrintDocument& document, const QString& path);
 
     // The face for a font as the windows name it: a family this system lacks is replaced by its
     // metric twin ("Courier New" by Liberation Mono), so the columns of a printed page stay aligned.

@@ -1,5 +1,6 @@
 #include "ui/printing/PrinterOutput.h"
 
+#include "ui/ProgramTitle.h"
 #include "ui/printing/PrintRenderer.h"
 
 #include <QPrinter>
@@ -8,37 +9,29 @@
 namespace vrq {
 
 void PrinterOutput::prepare(QPrinter& printer, const PrintDocument& document) {
-    printer.setDocName(document.title().isEmpty() ? QStringLiteral("VRQToQX7") : document.title());
-    printer.setCreator(QStringLiteral("VRQToQX7"));
+    printer.setDocName(document.title().isEmpty() ? programTitle() : document.title());
+    printer.setCreator(programTitle());
     printer.setFullPage(false);
 }
 
-bool PrinterOutput::print(const PrintDocument& document, const QPrinterInfo& printerInfo, QString* error) {
-    if (printerInfo.isNull()) {
-        if (error)
-            *error = QStringLiteral("There is no printer to print on.");
-        return false;
-    }
+Result PrinterOutput::print(const PrintDocument& document, const QPrinterInfo& printerInfo) {
+    if (printerInfo.isNull())
+        return Result::failure(QStringLiteral("There is no printer to print on."));
     QPrinter printer(printerInfo, QPrinter::HighResolution);
     prepare(printer, document);
-    QString renderError;
-    if (PrintRenderer::render(document, printer, &renderError) && printer.printerState() != QPrinter::Error)
-        return true;
-    if (error)
-        *error = QStringLiteral("The printer %1 did not take the pages. %2")
-                     .arg(printerInfo.printerName(), renderError)
-                     .trimmed();
-    return false;
+    const Result rendered = PrintRenderer::render(document, printer);
+    if (rendered.ok() && printer.printerState() != QPrinter::Error)
+        return Result::success();
+    return Result::failure(QStringLiteral("The printer %1 did not take the pages. %2")
+                               .arg(printerInfo.printerName(), rendered.message)
+                               .trimmed());
 }
 
-bool PrinterOutput::printOn(const PrintDocument& document, const QString& printerName, QString* error) {
+Result PrinterOutput::printOn(const PrintDocument& document, const QString& printerName) {
     const QPrinterInfo printer = QPrinterInfo::printerInfo(printerName);
-    if (printer.isNull()) {
-        if (error)
-            *error = QStringLiteral("There is no printer named \"%1\".").arg(printerName);
-        return false;
-    }
-    return print(document, printer, error);
+    if (printer.isNull())
+        return Result::failure(QStringLiteral("There is no printer named \"%1\".").arg(printerName));
+    return print(document, printer);
 }
 
 } // namespace vrq

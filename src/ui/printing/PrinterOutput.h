@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Result.h"
 #include "ui/printing/PrintDocument.h"
 
 #include <QString>
@@ -13,9 +14,9 @@ namespace vrq {
 // default printer, a command-line report for a printer named on its command line.
 class PrinterOutput {
 public:
-    static bool print(const PrintDocument& document, const QPrinterInfo& printer, QString* error = nullptr);
-    // The printer of this name; false with a message when there is none.
-    static bool printOn(const PrintDocument& document, const QString& printerName, QString* error = nullptr);
+    static Result print(const PrintDocument& document, const QPrinterInfo& printer);
+    // The printer of this name; a failure with a message when there is none.
+    static Result printOn(const PrintDocument& document, const QString& printerName);
     // The job's name and the resolution every print of the program uses.
     static void prepare(QPrinter& printer, const PrintDocument& document);
 };

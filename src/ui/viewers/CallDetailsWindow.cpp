@@ -4,6 +4,7 @@
 #include "context/UserInterface.h"
 #include "store/AuditLog.h"
 #include "store/CallStore.h"
+#include "ui/ProgramTitle.h"
 #include "ui/viewers/CallFacts.h"
 #include "ui/viewers/CallPrintout.h"
 #include "ui/viewers/HeaderBar.h"
@@ -25,8 +26,6 @@
 namespace vrq {
 
 namespace {
-
-const QString kProgramTitle = QStringLiteral("VRQToQX7");
 
 // Geometry in twips.
 constexpr int kClientWidth = 7290;
@@ -233,7 +232,7 @@ void CallDetailsWindow::reExtractCall() {
     if (!m_ctx.store || !m_btnReExtract->isEnabled())
         return;
     // The host gets this call's orders a second time: ask, with No as the safe answer.
-    if (QMessageBox::question(this, kProgramTitle, QStringLiteral("Send this call to QX7 again?"),
+    if (QMessageBox::question(this, programTitle(), QStringLiteral("Send this call to QX7 again?"),
                               QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
         return;
     const Result result = m_ctx.store->setExtracted(m_source, m_callNumber, false);
@@ -241,7 +240,7 @@ void CallDetailsWindow::reExtractCall() {
         return; // gone since the window was filled: nothing to send again
     if (!result.ok()) {
         reportStoreFailure(QStringLiteral("ReExtract"), result.message);
-        QMessageBox::warning(this, kProgramTitle,
+        QMessageBox::warning(this, programTitle(),
                              QStringLiteral("The call could not be marked to be sent again: ") +
                                  result.message);
         return;

@@ -3,6 +3,7 @@
 #include "context/AppContext.h"
 #include "store/AuditLog.h"
 #include "store/CallStore.h"
+#include "ui/ProgramTitle.h"
 #include "ui/viewers/CallDetailsWindow.h"
 #include "ui/viewers/CallsTableModel.h"
 #include "ui/viewers/GridPictureDelegate.h"
@@ -36,11 +37,6 @@ constexpr int kRowHeight = 240;
 constexpr std::array<int, CallsTableModel::ColumnCount> kColumnWidths{600, 700, 700, 1800, 975, 0};
 // Rows that fit in the grid without a scroll bar, plus one.
 constexpr int kRowsForScrollBar = 20;
-
-const QString& programTitle() {
-    static const QString title = QStringLiteral("VRQToQX7");
-    return title;
-}
 
 } // namespace
 

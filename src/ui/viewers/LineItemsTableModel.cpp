@@ -3,13 +3,9 @@
 #include "store/StoreRecords.h"
 #include "ui/viewers/CallFacts.h"
 
-#include <algorithm>
-
 namespace vrq {
 
 namespace {
-
-constexpr int kMostEmptyRows = 10000;
 
 QString numberText(const ItemRow& item, const char* column, int value) {
     return isAbsent(item, column) ? QString() : QString::number(value);
@@ -34,15 +30,7 @@ LineItemGridRow LineItemsTableModel::rowFor(const ItemRow& item) {
 }
 
 void LineItemsTableModel::fill(const std::vector<ItemRow>& items, int rowCount) {
-    std::vector<LineItemGridRow> rows;
-    for (const ItemRow& item : items)
-        rows.push_back(rowFor(item));
-    // A damaged count must not ask for millions of empty rows.
-    rowCount = std::min(rowCount, kMostEmptyRows);
-    while (static_cast<int>(rows.size()) < rowCount)
-        rows.emplace_back();
-    clear();
-    appendRows(std::move(rows));
+    fillPadded(items, rowCount, &LineItemsTableModel::rowFor);
 }
 
 QString LineItemsTableModel::cellText(const LineItemGridRow& row, int column) const {

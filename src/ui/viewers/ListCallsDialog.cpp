@@ -3,6 +3,7 @@
 #include "context/AppContext.h"
 #include "platform/Clock.h"
 #include "store/CallStore.h"
+#include "ui/ProgramTitle.h"
 #include "ui/printing/PrintDialogs.h"
 #include "ui/printing/PrinterOutput.h"
 #include "ui/viewers/Twips.h"
@@ -21,7 +22,6 @@ namespace {
 constexpr int kClientWidth = 4620;
 constexpr int kClientHeight = 2040;
 
-const QString kProgramTitle = QStringLiteral("VRQToQX7");
 // Printer failures have no number of their own from the printing part; they are told under this one.
 constexpr int kPrinterErrorNumber = 482;
 
@@ -105,7 +105,7 @@ ListOfCallsRequest ListCallsDialog::request() const {
 void ListCallsDialog::printReport() {
     const ListOfCallsRequest chosen = request();
     if (chosen.from > chosen.to) {
-        QMessageBox::warning(this, kProgramTitle, QStringLiteral("The From date is after the To date."));
+        QMessageBox::warning(this, programTitle(), QStringLiteral("The From date is after the To date."));
         m_from->setFocus();
         return;
     }
@@ -115,16 +115,17 @@ void ListCallsDialog::printReport() {
     PrintDocument document;
     if (m_ctx.store)
         document = listOfCallsDocument(*m_ctx.store, chosen, &read);
-    QString error;
     const QPrinterInfo printer = read.ok() ? m_printing.defaultPrinter() : QPrinterInfo();
-    const bool printed = !printer.isNull() && PrinterOutput::print(document, printer, &error);
+    const Result sent =
+        printer.isNull() ? Result::failure(QString()) : PrinterOutput::print(document, printer);
+    const bool printed = sent.ok();
     QApplication::restoreOverrideCursor();
     if (!read.ok()) {
         finish(errorMessage(read.code, read.message));
     } else if (printed) {
         finish(QStringLiteral("Report complete."));
     } else if (!printer.isNull()) {
-        finish(errorMessage(kPrinterErrorNumber, error));
+        finish(errorMessage(kPrinterErrorNumber, sent.message));
     } else {
         // No default printer: the person is told so and may save the pages as a PDF instead.
         switch (PrintDialogs(this, m_printing).printOnDefaultPrinter(document)) {
@@ -143,7 +144,7 @@ void ListCallsDialog::printReport() {
 
 void ListCallsDialog::finish(const QString& message) {
     QCoreApplication::processEvents();
-    QMessageBox::information(this, kProgramTitle, message);
+    QMessageBox::information(this, programTitle(), message);
     accept();
 }
 

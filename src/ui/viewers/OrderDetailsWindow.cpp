@@ -3,6 +3,7 @@
 #include "context/AppContext.h"
 #include "store/AuditLog.h"
 #include "store/CallStore.h"
+#include "ui/ProgramTitle.h"
 #include "ui/viewers/CallFacts.h"
 #include "ui/viewers/HeaderBar.h"
 #include "ui/viewers/HeaderButton.h"
@@ -20,8 +21,6 @@
 namespace vrq {
 
 namespace {
-
-const QString kProgramTitle = QStringLiteral("VRQToQX7");
 
 // Geometry in twips.
 constexpr int kClientWidth = 8880;
@@ -64,7 +63,7 @@ bool OrderDetailsWindow::showModal(AppContext& ctx, const SelectedCall& selected
         }
     }
     if (!call || !order) {
-        QMessageBox::information(owner, kProgramTitle, notFoundText());
+        QMessageBox::information(owner, programTitle(), notFoundText());
         return false;
     }
     const std::vector<ItemRow> items = ctx.store->itemsOfOrder(source, number, orderSeq, &result);

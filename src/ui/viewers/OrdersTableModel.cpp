@@ -3,13 +3,7 @@
 #include "store/StoreRecords.h"
 #include "ui/viewers/CallFacts.h"
 
-#include <algorithm>
-
 namespace vrq {
-
-namespace {
-constexpr int kMostEmptyRows = 10000;
-}
 
 OrdersTableModel::OrdersTableModel(const HeaderPictures& pictures, QObject* parent)
     : RowGridModel<OrderGridRow>(pictures, ColumnCount, DetailsColumn, parent) {
@@ -33,15 +27,7 @@ OrderGridRow OrdersTableModel::rowFor(const OrderRow& order) {
 }
 
 void OrdersTableModel::fill(const std::vector<OrderRow>& orders, int rowCount) {
-    std::vector<OrderGridRow> rows;
-    for (const OrderRow& order : orders)
-        rows.push_back(rowFor(order));
-    // A damaged count must not ask for millions of empty rows.
-    rowCount = std::min(rowCount, kMostEmptyRows);
-    while (static_cast<int>(rows.size()) < rowCount)
-        rows.emplace_back();
-    clear();
-    appendRows(std::move(rows));
+    fillPadded(orders, rowCount, &OrdersTableModel::rowFor);
 }
 
 QString OrdersTableModel::cellText(const OrderGridRow& row, int column) const {

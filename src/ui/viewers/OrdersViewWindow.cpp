@@ -4,6 +4,7 @@
 #include "platform/Clock.h"
 #include "store/AuditLog.h"
 #include "store/CallStore.h"
+#include "ui/ProgramTitle.h"
 #include "ui/viewers/HeaderBar.h"
 #include "ui/viewers/HeaderButton.h"
 #include "ui/viewers/OrderViewModel.h"
@@ -207,7 +208,7 @@ std::vector<OrderViewRow> OrdersViewWindow::readOrders(bool* ok) {
             QStringLiteral("The orders could not be read (%1 - %2).").arg(result.code).arg(result.message);
         if (m_ctx.audit)
             m_ctx.audit->write(AuditType::Error, text(m_design.windowName) + QStringLiteral(": ") + message);
-        QMessageBox::warning(this, QStringLiteral("VRQToQX7"), message);
+        QMessageBox::warning(this, programTitle(), message);
         return {};
     }
     *ok = true;

@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <QStringList>
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -78,6 +79,22 @@ public:
         m_rows.insert(m_rows.end(), std::make_move_iterator(rows.begin()),
                       std::make_move_iterator(rows.end()));
         endInsertRows();
+    }
+
+    // Replaces every row: one per record made by rowFor, then empty rows up to rowCount. A damaged count
+    // must not ask for millions of empty rows, so the padding stops at 10,000.
+    template <class Record, class MakeRow>
+    void fillPadded(const std::vector<Record>& records, int rowCount, MakeRow rowFor) {
+        constexpr int kMostEmptyRows = 10000;
+        std::vector<Row> rows;
+        rows.reserve(records.size());
+        for (const Record& record : records)
+            rows.push_back(rowFor(record));
+        const auto wanted = static_cast<std::size_t>(std::max(0, std::min(rowCount, kMostEmptyRows)));
+        if (rows.size() < wanted)
+            rows.resize(wanted);
+        clear();
+        appendRows(std::move(rows));
     }
 
     void removeRowAt(int row) {
