@@ -24,14 +24,26 @@ ShareRoot=$demo/smb
 INI
 
 build/tools/vrq-gen databin "$demo/drives/C/ZIR32/DCS/DataBin.Dat" --calls 40 --orders 3 --items 4 --seed 7 --bad-every 7
+# Two order files in the scanned folder (ScannedFolder C:\WBZ is drives/C/WBZ): one in the standard
+# dialect, one in format 1.
+build/tools/vrq-gen scanned "$demo/drives/C/WBZ/Order1.txt" --orders 2 --items 3 --seed 11
+build/tools/vrq-gen scanned "$demo/drives/C/WBZ/Order2.txt" --orders 1 --items 5 --seed 12 --dialect f1
 export VRQTOQX7_HOME="$demo" VRQTOQX7_SETTINGS="$demo/VRQToQX7.ini"
 
 if [ -n "${DISPLAY:-}" ]; then
     echo "Starting the Calls window over $demo (close it to stop)."
+    echo "The scanned files are taken at the second scan, about two minutes after the start."
     exec build/src/vrqtoqx7
 fi
 
-build/src/vrqtoqx7 --once
+# A scanned file is taken once a scan sees it unchanged since the one before: the first pass takes
+# DataBin.Dat and lists the scanned folder, the second takes the two scanned files.
+status=0
+build/src/vrqtoqx7 --once || status=$?
+echo "First pass ended with exit code $status."
+status=0
+build/src/vrqtoqx7 --once || status=$?
+echo "Second pass ended with exit code $status."
 host="$demo/smb/DEMOHOST/Qdls/QX7Com"
 echo
 echo "Order files written to the host folder ($host):"

@@ -118,7 +118,7 @@ Result AuditExport::saveAuditsToFile() {
     if (m_contents.rows == 0)
         return Result::success(); // the files of the last export stay as they are
 
-    if (!m_network.folderExists(m_network.folderToTest())) {
+    if (!m_network.hostFolderExists()) {
         const Result lost =
             m_ctx.audit->write(AuditType::ConnectionLost, QStringLiteral("Network connection lost."));
         if (!lost.ok())

@@ -58,7 +58,7 @@ Result PurgeJob::purgeCall(int source, int callNumber) {
         m_ctx.store->rollback();
         return failure(result);
     }
-    m_ctx.ui->updateCallDisplay(callNumber, CallDisplay::Remove);
+    m_ctx.ui->updateCallRow(source, callNumber, CallDisplay::Remove);
     return Result::success();
 }
 

@@ -1,6 +1,7 @@
 #include "context/NetworkConnection.h"
 
 #include "context/AppContext.h"
+#include "context/StatusUpdates.h"
 #include "context/UserInterface.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
@@ -18,6 +19,17 @@ bool NetworkConnection::folderExists(const QString& path) const {
     if (PathResolver::trimRight(path).isEmpty())
         return false;
     return m_ctx.fs->folderExists(m_ctx.paths->resolve(path));
+}
+
+bool NetworkConnection::hostFolderExists() {
+    const QString folder = folderToTest();
+    const bool exists = folderExists(folder);
+    if (exists) {
+        m_outageLogged = false;
+        runstatus::hostFolderReached(m_ctx, folder);
+    } else
+        runstatus::hostFolderLost(m_ctx, folder);
+    return exists;
 }
 
 QString NetworkConnection::driveName() const {
@@ -42,18 +54,24 @@ int NetworkConnection::remap() {
 
 bool NetworkConnection::connectNetworkDrive(Result& logged) {
     logged = Result::success();
+    runstatus::hostFolderLost(m_ctx, folderToTest());
     if (!m_ctx.settings.AutoConnect) {
-        m_ctx.ui->showMessage(
-            QStringLiteral("The network connection has been broken.  Manually re-establish the "
-                           "connection and then click OK."));
+        m_ctx.ui->showNotice(NetworkErrorMessage::reconnectByHand(),
+                             NetworkErrorMessage::reconnectByHandOnConsole());
         return false;
     }
     if (remap() != 0) {
+        // The start of the outage, as the network-error window shows it; its end is the entry below.
+        if (!m_outageLogged)
+            m_ctx.audit->write(AuditType::Error, NetworkErrorMessage::lostEntry());
+        m_outageLogged = true;
         m_ctx.ui->waitForHostFolder(m_ctx.clock->now(), [this] { return tryReconnect(); });
         if (!folderExists(folderToTest()))
             return false;
     }
-    logged = m_ctx.audit->write(AuditType::Error, QStringLiteral("Network connection established."));
+    m_outageLogged = false;
+    runstatus::hostFolderReached(m_ctx, folderToTest());
+    logged = m_ctx.audit->write(AuditType::Error, NetworkErrorMessage::establishedEntry());
     return logged.ok();
 }
 
@@ -61,6 +79,29 @@ bool NetworkConnection::tryReconnect() {
     if (folderExists(folderToTest()))
         return true;
     return remap() == 0;
+}
+
+const QString& NetworkErrorMessage::lostEntry() {
+    static const QString text = QStringLiteral("Network connection cannot be re-established at this time.");
+    return text;
+}
+
+const QString& NetworkErrorMessage::establishedEntry() {
+    static const QString text = QStringLiteral("Network connection established.");
+    return text;
+}
+
+const QString& NetworkErrorMessage::reconnectByHand() {
+    static const QString text = QStringLiteral(
+        "The network connection has been broken.  Manually re-establish the connection and then click OK.");
+    return text;
+}
+
+const QString& NetworkErrorMessage::reconnectByHandOnConsole() {
+    static const QString text = QStringLiteral(
+        "The network connection has been broken and AutoConnect is off: re-establish the connection to "
+        "the host folder by hand.  Orders are kept on this system until it is back.");
+    return text;
 }
 
 const QString& NetworkErrorMessage::caption() {

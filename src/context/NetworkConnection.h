@@ -19,9 +19,12 @@ public:
 
     // True when the folder (a setting text, resolved to a native path) exists. Never fails.
     bool folderExists(const QString& path) const;
-    // Drops and re-creates the drive mapping; when that fails, holds the caller in the network-error
-    // wait until the folder is back or the person gives up. True when the host folder can be used and
-    // its entry is written; when the store refuses that entry, false with the failure in logged.
+    // True when the host folder exists; the run status follows what was found (away or reachable).
+    bool hostFolderExists();
+    // Drops and re-creates the drive mapping; when that fails, writes the outage's start entry (once
+    // per outage) and holds the caller in the network-error wait until the folder is back or the person
+    // gives up. True when the host folder can be used and its entry is written; when the store refuses
+    // that entry, false with the failure in logged.
     bool connectNetworkDrive(Result& logged);
     // One retry of the network-error wait: true when the folder is reachable, after one new mapping if
     // needed.
@@ -38,10 +41,17 @@ private:
     int remap();
 
     AppContext& m_ctx;
+    bool m_outageLogged = false; // the outage's start entry is written
 };
 
 // The texts of the network-error window, kept here so the window only lays them out.
 struct NetworkErrorMessage {
+    // The audit entries that open and close an outage.
+    static const QString& lostEntry();
+    static const QString& establishedEntry();
+    // The message when AutoConnect is off: as the window shows it, and as a console prints it.
+    static const QString& reconnectByHand();
+    static const QString& reconnectByHandOnConsole();
     static const QString& caption();
     static const QString& label1();
     static const QString& label2();

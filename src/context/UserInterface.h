@@ -31,6 +31,11 @@ public:
     }
     // A message box with only an OK button and the program's title.
     virtual void showMessage(const QString& text) = 0;
+    // A message whose window text speaks of the window ("click OK"): a console prints consoleText.
+    virtual void showNotice(const QString& windowText, const QString& consoleText) {
+        (void)consoleText;
+        showMessage(windowText);
+    }
     // A fault the person must hear of at once: on stderr (the log of a resident program) and as a message.
     virtual void reportFault(const QString& text) {
         QTextStream(stderr) << text << Qt::endl;

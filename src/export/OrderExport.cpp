@@ -2,6 +2,7 @@
 
 #include "context/AppContext.h"
 #include "context/NetworkConnection.h"
+#include "context/StatusUpdates.h"
 #include "context/UserInterface.h"
 #include "export/OrderFileFormat.h"
 #include "platform/Clock.h"
@@ -52,6 +53,7 @@ void OrderExport::reportPassError(const Result& error) {
     // An entry the audit log refuses reaches the error output from the log itself.
     writeHeldEntries();
     audit(AuditType::Error, text);
+    runstatus::stepFailed(m_ctx);
 }
 
 void OrderExport::extractCalls() {
@@ -70,7 +72,7 @@ void OrderExport::extractCalls() {
     PassEnd end = PassEnd::Finished;
     Result error;
     Result established;
-    if (settings.MonitorNetwork && !m_network.folderExists(m_network.folderToTest()) &&
+    if (settings.MonitorNetwork && !m_network.hostFolderExists() &&
         !m_network.connectNetworkDrive(established)) {
         if (established.ok())
             return;
@@ -110,6 +112,7 @@ bool OrderExport::heldBySettings() {
         m_ctx.ui->reportFault(text);
         m_holdReported = true;
     }
+    runstatus::stepFailed(m_ctx);
     return true;
 }
 
@@ -137,7 +140,7 @@ Result OrderExport::runPass(PassEnd& end) {
     std::optional<CallRow> call = nextCall(0);
     if (!result.ok())
         return Result::failure(result.code, result.message);
-    if (call && !m_network.folderExists(m_network.folderToTest())) {
+    if (call && !m_network.hostFolderExists()) {
         if (Result error = audit(AuditType::ConnectionLost, QStringLiteral("Network connection lost."));
             !error.ok())
             return error;
@@ -164,6 +167,7 @@ Result OrderExport::runPass(PassEnd& end) {
 bool OrderExport::openOutputFile() {
     m_noFreeNumber = false;
     auto fail = [&](const Result& failure) {
+        runstatus::stepFailed(m_ctx);
         m_refusedEntry = writeHeldEntries();
         if (m_refusedEntry.ok())
             m_refusedEntry = audit(AuditType::Error, QStringLiteral("OpenOutputFile: Err =") +
@@ -464,6 +468,7 @@ Result OrderExport::deliver(const CallRow& call) {
         m_recovery.clear({call.source, call.callNumber});
         return Result::failure(renamed.code, renamed.message);
     }
+    runstatus::orderFileWritten(m_ctx);
     return Result::success();
 }
 
@@ -486,7 +491,7 @@ Result OrderExport::markCallExtracted(int source, int callNumber, const QString&
         return Result::failure(result.code, result.message);
     }
     m_heldEntries.clear();
-    m_ctx.ui->updateCallDisplay(callNumber, CallDisplay::Extracted);
+    m_ctx.ui->updateCallRow(source, callNumber, CallDisplay::Extracted);
     return Result::success();
 }
 

@@ -1,6 +1,7 @@
 #include "intake/CallFraming.h"
 
 #include "context/AppContext.h"
+#include "context/StatusUpdates.h"
 #include "context/UserInterface.h"
 #include "intake/CallSaver.h"
 #include "intake/CallSource.h"
@@ -132,6 +133,7 @@ CallFraming::TakeResult CallFraming::takeCall(CallSource& file, qint64& position
     switch (parser) {
     case Parser::Standard:
         taken.goodCallResult = processGoodCall(pc, position, header, source);
+        taken.faultyField = pc.faultyField;
         break;
     case Parser::Format3:
         log(AuditType::Info, QStringLiteral("Calling ProcessGoodCall3..."));
@@ -169,6 +171,8 @@ CallFraming::TakeResult CallFraming::takeCall(CallSource& file, qint64& position
     }
     if (hooks.afterCommit)
         hooks.afterCommit(header.callNumberValue());
+    if (const std::optional<bool> good = saver.judgedGood())
+        runstatus::callTaken(m_ctx, *good);
     taken.status = TakeStatus::Stored;
     return taken;
 }
@@ -233,6 +237,8 @@ CallLoopOutcome CallFraming::runCallLoop(CallSource& file, qint64 scanStart) {
         const TakeResult taken = takeCall(file, position, header, 0, false);
         if (taken.goodCallResult)
             outcome.result = *taken.goodCallResult;
+        if (!taken.faultyField.isEmpty())
+            outcome.faults.append({callNumber, taken.faultyField});
         if (taken.status == TakeStatus::Failed) {
             // The store cannot take calls now; the file stays and the next pass goes on from here.
             outcome.allStored = false;

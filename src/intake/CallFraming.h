@@ -19,9 +19,16 @@ struct CallLoopHooks {
     std::function<void(int callNumber)> afterCommit;
 };
 
+// A call that validation found bad, and the last field it found faulty.
+struct CallFault {
+    int callNumber = 0;
+    QString field;
+};
+
 struct CallLoopOutcome {
-    bool result = true;    // the result of the last processGoodCall, true when none ran
-    bool allStored = true; // false when a call could not be committed (the file must stay)
+    bool result = true;      // the result of the last processGoodCall, true when none ran
+    bool allStored = true;   // false when a call could not be committed (the file must stay)
+    QList<CallFault> faults; // the calls validation found bad, in file order
 };
 
 // Finds the calls of an input file, skips null headers and calls the store already holds, and hands
@@ -38,6 +45,7 @@ public:
     struct TakeResult {
         TakeStatus status = TakeStatus::NotTaken;
         std::optional<bool> goodCallResult; // set when processGoodCall ran
+        QString faultyField;                // set when validation found the call bad
     };
 
     // validationMode: a command-line file is tested; every call is judged good unless a field is short.

@@ -50,6 +50,8 @@ bool CallSaver::saveCall(const CallHeader& header, int source) {
             logError(prefix + withSignBlank(inserted.code) + QStringLiteral(" - ") + inserted.message);
             if (inserted.isDuplicate())
                 return false;
+        } else {
+            m_judgedGood = row.goodCall;
         }
     }
     const CallAuditEntry entry = CallAuditEntry::of(header, source, m_validationMode);

@@ -3,6 +3,8 @@
 #include "intake/CallHeader.h"
 #include "intake/WorkRecords.h"
 
+#include <optional>
+
 namespace vrq {
 
 struct AppContext;
@@ -24,12 +26,17 @@ public:
     void priceOverride(const CallHeader& header, int source, int orderSeqNumber, int itemSeqNumber,
                        const QString& price);
 
-private:
+    // Batch mode stores no rows: there is no Calls row to find or complete.
     bool batchMode() const;
+    // How the call's row was judged when saveCall inserted one; unset when no row was inserted.
+    std::optional<bool> judgedGood() const { return m_judgedGood; }
+
+private:
     void logError(const QString& text);
 
     AppContext& m_ctx;
     bool m_validationMode;
+    std::optional<bool> m_judgedGood;
 };
 
 } // namespace vrq

@@ -1,6 +1,7 @@
 #include "intake/DataBinIntake.h"
 
 #include "context/AppContext.h"
+#include "context/StatusUpdates.h"
 #include "intake/CallSource.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
@@ -174,6 +175,7 @@ void DataBinIntake::retireFile(const QString& path, const QString& folder) {
         // The file stays; the next pass skips the calls already stored and tries again.
         log(AuditType::Error, QStringLiteral("DataBin.Dat could not be moved to Audit/Databin.") + suffix +
                                   QStringLiteral(": ") + moved.result.message);
+        runstatus::stepFailed(m_ctx);
         return;
     }
     if (moved.index > 0)
@@ -217,6 +219,8 @@ void DataBinIntake::run() {
         file.writeByte(kLockPosition, 'N');
         file.close();
         m_ctx.fs->removeFile(ownLockMarker());
+        if (!outcome.allStored)
+            runstatus::stepFailed(m_ctx);
         if (grew)
             log(AuditType::Info,
                 QStringLiteral("DataBin.Dat grew while it was read; it stays for the next pass."));

@@ -1,6 +1,7 @@
 #include "intake/FolderScan.h"
 
 #include "context/AppContext.h"
+#include "context/StatusUpdates.h"
 #include "context/UserInterface.h"
 #include "intake/CallFraming.h"
 #include "intake/CallSource.h"
@@ -94,8 +95,12 @@ QString FolderScan::protectedFileKind(const QString& path, const ProtectedPaths&
 Result FolderScan::run() {
     const QString folderSetting = PathResolver::trimRight(m_ctx.settings.ScannedFolder);
     if (!folderAccepted(folderSetting)) {
-        m_ctx.ui->showMessage(QStringLiteral("Invalid Scanned Folder name: ") + folderSetting +
-                              QStringLiteral(".  Go to the properties and set this value correctly."));
+        m_ctx.ui->showNotice(QStringLiteral("Invalid Scanned Folder name: ") + folderSetting +
+                                 QStringLiteral(".  Go to the properties and set this value correctly."),
+                             QStringLiteral("Invalid Scanned Folder name: ") + folderSetting +
+                                 QStringLiteral(".  Set ScannedFolder in section QX7 of the settings "
+                                                "correctly."));
+        runstatus::stepFailed(m_ctx);
         return Result::success();
     }
     if (!m_previousLoaded && !m_stateFile.isEmpty())
@@ -181,10 +186,12 @@ Result FolderScan::processScannedFile(const QString& fileName, const QString& ac
                            QStringLiteral("ScanFolder: ") + fileName +
                                QStringLiteral(" was not stored and stays in the scanned folder."));
         m_ctx.fs->removeFile(takingNote());
+        runstatus::stepFailed(m_ctx);
         return Result::success();
     }
     moveToAuditCopy(path, callNumber);
     m_ctx.fs->removeFile(takingNote());
+    runstatus::scannedFileTaken(m_ctx);
     return Result::success();
 }
 

@@ -28,6 +28,8 @@ private:
     void saveItemIfAny();
     void fail(const QString& field);
     void logError(const QString& description);
+    void completeCall(bool validatedBad);
+    void logVerdict(bool validatedBad);
 
     ParserContext& pc;
     qint64& position;
@@ -47,6 +49,34 @@ private:
 
 void StandardParse::logError(const QString& description) {
     pc.logStepError(kParser, stage, description);
+}
+
+void StandardParse::completeCall(bool validatedBad) {
+    Result found;
+    const std::optional<CallRow> row = pc.ctx.store->findCall(source, header.callNumberValue(), &found);
+    if (!found.ok()) {
+        logError(found.message);
+        return;
+    }
+    if (!row) {
+        pc.log(AuditType::Error, QStringLiteral("ProcessGoodCall: Call not found to update to complete."));
+        return;
+    }
+    const Result updated = pc.ctx.store->setCallComplete(
+        source, header.callNumberValue(), validatedBad ? std::optional<bool>(false) : std::nullopt);
+    if (!updated.ok())
+        logError(updated.message);
+    pc.log(AuditType::Info, QStringLiteral("ProcessGoodCall: Call #") +
+                                withSignBlank(header.callNumberValue()) +
+                                QStringLiteral(" set Complete = True."));
+    logVerdict(validatedBad);
+}
+
+void StandardParse::logVerdict(bool validatedBad) {
+    if (validatedBad)
+        pc.log(AuditType::Info,
+               QStringLiteral("ProcessGoodCall: Call #") + withSignBlank(header.callNumberValue()) +
+                   QStringLiteral(" was determined to be bad (") + lastFaultyField + QStringLiteral(")."));
 }
 
 void StandardParse::fail(const QString& field) {
@@ -183,26 +213,13 @@ bool StandardParse::run() {
         saveItemIfAny();
 
     stage = QStringLiteral("Update database");
-    const QString number = withSignBlank(header.callNumberValue());
-    Result found;
-    const std::optional<CallRow> row = pc.ctx.store->findCall(source, header.callNumberValue(), &found);
-    if (!found.ok()) {
-        logError(found.message);
-    } else if (!row) {
-        pc.log(AuditType::Error, QStringLiteral("ProcessGoodCall: Call not found to update to complete."));
-    } else {
-        const bool validatedBad = pc.validationMode && !result;
-        const Result updated = pc.ctx.store->setCallComplete(
-            source, header.callNumberValue(), validatedBad ? std::optional<bool>(false) : std::nullopt);
-        if (!updated.ok())
-            logError(updated.message);
-        pc.log(AuditType::Info,
-               QStringLiteral("ProcessGoodCall: Call #") + number + QStringLiteral(" set Complete = True."));
-        if (validatedBad)
-            pc.log(AuditType::Info, QStringLiteral("ProcessGoodCall: Call #") + number +
-                                        QStringLiteral(" was determined to be bad (") + lastFaultyField +
-                                        QStringLiteral(")."));
-    }
+    const bool validatedBad = pc.validationMode && !result;
+    if (validatedBad)
+        pc.faultyField = lastFaultyField;
+    if (pc.saver.batchMode())
+        logVerdict(validatedBad); // batch mode stored no row: there is nothing to complete
+    else
+        completeCall(validatedBad);
     pc.log(AuditType::Info, QStringLiteral("Completed ProcessGoodCall..."));
     return result;
 }

@@ -32,6 +32,8 @@ struct ParserContext {
     QList<int>& callNumbers;
     // The call's last record-data byte, set by startCall.
     qint64 endPosition = 0;
+    // The last faulty field of a call that validation found bad; empty when it passed.
+    QString faultyField{};
 
     // What a parser does with a call that already has a row.
     enum class WhenSavedBefore { Stop, GoOn };

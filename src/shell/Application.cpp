@@ -152,6 +152,11 @@ Result Application::runPurge() {
     return m_purge->purgeCalls();
 }
 
+void Application::checkHostFolder() {
+    if (m_network && !PathResolver::trimRight(m_ctx.settings.QX7Path).isEmpty())
+        m_network->hostFolderExists();
+}
+
 Result Application::runAuditExport() {
     if (!m_auditExport)
         return Result::failure(QStringLiteral("the call store is not open"));

@@ -15,15 +15,45 @@ namespace vrq {
 
 namespace {
 
-// A path from the command line: as the shell meant it (relative to where the program was started),
-// or a drive path of the settings' kind.
+// "C:\in\calls.dat", "C:calls.dat" or "\in\calls.dat": a path of the settings' kind.
+bool isDrivePath(const QString& text) {
+    const bool driveLetter = text.size() >= 2 && text.at(0).isLetter() && text.at(1) == QLatin1Char(':');
+    return driveLetter || text.startsWith(QLatin1Char('\\'));
+}
+
+// A path from the command line: a drive path of the settings' kind, or a native path as the shell
+// meant it (a relative one from the folder the program was started in).
 QString commandLinePath(const QString& text, const PathResolver& paths) {
     if (text.isEmpty())
         return {};
-    const QFileInfo asGiven(text);
-    if (asGiven.isAbsolute() || asGiven.exists())
-        return asGiven.absoluteFilePath();
-    return paths.resolve(text);
+    if (isDrivePath(text) && !QFileInfo(text).isAbsolute())
+        return paths.resolve(text);
+    return QFileInfo(text).absoluteFilePath();
+}
+
+QString callText(int callNumber) {
+    return QStringLiteral("Call #") + QLatin1Char(' ') + QString::number(callNumber);
+}
+
+// Every call found bad on stderr, and why the file failed when it did.
+void reportOutcome(const QString& path, const CallLoopOutcome& outcome) {
+    QTextStream err(stderr);
+    for (const CallFault& fault : outcome.faults)
+        err << callText(fault.callNumber) << " was determined to be bad (" << fault.field << ")." << Qt::endl;
+    if (!outcome.allStored) {
+        err << "The file of calls \"" << path
+            << "\" could not be tested to its end: the call store refused its work (see the audit log)."
+            << Qt::endl;
+        return;
+    }
+    if (outcome.result)
+        return;
+    err << "The file of calls \"" << path << "\" failed: ";
+    if (outcome.faults.isEmpty())
+        err << "its last call is bad." << Qt::endl;
+    else
+        err << "its last call tested, " << callText(outcome.faults.last().callNumber).toLower()
+            << ", is bad (" << outcome.faults.last().field << ")." << Qt::endl;
 }
 
 } // namespace
@@ -37,6 +67,7 @@ bool BatchRunner::processCommandLineFile(AppContext& ctx, const QString& path) {
     CallFraming framing(ctx, /*validationMode=*/true);
     const CallLoopOutcome outcome = framing.runCallLoop(file, 1);
     file.close();
+    reportOutcome(path, outcome);
     return outcome.result && outcome.allStored;
 }
 

@@ -1,17 +1,28 @@
 #include "shell/CommandLine.h"
 
+#include <algorithm>
+
 #ifdef Q_OS_WIN
 #include <windows.h>
 #endif
 
 namespace vrq {
 
+namespace {
+
+bool isSeparator(QChar c) {
+    return c == QLatin1Char(' ') || c == QLatin1Char('\t');
+}
+
+} // namespace
+
 QStringList splitCommandLine(const QString& text, int maxArgs) {
     QStringList args;
     args.append(QString());
     bool inArgument = false;
+    bool inQuotes = false;
     for (const QChar c : text) {
-        if (c == QLatin1Char(' ') || c == QLatin1Char('\t')) {
+        if (isSeparator(c) && !inQuotes) {
             inArgument = false;
             continue;
         }
@@ -21,7 +32,10 @@ QStringList splitCommandLine(const QString& text, int maxArgs) {
             args.append(QString());
             inArgument = true;
         }
-        args.last().append(c);
+        if (c == QLatin1Char('"'))
+            inQuotes = !inQuotes;
+        else
+            args.last().append(c);
     }
     return args;
 }
@@ -66,9 +80,15 @@ QString commandLineText(int argc, char** argv) {
     }
     return text.mid(i);
 #else
+    // The shell has already taken the quotes off: an argument with blanks is quoted again, so the
+    // splitter keeps it whole.
     QStringList parts;
-    for (int i = 1; i < argc; ++i)
-        parts.append(QString::fromLocal8Bit(argv[i]));
+    for (int i = 1; i < argc; ++i) {
+        const QString arg = QString::fromLocal8Bit(argv[i]);
+        const bool blankOnly = std::all_of(arg.begin(), arg.end(), isSeparator);
+        const bool hasSeparator = std::any_of(arg.begin(), arg.end(), isSeparator);
+        parts.append(hasSeparator && !blankOnly ? QLatin1Char('"') + arg + QLatin1Char('"') : arg);
+    }
     return parts.join(QLatin1Char(' '));
 #endif
 }
@@ -77,13 +97,25 @@ QString usageText() {
     return QStringLiteral(
         "Usage:\n"
         "  vrqtoqx7                  run the resident program with its Calls window\n"
-        "  vrqtoqx7 --once           one unattended pass (intake, scan, export, purge) without windows\n"
-        "  vrqtoqx7 --service        the resident cycle without windows, until SIGTERM or SIGINT\n"
-        "  vrqtoqx7 WORD FILE        test FILE of calls without storing it; exit code 0 when it passes\n"
+        "  vrqtoqx7 --once           one unattended pass (intake, scan, export, purge) without windows;\n"
+        "                            prints one summary line on stdout\n"
+        "  vrqtoqx7 --service        the resident cycle without windows, until SIGTERM or SIGINT; prints\n"
+        "                            the summary line whenever it changes\n"
+        "  vrqtoqx7 WORD FILE        test FILE of calls without storing it. WORD is any word (it is not\n"
+        "                            looked at, e.g. \"check\"); FILE may be quoted when it holds blanks,\n"
+        "                            and a relative FILE is taken from the folder the program started in.\n"
+        "                            A call found bad is named on stderr with its faulty field.\n"
+        "                            Exit code 0 when the last call tested passes, 255 (-1) otherwise.\n"
         "  vrqtoqx7 --help | --version\n"
         "Environment: VRQTOQX7_HOME (program folder), VRQTOQX7_SETTINGS (settings file).\n"
-        "Exit codes of --once, --service and window mode: 0 done, 1 start-up failed, 75 another copy runs\n"
-        "for the same program folder (nothing was touched).\n");
+        "Exit codes of --once, --service and window mode:\n"
+        "   0  done (--once: every call that could be sent was sent)\n"
+        "   1  start-up failed (settings or call store; the message is on stderr)\n"
+        "  69  --once: calls stay pending because the host folder cannot be reached\n"
+        "  74  --once: a step failed (intake, scan, export or purge; see stderr and the audit log)\n"
+        "  75  another copy runs for the same program folder (nothing was touched)\n"
+        "Summary line: calls good N, bad N; scanned files taken N; order files written N;\n"
+        "calls pending N; failed steps N; host folder PATH reachable | away since YYYY-MM-DD HH:MM:SS\n");
 }
 
 } // namespace vrq

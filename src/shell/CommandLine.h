@@ -5,8 +5,8 @@
 
 namespace vrq {
 
-// Splits a command line on blanks and tabs into at most maxArgs arguments. Element 0 is always empty;
-// quotation marks are ordinary characters.
+// Splits a command line on blanks and tabs into at most maxArgs arguments. Element 0 is always empty.
+// Blanks and tabs between quotation marks belong to the argument; the quotation marks are dropped.
 QStringList splitCommandLine(const QString& text, int maxArgs);
 
 // Exit codes of the program's own modes, for cron and service managers.
@@ -16,6 +16,10 @@ constexpr int StartFailed = 1;
 // Another copy (window, service or a pass) runs for the same program folder; nothing was touched.
 // The number is the usual "temporary failure, try again later".
 constexpr int FolderInUse = 75;
+// A single pass left calls pending because the host folder cannot be reached ("service unavailable").
+constexpr int HostFolderAway = 69;
+// A step of a single pass failed: the store, a file or a setting ("input/output error").
+constexpr int StepFailed = 74;
 } // namespace ExitCode
 
 enum class RunChoice { Window, Batch, Help, Version, Once, Service, Usage };
@@ -29,7 +33,7 @@ struct CommandLineChoice {
 CommandLineChoice chooseRun(const QString& commandLineText);
 
 // The command-line text after the program name: the raw text on Windows, the arguments joined by
-// single blanks elsewhere.
+// single blanks elsewhere (an argument with blanks in quotation marks).
 QString commandLineText(int argc, char** argv);
 
 QString usageText();

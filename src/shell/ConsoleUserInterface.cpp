@@ -17,6 +17,10 @@ void ConsoleUserInterface::showMessage(const QString& text) {
     QTextStream(stderr) << text << Qt::endl;
 }
 
+void ConsoleUserInterface::showNotice(const QString&, const QString& consoleText) {
+    showMessage(consoleText);
+}
+
 bool ConsoleUserInterface::waitForHostFolder(const QDateTime& since,
                                              const std::function<bool()>& tryReconnect) {
     QTextStream err(stderr);

@@ -3,6 +3,7 @@
 #include "context/UserInterface.h"
 
 #include <atomic>
+#include <utility>
 
 namespace vrq {
 
@@ -16,15 +17,20 @@ public:
 
     void updateCallDisplay(int callNumber, CallDisplay mode) override;
     void showMessage(const QString& text) override;
+    void showNotice(const QString& windowText, const QString& consoleText) override;
     // Messages already go to stderr: once is enough.
     void reportFault(const QString& text) override { showMessage(text); }
     bool waitForHostFolder(const QDateTime& since, const std::function<bool()>& tryReconnect) override;
     void processEvents() override;
+    void statusChanged() override { m_statusChanged = true; }
+    // True once after the run's status changed.
+    bool takeStatusChanged() { return std::exchange(m_statusChanged, false); }
 
 private:
     Mode m_mode;
     const std::atomic_bool* m_stopRequested;
     EventPacer m_pacer;
+    bool m_statusChanged = true;
 };
 
 } // namespace vrq

@@ -1,11 +1,15 @@
 #include "shell/HeadlessRunner.h"
 
+#include "context/StatusUpdates.h"
 #include "platform/Clock.h"
 #include "platform/FolderLock.h"
 #include "platform/Paths.h"
 #include "shell/Application.h"
 #include "shell/CommandLine.h"
 #include "shell/ConsoleUserInterface.h"
+#include "shell/RunSummary.h"
+#include "store/AuditLog.h"
+#include "store/CallStore.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -38,6 +42,27 @@ bool lockFolderOrReport(FolderLock& lock, const QString& mode) {
     return false;
 }
 
+// A step of the single pass that failed: stderr, an "E" entry as the cycle writes it, and the count.
+void reportStepError(AppContext& ctx, const QString& step, const Result& result) {
+    if (result.ok())
+        return;
+    const QString text = step + QStringLiteral(" error: ") + result.message;
+    QTextStream(stderr) << text << Qt::endl;
+    if (ctx.audit)
+        ctx.audit->write(AuditType::Error, text);
+    runstatus::stepFailed(ctx);
+}
+
+RunSummary summarize(AppContext& ctx) {
+    RunSummary summary;
+    summary.status = ctx.status;
+    Result counted;
+    const int pending = ctx.store->pendingCallCount(&counted);
+    if (counted.ok())
+        summary.pendingCalls = pending;
+    return summary;
+}
+
 bool startOrReport(Application& app) {
     const Result started = app.startUp();
     if (started.ok())
@@ -60,19 +85,16 @@ int HeadlessRunner::runOnce() {
     AppContext& ctx = app.context();
     if (ctx.settings.EnableCalls)
         app.runDataBinIntake();
-    if (ctx.settings.EnableFiles) {
-        const Result scanned = app.runFolderScan();
-        if (!scanned.ok())
-            ctx.ui->showMessage(scanned.message);
-    }
+    if (ctx.settings.EnableFiles)
+        reportStepError(ctx, QStringLiteral("ScanFolder"), app.runFolderScan());
     app.runExport();
-    if (ctx.settings.LastDatePurged.date() != ctx.clock->now().date()) {
-        const Result purged = app.runPurge();
-        if (!purged.ok())
-            ctx.ui->showMessage(purged.message);
-    }
+    if (ctx.settings.LastDatePurged.date() != ctx.clock->now().date())
+        reportStepError(ctx, QStringLiteral("PurgeCalls"), app.runPurge());
+    app.checkHostFolder();
+    const RunSummary summary = summarize(ctx);
     app.shutDown();
-    return ExitCode::Ok;
+    QTextStream(stdout) << summary.line() << Qt::endl;
+    return summary.exitCode();
 }
 
 int HeadlessRunner::runService() {
@@ -87,11 +109,25 @@ int HeadlessRunner::runService() {
     app.cycle().markStarted();
     app.runDataBinIntake();
 
+    app.checkHostFolder();
+    QString lastLine;
+    // The summary line after a tick that changed something, so an idle service stays quiet.
+    const auto printChangedSummary = [&] {
+        if (!ui.takeStatusChanged())
+            return;
+        const QString line = summarize(app.context()).line();
+        if (line != lastLine)
+            QTextStream(stdout) << line << Qt::endl;
+        lastLine = line;
+    };
+    printChangedSummary();
+
     QTimer waitTimer;
     waitTimer.setInterval(1000);
     QObject::connect(&waitTimer, &QTimer::timeout, [&] {
         waitTimer.stop();
         app.cycle().tick();
+        printChangedSummary();
         if (!g_stopRequested.load())
             waitTimer.start();
     });

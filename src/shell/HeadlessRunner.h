@@ -5,10 +5,11 @@ namespace vrq {
 // The two modes without windows: one unattended pass, and the resident cycle as a service.
 class HeadlessRunner {
 public:
-    // Start-up, one intake, one scan, the export, the purge when due, shutdown. 0 when the pass ran,
-    // 1 when start-up failed, ExitCode::FolderInUse when another copy runs for the program folder.
+    // Start-up, one intake, one scan, the export, the purge when due, shutdown, then the summary line on
+    // stdout. The exit code is one of ExitCode: what the summary says, or why the pass did not run.
     static int runOnce();
-    // The cycle on its one-second timer until SIGTERM or SIGINT, then the normal shutdown.
+    // The cycle on its one-second timer until SIGTERM or SIGINT, then the normal shutdown. The summary
+    // line is printed at the start and after every tick that changed it.
     static int runService();
 };
 

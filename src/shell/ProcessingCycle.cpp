@@ -1,10 +1,13 @@
 #include "shell/ProcessingCycle.h"
 
 #include "context/AppContext.h"
+#include "context/StatusUpdates.h"
 #include "platform/Clock.h"
 #include "store/AuditLog.h"
 
 #include <QTextStream>
+
+#include <algorithm>
 
 namespace vrq {
 
@@ -33,6 +36,7 @@ bool ProcessingCycle::isDue(float last, int delaySeconds) const {
 }
 
 void ProcessingCycle::reportJobError(const QString& job, const QString& error) {
+    runstatus::stepFailed(m_ctx);
     const QString text = job + QStringLiteral(" error: ") + error;
     if (m_ctx.audit) {
         const Result logged = m_ctx.audit->write(AuditType::Error, text);
@@ -70,16 +74,44 @@ void ProcessingCycle::tick() {
             m_jobs.exportCalls();
         m_bExtractedOnce = true;
     }
-    if (m_purgeRequested || m_ctx.settings.LastDatePurged.date() != m_ctx.clock->now().date())
+    if ((m_purgeRequested || m_ctx.settings.LastDatePurged.date() != m_ctx.clock->now().date()) &&
+        purgeRetryDue())
         runPurge();
     m_busy = false;
 }
 
 void ProcessingCycle::runPurge() {
     m_purgeRequested = false;
-    Result result = m_jobs.purge ? m_jobs.purge() : Result::success();
+    const Result result = m_jobs.purge ? m_jobs.purge() : Result::success();
     if (!result.ok())
-        reportJobError(QStringLiteral("PurgeCalls"), result.message);
+        purgeFailed(result.message);
+    else if (m_purgeFailing)
+        purgeSucceeded();
+}
+
+bool ProcessingCycle::purgeRetryDue() const {
+    return !m_purgeFailing || m_ctx.clock->now() >= m_purgeRetryAt;
+}
+
+void ProcessingCycle::purgeFailed(const QString& error) {
+    if (!m_purgeFailing) {
+        reportJobError(QStringLiteral("PurgeCalls"), error);
+        m_purgeRetrySeconds = kFirstPurgeRetrySeconds;
+    } else {
+        runstatus::stepFailed(m_ctx);
+        m_purgeRetrySeconds = std::min(m_purgeRetrySeconds * 2, kLongestPurgeRetrySeconds);
+    }
+    m_purgeFailing = true;
+    m_purgeRetryAt = m_ctx.clock->now().addSecs(m_purgeRetrySeconds);
+    runstatus::purgeFailing(m_ctx, error);
+}
+
+void ProcessingCycle::purgeSucceeded() {
+    m_purgeFailing = false;
+    m_purgeRetrySeconds = 0;
+    runstatus::purgeFailing(m_ctx, QString());
+    if (m_ctx.audit)
+        m_ctx.audit->write(AuditType::Info, QStringLiteral("PurgeCalls: the purge succeeded again."));
 }
 
 void ProcessingCycle::purgeNow() {

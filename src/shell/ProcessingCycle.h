@@ -2,6 +2,7 @@
 
 #include "platform/Result.h"
 
+#include <QDateTime>
 #include <QString>
 #include <functional>
 
@@ -19,6 +20,8 @@ struct CycleJobs {
 // The heartbeat: once a tick it decides which jobs are due and runs them in their fixed order.
 // Times are seconds since midnight as the clock gives them; a time earlier than the last run (midnight,
 // a clock set back) makes the job due at once. Delays count from the end of the previous run.
+// A purge that fails is written to the log once per run of failures and retried after a wait that
+// doubles from one second up to ten minutes; its first success after failing is written too.
 class ProcessingCycle {
 public:
     ProcessingCycle(AppContext& context, CycleJobs jobs);
@@ -39,10 +42,16 @@ public:
     // The scan interval in seconds, formed as a 16-bit number; an out-of-range product is held at the limit.
     static int scanIntervalSeconds(qint16 fileScanMinutes);
 
+    static constexpr int kFirstPurgeRetrySeconds = 1;
+    static constexpr int kLongestPurgeRetrySeconds = 600;
+
 private:
     bool isDue(float last, int delaySeconds) const;
     void reportJobError(const QString& job, const QString& error);
     void runPurge();
+    bool purgeRetryDue() const;
+    void purgeFailed(const QString& error);
+    void purgeSucceeded();
 
     AppContext& m_ctx;
     CycleJobs m_jobs;
@@ -51,6 +60,9 @@ private:
     bool m_bExtractedOnce = false;
     bool m_busy = false;
     bool m_purgeRequested = false;
+    bool m_purgeFailing = false;
+    int m_purgeRetrySeconds = 0;
+    QDateTime m_purgeRetryAt;
 };
 
 } // namespace vrq

@@ -182,6 +182,14 @@ std::optional<CallRow> CallStore::nextPendingCall(qint64 afterRowId, Result* res
     });
 }
 
+int CallStore::pendingCallCount(Result* result) {
+    return attempt(result, [&] {
+        Use st(
+            prepared("SELECT count(*) FROM Calls WHERE ExtractedCall = 0 AND GoodCall = 1 AND Complete = 1"));
+        return st->executeStep() ? st->getColumn(0).getInt() : 0;
+    });
+}
+
 std::vector<OrderRow> CallStore::ordersOfCall(int source, int callNumber, Result* result) {
     static const RowSelect select(kOrderColumns, "FROM Orders WHERE Source = ? AND CallNumber = ? "
                                                  "ORDER BY OrderSeqNumber");

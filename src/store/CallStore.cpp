@@ -82,6 +82,24 @@ SQLite::Database& CallStore::database() {
     return *m_db;
 }
 
+namespace {
+
+// The engine's "file is not a database" and "database disk image is malformed": the file is damaged, and
+// the person needs to hear what to do about it.
+Result explainDamage(const Result& opened) {
+    constexpr int kCorrupt = 11;
+    constexpr int kNotADatabase = 26;
+    const int primary = opened.code & 0xff;
+    if (opened.ok() || (primary != kCorrupt && primary != kNotADatabase))
+        return opened;
+    return Result::failure(
+        opened.code, QStringLiteral("the file is damaged (%1). Restore it from a backup, or move it aside "
+                                    "so that the program makes a new, empty call store at its next start.")
+                         .arg(opened.message));
+}
+
+} // namespace
+
 std::unique_ptr<CallStore> CallStore::open(const QString& path, Result* result) {
     std::unique_ptr<CallStore> store;
     const Result opened = attempt([&] {
@@ -97,7 +115,7 @@ std::unique_ptr<CallStore> CallStore::open(const QString& path, Result* result) 
         store->ensureIndexes();
     });
     if (result)
-        *result = opened;
+        *result = explainDamage(opened);
     if (!opened.ok())
         return nullptr;
     return store;
@@ -118,7 +136,7 @@ std::unique_ptr<CallStore> CallStore::openForReading(const QString& path, Result
         store.reset(new CallStore(std::move(db)));
     });
     if (result)
-        *result = opened;
+        *result = explainDamage(opened);
     if (!opened.ok())
         return nullptr;
     return store;

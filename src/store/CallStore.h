@@ -91,6 +91,8 @@ public:
     // --- export ---------------------------------------------------------------------------------
     // The next call after rowId (natural order) that is good, complete and not extracted.
     std::optional<CallRow> nextPendingCall(qint64 afterRowId, Result* result = nullptr);
+    // How many calls are good, complete and not extracted: the calls still to be sent.
+    int pendingCallCount(Result* result = nullptr);
     std::vector<OrderRow> ordersOfCall(int source, int callNumber, Result* result = nullptr);
     std::optional<OrderRow> findOrder(int source, int callNumber, int orderSeqNumber,
                                       Result* result = nullptr);

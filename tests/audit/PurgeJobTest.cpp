@@ -66,7 +66,7 @@ TEST_P(PurgeCallTest, OnlyFinishedCallsAtOrBeforeTheCutoffGo) {
     EXPECT_EQ(!f.call(0, 17).has_value(), c.purged);
     EXPECT_EQ(f.store->allOrders().empty(), c.purged);
     EXPECT_EQ(f.store->allItems().empty(), c.purged);
-    const std::vector<RecordingUserInterface::Display> removed{{17, CallDisplay::Remove}};
+    const std::vector<RecordingUserInterface::Display> removed{{0, 17, CallDisplay::Remove}};
     EXPECT_EQ(f.ui.displayed, c.purged ? removed : std::vector<RecordingUserInterface::Display>{});
 }
 
@@ -91,6 +91,8 @@ TEST_F(PurgeJobTest, TheSameCallNumberFromTheOtherSourceKeepsItsOrders) {
     EXPECT_EQ(f.store->allOrders()[0].source, 1);
     ASSERT_EQ(f.store->allItems().size(), 1u);
     EXPECT_EQ(f.store->allItems()[0].source, 1);
+    EXPECT_EQ(f.ui.displayed, (std::vector<RecordingUserInterface::Display>{{0, 50, CallDisplay::Remove}}))
+        << "the calls window is told which of the two rows goes";
 }
 
 TEST_F(PurgeJobTest, AuditEntriesGoByTheirAuditTimeThenTheExportIsRewritten) {

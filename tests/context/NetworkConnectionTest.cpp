@@ -11,6 +11,8 @@ using namespace vrq::test;
 namespace {
 
 const QString kEstablished = QStringLiteral("E|Network connection established.");
+const QString kCannotReestablish =
+    QStringLiteral("E|Network connection cannot be re-established at this time.");
 
 class NetworkConnectionTest : public ::testing::Test {
 protected:
@@ -87,16 +89,22 @@ TEST_F(NetworkConnectionTest, AFailedMappingWaitsUntilTheFolderReturns) {
     };
     extract();
     EXPECT_EQ(f.ui.waits, 1);
-    EXPECT_EQ(f.auditTexts().first(), kEstablished);
+    EXPECT_EQ(f.auditTexts().mid(0, 2), (QStringList{kCannotReestablish, kEstablished}))
+        << "the outage is logged at its start and at its end";
+    EXPECT_FALSE(f.ctx.status.hostAway());
+    EXPECT_EQ(f.ctx.status.hostFolder, QStringLiteral("I:\\QX7Com"));
     EXPECT_TRUE(exported());
 }
 
-TEST_F(NetworkConnectionTest, GivingUpTheWaitEndsThePassWithNothingLogged) {
+TEST_F(NetworkConnectionTest, GivingUpTheWaitEndsThePassWithOnlyTheOutageStartLogged) {
     f.loseHostFolder();
     f.drives.connectResult = 67;
     extract();
-    EXPECT_EQ(f.ui.waits, 1);
-    EXPECT_TRUE(f.auditTexts().isEmpty());
+    f.clock.advanceMs(60000);
+    extract();
+    EXPECT_EQ(f.ui.waits, 2);
+    EXPECT_EQ(f.auditTexts(), QStringList{kCannotReestablish}) << "one entry for the whole outage";
+    EXPECT_EQ(f.ctx.status.hostAwaySince, f.clock.now().addSecs(-60)) << "the outage keeps its start";
     EXPECT_FALSE(exported());
     EXPECT_TRUE(f.savedSetting(QStringLiteral("QX7"), QStringLiteral("LastSeqNum")).isEmpty());
 }
@@ -115,6 +123,7 @@ TEST_F(NetworkConnectionTest, WithoutAutoConnectOnlyTheMessageIsShown) {
     extract();
     EXPECT_EQ(f.ui.messages, QStringList{QStringLiteral("The network connection has been broken.  Manually "
                                                         "re-establish the connection and then click OK.")});
+    EXPECT_TRUE(f.ctx.status.hostAway());
     EXPECT_TRUE(f.drives.calls.isEmpty());
     EXPECT_TRUE(f.auditTexts().isEmpty());
     EXPECT_FALSE(exported());

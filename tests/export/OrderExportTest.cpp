@@ -71,7 +71,8 @@ TEST_F(OrderExportTest, TwoOrdersBecomeOneFileNamedBySystemAndSequence) {
               (QStringList{QStringLiteral("I|ExtractCalls (Call # 17): I:\\QX7Com\\QX770042.Tmp bytes."),
                            QStringLiteral("I|ExtractCalls (Call # 17): I:\\QX7Com\\QX770042.Rcv bytes."),
                            QStringLiteral("X|Extracted call # 17")}));
-    EXPECT_EQ(f.ui.displayed, (std::vector<RecordingUserInterface::Display>{{17, CallDisplay::Extracted}}));
+    EXPECT_EQ(f.ui.displayed,
+              (std::vector<RecordingUserInterface::Display>{{0, 17, CallDisplay::Extracted}}));
     EXPECT_FALSE(ExportRecovery(*f.fs, f.programFolder()).load({0, 17}).has_value());
 }
 

@@ -28,6 +28,7 @@ struct BatchCase {
     const char* name;
     QByteArray file;
     bool passes;
+    QStringList badEntries; // the "...was determined to be bad (...)" entries
 };
 
 class CommandLineFileTest : public ::testing::TestWithParam<BatchCase> {};
@@ -45,16 +46,28 @@ TEST_P(CommandLineFileTest, ResultIsThatOfTheLastCallAndNothingIsStored) {
     for (const AuditRow& row : env.store->allAudit())
         EXPECT_EQ(row.instance, QStringLiteral("B"));
     EXPECT_FALSE(env.auditMessages(QStringLiteral("V")).isEmpty());
+    EXPECT_EQ(env.auditMessages(QStringLiteral("I")).filter(QStringLiteral("determined to be bad")),
+              c.badEntries);
+    EXPECT_TRUE(env.auditMessages(QStringLiteral("E")).isEmpty()) << "no row is looked for in batch mode";
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Files, CommandLineFileTest,
     ::testing::Values(
-        BatchCase{"everyCallPasses", call(1, kGoodData) + call(2, kGoodData), true},
-        BatchCase{"shortQuantityInTheLastCall", call(1, kGoodData) + call(2, kShortQuantity), false},
-        BatchCase{"failingCallThenAPassingOne", call(1, kShortQuantity) + call(2, kGoodData), true},
-        BatchCase{"noFinalAmpersand", call(1, kNoFinalAmpersand), false},
-        BatchCase{"upstreamBadFlagIsTestedAsGood", call(1, kGoodData, 'N'), true}),
+        BatchCase{"everyCallPasses", call(1, kGoodData) + call(2, kGoodData), true, {}},
+        BatchCase{"shortQuantityInTheLastCall",
+                  call(1, kGoodData) + call(2, kShortQuantity),
+                  false,
+                  {QStringLiteral("ProcessGoodCall: Call # 2 was determined to be bad (Quantity).")}},
+        BatchCase{"failingCallThenAPassingOne",
+                  call(1, kShortQuantity) + call(2, kGoodData),
+                  true,
+                  {QStringLiteral("ProcessGoodCall: Call # 1 was determined to be bad (Quantity).")}},
+        BatchCase{"noFinalAmpersand",
+                  call(1, kNoFinalAmpersand),
+                  false,
+                  {QStringLiteral("ProcessGoodCall: Call # 1 was determined to be bad (End &).")}},
+        BatchCase{"upstreamBadFlagIsTestedAsGood", call(1, kGoodData, 'N'), true, {}}),
     test::RowName());
 
 TEST(CommandLineFileTest, CallsAlreadyInTheStorePassWithoutBeingTested) {

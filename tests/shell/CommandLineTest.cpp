@@ -38,10 +38,12 @@ INSTANTIATE_TEST_SUITE_P(
                   5,
                   {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4"),
                    QStringLiteral("5")}},
-        SplitCase{"quotesDoNotGroup",
+        SplitCase{"quotedPathWithBlanksIsOneArgument",
                   "x \"C:\\My Files\\a.dat\"",
                   5,
-                  {QStringLiteral("x"), QStringLiteral("\"C:\\My"), QStringLiteral("Files\\a.dat\"")}},
+                  {QStringLiteral("x"), QStringLiteral("C:\\My Files\\a.dat")}},
+        SplitCase{"quotesInsideAnArgument", "x a\"b c\"d", 5, {QStringLiteral("x"), QStringLiteral("ab cd")}},
+        SplitCase{"emptyQuotes", "x \"\"", 5, {QStringLiteral("x"), QString()}},
         SplitCase{"maximumOfTwo", "a b c", 2, {QStringLiteral("a"), QStringLiteral("b")}}),
     test::RowName());
 

@@ -1,6 +1,7 @@
 #include "shell/ProcessingCycle.h"
 #include "context/AppContext.h"
 #include "platform/Clock.h"
+#include "support/ProgramFixture.h"
 #include "support/TestDoubles.h"
 
 #include <gtest/gtest.h>
@@ -106,16 +107,72 @@ TEST(ProcessingCycleTest, AClockSetBackRunsTheIntakeAtOnce) {
     EXPECT_EQ(h.tickAfterMs(-3600 * 1000), QStringLiteral("DX"));
 }
 
-TEST(ProcessingCycleTest, AFailingPurgeIsDueAgainOnTheNextTick) {
-    CycleHarness h(kMorning);
-    h.ctx.settings.LastDatePurged = kMorning.addDays(-1);
-    h.purgeSucceeds = false;
-    EXPECT_EQ(h.tickAfterMs(1000), QStringLiteral("XP"));
-    EXPECT_FALSE(h.cycle->busy());
-    EXPECT_EQ(h.tickAfterMs(1000), QStringLiteral("P"));
-    h.purgeSucceeds = true;
-    EXPECT_EQ(h.tickAfterMs(1000), QStringLiteral("P"));
-    EXPECT_EQ(h.tickAfterMs(1000), QString());
+// The purge alone, failing until told otherwise, in an installation whose log the test reads.
+class PurgeBackOffTest : public ::testing::Test {
+protected:
+    PurgeBackOffTest() {
+        f.ctx.settings.EnableCalls = false;
+        f.ctx.settings.EnableFiles = false;
+        f.ctx.settings.LastDatePurged = f.clock.now().addDays(-1);
+        CycleJobs jobs;
+        jobs.purge = [this] {
+            ++purgeRuns;
+            if (!purgeSucceeds)
+                return Result::failure(QStringLiteral("database is locked"));
+            f.ctx.settings.LastDatePurged = f.clock.now();
+            return Result::success();
+        };
+        cycle = std::make_unique<ProcessingCycle>(f.ctx, std::move(jobs));
+    }
+    // Ticks every stepSeconds for totalSeconds; the seconds from the first tick at which the purge ran.
+    std::vector<int> purgeTimes(int stepSeconds, int totalSeconds) {
+        std::vector<int> times;
+        for (int t = 0; t < totalSeconds; t += stepSeconds) {
+            const int before = purgeRuns;
+            cycle->tick();
+            if (purgeRuns > before)
+                times.push_back(t);
+            f.clock.advanceMs(qint64(stepSeconds) * 1000);
+        }
+        return times;
+    }
+
+    test::ProgramFixture f;
+    std::unique_ptr<ProcessingCycle> cycle;
+    int purgeRuns = 0;
+    bool purgeSucceeds = false;
+};
+
+TEST_F(PurgeBackOffTest, AFailingPurgeIsLoggedOnceAndRetriedAfterADoublingWait) {
+    EXPECT_EQ(purgeTimes(1, 20), (std::vector<int>{0, 1, 3, 7, 15}));
+    EXPECT_EQ(f.auditMessages(QStringLiteral("E")),
+              QStringList{QStringLiteral("PurgeCalls error: database is locked")});
+    EXPECT_EQ(f.ctx.status.purgeError, QStringLiteral("database is locked"));
+
+    purgeSucceeds = true;
+    EXPECT_EQ(purgeTimes(1, 20), (std::vector<int>{11})) << "due again 16 s after the last failure";
+    EXPECT_EQ(f.auditMessages(QStringLiteral("I")),
+              QStringList{QStringLiteral("PurgeCalls: the purge succeeded again.")});
+    EXPECT_TRUE(f.ctx.status.purgeError.isEmpty());
+    EXPECT_EQ(f.ctx.status.failedSteps, 5);
+}
+
+TEST_F(PurgeBackOffTest, TheWaitStopsGrowingAtTenMinutes) {
+    const std::vector<int> times = purgeTimes(60, 4 * 3600);
+    ASSERT_GE(times.size(), 4u);
+    for (size_t i = times.size() - 3; i < times.size(); ++i)
+        EXPECT_EQ(times[i] - times[i - 1], 600);
+    EXPECT_EQ(f.auditMessages(QStringLiteral("E")).size(), 1);
+}
+
+TEST_F(PurgeBackOffTest, ANewFailureAfterASuccessIsLoggedAgain) {
+    purgeTimes(1, 2);
+    purgeSucceeds = true;
+    purgeTimes(1, 2);
+    purgeSucceeds = false;
+    f.clock.set(f.clock.now().addDays(1)); // the next day's purge
+    purgeTimes(1, 2);
+    EXPECT_EQ(f.auditMessages(QStringLiteral("E")).size(), 2);
 }
 
 } // namespace

@@ -39,13 +39,17 @@ void reportSetupFailure(const std::string& what);
 class RecordingUserInterface : public UserInterface {
 public:
     void updateCallDisplay(int callNumber, CallDisplay mode) override {
-        displayed.push_back({callNumber, mode});
+        displayed.push_back({-1, callNumber, mode});
+    }
+    void updateCallRow(int source, int callNumber, CallDisplay mode) override {
+        displayed.push_back({source, callNumber, mode});
     }
     void showMessage(const QString& text) override { messages.append(text); }
     bool waitForHostFolder(const QDateTime& since, const std::function<bool()>& tryReconnect) override;
     void processEvents() override {}
 
     struct Display {
+        int source; // -1 when the row was named by its number alone
         int callNumber;
         CallDisplay mode;
         friend bool operator==(const Display&, const Display&) = default;

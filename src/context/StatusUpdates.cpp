@@ -1,0 +1,63 @@
+#include "context/StatusUpdates.h"
+
+#include "context/AppContext.h"
+#include "context/UserInterface.h"
+#include "platform/Clock.h"
+
+namespace vrq::runstatus {
+
+namespace {
+
+void changed(AppContext& ctx) {
+    if (ctx.ui)
+        ctx.ui->statusChanged();
+}
+
+} // namespace
+
+void callTaken(AppContext& ctx, bool good) {
+    ++(good ? ctx.status.callsGood : ctx.status.callsBad);
+    ctx.status.lastIntake = ctx.clock->now();
+    changed(ctx);
+}
+
+void scannedFileTaken(AppContext& ctx) {
+    ++ctx.status.scannedFilesTaken;
+    changed(ctx);
+}
+
+void orderFileWritten(AppContext& ctx) {
+    ++ctx.status.orderFilesWritten;
+    ctx.status.lastExport = ctx.clock->now();
+    changed(ctx);
+}
+
+void stepFailed(AppContext& ctx) {
+    ++ctx.status.failedSteps;
+    changed(ctx);
+}
+
+void hostFolderLost(AppContext& ctx, const QString& folder) {
+    if (ctx.status.hostAway() && ctx.status.hostFolder == folder)
+        return;
+    ctx.status.hostFolder = folder;
+    ctx.status.hostAwaySince = ctx.clock->now();
+    changed(ctx);
+}
+
+void hostFolderReached(AppContext& ctx, const QString& folder) {
+    if (!ctx.status.hostAway() && ctx.status.hostFolder == folder)
+        return;
+    ctx.status.hostFolder = folder;
+    ctx.status.hostAwaySince = QDateTime();
+    changed(ctx);
+}
+
+void purgeFailing(AppContext& ctx, const QString& error) {
+    if (ctx.status.purgeError == error)
+        return;
+    ctx.status.purgeError = error;
+    changed(ctx);
+}
+
+} // namespace vrq::runstatus

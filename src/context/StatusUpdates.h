@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+namespace vrq {
+
+struct AppContext;
+
+// The jobs' one way to change AppContext::status: each change is stamped with the clock where it
+// needs a time, and the person's windows hear of it through UserInterface::statusChanged.
+namespace runstatus {
+
+// A call was taken in and stored, judged good or bad.
+void callTaken(AppContext& ctx, bool good);
+// A file of the scanned folder was taken (moved to its audit copy).
+void scannedFileTaken(AppContext& ctx);
+// An order file reached its final name in the host folder.
+void orderFileWritten(AppContext& ctx);
+// A step ended with an error (not the host folder being away).
+void stepFailed(AppContext& ctx);
+// The host folder was found missing; the first call of an outage keeps its time.
+void hostFolderLost(AppContext& ctx, const QString& folder);
+// The host folder is there; ends an outage.
+void hostFolderReached(AppContext& ctx, const QString& folder);
+// The purge failed with this error, or (empty) succeeded.
+void purgeFailing(AppContext& ctx, const QString& error);
+
+} // namespace runstatus
+
+} // namespace vrq

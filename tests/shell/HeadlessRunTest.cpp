@@ -1,0 +1,167 @@
+// The built program run as cron, a service manager or a script runs it: what it prints and the exit code.
+#include "ReliabilitySupport.h"
+#include "store/CallStore.h"
+#include "support/TestNames.h"
+#include "testdata/DataBinGenerator.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+using namespace vrq;
+using namespace vrq::reliability;
+
+namespace {
+
+struct ProgramRun {
+    int exitCode = -1000;
+    QString out;
+    QString err;
+};
+
+ProgramRun runProgram(const Sandbox& sandbox, const QStringList& arguments) {
+    std::unique_ptr<QProcess> process = sandbox.start(programPath(), arguments);
+    ProgramRun run;
+    if (waitForEnd(*process, 60000) && process->exitStatus() == QProcess::NormalExit)
+        run.exitCode = process->exitCode();
+    run.out = QString::fromUtf8(process->readAllStandardOutput());
+    run.err = QString::fromUtf8(process->readAllStandardError());
+    return run;
+}
+
+QStringList auditMessages(const Sandbox& sandbox) {
+    QStringList messages;
+    auto store =
+        CallStore::openForReading(QDir(sandbox.home()).filePath(QStringLiteral("CallsAndOrders.db")));
+    if (!store)
+        return messages;
+    for (const AuditRow& row : store->allAudit())
+        messages << row.msg;
+    return messages;
+}
+
+enum class Trouble { None, HostAway, ScannedFolderMissing };
+
+struct OnceCase {
+    const char* name;
+    Trouble trouble;
+    int exitCode;
+    const char* summaryStart; // the line up to the host folder's state
+    const char* hostState;
+};
+
+class OnceSummaryTest : public ::testing::TestWithParam<OnceCase> {};
+
+// Six calls, every third bad: four good calls to send.
+TEST_P(OnceSummaryTest, OneLineOnStdoutAndAnExitCodeThatTellsWhetherOrdersFlow) {
+    const OnceCase& c = GetParam();
+    Sandbox sandbox(Sandbox::Options{.enableFiles = true});
+    testdata::DataBinOptions options;
+    options.calls = 6;
+    options.badEvery = 3;
+    QString error;
+    ASSERT_TRUE(testdata::writeDataBin(sandbox.dataBin(), options, nullptr, &error)) << error.toStdString();
+    if (c.trouble == Trouble::HostAway) {
+        ASSERT_TRUE(sandbox.hideHost());
+    }
+    if (c.trouble == Trouble::ScannedFolderMissing) {
+        ASSERT_TRUE(QDir(sandbox.scannedFolder()).removeRecursively());
+    }
+
+    const ProgramRun run = runProgram(sandbox, {QStringLiteral("--once")});
+    EXPECT_EQ(run.exitCode, c.exitCode) << run.err.toStdString();
+    const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 1) << run.out.toStdString();
+    EXPECT_TRUE(lines[0].startsWith(QLatin1String(c.summaryStart))) << lines[0].toStdString();
+    EXPECT_TRUE(lines[0].contains(QLatin1String(c.hostState))) << lines[0].toStdString();
+    EXPECT_FALSE(run.err.contains(QLatin1String("click OK"))) << run.err.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Passes, OnceSummaryTest,
+    ::testing::Values(OnceCase{"allSent", Trouble::None, 0,
+                               "calls good 4, bad 2; scanned files taken 0; order files written 4; "
+                               "calls pending 0; failed steps 0; ",
+                               "host folder I:\\QX7Com reachable"},
+                      OnceCase{"hostFolderAway", Trouble::HostAway, 69,
+                               "calls good 4, bad 2; scanned files taken 0; order files written 0; "
+                               "calls pending 4; failed steps 0; ",
+                               "host folder I:\\QX7Com away since "},
+                      OnceCase{"aStepFailed", Trouble::ScannedFolderMissing, 74,
+                               "calls good 4, bad 2; scanned files taken 0; order files written 4; "
+                               "calls pending 0; failed steps 1; ",
+                               "host folder I:\\QX7Com reachable"}),
+    test::RowName());
+
+TEST(OnceOutageTest, TheOutageStartIsLoggedWhenTheHostFolderIsAway) {
+    Sandbox sandbox(Sandbox::Options{});
+    testdata::DataBinOptions options;
+    options.calls = 1;
+    ASSERT_TRUE(testdata::writeDataBin(sandbox.dataBin(), options, nullptr, nullptr));
+    ASSERT_TRUE(sandbox.hideHost());
+    ASSERT_EQ(runProgram(sandbox, {QStringLiteral("--once")}).exitCode, 69);
+    EXPECT_TRUE(auditMessages(sandbox).contains(
+        QStringLiteral("Network connection cannot be re-established at this time.")));
+}
+
+struct BatchCase {
+    const char* name;
+    QStringList arguments; // the file is written as "in/my calls.dat" under the folder the program starts in
+    bool lastCallShort;
+    int exitCode;
+    const char* stderrText; // empty: nothing on stderr
+};
+
+class BatchRunTest : public ::testing::TestWithParam<BatchCase> {};
+
+QByteArray callOf(int number, const QByteArray& data) {
+    testdata::HeaderFields fields;
+    fields.callNumber = number;
+    fields.dataLength = int(data.size());
+    return testdata::callHeaderBlock(fields) + data;
+}
+
+TEST_P(BatchRunTest, TheFileIsFoundAndAFailureSaysWhichCallAndField) {
+    const BatchCase& c = GetParam();
+    Sandbox sandbox(Sandbox::Options{});
+    QDir(sandbox.root()).mkpath(QStringLiteral("in"));
+    QFile file(QDir(sandbox.root()).filePath(QStringLiteral("in/my calls.dat")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(callOf(1, "&S123456&C12345678&I1234567890123&Q012+&"));
+    file.write(callOf(2, c.lastCallShort ? "&S123456&C12345678&I1234567890123&Q12+&"
+                                         : "&S123456&C12345678&I1234567890123&Q012+&"));
+    file.close();
+
+    const ProgramRun run = runProgram(sandbox, c.arguments);
+    EXPECT_EQ(run.exitCode, c.exitCode) << run.err.toStdString();
+    const QString expectedError = QLatin1String(c.stderrText);
+    EXPECT_TRUE(expectedError.isEmpty() ? run.err.isEmpty() : run.err.contains(expectedError))
+        << run.err.toStdString();
+    const QStringList audit = auditMessages(sandbox);
+    EXPECT_TRUE(audit.filter(QStringLiteral("Call not found")).isEmpty())
+        << audit.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(
+        audit.contains(QStringLiteral("ProcessGoodCall: Call # 2 was determined to be bad (Quantity).")),
+        c.lastCallShort);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CommandLines, BatchRunTest,
+    ::testing::Values(BatchCase{"relativePathWithBlanksPasses",
+                                {QStringLiteral("check"), QStringLiteral("in/my calls.dat")},
+                                false,
+                                0,
+                                ""},
+                      BatchCase{"shortQuantityIsNamedOnStderr",
+                                {QStringLiteral("check"), QStringLiteral("in/my calls.dat")},
+                                true,
+                                255,
+                                "Call # 2 was determined to be bad (Quantity)."},
+                      BatchCase{"missingFileIsNamedAsGiven",
+                                {QStringLiteral("check"), QStringLiteral("in/none.dat")},
+                                false,
+                                255,
+                                "/in/none.dat\" cannot be opened."}),
+    test::RowName());
+
+} // namespace
