@@ -1,5 +1,5 @@
-// vrqtoqx7-report: the list of calls from the command line, for a scheduled report on an unattended
-// workstation. A program of its own, so the main program's command line stays as it is.
+// vrqtoqx7-report: the list of calls and the audit log from the command line, for scheduled reports and
+// headless sites. A program of its own, so the main program's command line stays as it is.
 #include "platform/Clock.h"
 #include "ui/ListOfCallsCommand.h"
 

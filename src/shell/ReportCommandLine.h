@@ -6,8 +6,10 @@
 
 namespace vrq {
 
-// The command line of vrqtoqx7-report, the list of calls for a scheduled, unattended run:
+// The command line of vrqtoqx7-report, the list of calls for a scheduled, unattended run, or the audit
+// log as text:
 //   vrqtoqx7-report --from YYYY-MM-DD --to YYYY-MM-DD [--good] [--bad] [--pdf FILE | --printer NAME]
+//   vrqtoqx7-report --audit [--since YYYY-MM-DD] [--type X]
 struct ReportCommand {
     QDate from;
     QDate to;
@@ -16,6 +18,9 @@ struct ReportCommand {
     QString pdfFile;     // save the pages as this PDF instead of printing
     QString printerName; // print on this queue instead of the default printer
     bool help = false;
+    bool audit = false; // the audit log instead of the list of calls
+    QDate since;        // audit entries written on or after this day; invalid: all
+    QString auditType;  // only the entries of this type letter; empty: all
 };
 
 struct ReportCommandParse {

@@ -14,6 +14,28 @@ constexpr TableColumn<AuditRow> kAuditColumns[] = {
     column<&AuditRow::seq>("Seq"),           column<&AuditRow::instance>("Instance"),
 };
 
+// The filter's fields as bound values; an empty text switches its condition off.
+constexpr const char* kFilteredAudit =
+    "FROM Audit WHERE (?1 = '' OR Type = ?1) AND (?2 = '' OR AuditDNT >= ?2) "
+    "AND (?3 = '' OR AuditDNT < ?3) AND (?4 = '' OR Msg LIKE ?4 ESCAPE '\\') ";
+
+QString dayStartText(const QDate& day) {
+    return day.isValid() ? storeDateText(QDateTime(day, QTime(0, 0))) : QString();
+}
+
+// A LIKE pattern that finds text anywhere, its own wildcards and escape character taken literally.
+QString containsPattern(const QString& text) {
+    if (text.isEmpty())
+        return {};
+    QString escaped;
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\\') || c == QLatin1Char('%') || c == QLatin1Char('_'))
+            escaped += QLatin1Char('\\');
+        escaped += c;
+    }
+    return QLatin1Char('%') + escaped + QLatin1Char('%');
+}
+
 } // namespace
 
 Result CallStore::insertAudit(const AuditRow& row) {
@@ -51,6 +73,36 @@ std::vector<AuditRow> CallStore::allAudit() {
             rows.push_back(select.read(st));
     });
     return rows;
+}
+
+std::vector<AuditRow> CallStore::auditEntries(const AuditFilter& filter, Result* result) {
+    static const RowSelect newest(kAuditColumns, std::string(kFilteredAudit) +
+                                                     "ORDER BY AuditDNT DESC, Seq DESC, rowid DESC");
+    static const RowSelect oldest(kAuditColumns,
+                                  std::string(kFilteredAudit) + "ORDER BY AuditDNT, Seq, rowid");
+    const RowSelect<AuditRow>& select = filter.newestFirst ? newest : oldest;
+    return attempt(result, [&] {
+        Use st(prepared(select.sql()));
+        const QDate next = filter.through.isValid() ? filter.through.addDays(1) : QDate();
+        bindValues(*st, filter.type, dayStartText(filter.from), dayStartText(next),
+                   containsPattern(filter.text));
+        return select.all(*st);
+    });
+}
+
+DayCallCounts CallStore::callCountsOfDay(const QDate& day, Result* result) {
+    return attempt(result, [&] {
+        Use st(
+            prepared("SELECT count(CASE WHEN Type = 'G' THEN 1 END), count(CASE WHEN Type = 'B' THEN 1 END) "
+                     "FROM Audit WHERE Type IN ('G', 'B') AND AuditDNT >= ? AND AuditDNT < ?"));
+        bindValues(*st, QDateTime(day, QTime(0, 0)), QDateTime(day.addDays(1), QTime(0, 0)));
+        DayCallCounts counts;
+        if (st->executeStep()) {
+            counts.good = st->getColumn(0).getInt();
+            counts.bad = st->getColumn(1).getInt();
+        }
+        return counts;
+    });
 }
 
 } // namespace vrq

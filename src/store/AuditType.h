@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <vector>
 
 namespace vrq {
 
@@ -23,5 +24,9 @@ enum class AuditType {
 
 // The letter stored in Audit.Type for an entry of this kind.
 QString auditTypeLetter(AuditType type);
+// What an entry of this kind reports, in a few words for a person choosing or reading entries.
+QString auditTypeName(AuditType type);
+// Every kind, in the order a person picks from.
+const std::vector<AuditType>& allAuditTypes();
 
 } // namespace vrq

@@ -71,6 +71,10 @@ public:
     Result forEachExportableAudit(const std::function<void(const AuditRow&)>& visit);
     Result deleteAuditUpTo(const QDateTime& cutoff);
     std::vector<AuditRow> allAudit(); // natural order; tests and tools
+    // The entries the filter lets through, by AuditDNT and Seq (newest or oldest first).
+    std::vector<AuditRow> auditEntries(const AuditFilter& filter, Result* result = nullptr);
+    // The calls taken in on this day, good and bad.
+    DayCallCounts callCountsOfDay(const QDate& day, Result* result = nullptr);
 
     // --- intake (CallRows.cpp, as are export, purge and the viewers) ----------------------------
     std::optional<CallRow> findCall(int source, int callNumber, Result* result = nullptr);

@@ -88,6 +88,21 @@ struct StoreSummary {
     QDateTime lastExport;
 };
 
+// Calls taken in on one day, by the "G" and "B" entries written that day.
+struct DayCallCounts {
+    int good = 0;
+    int bad = 0;
+};
+
+// Which audit entries to read; an empty or invalid field does not filter.
+struct AuditFilter {
+    QString type;  // the type letter
+    QDate from;    // entries written on or after this day
+    QDate through; // entries written on or before this day
+    QString text;  // part of the message, any letter case; % and _ are plain characters
+    bool newestFirst = true;
+};
+
 // One order as the order views list it, with the call it belongs to.
 struct OrderViewRow {
     int source = 0;

@@ -2,6 +2,7 @@
 
 #include "platform/Clock.h"
 #include "platform/Paths.h"
+#include "shell/AuditReport.h"
 #include "shell/ReportCommandLine.h"
 #include "store/CallStore.h"
 #include "ui/printing/PrintRenderer.h"
@@ -43,6 +44,8 @@ int runListOfCallsCommand(const QStringList& arguments, const Clock& clock, QTex
         return ReportExit::BadArguments;
     }
     const ReportCommand& command = parse.command;
+    if (command.audit)
+        return runAuditReport(command, out, err);
 
     const QString storePath = QDir(programFolderPath()).filePath(QString::fromLatin1(CallStore::kFileName));
     Result opened;

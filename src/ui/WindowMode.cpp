@@ -1,5 +1,7 @@
 #include "ui/WindowMode.h"
 
+#include "context/NetworkConnection.h"
+#include "platform/Clock.h"
 #include "platform/FolderLock.h"
 #include "platform/Paths.h"
 #include "platform/SingleInstance.h"
@@ -9,8 +11,11 @@
 #include "store/AuditLog.h"
 #include "ui/NetworkErrorWindow.h"
 #include "ui/ProgramTitle.h"
+#include "ui/StatusSummary.h"
+#include "ui/StatusTray.h"
 #include "ui/config/AboutBox.h"
 #include "ui/config/PropertiesDialog.h"
+#include "ui/viewers/AuditLogWindow.h"
 #include "ui/viewers/CallDetailsWindow.h"
 #include "ui/viewers/CallsWindow.h"
 #include "ui/viewers/ListCallsDialog.h"
@@ -18,6 +23,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QSystemTrayIcon>
 #include <QTextStream>
 #include <QTimer>
 
@@ -29,6 +35,8 @@ namespace vrq {
 namespace {
 
 std::atomic_bool g_closeRequested{false};
+
+constexpr int kStatusRefreshMs = 30000;
 
 extern "C" void requestClose(int) {
     g_closeRequested.store(true);
@@ -88,6 +96,7 @@ void WindowMode::requestStop() {
 WindowMode::WindowMode() = default;
 
 WindowMode::~WindowMode() {
+    m_tray.reset();
     delete m_callsWindow;
 }
 
@@ -204,10 +213,59 @@ void WindowMode::showMessage(const QString& text) {
 bool WindowMode::waitForHostFolder(const QDateTime& since, const std::function<bool()>& tryReconnect) {
     if (stopRequested())
         return false;
-    NetworkErrorWindow window(since, tryReconnect, m_callsWindow);
+    NetworkErrorWindow window(since, hostFolder(), tryReconnect, m_callsWindow);
     connect(&window, &NetworkErrorWindow::propertiesRequested, this,
             [this, &window] { openProperties(&window); });
     return window.exec() == QDialog::Accepted;
+}
+
+QString WindowMode::hostFolder() const {
+    const AppContext& ctx = m_app->context();
+    if (!ctx.status.hostFolder.isEmpty())
+        return ctx.status.hostFolder;
+    if (!PathResolver::isDrivePath(ctx.settings.QX7Path))
+        return ctx.settings.QX7Path;
+    NetworkConnection connection(m_app->context());
+    return QStringLiteral("%1 (the share %2 on drive %3)")
+        .arg(ctx.settings.QX7Path, connection.shareName(), connection.driveName());
+}
+
+StatusSummary WindowMode::currentStatus() const {
+    const AppContext& ctx = m_app->context();
+    RunStatus status = ctx.status;
+    if (status.hostFolder.isEmpty())
+        status.hostFolder = ctx.settings.QX7Path;
+    const QDateTime now = ctx.clock ? ctx.clock->now() : QDateTime::currentDateTime();
+    // A store that cannot count shows no calls rather than no status line.
+    const DayCallCounts today = ctx.store ? ctx.store->callCountsOfDay(now.date()) : DayCallCounts{};
+    return StatusSummary(status, today, now);
+}
+
+void WindowMode::statusChanged() {
+    if (!m_app)
+        return;
+    const StatusSummary status = currentStatus();
+    if (m_callsWindow)
+        m_callsWindow->showStatus(status);
+    if (m_tray) {
+        m_tray->showStatus(status);
+        if (m_lastStatus)
+            for (const StatusNotice& notice : noticesBetween(*m_lastStatus, status))
+                m_tray->notify(notice);
+    }
+    m_lastStatus = std::make_unique<StatusSummary>(status);
+}
+
+void WindowMode::showTrayWhereThereIsOne() {
+    if (m_tray || !QSystemTrayIcon::isSystemTrayAvailable())
+        return;
+    m_tray = std::make_unique<StatusTray>();
+    connect(m_tray.get(), &StatusTray::showCallsRequested, this, &WindowMode::raiseCallsWindow);
+    // The same exit as the File menu's.
+    connect(m_tray.get(), &StatusTray::exitRequested, this, [this] {
+        if (m_callsWindow)
+            m_callsWindow->exitAction()->trigger();
+    });
 }
 
 void WindowMode::processEvents() {
@@ -227,10 +285,15 @@ void WindowMode::showCallsWindow() {
     connect(m_callsWindow, &CallsWindow::aboutRequested, this, &WindowMode::openAbout);
     connect(m_callsWindow, &CallsWindow::ordersViewRequested, this, &WindowMode::openOrdersView);
     connect(m_callsWindow, &CallsWindow::listOfCallsRequested, this, &WindowMode::openListOfCalls);
+    connect(m_callsWindow, &CallsWindow::auditLogRequested, this, &WindowMode::openAuditLog);
     using Entry = CallsWindow::MenuEntry;
     for (Entry entry : {Entry::SaveAudits, Entry::Properties, Entry::About, Entry::OrdersBySalesperson,
-                        Entry::OrdersByCustomer, Entry::OrdersByDate, Entry::ListOfCalls})
+                        Entry::OrdersByCustomer, Entry::OrdersByDate, Entry::ListOfCalls, Entry::AuditLog})
         m_callsWindow->setMenuEntryEnabled(entry, true);
+    showTrayWhereThereIsOne();
+    statusChanged();
+    connect(&m_statusTimer, &QTimer::timeout, this, &WindowMode::statusChanged);
+    m_statusTimer.start(kStatusRefreshMs);
     m_callsWindow->show();
 }
 
@@ -265,6 +328,7 @@ void WindowMode::raiseCallsWindow() {
 }
 
 void WindowMode::onCallsWindowUnloaded() {
+    m_statusTimer.stop();
     m_mainForm->requestExit();
 }
 
@@ -286,6 +350,11 @@ void WindowMode::openOrdersView(int kind) {
 void WindowMode::openListOfCalls() {
     ListCallsDialog dialog(m_app->context(), m_callsWindow);
     dialog.exec();
+}
+
+void WindowMode::openAuditLog() {
+    AuditLogWindow window(m_app->context(), m_callsWindow);
+    window.exec();
 }
 
 void WindowMode::saveAudits() {

@@ -4,6 +4,7 @@
 #include "shell/MainForm.h"
 
 #include <QObject>
+#include <QTimer>
 #include <memory>
 
 namespace vrq {
@@ -12,6 +13,8 @@ class Application;
 class CallsWindow;
 class FolderLock;
 class SingleInstance;
+class StatusSummary;
+class StatusTray;
 
 // Window mode: the resident program with its Calls window. It is the window layer's side of the
 // core's UserInterface and of the hidden main form.
@@ -31,6 +34,8 @@ public:
     void updateCallRow(int source, int callNumber, CallDisplay mode) override;
     void showMessage(const QString& text) override;
     bool waitForHostFolder(const QDateTime& since, const std::function<bool()>& tryReconnect) override;
+    // Refreshes the status line and the tray, and notifies of what changed since the last refresh.
+    void statusChanged() override;
     void processEvents() override;
 
     // MainFormHost
@@ -46,6 +51,11 @@ private:
     void openAbout();
     void openOrdersView(int kind);
     void openListOfCalls();
+    void openAuditLog();
+    void showTrayWhereThereIsOne();
+    // The host folder as the status line names it: the run's, else the setting.
+    QString hostFolder() const;
+    StatusSummary currentStatus() const;
     bool stopRequested() const;
     // A warning box, skipped once the program is being stopped.
     void warn(const QString& text);
@@ -60,6 +70,10 @@ private:
     std::unique_ptr<FolderLock> m_folderLock;
     QString m_listenError;
     CallsWindow* m_callsWindow = nullptr;
+    std::unique_ptr<StatusTray> m_tray;
+    std::unique_ptr<StatusSummary> m_lastStatus;
+    // Refreshes the status line now and then: times and today's counts age without any event.
+    QTimer m_statusTimer;
     EventPacer m_pacer;
 };
 

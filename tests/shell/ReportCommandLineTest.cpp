@@ -59,3 +59,47 @@ INSTANTIATE_TEST_SUITE_P(
     test::RowName());
 
 } // namespace
+
+namespace {
+
+struct AuditArgsCase {
+    const char* name;
+    const char* arguments; // split on blanks
+    const char* error;     // part of the message, or nullptr when understood
+    QDate since = QDate();
+    const char* type = "";
+};
+
+class AuditCommandLineTest : public ::testing::TestWithParam<AuditArgsCase> {};
+
+TEST_P(AuditCommandLineTest, UnderstandsTheAuditOptionsOrSaysWhatIsWrong) {
+    const AuditArgsCase& c = GetParam();
+    const ReportCommandParse parse =
+        parseReportCommand(QString::fromLatin1(c.arguments).split(QLatin1Char(' ')));
+    if (c.error) {
+        EXPECT_TRUE(parse.error.contains(QString::fromLatin1(c.error))) << parse.error.toStdString();
+        return;
+    }
+    ASSERT_TRUE(parse.ok()) << parse.error.toStdString();
+    EXPECT_TRUE(parse.command.audit);
+    EXPECT_EQ(parse.command.since, c.since);
+    EXPECT_EQ(parse.command.auditType, QString::fromLatin1(c.type));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, AuditCommandLineTest,
+    ::testing::Values(
+        AuditArgsCase{"Everything", "--audit", nullptr, QDate()},
+        AuditArgsCase{"Since", "--audit --since 2026-03-10", nullptr, QDate(2026, 3, 10)},
+        AuditArgsCase{"LowerCaseType", "--since 2026-03-10 --audit --type e", nullptr, QDate(2026, 3, 10),
+                      "E"},
+        AuditArgsCase{"DigitType", "--audit --type 1", nullptr, QDate(), "1"},
+        AuditArgsCase{"UnknownType", "--audit --type Q", "--type \"Q\" is not a type letter"},
+        AuditArgsCase{"NotADay", "--audit --since 2026-13-01", "\"2026-13-01\" is not a date"},
+        AuditArgsCase{"SinceWithoutValue", "--audit --since", "--since needs a value"},
+        AuditArgsCase{"WithListOption", "--audit --from 2026-03-01", "--from cannot be given with --audit"},
+        AuditArgsCase{"WithBox", "--audit --bad", "--bad cannot be given with --audit"},
+        AuditArgsCase{"SinceWithoutAudit", "--since 2026-03-10", "--since is an option of --audit"}),
+    test::RowName());
+
+} // namespace

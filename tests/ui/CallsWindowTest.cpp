@@ -168,14 +168,13 @@ struct FilterCase {
 
 class CallsWindowFilter : public CallsWindowTest, public ::testing::WithParamInterface<FilterCase> {};
 
-TEST_P(CallsWindowFilter, CheckBoxesRebuildFromTheStoreInStoreOrder) {
+TEST_P(CallsWindowFilter, CheckBoxesRebuildInTheOrderOfThePressedHeader) {
     const FilterCase c = GetParam();
     addCall(0, 5);
     addCall(1, 3);
     addCall(0, 1);
     addCall(1, 9);
     CallsWindow& w = openWindow();
-    // A sort before the rebuild must not survive it.
     QTest::mouseClick(header(1), Qt::LeftButton);
     ASSERT_EQ(numbers(), texts({1, 3, 5, 9}));
 
@@ -185,16 +184,17 @@ TEST_P(CallsWindowFilter, CheckBoxesRebuildFromTheStoreInStoreOrder) {
         w.displayCallsBox()->click();
     EXPECT_EQ(numbers(), c.expected);
 
-    // Checking both again lists every call again, in store order.
+    // Checking both again lists every call again, still in call number order under the pressed header.
     if (!c.files)
         w.displayFilesBox()->click();
     if (!c.calls)
         w.displayCallsBox()->click();
-    EXPECT_EQ(numbers(), texts({5, 3, 1, 9}));
+    EXPECT_EQ(numbers(), texts({1, 3, 5, 9}));
+    EXPECT_EQ(w.headerBar().pressedHeader(), header(1));
 }
 
 INSTANTIATE_TEST_SUITE_P(Boxes, CallsWindowFilter,
-                         ::testing::Values(FilterCase{"CallsOnly", true, false, texts({5, 1})},
+                         ::testing::Values(FilterCase{"CallsOnly", true, false, texts({1, 5})},
                                            FilterCase{"FilesOnly", false, true, texts({3, 9})},
                                            FilterCase{"Neither", false, false, QStringList()}),
                          RowName());
@@ -249,6 +249,39 @@ INSTANTIATE_TEST_SUITE_P(
         UpdateCase{"ExtractAnUnlistedCall", {4, 5}, 9, CallDisplay::Extracted, texts({4, 5}), {G, G}},
         UpdateCase{"EmptyGrid", {}, 4, CallDisplay::Bad, {}, {}},
         UpdateCase{"ToGoodFromExtracted", {4}, 4, CallDisplay::Good, texts({4}), {G}, true}),
+    RowName());
+
+struct SourceRowCase {
+    const char* name;
+    int source;
+    CallDisplay mode;
+    QStringList expectedSources;
+    QStringList expectedStatus;
+};
+
+class CallsWindowSourceRow : public CallsWindowTest, public ::testing::WithParamInterface<SourceRowCase> {};
+
+// Call #8 from DataBin.Dat and scanned file #8 share a number: only the row of the source named changes.
+TEST_P(CallsWindowSourceRow, ChangesTheRowOfThatSourceOnly) {
+    const SourceRowCase& c = GetParam();
+    addCall(0, 8);
+    addCall(1, 8);
+    CallsWindow& w = openWindow(false);
+    w.updateCallDisplay(c.source, 8, c.mode);
+    EXPECT_EQ(column(CallsTableModel::SourceColumn), c.expectedSources);
+    EXPECT_EQ(column(CallsTableModel::StatusColumn), c.expectedStatus);
+}
+
+const QString kCall = QStringLiteral("Call");
+const QString kFile = QStringLiteral("File");
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CallsWindowSourceRow,
+    ::testing::Values(SourceRowCase{"FileExtracted", 1, CallDisplay::Extracted, {kCall, kFile}, {G, X}},
+                      SourceRowCase{"CallExtracted", 0, CallDisplay::Extracted, {kCall, kFile}, {X, G}},
+                      SourceRowCase{"FileRemoved", 1, CallDisplay::Remove, {kCall}, {G}},
+                      SourceRowCase{"CallRemoved", 0, CallDisplay::Remove, {kFile}, {G}},
+                      SourceRowCase{"UnknownSource", 2, CallDisplay::Bad, {kCall, kFile}, {G, G}}),
     RowName());
 
 TEST_F(CallsWindowTest, RemovedRowIsNotListedAgainByTheTimer) {
@@ -419,10 +452,10 @@ INSTANTIATE_TEST_SUITE_P(
     RowName());
 
 TEST_F(CallsWindowTest, OpensAtTheStoredPosition) {
-    m_ctx.settings.DetailsLeft = 3000;
-    m_ctx.settings.DetailsTop = 1500;
+    m_ctx.settings.DetailsLeft = 1500;
+    m_ctx.settings.DetailsTop = 750;
     CallsWindow& w = openWindow(false);
-    EXPECT_EQ(w.pos(), QPoint(Twips::toPixelsX(3000), Twips::toPixelsY(1500)));
+    EXPECT_EQ(w.geometry().topLeft(), QPoint(Twips::toPixelsX(1500), Twips::toPixelsY(750)));
 }
 
 TEST_F(CallsWindowTest, FailingStoreIsReportedOncePerStreak) {

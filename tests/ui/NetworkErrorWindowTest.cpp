@@ -10,6 +10,7 @@ using namespace vrq;
 namespace {
 
 const QDateTime kSince(QDate(2026, 3, 10), QTime(14, 7, 30));
+const QString kFolder = QStringLiteral("I:\\QX7Com\\ (the share \\\\HOST\\Qdls on drive I:)");
 
 class NetworkErrorWindowTest : public ::testing::Test {
 protected:
@@ -17,7 +18,7 @@ protected:
 };
 
 TEST_F(NetworkErrorWindowTest, ShowsTheStartTimeAndAsksForTheProperties) {
-    NetworkErrorWindow window(kSince, [] { return false; });
+    NetworkErrorWindow window(kSince, kFolder, [] { return false; });
     EXPECT_TRUE(window.isModal());
     EXPECT_EQ(window.shownStartTime(), QStringLiteral("02:07 PM 03/10/2026."));
 
@@ -30,14 +31,14 @@ TEST_F(NetworkErrorWindowTest, ShowsTheStartTimeAndAsksForTheProperties) {
 
 TEST_F(NetworkErrorWindowTest, RetriesUntilTheFolderIsBackThenClosesItself) {
     int attempts = 0;
-    NetworkErrorWindow window(kSince, [&] { return ++attempts == 2; });
+    NetworkErrorWindow window(kSince, kFolder, [&] { return ++attempts == 2; });
     EXPECT_EQ(window.exec(), QDialog::Accepted);
     EXPECT_EQ(attempts, 2);
 }
 
 TEST_F(NetworkErrorWindowTest, ClosingItByHandGivesUp) {
     int attempts = 0;
-    NetworkErrorWindow window(kSince, [&] {
+    NetworkErrorWindow window(kSince, kFolder, [&] {
         ++attempts;
         return true;
     });

@@ -74,8 +74,12 @@ protected:
 
 TEST_F(WindowModeTest, ExitFromTheMenuStopsTheProgramWithOneSaveAndOneStopEntry) {
     bool closed = false;
+    QString status;
+    bool auditLogOffered = false;
     std::function<void()> closeWhenShown = [&] {
         if (CallsWindow* calls = shownCallsWindow()) {
+            status = calls->statusText();
+            auditLogOffered = calls->isMenuEntryEnabled(CallsWindow::MenuEntry::AuditLog);
             calls->move(300, 200);
             calls->exitAction()->trigger();
             closed = true;
@@ -87,6 +91,9 @@ TEST_F(WindowModeTest, ExitFromTheMenuStopsTheProgramWithOneSaveAndOneStopEntry)
     WindowMode mode;
     EXPECT_EQ(mode.run(), 0);
     EXPECT_TRUE(closed);
+    EXPECT_TRUE(status.startsWith(QStringLiteral("Today: 0 good, 0 bad. Last intake: none yet.")))
+        << status.toStdString();
+    EXPECT_TRUE(auditLogOffered);
     EXPECT_EQ(auditTypes(), (QStringList{QStringLiteral("1"), QStringLiteral("0")}));
     auto saved = SettingsBackend::openIniFile(dir.filePath(QStringLiteral("VRQToQX7.ini")));
     EXPECT_TRUE(saved->value(QStringLiteral("Startup"), QStringLiteral("DetailsTop")).has_value());
@@ -129,8 +136,13 @@ INSTANTIATE_TEST_SUITE_P(
     Waits, StopDuringWaitTest,
     ::testing::Values(StopDuringWaitCase{"NetworkErrorWindow", "True",
                                          [] {
-                                             return qobject_cast<NetworkErrorWindow*>(
-                                                        QApplication::activeModalWidget()) != nullptr;
+                                             // It names the folder and the share it is trying to reach.
+                                             auto* window = qobject_cast<NetworkErrorWindow*>(
+                                                 QApplication::activeModalWidget());
+                                             return window &&
+                                                    window->shownFolder() ==
+                                                        QStringLiteral("I:\\QX7Com\\ (the share "
+                                                                       "\\\\HOST\\Qdls on drive I:)");
                                          }},
                       StopDuringWaitCase{"ManualReconnectMessageBox", "False",
                                          [] {

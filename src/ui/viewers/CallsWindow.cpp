@@ -4,21 +4,25 @@
 #include "store/AuditLog.h"
 #include "store/CallStore.h"
 #include "ui/ProgramTitle.h"
+#include "ui/StatusSummary.h"
 #include "ui/viewers/CallDetailsWindow.h"
 #include "ui/viewers/CallsTableModel.h"
 #include "ui/viewers/GridPictureDelegate.h"
 #include "ui/viewers/HeaderBar.h"
 #include "ui/viewers/HeaderButton.h"
 #include "ui/viewers/Twips.h"
+#include "ui/viewers/WindowPlacement.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLayout>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QStatusBar>
 #include <QTableView>
 
 namespace vrq {
@@ -56,6 +60,7 @@ CallsWindow::CallsWindow(AppContext& ctx, QWidget* parent)
     client->setFixedSize(Twips::toPixelsX(kClientWidth), Twips::toPixelsY(kClientHeight));
     setCentralWidget(client);
     buildMenus();
+    buildStatusLine();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     m_chkDisplayCalls = new QCheckBox(QStringLiteral("Display Calls"), client);
@@ -99,7 +104,7 @@ CallsWindow::CallsWindow(AppContext& ctx, QWidget* parent)
                          SortKind::String);
 
     // Load: position, reset, grid set-up, header pictures, first refresh.
-    move(Twips::toPixelsX(m_ctx.settings.DetailsLeft), Twips::toPixelsY(m_ctx.settings.DetailsTop));
+    placeOnScreen();
     resetCallDisplay();
     setUpCallGrid();
     m_headers->setPressedHeader(dateHeader);
@@ -141,8 +146,36 @@ void CallsWindow::buildMenus() {
     QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
     connect(entry(help, MenuEntry::SaveAudits, QStringLiteral("Save Audits to File")), &QAction::triggered,
             this, &CallsWindow::saveAuditsRequested);
+    connect(entry(help, MenuEntry::AuditLog, QStringLiteral("Audit Log")), &QAction::triggered, this,
+            &CallsWindow::auditLogRequested);
     connect(entry(help, MenuEntry::About, QStringLiteral("About VRQToQX7...")), &QAction::triggered, this,
             &CallsWindow::aboutRequested);
+}
+
+void CallsWindow::buildStatusLine() {
+    statusBar()->setSizeGripEnabled(false);
+    m_imgState = new QLabel(this);
+    m_imgState->setObjectName(QStringLiteral("imgState"));
+    m_lblStatus = new QLabel(this);
+    m_lblStatus->setObjectName(QStringLiteral("lblStatus"));
+    m_lblStatus->setWordWrap(true);
+    // Room for the two lines it usually has, so the window is placed at the size it keeps.
+    m_lblStatus->setMinimumHeight(m_lblStatus->fontMetrics().lineSpacing() * 2);
+    m_lblStatus->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    statusBar()->addWidget(m_imgState);
+    statusBar()->addWidget(m_lblStatus, 1);
+}
+
+void CallsWindow::showStatus(const StatusSummary& summary) {
+    const int size = m_lblStatus->fontMetrics().height();
+    m_imgState->setPixmap(statePicture(summary.stateColour(), size));
+    m_imgState->setAccessibleName(summary.trayToolTip());
+    m_lblStatus->setText(summary.lineText());
+    m_lblStatus->setAccessibleName(summary.lineText());
+}
+
+QString CallsWindow::statusText() const {
+    return m_lblStatus->text();
 }
 
 QAction* CallsWindow::menuAction(MenuEntry entry) const {
@@ -260,6 +293,8 @@ void CallsWindow::changeCallRow(int row, CallDisplay mode) {
 void CallsWindow::rebuildCallDisplay() {
     resetCallDisplay();
     refreshCallDisplay();
+    // The rows come back in store order: the pressed header says which order is shown.
+    m_headers->sortByPressedHeader();
 }
 
 void CallsWindow::onRowClicked(const QModelIndex& index) {
@@ -319,9 +354,23 @@ void CallsWindow::closeEvent(QCloseEvent* event) {
     emit unloaded();
 }
 
+// The position kept is that of the window's inside, as placeOnScreen restores it: placing by one edge
+// and saving by another would move the window by its title bar at every start.
 void CallsWindow::storePosition() {
-    m_ctx.settings.DetailsTop = Twips::clamp16(Twips::fromPixelsY(pos().y()));
-    m_ctx.settings.DetailsLeft = Twips::clamp16(Twips::fromPixelsX(pos().x()));
+    const QPoint inside = geometry().topLeft();
+    m_ctx.settings.DetailsTop = Twips::clamp16(Twips::fromPixelsY(inside.y()));
+    m_ctx.settings.DetailsLeft = Twips::clamp16(Twips::fromPixelsX(inside.x()));
+}
+
+// Both settings at 0 is a window never placed before (or placed with its title bar off screen).
+void CallsWindow::placeOnScreen() {
+    const QPoint stored(Twips::toPixelsX(m_ctx.settings.DetailsLeft),
+                        Twips::toPixelsY(m_ctx.settings.DetailsTop));
+    const bool storedBefore = m_ctx.settings.DetailsLeft != 0 || m_ctx.settings.DetailsTop != 0;
+    adjustSize();
+    const QPoint inside =
+        WindowPlacement::place(stored, storedBefore, size(), WindowPlacement::availableScreens());
+    setGeometry(QRect(inside, size()));
 }
 
 // One "E" entry per run of failures: a store that stays unreachable does not fill the log every second.

@@ -10,6 +10,7 @@
 
 class QAction;
 class QCheckBox;
+class QLabel;
 class QTableView;
 
 namespace vrq {
@@ -18,6 +19,7 @@ struct AppContext;
 struct Result;
 class CallsTableModel;
 class HeaderBar;
+class StatusSummary;
 
 // frmAllCalls, the "Calls" window: one row per complete call in the store, refilled from the store at
 // load and by the check boxes, topped up once a second with newly completed calls, and changed row by
@@ -36,6 +38,7 @@ public:
         OrdersByDate,
         ListOfCalls,
         SaveAudits,
+        AuditLog,
         About
     };
 
@@ -47,6 +50,10 @@ public:
     void updateCallDisplay(int lCallNumber, CallDisplay mode);
     // The same for the row of the call of this source and number only.
     void updateCallDisplay(int source, int callNumber, CallDisplay mode);
+
+    // The status line under the grid: today's calls, last intake and export, the host folder, the purge.
+    void showStatus(const StatusSummary& summary);
+    QString statusText() const;
 
     void setMenuEntryEnabled(MenuEntry entry, bool enabled);
     bool isMenuEntryEnabled(MenuEntry entry) const;
@@ -81,6 +88,7 @@ signals:
     void aboutRequested();
     void ordersViewRequested(int kind);
     void listOfCallsRequested();
+    void auditLogRequested();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -88,6 +96,8 @@ protected:
 
 private:
     void buildMenus();
+    void buildStatusLine();
+    void placeOnScreen();
     void setUpCallGrid();
     void fitGridFont();
     void setGridWidth(int twips);
@@ -109,7 +119,9 @@ private:
     QCheckBox* m_chkDisplayCalls = nullptr;
     QCheckBox* m_chkDisplayFiles = nullptr;
     QTimer m_timer1;
-    std::array<QAction*, 7> m_entries{};
+    QLabel* m_imgState = nullptr;
+    QLabel* m_lblStatus = nullptr;
+    std::array<QAction*, 8> m_entries{};
     QAction* m_exitAction = nullptr;
     int m_scrollTopRow = -1;
     int m_rowCount = 0;

@@ -42,6 +42,11 @@ HeaderButton* HeaderBar::pressedHeader() const {
     return nullptr;
 }
 
+void HeaderBar::sortByPressedHeader() {
+    if (HeaderButton* pressed = pressedHeader())
+        sortByHeader(pressed);
+}
+
 void HeaderBar::sortByHeader(HeaderButton* header) {
     setPressedHeader(header);
     if (m_model.rowCount() == 0)

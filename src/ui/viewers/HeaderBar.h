@@ -28,6 +28,8 @@ public:
     // Shows header pressed and every other raised; nullptr raises all.
     void setPressedHeader(HeaderButton* header);
     HeaderButton* pressedHeader() const;
+    // Sorts the grid again by the pressed header, so rows put back in store order show its order.
+    void sortByPressedHeader();
     const std::vector<HeaderButton*>& headers() const { return m_headers; }
 
 signals:

@@ -1,0 +1,43 @@
+#include "shell/AuditReport.h"
+
+#include "platform/Paths.h"
+#include "shell/ReportCommandLine.h"
+#include "store/CallStore.h"
+
+#include <QDir>
+#include <QTextStream>
+
+namespace vrq {
+
+QString auditReportLine(const AuditRow& entry) {
+    const QString type = entry.type.isEmpty() ? QStringLiteral(" ") : entry.type;
+    return storeDateText(entry.auditDnt) + QStringLiteral("  ") + type + QStringLiteral("  ") + entry.msg;
+}
+
+int runAuditReport(const ReportCommand& command, QTextStream& out, QTextStream& err) {
+    const QString storePath = QDir(programFolderPath()).filePath(QString::fromLatin1(CallStore::kFileName));
+    Result opened;
+    std::unique_ptr<CallStore> store = CallStore::openForReading(storePath, &opened);
+    if (!store) {
+        err << "The call store " << storePath << " cannot be read: " << opened.message << '\n';
+        return ReportExit::StoreUnreadable;
+    }
+    AuditFilter filter;
+    filter.type = command.auditType;
+    filter.from = command.since;
+    // A terminal shows the end of what was printed: the newest entries belong there.
+    filter.newestFirst = false;
+    Result read;
+    const std::vector<AuditRow> entries = store->auditEntries(filter, &read);
+    if (!read.ok()) {
+        err << "The audit log in " << storePath << " cannot be read: " << read.message << '\n';
+        return ReportExit::StoreUnreadable;
+    }
+    for (const AuditRow& entry : entries)
+        out << auditReportLine(entry) << '\n';
+    if (entries.empty())
+        err << "No audit entries match.\n";
+    return ReportExit::Ok;
+}
+
+} // namespace vrq

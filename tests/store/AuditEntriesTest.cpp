@@ -1,0 +1,107 @@
+#include "store/AuditLog.h"
+#include "support/ProgramFixture.h"
+#include "support/TestNames.h"
+
+#include <gtest/gtest.h>
+
+using namespace vrq;
+
+namespace {
+
+// Five entries over two days, written in this order; the messages carry the characters LIKE treats
+// as wildcards, a quote and a backslash.
+class AuditEntriesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        write(QDate(2026, 3, 9), QTime(23, 59, 59), AuditType::Info, QStringLiteral("Rename of databin.dat"));
+        write(QDate(2026, 3, 10), QTime(0, 0, 0), AuditType::Error, QStringLiteral("Disk 100% full"));
+        write(QDate(2026, 3, 10), QTime(8, 0, 0), AuditType::BadCall, QStringLiteral("Bad Call : #7 O'Hara"));
+        write(QDate(2026, 3, 10), QTime(8, 0, 0), AuditType::Error, QStringLiteral("File_1 C:\\WBZ"));
+        write(QDate(2026, 3, 10), QTime(9, 0, 0), AuditType::GoodCall, QStringLiteral("Good Call: #8"));
+    }
+    void write(const QDate& day, const QTime& time, AuditType type, const QString& msg) {
+        f.clock.set(QDateTime(day, time));
+        ASSERT_TRUE(f.audit->write(type, msg).ok());
+    }
+
+    test::ProgramFixture f;
+};
+
+QStringList messages(const std::vector<AuditRow>& rows) {
+    QStringList texts;
+    for (const AuditRow& row : rows)
+        texts << row.msg;
+    return texts;
+}
+
+AuditFilter ofType(const char* letter, bool newestFirst = true) {
+    AuditFilter filter;
+    filter.type = QString::fromLatin1(letter);
+    filter.newestFirst = newestFirst;
+    return filter;
+}
+
+AuditFilter ofDays(const QDate& from, const QDate& through) {
+    AuditFilter filter;
+    filter.from = from;
+    filter.through = through;
+    return filter;
+}
+
+AuditFilter withText(const char* text) {
+    AuditFilter filter;
+    filter.text = QString::fromUtf8(text);
+    return filter;
+}
+
+struct FilterCase {
+    const char* name;
+    AuditFilter filter;
+    QStringList expected; // newest first
+};
+
+class AuditEntriesFilter : public AuditEntriesTest, public ::testing::WithParamInterface<FilterCase> {};
+
+TEST_P(AuditEntriesFilter, GivesTheMatchingEntriesNewestFirst) {
+    const FilterCase& c = GetParam();
+    Result read;
+    EXPECT_EQ(messages(f.store->auditEntries(c.filter, &read)), c.expected);
+    EXPECT_TRUE(read.ok()) << read.message.toStdString();
+}
+
+const QString kRename = QStringLiteral("Rename of databin.dat");
+const QString kDisk = QStringLiteral("Disk 100% full");
+const QString kBad = QStringLiteral("Bad Call : #7 O'Hara");
+const QString kFile = QStringLiteral("File_1 C:\\WBZ");
+const QString kGood = QStringLiteral("Good Call: #8");
+const QDate kDay(2026, 3, 10);
+
+INSTANTIATE_TEST_SUITE_P(
+    Filters, AuditEntriesFilter,
+    ::testing::Values(
+        FilterCase{"None", {}, {kGood, kFile, kBad, kDisk, kRename}},
+        FilterCase{"Type", ofType("E"), {kFile, kDisk}},
+        FilterCase{"Day", ofDays(kDay, kDay), {kGood, kFile, kBad, kDisk}},
+        FilterCase{"DayBefore", ofDays(kDay.addDays(-1), kDay.addDays(-1)), {kRename}},
+        FilterCase{"SinceADay", ofDays(kDay, QDate()), {kGood, kFile, kBad, kDisk}},
+        FilterCase{"TextAnyCase", withText("CALL"), {kGood, kBad}},
+        FilterCase{"PercentIsPlain", withText("%"), {kDisk}},
+        FilterCase{"UnderscoreIsPlain", withText("_"), {kFile}}, FilterCase{"Quote", withText("O'H"), {kBad}},
+        FilterCase{"Backslash", withText(":\\W"), {kFile}},
+        FilterCase{"AllThree", {QStringLiteral("B"), kDay, kDay, QStringLiteral("hara"), true}, {kBad}},
+        FilterCase{"OldestFirst", ofType("E", false), {kDisk, kFile}}),
+    test::RowName());
+
+TEST_F(AuditEntriesTest, CountsTheCallsTakenOnADay) {
+    write(kDay, QTime(23, 0), AuditType::BadCall, QStringLiteral("Bad Call : #9"));
+    write(kDay.addDays(1), QTime(0, 0), AuditType::GoodCall, QStringLiteral("Good Call: #10"));
+    Result read;
+    const DayCallCounts counts = f.store->callCountsOfDay(kDay, &read);
+    ASSERT_TRUE(read.ok()) << read.message.toStdString();
+    EXPECT_EQ(counts.good, 1);
+    EXPECT_EQ(counts.bad, 2);
+    EXPECT_EQ(
+        f.store->callCountsOfDay(kDay.addDays(-1)).good + f.store->callCountsOfDay(kDay.addDays(-1)).bad, 0);
+}
+
+} // namespace

@@ -1,0 +1,105 @@
+#include "ViewerTestSupport.h"
+
+#include "ui/viewers/AuditLogTableModel.h"
+#include "ui/viewers/AuditLogWindow.h"
+
+#include <QAbstractItemModelTester>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QProcess>
+
+namespace vrq::test {
+namespace {
+
+QStringList list(std::initializer_list<const char*> texts) {
+    QStringList all;
+    for (const char* text : texts)
+        all << QString::fromUtf8(text);
+    return all;
+}
+
+// Entries over two days: the window's clock stands on the second.
+class AuditLogTest : public StoreFixture {
+protected:
+    void SetUp() override {
+        StoreFixture::SetUp();
+        write(QDateTime(QDate(2010, 3, 7), QTime(17, 0)), AuditType::Stopped,
+              QStringLiteral("Program stopped"));
+        write(QDateTime(QDate(2010, 3, 8), QTime(8, 0)), AuditType::Error, QStringLiteral("Disk 100% full"));
+        write(QDateTime(QDate(2010, 3, 8), QTime(8, 30)), AuditType::BadCall,
+              QStringLiteral("Bad Call : #7"));
+        write(QDateTime(QDate(2010, 3, 8), QTime(8, 45)), AuditType::Error,
+              QStringLiteral("Network connection established."));
+        m_clock.set(QDateTime(QDate(2010, 3, 8), QTime(9, 0)));
+    }
+    void write(const QDateTime& when, AuditType type, const QString& msg) {
+        m_clock.set(when);
+        ASSERT_TRUE(m_audit->write(type, msg).ok());
+    }
+    static QStringList shownMessages(const AuditLogWindow& window) {
+        QStringList texts;
+        const AuditLogTableModel& model = window.entriesModel();
+        for (int row = 0; row < model.rowCount(); ++row)
+            texts << model.index(row, AuditLogTableModel::MessageColumn).data().toString();
+        return texts;
+    }
+};
+
+TEST_F(AuditLogTest, WindowListsNewestFirstAndNarrowsByTypeDayAndText) {
+    AuditLogWindow window(m_ctx);
+    QAbstractItemModelTester tester(const_cast<AuditLogTableModel*>(&window.entriesModel()),
+                                    QAbstractItemModelTester::FailureReportingMode::Fatal);
+    EXPECT_EQ(shownMessages(window), list({"Network connection established.", "Bad Call : #7",
+                                           "Disk 100% full", "Program stopped"}));
+    EXPECT_EQ(window.entriesModel().index(1, AuditLogTableModel::TypeColumn).data().toString(),
+              QStringLiteral("Bad call"));
+
+    auto* type = window.findChild<QComboBox*>(QStringLiteral("cboType"));
+    auto* dayOn = window.findChild<QCheckBox*>(QStringLiteral("chkDay"));
+    auto* day = window.findChild<QDateEdit*>(QStringLiteral("dtpDay"));
+    auto* search = window.findChild<QLineEdit*>(QStringLiteral("txtSearch"));
+    ASSERT_TRUE(type && dayOn && day && search);
+
+    type->setCurrentIndex(type->findData(QStringLiteral("0")));
+    EXPECT_EQ(shownMessages(window), list({"Program stopped"}));
+    type->setCurrentIndex(0); // all types
+    dayOn->setChecked(true);  // today, by the clock
+    EXPECT_EQ(shownMessages(window).size(), 3);
+    day->setDate(QDate(2010, 3, 7));
+    EXPECT_EQ(shownMessages(window), list({"Program stopped"}));
+    dayOn->setChecked(false);
+    search->setText(QStringLiteral("100%"));
+    EXPECT_EQ(shownMessages(window), list({"Disk 100% full"}));
+    search->setText(QStringLiteral("nothing like this"));
+    EXPECT_EQ(shownMessages(window), QStringList());
+}
+
+// vrqtoqx7-report --audit, as a headless site runs it.
+TEST_F(AuditLogTest, ReportPrintsTheEntriesOldestFirstOrSaysTheStoreIsMissing) {
+    QProcess report;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("VRQTOQX7_HOME"), m_dir.path());
+    report.setProcessEnvironment(env);
+    report.start(QStringLiteral(VRQ_REPORT_EXECUTABLE),
+                 {QStringLiteral("--audit"), QStringLiteral("--since"), QStringLiteral("2010-03-08"),
+                  QStringLiteral("--type"), QStringLiteral("E")});
+    ASSERT_TRUE(report.waitForFinished(30000));
+    EXPECT_EQ(report.exitCode(), 0) << report.readAllStandardError().toStdString();
+    EXPECT_EQ(QString::fromUtf8(report.readAllStandardOutput()),
+              QStringLiteral("2010-03-08 08:00:00  E  Disk 100% full\n"
+                             "2010-03-08 08:45:00  E  Network connection established.\n"));
+
+    QTemporaryDir empty;
+    env.insert(QStringLiteral("VRQTOQX7_HOME"), empty.path());
+    report.setProcessEnvironment(env);
+    report.start(QStringLiteral(VRQ_REPORT_EXECUTABLE), {QStringLiteral("--audit")});
+    ASSERT_TRUE(report.waitForFinished(30000));
+    EXPECT_EQ(report.exitCode(), 3);
+    EXPECT_TRUE(report.readAllStandardOutput().isEmpty());
+    EXPECT_TRUE(QString::fromUtf8(report.readAllStandardError()).contains(QStringLiteral("cannot be read")));
+}
+
+} // namespace
+} // namespace vrq::test

@@ -1,0 +1,174 @@
+#include "ViewerTestSupport.h"
+
+#include "ui/viewers/WindowPlacement.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QThread>
+
+namespace vrq::test {
+namespace {
+
+const QRect kScreen(0, 0, 1024, 768);
+const QRect kRightScreen(1024, 0, 800, 600);
+const QSize kInside(370, 470);
+const QMargins kFrame(4, 30, 4, 4);
+
+struct PlacementCase {
+    const char* name;
+    QPoint stored;
+    bool storedBefore;
+    QList<QRect> screens;
+    QPoint expected;
+};
+
+class WindowPlacementTest : public ::testing::TestWithParam<PlacementCase> {};
+
+TEST_P(WindowPlacementTest, KeepsTheWholeWindowOnAScreen) {
+    const PlacementCase& c = GetParam();
+    EXPECT_EQ(WindowPlacement::place(c.stored, c.storedBefore, kInside, c.screens, kFrame), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Places, WindowPlacementTest,
+    ::testing::Values(
+        // Never placed before: centred with its frame on the first screen.
+        PlacementCase{"FirstTimeCentred", {0, 0}, false, {kScreen}, {327, 162}},
+        PlacementCase{"StoredPlaceKept", {100, 50}, true, {kScreen}, {100, 50}},
+        PlacementCase{"OnTheSecondScreen", {1200, 80}, true, {kScreen, kRightScreen}, {1200, 80}},
+        // The title bar above the top edge comes down just far enough.
+        PlacementCase{"TitleBarOffTheTop", {100, 0}, true, {kScreen}, {100, 30}},
+        PlacementCase{"PastTheRightEdge", {900, 100}, true, {kScreen}, {650, 100}},
+        // A screen gone since: onto the one left.
+        PlacementCase{"ScreenGone", {1200, 80}, true, {kScreen}, {650, 80}},
+        PlacementCase{"StraddlingTwoScreens", {900, 80}, true, {kScreen, kRightScreen}, {1028, 80}}),
+    RowName());
+
+// --- five restarts of the real program under a window manager -----------------------------------------
+
+// A program running beside the test, ended (and waited for) with the test.
+struct Helper {
+    QProcess process;
+    ~Helper() {
+        if (process.state() == QProcess::NotRunning)
+            return;
+        process.terminate();
+        if (!process.waitForFinished(5000))
+            process.kill();
+        process.waitForFinished(2000);
+    }
+};
+
+bool waitFor(const std::function<bool()>& done, int timeoutMs) {
+    for (int waited = 0; waited < timeoutMs; waited += 100) {
+        if (done())
+            return true;
+        QThread::msleep(100);
+    }
+    return done();
+}
+
+// Starts Xvfb on the first free display from 90; the display's name, or empty.
+QString startXvfb(Helper& xvfb, const QString& binary) {
+    for (int display = 90; display < 140; ++display) {
+        if (QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(display)) ||
+            QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(display)))
+            continue;
+        xvfb.process.start(binary, {QStringLiteral(":%1").arg(display), QStringLiteral("-screen"),
+                                    QStringLiteral("0"), QStringLiteral("1024x768x24"),
+                                    QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+        const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(display);
+        if (waitFor([&] { return QFile::exists(socket) || xvfb.process.state() == QProcess::NotRunning; },
+                    10000) &&
+            xvfb.process.state() == QProcess::Running)
+            return QStringLiteral(":%1").arg(display);
+        xvfb.process.waitForFinished(2000); // another server took the display meanwhile
+    }
+    return {};
+}
+
+// The absolute top left of the inside of the window titled "Calls", as the X server has it.
+std::optional<QPoint> callsWindowPlace(const QProcessEnvironment& env) {
+    QProcess info;
+    info.setProcessEnvironment(env);
+    info.start(QStringLiteral("xwininfo"), {QStringLiteral("-name"), QStringLiteral("Calls")});
+    if (!info.waitForFinished(5000) || info.exitCode() != 0)
+        return std::nullopt;
+    const QString text = QString::fromLocal8Bit(info.readAllStandardOutput());
+    const auto x = QRegularExpression(QStringLiteral("Absolute upper-left X:\\s+(-?\\d+)")).match(text);
+    const auto y = QRegularExpression(QStringLiteral("Absolute upper-left Y:\\s+(-?\\d+)")).match(text);
+    const bool viewable = text.contains(QStringLiteral("IsViewable"));
+    if (!x.hasMatch() || !y.hasMatch() || !viewable)
+        return std::nullopt;
+    return QPoint(x.captured(1).toInt(), y.captured(1).toInt());
+}
+
+TEST(WindowPlacementUnderOpenbox, PositionSurvivesFiveRestarts) {
+    const QString xvfbBinary = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+    const QString openboxBinary = QStandardPaths::findExecutable(QStringLiteral("openbox"));
+    const QString xwininfo = QStandardPaths::findExecutable(QStringLiteral("xwininfo"));
+    if (xvfbBinary.isEmpty() || openboxBinary.isEmpty() || xwininfo.isEmpty())
+        GTEST_SKIP() << "Xvfb, openbox or xwininfo is missing: scripts/setup.sh installs xvfb, openbox and "
+                        "x11-utils";
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    Helper xvfb;
+    const QString display = startXvfb(xvfb, xvfbBinary);
+    ASSERT_FALSE(display.isEmpty()) << "no free X display for Xvfb";
+
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), display);
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    env.insert(QStringLiteral("HOME"), dir.path()); // openbox's own settings and session stay here
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
+    env.insert(QStringLiteral("VRQTOQX7_HOME"), dir.filePath(QStringLiteral("program")));
+    env.insert(QStringLiteral("VRQTOQX7_SETTINGS"), dir.filePath(QStringLiteral("VRQToQX7.ini")));
+
+    Helper openbox;
+    const QString ready = dir.filePath(QStringLiteral("openbox-ready"));
+    openbox.process.setProcessEnvironment(env);
+    openbox.process.start(openboxBinary, {QStringLiteral("--startup"), QStringLiteral("touch ") + ready});
+    ASSERT_TRUE(waitFor([&] { return QFile::exists(ready); }, 15000)) << "openbox did not start";
+
+    QDir().mkpath(dir.filePath(QStringLiteral("host")));
+    {
+        QSettings ini(dir.filePath(QStringLiteral("VRQToQX7.ini")), QSettings::IniFormat);
+        ini.setValue(QStringLiteral("QX7/QX7Name"), QStringLiteral("HOST"));
+        ini.setValue(QStringLiteral("QX7/QX7Path"), dir.filePath(QStringLiteral("host")) + QLatin1Char('/'));
+        ini.setValue(QStringLiteral("QX7/EnableCalls"), QStringLiteral("False"));
+    }
+
+    QList<QPoint> saved;
+    QList<QPoint> shown;
+    for (int start = 1; start <= 5; ++start) {
+        Helper program;
+        program.process.setProcessEnvironment(env);
+        program.process.start(QStringLiteral(VRQ_EXECUTABLE), QStringList());
+        std::optional<QPoint> place;
+        ASSERT_TRUE(waitFor([&] { return (place = callsWindowPlace(env)).has_value(); }, 20000))
+            << "the Calls window did not appear at start " << start;
+        QThread::msleep(500); // the window manager has placed it
+        place = callsWindowPlace(env);
+        ASSERT_TRUE(place.has_value());
+        shown << *place;
+        program.process.terminate();
+        ASSERT_TRUE(program.process.waitForFinished(20000)) << "start " << start << " did not end";
+        QSettings ini(dir.filePath(QStringLiteral("VRQToQX7.ini")), QSettings::IniFormat);
+        saved << QPoint(ini.value(QStringLiteral("Startup/DetailsLeft")).toInt(),
+                        ini.value(QStringLiteral("Startup/DetailsTop")).toInt());
+    }
+    // The first start centres the window with its title bar on the screen; every later one finds it there.
+    EXPECT_GT(shown.first().y(), 20) << "title bar above the screen";
+    EXPECT_GT(shown.first().x(), 0);
+    for (int start = 2; start <= 5; ++start) {
+        EXPECT_EQ(shown[start - 1], shown.first()) << "shown at start " << start;
+        EXPECT_EQ(saved[start - 1], saved.first()) << "saved after start " << start;
+    }
+}
+
+} // namespace
+} // namespace vrq::test
