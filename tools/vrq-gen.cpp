@@ -9,13 +9,17 @@ using namespace vrq::testdata;
 
 namespace {
 
+const char* const kUsage =
+    "usage: vrq-gen databin OUT.dat [--calls N] [--orders N] [--items N] [--seed N]\n"
+    "         [--dialect standard|h|v3|v5|f1] [--bad-every N] [--null-every N]\n"
+    "         [--duplicate-every N] [--malformed-every N] [--truncate] [--headerless]\n"
+    "         [--first-call N] [--lock Y|N]\n"
+    "       vrq-gen scanned OUT.txt [--orders N] [--items N] [--seed N] [--dialect standard|f1]\n";
+
+// Asked for, the usage goes to the standard output with success; after a wrong command line, to the
+// error output with 2.
 int usage() {
-    QTextStream(stderr)
-        << "usage: vrq-gen databin OUT.dat [--calls N] [--orders N] [--items N] [--seed N]\n"
-           "         [--dialect standard|h|v3|v5|f1] [--bad-every N] [--null-every N]\n"
-           "         [--duplicate-every N] [--malformed-every N] [--truncate] [--headerless]\n"
-           "         [--first-call N] [--lock Y|N]\n"
-           "       vrq-gen scanned OUT.txt [--orders N] [--items N] [--seed N] [--dialect standard|f1]\n";
+    QTextStream(stderr) << kUsage;
     return 2;
 }
 
@@ -41,6 +45,10 @@ bool parseDialect(const QString& text, Dialect* dialect) {
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
+    if (args.size() == 2 && (args[1] == QLatin1String("--help") || args[1] == QLatin1String("-h"))) {
+        QTextStream(stdout) << kUsage;
+        return 0;
+    }
     if (args.size() < 3)
         return usage();
     const QString mode = args[1];
