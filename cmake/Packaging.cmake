@@ -6,6 +6,10 @@
 #   share/man/man1/                          manual pages made from --help by help2man
 include(GNUInstallDirs)
 
+# Installing (and so CPack) takes what is built and builds nothing itself: the package test runs after
+# the build and would otherwise rebuild every test program first.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
+
 set(VRQ_DIST_DIR ${PROJECT_SOURCE_DIR}/dist)
 
 install(TARGETS vrqtoqx7 RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -28,6 +32,7 @@ install(FILES ${VRQ_UNIT_FILE} DESTINATION lib/systemd/user)
 # Manual pages: the programs' own --help and the sections of dist/*.h2m, so the page never disagrees
 # with the program. help2man runs the built program, which prints its help without a display.
 find_program(HELP2MAN help2man)
+file(MAKE_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/dist)
 find_program(GZIP gzip)
 function(vrq_add_manual_page target)
     set(page ${CMAKE_CURRENT_BINARY_DIR}/dist/${target}.1)
@@ -68,8 +73,9 @@ set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
  each good call as one fixed-width order file into the host's folder on a network drive. It runs with
  its Calls window, or without windows as a systemd user service or from cron.")
 set(CPACK_STRIP_FILES ON)
-# Staged with DESTDIR, so the install code sees the real prefix (/usr) that the unit names.
+# Staged with DESTDIR under the real prefix /usr, so the install code sees the path the unit names.
 set(CPACK_SET_DESTDIR ON)
+set(CPACK_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

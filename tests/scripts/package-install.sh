@@ -115,8 +115,10 @@ exec_line=$(sed -n 's/^ExecStart=//p' "$unit")
 mkdir -p "$scratch/units" "$scratch/runtime"
 chmod 700 "$scratch/runtime"
 sed "s|^ExecStart=/usr/bin/|ExecStart=$prefix/usr/bin/|" "$unit" >"$scratch/units/vrqtoqx7.service"
-# Without a user manager systemd-analyze still reads the unit; it needs a runtime folder of its own.
-verify=$(XDG_RUNTIME_DIR=$scratch/runtime systemd-analyze --user verify "$scratch/units/vrqtoqx7.service" 2>&1) ||
+# Without a user manager systemd-analyze still reads the unit; it needs a runtime folder of its own. It
+# also opens the manual page the unit names, found here in the package's folder.
+verify=$(XDG_RUNTIME_DIR=$scratch/runtime MANPATH=$prefix/usr/share/man \
+    systemd-analyze --user verify "$scratch/units/vrqtoqx7.service" 2>&1) ||
     fail "systemd-analyze verify failed: $verify"
 [ -z "$verify" ] || fail "systemd-analyze verify found problems: $verify"
 echo "systemd-analyze --user verify: no findings"
