@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the program, its tests and its benchmarks need, then configures and
+# Installs the Debian packages the program, its tests, its benchmarks and its .deb need, then configures and
 # builds into build/ (or the folder given as $1). Safe to run again.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -7,7 +7,8 @@ build_dir="${1:-build}"
 
 packages=(build-essential cmake qt6-base-dev libsqlite3-dev libsqlitecpp-dev libgtest-dev libbenchmark-dev
           xvfb xauth openbox x11-utils clang-format libgl-dev sqlite3 clang libclang-rt-14-dev
-          cups cups-client cups-bsd poppler-utils fonts-liberation)
+          cups cups-client cups-bsd poppler-utils fonts-liberation
+          dpkg-dev file help2man desktop-file-utils systemd)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,0 +1,87 @@
+# Installs the program as a Debian system would have it and lets CPack build the .deb:
+#   bin/vrqtoqx7, bin/vrqtoqx7-report       the executables (the test-data tools stay in the build tree)
+#   share/applications/vrqtoqx7.desktop     launcher entry (also the autostart entry for window mode)
+#   share/icons/hicolor/scalable/apps/      the icon
+#   lib/systemd/user/vrqtoqx7.service       user unit for --service
+#   share/man/man1/                          manual pages made from --help by help2man
+include(GNUInstallDirs)
+
+# Installing (and so CPack) takes what is built and builds nothing itself: the package test runs after
+# the build and would otherwise rebuild every test program first.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
+
+set(VRQ_DIST_DIR ${PROJECT_SOURCE_DIR}/dist)
+
+install(TARGETS vrqtoqx7 RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(VRQ_WITH_UI)
+    install(TARGETS vrqtoqx7-report RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+    install(FILES ${VRQ_DIST_DIR}/vrqtoqx7.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+    install(FILES ${VRQ_DIST_DIR}/vrqtoqx7.svg
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+endif()
+
+# The unit names the installed program by its full path, as systemd requires. It is made at install
+# time, when the prefix is known: /usr/local for `cmake --install`, /usr inside the .deb.
+set(VRQ_UNIT_FILE ${CMAKE_CURRENT_BINARY_DIR}/dist/vrqtoqx7.service)
+install(CODE "
+    set(VRQ_INSTALLED_PROGRAM \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/vrqtoqx7\")
+    configure_file(\"${VRQ_DIST_DIR}/vrqtoqx7.service.in\" \"${VRQ_UNIT_FILE}\" @ONLY)")
+# Debian's user units live under /usr/lib whatever the library folder of the architecture is.
+install(FILES ${VRQ_UNIT_FILE} DESTINATION lib/systemd/user)
+
+# Manual pages: the programs' own --help and the sections of dist/*.h2m, so the page never disagrees
+# with the program. help2man runs the built program, which prints its help without a display.
+find_program(HELP2MAN help2man)
+file(MAKE_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/dist)
+find_program(GZIP gzip)
+function(vrq_add_manual_page target)
+    set(page ${CMAKE_CURRENT_BINARY_DIR}/dist/${target}.1)
+    add_custom_command(OUTPUT ${page}.gz
+        COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen
+                ${HELP2MAN} --no-info --version-string=${PROJECT_VERSION}
+                --include=${VRQ_DIST_DIR}/${target}.h2m --output=${page} $<TARGET_FILE:${target}>
+        COMMAND ${GZIP} -9nf ${page}
+        DEPENDS ${target} ${VRQ_DIST_DIR}/${target}.h2m
+        COMMENT "Manual page ${target}(1)"
+        VERBATIM)
+    add_custom_target(${target}_manual ALL DEPENDS ${page}.gz)
+    install(FILES ${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endfunction()
+if(VRQ_SANITIZE OR VRQ_FUZZ)
+    # Sanitizer builds are never installed, and their programs may report at exit what help2man would read.
+elseif(HELP2MAN AND GZIP)
+    vrq_add_manual_page(vrqtoqx7)
+    if(VRQ_WITH_UI)
+        vrq_add_manual_page(vrqtoqx7-report)
+    endif()
+else()
+    message(WARNING "help2man not found: the manual pages are neither built nor installed "
+                    "(scripts/setup.sh installs it).")
+endif()
+
+# The .deb: shared-library dependencies come from dpkg-shlibdeps (Qt 6, SQLite, the C++ runtime; the Qt
+# print plugin brings the CUPS client library). The print server, the fonts the printouts name, and the
+# tools the README uses for the store and the host share are recommended or suggested, not required:
+# a headless site runs without them.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME vrqtoqx7)
+set(CPACK_PACKAGE_VENDOR "VRQToQX7")
+set(CPACK_PACKAGE_CONTACT "VRQToQX7 maintainers <root@localhost>" CACHE STRING "Maintainer of the .deb")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "turns sales-call data into order files for the QX7 host")
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "turns sales-call data into order files for the QX7 host
+ A resident workstation program: it takes the calls an upstream collection program appends to
+ DataBin.Dat (or drops as files into a scanned folder), stores them in an embedded database and writes
+ each good call as one fixed-width order file into the host's folder on a network drive. It runs with
+ its Calls window, or without windows as a systemd user service or from cron.")
+set(CPACK_STRIP_FILES ON)
+# Staged with DESTDIR under the real prefix /usr, so the install code sees the path the unit names.
+set(CPACK_SET_DESTDIR ON)
+set(CPACK_INSTALL_PREFIX /usr)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION misc)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "cups, fonts-liberation")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "sqlite3, cifs-utils")
+set(CPACK_DEBIAN_COMPRESSION_TYPE gzip)
+include(CPack)

@@ -1,0 +1,144 @@
+#!/usr/bin/env bash
+# Builds the .deb from the build folder, installs it and runs what it installed:
+#   package-install.sh BUILD_DIR VRQ_GEN VERSION
+# It installs with `dpkg -x` into a scratch root. In CI (CI=true, as root) it installs for real with
+# `dpkg -i` and purges the package afterwards, so the dependencies are checked by dpkg itself; it does so
+# only when no vrqtoqx7 is installed already and dpkg is free, since a developer's machine is shared
+# with other builds whose suites would fight over the dpkg lock and remove each other's install.
+set -euo pipefail
+build_dir=$(realpath "$1")
+vrq_gen=$2
+version=$3
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/vrq-package.XXXXXX")
+installed_for_real=0
+cleanup() {
+    if ((installed_for_real)); then
+        dpkg --purge vrqtoqx7 >/dev/null || echo "could not purge vrqtoqx7" >&2
+    fi
+    rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+for tool in cpack dpkg-deb dpkg-shlibdeps systemd-analyze desktop-file-validate sqlite3; do
+    command -v "$tool" >/dev/null ||
+        fail "$tool is not installed; scripts/setup.sh installs it (dpkg-dev, systemd, desktop-file-utils, sqlite3)"
+done
+
+echo "== building the package"
+(cd "$scratch" && cpack -G DEB --config "$build_dir/CPackConfig.cmake" -B "$scratch/pkg") >"$scratch/cpack.log" 2>&1 ||
+    { cat "$scratch/cpack.log" >&2; fail "cpack could not build the package"; }
+deb=$(find "$scratch/pkg" -maxdepth 1 -name 'vrqtoqx7_*.deb' | head -n 1)
+[ -n "$deb" ] || fail "cpack wrote no vrqtoqx7_*.deb"
+echo "$(basename "$deb")"
+
+# dpkg-shlibdeps must have found what the programs link; the rest is named by hand.
+depends=$(dpkg-deb -f "$deb" Depends)
+recommends=$(dpkg-deb -f "$deb" Recommends)
+echo "Depends: $depends"
+echo "Recommends: $recommends"
+depend_names=$(tr ',|' '\n\n' <<<"$depends" | sed 's/^ *//; s/[ (].*//')
+for lib in libqt6core6 libqt6network6 libqt6gui6 libqt6widgets6 libqt6printsupport6 libsqlite3-0 libstdc++6; do
+    grep -qx "$lib" <<<"$depend_names" || fail "Depends lacks $lib"
+done
+[[ "$recommends" == *cups* ]] || fail "Recommends lacks cups"
+
+root=$scratch/root
+dpkg -x "$deb" "$root"
+prefix=$root
+if [ "${CI:-}" = true ] && [ "$(id -u)" -eq 0 ]; then
+    if dpkg-query -W -f='${Status}' vrqtoqx7 2>/dev/null | grep -q installed || [ -e /usr/bin/vrqtoqx7 ]; then
+        echo "A vrqtoqx7 is installed on this machine already; it is left alone and the package is only unpacked."
+    elif dpkg -i "$deb"; then
+        installed_for_real=1
+        prefix=""
+        echo "Installed with dpkg -i (purged at the end)."
+    else
+        installed_for_real=1
+        fail "dpkg -i refused the package (see above)"
+    fi
+fi
+
+program=$prefix/usr/bin/vrqtoqx7
+report=$prefix/usr/bin/vrqtoqx7-report
+unit=$prefix/usr/lib/systemd/user/vrqtoqx7.service
+for f in "$program" "$report" "$unit" "$prefix/usr/share/applications/vrqtoqx7.desktop" \
+    "$prefix/usr/share/icons/hicolor/scalable/apps/vrqtoqx7.svg" \
+    "$prefix/usr/share/man/man1/vrqtoqx7.1.gz" "$prefix/usr/share/man/man1/vrqtoqx7-report.1.gz"; do
+    [ -e "$f" ] || fail "the package does not install ${f#"$prefix"}"
+done
+
+echo "== the installed programs"
+got=$("$program" --version) || fail "$program --version exited $?"
+[ "$got" = "VRQToQX7 $version" ] || fail "$program --version printed \"$got\", not \"VRQToQX7 $version\""
+echo "$got"
+zcat "$prefix/usr/share/man/man1/vrqtoqx7.1.gz" | grep -q -- 'service' ||
+    fail "the manual page does not describe --service"
+desktop-file-validate "$prefix/usr/share/applications/vrqtoqx7.desktop" || fail "the desktop entry is not valid"
+
+# A site as scripts/demo.sh lays it out: DataBin.Dat on drive C, the host share under ShareRoot.
+home=$scratch/home
+host=$scratch/smb/PKGHOST/Qdls/QX7Com
+mkdir -p "$home/drives/C/ZIR32/DCS" "$host"
+cat >"$scratch/VRQToQX7.ini" <<INI
+[QX7]
+QX7Name=PKGHOST
+SystemID=3
+
+[Drives]
+ShareRoot=$scratch/smb
+INI
+calls=6
+"$vrq_gen" databin "$home/drives/C/ZIR32/DCS/DataBin.Dat" --calls $calls --orders 2 --items 2 --seed 11 >/dev/null
+export VRQTOQX7_HOME=$home VRQTOQX7_SETTINGS=$scratch/VRQToQX7.ini
+status=0
+"$program" --once || status=$?
+[ "$status" -eq 0 ] || fail "the installed --once exited $status"
+sent=$(find "$host" -name 'QX73*.Rcv' | wc -l)
+[ "$sent" -eq "$calls" ] || fail "the installed --once wrote $sent order files, not $calls"
+[ -e "$home/Audit/Databin.000" ] || fail "DataBin.Dat was not moved to Audit/Databin.000"
+echo "--once sent $sent order files to $host"
+
+status=0
+"$report" --from 2000-01-01 --to 2099-12-31 --pdf "$scratch/calls.pdf" || status=$?
+[ "$status" -eq 0 ] && [ -s "$scratch/calls.pdf" ] || fail "the installed vrqtoqx7-report exited $status"
+
+echo "== the user unit"
+exec_line=$(sed -n 's/^ExecStart=//p' "$unit")
+[ "$exec_line" = "/usr/bin/vrqtoqx7 --service" ] || fail "the unit starts \"$exec_line\", not the installed program"
+# Unpacked only, the program lies in the scratch root: the unit is checked with that path.
+mkdir -p "$scratch/units" "$scratch/runtime"
+chmod 700 "$scratch/runtime"
+sed "s|^ExecStart=/usr/bin/|ExecStart=$prefix/usr/bin/|" "$unit" >"$scratch/units/vrqtoqx7.service"
+# Without a user manager systemd-analyze still reads the unit; it needs a runtime folder of its own. It
+# also opens the manual page the unit names, found here in the package's folder.
+verify=$(XDG_RUNTIME_DIR=$scratch/runtime MANPATH=$prefix/usr/share/man \
+    systemd-analyze --user verify "$scratch/units/vrqtoqx7.service" 2>&1) ||
+    fail "systemd-analyze verify failed: $verify"
+[ -z "$verify" ] || fail "systemd-analyze verify found problems: $verify"
+echo "systemd-analyze --user verify: no findings"
+
+# The unit's own command, stopped the way systemd stops it.
+read -r -a command <<<"$exec_line"
+command[0]=$prefix${command[0]}
+"${command[@]}" &
+pid=$!
+for _ in $(seq 100); do
+    started=$(sqlite3 "$home/CallsAndOrders.db" "SELECT count(*) FROM Audit WHERE Msg LIKE 'Program started%'" 2>/dev/null || echo 0)
+    [ "$started" -ge 2 ] && break
+    sleep 0.1
+done
+[ "$started" -ge 2 ] || { kill -KILL $pid; fail "--service did not start within 10 s"; }
+kill -TERM $pid
+status=0
+wait $pid || status=$?
+[ "$status" -eq 0 ] || fail "--service stopped by SIGTERM exited $status"
+stopped=$(sqlite3 "$home/CallsAndOrders.db" "SELECT count(*) FROM Audit WHERE Msg = 'Program stopped'")
+[ "$stopped" -eq 2 ] || fail "--service did not write \"Program stopped\" when stopped by SIGTERM"
+echo "--service started and stopped by SIGTERM with exit 0"
+echo "PASS"
