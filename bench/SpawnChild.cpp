@@ -1,8 +1,11 @@
 // vrq_bench_spawn REPORT PROGRAM [ARGS...]: runs PROGRAM and writes "<exit code> <ru_maxrss in KB>" to
 // REPORT. A child's ru_maxrss includes the memory its parent had when it forked, so the benchmark
-// starts its children through this small process rather than directly.
+// starts its children through this small process rather than directly. The child finds the monotonic
+// time at which it was started in VRQ_BENCH_STARTED_NS, to time itself from its own start.
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
 
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -17,6 +20,12 @@ int main(int argc, char* argv[]) {
     if (pid < 0)
         return 2;
     if (pid == 0) {
+        timespec now{};
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        char started[32];
+        std::snprintf(started, sizeof started, "%lld",
+                      static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec);
+        setenv("VRQ_BENCH_STARTED_NS", started, 1);
         execv(argv[2], argv + 2);
         _exit(127);
     }
