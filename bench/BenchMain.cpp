@@ -12,10 +12,11 @@ using namespace vrq::bench;
 namespace {
 
 int usage() {
-    QTextStream(stderr)
-        << "usage: vrq_bench [--smoke] [--reps N] [--memory-reps N] [--only intake,export,window,memory]\n"
-           "                 [--intake-sizes A,B] [--export-calls N] [--window-calls N] [--memory-mb N]\n"
-           "                 [--work DIR]\n";
+    QTextStream(stderr) << "usage: vrq_bench [--smoke] [--reps N] [--memory-reps N] [--only "
+                           "intake,process,export,window,memory]\n"
+                           "                 [--intake-sizes A,B] [--process-sizes A,B] [--export-calls N] "
+                           "[--window-calls N] [--memory-mb N]\n"
+                           "                 [--work DIR] [--program PATH]\n";
     return 2;
 }
 
@@ -26,6 +27,7 @@ int main(int argc, char* argv[]) {
     BenchOptions options;
     options.programPath = QStringLiteral(VRQ_PROGRAM_PATH);
     options.windowBenchPath = QStringLiteral(VRQ_WINDOW_BENCH_PATH);
+    options.floorPath = QStringLiteral(VRQ_FLOOR_PATH);
     QString work = QDir::tempPath();
     const QStringList args = app.arguments();
     for (int i = 1; i < args.size(); ++i) {
@@ -36,6 +38,7 @@ int main(int argc, char* argv[]) {
             options.reps = 1;
             options.memoryReps = 1;
             options.intakeSizes = {20, 100};
+            options.processIntakeSizes = {20};
             options.exportCalls = 20;
             options.windowCalls = 500;
             options.memoryMegabytes = 0.5;
@@ -46,6 +49,7 @@ int main(int argc, char* argv[]) {
         } else if (a == QLatin1String("--only")) {
             const QStringList parts = next().split(QLatin1Char(','));
             options.intake = parts.contains(QLatin1String("intake"));
+            options.process = parts.contains(QLatin1String("process"));
             options.exportFiles = parts.contains(QLatin1String("export"));
             options.window = parts.contains(QLatin1String("window"));
             options.memory = parts.contains(QLatin1String("memory"));
@@ -54,12 +58,19 @@ int main(int argc, char* argv[]) {
             for (const QString& size : next().split(QLatin1Char(',')))
                 if (size.toInt() > 0)
                     options.intakeSizes.push_back(size.toInt());
+        } else if (a == QLatin1String("--process-sizes")) {
+            options.processIntakeSizes.clear();
+            for (const QString& size : next().split(QLatin1Char(',')))
+                if (size.toInt() > 0)
+                    options.processIntakeSizes.push_back(size.toInt());
         } else if (a == QLatin1String("--export-calls")) {
             options.exportCalls = std::max(1, next().toInt());
         } else if (a == QLatin1String("--window-calls")) {
             options.windowCalls = std::max(200, next().toInt());
         } else if (a == QLatin1String("--memory-mb")) {
             options.memoryMegabytes = std::max(0.1, next().toDouble());
+        } else if (a == QLatin1String("--program")) {
+            options.programPath = next(); // another build of vrqtoqx7, to compare builds
         } else if (a == QLatin1String("--work")) {
             work = next();
         } else {
@@ -78,6 +89,8 @@ int main(int argc, char* argv[]) {
     std::vector<Figure> figures;
     if (options.intake)
         intakeBench(options, figures);
+    if (options.process)
+        processBench(options, figures);
     if (options.exportFiles)
         exportBench(options, figures);
     if (options.window)

@@ -127,9 +127,10 @@ ChildRun runChild(const QString& program, const QStringList& arguments, const QS
     QFile report(QString::fromLocal8Bit(reportName));
     if (WIFEXITED(status) && WEXITSTATUS(status) == 0 && report.open(QIODevice::ReadOnly)) {
         const QList<QByteArray> fields = report.readAll().simplified().split(' ');
-        if (fields.size() == 2) {
+        if (fields.size() == 3) {
             run.exitCode = fields[0].toInt();
             run.peakMegabytes = fields[1].toDouble() / 1024.0;
+            run.cpuSeconds = fields[2].toDouble();
         }
     }
     report.remove();

@@ -22,6 +22,7 @@ struct ChildRun {
     int exitCode = -1; // -1 when it did not start or did not exit normally
     double seconds = 0;
     double peakMegabytes = 0; // ru_maxrss of the child, from vrq_bench_spawn
+    double cpuSeconds = 0;    // user and system time of the child, from vrq_bench_spawn
     QByteArray output;        // what it wrote to stdout
     QByteArray errors;        // what it wrote to stderr
 };

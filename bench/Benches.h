@@ -12,21 +12,26 @@ struct BenchOptions {
     QString workRoot;        // temporary folder for stores, inputs and outputs
     QString programPath;     // the built vrqtoqx7
     QString windowBenchPath; // the built vrq_bench_window (empty without the window layer)
+    QString floorPath;       // the built vrq_bench_floor
     int reps = 5;
     int memoryReps = 3;
     std::vector<int> intakeSizes{2000, 20000};
+    std::vector<int> processIntakeSizes{2000, 20000};
     int ordersPerCall = 5;
     int itemsPerOrder = 8;
     int exportCalls = 5000;
     int windowCalls = 100000;
     double memoryMegabytes = 100;
     bool intake = true;
+    bool process = true;
     bool exportFiles = true;
     bool window = true;
     bool memory = true;
     bool smoke = false;
 };
 
+// `vrqtoqx7 --once` as a whole process, intake and export, against vrq_bench_floor.
+void processBench(const BenchOptions& options, std::vector<Figure>& figures);
 void intakeBench(const BenchOptions& options, std::vector<Figure>& figures);
 void exportBench(const BenchOptions& options, std::vector<Figure>& figures);
 void windowBench(const BenchOptions& options, std::vector<Figure>& figures);

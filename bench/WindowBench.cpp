@@ -56,6 +56,7 @@ std::map<QString, double> readReport(const QByteArray& output) {
 
 struct WindowRun {
     double openSeconds = 0;
+    double startSeconds = 0; // from the process's start
     double peakMegabytes = 0;
     std::map<QString, double> report;
 };
@@ -74,6 +75,7 @@ WindowRun runWindow(const BenchOptions& options, const QString& store, bool floo
     WindowRun w;
     w.report = readReport(run.output);
     w.openSeconds = w.report[QStringLiteral("open_ms")] / 1000.0;
+    w.startSeconds = w.report[QStringLiteral("start_ms")] / 1000.0;
     w.peakMegabytes = run.peakMegabytes;
     return w;
 }
@@ -92,6 +94,8 @@ void windowBench(const BenchOptions& options, std::vector<Figure>& figures) {
     // after a restart of the program, and the store is in the page cache.
     runWindow(options, store, false);
     std::vector<double> open;
+    std::vector<double> start;
+    std::vector<double> floorStart;
     std::vector<double> peak;
     std::vector<double> floorOpen;
     std::vector<double> floorPeak;
@@ -101,17 +105,20 @@ void windowBench(const BenchOptions& options, std::vector<Figure>& figures) {
         const WindowRun w = runWindow(options, store, false);
         const WindowRun f = runWindow(options, store, true);
         open.push_back(w.openSeconds);
+        start.push_back(w.startSeconds);
+        floorStart.push_back(f.startSeconds);
         peak.push_back(w.peakMegabytes);
         scroll.push_back(w.report.at(QStringLiteral("scroll_ms")) / 1000.0);
         update.push_back(w.report.at(QStringLiteral("update_ms")) / 1000.0);
         floorOpen.push_back(f.openSeconds);
         floorPeak.push_back(f.peakMegabytes);
-        QTextStream(stderr) << QStringLiteral(
-                                   "calls window %1 calls, run %2: open %3, peak %4 MB; floor %5, %6 MB\n")
-                                   .arg(options.windowCalls)
-                                   .arg(rep + 1)
-                                   .arg(seconds(w.openSeconds), fixed(w.peakMegabytes, 1),
-                                        seconds(f.openSeconds), fixed(f.peakMegabytes, 1));
+        QTextStream(stderr)
+            << QStringLiteral("calls window %1 calls, run %2: open %3 (%4 from start), peak %5 MB; floor %6 "
+                              "(%7), %8 MB\n")
+                   .arg(options.windowCalls)
+                   .arg(rep + 1)
+                   .arg(seconds(w.openSeconds), seconds(w.startSeconds), fixed(w.peakMegabytes, 1),
+                        seconds(f.openSeconds), seconds(f.startSeconds), fixed(f.peakMegabytes, 1));
     }
     const double o = median(open);
     const double fo = median(floorOpen);
@@ -121,10 +128,16 @@ void windowBench(const BenchOptions& options, std::vector<Figure>& figures) {
         {QStringLiteral("calls window %1 calls: creation to first full display").arg(options.windowCalls),
          seconds(o), seconds(fo), fixed(o / fo, 2), QStringLiteral("< 1 s"),
          o < 1.0 ? QStringLiteral("yes") : QStringLiteral("no")});
+    const double s = median(start);
+    const double fs = median(floorStart);
+    figures.push_back({QStringLiteral("calls window %1 calls: process start to first full display")
+                           .arg(options.windowCalls),
+                       seconds(s), seconds(fs), fixed(s / fs, 2), QStringLiteral("< 0.5 s"),
+                       s < 0.5 ? QStringLiteral("yes") : QStringLiteral("no")});
     figures.push_back({QStringLiteral("calls window %1 calls: process peak RSS").arg(options.windowCalls),
                        fixed(p, 1) + QStringLiteral(" MB"), fixed(fp, 1) + QStringLiteral(" MB"),
-                       fixed(p / fp, 2), QStringLiteral("< 150 MB"),
-                       p < 150.0 ? QStringLiteral("yes") : QStringLiteral("no")});
+                       fixed(p / fp, 2), QStringLiteral("< 60 MB"),
+                       p < 60.0 ? QStringLiteral("yes") : QStringLiteral("no")});
     figures.push_back(
         {QStringLiteral("calls window %1 calls: 200 scrolled repaints").arg(options.windowCalls),
          seconds(median(scroll)), QString(), QString(), QString(), QStringLiteral("-")});

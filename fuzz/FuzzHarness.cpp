@@ -38,7 +38,18 @@ namespace vrq::fuzz {
 test::ProgramFixture& environment() {
     static test::ProgramFixture* env = [] {
         qInstallMessageHandler(messageHandler);
-        return new test::ProgramFixture();
+        auto* fixture = new test::ProgramFixture();
+        // The store in memory: every input commits, and a file's flushes would bound the rate.
+        fixture->audit.reset();
+        Result error;
+        fixture->store = CallStore::open(QStringLiteral(":memory:"), &error);
+        if (!fixture->store)
+            fail("cannot open a store in memory");
+        fixture->store->dataConversions();
+        fixture->audit = std::make_unique<AuditLog>(*fixture->store, fixture->clock, fixture->ctx.runMode);
+        fixture->ctx.store = fixture->store.get();
+        fixture->ctx.audit = fixture->audit.get();
+        return fixture;
     }();
     return *env;
 }

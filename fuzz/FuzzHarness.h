@@ -11,8 +11,8 @@ namespace vrq::fuzz {
 // Stops the process the way the fuzzer reports a crash: a broken invariant is a finding.
 [[noreturn]] void fail(const char* what);
 
-// The program folder, settings file, clock and upgraded store shared by every input of one fuzzing
-// process. Qt's warnings are silenced (the input is broken on purpose); a fatal message still aborts.
+// The program folder, settings file, clock and upgraded store (in memory) shared by every input of one
+// fuzzing process. Qt's warnings are silenced (the input is broken on purpose); a fatal message still aborts.
 test::ProgramFixture& environment();
 
 // Writes the bytes to a file of that name beside the program folder and returns its path.

@@ -41,7 +41,7 @@ QString containsPattern(const QString& text) {
 Result CallStore::insertAudit(const AuditRow& row) {
     static const RowInsert insert("Audit", kAuditColumns);
     return attempt([&] {
-        Use st(prepared(insert.sql()));
+        Use st(prepared(insert.sql(), true)); // an audit entry leaves the counters as they are
         insert.bind(*st, row);
         st->exec();
     });

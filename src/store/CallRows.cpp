@@ -86,10 +86,13 @@ Result CallStore::insertCall(const CallRow& row) {
         Use st(prepared(insert.sql()));
         insert.bind(*st, row);
         st->exec();
+        know(m_ordersOfCall, row.source, row.callNumber, 0, row.numberOfOrders);
     });
 }
 
 Result CallStore::raiseNumberOfOrders(int source, int callNumber, int* newCount) {
+    if (raiseKnown(m_ordersOfCall, source, callNumber, 0, newCount))
+        return Result::success();
     return attempt([&] {
         // An UPDATE and a SELECT rather than UPDATE ... RETURNING: RETURNING builds a temporary table on
         // every run, which made this counter cost more than the row it numbers.
@@ -100,8 +103,12 @@ Result CallStore::raiseNumberOfOrders(int source, int callNumber, int* newCount)
             return Result::notFound();
         Use read(prepared("SELECT NumberOfOrders FROM Calls WHERE Source = ? AND CallNumber = ?"));
         bindValues(*read, source, callNumber);
-        if (read->executeStep() && newCount)
-            *newCount = read->getColumn(0).getInt();
+        if (!read->executeStep())
+            return Result::success();
+        const int count = read->getColumn(0).getInt();
+        if (newCount)
+            *newCount = count;
+        know(m_ordersOfCall, source, callNumber, 0, count);
         return Result::success();
     });
 }
@@ -109,13 +116,17 @@ Result CallStore::raiseNumberOfOrders(int source, int callNumber, int* newCount)
 Result CallStore::insertOrder(const OrderRow& row) {
     static const RowInsert insert("Orders", kOrderColumns);
     return attempt([&] {
-        Use st(prepared(insert.sql()));
+        saveCounter(m_itemsOfOrder); // the previous order's; the call's counter stays known
+        Use st(prepared(insert.sql(), true));
         insert.bind(*st, row);
         st->exec();
+        know(m_itemsOfOrder, row.source, row.callNumber, row.orderSeqNumber, row.numberOfItems);
     });
 }
 
 Result CallStore::raiseNumberOfItems(int source, int callNumber, int orderSeqNumber, int* newCount) {
+    if (raiseKnown(m_itemsOfOrder, source, callNumber, orderSeqNumber, newCount))
+        return Result::success();
     return attempt([&] {
         // UPDATE and SELECT, as raiseNumberOfOrders.
         Use st(prepared(
@@ -127,8 +138,12 @@ Result CallStore::raiseNumberOfItems(int source, int callNumber, int orderSeqNum
         Use read(prepared("SELECT NumberOfItems FROM Orders WHERE Source = ? AND CallNumber = ? "
                           "AND OrderSeqNumber = ?"));
         bindValues(*read, source, callNumber, orderSeqNumber);
-        if (read->executeStep() && newCount)
-            *newCount = read->getColumn(0).getInt();
+        if (!read->executeStep())
+            return Result::success();
+        const int count = read->getColumn(0).getInt();
+        if (newCount)
+            *newCount = count;
+        know(m_itemsOfOrder, source, callNumber, orderSeqNumber, count);
         return Result::success();
     });
 }
@@ -136,7 +151,7 @@ Result CallStore::raiseNumberOfItems(int source, int callNumber, int orderSeqNum
 Result CallStore::insertItem(const ItemRow& row) {
     static const RowInsert insert("OrderLineItems", kItemColumns);
     return attempt([&] {
-        Use st(prepared(insert.sql()));
+        Use st(prepared(insert.sql(), true));
         insert.bind(*st, row);
         st->exec();
     });
@@ -278,6 +293,7 @@ Result CallStore::deleteCallWithOrders(int source, int callNumber) {
 std::vector<CallRow> CallStore::allCalls(Result* result) {
     static const RowSelect select(kCallColumns, "FROM Calls ORDER BY rowid");
     return attempt(result, [&] {
+        saveCounters();
         SQLite::Statement st(*m_db, select.sql());
         return select.all(st);
     });
@@ -286,6 +302,7 @@ std::vector<CallRow> CallStore::allCalls(Result* result) {
 std::vector<OrderRow> CallStore::allOrders(Result* result) {
     static const RowSelect select(kOrderColumns, "FROM Orders ORDER BY Source, CallNumber, OrderSeqNumber");
     return attempt(result, [&] {
+        saveCounters();
         SQLite::Statement st(*m_db, select.sql());
         return select.all(st);
     });

@@ -30,7 +30,28 @@ Result failureOf(const std::exception& e) {
 }
 
 QString storeDateText(const QDateTime& dt) {
-    return QLocale::c().toString(dt, QLatin1String(kDateFormat));
+    // Written digit by digit: a general format per stored row was a measurable part of the intake.
+    const QDate date = dt.date();
+    if (!dt.isValid() || date.year() < 1 || date.year() > 9999)
+        return QLocale::c().toString(dt, QLatin1String(kDateFormat));
+    const QTime time = dt.time();
+    char16_t text[19];
+    auto put = [&text](int at, int value, int digits) {
+        for (int i = at + digits - 1; i >= at; --i, value /= 10)
+            text[i] = static_cast<char16_t>(u'0' + value % 10);
+    };
+    put(0, date.year(), 4);
+    text[4] = u'-';
+    put(5, date.month(), 2);
+    text[7] = u'-';
+    put(8, date.day(), 2);
+    text[10] = u' ';
+    put(11, time.hour(), 2);
+    text[13] = u':';
+    put(14, time.minute(), 2);
+    text[16] = u':';
+    put(17, time.second(), 2);
+    return QString(reinterpret_cast<const QChar*>(text), 19);
 }
 
 QDateTime storeDateFromText(const QString& text) {
@@ -79,6 +100,7 @@ CallStore::~CallStore() {
 }
 
 SQLite::Database& CallStore::database() {
+    bestEffort([&] { saveCounters(); }); // a failure is met again when the unit of work ends
     return *m_db;
 }
 
@@ -109,6 +131,9 @@ std::unique_ptr<CallStore> CallStore::open(const QString& path, Result* result) 
         db->setBusyTimeout(15000);
         db->exec("PRAGMA journal_mode=WAL");
         db->exec("PRAGMA synchronous=NORMAL");
+        // The journal of each savepoint (one per call inside a group) in memory rather than in a
+        // temporary file; the write-ahead log alone makes the store durable.
+        db->exec("PRAGMA temp_store=MEMORY");
         store.reset(new CallStore(std::move(db)));
         if (isNew || !store->m_db->tableExists("Calls"))
             store->createBaseTables();
@@ -142,7 +167,13 @@ std::unique_ptr<CallStore> CallStore::openForReading(const QString& path, Result
     return store;
 }
 
-SQLite::Statement& CallStore::prepared(const char* sql) {
+SQLite::Statement& CallStore::prepared(const char* sql, bool keepsCounters) {
+    if (!keepsCounters)
+        saveCounters();
+    return cached(sql);
+}
+
+SQLite::Statement& CallStore::cached(const char* sql) {
     const auto known = m_cache->byAddress.find(sql);
     if (known != m_cache->byAddress.end() && known->second->getQuery() == sql)
         return *known->second;
@@ -154,13 +185,77 @@ SQLite::Statement& CallStore::prepared(const char* sql) {
 }
 
 void CallStore::forgetPrepared() {
+    saveCounters();
     m_cache->clear();
+}
+
+// --- counters counted in memory -------------------------------------------------------------------
+
+namespace {
+const char* const kSaveOrdersOfCall =
+    "UPDATE Calls SET NumberOfOrders = ? WHERE Source = ? AND CallNumber = ?";
+const char* const kSaveItemsOfOrder =
+    "UPDATE Orders SET NumberOfItems = ? WHERE Source = ? AND CallNumber = ? "
+    "AND OrderSeqNumber = ?";
+} // namespace
+
+bool CallStore::raiseKnown(std::optional<Counter>& counter, int source, int callNumber, int orderSeqNumber,
+                           int* newCount) {
+    if (!counter || !counter->counts(source, callNumber, orderSeqNumber) || !inTransaction())
+        return false;
+    ++counter->count;
+    counter->unsaved = true;
+    if (newCount)
+        *newCount = counter->count;
+    return true;
+}
+
+void CallStore::know(std::optional<Counter>& counter, int source, int callNumber, int orderSeqNumber,
+                     int count) {
+    if (inTransaction())
+        counter = Counter{source, callNumber, orderSeqNumber, count, false};
+}
+
+void CallStore::saveCounter(std::optional<Counter>& counter, const char* sql) {
+    if (!counter)
+        return;
+    if (counter->unsaved) {
+        SQLite::Statement& st = cached(sql);
+        st.bind(1, counter->count);
+        st.bind(2, counter->source);
+        st.bind(3, counter->callNumber);
+        if (&counter == &m_itemsOfOrder)
+            st.bind(4, counter->orderSeqNumber);
+        try {
+            st.exec();
+        } catch (...) {
+            st.reset();
+            throw; // the counter is kept, and written again before the unit of work ends
+        }
+        st.reset();
+    }
+    counter.reset();
+}
+
+void CallStore::saveCounter(std::optional<Counter>& counter) {
+    saveCounter(counter, &counter == &m_itemsOfOrder ? kSaveItemsOfOrder : kSaveOrdersOfCall);
+}
+
+void CallStore::saveCounters() {
+    saveCounter(m_ordersOfCall);
+    saveCounter(m_itemsOfOrder);
+}
+
+void CallStore::forgetCounters() {
+    m_ordersOfCall.reset();
+    m_itemsOfOrder.reset();
 }
 
 // --- units of work --------------------------------------------------------------------------------
 
 Result CallStore::begin() {
     return attempt([&] {
+        saveCounters();
         if (m_groupOpen) {
             m_db->exec("SAVEPOINT unit");
             m_unitOpen = true;
@@ -172,6 +267,7 @@ Result CallStore::begin() {
 
 Result CallStore::commit() {
     return attempt([&] {
+        saveCounters();
         if (m_groupOpen) {
             if (!m_unitOpen)
                 return Result{Result::Status::Failed, 1, QStringLiteral("the unit of work was undone")};
@@ -185,6 +281,7 @@ Result CallStore::commit() {
 }
 
 void CallStore::rollback() {
+    forgetCounters();
     if (!inTransaction())
         return;
     bestEffort([&] {
@@ -207,6 +304,7 @@ Result CallStore::beginGroup() {
 }
 
 void CallStore::abandonGroup() {
+    forgetCounters();
     if (!m_groupOpen)
         return;
     m_groupOpen = false;
@@ -219,9 +317,14 @@ Result CallStore::endGroup() {
         return Result::success();
     m_groupOpen = false;
     m_unitOpen = false;
-    const Result committed = attempt([&] { m_db->exec("COMMIT"); });
-    if (!committed.ok())
+    const Result committed = attempt([&] {
+        saveCounters();
+        m_db->exec("COMMIT");
+    });
+    if (!committed.ok()) {
+        forgetCounters();
         bestEffort([&] { m_db->exec("ROLLBACK"); });
+    }
     return committed;
 }
 

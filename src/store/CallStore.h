@@ -149,8 +149,12 @@ private:
     std::vector<CallDisplayRow> takeCallsForDisplay(const RowSelect<CallDisplayRow>& select, const char* mark,
                                                     Result* result);
     explicit CallStore(std::unique_ptr<SQLite::Database> db);
-    // The statement for this text, prepared on its first use and kept for the next.
-    SQLite::Statement& prepared(const char* sql);
+    // The statement for this text, prepared on its first use and kept for the next. The counters
+    // counted in memory are written first, unless the statement cannot read or change them.
+    SQLite::Statement& prepared(const char* sql, bool keepsCounters = false);
+    SQLite::Statement& cached(const char* sql);
+    // Writes the counters counted in memory, if any, and forgets them; throws as a statement does.
+    void saveCounters();
     // Drops every kept statement (before the schema changes under them).
     void forgetPrepared();
     void createBaseTables();
@@ -161,6 +165,31 @@ private:
     std::unique_ptr<SQLite::Database> m_db;
     bool m_groupOpen = false;
     bool m_unitOpen = false; // a savepoint inside the group
+    // Calls.NumberOfOrders of the call and Orders.NumberOfItems of the order being stored in the open
+    // unit of work, known from their insert or first raise: while only rows that cannot touch them are
+    // inserted (audit entries, orders, line items), the next raises are counted here, and the counts
+    // reach the tables before any other statement runs and before the unit of work ends.
+    struct Counter {
+        int source = 0;
+        int callNumber = 0;
+        int orderSeqNumber = 0; // 0 for the call's
+        int count = 0;
+        bool unsaved = false;
+        bool counts(int s, int c, int o) const {
+            return source == s && callNumber == c && orderSeqNumber == o;
+        }
+    };
+    std::optional<Counter> m_ordersOfCall;
+    std::optional<Counter> m_itemsOfOrder;
+    // A raise counted in memory when the counter is known; false when the statements must run.
+    bool raiseKnown(std::optional<Counter>& counter, int source, int callNumber, int orderSeqNumber,
+                    int* newCount);
+    // Keeps the counter for the next raises, in a unit of work only.
+    void know(std::optional<Counter>& counter, int source, int callNumber, int orderSeqNumber, int count);
+    // Writes one counter (either member above) if counted in memory, and forgets it.
+    void saveCounter(std::optional<Counter>& counter);
+    void saveCounter(std::optional<Counter>& counter, const char* sql);
+    void forgetCounters();
     struct Cache;
     std::unique_ptr<Cache> m_cache;
 };

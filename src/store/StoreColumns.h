@@ -84,12 +84,28 @@ inline void bindValue(SQLite::Statement& st, int index, bool value) {
     st.bind(index, value ? 1 : 0);
 }
 void bindValue(SQLite::Statement& st, int index, const char* value) = delete; // else bound as a yes/no
+// A text as UTF-8, copied by the engine. The short plain-ASCII texts that make up nearly every row are
+// converted on the stack, without an allocation.
 inline void bindValue(SQLite::Statement& st, int index, const QString& value) {
-    st.bind(index, value.toStdString());
+    char ascii[256];
+    qsizetype length = 0;
+    if (value.size() < qsizetype(sizeof ascii)) {
+        for (const QChar c : value) {
+            if (c.unicode() == 0 || c.unicode() >= 0x80)
+                break;
+            ascii[length++] = static_cast<char>(c.unicode());
+        }
+    }
+    if (length == value.size()) {
+        ascii[length] = '\0';
+        st.bind(index, static_cast<const char*>(ascii));
+    } else {
+        st.bind(index, value.toStdString());
+    }
 }
 inline void bindValue(SQLite::Statement& st, int index, const QDateTime& value) {
     if (value.isValid())
-        st.bind(index, storeDateText(value).toStdString());
+        bindValue(st, index, storeDateText(value));
     else
         st.bind(index);
 }

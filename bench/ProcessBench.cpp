@@ -1,0 +1,314 @@
+// Whole processes, as a person or cron waits for them: `vrqtoqx7 --once` taking in a DataBin.Dat, and
+// `vrqtoqx7 --once` exporting pending calls, each against vrq_bench_floor doing only the writing (the
+// same rows into the program's schema in one transaction; the same order file bytes written, flushed
+// and renamed). Program and floor run alternately, each in a fresh folder.
+#include "Benches.h"
+
+#include "store/CallStore.h"
+#include "store/SettingsStore.h"
+#include "testdata/DataBinGenerator.h"
+
+#include <SQLiteCpp/SQLiteCpp.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <cstdint>
+#include <map>
+
+namespace vrq::bench {
+
+namespace {
+
+// A program folder for `vrqtoqx7 --once` with its settings file: calls on, files off, the day's purge
+// already done (so that no run of a benchmark purges), and the export on only when withHost.
+struct OnceFolder {
+    QString home;
+    QString dataBinFolder;
+    QString hostFolder;
+    QString settingsFile;
+
+    OnceFolder(const QString& root, bool withHost)
+        : home(makeFolder(root, QStringLiteral("home"))),
+          dataBinFolder(makeFolder(root, QStringLiteral("dcs"))),
+          hostFolder(makeFolder(root, QStringLiteral("qx7"))),
+          settingsFile(QDir(root).filePath(QStringLiteral("VRQToQX7.ini"))) {
+        QFile settings(settingsFile);
+        if (!settings.open(QIODevice::WriteOnly))
+            fail(QStringLiteral("cannot write %1").arg(settingsFile));
+        settings.write(QStringLiteral("[QX7]\nEnableCalls=True\nEnableFiles=False\nSystemID=1\nLocalDrive=I\n"
+                                      "QX7Path=%1\nDataBinPath=%2/\n[Miscellaneous]\nMonitorNetwork=False\n"
+                                      "LastDatePurged=%3\n")
+                           .arg(withHost ? hostFolder + QLatin1Char('/') : QString(), dataBinFolder,
+                                SettingText::fromDate(QDateTime::currentDateTime()))
+                           .toUtf8());
+    }
+    QString storePath() const { return QDir(home).filePath(QString::fromLatin1(CallStore::kFileName)); }
+    QString dataBinPath() const { return QDir(dataBinFolder).filePath(QStringLiteral("DataBin.Dat")); }
+};
+
+ChildRun runOnce(const BenchOptions& options, const OnceFolder& folder) {
+    const ChildRun run = runChild(options.programPath, {QStringLiteral("--once")},
+                                  {QStringLiteral("VRQTOQX7_HOME=") + folder.home,
+                                   QStringLiteral("VRQTOQX7_SETTINGS=") + folder.settingsFile});
+    if (run.exitCode != 0)
+        fail(QStringLiteral("vrqtoqx7 --once exited with %1: %2")
+                 .arg(run.exitCode)
+                 .arg(QString::fromLocal8Bit(run.errors)));
+    return run;
+}
+
+ChildRun runFloor(const BenchOptions& options, const QStringList& arguments) {
+    const ChildRun run = runChild(options.floorPath, arguments, {});
+    if (run.exitCode != 0)
+        fail(QStringLiteral("vrq_bench_floor exited with %1: %2")
+                 .arg(run.exitCode)
+                 .arg(QString::fromLocal8Bit(run.errors)));
+    return run;
+}
+
+// Little-endian numbers and length-prefixed texts, as vrq_bench_floor reads them.
+class Pack {
+public:
+    template <typename T> void number(T value) {
+        m_bytes.append(reinterpret_cast<const char*>(&value), sizeof value);
+    }
+    void text(const QByteArray& bytes) {
+        number(static_cast<std::uint32_t>(bytes.size()));
+        m_bytes.append(bytes);
+    }
+    void save(const QString& path) const {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(m_bytes) != m_bytes.size())
+            fail(QStringLiteral("cannot write %1").arg(path));
+    }
+
+private:
+    QByteArray m_bytes;
+};
+
+// The last rowid of every table of a store.
+std::map<std::string, std::int64_t> lastRowIds(const QString& storePath) {
+    SQLite::Database db(storePath.toStdString(), SQLite::OPEN_READONLY);
+    std::map<std::string, std::int64_t> last;
+    SQLite::Statement tables(
+        db, "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%'");
+    while (tables.executeStep()) {
+        const std::string name = tables.getColumn(0).getString();
+        SQLite::Statement max(db, "SELECT coalesce(max(rowid), 0) FROM \"" + name + "\"");
+        max.executeStep();
+        last[name] = max.getColumn(0).getInt64();
+    }
+    return last;
+}
+
+// Every row the program added to the store (rowid past before's), as the floor's rows pack.
+qint64 writeRowsPack(const QString& storePath, const std::map<std::string, std::int64_t>& before,
+                     const QString& packPath) {
+    SQLite::Database db(storePath.toStdString(), SQLite::OPEN_READONLY);
+    Pack pack;
+    pack.number(static_cast<std::uint32_t>(before.size()));
+    std::vector<std::string> names;
+    for (const auto& [name, last] : before) {
+        names.push_back(name);
+        pack.text(QByteArray::fromStdString(name));
+        SQLite::Statement columns(db, "SELECT name FROM pragma_table_info(?)");
+        columns.bind(1, name);
+        std::vector<std::string> columnNames;
+        while (columns.executeStep())
+            columnNames.push_back(columns.getColumn(0).getString());
+        pack.number(static_cast<std::uint32_t>(columnNames.size()));
+        for (const std::string& c : columnNames)
+            pack.text(QByteArray::fromStdString(c));
+    }
+    qint64 rows = 0;
+    for (std::uint32_t t = 0; t < names.size(); ++t) {
+        SQLite::Statement select(db, "SELECT * FROM \"" + names[t] + "\" WHERE rowid > ? ORDER BY rowid");
+        select.bind(1, static_cast<int64_t>(before.at(names[t])));
+        while (select.executeStep()) {
+            pack.number(t);
+            for (int c = 0; c < select.getColumnCount(); ++c) {
+                const SQLite::Column value = select.getColumn(c);
+                if (value.isNull()) {
+                    pack.number(std::uint8_t{0});
+                } else if (value.isInteger()) {
+                    pack.number(std::uint8_t{1});
+                    pack.number(static_cast<std::int64_t>(value.getInt64()));
+                } else if (value.isFloat()) {
+                    pack.number(std::uint8_t{2});
+                    pack.number(value.getDouble());
+                } else {
+                    pack.number(std::uint8_t{3});
+                    pack.text(QByteArray(static_cast<const char*>(value.getBlob()), value.getBytes()));
+                }
+            }
+            ++rows;
+        }
+    }
+    pack.save(packPath);
+    return rows;
+}
+
+// An empty store with the schema and indexes of a started program.
+void makeEmptyStore(const QString& path) {
+    Result error;
+    std::unique_ptr<CallStore> store = CallStore::open(path, &error);
+    if (!store)
+        fail(error.message);
+    store->dataConversions();
+}
+
+// The program's and the floor's runs, taken alternately: elapsed time is what the goal is about; the
+// processor time (user and system) shows the work done when the machine is shared and waits stretch.
+struct Rounds {
+    std::vector<double> once, floor, onceCpu, floorCpu;
+
+    void add(const ChildRun& o, const ChildRun& f, const QString& what) {
+        once.push_back(o.seconds);
+        floor.push_back(f.seconds);
+        onceCpu.push_back(o.cpuSeconds);
+        floorCpu.push_back(f.cpuSeconds);
+        QTextStream(stderr) << QStringLiteral("%1: %2 (processor %3), floor %4 (processor %5)\n")
+                                   .arg(what, seconds(o.seconds), seconds(o.cpuSeconds), seconds(f.seconds),
+                                        seconds(f.cpuSeconds));
+    }
+    void addFigures(std::vector<Figure>& figures, const QString& name) const {
+        const double p = median(once);
+        const double f = median(floor);
+        const double ratio = p / f;
+        figures.push_back({name + QStringLiteral(": process time"), seconds(p), seconds(f), fixed(ratio, 2),
+                           QStringLiteral("ratio <= 1.3"),
+                           ratio <= 1.3 ? QStringLiteral("yes") : QStringLiteral("no")});
+        const double pc = median(onceCpu);
+        const double fc = median(floorCpu);
+        figures.push_back({name + QStringLiteral(": processor time"), seconds(pc), seconds(fc),
+                           fixed(pc / fc, 2), QString(), QStringLiteral("-")});
+    }
+};
+
+void intakeProcess(const BenchOptions& options, int calls, std::vector<Figure>& figures) {
+    QTemporaryDir dir(QDir(options.workRoot).filePath(QStringLiteral("process-intake-XXXXXX")));
+    const QString input = QDir(dir.path()).filePath(QStringLiteral("DataBin.Dat"));
+    testdata::DataBinOptions gen;
+    gen.calls = calls;
+    gen.ordersPerCall = options.ordersPerCall;
+    gen.itemsPerOrder = options.itemsPerOrder;
+    gen.seed = 7;
+    QString error;
+    if (!testdata::writeDataBin(input, gen, nullptr, &error))
+        fail(error);
+
+    int round = 0;
+    // A program folder whose store a first `--once` without input made (as on any day after the
+    // first), then the timed `--once` with the input.
+    auto program = [&](std::map<std::string, std::int64_t>* before) {
+        const QString root = makeFolder(dir.path(), QStringLiteral("program-%1").arg(++round));
+        const OnceFolder folder(root, false);
+        runOnce(options, folder);
+        if (before)
+            *before = lastRowIds(folder.storePath());
+        copyFile(input, folder.dataBinPath());
+        const ChildRun run = runOnce(options, folder);
+        if (QFile::exists(folder.dataBinPath()))
+            fail(QStringLiteral("vrqtoqx7 --once left DataBin.Dat in place"));
+        return std::pair{run, folder.storePath()};
+    };
+
+    // A first pass, not counted: checks what was stored and gives the floor its rows.
+    std::map<std::string, std::int64_t> before;
+    const QString firstStore = program(&before).second;
+    {
+        Result result;
+        std::unique_ptr<CallStore> store = CallStore::openForReading(firstStore, &result);
+        if (!store)
+            fail(result.message);
+        int complete = 0;
+        for (const CallRow& c : store->allCalls())
+            complete += c.complete && c.goodCall ? 1 : 0;
+        if (complete != calls)
+            fail(QStringLiteral("--once stored %1 complete good calls of %2").arg(complete).arg(calls));
+    }
+    const QString rowsPack = QDir(dir.path()).filePath(QStringLiteral("rows.pack"));
+    const qint64 rows = writeRowsPack(firstStore, before, rowsPack);
+    const QString emptyStore = QDir(dir.path()).filePath(QStringLiteral("empty.db"));
+    makeEmptyStore(emptyStore);
+
+    Rounds rounds;
+    for (int rep = 0; rep < options.reps; ++rep) {
+        const ChildRun once = program(nullptr).first;
+        const QString floorStore = QDir(dir.path()).filePath(QStringLiteral("floor-%1.db").arg(rep));
+        copyFile(emptyStore, floorStore);
+        const ChildRun floor = runFloor(options, {QStringLiteral("rows"), floorStore, rowsPack});
+        rounds.add(once, floor, QStringLiteral("--once intake %1 calls, run %2").arg(calls).arg(rep + 1));
+    }
+    rounds.addFigures(
+        figures, QStringLiteral("vrqtoqx7 --once: intake of %1 calls (%2 rows stored)").arg(calls).arg(rows));
+}
+
+void exportProcess(const BenchOptions& options, std::vector<Figure>& figures) {
+    QTemporaryDir dir(QDir(options.workRoot).filePath(QStringLiteral("process-export-XXXXXX")));
+    // The pending calls, taken in by the program with the export off.
+    const OnceFolder source(makeFolder(dir.path(), QStringLiteral("source")), false);
+    testdata::DataBinOptions gen;
+    gen.calls = options.exportCalls;
+    gen.ordersPerCall = options.ordersPerCall;
+    gen.itemsPerOrder = options.itemsPerOrder;
+    gen.seed = 11;
+    QString error;
+    if (!testdata::writeDataBin(source.dataBinPath(), gen, nullptr, &error))
+        fail(error);
+    runOnce(options, source);
+
+    int round = 0;
+    auto program = [&] {
+        const OnceFolder folder(makeFolder(dir.path(), QStringLiteral("program-%1").arg(++round)), true);
+        copyFile(source.storePath(), folder.storePath());
+        const ChildRun run = runOnce(options, folder);
+        const QStringList written = filesEndingWith(folder.hostFolder, QStringLiteral(".Rcv"));
+        if (written.size() != options.exportCalls)
+            fail(QStringLiteral("--once wrote %1 order files of %2")
+                     .arg(written.size())
+                     .arg(options.exportCalls));
+        return std::pair{run, folder.hostFolder};
+    };
+
+    // A first pass, not counted: gives the floor its bytes.
+    const QString firstHost = program().second;
+    Pack pack;
+    qint64 bytes = 0;
+    for (const QString& name : filesEndingWith(firstHost, QStringLiteral(".Rcv"))) {
+        QFile file(QDir(firstHost).filePath(name));
+        if (!file.open(QIODevice::ReadOnly))
+            fail(QStringLiteral("cannot read %1").arg(file.fileName()));
+        const QByteArray data = file.readAll();
+        bytes += data.size();
+        pack.text(name.chopped(4).toUtf8());
+        pack.text(data);
+    }
+    const QString filesPack = QDir(dir.path()).filePath(QStringLiteral("files.pack"));
+    pack.save(filesPack);
+
+    Rounds rounds;
+    for (int rep = 0; rep < options.reps; ++rep) {
+        const ChildRun once = program().first;
+        const QString target = makeFolder(dir.path(), QStringLiteral("floor-%1").arg(rep));
+        const ChildRun floor = runFloor(options, {QStringLiteral("files"), target, filesPack});
+        rounds.add(once, floor,
+                   QStringLiteral("--once export %1 calls, run %2").arg(options.exportCalls).arg(rep + 1));
+    }
+    rounds.addFigures(figures, QStringLiteral("vrqtoqx7 --once: export of %1 order files (%2 KB)")
+                                   .arg(options.exportCalls)
+                                   .arg(bytes / 1024));
+}
+
+} // namespace
+
+void processBench(const BenchOptions& options, std::vector<Figure>& figures) {
+    for (int calls : options.processIntakeSizes)
+        intakeProcess(options, calls, figures);
+    exportProcess(options, figures);
+}
+
+} // namespace vrq::bench
