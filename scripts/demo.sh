@@ -24,10 +24,9 @@ ShareRoot=$demo/smb
 INI
 
 build/tools/vrq-gen databin "$demo/drives/C/ZIR32/DCS/DataBin.Dat" --calls 40 --orders 3 --items 4 --seed 7 --bad-every 7
-# Two order files in the scanned folder (ScannedFolder C:\WBZ is drives/C/WBZ): one in the standard
-# dialect, one in format 1.
+# Two order files in the scanned folder (ScannedFolder C:\WBZ is drives/C/WBZ).
 build/tools/vrq-gen scanned "$demo/drives/C/WBZ/Order1.txt" --orders 2 --items 3 --seed 11
-build/tools/vrq-gen scanned "$demo/drives/C/WBZ/Order2.txt" --orders 1 --items 5 --seed 12 --dialect f1
+build/tools/vrq-gen scanned "$demo/drives/C/WBZ/Order2.txt" --orders 1 --items 5 --seed 12
 export VRQTOQX7_HOME="$demo" VRQTOQX7_SETTINGS="$demo/VRQToQX7.ini"
 
 if [ -n "${DISPLAY:-}" ]; then

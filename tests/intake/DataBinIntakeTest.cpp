@@ -9,6 +9,8 @@
 #include <QFile>
 #include <QRegularExpression>
 
+#include <algorithm>
+
 using namespace vrq;
 using namespace vrq::test;
 using namespace vrq::testdata;
@@ -410,6 +412,13 @@ TEST_F(DataBinIntakeTest, AGeneratedMixMatchesItsTruth) {
     intake.run();
     expectStoreMatchesTruth(*env.store, truth);
     EXPECT_FALSE(QFile::exists(env.dataBinFile()));
+    const auto judged = [&](bool good) {
+        return std::count_if(truth.begin(), truth.end(),
+                             [&](const CallTruth& call) { return call.stored && call.goodCall == good; });
+    };
+    EXPECT_EQ(env.ctx.status.callsGood, judged(true));
+    EXPECT_EQ(env.ctx.status.callsBad, judged(false));
+    EXPECT_EQ(env.ctx.status.lastIntake, env.clock.now());
 }
 
 // Durability: a crash leaves no half call and the next pass takes the rest whole.
@@ -497,6 +506,8 @@ TEST_F(DataBinIntakeTest, AFailedCommitLeavesTheFileForTheNextPass) {
     intake.run();
     EXPECT_TRUE(QFile::exists(env.dataBinFile()));
     EXPECT_TRUE(env.store->allCalls().empty());
+    EXPECT_EQ(env.ctx.status.failedSteps, 1);
+    EXPECT_EQ(env.ctx.status.callsGood, 0) << "a call that was not stored is not counted";
     intake.framing().hooks.beforeCommit = nullptr;
     intake.run();
     EXPECT_EQ(env.store->allCalls().size(), 1u);

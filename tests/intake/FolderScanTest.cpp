@@ -62,6 +62,8 @@ TEST_F(FolderScanTest, ANewFileIsTakenAtTheSecondScanThatSeesIt) {
     EXPECT_FALSE(QFile::exists(folder + QStringLiteral("order1.txt")));
     EXPECT_TRUE(QFile::exists(env.programFolder() + QStringLiteral("/Audit/File0001.Txt")));
     EXPECT_EQ(env.auditMessages(QStringLiteral("G")).size(), 1);
+    EXPECT_EQ(env.ctx.status.scannedFilesTaken, 1);
+    EXPECT_EQ(env.ctx.status.callsGood, 1);
 }
 
 TEST_F(FolderScanTest, FilesAreTakenInNameOrder) {

@@ -111,10 +111,10 @@ TEST(KillTest, KillsDuringTheExportSendEveryCallExactlyOnce) {
     QByteArray written;
     const Expected expected = generate(sandbox, envNumber("VRQ_CRASH_CALLS", 1000), seed, &written);
 
-    // With the host away the first pass takes every call in and sends nothing.
+    // With the host away the first pass takes every call in, sends nothing and says so in its exit code.
     ASSERT_TRUE(sandbox.hideHost());
     QByteArray err;
-    ASSERT_EQ(runToEnd(sandbox, {QStringLiteral("--once")}, kRunTimeoutMs, &err), 0) << err.toStdString();
+    ASSERT_EQ(runToEnd(sandbox, {QStringLiteral("--once")}, kRunTimeoutMs, &err), 69) << err.toStdString();
     ASSERT_FALSE(QFile::exists(sandbox.dataBin()));
     ASSERT_TRUE(sandbox.showHost());
     ASSERT_TRUE(QDir(sandbox.hostOrderFolder()).entryList(QDir::Files).isEmpty());
