@@ -72,21 +72,25 @@ bool waitFor(const std::function<bool()>& done, int timeoutMs) {
     return done();
 }
 
-// Starts Xvfb on the first free display from 90; the display's name, or empty.
+// Starts Xvfb on the first free display from 90; the display's name, or empty. Without an event loop
+// QProcess learns of an exit only by waiting for it.
 QString startXvfb(Helper& xvfb, const QString& binary) {
     for (int display = 90; display < 140; ++display) {
-        if (QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(display)) ||
-            QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(display)))
+        const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(display);
+        if (QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(display)) || QFile::exists(socket))
             continue;
         xvfb.process.start(binary, {QStringLiteral(":%1").arg(display), QStringLiteral("-screen"),
                                     QStringLiteral("0"), QStringLiteral("1024x768x24"),
                                     QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-        const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(display);
-        if (waitFor([&] { return QFile::exists(socket) || xvfb.process.state() == QProcess::NotRunning; },
-                    10000) &&
-            xvfb.process.state() == QProcess::Running)
+        if (!xvfb.process.waitForStarted(5000))
+            return {};
+        bool exited = false;
+        waitFor([&] { return QFile::exists(socket) || (exited = xvfb.process.waitForFinished(1)); }, 10000);
+        if (!exited && QFile::exists(socket))
             return QStringLiteral(":%1").arg(display);
-        xvfb.process.waitForFinished(2000); // another server took the display meanwhile
+        // Another server took the display meanwhile.
+        xvfb.process.kill();
+        xvfb.process.waitForFinished(2000);
     }
     return {};
 }
@@ -132,6 +136,7 @@ TEST(WindowPlacementUnderOpenbox, PositionSurvivesFiveRestarts) {
     const QString ready = dir.filePath(QStringLiteral("openbox-ready"));
     openbox.process.setProcessEnvironment(env);
     openbox.process.start(openboxBinary, {QStringLiteral("--startup"), QStringLiteral("touch ") + ready});
+    ASSERT_TRUE(openbox.process.waitForStarted(5000));
     ASSERT_TRUE(waitFor([&] { return QFile::exists(ready); }, 15000)) << "openbox did not start";
 
     QDir().mkpath(dir.filePath(QStringLiteral("host")));
@@ -142,12 +147,15 @@ TEST(WindowPlacementUnderOpenbox, PositionSurvivesFiveRestarts) {
         ini.setValue(QStringLiteral("QX7/EnableCalls"), QStringLiteral("False"));
     }
 
+    // Places as "x,y", so a failure reads as positions.
+    auto text = [](const QPoint& p) { return QStringLiteral("%1,%2").arg(p.x()).arg(p.y()).toStdString(); };
     QList<QPoint> saved;
     QList<QPoint> shown;
     for (int start = 1; start <= 5; ++start) {
         Helper program;
         program.process.setProcessEnvironment(env);
         program.process.start(QStringLiteral(VRQ_EXECUTABLE), QStringList());
+        ASSERT_TRUE(program.process.waitForStarted(5000));
         std::optional<QPoint> place;
         ASSERT_TRUE(waitFor([&] { return (place = callsWindowPlace(env)).has_value(); }, 20000))
             << "the Calls window did not appear at start " << start;
@@ -165,8 +173,8 @@ TEST(WindowPlacementUnderOpenbox, PositionSurvivesFiveRestarts) {
     EXPECT_GT(shown.first().y(), 20) << "title bar above the screen";
     EXPECT_GT(shown.first().x(), 0);
     for (int start = 2; start <= 5; ++start) {
-        EXPECT_EQ(shown[start - 1], shown.first()) << "shown at start " << start;
-        EXPECT_EQ(saved[start - 1], saved.first()) << "saved after start " << start;
+        EXPECT_EQ(text(shown[start - 1]), text(shown.first())) << "shown at start " << start;
+        EXPECT_EQ(text(saved[start - 1]), text(saved.first())) << "saved after start " << start;
     }
 }
 
