@@ -215,6 +215,16 @@ TEST_F(CallDetailsReExtract, YesSendsTheCallAgainUnderANewNumber) {
     EXPECT_EQ(fx.call(0, 21)->extractedFileName, now.first());
 }
 
+// From the fifth order the grid widens to make room for its scroll bar.
+TEST_F(CallDetailsTest, FifthOrderWidensTheGrid) {
+    addCall(0, 5);
+    for (int seq = 1; seq <= 4; ++seq)
+        addOrder(0, 5, QStringLiteral("1"), QString::number(seq));
+    const int fourOrders = open(0, 5).gridWidthTwips();
+    addOrder(0, 5, QStringLiteral("1"), QStringLiteral("5"));
+    EXPECT_GT(open(0, 5).gridWidthTwips(), fourOrders);
+}
+
 struct OrderSortCase {
     const char* name;
     const char* header;

@@ -384,6 +384,13 @@ INSTANTIATE_TEST_SUITE_P(
                       PositionCase{"ClampedToSixteenBits", {5000, -5000}, 32767, -32768}),
     RowName());
 
+// The menus wait for the start-up to enable them; the sort key of the dates is not shown.
+TEST_F(CallsWindowTest, OpensWithItsMenusOffAndTheDateKeyHidden) {
+    CallsWindow& w = openWindow(false);
+    EXPECT_FALSE(w.isMenuEntryEnabled(CallsWindow::MenuEntry::Properties));
+    EXPECT_TRUE(w.callsGrid()->isColumnHidden(CallsTableModel::DateKeyColumn));
+}
+
 TEST_F(CallsWindowTest, OpensAtTheStoredPosition) {
     fx.ctx.settings.DetailsLeft = 3000;
     fx.ctx.settings.DetailsTop = 1500;

@@ -144,6 +144,18 @@ TEST_F(OrdersViewTest, DatePickerStartsAtToday) {
     EXPECT_EQ(w.dateInput()->date(), fx.clock.now().date());
 }
 
+// From the tenth row the grid widens to make room for its scroll bar.
+TEST_F(OrdersViewTest, TenthRowWidensTheGrid) {
+    for (int n = 1; n <= 9; ++n)
+        addCallWithOrder(0, n, QStringLiteral("7"), QStringLiteral("7"));
+    openView(Kind::BySalesperson);
+    find(QStringLiteral("7"));
+    const int nineRows = m_view->gridWidthTwips();
+    addCallWithOrder(0, 10, QStringLiteral("7"), QStringLiteral("7"));
+    find(QStringLiteral("7"));
+    EXPECT_GT(m_view->gridWidthTwips(), nineRows);
+}
+
 TEST_F(OrdersViewTest, EveryOrderOfACallIsARow) {
     addCall(0, 31);
     for (int i = 0; i < 3; ++i)

@@ -12,6 +12,9 @@ TEST(HeaderPictureFaces, PressedCaptionSitsOnePixelRightAndDown) {
     ensureApplication();
     const QImage up = HeaderPictures::draw(QStringLiteral("Qty"), {40, 19}, false);
     const QImage down = HeaderPictures::draw(QStringLiteral("Qty"), {40, 19}, true);
+    // The raised face is lit at the top left, the pressed one at the bottom right.
+    EXPECT_GT(qGray(up.pixel(0, 0)), qGray(up.pixel(39, 18)));
+    EXPECT_LT(qGray(down.pixel(0, 0)), qGray(down.pixel(39, 18)));
     // Inside the bevels, the pressed face is the raised face shifted by (1, 1).
     for (int y = 3; y < 15; ++y)
         for (int x = 3; x < 36; ++x)
