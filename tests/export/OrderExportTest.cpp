@@ -279,7 +279,6 @@ INSTANTIATE_TEST_SUITE_P(Halves, OrderExportRoundingTest,
                          ::testing::Values(RoundingCase{"TwoAndAHalf", 2.5, "002+"},
                                            RoundingCase{"ThreeAndAHalf", 3.5, "004+"},
                                            RoundingCase{"MinusTwoAndAHalf", -2.5, "002-"},
-                                           RoundingCase{"TwoPointFour", 2.4, "002+"},
                                            RoundingCase{"MinusAHalf", -0.5, "000+"}),
                          RowName());
 

@@ -368,7 +368,6 @@ INSTANTIATE_TEST_SUITE_P(
     Reasons, JudgeTest,
     ::testing::Values(JudgeCase{"r1", statusTextFor(1), 1, std::nullopt},
                       JudgeCase{"r2", statusTextFor(2, 37), 2, 37},
-                      JudgeCase{"r3", statusTextFor(3), 3, std::nullopt},
                       JudgeCase{"r4", statusTextFor(4, 12), 4, 12},
                       JudgeCase{"r5", statusTextFor(5), 5, std::nullopt},
                       JudgeCase{"r100", statusTextFor(100), 100, std::nullopt},

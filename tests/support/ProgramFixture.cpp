@@ -114,7 +114,19 @@ void ProgramFixture::addCall(int source, int callNumber, int numberOfOrders, boo
     row.complete = complete;
     row.extractedCall = extracted;
     row.numberOfOrders = numberOfOrders;
+    add(row);
+}
+
+void ProgramFixture::add(const CallRow& row) {
     check(store->insertCall(row), "call");
+}
+
+void ProgramFixture::add(const OrderRow& row) {
+    check(store->insertOrder(row), "order");
+}
+
+void ProgramFixture::add(const ItemRow& row) {
+    check(store->insertItem(row), "item");
 }
 
 void ProgramFixture::addOrder(int source, int callNumber, int orderSeq, const QString& customer,
@@ -128,7 +140,7 @@ void ProgramFixture::addOrder(int source, int callNumber, int orderSeq, const QS
     row.shipTo = std::move(shipTo);
     row.route = QStringLiteral("R7");
     row.message = QStringLiteral("MSG");
-    check(store->insertOrder(row), "order");
+    add(row);
 }
 
 void ProgramFixture::addItem(int source, int callNumber, int orderSeq, int itemSeq, int quantity,
@@ -141,7 +153,7 @@ void ProgramFixture::addItem(int source, int callNumber, int orderSeq, int itemS
     row.itemNumber = itemNumber;
     row.quantity = quantity;
     row.unit = 1;
-    check(store->insertItem(row), "item");
+    add(row);
 }
 
 void ProgramFixture::failAuditEntries(const QString& likePattern) {

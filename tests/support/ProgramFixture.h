@@ -127,6 +127,10 @@ public:
                   std::optional<QString> shipTo = QStringLiteral("01"));
     void addItem(int source, int callNumber, int orderSeq, int itemSeq, int quantity = 1,
                  const QString& itemNumber = QStringLiteral("ITEM"));
+    // Stores a row as given; a refused row fails the test.
+    void add(const CallRow& row);
+    void add(const OrderRow& row);
+    void add(const ItemRow& row);
     std::optional<CallRow> call(int source, int callNumber) const {
         return store->findCall(source, callNumber);
     }

@@ -128,8 +128,7 @@ INSTANTIATE_TEST_SUITE_P(
                                  [](FolderBrowser& b) {
                                      b.findChild<QPushButton*>(QStringLiteral("btnCancel"))->click();
                                  }},
-                      CancelCase{"closeBox", [](FolderBrowser& b) { b.close(); }},
-                      CancelCase{"escapeKey", [](FolderBrowser& b) { QTest::keyClick(&b, Qt::Key_Escape); }}),
+                      CancelCase{"closeBox", [](FolderBrowser& b) { b.close(); }}),
     RowName());
 
 // A file system on which one folder cannot be read.

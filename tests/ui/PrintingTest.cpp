@@ -26,29 +26,6 @@ PrintDocument sampleDocument(const QString& marker) {
     return document;
 }
 
-// One document through the program's own print path to the default CUPS printer, read back as text.
-TEST(PrintingOnTheDefaultPrinter, KeptJobReadsBackLineByLine) {
-    ensureApplication();
-    const QString folder = KeptPrinter::folder();
-    ASSERT_FALSE(folder.isEmpty());
-    const QSet<QString> before = KeptPrinter::jobs(folder);
-    const QString marker = QStringLiteral("PrintPart%1").arg(QCoreApplication::applicationPid());
-
-    PrintDialogs dialogs(nullptr);
-    ASSERT_EQ(dialogs.printOnDefaultPrinter(sampleDocument(marker)), PrintDialogs::Outcome::Printed);
-
-    const std::optional<QString> text = KeptPrinter::waitForJob(folder, before, marker);
-    ASSERT_TRUE(text) << "no job with " << marker.toStdString() << " reached " << folder.toStdString();
-    // Empty lines are spacing only; the text keeps the lines that have text.
-    QStringList lines = text->split(QLatin1Char('\n'));
-    lines.removeAll(QString());
-    const QStringList expected{marker + QStringLiteral(" Title"), QStringLiteral("Customer: 12_34"),
-                               QStringLiteral("          Item Number   Qty   Unit   Disc %   Price Override"),
-                               QStringLiteral("          -----------   ---   ----   ------   --------------"),
-                               QStringLiteral("          _12_7          _5      2        5       1234.00")};
-    EXPECT_EQ(lines.mid(0, expected.size()), expected) << text->toStdString();
-}
-
 struct PagingCase {
     const char* name;
     int lines;

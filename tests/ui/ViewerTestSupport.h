@@ -1,16 +1,17 @@
 #pragma once
 
-#include "context/AppContext.h"
-#include "platform/Clock.h"
-#include "store/AuditLog.h"
-#include "store/CallStore.h"
-#include "support/TestDoubles.h"
+#include "support/ProgramFixture.h"
 #include "support/TestNames.h"
+#include "ui/viewers/HeaderPictures.h"
+#include "ui/viewers/SelectedCall.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
+#include <QListWidget>
 #include <QMessageBox>
-#include <QTemporaryDir>
+#include <QTableView>
+#include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
 #include <memory>
@@ -83,41 +84,107 @@ inline std::shared_ptr<MessageBoxSeen> answerNextMessageBox(QMessageBox::Standar
     return poll;
 }
 
-// A store in a temporary program folder, upgraded, with an audit writer on a stopped clock.
-class StoreFixture : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ensureApplication();
-        ASSERT_TRUE(m_dir.isValid());
-        Result error;
-        m_store = CallStore::open(m_dir.filePath(QStringLiteral("CallsAndOrders.db")), &error);
-        ASSERT_TRUE(m_store) << error.message.toStdString();
-        m_store->dataConversions();
-        m_audit = std::make_unique<AuditLog>(*m_store, m_clock, QLatin1Char('F'));
-        m_ctx.store = m_store.get();
-        m_ctx.audit = m_audit.get();
-        m_ctx.clock = &m_clock;
-        m_ctx.programFolder = m_dir.path();
-    }
+inline QStringList strings(const std::vector<const char*>& texts) {
+    QStringList list;
+    for (const char* text : texts)
+        list << QString::fromUtf8(text);
+    return list;
+}
 
-    // Inserts one call; dates default to one minute apart by number from 03/07/2010 14:05.
+// The window tests' program folder (ProgramFixture) with the application made first, a clock stopped at
+// 03/08/2010 09:00, and the header pictures and selected call the viewers share.
+class WindowTest : public ::testing::Test {
+protected:
+    struct ApplicationFirst {
+        ApplicationFirst() { ensureApplication(); }
+    } m_applicationFirst;
+
+    // One call, made on 03/07/2010 at 14:05 unless told. An extracted call
+    // went to QX740001.Rcv on 03/08/2010 09:30.
     void addCall(int source, int number, bool good = true, bool extracted = false, bool complete = true,
-                 QDateTime when = {}) {
+                 QDateTime when = {}, int orders = 0) {
         CallRow row;
         row.source = source;
         row.callNumber = number;
-        row.callDnt = when.isValid() ? when : QDateTime(QDate(2010, 3, 7), QTime(14, 5)).addSecs(60 * number);
+        row.callDnt = when.isValid() ? when : QDateTime(QDate(2010, 3, 7), QTime(14, 5));
         row.goodCall = good;
-        row.extractedCall = extracted;
         row.complete = complete;
-        ASSERT_TRUE(m_store->insertCall(row).ok()) << number;
+        row.numberOfOrders = orders;
+        fx.add(row);
+        if (extracted) {
+            ASSERT_TRUE(fx.store
+                            ->markExtracted(source, number, QStringLiteral("QX740001.Rcv  "),
+                                            QDateTime(QDate(2010, 3, 8), QTime(9, 30)))
+                            .ok());
+        }
+    }
+    // The next order of a call (its order count raised), as the intake stores it.
+    void addOrder(int source, int number, const QString& salesperson, const QString& customer,
+                  const QString& message = QStringLiteral("MSG"), int items = 0) {
+        int seq = 0;
+        ASSERT_TRUE(fx.store->raiseNumberOfOrders(source, number, &seq).ok()) << number;
+        OrderRow row;
+        row.source = source;
+        row.callNumber = number;
+        row.orderSeqNumber = seq;
+        row.salesperson = salesperson;
+        row.customer = customer;
+        row.shipTo = QStringLiteral("01");
+        row.route = QStringLiteral("R7");
+        row.message = message;
+        row.numberOfItems = items;
+        fx.add(row);
+    }
+    void addItem(int source, int number, int seq, int itemSeq, const QString& itemNumber, int quantity,
+                 int price = 0) {
+        ItemRow row;
+        row.source = source;
+        row.callNumber = number;
+        row.orderSeqNumber = seq;
+        row.itemSeqNumber = itemSeq;
+        row.itemNumber = itemNumber;
+        row.quantity = quantity;
+        row.unit = 2;
+        row.discountPercent = 5;
+        row.priceOverride = price;
+        fx.add(row);
+    }
+    void select(int source, int number, int order = 0) {
+        selected.SelectedSource = static_cast<qint16>(source);
+        selected.SelectedCallNumber = number;
+        selected.SelectedOrderSeqNumber = order;
     }
 
-    QTemporaryDir m_dir;
-    ManualClock m_clock{QDateTime(QDate(2010, 3, 8), QTime(9, 0))};
-    std::unique_ptr<CallStore> m_store;
-    std::unique_ptr<AuditLog> m_audit;
-    AppContext m_ctx;
+    // The texts of a list box, and of one column of a grid, top to bottom.
+    static QStringList lines(const QWidget& window, const char* list) {
+        QStringList texts;
+        const auto* box = window.findChild<QListWidget*>(QLatin1String(list));
+        for (int i = 0; box && i < box->count(); ++i)
+            texts << box->item(i)->text();
+        return texts;
+    }
+    static QStringList column(const QAbstractItemModel& model, int column) {
+        QStringList texts;
+        for (int row = 0; row < model.rowCount(); ++row)
+            texts << model.index(row, column).data().toString();
+        return texts;
+    }
+    static QStringList column(const QWidget& window, const char* grid, int c) {
+        return column(*window.findChild<QTableView*>(QLatin1String(grid))->model(), c);
+    }
+    static void clickRow(QTableView& view, int row, int column = 1) {
+        const QRect cell = view.visualRect(view.model()->index(row, column));
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, cell.center());
+    }
+    // The name a screen reader gives a widget.
+    static QString accessibleName(QWidget* widget) {
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(widget);
+        return iface ? iface->text(QAccessible::Name) : QString();
+    }
+
+    ProgramFixture fx{QDateTime(QDate(2010, 3, 8), QTime(9, 0))};
+    HeaderPictures pictures;
+    SelectedCall selected;
 };
 
 } // namespace vrq::test

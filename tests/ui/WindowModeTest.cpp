@@ -8,97 +8,130 @@
 #include "ui/WindowMode.h"
 #include "ui/viewers/CallsWindow.h"
 
-#include <QSettings>
-#include <gtest/gtest.h>
+#include <QAction>
+#include <QLineEdit>
+#include <QPushButton>
 
-namespace vrq {
+namespace vrq::test {
 namespace {
 
-// Runs window mode in this process over a temporary program folder and settings file.
+// Runs window mode in this process over a temporary program folder, settings file and session folder,
+// with drive I: on the temporary folder and calls switched off; the person's steps are answered as the
+// windows come up.
 class WindowModeTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        test::ensureApplication();
-        qputenv("VRQTOQX7_HOME", dir.filePath(QStringLiteral("program")).toLocal8Bit());
-        qputenv("VRQTOQX7_SETTINGS", dir.filePath(QStringLiteral("VRQToQX7.ini")).toLocal8Bit());
-        QSettings ini(dir.filePath(QStringLiteral("VRQToQX7.ini")), QSettings::IniFormat);
-        ini.setValue(QStringLiteral("QX7/QX7Name"), QStringLiteral("HOST"));
-        ini.setValue(QStringLiteral("QX7/EnableCalls"), QStringLiteral("False"));
+        ensureApplication();
+        qputenv("VRQTOQX7_HOME", QFile::encodeName(dir.filePath(QStringLiteral("program"))));
+        qputenv("VRQTOQX7_SETTINGS", QFile::encodeName(iniPath()));
+        m_oldConfigHome = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.filePath(QStringLiteral("config"))));
+        setting("QX7", "EnableCalls", QStringLiteral("False"));
+        setting("QX7", "QX7Path", QStringLiteral("I:\\"));
+        setting("Drives", "I", dir.path());
     }
     void TearDown() override {
         qunsetenv("VRQTOQX7_HOME");
         qunsetenv("VRQTOQX7_SETTINGS");
+        qputenv("XDG_CONFIG_HOME", m_oldConfigHome);
+    }
+    QString iniPath() const { return dir.filePath(QStringLiteral("VRQToQX7.ini")); }
+    void setting(const char* section, const char* key, const QString& value) {
+        auto ini = SettingsBackend::openIniFile(iniPath());
+        ini->setValue(QLatin1String(section), QLatin1String(key), value);
+        ASSERT_TRUE(ini->sync().ok());
+    }
+    std::optional<QString> saved(const char* section, const char* key) const {
+        return SettingsBackend::openIniFile(iniPath())->value(QLatin1String(section), QLatin1String(key));
     }
     static CallsWindow* shownCallsWindow() {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
+        for (QWidget* w : QApplication::topLevelWidgets())
             if (auto* calls = qobject_cast<CallsWindow*>(w); calls && calls->isVisible())
                 return calls;
-        }
         return nullptr;
     }
-    QStringList auditTypes() {
-        Result error;
-        auto store = CallStore::open(dir.filePath(QStringLiteral("program/CallsAndOrders.db")), &error);
+    // The calls window is up with nothing in front of it.
+    static bool idle() { return shownCallsWindow() && !modal(); }
+    static void exitProgram() { shownCallsWindow()->exitAction()->trigger(); }
+    QStringList auditTypes() const {
         QStringList types;
-        for (const AuditRow& row : store->allAudit())
+        for (const AuditRow& row : allAudit())
             types << row.type;
         return types;
     }
-    // Sends run() a stop as SIGTERM would, once `ready` holds; a watchdog ends a wait that the stop did
-    // not end, so a fault fails the test instead of hanging it.
-    void stopWhen(std::function<bool()> ready) {
-        QObject::connect(&m_poll, &QTimer::timeout, [this, ready] {
-            if (!ready())
+    QStringList audit(const QString& type) const {
+        QStringList messages;
+        for (const AuditRow& row : allAudit())
+            if (row.type == type)
+                messages << row.msg;
+        return messages;
+    }
+    std::vector<AuditRow> allAudit() const {
+        auto store = CallStore::open(dir.filePath(QStringLiteral("program/CallsAndOrders.db")));
+        return store ? store->allAudit() : std::vector<AuditRow>{};
+    }
+    // Runs the steps one after the other, each once its `ready` holds. A step that never comes up fails
+    // the test instead of hanging it: the watchdog closes what is open and stops the program.
+    struct Step {
+        std::function<bool()> ready;
+        std::function<void()> act;
+    };
+    void play(std::vector<Step> steps) {
+        m_steps = std::move(steps);
+        QObject::connect(&m_poll, &QTimer::timeout, [this] {
+            if (m_next >= m_steps.size() || !m_steps[m_next].ready())
                 return;
-            m_poll.stop();
-            stopSent = true;
-            WindowMode::requestStop();
+            m_steps[m_next++].act();
         });
         m_poll.start(50);
         m_watchdog.setSingleShot(true);
         QObject::connect(&m_watchdog, &QTimer::timeout, [this] {
             watchdogFired = true;
-            for (int i = 0; i < 8 && QApplication::activeModalWidget(); ++i)
-                QApplication::activeModalWidget()->close();
+            for (int i = 0; i < 8 && modal(); ++i)
+                modal()->close();
+            WindowMode::requestStop();
             if (CallsWindow* calls = shownCallsWindow())
                 calls->exitAction()->trigger();
         });
         m_watchdog.start(20000);
     }
+    static QWidget* modal() { return QApplication::activeModalWidget(); }
+    static bool modalIs(const char* name) { return modal() && modal()->objectName() == QLatin1String(name); }
+    static void click(const char* button) {
+        modal()->findChild<QPushButton*>(QString::fromLatin1(button))->click();
+    }
+
+    QTemporaryDir dir;
+    std::size_t m_next = 0;
+    bool watchdogFired = false;
+
+private:
+    std::vector<Step> m_steps;
     QTimer m_poll;
     QTimer m_watchdog;
-    QTemporaryDir dir;
-    bool stopSent = false;
-    bool watchdogFired = false;
+    QByteArray m_oldConfigHome;
 };
 
 TEST_F(WindowModeTest, ExitFromTheMenuStopsTheProgramWithOneSaveAndOneStopEntry) {
-    bool closed = false;
+    setting("QX7", "QX7Name", QStringLiteral("HOST"));
     QString status;
     bool auditLogOffered = false;
-    std::function<void()> closeWhenShown = [&] {
-        if (CallsWindow* calls = shownCallsWindow()) {
-            status = calls->statusText();
-            auditLogOffered = calls->isMenuEntryEnabled(CallsWindow::MenuEntry::AuditLog);
-            calls->move(300, 200);
-            calls->exitAction()->trigger();
-            closed = true;
-        } else {
-            QTimer::singleShot(50, closeWhenShown);
-        }
-    };
-    QTimer::singleShot(50, closeWhenShown);
+    play({{idle, [&] {
+               CallsWindow* calls = shownCallsWindow();
+               status = calls->statusText();
+               auditLogOffered = calls->isMenuEntryEnabled(CallsWindow::MenuEntry::AuditLog);
+               calls->move(300, 200);
+               exitProgram();
+           }}});
     WindowMode mode;
     EXPECT_EQ(mode.run(), 0);
-    EXPECT_TRUE(closed);
+    EXPECT_EQ(m_next, 1u);
     EXPECT_TRUE(status.startsWith(QStringLiteral("Today: 0 good, 0 bad. Last intake: none yet.")))
         << status.toStdString();
     EXPECT_TRUE(auditLogOffered);
     EXPECT_EQ(auditTypes(), (QStringList{QStringLiteral("1"), QStringLiteral("0")}));
-    auto saved = SettingsBackend::openIniFile(dir.filePath(QStringLiteral("VRQToQX7.ini")));
-    EXPECT_TRUE(saved->value(QStringLiteral("Startup"), QStringLiteral("DetailsTop")).has_value());
-    EXPECT_NE(
-        saved->value(QStringLiteral("Startup"), QStringLiteral("DetailsLeft")).value_or(QString()).toInt(), 0)
+    EXPECT_TRUE(saved("Startup", "DetailsTop").has_value());
+    EXPECT_NE(saved("Startup", "DetailsLeft").value_or(QString()).toInt(), 0)
         << "the window's position is kept";
 }
 
@@ -113,23 +146,18 @@ struct StopDuringWaitCase {
 class StopDuringWaitTest : public WindowModeTest, public ::testing::WithParamInterface<StopDuringWaitCase> {};
 
 TEST_P(StopDuringWaitTest, StopSignalEndsTheWaitSavesTheSettingsAndWritesProgramStopped) {
-    auto ini = SettingsBackend::openIniFile(dir.filePath(QStringLiteral("VRQToQX7.ini")));
-    ini->setValue(QStringLiteral("QX7"), QStringLiteral("LocalDrive"), QStringLiteral("I"));
-    ini->setValue(QStringLiteral("QX7"), QStringLiteral("QX7Path"), QStringLiteral("I:\\QX7Com\\"));
-    ini->setValue(QStringLiteral("Miscellaneous"), QStringLiteral("AutoConnect"),
-                  QString::fromLatin1(GetParam().autoConnect));
-    ini->setValue(QStringLiteral("Drives"), QStringLiteral("ShareRoot"),
-                  dir.filePath(QStringLiteral("no-shares")));
-    ASSERT_TRUE(ini->sync().ok());
-    stopWhen(GetParam().waitShown);
+    setting("QX7", "QX7Name", QStringLiteral("HOST"));
+    setting("QX7", "LocalDrive", QStringLiteral("I"));
+    setting("QX7", "QX7Path", QStringLiteral("I:\\QX7Com\\"));
+    setting("Miscellaneous", "AutoConnect", QString::fromLatin1(GetParam().autoConnect));
+    setting("Drives", "ShareRoot", dir.filePath(QStringLiteral("no-shares")));
+    play({{GetParam().waitShown, [] { WindowMode::requestStop(); }}});
     WindowMode mode;
     EXPECT_EQ(mode.run(), ExitCode::Ok);
-    EXPECT_TRUE(stopSent) << "the wait never came up";
+    EXPECT_EQ(m_next, 1u) << "the wait never came up";
     EXPECT_FALSE(watchdogFired) << "the stop did not end the wait";
     EXPECT_EQ(auditTypes().last(), QStringLiteral("0"));
-    auto saved = SettingsBackend::openIniFile(dir.filePath(QStringLiteral("VRQToQX7.ini")));
-    EXPECT_TRUE(saved->value(QStringLiteral("Startup"), QStringLiteral("DetailsTop")).has_value())
-        << "the settings were saved";
+    EXPECT_TRUE(saved("Startup", "DetailsTop").has_value()) << "the settings were saved";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -149,7 +177,7 @@ INSTANTIATE_TEST_SUITE_P(
                                              return qobject_cast<QMessageBox*>(
                                                         QApplication::activeModalWidget()) != nullptr;
                                          }}),
-    test::RowName());
+    RowName());
 
 // Beside a service or a pass on the same program folder a window-mode start is refused with a message,
 // touching neither the store nor the settings.
@@ -158,17 +186,16 @@ TEST_F(WindowModeTest, StartBesideAServiceIsRefusedWithAMessageAndTouchesNothing
     QDir().mkpath(home);
     FolderLock service(home);
     ASSERT_TRUE(service.tryLock(QStringLiteral("service")));
-    auto seen = test::answerNextMessageBox(QMessageBox::Ok);
+    auto seen = answerNextMessageBox(QMessageBox::Ok);
     WindowMode mode;
     EXPECT_EQ(mode.run(), ExitCode::FolderInUse);
     EXPECT_TRUE(seen->seen);
     EXPECT_TRUE(seen->text.contains(QLatin1String("service"))) << seen->text.toStdString();
     EXPECT_FALSE(QFile::exists(QDir(home).filePath(QStringLiteral("CallsAndOrders.db"))));
-    auto saved = SettingsBackend::openIniFile(dir.filePath(QStringLiteral("VRQToQX7.ini")));
-    EXPECT_FALSE(saved->value(QStringLiteral("Startup"), QStringLiteral("DetailsTop")).has_value());
+    EXPECT_FALSE(saved("Startup", "DetailsTop").has_value());
 }
 
-// The "View" and "Reports" entries of the Calls window open their windows, modal and owned by it.
+// The entries of the Calls window's menus open their windows, modal and owned by it.
 struct MenuWindowCase {
     const char* name;
     CallsWindow::MenuEntry entry;
@@ -179,35 +206,24 @@ class MenuWindowTest : public WindowModeTest, public ::testing::WithParamInterfa
 
 TEST_P(MenuWindowTest, EntryIsEnabledAndOpensItsWindow) {
     const MenuWindowCase c = GetParam();
-    QString opened;
-    QWidget* owner = nullptr;
+    setting("QX7", "QX7Name", QStringLiteral("HOST"));
     bool entryEnabled = false;
-    std::function<void()> closeWhenOpen = [&] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal) {
-            QTimer::singleShot(50, closeWhenOpen);
-            return;
-        }
-        opened = modal->objectName();
-        owner = modal->parentWidget();
-        modal->close();
-        QTimer::singleShot(0, [] { shownCallsWindow()->exitAction()->trigger(); });
-    };
-    std::function<void()> openWhenShown = [&] {
-        CallsWindow* calls = shownCallsWindow();
-        if (!calls) {
-            QTimer::singleShot(50, openWhenShown);
-            return;
-        }
-        entryEnabled = calls->isMenuEntryEnabled(c.entry);
-        QTimer::singleShot(0, closeWhenOpen);
-        calls->menuAction(c.entry)->trigger();
-    };
-    QTimer::singleShot(50, openWhenShown);
+    QWidget* owner = nullptr;
+    play({{idle,
+           [&] {
+               entryEnabled = shownCallsWindow()->isMenuEntryEnabled(c.entry);
+               QTimer::singleShot(0, shownCallsWindow()->menuAction(c.entry), &QAction::trigger);
+           }},
+          {[&] { return modalIs(c.window); },
+           [&] {
+               owner = modal()->parentWidget();
+               modal()->close();
+           }},
+          {idle, exitProgram}});
     WindowMode mode;
     EXPECT_EQ(mode.run(), 0);
+    EXPECT_EQ(m_next, 3u);
     EXPECT_TRUE(entryEnabled);
-    EXPECT_EQ(opened, QString::fromLatin1(c.window));
     EXPECT_NE(qobject_cast<CallsWindow*>(owner), nullptr);
 }
 
@@ -217,8 +233,78 @@ INSTANTIATE_TEST_SUITE_P(
         MenuWindowCase{"OrdersBySalesperson", CallsWindow::MenuEntry::OrdersBySalesperson, "frmSPCalls"},
         MenuWindowCase{"OrdersByCustomer", CallsWindow::MenuEntry::OrdersByCustomer, "frmCustCalls"},
         MenuWindowCase{"OrdersByDate", CallsWindow::MenuEntry::OrdersByDate, "frmDateCalls"},
-        MenuWindowCase{"ListOfCalls", CallsWindow::MenuEntry::ListOfCalls, "frmRptListCalls"}),
-    test::RowName());
+        MenuWindowCase{"ListOfCalls", CallsWindow::MenuEntry::ListOfCalls, "frmRptListCalls"},
+        MenuWindowCase{"About", CallsWindow::MenuEntry::About, "frmAbout"}),
+    RowName());
+
+TEST_F(WindowModeTest, FirstRunOpensThePropertiesInFrontOfTheCallsWindow) {
+    bool ownedByCallsWindow = false;
+    play({{[] { return modalIs("frmProperties"); },
+           [&] {
+               ownedByCallsWindow = shownCallsWindow() && modal()->parentWidget() == shownCallsWindow();
+               modal()->findChild<QLineEdit*>(QStringLiteral("txtQX7Name"))->setText(QStringLiteral("AS400"));
+               click("cmdOK");
+           }},
+          {[] { return qobject_cast<QMessageBox*>(modal()) != nullptr; }, // start with the session?
+           [] { qobject_cast<QMessageBox*>(modal())->button(QMessageBox::No)->click(); }},
+          {idle, exitProgram}});
+    WindowMode mode;
+    EXPECT_EQ(mode.run(), 0);
+    EXPECT_EQ(m_next, 3u);
+    EXPECT_TRUE(ownedByCallsWindow);
+    EXPECT_EQ(audit(QStringLiteral("I")).value(1), QStringLiteral("Launchpad data file not found."));
+    EXPECT_EQ(audit(QStringLiteral("P")), QStringList{QStringLiteral("Properties edited.")});
+    EXPECT_EQ(saved("QX7", "QX7Name"), QStringLiteral("AS400"));
+}
+
+TEST_F(WindowModeTest, PropertiesFromTheMenuAreSaved) {
+    setting("QX7", "QX7Name", QStringLiteral("HOST"));
+    play({{idle,
+           [] {
+               QTimer::singleShot(0, shownCallsWindow()->menuAction(CallsWindow::MenuEntry::Properties),
+                                  &QAction::trigger);
+           }},
+          {[] { return modalIs("frmProperties"); },
+           [] {
+               modal()
+                   ->findChild<QLineEdit*>(QStringLiteral("txtFileScanMinutes"))
+                   ->setText(QStringLiteral("5"));
+               click("cmdOK");
+           }},
+          {idle, exitProgram}});
+    WindowMode mode;
+    EXPECT_EQ(mode.run(), 0);
+    EXPECT_EQ(m_next, 3u);
+    EXPECT_EQ(saved("QX7", "FileScanMinutes"), QStringLiteral("5"));
+}
+
+// The host folder is away at the first export; the Properties button of the network-error window lets the
+// person point the program at the right folder, and the waiting export goes on with it.
+TEST_F(WindowModeTest, PropertiesFromTheNetworkErrorWindowEndTheWait) {
+    setting("QX7", "QX7Name", QStringLiteral("HOST"));
+    setting("QX7", "QX7Path", QStringLiteral("I:\\Missing\\"));
+    setting("Drives", "ShareRoot", dir.filePath(QStringLiteral("no-shares")));
+    play({{[] { return qobject_cast<NetworkErrorWindow*>(modal()) != nullptr; },
+           [] {
+               for (QPushButton* b : modal()->findChildren<QPushButton*>())
+                   if (b->text() == QLatin1String("Properties"))
+                       QTimer::singleShot(0, b, &QPushButton::click);
+           }},
+          {[] { return modalIs("frmProperties"); },
+           [] {
+               modal()
+                   ->findChild<QLineEdit*>(QStringLiteral("txtQX7Directory"))
+                   ->setText(QStringLiteral("I:\\"));
+               click("cmdOK");
+           }},
+          {idle, exitProgram}});
+    WindowMode mode;
+    EXPECT_EQ(mode.run(), 0);
+    EXPECT_EQ(m_next, 3u);
+    EXPECT_EQ(audit(QStringLiteral("P")), QStringList{QStringLiteral("Properties edited.")});
+    EXPECT_TRUE(audit(QStringLiteral("E")).contains(QStringLiteral("Network connection established.")))
+        << audit(QStringLiteral("E")).join(QLatin1Char('|')).toStdString();
+}
 
 } // namespace
-} // namespace vrq
+} // namespace vrq::test

@@ -1,0 +1,117 @@
+#include "ViewerTestSupport.h"
+
+#include "ui/config/AboutBox.h"
+#include "ui/config/FolderBrowser.h"
+#include "ui/config/PropertiesDialog.h"
+#include "ui/viewers/CallDetailsWindow.h"
+#include "ui/viewers/HeaderButton.h"
+#include "ui/viewers/ListCallsDialog.h"
+#include "ui/viewers/OrderDetailsWindow.h"
+#include "ui/viewers/OrdersViewWindow.h"
+
+#include <QAbstractSpinBox>
+#include <QComboBox>
+#include <QLineEdit>
+
+namespace vrq::test {
+namespace {
+
+class Accessibility;
+
+// What a screen reader hears of each control a person can reach with the keyboard, in every window.
+struct WindowCase {
+    const char* name;
+    std::function<std::unique_ptr<QWidget>(Accessibility&)> open;
+};
+
+class Accessibility : public WindowTest, public ::testing::WithParamInterface<WindowCase> {
+public:
+    // A call with one order of one item, selected.
+    void fillOneCall() {
+        addCall(0, 4, true, true);
+        addOrder(0, 4, QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("M"), 1);
+        addItem(0, 4, 1, 1, QStringLiteral("4711"), 1);
+        select(0, 4, 1);
+    }
+    std::unique_ptr<QWidget> ordersView(OrderViewKind kind) {
+        auto view = std::make_unique<OrdersViewWindow>(kind, fx.ctx, pictures, selected);
+        if (view->textInput())
+            view->textInput()->setText(QStringLiteral("1"));
+        view->findOrders();
+        return view;
+    }
+    AppContext& ctx() { return fx.ctx; }
+    HeaderPictures& headerPictures() { return pictures; }
+    SelectedCall& selectedCall() { return selected; }
+};
+
+TEST_P(Accessibility, EveryReachableControlHasAName) {
+    fx.ctx.settings.EnableFiles = true;
+    fillOneCall();
+    std::unique_ptr<QWidget> window = GetParam().open(*this);
+    window->show();
+    int controls = 0;
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        const bool input = qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w) ||
+                           qobject_cast<QComboBox*>(w) || qobject_cast<QAbstractItemView*>(w) ||
+                           qobject_cast<QAbstractSpinBox*>(w) || qobject_cast<HeaderButton*>(w);
+        const bool qtPart = w->objectName().startsWith(QLatin1String("qt_")); // inside a date box
+        if (!input || qtPart || !w->isVisible() || w->focusPolicy() == Qt::NoFocus ||
+            w->objectName().isEmpty())
+            continue;
+        ++controls;
+        const QString name = accessibleName(w);
+        EXPECT_FALSE(name.isEmpty()) << w->objectName().toStdString();
+        EXPECT_FALSE(name.contains(QLatin1Char('&'))) << w->objectName().toStdString();
+    }
+    EXPECT_GT(controls, 1);
+    // A grid reads its column captions.
+    for (QTableView* grid : window->findChildren<QTableView*>()) {
+        QAccessibleTableInterface* table = QAccessible::queryAccessibleInterface(grid)->tableInterface();
+        ASSERT_NE(table, nullptr);
+        for (int c = 0; c < table->columnCount(); ++c) {
+            if (!grid->isColumnHidden(c)) {
+                EXPECT_FALSE(table->columnDescription(c).isEmpty()) << c;
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Windows, Accessibility,
+    ::testing::Values(
+        WindowCase{"frmProperties",
+                   [](Accessibility& t) -> std::unique_ptr<QWidget> {
+                       return std::make_unique<PropertiesDialog>(t.ctx(), std::function<void()>());
+                   }},
+        WindowCase{"frmBrowse",
+                   [](Accessibility& t) -> std::unique_ptr<QWidget> {
+                       return std::make_unique<FolderBrowser>(FolderBrowser::Kind::QX7Directory,
+                                                              QStringLiteral("I:\\"), t.ctx());
+                   }},
+        WindowCase{
+            "frmAbout",
+            [](Accessibility& t) -> std::unique_ptr<QWidget> { return std::make_unique<AboutBox>(t.ctx()); }},
+        WindowCase{"frmCallDetails",
+                   [](Accessibility& t) -> std::unique_ptr<QWidget> {
+                       return std::make_unique<CallDetailsWindow>(t.ctx(), t.selectedCall(),
+                                                                  t.headerPictures());
+                   }},
+        WindowCase{"frmOrderDetails",
+                   [](Accessibility& t) -> std::unique_ptr<QWidget> {
+                       const std::optional<CallRow> call = t.ctx().store->findCall(0, 4);
+                       return std::make_unique<OrderDetailsWindow>(
+                           *call, t.ctx().store->ordersOfCall(0, 4)[0], t.ctx().store->itemsOfOrder(0, 4, 1),
+                           t.headerPictures());
+                   }},
+        WindowCase{"frmSPCalls", [](Accessibility& t) { return t.ordersView(OrderViewKind::BySalesperson); }},
+        WindowCase{"frmCustCalls", [](Accessibility& t) { return t.ordersView(OrderViewKind::ByCustomer); }},
+        WindowCase{"frmDateCalls", [](Accessibility& t) { return t.ordersView(OrderViewKind::ByDate); }},
+        WindowCase{"frmRptListCalls",
+                   [](Accessibility& t) -> std::unique_ptr<QWidget> {
+                       return std::make_unique<ListCallsDialog>(t.ctx());
+                   }}),
+    RowName());
+
+} // namespace
+} // namespace vrq::test
