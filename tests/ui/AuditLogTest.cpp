@@ -21,10 +21,10 @@ QStringList list(std::initializer_list<const char*> texts) {
 }
 
 // Entries over two days: the window's clock stands on the second.
-class AuditLogTest : public StoreFixture {
+class AuditLogTest : public WindowTest {
 protected:
     void SetUp() override {
-        StoreFixture::SetUp();
+        WindowTest::SetUp();
         write(QDateTime(QDate(2010, 3, 7), QTime(17, 0)), AuditType::Stopped,
               QStringLiteral("Program stopped"));
         write(QDateTime(QDate(2010, 3, 8), QTime(8, 0)), AuditType::Error, QStringLiteral("Disk 100% full"));
@@ -32,11 +32,11 @@ protected:
               QStringLiteral("Bad Call : #7"));
         write(QDateTime(QDate(2010, 3, 8), QTime(8, 45)), AuditType::Error,
               QStringLiteral("Network connection established."));
-        m_clock.set(QDateTime(QDate(2010, 3, 8), QTime(9, 0)));
+        fx.clock.set(QDateTime(QDate(2010, 3, 8), QTime(9, 0)));
     }
     void write(const QDateTime& when, AuditType type, const QString& msg) {
-        m_clock.set(when);
-        ASSERT_TRUE(m_audit->write(type, msg).ok());
+        fx.clock.set(when);
+        ASSERT_TRUE(fx.audit->write(type, msg).ok());
     }
     static QStringList shownMessages(const AuditLogWindow& window) {
         QStringList texts;
@@ -48,7 +48,7 @@ protected:
 };
 
 TEST_F(AuditLogTest, WindowListsNewestFirstAndNarrowsByTypeDayAndText) {
-    AuditLogWindow window(m_ctx);
+    AuditLogWindow window(fx.ctx);
     QAbstractItemModelTester tester(const_cast<AuditLogTableModel*>(&window.entriesModel()),
                                     QAbstractItemModelTester::FailureReportingMode::Fatal);
     EXPECT_EQ(shownMessages(window), list({"Network connection established.", "Bad Call : #7",
@@ -80,7 +80,7 @@ TEST_F(AuditLogTest, WindowListsNewestFirstAndNarrowsByTypeDayAndText) {
 TEST_F(AuditLogTest, ReportPrintsTheEntriesOldestFirstOrSaysTheStoreIsMissing) {
     QProcess report;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("VRQTOQX7_HOME"), m_dir.path());
+    env.insert(QStringLiteral("VRQTOQX7_HOME"), fx.programFolder());
     report.setProcessEnvironment(env);
     report.start(QStringLiteral(VRQ_REPORT_EXECUTABLE),
                  {QStringLiteral("--audit"), QStringLiteral("--since"), QStringLiteral("2010-03-08"),

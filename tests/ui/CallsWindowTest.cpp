@@ -253,8 +253,8 @@ TEST_P(CallsWindowSourceRow, ChangesTheRowOfThatSourceOnly) {
     addCall(1, 8);
     CallsWindow& w = openWindow(false);
     w.updateCallDisplay(c.source, 8, c.mode);
-    EXPECT_EQ(column(CallsTableModel::SourceColumn), c.expectedSources);
-    EXPECT_EQ(column(CallsTableModel::StatusColumn), c.expectedStatus);
+    EXPECT_EQ(column(*w.callsGrid()->model(), CallsTableModel::SourceColumn), c.expectedSources);
+    EXPECT_EQ(column(*w.callsGrid()->model(), CallsTableModel::StatusColumn), c.expectedStatus);
 }
 
 const QString kCall = QStringLiteral("Call");
