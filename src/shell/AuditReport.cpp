@@ -14,14 +14,23 @@ QString auditReportLine(const AuditRow& entry) {
     return storeDateText(entry.auditDnt) + QStringLiteral("  ") + type + QStringLiteral("  ") + entry.msg;
 }
 
-int runAuditReport(const ReportCommand& command, QTextStream& out, QTextStream& err) {
-    const QString storePath = QDir(programFolderPath()).filePath(QString::fromLatin1(CallStore::kFileName));
+QString reportStorePath() {
+    return QDir(programFolderPath()).filePath(QString::fromLatin1(CallStore::kFileName));
+}
+
+std::unique_ptr<CallStore> openReportStore(QTextStream& err) {
+    const QString storePath = reportStorePath();
     Result opened;
     std::unique_ptr<CallStore> store = CallStore::openForReading(storePath, &opened);
-    if (!store) {
+    if (!store)
         err << "The call store " << storePath << " cannot be read: " << opened.message << '\n';
+    return store;
+}
+
+int runAuditReport(const ReportCommand& command, QTextStream& out, QTextStream& err) {
+    std::unique_ptr<CallStore> store = openReportStore(err);
+    if (!store)
         return ReportExit::StoreUnreadable;
-    }
     AuditFilter filter;
     filter.type = command.auditType;
     filter.from = command.since;
@@ -30,7 +39,7 @@ int runAuditReport(const ReportCommand& command, QTextStream& out, QTextStream& 
     Result read;
     const std::vector<AuditRow> entries = store->auditEntries(filter, &read);
     if (!read.ok()) {
-        err << "The audit log in " << storePath << " cannot be read: " << read.message << '\n';
+        err << "The audit log in " << reportStorePath() << " cannot be read: " << read.message << '\n';
         return ReportExit::StoreUnreadable;
     }
     for (const AuditRow& entry : entries)

@@ -1,7 +1,6 @@
 #include "ui/ListOfCallsCommand.h"
 
 #include "platform/Clock.h"
-#include "platform/Paths.h"
 #include "shell/AuditReport.h"
 #include "shell/ReportCommandLine.h"
 #include "store/CallStore.h"
@@ -9,7 +8,6 @@
 #include "ui/printing/PrinterOutput.h"
 #include "ui/viewers/ListOfCallsReport.h"
 
-#include <QDir>
 #include <QPrinterInfo>
 #include <QTextStream>
 
@@ -47,19 +45,15 @@ int runListOfCallsCommand(const QStringList& arguments, const Clock& clock, QTex
     if (command.audit)
         return runAuditReport(command, out, err);
 
-    const QString storePath = QDir(programFolderPath()).filePath(QString::fromLatin1(CallStore::kFileName));
-    Result opened;
-    std::unique_ptr<CallStore> store = CallStore::openForReading(storePath, &opened);
-    if (!store) {
-        err << "The call store " << storePath << " cannot be read: " << opened.message << '\n';
+    std::unique_ptr<CallStore> store = openReportStore(err);
+    if (!store)
         return ReportExit::StoreUnreadable;
-    }
     const ListOfCallsRequest request{command.from, command.to, command.goodCalls, command.badCalls,
                                      clock.now()};
     Result read;
     const PrintDocument document = listOfCallsDocument(*store, request, &read);
     if (!read.ok()) {
-        err << "The call store " << storePath << " cannot be read: " << read.message << '\n';
+        err << "The call store " << reportStorePath() << " cannot be read: " << read.message << '\n';
         return ReportExit::StoreUnreadable;
     }
     if (const Result delivered = deliver(document, command); !delivered.ok()) {

@@ -221,13 +221,13 @@ bool WindowMode::waitForHostFolder(const QDateTime& since, const std::function<b
 
 QString WindowMode::hostFolder() const {
     const AppContext& ctx = m_app->context();
-    if (!ctx.status.hostFolder.isEmpty())
-        return ctx.status.hostFolder;
-    if (!PathResolver::isDrivePath(ctx.settings.QX7Path))
-        return ctx.settings.QX7Path;
+    // The folder as its setting spells it: the one the retries try to reach.
+    const QString folder = ctx.settings.QX7Path;
+    if (!PathResolver::isDrivePath(folder))
+        return folder;
     NetworkConnection connection(m_app->context());
     return QStringLiteral("%1 (the share %2 on drive %3)")
-        .arg(ctx.settings.QX7Path, connection.shareName(), connection.driveName());
+        .arg(folder, connection.shareName(), connection.driveName());
 }
 
 StatusSummary WindowMode::currentStatus() const {
