@@ -2,6 +2,7 @@
 // into $VRQ_SCREENSHOT_DIR by scripts/screenshot.sh under Xvfb. The large-store measurement is in bench/.
 #include "ViewerTestSupport.h"
 
+#include "ui/StatusSummary.h"
 #include "ui/config/AboutBox.h"
 #include "ui/config/FolderBrowser.h"
 #include "ui/config/PropertiesDialog.h"
@@ -43,6 +44,14 @@ TEST_F(CallsWindowTools, DISABLED_SaveScreenshot) {
         addCall(n % 5 == 4 ? 1 : 0, 1000 + n, good, good && n <= 16, true, start.addSecs(n * 1260));
     }
     CallsWindow w(fx.ctx);
+    RunStatus status;
+    status.hostFolder = QStringLiteral("I:\\QX7Com\\");
+    status.lastIntake = start.addSecs(24 * 1260);
+    status.lastExport = start.addSecs(16 * 1260 + 60);
+    DayCallCounts today;
+    today.good = 21;
+    today.bad = 3;
+    w.showStatus(StatusSummary(status, today, QDateTime(QDate(2010, 3, 7), QTime(17, 0))));
     saveShot(w, QStringLiteral("calls-window.png"));
 }
 
