@@ -230,15 +230,28 @@ QString WindowMode::hostFolder() const {
         .arg(folder, connection.shareName(), connection.driveName());
 }
 
-StatusSummary WindowMode::currentStatus() const {
+StatusSummary WindowMode::currentStatus() {
     const AppContext& ctx = m_app->context();
     RunStatus status = ctx.status;
     if (status.hostFolder.isEmpty())
         status.hostFolder = ctx.settings.QX7Path;
     const QDateTime now = ctx.clock ? ctx.clock->now() : QDateTime::currentDateTime();
-    // A store that cannot count shows no calls rather than no status line.
-    const DayCallCounts today = ctx.store ? ctx.store->callCountsOfDay(now.date()) : DayCallCounts{};
-    return StatusSummary(status, today, now);
+    return StatusSummary(status, todaysCalls(now.date()), now);
+}
+
+DayCallCounts WindowMode::todaysCalls(const QDate& today) {
+    const AppContext& ctx = m_app->context();
+    if (m_dayCounted != today) {
+        // A store that cannot count shows no calls rather than no status line.
+        m_dayCounts = ctx.store ? ctx.store->callCountsOfDay(today) : DayCallCounts{};
+        m_dayCounted = today;
+        m_goodAtCount = ctx.status.callsGood;
+        m_badAtCount = ctx.status.callsBad;
+    }
+    DayCallCounts counts = m_dayCounts;
+    counts.good += ctx.status.callsGood - m_goodAtCount;
+    counts.bad += ctx.status.callsBad - m_badAtCount;
+    return counts;
 }
 
 void WindowMode::statusChanged() {
@@ -292,7 +305,10 @@ void WindowMode::showCallsWindow() {
         m_callsWindow->setMenuEntryEnabled(entry, true);
     showTrayWhereThereIsOne();
     statusChanged();
-    connect(&m_statusTimer, &QTimer::timeout, this, &WindowMode::statusChanged);
+    connect(&m_statusTimer, &QTimer::timeout, this, [this] {
+        m_dayCounted = QDate(); // count the log again: a batch run beside the program counts too
+        statusChanged();
+    });
     m_statusTimer.start(kStatusRefreshMs);
     m_callsWindow->show();
 }

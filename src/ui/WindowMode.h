@@ -2,6 +2,7 @@
 
 #include "context/UserInterface.h"
 #include "shell/MainForm.h"
+#include "store/StoreRecords.h"
 
 #include <QObject>
 #include <QTimer>
@@ -55,7 +56,11 @@ private:
     void showTrayWhereThereIsOne();
     // The host folder as the status line names it: the run's, else the setting.
     QString hostFolder() const;
-    StatusSummary currentStatus() const;
+    StatusSummary currentStatus();
+    // Today's good and bad calls: counted in the audit log at the first refresh of a day and at every
+    // refresh of the timer, and in between raised by this run's own calls, so that a long intake does not
+    // count the whole log once per call.
+    DayCallCounts todaysCalls(const QDate& today);
     bool stopRequested() const;
     // A warning box, skipped once the program is being stopped.
     void warn(const QString& text);
@@ -74,6 +79,10 @@ private:
     std::unique_ptr<StatusSummary> m_lastStatus;
     // Refreshes the status line now and then: times and today's counts age without any event.
     QTimer m_statusTimer;
+    DayCallCounts m_dayCounts;
+    QDate m_dayCounted;
+    int m_goodAtCount = 0;
+    int m_badAtCount = 0;
     EventPacer m_pacer;
 };
 
