@@ -1,5 +1,7 @@
 #include "BenchSupport.h"
 
+#include "testdata/DataBinGenerator.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -150,6 +152,18 @@ QString makeFolder(const QString& root, const QString& name) {
     if (!QDir().mkpath(path))
         fail(QStringLiteral("cannot make %1").arg(path));
     return path;
+}
+
+void writeBenchDataBin(const QString& path, int calls, int ordersPerCall, int itemsPerOrder, unsigned seed,
+                       std::vector<testdata::CallTruth>* truth) {
+    testdata::DataBinOptions gen;
+    gen.calls = calls;
+    gen.ordersPerCall = ordersPerCall;
+    gen.itemsPerOrder = itemsPerOrder;
+    gen.seed = seed;
+    QString error;
+    if (!testdata::writeDataBin(path, gen, truth, &error))
+        fail(error);
 }
 
 void copyFile(const QString& from, const QString& to) {

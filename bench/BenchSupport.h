@@ -6,6 +6,10 @@
 #include <functional>
 #include <vector>
 
+namespace vrq::testdata {
+struct CallTruth;
+}
+
 namespace vrq::bench {
 
 // The middle value (the mean of the two middle values for an even count); 0 for none.
@@ -36,6 +40,10 @@ ChildRun runChild(const QString& program, const QStringList& arguments, const QS
 
 // A folder made (with its parents) under root; fails the run when it cannot be made.
 QString makeFolder(const QString& root, const QString& name);
+// Writes a DataBin.Dat of `calls` calls, each of ordersPerCall orders of itemsPerOrder items, from seed;
+// what each call holds goes to truth when given. Fails the run on an error.
+void writeBenchDataBin(const QString& path, int calls, int ordersPerCall, int itemsPerOrder, unsigned seed,
+                       std::vector<testdata::CallTruth>* truth = nullptr);
 // Copies a file, replacing the target; fails the run on an error.
 void copyFile(const QString& from, const QString& to);
 // Files in a folder whose names end with suffix (case-sensitive), sorted by name.

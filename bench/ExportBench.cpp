@@ -18,14 +18,8 @@ namespace {
 // A store holding `calls` good, complete, pending calls, taken in through the intake.
 QString makeTemplateStore(const BenchOptions& options, const QString& root) {
     const ProgramFolder folder(root);
-    testdata::DataBinOptions gen;
-    gen.calls = options.exportCalls;
-    gen.ordersPerCall = options.ordersPerCall;
-    gen.itemsPerOrder = options.itemsPerOrder;
-    gen.seed = 11;
-    QString error;
-    if (!testdata::writeDataBin(folder.dataBinPath(), gen, nullptr, &error))
-        fail(error);
+    writeBenchDataBin(folder.dataBinPath(), options.exportCalls, options.ordersPerCall, options.itemsPerOrder,
+                      11);
     {
         RunningProgram program(folder, false);
         program.app().runDataBinIntake();

@@ -27,14 +27,7 @@ Input makeInput(const BenchOptions& options, int calls, const QString& folder) {
     Input input;
     input.calls = calls;
     input.file = QDir(folder).filePath(QStringLiteral("DataBin-%1.Dat").arg(calls));
-    testdata::DataBinOptions gen;
-    gen.calls = calls;
-    gen.ordersPerCall = options.ordersPerCall;
-    gen.itemsPerOrder = options.itemsPerOrder;
-    gen.seed = 7;
-    QString error;
-    if (!testdata::writeDataBin(input.file, gen, &input.truth, &error))
-        fail(error);
+    writeBenchDataBin(input.file, calls, options.ordersPerCall, options.itemsPerOrder, 7, &input.truth);
     for (const testdata::CallTruth& call : input.truth)
         for (const testdata::OrderTruth& order : call.orders)
             input.items += static_cast<qint64>(order.items.size());

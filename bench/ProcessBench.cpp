@@ -191,14 +191,7 @@ struct Rounds {
 void intakeProcess(const BenchOptions& options, int calls, std::vector<Figure>& figures) {
     QTemporaryDir dir(QDir(options.workRoot).filePath(QStringLiteral("process-intake-XXXXXX")));
     const QString input = QDir(dir.path()).filePath(QStringLiteral("DataBin.Dat"));
-    testdata::DataBinOptions gen;
-    gen.calls = calls;
-    gen.ordersPerCall = options.ordersPerCall;
-    gen.itemsPerOrder = options.itemsPerOrder;
-    gen.seed = 7;
-    QString error;
-    if (!testdata::writeDataBin(input, gen, nullptr, &error))
-        fail(error);
+    writeBenchDataBin(input, calls, options.ordersPerCall, options.itemsPerOrder, 7);
 
     int round = 0;
     // A program folder whose store a first `--once` without input made (as on any day after the
@@ -251,14 +244,8 @@ void exportProcess(const BenchOptions& options, std::vector<Figure>& figures) {
     QTemporaryDir dir(QDir(options.workRoot).filePath(QStringLiteral("process-export-XXXXXX")));
     // The pending calls, taken in by the program with the export off.
     const OnceFolder source(makeFolder(dir.path(), QStringLiteral("source")), false);
-    testdata::DataBinOptions gen;
-    gen.calls = options.exportCalls;
-    gen.ordersPerCall = options.ordersPerCall;
-    gen.itemsPerOrder = options.itemsPerOrder;
-    gen.seed = 11;
-    QString error;
-    if (!testdata::writeDataBin(source.dataBinPath(), gen, nullptr, &error))
-        fail(error);
+    writeBenchDataBin(source.dataBinPath(), options.exportCalls, options.ordersPerCall, options.itemsPerOrder,
+                      11);
     runOnce(options, source);
 
     int round = 0;
