@@ -18,6 +18,7 @@ struct RunStatus {
     QString hostFolder;        // the folder the order files go into
     QDateTime hostAwaySince;   // when the host folder was lost; invalid while it is reachable
     QString purgeError;        // why the purge keeps failing; empty once it succeeds
+    QString dataBinError;      // why DataBin.Dat cannot be opened; empty once it can
 
     bool hostAway() const { return hostAwaySince.isValid(); }
 };

@@ -13,6 +13,13 @@ void changed(AppContext& ctx) {
         ctx.ui->statusChanged();
 }
 
+void setText(AppContext& ctx, QString& field, const QString& text) {
+    if (field == text)
+        return;
+    field = text;
+    changed(ctx);
+}
+
 } // namespace
 
 void callTaken(AppContext& ctx, bool good) {
@@ -54,10 +61,11 @@ void hostFolderReached(AppContext& ctx, const QString& folder) {
 }
 
 void purgeFailing(AppContext& ctx, const QString& error) {
-    if (ctx.status.purgeError == error)
-        return;
-    ctx.status.purgeError = error;
-    changed(ctx);
+    setText(ctx, ctx.status.purgeError, error);
+}
+
+void dataBinFailing(AppContext& ctx, const QString& error) {
+    setText(ctx, ctx.status.dataBinError, error);
 }
 
 } // namespace vrq::runstatus

@@ -24,6 +24,8 @@ void hostFolderLost(AppContext& ctx, const QString& folder);
 void hostFolderReached(AppContext& ctx, const QString& folder);
 // The purge failed with this error, or (empty) succeeded.
 void purgeFailing(AppContext& ctx, const QString& error);
+// DataBin.Dat cannot be opened for this reason, or (empty) it can.
+void dataBinFailing(AppContext& ctx, const QString& error);
 
 } // namespace runstatus
 

@@ -152,11 +152,6 @@ CallFraming::TakeResult CallFraming::takeCall(CallSource& file, qint64& position
     case Parser::None:
         break;
     }
-    // A damaged data length can point before the call's own data; reading never goes back past the
-    // header just read, so the call loop cannot meet the same call again and again.
-    if (position < dataStart)
-        position = std::min(dataStart, file.length() + 1);
-
     if (hooks.beforeCommit)
         hooks.beforeCommit(header.callNumberValue());
     const Result committed = m_ctx.store->commit();

@@ -6,14 +6,15 @@ namespace {
 constexpr qint64 kBlockSize = 64 * 1024;
 }
 
-bool CallSource::open(const QString& path) {
+Result CallSource::open(const QString& path, Access access) {
     close();
     m_path = path;
     m_file.setFileName(path);
-    if (!m_file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly))
-        return false;
+    const QIODevice::OpenMode mode = access == Access::ReadWrite ? QIODevice::ReadWrite : QIODevice::ReadOnly;
+    if (!m_file.open(mode | QIODevice::ExistingOnly))
+        return Result::failure(m_file.errorString());
     m_length = m_file.size();
-    return true;
+    return Result::success();
 }
 
 void CallSource::close() {

@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QString>
 
+#include "platform/Result.h"
+
 namespace vrq {
 
 // An input file of calls, addressed by one-based positions as the call loop and the record parsers
@@ -16,8 +18,11 @@ public:
     CallSource(const CallSource&) = delete;
     CallSource& operator=(const CallSource&) = delete;
 
-    // Opens for reading and writing at any position; false when it cannot be opened.
-    bool open(const QString& path);
+    // ReadWrite is for DataBin.Dat, whose lock flag is written; every other file of calls is only read.
+    enum class Access { ReadOnly, ReadWrite };
+
+    // Opens the file for reading (and writing) at any position; the failure names the reason.
+    Result open(const QString& path, Access access = Access::ReadWrite);
     void close();
     bool isOpen() const { return m_file.isOpen(); }
     const QString& path() const { return m_path; }

@@ -187,13 +187,35 @@ void DataBinIntake::retireFile(const QString& path, const QString& folder) {
                              callNumberText(m_framing.callNumbers()));
 }
 
+bool DataBinIntake::opened(CallSource& file, const QString& path) {
+    const Result result = file.open(path, CallSource::Access::ReadWrite);
+    if (result.ok()) {
+        if (!m_openFailure.isEmpty()) {
+            m_openFailure.clear();
+            log(AuditType::Info, QStringLiteral("DataBin.Dat can be opened again; its calls are taken."));
+            runstatus::dataBinFailing(m_ctx, QString());
+        }
+        return true;
+    }
+    // Reported once while it lasts (a file made read-only, a folder without rights): its calls wait.
+    if (m_openFailure.isEmpty()) {
+        log(AuditType::Error, QStringLiteral("DataBin.Dat cannot be opened for reading and writing (") +
+                                  result.message + QStringLiteral("); its calls wait until it can be."));
+        runstatus::stepFailed(m_ctx);
+    }
+    m_openFailure = result.message;
+    runstatus::dataBinFailing(m_ctx, result.message);
+    return false;
+}
+
 void DataBinIntake::run() {
     const QString folder = dataBinFolder();
     const QString path = m_ctx.paths->resolve(folder + QStringLiteral("DataBin.Dat"));
-    if (!m_ctx.fs->fileExists(path))
+    // Anything by that name is the upstream program's file; one that is not a file is reported as such.
+    if (!m_ctx.fs->fileExists(path) && !m_ctx.fs->folderExists(path))
         return;
     CallSource file;
-    if (!file.open(path))
+    if (!opened(file, path))
         return;
 
     const qint64 scanStart = checkFileHeader(file, folder);

@@ -32,6 +32,8 @@ private:
     QString dataBinFolder() const;
     // The scan start position, or 0 when the header check failed (the file is then closed).
     qint64 checkFileHeader(CallSource& file, const QString& folder);
+    // Opens DataBin.Dat for the pass; a failure is reported once while it lasts, and its end too.
+    bool opened(CallSource& file, const QString& path);
     bool waitForForeignLock(CallSource& file);
     // The note of the lock this program set: the file's path, then its size and time of change just after
     // the lock was set. A lock found with a note that still matches the file is its own; once the file
@@ -46,6 +48,7 @@ private:
     AppContext& m_ctx;
     CallFraming m_framing;
     QDateTime m_lockFirstSeen;
+    QString m_openFailure; // why DataBin.Dat could not be opened at the last pass; empty when it could
 };
 
 } // namespace vrq

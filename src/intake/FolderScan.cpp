@@ -167,8 +167,11 @@ Result FolderScan::processScannedFile(const QString& fileName, const QString& ac
     }
 
     CallSource file;
-    if (!file.open(path))
-        return Result::success(); // still being written or locked: a later scan takes it
+    if (const Result opened = file.open(path, CallSource::Access::ReadOnly); !opened.ok()) {
+        reportUnreadable(path, fileName, opened.message);
+        return Result::success(); // a later scan takes it once it can be read
+    }
+    m_unreadableReported.remove(path);
 
     const int callNumber = takeNextCallNumber();
     m_ctx.fs->writeFileDurably(takingNote(),
@@ -193,6 +196,16 @@ Result FolderScan::processScannedFile(const QString& fileName, const QString& ac
     m_ctx.fs->removeFile(takingNote());
     runstatus::scannedFileTaken(m_ctx);
     return Result::success();
+}
+
+void FolderScan::reportUnreadable(const QString& path, const QString& fileName, const QString& reason) {
+    if (m_unreadableReported.contains(path))
+        return;
+    m_unreadableReported.insert(path);
+    m_ctx.audit->write(AuditType::Error,
+                       QStringLiteral("ScanFolder: ") + fileName + QStringLiteral(" cannot be read (") +
+                           reason + QStringLiteral("); it stays in the scanned folder until it can."));
+    runstatus::stepFailed(m_ctx);
 }
 
 QString FolderScan::takingNote() const {

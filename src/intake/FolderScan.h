@@ -50,6 +50,8 @@ private:
     QString protectedFileKind(const QString& path, const ProtectedPaths& protectedPaths) const;
     Result processScannedFile(const QString& fileName, const QString& acceptedFolder,
                               const ProtectedPaths& protectedPaths);
+    // A file that cannot be opened is reported once (until it has been opened) and left where it is.
+    void reportUnreadable(const QString& path, const QString& fileName, const QString& reason);
     int takeNextCallNumber();
     // Moves the file to the audit copy of its call number, or to the next free copy when that is taken.
     void moveToAuditCopy(const QString& path, int callNumber);
@@ -63,7 +65,8 @@ private:
     std::vector<FileEntry> m_previous;
     bool m_previousLoaded = false;
     QString m_stateFile;
-    QSet<QString> m_protectedReported; // protected files already reported, one entry each
+    QSet<QString> m_protectedReported;  // protected files already reported, one entry each
+    QSet<QString> m_unreadableReported; // files that could not be opened, reported once each
 };
 
 } // namespace vrq

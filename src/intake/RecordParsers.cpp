@@ -62,10 +62,12 @@ void ParserContext::storeOrderMessage(int source, const CallHeader& header, int 
 }
 
 qint64 callEndPosition(const ParserContext& pc, qint64 position, const CallHeader& header, int source) {
-    if (source == 1)
-        return pc.file.length();
     const qint64 start = pc.dataStart > 0 ? std::min(pc.dataStart, position) : position;
-    return start + header.dataLengthValue() - 1;
+    // A scanned file's call runs to the file's end. A damaged data length below zero counts as none:
+    // the end never lies before the call's own data, so a parser stopped at it never goes back past
+    // the header just read and the call loop cannot meet the same call again and again.
+    const qint64 end = source == 1 ? pc.file.length() : start + header.dataLengthValue() - 1;
+    return std::max(end, start - 1);
 }
 
 namespace vvalues {

@@ -60,7 +60,7 @@ void reportOutcome(const QString& path, const CallLoopOutcome& outcome) {
 
 bool BatchRunner::processCommandLineFile(AppContext& ctx, const QString& path) {
     CallSource file;
-    if (path.isEmpty() || !file.open(path)) {
+    if (path.isEmpty() || !file.open(path, CallSource::Access::ReadOnly)) {
         QTextStream(stderr) << "The file of calls \"" << path << "\" cannot be opened." << Qt::endl;
         return false;
     }

@@ -85,6 +85,9 @@ int HeadlessRunner::runOnce() {
     AppContext& ctx = app.context();
     if (ctx.settings.EnableCalls)
         app.runDataBinIntake();
+    if (!ctx.status.dataBinError.isEmpty())
+        QTextStream(stderr) << "DataBin.Dat cannot be opened for reading and writing ("
+                            << ctx.status.dataBinError << "); its calls wait until it can be." << Qt::endl;
     if (ctx.settings.EnableFiles)
         reportStepError(ctx, QStringLiteral("ScanFolder"), app.runFolderScan());
     app.runExport();

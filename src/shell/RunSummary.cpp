@@ -18,19 +18,27 @@ QString hostFolderState(const RunStatus& status) {
     return QStringLiteral("host folder ") + status.hostFolder + QLatin1Char(' ') + state;
 }
 
+// Said only while DataBin.Dat cannot be opened: its calls wait.
+QString dataBinState(const RunStatus& status) {
+    if (status.dataBinError.isEmpty())
+        return {};
+    return QStringLiteral("; DataBin.Dat cannot be opened (") + status.dataBinError + QLatin1Char(')');
+}
+
 } // namespace
 
 QString RunSummary::line() const {
     const QString pending = pendingCalls ? QString::number(*pendingCalls) : QStringLiteral("unknown");
     return QStringLiteral("calls good %1, bad %2; scanned files taken %3; order files written %4; "
                           "calls pending %5; failed steps %6; %7")
-        .arg(status.callsGood)
-        .arg(status.callsBad)
-        .arg(status.scannedFilesTaken)
-        .arg(status.orderFilesWritten)
-        .arg(pending)
-        .arg(status.failedSteps)
-        .arg(hostFolderState(status));
+               .arg(status.callsGood)
+               .arg(status.callsBad)
+               .arg(status.scannedFilesTaken)
+               .arg(status.orderFilesWritten)
+               .arg(pending)
+               .arg(status.failedSteps)
+               .arg(hostFolderState(status)) +
+           dataBinState(status);
 }
 
 int RunSummary::exitCode() const {

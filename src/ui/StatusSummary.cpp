@@ -11,6 +11,8 @@ StatusSummary::StatusSummary(const RunStatus& status, const DayCallCounts& today
 RunState StatusSummary::state() const {
     if (m_status.hostAway())
         return RunState::Away;
+    if (!m_status.dataBinError.isEmpty())
+        return RunState::CallsWaiting;
     if (m_today.bad > 0)
         return RunState::BadToday;
     return RunState::Flowing;
@@ -20,6 +22,7 @@ QColor StatusSummary::stateColour() const {
     switch (state()) {
     case RunState::Away:
         return QColor(200, 0, 0);
+    case RunState::CallsWaiting:
     case RunState::BadToday:
         return QColor(240, 160, 0);
     case RunState::Flowing:
@@ -63,12 +66,19 @@ QString StatusSummary::purgeText() const {
     return QStringLiteral("Purge failing: %1").arg(m_status.purgeError);
 }
 
+QString StatusSummary::dataBinText() const {
+    if (m_status.dataBinError.isEmpty())
+        return {};
+    return QStringLiteral("DataBin.Dat cannot be opened: %1").arg(m_status.dataBinError);
+}
+
 QString StatusSummary::lineText() const {
     QStringList lines{countsText() + QStringLiteral(". ") + intakeText() + QStringLiteral(". ") +
                           exportText() + QLatin1Char('.'),
                       hostText() + QLatin1Char('.')};
-    if (const QString purge = purgeText(); !purge.isEmpty())
-        lines << purge;
+    for (const QString& fault : {dataBinText(), purgeText()})
+        if (!fault.isEmpty())
+            lines << fault;
     return lines.join(QLatin1Char('\n'));
 }
 
@@ -77,6 +87,9 @@ QString StatusSummary::trayToolTip() const {
     switch (this->state()) {
     case RunState::Away:
         state = QStringLiteral("host folder away since %1").arg(timeText(m_status.hostAwaySince));
+        break;
+    case RunState::CallsWaiting:
+        state = QStringLiteral("calls wait: DataBin.Dat cannot be opened");
         break;
     case RunState::BadToday:
         state = QStringLiteral("orders flowing; %1 bad call%2 today")
@@ -107,6 +120,13 @@ std::vector<StatusNotice> noticesBetween(const StatusSummary& before, const Stat
             {QStringLiteral("Host folder back"),
              QStringLiteral("Host folder %1 can be reached again: kept orders are sent.").arg(is.hostFolder),
              false});
+    if (was.dataBinError.isEmpty() && !is.dataBinError.isEmpty())
+        notices.push_back(
+            {QStringLiteral("Calls wait"),
+             QStringLiteral("DataBin.Dat cannot be opened (%1): its calls are not taken until it "
+                            "can be.")
+                 .arg(is.dataBinError),
+             true});
     // Counts start again from nothing at midnight: on a new day every bad call counted is new.
     const bool sameDay = before.now().date() == after.now().date();
     const int newBad = after.today().bad - (sameDay ? before.today().bad : 0);

@@ -11,11 +11,13 @@
 
 namespace vrq {
 
-// Where the run stands at a glance; a lost host folder outweighs bad calls.
+// Where the run stands at a glance; a lost host folder outweighs calls kept waiting, which outweigh
+// bad calls.
 enum class RunState {
-    Flowing,  // orders go out
-    Away,     // the host folder is lost: orders are kept here
-    BadToday, // orders go out, but calls were bad today
+    Flowing,      // orders go out
+    Away,         // the host folder is lost: orders are kept here
+    CallsWaiting, // DataBin.Dat cannot be opened: its calls are not taken
+    BadToday,     // orders go out, but calls were bad today
 };
 
 // The run's status put into words and a colour for the status line and the tray icon: what they show
@@ -33,6 +35,8 @@ public:
     QString exportText() const;
     // "Host folder I:\QX7Com\ reachable" or "Host folder I:\QX7Com\ away since 14:05"
     QString hostText() const;
+    // "DataBin.Dat cannot be opened: ..." while it cannot, else empty.
+    QString dataBinText() const;
     // "Purge failing: ..." while the purge keeps failing, else empty.
     QString purgeText() const;
     // The status line: one line per topic.

@@ -513,4 +513,23 @@ TEST_F(DataBinIntakeTest, AFailedCommitLeavesTheFileForTheNextPass) {
     EXPECT_FALSE(QFile::exists(env.dataBinFile()));
 }
 
+TEST_F(DataBinIntakeTest, AFileThatCannotBeOpenedIsReportedOnceUntilItCanBe) {
+    // A folder in its place cannot be opened as a file, even by root (who may write a read-only file).
+    ASSERT_TRUE(QDir().mkpath(env.dataBinFile()));
+    intake.run();
+    intake.run();
+    const QStringList errors = env.auditTexts().filter(QStringLiteral("DataBin.Dat cannot be opened"));
+    ASSERT_EQ(errors.size(), 1) << "reported once while it lasts";
+    EXPECT_TRUE(errors[0].startsWith(QStringLiteral("E|"))) << errors[0].toStdString();
+    EXPECT_EQ(env.ctx.status.failedSteps, 1);
+    EXPECT_FALSE(env.ctx.status.dataBinError.isEmpty());
+
+    ASSERT_TRUE(QDir(env.dataBinFile()).removeRecursively());
+    ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), fileHeader() + makeCall(9, kOneItem)));
+    intake.run();
+    EXPECT_EQ(env.store->allCalls().size(), 1u);
+    EXPECT_TRUE(env.ctx.status.dataBinError.isEmpty());
+    EXPECT_EQ(env.auditTexts().filter(QStringLiteral("DataBin.Dat can be opened again")).size(), 1);
+}
+
 } // namespace

@@ -6,6 +6,7 @@
 #include "intake/CallSource.h"
 
 #include <QFile>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -36,6 +37,15 @@ private:
     std::thread m_thread;
 };
 
+// V5 values of one order: salesperson, customer, ship-to, two items, a message.
+const QByteArray kV5 = QByteArrayLiteral("V8+C85746716+A54+A1119801+Q3457+A5065193+Q2203+.no ice+");
+const QByteArray kV3 = QByteArrayLiteral("V12345+C123456+X+A 123456+Q 12+.late+");
+const QByteArray kF1 = QByteArrayLiteral("123456+C12345678+4711/3+0815/12+");
+const QByteArray kStandard = QByteArrayLiteral("&S123456&C12345678&I1234567890123&Q0002&");
+const QByteArray kH = QByteArrayLiteral("H12345678+Dairy+\r\n123456+2+0\r\n");
+// Bytes before the record data: the file header and the call header block.
+constexpr qint64 kDataStart = 7 + 512;
+
 struct HostileCase {
     const char* name;
     int dataBinFormat;
@@ -43,13 +53,21 @@ struct HostileCase {
     int declaredLength; // the data length its header gives
     qint64 cutTo;       // > 0: the file is cut to this length after it was opened
     int expectedCalls;  // rows in the store afterwards
+    bool batch = false; // read in batch mode (validation, nothing stored)
 };
 
 QByteArray fileOf(const HostileCase& c) {
     testdata::HeaderFields h;
     h.callNumber = 7;
-    h.dataLength = c.declaredLength;
-    return testdata::fileHeader() + testdata::callHeaderBlock(h) + c.data;
+    h.dataLength = std::max(c.declaredLength, 0);
+    QByteArray bytes = testdata::fileHeader() + testdata::callHeaderBlock(h) + c.data;
+    if (c.declaredLength < 0) {
+        // The generator writes only lengths a unit writes: the sign goes in by hand. A good call follows,
+        // which the loop must still reach.
+        bytes.replace(7 + 51, 7, QByteArray::number(c.declaredLength).rightJustified(7, ' '));
+        bytes += makeCall(8, kStandard);
+    }
+    return bytes;
 }
 
 class HostileInputTest : public ::testing::TestWithParam<HostileCase> {};
@@ -68,12 +86,17 @@ TEST_P(HostileInputTest, CallLoopComesBack) {
         // As the upstream program cutting the file while a pass reads it.
         ASSERT_TRUE(QFile::resize(path, c.cutTo));
     }
-    CallFraming framing(env.ctx);
+    if (c.batch)
+        env.ctx.runMode = QLatin1Char('B');
+    CallFraming framing(env.ctx, c.batch);
     {
         Watchdog watchdog(c.name);
         framing.runCallLoop(file, 8);
     }
     file.close();
+    if (c.declaredLength < 0) {
+        EXPECT_TRUE(framing.callNumbers().contains(8)) << "the call after the damaged one was not reached";
+    }
     const std::vector<CallRow> calls = env.store->allCalls();
     ASSERT_EQ(int(calls.size()), c.expectedCalls);
     if (!calls.empty()) {
@@ -82,15 +105,6 @@ TEST_P(HostileInputTest, CallLoopComesBack) {
     }
     EXPECT_FALSE(env.store->inTransaction());
 }
-
-// V5 values of one order: salesperson, customer, ship-to, two items, a message.
-const QByteArray kV5 = QByteArrayLiteral("V8+C85746716+A54+A1119801+Q3457+A5065193+Q2203+.no ice+");
-const QByteArray kV3 = QByteArrayLiteral("V12345+C123456+X+A 123456+Q 12+.late+");
-const QByteArray kF1 = QByteArrayLiteral("123456+C12345678+4711/3+0815/12+");
-const QByteArray kStandard = QByteArrayLiteral("&S123456&C12345678&I1234567890123&Q0002&");
-const QByteArray kH = QByteArrayLiteral("H12345678+Dairy+\r\n123456+2+0\r\n");
-// Bytes before the record data: the file header and the call header block.
-constexpr qint64 kDataStart = 7 + 512;
 
 INSTANTIATE_TEST_SUITE_P(
     Intake, HostileInputTest,
@@ -108,7 +122,12 @@ INSTANTIATE_TEST_SUITE_P(
         HostileCase{"F1CutWhileRead", 1, kF1, int(kF1.size()), kDataStart + 10, 1},
         HostileCase{"V3CutWhileRead", 0, kV3, int(kV3.size()), kDataStart + 10, 1},
         HostileCase{"V5CutWhileRead", 2, kV5, int(kV5.size()), kDataStart + 10, 1},
-        HostileCase{"StandardCutWhileRead", 0, kStandard, int(kStandard.size()), kDataStart + 10, 1}),
+        HostileCase{"StandardCutWhileRead", 0, kStandard, int(kStandard.size()), kDataStart + 10, 1},
+        // A data length below zero put the call's end before its own header: the loop met it again.
+        HostileCase{"StandardNegativeLength", 0, kStandard, -999999, 0, 2},
+        HostileCase{"V5NegativeLength", 2, kV5, -999999, 0, 2},
+        HostileCase{"BatchNegativeLength", 0, kStandard, -999999, 0, 0, true},
+        HostileCase{"BatchDataLengthPastEnd", 0, kStandard, 4000, 0, 0, true}),
     test::RowName());
 
 } // namespace

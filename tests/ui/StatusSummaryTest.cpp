@@ -32,6 +32,12 @@ RunStatus purgeFailing() {
     return status;
 }
 
+RunStatus dataBinFailing() {
+    RunStatus status = flowing();
+    status.dataBinError = QStringLiteral("Permission denied");
+    return status;
+}
+
 struct SummaryCase {
     const char* name;
     RunStatus status;
@@ -112,7 +118,16 @@ INSTANTIATE_TEST_SUITE_P(
                                   kGreen,
                                   "Today: 1 good, 0 bad. Last intake 14:05. Last export 14:06.\n"
                                   "Host folder I:\\QX7Com\\ reachable.\nPurge failing: database is locked",
-                                  "VRQToQX7: orders flowing\npurge failing"}),
+                                  "VRQToQX7: orders flowing\npurge failing"},
+                      SummaryCase{"DataBinCannotBeOpened",
+                                  dataBinFailing(),
+                                  {3, 2},
+                                  RunState::CallsWaiting,
+                                  kAmber,
+                                  "Today: 3 good, 2 bad. Last intake 14:05. Last export 14:06.\n"
+                                  "Host folder I:\\QX7Com\\ reachable.\n"
+                                  "DataBin.Dat cannot be opened: Permission denied",
+                                  "VRQToQX7: calls wait: DataBin.Dat cannot be opened"}),
     RowName());
 
 TEST(StatusSummaryLine, SaysWhenNothingWasTakenOrSentYet) {
@@ -153,6 +168,8 @@ INSTANTIATE_TEST_SUITE_P(
         NoticeCase{"HostLost", flowing(), {}, away(kLost), {}, kNow, "Host folder lost"},
         NoticeCase{"StillAway", away(kLost), {}, away(kLost), {}, kNow, ""},
         NoticeCase{"HostBack", away(kLost), {}, flowing(), {}, kNow, "Host folder back"},
+        NoticeCase{"DataBinCannotBeOpened", flowing(), {}, dataBinFailing(), {}, kNow, "Calls wait"},
+        NoticeCase{"DataBinStillCannot", dataBinFailing(), {}, dataBinFailing(), {}, kNow, ""},
         NoticeCase{"BadCallArrived", flowing(), {2, 0}, flowing(), {3, 1}, kNow, "Bad call"},
         NoticeCase{"LostAndBad", flowing(), {2, 0}, away(kLost), {2, 1}, kNow, "Host folder lost|Bad call"},
         NoticeCase{
