@@ -7,10 +7,10 @@
 #include "ui/StatusSummary.h"
 #include "ui/viewers/CallDetailsWindow.h"
 #include "ui/viewers/CallsTableModel.h"
-#include "ui/viewers/GridPictureDelegate.h"
 #include "ui/viewers/HeaderBar.h"
 #include "ui/viewers/HeaderButton.h"
 #include "ui/viewers/Twips.h"
+#include "ui/viewers/ViewerGrid.h"
 #include "ui/viewers/WindowPlacement.h"
 
 #include <QAction>
@@ -73,25 +73,10 @@ CallsWindow::CallsWindow(AppContext& ctx, QWidget* parent)
     connect(m_chkDisplayFiles, &QCheckBox::clicked, this, &CallsWindow::rebuildCallDisplay);
 
     m_model = new CallsTableModel(m_pictures, this);
-    m_grid = new QTableView(client);
-    m_grid->setObjectName(QStringLiteral("fgCalls"));
-    m_grid->setModel(m_model);
-    m_grid->setItemDelegateForColumn(CallsTableModel::DetailsColumn, new GridPictureDelegate(m_grid));
-    m_grid->horizontalHeader()->hide();
-    m_grid->verticalHeader()->hide();
-    // Fixed row heights let the view place 100,000 rows without measuring them.
-    m_grid->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    m_grid->verticalHeader()->setMinimumSectionSize(1);
-    m_grid->verticalHeader()->setDefaultSectionSize(Twips::toPixelsY(kRowHeight));
-    m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    m_grid->setSelectionMode(QAbstractItemView::NoSelection);
-    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_grid->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
-    m_grid->setWordWrap(false);
+    // Fixed row heights (set by the grid's maker) let the view place 100,000 rows without measuring them.
+    m_grid = makeViewerGrid(client, m_model, QStringLiteral("fgCalls"), QStringLiteral("Calls"),
+                            CallsTableModel::DetailsColumn, kRowHeight);
     fitGridFont();
-    m_grid->setFrameStyle(QFrame::Box | QFrame::Plain);
-    m_grid->setLineWidth(1);
     connect(m_grid, &QTableView::clicked, this, &CallsWindow::onRowClicked);
 
     m_headers = new HeaderBar(m_pictures, *m_model, this);
