@@ -136,6 +136,7 @@ TEST_F(ListOfCallsReportTest, CallsByTimeFromTheFromDayThroughTheToDayEachWithIt
     addCall(1, 4, true, false, true, QDateTime(kDay, QTime(12, 0))); // a scanned file of the same number
     addOrders(1, 4, 2);
     addCall(0, 7, false, false, true, QDateTime(kDay, QTime(21, 7)));
+    addOrders(0, 7, 1);
     addCall(0, 3, true, false, true, QDateTime(kDay.addDays(-1), QTime(23, 59, 59)));
     addCall(0, 6, true, false, true, QDateTime(kDay.addDays(1), QTime(0, 0, 1)));
     EXPECT_EQ(body(pages(true, true).at(0)),
@@ -143,7 +144,8 @@ TEST_F(ListOfCallsReportTest, CallsByTimeFromTheFromDayThroughTheToDayEachWithIt
                         "Call # 4 - Good - made on 03/12/2026 at 12:00 PM",
                         "    Order for Customer C401 by Salesperson 42.  Number of Items = 1",
                         "    Order for Customer C402 by Salesperson 42.  Number of Items = 2", "",
-                        "Call # 7 - Bad  - made on 03/12/2026 at 09:07 PM", "",
+                        "Call # 7 - Bad  - made on 03/12/2026 at 09:07 PM",
+                        "    Order for Customer C701 by Salesperson 42.  Number of Items = 1", "",
                         "Call # 5 - Good - made on 03/13/2026 at 12:00 AM"})));
 }
 

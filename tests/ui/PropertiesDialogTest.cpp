@@ -118,6 +118,7 @@ TEST_F(PropertiesDialogTest, LeavingTheLocalDriveBoxWithNoMachineNameReportsTheF
 struct GroupCase {
     const char* name;
     const char* checkBox;
+    const char* frame;
     QStringList groupInputs;
 };
 
@@ -147,6 +148,7 @@ TEST_P(PropertiesGroups, SwitchingAGroupOffGreysItsInputsAndTabPassesThemBy) {
         control<QCheckBox>(dialog, c.checkBox)->click();
         const QStringList reached = tabRound(control(dialog, "cmdCancel"));
         EXPECT_TRUE(reached.contains(QStringLiteral("txtQX7Name")));
+        EXPECT_EQ(control(dialog, c.frame)->isEnabled(), on);
         for (const QString& input : c.groupInputs) {
             EXPECT_EQ(control(dialog, input.toLatin1().constData())->isEnabled(), on) << input.toStdString();
             EXPECT_EQ(reached.contains(input), on) << input.toStdString();
@@ -158,10 +160,12 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, PropertiesGroups,
     ::testing::Values(GroupCase{"ordersInCalls",
                                 "chkEnableCalls",
+                                "fraCalls",
                                 {QStringLiteral("cmbFormat"), QStringLiteral("txtDataBinDirectory"),
                                  QStringLiteral("cmdBrowse2")}},
                       GroupCase{"ordersInFiles",
                                 "chkEnableFiles",
+                                "fraFiles",
                                 {QStringLiteral("txtScannedFolder"), QStringLiteral("cmdFileBrowse"),
                                  QStringLiteral("txtFileScanMinutes")}}),
     RowName());
