@@ -35,7 +35,7 @@ protected:
     QTemporaryDir dir;
     QString iniPath = dir.filePath(QStringLiteral("VRQToQX7.ini"));
     ManualClock clock{QDateTime(QDate(2026, 12, 5), QTime(8, 0, 0))};
-    SilentUserInterface ui;
+    test::RecordingUserInterface ui;
 
     std::unique_ptr<Application> makeApp() {
         ApplicationSeams seams;
@@ -99,24 +99,19 @@ TEST_F(StartupShutdownTest, ASettingsFileThatCannotBeWrittenIsReportedAtStartAnd
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     iniPath = dir.filePath(QStringLiteral("settings/VRQToQX7.ini"));
-    test::RecordingUserInterface recording;
-    ApplicationSeams seams;
-    seams.clock = &clock;
-    seams.settingsBackend = SettingsBackend::openIniFile(iniPath);
-    seams.programFolder = dir.filePath(QStringLiteral("program"));
-    Application app(QLatin1Char('F'), recording, std::move(seams));
+    auto started = makeApp();
+    Application& app = *started;
     ASSERT_TRUE(app.startUp().ok());
     const auto settingsErrors = [&] { return auditTexts(app).filter(QStringLiteral("E|")).filter(iniPath); };
     EXPECT_EQ(settingsErrors().size(), 1) << auditTexts(app).join(QLatin1Char('\n')).toStdString();
-    ASSERT_EQ(recording.messages.filter(iniPath).size(), 1)
-        << recording.messages.join(QLatin1Char('\n')).toStdString();
+    ASSERT_EQ(ui.messages.filter(iniPath).size(), 1) << ui.messages.join(QLatin1Char('\n')).toStdString();
 
     app.context().settings.NextDataBinNum = 7;
     app.saveSettings();
     app.context().settings.NextDataBinNum = 8;
     app.saveSettings();
     EXPECT_EQ(settingsErrors().size(), 3) << "each failed save is reported";
-    EXPECT_EQ(recording.messages.filter(iniPath).size(), 3);
+    EXPECT_EQ(ui.messages.filter(iniPath).size(), 3);
 }
 
 TEST_F(StartupShutdownTest, MainFormRunsTheFirstRunSetupAndShowsTheCallsWindowOnce) {

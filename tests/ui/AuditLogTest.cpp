@@ -13,13 +13,6 @@
 namespace vrq::test {
 namespace {
 
-QStringList list(std::initializer_list<const char*> texts) {
-    QStringList all;
-    for (const char* text : texts)
-        all << QString::fromUtf8(text);
-    return all;
-}
-
 // Entries over two days: the window's clock stands on the second.
 class AuditLogTest : public WindowTest {
 protected:
@@ -51,8 +44,8 @@ TEST_F(AuditLogTest, WindowListsNewestFirstAndNarrowsByTypeDayAndText) {
     AuditLogWindow window(fx.ctx);
     QAbstractItemModelTester tester(const_cast<AuditLogTableModel*>(&window.entriesModel()),
                                     QAbstractItemModelTester::FailureReportingMode::Fatal);
-    EXPECT_EQ(shownMessages(window), list({"Network connection established.", "Bad Call : #7",
-                                           "Disk 100% full", "Program stopped"}));
+    EXPECT_EQ(shownMessages(window), strings({"Network connection established.", "Bad Call : #7",
+                                              "Disk 100% full", "Program stopped"}));
     EXPECT_EQ(window.entriesModel().index(1, AuditLogTableModel::TypeColumn).data().toString(),
               QStringLiteral("Bad call"));
 
@@ -63,15 +56,15 @@ TEST_F(AuditLogTest, WindowListsNewestFirstAndNarrowsByTypeDayAndText) {
     ASSERT_TRUE(type && dayOn && day && search);
 
     type->setCurrentIndex(type->findData(QStringLiteral("0")));
-    EXPECT_EQ(shownMessages(window), list({"Program stopped"}));
+    EXPECT_EQ(shownMessages(window), strings({"Program stopped"}));
     type->setCurrentIndex(0); // all types
     dayOn->setChecked(true);  // today, by the clock
     EXPECT_EQ(shownMessages(window).size(), 3);
     day->setDate(QDate(2010, 3, 7));
-    EXPECT_EQ(shownMessages(window), list({"Program stopped"}));
+    EXPECT_EQ(shownMessages(window), strings({"Program stopped"}));
     dayOn->setChecked(false);
     search->setText(QStringLiteral("100%"));
-    EXPECT_EQ(shownMessages(window), list({"Disk 100% full"}));
+    EXPECT_EQ(shownMessages(window), strings({"Disk 100% full"}));
     search->setText(QStringLiteral("nothing like this"));
     EXPECT_EQ(shownMessages(window), QStringList());
 }

@@ -33,10 +33,10 @@ public:
         return QSet<QString>(names.begin(), names.end());
     }
 
-    // The text (pdftotext -layout) of the first job kept after `before` that contains marker; other
-    // tests may print at the same time. Waits up to timeoutMs.
-    static std::optional<QString> waitForJob(const QString& folder, const QSet<QString>& before,
-                                             const QString& marker, int timeoutMs = 30000) {
+    // The first job kept after `before` whose text contains marker (other tests may print at the same
+    // time): its file, or its text (pdftotext -layout). Waits up to timeoutMs.
+    static std::optional<QString> waitForJobFile(const QString& folder, const QSet<QString>& before,
+                                                 const QString& marker, int timeoutMs = 30000) {
         QSet<QString> read;
         QElapsedTimer timer;
         timer.start();
@@ -45,13 +45,17 @@ public:
                 if (before.contains(name) || read.contains(name))
                     continue;
                 read.insert(name);
-                const QString text = pdfText(QDir(folder).filePath(name));
-                if (text.contains(marker))
-                    return text;
+                if (pdfText(QDir(folder).filePath(name)).contains(marker))
+                    return QDir(folder).filePath(name);
             }
             QThread::msleep(100);
         } while (timer.elapsed() < timeoutMs);
         return std::nullopt;
+    }
+    static std::optional<QString> waitForJob(const QString& folder, const QSet<QString>& before,
+                                             const QString& marker) {
+        const std::optional<QString> file = waitForJobFile(folder, before, marker);
+        return file ? std::optional<QString>(pdfText(*file)) : std::nullopt;
     }
 
     // The pages of a PDF as text, laid out as printed; form feeds between pages.

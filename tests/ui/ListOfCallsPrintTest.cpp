@@ -37,21 +37,9 @@ protected:
         dialog.printReport();
         EXPECT_EQ(seen->text, QStringLiteral("Report complete."));
         EXPECT_EQ(dialog.result(), QDialog::Accepted);
-        const QString job = keptJob(before, marker(day));
+        const QString job = KeptPrinter::waitForJobFile(m_folder, before, marker(day)).value_or(QString());
         EXPECT_FALSE(job.isEmpty()) << "no job kept for " << marker(day).toStdString();
         return job.isEmpty() ? QStringList() : pagesOf(job);
-    }
-    // The first job kept after `before` whose text holds marker (other tests may print meanwhile).
-    QString keptJob(const QSet<QString>& before, const QString& marker) const {
-        for (int attempt = 0; attempt < 300; ++attempt) {
-            for (const QString& name : KeptPrinter::jobs(m_folder)) {
-                const QString path = QDir(m_folder).filePath(name);
-                if (!before.contains(name) && KeptPrinter::pdfText(path).contains(marker))
-                    return path;
-            }
-            QThread::msleep(100);
-        }
-        return {};
     }
     static QString marker(const QDate& day) {
         return QStringLiteral("From: ") + day.toString(QStringLiteral("MM/dd/yyyy"));

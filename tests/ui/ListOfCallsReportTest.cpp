@@ -26,11 +26,11 @@ using Page = std::vector<Line>;
 
 class ListOfCallsReportTest : public WindowTest {
 protected:
-    void addOrders(int source, int number, int count, const QString& salesperson = QStringLiteral("42    ")) {
-        for (int i = 1; i <= count; ++i) {
-            addOrder(source, number, salesperson,
+    // Orders of salesperson "42    " for customers C<number>01, C<number>02, ..., of 1, 2, ... items.
+    void addOrders(int source, int number, int count) {
+        for (int i = 1; i <= count; ++i)
+            addOrder(source, number, QStringLiteral("42    "),
                      QStringLiteral("C") + QString::number(number * 100 + i) + QStringLiteral("  "), {}, i);
-        }
     }
     // A good call of kDay whose orders fill `bodyLines` lines (the call line, the orders, the empty line).
     void addCallFilling(int number, int bodyLines, QTime at) {
@@ -90,34 +90,6 @@ TEST_F(ListOfCallsReportTest, PageHeaderAndFooterInTheirFonts) {
     EXPECT_EQ(page[62], (Line{pageFooter(1), 11, false}));
 }
 
-struct CallLineCase {
-    const char* name;
-    bool good;
-    bool extracted;
-    const char* line;
-};
-
-class ListOfCallsCallLine : public ListOfCallsReportTest,
-                            public ::testing::WithParamInterface<CallLineCase> {};
-
-TEST_P(ListOfCallsCallLine, StatusAndExtractionNote) {
-    const CallLineCase c = GetParam();
-    addCall(0, 77, c.good, c.extracted, true, QDateTime(kDay, QTime(21, 7)));
-    addOrders(0, 77, 2);
-    EXPECT_EQ(body(pages(true, true).at(0)),
-              strings({c.line, "    Order for Customer C7701 by Salesperson 42.  Number of Items = 1",
-                       "    Order for Customer C7702 by Salesperson 42.  Number of Items = 2"}));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Calls, ListOfCallsCallLine,
-    ::testing::Values(CallLineCase{"GoodNotExtracted", true, false,
-                                   "Call # 77 - Good - made on 03/12/2026 at 09:07 PM"},
-                      CallLineCase{"GoodExtracted", true, true,
-                                   "Call # 77 - Good - made on 03/12/2026 at 09:07 PM - Extracted"},
-                      CallLineCase{"Bad", false, false, "Call # 77 - Bad  - made on 03/12/2026 at 09:07 PM"}),
-    RowName());
-
 struct BoxesCase {
     const char* name;
     bool good;
@@ -162,13 +134,18 @@ TEST_F(ListOfCallsReportTest, CallsByTimeFromTheFromDayThroughTheToDayEachWithIt
     addCall(0, 5, true, false, true, QDateTime(kDay.addDays(1), QTime(0, 0))); // midnight ending the To day
     addCall(0, 4, true, false, true, QDateTime(kDay, QTime(0, 0)));
     addCall(1, 4, true, false, true, QDateTime(kDay, QTime(12, 0))); // a scanned file of the same number
-    addOrders(1, 4, 1, QStringLiteral("9"));
+    addOrders(1, 4, 2);
+    addCall(0, 7, false, false, true, QDateTime(kDay, QTime(21, 7)));
+    addOrders(0, 7, 1);
     addCall(0, 3, true, false, true, QDateTime(kDay.addDays(-1), QTime(23, 59, 59)));
     addCall(0, 6, true, false, true, QDateTime(kDay.addDays(1), QTime(0, 0, 1)));
-    EXPECT_EQ(body(pages().at(0)),
+    EXPECT_EQ(body(pages(true, true).at(0)),
               (strings({"Call # 4 - Good - made on 03/12/2026 at 12:00 AM", "",
                         "Call # 4 - Good - made on 03/12/2026 at 12:00 PM",
-                        "    Order for Customer C401 by Salesperson 9.  Number of Items = 1", "",
+                        "    Order for Customer C401 by Salesperson 42.  Number of Items = 1",
+                        "    Order for Customer C402 by Salesperson 42.  Number of Items = 2", "",
+                        "Call # 7 - Bad  - made on 03/12/2026 at 09:07 PM",
+                        "    Order for Customer C701 by Salesperson 42.  Number of Items = 1", "",
                         "Call # 5 - Good - made on 03/13/2026 at 12:00 AM"})));
 }
 

@@ -2,9 +2,6 @@
 #include "ViewerTestSupport.h"
 #include "context/NetworkConnection.h"
 
-#include <QPushButton>
-#include <QSignalSpy>
-
 using namespace vrq;
 
 namespace {
@@ -17,16 +14,10 @@ protected:
     void SetUp() override { test::ensureApplication(); }
 };
 
-TEST_F(NetworkErrorWindowTest, ShowsTheStartTimeAndAsksForTheProperties) {
+// Its Properties button is followed in WindowModeTest.
+TEST_F(NetworkErrorWindowTest, ShowsTheStartTime) {
     NetworkErrorWindow window(kSince, kFolder, [] { return false; });
-    EXPECT_TRUE(window.isModal());
     EXPECT_EQ(window.shownStartTime(), QStringLiteral("02:07 PM 03/10/2026."));
-
-    auto* properties = window.findChild<QPushButton*>();
-    ASSERT_NE(properties, nullptr);
-    QSignalSpy spy(&window, &NetworkErrorWindow::propertiesRequested);
-    properties->click();
-    EXPECT_EQ(spy.count(), 1);
 }
 
 TEST_F(NetworkErrorWindowTest, RetriesUntilTheFolderIsBackThenClosesItself) {

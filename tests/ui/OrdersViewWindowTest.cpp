@@ -156,16 +156,6 @@ TEST_F(OrdersViewTest, TenthRowWidensTheGrid) {
     EXPECT_GT(m_view->gridWidthTwips(), nineRows);
 }
 
-TEST_F(OrdersViewTest, EveryOrderOfACallIsARow) {
-    addCall(0, 31);
-    for (int i = 0; i < 3; ++i)
-        addOrder(0, 31, QStringLiteral("7"), QStringLiteral("80") + QString::number(i));
-    openView(Kind::BySalesperson);
-    find(QStringLiteral("7"));
-    EXPECT_EQ(numbers(), (strings({"31", "31", "31"})));
-    EXPECT_EQ(column(OrderViewCell::Customer), (strings({"800", "801", "802"})));
-}
-
 TEST_F(OrdersViewTest, NewFindReplacesTheRowsAndABlankOneEmptiesTheGrid) {
     addCallWithOrder(0, 41, QStringLiteral("7"), QStringLiteral("8"));
     openView(Kind::BySalesperson);

@@ -62,8 +62,7 @@ TEST_P(PrintPaging, PdfHasThePagesOfTheDocument) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, PrintPaging,
-                         ::testing::Values(PagingCase{"OnePage", 5, 0, {}, 1},
-                                           PagingCase{"ThreeLinesPerPage", 7, 3, {}, 3},
+                         ::testing::Values(PagingCase{"ThreeLinesPerPage", 7, 3, {}, 3},
                                            PagingCase{"ExplicitBreaks", 6, 0, {2, 4}, 3},
                                            PagingCase{"BreakOnEmptyPageIsIgnored", 4, 2, {2}, 2},
                                            PagingCase{"LongerThanThePaper", 200, 0, {}, 4}),

@@ -43,48 +43,18 @@ TEST_P(GridSortRule, SortsAscendingAndKeepsEqualRowsInOrder) {
     EXPECT_EQ(result, c.expected);
 }
 
-QStringList L(std::initializer_list<const char*> items) {
-    QStringList list;
-    for (const char* s : items)
-        list << QString::fromUtf8(s);
-    return list;
-}
-
 INSTANTIATE_TEST_SUITE_P(
     Kinds, GridSortRule,
-    ::testing::Values(SortCase{"NumericByValue", SortKind::Numeric, L({"100", "9", "10", "-3", "2.5"}),
-                               L({"-3#3", "2.5#4", "9#1", "10#2", "100#0"})},
-                      SortCase{"NumericReadsLeadingDigits", SortKind::Numeric, L({"12A", "x", " 7", ""}),
-                               L({"x#1", "#3", " 7#2", "12A#0"})},
-                      SortCase{"StringByCharacterCode", SortKind::String, L({"b", "B", "a", "A"}),
-                               L({"A#3", "B#1", "a#2", "b#0"})},
-                      SortCase{"StringIgnoringCase", SortKind::StringIgnoringCase, L({"b", "B", "a", "A"}),
-                               L({"a#2", "A#3", "b#0", "B#1"})},
-                      SortCase{"StringDateKeys", SortKind::String, L({"20100101000500", "20091231230000"}),
-                               L({"20091231230000#1", "20100101000500#0"})},
-                      SortCase{"NoRows", SortKind::Numeric, L({}), L({})}),
+    ::testing::Values(SortCase{"NumericByValue", SortKind::Numeric, strings({"100", "9", "10", "-3", "2.5"}),
+                               strings({"-3#3", "2.5#4", "9#1", "10#2", "100#0"})},
+                      SortCase{"NumericReadsLeadingDigits", SortKind::Numeric,
+                               strings({"12A", "x", " 7", ""}), strings({"x#1", "#3", " 7#2", "12A#0"})},
+                      SortCase{"StringByCharacterCode", SortKind::String, strings({"b", "B", "a", "A"}),
+                               strings({"A#3", "B#1", "a#2", "b#0"})},
+                      SortCase{"StringIgnoringCase", SortKind::StringIgnoringCase,
+                               strings({"b", "B", "a", "A"}), strings({"a#2", "A#3", "b#0", "B#1"})},
+                      SortCase{"NoRows", SortKind::Numeric, strings({}), strings({})}),
     RowName());
-
-struct ClockCase {
-    const char* name;
-    QTime time;
-    const char* text;
-};
-
-class CallDateText : public ::testing::TestWithParam<ClockCase> {};
-
-TEST_P(CallDateText, UsesTheTwelveHourClock) {
-    const ClockCase c = GetParam();
-    const QDateTime dt(QDate(2010, 3, 7), c.time);
-    EXPECT_EQ(formatCallDateTime(dt), QStringLiteral("03/07/2010 ") + QLatin1String(c.text));
-    EXPECT_EQ(formatCallDateTimeAt(dt), QStringLiteral("03/07/2010 at ") + QLatin1String(c.text));
-}
-
-INSTANTIATE_TEST_SUITE_P(Hours, CallDateText,
-                         ::testing::Values(ClockCase{"AfterMidnight", QTime(0, 5), "12:05 AM"},
-                                           ClockCase{"Noon", QTime(12, 0), "12:00 PM"},
-                                           ClockCase{"Afternoon", QTime(14, 5), "02:05 PM"}),
-                         RowName());
 
 TEST(CallDateText, InvalidDateShowsNothing) {
     EXPECT_TRUE(formatCallDateTime(QDateTime()).isEmpty());

@@ -55,32 +55,21 @@ inline std::shared_ptr<MessageBoxSeen> answerNextMessageBox(QMessageBox::Standar
 }
 
 // Looks at the next modal window named objectName when it opens (see) and closes it. Polling stops once
-// it is closed, when the caller drops the handle, or after a few seconds.
+// it is closed or when the caller drops the handle.
 [[nodiscard]] inline std::shared_ptr<void> closeNextModalWindow(const QString& objectName,
                                                                 std::function<void(QWidget*)> see = {}) {
-    auto poll = std::make_shared<std::function<void(int)>>();
-    std::weak_ptr<std::function<void(int)>> weakPoll = poll;
-    *poll = [weakPoll, objectName, see](int attempt) {
-        auto self = weakPoll.lock();
-        if (!self)
-            return;
+    auto poll = std::make_shared<QTimer>();
+    QTimer* timer = poll.get();
+    QObject::connect(timer, &QTimer::timeout, [timer, objectName, see] {
         QWidget* modal = QApplication::activeModalWidget();
-        if (modal && modal->objectName() == objectName) {
-            if (see)
-                see(modal);
-            modal->close();
+        if (!modal || modal->objectName() != objectName)
             return;
-        }
-        if (attempt < 250)
-            QTimer::singleShot(20, [weakPoll, attempt] {
-                if (auto next = weakPoll.lock())
-                    (*next)(attempt + 1);
-            });
-    };
-    QTimer::singleShot(0, [weakPoll] {
-        if (auto self = weakPoll.lock())
-            (*self)(0);
+        timer->stop();
+        if (see)
+            see(modal);
+        modal->close();
     });
+    timer->start(20);
     return poll;
 }
 
@@ -103,14 +92,8 @@ protected:
     // went to QX740001.Rcv on 03/08/2010 09:30.
     void addCall(int source, int number, bool good = true, bool extracted = false, bool complete = true,
                  QDateTime when = {}, int orders = 0) {
-        CallRow row;
-        row.source = source;
-        row.callNumber = number;
-        row.callDnt = when.isValid() ? when : QDateTime(QDate(2010, 3, 7), QTime(14, 5));
-        row.goodCall = good;
-        row.complete = complete;
-        row.numberOfOrders = orders;
-        fx.add(row);
+        fx.addCall(source, number, orders, good, complete, false,
+                   when.isValid() ? when : QDateTime(QDate(2010, 3, 7), QTime(14, 5)));
         if (extracted) {
             ASSERT_TRUE(fx.store
                             ->markExtracted(source, number, QStringLiteral("QX740001.Rcv  "),

@@ -53,22 +53,14 @@ protected:
     // The calls window is up with nothing in front of it.
     static bool idle() { return shownCallsWindow() && !modal(); }
     static void exitProgram() { shownCallsWindow()->exitAction()->trigger(); }
-    QStringList auditTypes() const {
-        QStringList types;
-        for (const AuditRow& row : allAudit())
-            types << row.type;
-        return types;
-    }
-    QStringList audit(const QString& type) const {
-        QStringList messages;
-        for (const AuditRow& row : allAudit())
-            if (row.type == type)
-                messages << row.msg;
-        return messages;
-    }
-    std::vector<AuditRow> allAudit() const {
+    // The types, or the messages of one type, of the audit entries in write order.
+    QStringList audit(const QString& type = {}) const {
+        QStringList texts;
         auto store = CallStore::open(dir.filePath(QStringLiteral("program/CallsAndOrders.db")));
-        return store ? store->allAudit() : std::vector<AuditRow>{};
+        for (const AuditRow& row : store ? store->allAudit() : std::vector<AuditRow>{})
+            if (type.isEmpty() || row.type == type)
+                texts << (type.isEmpty() ? row.type : row.msg);
+        return texts;
     }
     // Runs the steps one after the other, each once its `ready` holds. A step that never comes up fails
     // the test instead of hanging it: the watchdog closes what is open and stops the program.
@@ -129,7 +121,7 @@ TEST_F(WindowModeTest, ExitFromTheMenuStopsTheProgramWithOneSaveAndOneStopEntry)
     EXPECT_TRUE(status.startsWith(QStringLiteral("Today: 0 good, 0 bad. Last intake: none yet.")))
         << status.toStdString();
     EXPECT_TRUE(auditLogOffered);
-    EXPECT_EQ(auditTypes(), (QStringList{QStringLiteral("1"), QStringLiteral("0")}));
+    EXPECT_EQ(audit(), (QStringList{QStringLiteral("1"), QStringLiteral("0")}));
     EXPECT_TRUE(saved("Startup", "DetailsTop").has_value());
     EXPECT_NE(saved("Startup", "DetailsLeft").value_or(QString()).toInt(), 0)
         << "the window's position is kept";
@@ -156,7 +148,7 @@ TEST_P(StopDuringWaitTest, StopSignalEndsTheWaitSavesTheSettingsAndWritesProgram
     EXPECT_EQ(mode.run(), ExitCode::Ok);
     EXPECT_EQ(m_next, 1u) << "the wait never came up";
     EXPECT_FALSE(watchdogFired) << "the stop did not end the wait";
-    EXPECT_EQ(auditTypes().last(), QStringLiteral("0"));
+    EXPECT_EQ(audit().last(), QStringLiteral("0"));
     EXPECT_TRUE(saved("Startup", "DetailsTop").has_value()) << "the settings were saved";
 }
 
@@ -234,7 +226,8 @@ INSTANTIATE_TEST_SUITE_P(
         MenuWindowCase{"OrdersByCustomer", CallsWindow::MenuEntry::OrdersByCustomer, "frmCustCalls"},
         MenuWindowCase{"OrdersByDate", CallsWindow::MenuEntry::OrdersByDate, "frmDateCalls"},
         MenuWindowCase{"ListOfCalls", CallsWindow::MenuEntry::ListOfCalls, "frmRptListCalls"},
-        MenuWindowCase{"About", CallsWindow::MenuEntry::About, "frmAbout"}),
+        MenuWindowCase{"About", CallsWindow::MenuEntry::About, "frmAbout"},
+        MenuWindowCase{"Properties", CallsWindow::MenuEntry::Properties, "frmProperties"}),
     RowName());
 
 TEST_F(WindowModeTest, FirstRunOpensThePropertiesInFrontOfTheCallsWindow) {
@@ -255,27 +248,6 @@ TEST_F(WindowModeTest, FirstRunOpensThePropertiesInFrontOfTheCallsWindow) {
     EXPECT_EQ(audit(QStringLiteral("I")).value(1), QStringLiteral("Launchpad data file not found."));
     EXPECT_EQ(audit(QStringLiteral("P")), QStringList{QStringLiteral("Properties edited.")});
     EXPECT_EQ(saved("QX7", "QX7Name"), QStringLiteral("AS400"));
-}
-
-TEST_F(WindowModeTest, PropertiesFromTheMenuAreSaved) {
-    setting("QX7", "QX7Name", QStringLiteral("HOST"));
-    play({{idle,
-           [] {
-               QTimer::singleShot(0, shownCallsWindow()->menuAction(CallsWindow::MenuEntry::Properties),
-                                  &QAction::trigger);
-           }},
-          {[] { return modalIs("frmProperties"); },
-           [] {
-               modal()
-                   ->findChild<QLineEdit*>(QStringLiteral("txtFileScanMinutes"))
-                   ->setText(QStringLiteral("5"));
-               click("cmdOK");
-           }},
-          {idle, exitProgram}});
-    WindowMode mode;
-    EXPECT_EQ(mode.run(), 0);
-    EXPECT_EQ(m_next, 3u);
-    EXPECT_EQ(saved("QX7", "FileScanMinutes"), QStringLiteral("5"));
 }
 
 // The host folder is away at the first export; the Properties button of the network-error window lets the
