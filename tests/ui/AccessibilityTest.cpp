@@ -4,6 +4,7 @@
 #include "ui/config/FolderBrowser.h"
 #include "ui/config/PropertiesDialog.h"
 #include "ui/viewers/CallDetailsWindow.h"
+#include "ui/viewers/CallsWindow.h"
 #include "ui/viewers/HeaderButton.h"
 #include "ui/viewers/ListCallsDialog.h"
 #include "ui/viewers/OrderDetailsWindow.h"
@@ -80,6 +81,10 @@ TEST_P(Accessibility, EveryReachableControlHasAName) {
 INSTANTIATE_TEST_SUITE_P(
     Windows, Accessibility,
     ::testing::Values(
+        WindowCase{"frmCalls",
+                   [](Accessibility& t) -> std::unique_ptr<QWidget> {
+                       return std::make_unique<CallsWindow>(t.ctx());
+                   }},
         WindowCase{"frmProperties",
                    [](Accessibility& t) -> std::unique_ptr<QWidget> {
                        return std::make_unique<PropertiesDialog>(t.ctx(), std::function<void()>());
