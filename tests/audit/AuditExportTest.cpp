@@ -126,15 +126,13 @@ struct StatusCase {
     QByteArray expected;
 };
 
-class AuditStatusTest : public ::testing::TestWithParam<StatusCase> {};
+class AuditStatusTest : public AuditExportTest, public ::testing::WithParamInterface<StatusCase> {};
 
 TEST_P(AuditStatusTest, OneLinePerRunOfDaysWithCalls) {
-    ProgramFixture f;
     for (const AuditRow& row : GetParam().rows)
-        ASSERT_TRUE(f.store->insertAudit(row).ok());
-    NetworkConnection network(f.ctx);
-    ASSERT_TRUE(AuditExport(f.ctx, network).saveAuditsToFile().ok());
-    EXPECT_EQ(ProgramFixture::readFile(f.hostFile(QStringLiteral("VRQtoQX7.Sts"))), GetParam().expected);
+        add(row);
+    ASSERT_TRUE(save().ok());
+    EXPECT_EQ(statusFile(), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(

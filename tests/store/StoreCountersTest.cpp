@@ -105,6 +105,12 @@ TEST_P(StoreCountersTest, RaisesGiveAndTablesKeepTheCounts) {
 
 INSTANTIATE_TEST_SUITE_P(Rows, StoreCountersTest, ::testing::ValuesIn(kCases), test::RowName());
 
+TEST(StoreCounters, ARaiseOfAMissingRowSaysSo) {
+    test::ProgramFixture f;
+    EXPECT_EQ(f.store->raiseNumberOfOrders(0, 3, nullptr).status, Result::Status::NotFound);
+    EXPECT_EQ(f.store->raiseNumberOfItems(0, 3, 1, nullptr).status, Result::Status::NotFound);
+}
+
 } // namespace
 
 namespace {
