@@ -14,13 +14,6 @@ using namespace vrq::test;
 
 namespace {
 
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
-}
-
 QDateTime at(int day, int hour, int minute, int second = 0) {
     return QDateTime(QDate(2026, 3, day), QTime(hour, minute, second));
 }
@@ -41,8 +34,12 @@ class AuditExportTest : public ::testing::Test {
 protected:
     void add(const AuditRow& row) { ASSERT_TRUE(f.store->insertAudit(row).ok()); }
     Result save() { return AuditExport(f.ctx, network).saveAuditsToFile(); }
-    QByteArray exportFile() const { return readAll(f.hostFile(QStringLiteral("VRQtoQX7.Aud"))); }
-    QByteArray statusFile() const { return readAll(f.hostFile(QStringLiteral("VRQtoQX7.Sts"))); }
+    QByteArray exportFile() const {
+        return ProgramFixture::readFile(f.hostFile(QStringLiteral("VRQtoQX7.Aud")));
+    }
+    QByteArray statusFile() const {
+        return ProgramFixture::readFile(f.hostFile(QStringLiteral("VRQtoQX7.Sts")));
+    }
 
     ProgramFixture f;
     NetworkConnection network{f.ctx};
@@ -62,9 +59,9 @@ TEST_P(AuditExportLineTest, FieldsSitInTheirColumns) {
     EXPECT_EQ(line, GetParam().expected);
 }
 
-AuditRow fullRow(const QString& msg) {
+AuditRow fullRow(const QString& msg, qint64 seq = 345012) {
     AuditRow row = entry(at(10, 14, 7, 30), "G", msg, at(9, 23, 59, 58));
-    row.seq = 345012;
+    row.seq = seq;
     return row;
 }
 
@@ -86,12 +83,7 @@ INSTANTIATE_TEST_SUITE_P(Rows, AuditExportLineTest,
                              LineCase{"ShortMessageIsPadded", fullRow(QStringLiteral("Hi")),
                                       QStringLiteral("20260310 14:07:30.345 F 012 20260309235958GHi") +
                                           QString(155, QLatin1Char(' '))},
-                             LineCase{"SmallSeqHasLeadingZeros",
-                                      [] {
-                                          AuditRow row = fullRow(QStringLiteral("a"));
-                                          row.seq = 7;
-                                          return row;
-                                      }(),
+                             LineCase{"SmallSeqHasLeadingZeros", fullRow(QStringLiteral("a"), 7),
                                       QStringLiteral("20260310 14:07:30.000 F 007 20260309235958Ga") +
                                           QString(156, QLatin1Char(' '))},
                              LineCase{"RowOlderThanSeqAndInstance", legacyRow(),
@@ -134,15 +126,13 @@ struct StatusCase {
     QByteArray expected;
 };
 
-class AuditStatusTest : public ::testing::TestWithParam<StatusCase> {};
+class AuditStatusTest : public AuditExportTest, public ::testing::WithParamInterface<StatusCase> {};
 
 TEST_P(AuditStatusTest, OneLinePerRunOfDaysWithCalls) {
-    ProgramFixture f;
     for (const AuditRow& row : GetParam().rows)
-        ASSERT_TRUE(f.store->insertAudit(row).ok());
-    NetworkConnection network(f.ctx);
-    ASSERT_TRUE(AuditExport(f.ctx, network).saveAuditsToFile().ok());
-    EXPECT_EQ(readAll(f.hostFile(QStringLiteral("VRQtoQX7.Sts"))), GetParam().expected);
+        add(row);
+    ASSERT_TRUE(save().ok());
+    EXPECT_EQ(statusFile(), GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -1,10 +1,8 @@
 #include "context/NetworkConnection.h"
 #include "export/OrderExport.h"
 #include "intake/DataBinIntake.h"
-#include "support/ProgramFixture.h"
-#include "testdata/DataBinGenerator.h"
+#include "intake/IntakeTestSupport.h"
 
-#include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
 
@@ -13,40 +11,20 @@ using namespace vrq::testdata;
 
 namespace {
 
-QByteArray callBlock(int number, const QByteArray& data, char goodFlag) {
-    HeaderFields fields;
-    fields.callNumber = number;
-    fields.lineNumber = 3;
-    fields.dateTime = QStringLiteral("20260310100000");
-    fields.dataLength = int(data.size());
-    fields.goodFlag = goodFlag;
-    if (goodFlag != 'Y')
-        fields.statusText = statusTextFor(5);
-    return callHeaderBlock(fields) + data;
-}
-
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // From the bytes the upstream program appended to the bytes the host collects, through the real intake
 // and the real export.
 TEST(EndToEndTest, ADataBinFileBecomesExactlyTheseOrderFiles) {
     test::ProgramFixture fx;
-    const QString dataBinFolder = fx.dir.filePath(QStringLiteral("dcs/"));
-    QDir().mkpath(dataBinFolder);
-    fx.ctx.settings.DataBinPath = dataBinFolder;
     fx.ctx.settings.SystemID = 4;
     fx.ctx.settings.LastSeqNum = 9900;
 
     const QByteArray good = "junk&S123456&C12345678&RROUTE1&I0000000012345&Q012+&U2&D05&P00150&MHELLO THERE"
                             "&I0000000067890&Q003-&C87654321&I0000000011111&Q001+&";
     const QByteArray bad = "&S222222&C33333333&I0000000044444&Q005+&";
-    QFile dataBin(dataBinFolder + QStringLiteral("DataBin.Dat"));
-    ASSERT_TRUE(dataBin.open(QIODevice::WriteOnly));
-    dataBin.write(fileHeader('N') + callBlock(41, good, 'Y') + callBlock(42, bad, 'N'));
-    dataBin.close();
+    const QString callTime = QStringLiteral("20260310100000");
+    ASSERT_TRUE(test::ProgramFixture::writeFile(
+        fx.dataBinFile(), fileHeader('N') + test::makeCall(41, good, 'Y', {}, callTime) +
+                              test::makeCall(42, bad, 'N', statusTextFor(5), callTime)));
 
     DataBinIntake intake(fx.ctx);
     intake.run();
@@ -61,7 +39,7 @@ TEST(EndToEndTest, ADataBinFileBecomesExactlyTheseOrderFiles) {
                                 "I0000000011111001+00000000\r\n";
     EXPECT_EQ(fx.hostFiles(), QStringList{QStringLiteral("QX740001.Rcv")})
         << "the bad call gets no order file";
-    EXPECT_EQ(readAll(fx.hostFile(QStringLiteral("QX740001.Rcv"))), expected);
+    EXPECT_EQ(test::ProgramFixture::readFile(fx.hostFile(QStringLiteral("QX740001.Rcv"))), expected);
 
     const auto call = fx.call(0, 41);
     ASSERT_TRUE(call);
@@ -70,7 +48,7 @@ TEST(EndToEndTest, ADataBinFileBecomesExactlyTheseOrderFiles) {
     EXPECT_FALSE(fx.call(0, 42)->extractedCall);
     EXPECT_EQ(fx.call(0, 42)->badReason, 5);
     EXPECT_EQ(fx.savedSetting(QStringLiteral("QX7"), QStringLiteral("LastSeqNum")), QStringLiteral("1"));
-    EXPECT_FALSE(QFile::exists(dataBinFolder + QStringLiteral("DataBin.Dat")));
+    EXPECT_FALSE(QFile::exists(fx.dataBinFile()));
     EXPECT_TRUE(QFile::exists(fx.programFolder() + QStringLiteral("/Audit/Databin.000")));
     EXPECT_TRUE(fx.auditTexts().contains(QStringLiteral("X|Extracted call # 41")));
 

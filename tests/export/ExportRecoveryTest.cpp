@@ -37,7 +37,8 @@ struct KillCase {
     const char* finalFile;      // the call's file after the restart
 };
 
-class ExportRecoveryTest : public ::testing::TestWithParam<KillCase> {
+// Call 17 with one order waits to be sent; the last order file number used was 41.
+class ExportRecoveryRecord : public ::testing::Test {
 protected:
     void SetUp() override {
         f.ctx.settings.SystemID = 1;
@@ -56,6 +57,8 @@ protected:
     }
     ProgramFixture f;
 };
+
+class ExportRecoveryTest : public ExportRecoveryRecord, public ::testing::WithParamInterface<KillCase> {};
 
 TEST_P(ExportRecoveryTest, EachCallReachesTheHostExactlyOnce) {
     ScriptedFileSystem dying = dyingAt(GetParam().point);
@@ -95,12 +98,7 @@ INSTANTIATE_TEST_SUITE_P(
                       KillCase{"AfterMark", KillPoint::AfterMark, false, "QX710042.Rcv"}),
     RowName());
 
-TEST(ExportRecoveryRecord, AStopWhileSettlingNeverCountsAnUnsentFileAsSent) {
-    ProgramFixture f;
-    f.ctx.settings.SystemID = 1;
-    f.ctx.settings.LastSeqNum = 41;
-    f.addCall(0, 17, 1);
-    f.addOrder(0, 17, 1);
+TEST_F(ExportRecoveryRecord, AStopWhileSettlingNeverCountsAnUnsentFileAsSent) {
     NetworkConnection network(f.ctx);
     ScriptedFileSystem dying{stopBefore(FsOp::Rename)};
     f.ctx.fs = &dying;
@@ -119,11 +117,8 @@ TEST(ExportRecoveryRecord, AStopWhileSettlingNeverCountsAnUnsentFileAsSent) {
     EXPECT_EQ(f.call(0, 17)->extractedFileName, sent.first()) << "marked only with a file the host has";
 }
 
-TEST(ExportRecoveryRecord, ACallWhoseFolderIsAwayWaitsWhileOthersGoOn) {
-    ProgramFixture f;
+TEST_F(ExportRecoveryRecord, ACallWhoseFolderIsAwayWaitsWhileOthersGoOn) {
     f.ctx.settings.MonitorNetwork = false;
-    f.addCall(0, 17, 1);
-    f.addOrder(0, 17, 1);
     f.addCall(0, 18, 1);
     f.addOrder(0, 18, 1);
     const QString awayFolder = f.dir.filePath(QStringLiteral("old-host"));

@@ -16,10 +16,7 @@ using namespace vrq::test;
 namespace {
 
 QByteArray readAll(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.readAll();
+    return ProgramFixture::readFile(path);
 }
 
 QString lineKinds(const QByteArray& bytes) {

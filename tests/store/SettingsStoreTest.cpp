@@ -1,6 +1,7 @@
 #include "store/SettingsStore.h"
 #include "platform/Clock.h"
 #include "platform/SettingsBackend.h"
+#include "support/ScriptedFileSystem.h"
 #include "support/TestDoubles.h"
 #include "support/TestNames.h"
 
@@ -94,44 +95,6 @@ TEST_F(SettingsStoreTest, WrittenValuesReadBackTheSame) {
     EXPECT_EQ(back.DaysOfHistory, 60);
 }
 
-struct StoredText {
-    const char* name;
-    const char* section;
-    const char* key;
-    const char* text;
-    bool converts;
-};
-
-class StoredTextTest : public SettingsStoreTest, public ::testing::WithParamInterface<StoredText> {};
-
-TEST_P(StoredTextTest, ABadValueIsReportedAndDefaulted) {
-    const StoredText& p = GetParam();
-    writeRaw(QString::fromLatin1(p.section), QString::fromLatin1(p.key), QString::fromLatin1(p.text));
-    Settings s;
-    const auto problems = store.loadFromRegistry(s);
-    if (p.converts) {
-        EXPECT_TRUE(problems.isEmpty());
-    } else {
-        ASSERT_EQ(problems.size(), 1);
-        EXPECT_EQ(problems[0].section, QString::fromLatin1(p.section));
-        EXPECT_EQ(problems[0].key, QString::fromLatin1(p.key));
-        EXPECT_EQ(problems[0].value, QString::fromLatin1(p.text));
-        EXPECT_TRUE(problems[0].describe().contains(QString::fromLatin1(p.key)));
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Texts, StoredTextTest,
-    ::testing::Values(StoredText{"MinutesInLetters", "QX7", "FileScanMinutes", "abc", false},
-                      StoredText{"MinutesPastSixteenBits", "QX7", "FileScanMinutes", "70000", false},
-                      StoredText{"NumberWithLeadingBlank", "QX7", "DataBinFormat", " 2", true},
-                      StoredText{"FlagZero", "QX7", "EnableCalls", "0", true},
-                      StoredText{"FlagMinusOne", "QX7", "EnableCalls", "-1", true},
-                      StoredText{"FlagInWords", "QX7", "EnableCalls", "yes", false},
-                      StoredText{"DateInWords", "Miscellaneous", "LastDatePurged", "yesterday", false},
-                      StoredText{"PositionPastSixteenBits", "Startup", "DetailsTop", "-32769", false}),
-    test::RowName());
-
 // A file edited while the program runs: the bad value read again replaces the earlier one by the default.
 TEST_F(SettingsStoreTest, ABadValueLoadedOverAnEarlierOneGivesTheDefault) {
     Settings s;
@@ -139,6 +102,16 @@ TEST_F(SettingsStoreTest, ABadValueLoadedOverAnEarlierOneGivesTheDefault) {
     writeRaw(QStringLiteral("QX7"), QStringLiteral("FileScanMinutes"), QStringLiteral("abc"));
     store.loadFromRegistry(s);
     EXPECT_EQ(s.FileScanMinutes, 30);
+}
+
+TEST_F(SettingsStoreTest, FlagsWrittenAsNumbersLoad) {
+    Settings s;
+    writeRaw(QStringLiteral("QX7"), QStringLiteral("EnableCalls"), QStringLiteral("0"));
+    EXPECT_TRUE(store.loadFromRegistry(s).isEmpty());
+    EXPECT_FALSE(s.EnableCalls);
+    writeRaw(QStringLiteral("QX7"), QStringLiteral("EnableCalls"), QStringLiteral("-1"));
+    EXPECT_TRUE(store.loadFromRegistry(s).isEmpty());
+    EXPECT_TRUE(s.EnableCalls);
 }
 
 // One line of a settings file and the value it must load as.
@@ -218,10 +191,12 @@ INSTANTIATE_TEST_SUITE_P(
                       SavedText{"HashAndBrackets", "#[x]=y"}),
     test::RowName());
 
-// A stored value the program cannot use as it stands.
+// A stored value the program cannot use as it stands: reported, and kept in the file as written while
+// the other keys save.
 struct KeptValue {
     const char* name;
-    const char* key; // in the [QX7] section
+    const char* section;
+    const char* key;
     QString text;
 };
 
@@ -230,13 +205,17 @@ class KeptValueTest : public SettingsStoreTest, public ::testing::WithParamInter
 TEST_P(KeptValueTest, IsReportedAndKeptInTheFileWhileTheOtherKeysSave) {
     const KeptValue& p = GetParam();
     const QByteArray line = QByteArray(p.key) + '=' + p.text.toUtf8();
-    writeFileText("[QX7]\n" + line + "\nLastSeqNum=5\n");
+    const QByteArray section = QByteArray("[") + p.section + "]\n";
+    writeFileText(section == "[QX7]\n" ? section + line + "\nLastSeqNum=5\n"
+                                       : "[QX7]\nLastSeqNum=5\n" + section + line + "\n");
     backend = SettingsBackend::openIniFile(iniPath);
     SettingsStore fromFile(*backend, clock);
     Settings s;
     const QList<SettingProblem> problems = fromFile.loadFromRegistry(s);
     ASSERT_EQ(problems.size(), 1);
+    EXPECT_EQ(problems[0].section, QLatin1String(p.section));
     EXPECT_EQ(problems[0].key, QLatin1String(p.key));
+    EXPECT_EQ(problems[0].value, p.text);
     EXPECT_TRUE(problems[0].describe().contains(QLatin1String(p.key)))
         << problems[0].describe().toStdString();
 
@@ -250,11 +229,16 @@ TEST_P(KeptValueTest, IsReportedAndKeptInTheFileWhileTheOtherKeysSave) {
 
 INSTANTIATE_TEST_SUITE_P(
     Values, KeptValueTest,
-    ::testing::Values(KeptValue{"SystemIdNotANumber", "SystemID", QStringLiteral("1x")},
-                      KeptValue{"SystemIdOfTwoDigits", "SystemID", QStringLiteral("12")},
-                      KeptValue{"FileScanMinutesInLetters", "FileScanMinutes", QStringLiteral("abc")},
-                      KeptValue{"HostNameLongerThanItsField", "QX7Name", QString(97, QLatin1Char('n'))},
-                      KeptValue{"TwoLetterDrive", "LocalDrive", QStringLiteral("IJ")}),
+    ::testing::Values(
+        KeptValue{"SystemIdNotANumber", "QX7", "SystemID", QStringLiteral("1x")},
+        KeptValue{"SystemIdOfTwoDigits", "QX7", "SystemID", QStringLiteral("12")},
+        KeptValue{"MinutesInLetters", "QX7", "FileScanMinutes", QStringLiteral("abc")},
+        KeptValue{"MinutesPastSixteenBits", "QX7", "FileScanMinutes", QStringLiteral("70000")},
+        KeptValue{"FlagInWords", "QX7", "EnableCalls", QStringLiteral("yes")},
+        KeptValue{"HostNameLongerThanItsField", "QX7", "QX7Name", QString(97, QLatin1Char('n'))},
+        KeptValue{"TwoLetterDrive", "QX7", "LocalDrive", QStringLiteral("IJ")},
+        KeptValue{"DateInWords", "Miscellaneous", "LastDatePurged", QStringLiteral("yesterday")},
+        KeptValue{"PositionPastSixteenBits", "Startup", "DetailsTop", QStringLiteral("-32769")}),
     test::RowName());
 
 TEST_F(SettingsStoreTest, AKeptValueIsSavedOnceTheRecordChangesIt) {
@@ -269,19 +253,9 @@ TEST_F(SettingsStoreTest, AKeptValueIsSavedOnceTheRecordChangesIt) {
     EXPECT_EQ(reopened->value(QStringLiteral("QX7"), QStringLiteral("SystemID")), QStringLiteral("3"));
 }
 
-// A settings file made read-only: every replacement of it fails.
-class ReadOnlySettingsDisk : public FileSystem {
-public:
-    Result replaceFileDurably(const QString& path, const QByteArray& bytes) override {
-        if (readOnly)
-            return Result::failure(EACCES, QStringLiteral("%1 is read-only").arg(path));
-        return FileSystem::replaceFileDurably(path, bytes);
-    }
-    bool readOnly = true;
-};
-
 TEST_F(SettingsStoreTest, AFailedSaveIsReportedEachTimeAndStoredOnceTheFileCanBeWritten) {
-    ReadOnlySettingsDisk disk;
+    // A settings file made read-only: every replacement of it fails.
+    test::ScriptedFileSystem disk{test::failing(test::FsOp::ReplaceDurably, {}, EACCES)};
     backend = SettingsBackend::openIniFile(iniPath, disk);
     SettingsStore readOnly(*backend, clock);
     QStringList failures;
@@ -294,7 +268,7 @@ TEST_F(SettingsStoreTest, AFailedSaveIsReportedEachTimeAndStoredOnceTheFileCanBe
     ASSERT_EQ(failures.size(), 2);
     EXPECT_TRUE(failures[0].contains(iniPath)) << failures[0].toStdString();
 
-    disk.readOnly = false;
+    disk.heal();
     s.NextDataBinNum = 2;
     EXPECT_TRUE(readOnly.saveToRegistry(s));
     auto reopened = SettingsBackend::openIniFile(iniPath);

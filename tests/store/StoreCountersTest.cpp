@@ -3,219 +3,113 @@
 // or a group is undone.
 #include "store/CallStore.h"
 
+#include "support/ProgramFixture.h"
 #include "support/TestNames.h"
 
 #include <QTemporaryDir>
-#include <functional>
 #include <gtest/gtest.h>
 
 using namespace vrq;
 
 namespace {
 
-// The steps of a row, run against the store; each raise's new value is appended to `raised`.
-struct Steps {
-    CallStore& store;
-    std::vector<int> raised;
-
-    void call(int number) {
-        CallRow row;
-        row.callNumber = number;
-        ASSERT_TRUE(store.insertCall(row).ok());
-    }
-    void order(int call, int seq) {
-        OrderRow row;
-        row.callNumber = call;
-        row.orderSeqNumber = seq;
-        ASSERT_TRUE(store.insertOrder(row).ok());
-    }
-    void raiseOrders(int call) {
+// One row's steps, a word each: "B", "C" and "R" begin, commit and roll back a unit of work; "G", "E" and
+// "A" begin, end and abandon a group; "c" stores call 1; "r" raises its orders; "oN" stores its order N;
+// "iN" raises order N's items and stores the item with the number the raise gave; "sN" reads order N's
+// count inside the unit; "a" writes an audit entry. Every raise and read appends the count it gave.
+std::vector<int> runSteps(test::ProgramFixture& f, const char* steps) {
+    CallStore& store = *f.store;
+    std::vector<int> seen;
+    for (const QString& step : QString::fromLatin1(steps).split(QLatin1Char(' '))) {
+        const char word = step.at(0).toLatin1();
+        const int seq = step.mid(1).toInt();
         int count = -1;
-        ASSERT_TRUE(store.raiseNumberOfOrders(0, call, &count).ok());
-        raised.push_back(count);
+        Result done = Result::success();
+        if (word == 'B')
+            done = store.begin();
+        else if (word == 'C')
+            done = store.commit();
+        else if (word == 'R')
+            store.rollback();
+        else if (word == 'G')
+            done = store.beginGroup();
+        else if (word == 'E')
+            done = store.endGroup();
+        else if (word == 'A')
+            store.abandonGroup();
+        else if (word == 'c')
+            f.addCall(0, 1, 0);
+        else if (word == 'o')
+            f.addOrder(0, 1, seq);
+        else if (word == 'r')
+            done = store.raiseNumberOfOrders(0, 1, &count);
+        else if (word == 's')
+            count = store.findOrder(0, 1, seq) ? store.findOrder(0, 1, seq)->numberOfItems : -1;
+        else if (word == 'a')
+            done = f.audit->write(AuditType::Info, QStringLiteral("between two raises"));
+        else if (word == 'i' && (done = store.raiseNumberOfItems(0, 1, seq, &count)).ok())
+            f.addItem(0, 1, seq, count);
+        EXPECT_TRUE(done.ok()) << step.toStdString() << ": " << done.message.toStdString();
+        if (word == 'r' || word == 'i' || word == 's')
+            seen.push_back(count);
     }
-    // Raises the order's counter and stores the line item with the number it gave.
-    void item(int call, int seq) {
-        int count = -1;
-        ASSERT_TRUE(store.raiseNumberOfItems(0, call, seq, &count).ok());
-        raised.push_back(count);
-        ItemRow row;
-        row.callNumber = call;
-        row.orderSeqNumber = seq;
-        row.itemSeqNumber = count;
-        ASSERT_TRUE(store.insertItem(row).ok());
-    }
-    void audit() {
-        AuditRow row;
-        row.auditDnt = QDateTime(QDate(2026, 3, 10), QTime(9, 0));
-        row.type = QStringLiteral("I");
-        row.msg = QStringLiteral("between two raises");
-        ASSERT_TRUE(store.insertAudit(row).ok());
-    }
-    // The order's counter as a reader inside the same unit of work sees it.
-    void seeItems(int call, int seq) {
-        const std::optional<OrderRow> row = store.findOrder(0, call, seq);
-        raised.push_back(row ? row->numberOfItems : -1);
-    }
-};
+    return seen;
+}
 
 struct CounterCase {
     const char* name;
-    std::function<void(Steps&)> run;
+    const char* steps;
     std::vector<int> raised;
-    // After the steps: Calls.NumberOfOrders of call 1, Orders.NumberOfItems of orders 1 and 2 of call 1
+    // After the steps: Calls.NumberOfOrders of call 1, Orders.NumberOfItems of its orders 1 and 2
     // (-1: no such row).
     int ordersOfCall;
     int itemsOfOrder1;
     int itemsOfOrder2;
 };
 
-// Call 1 with order 1 of two line items, in the open unit of work.
-void callWithTwoItems(Steps& s) {
-    s.call(1);
-    s.raiseOrders(1);
-    s.order(1, 1);
-    s.item(1, 1);
-    s.item(1, 1);
-}
-
 const CounterCase kCases[] = {
-    {"OneUnitTwoOrders",
-     [](Steps& s) {
-         ASSERT_TRUE(s.store.begin().ok());
-         callWithTwoItems(s);
-         s.raiseOrders(1);
-         s.order(1, 2);
-         s.item(1, 2);
-         ASSERT_TRUE(s.store.commit().ok());
-     },
-     {1, 1, 2, 2, 1},
-     2,
-     2,
-     1},
-    {"BackToAnEarlierOrder",
-     [](Steps& s) {
-         ASSERT_TRUE(s.store.begin().ok());
-         callWithTwoItems(s);
-         s.order(1, 2);
-         s.item(1, 2);
-         s.item(1, 1);
-         ASSERT_TRUE(s.store.commit().ok());
-     },
-     {1, 1, 2, 1, 3},
-     1,
-     3,
-     1},
-    {"AuditEntriesBetweenRaises",
-     [](Steps& s) {
-         ASSERT_TRUE(s.store.begin().ok());
-         s.call(1);
-         s.audit();
-         s.raiseOrders(1);
-         s.order(1, 1);
-         s.audit();
-         s.item(1, 1);
-         s.audit();
-         s.item(1, 1);
-         ASSERT_TRUE(s.store.commit().ok());
-     },
-     {1, 1, 2},
-     1,
-     2,
-     -1},
-    {"ReadInsideTheUnit",
-     [](Steps& s) {
-         ASSERT_TRUE(s.store.begin().ok());
-         callWithTwoItems(s);
-         s.seeItems(1, 1);
-         s.item(1, 1);
-         ASSERT_TRUE(s.store.commit().ok());
-     },
-     {1, 1, 2, 2, 3},
-     1,
-     3,
-     -1},
-    {"UndoneUnit",
-     [](Steps& s) {
-         ASSERT_TRUE(s.store.begin().ok());
-         callWithTwoItems(s);
-         s.store.rollback();
-     },
-     {1, 1, 2},
-     -1,
-     -1,
-     -1},
-    {"NoUnitOfWork", [](Steps& s) { callWithTwoItems(s); }, {1, 1, 2}, 1, 2, -1},
-    {"UndoneUnitInsideAGroup",
-     [](Steps& s) {
-         ASSERT_TRUE(s.store.beginGroup().ok());
-         ASSERT_TRUE(s.store.begin().ok());
-         callWithTwoItems(s);
-         ASSERT_TRUE(s.store.commit().ok());
-         ASSERT_TRUE(s.store.begin().ok());
-         s.item(1, 1);
-         s.raiseOrders(1);
-         s.store.rollback();
-         ASSERT_TRUE(s.store.begin().ok());
-         s.item(1, 1);
-         ASSERT_TRUE(s.store.commit().ok());
-         ASSERT_TRUE(s.store.endGroup().ok());
-     },
-     {1, 1, 2, 3, 2, 3},
-     1,
-     3,
-     -1},
-    {"AbandonedGroup",
-     [](Steps& s) {
-         ASSERT_TRUE(s.store.beginGroup().ok());
-         ASSERT_TRUE(s.store.begin().ok());
-         callWithTwoItems(s);
-         ASSERT_TRUE(s.store.commit().ok());
-         s.store.abandonGroup();
-     },
-     {1, 1, 2},
-     -1,
-     -1,
-     -1},
+    {"OneUnitTwoOrders", "B c r o1 i1 i1 r o2 i2 C", {1, 1, 2, 2, 1}, 2, 2, 1},
+    {"BackToAnEarlierOrder", "B c r o1 i1 i1 o2 i2 i1 C", {1, 1, 2, 1, 3}, 1, 3, 1},
+    {"AuditEntriesBetweenRaises", "B c a r o1 a i1 a i1 C", {1, 1, 2}, 1, 2, -1},
+    {"ReadInsideTheUnit", "B c r o1 i1 i1 s1 i1 C", {1, 1, 2, 2, 3}, 1, 3, -1},
+    {"UndoneUnit", "B c r o1 i1 i1 R", {1, 1, 2}, -1, -1, -1},
+    {"NoUnitOfWork", "c r o1 i1 i1", {1, 1, 2}, 1, 2, -1},
+    {"UndoneUnitInsideAGroup", "G B c r o1 i1 i1 C B i1 r R B i1 C E", {1, 1, 2, 3, 2, 3}, 1, 3, -1},
+    {"AbandonedGroup", "G B c r o1 i1 i1 C A", {1, 1, 2}, -1, -1, -1},
 };
 
 class StoreCountersTest : public ::testing::TestWithParam<CounterCase> {
 protected:
-    void SetUp() override {
-        Result error;
-        store = CallStore::open(dir.filePath(QStringLiteral("CallsAndOrders.db")), &error);
-        ASSERT_TRUE(store) << error.message.toStdString();
-        store->dataConversions();
-    }
-
     // What a later process reads from the file.
     int storedOrdersOfCall() {
-        store.reset();
-        store = CallStore::open(dir.filePath(QStringLiteral("CallsAndOrders.db")));
-        const std::optional<CallRow> call = store->findCall(0, 1);
+        f.reopenStore();
+        const std::optional<CallRow> call = f.call(0, 1);
         return call ? call->numberOfOrders : -1;
     }
     int storedItemsOfOrder(int seq) {
-        const std::optional<OrderRow> order = store->findOrder(0, 1, seq);
+        const std::optional<OrderRow> order = f.store->findOrder(0, 1, seq);
         return order ? order->numberOfItems : -1;
     }
 
-    QTemporaryDir dir;
-    std::unique_ptr<CallStore> store;
+    test::ProgramFixture f;
 };
 
 TEST_P(StoreCountersTest, RaisesGiveAndTablesKeepTheCounts) {
     const CounterCase& c = GetParam();
-    Steps steps{*store, {}};
-    c.run(steps);
-    EXPECT_EQ(steps.raised, c.raised);
-    EXPECT_FALSE(store->inTransaction());
+    EXPECT_EQ(runSteps(f, c.steps), c.raised);
+    EXPECT_FALSE(f.store->inTransaction());
     EXPECT_EQ(storedOrdersOfCall(), c.ordersOfCall);
     EXPECT_EQ(storedItemsOfOrder(1), c.itemsOfOrder1);
     EXPECT_EQ(storedItemsOfOrder(2), c.itemsOfOrder2);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, StoreCountersTest, ::testing::ValuesIn(kCases), test::RowName());
+
+TEST(StoreCounters, ARaiseOfAMissingRowSaysSo) {
+    test::ProgramFixture f;
+    EXPECT_EQ(f.store->raiseNumberOfOrders(0, 3, nullptr).status, Result::Status::NotFound);
+    EXPECT_EQ(f.store->raiseNumberOfItems(0, 3, 1, nullptr).status, Result::Status::NotFound);
+}
 
 } // namespace
 

@@ -9,7 +9,6 @@ namespace vrq::test {
 bool RecordingUserInterface::waitForHostFolder(const QDateTime&, const std::function<bool()>& tryReconnect) {
     ++waits;
     for (int retry = 1; retry <= maxRetries; ++retry) {
-        ++retries;
         if (beforeRetry)
             beforeRetry(retry);
         if (tryReconnect())

@@ -57,7 +57,6 @@ public:
     std::vector<Display> displayed;
     QStringList messages;
     int waits = 0;
-    int retries = 0;
     int maxRetries = 3;
     std::function<void(int retry)> beforeRetry;
 };

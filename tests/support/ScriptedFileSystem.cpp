@@ -65,6 +65,10 @@ Result ScriptedFileSystem::writeFileDurably(const QString& path, const QByteArra
     return apply(FsOp::WriteDurably, path, {}, [&] { return FileSystem::writeFileDurably(path, bytes); });
 }
 
+Result ScriptedFileSystem::replaceFileDurably(const QString& path, const QByteArray& bytes) {
+    return apply(FsOp::ReplaceDurably, path, {}, [&] { return FileSystem::replaceFileDurably(path, bytes); });
+}
+
 Result ScriptedFileSystem::overwrite(const QString& path, const QByteArray& bytes) {
     return apply(FsOp::Overwrite, path, {}, [&] { return FileSystem::overwrite(path, bytes); });
 }

@@ -11,7 +11,7 @@ namespace vrq::test {
 // catch it, roll back the store's open transaction and start again.
 struct Stopped {};
 
-enum class FsOp { RemoveFile, Rename, MoveFile, WriteFile, WriteDurably, Overwrite };
+enum class FsOp { RemoveFile, Rename, MoveFile, WriteFile, WriteDurably, ReplaceDurably, Overwrite };
 
 // One line of a script: which calls it strikes and what it does to them.
 struct FsRule {
@@ -39,12 +39,14 @@ public:
     ScriptedFileSystem(std::initializer_list<FsRule> rules) : m_rules(rules.begin(), rules.end()) {}
 
     int strikes() const { return m_strikes; } // calls a rule struck so far
+    void heal() { m_rules.clear(); }          // from now on, the real file system
 
     Result removeFile(const QString& path) override;
     Result renameNoReplace(const QString& from, const QString& to) override;
     Result moveFile(const QString& from, const QString& to) override;
     Result writeFile(const QString& path, const QByteArray& bytes) override;
     Result writeFileDurably(const QString& path, const QByteArray& bytes) override;
+    Result replaceFileDurably(const QString& path, const QByteArray& bytes) override;
     Result overwrite(const QString& path, const QByteArray& bytes) override;
 
 private:
