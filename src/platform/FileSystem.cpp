@@ -107,9 +107,9 @@ public:
             if (n < 0 && errno == EINTR)
                 continue;
             if (n <= 0) // reported as a short write is: the disk is full
-                return Result::failure(ENOSPC, QStringLiteral("cannot write %1: %2")
-                                                   .arg(m_path, QString::fromLocal8Bit(
-                                                                    std::strerror(n < 0 ? errno : ENOSPC))));
+                return Result::failure(
+                    ENOSPC, QStringLiteral("cannot write %1: %2")
+                                .arg(m_path, QString::fromLocal8Bit(std::strerror(n < 0 ? errno : ENOSPC))));
             done += n;
         }
         return Result::success();
@@ -141,8 +141,8 @@ public:
 
     Result overwrite(const QByteArray& bytes) override {
         if (!m_file.seek(0) || m_file.write(bytes) != bytes.size() || !m_file.flush())
-            return Result::failure(ENOSPC,
-                                   QStringLiteral("cannot write %1: %2").arg(m_file.fileName(), errorString()));
+            return Result::failure(
+                ENOSPC, QStringLiteral("cannot write %1: %2").arg(m_file.fileName(), errorString()));
         return Result::success();
     }
     Result writeDurably(const QByteArray& bytes) override { return overwrite(bytes); }
@@ -257,7 +257,8 @@ std::unique_ptr<OpenFile> FileSystem::openForWriting(const QString& path, OpenMo
     const int fd = ::open(QFile::encodeName(path).constData(), flags, 0666);
     if (fd < 0) {
         *result = Result::failure(
-            EIO, QStringLiteral("cannot create %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+            EIO,
+            QStringLiteral("cannot create %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
         return nullptr;
     }
     *result = Result::success();

@@ -87,7 +87,8 @@ private:
     std::unique_ptr<OpenFile> m_file;
 };
 
-std::unique_ptr<OpenFile> ScriptedFileSystem::openForWriting(const QString& path, OpenMode mode, Result* result) {
+std::unique_ptr<OpenFile> ScriptedFileSystem::openForWriting(const QString& path, OpenMode mode,
+                                                             Result* result) {
     std::unique_ptr<OpenFile> file;
     auto open = [&] {
         Result opened;
