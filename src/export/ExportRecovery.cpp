@@ -66,7 +66,7 @@ Result ExportRecovery::save(const PendingRename& pending) {
     // guard it against a power cut too, but the store's own last commits are not flushed either
     // (synchronous=NORMAL), so it would not make the export exactly-once across a power cut, and it
     // cost almost half as much again as writing the order file.
-    const Result saved = m_fs.overwrite(recordPath(), bytes);
+    const Result saved = writeRecord(bytes);
     if (saved) {
         m_recordKey = CallKey{pending.source, pending.callNumber};
         m_recordSize = std::max(m_recordSize, bytes.size());
@@ -75,8 +75,10 @@ Result ExportRecovery::save(const PendingRename& pending) {
 }
 
 Result ExportRecovery::park(const PendingRename& pending) {
-    const Result parked =
-        m_fs.writeFileDurably(parkedPath({pending.source, pending.callNumber}), encode(pending));
+    const CallKey key{pending.source, pending.callNumber};
+    const Result parked = m_fs.writeFileDurably(parkedPath(key), encode(pending));
+    if (parked && m_parked && std::find(m_parked->begin(), m_parked->end(), key) == m_parked->end())
+        m_parked->push_back(key);
     if (parked && read(recordPath()) == pending)
         blankRecord(m_fs.fileSize(recordPath()));
     return parked;
@@ -84,8 +86,25 @@ Result ExportRecovery::park(const PendingRename& pending) {
 
 void ExportRecovery::blankRecord(qsizetype size) {
     if (size > 0)
-        m_fs.overwrite(recordPath(), QByteArray(size, ' '));
+        writeRecord(QByteArray(size, ' '));
     m_recordKey.reset();
+}
+
+Result ExportRecovery::writeRecord(const QByteArray& bytes) {
+    if (!m_record) {
+        Result opened;
+        m_record = m_fs.openForWriting(recordPath(), FileSystem::OpenMode::KeepContent, &opened);
+        if (!m_record)
+            return opened;
+    }
+    const Result written = m_record->overwrite(bytes);
+    if (!written)
+        m_record.reset(); // opened again for the next write
+    return written;
+}
+
+void ExportRecovery::closeRecord() {
+    m_record.reset();
 }
 
 std::optional<PendingRename> ExportRecovery::read(const QString& path) const {
@@ -124,14 +143,17 @@ std::optional<PendingRename> ExportRecovery::load(const CallKey& call) const {
 
 std::vector<PendingRename> ExportRecovery::loadAll() {
     std::vector<PendingRename> records;
+    m_parked.emplace();
     for (const FileEntry& entry : m_fs.listFiles(m_folder)) {
         if (!isRecordName(entry.name))
             continue;
         const QString path = QDir(m_folder).filePath(entry.name);
-        if (std::optional<PendingRename> pending = read(path))
+        if (std::optional<PendingRename> pending = read(path)) {
             records.push_back(*pending);
-        else
+            m_parked->push_back({pending->source, pending->callNumber});
+        } else {
             m_fs.removeFile(path);
+        }
     }
     if (std::optional<PendingRename> pending = read(recordPath())) {
         if (std::find(records.begin(), records.end(), *pending) == records.end())
@@ -147,6 +169,12 @@ void ExportRecovery::clear(const CallKey& call) {
     } else if (const std::optional<PendingRename> left = read(recordPath());
                left && CallKey{left->source, left->callNumber} == call) {
         blankRecord(m_fs.fileSize(recordPath())); // written by a stopped process
+    }
+    if (m_parked) {
+        const auto found = std::find(m_parked->begin(), m_parked->end(), call);
+        if (found == m_parked->end())
+            return;
+        m_parked->erase(found);
     }
     const QString parked = parkedPath(call);
     if (m_fs.fileExists(parked))

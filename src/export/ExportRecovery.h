@@ -4,6 +4,7 @@
 #include "store/StoreRecords.h"
 
 #include <QString>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -39,6 +40,9 @@ public:
     std::vector<PendingRename> loadAll();
     std::optional<PendingRename> load(const CallKey& call) const;
     void clear(const CallKey& call);
+    // Closes the record file, which stays open from its first write so that each later write is one
+    // write in place. Called at the end of a pass.
+    void closeRecord();
     // Moves the record of a call that has to wait out of the way of the next renames.
     Result park(const PendingRename& pending);
 
@@ -59,12 +63,17 @@ private:
     std::optional<PendingRename> read(const QString& path) const;
     static QByteArray encode(const PendingRename& pending);
     void blankRecord(qsizetype size);
+    Result writeRecord(const QByteArray& bytes);
 
     FileSystem& m_fs;
     QString m_folder;
     // What this process last wrote into the record, so that blanking it needs no read.
     std::optional<CallKey> m_recordKey;
     qsizetype m_recordSize = 0;
+    std::unique_ptr<OpenFile> m_record;
+    // The calls with a parked record, once loadAll has listed them: a call not among them needs no look
+    // for one when its record is cleared.
+    std::optional<std::vector<CallKey>> m_parked;
 };
 
 } // namespace vrq

@@ -84,6 +84,8 @@ void OrderExport::extractCalls() {
         m_ctx.store->rollback();
         reportPassError(error);
     }
+    m_output.reset();
+    m_recovery.closeRecord();
     const bool finished = error.ok() && end == PassEnd::Finished;
     if (finished)
         m_ctx.settingsStore->saveToRegistry(settings);
@@ -119,6 +121,7 @@ bool OrderExport::heldBySettings() {
 Result OrderExport::runPass(PassEnd& end) {
     std::vector<CallKey> unsettled;
     m_numbersInUse.reset();
+    m_nativeHostFolder.reset();
     if (Result error = settleUnfinishedRenames(unsettled); !error.ok())
         return error;
     if (Result error = recoverReservedNumbers(); !error.ok())
@@ -165,6 +168,7 @@ Result OrderExport::runPass(PassEnd& end) {
 }
 
 bool OrderExport::openOutputFile() {
+    m_output.reset();
     m_noFreeNumber = false;
     auto fail = [&](const Result& failure) {
         runstatus::stepFailed(m_ctx);
@@ -203,8 +207,9 @@ bool OrderExport::openOutputFile() {
                 .arg(*passOver));
 
     // Not flushed: only the filled file has to be on the disk before its rename.
-    const Result created = m_ctx.fs->writeFile(m_file.tmpPath, QByteArray());
-    if (!created)
+    Result created;
+    m_output = m_ctx.fs->openForWriting(m_file.tmpPath, FileSystem::OpenMode::Truncate, &created);
+    if (!m_output)
         return fail(created);
     return true;
 }
@@ -238,10 +243,13 @@ QString OrderExport::hostFolder() const {
     return PathResolver::withTrailingSeparator(PathResolver::trimRight(m_ctx.settings.QX7Path));
 }
 
-QString OrderExport::nativeHostFolder() const {
-    // The folder is matched name by name; the files in it are named by the program, so their names
-    // need no match (which would list the whole host folder for every file).
-    return PathResolver::withTrailingSeparator(m_ctx.paths->resolve(hostFolder()));
+QString OrderExport::nativeHostFolder() {
+    // The folder is matched name by name, each level of it, once per pass (a pass reset it); the files
+    // in it are named by the program, so their names need no match (which would list the whole host
+    // folder for every file).
+    if (!m_nativeHostFolder)
+        m_nativeHostFolder = PathResolver::withTrailingSeparator(m_ctx.paths->resolve(hostFolder()));
+    return *m_nativeHostFolder;
 }
 
 Result OrderExport::takeNumber(int passOver) {
@@ -385,16 +393,21 @@ Result OrderExport::extractCall(const CallRow& call, PassEnd& end) {
         return Result::success();   // stays pending; the next call is tried
     }
 
+    // Closed whichever way the call ends; a file the pass failed to fill stays as it is.
+    std::unique_ptr<OpenFile> output = std::move(m_output);
     if (call.numberOfOrders <= 0) {
         // Marked extracted without a host file; the empty ".Tmp" stays behind. The entry goes with the
         // mark, so the call is never marked without it.
+        output.reset();
         holdEntry(AuditType::Warning, callPrefix(call.callNumber) + QStringLiteral("Has no orders."));
     } else {
-        const Result written = m_ctx.fs->writeFileDurably(m_file.tmpPath, bytes);
+        const Result written = output->writeDurably(bytes);
         if (!written)
             return Result::failure(written.code, written.message);
+        const qint64 sizeOnDisk = output->size();
+        output.reset(); // closed before the rename
         holdEntry(AuditType::Info, callPrefix(call.callNumber) + m_file.tmpName + QStringLiteral(" bytes."));
-        if (m_ctx.fs->fileSize(m_file.tmpPath) < 1) {
+        if (sizeOnDisk < 1) {
             if (Result error = writeHeldEntries(); !error.ok())
                 return error;
             if (Result error =

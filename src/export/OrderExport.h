@@ -6,6 +6,7 @@
 
 #include <QSet>
 #include <QString>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -23,7 +24,8 @@ public:
 
     // One export pass; every failure ends up in the audit log.
     void extractCalls();
-    // Takes the next free sequence number and creates the empty ".Tmp" file of it. False (with an "E"
+    // Takes the next free sequence number and creates the empty ".Tmp" file of it, held open for the
+    // call's bytes. False (with an "E"
     // entry) when the file cannot be created or no number is free; a run of passes that find no free
     // number writes one entry.
     bool openOutputFile();
@@ -56,8 +58,9 @@ private:
     Result settle(const PendingRename& pending, bool& settled);
 
     // The host folder as the setting spells it (for the log) and as a native path, with a separator.
+    // The native path is matched once per pass, not once per file.
     QString hostFolder() const;
-    QString nativeHostFolder() const;
+    QString nativeHostFolder();
     // How many numbers after LastSeqNum have their ".Rcv" in the host folder before the first that has
     // none; none when every number has one.
     std::optional<int> numbersToPassOver();
@@ -85,6 +88,8 @@ private:
     NetworkConnection& m_network;
     ExportRecovery m_recovery;
     OutputFile m_file;
+    std::unique_ptr<OpenFile> m_output; // the ".Tmp" of the call being written
+    std::optional<QString> m_nativeHostFolder;
     static constexpr int kNumbersPerReservation = 100;
     int m_numbersLeft = 0;
     bool m_holdingReservation = false;

@@ -91,6 +91,68 @@ Result overwriteInPlace(QFile& file, const QByteArray& bytes) {
     return Result::success();
 }
 
+#ifdef Q_OS_UNIX
+// One descriptor for the file's life: each write is one pwrite, the size one fstat.
+class DescriptorFile : public OpenFile {
+public:
+    DescriptorFile(int fd, QString path) : m_fd(fd), m_path(std::move(path)) {}
+    ~DescriptorFile() override { ::close(m_fd); }
+    DescriptorFile(const DescriptorFile&) = delete;
+    DescriptorFile& operator=(const DescriptorFile&) = delete;
+
+    Result overwrite(const QByteArray& bytes) override {
+        qsizetype done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = ::pwrite(m_fd, bytes.constData() + done, bytes.size() - done, done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) // reported as a short write is: the disk is full
+                return Result::failure(
+                    ENOSPC, QStringLiteral("cannot write %1: %2")
+                                .arg(m_path, QString::fromLocal8Bit(std::strerror(n < 0 ? errno : ENOSPC))));
+            done += n;
+        }
+        return Result::success();
+    }
+    Result writeDurably(const QByteArray& bytes) override {
+        if (const Result written = overwrite(bytes); !written)
+            return written;
+        if (::fsync(m_fd) != 0)
+            return errnoFailure(QStringLiteral("flush %1").arg(m_path), errno);
+        return Result::success();
+    }
+    qint64 size() const override {
+        struct stat info {};
+        return ::fstat(m_fd, &info) == 0 ? static_cast<qint64>(info.st_size) : -1;
+    }
+
+private:
+    int m_fd;
+    QString m_path;
+};
+#else
+class QtOpenFile : public OpenFile {
+public:
+    explicit QtOpenFile(const QString& path) : m_file(path) {}
+    bool open(bool truncate) {
+        return m_file.open(QIODevice::ReadWrite | (truncate ? QIODevice::Truncate : QIODevice::OpenMode()));
+    }
+    QString errorString() const { return m_file.errorString(); }
+
+    Result overwrite(const QByteArray& bytes) override {
+        if (!m_file.seek(0) || m_file.write(bytes) != bytes.size() || !m_file.flush())
+            return Result::failure(
+                ENOSPC, QStringLiteral("cannot write %1: %2").arg(m_file.fileName(), errorString()));
+        return Result::success();
+    }
+    Result writeDurably(const QByteArray& bytes) override { return overwrite(bytes); }
+    qint64 size() const override { return m_file.size(); }
+
+private:
+    QFile m_file;
+};
+#endif
+
 } // namespace
 
 bool FileSystem::fileExists(const QString& path) const {
@@ -187,6 +249,29 @@ Result FileSystem::replaceFileDurably(const QString& path, const QByteArray& byt
 Result FileSystem::overwrite(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     return overwriteInPlace(file, bytes);
+}
+
+std::unique_ptr<OpenFile> FileSystem::openForWriting(const QString& path, OpenMode mode, Result* result) {
+#ifdef Q_OS_UNIX
+    const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (mode == OpenMode::Truncate ? O_TRUNC : 0);
+    const int fd = ::open(QFile::encodeName(path).constData(), flags, 0666);
+    if (fd < 0) {
+        *result = Result::failure(
+            EIO,
+            QStringLiteral("cannot create %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+        return nullptr;
+    }
+    *result = Result::success();
+    return std::make_unique<DescriptorFile>(fd, path);
+#else
+    auto file = std::make_unique<QtOpenFile>(path);
+    if (!file->open(mode == OpenMode::Truncate)) {
+        *result = Result::failure(EIO, QStringLiteral("cannot create %1: %2").arg(path, file->errorString()));
+        return nullptr;
+    }
+    *result = Result::success();
+    return file;
+#endif
 }
 
 std::vector<FileEntry> FileSystem::listFiles(const QString& folder) const {

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace vrq {
@@ -15,6 +16,20 @@ struct FileEntry {
     QString name; // file name without folder
     qint64 size = 0;
     QDateTime lastModified;
+};
+
+// A file held open for writing, so that a file written more than once costs one open; closed when
+// destroyed.
+class OpenFile {
+public:
+    virtual ~OpenFile() = default;
+    // Writes the bytes over the start of the file without truncating it, leaving the flush to the
+    // operating system.
+    virtual Result overwrite(const QByteArray& bytes) = 0;
+    // Writes the bytes over the start of the file and flushes them to the disk before returning.
+    virtual Result writeDurably(const QByteArray& bytes) = 0;
+    // The size of the file on the disk; -1 when it cannot be told.
+    virtual qint64 size() const = 0;
 };
 
 // The file operations whose failure matters to the program (host folder, moves of input files, order
@@ -46,6 +61,10 @@ public:
     // Writes the bytes over the start of the file (created when missing) without truncating it, leaving
     // the flush to the operating system.
     virtual Result overwrite(const QString& path, const QByteArray& bytes);
+    // Opens the file for writing, created when missing; Truncate empties it first. Null, with what
+    // stopped it in *result, when it cannot be opened.
+    enum class OpenMode { Truncate, KeepContent };
+    virtual std::unique_ptr<OpenFile> openForWriting(const QString& path, OpenMode mode, Result* result);
     // Files (not folders) of a folder in ascending name order.
     virtual std::vector<FileEntry> listFiles(const QString& folder) const;
     // The names of a folder's subfolders in the order the file system gives them, without hidden ones

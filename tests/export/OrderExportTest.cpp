@@ -458,4 +458,24 @@ TEST_F(OrderExportTest, WithEveryNumberTakenAPassStopsAtOnceWithOneEntryPerRunOf
     EXPECT_EQ(f.hostFiles().size(), 9900);
 }
 
+// The host folder is matched once per pass: a pass after the share changed the folder's letter case
+// writes into the folder as it is now named.
+TEST_F(OrderExportTest, EachPassMatchesTheHostFolderAgain) {
+    NetworkConnection network(f.ctx);
+    OrderExport exporter(f.ctx, network);
+    const QString renamed = f.path(QStringLiteral("host/qx7com"));
+    for (int callNumber = 1; callNumber <= 2; ++callNumber) {
+        f.addCall(0, callNumber, 1);
+        f.addOrder(0, callNumber, 1);
+        f.addItem(0, callNumber, 1, 1);
+        exporter.extractCalls();
+        EXPECT_TRUE(f.call(0, callNumber)->extractedCall)
+            << f.auditTexts().join(QLatin1Char('\n')).toStdString();
+        if (callNumber == 1) {
+            ASSERT_TRUE(QDir().rename(f.hostFolder(), renamed));
+        }
+    }
+    EXPECT_EQ(QDir(renamed).entryList({QStringLiteral("*.Rcv")}, QDir::Files).size(), 2);
+}
+
 } // namespace

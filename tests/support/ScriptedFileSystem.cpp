@@ -73,4 +73,36 @@ Result ScriptedFileSystem::overwrite(const QString& path, const QByteArray& byte
     return apply(FsOp::Overwrite, path, {}, [&] { return FileSystem::overwrite(path, bytes); });
 }
 
+class ScriptedFileSystem::ScriptedOpenFile : public OpenFile {
+public:
+    ScriptedOpenFile(ScriptedFileSystem& fs, QString path, std::unique_ptr<OpenFile> file)
+        : m_fs(fs), m_path(std::move(path)), m_file(std::move(file)) {}
+    Result overwrite(const QByteArray& bytes) override {
+        return m_fs.apply(FsOp::Overwrite, m_path, {}, [&] { return m_file->overwrite(bytes); });
+    }
+    Result writeDurably(const QByteArray& bytes) override {
+        return m_fs.apply(FsOp::WriteDurably, m_path, {}, [&] { return m_file->writeDurably(bytes); });
+    }
+    qint64 size() const override { return m_file->size(); }
+
+private:
+    ScriptedFileSystem& m_fs;
+    QString m_path;
+    std::unique_ptr<OpenFile> m_file;
+};
+
+std::unique_ptr<OpenFile> ScriptedFileSystem::openForWriting(const QString& path, OpenMode mode,
+                                                             Result* result) {
+    std::unique_ptr<OpenFile> file;
+    auto open = [&] {
+        Result opened;
+        file = FileSystem::openForWriting(path, mode, &opened);
+        return opened;
+    };
+    *result = mode == OpenMode::Truncate ? apply(FsOp::WriteFile, path, {}, open) : open();
+    if (!result->ok())
+        return nullptr;
+    return std::make_unique<ScriptedOpenFile>(*this, path, std::move(file));
+}
+
 } // namespace vrq::test

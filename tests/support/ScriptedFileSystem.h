@@ -11,6 +11,8 @@ namespace vrq::test {
 // catch it, roll back the store's open transaction and start again.
 struct Stopped {};
 
+// An open file is scripted by what it does: opened with Truncate as WriteFile, its writes as
+// Overwrite and WriteDurably.
 enum class FsOp { RemoveFile, Rename, MoveFile, WriteFile, WriteDurably, ReplaceDurably, Overwrite };
 
 // One line of a script: which calls it strikes and what it does to them.
@@ -48,8 +50,10 @@ public:
     Result writeFileDurably(const QString& path, const QByteArray& bytes) override;
     Result replaceFileDurably(const QString& path, const QByteArray& bytes) override;
     Result overwrite(const QString& path, const QByteArray& bytes) override;
+    std::unique_ptr<OpenFile> openForWriting(const QString& path, OpenMode mode, Result* result) override;
 
 private:
+    class ScriptedOpenFile;
     struct Scripted {
         FsRule rule;
         int seen = 0;
