@@ -10,7 +10,8 @@ bool CallSource::open(const QString& path) {
     close();
     m_path = path;
     m_file.setFileName(path);
-    if (!m_file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly))
+    // Unbuffered: the block buffer below is the only one, so a block is read once and copied once.
+    if (!m_file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly | QIODevice::Unbuffered))
         return false;
     m_length = m_file.size();
     return true;
