@@ -1,10 +1,12 @@
 #include "FuzzHarness.h"
 
 #include <QFile>
+#include <QHash>
 #include <SQLiteCpp/SQLiteCpp.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <sqlite3.h>
 
 // The C library's own allocator, which the sanitizer does not replace.
@@ -121,13 +123,19 @@ test::ProgramFixture& environment() {
 }
 
 QString writeInput(const QString& name, const std::uint8_t* data, std::size_t size) {
-    const QString path = environment().path(name);
-    QFile file(path);
+    // One descriptor per file name for the whole run: each input is written over the last in place.
+    static QHash<QString, std::shared_ptr<QFile>> files;
+    std::shared_ptr<QFile>& file = files[name];
+    if (!file) {
+        file = std::make_shared<QFile>(environment().path(name));
+        if (!file->open(QIODevice::ReadWrite | QIODevice::Truncate | QIODevice::Unbuffered))
+            fail("cannot create the input file");
+    }
     const auto length = static_cast<qint64>(size);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered) ||
-        file.write(reinterpret_cast<const char*>(data), length) != length)
+    if (!file->resize(0) || !file->seek(0) ||
+        file->write(reinterpret_cast<const char*>(data), length) != length)
         fail("cannot write the input file");
-    return path;
+    return file->fileName();
 }
 
 void resetStore() {
