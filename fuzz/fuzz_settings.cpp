@@ -44,6 +44,15 @@ bool sameRecord(const Settings& a, const Settings& b) {
            a.NextDataBinNum == b.NextDataBinNum;
 }
 
+// The settings file's durable replace without its flush to the disk: the target checks what is written,
+// and a flush per input would bound the rate.
+class UnflushedFileSystem : public FileSystem {
+public:
+    Result replaceFileDurably(const QString& path, const QByteArray& bytes) override {
+        return writeFile(path, bytes);
+    }
+};
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -51,16 +60,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     checkConversions(text);
 
-    // Fresh file names each time: the settings layer caches files by name.
-    static int run = 0;
-    ++run;
-    const QString loadedName = QStringLiteral("load%1.ini").arg(run);
-    const QString savedName = QStringLiteral("save%1.ini").arg(run);
-    const QString loadedPath = fuzz::writeInput(loadedName, data, size);
-    const QString savedPath = env.path(savedName);
+    static UnflushedFileSystem files;
+    static const QString savedPath = env.path(QStringLiteral("saved.ini"));
+    const QString loadedPath = fuzz::writeInput(QStringLiteral("loaded.ini"), data, size);
     QHash<QChar, QString> drives;
     {
-        std::unique_ptr<SettingsBackend> backend = SettingsBackend::openIniFile(loadedPath);
+        std::unique_ptr<SettingsBackend> backend = SettingsBackend::openIniFile(loadedPath, files);
         drives = backend->driveMap();
         SettingsStore store(*backend, env.clock);
         Settings loaded;
@@ -70,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 fuzz::fail("a setting problem without its key");
         }
 
-        std::unique_ptr<SettingsBackend> savedBackend = SettingsBackend::openIniFile(savedPath);
+        std::unique_ptr<SettingsBackend> savedBackend = SettingsBackend::openIniFile(savedPath, files);
         SettingsStore saved(*savedBackend, env.clock);
         saved.saveToRegistry(loaded);
         Settings reloaded;
@@ -79,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!sameRecord(loaded, reloaded))
             fuzz::fail("a saved record loads back different");
     }
-    QFile::remove(loadedPath);
+    // The next input's save starts from no file, as the first save of a new installation does.
     QFile::remove(savedPath);
 
     // Paths: the input as a folder setting, and as a setting plus a file name, with the input's drives.

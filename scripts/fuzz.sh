@@ -35,7 +35,7 @@ for t in "${targets[@]}"; do
         failed+=("$t")
     fi
     grep -E "^(==[0-9]+==ERROR|SUMMARY|.*runtime error|fuzz invariant)" "$work/$t/log" || true
-    grep -E "^(stat::number_of_executed_units|stat::peak_rss_mb|#[0-9]+ *DONE)" "$work/$t/log" || tail -n 30 "$work/$t/log"
+    grep -E "^(stat::number_of_executed_units|stat::average_exec_per_sec|stat::peak_rss_mb|#[0-9]+ *DONE)" "$work/$t/log" || tail -n 30 "$work/$t/log"
 done
 if ((${#failed[@]})); then
     echo "fuzz: failed: ${failed[*]} (inputs in $artifacts)" >&2

@@ -32,8 +32,12 @@ bool isBlank(QChar c) {
 
 CallHeader CallHeader::fromBytes(const QByteArray& block) {
     CallHeader header;
+    // Each field straight from the block, without a copy of its bytes on the way. A field past the end
+    // stays null, one at the very end is empty, as QByteArray::mid gives them.
+    static const QByteArray kEmpty("");
+    const QLatin1StringView text(block.isNull() ? kEmpty : block);
     for (const FieldSpan& span : kFields)
-        header.*(span.field) = QString::fromLatin1(block.mid(span.offset, span.width));
+        header.*(span.field) = text.mid(span.offset, span.width).toString();
     return header;
 }
 

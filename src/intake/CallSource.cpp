@@ -11,7 +11,8 @@ Result CallSource::open(const QString& path, Access access) {
     m_path = path;
     m_file.setFileName(path);
     const QIODevice::OpenMode mode = access == Access::ReadWrite ? QIODevice::ReadWrite : QIODevice::ReadOnly;
-    if (!m_file.open(mode | QIODevice::ExistingOnly))
+    // Unbuffered: the block buffer below is the only one, so a block is read once and copied once.
+    if (!m_file.open(mode | QIODevice::ExistingOnly | QIODevice::Unbuffered))
         return Result::failure(m_file.errorString());
     m_length = m_file.size();
     return Result::success();

@@ -73,16 +73,19 @@ QString PathResolver::driveFolder(QChar letter) const {
 
 QString PathResolver::matchComponents(const QString& base, const QStringList& components) const {
     QString path = base;
+    bool missing = false; // nothing below a missing folder exists: no need to ask the disk
     for (const QString& component : components) {
         if (component.isEmpty() || component == QLatin1String("."))
             continue;
         if (component == QLatin1String("..")) {
             path = QFileInfo(path).path();
+            missing = false;
             continue;
         }
         QString candidate =
             path.endsWith(QLatin1Char('/')) ? path + component : path + QLatin1Char('/') + component;
-        if (!QFileInfo::exists(candidate)) {
+        if (!missing && !QFileInfo::exists(candidate)) {
+            missing = true;
             // Same name in another letter case, as a drive path on Windows would find it.
             const QStringList entries =
                 QDir(path).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
@@ -90,6 +93,7 @@ QString PathResolver::matchComponents(const QString& base, const QStringList& co
                 if (entry.compare(component, Qt::CaseInsensitive) == 0) {
                     candidate =
                         path.endsWith(QLatin1Char('/')) ? path + entry : path + QLatin1Char('/') + entry;
+                    missing = false;
                     break;
                 }
             }

@@ -57,6 +57,14 @@ TEST_F(PathsTest, ComponentsMatchWithoutRegardToCase) {
               home + QStringLiteral("/drives/C/ZIR32/DCS/DataBin.Dat"));
 }
 
+TEST_F(PathsTest, ComponentsBelowAMissingFolderStayAsWrittenUntilAPathGoesBackUp) {
+    touch(home + QStringLiteral("/drives/C/ZIR32/DCS/DataBin.Dat"));
+    EXPECT_EQ(paths.resolve(QStringLiteral("c:\\gone\\zir32\\dcs")),
+              home + QStringLiteral("/drives/C/gone/zir32/dcs"));
+    EXPECT_EQ(paths.resolve(QStringLiteral("c:\\gone\\deeper\\..\\..\\zir32\\dcs\\databin.dat")),
+              home + QStringLiteral("/drives/C/ZIR32/DCS/DataBin.Dat"));
+}
+
 TEST_F(PathsTest, SeparatorsFollowThePathKind) {
     EXPECT_EQ(PathResolver::withTrailingSeparator(QStringLiteral("C:\\WBZ")), QStringLiteral("C:\\WBZ\\"));
     EXPECT_EQ(PathResolver::withTrailingSeparator(QStringLiteral("/srv/wbz")), QStringLiteral("/srv/wbz/"));
