@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ctx.audit->setRunMode(ctx.runMode);
 
     CallSource file;
-    if (!file.open(path))
+    if (!file.open(path, CallSource::Access::ReadOnly))
         fuzz::fail("cannot open the input file");
     qint64 position = 2; // the file's first byte is not part of the records
     const CallHeader header = FolderScan::scannedFileHeader(1, env.clock.now());
