@@ -187,23 +187,26 @@ void DataBinIntake::retireFile(const QString& path, const QString& folder) {
                              callNumberText(m_framing.callNumbers()));
 }
 
+QString DataBinIntake::openFailureText(const QString& reason) {
+    return QStringLiteral("DataBin.Dat cannot be opened for reading and writing (") + reason +
+           QStringLiteral("); its calls wait until it can be.");
+}
+
 bool DataBinIntake::opened(CallSource& file, const QString& path) {
     const Result result = file.open(path, CallSource::Access::ReadWrite);
+    const bool wasFailing = !m_ctx.status.dataBinError.isEmpty();
     if (result.ok()) {
-        if (!m_openFailure.isEmpty()) {
-            m_openFailure.clear();
+        if (wasFailing) {
             log(AuditType::Info, QStringLiteral("DataBin.Dat can be opened again; its calls are taken."));
             runstatus::dataBinFailing(m_ctx, QString());
         }
         return true;
     }
     // Reported once while it lasts (a file made read-only, a folder without rights): its calls wait.
-    if (m_openFailure.isEmpty()) {
-        log(AuditType::Error, QStringLiteral("DataBin.Dat cannot be opened for reading and writing (") +
-                                  result.message + QStringLiteral("); its calls wait until it can be."));
+    if (!wasFailing) {
+        log(AuditType::Error, openFailureText(result.message));
         runstatus::stepFailed(m_ctx);
     }
-    m_openFailure = result.message;
     runstatus::dataBinFailing(m_ctx, result.message);
     return false;
 }

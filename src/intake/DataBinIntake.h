@@ -24,6 +24,9 @@ public:
     // The time a foreign lock was first seen; invalid when none is pending.
     const QDateTime& lockFirstSeen() const { return m_lockFirstSeen; }
 
+    // The entry (and console line) for a DataBin.Dat that cannot be opened for this reason.
+    static QString openFailureText(const QString& reason);
+
     static constexpr qint64 kMinimumLength = 256;
     static constexpr int kLockWaitSeconds = 30;
 
@@ -32,7 +35,8 @@ private:
     QString dataBinFolder() const;
     // The scan start position, or 0 when the header check failed (the file is then closed).
     qint64 checkFileHeader(CallSource& file, const QString& folder);
-    // Opens DataBin.Dat for the pass; a failure is reported once while it lasts, and its end too.
+    // Opens DataBin.Dat for the pass; a failure is reported once while it lasts (the run status keeps
+    // it), and its end too.
     bool opened(CallSource& file, const QString& path);
     bool waitForForeignLock(CallSource& file);
     // The note of the lock this program set: the file's path, then its size and time of change just after
@@ -48,7 +52,6 @@ private:
     AppContext& m_ctx;
     CallFraming m_framing;
     QDateTime m_lockFirstSeen;
-    QString m_openFailure; // why DataBin.Dat could not be opened at the last pass; empty when it could
 };
 
 } // namespace vrq

@@ -1,6 +1,7 @@
 #include "shell/HeadlessRunner.h"
 
 #include "context/StatusUpdates.h"
+#include "intake/DataBinIntake.h"
 #include "platform/Clock.h"
 #include "platform/FolderLock.h"
 #include "platform/Paths.h"
@@ -86,8 +87,7 @@ int HeadlessRunner::runOnce() {
     if (ctx.settings.EnableCalls)
         app.runDataBinIntake();
     if (!ctx.status.dataBinError.isEmpty())
-        QTextStream(stderr) << "DataBin.Dat cannot be opened for reading and writing ("
-                            << ctx.status.dataBinError << "); its calls wait until it can be." << Qt::endl;
+        QTextStream(stderr) << DataBinIntake::openFailureText(ctx.status.dataBinError) << Qt::endl;
     if (ctx.settings.EnableFiles)
         reportStepError(ctx, QStringLiteral("ScanFolder"), app.runFolderScan());
     app.runExport();

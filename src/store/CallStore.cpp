@@ -216,15 +216,16 @@ void CallStore::know(std::optional<Counter>& counter, int source, int callNumber
         counter = Counter{source, callNumber, orderSeqNumber, count, false};
 }
 
-void CallStore::saveCounter(std::optional<Counter>& counter, const char* sql) {
+void CallStore::saveCounter(std::optional<Counter>& counter) {
     if (!counter)
         return;
     if (counter->unsaved) {
-        SQLite::Statement& st = cached(sql);
+        const bool itemsOfOrder = &counter == &m_itemsOfOrder;
+        SQLite::Statement& st = cached(itemsOfOrder ? kSaveItemsOfOrder : kSaveOrdersOfCall);
         st.bind(1, counter->count);
         st.bind(2, counter->source);
         st.bind(3, counter->callNumber);
-        if (&counter == &m_itemsOfOrder)
+        if (itemsOfOrder)
             st.bind(4, counter->orderSeqNumber);
         try {
             st.exec();
@@ -235,10 +236,6 @@ void CallStore::saveCounter(std::optional<Counter>& counter, const char* sql) {
         st.reset();
     }
     counter.reset();
-}
-
-void CallStore::saveCounter(std::optional<Counter>& counter) {
-    saveCounter(counter, &counter == &m_itemsOfOrder ? kSaveItemsOfOrder : kSaveOrdersOfCall);
 }
 
 void CallStore::saveCounters() {

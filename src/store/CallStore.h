@@ -188,7 +188,6 @@ private:
     void know(std::optional<Counter>& counter, int source, int callNumber, int orderSeqNumber, int count);
     // Writes one counter (either member above) if counted in memory, and forgets it.
     void saveCounter(std::optional<Counter>& counter);
-    void saveCounter(std::optional<Counter>& counter, const char* sql);
     void forgetCounters();
     struct Cache;
     std::unique_ptr<Cache> m_cache;
