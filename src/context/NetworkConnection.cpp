@@ -32,6 +32,12 @@ bool NetworkConnection::hostFolderExists() {
     return exists;
 }
 
+bool NetworkConnection::hostFolderReachable() {
+    if (!folderExists(folderToTest()) && m_ctx.settings.MonitorNetwork && m_ctx.settings.AutoConnect)
+        remap();
+    return hostFolderExists();
+}
+
 QString NetworkConnection::driveName() const {
     return PathResolver::trimRight(m_ctx.settings.LocalDrive) + QLatin1Char(':');
 }

@@ -21,6 +21,11 @@ public:
     bool folderExists(const QString& path) const;
     // True when the host folder exists; the run status follows what was found (away or reachable).
     bool hostFolderExists();
+    // The state a run reports at its end: like hostFolderExists, but a missing folder gets one new
+    // mapping first when the drive is connected automatically, as the export would do. A pass that
+    // never looked at the host (its export held or idle) so reports the host, not a drive never mapped.
+    // Writes no entry and never waits.
+    bool hostFolderReachable();
     // Drops and re-creates the drive mapping; when that fails, writes the outage's start entry (once
     // per outage) and holds the caller in the network-error wait until the folder is back or the person
     // gives up. True when the host folder can be used and its entry is written; when the store refuses

@@ -154,7 +154,7 @@ Result Application::runPurge() {
 
 void Application::checkHostFolder() {
     if (m_network && !PathResolver::trimRight(m_ctx.settings.QX7Path).isEmpty())
-        m_network->hostFolderExists();
+        m_network->hostFolderReachable();
 }
 
 Result Application::runAuditExport() {

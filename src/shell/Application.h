@@ -63,7 +63,8 @@ public:
     Result runFolderScan();
     void runExport();
     Result runPurge();
-    // Tests the host folder, so the run status says whether it is reachable.
+    // Tests the host folder (mapping the drive once if it is missing), so the run status says whether
+    // the host is reachable.
     void checkHostFolder();
     // "Save Audits to File" of the calls window's menu.
     Result runAuditExport();

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSettings>
 #include <gtest/gtest.h>
 
 using namespace vrq;
@@ -40,7 +41,7 @@ QStringList auditMessages(const Sandbox& sandbox) {
     return messages;
 }
 
-enum class Trouble { None, HostAway, ScannedFolderMissing };
+enum class Trouble { None, HostAway, ScannedFolderMissing, SystemIdUnusable };
 
 struct OnceCase {
     const char* name;
@@ -67,6 +68,10 @@ TEST_P(OnceSummaryTest, OneLineOnStdoutAndAnExitCodeThatTellsWhetherOrdersFlow) 
     }
     if (c.trouble == Trouble::ScannedFolderMissing) {
         ASSERT_TRUE(QDir(sandbox.scannedFolder()).removeRecursively());
+    }
+    if (c.trouble == Trouble::SystemIdUnusable) {
+        QSettings ini(sandbox.environment().value(QStringLiteral("VRQTOQX7_SETTINGS")), QSettings::IniFormat);
+        ini.setValue(QStringLiteral("QX7/SystemID"), QStringLiteral("12x"));
     }
 
     const ProgramRun run = runProgram(sandbox, {QStringLiteral("--once")});
@@ -95,6 +100,11 @@ INSTANTIATE_TEST_SUITE_P(
                       OnceCase{"aStepFailed", Trouble::ScannedFolderMissing, 74,
                                "calls good 4, bad 2; scanned files taken 0; order files written 4; "
                                "calls pending 0; failed steps 1; ",
+                               "host folder I:\\QX7Com reachable"},
+                      // The export, held, never maps the drive; the host is still reported as it is.
+                      OnceCase{"exportHeldBySetting", Trouble::SystemIdUnusable, 74,
+                               "calls good 4, bad 2; scanned files taken 0; order files written 0; "
+                               "calls pending 4; failed steps 1; ",
                                "host folder I:\\QX7Com reachable"}),
     test::RowName());
 
