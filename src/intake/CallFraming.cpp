@@ -166,8 +166,7 @@ CallFraming::TakeResult CallFraming::takeCall(CallSource& file, qint64& position
     }
     if (hooks.afterCommit)
         hooks.afterCommit(header.callNumberValue());
-    if (const std::optional<bool> good = saver.judgedGood())
-        runstatus::callTaken(m_ctx, *good);
+    taken.judgedGood = saver.judgedGood();
     taken.status = TakeStatus::Stored;
     return taken;
 }
@@ -175,37 +174,57 @@ CallFraming::TakeResult CallFraming::takeCall(CallSource& file, qint64& position
 namespace {
 
 // Keeps a group of calls open over the loop; a loop left by an exception (a test's simulated crash)
-// undoes the open group as a stopped process would.
+// undoes the open group as a stopped process would. The calls of a group are counted in the run
+// status only once the group is committed: a group undone is taken again at the next pass.
 class CallGroup {
 public:
-    explicit CallGroup(CallStore& store) : m_store(store) { m_open = m_store.beginGroup().ok(); }
+    explicit CallGroup(AppContext& ctx) : m_ctx(ctx) { m_open = m_ctx.store->beginGroup().ok(); }
     ~CallGroup() {
         if (m_open)
-            m_store.abandonGroup();
+            m_ctx.store->abandonGroup();
     }
     CallGroup(const CallGroup&) = delete;
     CallGroup& operator=(const CallGroup&) = delete;
 
-    // Counts a stored call and commits the group when it is full; the failure of that commit.
-    Result callStored() {
-        if (!m_open || ++m_calls < CallFraming::kCallsPerGroup)
+    // Counts a stored call and commits the group when it is full; the failure of that commit. After
+    // a failure no group is open, so the entry that reports it is not undone with the group.
+    Result callStored(std::optional<bool> judgedGood) {
+        if (judgedGood)
+            m_judged.push_back(*judgedGood);
+        if (!m_open) {
+            countCommitted(); // each call was its own unit of work
             return Result::success();
-        const Result ended = end();
-        m_open = m_store.beginGroup().ok();
-        return ended;
+        }
+        if (++m_calls < CallFraming::kCallsPerGroup)
+            return Result::success();
+        if (const Result ended = end(); !ended.ok())
+            return ended;
+        m_open = m_ctx.store->beginGroup().ok();
+        return Result::success();
     }
     Result end() {
         m_calls = 0;
         if (!m_open)
             return Result::success();
         m_open = false;
-        return m_store.endGroup();
+        const Result committed = m_ctx.store->endGroup();
+        if (committed.ok())
+            countCommitted();
+        m_judged.clear();
+        return committed;
     }
 
 private:
-    CallStore& m_store;
+    void countCommitted() {
+        for (const bool good : m_judged)
+            runstatus::callTaken(m_ctx, good);
+        m_judged.clear();
+    }
+
+    AppContext& m_ctx;
     bool m_open = false;
     int m_calls = 0;
+    std::vector<bool> m_judged; // the judgements of the group's calls, counted at its commit
 };
 
 } // namespace
@@ -215,7 +234,7 @@ CallLoopOutcome CallFraming::runCallLoop(CallSource& file, qint64 scanStart) {
     m_callNumbers.clear();
     qint64 position = scanStart;
     CallHeader header;
-    CallGroup group(*m_ctx.store);
+    CallGroup group(m_ctx);
     auto groupFailed = [&](const Result& result) {
         log(AuditType::Error,
             QStringLiteral("Calls taken in could not be stored, they are taken again at the "
@@ -240,7 +259,7 @@ CallLoopOutcome CallFraming::runCallLoop(CallSource& file, qint64 scanStart) {
             break;
         }
         if (taken.status == TakeStatus::Stored) {
-            if (const Result committed = group.callStored(); !committed.ok()) {
+            if (const Result committed = group.callStored(taken.judgedGood); !committed.ok()) {
                 groupFailed(committed);
                 return outcome;
             }

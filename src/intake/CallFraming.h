@@ -45,6 +45,7 @@ public:
     struct TakeResult {
         TakeStatus status = TakeStatus::NotTaken;
         std::optional<bool> goodCallResult; // set when processGoodCall ran
+        std::optional<bool> judgedGood;     // set when the call was stored with a judgement
         QString faultyField;                // set when validation found the call bad
     };
 

@@ -113,7 +113,7 @@ Result FolderScan::run() {
     // The listing as seen now is the one the next scan compares with, whatever happens to the files.
     m_previous = current;
     if (!m_stateFile.isEmpty())
-        ScannedFileList::save(m_stateFile, m_previous);
+        ScannedFileList::save(*m_ctx.fs, m_stateFile, m_previous);
 
     const ProtectedPaths protectedFiles = protectedPaths();
     for (const QString& name : stable) {
@@ -192,6 +192,8 @@ Result FolderScan::processScannedFile(const QString& fileName, const QString& ac
         runstatus::stepFailed(m_ctx);
         return Result::success();
     }
+    if (taken.judgedGood)
+        runstatus::callTaken(m_ctx, *taken.judgedGood);
     moveToAuditCopy(path, callNumber);
     m_ctx.fs->removeFile(takingNote());
     runstatus::scannedFileTaken(m_ctx);

@@ -4,7 +4,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 
 namespace vrq {
 
@@ -43,7 +42,7 @@ std::vector<FileEntry> ScannedFileList::load(const QString& path) {
     return files;
 }
 
-bool ScannedFileList::save(const QString& path, const std::vector<FileEntry>& files) {
+Result ScannedFileList::save(FileSystem& fs, const QString& path, const std::vector<FileEntry>& files) {
     QJsonArray entries;
     for (const FileEntry& f : files) {
         QJsonObject entry;
@@ -52,11 +51,7 @@ bool ScannedFileList::save(const QString& path, const std::vector<FileEntry>& fi
         entry.insert(QStringLiteral("modified"), f.lastModified.toMSecsSinceEpoch());
         entries.append(entry);
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.write(QJsonDocument(entries).toJson(QJsonDocument::Compact));
-    return file.commit();
+    return fs.replaceFileDurably(path, QJsonDocument(entries).toJson(QJsonDocument::Compact));
 }
 
 } // namespace vrq

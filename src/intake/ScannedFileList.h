@@ -19,7 +19,7 @@ public:
     // The listing kept between two runs of the single headless pass. A missing or unreadable file is an
     // empty listing.
     static std::vector<FileEntry> load(const QString& path);
-    static bool save(const QString& path, const std::vector<FileEntry>& files);
+    static Result save(FileSystem& fs, const QString& path, const std::vector<FileEntry>& files);
 };
 
 } // namespace vrq

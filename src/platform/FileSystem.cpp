@@ -52,19 +52,25 @@ Result copyFlushDelete(const QString& from, const QString& to) {
         return Result::failure(EEXIST, QStringLiteral("%1 already exists").arg(to));
     if (!target.open(QIODevice::WriteOnly | QIODevice::NewOnly))
         return Result::failure(EIO, QStringLiteral("cannot create %1: %2").arg(to, target.errorString()));
+    // The source goes only once the whole copy is on the disk; any failure before leaves it as it was.
+    const auto abandonCopy = [&](const QString& why) {
+        target.close();
+        target.remove();
+        return Result::failure(ENOSPC, why);
+    };
     while (!source.atEnd()) {
         const QByteArray chunk = source.read(1 << 20);
         if (chunk.isEmpty() && source.error() != QFileDevice::NoError)
-            break;
-        if (target.write(chunk) != chunk.size()) {
-            target.close();
-            target.remove();
-            return Result::failure(ENOSPC, QStringLiteral("cannot write %1").arg(to));
-        }
+            return abandonCopy(QStringLiteral("cannot read %1: %2").arg(from, source.errorString()));
+        if (target.write(chunk) != chunk.size())
+            return abandonCopy(QStringLiteral("cannot write %1").arg(to));
     }
-    target.flush();
+    if (!target.flush())
+        return abandonCopy(QStringLiteral("cannot write %1: %2").arg(to, target.errorString()));
 #ifdef Q_OS_UNIX
-    ::fsync(target.handle());
+    if (::fsync(target.handle()) != 0)
+        return abandonCopy(
+            QStringLiteral("cannot flush %1: %2").arg(to, QString::fromLocal8Bit(std::strerror(errno))));
 #endif
     target.close();
     source.close();
@@ -241,7 +247,15 @@ Result FileSystem::replaceFileDurably(const QString& path, const QByteArray& byt
     QSaveFile file(path); // writes beside the target, flushes, then renames over it
     if (!file.open(QIODevice::WriteOnly))
         return Result::failure(EIO, QStringLiteral("cannot create %1: %2").arg(path, file.errorString()));
-    if (file.write(bytes) != bytes.size() || !file.commit())
+    // The buffered bytes are written out here, where a failure can still be seen: commit() does not
+    // look at a failure of its own final write and would put a cut-short file (on a full disk, an
+    // empty one) in place of the whole one.
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        return Result::failure(ENOSPC, QStringLiteral("cannot write %1: %2").arg(path, reason));
+    }
+    if (!file.commit())
         return Result::failure(ENOSPC, QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
     return Result::success();
 }

@@ -513,6 +513,31 @@ TEST_F(DataBinIntakeTest, AFailedCommitLeavesTheFileForTheNextPass) {
     EXPECT_FALSE(QFile::exists(env.dataBinFile()));
 }
 
+// The calls of a pass are committed in groups: a group whose commit fails (a full disk) is neither
+// counted nor silent, and the whole file is taken at the next pass.
+TEST_F(DataBinIntakeTest, AGroupThatCannotBeCommittedIsReportedAndTakenAgain) {
+    const int calls = CallFraming::kCallsPerGroup + 1;
+    QByteArray bytes = fileHeader();
+    for (int number = 1; number <= calls; ++number)
+        bytes += makeCall(number, kOneItem);
+    ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), bytes));
+    intake.framing().hooks.afterCommit = [&](int number) {
+        if (number == CallFraming::kCallsPerGroup)
+            env.store->database().exec("ROLLBACK"); // the group's own commit then fails
+    };
+    intake.run();
+    EXPECT_TRUE(env.store->allCalls().empty());
+    EXPECT_EQ(env.ctx.status.callsGood, 0) << "calls undone with their group are not counted";
+    EXPECT_EQ(env.ctx.status.failedSteps, 1);
+    EXPECT_EQ(env.auditMessages(QStringLiteral("E")).filter(QStringLiteral("could not be stored")).size(), 1);
+
+    intake.framing().hooks.afterCommit = nullptr;
+    intake.run();
+    EXPECT_EQ(env.store->allCalls().size(), std::size_t(calls));
+    EXPECT_EQ(env.ctx.status.callsGood, calls);
+    EXPECT_FALSE(QFile::exists(env.dataBinFile()));
+}
+
 TEST_F(DataBinIntakeTest, AFileThatCannotBeOpenedIsReportedOnceUntilItCanBe) {
     // A folder in its place cannot be opened as a file, even by root (who may write a read-only file).
     ASSERT_TRUE(QDir().mkpath(env.dataBinFile()));

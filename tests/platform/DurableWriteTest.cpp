@@ -1,0 +1,94 @@
+#include "platform/FileSystem.h"
+#include "platform/SettingsBackend.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <csignal>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+namespace vrq {
+namespace {
+
+// Files this process writes may grow to `bytes` only, as on a disk that fills up: a write past it
+// fails (the signal it would raise is ignored meanwhile).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        m_savedHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limited = m_saved;
+        limited.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_savedHandler);
+    }
+
+private:
+    rlimit m_saved{};
+    void (*m_savedHandler)(int) = nullptr;
+};
+
+QByteArray contentOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+}
+
+// A settings file is replaced whole or not at all: a disk that fills up while it is written leaves it
+// as it was, keys the program does not know included, and the values wait for the next save.
+TEST(DurableWriteTest, ASettingsFileTheDiskCannotTakeStaysAsItWas) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("VRQToQX7.ini"));
+    const QByteArray handWritten = "[QX7]\nSystemID=1\n\n[Drives]\nShareRoot=/srv/shares\n";
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(handWritten) == handWritten.size());
+    file.close();
+
+    const auto settings = SettingsBackend::openIniFile(path);
+    settings->setValue(QStringLiteral("QX7"), QStringLiteral("LastSeqNum"), QStringLiteral("42"));
+    {
+        FileSizeLimit full(16);
+        EXPECT_FALSE(settings->sync().ok());
+    }
+    EXPECT_EQ(contentOf(path), handWritten);
+
+    ASSERT_TRUE(settings->sync().ok());
+    const QByteArray saved = contentOf(path);
+    EXPECT_TRUE(saved.contains("ShareRoot=/srv/shares")) << saved.toStdString();
+    EXPECT_TRUE(saved.contains("LastSeqNum=42")) << saved.toStdString();
+}
+
+dev_t deviceOf(const QString& path) {
+    struct stat info {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_dev : 0;
+}
+
+// A move to another disk is a copy and a delete: the source goes only once the whole copy is there.
+TEST(DurableWriteTest, AMoveToAnotherDiskThatCannotTakeTheCopyKeepsTheSource) {
+    QTemporaryDir here;
+    QTemporaryDir there(QStringLiteral("/dev/shm/vrq-move-XXXXXX"));
+    if (!there.isValid() || deviceOf(here.path()) == deviceOf(there.path()))
+        GTEST_SKIP() << "no second file system to move to";
+    const QString source = here.filePath(QStringLiteral("DataBin.Dat"));
+    const QString target = there.filePath(QStringLiteral("DataBin.001"));
+    const QByteArray bytes(4096, 'c');
+    QFile file(source);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    file.close();
+    {
+        FileSizeLimit full(100);
+        EXPECT_FALSE(realFileSystem().moveFile(source, target).ok());
+    }
+    EXPECT_EQ(contentOf(source), bytes);
+    EXPECT_FALSE(QFile::exists(target));
+
+    ASSERT_TRUE(realFileSystem().moveFile(source, target).ok());
+    EXPECT_EQ(contentOf(target), bytes);
+    EXPECT_FALSE(QFile::exists(source));
+}
+
+} // namespace
+} // namespace vrq
