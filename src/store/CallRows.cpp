@@ -178,6 +178,18 @@ Result CallStore::setPriceOverride(int source, int callNumber, int orderSeqNumbe
 
 Result CallStore::setCallComplete(int source, int callNumber, std::optional<bool> goodCall) {
     return attempt([&] {
+        if (m_ordersOfCall && m_ordersOfCall->counts(source, callNumber, 0) && inTransaction()) {
+            // The call's order count, counted in memory, is written by the same update.
+            saveCounter(m_itemsOfOrder);
+            Use st(prepared(
+                "UPDATE Calls SET NumberOfOrders = ?, Complete = 1, GoodCall = coalesce(?, GoodCall) "
+                "WHERE Source = ? AND CallNumber = ?",
+                true));
+            bindValues(*st, m_ordersOfCall->count, goodCall, source, callNumber);
+            const Result changed = changedOne(*st);
+            m_ordersOfCall.reset();
+            return changed;
+        }
         Use st(prepared("UPDATE Calls SET Complete = 1, GoodCall = coalesce(?, GoodCall) "
                         "WHERE Source = ? AND CallNumber = ?"));
         bindValues(*st, goodCall, source, callNumber);

@@ -155,6 +155,8 @@ private:
     SQLite::Statement& cached(const char* sql);
     // Writes the counters counted in memory, if any, and forgets them; throws as a statement does.
     void saveCounters();
+    // Runs a kept statement that gives no rows (the texts that begin and end units of work).
+    void runKept(const char* sql);
     // Drops every kept statement (before the schema changes under them).
     void forgetPrepared();
     void createBaseTables();

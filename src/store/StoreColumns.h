@@ -25,6 +25,10 @@ namespace vrq {
 
 // --- values -----------------------------------------------------------------------------------------
 
+// The stored form of a date ("YYYY-MM-DD HH:MM:SS") as 19 characters and a terminating zero; false for a
+// date that form cannot hold (storeDateText then formats it the general way).
+bool storeDateChars(const QDateTime& dt, char (&text)[20]);
+
 inline QString textOf(const SQLite::Column& c) {
     return QString::fromUtf8(c.getText());
 }
@@ -104,7 +108,10 @@ inline void bindValue(SQLite::Statement& st, int index, const QString& value) {
     }
 }
 inline void bindValue(SQLite::Statement& st, int index, const QDateTime& value) {
-    if (value.isValid())
+    char text[20];
+    if (storeDateChars(value, text))
+        st.bind(index, static_cast<const char*>(text));
+    else if (value.isValid())
         bindValue(st, index, storeDateText(value));
     else
         st.bind(index);
