@@ -158,6 +158,12 @@ Result CallStore::insertItem(const ItemRow& row) {
 }
 
 Result CallStore::setOrderMessage(int source, int callNumber, int orderSeqNumber, const QString& message) {
+    if (m_itemsOfOrder && m_itemsOfOrder->counts(source, callNumber, orderSeqNumber) && inTransaction()) {
+        // The order was inserted in this unit of work: the message is written with its item count.
+        m_itemsOfOrder->message = message;
+        m_itemsOfOrder->unsaved = true;
+        return Result::success();
+    }
     return attempt([&] {
         Use st(prepared(
             "UPDATE Orders SET Message = ? WHERE Source = ? AND CallNumber = ? AND OrderSeqNumber = ?"));

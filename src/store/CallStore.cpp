@@ -3,6 +3,7 @@
 #include "store/CallStore.h"
 
 #include "store/StoreAttempt.h"
+#include "store/StoreColumns.h"
 
 #include <SQLiteCpp/SQLiteCpp.h>
 #include <sqlite3.h>
@@ -205,6 +206,9 @@ const char* const kSaveOrdersOfCall =
 const char* const kSaveItemsOfOrder =
     "UPDATE Orders SET NumberOfItems = ? WHERE Source = ? AND CallNumber = ? "
     "AND OrderSeqNumber = ?";
+const char* const kSaveItemsAndMessageOfOrder =
+    "UPDATE Orders SET NumberOfItems = ?, Message = ? WHERE Source = ? AND CallNumber = ? "
+    "AND OrderSeqNumber = ?";
 } // namespace
 
 bool CallStore::raiseKnown(std::optional<Counter>& counter, int source, int callNumber, int orderSeqNumber,
@@ -221,7 +225,7 @@ bool CallStore::raiseKnown(std::optional<Counter>& counter, int source, int call
 void CallStore::know(std::optional<Counter>& counter, int source, int callNumber, int orderSeqNumber,
                      int count) {
     if (inTransaction())
-        counter = Counter{source, callNumber, orderSeqNumber, count, false};
+        counter = Counter{source, callNumber, orderSeqNumber, count, false, std::nullopt};
 }
 
 void CallStore::saveCounter(std::optional<Counter>& counter) {
@@ -229,12 +233,18 @@ void CallStore::saveCounter(std::optional<Counter>& counter) {
         return;
     if (counter->unsaved) {
         const bool itemsOfOrder = &counter == &m_itemsOfOrder;
-        SQLite::Statement& st = cached(itemsOfOrder ? kSaveItemsOfOrder : kSaveOrdersOfCall);
-        st.bind(1, counter->count);
-        st.bind(2, counter->source);
-        st.bind(3, counter->callNumber);
+        const bool withMessage = itemsOfOrder && counter->message;
+        SQLite::Statement& st = cached(withMessage    ? kSaveItemsAndMessageOfOrder
+                                       : itemsOfOrder ? kSaveItemsOfOrder
+                                                      : kSaveOrdersOfCall);
+        int index = 0;
+        st.bind(++index, counter->count);
+        if (withMessage)
+            bindValue(st, ++index, *counter->message);
+        st.bind(++index, counter->source);
+        st.bind(++index, counter->callNumber);
         if (itemsOfOrder)
-            st.bind(4, counter->orderSeqNumber);
+            st.bind(++index, counter->orderSeqNumber);
         try {
             st.exec();
         } catch (...) {
