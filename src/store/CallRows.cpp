@@ -83,7 +83,7 @@ std::optional<CallRow> CallStore::findFirstCallByNumber(int callNumber, Result* 
 Result CallStore::insertCall(const CallRow& row) {
     static const RowInsert insert("Calls", kCallColumns);
     return attempt([&] {
-        Use st(prepared(insert.sql()));
+        Use st(prepared(insert.sql()), Use::Bindings::RenewedEachUse);
         insert.bind(*st, row);
         st->exec();
         know(m_ordersOfCall, row.source, row.callNumber, 0, row.numberOfOrders);
@@ -117,7 +117,7 @@ Result CallStore::insertOrder(const OrderRow& row) {
     static const RowInsert insert("Orders", kOrderColumns);
     return attempt([&] {
         saveCounter(m_itemsOfOrder); // the previous order's; the call's counter stays known
-        Use st(prepared(insert.sql(), true));
+        Use st(prepared(insert.sql(), true), Use::Bindings::RenewedEachUse);
         insert.bind(*st, row);
         st->exec();
         know(m_itemsOfOrder, row.source, row.callNumber, row.orderSeqNumber, row.numberOfItems);
@@ -151,7 +151,7 @@ Result CallStore::raiseNumberOfItems(int source, int callNumber, int orderSeqNum
 Result CallStore::insertItem(const ItemRow& row) {
     static const RowInsert insert("OrderLineItems", kItemColumns);
     return attempt([&] {
-        Use st(prepared(insert.sql(), true));
+        Use st(prepared(insert.sql(), true), Use::Bindings::RenewedEachUse);
         insert.bind(*st, row);
         st->exec();
     });

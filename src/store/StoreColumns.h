@@ -274,14 +274,18 @@ RowInsert(std::string_view, const TableColumn<Row> (&)[N]) -> RowInsert<Row>;
 
 // --- cached statements ------------------------------------------------------------------------------
 
-// Resets a cached statement when the operation using it ends, so no read stays open.
+// Resets a cached statement when the operation using it ends, so no read stays open, and clears its
+// bound values, unless every use binds all of them anew (the inserts of RowInsert).
 class Use {
 public:
-    explicit Use(SQLite::Statement& st) : m_st(st) {}
+    enum class Bindings { Clear, RenewedEachUse };
+    explicit Use(SQLite::Statement& st, Bindings bindings = Bindings::Clear)
+        : m_st(st), m_bindings(bindings) {}
     ~Use() {
         try {
             m_st.reset();
-            m_st.clearBindings();
+            if (m_bindings == Bindings::Clear)
+                m_st.clearBindings();
         } catch (...) {
         }
     }
@@ -292,6 +296,7 @@ public:
 
 private:
     SQLite::Statement& m_st;
+    Bindings m_bindings;
 };
 
 } // namespace vrq
