@@ -441,6 +441,8 @@ Result OrderExport::buildCallFile(const CallRow& call, QByteArray& bytes, QStrin
     const std::vector<ItemRow> items = m_ctx.store->itemsOfCall(call.source, call.callNumber, &result);
     if (!result.ok())
         return Result::failure(result.code, result.message);
+    bytes.reserve(qsizetype(orders.size()) * (OrderFileFormat::kHeaderLineWidth + 2) +
+                  qsizetype(items.size()) * (OrderFileFormat::kItemLineWidth + 2));
     auto item = items.begin();
     for (const OrderRow& order : orders) {
         if (!order.nullColumns.isEmpty()) {

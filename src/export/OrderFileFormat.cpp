@@ -2,18 +2,47 @@
 
 #include <QLocale>
 
+#include <algorithm>
+
 namespace vrq::OrderFileFormat {
 
 namespace {
 
-QString withoutOuterBlanks(const QString& text) {
+// The lines are built by appending into one text reserved at its width: a text per field was most of
+// the processor time of writing an order file.
+
+// Appends text left-justified, blank-padded and cut to width, without its blanks on the outside when
+// trimmed.
+void appendText(QString& line, const QString& text, int width, bool trimmed = false) {
     qsizetype start = 0;
     qsizetype end = text.size();
-    while (start < end && text.at(start) == QLatin1Char(' '))
-        ++start;
-    while (end > start && text.at(end - 1) == QLatin1Char(' '))
-        --end;
-    return text.mid(start, end - start);
+    if (trimmed) {
+        while (start < end && text.at(start) == QLatin1Char(' '))
+            ++start;
+        while (end > start && text.at(end - 1) == QLatin1Char(' '))
+            --end;
+    }
+    const qsizetype taken = std::min<qsizetype>(end - start, width);
+    line.append(text.constData() + start, taken);
+    for (qsizetype i = taken; i < width; ++i)
+        line.append(QLatin1Char(' '));
+}
+
+// Appends what padNumber gives, for 1 <= width <= 10.
+void appendPadded(QString& line, qint64 value, int width) {
+    char digits[24];
+    int count = 0;
+    const bool negative = value < 0;
+    quint64 rest = negative ? 0 - static_cast<quint64>(value) : static_cast<quint64>(value);
+    do {
+        digits[count++] = static_cast<char>('0' + rest % 10);
+        rest /= 10;
+    } while (rest > 0);
+    if (negative)
+        digits[count++] = '-';
+    // digits holds the text backwards; the last width characters of zeros + text are kept.
+    for (int i = width - 1; i >= 0; --i)
+        line.append(QLatin1Char(i < count ? digits[i] : '0'));
 }
 
 } // namespace
@@ -21,7 +50,10 @@ QString withoutOuterBlanks(const QString& text) {
 QString padNumber(qint64 value, int width) {
     if (width < 1 || width > 10)
         return {};
-    return (QString(width, QLatin1Char('0')) + QString::number(value)).right(width);
+    QString text;
+    text.reserve(width);
+    appendPadded(text, value, width);
+    return text;
 }
 
 QString textField(const QString& text, int width) {
@@ -29,31 +61,42 @@ QString textField(const QString& text, int width) {
 }
 
 QString headerLine(const OrderRow& order, const QDate& written) {
-    QString line = QStringLiteral("H");
-    line += textField(order.salesperson, 6);
-    line += QStringLiteral("  ");
-    line += textField(order.customer, 6);
-    line += textField(order.shipTo.value_or(QString()), 2);
-    line += textField(order.message, 23);
+    QString line;
+    line.reserve(kHeaderLineWidth);
+    line += QLatin1Char('H');
+    appendText(line, order.salesperson, 6);
+    line += QLatin1String("  ");
+    appendText(line, order.customer, 6);
+    appendText(line, order.shipTo.value_or(QString()), 2);
+    appendText(line, order.message, 23);
     line += QLocale::c().toString(written, QStringLiteral("yyMMdd"));
-    line += textField(order.route, 6);
+    appendText(line, order.route, 6);
     return line;
 }
 
 QString itemLine(const ItemRow& item) {
     const qint64 quantity = item.quantity;
-    QString line = QStringLiteral("I");
-    line += textField(withoutOuterBlanks(item.itemNumber), 13);
-    line += padNumber(quantity < 0 ? -quantity : quantity, 3);
+    QString line;
+    line.reserve(kItemLineWidth);
+    line += QLatin1Char('I');
+    appendText(line, item.itemNumber, 13, true);
+    appendPadded(line, quantity < 0 ? -quantity : quantity, 3);
     line += quantity < 0 ? QLatin1Char('-') : QLatin1Char('+');
     line += QString::number(item.unit).left(1);
-    line += padNumber(item.discountPercent, 2);
-    line += padNumber(item.priceOverride, 5);
+    appendPadded(line, item.discountPercent, 2);
+    appendPadded(line, item.priceOverride, 5);
     return line;
 }
 
 QByteArray lineBytes(const QString& line) {
-    return line.toLatin1() + "\r\n";
+    // Latin-1 as toLatin1() gives it ("?" for a character beyond it), with CR LF, in one allocation.
+    QByteArray bytes(line.size() + 2, Qt::Uninitialized);
+    char* out = bytes.data();
+    for (const QChar c : line)
+        *out++ = c.unicode() < 0x100 ? static_cast<char>(c.unicode()) : '?';
+    *out++ = '\r';
+    *out = '\n';
+    return bytes;
 }
 
 int nextSequenceNumber(int last) {

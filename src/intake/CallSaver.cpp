@@ -14,6 +14,11 @@ constexpr int kTypeMismatch = 13;
 const char* const kNoCurrentRecordText = "No current record.";
 } // namespace
 
+// "SaveCall error (Call #12): ": made only when an error is logged, not for every row.
+QString CallSaver::errorPrefix(const char* step, const CallHeader& header) {
+    return QLatin1String(step) + QStringLiteral(" error (Call #") + header.callNumber + QStringLiteral("): ");
+}
+
 bool CallSaver::batchMode() const {
     return m_ctx.runMode == QLatin1Char('B');
 }
@@ -24,8 +29,6 @@ void CallSaver::logError(const QString& text) {
 }
 
 bool CallSaver::saveCall(const CallHeader& header, int source) {
-    const QString prefix =
-        QStringLiteral("SaveCall error (Call #") + header.callNumber + QStringLiteral("): ");
     const std::optional<QDateTime> callDnt = header.callDnt();
     if (!batchMode()) {
         const CallJudgement judgement = CallJudgement::judge(header, m_validationMode);
@@ -35,7 +38,8 @@ bool CallSaver::saveCall(const CallHeader& header, int source) {
         if (callDnt)
             row.callDnt = *callDnt;
         else
-            logError(prefix + withSignBlank(kTypeMismatch) + QStringLiteral(" - Type mismatch"));
+            logError(errorPrefix("SaveCall", header) + withSignBlank(kTypeMismatch) +
+                     QStringLiteral(" - Type mismatch"));
         row.goodCall = judgement.good;
         row.complete = !judgement.good;
         row.extractedCall = false;
@@ -47,7 +51,8 @@ bool CallSaver::saveCall(const CallHeader& header, int source) {
         row.badData = judgement.badData;
         const Result inserted = m_ctx.store->insertCall(row);
         if (!inserted.ok()) {
-            logError(prefix + withSignBlank(inserted.code) + QStringLiteral(" - ") + inserted.message);
+            logError(errorPrefix("SaveCall", header) + withSignBlank(inserted.code) + QStringLiteral(" - ") +
+                     inserted.message);
             if (inserted.isDuplicate())
                 return false;
         } else {
@@ -63,14 +68,12 @@ bool CallSaver::saveCall(const CallHeader& header, int source) {
 void CallSaver::saveHeader(const CallHeader& header, OrderWork& order) {
     if (batchMode())
         return;
-    const QString prefix =
-        QStringLiteral("SaveHeader error (Call #") + header.callNumber + QStringLiteral("): ");
     int number = 0;
     const Result raised = m_ctx.store->raiseNumberOfOrders(order.Source, header.callNumberValue(), &number);
     if (!raised.ok()) {
-        logError(prefix + (raised.status == Result::Status::NotFound
-                               ? QString::fromLatin1(kNoCurrentRecordText)
-                               : raised.message));
+        logError(errorPrefix("SaveHeader", header) + (raised.status == Result::Status::NotFound
+                                                          ? QString::fromLatin1(kNoCurrentRecordText)
+                                                          : raised.message));
         return;
     }
     OrderRow row;
@@ -86,20 +89,18 @@ void CallSaver::saveHeader(const CallHeader& header, OrderWork& order) {
     order.OrderSeqNumber = number;
     const Result inserted = m_ctx.store->insertOrder(row);
     if (!inserted.ok())
-        logError(prefix + inserted.message);
+        logError(errorPrefix("SaveHeader", header) + inserted.message);
 }
 
 void CallSaver::saveRecord(const CallHeader& header, const OrderWork& order, const ItemWork& item) {
     if (!batchMode()) {
-        const QString prefix =
-            QStringLiteral("SaveRecord error (Call #") + header.callNumber + QStringLiteral("): ");
         int number = 0;
         const Result raised = m_ctx.store->raiseNumberOfItems(order.Source, header.callNumberValue(),
                                                               order.OrderSeqNumber, &number);
         if (!raised.ok()) {
-            logError(prefix + (raised.status == Result::Status::NotFound
-                                   ? QString::fromLatin1(kNoCurrentRecordText)
-                                   : raised.message));
+            logError(errorPrefix("SaveRecord", header) + (raised.status == Result::Status::NotFound
+                                                              ? QString::fromLatin1(kNoCurrentRecordText)
+                                                              : raised.message));
         } else {
             ItemRow row;
             row.source = order.Source;
@@ -115,7 +116,7 @@ void CallSaver::saveRecord(const CallHeader& header, const OrderWork& order, con
             row.priceOverride = leadingInt(item.Price);
             const Result inserted = m_ctx.store->insertItem(row);
             if (!inserted.ok())
-                logError(prefix + inserted.message);
+                logError(errorPrefix("SaveRecord", header) + inserted.message);
         }
     }
     if (m_ctx.ui)
@@ -127,9 +128,9 @@ void CallSaver::priceOverride(const CallHeader& header, int source, int orderSeq
     const Result updated = m_ctx.store->setPriceOverride(source, header.callNumberValue(), orderSeqNumber,
                                                          itemSeqNumber, leadingInt(price));
     if (!updated.ok())
-        logError(QStringLiteral("SaveRecord error (Call #") + header.callNumber + QStringLiteral("): ") +
-                 (updated.status == Result::Status::NotFound ? QString::fromLatin1(kNoCurrentRecordText)
-                                                             : updated.message));
+        logError(errorPrefix("SaveRecord", header) + (updated.status == Result::Status::NotFound
+                                                          ? QString::fromLatin1(kNoCurrentRecordText)
+                                                          : updated.message));
 }
 
 } // namespace vrq

@@ -32,6 +32,7 @@ public:
     std::optional<bool> judgedGood() const { return m_judgedGood; }
 
 private:
+    static QString errorPrefix(const char* step, const CallHeader& header);
     void logError(const QString& text);
 
     AppContext& m_ctx;

@@ -4,6 +4,8 @@
 #include "intake/CallSource.h"
 #include "store/AuditLog.h"
 
+#include <algorithm>
+
 namespace vrq {
 
 namespace {
@@ -24,34 +26,43 @@ int FieldReaders::readByte(qint64 position, const char* reader) {
 }
 
 QString FieldReaders::getStringValue(qint64& position, int width, bool* full) {
-    QString text;
-    while (text.size() < width && text.size() < kMaxFieldRead) {
+    // Read into a buffer and made a text once: a text grown character by character was a measurable
+    // share of the intake's allocations.
+    char read[kMaxFieldRead];
+    int count = 0;
+    while (count < width && count < kMaxFieldRead) {
         const int c = readByte(position, "GetStringValue");
         if (c < 0 || c == '&')
             break;
-        text.append(QChar(c));
+        read[count++] = static_cast<char>(c);
         ++position;
     }
     if (full)
-        *full = text.size() == width;
-    while (text.size() < width)
-        text.append(QLatin1Char(' '));
+        *full = count == width;
+    QString text(std::max(width, count), QLatin1Char(' '));
+    QChar* out = text.data();
+    for (int i = 0; i < count; ++i)
+        out[i] = QLatin1Char(read[i]);
     return text;
 }
 
 QString FieldReaders::getNuMValueAsRJZFString(qint64& position, int width, bool* full) {
-    QString text;
-    while (text.size() < width && text.size() < kMaxFieldRead) {
+    char read[kMaxFieldRead];
+    int count = 0;
+    while (count < width && count < kMaxFieldRead) {
         const int c = readByte(position, "GetNuMValueAsRJZFString");
         if (c < 0 || !((c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'))
             break;
-        text.append(QChar(c));
+        read[count++] = static_cast<char>(c);
         ++position;
     }
     if (full)
-        *full = text.size() == width;
-    if (text.size() < width)
-        text.prepend(QString(width - text.size(), QLatin1Char('0')));
+        *full = count == width;
+    const int size = std::max(width, count);
+    QString text(size, QLatin1Char('0'));
+    QChar* out = text.data() + (size - count);
+    for (int i = 0; i < count; ++i)
+        out[i] = QLatin1Char(read[i]);
     return text;
 }
 

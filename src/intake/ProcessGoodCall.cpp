@@ -52,18 +52,13 @@ void StandardParse::logError(const QString& description) {
 }
 
 void StandardParse::completeCall(bool validatedBad) {
-    Result found;
-    const std::optional<CallRow> row = pc.ctx.store->findCall(source, header.callNumberValue(), &found);
-    if (!found.ok()) {
-        logError(found.message);
-        return;
-    }
-    if (!row) {
+    // No look-up first: the update itself tells whether the row is there.
+    const Result updated = pc.ctx.store->setCallComplete(
+        source, header.callNumberValue(), validatedBad ? std::optional<bool>(false) : std::nullopt);
+    if (updated.status == Result::Status::NotFound) {
         pc.log(AuditType::Error, QStringLiteral("ProcessGoodCall: Call not found to update to complete."));
         return;
     }
-    const Result updated = pc.ctx.store->setCallComplete(
-        source, header.callNumberValue(), validatedBad ? std::optional<bool>(false) : std::nullopt);
     if (!updated.ok())
         logError(updated.message);
     pc.log(AuditType::Info, QStringLiteral("ProcessGoodCall: Call #") +

@@ -44,7 +44,7 @@ QString auditTypeLetter(AuditType type) {
 }
 
 AuditLog::AuditLog(CallStore& store, const Clock& clock, QChar runMode)
-    : m_store(store), m_clock(clock), m_runMode(runMode) {}
+    : m_store(store), m_clock(clock), m_runMode(runMode), m_instance(runMode) {}
 
 QString AuditLog::trimmedMessage(const QString& msg) {
     qsizetype start = 0;
@@ -65,7 +65,7 @@ Result AuditLog::writeAudit(const QDateTime& eventDnt, AuditType type, const QSt
     row.type = auditTypeLetter(type);
     row.msg = trimmedMessage(msg);
     row.seq = ms * 1000 + m_counter;
-    row.instance = QString(m_runMode);
+    row.instance = m_instance;
     const Result stored = m_store.insertAudit(row);
     if (!stored.ok())
         reportRefusedEntry(row, stored);

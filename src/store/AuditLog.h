@@ -22,7 +22,10 @@ public:
     // The same with the current time as the event time.
     Result write(AuditType type, const QString& msg);
 
-    void setRunMode(QChar runMode) { m_runMode = runMode; }
+    void setRunMode(QChar runMode) {
+        m_runMode = runMode;
+        m_instance = QString(runMode);
+    }
     QChar runMode() const { return m_runMode; }
     int counter() const { return m_counter; }
 
@@ -33,6 +36,7 @@ private:
     CallStore& m_store;
     const Clock& m_clock;
     QChar m_runMode;
+    QString m_instance; // the run mode as the Instance column holds it, made once
     int m_counter = 0;
 };
 

@@ -41,7 +41,8 @@ QString containsPattern(const QString& text) {
 Result CallStore::insertAudit(const AuditRow& row) {
     static const RowInsert insert("Audit", kAuditColumns);
     return attempt([&] {
-        Use st(prepared(insert.sql(), true)); // an audit entry leaves the counters as they are
+        // An audit entry leaves the counters as they are; the insert binds every value.
+        Use st(prepared(insert.sql(), true), Use::Bindings::RenewedEachUse);
         insert.bind(*st, row);
         st->exec();
     });

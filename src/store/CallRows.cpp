@@ -83,7 +83,7 @@ std::optional<CallRow> CallStore::findFirstCallByNumber(int callNumber, Result* 
 Result CallStore::insertCall(const CallRow& row) {
     static const RowInsert insert("Calls", kCallColumns);
     return attempt([&] {
-        Use st(prepared(insert.sql()));
+        Use st(prepared(insert.sql()), Use::Bindings::RenewedEachUse);
         insert.bind(*st, row);
         st->exec();
         know(m_ordersOfCall, row.source, row.callNumber, 0, row.numberOfOrders);
@@ -117,7 +117,7 @@ Result CallStore::insertOrder(const OrderRow& row) {
     static const RowInsert insert("Orders", kOrderColumns);
     return attempt([&] {
         saveCounter(m_itemsOfOrder); // the previous order's; the call's counter stays known
-        Use st(prepared(insert.sql(), true));
+        Use st(prepared(insert.sql(), true), Use::Bindings::RenewedEachUse);
         insert.bind(*st, row);
         st->exec();
         know(m_itemsOfOrder, row.source, row.callNumber, row.orderSeqNumber, row.numberOfItems);
@@ -151,13 +151,19 @@ Result CallStore::raiseNumberOfItems(int source, int callNumber, int orderSeqNum
 Result CallStore::insertItem(const ItemRow& row) {
     static const RowInsert insert("OrderLineItems", kItemColumns);
     return attempt([&] {
-        Use st(prepared(insert.sql(), true));
+        Use st(prepared(insert.sql(), true), Use::Bindings::RenewedEachUse);
         insert.bind(*st, row);
         st->exec();
     });
 }
 
 Result CallStore::setOrderMessage(int source, int callNumber, int orderSeqNumber, const QString& message) {
+    if (m_itemsOfOrder && m_itemsOfOrder->counts(source, callNumber, orderSeqNumber) && inTransaction()) {
+        // The order was inserted in this unit of work: the message is written with its item count.
+        m_itemsOfOrder->message = message;
+        m_itemsOfOrder->unsaved = true;
+        return Result::success();
+    }
     return attempt([&] {
         Use st(prepared(
             "UPDATE Orders SET Message = ? WHERE Source = ? AND CallNumber = ? AND OrderSeqNumber = ?"));
@@ -178,6 +184,18 @@ Result CallStore::setPriceOverride(int source, int callNumber, int orderSeqNumbe
 
 Result CallStore::setCallComplete(int source, int callNumber, std::optional<bool> goodCall) {
     return attempt([&] {
+        if (m_ordersOfCall && m_ordersOfCall->counts(source, callNumber, 0) && inTransaction()) {
+            // The call's order count, counted in memory, is written by the same update.
+            saveCounter(m_itemsOfOrder);
+            Use st(prepared(
+                "UPDATE Calls SET NumberOfOrders = ?, Complete = 1, GoodCall = coalesce(?, GoodCall) "
+                "WHERE Source = ? AND CallNumber = ?",
+                true));
+            bindValues(*st, m_ordersOfCall->count, goodCall, source, callNumber);
+            const Result changed = changedOne(*st);
+            m_ordersOfCall.reset();
+            return changed;
+        }
         Use st(prepared("UPDATE Calls SET Complete = 1, GoodCall = coalesce(?, GoodCall) "
                         "WHERE Source = ? AND CallNumber = ?"));
         bindValues(*st, goodCall, source, callNumber);

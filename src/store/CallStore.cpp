@@ -3,6 +3,7 @@
 #include "store/CallStore.h"
 
 #include "store/StoreAttempt.h"
+#include "store/StoreColumns.h"
 
 #include <SQLiteCpp/SQLiteCpp.h>
 #include <sqlite3.h>
@@ -29,29 +30,36 @@ Result failureOf(const std::exception& e) {
     return {Result::Status::Failed, -1, QString::fromUtf8(e.what())};
 }
 
-QString storeDateText(const QDateTime& dt) {
+bool storeDateChars(const QDateTime& dt, char (&text)[20]) {
     // Written digit by digit: a general format per stored row was a measurable part of the intake.
     const QDate date = dt.date();
     if (!dt.isValid() || date.year() < 1 || date.year() > 9999)
-        return QLocale::c().toString(dt, QLatin1String(kDateFormat));
+        return false;
     const QTime time = dt.time();
-    char16_t text[19];
     auto put = [&text](int at, int value, int digits) {
         for (int i = at + digits - 1; i >= at; --i, value /= 10)
-            text[i] = static_cast<char16_t>(u'0' + value % 10);
+            text[i] = static_cast<char>('0' + value % 10);
     };
     put(0, date.year(), 4);
-    text[4] = u'-';
+    text[4] = '-';
     put(5, date.month(), 2);
-    text[7] = u'-';
+    text[7] = '-';
     put(8, date.day(), 2);
-    text[10] = u' ';
+    text[10] = ' ';
     put(11, time.hour(), 2);
-    text[13] = u':';
+    text[13] = ':';
     put(14, time.minute(), 2);
-    text[16] = u':';
+    text[16] = ':';
     put(17, time.second(), 2);
-    return QString(reinterpret_cast<const QChar*>(text), 19);
+    text[19] = '\0';
+    return true;
+}
+
+QString storeDateText(const QDateTime& dt) {
+    char text[20];
+    if (!storeDateChars(dt, text))
+        return QLocale::c().toString(dt, QLatin1String(kDateFormat));
+    return QString::fromLatin1(text, 19);
 }
 
 QDateTime storeDateFromText(const QString& text) {
@@ -126,8 +134,9 @@ std::unique_ptr<CallStore> CallStore::open(const QString& path, Result* result) 
     std::unique_ptr<CallStore> store;
     const Result opened = attempt([&] {
         const bool isNew = !QFileInfo::exists(path);
-        auto db = std::make_unique<SQLite::Database>(path.toStdString(),
-                                                     SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+        // One thread uses a store: the engine's own locking of the connection is left out.
+        auto db = std::make_unique<SQLite::Database>(
+            path.toStdString(), SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE | SQLite::OPEN_NOMUTEX);
         db->setBusyTimeout(15000);
         db->exec("PRAGMA journal_mode=WAL");
         db->exec("PRAGMA synchronous=NORMAL");
@@ -197,6 +206,9 @@ const char* const kSaveOrdersOfCall =
 const char* const kSaveItemsOfOrder =
     "UPDATE Orders SET NumberOfItems = ? WHERE Source = ? AND CallNumber = ? "
     "AND OrderSeqNumber = ?";
+const char* const kSaveItemsAndMessageOfOrder =
+    "UPDATE Orders SET NumberOfItems = ?, Message = ? WHERE Source = ? AND CallNumber = ? "
+    "AND OrderSeqNumber = ?";
 } // namespace
 
 bool CallStore::raiseKnown(std::optional<Counter>& counter, int source, int callNumber, int orderSeqNumber,
@@ -213,7 +225,7 @@ bool CallStore::raiseKnown(std::optional<Counter>& counter, int source, int call
 void CallStore::know(std::optional<Counter>& counter, int source, int callNumber, int orderSeqNumber,
                      int count) {
     if (inTransaction())
-        counter = Counter{source, callNumber, orderSeqNumber, count, false};
+        counter = Counter{source, callNumber, orderSeqNumber, count, false, std::nullopt};
 }
 
 void CallStore::saveCounter(std::optional<Counter>& counter) {
@@ -221,12 +233,18 @@ void CallStore::saveCounter(std::optional<Counter>& counter) {
         return;
     if (counter->unsaved) {
         const bool itemsOfOrder = &counter == &m_itemsOfOrder;
-        SQLite::Statement& st = cached(itemsOfOrder ? kSaveItemsOfOrder : kSaveOrdersOfCall);
-        st.bind(1, counter->count);
-        st.bind(2, counter->source);
-        st.bind(3, counter->callNumber);
+        const bool withMessage = itemsOfOrder && counter->message;
+        SQLite::Statement& st = cached(withMessage    ? kSaveItemsAndMessageOfOrder
+                                       : itemsOfOrder ? kSaveItemsOfOrder
+                                                      : kSaveOrdersOfCall);
+        int index = 0;
+        st.bind(++index, counter->count);
+        if (withMessage)
+            bindValue(st, ++index, *counter->message);
+        st.bind(++index, counter->source);
+        st.bind(++index, counter->callNumber);
         if (itemsOfOrder)
-            st.bind(4, counter->orderSeqNumber);
+            st.bind(++index, counter->orderSeqNumber);
         try {
             st.exec();
         } catch (...) {
@@ -250,14 +268,27 @@ void CallStore::forgetCounters() {
 
 // --- units of work --------------------------------------------------------------------------------
 
+void CallStore::runKept(const char* sql) {
+    // Kept prepared like any other statement: parsing these texts anew twice per call taken in (or
+    // per order file) was a measurable part of the engine's work.
+    SQLite::Statement& st = cached(sql);
+    try {
+        st.exec();
+    } catch (...) {
+        st.reset();
+        throw;
+    }
+    st.reset();
+}
+
 Result CallStore::begin() {
     return attempt([&] {
         saveCounters();
         if (m_groupOpen) {
-            m_db->exec("SAVEPOINT unit");
+            runKept("SAVEPOINT unit");
             m_unitOpen = true;
         } else {
-            m_db->exec("BEGIN IMMEDIATE");
+            runKept("BEGIN IMMEDIATE");
         }
     });
 }
@@ -269,9 +300,9 @@ Result CallStore::commit() {
             if (!m_unitOpen)
                 return Result{Result::Status::Failed, 1, QStringLiteral("the unit of work was undone")};
             m_unitOpen = false;
-            m_db->exec("RELEASE unit");
+            runKept("RELEASE unit");
         } else {
-            m_db->exec("COMMIT");
+            runKept("COMMIT");
         }
         return Result::success();
     });
@@ -294,7 +325,7 @@ void CallStore::rollback() {
 
 Result CallStore::beginGroup() {
     return attempt([&] {
-        m_db->exec("BEGIN IMMEDIATE");
+        runKept("BEGIN IMMEDIATE");
         m_groupOpen = true;
         m_unitOpen = false;
     });
@@ -316,7 +347,7 @@ Result CallStore::endGroup() {
     m_unitOpen = false;
     const Result committed = attempt([&] {
         saveCounters();
-        m_db->exec("COMMIT");
+        runKept("COMMIT");
     });
     if (!committed.ok()) {
         forgetCounters();

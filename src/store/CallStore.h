@@ -155,6 +155,8 @@ private:
     SQLite::Statement& cached(const char* sql);
     // Writes the counters counted in memory, if any, and forgets them; throws as a statement does.
     void saveCounters();
+    // Runs a kept statement that gives no rows (the texts that begin and end units of work).
+    void runKept(const char* sql);
     // Drops every kept statement (before the schema changes under them).
     void forgetPrepared();
     void createBaseTables();
@@ -168,13 +170,16 @@ private:
     // Calls.NumberOfOrders of the call and Orders.NumberOfItems of the order being stored in the open
     // unit of work, known from their insert or first raise: while only rows that cannot touch them are
     // inserted (audit entries, orders, line items), the next raises are counted here, and the counts
-    // reach the tables before any other statement runs and before the unit of work ends.
+    // reach the tables before any other statement runs and before the unit of work ends. The order's
+    // message is kept with its count the same way, and the call's count goes with its Complete update.
     struct Counter {
         int source = 0;
         int callNumber = 0;
         int orderSeqNumber = 0; // 0 for the call's
         int count = 0;
         bool unsaved = false;
+        // Orders.Message set in the same unit of work, written with the count.
+        std::optional<QString> message;
         bool counts(int s, int c, int o) const {
             return source == s && callNumber == c && orderSeqNumber == o;
         }

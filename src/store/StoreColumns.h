@@ -25,6 +25,10 @@ namespace vrq {
 
 // --- values -----------------------------------------------------------------------------------------
 
+// The stored form of a date ("YYYY-MM-DD HH:MM:SS") as 19 characters and a terminating zero; false for a
+// date that form cannot hold (storeDateText then formats it the general way).
+bool storeDateChars(const QDateTime& dt, char (&text)[20]);
+
 inline QString textOf(const SQLite::Column& c) {
     return QString::fromUtf8(c.getText());
 }
@@ -104,7 +108,10 @@ inline void bindValue(SQLite::Statement& st, int index, const QString& value) {
     }
 }
 inline void bindValue(SQLite::Statement& st, int index, const QDateTime& value) {
-    if (value.isValid())
+    char text[20];
+    if (storeDateChars(value, text))
+        st.bind(index, static_cast<const char*>(text));
+    else if (value.isValid())
         bindValue(st, index, storeDateText(value));
     else
         st.bind(index);
@@ -267,14 +274,18 @@ RowInsert(std::string_view, const TableColumn<Row> (&)[N]) -> RowInsert<Row>;
 
 // --- cached statements ------------------------------------------------------------------------------
 
-// Resets a cached statement when the operation using it ends, so no read stays open.
+// Resets a cached statement when the operation using it ends, so no read stays open, and clears its
+// bound values, unless every use binds all of them anew (the inserts of RowInsert).
 class Use {
 public:
-    explicit Use(SQLite::Statement& st) : m_st(st) {}
+    enum class Bindings { Clear, RenewedEachUse };
+    explicit Use(SQLite::Statement& st, Bindings bindings = Bindings::Clear)
+        : m_st(st), m_bindings(bindings) {}
     ~Use() {
         try {
             m_st.reset();
-            m_st.clearBindings();
+            if (m_bindings == Bindings::Clear)
+                m_st.clearBindings();
         } catch (...) {
         }
     }
@@ -285,6 +296,7 @@ public:
 
 private:
     SQLite::Statement& m_st;
+    Bindings m_bindings;
 };
 
 } // namespace vrq

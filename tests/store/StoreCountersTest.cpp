@@ -16,7 +16,8 @@ namespace {
 // One row's steps, a word each: "B", "C" and "R" begin, commit and roll back a unit of work; "G", "E" and
 // "A" begin, end and abandon a group; "c" stores call 1; "r" raises its orders; "oN" stores its order N;
 // "iN" raises order N's items and stores the item with the number the raise gave; "sN" reads order N's
-// count inside the unit; "a" writes an audit entry. Every raise and read appends the count it gave.
+// count inside the unit; "a" writes an audit entry; "mN" sets order N's message to "note N"; "k" completes
+// call 1. Every raise and read appends the count it gave.
 std::vector<int> runSteps(test::ProgramFixture& f, const char* steps) {
     CallStore& store = *f.store;
     std::vector<int> seen;
@@ -47,6 +48,10 @@ std::vector<int> runSteps(test::ProgramFixture& f, const char* steps) {
             count = store.findOrder(0, 1, seq) ? store.findOrder(0, 1, seq)->numberOfItems : -1;
         else if (word == 'a')
             done = f.audit->write(AuditType::Info, QStringLiteral("between two raises"));
+        else if (word == 'm')
+            done = store.setOrderMessage(0, 1, seq, QStringLiteral("note %1").arg(seq));
+        else if (word == 'k')
+            done = store.setCallComplete(0, 1);
         else if (word == 'i' && (done = store.raiseNumberOfItems(0, 1, seq, &count)).ok())
             f.addItem(0, 1, seq, count);
         EXPECT_TRUE(done.ok()) << step.toStdString() << ": " << done.message.toStdString();
@@ -65,6 +70,7 @@ struct CounterCase {
     int ordersOfCall;
     int itemsOfOrder1;
     int itemsOfOrder2;
+    const char* messageOfOrder1 = nullptr; // as the file holds it; nullptr: not looked at
 };
 
 const CounterCase kCases[] = {
@@ -76,6 +82,10 @@ const CounterCase kCases[] = {
     {"NoUnitOfWork", "c r o1 i1 i1", {1, 1, 2}, 1, 2, -1},
     {"UndoneUnitInsideAGroup", "G B c r o1 i1 i1 C B i1 r R B i1 C E", {1, 1, 2, 3, 2, 3}, 1, 3, -1},
     {"AbandonedGroup", "G B c r o1 i1 i1 C A", {1, 1, 2}, -1, -1, -1},
+    {"MessageBetweenRaises", "B c r o1 i1 m1 i1 r o2 i2 C", {1, 1, 2, 2, 1}, 2, 2, 1, "note 1"},
+    {"MessageOutsideAUnitOfWork", "c r o1 i1 m1 i1", {1, 1, 2}, 1, 2, -1, "note 1"},
+    {"CompletedAfterTheLastOrder", "B c r o1 i1 m1 r o2 k C", {1, 1, 2}, 2, 1, 0, "note 1"},
+    {"CompletedThenRaisedAgain", "B c r o1 k r o2 C", {1, 2}, 2, 0, 0, "MSG"},
 };
 
 class StoreCountersTest : public ::testing::TestWithParam<CounterCase> {
@@ -90,6 +100,10 @@ protected:
         const std::optional<OrderRow> order = f.store->findOrder(0, 1, seq);
         return order ? order->numberOfItems : -1;
     }
+    QString storedMessageOfOrder1() {
+        const std::optional<OrderRow> order = f.store->findOrder(0, 1, 1);
+        return order ? order->message : QString();
+    }
 
     test::ProgramFixture f;
 };
@@ -101,6 +115,9 @@ TEST_P(StoreCountersTest, RaisesGiveAndTablesKeepTheCounts) {
     EXPECT_EQ(storedOrdersOfCall(), c.ordersOfCall);
     EXPECT_EQ(storedItemsOfOrder(1), c.itemsOfOrder1);
     EXPECT_EQ(storedItemsOfOrder(2), c.itemsOfOrder2);
+    if (c.messageOfOrder1) {
+        EXPECT_EQ(storedMessageOfOrder1(), QLatin1String(c.messageOfOrder1));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, StoreCountersTest, ::testing::ValuesIn(kCases), test::RowName());
