@@ -158,7 +158,12 @@ Result CallStore::insertItem(const ItemRow& row) {
 }
 
 Result CallStore::setOrderMessage(int source, int callNumber, int orderSeqNumber, const QString& message) {
-    if (m_itemsOfOrder && m_itemsOfOrder->counts(source, callNumber, orderSeqNumber) && inTransaction()) {
+    // Orders.Message holds 255 characters. A longer message is refused by the update of its own below,
+    // which reports it and leaves the order as it is: deferred, the refusal would fail every later
+    // statement of the call and hold the whole file.
+    constexpr qsizetype kMessageColumnWidth = 255;
+    if (message.size() <= kMessageColumnWidth && m_itemsOfOrder &&
+        m_itemsOfOrder->counts(source, callNumber, orderSeqNumber) && inTransaction()) {
         // The order was inserted in this unit of work: the message is written with its item count.
         m_itemsOfOrder->message = message;
         m_itemsOfOrder->unsaved = true;

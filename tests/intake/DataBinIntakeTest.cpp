@@ -538,6 +538,23 @@ TEST_F(DataBinIntakeTest, AGroupThatCannotBeCommittedIsReportedAndTakenAgain) {
     EXPECT_FALSE(QFile::exists(env.dataBinFile()));
 }
 
+// A message longer than the store's column is refused with an entry; the call, its items and the
+// calls after it are stored all the same.
+TEST_F(DataBinIntakeTest, AMessageTheStoreRefusesLeavesTheRestOfTheCallAndFile) {
+    const QByteArray longMessage = "M" + QByteArray(300, 'm') + "&"; // for the order saved before it
+    ASSERT_TRUE(ProgramFixture::writeFile(
+        env.dataBinFile(), fileHeader() + makeCall(9, kOneItem + longMessage) + makeCall(10, kOneItem)));
+    intake.run();
+    ASSERT_EQ(env.store->allCalls().size(), 2u);
+    EXPECT_TRUE(env.call(0, 9)->complete);
+    EXPECT_EQ(env.call(0, 9)->numberOfOrders, 1);
+    EXPECT_EQ(env.store->itemsOfOrder(0, 9, 1).size(), 1u);
+    const QStringList errors = env.auditMessages(QStringLiteral("E"));
+    ASSERT_EQ(errors.size(), 1) << errors.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(errors[0].contains(QLatin1String("Message"))) << errors[0].toStdString();
+    EXPECT_FALSE(QFile::exists(env.dataBinFile()));
+}
+
 TEST_F(DataBinIntakeTest, AFileThatCannotBeOpenedIsReportedOnceUntilItCanBe) {
     // A folder in its place cannot be opened as a file, even by root (who may write a read-only file).
     ASSERT_TRUE(QDir().mkpath(env.dataBinFile()));
