@@ -56,10 +56,6 @@ QString padNumber(qint64 value, int width) {
     return text;
 }
 
-QString textField(const QString& text, int width) {
-    return text.leftJustified(width, QLatin1Char(' '), true);
-}
-
 QString headerLine(const OrderRow& order, const QDate& written) {
     QString line;
     line.reserve(kHeaderLineWidth);

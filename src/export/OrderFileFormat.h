@@ -20,8 +20,6 @@ constexpr int kLastSequenceNumber = 9900;
 // The decimal text of value prefixed with width zeros, of which the last width characters are kept;
 // empty unless 1 <= width <= 10. A negative value keeps its sign among the digits (-5, 5 -> "000-5").
 QString padNumber(qint64 value, int width);
-// Left-justified, blank-padded, cut to width.
-QString textField(const QString& text, int width);
 
 QString headerLine(const OrderRow& order, const QDate& written);
 QString itemLine(const ItemRow& item);

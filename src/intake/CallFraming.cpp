@@ -210,7 +210,8 @@ public:
         const Result committed = m_ctx.store->endGroup();
         if (committed.ok())
             countCommitted();
-        m_judged.clear();
+        else
+            m_judged.clear(); // undone with the group: taken and counted at the next pass
         return committed;
     }
 

@@ -25,33 +25,14 @@ int FieldReaders::readByte(qint64 position, const char* reader) {
     return c;
 }
 
-QString FieldReaders::getStringValue(qint64& position, int width, bool* full) {
+QString FieldReaders::readFixedField(qint64& position, int width, bool* full, const FixedField& field) {
     // Read into a buffer and made a text once: a text grown character by character was a measurable
     // share of the intake's allocations.
     char read[kMaxFieldRead];
     int count = 0;
     while (count < width && count < kMaxFieldRead) {
-        const int c = readByte(position, "GetStringValue");
-        if (c < 0 || c == '&')
-            break;
-        read[count++] = static_cast<char>(c);
-        ++position;
-    }
-    if (full)
-        *full = count == width;
-    QString text(std::max(width, count), QLatin1Char(' '));
-    QChar* out = text.data();
-    for (int i = 0; i < count; ++i)
-        out[i] = QLatin1Char(read[i]);
-    return text;
-}
-
-QString FieldReaders::getNuMValueAsRJZFString(qint64& position, int width, bool* full) {
-    char read[kMaxFieldRead];
-    int count = 0;
-    while (count < width && count < kMaxFieldRead) {
-        const int c = readByte(position, "GetNuMValueAsRJZFString");
-        if (c < 0 || !((c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'))
+        const int c = readByte(position, field.reader);
+        if (c < 0 || !field.accepts(c))
             break;
         read[count++] = static_cast<char>(c);
         ++position;
@@ -59,11 +40,24 @@ QString FieldReaders::getNuMValueAsRJZFString(qint64& position, int width, bool*
     if (full)
         *full = count == width;
     const int size = std::max(width, count);
-    QString text(size, QLatin1Char('0'));
-    QChar* out = text.data() + (size - count);
+    QString text(size, field.fill);
+    QChar* out = text.data() + (field.rightAligned ? size - count : 0);
     for (int i = 0; i < count; ++i)
         out[i] = QLatin1Char(read[i]);
     return text;
+}
+
+QString FieldReaders::getStringValue(qint64& position, int width, bool* full) {
+    static const FixedField text{"GetStringValue", [](int c) { return c != '&'; }, QLatin1Char(' '), false};
+    return readFixedField(position, width, full, text);
+}
+
+QString FieldReaders::getNuMValueAsRJZFString(qint64& position, int width, bool* full) {
+    static const FixedField number{
+        "GetNuMValueAsRJZFString",
+        [](int c) { return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'; }, QLatin1Char('0'),
+        true};
+    return readFixedField(position, width, full, number);
 }
 
 bool FieldReaders::getField(qint64& position, const QString& delimiters, QString& text, bool includeDelimiter,

@@ -26,6 +26,15 @@ public:
     CallSource& file() { return m_file; }
 
 private:
+    // A field of fixed width: the bytes it accepts, and how it is filled out to its width (blanks
+    // after the bytes, or zeros before them when right-aligned).
+    struct FixedField {
+        const char* reader; // the name in its read-error entry
+        bool (*accepts)(int byte);
+        QChar fill;
+        bool rightAligned;
+    };
+    QString readFixedField(qint64& position, int width, bool* full, const FixedField& field);
     int readByte(qint64 position, const char* reader);
 
     CallSource& m_file;
