@@ -61,14 +61,10 @@ void OrderExport::extractCalls() {
         return;
     Settings& settings = m_ctx.settings;
     if (PathResolver::trimRight(settings.QX7Path).isEmpty()) {
-        if (!m_unsetConnectionShown && PathResolver::trimRight(settings.LocalDrive).isEmpty()) {
-            m_ctx.ui->showMessage(
-                QStringLiteral("The network connection has not been set up.  Calls will not be "
-                               "extracted until this is configured."));
-            m_unsetConnectionShown = true;
-        }
+        holdForUnsetHostFolder();
         return;
     }
+    m_unsetFolderReported = false;
     PassEnd end = PassEnd::Finished;
     Result error;
     Result established;
@@ -116,6 +112,28 @@ bool OrderExport::heldBySettings() {
     }
     runstatus::stepFailed(m_ctx);
     return true;
+}
+
+void OrderExport::holdForUnsetHostFolder() {
+    // Without a folder nothing can be written: every call waits, and each pass is a failed step. The
+    // person hears of it once while it lasts; with the drive letter blank too, by the box about an
+    // unset connection (once per run).
+    if (!m_unsetFolderReported) {
+        const QString text = QStringLiteral(
+            "ExtractCalls: every call is held until the MXR Folder (QX7Path) is set in Properties.");
+        audit(AuditType::Error, text);
+        if (PathResolver::trimRight(m_ctx.settings.LocalDrive).isEmpty()) {
+            if (!m_unsetConnectionShown)
+                m_ctx.ui->showMessage(
+                    QStringLiteral("The network connection has not been set up.  Calls will not be "
+                                   "extracted until this is configured."));
+            m_unsetConnectionShown = true;
+        } else {
+            m_ctx.ui->reportFault(text);
+        }
+        m_unsetFolderReported = true;
+    }
+    runstatus::stepFailed(m_ctx);
 }
 
 Result OrderExport::runPass(PassEnd& end) {

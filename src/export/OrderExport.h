@@ -46,6 +46,8 @@ private:
     // True, with one "E" entry per run of held passes, while a setting that names the order files or
     // the host holds a text that could not be used.
     bool heldBySettings();
+    // QX7Path is blank: the pass ends, reported as a held export.
+    void holdForUnsetHostFolder();
     Result runPass(PassEnd& end);
     // A call that cannot be written yet stays pending; end becomes Stopped when no number is free.
     Result extractCall(const CallRow& call, PassEnd& end);
@@ -95,6 +97,7 @@ private:
     bool m_holdingReservation = false;
     bool m_holdReported = false;
     bool m_unsetConnectionShown = false; // the box about an unset connection is shown once per run
+    bool m_unsetFolderReported = false;  // the blank QX7Path is reported until it is set
     std::vector<std::pair<AuditType, QString>> m_heldEntries;
     // The numbers whose ".Rcv" is in the host folder: one listing per pass, then the numbers this pass
     // delivers. Empty until the pass needs its first number.

@@ -168,20 +168,48 @@ TEST_F(OrderExportTest, ACallWithoutOrdersIsMarkedExtractedWithoutAHostFile) {
                                            QStringLiteral("X|Extracted call # 17")}));
 }
 
-TEST_F(OrderExportTest, AnUnsetHostFolderIsReportedOncePerRun) {
+// A blank host folder holds every call: reported once while it lasts (by the box about an unset
+// connection when the drive letter is blank too), each pass a failed step; once set, the calls go.
+struct UnsetFolderCase {
+    const char* name;
+    const char* localDrive;
+    const char* message;
+};
+
+class OrderExportUnsetFolderTest : public OrderExportTest,
+                                   public ::testing::WithParamInterface<UnsetFolderCase> {};
+
+TEST_P(OrderExportUnsetFolderTest, HoldsEveryCallUntilTheFolderIsSet) {
+    const QString folder = f.ctx.settings.QX7Path;
     f.ctx.settings.QX7Path = QStringLiteral("   ");
-    f.ctx.settings.LocalDrive.clear();
+    f.ctx.settings.LocalDrive = QLatin1String(GetParam().localDrive);
     f.addCall(0, 17, 1);
+    f.addOrder(0, 17, 1);
     NetworkConnection network(f.ctx);
     OrderExport exporter(f.ctx, network); // one for the run, as the program has
     exporter.extractCalls();
     exporter.extractCalls();
-    EXPECT_EQ(f.ui.messages,
-              QStringList{QStringLiteral("The network connection has not been set up.  Calls will not "
-                                         "be extracted until this is configured.")});
-    EXPECT_TRUE(f.ctx.settings.LocalDrive.isEmpty()) << "the setting is not rewritten";
+    EXPECT_EQ(f.ui.messages, QStringList{QLatin1String(GetParam().message)});
+    EXPECT_EQ(f.auditTexts(), QStringList{QStringLiteral("E|ExtractCalls: every call is held until the MXR "
+                                                         "Folder (QX7Path) is set in Properties.")});
+    EXPECT_EQ(f.ctx.status.failedSteps, 2);
+    EXPECT_EQ(f.ctx.settings.LocalDrive, QLatin1String(GetParam().localDrive)) << "not rewritten";
     EXPECT_FALSE(f.call(0, 17)->extractedCall);
+
+    f.ctx.settings.QX7Path = folder;
+    exporter.extractCalls();
+    EXPECT_TRUE(f.call(0, 17)->extractedCall);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Drives, OrderExportUnsetFolderTest,
+    ::testing::Values(UnsetFolderCase{"driveSet", "I",
+                                      "ExtractCalls: every call is held until the MXR Folder (QX7Path) is "
+                                      "set in Properties."},
+                      UnsetFolderCase{"driveBlankToo", "",
+                                      "The network connection has not been set up.  Calls will not be "
+                                      "extracted until this is configured."}),
+    RowName());
 
 // A stored setting that names the order files or the host, in a form the program cannot use.
 struct HoldingSetting {

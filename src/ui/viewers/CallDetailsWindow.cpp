@@ -87,6 +87,9 @@ void CallDetailsWindow::buildControls() {
                             OrdersTableModel::DetailsColumn, kRowHeight);
     summary->setBuddy(m_grid);
     setColumnWidthsTwips(m_grid, kColumnWidths);
+    fitGridFont(m_grid, {{OrdersTableModel::SalespersonColumn, widestDigits(6)},
+                         {OrdersTableModel::CustomerColumn, widestDigits(8)},
+                         {OrdersTableModel::RouteColumn, widestDigits(6)}});
     setGridWidth(kGridWidth);
     m_grid->installEventFilter(this);
     connect(m_grid, &QTableView::clicked, this, &CallDetailsWindow::onRowClicked);

@@ -76,7 +76,6 @@ CallsWindow::CallsWindow(AppContext& ctx, QWidget* parent)
     // Fixed row heights (set by the grid's maker) let the view place 100,000 rows without measuring them.
     m_grid = makeViewerGrid(client, m_model, QStringLiteral("fgCalls"), QStringLiteral("Calls"),
                             CallsTableModel::DetailsColumn, kRowHeight);
-    fitGridFont();
     connect(m_grid, &QTableView::clicked, this, &CallsWindow::onRowClicked);
 
     m_headers = new HeaderBar(m_pictures, *m_model, this);
@@ -185,18 +184,10 @@ void CallsWindow::setUpCallGrid() {
         edgeTwips += width;
     }
     m_grid->setColumnHidden(CallsTableModel::DateKeyColumn, true);
+    fitGridFont(m_grid, {{CallsTableModel::DateTimeColumn, widestCallDateTime()},
+                         {CallsTableModel::NumberColumn, widestDigits(5)}});
     setGridWidth(kGridWidth);
     m_headers->placeRow(960, 760, 510);
-}
-
-// The widest date and time must fit its column with the cell's margins, whatever face the system gives.
-void CallsWindow::fitGridFont() {
-    const int column = Twips::toPixelsX(kColumnWidths[CallsTableModel::DateTimeColumn]);
-    const QString widest = formatCallDateTime(QDateTime(QDate(2000, 12, 28), QTime(20, 58)));
-    QFont font = m_grid->font();
-    while (font.pixelSize() > 8 && QFontMetrics(font).horizontalAdvance(widest) + 8 > column)
-        font.setPixelSize(font.pixelSize() - 1);
-    m_grid->setFont(font);
 }
 
 void CallsWindow::setGridWidth(int twips) {

@@ -99,7 +99,6 @@ private:
     void buildStatusLine();
     void placeOnScreen();
     void setUpCallGrid();
-    void fitGridFont();
     void setGridWidth(int twips);
     void scrollToTopRow(int row);
     void rebuildCallDisplay();

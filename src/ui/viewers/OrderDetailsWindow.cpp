@@ -109,6 +109,9 @@ void OrderDetailsWindow::buildControls(const HeaderPictures& pictures) {
                             -1, kRowHeight);
     itemsLabel->setBuddy(m_grid);
     setColumnWidthsTwips(m_grid, kColumnWidths);
+    fitGridFont(m_grid, {{LineItemsTableModel::ItemNumberColumn, widestDigits(13)},
+                         {LineItemsTableModel::QuantityColumn, QStringLiteral("-888")},
+                         {LineItemsTableModel::PriceColumn, widestDigits(5)}});
     setGridWidth(kGridWidth);
 
     m_headers = new HeaderBar(pictures, *m_model, this);

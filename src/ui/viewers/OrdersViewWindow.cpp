@@ -37,14 +37,22 @@ constexpr int kHeaderTop = 900;
 constexpr int kHeaderHeight = 510;
 constexpr int kRowHeight = 240;
 
-// The widest date and time must fit its column with the cell's margins, whatever face the system gives.
-void fitGridFontToDateColumn(QTableView* grid, int columnTwips) {
-    const int column = Twips::toPixelsX(columnTwips);
-    const QString widest = formatCallDateTime(QDateTime(QDate(2000, 12, 28), QTime(20, 58)));
-    QFont font = grid->font();
-    while (font.pixelSize() > 8 && QFontMetrics(font).horizontalAdvance(widest) + 8 > column)
-        font.setPixelSize(font.pixelSize() - 1);
-    grid->setFont(font);
+// The widest text a column of the view shows; empty for a column without text.
+QString widestTextOf(OrderViewCell cell) {
+    switch (cell) {
+    case OrderViewCell::CallNumber:
+        return widestDigits(5);
+    case OrderViewCell::DateTime:
+        return widestCallDateTime();
+    case OrderViewCell::Salesperson:
+        return widestDigits(6);
+    case OrderViewCell::Customer:
+        return widestDigits(8);
+    case OrderViewCell::Details:
+    case OrderViewCell::DateKey:
+        break;
+    }
+    return {};
 }
 
 QRect rectOf(const TwipsBox& box) {
@@ -143,9 +151,6 @@ void OrdersViewWindow::buildGrid(QWidget* client) {
     placeFitting(label, kOrdersLabel);
     m_grid = makeViewerGrid(client, m_model, QStringLiteral("fgCalls"), QStringLiteral("Orders"),
                             m_design.columnOf(OrderViewCell::Details), kRowHeight);
-    const int dateColumn = m_design.columnOf(OrderViewCell::DateTime);
-    if (dateColumn >= 0)
-        fitGridFontToDateColumn(m_grid, m_design.columns[static_cast<std::size_t>(dateColumn)].widthTwips);
     label->setBuddy(m_grid);
     connect(m_grid, &QTableView::clicked, this, &OrdersViewWindow::onRowClicked);
     // Enter or Space on the current row does what a click does.
@@ -158,6 +163,11 @@ void OrdersViewWindow::setUpViewGrid() {
     for (const OrderViewColumn& column : m_design.gridColumns())
         widths.push_back(column.widthTwips);
     setColumnWidthsTwips(m_grid, widths);
+    std::vector<ColumnText> widest;
+    for (const OrderViewColumn& column : m_design.gridColumns())
+        if (const QString text = widestTextOf(column.cell); !text.isEmpty())
+            widest.push_back({m_design.columnOf(column.cell), text});
+    fitGridFont(m_grid, widest);
     setGridWidth(m_design.gridWidth);
     m_headers->placeRow(kHeaderLeft, kHeaderTop, kHeaderHeight);
 }

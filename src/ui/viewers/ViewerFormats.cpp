@@ -37,6 +37,10 @@ QString formatCallDateTime(const QDateTime& dt) {
     return datePart(dt.date()) + QLatin1Char(' ') + clockPart(dt.time());
 }
 
+QString widestCallDateTime() {
+    return formatCallDateTime(QDateTime(QDate(2000, 12, 28), QTime(20, 58)));
+}
+
 QString formatCallDateTimeAt(const QDateTime& dt) {
     if (!dt.isValid())
         return {};

@@ -13,6 +13,8 @@ namespace vrq {
 
 // "MM/DD/YYYY HH:MM ampm": 12-hour clock, the system's AM or PM designator.
 QString formatCallDateTime(const QDateTime& dt);
+// The widest text formatCallDateTime gives, for sizing the columns that show it.
+QString widestCallDateTime();
 // "MM/DD/YYYY at HH:MM ampm", the form used in the details windows' fact lines.
 QString formatCallDateTimeAt(const QDateTime& dt);
 // "MM/DD/YY HH:MM ampm", the time printed at the top of a report's pages.

@@ -3,6 +3,10 @@
 #include "ui/viewers/GridPictureDelegate.h"
 #include "ui/viewers/Twips.h"
 
+#include <algorithm>
+
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QHeaderView>
 #include <QLabel>
 #include <QTableView>
@@ -39,6 +43,27 @@ QLabel* makeViewerLabel(QWidget* parent, const QString& text, int left, int top,
     label->setGeometry(place);
     label->resize(std::max(place.width(), label->sizeHint().width()), place.height());
     return label;
+}
+
+void fitGridFont(QTableView* grid, const std::vector<ColumnText>& widest) {
+    constexpr int kCellMargins = 8;
+    constexpr int kSmallestPixels = 8;
+    QFont font = grid->font();
+    if (font.pixelSize() <= 0)
+        font.setPixelSize(QFontInfo(font).pixelSize());
+    const auto fits = [&] {
+        const QFontMetrics metrics(font);
+        return std::all_of(widest.begin(), widest.end(), [&](const ColumnText& text) {
+            return metrics.horizontalAdvance(text.widest) + kCellMargins <= grid->columnWidth(text.column);
+        });
+    };
+    while (font.pixelSize() > kSmallestPixels && !fits())
+        font.setPixelSize(font.pixelSize() - 1);
+    grid->setFont(font);
+}
+
+QString widestDigits(int length) {
+    return QString(length, QLatin1Char('8'));
 }
 
 void setColumnWidthsTwips(QTableView* grid, const std::vector<int>& widths) {

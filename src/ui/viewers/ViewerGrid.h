@@ -21,4 +21,15 @@ QLabel* makeViewerLabel(QWidget* parent, const QString& text, int left, int top,
 // the pixel widths add up to the grid's.
 void setColumnWidthsTwips(QTableView* grid, const std::vector<int>& widths);
 
+// The widest text a column must show whole (a date, a 13-digit item number).
+struct ColumnText {
+    int column;
+    QString widest;
+};
+// Makes the grid's face smaller (to 8 pixels at the least) until each text fits its column with the
+// cell's margins, whatever face the system gives. Call it once the column widths are set.
+void fitGridFont(QTableView* grid, const std::vector<ColumnText>& widest);
+// The widest text of a field of `length` characters: digits, as the hand-held units send them.
+QString widestDigits(int length);
+
 } // namespace vrq
