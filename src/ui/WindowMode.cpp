@@ -235,6 +235,18 @@ StatusSummary WindowMode::currentStatus() {
     RunStatus status = ctx.status;
     if (status.hostFolder.isEmpty())
         status.hostFolder = ctx.settings.QX7Path;
+    // Until this run takes or sends a call, the times are those of the audit log, so a restart does not
+    // read as "none yet".
+    if (!status.lastIntake.isValid() || !status.lastExport.isValid()) {
+        if (!m_loggedTimes && ctx.store)
+            m_loggedTimes = ctx.store->summary();
+        if (m_loggedTimes) {
+            if (!status.lastIntake.isValid())
+                status.lastIntake = m_loggedTimes->lastIntake;
+            if (!status.lastExport.isValid())
+                status.lastExport = m_loggedTimes->lastExport;
+        }
+    }
     const QDateTime now = ctx.clock ? ctx.clock->now() : QDateTime::currentDateTime();
     return StatusSummary(status, todaysCalls(now.date()), now);
 }

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QTimer>
 #include <memory>
+#include <optional>
 
 namespace vrq {
 
@@ -80,6 +81,7 @@ private:
     // Refreshes the status line now and then: times and today's counts age without any event.
     QTimer m_statusTimer;
     DayCallCounts m_dayCounts;
+    std::optional<StoreSummary> m_loggedTimes; // the last intake and export the audit log holds, read once
     QDate m_dayCounted;
     int m_goodAtCount = 0;
     int m_badAtCount = 0;

@@ -278,5 +278,34 @@ TEST_F(WindowModeTest, PropertiesFromTheNetworkErrorWindowEndTheWait) {
         << audit(QStringLiteral("E")).join(QLatin1Char('|')).toStdString();
 }
 
+// After a restart the status line tells when calls were last taken and sent, from the audit log.
+TEST_F(WindowModeTest, TheStatusLineStartsFromTheLastIntakeAndExportLogged) {
+    setting("QX7", "QX7Name", QStringLiteral("HOST"));
+    ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("program"))));
+    {
+        auto store = CallStore::open(dir.filePath(QStringLiteral("program/CallsAndOrders.db")));
+        ASSERT_TRUE(store);
+        store->dataConversions();
+        const auto entry = [&](const char* type, QDateTime when) {
+            ASSERT_TRUE(store
+                            ->insertAudit({when, when, QLatin1String(type), QStringLiteral("earlier run"), 1,
+                                           QStringLiteral("F")})
+                            .ok());
+        };
+        entry("G", QDateTime(QDate(2010, 3, 7), QTime(14, 5)));
+        entry("X", QDateTime(QDate(2010, 3, 7), QTime(14, 6)));
+        entry("B", QDateTime(QDate(2010, 3, 8), QTime(9, 15)));
+    }
+    QString status;
+    play({{idle, [&] {
+               status = shownCallsWindow()->statusText();
+               exitProgram();
+           }}});
+    WindowMode mode;
+    EXPECT_EQ(mode.run(), 0);
+    EXPECT_TRUE(status.contains(QStringLiteral("Last intake 03/08 09:15. Last export 03/07 14:06.")))
+        << status.toStdString();
+}
+
 } // namespace
 } // namespace vrq::test
