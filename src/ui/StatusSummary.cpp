@@ -9,7 +9,7 @@ StatusSummary::StatusSummary(const RunStatus& status, const DayCallCounts& today
     : m_status(status), m_today(today), m_now(now) {}
 
 RunState StatusSummary::state() const {
-    if (m_status.hostAway())
+    if (m_status.hostAway() || hostNotSet())
         return RunState::Away;
     if (!m_status.dataBinError.isEmpty())
         return RunState::CallsWaiting;
@@ -54,6 +54,8 @@ QString StatusSummary::exportText() const {
 }
 
 QString StatusSummary::hostText() const {
+    if (hostNotSet())
+        return QStringLiteral("Host folder not set: orders wait until the MXR Folder is set in Properties");
     if (m_status.hostAway())
         return QStringLiteral("Host folder %1 away since %2")
             .arg(m_status.hostFolder, timeText(m_status.hostAwaySince));
@@ -86,7 +88,9 @@ QString StatusSummary::trayToolTip() const {
     QString state;
     switch (this->state()) {
     case RunState::Away:
-        state = QStringLiteral("host folder away since %1").arg(timeText(m_status.hostAwaySince));
+        state = hostNotSet()
+                    ? QStringLiteral("host folder not set")
+                    : QStringLiteral("host folder away since %1").arg(timeText(m_status.hostAwaySince));
         break;
     case RunState::CallsWaiting:
         state = QStringLiteral("calls wait: DataBin.Dat cannot be opened");

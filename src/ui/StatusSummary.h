@@ -35,6 +35,8 @@ public:
     QString exportText() const;
     // "Host folder I:\QX7Com\ reachable" or "Host folder I:\QX7Com\ away since 14:05"
     QString hostText() const;
+    // No host folder is set (a blank MXR Folder): every order waits, as when the folder is away.
+    bool hostNotSet() const { return m_status.hostFolder.trimmed().isEmpty(); }
     // "DataBin.Dat cannot be opened: ..." while it cannot, else empty.
     QString dataBinText() const;
     // "Purge failing: ..." while the purge keeps failing, else empty.

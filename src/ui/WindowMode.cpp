@@ -233,7 +233,10 @@ QString WindowMode::hostFolder() const {
 StatusSummary WindowMode::currentStatus() {
     const AppContext& ctx = m_app->context();
     RunStatus status = ctx.status;
-    if (status.hostFolder.isEmpty())
+    // The folder of the setting; none while the setting is blank, whatever the last pass reached.
+    if (PathResolver::trimRight(ctx.settings.QX7Path).isEmpty())
+        status.hostFolder.clear();
+    else if (status.hostFolder.isEmpty())
         status.hostFolder = ctx.settings.QX7Path;
     // Until this run takes or sends a call, the times are those of the audit log, so a restart does not
     // read as "none yet".

@@ -26,6 +26,12 @@ RunStatus away(const QDateTime& since) {
     return status;
 }
 
+RunStatus notSet() {
+    RunStatus status = flowing();
+    status.hostFolder.clear();
+    return status;
+}
+
 RunStatus purgeFailing() {
     RunStatus status = flowing();
     status.purgeError = QStringLiteral("database is locked");
@@ -119,6 +125,15 @@ INSTANTIATE_TEST_SUITE_P(
                                   "Today: 1 good, 0 bad. Last intake 14:05. Last export 14:06.\n"
                                   "Host folder I:\\QX7Com\\ reachable.\nPurge failing: database is locked",
                                   "VRQToQX7: orders flowing\npurge failing"},
+                      SummaryCase{
+                          "HostFolderNotSet",
+                          notSet(),
+                          {3, 0},
+                          RunState::Away,
+                          kRed,
+                          "Today: 3 good, 0 bad. Last intake 14:05. Last export 14:06.\n"
+                          "Host folder not set: orders wait until the MXR Folder is set in Properties.",
+                          "VRQToQX7: host folder not set"},
                       SummaryCase{"DataBinCannotBeOpened",
                                   dataBinFailing(),
                                   {3, 2},
