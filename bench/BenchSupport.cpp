@@ -63,6 +63,16 @@ QByteArray drain(int fd) {
 
 } // namespace
 
+void requireOnceDone(const ChildRun& run, bool exportHeld) {
+    const QByteArray held =
+        "ExtractCalls: every call is held until the MXR Folder (QX7Path) is set in Properties.\n";
+    if (run.exitCode == 0 || (exportHeld && run.exitCode == 74 && run.errors == held))
+        return;
+    fail(QStringLiteral("vrqtoqx7 --once exited with %1: %2")
+             .arg(run.exitCode)
+             .arg(QString::fromLocal8Bit(run.errors)));
+}
+
 ChildRun runChild(const QString& program, const QStringList& arguments, const QStringList& environment) {
     ChildRun run;
     // The child is started by vrq_bench_spawn, which reports its exit code and peak memory in a file.

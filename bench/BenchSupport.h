@@ -35,6 +35,10 @@ struct ChildRun {
 // through vrq_bench_spawn (a child forked from this process would count this process's memory as its own).
 ChildRun runChild(const QString& program, const QStringList& arguments, const QStringList& environment);
 
+// Fails the run unless `vrqtoqx7 --once` did its work: exit code 0 or, for an intake timed without the
+// export (a blank QX7Path), the held export's exit code 74 with only its message on stderr.
+void requireOnceDone(const ChildRun& run, bool exportHeld);
+
 // Ends the benchmark with a message on stderr and exit code 1.
 [[noreturn]] void fail(const QString& message);
 

@@ -211,8 +211,29 @@ bool DataBinIntake::opened(CallSource& file, const QString& path) {
     return false;
 }
 
+bool DataBinIntake::folderExists(const QString& folder) {
+    const QString reason = QStringLiteral("its folder %1 does not exist").arg(folder);
+    if (m_ctx.fs->folderExists(m_ctx.paths->resolve(folder))) {
+        if (m_ctx.status.dataBinError == reason)
+            runstatus::dataBinFailing(m_ctx, QString());
+        return true;
+    }
+    // The upstream program writes into a folder that exists: this one is a setting that names another.
+    // With calls switched off there is nobody to tell.
+    if (!m_ctx.settings.EnableCalls)
+        return false;
+    if (m_ctx.status.dataBinError != reason) {
+        log(AuditType::Error, openFailureText(reason));
+        runstatus::stepFailed(m_ctx);
+    }
+    runstatus::dataBinFailing(m_ctx, reason);
+    return false;
+}
+
 void DataBinIntake::run() {
     const QString folder = dataBinFolder();
+    if (!folderExists(folder))
+        return;
     const QString path = m_ctx.paths->resolve(folder + QStringLiteral("DataBin.Dat"));
     // Anything by that name is the upstream program's file; one that is not a file is reported as such.
     if (!m_ctx.fs->fileExists(path) && !m_ctx.fs->folderExists(path))

@@ -38,6 +38,9 @@ private:
     // Opens DataBin.Dat for the pass; a failure is reported once while it lasts (the run status keeps
     // it), and its end too.
     bool opened(CallSource& file, const QString& path);
+    // A DataBin folder that does not exist is reported as a file that cannot be opened, once while it
+    // lasts; its return clears the report.
+    bool folderExists(const QString& folder);
     bool waitForForeignLock(CallSource& file);
     // The note of the lock this program set: the file's path, then its size and time of change just after
     // the lock was set. A lock found with a note that still matches the file is its own; once the file

@@ -555,23 +555,64 @@ TEST_F(DataBinIntakeTest, AMessageTheStoreRefusesLeavesTheRestOfTheCallAndFile) 
     EXPECT_FALSE(QFile::exists(env.dataBinFile()));
 }
 
-TEST_F(DataBinIntakeTest, AFileThatCannotBeOpenedIsReportedOnceUntilItCanBe) {
-    // A folder in its place cannot be opened as a file, even by root (who may write a read-only file).
-    ASSERT_TRUE(QDir().mkpath(env.dataBinFile()));
+// DataBin.Dat out of reach: a folder in its place (it cannot be opened as a file, even by root), or a
+// DataBin folder that does not exist (a setting naming another folder than the upstream program's).
+// Reported once while it lasts; its calls are taken once it is back.
+struct UnreachableCase {
+    const char* name;
+    bool folderMissing;
+    const char* entryHolds;
+    int backAgainEntries;
+};
+
+class UnreachableDataBinTest : public DataBinIntakeTest,
+                               public ::testing::WithParamInterface<UnreachableCase> {
+protected:
+    void moveFolder(const char* from, const char* to) {
+        ASSERT_TRUE(QDir(env.path(QString())).rename(QLatin1String(from), QLatin1String(to)));
+    }
+};
+
+TEST_P(UnreachableDataBinTest, IsReportedOnceUntilItCanBeOpened) {
+    const UnreachableCase& c = GetParam();
+    if (c.folderMissing)
+        moveFolder("dcs", "dcs-away");
+    else
+        ASSERT_TRUE(QDir().mkpath(env.dataBinFile()));
     intake.run();
     intake.run();
     const QStringList errors = env.auditTexts().filter(QStringLiteral("DataBin.Dat cannot be opened"));
     ASSERT_EQ(errors.size(), 1) << "reported once while it lasts";
     EXPECT_TRUE(errors[0].startsWith(QStringLiteral("E|"))) << errors[0].toStdString();
+    EXPECT_TRUE(errors[0].contains(QLatin1String(c.entryHolds))) << errors[0].toStdString();
     EXPECT_EQ(env.ctx.status.failedSteps, 1);
     EXPECT_FALSE(env.ctx.status.dataBinError.isEmpty());
 
-    ASSERT_TRUE(QDir(env.dataBinFile()).removeRecursively());
+    if (c.folderMissing)
+        moveFolder("dcs-away", "dcs");
+    else
+        ASSERT_TRUE(QDir(env.dataBinFile()).removeRecursively());
     ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), fileHeader() + makeCall(9, kOneItem)));
     intake.run();
     EXPECT_EQ(env.store->allCalls().size(), 1u);
     EXPECT_TRUE(env.ctx.status.dataBinError.isEmpty());
-    EXPECT_EQ(env.auditTexts().filter(QStringLiteral("DataBin.Dat can be opened again")).size(), 1);
+    EXPECT_EQ(env.auditTexts().filter(QStringLiteral("DataBin.Dat can be opened again")).size(),
+              c.backAgainEntries);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Causes, UnreachableDataBinTest,
+    ::testing::Values(UnreachableCase{"aFolderInItsPlace", false, "for reading and writing (", 1},
+                      UnreachableCase{"itsFolderMissing", true,
+                                      "/dcs/ does not exist); its calls wait until it can be.", 0}),
+    RowName());
+
+TEST_F(DataBinIntakeTest, AMissingFolderIsNotReportedWithCallsSwitchedOff) {
+    env.ctx.settings.EnableCalls = false;
+    ASSERT_TRUE(QDir(env.makeFolder(QStringLiteral("dcs"))).removeRecursively());
+    intake.run();
+    EXPECT_TRUE(env.auditTexts().isEmpty());
+    EXPECT_EQ(env.ctx.status.failedSteps, 0);
 }
 
 } // namespace
