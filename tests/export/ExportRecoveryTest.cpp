@@ -43,8 +43,7 @@ protected:
     void SetUp() override {
         f.ctx.settings.SystemID = 1;
         f.ctx.settings.LastSeqNum = 41;
-        f.addCall(0, 17, 1);
-        f.addOrder(0, 17, 1);
+        f.addPendingCall(0, 17);
     }
     void extract() {
         NetworkConnection network(f.ctx);
@@ -99,19 +98,18 @@ INSTANTIATE_TEST_SUITE_P(
     RowName());
 
 TEST_F(ExportRecoveryRecord, AStopWhileSettlingNeverCountsAnUnsentFileAsSent) {
-    NetworkConnection network(f.ctx);
     ScriptedFileSystem dying{stopBefore(FsOp::Rename)};
     f.ctx.fs = &dying;
-    EXPECT_THROW(OrderExport(f.ctx, network).extractCalls(), Stopped);
+    EXPECT_THROW(extract(), Stopped);
     f.store->rollback();
 
     ScriptedFileSystem dyingAgain{stopAfter(FsOp::RemoveFile, QStringLiteral(".Tmp"))}; // while settling
     f.ctx.fs = &dyingAgain;
-    EXPECT_THROW(OrderExport(f.ctx, network).extractCalls(), Stopped);
+    EXPECT_THROW(extract(), Stopped);
     f.store->rollback();
 
     f.ctx.fs = f.fs;
-    OrderExport(f.ctx, network).extractCalls();
+    extract();
     const QStringList sent = f.hostFiles().filter(QStringLiteral(".Rcv"));
     ASSERT_EQ(sent.size(), 1) << f.hostFiles().join(QLatin1Char(' ')).toStdString();
     EXPECT_EQ(f.call(0, 17)->extractedFileName, sent.first()) << "marked only with a file the host has";
@@ -119,22 +117,20 @@ TEST_F(ExportRecoveryRecord, AStopWhileSettlingNeverCountsAnUnsentFileAsSent) {
 
 TEST_F(ExportRecoveryRecord, ACallWhoseFolderIsAwayWaitsWhileOthersGoOn) {
     f.ctx.settings.MonitorNetwork = false;
-    f.addCall(0, 18, 1);
-    f.addOrder(0, 18, 1);
+    f.addPendingCall(0, 18);
     const QString awayFolder = f.dir.filePath(QStringLiteral("old-host"));
     ExportRecovery record(*f.fs, f.programFolder());
     ASSERT_TRUE(
         record.save({0, 17, QStringLiteral("QX700007.Rcv"), awayFolder + QStringLiteral("/QX700007.Tmp"),
                      awayFolder + QStringLiteral("/QX700007.Rcv")}));
 
-    NetworkConnection network(f.ctx);
-    OrderExport(f.ctx, network).extractCalls();
+    extract();
     EXPECT_FALSE(f.call(0, 17)->extractedCall);
     EXPECT_TRUE(f.call(0, 18)->extractedCall) << f.auditTexts().join(QLatin1Char('\n')).toStdString();
     EXPECT_TRUE(record.load({0, 17}).has_value());
 
     QDir().mkpath(awayFolder); // back, and the file is not there: the host has it
-    OrderExport(f.ctx, network).extractCalls();
+    extract();
     EXPECT_EQ(f.call(0, 17)->extractedFileName, QStringLiteral("QX700007.Rcv"));
     EXPECT_FALSE(record.load({0, 17}).has_value());
 }
@@ -160,8 +156,7 @@ TEST_P(OrderNumberTest, NoNumberIsGivenOutTwiceWhereverThePassStops) {
     f.settingsStore->saveToRegistry(f.ctx.settings);
     const int calls = c.killedAtFile == 0 ? 3 : c.killedAtFile;
     for (int n = 1; n <= calls + 1; ++n) {
-        f.addCall(0, n, 1);
-        f.addOrder(0, n, 1);
+        f.addPendingCall(0, n);
     }
     NetworkConnection network(f.ctx);
     {
