@@ -17,8 +17,7 @@ const QString kCannotReestablish =
 class NetworkConnectionTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        f.addCall(0, 17, 1);
-        f.addOrder(0, 17, 1);
+        f.addPendingCall(0, 17);
         f.drives.onConnected = [this] { f.restoreHostFolder(); };
     }
     void extract() {
