@@ -35,6 +35,10 @@ protected:
         QFile file(iniPath);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
+    // A value as the settings file holds it.
+    std::optional<QString> saved(const char* section, const char* key) {
+        return SettingsBackend::openIniFile(iniPath)->value(QLatin1String(section), QLatin1String(key));
+    }
     QStringList storedKeys() { return SettingsBackend::openIniFile(iniPath)->allKeys(); }
 };
 
@@ -135,9 +139,7 @@ TEST_P(FileLineTest, LoadsAsMeantAndSavesBackTheSame) {
     EXPECT_EQ(s.LocalDrive, QStringLiteral("K")) << "the next line is a key of its own";
 
     fromFile.saveToRegistry(s);
-    auto reopened = SettingsBackend::openIniFile(iniPath);
-    EXPECT_EQ(reopened->value(QStringLiteral("QX7"), QLatin1String(p.key)), QString::fromUtf8(p.loadsAs))
-        << fileText().toStdString();
+    EXPECT_EQ(saved("QX7", p.key), QString::fromUtf8(p.loadsAs)) << fileText().toStdString();
     EXPECT_TRUE(fileText().contains("\n" + QByteArray(p.line) + "\n"))
         << "an unchanged line keeps its spelling";
 }
@@ -223,8 +225,7 @@ TEST_P(KeptValueTest, IsReportedAndKeptInTheFileWhileTheOtherKeysSave) {
     fromFile.saveToRegistry(s);
     fromFile.saveToRegistry(s);
     EXPECT_TRUE(fileText().contains("\n" + line + "\n")) << fileText().toStdString();
-    auto reopened = SettingsBackend::openIniFile(iniPath);
-    EXPECT_EQ(reopened->value(QStringLiteral("QX7"), QStringLiteral("LastSeqNum")), QStringLiteral("6"));
+    EXPECT_EQ(saved("QX7", "LastSeqNum"), QStringLiteral("6"));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -249,8 +250,7 @@ TEST_F(SettingsStoreTest, AKeptValueIsSavedOnceTheRecordChangesIt) {
     ASSERT_EQ(fromFile.loadFromRegistry(s).size(), 1);
     s.SystemID = 3;
     fromFile.saveToRegistry(s);
-    auto reopened = SettingsBackend::openIniFile(iniPath);
-    EXPECT_EQ(reopened->value(QStringLiteral("QX7"), QStringLiteral("SystemID")), QStringLiteral("3"));
+    EXPECT_EQ(saved("QX7", "SystemID"), QStringLiteral("3"));
 }
 
 TEST_F(SettingsStoreTest, AFailedSaveIsReportedEachTimeAndStoredOnceTheFileCanBeWritten) {
@@ -271,11 +271,8 @@ TEST_F(SettingsStoreTest, AFailedSaveIsReportedEachTimeAndStoredOnceTheFileCanBe
     disk.heal();
     s.NextDataBinNum = 2;
     EXPECT_TRUE(readOnly.saveToRegistry(s));
-    auto reopened = SettingsBackend::openIniFile(iniPath);
-    EXPECT_EQ(reopened->value(QStringLiteral("Miscellaneous"), QStringLiteral("NextDataBinNum")),
-              QStringLiteral("2"));
-    EXPECT_EQ(reopened->value(QStringLiteral("QX7"), QStringLiteral("LastScannedCallNum")),
-              QStringLiteral("5"))
+    EXPECT_EQ(saved("Miscellaneous", "NextDataBinNum"), QStringLiteral("2"));
+    EXPECT_EQ(saved("QX7", "LastScannedCallNum"), QStringLiteral("5"))
         << "a value that could not be stored is stored with the next save";
 }
 
@@ -286,11 +283,8 @@ TEST_F(SettingsStoreTest, AHandEditMadeWhileTheProgramRunsSurvivesItsSave) {
     writeFileText(fileText() + "[Miscellaneous]\nProcessDelay=3\n");
     s.NextDataBinNum = 9;
     store.saveToRegistry(s);
-    auto reopened = SettingsBackend::openIniFile(iniPath);
-    EXPECT_EQ(reopened->value(QStringLiteral("Miscellaneous"), QStringLiteral("ProcessDelay")),
-              QStringLiteral("3"));
-    EXPECT_EQ(reopened->value(QStringLiteral("Miscellaneous"), QStringLiteral("NextDataBinNum")),
-              QStringLiteral("9"));
+    EXPECT_EQ(saved("Miscellaneous", "ProcessDelay"), QStringLiteral("3"));
+    EXPECT_EQ(saved("Miscellaneous", "NextDataBinNum"), QStringLiteral("9"));
 }
 
 struct DateCase {
