@@ -1,8 +1,8 @@
 #include "platform/Paths.h"
 #include "platform/FileSystem.h"
+#include "support/ProgramFixture.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -12,9 +12,7 @@ namespace {
 
 void touch(const QString& path, const QByteArray& bytes = "x") {
     QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
+    ASSERT_TRUE(test::ProgramFixture::writeFile(path, bytes));
 }
 
 class PathsTest : public ::testing::Test {
@@ -81,9 +79,7 @@ TEST(FileSystemTest, RenameNeverReplacesAnExistingFile) {
     touch(to, "waiting for the host");
     FileSystem& fs = realFileSystem();
     EXPECT_FALSE(fs.renameNoReplace(from, to).ok());
-    QFile waiting(to);
-    ASSERT_TRUE(waiting.open(QIODevice::ReadOnly));
-    EXPECT_EQ(waiting.readAll(), QByteArray("waiting for the host"));
+    EXPECT_EQ(test::ProgramFixture::readFile(to), QByteArray("waiting for the host"));
     ASSERT_TRUE(fs.removeFile(to).ok());
     EXPECT_TRUE(fs.renameNoReplace(from, to).ok());
     EXPECT_FALSE(fs.fileExists(from));
