@@ -14,25 +14,11 @@ using namespace vrq::test;
 
 namespace {
 
-enum class KillPoint { BeforeRename, AfterRename, AfterMark };
-
-// Stops the "process" at one point of the delivery of an order file, the way a kill would: nothing
+// A stop of the "process" at one point of the delivery of an order file, the way a kill would: nothing
 // after that point runs (the exception unwinds past every later step).
-ScriptedFileSystem dyingAt(KillPoint point) {
-    switch (point) {
-    case KillPoint::BeforeRename:
-        return {stopBefore(FsOp::Rename)};
-    case KillPoint::AfterRename:
-        return {stopAfter(FsOp::Rename)};
-    case KillPoint::AfterMark: // the record is written, then blanked once the call is marked
-        break;
-    }
-    return {stopBefore(FsOp::Overwrite, QStringLiteral("OrderFileRename.txt"), 2)};
-}
-
 struct KillCase {
     const char* name;
-    KillPoint point;
+    FsRule stop;
     bool hostCollectsMeanwhile; // the host took the file before the program came back
     const char* finalFile;      // the call's file after the restart
 };
@@ -47,8 +33,7 @@ protected:
     }
     void extract() {
         NetworkConnection network(f.ctx);
-        OrderExport exporter(f.ctx, network);
-        exporter.extractCalls();
+        OrderExport(f.ctx, network).extractCalls();
     }
     bool anyRecordLeft() { return !ExportRecovery(*f.fs, f.programFolder()).loadAll().empty(); }
     int extractedEntries() const {
@@ -60,7 +45,7 @@ protected:
 class ExportRecoveryTest : public ExportRecoveryRecord, public ::testing::WithParamInterface<KillCase> {};
 
 TEST_P(ExportRecoveryTest, EachCallReachesTheHostExactlyOnce) {
-    ScriptedFileSystem dying = dyingAt(GetParam().point);
+    ScriptedFileSystem dying{GetParam().stop};
     f.ctx.fs = &dying;
     EXPECT_THROW(extract(), Stopped);
     f.store->rollback(); // what the engine does with an open transaction of a killed process
@@ -91,10 +76,13 @@ TEST_P(ExportRecoveryTest, EachCallReachesTheHostExactlyOnce) {
 
 INSTANTIATE_TEST_SUITE_P(
     Kills, ExportRecoveryTest,
-    ::testing::Values(KillCase{"BeforeRename", KillPoint::BeforeRename, false, "QX710142.Rcv"},
-                      KillCase{"AfterRename", KillPoint::AfterRename, false, "QX710042.Rcv"},
-                      KillCase{"AfterRenameCollected", KillPoint::AfterRename, true, "QX710042.Rcv"},
-                      KillCase{"AfterMark", KillPoint::AfterMark, false, "QX710042.Rcv"}),
+    ::testing::Values(KillCase{"BeforeRename", stopBefore(FsOp::Rename), false, "QX710142.Rcv"},
+                      KillCase{"AfterRename", stopAfter(FsOp::Rename), false, "QX710042.Rcv"},
+                      KillCase{"AfterRenameCollected", stopAfter(FsOp::Rename), true, "QX710042.Rcv"},
+                      // the record is written, then blanked once the call is marked
+                      KillCase{"AfterMark",
+                               stopBefore(FsOp::Overwrite, QStringLiteral("OrderFileRename.txt"), 2), false,
+                               "QX710042.Rcv"}),
     RowName());
 
 TEST_F(ExportRecoveryRecord, AStopWhileSettlingNeverCountsAnUnsentFileAsSent) {
