@@ -72,12 +72,6 @@ TEST_F(OrderExportTest, TwoOrdersBecomeOneFileNamedBySystemAndSequence) {
     EXPECT_FALSE(ExportRecovery(*f.fs, f.programFolder()).load({0, 17}).has_value());
 }
 
-TEST_F(OrderExportTest, AnOrderWithoutItemsGivesItsHeaderLineAlone) {
-    f.addPendingCall(0, 3);
-    extract();
-    EXPECT_EQ(lineKinds(f.hostFileBytes(rcvName(42))), QStringLiteral("H"));
-}
-
 TEST_F(OrderExportTest, OnlyGoodCompletePendingCallsAreWrittenInStoreOrder) {
     f.addCall(0, 30, 1);
     f.addCall(0, 31, 1, /*good*/ false);
