@@ -45,10 +45,6 @@ TEST_F(PathsTest, DrivePathsResolveThroughTheDriveMap) {
             << c.setting;
 }
 
-TEST_F(PathsTest, NativeAbsolutePathsStayAsTheyAre) {
-    EXPECT_EQ(paths.resolve(QStringLiteral("/srv/vrq/dcs/")), QStringLiteral("/srv/vrq/dcs/"));
-}
-
 TEST_F(PathsTest, ComponentsMatchWithoutRegardToCase) {
     touch(home + QStringLiteral("/drives/C/ZIR32/DCS/DataBin.Dat"));
     EXPECT_EQ(paths.resolve(QStringLiteral("c:\\zir32\\dcs\\databin.dat")),
