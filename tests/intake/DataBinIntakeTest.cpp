@@ -30,6 +30,11 @@ protected:
     void writeDataBin(const QByteArray& bytes) {
         ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), bytes));
     }
+    // Writes DataBin.Dat and runs one pass over it.
+    void takeIn(const QByteArray& bytes) {
+        writeDataBin(bytes);
+        intake.run();
+    }
     std::vector<CallTruth> writeGenerated(DataBinOptions options) {
         std::vector<CallTruth> truth;
         EXPECT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), generateDataBin(options, &truth)));
@@ -55,8 +60,7 @@ QByteArray padded(QByteArray bytes, int size) {
 
 TEST_P(FileStateTest, EachStateEndsAsDescribed) {
     const FileStateCase& c = GetParam();
-    writeDataBin(c.bytes);
-    intake.run();
+    takeIn(c.bytes);
     const QStringList audit = env.auditTexts().filter(QRegularExpression(QStringLiteral("^[FCW]\\|")));
     EXPECT_EQ(audit, *c.entry ? QStringList{QString::fromLatin1(c.entry)} : QStringList());
     EXPECT_EQ(QFile::exists(env.dataBinFile()), c.datStays);
@@ -135,9 +139,7 @@ TEST_P(TakenNameTest, TheEarlierFileIsKept) {
         ASSERT_TRUE(ProgramFixture::writeFile(place(name), "old " + name.toLatin1()));
     env.ctx.settings.NextDataBinNum = static_cast<qint16>(c.nextDataBinNum);
     const QByteArray bytes = c.junkHeader ? padded("JUNKID", 600) : fileHeader() + makeCall(12, kOneItem);
-    writeDataBin(bytes);
-
-    intake.run();
+    takeIn(bytes);
 
     EXPECT_FALSE(QFile::exists(env.dataBinFile()));
     for (const QString& name : c.taken)
@@ -176,8 +178,7 @@ INSTANTIATE_TEST_SUITE_P(
     test::RowName());
 
 TEST_F(DataBinIntakeTest, AForeignLockIsHonouredForThirtySecondsThenCleared) {
-    writeDataBin(fileHeader('Y') + makeCall(4, kOneItem));
-    intake.run();
+    takeIn(fileHeader('Y') + makeCall(4, kOneItem));
     env.clock.advanceMs(29'000);
     intake.run();
     EXPECT_TRUE(QFile::exists(env.dataBinFile()));
@@ -239,14 +240,12 @@ INSTANTIATE_TEST_SUITE_P(Notes, OwnLockTest,
 
 TEST_F(DataBinIntakeTest, TheFileGoesToNumberedAuditCopiesThatWrapAfter999) {
     env.ctx.settings.NextDataBinNum = 998;
-    writeDataBin(fileHeader() + makeCall(12, kOneItem) + makeCall(13, kOneItem));
-    intake.run();
+    takeIn(fileHeader() + makeCall(12, kOneItem) + makeCall(13, kOneItem));
     EXPECT_TRUE(QFile::exists(auditCopy("Databin.998")));
     EXPECT_EQ(env.auditMessages(QStringLiteral("I")).last(),
               QStringLiteral("DataBin.998 contains call number(s): 12, 13"));
     QDir().mkpath(QFileInfo(auditCopy("x")).path());
-    writeDataBin(fileHeader() + makeCall(14, kOneItem));
-    intake.run();
+    takeIn(fileHeader() + makeCall(14, kOneItem));
     EXPECT_TRUE(ProgramFixture::readFile(auditCopy("Databin.999")).contains("BCHFID"));
     EXPECT_EQ(env.ctx.settings.NextDataBinNum, 0);
     const QByteArray copy = ProgramFixture::readFile(auditCopy("Databin.998"));
@@ -256,8 +255,7 @@ TEST_F(DataBinIntakeTest, TheFileGoesToNumberedAuditCopiesThatWrapAfter999) {
 TEST_F(DataBinIntakeTest, WithAuditOffTheFileBecomesDataBinBak) {
     env.ctx.settings.DataBinAudit = false;
     ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(QStringLiteral("DataBin.Bak")), "old"));
-    writeDataBin(fileHeader() + makeCall(12, kOneItem));
-    intake.run();
+    takeIn(fileHeader() + makeCall(12, kOneItem));
     EXPECT_FALSE(QFile::exists(env.dataBinFile()));
     EXPECT_GT(ProgramFixture::readFile(env.dataBinFile(QStringLiteral("DataBin.Bak"))).size(), 500);
     EXPECT_EQ(env.ctx.settings.NextDataBinNum, 0);
@@ -265,8 +263,7 @@ TEST_F(DataBinIntakeTest, WithAuditOffTheFileBecomesDataBinBak) {
 
 TEST_F(DataBinIntakeTest, DataBinFormat3StoresNothingAndReportsNoCalls) {
     env.ctx.settings.DataBinFormat = 3;
-    writeDataBin(fileHeader() + makeCall(12, kOneItem));
-    intake.run();
+    takeIn(fileHeader() + makeCall(12, kOneItem));
     EXPECT_TRUE(env.store->allCalls().empty());
     EXPECT_EQ(env.auditMessages(QStringLiteral("W")),
               QStringList{QStringLiteral("DataBin.Dat exists, but contains no calls.")});
@@ -276,9 +273,7 @@ TEST_F(DataBinIntakeTest, DataBinFormat3StoresNothingAndReportsNoCalls) {
 TEST_F(DataBinIntakeTest, AHeaderSplitAcrossTwoWindowsIsFound) {
     // Windows start at positions 8 (bytes 8..519), 508, 1008 ...: a header at position 516 has only
     // "BCHF" in the first window and is found in the second.
-    const QByteArray bytes = fileHeader() + QByteArray(515 - 7, ' ') + makeCall(21, kOneItem);
-    writeDataBin(bytes);
-    intake.run();
+    takeIn(fileHeader() + QByteArray(515 - 7, ' ') + makeCall(21, kOneItem));
     ASSERT_EQ(env.store->allCalls().size(), 1u);
     EXPECT_EQ(env.store->allCalls()[0].callNumber, 21);
 }
@@ -302,8 +297,7 @@ TEST_P(DuplicateTest, StoredCallsAreSkippedButListed) {
     row.complete = c.complete;
     row.extractedCall = c.extracted;
     ASSERT_TRUE(env.store->insertCall(row).ok());
-    writeDataBin(fileHeader() + makeCall(17, kOneItem));
-    intake.run();
+    takeIn(fileHeader() + makeCall(17, kOneItem));
     if (*c.message) {
         EXPECT_EQ(env.auditMessages(QStringLiteral("W")), QStringList{QString::fromLatin1(c.message)});
         EXPECT_TRUE(env.store->allOrders().empty());
@@ -343,8 +337,7 @@ class JudgeTest : public DataBinIntakeTest, public ::testing::WithParamInterface
 
 TEST_P(JudgeTest, StatusTextGivesReason) {
     const JudgeCase& c = GetParam();
-    writeDataBin(fileHeader() + makeCall(9, kOneItem, c.flag, c.status));
-    intake.run();
+    takeIn(fileHeader() + makeCall(9, kOneItem, c.flag, c.status));
     const auto calls = env.store->allCalls();
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_FALSE(calls[0].goodCall);
@@ -380,16 +373,14 @@ INSTANTIATE_TEST_SUITE_P(
     test::RowName());
 
 TEST_F(DataBinIntakeTest, GoodCallEntryCarriesTheRawHeaderFields) {
-    writeDataBin(fileHeader() + makeCall(9, kOneItem));
-    intake.run();
+    takeIn(fileHeader() + makeCall(9, kOneItem));
     EXPECT_EQ(env.auditMessages(QStringLiteral("G")),
               QStringList{QStringLiteral("Good Call: #00009 Line:03 Bytes:0000040")});
 }
 
 TEST_F(DataBinIntakeTest, BatchModeStoresNoRowsButCommitsTheAuditEntries) {
     env.ctx.runMode = QLatin1Char('B');
-    writeDataBin(fileHeader() + makeCall(9, kOneItem));
-    intake.run();
+    takeIn(fileHeader() + makeCall(9, kOneItem));
     EXPECT_TRUE(env.store->allCalls().empty());
     EXPECT_TRUE(env.store->allOrders().empty());
     env.reopenStore();
@@ -534,8 +525,7 @@ TEST_F(DataBinIntakeTest, AGroupThatCannotBeCommittedIsReportedAndTakenAgain) {
 // calls after it are stored all the same.
 TEST_F(DataBinIntakeTest, AMessageTheStoreRefusesLeavesTheRestOfTheCallAndFile) {
     const QByteArray longMessage = "M" + QByteArray(300, 'm') + "&"; // for the order saved before it
-    writeDataBin(fileHeader() + makeCall(9, kOneItem + longMessage) + makeCall(10, kOneItem));
-    intake.run();
+    takeIn(fileHeader() + makeCall(9, kOneItem + longMessage) + makeCall(10, kOneItem));
     ASSERT_EQ(env.store->allCalls().size(), 2u);
     EXPECT_TRUE(env.call(0, 9)->complete);
     EXPECT_EQ(env.call(0, 9)->numberOfOrders, 1);
@@ -558,8 +548,7 @@ TEST_F(DataBinIntakeTest, AFileThatCannotBeOpenedIsReportedOnceUntilItCanBe) {
     EXPECT_FALSE(env.ctx.status.dataBinError.isEmpty());
 
     ASSERT_TRUE(QDir(env.dataBinFile()).removeRecursively());
-    writeDataBin(fileHeader() + makeCall(9, kOneItem));
-    intake.run();
+    takeIn(fileHeader() + makeCall(9, kOneItem));
     EXPECT_EQ(env.store->allCalls().size(), 1u);
     EXPECT_TRUE(env.ctx.status.dataBinError.isEmpty());
     EXPECT_EQ(env.auditTexts().filter(QStringLiteral("DataBin.Dat can be opened again")).size(), 1);
