@@ -19,26 +19,10 @@ namespace {
 
 const QByteArray kOneItem = "&S123456&C12345678&I1234567890123&Q012+&";
 
-class DataBinIntakeTest : public ::testing::Test {
+class DataBinIntakeTest : public IntakeTest {
 protected:
-    ProgramFixture env;
-    DataBinIntake intake{env.ctx};
-
     QString auditCopy(const char* name) const {
         return QDir(env.programFolder()).filePath(QStringLiteral("Audit/") + QString::fromLatin1(name));
-    }
-    void writeDataBin(const QByteArray& bytes) {
-        ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), bytes));
-    }
-    // Writes DataBin.Dat and runs one pass over it.
-    void takeIn(const QByteArray& bytes) {
-        writeDataBin(bytes);
-        intake.run();
-    }
-    std::vector<CallTruth> writeGenerated(DataBinOptions options) {
-        std::vector<CallTruth> truth;
-        EXPECT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), generateDataBin(options, &truth)));
-        return truth;
     }
 };
 

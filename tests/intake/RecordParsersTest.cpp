@@ -2,8 +2,6 @@
 
 #include "intake/CallFraming.h"
 #include "intake/CallSource.h"
-#include "intake/DataBinIntake.h"
-#include "support/TestNames.h"
 
 using namespace vrq;
 using namespace vrq::test;
@@ -44,11 +42,10 @@ struct DialectCase {
     int items;
 };
 
-class DialectTest : public ::testing::TestWithParam<DialectCase> {};
+class DialectTest : public IntakeTest, public ::testing::WithParamInterface<DialectCase> {};
 
 TEST_P(DialectTest, GeneratedCallsGiveTheirRows) {
     const DialectCase& c = GetParam();
-    ProgramFixture env;
     env.ctx.settings.DataBinFormat = qint16(dataBinFormatFor(c.dialect));
     DataBinOptions options;
     options.dialect = c.dialect;
@@ -58,9 +55,8 @@ TEST_P(DialectTest, GeneratedCallsGiveTheirRows) {
     options.badEvery = 4;
     options.malformedEvery = 5;
     options.seed = 7;
-    std::vector<CallTruth> truth;
-    ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), generateDataBin(options, &truth)));
-    DataBinIntake(env.ctx).run();
+    const auto truth = writeGenerated(options);
+    intake.run();
     expectStoreMatchesTruth(*env.store, truth);
     expectEveryOrderFileValuePresent(*env.store);
     EXPECT_TRUE(env.auditMessages(QStringLiteral("E")).filter(QStringLiteral("error")).isEmpty() ||
@@ -86,14 +82,11 @@ struct StandardCase {
     const char* items; // "order/item|ItemNumber|Quantity|Unit|Discount|Price; ..."
 };
 
-class StandardRecordsTest : public ::testing::TestWithParam<StandardCase> {};
+class StandardRecordsTest : public IntakeTest, public ::testing::WithParamInterface<StandardCase> {};
 
 TEST_P(StandardRecordsTest, StoresTheRowsTheRecordsCarry) {
     const StandardCase& c = GetParam();
-    ProgramFixture env;
-    ASSERT_TRUE(
-        ProgramFixture::writeFile(env.dataBinFile(), fileHeader() + makeCall(17, QByteArray(c.data))));
-    DataBinIntake(env.ctx).run();
+    takeIn(fileHeader() + makeCall(17, QByteArray(c.data)));
     EXPECT_EQ(orderTexts(*env.store, false), c.orders);
     EXPECT_EQ(itemTexts(*env.store, true), QLatin1String(c.items));
     ASSERT_EQ(env.store->allCalls().size(), 1u);
@@ -143,11 +136,10 @@ struct ValidationCase {
     const char* reason;
 };
 
-class ValidationTest : public ::testing::TestWithParam<ValidationCase> {};
+class ValidationTest : public IntakeTest, public ::testing::WithParamInterface<ValidationCase> {};
 
 TEST_P(ValidationTest, ShortFieldsMakeTheCallBad) {
     const ValidationCase& c = GetParam();
-    ProgramFixture env;
     const QString path = env.path(QStringLiteral("calls.txt"));
     ASSERT_TRUE(ProgramFixture::writeFile(path, makeCall(17, QByteArray(c.data), 'N')));
     CallSource file;
@@ -190,14 +182,12 @@ struct V5BoundaryCase {
     bool goodCall;
 };
 
-class V5BoundaryTest : public ::testing::TestWithParam<V5BoundaryCase> {};
+class V5BoundaryTest : public IntakeTest, public ::testing::WithParamInterface<V5BoundaryCase> {};
 
 TEST_P(V5BoundaryTest, OrdersSplitWhereTheirValuesSay) {
     const V5BoundaryCase& c = GetParam();
-    ProgramFixture env;
     env.ctx.settings.DataBinFormat = 2;
-    ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), fileHeader() + makeCall(5, QByteArray(c.data))));
-    DataBinIntake(env.ctx).run();
+    takeIn(fileHeader() + makeCall(5, QByteArray(c.data)));
     EXPECT_EQ(orderTexts(*env.store, true), QLatin1String(c.orders));
     EXPECT_EQ(itemTexts(*env.store, false), QLatin1String(c.items));
     ASSERT_EQ(env.store->allCalls().size(), 1u);
