@@ -232,8 +232,8 @@ TEST_F(DataBinIntakeTest, TheFileGoesToNumberedAuditCopiesThatWrapAfter999) {
     takeIn(fileHeader() + makeCall(14, kOneItem));
     EXPECT_TRUE(ProgramFixture::readFile(auditCopy("Databin.999")).contains("BCHFID"));
     EXPECT_EQ(env.ctx.settings.NextDataBinNum, 0);
-    const QByteArray copy = ProgramFixture::readFile(auditCopy("Databin.998"));
-    EXPECT_EQ(copy.at(6), 'Y') << "the copy keeps the lock this pass set";
+    EXPECT_EQ(ProgramFixture::readFile(auditCopy("Databin.998")).at(6), 'Y')
+        << "the copy keeps the lock this pass set";
 }
 
 TEST_F(DataBinIntakeTest, WithAuditOffTheFileBecomesDataBinBak) {
@@ -275,12 +275,7 @@ class DuplicateTest : public DataBinIntakeTest, public ::testing::WithParamInter
 
 TEST_P(DuplicateTest, StoredCallsAreSkippedButListed) {
     const DuplicateCase& c = GetParam();
-    CallRow row;
-    row.source = c.source;
-    row.callNumber = 17;
-    row.complete = c.complete;
-    row.extractedCall = c.extracted;
-    ASSERT_TRUE(env.store->insertCall(row).ok());
+    env.addCall(c.source, 17, 0, /*good*/ false, c.complete, c.extracted);
     takeIn(fileHeader() + makeCall(17, kOneItem));
     if (*c.message) {
         EXPECT_EQ(env.auditMessages(QStringLiteral("W")), QStringList{QString::fromLatin1(c.message)});
