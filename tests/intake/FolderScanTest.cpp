@@ -82,10 +82,7 @@ TEST_F(FolderScanTest, FilesAreTakenInNameOrder) {
 }
 
 TEST_F(FolderScanTest, AScannedCallNeverCollidesWithADataBinCallOfTheSameNumber) {
-    CallRow fromDataBin;
-    fromDataBin.callNumber = 1;
-    fromDataBin.complete = true;
-    ASSERT_TRUE(env.store->insertCall(fromDataBin).ok());
+    env.addCall(0, 1, 0, /*good*/ false, /*complete*/ true); // from DataBin.Dat
     drop(QStringLiteral("x.txt"));
     scan.run();
     scan.run();
