@@ -40,14 +40,12 @@ struct NameCase {
     const char* folder;
 };
 
-class NetworkNamesTest : public ::testing::TestWithParam<NameCase> {};
+class NetworkNamesTest : public NetworkConnectionTest, public ::testing::WithParamInterface<NameCase> {};
 
 TEST_P(NetworkNamesTest, AreBuiltFromTheSettingsWithoutTrailingBlanks) {
-    ProgramFixture f;
     f.ctx.settings.LocalDrive = QLatin1String(GetParam().localDrive);
     f.ctx.settings.QX7Name = QLatin1String(GetParam().qx7Name);
     f.ctx.settings.QX7Path = QLatin1String(GetParam().qx7Path);
-    NetworkConnection network(f.ctx);
     EXPECT_EQ(network.driveName(), QLatin1String(GetParam().drive));
     EXPECT_EQ(network.shareName(), QLatin1String(GetParam().share));
     EXPECT_EQ(network.folderToTest(), QLatin1String(GetParam().folder));
