@@ -42,9 +42,7 @@ protected:
         return rows;
     }
     QString storedLastScannedCallNum() {
-        return SettingsBackend::openIniFile(env.iniPath())
-            ->value(QStringLiteral("QX7"), QStringLiteral("LastScannedCallNum"))
-            .value_or(QString());
+        return env.savedSetting(QStringLiteral("QX7"), QStringLiteral("LastScannedCallNum"));
     }
 
     test::ProgramFixture env;
