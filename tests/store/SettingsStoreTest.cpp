@@ -1,11 +1,11 @@
 #include "store/SettingsStore.h"
 #include "platform/Clock.h"
 #include "platform/SettingsBackend.h"
+#include "support/ProgramFixture.h"
 #include "support/ScriptedFileSystem.h"
 #include "support/TestDoubles.h"
 #include "support/TestNames.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <cerrno>
 #include <gtest/gtest.h>
@@ -23,14 +23,9 @@ protected:
     SettingsStore store{*backend, clock};
 
     void writeFileText(const QByteArray& text) {
-        QFile file(iniPath);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(text);
+        ASSERT_TRUE(test::ProgramFixture::writeFile(iniPath, text));
     }
-    QByteArray fileText() {
-        QFile file(iniPath);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    QByteArray fileText() { return test::ProgramFixture::readFile(iniPath); }
     // A value as the settings file holds it.
     std::optional<QString> saved(const char* section, const char* key) {
         return SettingsBackend::openIniFile(iniPath)->value(QLatin1String(section), QLatin1String(key));
