@@ -100,11 +100,8 @@ class OrderExportWaitingTest : public OrderExportTest, public ::testing::WithPar
 
 TEST_P(OrderExportWaitingTest, AWaitingRcvIsNeverReplacedAndItsNumberIsPassedOver) {
     f.ctx.settings.LastSeqNum = static_cast<qint16>(GetParam().lastSeqNum);
-    for (int number : GetParam().waiting) {
-        QFile waiting(f.hostFile(rcvName(number)));
-        ASSERT_TRUE(waiting.open(QIODevice::WriteOnly));
-        waiting.write("not yet collected\r\n");
-    }
+    for (int number : GetParam().waiting)
+        ASSERT_TRUE(ProgramFixture::writeFile(f.hostFile(rcvName(number)), "not yet collected\r\n"));
     f.addPendingCall(0, 17);
 
     extract();
@@ -404,10 +401,8 @@ INSTANTIATE_TEST_SUITE_P(
 // The host stops collecting: every number has its ".Rcv" waiting and thousands of calls are pending.
 TEST_F(OrderExportTest, WithEveryNumberTakenAPassStopsAtOnceWithOneEntryPerRunOfSuchPasses) {
     constexpr int kCalls = 3000;
-    for (int number = 1; number <= 9900; ++number) {
-        QFile waiting(f.hostFile(rcvName(number)));
-        ASSERT_TRUE(waiting.open(QIODevice::WriteOnly));
-    }
+    for (int number = 1; number <= 9900; ++number)
+        ASSERT_TRUE(ProgramFixture::writeFile(f.hostFile(rcvName(number)), {}));
     ASSERT_TRUE(f.store->begin().ok());
     for (int number = 1; number <= kCalls; ++number) {
         f.addPendingCall(0, number);
