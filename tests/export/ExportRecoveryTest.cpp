@@ -199,11 +199,10 @@ struct DamageCase {
     Damage damage;
 };
 
-class DamagedRecordTest : public ::testing::TestWithParam<DamageCase> {};
+class DamagedRecordTest : public ExportRecoveryRecord, public ::testing::WithParamInterface<DamageCase> {};
 
 // A record torn by a stop in the middle of its write is never taken for a whole one.
 TEST_P(DamagedRecordTest, CountsAsNone) {
-    ProgramFixture f;
     ExportRecovery record(*f.fs, f.programFolder());
     const PendingRename pending{1, 17, QStringLiteral("QX710042.Rcv"), QStringLiteral("/a/QX710042.Tmp"),
                                 QStringLiteral("/a/QX710042.Rcv")};
