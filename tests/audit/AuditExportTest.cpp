@@ -20,26 +20,15 @@ QDateTime at(int day, int hour, int minute, int second = 0) {
 
 AuditRow entry(const QDateTime& audited, const char* type, const QString& msg = QStringLiteral("m"),
                QDateTime event = QDateTime()) {
-    AuditRow row;
-    row.auditDnt = audited;
-    row.eventDnt = event.isValid() ? event : audited;
-    row.type = QLatin1String(type);
-    row.msg = msg;
-    row.seq = 1;
-    row.instance = QStringLiteral("F");
-    return row;
+    return {audited, event.isValid() ? event : audited, QLatin1String(type), msg, 1, QStringLiteral("F")};
 }
 
 class AuditExportTest : public ::testing::Test {
 protected:
     void add(const AuditRow& row) { ASSERT_TRUE(f.store->insertAudit(row).ok()); }
     Result save() { return AuditExport(f.ctx, network).saveAuditsToFile(); }
-    QByteArray exportFile() const {
-        return ProgramFixture::readFile(f.hostFile(QStringLiteral("VRQtoQX7.Aud")));
-    }
-    QByteArray statusFile() const {
-        return ProgramFixture::readFile(f.hostFile(QStringLiteral("VRQtoQX7.Sts")));
-    }
+    QByteArray exportFile() const { return f.hostFileBytes(QStringLiteral("VRQtoQX7.Aud")); }
+    QByteArray statusFile() const { return f.hostFileBytes(QStringLiteral("VRQtoQX7.Sts")); }
 
     ProgramFixture f;
     NetworkConnection network{f.ctx};
@@ -109,11 +98,8 @@ TEST_F(AuditExportTest, WritesEveryTypedRowOldestFirstAndTwoRunsGiveTheSameFiles
 }
 
 TEST_F(AuditExportTest, OnlyUntypedRowsLeaveTheOldFilesAlone) {
-    for (const char* name : {"VRQtoQX7.Aud", "VRQtoQX7.Sts"}) {
-        QFile old(f.hostFile(QLatin1String(name)));
-        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
-        old.write("old");
-    }
+    for (const char* name : {"VRQtoQX7.Aud", "VRQtoQX7.Sts"})
+        ASSERT_TRUE(ProgramFixture::writeFile(f.hostFile(QLatin1String(name)), "old"));
     add(entry(at(10, 8, 0), ""));
     EXPECT_TRUE(save().ok());
     EXPECT_EQ(exportFile(), QByteArray("old"));

@@ -4,7 +4,6 @@
 #include "support/ProgramFixture.h"
 #include "support/TestNames.h"
 
-#include <QFile>
 #include <SQLiteCpp/SQLiteCpp.h>
 #include <gtest/gtest.h>
 
@@ -36,13 +35,8 @@ protected:
         f.addItem(source, callNumber, 1, 1);
     }
     void addAudit(const QDateTime& audited, const QDateTime& event) {
-        AuditRow row;
-        row.auditDnt = audited;
-        row.eventDnt = event;
-        row.type = QStringLiteral("I");
-        row.msg = storeDateText(audited);
-        row.seq = 1;
-        row.instance = QStringLiteral("F");
+        const AuditRow row{
+            audited, event, QStringLiteral("I"), storeDateText(audited), 1, QStringLiteral("F")};
         ASSERT_TRUE(f.store->insertAudit(row).ok());
     }
     ProgramFixture f{march(10, 0, 5)};
@@ -106,9 +100,7 @@ TEST_F(PurgeJobTest, AuditEntriesGoByTheirAuditTimeThenTheExportIsRewritten) {
         kept << row.msg;
     EXPECT_EQ(kept,
               (QStringList{QStringLiteral("2026-03-08 00:00:01"), QStringLiteral("2026-03-10 00:00:00")}));
-    QFile exported(f.hostFile(QStringLiteral("VRQtoQX7.Aud")));
-    ASSERT_TRUE(exported.open(QIODevice::ReadOnly));
-    EXPECT_EQ(exported.readAll().count("\r\n"), 2);
+    EXPECT_EQ(f.hostFileBytes(QStringLiteral("VRQtoQX7.Aud")).count("\r\n"), 2);
     EXPECT_EQ(f.ctx.settings.LastDatePurged, march(10, 0, 5));
 }
 

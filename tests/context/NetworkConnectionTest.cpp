@@ -17,8 +17,7 @@ const QString kCannotReestablish =
 class NetworkConnectionTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        f.addCall(0, 17, 1);
-        f.addOrder(0, 17, 1);
+        f.addPendingCall(0, 17);
         f.drives.onConnected = [this] { f.restoreHostFolder(); };
     }
     void extract() {
@@ -41,14 +40,12 @@ struct NameCase {
     const char* folder;
 };
 
-class NetworkNamesTest : public ::testing::TestWithParam<NameCase> {};
+class NetworkNamesTest : public NetworkConnectionTest, public ::testing::WithParamInterface<NameCase> {};
 
 TEST_P(NetworkNamesTest, AreBuiltFromTheSettingsWithoutTrailingBlanks) {
-    ProgramFixture f;
     f.ctx.settings.LocalDrive = QLatin1String(GetParam().localDrive);
     f.ctx.settings.QX7Name = QLatin1String(GetParam().qx7Name);
     f.ctx.settings.QX7Path = QLatin1String(GetParam().qx7Path);
-    NetworkConnection network(f.ctx);
     EXPECT_EQ(network.driveName(), QLatin1String(GetParam().drive));
     EXPECT_EQ(network.shareName(), QLatin1String(GetParam().share));
     EXPECT_EQ(network.folderToTest(), QLatin1String(GetParam().folder));
@@ -63,11 +60,10 @@ INSTANTIATE_TEST_SUITE_P(Settings, NetworkNamesTest,
                                                     "I:", "\\\\H\\Qdls", "/srv/qx7"}),
                          test::RowName());
 
-TEST_F(NetworkConnectionTest, FolderExistsResolvesTheSettingText) {
-    EXPECT_TRUE(network.folderExists(QStringLiteral("I:\\QX7Com")));
-    EXPECT_TRUE(network.folderExists(QStringLiteral("I:\\qx7com"))) << "letter case does not matter";
-    EXPECT_FALSE(network.folderExists(QStringLiteral("I:\\Missing")));
+// A blank setting names no folder, not the program folder it would resolve to.
+TEST_F(NetworkConnectionTest, ABlankFolderNeverExists) {
     EXPECT_FALSE(network.folderExists(QString()));
+    EXPECT_FALSE(network.folderExists(QStringLiteral("   ")));
 }
 
 TEST_F(NetworkConnectionTest, AFolderBackAtOnceIsLoggedAndTheCallWritten) {

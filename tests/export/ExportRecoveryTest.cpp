@@ -14,25 +14,11 @@ using namespace vrq::test;
 
 namespace {
 
-enum class KillPoint { BeforeRename, AfterRename, AfterMark };
-
-// Stops the "process" at one point of the delivery of an order file, the way a kill would: nothing
+// A stop of the "process" at one point of the delivery of an order file, the way a kill would: nothing
 // after that point runs (the exception unwinds past every later step).
-ScriptedFileSystem dyingAt(KillPoint point) {
-    switch (point) {
-    case KillPoint::BeforeRename:
-        return {stopBefore(FsOp::Rename)};
-    case KillPoint::AfterRename:
-        return {stopAfter(FsOp::Rename)};
-    case KillPoint::AfterMark: // the record is written, then blanked once the call is marked
-        break;
-    }
-    return {stopBefore(FsOp::Overwrite, QStringLiteral("OrderFileRename.txt"), 2)};
-}
-
 struct KillCase {
     const char* name;
-    KillPoint point;
+    FsRule stop;
     bool hostCollectsMeanwhile; // the host took the file before the program came back
     const char* finalFile;      // the call's file after the restart
 };
@@ -43,13 +29,11 @@ protected:
     void SetUp() override {
         f.ctx.settings.SystemID = 1;
         f.ctx.settings.LastSeqNum = 41;
-        f.addCall(0, 17, 1);
-        f.addOrder(0, 17, 1);
+        f.addPendingCall(0, 17);
     }
     void extract() {
         NetworkConnection network(f.ctx);
-        OrderExport exporter(f.ctx, network);
-        exporter.extractCalls();
+        OrderExport(f.ctx, network).extractCalls();
     }
     bool anyRecordLeft() { return !ExportRecovery(*f.fs, f.programFolder()).loadAll().empty(); }
     int extractedEntries() const {
@@ -61,7 +45,7 @@ protected:
 class ExportRecoveryTest : public ExportRecoveryRecord, public ::testing::WithParamInterface<KillCase> {};
 
 TEST_P(ExportRecoveryTest, EachCallReachesTheHostExactlyOnce) {
-    ScriptedFileSystem dying = dyingAt(GetParam().point);
+    ScriptedFileSystem dying{GetParam().stop};
     f.ctx.fs = &dying;
     EXPECT_THROW(extract(), Stopped);
     f.store->rollback(); // what the engine does with an open transaction of a killed process
@@ -92,26 +76,28 @@ TEST_P(ExportRecoveryTest, EachCallReachesTheHostExactlyOnce) {
 
 INSTANTIATE_TEST_SUITE_P(
     Kills, ExportRecoveryTest,
-    ::testing::Values(KillCase{"BeforeRename", KillPoint::BeforeRename, false, "QX710142.Rcv"},
-                      KillCase{"AfterRename", KillPoint::AfterRename, false, "QX710042.Rcv"},
-                      KillCase{"AfterRenameCollected", KillPoint::AfterRename, true, "QX710042.Rcv"},
-                      KillCase{"AfterMark", KillPoint::AfterMark, false, "QX710042.Rcv"}),
+    ::testing::Values(KillCase{"BeforeRename", stopBefore(FsOp::Rename), false, "QX710142.Rcv"},
+                      KillCase{"AfterRename", stopAfter(FsOp::Rename), false, "QX710042.Rcv"},
+                      KillCase{"AfterRenameCollected", stopAfter(FsOp::Rename), true, "QX710042.Rcv"},
+                      // the record is written, then blanked once the call is marked
+                      KillCase{"AfterMark",
+                               stopBefore(FsOp::Overwrite, QStringLiteral("OrderFileRename.txt"), 2), false,
+                               "QX710042.Rcv"}),
     RowName());
 
 TEST_F(ExportRecoveryRecord, AStopWhileSettlingNeverCountsAnUnsentFileAsSent) {
-    NetworkConnection network(f.ctx);
     ScriptedFileSystem dying{stopBefore(FsOp::Rename)};
     f.ctx.fs = &dying;
-    EXPECT_THROW(OrderExport(f.ctx, network).extractCalls(), Stopped);
+    EXPECT_THROW(extract(), Stopped);
     f.store->rollback();
 
     ScriptedFileSystem dyingAgain{stopAfter(FsOp::RemoveFile, QStringLiteral(".Tmp"))}; // while settling
     f.ctx.fs = &dyingAgain;
-    EXPECT_THROW(OrderExport(f.ctx, network).extractCalls(), Stopped);
+    EXPECT_THROW(extract(), Stopped);
     f.store->rollback();
 
     f.ctx.fs = f.fs;
-    OrderExport(f.ctx, network).extractCalls();
+    extract();
     const QStringList sent = f.hostFiles().filter(QStringLiteral(".Rcv"));
     ASSERT_EQ(sent.size(), 1) << f.hostFiles().join(QLatin1Char(' ')).toStdString();
     EXPECT_EQ(f.call(0, 17)->extractedFileName, sent.first()) << "marked only with a file the host has";
@@ -119,22 +105,20 @@ TEST_F(ExportRecoveryRecord, AStopWhileSettlingNeverCountsAnUnsentFileAsSent) {
 
 TEST_F(ExportRecoveryRecord, ACallWhoseFolderIsAwayWaitsWhileOthersGoOn) {
     f.ctx.settings.MonitorNetwork = false;
-    f.addCall(0, 18, 1);
-    f.addOrder(0, 18, 1);
+    f.addPendingCall(0, 18);
     const QString awayFolder = f.dir.filePath(QStringLiteral("old-host"));
     ExportRecovery record(*f.fs, f.programFolder());
     ASSERT_TRUE(
         record.save({0, 17, QStringLiteral("QX700007.Rcv"), awayFolder + QStringLiteral("/QX700007.Tmp"),
                      awayFolder + QStringLiteral("/QX700007.Rcv")}));
 
-    NetworkConnection network(f.ctx);
-    OrderExport(f.ctx, network).extractCalls();
+    extract();
     EXPECT_FALSE(f.call(0, 17)->extractedCall);
     EXPECT_TRUE(f.call(0, 18)->extractedCall) << f.auditTexts().join(QLatin1Char('\n')).toStdString();
     EXPECT_TRUE(record.load({0, 17}).has_value());
 
     QDir().mkpath(awayFolder); // back, and the file is not there: the host has it
-    OrderExport(f.ctx, network).extractCalls();
+    extract();
     EXPECT_EQ(f.call(0, 17)->extractedFileName, QStringLiteral("QX700007.Rcv"));
     EXPECT_FALSE(record.load({0, 17}).has_value());
 }
@@ -160,8 +144,7 @@ TEST_P(OrderNumberTest, NoNumberIsGivenOutTwiceWhereverThePassStops) {
     f.settingsStore->saveToRegistry(f.ctx.settings);
     const int calls = c.killedAtFile == 0 ? 3 : c.killedAtFile;
     for (int n = 1; n <= calls + 1; ++n) {
-        f.addCall(0, n, 1);
-        f.addOrder(0, n, 1);
+        f.addPendingCall(0, n);
     }
     NetworkConnection network(f.ctx);
     {
@@ -216,11 +199,10 @@ struct DamageCase {
     Damage damage;
 };
 
-class DamagedRecordTest : public ::testing::TestWithParam<DamageCase> {};
+class DamagedRecordTest : public ExportRecoveryRecord, public ::testing::WithParamInterface<DamageCase> {};
 
 // A record torn by a stop in the middle of its write is never taken for a whole one.
 TEST_P(DamagedRecordTest, CountsAsNone) {
-    ProgramFixture f;
     ExportRecovery record(*f.fs, f.programFolder());
     const PendingRename pending{1, 17, QStringLiteral("QX710042.Rcv"), QStringLiteral("/a/QX710042.Tmp"),
                                 QStringLiteral("/a/QX710042.Rcv")};

@@ -15,8 +15,8 @@ using namespace vrq::test;
 
 namespace {
 
-QByteArray readAll(const QString& path) {
-    return ProgramFixture::readFile(path);
+QString rcvName(int number) {
+    return QStringLiteral("QX77%1.Rcv").arg(number, 4, 10, QLatin1Char('0'));
 }
 
 QString lineKinds(const QByteArray& bytes) {
@@ -33,12 +33,11 @@ protected:
         f.ctx.settings.SystemID = 7;
         f.ctx.settings.LastSeqNum = 41;
     }
-    void extract() {
-        NetworkConnection network(f.ctx);
-        OrderExport exporter(f.ctx, network);
-        exporter.extractCalls();
-    }
+    void extract() { exporter.extractCalls(); }
+
     ProgramFixture f;
+    NetworkConnection network{f.ctx};
+    OrderExport exporter{f.ctx, network}; // one for the run, as the program has
 };
 
 TEST_F(OrderExportTest, TwoOrdersBecomeOneFileNamedBySystemAndSequence) {
@@ -52,7 +51,7 @@ TEST_F(OrderExportTest, TwoOrdersBecomeOneFileNamedBySystemAndSequence) {
     extract();
 
     EXPECT_EQ(f.hostFiles(), QStringList{QStringLiteral("QX770042.Rcv")});
-    const QByteArray bytes = readAll(f.hostFile(QStringLiteral("QX770042.Rcv")));
+    const QByteArray bytes = f.hostFileBytes(rcvName(42));
     EXPECT_EQ(lineKinds(bytes), QStringLiteral("HIIIHI"));
     EXPECT_EQ(bytes.size(), 2 * 54 + 4 * 28) << "52- and 26-character lines with CR LF";
     EXPECT_TRUE(bytes.contains("HSP01    C2      MSG                    260310R7    \r\n"));
@@ -73,13 +72,6 @@ TEST_F(OrderExportTest, TwoOrdersBecomeOneFileNamedBySystemAndSequence) {
     EXPECT_FALSE(ExportRecovery(*f.fs, f.programFolder()).load({0, 17}).has_value());
 }
 
-TEST_F(OrderExportTest, AnOrderWithoutItemsGivesItsHeaderLineAlone) {
-    f.addCall(0, 3, 1);
-    f.addOrder(0, 3, 1);
-    extract();
-    EXPECT_EQ(lineKinds(readAll(f.hostFile(QStringLiteral("QX770042.Rcv")))), QStringLiteral("H"));
-}
-
 TEST_F(OrderExportTest, OnlyGoodCompletePendingCallsAreWrittenInStoreOrder) {
     f.addCall(0, 30, 1);
     f.addCall(0, 31, 1, /*good*/ false);
@@ -90,8 +82,8 @@ TEST_F(OrderExportTest, OnlyGoodCompletePendingCallsAreWrittenInStoreOrder) {
         f.addOrder(source, 30, 1, source == 0 ? QStringLiteral("FIRST") : QStringLiteral("SECOND"));
     extract();
     EXPECT_EQ(f.hostFiles(), (QStringList{QStringLiteral("QX770042.Rcv"), QStringLiteral("QX770043.Rcv")}));
-    EXPECT_TRUE(readAll(f.hostFile(QStringLiteral("QX770042.Rcv"))).contains("FIRST"));
-    EXPECT_TRUE(readAll(f.hostFile(QStringLiteral("QX770043.Rcv"))).contains("SECOND"));
+    EXPECT_TRUE(f.hostFileBytes(rcvName(42)).contains("FIRST"));
+    EXPECT_TRUE(f.hostFileBytes(rcvName(43)).contains("SECOND"));
     EXPECT_FALSE(f.call(0, 31)->extractedCall);
     EXPECT_FALSE(f.call(0, 32)->extractedCall);
 }
@@ -108,19 +100,14 @@ class OrderExportWaitingTest : public OrderExportTest, public ::testing::WithPar
 
 TEST_P(OrderExportWaitingTest, AWaitingRcvIsNeverReplacedAndItsNumberIsPassedOver) {
     f.ctx.settings.LastSeqNum = static_cast<qint16>(GetParam().lastSeqNum);
-    for (int number : GetParam().waiting) {
-        QFile waiting(f.hostFile(QStringLiteral("QX77%1.Rcv").arg(number, 4, 10, QLatin1Char('0'))));
-        ASSERT_TRUE(waiting.open(QIODevice::WriteOnly));
-        waiting.write("not yet collected\r\n");
-    }
-    f.addCall(0, 17, 1);
-    f.addOrder(0, 17, 1);
+    for (int number : GetParam().waiting)
+        ASSERT_TRUE(ProgramFixture::writeFile(f.hostFile(rcvName(number)), "not yet collected\r\n"));
+    f.addPendingCall(0, 17);
 
     extract();
     EXPECT_EQ(f.call(0, 17)->extractedFileName, QLatin1String(GetParam().sentAs));
     for (int number : GetParam().waiting)
-        EXPECT_EQ(readAll(f.hostFile(QStringLiteral("QX77%1.Rcv").arg(number, 4, 10, QLatin1Char('0')))),
-                  QByteArray("not yet collected\r\n"));
+        EXPECT_EQ(f.hostFileBytes(rcvName(number)), QByteArray("not yet collected\r\n"));
     EXPECT_EQ(f.auditTexts().filter(QStringLiteral("E|")), QStringList());
     EXPECT_EQ(f.auditTexts().filter(QStringLiteral("passed over")),
               *GetParam().warning ? QStringList{QLatin1String(GetParam().warning)} : QStringList());
@@ -183,12 +170,9 @@ TEST_P(OrderExportUnsetFolderTest, HoldsEveryCallUntilTheFolderIsSet) {
     const QString folder = f.ctx.settings.QX7Path;
     f.ctx.settings.QX7Path = QStringLiteral("   ");
     f.ctx.settings.LocalDrive = QLatin1String(GetParam().localDrive);
-    f.addCall(0, 17, 1);
-    f.addOrder(0, 17, 1);
-    NetworkConnection network(f.ctx);
-    OrderExport exporter(f.ctx, network); // one for the run, as the program has
-    exporter.extractCalls();
-    exporter.extractCalls();
+    f.addPendingCall(0, 17);
+    extract();
+    extract();
     EXPECT_EQ(f.ui.messages, QStringList{QLatin1String(GetParam().message)});
     EXPECT_EQ(f.auditTexts(), QStringList{QStringLiteral("E|ExtractCalls: every call is held until the MXR "
                                                          "Folder (QX7Path) is set in Properties.")});
@@ -197,7 +181,7 @@ TEST_P(OrderExportUnsetFolderTest, HoldsEveryCallUntilTheFolderIsSet) {
     EXPECT_FALSE(f.call(0, 17)->extractedCall);
 
     f.ctx.settings.QX7Path = folder;
-    exporter.extractCalls();
+    extract();
     EXPECT_TRUE(f.call(0, 17)->extractedCall);
 }
 
@@ -235,27 +219,23 @@ protected:
 
 TEST_P(OrderExportHoldTest, HoldsEveryCallUntilTheSettingIsCorrected) {
     const HoldingSetting& p = GetParam();
-    NetworkConnection network(f.ctx);
-    OrderExport exporter(f.ctx, network); // one for the run, as the program has
     loadSettings(p.text);
-    f.addCall(0, 17, 1);
-    f.addOrder(0, 17, 1);
-    exporter.extractCalls();
-    exporter.extractCalls();
+    f.addPendingCall(0, 17);
+    extract();
+    extract();
     EXPECT_TRUE(f.hostFiles().isEmpty()) << f.hostFiles().join(QLatin1Char(' ')).toStdString();
     EXPECT_FALSE(f.call(0, 17)->extractedCall);
     EXPECT_EQ(holdEntries().size(), 1) << "one entry for the run of held passes";
     EXPECT_EQ(f.ui.messages.filter(QLatin1String(p.key)).size(), 1);
 
     loadSettings(p.corrected);
-    exporter.extractCalls();
+    extract();
     EXPECT_TRUE(f.call(0, 17)->extractedCall);
     EXPECT_EQ(f.hostFiles(), QStringList{QStringLiteral("QX770001.Rcv")});
 
     loadSettings(p.text);
-    f.addCall(0, 18, 1);
-    f.addOrder(0, 18, 1);
-    exporter.extractCalls();
+    f.addPendingCall(0, 18);
+    extract();
     EXPECT_FALSE(f.call(0, 18)->extractedCall);
     EXPECT_EQ(holdEntries().size(), 2) << "a new run of held passes has its own entry";
 }
@@ -272,8 +252,7 @@ INSTANTIATE_TEST_SUITE_P(Settings, OrderExportHoldTest,
 
 TEST_F(OrderExportTest, AFolderSettingWithoutClosingSeparatorIsUsedWithOne) {
     f.ctx.settings.QX7Path = QStringLiteral("I:\\QX7Com");
-    f.addCall(0, 17, 1);
-    f.addOrder(0, 17, 1);
+    f.addPendingCall(0, 17);
     extract();
     EXPECT_EQ(f.ctx.settings.QX7Path, QStringLiteral("I:\\QX7Com")) << "the setting is not rewritten";
     EXPECT_EQ(f.hostFiles(), QStringList{QStringLiteral("QX770042.Rcv")});
@@ -288,15 +267,13 @@ struct RoundingCase {
 class OrderExportRoundingTest : public OrderExportTest, public ::testing::WithParamInterface<RoundingCase> {};
 
 TEST_P(OrderExportRoundingTest, FractionsGoToTheEvenNeighbour) {
-    f.addCall(0, 17, 1);
-    f.addOrder(0, 17, 1);
-    f.addItem(0, 17, 1, 1);
+    f.addPendingCall(0, 17, 1);
     // A row written by another program may hold a fraction.
     SQLite::Statement update(f.store->database(), "UPDATE OrderLineItems SET Quantity = ?");
     update.bind(1, GetParam().stored);
     update.exec();
     extract();
-    const QByteArray bytes = readAll(f.hostFile(QStringLiteral("QX770042.Rcv")));
+    const QByteArray bytes = f.hostFileBytes(rcvName(42));
     EXPECT_EQ(bytes.mid(54 + 14, 4), QByteArray(GetParam().quantityColumns));
 }
 
@@ -326,9 +303,7 @@ class OrderExportNullTest : public OrderExportTest, public ::testing::WithParamI
 TEST_P(OrderExportNullTest, AMissingValueHoldsItsCallAndThePassGoesOn) {
     const NullCase& c = GetParam();
     for (int number : {17, 18}) {
-        f.addCall(0, number, 1);
-        f.addOrder(0, number, 1);
-        f.addItem(0, number, 1, 1);
+        f.addPendingCall(0, number, 1);
     }
     f.store->database().exec(QStringLiteral("UPDATE %1 SET %2 = NULL WHERE CallNumber = 17")
                                  .arg(QLatin1String(c.table), QLatin1String(c.column))
@@ -391,9 +366,7 @@ TEST_P(OrderExportLostEntryTest, ARefusedEntryFailsThePass) {
     f.addCall(0, 1, c.ordersOfCall1);
     if (c.arrange)
         c.arrange(f);
-    f.addCall(0, 17, 1);
-    f.addOrder(0, 17, 1);
-    f.addItem(0, 17, 1, 1);
+    f.addPendingCall(0, 17, 1);
     ScriptedFileSystem disk = fullDisk();
     if (c.diskFull)
         f.ctx.fs = &disk;
@@ -455,30 +428,25 @@ INSTANTIATE_TEST_SUITE_P(
 // The host stops collecting: every number has its ".Rcv" waiting and thousands of calls are pending.
 TEST_F(OrderExportTest, WithEveryNumberTakenAPassStopsAtOnceWithOneEntryPerRunOfSuchPasses) {
     constexpr int kCalls = 3000;
-    for (int number = 1; number <= 9900; ++number) {
-        QFile waiting(f.hostFile(QStringLiteral("QX77%1.Rcv").arg(number, 4, 10, QLatin1Char('0'))));
-        ASSERT_TRUE(waiting.open(QIODevice::WriteOnly));
-    }
+    for (int number = 1; number <= 9900; ++number)
+        ASSERT_TRUE(ProgramFixture::writeFile(f.hostFile(rcvName(number)), {}));
     ASSERT_TRUE(f.store->begin().ok());
     for (int number = 1; number <= kCalls; ++number) {
-        f.addCall(0, number, 1);
-        f.addOrder(0, number, 1);
+        f.addPendingCall(0, number);
     }
     ASSERT_TRUE(f.store->commit().ok());
     const QString inUse = QStringLiteral("E|OpenOutputFile: Err = 17 - every order file number is in use in "
                                          "I:\\QX7Com\\");
 
-    NetworkConnection network(f.ctx);
-    OrderExport exporter(f.ctx, network);
-    exporter.extractCalls();
+    extract();
     EXPECT_EQ(f.auditTexts(), QStringList{inUse});
-    exporter.extractCalls();
+    extract();
     EXPECT_EQ(f.auditTexts(), QStringList{inUse}) << "a later pass that still finds none adds nothing";
     EXPECT_FALSE(f.call(0, 1)->extractedCall);
 
     // The host collects one file: one call goes out, and the next call finds none again.
     ASSERT_TRUE(QFile::remove(f.hostFile(QStringLiteral("QX770050.Rcv"))));
-    exporter.extractCalls();
+    extract();
     EXPECT_EQ(f.call(0, 1)->extractedFileName, QStringLiteral("QX770050.Rcv"));
     EXPECT_FALSE(f.call(0, 2)->extractedCall);
     EXPECT_EQ(f.auditTexts().filter(inUse).size(), 2);
@@ -489,14 +457,10 @@ TEST_F(OrderExportTest, WithEveryNumberTakenAPassStopsAtOnceWithOneEntryPerRunOf
 // The host folder is matched once per pass: a pass after the share changed the folder's letter case
 // writes into the folder as it is now named.
 TEST_F(OrderExportTest, EachPassMatchesTheHostFolderAgain) {
-    NetworkConnection network(f.ctx);
-    OrderExport exporter(f.ctx, network);
     const QString renamed = f.path(QStringLiteral("host/qx7com"));
     for (int callNumber = 1; callNumber <= 2; ++callNumber) {
-        f.addCall(0, callNumber, 1);
-        f.addOrder(0, callNumber, 1);
-        f.addItem(0, callNumber, 1, 1);
-        exporter.extractCalls();
+        f.addPendingCall(0, callNumber, 1);
+        extract();
         EXPECT_TRUE(f.call(0, callNumber)->extractedCall)
             << f.auditTexts().join(QLatin1Char('\n')).toStdString();
         if (callNumber == 1) {

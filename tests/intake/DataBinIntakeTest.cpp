@@ -19,18 +19,10 @@ namespace {
 
 const QByteArray kOneItem = "&S123456&C12345678&I1234567890123&Q012+&";
 
-class DataBinIntakeTest : public ::testing::Test {
+class DataBinIntakeTest : public IntakeTest {
 protected:
-    ProgramFixture env;
-    DataBinIntake intake{env.ctx};
-
     QString auditCopy(const char* name) const {
         return QDir(env.programFolder()).filePath(QStringLiteral("Audit/") + QString::fromLatin1(name));
-    }
-    std::vector<CallTruth> writeGenerated(DataBinOptions options) {
-        std::vector<CallTruth> truth;
-        EXPECT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), generateDataBin(options, &truth)));
-        return truth;
     }
 };
 
@@ -44,7 +36,7 @@ struct FileStateCase {
     int callsStored;
 };
 
-class FileStateTest : public ::testing::TestWithParam<FileStateCase> {};
+class FileStateTest : public DataBinIntakeTest, public ::testing::WithParamInterface<FileStateCase> {};
 
 QByteArray padded(QByteArray bytes, int size) {
     return bytes + QByteArray(size - bytes.size(), 'x');
@@ -52,9 +44,7 @@ QByteArray padded(QByteArray bytes, int size) {
 
 TEST_P(FileStateTest, EachStateEndsAsDescribed) {
     const FileStateCase& c = GetParam();
-    ProgramFixture env;
-    ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), c.bytes));
-    DataBinIntake(env.ctx).run();
+    takeIn(c.bytes);
     const QStringList audit = env.auditTexts().filter(QRegularExpression(QStringLiteral("^[FCW]\\|")));
     EXPECT_EQ(audit, *c.entry ? QStringList{QString::fromLatin1(c.entry)} : QStringList());
     EXPECT_EQ(QFile::exists(env.dataBinFile()), c.datStays);
@@ -113,7 +103,7 @@ struct TakenNameCase {
     int nextAfter;
 };
 
-class TakenNameTest : public ::testing::TestWithParam<TakenNameCase> {};
+class TakenNameTest : public DataBinIntakeTest, public ::testing::WithParamInterface<TakenNameCase> {};
 
 QStringList auditCopies(int first, int count) {
     QStringList names;
@@ -124,7 +114,6 @@ QStringList auditCopies(int first, int count) {
 
 TEST_P(TakenNameTest, TheEarlierFileIsKept) {
     const TakenNameCase& c = GetParam();
-    ProgramFixture env;
     auto place = [&](const QString& name) {
         return name.startsWith(QLatin1String("Audit/")) ? QDir(env.programFolder()).filePath(name)
                                                         : env.makeFolder(QStringLiteral("dcs")) + name;
@@ -134,9 +123,7 @@ TEST_P(TakenNameTest, TheEarlierFileIsKept) {
         ASSERT_TRUE(ProgramFixture::writeFile(place(name), "old " + name.toLatin1()));
     env.ctx.settings.NextDataBinNum = static_cast<qint16>(c.nextDataBinNum);
     const QByteArray bytes = c.junkHeader ? padded("JUNKID", 600) : fileHeader() + makeCall(12, kOneItem);
-    ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), bytes));
-
-    DataBinIntake(env.ctx).run();
+    takeIn(bytes);
 
     EXPECT_FALSE(QFile::exists(env.dataBinFile()));
     for (const QString& name : c.taken)
@@ -175,8 +162,7 @@ INSTANTIATE_TEST_SUITE_P(
     test::RowName());
 
 TEST_F(DataBinIntakeTest, AForeignLockIsHonouredForThirtySecondsThenCleared) {
-    ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), fileHeader('Y') + makeCall(4, kOneItem)));
-    intake.run();
+    takeIn(fileHeader('Y') + makeCall(4, kOneItem));
     env.clock.advanceMs(29'000);
     intake.run();
     EXPECT_TRUE(QFile::exists(env.dataBinFile()));
@@ -203,7 +189,7 @@ struct LockNoteCase {
 class OwnLockTest : public DataBinIntakeTest, public ::testing::WithParamInterface<LockNoteCase> {};
 
 TEST_P(OwnLockTest, IsClearedAtOnceOnlyWhileTheFileIsAsNoted) {
-    ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), fileHeader('Y') + makeCall(4, kOneItem)));
+    writeDataBin(fileHeader('Y') + makeCall(4, kOneItem));
     const QString path = QFileInfo(env.dataBinFile()).absoluteFilePath();
     QDateTime changed = QFileInfo(path).lastModified();
     QString note = path + QLatin1Char('\n') + QString::number(QFileInfo(path).size()) + QLatin1Char(' ') +
@@ -238,26 +224,22 @@ INSTANTIATE_TEST_SUITE_P(Notes, OwnLockTest,
 
 TEST_F(DataBinIntakeTest, TheFileGoesToNumberedAuditCopiesThatWrapAfter999) {
     env.ctx.settings.NextDataBinNum = 998;
-    ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(),
-                                          fileHeader() + makeCall(12, kOneItem) + makeCall(13, kOneItem)));
-    intake.run();
+    takeIn(fileHeader() + makeCall(12, kOneItem) + makeCall(13, kOneItem));
     EXPECT_TRUE(QFile::exists(auditCopy("Databin.998")));
     EXPECT_EQ(env.auditMessages(QStringLiteral("I")).last(),
               QStringLiteral("DataBin.998 contains call number(s): 12, 13"));
     QDir().mkpath(QFileInfo(auditCopy("x")).path());
-    ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), fileHeader() + makeCall(14, kOneItem)));
-    intake.run();
+    takeIn(fileHeader() + makeCall(14, kOneItem));
     EXPECT_TRUE(ProgramFixture::readFile(auditCopy("Databin.999")).contains("BCHFID"));
     EXPECT_EQ(env.ctx.settings.NextDataBinNum, 0);
-    const QByteArray copy = ProgramFixture::readFile(auditCopy("Databin.998"));
-    EXPECT_EQ(copy.at(6), 'Y') << "the copy keeps the lock this pass set";
+    EXPECT_EQ(ProgramFixture::readFile(auditCopy("Databin.998")).at(6), 'Y')
+        << "the copy keeps the lock this pass set";
 }
 
 TEST_F(DataBinIntakeTest, WithAuditOffTheFileBecomesDataBinBak) {
     env.ctx.settings.DataBinAudit = false;
     ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(QStringLiteral("DataBin.Bak")), "old"));
-    ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), fileHeader() + makeCall(12, kOneItem)));
-    intake.run();
+    takeIn(fileHeader() + makeCall(12, kOneItem));
     EXPECT_FALSE(QFile::exists(env.dataBinFile()));
     EXPECT_GT(ProgramFixture::readFile(env.dataBinFile(QStringLiteral("DataBin.Bak"))).size(), 500);
     EXPECT_EQ(env.ctx.settings.NextDataBinNum, 0);
@@ -265,8 +247,7 @@ TEST_F(DataBinIntakeTest, WithAuditOffTheFileBecomesDataBinBak) {
 
 TEST_F(DataBinIntakeTest, DataBinFormat3StoresNothingAndReportsNoCalls) {
     env.ctx.settings.DataBinFormat = 3;
-    ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), fileHeader() + makeCall(12, kOneItem)));
-    intake.run();
+    takeIn(fileHeader() + makeCall(12, kOneItem));
     EXPECT_TRUE(env.store->allCalls().empty());
     EXPECT_EQ(env.auditMessages(QStringLiteral("W")),
               QStringList{QStringLiteral("DataBin.Dat exists, but contains no calls.")});
@@ -276,9 +257,7 @@ TEST_F(DataBinIntakeTest, DataBinFormat3StoresNothingAndReportsNoCalls) {
 TEST_F(DataBinIntakeTest, AHeaderSplitAcrossTwoWindowsIsFound) {
     // Windows start at positions 8 (bytes 8..519), 508, 1008 ...: a header at position 516 has only
     // "BCHF" in the first window and is found in the second.
-    const QByteArray bytes = fileHeader() + QByteArray(515 - 7, ' ') + makeCall(21, kOneItem);
-    ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), bytes));
-    intake.run();
+    takeIn(fileHeader() + QByteArray(515 - 7, ' ') + makeCall(21, kOneItem));
     ASSERT_EQ(env.store->allCalls().size(), 1u);
     EXPECT_EQ(env.store->allCalls()[0].callNumber, 21);
 }
@@ -292,19 +271,12 @@ struct DuplicateCase {
     const char* message; // empty: the call is taken
 };
 
-class DuplicateTest : public ::testing::TestWithParam<DuplicateCase> {};
+class DuplicateTest : public DataBinIntakeTest, public ::testing::WithParamInterface<DuplicateCase> {};
 
 TEST_P(DuplicateTest, StoredCallsAreSkippedButListed) {
     const DuplicateCase& c = GetParam();
-    ProgramFixture env;
-    CallRow row;
-    row.source = c.source;
-    row.callNumber = 17;
-    row.complete = c.complete;
-    row.extractedCall = c.extracted;
-    ASSERT_TRUE(env.store->insertCall(row).ok());
-    ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), fileHeader() + makeCall(17, kOneItem)));
-    DataBinIntake(env.ctx).run();
+    env.addCall(c.source, 17, 0, /*good*/ false, c.complete, c.extracted);
+    takeIn(fileHeader() + makeCall(17, kOneItem));
     if (*c.message) {
         EXPECT_EQ(env.auditMessages(QStringLiteral("W")), QStringList{QString::fromLatin1(c.message)});
         EXPECT_TRUE(env.store->allOrders().empty());
@@ -340,14 +312,11 @@ struct JudgeCase {
     char flag = 'N';
 };
 
-class JudgeTest : public ::testing::TestWithParam<JudgeCase> {};
+class JudgeTest : public DataBinIntakeTest, public ::testing::WithParamInterface<JudgeCase> {};
 
 TEST_P(JudgeTest, StatusTextGivesReason) {
     const JudgeCase& c = GetParam();
-    ProgramFixture env;
-    ASSERT_TRUE(
-        ProgramFixture::writeFile(env.dataBinFile(), fileHeader() + makeCall(9, kOneItem, c.flag, c.status)));
-    DataBinIntake(env.ctx).run();
+    takeIn(fileHeader() + makeCall(9, kOneItem, c.flag, c.status));
     const auto calls = env.store->allCalls();
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_FALSE(calls[0].goodCall);
@@ -383,16 +352,14 @@ INSTANTIATE_TEST_SUITE_P(
     test::RowName());
 
 TEST_F(DataBinIntakeTest, GoodCallEntryCarriesTheRawHeaderFields) {
-    ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), fileHeader() + makeCall(9, kOneItem)));
-    intake.run();
+    takeIn(fileHeader() + makeCall(9, kOneItem));
     EXPECT_EQ(env.auditMessages(QStringLiteral("G")),
               QStringList{QStringLiteral("Good Call: #00009 Line:03 Bytes:0000040")});
 }
 
 TEST_F(DataBinIntakeTest, BatchModeStoresNoRowsButCommitsTheAuditEntries) {
     env.ctx.runMode = QLatin1Char('B');
-    ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), fileHeader() + makeCall(9, kOneItem)));
-    intake.run();
+    takeIn(fileHeader() + makeCall(9, kOneItem));
     EXPECT_TRUE(env.store->allCalls().empty());
     EXPECT_TRUE(env.store->allOrders().empty());
     env.reopenStore();
@@ -426,30 +393,25 @@ struct CrashCase {
     bool insideCall;
 };
 
-class CrashTest : public ::testing::TestWithParam<CrashCase> {};
+class CrashTest : public DataBinIntakeTest, public ::testing::WithParamInterface<CrashCase> {};
 
 struct Crash {};
 
 TEST_P(CrashTest, NothingIsLostOrDoubled) {
-    ProgramFixture env;
     DataBinOptions options;
     options.calls = CallFraming::kCallsPerGroup * 2 + 10;
     options.badEvery = 4;
-    std::vector<CallTruth> truth;
-    ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), generateDataBin(options, &truth)));
+    const auto truth = writeGenerated(options);
     const int crashingCall = CallFraming::kCallsPerGroup + 3; // in the second group
-    {
-        DataBinIntake intake(env.ctx);
-        auto crash = [&](int callNumber) {
-            if (callNumber == crashingCall)
-                throw Crash{};
-        };
-        if (GetParam().insideCall)
-            intake.framing().hooks.beforeCommit = crash;
-        else
-            intake.framing().hooks.afterCommit = crash;
-        EXPECT_THROW(intake.run(), Crash);
-    }
+    auto crash = [&](int callNumber) {
+        if (callNumber == crashingCall)
+            throw Crash{};
+    };
+    if (GetParam().insideCall)
+        intake.framing().hooks.beforeCommit = crash;
+    else
+        intake.framing().hooks.afterCommit = crash;
+    EXPECT_THROW(intake.run(), Crash);
     env.reopenStore(); // the process is gone: what was not committed is lost
     const std::vector<CallRow> kept = env.store->allCalls();
     ASSERT_EQ(kept.size(), static_cast<size_t>(CallFraming::kCallsPerGroup)) << "the first group, whole";
@@ -500,7 +462,7 @@ TEST_F(DataBinIntakeTest, AFileThatGrewDuringThePassStaysAndIsFinishedNextPass) 
 }
 
 TEST_F(DataBinIntakeTest, AFailedCommitLeavesTheFileForTheNextPass) {
-    ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), fileHeader() + makeCall(9, kOneItem)));
+    writeDataBin(fileHeader() + makeCall(9, kOneItem));
     intake.framing().hooks.beforeCommit = [&](int) { env.store->rollback(); };
     intake.run();
     EXPECT_TRUE(QFile::exists(env.dataBinFile()));
@@ -520,7 +482,7 @@ TEST_F(DataBinIntakeTest, AGroupThatCannotBeCommittedIsReportedAndTakenAgain) {
     QByteArray bytes = fileHeader();
     for (int number = 1; number <= calls; ++number)
         bytes += makeCall(number, kOneItem);
-    ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), bytes));
+    writeDataBin(bytes);
     intake.framing().hooks.afterCommit = [&](int number) {
         if (number == CallFraming::kCallsPerGroup)
             env.store->database().exec("ROLLBACK"); // the group's own commit then fails
@@ -542,9 +504,7 @@ TEST_F(DataBinIntakeTest, AGroupThatCannotBeCommittedIsReportedAndTakenAgain) {
 // calls after it are stored all the same.
 TEST_F(DataBinIntakeTest, AMessageTheStoreRefusesLeavesTheRestOfTheCallAndFile) {
     const QByteArray longMessage = "M" + QByteArray(300, 'm') + "&"; // for the order saved before it
-    ASSERT_TRUE(ProgramFixture::writeFile(
-        env.dataBinFile(), fileHeader() + makeCall(9, kOneItem + longMessage) + makeCall(10, kOneItem)));
-    intake.run();
+    takeIn(fileHeader() + makeCall(9, kOneItem + longMessage) + makeCall(10, kOneItem));
     ASSERT_EQ(env.store->allCalls().size(), 2u);
     EXPECT_TRUE(env.call(0, 9)->complete);
     EXPECT_EQ(env.call(0, 9)->numberOfOrders, 1);
@@ -592,8 +552,7 @@ TEST_P(UnreachableDataBinTest, IsReportedOnceUntilItCanBeOpened) {
         moveFolder("dcs-away", "dcs");
     else
         ASSERT_TRUE(QDir(env.dataBinFile()).removeRecursively());
-    ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), fileHeader() + makeCall(9, kOneItem)));
-    intake.run();
+    takeIn(fileHeader() + makeCall(9, kOneItem));
     EXPECT_EQ(env.store->allCalls().size(), 1u);
     EXPECT_TRUE(env.ctx.status.dataBinError.isEmpty());
     EXPECT_EQ(env.auditTexts().filter(QStringLiteral("DataBin.Dat can be opened again")).size(),

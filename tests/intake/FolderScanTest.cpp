@@ -23,11 +23,16 @@ protected:
         env.ctx.settings.ScannedFolder = folder;
         env.ctx.settingsStore->saveToRegistry(env.ctx.settings);
     }
-    void drop(const QString& name, quint32 seed = 1, int orders = 2) {
+    void drop(const QString& name, quint32 seed = 1) { writeOrderFile(folder + name, seed); }
+    static void writeOrderFile(const QString& path, quint32 seed) {
         QString error;
-        ASSERT_TRUE(
-            writeScannedFile(folder + name, generateScannedFile(Dialect::Standard, orders, 2, seed), &error))
+        ASSERT_TRUE(writeScannedFile(path, generateScannedFile(Dialect::Standard, 2, 2, seed), &error))
             << error.toStdString();
+    }
+    // The audit copy of a scanned call, "Audit/File0001.Txt" for call 1.
+    QString auditCopy(int callNumber) const {
+        return env.programFolder() +
+               QStringLiteral("/Audit/File%1.Txt").arg(callNumber, 4, 10, QLatin1Char('0'));
     }
     std::vector<CallRow> scannedCalls() {
         std::vector<CallRow> rows;
@@ -37,9 +42,7 @@ protected:
         return rows;
     }
     QString storedLastScannedCallNum() {
-        return SettingsBackend::openIniFile(env.iniPath())
-            ->value(QStringLiteral("QX7"), QStringLiteral("LastScannedCallNum"))
-            .value_or(QString());
+        return env.savedSetting(QStringLiteral("QX7"), QStringLiteral("LastScannedCallNum"));
     }
 
     test::ProgramFixture env;
@@ -60,7 +63,7 @@ TEST_F(FolderScanTest, ANewFileIsTakenAtTheSecondScanThatSeesIt) {
     EXPECT_EQ(calls[0].numberOfOrders, 2);
     EXPECT_EQ(storedLastScannedCallNum(), QStringLiteral("1"));
     EXPECT_FALSE(QFile::exists(folder + QStringLiteral("order1.txt")));
-    EXPECT_TRUE(QFile::exists(env.programFolder() + QStringLiteral("/Audit/File0001.Txt")));
+    EXPECT_TRUE(QFile::exists(auditCopy(1)));
     EXPECT_EQ(env.auditMessages(QStringLiteral("G")).size(), 1);
     EXPECT_EQ(env.ctx.status.scannedFilesTaken, 1);
     EXPECT_EQ(env.ctx.status.callsGood, 1);
@@ -73,15 +76,11 @@ TEST_F(FolderScanTest, FilesAreTakenInNameOrder) {
     scan.run();
     scan.run();
     ASSERT_EQ(scannedCalls().size(), 2u);
-    EXPECT_EQ(test::ProgramFixture::readFile(env.programFolder() + QStringLiteral("/Audit/File0001.Txt")),
-              first);
+    EXPECT_EQ(test::ProgramFixture::readFile(auditCopy(1)), first);
 }
 
 TEST_F(FolderScanTest, AScannedCallNeverCollidesWithADataBinCallOfTheSameNumber) {
-    CallRow fromDataBin;
-    fromDataBin.callNumber = 1;
-    fromDataBin.complete = true;
-    ASSERT_TRUE(env.store->insertCall(fromDataBin).ok());
+    env.addCall(0, 1, 0, /*good*/ false, /*complete*/ true); // from DataBin.Dat
     drop(QStringLiteral("x.txt"));
     scan.run();
     scan.run();
@@ -119,9 +118,7 @@ TEST_P(RefusedFolderTest, IsReportedAsInvalidAndNothingIsTaken) {
     orderFiles.removeDuplicates();
     for (const QString& file : orderFiles) {
         QDir().mkpath(QFileInfo(file).path());
-        QString error;
-        ASSERT_TRUE(writeScannedFile(file, generateScannedFile(Dialect::Standard, 1, 1, 7), &error))
-            << error.toStdString();
+        writeOrderFile(file, 7);
     }
     const QString setting = QString::fromLatin1(c.setting)
                                 .replace(QStringLiteral("{dir}"), env.path(QString()))
@@ -140,7 +137,7 @@ TEST_P(RefusedFolderTest, IsReportedAsInvalidAndNothingIsTaken) {
     for (const QString& file : orderFiles)
         EXPECT_TRUE(QFile::exists(file)) << file.toStdString();
     EXPECT_GT(QFileInfo(store).size(), 0);
-    EXPECT_FALSE(QFile::exists(env.programFolder() + QStringLiteral("/Audit/File0001.Txt")));
+    EXPECT_FALSE(QFile::exists(auditCopy(1)));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -177,11 +174,8 @@ TEST_P(ProtectedFileTest, IsNeverTaken) {
         env.ctx.settingsStore->saveToRegistry(env.ctx.settings);
     } else {
         target = env.programFolder() + QLatin1Char('/') + QString::fromLatin1(c.linkTarget);
-        if (!QFile::exists(target)) {
-            QString error;
-            ASSERT_TRUE(writeScannedFile(target, generateScannedFile(Dialect::Standard, 1, 1, 3), &error))
-                << error.toStdString();
-        }
+        if (!QFile::exists(target))
+            writeOrderFile(target, 3);
         taken = QStringLiteral("order.txt");
         ASSERT_TRUE(QFile::link(target, folder + taken));
     }
@@ -201,7 +195,7 @@ TEST_P(ProtectedFileTest, IsNeverTaken) {
     ASSERT_EQ(errors.size(), 1) << errors.join(QLatin1Char('\n')).toStdString();
     EXPECT_TRUE(errors[0].contains(taken)) << errors[0].toStdString();
     EXPECT_TRUE(errors[0].contains(QString::fromLatin1(c.reason))) << errors[0].toStdString();
-    EXPECT_FALSE(QFile::exists(env.programFolder() + QStringLiteral("/Audit/File0001.Txt")));
+    EXPECT_FALSE(QFile::exists(auditCopy(1)));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -228,11 +222,8 @@ TEST_P(TakenCopyTest, TheEarlierCopyIsKept) {
     const TakenCopyCase& c = GetParam();
     env.ctx.settingsStore->saveLastScannedCallNum(static_cast<qint16>(c.lastScannedCallNum));
     QDir().mkpath(env.programFolder() + QStringLiteral("/Audit"));
-    auto copyPath = [&](int number) {
-        return env.programFolder() + QLatin1Char('/') + FolderScan::auditCopyName(number);
-    };
     for (int number : c.takenCopies)
-        ASSERT_TRUE(test::ProgramFixture::writeFile(copyPath(number), "old"));
+        ASSERT_TRUE(test::ProgramFixture::writeFile(auditCopy(number), "old"));
     drop(QStringLiteral("x.txt"));
     const QByteArray dropped = test::ProgramFixture::readFile(folder + QStringLiteral("x.txt"));
     scan.run();
@@ -241,8 +232,8 @@ TEST_P(TakenCopyTest, TheEarlierCopyIsKept) {
     ASSERT_EQ(scannedCalls().size(), 1u);
     EXPECT_EQ(scannedCalls()[0].callNumber, c.callNumber);
     for (int number : c.takenCopies)
-        EXPECT_EQ(test::ProgramFixture::readFile(copyPath(number)), QByteArray("old")) << number;
-    EXPECT_EQ(test::ProgramFixture::readFile(copyPath(c.usedCopy)), dropped);
+        EXPECT_EQ(test::ProgramFixture::readFile(auditCopy(number)), QByteArray("old")) << number;
+    EXPECT_EQ(test::ProgramFixture::readFile(auditCopy(c.usedCopy)), dropped);
     EXPECT_FALSE(QFile::exists(folder + QStringLiteral("x.txt")));
     EXPECT_EQ(env.auditMessages(QStringLiteral("W")).join(QLatin1Char('\n')),
               QStringLiteral("ScanFolder: %1 already exists; x.txt (call %2) was moved to %3.")
@@ -301,9 +292,7 @@ TEST_P(FolderScanKillTest, AFileIsStoredOnceWhereverTheTakingStops) {
     EXPECT_TRUE(scannedCalls()[0].complete);
     EXPECT_EQ(env.auditMessages(QStringLiteral("G")).size(), 1);
     EXPECT_FALSE(QFile::exists(folder + QStringLiteral("order1.txt")));
-    const QString copy =
-        QStringLiteral("/Audit/File%1.Txt").arg(scannedCalls()[0].callNumber, 4, 10, QLatin1Char('0'));
-    EXPECT_TRUE(QFile::exists(env.programFolder() + copy)) << copy.toStdString();
+    EXPECT_TRUE(QFile::exists(auditCopy(scannedCalls()[0].callNumber)));
     EXPECT_FALSE(QFile::exists(env.programFolder() + QStringLiteral("/ScannedFileTaking.txt")));
 }
 

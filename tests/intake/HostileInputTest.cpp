@@ -70,11 +70,10 @@ QByteArray fileOf(const HostileCase& c) {
     return bytes;
 }
 
-class HostileInputTest : public ::testing::TestWithParam<HostileCase> {};
+class HostileInputTest : public IntakeTest, public ::testing::WithParamInterface<HostileCase> {};
 
 TEST_P(HostileInputTest, CallLoopComesBack) {
     const HostileCase& c = GetParam();
-    ProgramFixture env;
     env.ctx.settings.DataBinFormat = static_cast<qint16>(c.dataBinFormat);
     const QString path = env.path(QStringLiteral("DataBin.Dat"));
     const QByteArray bytes = fileOf(c);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "intake/DataBinIntake.h"
 #include "store/CallStore.h"
 #include "support/ProgramFixture.h"
 #include "support/TestNames.h"
@@ -23,6 +24,27 @@ inline QByteArray makeCall(int callNumber, const QByteArray& data, char flag = '
     h.statusText = status;
     return testdata::callHeaderBlock(h) + data;
 }
+
+// An installation with the DataBin intake of one run.
+class IntakeTest : public ::testing::Test {
+protected:
+    void writeDataBin(const QByteArray& bytes) {
+        ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), bytes));
+    }
+    // Writes DataBin.Dat and runs one pass over it.
+    void takeIn(const QByteArray& bytes) {
+        writeDataBin(bytes);
+        intake.run();
+    }
+    std::vector<testdata::CallTruth> writeGenerated(const testdata::DataBinOptions& options) {
+        std::vector<testdata::CallTruth> truth;
+        EXPECT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), testdata::generateDataBin(options, &truth)));
+        return truth;
+    }
+
+    ProgramFixture env;
+    DataBinIntake intake{env.ctx};
+};
 
 // The export holds a call whose order file value is Null, so the intake never stores one absent
 // (ShipTo has a rule of its own).

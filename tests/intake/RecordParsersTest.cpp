@@ -2,8 +2,6 @@
 
 #include "intake/CallFraming.h"
 #include "intake/CallSource.h"
-#include "intake/DataBinIntake.h"
-#include "support/TestNames.h"
 
 using namespace vrq;
 using namespace vrq::test;
@@ -11,16 +9,16 @@ using namespace vrq::testdata;
 
 namespace {
 
-// The stored orders and line items, one text each, with the fields a table compares.
-QStringList orderTexts(CallStore& store, bool withShipTo) {
+// The stored orders and line items, one text each with the fields a table compares, joined by "; ".
+QString orderTexts(CallStore& store, bool withShipTo) {
     QStringList texts;
     for (const OrderRow& o : store.allOrders())
         texts << QStringList{o.salesperson, o.customer, withShipTo ? o.shipTo.value_or(QString()) : o.message}
                      .join(QLatin1Char('|'));
-    return texts;
+    return texts.join(QStringLiteral("; "));
 }
 
-QStringList itemTexts(CallStore& store, bool withPrices) {
+QString itemTexts(CallStore& store, bool withPrices) {
     QStringList texts;
     for (const ItemRow& i : store.allItems()) {
         QString text = QStringLiteral("%1/%2|%3|%4|%5")
@@ -33,7 +31,7 @@ QStringList itemTexts(CallStore& store, bool withPrices) {
             text += QStringLiteral("|%1|%2").arg(i.discountPercent).arg(i.priceOverride);
         texts << text;
     }
-    return texts;
+    return texts.join(QStringLiteral("; "));
 }
 
 // Each dialect through the whole intake, checked row by row against what the generator promised.
@@ -44,11 +42,10 @@ struct DialectCase {
     int items;
 };
 
-class DialectTest : public ::testing::TestWithParam<DialectCase> {};
+class DialectTest : public IntakeTest, public ::testing::WithParamInterface<DialectCase> {};
 
 TEST_P(DialectTest, GeneratedCallsGiveTheirRows) {
     const DialectCase& c = GetParam();
-    ProgramFixture env;
     env.ctx.settings.DataBinFormat = qint16(dataBinFormatFor(c.dialect));
     DataBinOptions options;
     options.dialect = c.dialect;
@@ -58,9 +55,8 @@ TEST_P(DialectTest, GeneratedCallsGiveTheirRows) {
     options.badEvery = 4;
     options.malformedEvery = 5;
     options.seed = 7;
-    std::vector<CallTruth> truth;
-    ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), generateDataBin(options, &truth)));
-    DataBinIntake(env.ctx).run();
+    const auto truth = writeGenerated(options);
+    intake.run();
     expectStoreMatchesTruth(*env.store, truth);
     expectEveryOrderFileValuePresent(*env.store);
     EXPECT_TRUE(env.auditMessages(QStringLiteral("E")).filter(QStringLiteral("error")).isEmpty() ||
@@ -82,71 +78,54 @@ INSTANTIATE_TEST_SUITE_P(AllDialects, DialectTest,
 struct StandardCase {
     const char* name;
     const char* data;
-    QStringList orders; // "Salesperson|Customer|Message"
-    QStringList items;  // "order/item|ItemNumber|Quantity|Unit|Discount|Price"
+    QString orders;    // "Salesperson|Customer|Message; ..."
+    const char* items; // "order/item|ItemNumber|Quantity|Unit|Discount|Price; ..."
 };
 
-class StandardRecordsTest : public ::testing::TestWithParam<StandardCase> {};
+class StandardRecordsTest : public IntakeTest, public ::testing::WithParamInterface<StandardCase> {};
 
 TEST_P(StandardRecordsTest, StoresTheRowsTheRecordsCarry) {
     const StandardCase& c = GetParam();
-    ProgramFixture env;
-    ASSERT_TRUE(
-        ProgramFixture::writeFile(env.dataBinFile(), fileHeader() + makeCall(17, QByteArray(c.data))));
-    DataBinIntake(env.ctx).run();
+    takeIn(fileHeader() + makeCall(17, QByteArray(c.data)));
     EXPECT_EQ(orderTexts(*env.store, false), c.orders);
-    EXPECT_EQ(itemTexts(*env.store, true), c.items);
+    EXPECT_EQ(itemTexts(*env.store, true), QLatin1String(c.items));
     ASSERT_EQ(env.store->allCalls().size(), 1u);
     EXPECT_TRUE(env.store->allCalls()[0].complete);
     expectEveryOrderFileValuePresent(*env.store);
 }
 
 const QString kNoMessage(23, QLatin1Char(' '));
+const QString kPlainOrder = QStringLiteral("123456|123456  |") + kNoMessage;
+const QString kZeroOrder = QStringLiteral("123456|000000  |") + kNoMessage;
 
 INSTANTIATE_TEST_SUITE_P(
     Edges, StandardRecordsTest,
     ::testing::Values(
-        StandardCase{"oneOrderOneItem",
-                     "&S123456&C12345678&I1234567890123&Q012+&",
-                     {QStringLiteral("123456|123456  |") + kNoMessage},
-                     {QStringLiteral("1/1|1234567890123|12|0|0|0")}},
-        StandardCase{"shortCustomerPadded",
-                     "&S123456&C12345&I1234567890123&Q012+&",
-                     {QStringLiteral("123456|12345   |") + kNoMessage},
-                     {QStringLiteral("1/1|1234567890123|12|0|0|0")}},
-        StandardCase{"twoCustomersInARowDropTheFirst",
-                     "&S123456&C11111111&C22222222&I1234567890123&Q001+&",
-                     {QStringLiteral("123456|222222  |") + kNoMessage},
-                     {QStringLiteral("1/1|1234567890123|1|0|0|0")}},
+        StandardCase{"oneOrderOneItem", "&S123456&C12345678&I1234567890123&Q012+&", kPlainOrder,
+                     "1/1|1234567890123|12|0|0|0"},
+        StandardCase{"shortCustomerPadded", "&S123456&C12345&I1234567890123&Q012+&",
+                     QStringLiteral("123456|12345   |") + kNoMessage, "1/1|1234567890123|12|0|0|0"},
+        StandardCase{"twoCustomersInARowDropTheFirst", "&S123456&C11111111&C22222222&I1234567890123&Q001+&",
+                     QStringLiteral("123456|222222  |") + kNoMessage, "1/1|1234567890123|1|0|0|0"},
         StandardCase{"lastItemWithoutQuantityIsLost",
-                     "&S123456&C12345678&I1111111111111&Q005+&I2222222222222&",
-                     {QStringLiteral("123456|123456  |") + kNoMessage},
-                     {QStringLiteral("1/1|1111111111111|5|0|0|0")}},
-        StandardCase{"messageBeforeFirstItemIsDropped",
-                     "&S123456&C12345678&Mearly&I1111111111111&Q005+&",
-                     {QStringLiteral("123456|123456  |") + kNoMessage},
-                     {QStringLiteral("1/1|1111111111111|5|0|0|0")}},
-        StandardCase{"messageAfterFirstItemIsStored",
-                     "&S123456&C12345678&I1111111111111&Mcall first&Q005+&",
-                     {QStringLiteral("123456|123456  |call first")},
-                     {QStringLiteral("1/1|1111111111111|5|0|0|0")}},
+                     "&S123456&C12345678&I1111111111111&Q005+&I2222222222222&", kPlainOrder,
+                     "1/1|1111111111111|5|0|0|0"},
+        StandardCase{"messageBeforeFirstItemIsDropped", "&S123456&C12345678&Mearly&I1111111111111&Q005+&",
+                     kPlainOrder, "1/1|1111111111111|5|0|0|0"},
+        StandardCase{"messageAfterFirstItemIsStored", "&S123456&C12345678&I1111111111111&Mcall first&Q005+&",
+                     QStringLiteral("123456|123456  |call first"), "1/1|1111111111111|5|0|0|0"},
         StandardCase{
             "signsAndAllFields",
             "&S123456&C12345678&I1111111111111&Q012-&U3&D15&P01999&E222222999999&Q000+&E333333&Q0000&",
-            {QStringLiteral("123456|123456  |") + kNoMessage},
-            {QStringLiteral("1/1|1111111111111|-12|3|15|1999"), QStringLiteral("1/2|333333       |0|0|0|0")}},
-        StandardCase{
-            "thirdOrderSecondLine",
-            "&S123456&C00000001&I1000000000001&Q001+&C00000002&I2000000000001&Q001+"
-            "&C00000003&I3000000000001&Q001+&I3000000000002&Q002+&",
-            {QStringLiteral("123456|000000  |") + kNoMessage, QStringLiteral("123456|000000  |") + kNoMessage,
-             QStringLiteral("123456|000000  |") + kNoMessage},
-            {QStringLiteral("1/1|1000000000001|1|0|0|0"), QStringLiteral("2/1|2000000000001|1|0|0|0"),
-             QStringLiteral("3/1|3000000000001|1|0|0|0"), QStringLiteral("3/2|3000000000002|2|0|0|0")}},
-        StandardCase{"junkRecordsAndNoFinalAmpersand",
-                     "&S123456&Xjunk&C12345678&I1111111111111&Q007+",
-                     {QStringLiteral("123456|123456  |") + kNoMessage},
-                     {QStringLiteral("1/1|1111111111111|7|0|0|0")}}),
+            kPlainOrder, "1/1|1111111111111|-12|3|15|1999; 1/2|333333       |0|0|0|0"},
+        StandardCase{"thirdOrderSecondLine",
+                     "&S123456&C00000001&I1000000000001&Q001+&C00000002&I2000000000001&Q001+"
+                     "&C00000003&I3000000000001&Q001+&I3000000000002&Q002+&",
+                     QStringList(3, kZeroOrder).join(QStringLiteral("; ")),
+                     "1/1|1000000000001|1|0|0|0; 2/1|2000000000001|1|0|0|0; 3/1|3000000000001|1|0|0|0; "
+                     "3/2|3000000000002|2|0|0|0"},
+        StandardCase{"junkRecordsAndNoFinalAmpersand", "&S123456&Xjunk&C12345678&I1111111111111&Q007+",
+                     kPlainOrder, "1/1|1111111111111|7|0|0|0"}),
     test::RowName());
 
 // Validation mode: a short field or a missing final "&" makes the call bad with its reason.
@@ -157,11 +136,10 @@ struct ValidationCase {
     const char* reason;
 };
 
-class ValidationTest : public ::testing::TestWithParam<ValidationCase> {};
+class ValidationTest : public IntakeTest, public ::testing::WithParamInterface<ValidationCase> {};
 
 TEST_P(ValidationTest, ShortFieldsMakeTheCallBad) {
     const ValidationCase& c = GetParam();
-    ProgramFixture env;
     const QString path = env.path(QStringLiteral("calls.txt"));
     ASSERT_TRUE(ProgramFixture::writeFile(path, makeCall(17, QByteArray(c.data), 'N')));
     CallSource file;
@@ -199,21 +177,19 @@ INSTANTIATE_TEST_SUITE_P(
 struct V5BoundaryCase {
     const char* name;
     const char* data;
-    QStringList orders; // "Salesperson|Customer|ShipTo"
-    QStringList items;  // "order/item|ItemNumber|Quantity|Unit"
+    const char* orders; // "Salesperson|Customer|ShipTo; ..."
+    const char* items;  // "order/item|ItemNumber|Quantity|Unit; ..."
     bool goodCall;
 };
 
-class V5BoundaryTest : public ::testing::TestWithParam<V5BoundaryCase> {};
+class V5BoundaryTest : public IntakeTest, public ::testing::WithParamInterface<V5BoundaryCase> {};
 
 TEST_P(V5BoundaryTest, OrdersSplitWhereTheirValuesSay) {
     const V5BoundaryCase& c = GetParam();
-    ProgramFixture env;
     env.ctx.settings.DataBinFormat = 2;
-    ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), fileHeader() + makeCall(5, QByteArray(c.data))));
-    DataBinIntake(env.ctx).run();
-    EXPECT_EQ(orderTexts(*env.store, true), c.orders);
-    EXPECT_EQ(itemTexts(*env.store, false), c.items);
+    takeIn(fileHeader() + makeCall(5, QByteArray(c.data)));
+    EXPECT_EQ(orderTexts(*env.store, true), QLatin1String(c.orders));
+    EXPECT_EQ(itemTexts(*env.store, false), QLatin1String(c.items));
     ASSERT_EQ(env.store->allCalls().size(), 1u);
     EXPECT_EQ(env.store->allCalls()[0].goodCall, c.goodCall);
 }
@@ -221,31 +197,23 @@ TEST_P(V5BoundaryTest, OrdersSplitWhereTheirValuesSay) {
 INSTANTIATE_TEST_SUITE_P(
     Rows, V5BoundaryTest,
     ::testing::Values(
-        V5BoundaryCase{"customerAfterPlusStartsTheNextOrder",
-                       "V1+12+C11111111+A1123456+Q2005+C22222222+A1654321+Q3001+",
-                       {QStringLiteral("12    |11111111|00"), QStringLiteral("12    |22222222|00")},
-                       {QStringLiteral("1/1|123456       |5|1"), QStringLiteral("2/1|654321       |1|0")},
-                       true},
+        V5BoundaryCase{
+            "customerAfterPlusStartsTheNextOrder", "V1+12+C11111111+A1123456+Q2005+C22222222+A1654321+Q3001+",
+            "12    |11111111|00; 12    |22222222|00", "1/1|123456       |5|1; 2/1|654321       |1|0", true},
         // The next header is read from the delimiter before the customer value: after a "-" that
         // delimiter and the customer are one value, which ends a header of its own without a customer.
         V5BoundaryCase{"customerAfterMinusGivesAnOrderWithoutCustomer",
                        "V1+12+C11111111+A1123456+Q2005-C22222222+A1654321+Q3001+",
-                       {QStringLiteral("12    |11111111|00"), QStringLiteral("12    |00000000|00"),
-                        QStringLiteral("12    |22222222|00")},
-                       {QStringLiteral("1/1|123456       |-5|1"), QStringLiteral("3/1|654321       |1|0")},
-                       false},
+                       "12    |11111111|00; 12    |00000000|00; 12    |22222222|00",
+                       "1/1|123456       |-5|1; 3/1|654321       |1|0", false},
         // The value that ends a header is read again as the order's first item.
         V5BoundaryCase{"messageEndsTheOrderAndTheHeaderReadsOn",
                        "V1+12+C11111111+A1123456+Q2005+.note+C22222222+123456xx007+A1654321+Q3001+",
-                       {QStringLiteral("12    |11111111|00"), QStringLiteral("12    |22222222|00")},
-                       {QStringLiteral("1/1|123456       |5|1"), QStringLiteral("2/1|123456       |7|0"),
-                        QStringLiteral("2/2|654321       |1|0")},
-                       true},
+                       "12    |11111111|00; 12    |22222222|00",
+                       "1/1|123456       |5|1; 2/1|123456       |7|0; 2/2|654321       |1|0", true},
         V5BoundaryCase{"aHeaderEndingAtTheEndOfTheDataSavesNoOrder",
-                       "V1+12+C11111111+A1123456+Q2005+.note+C22222222+123456xx007+",
-                       {QStringLiteral("12    |11111111|00")},
-                       {QStringLiteral("1/1|123456       |5|1")},
-                       true}),
+                       "V1+12+C11111111+A1123456+Q2005+.note+C22222222+123456xx007+", "12    |11111111|00",
+                       "1/1|123456       |5|1", true}),
     RowName());
 
 } // namespace

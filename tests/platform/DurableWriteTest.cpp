@@ -1,5 +1,6 @@
 #include "platform/FileSystem.h"
 #include "platform/SettingsBackend.h"
+#include "support/ProgramFixture.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -32,20 +33,13 @@ private:
     void (*m_savedHandler)(int) = nullptr;
 };
 
-QByteArray contentOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
-}
-
 // A settings file is replaced whole or not at all: a disk that fills up while it is written leaves it
 // as it was, keys the program does not know included, and the values wait for the next save.
 TEST(DurableWriteTest, ASettingsFileTheDiskCannotTakeStaysAsItWas) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("VRQToQX7.ini"));
     const QByteArray handWritten = "[QX7]\nSystemID=1\n\n[Drives]\nShareRoot=/srv/shares\n";
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(handWritten) == handWritten.size());
-    file.close();
+    ASSERT_TRUE(test::ProgramFixture::writeFile(path, handWritten));
 
     const auto settings = SettingsBackend::openIniFile(path);
     settings->setValue(QStringLiteral("QX7"), QStringLiteral("LastSeqNum"), QStringLiteral("42"));
@@ -53,10 +47,10 @@ TEST(DurableWriteTest, ASettingsFileTheDiskCannotTakeStaysAsItWas) {
         FileSizeLimit full(16);
         EXPECT_FALSE(settings->sync().ok());
     }
-    EXPECT_EQ(contentOf(path), handWritten);
+    EXPECT_EQ(test::ProgramFixture::readFile(path), handWritten);
 
     ASSERT_TRUE(settings->sync().ok());
-    const QByteArray saved = contentOf(path);
+    const QByteArray saved = test::ProgramFixture::readFile(path);
     EXPECT_TRUE(saved.contains("ShareRoot=/srv/shares")) << saved.toStdString();
     EXPECT_TRUE(saved.contains("LastSeqNum=42")) << saved.toStdString();
 }
@@ -75,18 +69,16 @@ TEST(DurableWriteTest, AMoveToAnotherDiskThatCannotTakeTheCopyKeepsTheSource) {
     const QString source = here.filePath(QStringLiteral("DataBin.Dat"));
     const QString target = there.filePath(QStringLiteral("DataBin.001"));
     const QByteArray bytes(4096, 'c');
-    QFile file(source);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-    file.close();
+    ASSERT_TRUE(test::ProgramFixture::writeFile(source, bytes));
     {
         FileSizeLimit full(100);
         EXPECT_FALSE(realFileSystem().moveFile(source, target).ok());
     }
-    EXPECT_EQ(contentOf(source), bytes);
+    EXPECT_EQ(test::ProgramFixture::readFile(source), bytes);
     EXPECT_FALSE(QFile::exists(target));
 
     ASSERT_TRUE(realFileSystem().moveFile(source, target).ok());
-    EXPECT_EQ(contentOf(target), bytes);
+    EXPECT_EQ(test::ProgramFixture::readFile(target), bytes);
     EXPECT_FALSE(QFile::exists(source));
 }
 

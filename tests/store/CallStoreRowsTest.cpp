@@ -2,11 +2,11 @@
 // with the codes and texts the audit entries quote. A store that wrote Hour into LineNumber and read it
 // back from there would pass every round trip, and read the rows of an older installation wrongly.
 #include "store/CallStore.h"
+#include "support/ProgramFixture.h"
 
 #include <SQLiteCpp/SQLiteCpp.h>
 #include <sqlite3.h>
 
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace vrq;
@@ -15,13 +15,6 @@ namespace {
 
 class CallStoreRowsTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        Result error;
-        store = CallStore::open(dir.filePath(QStringLiteral("CallsAndOrders.db")), &error);
-        ASSERT_TRUE(store) << error.message.toStdString();
-        store->dataConversions();
-    }
-
     // The table holds one row, and its columns that are not Null are those given ("Column=value").
     void expectStored(const char* table, std::initializer_list<const char*> columns) {
         QStringList expected;
@@ -41,8 +34,8 @@ protected:
         EXPECT_EQ(stored, expected) << table;
     }
 
-    QTemporaryDir dir;
-    std::unique_ptr<CallStore> store;
+    test::ProgramFixture f;
+    CallStore* store = f.store.get();
     const QDateTime callTime{QDate(2026, 3, 10), QTime(14, 7, 30)};
     const QDateTime laterTime{QDate(2026, 3, 11), QTime(8, 0, 1)};
 };

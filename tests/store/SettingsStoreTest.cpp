@@ -1,11 +1,11 @@
 #include "store/SettingsStore.h"
 #include "platform/Clock.h"
 #include "platform/SettingsBackend.h"
+#include "support/ProgramFixture.h"
 #include "support/ScriptedFileSystem.h"
 #include "support/TestDoubles.h"
 #include "support/TestNames.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <cerrno>
 #include <gtest/gtest.h>
@@ -22,18 +22,13 @@ protected:
     std::unique_ptr<SettingsBackend> backend = SettingsBackend::openIniFile(iniPath);
     SettingsStore store{*backend, clock};
 
-    void writeRaw(const QString& section, const QString& key, const QString& value) {
-        backend->setValue(section, key, value);
-        backend->sync();
-    }
     void writeFileText(const QByteArray& text) {
-        QFile file(iniPath);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(text);
+        ASSERT_TRUE(test::ProgramFixture::writeFile(iniPath, text));
     }
-    QByteArray fileText() {
-        QFile file(iniPath);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    QByteArray fileText() { return test::ProgramFixture::readFile(iniPath); }
+    // A value as the settings file holds it.
+    std::optional<QString> saved(const char* section, const char* key) {
+        return SettingsBackend::openIniFile(iniPath)->value(QLatin1String(section), QLatin1String(key));
     }
     QStringList storedKeys() { return SettingsBackend::openIniFile(iniPath)->allKeys(); }
 };
@@ -99,19 +94,10 @@ TEST_F(SettingsStoreTest, WrittenValuesReadBackTheSame) {
 TEST_F(SettingsStoreTest, ABadValueLoadedOverAnEarlierOneGivesTheDefault) {
     Settings s;
     s.FileScanMinutes = 5;
-    writeRaw(QStringLiteral("QX7"), QStringLiteral("FileScanMinutes"), QStringLiteral("abc"));
+    backend->setValue(QStringLiteral("QX7"), QStringLiteral("FileScanMinutes"), QStringLiteral("abc"));
+    backend->sync();
     store.loadFromRegistry(s);
     EXPECT_EQ(s.FileScanMinutes, 30);
-}
-
-TEST_F(SettingsStoreTest, FlagsWrittenAsNumbersLoad) {
-    Settings s;
-    writeRaw(QStringLiteral("QX7"), QStringLiteral("EnableCalls"), QStringLiteral("0"));
-    EXPECT_TRUE(store.loadFromRegistry(s).isEmpty());
-    EXPECT_FALSE(s.EnableCalls);
-    writeRaw(QStringLiteral("QX7"), QStringLiteral("EnableCalls"), QStringLiteral("-1"));
-    EXPECT_TRUE(store.loadFromRegistry(s).isEmpty());
-    EXPECT_TRUE(s.EnableCalls);
 }
 
 // One line of a settings file and the value it must load as.
@@ -135,9 +121,7 @@ TEST_P(FileLineTest, LoadsAsMeantAndSavesBackTheSame) {
     EXPECT_EQ(s.LocalDrive, QStringLiteral("K")) << "the next line is a key of its own";
 
     fromFile.saveToRegistry(s);
-    auto reopened = SettingsBackend::openIniFile(iniPath);
-    EXPECT_EQ(reopened->value(QStringLiteral("QX7"), QLatin1String(p.key)), QString::fromUtf8(p.loadsAs))
-        << fileText().toStdString();
+    EXPECT_EQ(saved("QX7", p.key), QString::fromUtf8(p.loadsAs)) << fileText().toStdString();
     EXPECT_TRUE(fileText().contains("\n" + QByteArray(p.line) + "\n"))
         << "an unchanged line keeps its spelling";
 }
@@ -223,8 +207,7 @@ TEST_P(KeptValueTest, IsReportedAndKeptInTheFileWhileTheOtherKeysSave) {
     fromFile.saveToRegistry(s);
     fromFile.saveToRegistry(s);
     EXPECT_TRUE(fileText().contains("\n" + line + "\n")) << fileText().toStdString();
-    auto reopened = SettingsBackend::openIniFile(iniPath);
-    EXPECT_EQ(reopened->value(QStringLiteral("QX7"), QStringLiteral("LastSeqNum")), QStringLiteral("6"));
+    EXPECT_EQ(saved("QX7", "LastSeqNum"), QStringLiteral("6"));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -249,8 +232,7 @@ TEST_F(SettingsStoreTest, AKeptValueIsSavedOnceTheRecordChangesIt) {
     ASSERT_EQ(fromFile.loadFromRegistry(s).size(), 1);
     s.SystemID = 3;
     fromFile.saveToRegistry(s);
-    auto reopened = SettingsBackend::openIniFile(iniPath);
-    EXPECT_EQ(reopened->value(QStringLiteral("QX7"), QStringLiteral("SystemID")), QStringLiteral("3"));
+    EXPECT_EQ(saved("QX7", "SystemID"), QStringLiteral("3"));
 }
 
 TEST_F(SettingsStoreTest, AFailedSaveIsReportedEachTimeAndStoredOnceTheFileCanBeWritten) {
@@ -271,11 +253,8 @@ TEST_F(SettingsStoreTest, AFailedSaveIsReportedEachTimeAndStoredOnceTheFileCanBe
     disk.heal();
     s.NextDataBinNum = 2;
     EXPECT_TRUE(readOnly.saveToRegistry(s));
-    auto reopened = SettingsBackend::openIniFile(iniPath);
-    EXPECT_EQ(reopened->value(QStringLiteral("Miscellaneous"), QStringLiteral("NextDataBinNum")),
-              QStringLiteral("2"));
-    EXPECT_EQ(reopened->value(QStringLiteral("QX7"), QStringLiteral("LastScannedCallNum")),
-              QStringLiteral("5"))
+    EXPECT_EQ(saved("Miscellaneous", "NextDataBinNum"), QStringLiteral("2"));
+    EXPECT_EQ(saved("QX7", "LastScannedCallNum"), QStringLiteral("5"))
         << "a value that could not be stored is stored with the next save";
 }
 
@@ -286,11 +265,8 @@ TEST_F(SettingsStoreTest, AHandEditMadeWhileTheProgramRunsSurvivesItsSave) {
     writeFileText(fileText() + "[Miscellaneous]\nProcessDelay=3\n");
     s.NextDataBinNum = 9;
     store.saveToRegistry(s);
-    auto reopened = SettingsBackend::openIniFile(iniPath);
-    EXPECT_EQ(reopened->value(QStringLiteral("Miscellaneous"), QStringLiteral("ProcessDelay")),
-              QStringLiteral("3"));
-    EXPECT_EQ(reopened->value(QStringLiteral("Miscellaneous"), QStringLiteral("NextDataBinNum")),
-              QStringLiteral("9"));
+    EXPECT_EQ(saved("Miscellaneous", "ProcessDelay"), QStringLiteral("3"));
+    EXPECT_EQ(saved("Miscellaneous", "NextDataBinNum"), QStringLiteral("9"));
 }
 
 struct DateCase {
@@ -312,6 +288,11 @@ TEST(SettingTextTest, DatesInTheFormsWrittenOverTheYears) {
         EXPECT_EQ(*parsed, c.expected) << c.text;
         EXPECT_EQ(SettingText::toDate(SettingText::fromDate(*parsed)), parsed) << "round trip of " << c.text;
     }
+}
+
+TEST(SettingTextTest, FlagsWrittenAsNumbersLoad) {
+    EXPECT_EQ(SettingText::toBool(QStringLiteral("0")), false);
+    EXPECT_EQ(SettingText::toBool(QStringLiteral("-1")), true);
 }
 
 TEST(SettingTextTest, NumbersRoundAndStayInSixteenBits) {

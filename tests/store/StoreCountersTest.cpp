@@ -6,7 +6,6 @@
 #include "support/ProgramFixture.h"
 #include "support/TestNames.h"
 
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace vrq;
@@ -151,19 +150,14 @@ class StoreTextsTest : public ::testing::TestWithParam<TextCase> {};
 
 TEST_P(StoreTextsTest, ReadBackAsBound) {
     const TextCase& c = GetParam();
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("CallsAndOrders.db"));
-    {
-        std::unique_ptr<CallStore> store = CallStore::open(path);
-        store->dataConversions();
-        AuditRow row;
-        row.auditDnt = c.when;
-        row.type = QStringLiteral("I");
-        row.msg = c.text;
-        ASSERT_TRUE(store->insertAudit(row).ok());
-    }
-    std::unique_ptr<CallStore> store = CallStore::open(path);
-    const std::vector<AuditRow> rows = store->allAudit();
+    test::ProgramFixture f;
+    AuditRow row;
+    row.auditDnt = c.when;
+    row.type = QStringLiteral("I");
+    row.msg = c.text;
+    ASSERT_TRUE(f.store->insertAudit(row).ok());
+    f.reopenStore();
+    const std::vector<AuditRow> rows = f.store->allAudit();
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].msg, c.text);
     EXPECT_EQ(rows[0].auditDnt, c.when);

@@ -101,6 +101,7 @@ public:
     QString hostFolder() const { return path(QStringLiteral("host/QX7Com")); } // native
     QString hostFile(const QString& name) const { return QDir(hostFolder()).filePath(name); }
     QStringList hostFiles() const { return QDir(hostFolder()).entryList(QDir::Files, QDir::Name); }
+    QByteArray hostFileBytes(const QString& name) const { return readFile(hostFile(name)); }
     void loseHostFolder() {
         QDir(dir.path()).rename(QStringLiteral("host/QX7Com"), QStringLiteral("host-away"));
     }
@@ -126,6 +127,13 @@ public:
                   std::optional<QString> shipTo = QStringLiteral("01"));
     void addItem(int source, int callNumber, int orderSeq, int itemSeq, int quantity = 1,
                  const QString& itemNumber = QStringLiteral("ITEM"));
+    // A good, complete call waiting to be extracted, with one order of `items` items.
+    void addPendingCall(int source, int callNumber, int items = 0) {
+        addCall(source, callNumber, 1);
+        addOrder(source, callNumber, 1);
+        for (int itemSeq = 1; itemSeq <= items; ++itemSeq)
+            addItem(source, callNumber, 1, itemSeq);
+    }
     // Stores a row as given; a refused row fails the test.
     void add(const CallRow& row);
     void add(const OrderRow& row);
