@@ -1,6 +1,5 @@
 #include "ui/config/PropertiesDialog.h"
 #include "ViewerTestSupport.h"
-#include "support/ProgramFixture.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -8,7 +7,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTest>
 
 namespace vrq::test {
 namespace {
@@ -119,7 +117,7 @@ struct GroupCase {
     const char* name;
     const char* checkBox;
     const char* frame;
-    QStringList groupInputs;
+    std::vector<const char*> groupInputs;
 };
 
 class PropertiesGroups : public PropertiesDialogTest, public ::testing::WithParamInterface<GroupCase> {};
@@ -149,26 +147,24 @@ TEST_P(PropertiesGroups, SwitchingAGroupOffGreysItsInputsAndTabPassesThemBy) {
         const QStringList reached = tabRound(control(dialog, "cmdCancel"));
         EXPECT_TRUE(reached.contains(QStringLiteral("txtQX7Name")));
         EXPECT_EQ(control(dialog, c.frame)->isEnabled(), on);
-        for (const QString& input : c.groupInputs) {
-            EXPECT_EQ(control(dialog, input.toLatin1().constData())->isEnabled(), on) << input.toStdString();
-            EXPECT_EQ(reached.contains(input), on) << input.toStdString();
+        for (const char* input : c.groupInputs) {
+            EXPECT_EQ(control(dialog, input)->isEnabled(), on) << input;
+            EXPECT_EQ(reached.contains(QLatin1String(input)), on) << input;
         }
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, PropertiesGroups,
-    ::testing::Values(GroupCase{"ordersInCalls",
-                                "chkEnableCalls",
-                                "fraCalls",
-                                {QStringLiteral("cmbFormat"), QStringLiteral("txtDataBinDirectory"),
-                                 QStringLiteral("cmdBrowse2")}},
-                      GroupCase{"ordersInFiles",
-                                "chkEnableFiles",
-                                "fraFiles",
-                                {QStringLiteral("txtScannedFolder"), QStringLiteral("cmdFileBrowse"),
-                                 QStringLiteral("txtFileScanMinutes")}}),
-    RowName());
+INSTANTIATE_TEST_SUITE_P(Rows, PropertiesGroups,
+                         ::testing::Values(GroupCase{"ordersInCalls",
+                                                     "chkEnableCalls",
+                                                     "fraCalls",
+                                                     {"cmbFormat", "txtDataBinDirectory", "cmdBrowse2"}},
+                                           GroupCase{
+                                               "ordersInFiles",
+                                               "chkEnableFiles",
+                                               "fraFiles",
+                                               {"txtScannedFolder", "cmdFileBrowse", "txtFileScanMinutes"}}),
+                         RowName());
 
 // The Browse buttons: which browser each opens, from which box, and which box the pick lands in.
 struct BrowseCase {
