@@ -1,18 +1,11 @@
-#include "context/UserInterface.h"
-#include "platform/Clock.h"
-#include "platform/SettingsBackend.h"
 #include "platform/SingleInstance.h"
 #include "shell/Application.h"
 #include "shell/MainForm.h"
-#include "store/AuditLog.h"
-#include "store/CallStore.h"
 #include "support/ProgramFixture.h"
-#include "support/TestDoubles.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QSettings>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace vrq;
