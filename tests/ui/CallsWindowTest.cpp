@@ -251,15 +251,6 @@ INSTANTIATE_TEST_SUITE_P(
                       SourceRowCase{"UnknownSource", 2, CallDisplay::Bad, {kCall, kFile}, {G, G}}),
     RowName());
 
-TEST_F(CallsWindowTest, RemovedRowIsNotListedAgainByTheTimer) {
-    addCall(0, 4);
-    addCall(0, 5);
-    CallsWindow& w = openWindow(false);
-    w.updateCallDisplay(4, CallDisplay::Remove);
-    w.refreshCallDisplay();
-    EXPECT_EQ(numbers(), texts({5}));
-}
-
 struct SortCase {
     const char* name;
     int header;
