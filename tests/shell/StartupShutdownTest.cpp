@@ -12,17 +12,6 @@ using namespace vrq;
 
 namespace {
 
-class RecordingHost : public MainFormHost {
-public:
-    void showCallsWindow() override { ++callsWindowShown; }
-    void runInitialSetup(const std::function<void()>& loadForm) override {
-        ++setupRuns;
-        loadForm();
-    }
-    int callsWindowShown = 0;
-    int setupRuns = 0;
-};
-
 class StartupShutdownTest : public ::testing::Test {
 protected:
     QTemporaryDir dir;
@@ -105,16 +94,6 @@ TEST_F(StartupShutdownTest, ASettingsFileThatCannotBeWrittenIsReportedAtStartAnd
     app.saveSettings();
     EXPECT_EQ(settingsErrors().size(), 3) << "each failed save is reported";
     EXPECT_EQ(ui.messages.filter(iniPath).size(), 3);
-}
-
-TEST_F(StartupShutdownTest, MainFormRunsTheFirstRunSetupAndShowsTheCallsWindowOnce) {
-    auto app = makeApp();
-    RecordingHost host;
-    MainForm form(*app, host);
-    ASSERT_TRUE(form.start().ok());
-    EXPECT_EQ(host.setupRuns, 1) << "the host name is blank on a first run";
-    EXPECT_EQ(host.callsWindowShown, 1);
-    EXPECT_TRUE(form.firstTime());
 }
 
 TEST(MainFormPositionTest, ThePlusFiftyNeverOverflows) {
