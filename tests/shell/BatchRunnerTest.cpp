@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 using namespace vrq;
-using test::ProgramFixture;
 using namespace vrq::testdata;
 
 namespace {
@@ -37,10 +36,10 @@ class CommandLineFileTest : public ::testing::TestWithParam<BatchCase> {};
 
 TEST_P(CommandLineFileTest, ResultIsThatOfTheLastCallAndNothingIsStored) {
     const BatchCase& c = GetParam();
-    ProgramFixture env;
+    test::ProgramFixture env;
     env.setRunMode(QLatin1Char('B'));
     const QString path = env.path(QStringLiteral("calls.dat"));
-    ASSERT_TRUE(ProgramFixture::writeFile(path, c.file));
+    ASSERT_TRUE(test::ProgramFixture::writeFile(path, c.file));
     EXPECT_EQ(BatchRunner::processCommandLineFile(env.ctx, path), c.passes);
     EXPECT_TRUE(env.store->allCalls().empty());
     EXPECT_TRUE(env.store->allOrders().empty());
@@ -68,14 +67,14 @@ INSTANTIATE_TEST_SUITE_P(
     test::RowName());
 
 TEST(CommandLineFileTest, CallsAlreadyInTheStorePassWithoutBeingTested) {
-    ProgramFixture env;
+    test::ProgramFixture env;
     env.setRunMode(QLatin1Char('B'));
     CallRow stored;
     stored.callNumber = 1;
     stored.complete = true;
     ASSERT_TRUE(env.store->insertCall(stored).ok());
     const QString path = env.path(QStringLiteral("calls.dat"));
-    ASSERT_TRUE(ProgramFixture::writeFile(path, call(1, kShortQuantity)));
+    ASSERT_TRUE(test::ProgramFixture::writeFile(path, call(1, kShortQuantity)));
     EXPECT_TRUE(BatchRunner::processCommandLineFile(env.ctx, path));
     EXPECT_EQ(env.store->allCalls().size(), 1u);
     EXPECT_TRUE(env.auditMessages(QStringLiteral("V")).isEmpty());

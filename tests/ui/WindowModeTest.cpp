@@ -15,16 +15,6 @@
 namespace vrq::test {
 namespace {
 
-QWidget* modal() {
-    return QApplication::activeModalWidget();
-}
-bool messageBoxShown() {
-    return qobject_cast<QMessageBox*>(modal()) != nullptr;
-}
-NetworkErrorWindow* networkErrorWindow() {
-    return qobject_cast<NetworkErrorWindow*>(modal());
-}
-
 // Runs window mode in this process over a temporary program folder, settings file and session folder,
 // with drive I: on the temporary folder and calls switched off; the person's steps are answered as the
 // windows come up.
@@ -97,6 +87,7 @@ protected:
         });
         m_watchdog.start(20000);
     }
+    static QWidget* modal() { return QApplication::activeModalWidget(); }
     static bool modalIs(const char* name) { return modal() && modal()->objectName() == QLatin1String(name); }
     static void click(const char* button) {
         modal()->findChild<QPushButton*>(QString::fromLatin1(button))->click();
@@ -161,18 +152,24 @@ TEST_P(StopDuringWaitTest, StopSignalEndsTheWaitSavesTheSettingsAndWritesProgram
     EXPECT_TRUE(saved("Startup", "DetailsTop").has_value()) << "the settings were saved";
 }
 
-INSTANTIATE_TEST_SUITE_P(Waits, StopDuringWaitTest,
-                         ::testing::Values(
-                             StopDuringWaitCase{
-                                 "NetworkErrorWindow", "True",
-                                 [] { // naming the folder and the share it is trying to reach
-                                     return networkErrorWindow() &&
-                                            networkErrorWindow()->shownFolder() ==
-                                                QStringLiteral(
-                                                    "I:\\QX7Com\\ (the share \\\\HOST\\Qdls on drive I:)");
-                                 }},
-                             StopDuringWaitCase{"ManualReconnectMessageBox", "False", messageBoxShown}),
-                         RowName());
+INSTANTIATE_TEST_SUITE_P(
+    Waits, StopDuringWaitTest,
+    ::testing::Values(StopDuringWaitCase{"NetworkErrorWindow", "True",
+                                         [] {
+                                             // It names the folder and the share it is trying to reach.
+                                             auto* window = qobject_cast<NetworkErrorWindow*>(
+                                                 QApplication::activeModalWidget());
+                                             return window &&
+                                                    window->shownFolder() ==
+                                                        QStringLiteral("I:\\QX7Com\\ (the share "
+                                                                       "\\\\HOST\\Qdls on drive I:)");
+                                         }},
+                      StopDuringWaitCase{"ManualReconnectMessageBox", "False",
+                                         [] {
+                                             return qobject_cast<QMessageBox*>(
+                                                        QApplication::activeModalWidget()) != nullptr;
+                                         }}),
+    RowName());
 
 // Beside a service or a pass on the same program folder a window-mode start is refused with a message,
 // touching neither the store nor the settings.
@@ -241,7 +238,7 @@ TEST_F(WindowModeTest, FirstRunOpensThePropertiesInFrontOfTheCallsWindow) {
                modal()->findChild<QLineEdit*>(QStringLiteral("txtQX7Name"))->setText(QStringLiteral("AS400"));
                click("cmdOK");
            }},
-          {messageBoxShown, // start with the session?
+          {[] { return qobject_cast<QMessageBox*>(modal()) != nullptr; }, // start with the session?
            [] { qobject_cast<QMessageBox*>(modal())->button(QMessageBox::No)->click(); }},
           {idle, exitProgram}});
     WindowMode mode;
@@ -259,7 +256,7 @@ TEST_F(WindowModeTest, PropertiesFromTheNetworkErrorWindowEndTheWait) {
     setting("QX7", "QX7Name", QStringLiteral("HOST"));
     setting("QX7", "QX7Path", QStringLiteral("I:\\Missing\\"));
     setting("Drives", "ShareRoot", dir.filePath(QStringLiteral("no-shares")));
-    play({{[] { return networkErrorWindow() != nullptr; },
+    play({{[] { return qobject_cast<NetworkErrorWindow*>(modal()) != nullptr; },
            [] {
                for (QPushButton* b : modal()->findChildren<QPushButton*>())
                    if (b->text() == QLatin1String("Properties"))
