@@ -71,20 +71,15 @@ TEST_F(PropertiesDialogTest, ARefusedEntryKeepsTheDialogOpenWithNothingStored) {
 
 TEST_F(PropertiesDialogTest, AMissingFolderIsStoredOnlyWhenThePersonKeepsIt) {
     const QString away = QStringLiteral("I:\\Away\\");
-    {
+    for (const bool keep : {false, true}) {
         PropertiesDialog dialog(f.ctx, purge);
         type(dialog, "txtQX7Directory", away);
-        auto seen = clickOK(dialog, QMessageBox::No);
+        auto seen = clickOK(dialog, keep ? QMessageBox::Yes : QMessageBox::No);
         EXPECT_TRUE(seen->text.startsWith(QStringLiteral("MXR Folder \"I:\\Away\\\" does not exist.")))
             << seen->text.toStdString();
-        EXPECT_NE(dialog.result(), QDialog::Accepted);
-        EXPECT_NE(f.ctx.settings.QX7Path, away);
+        EXPECT_EQ(dialog.result() == QDialog::Accepted, keep);
+        EXPECT_EQ(f.ctx.settings.QX7Path == away, keep);
     }
-    PropertiesDialog dialog(f.ctx, purge);
-    type(dialog, "txtQX7Directory", away);
-    EXPECT_TRUE(clickOK(dialog, QMessageBox::Yes)->seen);
-    EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(f.ctx.settings.QX7Path, away);
 }
 
 TEST_F(PropertiesDialogTest, CancelStoresNothing) {
