@@ -3,11 +3,11 @@
 #include "support/ProgramFixture.h"
 #include "support/TestNames.h"
 
-#include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
 
 using namespace vrq;
+using test::ProgramFixture;
 
 namespace {
 
@@ -48,7 +48,7 @@ protected:
         setup.run();
     }
 
-    test::ProgramFixture f;
+    ProgramFixture f;
     RecordingSetupHost host;
 
 private:
@@ -56,8 +56,8 @@ private:
 };
 
 TEST_F(InitialSetupTest, WithoutLauncherEntryLogsEachStepAndStillOpensTheProperties) {
-    test::ProgramFixture::writeFile(autostart() + QStringLiteral("/other.desktop"),
-                                    "[Desktop Entry]\nExec=xterm\n");
+    ProgramFixture::writeFile(autostart() + QStringLiteral("/other.desktop"),
+                              "[Desktop Entry]\nExec=xterm\n");
     run();
     EXPECT_EQ(
         f.auditMessages(QStringLiteral("I")),
@@ -73,16 +73,16 @@ TEST_F(InitialSetupTest, WithoutLauncherEntryLogsEachStepAndStillOpensThePropert
 TEST_F(InitialSetupTest, PointsTheLauncherAtTheProgramAndNamesItsEntry) {
     const QString pads = f.makeFolder(QStringLiteral("pads"));
     const QString dataFile = pads + QStringLiteral("orders.lpd");
-    test::ProgramFixture::writeFile(dataFile, "old launcher data");
-    test::ProgramFixture::writeFile(pads + QStringLiteral("orders.sav"), "older copy");
-    test::ProgramFixture::writeFile(autostart() + QStringLiteral("/.hidden.desktop"),
-                                    "Exec=wine LNCHPD32.EXE /elsewhere/x.lpd\n");
-    test::ProgramFixture::writeFile(autostart() + QStringLiteral("/Launch Pad.desktop"),
-                                    "[Desktop Entry]\nName=Launch Pad\nExec=wine C:\\\\LP\\\\lnchpd32.exe " +
-                                        dataFile.toUtf8() + "\nTerminal=false\n");
-    test::ProgramFixture::writeFile(dcs() + QStringLiteral("/DataBin.Dat"), "new calls");
-    test::ProgramFixture::writeFile(dcs() + QStringLiteral("/databin.sav"), "old calls");
-    test::ProgramFixture::writeFile(f.programFolder() + QStringLiteral("/VRQtoQX7.lpd"), "our launcher data");
+    ProgramFixture::writeFile(dataFile, "old launcher data");
+    ProgramFixture::writeFile(pads + QStringLiteral("orders.sav"), "older copy");
+    ProgramFixture::writeFile(autostart() + QStringLiteral("/.hidden.desktop"),
+                              "Exec=wine LNCHPD32.EXE /elsewhere/x.lpd\n");
+    ProgramFixture::writeFile(autostart() + QStringLiteral("/Launch Pad.desktop"),
+                              "[Desktop Entry]\nName=Launch Pad\nExec=wine C:\\\\LP\\\\lnchpd32.exe " +
+                                  dataFile.toUtf8() + "\nTerminal=false\n");
+    ProgramFixture::writeFile(dcs() + QStringLiteral("/DataBin.Dat"), "new calls");
+    ProgramFixture::writeFile(dcs() + QStringLiteral("/databin.sav"), "old calls");
+    ProgramFixture::writeFile(f.programFolder() + QStringLiteral("/VRQtoQX7.lpd"), "our launcher data");
     run();
 
     EXPECT_EQ(f.auditMessages(QStringLiteral("I")),
@@ -91,11 +91,11 @@ TEST_F(InitialSetupTest, PointsTheLauncherAtTheProgramAndNamesItsEntry) {
                            QStringLiteral("Launchpad data file found = ") + dataFile,
                            QStringLiteral("Rename of %1 successful.").arg(dataFile),
                            QStringLiteral("Copied %1/VRQtoQX7.lpd to %2").arg(f.programFolder(), dataFile)}));
-    EXPECT_EQ(test::ProgramFixture::readFile(dcs() + QStringLiteral("/databin.sav")), "new calls")
+    EXPECT_EQ(ProgramFixture::readFile(dcs() + QStringLiteral("/databin.sav")), "new calls")
         << "the old set-aside file is replaced";
     EXPECT_FALSE(QFile::exists(dcs() + QStringLiteral("/DataBin.Dat")));
-    EXPECT_EQ(test::ProgramFixture::readFile(pads + QStringLiteral("orders.sav")), "old launcher data");
-    EXPECT_EQ(test::ProgramFixture::readFile(dataFile), "our launcher data");
+    EXPECT_EQ(ProgramFixture::readFile(pads + QStringLiteral("orders.sav")), "old launcher data");
+    EXPECT_EQ(ProgramFixture::readFile(dataFile), "our launcher data");
     EXPECT_EQ(host.messages,
               QStringList{QStringLiteral("Your system is now configured.  To finish bringing up the "
                                          "software, do the following:  Click Start - Programs - "
@@ -105,8 +105,7 @@ TEST_F(InitialSetupTest, PointsTheLauncherAtTheProgramAndNamesItsEntry) {
 TEST_F(InitialSetupTest, AddsItsOwnAutostartEntryWhenThePersonAgrees) {
     host.addAutostartEntry = true;
     run();
-    const QByteArray entry =
-        test::ProgramFixture::readFile(autostart() + QStringLiteral("/vrqtoqx7.desktop"));
+    const QByteArray entry = ProgramFixture::readFile(autostart() + QStringLiteral("/vrqtoqx7.desktop"));
     EXPECT_TRUE(entry.contains("\nExec=/opt/vrq/vrqtoqx7\n")) << entry.toStdString();
     EXPECT_TRUE(f.auditMessages(QStringLiteral("I"))
                     .contains(QStringLiteral("Autostart entry %1/vrqtoqx7.desktop added.").arg(autostart())));
@@ -145,12 +144,12 @@ TEST(CopyBinaryFileTest, CopiesEveryByteAndReplacesOnlyWhenTold) {
         bytes[i] = char(i * 7);
     const QString from = dir.filePath(QStringLiteral("from"));
     const QString to = dir.filePath(QStringLiteral("to"));
-    ASSERT_TRUE(test::ProgramFixture::writeFile(from, bytes));
-    ASSERT_TRUE(test::ProgramFixture::writeFile(to, "old"));
+    ASSERT_TRUE(ProgramFixture::writeFile(from, bytes));
+    ASSERT_TRUE(ProgramFixture::writeFile(to, "old"));
     EXPECT_FALSE(copyBinaryFile(from, to, false)) << "no overwrite: an existing destination stays";
-    EXPECT_EQ(test::ProgramFixture::readFile(to), "old");
+    EXPECT_EQ(ProgramFixture::readFile(to), "old");
     ASSERT_TRUE(copyBinaryFile(from, to, true));
-    EXPECT_EQ(test::ProgramFixture::readFile(to), bytes);
+    EXPECT_EQ(ProgramFixture::readFile(to), bytes);
 }
 
 } // namespace

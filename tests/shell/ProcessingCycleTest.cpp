@@ -1,8 +1,5 @@
 #include "shell/ProcessingCycle.h"
-#include "context/AppContext.h"
-#include "platform/Clock.h"
 #include "support/ProgramFixture.h"
-#include "support/TestDoubles.h"
 
 #include <gtest/gtest.h>
 

@@ -1,34 +1,16 @@
-#include "context/UserInterface.h"
-#include "platform/Clock.h"
-#include "platform/SettingsBackend.h"
 #include "platform/SingleInstance.h"
 #include "shell/Application.h"
 #include "shell/MainForm.h"
-#include "store/AuditLog.h"
-#include "store/CallStore.h"
 #include "support/ProgramFixture.h"
-#include "support/TestDoubles.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QSettings>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace vrq;
 
 namespace {
-
-class RecordingHost : public MainFormHost {
-public:
-    void showCallsWindow() override { ++callsWindowShown; }
-    void runInitialSetup(const std::function<void()>& loadForm) override {
-        ++setupRuns;
-        loadForm();
-    }
-    int callsWindowShown = 0;
-    int setupRuns = 0;
-};
 
 class StartupShutdownTest : public ::testing::Test {
 protected:
@@ -112,16 +94,6 @@ TEST_F(StartupShutdownTest, ASettingsFileThatCannotBeWrittenIsReportedAtStartAnd
     app.saveSettings();
     EXPECT_EQ(settingsErrors().size(), 3) << "each failed save is reported";
     EXPECT_EQ(ui.messages.filter(iniPath).size(), 3);
-}
-
-TEST_F(StartupShutdownTest, MainFormRunsTheFirstRunSetupAndShowsTheCallsWindowOnce) {
-    auto app = makeApp();
-    RecordingHost host;
-    MainForm form(*app, host);
-    ASSERT_TRUE(form.start().ok());
-    EXPECT_EQ(host.setupRuns, 1) << "the host name is blank on a first run";
-    EXPECT_EQ(host.callsWindowShown, 1);
-    EXPECT_TRUE(form.firstTime());
 }
 
 TEST(MainFormPositionTest, ThePlusFiftyNeverOverflows) {

@@ -1,12 +1,10 @@
 #include "ui/config/AboutBox.h"
 #include "ViewerTestSupport.h"
 #include "shell/Application.h"
-#include "support/ProgramFixture.h"
 
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
-#include <QTest>
 
 namespace vrq::test {
 namespace {

@@ -22,7 +22,7 @@ class Accessibility;
 // What a screen reader hears of each control a person can reach with the keyboard, in every window.
 struct WindowCase {
     const char* name;
-    std::function<std::unique_ptr<QWidget>(Accessibility&)> open;
+    std::function<QWidget*(Accessibility&)> open; // the test owns the window
 };
 
 class Accessibility : public WindowTest, public ::testing::WithParamInterface<WindowCase> {
@@ -34,8 +34,8 @@ public:
         addItem(0, 4, 1, 1, QStringLiteral("4711"), 1);
         select(0, 4, 1);
     }
-    std::unique_ptr<QWidget> ordersView(OrderViewKind kind) {
-        auto view = std::make_unique<OrdersViewWindow>(kind, fx.ctx, pictures, selected);
+    QWidget* ordersView(OrderViewKind kind) {
+        auto* view = new OrdersViewWindow(kind, fx.ctx, pictures, selected);
         if (view->textInput())
             view->textInput()->setText(QStringLiteral("1"));
         view->findOrders();
@@ -49,7 +49,7 @@ public:
 TEST_P(Accessibility, EveryReachableControlHasAName) {
     fx.ctx.settings.EnableFiles = true;
     fillOneCall();
-    std::unique_ptr<QWidget> window = GetParam().open(*this);
+    const std::unique_ptr<QWidget> window(GetParam().open(*this));
     window->show();
     int controls = 0;
     for (QWidget* w : window->findChildren<QWidget*>()) {
@@ -81,41 +81,30 @@ TEST_P(Accessibility, EveryReachableControlHasAName) {
 INSTANTIATE_TEST_SUITE_P(
     Windows, Accessibility,
     ::testing::Values(
-        WindowCase{"frmCalls",
-                   [](Accessibility& t) -> std::unique_ptr<QWidget> {
-                       return std::make_unique<CallsWindow>(t.ctx());
-                   }},
+        WindowCase{"frmCalls", [](Accessibility& t) -> QWidget* { return new CallsWindow(t.ctx()); }},
         WindowCase{"frmProperties",
-                   [](Accessibility& t) -> std::unique_ptr<QWidget> {
-                       return std::make_unique<PropertiesDialog>(t.ctx(), std::function<void()>());
-                   }},
+                   [](Accessibility& t) -> QWidget* { return new PropertiesDialog(t.ctx(), {}); }},
         WindowCase{"frmBrowse",
-                   [](Accessibility& t) -> std::unique_ptr<QWidget> {
-                       return std::make_unique<FolderBrowser>(FolderBrowser::Kind::QX7Directory,
-                                                              QStringLiteral("I:\\"), t.ctx());
+                   [](Accessibility& t) -> QWidget* {
+                       return new FolderBrowser(FolderBrowser::Kind::QX7Directory, QStringLiteral("I:\\"),
+                                                t.ctx());
                    }},
-        WindowCase{
-            "frmAbout",
-            [](Accessibility& t) -> std::unique_ptr<QWidget> { return std::make_unique<AboutBox>(t.ctx()); }},
+        WindowCase{"frmAbout", [](Accessibility& t) -> QWidget* { return new AboutBox(t.ctx()); }},
         WindowCase{"frmCallDetails",
-                   [](Accessibility& t) -> std::unique_ptr<QWidget> {
-                       return std::make_unique<CallDetailsWindow>(t.ctx(), t.selectedCall(),
-                                                                  t.headerPictures());
+                   [](Accessibility& t) -> QWidget* {
+                       return new CallDetailsWindow(t.ctx(), t.selectedCall(), t.headerPictures());
                    }},
         WindowCase{"frmOrderDetails",
-                   [](Accessibility& t) -> std::unique_ptr<QWidget> {
-                       const std::optional<CallRow> call = t.ctx().store->findCall(0, 4);
-                       return std::make_unique<OrderDetailsWindow>(
-                           *call, t.ctx().store->ordersOfCall(0, 4)[0], t.ctx().store->itemsOfOrder(0, 4, 1),
-                           t.headerPictures());
+                   [](Accessibility& t) -> QWidget* {
+                       CallStore& store = *t.ctx().store;
+                       return new OrderDetailsWindow(*store.findCall(0, 4), store.ordersOfCall(0, 4)[0],
+                                                     store.itemsOfOrder(0, 4, 1), t.headerPictures());
                    }},
         WindowCase{"frmSPCalls", [](Accessibility& t) { return t.ordersView(OrderViewKind::BySalesperson); }},
         WindowCase{"frmCustCalls", [](Accessibility& t) { return t.ordersView(OrderViewKind::ByCustomer); }},
         WindowCase{"frmDateCalls", [](Accessibility& t) { return t.ordersView(OrderViewKind::ByDate); }},
         WindowCase{"frmRptListCalls",
-                   [](Accessibility& t) -> std::unique_ptr<QWidget> {
-                       return std::make_unique<ListCallsDialog>(t.ctx());
-                   }}),
+                   [](Accessibility& t) -> QWidget* { return new ListCallsDialog(t.ctx()); }}),
     RowName());
 
 } // namespace

@@ -3,12 +3,10 @@
 #include "ui/viewers/AuditLogTableModel.h"
 #include "ui/viewers/AuditLogWindow.h"
 
-#include <QAbstractItemModelTester>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLineEdit>
-#include <QProcess>
 
 namespace vrq::test {
 namespace {
@@ -71,27 +69,17 @@ TEST_F(AuditLogTest, WindowListsNewestFirstAndNarrowsByTypeDayAndText) {
 
 // vrqtoqx7-report --audit, as a headless site runs it.
 TEST_F(AuditLogTest, ReportPrintsTheEntriesOldestFirstOrSaysTheStoreIsMissing) {
-    QProcess report;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("VRQTOQX7_HOME"), fx.programFolder());
-    report.setProcessEnvironment(env);
-    report.start(QStringLiteral(VRQ_REPORT_EXECUTABLE),
-                 {QStringLiteral("--audit"), QStringLiteral("--since"), QStringLiteral("2010-03-08"),
-                  QStringLiteral("--type"), QStringLiteral("E")});
-    ASSERT_TRUE(report.waitForFinished(30000));
-    EXPECT_EQ(report.exitCode(), 0) << report.readAllStandardError().toStdString();
-    EXPECT_EQ(QString::fromUtf8(report.readAllStandardOutput()),
-              QStringLiteral("2010-03-08 08:00:00  E  Disk 100% full\n"
-                             "2010-03-08 08:45:00  E  Network connection established.\n"));
+    const ReportRun run =
+        runReport(fx.programFolder(), QStringLiteral("--audit --since 2010-03-08 --type E"));
+    EXPECT_EQ(run.exitCode, 0) << run.errors.toStdString();
+    EXPECT_EQ(run.out, QStringLiteral("2010-03-08 08:00:00  E  Disk 100% full\n"
+                                      "2010-03-08 08:45:00  E  Network connection established.\n"));
 
     QTemporaryDir empty;
-    env.insert(QStringLiteral("VRQTOQX7_HOME"), empty.path());
-    report.setProcessEnvironment(env);
-    report.start(QStringLiteral(VRQ_REPORT_EXECUTABLE), {QStringLiteral("--audit")});
-    ASSERT_TRUE(report.waitForFinished(30000));
-    EXPECT_EQ(report.exitCode(), 3);
-    EXPECT_TRUE(report.readAllStandardOutput().isEmpty());
-    EXPECT_TRUE(QString::fromUtf8(report.readAllStandardError()).contains(QStringLiteral("cannot be read")));
+    const ReportRun missing = runReport(empty.path(), QStringLiteral("--audit"));
+    EXPECT_EQ(missing.exitCode, 3);
+    EXPECT_TRUE(missing.out.isEmpty());
+    EXPECT_TRUE(missing.errors.contains(QStringLiteral("cannot be read"))) << missing.errors.toStdString();
 }
 
 } // namespace

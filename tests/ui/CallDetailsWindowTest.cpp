@@ -10,7 +10,6 @@
 #include "ui/viewers/HeaderButton.h"
 #include "ui/viewers/OrdersTableModel.h"
 
-#include <QAbstractItemModelTester>
 #include <QPushButton>
 
 namespace vrq::test {
@@ -20,24 +19,15 @@ class CallDetailsTest : public WindowTest {
 protected:
     CallDetailsWindow& open(int source, int number) {
         select(source, number);
-        window = std::make_unique<CallDetailsWindow>(fx.ctx, selected, pictures);
-        tester = std::make_unique<QAbstractItemModelTester>(
-            window->findChild<QTableView*>(QStringLiteral("fgOrders"))->model(),
-            QAbstractItemModelTester::FailureReportingMode::Fatal);
-        window->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        window = &keep(std::make_unique<CallDetailsWindow>(fx.ctx, selected, pictures));
         return *window;
     }
     QPushButton* button(const char* name) const {
         return window->findChild<QPushButton*>(QLatin1String(name));
     }
-    void TearDown() override {
-        tester.reset();
-        window.reset();
-    }
+    QTableView* orders() const { return window->findChild<QTableView*>(QStringLiteral("fgOrders")); }
 
-    std::unique_ptr<CallDetailsWindow> window;
-    std::unique_ptr<QAbstractItemModelTester> tester;
+    CallDetailsWindow* window = nullptr;
 };
 
 struct SourceCase {
@@ -74,11 +64,13 @@ INSTANTIATE_TEST_SUITE_P(Rows, CallDetailsSameNumber,
                                            SourceCase{"File", 1, "File: #12 Details", "222"}),
                          RowName());
 
+// The second and third of its lines; the first names the call.
 struct InfoCase {
     const char* name;
     bool good;
     bool extracted;
-    QStringList lines;
+    const char* state;
+    const char* extraction;
     bool reExtract;
 };
 
@@ -88,31 +80,17 @@ TEST_P(CallDetailsInfo, ThreeLinesAndTheReExtractButton) {
     const InfoCase c = GetParam();
     addCall(0, 7, c.good, c.extracted);
     CallDetailsWindow& w = open(0, 7);
-    EXPECT_EQ(lines(w, "lstCallInfo"), c.lines);
+    EXPECT_EQ(lines(w, "lstCallInfo"),
+              strings({"Call #7 made on 03/07/2010 at 02:05 PM", c.state, c.extraction}));
     EXPECT_EQ(button("btnReExtract")->isEnabled(), c.reExtract);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, CallDetailsInfo,
-    ::testing::Values(InfoCase{"Extracted",
-                               true,
-                               true,
-                               {QStringLiteral("Call #7 made on 03/07/2010 at 02:05 PM"),
-                                QStringLiteral("Good call"),
-                                QStringLiteral("Extracted on 03/08/2010 at 09:30 AM to QX740001.Rcv")},
-                               true},
-                      InfoCase{"NotExtracted",
-                               true,
-                               false,
-                               {QStringLiteral("Call #7 made on 03/07/2010 at 02:05 PM"),
-                                QStringLiteral("Good call"), QStringLiteral("Not extracted.")},
-                               false},
-                      InfoCase{"Bad",
-                               false,
-                               false,
-                               {QStringLiteral("Call #7 made on 03/07/2010 at 02:05 PM"),
-                                QStringLiteral("Bad call"), QStringLiteral("Not extracted.")},
-                               false}),
+    ::testing::Values(InfoCase{"Extracted", true, true, "Good call",
+                               "Extracted on 03/08/2010 at 09:30 AM to QX740001.Rcv", true},
+                      InfoCase{"NotExtracted", true, false, "Good call", "Not extracted.", false},
+                      InfoCase{"Bad", false, false, "Bad call", "Not extracted.", false}),
     RowName());
 
 // A call that is not in the store: one line, no orders, nothing that acts on the call but the print.
@@ -122,7 +100,7 @@ TEST_F(CallDetailsTest, MissingCallSaysSoAndOffersNoActionOnIt) {
     EXPECT_EQ(lines(w, "lstCallInfo"), QStringList{QStringLiteral("Call #44 not found.")});
     EXPECT_EQ(w.ordersModel().rowCount(), 0);
     EXPECT_FALSE(button("btnReExtract")->isEnabled());
-    QTest::mouseClick(w.findChild<QTableView*>(QStringLiteral("fgOrders"))->viewport(), Qt::LeftButton);
+    QTest::mouseClick(orders()->viewport(), Qt::LeftButton);
     EXPECT_EQ(QApplication::activeModalWidget(), &w) << "no window opened over it";
     EXPECT_EQ(w.printout().allText().first(), QStringLiteral("Call #44 Details"));
 }
@@ -155,7 +133,7 @@ protected:
         ui.window = calls.get();
     }
     void TearDown() override {
-        CallDetailsTest::TearDown();
+        closeWindow();
         calls.reset();
     }
     void exportCalls() {
@@ -229,7 +207,7 @@ struct OrderSortCase {
     const char* name;
     const char* header;
     int column;
-    QStringList sorted;
+    std::vector<const char*> sorted;
 };
 
 class CallDetailsSort : public CallDetailsTest, public ::testing::WithParamInterface<OrderSortCase> {};
@@ -243,22 +221,18 @@ TEST_P(CallDetailsSort, HeaderClickSortsTheOrders) {
     addOrder(0, 3, QStringLiteral("1"), QStringLiteral("3"), QStringLiteral("Charlie"));
     CallDetailsWindow& w = open(0, 3);
     QTest::mouseClick(w.findChild<HeaderButton*>(QLatin1String(c.header)), Qt::LeftButton);
-    EXPECT_EQ(column(w, "fgOrders", c.column), c.sorted);
+    EXPECT_EQ(column(w, "fgOrders", c.column), strings(c.sorted));
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, CallDetailsSort,
-                         ::testing::Values(OrderSortCase{"MessageIgnoringCase",
-                                                         "imgMsg",
-                                                         OrdersTableModel::MessageColumn,
-                                                         {QStringLiteral("alpha"), QStringLiteral("Bravo"),
-                                                          QStringLiteral("Charlie"),
-                                                          QStringLiteral("delta")}},
-                                           OrderSortCase{"CustomerAsNumbers",
-                                                         "imgCustomer",
-                                                         OrdersTableModel::CustomerColumn,
-                                                         {QStringLiteral("3"), QStringLiteral("9"),
-                                                          QStringLiteral("20"), QStringLiteral("100")}}),
-                         RowName());
+const int kMessage = OrdersTableModel::MessageColumn;
+const int kCustomer = OrdersTableModel::CustomerColumn;
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, CallDetailsSort,
+    ::testing::Values(
+        OrderSortCase{"MessageIgnoringCase", "imgMsg", kMessage, {"alpha", "Bravo", "Charlie", "delta"}},
+        OrderSortCase{"CustomerAsNumbers", "imgCustomer", kCustomer, {"3", "9", "20", "100"}}),
+    RowName());
 
 // A row click opens the order with the row's button pressed meanwhile; a row no order filled reports
 // the order missing and opens no window.
@@ -272,14 +246,14 @@ TEST_F(CallDetailsTest, RowClickOpensItsOrderAndAnEmptyRowReportsIt) {
         opened = modal->objectName();
         pressed = w.ordersModel().rowAt(0).detailsPressed;
     });
-    clickRow(*w.findChild<QTableView*>(QStringLiteral("fgOrders")), 0);
+    clickRow(*orders(), 0);
     EXPECT_EQ(opened, QStringLiteral("frmOrderDetails"));
     EXPECT_TRUE(pressed);
     EXPECT_FALSE(w.ordersModel().rowAt(0).detailsPressed);
     EXPECT_EQ(selected.SelectedOrderSeqNumber, 1);
 
     auto box = answerNextMessageBox(QMessageBox::Ok);
-    clickRow(*w.findChild<QTableView*>(QStringLiteral("fgOrders")), 1);
+    clickRow(*orders(), 1);
     EXPECT_EQ(box->text, QStringLiteral("Unable to find this order."));
     EXPECT_EQ(box->title, QStringLiteral("VRQToQX7"));
     EXPECT_EQ(selected.SelectedOrderSeqNumber, 0);
@@ -348,9 +322,8 @@ TEST_F(CallDetailsTest, KeyboardSortsAndOpensAsTheMouseDoes) {
     QString opened;
     auto closer = closeNextModalWindow(QStringLiteral("frmOrderDetails"),
                                        [&](QWidget* modal) { opened = modal->objectName(); });
-    auto* grid = w.findChild<QTableView*>(QStringLiteral("fgOrders"));
-    grid->setCurrentIndex(grid->model()->index(0, 1));
-    QTest::keyClick(grid, Qt::Key_Return);
+    orders()->setCurrentIndex(orders()->model()->index(0, 1));
+    QTest::keyClick(orders(), Qt::Key_Return);
     EXPECT_EQ(opened, QStringLiteral("frmOrderDetails"));
 }
 

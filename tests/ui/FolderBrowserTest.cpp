@@ -1,14 +1,10 @@
 #include "ui/config/FolderBrowser.h"
 #include "ViewerTestSupport.h"
-#include "support/ProgramFixture.h"
 
 #include <QComboBox>
-#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
-#include <QTest>
 #include <QToolButton>
 #include <cerrno>
 
@@ -53,32 +49,23 @@ INSTANTIATE_TEST_SUITE_P(Rows, BrowserUpOneLevel,
                          RowName());
 
 // The host folder I:\QX7Com\ of the fixture with the subfolders Out and In, a hidden one and a file.
-class FolderBrowserTest : public ::testing::Test {
+class FolderBrowserTest : public WindowTest {
 protected:
     void SetUp() override {
-        ensureApplication();
-        QDir host(f.hostFolder());
+        QDir host(fx.hostFolder());
         host.mkpath(QStringLiteral("Out/Sent"));
         host.mkpath(QStringLiteral("In"));
         host.mkpath(QStringLiteral(".hidden"));
-        ProgramFixture::writeFile(f.hostFile(QStringLiteral("QX70001.Rcv")), "H");
+        ProgramFixture::writeFile(fx.hostFile(QStringLiteral("QX70001.Rcv")), "H");
     }
-    static QStringList shown(FolderBrowser& browser) {
-        QStringList names;
-        auto* list = browser.findChild<QListWidget*>(QStringLiteral("lvFolders"));
-        for (int i = 0; i < list->count(); ++i)
-            names << list->item(i)->text();
-        return names;
-    }
+    static QStringList shown(FolderBrowser& browser) { return lines(browser, "lvFolders"); }
     static QLineEdit* nameBox(FolderBrowser& browser) {
         return browser.findChild<QLineEdit*>(QStringLiteral("txtFolderName"));
     }
-
-    ProgramFixture f;
 };
 
 TEST_F(FolderBrowserTest, ClickNamesAFolderAndDoubleClickEntersIt) {
-    FolderBrowser browser(FolderBrowser::Kind::QX7Directory, QStringLiteral("I:\\QX7Com\\"), f.ctx);
+    FolderBrowser browser(FolderBrowser::Kind::QX7Directory, QStringLiteral("I:\\QX7Com\\"), fx.ctx);
     QStringList folders = shown(browser);
     folders.sort();
     EXPECT_EQ(folders, (QStringList{QStringLiteral("In"), QStringLiteral("Out")}))
@@ -114,7 +101,7 @@ struct CancelCase {
 class BrowserCancel : public FolderBrowserTest, public ::testing::WithParamInterface<CancelCase> {};
 
 TEST_P(BrowserCancel, GivesCancelled) {
-    FolderBrowser browser(FolderBrowser::Kind::DataBinDirectory, QStringLiteral("I:\\QX7Com\\"), f.ctx);
+    FolderBrowser browser(FolderBrowser::Kind::DataBinDirectory, QStringLiteral("I:\\QX7Com\\"), fx.ctx);
     browser.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&browser));
     GetParam().leave(browser);
@@ -142,10 +129,10 @@ public:
 };
 
 TEST_F(FolderBrowserTest, AnUnreadableFolderListsAsEmptyAndSaysWhyAMissingOneWithoutAWord) {
-    QDir(f.hostFolder()).mkpath(QStringLiteral("Locked/Inside"));
+    QDir(fx.hostFolder()).mkpath(QStringLiteral("Locked/Inside"));
     UnreadableFolder fs;
-    f.ctx.fs = &fs;
-    FolderBrowser browser(FolderBrowser::Kind::QX7Directory, QStringLiteral("I:\\QX7Com\\Locked"), f.ctx);
+    fx.ctx.fs = &fs;
+    FolderBrowser browser(FolderBrowser::Kind::QX7Directory, QStringLiteral("I:\\QX7Com\\Locked"), fx.ctx);
     EXPECT_TRUE(shown(browser).isEmpty());
     auto* problem = browser.findChild<QLabel*>(QStringLiteral("lblProblem"));
     EXPECT_TRUE(problem->isVisibleTo(&browser));

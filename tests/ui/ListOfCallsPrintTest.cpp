@@ -5,7 +5,6 @@
 
 #include <QCheckBox>
 #include <QDateEdit>
-#include <QProcess>
 #include <QRegularExpression>
 
 namespace vrq::test {
@@ -92,44 +91,7 @@ protected:
     QString m_folder;
 };
 
-TEST_F(ListOfCallsPrintTest, FiftyThreeBodyLinesFitOnePageAndTheFiftyFourthStartsTheNext) {
-    const QDate day(2031, 1, 2);
-    addCallFilling(day, 1, 50);
-    addCallFilling(day, 2, 5); // its third order is body line 54
-    const QStringList pages = printThroughDialog(day);
-    ASSERT_EQ(pages.size(), 2);
-    const QStringList first = textLines(pages[0]);
-    const QStringList second = textLines(pages[1]);
-    ASSERT_GE(first.size(), 6);
-    ASSERT_GE(second.size(), 6);
-    EXPECT_TRUE(first[0].startsWith(QStringLiteral("VRQtoQX7"))) << first[0].toStdString();
-    EXPECT_FALSE(pages[0].contains(QStringLiteral("continued")));
-    EXPECT_EQ(second[2].trimmed(), QStringLiteral("continued"));
-    EXPECT_EQ(first.last().trimmed(), QStringLiteral("Page 1"));
-    EXPECT_EQ(first[first.size() - 2].trimmed(),
-              QStringLiteral("Order for Customer 2002 by Salesperson 42.  Number of Items = 2"));
-    EXPECT_EQ(second[5].trimmed(),
-              QStringLiteral("Order for Customer 2003 by Salesperson 42.  Number of Items = 3"));
-    EXPECT_EQ(second.last().trimmed(), QStringLiteral("Page 2"));
-}
-
 // --- the command-line report ---------------------------------------------------------------------------
-
-struct CommandRun {
-    int exitCode = -1;
-    QString errors;
-};
-
-CommandRun runReport(const QString& home, const QStringList& arguments) {
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("VRQTOQX7_HOME"), home);
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(VRQ_REPORT_EXECUTABLE), arguments);
-    if (!process.waitForFinished(60000))
-        return {};
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardError())};
-}
 
 // The report time in the first line differs between two runs.
 QString withoutReportTime(QString text) {
@@ -137,19 +99,32 @@ QString withoutReportTime(QString text) {
     return text.replace(time, QStringLiteral("<time>"));
 }
 
-TEST_F(ListOfCallsPrintTest, CommandLinePdfHoldsTheDialogsPages) {
+// Fifty-three body lines fit on the first page and the fifty-fourth starts the next, on paper and in the
+// PDF of the same range.
+TEST_F(ListOfCallsPrintTest, PagesBreakAfterFiftyThreeBodyLinesAndTheCommandLinePdfHoldsTheSamePages) {
     const QDate day(2031, 1, 6);
-    addCallFilling(day, 1, 40);
-    addCallFilling(day, 2, 20);
+    addCallFilling(day, 1, 50);
+    addCallFilling(day, 2, 5); // its third order is body line 54
     addCall(0, 3, false, false, true, QDateTime(day, QTime(23, 0)));
     const QStringList printed = printThroughDialog(day, true, true);
     ASSERT_EQ(printed.size(), 2);
+    const QStringList first = textLines(printed[0]);
+    const QStringList second = textLines(printed[1]);
+    ASSERT_GE(first.size(), 6);
+    ASSERT_GE(second.size(), 6);
+    EXPECT_TRUE(first[0].startsWith(QStringLiteral("VRQtoQX7"))) << first[0].toStdString();
+    EXPECT_FALSE(printed[0].contains(QStringLiteral("continued")));
+    EXPECT_EQ(second[2].trimmed(), QStringLiteral("continued"));
+    EXPECT_EQ(first.last().trimmed(), QStringLiteral("Page 1"));
+    EXPECT_EQ(first[first.size() - 2].trimmed(),
+              QStringLiteral("Order for Customer 2002 by Salesperson 42.  Number of Items = 2"));
+    EXPECT_EQ(second[5].trimmed(),
+              QStringLiteral("Order for Customer 2003 by Salesperson 42.  Number of Items = 3"));
+    EXPECT_EQ(second.last().trimmed(), QStringLiteral("Page 2"));
 
     const QString pdf = fx.path(QStringLiteral("report.pdf"));
-    const CommandRun run = runReport(
-        fx.programFolder(), {QStringLiteral("--from"), QStringLiteral("2031-01-06"), QStringLiteral("--to"),
-                             QStringLiteral("2031-01-06"), QStringLiteral("--good"), QStringLiteral("--bad"),
-                             QStringLiteral("--pdf"), pdf});
+    const ReportRun run = runReport(
+        fx.programFolder(), QStringLiteral("--from 2031-01-06 --to 2031-01-06 --good --bad --pdf"), {pdf});
     ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
     EXPECT_EQ(withoutReportTime(pagesOf(pdf).join(QLatin1Char('\f'))),
               withoutReportTime(printed.join(QLatin1Char('\f'))));
@@ -158,7 +133,7 @@ TEST_F(ListOfCallsPrintTest, CommandLinePdfHoldsTheDialogsPages) {
 struct CommandFailureCase {
     const char* name;
     bool withStore;
-    std::vector<const char*> arguments;
+    const char* arguments; // split on blanks
     int exitCode;
     const char* message;
 };
@@ -168,11 +143,8 @@ class ListOfCallsCommandFailure : public WindowTest,
 
 TEST_P(ListOfCallsCommandFailure, EndsNonZeroWithAClearMessage) {
     const CommandFailureCase c = GetParam();
-    QStringList arguments;
-    for (const char* argument : c.arguments)
-        arguments << QString::fromLatin1(argument);
     const QString home = c.withStore ? fx.programFolder() : fx.path(QStringLiteral("empty"));
-    const CommandRun run = runReport(home, arguments);
+    const ReportRun run = runReport(home, QString::fromLatin1(c.arguments));
     EXPECT_EQ(run.exitCode, c.exitCode);
     EXPECT_TRUE(run.errors.contains(QString::fromLatin1(c.message))) << run.errors.toStdString();
     EXPECT_FALSE(QDir(fx.path(QStringLiteral("empty"))).exists()) << "the report only reads";
@@ -181,15 +153,10 @@ TEST_P(ListOfCallsCommandFailure, EndsNonZeroWithAClearMessage) {
 INSTANTIATE_TEST_SUITE_P(
     Runs, ListOfCallsCommandFailure,
     ::testing::Values(
-        CommandFailureCase{
-            "BadDate", true, {"--from", "2031-13-01", "--to", "2031-12-31"}, 2, "is not a date"},
-        CommandFailureCase{
-            "NoStore", false, {"--from", "2031-01-01", "--to", "2031-01-31"}, 3, "cannot be read"},
-        CommandFailureCase{"MissingPrinter",
-                           true,
-                           {"--from", "2031-01-01", "--to", "2031-01-31", "--printer", "NoSuchQueue"},
-                           4,
-                           "NoSuchQueue"}),
+        CommandFailureCase{"BadDate", true, "--from 2031-13-01 --to 2031-12-31", 2, "is not a date"},
+        CommandFailureCase{"NoStore", false, "--from 2031-01-01 --to 2031-01-31", 3, "cannot be read"},
+        CommandFailureCase{"MissingPrinter", true, "--from 2031-01-01 --to 2031-01-31 --printer NoSuchQueue",
+                           4, "NoSuchQueue"}),
     RowName());
 
 } // namespace

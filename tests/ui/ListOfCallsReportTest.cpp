@@ -1,7 +1,5 @@
 #include "ViewerTestSupport.h"
 
-#include <QTest>
-
 #include "ui/viewers/ListCallsDialog.h"
 #include "ui/viewers/ListOfCallsReport.h"
 

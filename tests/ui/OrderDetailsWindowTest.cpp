@@ -46,29 +46,15 @@ TEST_F(OrderDetailsTest, OrderWithoutShipToAndRouteShowsTheirLinesEmpty) {
     EXPECT_EQ(shown, expected);
 }
 
-struct MissingCase {
-    const char* name;
-    int source;
-    int order;
-};
-
-class OrderDetailsMissing : public OrderDetailsTest, public ::testing::WithParamInterface<MissingCase> {};
-
-// An order of the other source, an order the call lacks (a row no order filled: CallDetailsWindowTest).
-TEST_P(OrderDetailsMissing, SaysUnableToFindAndOpensNoWindow) {
-    const MissingCase c = GetParam();
+// The order of the other source (an order the call lacks: CallDetailsWindowTest's row no order filled).
+TEST_F(OrderDetailsTest, OrderOfTheOtherSourceSaysUnableToFindAndOpensNoWindow) {
     addCall(0, 31);
     addOrder(0, 31, QStringLiteral("1"), QStringLiteral("2"));
     auto box = answerNextMessageBox(QMessageBox::Ok);
-    EXPECT_FALSE(openOrder(c.source, 31, c.order, [](OrderDetailsWindow&) { ADD_FAILURE() << "opened"; }));
+    EXPECT_FALSE(openOrder(1, 31, 1, [](OrderDetailsWindow&) { ADD_FAILURE() << "opened"; }));
     EXPECT_EQ(box->title, QStringLiteral("VRQToQX7"));
     EXPECT_EQ(box->text, QStringLiteral("Unable to find this order."));
 }
-
-INSTANTIATE_TEST_SUITE_P(Rows, OrderDetailsMissing,
-                         ::testing::Values(MissingCase{"OtherSource", 1, 1},
-                                           MissingCase{"NoSuchOrder", 0, 2}),
-                         RowName());
 
 struct ItemsCase {
     const char* name;

@@ -5,14 +5,10 @@
 #include "ui/viewers/OrderViewModel.h"
 #include "ui/viewers/OrdersViewWindow.h"
 
-#include <QAbstractItemModelTester>
-#include <QAccessible>
 #include <QDateEdit>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTableView>
-#include <QTest>
 
 namespace vrq::test {
 namespace {
@@ -29,12 +25,7 @@ protected:
     }
 
     OrdersViewWindow& openView(Kind kind) {
-        m_tester.reset();
-        m_view = std::make_unique<OrdersViewWindow>(kind, fx.ctx, pictures, selected);
-        m_tester = std::make_unique<QAbstractItemModelTester>(
-            m_view->ordersGrid()->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
-        m_view->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(m_view.get()));
+        m_view = &keep(std::make_unique<OrdersViewWindow>(kind, fx.ctx, pictures, selected));
         return *m_view;
     }
 
@@ -50,22 +41,11 @@ protected:
     }
 
     QStringList column(OrderViewCell cell) const {
-        const int c = m_view->design().columnOf(cell);
-        QStringList texts;
-        const QAbstractItemModel* model = m_view->ordersGrid()->model();
-        for (int row = 0; row < model->rowCount(); ++row)
-            texts << model->index(row, c).data().toString();
-        return texts;
+        return WindowTest::column(*m_view->ordersGrid()->model(), m_view->design().columnOf(cell));
     }
     QStringList numbers() const { return column(OrderViewCell::CallNumber); }
 
-    void TearDown() override {
-        m_tester.reset();
-        m_view.reset();
-    }
-
-    std::unique_ptr<OrdersViewWindow> m_view;
-    std::unique_ptr<QAbstractItemModelTester> m_tester;
+    OrdersViewWindow* m_view = nullptr;
 };
 
 const QDate kDay(2010, 3, 7);

@@ -8,7 +8,6 @@
 #include <QAction>
 #include <QPrintPreviewWidget>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 
 namespace vrq::test {
 namespace {

@@ -12,45 +12,37 @@ namespace {
 const QDateTime kNow(QDate(2026, 3, 10), QTime(14, 30));
 const QString kFolder = QStringLiteral("I:\\QX7Com\\");
 
-RunStatus flowing() {
+// Orders flowing (an intake at 14:05, an export at 14:06) unless the host folder is away since a time, the
+// purge fails or DataBin.Dat cannot be opened.
+RunStatus flowing(const QDateTime& awaySince = {}, const char* purgeError = "",
+                  const char* dataBinError = "") {
     RunStatus status;
     status.hostFolder = kFolder;
     status.lastIntake = QDateTime(kNow.date(), QTime(14, 5));
     status.lastExport = QDateTime(kNow.date(), QTime(14, 6));
+    status.hostAwaySince = awaySince;
+    status.purgeError = QString::fromUtf8(purgeError);
+    status.dataBinError = QString::fromUtf8(dataBinError);
     return status;
 }
 
 RunStatus away(const QDateTime& since) {
-    RunStatus status = flowing();
-    status.hostAwaySince = since;
-    return status;
-}
-
-RunStatus notSet() {
-    RunStatus status = flowing();
-    status.hostFolder.clear();
-    return status;
-}
-
-RunStatus purgeFailing() {
-    RunStatus status = flowing();
-    status.purgeError = QStringLiteral("database is locked");
-    return status;
+    return flowing(since);
 }
 
 RunStatus dataBinFailing() {
-    RunStatus status = flowing();
-    status.dataBinError = QStringLiteral("Permission denied");
-    return status;
+    return flowing({}, "", "Permission denied");
 }
 
+// The status line after the day's counts and times, and the tray tip after "VRQToQX7: ".
 struct SummaryCase {
     const char* name;
     RunStatus status;
-    DayCallCounts today;
+    int good; // today
+    int bad;
     RunState state;
     QColor colour;
-    const char* line;
+    const char* lineEnd;
     const char* toolTip;
 };
 
@@ -62,15 +54,20 @@ protected:
 // The status line and the tray tell the same state from the same summary.
 TEST_P(StatusSummaryTest, StatusLineAndTrayTellTheState) {
     const SummaryCase& c = GetParam();
-    const StatusSummary summary(c.status, c.today, kNow);
+    const StatusSummary summary(c.status, {c.good, c.bad}, kNow);
+    const QString toolTip = QStringLiteral("VRQToQX7: ") + QString::fromUtf8(c.toolTip);
     EXPECT_EQ(summary.state(), c.state);
     EXPECT_EQ(summary.stateColour(), c.colour);
-    EXPECT_EQ(summary.lineText(), QString::fromUtf8(c.line));
-    EXPECT_EQ(summary.trayToolTip(), QString::fromUtf8(c.toolTip));
+    EXPECT_EQ(summary.lineText(),
+              QStringLiteral("Today: %1 good, %2 bad. Last intake 14:05. Last export 14:06.\nHost folder ")
+                      .arg(c.good)
+                      .arg(c.bad) +
+                  kFolder + QLatin1Char(' ') + QString::fromUtf8(c.lineEnd));
+    EXPECT_EQ(summary.trayToolTip(), toolTip);
 
     StatusTray tray;
     tray.showStatus(summary);
-    EXPECT_EQ(tray.icon().toolTip(), QString::fromUtf8(c.toolTip));
+    EXPECT_EQ(tray.icon().toolTip(), toolTip);
     const QImage icon = tray.icon().icon().pixmap(32).toImage();
     EXPECT_EQ(icon.pixelColor(icon.rect().center()), c.colour);
     const QList<QAction*> entries = tray.menu().actions();
@@ -85,64 +82,19 @@ const QColor kAmber(240, 160, 0);
 
 INSTANTIATE_TEST_SUITE_P(
     States, StatusSummaryTest,
-    ::testing::Values(SummaryCase{"Flowing",
-                                  flowing(),
-                                  {12, 0},
-                                  RunState::Flowing,
-                                  kGreen,
-                                  "Today: 12 good, 0 bad. Last intake 14:05. Last export 14:06.\n"
-                                  "Host folder I:\\QX7Com\\ reachable.",
-                                  "VRQToQX7: orders flowing"},
-                      SummaryCase{"AwaySinceToday",
-                                  away(QDateTime(kNow.date(), QTime(13, 2))),
-                                  {12, 1},
-                                  RunState::Away,
-                                  kRed,
-                                  "Today: 12 good, 1 bad. Last intake 14:05. Last export 14:06.\n"
-                                  "Host folder I:\\QX7Com\\ away since 13:02.",
-                                  "VRQToQX7: host folder away since 13:02"},
-                      SummaryCase{"AwaySinceYesterday",
-                                  away(QDateTime(kNow.date().addDays(-1), QTime(23, 50))),
-                                  {0, 0},
-                                  RunState::Away,
-                                  kRed,
-                                  "Today: 0 good, 0 bad. Last intake 14:05. Last export 14:06.\n"
-                                  "Host folder I:\\QX7Com\\ away since 03/09 23:50.",
-                                  "VRQToQX7: host folder away since 03/09 23:50"},
-                      SummaryCase{"BadCalls",
-                                  flowing(),
-                                  {3, 2},
-                                  RunState::BadToday,
-                                  kAmber,
-                                  "Today: 3 good, 2 bad. Last intake 14:05. Last export 14:06.\n"
-                                  "Host folder I:\\QX7Com\\ reachable.",
-                                  "VRQToQX7: orders flowing; 2 bad calls today"},
-                      SummaryCase{"PurgeFailing",
-                                  purgeFailing(),
-                                  {1, 0},
-                                  RunState::Flowing,
-                                  kGreen,
-                                  "Today: 1 good, 0 bad. Last intake 14:05. Last export 14:06.\n"
-                                  "Host folder I:\\QX7Com\\ reachable.\nPurge failing: database is locked",
-                                  "VRQToQX7: orders flowing\npurge failing"},
-                      SummaryCase{
-                          "HostFolderNotSet",
-                          notSet(),
-                          {3, 0},
-                          RunState::Away,
-                          kRed,
-                          "Today: 3 good, 0 bad. Last intake 14:05. Last export 14:06.\n"
-                          "Host folder not set: orders wait until the MXR Folder is set in Properties.",
-                          "VRQToQX7: host folder not set"},
-                      SummaryCase{"DataBinCannotBeOpened",
-                                  dataBinFailing(),
-                                  {3, 2},
-                                  RunState::CallsWaiting,
-                                  kAmber,
-                                  "Today: 3 good, 2 bad. Last intake 14:05. Last export 14:06.\n"
-                                  "Host folder I:\\QX7Com\\ reachable.\n"
-                                  "DataBin.Dat cannot be opened: Permission denied",
-                                  "VRQToQX7: calls wait: DataBin.Dat cannot be opened"}),
+    ::testing::Values(
+        SummaryCase{"Flowing", flowing(), 12, 0, RunState::Flowing, kGreen, "reachable.", "orders flowing"},
+        SummaryCase{"AwaySinceToday", away(QDateTime(kNow.date(), QTime(13, 2))), 12, 1, RunState::Away, kRed,
+                    "away since 13:02.", "host folder away since 13:02"},
+        SummaryCase{"AwaySinceYesterday", away(QDateTime(kNow.date().addDays(-1), QTime(23, 50))), 0, 0,
+                    RunState::Away, kRed, "away since 03/09 23:50.", "host folder away since 03/09 23:50"},
+        SummaryCase{"BadCalls", flowing(), 3, 2, RunState::BadToday, kAmber, "reachable.",
+                    "orders flowing; 2 bad calls today"},
+        SummaryCase{"PurgeFailing", flowing({}, "database is locked"), 1, 0, RunState::Flowing, kGreen,
+                    "reachable.\nPurge failing: database is locked", "orders flowing\npurge failing"},
+        SummaryCase{"DataBinCannotBeOpened", dataBinFailing(), 3, 2, RunState::CallsWaiting, kAmber,
+                    "reachable.\nDataBin.Dat cannot be opened: Permission denied",
+                    "calls wait: DataBin.Dat cannot be opened"}),
     RowName());
 
 TEST(StatusSummaryLine, SaysWhenNothingWasTakenOrSentYet) {
@@ -151,6 +103,19 @@ TEST(StatusSummaryLine, SaysWhenNothingWasTakenOrSentYet) {
     EXPECT_EQ(StatusSummary(status, {}, kNow).lineText(),
               QStringLiteral("Today: 0 good, 0 bad. Last intake: none yet. Last export: none yet.\n"
                              "Host folder I:\\QX7Com\\ reachable."));
+}
+
+// A blank MXR Folder: orders wait as they do for a folder away, and the line says what to set.
+TEST(StatusSummaryLine, AHostFolderNotSetReadsAsOrdersWaiting) {
+    ensureApplication();
+    RunStatus status = flowing();
+    status.hostFolder.clear();
+    const StatusSummary summary(status, {3, 0}, kNow);
+    EXPECT_EQ(summary.stateColour(), QColor(200, 0, 0));
+    EXPECT_TRUE(summary.lineText().endsWith(
+        QStringLiteral("\nHost folder not set: orders wait until the MXR Folder is set in Properties.")))
+        << summary.lineText().toStdString();
+    EXPECT_EQ(summary.trayToolTip(), QStringLiteral("VRQToQX7: host folder not set"));
 }
 
 struct NoticeCase {

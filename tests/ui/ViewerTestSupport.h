@@ -6,10 +6,12 @@
 #include "ui/viewers/SelectedCall.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemModelTester>
 #include <QAccessible>
 #include <QApplication>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QProcess>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -78,6 +80,26 @@ inline QStringList strings(const std::vector<const char*>& texts) {
     for (const char* text : texts)
         list << QString::fromUtf8(text);
     return list;
+}
+
+// What vrqtoqx7-report printed over a program folder, and its exit code (-1 when it did not end).
+struct ReportRun {
+    int exitCode = -1;
+    QString out;
+    QString errors;
+};
+
+// Runs vrqtoqx7-report over the program folder home with the arguments, split on blanks, and extra ones.
+inline ReportRun runReport(const QString& home, const QString& arguments, const QStringList& extra = {}) {
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("VRQTOQX7_HOME"), home);
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(VRQ_REPORT_EXECUTABLE), arguments.split(QLatin1Char(' ')) + extra);
+    if (!process.waitForFinished(60000))
+        return {};
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
 }
 
 // The window tests' program folder (ProgramFixture) with the application made first, a clock stopped at
@@ -165,9 +187,32 @@ protected:
         return iface ? iface->text(QAccessible::Name) : QString();
     }
 
+    // Keeps the window until the test ends, shown unless told, with the model of its grid checked after
+    // every change.
+    template <typename W> W& keep(std::unique_ptr<W> window, bool show = true) {
+        closeWindow();
+        m_kept = std::move(window);
+        m_gridTester = std::make_unique<QAbstractItemModelTester>(
+            m_kept->findChild<QTableView*>()->model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+        if (show) {
+            m_kept->show();
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(m_kept.get()));
+        }
+        return static_cast<W&>(*m_kept);
+    }
+    void closeWindow() {
+        m_gridTester.reset();
+        m_kept.reset();
+    }
+    void TearDown() override { closeWindow(); }
+
     ProgramFixture fx{QDateTime(QDate(2010, 3, 8), QTime(9, 0))};
     HeaderPictures pictures;
     SelectedCall selected;
+
+private:
+    std::unique_ptr<QWidget> m_kept;
+    std::unique_ptr<QAbstractItemModelTester> m_gridTester;
 };
 
 } // namespace vrq::test

@@ -2,9 +2,7 @@
 
 #include "ui/viewers/WindowPlacement.h"
 
-#include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QStandardPaths>
