@@ -67,6 +67,10 @@ bool BatchRunner::processCommandLineFile(AppContext& ctx, const QString& path) {
     CallFraming framing(ctx, /*validationMode=*/true);
     const CallLoopOutcome outcome = framing.runCallLoop(file, 1);
     file.close();
+    // It passes, as a file whose calls all pass does; the person is told that nothing was tested.
+    if (framing.callNumbers().isEmpty())
+        QTextStream(stderr) << "The file of calls \"" << path << "\" holds no call: nothing was tested."
+                            << Qt::endl;
     reportOutcome(path, outcome);
     return outcome.result && outcome.allStored;
 }

@@ -134,6 +134,9 @@ TEST_P(BatchRunTest, TheFileIsFoundAndAFailureSaysWhichCallAndField) {
     file.write(callOf(2, c.lastCallShort ? "&S123456&C12345678&I1234567890123&Q12+&"
                                          : "&S123456&C12345678&I1234567890123&Q012+&"));
     file.close();
+    QFile noCalls(QDir(sandbox.root()).filePath(QStringLiteral("in/no calls.txt")));
+    ASSERT_TRUE(noCalls.open(QIODevice::WriteOnly) && noCalls.write(QByteArray(600, 'x')) == 600);
+    noCalls.close();
 
     const ProgramRun run = runProgram(sandbox, {QStringLiteral("check"), QString::fromUtf8(c.file)});
     EXPECT_EQ(run.exitCode, c.exitCode) << run.err.toStdString();
@@ -154,7 +157,9 @@ INSTANTIATE_TEST_SUITE_P(CommandLines, BatchRunTest,
                                            BatchCase{"shortQuantityIsNamedOnStderr", "in/my calls.dat", true,
                                                      255, "Call # 2 was determined to be bad (Quantity)."},
                                            BatchCase{"missingFileIsNamedAsGiven", "in/none.dat", false, 255,
-                                                     "/in/none.dat\" cannot be opened."}),
+                                                     "/in/none.dat\" cannot be opened."},
+                                           BatchCase{"aFileWithoutCallsPassesAndSaysSo", "in/no calls.txt",
+                                                     false, 0, "/in/no calls.txt\" holds no call"}),
                          test::RowName());
 
 } // namespace
