@@ -118,7 +118,11 @@ QStringList folderConcerns(const PropertiesEntries& e, const PathResolver& paths
         note(concernOf(QStringLiteral("DataBin.Dat Folder"), e.dataBinFolder, paths));
     if (e.enableFiles)
         note(concernOf(QStringLiteral("Scanned Folder"), e.scannedFolder, paths));
-    note(concernOf(QStringLiteral("MXR Folder"), e.qx7Folder, paths));
+    // A blank host folder sends nothing at all: every call waits until it is set.
+    if (PathResolver::trimRight(e.qx7Folder).isEmpty())
+        note(QStringLiteral("MXR Folder is empty: no order is sent until it is set."));
+    else
+        note(concernOf(QStringLiteral("MXR Folder"), e.qx7Folder, paths));
     return concerns;
 }
 

@@ -125,6 +125,9 @@ TEST(PropertiesFolders, WarnAboutMissingFoldersOfTheGroupsInUse) {
         << "the host folder I:\\QX7Com\\ is there; the scanned folder is not in use";
     entries.enableFiles = true;
     EXPECT_EQ(folderConcerns(entries, *f.ctx.paths).size(), 2);
+    entries.qx7Folder = QStringLiteral("  ");
+    EXPECT_EQ(folderConcerns(entries, *f.ctx.paths).last(),
+              QStringLiteral("MXR Folder is empty: no order is sent until it is set."));
 }
 
 // Settings changed through OK reach the running cycle on its next tick, without a restart.
