@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QPrinterInfo>
 #include <QProcess>
 #include <QSet>
 #include <QStringList>
@@ -22,6 +23,12 @@ public:
             ADD_FAILURE() << "No test printer: VRQ_TEST_PRINTER_FOLDER is not set to its folder. Run the "
                              "tests through scripts/test.sh, or export VRQ_TEST_PRINTER_FOLDER=\"$("
                              "scripts/test-printer.sh)\" first.";
+            return {};
+        }
+        // Without it the print would stop at the question whether to save a PDF instead, and the test hang.
+        if (QPrinterInfo::defaultPrinter().isNull()) {
+            ADD_FAILURE() << "No default printer: CUPS is not running or has no default queue. Run "
+                             "scripts/test-printer.sh again.";
             return {};
         }
         return path;
