@@ -411,6 +411,8 @@ bool writeDataBin(const QString& path, const DataBinOptions& options, std::vecto
     bool ok = true;
     auto t = generateDataBin(options,
                              [&](const QByteArray& piece) { ok = ok && file.write(piece) == piece.size(); });
+    // The last pieces are still in the buffer: a full disk shows only when they are written out.
+    ok = ok && file.flush();
     file.close();
     if (!ok && error)
         *error = file.errorString();
@@ -430,7 +432,7 @@ ScannedFile generateScannedFile(Dialect dialect, int orders, int itemsPerOrder, 
 bool writeScannedFile(const QString& path, const ScannedFile& scanned, QString* error) {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        file.write(scanned.bytes) != scanned.bytes.size()) {
+        file.write(scanned.bytes) != scanned.bytes.size() || !file.flush()) {
         if (error)
             *error = file.errorString();
         return false;
