@@ -202,13 +202,17 @@ bool DataBinIntake::opened(CallSource& file, const QString& path) {
         }
         return true;
     }
-    // Reported once while it lasts (a file made read-only, a folder without rights): its calls wait.
-    if (!wasFailing) {
-        log(AuditType::Error, openFailureText(result.message));
+    // A file made read-only, a folder without rights: its calls wait.
+    reportUnreachable(result.message);
+    return false;
+}
+
+void DataBinIntake::reportUnreachable(const QString& reason) {
+    if (m_ctx.status.dataBinError.isEmpty()) {
+        log(AuditType::Error, openFailureText(reason));
         runstatus::stepFailed(m_ctx);
     }
-    runstatus::dataBinFailing(m_ctx, result.message);
-    return false;
+    runstatus::dataBinFailing(m_ctx, reason);
 }
 
 bool DataBinIntake::folderExists(const QString& folder) {
@@ -220,13 +224,8 @@ bool DataBinIntake::folderExists(const QString& folder) {
     }
     // The upstream program writes into a folder that exists: this one is a setting that names another.
     // With calls switched off there is nobody to tell.
-    if (!m_ctx.settings.EnableCalls)
-        return false;
-    if (m_ctx.status.dataBinError != reason) {
-        log(AuditType::Error, openFailureText(reason));
-        runstatus::stepFailed(m_ctx);
-    }
-    runstatus::dataBinFailing(m_ctx, reason);
+    if (m_ctx.settings.EnableCalls)
+        reportUnreachable(reason);
     return false;
 }
 

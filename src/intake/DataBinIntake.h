@@ -38,6 +38,9 @@ private:
     // Opens DataBin.Dat for the pass; a failure is reported once while it lasts (the run status keeps
     // it), and its end too.
     bool opened(CallSource& file, const QString& path);
+    // DataBin.Dat cannot be reached for this reason: an "E" entry and a failed step once while it lasts
+    // (the run status keeps the reason), so its calls wait without an entry at every pass.
+    void reportUnreachable(const QString& reason);
     // A DataBin folder that does not exist is reported as a file that cannot be opened, once while it
     // lasts; its return clears the report.
     bool folderExists(const QString& folder);

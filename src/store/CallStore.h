@@ -125,6 +125,8 @@ public:
 
     // --- about box (StoreSummary.cpp) -----------------------------------------------------------
     StoreSummary summary(Result* result = nullptr);
+    // The summary's times alone (calls left at 0): what the status line needs at start-up.
+    StoreSummary loggedTimes(Result* result = nullptr);
 
     // --- order views and the list of calls (ViewerRows.cpp) --------------------------------------
     // Every order whose Salesperson (Customer) is exactly the text given, blanks and letter case

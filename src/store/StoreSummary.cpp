@@ -1,4 +1,4 @@
-// The figures of the About box.
+// The figures of the About box and the status line.
 #include "store/CallStore.h"
 
 #include "store/StoreAttempt.h"
@@ -7,13 +7,19 @@
 namespace vrq {
 
 StoreSummary CallStore::summary(Result* result) {
+    StoreSummary figures = loggedTimes(result);
+    if (result && !result->ok())
+        return figures;
+    figures.calls = attempt(result, [&]() -> qint64 {
+        Use st(prepared("SELECT count(*) FROM Calls"));
+        return st->executeStep() ? st->getColumn(0).getInt64() : 0;
+    });
+    return figures;
+}
+
+StoreSummary CallStore::loggedTimes(Result* result) {
     return attempt(result, [&] {
         StoreSummary figures;
-        {
-            Use st(prepared("SELECT count(*) FROM Calls"));
-            if (st->executeStep())
-                figures.calls = st->getColumn(0).getInt64();
-        }
         // Entries are written in time order: the newest of a type is found from the end, without a scan.
         Use newest(prepared("SELECT AuditDNT FROM Audit WHERE Type IN (?, ?) ORDER BY rowid DESC LIMIT 1"));
         auto newestOf = [&](const char* first, const char* second) {

@@ -242,7 +242,7 @@ StatusSummary WindowMode::currentStatus() {
     // read as "none yet".
     if (!status.lastIntake.isValid() || !status.lastExport.isValid()) {
         if (!m_loggedTimes && ctx.store)
-            m_loggedTimes = ctx.store->summary();
+            m_loggedTimes = ctx.store->loggedTimes();
         if (m_loggedTimes) {
             if (!status.lastIntake.isValid())
                 status.lastIntake = m_loggedTimes->lastIntake;
