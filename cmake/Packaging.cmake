@@ -1,5 +1,6 @@
 # Installs the program as a Debian system would have it and lets CPack build the .deb:
 #   bin/vrqtoqx7, bin/vrqtoqx7-report       the executables (the test-data tools stay in the build tree)
+#   lib/vrqtoqx7/vrqtoqx7-windows.so        window mode, loaded by bin/vrqtoqx7 from ../lib/vrqtoqx7
 #   share/applications/vrqtoqx7.desktop     launcher entry (also the autostart entry for window mode)
 #   share/icons/hicolor/scalable/apps/      the icon
 #   lib/systemd/user/vrqtoqx7.service       user unit for --service
@@ -15,6 +16,7 @@ set(VRQ_DIST_DIR ${PROJECT_SOURCE_DIR}/dist)
 install(TARGETS vrqtoqx7 RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(VRQ_WITH_UI)
     install(TARGETS vrqtoqx7-report RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+    install(TARGETS vrqtoqx7-windows LIBRARY DESTINATION lib/vrqtoqx7)
     install(FILES ${VRQ_DIST_DIR}/vrqtoqx7.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
     install(FILES ${VRQ_DIST_DIR}/vrqtoqx7.svg
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)

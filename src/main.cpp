@@ -7,17 +7,43 @@
 #include <QTextStream>
 
 #ifdef VRQ_WITH_UI
-#include "ui/WindowMode.h"
-#include <QApplication>
+#include "WindowModule.h"
+#include <QDir>
+#include <QFileInfo>
+#include <QLibrary>
+#include <QStringList>
 #endif
 
 namespace {
 
+#ifdef VRQ_WITH_UI
+// Beside the program in the build folder; in its folder of the library tree once installed.
+QStringList windowModulePlaces() {
+    const QString programFolder = QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
+    return {programFolder + QStringLiteral("/" VRQ_WINDOW_MODULE_NAME),
+            QDir::cleanPath(programFolder +
+                            QStringLiteral("/" VRQ_WINDOW_MODULE_INSTALLED_DIR "/" VRQ_WINDOW_MODULE_NAME))};
+}
+#endif
+
 int runWindowMode(int argc, char** argv) {
 #ifdef VRQ_WITH_UI
-    QApplication app(argc, argv);
-    vrq::WindowMode mode;
-    return mode.run();
+    const QStringList places = windowModulePlaces();
+    for (const QString& place : places) {
+        if (!QFileInfo::exists(place))
+            continue;
+        QLibrary module(place);
+        module.setLoadHints(QLibrary::ResolveAllSymbolsHint);
+        using Entry = int (*)(int, char**);
+        if (const auto entry = reinterpret_cast<Entry>(module.resolve(VRQ_WINDOW_MODULE_ENTRY)))
+            return entry(argc, argv);
+        QTextStream(stderr) << "The windows of VRQToQX7 cannot be loaded: " << module.errorString()
+                            << "\nThe program still runs without them: --once or --service.\n";
+        return -1;
+    }
+    QTextStream(stderr) << "The windows of VRQToQX7 are not installed (" << places.join(QStringLiteral(", "))
+                        << " not found).\nThe program still runs without them: --once or --service.\n";
+    return -1;
 #else
     Q_UNUSED(argc);
     Q_UNUSED(argv);

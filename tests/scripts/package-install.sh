@@ -67,7 +67,7 @@ fi
 program=$prefix/usr/bin/vrqtoqx7
 report=$prefix/usr/bin/vrqtoqx7-report
 unit=$prefix/usr/lib/systemd/user/vrqtoqx7.service
-for f in "$program" "$report" "$unit" "$prefix/usr/share/applications/vrqtoqx7.desktop" \
+for f in "$program" "$report" "$unit" "$prefix/usr/lib/vrqtoqx7/vrqtoqx7-windows.so" "$prefix/usr/share/applications/vrqtoqx7.desktop" \
     "$prefix/usr/share/icons/hicolor/scalable/apps/vrqtoqx7.svg" \
     "$prefix/usr/share/man/man1/vrqtoqx7.1.gz" "$prefix/usr/share/man/man1/vrqtoqx7-report.1.gz"; do
     [ -e "$f" ] || fail "the package does not install ${f#"$prefix"}"
@@ -141,4 +141,21 @@ wait $pid || status=$?
 stopped=$(sqlite3 "$home/CallsAndOrders.db" "SELECT count(*) FROM Audit WHERE Msg = 'Program stopped'")
 [ "$stopped" -eq 2 ] || fail "--service did not write \"Program stopped\" when stopped by SIGTERM"
 echo "--service started and stopped by SIGTERM with exit 0"
+
+echo "== window mode (offscreen)"
+# The windows are a module the installed program loads from its library folder.
+QT_QPA_PLATFORM=offscreen "$program" 2>"$scratch/window.err" &
+pid=$!
+for _ in $(seq 100); do
+    started=$(sqlite3 "$home/CallsAndOrders.db" "SELECT count(*) FROM Audit WHERE Msg LIKE 'Program started%'" 2>/dev/null || echo 0)
+    [ "$started" -ge 3 ] && break
+    kill -0 $pid 2>/dev/null || break
+    sleep 0.1
+done
+[ "$started" -ge 3 ] || { kill -KILL $pid 2>/dev/null; cat "$scratch/window.err" >&2; fail "window mode did not start within 10 s"; }
+kill -TERM $pid
+status=0
+wait $pid || status=$?
+[ "$status" -eq 0 ] || { cat "$scratch/window.err" >&2; fail "window mode stopped by SIGTERM exited $status"; }
+echo "window mode started from the installed module and stopped by SIGTERM with exit 0"
 echo "PASS"
