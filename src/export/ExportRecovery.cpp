@@ -50,7 +50,7 @@ bool ExportRecovery::isRecordName(const QString& fileName) {
     return fileName.startsWith(kParkedPrefix) && fileName.endsWith(kSuffix);
 }
 
-// Five lines, the end mark and a checksum of the five, so that a record torn by a power loss in the
+// Five lines, the end mark and a checksum of the five, so that an entry torn by a power loss in the
 // middle of its write is never taken for a whole one.
 QByteArray ExportRecovery::encode(const PendingRename& pending) {
     const QStringList lines{QString::number(pending.source), QString::number(pending.callNumber),
@@ -60,34 +60,70 @@ QByteArray ExportRecovery::encode(const PendingRename& pending) {
 }
 
 Result ExportRecovery::save(const PendingRename& pending) {
-    const QByteArray bytes = padToBlocks(encode(pending));
-    m_recordKey.reset();
+    std::vector<PendingRename>& entries = recorded();
+    entries.push_back(pending);
     // Written, not flushed: it has to outlive the process, which the page cache does. A flush would
     // guard it against a power cut too, but the store's own last commits are not flushed either
     // (synchronous=NORMAL), so it would not make the export exactly-once across a power cut, and it
     // cost almost half as much again as writing the order file.
-    const Result saved = writeRecord(bytes);
-    if (saved) {
-        m_recordKey = CallKey{pending.source, pending.callNumber};
-        m_recordSize = std::max(m_recordSize, bytes.size());
-    }
-    return saved;
+    return writeRecorded(); // when refused, the file is read again before its next use
 }
 
 Result ExportRecovery::park(const PendingRename& pending) {
     const CallKey key{pending.source, pending.callNumber};
     const Result parked = m_fs.writeFileDurably(parkedPath(key), encode(pending));
-    if (parked && m_parked && std::find(m_parked->begin(), m_parked->end(), key) == m_parked->end())
+    if (!parked)
+        return parked;
+    if (m_parked && std::find(m_parked->begin(), m_parked->end(), key) == m_parked->end())
         m_parked->push_back(key);
-    if (parked && read(recordPath()) == pending)
-        blankRecord(m_fs.fileSize(recordPath()));
+    std::vector<PendingRename>& entries = recorded();
+    if (const auto found = std::find(entries.begin(), entries.end(), pending); found != entries.end()) {
+        entries.erase(found);
+        writeRecorded();
+    }
     return parked;
 }
 
-void ExportRecovery::blankRecord(qsizetype size) {
-    if (size > 0)
-        writeRecord(QByteArray(size, ' '));
-    m_recordKey.reset();
+std::vector<PendingRename>& ExportRecovery::recorded() {
+    if (!m_recorded) {
+        m_recorded = read(recordPath());
+        m_recordSize = m_fs.fileSize(recordPath());
+    }
+    return *m_recorded;
+}
+
+Result ExportRecovery::writeRecorded() {
+    if (m_recorded->empty()) {
+        blankRecord();
+        return Result::success();
+    }
+    QByteArray bytes;
+    for (const PendingRename& entry : *m_recorded)
+        bytes += encode(entry);
+    bytes = padToBlocks(bytes);
+    if (bytes.size() < m_recordSize)
+        bytes.append(m_recordSize - bytes.size(), ' '); // nothing of a longer list is left behind
+    const Result written = writeRecord(bytes);
+    if (!written) {
+        m_recorded.reset();
+        return written;
+    }
+    m_recordSize = std::max(m_recordSize, bytes.size());
+    return written;
+}
+
+void ExportRecovery::blankRecord() {
+    if (m_recordSize > 0 && !writeRecord(QByteArray(m_recordSize, ' ')))
+        m_recorded.reset(); // what is left in the file is read again before its next use
+}
+
+void ExportRecovery::clearRecord() {
+    if (m_recorded && m_recorded->empty())
+        return;
+    m_recorded.emplace();
+    if (m_recordSize < 0)
+        m_recordSize = m_fs.fileSize(recordPath());
+    blankRecord();
 }
 
 Result ExportRecovery::writeRecord(const QByteArray& bytes) {
@@ -107,36 +143,46 @@ void ExportRecovery::closeRecord() {
     m_record.reset();
 }
 
-std::optional<PendingRename> ExportRecovery::read(const QString& path) const {
+// The entries one after the other; reading stops at the first that is not whole (the blanks after the
+// last, or an entry torn by a power loss in the middle of its write).
+std::vector<PendingRename> ExportRecovery::read(const QString& path) const {
+    std::vector<PendingRename> entries;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
+        return entries;
     const QByteArray bytes = file.readAll();
     const QList<QByteArray> lines = bytes.split('\n');
-    if (lines.size() < 7 || lines.at(5) != kEndMark.latin1())
-        return std::nullopt;
-    const qsizetype textSize = lines.at(0).size() + lines.at(1).size() + lines.at(2).size() +
-                               lines.at(3).size() + lines.at(4).size() + 5;
-    if (lines.at(6) != checksum(bytes.left(textSize)))
-        return std::nullopt;
-    bool sourceOk = false;
-    bool numberOk = false;
-    PendingRename pending;
-    pending.source = lines.at(0).toInt(&sourceOk);
-    pending.callNumber = lines.at(1).toInt(&numberOk);
-    pending.fileName = QString::fromUtf8(lines.at(2));
-    pending.tmpPath = QString::fromUtf8(lines.at(3));
-    pending.rcvPath = QString::fromUtf8(lines.at(4));
-    if (!sourceOk || !numberOk || pending.tmpPath.isEmpty() || pending.rcvPath.isEmpty())
-        return std::nullopt;
-    return pending;
+    qsizetype offset = 0;
+    for (qsizetype first = 0; first + 7 <= lines.size(); first += 7) {
+        if (lines.at(first + 5) != kEndMark.latin1())
+            break;
+        qsizetype textSize = 0;
+        for (qsizetype i = first; i < first + 5; ++i)
+            textSize += lines.at(i).size() + 1;
+        if (lines.at(first + 6) != checksum(bytes.mid(offset, textSize)))
+            break;
+        offset += textSize + lines.at(first + 5).size() + lines.at(first + 6).size() + 2;
+        bool sourceOk = false;
+        bool numberOk = false;
+        PendingRename pending;
+        pending.source = lines.at(first).toInt(&sourceOk);
+        pending.callNumber = lines.at(first + 1).toInt(&numberOk);
+        pending.fileName = QString::fromUtf8(lines.at(first + 2));
+        pending.tmpPath = QString::fromUtf8(lines.at(first + 3));
+        pending.rcvPath = QString::fromUtf8(lines.at(first + 4));
+        if (!sourceOk || !numberOk || pending.tmpPath.isEmpty() || pending.rcvPath.isEmpty())
+            break;
+        entries.push_back(pending);
+    }
+    return entries;
 }
 
 std::optional<PendingRename> ExportRecovery::load(const CallKey& call) const {
     for (const QString& path : {recordPath(), parkedPath(call)}) {
-        const std::optional<PendingRename> pending = read(path);
-        if (pending && CallKey{pending->source, pending->callNumber} == call)
-            return pending;
+        for (const PendingRename& pending : read(path)) {
+            if (CallKey{pending.source, pending.callNumber} == call)
+                return pending;
+        }
     }
     return std::nullopt;
 }
@@ -148,33 +194,36 @@ std::vector<PendingRename> ExportRecovery::loadAll() {
         if (!isRecordName(entry.name))
             continue;
         const QString path = QDir(m_folder).filePath(entry.name);
-        if (std::optional<PendingRename> pending = read(path)) {
-            records.push_back(*pending);
-            m_parked->push_back({pending->source, pending->callNumber});
-        } else {
+        const std::vector<PendingRename> parked = read(path);
+        if (parked.empty()) {
             m_fs.removeFile(path);
+            continue;
         }
+        records.push_back(parked.front());
+        m_parked->push_back({parked.front().source, parked.front().callNumber});
     }
-    if (std::optional<PendingRename> pending = read(recordPath())) {
-        if (std::find(records.begin(), records.end(), *pending) == records.end())
-            records.push_back(*pending);
+    m_recorded.reset(); // read afresh: a stopped process may have written it
+    for (const PendingRename& pending : recorded()) {
+        if (std::find(records.begin(), records.end(), pending) == records.end())
+            records.push_back(pending);
     }
     return records;
 }
 
 void ExportRecovery::clear(const CallKey& call) {
-    if (m_recordKey) {
-        if (*m_recordKey == call)
-            blankRecord(m_recordSize);
-    } else if (const std::optional<PendingRename> left = read(recordPath());
-               left && CallKey{left->source, left->callNumber} == call) {
-        blankRecord(m_fs.fileSize(recordPath())); // written by a stopped process
+    std::vector<PendingRename>& entries = recorded();
+    const auto found = std::find_if(entries.begin(), entries.end(), [&](const PendingRename& entry) {
+        return CallKey{entry.source, entry.callNumber} == call;
+    });
+    if (found != entries.end()) {
+        entries.erase(found);
+        writeRecorded();
     }
     if (m_parked) {
-        const auto found = std::find(m_parked->begin(), m_parked->end(), call);
-        if (found == m_parked->end())
+        const auto parked = std::find(m_parked->begin(), m_parked->end(), call);
+        if (parked == m_parked->end())
             return;
-        m_parked->erase(found);
+        m_parked->erase(parked);
     }
     const QString parked = parkedPath(call);
     if (m_fs.fileExists(parked))

@@ -21,25 +21,31 @@ struct PendingRename {
     friend bool operator==(const PendingRename&, const PendingRename&) = default;
 };
 
-// The record of the rename under way, written before an order file is renamed from ".Tmp" to ".Rcv"
-// and blanked once the call is marked extracted. After a crash, the next pass reads it: a
+// The record of the renames under way. Each order file's entry is written before the file is renamed
+// from ".Tmp" to ".Rcv", and the record is blanked once the calls it names are marked extracted, which
+// the export does for several calls in one unit of work. After a crash, the next pass reads it: a
 // ".Tmp" still there means the rename never happened (the file is removed and the call stays pending);
 // a ".Tmp" gone means the host has the file (the call is marked extracted). So each good call reaches
 // the host folder exactly once, whenever the process is stopped.
 //
-// One rename is under way at a time, so the record lives in one file of a fixed size that is written in
-// place, never created or removed per call. A record that cannot be settled yet (its
-// folder is away) is parked in a file of its own, named after its call, until it can.
+// The record lives in one file that is written in place and padded to whole blocks, never created or
+// removed per call; its entries follow each other, each with its own checksum, and an entry is added by
+// writing the list again. A record that cannot be settled yet (its folder is away) is parked in a file
+// of its own, named after its call, until it can.
 class ExportRecovery {
 public:
     ExportRecovery(FileSystem& fs, QString folder);
 
+    // Adds the entry of a rename about to be made to the record.
     Result save(const PendingRename& pending);
-    // The records left behind. A record cut short by a crash is dropped: it was written completely
-    // before any rename.
+    // The records left behind. An entry cut short by a crash is dropped: it was written completely
+    // before its rename.
     std::vector<PendingRename> loadAll();
     std::optional<PendingRename> load(const CallKey& call) const;
+    // Takes the call's entry out of the record (blanking it when none is left) and its parked file away.
     void clear(const CallKey& call);
+    // Blanks the record once every call it names is marked extracted.
+    void clearRecord();
     // Closes the record file, which stays open from its first write so that each later write is one
     // write in place. Called at the end of a pass.
     void closeRecord();
@@ -60,16 +66,19 @@ public:
     static bool isRecordName(const QString& fileName);
 
 private:
-    std::optional<PendingRename> read(const QString& path) const;
+    std::vector<PendingRename> read(const QString& path) const;
     static QByteArray encode(const PendingRename& pending);
-    void blankRecord(qsizetype size);
+    std::vector<PendingRename>& recorded();
+    Result writeRecorded();
+    void blankRecord();
     Result writeRecord(const QByteArray& bytes);
 
     FileSystem& m_fs;
     QString m_folder;
-    // What this process last wrote into the record, so that blanking it needs no read.
-    std::optional<CallKey> m_recordKey;
-    qsizetype m_recordSize = 0;
+    // The entries of the record file as this process knows them (read once when a stopped process may
+    // have left some), so that adding or clearing one needs no read.
+    std::optional<std::vector<PendingRename>> m_recorded;
+    qsizetype m_recordSize = -1; // the size of the file once known; blanking writes over all of it
     std::unique_ptr<OpenFile> m_record;
     // The calls with a parked record, once loadAll has listed them: a call not among them needs no look
     // for one when its record is cleared.

@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <iterator>
 #include <utility>
 
 namespace vrq {
@@ -41,6 +42,9 @@ QString OrderExport::callPrefix(int callNumber) const {
 }
 
 Result OrderExport::audit(AuditType type, const QString& msg) {
+    // The calls delivered before the entry's cause are marked first, so the log keeps its order.
+    if (Result error = markDelivered(); !error.ok())
+        return error;
     const Result written = m_ctx.audit->write(type, msg);
     if (!written.ok())
         return Result::failure(written.code, written.message);
@@ -75,6 +79,8 @@ void OrderExport::extractCalls() {
         error = Result::failure(established.code, established.message);
     } else {
         error = runPass(end);
+        if (error.ok())
+            error = markDelivered();
     }
     if (!error.ok()) {
         m_ctx.store->rollback();
@@ -377,7 +383,7 @@ int OrderExport::removeUnfinishedFiles(int lastSaved, int reservedThrough) {
 }
 
 Result OrderExport::writeHeldEntries() {
-    Result refused;
+    Result refused = markDelivered();
     for (const auto& [type, msg] : m_heldEntries) {
         if (const Result written = m_ctx.audit->write(type, msg); !written.ok()) {
             refused = Result::failure(written.code, written.message);
@@ -442,11 +448,11 @@ Result OrderExport::extractCall(const CallRow& call, PassEnd& end) {
             return error;
         holdEntry(AuditType::Info, callPrefix(call.callNumber) + m_file.rcvName + QStringLiteral(" bytes."));
     }
-    const QString fileName = m_file.baseName + QStringLiteral(".Rcv");
-    if (Result error = markCallExtracted(call.source, call.callNumber, fileName); !error.ok())
-        return error; // the record, if any, stays: the next pass settles the call
-    m_recovery.clear({call.source, call.callNumber});
-    return Result::success();
+    m_delivered.push_back({call.source, call.callNumber, m_file.baseName + QStringLiteral(".Rcv"),
+                           std::exchange(m_heldEntries, {})});
+    if (m_delivered.size() < kCallsPerMark)
+        return Result::success();
+    return markDelivered();
 }
 
 Result OrderExport::buildCallFile(const CallRow& call, QByteArray& bytes, QString& nullValue) {
@@ -505,26 +511,46 @@ Result OrderExport::deliver(const CallRow& call) {
     return Result::success();
 }
 
-Result OrderExport::markCallExtracted(int source, int callNumber, const QString& fileName) {
-    // The row, its "X" entry and the entries held for it together, or none of them.
-    Result result = m_ctx.store->begin();
-    for (const auto& [type, msg] : m_heldEntries) {
-        if (result.ok())
-            result = m_ctx.audit->write(type, msg);
+Result OrderExport::markDelivered() {
+    if (m_delivered.empty())
+        return Result::success();
+    std::vector<DeliveredCall> calls = std::exchange(m_delivered, {});
+    if (Result error = markCallsExtracted(calls); !error.ok()) {
+        // The record stays: the next pass settles these calls. Their entries go before the error's.
+        HeldEntries entries;
+        for (DeliveredCall& call : calls)
+            std::move(call.entries.begin(), call.entries.end(), std::back_inserter(entries));
+        std::move(m_heldEntries.begin(), m_heldEntries.end(), std::back_inserter(entries));
+        m_heldEntries = std::move(entries);
+        return error;
     }
-    if (result.ok())
-        result = m_ctx.store->markExtracted(source, callNumber, fileName, m_ctx.clock->now());
-    if (result.ok())
-        result = m_ctx.audit->write(AuditType::Extracted,
-                                    QStringLiteral("Extracted call #") + withSignPosition(callNumber));
+    m_recovery.clearRecord();
+    return Result::success();
+}
+
+Result OrderExport::markCallsExtracted(std::vector<DeliveredCall>& calls) {
+    // Each row, its "X" entry and the entries held for it together, or none of them.
+    Result result = m_ctx.store->begin();
+    const QDateTime now = m_ctx.clock->now();
+    for (const DeliveredCall& call : calls) {
+        for (const auto& [type, msg] : call.entries) {
+            if (result.ok())
+                result = m_ctx.audit->write(type, msg);
+        }
+        if (result.ok())
+            result = m_ctx.store->markExtracted(call.source, call.callNumber, call.fileName, now);
+        if (result.ok())
+            result = m_ctx.audit->write(AuditType::Extracted, QStringLiteral("Extracted call #") +
+                                                                  withSignPosition(call.callNumber));
+    }
     if (result.ok())
         result = m_ctx.store->commit();
     if (!result.ok()) {
         m_ctx.store->rollback();
         return Result::failure(result.code, result.message);
     }
-    m_heldEntries.clear();
-    m_ctx.ui->updateCallRow(source, callNumber, CallDisplay::Extracted);
+    for (const DeliveredCall& call : calls)
+        m_ctx.ui->updateCallRow(call.source, call.callNumber, CallDisplay::Extracted);
     return Result::success();
 }
 
@@ -578,7 +604,8 @@ Result OrderExport::settle(const PendingRename& pending, bool& settled) {
     // Renamed (a ".Tmp" beside its ".Rcv" is a rename made of a link that was cut short).
     if (tmpLeft)
         m_ctx.fs->removeFile(pending.tmpPath);
-    if (Result error = markCallExtracted(call->source, call->callNumber, pending.fileName); !error.ok())
+    std::vector<DeliveredCall> settledCall{{call->source, call->callNumber, pending.fileName, {}}};
+    if (Result error = markCallsExtracted(settledCall); !error.ok())
         return error;
     m_recovery.clear(key);
     return Result::success();

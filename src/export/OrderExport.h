@@ -42,6 +42,15 @@ private:
         QString rcvPath;
     };
     enum class PassEnd { Finished, Stopped };
+    using HeldEntries = std::vector<std::pair<AuditType, QString>>;
+    // A call whose file is in the host folder (or which has none to send), waiting to be marked
+    // extracted with the others delivered since the last mark.
+    struct DeliveredCall {
+        int source = 0;
+        int callNumber = 0;
+        QString fileName;
+        HeldEntries entries; // its "I" and "W" entries, written with its "X" entry
+    };
 
     // True, with one "E" entry per run of held passes, while a setting that names the order files or
     // the host holds a text that could not be used.
@@ -54,7 +63,11 @@ private:
     // The file of the call, or in nullValue what the store holds as Null that the file needs.
     Result buildCallFile(const CallRow& call, QByteArray& bytes, QString& nullValue);
     Result deliver(const CallRow& call);
-    Result markCallExtracted(int source, int callNumber, const QString& fileName);
+    // Marks the calls delivered since the last mark in one unit of work and blanks the rename record.
+    // Calls are marked in groups because a unit of work per order file cost as much as the file; the
+    // record names every call of the group, so a stop before the mark loses and repeats nothing.
+    Result markDelivered();
+    Result markCallsExtracted(std::vector<DeliveredCall>& calls);
     // Settles the renames a stopped process left unfinished; the calls it could not settle yet.
     Result settleUnfinishedRenames(std::vector<CallKey>& unsettled);
     Result settle(const PendingRename& pending, bool& settled);
@@ -92,13 +105,15 @@ private:
     OutputFile m_file;
     std::unique_ptr<OpenFile> m_output; // the ".Tmp" of the call being written
     std::optional<QString> m_nativeHostFolder;
-    static constexpr int kNumbersPerReservation = 100;
+    static constexpr int kNumbersPerReservation = 500;
     int m_numbersLeft = 0;
     bool m_holdingReservation = false;
     bool m_holdReported = false;
     bool m_unsetConnectionShown = false; // the box about an unset connection is shown once per run
     bool m_unsetFolderReported = false;  // the blank QX7Path is reported until it is set
-    std::vector<std::pair<AuditType, QString>> m_heldEntries;
+    HeldEntries m_heldEntries;
+    std::vector<DeliveredCall> m_delivered;
+    static constexpr std::size_t kCallsPerMark = 50;
     // The numbers whose ".Rcv" is in the host folder: one listing per pass, then the numbers this pass
     // delivers. Empty until the pass needs its first number.
     std::optional<QSet<int>> m_numbersInUse;

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <array>
 #include <gtest/gtest.h>
 
 using namespace vrq;
@@ -57,7 +58,7 @@ TEST_P(ExportRecoveryTest, EachCallReachesTheHostExactlyOnce) {
     }
 
     // The restarted program: settings as last saved; the block of numbers the stopped pass reserved
-    // (42 to 141) is skipped, so a call not delivered goes again as 142.
+    // (42 to 541) is skipped, so a call not delivered goes again as 542.
     f.ctx.fs = f.fs;
     f.ctx.settings.LastSeqNum = 41;
     extract();
@@ -76,7 +77,7 @@ TEST_P(ExportRecoveryTest, EachCallReachesTheHostExactlyOnce) {
 
 INSTANTIATE_TEST_SUITE_P(
     Kills, ExportRecoveryTest,
-    ::testing::Values(KillCase{"BeforeRename", stopBefore(FsOp::Rename), false, "QX710142.Rcv"},
+    ::testing::Values(KillCase{"BeforeRename", stopBefore(FsOp::Rename), false, "QX710542.Rcv"},
                       KillCase{"AfterRename", stopAfter(FsOp::Rename), false, "QX710042.Rcv"},
                       KillCase{"AfterRenameCollected", stopAfter(FsOp::Rename), true, "QX710042.Rcv"},
                       // the record is written, then blanked once the call is marked
@@ -84,6 +85,52 @@ INSTANTIATE_TEST_SUITE_P(
                                stopBefore(FsOp::Overwrite, QStringLiteral("OrderFileRename.txt"), 2), false,
                                "QX710042.Rcv"}),
     RowName());
+
+// Calls 1 to 3 go in one group whose marks are written together after the last rename.
+struct GroupStopCase {
+    const char* name;
+    FsRule stop;
+    std::array<const char*, 3> finalFiles; // of calls 1, 2 and 3 after the restart
+};
+
+class ExportGroupStopTest : public ::testing::TestWithParam<GroupStopCase> {};
+
+TEST_P(ExportGroupStopTest, EveryCallOfAnUnmarkedGroupIsSentOnce) {
+    ProgramFixture f;
+    f.ctx.settings.SystemID = 1;
+    f.ctx.settings.LastSeqNum = 41;
+    for (int n = 1; n <= 3; ++n)
+        f.addPendingCall(0, n);
+    NetworkConnection network(f.ctx);
+    ScriptedFileSystem dying{GetParam().stop};
+    f.ctx.fs = &dying;
+    EXPECT_THROW(OrderExport(f.ctx, network).extractCalls(), Stopped);
+    f.store->rollback();
+
+    f.ctx.fs = f.fs;
+    f.ctx.settings.LastSeqNum = 41;
+    OrderExport(f.ctx, network).extractCalls();
+    QStringList expected;
+    for (const char* name : GetParam().finalFiles)
+        expected << QLatin1String(name);
+    QStringList sent;
+    for (int n = 1; n <= 3; ++n) {
+        sent << f.call(0, n)->extractedFileName;
+        EXPECT_EQ(f.auditTexts().count(QStringLiteral("X|Extracted call # %1").arg(n)), 1) << n;
+    }
+    EXPECT_EQ(sent, expected);
+    EXPECT_EQ(f.hostFiles(), expected);
+    EXPECT_TRUE(ExportRecovery(*f.fs, f.programFolder()).loadAll().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Groups, ExportGroupStopTest,
+                         ::testing::Values(GroupStopCase{"BeforeTheThirdRename",
+                                                         stopBefore(FsOp::Rename, {}, 3),
+                                                         {"QX710042.Rcv", "QX710043.Rcv", "QX710542.Rcv"}},
+                                           GroupStopCase{"AfterTheLastRename",
+                                                         stopAfter(FsOp::Rename, {}, 3),
+                                                         {"QX710042.Rcv", "QX710043.Rcv", "QX710044.Rcv"}}),
+                         RowName());
 
 TEST_F(ExportRecoveryRecord, AStopWhileSettlingNeverCountsAnUnsentFileAsSent) {
     ScriptedFileSystem dying{stopBefore(FsOp::Rename)};
@@ -184,11 +231,11 @@ TEST_P(OrderNumberTest, NoNumberIsGivenOutTwiceWhereverThePassStops) {
 INSTANTIATE_TEST_SUITE_P(
     Stops, OrderNumberTest,
     ::testing::Values(NumberCase{"NoStop", 41, 0, FileStep::Rename, "44", "QX710045.Rcv"},
-                      NumberCase{"RenameOfTheFirstFile", 41, 1, FileStep::Rename, "41", "QX710142.Rcv"},
-                      NumberCase{"WriteOfTheFirstFile", 41, 1, FileStep::Write, "41", "QX710142.Rcv"},
-                      NumberCase{"RenameInTheSecondBlock", 41, 101, FileStep::Rename, "141", "QX710242.Rcv"},
-                      NumberCase{"WriteInTheSecondBlock", 41, 101, FileStep::Write, "141", "QX710242.Rcv"},
-                      NumberCase{"WriteInABlockThatWraps", 9850, 1, FileStep::Write, "9850", "QX710051.Rcv"}),
+                      NumberCase{"RenameOfTheFirstFile", 41, 1, FileStep::Rename, "41", "QX710542.Rcv"},
+                      NumberCase{"WriteOfTheFirstFile", 41, 1, FileStep::Write, "41", "QX710542.Rcv"},
+                      NumberCase{"RenameInTheSecondBlock", 41, 501, FileStep::Rename, "541", "QX711042.Rcv"},
+                      NumberCase{"WriteInTheSecondBlock", 41, 501, FileStep::Write, "541", "QX711042.Rcv"},
+                      NumberCase{"WriteInABlockThatWraps", 9850, 1, FileStep::Write, "9850", "QX710451.Rcv"}),
     RowName());
 
 enum class Damage { CutShort, ByteChanged };
