@@ -60,13 +60,13 @@ QByteArray ExportRecovery::encode(const PendingRename& pending) {
 }
 
 Result ExportRecovery::save(const PendingRename& pending) {
-    std::vector<PendingRename>& entries = recorded();
-    entries.push_back(pending);
+    recorded().push_back(pending);
+    m_encoded += encode(pending); // the entries before are encoded already
     // Written, not flushed: it has to outlive the process, which the page cache does. A flush would
     // guard it against a power cut too, but the store's own last commits are not flushed either
     // (synchronous=NORMAL), so it would not make the export exactly-once across a power cut, and it
     // cost almost half as much again as writing the order file.
-    return writeRecorded(); // when refused, the file is read again before its next use
+    return writeEncoded(); // when refused, the file is read again before its next use
 }
 
 Result ExportRecovery::park(const PendingRename& pending) {
@@ -88,19 +88,28 @@ std::vector<PendingRename>& ExportRecovery::recorded() {
     if (!m_recorded) {
         m_recorded = read(recordPath());
         m_recordSize = m_fs.fileSize(recordPath());
+        encodeRecorded();
     }
     return *m_recorded;
 }
 
+void ExportRecovery::encodeRecorded() {
+    m_encoded.clear();
+    for (const PendingRename& entry : *m_recorded)
+        m_encoded += encode(entry);
+}
+
 Result ExportRecovery::writeRecorded() {
+    encodeRecorded();
+    return writeEncoded();
+}
+
+Result ExportRecovery::writeEncoded() {
     if (m_recorded->empty()) {
         blankRecord();
         return Result::success();
     }
-    QByteArray bytes;
-    for (const PendingRename& entry : *m_recorded)
-        bytes += encode(entry);
-    bytes = padToBlocks(bytes);
+    QByteArray bytes = padToBlocks(m_encoded);
     if (bytes.size() < m_recordSize)
         bytes.append(m_recordSize - bytes.size(), ' '); // nothing of a longer list is left behind
     const Result written = writeRecord(bytes);
@@ -121,6 +130,7 @@ void ExportRecovery::clearRecord() {
     if (m_recorded && m_recorded->empty())
         return;
     m_recorded.emplace();
+    m_encoded.clear();
     if (m_recordSize < 0)
         m_recordSize = m_fs.fileSize(recordPath());
     blankRecord();

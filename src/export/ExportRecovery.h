@@ -69,7 +69,9 @@ private:
     std::vector<PendingRename> read(const QString& path) const;
     static QByteArray encode(const PendingRename& pending);
     std::vector<PendingRename>& recorded();
-    Result writeRecorded();
+    void encodeRecorded();
+    Result writeRecorded(); // encodes the entries afresh (one was taken out) and writes them
+    Result writeEncoded();
     void blankRecord();
     Result writeRecord(const QByteArray& bytes);
 
@@ -78,6 +80,7 @@ private:
     // The entries of the record file as this process knows them (read once when a stopped process may
     // have left some), so that adding or clearing one needs no read.
     std::optional<std::vector<PendingRename>> m_recorded;
+    QByteArray m_encoded;        // the entries of m_recorded as the file holds them, before the padding
     qsizetype m_recordSize = -1; // the size of the file once known; blanking writes over all of it
     std::unique_ptr<OpenFile> m_record;
     // The calls with a parked record, once loadAll has listed them: a call not among them needs no look
