@@ -51,15 +51,5 @@ TEST_F(AboutBoxTest, SystemInfoWithoutAToolSaysItIsUnavailable) {
     EXPECT_EQ(seen->text, QStringLiteral("System Information Is Unavailable At This Time"));
 }
 
-TEST_F(AboutBoxTest, SystemInfoStartsTheInstalledTool) {
-    const QString marker = tools.filePath(QStringLiteral("started"));
-    const QString tool = tools.filePath(QStringLiteral("hardinfo"));
-    ASSERT_TRUE(ProgramFixture::writeFile(tool, "#!/bin/sh\n: > '" + QFile::encodeName(marker) + "'\n"));
-    QFile::setPermissions(tool, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    AboutBox box(f.ctx);
-    box.findChild<QPushButton*>(QStringLiteral("cmdSysInfo"))->click();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return QFile::exists(marker); }, 5000));
-}
-
 } // namespace
 } // namespace vrq::test
