@@ -107,7 +107,7 @@ TEST_F(PropertiesDialogTest, LeavingTheLocalDriveBoxWithNoMachineNameReportsTheF
                              "in the specified data, or the QX7 system is unavailable at this time."));
 }
 
-// Switching a group off greys its inputs and Tab passes them by; switched on, Tab reaches them again.
+// Switching a group off greys its inputs; switched on, they can be edited again.
 struct GroupCase {
     const char* name;
     const char* checkBox;
@@ -117,35 +117,15 @@ struct GroupCase {
 
 class PropertiesGroups : public PropertiesDialogTest, public ::testing::WithParamInterface<GroupCase> {};
 
-// The names of the controls Tab reaches, once round from start.
-QStringList tabRound(QWidget* start) {
-    start->setFocus();
-    QStringList reached;
-    for (int i = 0; i < 40; ++i) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        QWidget* now = QApplication::focusWidget();
-        if (!now || now == start)
-            break;
-        reached << now->objectName();
-    }
-    return reached;
-}
-
-TEST_P(PropertiesGroups, SwitchingAGroupOffGreysItsInputsAndTabPassesThemBy) {
+TEST_P(PropertiesGroups, SwitchingAGroupOffGreysItsInputs) {
     const GroupCase& c = GetParam();
     f.ctx.settings.EnableFiles = true;
     PropertiesDialog dialog(f.ctx, purge);
-    dialog.show();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
     for (const bool on : {false, true}) {
         control<QCheckBox>(dialog, c.checkBox)->click();
-        const QStringList reached = tabRound(control(dialog, "cmdCancel"));
-        EXPECT_TRUE(reached.contains(QStringLiteral("txtQX7Name")));
         EXPECT_EQ(control(dialog, c.frame)->isEnabled(), on);
-        for (const char* input : c.groupInputs) {
+        for (const char* input : c.groupInputs)
             EXPECT_EQ(control(dialog, input)->isEnabled(), on) << input;
-            EXPECT_EQ(reached.contains(QLatin1String(input)), on) << input;
-        }
     }
 }
 
@@ -160,58 +140,6 @@ INSTANTIATE_TEST_SUITE_P(Rows, PropertiesGroups,
                                                "fraFiles",
                                                {"txtScannedFolder", "cmdFileBrowse", "txtFileScanMinutes"}}),
                          RowName());
-
-// The Browse buttons: which browser each opens, from which box, and which box the pick lands in.
-struct BrowseCase {
-    const char* name;
-    const char* button;
-    const char* window;
-    const char* target;
-};
-
-class PropertiesBrowse : public PropertiesDialogTest, public ::testing::WithParamInterface<BrowseCase> {};
-
-// Answers the browser opened next: types `text` into its name box and clicks `button`.
-void answerBrowser(const QString& window, const QString& text, const QString& button, QString* startText) {
-    QTimer::singleShot(0, [=] {
-        QWidget* browser = QApplication::activeModalWidget();
-        ASSERT_NE(browser, nullptr);
-        EXPECT_EQ(browser->objectName(), window);
-        auto* name = browser->findChild<QLineEdit*>(QStringLiteral("txtFolderName"));
-        *startText = name->text();
-        name->setText(text);
-        browser->findChild<QPushButton*>(button)->click();
-    });
-}
-
-TEST_P(PropertiesBrowse, OkPutsThePickInItsBoxAndCancelLeavesItAlone) {
-    const BrowseCase& c = GetParam();
-    f.ctx.settings.EnableFiles = true; // the scanned folder's button works only then
-    PropertiesDialog dialog(f.ctx, purge);
-    auto* target = control<QLineEdit>(dialog, c.target);
-    const QString before = target->text();
-    QString startText;
-    answerBrowser(QString::fromLatin1(c.window), QStringLiteral("I:\\Picked"), QStringLiteral("btnCancel"),
-                  &startText);
-    control<QPushButton>(dialog, c.button)->click();
-    EXPECT_EQ(target->text(), before);
-
-    answerBrowser(QString::fromLatin1(c.window), QStringLiteral("I:\\Picked"), QStringLiteral("btnOK"),
-                  &startText);
-    control<QPushButton>(dialog, c.button)->click();
-    EXPECT_EQ(target->text(), QStringLiteral("I:\\Picked"));
-    const QString startBox = QString::fromLatin1(c.window) == QLatin1String("frmBrowse2")
-                                 ? f.ctx.settings.DataBinPath
-                                 : f.ctx.settings.QX7Path;
-    EXPECT_EQ(startText, startBox);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, PropertiesBrowse,
-    ::testing::Values(BrowseCase{"hostFolder", "cmdBrowse", "frmBrowse", "txtQX7Directory"},
-                      BrowseCase{"dataBinFolder", "cmdBrowse2", "frmBrowse2", "txtDataBinDirectory"},
-                      BrowseCase{"scannedFolder", "cmdFileBrowse", "frmBrowse", "txtScannedFolder"}),
-    RowName());
 
 } // namespace
 } // namespace vrq::test
