@@ -107,39 +107,5 @@ TEST_F(PropertiesDialogTest, LeavingTheLocalDriveBoxWithNoMachineNameReportsTheF
                              "in the specified data, or the QX7 system is unavailable at this time."));
 }
 
-// Switching a group off greys its inputs; switched on, they can be edited again.
-struct GroupCase {
-    const char* name;
-    const char* checkBox;
-    const char* frame;
-    std::vector<const char*> groupInputs;
-};
-
-class PropertiesGroups : public PropertiesDialogTest, public ::testing::WithParamInterface<GroupCase> {};
-
-TEST_P(PropertiesGroups, SwitchingAGroupOffGreysItsInputs) {
-    const GroupCase& c = GetParam();
-    f.ctx.settings.EnableFiles = true;
-    PropertiesDialog dialog(f.ctx, purge);
-    for (const bool on : {false, true}) {
-        control<QCheckBox>(dialog, c.checkBox)->click();
-        EXPECT_EQ(control(dialog, c.frame)->isEnabled(), on);
-        for (const char* input : c.groupInputs)
-            EXPECT_EQ(control(dialog, input)->isEnabled(), on) << input;
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(Rows, PropertiesGroups,
-                         ::testing::Values(GroupCase{"ordersInCalls",
-                                                     "chkEnableCalls",
-                                                     "fraCalls",
-                                                     {"cmbFormat", "txtDataBinDirectory", "cmdBrowse2"}},
-                                           GroupCase{
-                                               "ordersInFiles",
-                                               "chkEnableFiles",
-                                               "fraFiles",
-                                               {"txtScannedFolder", "cmdFileBrowse", "txtFileScanMinutes"}}),
-                         RowName());
-
 } // namespace
 } // namespace vrq::test
