@@ -1,5 +1,4 @@
 #include "shell/InitialSetup.h"
-#include "platform/CopyBinaryFile.h"
 #include "support/ProgramFixture.h"
 #include "support/TestNames.h"
 
@@ -126,30 +125,13 @@ TEST_P(LauncherDataFile, IsTheLpdNameAfterTheLauncher) {
     EXPECT_EQ(InitialSetup::launcherDataFile(GetParam().entry, 12), GetParam().dataFile);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, LauncherDataFile,
-    ::testing::Values(LauncherCase{"namedAfterTheLauncher", "wine LNCHPD32.EXE /pads/a.LPD -x",
-                                   QStringLiteral("/pads/a.LPD")},
-                      LauncherCase{"quoted", "\"/x/Lnchpd32.exe\" \"/my pads/b.lpd\"",
-                                   QStringLiteral("/my pads/b.lpd")},
-                      LauncherCase{"noLauncher", "xterm /pads/a.lpd", std::nullopt},
-                      LauncherCase{"noDataFile", "wine LNCHPD32.EXE", QString()},
-                      LauncherCase{"nothingBeforeTheName", "LNCHPD32.EXE/pads/a.lpd", QString()}),
-    test::RowName());
-
-TEST(CopyBinaryFileTest, CopiesEveryByteAndReplacesOnlyWhenTold) {
-    QTemporaryDir dir;
-    QByteArray bytes(2500, '\0'); // more than one 1024-byte chunk, and a part one
-    for (int i = 0; i < bytes.size(); ++i)
-        bytes[i] = char(i * 7);
-    const QString from = dir.filePath(QStringLiteral("from"));
-    const QString to = dir.filePath(QStringLiteral("to"));
-    ASSERT_TRUE(ProgramFixture::writeFile(from, bytes));
-    ASSERT_TRUE(ProgramFixture::writeFile(to, "old"));
-    EXPECT_FALSE(copyBinaryFile(from, to, false)) << "no overwrite: an existing destination stays";
-    EXPECT_EQ(ProgramFixture::readFile(to), "old");
-    ASSERT_TRUE(copyBinaryFile(from, to, true));
-    EXPECT_EQ(ProgramFixture::readFile(to), bytes);
-}
+INSTANTIATE_TEST_SUITE_P(Rows, LauncherDataFile,
+                         ::testing::Values(LauncherCase{"quoted", "\"/x/Lnchpd32.exe\" \"/my pads/b.lpd\"",
+                                                        QStringLiteral("/my pads/b.lpd")},
+                                           LauncherCase{"noLauncher", "xterm /pads/a.lpd", std::nullopt},
+                                           LauncherCase{"noDataFile", "wine LNCHPD32.EXE", QString()},
+                                           LauncherCase{"nothingBeforeTheName", "LNCHPD32.EXE/pads/a.lpd",
+                                                        QString()}),
+                         test::RowName());
 
 } // namespace

