@@ -141,7 +141,6 @@ const TextCase kTexts[] = {
      QDateTime(QDate(2026, 3, 10), QTime(9, 5, 7))},
     {"Accented", QStringLiteral("Caf\u00e9 \u00c5rhus \u20ac"),
      QDateTime(QDate(1999, 12, 31), QTime(23, 59, 59))},
-    {"EmptyInYear999", QString(), QDateTime(QDate(999, 2, 3), QTime(4, 5, 6))},
 };
 
 class StoreTextsTest : public ::testing::TestWithParam<TextCase> {};
