@@ -97,15 +97,6 @@ TEST_F(AuditExportTest, WritesEveryTypedRowOldestFirstAndTwoRunsGiveTheSameFiles
     EXPECT_EQ(statusFile(), firstStatus);
 }
 
-TEST_F(AuditExportTest, OnlyUntypedRowsLeaveTheOldFilesAlone) {
-    for (const char* name : {"VRQtoQX7.Aud", "VRQtoQX7.Sts"})
-        ASSERT_TRUE(ProgramFixture::writeFile(f.hostFile(QLatin1String(name)), "old"));
-    add(entry(at(10, 8, 0), ""));
-    EXPECT_TRUE(save().ok());
-    EXPECT_EQ(exportFile(), QByteArray("old"));
-    EXPECT_EQ(statusFile(), QByteArray("old"));
-}
-
 struct StatusCase {
     const char* name;
     std::vector<AuditRow> rows;
