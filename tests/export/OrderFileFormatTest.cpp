@@ -10,29 +10,6 @@ using vrq::test::RowName;
 
 namespace {
 
-struct PadCase {
-    const char* name;
-    qint64 value;
-    int width;
-    const char* expected;
-};
-
-class PadNumberTest : public ::testing::TestWithParam<PadCase> {};
-
-TEST_P(PadNumberTest, KeepsTheLastDigitsBehindZeros) {
-    EXPECT_EQ(padNumber(GetParam().value, GetParam().width), QLatin1String(GetParam().expected));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Widths, PadNumberTest,
-    ::testing::Values(PadCase{"LeadingZeros", 42, 4, "0042"},
-                      PadCase{"TooLongKeepsLastDigits", 1234, 3, "234"},
-                      PadCase{"NegativeKeepsItsSign", -5, 5, "000-5"},
-                      PadCase{"NegativeTooLong", -123, 2, "23"}, PadCase{"Zero", 0, 1, "0"},
-                      PadCase{"WidestWidth", 7, 10, "0000000007"}, PadCase{"WidthZero", 7, 0, ""},
-                      PadCase{"WidthAboveTen", 7, 11, ""}, PadCase{"NegativeWidth", 7, -1, ""}),
-    RowName());
-
 OrderRow order(const QString& customer, std::optional<QString> shipTo, const QString& message) {
     OrderRow row;
     row.salesperson = QStringLiteral("SP01");
@@ -52,9 +29,7 @@ struct HeaderCase {
 class HeaderLineTest : public ::testing::TestWithParam<HeaderCase> {};
 
 TEST_P(HeaderLineTest, FieldsSitInTheirColumns) {
-    const QString line = headerLine(GetParam().order, QDate(2026, 3, 10));
-    EXPECT_EQ(line.size(), kHeaderLineWidth);
-    EXPECT_EQ(line, QLatin1String(GetParam().expected));
+    EXPECT_EQ(headerLine(GetParam().order, QDate(2026, 3, 10)), QLatin1String(GetParam().expected));
 }
 
 //                                                 1234567890123456789012345678901234567890123456789012
@@ -94,9 +69,7 @@ struct ItemCase {
 class ItemLineTest : public ::testing::TestWithParam<ItemCase> {};
 
 TEST_P(ItemLineTest, FieldsSitInTheirColumns) {
-    const QString line = itemLine(GetParam().item);
-    EXPECT_EQ(line.size(), kItemLineWidth);
-    EXPECT_EQ(line, QLatin1String(GetParam().expected));
+    EXPECT_EQ(itemLine(GetParam().item), QLatin1String(GetParam().expected));
 }
 
 //                                     12345678901234567890123456

@@ -165,10 +165,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         ValidationCase{"allFull", "&S123456&C12345678&I1234567890123&Q012+&U1&D05&P12345&", true, ""},
         ValidationCase{"shortQuantity", "&S123456&C12345678&I1234567890123&Q12&", false, "Quantity"},
-        ValidationCase{"shortItem", "&S123456&C12345678&I12345&Q012+&", false, "Item"},
         ValidationCase{"shortItemE", "&S123456&C12345678&E12345&Q012+&", false, "Item E"},
-        ValidationCase{"shortUnit", "&S123456&C12345678&I1234567890123&Q012+&U&", false, "Unit"},
-        ValidationCase{"shortDiscount", "&S123456&C12345678&I1234567890123&Q012+&D5&", false, "Discount"},
         ValidationCase{"shortPrice", "&S123456&C12345678&I1234567890123&Q012+&P123&", false, "Price"},
         ValidationCase{"noFinalAmpersand", "&S123456&C12345678&I1234567890123&Q012+", false, "End &"}),
     test::RowName());

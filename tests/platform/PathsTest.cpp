@@ -62,9 +62,6 @@ TEST_F(PathsTest, ComponentsBelowAMissingFolderStayAsWrittenUntilAPathGoesBackUp
 TEST_F(PathsTest, SeparatorsFollowThePathKind) {
     EXPECT_EQ(PathResolver::withTrailingSeparator(QStringLiteral("C:\\WBZ")), QStringLiteral("C:\\WBZ\\"));
     EXPECT_EQ(PathResolver::withTrailingSeparator(QStringLiteral("/srv/wbz")), QStringLiteral("/srv/wbz/"));
-    EXPECT_EQ(PathResolver::withTrailingSeparator(QStringLiteral("I:\\QX7Com\\")),
-              QStringLiteral("I:\\QX7Com\\"));
-    EXPECT_EQ(PathResolver::trimRight(QStringLiteral("HOST  ")), QStringLiteral("HOST"));
 }
 
 TEST(FileSystemTest, RenameNeverReplacesAnExistingFile) {
@@ -79,21 +76,6 @@ TEST(FileSystemTest, RenameNeverReplacesAnExistingFile) {
     ASSERT_TRUE(fs.removeFile(to).ok());
     EXPECT_TRUE(fs.renameNoReplace(from, to).ok());
     EXPECT_FALSE(fs.fileExists(from));
-}
-
-TEST(FileSystemTest, WriteMoveAndListFiles) {
-    QTemporaryDir dir;
-    FileSystem& fs = realFileSystem();
-    ASSERT_TRUE(fs.writeFileDurably(dir.filePath(QStringLiteral("b.txt")), "bb").ok());
-    ASSERT_TRUE(fs.writeFileDurably(dir.filePath(QStringLiteral("a.txt")), "a").ok());
-    ASSERT_TRUE(fs.makePath(dir.filePath(QStringLiteral("Audit"))).ok());
-    ASSERT_TRUE(
-        fs.moveFile(dir.filePath(QStringLiteral("b.txt")), dir.filePath(QStringLiteral("Audit/b.txt"))).ok());
-    const auto files = fs.listFiles(dir.path());
-    ASSERT_EQ(files.size(), 1u) << "folders are not listed";
-    EXPECT_EQ(files[0].name, QStringLiteral("a.txt"));
-    EXPECT_EQ(fs.fileSize(dir.filePath(QStringLiteral("Audit/b.txt"))), 2);
-    EXPECT_FALSE(fs.writeFileDurably(dir.filePath(QStringLiteral("missing/x.txt")), "x").ok());
 }
 
 } // namespace

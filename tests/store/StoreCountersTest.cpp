@@ -82,9 +82,7 @@ const CounterCase kCases[] = {
     {"UndoneUnitInsideAGroup", "G B c r o1 i1 i1 C B i1 r R B i1 C E", {1, 1, 2, 3, 2, 3}, 1, 3, -1},
     {"AbandonedGroup", "G B c r o1 i1 i1 C A", {1, 1, 2}, -1, -1, -1},
     {"MessageBetweenRaises", "B c r o1 i1 m1 i1 r o2 i2 C", {1, 1, 2, 2, 1}, 2, 2, 1, "note 1"},
-    {"MessageOutsideAUnitOfWork", "c r o1 i1 m1 i1", {1, 1, 2}, 1, 2, -1, "note 1"},
     {"CompletedAfterTheLastOrder", "B c r o1 i1 m1 r o2 k C", {1, 1, 2}, 2, 1, 0, "note 1"},
-    {"CompletedThenRaisedAgain", "B c r o1 k r o2 C", {1, 2}, 2, 0, 0, "MSG"},
 };
 
 class StoreCountersTest : public ::testing::TestWithParam<CounterCase> {
@@ -143,7 +141,6 @@ const TextCase kTexts[] = {
      QDateTime(QDate(2026, 3, 10), QTime(9, 5, 7))},
     {"Accented", QStringLiteral("Caf\u00e9 \u00c5rhus \u20ac"),
      QDateTime(QDate(1999, 12, 31), QTime(23, 59, 59))},
-    {"EmptyInYear999", QString(), QDateTime(QDate(999, 2, 3), QTime(4, 5, 6))},
 };
 
 class StoreTextsTest : public ::testing::TestWithParam<TextCase> {};

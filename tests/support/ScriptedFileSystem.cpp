@@ -32,7 +32,6 @@ Result ScriptedFileSystem::apply(FsOp op, const QString& path, const QString& ot
     }
     if (!struck)
         return run();
-    ++m_strikes;
     switch (struck->then) {
     case FsRule::Then::Fail:
         return Result::failure(struck->error, QString::fromLocal8Bit(std::strerror(struck->error)));

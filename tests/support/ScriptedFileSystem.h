@@ -40,8 +40,7 @@ public:
     ScriptedFileSystem() = default; // the real file system, unscripted
     ScriptedFileSystem(std::initializer_list<FsRule> rules) : m_rules(rules.begin(), rules.end()) {}
 
-    int strikes() const { return m_strikes; } // calls a rule struck so far
-    void heal() { m_rules.clear(); }          // from now on, the real file system
+    void heal() { m_rules.clear(); } // from now on, the real file system
 
     Result removeFile(const QString& path) override;
     Result renameNoReplace(const QString& from, const QString& to) override;
@@ -61,7 +60,6 @@ private:
     template <typename Run> Result apply(FsOp op, const QString& path, const QString& other, Run run);
 
     std::vector<Scripted> m_rules;
-    int m_strikes = 0;
 };
 
 } // namespace vrq::test
