@@ -23,7 +23,14 @@ void setText(AppContext& ctx, QString& field, const QString& text) {
 } // namespace
 
 void callTaken(AppContext& ctx, bool good) {
-    ++(good ? ctx.status.callsGood : ctx.status.callsBad);
+    callsTaken(ctx, good ? 1 : 0, good ? 0 : 1);
+}
+
+void callsTaken(AppContext& ctx, int good, int bad) {
+    if (good + bad == 0)
+        return;
+    ctx.status.callsGood += good;
+    ctx.status.callsBad += bad;
     ctx.status.lastIntake = ctx.clock->now();
     changed(ctx);
 }

@@ -12,6 +12,9 @@ namespace runstatus {
 
 // A call was taken in and stored, judged good or bad.
 void callTaken(AppContext& ctx, bool good);
+// The calls of one committed group, counted at once so that no one who hears of the change sees the
+// store holding calls the counts do not have yet.
+void callsTaken(AppContext& ctx, int good, int bad);
 // A file of the scanned folder was taken (moved to its audit copy).
 void scannedFileTaken(AppContext& ctx);
 // An order file reached its final name in the host folder.

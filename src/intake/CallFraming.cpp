@@ -10,6 +10,8 @@
 #include "store/AuditLog.h"
 #include "store/CallStore.h"
 
+#include <algorithm>
+
 namespace vrq {
 
 namespace {
@@ -217,8 +219,8 @@ public:
 
 private:
     void countCommitted() {
-        for (const bool good : m_judged)
-            runstatus::callTaken(m_ctx, good);
+        const auto good = std::count(m_judged.begin(), m_judged.end(), true);
+        runstatus::callsTaken(m_ctx, int(good), int(m_judged.size() - good));
         m_judged.clear();
     }
 

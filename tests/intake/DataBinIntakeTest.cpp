@@ -358,6 +358,37 @@ TEST_F(DataBinIntakeTest, BatchModeStoresNoRowsButCommitsTheAuditEntries) {
     EXPECT_EQ(env.auditMessages(QStringLiteral("G")).size(), 1);
 }
 
+// The status line counts the day's calls once from the store and then adds what the run takes: each
+// change it hears of must find the store and the run's counts agreeing (a group counted call by call
+// after its commit made the line count the group twice).
+class DayCountingUserInterface : public RecordingUserInterface {
+public:
+    explicit DayCountingUserInterface(ProgramFixture& env) : m_env(env) {}
+    void statusChanged() override {
+        const DayCallCounts stored = m_env.store->callCountsOfDay(m_env.clock.now().date());
+        const RunStatus& run = m_env.ctx.status;
+        EXPECT_EQ(stored.good, run.callsGood);
+        EXPECT_EQ(stored.bad, run.callsBad);
+        ++changes;
+    }
+    int changes = 0;
+
+private:
+    ProgramFixture& m_env;
+};
+
+TEST_F(DataBinIntakeTest, EveryStatusChangeFindsTheStoreAndTheRunCountingAlike) {
+    DayCountingUserInterface ui(env);
+    env.ctx.ui = &ui;
+    DataBinOptions options;
+    options.calls = 12;
+    options.badEvery = 4;
+    writeGenerated(options);
+    intake.run();
+    EXPECT_EQ(env.ctx.status.callsGood + env.ctx.status.callsBad, 12);
+    EXPECT_GT(ui.changes, 0);
+}
+
 TEST_F(DataBinIntakeTest, AGeneratedMixMatchesItsTruth) {
     DataBinOptions options;
     options.calls = 40;
