@@ -117,12 +117,16 @@ Result ExportRecovery::writeEncoded() {
         m_recorded.reset();
         return written;
     }
-    m_recordSize = std::max(m_recordSize, bytes.size());
+    m_recordSize = bytes.size();
     return written;
 }
 
 void ExportRecovery::blankRecord() {
-    if (m_recordSize > 0 && !writeRecord(QByteArray(m_recordSize, ' ')))
+    if (m_recordSize <= 0)
+        return;
+    if (writeRecord(QByteArray(m_recordSize, ' ')))
+        m_recordSize = 0; // all blank: the next entries need not cover anything
+    else
         m_recorded.reset(); // what is left in the file is read again before its next use
 }
 

@@ -80,8 +80,9 @@ private:
     // The entries of the record file as this process knows them (read once when a stopped process may
     // have left some), so that adding or clearing one needs no read.
     std::optional<std::vector<PendingRename>> m_recorded;
-    QByteArray m_encoded;        // the entries of m_recorded as the file holds them, before the padding
-    qsizetype m_recordSize = -1; // the size of the file once known; blanking writes over all of it
+    QByteArray m_encoded; // the entries of m_recorded as the file holds them, before the padding
+    // How much of the file may hold entries (-1 until known): a write covers it, a blanking clears it.
+    qsizetype m_recordSize = -1;
     std::unique_ptr<OpenFile> m_record;
     // The calls with a parked record, once loadAll has listed them: a call not among them needs no look
     // for one when its record is cleared.
