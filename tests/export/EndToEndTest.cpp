@@ -1,7 +1,7 @@
 #include "context/NetworkConnection.h"
 #include "export/OrderExport.h"
 #include "intake/DataBinIntake.h"
-#include "intake/IntakeTestSupport.h"
+#include "support/IntakeFixture.h"
 
 #include <QFile>
 #include <gtest/gtest.h>

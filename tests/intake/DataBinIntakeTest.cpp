@@ -1,4 +1,4 @@
-#include "IntakeTestSupport.h"
+#include "support/IntakeFixture.h"
 
 #include "intake/CallFraming.h"
 #include "intake/CallJudgement.h"
@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <SQLiteCpp/SQLiteCpp.h>
 
 #include <algorithm>
 
@@ -34,6 +35,7 @@ struct FileStateCase {
     bool datStays;
     bool badExists;
     int callsStored;
+    qint16 dataBinFormat = 0;
 };
 
 class FileStateTest : public DataBinIntakeTest, public ::testing::WithParamInterface<FileStateCase> {};
@@ -44,12 +46,16 @@ QByteArray padded(QByteArray bytes, int size) {
 
 TEST_P(FileStateTest, EachStateEndsAsDescribed) {
     const FileStateCase& c = GetParam();
+    env.ctx.settings.DataBinFormat = c.dataBinFormat;
     takeIn(c.bytes);
     const QStringList audit = env.auditTexts().filter(QRegularExpression(QStringLiteral("^[FCW]\\|")));
     EXPECT_EQ(audit, *c.entry ? QStringList{QString::fromLatin1(c.entry)} : QStringList());
     EXPECT_EQ(QFile::exists(env.dataBinFile()), c.datStays);
     EXPECT_EQ(QFile::exists(env.dataBinFile(QStringLiteral("DataBin.Bad"))), c.badExists);
     EXPECT_EQ(int(env.store->allCalls().size()), c.callsStored);
+    if (c.datStays && c.bytes.size() > 6) {
+        EXPECT_EQ(ProgramFixture::readFile(env.dataBinFile()).at(6), c.bytes.at(6)) << "the lock as found";
+    }
 }
 
 QByteArray nullHeader() {
@@ -73,7 +79,13 @@ INSTANTIATE_TEST_SUITE_P(
         FileStateCase{"lowerCaseCallId", fileHeader() + makeCall(4, kOneItem).replace("BCHFID", "bchfid"), "",
                       false, false, 1},
         FileStateCase{"nullHeaderSkipped", fileHeader() + nullHeader() + makeCall(4, kOneItem),
-                      "F|Null call header, skipping forward to the next call.", false, false, 1}),
+                      "F|Null call header, skipping forward to the next call.", false, false, 1},
+        // Windows start at positions 8 (bytes 8..519), 508, 1008 ...: a header at position 516 has only
+        // "BCHF" in the first window and is found in the second.
+        FileStateCase{"headerSplitAcrossTwoWindows",
+                      fileHeader() + QByteArray(515 - 7, ' ') + makeCall(21, kOneItem), "", false, false, 1},
+        FileStateCase{"dataBinFormat3TakesNoCalls", fileHeader() + makeCall(12, kOneItem),
+                      "W|DataBin.Dat exists, but contains no calls.", true, false, 0, 3}),
     test::RowName());
 
 TEST_F(DataBinIntakeTest, AMissingFileDoesNothing) {
@@ -92,8 +104,9 @@ TEST_F(DataBinIntakeTest, ABlankPathTakesTheFileOfTheProgramFolder) {
     EXPECT_EQ(env.ctx.settings.DataBinPath, QStringLiteral("   ")) << "the setting is not rewritten";
 }
 
-// A name the file should take that is already used: the earlier file is kept, the file takes the next
-// free name with a "W" entry naming both, and the audit numbering goes on after the number used.
+// Where the file goes: the audit copy of the number NextDataBinNum, DataBin.Bad for a file without
+// header. A name already used keeps the earlier file: the file takes the next free name with a "W" entry
+// naming both, and the audit numbering goes on after the number used.
 struct TakenNameCase {
     const char* name;
     bool junkHeader; // the file goes to DataBin.Bad, else to its audit copy
@@ -122,22 +135,27 @@ TEST_P(TakenNameTest, TheEarlierFileIsKept) {
     for (const QString& name : c.taken)
         ASSERT_TRUE(ProgramFixture::writeFile(place(name), "old " + name.toLatin1()));
     env.ctx.settings.NextDataBinNum = static_cast<qint16>(c.nextDataBinNum);
-    const QByteArray bytes = c.junkHeader ? padded("JUNKID", 600) : fileHeader() + makeCall(12, kOneItem);
+    const QByteArray bytes =
+        c.junkHeader ? padded("JUNKID", 600) : fileHeader() + makeCall(12, kOneItem) + makeCall(13, kOneItem);
     takeIn(bytes);
 
     EXPECT_FALSE(QFile::exists(env.dataBinFile()));
     for (const QString& name : c.taken)
         EXPECT_EQ(ProgramFixture::readFile(place(name)), "old " + name.toLatin1()) << name.toStdString();
     const QString used = QString::fromLatin1(c.used);
-    EXPECT_EQ(ProgramFixture::readFile(place(used)).size(), bytes.size());
+    QByteArray copy = bytes;
+    if (!c.junkHeader)
+        copy[6] = 'Y'; // the copy keeps the lock this pass set
+    EXPECT_EQ(ProgramFixture::readFile(place(used)), copy);
     const QString warning = c.junkHeader
                                 ? QStringLiteral("DataBin.Bad already exists; DataBin.Dat was renamed to ")
                                 : auditCopies(c.nextDataBinNum, 1).first() +
                                       QStringLiteral(" already exists; DataBin.Dat was moved to ");
-    EXPECT_EQ(env.auditMessages(QStringLiteral("W")), QStringList{warning + used + QLatin1Char('.')});
+    EXPECT_EQ(env.auditMessages(QStringLiteral("W")),
+              c.taken.isEmpty() ? QStringList() : QStringList{warning + used + QLatin1Char('.')});
     const QString moved = c.junkHeader
                               ? QStringLiteral("Missing file header.  Renamed DataBin.Dat to %1.").arg(used)
-                              : QStringLiteral("DataBin%1 contains call number(s): 12").arg(used.mid(13));
+                              : QStringLiteral("DataBin%1 contains call number(s): 12, 13").arg(used.mid(13));
     const QStringList entries = env.auditMessages(QString::fromLatin1(c.junkHeader ? "F" : "I"));
     EXPECT_EQ(entries.value(entries.size() - 1), moved);
     EXPECT_EQ(env.ctx.settings.NextDataBinNum, c.nextAfter);
@@ -146,6 +164,8 @@ TEST_P(TakenNameTest, TheEarlierFileIsKept) {
 INSTANTIATE_TEST_SUITE_P(
     Names, TakenNameTest,
     ::testing::Values(
+        TakenNameCase{"nothingTaken", false, 998, {}, "Audit/Databin.998", 999},
+        TakenNameCase{"lastNumberWrapsToTheFirst", false, 999, {}, "Audit/Databin.999", 0},
         TakenNameCase{"auditCopyTaken", false, 0, auditCopies(0, 1), "Audit/Databin.001", 2},
         TakenNameCase{"auditCopiesTakenAcrossTheWrap", false, 998, auditCopies(998, 3), "Audit/Databin.001",
                       2},
@@ -216,20 +236,6 @@ INSTANTIATE_TEST_SUITE_P(Notes, OwnLockTest,
                                            LockNoteCase{"otherPath", LockNote::OtherPath}),
                          test::RowName());
 
-TEST_F(DataBinIntakeTest, TheFileGoesToNumberedAuditCopiesThatWrapAfter999) {
-    env.ctx.settings.NextDataBinNum = 998;
-    takeIn(fileHeader() + makeCall(12, kOneItem) + makeCall(13, kOneItem));
-    EXPECT_TRUE(QFile::exists(auditCopy("Databin.998")));
-    EXPECT_EQ(env.auditMessages(QStringLiteral("I")).last(),
-              QStringLiteral("DataBin.998 contains call number(s): 12, 13"));
-    QDir().mkpath(QFileInfo(auditCopy("x")).path());
-    takeIn(fileHeader() + makeCall(14, kOneItem));
-    EXPECT_TRUE(ProgramFixture::readFile(auditCopy("Databin.999")).contains("BCHFID"));
-    EXPECT_EQ(env.ctx.settings.NextDataBinNum, 0);
-    EXPECT_EQ(ProgramFixture::readFile(auditCopy("Databin.998")).at(6), 'Y')
-        << "the copy keeps the lock this pass set";
-}
-
 TEST_F(DataBinIntakeTest, WithAuditOffTheFileBecomesDataBinBak) {
     env.ctx.settings.DataBinAudit = false;
     ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(QStringLiteral("DataBin.Bak")), "old"));
@@ -237,23 +243,6 @@ TEST_F(DataBinIntakeTest, WithAuditOffTheFileBecomesDataBinBak) {
     EXPECT_FALSE(QFile::exists(env.dataBinFile()));
     EXPECT_GT(ProgramFixture::readFile(env.dataBinFile(QStringLiteral("DataBin.Bak"))).size(), 500);
     EXPECT_EQ(env.ctx.settings.NextDataBinNum, 0);
-}
-
-TEST_F(DataBinIntakeTest, DataBinFormat3StoresNothingAndReportsNoCalls) {
-    env.ctx.settings.DataBinFormat = 3;
-    takeIn(fileHeader() + makeCall(12, kOneItem));
-    EXPECT_TRUE(env.store->allCalls().empty());
-    EXPECT_EQ(env.auditMessages(QStringLiteral("W")),
-              QStringList{QStringLiteral("DataBin.Dat exists, but contains no calls.")});
-    EXPECT_EQ(ProgramFixture::readFile(env.dataBinFile()).at(6), 'N');
-}
-
-TEST_F(DataBinIntakeTest, AHeaderSplitAcrossTwoWindowsIsFound) {
-    // Windows start at positions 8 (bytes 8..519), 508, 1008 ...: a header at position 516 has only
-    // "BCHF" in the first window and is found in the second.
-    takeIn(fileHeader() + QByteArray(515 - 7, ' ') + makeCall(21, kOneItem));
-    ASSERT_EQ(env.store->allCalls().size(), 1u);
-    EXPECT_EQ(env.store->allCalls()[0].callNumber, 21);
 }
 
 // The already-stored check: the three states of a stored call and a call of the scanned source.
@@ -484,44 +473,50 @@ TEST_F(DataBinIntakeTest, AFileThatGrewDuringThePassStaysAndIsFinishedNextPass) 
         << "the second pass skips what the first took";
 }
 
-TEST_F(DataBinIntakeTest, AFailedCommitLeavesTheFileForTheNextPass) {
-    writeDataBin(fileHeader() + makeCall(9, kOneItem));
-    intake.framing().hooks.beforeCommit = [&](int) { env.store->rollback(); };
-    intake.run();
-    EXPECT_TRUE(QFile::exists(env.dataBinFile()));
-    EXPECT_TRUE(env.store->allCalls().empty());
-    EXPECT_EQ(env.ctx.status.failedSteps, 1);
-    EXPECT_EQ(env.ctx.status.callsGood, 0) << "a call that was not stored is not counted";
-    intake.framing().hooks.beforeCommit = nullptr;
-    intake.run();
-    EXPECT_EQ(env.store->allCalls().size(), 1u);
-    EXPECT_FALSE(QFile::exists(env.dataBinFile()));
-}
+// A commit that fails (a full disk): of one call, or of a group of calls whose own commits went through.
+// The calls are neither counted nor silent, and the whole file is taken at the next pass.
+struct CommitFailureCase {
+    const char* name;
+    int calls;
+    bool ofTheGroup;
+};
 
-// The calls of a pass are committed in groups: a group whose commit fails (a full disk) is neither
-// counted nor silent, and the whole file is taken at the next pass.
-TEST_F(DataBinIntakeTest, AGroupThatCannotBeCommittedIsReportedAndTakenAgain) {
-    const int calls = CallFraming::kCallsPerGroup + 1;
+class CommitFailureTest : public DataBinIntakeTest,
+                          public ::testing::WithParamInterface<CommitFailureCase> {};
+
+TEST_P(CommitFailureTest, IsReportedAndTheFileTakenAgain) {
+    const CommitFailureCase& c = GetParam();
     QByteArray bytes = fileHeader();
-    for (int number = 1; number <= calls; ++number)
+    for (int number = 1; number <= c.calls; ++number)
         bytes += makeCall(number, kOneItem);
     writeDataBin(bytes);
-    intake.framing().hooks.afterCommit = [&](int number) {
-        if (number == CallFraming::kCallsPerGroup)
-            env.store->database().exec("ROLLBACK"); // the group's own commit then fails
-    };
+    if (c.ofTheGroup) {
+        intake.framing().hooks.afterCommit = [&](int number) {
+            if (number == CallFraming::kCallsPerGroup)
+                env.store->database().exec("ROLLBACK"); // the group's own commit then fails
+        };
+    } else {
+        intake.framing().hooks.beforeCommit = [&](int) { env.store->rollback(); };
+    }
     intake.run();
     EXPECT_TRUE(env.store->allCalls().empty());
-    EXPECT_EQ(env.ctx.status.callsGood, 0) << "calls undone with their group are not counted";
+    EXPECT_EQ(env.ctx.status.callsGood, 0) << "calls that were not stored are not counted";
     EXPECT_EQ(env.ctx.status.failedSteps, 1);
     EXPECT_EQ(env.auditMessages(QStringLiteral("E")).filter(QStringLiteral("could not be stored")).size(), 1);
+    EXPECT_TRUE(QFile::exists(env.dataBinFile()));
 
-    intake.framing().hooks.afterCommit = nullptr;
+    intake.framing().hooks = {};
     intake.run();
-    EXPECT_EQ(env.store->allCalls().size(), std::size_t(calls));
-    EXPECT_EQ(env.ctx.status.callsGood, calls);
+    EXPECT_EQ(env.store->allCalls().size(), std::size_t(c.calls));
+    EXPECT_EQ(env.ctx.status.callsGood, c.calls);
     EXPECT_FALSE(QFile::exists(env.dataBinFile()));
 }
+
+INSTANTIATE_TEST_SUITE_P(Commits, CommitFailureTest,
+                         ::testing::Values(CommitFailureCase{"ofACall", 1, false},
+                                           CommitFailureCase{"ofAGroup", CallFraming::kCallsPerGroup + 1,
+                                                             true}),
+                         test::RowName());
 
 // A message longer than the store's column is refused with an entry; the call, its items and the
 // calls after it are stored all the same.

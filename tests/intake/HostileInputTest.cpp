@@ -1,6 +1,6 @@
 // Inputs found by fuzzing (and their neighbours) that once made the intake hang. Each must be taken in
 // and the call loop must come back; a watchdog ends the test program when it does not.
-#include "IntakeTestSupport.h"
+#include "support/IntakeFixture.h"
 
 #include "intake/CallFraming.h"
 #include "intake/CallSource.h"

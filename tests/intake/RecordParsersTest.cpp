@@ -1,13 +1,27 @@
-#include "IntakeTestSupport.h"
+#include "support/IntakeFixture.h"
 
 #include "intake/CallFraming.h"
 #include "intake/CallSource.h"
+
+#include <SQLiteCpp/SQLiteCpp.h>
 
 using namespace vrq;
 using namespace vrq::test;
 using namespace vrq::testdata;
 
 namespace {
+
+// The export holds a call whose order file value is Null, so the intake never stores one absent
+// (ShipTo has a rule of its own).
+void expectEveryOrderFileValuePresent(CallStore& store) {
+    const char* const checks[] = {
+        "SELECT count(*) FROM Orders WHERE Salesperson IS NULL OR Customer IS NULL OR Route IS NULL OR "
+        "Message IS NULL",
+        "SELECT count(*) FROM OrderLineItems WHERE ItemNumber IS NULL OR Quantity IS NULL OR Unit IS NULL OR "
+        "DiscountPercent IS NULL OR PriceOverride IS NULL"};
+    for (const char* check : checks)
+        EXPECT_EQ(store.database().execAndGet(check).getInt(), 0) << check;
+}
 
 // The stored orders and line items, one text each with the fields a table compares, joined by "; ".
 QString orderTexts(CallStore& store, bool withShipTo) {

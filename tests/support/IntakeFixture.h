@@ -1,0 +1,104 @@
+#pragma once
+
+#include "intake/DataBinIntake.h"
+#include "store/CallStore.h"
+#include "support/ProgramFixture.h"
+#include "support/TestNames.h"
+#include "testdata/DataBinGenerator.h"
+
+#include <gtest/gtest.h>
+
+namespace vrq::test {
+
+// One call: its header block and record data.
+inline QByteArray makeCall(int callNumber, const QByteArray& data, char flag = 'Y',
+                           const QString& status = {},
+                           const QString& dateTime = QStringLiteral("20261205081500")) {
+    testdata::HeaderFields h;
+    h.callNumber = callNumber;
+    h.lineNumber = 3;
+    h.dateTime = dateTime;
+    h.dataLength = int(data.size());
+    h.goodFlag = flag;
+    h.statusText = status;
+    return testdata::callHeaderBlock(h) + data;
+}
+
+// An installation with the DataBin intake of one run.
+class IntakeTest : public ::testing::Test {
+protected:
+    void writeDataBin(const QByteArray& bytes) {
+        ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), bytes));
+    }
+    // Writes DataBin.Dat and runs one pass over it.
+    void takeIn(const QByteArray& bytes) {
+        writeDataBin(bytes);
+        intake.run();
+    }
+    std::vector<testdata::CallTruth> writeGenerated(const testdata::DataBinOptions& options) {
+        std::vector<testdata::CallTruth> truth;
+        EXPECT_TRUE(ProgramFixture::writeFile(env.dataBinFile(), testdata::generateDataBin(options, &truth)));
+        return truth;
+    }
+
+    ProgramFixture env;
+    DataBinIntake intake{env.ctx};
+};
+
+inline QString fieldText(const QString& text) {
+    return text;
+}
+inline QString fieldText(const QDateTime& time) {
+    return time.toString(Qt::ISODate);
+}
+inline QString fieldText(std::optional<int> value) {
+    return value ? QString::number(*value) : QStringLiteral("-");
+}
+
+// One line of values joined by "|".
+template <typename... Values> QString fieldLine(const char* kind, const Values&... values) {
+    QStringList fields{QLatin1String(kind)};
+    (fields << ... << fieldText(values));
+    return fields.join(QLatin1Char('|'));
+}
+
+// Checks that the store holds exactly the rows the generator promised (source 0): a line per call, order
+// and item with every value, and the number of orders and items in the whole store.
+inline void expectStoreMatchesTruth(CallStore& store, const std::vector<testdata::CallTruth>& truth) {
+    QStringList stored, promised;
+    for (const CallRow& c : store.allCalls()) {
+        stored << fieldLine("call", c.callNumber, c.source, c.goodCall, c.complete, c.badReason, c.badData,
+                            c.lineNumber, c.hour, c.numBytes, c.callDnt, c.numberOfOrders);
+        for (const OrderRow& o : store.ordersOfCall(c.source, c.callNumber)) {
+            stored << fieldLine("order", o.orderSeqNumber, o.salesperson, o.customer,
+                                o.shipTo.value_or(QString()), o.route, o.message, o.numberOfItems);
+            for (const ItemRow& i : store.itemsOfOrder(c.source, c.callNumber, o.orderSeqNumber))
+                stored << fieldLine("item", i.itemSeqNumber, i.itemNumber, i.quantity, i.unit,
+                                    i.discountPercent, i.priceOverride);
+        }
+    }
+    stored << fieldLine("all", int(store.allOrders().size()), int(store.allItems().size()));
+    int orders = 0, items = 0;
+    for (const testdata::CallTruth& t : truth) {
+        if (!t.stored)
+            continue;
+        promised << fieldLine("call", t.callNumber, 0, t.goodCall, t.complete, t.badReason, t.badData,
+                              t.lineNumber, t.hour, t.numBytes, t.callDnt.value_or(QDateTime()),
+                              int(t.orders.size()));
+        for (size_t o = 0; o < t.orders.size(); ++o) {
+            const testdata::OrderTruth& want = t.orders[o];
+            promised << fieldLine("order", int(o + 1), want.salesperson, want.customer, want.shipTo,
+                                  want.route, want.message, int(want.items.size()));
+            for (size_t k = 0; k < want.items.size(); ++k)
+                promised << fieldLine("item", int(k + 1), want.items[k].itemNumber, want.items[k].quantity,
+                                      want.items[k].unit, want.items[k].discountPercent,
+                                      want.items[k].priceOverride);
+            items += int(want.items.size());
+        }
+        orders += int(t.orders.size());
+    }
+    promised << fieldLine("all", orders, items);
+    EXPECT_EQ(stored.join(QLatin1Char('\n')).toStdString(), promised.join(QLatin1Char('\n')).toStdString());
+}
+
+} // namespace vrq::test
