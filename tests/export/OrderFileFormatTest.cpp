@@ -11,13 +11,8 @@ using vrq::test::RowName;
 namespace {
 
 OrderRow order(const QString& customer, std::optional<QString> shipTo, const QString& message) {
-    OrderRow row;
-    row.salesperson = QStringLiteral("SP01");
-    row.customer = customer;
-    row.shipTo = std::move(shipTo);
-    row.message = message;
-    row.route = QStringLiteral("RT9");
-    return row;
+    return {0,       0, 0, QStringLiteral("SP01"), customer, std::move(shipTo), QStringLiteral("RT9"),
+            message, 0, {}};
 }
 
 struct HeaderCase {
@@ -51,13 +46,7 @@ INSTANTIATE_TEST_SUITE_P(
     RowName());
 
 ItemRow item(const QString& number, int quantity, int unit, int discount, int price) {
-    ItemRow row;
-    row.itemNumber = number;
-    row.quantity = quantity;
-    row.unit = unit;
-    row.discountPercent = discount;
-    row.priceOverride = price;
-    return row;
+    return {0, 0, 0, 0, number, quantity, unit, discount, price, {}};
 }
 
 struct ItemCase {

@@ -94,16 +94,6 @@ TEST_F(DataBinIntakeTest, AMissingFileDoesNothing) {
     EXPECT_EQ(env.ctx.settings.DataBinPath, env.makeFolder(QStringLiteral("dcs")));
 }
 
-TEST_F(DataBinIntakeTest, ABlankPathTakesTheFileOfTheProgramFolder) {
-    env.ctx.settings.DataBinPath = QStringLiteral("   ");
-    ASSERT_TRUE(
-        test::ProgramFixture::writeFile(QDir(env.programFolder()).filePath(QStringLiteral("DataBin.Dat")),
-                                        fileHeader() + makeCall(4, kOneItem)));
-    intake.run();
-    EXPECT_EQ(env.store->allCalls().size(), 1u);
-    EXPECT_EQ(env.ctx.settings.DataBinPath, QStringLiteral("   ")) << "the setting is not rewritten";
-}
-
 // Where the file goes: the audit copy of the number NextDataBinNum, DataBin.Bad for a file without
 // header. A name already used keeps the earlier file: the file takes the next free name with a "W" entry
 // naming both, and the audit numbering goes on after the number used.

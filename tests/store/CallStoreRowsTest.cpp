@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 using namespace vrq;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -42,50 +43,11 @@ protected:
 
 // Every value differs from the others of its type, so any two columns swapped show.
 TEST_F(CallStoreRowsTest, EachMemberIsInTheColumnOfItsName) {
-    CallRow call;
-    call.source = 1;
-    call.callNumber = 2;
-    call.callDnt = callTime;
-    call.goodCall = true;
-    call.extractedCall = true;
-    call.extractedFileName = QStringLiteral("F.Rcv");
-    call.numberOfOrders = 6;
-    call.lineNumber = 7;
-    call.hour = 8;
-    call.badReason = 9;
-    call.badData = 10;
-    call.numBytes = 11;
+    const CallRow call{0, 1, 2, callTime, true, false, true, u"F.Rcv"_s, {}, 6, false, 7, 8, 9, 10, 11};
     ASSERT_TRUE(store->insertCall(call).ok());
-    OrderRow order;
-    order.source = 1;
-    order.callNumber = 2;
-    order.orderSeqNumber = 3;
-    order.salesperson = QStringLiteral("S");
-    order.customer = QStringLiteral("C");
-    order.shipTo = QStringLiteral("H");
-    order.route = QStringLiteral("R");
-    order.message = QStringLiteral("M");
-    order.numberOfItems = 5;
-    ASSERT_TRUE(store->insertOrder(order).ok());
-    ItemRow item;
-    item.source = 1;
-    item.callNumber = 2;
-    item.orderSeqNumber = 3;
-    item.itemSeqNumber = 4;
-    item.itemNumber = QStringLiteral("I");
-    item.quantity = 5;
-    item.unit = 6;
-    item.discountPercent = 7;
-    item.priceOverride = 8;
-    ASSERT_TRUE(store->insertItem(item).ok());
-    AuditRow audit;
-    audit.auditDnt = callTime;
-    audit.eventDnt = laterTime;
-    audit.type = QStringLiteral("T");
-    audit.msg = QStringLiteral("G");
-    audit.seq = 9;
-    audit.instance = QStringLiteral("X");
-    ASSERT_TRUE(store->insertAudit(audit).ok());
+    ASSERT_TRUE(store->insertOrder({1, 2, 3, u"S"_s, u"C"_s, u"H"_s, u"R"_s, u"M"_s, 5, {}}).ok());
+    ASSERT_TRUE(store->insertItem({1, 2, 3, 4, u"I"_s, 5, 6, 7, 8, {}}).ok());
+    ASSERT_TRUE(store->insertAudit({callTime, laterTime, u"T"_s, u"G"_s, 9, u"X"_s}).ok());
 
     expectStored("Calls",
                  {"Source=1", "CallNumber=2", "CallDNT=2026-03-10 14:07:30", "GoodCall=1", "Complete=0",
