@@ -86,41 +86,36 @@ INSTANTIATE_TEST_SUITE_P(
                                "QX710042.Rcv"}),
     RowName());
 
-// Calls 1 to 3 go in one group whose marks are written together after the last rename.
+// Calls 17 to 19 go in one group whose marks are written together after the last rename.
 struct GroupStopCase {
     const char* name;
     FsRule stop;
-    std::array<const char*, 3> finalFiles; // of calls 1, 2 and 3 after the restart
+    std::array<const char*, 3> finalFiles; // of calls 17, 18 and 19 after the restart
 };
 
-class ExportGroupStopTest : public ::testing::TestWithParam<GroupStopCase> {};
+class ExportGroupStopTest : public ExportRecoveryRecord,
+                            public ::testing::WithParamInterface<GroupStopCase> {};
 
 TEST_P(ExportGroupStopTest, EveryCallOfAnUnmarkedGroupIsSentOnce) {
-    ProgramFixture f;
-    f.ctx.settings.SystemID = 1;
-    f.ctx.settings.LastSeqNum = 41;
-    for (int n = 1; n <= 3; ++n)
-        f.addPendingCall(0, n);
-    NetworkConnection network(f.ctx);
+    f.addPendingCall(0, 18);
+    f.addPendingCall(0, 19);
     ScriptedFileSystem dying{GetParam().stop};
     f.ctx.fs = &dying;
-    EXPECT_THROW(OrderExport(f.ctx, network).extractCalls(), Stopped);
+    EXPECT_THROW(extract(), Stopped);
     f.store->rollback();
 
     f.ctx.fs = f.fs;
-    f.ctx.settings.LastSeqNum = 41;
-    OrderExport(f.ctx, network).extractCalls();
-    QStringList expected;
+    extract();
+    QStringList expected, sent;
     for (const char* name : GetParam().finalFiles)
         expected << QLatin1String(name);
-    QStringList sent;
-    for (int n = 1; n <= 3; ++n) {
+    for (int n = 17; n <= 19; ++n) {
         sent << f.call(0, n)->extractedFileName;
         EXPECT_EQ(f.auditTexts().count(QStringLiteral("X|Extracted call # %1").arg(n)), 1) << n;
     }
     EXPECT_EQ(sent, expected);
     EXPECT_EQ(f.hostFiles(), expected);
-    EXPECT_TRUE(ExportRecovery(*f.fs, f.programFolder()).loadAll().empty());
+    EXPECT_FALSE(anyRecordLeft());
 }
 
 INSTANTIATE_TEST_SUITE_P(Groups, ExportGroupStopTest,

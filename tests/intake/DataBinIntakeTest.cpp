@@ -322,21 +322,6 @@ INSTANTIATE_TEST_SUITE_P(
                       JudgeCase{"blankFlag", statusTextFor(3), 3, std::nullopt, ' '}),
     test::RowName());
 
-TEST_F(DataBinIntakeTest, GoodCallEntryCarriesTheRawHeaderFields) {
-    takeIn(fileHeader() + makeCall(9, kOneItem));
-    EXPECT_EQ(env.auditMessages(QStringLiteral("G")),
-              QStringList{QStringLiteral("Good Call: #00009 Line:03 Bytes:0000040")});
-}
-
-TEST_F(DataBinIntakeTest, BatchModeStoresNoRowsButCommitsTheAuditEntries) {
-    env.ctx.runMode = QLatin1Char('B');
-    takeIn(fileHeader() + makeCall(9, kOneItem));
-    EXPECT_TRUE(env.store->allCalls().empty());
-    EXPECT_TRUE(env.store->allOrders().empty());
-    env.reopenStore();
-    EXPECT_EQ(env.auditMessages(QStringLiteral("G")).size(), 1);
-}
-
 // The status line counts the day's calls once from the store and then adds what the run takes: each
 // change it hears of must find the store and the run's counts agreeing (a group counted call by call
 // after its commit made the line count the group twice).
