@@ -1,5 +1,6 @@
 #include "shell/ProcessingCycle.h"
 #include "support/ProgramFixture.h"
+#include "support/TestNames.h"
 
 #include <gtest/gtest.h>
 
@@ -7,102 +8,73 @@ using namespace vrq;
 
 namespace {
 
-// Drives the cycle with a hand-set clock and records which jobs ran on each tick.
-class CycleHarness {
-public:
-    explicit CycleHarness(QDateTime start) : clock(std::move(start)) {
-        ctx.clock = &clock;
-        ctx.settings.LastDatePurged = clock.now();
-        CycleJobs jobs;
-        jobs.dataBinIntake = [this] { ran += QLatin1Char('D'); };
-        jobs.scanFolder = [this] {
-            ran += QLatin1Char('S');
-            return scanResult;
-        };
-        jobs.exportCalls = [this] { ran += QLatin1Char('X'); };
-        jobs.purge = [this] {
-            ran += QLatin1Char('P');
-            if (purgeSucceeds)
-                ctx.settings.LastDatePurged = clock.now();
-            return purgeSucceeds ? Result::success() : Result::failure(QStringLiteral("disk"));
-        };
-        cycle = std::make_unique<ProcessingCycle>(ctx, std::move(jobs));
-        cycle->markStarted();
-    }
+// Ticks after the start, each as the milliseconds since the tick before and the jobs it ran (D intake,
+// S scan, X export, P purge); the intake delay is the default 10 s.
+struct CycleCase {
+    const char* name;
+    std::vector<std::pair<qint64, const char*>> ticks;
+    bool calls = true;
+    bool files = false;
+    QTime start = QTime(9, 0);
+    qint16 scanMinutes = 30;
+};
 
-    QString tickAfterMs(qint64 ms) {
+class ProcessingCycleTest : public ::testing::TestWithParam<CycleCase> {};
+
+TEST_P(ProcessingCycleTest, RunsTheJobsThatAreDue) {
+    const CycleCase& c = GetParam();
+    ManualClock clock(QDateTime(QDate(2026, 12, 5), c.start));
+    AppContext ctx;
+    ctx.clock = &clock;
+    ctx.settings.LastDatePurged = clock.now();
+    QString ran;
+    CycleJobs jobs;
+    jobs.dataBinIntake = [&] { ran += QLatin1Char('D'); };
+    jobs.scanFolder = [&] {
+        ran += QLatin1Char('S');
+        return Result::success();
+    };
+    jobs.exportCalls = [&] { ran += QLatin1Char('X'); };
+    jobs.purge = [&] {
+        ran += QLatin1Char('P');
+        ctx.settings.LastDatePurged = clock.now();
+        return Result::success();
+    };
+    ProcessingCycle cycle(ctx, std::move(jobs));
+    cycle.markStarted();
+    // Set after the start: the cycle reads the settings on every tick, so changes from the Properties
+    // dialog take effect without a restart.
+    ctx.settings.EnableCalls = c.calls;
+    ctx.settings.EnableFiles = c.files;
+    ctx.settings.FileScanMinutes = c.scanMinutes;
+    QStringList ranPerTick;
+    QStringList expected;
+    for (const auto& [ms, due] : c.ticks) {
         clock.advanceMs(ms);
         ran.clear();
-        cycle->tick();
-        return ran;
+        cycle.tick();
+        ranPerTick << ran;
+        expected << QString::fromLatin1(due);
     }
-
-    ManualClock clock;
-    AppContext ctx;
-    std::unique_ptr<ProcessingCycle> cycle;
-    QString ran;
-    Result scanResult = Result::success();
-    bool purgeSucceeds = true;
-};
-
-const QDateTime kMorning(QDate(2026, 12, 5), QTime(9, 0, 0));
-
-TEST(ProcessingCycleTest, FirstTickExportsOnceEvenWithBothIntakesOff) {
-    CycleHarness h(kMorning);
-    h.ctx.settings.EnableCalls = false;
-    h.ctx.settings.EnableFiles = false;
-    EXPECT_EQ(h.tickAfterMs(1000), QStringLiteral("X"));
-    for (int i = 0; i < 30; ++i)
-        EXPECT_EQ(h.tickAfterMs(1000), QString());
+    EXPECT_EQ(ranPerTick, expected);
 }
 
-struct DelayCase {
-    qint64 afterMs;
-    const char* expected;
-};
-
-TEST(ProcessingCycleTest, IntakeIsDueStrictlyAfterTheDelay) {
-    const DelayCase cases[] = {{10000, "X"}, {10050, "DX"}, {11000, "DX"}};
-    for (const DelayCase& c : cases) {
-        CycleHarness h(kMorning);
-        h.ctx.settings.ProcessDelay = 10;
-        EXPECT_EQ(h.tickAfterMs(c.afterMs), QString::fromLatin1(c.expected)) << c.afterMs;
-    }
-}
-
-TEST(ProcessingCycleTest, ExportRunsOnlyOnTicksWithAnIntake) {
-    CycleHarness h(kMorning);
-    EXPECT_EQ(h.tickAfterMs(1000), QStringLiteral("X"));
-    EXPECT_EQ(h.tickAfterMs(5000), QString());
-    EXPECT_EQ(h.tickAfterMs(5000), QStringLiteral("DX"));
-    EXPECT_EQ(h.tickAfterMs(1000), QString()) << "the delay counts from the end of the last intake";
-}
-
-TEST(ProcessingCycleTest, ScanIntervalIsMinutesTimesSixty) {
-    CycleHarness h(kMorning);
-    h.ctx.settings.EnableCalls = false;
-    h.ctx.settings.EnableFiles = true;
-    h.ctx.settings.FileScanMinutes = 1;
-    EXPECT_EQ(h.tickAfterMs(60000), QStringLiteral("X"));
-    EXPECT_EQ(h.tickAfterMs(50), QStringLiteral("SX"))
-        << "times are single precision: 4 ms steps at this hour";
-    EXPECT_EQ(ProcessingCycle::scanIntervalSeconds(30), 1800);
-    EXPECT_EQ(ProcessingCycle::scanIntervalSeconds(600), 32767) << "held at the 16-bit limit";
-}
-
-TEST(ProcessingCycleTest, MidnightRunsEveryEnabledJobAndThePurge) {
-    CycleHarness h(QDateTime(QDate(2026, 12, 5), QTime(23, 59, 59)));
-    h.ctx.settings.EnableFiles = true;
-    EXPECT_EQ(h.tickAfterMs(500), QStringLiteral("X"));
-    EXPECT_EQ(h.tickAfterMs(1000), QStringLiteral("DSXP"));
-    EXPECT_EQ(h.tickAfterMs(1000), QString()) << "a second tick the same day does not purge";
-}
-
-TEST(ProcessingCycleTest, AClockSetBackRunsTheIntakeAtOnce) {
-    CycleHarness h(kMorning);
-    h.tickAfterMs(1000);
-    EXPECT_EQ(h.tickAfterMs(-3600 * 1000), QStringLiteral("DX"));
-}
+INSTANTIATE_TEST_SUITE_P(
+    Ticks, ProcessingCycleTest,
+    ::testing::Values(
+        CycleCase{"firstTickExportsEvenWithBothIntakesOff", {{1000, "X"}, {1000, ""}, {30000, ""}}, false},
+        CycleCase{"intakeDueStrictlyAfterTheDelay", {{10000, "X"}, {50, "DX"}}},
+        // The delay counts from the end of the last intake.
+        CycleCase{"exportOnlyOnTicksWithAnIntake", {{1000, "X"}, {5000, ""}, {5000, "DX"}, {1000, ""}}},
+        // Times are single precision: 4 ms steps at this hour.
+        CycleCase{"scanEveryMinutesTimesSixty", {{60000, "X"}, {50, "SX"}}, false, true, QTime(9, 0), 1},
+        CycleCase{"midnightRunsEveryJobAndThePurgeOnce",
+                  {{500, "X"}, {1000, "DSXP"}, {1000, ""}},
+                  true,
+                  true,
+                  QTime(23, 59, 59)},
+        CycleCase{"clockSetBackRunsTheIntakeAtOnce", {{1000, "X"}, {-3600 * 1000, "DX"}}}),
+    test::RowName());
 
 // The purge alone, failing until told otherwise, in an installation whose log the test reads.
 class PurgeBackOffTest : public ::testing::Test {
@@ -140,7 +112,7 @@ protected:
     bool purgeSucceeds = false;
 };
 
-TEST_F(PurgeBackOffTest, AFailingPurgeIsLoggedOnceAndRetriedAfterADoublingWait) {
+TEST_F(PurgeBackOffTest, AFailingPurgeIsLoggedOncePerStreakAndRetriedAfterADoublingWait) {
     EXPECT_EQ(purgeTimes(1, 20), (std::vector<int>{0, 1, 3, 7, 15}));
     EXPECT_EQ(f.auditMessages(QStringLiteral("E")),
               QStringList{QStringLiteral("PurgeCalls error: database is locked")});
@@ -152,6 +124,11 @@ TEST_F(PurgeBackOffTest, AFailingPurgeIsLoggedOnceAndRetriedAfterADoublingWait) 
               QStringList{QStringLiteral("PurgeCalls: the purge succeeded again.")});
     EXPECT_TRUE(f.ctx.status.purgeError.isEmpty());
     EXPECT_EQ(f.ctx.status.failedSteps, 5);
+
+    purgeSucceeds = false;
+    f.clock.set(f.clock.now().addDays(1)); // the next day's purge fails anew: logged again
+    purgeTimes(1, 2);
+    EXPECT_EQ(f.auditMessages(QStringLiteral("E")).size(), 2);
 }
 
 TEST_F(PurgeBackOffTest, TheWaitStopsGrowingAtTenMinutes) {
@@ -160,16 +137,6 @@ TEST_F(PurgeBackOffTest, TheWaitStopsGrowingAtTenMinutes) {
     for (size_t i = times.size() - 3; i < times.size(); ++i)
         EXPECT_EQ(times[i] - times[i - 1], 600);
     EXPECT_EQ(f.auditMessages(QStringLiteral("E")).size(), 1);
-}
-
-TEST_F(PurgeBackOffTest, ANewFailureAfterASuccessIsLoggedAgain) {
-    purgeTimes(1, 2);
-    purgeSucceeds = true;
-    purgeTimes(1, 2);
-    purgeSucceeds = false;
-    f.clock.set(f.clock.now().addDays(1)); // the next day's purge
-    purgeTimes(1, 2);
-    EXPECT_EQ(f.auditMessages(QStringLiteral("E")).size(), 2);
 }
 
 } // namespace

@@ -130,35 +130,6 @@ TEST(PropertiesFolders, WarnAboutMissingFoldersOfTheGroupsInUse) {
               QStringLiteral("MXR Folder is empty: no order is sent until it is set."));
 }
 
-// Settings changed through OK reach the running cycle on its next tick, without a restart.
-TEST(PropertiesInTheCycle, ChangesTakeEffectOnTheNextTick) {
-    test::ProgramFixture f;
-    f.ctx.settings.LastDatePurged = f.clock.now();
-    f.ctx.settings.EnableFiles = false;
-    QStringList ran;
-    CycleJobs jobs;
-    jobs.scanFolder = [&] {
-        ran << QStringLiteral("scan ") + f.ctx.settings.ScannedFolder;
-        return Result::success();
-    };
-    jobs.exportCalls = [&] { ran << QStringLiteral("export %1").arg(f.ctx.settings.SystemID); };
-    ProcessingCycle cycle(f.ctx, std::move(jobs));
-    cycle.markStarted();
-    cycle.tick();
-    EXPECT_EQ(ran, QStringList{QStringLiteral("export 0")});
-
-    PropertiesEntries entries = propertiesFromSettings(f.ctx.settings);
-    entries.enableFiles = true;
-    entries.fileScanMinutes = QStringLiteral("1");
-    entries.scannedFolder = QStringLiteral("D:\\Orders");
-    entries.systemId = QStringLiteral("4");
-    acceptProperties(f.ctx, entries, {});
-    ran.clear();
-    f.clock.advanceMs(61 * 1000);
-    cycle.tick();
-    EXPECT_EQ(ran, (QStringList{QStringLiteral("scan D:\\Orders"), QStringLiteral("export 4")}));
-}
-
 TEST(PropertiesInTheCycle, APurgeAskedForDuringATickWaitsForItsEnd) {
     test::ProgramFixture f;
     f.ctx.settings.LastDatePurged = f.clock.now();
