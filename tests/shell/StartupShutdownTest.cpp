@@ -1,9 +1,6 @@
-#include "platform/SingleInstance.h"
 #include "shell/Application.h"
 #include "support/ProgramFixture.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QSettings>
 #include <gtest/gtest.h>
 
@@ -93,30 +90,6 @@ TEST_F(StartupShutdownTest, ASettingsFileThatCannotBeWrittenIsReportedAtStartAnd
     app.saveSettings();
     EXPECT_EQ(settingsErrors().size(), 3) << "each failed save is reported";
     EXPECT_EQ(ui.messages.filter(iniPath).size(), 3);
-}
-
-TEST(SingleInstanceTest, ASecondStartRaisesTheFirst) {
-    int argc = 1;
-    char name[] = "test";
-    char* argv[] = {name, nullptr};
-    QCoreApplication app(argc, argv);
-    QTemporaryDir dir;
-    SingleInstance first(dir.path());
-    ASSERT_TRUE(first.listen());
-    int raised = 0;
-    QObject::connect(&first, &SingleInstance::activationRequested, [&] { ++raised; });
-
-    SingleInstance second(dir.path());
-    EXPECT_TRUE(second.activateRunningInstance());
-    QElapsedTimer waited;
-    waited.start();
-    while (raised == 0 && waited.elapsed() < 5000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    EXPECT_EQ(raised, 1);
-
-    QTemporaryDir otherFolder;
-    SingleInstance elsewhere(otherFolder.path());
-    EXPECT_FALSE(elsewhere.activateRunningInstance()) << "another program folder is another installation";
 }
 
 } // namespace
