@@ -27,6 +27,7 @@ protected:
         m_oldConfigHome = qgetenv("XDG_CONFIG_HOME");
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.filePath(QStringLiteral("config"))));
         setting("QX7", "EnableCalls", QStringLiteral("False"));
+        setting("QX7", "QX7Name", QStringLiteral("HOST"));
         setting("QX7", "QX7Path", QStringLiteral("I:\\"));
         setting("Drives", "I", dir.path());
     }
@@ -62,8 +63,9 @@ protected:
                 texts << (type.isEmpty() ? row.type : row.msg);
         return texts;
     }
-    // Runs the steps one after the other, each once its `ready` holds. A step that never comes up fails
-    // the test instead of hanging it: the watchdog closes what is open and stops the program.
+    // Runs window mode and in it the steps one after the other, each once its `ready` holds; every step
+    // must come up and the program end with exit code 0. A step that never comes up fails the test instead
+    // of hanging it: the watchdog closes what is open and stops the program.
     struct Step {
         std::function<bool()> ready;
         std::function<void()> act;
@@ -86,6 +88,10 @@ protected:
                 calls->exitAction()->trigger();
         });
         m_watchdog.start(20000);
+        WindowMode mode;
+        EXPECT_EQ(mode.run(), ExitCode::Ok);
+        EXPECT_EQ(m_next, m_steps.size()) << "a step never came up";
+        EXPECT_FALSE(watchdogFired);
     }
     static QWidget* modal() { return QApplication::activeModalWidget(); }
     static bool modalIs(const char* name) { return modal() && modal()->objectName() == QLatin1String(name); }
@@ -94,10 +100,10 @@ protected:
     }
 
     QTemporaryDir dir;
-    std::size_t m_next = 0;
-    bool watchdogFired = false;
 
 private:
+    std::size_t m_next = 0;
+    bool watchdogFired = false;
     std::vector<Step> m_steps;
     QTimer m_poll;
     QTimer m_watchdog;
@@ -105,7 +111,6 @@ private:
 };
 
 TEST_F(WindowModeTest, ExitFromTheMenuStopsTheProgramWithOneSaveAndOneStopEntry) {
-    setting("QX7", "QX7Name", QStringLiteral("HOST"));
     QString status;
     bool auditLogOffered = false;
     play({{idle, [&] {
@@ -114,9 +119,6 @@ TEST_F(WindowModeTest, ExitFromTheMenuStopsTheProgramWithOneSaveAndOneStopEntry)
                auditLogOffered = calls->isMenuEntryEnabled(CallsWindow::MenuEntry::AuditLog);
                exitProgram();
            }}});
-    WindowMode mode;
-    EXPECT_EQ(mode.run(), 0);
-    EXPECT_EQ(m_next, 1u);
     EXPECT_TRUE(status.startsWith(QStringLiteral("Today: 0 good, 0 bad. Last intake: none yet.")))
         << status.toStdString();
     EXPECT_TRUE(auditLogOffered);
@@ -135,16 +137,11 @@ struct StopDuringWaitCase {
 class StopDuringWaitTest : public WindowModeTest, public ::testing::WithParamInterface<StopDuringWaitCase> {};
 
 TEST_P(StopDuringWaitTest, StopSignalEndsTheWaitSavesTheSettingsAndWritesProgramStopped) {
-    setting("QX7", "QX7Name", QStringLiteral("HOST"));
     setting("QX7", "LocalDrive", QStringLiteral("I"));
     setting("QX7", "QX7Path", QStringLiteral("I:\\QX7Com\\"));
     setting("Miscellaneous", "AutoConnect", QString::fromLatin1(GetParam().autoConnect));
     setting("Drives", "ShareRoot", dir.filePath(QStringLiteral("no-shares")));
     play({{GetParam().waitShown, [] { WindowMode::requestStop(); }}});
-    WindowMode mode;
-    EXPECT_EQ(mode.run(), ExitCode::Ok);
-    EXPECT_EQ(m_next, 1u) << "the wait never came up";
-    EXPECT_FALSE(watchdogFired) << "the stop did not end the wait";
     EXPECT_EQ(audit().last(), QStringLiteral("0"));
     EXPECT_TRUE(saved("Startup", "DetailsTop").has_value()) << "the settings were saved";
 }
@@ -195,9 +192,8 @@ class MenuWindowTest : public WindowModeTest, public ::testing::WithParamInterfa
 
 TEST_P(MenuWindowTest, EntryIsEnabledAndOpensItsWindow) {
     const MenuWindowCase c = GetParam();
-    setting("QX7", "QX7Name", QStringLiteral("HOST"));
     bool entryEnabled = false;
-    QWidget* owner = nullptr;
+    bool ownedByCallsWindow = false;
     play({{idle,
            [&] {
                entryEnabled = shownCallsWindow()->isMenuEntryEnabled(c.entry);
@@ -205,15 +201,12 @@ TEST_P(MenuWindowTest, EntryIsEnabledAndOpensItsWindow) {
            }},
           {[&] { return modalIs(c.window); },
            [&] {
-               owner = modal()->parentWidget();
+               ownedByCallsWindow = qobject_cast<CallsWindow*>(modal()->parentWidget()) != nullptr;
                modal()->close();
            }},
           {idle, exitProgram}});
-    WindowMode mode;
-    EXPECT_EQ(mode.run(), 0);
-    EXPECT_EQ(m_next, 3u);
     EXPECT_TRUE(entryEnabled);
-    EXPECT_NE(qobject_cast<CallsWindow*>(owner), nullptr);
+    EXPECT_TRUE(ownedByCallsWindow);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -225,6 +218,7 @@ INSTANTIATE_TEST_SUITE_P(
     RowName());
 
 TEST_F(WindowModeTest, FirstRunOpensThePropertiesInFrontOfTheCallsWindow) {
+    setting("QX7", "QX7Name", QString());
     bool ownedByCallsWindow = false;
     play({{[] { return modalIs("frmProperties"); },
            [&] {
@@ -235,9 +229,6 @@ TEST_F(WindowModeTest, FirstRunOpensThePropertiesInFrontOfTheCallsWindow) {
           {[] { return qobject_cast<QMessageBox*>(modal()) != nullptr; }, // start with the session?
            [] { qobject_cast<QMessageBox*>(modal())->button(QMessageBox::No)->click(); }},
           {idle, exitProgram}});
-    WindowMode mode;
-    EXPECT_EQ(mode.run(), 0);
-    EXPECT_EQ(m_next, 3u);
     EXPECT_TRUE(ownedByCallsWindow);
     EXPECT_EQ(audit(QStringLiteral("I")).value(1), QStringLiteral("Launchpad data file not found."));
     EXPECT_EQ(audit(QStringLiteral("P")), QStringList{QStringLiteral("Properties edited.")});
@@ -247,7 +238,6 @@ TEST_F(WindowModeTest, FirstRunOpensThePropertiesInFrontOfTheCallsWindow) {
 // The host folder is away at the first export; the Properties button of the network-error window lets the
 // person point the program at the right folder, and the waiting export goes on with it.
 TEST_F(WindowModeTest, PropertiesFromTheNetworkErrorWindowEndTheWait) {
-    setting("QX7", "QX7Name", QStringLiteral("HOST"));
     setting("QX7", "QX7Path", QStringLiteral("I:\\Missing\\"));
     setting("Drives", "ShareRoot", dir.filePath(QStringLiteral("no-shares")));
     play({{[] { return qobject_cast<NetworkErrorWindow*>(modal()) != nullptr; },
@@ -264,9 +254,6 @@ TEST_F(WindowModeTest, PropertiesFromTheNetworkErrorWindowEndTheWait) {
                click("cmdOK");
            }},
           {idle, exitProgram}});
-    WindowMode mode;
-    EXPECT_EQ(mode.run(), 0);
-    EXPECT_EQ(m_next, 3u);
     EXPECT_EQ(audit(QStringLiteral("P")), QStringList{QStringLiteral("Properties edited.")});
     EXPECT_TRUE(audit(QStringLiteral("E")).contains(QStringLiteral("Network connection established.")))
         << audit(QStringLiteral("E")).join(QLatin1Char('|')).toStdString();
@@ -274,7 +261,6 @@ TEST_F(WindowModeTest, PropertiesFromTheNetworkErrorWindowEndTheWait) {
 
 // After a restart the status line tells when calls were last taken and sent, from the audit log.
 TEST_F(WindowModeTest, TheStatusLineStartsFromTheLastIntakeAndExportLogged) {
-    setting("QX7", "QX7Name", QStringLiteral("HOST"));
     ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("program"))));
     {
         auto store = CallStore::open(dir.filePath(QStringLiteral("program/CallsAndOrders.db")));
@@ -295,8 +281,6 @@ TEST_F(WindowModeTest, TheStatusLineStartsFromTheLastIntakeAndExportLogged) {
                status = shownCallsWindow()->statusText();
                exitProgram();
            }}});
-    WindowMode mode;
-    EXPECT_EQ(mode.run(), 0);
     EXPECT_TRUE(status.contains(QStringLiteral("Last intake 03/08 09:15. Last export 03/07 14:06.")))
         << status.toStdString();
 }
