@@ -48,7 +48,9 @@ TEST_P(CallDetailsSameNumber, ShowsAndPrintsOnlyItsOwnSource) {
     CallDetailsWindow& w = open(c.source, 12);
 
     EXPECT_EQ(w.windowTitle(), QLatin1String(c.caption));
-    EXPECT_EQ(lines(w, "lstCallInfo").value(0), QStringLiteral("Call #12 made on 03/07/2010 at 02:05 PM"));
+    EXPECT_EQ(lines(w, "lstCallInfo"),
+              strings({"Call #12 made on 03/07/2010 at 02:05 PM", "Good call", "Not extracted."}));
+    EXPECT_FALSE(button("btnReExtract")->isEnabled()) << "nothing to send again";
     const QStringList salespeople = column(w, "fgOrders", OrdersTableModel::SalespersonColumn);
     EXPECT_EQ(salespeople.size(), c.source == 0 ? 1 : 2);
     EXPECT_EQ(salespeople.count(QLatin1String(c.salesperson)), salespeople.size());
@@ -61,47 +63,6 @@ INSTANTIATE_TEST_SUITE_P(Rows, CallDetailsSameNumber,
                          ::testing::Values(SourceCase{"Call", 0, "Call: #12 Details", "111"},
                                            SourceCase{"File", 1, "File: #12 Details", "222"}),
                          RowName());
-
-// The second and third of its lines; the first names the call.
-struct InfoCase {
-    const char* name;
-    bool good;
-    bool extracted;
-    const char* state;
-    const char* extraction;
-    bool reExtract;
-};
-
-class CallDetailsInfo : public CallDetailsTest, public ::testing::WithParamInterface<InfoCase> {};
-
-TEST_P(CallDetailsInfo, ThreeLinesAndTheReExtractButton) {
-    const InfoCase c = GetParam();
-    addCall(0, 7, c.good, c.extracted);
-    CallDetailsWindow& w = open(0, 7);
-    EXPECT_EQ(lines(w, "lstCallInfo"),
-              strings({"Call #7 made on 03/07/2010 at 02:05 PM", c.state, c.extraction}));
-    EXPECT_EQ(button("btnReExtract")->isEnabled(), c.reExtract);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, CallDetailsInfo,
-    ::testing::Values(InfoCase{"Extracted", true, true, "Good call",
-                               "Extracted on 03/08/2010 at 09:30 AM to QX740001.Rcv", true},
-                      InfoCase{"NotExtracted", true, false, "Good call", "Not extracted.", false},
-                      InfoCase{"Bad", false, false, "Bad call", "Not extracted.", false}),
-    RowName());
-
-// A call that is not in the store: one line, no orders, nothing that acts on the call but the print.
-TEST_F(CallDetailsTest, MissingCallSaysSoAndOffersNoActionOnIt) {
-    addCall(1, 44); // the file with that number is not the call
-    CallDetailsWindow& w = open(0, 44);
-    EXPECT_EQ(lines(w, "lstCallInfo"), QStringList{QStringLiteral("Call #44 not found.")});
-    EXPECT_EQ(w.ordersModel().rowCount(), 0);
-    EXPECT_FALSE(button("btnReExtract")->isEnabled());
-    QTest::mouseClick(orders()->viewport(), Qt::LeftButton);
-    EXPECT_EQ(QApplication::activeModalWidget(), &w) << "no window opened over it";
-    EXPECT_EQ(w.printout().allText().first(), QStringLiteral("Call #44 Details"));
-}
 
 // The calls window's side of the program, as the window layer wires it: row changes reach its grid.
 class CallsWindowUi : public RecordingUserInterface {
@@ -147,36 +108,24 @@ protected:
     std::unique_ptr<CallsWindow> calls;
 };
 
-TEST_F(CallDetailsReExtract, NoChangesNothing) {
-    CallDetailsWindow& w = open(0, 21);
-    auto box = answerNextMessageBox(QMessageBox::No);
-    button("btnReExtract")->click();
-    EXPECT_EQ(box->text, QStringLiteral("Send this call to QX7 again?"));
-    EXPECT_TRUE(fx.call(0, 21)->extractedCall);
-    EXPECT_TRUE(lines(w, "lstCallInfo").value(2).startsWith(QStringLiteral("Extracted on ")));
-    EXPECT_TRUE(button("btnReExtract")->isEnabled());
-    EXPECT_EQ(status(0), QStringLiteral("Extracted"));
-    EXPECT_TRUE(fx.auditMessages(QStringLiteral("I")).filter(QStringLiteral("again")).isEmpty());
-    exportCalls();
-    EXPECT_EQ(fx.hostFiles().size(), 2);
-}
-
-TEST_F(CallDetailsReExtract, YesSendsTheCallAgainUnderANewNumber) {
+TEST_F(CallDetailsReExtract, NoChangesNothingAndYesSendsTheCallAgainUnderANewNumber) {
     const CallRow before = *fx.call(0, 21);
     CallDetailsWindow& w = open(0, 21);
-    auto box = answerNextMessageBox(QMessageBox::Yes);
-    button("btnReExtract")->click();
-    ASSERT_TRUE(box->seen);
+    for (const bool yes : {false, true}) {
+        auto box = answerNextMessageBox(yes ? QMessageBox::Yes : QMessageBox::No);
+        button("btnReExtract")->click();
+        EXPECT_EQ(box->text, QStringLiteral("Send this call to QX7 again?"));
+        EXPECT_EQ(fx.call(0, 21)->extractedCall, !yes);
+        EXPECT_EQ(button("btnReExtract")->isEnabled(), !yes);
+    }
 
     const CallRow after = *fx.call(0, 21);
-    EXPECT_FALSE(after.extractedCall);
     EXPECT_EQ(after.extractedFileName, before.extractedFileName);
     EXPECT_EQ(after.extractedDnt, before.extractedDnt);
     EXPECT_TRUE(fx.call(1, 21)->extractedCall) << "the file of the same number stays extracted";
     EXPECT_EQ(status(0), QStringLiteral("Good Call"));
     EXPECT_EQ(status(1), QStringLiteral("Extracted"));
     EXPECT_EQ(lines(w, "lstCallInfo").value(2), QStringLiteral("Not extracted."));
-    EXPECT_FALSE(button("btnReExtract")->isEnabled());
     EXPECT_TRUE(fx.auditMessages(QStringLiteral("I"))
                     .contains(QStringLiteral("Call #21 marked to be sent to QX7 again (Re-Extract)")));
 
