@@ -46,34 +46,6 @@ protected:
     }
 };
 
-struct BoxesCase {
-    const char* name;
-    bool good;
-    bool bad;
-    std::vector<const char*> calls;
-};
-
-class ListOfCallsBoxes : public ListOfCallsReportTest, public ::testing::WithParamInterface<BoxesCase> {};
-
-TEST_P(ListOfCallsBoxes, ListTheCallsTheBoxesAskFor) {
-    const BoxesCase c = GetParam();
-    addCall(0, 1, true, false, true, QDateTime(kDay, QTime(8, 0)));
-    addCall(0, 2, false, false, true, QDateTime(kDay, QTime(9, 0)));
-    const std::vector<Page> laidOut = pages(c.good, c.bad);
-    ASSERT_EQ(laidOut.size(), 1u);
-    QStringList calls;
-    for (const QString& line : body(laidOut[0]))
-        if (!line.isEmpty())
-            calls << line.section(QLatin1Char(' '), 0, 4);
-    EXPECT_EQ(calls, strings(c.calls));
-}
-
-INSTANTIATE_TEST_SUITE_P(Boxes, ListOfCallsBoxes,
-                         ::testing::Values(BoxesCase{"Good", true, false, {"Call # 1 - Good"}},
-                                           BoxesCase{"Bad", false, true, {"Call # 2 - Bad"}},
-                                           BoxesCase{"NeitherGivesHeaderAndFooterOnly", false, false, {}}),
-                         RowName());
-
 TEST_F(ListOfCallsReportTest, NoCallInThePeriodIsSaidWhateverTheBoxes) {
     addCall(0, 1, true, false, true, QDateTime(kDay.addDays(3), QTime(8, 0)));
     for (bool good : {true, false}) {
@@ -83,7 +55,7 @@ TEST_F(ListOfCallsReportTest, NoCallInThePeriodIsSaidWhateverTheBoxes) {
     }
 }
 
-TEST_F(ListOfCallsReportTest, CallsByTimeFromTheFromDayThroughTheToDayEachWithItsOwnOrders) {
+TEST_F(ListOfCallsReportTest, CallsTheBoxesAskForByTimeFromTheFromDayThroughTheToDayEachWithItsOwnOrders) {
     addCall(0, 5, true, false, true, QDateTime(kDay.addDays(1), QTime(0, 0))); // midnight ending the To day
     addCall(0, 4, true, true, true, QDateTime(kDay, QTime(0, 0)));
     addCall(1, 4, true, false, true, QDateTime(kDay, QTime(12, 0))); // a scanned file of the same number
@@ -92,14 +64,18 @@ TEST_F(ListOfCallsReportTest, CallsByTimeFromTheFromDayThroughTheToDayEachWithIt
     addOrders(0, 7, 1);
     addCall(0, 3, true, false, true, QDateTime(kDay.addDays(-1), QTime(23, 59, 59)));
     addCall(0, 6, true, false, true, QDateTime(kDay.addDays(1), QTime(0, 0, 1)));
-    EXPECT_EQ(body(pages(true, true).at(0)),
-              (strings({"Call # 4 - Good - made on 03/12/2026 at 12:00 AM - Extracted", "",
-                        "Call # 4 - Good - made on 03/12/2026 at 12:00 PM",
-                        "    Order for Customer C401 by Salesperson 42.  Number of Items = 1",
-                        "    Order for Customer C402 by Salesperson 42.  Number of Items = 2", "",
-                        "Call # 7 - Bad  - made on 03/12/2026 at 09:07 PM",
-                        "    Order for Customer C701 by Salesperson 42.  Number of Items = 1", "",
-                        "Call # 5 - Good - made on 03/13/2026 at 12:00 AM"})));
+    const QStringList all = strings({"Call # 4 - Good - made on 03/12/2026 at 12:00 AM - Extracted", "",
+                                     "Call # 4 - Good - made on 03/12/2026 at 12:00 PM",
+                                     "    Order for Customer C401 by Salesperson 42.  Number of Items = 1",
+                                     "    Order for Customer C402 by Salesperson 42.  Number of Items = 2",
+                                     "", "Call # 7 - Bad  - made on 03/12/2026 at 09:07 PM",
+                                     "    Order for Customer C701 by Salesperson 42.  Number of Items = 1",
+                                     "", "Call # 5 - Good - made on 03/13/2026 at 12:00 AM"});
+    EXPECT_EQ(body(pages(true, true).at(0)), all);
+    // The boxes ask for the good calls, the bad ones or neither (a header and footer only).
+    EXPECT_EQ(body(pages(true, false).at(0)), all.mid(0, 6) + all.mid(9));
+    EXPECT_EQ(body(pages(false, true).at(0)), all.mid(6, 2));
+    EXPECT_EQ(body(pages(false, false).at(0)), QStringList());
 }
 
 // --- the dialog ----------------------------------------------------------------------------------------
