@@ -15,11 +15,6 @@ protected:
 };
 
 // Its Properties button is followed in WindowModeTest.
-TEST_F(NetworkErrorWindowTest, ShowsTheStartTime) {
-    NetworkErrorWindow window(kSince, kFolder, [] { return false; });
-    EXPECT_EQ(window.shownStartTime(), QStringLiteral("02:07 PM 03/10/2026."));
-}
-
 TEST_F(NetworkErrorWindowTest, RetriesUntilTheFolderIsBackThenClosesItself) {
     int attempts = 0;
     NetworkErrorWindow window(kSince, kFolder, [&] { return ++attempts == 2; });

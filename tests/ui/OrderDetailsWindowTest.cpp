@@ -85,18 +85,5 @@ INSTANTIATE_TEST_SUITE_P(Rows, OrderDetailsItems,
                                            ItemsCase{"MoreThanCountedAreAdded", 2, 5, 5}),
                          RowName());
 
-// A printed line item has fixed fields (the printed call shows the usual values): a price too wide
-// for its field keeps its last digits.
-TEST(PrintedItemLine, APriceTooWideIsCutToItsField) {
-    ItemRow item;
-    item.itemNumber = QStringLiteral("1");
-    item.quantity = 1;
-    item.unit = 12;
-    item.discountPercent = 150;
-    item.priceOverride = 2000000000;
-    EXPECT_EQ(printedItemLine(item),
-              QStringLiteral("          1               1     12      150   00000000.00"));
-}
-
 } // namespace
 } // namespace vrq::test

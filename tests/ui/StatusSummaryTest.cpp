@@ -82,14 +82,6 @@ INSTANTIATE_TEST_SUITE_P(
                     "calls wait: DataBin.Dat cannot be opened"}),
     RowName());
 
-TEST(StatusSummaryLine, SaysWhenNothingWasTakenOrSentYet) {
-    RunStatus status;
-    status.hostFolder = kFolder;
-    EXPECT_EQ(StatusSummary(status, {}, kNow).lineText(),
-              QStringLiteral("Today: 0 good, 0 bad. Last intake: none yet. Last export: none yet.\n"
-                             "Host folder I:\\QX7Com\\ reachable."));
-}
-
 // A blank MXR Folder: orders wait as they do for a folder away, and the line says what to set.
 TEST(StatusSummaryLine, AHostFolderNotSetReadsAsOrdersWaiting) {
     ensureApplication();
