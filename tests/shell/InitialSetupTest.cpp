@@ -1,6 +1,5 @@
 #include "shell/InitialSetup.h"
 #include "support/ProgramFixture.h"
-#include "support/TestNames.h"
 
 #include <QFile>
 #include <gtest/gtest.h>
@@ -107,26 +106,5 @@ TEST_F(InitialSetupTest, PointsTheLauncherAtTheProgramAndAddsItsOwnAutostartEntr
     run();
     EXPECT_TRUE(host.offered.isEmpty()) << "an entry already there is not offered again";
 }
-
-struct LauncherCase {
-    const char* name;
-    const char* entry;
-    std::optional<QString> dataFile;
-};
-
-class LauncherDataFile : public ::testing::TestWithParam<LauncherCase> {};
-
-TEST_P(LauncherDataFile, IsTheLpdNameAfterTheLauncher) {
-    EXPECT_EQ(InitialSetup::launcherDataFile(GetParam().entry, 12), GetParam().dataFile);
-}
-
-INSTANTIATE_TEST_SUITE_P(Rows, LauncherDataFile,
-                         ::testing::Values(LauncherCase{"quoted", "\"/x/Lnchpd32.exe\" \"/my pads/b.lpd\"",
-                                                        QStringLiteral("/my pads/b.lpd")},
-                                           LauncherCase{"noLauncher", "xterm /pads/a.lpd", std::nullopt},
-                                           LauncherCase{"noDataFile", "wine LNCHPD32.EXE", QString()},
-                                           LauncherCase{"nothingBeforeTheName", "LNCHPD32.EXE/pads/a.lpd",
-                                                        QString()}),
-                         test::RowName());
 
 } // namespace

@@ -3,7 +3,6 @@
 #include "ui/viewers/ListCallsDialog.h"
 #include "ui/viewers/ListOfCallsReport.h"
 
-#include <QDateEdit>
 #include <QPushButton>
 #include <SQLiteCpp/Database.h>
 
@@ -92,16 +91,6 @@ TEST_F(ListOfCallsReportTest, StoreErrorIsReportedAndClosesTheDialog) {
         << seen->text.toStdString();
     EXPECT_TRUE(seen->text.endsWith(QLatin1Char(')')));
     EXPECT_FALSE(dialog.isVisible());
-}
-
-TEST_F(ListOfCallsReportTest, FromAfterToIsRefusedAndTheDialogStays) {
-    ListCallsDialog dialog(fx.ctx);
-    dialog.show();
-    dialog.findChild<QDateEdit*>(QStringLiteral("dtpFrom"))->setDate(QDate(2010, 3, 9));
-    auto seen = answerNextMessageBox(QMessageBox::Ok);
-    dialog.printReport();
-    EXPECT_EQ(seen->text, QStringLiteral("The From date is after the To date."));
-    EXPECT_TRUE(dialog.isVisible());
 }
 
 } // namespace
