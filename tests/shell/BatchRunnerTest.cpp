@@ -28,7 +28,8 @@ struct BatchCase {
     const char* name;
     QByteArray file;
     bool passes;
-    QStringList badEntries; // the "...was determined to be bad (...)" entries
+    QStringList badEntries;     // the "...was determined to be bad (...)" entries
+    bool callOneStored = false; // a call already in the store passes without being tested
 };
 
 // A file of passing calls and one failing last: HeadlessRunTest runs them through the built program.
@@ -38,15 +39,21 @@ TEST_P(CommandLineFileTest, ResultIsThatOfTheLastCallAndNothingIsStored) {
     const BatchCase& c = GetParam();
     test::ProgramFixture env;
     env.setRunMode(QLatin1Char('B'));
+    if (c.callOneStored) {
+        CallRow stored;
+        stored.callNumber = 1;
+        stored.complete = true;
+        ASSERT_TRUE(env.store->insertCall(stored).ok());
+    }
     const QString path = env.path(QStringLiteral("calls.dat"));
     ASSERT_TRUE(test::ProgramFixture::writeFile(path, c.file));
     EXPECT_EQ(BatchRunner::processCommandLineFile(env.ctx, path), c.passes);
-    EXPECT_TRUE(env.store->allCalls().empty());
+    EXPECT_EQ(env.store->allCalls().size(), c.callOneStored ? 1u : 0u);
     EXPECT_TRUE(env.store->allOrders().empty());
     EXPECT_TRUE(env.store->allItems().empty());
     for (const AuditRow& row : env.store->allAudit())
         EXPECT_EQ(row.instance, QStringLiteral("B"));
-    EXPECT_FALSE(env.auditMessages(QStringLiteral("V")).isEmpty());
+    EXPECT_EQ(env.auditMessages(QStringLiteral("V")).isEmpty(), c.callOneStored);
     EXPECT_EQ(env.auditMessages(QStringLiteral("I")).filter(QStringLiteral("determined to be bad")),
               c.badEntries);
     EXPECT_TRUE(env.auditMessages(QStringLiteral("E")).isEmpty()) << "no row is looked for in batch mode";
@@ -63,21 +70,8 @@ INSTANTIATE_TEST_SUITE_P(
                   call(1, kNoFinalAmpersand),
                   false,
                   {QStringLiteral("ProcessGoodCall: Call # 1 was determined to be bad (End &).")}},
-        BatchCase{"upstreamBadFlagIsTestedAsGood", call(1, kGoodData, 'N'), true, {}}),
+        BatchCase{"upstreamBadFlagIsTestedAsGood", call(1, kGoodData, 'N'), true, {}},
+        BatchCase{"callAlreadyStored", call(1, kShortQuantity), true, {}, true}),
     test::RowName());
-
-TEST(CommandLineFileTest, CallsAlreadyInTheStorePassWithoutBeingTested) {
-    test::ProgramFixture env;
-    env.setRunMode(QLatin1Char('B'));
-    CallRow stored;
-    stored.callNumber = 1;
-    stored.complete = true;
-    ASSERT_TRUE(env.store->insertCall(stored).ok());
-    const QString path = env.path(QStringLiteral("calls.dat"));
-    ASSERT_TRUE(test::ProgramFixture::writeFile(path, call(1, kShortQuantity)));
-    EXPECT_TRUE(BatchRunner::processCommandLineFile(env.ctx, path));
-    EXPECT_EQ(env.store->allCalls().size(), 1u);
-    EXPECT_TRUE(env.auditMessages(QStringLiteral("V")).isEmpty());
-}
 
 } // namespace

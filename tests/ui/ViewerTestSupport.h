@@ -181,12 +181,6 @@ protected:
         const QRect cell = view.visualRect(view.model()->index(row, column));
         QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, cell.center());
     }
-    // The name a screen reader gives a widget.
-    static QString accessibleName(QWidget* widget) {
-        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(widget);
-        return iface ? iface->text(QAccessible::Name) : QString();
-    }
-
     // Keeps the window until the test ends, shown unless told, with the model of its grid checked after
     // every change.
     template <typename W> W& keep(std::unique_ptr<W> window, bool show = true) {
