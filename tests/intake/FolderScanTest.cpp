@@ -69,32 +69,6 @@ TEST_F(FolderScanTest, ANewFileIsTakenAtTheSecondScanThatSeesIt) {
     EXPECT_EQ(env.ctx.status.callsGood, 1);
 }
 
-TEST_F(FolderScanTest, FilesAreTakenInNameOrder) {
-    drop(QStringLiteral("b.txt"), 2);
-    drop(QStringLiteral("a.txt"), 1);
-    const QByteArray first = test::ProgramFixture::readFile(folder + QStringLiteral("a.txt"));
-    scan.run();
-    scan.run();
-    ASSERT_EQ(scannedCalls().size(), 2u);
-    EXPECT_EQ(test::ProgramFixture::readFile(auditCopy(1)), first);
-}
-
-TEST_F(FolderScanTest, AScannedCallNeverCollidesWithADataBinCallOfTheSameNumber) {
-    env.addCall(0, 1, 0, /*good*/ false, /*complete*/ true); // from DataBin.Dat
-    drop(QStringLiteral("x.txt"));
-    scan.run();
-    scan.run();
-    ASSERT_EQ(scannedCalls().size(), 1u);
-    EXPECT_EQ(scannedCalls()[0].callNumber, 1);
-    EXPECT_EQ(env.store->allCalls().size(), 2u);
-}
-
-TEST_F(FolderScanTest, AFileThatCannotBeOpenedIsLeftForALaterScan) {
-    ASSERT_TRUE(scan.processScannedFile(QStringLiteral("gone.txt")).ok());
-    EXPECT_TRUE(scannedCalls().empty());
-    EXPECT_EQ(storedLastScannedCallNum(), QString()) << "no number is taken for a file that was not opened";
-}
-
 // Folder settings that lead nowhere or would reach the program folder (or its audit folder): each is
 // refused as an invalid folder and nothing is taken or logged, neither the store nor an order file lying
 // there.
