@@ -4,6 +4,8 @@
 #include <QFile>
 #include <SQLiteCpp/SQLiteCpp.h>
 
+using namespace Qt::StringLiterals;
+
 namespace vrq::test {
 
 bool RecordingUserInterface::waitForHostFolder(const QDateTime&, const std::function<bool()>& tryReconnect) {
@@ -130,29 +132,13 @@ void ProgramFixture::add(const ItemRow& row) {
 
 void ProgramFixture::addOrder(int source, int callNumber, int orderSeq, const QString& customer,
                               std::optional<QString> shipTo) {
-    OrderRow row;
-    row.source = source;
-    row.callNumber = callNumber;
-    row.orderSeqNumber = orderSeq;
-    row.salesperson = QStringLiteral("SP01");
-    row.customer = customer;
-    row.shipTo = std::move(shipTo);
-    row.route = QStringLiteral("R7");
-    row.message = QStringLiteral("MSG");
-    add(row);
+    add(OrderRow{
+        source, callNumber, orderSeq, u"SP01"_s, customer, std::move(shipTo), u"R7"_s, u"MSG"_s, 0, {}});
 }
 
 void ProgramFixture::addItem(int source, int callNumber, int orderSeq, int itemSeq, int quantity,
                              const QString& itemNumber) {
-    ItemRow row;
-    row.source = source;
-    row.callNumber = callNumber;
-    row.orderSeqNumber = orderSeq;
-    row.itemSeqNumber = itemSeq;
-    row.itemNumber = itemNumber;
-    row.quantity = quantity;
-    row.unit = 1;
-    add(row);
+    add(ItemRow{source, callNumber, orderSeq, itemSeq, itemNumber, quantity, 1, 0, 0, {}});
 }
 
 void ProgramFixture::failAuditEntries(const QString& likePattern) {
