@@ -1,11 +1,11 @@
 // The built program run as cron, a service manager or a script runs it: what it prints and the exit code.
 #include "ReliabilitySupport.h"
 #include "store/CallStore.h"
+#include "support/ProgramFixture.h"
 #include "support/TestNames.h"
 #include "testdata/DataBinGenerator.h"
 
 #include <QDir>
-#include <QFile>
 #include <QSettings>
 #include <gtest/gtest.h>
 
@@ -127,16 +127,15 @@ QByteArray callOf(int number, const QByteArray& data) {
 TEST_P(BatchRunTest, TheFileIsFoundAndAFailureSaysWhichCallAndField) {
     const BatchCase& c = GetParam();
     Sandbox sandbox(Sandbox::Options{});
-    QDir(sandbox.root()).mkpath(QStringLiteral("in"));
-    QFile file(QDir(sandbox.root()).filePath(QStringLiteral("in/my calls.dat")));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(callOf(1, "&S123456&C12345678&I1234567890123&Q012+&"));
-    file.write(callOf(2, c.lastCallShort ? "&S123456&C12345678&I1234567890123&Q12+&"
-                                         : "&S123456&C12345678&I1234567890123&Q012+&"));
-    file.close();
-    QFile noCalls(QDir(sandbox.root()).filePath(QStringLiteral("in/no calls.txt")));
-    ASSERT_TRUE(noCalls.open(QIODevice::WriteOnly) && noCalls.write(QByteArray(600, 'x')) == 600);
-    noCalls.close();
+    const QDir in(QDir(sandbox.root()).filePath(QStringLiteral("in")));
+    ASSERT_TRUE(in.mkpath(QStringLiteral(".")));
+    const QByteArray quantity = c.lastCallShort ? "&Q12+&" : "&Q012+&";
+    ASSERT_TRUE(
+        test::ProgramFixture::writeFile(in.filePath(QStringLiteral("my calls.dat")),
+                                        callOf(1, "&S123456&C12345678&I1234567890123&Q012+&") +
+                                            callOf(2, "&S123456&C12345678&I1234567890123" + quantity)));
+    ASSERT_TRUE(
+        test::ProgramFixture::writeFile(in.filePath(QStringLiteral("no calls.txt")), QByteArray(600, 'x')));
 
     const ProgramRun run = runProgram(sandbox, {QStringLiteral("check"), QString::fromUtf8(c.file)});
     EXPECT_EQ(run.exitCode, c.exitCode) << run.err.toStdString();

@@ -173,9 +173,10 @@ TEST_F(CallDetailsTest, PrintedCallReadsBackFromTheDefaultPrinter) {
     const QSet<QString> before = KeptPrinter::jobs(folder);
     button("btnPrintCall")->click();
     const QString title = QStringLiteral("Call #%1 Details").arg(number);
-    const std::optional<QString> text = KeptPrinter::waitForJob(folder, before, title);
-    ASSERT_TRUE(text) << "no printed call reached " << folder.toStdString();
-    QStringList printed = text->split(QLatin1Char('\n'));
+    const std::optional<QString> job = KeptPrinter::waitForJobFile(folder, before, title);
+    ASSERT_TRUE(job) << "no printed call reached " << folder.toStdString();
+    const QString text = KeptPrinter::pdfText(*job);
+    QStringList printed = text.split(QLatin1Char('\n'));
     for (QString& line : printed)
         while (line.endsWith(QLatin1Char(' ')))
             line.chop(1);
@@ -194,7 +195,7 @@ TEST_F(CallDetailsTest, PrintedCallReadsBackFromTheDefaultPrinter) {
         QStringLiteral("          12345678901    12      2        5          0.00"),
         QStringLiteral("\f"),
     };
-    EXPECT_EQ(printed, expected) << text->toStdString();
+    EXPECT_EQ(printed, expected) << text.toStdString();
 }
 
 } // namespace

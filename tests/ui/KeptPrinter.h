@@ -40,8 +40,8 @@ public:
         return QSet<QString>(names.begin(), names.end());
     }
 
-    // The first job kept after `before` whose text contains marker (other tests may print at the same
-    // time): its file, or its text (pdftotext -layout). Waits up to timeoutMs.
+    // The file of the first job kept after `before` whose text contains marker (other tests may print at
+    // the same time). Waits up to timeoutMs.
     static std::optional<QString> waitForJobFile(const QString& folder, const QSet<QString>& before,
                                                  const QString& marker, int timeoutMs = 30000) {
         QSet<QString> read;
@@ -58,11 +58,6 @@ public:
             QThread::msleep(100);
         } while (timer.elapsed() < timeoutMs);
         return std::nullopt;
-    }
-    static std::optional<QString> waitForJob(const QString& folder, const QSet<QString>& before,
-                                             const QString& marker) {
-        const std::optional<QString> file = waitForJobFile(folder, before, marker);
-        return file ? std::optional<QString>(pdfText(*file)) : std::nullopt;
     }
 
     // The pages of a PDF as text, laid out as printed; form feeds between pages.

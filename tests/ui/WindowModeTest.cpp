@@ -130,40 +130,34 @@ TEST_F(WindowModeTest, ExitFromTheMenuStopsTheProgramWithOneSaveAndOneStopEntry)
 // without automatic reconnection, in a message box.
 struct StopDuringWaitCase {
     const char* name;
-    const char* autoConnect;
-    bool (*waitShown)();
+    bool autoConnect;
 };
 
 class StopDuringWaitTest : public WindowModeTest, public ::testing::WithParamInterface<StopDuringWaitCase> {};
 
 TEST_P(StopDuringWaitTest, StopSignalEndsTheWaitSavesTheSettingsAndWritesProgramStopped) {
+    const bool autoConnect = GetParam().autoConnect;
     setting("QX7", "LocalDrive", QStringLiteral("I"));
     setting("QX7", "QX7Path", QStringLiteral("I:\\QX7Com\\"));
-    setting("Miscellaneous", "AutoConnect", QString::fromLatin1(GetParam().autoConnect));
+    setting("Miscellaneous", "AutoConnect", autoConnect ? QStringLiteral("True") : QStringLiteral("False"));
     setting("Drives", "ShareRoot", dir.filePath(QStringLiteral("no-shares")));
-    play({{GetParam().waitShown, [] { WindowMode::requestStop(); }}});
+    const auto waitShown = [autoConnect] {
+        if (!autoConnect)
+            return qobject_cast<QMessageBox*>(modal()) != nullptr;
+        // The network error window names the folder and the share it is trying to reach.
+        auto* window = qobject_cast<NetworkErrorWindow*>(modal());
+        return window &&
+               window->shownFolder() == QStringLiteral("I:\\QX7Com\\ (the share \\\\HOST\\Qdls on drive I:)");
+    };
+    play({{waitShown, [] { WindowMode::requestStop(); }}});
     EXPECT_EQ(audit().last(), QStringLiteral("0"));
     EXPECT_TRUE(saved("Startup", "DetailsTop").has_value()) << "the settings were saved";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Waits, StopDuringWaitTest,
-    ::testing::Values(StopDuringWaitCase{"NetworkErrorWindow", "True",
-                                         [] {
-                                             // It names the folder and the share it is trying to reach.
-                                             auto* window = qobject_cast<NetworkErrorWindow*>(
-                                                 QApplication::activeModalWidget());
-                                             return window &&
-                                                    window->shownFolder() ==
-                                                        QStringLiteral("I:\\QX7Com\\ (the share "
-                                                                       "\\\\HOST\\Qdls on drive I:)");
-                                         }},
-                      StopDuringWaitCase{"ManualReconnectMessageBox", "False",
-                                         [] {
-                                             return qobject_cast<QMessageBox*>(
-                                                        QApplication::activeModalWidget()) != nullptr;
-                                         }}),
-    RowName());
+INSTANTIATE_TEST_SUITE_P(Waits, StopDuringWaitTest,
+                         ::testing::Values(StopDuringWaitCase{"NetworkErrorWindow", true},
+                                           StopDuringWaitCase{"ManualReconnectMessageBox", false}),
+                         RowName());
 
 // Beside a service or a pass on the same program folder a window-mode start is refused with a message,
 // touching neither the store nor the settings.
