@@ -226,15 +226,6 @@ INSTANTIATE_TEST_SUITE_P(Notes, OwnLockTest,
                                            LockNoteCase{"otherPath", LockNote::OtherPath}),
                          test::RowName());
 
-TEST_F(DataBinIntakeTest, WithAuditOffTheFileBecomesDataBinBak) {
-    env.ctx.settings.DataBinAudit = false;
-    ASSERT_TRUE(ProgramFixture::writeFile(env.dataBinFile(QStringLiteral("DataBin.Bak")), "old"));
-    takeIn(fileHeader() + makeCall(12, kOneItem));
-    EXPECT_FALSE(QFile::exists(env.dataBinFile()));
-    EXPECT_GT(ProgramFixture::readFile(env.dataBinFile(QStringLiteral("DataBin.Bak"))).size(), 500);
-    EXPECT_EQ(env.ctx.settings.NextDataBinNum, 0);
-}
-
 // The already-stored check: the three states of a stored call and a call of the scanned source.
 struct DuplicateCase {
     const char* name;
