@@ -29,24 +29,17 @@ protected:
     CallsWindow* m_window = nullptr;
 };
 
-QStringList texts(std::initializer_list<int> values) {
-    QStringList list;
-    for (int v : values)
-        list << QString::number(v);
-    return list;
-}
-
 TEST_F(CallsWindowTest, IncompleteCallIsListedOnceCompleted) {
     addCall(0, 7);
     addCall(0, 8, true, false, /*complete=*/false);
     CallsWindow& w = openWindow();
-    EXPECT_EQ(numbers(), texts({7}));
+    EXPECT_EQ(numbers(), strings({"7"}));
     w.refreshCallDisplay();
-    EXPECT_EQ(numbers(), texts({7}));
+    EXPECT_EQ(numbers(), strings({"7"}));
 
     ASSERT_TRUE(fx.store->setCallComplete(0, 8).ok());
     // Timer1 picks it up on its own.
-    QTRY_COMPARE(numbers(), texts({7, 8}));
+    QTRY_COMPARE(numbers(), strings({"7", "8"}));
 }
 
 struct FilterCase {
@@ -66,7 +59,7 @@ TEST_P(CallsWindowFilter, CheckBoxesRebuildInTheOrderOfThePressedHeader) {
     addCall(1, 9);
     CallsWindow& w = openWindow();
     QTest::mouseClick(header(1), Qt::LeftButton);
-    ASSERT_EQ(numbers(), texts({1, 3, 5, 9}));
+    ASSERT_EQ(numbers(), strings({"1", "3", "5", "9"}));
 
     if (!c.files)
         w.displayFilesBox()->click();
@@ -81,13 +74,13 @@ TEST_P(CallsWindowFilter, CheckBoxesRebuildInTheOrderOfThePressedHeader) {
         w.displayFilesBox()->click();
     if (!c.calls)
         w.displayCallsBox()->click();
-    EXPECT_EQ(numbers(), texts({1, 3, 5, 9, 11}));
+    EXPECT_EQ(numbers(), strings({"1", "3", "5", "9", "11"}));
     EXPECT_EQ(w.headerBar().pressedHeader(), header(1));
 }
 
 INSTANTIATE_TEST_SUITE_P(Boxes, CallsWindowFilter,
-                         ::testing::Values(FilterCase{"CallsOnly", true, false, texts({1, 5})},
-                                           FilterCase{"FilesOnly", false, true, texts({3, 9, 11})},
+                         ::testing::Values(FilterCase{"CallsOnly", true, false, strings({"1", "5"})},
+                                           FilterCase{"FilesOnly", false, true, strings({"3", "9", "11"})},
                                            FilterCase{"Neither", false, false, QStringList()}),
                          RowName());
 
@@ -176,8 +169,8 @@ TEST_P(CallsWindowSort, HeaderSortsOnceAndLaterRowsAreAppended) {
 
 INSTANTIATE_TEST_SUITE_P(
     Headers, CallsWindowSort,
-    ::testing::Values(SortCase{"Number", 1, texts({9, 10, 100})},    // numeric, not text order
-                      SortCase{"DateTime", 2, texts({9, 10, 100})}), // 12/31/2009 before 01/01/2010
+    ::testing::Values(SortCase{"Number", 1, strings({"9", "10", "100"})},    // numeric, not text order
+                      SortCase{"DateTime", 2, strings({"9", "10", "100"})}), // 12/31/2009 before 01/01/2010
     RowName());
 
 TEST_F(CallsWindowTest, RowClickOpensTheCallsDetails) {
@@ -256,7 +249,7 @@ TEST_F(CallsWindowTest, FailingStoreIsReportedOncePerStreak) {
     call.complete = true;
     ASSERT_TRUE(baseForm->insertCall(call).ok());
     w.refreshCallDisplay();
-    EXPECT_EQ(numbers(), texts({3}));
+    EXPECT_EQ(numbers(), strings({"3"}));
     EXPECT_EQ(errors(), 1);
     closeWindow(); // before the store it reads
 }
