@@ -88,22 +88,27 @@ INSTANTIATE_TEST_SUITE_P(AllDialects, DialectTest,
                                            DialectCase{"f1NoItems", Dialect::F1, 2, 0}),
                          test::RowName());
 
-// The standard dialect's edge cases: record data, and what one call stores.
-struct StandardCase {
+// Edge cases of the standard dialect and of where one "V" order of format 2 ends and the next one's
+// header is read from: record data, and what one call stores.
+struct RecordsCase {
     const char* name;
     const char* data;
-    QString orders;    // "Salesperson|Customer|Message; ..."
-    const char* items; // "order/item|ItemNumber|Quantity|Unit|Discount|Price; ..."
+    QString orders;    // "Salesperson|Customer|Message; ...", format 2 "Salesperson|Customer|ShipTo; ..."
+    const char* items; // "order/item|ItemNumber|Quantity|Unit|Discount|Price; ...", format 2 without prices
+    qint16 dataBinFormat = 0;
+    bool goodCall = true;
 };
 
-class StandardRecordsTest : public IntakeTest, public ::testing::WithParamInterface<StandardCase> {};
+class RecordsTest : public IntakeTest, public ::testing::WithParamInterface<RecordsCase> {};
 
-TEST_P(StandardRecordsTest, StoresTheRowsTheRecordsCarry) {
-    const StandardCase& c = GetParam();
+TEST_P(RecordsTest, StoreTheRowsTheRecordsCarry) {
+    const RecordsCase& c = GetParam();
+    env.ctx.settings.DataBinFormat = c.dataBinFormat;
     takeIn(fileHeader() + makeCall(17, QByteArray(c.data)));
-    EXPECT_EQ(orderTexts(*env.store, false), c.orders);
-    EXPECT_EQ(itemTexts(*env.store, true), QLatin1String(c.items));
+    EXPECT_EQ(orderTexts(*env.store, c.dataBinFormat == 2), c.orders);
+    EXPECT_EQ(itemTexts(*env.store, c.dataBinFormat != 2), QLatin1String(c.items));
     ASSERT_EQ(env.store->allCalls().size(), 1u);
+    EXPECT_EQ(env.store->allCalls()[0].goodCall, c.goodCall);
     EXPECT_TRUE(env.store->allCalls()[0].complete);
     expectEveryOrderFileValuePresent(*env.store);
 }
@@ -113,33 +118,52 @@ const QString kPlainOrder = QStringLiteral("123456|123456  |") + kNoMessage;
 const QString kZeroOrder = QStringLiteral("123456|000000  |") + kNoMessage;
 
 INSTANTIATE_TEST_SUITE_P(
-    Edges, StandardRecordsTest,
+    Edges, RecordsTest,
     ::testing::Values(
-        StandardCase{"oneOrderOneItem", "&S123456&C12345678&I1234567890123&Q012+&", kPlainOrder,
-                     "1/1|1234567890123|12|0|0|0"},
-        StandardCase{"shortCustomerPadded", "&S123456&C12345&I1234567890123&Q012+&",
-                     QStringLiteral("123456|12345   |") + kNoMessage, "1/1|1234567890123|12|0|0|0"},
-        StandardCase{"twoCustomersInARowDropTheFirst", "&S123456&C11111111&C22222222&I1234567890123&Q001+&",
-                     QStringLiteral("123456|222222  |") + kNoMessage, "1/1|1234567890123|1|0|0|0"},
-        StandardCase{"lastItemWithoutQuantityIsLost",
-                     "&S123456&C12345678&I1111111111111&Q005+&I2222222222222&", kPlainOrder,
-                     "1/1|1111111111111|5|0|0|0"},
-        StandardCase{"messageBeforeFirstItemIsDropped", "&S123456&C12345678&Mearly&I1111111111111&Q005+&",
-                     kPlainOrder, "1/1|1111111111111|5|0|0|0"},
-        StandardCase{"messageAfterFirstItemIsStored", "&S123456&C12345678&I1111111111111&Mcall first&Q005+&",
-                     QStringLiteral("123456|123456  |call first"), "1/1|1111111111111|5|0|0|0"},
-        StandardCase{
+        RecordsCase{"oneOrderOneItem", "&S123456&C12345678&I1234567890123&Q012+&", kPlainOrder,
+                    "1/1|1234567890123|12|0|0|0"},
+        RecordsCase{"shortCustomerPadded", "&S123456&C12345&I1234567890123&Q012+&",
+                    QStringLiteral("123456|12345   |") + kNoMessage, "1/1|1234567890123|12|0|0|0"},
+        RecordsCase{"twoCustomersInARowDropTheFirst", "&S123456&C11111111&C22222222&I1234567890123&Q001+&",
+                    QStringLiteral("123456|222222  |") + kNoMessage, "1/1|1234567890123|1|0|0|0"},
+        RecordsCase{"lastItemWithoutQuantityIsLost",
+                    "&S123456&C12345678&I1111111111111&Q005+&I2222222222222&", kPlainOrder,
+                    "1/1|1111111111111|5|0|0|0"},
+        RecordsCase{"messageBeforeFirstItemIsDropped", "&S123456&C12345678&Mearly&I1111111111111&Q005+&",
+                    kPlainOrder, "1/1|1111111111111|5|0|0|0"},
+        RecordsCase{"messageAfterFirstItemIsStored", "&S123456&C12345678&I1111111111111&Mcall first&Q005+&",
+                    QStringLiteral("123456|123456  |call first"), "1/1|1111111111111|5|0|0|0"},
+        RecordsCase{
             "signsAndAllFields",
             "&S123456&C12345678&I1111111111111&Q012-&U3&D15&P01999&E222222999999&Q000+&E333333&Q0000&",
             kPlainOrder, "1/1|1111111111111|-12|3|15|1999; 1/2|333333       |0|0|0|0"},
-        StandardCase{"thirdOrderSecondLine",
-                     "&S123456&C00000001&I1000000000001&Q001+&C00000002&I2000000000001&Q001+"
-                     "&C00000003&I3000000000001&Q001+&I3000000000002&Q002+&",
-                     QStringList(3, kZeroOrder).join(QStringLiteral("; ")),
-                     "1/1|1000000000001|1|0|0|0; 2/1|2000000000001|1|0|0|0; 3/1|3000000000001|1|0|0|0; "
-                     "3/2|3000000000002|2|0|0|0"},
-        StandardCase{"junkRecordsAndNoFinalAmpersand", "&S123456&Xjunk&C12345678&I1111111111111&Q007+",
-                     kPlainOrder, "1/1|1111111111111|7|0|0|0"}),
+        RecordsCase{"thirdOrderSecondLine",
+                    "&S123456&C00000001&I1000000000001&Q001+&C00000002&I2000000000001&Q001+"
+                    "&C00000003&I3000000000001&Q001+&I3000000000002&Q002+&",
+                    QStringList(3, kZeroOrder).join(QStringLiteral("; ")),
+                    "1/1|1000000000001|1|0|0|0; 2/1|2000000000001|1|0|0|0; 3/1|3000000000001|1|0|0|0; "
+                    "3/2|3000000000002|2|0|0|0"},
+        RecordsCase{"junkRecordsAndNoFinalAmpersand", "&S123456&Xjunk&C12345678&I1111111111111&Q007+",
+                    kPlainOrder, "1/1|1111111111111|7|0|0|0"},
+
+        RecordsCase{"customerAfterPlusStartsTheNextOrder",
+                    "V1+12+C11111111+A1123456+Q2005+C22222222+A1654321+Q3001+",
+                    QStringLiteral("12    |11111111|00; 12    |22222222|00"),
+                    "1/1|123456       |5|1; 2/1|654321       |1|0", 2, true},
+        // The next header is read from the delimiter before the customer value: after a "-" that
+        // delimiter and the customer are one value, which ends a header of its own without a customer.
+        RecordsCase{"customerAfterMinusGivesAnOrderWithoutCustomer",
+                    "V1+12+C11111111+A1123456+Q2005-C22222222+A1654321+Q3001+",
+                    QStringLiteral("12    |11111111|00; 12    |00000000|00; 12    |22222222|00"),
+                    "1/1|123456       |-5|1; 3/1|654321       |1|0", 2, false},
+        // The value that ends a header is read again as the order's first item.
+        RecordsCase{"messageEndsTheOrderAndTheHeaderReadsOn",
+                    "V1+12+C11111111+A1123456+Q2005+.note+C22222222+123456xx007+A1654321+Q3001+",
+                    QStringLiteral("12    |11111111|00; 12    |22222222|00"),
+                    "1/1|123456       |5|1; 2/1|123456       |7|0; 2/2|654321       |1|0", 2, true},
+        RecordsCase{"aHeaderEndingAtTheEndOfTheDataSavesNoOrder",
+                    "V1+12+C11111111+A1123456+Q2005+.note+C22222222+123456xx007+",
+                    QStringLiteral("12    |11111111|00"), "1/1|123456       |5|1", 2, true}),
     test::RowName());
 
 // Validation mode: a short field or a missing final "&" makes the call bad with its reason.
@@ -183,48 +207,5 @@ INSTANTIATE_TEST_SUITE_P(
         ValidationCase{"shortPrice", "&S123456&C12345678&I1234567890123&Q012+&P123&", false, "Price"},
         ValidationCase{"noFinalAmpersand", "&S123456&C12345678&I1234567890123&Q012+", false, "End &"}),
     test::RowName());
-
-// Where one "V" order of format 2 ends and the next one's header is read from.
-struct V5BoundaryCase {
-    const char* name;
-    const char* data;
-    const char* orders; // "Salesperson|Customer|ShipTo; ..."
-    const char* items;  // "order/item|ItemNumber|Quantity|Unit; ..."
-    bool goodCall;
-};
-
-class V5BoundaryTest : public IntakeTest, public ::testing::WithParamInterface<V5BoundaryCase> {};
-
-TEST_P(V5BoundaryTest, OrdersSplitWhereTheirValuesSay) {
-    const V5BoundaryCase& c = GetParam();
-    env.ctx.settings.DataBinFormat = 2;
-    takeIn(fileHeader() + makeCall(5, QByteArray(c.data)));
-    EXPECT_EQ(orderTexts(*env.store, true), QLatin1String(c.orders));
-    EXPECT_EQ(itemTexts(*env.store, false), QLatin1String(c.items));
-    ASSERT_EQ(env.store->allCalls().size(), 1u);
-    EXPECT_EQ(env.store->allCalls()[0].goodCall, c.goodCall);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, V5BoundaryTest,
-    ::testing::Values(
-        V5BoundaryCase{
-            "customerAfterPlusStartsTheNextOrder", "V1+12+C11111111+A1123456+Q2005+C22222222+A1654321+Q3001+",
-            "12    |11111111|00; 12    |22222222|00", "1/1|123456       |5|1; 2/1|654321       |1|0", true},
-        // The next header is read from the delimiter before the customer value: after a "-" that
-        // delimiter and the customer are one value, which ends a header of its own without a customer.
-        V5BoundaryCase{"customerAfterMinusGivesAnOrderWithoutCustomer",
-                       "V1+12+C11111111+A1123456+Q2005-C22222222+A1654321+Q3001+",
-                       "12    |11111111|00; 12    |00000000|00; 12    |22222222|00",
-                       "1/1|123456       |-5|1; 3/1|654321       |1|0", false},
-        // The value that ends a header is read again as the order's first item.
-        V5BoundaryCase{"messageEndsTheOrderAndTheHeaderReadsOn",
-                       "V1+12+C11111111+A1123456+Q2005+.note+C22222222+123456xx007+A1654321+Q3001+",
-                       "12    |11111111|00; 12    |22222222|00",
-                       "1/1|123456       |5|1; 2/1|123456       |7|0; 2/2|654321       |1|0", true},
-        V5BoundaryCase{"aHeaderEndingAtTheEndOfTheDataSavesNoOrder",
-                       "V1+12+C11111111+A1123456+Q2005+.note+C22222222+123456xx007+", "12    |11111111|00",
-                       "1/1|123456       |5|1", true}),
-    RowName());
 
 } // namespace
