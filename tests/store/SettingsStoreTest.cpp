@@ -268,7 +268,7 @@ struct DateCase {
     QDateTime expected;
 };
 
-TEST(SettingTextTest, DatesInTheFormsWrittenOverTheYears) {
+TEST(SettingTextTest, ValuesInTheFormsWrittenOverTheYears) {
     const DateCase cases[] = {
         {"01/01/70", QDateTime(QDate(1970, 1, 1), QTime(0, 0))},
         {"12/31/29", QDateTime(QDate(2029, 12, 31), QTime(0, 0))},
@@ -282,14 +282,9 @@ TEST(SettingTextTest, DatesInTheFormsWrittenOverTheYears) {
         EXPECT_EQ(*parsed, c.expected) << c.text;
         EXPECT_EQ(SettingText::toDate(SettingText::fromDate(*parsed)), parsed) << "round trip of " << c.text;
     }
-}
-
-TEST(SettingTextTest, FlagsWrittenAsNumbersLoad) {
+    // Flags written as numbers; numbers round and stay in sixteen bits.
     EXPECT_EQ(SettingText::toBool(QStringLiteral("0")), false);
     EXPECT_EQ(SettingText::toBool(QStringLiteral("-1")), true);
-}
-
-TEST(SettingTextTest, NumbersRoundAndStayInSixteenBits) {
     EXPECT_EQ(SettingText::toInt16(QStringLiteral(" 2")), 2);
     EXPECT_EQ(SettingText::toInt16(QStringLiteral("2.5")), 2);
     EXPECT_EQ(SettingText::toInt16(QStringLiteral("3.5")), 4);
