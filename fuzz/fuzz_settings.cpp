@@ -7,8 +7,8 @@
 #include "platform/SettingsBackend.h"
 #include "store/SettingsStore.h"
 
-#include <QDir>
-#include <QFile>
+#include <QHash>
+#include <QSet>
 
 using namespace vrq;
 
@@ -44,13 +44,71 @@ bool sameRecord(const Settings& a, const Settings& b) {
            a.NextDataBinNum == b.NextDataBinNum;
 }
 
-// The settings file's durable replace without its flush to the disk: the target checks what is written,
-// and a flush per input would bound the rate.
-class UnflushedFileSystem : public FileSystem {
+// The settings files and the folders the path resolver looks into, in memory: the target checks what
+// the settings code and the resolver make of their input, and a disk behind them bounded the rate (and
+// let a drive mapped by the input send the resolver through the machine's real folders).
+class MemoryFileSystem : public FileSystem {
 public:
+    // A small tree as an installation has it: the program folder with its drive folders and a data file.
+    explicit MemoryFileSystem(const QString& programFolder) {
+        for (const QString& folder :
+             {programFolder + QStringLiteral("/drives/C/ZIR32/DCS"),
+              programFolder + QStringLiteral("/drives/I/QX7Com"), QStringLiteral("/srv/vrq/Data")})
+            addFolder(folder);
+        addEntry(programFolder + QStringLiteral("/drives/C/ZIR32/DCS/DataBin.Dat"));
+    }
+
+    std::optional<QByteArray> readFile(const QString& path) const override {
+        const auto found = m_files.constFind(path);
+        return found == m_files.constEnd() ? std::nullopt : std::optional<QByteArray>(*found);
+    }
+    Result writeFile(const QString& path, const QByteArray& bytes) override {
+        m_files.insert(path, bytes);
+        return Result::success();
+    }
     Result replaceFileDurably(const QString& path, const QByteArray& bytes) override {
         return writeFile(path, bytes);
     }
+    Result removeFile(const QString& path) override {
+        m_files.remove(path);
+        return Result::success();
+    }
+    bool fileExists(const QString& path) const override { return m_files.contains(path); }
+    bool folderExists(const QString& path) const override {
+        return m_children.contains(withoutEndSlash(path));
+    }
+    bool entryExists(const QString& path) const override {
+        return m_entries.contains(withoutEndSlash(path)) || fileExists(path);
+    }
+    QStringList entryNames(const QString& folder) const override {
+        return m_children.value(withoutEndSlash(folder));
+    }
+
+private:
+    static QString withoutEndSlash(const QString& path) {
+        return path.size() > 1 && path.endsWith(QLatin1Char('/')) ? path.chopped(1) : path;
+    }
+    void addFolder(const QString& path) {
+        addEntry(path);
+        m_children[path]; // listed, if empty
+    }
+    // The entry and every folder above it, each listed in its parent.
+    void addEntry(const QString& path) {
+        if (path == QLatin1String("/") || m_entries.contains(path))
+            return;
+        m_entries.insert(path);
+        const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+        const QString parent = slash > 0 ? path.left(slash) : QStringLiteral("/");
+        m_children[parent].append(path.mid(slash + 1));
+        if (parent != QLatin1String("/"))
+            addFolder(parent);
+        else
+            m_children[parent]; // listed, if empty
+    }
+
+    QHash<QString, QByteArray> m_files;
+    QSet<QString> m_entries;
+    QHash<QString, QStringList> m_children;
 };
 
 } // namespace
@@ -60,9 +118,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     checkConversions(text);
 
-    static UnflushedFileSystem files;
+    static MemoryFileSystem files(env.programFolder());
+    static const QString loadedPath = env.path(QStringLiteral("loaded.ini"));
     static const QString savedPath = env.path(QStringLiteral("saved.ini"));
-    const QString loadedPath = fuzz::writeInput(QStringLiteral("loaded.ini"), data, size);
+    files.writeFile(loadedPath, QByteArray::fromRawData(reinterpret_cast<const char*>(data),
+                                                        static_cast<qsizetype>(size)));
     QHash<QChar, QString> drives;
     {
         std::unique_ptr<SettingsBackend> backend = SettingsBackend::openIniFile(loadedPath, files);
@@ -85,10 +145,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             fuzz::fail("a saved record loads back different");
     }
     // The next input's save starts from no file, as the first save of a new installation does.
-    QFile::remove(savedPath);
+    files.removeFile(savedPath);
+    files.removeFile(loadedPath);
 
     // Paths: the input as a folder setting, and as a setting plus a file name, with the input's drives.
-    const PathResolver resolver(env.programFolder(), drives);
+    const PathResolver resolver(env.programFolder(), drives, files);
     const QString folder = PathResolver::trimRight(text.left(256));
     resolver.resolve(folder);
     resolver.resolve(PathResolver::withTrailingSeparator(folder) + QStringLiteral("DataBin.Dat"));

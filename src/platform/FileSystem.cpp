@@ -173,6 +173,17 @@ bool FileSystem::folderExists(const QString& path) const {
     return info.exists() && info.isDir();
 }
 
+bool FileSystem::entryExists(const QString& path) const {
+    return QFileInfo::exists(path);
+}
+
+std::optional<QByteArray> FileSystem::readFile(const QString& path) const {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return file.readAll();
+}
+
 qint64 FileSystem::fileSize(const QString& path) const {
     QFileInfo info(path);
     return info.exists() ? info.size() : -1;
@@ -333,6 +344,10 @@ Result FileSystem::listFolders(const QString& folder, QStringList* names) const 
         return Result::failure(readError, QString::fromLocal8Bit(std::strerror(readError)));
     return Result::success();
 #endif
+}
+
+QStringList FileSystem::entryNames(const QString& folder) const {
+    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
 }
 
 FileSystem& realFileSystem() {

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace vrq {
@@ -41,6 +42,10 @@ public:
 
     virtual bool fileExists(const QString& path) const;
     virtual bool folderExists(const QString& path) const;
+    // A file, folder or anything else by that name.
+    virtual bool entryExists(const QString& path) const;
+    // The whole file; nullopt when it cannot be opened or read.
+    virtual std::optional<QByteArray> readFile(const QString& path) const;
     virtual qint64 fileSize(const QString& path) const;        // -1 when missing
     virtual QDateTime lastModified(const QString& path) const; // invalid when missing
     // The absolute path with links, "." and ".." resolved; empty when the path does not exist.
@@ -70,6 +75,9 @@ public:
     // The names of a folder's subfolders in the order the file system gives them, without hidden ones
     // and without "." and "..". A folder that cannot be read fails with what stopped it.
     virtual Result listFolders(const QString& folder, QStringList* names) const;
+    // The names of everything in a folder, hidden ones included, without "." and ".."; empty when the
+    // folder cannot be read.
+    virtual QStringList entryNames(const QString& folder) const;
 };
 
 // Where moveToFreeName put the file.

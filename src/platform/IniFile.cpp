@@ -1,5 +1,7 @@
 #include "platform/IniFile.h"
 
+#include <algorithm>
+
 namespace vrq {
 
 namespace {
@@ -9,24 +11,29 @@ bool sameName(const QString& a, const QString& b) {
 }
 
 // The section a "[Name]" line opens; nullopt for any other line.
-std::optional<QString> sectionOf(const QString& line) {
-    const QString t = line.trimmed();
+// Views, not copies: every line of the file passes through these.
+std::optional<QString> sectionOf(QStringView line) {
+    const QStringView t = line.trimmed();
     if (!t.startsWith(QLatin1Char('[')))
         return std::nullopt;
     const qsizetype close = t.indexOf(QLatin1Char(']'));
     if (close < 0)
         return std::nullopt;
-    return t.mid(1, close - 1).trimmed();
+    return t.mid(1, close - 1).trimmed().toString();
 }
 
-bool isComment(const QString& line) {
-    const QString t = line.trimmed();
+bool isComment(QStringView line) {
+    const QStringView t = line.trimmed();
     return t.startsWith(QLatin1Char(';')) || t.startsWith(QLatin1Char('#'));
+}
+
+bool isBlank(QStringView line) {
+    return line.trimmed().isEmpty();
 }
 
 // True when every backslash of the text starts a pair "\\" or "\"" (and there is one at least): the
 // escaped form earlier versions wrote. A hand-written path has single backslashes before letters.
-bool isEscapedForm(const QString& text) {
+bool isEscapedForm(QStringView text) {
     bool any = false;
     for (qsizetype i = 0; i < text.size(); ++i) {
         if (text.at(i) != QLatin1Char('\\'))
@@ -56,11 +63,11 @@ QString escaped(const QString& value) {
 } // namespace
 
 QString IniFile::decodeValue(const QString& written) {
-    QString text = written.trimmed();
+    QStringView text = QStringView(written).trimmed();
     if (text.size() >= 2 && text.startsWith(QLatin1Char('"')) && text.endsWith(QLatin1Char('"')))
         text = text.mid(1, text.size() - 2);
     if (!isEscapedForm(text))
-        return text;
+        return text.size() == written.size() ? written : text.toString();
     QString out;
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -92,6 +99,7 @@ IniFile IniFile::parse(const QByteArray& bytes) {
     QStringList lines = text.split(QLatin1Char('\n'));
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast(); // the end of the last line
+    file.m_lines.reserve(static_cast<std::size_t>(lines.size()));
     QString section;
     for (QString& raw : lines) {
         if (raw.endsWith(QLatin1Char('\r')))
@@ -102,8 +110,9 @@ IniFile IniFile::parse(const QByteArray& bytes) {
             line.section = section;
         } else if (!isComment(raw)) {
             const qsizetype equals = raw.indexOf(QLatin1Char('='));
-            if (equals > 0 && !raw.left(equals).trimmed().isEmpty()) {
-                line.key = raw.left(equals).trimmed();
+            const QStringView key = QStringView(raw).left(std::max<qsizetype>(equals, 0)).trimmed();
+            if (!key.isEmpty()) {
+                line.key = key.toString();
                 line.value = raw.mid(equals + 1);
             }
         }
@@ -144,20 +153,26 @@ void IniFile::setValue(const QString& section, const QString& key, const QString
         line.text = line.key + QLatin1Char('=') + line.value;
         return;
     }
-    Line added{key + QLatin1Char('=') + encodeValue(value), section, key, encodeValue(value)};
+    const QString written = encodeValue(value);
+    Line added{key + QLatin1Char('=') + written, section, key, written};
+    // A record's keys are added one by one to a new file: room for them at once.
+    if (m_lines.size() + 3 > m_lines.capacity())
+        m_lines.reserve(m_lines.size() * 2 + 16);
     // After the last key or header of the section's last block, before any blank lines that follow it.
     std::optional<std::size_t> after;
-    for (std::size_t i = 0; i < m_lines.size(); ++i) {
+    for (std::size_t i = m_lines.size(); i-- > 0;) {
         const Line& line = m_lines[i];
-        if (sameName(line.section, section) && !line.text.trimmed().isEmpty())
+        if (sameName(line.section, section) && !isBlank(line.text)) {
             after = i;
+            break;
+        }
     }
     if (after) {
         added.section = m_lines[*after].section;
         m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(*after) + 1, std::move(added));
         return;
     }
-    if (!m_lines.empty() && !m_lines.back().text.trimmed().isEmpty())
+    if (!m_lines.empty() && !isBlank(m_lines.back().text))
         m_lines.push_back(Line{QString(), m_lines.back().section, QString(), QString()});
     m_lines.push_back(Line{QLatin1Char('[') + section + QLatin1Char(']'), section, QString(), QString()});
     m_lines.push_back(std::move(added));

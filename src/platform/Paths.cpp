@@ -25,8 +25,8 @@ QString programFolderPath() {
     return QDir(folder).absolutePath();
 }
 
-PathResolver::PathResolver(QString programFolder, QHash<QChar, QString> driveMap)
-    : m_programFolder(std::move(programFolder)), m_driveMap(std::move(driveMap)) {}
+PathResolver::PathResolver(QString programFolder, QHash<QChar, QString> driveMap, const FileSystem& files)
+    : m_programFolder(std::move(programFolder)), m_driveMap(std::move(driveMap)), m_files(files) {}
 
 QString PathResolver::trimRight(const QString& text) {
     qsizetype end = text.size();
@@ -84,12 +84,10 @@ QString PathResolver::matchComponents(const QString& base, const QStringList& co
         }
         QString candidate =
             path.endsWith(QLatin1Char('/')) ? path + component : path + QLatin1Char('/') + component;
-        if (!missing && !QFileInfo::exists(candidate)) {
+        if (!missing && !m_files.entryExists(candidate)) {
             missing = true;
             // Same name in another letter case, as a drive path on Windows would find it.
-            const QStringList entries =
-                QDir(path).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
-            for (const QString& entry : entries) {
+            for (const QString& entry : m_files.entryNames(path)) {
                 if (entry.compare(component, Qt::CaseInsensitive) == 0) {
                     candidate =
                         path.endsWith(QLatin1Char('/')) ? path + entry : path + QLatin1Char('/') + entry;

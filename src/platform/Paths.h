@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/FileSystem.h"
+
 #include <QHash>
 #include <QString>
 
@@ -15,10 +17,11 @@ QString programFolderPath();
 // paths ("/srv/vrq/dcs/"). This is the one place where such a text becomes a path the file system
 // understands. Off Windows a drive letter is a folder: the map of the settings file's Drives section,
 // else <program folder>/drives/<letter>. A path component that does not exist under its exact name is
-// matched without regard to letter case.
+// matched without regard to letter case; the file system is asked through the seam given.
 class PathResolver {
 public:
-    PathResolver(QString programFolder, QHash<QChar, QString> driveMap);
+    PathResolver(QString programFolder, QHash<QChar, QString> driveMap,
+                 const FileSystem& files = realFileSystem());
 
     // Native path for a setting text, a setting text plus a file name, or a bare relative name.
     QString resolve(const QString& settingPath) const;
@@ -43,6 +46,7 @@ private:
 
     QString m_programFolder;
     QHash<QChar, QString> m_driveMap;
+    const FileSystem& m_files;
 };
 
 } // namespace vrq

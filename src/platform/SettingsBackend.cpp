@@ -3,7 +3,6 @@
 #include "platform/IniFile.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <cerrno>
@@ -91,12 +90,7 @@ private:
         QString text;
     };
 
-    std::optional<QByteArray> readFile() const {
-        QFile file(m_path);
-        if (!file.open(QIODevice::ReadOnly))
-            return std::nullopt;
-        return file.readAll();
-    }
+    std::optional<QByteArray> readFile() const { return m_fs.readFile(m_path); }
 
     QString m_path;
     FileSystem& m_fs;

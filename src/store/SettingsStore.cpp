@@ -200,8 +200,53 @@ std::optional<bool> toBool(const QString& text) {
     return v != 0.0;
 }
 
+namespace {
+// Digits, blanks, the separators and the letters of "T", "AM" and "PM" are all a date of the formats
+// below can hold. Any other text is refused before the date parser, which reads each format afresh.
+bool mayBeDate(QStringView text) {
+    static const QString others = QStringLiteral("/-:.+TtAaPpMm");
+    for (const QChar c : text) {
+        if (!c.isSpace() && (c < QLatin1Char('0') || c > QLatin1Char('9')) && !others.contains(c))
+            return false;
+    }
+    return !text.isEmpty();
+}
+
+// The form the program writes, "MM/dd/yyyy HH:mm:ss", read without the date parser; nullopt for any
+// other text, which the parser then reads as before.
+std::optional<QDateTime> writtenForm(QStringView t) {
+    if (t.size() != 19 || t[2] != QLatin1Char('/') || t[5] != QLatin1Char('/') || t[10] != QLatin1Char(' ') ||
+        t[13] != QLatin1Char(':') || t[16] != QLatin1Char(':'))
+        return std::nullopt;
+    int fields[6] = {};
+    const int starts[6] = {0, 3, 6, 11, 14, 17};
+    const int widths[6] = {2, 2, 4, 2, 2, 2};
+    for (int f = 0; f < 6; ++f) {
+        for (int i = starts[f]; i < starts[f] + widths[f]; ++i) {
+            const char16_t c = t[i].unicode();
+            if (c < u'0' || c > u'9')
+                return std::nullopt;
+            fields[f] = fields[f] * 10 + (c - u'0');
+        }
+    }
+    const QDate date(fields[2], fields[0], fields[1]);
+    const QTime time(fields[3], fields[4], fields[5]);
+    if (!date.isValid() || !time.isValid())
+        return std::nullopt;
+    const QDateTime dt(date, time);
+    // A local time that the clock skips (or shifts) is left to the parser, which decides as it did.
+    if (!dt.isValid() || dt.date() != date || dt.time() != time)
+        return std::nullopt;
+    return dt;
+}
+} // namespace
+
 std::optional<QDateTime> toDate(const QString& text) {
     const QString t = text.trimmed();
+    if (!mayBeDate(t))
+        return std::nullopt;
+    if (const auto written = writtenForm(t))
+        return written;
     static const QStringList dateTimeFormats = {
         QStringLiteral("MM/dd/yyyy HH:mm:ss"), QStringLiteral("M/d/yyyy H:mm:ss"),
         QStringLiteral("M/d/yyyy h:mm:ss AP"), QStringLiteral("M/d/yyyy h:mm AP"),
@@ -241,6 +286,12 @@ QString fromBool(bool value) {
 }
 
 QString fromDate(const QDateTime& value) {
+    const QDate date = value.date();
+    const QTime time = value.time();
+    // Four-digit years straight; others (and an invalid value) as the locale writes them.
+    if (value.isValid() && date.year() >= 1000 && date.year() <= 9999)
+        return QString::asprintf("%02d/%02d/%04d %02d:%02d:%02d", date.month(), date.day(), date.year(),
+                                 time.hour(), time.minute(), time.second());
     return QLocale::c().toString(value, QStringLiteral("MM/dd/yyyy HH:mm:ss"));
 }
 
@@ -258,13 +309,14 @@ QList<SettingProblem> SettingsStore::loadFromRegistry(Settings& settings) {
     m_problems.clear();
     QList<SettingProblem> problems;
     for (const KeyDef& def : keyTable()) {
-        const QString fallback = defaultText(def, m_clock);
+        // The default's text only when it is used: it is built from a whole default record.
         const std::optional<QString> stored = m_backend.value(def.section, def.key);
-        const QString text = stored.value_or(fallback);
+        const QString text = stored ? *stored : defaultText(def, m_clock);
         int width = 0;
         const Assigned assigned = assign(def, settings, text, &width);
         if (assigned == Assigned::Done)
             continue;
+        const QString fallback = stored ? defaultText(def, m_clock) : text;
         SettingProblem problem{def.section, def.key, text, fallback, SettingProblem::Kind::NotValid, 0};
         if (assigned == Assigned::TooLong) {
             problem.kind = SettingProblem::Kind::TooLong;
