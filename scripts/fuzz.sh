@@ -51,7 +51,7 @@ for t in "${targets[@]}"; do
             -rss_limit_mb=2048 -max_len=16384 -artifact_prefix="$artifacts/$t-replay-" corpus 2>"$work/$t/replay"); then
             failed+=("$t (replay)")
         fi
-        grep -E "^(==[0-9]+==ERROR|SUMMARY|.*runtime error|fuzz invariant|#[0-9]+ *INITED)" "$work/$t/replay" || true
+        grep -E "^(==[0-9]+==ERROR|SUMMARY|.*runtime error|fuzz invariant|Done [0-9]+ runs)" "$work/$t/replay" || true
     fi
     grep -E "^(==[0-9]+==ERROR|SUMMARY|.*runtime error|fuzz invariant)" "$work/$t/log" || true
     grep -E "^(stat::number_of_executed_units|stat::average_exec_per_sec|stat::peak_rss_mb|#[0-9]+ *DONE)" "$work/$t/log" || tail -n 30 "$work/$t/log"
