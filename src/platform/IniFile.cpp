@@ -155,9 +155,6 @@ void IniFile::setValue(const QString& section, const QString& key, const QString
     }
     const QString written = encodeValue(value);
     Line added{key + QLatin1Char('=') + written, section, key, written};
-    // A record's keys are added one by one to a new file: room for them at once.
-    if (m_lines.size() + 3 > m_lines.capacity())
-        m_lines.reserve(m_lines.size() * 2 + 16);
     // After the last key or header of the section's last block, before any blank lines that follow it.
     std::optional<std::size_t> after;
     for (std::size_t i = m_lines.size(); i-- > 0;) {

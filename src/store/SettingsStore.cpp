@@ -201,6 +201,9 @@ std::optional<bool> toBool(const QString& text) {
 }
 
 namespace {
+// The form the program writes its dates in.
+const QString kWrittenDateForm = QStringLiteral("MM/dd/yyyy HH:mm:ss");
+
 // Digits, blanks, the separators and the letters of "T", "AM" and "PM" are all a date of the formats
 // below can hold. Any other text is refused before the date parser, which reads each format afresh.
 bool mayBeDate(QStringView text) {
@@ -248,9 +251,12 @@ std::optional<QDateTime> toDate(const QString& text) {
     if (const auto written = writtenForm(t))
         return written;
     static const QStringList dateTimeFormats = {
-        QStringLiteral("MM/dd/yyyy HH:mm:ss"), QStringLiteral("M/d/yyyy H:mm:ss"),
-        QStringLiteral("M/d/yyyy h:mm:ss AP"), QStringLiteral("M/d/yyyy h:mm AP"),
-        QStringLiteral("M/d/yyyy H:mm"),       QStringLiteral("yyyy-MM-dd HH:mm:ss"),
+        kWrittenDateForm,
+        QStringLiteral("M/d/yyyy H:mm:ss"),
+        QStringLiteral("M/d/yyyy h:mm:ss AP"),
+        QStringLiteral("M/d/yyyy h:mm AP"),
+        QStringLiteral("M/d/yyyy H:mm"),
+        QStringLiteral("yyyy-MM-dd HH:mm:ss"),
         QStringLiteral("yyyy-MM-ddTHH:mm:ss"),
     };
     const QLocale c = QLocale::c();
@@ -292,7 +298,7 @@ QString fromDate(const QDateTime& value) {
     if (value.isValid() && date.year() >= 1000 && date.year() <= 9999)
         return QString::asprintf("%02d/%02d/%04d %02d:%02d:%02d", date.month(), date.day(), date.year(),
                                  time.hour(), time.minute(), time.second());
-    return QLocale::c().toString(value, QStringLiteral("MM/dd/yyyy HH:mm:ss"));
+    return QLocale::c().toString(value, kWrittenDateForm);
 }
 
 QString cutToWidth(const QString& text, int width) {
