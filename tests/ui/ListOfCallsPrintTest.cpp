@@ -112,7 +112,10 @@ INSTANTIATE_TEST_SUITE_P(
         CommandFailureCase{"BadDate", true, "--from 2031-13-01 --to 2031-12-31", 2, "is not a date"},
         CommandFailureCase{"NoStore", false, "--from 2031-01-01 --to 2031-01-31", 3, "cannot be read"},
         CommandFailureCase{"MissingPrinter", true, "--from 2031-01-01 --to 2031-01-31 --printer NoSuchQueue",
-                           4, "NoSuchQueue"}),
+                           4, "NoSuchQueue"},
+        CommandFailureCase{"UnwritablePdf", true,
+                           "--from 2031-01-01 --to 2031-01-31 --pdf /nonexistent/x.pdf", 4,
+                           "The PDF file /nonexistent/x.pdf could not be written."}),
     RowName());
 
 } // namespace
