@@ -185,9 +185,8 @@ TEST_P(OrderNumberTest, NoNumberIsGivenOutTwiceWhereverThePassStops) {
     f.ctx.settings.LastSeqNum = static_cast<qint16>(c.lastSeqNum);
     f.settingsStore->saveToRegistry(f.ctx.settings);
     const int calls = c.killedAtFile == 0 ? 3 : c.killedAtFile;
-    for (int n = 1; n <= calls + 1; ++n) {
+    for (int n = 1; n <= calls + 1; ++n)
         f.addPendingCall(0, n);
-    }
     NetworkConnection network(f.ctx);
     {
         // The last call waits for the next pass.
