@@ -109,7 +109,6 @@ TEST_P(OrderExportWaitingTest, AWaitingRcvIsNeverReplacedAndItsNumberIsPassedOve
 INSTANTIATE_TEST_SUITE_P(
     Numbers, OrderExportWaitingTest,
     ::testing::Values(
-        WaitingCase{"NoneWaiting", 41, {}, "QX770042.Rcv", ""},
         WaitingCase{"NextNumberWaiting",
                     41,
                     {42},

@@ -195,9 +195,8 @@ TEST_P(KeptValueTest, IsReportedAndKeptInTheFileWhileTheOtherKeysSave) {
     Settings s;
     const QList<SettingProblem> problems = reread.loadFromRegistry(s);
     ASSERT_EQ(problems.size(), 1);
-    EXPECT_EQ(problems[0].section, QLatin1String(p.section));
-    EXPECT_EQ(problems[0].key, QLatin1String(p.key));
-    EXPECT_EQ(problems[0].value, p.text);
+    EXPECT_EQ(QStringList({problems[0].section, problems[0].key, problems[0].value}),
+              QStringList({QLatin1String(p.section), QLatin1String(p.key), p.text}));
     EXPECT_TRUE(problems[0].describe().contains(QLatin1String(p.key)))
         << problems[0].describe().toStdString();
 
@@ -286,12 +285,10 @@ TEST(SettingTextTest, ValuesInTheFormsWrittenOverTheYears) {
     // Flags written as numbers; numbers round and stay in sixteen bits.
     EXPECT_EQ(SettingText::toBool(QStringLiteral("0")), false);
     EXPECT_EQ(SettingText::toBool(QStringLiteral("-1")), true);
-    EXPECT_EQ(SettingText::toInt16(QStringLiteral(" 2")), 2);
-    EXPECT_EQ(SettingText::toInt16(QStringLiteral("2.5")), 2);
-    EXPECT_EQ(SettingText::toInt16(QStringLiteral("3.5")), 4);
-    EXPECT_EQ(SettingText::toInt16(QStringLiteral("-32768")), -32768);
-    EXPECT_EQ(SettingText::toInt16(QStringLiteral("32768")), std::nullopt);
-    EXPECT_EQ(SettingText::toInt16(QString()), std::nullopt);
+    const std::pair<const char*, std::optional<qint16>> numbers[] = {
+        {" 2", 2}, {"2.5", 2}, {"3.5", 4}, {"-32768", -32768}, {"32768", std::nullopt}, {"", std::nullopt}};
+    for (const auto& [text, value] : numbers)
+        EXPECT_EQ(SettingText::toInt16(QString::fromLatin1(text)), value) << text;
 }
 
 } // namespace
