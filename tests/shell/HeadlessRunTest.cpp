@@ -22,12 +22,9 @@ struct ProgramRun {
 
 ProgramRun runProgram(const Sandbox& sandbox, const QStringList& arguments) {
     std::unique_ptr<QProcess> process = sandbox.start(programPath(), arguments);
-    ProgramRun run;
-    if (waitForEnd(*process, 60000) && process->exitStatus() == QProcess::NormalExit)
-        run.exitCode = process->exitCode();
-    run.out = QString::fromUtf8(process->readAllStandardOutput());
-    run.err = QString::fromUtf8(process->readAllStandardError());
-    return run;
+    const bool ended = waitForEnd(*process, 60000) && process->exitStatus() == QProcess::NormalExit;
+    return {ended ? process->exitCode() : -1000, QString::fromUtf8(process->readAllStandardOutput()),
+            QString::fromUtf8(process->readAllStandardError())};
 }
 
 QStringList auditMessages(const Sandbox& sandbox) {
@@ -65,29 +62,24 @@ TEST_P(OnceSummaryTest, OneLineOnStdoutAndAnExitCodeThatTellsWhetherOrdersFlow) 
     options.badEvery = 3;
     QString error;
     ASSERT_TRUE(testdata::writeDataBin(sandbox.dataBin(), options, nullptr, &error)) << error.toStdString();
-    if (c.trouble == Trouble::HostAway) {
-        ASSERT_TRUE(sandbox.hideHost());
-    }
-    if (c.trouble == Trouble::ScannedFolderMissing) {
-        ASSERT_TRUE(QDir(sandbox.scannedFolder()).removeRecursively());
-    }
-    if (c.trouble == Trouble::SystemIdUnusable) {
-        QSettings ini(sandbox.environment().value(QStringLiteral("VRQTOQX7_SETTINGS")), QSettings::IniFormat);
-        ini.setValue(QStringLiteral("QX7/SystemID"), QStringLiteral("12x"));
-    }
+    ASSERT_TRUE(c.trouble != Trouble::HostAway || sandbox.hideHost());
+    ASSERT_TRUE(c.trouble != Trouble::ScannedFolderMissing ||
+                QDir(sandbox.scannedFolder()).removeRecursively());
+    if (c.trouble == Trouble::SystemIdUnusable)
+        QSettings(sandbox.environment().value(QStringLiteral("VRQTOQX7_SETTINGS")), QSettings::IniFormat)
+            .setValue(QStringLiteral("QX7/SystemID"), QStringLiteral("12x"));
 
     const ProgramRun run = runProgram(sandbox, {QStringLiteral("--once")});
     EXPECT_EQ(run.exitCode, c.exitCode) << run.err.toStdString();
     const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 1) << run.out.toStdString();
-    const QString summaryStart =
-        QStringLiteral("calls good 4, bad 2; scanned files taken 0; order files written "
-                       "%1; calls pending %2; failed steps %3; ")
-            .arg(c.written)
-            .arg(c.pending)
-            .arg(c.failed);
-    EXPECT_TRUE(lines[0].startsWith(summaryStart)) << lines[0].toStdString();
-    EXPECT_TRUE(lines[0].contains(QLatin1String(c.hostState))) << lines[0].toStdString();
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("calls good 4, bad 2; scanned files taken 0; order files "
+                                                   "written %1; calls pending %2; failed steps %3; %4")
+                                        .arg(c.written)
+                                        .arg(c.pending)
+                                        .arg(c.failed)
+                                        .arg(QLatin1String(c.hostState))))
+        << lines[0].toStdString();
     EXPECT_FALSE(run.err.contains(QLatin1String("click OK"))) << run.err.toStdString();
     if (*c.auditEntry) {
         EXPECT_TRUE(auditMessages(sandbox).contains(QLatin1String(c.auditEntry)));

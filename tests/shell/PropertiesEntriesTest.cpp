@@ -9,13 +9,15 @@ using namespace vrq;
 
 namespace {
 
-// The boxes a row types, over the entries of the default settings.
+// The boxes a row types, over the entries of the default settings; what an accepted row stores, when given.
 struct CheckCase {
     const char* name;
     const char* days;
     const char* systemId;
     const char* minutes;
     const char* refusal; // empty when OK accepts
+    int storedDays = -1;
+    int storedSystemId = -1;
 };
 
 class PropertiesOkChecks : public ::testing::TestWithParam<CheckCase> {};
@@ -27,6 +29,12 @@ TEST_P(PropertiesOkChecks, RefuseTheFirstEntryThatDoesNotFit) {
     entries.systemId = QString::fromUtf8(c.systemId);
     entries.fileScanMinutes = QString::fromUtf8(c.minutes);
     EXPECT_EQ(firstRefusal(entries), QString::fromUtf8(c.refusal));
+    Settings stored;
+    storeProperties(entries, stored);
+    if (c.storedDays >= 0) {
+        EXPECT_EQ(stored.DaysOfHistory, c.storedDays); // fractions rounded to the even neighbour
+        EXPECT_EQ(stored.SystemID, c.storedSystemId);
+    }
 }
 
 const char* const kMaxDays = "Maximum of 60 days of history.";
@@ -43,8 +51,9 @@ INSTANTIATE_TEST_SUITE_P(
         CheckCase{"systemIdNegative", "14", "-1", "30", kSystemId},
         CheckCase{"systemIdLeadingNumberTooBig", "14", "12x", "30", kSystemId},
         CheckCase{"minutes60", "14", "0", "60", ""}, CheckCase{"minutes61", "14", "0", "61", kMinutes},
-        CheckCase{"fractionOfDays", "2.5", "0", "30", ""},
-        CheckCase{"fractionOfSystemId", "14", "0.5", "30", ""},
+        CheckCase{"fractionsHalvesDown", "2.5", "0.5", "30", "", 2, 0},
+        CheckCase{"fractionsHalvesUp", "3.5", "1.5", "30", "", 4, 2},
+        CheckCase{"blanksAround", " 30 ", " 7 ", "30", "", 30, 7},
         CheckCase{"fractionOfMinutesBelowOne", "14", "0", "0.5", kMinutes},
         CheckCase{"daysCheckedBeforeSystemId", "61", "10", "0", kMaxDays},
         CheckCase{"textInDays", "two weeks", "0", "30",
@@ -56,33 +65,6 @@ INSTANTIATE_TEST_SUITE_P(
                   "Minutes between scans for new files: \"half an hour\" is not a number. Enter a "
                   "number of minutes from 1 to 60."}),
     test::RowName());
-
-struct StoreCase {
-    const char* name;
-    const char* systemId;
-    const char* days;
-    qint16 storedSystemId;
-    qint16 storedDays;
-};
-
-class PropertiesStoring : public ::testing::TestWithParam<StoreCase> {};
-
-TEST_P(PropertiesStoring, RoundFractionsToTheEvenNeighbour) {
-    const StoreCase& c = GetParam();
-    Settings settings;
-    PropertiesEntries entries = propertiesFromSettings(settings);
-    entries.systemId = QString::fromUtf8(c.systemId);
-    entries.daysOfHistory = QString::fromUtf8(c.days);
-    storeProperties(entries, settings);
-    EXPECT_EQ(settings.SystemID, c.storedSystemId);
-    EXPECT_EQ(settings.DaysOfHistory, c.storedDays);
-}
-
-INSTANTIATE_TEST_SUITE_P(Rows, PropertiesStoring,
-                         ::testing::Values(StoreCase{"halvesDown", "0.5", "2.5", 0, 2},
-                                           StoreCase{"halvesUp", "1.5", "3.5", 2, 4},
-                                           StoreCase{"blanksAround", " 7 ", " 30 ", 7, 30}),
-                         test::RowName());
 
 // OK with the days of history changed from 14.
 struct HistoryCase {

@@ -213,12 +213,6 @@ TEST_F(CallsWindowTest, OnlyTheCloseBoxAsksAndNoKeepsTheProgramRunning) {
     }
 }
 
-// The menus wait for the start-up to enable them.
-TEST_F(CallsWindowTest, OpensWithItsMenusOff) {
-    CallsWindow& w = openWindow(false);
-    EXPECT_FALSE(w.isMenuEntryEnabled(CallsWindow::MenuEntry::Properties));
-}
-
 TEST_F(CallsWindowTest, FailingStoreIsReportedOncePerStreak) {
     // The window's store is a file in its base form: without the upgrade its Calls table has no Source.
     Result error;

@@ -47,7 +47,6 @@ TEST_P(PrintPaging, PdfHasThePagesOfTheDocument) {
 
 INSTANTIATE_TEST_SUITE_P(Rows, PrintPaging,
                          ::testing::Values(PagingCase{"ExplicitBreaks", 6, 0, {2, 4}, 3},
-                                           PagingCase{"BreakOnEmptyPageIsIgnored", 4, 2, {2}, 2},
                                            PagingCase{"LongerThanThePaper", 200, 0, {}, 4}),
                          RowName());
 

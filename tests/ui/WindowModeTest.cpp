@@ -246,7 +246,7 @@ TEST_F(WindowModeTest, FirstRunOpensThePropertiesInFrontOfTheCallsWindow) {
 }
 
 // The host folder is away at the first export; the Properties button of the network-error window lets the
-// person point the program at the right folder, and the waiting export goes on with it.
+// person point the program at the right folder, and the window's retry ends the wait with it.
 TEST_F(WindowModeTest, PropertiesFromTheNetworkErrorWindowEndTheWait) {
     setting("QX7", "QX7Path", QStringLiteral("I:\\Missing\\"));
     setting("Drives", "ShareRoot", dir.filePath(QStringLiteral("no-shares")));
