@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <array>
 #include <gtest/gtest.h>
 
 using namespace vrq;
@@ -15,13 +14,13 @@ using namespace vrq::test;
 
 namespace {
 
-// A stop of the "process" at one point of the delivery of an order file, the way a kill would: nothing
+// A stop of the "process" at one point of the delivery of order files, the way a kill would: nothing
 // after that point runs (the exception unwinds past every later step).
 struct KillCase {
     const char* name;
     FsRule stop;
-    bool hostCollectsMeanwhile; // the host took the file before the program came back
-    const char* finalFile;      // the call's file after the restart
+    QStringList finalFiles;             // of calls 17, 18, ... after the restart; three go in one group
+    bool hostCollectsMeanwhile = false; // the host took the files before the program came back
 };
 
 // Call 17 with one order waits to be sent; the last order file number used was 41.
@@ -37,22 +36,23 @@ protected:
         OrderExport(f.ctx, network).extractCalls();
     }
     bool anyRecordLeft() { return !ExportRecovery(*f.fs, f.programFolder()).loadAll().empty(); }
-    int extractedEntries() const {
-        return static_cast<int>(f.auditTexts().count(QStringLiteral("X|Extracted call # 17")));
-    }
     ProgramFixture f;
 };
 
 class ExportRecoveryTest : public ExportRecoveryRecord, public ::testing::WithParamInterface<KillCase> {};
 
 TEST_P(ExportRecoveryTest, EachCallReachesTheHostExactlyOnce) {
-    ScriptedFileSystem dying{GetParam().stop};
+    const KillCase& c = GetParam();
+    const int lastCall = 16 + int(c.finalFiles.size());
+    for (int n = 18; n <= lastCall; ++n)
+        f.addPendingCall(0, n);
+    ScriptedFileSystem dying{c.stop};
     f.ctx.fs = &dying;
     EXPECT_THROW(extract(), Stopped);
     f.store->rollback(); // what the engine does with an open transaction of a killed process
 
     QStringList delivered = f.hostFiles().filter(QStringLiteral(".Rcv"));
-    if (GetParam().hostCollectsMeanwhile) {
+    if (c.hostCollectsMeanwhile) {
         for (const QString& name : delivered)
             QFile::remove(f.hostFile(name));
     }
@@ -66,66 +66,38 @@ TEST_P(ExportRecoveryTest, EachCallReachesTheHostExactlyOnce) {
 
     delivered += f.hostFiles().filter(QStringLiteral(".Rcv"));
     delivered.removeDuplicates();
-    EXPECT_EQ(delivered, QStringList{QLatin1String(GetParam().finalFile)});
+    EXPECT_EQ(delivered, c.finalFiles);
     EXPECT_TRUE(f.hostFiles().filter(QStringLiteral(".Tmp")).isEmpty())
         << f.hostFiles().join(QLatin1Char(' ')).toStdString();
-    EXPECT_TRUE(f.call(0, 17)->extractedCall);
-    EXPECT_EQ(f.call(0, 17)->extractedFileName, QLatin1String(GetParam().finalFile));
-    EXPECT_EQ(extractedEntries(), 1);
+    QStringList sent;
+    for (int n = 17; n <= lastCall; ++n) {
+        sent << (f.call(0, n)->extractedCall ? f.call(0, n)->extractedFileName : QStringLiteral("unmarked"));
+        EXPECT_EQ(f.auditTexts().count(QStringLiteral("X|Extracted call # %1").arg(n)), 1) << n;
+    }
+    EXPECT_EQ(sent, c.finalFiles);
     EXPECT_FALSE(anyRecordLeft());
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Kills, ExportRecoveryTest,
-    ::testing::Values(KillCase{"BeforeRename", stopBefore(FsOp::Rename), false, "QX710542.Rcv"},
-                      KillCase{"AfterRename", stopAfter(FsOp::Rename), false, "QX710042.Rcv"},
-                      KillCase{"AfterRenameCollected", stopAfter(FsOp::Rename), true, "QX710042.Rcv"},
-                      // the record is written, then blanked once the call is marked
-                      KillCase{"AfterMark",
-                               stopBefore(FsOp::Overwrite, QStringLiteral("OrderFileRename.txt"), 2), false,
-                               "QX710042.Rcv"}),
+    ::testing::Values(
+        KillCase{"BeforeRename", stopBefore(FsOp::Rename), {QStringLiteral("QX710542.Rcv")}},
+        KillCase{"AfterRename", stopAfter(FsOp::Rename), {QStringLiteral("QX710042.Rcv")}},
+        KillCase{"AfterRenameCollected", stopAfter(FsOp::Rename), {QStringLiteral("QX710042.Rcv")}, true},
+        // the record is written, then blanked once the call is marked
+        KillCase{"AfterMark",
+                 stopBefore(FsOp::Overwrite, QStringLiteral("OrderFileRename.txt"), 2),
+                 {QStringLiteral("QX710042.Rcv")}},
+        // the marks of a group are written together after its last rename
+        KillCase{
+            "GroupBeforeTheThirdRename",
+            stopBefore(FsOp::Rename, {}, 3),
+            {QStringLiteral("QX710042.Rcv"), QStringLiteral("QX710043.Rcv"), QStringLiteral("QX710542.Rcv")}},
+        KillCase{"GroupAfterTheLastRename",
+                 stopAfter(FsOp::Rename, {}, 3),
+                 {QStringLiteral("QX710042.Rcv"), QStringLiteral("QX710043.Rcv"),
+                  QStringLiteral("QX710044.Rcv")}}),
     RowName());
-
-// Calls 17 to 19 go in one group whose marks are written together after the last rename.
-struct GroupStopCase {
-    const char* name;
-    FsRule stop;
-    std::array<const char*, 3> finalFiles; // of calls 17, 18 and 19 after the restart
-};
-
-class ExportGroupStopTest : public ExportRecoveryRecord,
-                            public ::testing::WithParamInterface<GroupStopCase> {};
-
-TEST_P(ExportGroupStopTest, EveryCallOfAnUnmarkedGroupIsSentOnce) {
-    f.addPendingCall(0, 18);
-    f.addPendingCall(0, 19);
-    ScriptedFileSystem dying{GetParam().stop};
-    f.ctx.fs = &dying;
-    EXPECT_THROW(extract(), Stopped);
-    f.store->rollback();
-
-    f.ctx.fs = f.fs;
-    extract();
-    QStringList expected, sent;
-    for (const char* name : GetParam().finalFiles)
-        expected << QLatin1String(name);
-    for (int n = 17; n <= 19; ++n) {
-        sent << f.call(0, n)->extractedFileName;
-        EXPECT_EQ(f.auditTexts().count(QStringLiteral("X|Extracted call # %1").arg(n)), 1) << n;
-    }
-    EXPECT_EQ(sent, expected);
-    EXPECT_EQ(f.hostFiles(), expected);
-    EXPECT_FALSE(anyRecordLeft());
-}
-
-INSTANTIATE_TEST_SUITE_P(Groups, ExportGroupStopTest,
-                         ::testing::Values(GroupStopCase{"BeforeTheThirdRename",
-                                                         stopBefore(FsOp::Rename, {}, 3),
-                                                         {"QX710042.Rcv", "QX710043.Rcv", "QX710542.Rcv"}},
-                                           GroupStopCase{"AfterTheLastRename",
-                                                         stopAfter(FsOp::Rename, {}, 3),
-                                                         {"QX710042.Rcv", "QX710043.Rcv", "QX710044.Rcv"}}),
-                         RowName());
 
 TEST_F(ExportRecoveryRecord, AStopWhileSettlingNeverCountsAnUnsentFileAsSent) {
     ScriptedFileSystem dying{stopBefore(FsOp::Rename)};
@@ -185,9 +157,8 @@ TEST_P(OrderNumberTest, NoNumberIsGivenOutTwiceWhereverThePassStops) {
     f.ctx.settings.LastSeqNum = static_cast<qint16>(c.lastSeqNum);
     f.settingsStore->saveToRegistry(f.ctx.settings);
     const int calls = c.killedAtFile == 0 ? 3 : c.killedAtFile;
-    for (int n = 1; n <= calls + 1; ++n) {
+    for (int n = 1; n <= calls + 1; ++n)
         f.addPendingCall(0, n);
-    }
     NetworkConnection network(f.ctx);
     {
         // The last call waits for the next pass.

@@ -2,7 +2,6 @@
 
 #include "intake/CallFraming.h"
 #include "intake/CallJudgement.h"
-#include "intake/CallSource.h"
 #include "intake/DataBinIntake.h"
 
 #include <QDir>
@@ -20,12 +19,7 @@ namespace {
 
 const QByteArray kOneItem = "&S123456&C12345678&I1234567890123&Q012+&";
 
-class DataBinIntakeTest : public IntakeTest {
-protected:
-    QString auditCopy(const char* name) const {
-        return QDir(env.programFolder()).filePath(QStringLiteral("Audit/") + QString::fromLatin1(name));
-    }
-};
+using DataBinIntakeTest = IntakeTest;
 
 // The file as a whole: what each state of DataBin.Dat leads to.
 struct FileStateCase {
@@ -283,10 +277,8 @@ TEST_P(JudgeTest, StatusTextGivesReason) {
     takeIn(fileHeader() + makeCall(9, kOneItem, c.flag, c.status));
     const auto calls = env.store->allCalls();
     ASSERT_EQ(calls.size(), 1u);
-    EXPECT_FALSE(calls[0].goodCall);
-    EXPECT_TRUE(calls[0].complete);
-    EXPECT_EQ(calls[0].badReason, c.reason);
-    EXPECT_EQ(calls[0].badData, c.badData);
+    EXPECT_EQ(fieldLine("bad", calls[0].goodCall, calls[0].complete, calls[0].badReason, calls[0].badData),
+              fieldLine("bad", false, true, c.reason, c.badData));
     EXPECT_EQ(env.store->allItems().size(), 1u) << "a bad call's orders are stored all the same";
     const auto audit = env.store->allAudit();
     const auto bad = std::find_if(audit.begin(), audit.end(),
@@ -385,10 +377,8 @@ TEST_P(CrashTest, NothingIsLostOrDoubled) {
         if (callNumber == crashingCall)
             throw Crash{};
     };
-    if (GetParam().insideCall)
-        intake.framing().hooks.beforeCommit = crash;
-    else
-        intake.framing().hooks.afterCommit = crash;
+    (GetParam().insideCall ? intake.framing().hooks.beforeCommit : intake.framing().hooks.afterCommit) =
+        crash;
     EXPECT_THROW(intake.run(), Crash);
     env.reopenStore(); // the process is gone: what was not committed is lost
     const std::vector<CallRow> kept = env.store->allCalls();
@@ -527,8 +517,8 @@ TEST_P(UnreachableDataBinTest, IsReportedOnceUntilItCanBeOpened) {
     intake.run();
     const QStringList errors = env.auditTexts().filter(QStringLiteral("DataBin.Dat cannot be opened"));
     ASSERT_EQ(errors.size(), 1) << "reported once while it lasts";
-    EXPECT_TRUE(errors[0].startsWith(QStringLiteral("E|"))) << errors[0].toStdString();
-    EXPECT_TRUE(errors[0].contains(QLatin1String(c.entryHolds))) << errors[0].toStdString();
+    EXPECT_TRUE(errors[0].startsWith(QStringLiteral("E|")) && errors[0].contains(QLatin1String(c.entryHolds)))
+        << errors[0].toStdString();
     EXPECT_EQ(env.ctx.status.failedSteps, 1);
     EXPECT_FALSE(env.ctx.status.dataBinError.isEmpty());
 

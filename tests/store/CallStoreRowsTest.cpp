@@ -20,7 +20,7 @@ protected:
     void expectStored(const char* table, std::initializer_list<const char*> columns) {
         QStringList expected;
         for (const char* c : columns)
-            expected.append(QString::fromLatin1(c));
+            expected.append(QString::fromUtf8(c));
         QStringList stored;
         SQLite::Statement st(store->database(), std::string("SELECT * FROM ") + table);
         ASSERT_TRUE(st.executeStep()) << table;
@@ -48,7 +48,7 @@ TEST_F(CallStoreRowsTest, EachMemberIsInTheColumnOfItsName) {
     ASSERT_TRUE(store->insertCall(call).ok());
     ASSERT_TRUE(store->insertOrder({1, 2, 3, u"S"_s, u"C\u00e9"_s, u"H"_s, u"R"_s, u"M"_s, 5, {}}).ok());
     ASSERT_TRUE(store->insertItem({1, 2, 3, 4, u"I"_s, 5, 6, 7, 8, {}}).ok());
-    ASSERT_TRUE(store->insertAudit({callTime, laterTime, u"T"_s, u"G"_s, 9, u"X"_s}).ok());
+    ASSERT_TRUE(store->insertAudit({callTime, laterTime, u"T"_s, u"Caf\u00e9 \u20ac"_s, 9, u"X"_s}).ok());
 
     expectStored("Calls",
                  {"Source=1", "CallNumber=2", "CallDNT=2026-03-10 14:07:30", "GoodCall=1", "Complete=0",
@@ -59,8 +59,8 @@ TEST_F(CallStoreRowsTest, EachMemberIsInTheColumnOfItsName) {
     expectStored("OrderLineItems",
                  {"Source=1", "CallNumber=2", "OrderSeqNumber=3", "ItemSeqNumber=4", "ItemNumber=I",
                   "Quantity=5", "Unit=6", "DiscountPercent=7", "PriceOverride=8"});
-    expectStored("Audit", {"AuditDNT=2026-03-10 14:07:30", "EventDNT=2026-03-11 08:00:01", "Type=T", "Msg=G",
-                           "Seq=9", "Instance=X"});
+    expectStored("Audit", {"AuditDNT=2026-03-10 14:07:30", "EventDNT=2026-03-11 08:00:01", "Type=T",
+                           "Msg=Caf\u00e9 \u20ac", "Seq=9", "Instance=X"});
 
     // The columns no insert writes are read into their members too.
     ASSERT_TRUE(store->markExtracted(1, 2, QStringLiteral("F.Rcv"), laterTime).ok());
@@ -71,6 +71,7 @@ TEST_F(CallStoreRowsTest, EachMemberIsInTheColumnOfItsName) {
     EXPECT_EQ(read->extractedDnt, laterTime);
     EXPECT_TRUE(read->displayed);
     EXPECT_EQ(read->hour, 8);
+    EXPECT_EQ(store->allAudit().at(0).msg, u"Caf\u00e9 \u20ac"_s) << "a text reads back as bound";
 }
 
 TEST_F(CallStoreRowsTest, FailuresKeepTheEngineCodesAndTheDuplicateKeyText) {

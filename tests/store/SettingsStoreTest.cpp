@@ -31,29 +31,38 @@ protected:
         return SettingsBackend::openIniFile(iniPath)->value(QLatin1String(section), QLatin1String(key));
     }
     QStringList storedKeys() { return SettingsBackend::openIniFile(iniPath)->allKeys(); }
+    // The settings file (holding text when given) opened again, as at the next start.
+    SettingsStore& reopen() {
+        backend = SettingsBackend::openIniFile(iniPath);
+        return reopened.emplace(*backend, clock);
+    }
+    SettingsStore& fromFile(const QByteArray& text) {
+        writeFileText(text);
+        return reopen();
+    }
+    std::optional<SettingsStore> reopened;
 };
+
+// Every value of a record on one line.
+QString valuesOf(const Settings& s) {
+    QStringList values;
+    for (int n : {s.DetailsTop, s.DetailsLeft, s.SystemID, s.FileScanMinutes, s.DataBinFormat, s.LastSeqNum,
+                  s.LastScannedCallNum, s.ProcessDelay, s.DaysOfHistory, s.NextDataBinNum})
+        values << QString::number(n);
+    for (bool b : {s.EnableCalls, s.EnableFiles, s.MonitorNetwork, s.AutoConnect, s.DataBinAudit})
+        values << QString::number(b);
+    values << s.QX7Name << s.LocalDrive << s.QX7Path << s.DataBinPath << s.ScannedFolder
+           << s.LastDateRun.toString(Qt::ISODate) << s.LastDatePurged.toString(Qt::ISODate);
+    return values.join(QLatin1Char('|'));
+}
 
 TEST_F(SettingsStoreTest, EmptyStoreGivesTheDefaults) {
     Settings s;
     s.QX7Name = QStringLiteral("junk");
-    const auto problems = store.loadFromRegistry(s);
-    EXPECT_TRUE(problems.isEmpty());
-    EXPECT_EQ(s.DetailsTop, 0);
-    EXPECT_EQ(s.SystemID, 0);
-    EXPECT_TRUE(s.EnableCalls);
-    EXPECT_FALSE(s.EnableFiles);
-    EXPECT_EQ(s.QX7Name, QString());
-    EXPECT_EQ(s.LocalDrive, QStringLiteral("I"));
-    EXPECT_EQ(s.QX7Path, QStringLiteral("I:\\QX7Com\\"));
-    EXPECT_EQ(s.DataBinPath, QStringLiteral("C:\\ZIR32\\DCS\\"));
-    EXPECT_EQ(s.ScannedFolder, QStringLiteral("C:\\WBZ"));
-    EXPECT_EQ(s.FileScanMinutes, 30);
-    EXPECT_EQ(s.ProcessDelay, 10);
-    EXPECT_EQ(s.DaysOfHistory, 14);
-    EXPECT_EQ(s.LastDateRun, QDateTime(QDate(1970, 1, 1), QTime(0, 0)));
-    EXPECT_EQ(s.LastDatePurged, clock.now().addMSecs(-clock.now().time().msec()));
-    EXPECT_TRUE(s.MonitorNetwork && s.AutoConnect && s.DataBinAudit);
-    EXPECT_EQ(s.NextDataBinNum, 0);
+    s.FileScanMinutes = 5;
+    EXPECT_TRUE(store.loadFromRegistry(s).isEmpty());
+    EXPECT_EQ(valuesOf(s), QStringLiteral("0|0|0|30|0|0|0|10|14|0|1|0|1|1|1||I|I:\\QX7Com\\|C:\\ZIR32\\DCS\\|"
+                                          "C:\\WBZ|1970-01-01T00:00:00|2026-12-05T09:30:15"));
     EXPECT_TRUE(storedKeys().isEmpty()) << "loading writes nothing";
 }
 
@@ -80,8 +89,7 @@ TEST_F(SettingsStoreTest, WrittenValuesReadBackTheSame) {
     const QByteArray written = fileText();
     Settings back;
     EXPECT_TRUE(store.loadFromRegistry(back).isEmpty());
-    EXPECT_EQ(QStringList({back.QX7Path, back.DataBinPath, back.ScannedFolder}),
-              QStringList({s.QX7Path, s.DataBinPath, s.ScannedFolder}));
+    EXPECT_EQ(valuesOf(back), valuesOf(s));
     store.saveToRegistry(back);
     EXPECT_EQ(fileText().toStdString(), written.toStdString());
 }
@@ -108,15 +116,13 @@ class FileLineTest : public SettingsStoreTest, public ::testing::WithParamInterf
 
 TEST_P(FileLineTest, LoadsAsMeantAndSavesBackTheSame) {
     const FileLine& p = GetParam();
-    writeFileText(QByteArray("[QX7]\n") + p.line + "\nLocalDrive=K\n");
-    backend = SettingsBackend::openIniFile(iniPath);
-    SettingsStore fromFile(*backend, clock);
+    SettingsStore& reread = fromFile(QByteArray("[QX7]\n") + p.line + "\nLocalDrive=K\n");
     Settings s;
-    EXPECT_TRUE(fromFile.loadFromRegistry(s).isEmpty());
+    EXPECT_TRUE(reread.loadFromRegistry(s).isEmpty());
     EXPECT_EQ(backend->value(QStringLiteral("QX7"), QLatin1String(p.key)), QString::fromUtf8(p.loadsAs));
     EXPECT_EQ(s.LocalDrive, QStringLiteral("K")) << "the next line is a key of its own";
 
-    fromFile.saveToRegistry(s);
+    reread.saveToRegistry(s);
     EXPECT_EQ(saved("QX7", p.key), QString::fromUtf8(p.loadsAs)) << fileText().toStdString();
     EXPECT_TRUE(fileText().contains("\n" + QByteArray(p.line) + "\n"))
         << "an unchanged line keeps its spelling";
@@ -155,9 +161,8 @@ TEST_P(SavedTextTest, ReadsBackIdentically) {
     s.QX7Name = text;
     s.DataBinPath = text;
     store.saveToRegistry(s);
-    auto reopened = SettingsBackend::openIniFile(iniPath);
     Settings back;
-    SettingsStore(*reopened, clock).loadFromRegistry(back);
+    reopen().loadFromRegistry(back);
     EXPECT_EQ(back.QX7Name, text) << fileText().toStdString();
     EXPECT_EQ(back.DataBinPath, text) << fileText().toStdString();
 }
@@ -185,22 +190,19 @@ TEST_P(KeptValueTest, IsReportedAndKeptInTheFileWhileTheOtherKeysSave) {
     const KeptValue& p = GetParam();
     const QByteArray line = QByteArray(p.key) + '=' + p.text.toUtf8();
     const QByteArray section = QByteArray("[") + p.section + "]\n";
-    writeFileText(section == "[QX7]\n" ? section + line + "\nLastSeqNum=5\n"
-                                       : "[QX7]\nLastSeqNum=5\n" + section + line + "\n");
-    backend = SettingsBackend::openIniFile(iniPath);
-    SettingsStore fromFile(*backend, clock);
+    SettingsStore& reread = fromFile(section == "[QX7]\n" ? section + line + "\nLastSeqNum=5\n"
+                                                          : "[QX7]\nLastSeqNum=5\n" + section + line + "\n");
     Settings s;
-    const QList<SettingProblem> problems = fromFile.loadFromRegistry(s);
+    const QList<SettingProblem> problems = reread.loadFromRegistry(s);
     ASSERT_EQ(problems.size(), 1);
-    EXPECT_EQ(problems[0].section, QLatin1String(p.section));
-    EXPECT_EQ(problems[0].key, QLatin1String(p.key));
-    EXPECT_EQ(problems[0].value, p.text);
+    EXPECT_EQ(QStringList({problems[0].section, problems[0].key, problems[0].value}),
+              QStringList({QLatin1String(p.section), QLatin1String(p.key), p.text}));
     EXPECT_TRUE(problems[0].describe().contains(QLatin1String(p.key)))
         << problems[0].describe().toStdString();
 
     s.LastSeqNum = 6;
-    fromFile.saveToRegistry(s);
-    fromFile.saveToRegistry(s);
+    reread.saveToRegistry(s);
+    reread.saveToRegistry(s);
     EXPECT_TRUE(fileText().contains("\n" + line + "\n")) << fileText().toStdString();
     EXPECT_EQ(saved("QX7", "LastSeqNum"), QStringLiteral("6"));
 }
@@ -219,13 +221,11 @@ INSTANTIATE_TEST_SUITE_P(
     test::RowName());
 
 TEST_F(SettingsStoreTest, AKeptValueIsSavedOnceTheRecordChangesIt) {
-    writeFileText("[QX7]\nSystemID=1x\n");
-    backend = SettingsBackend::openIniFile(iniPath);
-    SettingsStore fromFile(*backend, clock);
+    SettingsStore& reread = fromFile("[QX7]\nSystemID=1x\n");
     Settings s;
-    ASSERT_EQ(fromFile.loadFromRegistry(s).size(), 1);
+    ASSERT_EQ(reread.loadFromRegistry(s).size(), 1);
     s.SystemID = 3;
-    fromFile.saveToRegistry(s);
+    reread.saveToRegistry(s);
     EXPECT_EQ(saved("QX7", "SystemID"), QStringLiteral("3"));
 }
 
@@ -285,12 +285,10 @@ TEST(SettingTextTest, ValuesInTheFormsWrittenOverTheYears) {
     // Flags written as numbers; numbers round and stay in sixteen bits.
     EXPECT_EQ(SettingText::toBool(QStringLiteral("0")), false);
     EXPECT_EQ(SettingText::toBool(QStringLiteral("-1")), true);
-    EXPECT_EQ(SettingText::toInt16(QStringLiteral(" 2")), 2);
-    EXPECT_EQ(SettingText::toInt16(QStringLiteral("2.5")), 2);
-    EXPECT_EQ(SettingText::toInt16(QStringLiteral("3.5")), 4);
-    EXPECT_EQ(SettingText::toInt16(QStringLiteral("-32768")), -32768);
-    EXPECT_EQ(SettingText::toInt16(QStringLiteral("32768")), std::nullopt);
-    EXPECT_EQ(SettingText::toInt16(QString()), std::nullopt);
+    const std::pair<const char*, std::optional<qint16>> numbers[] = {
+        {" 2", 2}, {"2.5", 2}, {"3.5", 4}, {"-32768", -32768}, {"32768", std::nullopt}, {"", std::nullopt}};
+    for (const auto& [text, value] : numbers)
+        EXPECT_EQ(SettingText::toInt16(QString::fromLatin1(text)), value) << text;
 }
 
 } // namespace

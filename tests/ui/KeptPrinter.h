@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QPrinterInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSet>
 #include <QStringList>
 #include <QThread>
@@ -65,6 +66,18 @@ public:
         return run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
     }
     static int pdfPages(const QString& path) { return pdfText(path).count(QLatin1Char('\f')); }
+    // The pages of a PDF as laid out by pdfText, each as its non-empty lines without trailing blanks.
+    static std::vector<QStringList> pdfPageLines(const QString& path) {
+        std::vector<QStringList> pages;
+        for (const QString& page : pdfText(path).split(QLatin1Char('\f'), Qt::SkipEmptyParts)) {
+            static const QRegularExpression trailing(QStringLiteral("\\s+$"));
+            QStringList lines = page.split(QLatin1Char('\n')).replaceInStrings(trailing, QString());
+            lines.removeAll(QString());
+            if (!lines.isEmpty())
+                pages.push_back(lines);
+        }
+        return pages;
+    }
 
 private:
     static QString run(const QString& program, const QStringList& arguments) {

@@ -10,12 +10,6 @@
 namespace vrq::test {
 namespace {
 
-PrintDocument sampleDocument(const QString& marker) {
-    PrintDocument document(QStringLiteral("Sample ") + marker);
-    document.addLine(marker + QStringLiteral(" Title"));
-    return document;
-}
-
 struct PagingCase {
     const char* name;
     int lines;
@@ -57,15 +51,6 @@ INSTANTIATE_TEST_SUITE_P(Rows, PrintPaging,
                                            PagingCase{"LongerThanThePaper", 200, 0, {}, 4}),
                          RowName());
 
-TEST(PrintToPdf, UnwritablePathGivesAMessage) {
-    ensureApplication();
-    const Result written = PrintRenderer::writePdf(sampleDocument(QStringLiteral("X")),
-                                                   QStringLiteral("/nonexistent-folder/x.pdf"));
-    EXPECT_FALSE(written.ok());
-    EXPECT_TRUE(written.message.contains(QStringLiteral("/nonexistent-folder/x.pdf")))
-        << written.message.toStdString();
-}
-
 // Without a default printer the person is told and may save a PDF instead, or decline.
 TEST(PrintingWithoutAPrinter, SaysSoAndOffersThePdf) {
     ensureApplication();
@@ -75,17 +60,17 @@ TEST(PrintingWithoutAPrinter, SaysSoAndOffersThePdf) {
     environment.defaultPrinter = [] { return QPrinterInfo(); };
     environment.askPdfPath = [&path](QWidget*, const QString&) { return path; };
     PrintDialogs dialogs(nullptr, environment);
+    PrintDocument document(QStringLiteral("Offer"));
+    document.addLine(QStringLiteral("Offer Title"));
 
     auto declined = answerNextMessageBox(QMessageBox::No);
-    EXPECT_EQ(dialogs.printOnDefaultPrinter(sampleDocument(QStringLiteral("Offer"))),
-              PrintDialogs::Outcome::NotPrinted);
+    EXPECT_EQ(dialogs.printOnDefaultPrinter(document), PrintDialogs::Outcome::NotPrinted);
     EXPECT_TRUE(declined->seen);
     EXPECT_TRUE(declined->text.contains(QStringLiteral("There is no default printer")));
     EXPECT_FALSE(QFile::exists(path));
 
     auto accepted = answerNextMessageBox(QMessageBox::Yes);
-    EXPECT_EQ(dialogs.printOnDefaultPrinter(sampleDocument(QStringLiteral("Offer"))),
-              PrintDialogs::Outcome::SavedAsPdf);
+    EXPECT_EQ(dialogs.printOnDefaultPrinter(document), PrintDialogs::Outcome::SavedAsPdf);
     EXPECT_TRUE(accepted->seen);
     EXPECT_TRUE(KeptPrinter::pdfText(path).contains(QStringLiteral("Offer Title")));
 }

@@ -10,25 +10,17 @@ const QDateTime kNow(QDate(2026, 3, 10), QTime(14, 30));
 const QString kFolder = QStringLiteral("I:\\QX7Com\\");
 
 // Orders flowing (an intake at 14:05, an export at 14:06) unless the host folder is away since a time, the
-// purge fails or DataBin.Dat cannot be opened.
-RunStatus flowing(const QDateTime& awaySince = {}, const char* purgeError = "",
-                  const char* dataBinError = "") {
+// purge fails, DataBin.Dat cannot be opened or the host folder is not set.
+RunStatus flowing(const QDateTime& awaySince = {}, const char* purgeError = "", const char* dataBinError = "",
+                  const QString& hostFolder = kFolder) {
     RunStatus status;
-    status.hostFolder = kFolder;
+    status.hostFolder = hostFolder;
     status.lastIntake = QDateTime(kNow.date(), QTime(14, 5));
     status.lastExport = QDateTime(kNow.date(), QTime(14, 6));
     status.hostAwaySince = awaySince;
     status.purgeError = QString::fromUtf8(purgeError);
     status.dataBinError = QString::fromUtf8(dataBinError);
     return status;
-}
-
-RunStatus away(const QDateTime& since) {
-    return flowing(since);
-}
-
-RunStatus dataBinFailing() {
-    return flowing({}, "", "Permission denied");
 }
 
 // The status line after the day's counts and times, and the tray tip after "VRQToQX7: ".
@@ -57,7 +49,8 @@ TEST_P(StatusSummaryTest, StatusLineAndTrayTellTheState) {
               QStringLiteral("Today: %1 good, %2 bad. Last intake 14:05. Last export 14:06.\nHost folder ")
                       .arg(c.good)
                       .arg(c.bad) +
-                  kFolder + QLatin1Char(' ') + QString::fromUtf8(c.lineEnd));
+                  (c.status.hostFolder.isEmpty() ? QString() : c.status.hostFolder + QLatin1Char(' ')) +
+                  QString::fromUtf8(c.lineEnd));
     EXPECT_EQ(summary.trayToolTip(), toolTip);
 
     StatusTray tray;
@@ -69,31 +62,22 @@ INSTANTIATE_TEST_SUITE_P(
     States, StatusSummaryTest,
     ::testing::Values(
         SummaryCase{"Flowing", flowing(), 12, 0, RunState::Flowing, "reachable.", "orders flowing"},
-        SummaryCase{"AwaySinceToday", away(QDateTime(kNow.date(), QTime(13, 2))), 12, 1, RunState::Away,
+        SummaryCase{"AwaySinceToday", flowing(QDateTime(kNow.date(), QTime(13, 2))), 12, 1, RunState::Away,
                     "away since 13:02.", "host folder away since 13:02"},
-        SummaryCase{"AwaySinceYesterday", away(QDateTime(kNow.date().addDays(-1), QTime(23, 50))), 0, 0,
+        SummaryCase{"AwaySinceYesterday", flowing(QDateTime(kNow.date().addDays(-1), QTime(23, 50))), 0, 0,
                     RunState::Away, "away since 03/09 23:50.", "host folder away since 03/09 23:50"},
         SummaryCase{"BadCalls", flowing(), 3, 2, RunState::BadToday, "reachable.",
                     "orders flowing; 2 bad calls today"},
         SummaryCase{"PurgeFailing", flowing({}, "database is locked"), 1, 0, RunState::Flowing,
                     "reachable.\nPurge failing: database is locked", "orders flowing\npurge failing"},
-        SummaryCase{"DataBinCannotBeOpened", dataBinFailing(), 3, 2, RunState::CallsWaiting,
-                    "reachable.\nDataBin.Dat cannot be opened: Permission denied",
-                    "calls wait: DataBin.Dat cannot be opened"}),
+        SummaryCase{"DataBinCannotBeOpened", flowing({}, "", "Permission denied"), 3, 2,
+                    RunState::CallsWaiting, "reachable.\nDataBin.Dat cannot be opened: Permission denied",
+                    "calls wait: DataBin.Dat cannot be opened"},
+        // A blank MXR Folder: orders wait as they do for a folder away, and the line says what to set.
+        SummaryCase{"HostFolderNotSet", flowing({}, "", "", QString()), 3, 0, RunState::Away,
+                    "not set: orders wait until the MXR Folder is set in Properties.",
+                    "host folder not set"}),
     RowName());
-
-// A blank MXR Folder: orders wait as they do for a folder away, and the line says what to set.
-TEST(StatusSummaryLine, AHostFolderNotSetReadsAsOrdersWaiting) {
-    ensureApplication();
-    RunStatus status = flowing();
-    status.hostFolder.clear();
-    const StatusSummary summary(status, {3, 0}, kNow);
-    EXPECT_EQ(summary.stateColour(), QColor(200, 0, 0));
-    EXPECT_TRUE(summary.lineText().endsWith(
-        QStringLiteral("\nHost folder not set: orders wait until the MXR Folder is set in Properties.")))
-        << summary.lineText().toStdString();
-    EXPECT_EQ(summary.trayToolTip(), QStringLiteral("VRQToQX7: host folder not set"));
-}
 
 struct NoticeCase {
     const char* name;
@@ -122,10 +106,16 @@ INSTANTIATE_TEST_SUITE_P(
     Changes, StatusNotices,
     ::testing::Values(
         NoticeCase{"NothingChanged", flowing(), {2, 1}, flowing(), {2, 1}, kNow, ""},
-        NoticeCase{"HostLost", flowing(), {}, away(kLost), {}, kNow, "Host folder lost"},
-        NoticeCase{"StillAway", away(kLost), {}, away(kLost), {}, kNow, ""},
-        NoticeCase{"HostBack", away(kLost), {}, flowing(), {}, kNow, "Host folder back"},
-        NoticeCase{"DataBinCannotBeOpened", flowing(), {}, dataBinFailing(), {}, kNow, "Calls wait"},
+        NoticeCase{"HostLost", flowing(), {}, flowing(kLost), {}, kNow, "Host folder lost"},
+        NoticeCase{"StillAway", flowing(kLost), {}, flowing(kLost), {}, kNow, ""},
+        NoticeCase{"HostBack", flowing(kLost), {}, flowing(), {}, kNow, "Host folder back"},
+        NoticeCase{"DataBinCannotBeOpened",
+                   flowing(),
+                   {},
+                   flowing({}, "", "Permission denied"),
+                   {},
+                   kNow,
+                   "Calls wait"},
         NoticeCase{"BadCallArrived", flowing(), {2, 0}, flowing(), {3, 1}, kNow, "Bad call"},
         NoticeCase{
             "NextDayCountsFromNothing", flowing(), {0, 5}, flowing(), {0, 1}, kNow.addDays(1), "Bad call"}),

@@ -128,31 +128,21 @@ protected:
                   const QString& message = QStringLiteral("MSG"), int items = 0) {
         int seq = 0;
         ASSERT_TRUE(fx.store->raiseNumberOfOrders(source, number, &seq).ok()) << number;
-        OrderRow row;
-        row.source = source;
-        row.callNumber = number;
-        row.orderSeqNumber = seq;
-        row.salesperson = salesperson;
-        row.customer = customer;
-        row.shipTo = QStringLiteral("01");
-        row.route = QStringLiteral("R7");
-        row.message = message;
-        row.numberOfItems = items;
-        fx.add(row);
+        fx.add(OrderRow{source,
+                        number,
+                        seq,
+                        salesperson,
+                        customer,
+                        QStringLiteral("01"),
+                        QStringLiteral("R7"),
+                        message,
+                        items,
+                        {}});
     }
     void addItem(int source, int number, int seq, int itemSeq, const QString& itemNumber, int quantity,
                  int price = 0) {
-        ItemRow row;
-        row.source = source;
-        row.callNumber = number;
-        row.orderSeqNumber = seq;
-        row.itemSeqNumber = itemSeq;
-        row.itemNumber = itemNumber;
-        row.quantity = quantity;
-        row.unit = 2;
-        row.discountPercent = 5;
-        row.priceOverride = price;
-        fx.add(row);
+        fx.add(
+            ItemRow{source, number, seq, itemSeq, itemNumber, quantity, 2, 5, price, {}}); // unit 2, 5 % off
     }
     void select(int source, int number, int order = 0) {
         selected.SelectedSource = static_cast<qint16>(source);
