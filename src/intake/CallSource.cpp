@@ -45,13 +45,11 @@ bool CallSource::loadBlock(qint64 position) {
     return true;
 }
 
-int CallSource::byteAt(qint64 position) {
+int CallSource::byteOutsideBlock(qint64 position) {
     if (position < 1 || position > m_length)
         return -1;
-    if (position < m_blockStart || position >= m_blockStart + m_block.size()) {
-        if (!loadBlock(position) || position >= m_blockStart + m_block.size())
-            return -1;
-    }
+    if (!loadBlock(position) || position >= m_blockStart + m_block.size())
+        return -1;
     return static_cast<unsigned char>(m_block.at(position - m_blockStart));
 }
 

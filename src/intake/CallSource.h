@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QFile>
 #include <QString>
+#include <algorithm>
+#include <span>
 
 #include "platform/Result.h"
 
@@ -29,8 +31,23 @@ public:
 
     qint64 length() const { return m_length; }
     bool atEnd(qint64 position) const { return position > m_length; }
-    // The byte at a one-based position; -1 beyond the end or when the read failed.
-    int byteAt(qint64 position);
+    // The byte at a one-based position; -1 beyond the end or when the read failed. A byte of the loaded
+    // block takes one comparison: the parsers read every byte of a file through here.
+    int byteAt(qint64 position) {
+        const auto offset = static_cast<quint64>(position - m_blockStart);
+        if (offset < static_cast<quint64>(m_block.size()))
+            return static_cast<unsigned char>(m_block.constData()[offset]);
+        return byteOutsideBlock(position);
+    }
+    // Up to count bytes from a one-based position to the end of the loaded block, without a copy (valid
+    // until the next read); empty when the position is outside it (byteAt loads the block holding it).
+    std::span<const char> loadedBytes(qint64 position, qint64 count) const {
+        const qint64 offset = position - m_blockStart;
+        if (offset < 0 || offset >= m_block.size() || count <= 0)
+            return {};
+        return {m_block.constData() + offset,
+                static_cast<std::size_t>(std::min(count, m_block.size() - offset))};
+    }
     // Up to count bytes from a one-based position (fewer at the end of the file).
     QByteArray read(qint64 position, qint64 count);
     bool writeByte(qint64 position, char byte);
@@ -40,6 +57,7 @@ public:
 
 private:
     bool loadBlock(qint64 position);
+    int byteOutsideBlock(qint64 position);
 
     QFile m_file;
     QString m_path;

@@ -4,7 +4,10 @@
 #include "intake/CallSource.h"
 #include "store/AuditLog.h"
 
+#include <QVarLengthArray>
 #include <algorithm>
+#include <cstring>
+#include <span>
 
 namespace vrq {
 
@@ -60,22 +63,52 @@ QString FieldReaders::getNuMValueAsRJZFString(qint64& position, int width, bool*
     return readFixedField(position, width, full, number);
 }
 
+namespace {
+
+// The delimiters a byte can match: a character beyond Latin-1 never equals one.
+QVarLengthArray<char, 4> delimiterBytes(const QString& delimiters) {
+    QVarLengthArray<char, 4> bytes;
+    for (const QChar d : delimiters)
+        if (d.unicode() <= 0xFF)
+            bytes.append(static_cast<char>(d.unicode()));
+    return bytes;
+}
+
+// The length of the run of bytes before the first delimiter; the whole span when none is in it.
+qsizetype lengthBeforeDelimiter(std::span<const char> bytes, const QVarLengthArray<char, 4>& delimiters) {
+    auto length = static_cast<qsizetype>(bytes.size());
+    for (const char d : delimiters)
+        if (const void* at = std::memchr(bytes.data(), d, static_cast<std::size_t>(length)))
+            length = static_cast<const char*>(at) - bytes.data();
+    return length;
+}
+
+} // namespace
+
 bool FieldReaders::getField(qint64& position, const QString& delimiters, QString& text, bool includeDelimiter,
                             qint64 endPosition) {
-    text.clear();
+    // Searched a block at a time and made a text once: the parsers read most of a file through here.
+    const QVarLengthArray<char, 4> ends = delimiterBytes(delimiters);
+    QVarLengthArray<char, 64> read;
     while (position <= endPosition) {
-        const int c = readByte(position, "GetField");
-        if (c < 0)
+        if (readByte(position, "GetField") < 0) // loads the block holding position; reports a failed read
             break;
-        ++position;
-        const QChar ch(c);
-        if (delimiters.contains(ch)) {
+        const std::span<const char> bytes = m_file.loadedBytes(position, endPosition - position + 1);
+        if (bytes.empty())
+            break;
+        const qsizetype length = lengthBeforeDelimiter(bytes, ends);
+        read.append(bytes.data(), length);
+        position += length;
+        if (length < static_cast<qsizetype>(bytes.size())) {
             if (includeDelimiter)
-                text.append(ch);
+                read.append(bytes[static_cast<std::size_t>(length)]);
+            ++position;
             break;
         }
-        text.append(ch);
     }
+    text.clear();
+    if (!read.isEmpty())
+        text = QString::fromLatin1(read.constData(), read.size());
     return true;
 }
 

@@ -7,6 +7,10 @@
 #include "intake/WorkRecords.h"
 #include "store/CallStore.h"
 
+#include <algorithm>
+#include <cstring>
+#include <span>
+
 namespace vrq {
 
 namespace {
@@ -23,6 +27,7 @@ public:
 
 private:
     void readRecordType(int c);
+    void readData();
     void readNumberField(int width, QString ItemWork::*field, const char* name);
     void storeMessage();
     void saveItemIfAny();
@@ -46,6 +51,19 @@ private:
     OrderWork order;
     ItemWork item;
 };
+
+// Ordinary data up to the next '&', the end of the call or of the loaded block, kept when it is a message.
+// Searched a block at a time: most bytes of a call are read here. The byte at the position is loaded and
+// is not a '&'.
+void StandardParse::readData() {
+    const std::span<const char> bytes = pc.file.loadedBytes(position, pc.endPosition - position + 1);
+    const void* ampersand = std::memchr(bytes.data(), '&', bytes.size());
+    const auto length =
+        ampersand ? static_cast<const char*>(ampersand) - bytes.data() : static_cast<qsizetype>(bytes.size());
+    if (inMessage)
+        message.append(QLatin1StringView(bytes.data(), length));
+    position += std::max<qsizetype>(length, 1);
+}
 
 void StandardParse::logError(const QString& description) {
     pc.logStepError(kParser, stage, description);
@@ -188,9 +206,7 @@ bool StandardParse::run() {
             recordStart = true;
             ++position;
         } else {
-            if (inMessage)
-                message.append(QChar(c));
-            ++position;
+            readData();
         }
     }
 

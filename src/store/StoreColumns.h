@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <span>
 #include <string>
@@ -89,23 +90,25 @@ inline void bindValue(SQLite::Statement& st, int index, bool value) {
 }
 void bindValue(SQLite::Statement& st, int index, const char* value) = delete; // else bound as a yes/no
 // A text as UTF-8, copied by the engine. The short plain-ASCII texts that make up nearly every row are
-// converted on the stack, without an allocation.
+// converted on the stack, without an allocation: copied narrowed, then checked at once for a character
+// beyond ASCII (the bits of all) or a zero.
 inline void bindValue(SQLite::Statement& st, int index, const QString& value) {
     char ascii[256];
-    qsizetype length = 0;
-    if (value.size() < qsizetype(sizeof ascii)) {
-        for (const QChar c : value) {
-            if (c.unicode() == 0 || c.unicode() >= 0x80)
-                break;
-            ascii[length++] = static_cast<char>(c.unicode());
+    const qsizetype length = value.size();
+    if (length < qsizetype(sizeof ascii)) {
+        const QChar* text = value.constData();
+        char16_t bits = 0;
+        for (qsizetype i = 0; i < length; ++i) {
+            bits |= text[i].unicode();
+            ascii[i] = static_cast<char>(text[i].unicode());
+        }
+        if (bits < 0x80 && std::memchr(ascii, 0, static_cast<std::size_t>(length)) == nullptr) {
+            ascii[length] = '\0';
+            st.bind(index, static_cast<const char*>(ascii));
+            return;
         }
     }
-    if (length == value.size()) {
-        ascii[length] = '\0';
-        st.bind(index, static_cast<const char*>(ascii));
-    } else {
-        st.bind(index, value.toStdString());
-    }
+    st.bind(index, value.toStdString());
 }
 inline void bindValue(SQLite::Statement& st, int index, const QDateTime& value) {
     char text[20];
