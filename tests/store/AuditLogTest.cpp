@@ -33,14 +33,12 @@ TEST(AuditLogTest, TypeLettersAndTrimmedMessagesAreStored) {
           AuditType::LockCleared, AuditType::GoodCall, AuditType::BadCall, AuditType::Properties,
           AuditType::ConnectionLost, AuditType::Extracted, AuditType::Validated})
         ASSERT_TRUE(f.audit->write(type, QStringLiteral("m")).ok());
-    QString letters;
-    for (const AuditRow& row : f.store->allAudit()) {
-        letters += row.type;
+    QStringList expected{QStringLiteral("I|leading blanks"), QStringLiteral("W|") + longText.left(150)};
+    for (QChar letter : QStringLiteral("10FECGBPLXV"))
+        expected << QString(letter) + QStringLiteral("|m");
+    EXPECT_EQ(f.auditTexts(), expected);
+    for (const AuditRow& row : f.store->allAudit())
         EXPECT_EQ(row.instance, QStringLiteral("B"));
-    }
-    EXPECT_EQ(letters, QStringLiteral("IW10FECGBPLXV"));
-    EXPECT_EQ(f.store->allAudit()[0].msg, QStringLiteral("leading blanks"));
-    EXPECT_EQ(f.store->allAudit()[1].msg, longText.left(150));
 }
 
 TEST(AuditLogTest, ARefusedEntryReachesTheCallerAndTheErrorOutput) {
