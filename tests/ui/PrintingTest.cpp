@@ -10,45 +10,25 @@
 namespace vrq::test {
 namespace {
 
-struct PagingCase {
-    const char* name;
-    int lines;
-    int linesPerPage;  // 0: none
-    QList<int> breaks; // a page break before these lines (from 0)
-    int pages;
-};
-
-class PrintPaging : public ::testing::TestWithParam<PagingCase> {};
-
-// Pages as the PDF has them: fixed lines per page, explicit breaks, and a page longer than the paper.
-TEST_P(PrintPaging, PdfHasThePagesOfTheDocument) {
+// A page longer than the paper goes on over the next sheets, every line once and in order (the breaks
+// between pages are read back by ListOfCallsPrintTest).
+TEST(PrintToPdf, APageLongerThanThePaperGoesOnOverTheNextSheets) {
     ensureApplication();
-    const PagingCase c = GetParam();
     PrintDocument document(QStringLiteral("Paging"));
-    document.setLinesPerPage(c.linesPerPage);
-    for (int i = 0; i < c.lines; ++i) {
-        if (c.breaks.contains(i))
-            document.pageBreak();
-        document.addLine(QStringLiteral("Line %1").arg(i + 1));
-    }
+    for (int i = 1; i <= 200; ++i)
+        document.addLine(QStringLiteral("Line %1").arg(i));
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("paging.pdf"));
     const Result written = PrintRenderer::writePdf(document, path);
     ASSERT_TRUE(written.ok()) << written.message.toStdString();
-    EXPECT_EQ(KeptPrinter::pdfPages(path), c.pages);
-    // Every line comes out once, in order.
+    EXPECT_EQ(KeptPrinter::pdfPages(path), 4);
     const QString text = KeptPrinter::pdfText(path);
     qsizetype at = 0;
-    for (int i = 1; i <= c.lines; ++i) {
+    for (int i = 1; i <= 200; ++i) {
         at = text.indexOf(QRegularExpression(QStringLiteral("Line %1\\b").arg(i)), at);
         ASSERT_GE(at, 0) << "line " << i;
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(Rows, PrintPaging,
-                         ::testing::Values(PagingCase{"ExplicitBreaks", 6, 0, {2, 4}, 3},
-                                           PagingCase{"LongerThanThePaper", 200, 0, {}, 4}),
-                         RowName());
 
 // Without a default printer the person is told and may save a PDF instead, or decline.
 TEST(PrintingWithoutAPrinter, SaysSoAndOffersThePdf) {

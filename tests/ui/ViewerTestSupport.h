@@ -33,7 +33,6 @@ inline void ensureApplication() {
 // What the next message box showed, and whether one appeared at all.
 struct MessageBoxSeen {
     bool seen = false;
-    QString title;
     QString text;
     QTimer poll;
 };
@@ -47,7 +46,6 @@ inline std::shared_ptr<MessageBoxSeen> answerNextMessageBox(QMessageBox::Standar
         if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
             result->poll.stop();
             result->seen = true;
-            result->title = box->windowTitle();
             result->text = box->text();
             box->button(button)->click();
         }
