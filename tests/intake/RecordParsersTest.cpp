@@ -34,17 +34,11 @@ QString orderTexts(CallStore& store, bool withShipTo) {
 
 QString itemTexts(CallStore& store, bool withPrices) {
     QStringList texts;
-    for (const ItemRow& i : store.allItems()) {
-        QString text = QStringLiteral("%1/%2|%3|%4|%5")
-                           .arg(i.orderSeqNumber)
-                           .arg(i.itemSeqNumber)
-                           .arg(i.itemNumber)
-                           .arg(i.quantity)
-                           .arg(i.unit);
-        if (withPrices)
-            text += QStringLiteral("|%1|%2").arg(i.discountPercent).arg(i.priceOverride);
-        texts << text;
-    }
+    for (const ItemRow& i : store.allItems())
+        texts << fieldLine(qPrintable(QStringLiteral("%1/%2").arg(i.orderSeqNumber).arg(i.itemSeqNumber)),
+                           i.itemNumber, i.quantity, i.unit) +
+                     (withPrices ? QStringLiteral("|%1|%2").arg(i.discountPercent).arg(i.priceOverride)
+                                 : QString());
     return texts.join(QStringLiteral("; "));
 }
 
