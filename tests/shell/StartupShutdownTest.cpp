@@ -50,10 +50,8 @@ TEST_F(StartupShutdownTest, StartAndStopWriteTheirEntriesAndSaveTheSettings) {
 }
 
 TEST_F(StartupShutdownTest, ABadSettingIsReportedAsAnErrorEntryAndTheRunGoesOn) {
-    {
-        QSettings raw(iniPath, QSettings::IniFormat);
-        raw.setValue(QStringLiteral("QX7/FileScanMinutes"), QStringLiteral("abc"));
-    }
+    QSettings(iniPath, QSettings::IniFormat)
+        .setValue(QStringLiteral("QX7/FileScanMinutes"), QStringLiteral("abc"));
     auto app = makeApp();
     ASSERT_TRUE(app->startUp().ok());
     EXPECT_EQ(app->context().settings.FileScanMinutes, 30);
@@ -73,11 +71,9 @@ TEST_F(StartupShutdownTest, AStoreThatCannotBeOpenedFailsTheStartWithAMessage) {
 
 TEST_F(StartupShutdownTest, ASettingsFileThatCannotBeWrittenIsReportedAtStartAndAtEveryFailedSave) {
     // The settings file's folder is a plain file: nothing can ever be written there.
-    QFile blocker(dir.filePath(QStringLiteral("settings")));
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
+    ASSERT_TRUE(test::ProgramFixture::writeFile(dir.filePath(QStringLiteral("settings")), ""));
     iniPath = dir.filePath(QStringLiteral("settings/VRQToQX7.ini"));
-    auto started = makeApp();
+    const auto started = makeApp();
     Application& app = *started;
     ASSERT_TRUE(app.startUp().ok());
     const auto settingsErrors = [&] { return auditTexts(app).filter(QStringLiteral("E|")).filter(iniPath); };
