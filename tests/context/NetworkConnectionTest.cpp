@@ -104,22 +104,19 @@ TEST_F(NetworkConnectionTest, WithoutAutoConnectOnlyTheMessageIsShown) {
     EXPECT_FALSE(exported());
 }
 
-TEST_F(NetworkConnectionTest, WithoutMonitoringALostFolderIsLoggedOnceThereAreCallsToWrite) {
+TEST_F(NetworkConnectionTest, WithoutMonitoringALostFolderIsTouchedAndLoggedOnlyOnceThereAreCallsToWrite) {
     f.ctx.settings.MonitorNetwork = false;
-    f.loseHostFolder();
-    extract();
-    EXPECT_EQ(f.auditTexts().mid(0, 2),
-              (QStringList{QStringLiteral("L|Network connection lost."), kEstablished}));
-    EXPECT_TRUE(exported());
-}
-
-TEST_F(NetworkConnectionTest, WithoutMonitoringAndNothingToWriteTheFolderIsNotTouched) {
-    f.ctx.settings.MonitorNetwork = false;
-    f.store->markExtracted(0, 17, QStringLiteral("QX700001.Rcv"), f.clock.now());
+    f.store->setExtracted(0, 17, true);
     f.loseHostFolder();
     extract();
     EXPECT_TRUE(f.drives.calls.isEmpty());
     EXPECT_TRUE(f.auditTexts().isEmpty());
+
+    f.store->setExtracted(0, 17, false);
+    extract();
+    EXPECT_EQ(f.auditTexts().mid(0, 2),
+              (QStringList{QStringLiteral("L|Network connection lost."), kEstablished}));
+    EXPECT_TRUE(exported());
 }
 
 } // namespace
