@@ -45,15 +45,6 @@ protected:
     }
 };
 
-TEST_F(ListOfCallsReportTest, NoCallInThePeriodIsSaidWhateverTheBoxes) {
-    addCall(0, 1, true, false, true, QDateTime(kDay.addDays(3), QTime(8, 0)));
-    for (bool good : {true, false}) {
-        const std::vector<Page> laidOut = pages(good, false);
-        ASSERT_EQ(laidOut.size(), 1u);
-        EXPECT_EQ(body(laidOut[0]), strings({"No calls recorded during the specified period."}));
-    }
-}
-
 TEST_F(ListOfCallsReportTest, CallsTheBoxesAskForByTimeFromTheFromDayThroughTheToDayEachWithItsOwnOrders) {
     addCall(0, 5, true, false, true, QDateTime(kDay.addDays(1), QTime(0, 0))); // midnight ending the To day
     addCall(0, 4, true, true, true, QDateTime(kDay, QTime(0, 0)));
