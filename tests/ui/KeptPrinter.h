@@ -65,7 +65,6 @@ public:
     static QString pdfText(const QString& path) {
         return run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
     }
-    static int pdfPages(const QString& path) { return pdfText(path).count(QLatin1Char('\f')); }
     // The pages of a PDF as laid out by pdfText, each as its non-empty lines without trailing blanks.
     static std::vector<QStringList> pdfPageLines(const QString& path) {
         std::vector<QStringList> pages;

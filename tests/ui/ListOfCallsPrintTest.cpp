@@ -36,12 +36,10 @@ protected:
         dialog.printReport();
         EXPECT_EQ(seen->text, QStringLiteral("Report complete."));
         EXPECT_EQ(dialog.result(), QDialog::Accepted);
-        const QString job = KeptPrinter::waitForJobFile(m_folder, before, marker(day)).value_or(QString());
-        EXPECT_FALSE(job.isEmpty()) << "no job kept for " << marker(day).toStdString();
+        const QString marker = QStringLiteral("From: ") + day.toString(QStringLiteral("MM/dd/yyyy"));
+        const QString job = KeptPrinter::waitForJobFile(m_folder, before, marker).value_or(QString());
+        EXPECT_FALSE(job.isEmpty()) << "no job kept for " << marker.toStdString();
         return job.isEmpty() ? std::vector<QStringList>() : KeptPrinter::pdfPageLines(job);
-    }
-    static QString marker(const QDate& day) {
-        return QStringLiteral("From: ") + day.toString(QStringLiteral("MM/dd/yyyy"));
     }
 
     QString m_folder;

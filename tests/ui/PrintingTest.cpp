@@ -21,7 +21,7 @@ TEST(PrintToPdf, APageLongerThanThePaperGoesOnOverTheNextSheets) {
     const QString path = dir.filePath(QStringLiteral("paging.pdf"));
     const Result written = PrintRenderer::writePdf(document, path);
     ASSERT_TRUE(written.ok()) << written.message.toStdString();
-    EXPECT_EQ(KeptPrinter::pdfPages(path), 4);
+    EXPECT_EQ(KeptPrinter::pdfPageLines(path).size(), 4u);
     const QString text = KeptPrinter::pdfText(path);
     qsizetype at = 0;
     for (int i = 1; i <= 200; ++i) {
