@@ -29,18 +29,15 @@ protected:
     NetworkConnection network{f.ctx};
 };
 
-// Blanks after a setting (as a hand-edited settings file may hold) are not part of the names.
-TEST_F(NetworkConnectionTest, NamesAreBuiltFromTheSettingsWithoutTrailingBlanks) {
+// Blanks after a setting (as a hand-edited settings file may hold) are not part of the names; a blank
+// setting names no folder, not the program folder it would resolve to.
+TEST_F(NetworkConnectionTest, NamesAreBuiltFromTheSettingsWithoutTrailingBlanksAndABlankFolderNeverExists) {
     f.ctx.settings.LocalDrive = QStringLiteral("Q");
     f.ctx.settings.QX7Name = QStringLiteral("HOST   ");
     f.ctx.settings.QX7Path = QStringLiteral("Q:\\Out\\  ");
     EXPECT_EQ(network.driveName(), QStringLiteral("Q:"));
     EXPECT_EQ(network.shareName(), QStringLiteral("\\\\HOST\\Qdls"));
     EXPECT_EQ(network.folderToTest(), QStringLiteral("Q:\\Out"));
-}
-
-// A blank setting names no folder, not the program folder it would resolve to.
-TEST_F(NetworkConnectionTest, ABlankFolderNeverExists) {
     EXPECT_FALSE(network.folderExists(QString()));
     EXPECT_FALSE(network.folderExists(QStringLiteral("   ")));
 }
