@@ -7,7 +7,6 @@
 #include "intake/WorkRecords.h"
 #include "store/CallStore.h"
 
-#include <algorithm>
 #include <cstring>
 #include <span>
 
@@ -53,16 +52,20 @@ private:
 };
 
 // Ordinary data up to the next '&', the end of the call or of the loaded block, kept when it is a message.
-// Searched a block at a time: most bytes of a call are read here. The byte at the position is loaded and
-// is not a '&'.
+// Searched a block at a time: most bytes of a call are read here. The byte at the position was just read
+// (so its block is loaded) and is not a '&', so at least that byte is taken.
 void StandardParse::readData() {
     const std::span<const char> bytes = pc.file.loadedBytes(position, pc.endPosition - position + 1);
+    if (bytes.empty()) { // not loaded after all: step over the byte
+        ++position;
+        return;
+    }
     const void* ampersand = std::memchr(bytes.data(), '&', bytes.size());
     const auto length =
         ampersand ? static_cast<const char*>(ampersand) - bytes.data() : static_cast<qsizetype>(bytes.size());
     if (inMessage)
         message.append(QLatin1StringView(bytes.data(), length));
-    position += std::max<qsizetype>(length, 1);
+    position += length;
 }
 
 void StandardParse::logError(const QString& description) {
