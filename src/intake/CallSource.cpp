@@ -1,5 +1,8 @@
 #include "intake/CallSource.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace vrq {
 
 namespace {
@@ -51,6 +54,19 @@ int CallSource::byteOutsideBlock(qint64 position) {
     if (!loadBlock(position) || position >= m_blockStart + m_block.size())
         return -1;
     return static_cast<unsigned char>(m_block.at(position - m_blockStart));
+}
+
+CallSource::LoadedRun CallSource::loadedRun(qint64 position, qint64 endPosition,
+                                            std::string_view delimiters) const {
+    const qint64 offset = position - m_blockStart;
+    if (offset < 0 || offset >= m_block.size() || position > endPosition)
+        return {};
+    const auto size = static_cast<std::size_t>(std::min(endPosition - position + 1, m_block.size() - offset));
+    LoadedRun run{{m_block.constData() + offset, size}, static_cast<qsizetype>(size)};
+    for (const char d : delimiters)
+        if (const void* at = std::memchr(run.bytes.data(), d, static_cast<std::size_t>(run.beforeDelimiter)))
+            run.beforeDelimiter = static_cast<const char*>(at) - run.bytes.data();
+    return run;
 }
 
 QByteArray CallSource::read(qint64 position, qint64 count) {

@@ -3,8 +3,8 @@
 #include <QByteArray>
 #include <QFile>
 #include <QString>
-#include <algorithm>
 #include <span>
+#include <string_view>
 
 #include "platform/Result.h"
 
@@ -39,15 +39,14 @@ public:
             return static_cast<unsigned char>(m_block.constData()[offset]);
         return byteOutsideBlock(position);
     }
-    // Up to count bytes from a one-based position to the end of the loaded block, without a copy (valid
-    // until the next read); empty when the position is outside it (byteAt loads the block holding it).
-    std::span<const char> loadedBytes(qint64 position, qint64 count) const {
-        const qint64 offset = position - m_blockStart;
-        if (offset < 0 || offset >= m_block.size() || count <= 0)
-            return {};
-        return {m_block.constData() + offset,
-                static_cast<std::size_t>(std::min(count, m_block.size() - offset))};
-    }
+    // The loaded bytes from a one-based position to endPosition or the end of the loaded block, without a
+    // copy (valid until the next read), and how many come before the first of the delimiters (all when
+    // none is there). Empty when the position is outside the block: byteAt(position) loads it.
+    struct LoadedRun {
+        std::span<const char> bytes;
+        qsizetype beforeDelimiter = 0;
+    };
+    LoadedRun loadedRun(qint64 position, qint64 endPosition, std::string_view delimiters) const;
     // Up to count bytes from a one-based position (fewer at the end of the file).
     QByteArray read(qint64 position, qint64 count);
     bool writeByte(qint64 position, char byte);

@@ -6,8 +6,6 @@
 
 #include <QVarLengthArray>
 #include <algorithm>
-#include <cstring>
-#include <span>
 
 namespace vrq {
 
@@ -63,45 +61,21 @@ QString FieldReaders::getNuMValueAsRJZFString(qint64& position, int width, bool*
     return readFixedField(position, width, full, number);
 }
 
-namespace {
-
-// The delimiters a byte can match: a character beyond Latin-1 never equals one.
-QVarLengthArray<char, 4> delimiterBytes(const QString& delimiters) {
-    QVarLengthArray<char, 4> bytes;
-    for (const QChar d : delimiters)
-        if (d.unicode() <= 0xFF)
-            bytes.append(static_cast<char>(d.unicode()));
-    return bytes;
-}
-
-// The length of the run of bytes before the first delimiter; the whole span when none is in it.
-qsizetype lengthBeforeDelimiter(std::span<const char> bytes, const QVarLengthArray<char, 4>& delimiters) {
-    auto length = static_cast<qsizetype>(bytes.size());
-    for (const char d : delimiters)
-        if (const void* at = std::memchr(bytes.data(), d, static_cast<std::size_t>(length)))
-            length = static_cast<const char*>(at) - bytes.data();
-    return length;
-}
-
-} // namespace
-
-bool FieldReaders::getField(qint64& position, const QString& delimiters, QString& text, bool includeDelimiter,
-                            qint64 endPosition) {
+bool FieldReaders::getField(qint64& position, std::string_view delimiters, QString& text,
+                            bool includeDelimiter, qint64 endPosition) {
     // Searched a block at a time and made a text once: the parsers read most of a file through here.
-    const QVarLengthArray<char, 4> ends = delimiterBytes(delimiters);
     QVarLengthArray<char, 64> read;
     while (position <= endPosition) {
         if (readByte(position, "GetField") < 0) // loads the block holding position; reports a failed read
             break;
-        const std::span<const char> bytes = m_file.loadedBytes(position, endPosition - position + 1);
-        if (bytes.empty())
+        const CallSource::LoadedRun run = m_file.loadedRun(position, endPosition, delimiters);
+        if (run.bytes.empty())
             break;
-        const qsizetype length = lengthBeforeDelimiter(bytes, ends);
-        read.append(bytes.data(), length);
-        position += length;
-        if (length < static_cast<qsizetype>(bytes.size())) {
+        read.append(run.bytes.data(), run.beforeDelimiter);
+        position += run.beforeDelimiter;
+        if (run.beforeDelimiter < static_cast<qsizetype>(run.bytes.size())) {
             if (includeDelimiter)
-                read.append(bytes[static_cast<std::size_t>(length)]);
+                read.append(run.bytes[static_cast<std::size_t>(run.beforeDelimiter)]);
             ++position;
             break;
         }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <string_view>
 
 namespace vrq {
 
@@ -18,9 +19,9 @@ public:
     QString getStringValue(qint64& position, int width, bool* full = nullptr);
     // Digits, signs and points (at most width, at most 20), right-aligned and zero-filled to the width.
     QString getNuMValueAsRJZFString(qint64& position, int width, bool* full = nullptr);
-    // Characters up to one of the delimiters (consumed; kept only when includeDelimiter), the end of
+    // Characters up to one of the delimiter bytes (consumed; kept only when includeDelimiter), the end of
     // the file or past endPosition.
-    bool getField(qint64& position, const QString& delimiters, QString& text, bool includeDelimiter,
+    bool getField(qint64& position, std::string_view delimiters, QString& text, bool includeDelimiter,
                   qint64 endPosition);
 
     CallSource& file() { return m_file; }

@@ -34,7 +34,7 @@ void processFormat1Call(ParserContext& pc, qint64& position, const CallHeader& h
     Expect expect = Expect::Salesperson;
     QString value;
     while (pc.withinCall(position)) {
-        pc.readers.getField(position, QStringLiteral("+"), value, false, pc.endPosition);
+        pc.readers.getField(position, "+", value, false, pc.endPosition);
         value.remove(QLatin1Char(' '));
         if (value.isEmpty())
             continue;

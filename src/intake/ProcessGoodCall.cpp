@@ -7,9 +7,6 @@
 #include "intake/WorkRecords.h"
 #include "store/CallStore.h"
 
-#include <cstring>
-#include <span>
-
 namespace vrq {
 
 namespace {
@@ -55,17 +52,14 @@ private:
 // Searched a block at a time: most bytes of a call are read here. The byte at the position was just read
 // (so its block is loaded) and is not a '&', so at least that byte is taken.
 void StandardParse::readData() {
-    const std::span<const char> bytes = pc.file.loadedBytes(position, pc.endPosition - position + 1);
-    if (bytes.empty()) { // not loaded after all: step over the byte
+    const CallSource::LoadedRun run = pc.file.loadedRun(position, pc.endPosition, "&");
+    if (run.bytes.empty()) { // not loaded after all: step over the byte
         ++position;
         return;
     }
-    const void* ampersand = std::memchr(bytes.data(), '&', bytes.size());
-    const auto length =
-        ampersand ? static_cast<const char*>(ampersand) - bytes.data() : static_cast<qsizetype>(bytes.size());
     if (inMessage)
-        message.append(QLatin1StringView(bytes.data(), length));
-    position += length;
+        message.append(QLatin1StringView(run.bytes.data(), run.beforeDelimiter));
+    position += run.beforeDelimiter;
 }
 
 void StandardParse::logError(const QString& description) {

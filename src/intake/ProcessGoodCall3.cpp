@@ -14,8 +14,8 @@ void processGoodCall3(ParserContext& pc, qint64& position, const CallHeader& hea
     if (!pc.startCall(position, header, source, ParserContext::WhenSavedBefore::Stop))
         return;
 
-    const QString plus = QStringLiteral("+");
-    const QString plusMinus = QStringLiteral("+-");
+    constexpr std::string_view plus = "+";
+    constexpr std::string_view plusMinus = "+-";
     OrderWork order;
     order.Source = source;
     ItemWork item;

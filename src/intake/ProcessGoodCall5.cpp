@@ -68,7 +68,7 @@ private:
     // Reads item values until one ends the order.
     void readItems();
     // Reads the next value; the position where it started.
-    qint64 readValue(const QString& delimiters, bool includeDelimiter);
+    qint64 readValue(std::string_view delimiters, bool includeDelimiter);
     void saveItem();
 
     ParserContext& pc;
@@ -83,7 +83,7 @@ private:
     QString value;
 };
 
-qint64 V5Parse::readValue(const QString& delimiters, bool includeDelimiter) {
+qint64 V5Parse::readValue(std::string_view delimiters, bool includeDelimiter) {
     const qint64 start = position;
     pc.readers.getField(position, delimiters, value, includeDelimiter, pc.endPosition);
     return start;
@@ -91,7 +91,7 @@ qint64 V5Parse::readValue(const QString& delimiters, bool includeDelimiter) {
 
 bool V5Parse::readOrderHeader(QString& customer, QString& shipTo) {
     for (;;) {
-        const qint64 start = readValue(QStringLiteral("+"), false);
+        const qint64 start = readValue("+", false);
         // Nothing read: the file ends (or cannot be read) before the call's data length says.
         if (position >= pc.endPosition || position == start)
             return false;
@@ -122,7 +122,7 @@ void V5Parse::saveItem() {
 
 void V5Parse::readItems() {
     for (;;) {
-        const qint64 start = readValue(QStringLiteral("+-"), true);
+        const qint64 start = readValue("+-", true);
         item.clear();
         if (value.startsWith(QLatin1Char('C'))) {
             // The next order's header is read from the delimiter before this customer value.

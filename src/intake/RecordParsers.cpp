@@ -92,7 +92,7 @@ void readItemInOneValue(const QString& value, ItemWork& item) {
 QString readAItem(ParserContext& pc, qint64& position, const QString& value, ItemWork& item) {
     item.setItemNumber(value.mid(2, 6));
     QString quantity;
-    pc.readers.getField(position, QStringLiteral("+-"), quantity, true, pc.endPosition);
+    pc.readers.getField(position, "+-", quantity, true, pc.endPosition);
     item.setQuantity(quantityOf(quantity, 2));
     return quantity;
 }
