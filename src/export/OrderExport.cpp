@@ -32,6 +32,41 @@ QString withSignPosition(qint64 value) {
 // The error number of a value the order file needs that the store holds as Null.
 constexpr int kInvalidUseOfNull = 94;
 
+// The calls to send, in natural order, read a group at a time: one read serves a group instead of one
+// read per call. Nothing changes them while the pass runs except the pass itself, which only marks calls
+// it has already taken; a wait for the host folder lets a person at the windows in, so the pass reads
+// them afresh after one (restart).
+class PendingCalls {
+public:
+    PendingCalls(CallStore& store, Result& result) : m_store(store), m_result(result) {}
+
+    std::optional<CallRow> next() {
+        if (m_next == m_group.size()) {
+            m_group = m_store.pendingCalls(m_afterRowId, kCallsPerRead, &m_result);
+            m_next = 0;
+            if (m_group.empty())
+                return std::nullopt;
+        }
+        CallRow& call = m_group[m_next++];
+        m_afterRowId = call.rowId;
+        return std::move(call);
+    }
+
+    void restart() {
+        m_group.clear();
+        m_next = 0;
+        m_afterRowId = 0;
+    }
+
+private:
+    static constexpr int kCallsPerRead = 50;
+    CallStore& m_store;
+    Result& m_result;
+    std::vector<CallRow> m_group;
+    std::size_t m_next = 0;
+    qint64 m_afterRowId = 0;
+};
+
 } // namespace
 
 OrderExport::OrderExport(AppContext& ctx, NetworkConnection& network)
@@ -156,15 +191,16 @@ Result OrderExport::runPass(PassEnd& end) {
     };
 
     Result result;
-    auto nextCall = [&](qint64 afterRowId) {
-        std::optional<CallRow> call = m_ctx.store->nextPendingCall(afterRowId, &result);
+    PendingCalls pending(*m_ctx.store, result);
+    auto nextCall = [&] {
+        std::optional<CallRow> call = pending.next();
         // A call whose earlier file may already be in the host folder waits until that is settled.
         while (call && isUnsettled(*call))
-            call = m_ctx.store->nextPendingCall(call->rowId, &result);
+            call = pending.next();
         return call;
     };
 
-    std::optional<CallRow> call = nextCall(0);
+    std::optional<CallRow> call = nextCall();
     if (!result.ok())
         return Result::failure(result.code, result.message);
     if (call && !m_network.hostFolderExists()) {
@@ -178,13 +214,17 @@ Result OrderExport::runPass(PassEnd& end) {
             end = PassEnd::Stopped;
             return Result::success();
         }
+        pending.restart();
+        call = nextCall();
+        if (!result.ok())
+            return Result::failure(result.code, result.message);
     }
     while (call) {
         if (Result error = extractCall(*call, end); !error.ok())
             return error;
         if (end == PassEnd::Stopped)
             return Result::success();
-        call = nextCall(call->rowId);
+        call = nextCall();
         if (!result.ok())
             return Result::failure(result.code, result.message);
     }

@@ -210,13 +210,13 @@ Result CallStore::setCallComplete(int source, int callNumber, std::optional<bool
 
 // --- export ---------------------------------------------------------------------------------------
 
-std::optional<CallRow> CallStore::nextPendingCall(qint64 afterRowId, Result* result) {
+std::vector<CallRow> CallStore::pendingCalls(qint64 afterRowId, int limit, Result* result) {
     static const RowSelect select(kCallColumns, "FROM Calls WHERE ExtractedCall = 0 AND GoodCall = 1 "
-                                                "AND Complete = 1 AND rowid > ? ORDER BY rowid LIMIT 1");
+                                                "AND Complete = 1 AND rowid > ? ORDER BY rowid LIMIT ?");
     return attempt(result, [&] {
         Use st(prepared(select.sql()));
-        bindValues(*st, afterRowId);
-        return select.first(*st);
+        bindValues(*st, afterRowId, limit);
+        return select.all(*st);
     });
 }
 

@@ -93,8 +93,8 @@ public:
     Result setCallComplete(int source, int callNumber, std::optional<bool> goodCall = std::nullopt);
 
     // --- export ---------------------------------------------------------------------------------
-    // The next call after rowId (natural order) that is good, complete and not extracted.
-    std::optional<CallRow> nextPendingCall(qint64 afterRowId, Result* result = nullptr);
+    // Up to limit calls after rowId (natural order) that are good, complete and not extracted.
+    std::vector<CallRow> pendingCalls(qint64 afterRowId, int limit, Result* result = nullptr);
     // How many calls are good, complete and not extracted: the calls still to be sent.
     int pendingCallCount(Result* result = nullptr);
     std::vector<OrderRow> ordersOfCall(int source, int callNumber, Result* result = nullptr);

@@ -390,6 +390,26 @@ INSTANTIATE_TEST_SUITE_P(
                                     }}),
     RowName());
 
+// The pass waits for the host folder with the windows open: a call a person marks sent meanwhile is
+// not sent again, and one added meanwhile goes with the rest.
+TEST_F(OrderExportTest, CallsChangedWhileThePassWaitsForTheHostFolderAreReadAgain) {
+    f.ctx.settings.MonitorNetwork = false;
+    f.addPendingCall(0, 1, 1);
+    f.addPendingCall(0, 2, 1);
+    f.loseHostFolder();
+    f.drives.connectResult = 53;
+    f.ui.beforeRetry = [&](int) {
+        ASSERT_TRUE(f.store->setExtracted(0, 1, true).ok());
+        f.addPendingCall(0, 3, 1);
+        f.restoreHostFolder();
+    };
+    extract();
+    EXPECT_EQ(f.hostFiles(), (QStringList{rcvName(42), rcvName(43)}));
+    EXPECT_EQ(f.call(0, 1)->extractedFileName, QString());
+    EXPECT_EQ(f.call(0, 2)->extractedFileName, rcvName(42));
+    EXPECT_EQ(f.call(0, 3)->extractedFileName, rcvName(43));
+}
+
 // The host stops collecting: every number has its ".Rcv" waiting and thousands of calls are pending.
 TEST_F(OrderExportTest, WithEveryNumberTakenAPassStopsAtOnceWithOneEntryPerRunOfSuchPasses) {
     constexpr int kCalls = 3000;
