@@ -24,8 +24,7 @@ void appendText(QString& line, const QString& text, int width, bool trimmed = fa
     }
     const qsizetype taken = std::min<qsizetype>(end - start, width);
     line.append(text.constData() + start, taken);
-    for (qsizetype i = taken; i < width; ++i)
-        line.append(QLatin1Char(' '));
+    line.resize(line.size() + width - taken, QLatin1Char(' ')); // the padding in one step
 }
 
 // Appends what padNumber gives, for 1 <= width <= 10.
@@ -40,9 +39,21 @@ void appendPadded(QString& line, qint64 value, int width) {
     } while (rest > 0);
     if (negative)
         digits[count++] = '-';
-    // digits holds the text backwards; the last width characters of zeros + text are kept.
+    // digits holds the text backwards; the last width characters of zeros + text are kept, appended
+    // in one step.
+    char16_t field[10];
     for (int i = width - 1; i >= 0; --i)
-        line.append(QLatin1Char(i < count ? digits[i] : '0'));
+        field[width - 1 - i] = static_cast<char16_t>(i < count ? digits[i] : '0');
+    line.append(reinterpret_cast<const QChar*>(field), width);
+}
+
+// The first character of the unit's decimal text: its sign, or its leading digit.
+QLatin1Char unitCharacter(int unit) {
+    if (unit < 0)
+        return QLatin1Char('-');
+    while (unit >= 10)
+        unit /= 10;
+    return QLatin1Char(static_cast<char>('0' + unit));
 }
 
 } // namespace
@@ -78,7 +89,7 @@ QString itemLine(const ItemRow& item) {
     appendText(line, item.itemNumber, 13, true);
     appendPadded(line, quantity < 0 ? -quantity : quantity, 3);
     line += quantity < 0 ? QLatin1Char('-') : QLatin1Char('+');
-    line += QString::number(item.unit).left(1);
+    line += unitCharacter(item.unit);
     appendPadded(line, item.discountPercent, 2);
     appendPadded(line, item.priceOverride, 5);
     return line;

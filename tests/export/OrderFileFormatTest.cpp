@@ -76,6 +76,8 @@ INSTANTIATE_TEST_SUITE_P(
                  "I1234567890123001+10000000"},
         ItemCase{"UnitIsTheFirstCharacterOfItsNumber", item(QStringLiteral("A"), 1, 12, 0, 0),
                  "IA            001+10000000"},
+        ItemCase{"NegativeUnitIsItsSign", item(QStringLiteral("A"), 1, -7, 0, 0),
+                 "IA            001+-0000000"},
         ItemCase{"DiscountKeepsLastTwoDigits", item(QStringLiteral("A"), 1, 1, 150, 0),
                  "IA            001+15000000"}),
     RowName());
