@@ -32,42 +32,59 @@ QString withSignPosition(qint64 value) {
 // The error number of a value the order file needs that the store holds as Null.
 constexpr int kInvalidUseOfNull = 94;
 
-// The calls to send, in natural order, read a group at a time: one read serves a group instead of one
-// read per call. Nothing changes them while the pass runs except the pass itself, which only marks calls
-// it has already taken; a wait for the host folder lets a person at the windows in, so the pass reads
-// them afresh after one (restart).
-class PendingCalls {
+} // namespace
+
+// The calls to send, in natural order, read a group at a time with their orders and items: one read
+// serves a group instead of three per call. Nothing changes them while the pass runs except the pass
+// itself, which only marks calls it has already taken; a wait for the host folder lets a person at the
+// windows in, so the pass reads them afresh after one (restart).
+class OrderExport::PendingCalls {
 public:
     PendingCalls(CallStore& store, Result& result) : m_store(store), m_result(result) {}
 
-    std::optional<CallRow> next() {
-        if (m_next == m_group.size()) {
-            m_group = m_store.pendingCalls(m_afterRowId, kCallsPerRead, &m_result);
+    // The next call; its orders and items stay valid until the next call is asked for.
+    std::optional<CallToSend> next() {
+        if (m_next == m_group.calls.size()) {
+            m_group = m_store.pendingGroup(m_afterRowId, kCallsPerRead, &m_result);
             m_next = 0;
-            if (m_group.empty())
+            m_nextOrder = 0;
+            m_nextItem = 0;
+            if (m_group.calls.empty())
                 return std::nullopt;
         }
-        CallRow& call = m_group[m_next++];
+        CallRow& call = m_group.calls[m_next++];
         m_afterRowId = call.rowId;
-        return std::move(call);
+        const std::span<const OrderRow> orders = runOf(call, m_group.orders, m_nextOrder);
+        const std::span<const ItemRow> items = runOf(call, m_group.items, m_nextItem);
+        return CallToSend{std::move(call), orders, items};
     }
 
     void restart() {
-        m_group.clear();
+        m_group = {};
         m_next = 0;
         m_afterRowId = 0;
     }
 
 private:
+    // The rows of call: the run at next, as the rows come in the calls' order.
+    template <typename Row>
+    static std::span<const Row> runOf(const CallRow& call, const std::vector<Row>& rows, std::size_t& next) {
+        const std::size_t first = next;
+        while (next < rows.size() && rows[next].source == call.source &&
+               rows[next].callNumber == call.callNumber)
+            ++next;
+        return std::span<const Row>(rows).subspan(first, next - first);
+    }
+
     static constexpr int kCallsPerRead = 50;
     CallStore& m_store;
     Result& m_result;
-    std::vector<CallRow> m_group;
+    PendingGroup m_group;
     std::size_t m_next = 0;
+    std::size_t m_nextOrder = 0;
+    std::size_t m_nextItem = 0;
     qint64 m_afterRowId = 0;
 };
-
-} // namespace
 
 OrderExport::OrderExport(AppContext& ctx, NetworkConnection& network)
     : m_ctx(ctx), m_network(network), m_recovery(*ctx.fs, ctx.programFolder) {}
@@ -193,14 +210,14 @@ Result OrderExport::runPass(PassEnd& end) {
     Result result;
     PendingCalls pending(*m_ctx.store, result);
     auto nextCall = [&] {
-        std::optional<CallRow> call = pending.next();
+        std::optional<CallToSend> call = pending.next();
         // A call whose earlier file may already be in the host folder waits until that is settled.
-        while (call && isUnsettled(*call))
+        while (call && isUnsettled(call->call))
             call = pending.next();
         return call;
     };
 
-    std::optional<CallRow> call = nextCall();
+    std::optional<CallToSend> call = nextCall();
     if (!result.ok())
         return Result::failure(result.code, result.message);
     if (call && !m_network.hostFolderExists()) {
@@ -434,13 +451,13 @@ Result OrderExport::writeHeldEntries() {
     return refused;
 }
 
-Result OrderExport::extractCall(const CallRow& call, PassEnd& end) {
+Result OrderExport::extractCall(const CallToSend& pending, PassEnd& end) {
+    const CallRow& call = pending.call;
     // The file is built before a number is taken: a call that cannot be sent uses up none.
     QByteArray bytes;
     if (call.numberOfOrders > 0) {
         QString nullValue;
-        if (Result error = buildCallFile(call, bytes, nullValue); !error.ok())
-            return error;
+        buildCallFile(pending, bytes, nullValue);
         if (!nullValue.isEmpty()) {
             // Never sent with a stand-in for a missing value: the call stays pending, the next goes on.
             return audit(AuditType::Error,
@@ -495,27 +512,20 @@ Result OrderExport::extractCall(const CallRow& call, PassEnd& end) {
     return markDelivered();
 }
 
-Result OrderExport::buildCallFile(const CallRow& call, QByteArray& bytes, QString& nullValue) {
+void OrderExport::buildCallFile(const CallToSend& pending, QByteArray& bytes, QString& nullValue) {
     const QDate today = m_ctx.clock->now().date();
-    Result result;
-    const std::vector<OrderRow> orders = m_ctx.store->ordersOfCall(call.source, call.callNumber, &result);
-    if (!result.ok())
-        return Result::failure(result.code, result.message);
-    // One read of the call's items; they come in order sequence, so each order takes its run of them.
-    const std::vector<ItemRow> items = m_ctx.store->itemsOfCall(call.source, call.callNumber, &result);
-    if (!result.ok())
-        return Result::failure(result.code, result.message);
-    bytes.reserve(qsizetype(orders.size()) * (OrderFileFormat::kHeaderLineWidth + 2) +
+    const std::span<const ItemRow> items = pending.items;
+    bytes.reserve(qsizetype(pending.orders.size()) * (OrderFileFormat::kHeaderLineWidth + 2) +
                   qsizetype(items.size()) * (OrderFileFormat::kItemLineWidth + 2));
     auto item = items.begin();
-    for (const OrderRow& order : orders) {
+    for (const OrderRow& order : pending.orders) {
         if (!order.nullColumns.isEmpty()) {
             nullValue = QStringLiteral("order %1 has no %2")
                             .arg(order.orderSeqNumber)
                             .arg(order.nullColumns.join(QLatin1String(", ")));
-            return Result::success();
+            return;
         }
-        bytes += OrderFileFormat::lineBytes(OrderFileFormat::headerLine(order, today));
+        OrderFileFormat::appendLineBytes(bytes, OrderFileFormat::headerLine(order, today));
         while (item != items.end() && item->orderSeqNumber < order.orderSeqNumber)
             ++item; // a line item whose order row is missing is not sent
         for (; item != items.end() && item->orderSeqNumber == order.orderSeqNumber; ++item) {
@@ -524,12 +534,11 @@ Result OrderExport::buildCallFile(const CallRow& call, QByteArray& bytes, QStrin
                                 .arg(order.orderSeqNumber)
                                 .arg(item->itemSeqNumber)
                                 .arg(item->nullColumns.join(QLatin1String(", ")));
-                return Result::success();
+                return;
             }
-            bytes += OrderFileFormat::lineBytes(OrderFileFormat::itemLine(*item));
+            OrderFileFormat::appendLineBytes(bytes, OrderFileFormat::itemLine(*item));
         }
     }
-    return Result::success();
 }
 
 Result OrderExport::deliver(const CallRow& call) {

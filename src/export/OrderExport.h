@@ -8,6 +8,7 @@
 #include <QString>
 #include <memory>
 #include <optional>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -42,6 +43,13 @@ private:
         QString rcvPath;
     };
     enum class PassEnd { Finished, Stopped };
+    // A call to send with its orders and their line items, as the read of its group gave them.
+    struct CallToSend {
+        CallRow call;
+        std::span<const OrderRow> orders;
+        std::span<const ItemRow> items; // by order, then item sequence number
+    };
+    class PendingCalls;
     using HeldEntries = std::vector<std::pair<AuditType, QString>>;
     // A call whose file is in the host folder (or which has none to send), waiting to be marked
     // extracted with the others delivered since the last mark.
@@ -59,9 +67,9 @@ private:
     void holdForUnsetHostFolder();
     Result runPass(PassEnd& end);
     // A call that cannot be written yet stays pending; end becomes Stopped when no number is free.
-    Result extractCall(const CallRow& call, PassEnd& end);
+    Result extractCall(const CallToSend& pending, PassEnd& end);
     // The file of the call, or in nullValue what the store holds as Null that the file needs.
-    Result buildCallFile(const CallRow& call, QByteArray& bytes, QString& nullValue);
+    void buildCallFile(const CallToSend& pending, QByteArray& bytes, QString& nullValue);
     Result deliver(const CallRow& call);
     // Marks the calls delivered since the last mark in one unit of work and blanks the rename record.
     // Calls are marked in groups because a unit of work per order file cost as much as the file; the

@@ -56,6 +56,22 @@ QLatin1Char unitCharacter(int unit) {
     return QLatin1Char(static_cast<char>('0' + unit));
 }
 
+// Appends the date as "yyMMdd". Digit by digit for the dates of this era: the general format was a
+// quarter of the time of a header line.
+void appendDate(QString& line, const QDate& date) {
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    date.getDate(&year, &month, &day);
+    if (!date.isValid() || year < 0) {
+        line += QLocale::c().toString(date, QStringLiteral("yyMMdd"));
+        return;
+    }
+    appendPadded(line, year % 100, 2);
+    appendPadded(line, month, 2);
+    appendPadded(line, day, 2);
+}
+
 } // namespace
 
 QString padNumber(qint64 value, int width) {
@@ -76,7 +92,7 @@ QString headerLine(const OrderRow& order, const QDate& written) {
     appendText(line, order.customer, 6);
     appendText(line, order.shipTo.value_or(QString()), 2);
     appendText(line, order.message, 23);
-    line += QLocale::c().toString(written, QStringLiteral("yyMMdd"));
+    appendDate(line, written);
     appendText(line, order.route, 6);
     return line;
 }
@@ -95,14 +111,21 @@ QString itemLine(const ItemRow& item) {
     return line;
 }
 
-QByteArray lineBytes(const QString& line) {
-    // Latin-1 as toLatin1() gives it ("?" for a character beyond it), with CR LF, in one allocation.
-    QByteArray bytes(line.size() + 2, Qt::Uninitialized);
-    char* out = bytes.data();
+void appendLineBytes(QByteArray& bytes, const QString& line) {
+    // Latin-1 as toLatin1() gives it ("?" for a character beyond it), with CR LF, written in place.
+    const qsizetype start = bytes.size();
+    bytes.resize(start + line.size() + 2);
+    char* out = bytes.data() + start;
     for (const QChar c : line)
         *out++ = c.unicode() < 0x100 ? static_cast<char>(c.unicode()) : '?';
     *out++ = '\r';
     *out = '\n';
+}
+
+QByteArray lineBytes(const QString& line) {
+    QByteArray bytes;
+    bytes.reserve(line.size() + 2);
+    appendLineBytes(bytes, line);
     return bytes;
 }
 

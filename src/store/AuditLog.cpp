@@ -60,7 +60,7 @@ Result AuditLog::writeAudit(const QDateTime& eventDnt, AuditType type, const QSt
         m_counter = 1;
 
     AuditRow row;
-    row.auditDnt = now.addMSecs(-ms); // whole seconds
+    row.auditDnt = wholeSecondOf(now, ms);
     row.eventDnt = eventDnt;
     row.type = auditTypeLetter(type);
     row.msg = trimmedMessage(msg);
@@ -70,6 +70,18 @@ Result AuditLog::writeAudit(const QDateTime& eventDnt, AuditType type, const QSt
     if (!stored.ok())
         reportRefusedEntry(row, stored);
     return stored;
+}
+
+QDateTime AuditLog::wholeSecondOf(const QDateTime& now, qint64 ms) {
+    const Qt::TimeSpec spec = now.timeSpec();
+    if (spec != Qt::LocalTime && spec != Qt::UTC)
+        return now.addMSecs(-ms);
+    const qint64 second = now.toMSecsSinceEpoch() - ms;
+    if (second != m_lastSecond || spec != m_lastWholeSecond.timeSpec() || !m_lastWholeSecond.isValid()) {
+        m_lastWholeSecond = now.addMSecs(-ms);
+        m_lastSecond = second;
+    }
+    return m_lastWholeSecond;
 }
 
 void AuditLog::reportRefusedEntry(const AuditRow& row, const Result& refusal) {

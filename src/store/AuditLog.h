@@ -33,11 +33,17 @@ public:
 
 private:
     static void reportRefusedEntry(const AuditRow& row, const Result& refusal);
+    // now without its milliseconds (ms of them).
+    QDateTime wholeSecondOf(const QDateTime& now, qint64 ms);
     CallStore& m_store;
     const Clock& m_clock;
     QChar m_runMode;
     QString m_instance; // the run mode as the Instance column holds it, made once
     int m_counter = 0;
+    // The whole second of the last entry: entries come many to a second, and making a local time's
+    // whole second anew cost more than writing the entry's text.
+    QDateTime m_lastWholeSecond;
+    qint64 m_lastSecond = 0; // its milliseconds since the epoch
 };
 
 } // namespace vrq

@@ -5,6 +5,8 @@
 #include "store/StoreAttempt.h"
 #include "store/StoreColumns.h"
 
+#include <string>
+
 namespace vrq {
 
 namespace {
@@ -52,6 +54,16 @@ constexpr TableColumn<ItemRow> kItemColumns[] = {
     orderFileColumn<&ItemRow::discountPercent>("DiscountPercent"),
     orderFileColumn<&ItemRow::priceOverride>("PriceOverride"),
 };
+
+// What follows the columns (of alias r) in a read of the rows of table that belong to the pending calls
+// of a row number range, bound as (after, last]: in the calls' natural order, then by sequence.
+std::string rowsOfPendingCalls(const char* table, const char* sequence) {
+    return std::string("FROM Calls c JOIN ") + table +
+           " r ON r.Source = c.Source AND r.CallNumber = c.CallNumber "
+           "WHERE c.ExtractedCall = 0 AND c.GoodCall = 1 AND c.Complete = 1 AND c.rowid > ? AND c.rowid <= ? "
+           "ORDER BY c.rowid, " +
+           sequence;
+}
 
 // An update of one row by its key: NotFound when no row has that key.
 Result changedOne(SQLite::Statement& st) {
@@ -210,13 +222,42 @@ Result CallStore::setCallComplete(int source, int callNumber, std::optional<bool
 
 // --- export ---------------------------------------------------------------------------------------
 
-std::vector<CallRow> CallStore::pendingCalls(qint64 afterRowId, int limit, Result* result) {
-    static const RowSelect select(kCallColumns, "FROM Calls WHERE ExtractedCall = 0 AND GoodCall = 1 "
-                                                "AND Complete = 1 AND rowid > ? ORDER BY rowid LIMIT ?");
+PendingGroup CallStore::pendingGroup(qint64 afterRowId, int limit, Result* result) {
+    static const RowSelect calls(kCallColumns, "FROM Calls WHERE ExtractedCall = 0 AND GoodCall = 1 "
+                                               "AND Complete = 1 AND rowid > ? ORDER BY rowid LIMIT ?");
+    static const RowSelect orders(kOrderColumns, rowsOfPendingCalls("Orders", "r.OrderSeqNumber"), "r.");
+    static const RowSelect items(
+        kItemColumns, rowsOfPendingCalls("OrderLineItems", "r.OrderSeqNumber, r.ItemSeqNumber"), "r.");
     return attempt(result, [&] {
-        Use st(prepared(select.sql()));
-        bindValues(*st, afterRowId, limit);
-        return select.all(*st);
+        // In one read transaction, so that the rows read belong to exactly the calls read: another
+        // process may complete calls in between.
+        const bool ownRead = !inTransaction();
+        if (ownRead)
+            runKept("BEGIN");
+        PendingGroup group;
+        try {
+            {
+                Use st(prepared(calls.sql()));
+                bindValues(*st, afterRowId, limit);
+                group.calls = calls.all(*st);
+            }
+            if (!group.calls.empty()) {
+                const qint64 lastRowId = group.calls.back().rowId;
+                Use readOrders(prepared(orders.sql()));
+                bindValues(*readOrders, afterRowId, lastRowId);
+                group.orders = orders.all(*readOrders);
+                Use readItems(prepared(items.sql()));
+                bindValues(*readItems, afterRowId, lastRowId);
+                group.items = items.all(*readItems);
+            }
+        } catch (...) {
+            if (ownRead)
+                bestEffort([&] { m_db->exec("ROLLBACK"); });
+            throw;
+        }
+        if (ownRead)
+            runKept("COMMIT");
+        return group;
     });
 }
 
@@ -245,16 +286,6 @@ std::optional<OrderRow> CallStore::findOrder(int source, int callNumber, int ord
         Use st(prepared(select.sql()));
         bindValues(*st, source, callNumber, orderSeqNumber);
         return select.first(*st);
-    });
-}
-
-std::vector<ItemRow> CallStore::itemsOfCall(int source, int callNumber, Result* result) {
-    static const RowSelect select(kItemColumns, "FROM OrderLineItems WHERE Source = ? AND CallNumber = ? "
-                                                "ORDER BY OrderSeqNumber, ItemSeqNumber");
-    return attempt(result, [&] {
-        Use st(prepared(select.sql()));
-        bindValues(*st, source, callNumber);
-        return select.all(*st);
     });
 }
 

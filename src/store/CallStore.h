@@ -93,15 +93,14 @@ public:
     Result setCallComplete(int source, int callNumber, std::optional<bool> goodCall = std::nullopt);
 
     // --- export ---------------------------------------------------------------------------------
-    // Up to limit calls after rowId (natural order) that are good, complete and not extracted.
-    std::vector<CallRow> pendingCalls(qint64 afterRowId, int limit, Result* result = nullptr);
+    // Up to limit calls after rowId (natural order) that are good, complete and not extracted, with
+    // their orders and line items: read together, as one state of the file.
+    PendingGroup pendingGroup(qint64 afterRowId, int limit, Result* result = nullptr);
     // How many calls are good, complete and not extracted: the calls still to be sent.
     int pendingCallCount(Result* result = nullptr);
     std::vector<OrderRow> ordersOfCall(int source, int callNumber, Result* result = nullptr);
     std::optional<OrderRow> findOrder(int source, int callNumber, int orderSeqNumber,
                                       Result* result = nullptr);
-    // Every line item of a call, by order and then by item sequence number.
-    std::vector<ItemRow> itemsOfCall(int source, int callNumber, Result* result = nullptr);
     std::vector<ItemRow> itemsOfOrder(int source, int callNumber, int orderSeqNumber,
                                       Result* result = nullptr);
     Result markExtracted(int source, int callNumber, const QString& fileName, const QDateTime& when);

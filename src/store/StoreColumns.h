@@ -30,12 +30,42 @@ namespace vrq {
 // date that form cannot hold (storeDateText then formats it the general way).
 bool storeDateChars(const QDateTime& dt, char (&text)[20]);
 
+// One value of the row a statement stands on, its type asked at most once: SQLiteCpp's Column asks the
+// engine at each question (isFloat, then isNull), which per value of every row read was as much as the
+// value. The type is asked before the value is read, so no conversion of the value can change it.
+class ColumnValue {
+public:
+    explicit ColumnValue(const SQLite::Column& column) : m_column(column) {}
+    bool isNull() const { return type() == SQLite::Null; }
+    bool isFloat() const { return type() == SQLite::FLOAT; }
+    int getInt() const { return m_column.getInt(); }
+    int64_t getInt64() const { return m_column.getInt64(); }
+    double getDouble() const { return m_column.getDouble(); }
+    const char* getText() const { return m_column.getText(); } // "" for Null
+    const char* getName() const { return m_column.getName(); }
+
+private:
+    int type() const {
+        if (!m_type)
+            m_type = m_column.getType();
+        return *m_type;
+    }
+    const SQLite::Column& m_column;
+    mutable std::optional<int> m_type;
+};
+
+inline QString textOf(const char* utf8) {
+    return QString::fromUtf8(utf8);
+}
 inline QString textOf(const SQLite::Column& c) {
-    return QString::fromUtf8(c.getText());
+    return textOf(c.getText());
+}
+inline QString textOf(const ColumnValue& c) {
+    return textOf(c.getText());
 }
 
 // A date column; Null gives an invalid date.
-inline QDateTime dateOf(const SQLite::Column& c) {
+inline QDateTime dateOf(const ColumnValue& c) {
     if (c.isNull())
         return {};
     return storeDateFromText(textOf(c));
@@ -43,7 +73,7 @@ inline QDateTime dateOf(const SQLite::Column& c) {
 
 // A number column as a 32-bit integer: a value with a fraction goes to the nearest whole number,
 // halves to the even neighbour; values beyond the range are held at its limits.
-inline int wholeNumberOf(const SQLite::Column& c) {
+inline int wholeNumberOf(const ColumnValue& c) {
     if (!c.isFloat())
         return static_cast<int>(std::clamp<int64_t>(c.getInt64(), INT32_MIN, INT32_MAX));
     const double rounded = std::nearbyint(c.getDouble()); // the default rounding mode: halves to even
@@ -52,22 +82,22 @@ inline int wholeNumberOf(const SQLite::Column& c) {
 }
 
 // A column into a member of the record types, by the member's type. Null leaves an optional empty.
-inline void readValue(int& value, const SQLite::Column& c) {
+inline void readValue(int& value, const ColumnValue& c) {
     value = c.getInt();
 }
-inline void readValue(qint64& value, const SQLite::Column& c) {
+inline void readValue(qint64& value, const ColumnValue& c) {
     value = c.getInt64();
 }
-inline void readValue(bool& value, const SQLite::Column& c) {
+inline void readValue(bool& value, const ColumnValue& c) {
     value = c.getInt() != 0;
 }
-inline void readValue(QString& value, const SQLite::Column& c) {
+inline void readValue(QString& value, const ColumnValue& c) {
     value = textOf(c);
 }
-inline void readValue(QDateTime& value, const SQLite::Column& c) {
+inline void readValue(QDateTime& value, const ColumnValue& c) {
     value = dateOf(c);
 }
-template <typename T> void readValue(std::optional<T>& value, const SQLite::Column& c) {
+template <typename T> void readValue(std::optional<T>& value, const ColumnValue& c) {
     if (c.isNull()) {
         value.reset();
         return;
@@ -137,7 +167,7 @@ template <typename... Values> void bindValues(SQLite::Statement& st, const Value
 // One column of a table as a record type holds it.
 template <typename Row> struct TableColumn {
     const char* name; // as the statements name it
-    void (*read)(Row& row, const SQLite::Column& value);
+    void (*read)(Row& row, const ColumnValue& value);
     void (*bind)(SQLite::Statement& st, int index, const Row& row); // nullptr: an insert leaves it out
 };
 
@@ -151,7 +181,7 @@ template <typename Row, typename Value> struct MemberPointer<Value Row::*> {
 template <auto member> using RowOf = typename MemberPointer<decltype(member)>::RowType;
 template <auto member> using ValueOf = typename MemberPointer<decltype(member)>::ValueType;
 
-template <auto member> void read(RowOf<member>& row, const SQLite::Column& value) {
+template <auto member> void read(RowOf<member>& row, const ColumnValue& value) {
     readValue(row.*member, value);
 }
 
@@ -159,13 +189,13 @@ template <auto member> void bind(SQLite::Statement& st, int index, const RowOf<m
     bindValue(st, index, row.*member);
 }
 
-template <auto member> void readForOrderFile(RowOf<member>& row, const SQLite::Column& value) {
+template <auto member> void readForOrderFile(RowOf<member>& row, const ColumnValue& value) {
+    if (value.isNull())
+        row.nullColumns.append(QString::fromUtf8(value.getName()));
     if constexpr (std::is_same_v<ValueOf<member>, int>)
         row.*member = wholeNumberOf(value);
     else
         readValue(row.*member, value);
-    if (value.isNull())
-        row.nullColumns.append(QString::fromUtf8(value.getName()));
 }
 
 } // namespace detail
@@ -190,12 +220,16 @@ template <auto member> constexpr TableColumn<detail::RowOf<member>> orderFileCol
 // "SELECT <the columns> <rest>", and the rows of such a statement read by the same columns.
 template <typename Row> class RowSelect {
 public:
-    // rest follows the column list, e.g. "FROM Calls WHERE Source = ?".
-    RowSelect(std::span<const TableColumn<Row>> columns, std::string_view rest) : m_columns(columns) {
+    // rest follows the column list, e.g. "FROM Calls WHERE Source = ?"; qualifier goes before each
+    // column's name (a table's alias with its dot, when rest joins tables).
+    RowSelect(std::span<const TableColumn<Row>> columns, std::string_view rest,
+              std::string_view qualifier = {})
+        : m_columns(columns) {
         m_sql = "SELECT ";
         for (const TableColumn<Row>& c : m_columns) {
             if (&c != &m_columns.front())
                 m_sql += ", ";
+            m_sql += qualifier;
             m_sql += c.name;
         }
         m_sql += ' ';
@@ -208,8 +242,10 @@ public:
     // The row the statement stands on.
     Row read(SQLite::Statement& st) const {
         Row row;
-        for (int i = 0; i < static_cast<int>(m_columns.size()); ++i)
-            m_columns[i].read(row, st.getColumn(i));
+        for (int i = 0; i < static_cast<int>(m_columns.size()); ++i) {
+            const SQLite::Column column = st.getColumn(i);
+            m_columns[i].read(row, ColumnValue(column));
+        }
         return row;
     }
 
@@ -235,6 +271,8 @@ private:
 
 template <typename Row, std::size_t N>
 RowSelect(const TableColumn<Row> (&)[N], std::string_view) -> RowSelect<Row>;
+template <typename Row, std::size_t N>
+RowSelect(const TableColumn<Row> (&)[N], std::string_view, std::string_view) -> RowSelect<Row>;
 
 // "INSERT INTO <table> (<the written columns>) VALUES (?, ...)", and a row bound to it by the same columns.
 template <typename Row> class RowInsert {

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <vector>
 
 namespace vrq {
 
@@ -60,6 +61,14 @@ struct ItemRow {
     int priceOverride = 0;
     // The columns of the order file read as Null: their values above are mere stand-ins.
     QStringList nullColumns;
+};
+
+// Calls to send with their orders and line items, each list in the calls' natural order, the orders by
+// sequence number and the items by order and then item sequence number.
+struct PendingGroup {
+    std::vector<CallRow> calls;
+    std::vector<OrderRow> orders;
+    std::vector<ItemRow> items;
 };
 
 struct AuditRow {

@@ -45,6 +45,16 @@ INSTANTIATE_TEST_SUITE_P(
                                  "HSP01    C1    0212345678901234567890123260310RT9   "}),
     RowName());
 
+TEST(HeaderLineDateTest, WrittenDateIsYearMonthDayOfTwoDigitsEach) {
+    const OrderRow plain = order(QStringLiteral("C1"), QStringLiteral("02"), QString());
+    for (const auto& [date, expected] :
+         {std::pair{QDate(2026, 3, 10), "260310"}, std::pair{QDate(2005, 12, 1), "051201"},
+          std::pair{QDate(2100, 1, 31), "000131"}}) {
+        SCOPED_TRACE(expected);
+        EXPECT_EQ(headerLine(plain, date).mid(40, 6), QLatin1String(expected));
+    }
+}
+
 ItemRow item(const QString& number, int quantity, int unit, int discount, int price) {
     return {0, 0, 0, 0, number, quantity, unit, discount, price, {}};
 }

@@ -101,4 +101,49 @@ TEST_F(CallStoreRowsTest, FailuresKeepTheEngineCodesAndTheDuplicateKeyText) {
     EXPECT_EQ(store->setExtracted(0, 17, true).message, QStringLiteral("no such table: Calls"));
 }
 
+// The export reads its calls a group at a time with their orders and items: only pending calls after
+// the given row, up to the limit, in natural order (not key order), each with its own rows in sequence.
+TEST(PendingGroupTest, HoldsThePendingCallsOfTheRangeWithTheirRowsInCallOrder) {
+    test::ProgramFixture f;
+    auto addCallWithRows = [&](int source, int number, int orders, bool good, bool complete, bool extracted) {
+        f.addCall(source, number, orders, good, complete, extracted);
+        for (int o = orders; o >= 1; --o) { // stored out of sequence
+            f.addOrder(source, number, o);
+            f.addItem(source, number, o, 2);
+            f.addItem(source, number, o, 1);
+        }
+    };
+    addCallWithRows(0, 30, 2, true, true, false);
+    addCallWithRows(0, 10, 1, true, false, false); // not complete
+    addCallWithRows(0, 5, 1, true, true, true);    // sent
+    addCallWithRows(0, 7, 1, false, true, false);  // bad
+    addCallWithRows(1, 20, 1, true, true, false);
+    addCallWithRows(0, 40, 1, true, true, false);
+
+    auto keys = [](const auto& rows) {
+        QStringList texts;
+        for (const auto& row : rows) {
+            QString text = u"%1/%2"_s.arg(row.source).arg(row.callNumber);
+            if constexpr (requires { row.orderSeqNumber; })
+                text += u"/%1"_s.arg(row.orderSeqNumber);
+            if constexpr (requires { row.itemSeqNumber; })
+                text += u"/%1"_s.arg(row.itemSeqNumber);
+            texts.append(text);
+        }
+        return texts.join(u' ');
+    };
+    Result read;
+    const PendingGroup first = f.store->pendingGroup(0, 2, &read);
+    ASSERT_TRUE(read.ok()) << read.message.toStdString();
+    EXPECT_EQ(keys(first.calls), u"0/30 1/20"_s);
+    EXPECT_EQ(keys(first.orders), u"0/30/1 0/30/2 1/20/1"_s);
+    EXPECT_EQ(keys(first.items), u"0/30/1/1 0/30/1/2 0/30/2/1 0/30/2/2 1/20/1/1 1/20/1/2"_s);
+
+    const PendingGroup rest = f.store->pendingGroup(first.calls.back().rowId, 50);
+    EXPECT_EQ(keys(rest.calls), u"0/40"_s);
+    EXPECT_EQ(keys(rest.orders), u"0/40/1"_s);
+    EXPECT_EQ(keys(rest.items), u"0/40/1/1 0/40/1/2"_s);
+    EXPECT_TRUE(f.store->pendingGroup(rest.calls.back().rowId, 50).calls.empty());
+}
+
 } // namespace
