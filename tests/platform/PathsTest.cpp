@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace vrq;
 
 namespace {
@@ -18,9 +20,9 @@ void touch(const QString& path, const QByteArray& bytes = "x") {
 class PathsTest : public ::testing::Test {
 protected:
     QTemporaryDir dir;
-    QString home = dir.filePath(QStringLiteral("home"));
-    QString mapped = dir.filePath(QStringLiteral("mnt/qx7"));
-    PathResolver paths{home, {{QLatin1Char('I'), mapped}}};
+    QString home = dir.filePath(u"home"_s);
+    QString mapped = dir.filePath(u"mnt/qx7"_s);
+    PathResolver paths{home, {{u'I', mapped}}};
 };
 
 struct ResolveCase {
@@ -46,28 +48,26 @@ TEST_F(PathsTest, DrivePathsResolveThroughTheDriveMap) {
 }
 
 TEST_F(PathsTest, ComponentsMatchWithoutRegardToCase) {
-    touch(home + QStringLiteral("/drives/C/ZIR32/DCS/DataBin.Dat"));
-    EXPECT_EQ(paths.resolve(QStringLiteral("c:\\zir32\\dcs\\databin.dat")),
-              home + QStringLiteral("/drives/C/ZIR32/DCS/DataBin.Dat"));
+    touch(home + u"/drives/C/ZIR32/DCS/DataBin.Dat"_s);
+    EXPECT_EQ(paths.resolve(u"c:\\zir32\\dcs\\databin.dat"_s), home + u"/drives/C/ZIR32/DCS/DataBin.Dat"_s);
 }
 
 TEST_F(PathsTest, ComponentsBelowAMissingFolderStayAsWrittenUntilAPathGoesBackUp) {
-    touch(home + QStringLiteral("/drives/C/ZIR32/DCS/DataBin.Dat"));
-    EXPECT_EQ(paths.resolve(QStringLiteral("c:\\gone\\zir32\\dcs")),
-              home + QStringLiteral("/drives/C/gone/zir32/dcs"));
-    EXPECT_EQ(paths.resolve(QStringLiteral("c:\\gone\\deeper\\..\\..\\zir32\\dcs\\databin.dat")),
-              home + QStringLiteral("/drives/C/ZIR32/DCS/DataBin.Dat"));
+    touch(home + u"/drives/C/ZIR32/DCS/DataBin.Dat"_s);
+    EXPECT_EQ(paths.resolve(u"c:\\gone\\zir32\\dcs"_s), home + u"/drives/C/gone/zir32/dcs"_s);
+    EXPECT_EQ(paths.resolve(u"c:\\gone\\deeper\\..\\..\\zir32\\dcs\\databin.dat"_s),
+              home + u"/drives/C/ZIR32/DCS/DataBin.Dat"_s);
 }
 
 TEST_F(PathsTest, SeparatorsFollowThePathKind) {
-    EXPECT_EQ(PathResolver::withTrailingSeparator(QStringLiteral("C:\\WBZ")), QStringLiteral("C:\\WBZ\\"));
-    EXPECT_EQ(PathResolver::withTrailingSeparator(QStringLiteral("/srv/wbz")), QStringLiteral("/srv/wbz/"));
+    EXPECT_EQ(PathResolver::withTrailingSeparator(u"C:\\WBZ"_s), u"C:\\WBZ\\"_s);
+    EXPECT_EQ(PathResolver::withTrailingSeparator(u"/srv/wbz"_s), u"/srv/wbz/"_s);
 }
 
 TEST(FileSystemTest, RenameNeverReplacesAnExistingFile) {
     QTemporaryDir dir;
-    const QString from = dir.filePath(QStringLiteral("QX710042.Tmp"));
-    const QString to = dir.filePath(QStringLiteral("QX710042.Rcv"));
+    const QString from = dir.filePath(u"QX710042.Tmp"_s);
+    const QString to = dir.filePath(u"QX710042.Rcv"_s);
     touch(from, "new");
     touch(to, "waiting for the host");
     FileSystem& fs = realFileSystem();

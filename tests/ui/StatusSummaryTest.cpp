@@ -3,11 +3,13 @@
 #include "ui/StatusSummary.h"
 #include "ui/StatusTray.h"
 
+using namespace Qt::StringLiterals;
+
 namespace vrq::test {
 namespace {
 
 const QDateTime kNow(QDate(2026, 3, 10), QTime(14, 30));
-const QString kFolder = QStringLiteral("I:\\QX7Com\\");
+const QString kFolder = u"I:\\QX7Com\\"_s;
 
 // Orders flowing (an intake at 14:05, an export at 14:06) unless the host folder is away since a time, the
 // purge fails, DataBin.Dat cannot be opened or the host folder is not set.
@@ -43,14 +45,14 @@ protected:
 TEST_P(StatusSummaryTest, StatusLineAndTrayTellTheState) {
     const SummaryCase& c = GetParam();
     const StatusSummary summary(c.status, {c.good, c.bad}, kNow);
-    const QString toolTip = QStringLiteral("VRQToQX7: ") + QString::fromUtf8(c.toolTip);
+    const QString toolTip = u"VRQToQX7: "_s + QString::fromUtf8(c.toolTip);
     EXPECT_EQ(summary.state(), c.state);
-    EXPECT_EQ(summary.lineText(),
-              QStringLiteral("Today: %1 good, %2 bad. Last intake 14:05. Last export 14:06.\nHost folder ")
-                      .arg(c.good)
-                      .arg(c.bad) +
-                  (c.status.hostFolder.isEmpty() ? QString() : c.status.hostFolder + QLatin1Char(' ')) +
-                  QString::fromUtf8(c.lineEnd));
+    EXPECT_EQ(
+        summary.lineText(),
+        u"Today: %1 good, %2 bad. Last intake 14:05. Last export 14:06.\nHost folder "_s.arg(c.good).arg(
+            c.bad) +
+            (c.status.hostFolder.isEmpty() ? QString() : c.status.hostFolder + u' ') +
+            QString::fromUtf8(c.lineEnd));
     EXPECT_EQ(summary.trayToolTip(), toolTip);
 
     StatusTray tray;
@@ -97,7 +99,7 @@ TEST_P(StatusNotices, TellWhatChanged) {
     for (const StatusNotice& notice : noticesBetween(StatusSummary(c.before, c.countsBefore, kNow),
                                                      StatusSummary(c.after, c.countsAfter, c.afterNow)))
         titles << notice.title;
-    EXPECT_EQ(titles.join(QLatin1Char('|')), QString::fromUtf8(c.titles));
+    EXPECT_EQ(titles.join(u'|'), QString::fromUtf8(c.titles));
 }
 
 const QDateTime kLost(QDate(2026, 3, 10), QTime(14, 10));
