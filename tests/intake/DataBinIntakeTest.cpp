@@ -324,14 +324,12 @@ private:
 TEST_F(DataBinIntakeTest, AGeneratedMixMatchesItsTruthAndEveryStatusChangeFindsTheCountsAlike) {
     DayCountingUserInterface ui(env);
     env.ctx.ui = &ui;
-    DataBinOptions options;
-    options.calls = 40;
-    options.badEvery = 3;
-    options.nullEvery = 7;
-    options.duplicateEvery = 9;
-    options.malformedEvery = 5;
-    options.truncateLast = true;
-    const auto truth = writeGenerated(options);
+    const auto truth = writeGenerated({.calls = 40,
+                                       .badEvery = 3,
+                                       .nullEvery = 7,
+                                       .duplicateEvery = 9,
+                                       .malformedEvery = 5,
+                                       .truncateLast = true});
     intake.run();
     expectStoreMatchesTruth(*env.store, truth);
     EXPECT_FALSE(QFile::exists(env.dataBinFile()));
@@ -356,10 +354,7 @@ class CrashTest : public DataBinIntakeTest, public ::testing::WithParamInterface
 struct Crash {};
 
 TEST_P(CrashTest, NothingIsLostOrDoubled) {
-    DataBinOptions options;
-    options.calls = CallFraming::kCallsPerGroup * 2 + 10;
-    options.badEvery = 4;
-    const auto truth = writeGenerated(options);
+    const auto truth = writeGenerated({.calls = CallFraming::kCallsPerGroup * 2 + 10, .badEvery = 4});
     const int crashingCall = CallFraming::kCallsPerGroup + 3; // in the second group
     auto crash = [&](int callNumber) {
         if (callNumber == crashingCall)
@@ -388,15 +383,10 @@ INSTANTIATE_TEST_SUITE_P(Points, CrashTest,
                          test::RowName());
 
 TEST_F(DataBinIntakeTest, AFileThatGrewDuringThePassStaysAndIsFinishedNextPass) {
-    DataBinOptions options;
-    options.calls = 3;
-    auto truth = writeGenerated(options);
-    DataBinOptions more = options;
-    more.headerless = true;
-    more.firstCallNumber = 4;
-    more.calls = 2;
+    auto truth = writeGenerated({.calls = 3});
     std::vector<CallTruth> moreTruth;
-    const QByteArray appended = generateDataBin(more, &moreTruth);
+    const QByteArray appended =
+        generateDataBin({.calls = 2, .headerless = true, .firstCallNumber = 4}, &moreTruth);
     intake.framing().hooks.afterCommit = [&](int callNumber) {
         if (callNumber == 2) {
             QFile f(env.dataBinFile());

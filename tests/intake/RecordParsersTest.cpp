@@ -56,15 +56,13 @@ class DialectTest : public IntakeTest, public ::testing::WithParamInterface<Dial
 TEST_P(DialectTest, GeneratedCallsGiveTheirRows) {
     const DialectCase& c = GetParam();
     env.ctx.settings.DataBinFormat = qint16(dataBinFormatFor(c.dialect));
-    DataBinOptions options;
-    options.dialect = c.dialect;
-    options.calls = 12;
-    options.ordersPerCall = c.orders;
-    options.itemsPerOrder = c.items;
-    options.badEvery = 4;
-    options.malformedEvery = 5;
-    options.seed = 7;
-    const auto truth = writeGenerated(options);
+    const auto truth = writeGenerated({.calls = 12,
+                                       .ordersPerCall = c.orders,
+                                       .itemsPerOrder = c.items,
+                                       .seed = 7,
+                                       .dialect = c.dialect,
+                                       .badEvery = 4,
+                                       .malformedEvery = 5});
     intake.run();
     expectStoreMatchesTruth(*env.store, truth);
     expectEveryOrderFileValuePresent(*env.store);

@@ -1,5 +1,5 @@
 #include "shell/BatchRunner.h"
-#include "support/ProgramFixture.h"
+#include "support/IntakeFixture.h"
 #include "support/TestNames.h"
 #include "testdata/DataBinGenerator.h"
 
@@ -9,18 +9,9 @@ using namespace Qt::StringLiterals;
 
 using namespace vrq;
 using namespace vrq::testdata;
+using vrq::test::makeCall;
 
 namespace {
-
-QByteArray call(int number, const QByteArray& data, char goodFlag = 'Y') {
-    HeaderFields fields;
-    fields.callNumber = number;
-    fields.dataLength = int(data.size());
-    fields.goodFlag = goodFlag;
-    if (goodFlag != 'Y')
-        fields.statusText = statusTextFor(3);
-    return callHeaderBlock(fields) + data;
-}
 
 const QByteArray kGoodData = "&S123456&C12345678&I1234567890123&Q012+&";
 const QByteArray kShortQuantity = "&S123456&C12345678&I1234567890123&Q12+&";
@@ -62,16 +53,17 @@ TEST_P(CommandLineFileTest, ResultIsThatOfTheLastCallAndNothingIsStored) {
 
 INSTANTIATE_TEST_SUITE_P(
     Files, CommandLineFileTest,
-    ::testing::Values(BatchCase{"failingCallThenAPassingOne",
-                                call(1, kShortQuantity) + call(2, kGoodData),
-                                true,
-                                {u"ProcessGoodCall: Call # 1 was determined to be bad (Quantity)."_s}},
-                      BatchCase{"noFinalAmpersand",
-                                call(1, kNoFinalAmpersand),
-                                false,
-                                {u"ProcessGoodCall: Call # 1 was determined to be bad (End &)."_s}},
-                      BatchCase{"upstreamBadFlagIsTestedAsGood", call(1, kGoodData, 'N'), true, {}},
-                      BatchCase{"callAlreadyStored", call(1, kShortQuantity), true, {}, true}),
+    ::testing::Values(
+        BatchCase{"failingCallThenAPassingOne",
+                  makeCall(1, kShortQuantity) + makeCall(2, kGoodData),
+                  true,
+                  {u"ProcessGoodCall: Call # 1 was determined to be bad (Quantity)."_s}},
+        BatchCase{"noFinalAmpersand",
+                  makeCall(1, kNoFinalAmpersand),
+                  false,
+                  {u"ProcessGoodCall: Call # 1 was determined to be bad (End &)."_s}},
+        BatchCase{"upstreamBadFlagIsTestedAsGood", makeCall(1, kGoodData, 'N', statusTextFor(3)), true, {}},
+        BatchCase{"callAlreadyStored", makeCall(1, kShortQuantity), true, {}, true}),
     test::RowName());
 
 } // namespace

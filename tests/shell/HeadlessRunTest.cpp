@@ -1,7 +1,7 @@
 // The built program run as cron, a service manager or a script runs it: what it prints and the exit code.
 #include "ReliabilitySupport.h"
 #include "store/CallStore.h"
-#include "support/ProgramFixture.h"
+#include "support/IntakeFixture.h"
 #include "support/TestNames.h"
 #include "testdata/DataBinGenerator.h"
 
@@ -58,11 +58,9 @@ class OnceSummaryTest : public ::testing::TestWithParam<OnceCase> {};
 TEST_P(OnceSummaryTest, OneLineOnStdoutAndAnExitCodeThatTellsWhetherOrdersFlow) {
     const OnceCase& c = GetParam();
     Sandbox sandbox(Sandbox::Options{.enableFiles = true});
-    testdata::DataBinOptions options;
-    options.calls = 6;
-    options.badEvery = 3;
     QString error;
-    ASSERT_TRUE(testdata::writeDataBin(sandbox.dataBin(), options, nullptr, &error)) << error.toStdString();
+    ASSERT_TRUE(testdata::writeDataBin(sandbox.dataBin(), {.calls = 6, .badEvery = 3}, nullptr, &error))
+        << error.toStdString();
     ASSERT_TRUE(c.trouble != Trouble::HostAway || sandbox.hideHost());
     ASSERT_TRUE(c.trouble != Trouble::ScannedFolderMissing ||
                 QDir(sandbox.scannedFolder()).removeRecursively());
@@ -108,13 +106,6 @@ struct BatchCase {
 
 class BatchRunTest : public ::testing::TestWithParam<BatchCase> {};
 
-QByteArray callOf(int number, const QByteArray& data) {
-    testdata::HeaderFields fields;
-    fields.callNumber = number;
-    fields.dataLength = int(data.size());
-    return testdata::callHeaderBlock(fields) + data;
-}
-
 TEST_P(BatchRunTest, TheFileIsFoundAndAFailureSaysWhichCallAndField) {
     const BatchCase& c = GetParam();
     Sandbox sandbox(Sandbox::Options{});
@@ -122,8 +113,9 @@ TEST_P(BatchRunTest, TheFileIsFoundAndAFailureSaysWhichCallAndField) {
     ASSERT_TRUE(in.mkpath(u"."_s));
     const QByteArray quantity = c.lastCallShort ? "&Q12+&" : "&Q012+&";
     ASSERT_TRUE(test::ProgramFixture::writeFile(
-        in.filePath(u"my calls.dat"_s), callOf(1, "&S123456&C12345678&I1234567890123&Q012+&") +
-                                            callOf(2, "&S123456&C12345678&I1234567890123" + quantity)));
+        in.filePath(u"my calls.dat"_s),
+        test::makeCall(1, "&S123456&C12345678&I1234567890123&Q012+&") +
+            test::makeCall(2, "&S123456&C12345678&I1234567890123" + quantity)));
     ASSERT_TRUE(test::ProgramFixture::writeFile(in.filePath(u"no calls.txt"_s), QByteArray(600, 'x')));
 
     const ProgramRun run = runProgram(sandbox, {u"check"_s, QString::fromUtf8(c.file)});

@@ -15,14 +15,13 @@ using namespace Qt::StringLiterals;
 // One call: its header block and record data.
 inline QByteArray makeCall(int callNumber, const QByteArray& data, char flag = 'Y',
                            const QString& status = {}, const QString& dateTime = u"20261205081500"_s) {
-    testdata::HeaderFields h;
-    h.callNumber = callNumber;
-    h.lineNumber = 3;
-    h.dateTime = dateTime;
-    h.dataLength = int(data.size());
-    h.goodFlag = flag;
-    h.statusText = status;
-    return testdata::callHeaderBlock(h) + data;
+    return testdata::callHeaderBlock({.lineNumber = 3,
+                                      .callNumber = callNumber,
+                                      .dateTime = dateTime,
+                                      .dataLength = int(data.size()),
+                                      .goodFlag = flag,
+                                      .statusText = status}) +
+           data;
 }
 
 // An installation with the DataBin intake of one run.
