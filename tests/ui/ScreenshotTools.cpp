@@ -50,10 +50,7 @@ TEST_F(CallsWindowTools, DISABLED_SaveScreenshot) {
     status.hostFolder = u"I:\\QX7Com\\"_s;
     status.lastIntake = start.addSecs(24 * 1260);
     status.lastExport = start.addSecs(16 * 1260 + 60);
-    DayCallCounts today;
-    today.good = 21;
-    today.bad = 3;
-    w.showStatus(StatusSummary(status, today, QDateTime(QDate(2010, 3, 7), QTime(17, 0))));
+    w.showStatus(StatusSummary(status, DayCallCounts{21, 3}, QDateTime(QDate(2010, 3, 7), QTime(17, 0))));
     saveShot(w, u"calls-window.png"_s);
 }
 

@@ -15,14 +15,12 @@ const QString kFolder = u"I:\\QX7Com\\"_s;
 // purge fails, DataBin.Dat cannot be opened or the host folder is not set.
 RunStatus flowing(const QDateTime& awaySince = {}, const char* purgeError = "", const char* dataBinError = "",
                   const QString& hostFolder = kFolder) {
-    RunStatus status;
-    status.hostFolder = hostFolder;
-    status.lastIntake = QDateTime(kNow.date(), QTime(14, 5));
-    status.lastExport = QDateTime(kNow.date(), QTime(14, 6));
-    status.hostAwaySince = awaySince;
-    status.purgeError = QString::fromUtf8(purgeError);
-    status.dataBinError = QString::fromUtf8(dataBinError);
-    return status;
+    return {.lastIntake = QDateTime(kNow.date(), QTime(14, 5)),
+            .lastExport = QDateTime(kNow.date(), QTime(14, 6)),
+            .hostFolder = hostFolder,
+            .hostAwaySince = awaySince,
+            .purgeError = QString::fromUtf8(purgeError),
+            .dataBinError = QString::fromUtf8(dataBinError)};
 }
 
 // The status line after the day's counts and times, and the tray tip after "VRQToQX7: ".
@@ -111,13 +109,8 @@ INSTANTIATE_TEST_SUITE_P(
         NoticeCase{"HostLost", flowing(), {}, flowing(kLost), {}, kNow, "Host folder lost"},
         NoticeCase{"StillAway", flowing(kLost), {}, flowing(kLost), {}, kNow, ""},
         NoticeCase{"HostBack", flowing(kLost), {}, flowing(), {}, kNow, "Host folder back"},
-        NoticeCase{"DataBinCannotBeOpened",
-                   flowing(),
-                   {},
-                   flowing({}, "", "Permission denied"),
-                   {},
-                   kNow,
-                   "Calls wait"},
+        NoticeCase{"DataBinCannotBeOpened", flowing(), DayCallCounts(), flowing({}, "", "Permission denied"),
+                   DayCallCounts(), kNow, "Calls wait"},
         NoticeCase{"BadCallArrived", flowing(), {2, 0}, flowing(), {3, 1}, kNow, "Bad call"},
         NoticeCase{
             "NextDayCountsFromNothing", flowing(), {0, 5}, flowing(), {0, 1}, kNow.addDays(1), "Bad call"}),
