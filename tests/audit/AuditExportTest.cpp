@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace vrq;
 using namespace vrq::test;
 
@@ -18,17 +20,17 @@ QDateTime at(int day, int hour, int minute, int second = 0) {
     return QDateTime(QDate(2026, 3, day), QTime(hour, minute, second));
 }
 
-AuditRow entry(const QDateTime& audited, const char* type, const QString& msg = QStringLiteral("m"),
+AuditRow entry(const QDateTime& audited, const char* type, const QString& msg = u"m"_s,
                QDateTime event = QDateTime()) {
-    return {audited, event.isValid() ? event : audited, QLatin1String(type), msg, 1, QStringLiteral("F")};
+    return {audited, event.isValid() ? event : audited, QLatin1String(type), msg, 1, u"F"_s};
 }
 
 class AuditExportTest : public ::testing::Test {
 protected:
     void add(const AuditRow& row) { ASSERT_TRUE(f.store->insertAudit(row).ok()); }
     Result save() { return AuditExport(f.ctx, network).saveAuditsToFile(); }
-    QByteArray exportFile() const { return f.hostFileBytes(QStringLiteral("VRQtoQX7.Aud")); }
-    QByteArray statusFile() const { return f.hostFileBytes(QStringLiteral("VRQtoQX7.Sts")); }
+    QByteArray exportFile() const { return f.hostFileBytes(u"VRQtoQX7.Aud"_s); }
+    QByteArray statusFile() const { return f.hostFileBytes(u"VRQtoQX7.Sts"_s); }
 
     ProgramFixture f;
     NetworkConnection network{f.ctx};
@@ -55,35 +57,32 @@ AuditRow fullRow(const QString& msg, qint64 seq = 345012) {
 }
 
 AuditRow legacyRow() {
-    AuditRow row = entry(at(10, 8, 0, 1), "I", QStringLiteral("old"));
+    AuditRow row = entry(at(10, 8, 0, 1), "I", u"old"_s);
     row.seq.reset();
     row.instance.reset();
     return row;
 }
 
-const QString kFullMessage = QString(149, QLatin1Char('x')) + QLatin1Char('Z');
+const QString kFullMessage = QString(149, u'x') + u'Z';
 
-INSTANTIATE_TEST_SUITE_P(Rows, AuditExportLineTest,
-                         ::testing::Values(
-                             // 150 characters of message fill columns 44 to 193; 194 to 200 stay blank.
-                             LineCase{"FullMessage", fullRow(kFullMessage),
-                                      QStringLiteral("20260310 14:07:30.345 F 012 20260309235958G") +
-                                          kFullMessage + QString(7, QLatin1Char(' '))},
-                             LineCase{"ShortMessageIsPadded", fullRow(QStringLiteral("Hi")),
-                                      QStringLiteral("20260310 14:07:30.345 F 012 20260309235958GHi") +
-                                          QString(155, QLatin1Char(' '))},
-                             LineCase{"SmallSeqHasLeadingZeros", fullRow(QStringLiteral("a"), 7),
-                                      QStringLiteral("20260310 14:07:30.000 F 007 20260309235958Ga") +
-                                          QString(156, QLatin1Char(' '))},
-                             LineCase{"RowOlderThanSeqAndInstance", legacyRow(),
-                                      QStringLiteral("20260310 08:00:01.    -     20260310080001Iold") +
-                                          QString(154, QLatin1Char(' '))}),
-                         RowName());
+INSTANTIATE_TEST_SUITE_P(
+    Rows, AuditExportLineTest,
+    ::testing::Values(
+        // 150 characters of message fill columns 44 to 193; 194 to 200 stay blank.
+        LineCase{"FullMessage", fullRow(kFullMessage),
+                 u"20260310 14:07:30.345 F 012 20260309235958G"_s + kFullMessage + QString(7, u' ')},
+        LineCase{"ShortMessageIsPadded", fullRow(u"Hi"_s),
+                 u"20260310 14:07:30.345 F 012 20260309235958GHi"_s + QString(155, u' ')},
+        LineCase{"SmallSeqHasLeadingZeros", fullRow(u"a"_s, 7),
+                 u"20260310 14:07:30.000 F 007 20260309235958Ga"_s + QString(156, u' ')},
+        LineCase{"RowOlderThanSeqAndInstance", legacyRow(),
+                 u"20260310 08:00:01.    -     20260310080001Iold"_s + QString(154, u' ')}),
+    RowName());
 
 TEST_F(AuditExportTest, WritesEveryTypedRowOldestFirstAndTwoRunsGiveTheSameFiles) {
     add(entry(at(10, 9, 0), "X"));
     add(entry(at(10, 8, 0), "G"));
-    add(entry(at(10, 8, 30), "", QStringLiteral("untyped")));
+    add(entry(at(10, 8, 30), "", u"untyped"_s));
     ASSERT_TRUE(save().ok());
     const QByteArray first = exportFile();
     ASSERT_EQ(first.size(), 2 * 202);
@@ -124,9 +123,8 @@ INSTANTIATE_TEST_SUITE_P(
         StatusCase{"OnlyInformationGivesAnEmptyFile", {entry(at(8, 8, 0), "I"), entry(at(8, 9, 0), "X")}, ""},
         // A call saved just after midnight carries the previous day's call time: a run of its own.
         StatusCase{"CallSavedAfterMidnightStartsANewRun",
-                   {entry(at(9, 23, 50), "G"),
-                    entry(at(10, 0, 1), "B", QStringLiteral("late"), at(9, 23, 59)), entry(at(10, 0, 2), "G"),
-                    entry(at(10, 0, 3), "G", QStringLiteral("late"), at(9, 23, 58))},
+                   {entry(at(9, 23, 50), "G"), entry(at(10, 0, 1), "B", u"late"_s, at(9, 23, 59)),
+                    entry(at(10, 0, 2), "G"), entry(at(10, 0, 3), "G", u"late"_s, at(9, 23, 58))},
                    "03/09/2026   1  Good    1  Bad    50  % Success\r\n"
                    "03/10/2026   1  Good    0  Bad    100  % Success\r\n"
                    "03/09/2026   1  Good    0  Bad    100  % Success\r\n"}),
@@ -137,11 +135,11 @@ TEST_F(AuditExportTest, ARefusedReconnectionEntryIsHandedToTheCaller) {
     add(entry(at(10, 8, 0), "G"));
     f.loseHostFolder();
     f.drives.onConnected = [this] { f.restoreHostFolder(); };
-    f.failAuditEntries(QStringLiteral("Network connection established."));
+    f.failAuditEntries(u"Network connection established."_s);
     const Result result = save();
     EXPECT_FALSE(result.ok());
-    EXPECT_TRUE(result.message.startsWith(QStringLiteral("SaveAuditsToFile: Err =")) &&
-                result.message.contains(QStringLiteral("database or disk is full")))
+    EXPECT_TRUE(result.message.startsWith(u"SaveAuditsToFile: Err ="_s) &&
+                result.message.contains(u"database or disk is full"_s))
         << result.message.toStdString();
     EXPECT_TRUE(f.hostFiles().isEmpty());
 }
@@ -152,27 +150,27 @@ TEST_F(AuditExportTest, AFolderThatStaysAwayEndsQuietly) {
     f.drives.connectResult = 67;
     EXPECT_TRUE(save().ok());
     EXPECT_EQ(f.auditTexts().mid(f.auditTexts().size() - 2),
-              (QStringList{QStringLiteral("L|Network connection lost."),
-                           QStringLiteral("E|Network connection cannot be re-established at this time.")}));
+              (QStringList{u"L|Network connection lost."_s,
+                           u"E|Network connection cannot be re-established at this time."_s}));
 }
 
 TEST_F(AuditExportTest, AStatusFileThatCannotBeCreatedLeavesTheExportFileEmpty) {
-    ScriptedFileSystem disk{failing(FsOp::WriteDurably, QStringLiteral(".Sts"), EACCES)};
+    ScriptedFileSystem disk{failing(FsOp::WriteDurably, u".Sts"_s, EACCES)};
     f.ctx.fs = &disk;
     add(entry(at(10, 8, 0), "G"));
     EXPECT_TRUE(save().ok());
-    EXPECT_TRUE(QFile::exists(f.hostFile(QStringLiteral("VRQtoQX7.Aud"))));
+    EXPECT_TRUE(QFile::exists(f.hostFile(u"VRQtoQX7.Aud"_s)));
     EXPECT_TRUE(exportFile().isEmpty());
 }
 
 TEST_F(AuditExportTest, AFullDiskIsHandedToTheCallerAndLeavesNoPartialFile) {
     // A host folder that fills up: the files are created, the log's content cannot be written.
-    ScriptedFileSystem disk{failing(FsOp::WriteDurably, QStringLiteral(".Aud"), ENOSPC, 2)};
+    ScriptedFileSystem disk{failing(FsOp::WriteDurably, u".Aud"_s, ENOSPC, 2)};
     f.ctx.fs = &disk;
     add(entry(at(10, 8, 0), "G"));
     const Result result = save();
     EXPECT_FALSE(result.ok());
-    EXPECT_TRUE(result.message.contains(QStringLiteral("No space left"))) << result.message.toStdString();
+    EXPECT_TRUE(result.message.contains(u"No space left"_s)) << result.message.toStdString();
     EXPECT_TRUE(exportFile().isEmpty()) << "never half a log";
     f.ctx.fs = &realFileSystem();
     EXPECT_TRUE(save().ok());
@@ -183,8 +181,7 @@ TEST_F(AuditExportTest, AStoreFailureIsHandedToTheCaller) {
     f.store->database().exec("DROP TABLE Audit");
     const Result result = save();
     EXPECT_FALSE(result.ok());
-    EXPECT_TRUE(result.message.startsWith(QStringLiteral("SaveAuditsToFile: Err =")))
-        << result.message.toStdString();
+    EXPECT_TRUE(result.message.startsWith(u"SaveAuditsToFile: Err ="_s)) << result.message.toStdString();
 }
 
 } // namespace

@@ -7,6 +7,8 @@
 #include <SQLiteCpp/SQLiteCpp.h>
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace vrq;
 using namespace vrq::test;
 
@@ -35,8 +37,7 @@ protected:
         f.addItem(source, callNumber, 1, 1);
     }
     void addAudit(const QDateTime& audited, const QDateTime& event) {
-        const AuditRow row{
-            audited, event, QStringLiteral("I"), storeDateText(audited), 1, QStringLiteral("F")};
+        const AuditRow row{audited, event, u"I"_s, storeDateText(audited), 1, u"F"_s};
         ASSERT_TRUE(f.store->insertAudit(row).ok());
     }
     ProgramFixture f{march(10, 0, 5)};
@@ -95,9 +96,8 @@ TEST_F(PurgeJobTest, AuditEntriesGoByTheirAuditTimeThenTheExportIsRewritten) {
     addAudit(march(8, 0, 0, 1), march(1));
     addAudit(march(10), march(10));
     ASSERT_TRUE(purge().ok());
-    EXPECT_EQ(f.auditTexts(), (QStringList{QStringLiteral("I|2026-03-08 00:00:01"),
-                                           QStringLiteral("I|2026-03-10 00:00:00")}));
-    EXPECT_EQ(f.hostFileBytes(QStringLiteral("VRQtoQX7.Aud")).count("\r\n"), 2);
+    EXPECT_EQ(f.auditTexts(), (QStringList{u"I|2026-03-08 00:00:01"_s, u"I|2026-03-10 00:00:00"_s}));
+    EXPECT_EQ(f.hostFileBytes(u"VRQtoQX7.Aud"_s).count("\r\n"), 2);
     EXPECT_EQ(f.ctx.settings.LastDatePurged, march(10, 0, 5));
 }
 

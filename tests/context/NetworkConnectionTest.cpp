@@ -4,14 +4,15 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace vrq;
 using namespace vrq::test;
 
 namespace {
 
-const QString kEstablished = QStringLiteral("E|Network connection established.");
-const QString kCannotReestablish =
-    QStringLiteral("E|Network connection cannot be re-established at this time.");
+const QString kEstablished = u"E|Network connection established."_s;
+const QString kCannotReestablish = u"E|Network connection cannot be re-established at this time."_s;
 
 class NetworkConnectionTest : public ::testing::Test {
 protected:
@@ -32,21 +33,20 @@ protected:
 // Blanks after a setting (as a hand-edited settings file may hold) are not part of the names; a blank
 // setting names no folder, not the program folder it would resolve to.
 TEST_F(NetworkConnectionTest, NamesAreBuiltFromTheSettingsWithoutTrailingBlanksAndABlankFolderNeverExists) {
-    f.ctx.settings.LocalDrive = QStringLiteral("Q");
-    f.ctx.settings.QX7Name = QStringLiteral("HOST   ");
-    f.ctx.settings.QX7Path = QStringLiteral("Q:\\Out\\  ");
-    EXPECT_EQ(network.driveName(), QStringLiteral("Q:"));
-    EXPECT_EQ(network.shareName(), QStringLiteral("\\\\HOST\\Qdls"));
-    EXPECT_EQ(network.folderToTest(), QStringLiteral("Q:\\Out"));
+    f.ctx.settings.LocalDrive = u"Q"_s;
+    f.ctx.settings.QX7Name = u"HOST   "_s;
+    f.ctx.settings.QX7Path = u"Q:\\Out\\  "_s;
+    EXPECT_EQ(network.driveName(), u"Q:"_s);
+    EXPECT_EQ(network.shareName(), u"\\\\HOST\\Qdls"_s);
+    EXPECT_EQ(network.folderToTest(), u"Q:\\Out"_s);
     EXPECT_FALSE(network.folderExists(QString()));
-    EXPECT_FALSE(network.folderExists(QStringLiteral("   ")));
+    EXPECT_FALSE(network.folderExists(u"   "_s));
 }
 
 TEST_F(NetworkConnectionTest, AFolderBackAtOnceIsLoggedAndTheCallWritten) {
     f.loseHostFolder();
     extract();
-    EXPECT_EQ(f.drives.calls,
-              (QStringList{QStringLiteral("disconnect I:"), QStringLiteral("connect I: \\\\HOST\\Qdls")}));
+    EXPECT_EQ(f.drives.calls, (QStringList{u"disconnect I:"_s, u"connect I: \\\\HOST\\Qdls"_s}));
     EXPECT_EQ(f.ui.waits, 0);
     EXPECT_EQ(f.auditTexts().first(), kEstablished);
     EXPECT_TRUE(exported());
@@ -64,7 +64,7 @@ TEST_F(NetworkConnectionTest, AFailedMappingWaitsUntilTheFolderReturns) {
     EXPECT_EQ(f.auditTexts().mid(0, 2), (QStringList{kCannotReestablish, kEstablished}))
         << "the outage is logged at its start and at its end";
     EXPECT_FALSE(f.ctx.status.hostAway());
-    EXPECT_EQ(f.ctx.status.hostFolder, QStringLiteral("I:\\QX7Com"));
+    EXPECT_EQ(f.ctx.status.hostFolder, u"I:\\QX7Com"_s);
     EXPECT_TRUE(exported());
 }
 
@@ -78,7 +78,7 @@ TEST_F(NetworkConnectionTest, GivingUpTheWaitEndsThePassWithOnlyTheOutageStartLo
     EXPECT_EQ(f.auditTexts(), QStringList{kCannotReestablish}) << "one entry for the whole outage";
     EXPECT_EQ(f.ctx.status.hostAwaySince, f.clock.now().addSecs(-60)) << "the outage keeps its start";
     EXPECT_FALSE(exported());
-    EXPECT_TRUE(f.savedSetting(QStringLiteral("QX7"), QStringLiteral("LastSeqNum")).isEmpty());
+    EXPECT_TRUE(f.savedSetting(u"QX7"_s, u"LastSeqNum"_s).isEmpty());
 }
 
 TEST_F(NetworkConnectionTest, ARetryThatMapsTheDriveEndsTheWait) {
@@ -111,8 +111,7 @@ TEST_F(NetworkConnectionTest, WithoutMonitoringALostFolderIsTouchedAndLoggedOnly
 
     f.store->setExtracted(0, 17, false);
     extract();
-    EXPECT_EQ(f.auditTexts().mid(0, 2),
-              (QStringList{QStringLiteral("L|Network connection lost."), kEstablished}));
+    EXPECT_EQ(f.auditTexts().mid(0, 2), (QStringList{u"L|Network connection lost."_s, kEstablished}));
     EXPECT_TRUE(exported());
 }
 

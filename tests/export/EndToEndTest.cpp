@@ -6,6 +6,8 @@
 #include <QFile>
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace vrq;
 using namespace vrq::testdata;
 
@@ -21,7 +23,7 @@ TEST(EndToEndTest, ADataBinFileBecomesExactlyTheseOrderFiles) {
     const QByteArray good = "junk&S123456&C12345678&RROUTE1&I0000000012345&Q012+&U2&D05&P00150&MHELLO THERE"
                             "&I0000000067890&Q003-&C87654321&I0000000011111&Q001+&";
     const QByteArray bad = "&S222222&C33333333&I0000000044444&Q005+&";
-    const QString callTime = QStringLiteral("20260310100000");
+    const QString callTime = u"20260310100000"_s;
     ASSERT_TRUE(test::ProgramFixture::writeFile(
         fx.dataBinFile(), fileHeader('N') + test::makeCall(41, good, 'Y', {}, callTime) +
                               test::makeCall(42, bad, 'N', statusTextFor(5), callTime)));
@@ -37,20 +39,19 @@ TEST(EndToEndTest, ADataBinFileBecomesExactlyTheseOrderFiles) {
                                 "I0000000067890003-00000000\r\n"
                                 "H123456  876543                         260310      \r\n"
                                 "I0000000011111001+00000000\r\n";
-    EXPECT_EQ(fx.hostFiles(), QStringList{QStringLiteral("QX740001.Rcv")})
-        << "the bad call gets no order file";
-    EXPECT_EQ(test::ProgramFixture::readFile(fx.hostFile(QStringLiteral("QX740001.Rcv"))), expected);
+    EXPECT_EQ(fx.hostFiles(), QStringList{u"QX740001.Rcv"_s}) << "the bad call gets no order file";
+    EXPECT_EQ(test::ProgramFixture::readFile(fx.hostFile(u"QX740001.Rcv"_s)), expected);
 
     const auto call = fx.call(0, 41);
     ASSERT_TRUE(call);
     EXPECT_TRUE(call->extractedCall);
-    EXPECT_EQ(call->extractedFileName, QStringLiteral("QX740001.Rcv"));
+    EXPECT_EQ(call->extractedFileName, u"QX740001.Rcv"_s);
     EXPECT_FALSE(fx.call(0, 42)->extractedCall);
     EXPECT_EQ(fx.call(0, 42)->badReason, 5);
-    EXPECT_EQ(fx.savedSetting(QStringLiteral("QX7"), QStringLiteral("LastSeqNum")), QStringLiteral("1"));
+    EXPECT_EQ(fx.savedSetting(u"QX7"_s, u"LastSeqNum"_s), u"1"_s);
     EXPECT_FALSE(QFile::exists(fx.dataBinFile()));
-    EXPECT_TRUE(QFile::exists(fx.programFolder() + QStringLiteral("/Audit/Databin.000")));
-    EXPECT_TRUE(fx.auditTexts().contains(QStringLiteral("X|Extracted call # 41")));
+    EXPECT_TRUE(QFile::exists(fx.programFolder() + u"/Audit/Databin.000"_s));
+    EXPECT_TRUE(fx.auditTexts().contains(u"X|Extracted call # 41"_s));
 
     orderExport.extractCalls();
     EXPECT_EQ(fx.hostFiles().size(), 1) << "a second pass sends nothing again";

@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace vrq;
 using namespace vrq::test;
 
@@ -51,7 +53,7 @@ TEST_P(ExportRecoveryTest, EachCallReachesTheHostExactlyOnce) {
     EXPECT_THROW(extract(), Stopped);
     f.store->rollback(); // what the engine does with an open transaction of a killed process
 
-    QStringList delivered = f.hostFiles().filter(QStringLiteral(".Rcv"));
+    QStringList delivered = f.hostFiles().filter(u".Rcv"_s);
     if (c.hostCollectsMeanwhile) {
         for (const QString& name : delivered)
             QFile::remove(f.hostFile(name));
@@ -64,15 +66,14 @@ TEST_P(ExportRecoveryTest, EachCallReachesTheHostExactlyOnce) {
     extract();
     extract();
 
-    delivered += f.hostFiles().filter(QStringLiteral(".Rcv"));
+    delivered += f.hostFiles().filter(u".Rcv"_s);
     delivered.removeDuplicates();
     EXPECT_EQ(delivered, c.finalFiles);
-    EXPECT_TRUE(f.hostFiles().filter(QStringLiteral(".Tmp")).isEmpty())
-        << f.hostFiles().join(QLatin1Char(' ')).toStdString();
+    EXPECT_TRUE(f.hostFiles().filter(u".Tmp"_s).isEmpty()) << f.hostFiles().join(u' ').toStdString();
     QStringList sent;
     for (int n = 17; n <= lastCall; ++n) {
-        sent << (f.call(0, n)->extractedCall ? f.call(0, n)->extractedFileName : QStringLiteral("unmarked"));
-        EXPECT_EQ(f.auditTexts().count(QStringLiteral("X|Extracted call # %1").arg(n)), 1) << n;
+        sent << (f.call(0, n)->extractedCall ? f.call(0, n)->extractedFileName : u"unmarked"_s);
+        EXPECT_EQ(f.auditTexts().count(u"X|Extracted call # %1"_s.arg(n)), 1) << n;
     }
     EXPECT_EQ(sent, c.finalFiles);
     EXPECT_FALSE(anyRecordLeft());
@@ -81,22 +82,18 @@ TEST_P(ExportRecoveryTest, EachCallReachesTheHostExactlyOnce) {
 INSTANTIATE_TEST_SUITE_P(
     Kills, ExportRecoveryTest,
     ::testing::Values(
-        KillCase{"BeforeRename", stopBefore(FsOp::Rename), {QStringLiteral("QX710542.Rcv")}},
-        KillCase{"AfterRename", stopAfter(FsOp::Rename), {QStringLiteral("QX710042.Rcv")}},
-        KillCase{"AfterRenameCollected", stopAfter(FsOp::Rename), {QStringLiteral("QX710042.Rcv")}, true},
+        KillCase{"BeforeRename", stopBefore(FsOp::Rename), {u"QX710542.Rcv"_s}},
+        KillCase{"AfterRename", stopAfter(FsOp::Rename), {u"QX710042.Rcv"_s}},
+        KillCase{"AfterRenameCollected", stopAfter(FsOp::Rename), {u"QX710042.Rcv"_s}, true},
         // the record is written, then blanked once the call is marked
-        KillCase{"AfterMark",
-                 stopBefore(FsOp::Overwrite, QStringLiteral("OrderFileRename.txt"), 2),
-                 {QStringLiteral("QX710042.Rcv")}},
+        KillCase{"AfterMark", stopBefore(FsOp::Overwrite, u"OrderFileRename.txt"_s, 2), {u"QX710042.Rcv"_s}},
         // the marks of a group are written together after its last rename
-        KillCase{
-            "GroupBeforeTheThirdRename",
-            stopBefore(FsOp::Rename, {}, 3),
-            {QStringLiteral("QX710042.Rcv"), QStringLiteral("QX710043.Rcv"), QStringLiteral("QX710542.Rcv")}},
+        KillCase{"GroupBeforeTheThirdRename",
+                 stopBefore(FsOp::Rename, {}, 3),
+                 {u"QX710042.Rcv"_s, u"QX710043.Rcv"_s, u"QX710542.Rcv"_s}},
         KillCase{"GroupAfterTheLastRename",
                  stopAfter(FsOp::Rename, {}, 3),
-                 {QStringLiteral("QX710042.Rcv"), QStringLiteral("QX710043.Rcv"),
-                  QStringLiteral("QX710044.Rcv")}}),
+                 {u"QX710042.Rcv"_s, u"QX710043.Rcv"_s, u"QX710044.Rcv"_s}}),
     RowName());
 
 TEST_F(ExportRecoveryRecord, AStopWhileSettlingNeverCountsAnUnsentFileAsSent) {
@@ -105,35 +102,34 @@ TEST_F(ExportRecoveryRecord, AStopWhileSettlingNeverCountsAnUnsentFileAsSent) {
     EXPECT_THROW(extract(), Stopped);
     f.store->rollback();
 
-    ScriptedFileSystem dyingAgain{stopAfter(FsOp::RemoveFile, QStringLiteral(".Tmp"))}; // while settling
+    ScriptedFileSystem dyingAgain{stopAfter(FsOp::RemoveFile, u".Tmp"_s)}; // while settling
     f.ctx.fs = &dyingAgain;
     EXPECT_THROW(extract(), Stopped);
     f.store->rollback();
 
     f.ctx.fs = f.fs;
     extract();
-    const QStringList sent = f.hostFiles().filter(QStringLiteral(".Rcv"));
-    ASSERT_EQ(sent.size(), 1) << f.hostFiles().join(QLatin1Char(' ')).toStdString();
+    const QStringList sent = f.hostFiles().filter(u".Rcv"_s);
+    ASSERT_EQ(sent.size(), 1) << f.hostFiles().join(u' ').toStdString();
     EXPECT_EQ(f.call(0, 17)->extractedFileName, sent.first()) << "marked only with a file the host has";
 }
 
 TEST_F(ExportRecoveryRecord, ACallWhoseFolderIsAwayWaitsWhileOthersGoOn) {
     f.ctx.settings.MonitorNetwork = false;
     f.addPendingCall(0, 18);
-    const QString awayFolder = f.dir.filePath(QStringLiteral("old-host"));
+    const QString awayFolder = f.dir.filePath(u"old-host"_s);
     ExportRecovery record(*f.fs, f.programFolder());
-    ASSERT_TRUE(
-        record.save({0, 17, QStringLiteral("QX700007.Rcv"), awayFolder + QStringLiteral("/QX700007.Tmp"),
-                     awayFolder + QStringLiteral("/QX700007.Rcv")}));
+    ASSERT_TRUE(record.save(
+        {0, 17, u"QX700007.Rcv"_s, awayFolder + u"/QX700007.Tmp"_s, awayFolder + u"/QX700007.Rcv"_s}));
 
     extract();
     EXPECT_FALSE(f.call(0, 17)->extractedCall);
-    EXPECT_TRUE(f.call(0, 18)->extractedCall) << f.auditTexts().join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(f.call(0, 18)->extractedCall) << f.auditTexts().join(u'\n').toStdString();
     EXPECT_TRUE(record.load({0, 17}).has_value());
 
     QDir().mkpath(awayFolder); // back, and the file is not there: the host has it
     extract();
-    EXPECT_EQ(f.call(0, 17)->extractedFileName, QStringLiteral("QX700007.Rcv"));
+    EXPECT_EQ(f.call(0, 17)->extractedFileName, u"QX700007.Rcv"_s);
     EXPECT_FALSE(record.load({0, 17}).has_value());
 }
 
@@ -166,7 +162,7 @@ TEST_P(OrderNumberTest, NoNumberIsGivenOutTwiceWhereverThePassStops) {
         // Stops at the rename, or at the write of the content, of the n-th order file.
         const FsRule stop = c.step == FileStep::Rename
                                 ? stopBefore(FsOp::Rename, {}, c.killedAtFile)
-                                : stopBefore(FsOp::WriteDurably, QStringLiteral(".Tmp"), c.killedAtFile);
+                                : stopBefore(FsOp::WriteDurably, u".Tmp"_s, c.killedAtFile);
         ScriptedFileSystem dying = c.killedAtFile == 0 ? ScriptedFileSystem{} : ScriptedFileSystem{stop};
         f.ctx.fs = &dying;
         if (c.killedAtFile == 0)
@@ -175,22 +171,20 @@ TEST_P(OrderNumberTest, NoNumberIsGivenOutTwiceWhereverThePassStops) {
             EXPECT_THROW(OrderExport(f.ctx, network).extractCalls(), Stopped);
         f.store->rollback();
     }
-    EXPECT_EQ(f.savedSetting(QStringLiteral("QX7"), QStringLiteral("LastSeqNum")), QLatin1String(c.saved));
+    EXPECT_EQ(f.savedSetting(u"QX7"_s, u"LastSeqNum"_s), QLatin1String(c.saved));
 
     f.ctx.fs = f.fs;
-    f.ctx.settings.LastSeqNum = f.savedSetting(QStringLiteral("QX7"), QStringLiteral("LastSeqNum")).toShort();
+    f.ctx.settings.LastSeqNum = f.savedSetting(u"QX7"_s, u"LastSeqNum"_s).toShort();
     f.store->setExtracted(0, calls + 1, false);
     OrderExport(f.ctx, network).extractCalls();
     // The call whose rename the kill stopped goes first, then the one kept back.
     const int firstSent = c.killedAtFile == 0 ? calls + 1 : c.killedAtFile;
     EXPECT_EQ(f.call(0, firstSent)->extractedFileName, QLatin1String(c.resumed));
     EXPECT_FALSE(QFile::exists(ExportRecovery(*f.fs, f.programFolder()).reservationPath()));
-    EXPECT_EQ(f.auditTexts().filter(QStringLiteral("reserved order file numbers")).size(),
-              c.killedAtFile == 0 ? 0 : 1);
+    EXPECT_EQ(f.auditTexts().filter(u"reserved order file numbers"_s).size(), c.killedAtFile == 0 ? 0 : 1);
     // The empty ".Tmp" a stop before the rename record leaves is removed with the block.
-    EXPECT_TRUE(f.hostFiles().filter(QStringLiteral(".Tmp")).isEmpty())
-        << f.hostFiles().join(QLatin1Char(' ')).toStdString();
-    EXPECT_EQ(f.auditTexts().filter(QStringLiteral("removed 1 .Tmp file(s)")).size(),
+    EXPECT_TRUE(f.hostFiles().filter(u".Tmp"_s).isEmpty()) << f.hostFiles().join(u' ').toStdString();
+    EXPECT_EQ(f.auditTexts().filter(u"removed 1 .Tmp file(s)"_s).size(),
               c.killedAtFile != 0 && c.step == FileStep::Write ? 1 : 0);
 }
 
@@ -217,8 +211,7 @@ class DamagedRecordTest : public ExportRecoveryRecord, public ::testing::WithPar
 // A record torn by a stop in the middle of its write is never taken for a whole one.
 TEST_P(DamagedRecordTest, CountsAsNone) {
     ExportRecovery record(*f.fs, f.programFolder());
-    const PendingRename pending{1, 17, QStringLiteral("QX710042.Rcv"), QStringLiteral("/a/QX710042.Tmp"),
-                                QStringLiteral("/a/QX710042.Rcv")};
+    const PendingRename pending{1, 17, u"QX710042.Rcv"_s, u"/a/QX710042.Tmp"_s, u"/a/QX710042.Rcv"_s};
     ASSERT_TRUE(record.save(pending));
     if (GetParam().parked) {
         ASSERT_TRUE(record.park(pending));

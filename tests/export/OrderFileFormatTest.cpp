@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace vrq;
 using namespace vrq::OrderFileFormat;
 using vrq::test::RowName;
@@ -11,8 +13,7 @@ using vrq::test::RowName;
 namespace {
 
 OrderRow order(const QString& customer, std::optional<QString> shipTo, const QString& message) {
-    return {0,       0, 0, QStringLiteral("SP01"), customer, std::move(shipTo), QStringLiteral("RT9"),
-            message, 0, {}};
+    return {0, 0, 0, u"SP01"_s, customer, std::move(shipTo), u"RT9"_s, message, 0, {}};
 }
 
 struct HeaderCase {
@@ -30,18 +31,14 @@ TEST_P(HeaderLineTest, FieldsSitInTheirColumns) {
 //                                                 1234567890123456789012345678901234567890123456789012
 INSTANTIATE_TEST_SUITE_P(
     Orders, HeaderLineTest,
-    ::testing::Values(HeaderCase{"Plain",
-                                 order(QStringLiteral("C42"), QStringLiteral("07"), QStringLiteral("Hi")),
+    ::testing::Values(HeaderCase{"Plain", order(u"C42"_s, u"07"_s, u"Hi"_s),
                                  "HSP01    C42   07Hi                     260310RT9   "},
-                      HeaderCase{"EightCharacterCustomerKeepsSix",
-                                 order(QStringLiteral("ABCDEFGH"), QStringLiteral("1"), QString()),
+                      HeaderCase{"EightCharacterCustomerKeepsSix", order(u"ABCDEFGH"_s, u"1"_s, QString()),
                                  "HSP01    ABCDEF1                        260310RT9   "},
-                      HeaderCase{"NullShipToIsTwoBlanks",
-                                 order(QStringLiteral("C1"), std::nullopt, QStringLiteral("x")),
+                      HeaderCase{"NullShipToIsTwoBlanks", order(u"C1"_s, std::nullopt, u"x"_s),
                                  "HSP01    C1      x                      260310RT9   "},
                       HeaderCase{"ThirtyCharacterMessageKeepsTwentyThree",
-                                 order(QStringLiteral("C1"), QStringLiteral("02"),
-                                       QStringLiteral("123456789012345678901234567890")),
+                                 order(u"C1"_s, u"02"_s, u"123456789012345678901234567890"_s),
                                  "HSP01    C1    0212345678901234567890123260310RT9   "}),
     RowName());
 
@@ -75,26 +72,23 @@ TEST_P(ItemLineTest, FieldsSitInTheirColumns) {
 INSTANTIATE_TEST_SUITE_P(
     Items, ItemLineTest,
     ::testing::Values(
-        ItemCase{"Plain", item(QStringLiteral("4711"), 12, 1, 5, 250), "I4711         012+10500250"},
-        ItemCase{"NegativeQuantity", item(QStringLiteral("A"), -5, 2, 0, 0), "IA            005-20000000"},
-        ItemCase{"QuantityKeepsLastThreeDigits", item(QStringLiteral("A"), 1234, 1, 0, 0),
-                 "IA            234+10000000"},
-        ItemCase{"ZeroQuantityIsPlus", item(QStringLiteral("A"), 0, 0, 0, 0), "IA            000+00000000"},
-        ItemCase{"NegativePriceKeepsItsSignInTheDigits", item(QStringLiteral("A"), 1, 1, 0, -5),
+        ItemCase{"Plain", item(u"4711"_s, 12, 1, 5, 250), "I4711         012+10500250"},
+        ItemCase{"NegativeQuantity", item(u"A"_s, -5, 2, 0, 0), "IA            005-20000000"},
+        ItemCase{"QuantityKeepsLastThreeDigits", item(u"A"_s, 1234, 1, 0, 0), "IA            234+10000000"},
+        ItemCase{"ZeroQuantityIsPlus", item(u"A"_s, 0, 0, 0, 0), "IA            000+00000000"},
+        ItemCase{"NegativePriceKeepsItsSignInTheDigits", item(u"A"_s, 1, 1, 0, -5),
                  "IA            001+100000-5"},
-        ItemCase{"ItemNumberLosesOuterBlanksAndIsCut", item(QStringLiteral("  12345678901234  "), 1, 1, 0, 0),
+        ItemCase{"ItemNumberLosesOuterBlanksAndIsCut", item(u"  12345678901234  "_s, 1, 1, 0, 0),
                  "I1234567890123001+10000000"},
-        ItemCase{"UnitIsTheFirstCharacterOfItsNumber", item(QStringLiteral("A"), 1, 12, 0, 0),
+        ItemCase{"UnitIsTheFirstCharacterOfItsNumber", item(u"A"_s, 1, 12, 0, 0),
                  "IA            001+10000000"},
-        ItemCase{"NegativeUnitIsItsSign", item(QStringLiteral("A"), 1, -7, 0, 0),
-                 "IA            001+-0000000"},
-        ItemCase{"DiscountKeepsLastTwoDigits", item(QStringLiteral("A"), 1, 1, 150, 0),
-                 "IA            001+15000000"}),
+        ItemCase{"NegativeUnitIsItsSign", item(u"A"_s, 1, -7, 0, 0), "IA            001+-0000000"},
+        ItemCase{"DiscountKeepsLastTwoDigits", item(u"A"_s, 1, 1, 150, 0), "IA            001+15000000"}),
     RowName());
 
 TEST(OrderFileNames, SystemDigitAndFourDigitSequence) {
-    EXPECT_EQ(baseName(1, 9900), QStringLiteral("QX719900"));
-    EXPECT_EQ(baseName(12, 5), QStringLiteral("QX710005")) << "only the first character of the system id";
+    EXPECT_EQ(baseName(1, 9900), u"QX719900"_s);
+    EXPECT_EQ(baseName(12, 5), u"QX710005"_s) << "only the first character of the system id";
 }
 
 TEST(OrderFileNames, SequenceWrapsAfterNineThousandNineHundred) {
@@ -104,7 +98,7 @@ TEST(OrderFileNames, SequenceWrapsAfterNineThousandNineHundred) {
 }
 
 TEST(OrderFileLines, EndInCarriageReturnLineFeedAsSingleBytes) {
-    EXPECT_EQ(lineBytes(QStringLiteral("H\u00e9")), QByteArray("H\xe9\r\n"));
+    EXPECT_EQ(lineBytes(u"H\u00e9"_s), QByteArray("H\xe9\r\n"));
 }
 
 } // namespace

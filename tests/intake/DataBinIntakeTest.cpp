@@ -11,6 +11,8 @@
 
 #include <algorithm>
 
+using namespace Qt::StringLiterals;
+
 using namespace vrq;
 using namespace vrq::test;
 using namespace vrq::testdata;
@@ -42,10 +44,10 @@ TEST_P(FileStateTest, EachStateEndsAsDescribed) {
     const FileStateCase& c = GetParam();
     env.ctx.settings.DataBinFormat = c.dataBinFormat;
     takeIn(c.bytes);
-    const QStringList audit = env.auditTexts().filter(QRegularExpression(QStringLiteral("^[FCW]\\|")));
+    const QStringList audit = env.auditTexts().filter(QRegularExpression(u"^[FCW]\\|"_s));
     EXPECT_EQ(audit, *c.entry ? QStringList{QString::fromLatin1(c.entry)} : QStringList());
     EXPECT_EQ(QFile::exists(env.dataBinFile()), c.datStays);
-    EXPECT_EQ(QFile::exists(env.dataBinFile(QStringLiteral("DataBin.Bad"))), c.badExists);
+    EXPECT_EQ(QFile::exists(env.dataBinFile(u"DataBin.Bad"_s)), c.badExists);
     EXPECT_EQ(int(env.store->allCalls().size()), c.callsStored);
     if (c.datStays && c.bytes.size() > 6) {
         EXPECT_EQ(ProgramFixture::readFile(env.dataBinFile()).at(6), c.bytes.at(6)) << "the lock as found";
@@ -86,11 +88,11 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(DataBinIntakeTest, AMissingFileOrAMissingFolderWithCallsSwitchedOffDoesNothing) {
     intake.run();
     env.ctx.settings.EnableCalls = false;
-    ASSERT_TRUE(QDir(env.makeFolder(QStringLiteral("dcs"))).removeRecursively());
+    ASSERT_TRUE(QDir(env.makeFolder(u"dcs"_s)).removeRecursively());
     intake.run();
     EXPECT_TRUE(env.auditTexts().isEmpty());
     EXPECT_EQ(env.ctx.status.failedSteps, 0);
-    EXPECT_EQ(env.ctx.settings.DataBinPath, env.makeFolder(QStringLiteral("dcs")));
+    EXPECT_EQ(env.ctx.settings.DataBinPath, env.makeFolder(u"dcs"_s));
 }
 
 // Where the file goes: the audit copy of the number NextDataBinNum, DataBin.Bad for a file without
@@ -110,17 +112,17 @@ class TakenNameTest : public DataBinIntakeTest, public ::testing::WithParamInter
 QStringList auditCopies(int first, int count) {
     QStringList names;
     for (int number = first; number < first + count; ++number)
-        names << QStringLiteral("Audit/Databin.%1").arg(number % 1000, 3, 10, QLatin1Char('0'));
+        names << u"Audit/Databin.%1"_s.arg(number % 1000, 3, 10, QLatin1Char('0'));
     return names;
 }
 
 TEST_P(TakenNameTest, TheEarlierFileIsKept) {
     const TakenNameCase& c = GetParam();
     auto place = [&](const QString& name) {
-        return name.startsWith(QLatin1String("Audit/")) ? QDir(env.programFolder()).filePath(name)
-                                                        : env.makeFolder(QStringLiteral("dcs")) + name;
+        return name.startsWith("Audit/"_L1) ? QDir(env.programFolder()).filePath(name)
+                                            : env.makeFolder(u"dcs"_s) + name;
     };
-    QDir(env.programFolder()).mkpath(QStringLiteral("Audit"));
+    QDir(env.programFolder()).mkpath(u"Audit"_s);
     for (const QString& name : c.taken)
         ASSERT_TRUE(ProgramFixture::writeFile(place(name), "old " + name.toLatin1()));
     env.ctx.settings.NextDataBinNum = static_cast<qint16>(c.nextDataBinNum);
@@ -136,15 +138,13 @@ TEST_P(TakenNameTest, TheEarlierFileIsKept) {
     if (!c.junkHeader)
         copy[6] = 'Y'; // the copy keeps the lock this pass set
     EXPECT_EQ(ProgramFixture::readFile(place(used)), copy);
-    const QString warning = c.junkHeader
-                                ? QStringLiteral("DataBin.Bad already exists; DataBin.Dat was renamed to ")
-                                : auditCopies(c.nextDataBinNum, 1).first() +
-                                      QStringLiteral(" already exists; DataBin.Dat was moved to ");
-    EXPECT_EQ(env.auditMessages(QStringLiteral("W")),
-              c.taken.isEmpty() ? QStringList() : QStringList{warning + used + QLatin1Char('.')});
-    const QString moved = c.junkHeader
-                              ? QStringLiteral("Missing file header.  Renamed DataBin.Dat to %1.").arg(used)
-                              : QStringLiteral("DataBin%1 contains call number(s): 12, 13").arg(used.mid(13));
+    const QString warning = c.junkHeader ? u"DataBin.Bad already exists; DataBin.Dat was renamed to "_s
+                                         : auditCopies(c.nextDataBinNum, 1).first() +
+                                               u" already exists; DataBin.Dat was moved to "_s;
+    EXPECT_EQ(env.auditMessages(u"W"_s),
+              c.taken.isEmpty() ? QStringList() : QStringList{warning + used + u'.'});
+    const QString moved = c.junkHeader ? u"Missing file header.  Renamed DataBin.Dat to %1."_s.arg(used)
+                                       : u"DataBin%1 contains call number(s): 12, 13"_s.arg(used.mid(13));
     const QStringList entries = env.auditMessages(QString::fromLatin1(c.junkHeader ? "F" : "I"));
     EXPECT_EQ(entries.value(entries.size() - 1), moved);
     EXPECT_EQ(env.ctx.settings.NextDataBinNum, c.nextAfter);
@@ -152,16 +152,16 @@ TEST_P(TakenNameTest, TheEarlierFileIsKept) {
 
 INSTANTIATE_TEST_SUITE_P(
     Names, TakenNameTest,
-    ::testing::Values(
-        TakenNameCase{"nothingTaken", false, 998, {}, "Audit/Databin.998", 999},
-        TakenNameCase{"lastNumberWrapsToTheFirst", false, 999, {}, "Audit/Databin.999", 0},
-        TakenNameCase{"auditCopyTaken", false, 0, auditCopies(0, 1), "Audit/Databin.001", 2},
-        TakenNameCase{"auditCopiesTakenAcrossTheWrap", false, 998, auditCopies(998, 3), "Audit/Databin.001",
-                      2},
-        TakenNameCase{"lastAuditCopyTakenWrapsToTheFirst", false, 999, auditCopies(999, 1),
-                      "Audit/Databin.000", 1},
-        TakenNameCase{"everyAuditCopyTaken", false, 5, auditCopies(0, 1000), "Audit/Databin.005.1", 6},
-        TakenNameCase{"badFileTaken", true, 0, {QStringLiteral("DataBin.Bad")}, "DataBin.Bad.1", 0}),
+    ::testing::Values(TakenNameCase{"nothingTaken", false, 998, {}, "Audit/Databin.998", 999},
+                      TakenNameCase{"lastNumberWrapsToTheFirst", false, 999, {}, "Audit/Databin.999", 0},
+                      TakenNameCase{"auditCopyTaken", false, 0, auditCopies(0, 1), "Audit/Databin.001", 2},
+                      TakenNameCase{"auditCopiesTakenAcrossTheWrap", false, 998, auditCopies(998, 3),
+                                    "Audit/Databin.001", 2},
+                      TakenNameCase{"lastAuditCopyTakenWrapsToTheFirst", false, 999, auditCopies(999, 1),
+                                    "Audit/Databin.000", 1},
+                      TakenNameCase{"everyAuditCopyTaken", false, 5, auditCopies(0, 1000),
+                                    "Audit/Databin.005.1", 6},
+                      TakenNameCase{"badFileTaken", true, 0, {u"DataBin.Bad"_s}, "DataBin.Bad.1", 0}),
     test::RowName());
 
 TEST_F(DataBinIntakeTest, AForeignLockIsHonouredForThirtySecondsThenCleared) {
@@ -173,8 +173,7 @@ TEST_F(DataBinIntakeTest, AForeignLockIsHonouredForThirtySecondsThenCleared) {
     EXPECT_TRUE(env.auditTexts().isEmpty()) << "nothing is logged while waiting";
     env.clock.advanceMs(1'000);
     intake.run();
-    EXPECT_EQ(env.auditMessages(QStringLiteral("C")),
-              QStringList{QStringLiteral("DataBin lock cleared automatically")});
+    EXPECT_EQ(env.auditMessages(u"C"_s), QStringList{u"DataBin lock cleared automatically"_s});
     EXPECT_EQ(env.store->allCalls().size(), 1u);
     EXPECT_FALSE(QFile::exists(env.dataBinFile()));
     EXPECT_FALSE(intake.lockFirstSeen().isValid());
@@ -195,25 +194,24 @@ TEST_P(OwnLockTest, IsClearedAtOnceOnlyWhileTheFileIsAsNoted) {
     writeDataBin(fileHeader('Y') + makeCall(4, kOneItem));
     const QString path = QFileInfo(env.dataBinFile()).absoluteFilePath();
     QDateTime changed = QFileInfo(path).lastModified();
-    QString note = path + QLatin1Char('\n') + QString::number(QFileInfo(path).size()) + QLatin1Char(' ') +
+    QString note = path + u'\n' + QString::number(QFileInfo(path).size()) + u' ' +
                    QString::number(changed.toMSecsSinceEpoch());
     if (GetParam().note == LockNote::Unstamped)
         note = path;
     if (GetParam().note == LockNote::OtherPath)
-        note.replace(QStringLiteral("DataBin.Dat"), QStringLiteral("Other.Dat"));
+        note.replace(u"DataBin.Dat"_s, u"Other.Dat"_s);
     if (GetParam().note == LockNote::StampedButFileChangedSince) {
         QFile file(path); // the upstream program set its lock after the note was made
         ASSERT_TRUE(file.open(QIODevice::ReadWrite));
         ASSERT_TRUE(file.setFileTime(changed.addSecs(5), QFileDevice::FileModificationTime));
     }
-    ASSERT_TRUE(
-        ProgramFixture::writeFile(env.programFolder() + QStringLiteral("/DataBinLock.txt"), note.toUtf8()));
+    ASSERT_TRUE(ProgramFixture::writeFile(env.programFolder() + u"/DataBinLock.txt"_s, note.toUtf8()));
 
     intake.run();
     const bool ours = GetParam().note == LockNote::Stamped || GetParam().note == LockNote::Unstamped;
     EXPECT_EQ(env.store->allCalls().size(), ours ? 1u : 0u);
-    EXPECT_EQ(env.auditMessages(QStringLiteral("C")),
-              ours ? QStringList{QStringLiteral("DataBin lock of a stopped pass cleared")} : QStringList());
+    EXPECT_EQ(env.auditMessages(u"C"_s),
+              ours ? QStringList{u"DataBin lock of a stopped pass cleared"_s} : QStringList());
     EXPECT_EQ(QFile::exists(env.dataBinFile()), !ours);
 }
 
@@ -240,12 +238,11 @@ TEST_P(DuplicateTest, StoredCallsAreSkippedButListed) {
     const DuplicateCase& c = GetParam();
     env.addCall(c.source, 17, 0, /*good*/ false, c.complete, c.extracted);
     takeIn(fileHeader() + makeCall(17, kOneItem));
-    EXPECT_EQ(env.auditMessages(QStringLiteral("W")),
+    EXPECT_EQ(env.auditMessages(u"W"_s),
               *c.message ? QStringList{QString::fromLatin1(c.message)} : QStringList());
     EXPECT_EQ(env.store->ordersOfCall(0, 17).size(), *c.message ? 0u : 1u)
         << "a skipped call stores no order";
-    EXPECT_EQ(env.auditMessages(QStringLiteral("I")).last(),
-              QStringLiteral("DataBin.000 contains call number(s): 17"));
+    EXPECT_EQ(env.auditMessages(u"I"_s).last(), u"DataBin.000 contains call number(s): 17"_s);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -283,10 +280,10 @@ TEST_P(JudgeTest, StatusTextGivesReason) {
               fieldLine("bad", false, true, c.reason, c.badData));
     EXPECT_EQ(env.store->allItems().size(), 1u) << "a bad call's orders are stored all the same";
     const auto audit = env.store->allAudit();
-    const auto bad = std::find_if(audit.begin(), audit.end(),
-                                  [](const AuditRow& r) { return r.type == QLatin1String("B"); });
+    const auto bad =
+        std::find_if(audit.begin(), audit.end(), [](const AuditRow& r) { return r.type == "B"_L1; });
     ASSERT_NE(bad, audit.end());
-    EXPECT_TRUE(bad->msg.startsWith(QStringLiteral("Bad Call : #00009 Line:03 Bytes:0000040 Msg: ") +
+    EXPECT_TRUE(bad->msg.startsWith(u"Bad Call : #00009 Line:03 Bytes:0000040 Msg: "_s +
                                     CallJudgement::adjustedStatusText(fixedWidth(c.status, 107)).left(20)));
     EXPECT_EQ(bad->eventDnt, QDateTime(QDate(2026, 12, 5), QTime(8, 15, 0))) << "the call's own time";
 }
@@ -299,10 +296,8 @@ INSTANTIATE_TEST_SUITE_P(
                       JudgeCase{"other", statusTextFor(999), 999, std::nullopt},
                       JudgeCase{"empty", QString(), 999, std::nullopt},
                       JudgeCase{"attempting",
-                                QStringLiteral("Attempting") + QString(46, QLatin1Char('.')) +
-                                    QStringLiteral("Parity and/or errors (37)"),
-                                4, 37},
-                      JudgeCase{"code2WithoutParenthesis", QStringLiteral("ERROR...Not enough"), 2, 0},
+                                u"Attempting"_s + QString(46, u'.') + u"Parity and/or errors (37)"_s, 4, 37},
+                      JudgeCase{"code2WithoutParenthesis", u"ERROR...Not enough"_s, 2, 0},
                       JudgeCase{"lowerCaseYFlag", statusTextFor(3), 3, std::nullopt, 'y'},
                       JudgeCase{"blankFlag", statusTextFor(3), 3, std::nullopt, ' '}),
     test::RowName());
@@ -329,14 +324,12 @@ private:
 TEST_F(DataBinIntakeTest, AGeneratedMixMatchesItsTruthAndEveryStatusChangeFindsTheCountsAlike) {
     DayCountingUserInterface ui(env);
     env.ctx.ui = &ui;
-    DataBinOptions options;
-    options.calls = 40;
-    options.badEvery = 3;
-    options.nullEvery = 7;
-    options.duplicateEvery = 9;
-    options.malformedEvery = 5;
-    options.truncateLast = true;
-    const auto truth = writeGenerated(options);
+    const auto truth = writeGenerated({.calls = 40,
+                                       .badEvery = 3,
+                                       .nullEvery = 7,
+                                       .duplicateEvery = 9,
+                                       .malformedEvery = 5,
+                                       .truncateLast = true});
     intake.run();
     expectStoreMatchesTruth(*env.store, truth);
     EXPECT_FALSE(QFile::exists(env.dataBinFile()));
@@ -361,10 +354,7 @@ class CrashTest : public DataBinIntakeTest, public ::testing::WithParamInterface
 struct Crash {};
 
 TEST_P(CrashTest, NothingIsLostOrDoubled) {
-    DataBinOptions options;
-    options.calls = CallFraming::kCallsPerGroup * 2 + 10;
-    options.badEvery = 4;
-    const auto truth = writeGenerated(options);
+    const auto truth = writeGenerated({.calls = CallFraming::kCallsPerGroup * 2 + 10, .badEvery = 4});
     const int crashingCall = CallFraming::kCallsPerGroup + 3; // in the second group
     auto crash = [&](int callNumber) {
         if (callNumber == crashingCall)
@@ -393,15 +383,10 @@ INSTANTIATE_TEST_SUITE_P(Points, CrashTest,
                          test::RowName());
 
 TEST_F(DataBinIntakeTest, AFileThatGrewDuringThePassStaysAndIsFinishedNextPass) {
-    DataBinOptions options;
-    options.calls = 3;
-    auto truth = writeGenerated(options);
-    DataBinOptions more = options;
-    more.headerless = true;
-    more.firstCallNumber = 4;
-    more.calls = 2;
+    auto truth = writeGenerated({.calls = 3});
     std::vector<CallTruth> moreTruth;
-    const QByteArray appended = generateDataBin(more, &moreTruth);
+    const QByteArray appended =
+        generateDataBin({.calls = 2, .headerless = true, .firstCallNumber = 4}, &moreTruth);
     intake.framing().hooks.afterCommit = [&](int callNumber) {
         if (callNumber == 2) {
             QFile f(env.dataBinFile());
@@ -418,8 +403,7 @@ TEST_F(DataBinIntakeTest, AFileThatGrewDuringThePassStaysAndIsFinishedNextPass) 
     EXPECT_FALSE(QFile::exists(env.dataBinFile()));
     truth.insert(truth.end(), moreTruth.begin(), moreTruth.end());
     expectStoreMatchesTruth(*env.store, truth);
-    EXPECT_EQ(env.auditMessages(QStringLiteral("W")).size(), 3)
-        << "the second pass skips what the first took";
+    EXPECT_EQ(env.auditMessages(u"W"_s).size(), 3) << "the second pass skips what the first took";
 }
 
 // A commit that fails (a full disk): of one call, or of a group of calls whose own commits went through.
@@ -451,7 +435,7 @@ TEST_P(CommitFailureTest, IsReportedAndTheFileTakenAgain) {
     EXPECT_TRUE(env.store->allCalls().empty());
     EXPECT_EQ(env.ctx.status.callsGood, 0) << "calls that were not stored are not counted";
     EXPECT_EQ(env.ctx.status.failedSteps, 1);
-    EXPECT_EQ(env.auditMessages(QStringLiteral("E")).filter(QStringLiteral("could not be stored")).size(), 1);
+    EXPECT_EQ(env.auditMessages(u"E"_s).filter(u"could not be stored"_s).size(), 1);
     EXPECT_TRUE(QFile::exists(env.dataBinFile()));
 
     intake.framing().hooks = {};
@@ -476,9 +460,9 @@ TEST_F(DataBinIntakeTest, AMessageTheStoreRefusesLeavesTheRestOfTheCallAndFile) 
     EXPECT_TRUE(env.call(0, 9)->complete);
     EXPECT_EQ(env.call(0, 9)->numberOfOrders, 1);
     EXPECT_EQ(env.store->itemsOfOrder(0, 9, 1).size(), 1u);
-    const QStringList errors = env.auditMessages(QStringLiteral("E"));
-    ASSERT_EQ(errors.size(), 1) << errors.join(QLatin1Char('\n')).toStdString();
-    EXPECT_TRUE(errors[0].contains(QLatin1String("Message"))) << errors[0].toStdString();
+    const QStringList errors = env.auditMessages(u"E"_s);
+    ASSERT_EQ(errors.size(), 1) << errors.join(u'\n').toStdString();
+    EXPECT_TRUE(errors[0].contains("Message"_L1)) << errors[0].toStdString();
     EXPECT_FALSE(QFile::exists(env.dataBinFile()));
 }
 
@@ -508,9 +492,9 @@ TEST_P(UnreachableDataBinTest, IsReportedOnceUntilItCanBeOpened) {
         ASSERT_TRUE(QDir().mkpath(env.dataBinFile()));
     intake.run();
     intake.run();
-    const QStringList errors = env.auditTexts().filter(QStringLiteral("DataBin.Dat cannot be opened"));
+    const QStringList errors = env.auditTexts().filter(u"DataBin.Dat cannot be opened"_s);
     ASSERT_EQ(errors.size(), 1) << "reported once while it lasts";
-    EXPECT_TRUE(errors[0].startsWith(QStringLiteral("E|")) && errors[0].contains(QLatin1String(c.entryHolds)))
+    EXPECT_TRUE(errors[0].startsWith(u"E|"_s) && errors[0].contains(QLatin1String(c.entryHolds)))
         << errors[0].toStdString();
     EXPECT_EQ(env.ctx.status.failedSteps, 1);
     EXPECT_FALSE(env.ctx.status.dataBinError.isEmpty());
@@ -522,8 +506,7 @@ TEST_P(UnreachableDataBinTest, IsReportedOnceUntilItCanBeOpened) {
     takeIn(fileHeader() + makeCall(9, kOneItem));
     EXPECT_EQ(env.store->allCalls().size(), 1u);
     EXPECT_TRUE(env.ctx.status.dataBinError.isEmpty());
-    EXPECT_EQ(env.auditTexts().filter(QStringLiteral("DataBin.Dat can be opened again")).size(),
-              c.backAgainEntries);
+    EXPECT_EQ(env.auditTexts().filter(u"DataBin.Dat can be opened again"_s).size(), c.backAgainEntries);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -10,6 +10,8 @@
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace vrq;
 using namespace vrq::testdata;
 
@@ -18,7 +20,7 @@ namespace {
 class FolderScanTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder = env.makeFolder(QStringLiteral("wbz"));
+        folder = env.makeFolder(u"wbz"_s);
         env.ctx.settings.ScannedFolder = folder;
         env.ctx.settingsStore->saveToRegistry(env.ctx.settings);
     }
@@ -30,8 +32,7 @@ protected:
     }
     // The audit copy of a scanned call, "Audit/File0001.Txt" for call 1.
     QString auditCopy(int callNumber) const {
-        return env.programFolder() +
-               QStringLiteral("/Audit/File%1.Txt").arg(callNumber, 4, 10, QLatin1Char('0'));
+        return env.programFolder() + u"/Audit/File%1.Txt"_s.arg(callNumber, 4, 10, QLatin1Char('0'));
     }
     std::vector<CallRow> scannedCalls() {
         std::vector<CallRow> rows;
@@ -40,9 +41,7 @@ protected:
                 rows.push_back(row);
         return rows;
     }
-    QString storedLastScannedCallNum() {
-        return env.savedSetting(QStringLiteral("QX7"), QStringLiteral("LastScannedCallNum"));
-    }
+    QString storedLastScannedCallNum() { return env.savedSetting(u"QX7"_s, u"LastScannedCallNum"_s); }
 
     test::ProgramFixture env;
     QString folder;
@@ -50,7 +49,7 @@ protected:
 };
 
 TEST_F(FolderScanTest, ANewFileIsTakenAtTheSecondScanThatSeesIt) {
-    drop(QStringLiteral("order1.txt"));
+    drop(u"order1.txt"_s);
     ASSERT_TRUE(scan.run().ok());
     EXPECT_TRUE(scannedCalls().empty()) << "the first scan only notes the file";
     ASSERT_TRUE(scan.run().ok());
@@ -58,11 +57,11 @@ TEST_F(FolderScanTest, ANewFileIsTakenAtTheSecondScanThatSeesIt) {
     const CallRow call = scannedCalls()[0];
     // Number, judgement, orders, the "G" entry and the run's counts.
     EXPECT_EQ(QList<int>({call.callNumber, call.goodCall, call.complete, call.numberOfOrders,
-                          int(env.auditMessages(QStringLiteral("G")).size()),
-                          env.ctx.status.scannedFilesTaken, env.ctx.status.callsGood}),
+                          int(env.auditMessages(u"G"_s).size()), env.ctx.status.scannedFilesTaken,
+                          env.ctx.status.callsGood}),
               QList<int>({1, 1, 1, 2, 1, 1, 1}));
-    EXPECT_EQ(storedLastScannedCallNum(), QStringLiteral("1"));
-    EXPECT_FALSE(QFile::exists(folder + QStringLiteral("order1.txt")));
+    EXPECT_EQ(storedLastScannedCallNum(), u"1"_s);
+    EXPECT_FALSE(QFile::exists(folder + u"order1.txt"_s));
     EXPECT_TRUE(QFile::exists(auditCopy(1)));
 }
 
@@ -83,28 +82,28 @@ TEST_P(RefusedFolderTest, IsReportedAsInvalidAndNothingIsTaken) {
     if (c.link) {
         ASSERT_TRUE(QFile::link(env.programFolder(), env.path(QString::fromLatin1(c.link))));
     }
-    const QString store = env.programFolder() + QStringLiteral("/CallsAndOrders.db");
-    QStringList orderFiles{env.programFolder() + QStringLiteral("/order.txt"),
-                           env.path(QString::fromLatin1(c.filledFolder)) + QStringLiteral("/order.txt")};
+    const QString store = env.programFolder() + u"/CallsAndOrders.db"_s;
+    QStringList orderFiles{env.programFolder() + u"/order.txt"_s,
+                           env.path(QString::fromLatin1(c.filledFolder)) + u"/order.txt"_s};
     orderFiles.removeDuplicates();
     for (const QString& file : orderFiles) {
         QDir().mkpath(QFileInfo(file).path());
         writeOrderFile(file, 7);
     }
     const QString setting = QString::fromLatin1(c.setting)
-                                .replace(QStringLiteral("{dir}"), env.path(QString()))
-                                .replace(QStringLiteral("{program}"), env.programFolder());
+                                .replace(u"{dir}"_s, env.path(QString()))
+                                .replace(u"{program}"_s, env.programFolder());
     env.ctx.settings.ScannedFolder = setting;
     env.ctx.settingsStore->saveToRegistry(env.ctx.settings);
 
     for (int run = 0; run < 3; ++run)
         ASSERT_TRUE(scan.run().ok());
 
-    const QString message = QStringLiteral("Invalid Scanned Folder name: ") + setting.trimmed() +
-                            QStringLiteral(".  Go to the properties and set this value correctly.");
-    EXPECT_EQ(env.ui.messages.join(QLatin1Char('\n')), QStringList(3, message).join(QLatin1Char('\n')));
+    const QString message = u"Invalid Scanned Folder name: "_s + setting.trimmed() +
+                            u".  Go to the properties and set this value correctly."_s;
+    EXPECT_EQ(env.ui.messages.join(u'\n'), QStringList(3, message).join(u'\n'));
     EXPECT_TRUE(scannedCalls().empty());
-    EXPECT_TRUE(env.auditTexts().isEmpty()) << env.auditTexts().join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(env.auditTexts().isEmpty()) << env.auditTexts().join(u'\n').toStdString();
     for (const QString& file : orderFiles)
         EXPECT_TRUE(QFile::exists(file)) << file.toStdString();
     EXPECT_GT(QFileInfo(store).size(), 0);
@@ -139,13 +138,13 @@ TEST_P(ProtectedFileTest, IsNeverTaken) {
     QString target = env.iniPath();
     QString taken = QFileInfo(env.iniPath()).fileName();
     if (c.scanTheSettingsFolder) {
-        env.ctx.settings.ScannedFolder = QFileInfo(env.iniPath()).absolutePath() + QLatin1Char('/');
+        env.ctx.settings.ScannedFolder = QFileInfo(env.iniPath()).absolutePath() + u'/';
         env.ctx.settingsStore->saveToRegistry(env.ctx.settings);
     } else {
-        target = env.programFolder() + QLatin1Char('/') + QString::fromLatin1(c.linkTarget);
+        target = env.programFolder() + u'/' + QString::fromLatin1(c.linkTarget);
         if (!QFile::exists(target))
             writeOrderFile(target, 3);
-        taken = QStringLiteral("order.txt");
+        taken = u"order.txt"_s;
         ASSERT_TRUE(QFile::link(target, folder + taken));
     }
     const QByteArray before = test::ProgramFixture::readFile(target);
@@ -159,9 +158,8 @@ TEST_P(ProtectedFileTest, IsNeverTaken) {
         EXPECT_TRUE(QFileInfo(folder + taken).isSymLink()) << "the link stays where it is";
         EXPECT_EQ(test::ProgramFixture::readFile(target), before);
     }
-    const QStringList errors =
-        env.auditMessages(QStringLiteral("E")).filter(QRegularExpression(QStringLiteral("^ScanFolder: ")));
-    ASSERT_EQ(errors.size(), 1) << errors.join(QLatin1Char('\n')).toStdString();
+    const QStringList errors = env.auditMessages(u"E"_s).filter(QRegularExpression(u"^ScanFolder: "_s));
+    ASSERT_EQ(errors.size(), 1) << errors.join(u'\n').toStdString();
     EXPECT_TRUE(errors[0].contains(taken)) << errors[0].toStdString();
     EXPECT_TRUE(errors[0].contains(QString::fromLatin1(c.reason))) << errors[0].toStdString();
     EXPECT_FALSE(QFile::exists(auditCopy(1)));
@@ -190,11 +188,11 @@ class TakenCopyTest : public FolderScanTest, public ::testing::WithParamInterfac
 TEST_P(TakenCopyTest, TheEarlierCopyIsKept) {
     const TakenCopyCase& c = GetParam();
     env.ctx.settingsStore->saveLastScannedCallNum(static_cast<qint16>(c.lastScannedCallNum));
-    QDir().mkpath(env.programFolder() + QStringLiteral("/Audit"));
+    QDir().mkpath(env.programFolder() + u"/Audit"_s);
     for (int number : c.takenCopies)
         ASSERT_TRUE(test::ProgramFixture::writeFile(auditCopy(number), "old"));
-    drop(QStringLiteral("x.txt"));
-    const QByteArray dropped = test::ProgramFixture::readFile(folder + QStringLiteral("x.txt"));
+    drop(u"x.txt"_s);
+    const QByteArray dropped = test::ProgramFixture::readFile(folder + u"x.txt"_s);
     scan.run();
     scan.run();
 
@@ -203,9 +201,9 @@ TEST_P(TakenCopyTest, TheEarlierCopyIsKept) {
     for (int number : c.takenCopies)
         EXPECT_EQ(test::ProgramFixture::readFile(auditCopy(number)), QByteArray("old")) << number;
     EXPECT_EQ(test::ProgramFixture::readFile(auditCopy(c.usedCopy)), dropped);
-    EXPECT_FALSE(QFile::exists(folder + QStringLiteral("x.txt")));
-    EXPECT_EQ(env.auditMessages(QStringLiteral("W")).join(QLatin1Char('\n')),
-              QStringLiteral("ScanFolder: %1 already exists; x.txt (call %2) was moved to %3.")
+    EXPECT_FALSE(QFile::exists(folder + u"x.txt"_s));
+    EXPECT_EQ(env.auditMessages(u"W"_s).join(u'\n'),
+              u"ScanFolder: %1 already exists; x.txt (call %2) was moved to %3."_s
                   .arg(FolderScan::auditCopyName(c.callNumber))
                   .arg(c.callNumber)
                   .arg(FolderScan::auditCopyName(c.usedCopy)));
@@ -221,11 +219,11 @@ INSTANTIATE_TEST_SUITE_P(Copies, TakenCopyTest,
                          test::RowName());
 
 TEST_F(FolderScanTest, TheListingCanBeKeptBetweenRuns) {
-    drop(QStringLiteral("a.txt"));
+    drop(u"a.txt"_s);
     for (int run = 0; run < 2; ++run) {
         EXPECT_TRUE(scannedCalls().empty()) << "the first run only notes the file";
         FolderScan thisRun(env.ctx);
-        thisRun.keepListingIn(env.programFolder() + QStringLiteral("/ScannedFolder.json"));
+        thisRun.keepListingIn(env.programFolder() + u"/ScannedFolder.json"_s);
         thisRun.run();
     }
     EXPECT_EQ(scannedCalls().size(), 1u);
@@ -240,7 +238,7 @@ struct ScanStop {
 class FolderScanKillTest : public FolderScanTest, public ::testing::WithParamInterface<ScanStop> {};
 
 TEST_P(FolderScanKillTest, AFileIsStoredOnceWhereverTheTakingStops) {
-    drop(QStringLiteral("order1.txt"));
+    drop(u"order1.txt"_s);
     test::ScriptedFileSystem dying{GetParam().rule};
     env.ctx.fs = &dying;
     ASSERT_TRUE(scan.run().ok()); // notes the file
@@ -254,13 +252,13 @@ TEST_P(FolderScanKillTest, AFileIsStoredOnceWhereverTheTakingStops) {
         ASSERT_TRUE(restarted.run().ok());
     ASSERT_EQ(scannedCalls().size(), 1u);
     EXPECT_TRUE(scannedCalls()[0].complete);
-    EXPECT_EQ(env.auditMessages(QStringLiteral("G")).size(), 1);
-    EXPECT_FALSE(QFile::exists(folder + QStringLiteral("order1.txt")));
+    EXPECT_EQ(env.auditMessages(u"G"_s).size(), 1);
+    EXPECT_FALSE(QFile::exists(folder + u"order1.txt"_s));
     EXPECT_TRUE(QFile::exists(auditCopy(scannedCalls()[0].callNumber)));
-    EXPECT_FALSE(QFile::exists(env.programFolder() + QStringLiteral("/ScannedFileTaking.txt")));
+    EXPECT_FALSE(QFile::exists(env.programFolder() + u"/ScannedFileTaking.txt"_s));
 }
 
-const QString kTakingNote = QStringLiteral("ScannedFileTaking.txt");
+const QString kTakingNote = u"ScannedFileTaking.txt"_s;
 
 INSTANTIATE_TEST_SUITE_P(
     Stops, FolderScanKillTest,

@@ -13,6 +13,8 @@
 #include <future>
 #include <thread>
 
+using namespace Qt::StringLiterals;
+
 namespace vrq::test {
 namespace {
 
@@ -74,7 +76,7 @@ class HostileInputTest : public IntakeTest, public ::testing::WithParamInterface
 TEST_P(HostileInputTest, CallLoopComesBack) {
     const HostileCase& c = GetParam();
     env.ctx.settings.DataBinFormat = static_cast<qint16>(c.dataBinFormat);
-    const QString path = env.path(QStringLiteral("DataBin.Dat"));
+    const QString path = env.path(u"DataBin.Dat"_s);
     const QByteArray bytes = fileOf(c);
     ASSERT_TRUE(ProgramFixture::writeFile(path, bytes));
 
@@ -85,7 +87,7 @@ TEST_P(HostileInputTest, CallLoopComesBack) {
         ASSERT_TRUE(QFile::resize(path, c.cutTo));
     }
     if (c.batch)
-        env.ctx.runMode = QLatin1Char('B');
+        env.ctx.runMode = u'B';
     CallFraming framing(env.ctx, c.batch);
     {
         Watchdog watchdog(c.name);

@@ -5,6 +5,8 @@
 
 #include <SQLiteCpp/SQLiteCpp.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace vrq;
 using namespace vrq::test;
 using namespace vrq::testdata;
@@ -28,18 +30,17 @@ QString orderTexts(CallStore& store, bool withShipTo) {
     QStringList texts;
     for (const OrderRow& o : store.allOrders())
         texts << QStringList{o.salesperson, o.customer, withShipTo ? o.shipTo.value_or(QString()) : o.message}
-                     .join(QLatin1Char('|'));
-    return texts.join(QStringLiteral("; "));
+                     .join(u'|');
+    return texts.join(u"; "_s);
 }
 
 QString itemTexts(CallStore& store, bool withPrices) {
     QStringList texts;
     for (const ItemRow& i : store.allItems())
-        texts << fieldLine(qPrintable(QStringLiteral("%1/%2").arg(i.orderSeqNumber).arg(i.itemSeqNumber)),
-                           i.itemNumber, i.quantity, i.unit) +
-                     (withPrices ? QStringLiteral("|%1|%2").arg(i.discountPercent).arg(i.priceOverride)
-                                 : QString());
-    return texts.join(QStringLiteral("; "));
+        texts << fieldLine(qPrintable(u"%1/%2"_s.arg(i.orderSeqNumber).arg(i.itemSeqNumber)), i.itemNumber,
+                           i.quantity, i.unit) +
+                     (withPrices ? u"|%1|%2"_s.arg(i.discountPercent).arg(i.priceOverride) : QString());
+    return texts.join(u"; "_s);
 }
 
 // Each dialect through the whole intake, checked row by row against what the generator promised.
@@ -55,21 +56,18 @@ class DialectTest : public IntakeTest, public ::testing::WithParamInterface<Dial
 TEST_P(DialectTest, GeneratedCallsGiveTheirRows) {
     const DialectCase& c = GetParam();
     env.ctx.settings.DataBinFormat = qint16(dataBinFormatFor(c.dialect));
-    DataBinOptions options;
-    options.dialect = c.dialect;
-    options.calls = 12;
-    options.ordersPerCall = c.orders;
-    options.itemsPerOrder = c.items;
-    options.badEvery = 4;
-    options.malformedEvery = 5;
-    options.seed = 7;
-    const auto truth = writeGenerated(options);
+    const auto truth = writeGenerated({.calls = 12,
+                                       .ordersPerCall = c.orders,
+                                       .itemsPerOrder = c.items,
+                                       .seed = 7,
+                                       .dialect = c.dialect,
+                                       .badEvery = 4,
+                                       .malformedEvery = 5});
     intake.run();
     expectStoreMatchesTruth(*env.store, truth);
     expectEveryOrderFileValuePresent(*env.store);
-    EXPECT_TRUE(env.auditMessages(QStringLiteral("E")).filter(QStringLiteral("error")).isEmpty() ||
-                c.dialect != Dialect::Standard)
-        << env.auditMessages(QStringLiteral("E")).join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(env.auditMessages(u"E"_s).filter(u"error"_s).isEmpty() || c.dialect != Dialect::Standard)
+        << env.auditMessages(u"E"_s).join(u'\n').toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(AllDialects, DialectTest,
@@ -107,9 +105,9 @@ TEST_P(RecordsTest, StoreTheRowsTheRecordsCarry) {
     expectEveryOrderFileValuePresent(*env.store);
 }
 
-const QString kNoMessage(23, QLatin1Char(' '));
-const QString kPlainOrder = QStringLiteral("123456|123456  |") + kNoMessage;
-const QString kZeroOrder = QStringLiteral("123456|000000  |") + kNoMessage;
+const QString kNoMessage(23, u' ');
+const QString kPlainOrder = u"123456|123456  |"_s + kNoMessage;
+const QString kZeroOrder = u"123456|000000  |"_s + kNoMessage;
 
 INSTANTIATE_TEST_SUITE_P(
     Edges, RecordsTest,
@@ -117,16 +115,16 @@ INSTANTIATE_TEST_SUITE_P(
         RecordsCase{"oneOrderOneItem", "&S123456&C12345678&I1234567890123&Q012+&", kPlainOrder,
                     "1/1|1234567890123|12|0|0|0"},
         RecordsCase{"shortCustomerPadded", "&S123456&C12345&I1234567890123&Q012+&",
-                    QStringLiteral("123456|12345   |") + kNoMessage, "1/1|1234567890123|12|0|0|0"},
+                    u"123456|12345   |"_s + kNoMessage, "1/1|1234567890123|12|0|0|0"},
         RecordsCase{"twoCustomersInARowDropTheFirst", "&S123456&C11111111&C22222222&I1234567890123&Q001+&",
-                    QStringLiteral("123456|222222  |") + kNoMessage, "1/1|1234567890123|1|0|0|0"},
+                    u"123456|222222  |"_s + kNoMessage, "1/1|1234567890123|1|0|0|0"},
         RecordsCase{"lastItemWithoutQuantityIsLost",
                     "&S123456&C12345678&I1111111111111&Q005+&I2222222222222&", kPlainOrder,
                     "1/1|1111111111111|5|0|0|0"},
         RecordsCase{"messageBeforeFirstItemIsDropped", "&S123456&C12345678&Mearly&I1111111111111&Q005+&",
                     kPlainOrder, "1/1|1111111111111|5|0|0|0"},
         RecordsCase{"messageAfterFirstItemIsStored", "&S123456&C12345678&I1111111111111&Mcall first&Q005+&",
-                    QStringLiteral("123456|123456  |call first"), "1/1|1111111111111|5|0|0|0"},
+                    u"123456|123456  |call first"_s, "1/1|1111111111111|5|0|0|0"},
         RecordsCase{
             "signsAndAllFields",
             "&S123456&C12345678&I1111111111111&Q012-&U3&D15&P01999&E222222999999&Q000+&E333333&Q0000&",
@@ -134,7 +132,7 @@ INSTANTIATE_TEST_SUITE_P(
         RecordsCase{"thirdOrderSecondLine",
                     "&S123456&C00000001&I1000000000001&Q001+&C00000002&I2000000000001&Q001+"
                     "&C00000003&I3000000000001&Q001+&I3000000000002&Q002+&",
-                    QStringList(3, kZeroOrder).join(QStringLiteral("; ")),
+                    QStringList(3, kZeroOrder).join(u"; "_s),
                     "1/1|1000000000001|1|0|0|0; 2/1|2000000000001|1|0|0|0; 3/1|3000000000001|1|0|0|0; "
                     "3/2|3000000000002|2|0|0|0"},
         RecordsCase{"junkRecordsAndNoFinalAmpersand", "&S123456&Xjunk&C12345678&I1111111111111&Q007+",
@@ -142,22 +140,22 @@ INSTANTIATE_TEST_SUITE_P(
 
         RecordsCase{"customerAfterPlusStartsTheNextOrder",
                     "V1+12+C11111111+A1123456+Q2005+C22222222+A1654321+Q3001+",
-                    QStringLiteral("12    |11111111|00; 12    |22222222|00"),
+                    u"12    |11111111|00; 12    |22222222|00"_s,
                     "1/1|123456       |5|1; 2/1|654321       |1|0", 2, true},
         // The next header is read from the delimiter before the customer value: after a "-" that
         // delimiter and the customer are one value, which ends a header of its own without a customer.
         RecordsCase{"customerAfterMinusGivesAnOrderWithoutCustomer",
                     "V1+12+C11111111+A1123456+Q2005-C22222222+A1654321+Q3001+",
-                    QStringLiteral("12    |11111111|00; 12    |00000000|00; 12    |22222222|00"),
+                    u"12    |11111111|00; 12    |00000000|00; 12    |22222222|00"_s,
                     "1/1|123456       |-5|1; 3/1|654321       |1|0", 2, false},
         // The value that ends a header is read again as the order's first item.
         RecordsCase{"messageEndsTheOrderAndTheHeaderReadsOn",
                     "V1+12+C11111111+A1123456+Q2005+.note+C22222222+123456xx007+A1654321+Q3001+",
-                    QStringLiteral("12    |11111111|00; 12    |22222222|00"),
+                    u"12    |11111111|00; 12    |22222222|00"_s,
                     "1/1|123456       |5|1; 2/1|123456       |7|0; 2/2|654321       |1|0", 2, true},
         RecordsCase{"aHeaderEndingAtTheEndOfTheDataSavesNoOrder",
-                    "V1+12+C11111111+A1123456+Q2005+.note+C22222222+123456xx007+",
-                    QStringLiteral("12    |11111111|00"), "1/1|123456       |5|1", 2, true}),
+                    "V1+12+C11111111+A1123456+Q2005+.note+C22222222+123456xx007+", u"12    |11111111|00"_s,
+                    "1/1|123456       |5|1", 2, true}),
     test::RowName());
 
 // Validation mode: a short field or a missing final "&" makes the call bad with its reason.
@@ -172,7 +170,7 @@ class ValidationTest : public IntakeTest, public ::testing::WithParamInterface<V
 
 TEST_P(ValidationTest, ShortFieldsMakeTheCallBad) {
     const ValidationCase& c = GetParam();
-    const QString path = env.path(QStringLiteral("calls.txt"));
+    const QString path = env.path(u"calls.txt"_s);
     ASSERT_TRUE(ProgramFixture::writeFile(path, makeCall(17, QByteArray(c.data), 'N')));
     CallSource file;
     ASSERT_TRUE(file.open(path));
@@ -181,15 +179,14 @@ TEST_P(ValidationTest, ShortFieldsMakeTheCallBad) {
     ASSERT_EQ(env.store->allCalls().size(), 1u);
     EXPECT_EQ(env.store->allCalls()[0].goodCall, c.result)
         << "validation forces good unless a field is short";
-    const QStringList info = env.auditMessages(QStringLiteral("I"));
+    const QStringList info = env.auditMessages(u"I"_s);
     if (!c.result) {
-        EXPECT_TRUE(info.contains(QStringLiteral("ProcessGoodCall: Call # 17 was determined to be bad (%1).")
-                                      .arg(QLatin1String(c.reason))))
-            << info.join(QLatin1Char('\n')).toStdString();
+        EXPECT_TRUE(info.contains(
+            u"ProcessGoodCall: Call # 17 was determined to be bad (%1)."_s.arg(QLatin1String(c.reason))))
+            << info.join(u'\n').toStdString();
     }
-    EXPECT_EQ(env.auditMessages(QStringLiteral("V")),
-              QStringList{QStringLiteral("Validate Call: #00017 Line:03 Bytes:%1")
-                              .arg(QString::number(qstrlen(c.data)).rightJustified(7, QLatin1Char('0')))});
+    EXPECT_EQ(env.auditMessages(u"V"_s), QStringList{u"Validate Call: #00017 Line:03 Bytes:%1"_s.arg(
+                                             QString::number(qstrlen(c.data)).rightJustified(7, u'0'))});
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace vrq;
 
 namespace {
@@ -30,16 +32,14 @@ TEST_P(StableFilesTest, TakesFilesSeenUnchangedByTheScanBefore) {
 INSTANTIATE_TEST_SUITE_P(
     Table, StableFilesTest,
     ::testing::Values(ScanCase{"firstScanTakesNothing", {}, {entry("a.txt", 10)}, {}},
-                      ScanCase{"unchangedFileIsTaken",
-                               {entry("a.txt", 10)},
-                               {entry("a.txt", 10)},
-                               {QStringLiteral("a.txt")}},
+                      ScanCase{
+                          "unchangedFileIsTaken", {entry("a.txt", 10)}, {entry("a.txt", 10)}, {u"a.txt"_s}},
                       ScanCase{"sizeChangeDelaysIt", {entry("a.txt", 10)}, {entry("a.txt", 12)}, {}},
                       ScanCase{"laterDateDelaysIt", {entry("a.txt", 10)}, {entry("a.txt", 10, 5)}, {}},
                       ScanCase{"newFilesBetweenKnownOnesWait",
                                {entry("a.txt", 1), entry("c.txt", 3)},
                                {entry("a.txt", 1), entry("b.txt", 2), entry("c.txt", 3), entry("d.txt", 4)},
-                               {QStringLiteral("a.txt"), QStringLiteral("c.txt")}}),
+                               {u"a.txt"_s, u"c.txt"_s}}),
 
     test::RowName());
 

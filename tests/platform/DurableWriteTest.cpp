@@ -9,6 +9,8 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+using namespace Qt::StringLiterals;
+
 namespace vrq {
 namespace {
 
@@ -37,12 +39,12 @@ private:
 // as it was, keys the program does not know included, and the values wait for the next save.
 TEST(DurableWriteTest, ASettingsFileTheDiskCannotTakeStaysAsItWas) {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("VRQToQX7.ini"));
+    const QString path = dir.filePath(u"VRQToQX7.ini"_s);
     const QByteArray handWritten = "[QX7]\nSystemID=1\n\n[Drives]\nShareRoot=/srv/shares\n";
     ASSERT_TRUE(test::ProgramFixture::writeFile(path, handWritten));
 
     const auto settings = SettingsBackend::openIniFile(path);
-    settings->setValue(QStringLiteral("QX7"), QStringLiteral("LastSeqNum"), QStringLiteral("42"));
+    settings->setValue(u"QX7"_s, u"LastSeqNum"_s, u"42"_s);
     {
         FileSizeLimit full(16);
         EXPECT_FALSE(settings->sync().ok());
@@ -63,11 +65,11 @@ dev_t deviceOf(const QString& path) {
 // A move to another disk is a copy and a delete: the source goes only once the whole copy is there.
 TEST(DurableWriteTest, AMoveToAnotherDiskThatCannotTakeTheCopyKeepsTheSource) {
     QTemporaryDir here;
-    QTemporaryDir there(QStringLiteral("/dev/shm/vrq-move-XXXXXX"));
+    QTemporaryDir there(u"/dev/shm/vrq-move-XXXXXX"_s);
     if (!there.isValid() || deviceOf(here.path()) == deviceOf(there.path()))
         GTEST_SKIP() << "no second file system to move to";
-    const QString source = here.filePath(QStringLiteral("DataBin.Dat"));
-    const QString target = there.filePath(QStringLiteral("DataBin.001"));
+    const QString source = here.filePath(u"DataBin.Dat"_s);
+    const QString target = there.filePath(u"DataBin.001"_s);
     const QByteArray bytes(4096, 'c');
     ASSERT_TRUE(test::ProgramFixture::writeFile(source, bytes));
     {

@@ -3,14 +3,16 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 namespace vrq {
 namespace {
 
 TEST(FolderLockTest, AFolderThatCannotHoldTheLockFileSaysWhy) {
     QTemporaryDir dir;
-    FolderLock lock(dir.filePath(QStringLiteral("missing/folder")));
-    EXPECT_FALSE(lock.tryLock(QStringLiteral("once")));
-    EXPECT_TRUE(lock.error().contains(QLatin1String("cannot be made"))) << lock.error().toStdString();
+    FolderLock lock(dir.filePath(u"missing/folder"_s));
+    EXPECT_FALSE(lock.tryLock(u"once"_s));
+    EXPECT_TRUE(lock.error().contains("cannot be made"_L1)) << lock.error().toStdString();
 }
 
 } // namespace

@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace vrq;
 
 namespace {
@@ -18,9 +20,9 @@ void touch(const QString& path, const QByteArray& bytes = "x") {
 class PathsTest : public ::testing::Test {
 protected:
     QTemporaryDir dir;
-    QString home = dir.filePath(QStringLiteral("home"));
-    QString mapped = dir.filePath(QStringLiteral("mnt/qx7"));
-    PathResolver paths{home, {{QLatin1Char('I'), mapped}}};
+    QString home = dir.filePath(u"home"_s);
+    QString mapped = dir.filePath(u"mnt/qx7"_s);
+    PathResolver paths{home, {{u'I', mapped}}};
 };
 
 struct ResolveCase {
@@ -28,7 +30,10 @@ struct ResolveCase {
     const char* expectedRelative; // below the temporary folder
 };
 
+// C:\ZIR32\DCS\DataBin.Dat exists: its components match without regard to case, and components below a
+// missing folder stay as written until the path goes back up.
 TEST_F(PathsTest, DrivePathsResolveThroughTheDriveMap) {
+    touch(home + u"/drives/C/ZIR32/DCS/DataBin.Dat"_s);
     const ResolveCase cases[] = {
         {"I:\\QX7Com\\", "mnt/qx7/QX7Com/"},
         {"i:\\QX7Com\\QX710042.Tmp", "mnt/qx7/QX7Com/QX710042.Tmp"},
@@ -38,6 +43,9 @@ TEST_F(PathsTest, DrivePathsResolveThroughTheDriveMap) {
         {".\\", "home/"},
         {"DataBin.Dat", "home/DataBin.Dat"},
         {"C:\\WBZ   ", "home/drives/C/WBZ"},
+        {"c:\\zir32\\dcs\\databin.dat", "home/drives/C/ZIR32/DCS/DataBin.Dat"},
+        {"c:\\gone\\zir32\\dcs", "home/drives/C/gone/zir32/dcs"},
+        {"c:\\gone\\deeper\\..\\..\\zir32\\dcs\\databin.dat", "home/drives/C/ZIR32/DCS/DataBin.Dat"},
     };
     for (const ResolveCase& c : cases)
         EXPECT_EQ(paths.resolve(QString::fromLatin1(c.setting)),
@@ -45,29 +53,15 @@ TEST_F(PathsTest, DrivePathsResolveThroughTheDriveMap) {
             << c.setting;
 }
 
-TEST_F(PathsTest, ComponentsMatchWithoutRegardToCase) {
-    touch(home + QStringLiteral("/drives/C/ZIR32/DCS/DataBin.Dat"));
-    EXPECT_EQ(paths.resolve(QStringLiteral("c:\\zir32\\dcs\\databin.dat")),
-              home + QStringLiteral("/drives/C/ZIR32/DCS/DataBin.Dat"));
-}
-
-TEST_F(PathsTest, ComponentsBelowAMissingFolderStayAsWrittenUntilAPathGoesBackUp) {
-    touch(home + QStringLiteral("/drives/C/ZIR32/DCS/DataBin.Dat"));
-    EXPECT_EQ(paths.resolve(QStringLiteral("c:\\gone\\zir32\\dcs")),
-              home + QStringLiteral("/drives/C/gone/zir32/dcs"));
-    EXPECT_EQ(paths.resolve(QStringLiteral("c:\\gone\\deeper\\..\\..\\zir32\\dcs\\databin.dat")),
-              home + QStringLiteral("/drives/C/ZIR32/DCS/DataBin.Dat"));
-}
-
 TEST_F(PathsTest, SeparatorsFollowThePathKind) {
-    EXPECT_EQ(PathResolver::withTrailingSeparator(QStringLiteral("C:\\WBZ")), QStringLiteral("C:\\WBZ\\"));
-    EXPECT_EQ(PathResolver::withTrailingSeparator(QStringLiteral("/srv/wbz")), QStringLiteral("/srv/wbz/"));
+    EXPECT_EQ(PathResolver::withTrailingSeparator(u"C:\\WBZ"_s), u"C:\\WBZ\\"_s);
+    EXPECT_EQ(PathResolver::withTrailingSeparator(u"/srv/wbz"_s), u"/srv/wbz/"_s);
 }
 
 TEST(FileSystemTest, RenameNeverReplacesAnExistingFile) {
     QTemporaryDir dir;
-    const QString from = dir.filePath(QStringLiteral("QX710042.Tmp"));
-    const QString to = dir.filePath(QStringLiteral("QX710042.Rcv"));
+    const QString from = dir.filePath(u"QX710042.Tmp"_s);
+    const QString to = dir.filePath(u"QX710042.Rcv"_s);
     touch(from, "new");
     touch(to, "waiting for the host");
     FileSystem& fs = realFileSystem();

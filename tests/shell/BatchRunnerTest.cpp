@@ -1,24 +1,17 @@
 #include "shell/BatchRunner.h"
-#include "support/ProgramFixture.h"
+#include "support/IntakeFixture.h"
 #include "support/TestNames.h"
 #include "testdata/DataBinGenerator.h"
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace vrq;
 using namespace vrq::testdata;
+using vrq::test::makeCall;
 
 namespace {
-
-QByteArray call(int number, const QByteArray& data, char goodFlag = 'Y') {
-    HeaderFields fields;
-    fields.callNumber = number;
-    fields.dataLength = int(data.size());
-    fields.goodFlag = goodFlag;
-    if (goodFlag != 'Y')
-        fields.statusText = statusTextFor(3);
-    return callHeaderBlock(fields) + data;
-}
 
 const QByteArray kGoodData = "&S123456&C12345678&I1234567890123&Q012+&";
 const QByteArray kShortQuantity = "&S123456&C12345678&I1234567890123&Q12+&";
@@ -38,40 +31,39 @@ class CommandLineFileTest : public ::testing::TestWithParam<BatchCase> {};
 TEST_P(CommandLineFileTest, ResultIsThatOfTheLastCallAndNothingIsStored) {
     const BatchCase& c = GetParam();
     test::ProgramFixture env;
-    env.setRunMode(QLatin1Char('B'));
+    env.setRunMode(u'B');
     if (c.callOneStored) {
         CallRow stored;
         stored.callNumber = 1;
         stored.complete = true;
         ASSERT_TRUE(env.store->insertCall(stored).ok());
     }
-    const QString path = env.path(QStringLiteral("calls.dat"));
+    const QString path = env.path(u"calls.dat"_s);
     ASSERT_TRUE(test::ProgramFixture::writeFile(path, c.file));
     EXPECT_EQ(BatchRunner::processCommandLineFile(env.ctx, path), c.passes);
     EXPECT_EQ(env.store->allCalls().size(), c.callOneStored ? 1u : 0u);
     EXPECT_TRUE(env.store->allOrders().empty());
     EXPECT_TRUE(env.store->allItems().empty());
     for (const AuditRow& row : env.store->allAudit())
-        EXPECT_EQ(row.instance, QStringLiteral("B"));
-    EXPECT_EQ(env.auditMessages(QStringLiteral("V")).isEmpty(), c.callOneStored);
-    EXPECT_EQ(env.auditMessages(QStringLiteral("I")).filter(QStringLiteral("determined to be bad")),
-              c.badEntries);
-    EXPECT_TRUE(env.auditMessages(QStringLiteral("E")).isEmpty()) << "no row is looked for in batch mode";
+        EXPECT_EQ(row.instance, u"B"_s);
+    EXPECT_EQ(env.auditMessages(u"V"_s).isEmpty(), c.callOneStored);
+    EXPECT_EQ(env.auditMessages(u"I"_s).filter(u"determined to be bad"_s), c.badEntries);
+    EXPECT_TRUE(env.auditMessages(u"E"_s).isEmpty()) << "no row is looked for in batch mode";
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Files, CommandLineFileTest,
     ::testing::Values(
         BatchCase{"failingCallThenAPassingOne",
-                  call(1, kShortQuantity) + call(2, kGoodData),
+                  makeCall(1, kShortQuantity) + makeCall(2, kGoodData),
                   true,
-                  {QStringLiteral("ProcessGoodCall: Call # 1 was determined to be bad (Quantity).")}},
+                  {u"ProcessGoodCall: Call # 1 was determined to be bad (Quantity)."_s}},
         BatchCase{"noFinalAmpersand",
-                  call(1, kNoFinalAmpersand),
+                  makeCall(1, kNoFinalAmpersand),
                   false,
-                  {QStringLiteral("ProcessGoodCall: Call # 1 was determined to be bad (End &).")}},
-        BatchCase{"upstreamBadFlagIsTestedAsGood", call(1, kGoodData, 'N'), true, {}},
-        BatchCase{"callAlreadyStored", call(1, kShortQuantity), true, {}, true}),
+                  {u"ProcessGoodCall: Call # 1 was determined to be bad (End &)."_s}},
+        BatchCase{"upstreamBadFlagIsTestedAsGood", makeCall(1, kGoodData, 'N', statusTextFor(3)), true, {}},
+        BatchCase{"callAlreadyStored", makeCall(1, kShortQuantity), true, {}, true}),
     test::RowName());
 
 } // namespace

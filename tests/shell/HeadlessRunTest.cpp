@@ -1,13 +1,15 @@
 // The built program run as cron, a service manager or a script runs it: what it prints and the exit code.
 #include "ReliabilitySupport.h"
 #include "store/CallStore.h"
-#include "support/ProgramFixture.h"
+#include "support/IntakeFixture.h"
 #include "support/TestNames.h"
 #include "testdata/DataBinGenerator.h"
 
 #include <QDir>
 #include <QSettings>
 #include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
 
 using namespace vrq;
 using namespace vrq::reliability;
@@ -29,8 +31,7 @@ ProgramRun runProgram(const Sandbox& sandbox, const QStringList& arguments) {
 
 QStringList auditMessages(const Sandbox& sandbox) {
     QStringList messages;
-    auto store =
-        CallStore::openForReading(QDir(sandbox.home()).filePath(QStringLiteral("CallsAndOrders.db")));
+    auto store = CallStore::openForReading(QDir(sandbox.home()).filePath(u"CallsAndOrders.db"_s));
     if (!store)
         return messages;
     for (const AuditRow& row : store->allAudit())
@@ -57,21 +58,19 @@ class OnceSummaryTest : public ::testing::TestWithParam<OnceCase> {};
 TEST_P(OnceSummaryTest, OneLineOnStdoutAndAnExitCodeThatTellsWhetherOrdersFlow) {
     const OnceCase& c = GetParam();
     Sandbox sandbox(Sandbox::Options{.enableFiles = true});
-    testdata::DataBinOptions options;
-    options.calls = 6;
-    options.badEvery = 3;
     QString error;
-    ASSERT_TRUE(testdata::writeDataBin(sandbox.dataBin(), options, nullptr, &error)) << error.toStdString();
+    ASSERT_TRUE(testdata::writeDataBin(sandbox.dataBin(), {.calls = 6, .badEvery = 3}, nullptr, &error))
+        << error.toStdString();
     ASSERT_TRUE(c.trouble != Trouble::HostAway || sandbox.hideHost());
     ASSERT_TRUE(c.trouble != Trouble::ScannedFolderMissing ||
                 QDir(sandbox.scannedFolder()).removeRecursively());
     if (c.trouble == Trouble::SystemIdUnusable)
-        QSettings(sandbox.environment().value(QStringLiteral("VRQTOQX7_SETTINGS")), QSettings::IniFormat)
-            .setValue(QStringLiteral("QX7/SystemID"), QStringLiteral("12x"));
+        QSettings(sandbox.environment().value(u"VRQTOQX7_SETTINGS"_s), QSettings::IniFormat)
+            .setValue(u"QX7/SystemID"_s, u"12x"_s);
 
-    const ProgramRun run = runProgram(sandbox, {QStringLiteral("--once")});
+    const ProgramRun run = runProgram(sandbox, {u"--once"_s});
     EXPECT_EQ(run.exitCode, c.exitCode) << run.err.toStdString();
-    const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QStringList lines = run.out.split(u'\n', Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 1) << run.out.toStdString();
     EXPECT_TRUE(lines[0].startsWith(QStringLiteral("calls good 4, bad 2; scanned files taken 0; order files "
                                                    "written %1; calls pending %2; failed steps %3; %4")
@@ -80,7 +79,7 @@ TEST_P(OnceSummaryTest, OneLineOnStdoutAndAnExitCodeThatTellsWhetherOrdersFlow) 
                                         .arg(c.failed)
                                         .arg(QLatin1String(c.hostState))))
         << lines[0].toStdString();
-    EXPECT_FALSE(run.err.contains(QLatin1String("click OK"))) << run.err.toStdString();
+    EXPECT_FALSE(run.err.contains("click OK"_L1)) << run.err.toStdString();
     if (*c.auditEntry) {
         EXPECT_TRUE(auditMessages(sandbox).contains(QLatin1String(c.auditEntry)));
     }
@@ -107,37 +106,27 @@ struct BatchCase {
 
 class BatchRunTest : public ::testing::TestWithParam<BatchCase> {};
 
-QByteArray callOf(int number, const QByteArray& data) {
-    testdata::HeaderFields fields;
-    fields.callNumber = number;
-    fields.dataLength = int(data.size());
-    return testdata::callHeaderBlock(fields) + data;
-}
-
 TEST_P(BatchRunTest, TheFileIsFoundAndAFailureSaysWhichCallAndField) {
     const BatchCase& c = GetParam();
     Sandbox sandbox(Sandbox::Options{});
-    const QDir in(QDir(sandbox.root()).filePath(QStringLiteral("in")));
-    ASSERT_TRUE(in.mkpath(QStringLiteral(".")));
+    const QDir in(QDir(sandbox.root()).filePath(u"in"_s));
+    ASSERT_TRUE(in.mkpath(u"."_s));
     const QByteArray quantity = c.lastCallShort ? "&Q12+&" : "&Q012+&";
-    ASSERT_TRUE(
-        test::ProgramFixture::writeFile(in.filePath(QStringLiteral("my calls.dat")),
-                                        callOf(1, "&S123456&C12345678&I1234567890123&Q012+&") +
-                                            callOf(2, "&S123456&C12345678&I1234567890123" + quantity)));
-    ASSERT_TRUE(
-        test::ProgramFixture::writeFile(in.filePath(QStringLiteral("no calls.txt")), QByteArray(600, 'x')));
+    ASSERT_TRUE(test::ProgramFixture::writeFile(
+        in.filePath(u"my calls.dat"_s),
+        test::makeCall(1, "&S123456&C12345678&I1234567890123&Q012+&") +
+            test::makeCall(2, "&S123456&C12345678&I1234567890123" + quantity)));
+    ASSERT_TRUE(test::ProgramFixture::writeFile(in.filePath(u"no calls.txt"_s), QByteArray(600, 'x')));
 
-    const ProgramRun run = runProgram(sandbox, {QStringLiteral("check"), QString::fromUtf8(c.file)});
+    const ProgramRun run = runProgram(sandbox, {u"check"_s, QString::fromUtf8(c.file)});
     EXPECT_EQ(run.exitCode, c.exitCode) << run.err.toStdString();
     const QString expectedError = QLatin1String(c.stderrText);
     EXPECT_TRUE(expectedError.isEmpty() ? run.err.isEmpty() : run.err.contains(expectedError))
         << run.err.toStdString();
     const QStringList audit = auditMessages(sandbox);
-    EXPECT_TRUE(audit.filter(QStringLiteral("Call not found")).isEmpty())
-        << audit.join(QLatin1Char('\n')).toStdString();
-    EXPECT_EQ(
-        audit.contains(QStringLiteral("ProcessGoodCall: Call # 2 was determined to be bad (Quantity).")),
-        c.lastCallShort);
+    EXPECT_TRUE(audit.filter(u"Call not found"_s).isEmpty()) << audit.join(u'\n').toStdString();
+    EXPECT_EQ(audit.contains(u"ProcessGoodCall: Call # 2 was determined to be bad (Quantity)."_s),
+              c.lastCallShort);
 }
 
 INSTANTIATE_TEST_SUITE_P(CommandLines, BatchRunTest,

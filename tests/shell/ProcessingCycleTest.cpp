@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace vrq;
 
 namespace {
@@ -29,14 +31,14 @@ TEST_P(ProcessingCycleTest, RunsTheJobsThatAreDue) {
     ctx.settings.LastDatePurged = clock.now();
     QString ran;
     CycleJobs jobs;
-    jobs.dataBinIntake = [&] { ran += QLatin1Char('D'); };
+    jobs.dataBinIntake = [&] { ran += u'D'; };
     jobs.scanFolder = [&] {
-        ran += QLatin1Char('S');
+        ran += u'S';
         return Result::success();
     };
-    jobs.exportCalls = [&] { ran += QLatin1Char('X'); };
+    jobs.exportCalls = [&] { ran += u'X'; };
     jobs.purge = [&] {
-        ran += QLatin1Char('P');
+        ran += u'P';
         ctx.settings.LastDatePurged = clock.now();
         return Result::success();
     };
@@ -87,7 +89,7 @@ protected:
         jobs.purge = [this] {
             ++purgeRuns;
             if (!purgeSucceeds)
-                return Result::failure(QStringLiteral("database is locked"));
+                return Result::failure(u"database is locked"_s);
             f.ctx.settings.LastDatePurged = f.clock.now();
             return Result::success();
         };
@@ -114,14 +116,12 @@ protected:
 
 TEST_F(PurgeBackOffTest, AFailingPurgeIsLoggedOncePerStreakAndRetriedAfterADoublingWaitOfAtMostTenMinutes) {
     EXPECT_EQ(purgeTimes(1, 20), (std::vector<int>{0, 1, 3, 7, 15}));
-    EXPECT_EQ(f.auditMessages(QStringLiteral("E")),
-              QStringList{QStringLiteral("PurgeCalls error: database is locked")});
-    EXPECT_EQ(f.ctx.status.purgeError, QStringLiteral("database is locked"));
+    EXPECT_EQ(f.auditMessages(u"E"_s), QStringList{u"PurgeCalls error: database is locked"_s});
+    EXPECT_EQ(f.ctx.status.purgeError, u"database is locked"_s);
 
     purgeSucceeds = true;
     EXPECT_EQ(purgeTimes(1, 20), (std::vector<int>{11})) << "due again 16 s after the last failure";
-    EXPECT_EQ(f.auditMessages(QStringLiteral("I")),
-              QStringList{QStringLiteral("PurgeCalls: the purge succeeded again.")});
+    EXPECT_EQ(f.auditMessages(u"I"_s), QStringList{u"PurgeCalls: the purge succeeded again."_s});
     EXPECT_TRUE(f.ctx.status.purgeError.isEmpty());
     EXPECT_EQ(f.ctx.status.failedSteps, 5);
 
@@ -131,7 +131,7 @@ TEST_F(PurgeBackOffTest, AFailingPurgeIsLoggedOncePerStreakAndRetriedAfterADoubl
     ASSERT_GE(times.size(), 4u);
     for (size_t i = times.size() - 3; i < times.size(); ++i)
         EXPECT_EQ(times[i] - times[i - 1], 600) << "the wait stops growing at ten minutes";
-    EXPECT_EQ(f.auditMessages(QStringLiteral("E")).size(), 2);
+    EXPECT_EQ(f.auditMessages(u"E"_s).size(), 2);
 }
 
 } // namespace

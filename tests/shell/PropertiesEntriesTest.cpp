@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace vrq;
 
 namespace {
@@ -83,9 +85,8 @@ TEST_P(PropertiesHistory, PurgesOnlyWhenShortened) {
     int purges = 0;
     acceptProperties(f.ctx, entries, [&] { ++purges; });
     EXPECT_EQ(purges, c.purges ? 1 : 0);
-    EXPECT_EQ(f.savedSetting(QStringLiteral("Miscellaneous"), QStringLiteral("DaysOfHistory")),
-              QString::fromUtf8(c.days));
-    EXPECT_EQ(f.auditMessages(QStringLiteral("P")), QStringList{QStringLiteral("Properties edited.")});
+    EXPECT_EQ(f.savedSetting(u"Miscellaneous"_s, u"DaysOfHistory"_s), QString::fromUtf8(c.days));
+    EXPECT_EQ(f.auditMessages(u"P"_s), QStringList{u"Properties edited."_s});
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, PropertiesHistory,
@@ -97,19 +98,18 @@ INSTANTIATE_TEST_SUITE_P(Rows, PropertiesHistory,
 TEST(PropertiesFolders, WarnAboutMissingFoldersOfTheGroupsInUse) {
     test::ProgramFixture f;
     PropertiesEntries entries = propertiesFromSettings(f.ctx.settings);
-    entries.dataBinFolder = f.path(QStringLiteral("gone/dcs/"));
-    entries.scannedFolder = f.path(QStringLiteral("gone/scan"));
+    entries.dataBinFolder = f.path(u"gone/dcs/"_s);
+    entries.scannedFolder = f.path(u"gone/scan"_s);
     entries.enableCalls = true;
     entries.enableFiles = false;
-    EXPECT_EQ(
-        folderConcerns(entries, *f.ctx.paths),
-        QStringList{QStringLiteral("DataBin.Dat Folder \"%1\" does not exist.").arg(entries.dataBinFolder)})
+    EXPECT_EQ(folderConcerns(entries, *f.ctx.paths),
+              QStringList{u"DataBin.Dat Folder \"%1\" does not exist."_s.arg(entries.dataBinFolder)})
         << "the host folder I:\\QX7Com\\ is there; the scanned folder is not in use";
     entries.enableFiles = true;
     EXPECT_EQ(folderConcerns(entries, *f.ctx.paths).size(), 2);
-    entries.qx7Folder = QStringLiteral("  ");
+    entries.qx7Folder = u"  "_s;
     EXPECT_EQ(folderConcerns(entries, *f.ctx.paths).last(),
-              QStringLiteral("MXR Folder is empty: no order is sent until it is set."));
+              u"MXR Folder is empty: no order is sent until it is set."_s);
 }
 
 TEST(PropertiesInTheCycle, APurgeAskedForDuringATickWaitsForItsEnd) {
@@ -120,20 +120,19 @@ TEST(PropertiesInTheCycle, APurgeAskedForDuringATickWaitsForItsEnd) {
     ProcessingCycle* running = nullptr;
     CycleJobs jobs;
     jobs.exportCalls = [&] {
-        ran << QStringLiteral("export");
+        ran << u"export"_s;
         running->purgeNow(); // the Properties dialog opened from the network-error wait
-        ran << QStringLiteral("export done");
+        ran << u"export done"_s;
     };
     jobs.purge = [&] {
-        ran << QStringLiteral("purge");
+        ran << u"purge"_s;
         return Result::success();
     };
     ProcessingCycle cycle(f.ctx, std::move(jobs));
     running = &cycle;
     cycle.markStarted();
     cycle.tick();
-    EXPECT_EQ(
-        ran, (QStringList{QStringLiteral("export"), QStringLiteral("export done"), QStringLiteral("purge")}));
+    EXPECT_EQ(ran, (QStringList{u"export"_s, u"export done"_s, u"purge"_s}));
 }
 
 } // namespace

@@ -25,8 +25,7 @@ class ReportCommandLineTest : public ::testing::TestWithParam<ReportArgsCase> {}
 
 TEST_P(ReportCommandLineTest, UnderstandsTheOptionsOrSaysWhatIsWrong) {
     const ReportArgsCase& c = GetParam();
-    const ReportCommandParse parse =
-        parseReportCommand(QString::fromLatin1(c.arguments).split(QLatin1Char(' ')));
+    const ReportCommandParse parse = parseReportCommand(QString::fromLatin1(c.arguments).split(u' '));
     if (c.error) {
         EXPECT_TRUE(parse.error.contains(QString::fromLatin1(c.error))) << parse.error.toStdString();
         return;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace vrq;
 
 namespace {
@@ -13,11 +15,11 @@ namespace {
 class AuditEntriesTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        write(QDate(2026, 3, 9), QTime(23, 59, 59), AuditType::Info, QStringLiteral("Rename of databin.dat"));
-        write(QDate(2026, 3, 10), QTime(0, 0, 0), AuditType::Error, QStringLiteral("Disk 100% full"));
-        write(QDate(2026, 3, 10), QTime(8, 0, 0), AuditType::BadCall, QStringLiteral("Bad Call : #7 O'Hara"));
-        write(QDate(2026, 3, 10), QTime(8, 0, 0), AuditType::Error, QStringLiteral("File_1 C:\\WBZ"));
-        write(QDate(2026, 3, 10), QTime(9, 0, 0), AuditType::GoodCall, QStringLiteral("Good Call: #8"));
+        write(QDate(2026, 3, 9), QTime(23, 59, 59), AuditType::Info, u"Rename of databin.dat"_s);
+        write(QDate(2026, 3, 10), QTime(0, 0, 0), AuditType::Error, u"Disk 100% full"_s);
+        write(QDate(2026, 3, 10), QTime(8, 0, 0), AuditType::BadCall, u"Bad Call : #7 O'Hara"_s);
+        write(QDate(2026, 3, 10), QTime(8, 0, 0), AuditType::Error, u"File_1 C:\\WBZ"_s);
+        write(QDate(2026, 3, 10), QTime(9, 0, 0), AuditType::GoodCall, u"Good Call: #8"_s);
     }
     void write(const QDate& day, const QTime& time, AuditType type, const QString& msg) {
         f.clock.set(QDateTime(day, time));
@@ -69,11 +71,11 @@ TEST_P(AuditEntriesFilter, GivesTheMatchingEntriesNewestFirst) {
     EXPECT_TRUE(read.ok()) << read.message.toStdString();
 }
 
-const QString kRename = QStringLiteral("Rename of databin.dat");
-const QString kDisk = QStringLiteral("Disk 100% full");
-const QString kBad = QStringLiteral("Bad Call : #7 O'Hara");
-const QString kFile = QStringLiteral("File_1 C:\\WBZ");
-const QString kGood = QStringLiteral("Good Call: #8");
+const QString kRename = u"Rename of databin.dat"_s;
+const QString kDisk = u"Disk 100% full"_s;
+const QString kBad = u"Bad Call : #7 O'Hara"_s;
+const QString kFile = u"File_1 C:\\WBZ"_s;
+const QString kGood = u"Good Call: #8"_s;
 const QDate kDay(2026, 3, 10);
 
 INSTANTIATE_TEST_SUITE_P(Filters, AuditEntriesFilter,
@@ -82,16 +84,14 @@ INSTANTIATE_TEST_SUITE_P(Filters, AuditEntriesFilter,
                                            FilterCase{"Day", ofDays(kDay, kDay), {kGood, kFile, kBad, kDisk}},
                                            FilterCase{"TextAnyCase", withText("CALL"), {kGood, kBad}},
                                            FilterCase{"PercentIsPlain", withText("%"), {kDisk}},
-                                           FilterCase{"AllThree",
-                                                      {QStringLiteral("B"), kDay, kDay,
-                                                       QStringLiteral("hara"), true},
-                                                      {kBad}},
+                                           FilterCase{
+                                               "AllThree", {u"B"_s, kDay, kDay, u"hara"_s, true}, {kBad}},
                                            FilterCase{"OldestFirst", ofType("E", false), {kDisk, kFile}}),
                          test::RowName());
 
 TEST_F(AuditEntriesTest, CountsTheCallsTakenOnADay) {
-    write(kDay, QTime(23, 0), AuditType::BadCall, QStringLiteral("Bad Call : #9"));
-    write(kDay.addDays(1), QTime(0, 0), AuditType::GoodCall, QStringLiteral("Good Call: #10"));
+    write(kDay, QTime(23, 0), AuditType::BadCall, u"Bad Call : #9"_s);
+    write(kDay.addDays(1), QTime(0, 0), AuditType::GoodCall, u"Good Call: #10"_s);
     Result read;
     const DayCallCounts counts = f.store->callCountsOfDay(kDay, &read);
     ASSERT_TRUE(read.ok()) << read.message.toStdString();

@@ -4,6 +4,8 @@
 #include <SQLiteCpp/SQLiteCpp.h>
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace vrq;
 
 namespace {
@@ -24,29 +26,28 @@ TEST(AuditLogTest, SeqIsMillisecondsTimesAThousandPlusACounterThatStartsAgainAft
 // and are cut to 150 characters.
 TEST(AuditLogTest, TypeLettersAndTrimmedMessagesAreStored) {
     test::ProgramFixture f;
-    f.setRunMode(QLatin1Char('B'));
-    const QString longText(200, QLatin1Char('x'));
-    ASSERT_TRUE(f.audit->write(AuditType::Info, QStringLiteral("   leading blanks")).ok());
+    f.setRunMode(u'B');
+    const QString longText(200, u'x');
+    ASSERT_TRUE(f.audit->write(AuditType::Info, u"   leading blanks"_s).ok());
     ASSERT_TRUE(f.audit->write(AuditType::Warning, longText).ok());
     for (AuditType type :
          {AuditType::Started, AuditType::Stopped, AuditType::FileFault, AuditType::Error,
           AuditType::LockCleared, AuditType::GoodCall, AuditType::BadCall, AuditType::Properties,
           AuditType::ConnectionLost, AuditType::Extracted, AuditType::Validated})
-        ASSERT_TRUE(f.audit->write(type, QStringLiteral("m")).ok());
-    QStringList expected{QStringLiteral("I|leading blanks"), QStringLiteral("W|") + longText.left(150)};
-    for (QChar letter : QStringLiteral("10FECGBPLXV"))
-        expected << QString(letter) + QStringLiteral("|m");
+        ASSERT_TRUE(f.audit->write(type, u"m"_s).ok());
+    QStringList expected{u"I|leading blanks"_s, u"W|"_s + longText.left(150)};
+    for (QChar letter : u"10FECGBPLXV"_s)
+        expected << QString(letter) + u"|m"_s;
     EXPECT_EQ(f.auditTexts(), expected);
     for (const AuditRow& row : f.store->allAudit())
-        EXPECT_EQ(row.instance, QStringLiteral("B"));
+        EXPECT_EQ(row.instance, u"B"_s);
 }
 
 TEST(AuditLogTest, ARefusedEntryReachesTheCallerAndTheErrorOutput) {
     test::ProgramFixture f;
     f.store->database().exec("DROP TABLE Audit");
     ::testing::internal::CaptureStderr();
-    const Result written =
-        f.audit->write(AuditType::Warning, QStringLiteral("Audit/File0007.Txt already exists"));
+    const Result written = f.audit->write(AuditType::Warning, u"Audit/File0007.Txt already exists"_s);
     const std::string printed = ::testing::internal::GetCapturedStderr();
     EXPECT_FALSE(written.ok());
     EXPECT_NE(printed.find("W Audit/File0007.Txt already exists"), std::string::npos) << printed;

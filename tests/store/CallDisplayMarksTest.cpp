@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace vrq;
 
 namespace {
@@ -73,8 +75,8 @@ std::vector<int> callNumbers(const std::vector<CallDisplayRow>& rows) {
 TEST(CallDisplayMarks, RetakingAllMatchesAResetFollowedByATakeForEveryRowState) {
     QTemporaryDir dir;
     const std::vector<RowState> states = everyState();
-    auto twoSteps = storeWith(dir.filePath(QStringLiteral("a.db")), states);
-    auto onePass = storeWith(dir.filePath(QStringLiteral("b.db")), states);
+    auto twoSteps = storeWith(dir.filePath(u"a.db"_s), states);
+    auto onePass = storeWith(dir.filePath(u"b.db"_s), states);
 
     ASSERT_TRUE(twoSteps->resetDisplayed().ok());
     Result taken;

@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace vrq;
 
 namespace {
@@ -17,7 +19,7 @@ namespace {
 class SettingsStoreTest : public ::testing::Test {
 protected:
     QTemporaryDir dir;
-    QString iniPath = dir.filePath(QStringLiteral("settings.ini"));
+    QString iniPath = dir.filePath(u"settings.ini"_s);
     ManualClock clock{QDateTime(QDate(2026, 12, 5), QTime(9, 30, 15))};
     std::unique_ptr<SettingsBackend> backend = SettingsBackend::openIniFile(iniPath);
     SettingsStore store{*backend, clock};
@@ -53,12 +55,12 @@ QString valuesOf(const Settings& s) {
         values << QString::number(b);
     values << s.QX7Name << s.LocalDrive << s.QX7Path << s.DataBinPath << s.ScannedFolder
            << s.LastDateRun.toString(Qt::ISODate) << s.LastDatePurged.toString(Qt::ISODate);
-    return values.join(QLatin1Char('|'));
+    return values.join(u'|');
 }
 
 TEST_F(SettingsStoreTest, EmptyStoreGivesTheDefaults) {
     Settings s;
-    s.QX7Name = QStringLiteral("junk");
+    s.QX7Name = u"junk"_s;
     s.FileScanMinutes = 5;
     EXPECT_TRUE(store.loadFromRegistry(s).isEmpty());
     EXPECT_EQ(valuesOf(s), QStringLiteral("0|0|0|30|0|0|0|10|14|0|1|0|1|1|1||I|I:\\QX7Com\\|C:\\ZIR32\\DCS\\|"
@@ -72,18 +74,18 @@ TEST_F(SettingsStoreTest, WrittenValuesReadBackTheSame) {
     s.DetailsTop = -120;
     s.SystemID = 7;
     s.EnableFiles = true;
-    s.QX7Name = QStringLiteral("HOST400");
+    s.QX7Name = u"HOST400"_s;
     // Folder settings are kept whole past the 80 characters of the old settings record.
-    const QString folder = QStringLiteral("/srv/") + QString(91, QLatin1Char('f')) + QLatin1Char('/');
+    const QString folder = u"/srv/"_s + QString(91, u'f') + u'/';
     s.QX7Path = folder;
-    s.DataBinPath = folder + QLatin1Char('d');
-    s.ScannedFolder = folder + QLatin1Char('s');
+    s.DataBinPath = folder + u'd';
+    s.ScannedFolder = folder + u's';
     s.DataBinFormat = 2;
     s.LastDateRun = QDateTime(QDate(2026, 3, 7), QTime(14, 5, 59));
     s.DaysOfHistory = 60;
     store.saveToRegistry(s);
-    EXPECT_EQ(backend->value(QStringLiteral("QX7"), QStringLiteral("DataBinFormat")), QStringLiteral(" 2"));
-    EXPECT_EQ(backend->value(QStringLiteral("QX7"), QStringLiteral("EnableFiles")), QStringLiteral("True"));
+    EXPECT_EQ(backend->value(u"QX7"_s, u"DataBinFormat"_s), u" 2"_s);
+    EXPECT_EQ(backend->value(u"QX7"_s, u"EnableFiles"_s), u"True"_s);
 
     // Every value loads as saved: saved again, the file stays the same.
     const QByteArray written = fileText();
@@ -98,7 +100,7 @@ TEST_F(SettingsStoreTest, WrittenValuesReadBackTheSame) {
 TEST_F(SettingsStoreTest, ABadValueLoadedOverAnEarlierOneGivesTheDefault) {
     Settings s;
     s.FileScanMinutes = 5;
-    backend->setValue(QStringLiteral("QX7"), QStringLiteral("FileScanMinutes"), QStringLiteral("abc"));
+    backend->setValue(u"QX7"_s, u"FileScanMinutes"_s, u"abc"_s);
     backend->sync();
     store.loadFromRegistry(s);
     EXPECT_EQ(s.FileScanMinutes, 30);
@@ -119,8 +121,8 @@ TEST_P(FileLineTest, LoadsAsMeantAndSavesBackTheSame) {
     SettingsStore& reread = fromFile(QByteArray("[QX7]\n") + p.line + "\nLocalDrive=K\n");
     Settings s;
     EXPECT_TRUE(reread.loadFromRegistry(s).isEmpty());
-    EXPECT_EQ(backend->value(QStringLiteral("QX7"), QLatin1String(p.key)), QString::fromUtf8(p.loadsAs));
-    EXPECT_EQ(s.LocalDrive, QStringLiteral("K")) << "the next line is a key of its own";
+    EXPECT_EQ(backend->value(u"QX7"_s, QLatin1String(p.key)), QString::fromUtf8(p.loadsAs));
+    EXPECT_EQ(s.LocalDrive, u"K"_s) << "the next line is a key of its own";
 
     reread.saveToRegistry(s);
     EXPECT_EQ(saved("QX7", p.key), QString::fromUtf8(p.loadsAs)) << fileText().toStdString();
@@ -204,20 +206,19 @@ TEST_P(KeptValueTest, IsReportedAndKeptInTheFileWhileTheOtherKeysSave) {
     reread.saveToRegistry(s);
     reread.saveToRegistry(s);
     EXPECT_TRUE(fileText().contains("\n" + line + "\n")) << fileText().toStdString();
-    EXPECT_EQ(saved("QX7", "LastSeqNum"), QStringLiteral("6"));
+    EXPECT_EQ(saved("QX7", "LastSeqNum"), u"6"_s);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Values, KeptValueTest,
-    ::testing::Values(
-        KeptValue{"SystemIdNotANumber", "QX7", "SystemID", QStringLiteral("1x")},
-        KeptValue{"SystemIdOfTwoDigits", "QX7", "SystemID", QStringLiteral("12")},
-        KeptValue{"MinutesPastSixteenBits", "QX7", "FileScanMinutes", QStringLiteral("70000")},
-        KeptValue{"FlagInWords", "QX7", "EnableCalls", QStringLiteral("yes")},
-        KeptValue{"HostNameLongerThanItsField", "QX7", "QX7Name", QString(97, QLatin1Char('n'))},
-        KeptValue{"TwoLetterDrive", "QX7", "LocalDrive", QStringLiteral("IJ")},
-        KeptValue{"DateInWords", "Miscellaneous", "LastDatePurged", QStringLiteral("yesterday")},
-        KeptValue{"PositionPastSixteenBits", "Startup", "DetailsTop", QStringLiteral("-32769")}),
+    ::testing::Values(KeptValue{"SystemIdNotANumber", "QX7", "SystemID", u"1x"_s},
+                      KeptValue{"SystemIdOfTwoDigits", "QX7", "SystemID", u"12"_s},
+                      KeptValue{"MinutesPastSixteenBits", "QX7", "FileScanMinutes", u"70000"_s},
+                      KeptValue{"FlagInWords", "QX7", "EnableCalls", u"yes"_s},
+                      KeptValue{"HostNameLongerThanItsField", "QX7", "QX7Name", QString(97, u'n')},
+                      KeptValue{"TwoLetterDrive", "QX7", "LocalDrive", u"IJ"_s},
+                      KeptValue{"DateInWords", "Miscellaneous", "LastDatePurged", u"yesterday"_s},
+                      KeptValue{"PositionPastSixteenBits", "Startup", "DetailsTop", u"-32769"_s}),
     test::RowName());
 
 TEST_F(SettingsStoreTest, AKeptValueIsSavedOnceTheRecordChangesIt) {
@@ -226,7 +227,7 @@ TEST_F(SettingsStoreTest, AKeptValueIsSavedOnceTheRecordChangesIt) {
     ASSERT_EQ(reread.loadFromRegistry(s).size(), 1);
     s.SystemID = 3;
     reread.saveToRegistry(s);
-    EXPECT_EQ(saved("QX7", "SystemID"), QStringLiteral("3"));
+    EXPECT_EQ(saved("QX7", "SystemID"), u"3"_s);
 }
 
 TEST_F(SettingsStoreTest, AFailedSaveIsReportedEachTimeAndStoredOnceTheFileCanBeWritten) {
@@ -247,8 +248,8 @@ TEST_F(SettingsStoreTest, AFailedSaveIsReportedEachTimeAndStoredOnceTheFileCanBe
     disk.heal();
     s.NextDataBinNum = 2;
     EXPECT_TRUE(readOnly.saveToRegistry(s));
-    EXPECT_EQ(saved("Miscellaneous", "NextDataBinNum"), QStringLiteral("2"));
-    EXPECT_EQ(saved("QX7", "LastScannedCallNum"), QStringLiteral("5"))
+    EXPECT_EQ(saved("Miscellaneous", "NextDataBinNum"), u"2"_s);
+    EXPECT_EQ(saved("QX7", "LastScannedCallNum"), u"5"_s)
         << "a value that could not be stored is stored with the next save";
 }
 
@@ -259,8 +260,8 @@ TEST_F(SettingsStoreTest, AHandEditMadeWhileTheProgramRunsSurvivesItsSave) {
     writeFileText(fileText() + "[Miscellaneous]\nProcessDelay=3\n");
     s.NextDataBinNum = 9;
     store.saveToRegistry(s);
-    EXPECT_EQ(saved("Miscellaneous", "ProcessDelay"), QStringLiteral("3"));
-    EXPECT_EQ(saved("Miscellaneous", "NextDataBinNum"), QStringLiteral("9"));
+    EXPECT_EQ(saved("Miscellaneous", "ProcessDelay"), u"3"_s);
+    EXPECT_EQ(saved("Miscellaneous", "NextDataBinNum"), u"9"_s);
 }
 
 struct DateCase {
@@ -283,8 +284,8 @@ TEST(SettingTextTest, ValuesInTheFormsWrittenOverTheYears) {
         EXPECT_EQ(SettingText::toDate(SettingText::fromDate(*parsed)), parsed) << "round trip of " << c.text;
     }
     // Flags written as numbers; numbers round and stay in sixteen bits.
-    EXPECT_EQ(SettingText::toBool(QStringLiteral("0")), false);
-    EXPECT_EQ(SettingText::toBool(QStringLiteral("-1")), true);
+    EXPECT_EQ(SettingText::toBool(u"0"_s), false);
+    EXPECT_EQ(SettingText::toBool(u"-1"_s), true);
     const std::pair<const char*, std::optional<qint16>> numbers[] = {
         {" 2", 2}, {"2.5", 2}, {"3.5", 4}, {"-32768", -32768}, {"32768", std::nullopt}, {"", std::nullopt}};
     for (const auto& [text, value] : numbers)

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace vrq;
 
 namespace {
@@ -20,7 +22,7 @@ namespace {
 std::vector<int> runSteps(test::ProgramFixture& f, const char* steps) {
     CallStore& store = *f.store;
     std::vector<int> seen;
-    for (const QString& step : QString::fromLatin1(steps).split(QLatin1Char(' '))) {
+    for (const QString& step : QString::fromLatin1(steps).split(u' ')) {
         const char word = step.at(0).toLatin1();
         const int seq = step.mid(1).toInt();
         int count = -1;
@@ -46,9 +48,9 @@ std::vector<int> runSteps(test::ProgramFixture& f, const char* steps) {
         else if (word == 's')
             count = store.findOrder(0, 1, seq) ? store.findOrder(0, 1, seq)->numberOfItems : -1;
         else if (word == 'a')
-            done = f.audit->write(AuditType::Info, QStringLiteral("between two raises"));
+            done = f.audit->write(AuditType::Info, u"between two raises"_s);
         else if (word == 'm')
-            done = store.setOrderMessage(0, 1, seq, QStringLiteral("note %1").arg(seq));
+            done = store.setOrderMessage(0, 1, seq, u"note %1"_s.arg(seq));
         else if (word == 'k')
             done = store.setCallComplete(0, 1);
         else if (word == 'i' && (done = store.raiseNumberOfItems(0, 1, seq, &count)).ok())

@@ -10,18 +10,18 @@
 
 namespace vrq::test {
 
+using namespace Qt::StringLiterals;
+
 // One call: its header block and record data.
 inline QByteArray makeCall(int callNumber, const QByteArray& data, char flag = 'Y',
-                           const QString& status = {},
-                           const QString& dateTime = QStringLiteral("20261205081500")) {
-    testdata::HeaderFields h;
-    h.callNumber = callNumber;
-    h.lineNumber = 3;
-    h.dateTime = dateTime;
-    h.dataLength = int(data.size());
-    h.goodFlag = flag;
-    h.statusText = status;
-    return testdata::callHeaderBlock(h) + data;
+                           const QString& status = {}, const QString& dateTime = u"20261205081500"_s) {
+    return testdata::callHeaderBlock({.lineNumber = 3,
+                                      .callNumber = callNumber,
+                                      .dateTime = dateTime,
+                                      .dataLength = int(data.size()),
+                                      .goodFlag = flag,
+                                      .statusText = status}) +
+           data;
 }
 
 // An installation with the DataBin intake of one run.
@@ -52,14 +52,14 @@ inline QString fieldText(const QDateTime& time) {
     return time.toString(Qt::ISODate);
 }
 inline QString fieldText(std::optional<int> value) {
-    return value ? QString::number(*value) : QStringLiteral("-");
+    return value ? QString::number(*value) : u"-"_s;
 }
 
 // One line of values joined by "|".
 template <typename... Values> QString fieldLine(const char* kind, const Values&... values) {
     QStringList fields{QLatin1String(kind)};
     (fields << ... << fieldText(values));
-    return fields.join(QLatin1Char('|'));
+    return fields.join(u'|');
 }
 
 // Checks that the store holds exactly the rows the generator promised (source 0): a line per call, order
@@ -98,7 +98,7 @@ inline void expectStoreMatchesTruth(CallStore& store, const std::vector<testdata
         orders += int(t.orders.size());
     }
     promised << fieldLine("all", orders, items);
-    EXPECT_EQ(stored.join(QLatin1Char('\n')).toStdString(), promised.join(QLatin1Char('\n')).toStdString());
+    EXPECT_EQ(stored.join(u'\n').toStdString(), promised.join(u'\n').toStdString());
 }
 
 } // namespace vrq::test

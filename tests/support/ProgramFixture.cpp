@@ -20,29 +20,29 @@ bool RecordingUserInterface::waitForHostFolder(const QDateTime&, const std::func
 }
 
 int ScriptedDriveMapper::netConnect(const QString& drive, const QString& share) {
-    calls.append(QStringLiteral("connect %1 %2").arg(drive, share));
+    calls.append(u"connect %1 %2"_s.arg(drive, share));
     if (connectResult == 0 && onConnected)
         onConnected();
     return connectResult;
 }
 
 void ScriptedDriveMapper::netDisconnect(const QString& drive) {
-    calls.append(QStringLiteral("disconnect ") + drive);
+    calls.append(u"disconnect "_s + drive);
 }
 
 ProgramFixture::ProgramFixture(QDateTime now) : clock(std::move(now)) {
     QDir root(dir.path());
-    root.mkpath(QStringLiteral("program"));
-    root.mkpath(QStringLiteral("host/QX7Com"));
+    root.mkpath(u"program"_s);
+    root.mkpath(u"host/QX7Com"_s);
     backend = SettingsBackend::openIniFile(iniPath());
     settingsStore = std::make_unique<SettingsStore>(*backend, clock);
     QHash<QChar, QString> driveMap;
-    driveMap.insert(QLatin1Char('I'), root.filePath(QStringLiteral("host")));
+    driveMap.insert(u'I', root.filePath(u"host"_s));
     paths = std::make_unique<PathResolver>(programFolder(), driveMap);
 
-    ctx.runMode = QLatin1Char('F');
-    ctx.settings.QX7Name = QStringLiteral("HOST");
-    ctx.settings.DataBinPath = makeFolder(QStringLiteral("dcs"));
+    ctx.runMode = u'F';
+    ctx.settings.QX7Name = u"HOST"_s;
+    ctx.settings.DataBinPath = makeFolder(u"dcs"_s);
     ctx.settingsStore = settingsStore.get();
     ctx.clock = &clock;
     ctx.fs = fs;
@@ -79,7 +79,7 @@ void ProgramFixture::reopenStore() {
 QStringList ProgramFixture::auditTexts() const {
     QStringList texts;
     for (const AuditRow& row : store->allAudit())
-        texts.append(row.type + QLatin1Char('|') + row.msg);
+        texts.append(row.type + u'|' + row.msg);
     return texts;
 }
 
@@ -146,7 +146,7 @@ void ProgramFixture::failAuditEntries(const QString& likePattern) {
     if (likePattern.isEmpty())
         return;
     QString pattern = likePattern;
-    pattern.replace(QLatin1Char('\''), QStringLiteral("''"));
+    pattern.replace(u'\'', u"''"_s);
     store->database().exec(QStringLiteral("CREATE TEMP TRIGGER RefuseAuditEntries BEFORE INSERT ON Audit "
                                           "WHEN NEW.Msg LIKE '%1' BEGIN SELECT RAISE(ABORT, 'database or "
                                           "disk is full'); END")

@@ -30,6 +30,8 @@ inline void PrintTo(const QString& text, std::ostream* os) {
 
 namespace vrq::test {
 
+using namespace Qt::StringLiterals;
+
 // Reports a row the fixture could not store. The test library adds a test failure; the fuzz harness,
 // which has no GoogleTest, aborts.
 void reportSetupFailure(const std::string& what);
@@ -86,28 +88,22 @@ public:
 
     // An absolute path inside the temporary directory (not the program folder).
     QString path(const QString& relative) const { return dir.filePath(relative); }
-    QString programFolder() const { return path(QStringLiteral("program")); }
-    QString iniPath() const { return path(QStringLiteral("VRQToQX7.ini")); }
+    QString programFolder() const { return path(u"program"_s); }
+    QString iniPath() const { return path(u"VRQToQX7.ini"_s); }
     // A folder inside the temporary directory (created), with a trailing "/", fit for a folder setting.
     QString makeFolder(const QString& relative) const {
         QDir().mkpath(path(relative));
-        return path(relative) + QLatin1Char('/');
+        return path(relative) + u'/';
     }
     // A file of the DataBin folder, DataBin.Dat unless named.
-    QString dataBinFile(const QString& name = QStringLiteral("DataBin.Dat")) const {
-        return path(QStringLiteral("dcs/") + name);
-    }
+    QString dataBinFile(const QString& name = u"DataBin.Dat"_s) const { return path(u"dcs/"_s + name); }
 
-    QString hostFolder() const { return path(QStringLiteral("host/QX7Com")); } // native
+    QString hostFolder() const { return path(u"host/QX7Com"_s); } // native
     QString hostFile(const QString& name) const { return QDir(hostFolder()).filePath(name); }
     QStringList hostFiles() const { return QDir(hostFolder()).entryList(QDir::Files, QDir::Name); }
     QByteArray hostFileBytes(const QString& name) const { return readFile(hostFile(name)); }
-    void loseHostFolder() {
-        QDir(dir.path()).rename(QStringLiteral("host/QX7Com"), QStringLiteral("host-away"));
-    }
-    void restoreHostFolder() {
-        QDir(dir.path()).rename(QStringLiteral("host-away"), QStringLiteral("host/QX7Com"));
-    }
+    void loseHostFolder() { QDir(dir.path()).rename(u"host/QX7Com"_s, u"host-away"_s); }
+    void restoreHostFolder() { QDir(dir.path()).rename(u"host-away"_s, u"host/QX7Com"_s); }
 
     // The run mode of the context and of the audit entries written from now on.
     void setRunMode(QChar runMode);
@@ -123,10 +119,10 @@ public:
 
     void addCall(int source, int callNumber, int numberOfOrders, bool good = true, bool complete = true,
                  bool extracted = false, QDateTime callDnt = QDateTime());
-    void addOrder(int source, int callNumber, int orderSeq, const QString& customer = QStringLiteral("C1"),
-                  std::optional<QString> shipTo = QStringLiteral("01"));
+    void addOrder(int source, int callNumber, int orderSeq, const QString& customer = u"C1"_s,
+                  std::optional<QString> shipTo = u"01"_s);
     void addItem(int source, int callNumber, int orderSeq, int itemSeq, int quantity = 1,
-                 const QString& itemNumber = QStringLiteral("ITEM"));
+                 const QString& itemNumber = u"ITEM"_s);
     // A good, complete call waiting to be extracted, with one order of `items` items.
     void addPendingCall(int source, int callNumber, int items = 0) {
         addCall(source, callNumber, 1);

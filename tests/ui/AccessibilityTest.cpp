@@ -14,6 +14,8 @@
 #include <QComboBox>
 #include <QLineEdit>
 
+using namespace Qt::StringLiterals;
+
 namespace vrq::test {
 namespace {
 
@@ -24,14 +26,14 @@ using Accessibility = WindowTest;
 TEST_F(Accessibility, EveryReachableControlOfEveryWindowHasAName) {
     fx.ctx.settings.EnableFiles = true;
     addCall(0, 4, true, true);
-    addOrder(0, 4, QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("M"), 1);
-    addItem(0, 4, 1, 1, QStringLiteral("4711"), 1);
+    addOrder(0, 4, u"1"_s, u"2"_s, u"M"_s, 1);
+    addItem(0, 4, 1, 1, u"4711"_s, 1);
     select(0, 4, 1);
     AppContext& ctx = fx.ctx;
     std::vector<std::unique_ptr<QWidget>> windows;
     windows.emplace_back(new CallsWindow(ctx));
     windows.emplace_back(new PropertiesDialog(ctx, {}));
-    windows.emplace_back(new FolderBrowser(FolderBrowser::Kind::QX7Directory, QStringLiteral("I:\\"), ctx));
+    windows.emplace_back(new FolderBrowser(FolderBrowser::Kind::QX7Directory, u"I:\\"_s, ctx));
     windows.emplace_back(new AboutBox(ctx));
     windows.emplace_back(new CallDetailsWindow(ctx, selected, pictures));
     windows.emplace_back(new OrderDetailsWindow(*ctx.store->findCall(0, 4), ctx.store->ordersOfCall(0, 4)[0],
@@ -41,7 +43,7 @@ TEST_F(Accessibility, EveryReachableControlOfEveryWindowHasAName) {
          {OrderViewKind::BySalesperson, OrderViewKind::ByCustomer, OrderViewKind::ByDate}) {
         auto* view = new OrdersViewWindow(kind, ctx, pictures, selected);
         if (view->textInput())
-            view->textInput()->setText(QStringLiteral("1"));
+            view->textInput()->setText(u"1"_s);
         view->findOrders();
         windows.emplace_back(view);
     }
@@ -52,7 +54,7 @@ TEST_F(Accessibility, EveryReachableControlOfEveryWindowHasAName) {
             const bool input = qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w) ||
                                qobject_cast<QComboBox*>(w) || qobject_cast<QAbstractItemView*>(w) ||
                                qobject_cast<QAbstractSpinBox*>(w) || qobject_cast<HeaderButton*>(w);
-            const bool qtPart = w->objectName().startsWith(QLatin1String("qt_")); // inside a date box
+            const bool qtPart = w->objectName().startsWith("qt_"_L1); // inside a date box
             if (!input || qtPart || !w->isVisible() || w->focusPolicy() == Qt::NoFocus ||
                 w->objectName().isEmpty())
                 continue;

@@ -5,6 +5,8 @@
 
 #include <QComboBox>
 
+using namespace Qt::StringLiterals;
+
 namespace vrq::test {
 namespace {
 
@@ -13,13 +15,11 @@ class AuditLogTest : public WindowTest {
 protected:
     void SetUp() override {
         WindowTest::SetUp();
-        write(QDateTime(QDate(2010, 3, 7), QTime(17, 0)), AuditType::Stopped,
-              QStringLiteral("Program stopped"));
-        write(QDateTime(QDate(2010, 3, 8), QTime(8, 0)), AuditType::Error, QStringLiteral("Disk 100% full"));
-        write(QDateTime(QDate(2010, 3, 8), QTime(8, 30)), AuditType::BadCall,
-              QStringLiteral("Bad Call : #7"));
+        write(QDateTime(QDate(2010, 3, 7), QTime(17, 0)), AuditType::Stopped, u"Program stopped"_s);
+        write(QDateTime(QDate(2010, 3, 8), QTime(8, 0)), AuditType::Error, u"Disk 100% full"_s);
+        write(QDateTime(QDate(2010, 3, 8), QTime(8, 30)), AuditType::BadCall, u"Bad Call : #7"_s);
         write(QDateTime(QDate(2010, 3, 8), QTime(8, 45)), AuditType::Error,
-              QStringLiteral("Network connection established."));
+              u"Network connection established."_s);
         fx.clock.set(QDateTime(QDate(2010, 3, 8), QTime(9, 0)));
     }
     void write(const QDateTime& when, AuditType type, const QString& msg) {
@@ -42,24 +42,23 @@ TEST_F(AuditLogTest, WindowListsNewestFirstAndNarrowsByType) {
     EXPECT_EQ(shownMessages(window), strings({"Network connection established.", "Bad Call : #7",
                                               "Disk 100% full", "Program stopped"}));
 
-    auto* type = window.findChild<QComboBox*>(QStringLiteral("cboType"));
-    type->setCurrentIndex(type->findData(QStringLiteral("0")));
+    auto* type = window.findChild<QComboBox*>(u"cboType"_s);
+    type->setCurrentIndex(type->findData(u"0"_s));
     EXPECT_EQ(shownMessages(window), strings({"Program stopped"}));
 }
 
 // vrqtoqx7-report --audit, as a headless site runs it.
 TEST_F(AuditLogTest, ReportPrintsTheEntriesOldestFirstOrSaysTheStoreIsMissing) {
-    const ReportRun run =
-        runReport(fx.programFolder(), QStringLiteral("--audit --since 2010-03-08 --type E"));
+    const ReportRun run = runReport(fx.programFolder(), u"--audit --since 2010-03-08 --type E"_s);
     EXPECT_EQ(run.exitCode, 0) << run.errors.toStdString();
     EXPECT_EQ(run.out, QStringLiteral("2010-03-08 08:00:00  E  Disk 100% full\n"
                                       "2010-03-08 08:45:00  E  Network connection established.\n"));
 
     QTemporaryDir empty;
-    const ReportRun missing = runReport(empty.path(), QStringLiteral("--audit"));
+    const ReportRun missing = runReport(empty.path(), u"--audit"_s);
     EXPECT_EQ(missing.exitCode, 3);
     EXPECT_TRUE(missing.out.isEmpty());
-    EXPECT_TRUE(missing.errors.contains(QStringLiteral("cannot be read"))) << missing.errors.toStdString();
+    EXPECT_TRUE(missing.errors.contains(u"cannot be read"_s)) << missing.errors.toStdString();
 }
 
 } // namespace

@@ -10,6 +10,8 @@
 
 #include <QPushButton>
 
+using namespace Qt::StringLiterals;
+
 namespace vrq::test {
 namespace {
 
@@ -23,7 +25,7 @@ protected:
     QPushButton* button(const char* name) const {
         return window->findChild<QPushButton*>(QLatin1String(name));
     }
-    QTableView* orders() const { return window->findChild<QTableView*>(QStringLiteral("fgOrders")); }
+    QTableView* orders() const { return window->findChild<QTableView*>(u"fgOrders"_s); }
 
     CallDetailsWindow* window = nullptr;
 };
@@ -41,10 +43,10 @@ class CallDetailsSameNumber : public CallDetailsTest, public ::testing::WithPara
 TEST_P(CallDetailsSameNumber, ShowsAndPrintsOnlyItsOwnSource) {
     const SourceCase c = GetParam();
     addCall(0, 12);
-    addOrder(0, 12, QStringLiteral("111"), QStringLiteral("9001"));
+    addOrder(0, 12, u"111"_s, u"9001"_s);
     addCall(1, 12);
-    addOrder(1, 12, QStringLiteral("222"), QStringLiteral("9002"));
-    addOrder(1, 12, QStringLiteral("222"), QStringLiteral("9003"));
+    addOrder(1, 12, u"222"_s, u"9002"_s);
+    addOrder(1, 12, u"222"_s, u"9003"_s);
     CallDetailsWindow& w = open(c.source, 12);
 
     EXPECT_EQ(w.windowTitle(), QLatin1String(c.caption));
@@ -54,9 +56,9 @@ TEST_P(CallDetailsSameNumber, ShowsAndPrintsOnlyItsOwnSource) {
     const QStringList salespeople = column(w, "fgOrders", OrdersTableModel::SalespersonColumn);
     EXPECT_EQ(salespeople.size(), c.source == 0 ? 1 : 2);
     EXPECT_EQ(salespeople.count(QLatin1String(c.salesperson)), salespeople.size());
-    const QStringList printed = w.printout().allText().filter(QStringLiteral("Salesperson: "));
+    const QStringList printed = w.printout().allText().filter(u"Salesperson: "_s);
     EXPECT_EQ(printed.size(), salespeople.size());
-    EXPECT_EQ(printed.count(QStringLiteral("Salesperson: ") + QLatin1String(c.salesperson)), printed.size());
+    EXPECT_EQ(printed.count(u"Salesperson: "_s + QLatin1String(c.salesperson)), printed.size());
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, CallDetailsSameNumber,
@@ -83,8 +85,8 @@ protected:
         // A call and a file of the same number, both sent to the host by a real export.
         for (int source : {0, 1}) {
             addCall(source, 21);
-            addOrder(source, 21, QStringLiteral("123456"), QStringLiteral("12345678"));
-            addItem(source, 21, 1, 1, QStringLiteral("12345"), 3);
+            addOrder(source, 21, u"123456"_s, u"12345678"_s);
+            addItem(source, 21, 1, 1, u"12345"_s, 3);
         }
         exportCalls();
         ASSERT_EQ(fx.hostFiles().size(), 2);
@@ -114,7 +116,7 @@ TEST_F(CallDetailsReExtract, NoChangesNothingAndYesSendsTheCallAgainUnderANewNum
     for (const bool yes : {false, true}) {
         auto box = answerNextMessageBox(yes ? QMessageBox::Yes : QMessageBox::No);
         button("btnReExtract")->click();
-        EXPECT_EQ(box->text, QStringLiteral("Send this call to QX7 again?"));
+        EXPECT_EQ(box->text, u"Send this call to QX7 again?"_s);
         EXPECT_EQ(fx.call(0, 21)->extractedCall, !yes);
         EXPECT_EQ(button("btnReExtract")->isEnabled(), !yes);
     }
@@ -123,11 +125,10 @@ TEST_F(CallDetailsReExtract, NoChangesNothingAndYesSendsTheCallAgainUnderANewNum
     EXPECT_EQ(after.extractedFileName, before.extractedFileName);
     EXPECT_EQ(after.extractedDnt, before.extractedDnt);
     EXPECT_TRUE(fx.call(1, 21)->extractedCall) << "the file of the same number stays extracted";
-    EXPECT_EQ(status(0), QStringLiteral("Good Call"));
-    EXPECT_EQ(status(1), QStringLiteral("Extracted"));
-    EXPECT_EQ(lines(w, "lstCallInfo").value(2), QStringLiteral("Not extracted."));
-    EXPECT_TRUE(fx.auditMessages(QStringLiteral("I"))
-                    .contains(QStringLiteral("Call #21 marked to be sent to QX7 again (Re-Extract)")));
+    EXPECT_EQ(status(0), u"Good Call"_s);
+    EXPECT_EQ(status(1), u"Extracted"_s);
+    EXPECT_EQ(lines(w, "lstCallInfo").value(2), u"Not extracted."_s);
+    EXPECT_TRUE(fx.auditMessages(u"I"_s).contains(u"Call #21 marked to be sent to QX7 again (Re-Extract)"_s));
 
     const QStringList sent = fx.hostFiles();
     exportCalls();
@@ -143,18 +144,18 @@ TEST_F(CallDetailsReExtract, NoChangesNothingAndYesSendsTheCallAgainUnderANewNum
 // A row click opens the order; a row no order filled reports the order missing and opens no window.
 TEST_F(CallDetailsTest, RowClickOpensItsOrderAndAnEmptyRowReportsIt) {
     addCall(0, 8, true, false, true, {}, 2); // two orders counted, one stored
-    fx.addOrder(0, 8, 1, QStringLiteral("66"));
+    fx.addOrder(0, 8, 1, u"66"_s);
     CallDetailsWindow& w = open(0, 8);
     QString opened;
-    auto closer = closeNextModalWindow(QStringLiteral("frmOrderDetails"),
-                                       [&](QWidget* modal) { opened = modal->objectName(); });
+    auto closer =
+        closeNextModalWindow(u"frmOrderDetails"_s, [&](QWidget* modal) { opened = modal->objectName(); });
     clickRow(*orders(), 0);
-    EXPECT_EQ(opened, QStringLiteral("frmOrderDetails"));
+    EXPECT_EQ(opened, u"frmOrderDetails"_s);
     EXPECT_EQ(selected.SelectedOrderSeqNumber, 1);
 
     auto box = answerNextMessageBox(QMessageBox::Ok);
     clickRow(*orders(), 1);
-    EXPECT_EQ(box->text, QStringLiteral("Unable to find this order."));
+    EXPECT_EQ(box->text, u"Unable to find this order."_s);
     EXPECT_EQ(selected.SelectedOrderSeqNumber, 0);
     EXPECT_TRUE(w.isVisible());
 }
@@ -165,27 +166,27 @@ TEST_F(CallDetailsTest, PrintedCallReadsBackFromTheDefaultPrinter) {
     ASSERT_FALSE(folder.isEmpty());
     const int number = 70000 + static_cast<int>(QCoreApplication::applicationPid() % 10000);
     addCall(0, number);
-    addOrder(0, number, QStringLiteral("123456"), QStringLiteral("12 34  "), QStringLiteral("Rush it"), 2);
-    addItem(0, number, 1, 1, QStringLiteral("A12-7  "), -5, 1234);
-    addItem(0, number, 1, 2, QStringLiteral("1234567890123"), 12, 0);
+    addOrder(0, number, u"123456"_s, u"12 34  "_s, u"Rush it"_s, 2);
+    addItem(0, number, 1, 1, u"A12-7  "_s, -5, 1234);
+    addItem(0, number, 1, 2, u"1234567890123"_s, 12, 0);
     open(0, number);
     const QSet<QString> before = KeptPrinter::jobs(folder);
     button("btnPrintCall")->click();
-    const QString title = QStringLiteral("Call #%1 Details").arg(number);
+    const QString title = u"Call #%1 Details"_s.arg(number);
     const std::optional<QString> job = KeptPrinter::waitForJobFile(folder, before, title);
     ASSERT_TRUE(job) << "no printed call reached " << folder.toStdString();
     const QStringList expected{
         title,
-        QStringLiteral("Good Call #%1 made on 03/07/2010 at 02:05 PM").arg(number),
-        QStringLiteral("Salesperson: 123456"),
-        QStringLiteral("Customer: 12_34"),
-        QStringLiteral("Route: R7"),
-        QStringLiteral("Message: Rush it"),
-        QStringLiteral("Number of Items: 2"),
-        QStringLiteral("          Item Number   Qty   Unit   Disc %   Price Override"),
-        QStringLiteral("          -----------   ---   ----   ------   --------------"),
-        QStringLiteral("          _12_7          _5      2        5       1234.00"),
-        QStringLiteral("          12345678901    12      2        5          0.00"),
+        u"Good Call #%1 made on 03/07/2010 at 02:05 PM"_s.arg(number),
+        u"Salesperson: 123456"_s,
+        u"Customer: 12_34"_s,
+        u"Route: R7"_s,
+        u"Message: Rush it"_s,
+        u"Number of Items: 2"_s,
+        u"          Item Number   Qty   Unit   Disc %   Price Override"_s,
+        u"          -----------   ---   ----   ------   --------------"_s,
+        u"          _12_7          _5      2        5       1234.00"_s,
+        u"          12345678901    12      2        5          0.00"_s,
     };
     EXPECT_EQ(KeptPrinter::pdfPageLines(*job), std::vector<QStringList>{expected});
 }

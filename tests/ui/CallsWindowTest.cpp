@@ -10,6 +10,8 @@
 #include <QSignalSpy>
 #include <QtTest/qtestspontaneevent.h>
 
+using namespace Qt::StringLiterals;
+
 namespace vrq::test {
 namespace {
 
@@ -113,9 +115,9 @@ TEST_P(CallsWindowUpdate, ChangesOnlyTheRowOfThatCall) {
         for (int cell :
              {CallsTableModel::SourceColumn, CallsTableModel::NumberColumn, CallsTableModel::StatusColumn})
             cells << w.callsModel().index(row, cell).data().toString();
-        rows << cells.join(QLatin1Char(' '));
+        rows << cells.join(u' ');
     }
-    EXPECT_EQ(rows.join(QLatin1Char('|')), QLatin1String(c.rows));
+    EXPECT_EQ(rows.join(u'|'), QLatin1String(c.rows));
     EXPECT_TRUE(w.refreshTimerActive());
 }
 
@@ -159,11 +161,11 @@ TEST_P(CallsWindowSort, HeaderSortsOnceAndLaterRowsAreAppended) {
 
     addCall(0, 1, false, false, true, QDateTime(QDate(2000, 1, 1), QTime(0, 0))); // Call, Bad call
     w.refreshCallDisplay();
-    EXPECT_EQ(numbers(), QStringList(c.expected) << QStringLiteral("1"));
+    EXPECT_EQ(numbers(), QStringList(c.expected) << u"1"_s);
 
     // Clicking the same header again sorts again, the new row included.
     QTest::mouseClick(header(c.header), Qt::LeftButton);
-    EXPECT_NE(numbers().last(), QStringLiteral("1"));
+    EXPECT_NE(numbers().last(), u"1"_s);
     EXPECT_EQ(numbers().size(), 4);
 }
 
@@ -178,8 +180,7 @@ TEST_F(CallsWindowTest, RowClickOpensTheCallsDetails) {
     addCall(1, 32);
     CallsWindow& w = openWindow();
     SelectedCall during;
-    auto closer =
-        closeNextModalWindow(QStringLiteral("frmCallDetails"), [&](QWidget*) { during = w.selectedCall(); });
+    auto closer = closeNextModalWindow(u"frmCallDetails"_s, [&](QWidget*) { during = w.selectedCall(); });
     clickRow(*w.callsGrid(), 1, CallsTableModel::DateTimeColumn);
     EXPECT_EQ(during.SelectedSource, 1);
     EXPECT_EQ(during.SelectedCallNumber, 32);
@@ -216,14 +217,14 @@ TEST_F(CallsWindowTest, OnlyTheCloseBoxAsksAndNoKeepsTheProgramRunning) {
 TEST_F(CallsWindowTest, FailingStoreIsReportedOncePerStreak) {
     // The window's store is a file in its base form: without the upgrade its Calls table has no Source.
     Result error;
-    auto baseForm = CallStore::open(fx.path(QStringLiteral("BaseForm.db")), &error);
+    auto baseForm = CallStore::open(fx.path(u"BaseForm.db"_s), &error);
     ASSERT_TRUE(baseForm) << error.message.toStdString();
     fx.ctx.store = baseForm.get();
     CallsWindow& w = openWindow(false);
     w.refreshCallDisplay();
     w.refreshCallDisplay();
 
-    auto errors = [this] { return fx.auditMessages(QStringLiteral("E")).size(); };
+    auto errors = [this] { return fx.auditMessages(u"E"_s).size(); };
     EXPECT_EQ(errors(), 1);
     EXPECT_EQ(w.callsModel().rowCount(), 0);
 

@@ -14,6 +14,8 @@
 #include <QLineEdit>
 #include <QStyle>
 
+using namespace Qt::StringLiterals;
+
 namespace vrq::test {
 namespace {
 
@@ -22,9 +24,9 @@ class GridFitTest : public WindowTest {
 protected:
     void SetUp() override {
         addCall(0, 99999, true, false, true, QDateTime(QDate(2000, 12, 28), QTime(20, 58)));
-        addOrder(0, 99999, QStringLiteral("999999"), QStringLiteral("99999999"), QStringLiteral("MSG"), 1);
+        addOrder(0, 99999, u"999999"_s, u"99999999"_s, u"MSG"_s, 1);
         fx.store->database().exec("UPDATE Orders SET Route = '999999'");
-        addItem(0, 99999, 1, 1, QStringLiteral("9999999999999"), -999, 99999);
+        addItem(0, 99999, 1, 1, u"9999999999999"_s, -999, 99999);
         select(0, 99999, 1);
     }
 
@@ -46,21 +48,20 @@ TEST_F(GridFitTest, EveryGridShowsTheWidestValuesWhole) {
     expectShownWhole(*calls.callsGrid(), {CallsTableModel::NumberColumn, CallsTableModel::DateTimeColumn});
 
     CallDetailsWindow details(fx.ctx, selected, pictures);
-    expectShownWhole(*details.findChild<QTableView*>(QStringLiteral("fgOrders")),
+    expectShownWhole(*details.findChild<QTableView*>(u"fgOrders"_s),
                      {OrdersTableModel::SalespersonColumn, OrdersTableModel::CustomerColumn,
                       OrdersTableModel::RouteColumn});
 
     const CallRow call = *fx.store->findCall(0, 99999);
     const OrderRow order = fx.store->ordersOfCall(0, 99999).front();
     OrderDetailsWindow items(call, order, fx.store->itemsOfOrder(0, 99999, 1), pictures);
-    expectShownWhole(*items.findChild<QTableView*>(QStringLiteral("fgLineItems")),
+    expectShownWhole(*items.findChild<QTableView*>(u"fgLineItems"_s),
                      {LineItemsTableModel::ItemNumberColumn, LineItemsTableModel::QuantityColumn,
                       LineItemsTableModel::PriceColumn});
 
     for (OrderViewKind kind : {OrderViewKind::BySalesperson, OrderViewKind::ByCustomer}) {
         OrdersViewWindow view(kind, fx.ctx, pictures, selected);
-        view.textInput()->setText(kind == OrderViewKind::BySalesperson ? QStringLiteral("999999")
-                                                                       : QStringLiteral("99999999"));
+        view.textInput()->setText(kind == OrderViewKind::BySalesperson ? u"999999"_s : u"99999999"_s);
         view.findOrders();
         const OrderViewDesign& design = view.design();
         const bool bySalesperson = kind == OrderViewKind::BySalesperson;

@@ -13,6 +13,8 @@
 
 namespace vrq::test {
 
+using namespace Qt::StringLiterals;
+
 // The default printer of the print tests: a CUPS queue whose backend keeps each job's document in a
 // folder (scripts/test-printer.sh, run by scripts/test.sh, which exports VRQ_TEST_PRINTER_FOLDER).
 class KeptPrinter {
@@ -37,7 +39,7 @@ public:
 
     // The jobs kept so far; a job printed after this call is a new name.
     static QSet<QString> jobs(const QString& folder) {
-        const QStringList names = QDir(folder).entryList({QStringLiteral("job-*.pdf")}, QDir::Files);
+        const QStringList names = QDir(folder).entryList({u"job-*.pdf"_s}, QDir::Files);
         return QSet<QString>(names.begin(), names.end());
     }
 
@@ -62,15 +64,13 @@ public:
     }
 
     // The pages of a PDF as text, laid out as printed; form feeds between pages.
-    static QString pdfText(const QString& path) {
-        return run(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")});
-    }
+    static QString pdfText(const QString& path) { return run(u"pdftotext"_s, {u"-layout"_s, path, u"-"_s}); }
     // The pages of a PDF as laid out by pdfText, each as its non-empty lines without trailing blanks.
     static std::vector<QStringList> pdfPageLines(const QString& path) {
         std::vector<QStringList> pages;
-        for (const QString& page : pdfText(path).split(QLatin1Char('\f'), Qt::SkipEmptyParts)) {
-            static const QRegularExpression trailing(QStringLiteral("\\s+$"));
-            QStringList lines = page.split(QLatin1Char('\n')).replaceInStrings(trailing, QString());
+        for (const QString& page : pdfText(path).split(u'\f', Qt::SkipEmptyParts)) {
+            static const QRegularExpression trailing(u"\\s+$"_s);
+            QStringList lines = page.split(u'\n').replaceInStrings(trailing, QString());
             lines.removeAll(QString());
             if (!lines.isEmpty())
                 pages.push_back(lines);
@@ -83,9 +83,8 @@ private:
         QProcess process;
         process.start(program, arguments);
         if (!process.waitForFinished(20000) || process.exitCode() != 0) {
-            ADD_FAILURE() << program.toStdString() << " failed on "
-                          << arguments.join(QLatin1Char(' ')).toStdString() << ": "
-                          << process.readAllStandardError().toStdString();
+            ADD_FAILURE() << program.toStdString() << " failed on " << arguments.join(u' ').toStdString()
+                          << ": " << process.readAllStandardError().toStdString();
             return {};
         }
         return QString::fromUtf8(process.readAllStandardOutput());

@@ -7,6 +7,8 @@
 #include <QDateEdit>
 #include <QRegularExpression>
 
+using namespace Qt::StringLiterals;
+
 namespace vrq::test {
 namespace {
 
@@ -22,21 +24,21 @@ protected:
     void addCallFilling(const QDate& day, int number, int bodyLines) {
         addCall(0, number, true, false, true, QDateTime(day, QTime(8, 0)).addSecs(60 * number));
         for (int i = 1; i <= bodyLines - 2; ++i)
-            addOrder(0, number, QStringLiteral("42"), QString::number(number * 1000 + i), {}, i);
+            addOrder(0, number, u"42"_s, QString::number(number * 1000 + i), {}, i);
     }
     // Prints the good and bad calls of the day through the dialog; the pages as pdftotext reads them.
     std::vector<QStringList> printThroughDialog(const QDate& day) {
         ListCallsDialog dialog(fx.ctx);
-        dialog.findChild<QDateEdit*>(QStringLiteral("dtpFrom"))->setDate(day);
-        dialog.findChild<QDateEdit*>(QStringLiteral("dtpTo"))->setDate(day);
-        dialog.findChild<QCheckBox*>(QStringLiteral("chkGoodCalls"))->setChecked(true);
-        dialog.findChild<QCheckBox*>(QStringLiteral("chkBadCalls"))->setChecked(true);
+        dialog.findChild<QDateEdit*>(u"dtpFrom"_s)->setDate(day);
+        dialog.findChild<QDateEdit*>(u"dtpTo"_s)->setDate(day);
+        dialog.findChild<QCheckBox*>(u"chkGoodCalls"_s)->setChecked(true);
+        dialog.findChild<QCheckBox*>(u"chkBadCalls"_s)->setChecked(true);
         const QSet<QString> before = KeptPrinter::jobs(m_folder);
         auto seen = answerNextMessageBox(QMessageBox::Ok);
         dialog.printReport();
-        EXPECT_EQ(seen->text, QStringLiteral("Report complete."));
+        EXPECT_EQ(seen->text, u"Report complete."_s);
         EXPECT_EQ(dialog.result(), QDialog::Accepted);
-        const QString marker = QStringLiteral("From: ") + day.toString(QStringLiteral("MM/dd/yyyy"));
+        const QString marker = u"From: "_s + day.toString(u"MM/dd/yyyy"_s);
         const QString job = KeptPrinter::waitForJobFile(m_folder, before, marker).value_or(QString());
         EXPECT_FALSE(job.isEmpty()) << "no job kept for " << marker.toStdString();
         return job.isEmpty() ? std::vector<QStringList>() : KeptPrinter::pdfPageLines(job);
@@ -48,12 +50,12 @@ protected:
 // The pages as one text, each line with its runs of blanks made one (pdftotext places the same words a
 // blank apart or not from one PDF to the next) and without the report time, which differs between runs.
 QString withoutReportTime(const std::vector<QStringList>& pages) {
-    static const QRegularExpression time(QStringLiteral("\\d\\d/\\d\\d/\\d\\d \\d\\d:\\d\\d [AP]M"));
+    static const QRegularExpression time(u"\\d\\d/\\d\\d/\\d\\d \\d\\d:\\d\\d [AP]M"_s);
     QStringList lines;
     for (const QStringList& page : pages)
-        for (const QString& line : page + QStringList{QStringLiteral("(page end)")})
+        for (const QString& line : page + QStringList{u"(page end)"_s})
             lines << line.simplified();
-    return lines.join(QLatin1Char('\n')).replace(time, QStringLiteral("<time>"));
+    return lines.join(u'\n').replace(time, u"<time>"_s);
 }
 
 // Fifty-three body lines fit on the first page and the fifty-fourth starts the next, on paper and in the
@@ -75,11 +77,11 @@ TEST_F(ListOfCallsPrintTest, PagesBreakAfterFiftyThreeBodyLinesAndTheCommandLine
                      second[2].simplified(), second[5].simplified(), second.last().simplified()}),
         strings({"VRQtoQX7", "Order for Customer 2002 by Salesperson 42. Number of Items = 2", "Page 1",
                  "continued", "Order for Customer 2003 by Salesperson 42. Number of Items = 3", "Page 2"}));
-    EXPECT_FALSE(first.join(QLatin1Char('\n')).contains(QStringLiteral("continued")));
+    EXPECT_FALSE(first.join(u'\n').contains(u"continued"_s));
 
-    const QString pdf = fx.path(QStringLiteral("report.pdf"));
-    const ReportRun run = runReport(
-        fx.programFolder(), QStringLiteral("--from 2031-01-06 --to 2031-01-06 --good --bad --pdf"), {pdf});
+    const QString pdf = fx.path(u"report.pdf"_s);
+    const ReportRun run =
+        runReport(fx.programFolder(), u"--from 2031-01-06 --to 2031-01-06 --good --bad --pdf"_s, {pdf});
     ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
     EXPECT_EQ(withoutReportTime(KeptPrinter::pdfPageLines(pdf)), withoutReportTime(printed));
 }
@@ -97,11 +99,11 @@ class ListOfCallsCommandFailure : public WindowTest,
 
 TEST_P(ListOfCallsCommandFailure, EndsNonZeroWithAClearMessage) {
     const CommandFailureCase c = GetParam();
-    const QString home = c.withStore ? fx.programFolder() : fx.path(QStringLiteral("empty"));
+    const QString home = c.withStore ? fx.programFolder() : fx.path(u"empty"_s);
     const ReportRun run = runReport(home, QString::fromLatin1(c.arguments));
     EXPECT_EQ(run.exitCode, c.exitCode);
     EXPECT_TRUE(run.errors.contains(QString::fromLatin1(c.message))) << run.errors.toStdString();
-    EXPECT_FALSE(QDir(fx.path(QStringLiteral("empty"))).exists()) << "the report only reads";
+    EXPECT_FALSE(QDir(fx.path(u"empty"_s)).exists()) << "the report only reads";
 }
 
 INSTANTIATE_TEST_SUITE_P(

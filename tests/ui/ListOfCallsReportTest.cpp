@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <SQLiteCpp/Database.h>
 
+using namespace Qt::StringLiterals;
+
 namespace vrq::test {
 namespace {
 
@@ -18,8 +20,8 @@ protected:
     // Orders of salesperson "42    " for customers C<number>01, C<number>02, ..., of 1, 2, ... items.
     void addOrders(int source, int number, int count) {
         for (int i = 1; i <= count; ++i)
-            addOrder(source, number, QStringLiteral("42    "),
-                     QStringLiteral("C") + QString::number(number * 100 + i) + QStringLiteral("  "), {}, i);
+            addOrder(source, number, u"42    "_s, u"C"_s + QString::number(number * 100 + i) + u"  "_s, {},
+                     i);
     }
     std::vector<Page> pages(bool good, bool bad) {
         Result result;
@@ -76,11 +78,10 @@ TEST_F(ListOfCallsReportTest, StoreErrorIsReportedAndClosesTheDialog) {
     ListCallsDialog dialog(fx.ctx);
     dialog.show();
     auto seen = answerNextMessageBox(QMessageBox::Ok);
-    QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("cmdPrint")), Qt::LeftButton);
-    EXPECT_TRUE(
-        seen->text.startsWith(QStringLiteral("Report had an error.  (Error: 1 - no such table: Orders")))
+    QTest::mouseClick(dialog.findChild<QPushButton*>(u"cmdPrint"_s), Qt::LeftButton);
+    EXPECT_TRUE(seen->text.startsWith(u"Report had an error.  (Error: 1 - no such table: Orders"_s))
         << seen->text.toStdString();
-    EXPECT_TRUE(seen->text.endsWith(QLatin1Char(')')));
+    EXPECT_TRUE(seen->text.endsWith(u')'));
     EXPECT_FALSE(dialog.isVisible());
 }
 

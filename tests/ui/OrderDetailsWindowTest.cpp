@@ -6,6 +6,8 @@
 #include "ui/viewers/LineItemsTableModel.h"
 #include "ui/viewers/OrderDetailsWindow.h"
 
+using namespace Qt::StringLiterals;
+
 namespace vrq::test {
 namespace {
 
@@ -15,16 +17,15 @@ protected:
     // no window opened.
     bool openOrder(int source, int number, int order, const std::function<void(OrderDetailsWindow&)>& see) {
         select(source, number, order);
-        auto closer = closeNextModalWindow(QStringLiteral("frmOrderDetails"), [&](QWidget* modal) {
-            see(*qobject_cast<OrderDetailsWindow*>(modal));
-        });
+        auto closer = closeNextModalWindow(
+            u"frmOrderDetails"_s, [&](QWidget* modal) { see(*qobject_cast<OrderDetailsWindow*>(modal)); });
         return OrderDetailsWindow::showModal(fx.ctx, selected, pictures, nullptr);
     }
 };
 
 TEST_F(OrderDetailsTest, OrderWithoutShipToAndRouteShowsTheirLinesEmpty) {
     addCall(0, 30, true, true);
-    addOrder(0, 30, QStringLiteral("123456"), QStringLiteral("778899"), QStringLiteral("Call first"), 1);
+    addOrder(0, 30, u"123456"_s, u"778899"_s, u"Call first"_s, 1);
     // Rows written by an older program have them Null.
     fx.store->database().exec("UPDATE Orders SET ShipTo = NULL, Route = NULL");
     QStringList shown; // the caption, then the lines
@@ -41,10 +42,10 @@ TEST_F(OrderDetailsTest, OrderWithoutShipToAndRouteShowsTheirLinesEmpty) {
 // The order of the other source (an order the call lacks: CallDetailsWindowTest's row no order filled).
 TEST_F(OrderDetailsTest, OrderOfTheOtherSourceSaysUnableToFindAndOpensNoWindow) {
     addCall(0, 31);
-    addOrder(0, 31, QStringLiteral("1"), QStringLiteral("2"));
+    addOrder(0, 31, u"1"_s, u"2"_s);
     auto box = answerNextMessageBox(QMessageBox::Ok);
     EXPECT_FALSE(openOrder(1, 31, 1, [](OrderDetailsWindow&) { ADD_FAILURE() << "opened"; }));
-    EXPECT_EQ(box->text, QStringLiteral("Unable to find this order."));
+    EXPECT_EQ(box->text, u"Unable to find this order."_s);
 }
 
 struct ItemsCase {
@@ -59,7 +60,7 @@ class OrderDetailsItems : public OrderDetailsTest, public ::testing::WithParamIn
 TEST_P(OrderDetailsItems, ARowForEachItemCountedOrStored) {
     const ItemsCase c = GetParam();
     addCall(0, 32);
-    addOrder(0, 32, QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("M"), c.numberOfItems);
+    addOrder(0, 32, u"1"_s, u"2"_s, u"M"_s, c.numberOfItems);
     for (int i = 1; i <= c.stored; ++i)
         addItem(0, 32, 1, i, QString::number(100 - i), i);
     QStringList quantities;

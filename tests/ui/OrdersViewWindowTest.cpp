@@ -9,6 +9,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+using namespace Qt::StringLiterals;
+
 namespace vrq::test {
 namespace {
 
@@ -36,7 +38,7 @@ protected:
         } else {
             m_view->dateInput()->setDate(day);
         }
-        QTest::mouseClick(m_view->findChild<QPushButton*>(QStringLiteral("cmdFind")), Qt::LeftButton);
+        QTest::mouseClick(m_view->findChild<QPushButton*>(u"cmdFind"_s), Qt::LeftButton);
     }
 
     QStringList column(OrderViewCell cell) const {
@@ -64,13 +66,10 @@ class OrdersViewFind : public OrdersViewTest, public ::testing::WithParamInterfa
 TEST_P(OrdersViewFind, ListsTheOrdersThatMatchExactly) {
     const FindCase c = GetParam();
     // The day runs from its midnight up to the next.
-    addCallWithOrder(0, 11, QStringLiteral("100"), QStringLiteral("5000"), QDateTime(kDay, QTime(0, 0)));
-    addCallWithOrder(0, 12, QStringLiteral("100 "), QStringLiteral("5000 "),
-                     QDateTime(kDay, QTime(23, 59, 59)));
-    addCallWithOrder(0, 13, QStringLiteral("200"), QStringLiteral("6000"),
-                     QDateTime(kDay.addDays(1), QTime(0, 0)));
-    addCallWithOrder(1, 14, QStringLiteral("1'0"), QStringLiteral("5'00"),
-                     QDateTime(kDay.addDays(2), QTime(8, 0)));
+    addCallWithOrder(0, 11, u"100"_s, u"5000"_s, QDateTime(kDay, QTime(0, 0)));
+    addCallWithOrder(0, 12, u"100 "_s, u"5000 "_s, QDateTime(kDay, QTime(23, 59, 59)));
+    addCallWithOrder(0, 13, u"200"_s, u"6000"_s, QDateTime(kDay.addDays(1), QTime(0, 0)));
+    addCallWithOrder(1, 14, u"1'0"_s, u"5'00"_s, QDateTime(kDay.addDays(2), QTime(8, 0)));
     openView(c.kind);
     find(QString::fromUtf8(c.typed), c.day);
     find(QString::fromUtf8(c.typed), c.day); // a new find replaces the rows
@@ -78,7 +77,7 @@ TEST_P(OrdersViewFind, ListsTheOrdersThatMatchExactly) {
     EXPECT_EQ(numbers(), strings(c.expected));
     // A quote finds only what holds it and fails nothing.
     for (const AuditRow& row : fx.store->allAudit())
-        EXPECT_NE(row.type, QStringLiteral("E")) << row.msg.toStdString();
+        EXPECT_NE(row.type, u"E"_s) << row.msg.toStdString();
     if (!c.expected.empty()) {
         EXPECT_TRUE(m_view->headerBar().headers().front()->isPressed());
     }
@@ -98,11 +97,11 @@ INSTANTIATE_TEST_SUITE_P(
 // --- opening the call details ------------------------------------------------------------------------
 
 TEST_F(OrdersViewTest, ACallAndAScannedFileOfOneNumberEachOpenTheirOwnCall) {
-    addCallWithOrder(0, 61, QStringLiteral("7"), QStringLiteral("800"));
-    addCallWithOrder(1, 61, QStringLiteral("7"), QStringLiteral("900"));
-    addOrder(1, 61, QStringLiteral("7"), QStringLiteral("901"));
+    addCallWithOrder(0, 61, u"7"_s, u"800"_s);
+    addCallWithOrder(1, 61, u"7"_s, u"900"_s);
+    addOrder(1, 61, u"7"_s, u"901"_s);
     OrdersViewWindow& w = openView(Kind::BySalesperson);
-    find(QStringLiteral("7"));
+    find(u"7"_s);
     // Each order under its own call: three rows, not the six a join on the number alone gives.
     ASSERT_EQ(column(OrderViewCell::Customer), (strings({"800", "900", "901"})));
 

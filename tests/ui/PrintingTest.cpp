@@ -7,6 +7,8 @@
 
 #include <QRegularExpression>
 
+using namespace Qt::StringLiterals;
+
 namespace vrq::test {
 namespace {
 
@@ -14,18 +16,18 @@ namespace {
 // between pages are read back by ListOfCallsPrintTest).
 TEST(PrintToPdf, APageLongerThanThePaperGoesOnOverTheNextSheets) {
     ensureApplication();
-    PrintDocument document(QStringLiteral("Paging"));
+    PrintDocument document(u"Paging"_s);
     for (int i = 1; i <= 200; ++i)
-        document.addLine(QStringLiteral("Line %1").arg(i));
+        document.addLine(u"Line %1"_s.arg(i));
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("paging.pdf"));
+    const QString path = dir.filePath(u"paging.pdf"_s);
     const Result written = PrintRenderer::writePdf(document, path);
     ASSERT_TRUE(written.ok()) << written.message.toStdString();
     EXPECT_EQ(KeptPrinter::pdfPageLines(path).size(), 4u);
     const QString text = KeptPrinter::pdfText(path);
     qsizetype at = 0;
     for (int i = 1; i <= 200; ++i) {
-        at = text.indexOf(QRegularExpression(QStringLiteral("Line %1\\b").arg(i)), at);
+        at = text.indexOf(QRegularExpression(u"Line %1\\b"_s.arg(i)), at);
         ASSERT_GE(at, 0) << "line " << i;
     }
 }
@@ -34,24 +36,24 @@ TEST(PrintToPdf, APageLongerThanThePaperGoesOnOverTheNextSheets) {
 TEST(PrintingWithoutAPrinter, SaysSoAndOffersThePdf) {
     ensureApplication();
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("offered.pdf"));
+    const QString path = dir.filePath(u"offered.pdf"_s);
     PrintEnvironment environment;
     environment.defaultPrinter = [] { return QPrinterInfo(); };
     environment.askPdfPath = [&path](QWidget*, const QString&) { return path; };
     PrintDialogs dialogs(nullptr, environment);
-    PrintDocument document(QStringLiteral("Offer"));
-    document.addLine(QStringLiteral("Offer Title"));
+    PrintDocument document(u"Offer"_s);
+    document.addLine(u"Offer Title"_s);
 
     auto declined = answerNextMessageBox(QMessageBox::No);
     EXPECT_EQ(dialogs.printOnDefaultPrinter(document), PrintDialogs::Outcome::NotPrinted);
     EXPECT_TRUE(declined->seen);
-    EXPECT_TRUE(declined->text.contains(QStringLiteral("There is no default printer")));
+    EXPECT_TRUE(declined->text.contains(u"There is no default printer"_s));
     EXPECT_FALSE(QFile::exists(path));
 
     auto accepted = answerNextMessageBox(QMessageBox::Yes);
     EXPECT_EQ(dialogs.printOnDefaultPrinter(document), PrintDialogs::Outcome::SavedAsPdf);
     EXPECT_TRUE(accepted->seen);
-    EXPECT_TRUE(KeptPrinter::pdfText(path).contains(QStringLiteral("Offer Title")));
+    EXPECT_TRUE(KeptPrinter::pdfText(path).contains(u"Offer Title"_s));
 }
 
 } // namespace

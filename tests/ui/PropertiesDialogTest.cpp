@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+using namespace Qt::StringLiterals;
+
 namespace vrq::test {
 namespace {
 
@@ -38,43 +40,43 @@ protected:
 
 TEST_F(PropertiesDialogTest, OkStoresSavesLogsAndCloses) {
     PropertiesDialog dialog(f.ctx, purge);
-    EXPECT_EQ(control<QLineEdit>(dialog, "txtQX7Name")->text(), QStringLiteral("HOST"));
-    type(dialog, "txtCallsProgramSystemID", QStringLiteral("3"));
-    type(dialog, "txtQX7Name", QStringLiteral("AS400B"));
+    EXPECT_EQ(control<QLineEdit>(dialog, "txtQX7Name")->text(), u"HOST"_s);
+    type(dialog, "txtCallsProgramSystemID", u"3"_s);
+    type(dialog, "txtQX7Name", u"AS400B"_s);
     control<QComboBox>(dialog, "cmbFormat")->setCurrentIndex(2);
     control<QCheckBox>(dialog, "chkAutoConnect")->setChecked(false);
     EXPECT_FALSE(clickOK(dialog)->seen);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(f.ctx.settings.SystemID, 3);
-    EXPECT_EQ(f.ctx.settings.QX7Name, QStringLiteral("AS400B"));
+    EXPECT_EQ(f.ctx.settings.QX7Name, u"AS400B"_s);
     EXPECT_EQ(f.ctx.settings.DataBinFormat, 2);
     EXPECT_FALSE(f.ctx.settings.AutoConnect);
-    EXPECT_EQ(f.savedSetting(QStringLiteral("QX7"), QStringLiteral("DataBinFormat")), QStringLiteral(" 2"));
-    EXPECT_EQ(f.auditMessages(QStringLiteral("P")), QStringList{QStringLiteral("Properties edited.")});
+    EXPECT_EQ(f.savedSetting(u"QX7"_s, u"DataBinFormat"_s), u" 2"_s);
+    EXPECT_EQ(f.auditMessages(u"P"_s), QStringList{u"Properties edited."_s});
     EXPECT_EQ(purges, 0);
 }
 
 TEST_F(PropertiesDialogTest, ARefusedEntryKeepsTheDialogOpenWithNothingStored) {
-    for (const QString& days : {QStringLiteral("61"), QStringLiteral("fourteen")}) {
+    for (const QString& days : {u"61"_s, u"fourteen"_s}) {
         PropertiesDialog dialog(f.ctx, purge);
         type(dialog, "txtDaysOfHistory", days);
-        type(dialog, "txtQX7Name", QStringLiteral("CHANGED"));
+        type(dialog, "txtQX7Name", u"CHANGED"_s);
         auto seen = clickOK(dialog);
         EXPECT_TRUE(seen->seen) << days.toStdString();
         EXPECT_NE(dialog.result(), QDialog::Accepted);
         EXPECT_EQ(control<QLineEdit>(dialog, "txtDaysOfHistory")->text(), days) << "entries stay as typed";
     }
-    EXPECT_EQ(f.ctx.settings.QX7Name, QStringLiteral("HOST"));
-    EXPECT_TRUE(f.auditMessages(QStringLiteral("P")).isEmpty());
+    EXPECT_EQ(f.ctx.settings.QX7Name, u"HOST"_s);
+    EXPECT_TRUE(f.auditMessages(u"P"_s).isEmpty());
 }
 
 TEST_F(PropertiesDialogTest, AMissingFolderIsStoredOnlyWhenThePersonKeepsIt) {
-    const QString away = QStringLiteral("I:\\Away\\");
+    const QString away = u"I:\\Away\\"_s;
     for (const bool keep : {false, true}) {
         PropertiesDialog dialog(f.ctx, purge);
         type(dialog, "txtQX7Directory", away);
         auto seen = clickOK(dialog, keep ? QMessageBox::Yes : QMessageBox::No);
-        EXPECT_TRUE(seen->text.startsWith(QStringLiteral("MXR Folder \"I:\\Away\\\" does not exist.")))
+        EXPECT_TRUE(seen->text.startsWith(u"MXR Folder \"I:\\Away\\\" does not exist."_s))
             << seen->text.toStdString();
         EXPECT_EQ(dialog.result() == QDialog::Accepted, keep);
         EXPECT_EQ(f.ctx.settings.QX7Path == away, keep);
@@ -83,12 +85,12 @@ TEST_F(PropertiesDialogTest, AMissingFolderIsStoredOnlyWhenThePersonKeepsIt) {
 
 TEST_F(PropertiesDialogTest, CancelStoresNothing) {
     PropertiesDialog dialog(f.ctx, purge);
-    type(dialog, "txtDaysOfHistory", QStringLiteral("7"));
+    type(dialog, "txtDaysOfHistory", u"7"_s);
     control<QPushButton>(dialog, "cmdCancel")->click();
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
     EXPECT_EQ(f.ctx.settings.DaysOfHistory, 14);
     EXPECT_EQ(purges, 0);
-    EXPECT_TRUE(f.auditMessages(QStringLiteral("P")).isEmpty());
+    EXPECT_TRUE(f.auditMessages(u"P"_s).isEmpty());
 }
 
 TEST_F(PropertiesDialogTest, LeavingTheLocalDriveBoxWithNoMachineNameReportsTheFailedConnection) {
@@ -98,9 +100,8 @@ TEST_F(PropertiesDialogTest, LeavingTheLocalDriveBoxWithNoMachineNameReportsTheF
     auto seen = answerNextMessageBox(QMessageBox::Ok);
     QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
     QApplication::sendEvent(control(dialog, "txtLocalDrive"), &leave);
-    EXPECT_EQ(f.drives.calls,
-              (QStringList{QStringLiteral("disconnect I:"), QStringLiteral("connect I: \\\\\\Qdls")}));
-    EXPECT_EQ(control<QLabel>(dialog, "lblMessage")->text(), QStringLiteral("\\\\\\Qdls  =>  I:"));
+    EXPECT_EQ(f.drives.calls, (QStringList{u"disconnect I:"_s, u"connect I: \\\\\\Qdls"_s}));
+    EXPECT_EQ(control<QLabel>(dialog, "lblMessage")->text(), u"\\\\\\Qdls  =>  I:"_s);
     EXPECT_EQ(seen->text,
               QStringLiteral("Unable to connect the drive to the QX7 system.  There is either an error "
                              "in the specified data, or the QX7 system is unavailable at this time."));

@@ -17,11 +17,13 @@
 #include <QLineEdit>
 #include <cstdio>
 
+using namespace Qt::StringLiterals;
+
 namespace vrq::test {
 namespace {
 
 QString shotPath(const QString& file) {
-    return QDir(qEnvironmentVariable("VRQ_SCREENSHOT_DIR", QStringLiteral("."))).filePath(file);
+    return QDir(qEnvironmentVariable("VRQ_SCREENSHOT_DIR", u"."_s)).filePath(file);
 }
 
 void saveShot(QWidget& window, const QString& file) {
@@ -45,14 +47,11 @@ TEST_F(CallsWindowTools, DISABLED_SaveScreenshot) {
     }
     CallsWindow w(fx.ctx);
     RunStatus status;
-    status.hostFolder = QStringLiteral("I:\\QX7Com\\");
+    status.hostFolder = u"I:\\QX7Com\\"_s;
     status.lastIntake = start.addSecs(24 * 1260);
     status.lastExport = start.addSecs(16 * 1260 + 60);
-    DayCallCounts today;
-    today.good = 21;
-    today.bad = 3;
-    w.showStatus(StatusSummary(status, today, QDateTime(QDate(2010, 3, 7), QTime(17, 0))));
-    saveShot(w, QStringLiteral("calls-window.png"));
+    w.showStatus(StatusSummary(status, DayCallCounts{21, 3}, QDateTime(QDate(2010, 3, 7), QTime(17, 0))));
+    saveShot(w, u"calls-window.png"_s);
 }
 
 class DetailsWindowsTools : public WindowTest {};
@@ -61,19 +60,19 @@ TEST_F(DetailsWindowsTools, DISABLED_SaveScreenshots) {
     addCall(0, 1017, true, true);
     const char* messages[] = {"Deliver before noon", "", "Call ahead", "New account", "Rush order"};
     for (int seq = 1; seq <= 5; ++seq) {
-        addOrder(0, 1017, QStringLiteral("4%1").arg(seq * 7, 5, 10, QLatin1Char('0')),
-                 QStringLiteral("%1").arg(183200 + seq * 311), QLatin1String(messages[seq - 1]), 6);
+        addOrder(0, 1017, u"4%1"_s.arg(seq * 7, 5, 10, QLatin1Char('0')), u"%1"_s.arg(183200 + seq * 311),
+                 QLatin1String(messages[seq - 1]), 6);
         for (int item = 1; item <= 6; ++item)
-            addItem(0, 1017, seq, item, QStringLiteral("%1").arg(31000 + item * 173 + seq), item * 2,
+            addItem(0, 1017, seq, item, u"%1"_s.arg(31000 + item * 173 + seq), item * 2,
                     item % 3 == 0 ? 1295 : 0);
     }
     select(0, 1017);
     CallDetailsWindow details(fx.ctx, selected, pictures);
-    saveShot(details, QStringLiteral("call-details-window.png"));
+    saveShot(details, u"call-details-window.png"_s);
     details.show();
     selected.SelectedOrderSeqNumber = 1;
-    auto closer = closeNextModalWindow(QStringLiteral("frmOrderDetails"), [&](QWidget* order) {
-        EXPECT_TRUE(order->grab().save(shotPath(QStringLiteral("order-details-window.png"))));
+    auto closer = closeNextModalWindow(u"frmOrderDetails"_s, [&](QWidget* order) {
+        EXPECT_TRUE(order->grab().save(shotPath(u"order-details-window.png"_s)));
     });
     EXPECT_TRUE(OrderDetailsWindow::showModal(fx.ctx, selected, pictures, &details));
 }
@@ -86,8 +85,7 @@ TEST_F(ReportWindowsTools, DISABLED_SaveScreenshots) {
         const int source = n % 4 == 3 ? 1 : 0;
         addCall(source, 1000 + n, true, n <= 3, true, start.addSecs(n * 1260));
         for (int o = 0; o < (n % 3) + 1; ++o)
-            addOrder(source, 1000 + n, n % 2 ? QStringLiteral("112") : QStringLiteral("407"),
-                     QString::number(20300 + n * 11 + o));
+            addOrder(source, 1000 + n, n % 2 ? u"112"_s : u"407"_s, QString::number(20300 + n * 11 + o));
     }
     struct View {
         OrderViewKind kind;
@@ -106,7 +104,7 @@ TEST_F(ReportWindowsTools, DISABLED_SaveScreenshots) {
         saveShot(window, QString::fromLatin1(v.file));
     }
     ListCallsDialog dialog(fx.ctx);
-    saveShot(dialog, QStringLiteral("list-calls-dialog.png"));
+    saveShot(dialog, u"list-calls-dialog.png"_s);
 }
 
 class ConfigWindowsTools : public WindowTest {};
@@ -116,17 +114,17 @@ TEST_F(ConfigWindowsTools, DISABLED_SaveScreenshots) {
         QDir(fx.hostFolder()).mkpath(QString::fromLatin1(folder));
     for (int n = 1; n <= 5; ++n)
         addCall(0, 100 + n);
-    fx.audit->write(AuditType::GoodCall, QStringLiteral("Good call"));
+    fx.audit->write(AuditType::GoodCall, u"Good call"_s);
     fx.ctx.settings.EnableFiles = true;
-    fx.ctx.settings.ScannedFolder = QStringLiteral("C:\\WBZ");
-    fx.ctx.settings.DataBinPath = QStringLiteral("C:\\ZIR32\\DCS\\");
+    fx.ctx.settings.ScannedFolder = u"C:\\WBZ"_s;
+    fx.ctx.settings.DataBinPath = u"C:\\ZIR32\\DCS\\"_s;
 
     PropertiesDialog properties(fx.ctx, {});
-    saveShot(properties, QStringLiteral("properties-dialog.png"));
-    FolderBrowser browser(FolderBrowser::Kind::QX7Directory, QStringLiteral("I:\\QX7Com\\"), fx.ctx);
-    saveShot(browser, QStringLiteral("folder-browser.png"));
+    saveShot(properties, u"properties-dialog.png"_s);
+    FolderBrowser browser(FolderBrowser::Kind::QX7Directory, u"I:\\QX7Com\\"_s, fx.ctx);
+    saveShot(browser, u"folder-browser.png"_s);
     AboutBox about(fx.ctx);
-    saveShot(about, QStringLiteral("about-box.png"));
+    saveShot(about, u"about-box.png"_s);
 }
 
 } // namespace

@@ -3,24 +3,24 @@
 #include "ui/StatusSummary.h"
 #include "ui/StatusTray.h"
 
+using namespace Qt::StringLiterals;
+
 namespace vrq::test {
 namespace {
 
 const QDateTime kNow(QDate(2026, 3, 10), QTime(14, 30));
-const QString kFolder = QStringLiteral("I:\\QX7Com\\");
+const QString kFolder = u"I:\\QX7Com\\"_s;
 
 // Orders flowing (an intake at 14:05, an export at 14:06) unless the host folder is away since a time, the
 // purge fails, DataBin.Dat cannot be opened or the host folder is not set.
 RunStatus flowing(const QDateTime& awaySince = {}, const char* purgeError = "", const char* dataBinError = "",
                   const QString& hostFolder = kFolder) {
-    RunStatus status;
-    status.hostFolder = hostFolder;
-    status.lastIntake = QDateTime(kNow.date(), QTime(14, 5));
-    status.lastExport = QDateTime(kNow.date(), QTime(14, 6));
-    status.hostAwaySince = awaySince;
-    status.purgeError = QString::fromUtf8(purgeError);
-    status.dataBinError = QString::fromUtf8(dataBinError);
-    return status;
+    return {.lastIntake = QDateTime(kNow.date(), QTime(14, 5)),
+            .lastExport = QDateTime(kNow.date(), QTime(14, 6)),
+            .hostFolder = hostFolder,
+            .hostAwaySince = awaySince,
+            .purgeError = QString::fromUtf8(purgeError),
+            .dataBinError = QString::fromUtf8(dataBinError)};
 }
 
 // The status line after the day's counts and times, and the tray tip after "VRQToQX7: ".
@@ -43,14 +43,14 @@ protected:
 TEST_P(StatusSummaryTest, StatusLineAndTrayTellTheState) {
     const SummaryCase& c = GetParam();
     const StatusSummary summary(c.status, {c.good, c.bad}, kNow);
-    const QString toolTip = QStringLiteral("VRQToQX7: ") + QString::fromUtf8(c.toolTip);
+    const QString toolTip = u"VRQToQX7: "_s + QString::fromUtf8(c.toolTip);
     EXPECT_EQ(summary.state(), c.state);
-    EXPECT_EQ(summary.lineText(),
-              QStringLiteral("Today: %1 good, %2 bad. Last intake 14:05. Last export 14:06.\nHost folder ")
-                      .arg(c.good)
-                      .arg(c.bad) +
-                  (c.status.hostFolder.isEmpty() ? QString() : c.status.hostFolder + QLatin1Char(' ')) +
-                  QString::fromUtf8(c.lineEnd));
+    EXPECT_EQ(
+        summary.lineText(),
+        u"Today: %1 good, %2 bad. Last intake 14:05. Last export 14:06.\nHost folder "_s.arg(c.good).arg(
+            c.bad) +
+            (c.status.hostFolder.isEmpty() ? QString() : c.status.hostFolder + u' ') +
+            QString::fromUtf8(c.lineEnd));
     EXPECT_EQ(summary.trayToolTip(), toolTip);
 
     StatusTray tray;
@@ -97,7 +97,7 @@ TEST_P(StatusNotices, TellWhatChanged) {
     for (const StatusNotice& notice : noticesBetween(StatusSummary(c.before, c.countsBefore, kNow),
                                                      StatusSummary(c.after, c.countsAfter, c.afterNow)))
         titles << notice.title;
-    EXPECT_EQ(titles.join(QLatin1Char('|')), QString::fromUtf8(c.titles));
+    EXPECT_EQ(titles.join(u'|'), QString::fromUtf8(c.titles));
 }
 
 const QDateTime kLost(QDate(2026, 3, 10), QTime(14, 10));
@@ -109,13 +109,8 @@ INSTANTIATE_TEST_SUITE_P(
         NoticeCase{"HostLost", flowing(), {}, flowing(kLost), {}, kNow, "Host folder lost"},
         NoticeCase{"StillAway", flowing(kLost), {}, flowing(kLost), {}, kNow, ""},
         NoticeCase{"HostBack", flowing(kLost), {}, flowing(), {}, kNow, "Host folder back"},
-        NoticeCase{"DataBinCannotBeOpened",
-                   flowing(),
-                   {},
-                   flowing({}, "", "Permission denied"),
-                   {},
-                   kNow,
-                   "Calls wait"},
+        NoticeCase{"DataBinCannotBeOpened", flowing(), DayCallCounts(), flowing({}, "", "Permission denied"),
+                   DayCallCounts(), kNow, "Calls wait"},
         NoticeCase{"BadCallArrived", flowing(), {2, 0}, flowing(), {3, 1}, kNow, "Bad call"},
         NoticeCase{
             "NextDayCountsFromNothing", flowing(), {0, 5}, flowing(), {0, 1}, kNow.addDays(1), "Bad call"}),

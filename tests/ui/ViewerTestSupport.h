@@ -20,6 +20,8 @@
 
 namespace vrq::test {
 
+using namespace Qt::StringLiterals;
+
 // The widget tests share one QApplication for the whole test program.
 inline void ensureApplication() {
     if (QApplication::instance())
@@ -91,9 +93,9 @@ struct ReportRun {
 inline ReportRun runReport(const QString& home, const QString& arguments, const QStringList& extra = {}) {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("VRQTOQX7_HOME"), home);
+    environment.insert(u"VRQTOQX7_HOME"_s, home);
     process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(VRQ_REPORT_EXECUTABLE), arguments.split(QLatin1Char(' ')) + extra);
+    process.start(QStringLiteral(VRQ_REPORT_EXECUTABLE), arguments.split(u' ') + extra);
     if (!process.waitForFinished(60000))
         return {};
     return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
@@ -116,26 +118,17 @@ protected:
                    when.isValid() ? when : QDateTime(QDate(2010, 3, 7), QTime(14, 5)));
         if (extracted) {
             ASSERT_TRUE(fx.store
-                            ->markExtracted(source, number, QStringLiteral("QX740001.Rcv  "),
+                            ->markExtracted(source, number, u"QX740001.Rcv  "_s,
                                             QDateTime(QDate(2010, 3, 8), QTime(9, 30)))
                             .ok());
         }
     }
     // The next order of a call (its order count raised), as the intake stores it.
     void addOrder(int source, int number, const QString& salesperson, const QString& customer,
-                  const QString& message = QStringLiteral("MSG"), int items = 0) {
+                  const QString& message = u"MSG"_s, int items = 0) {
         int seq = 0;
         ASSERT_TRUE(fx.store->raiseNumberOfOrders(source, number, &seq).ok()) << number;
-        fx.add(OrderRow{source,
-                        number,
-                        seq,
-                        salesperson,
-                        customer,
-                        QStringLiteral("01"),
-                        QStringLiteral("R7"),
-                        message,
-                        items,
-                        {}});
+        fx.add(OrderRow{source, number, seq, salesperson, customer, u"01"_s, u"R7"_s, message, items, {}});
     }
     void addItem(int source, int number, int seq, int itemSeq, const QString& itemNumber, int quantity,
                  int price = 0) {

@@ -12,6 +12,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+using namespace Qt::StringLiterals;
+
 namespace vrq::test {
 namespace {
 
@@ -22,13 +24,13 @@ class WindowModeTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ensureApplication();
-        qputenv("VRQTOQX7_HOME", QFile::encodeName(dir.filePath(QStringLiteral("program"))));
+        qputenv("VRQTOQX7_HOME", QFile::encodeName(dir.filePath(u"program"_s)));
         qputenv("VRQTOQX7_SETTINGS", QFile::encodeName(iniPath()));
         m_oldConfigHome = qgetenv("XDG_CONFIG_HOME");
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.filePath(QStringLiteral("config"))));
-        setting("QX7", "EnableCalls", QStringLiteral("False"));
-        setting("QX7", "QX7Name", QStringLiteral("HOST"));
-        setting("QX7", "QX7Path", QStringLiteral("I:\\"));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.filePath(u"config"_s)));
+        setting("QX7", "EnableCalls", u"False"_s);
+        setting("QX7", "QX7Name", u"HOST"_s);
+        setting("QX7", "QX7Path", u"I:\\"_s);
         setting("Drives", "I", dir.path());
     }
     void TearDown() override {
@@ -36,7 +38,7 @@ protected:
         qunsetenv("VRQTOQX7_SETTINGS");
         qputenv("XDG_CONFIG_HOME", m_oldConfigHome);
     }
-    QString iniPath() const { return dir.filePath(QStringLiteral("VRQToQX7.ini")); }
+    QString iniPath() const { return dir.filePath(u"VRQToQX7.ini"_s); }
     void setting(const char* section, const char* key, const QString& value) {
         auto ini = SettingsBackend::openIniFile(iniPath());
         ini->setValue(QLatin1String(section), QLatin1String(key), value);
@@ -57,7 +59,7 @@ protected:
     // The types, or the messages of one type, of the audit entries in write order.
     QStringList audit(const QString& type = {}) const {
         QStringList texts;
-        auto store = CallStore::open(dir.filePath(QStringLiteral("program/CallsAndOrders.db")));
+        auto store = CallStore::open(dir.filePath(u"program/CallsAndOrders.db"_s));
         for (const AuditRow& row : store ? store->allAudit() : std::vector<AuditRow>{})
             if (type.isEmpty() || row.type == type)
                 texts << (type.isEmpty() ? row.type : row.msg);
@@ -113,18 +115,16 @@ private:
 // After a restart the status line tells when calls were last taken and sent, from the audit log; Exit from
 // the menu ends the run with one save and one stop entry.
 TEST_F(WindowModeTest, ExitFromTheMenuStopsTheProgramWithOneSaveAndOneStopEntry) {
-    ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("program"))));
+    ASSERT_TRUE(QDir().mkpath(dir.filePath(u"program"_s)));
     {
-        auto store = CallStore::open(dir.filePath(QStringLiteral("program/CallsAndOrders.db")));
+        auto store = CallStore::open(dir.filePath(u"program/CallsAndOrders.db"_s));
         ASSERT_TRUE(store);
         store->dataConversions();
         for (const auto& [type, when] : {std::pair{"G", QDateTime(QDate(2010, 3, 7), QTime(14, 5))},
                                          std::pair{"X", QDateTime(QDate(2010, 3, 7), QTime(14, 6))},
                                          std::pair{"B", QDateTime(QDate(2010, 3, 8), QTime(9, 15))}})
-            ASSERT_TRUE(store
-                            ->insertAudit({when, when, QLatin1String(type), QStringLiteral("earlier run"), 1,
-                                           QStringLiteral("F")})
-                            .ok());
+            ASSERT_TRUE(
+                store->insertAudit({when, when, QLatin1String(type), u"earlier run"_s, 1, u"F"_s}).ok());
     }
     QString status;
     bool auditLogOffered = false;
@@ -134,8 +134,8 @@ TEST_F(WindowModeTest, ExitFromTheMenuStopsTheProgramWithOneSaveAndOneStopEntry)
                auditLogOffered = calls->isMenuEntryEnabled(CallsWindow::MenuEntry::AuditLog);
                exitProgram();
            }}});
-    EXPECT_TRUE(status.startsWith(
-        QStringLiteral("Today: 0 good, 0 bad. Last intake 03/08 09:15. Last export 03/07 14:06.")))
+    EXPECT_TRUE(
+        status.startsWith(u"Today: 0 good, 0 bad. Last intake 03/08 09:15. Last export 03/07 14:06."_s))
         << status.toStdString();
     EXPECT_TRUE(auditLogOffered);
     EXPECT_EQ(audit(), strings({"G", "X", "B", "1", "0"}));
@@ -153,20 +153,19 @@ class StopDuringWaitTest : public WindowModeTest, public ::testing::WithParamInt
 
 TEST_P(StopDuringWaitTest, StopSignalEndsTheWaitSavesTheSettingsAndWritesProgramStopped) {
     const bool autoConnect = GetParam().autoConnect;
-    setting("QX7", "LocalDrive", QStringLiteral("I"));
-    setting("QX7", "QX7Path", QStringLiteral("I:\\QX7Com\\"));
-    setting("Miscellaneous", "AutoConnect", autoConnect ? QStringLiteral("True") : QStringLiteral("False"));
-    setting("Drives", "ShareRoot", dir.filePath(QStringLiteral("no-shares")));
+    setting("QX7", "LocalDrive", u"I"_s);
+    setting("QX7", "QX7Path", u"I:\\QX7Com\\"_s);
+    setting("Miscellaneous", "AutoConnect", autoConnect ? u"True"_s : u"False"_s);
+    setting("Drives", "ShareRoot", dir.filePath(u"no-shares"_s));
     const auto waitShown = [autoConnect] {
         if (!autoConnect)
             return qobject_cast<QMessageBox*>(modal()) != nullptr;
         // The network error window names the folder and the share it is trying to reach.
         auto* window = qobject_cast<NetworkErrorWindow*>(modal());
-        return window &&
-               window->shownFolder() == QStringLiteral("I:\\QX7Com\\ (the share \\\\HOST\\Qdls on drive I:)");
+        return window && window->shownFolder() == u"I:\\QX7Com\\ (the share \\\\HOST\\Qdls on drive I:)"_s;
     };
     play({{waitShown, [] { WindowMode::requestStop(); }}});
-    EXPECT_EQ(audit().last(), QStringLiteral("0"));
+    EXPECT_EQ(audit().last(), u"0"_s);
     EXPECT_TRUE(saved("Startup", "DetailsTop").has_value()) << "the settings were saved";
 }
 
@@ -178,16 +177,16 @@ INSTANTIATE_TEST_SUITE_P(Waits, StopDuringWaitTest,
 // Beside a service or a pass on the same program folder a window-mode start is refused with a message,
 // touching neither the store nor the settings.
 TEST_F(WindowModeTest, StartBesideAServiceIsRefusedWithAMessageAndTouchesNothing) {
-    const QString home = dir.filePath(QStringLiteral("program"));
+    const QString home = dir.filePath(u"program"_s);
     QDir().mkpath(home);
     FolderLock service(home);
-    ASSERT_TRUE(service.tryLock(QStringLiteral("service")));
+    ASSERT_TRUE(service.tryLock(u"service"_s));
     auto seen = answerNextMessageBox(QMessageBox::Ok);
     WindowMode mode;
     EXPECT_EQ(mode.run(), ExitCode::FolderInUse);
     EXPECT_TRUE(seen->seen);
-    EXPECT_TRUE(seen->text.contains(QLatin1String("service"))) << seen->text.toStdString();
-    EXPECT_FALSE(QFile::exists(QDir(home).filePath(QStringLiteral("CallsAndOrders.db"))));
+    EXPECT_TRUE(seen->text.contains("service"_L1)) << seen->text.toStdString();
+    EXPECT_FALSE(QFile::exists(QDir(home).filePath(u"CallsAndOrders.db"_s)));
     EXPECT_FALSE(saved("Startup", "DetailsTop").has_value());
 }
 
@@ -233,40 +232,38 @@ TEST_F(WindowModeTest, FirstRunOpensThePropertiesInFrontOfTheCallsWindow) {
     play({{[] { return modalIs("frmProperties"); },
            [&] {
                ownedByCallsWindow = shownCallsWindow() && modal()->parentWidget() == shownCallsWindow();
-               modal()->findChild<QLineEdit*>(QStringLiteral("txtQX7Name"))->setText(QStringLiteral("AS400"));
+               modal()->findChild<QLineEdit*>(u"txtQX7Name"_s)->setText(u"AS400"_s);
                click("cmdOK");
            }},
           {[] { return qobject_cast<QMessageBox*>(modal()) != nullptr; }, // start with the session?
            [] { qobject_cast<QMessageBox*>(modal())->button(QMessageBox::No)->click(); }},
           {idle, exitProgram}});
     EXPECT_TRUE(ownedByCallsWindow);
-    EXPECT_EQ(audit(QStringLiteral("I")).value(1), QStringLiteral("Launchpad data file not found."));
-    EXPECT_EQ(audit(QStringLiteral("P")), QStringList{QStringLiteral("Properties edited.")});
-    EXPECT_EQ(saved("QX7", "QX7Name"), QStringLiteral("AS400"));
+    EXPECT_EQ(audit(u"I"_s).value(1), u"Launchpad data file not found."_s);
+    EXPECT_EQ(audit(u"P"_s), QStringList{u"Properties edited."_s});
+    EXPECT_EQ(saved("QX7", "QX7Name"), u"AS400"_s);
 }
 
 // The host folder is away at the first export; the Properties button of the network-error window lets the
 // person point the program at the right folder, and the window's retry ends the wait with it.
 TEST_F(WindowModeTest, PropertiesFromTheNetworkErrorWindowEndTheWait) {
-    setting("QX7", "QX7Path", QStringLiteral("I:\\Missing\\"));
-    setting("Drives", "ShareRoot", dir.filePath(QStringLiteral("no-shares")));
+    setting("QX7", "QX7Path", u"I:\\Missing\\"_s);
+    setting("Drives", "ShareRoot", dir.filePath(u"no-shares"_s));
     play({{[] { return qobject_cast<NetworkErrorWindow*>(modal()) != nullptr; },
            [] {
                for (QPushButton* b : modal()->findChildren<QPushButton*>())
-                   if (b->text() == QLatin1String("Properties"))
+                   if (b->text() == "Properties"_L1)
                        QTimer::singleShot(0, b, &QPushButton::click);
            }},
           {[] { return modalIs("frmProperties"); },
            [] {
-               modal()
-                   ->findChild<QLineEdit*>(QStringLiteral("txtQX7Directory"))
-                   ->setText(QStringLiteral("I:\\"));
+               modal()->findChild<QLineEdit*>(u"txtQX7Directory"_s)->setText(u"I:\\"_s);
                click("cmdOK");
            }},
           {idle, exitProgram}});
-    EXPECT_EQ(audit(QStringLiteral("P")), QStringList{QStringLiteral("Properties edited.")});
-    EXPECT_TRUE(audit(QStringLiteral("E")).contains(QStringLiteral("Network connection established.")))
-        << audit(QStringLiteral("E")).join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(audit(u"P"_s), QStringList{u"Properties edited."_s});
+    EXPECT_TRUE(audit(u"E"_s).contains(u"Network connection established."_s))
+        << audit(u"E"_s).join(u'|').toStdString();
 }
 
 } // namespace

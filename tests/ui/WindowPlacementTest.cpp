@@ -6,6 +6,8 @@
 #include <QStandardPaths>
 #include <QThread>
 
+using namespace Qt::StringLiterals;
+
 namespace vrq::test {
 namespace {
 
@@ -37,18 +39,17 @@ bool waitFor(const std::function<bool()>& done, int timeoutMs) {
 // QProcess learns of an exit only by waiting for it.
 QString startXvfb(Helper& xvfb, const QString& binary) {
     for (int display = 90; display < 140; ++display) {
-        const QString socket = QStringLiteral("/tmp/.X11-unix/X%1").arg(display);
-        if (QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(display)) || QFile::exists(socket))
+        const QString socket = u"/tmp/.X11-unix/X%1"_s.arg(display);
+        if (QFile::exists(u"/tmp/.X%1-lock"_s.arg(display)) || QFile::exists(socket))
             continue;
-        xvfb.process.start(binary, {QStringLiteral(":%1").arg(display), QStringLiteral("-screen"),
-                                    QStringLiteral("0"), QStringLiteral("1024x768x24"),
-                                    QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+        xvfb.process.start(binary, {u":%1"_s.arg(display), u"-screen"_s, u"0"_s, u"1024x768x24"_s,
+                                    u"-nolisten"_s, u"tcp"_s});
         if (!xvfb.process.waitForStarted(5000))
             return {};
         bool exited = false;
         waitFor([&] { return QFile::exists(socket) || (exited = xvfb.process.waitForFinished(1)); }, 10000);
         if (!exited && QFile::exists(socket))
-            return QStringLiteral(":%1").arg(display);
+            return u":%1"_s.arg(display);
         // Another server took the display meanwhile.
         xvfb.process.kill();
         xvfb.process.waitForFinished(2000);
@@ -60,22 +61,22 @@ QString startXvfb(Helper& xvfb, const QString& binary) {
 std::optional<QPoint> callsWindowPlace(const QProcessEnvironment& env) {
     QProcess info;
     info.setProcessEnvironment(env);
-    info.start(QStringLiteral("xwininfo"), {QStringLiteral("-name"), QStringLiteral("Calls")});
+    info.start(u"xwininfo"_s, {u"-name"_s, u"Calls"_s});
     if (!info.waitForFinished(5000) || info.exitCode() != 0)
         return std::nullopt;
     const QString text = QString::fromLocal8Bit(info.readAllStandardOutput());
-    const auto x = QRegularExpression(QStringLiteral("Absolute upper-left X:\\s+(-?\\d+)")).match(text);
-    const auto y = QRegularExpression(QStringLiteral("Absolute upper-left Y:\\s+(-?\\d+)")).match(text);
-    const bool viewable = text.contains(QStringLiteral("IsViewable"));
+    const auto x = QRegularExpression(u"Absolute upper-left X:\\s+(-?\\d+)"_s).match(text);
+    const auto y = QRegularExpression(u"Absolute upper-left Y:\\s+(-?\\d+)"_s).match(text);
+    const bool viewable = text.contains(u"IsViewable"_s);
     if (!x.hasMatch() || !y.hasMatch() || !viewable)
         return std::nullopt;
     return QPoint(x.captured(1).toInt(), y.captured(1).toInt());
 }
 
 TEST(WindowPlacementUnderOpenbox, PositionSurvivesFiveRestarts) {
-    const QString xvfbBinary = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
-    const QString openboxBinary = QStandardPaths::findExecutable(QStringLiteral("openbox"));
-    const QString xwininfo = QStandardPaths::findExecutable(QStringLiteral("xwininfo"));
+    const QString xvfbBinary = QStandardPaths::findExecutable(u"Xvfb"_s);
+    const QString openboxBinary = QStandardPaths::findExecutable(u"openbox"_s);
+    const QString xwininfo = QStandardPaths::findExecutable(u"xwininfo"_s);
     if (xvfbBinary.isEmpty() || openboxBinary.isEmpty() || xwininfo.isEmpty())
         GTEST_SKIP() << "Xvfb, openbox or xwininfo is missing: scripts/setup.sh installs xvfb, openbox and "
                         "x11-utils";
@@ -86,31 +87,31 @@ TEST(WindowPlacementUnderOpenbox, PositionSurvivesFiveRestarts) {
     ASSERT_FALSE(display.isEmpty()) << "no free X display for Xvfb";
 
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("DISPLAY"), display);
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    env.insert(QStringLiteral("HOME"), dir.path()); // openbox's own settings and session stay here
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
-    env.insert(QStringLiteral("VRQTOQX7_HOME"), dir.filePath(QStringLiteral("program")));
-    env.insert(QStringLiteral("VRQTOQX7_SETTINGS"), dir.filePath(QStringLiteral("VRQToQX7.ini")));
+    env.insert(u"DISPLAY"_s, display);
+    env.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
+    env.insert(u"HOME"_s, dir.path()); // openbox's own settings and session stay here
+    env.insert(u"XDG_CONFIG_HOME"_s, dir.filePath(u"config"_s));
+    env.insert(u"VRQTOQX7_HOME"_s, dir.filePath(u"program"_s));
+    env.insert(u"VRQTOQX7_SETTINGS"_s, dir.filePath(u"VRQToQX7.ini"_s));
 
     Helper openbox;
-    const QString ready = dir.filePath(QStringLiteral("openbox-ready"));
+    const QString ready = dir.filePath(u"openbox-ready"_s);
     openbox.process.setProcessEnvironment(env);
-    openbox.process.start(openboxBinary, {QStringLiteral("--startup"), QStringLiteral("touch ") + ready});
+    openbox.process.start(openboxBinary, {u"--startup"_s, u"touch "_s + ready});
     ASSERT_TRUE(openbox.process.waitForStarted(5000));
     ASSERT_TRUE(waitFor([&] { return QFile::exists(ready); }, 15000)) << "openbox did not start";
 
-    QDir().mkpath(dir.filePath(QStringLiteral("host")));
+    QDir().mkpath(dir.filePath(u"host"_s));
     {
-        QSettings ini(dir.filePath(QStringLiteral("VRQToQX7.ini")), QSettings::IniFormat);
-        ini.setValue(QStringLiteral("QX7/QX7Name"), QStringLiteral("HOST"));
-        ini.setValue(QStringLiteral("QX7/QX7Path"), dir.filePath(QStringLiteral("host")) + QLatin1Char('/'));
-        ini.setValue(QStringLiteral("QX7/EnableCalls"), QStringLiteral("False"));
+        QSettings ini(dir.filePath(u"VRQToQX7.ini"_s), QSettings::IniFormat);
+        ini.setValue(u"QX7/QX7Name"_s, u"HOST"_s);
+        ini.setValue(u"QX7/QX7Path"_s, dir.filePath(u"host"_s) + u'/');
+        ini.setValue(u"QX7/EnableCalls"_s, u"False"_s);
     }
 
     QStringList saved; // places as "x,y", so a failure reads as positions
     QStringList shown;
-    auto text = [](const QPoint& p) { return QStringLiteral("%1,%2").arg(p.x()).arg(p.y()); };
+    auto text = [](const QPoint& p) { return u"%1,%2"_s.arg(p.x()).arg(p.y()); };
     QPoint first;
     for (int start = 1; start <= 5; ++start) {
         Helper program;
@@ -127,9 +128,9 @@ TEST(WindowPlacementUnderOpenbox, PositionSurvivesFiveRestarts) {
         first = start == 1 ? *place : first;
         program.process.terminate();
         ASSERT_TRUE(program.process.waitForFinished(20000)) << "start " << start << " did not end";
-        QSettings ini(dir.filePath(QStringLiteral("VRQToQX7.ini")), QSettings::IniFormat);
-        saved << ini.value(QStringLiteral("Startup/DetailsLeft")).toString() + QLatin1Char(',') +
-                     ini.value(QStringLiteral("Startup/DetailsTop")).toString();
+        QSettings ini(dir.filePath(u"VRQToQX7.ini"_s), QSettings::IniFormat);
+        saved << ini.value(u"Startup/DetailsLeft"_s).toString() + u',' +
+                     ini.value(u"Startup/DetailsTop"_s).toString();
     }
     // The first start centres the window with its title bar on the screen; every later one finds it there.
     EXPECT_GT(first.y(), 20) << "title bar above the screen";
