@@ -250,13 +250,14 @@ PendingGroup CallStore::pendingGroup(qint64 afterRowId, int limit, Result* resul
                 bindValues(*readItems, afterRowId, lastRowId);
                 group.items = items.all(*readItems);
             }
-        } catch (...) {
             if (ownRead)
+                runKept("COMMIT");
+        } catch (...) {
+            // Never left open: the next unit of work could not begin.
+            if (ownRead && inTransaction())
                 bestEffort([&] { m_db->exec("ROLLBACK"); });
             throw;
         }
-        if (ownRead)
-            runKept("COMMIT");
         return group;
     });
 }

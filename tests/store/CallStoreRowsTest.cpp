@@ -144,6 +144,11 @@ TEST(PendingGroupTest, HoldsThePendingCallsOfTheRangeWithTheirRowsInCallOrder) {
     EXPECT_EQ(keys(rest.orders), u"0/40/1"_s);
     EXPECT_EQ(keys(rest.items), u"0/40/1/1 0/40/1/2"_s);
     EXPECT_TRUE(f.store->pendingGroup(rest.calls.back().rowId, 50).calls.empty());
+
+    f.store->database().exec("DROP TABLE OrderLineItems");
+    EXPECT_TRUE(f.store->pendingGroup(0, 50, &read).calls.empty());
+    EXPECT_EQ(read.message, u"no such table: OrderLineItems"_s);
+    EXPECT_TRUE(f.store->begin().ok()) << "a failed read leaves no transaction open";
 }
 
 } // namespace
