@@ -525,7 +525,7 @@ void OrderExport::buildCallFile(const CallToSend& pending, QByteArray& bytes, QS
                             .arg(order.nullColumns.join(QLatin1String(", ")));
             return;
         }
-        OrderFileFormat::appendLineBytes(bytes, OrderFileFormat::headerLine(order, today));
+        OrderFileFormat::appendHeaderLineBytes(bytes, order, today);
         while (item != items.end() && item->orderSeqNumber < order.orderSeqNumber)
             ++item; // a line item whose order row is missing is not sent
         for (; item != items.end() && item->orderSeqNumber == order.orderSeqNumber; ++item) {
@@ -536,7 +536,7 @@ void OrderExport::buildCallFile(const CallToSend& pending, QByteArray& bytes, QS
                                 .arg(item->nullColumns.join(QLatin1String(", ")));
                 return;
             }
-            OrderFileFormat::appendLineBytes(bytes, OrderFileFormat::itemLine(*item));
+            OrderFileFormat::appendItemLineBytes(bytes, *item);
         }
     }
 }

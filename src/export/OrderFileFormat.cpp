@@ -8,68 +8,124 @@ namespace vrq::OrderFileFormat {
 
 namespace {
 
-// The lines are built by appending into one text reserved at its width: a text per field was most of
-// the processor time of writing an order file.
+// A character of a line as the host reads it: Latin-1 as toLatin1() gives it, "?" beyond it.
+char latin1Of(char16_t c) {
+    return c < 0x100 ? static_cast<char>(c) : '?';
+}
 
-// Appends text left-justified, blank-padded and cut to width, without its blanks on the outside when
-// trimmed.
-void appendText(QString& line, const QString& text, int width, bool trimmed = false) {
-    qsizetype start = 0;
-    qsizetype end = text.size();
-    if (trimmed) {
-        while (start < end && text.at(start) == QLatin1Char(' '))
-            ++start;
-        while (end > start && text.at(end - 1) == QLatin1Char(' '))
-            --end;
+// One line built field by field in place, without an allocation: a text per field, and then a text per
+// line, were most of the processor time of writing an order file. Longer than any line, so that no field
+// is ever cut by it.
+class LineBuffer {
+public:
+    void put(char16_t c) {
+        if (m_size < kCapacity)
+            m_chars[m_size++] = c;
     }
-    const qsizetype taken = std::min<qsizetype>(end - start, width);
-    line.append(text.constData() + start, taken);
-    line.resize(line.size() + width - taken, QLatin1Char(' ')); // the padding in one step
-}
 
-// Appends what padNumber gives, for 1 <= width <= 10.
-void appendPadded(QString& line, qint64 value, int width) {
-    char digits[24];
-    int count = 0;
-    const bool negative = value < 0;
-    quint64 rest = negative ? 0 - static_cast<quint64>(value) : static_cast<quint64>(value);
-    do {
-        digits[count++] = static_cast<char>('0' + rest % 10);
-        rest /= 10;
-    } while (rest > 0);
-    if (negative)
-        digits[count++] = '-';
-    // digits holds the text backwards; the last width characters of zeros + text are kept, appended
-    // in one step.
-    char16_t field[10];
-    for (int i = width - 1; i >= 0; --i)
-        field[width - 1 - i] = static_cast<char16_t>(i < count ? digits[i] : '0');
-    line.append(reinterpret_cast<const QChar*>(field), width);
-}
+    // text left-justified, blank-padded and cut to width, without its blanks on the outside when trimmed.
+    void text(const QString& text, int width, bool trimmed = false) {
+        qsizetype start = 0;
+        qsizetype end = text.size();
+        if (trimmed) {
+            while (start < end && text.at(start) == u' ')
+                ++start;
+            while (end > start && text.at(end - 1) == u' ')
+                --end;
+        }
+        const qsizetype taken = std::min<qsizetype>(end - start, width);
+        for (qsizetype i = start; i < start + taken; ++i)
+            put(text.at(i).unicode());
+        for (qsizetype i = taken; i < width; ++i)
+            put(u' ');
+    }
+
+    // What padNumber gives, for 1 <= width <= 10.
+    void number(qint64 value, int width) {
+        char digits[24];
+        int count = 0;
+        const bool negative = value < 0;
+        quint64 rest = negative ? 0 - static_cast<quint64>(value) : static_cast<quint64>(value);
+        do {
+            digits[count++] = static_cast<char>('0' + rest % 10);
+            rest /= 10;
+        } while (rest > 0);
+        if (negative)
+            digits[count++] = '-';
+        // digits holds the text backwards; the last width characters of zeros + text are kept.
+        for (int i = width - 1; i >= 0; --i)
+            put(static_cast<char16_t>(i < count ? digits[i] : '0'));
+    }
+
+    QString toString() const { return QString(reinterpret_cast<const QChar*>(m_chars), m_size); }
+
+    // The line as the host reads it, with CR LF, appended to bytes.
+    void appendTo(QByteArray& bytes) const {
+        const qsizetype start = bytes.size();
+        bytes.resize(start + m_size + 2);
+        char* out = bytes.data() + start;
+        for (int i = 0; i < m_size; ++i)
+            *out++ = latin1Of(m_chars[i]);
+        *out++ = '\r';
+        *out = '\n';
+    }
+
+private:
+    static constexpr int kCapacity = 64;
+    char16_t m_chars[kCapacity];
+    int m_size = 0;
+};
 
 // The first character of the unit's decimal text: its sign, or its leading digit.
-QLatin1Char unitCharacter(int unit) {
+char16_t unitCharacter(int unit) {
     if (unit < 0)
-        return QLatin1Char('-');
+        return u'-';
     while (unit >= 10)
         unit /= 10;
-    return QLatin1Char(static_cast<char>('0' + unit));
+    return static_cast<char16_t>(u'0' + unit);
 }
 
-// Appends the date as "yyMMdd". Digit by digit for the dates of this era: the general format was a
-// quarter of the time of a header line.
-void appendDate(QString& line, const QDate& date) {
+// The date as "yyMMdd". Digit by digit for the dates of this era: the general format was a quarter of
+// the time of a header line.
+void putDate(LineBuffer& line, const QDate& date) {
     int year = 0;
     int month = 0;
     int day = 0;
     date.getDate(&year, &month, &day);
     if (!date.isValid() || year < 0) {
-        line += QLocale::c().toString(date, QStringLiteral("yyMMdd"));
+        for (const QChar c : QLocale::c().toString(date, QStringLiteral("yyMMdd")))
+            line.put(c.unicode());
         return;
     }
-    appendPadded(line, year % 100, 2);
-    appendPadded(line, month, 2);
-    appendPadded(line, day, 2);
+    line.number(year % 100, 2);
+    line.number(month, 2);
+    line.number(day, 2);
+}
+
+LineBuffer headerLineOf(const OrderRow& order, const QDate& written) {
+    LineBuffer line;
+    line.put(u'H');
+    line.text(order.salesperson, 6);
+    line.text(QString(), 2);
+    line.text(order.customer, 6);
+    line.text(order.shipTo.value_or(QString()), 2);
+    line.text(order.message, 23);
+    putDate(line, written);
+    line.text(order.route, 6);
+    return line;
+}
+
+LineBuffer itemLineOf(const ItemRow& item) {
+    const qint64 quantity = item.quantity;
+    LineBuffer line;
+    line.put(u'I');
+    line.text(item.itemNumber, 13, true);
+    line.number(quantity < 0 ? -quantity : quantity, 3);
+    line.put(quantity < 0 ? u'-' : u'+');
+    line.put(unitCharacter(item.unit));
+    line.number(item.discountPercent, 2);
+    line.number(item.priceOverride, 5);
+    return line;
 }
 
 } // namespace
@@ -77,55 +133,34 @@ void appendDate(QString& line, const QDate& date) {
 QString padNumber(qint64 value, int width) {
     if (width < 1 || width > 10)
         return {};
-    QString text;
-    text.reserve(width);
-    appendPadded(text, value, width);
-    return text;
+    LineBuffer text;
+    text.number(value, width);
+    return text.toString();
 }
 
 QString headerLine(const OrderRow& order, const QDate& written) {
-    QString line;
-    line.reserve(kHeaderLineWidth);
-    line += QLatin1Char('H');
-    appendText(line, order.salesperson, 6);
-    line += QLatin1String("  ");
-    appendText(line, order.customer, 6);
-    appendText(line, order.shipTo.value_or(QString()), 2);
-    appendText(line, order.message, 23);
-    appendDate(line, written);
-    appendText(line, order.route, 6);
-    return line;
+    return headerLineOf(order, written).toString();
 }
 
 QString itemLine(const ItemRow& item) {
-    const qint64 quantity = item.quantity;
-    QString line;
-    line.reserve(kItemLineWidth);
-    line += QLatin1Char('I');
-    appendText(line, item.itemNumber, 13, true);
-    appendPadded(line, quantity < 0 ? -quantity : quantity, 3);
-    line += quantity < 0 ? QLatin1Char('-') : QLatin1Char('+');
-    line += unitCharacter(item.unit);
-    appendPadded(line, item.discountPercent, 2);
-    appendPadded(line, item.priceOverride, 5);
-    return line;
+    return itemLineOf(item).toString();
 }
 
-void appendLineBytes(QByteArray& bytes, const QString& line) {
-    // Latin-1 as toLatin1() gives it ("?" for a character beyond it), with CR LF, written in place.
-    const qsizetype start = bytes.size();
-    bytes.resize(start + line.size() + 2);
-    char* out = bytes.data() + start;
-    for (const QChar c : line)
-        *out++ = c.unicode() < 0x100 ? static_cast<char>(c.unicode()) : '?';
-    *out++ = '\r';
-    *out = '\n';
+void appendHeaderLineBytes(QByteArray& bytes, const OrderRow& order, const QDate& written) {
+    headerLineOf(order, written).appendTo(bytes);
+}
+
+void appendItemLineBytes(QByteArray& bytes, const ItemRow& item) {
+    itemLineOf(item).appendTo(bytes);
 }
 
 QByteArray lineBytes(const QString& line) {
-    QByteArray bytes;
-    bytes.reserve(line.size() + 2);
-    appendLineBytes(bytes, line);
+    QByteArray bytes(line.size() + 2, Qt::Uninitialized);
+    char* out = bytes.data();
+    for (const QChar c : line)
+        *out++ = latin1Of(c.unicode());
+    *out++ = '\r';
+    *out = '\n';
     return bytes;
 }
 

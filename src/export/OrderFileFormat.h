@@ -25,8 +25,9 @@ QString headerLine(const OrderRow& order, const QDate& written);
 QString itemLine(const ItemRow& item);
 // The line as the host reads it: Latin-1 with CR LF.
 QByteArray lineBytes(const QString& line);
-// The same appended to bytes.
-void appendLineBytes(QByteArray& bytes, const QString& line);
+// lineBytes of headerLine and of itemLine, appended to bytes without making the line's text.
+void appendHeaderLineBytes(QByteArray& bytes, const OrderRow& order, const QDate& written);
+void appendItemLineBytes(QByteArray& bytes, const ItemRow& item);
 
 // The sequence number after last: 1 after 9900 (and after anything out of range).
 int nextSequenceNumber(int last);
