@@ -8,9 +8,16 @@ namespace vrq::OrderFileFormat {
 
 namespace {
 
-// A character of a line as the host reads it: Latin-1 as toLatin1() gives it, "?" beyond it.
-char latin1Of(char16_t c) {
-    return c < 0x100 ? static_cast<char>(c) : '?';
+// Appends the line as the host reads it: Latin-1 as toLatin1() gives it ("?" for a character beyond it),
+// with CR LF, written in place.
+void appendLineBytes(QByteArray& bytes, const char16_t* line, qsizetype size) {
+    const qsizetype start = bytes.size();
+    bytes.resize(start + size + 2);
+    char* out = bytes.data() + start;
+    for (qsizetype i = 0; i < size; ++i)
+        *out++ = line[i] < 0x100 ? static_cast<char>(line[i]) : '?';
+    *out++ = '\r';
+    *out = '\n';
 }
 
 // One line built field by field in place, without an allocation: a text per field, and then a text per
@@ -59,16 +66,7 @@ public:
 
     QString toString() const { return QString(reinterpret_cast<const QChar*>(m_chars), m_size); }
 
-    // The line as the host reads it, with CR LF, appended to bytes.
-    void appendTo(QByteArray& bytes) const {
-        const qsizetype start = bytes.size();
-        bytes.resize(start + m_size + 2);
-        char* out = bytes.data() + start;
-        for (int i = 0; i < m_size; ++i)
-            *out++ = latin1Of(m_chars[i]);
-        *out++ = '\r';
-        *out = '\n';
-    }
+    void appendTo(QByteArray& bytes) const { appendLineBytes(bytes, m_chars, m_size); }
 
 private:
     static constexpr int kCapacity = 64;
@@ -155,12 +153,8 @@ void appendItemLineBytes(QByteArray& bytes, const ItemRow& item) {
 }
 
 QByteArray lineBytes(const QString& line) {
-    QByteArray bytes(line.size() + 2, Qt::Uninitialized);
-    char* out = bytes.data();
-    for (const QChar c : line)
-        *out++ = latin1Of(c.unicode());
-    *out++ = '\r';
-    *out = '\n';
+    QByteArray bytes;
+    appendLineBytes(bytes, reinterpret_cast<const char16_t*>(line.constData()), line.size());
     return bytes;
 }
 

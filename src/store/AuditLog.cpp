@@ -73,14 +73,11 @@ Result AuditLog::writeAudit(const QDateTime& eventDnt, AuditType type, const QSt
 }
 
 QDateTime AuditLog::wholeSecondOf(const QDateTime& now, qint64 ms) {
-    const Qt::TimeSpec spec = now.timeSpec();
-    if (spec != Qt::LocalTime && spec != Qt::UTC)
-        return now.addMSecs(-ms);
-    const qint64 second = now.toMSecsSinceEpoch() - ms;
-    if (second != m_lastSecond || spec != m_lastWholeSecond.timeSpec() || !m_lastWholeSecond.isValid()) {
+    // Kept while the date and time read the same second: they are what the entry stores.
+    const int second = now.time().msecsSinceStartOfDay() - int(ms);
+    if (!m_lastWholeSecond.isValid() || m_lastWholeSecond.time().msecsSinceStartOfDay() != second ||
+        m_lastWholeSecond.date() != now.date())
         m_lastWholeSecond = now.addMSecs(-ms);
-        m_lastSecond = second;
-    }
     return m_lastWholeSecond;
 }
 

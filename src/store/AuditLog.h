@@ -43,7 +43,6 @@ private:
     // The whole second of the last entry: entries come many to a second, and making a local time's
     // whole second anew cost more than writing the entry's text.
     QDateTime m_lastWholeSecond;
-    qint64 m_lastSecond = 0; // its milliseconds since the epoch
 };
 
 } // namespace vrq

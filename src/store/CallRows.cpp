@@ -55,14 +55,15 @@ constexpr TableColumn<ItemRow> kItemColumns[] = {
     orderFileColumn<&ItemRow::priceOverride>("PriceOverride"),
 };
 
+// A call still to be sent, of Calls as c: good, complete and not extracted.
+constexpr const char* kPendingCall = "c.ExtractedCall = 0 AND c.GoodCall = 1 AND c.Complete = 1";
+
 // What follows the columns (of alias r) in a read of the rows of table that belong to the pending calls
 // of a row number range, bound as (after, last]: in the calls' natural order, then by sequence.
 std::string rowsOfPendingCalls(const char* table, const char* sequence) {
     return std::string("FROM Calls c JOIN ") + table +
-           " r ON r.Source = c.Source AND r.CallNumber = c.CallNumber "
-           "WHERE c.ExtractedCall = 0 AND c.GoodCall = 1 AND c.Complete = 1 AND c.rowid > ? AND c.rowid <= ? "
-           "ORDER BY c.rowid, " +
-           sequence;
+           " r ON r.Source = c.Source AND r.CallNumber = c.CallNumber WHERE " + kPendingCall +
+           " AND c.rowid > ? AND c.rowid <= ? ORDER BY c.rowid, " + sequence;
 }
 
 // An update of one row by its key: NotFound when no row has that key.
@@ -223,8 +224,10 @@ Result CallStore::setCallComplete(int source, int callNumber, std::optional<bool
 // --- export ---------------------------------------------------------------------------------------
 
 PendingGroup CallStore::pendingGroup(qint64 afterRowId, int limit, Result* result) {
-    static const RowSelect calls(kCallColumns, "FROM Calls WHERE ExtractedCall = 0 AND GoodCall = 1 "
-                                               "AND Complete = 1 AND rowid > ? ORDER BY rowid LIMIT ?");
+    static const RowSelect calls(kCallColumns,
+                                 std::string("FROM Calls c WHERE ") + kPendingCall +
+                                     " AND c.rowid > ? ORDER BY c.rowid LIMIT ?",
+                                 "c.");
     static const RowSelect orders(kOrderColumns, rowsOfPendingCalls("Orders", "r.OrderSeqNumber"), "r.");
     static const RowSelect items(
         kItemColumns, rowsOfPendingCalls("OrderLineItems", "r.OrderSeqNumber, r.ItemSeqNumber"), "r.");
@@ -264,8 +267,8 @@ PendingGroup CallStore::pendingGroup(qint64 afterRowId, int limit, Result* resul
 
 int CallStore::pendingCallCount(Result* result) {
     return attempt(result, [&] {
-        Use st(
-            prepared("SELECT count(*) FROM Calls WHERE ExtractedCall = 0 AND GoodCall = 1 AND Complete = 1"));
+        static const std::string count = std::string("SELECT count(*) FROM Calls c WHERE ") + kPendingCall;
+        Use st(prepared(count.c_str()));
         return st->executeStep() ? st->getColumn(0).getInt() : 0;
     });
 }

@@ -54,14 +54,11 @@ private:
     mutable std::optional<int> m_type;
 };
 
-inline QString textOf(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
 inline QString textOf(const SQLite::Column& c) {
-    return textOf(c.getText());
+    return QString::fromUtf8(c.getText());
 }
 inline QString textOf(const ColumnValue& c) {
-    return textOf(c.getText());
+    return QString::fromUtf8(c.getText());
 }
 
 // A date column; Null gives an invalid date.
