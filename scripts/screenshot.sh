@@ -3,15 +3,12 @@
 # (calls-window.png), the call details and order details windows (call-details-window.png,
 # order-details-window.png), the three order views (orders-by-*.png), the list-of-calls dialog
 # (list-calls-dialog.png), the Properties dialog, the folder browser and the About box
-# (properties-dialog.png, folder-browser.png, about-box.png). Runs the window tests' screenshot modes on
-# a virtual X display. Usage: scripts/screenshot.sh [build-dir]
+# (properties-dialog.png, folder-browser.png, about-box.png). Runs tools/screenshots.cpp on a virtual X
+# display. Usage: scripts/screenshot.sh [build-dir]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build_dir="${1:-build}"
-tests_ui="${TESTS_UI:-$build_dir/tests/tests_ui}"
-if [ ! -x "$tests_ui" ]; then
-    cmake --build "$build_dir" --target tests_ui -j 2
-fi
+cmake --build "$build_dir" --target vrq-screenshots -j 2
 mkdir -p docs
 
 pictures=(calls-window.png call-details-window.png order-details-window.png orders-by-salesperson.png
@@ -19,15 +16,7 @@ pictures=(calls-window.png call-details-window.png order-details-window.png orde
           folder-browser.png about-box.png)
 for picture in "${pictures[@]}"; do rm -f "docs/$picture"; done
 
-run_shots() {
-    VRQ_SCREENSHOT="$PWD/docs/calls-window.png" VRQ_SCREENSHOT_DIR="$PWD/docs" QT_QPA_PLATFORM=xcb \
-        xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" \
-        "$tests_ui" --gtest_also_run_disabled_tests --gtest_filter="$1"
-}
-run_shots 'CallsWindowTools.DISABLED_SaveScreenshot'
-run_shots 'DetailsWindowsTools.DISABLED_SaveScreenshots'
-run_shots 'ReportWindowsTools.DISABLED_SaveScreenshots'
-run_shots 'ConfigWindowsTools.DISABLED_SaveScreenshots'
+QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" "$build_dir/tools/vrq-screenshots" "$PWD/docs"
 
 for picture in "${pictures[@]}"; do
     [ -s "docs/$picture" ] || { echo "no picture docs/$picture was saved" >&2; exit 1; }
