@@ -26,25 +26,19 @@ protected:
         fx.clock.set(when);
         ASSERT_TRUE(fx.audit->write(type, msg).ok());
     }
-    static QStringList shownMessages(const AuditLogWindow& window) {
-        QStringList texts;
-        const AuditLogTableModel& model = window.entriesModel();
-        for (int row = 0; row < model.rowCount(); ++row)
-            texts << model.index(row, AuditLogTableModel::MessageColumn).data().toString();
-        return texts;
-    }
 };
 
 TEST_F(AuditLogTest, WindowListsNewestFirstAndNarrowsByType) {
-    AuditLogWindow window(fx.ctx);
-    QAbstractItemModelTester tester(const_cast<AuditLogTableModel*>(&window.entriesModel()),
-                                    QAbstractItemModelTester::FailureReportingMode::Fatal);
-    EXPECT_EQ(shownMessages(window), strings({"Network connection established.", "Bad Call : #7",
-                                              "Disk 100% full", "Program stopped"}));
+    AuditLogWindow& window = keep(std::make_unique<AuditLogWindow>(fx.ctx), false);
+    const auto shownMessages = [&] {
+        return column(window.entriesModel(), AuditLogTableModel::MessageColumn);
+    };
+    EXPECT_EQ(shownMessages(), strings({"Network connection established.", "Bad Call : #7", "Disk 100% full",
+                                        "Program stopped"}));
 
     auto* type = window.findChild<QComboBox*>(u"cboType"_s);
     type->setCurrentIndex(type->findData(u"0"_s));
-    EXPECT_EQ(shownMessages(window), strings({"Program stopped"}));
+    EXPECT_EQ(shownMessages(), strings({"Program stopped"}));
 }
 
 // vrqtoqx7-report --audit, as a headless site runs it.

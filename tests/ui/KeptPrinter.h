@@ -8,8 +8,8 @@
 #include <QSet>
 #include <QStringList>
 #include <QThread>
+#include <functional>
 #include <gtest/gtest.h>
-#include <optional>
 
 namespace vrq::test {
 
@@ -19,48 +19,29 @@ using namespace Qt::StringLiterals;
 // folder (scripts/test-printer.sh, run by scripts/test.sh, which exports VRQ_TEST_PRINTER_FOLDER).
 class KeptPrinter {
 public:
-    // The folder, or an empty text and a failure that says how to set the printer up.
-    static QString folder() {
-        const QString path = qEnvironmentVariable("VRQ_TEST_PRINTER_FOLDER");
-        if (path.isEmpty() || !QDir(path).exists()) {
-            ADD_FAILURE() << "No test printer: VRQ_TEST_PRINTER_FOLDER is not set to its folder. Run the "
-                             "tests through scripts/test.sh, or export VRQ_TEST_PRINTER_FOLDER=\"$("
-                             "scripts/test-printer.sh)\" first.";
+    // Runs print and returns the pages, as pdfPageLines, of the first job kept after it whose text holds
+    // marker (other tests may print at the same time), waiting up to 30 s; no pages and a failure when no
+    // such job came or there is no test printer.
+    static std::vector<QStringList> printedPages(const std::function<void()>& print, const QString& marker) {
+        const QString dir = folder();
+        if (dir.isEmpty())
             return {};
-        }
-        // Without it the print would stop at the question whether to save a PDF instead, and the test hang.
-        if (QPrinterInfo::defaultPrinter().isNull()) {
-            ADD_FAILURE() << "No default printer: CUPS is not running or has no default queue. Run "
-                             "scripts/test-printer.sh again.";
-            return {};
-        }
-        return path;
-    }
-
-    // The jobs kept so far; a job printed after this call is a new name.
-    static QSet<QString> jobs(const QString& folder) {
-        const QStringList names = QDir(folder).entryList({u"job-*.pdf"_s}, QDir::Files);
-        return QSet<QString>(names.begin(), names.end());
-    }
-
-    // The file of the first job kept after `before` whose text contains marker (other tests may print at
-    // the same time). Waits up to timeoutMs.
-    static std::optional<QString> waitForJobFile(const QString& folder, const QSet<QString>& before,
-                                                 const QString& marker, int timeoutMs = 30000) {
-        QSet<QString> read;
+        QSet<QString> read = jobs(dir);
+        print();
         QElapsedTimer timer;
         timer.start();
         do {
-            for (const QString& name : jobs(folder)) {
-                if (before.contains(name) || read.contains(name))
-                    continue;
+            for (const QString& name : jobs(dir)) {
+                const QString path = QDir(dir).filePath(name);
+                if (!read.contains(name) && pdfText(path).contains(marker))
+                    return pdfPageLines(path);
                 read.insert(name);
-                if (pdfText(QDir(folder).filePath(name)).contains(marker))
-                    return QDir(folder).filePath(name);
             }
             QThread::msleep(100);
-        } while (timer.elapsed() < timeoutMs);
-        return std::nullopt;
+        } while (timer.elapsed() < 30000);
+        ADD_FAILURE() << "no printed job holding " << marker.toStdString() << " reached "
+                      << dir.toStdString();
+        return {};
     }
 
     // The pages of a PDF as text, laid out as printed; form feeds between pages.
@@ -79,6 +60,27 @@ public:
     }
 
 private:
+    // The folder, or an empty text and a failure that says how to set the printer up.
+    static QString folder() {
+        const QString path = qEnvironmentVariable("VRQ_TEST_PRINTER_FOLDER");
+        if (path.isEmpty() || !QDir(path).exists()) {
+            ADD_FAILURE() << "No test printer: VRQ_TEST_PRINTER_FOLDER is not set to its folder. Run the "
+                             "tests through scripts/test.sh, or export VRQ_TEST_PRINTER_FOLDER=\"$("
+                             "scripts/test-printer.sh)\" first.";
+            return {};
+        }
+        // Without it the print would stop at the question whether to save a PDF instead, and the test hang.
+        if (QPrinterInfo::defaultPrinter().isNull()) {
+            ADD_FAILURE() << "No default printer: CUPS is not running or has no default queue. Run "
+                             "scripts/test-printer.sh again.";
+            return {};
+        }
+        return path;
+    }
+    static QSet<QString> jobs(const QString& folder) {
+        const QStringList names = QDir(folder).entryList({u"job-*.pdf"_s}, QDir::Files);
+        return QSet<QString>(names.begin(), names.end());
+    }
     static QString run(const QString& program, const QStringList& arguments) {
         QProcess process;
         process.start(program, arguments);

@@ -16,10 +16,6 @@ namespace {
 // each job) and read back as text, and the same range from vrqtoqx7-report.
 class ListOfCallsPrintTest : public WindowTest {
 protected:
-    void SetUp() override {
-        m_folder = KeptPrinter::folder();
-        ASSERT_FALSE(m_folder.isEmpty());
-    }
     // A good call of `day` whose orders fill `bodyLines` report lines.
     void addCallFilling(const QDate& day, int number, int bodyLines) {
         addCall(0, number, true, false, true, QDateTime(day, QTime(8, 0)).addSecs(60 * number));
@@ -33,18 +29,13 @@ protected:
         dialog.findChild<QDateEdit*>(u"dtpTo"_s)->setDate(day);
         dialog.findChild<QCheckBox*>(u"chkGoodCalls"_s)->setChecked(true);
         dialog.findChild<QCheckBox*>(u"chkBadCalls"_s)->setChecked(true);
-        const QSet<QString> before = KeptPrinter::jobs(m_folder);
         auto seen = answerNextMessageBox(QMessageBox::Ok);
-        dialog.printReport();
+        const auto pages = KeptPrinter::printedPages([&] { dialog.printReport(); },
+                                                     u"From: "_s + day.toString(u"MM/dd/yyyy"_s));
         EXPECT_EQ(seen->text, u"Report complete."_s);
         EXPECT_EQ(dialog.result(), QDialog::Accepted);
-        const QString marker = u"From: "_s + day.toString(u"MM/dd/yyyy"_s);
-        const QString job = KeptPrinter::waitForJobFile(m_folder, before, marker).value_or(QString());
-        EXPECT_FALSE(job.isEmpty()) << "no job kept for " << marker.toStdString();
-        return job.isEmpty() ? std::vector<QStringList>() : KeptPrinter::pdfPageLines(job);
+        return pages;
     }
-
-    QString m_folder;
 };
 
 // The pages as one text, each line with its runs of blanks made one (pdftotext places the same words a

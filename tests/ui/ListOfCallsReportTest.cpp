@@ -13,8 +13,6 @@ namespace {
 
 const QDate kDay(2026, 3, 12);
 
-using Page = QStringList;
-
 class ListOfCallsReportTest : public WindowTest {
 protected:
     // Orders of salesperson "42    " for customers C<number>01, C<number>02, ..., of 1, 2, ... items.
@@ -23,24 +21,17 @@ protected:
             addOrder(source, number, u"42    "_s, u"C"_s + QString::number(number * 100 + i) + u"  "_s, {},
                      i);
     }
-    std::vector<Page> pages(bool good, bool bad) {
+    // The body of the first page for the boxes: its lines between the header and the empty lines before
+    // the footer.
+    QStringList body(bool good, bool bad) {
         Result result;
-        ListOfCallsRequest request{kDay, kDay, good, bad, QDateTime(kDay, QTime(16, 5))};
-        const PrintDocument document = listOfCallsDocument(*fx.store, request, &result);
+        const PrintDocument document =
+            listOfCallsDocument(*fx.store, {kDay, kDay, good, bad, QDateTime(kDay, QTime(16, 5))}, &result);
         EXPECT_TRUE(result.ok()) << result.message.toStdString();
-        std::vector<Page> laidOut;
-        for (const PrintPage& page : document.pages()) {
-            laidOut.emplace_back();
-            for (const PrintLine& line : page.lines)
-                laidOut.back() << line.text;
-        }
-        return laidOut;
-    }
-    // The body of a page: the lines between the header and the empty lines before the footer.
-    static QStringList body(const Page& page) {
         QStringList lines;
-        for (qsizetype i = 7; i + 1 < page.size(); ++i)
-            lines << page[i];
+        for (const PrintLine& line : document.pages().at(0).lines)
+            lines << line.text;
+        lines = lines.mid(7, lines.size() - 8);
         while (!lines.isEmpty() && lines.last().isEmpty())
             lines.removeLast();
         return lines;
@@ -63,11 +54,11 @@ TEST_F(ListOfCallsReportTest, CallsTheBoxesAskForByTimeFromTheFromDayThroughTheT
                                      "", "Call # 7 - Bad  - made on 03/12/2026 at 09:07 PM",
                                      "    Order for Customer C701 by Salesperson 42.  Number of Items = 1",
                                      "", "Call # 5 - Good - made on 03/13/2026 at 12:00 AM"});
-    EXPECT_EQ(body(pages(true, true).at(0)), all);
+    EXPECT_EQ(body(true, true), all);
     // The boxes ask for the good calls, the bad ones or neither (a header and footer only).
-    EXPECT_EQ(body(pages(true, false).at(0)), all.mid(0, 6) + all.mid(9));
-    EXPECT_EQ(body(pages(false, true).at(0)), all.mid(6, 2));
-    EXPECT_EQ(body(pages(false, false).at(0)), QStringList());
+    EXPECT_EQ(body(true, false), all.mid(0, 6) + all.mid(9));
+    EXPECT_EQ(body(false, true), all.mid(6, 2));
+    EXPECT_EQ(body(false, false), QStringList());
 }
 
 // --- the dialog ----------------------------------------------------------------------------------------
