@@ -13,12 +13,12 @@ struct RunStatus {
     int scannedFilesTaken = 0; // files taken from the scanned folder
     int orderFilesWritten = 0; // order files renamed to their final name in the host folder
     int failedSteps = 0;       // steps that ended with an error other than the host folder being away
-    QDateTime lastIntake;      // when the last call was taken
-    QDateTime lastExport;      // when the last order file was written
-    QString hostFolder;        // the folder the order files go into
-    QDateTime hostAwaySince;   // when the host folder was lost; invalid while it is reachable
-    QString purgeError;        // why the purge keeps failing; empty once it succeeds
-    QString dataBinError;      // why DataBin.Dat cannot be opened; empty once it can
+    QDateTime lastIntake{};    // when the last call was taken
+    QDateTime lastExport{};    // when the last order file was written
+    QString hostFolder{};      // the folder the order files go into
+    QDateTime hostAwaySince{}; // when the host folder was lost; invalid while it is reachable
+    QString purgeError{};      // why the purge keeps failing; empty once it succeeds
+    QString dataBinError{};    // why DataBin.Dat cannot be opened; empty once it can
 
     bool hostAway() const { return hostAwaySince.isValid(); }
 };

@@ -32,12 +32,8 @@ TEST_P(CommandLineFileTest, ResultIsThatOfTheLastCallAndNothingIsStored) {
     const BatchCase& c = GetParam();
     test::ProgramFixture env;
     env.setRunMode(u'B');
-    if (c.callOneStored) {
-        CallRow stored;
-        stored.callNumber = 1;
-        stored.complete = true;
-        ASSERT_TRUE(env.store->insertCall(stored).ok());
-    }
+    if (c.callOneStored)
+        env.add(CallRow{.callNumber = 1, .complete = true});
     const QString path = env.path(u"calls.dat"_s);
     ASSERT_TRUE(test::ProgramFixture::writeFile(path, c.file));
     EXPECT_EQ(BatchRunner::processCommandLineFile(env.ctx, path), c.passes);

@@ -36,26 +36,6 @@ QStringList messages(const std::vector<AuditRow>& rows) {
     return texts;
 }
 
-AuditFilter ofType(const char* letter, bool newestFirst = true) {
-    AuditFilter filter;
-    filter.type = QString::fromLatin1(letter);
-    filter.newestFirst = newestFirst;
-    return filter;
-}
-
-AuditFilter ofDays(const QDate& from, const QDate& through) {
-    AuditFilter filter;
-    filter.from = from;
-    filter.through = through;
-    return filter;
-}
-
-AuditFilter withText(const char* text) {
-    AuditFilter filter;
-    filter.text = QString::fromUtf8(text);
-    return filter;
-}
-
 struct FilterCase {
     const char* name;
     AuditFilter filter;
@@ -78,16 +58,16 @@ const QString kFile = u"File_1 C:\\WBZ"_s;
 const QString kGood = u"Good Call: #8"_s;
 const QDate kDay(2026, 3, 10);
 
-INSTANTIATE_TEST_SUITE_P(Filters, AuditEntriesFilter,
-                         ::testing::Values(FilterCase{"None", {}, {kGood, kFile, kBad, kDisk, kRename}},
-                                           FilterCase{"Type", ofType("E"), {kFile, kDisk}},
-                                           FilterCase{"Day", ofDays(kDay, kDay), {kGood, kFile, kBad, kDisk}},
-                                           FilterCase{"TextAnyCase", withText("CALL"), {kGood, kBad}},
-                                           FilterCase{"PercentIsPlain", withText("%"), {kDisk}},
-                                           FilterCase{
-                                               "AllThree", {u"B"_s, kDay, kDay, u"hara"_s, true}, {kBad}},
-                                           FilterCase{"OldestFirst", ofType("E", false), {kDisk, kFile}}),
-                         test::RowName());
+INSTANTIATE_TEST_SUITE_P(
+    Filters, AuditEntriesFilter,
+    ::testing::Values(FilterCase{"None", {}, {kGood, kFile, kBad, kDisk, kRename}},
+                      FilterCase{"Type", {.type = u"E"_s}, {kFile, kDisk}},
+                      FilterCase{"Day", {.from = kDay, .through = kDay}, {kGood, kFile, kBad, kDisk}},
+                      FilterCase{"TextAnyCase", {.text = u"CALL"_s}, {kGood, kBad}},
+                      FilterCase{"PercentIsPlain", {.text = u"%"_s}, {kDisk}},
+                      FilterCase{"AllThree", {u"B"_s, kDay, kDay, u"hara"_s, true}, {kBad}},
+                      FilterCase{"OldestFirst", {.type = u"E"_s, .newestFirst = false}, {kDisk, kFile}}),
+    test::RowName());
 
 TEST_F(AuditEntriesTest, CountsTheCallsTakenOnADay) {
     write(kDay, QTime(23, 0), AuditType::BadCall, u"Bad Call : #9"_s);

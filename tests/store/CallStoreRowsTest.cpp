@@ -74,8 +74,7 @@ TEST_F(CallStoreRowsTest, EachMemberIsInTheColumnOfItsName) {
 }
 
 TEST_F(CallStoreRowsTest, FailuresKeepTheEngineCodesAndTheDuplicateKeyText) {
-    CallRow call;
-    call.callNumber = 17;
+    const CallRow call{.callNumber = 17};
     ASSERT_TRUE(store->insertCall(call).ok());
     const Result duplicate = store->insertCall(call);
     EXPECT_EQ(duplicate.status, Result::Status::Duplicate);
@@ -83,10 +82,7 @@ TEST_F(CallStoreRowsTest, FailuresKeepTheEngineCodesAndTheDuplicateKeyText) {
     EXPECT_EQ(duplicate.message, QStringLiteral("The changes were not made because they would create a "
                                                 "duplicate value in the primary key."));
 
-    OrderRow order;
-    order.callNumber = 17;
-    order.salesperson = QStringLiteral("1234567"); // one longer than TEXT(6)
-    const Result tooLong = store->insertOrder(order);
+    const Result tooLong = store->insertOrder({.callNumber = 17, .salesperson = u"1234567"_s}); // TEXT(6)
     EXPECT_EQ(tooLong.status, Result::Status::Failed);
     EXPECT_EQ(tooLong.code, SQLITE_CONSTRAINT_CHECK);
     EXPECT_TRUE(tooLong.message.startsWith(QStringLiteral("CHECK constraint failed")))

@@ -85,10 +85,9 @@ QStringList ProgramFixture::auditTexts() const {
 
 QStringList ProgramFixture::auditMessages(const QString& type) const {
     QStringList messages;
-    for (const AuditRow& row : store->allAudit()) {
+    for (const AuditRow& row : store->allAudit())
         if (row.type == type)
             messages.append(row.msg);
-    }
     return messages;
 }
 
@@ -107,15 +106,13 @@ void check(const Result& result, const char* what) {
 
 void ProgramFixture::addCall(int source, int callNumber, int numberOfOrders, bool good, bool complete,
                              bool extracted, QDateTime callDnt) {
-    CallRow row;
-    row.source = source;
-    row.callNumber = callNumber;
-    row.callDnt = callDnt.isValid() ? callDnt : clock.now().addSecs(-3600);
-    row.goodCall = good;
-    row.complete = complete;
-    row.extractedCall = extracted;
-    row.numberOfOrders = numberOfOrders;
-    add(row);
+    add(CallRow{.source = source,
+                .callNumber = callNumber,
+                .callDnt = callDnt.isValid() ? callDnt : clock.now().addSecs(-3600),
+                .goodCall = good,
+                .complete = complete,
+                .extractedCall = extracted,
+                .numberOfOrders = numberOfOrders});
 }
 
 void ProgramFixture::add(const CallRow& row) {
