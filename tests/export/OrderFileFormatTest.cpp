@@ -24,33 +24,24 @@ struct HeaderCase {
 
 class HeaderLineTest : public ::testing::TestWithParam<HeaderCase> {};
 
+// The date as two digits each of year, month and day.
 TEST_P(HeaderLineTest, FieldsSitInTheirColumns) {
-    EXPECT_EQ(headerLine(GetParam().order, QDate(2026, 3, 10)), QLatin1String(GetParam().expected));
+    EXPECT_EQ(headerLine(GetParam().order, QDate(2105, 1, 2)), QLatin1String(GetParam().expected));
 }
 
 //                                                 1234567890123456789012345678901234567890123456789012
 INSTANTIATE_TEST_SUITE_P(
     Orders, HeaderLineTest,
     ::testing::Values(HeaderCase{"Plain", order(u"C42"_s, u"07"_s, u"Hi"_s),
-                                 "HSP01    C42   07Hi                     260310RT9   "},
+                                 "HSP01    C42   07Hi                     050102RT9   "},
                       HeaderCase{"EightCharacterCustomerKeepsSix", order(u"ABCDEFGH"_s, u"1"_s, QString()),
-                                 "HSP01    ABCDEF1                        260310RT9   "},
+                                 "HSP01    ABCDEF1                        050102RT9   "},
                       HeaderCase{"NullShipToIsTwoBlanks", order(u"C1"_s, std::nullopt, u"x"_s),
-                                 "HSP01    C1      x                      260310RT9   "},
+                                 "HSP01    C1      x                      050102RT9   "},
                       HeaderCase{"ThirtyCharacterMessageKeepsTwentyThree",
                                  order(u"C1"_s, u"02"_s, u"123456789012345678901234567890"_s),
-                                 "HSP01    C1    0212345678901234567890123260310RT9   "}),
+                                 "HSP01    C1    0212345678901234567890123050102RT9   "}),
     RowName());
-
-TEST(HeaderLineDateTest, WrittenDateIsYearMonthDayOfTwoDigitsEach) {
-    const OrderRow plain = order(QStringLiteral("C1"), QStringLiteral("02"), QString());
-    for (const auto& [date, expected] :
-         {std::pair{QDate(2026, 3, 10), "260310"}, std::pair{QDate(2005, 12, 1), "051201"},
-          std::pair{QDate(2100, 1, 31), "000131"}}) {
-        SCOPED_TRACE(expected);
-        EXPECT_EQ(headerLine(plain, date).mid(40, 6), QLatin1String(expected));
-    }
-}
 
 ItemRow item(const QString& number, int quantity, int unit, int discount, int price) {
     return {0, 0, 0, 0, number, quantity, unit, discount, price, {}};
@@ -86,15 +77,9 @@ INSTANTIATE_TEST_SUITE_P(
         ItemCase{"DiscountKeepsLastTwoDigits", item(u"A"_s, 1, 1, 150, 0), "IA            001+15000000"}),
     RowName());
 
-TEST(OrderFileNames, SystemDigitAndFourDigitSequence) {
-    EXPECT_EQ(baseName(1, 9900), u"QX719900"_s);
-    EXPECT_EQ(baseName(12, 5), u"QX710005"_s) << "only the first character of the system id";
-}
-
-TEST(OrderFileNames, SequenceWrapsAfterNineThousandNineHundred) {
-    EXPECT_EQ(nextSequenceNumber(9899), 9900);
-    EXPECT_EQ(nextSequenceNumber(0), 1);
-    EXPECT_EQ(nextSequenceNumber(-7), 1);
+TEST(OrderFileNames, FirstDigitOfTheSystemIdAndASequenceThatRestartsAtOne) {
+    EXPECT_EQ(baseName(12, 5), u"QX710005"_s);
+    EXPECT_EQ(nextSequenceNumber(-7), 1) << "a number out of range starts again at 1";
 }
 
 TEST(OrderFileLines, EndInCarriageReturnLineFeedAsSingleBytes) {
