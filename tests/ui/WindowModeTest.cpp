@@ -112,9 +112,10 @@ private:
     QByteArray m_oldConfigHome;
 };
 
-// After a restart the status line tells when calls were last taken and sent, from the audit log; Exit from
-// the menu ends the run with one save and one stop entry.
-TEST_F(WindowModeTest, ExitFromTheMenuStopsTheProgramWithOneSaveAndOneStopEntry) {
+// After a restart the status line tells when calls were last taken and sent, from the audit log; the menu
+// entries open their windows, modal and owned by the Calls window; Exit from the menu ends the run with one
+// save and one stop entry.
+TEST_F(WindowModeTest, MenuEntriesOpenTheirWindowsAndExitStopsTheProgramWithOneSaveAndOneStopEntry) {
     ASSERT_TRUE(QDir().mkpath(dir.filePath(u"program"_s)));
     {
         auto store = CallStore::open(dir.filePath(u"program/CallsAndOrders.db"_s));
@@ -128,16 +129,32 @@ TEST_F(WindowModeTest, ExitFromTheMenuStopsTheProgramWithOneSaveAndOneStopEntry)
     }
     QString status;
     bool auditLogOffered = false;
-    play({{idle, [&] {
-               CallsWindow* calls = shownCallsWindow();
-               status = calls->statusText();
-               auditLogOffered = calls->isMenuEntryEnabled(CallsWindow::MenuEntry::AuditLog);
-               exitProgram();
-           }}});
+    QStringList owned; // the windows the entries opened in front of the Calls window
+    std::vector<Step> steps{{idle, [&] {
+                                 status = shownCallsWindow()->statusText();
+                                 auditLogOffered =
+                                     shownCallsWindow()->isMenuEntryEnabled(CallsWindow::MenuEntry::AuditLog);
+                             }}};
+    for (const auto& [entry, window] : {std::pair{CallsWindow::MenuEntry::OrdersBySalesperson, "frmSPCalls"},
+                                        std::pair{CallsWindow::MenuEntry::ListOfCalls, "frmRptListCalls"},
+                                        std::pair{CallsWindow::MenuEntry::Properties, "frmProperties"}}) {
+        steps.push_back({idle, [entry] {
+                             QTimer::singleShot(0, shownCallsWindow()->menuAction(entry), &QAction::trigger);
+                         }});
+        steps.push_back({[window] { return modalIs(window); },
+                         [&owned] {
+                             if (qobject_cast<CallsWindow*>(modal()->parentWidget()))
+                                 owned << modal()->objectName();
+                             modal()->close();
+                         }});
+    }
+    steps.push_back({idle, exitProgram});
+    play(steps);
     EXPECT_TRUE(
         status.startsWith(u"Today: 0 good, 0 bad. Last intake 03/08 09:15. Last export 03/07 14:06."_s))
         << status.toStdString();
     EXPECT_TRUE(auditLogOffered);
+    EXPECT_EQ(owned, strings({"frmSPCalls", "frmRptListCalls", "frmProperties"}));
     EXPECT_EQ(audit(), strings({"G", "X", "B", "1", "0"}));
     EXPECT_TRUE(saved("Startup", "DetailsTop").has_value()) << "the settings were saved";
 }
@@ -189,42 +206,6 @@ TEST_F(WindowModeTest, StartBesideAServiceIsRefusedWithAMessageAndTouchesNothing
     EXPECT_FALSE(QFile::exists(QDir(home).filePath(u"CallsAndOrders.db"_s)));
     EXPECT_FALSE(saved("Startup", "DetailsTop").has_value());
 }
-
-// The entries of the Calls window's menus open their windows, modal and owned by it.
-struct MenuWindowCase {
-    const char* name;
-    CallsWindow::MenuEntry entry;
-    const char* window;
-};
-
-class MenuWindowTest : public WindowModeTest, public ::testing::WithParamInterface<MenuWindowCase> {};
-
-TEST_P(MenuWindowTest, EntryIsEnabledAndOpensItsWindow) {
-    const MenuWindowCase c = GetParam();
-    bool entryEnabled = false;
-    bool ownedByCallsWindow = false;
-    play({{idle,
-           [&] {
-               entryEnabled = shownCallsWindow()->isMenuEntryEnabled(c.entry);
-               QTimer::singleShot(0, shownCallsWindow()->menuAction(c.entry), &QAction::trigger);
-           }},
-          {[&] { return modalIs(c.window); },
-           [&] {
-               ownedByCallsWindow = qobject_cast<CallsWindow*>(modal()->parentWidget()) != nullptr;
-               modal()->close();
-           }},
-          {idle, exitProgram}});
-    EXPECT_TRUE(entryEnabled);
-    EXPECT_TRUE(ownedByCallsWindow);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Entries, MenuWindowTest,
-    ::testing::Values(MenuWindowCase{"OrdersBySalesperson", CallsWindow::MenuEntry::OrdersBySalesperson,
-                                     "frmSPCalls"},
-                      MenuWindowCase{"ListOfCalls", CallsWindow::MenuEntry::ListOfCalls, "frmRptListCalls"},
-                      MenuWindowCase{"Properties", CallsWindow::MenuEntry::Properties, "frmProperties"}),
-    RowName());
 
 TEST_F(WindowModeTest, FirstRunOpensThePropertiesInFrontOfTheCallsWindow) {
     setting("QX7", "QX7Name", QString());
