@@ -65,12 +65,12 @@ std::optional<QPoint> callsWindowPlace(const QProcessEnvironment& env) {
     if (!info.waitForFinished(5000) || info.exitCode() != 0)
         return std::nullopt;
     const QString text = QString::fromLocal8Bit(info.readAllStandardOutput());
-    const auto x = QRegularExpression(u"Absolute upper-left X:\\s+(-?\\d+)"_s).match(text);
-    const auto y = QRegularExpression(u"Absolute upper-left Y:\\s+(-?\\d+)"_s).match(text);
-    const bool viewable = text.contains(u"IsViewable"_s);
-    if (!x.hasMatch() || !y.hasMatch() || !viewable)
+    const auto xy =
+        QRegularExpression(u"Absolute upper-left X:\\s+(-?\\d+)\\s+Absolute upper-left Y:\\s+(-?\\d+)"_s)
+            .match(text);
+    if (!xy.hasMatch() || !text.contains(u"IsViewable"_s))
         return std::nullopt;
-    return QPoint(x.captured(1).toInt(), y.captured(1).toInt());
+    return QPoint(xy.captured(1).toInt(), xy.captured(2).toInt());
 }
 
 TEST(WindowPlacementUnderOpenbox, PositionSurvivesFiveRestarts) {
