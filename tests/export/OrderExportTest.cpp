@@ -10,13 +10,15 @@
 #include <functional>
 #include <gtest/gtest.h>
 
+using namespace Qt::StringLiterals;
+
 using namespace vrq;
 using namespace vrq::test;
 
 namespace {
 
 QString rcvName(int number) {
-    return QStringLiteral("QX77%1.Rcv").arg(number, 4, 10, QLatin1Char('0'));
+    return u"QX77%1.Rcv"_s.arg(number, 4, 10, QLatin1Char('0'));
 }
 
 class OrderExportTest : public ::testing::Test {
@@ -37,12 +39,12 @@ TEST_F(OrderExportTest, TwoOrdersBecomeOneFileNamedBySystemAndSequence) {
     f.addOrder(0, 17, 1);
     for (int i = 1; i <= 3; ++i)
         f.addItem(0, 17, 1, i, i);
-    f.addOrder(0, 17, 2, QStringLiteral("C2"), std::nullopt);
+    f.addOrder(0, 17, 2, u"C2"_s, std::nullopt);
     f.addItem(0, 17, 2, 1, -5);
 
     extract();
 
-    EXPECT_EQ(f.hostFiles(), QStringList{QStringLiteral("QX770042.Rcv")});
+    EXPECT_EQ(f.hostFiles(), QStringList{u"QX770042.Rcv"_s});
     EXPECT_EQ(f.hostFileBytes(rcvName(42)), "HSP01    C1    01MSG                    260310R7    \r\n"
                                             "IITEM         001+10000000\r\n"
                                             "IITEM         002+10000000\r\n"
@@ -52,14 +54,13 @@ TEST_F(OrderExportTest, TwoOrdersBecomeOneFileNamedBySystemAndSequence) {
 
     const auto call = f.call(0, 17);
     EXPECT_TRUE(call->extractedCall);
-    EXPECT_EQ(call->extractedFileName, QStringLiteral("QX770042.Rcv"));
+    EXPECT_EQ(call->extractedFileName, u"QX770042.Rcv"_s);
     EXPECT_EQ(call->extractedDnt, QDateTime(QDate(2026, 3, 10), QTime(14, 7, 30)));
     EXPECT_EQ(f.ctx.settings.LastSeqNum, 42);
-    EXPECT_EQ(f.savedSetting(QStringLiteral("QX7"), QStringLiteral("LastSeqNum")), QStringLiteral("42"));
-    EXPECT_EQ(f.auditTexts(),
-              (QStringList{QStringLiteral("I|ExtractCalls (Call # 17): I:\\QX7Com\\QX770042.Tmp bytes."),
-                           QStringLiteral("I|ExtractCalls (Call # 17): I:\\QX7Com\\QX770042.Rcv bytes."),
-                           QStringLiteral("X|Extracted call # 17")}));
+    EXPECT_EQ(f.savedSetting(u"QX7"_s, u"LastSeqNum"_s), u"42"_s);
+    EXPECT_EQ(f.auditTexts(), (QStringList{u"I|ExtractCalls (Call # 17): I:\\QX7Com\\QX770042.Tmp bytes."_s,
+                                           u"I|ExtractCalls (Call # 17): I:\\QX7Com\\QX770042.Rcv bytes."_s,
+                                           u"X|Extracted call # 17"_s}));
     EXPECT_EQ(f.ui.displayed,
               (std::vector<RecordingUserInterface::Display>{{0, 17, CallDisplay::Extracted}}));
     EXPECT_FALSE(ExportRecovery(*f.fs, f.programFolder()).load({0, 17}).has_value());
@@ -72,9 +73,9 @@ TEST_F(OrderExportTest, OnlyGoodCompletePendingCallsAreWrittenInStoreOrder) {
     f.addCall(0, 33, 1, true, true, /*extracted*/ true);
     f.addCall(1, 30, 1); // same number from the scanned folder
     for (int source : {0, 1})
-        f.addOrder(source, 30, 1, source == 0 ? QStringLiteral("FIRST") : QStringLiteral("SECOND"));
+        f.addOrder(source, 30, 1, source == 0 ? u"FIRST"_s : u"SECOND"_s);
     extract();
-    EXPECT_EQ(f.hostFiles(), (QStringList{QStringLiteral("QX770042.Rcv"), QStringLiteral("QX770043.Rcv")}));
+    EXPECT_EQ(f.hostFiles(), (QStringList{u"QX770042.Rcv"_s, u"QX770043.Rcv"_s}));
     EXPECT_TRUE(f.hostFileBytes(rcvName(42)).contains("FIRST"));
     EXPECT_TRUE(f.hostFileBytes(rcvName(43)).contains("SECOND"));
     EXPECT_FALSE(f.call(0, 31)->extractedCall);
@@ -101,8 +102,8 @@ TEST_P(OrderExportWaitingTest, AWaitingRcvIsNeverReplacedAndItsNumberIsPassedOve
     EXPECT_EQ(f.call(0, 17)->extractedFileName, QLatin1String(GetParam().sentAs));
     for (int number : GetParam().waiting)
         EXPECT_EQ(f.hostFileBytes(rcvName(number)), QByteArray("not yet collected\r\n"));
-    EXPECT_EQ(f.auditTexts().filter(QStringLiteral("E|")), QStringList());
-    EXPECT_EQ(f.auditTexts().filter(QStringLiteral("passed over")),
+    EXPECT_EQ(f.auditTexts().filter(u"E|"_s), QStringList());
+    EXPECT_EQ(f.auditTexts().filter(u"passed over"_s),
               *GetParam().warning ? QStringList{QLatin1String(GetParam().warning)} : QStringList());
 }
 
@@ -128,85 +129,49 @@ TEST_F(OrderExportTest, AnEmptyFileIsDeletedAndTheCallRetriedUnderANewNumber) {
     extract();
     EXPECT_TRUE(f.hostFiles().isEmpty());
     EXPECT_FALSE(f.call(0, 17)->extractedCall);
-    EXPECT_TRUE(f.auditTexts().contains(QStringLiteral(
-        "E|ExtractCalls Error: Empty extracted file, so exit and try again on the next pass.")));
-    EXPECT_EQ(f.savedSetting(QStringLiteral("QX7"), QStringLiteral("LastSeqNum")), QStringLiteral("42"));
+    EXPECT_TRUE(f.auditTexts().contains(
+        u"E|ExtractCalls Error: Empty extracted file, so exit and try again on the next pass."_s));
+    EXPECT_EQ(f.savedSetting(u"QX7"_s, u"LastSeqNum"_s), u"42"_s);
 
     extract();
     EXPECT_EQ(f.ctx.settings.LastSeqNum, 43);
-    EXPECT_TRUE(f.auditTexts().contains(
-        QStringLiteral("I|ExtractCalls (Call # 17): I:\\QX7Com\\QX770043.Tmp bytes.")));
+    EXPECT_TRUE(f.auditTexts().contains(u"I|ExtractCalls (Call # 17): I:\\QX7Com\\QX770043.Tmp bytes."_s));
 }
 
 TEST_F(OrderExportTest, ACallWithoutOrdersIsMarkedExtractedWithoutAHostFile) {
     f.addCall(0, 17, 0);
     extract();
-    EXPECT_EQ(f.hostFiles(), QStringList{QStringLiteral("QX770042.Tmp")}) << "the empty temporary file stays";
-    EXPECT_EQ(f.call(0, 17)->extractedFileName, QStringLiteral("QX770042.Rcv"));
-    EXPECT_EQ(f.auditTexts(), (QStringList{QStringLiteral("W|ExtractCalls (Call # 17): Has no orders."),
-                                           QStringLiteral("X|Extracted call # 17")}));
+    EXPECT_EQ(f.hostFiles(), QStringList{u"QX770042.Tmp"_s}) << "the empty temporary file stays";
+    EXPECT_EQ(f.call(0, 17)->extractedFileName, u"QX770042.Rcv"_s);
+    EXPECT_EQ(f.auditTexts(),
+              (QStringList{u"W|ExtractCalls (Call # 17): Has no orders."_s, u"X|Extracted call # 17"_s}));
 }
 
-// A blank host folder holds every call: reported once while it lasts (by the box about an unset
-// connection when the drive letter is blank too), each pass a failed step; once set, the calls go.
-struct UnsetFolderCase {
-    const char* name;
-    const char* localDrive;
-    const char* message;
-};
-
-class OrderExportUnsetFolderTest : public OrderExportTest,
-                                   public ::testing::WithParamInterface<UnsetFolderCase> {};
-
-TEST_P(OrderExportUnsetFolderTest, HoldsEveryCallUntilTheFolderIsSet) {
-    const QString folder = f.ctx.settings.QX7Path;
-    f.ctx.settings.QX7Path = QStringLiteral("   ");
-    f.ctx.settings.LocalDrive = QLatin1String(GetParam().localDrive);
-    f.addPendingCall(0, 17);
-    extract();
-    extract();
-    EXPECT_EQ(f.ui.messages, QStringList{QLatin1String(GetParam().message)});
-    EXPECT_EQ(f.auditTexts(), QStringList{QStringLiteral("E|ExtractCalls: every call is held until the MXR "
-                                                         "Folder (QX7Path) is set in Properties.")});
-    EXPECT_EQ(f.ctx.status.failedSteps, 2);
-    EXPECT_EQ(f.ctx.settings.LocalDrive, QLatin1String(GetParam().localDrive)) << "not rewritten";
-    EXPECT_FALSE(f.call(0, 17)->extractedCall);
-
-    f.ctx.settings.QX7Path = folder;
-    extract();
-    EXPECT_TRUE(f.call(0, 17)->extractedCall);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Drives, OrderExportUnsetFolderTest,
-    ::testing::Values(UnsetFolderCase{"driveSet", "I",
-                                      "ExtractCalls: every call is held until the MXR Folder (QX7Path) is "
-                                      "set in Properties."},
-                      UnsetFolderCase{"driveBlankToo", "",
-                                      "The network connection has not been set up.  Calls will not be "
-                                      "extracted until this is configured."}),
-    RowName());
-
-// A stored setting that names the order files or the host, in a form the program cannot use.
+// A stored setting that names the host folder, the order files or the host, blank or in a form the
+// program cannot use: every call is held, each pass a failed step, with one entry and one message for
+// each run of held passes (about a blank folder, by the box about an unset connection when the drive
+// letter is blank too). Once corrected, the calls go (a folder without a closing separator is used with
+// one) and the setting is saved as written.
 struct HoldingSetting {
     const char* name;
     const char* key; // in the [QX7] section
     QString text;
     QString corrected;
+    const char* shown; // the message, in part
+    const char* localDrive = "I";
 };
 
 class OrderExportHoldTest : public OrderExportTest, public ::testing::WithParamInterface<HoldingSetting> {
 protected:
     void loadSettings(const QString& text) {
-        f.backend->setValue(QStringLiteral("QX7"), QStringLiteral("QX7Name"), QStringLiteral("HOST"));
-        f.backend->setValue(QStringLiteral("QX7"), QStringLiteral("SystemID"), QStringLiteral("7"));
-        f.backend->setValue(QStringLiteral("QX7"), QLatin1String(GetParam().key), text);
+        f.backend->setValue(u"QX7"_s, u"QX7Name"_s, u"HOST"_s);
+        f.backend->setValue(u"QX7"_s, u"SystemID"_s, u"7"_s);
+        f.backend->setValue(u"QX7"_s, u"LocalDrive"_s, QLatin1String(GetParam().localDrive));
+        f.backend->setValue(u"QX7"_s, QLatin1String(GetParam().key), text);
         f.backend->sync();
         f.settingsStore->loadFromRegistry(f.ctx.settings);
     }
-    QStringList holdEntries() {
-        return f.auditTexts().filter(QStringLiteral("E|")).filter(QLatin1String(GetParam().key));
-    }
+    QStringList holdEntries() { return f.auditTexts().filter(u"E|"_s).filter(QLatin1String(GetParam().key)); }
 };
 
 TEST_P(OrderExportHoldTest, HoldsEveryCallUntilTheSettingIsCorrected) {
@@ -215,15 +180,19 @@ TEST_P(OrderExportHoldTest, HoldsEveryCallUntilTheSettingIsCorrected) {
     f.addPendingCall(0, 17);
     extract();
     extract();
-    EXPECT_TRUE(f.hostFiles().isEmpty()) << f.hostFiles().join(QLatin1Char(' ')).toStdString();
+    EXPECT_TRUE(f.hostFiles().isEmpty()) << f.hostFiles().join(u' ').toStdString();
     EXPECT_FALSE(f.call(0, 17)->extractedCall);
     EXPECT_EQ(holdEntries().size(), 1) << "one entry for the run of held passes";
-    EXPECT_EQ(f.ui.messages.filter(QLatin1String(p.key)).size(), 1);
+    ASSERT_EQ(f.ui.messages.size(), 1) << f.ui.messages.join(u'\n').toStdString();
+    EXPECT_TRUE(f.ui.messages[0].contains(QLatin1String(p.shown))) << f.ui.messages[0].toStdString();
+    EXPECT_EQ(f.ctx.status.failedSteps, 2);
 
     loadSettings(p.corrected);
     extract();
     EXPECT_TRUE(f.call(0, 17)->extractedCall);
-    EXPECT_EQ(f.hostFiles(), QStringList{QStringLiteral("QX770001.Rcv")});
+    EXPECT_EQ(f.hostFiles(), QStringList{u"QX770001.Rcv"_s});
+    EXPECT_EQ(f.savedSetting(u"QX7"_s, QLatin1String(p.key)), p.corrected);
+    EXPECT_EQ(f.savedSetting(u"QX7"_s, u"LocalDrive"_s), QLatin1String(p.localDrive));
 
     loadSettings(p.text);
     f.addPendingCall(0, 18);
@@ -232,21 +201,17 @@ TEST_P(OrderExportHoldTest, HoldsEveryCallUntilTheSettingIsCorrected) {
     EXPECT_EQ(holdEntries().size(), 2) << "a new run of held passes has its own entry";
 }
 
-INSTANTIATE_TEST_SUITE_P(Settings, OrderExportHoldTest,
-                         ::testing::Values(HoldingSetting{"SystemIdNotANumber", "SystemID",
-                                                          QStringLiteral("1x"), QStringLiteral("7")},
-                                           HoldingSetting{"HostNameLongerThanItsField", "QX7Name",
-                                                          QString(97, QLatin1Char('n')),
-                                                          QStringLiteral("HOST")}),
-                         RowName());
-
-TEST_F(OrderExportTest, AFolderSettingWithoutClosingSeparatorIsUsedWithOne) {
-    f.ctx.settings.QX7Path = QStringLiteral("I:\\QX7Com");
-    f.addPendingCall(0, 17);
-    extract();
-    EXPECT_EQ(f.ctx.settings.QX7Path, QStringLiteral("I:\\QX7Com")) << "the setting is not rewritten";
-    EXPECT_EQ(f.hostFiles(), QStringList{QStringLiteral("QX770042.Rcv")});
-}
+INSTANTIATE_TEST_SUITE_P(
+    Settings, OrderExportHoldTest,
+    ::testing::Values(HoldingSetting{"HostFolderBlank", "QX7Path", u"   "_s, u"I:\\QX7Com"_s,
+                                     "(QX7Path) is set in Properties."},
+                      HoldingSetting{"HostFolderAndDriveBlank", "QX7Path", u"   "_s, u"I:\\QX7Com"_s,
+                                     "The network connection has not been set up.", ""},
+                      HoldingSetting{"SystemIdNotANumber", "SystemID", u"1x"_s, u"7"_s,
+                                     "QX7\\SystemID holds \"1x\""},
+                      HoldingSetting{"HostNameLongerThanItsField", "QX7Name", QString(97, u'n'), u"HOST"_s,
+                                     "QX7\\QX7Name holds"}),
+    RowName());
 
 struct RoundingCase {
     const char* name;
@@ -275,7 +240,7 @@ INSTANTIATE_TEST_SUITE_P(Halves, OrderExportRoundingTest,
 
 // A disk that fills up: the ".Tmp" cannot be created.
 ScriptedFileSystem fullDisk() {
-    return {failing(FsOp::WriteFile, QStringLiteral(".Tmp"), ENOSPC)};
+    return {failing(FsOp::WriteFile, u".Tmp"_s, ENOSPC)};
 }
 
 // A value the order file needs that reads as Null in the store (a row written by another program or
@@ -293,29 +258,29 @@ TEST_P(OrderExportNullTest, AMissingValueHoldsItsCallAndThePassGoesOn) {
     const NullCase& c = GetParam();
     for (int number : {17, 18})
         f.addPendingCall(0, number, 1);
-    f.store->database().exec(QStringLiteral("UPDATE %1 SET %2 = NULL WHERE CallNumber = 17")
+    f.store->database().exec(u"UPDATE %1 SET %2 = NULL WHERE CallNumber = 17"_s
                                  .arg(QLatin1String(c.table), QLatin1String(c.column))
                                  .toStdString());
     extract();
 
     EXPECT_EQ(f.call(0, 17)->extractedCall, !c.held);
     EXPECT_TRUE(f.call(0, 18)->extractedCall) << "the pass goes on with the next call";
-    const QStringList errors = f.auditTexts().filter(QStringLiteral("E|"));
+    const QStringList errors = f.auditTexts().filter(u"E|"_s);
     if (c.held) {
-        ASSERT_EQ(errors.size(), 1) << errors.join(QLatin1Char('\n')).toStdString();
-        EXPECT_TRUE(errors[0].startsWith(QStringLiteral("E|ExtractCalls: Err = 94 - Invalid use of Null")) &&
-                    errors[0].contains(QStringLiteral("# 17")) && errors[0].contains(QLatin1String(c.column)))
+        ASSERT_EQ(errors.size(), 1) << errors.join(u'\n').toStdString();
+        EXPECT_TRUE(errors[0].startsWith(u"E|ExtractCalls: Err = 94 - Invalid use of Null"_s) &&
+                    errors[0].contains(u"# 17"_s) && errors[0].contains(QLatin1String(c.column)))
             << errors[0].toStdString();
-        EXPECT_EQ(f.hostFiles().filter(QStringLiteral(".Rcv")), QStringList{f.call(0, 18)->extractedFileName})
+        EXPECT_EQ(f.hostFiles().filter(u".Rcv"_s), QStringList{f.call(0, 18)->extractedFileName})
             << "nothing is sent for the held call";
     } else {
         EXPECT_EQ(errors, QStringList());
     }
 
     // Once the value is there, the held call goes out.
-    f.store->database().exec(QStringLiteral("UPDATE %1 SET %2 = '1' WHERE CallNumber = 17")
-                                 .arg(QLatin1String(c.table), QLatin1String(c.column))
-                                 .toStdString());
+    f.store->database().exec(
+        u"UPDATE %1 SET %2 = '1' WHERE CallNumber = 17"_s.arg(QLatin1String(c.table), QLatin1String(c.column))
+            .toStdString());
     extract();
     EXPECT_TRUE(f.call(0, 17)->extractedCall);
 }
@@ -357,16 +322,16 @@ TEST_P(OrderExportLostEntryTest, ARefusedEntryFailsThePass) {
 
     EXPECT_FALSE(f.call(0, 1)->extractedCall);
     EXPECT_FALSE(f.call(0, 17)->extractedCall);
-    const QStringList errors = f.auditTexts().filter(QStringLiteral("E|ExtractCalls: Err ="));
-    ASSERT_EQ(errors.size(), 1) << f.auditTexts().join(QLatin1Char('\n')).toStdString();
-    EXPECT_TRUE(errors[0].contains(QStringLiteral("database or disk is full"))) << errors[0].toStdString();
+    const QStringList errors = f.auditTexts().filter(u"E|ExtractCalls: Err ="_s);
+    ASSERT_EQ(errors.size(), 1) << f.auditTexts().join(u'\n').toStdString();
+    EXPECT_TRUE(errors[0].contains(u"database or disk is full"_s)) << errors[0].toStdString();
 
     // With the store taking entries again, call 17 goes out once.
     f.failAuditEntries(QString());
     f.ctx.fs = f.fs;
     extract();
     EXPECT_TRUE(f.call(0, 17)->extractedCall);
-    EXPECT_EQ(f.hostFiles().filter(QStringLiteral(".Rcv")), QStringList{f.call(0, 17)->extractedFileName});
+    EXPECT_EQ(f.hostFiles().filter(u".Rcv"_s), QStringList{f.call(0, 17)->extractedFileName});
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -382,11 +347,11 @@ INSTANTIATE_TEST_SUITE_P(
                                     }},
                       LostEntryCase{"UndeliveredFile", "%was not delivered%",
                                     [](ProgramFixture& f) {
-                                        const QString tmp = f.hostFile(QStringLiteral("QX770030.Tmp"));
+                                        const QString tmp = f.hostFile(u"QX770030.Tmp"_s);
                                         ASSERT_TRUE(ProgramFixture::writeFile(tmp, "H\r\n"));
                                         ASSERT_TRUE(ExportRecovery(*f.fs, f.programFolder())
-                                                        .save({0, 1, QStringLiteral("QX770030.Rcv"), tmp,
-                                                               f.hostFile(QStringLiteral("QX770030.Rcv"))}));
+                                                        .save({0, 1, u"QX770030.Rcv"_s, tmp,
+                                                               f.hostFile(u"QX770030.Rcv"_s)}));
                                     }}),
     RowName());
 
@@ -419,8 +384,8 @@ TEST_F(OrderExportTest, WithEveryNumberTakenAPassStopsAtOnceWithOneEntryPerRunOf
     for (int number = 1; number <= kCalls; ++number)
         f.addPendingCall(0, number);
     ASSERT_TRUE(f.store->commit().ok());
-    const QString inUse = QStringLiteral("E|OpenOutputFile: Err = 17 - every order file number is in use in "
-                                         "I:\\QX7Com\\");
+    const QString inUse = u"E|OpenOutputFile: Err = 17 - every order file number is in use in "
+                          "I:\\QX7Com\\"_s;
 
     extract();
     EXPECT_EQ(f.auditTexts(), QStringList{inUse});
@@ -429,26 +394,26 @@ TEST_F(OrderExportTest, WithEveryNumberTakenAPassStopsAtOnceWithOneEntryPerRunOf
     EXPECT_FALSE(f.call(0, 1)->extractedCall);
 
     // The host collects one file: one call goes out, and the next call finds none again.
-    ASSERT_TRUE(QFile::remove(f.hostFile(QStringLiteral("QX770050.Rcv"))));
+    ASSERT_TRUE(QFile::remove(f.hostFile(u"QX770050.Rcv"_s)));
     extract();
-    EXPECT_EQ(f.call(0, 1)->extractedFileName, QStringLiteral("QX770050.Rcv"));
+    EXPECT_EQ(f.call(0, 1)->extractedFileName, u"QX770050.Rcv"_s);
     EXPECT_FALSE(f.call(0, 2)->extractedCall);
     EXPECT_EQ(f.auditTexts().filter(inUse).size(), 2);
-    EXPECT_EQ(f.auditTexts().filter(QStringLiteral("X|")).size(), 1);
+    EXPECT_EQ(f.auditTexts().filter(u"X|"_s).size(), 1);
     EXPECT_EQ(f.hostFiles().size(), 9900);
 }
 
 // The host folder is matched once per pass: a pass after the share changed the folder's letter case
 // writes into the folder as it is now named.
 TEST_F(OrderExportTest, EachPassMatchesTheHostFolderAgain) {
-    const QString renamed = f.path(QStringLiteral("host/qx7com"));
+    const QString renamed = f.path(u"host/qx7com"_s);
     f.addPendingCall(0, 1, 1);
     extract();
     ASSERT_TRUE(QDir().rename(f.hostFolder(), renamed));
     f.addPendingCall(0, 2, 1);
     extract();
-    EXPECT_EQ(QDir(renamed).entryList({QStringLiteral("*.Rcv")}, QDir::Files).size(), 2)
-        << f.auditTexts().join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(QDir(renamed).entryList({u"*.Rcv"_s}, QDir::Files).size(), 2)
+        << f.auditTexts().join(u'\n').toStdString();
 }
 
 } // namespace
