@@ -85,10 +85,9 @@ struct CommandFailureCase {
     const char* message;
 };
 
-class ListOfCallsCommandFailure : public WindowTest,
-                                  public ::testing::WithParamInterface<CommandFailureCase> {};
+class ReportCommandFailure : public WindowTest, public ::testing::WithParamInterface<CommandFailureCase> {};
 
-TEST_P(ListOfCallsCommandFailure, EndsNonZeroWithAClearMessage) {
+TEST_P(ReportCommandFailure, EndsNonZeroWithAClearMessage) {
     const CommandFailureCase c = GetParam();
     const QString home = c.withStore ? fx.programFolder() : fx.path(u"empty"_s);
     const ReportRun run = runReport(home, QString::fromLatin1(c.arguments));
@@ -98,10 +97,11 @@ TEST_P(ListOfCallsCommandFailure, EndsNonZeroWithAClearMessage) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Runs, ListOfCallsCommandFailure,
+    Runs, ReportCommandFailure,
     ::testing::Values(
         CommandFailureCase{"BadDate", true, "--from 2031-13-01 --to 2031-12-31", 2, "is not a date"},
         CommandFailureCase{"NoStore", false, "--from 2031-01-01 --to 2031-01-31", 3, "cannot be read"},
+        CommandFailureCase{"AuditNoStore", false, "--audit", 3, "cannot be read"},
         CommandFailureCase{"MissingPrinter", true, "--from 2031-01-01 --to 2031-01-31 --printer NoSuchQueue",
                            4, "NoSuchQueue"},
         CommandFailureCase{"UnwritablePdf", true,
