@@ -141,7 +141,6 @@ INSTANTIATE_TEST_SUITE_P(
 struct SortCase {
     const char* name;
     int header;
-    QStringList expected;
 };
 
 class CallsWindowSort : public CallsWindowTest, public ::testing::WithParamInterface<SortCase> {};
@@ -155,25 +154,23 @@ TEST_P(CallsWindowSort, HeaderSortsOnceAndLaterRowsAreAppended) {
     CallsWindow& w = openWindow();
 
     QTest::mouseClick(header(c.header), Qt::LeftButton);
-    EXPECT_EQ(numbers(), c.expected);
+    EXPECT_EQ(numbers(), strings({"9", "10", "100"}));
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(header(i)->isPressed(), i == c.header) << i;
 
     addCall(0, 1, false, false, true, QDateTime(QDate(2000, 1, 1), QTime(0, 0))); // Call, Bad call
     w.refreshCallDisplay();
-    EXPECT_EQ(numbers(), QStringList(c.expected) << u"1"_s);
+    EXPECT_EQ(numbers(), strings({"9", "10", "100", "1"}));
 
     // Clicking the same header again sorts again, the new row included.
     QTest::mouseClick(header(c.header), Qt::LeftButton);
-    EXPECT_NE(numbers().last(), u"1"_s);
-    EXPECT_EQ(numbers().size(), 4);
+    EXPECT_EQ(numbers(), strings({"1", "9", "10", "100"}));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Headers, CallsWindowSort,
-    ::testing::Values(SortCase{"Number", 1, strings({"9", "10", "100"})},    // numeric, not text order
-                      SortCase{"DateTime", 2, strings({"9", "10", "100"})}), // 12/31/2009 before 01/01/2010
-    RowName());
+INSTANTIATE_TEST_SUITE_P(Headers, CallsWindowSort,
+                         ::testing::Values(SortCase{"Number", 1},    // numeric, not text order
+                                           SortCase{"DateTime", 2}), // 12/31/2009 before 01/01/2010
+                         RowName());
 
 TEST_F(CallsWindowTest, RowClickOpensTheCallsDetails) {
     addCall(0, 31);

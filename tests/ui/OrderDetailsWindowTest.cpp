@@ -2,7 +2,6 @@
 
 #include <SQLiteCpp/Database.h>
 
-#include "ui/viewers/CallFacts.h"
 #include "ui/viewers/LineItemsTableModel.h"
 #include "ui/viewers/OrderDetailsWindow.h"
 

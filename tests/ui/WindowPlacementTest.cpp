@@ -102,12 +102,9 @@ TEST(WindowPlacementUnderOpenbox, PositionSurvivesFiveRestarts) {
     ASSERT_TRUE(waitFor([&] { return QFile::exists(ready); }, 15000)) << "openbox did not start";
 
     QDir().mkpath(dir.filePath(u"host"_s));
-    {
-        QSettings ini(dir.filePath(u"VRQToQX7.ini"_s), QSettings::IniFormat);
-        ini.setValue(u"QX7/QX7Name"_s, u"HOST"_s);
-        ini.setValue(u"QX7/QX7Path"_s, dir.filePath(u"host"_s) + u'/');
-        ini.setValue(u"QX7/EnableCalls"_s, u"False"_s);
-    }
+    ASSERT_TRUE(ProgramFixture::writeFile(dir.filePath(u"VRQToQX7.ini"_s),
+                                          "[QX7]\nQX7Name=HOST\nEnableCalls=False\nQX7Path=" +
+                                              QFile::encodeName(dir.filePath(u"host/"_s)) + '\n'));
 
     QStringList saved; // places as "x,y", so a failure reads as positions
     QStringList shown;
