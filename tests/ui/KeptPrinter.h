@@ -45,7 +45,16 @@ public:
     }
 
     // The pages of a PDF as text, laid out as printed; form feeds between pages.
-    static QString pdfText(const QString& path) { return run(u"pdftotext"_s, {u"-layout"_s, path, u"-"_s}); }
+    static QString pdfText(const QString& path) {
+        QProcess process;
+        process.start(u"pdftotext"_s, {u"-layout"_s, path, u"-"_s});
+        if (!process.waitForFinished(20000) || process.exitCode() != 0) {
+            ADD_FAILURE() << "pdftotext failed on " << path.toStdString() << ": "
+                          << process.readAllStandardError().toStdString();
+            return {};
+        }
+        return QString::fromUtf8(process.readAllStandardOutput());
+    }
     // The pages of a PDF as laid out by pdfText, each as its non-empty lines without trailing blanks.
     static std::vector<QStringList> pdfPageLines(const QString& path) {
         std::vector<QStringList> pages;
@@ -80,16 +89,6 @@ private:
     static QSet<QString> jobs(const QString& folder) {
         const QStringList names = QDir(folder).entryList({u"job-*.pdf"_s}, QDir::Files);
         return QSet<QString>(names.begin(), names.end());
-    }
-    static QString run(const QString& program, const QStringList& arguments) {
-        QProcess process;
-        process.start(program, arguments);
-        if (!process.waitForFinished(20000) || process.exitCode() != 0) {
-            ADD_FAILURE() << program.toStdString() << " failed on " << arguments.join(u' ').toStdString()
-                          << ": " << process.readAllStandardError().toStdString();
-            return {};
-        }
-        return QString::fromUtf8(process.readAllStandardOutput());
     }
 };
 
