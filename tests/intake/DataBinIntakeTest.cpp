@@ -277,8 +277,7 @@ TEST_P(JudgeTest, StatusTextGivesReason) {
               fieldLine("bad", false, true, c.reason, c.badData));
     EXPECT_EQ(env.store->allItems().size(), 1u) << "a bad call's orders are stored all the same";
     const auto audit = env.store->allAudit();
-    const auto bad =
-        std::find_if(audit.begin(), audit.end(), [](const AuditRow& r) { return r.type == "B"_L1; });
+    const auto bad = std::ranges::find(audit, u"B"_s, &AuditRow::type);
     ASSERT_NE(bad, audit.end());
     EXPECT_TRUE(bad->msg.startsWith(u"Bad Call : #00009 Line:03 Bytes:0000040 Msg: "_s +
                                     CallJudgement::adjustedStatusText(fixedWidth(c.status, 107)).left(20)));
@@ -454,12 +453,11 @@ TEST_F(DataBinIntakeTest, AMessageTheStoreRefusesLeavesTheRestOfTheCallAndFile) 
     const QByteArray longMessage = "M" + QByteArray(300, 'm') + "&"; // for the order saved before it
     takeIn(fileHeader() + makeCall(9, kOneItem + longMessage) + makeCall(10, kOneItem));
     ASSERT_EQ(env.store->allCalls().size(), 2u);
-    EXPECT_TRUE(env.call(0, 9)->complete);
-    EXPECT_EQ(env.call(0, 9)->numberOfOrders, 1);
-    EXPECT_EQ(env.store->itemsOfOrder(0, 9, 1).size(), 1u);
+    EXPECT_EQ(fieldLine("call 9", env.call(0, 9)->complete, env.call(0, 9)->numberOfOrders,
+                        int(env.store->itemsOfOrder(0, 9, 1).size())),
+              fieldLine("call 9", true, 1, 1));
     const QStringList errors = env.auditMessages(u"E"_s);
-    ASSERT_EQ(errors.size(), 1) << errors.join(u'\n').toStdString();
-    EXPECT_TRUE(errors[0].contains("Message"_L1)) << errors[0].toStdString();
+    EXPECT_TRUE(errors.size() == 1 && errors[0].contains("Message"_L1)) << errors.join(u'\n').toStdString();
     EXPECT_FALSE(QFile::exists(env.dataBinFile()));
 }
 
@@ -474,17 +472,12 @@ struct UnreachableCase {
 };
 
 class UnreachableDataBinTest : public DataBinIntakeTest,
-                               public ::testing::WithParamInterface<UnreachableCase> {
-protected:
-    void moveFolder(const char* from, const char* to) {
-        ASSERT_TRUE(QDir(env.path(QString())).rename(QLatin1String(from), QLatin1String(to)));
-    }
-};
+                               public ::testing::WithParamInterface<UnreachableCase> {};
 
 TEST_P(UnreachableDataBinTest, IsReportedOnceUntilItCanBeOpened) {
     const UnreachableCase& c = GetParam();
     if (c.folderMissing)
-        moveFolder("dcs", "dcs-away");
+        ASSERT_TRUE(QDir(env.path(QString())).rename(u"dcs"_s, u"dcs-away"_s));
     else
         ASSERT_TRUE(QDir().mkpath(env.dataBinFile()));
     intake.run();
@@ -497,7 +490,7 @@ TEST_P(UnreachableDataBinTest, IsReportedOnceUntilItCanBeOpened) {
     EXPECT_FALSE(env.ctx.status.dataBinError.isEmpty());
 
     if (c.folderMissing)
-        moveFolder("dcs-away", "dcs");
+        ASSERT_TRUE(QDir(env.path(QString())).rename(u"dcs-away"_s, u"dcs"_s));
     else
         ASSERT_TRUE(QDir(env.dataBinFile()).removeRecursively());
     takeIn(fileHeader() + makeCall(9, kOneItem));
