@@ -13,10 +13,8 @@ using namespace Qt::StringLiterals;
 namespace vrq::test {
 namespace {
 
-class PropertiesDialogTest : public ::testing::Test {
+class PropertiesDialogTest : public WindowTest {
 protected:
-    void SetUp() override { ensureApplication(); }
-
     template <typename W = QWidget> W* control(PropertiesDialog& dialog, const char* name) {
         auto* w = dialog.findChild<W*>(QString::fromLatin1(name));
         EXPECT_NE(w, nullptr) << name;
@@ -32,70 +30,68 @@ protected:
         control<QPushButton>(dialog, "cmdOK")->click();
         return seen;
     }
-
-    ProgramFixture f;
 };
 
 // OK stores the entries and closes; its save and audit entry are read back by window mode's first run.
 TEST_F(PropertiesDialogTest, OkStoresTheEntriesAndCloses) {
-    PropertiesDialog dialog(f.ctx, {});
+    PropertiesDialog dialog(fx.ctx, {});
     EXPECT_EQ(control<QLineEdit>(dialog, "txtQX7Name")->text(), u"HOST"_s);
     type(dialog, "txtCallsProgramSystemID", u"3"_s);
     type(dialog, "txtQX7Name", u"AS400B"_s);
     control<QComboBox>(dialog, "cmbFormat")->setCurrentIndex(2);
     control<QCheckBox>(dialog, "chkAutoConnect")->setChecked(false);
-    EXPECT_FALSE(clickOK(dialog)->seen);
+    EXPECT_EQ(clickOK(dialog)->text, QString());
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(f.ctx.settings.SystemID, 3);
-    EXPECT_EQ(f.ctx.settings.QX7Name, u"AS400B"_s);
-    EXPECT_EQ(f.ctx.settings.DataBinFormat, 2);
-    EXPECT_FALSE(f.ctx.settings.AutoConnect);
+    EXPECT_EQ(fx.ctx.settings.SystemID, 3);
+    EXPECT_EQ(fx.ctx.settings.QX7Name, u"AS400B"_s);
+    EXPECT_EQ(fx.ctx.settings.DataBinFormat, 2);
+    EXPECT_FALSE(fx.ctx.settings.AutoConnect);
 }
 
 TEST_F(PropertiesDialogTest, ARefusedEntryKeepsTheDialogOpenWithNothingStored) {
     for (const QString& days : {u"61"_s, u"fourteen"_s}) {
-        PropertiesDialog dialog(f.ctx, {});
+        PropertiesDialog dialog(fx.ctx, {});
         type(dialog, "txtDaysOfHistory", days);
         type(dialog, "txtQX7Name", u"CHANGED"_s);
         auto seen = clickOK(dialog);
-        EXPECT_TRUE(seen->seen) << days.toStdString();
+        EXPECT_FALSE(seen->text.isEmpty()) << days.toStdString();
         EXPECT_NE(dialog.result(), QDialog::Accepted);
         EXPECT_EQ(control<QLineEdit>(dialog, "txtDaysOfHistory")->text(), days) << "entries stay as typed";
     }
-    EXPECT_EQ(f.ctx.settings.QX7Name, u"HOST"_s);
-    EXPECT_TRUE(f.auditMessages(u"P"_s).isEmpty());
+    EXPECT_EQ(fx.ctx.settings.QX7Name, u"HOST"_s);
+    EXPECT_TRUE(fx.auditMessages(u"P"_s).isEmpty());
 }
 
 TEST_F(PropertiesDialogTest, AMissingFolderIsStoredOnlyWhenThePersonKeepsIt) {
     const QString away = u"I:\\Away\\"_s;
     for (const bool keep : {false, true}) {
-        PropertiesDialog dialog(f.ctx, {});
+        PropertiesDialog dialog(fx.ctx, {});
         type(dialog, "txtQX7Directory", away);
         auto seen = clickOK(dialog, keep ? QMessageBox::Yes : QMessageBox::No);
         EXPECT_TRUE(seen->text.startsWith(u"MXR Folder \"I:\\Away\\\" does not exist."_s))
             << seen->text.toStdString();
         EXPECT_EQ(dialog.result() == QDialog::Accepted, keep);
-        EXPECT_EQ(f.ctx.settings.QX7Path == away, keep);
+        EXPECT_EQ(fx.ctx.settings.QX7Path == away, keep);
     }
 }
 
 TEST_F(PropertiesDialogTest, CancelStoresNothing) {
-    PropertiesDialog dialog(f.ctx, {});
+    PropertiesDialog dialog(fx.ctx, {});
     type(dialog, "txtDaysOfHistory", u"7"_s);
     control<QPushButton>(dialog, "cmdCancel")->click();
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
-    EXPECT_EQ(f.ctx.settings.DaysOfHistory, 14);
-    EXPECT_TRUE(f.auditMessages(u"P"_s).isEmpty());
+    EXPECT_EQ(fx.ctx.settings.DaysOfHistory, 14);
+    EXPECT_TRUE(fx.auditMessages(u"P"_s).isEmpty());
 }
 
 TEST_F(PropertiesDialogTest, LeavingTheLocalDriveBoxWithNoMachineNameReportsTheFailedConnection) {
-    f.ctx.settings.QX7Name.clear();
-    f.drives.connectResult = 67;
-    PropertiesDialog dialog(f.ctx, {});
+    fx.ctx.settings.QX7Name.clear();
+    fx.drives.connectResult = 67;
+    PropertiesDialog dialog(fx.ctx, {});
     auto seen = answerNextMessageBox(QMessageBox::Ok);
     QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
     QApplication::sendEvent(control(dialog, "txtLocalDrive"), &leave);
-    EXPECT_EQ(f.drives.calls, (QStringList{u"disconnect I:"_s, u"connect I: \\\\\\Qdls"_s}));
+    EXPECT_EQ(fx.drives.calls, (QStringList{u"disconnect I:"_s, u"connect I: \\\\\\Qdls"_s}));
     EXPECT_EQ(control<QLabel>(dialog, "lblMessage")->text(), u"\\\\\\Qdls  =>  I:"_s);
     EXPECT_EQ(seen->text,
               QStringLiteral("Unable to connect the drive to the QX7 system.  There is either an error "

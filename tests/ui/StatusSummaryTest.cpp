@@ -34,13 +34,11 @@ struct SummaryCase {
     const char* toolTip;
 };
 
-class StatusSummaryTest : public ::testing::TestWithParam<SummaryCase> {
-protected:
-    void SetUp() override { ensureApplication(); }
-};
+class StatusSummaryTest : public ::testing::TestWithParam<SummaryCase> {};
 
 // The status line and the tray tell the same state from the same summary.
 TEST_P(StatusSummaryTest, StatusLineAndTrayTellTheState) {
+    ensureApplication();
     const SummaryCase& c = GetParam();
     const StatusSummary summary(c.status, {c.good, c.bad}, kNow);
     const QString day =

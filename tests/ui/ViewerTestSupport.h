@@ -32,9 +32,8 @@ inline void ensureApplication() {
     new QApplication(argc, argv); // lives until the process ends
 }
 
-// What the next message box showed, and whether one appeared at all.
+// What the next message box showed (empty while none appeared).
 struct MessageBoxSeen {
-    bool seen = false;
     QString text;
     QTimer poll;
 };
@@ -47,7 +46,6 @@ inline std::shared_ptr<MessageBoxSeen> answerNextMessageBox(QMessageBox::Standar
     QObject::connect(&result->poll, &QTimer::timeout, [result, button] {
         if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
             result->poll.stop();
-            result->seen = true;
             result->text = box->text();
             box->button(button)->click();
         }
