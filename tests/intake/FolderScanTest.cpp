@@ -34,13 +34,8 @@ protected:
     QString auditCopy(int callNumber) const {
         return env.programFolder() + u"/Audit/File%1.Txt"_s.arg(callNumber, 4, 10, QLatin1Char('0'));
     }
-    std::vector<CallRow> scannedCalls() {
-        std::vector<CallRow> rows;
-        for (const CallRow& row : env.store->allCalls())
-            if (row.source == 1)
-                rows.push_back(row);
-        return rows;
-    }
+    // Only the scan stores calls here (of source 1, as the first test checks).
+    std::vector<CallRow> scannedCalls() { return env.store->allCalls(); }
     QString storedLastScannedCallNum() { return env.savedSetting(u"QX7"_s, u"LastScannedCallNum"_s); }
 
     test::ProgramFixture env;
@@ -59,11 +54,11 @@ TEST_F(FolderScanTest, ANewFileIsTakenAtTheSecondScanThatSeesItAlsoInTheNextRun)
     }
     ASSERT_EQ(scannedCalls().size(), 1u);
     const CallRow call = scannedCalls()[0];
-    // Number, judgement, orders, the "G" entry and the run's counts.
-    EXPECT_EQ(QList<int>({call.callNumber, call.goodCall, call.complete, call.numberOfOrders,
+    // Source, number, judgement, orders, the "G" entry and the run's counts.
+    EXPECT_EQ(QList<int>({call.source, call.callNumber, call.goodCall, call.complete, call.numberOfOrders,
                           int(env.auditMessages(u"G"_s).size()), env.ctx.status.scannedFilesTaken,
                           env.ctx.status.callsGood}),
-              QList<int>({1, 1, 1, 2, 1, 1, 1}));
+              QList<int>({1, 1, 1, 1, 2, 1, 1, 1}));
     EXPECT_EQ(storedLastScannedCallNum(), u"1"_s);
     EXPECT_FALSE(QFile::exists(folder + u"order1.txt"_s));
     EXPECT_TRUE(QFile::exists(auditCopy(1)));
@@ -164,8 +159,8 @@ TEST_P(ProtectedFileTest, IsNeverTaken) {
     }
     const QStringList errors = env.auditMessages(u"E"_s).filter(QRegularExpression(u"^ScanFolder: "_s));
     ASSERT_EQ(errors.size(), 1) << errors.join(u'\n').toStdString();
-    EXPECT_TRUE(errors[0].contains(taken)) << errors[0].toStdString();
-    EXPECT_TRUE(errors[0].contains(QString::fromLatin1(c.reason))) << errors[0].toStdString();
+    EXPECT_TRUE(errors[0].contains(taken) && errors[0].contains(QLatin1String(c.reason)))
+        << errors[0].toStdString();
     EXPECT_FALSE(QFile::exists(auditCopy(1)));
 }
 
