@@ -5,7 +5,7 @@
 #include "ui/printing/PrintDocument.h"
 #include "ui/printing/PrintRenderer.h"
 
-#include <QRegularExpression>
+#include <numeric>
 
 using namespace Qt::StringLiterals;
 
@@ -17,19 +17,16 @@ namespace {
 TEST(PrintToPdf, APageLongerThanThePaperGoesOnOverTheNextSheets) {
     ensureApplication();
     PrintDocument document(u"Paging"_s);
+    QStringList lines;
     for (int i = 1; i <= 200; ++i)
-        document.addLine(u"Line %1"_s.arg(i));
+        document.addLine(lines.emplace_back(u"Line %1"_s.arg(i)));
     QTemporaryDir dir;
     const QString path = dir.filePath(u"paging.pdf"_s);
     const Result written = PrintRenderer::writePdf(document, path);
     ASSERT_TRUE(written.ok()) << written.message.toStdString();
-    EXPECT_EQ(KeptPrinter::pdfPageLines(path).size(), 4u);
-    const QString text = KeptPrinter::pdfText(path);
-    qsizetype at = 0;
-    for (int i = 1; i <= 200; ++i) {
-        at = text.indexOf(QRegularExpression(u"Line %1\\b"_s.arg(i)), at);
-        ASSERT_GE(at, 0) << "line " << i;
-    }
+    const std::vector<QStringList> pages = KeptPrinter::pdfPageLines(path);
+    EXPECT_EQ(pages.size(), 4u);
+    EXPECT_EQ(std::accumulate(pages.begin(), pages.end(), QStringList()), lines);
 }
 
 // Without a default printer the person is told and may save a PDF instead, or decline.
