@@ -49,16 +49,7 @@ TEST_P(AuditExportLineTest, FieldsSitInTheirColumns) {
 }
 
 AuditRow fullRow(const QString& msg, qint64 seq = 345012) {
-    AuditRow row = entry(at(10, 14, 7, 30), "G", msg, at(9, 23, 59, 58));
-    row.seq = seq;
-    return row;
-}
-
-AuditRow legacyRow() {
-    AuditRow row = entry(at(10, 8, 0, 1), "I", u"old"_s);
-    row.seq.reset();
-    row.instance.reset();
-    return row;
+    return {at(10, 14, 7, 30), at(9, 23, 59, 58), u"G"_s, msg, seq, u"F"_s};
 }
 
 const QString kFullMessage = QString(149, u'x') + u'Z';
@@ -73,7 +64,8 @@ INSTANTIATE_TEST_SUITE_P(
                  u"20260310 14:07:30.345 F 012 20260309235958GHi"_s + QString(155, u' ')},
         LineCase{"SmallSeqHasLeadingZeros", fullRow(u"a"_s, 7),
                  u"20260310 14:07:30.000 F 007 20260309235958Ga"_s + QString(156, u' ')},
-        LineCase{"RowOlderThanSeqAndInstance", legacyRow(),
+        LineCase{"RowOlderThanSeqAndInstance",
+                 {.auditDnt = at(10, 8, 0, 1), .eventDnt = at(10, 8, 0, 1), .type = u"I"_s, .msg = u"old"_s},
                  u"20260310 08:00:01.    -     20260310080001Iold"_s + QString(154, u' ')}),
     RowName());
 
