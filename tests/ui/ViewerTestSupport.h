@@ -57,7 +57,7 @@ inline std::shared_ptr<MessageBoxSeen> answerNextMessageBox(QMessageBox::Standar
 // Looks at the next modal window named objectName when it opens (see) and closes it. Polling stops once
 // it is closed or when the caller drops the handle.
 [[nodiscard]] inline std::shared_ptr<void> closeNextModalWindow(const QString& objectName,
-                                                                std::function<void(QWidget*)> see = {}) {
+                                                                std::function<void(QWidget*)> see) {
     auto poll = std::make_shared<QTimer>();
     QTimer* timer = poll.get();
     QObject::connect(timer, &QTimer::timeout, [timer, objectName, see] {
@@ -65,8 +65,7 @@ inline std::shared_ptr<MessageBoxSeen> answerNextMessageBox(QMessageBox::Standar
         if (!modal || modal->objectName() != objectName)
             return;
         timer->stop();
-        if (see)
-            see(modal);
+        see(modal);
         modal->close();
     });
     timer->start(20);
