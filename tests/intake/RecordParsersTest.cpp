@@ -25,22 +25,17 @@ void expectEveryOrderFileValuePresent(CallStore& store) {
         EXPECT_EQ(store.database().execAndGet(check).getInt(), 0) << check;
 }
 
-// The stored orders and line items, one text each with the fields a table compares, joined by "; ".
-QString orderTexts(CallStore& store, bool withShipTo) {
-    QStringList texts;
+// The stored orders and then the line items, one text each with the fields a table compares, joined by "; ".
+QStringList rowTexts(CallStore& store, bool formatTwo) {
+    QStringList orders, items;
     for (const OrderRow& o : store.allOrders())
-        texts << QStringList{o.salesperson, o.customer, withShipTo ? o.shipTo.value_or(QString()) : o.message}
-                     .join(u'|');
-    return texts.join(u"; "_s);
-}
-
-QString itemTexts(CallStore& store, bool withPrices) {
-    QStringList texts;
+        orders << QStringList{o.salesperson, o.customer, formatTwo ? o.shipTo.value_or(QString()) : o.message}
+                      .join(u'|');
     for (const ItemRow& i : store.allItems())
-        texts << fieldLine(qPrintable(u"%1/%2"_s.arg(i.orderSeqNumber).arg(i.itemSeqNumber)), i.itemNumber,
+        items << fieldLine(qPrintable(u"%1/%2"_s.arg(i.orderSeqNumber).arg(i.itemSeqNumber)), i.itemNumber,
                            i.quantity, i.unit) +
-                     (withPrices ? u"|%1|%2"_s.arg(i.discountPercent).arg(i.priceOverride) : QString());
-    return texts.join(u"; "_s);
+                     (formatTwo ? QString() : u"|%1|%2"_s.arg(i.discountPercent).arg(i.priceOverride));
+    return {orders.join(u"; "_s), items.join(u"; "_s)};
 }
 
 // Each dialect through the whole intake, checked row by row against what the generator promised.
@@ -97,8 +92,7 @@ TEST_P(RecordsTest, StoreTheRowsTheRecordsCarry) {
     const RecordsCase& c = GetParam();
     env.ctx.settings.DataBinFormat = c.dataBinFormat;
     takeIn(fileHeader() + makeCall(17, QByteArray(c.data)));
-    EXPECT_EQ(orderTexts(*env.store, c.dataBinFormat == 2), c.orders);
-    EXPECT_EQ(itemTexts(*env.store, c.dataBinFormat != 2), QLatin1String(c.items));
+    EXPECT_EQ(rowTexts(*env.store, c.dataBinFormat == 2), (QStringList{c.orders, QLatin1String(c.items)}));
     ASSERT_EQ(env.store->allCalls().size(), 1u);
     EXPECT_EQ(env.store->allCalls()[0].goodCall, c.goodCall);
     EXPECT_TRUE(env.store->allCalls()[0].complete);
