@@ -156,19 +156,16 @@ TEST_P(OrderNumberTest, NoNumberIsGivenOutTwiceWhereverThePassStops) {
     for (int n = 1; n <= calls + 1; ++n)
         f.addPendingCall(0, n);
     NetworkConnection network(f.ctx);
-    {
-        // The last call waits for the next pass.
-        f.store->setExtracted(0, calls + 1, true);
-        // Stops at the rename, or at the write of the content, of the n-th order file.
-        const FsRule stop = c.step == FileStep::Rename
-                                ? stopBefore(FsOp::Rename, {}, c.killedAtFile)
-                                : stopBefore(FsOp::WriteDurably, u".Tmp"_s, c.killedAtFile);
-        ScriptedFileSystem dying = c.killedAtFile == 0 ? ScriptedFileSystem{} : ScriptedFileSystem{stop};
+    f.store->setExtracted(0, calls + 1, true); // the last call waits for the next pass
+    // Stops at the rename, or at the write of the content, of the n-th order file.
+    ScriptedFileSystem dying{c.step == FileStep::Rename
+                                 ? stopBefore(FsOp::Rename, {}, c.killedAtFile)
+                                 : stopBefore(FsOp::WriteDurably, u".Tmp"_s, c.killedAtFile)};
+    if (c.killedAtFile == 0) {
+        OrderExport(f.ctx, network).extractCalls();
+    } else {
         f.ctx.fs = &dying;
-        if (c.killedAtFile == 0)
-            OrderExport(f.ctx, network).extractCalls();
-        else
-            EXPECT_THROW(OrderExport(f.ctx, network).extractCalls(), Stopped);
+        EXPECT_THROW(OrderExport(f.ctx, network).extractCalls(), Stopped);
         f.store->rollback();
     }
     EXPECT_EQ(f.savedSetting(u"QX7"_s, u"LastSeqNum"_s), QLatin1String(c.saved));
@@ -216,8 +213,7 @@ TEST_P(DamagedRecordTest, CountsAsNone) {
     if (GetParam().parked) {
         ASSERT_TRUE(record.park(pending));
     }
-    ASSERT_EQ(record.load({1, 17}), pending);
-    ASSERT_EQ(record.loadAll(), std::vector<PendingRename>{pending});
+    ASSERT_EQ(record.loadAll(), std::vector<PendingRename>{pending}) << "whole before the damage";
 
     const QString path = GetParam().parked ? record.parkedPath({1, 17}) : record.recordPath();
     QFile file(path);
