@@ -30,14 +30,12 @@ protected:
         return *m_view;
     }
 
-    // Types the text (or picks the day) and presses "Find".
+    // Enters the text (or picks the day) and presses "Find".
     void find(const QString& text, QDate day = {}) {
-        if (QLineEdit* box = m_view->textInput()) {
-            box->clear();
-            QTest::keyClicks(box, text);
-        } else {
+        if (QLineEdit* box = m_view->textInput())
+            box->setText(text);
+        else
             m_view->dateInput()->setDate(day);
-        }
         QTest::mouseClick(m_view->findChild<QPushButton*>(u"cmdFind"_s), Qt::LeftButton);
     }
 

@@ -97,9 +97,6 @@ protected:
     }
     static QWidget* modal() { return QApplication::activeModalWidget(); }
     static bool modalIs(const char* name) { return modal() && modal()->objectName() == QLatin1String(name); }
-    static void click(const char* button) {
-        modal()->findChild<QPushButton*>(QString::fromLatin1(button))->click();
-    }
 
     QTemporaryDir dir;
 
@@ -213,7 +210,7 @@ TEST_F(WindowModeTest, FirstRunOpensThePropertiesInFrontOfTheCallsWindow) {
            [&] {
                ownedByCallsWindow = shownCallsWindow() && modal()->parentWidget() == shownCallsWindow();
                modal()->findChild<QLineEdit*>(u"txtQX7Name"_s)->setText(u"AS400"_s);
-               click("cmdOK");
+               modal()->findChild<QPushButton*>(u"cmdOK"_s)->click();
            }},
           {[] { return qobject_cast<QMessageBox*>(modal()) != nullptr; }, // start with the session?
            [] { qobject_cast<QMessageBox*>(modal())->button(QMessageBox::No)->click(); }},
@@ -238,7 +235,7 @@ TEST_F(WindowModeTest, PropertiesFromTheNetworkErrorWindowEndTheWait) {
           {[] { return modalIs("frmProperties"); },
            [] {
                modal()->findChild<QLineEdit*>(u"txtQX7Directory"_s)->setText(u"I:\\"_s);
-               click("cmdOK");
+               modal()->findChild<QPushButton*>(u"cmdOK"_s)->click();
            }},
           {idle, exitProgram}});
     EXPECT_EQ(audit(u"P"_s), QStringList{u"Properties edited."_s});
