@@ -120,18 +120,22 @@ INSTANTIATE_TEST_SUITE_P(
                    "03/09/2026   1  Good    0  Bad    100  % Success\r\n"}),
     RowName());
 
-// An entry of the reconnection that the store refuses fails the export, as a store failure does.
-TEST_F(AuditExportTest, ARefusedReconnectionEntryIsHandedToTheCaller) {
+// A failure of the store, in writing the reconnection's entry or in reading the log, fails the export.
+TEST_F(AuditExportTest, AStoreFailureIsHandedToTheCaller) {
     add(entry(at(10, 8, 0), "G"));
     f.loseHostFolder();
     f.drives.onConnected = [this] { f.restoreHostFolder(); };
     f.failAuditEntries(u"Network connection established."_s);
-    const Result result = save();
-    EXPECT_FALSE(result.ok());
-    EXPECT_TRUE(result.message.startsWith(u"SaveAuditsToFile: Err ="_s) &&
+    Result result = save();
+    EXPECT_TRUE(!result.ok() && result.message.startsWith(u"SaveAuditsToFile: Err ="_s) &&
                 result.message.contains(u"database or disk is full"_s))
         << result.message.toStdString();
     EXPECT_TRUE(f.hostFiles().isEmpty());
+
+    f.store->database().exec("DROP TABLE Audit");
+    result = save();
+    EXPECT_TRUE(!result.ok() && result.message.startsWith(u"SaveAuditsToFile: Err ="_s))
+        << result.message.toStdString();
 }
 
 TEST_F(AuditExportTest, AFolderThatStaysAwayEndsQuietly) {
@@ -165,13 +169,6 @@ TEST_F(AuditExportTest, AFullDiskIsHandedToTheCallerAndLeavesNoPartialFile) {
     f.ctx.fs = &realFileSystem();
     EXPECT_TRUE(save().ok());
     EXPECT_EQ(exportFile().size(), 202) << "written whole once the disk has room";
-}
-
-TEST_F(AuditExportTest, AStoreFailureIsHandedToTheCaller) {
-    f.store->database().exec("DROP TABLE Audit");
-    const Result result = save();
-    EXPECT_FALSE(result.ok());
-    EXPECT_TRUE(result.message.startsWith(u"SaveAuditsToFile: Err ="_s)) << result.message.toStdString();
 }
 
 } // namespace

@@ -81,7 +81,6 @@ TEST_P(RefusedFolderTest, IsReportedAsInvalidAndNothingIsTaken) {
     if (c.link) {
         ASSERT_TRUE(QFile::link(env.programFolder(), env.path(QString::fromLatin1(c.link))));
     }
-    const QString store = env.programFolder() + u"/CallsAndOrders.db"_s;
     QStringList orderFiles{env.programFolder() + u"/order.txt"_s,
                            env.path(QString::fromLatin1(c.filledFolder)) + u"/order.txt"_s};
     orderFiles.removeDuplicates();
@@ -105,7 +104,7 @@ TEST_P(RefusedFolderTest, IsReportedAsInvalidAndNothingIsTaken) {
     EXPECT_TRUE(env.auditTexts().isEmpty()) << env.auditTexts().join(u'\n').toStdString();
     for (const QString& file : orderFiles)
         EXPECT_TRUE(QFile::exists(file)) << file.toStdString();
-    EXPECT_GT(QFileInfo(store).size(), 0);
+    EXPECT_GT(QFileInfo(env.programFolder() + u"/CallsAndOrders.db"_s).size(), 0);
     EXPECT_FALSE(QFile::exists(auditCopy(1)));
 }
 
