@@ -28,8 +28,7 @@ TEST(EndToEndTest, ADataBinFileBecomesExactlyTheseOrderFiles) {
         fx.dataBinFile(), fileHeader('N') + test::makeCall(41, good, 'Y', {}, callTime) +
                               test::makeCall(42, bad, 'N', statusTextFor(5), callTime)));
 
-    DataBinIntake intake(fx.ctx);
-    intake.run();
+    DataBinIntake(fx.ctx).run();
     NetworkConnection network(fx.ctx);
     OrderExport orderExport(fx.ctx, network);
     orderExport.extractCalls();
