@@ -186,6 +186,7 @@ TEST_P(OrderExportHoldTest, HoldsEveryCallUntilTheSettingIsCorrected) {
     extract();
     EXPECT_FALSE(f.call(0, 18)->extractedCall);
     EXPECT_EQ(holdEntries().size(), 2) << "a new run of held passes has its own entry";
+    EXPECT_EQ(f.ui.messages.size(), *p.localDrive ? 2 : 1) << "the unset connection's box: once per run";
 }
 
 INSTANTIATE_TEST_SUITE_P(
