@@ -1,14 +1,10 @@
 // vrq-screenshots FOLDER: saves pictures of the windows, opened over a store of sample calls in a
 // temporary program folder, into FOLDER (scripts/screenshot.sh runs it under Xvfb for docs/). The clock
 // stands at 03/08/2010 09:00 so that the pictures come out the same each time.
-#include "context/AppContext.h"
-#include "platform/FileSystem.h"
-#include "platform/NetworkDrive.h"
-#include "platform/Paths.h"
 #include "platform/SettingsBackend.h"
+#include "shell/Application.h"
 #include "store/AuditLog.h"
 #include "store/CallStore.h"
-#include "store/SettingsStore.h"
 #include "support/TestDoubles.h"
 #include "ui/StatusSummary.h"
 #include "ui/config/AboutBox.h"
@@ -43,89 +39,59 @@ namespace {
     std::exit(1);
 }
 
-// The drive mapping is never asked for: the host folder is always there.
-class NoDrives : public DriveMapper {
-public:
-    int netConnect(const QString&, const QString&) override { return 0; }
-    void netDisconnect(const QString&) override {}
-};
-
-// A program folder of its own in a temporary directory, with drive I: on its host folder, and the
-// context the windows are given.
+// A program folder of its own in a temporary directory, started up as the program starts (drive I: on its
+// host folder, the clock standing still), holding the calls the pictures show.
 class SampleProgram {
 public:
     SampleProgram() {
-        QDir root(m_dir.path());
-        root.mkpath(u"program/Audit"_s);
+        const QDir root(m_dir.path());
         root.mkpath(u"host/QX7Com"_s);
-        m_backend = SettingsBackend::openIniFile(root.filePath(u"VRQToQX7.ini"_s));
-        m_settings = std::make_unique<SettingsStore>(*m_backend, m_clock);
-        m_paths = std::make_unique<PathResolver>(root.filePath(u"program"_s),
-                                                 QHash<QChar, QString>{{u'I', root.filePath(u"host"_s)}});
-        Result error;
-        m_store = CallStore::open(root.filePath(u"program/CallsAndOrders.db"_s), &error);
-        if (!m_store)
-            die(error.message);
-        m_store->dataConversions();
-        m_audit = std::make_unique<AuditLog>(*m_store, m_clock, u'F');
-        m_settings->loadFromRegistry(ctx.settings);
-        ctx.settings.QX7Name = u"HOST"_s;
-        ctx.settingsStore = m_settings.get();
-        ctx.store = m_store.get();
-        ctx.audit = m_audit.get();
-        ctx.clock = &m_clock;
-        ctx.fs = &realFileSystem();
-        ctx.paths = m_paths.get();
-        ctx.drives = &m_drives;
-        ctx.ui = &m_ui;
-        ctx.programFolder = root.filePath(u"program"_s);
+        ApplicationSeams seams;
+        seams.clock = &m_clock;
+        seams.programFolder = root.filePath(u"program"_s);
+        seams.settingsBackend = SettingsBackend::openIniFile(root.filePath(u"VRQToQX7.ini"_s));
+        seams.settingsBackend->setValue(u"QX7"_s, u"QX7Name"_s, u"HOST"_s);
+        seams.settingsBackend->setValue(u"Drives"_s, u"I"_s, root.filePath(u"host"_s));
+        check(seams.settingsBackend->sync());
+        m_app = std::make_unique<Application>(u'F', m_ui, std::move(seams));
+        check(m_app->startUp());
     }
 
+    AppContext& ctx() { return m_app->context(); }
     QString hostFolder() const { return QDir(m_dir.path()).filePath(u"host/QX7Com"_s); }
 
     // One complete call; a sent one went to QX740001.Rcv on 03/08/2010 09:30.
     void addCall(int source, int number, bool good, bool sent, const QDateTime& when) {
-        CallRow call;
-        call.source = source;
-        call.callNumber = number;
-        call.callDnt = when;
-        call.goodCall = good;
-        call.complete = true;
-        check(m_store->insertCall(call));
+        check(store().insertCall(CallRow{
+            .source = source, .callNumber = number, .callDnt = when, .goodCall = good, .complete = true}));
         if (sent)
-            check(m_store->markExtracted(source, number, u"QX740001.Rcv  "_s,
-                                         QDateTime(QDate(2010, 3, 8), QTime(9, 30))));
+            check(store().markExtracted(source, number, u"QX740001.Rcv  "_s,
+                                        QDateTime(QDate(2010, 3, 8), QTime(9, 30))));
     }
     // The call's next order, as the intake stores it; its sequence number.
     int addOrder(int source, int number, const QString& salesperson, const QString& customer,
                  const QString& message = u"MSG"_s, int items = 0) {
         int seq = 0;
-        check(m_store->raiseNumberOfOrders(source, number, &seq));
-        check(m_store->insertOrder(
+        check(store().raiseNumberOfOrders(source, number, &seq));
+        check(store().insertOrder(
             OrderRow{source, number, seq, salesperson, customer, u"01"_s, u"R7"_s, message, items, {}}));
         return seq;
     }
     void addItem(int number, int seq, int itemSeq, const QString& itemNumber, int quantity, int price) {
-        check(m_store->insertItem(ItemRow{0, number, seq, itemSeq, itemNumber, quantity, 2, 5, price, {}}));
+        check(store().insertItem(ItemRow{0, number, seq, itemSeq, itemNumber, quantity, 2, 5, price, {}}));
     }
-
-    AppContext ctx;
 
 private:
     static void check(const Result& result) {
         if (!result.ok())
             die(result.message);
     }
+    CallStore& store() { return *m_app->context().store; }
 
     QTemporaryDir m_dir;
     ManualClock m_clock{QDateTime(QDate(2010, 3, 8), QTime(9, 0))};
-    std::unique_ptr<SettingsBackend> m_backend;
-    std::unique_ptr<SettingsStore> m_settings;
-    std::unique_ptr<PathResolver> m_paths;
-    std::unique_ptr<CallStore> m_store;
-    std::unique_ptr<AuditLog> m_audit;
-    NoDrives m_drives;
     SilentUserInterface m_ui;
+    std::unique_ptr<Application> m_app;
 };
 
 // Shows the window until it is painted, saves its picture as folder/file, and hides it.
@@ -154,7 +120,7 @@ void callsWindow(const QDir& out) {
         const bool good = n % 7 != 3;
         program.addCall(n % 5 == 4 ? 1 : 0, 1000 + n, good, good && n <= 16, start.addSecs(n * 1260));
     }
-    CallsWindow window(program.ctx);
+    CallsWindow window(program.ctx());
     RunStatus status;
     status.hostFolder = u"I:\\QX7Com\\"_s;
     status.lastIntake = start.addSecs(24 * 1260);
@@ -180,10 +146,10 @@ void detailsWindows(const QDir& out) {
     const HeaderPictures pictures;
     SelectedCall selected;
     selected.SelectedCallNumber = 1017;
-    CallDetailsWindow details(program.ctx, selected, pictures);
+    CallDetailsWindow details(program.ctx(), selected, pictures);
     saveShot(details, out, u"call-details-window.png"_s);
 
-    CallStore& store = *program.ctx.store;
+    CallStore& store = *program.ctx().store;
     OrderDetailsWindow order(*store.findCall(0, 1017), store.ordersOfCall(0, 1017).front(),
                              store.itemsOfOrder(0, 1017, 1), pictures);
     saveShot(order, out, u"order-details-window.png"_s);
@@ -210,7 +176,7 @@ void reportWindows(const QDir& out) {
     for (const View& v : {View{OrderViewKind::BySalesperson, u"112"_s, u"orders-by-salesperson.png"_s},
                           View{OrderViewKind::ByCustomer, u"20333"_s, u"orders-by-customer.png"_s},
                           View{OrderViewKind::ByDate, {}, u"orders-by-date.png"_s}}) {
-        OrdersViewWindow window(v.kind, program.ctx, pictures, selected);
+        OrdersViewWindow window(v.kind, program.ctx(), pictures, selected);
         if (window.textInput())
             window.textInput()->setText(v.typed);
         else
@@ -218,7 +184,7 @@ void reportWindows(const QDir& out) {
         window.findOrders();
         saveShot(window, out, v.file);
     }
-    ListCallsDialog dialog(program.ctx);
+    ListCallsDialog dialog(program.ctx());
     saveShot(dialog, out, u"list-calls-dialog.png"_s);
 }
 
@@ -229,16 +195,16 @@ void configWindows(const QDir& out) {
         QDir(program.hostFolder()).mkpath(QString::fromLatin1(folder));
     for (int n = 1; n <= 5; ++n)
         program.addCall(0, 100 + n, true, false, QDateTime(QDate(2010, 3, 7), QTime(14, 5)));
-    program.ctx.audit->write(AuditType::GoodCall, u"Good call"_s);
-    program.ctx.settings.EnableFiles = true;
-    program.ctx.settings.ScannedFolder = u"C:\\WBZ"_s;
-    program.ctx.settings.DataBinPath = u"C:\\ZIR32\\DCS\\"_s;
+    program.ctx().audit->write(AuditType::GoodCall, u"Good call"_s);
+    program.ctx().settings.EnableFiles = true;
+    program.ctx().settings.ScannedFolder = u"C:\\WBZ"_s;
+    program.ctx().settings.DataBinPath = u"C:\\ZIR32\\DCS\\"_s;
 
-    PropertiesDialog properties(program.ctx, {});
+    PropertiesDialog properties(program.ctx(), {});
     saveShot(properties, out, u"properties-dialog.png"_s);
-    FolderBrowser browser(FolderBrowser::Kind::QX7Directory, u"I:\\QX7Com\\"_s, program.ctx);
+    FolderBrowser browser(FolderBrowser::Kind::QX7Directory, u"I:\\QX7Com\\"_s, program.ctx());
     saveShot(browser, out, u"folder-browser.png"_s);
-    AboutBox about(program.ctx);
+    AboutBox about(program.ctx());
     saveShot(about, out, u"about-box.png"_s);
 }
 
