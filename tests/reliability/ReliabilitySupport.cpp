@@ -272,6 +272,7 @@ void checkEverything(const Sandbox& sandbox, const Expected& expected, Figures* 
     for (const auto& orders : expected.scannedCalls)
         scannedWanted.insert(truthText(orders));
     std::multimap<QString, QByteArray> wantedFiles; // ".Rcv" name -> the lines of its call
+    int cutScannedLeft = expected.cutScannedCalls;
     int orderCount = 0;
     int itemCount = 0;
     for (const CallRow& call : calls) {
@@ -285,6 +286,12 @@ void checkEverything(const Sandbox& sandbox, const Expected& expected, Figures* 
         orderCount += int(orders.size());
         const QString text = callText(orders, items);
         const std::vector<testdata::OrderTruth>* truthOrders = nullptr;
+        if (call.source == 0 && expected.cutDataBinCalls.count(call.callNumber) > 0) {
+            ++dataBinSeen[call.callNumber];
+            EXPECT_FALSE(call.goodCall) << "a call cut short was judged good";
+            EXPECT_FALSE(call.extractedCall) << "a call cut short was sent";
+            continue;
+        }
         if (call.source == 0) {
             const auto found = expected.dataBinCalls.find(call.callNumber);
             if (found == expected.dataBinCalls.end()) {
@@ -300,6 +307,11 @@ void checkEverything(const Sandbox& sandbox, const Expected& expected, Figures* 
             truthOrders = &truth.orders;
         } else {
             const auto found = scannedWanted.find(text);
+            if (found == scannedWanted.end() && !call.goodCall && cutScannedLeft > 0) {
+                --cutScannedLeft;
+                EXPECT_FALSE(call.extractedCall) << "a scanned file cut short was sent";
+                continue;
+            }
             if (found == scannedWanted.end()) {
                 ADD_FAILURE() << "a scanned call that was not dropped, or stored twice:\n"
                               << text.toStdString();
@@ -326,7 +338,10 @@ void checkEverything(const Sandbox& sandbox, const Expected& expected, Figures* 
         const auto seen = dataBinSeen.find(number);
         EXPECT_EQ(seen == dataBinSeen.end() ? 0 : seen->second, 1) << "DataBin.Dat call " << number;
     }
+    for (int number : expected.cutDataBinCalls)
+        EXPECT_EQ(dataBinSeen[number], 1) << "DataBin.Dat call " << number << ", cut short";
     EXPECT_TRUE(scannedWanted.empty()) << scannedWanted.size() << " scanned calls are not in the store";
+    EXPECT_EQ(cutScannedLeft, 0) << "scanned files cut short that are not in the store as bad calls";
 
     // The host folder (and what the host collected): exactly the files the calls name, each whole and
     // holding its call's orders. After the numbers wrap, one name may stand for two collected files.

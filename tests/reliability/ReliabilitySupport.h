@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <random>
+#include <set>
 #include <vector>
 
 namespace vrq::reliability {
@@ -75,6 +76,10 @@ quint32 runSeed();
 struct Expected {
     std::map<int, testdata::CallTruth> dataBinCalls; // the ones that leave a row
     std::vector<std::vector<testdata::OrderTruth>> scannedCalls;
+    // Calls cut short (their data end early or run into the next call): each stored once, bad and
+    // never sent; what of their orders arrived is not compared.
+    std::set<int> cutDataBinCalls;
+    int cutScannedCalls = 0;
     void addDataBin(const std::vector<testdata::CallTruth>& truth);
     void addScanned(const testdata::ScannedFile& file);
 };
