@@ -285,14 +285,15 @@ void WindowMode::statusChanged() {
 }
 
 void WindowMode::showTrayWhereThereIsOne() {
-    if (m_tray || !QSystemTrayIcon::isSystemTrayAvailable())
+    const bool available = m_trayAvailable ? m_trayAvailable() : QSystemTrayIcon::isSystemTrayAvailable();
+    if (m_tray || !available)
         return;
     m_tray = std::make_unique<StatusTray>();
     connect(m_tray.get(), &StatusTray::showCallsRequested, this, &WindowMode::raiseCallsWindow);
-    // The same exit as the File menu's.
+    // The menu opens at the pointer, often with Exit right under it: the exit asks as the close box does.
     connect(m_tray.get(), &StatusTray::exitRequested, this, [this] {
         if (m_callsWindow)
-            m_callsWindow->exitAction()->trigger();
+            m_callsWindow->exitWhenConfirmed();
     });
 }
 

@@ -44,6 +44,11 @@ public:
     void showCallsWindow() override;
     void runInitialSetup(const std::function<void()>& loadForm) override;
 
+    // For tests: whether the desktop has a tray (the platform's answer unless set), and the tray icon
+    // once there is one.
+    void setTrayProbe(std::function<bool()> available) { m_trayAvailable = std::move(available); }
+    StatusTray* tray() const { return m_tray.get(); }
+
 private:
     void raiseCallsWindow();
     void onCallsWindowUnloaded();
@@ -77,6 +82,7 @@ private:
     QString m_listenError;
     CallsWindow* m_callsWindow = nullptr;
     std::unique_ptr<StatusTray> m_tray;
+    std::function<bool()> m_trayAvailable;
     std::unique_ptr<StatusSummary> m_lastStatus;
     // Refreshes the status line now and then: times and today's counts age without any event.
     QTimer m_statusTimer;

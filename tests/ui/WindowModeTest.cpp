@@ -5,6 +5,7 @@
 #include "shell/CommandLine.h"
 #include "store/CallStore.h"
 #include "ui/NetworkErrorWindow.h"
+#include "ui/StatusTray.h"
 #include "ui/WindowMode.h"
 #include "ui/viewers/CallsWindow.h"
 
@@ -91,7 +92,11 @@ protected:
         });
         m_watchdog.start(20000);
         WindowMode mode;
+        if (trayProbe)
+            mode.setTrayProbe(trayProbe);
+        m_mode = &mode;
         EXPECT_EQ(mode.run(), ExitCode::Ok);
+        m_mode = nullptr;
         EXPECT_EQ(m_next, m_steps.size()) << "a step never came up";
         EXPECT_FALSE(watchdogFired);
     }
@@ -99,6 +104,8 @@ protected:
     static bool modalIs(const char* name) { return modal() && modal()->objectName() == QLatin1String(name); }
 
     QTemporaryDir dir;
+    std::function<bool()> trayProbe; // the desktop's tray as the run sees it; the platform's when unset
+    WindowMode* m_mode = nullptr;    // while play runs
 
 private:
     std::size_t m_next = 0;
@@ -154,6 +161,34 @@ TEST_F(WindowModeTest, MenuEntriesOpenTheirWindowsAndExitStopsTheProgramWithOneS
     EXPECT_EQ(owned, strings({"frmSPCalls", "frmRptListCalls", "frmProperties"}));
     EXPECT_EQ(audit(), strings({"G", "X", "B", "1", "0"}));
     EXPECT_TRUE(saved("Startup", "DetailsTop").has_value()) << "the settings were saved";
+}
+
+// The tray menu opens at the pointer, often with Exit under it: its Exit asks as the close box does, with
+// No as the default, and No keeps the program running.
+TEST_F(WindowModeTest, ExitFromTheTrayAsksAndNoKeepsTheProgramRunning) {
+    trayProbe = [] { return true; };
+    QStringList asked; // each question's text and its default button
+    const auto exitFromTray = [this] {
+        QAction* exit = m_mode->tray()->menu().actions().last();
+        QTimer::singleShot(0, exit, &QAction::trigger);
+    };
+    const auto answer = [&asked](QMessageBox::StandardButton button) {
+        return [&asked, button] {
+            auto* box = qobject_cast<QMessageBox*>(modal());
+            asked << box->text() +
+                         (box->defaultButton() == box->button(QMessageBox::No) ? u" [No]"_s : u""_s);
+            box->button(button)->click();
+        };
+    };
+    const auto question = [] { return qobject_cast<QMessageBox*>(modal()) != nullptr; };
+    play({{[this] { return idle() && m_mode->tray(); }, exitFromTray},
+          {question, answer(QMessageBox::No)},
+          {idle, exitFromTray},
+          {question, answer(QMessageBox::Yes)}});
+    const QString text = u"Exiting this program will stop all orders from being sent to QX7.\n"
+                         u"Do you still want to exit? [No]"_s;
+    EXPECT_EQ(asked, QStringList({text, text}));
+    EXPECT_EQ(audit().count(u"0"_s), 1) << "one stop entry";
 }
 
 // Settings whose host folder is away: the first export waits for it, in the network error window or,

@@ -300,6 +300,11 @@ void CallsWindow::exitWithoutQuestion() {
     close();
 }
 
+void CallsWindow::exitWhenConfirmed() {
+    if (!m_unloaded && confirmExit())
+        exitWithoutQuestion();
+}
+
 bool CallsWindow::confirmExit() {
     const QString text = QStringLiteral("Exiting this program will stop all orders from being sent to QX7.") +
                          QLatin1Char('\n') + QStringLiteral("Do you still want to exit?");

@@ -76,6 +76,8 @@ public:
     QCheckBox* displayFilesBox() const { return m_chkDisplayFiles; }
     QAction* menuAction(MenuEntry entry) const;
     QAction* exitAction() const { return m_exitAction; }
+    // Asks as the close box does and closes the window when the person says Yes.
+    void exitWhenConfirmed();
     int gridWidthTwips() const { return m_gridWidthTwips; }
     int rowCount() const { return m_rowCount; }
     bool refreshTimerActive() const { return m_timer1.isActive(); }
