@@ -184,6 +184,25 @@ TEST_F(CallsWindowTest, RowClickOpensTheCallsDetails) {
     EXPECT_EQ(w.callsGrid()->currentIndex().row(), 1);
 }
 
+// The first click of a double-click opens the call's details over the Calls window; the second lands on the
+// details' orders grid, which the window system hands a double-click and a release (the press that made
+// the double-click is not passed on). It opens no order.
+TEST_F(CallsWindowTest, DoubleClickOnARowOpensOnlyTheCallsDetails) {
+    addCall(0, 31);
+    addOrder(0, 31, u"42"_s, u"130067  "_s);
+    CallsWindow& w = openWindow();
+    bool orderOpened = false;
+    auto orderCloser = closeNextModalWindow(u"frmOrderDetails"_s, [&](QWidget*) { orderOpened = true; });
+    auto detailsCloser = closeNextModalWindow(u"frmCallDetails"_s, [](QWidget* details) {
+        auto* orders = details->findChild<QTableView*>(u"fgOrders"_s);
+        const QPoint row = orders->visualRect(orders->model()->index(0, 1)).center();
+        QTest::mouseDClick(orders->viewport(), Qt::LeftButton, {}, row);
+        QTest::mouseRelease(orders->viewport(), Qt::LeftButton, {}, row);
+    });
+    clickRow(*w.callsGrid(), 0);
+    EXPECT_FALSE(orderOpened);
+}
+
 // The close box reaches the window as a close event from the window system.
 void closeFromCloseBox(CallsWindow& w) {
     QCloseEvent event;

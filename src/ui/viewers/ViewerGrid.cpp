@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include <QEvent>
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QHeaderView>
@@ -12,6 +13,42 @@
 #include <QTableView>
 
 namespace vrq {
+
+namespace {
+
+// A row click opens a window at once, so the second click of a double-click lands on whatever that window
+// put under the pointer, often another grid. Such a grid takes the double-click and its release as no
+// click at all: one double-click opens one window.
+class SecondClickFilter : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::MouseButtonDblClick:
+            m_swallowRelease = true;
+            return true;
+        case QEvent::MouseButtonRelease:
+            if (m_swallowRelease) {
+                m_swallowRelease = false;
+                return true;
+            }
+            break;
+        case QEvent::MouseButtonPress:
+            m_swallowRelease = false;
+            break;
+        default:
+            break;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    bool m_swallowRelease = false;
+};
+
+} // namespace
 
 QTableView* makeViewerGrid(QWidget* parent, QAbstractItemModel* model, const QString& objectName,
                            const QString& accessibleName, int detailsColumn, int rowHeightTwips) {
@@ -34,6 +71,7 @@ QTableView* makeViewerGrid(QWidget* parent, QAbstractItemModel* model, const QSt
     grid->setWordWrap(false);
     grid->setFrameStyle(QFrame::Box | QFrame::Plain);
     grid->setLineWidth(1);
+    grid->viewport()->installEventFilter(new SecondClickFilter(grid));
     return grid;
 }
 
