@@ -44,11 +44,31 @@ TEST_F(CallsWindowTest, IncompleteCallIsListedOnceCompleted) {
     QTRY_COMPARE(numbers(), strings({"7", "8"}));
 }
 
+// How a box is ticked or cleared: a click, from code, or by a screen reader's Toggle action.
+enum class Toggle { Click, FromCode, Accessible };
+
+void toggle(QCheckBox* box, Toggle how) {
+    switch (how) {
+    case Toggle::Click:
+        box->click();
+        break;
+    case Toggle::FromCode:
+        box->setChecked(!box->isChecked());
+        break;
+    case Toggle::Accessible: {
+        QAccessibleActionInterface* actions = QAccessible::queryAccessibleInterface(box)->actionInterface();
+        actions->doAction(QAccessibleActionInterface::toggleAction());
+        break;
+    }
+    }
+}
+
 struct FilterCase {
     const char* name;
     bool calls;
     bool files;
     QStringList expected;
+    Toggle how = Toggle::Click;
 };
 
 class CallsWindowFilter : public CallsWindowTest, public ::testing::WithParamInterface<FilterCase> {};
@@ -64,18 +84,18 @@ TEST_P(CallsWindowFilter, CheckBoxesRebuildInTheOrderOfThePressedHeader) {
     ASSERT_EQ(numbers(), strings({"1", "3", "5", "9"}));
 
     if (!c.files)
-        w.displayFilesBox()->click();
+        toggle(w.displayFilesBox(), c.how);
     if (!c.calls)
-        w.displayCallsBox()->click();
+        toggle(w.displayCallsBox(), c.how);
     addCall(1, 11); // a scanned file, listed by the refresh only when files are shown
     w.refreshCallDisplay();
     EXPECT_EQ(numbers(), c.expected);
 
     // Checking both again lists every call again, still in call number order under the pressed header.
     if (!c.files)
-        w.displayFilesBox()->click();
+        toggle(w.displayFilesBox(), c.how);
     if (!c.calls)
-        w.displayCallsBox()->click();
+        toggle(w.displayCallsBox(), c.how);
     EXPECT_EQ(numbers(), strings({"1", "3", "5", "9", "11"}));
     EXPECT_EQ(w.headerBar().pressedHeader(), header(1));
 }
@@ -83,7 +103,11 @@ TEST_P(CallsWindowFilter, CheckBoxesRebuildInTheOrderOfThePressedHeader) {
 INSTANTIATE_TEST_SUITE_P(Boxes, CallsWindowFilter,
                          ::testing::Values(FilterCase{"CallsOnly", true, false, strings({"1", "5"})},
                                            FilterCase{"FilesOnly", false, true, strings({"3", "9", "11"})},
-                                           FilterCase{"Neither", false, false, QStringList()}),
+                                           FilterCase{"Neither", false, false, QStringList()},
+                                           FilterCase{"CallsOnlySetFromCode", true, false,
+                                                      strings({"1", "5"}), Toggle::FromCode},
+                                           FilterCase{"FilesOnlyThroughAccessibility", false, true,
+                                                      strings({"3", "9", "11"}), Toggle::Accessible}),
                          RowName());
 
 // Calls #4 and #5 and scanned file #5 are listed; a change names a source, or only a number (the first

@@ -69,8 +69,9 @@ CallsWindow::CallsWindow(AppContext& ctx, QWidget* parent)
     m_chkDisplayFiles = new QCheckBox(QStringLiteral("Display Files"), client);
     m_chkDisplayFiles->setGeometry(Twips::rect(360, 420, 2535, 255));
     m_chkDisplayFiles->setChecked(true);
-    connect(m_chkDisplayCalls, &QCheckBox::clicked, this, &CallsWindow::rebuildCallDisplay);
-    connect(m_chkDisplayFiles, &QCheckBox::clicked, this, &CallsWindow::rebuildCallDisplay);
+    // A box ticked from the keyboard, by a screen reader or by the program rebuilds the grid as a click does.
+    connect(m_chkDisplayCalls, &QCheckBox::toggled, this, &CallsWindow::rebuildCallDisplay);
+    connect(m_chkDisplayFiles, &QCheckBox::toggled, this, &CallsWindow::rebuildCallDisplay);
 
     m_model = new CallsTableModel(m_pictures, this);
     // Fixed row heights (set by the grid's maker) let the view place 100,000 rows without measuring them.
