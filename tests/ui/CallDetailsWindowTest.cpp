@@ -66,6 +66,14 @@ INSTANTIATE_TEST_SUITE_P(Rows, CallDetailsSameNumber,
                                            SourceCase{"File", 1, "File: #12 Details", "222"}),
                          RowName());
 
+// A call without orders is marked extracted with no order file: its line names none.
+TEST_F(CallDetailsTest, ACallExtractedWithoutAFileNamesNone) {
+    addCall(0, 12);
+    ASSERT_TRUE(fx.store->markExtracted(0, 12, QString(), QDateTime(QDate(2010, 3, 8), QTime(9, 30))).ok());
+    EXPECT_EQ(lines(open(0, 12), "lstCallInfo").value(2),
+              u"Extracted on 03/08/2010 at 09:30 AM with no order file."_s);
+}
+
 // The calls window's side of the program, as the window layer wires it: row changes reach its grid.
 class CallsWindowUi : public RecordingUserInterface {
 public:
@@ -99,6 +107,7 @@ TEST_F(CallDetailsTest, ReExtractNoChangesNothingAndYesSendsTheCallAgainUnderANe
 
     const CallRow before = *fx.call(0, 21);
     CallDetailsWindow& w = open(0, 21);
+    button("btnReExtract")->setFocus();
     for (const bool yes : {false, true}) {
         auto box = answerNextMessageBox(yes ? QMessageBox::Yes : QMessageBox::No);
         button("btnReExtract")->click();
@@ -111,6 +120,7 @@ TEST_F(CallDetailsTest, ReExtractNoChangesNothingAndYesSendsTheCallAgainUnderANe
     EXPECT_TRUE(fx.call(1, 21)->extractedCall) << "the file of the same number stays extracted";
     EXPECT_EQ(column(calls.callsModel(), CallsTableModel::StatusColumn), strings({"Good Call", "Extracted"}));
     EXPECT_EQ(lines(w, "lstCallInfo").value(2), u"Not extracted."_s);
+    EXPECT_EQ(w.focusWidget(), button("btnOK")) << "the focus left the disabled button for OK";
     EXPECT_TRUE(fx.auditMessages(u"I"_s).contains(u"Call #21 marked to be sent to QX7 again (Re-Extract)"_s));
 
     const QStringList sent = fx.hostFiles();

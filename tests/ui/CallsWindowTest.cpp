@@ -208,6 +208,32 @@ TEST_F(CallsWindowTest, RowClickOpensTheCallsDetails) {
     EXPECT_EQ(w.callsGrid()->currentIndex().row(), 1);
 }
 
+// From the keyboard: the grid shows its current row, Enter and Space open that row's details and Tab goes
+// on to the next control.
+TEST_F(CallsWindowTest, TheGridWorksFromTheKeyboard) {
+    addCall(0, 31);
+    addCall(1, 32);
+    CallsWindow& w = openWindow();
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    QTableView* grid = w.callsGrid();
+    grid->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(grid, Qt::Key_Down);
+    QStringList shown; // the selected rows' numbers, then the call each key opened
+    for (const QModelIndex& index : grid->selectionModel()->selectedRows(CallsTableModel::NumberColumn))
+        shown << index.data().toString();
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Space}) {
+        auto closer = closeNextModalWindow(u"frmCallDetails"_s, [&](QWidget*) {
+            shown << QString::number(w.selectedCall().SelectedCallNumber);
+        });
+        QTest::keyClick(grid, key);
+    }
+    EXPECT_EQ(shown, strings({"32", "32", "32"}));
+    QTest::keyClick(grid, Qt::Key_Tab);
+    EXPECT_NE(QApplication::focusWidget(), grid);
+    EXPECT_EQ(grid->currentIndex().row(), 1) << "Tab does not move in the grid";
+}
+
 // The first click of a double-click opens the call's details over the Calls window; the second lands on the
 // details' orders grid, which the window system hands a double-click and a release (the press that made
 // the double-click is not passed on). It opens no order.

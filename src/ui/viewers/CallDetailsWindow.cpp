@@ -257,6 +257,9 @@ void CallDetailsWindow::reExtractCall() {
         m_ctx.ui->updateCallRow(m_source, m_callNumber, CallDisplay::Good);
     if (m_lstCallInfo->count() >= 3)
         m_lstCallInfo->item(2)->setText(notExtractedLine());
+    // The disabled button would hand the focus on to a header picture, where Enter sorts: OK takes it.
+    if (focusWidget() == m_btnReExtract)
+        m_btnOK->setFocus(Qt::OtherFocusReason);
     m_btnReExtract->setEnabled(false);
 }
 

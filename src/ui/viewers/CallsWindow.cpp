@@ -18,6 +18,7 @@
 #include <QCloseEvent>
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QMenuBar>
@@ -78,6 +79,8 @@ CallsWindow::CallsWindow(AppContext& ctx, QWidget* parent)
     m_grid = makeViewerGrid(client, m_model, QStringLiteral("fgCalls"), QStringLiteral("Calls"),
                             CallsTableModel::DetailsColumn, kRowHeight);
     connect(m_grid, &QTableView::clicked, this, &CallsWindow::onRowClicked);
+    showCurrentRow();
+    m_grid->installEventFilter(this);
 
     m_headers = new HeaderBar(m_pictures, *m_model, this);
     m_headers->addHeader(client, HeaderPicture::Source, 705, CallsTableModel::SourceColumn, SortKind::String);
@@ -299,6 +302,31 @@ void CallsWindow::onRowClicked(const QModelIndex& index) {
 
 void CallsWindow::exitWithoutQuestion() {
     close();
+}
+
+// The row the keys move is drawn selected, so the person sees which call Enter opens.
+void CallsWindow::showCurrentRow() {
+    m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    connect(m_grid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (current.isValid())
+                    m_grid->selectionModel()->select(current, QItemSelectionModel::ClearAndSelect |
+                                                                  QItemSelectionModel::Rows);
+            });
+}
+
+bool CallsWindow::eventFilter(QObject* watched, QEvent* event) {
+    // Enter or Space on the grid's current row does what a click on it does.
+    if (watched == m_grid && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) &&
+            m_grid->currentIndex().isValid()) {
+            onRowClicked(m_grid->currentIndex());
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void CallsWindow::exitWhenConfirmed() {

@@ -94,6 +94,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
@@ -101,6 +102,7 @@ private:
     void buildStatusLine();
     void placeOnScreen();
     void setUpCallGrid();
+    void showCurrentRow();
     void setGridWidth(int twips);
     void scrollToTopRow(int row);
     void rebuildCallDisplay();

@@ -66,6 +66,8 @@ QTableView* makeViewerGrid(QWidget* parent, QAbstractItemModel* model, const QSt
     grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     grid->setSelectionMode(QAbstractItemView::NoSelection);
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Tab goes on to the next control; the arrow keys move in the grid.
+    grid->setTabKeyNavigation(false);
     grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     grid->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     grid->setWordWrap(false);
