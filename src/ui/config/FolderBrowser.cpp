@@ -9,6 +9,7 @@
 #include <QFocusEvent>
 #include <QGridLayout>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -102,10 +103,12 @@ FolderBrowser::FolderBrowser(Kind kind, const QString& startText, const AppConte
     connect(btnCancel, &QPushButton::clicked, this, &FolderBrowser::reject);
     connect(btnUp1Level, &QToolButton::clicked, this, &FolderBrowser::onUpOneLevel);
     connect(dlbDrives, &QComboBox::currentIndexChanged, this, &FolderBrowser::onDriveChanged);
+    // Only a click, a double-click or Enter picks a folder: tabbing into the list or moving in it with the
+    // arrow keys leaves the name box alone.
     connect(lvFolders, &QListWidget::itemClicked, this, &FolderBrowser::onFolderChosen);
-    connect(lvFolders, &QListWidget::currentItemChanged, this, &FolderBrowser::onFolderChosen);
-    connect(lvFolders, &QListWidget::itemActivated, this, &FolderBrowser::enterNamedFolder);
+    connect(lvFolders, &QListWidget::itemDoubleClicked, this, &FolderBrowser::openFolder);
     txtFolderName->installEventFilter(this);
+    lvFolders->installEventFilter(this);
 
     // Load: pictures, start text completed to a path with a drive, its drive, its subfolders.
     loadPictures();
@@ -171,6 +174,11 @@ void FolderBrowser::onFolderChosen(QListWidgetItem* item) {
         txtFolderName->setText(m_currentFolder + item->text());
 }
 
+void FolderBrowser::openFolder(QListWidgetItem* item) {
+    onFolderChosen(item);
+    enterNamedFolder();
+}
+
 void FolderBrowser::enterNamedFolder() {
     m_currentFolder = FolderBrowsing::asFolder(txtFolderName->text());
     listFolders(txtFolderName->text());
@@ -182,6 +190,14 @@ void FolderBrowser::onUpOneLevel() {
 }
 
 bool FolderBrowser::eventFilter(QObject* watched, QEvent* event) {
+    // Enter on a folder of the list opens it, as a double-click does, and leaves the dialog open.
+    if (watched == lvFolders && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && lvFolders->currentItem()) {
+            openFolder(lvFolders->currentItem());
+            return true;
+        }
+    }
     // Leaving the name box lists the folder typed there.
     if (watched == txtFolderName && event->type() == QEvent::FocusOut && !m_loading &&
         static_cast<QFocusEvent*>(event)->reason() != Qt::ActiveWindowFocusReason &&

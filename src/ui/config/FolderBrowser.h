@@ -47,6 +47,8 @@ private:
     void enterNamedFolder();
     void onDriveChanged(int index);
     void onFolderChosen(QListWidgetItem* item);
+    // The item chosen and entered: its subfolders are listed.
+    void openFolder(QListWidgetItem* item);
     void onUpOneLevel();
     QString rootOfSelectedDrive() const;
 

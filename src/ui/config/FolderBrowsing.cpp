@@ -7,6 +7,7 @@
 #include "store/SettingsStore.h"
 
 #include <QDir>
+#include <algorithm>
 #include <cerrno>
 
 namespace vrq::FolderBrowsing {
@@ -92,6 +93,9 @@ Listing listFolders(const QString& folder, const AppContext& ctx) {
         if (listed.code != ENOENT && listed.code != ENOTDIR)
             listing.problem = QStringLiteral("%1 cannot be read: %2").arg(text, listed.message);
     }
+    // By name, whatever the letter case, as the person looks for them.
+    std::sort(listing.folders.begin(), listing.folders.end(),
+              [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
     return listing;
 }
 

@@ -34,8 +34,8 @@ std::vector<Drive> drives(const AppContext& ctx);
 // The entry for a drive letter the list does not have (a start text on a drive not set up).
 Drive driveOfLetter(QChar letter, const AppContext& ctx);
 
-// The subfolders of a folder text. A folder that is not there lists as empty without a word; one that
-// cannot be read lists as empty with the reason in problem.
+// The subfolders of a folder text, sorted by name without regard to letter case. A folder that is not there
+// lists as empty without a word; one that cannot be read lists as empty with the reason in problem.
 struct Listing {
     QStringList folders;
     QString problem;
