@@ -3,10 +3,12 @@
 #include "context/AppContext.h"
 #include "context/StatusUpdates.h"
 #include "context/UserInterface.h"
+#include "intake/CallExtent.h"
 #include "intake/CallSaver.h"
 #include "intake/CallSource.h"
 #include "intake/FieldReaders.h"
 #include "intake/RecordParsers.h"
+#include "platform/FileSystem.h"
 #include "store/AuditLog.h"
 #include "store/CallStore.h"
 
@@ -54,7 +56,29 @@ Parser chooseParser(CallSource& file, qint64& position, int format, bool scanned
     }
 }
 
+// The bytes that end a record of each dialect: data that stop after anything else stop inside a record.
+std::string_view recordEndsOf(Parser parser) {
+    switch (parser) {
+    case Parser::Standard:
+        return "&";
+    case Parser::HFormat:
+        return "\r\n";
+    case Parser::Format3:
+    case Parser::Format5:
+        return "+-";
+    case Parser::Format1:
+        return "+";
+    case Parser::None:
+        break;
+    }
+    return {};
+}
+
 } // namespace
+
+bool CallFraming::fileGrew(const CallSource& file) const {
+    return m_ctx.fs && m_ctx.fs->fileSize(file.path()) > file.length();
+}
 
 void CallFraming::log(AuditType type, const QString& text) {
     if (m_ctx.audit)
@@ -118,6 +142,14 @@ CallFraming::TakeResult CallFraming::takeCall(CallSource& file, qint64& position
     const Parser parser = chooseParser(file, position, m_ctx.settings.DataBinFormat, scannedRules);
     if (parser == Parser::None)
         return taken;
+    const CallExtent extent = source == 1 ? CallExtent::ofScannedCall(file, position, recordEndsOf(parser))
+                                          : CallExtent::ofDataBinCall(file, dataStart, header);
+    if (extent.runsPastEnd && fileGrew(file)) {
+        // The rest of the call is being written now (the lock was not waited for): the next pass, which
+        // sees the file grown, takes it whole.
+        taken.status = TakeStatus::StillBeingWritten;
+        return taken;
+    }
 
     const QString number = withSignBlank(header.callNumberValue());
     const Result begun = m_ctx.store->begin();
@@ -129,9 +161,16 @@ CallFraming::TakeResult CallFraming::takeCall(CallSource& file, qint64& position
         return taken;
     }
 
-    CallSaver saver(m_ctx, m_validationMode);
+    CallSaver saver(m_ctx, m_validationMode, extent.cutShort);
     FieldReaders readers(file, m_ctx.audit);
-    ParserContext pc{m_ctx, saver, readers, file, dataStart, m_validationMode, m_callNumbers};
+    ParserContext pc{.ctx = m_ctx,
+                     .saver = saver,
+                     .readers = readers,
+                     .file = file,
+                     .endPosition = extent.end,
+                     .cutShort = extent.isCut(),
+                     .validationMode = m_validationMode,
+                     .callNumbers = m_callNumbers};
     switch (parser) {
     case Parser::Standard:
         taken.goodCallResult = processGoodCall(pc, position, header, source);
@@ -153,6 +192,11 @@ CallFraming::TakeResult CallFraming::takeCall(CallSource& file, qint64& position
         break;
     case Parser::None:
         break;
+    }
+    if (extent.isCut() && m_validationMode) {
+        // Whatever the dialect, a command-line file holding a call cut short fails at that call.
+        taken.goodCallResult = false;
+        taken.faultyField = QString::fromLatin1(kCutShortField);
     }
     if (hooks.beforeCommit)
         hooks.beforeCommit(header.callNumberValue());
@@ -256,6 +300,8 @@ CallLoopOutcome CallFraming::runCallLoop(CallSource& file, qint64 scanStart) {
             outcome.result = *taken.goodCallResult;
         if (!taken.faultyField.isEmpty())
             outcome.faults.append({callNumber, taken.faultyField});
+        if (taken.status == TakeStatus::StillBeingWritten)
+            break; // the file stays for the next pass, as one that grew does
         if (taken.status == TakeStatus::Failed) {
             // The store cannot take calls now; the file stays and the next pass goes on from here.
             outcome.allStored = false;

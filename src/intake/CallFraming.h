@@ -37,7 +37,8 @@ struct CallLoopOutcome {
 // an input file commits its calls in groups; a stop undoes at most the open group, whole calls only.
 class CallFraming {
 public:
-    enum class TakeStatus { NotTaken, Stored, Failed };
+    // StillBeingWritten: the call's data run past the end of a file that has grown since it was opened.
+    enum class TakeStatus { NotTaken, Stored, Failed, StillBeingWritten };
     // Calls committed together during a pass over an input file. The file stays until the pass has
     // committed every group, so a stop that undoes a group loses nothing: the next pass takes those
     // calls again. One commit per call would cost more than storing the call.
@@ -62,7 +63,8 @@ public:
     // True when a DataBin.Dat call of this number is in the store; logs why it is skipped.
     bool alreadyStored(int callNumber);
     // Runs the parser that DataBinFormat and the first data byte(s) choose, as one unit of work.
-    // scannedRules: a scanned file, where every format but 1 works as format 0.
+    // scannedRules: a scanned file, where every format but 1 works as format 0. A call whose data end
+    // early is taken as a bad call (see CallExtent) and the position is left where its data stop.
     TakeResult takeCall(CallSource& file, qint64& position, const CallHeader& header, int source,
                         bool scannedRules);
 
@@ -73,6 +75,8 @@ public:
 
 private:
     void log(AuditType type, const QString& text);
+    // The file on the disk is longer than when it was opened.
+    bool fileGrew(const CallSource& file) const;
 
     AppContext& m_ctx;
     bool m_validationMode;

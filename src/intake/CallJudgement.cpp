@@ -17,6 +17,10 @@ const ReasonPrefix kReasons[] = {
 
 constexpr int kOtherReason = 999;
 
+QString cutShortText(const QString& why) {
+    return QStringLiteral("Call cut short: ") + why;
+}
+
 } // namespace
 
 QString CallJudgement::adjustedStatusText(const QString& statusText) {
@@ -34,8 +38,13 @@ int CallJudgement::badReasonOf(const QString& statusText) {
     return kOtherReason;
 }
 
-CallJudgement CallJudgement::judge(const CallHeader& header, bool validationMode) {
+CallJudgement CallJudgement::judge(const CallHeader& header, bool validationMode, const QString& cutShort) {
     CallJudgement j;
+    if (!cutShort.isEmpty()) {
+        j.statusText = cutShortText(cutShort);
+        j.badReason = kOtherReason;
+        return j;
+    }
     j.good = header.goodCallFlag == QLatin1String("Y") || validationMode;
     if (j.good)
         return j;
@@ -49,15 +58,21 @@ CallJudgement CallJudgement::judge(const CallHeader& header, bool validationMode
     return j;
 }
 
-CallAuditEntry CallAuditEntry::of(const CallHeader& header, int source, bool validationMode) {
+CallAuditEntry CallAuditEntry::of(const CallHeader& header, int source, bool validationMode,
+                                  const QString& cutShort) {
     const QString fields = header.callNumber + QStringLiteral(" Line:") + header.lineNumber +
                            QStringLiteral(" Bytes:") + header.dataLength;
     if (validationMode)
         return {AuditType::Validated, QStringLiteral("Validate Call: #") + fields};
+    const auto bad = [&](const QString& message) {
+        return CallAuditEntry{AuditType::BadCall,
+                              QStringLiteral("Bad Call : #") + fields + QStringLiteral(" Msg: ") + message};
+    };
+    if (!cutShort.isEmpty())
+        return bad(cutShortText(cutShort));
     if (header.goodCallFlag == QLatin1String("Y") || source == 1)
         return {AuditType::GoodCall, QStringLiteral("Good Call: #") + fields};
-    return {AuditType::BadCall, QStringLiteral("Bad Call : #") + fields + QStringLiteral(" Msg: ") +
-                                    CallJudgement::adjustedStatusText(header.statusText)};
+    return bad(CallJudgement::adjustedStatusText(header.statusText));
 }
 
 } // namespace vrq

@@ -31,7 +31,7 @@ void CallSaver::logError(const QString& text) {
 bool CallSaver::saveCall(const CallHeader& header, int source) {
     const std::optional<QDateTime> callDnt = header.callDnt();
     if (!batchMode()) {
-        const CallJudgement judgement = CallJudgement::judge(header, m_validationMode);
+        const CallJudgement judgement = CallJudgement::judge(header, m_validationMode, m_cutShort);
         CallRow row;
         row.source = source;
         row.callNumber = header.callNumberValue();
@@ -59,7 +59,7 @@ bool CallSaver::saveCall(const CallHeader& header, int source) {
             m_judgedGood = row.goodCall;
         }
     }
-    const CallAuditEntry entry = CallAuditEntry::of(header, source, m_validationMode);
+    const CallAuditEntry entry = CallAuditEntry::of(header, source, m_validationMode, m_cutShort);
     if (m_ctx.audit)
         m_ctx.audit->writeAudit(callDnt.value_or(m_ctx.clock->now()), entry.type, entry.text);
     return true;

@@ -15,7 +15,9 @@ struct AppContext;
 class CallSaver {
 public:
     // validationMode: the call comes from a command-line file under test (judged and logged as such).
-    CallSaver(AppContext& ctx, bool validationMode) : m_ctx(ctx), m_validationMode(validationMode) {}
+    // cutShort: why the call's data end early (the call is then judged bad); empty for a whole call.
+    CallSaver(AppContext& ctx, bool validationMode, const QString& cutShort = {})
+        : m_ctx(ctx), m_validationMode(validationMode), m_cutShort(cutShort) {}
 
     // False only when the call already has a row (duplicate key).
     bool saveCall(const CallHeader& header, int source);
@@ -37,6 +39,7 @@ private:
 
     AppContext& m_ctx;
     bool m_validationMode;
+    QString m_cutShort;
     std::optional<bool> m_judgedGood;
 };
 

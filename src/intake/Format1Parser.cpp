@@ -25,7 +25,7 @@ QString withoutLeadingZeros(const QString& text) {
 } // namespace
 
 void processFormat1Call(ParserContext& pc, qint64& position, const CallHeader& header, int source) {
-    if (!pc.startCall(position, header, source, ParserContext::WhenSavedBefore::Stop))
+    if (!pc.startCall(header, source, ParserContext::WhenSavedBefore::Stop))
         return;
 
     OrderWork order;

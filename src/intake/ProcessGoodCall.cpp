@@ -1,6 +1,7 @@
 #include "intake/RecordParsers.h"
 
 #include "context/AppContext.h"
+#include "intake/CallExtent.h"
 #include "intake/CallSaver.h"
 #include "intake/CallSource.h"
 #include "intake/FieldReaders.h"
@@ -179,7 +180,7 @@ bool StandardParse::run() {
     order.clear();
     item.clear();
     stage = QStringLiteral("Save call");
-    if (!pc.startCall(position, header, source, ParserContext::WhenSavedBefore::Stop)) {
+    if (!pc.startCall(header, source, ParserContext::WhenSavedBefore::Stop)) {
         pc.log(AuditType::Info, QStringLiteral("ProcessGoodCall: Call #") +
                                     withSignBlank(header.callNumberValue()) +
                                     QStringLiteral(" was already saved.  Skipping call."));
@@ -213,6 +214,8 @@ bool StandardParse::run() {
         if (lastFaultyField.isEmpty())
             lastFaultyField = QStringLiteral("End &");
     }
+    if (pc.validationMode && pc.cutShort)
+        fail(QString::fromLatin1(kCutShortField)); // the last fault of the call: nothing follows the cut
     if (position > pc.endPosition)
         position = pc.endPosition;
 

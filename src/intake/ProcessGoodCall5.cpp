@@ -160,7 +160,7 @@ void V5Parse::readItems() {
 }
 
 void V5Parse::run() {
-    pc.startCall(position, header, source, ParserContext::WhenSavedBefore::GoOn);
+    pc.startCall(header, source, ParserContext::WhenSavedBefore::GoOn);
     while (pc.withinCall(position)) {
         QString customer = kNoCustomer;
         QString shipTo = QStringLiteral("00");

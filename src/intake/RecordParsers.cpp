@@ -23,8 +23,7 @@ void ParserContext::logStepError(const QString& parser, const QString& stage, co
     log(AuditType::Error, parser + QStringLiteral(" error (") + stage + QStringLiteral("): ") + description);
 }
 
-bool ParserContext::startCall(qint64 position, const CallHeader& header, int source, WhenSavedBefore rule) {
-    endPosition = callEndPosition(*this, position, header, source);
+bool ParserContext::startCall(const CallHeader& header, int source, WhenSavedBefore rule) {
     if (!saver.saveCall(header, source) && rule == WhenSavedBefore::Stop)
         return false;
     callNumbers.append(header.callNumberValue());
@@ -39,6 +38,8 @@ void ParserContext::finishCall(qint64& position, const CallHeader& header, const
                                std::optional<bool> goodCall) {
     if (position > endPosition)
         position = endPosition;
+    if (cutShort && goodCall)
+        goodCall = false; // what arrived of a call cut short is never sent, whatever its orders
     const QString stage = QStringLiteral("Update database");
     Result result;
     const std::optional<CallRow> row = ctx.store->findFirstCallByNumber(header.callNumberValue(), &result);
@@ -59,15 +60,6 @@ void ParserContext::storeOrderMessage(int source, const CallHeader& header, int 
         ctx.store->setOrderMessage(source, header.callNumberValue(), orderSeqNumber, message);
     if (!stored.ok() && stored.status != Result::Status::NotFound)
         logStepError(parser, stage, stored.message);
-}
-
-qint64 callEndPosition(const ParserContext& pc, qint64 position, const CallHeader& header, int source) {
-    const qint64 start = pc.dataStart > 0 ? std::min(pc.dataStart, position) : position;
-    // A scanned file's call runs to the file's end. A damaged data length below zero counts as none:
-    // the end never lies before the call's own data, so a parser stopped at it never goes back past
-    // the header just read and the call loop cannot meet the same call again and again.
-    const qint64 end = source == 1 ? pc.file.length() : start + header.dataLengthValue() - 1;
-    return std::max(end, start - 1);
 }
 
 namespace vvalues {

@@ -23,28 +23,27 @@ struct ParserContext {
     CallSaver& saver;
     FieldReaders& readers;
     CallSource& file;
-    // The call's first record-data byte, before any "!" and "#" marks were stepped over: the data
-    // length counts from there.
-    qint64 dataStart = 0;
+    // The call's last record-data byte: where its data length ends, or where they were cut short.
+    qint64 endPosition = 0;
+    // The call's data end early (it is stored as a bad call with what arrived of it).
+    bool cutShort = false;
     // A command-line file is being tested: short fields make the call bad.
     bool validationMode = false;
     // The calls met in the current input file; each parser adds its call.
     QList<int>& callNumbers;
-    // The call's last record-data byte, set by startCall.
-    qint64 endPosition = 0;
     // The last faulty field of a call that validation found bad; empty when it passed.
     QString faultyField{};
 
     // What a parser does with a call that already has a row.
     enum class WhenSavedBefore { Stop, GoOn };
 
-    // The start every parser shares: finds the call's end, saves the Calls row and lists the call.
-    // False when the call already has a row and the parser stops there: its orders are not added twice.
-    bool startCall(qint64 position, const CallHeader& header, int source, WhenSavedBefore rule);
+    // The start every parser shares: saves the Calls row and lists the call. False when the call
+    // already has a row and the parser stops there: its orders are not added twice.
+    bool startCall(const CallHeader& header, int source, WhenSavedBefore rule);
     // True while the position is inside the call's data and the file.
     bool withinCall(qint64 position) const;
     // The end of the older dialects: the position is kept within the call and the first call with this
-    // number, whatever its source, is marked complete.
+    // number, whatever its source, is marked complete. A call cut short is never made good here.
     void finishCall(qint64& position, const CallHeader& header, const QString& parser,
                     std::optional<bool> goodCall = {});
     // Writes a message onto the order of this number. Before the call's first order there is none and
@@ -57,8 +56,7 @@ struct ParserContext {
 };
 
 // Each parser starts at the first record-data byte and leaves the position no further than the call's
-// end. The source is 0 for DataBin.Dat and command-line files, 1 for a scanned file (whose data run to
-// the end of the file).
+// end. The source is 0 for DataBin.Dat and command-line files, 1 for a scanned file.
 
 // The standard "&" record dialect. False only when validation found a fault.
 bool processGoodCall(ParserContext& pc, qint64& position, const CallHeader& header, int source);
@@ -70,9 +68,6 @@ void processGoodCall5(ParserContext& pc, qint64& position, const CallHeader& hea
 void processHFormatCall(ParserContext& pc, qint64& position, const CallHeader& header, int source);
 // "+"-separated salesperson, customer and item values.
 void processFormat1Call(ParserContext& pc, qint64& position, const CallHeader& header, int source);
-
-// The last byte of a call's record data.
-qint64 callEndPosition(const ParserContext& pc, qint64 position, const CallHeader& header, int source);
 
 // The values both "V" dialects share.
 namespace vvalues {
