@@ -13,6 +13,7 @@
 #include "ui/ProgramTitle.h"
 #include "ui/StatusSummary.h"
 #include "ui/StatusTray.h"
+#include "ui/TrayWatch.h"
 #include "ui/config/AboutBox.h"
 #include "ui/config/PropertiesDialog.h"
 #include "ui/viewers/AuditLogWindow.h"
@@ -23,7 +24,6 @@
 
 #include <QApplication>
 #include <QMessageBox>
-#include <QSystemTrayIcon>
 #include <QTextStream>
 #include <QTimer>
 
@@ -96,6 +96,7 @@ void WindowMode::requestStop() {
 WindowMode::WindowMode() = default;
 
 WindowMode::~WindowMode() {
+    m_trayWatch.reset();
     m_tray.reset();
     delete m_callsWindow;
 }
@@ -284,9 +285,16 @@ void WindowMode::statusChanged() {
     m_lastStatus = std::make_unique<StatusSummary>(status);
 }
 
-void WindowMode::showTrayWhereThereIsOne() {
-    const bool available = m_trayAvailable ? m_trayAvailable() : QSystemTrayIcon::isSystemTrayAvailable();
-    if (m_tray || !available)
+void WindowMode::watchForTray() {
+    if (m_trayWatch)
+        return;
+    m_trayWatch = std::make_unique<TrayWatch>(m_trayAvailable);
+    connect(m_trayWatch.get(), &TrayWatch::available, this, &WindowMode::showTray);
+    m_trayWatch->start();
+}
+
+void WindowMode::showTray() {
+    if (m_tray)
         return;
     m_tray = std::make_unique<StatusTray>();
     connect(m_tray.get(), &StatusTray::showCallsRequested, this, &WindowMode::raiseCallsWindow);
@@ -295,6 +303,8 @@ void WindowMode::showTrayWhereThereIsOne() {
         if (m_callsWindow)
             m_callsWindow->exitWhenConfirmed();
     });
+    if (m_lastStatus)
+        m_tray->showStatus(*m_lastStatus);
 }
 
 void WindowMode::processEvents() {
@@ -319,7 +329,7 @@ void WindowMode::showCallsWindow() {
     for (Entry entry : {Entry::SaveAudits, Entry::Properties, Entry::About, Entry::OrdersBySalesperson,
                         Entry::OrdersByCustomer, Entry::OrdersByDate, Entry::ListOfCalls, Entry::AuditLog})
         m_callsWindow->setMenuEntryEnabled(entry, true);
-    showTrayWhereThereIsOne();
+    watchForTray();
     statusChanged();
     connect(&m_statusTimer, &QTimer::timeout, this, [this] {
         m_dayCounted = QDate(); // count the log again: a batch run beside the program counts too

@@ -17,6 +17,7 @@ class FolderLock;
 class SingleInstance;
 class StatusSummary;
 class StatusTray;
+class TrayWatch;
 
 // Window mode: the resident program with its Calls window. It is the window layer's side of the
 // core's UserInterface and of the hidden main form.
@@ -59,7 +60,9 @@ private:
     void openOrdersView(int kind);
     void openListOfCalls();
     void openAuditLog();
-    void showTrayWhereThereIsOne();
+    // Shows the tray icon now, or as soon as the desktop's tray starts.
+    void watchForTray();
+    void showTray();
     // The host folder as the status line names it: the run's, else the setting.
     QString hostFolder() const;
     StatusSummary currentStatus();
@@ -82,6 +85,7 @@ private:
     QString m_listenError;
     CallsWindow* m_callsWindow = nullptr;
     std::unique_ptr<StatusTray> m_tray;
+    std::unique_ptr<TrayWatch> m_trayWatch;
     std::function<bool()> m_trayAvailable;
     std::unique_ptr<StatusSummary> m_lastStatus;
     // Refreshes the status line now and then: times and today's counts age without any event.

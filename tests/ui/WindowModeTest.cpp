@@ -191,6 +191,20 @@ TEST_F(WindowModeTest, ExitFromTheTrayAsksAndNoKeepsTheProgramRunning) {
     EXPECT_EQ(audit().count(u"0"_s), 1) << "one stop entry";
 }
 
+// At login the tray often starts after the program: the icon appears once it is there.
+TEST_F(WindowModeTest, TrayIconAppearsWhenTheTrayStartsLater) {
+    bool trayRunning = false;
+    trayProbe = [&trayRunning] { return trayRunning; };
+    bool iconBeforeTray = true;
+    play({{idle,
+           [&] {
+               iconBeforeTray = m_mode->tray() != nullptr;
+               trayRunning = true;
+           }},
+          {[this] { return m_mode->tray() && m_mode->tray()->icon().isVisible(); }, exitProgram}});
+    EXPECT_FALSE(iconBeforeTray);
+}
+
 // Settings whose host folder is away: the first export waits for it, in the network error window or,
 // without automatic reconnection, in a message box.
 struct StopDuringWaitCase {
