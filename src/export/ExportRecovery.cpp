@@ -105,10 +105,8 @@ Result ExportRecovery::writeRecorded() {
 }
 
 Result ExportRecovery::writeEncoded() {
-    if (m_recorded->empty()) {
-        blankRecord();
-        return Result::success();
-    }
+    if (m_recorded->empty())
+        return blankRecord();
     QByteArray bytes = padToBlocks(m_encoded);
     if (bytes.size() < m_recordSize)
         bytes.append(m_recordSize - bytes.size(), ' '); // nothing of a longer list is left behind
@@ -121,13 +119,15 @@ Result ExportRecovery::writeEncoded() {
     return written;
 }
 
-void ExportRecovery::blankRecord() {
+Result ExportRecovery::blankRecord() {
     if (m_recordSize <= 0)
-        return;
-    if (writeRecord(QByteArray(m_recordSize, ' ')))
+        return Result::success();
+    const Result written = writeRecord(QByteArray(m_recordSize, ' '));
+    if (written)
         m_recordSize = 0; // all blank: the next entries need not cover anything
     else
         m_recorded.reset(); // what is left in the file is read again before its next use
+    return written;
 }
 
 void ExportRecovery::clearRecord() {
@@ -224,24 +224,26 @@ std::vector<PendingRename> ExportRecovery::loadAll() {
     return records;
 }
 
-void ExportRecovery::clear(const CallKey& call) {
+Result ExportRecovery::clear(const CallKey& call) {
     std::vector<PendingRename>& entries = recorded();
     const auto found = std::find_if(entries.begin(), entries.end(), [&](const PendingRename& entry) {
         return CallKey{entry.source, entry.callNumber} == call;
     });
     if (found != entries.end()) {
         entries.erase(found);
-        writeRecorded();
+        if (const Result written = writeRecorded(); !written)
+            return written;
     }
     if (m_parked) {
         const auto parked = std::find(m_parked->begin(), m_parked->end(), call);
         if (parked == m_parked->end())
-            return;
+            return Result::success();
         m_parked->erase(parked);
     }
     const QString parked = parkedPath(call);
     if (m_fs.fileExists(parked))
-        m_fs.removeFile(parked);
+        return m_fs.removeFile(parked);
+    return Result::success();
 }
 
 Result ExportRecovery::reserveNumbersThrough(int lastNumber) {

@@ -43,7 +43,8 @@ public:
     std::vector<PendingRename> loadAll();
     std::optional<PendingRename> load(const CallKey& call) const;
     // Takes the call's entry out of the record (blanking it when none is left) and its parked file away.
-    void clear(const CallKey& call);
+    // Fails when the record may still name the call.
+    Result clear(const CallKey& call);
     // Blanks the record once every call it names is marked extracted.
     void clearRecord();
     // Closes the record file, which stays open from its first write so that each later write is one
@@ -72,7 +73,7 @@ private:
     void encodeRecorded();
     Result writeRecorded(); // encodes the entries afresh (one was taken out) and writes them
     Result writeEncoded();
-    void blankRecord();
+    Result blankRecord();
     Result writeRecord(const QByteArray& bytes);
 
     FileSystem& m_fs;

@@ -32,6 +32,17 @@ QString withSignPosition(qint64 value) {
 // The error number of a value the order file needs that the store holds as Null.
 constexpr int kInvalidUseOfNull = 94;
 
+// The host's collector reads the share as another user: an order file is readable by everyone,
+// whatever the umask of the process that wrote it (a service runs with 0027).
+constexpr int kOrderFileMode = 0644;
+
+// A failure's text, led by "disk full" when the disk had no room left, whichever words the system used.
+QString describeFailure(const Result& failure) {
+    if (failure.code == ENOSPC)
+        return QStringLiteral("disk full: ") + failure.message;
+    return failure.message;
+}
+
 } // namespace
 
 // The calls to send, in natural order, read a group at a time with their orders and items: one read
@@ -251,6 +262,7 @@ Result OrderExport::runPass(PassEnd& end) {
 bool OrderExport::openOutputFile() {
     m_output.reset();
     m_noFreeNumber = false;
+    m_createFailed = false;
     auto fail = [&](const Result& failure) {
         runstatus::stepFailed(m_ctx);
         m_refusedEntry = writeHeldEntries();
@@ -290,8 +302,14 @@ bool OrderExport::openOutputFile() {
     // Not flushed: only the filled file has to be on the disk before its rename.
     Result created;
     m_output = m_ctx.fs->openForWriting(m_file.tmpPath, FileSystem::OpenMode::Truncate, &created);
-    if (!m_output)
-        return fail(created);
+    if (!m_output) {
+        // Nothing was created, so the number is given back, unless something else holds its name.
+        if (!m_ctx.fs->entryExists(m_file.tmpPath))
+            giveBackNumber();
+        m_createFailed = true;
+        m_refusedEntry = reportFileFailure(QStringLiteral("OpenOutputFile: Err ="), created);
+        return false;
+    }
     return true;
 }
 
@@ -352,10 +370,17 @@ Result OrderExport::takeNumber(int passOver) {
         if (const Result reserved = reserveNumbers(); !reserved)
             return reserved;
     }
+    m_numberBefore = m_ctx.settings.LastSeqNum;
     m_ctx.settings.LastSeqNum =
         static_cast<qint16>(OrderFileFormat::nextSequenceNumber(m_ctx.settings.LastSeqNum));
     --m_numbersLeft;
     return Result::success();
+}
+
+void OrderExport::giveBackNumber() {
+    // The numbers passed over stay passed over: they hold the host's files.
+    m_ctx.settings.LastSeqNum = m_numberBefore;
+    ++m_numbersLeft;
 }
 
 void OrderExport::nameOutputFile(const QString& folder, const QString& nativeFolder) {
@@ -453,63 +478,98 @@ Result OrderExport::writeHeldEntries() {
 
 Result OrderExport::extractCall(const CallToSend& pending, PassEnd& end) {
     const CallRow& call = pending.call;
+    if (call.numberOfOrders <= 0)
+        return markWithoutFile(call);
     // The file is built before a number is taken: a call that cannot be sent uses up none.
     QByteArray bytes;
-    if (call.numberOfOrders > 0) {
-        QString nullValue;
-        buildCallFile(pending, bytes, nullValue);
-        if (!nullValue.isEmpty()) {
-            // Never sent with a stand-in for a missing value: the call stays pending, the next goes on.
-            return audit(AuditType::Error,
-                         QStringLiteral("ExtractCalls: Err =") + withSignPosition(kInvalidUseOfNull) +
-                             QStringLiteral(" - Invalid use of Null: call #") +
-                             withSignPosition(call.callNumber) + QStringLiteral(", ") + nullValue);
-        }
+    QString nullValue;
+    buildCallFile(pending, bytes, nullValue);
+    if (!nullValue.isEmpty()) {
+        // Never sent with a stand-in for a missing value: the call stays pending, the next goes on.
+        return audit(AuditType::Error,
+                     QStringLiteral("ExtractCalls: Err =") + withSignPosition(kInvalidUseOfNull) +
+                         QStringLiteral(" - Invalid use of Null: call #") +
+                         withSignPosition(call.callNumber) + QStringLiteral(", ") + nullValue);
     }
     if (!openOutputFile()) {
         if (!m_refusedEntry.ok())
             return std::exchange(m_refusedEntry, Result::success());
-        if (m_noFreeNumber)
-            end = PassEnd::Stopped; // no later call would find a number either
+        if (m_noFreeNumber || m_createFailed)
+            end = PassEnd::Stopped; // no later call would find a number or a disk that takes its file
         return Result::success();   // stays pending; the next call is tried
     }
 
-    // Closed whichever way the call ends; a file the pass failed to fill stays as it is.
+    // Closed whichever way the call ends. The permissions are set before the write, so that its flush
+    // takes them to the disk with the bytes; a share mounted without permission bits refuses them, and
+    // its mount options decide who reads the file.
     std::unique_ptr<OpenFile> output = std::move(m_output);
-    if (call.numberOfOrders <= 0) {
-        // Marked extracted without a host file; the empty ".Tmp" stays behind. The entry goes with the
-        // mark, so the call is never marked without it.
+    output->setPermissions(kOrderFileMode);
+    const Result written = output->writeDurably(bytes);
+    if (!written) {
         output.reset();
-        holdEntry(AuditType::Warning, callPrefix(call.callNumber) + QStringLiteral("Has no orders."));
-    } else {
-        const Result written = output->writeDurably(bytes);
-        if (!written)
-            return Result::failure(written.code, written.message);
-        const qint64 sizeOnDisk = output->size();
-        output.reset(); // closed before the rename
-        holdEntry(AuditType::Info, callPrefix(call.callNumber) + m_file.tmpName + QStringLiteral(" bytes."));
-        if (sizeOnDisk < 1) {
-            if (Result error = writeHeldEntries(); !error.ok())
-                return error;
-            if (Result error =
-                    audit(AuditType::Error,
-                          QStringLiteral("ExtractCalls Error: Empty extracted file, so exit and try "
-                                         "again on the next pass."));
-                !error.ok())
-                return error;
-            m_ctx.settingsStore->saveToRegistry(m_ctx.settings);
-            m_ctx.fs->removeFile(m_file.tmpPath);
-            return Result::success();
-        }
-        if (Result error = deliver(call); !error.ok())
-            return error;
-        holdEntry(AuditType::Info, callPrefix(call.callNumber) + m_file.rcvName + QStringLiteral(" bytes."));
+        return abandonFile(call, written, end);
     }
-    m_delivered.push_back({call.source, call.callNumber, m_file.baseName + QStringLiteral(".Rcv"),
-                           std::exchange(m_heldEntries, {})});
+    const qint64 sizeOnDisk = output->size();
+    output.reset(); // closed before the rename
+    holdEntry(AuditType::Info, callPrefix(call.callNumber) + m_file.tmpName + QStringLiteral(" bytes."));
+    if (sizeOnDisk < 1) {
+        if (Result error = writeHeldEntries(); !error.ok())
+            return error;
+        if (Result error = audit(AuditType::Error,
+                                 QStringLiteral("ExtractCalls Error: Empty extracted file, so exit and try "
+                                                "again on the next pass."));
+            !error.ok())
+            return error;
+        m_ctx.settingsStore->saveToRegistry(m_ctx.settings);
+        m_ctx.fs->removeFile(m_file.tmpPath);
+        return Result::success();
+    }
+    if (const Result delivered = deliver(call); !delivered)
+        return abandonFile(call, delivered, end);
+    if (m_fileFailureReported) {
+        holdEntry(AuditType::Info, QStringLiteral("ExtractCalls: order files can be written again."));
+        m_fileFailureReported = false;
+    }
+    holdEntry(AuditType::Info, callPrefix(call.callNumber) + m_file.rcvName + QStringLiteral(" bytes."));
+    return addDelivered(call, m_file.baseName + QStringLiteral(".Rcv"));
+}
+
+Result OrderExport::markWithoutFile(const CallRow& call) {
+    holdEntry(AuditType::Warning, callPrefix(call.callNumber) + QStringLiteral("Has no orders."));
+    return addDelivered(call, QString());
+}
+
+Result OrderExport::addDelivered(const CallRow& call, const QString& fileName) {
+    m_delivered.push_back({call.source, call.callNumber, fileName, std::exchange(m_heldEntries, {})});
     if (m_delivered.size() < kCallsPerMark)
         return Result::success();
     return markDelivered();
+}
+
+Result OrderExport::abandonFile(const CallRow& call, const Result& failure, PassEnd& end) {
+    end = PassEnd::Stopped;
+    // The record's entry goes before the ".Tmp", since a record whose ".Tmp" is gone says the host has the
+    // file; one that cannot be taken back keeps its ".Tmp" for the next pass to settle. A ".Tmp" gone
+    // already (a rename that happened though it reported a failure) leaves the record to settle the call.
+    if (m_ctx.fs->fileExists(m_file.tmpPath) && m_recovery.clear({call.source, call.callNumber}).ok() &&
+        m_ctx.fs->removeFile(m_file.tmpPath).ok())
+        giveBackNumber();
+    return reportFileFailure(QStringLiteral("ExtractCalls: Err ="), failure);
+}
+
+Result OrderExport::reportFileFailure(const QString& step, const Result& failure) {
+    runstatus::stepFailed(m_ctx);
+    if (Result refused = writeHeldEntries(); !refused.ok())
+        return refused;
+    if (m_fileFailureReported)
+        return Result::success();
+    const QString text =
+        step + withSignPosition(failure.code) + QStringLiteral(" - ") + describeFailure(failure);
+    if (Result refused = audit(AuditType::Error, text); !refused.ok())
+        return refused;
+    m_ctx.ui->reportFault(text);
+    m_fileFailureReported = true;
+    return Result::success();
 }
 
 void OrderExport::buildCallFile(const CallToSend& pending, QByteArray& bytes, QString& nullValue) {
@@ -552,10 +612,8 @@ Result OrderExport::deliver(const CallRow& call) {
     if (!saved)
         return Result::failure(saved.code, saved.message);
     const Result renamed = m_ctx.fs->renameNoReplace(m_file.tmpPath, m_file.rcvPath);
-    if (!renamed) {
-        m_recovery.clear({call.source, call.callNumber});
-        return Result::failure(renamed.code, renamed.message);
-    }
+    if (!renamed)
+        return Result::failure(renamed.code, renamed.message); // the caller takes the record back
     runstatus::orderFileWritten(m_ctx);
     return Result::success();
 }
@@ -643,7 +701,8 @@ Result OrderExport::settle(const PendingRename& pending, bool& settled) {
     if (tmpLeft && !m_ctx.fs->fileExists(pending.rcvPath)) {
         // Stopped before the rename: the file never reached the host; the call goes again. The record
         // goes first: a record whose ".Tmp" is gone says the host has the file.
-        m_recovery.clear(key);
+        if (Result cleared = m_recovery.clear(key); !cleared)
+            return cleared;
         m_ctx.fs->removeFile(pending.tmpPath);
         return audit(AuditType::Warning,
                      callPrefix(call->callNumber) +

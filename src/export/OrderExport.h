@@ -19,6 +19,7 @@ class NetworkConnection;
 
 // Writes every good, complete call not yet extracted as one order file into the host folder: under a
 // ".Tmp" name first, renamed to ".Rcv" when complete and not empty, then the call is marked extracted.
+// A call without orders is marked extracted with no file.
 class OrderExport {
 public:
     OrderExport(AppContext& ctx, NetworkConnection& network);
@@ -26,9 +27,8 @@ public:
     // One export pass; every failure ends up in the audit log.
     void extractCalls();
     // Takes the next free sequence number and creates the empty ".Tmp" file of it, held open for the
-    // call's bytes. False (with an "E"
-    // entry) when the file cannot be created or no number is free; a run of passes that find no free
-    // number writes one entry.
+    // call's bytes. False (with an "E" entry) when the file cannot be created or no number is free; a
+    // run of passes that find no free number, or that fail on the order files, writes one entry.
     bool openOutputFile();
 
     const ExportRecovery& recovery() const { return m_recovery; }
@@ -66,8 +66,20 @@ private:
     // QX7Path is blank: the pass ends, reported as a held export.
     void holdForUnsetHostFolder();
     Result runPass(PassEnd& end);
-    // A call that cannot be written yet stays pending; end becomes Stopped when no number is free.
+    // A call that cannot be written yet stays pending; end becomes Stopped when no number is free or
+    // its file could not be written.
     Result extractCall(const CallToSend& pending, PassEnd& end);
+    // A call without orders has nothing to send: it is marked extracted with no file name, without a
+    // number and without touching the host folder. Its "W" entry goes with the mark.
+    Result markWithoutFile(const CallRow& call);
+    Result addDelivered(const CallRow& call, const QString& fileName);
+    // The file of the call could not be written or delivered: the call stays pending and the pass ends,
+    // since the next call would meet the same disk. The ".Tmp" is removed and its number given back, so
+    // a run of failing passes leaves nothing behind and uses no number up.
+    Result abandonFile(const CallRow& call, const Result& failure, PassEnd& end);
+    // Counts the failed step and writes one "E" entry, also on stderr, for a run of passes whose order
+    // files fail; the first file delivered after it ends the run with an "I" entry.
+    Result reportFileFailure(const QString& step, const Result& failure);
     // The file of the call, or in nullValue what the store holds as Null that the file needs.
     void buildCallFile(const CallToSend& pending, QByteArray& bytes, QString& nullValue);
     Result deliver(const CallRow& call);
@@ -90,6 +102,8 @@ private:
     // Passes over passOver numbers and takes the one after them, reserving a new block of numbers when
     // it lies beyond the block held.
     Result takeNumber(int passOver);
+    // The number just taken goes back, for a file that was never created or was removed again.
+    void giveBackNumber();
     void nameOutputFile(const QString& folder, const QString& nativeFolder);
     Result reserveNumbers();
     // Stores LastSeqNum (unless the caller just did) and gives the reserved block back.
@@ -127,6 +141,9 @@ private:
     std::optional<QSet<int>> m_numbersInUse;
     bool m_noFreeNumber = false;         // the last openOutputFile found every number in use
     bool m_noFreeNumberReported = false; // ... and so did the passes before, with one entry
+    bool m_createFailed = false;         // the last openOutputFile could not create its file
+    bool m_fileFailureReported = false;  // a run of passes failing on the order files has its entry
+    qint16 m_numberBefore = 0;           // LastSeqNum before the number just taken
     Result m_refusedEntry;               // an entry openOutputFile could not write
 };
 

@@ -131,6 +131,11 @@ public:
         struct stat info {};
         return ::fstat(m_fd, &info) == 0 ? static_cast<qint64>(info.st_size) : -1;
     }
+    Result setPermissions(int mode) override {
+        if (::fchmod(m_fd, static_cast<mode_t>(mode)) != 0)
+            return errnoFailure(QStringLiteral("set the permissions of %1").arg(m_path), errno);
+        return Result::success();
+    }
 
 private:
     int m_fd;
@@ -153,6 +158,8 @@ public:
     }
     Result writeDurably(const QByteArray& bytes) override { return overwrite(bytes); }
     qint64 size() const override { return m_file.size(); }
+    // Windows files carry no permission bits: the share's access rules decide who reads them.
+    Result setPermissions(int) override { return Result::success(); }
 
 private:
     QFile m_file;

@@ -31,6 +31,8 @@ public:
     virtual Result writeDurably(const QByteArray& bytes) = 0;
     // The size of the file on the disk; -1 when it cannot be told.
     virtual qint64 size() const = 0;
+    // Gives the file these permission bits (0644), whatever the umask made of them at its creation.
+    virtual Result setPermissions(int mode) = 0;
 };
 
 // The file operations whose failure matters to the program (host folder, moves of input files, order

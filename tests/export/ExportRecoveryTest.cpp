@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -95,22 +96,58 @@ INSTANTIATE_TEST_SUITE_P(
                  {u"QX710042.Rcv"_s, u"QX710043.Rcv"_s, u"QX710044.Rcv"_s}}),
     RowName());
 
-TEST_F(ExportRecoveryRecord, AStopWhileSettlingNeverCountsAnUnsentFileAsSent) {
+// A fault while the next pass settles the file a stop left unsent: a stop once its ".Tmp" is deleted, or
+// a record that cannot be rewritten (the ".Tmp" then stays for the pass after).
+struct SettlingCase {
+    const char* name;
+    FsRule fault;
+    bool stops;
+};
+
+class SettlingFaultTest : public ExportRecoveryRecord, public ::testing::WithParamInterface<SettlingCase> {};
+
+TEST_P(SettlingFaultTest, NeverCountsAnUnsentFileAsSent) {
     ScriptedFileSystem dying{stopBefore(FsOp::Rename)};
     f.ctx.fs = &dying;
     EXPECT_THROW(extract(), Stopped);
     f.store->rollback();
 
-    ScriptedFileSystem dyingAgain{stopAfter(FsOp::RemoveFile, u".Tmp"_s)}; // while settling
-    f.ctx.fs = &dyingAgain;
-    EXPECT_THROW(extract(), Stopped);
-    f.store->rollback();
+    ScriptedFileSystem faulty{GetParam().fault};
+    f.ctx.fs = &faulty;
+    if (GetParam().stops) {
+        EXPECT_THROW(extract(), Stopped);
+        f.store->rollback();
+    } else {
+        extract();
+    }
 
     f.ctx.fs = f.fs;
     extract();
     const QStringList sent = f.hostFiles().filter(u".Rcv"_s);
     ASSERT_EQ(sent.size(), 1) << f.hostFiles().join(u' ').toStdString();
     EXPECT_EQ(f.call(0, 17)->extractedFileName, sent.first()) << "marked only with a file the host has";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, SettlingFaultTest,
+    ::testing::Values(SettlingCase{"StopOnceTheTmpIsDeleted", stopAfter(FsOp::RemoveFile, u".Tmp"_s), true},
+                      SettlingCase{"RecordCannotBeRewritten",
+                                   failing(FsOp::Overwrite, u"OrderFileRename.txt"_s, ENOSPC), false}),
+    RowName());
+
+// A rename that fails while the record cannot take its entry back: the ".Tmp" stays for the next pass to
+// settle, since a record whose ".Tmp" is gone would count the call as sent.
+TEST_F(ExportRecoveryRecord, AFailedRenameWhoseEntryStaysKeepsItsTmp) {
+    ScriptedFileSystem disk{failing(FsOp::Rename, {}, ENOSPC),
+                            failing(FsOp::Overwrite, u"OrderFileRename.txt"_s, ENOSPC, 2)};
+    f.ctx.fs = &disk;
+    extract();
+    EXPECT_EQ(f.hostFiles(), QStringList{u"QX710042.Tmp"_s});
+
+    f.ctx.fs = f.fs;
+    extract();
+    EXPECT_EQ(f.hostFiles(), QStringList{u"QX710043.Rcv"_s});
+    EXPECT_EQ(f.call(0, 17)->extractedFileName, u"QX710043.Rcv"_s);
 }
 
 TEST_F(ExportRecoveryRecord, ACallWhoseFolderIsAwayWaitsWhileOthersGoOn) {

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -125,13 +126,29 @@ TEST_F(OrderExportTest, AnEmptyFileIsDeletedAndTheCallRetriedUnderANewNumber) {
     EXPECT_TRUE(f.auditTexts().contains(u"I|ExtractCalls (Call # 17): I:\\QX7Com\\QX770043.Tmp bytes."_s));
 }
 
-TEST_F(OrderExportTest, ACallWithoutOrdersIsMarkedExtractedWithoutAHostFile) {
+// A call without orders has nothing to send: it is marked extracted with no file name, leaves nothing in
+// the host folder and uses no number.
+TEST_F(OrderExportTest, ACallWithoutOrdersIsMarkedExtractedWithoutAFileOrANumber) {
     f.addCall(0, 17, 0);
+    f.addPendingCall(0, 18);
     extract();
-    EXPECT_EQ(f.hostFiles(), QStringList{u"QX770042.Tmp"_s}) << "the empty temporary file stays";
-    EXPECT_EQ(f.call(0, 17)->extractedFileName, u"QX770042.Rcv"_s);
-    EXPECT_EQ(f.auditTexts(),
+    EXPECT_EQ(f.hostFiles(), QStringList{rcvName(42)});
+    const auto call = f.call(0, 17);
+    EXPECT_EQ(call->extractedCall ? call->extractedFileName : u"unmarked"_s, QString());
+    EXPECT_EQ(f.call(0, 18)->extractedFileName, rcvName(42));
+    EXPECT_EQ(f.auditTexts().mid(0, 2),
               (QStringList{u"W|ExtractCalls (Call # 17): Has no orders."_s, u"X|Extracted call # 17"_s}));
+}
+
+// The host's collector reads the share as another user; the service runs with umask 0027.
+TEST_F(OrderExportTest, AnOrderFileIsReadableByEveryoneWhateverTheUmask) {
+    f.addPendingCall(0, 17);
+    const mode_t umaskBefore = ::umask(0027);
+    extract();
+    ::umask(umaskBefore);
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(f.hostFile(rcvName(42))).constData(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0644u);
 }
 
 // A stored setting that names the host folder, the order files or the host, blank or in a form the
@@ -326,7 +343,7 @@ INSTANTIATE_TEST_SUITE_P(
     Entries, OrderExportLostEntryTest,
     ::testing::Values(LostEntryCase{"HasNoOrders", "%Has no orders%"},
                       LostEntryCase{"EmptyFile", "%Empty extracted file%", {}, 1},
-                      LostEntryCase{"OpenOutputFileError", "OpenOutputFile: Err%", {}, 0, true},
+                      LostEntryCase{"OpenOutputFileError", "OpenOutputFile: Err%", {}, 1, true},
                       LostEntryCase{"ConnectionLost", "Network connection lost.",
                                     [](ProgramFixture& f) {
                                         f.ctx.settings.MonitorNetwork = false;

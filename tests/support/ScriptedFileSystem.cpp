@@ -83,6 +83,7 @@ public:
         return m_fs.apply(FsOp::WriteDurably, m_path, {}, [&] { return m_file->writeDurably(bytes); });
     }
     qint64 size() const override { return m_file->size(); }
+    Result setPermissions(int mode) override { return m_file->setPermissions(mode); }
 
 private:
     ScriptedFileSystem& m_fs;

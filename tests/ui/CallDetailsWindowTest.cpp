@@ -66,6 +66,14 @@ INSTANTIATE_TEST_SUITE_P(Rows, CallDetailsSameNumber,
                                            SourceCase{"File", 1, "File: #12 Details", "222"}),
                          RowName());
 
+// A call without orders is marked extracted with no order file: its line names none.
+TEST_F(CallDetailsTest, ACallExtractedWithoutAFileNamesNone) {
+    addCall(0, 12);
+    ASSERT_TRUE(fx.store->markExtracted(0, 12, QString(), QDateTime(QDate(2010, 3, 8), QTime(9, 30))).ok());
+    EXPECT_EQ(lines(open(0, 12), "lstCallInfo").value(2),
+              u"Extracted on 03/08/2010 at 09:30 AM with no order file."_s);
+}
+
 // The calls window's side of the program, as the window layer wires it: row changes reach its grid.
 class CallsWindowUi : public RecordingUserInterface {
 public:

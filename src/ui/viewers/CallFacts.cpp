@@ -40,8 +40,10 @@ QString notExtractedLine() {
 QString extractionLine(const CallRow& call) {
     if (!call.extractedCall)
         return notExtractedLine();
+    const QString fileName = withoutTrailingBlanks(call.extractedFileName);
+    // A call without orders is marked extracted with no file.
     return QStringLiteral("Extracted on ") + formatCallDateTimeAt(call.extractedDnt) +
-           QStringLiteral(" to ") + withoutTrailingBlanks(call.extractedFileName);
+           (fileName.isEmpty() ? QStringLiteral(" with no order file.") : QStringLiteral(" to ") + fileName);
 }
 
 QStringList callInfoLines(const CallRow& call) {

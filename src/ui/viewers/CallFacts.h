@@ -15,7 +15,7 @@ namespace vrq {
 QString callNotFoundLine(int callNumber);
 // "Call #N made on MM/DD/YYYY at HH:MM ampm"
 QString callMadeOnLine(const CallRow& call);
-// "Extracted on ... to <file>" or "Not extracted."
+// "Extracted on ... to <file>" (or "... with no order file."), or "Not extracted."
 QString extractionLine(const CallRow& call);
 QString notExtractedLine();
 // The three lines of lstCallInfo for a call in the store.
