@@ -90,6 +90,9 @@ cat >"$scratch/VRQToQX7.ini" <<INI
 QX7Name=PKGHOST
 SystemID=3
 
+[Miscellaneous]
+ProcessDelay=0
+
 [Drives]
 ShareRoot=$scratch/smb
 INI
@@ -122,18 +125,36 @@ verify=$(XDG_RUNTIME_DIR=$scratch/runtime MANPATH=$prefix/usr/share/man \
     fail "systemd-analyze verify failed: $verify"
 [ -z "$verify" ] || fail "systemd-analyze verify found problems: $verify"
 echo "systemd-analyze --user verify: no findings"
+# The sandbox: what the service may reach, scored by systemd (10 is a unit without any).
+exposure=$(XDG_RUNTIME_DIR=$scratch/runtime systemd-analyze --user security --offline=yes --threshold=50 \
+    "$scratch/units/vrqtoqx7.service" 2>&1) ||
+    fail "the unit's exposure is above 5.0: $(tail -n 1 <<<"$exposure")"
+tail -n 1 <<<"$exposure"
+grep -qx 'ReadWritePaths=%h/.local/share/VRQToQX7 %h/.config/VRQToQX7' "$unit" ||
+    fail "the unit does not let the service write its program folder and its settings folder"
 
-# The unit's own command, stopped the way systemd stops it.
+# The unit's own command under the unit's umask, stopped the way systemd stops it. The calls it takes are
+# sent in order files that the host's collector, reading the share as another user, can read.
+umask_value=$(sed -n 's/^UMask=//p' "$unit")
+[ -n "$umask_value" ] || fail "the unit sets no UMask"
+more=3
+"$vrq_gen" databin "$home/drives/C/ZIR32/DCS/DataBin.Dat" --calls $more --orders 1 --items 1 --seed 12 \
+    --first-call 101 >/dev/null
 read -r -a command <<<"$exec_line"
 command[0]=$prefix${command[0]}
-"${command[@]}" &
+(umask "$umask_value" && exec "${command[@]}") &
 pid=$!
-for _ in $(seq 100); do
+for _ in $(seq 200); do
     started=$(sqlite3 "$home/CallsAndOrders.db" "SELECT count(*) FROM Audit WHERE Msg LIKE 'Program started%'" 2>/dev/null || echo 0)
-    [ "$started" -ge 2 ] && break
+    sent=$(find "$host" -name 'QX73*.Rcv' | wc -l)
+    [ "$started" -ge 2 ] && [ "$sent" -ge $((calls + more)) ] && break
     sleep 0.1
 done
-[ "$started" -ge 2 ] || { kill -KILL $pid; fail "--service did not start within 10 s"; }
+[ "$started" -ge 2 ] || { kill -KILL $pid; fail "--service did not start within 20 s"; }
+[ "$sent" -ge $((calls + more)) ] || { kill -KILL $pid; fail "--service sent $((sent - calls)) of $more calls within 20 s"; }
+unreadable=$(find "$host" -name 'QX73*.Rcv' ! -perm 0644)
+[ -z "$unreadable" ] || { kill -KILL $pid; fail "order files not of mode 0644 under UMask=$umask_value: $unreadable"; }
+echo "--service under UMask=$umask_value sent $more more order files, each of mode 0644"
 kill -TERM $pid
 status=0
 wait $pid || status=$?
