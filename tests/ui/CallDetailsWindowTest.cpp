@@ -170,13 +170,21 @@ TEST_F(CallDetailsTest, PrintedCallReadsBackFromTheDefaultPrinter) {
         u"Route: R7"_s,
         u"Message: Rush it"_s,
         u"Number of Items: 2"_s,
-        u"          Item Number   Qty   Unit   Disc %   Price Override"_s,
-        u"          -----------   ---   ----   ------   --------------"_s,
-        u"          _12_7          _5      2        5       1234.00"_s,
-        u"          12345678901    12      2        5          0.00"_s,
+        u"          Item Number     Qty   Unit   Disc %   Price Override"_s,
+        u"          -------------   ---   ----   ------   --------------"_s,
+        u"          _12_7            _5      2        5       1234.00"_s,
+        u"          1234567890123    12      2        5          0.00"_s, // the whole item number
     };
-    EXPECT_EQ(KeptPrinter::printedPages([this] { button("btnPrintCall")->click(); }, title),
-              std::vector<QStringList>{expected});
+    // pdftotext sets the columns a blank or two apart from one layout to the next: blanks are compared as
+    // one.
+    const auto simplified = [](QStringList lines) {
+        for (QString& line : lines)
+            line = line.simplified();
+        return lines;
+    };
+    const auto pages = KeptPrinter::printedPages([this] { button("btnPrintCall")->click(); }, title);
+    ASSERT_EQ(pages.size(), 1u);
+    EXPECT_EQ(simplified(pages[0]), simplified(expected));
 }
 
 } // namespace

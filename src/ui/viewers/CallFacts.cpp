@@ -102,7 +102,9 @@ QString formatPrice(int price) {
 QString printedItemLine(const ItemRow& item) {
     const QString blanks10(10, QLatin1Char(' '));
     const QString blanks3(3, QLatin1Char(' '));
-    const QString number = maskNonDigits(item.itemNumber).leftJustified(11, QLatin1Char(' '), true);
+    // 13 characters, the longest item number the units send, so the printout shows what the window shows.
+    const QString number =
+        maskNonDigits(item.itemNumber).leftJustified(kPrintedItemNumberWidth, QLatin1Char(' '), true);
     const QString quantity =
         isAbsent(item, "Quantity") ? QString() : maskNonDigits(QString::number(item.quantity));
     const QString price = isAbsent(item, "PriceOverride") ? QString() : formatPrice(item.priceOverride);

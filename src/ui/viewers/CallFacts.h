@@ -37,6 +37,8 @@ QString maskNonDigits(const QString& text);
 QString formatPrice(int price);
 // One printed line item: 57 characters of fixed fields.
 QString printedItemLine(const ItemRow& item);
+// The width of the printed item number column.
+constexpr int kPrintedItemNumberWidth = 13;
 
 // A call as the printout needs it: the row (absent when not in the store) and its orders with items.
 struct CallPrintData {

@@ -1,6 +1,7 @@
 #include "ui/viewers/CallPrintout.h"
 
 #include "store/CallStore.h"
+#include "ui/viewers/CallFacts.h"
 #include "ui/viewers/ViewerFormats.h"
 
 namespace vrq {
@@ -18,8 +19,11 @@ void addOrder(PrintDocument& document, const CallPrintData::Order& entry) {
     document.addLine(QStringLiteral("Message: ") + (isAbsent(order, "Message") ? QString() : order.message));
     document.addLine(QStringLiteral("Number of Items: %1").arg(order.numberOfItems));
     document.addEmptyLines(1);
-    document.addLine(indent + QStringLiteral("Item Number   Qty   Unit   Disc %   Price Override"));
-    document.addLine(indent + QStringLiteral("-----------   ---   ----   ------   --------------"));
+    const QString gap(3, QLatin1Char(' '));
+    document.addLine(indent + QStringLiteral("Item Number").leftJustified(kPrintedItemNumberWidth) + gap +
+                     QStringLiteral("Qty   Unit   Disc %   Price Override"));
+    document.addLine(indent + QString(kPrintedItemNumberWidth, QLatin1Char('-')) + gap +
+                     QStringLiteral("---   ----   ------   --------------"));
     for (const ItemRow& item : entry.items)
         document.addLine(printedItemLine(item));
     document.addEmptyLines(2);
