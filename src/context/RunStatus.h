@@ -19,6 +19,7 @@ struct RunStatus {
     QDateTime hostAwaySince{}; // when the host folder was lost; invalid while it is reachable
     QString purgeError{};      // why the purge keeps failing; empty once it succeeds
     QString dataBinError{};    // why DataBin.Dat cannot be opened; empty once it can
+    QString storeError{};      // why the store keeps no writes (no call is taken or sent); empty once it does
 
     bool hostAway() const { return hostAwaySince.isValid(); }
 };

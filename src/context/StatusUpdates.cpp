@@ -3,6 +3,7 @@
 #include "context/AppContext.h"
 #include "context/UserInterface.h"
 #include "platform/Clock.h"
+#include "store/AuditLog.h"
 
 namespace vrq::runstatus {
 
@@ -73,6 +74,29 @@ void purgeFailing(AppContext& ctx, const QString& error) {
 
 void dataBinFailing(AppContext& ctx, const QString& error) {
     setText(ctx, ctx.status.dataBinError, error);
+}
+
+void storeRefusing(AppContext& ctx, const QString& reason) {
+    const QString was = ctx.status.storeError;
+    if (was == reason)
+        return;
+    setText(ctx, ctx.status.storeError, reason);
+    if (reason.isEmpty()) {
+        if (ctx.audit)
+            ctx.audit->write(AuditType::Info,
+                             QStringLiteral("The call store keeps what is written again; calls "
+                                            "are taken in and sent."));
+        return;
+    }
+    if (!was.isEmpty())
+        return; // the same refusal, told in other words: heard of already
+    stepFailed(ctx);
+    if (ctx.ui)
+        ctx.ui->reportFault(storeRefusalText(reason));
+}
+
+QString storeRefusalText(const QString& reason) {
+    return QStringLiteral("No call is taken in or sent: ") + reason + QLatin1Char('.');
 }
 
 } // namespace vrq::runstatus

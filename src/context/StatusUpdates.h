@@ -29,6 +29,12 @@ void hostFolderReached(AppContext& ctx, const QString& folder);
 void purgeFailing(AppContext& ctx, const QString& error);
 // DataBin.Dat cannot be opened for this reason, or (empty) it can.
 void dataBinFailing(AppContext& ctx, const QString& error);
+// The store keeps no writes for this reason (see storeRefusalText), or (empty) it does again. The start of
+// a refusal is a failed step and a fault the person hears of at once (stderr, and a message in window
+// mode): an entry for the log would be refused too. Its end is an "I" entry.
+void storeRefusing(AppContext& ctx, const QString& reason);
+// "No call is taken in or sent: REASON."
+QString storeRefusalText(const QString& reason);
 
 } // namespace runstatus
 

@@ -115,6 +115,44 @@ void DataBinIntake::setOwnLock(CallSource& file) {
     m_ctx.fs->replaceFileDurably(ownLockMarker(), (path + QLatin1Char('\n') + lockStamp(path)).toUtf8());
 }
 
+bool DataBinIntake::releaseLock(const QString& path) {
+    CallSource file;
+    if (!file.open(path, CallSource::Access::ReadWrite).ok())
+        return false;
+    const bool released = file.writeByte(kLockPosition, 'N');
+    file.close();
+    return released;
+}
+
+QString DataBinIntake::lockSeenNote() const {
+    return QDir(m_ctx.programFolder).filePath(QStringLiteral("DataBinLockSeen.txt"));
+}
+
+QDateTime DataBinIntake::lockSeenSince(const QString& path, const QDateTime& now) {
+    if (!m_lockFirstSeen.isValid()) {
+        const QStringList note = QString::fromUtf8(m_ctx.fs->readFile(lockSeenNote()).value_or(QByteArray()))
+                                     .split(QLatin1Char('\n'));
+        bool number = false;
+        const qint64 ms = note.value(1).toLongLong(&number);
+        if (note.value(0) == path && number)
+            m_lockFirstSeen = QDateTime::fromMSecsSinceEpoch(ms);
+    }
+    if (!m_lockFirstSeen.isValid() || m_lockFirstSeen > now) {
+        m_lockFirstSeen = now;
+        m_ctx.fs->replaceFileDurably(
+            lockSeenNote(), (path + QLatin1Char('\n') + QString::number(now.toMSecsSinceEpoch())).toUtf8());
+        m_lockSeenNoted = true;
+    }
+    return m_lockFirstSeen;
+}
+
+void DataBinIntake::forgetForeignLock() {
+    m_lockFirstSeen = QDateTime();
+    if (m_lockSeenNoted)
+        m_ctx.fs->removeFile(lockSeenNote());
+    m_lockSeenNoted = false;
+}
+
 bool DataBinIntake::waitForForeignLock(CallSource& file) {
     if (file.byteAt(kLockPosition) != 'Y')
         return false;
@@ -124,23 +162,31 @@ bool DataBinIntake::waitForForeignLock(CallSource& file) {
         return false;
     }
     const QDateTime now = m_ctx.clock->now();
-    if (!m_lockFirstSeen.isValid())
-        m_lockFirstSeen = now;
-    if (m_lockFirstSeen.secsTo(now) < kLockWaitSeconds)
+    if (lockSeenSince(file.path(), now).secsTo(now) < kLockWaitSeconds)
         return true;
     file.writeByte(kLockPosition, 'N');
     log(AuditType::LockCleared, QStringLiteral("DataBin lock cleared automatically"));
     return false;
 }
 
-void DataBinIntake::retireFile(const QString& path, const QString& folder) {
+void DataBinIntake::moveFailed(const QString& target, const Result& result) {
+    // The file stays; the next pass skips the calls already stored and tries again.
+    log(AuditType::Error, QStringLiteral("DataBin.Dat could not be moved to ") + target +
+                              QStringLiteral(": ") + result.message);
+    runstatus::stepFailed(m_ctx);
+}
+
+QString DataBinIntake::retireFile(const QString& path, const QString& folder) {
     // Everything taken from the file reaches the disk before the file leaves its folder.
     m_ctx.store->checkpoint();
     if (!m_ctx.settings.DataBinAudit) {
         const QString bak = m_ctx.paths->resolve(folder + QStringLiteral("DataBin.Bak"));
         m_ctx.fs->removeFile(bak);
-        m_ctx.fs->moveFile(path, bak);
-        return;
+        if (const Result moved = m_ctx.fs->moveFile(path, bak); !moved.ok()) {
+            moveFailed(QStringLiteral("DataBin.Bak"), moved);
+            return {};
+        }
+        return bak;
     }
     const QString auditFolder = QDir(m_ctx.programFolder).filePath(QStringLiteral("Audit"));
     m_ctx.fs->makePath(auditFolder);
@@ -172,11 +218,8 @@ void DataBinIntake::retireFile(const QString& path, const QString& folder) {
         });
     const QString suffix = suffixAt(std::max(moved.index, 0));
     if (!moved.result.ok()) {
-        // The file stays; the next pass skips the calls already stored and tries again.
-        log(AuditType::Error, QStringLiteral("DataBin.Dat could not be moved to Audit/Databin.") + suffix +
-                                  QStringLiteral(": ") + moved.result.message);
-        runstatus::stepFailed(m_ctx);
-        return;
+        moveFailed(QStringLiteral("Audit/Databin.") + suffix, moved.result);
+        return {};
     }
     if (moved.index > 0)
         log(AuditType::Warning,
@@ -185,6 +228,7 @@ void DataBinIntake::retireFile(const QString& path, const QString& folder) {
                 QLatin1Char('.'));
     log(AuditType::Info, QStringLiteral("DataBin.") + suffix + QStringLiteral(" contains call number(s): ") +
                              callNumberText(m_framing.callNumbers()));
+    return moved.path;
 }
 
 QString DataBinIntake::openFailureText(const QString& reason) {
@@ -215,6 +259,12 @@ void DataBinIntake::reportUnreachable(const QString& reason) {
     runstatus::dataBinFailing(m_ctx, reason);
 }
 
+bool DataBinIntake::storeKeepsCalls() {
+    const Result writable = m_ctx.store->writable(CallStore::Trial::Write);
+    runstatus::storeRefusing(m_ctx, writable.ok() ? QString() : writable.message);
+    return writable.ok();
+}
+
 bool DataBinIntake::folderExists(const QString& folder) {
     const QString reason = QStringLiteral("its folder %1 does not exist").arg(folder);
     if (m_ctx.fs->folderExists(m_ctx.paths->resolve(folder))) {
@@ -235,7 +285,12 @@ void DataBinIntake::run() {
         return;
     const QString path = m_ctx.paths->resolve(folder + QStringLiteral("DataBin.Dat"));
     // Anything by that name is the upstream program's file; one that is not a file is reported as such.
-    if (!m_ctx.fs->fileExists(path) && !m_ctx.fs->folderExists(path))
+    if (!m_ctx.fs->fileExists(path) && !m_ctx.fs->folderExists(path)) {
+        forgetForeignLock(); // a lock goes with its file
+        return;
+    }
+    // A store that would not keep the calls (read-only, replaced) leaves the file as it is.
+    if (!storeKeepsCalls())
         return;
     CallSource file;
     if (!opened(file, path))
@@ -246,7 +301,7 @@ void DataBinIntake::run() {
         return;
     if (waitForForeignLock(file))
         return;
-    m_lockFirstSeen = QDateTime();
+    forgetForeignLock();
     setOwnLock(file);
 
     const CallLoopOutcome outcome = m_framing.runCallLoop(file, scanStart);
@@ -272,8 +327,12 @@ void DataBinIntake::run() {
         return;
     }
     file.close();
-    retireFile(path, folder);
-    m_ctx.fs->removeFile(ownLockMarker());
+    const QString copy = retireFile(path, folder);
+    // The lock is released in the copy too, so that a copy fed back as DataBin.Dat is taken at once.
+    // A file that stays is unlocked for the upstream program; when even that fails, the note stays
+    // and the next pass knows the lock for its own.
+    if (releaseLock(copy.isEmpty() ? path : copy) || !copy.isEmpty())
+        m_ctx.fs->removeFile(ownLockMarker());
 }
 
 } // namespace vrq

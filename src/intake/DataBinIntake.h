@@ -1,6 +1,7 @@
 #pragma once
 
 #include "intake/CallFraming.h"
+#include "platform/Result.h"
 
 #include <QDateTime>
 #include <QString>
@@ -21,8 +22,6 @@ public:
     void run();
 
     CallFraming& framing() { return m_framing; }
-    // The time a foreign lock was first seen; invalid when none is pending.
-    const QDateTime& lockFirstSeen() const { return m_lockFirstSeen; }
 
     // The entry (and console line) for a DataBin.Dat that cannot be opened for this reason.
     static QString openFailureText(const QString& reason);
@@ -44,7 +43,16 @@ private:
     // A DataBin folder that does not exist is reported as a file that cannot be opened, once while it
     // lasts; its return clears the report.
     bool folderExists(const QString& folder);
+    // False, with the store's refusal in the run status, when the store would not keep the calls: the
+    // file is then left as it is.
+    bool storeKeepsCalls();
     bool waitForForeignLock(CallSource& file);
+    // When the foreign lock on this file was first seen: from the note in the program folder, or now
+    // (noted) when none is noted or the noted time lies ahead of the clock.
+    QDateTime lockSeenSince(const QString& path, const QDateTime& now);
+    // No foreign lock is pending: the first-seen time and its note go.
+    void forgetForeignLock();
+    QString lockSeenNote() const;
     // The note of the lock this program set: the file's path, then its size and time of change just after
     // the lock was set. A lock found with a note that still matches the file is its own; once the file
     // changed (the upstream program took the lock after this program's stop), the lock is foreign.
@@ -52,12 +60,19 @@ private:
     QString lockStamp(const QString& path) const;
     bool ownLockLeftBehind(const QString& path) const;
     void setOwnLock(CallSource& file);
-    void retireFile(const QString& path, const QString& folder);
+    // Writes "N" into the lock byte of the file at path; false when it cannot.
+    bool releaseLock(const QString& path);
+    // Moves the file to its audit copy or DataBin.Bak; the path it went to, empty when it stays.
+    QString retireFile(const QString& path, const QString& folder);
+    void moveFailed(const QString& target, const Result& result);
     void log(AuditType type, const QString& text);
 
     AppContext& m_ctx;
     CallFraming m_framing;
+    // The time a foreign lock was first seen; invalid when none is pending. Kept in the program folder
+    // too, so that a lock is cleared after its thirty seconds across single passes as well.
     QDateTime m_lockFirstSeen;
+    bool m_lockSeenNoted = true; // a note may be left by an earlier run until the first pass removes it
 };
 
 } // namespace vrq

@@ -3,6 +3,7 @@
 #include "audit/AuditExport.h"
 #include "audit/PurgeJob.h"
 #include "context/NetworkConnection.h"
+#include "context/StatusUpdates.h"
 #include "context/UserInterface.h"
 #include "export/OrderExport.h"
 #include "intake/DataBinIntake.h"
@@ -92,6 +93,7 @@ Result Application::startUp() {
     m_auditExport = std::make_unique<AuditExport>(m_ctx, *m_network);
     m_purge = std::make_unique<PurgeJob>(m_ctx, *m_auditExport);
 
+    storeTakesWrites(); // a store this user cannot write is told first
     m_audit->write(AuditType::Started, QStringLiteral("Program started (Version: %1).").arg(versionText()));
     reportSettingProblems();
     return Result::success();
@@ -124,14 +126,46 @@ void Application::shutDown() {
         m_store->checkpoint();
 }
 
+bool Application::storeTakesWrites() {
+    if (!m_store)
+        return false;
+    if (!m_store->refusesWrites() && m_store->fileMoved())
+        keepMovedStore();
+    const Result writable = m_store->writable(CallStore::Trial::Write);
+    runstatus::storeRefusing(m_ctx, writable.ok() ? QString() : writable.message);
+    return writable.ok();
+}
+
+void Application::keepMovedStore() {
+    // The calls it holds, pending ones among them, are nowhere else: a new store made at the next start
+    // would not have them.
+    const QString kept =
+        QDir(m_ctx.programFolder)
+            .filePath(QStringLiteral("CallsAndOrders-kept-%1.db")
+                          .arg(m_ctx.clock->now().toString(QStringLiteral("yyyyMMdd-HHmmss"))));
+    const Result saved = m_store->saveCopy(kept);
+    const QString moved = QStringLiteral("%1 was deleted or replaced while the program ran; ")
+                              .arg(QDir::toNativeSeparators(m_store->path()));
+    m_store->refuseWrites(
+        moved + (saved.ok()
+                     ? QStringLiteral("what the program held is kept in %1. Stop the program, put the "
+                                      "store to go on with in its place and start the program again")
+                           .arg(QDir::toNativeSeparators(kept))
+                     : QStringLiteral("what the program held could not be kept (%1). Stop the program, "
+                                      "put the store to go on with in its place and start it again")
+                           .arg(saved.message)));
+}
+
 void Application::runDataBinIntake() {
-    if (m_dataBinIntake)
+    if (m_dataBinIntake && storeTakesWrites())
         m_dataBinIntake->run();
 }
 
 Result Application::runFolderScan() {
     if (!m_folderScan)
         return Result::failure(QStringLiteral("the program has not started"));
+    if (!storeTakesWrites())
+        return Result::success(); // the refusal is told once, not as a failed scan at every pass
     return m_folderScan->run();
 }
 
@@ -142,13 +176,16 @@ void Application::keepScanListingBetweenRuns() {
 }
 
 void Application::runExport() {
-    if (m_orderExport)
+    // An order sent from a store that cannot mark it sent would be sent again.
+    if (m_orderExport && storeTakesWrites())
         m_orderExport->extractCalls();
 }
 
 Result Application::runPurge() {
     if (!m_purge)
         return Result::failure(QStringLiteral("the call store is not open"));
+    if (!storeTakesWrites())
+        return Result::success();
     return m_purge->purgeCalls();
 }
 

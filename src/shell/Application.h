@@ -58,6 +58,12 @@ public:
     ProcessingCycle& cycle() { return *m_cycle; }
     void saveSettings();
 
+    // Whether the store keeps writes now, checked before each job of the cycle (each of which writes to
+    // it): a store moved away while the program ran is first copied, with everything it holds, into the
+    // program folder, and refused from then on. A refusal is in the run status and told once while it
+    // lasts; the jobs do not run meanwhile, so no call is taken from its file or sent.
+    bool storeTakesWrites();
+
     // The jobs of the cycle, also run directly by start-up and the headless pass.
     void runDataBinIntake();
     Result runFolderScan();
@@ -76,6 +82,8 @@ public:
 
 private:
     void reportSettingProblems();
+    // Copies what the moved store holds beside its path and refuses writes to it with the reason.
+    void keepMovedStore();
     // A settings file that cannot be written: stderr, the person and an "E" entry once the store is open.
     void reportSettingsFault(const QString& message);
 

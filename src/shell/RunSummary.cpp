@@ -25,6 +25,13 @@ QString dataBinState(const RunStatus& status) {
     return QStringLiteral("; DataBin.Dat cannot be opened (") + status.dataBinError + QLatin1Char(')');
 }
 
+// Said only while the store keeps no writes: no call is taken in or sent.
+QString storeState(const RunStatus& status) {
+    if (status.storeError.isEmpty())
+        return {};
+    return QStringLiteral("; no call is taken in or sent (") + status.storeError + QLatin1Char(')');
+}
+
 } // namespace
 
 QString RunSummary::line() const {
@@ -38,7 +45,7 @@ QString RunSummary::line() const {
                .arg(pending)
                .arg(status.failedSteps)
                .arg(hostFolderState(status)) +
-           dataBinState(status);
+           dataBinState(status) + storeState(status);
 }
 
 int RunSummary::exitCode() const {

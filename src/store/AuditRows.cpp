@@ -40,12 +40,14 @@ QString containsPattern(const QString& text) {
 
 Result CallStore::insertAudit(const AuditRow& row) {
     static const RowInsert insert("Audit", kAuditColumns);
-    return attempt([&] {
+    if (!m_refusal.isEmpty())
+        return refused();
+    return diskFullNamed(attempt([&] {
         // An audit entry leaves the counters as they are; the insert binds every value.
         Use st(prepared(insert.sql(), true), Use::Bindings::RenewedEachUse);
         insert.bind(*st, row);
         st->exec();
-    });
+    }));
 }
 
 Result CallStore::forEachExportableAudit(const std::function<void(const AuditRow&)>& visit) {

@@ -8,8 +8,10 @@
 #include <SQLiteCpp/SQLiteCpp.h>
 #include <sqlite3.h>
 
+#include <QDir>
 #include <QFileInfo>
 #include <QLocale>
+#include <cerrno>
 #include <unordered_map>
 
 namespace vrq {
@@ -28,6 +30,15 @@ Result failureOf(const std::exception& e) {
         return {Result::Status::Failed, extended, QString::fromUtf8(sqlError->what())};
     }
     return {Result::Status::Failed, -1, QString::fromUtf8(e.what())};
+}
+
+Result withDiskFullNamed(const Result& failure, int systemErrno) {
+    const int primary = failure.code & 0xff;
+    const bool full = primary == SQLITE_FULL ||
+                      (primary == SQLITE_IOERR && (systemErrno == ENOSPC || systemErrno == EDQUOT));
+    if (failure.ok() || !full)
+        return failure;
+    return {failure.status, failure.code, QStringLiteral("disk full (%1)").arg(failure.message)};
 }
 
 bool storeDateChars(const QDateTime& dt, char (&text)[20]) {
@@ -107,6 +118,14 @@ CallStore::~CallStore() {
     rollback();
 }
 
+Result CallStore::diskFullNamed(const Result& failure) const {
+    return withDiskFullNamed(failure, sqlite3_system_errno(m_db->getHandle()));
+}
+
+Result CallStore::refused() const {
+    return Result::failure(SQLITE_READONLY, m_refusal);
+}
+
 SQLite::Database& CallStore::database() {
     bestEffort([&] { saveCounters(); }); // a failure is met again when the unit of work ends
     return *m_db;
@@ -115,13 +134,11 @@ SQLite::Database& CallStore::database() {
 namespace {
 
 // The engine's "file is not a database" and "database disk image is malformed": the file is damaged, and
-// the person needs to hear what to do about it.
+// the person needs to hear what to do about it. A full disk is named as such.
 Result explainDamage(const Result& opened) {
-    constexpr int kCorrupt = 11;
-    constexpr int kNotADatabase = 26;
     const int primary = opened.code & 0xff;
-    if (opened.ok() || (primary != kCorrupt && primary != kNotADatabase))
-        return opened;
+    if (opened.ok() || (primary != SQLITE_CORRUPT && primary != SQLITE_NOTADB))
+        return withDiskFullNamed(opened, 0);
     return Result::failure(
         opened.code, QStringLiteral("the file is damaged (%1). Restore it from a backup, or move it aside "
                                     "so that the program makes a new, empty call store at its next start.")
@@ -144,6 +161,7 @@ std::unique_ptr<CallStore> CallStore::open(const QString& path, Result* result) 
         // temporary file; the write-ahead log alone makes the store durable.
         db->exec("PRAGMA temp_store=MEMORY");
         store.reset(new CallStore(std::move(db)));
+        store->m_path = path;
         if (isNew || !store->m_db->tableExists("Calls"))
             store->createBaseTables();
         store->ensureIndexes();
@@ -168,6 +186,7 @@ std::unique_ptr<CallStore> CallStore::openForReading(const QString& path, Result
         if (!db->tableExists("Calls") || !db->tableExists("Orders"))
             throw std::runtime_error("the file holds no Calls and Orders tables");
         store.reset(new CallStore(std::move(db)));
+        store->m_path = path;
     });
     if (result)
         *result = explainDamage(opened);
@@ -282,7 +301,9 @@ void CallStore::runKept(const char* sql) {
 }
 
 Result CallStore::begin() {
-    return attempt([&] {
+    if (!m_refusal.isEmpty())
+        return refused();
+    return diskFullNamed(attempt([&] {
         saveCounters();
         if (m_groupOpen) {
             runKept("SAVEPOINT unit");
@@ -290,11 +311,11 @@ Result CallStore::begin() {
         } else {
             runKept("BEGIN IMMEDIATE");
         }
-    });
+    }));
 }
 
 Result CallStore::commit() {
-    return attempt([&] {
+    return diskFullNamed(attempt([&] {
         saveCounters();
         if (m_groupOpen) {
             if (!m_unitOpen)
@@ -305,7 +326,7 @@ Result CallStore::commit() {
             runKept("COMMIT");
         }
         return Result::success();
-    });
+    }));
 }
 
 void CallStore::rollback() {
@@ -324,11 +345,13 @@ void CallStore::rollback() {
 }
 
 Result CallStore::beginGroup() {
-    return attempt([&] {
+    if (!m_refusal.isEmpty())
+        return refused();
+    return diskFullNamed(attempt([&] {
         runKept("BEGIN IMMEDIATE");
         m_groupOpen = true;
         m_unitOpen = false;
-    });
+    }));
 }
 
 void CallStore::abandonGroup() {
@@ -345,10 +368,10 @@ Result CallStore::endGroup() {
         return Result::success();
     m_groupOpen = false;
     m_unitOpen = false;
-    const Result committed = attempt([&] {
+    const Result committed = diskFullNamed(attempt([&] {
         saveCounters();
         runKept("COMMIT");
-    });
+    }));
     if (!committed.ok()) {
         forgetCounters();
         bestEffort([&] { m_db->exec("ROLLBACK"); });
@@ -362,6 +385,64 @@ bool CallStore::inTransaction() const {
 
 void CallStore::checkpoint() {
     bestEffort([&] { m_db->exec("PRAGMA wal_checkpoint(PASSIVE)"); });
+}
+
+// --- whether writes are kept ----------------------------------------------------------------------
+
+Result CallStore::writable(Trial trial) {
+    if (!m_refusal.isEmpty())
+        return refused();
+    // The engine opens a file it may not write read-only, without a word; each write then fails.
+    if (sqlite3_db_readonly(m_db->getHandle(), "main") == 1)
+        return Result::failure(
+            SQLITE_READONLY,
+            QStringLiteral("%1 cannot be written (attempt to write a readonly database): make "
+                           "it and its folder writable for this user, then restart the program")
+                .arg(QDir::toNativeSeparators(m_path)));
+    if (fileMoved())
+        return Result::failure(SQLITE_READONLY,
+                               QStringLiteral("%1 was deleted or replaced while the program ran")
+                                   .arg(QDir::toNativeSeparators(m_path)));
+    if (trial == Trial::None || inTransaction())
+        return Result::success();
+    // A write that touches no row, undone at once: what refuses it would refuse a call.
+    const Result tried = diskFullNamed(attempt([&] {
+        runKept("BEGIN IMMEDIATE");
+        try {
+            runKept("UPDATE Calls SET Source = Source WHERE 0");
+        } catch (...) {
+            bestEffort([&] { m_db->exec("ROLLBACK"); });
+            throw;
+        }
+        m_db->exec("ROLLBACK");
+    }));
+    // A store busy with another program's write is no refusal: the unit of work waits and says so itself.
+    const int primary = tried.code & 0xff;
+    if (tried.ok() || primary == SQLITE_BUSY || primary == SQLITE_LOCKED)
+        return Result::success();
+    return Result::failure(
+        tried.code,
+        QStringLiteral("%1 cannot be written (%2)").arg(QDir::toNativeSeparators(m_path), tried.message));
+}
+
+bool CallStore::fileMoved() {
+    int moved = 0;
+    // The engine compares the file it holds open with the one the path names now.
+    if (sqlite3_file_control(m_db->getHandle(), "main", SQLITE_FCNTL_HAS_MOVED, &moved) != SQLITE_OK)
+        return false;
+    return moved != 0;
+}
+
+void CallStore::refuseWrites(const QString& reason) {
+    m_refusal = reason;
+}
+
+Result CallStore::saveCopy(const QString& path) {
+    return diskFullNamed(attempt([&] {
+        SQLite::Statement st(*m_db, "VACUUM INTO ?");
+        bindValue(st, 1, path);
+        st.exec();
+    }));
 }
 
 } // namespace vrq

@@ -66,6 +66,24 @@ public:
     // Syncs the write-ahead log to the disk, before an input file is moved away.
     void checkpoint();
 
+    // --- whether writes are kept -----------------------------------------------------------------
+    // Whether the store keeps what is written to it now; the failure says why not, for the person: a
+    // file the engine opened read-only (this user cannot write it or its folder), a file moved away
+    // (fileMoved), writes refused with refuseWrites, and with Trial::Write a write the engine refuses
+    // (it takes the write lock for a moment and changes nothing; a lock held by another program is no
+    // refusal). Inside a unit of work no write is tried.
+    enum class Trial { None, Write };
+    Result writable(Trial trial = Trial::None);
+    // True when the path the store was opened from no longer names the file in use: deleted, renamed
+    // or replaced while the program ran. What is written then never reaches the file at the path.
+    bool fileMoved();
+    // From now on every unit of work, group and audit entry fails with this reason.
+    void refuseWrites(const QString& reason);
+    bool refusesWrites() const { return !m_refusal.isEmpty(); }
+    // Writes everything the store holds, as one consistent state, to a new file at path.
+    Result saveCopy(const QString& path);
+    const QString& path() const { return m_path; }
+
     // --- audit (AuditRows.cpp) ------------------------------------------------------------------
     Result insertAudit(const AuditRow& row);
     Result forEachExportableAudit(const std::function<void(const AuditRow&)>& visit);
@@ -150,6 +168,10 @@ private:
     std::vector<CallDisplayRow> takeCallsForDisplay(const RowSelect<CallDisplayRow>& select, const char* mark,
                                                     Result* result);
     explicit CallStore(std::unique_ptr<SQLite::Database> db);
+    // A failed operation with a full disk named as such (the engine's system error tells).
+    Result diskFullNamed(const Result& failure) const;
+    // The failure of a write while writes are refused (refuseWrites).
+    Result refused() const;
     // The statement for this text, prepared on its first use and kept for the next. The counters
     // counted in memory are written first, unless the statement cannot read or change them.
     SQLite::Statement& prepared(const char* sql, bool keepsCounters = false);
@@ -166,6 +188,8 @@ private:
     void fillMissingSources(const QString& table);
 
     std::unique_ptr<SQLite::Database> m_db;
+    QString m_path;
+    QString m_refusal; // why writes are refused (refuseWrites); empty while they are not
     bool m_groupOpen = false;
     bool m_unitOpen = false; // a savepoint inside the group
     // Calls.NumberOfOrders of the call and Orders.NumberOfItems of the order being stored in the open
@@ -198,6 +222,10 @@ private:
     struct Cache;
     std::unique_ptr<Cache> m_cache;
 };
+
+// A failure of the engine as the person should read it: a disk that is full (the engine's SQLITE_FULL,
+// or an I/O error whose system error is ENOSPC or EDQUOT) is called so instead of "disk I/O error".
+Result withDiskFullNamed(const Result& failure, int systemErrno);
 
 // Formats a date for the store ("YYYY-MM-DD HH:MM:SS", local time) and back.
 QString storeDateText(const QDateTime& dt);

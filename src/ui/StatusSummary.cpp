@@ -9,6 +9,8 @@ StatusSummary::StatusSummary(const RunStatus& status, const DayCallCounts& today
     : m_status(status), m_today(today), m_now(now) {}
 
 RunState StatusSummary::state() const {
+    if (!m_status.storeError.isEmpty())
+        return RunState::StoreRefused;
     if (m_status.hostAway() || hostNotSet())
         return RunState::Away;
     if (!m_status.dataBinError.isEmpty())
@@ -20,6 +22,7 @@ RunState StatusSummary::state() const {
 
 QColor StatusSummary::stateColour() const {
     switch (state()) {
+    case RunState::StoreRefused:
     case RunState::Away:
         return QColor(200, 0, 0);
     case RunState::CallsWaiting:
@@ -74,11 +77,17 @@ QString StatusSummary::dataBinText() const {
     return QStringLiteral("DataBin.Dat cannot be opened: %1").arg(m_status.dataBinError);
 }
 
+QString StatusSummary::storeText() const {
+    if (m_status.storeError.isEmpty())
+        return {};
+    return QStringLiteral("No call is taken in or sent: %1").arg(m_status.storeError);
+}
+
 QString StatusSummary::lineText() const {
     QStringList lines{countsText() + QStringLiteral(". ") + intakeText() + QStringLiteral(". ") +
                           exportText() + QLatin1Char('.'),
                       hostText() + QLatin1Char('.')};
-    for (const QString& fault : {dataBinText(), purgeText()})
+    for (const QString& fault : {storeText(), dataBinText(), purgeText()})
         if (!fault.isEmpty())
             lines << fault;
     return lines.join(QLatin1Char('\n'));
@@ -87,6 +96,9 @@ QString StatusSummary::lineText() const {
 QString StatusSummary::trayToolTip() const {
     QString state;
     switch (this->state()) {
+    case RunState::StoreRefused:
+        state = QStringLiteral("no call is taken in or sent: the call store keeps no writes");
+        break;
     case RunState::Away:
         state = hostNotSet()
                     ? QStringLiteral("host folder not set")
@@ -124,6 +136,8 @@ std::vector<StatusNotice> noticesBetween(const StatusSummary& before, const Stat
             {QStringLiteral("Host folder back"),
              QStringLiteral("Host folder %1 can be reached again: kept orders are sent.").arg(is.hostFolder),
              false});
+    if (was.storeError.isEmpty() && !is.storeError.isEmpty())
+        notices.push_back({QStringLiteral("Calls stopped"), after.storeText() + QLatin1Char('.'), true});
     if (was.dataBinError.isEmpty() && !is.dataBinError.isEmpty())
         notices.push_back(
             {QStringLiteral("Calls wait"),

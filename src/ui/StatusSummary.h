@@ -11,9 +11,10 @@
 
 namespace vrq {
 
-// Where the run stands at a glance; a lost host folder outweighs calls kept waiting, which outweigh
-// bad calls.
+// Where the run stands at a glance; a store that keeps no writes outweighs a lost host folder, which
+// outweighs calls kept waiting, which outweigh bad calls.
 enum class RunState {
+    StoreRefused, // the store keeps no writes: no call is taken in or sent
     Flowing,      // orders go out
     Away,         // the host folder is lost: orders are kept here
     CallsWaiting, // DataBin.Dat cannot be opened: its calls are not taken
@@ -39,6 +40,8 @@ public:
     bool hostNotSet() const { return m_status.hostFolder.trimmed().isEmpty(); }
     // "DataBin.Dat cannot be opened: ..." while it cannot, else empty.
     QString dataBinText() const;
+    // "No call is taken in or sent: ..." while the store keeps no writes, else empty.
+    QString storeText() const;
     // "Purge failing: ..." while the purge keeps failing, else empty.
     QString purgeText() const;
     // The status line: one line per topic.

@@ -134,10 +134,8 @@ TEST_P(TakenNameTest, TheEarlierFileIsKept) {
     for (const QString& name : c.taken)
         EXPECT_EQ(ProgramFixture::readFile(place(name)), "old " + name.toLatin1()) << name.toStdString();
     const QString used = QString::fromLatin1(c.used);
-    QByteArray copy = bytes;
-    if (!c.junkHeader)
-        copy[6] = 'Y'; // the copy keeps the lock this pass set
-    EXPECT_EQ(ProgramFixture::readFile(place(used)), copy);
+    // The lock this pass set is released in the copy, so that a copy fed back is taken at once.
+    EXPECT_EQ(ProgramFixture::readFile(place(used)), bytes);
     const QString warning = c.junkHeader ? u"DataBin.Bad already exists; DataBin.Dat was renamed to "_s
                                          : auditCopies(c.nextDataBinNum, 1).first() +
                                                u" already exists; DataBin.Dat was moved to "_s;
@@ -166,7 +164,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 // A lock found with this program's note is its own (from a stopped pass) and cleared at once, but only
 // while the file is as the note says: a note left behind after the unlock must not make a later upstream
-// lock look like ours. Any other lock is honoured for thirty seconds, silently, then cleared.
+// lock look like ours. Any other lock is honoured for thirty seconds, silently, then cleared. Each pass
+// is a new intake, as each --once is a new process: the thirty seconds count across them.
 enum class LockNote { None, Stamped, Unstamped, StampedButFileChangedSince, OtherPath };
 
 struct LockNoteCase {
@@ -195,21 +194,23 @@ TEST_P(LockTest, IsClearedAtOnceOnlyWhileTheFileIsAsNotedElseAfterThirtySilentSe
         ASSERT_TRUE(ProgramFixture::writeFile(env.programFolder() + u"/DataBinLock.txt"_s, note.toUtf8()));
     }
 
-    intake.run();
+    const auto pass = [&] { DataBinIntake(env.ctx).run(); };
+    pass();
     const bool ours = GetParam().note == LockNote::Stamped || GetParam().note == LockNote::Unstamped;
     if (!ours) {
         env.clock.advanceMs(29'000);
-        intake.run();
+        pass();
         EXPECT_TRUE(env.store->allCalls().empty());
         EXPECT_TRUE(env.auditTexts().isEmpty()) << "nothing is logged while waiting";
         env.clock.advanceMs(1'000);
-        intake.run();
+        pass();
     }
     EXPECT_EQ(env.store->allCalls().size(), 1u);
     EXPECT_EQ(env.auditMessages(u"C"_s), QStringList{ours ? u"DataBin lock of a stopped pass cleared"_s
                                                           : u"DataBin lock cleared automatically"_s});
     EXPECT_FALSE(QFile::exists(env.dataBinFile()));
-    EXPECT_FALSE(intake.lockFirstSeen().isValid());
+    EXPECT_EQ(QDir(env.programFolder()).entryList({u"DataBinLock*"_s}), QStringList())
+        << "no note is left for a later lock";
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -460,6 +461,66 @@ TEST_F(DataBinIntakeTest, AMessageTheStoreRefusesLeavesTheRestOfTheCallAndFile) 
     EXPECT_TRUE(errors.size() == 1 && errors[0].contains("Message"_L1)) << errors.join(u'\n').toStdString();
     EXPECT_FALSE(QFile::exists(env.dataBinFile()));
 }
+
+// A store that keeps no writes (opened read-only, as the engine opens a file this user cannot write)
+// takes no call: the file stays as it is, lock byte and all, and the person hears of it once.
+TEST_F(DataBinIntakeTest, AStoreThatKeepsNoWritesLeavesTheFileAsItIsAndSaysSoOnce) {
+    const QByteArray bytes = fileHeader() + makeCall(9, kOneItem);
+    writeDataBin(bytes);
+    const std::unique_ptr<CallStore> readOnly = CallStore::openForReading(env.store->path());
+    ASSERT_TRUE(readOnly);
+    AuditLog refusedLog(*readOnly, env.clock, u'F');
+    env.ctx.store = readOnly.get();
+    env.ctx.audit = &refusedLog;
+    intake.run();
+    intake.run();
+    EXPECT_EQ(ProgramFixture::readFile(env.dataBinFile()), bytes);
+    EXPECT_EQ(env.ui.messages.filter(u"No call is taken in or sent: "_s).size(), 1);
+    EXPECT_TRUE(env.ctx.status.storeError.contains("cannot be written"_L1))
+        << env.ctx.status.storeError.toStdString();
+    EXPECT_EQ(env.ctx.status.failedSteps, 1);
+
+    env.ctx.store = env.store.get(); // writable again (the program started anew)
+    env.ctx.audit = env.audit.get();
+    intake.run();
+    EXPECT_EQ(env.store->allCalls().size(), 1u);
+    EXPECT_FALSE(QFile::exists(env.dataBinFile()));
+    EXPECT_TRUE(env.ctx.status.storeError.isEmpty());
+}
+
+// The move of a taken file fails (Audit a file, not a folder; a folder named DataBin.Bak): the file
+// stays unlocked, so that the upstream program goes on and a later pass, a new process, moves it.
+struct MoveFailureCase {
+    const char* name;
+    bool dataBinAudit;
+};
+
+class MoveFailureTest : public DataBinIntakeTest, public ::testing::WithParamInterface<MoveFailureCase> {};
+
+TEST_P(MoveFailureTest, LeavesTheFileUnlockedForTheNextPass) {
+    const MoveFailureCase& c = GetParam();
+    env.ctx.settings.DataBinAudit = c.dataBinAudit;
+    const QString obstacle =
+        c.dataBinAudit ? QDir(env.programFolder()).filePath(u"Audit"_s) : env.dataBinFile(u"DataBin.Bak"_s);
+    if (c.dataBinAudit)
+        ASSERT_TRUE(ProgramFixture::writeFile(obstacle, "not a folder"));
+    else
+        ASSERT_TRUE(QDir().mkpath(obstacle + u"/kept"_s));
+    takeIn(fileHeader() + makeCall(9, kOneItem));
+    EXPECT_EQ(ProgramFixture::readFile(env.dataBinFile()).at(6), 'N');
+    EXPECT_EQ(env.auditMessages(u"E"_s).filter(u"DataBin.Dat could not be moved to "_s).size(), 1);
+    EXPECT_EQ(env.ctx.status.failedSteps, 1);
+
+    ASSERT_TRUE(c.dataBinAudit ? QFile::remove(obstacle) : QDir(obstacle).removeRecursively());
+    DataBinIntake(env.ctx).run();
+    EXPECT_FALSE(QFile::exists(env.dataBinFile()));
+    EXPECT_EQ(env.store->allCalls().size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Targets, MoveFailureTest,
+                         ::testing::Values(MoveFailureCase{"auditCopy", true},
+                                           MoveFailureCase{"dataBinBak", false}),
+                         RowName());
 
 // DataBin.Dat out of reach: a folder in its place (it cannot be opened as a file, even by root), or a
 // DataBin folder that does not exist (a setting naming another folder than the upstream program's).
