@@ -24,6 +24,7 @@ bool FolderLock::tryLock(const QString& mode) {
         return true;
     m_holderMode.clear();
     m_error.clear();
+    m_heldByAnother = false;
     const QByteArray path = QFile::encodeName(m_path);
     const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0) {
@@ -35,6 +36,7 @@ bool FolderLock::tryLock(const QString& mode) {
         const int lockErrno = errno;
         ::close(fd);
         if (lockErrno == EWOULDBLOCK) {
+            m_heldByAnother = true;
             readHolder();
             m_error = QStringLiteral("Another copy of VRQToQX7%1 is running for the program folder %2.")
                           .arg(m_holderMode.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(m_holderMode),

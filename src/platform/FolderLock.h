@@ -26,6 +26,9 @@ public:
     // After a refused tryLock: the mode the holder wrote ("" when unknown) and a sentence for the person.
     QString holderMode() const { return m_holderMode; }
     QString error() const { return m_error; }
+    // After a refused tryLock: true when another copy holds the lock, false when the lock file could not
+    // be made or locked at all (a program folder this user cannot write, for one).
+    bool heldByAnotherCopy() const { return m_heldByAnother; }
 
 private:
     void readHolder();
@@ -33,6 +36,7 @@ private:
     QString m_path;
     QString m_holderMode;
     QString m_error;
+    bool m_heldByAnother = false;
     int m_fd = -1;
 };
 

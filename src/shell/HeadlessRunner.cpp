@@ -25,22 +25,34 @@ namespace {
 
 std::atomic_bool g_stopRequested{false};
 
+constexpr int kStopSignals[] = {SIGTERM, SIGINT, SIGHUP};
+
+// The first stop signal asks for the normal shutdown; a second one ends the process at once, as the
+// signal does by default, should the step under way not finish.
 extern "C" void requestStop(int) {
     g_stopRequested.store(true);
+    for (int stopSignal : kStopSignals)
+        std::signal(stopSignal, SIG_DFL);
 }
 
+// A terminal closing (SIGHUP) stops the program as SIGTERM and SIGINT do; nothing is reloaded.
 void installStopHandlers() {
-    std::signal(SIGTERM, requestStop);
-    std::signal(SIGINT, requestStop);
+    for (int stopSignal : kStopSignals)
+        std::signal(stopSignal, requestStop);
+}
+
+bool stopRequested() {
+    return g_stopRequested.load();
 }
 
 // One resident copy per program folder: a pass or service that finds the folder taken says so and
-// touches nothing.
-bool lockFolderOrReport(FolderLock& lock, const QString& mode) {
+// touches nothing (exit 75, try again later). A lock file that cannot be made (a program folder this
+// user cannot write) is a failed start (exit 1) with the reason.
+int lockFolderOrReport(FolderLock& lock, const QString& mode) {
     if (lock.tryLock(mode))
-        return true;
+        return ExitCode::Ok;
     QTextStream(stderr) << lock.error() << " Nothing was done." << Qt::endl;
-    return false;
+    return lock.heldByAnotherCopy() ? ExitCode::FolderInUse : ExitCode::StartFailed;
 }
 
 // A step of the single pass that failed: stderr, an "E" entry as the cycle writes it, and the count.
@@ -76,24 +88,28 @@ bool startOrReport(Application& app) {
 
 int HeadlessRunner::runOnce() {
     FolderLock lock(programFolder());
-    if (!lockFolderOrReport(lock, QStringLiteral("once")))
-        return ExitCode::FolderInUse;
+    if (const int refused = lockFolderOrReport(lock, QStringLiteral("once")); refused != ExitCode::Ok)
+        return refused;
+    // A stop signal lets the step under way finish and skips the others; the shutdown is the usual one.
+    installStopHandlers();
     ConsoleUserInterface ui(ConsoleUserInterface::Mode::SinglePass, nullptr);
     Application app(QLatin1Char('F'), ui);
     app.keepScanListingBetweenRuns();
     if (!startOrReport(app))
         return ExitCode::StartFailed;
     AppContext& ctx = app.context();
-    if (ctx.settings.EnableCalls)
+    if (ctx.settings.EnableCalls && !stopRequested())
         app.runDataBinIntake();
     if (!ctx.status.dataBinError.isEmpty())
         QTextStream(stderr) << DataBinIntake::openFailureText(ctx.status.dataBinError) << Qt::endl;
-    if (ctx.settings.EnableFiles)
+    if (ctx.settings.EnableFiles && !stopRequested())
         reportStepError(ctx, QStringLiteral("ScanFolder"), app.runFolderScan());
-    app.runExport();
-    if (ctx.settings.LastDatePurged.date() != ctx.clock->now().date())
+    if (!stopRequested())
+        app.runExport();
+    if (ctx.settings.LastDatePurged.date() != ctx.clock->now().date() && !stopRequested())
         reportStepError(ctx, QStringLiteral("PurgeCalls"), app.runPurge());
-    app.checkHostFolder();
+    if (!stopRequested())
+        app.checkHostFolder();
     const RunSummary summary = summarize(ctx);
     app.shutDown();
     QTextStream(stdout) << summary.line() << Qt::endl;
@@ -102,8 +118,8 @@ int HeadlessRunner::runOnce() {
 
 int HeadlessRunner::runService() {
     FolderLock lock(programFolder());
-    if (!lockFolderOrReport(lock, QStringLiteral("service")))
-        return ExitCode::FolderInUse;
+    if (const int refused = lockFolderOrReport(lock, QStringLiteral("service")); refused != ExitCode::Ok)
+        return refused;
     installStopHandlers();
     ConsoleUserInterface ui(ConsoleUserInterface::Mode::Service, &g_stopRequested);
     Application app(QLatin1Char('F'), ui);

@@ -103,10 +103,11 @@ WindowMode::~WindowMode() {
 
 int WindowMode::run() {
     g_closeRequested.store(false);
-    // The session ending or a service manager stopping the program ends every wait (message boxes, the
-    // network error window) and closes the Calls window without the question.
+    // The session ending (SIGHUP too) or a service manager stopping the program ends every wait (message
+    // boxes, the network error window) and closes the Calls window without the question.
     std::signal(SIGTERM, requestClose);
     std::signal(SIGINT, requestClose);
+    std::signal(SIGHUP, requestClose);
     auto* closeWatch = new QTimer(this);
     connect(closeWatch, &QTimer::timeout, this, &WindowMode::onCloseWatch);
     closeWatch->start(200);

@@ -1,5 +1,6 @@
 // The built program run as cron, a service manager or a script runs it: what it prints and the exit code.
 #include "ReliabilitySupport.h"
+#include "platform/FolderLock.h"
 #include "store/CallStore.h"
 #include "support/IntakeFixture.h"
 #include "support/TestNames.h"
@@ -8,6 +9,8 @@
 #include <QDir>
 #include <QSettings>
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 using namespace Qt::StringLiterals;
 
@@ -138,6 +141,62 @@ INSTANTIATE_TEST_SUITE_P(CommandLines, BatchRunTest,
                                                      "/in/none.dat\" cannot be opened."},
                                            BatchCase{"aFileWithoutCallsPassesAndSaysSo", "in/no calls.txt",
                                                      false, 0, "/in/no calls.txt\" holds no call"}),
+                         test::RowName());
+
+// A pass that cannot lock the program folder: another copy runs (75, try again later), or the lock file
+// cannot be made, as in a folder this user cannot write (1, a failed start). Either touches nothing.
+struct RefusedPassCase {
+    const char* name;
+    bool anotherCopy;
+    int exitCode;
+    const char* says;
+};
+
+class RefusedPassTest : public ::testing::TestWithParam<RefusedPassCase> {};
+
+TEST_P(RefusedPassTest, SaysWhyWithItsOwnExitCode) {
+    const RefusedPassCase& c = GetParam();
+    Sandbox sandbox(Sandbox::Options{});
+    FolderLock other(sandbox.home());
+    if (c.anotherCopy)
+        ASSERT_TRUE(other.tryLock(u"service"_s));
+    else
+        ASSERT_TRUE(QDir(sandbox.home()).mkpath(QLatin1String(FolderLock::kFileName)));
+    const ProgramRun run = runProgram(sandbox, {u"--once"_s});
+    EXPECT_EQ(run.exitCode, c.exitCode);
+    EXPECT_TRUE(run.err.contains(QLatin1String(c.says)) && run.err.contains("Nothing was done."_L1))
+        << run.err.toStdString();
+    EXPECT_FALSE(QFile::exists(QDir(sandbox.home()).filePath(u"CallsAndOrders.db"_s)));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Refusals, RefusedPassTest,
+    ::testing::Values(RefusedPassCase{"anotherCopyRuns", true, 75, "Another copy of VRQToQX7"},
+                      RefusedPassCase{"lockFileCannotBeMade", false, 1, "cannot be made"}),
+    test::RowName());
+
+// A terminal closing (SIGHUP) stops the service as SIGTERM does: the shutdown writes "Program stopped".
+struct StopSignalCase {
+    const char* name;
+    int signal;
+};
+
+class StopSignalTest : public ::testing::TestWithParam<StopSignalCase> {};
+
+TEST_P(StopSignalTest, StopsTheServiceWithItsShutdown) {
+    Sandbox sandbox(Sandbox::Options{});
+    std::unique_ptr<QProcess> service = sandbox.start(programPath(), {u"--service"_s});
+    ASSERT_TRUE(service->waitForReadyRead(60000)) << "no summary line at the start";
+    ::kill(pid_t(service->processId()), GetParam().signal);
+    ASSERT_TRUE(waitForEnd(*service, 60000));
+    EXPECT_EQ(service->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(service->exitCode(), 0);
+    EXPECT_EQ(auditMessages(sandbox).filter(u"Program stopped"_s).size(), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, StopSignalTest,
+                         ::testing::Values(StopSignalCase{"sigterm", SIGTERM},
+                                           StopSignalCase{"sighup", SIGHUP}),
                          test::RowName());
 
 } // namespace
