@@ -23,7 +23,9 @@ public:
     // ReadWrite is for DataBin.Dat, whose lock flag is written; every other file of calls is only read.
     enum class Access { ReadOnly, ReadWrite };
 
-    // Opens the file for reading (and writing) at any position; the failure names the reason.
+    // Opens the file for reading (and writing) at any position; the failure names the reason. Only a
+    // regular file is opened: a link is never followed, and a FIFO, socket, device or folder is refused
+    // at once, without waiting on it.
     Result open(const QString& path, Access access = Access::ReadWrite);
     void close();
     bool isOpen() const { return m_file.isOpen(); }

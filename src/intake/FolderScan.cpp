@@ -8,6 +8,7 @@
 #include "intake/ScannedFileList.h"
 #include "platform/Clock.h"
 #include "platform/Paths.h"
+#include "platform/PrintableText.h"
 #include "platform/SettingsBackend.h"
 #include "store/AuditLog.h"
 #include "store/CallStore.h"
@@ -33,6 +34,16 @@ bool samePath(const QString& a, const QString& b) {
 #else
     return a == b;
 #endif
+}
+
+// An entry of the folder by its name as it is on disk: the name is one path component, whatever it
+// holds (a backslash, "..", a newline), never a path of its own.
+QString entryPath(const QString& folder, const QString& name) {
+    return folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
+}
+
+QString fileNameOf(const QString& path) {
+    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
 }
 } // namespace
 
@@ -108,20 +119,84 @@ Result FolderScan::run() {
     m_previousLoaded = true;
     finishInterruptedTake();
 
-    const std::vector<FileEntry> current = m_ctx.fs->listFiles(m_ctx.paths->resolve(folderSetting));
-    const std::vector<QString> stable = ScannedFileList::stableFiles(m_previous, current);
+    const ScanTarget target = scanTarget(folderSetting);
+    ScannedListing current = listFolder(target);
+    const std::vector<QString> stable = ScannedFileList::stableFiles(m_previous.files, current.files);
     // The listing as seen now is the one the next scan compares with, whatever happens to the files.
-    m_previous = current;
+    m_previous = std::move(current);
     if (!m_stateFile.isEmpty())
         ScannedFileList::save(*m_ctx.fs, m_stateFile, m_previous);
 
-    const ProtectedPaths protectedFiles = protectedPaths();
     for (const QString& name : stable) {
-        const Result taken = processScannedFile(name, folderSetting, protectedFiles);
+        const Result taken = processScannedFile(name, target);
         if (!taken.ok())
             return taken;
     }
     return Result::success();
+}
+
+FolderScan::ScanTarget FolderScan::scanTarget(const QString& folderSetting) const {
+    return {folderSetting, m_ctx.paths->resolve(folderSetting), protectedPaths()};
+}
+
+ScannedListing FolderScan::listFolder(const ScanTarget& target) {
+    ScannedListing listing;
+    for (const FolderEntry& entry : m_ctx.fs->listEntries(target.folder)) {
+        if (entry.kind == EntryKind::Folder)
+            continue; // subfolders are no order files and are never looked into
+        const QString reason = leftAloneReason(entry);
+        if (reason.isEmpty()) {
+            listing.files.push_back({entry.name, entry.size, entry.lastModified});
+            continue;
+        }
+        // Reported when first seen; an entry that goes and comes back is reported again.
+        if (!m_previous.leftAlone.contains(entry.nativeName))
+            reportLeftAlone(entry, reason, target);
+        listing.leftAlone.insert(entry.nativeName);
+    }
+    return listing;
+}
+
+QString FolderScan::leftAloneReason(const FolderEntry& entry) {
+    switch (entry.kind) {
+    case EntryKind::Link:
+        return QStringLiteral("is a symbolic link, which is never followed");
+    case EntryKind::Fifo:
+        return QStringLiteral("is a FIFO, not a file");
+    case EntryKind::Socket:
+        return QStringLiteral("is a socket, not a file");
+    case EntryKind::Device:
+        return QStringLiteral("is a device, not a file");
+    case EntryKind::Other:
+        return QStringLiteral("is not a regular file");
+    case EntryKind::File:
+    case EntryKind::Folder:
+        break;
+    }
+    if (entry.name.isEmpty())
+        return QStringLiteral("has a name that is not UTF-8 text");
+    if (entry.size > kLargestFile)
+        return QStringLiteral("is larger than an order file can be (%1 bytes, at most %2)")
+            .arg(entry.size)
+            .arg(kLargestFile);
+    return {};
+}
+
+void FolderScan::reportLeftAlone(const FolderEntry& entry, const QString& reason, const ScanTarget& target) {
+    const QString shownName = printableName(entry.nativeName);
+    // A link to the store or to another file of the program folder is named for what it reaches.
+    const QString kind = entry.kind == EntryKind::Link && !entry.name.isEmpty()
+                             ? protectedFileKind(entryPath(target.folder, entry.name), target.protectedPaths)
+                             : QString();
+    if (!kind.isEmpty()) {
+        m_ctx.audit->write(AuditType::Error,
+                           QStringLiteral("ScanFolder: ") + shownName + QStringLiteral(" is ") + kind +
+                               QStringLiteral("; it is never taken and stays where it is."));
+        return;
+    }
+    // Not a failed step: an entry someone else put there is no failure of the program.
+    m_ctx.audit->write(AuditType::Warning, QStringLiteral("ScanFolder: ") + shownName + QLatin1Char(' ') +
+                                               reason + QStringLiteral("; it is left where it is."));
 }
 
 void FolderScan::reportReloadProblems() {
@@ -141,41 +216,52 @@ int FolderScan::takeNextCallNumber() {
 }
 
 Result FolderScan::processScannedFile(const QString& fileName) {
-    return processScannedFile(fileName, QString(), protectedPaths());
+    const QString folderSetting = PathResolver::trimRight(m_ctx.settings.ScannedFolder);
+    if (!folderAccepted(folderSetting))
+        return Result::success(); // the next scan reports the folder
+    return processScannedFile(fileName, scanTarget(folderSetting));
 }
 
-Result FolderScan::processScannedFile(const QString& fileName, const QString& acceptedFolder,
-                                      const ProtectedPaths& protectedPaths) {
+Result FolderScan::processScannedFile(const QString& fileName, const ScanTarget& target) {
     reportReloadProblems();
     if (!m_ctx.store)
         return Result::failure(QStringLiteral("the call store is not open"));
-    // The settings were read again: a folder changed since the scan started is checked once more.
-    const QString folderSetting = PathResolver::trimRight(m_ctx.settings.ScannedFolder);
-    if (folderSetting != acceptedFolder && !folderAccepted(folderSetting))
-        return Result::success(); // the next scan reports the folder
-    const QString folder = PathResolver::withTrailingSeparator(folderSetting);
-    const QString path = m_ctx.paths->resolve(folder + fileName);
-    const QString kind = protectedFileKind(path, protectedPaths);
+    // The settings were read again: a folder changed since the listing is listed by the next scan.
+    if (PathResolver::trimRight(m_ctx.settings.ScannedFolder) != target.setting)
+        return Result::success();
+    const QString path = entryPath(target.folder, fileName);
+    const QString shownName = printableText(fileName);
+    const QString kind = protectedFileKind(path, target.protectedPaths);
     if (!kind.isEmpty()) {
         if (!m_protectedReported.contains(path)) {
             m_protectedReported.insert(path);
             m_ctx.audit->write(AuditType::Error,
-                               QStringLiteral("ScanFolder: ") + fileName + QStringLiteral(" is ") + kind +
+                               QStringLiteral("ScanFolder: ") + shownName + QStringLiteral(" is ") + kind +
                                    QStringLiteral("; it is never taken and stays where it is."));
         }
         return Result::success();
     }
 
+    // Opened without following a link or waiting on a FIFO put in the file's place since the listing.
     CallSource file;
     if (const Result opened = file.open(path, CallSource::Access::ReadOnly); !opened.ok()) {
-        reportUnreadable(path, fileName, opened.message);
+        reportUnreadable(path, shownName, opened.message);
         return Result::success(); // a later scan takes it once it can be read
     }
     m_unreadableReported.remove(path);
+    if (file.length() > kLargestFile) {
+        // Grown since the listing: left alone as the next listing leaves it.
+        const FolderEntry grown{QFile::encodeName(fileName), fileName, EntryKind::File, file.length(), {}};
+        file.close();
+        if (!m_previous.leftAlone.contains(grown.nativeName))
+            reportLeftAlone(grown, leftAloneReason(grown), target);
+        m_previous.leftAlone.insert(grown.nativeName);
+        return Result::success();
+    }
 
     const int callNumber = takeNextCallNumber();
-    m_ctx.fs->writeFileDurably(takingNote(),
-                               (QString::number(callNumber) + QLatin1Char('\n') + path).toUtf8());
+    // The path as its bytes after the number's line: a name may hold a newline of its own.
+    m_ctx.fs->writeFileDurably(takingNote(), QByteArray::number(callNumber) + '\n' + QFile::encodeName(path));
     const CallHeader header = scannedFileHeader(callNumber, m_ctx.clock->now());
     qint64 position = 2; // the file's first byte is not part of the records
     CallFraming framing(m_ctx);
@@ -186,7 +272,7 @@ Result FolderScan::processScannedFile(const QString& fileName, const QString& ac
     if (taken.status == CallFraming::TakeStatus::Failed) {
         // Nothing of the call reached the store: the file stays and a later scan takes it again.
         m_ctx.audit->write(AuditType::Error,
-                           QStringLiteral("ScanFolder: ") + fileName +
+                           QStringLiteral("ScanFolder: ") + shownName +
                                QStringLiteral(" was not stored and stays in the scanned folder."));
         m_ctx.fs->removeFile(takingNote());
         runstatus::stepFailed(m_ctx);
@@ -200,12 +286,12 @@ Result FolderScan::processScannedFile(const QString& fileName, const QString& ac
     return Result::success();
 }
 
-void FolderScan::reportUnreadable(const QString& path, const QString& fileName, const QString& reason) {
+void FolderScan::reportUnreadable(const QString& path, const QString& shownName, const QString& reason) {
     if (m_unreadableReported.contains(path))
         return;
     m_unreadableReported.insert(path);
     m_ctx.audit->write(AuditType::Error,
-                       QStringLiteral("ScanFolder: ") + fileName + QStringLiteral(" cannot be read (") +
+                       QStringLiteral("ScanFolder: ") + shownName + QStringLiteral(" cannot be read (") +
                            reason + QStringLiteral("); it stays in the scanned folder until it can."));
     runstatus::stepFailed(m_ctx);
 }
@@ -218,11 +304,13 @@ void FolderScan::finishInterruptedTake() {
     QFile note(takingNote());
     if (!note.open(QIODevice::ReadOnly))
         return;
-    const QStringList lines = QString::fromUtf8(note.readAll()).split(QLatin1Char('\n'));
+    const QByteArray content = note.readAll();
     note.close();
+    // The number's line, then the path as its bytes up to the end: a newline in it is part of the name.
+    const qsizetype lineEnd = content.indexOf('\n');
     bool numberOk = false;
-    const int callNumber = lines.value(0).toInt(&numberOk);
-    const QString path = lines.value(1);
+    const int callNumber = lineEnd < 0 ? 0 : content.left(lineEnd).toInt(&numberOk);
+    const QString path = lineEnd < 0 ? QString() : QFile::decodeName(content.mid(lineEnd + 1));
     if (numberOk && !path.isEmpty() && m_ctx.store && m_ctx.fs->fileExists(path)) {
         const std::optional<CallRow> call = m_ctx.store->findCall(1, callNumber);
         if (call && call->complete)
@@ -262,7 +350,7 @@ void FolderScan::moveToAuditCopy(const QString& path, int callNumber) {
     if (moved.result.ok() && moved.index > 0)
         m_ctx.audit->write(AuditType::Warning,
                            QStringLiteral("ScanFolder: ") + auditCopyName(callNumber) +
-                               QStringLiteral(" already exists; ") + QFileInfo(path).fileName() +
+                               QStringLiteral(" already exists; ") + printableText(fileNameOf(path)) +
                                QStringLiteral(" (call ") + QString::number(callNumber) +
                                QStringLiteral(") was moved to ") + nameAt(moved.index) + QLatin1Char('.'));
 }

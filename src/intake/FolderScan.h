@@ -1,6 +1,7 @@
 #pragma once
 
 #include "intake/CallHeader.h"
+#include "intake/ScannedFileList.h"
 #include "platform/FileSystem.h"
 #include "platform/Result.h"
 
@@ -15,9 +16,16 @@ struct AppContext;
 
 // The scan of the scanned folder: each order file dropped there is taken as one call with source 1
 // once two scans in a row have seen it unchanged, then moved to its numbered copy Audit\FileNNNN.Txt.
+// Other people write to that folder: only regular files directly in it are taken, by their names as
+// they are on disk. Links, FIFOs, sockets, devices, files larger than an order file can be and names
+// that are not text are reported once ("W") while they stay, and left where they are.
 class FolderScan {
 public:
     explicit FolderScan(AppContext& ctx);
+
+    // A scanned order file is a few KB; a larger file is not one (a sparse file of gigabytes would
+    // otherwise be read and copied whole into Audit/).
+    static constexpr qint64 kLargestFile = 1024 * 1024;
 
     // Keeps the previous listing in this file between runs (the single headless pass); by default it
     // lives in memory only.
@@ -25,7 +33,7 @@ public:
 
     // One scan. Errors that stop the scan (the store failing) come back for the cycle to report.
     Result run();
-    // Takes one file of the scanned folder as one call.
+    // Takes one file of the scanned folder (its name as it is on disk) as one call.
     Result processScannedFile(const QString& fileName);
 
     // The call header built for a scanned file: good, dated now, numbered with the given call number.
@@ -48,10 +56,22 @@ private:
     // What a file is when the scan must never take it ("the call store", "the settings file", "a file of
     // the program folder"); empty when it may be taken.
     QString protectedFileKind(const QString& path, const ProtectedPaths& protectedPaths) const;
-    Result processScannedFile(const QString& fileName, const QString& acceptedFolder,
-                              const ProtectedPaths& protectedPaths);
+    // The folder of one scan: its setting, the native folder it resolves to (once: a file name is never
+    // resolved, only joined to it) and the paths it must never take.
+    struct ScanTarget {
+        QString setting;
+        QString folder;
+        ProtectedPaths protectedPaths;
+    };
+    ScanTarget scanTarget(const QString& folderSetting) const;
+    // The entries of the folder: the files that may be taken, the others reported (once) and left alone.
+    ScannedListing listFolder(const ScanTarget& target);
+    // Why an entry is left alone ("is a symbolic link, ..."); empty when it may be taken.
+    static QString leftAloneReason(const FolderEntry& entry);
+    void reportLeftAlone(const FolderEntry& entry, const QString& reason, const ScanTarget& target);
+    Result processScannedFile(const QString& fileName, const ScanTarget& target);
     // A file that cannot be opened is reported once (until it has been opened) and left where it is.
-    void reportUnreadable(const QString& path, const QString& fileName, const QString& reason);
+    void reportUnreadable(const QString& path, const QString& shownName, const QString& reason);
     int takeNextCallNumber();
     // Moves the file to the audit copy of its call number, or to the next free copy when that is taken.
     void moveToAuditCopy(const QString& path, int callNumber);
@@ -62,7 +82,7 @@ private:
     void finishInterruptedTake();
 
     AppContext& m_ctx;
-    std::vector<FileEntry> m_previous;
+    ScannedListing m_previous;
     bool m_previousLoaded = false;
     QString m_stateFile;
     QSet<QString> m_protectedReported;  // protected files already reported, one entry each

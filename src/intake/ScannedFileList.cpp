@@ -24,12 +24,15 @@ std::vector<QString> ScannedFileList::stableFiles(const std::vector<FileEntry>& 
     return taken;
 }
 
-std::vector<FileEntry> ScannedFileList::load(const QString& path) {
-    std::vector<FileEntry> files;
+ScannedListing ScannedFileList::load(const QString& path) {
+    ScannedListing listing;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return files;
-    const QJsonArray entries = QJsonDocument::fromJson(file.readAll()).array();
+        return listing;
+    const QJsonDocument document = QJsonDocument::fromJson(file.readAll());
+    // Listings written before entries were left alone are a bare array of files.
+    const QJsonArray entries =
+        document.isArray() ? document.array() : document.object().value(QStringLiteral("files")).toArray();
     for (const QJsonValue& value : entries) {
         const QJsonObject entry = value.toObject();
         FileEntry f;
@@ -37,21 +40,28 @@ std::vector<FileEntry> ScannedFileList::load(const QString& path) {
         f.size = entry.value(QStringLiteral("size")).toInteger(-1);
         f.lastModified = QDateTime::fromMSecsSinceEpoch(entry.value(QStringLiteral("modified")).toInteger());
         if (!f.name.isEmpty())
-            files.push_back(f);
+            listing.files.push_back(f);
     }
-    return files;
+    for (const QJsonValue& name : document.object().value(QStringLiteral("leftAlone")).toArray())
+        listing.leftAlone.insert(QByteArray::fromBase64(name.toString().toLatin1()));
+    return listing;
 }
 
-Result ScannedFileList::save(FileSystem& fs, const QString& path, const std::vector<FileEntry>& files) {
-    QJsonArray entries;
-    for (const FileEntry& f : files) {
+Result ScannedFileList::save(FileSystem& fs, const QString& path, const ScannedListing& listing) {
+    QJsonArray files;
+    for (const FileEntry& f : listing.files) {
         QJsonObject entry;
         entry.insert(QStringLiteral("name"), f.name);
         entry.insert(QStringLiteral("size"), f.size);
         entry.insert(QStringLiteral("modified"), f.lastModified.toMSecsSinceEpoch());
-        entries.append(entry);
+        files.append(entry);
     }
-    return fs.replaceFileDurably(path, QJsonDocument(entries).toJson(QJsonDocument::Compact));
+    // Names of entries left alone need not be text: they are kept as their bytes, in base64.
+    QJsonArray leftAlone;
+    for (const QByteArray& name : listing.leftAlone)
+        leftAlone.append(QString::fromLatin1(name.toBase64()));
+    const QJsonObject document{{QStringLiteral("files"), files}, {QStringLiteral("leftAlone"), leftAlone}};
+    return fs.replaceFileDurably(path, QJsonDocument(document).toJson(QJsonDocument::Compact));
 }
 
 } // namespace vrq

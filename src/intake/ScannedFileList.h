@@ -2,10 +2,20 @@
 
 #include "platform/FileSystem.h"
 
+#include <QByteArray>
+#include <QSet>
 #include <QString>
 #include <vector>
 
 namespace vrq {
+
+// What one scan of the scanned folder saw: the files it may take (ascending names) and the entries it
+// reported and left alone (links, FIFOs, oversized files, names that are not text), by their names'
+// bytes, so each is reported once while it stays.
+struct ScannedListing {
+    std::vector<FileEntry> files;
+    QSet<QByteArray> leftAlone;
+};
 
 // The listing of the scanned folder as the previous scan saw it, and the rule that takes a file only
 // from the second scan that sees it unchanged.
@@ -18,8 +28,8 @@ public:
 
     // The listing kept between two runs of the single headless pass. A missing or unreadable file is an
     // empty listing.
-    static std::vector<FileEntry> load(const QString& path);
-    static Result save(FileSystem& fs, const QString& path, const std::vector<FileEntry>& files);
+    static ScannedListing load(const QString& path);
+    static Result save(FileSystem& fs, const QString& path, const ScannedListing& listing);
 };
 
 } // namespace vrq

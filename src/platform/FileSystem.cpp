@@ -43,10 +43,29 @@ int renameNoReplaceSyscall(const QByteArray& from, const QByteArray& to) {
 }
 #endif
 
+// Opens the source of a copy. A link is not followed and only a regular file is read, so what lands in
+// the copy is the file that was moved, never what a link in its place points at; nor does a FIFO block.
+bool openCopySource(QFile& source) {
+#ifdef Q_OS_UNIX
+    const int fd = ::open(QFile::encodeName(source.fileName()).constData(),
+                          O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    return source.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+#else
+    return source.open(QIODevice::ReadOnly);
+#endif
+}
+
 Result copyFlushDelete(const QString& from, const QString& to) {
     QFile source(from);
-    if (!source.open(QIODevice::ReadOnly))
-        return Result::failure(EIO, QStringLiteral("cannot open %1: %2").arg(from, source.errorString()));
+    if (!openCopySource(source))
+        return Result::failure(EIO, QStringLiteral("cannot open %1 as a regular file").arg(from));
     QFile target(to);
     if (target.exists())
         return Result::failure(EEXIST, QStringLiteral("%1 already exists").arg(to));
@@ -314,6 +333,74 @@ std::vector<FileEntry> FileSystem::listFiles(const QString& folder) const {
         entries.push_back({info.fileName(), info.size(), info.lastModified()});
     std::sort(entries.begin(), entries.end(),
               [](const FileEntry& a, const FileEntry& b) { return a.name < b.name; });
+    return entries;
+}
+
+#ifdef Q_OS_UNIX
+namespace {
+EntryKind entryKind(mode_t mode) {
+    if (S_ISREG(mode))
+        return EntryKind::File;
+    if (S_ISDIR(mode))
+        return EntryKind::Folder;
+    if (S_ISLNK(mode))
+        return EntryKind::Link;
+    if (S_ISFIFO(mode))
+        return EntryKind::Fifo;
+    if (S_ISSOCK(mode))
+        return EntryKind::Socket;
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return EntryKind::Device;
+    return EntryKind::Other;
+}
+
+FolderEntry folderEntry(const QByteArray& nativeName, const struct stat& info) {
+    FolderEntry entry;
+    entry.nativeName = nativeName;
+    entry.name = QFile::decodeName(nativeName);
+    // A name that does not survive the way through text would reach another file, or none.
+    if (QFile::encodeName(entry.name) != nativeName)
+        entry.name.clear();
+    entry.kind = entryKind(info.st_mode);
+    entry.size = info.st_size;
+    entry.lastModified =
+        QDateTime::fromMSecsSinceEpoch(qint64(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000);
+    return entry;
+}
+} // namespace
+#endif
+
+std::vector<FolderEntry> FileSystem::listEntries(const QString& folder) const {
+    std::vector<FolderEntry> entries;
+#ifdef Q_OS_UNIX
+    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir)
+        return entries;
+    while (const dirent* found = ::readdir(dir)) {
+        const QByteArray nativeName(found->d_name);
+        if (nativeName == "." || nativeName == "..")
+            continue;
+        struct stat info {};
+        // By the entry's own type, relative to the folder opened: no link on the way is followed.
+        if (::fstatat(::dirfd(dir), found->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0)
+            entries.push_back(folderEntry(nativeName, info));
+    }
+    ::closedir(dir);
+#else
+    const QFileInfoList infos = QDir(folder).entryInfoList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
+    for (const QFileInfo& info : infos) {
+        const EntryKind kind = info.isSymLink() ? EntryKind::Link
+                               : info.isDir() ? EntryKind::Folder
+                               : info.isFile() ? EntryKind::File
+                                               : EntryKind::Other;
+        entries.push_back(
+            {QFile::encodeName(info.fileName()), info.fileName(), kind, info.size(), info.lastModified()});
+    }
+#endif
+    std::sort(entries.begin(), entries.end(), [](const FolderEntry& a, const FolderEntry& b) {
+        return a.name != b.name ? a.name < b.name : a.nativeName < b.nativeName;
+    });
     return entries;
 }
 

@@ -19,6 +19,18 @@ struct FileEntry {
     QDateTime lastModified;
 };
 
+// What a folder entry is by its own type: a link is a link, whatever it points at.
+enum class EntryKind { File, Folder, Link, Fifo, Socket, Device, Other };
+
+// One entry of a folder as the file system holds it, described without opening or following it.
+struct FolderEntry {
+    QByteArray nativeName; // the name's bytes
+    QString name;          // the name as text; empty when the bytes do not come back unchanged from it
+    EntryKind kind = EntryKind::Other;
+    qint64 size = 0;
+    QDateTime lastModified;
+};
+
 // A file held open for writing, so that a file written more than once costs one open; closed when
 // destroyed.
 class OpenFile {
@@ -74,6 +86,10 @@ public:
     virtual std::unique_ptr<OpenFile> openForWriting(const QString& path, OpenMode mode, Result* result);
     // Files (not folders) of a folder in ascending name order.
     virtual std::vector<FileEntry> listFiles(const QString& folder) const;
+    // Every entry of a folder but "." and "..", hidden ones included, in ascending name order (entries
+    // without a text name first), each by its own type: nothing is opened or followed. Empty when the
+    // folder cannot be read.
+    virtual std::vector<FolderEntry> listEntries(const QString& folder) const;
     // The names of a folder's subfolders in the order the file system gives them, without hidden ones
     // and without "." and "..". A folder that cannot be read fails with what stopped it.
     virtual Result listFolders(const QString& folder, QStringList* names) const;

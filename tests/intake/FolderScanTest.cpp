@@ -220,12 +220,14 @@ INSTANTIATE_TEST_SUITE_P(Copies, TakenCopyTest,
 struct ScanStop {
     const char* name;
     test::FsRule rule;
+    const char* fileName = "order1.txt";
 };
 
 class FolderScanKillTest : public FolderScanTest, public ::testing::WithParamInterface<ScanStop> {};
 
 TEST_P(FolderScanKillTest, AFileIsStoredOnceWhereverTheTakingStops) {
-    drop(u"order1.txt"_s);
+    const QString fileName = QString::fromUtf8(GetParam().fileName);
+    drop(fileName);
     test::ScriptedFileSystem dying{GetParam().rule};
     env.ctx.fs = &dying;
     ASSERT_TRUE(scan.run().ok()); // notes the file
@@ -240,7 +242,7 @@ TEST_P(FolderScanKillTest, AFileIsStoredOnceWhereverTheTakingStops) {
     ASSERT_EQ(scannedCalls().size(), 1u);
     EXPECT_TRUE(scannedCalls()[0].complete);
     EXPECT_EQ(env.auditMessages(u"G"_s).size(), 1);
-    EXPECT_FALSE(QFile::exists(folder + u"order1.txt"_s));
+    EXPECT_FALSE(QFile::exists(folder + fileName));
     EXPECT_TRUE(QFile::exists(auditCopy(scannedCalls()[0].callNumber)));
     EXPECT_FALSE(QFile::exists(env.programFolder() + u"/ScannedFileTaking.txt"_s));
 }
@@ -251,6 +253,9 @@ INSTANTIATE_TEST_SUITE_P(
     Stops, FolderScanKillTest,
     ::testing::Values(ScanStop{"atTheNote", test::stopBefore(test::FsOp::WriteDurably, kTakingNote)},
                       ScanStop{"beforeTheMove", test::stopBefore(test::FsOp::MoveFile)},
+                      // The note keeps the whole name: a newline in it does not cut the path short.
+                      ScanStop{"beforeTheMoveOfANameWithANewline", test::stopBefore(test::FsOp::MoveFile),
+                               "order\nFile0001.Txt"},
                       ScanStop{"afterTheMove", test::stopBefore(test::FsOp::RemoveFile, kTakingNote)}),
     test::RowName());
 

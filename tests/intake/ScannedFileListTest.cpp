@@ -1,6 +1,8 @@
 #include "intake/ScannedFileList.h"
 #include "support/TestNames.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -42,5 +44,25 @@ INSTANTIATE_TEST_SUITE_P(
                                {u"a.txt"_s, u"c.txt"_s}}),
 
     test::RowName());
+
+// The listing kept between headless passes holds the entries left alone by their bytes (a name need not
+// be text), and a listing written before them, a bare array of files, still gives its files.
+TEST(ScannedListingTest, KeepsEntriesLeftAloneAndReadsTheEarlierForm) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"ScannedFolder.json"_s);
+    const ScannedListing saved{{entry("a\nb.txt", 10)}, {QByteArray("order\xff.txt"), QByteArray("pipe")}};
+    ASSERT_TRUE(ScannedFileList::save(realFileSystem(), path, saved).ok());
+    const ScannedListing loaded = ScannedFileList::load(path);
+    EXPECT_EQ(ScannedFileList::stableFiles(loaded.files, saved.files), std::vector<QString>{u"a\nb.txt"_s});
+    EXPECT_EQ(loaded.leftAlone, saved.leftAlone);
+
+    QFile earlier(path);
+    ASSERT_TRUE(earlier.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    earlier.write(R"([{"name":"a.txt","size":10,"modified":0}])");
+    earlier.close();
+    EXPECT_EQ(ScannedFileList::stableFiles(ScannedFileList::load(path).files,
+                                           {{u"a.txt"_s, 10, QDateTime::fromMSecsSinceEpoch(0)}}),
+              std::vector<QString>{u"a.txt"_s});
+}
 
 } // namespace

@@ -1,8 +1,10 @@
 #include "platform/FileSystem.h"
 #include "platform/SettingsBackend.h"
 #include "support/ProgramFixture.h"
+#include "support/ScriptedFileSystem.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <csignal>
 #include <gtest/gtest.h>
@@ -82,6 +84,23 @@ TEST(DurableWriteTest, AMoveToAnotherDiskThatCannotTakeTheCopyKeepsTheSource) {
     ASSERT_TRUE(realFileSystem().moveFile(source, target).ok());
     EXPECT_EQ(test::ProgramFixture::readFile(target), bytes);
     EXPECT_FALSE(QFile::exists(source));
+}
+
+// A move that has to copy copies the file moved, never what a link in its place points at: the link
+// stays and no copy is made.
+TEST(DurableWriteTest, AMoveByCopyTakesARegularFileButNoLink) {
+    QTemporaryDir dir;
+    test::ScriptedFileSystem otherDisk{test::failing(test::FsOp::Rename, {}, EXDEV)};
+    const QString secret = dir.filePath(u"secret.txt"_s);
+    ASSERT_TRUE(test::ProgramFixture::writeFile(secret, "private"));
+    ASSERT_TRUE(QFile::link(secret, dir.filePath(u"link.txt"_s)));
+    EXPECT_FALSE(otherDisk.moveFile(dir.filePath(u"link.txt"_s), dir.filePath(u"copy.txt"_s)).ok());
+    EXPECT_FALSE(QFile::exists(dir.filePath(u"copy.txt"_s)));
+    EXPECT_TRUE(QFileInfo(dir.filePath(u"link.txt"_s)).isSymLink());
+
+    ASSERT_TRUE(otherDisk.moveFile(secret, dir.filePath(u"copy.txt"_s)).ok());
+    EXPECT_EQ(test::ProgramFixture::readFile(dir.filePath(u"copy.txt"_s)), QByteArray("private"));
+    EXPECT_FALSE(QFile::exists(secret));
 }
 
 } // namespace
