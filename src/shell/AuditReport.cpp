@@ -1,6 +1,7 @@
 #include "shell/AuditReport.h"
 
 #include "platform/Paths.h"
+#include "platform/PrintableText.h"
 #include "shell/ReportCommandLine.h"
 #include "store/CallStore.h"
 
@@ -11,7 +12,9 @@ namespace vrq {
 
 QString auditReportLine(const AuditRow& entry) {
     const QString type = entry.type.isEmpty() ? QStringLiteral(" ") : entry.type;
-    return storeDateText(entry.auditDnt) + QStringLiteral("  ") + type + QStringLiteral("  ") + entry.msg;
+    // One entry is one line whatever its message holds: a newline from a file name cannot forge another.
+    return storeDateText(entry.auditDnt) + QStringLiteral("  ") + printableText(type) + QStringLiteral("  ") +
+           printableText(entry.msg);
 }
 
 QString reportStorePath() {
