@@ -284,8 +284,9 @@ void DataBinIntake::run() {
     if (!folderExists(folder))
         return;
     const QString path = m_ctx.paths->resolve(folder + QStringLiteral("DataBin.Dat"));
-    // Anything by that name is the upstream program's file; one that is not a file is reported as such.
-    if (!m_ctx.fs->fileExists(path) && !m_ctx.fs->folderExists(path)) {
+    // Anything by that name is the upstream program's file; one that is not a file (a folder, a link, a
+    // FIFO) is reported by the open that refuses it.
+    if (!m_ctx.fs->entryExists(path)) {
         forgetForeignLock(); // a lock goes with its file
         return;
     }

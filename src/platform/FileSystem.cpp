@@ -200,7 +200,8 @@ bool FileSystem::folderExists(const QString& path) const {
 }
 
 bool FileSystem::entryExists(const QString& path) const {
-    return QFileInfo::exists(path);
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink(); // a link to nothing is there too
 }
 
 std::optional<QByteArray> FileSystem::readFile(const QString& path) const {

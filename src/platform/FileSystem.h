@@ -56,7 +56,7 @@ public:
 
     virtual bool fileExists(const QString& path) const;
     virtual bool folderExists(const QString& path) const;
-    // A file, folder or anything else by that name.
+    // A file, folder, link (even one to nothing) or anything else by that name.
     virtual bool entryExists(const QString& path) const;
     // The whole file; nullopt when it cannot be opened or read.
     virtual std::optional<QByteArray> readFile(const QString& path) const;

@@ -71,29 +71,56 @@ INSTANTIATE_TEST_SUITE_P(
                  "it is a folder, not a file"}),
     RowName());
 
-// DataBin.Dat that is a link to a file elsewhere: reported once as a file that cannot be opened, and
-// neither read, locked nor moved through the link.
-class DataBinLinkTest : public IntakeTest {};
+// A DataBin.Dat that is not a file (a link to a file elsewhere, a link to nothing, a FIFO): reported
+// once as a file that cannot be opened, never waited on, and neither read, locked nor moved.
+enum class DataBinEntry { LinkToAFile, BrokenLink, Fifo };
 
-TEST_F(DataBinLinkTest, IsReportedOnceAndItsTargetLeftAsItWas) {
+struct DataBinEntryCase {
+    const char* name;
+    DataBinEntry entry;
+    const char* reason;
+};
+
+class DataBinEntryTest : public IntakeTest, public ::testing::WithParamInterface<DataBinEntryCase> {};
+
+TEST_P(DataBinEntryTest, IsReportedOnceAndLeftAsItWas) {
+    const DataBinEntryCase& c = GetParam();
     const QString target = env.path(u"elsewhere/DataBin.Dat"_s);
     QDir().mkpath(QFileInfo(target).path());
     const QByteArray calls = testdata::fileHeader() + makeCall(9, "&S123456&C12345678&I1234567890123&Q0002&");
     ASSERT_TRUE(ProgramFixture::writeFile(target, calls));
-    ASSERT_TRUE(QFile::link(target, env.dataBinFile()));
+    const QByteArray dataBin = QFile::encodeName(env.dataBinFile());
+    const bool made =
+        c.entry == DataBinEntry::LinkToAFile ? QFile::link(target, env.dataBinFile())
+        : c.entry == DataBinEntry::BrokenLink
+            ? ::symlink(QFile::encodeName(target + u".gone"_s).constData(), dataBin.constData()) == 0
+            : makeFifo(dataBin);
+    ASSERT_TRUE(made);
 
-    intake.run();
-    intake.run();
+    {
+        HangGuard guard;
+        intake.run();
+        intake.run();
+    }
 
     const QStringList errors = env.auditTexts().filter(u"DataBin.Dat cannot be opened"_s);
     ASSERT_EQ(errors.size(), 1) << "reported once while it lasts";
-    EXPECT_TRUE(errors[0].startsWith(u"E|"_s) && errors[0].contains(u"(it is a symbolic link"_s))
+    EXPECT_TRUE(errors[0].startsWith(u"E|"_s) && errors[0].contains(QString::fromLatin1(c.reason)))
         << errors[0].toStdString();
     EXPECT_EQ(env.ctx.status.failedSteps, 1);
     EXPECT_TRUE(env.store->allCalls().empty());
     EXPECT_EQ(ProgramFixture::readFile(target), calls);
-    EXPECT_TRUE(QFileInfo(env.dataBinFile()).isSymLink());
+    struct stat info {};
+    ASSERT_EQ(::lstat(dataBin.constData(), &info), 0) << "DataBin.Dat was moved";
+    EXPECT_EQ(S_ISFIFO(info.st_mode), c.entry == DataBinEntry::Fifo);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Entries, DataBinEntryTest,
+    ::testing::Values(DataBinEntryCase{"linkToAFile", DataBinEntry::LinkToAFile, "(it is a symbolic link"},
+                      DataBinEntryCase{"linkToNothing", DataBinEntry::BrokenLink, "(it is a symbolic link"},
+                      DataBinEntryCase{"fifo", DataBinEntry::Fifo, "(it is a FIFO"}),
+    RowName());
 
 } // namespace
 } // namespace vrq::test
