@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QPrinterInfo>
 #include <QProcess>
+#include <QRectF>
 #include <QRegularExpression>
 #include <QSet>
 #include <QStringList>
@@ -23,6 +24,11 @@ public:
     // marker (other tests may print at the same time), waiting up to 30 s; no pages and a failure when no
     // such job came or there is no test printer.
     static std::vector<QStringList> printedPages(const std::function<void()>& print, const QString& marker) {
+        const QString path = printedJob(print, marker);
+        return path.isEmpty() ? std::vector<QStringList>{} : pdfPageLines(path);
+    }
+    // The same, the kept job's file (empty when none came).
+    static QString printedJob(const std::function<void()>& print, const QString& marker) {
         const QString dir = folder();
         if (dir.isEmpty())
             return {};
@@ -34,7 +40,7 @@ public:
             for (const QString& name : jobs(dir)) {
                 const QString path = QDir(dir).filePath(name);
                 if (!read.contains(name) && pdfText(path).contains(marker))
-                    return pdfPageLines(path);
+                    return path;
                 read.insert(name);
             }
             QThread::msleep(100);
@@ -42,6 +48,34 @@ public:
         ADD_FAILURE() << "no printed job holding " << marker.toStdString() << " reached "
                       << dir.toStdString();
         return {};
+    }
+
+    // Where the words of a PDF's first page lie, in points from the sheet's top-left corner, and the sheet.
+    struct Extent {
+        QRectF sheet;
+        QRectF words; // the smallest rectangle holding every word
+    };
+    static Extent firstPageExtent(const QString& path) {
+        QProcess process;
+        process.start(u"pdftotext"_s, {u"-bbox"_s, u"-f"_s, u"1"_s, u"-l"_s, u"1"_s, path, u"-"_s});
+        if (!process.waitForFinished(20000) || process.exitCode() != 0) {
+            ADD_FAILURE() << "pdftotext -bbox failed on " << path.toStdString();
+            return {};
+        }
+        const QString html = QString::fromUtf8(process.readAllStandardOutput());
+        Extent extent;
+        static const QRegularExpression page(u"<page width=\"([\\d.]+)\" height=\"([\\d.]+)\""_s);
+        if (const auto m = page.match(html); m.hasMatch())
+            extent.sheet = QRectF(0, 0, m.captured(1).toDouble(), m.captured(2).toDouble());
+        static const QRegularExpression word(u"<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" "
+                                             u"xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\""_s);
+        for (auto it = word.globalMatch(html); it.hasNext();) {
+            const auto m = it.next();
+            const QRectF box(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()),
+                             QPointF(m.captured(3).toDouble(), m.captured(4).toDouble()));
+            extent.words = extent.words.isNull() ? box : extent.words.united(box);
+        }
+        return extent;
     }
 
     // The pages of a PDF as text, laid out as printed; form feeds between pages.

@@ -4,7 +4,9 @@
 #include "ui/printing/PrintDialogs.h"
 #include "ui/printing/PrintDocument.h"
 #include "ui/printing/PrintRenderer.h"
+#include "ui/printing/PrinterOutput.h"
 
+#include <QPdfWriter>
 #include <numeric>
 
 using namespace Qt::StringLiterals;
@@ -28,6 +30,59 @@ TEST(PrintToPdf, APageLongerThanThePaperGoesOnOverTheNextSheets) {
     EXPECT_EQ(pages.size(), 4u);
     EXPECT_EQ(std::accumulate(pages.begin(), pages.end(), QStringList()), lines);
 }
+
+// A short report page of 84-character lines, fitted to one sheet, on the default printer or in a PDF: every
+// word lies inside the margins, across as well as down (it is the width that makes the page smaller).
+struct MarginCase {
+    const char* name;
+    bool onPrinter;
+};
+
+class PrintedPageMargins : public ::testing::TestWithParam<MarginCase> {};
+
+TEST_P(PrintedPageMargins, KeepEveryWordInsideThePrintableArea) {
+    ensureApplication();
+    const QString marker = u"Margins%1"_s.arg(QCoreApplication::applicationPid());
+    PrintDocument document(marker);
+    document.setFitPagesToSheet(true);
+    QStringList written{marker};
+    for (int i = 1; i < 20; ++i)
+        written << u"%1 "_s.arg(i).leftJustified(84, u'X');
+    for (const QString& line : written)
+        document.addLine(line);
+    QTemporaryDir dir;
+    QString path = dir.filePath(u"margins.pdf"_s);
+    if (GetParam().onPrinter) // the test printer's sheets are A4
+        path = KeptPrinter::printedJob(
+            [&] { ASSERT_TRUE(PrinterOutput::print(document, QPrinterInfo::defaultPrinter()).ok()); },
+            marker);
+    else { // A4, the narrower sheet
+        QPdfWriter writer(path);
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        const qreal margin = PrintRenderer::kMarginMillimetres;
+        writer.setPageMargins(QMarginsF(margin, margin, margin, margin), QPageLayout::Millimeter);
+        ASSERT_TRUE(PrintRenderer::render(document, writer).ok());
+    }
+    // A PDF cuts what passes the margin away: every line must be there whole.
+    const std::vector<QStringList> pages = KeptPrinter::pdfPageLines(path);
+    ASSERT_EQ(pages.size(), 1u);
+    EXPECT_EQ(pages[0], written);
+    const KeptPrinter::Extent extent = KeptPrinter::firstPageExtent(path);
+    ASSERT_FALSE(extent.sheet.isEmpty());
+    constexpr qreal kMarginPoints = PrintRenderer::kMarginMillimetres * 72 / 25.4;
+    constexpr qreal kGlyphSlack = 2; // a word's box is the face's, a little taller than its letters
+    const QRectF inside =
+        extent.sheet.marginsRemoved(QMarginsF(kMarginPoints, kMarginPoints, kMarginPoints, kMarginPoints) -
+                                    QMarginsF(kGlyphSlack, kGlyphSlack, kGlyphSlack, kGlyphSlack));
+    EXPECT_TRUE(inside.contains(extent.words))
+        << "words " << extent.words.left() << "," << extent.words.top() << " to " << extent.words.right()
+        << "," << extent.words.bottom() << " on a sheet of " << extent.sheet.width() << "x"
+        << extent.sheet.height();
+}
+
+INSTANTIATE_TEST_SUITE_P(Outputs, PrintedPageMargins,
+                         ::testing::Values(MarginCase{"DefaultPrinter", true}, MarginCase{"PdfFile", false}),
+                         RowName());
 
 // Without a default printer the person is told and may save a PDF instead, or decline.
 TEST(PrintingWithoutAPrinter, SaysSoAndOffersThePdf) {

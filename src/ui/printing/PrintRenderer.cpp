@@ -2,6 +2,8 @@
 
 #include "ui/ProgramTitle.h"
 
+#include <algorithm>
+
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QLocale>
@@ -69,6 +71,13 @@ qreal PrintRenderer::sheetScale(const PrintPage& page, QPagedPaintDevice& device
     return height > device.height() ? device.height() / height : 1.0;
 }
 
+qreal PrintRenderer::widthScale(const PrintPage& page, QPagedPaintDevice& device) {
+    qreal widest = 0;
+    for (const PrintLine& line : page.lines)
+        widest = std::max(widest, QFontMetricsF(fontFor(line.font), &device).horizontalAdvance(line.text));
+    return widest > device.width() ? device.width() / widest : 1.0;
+}
+
 Result PrintRenderer::render(const PrintDocument& document, QPagedPaintDevice& device) {
     QPainter painter;
     if (!painter.begin(&device))
@@ -80,7 +89,9 @@ Result PrintRenderer::render(const PrintDocument& document, QPagedPaintDevice& d
             return Result::failure(QStringLiteral("A new page could not be started."));
         }
         firstSheet = false;
-        const qreal scale = document.fitsPagesToSheet() ? sheetScale(page, device) : 1.0;
+        // The narrower of width and height decides: a report line must fit across as its page fits down.
+        const qreal scale =
+            std::min(widthScale(page, device), document.fitsPagesToSheet() ? sheetScale(page, device) : 1.0);
         painter.resetTransform();
         painter.scale(scale, scale);
         const qreal pageHeight = device.height() / scale;
@@ -111,7 +122,9 @@ Result PrintRenderer::writePdf(const PrintDocument& document, const QString& pat
     writer.setCreator(programTitle());
     writer.setResolution(600);
     writer.setPageSize(localPageSize());
-    writer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
+    writer.setPageMargins(
+        QMarginsF(kMarginMillimetres, kMarginMillimetres, kMarginMillimetres, kMarginMillimetres),
+        QPageLayout::Millimeter);
     if (render(document, writer).ok())
         return Result::success();
     return Result::failure(QStringLiteral("The PDF file %1 could not be written.").arg(path));

@@ -14,6 +14,9 @@ namespace vrq {
 // resident program and a command-line report print the same pages the same way.
 class PrintRenderer {
 public:
+    // The margin on every side of a sheet, unless the printer needs more.
+    static constexpr qreal kMarginMillimetres = 15;
+
     // Paints every page; a failure with a message when the device cannot be painted on.
     static Result render(const PrintDocument& document, QPagedPaintDevice& device);
     // Writes the document as a PDF file at path (A4 or Letter as the locale has it).
@@ -27,6 +30,8 @@ public:
     static int linesThatFit(QPagedPaintDevice& device, const PrintFont& font);
     // The scale at which all lines of the page fit one sheet of the device (at most 1).
     static qreal sheetScale(const PrintPage& page, QPagedPaintDevice& device);
+    // The scale at which the widest line of the page fits the sheet's width (at most 1).
+    static qreal widthScale(const PrintPage& page, QPagedPaintDevice& device);
 };
 
 } // namespace vrq

@@ -3,6 +3,9 @@
 #include "ui/ProgramTitle.h"
 #include "ui/printing/PrintRenderer.h"
 
+#include <algorithm>
+
+#include <QPageLayout>
 #include <QPrinter>
 #include <QPrinterInfo>
 
@@ -12,6 +15,19 @@ void PrinterOutput::prepare(QPrinter& printer, const PrintDocument& document) {
     printer.setDocName(document.title().isEmpty() ? programTitle() : document.title());
     printer.setCreator(programTitle());
     printer.setFullPage(false);
+    keepInsidePrintableArea(printer);
+}
+
+// Real printers clip near the paper's edge: the pages keep the program's margins, or the printer's own
+// where those are wider.
+void PrinterOutput::keepInsidePrintableArea(QPrinter& printer) {
+    QPageLayout layout = printer.pageLayout();
+    layout.setUnits(QPageLayout::Millimeter);
+    const QMarginsF least = layout.minimumMargins();
+    const qreal wanted = PrintRenderer::kMarginMillimetres;
+    layout.setMargins(QMarginsF(std::max(wanted, least.left()), std::max(wanted, least.top()),
+                                std::max(wanted, least.right()), std::max(wanted, least.bottom())));
+    printer.setPageLayout(layout);
 }
 
 Result PrinterOutput::print(const PrintDocument& document, const QPrinterInfo& printerInfo) {

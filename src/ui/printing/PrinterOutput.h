@@ -19,6 +19,8 @@ public:
     static Result printOn(const PrintDocument& document, const QString& printerName);
     // The job's name and the resolution every print of the program uses.
     static void prepare(QPrinter& printer, const PrintDocument& document);
+    // The page layout's margins: the program's, widened to the printer's hardware margins.
+    static void keepInsidePrintableArea(QPrinter& printer);
 };
 
 } // namespace vrq
