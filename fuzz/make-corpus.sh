@@ -15,8 +15,8 @@ export ASAN_OPTIONS=detect_leaks=0
 
 out=fuzz/corpus
 # Inputs that once found a fault (regression-*) are kept; the generated seeds are written again.
-mkdir -p "$out/call_loop" "$out/scanned_file" "$out/settings"
-find "$out/call_loop" "$out/scanned_file" "$out/settings" -type f ! -name 'regression-*' -delete
+mkdir -p "$out/call_loop" "$out/call_framing" "$out/scanned_file" "$out/settings"
+find "$out/call_loop" "$out/call_framing" "$out/scanned_file" "$out/settings" -type f ! -name 'regression-*' -delete
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
@@ -53,6 +53,25 @@ seed call_loop v5-as-format0 0 "$tmp/v5.dat"
 seed call_loop standard-as-format1 1 "$tmp/std.dat"
 seed call_loop standard-as-format2 2 "$tmp/std.dat"
 seed call_loop standard-format3 3 "$tmp/std.dat"
+
+# The framing target builds its file from the input: a selector byte (DataBinFormat in bits 0-1, no file
+# header in bit 2, a second pass in bit 3), then four bytes per call (byte 0: the dialect in bits 0-1, the
+# upstream's bad flag in bit 2, cut short in bit 3, the count of bytes of no call that follow in bits
+# 4-7; byte 1: orders, items and seed; bytes 2-3: how much of a cut call's data is written).
+c="$out/call_framing"
+printf '\x00\x00\x05\x00\x00\x08\x04\x64\x00\x00\x02\x00\x00' >"$c/standard-cut-in-the-middle"
+printf '\x00\x09\x05\x07\x00\x3a\x11\x30\x00&&x\x00\x06\x00\x00\x0b\x02\x10\x00' >"$c/format0-dialects-cut-and-junk"
+printf '\x01\x00\x07\x00\x00\x0c\x03\x20\x00\x00\x05\x00\x00\x08\x03\x20\x00' >"$c/f1-cut-and-last-cut"
+printf '\x02\x04\x05\x00\x00\x09\x04\x40\x00\x00\x08\x00\x00\x0c\x01\x10\x00' >"$c/v5-and-standard-bad-and-cut"
+printf '\x0c\x00\x03\x00\x00\x28\x05\x50\x00xy\x01\x04\x00\x00' >"$c/headerless-second-pass"
+# Sixty calls, more than a group of commits, every seventh cut short.
+{
+    printf '\x00'
+    for i in $(seq 1 60); do
+        seedByte="\\x$(printf '%02x' "$i")"
+        if ((i % 7 == 0)); then printf "\\x08$seedByte\\x33\\x00"; else printf "\\x00$seedByte\\x00\\x00"; fi
+    done
+} >"$c/sixty-calls-some-cut"
 
 # Scanned files: format 1 takes the F1 dialect; every other format reads as format 0.
 for d in standard h v3 f1; do
@@ -126,4 +145,4 @@ printf 'TRUE' >"$s/bool-true"
 printf 'I:\\QX7Com\\..\\DCS\\DataBin.Dat' >"$s/drive-path"
 printf '/srv/./vrq/../vrq/dcs/' >"$s/native-path"
 printf '\\ZIR32\\DCS' >"$s/rooted-path"
-for t in call_loop scanned_file settings; do echo "$t: $(ls "$out/$t" | wc -l) seeds"; done
+for t in call_loop call_framing scanned_file settings; do echo "$t: $(ls "$out/$t" | wc -l) seeds"; done

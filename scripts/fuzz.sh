@@ -2,7 +2,7 @@
 # Builds the libFuzzer targets with clang and runs each for the given number of seconds (default 30) on
 # a copy of its seed corpus. Fails on any crash, hang, leak or sanitizer report; the input that caused it
 # is left in build-fuzz/artifacts/.
-# Usage: scripts/fuzz.sh [seconds] [target...]   (targets: call_loop scanned_file settings)
+# Usage: scripts/fuzz.sh [seconds] [target...]   (targets: call_loop call_framing scanned_file settings)
 # VRQ_FUZZ_SANITIZERS=undefined fuzzes a build with UndefinedBehaviorSanitizer alone (build-fuzz-undefined,
 # the long runs) and then replays every input of the grown corpus under both sanitizers (build-fuzz).
 set -euo pipefail
@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 seconds="${1:-30}"
 shift || true
 targets=("$@")
-((${#targets[@]})) || targets=(call_loop scanned_file settings)
+((${#targets[@]})) || targets=(call_loop call_framing scanned_file settings)
 
 both=address,undefined
 sanitizers="${VRQ_FUZZ_SANITIZERS:-$both}"

@@ -248,8 +248,10 @@ QByteArray encodeCall(Dialect dialect, const std::vector<OrderSpec>& orders, boo
         for (const OrderSpec& o : orders) {
             data += o.salesperson + QStringLiteral("+C") + o.customer + QLatin1Char('+');
             for (const ItemSpec& it : o.items) {
-                const QString qty = QString::number(std::abs(it.quantity)) +
-                                    (it.quantity < 0 ? QStringLiteral("-") : QString());
+                // A return fills the four characters of the quantity field, so that its sign is the
+                // field's last character ("4-" would be read as "4-  ", a positive 4).
+                const QString qty =
+                    it.quantity < 0 ? quantityText(it.quantity) : QString::number(it.quantity);
                 data += (it.altForm ? it.itemNumber + qty : it.itemNumber + QLatin1Char('/') + qty) +
                         QLatin1Char('+');
             }
