@@ -131,10 +131,10 @@ public:
             const ssize_t n = ::pwrite(m_fd, bytes.constData() + done, bytes.size() - done, done);
             if (n < 0 && errno == EINTR)
                 continue;
-            if (n <= 0) // reported as a short write is: the disk is full
-                return Result::failure(
-                    ENOSPC, QStringLiteral("cannot write %1: %2")
-                                .arg(m_path, QString::fromLocal8Bit(std::strerror(n < 0 ? errno : ENOSPC))));
+            if (n <= 0) { // a write that writes nothing is what a full disk does
+                const int err = n < 0 ? errno : ENOSPC;
+                return errnoFailure(QStringLiteral("cannot write %1").arg(m_path), err);
+            }
             done += n;
         }
         return Result::success();
@@ -308,9 +308,7 @@ std::unique_ptr<OpenFile> FileSystem::openForWriting(const QString& path, OpenMo
     const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (mode == OpenMode::Truncate ? O_TRUNC : 0);
     const int fd = ::open(QFile::encodeName(path).constData(), flags, 0666);
     if (fd < 0) {
-        *result = Result::failure(
-            EIO,
-            QStringLiteral("cannot create %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+        *result = errnoFailure(QStringLiteral("cannot create %1").arg(path), errno);
         return nullptr;
     }
     *result = Result::success();

@@ -103,5 +103,24 @@ TEST(DurableWriteTest, AMoveByCopyTakesARegularFileButNoLink) {
     EXPECT_FALSE(QFile::exists(secret));
 }
 
+// An order file that cannot be created or written carries the system's own error number, so that the
+// export can tell a full disk (written to /dev/full) from a folder that is not there.
+TEST(DurableWriteTest, AFailedCreateOrWriteKeepsTheSystemsErrorNumber) {
+    QTemporaryDir dir;
+    FileSystem fs;
+    Result created;
+    EXPECT_EQ(
+        fs.openForWriting(dir.filePath(u"missing/QX710001.Tmp"_s), FileSystem::OpenMode::Truncate, &created),
+        nullptr);
+    EXPECT_EQ(created.code, ENOENT) << created.message.toStdString();
+
+    std::unique_ptr<OpenFile> full =
+        fs.openForWriting(u"/dev/full"_s, FileSystem::OpenMode::KeepContent, &created);
+    ASSERT_NE(full, nullptr) << created.message.toStdString();
+    const Result written = full->writeDurably("H order line\r\n");
+    EXPECT_EQ(written.code, ENOSPC);
+    EXPECT_TRUE(written.message.contains(u"No space left on device"_s)) << written.message.toStdString();
+}
+
 } // namespace
 } // namespace vrq
