@@ -157,46 +157,26 @@ TEST_F(CutCallTest, ALastCallStillBeingWrittenIsTakenWholeAtTheNextPass) {
     EXPECT_FALSE(QFile::exists(env.dataBinFile()));
 }
 
-// A command-line file under test: the cut call fails with its own reason and the calls after it are
-// tested; the file's result is its last call's.
-struct BatchCutCase {
-    const char* name;
-    qsizetype keepSecond;
-    qsizetype keepLast;
-    bool passes;
-};
-
-class BatchCutTest : public IntakeTest, public ::testing::WithParamInterface<BatchCutCase> {};
-
-TEST_P(BatchCutTest, TheCutCallFailsAndTheNextIsTested) {
-    const BatchCutCase& c = GetParam();
+// A command-line file under test: each cut call fails with its own reason, the calls after it are tested,
+// and a cut last call fails the file.
+TEST_F(CutCallTest, ACommandLineFileFailsAtEachCutCallAndTestsTheCallsAfterIt) {
     env.setRunMode(u'B');
     const QString path = env.path(u"calls.dat"_s);
-    ASSERT_TRUE(ProgramFixture::writeFile(path, buildCall(Dialect::Standard, 1, -1).bytes +
-                                                    buildCall(Dialect::Standard, 2, c.keepSecond).bytes +
-                                                    buildCall(Dialect::Standard, 3, c.keepLast).bytes));
+    ASSERT_TRUE(ProgramFixture::writeFile(
+        path, buildCall(Dialect::Standard, 1, -1).bytes + buildCall(Dialect::Standard, 2, 100).bytes +
+                  buildCall(Dialect::Standard, 3, -1).bytes + buildCall(Dialect::Standard, 4, 150).bytes));
     CallSource file;
     ASSERT_TRUE(file.open(path, CallSource::Access::ReadOnly));
     CallFraming framing(env.ctx, /*validationMode=*/true);
     const CallLoopOutcome outcome = framing.runCallLoop(file, 1);
-    EXPECT_EQ(framing.callNumbers(), (QList<int>{1, 2, 3}));
+    EXPECT_EQ(framing.callNumbers(), (QList<int>{1, 2, 3, 4}));
     QStringList faults;
     for (const CallFault& fault : outcome.faults)
-        faults << fieldLine("fault", QString::number(fault.callNumber), fault.field);
-    QStringList expected;
-    if (c.keepSecond >= 0)
-        expected << fieldLine("fault", u"2"_s, u"Cut short"_s);
-    if (c.keepLast >= 0)
-        expected << fieldLine("fault", u"3"_s, u"Cut short"_s);
-    EXPECT_EQ(faults, expected);
-    EXPECT_EQ(outcome.result, c.passes);
+        faults << u"%1 %2"_s.arg(fault.callNumber).arg(fault.field);
+    EXPECT_EQ(faults, (QStringList{u"2 Cut short"_s, u"4 Cut short"_s}));
+    EXPECT_FALSE(outcome.result);
     EXPECT_TRUE(env.store->allCalls().empty());
 }
-
-INSTANTIATE_TEST_SUITE_P(Files, BatchCutTest,
-                         ::testing::Values(BatchCutCase{"cutCallThenAWholeOne", 100, -1, true},
-                                           BatchCutCase{"cutLastCall", -1, 150, false}),
-                         RowName());
 
 // A scanned file is one call running to the end of the file: it is cut short when its last record is
 // not ended (blanks and line ends after that end do not count).
