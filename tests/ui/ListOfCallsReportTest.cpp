@@ -1,3 +1,4 @@
+#include "KeptPrinter.h"
 #include "ViewerTestSupport.h"
 
 #include "ui/viewers/ListCallsDialog.h"
@@ -58,7 +59,77 @@ TEST_F(ListOfCallsReportTest, CallsTheBoxesAskForByTimeFromTheFromDayThroughTheT
     // The boxes ask for the good calls, the bad ones or neither (a header and footer only).
     EXPECT_EQ(body(true, false), all.mid(0, 6) + all.mid(9));
     EXPECT_EQ(body(false, true), all.mid(6, 2));
-    EXPECT_EQ(body(false, false), QStringList());
+    EXPECT_EQ(body(false, false), strings({"No calls recorded during the specified period."}));
+}
+
+// Pages as the dialog and vrqtoqx7-report print them: no page of a header and a footer only, and a page
+// that says so when there is no call to list.
+struct PagingCase {
+    const char* name;
+    std::vector<int> callLines;      // per good call of the day, its report lines: call, orders, empty line
+    bool badCallOnly;                // a bad call of the day instead, which the good-calls box leaves out
+    std::vector<QStringList> bodies; // each page's body: its first and last line, or its only line
+};
+
+class ListOfCallsPaging : public ListOfCallsReportTest, public ::testing::WithParamInterface<PagingCase> {};
+
+TEST_P(ListOfCallsPaging, NoPageHoldsOnlyTheHeaderAndFooter) {
+    const PagingCase c = GetParam();
+    int number = 0;
+    for (const int lines : c.callLines) {
+        ++number;
+        addCall(0, number, true, false, true, QDateTime(kDay, QTime(8, number)));
+        addOrders(0, number, lines - 2);
+    }
+    if (c.badCallOnly)
+        addCall(0, 99, false, false, true, QDateTime(kDay, QTime(9, 0)));
+    addCall(0, 98, true, false, true, QDateTime(kDay.addDays(-1), QTime(9, 0))); // the day before
+    Result result;
+    const PrintDocument document =
+        listOfCallsDocument(*fx.store, {kDay, kDay, true, false, QDateTime(kDay, QTime(16, 5))}, &result);
+    ASSERT_TRUE(result.ok());
+    std::vector<QStringList> bodies;
+    for (const PrintPage& page : document.pages()) {
+        QStringList lines;
+        for (const PrintLine& line : page.lines)
+            lines << line.text;
+        lines = lines.mid(7, lines.size() - 8); // between the header and the footer
+        while (!lines.isEmpty() && lines.last().isEmpty())
+            lines.removeLast();
+        bodies.push_back(lines.size() > 1 ? QStringList{lines.first(), lines.last()} : lines);
+    }
+    EXPECT_EQ(bodies, c.bodies);
+}
+
+const QStringList kNoCalls{u"No calls recorded during the specified period."_s};
+
+INSTANTIATE_TEST_SUITE_P(
+    Pages, ListOfCallsPaging,
+    ::testing::Values(
+        PagingCase{"NoCallThatDay", {}, false, {kNoCalls}},
+        PagingCase{"OnlyACallTheBoxesLeaveOut", {}, true, {kNoCalls}},
+        PagingCase{"LastCallFillsThePage",
+                   {54},
+                   false,
+                   {{u"Call # 1 - Good - made on 03/12/2026 at 08:01 AM"_s,
+                     u"    Order for Customer C152 by Salesperson 42.  Number of Items = 52"_s}}},
+        PagingCase{"NextCallAfterAFullPage",
+                   {54, 3},
+                   false,
+                   {{u"Call # 1 - Good - made on 03/12/2026 at 08:01 AM"_s,
+                     u"    Order for Customer C152 by Salesperson 42.  Number of Items = 52"_s},
+                    {u"Call # 2 - Good - made on 03/12/2026 at 08:02 AM"_s,
+                     u"    Order for Customer C201 by Salesperson 42.  Number of Items = 1"_s}}}),
+    RowName());
+
+// vrqtoqx7-report lays out the same document: a day with no call it is asked for says so.
+TEST_F(ListOfCallsReportTest, ReportCommandSaysWhenThereIsNoCallToList) {
+    addCall(0, 99, false, false, true, QDateTime(kDay, QTime(9, 0)));
+    const QString pdf = fx.path(u"empty.pdf"_s);
+    const ReportRun run =
+        runReport(fx.programFolder(), u"--from 2026-03-12 --to 2026-03-12 --good --pdf"_s, {pdf});
+    ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
+    EXPECT_TRUE(KeptPrinter::pdfText(pdf).contains(kNoCalls.first()));
 }
 
 // --- the dialog ----------------------------------------------------------------------------------------

@@ -3,6 +3,8 @@
 #include "store/CallStore.h"
 #include "ui/viewers/ViewerFormats.h"
 
+#include <algorithm>
+
 namespace vrq {
 
 namespace {
@@ -54,6 +56,10 @@ void CallListPager::pageHeader() {
 }
 
 void CallListPager::reportLine(const QString& text) {
+    // The empty line after a call that filled the page would open a page of a header and a footer only:
+    // the page break parts the calls instead.
+    if (text.isEmpty() && m_lineCount >= kBodyLines)
+        return;
     if (m_lineCount + 1 > kBodyLines) {
         pageFooter();
         pageHeader();
@@ -90,7 +96,9 @@ PrintDocument listOfCallsDocument(CallStore& store, const ListOfCallsRequest& re
         return PrintDocument();
     CallListPager pager(request);
     pager.pageHeader();
-    if (calls.empty())
+    // No call to list, none in the range or none of the kinds the boxes ask for: the page says so.
+    if (std::none_of(calls.begin(), calls.end(),
+                     [&](const CallRow& call) { return isListed(call, request); }))
         pager.reportLine(QStringLiteral("No calls recorded during the specified period."));
     for (const CallRow& call : calls) {
         if (!isListed(call, request))
