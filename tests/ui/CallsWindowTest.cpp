@@ -253,6 +253,19 @@ TEST_F(CallsWindowTest, DoubleClickOnARowOpensOnlyTheCallsDetails) {
     EXPECT_FALSE(orderOpened);
 }
 
+// A menu entry that opens a window says so with its dots; the one that only runs does not.
+TEST_F(CallsWindowTest, MenuEntriesThatOpenAWindowEndInDots) {
+    using Entry = CallsWindow::MenuEntry;
+    CallsWindow& w = openWindow(false);
+    QStringList withoutDots;
+    for (const Entry entry : {Entry::Properties, Entry::OrdersBySalesperson, Entry::OrdersByCustomer,
+                              Entry::OrdersByDate, Entry::ListOfCalls, Entry::AuditLog, Entry::About})
+        if (!w.menuAction(entry)->text().endsWith(u"..."_s))
+            withoutDots << w.menuAction(entry)->text();
+    EXPECT_EQ(withoutDots, QStringList());
+    EXPECT_FALSE(w.menuAction(Entry::SaveAudits)->text().endsWith(u"..."_s));
+}
+
 // The close box reaches the window as a close event from the window system.
 void closeFromCloseBox(CallsWindow& w) {
     QCloseEvent event;

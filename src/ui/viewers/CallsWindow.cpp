@@ -134,7 +134,7 @@ void CallsWindow::buildMenus() {
     QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
     connect(entry(help, MenuEntry::SaveAudits, QStringLiteral("Save Audits to File")), &QAction::triggered,
             this, &CallsWindow::saveAuditsRequested);
-    connect(entry(help, MenuEntry::AuditLog, QStringLiteral("Audit Log")), &QAction::triggered, this,
+    connect(entry(help, MenuEntry::AuditLog, QStringLiteral("Audit Log...")), &QAction::triggered, this,
             &CallsWindow::auditLogRequested);
     connect(entry(help, MenuEntry::About, QStringLiteral("About VRQToQX7...")), &QAction::triggered, this,
             &CallsWindow::aboutRequested);
