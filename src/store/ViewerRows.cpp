@@ -1,5 +1,9 @@
 // What the order views and the list-of-calls report read: orders with their calls, and the calls of a
 // period. Only reads; the typed text and the dates are bound as values.
+//
+// Salespeople and customers are stored padded with blanks (a customer is six digits and two blanks), so
+// a find compares both sides without their trailing blanks: "130067" finds "130067  " and the reverse.
+// Letter case still counts. No index serves these columns, so trimming them gives none up.
 #include "store/CallStore.h"
 
 #include "store/StoreAttempt.h"
@@ -41,7 +45,7 @@ std::string ordersWithCalls(std::string_view condition) {
 } // namespace
 
 std::vector<OrderViewRow> CallStore::ordersOfSalesperson(const QString& salesperson, Result* result) {
-    static const RowSelect select(kOrderViewColumns, ordersWithCalls("Orders.Salesperson = ?"));
+    static const RowSelect select(kOrderViewColumns, ordersWithCalls("rtrim(Orders.Salesperson) = rtrim(?)"));
     return attempt(result, [&] {
         Use st(prepared(select.sql()));
         bindValues(*st, salesperson);
@@ -50,7 +54,7 @@ std::vector<OrderViewRow> CallStore::ordersOfSalesperson(const QString& salesper
 }
 
 std::vector<OrderViewRow> CallStore::ordersOfCustomer(const QString& customer, Result* result) {
-    static const RowSelect select(kOrderViewColumns, ordersWithCalls("Orders.Customer = ?"));
+    static const RowSelect select(kOrderViewColumns, ordersWithCalls("rtrim(Orders.Customer) = rtrim(?)"));
     return attempt(result, [&] {
         Use st(prepared(select.sql()));
         bindValues(*st, customer);

@@ -1,0 +1,71 @@
+// The order views find a salesperson or customer as the windows show it: the stored values are padded
+// with blanks, the typed text often is not, and trailing blanks on either side do not count. Letter case
+// does, and the typed text is only ever a value.
+#include "store/CallStore.h"
+#include "support/ProgramFixture.h"
+#include "support/TestNames.h"
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+using namespace vrq;
+using namespace vrq::test;
+
+namespace {
+
+enum class Field { Salesperson, Customer };
+
+struct FindCase {
+    const char* name;
+    Field field;
+    const char* typed;
+    std::vector<int> expected; // call numbers, in call order
+};
+
+class OrderFindTest : public ::testing::TestWithParam<FindCase> {
+protected:
+    void addCallWithOrder(int number, const QString& salesperson, const QString& customer) {
+        f.addCall(0, number, 1);
+        f.add(OrderRow{0, number, 1, salesperson, customer, u"01"_s, u"R7"_s, u"MSG"_s, 0, {}});
+    }
+
+    std::vector<int> find(const FindCase& c) {
+        const QString typed = QString::fromUtf8(c.typed);
+        Result result;
+        const std::vector<OrderViewRow> rows = c.field == Field::Salesperson
+                                                   ? f.store->ordersOfSalesperson(typed, &result)
+                                                   : f.store->ordersOfCustomer(typed, &result);
+        EXPECT_TRUE(result.ok()) << result.message.toStdString();
+        std::vector<int> numbers;
+        for (const OrderViewRow& row : rows)
+            numbers.push_back(row.callNumber);
+        return numbers;
+    }
+
+    ProgramFixture f;
+};
+
+TEST_P(OrderFindTest, MatchesWithoutTrailingBlanksButWithCase) {
+    addCallWithOrder(1, u"100   "_s, u"130067  "_s); // stored as the calls bring them
+    addCallWithOrder(2, u"100"_s, u"130067"_s);
+    addCallWithOrder(3, u"ab    "_s, u" 130067 "_s);
+    addCallWithOrder(4, u"1'0   "_s, u"13006   "_s);
+    EXPECT_EQ(find(GetParam()), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, OrderFindTest,
+    ::testing::Values(FindCase{"CustomerAsTyped", Field::Customer, "130067", {1, 2}},
+                      FindCase{"CustomerWithItsBlanks", Field::Customer, "130067  ", {1, 2}},
+                      FindCase{"CustomerLeadingBlankCounts", Field::Customer, " 130067", {3}},
+                      FindCase{"CustomerShorterFindsOnlyItself", Field::Customer, "13006", {4}},
+                      FindCase{"CustomerBlankFindsNothing", Field::Customer, "   ", {}},
+                      FindCase{"SalespersonAsTyped", Field::Salesperson, "100", {1, 2}},
+                      FindCase{"SalespersonMoreBlanksThanStored", Field::Salesperson, "100        ", {1, 2}},
+                      FindCase{"SalespersonOtherCase", Field::Salesperson, "AB", {}},
+                      FindCase{"SalespersonQuote", Field::Salesperson, "1'0", {4}},
+                      FindCase{"SalespersonQuoteOpen", Field::Salesperson, "' OR '1'='1", {}}),
+    RowName());
+
+} // namespace
