@@ -4,9 +4,12 @@
 #include "ui/viewers/CallsWindow.h"
 #include "ui/viewers/HeaderBar.h"
 #include "ui/viewers/HeaderButton.h"
+#include "ui/viewers/Twips.h"
+#include "ui/viewers/WindowPlacement.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QLabel>
 #include <QSignalSpy>
 #include <QtTest/qtestspontaneevent.h>
 
@@ -292,6 +295,44 @@ TEST_F(CallsWindowTest, OnlyTheCloseBoxAsksAndNoKeepsTheProgramRunning) {
         EXPECT_TRUE(way < 2 || !w.isVisible()) << way;
     }
 }
+
+// --- placement -----------------------------------------------------------------------------------------
+
+struct PlaceCase {
+    const char* name;
+    QPoint fromBottomRight; // the stored inside's top left, from the screen's bottom right corner
+    int statusLines;        // of the status line, set after the window was placed
+};
+
+class CallsWindowPlace : public CallsWindowTest, public ::testing::WithParamInterface<PlaceCase> {};
+
+// A window stored partly off the screen comes wholly onto it with its frame, also when its status line
+// takes more lines after the window was placed (the window grows as it is shown).
+TEST_P(CallsWindowPlace, StaysWhollyOnTheScreenWithItsFrameAndStatusLine) {
+    const PlaceCase c = GetParam();
+    const QRect screen = WindowPlacement::availableScreens().first();
+    const QPoint stored = screen.bottomRight() + c.fromBottomRight;
+    fx.ctx.settings.DetailsLeft = Twips::clamp16(Twips::fromPixelsX(stored.x()));
+    fx.ctx.settings.DetailsTop = Twips::clamp16(Twips::fromPixelsY(stored.y()));
+    CallsWindow& w = openWindow(false); // placed at the size it has before its status line is set
+    QStringList lines;
+    for (int line = 1; line <= c.statusLines; ++line)
+        lines << u"Status line %1"_s.arg(line);
+    w.findChild<QLabel*>(u"lblStatus"_s)->setText(lines.join(u'\n'));
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+
+    const QRect outer = w.frameGeometry(); // the window system's frame
+    EXPECT_TRUE(screen.contains(outer)) << "window with frame " << outer.x() << ',' << outer.y() << ' '
+                                        << outer.width() << 'x' << outer.height();
+}
+
+INSTANTIATE_TEST_SUITE_P(Places, CallsWindowPlace,
+                         ::testing::Values(PlaceCase{"BelowTheBottom", {-500, -100}, 2},
+                                           PlaceCase{"BelowTheBottomStatusGrows", {-500, -100}, 4},
+                                           PlaceCase{"PastTheRightEdge", {-100, -500}, 2},
+                                           PlaceCase{"OnScreenStatusGrowsPastTheBottom", {-500, -500}, 6}),
+                         RowName());
 
 TEST_F(CallsWindowTest, FailingStoreIsReportedOncePerStreak) {
     // The window's store is a file in its base form: without the upgrade its Calls table has no Source.

@@ -6,6 +6,7 @@
 #include "ui/viewers/OrdersViewWindow.h"
 
 #include <QDateEdit>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -89,6 +90,38 @@ INSTANTIATE_TEST_SUITE_P(
                       FindCase{"CustomerNoMatch", Kind::ByCustomer, "600", {}, {}},
                       FindCase{"DateMatch", Kind::ByDate, "", kDay, {"11", "12"}}),
     RowName());
+
+// --- layout ----------------------------------------------------------------------------------------------
+
+class OrdersViewLayout : public OrdersViewTest, public ::testing::WithParamInterface<Kind> {};
+
+// The label before the box, widened for the system's face, keeps clear of it; so does the Find button.
+TEST_P(OrdersViewLayout, TheLabelDoesNotTouchItsBox) {
+    OrdersViewWindow& w = openView(GetParam());
+    QWidget* input = w.textInput() ? static_cast<QWidget*>(w.textInput()) : w.dateInput();
+    QRect label;
+    for (const QLabel* l : w.findChildren<QLabel*>())
+        if (l->buddy() == input)
+            label = l->geometry();
+    ASSERT_TRUE(label.isValid());
+    EXPECT_GE(input->geometry().left() - label.right(), 4) << "label ends at " << label.right();
+    EXPECT_GE(w.findChild<QPushButton*>(u"cmdFind"_s)->geometry().left() - input->geometry().right(), 4);
+    EXPECT_LE(w.findChild<QPushButton*>(u"cmdFind"_s)->geometry().right(), w.width());
+}
+
+INSTANTIATE_TEST_SUITE_P(Views, OrdersViewLayout,
+                         ::testing::Values(Kind::BySalesperson, Kind::ByCustomer, Kind::ByDate),
+                         [](const auto& info) {
+                             switch (info.param) {
+                             case Kind::BySalesperson:
+                                 return "BySalesperson";
+                             case Kind::ByCustomer:
+                                 return "ByCustomer";
+                             case Kind::ByDate:
+                                 break;
+                             }
+                             return "ByDate";
+                         });
 
 // --- opening the call details ------------------------------------------------------------------------
 

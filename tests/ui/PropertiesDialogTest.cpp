@@ -98,5 +98,19 @@ TEST_F(PropertiesDialogTest, LeavingTheLocalDriveBoxWithNoMachineNameReportsTheF
                              "in the specified data, or the QX7 system is unavailable at this time."));
 }
 
+// The number boxes of both groups stand in one column.
+TEST_F(PropertiesDialogTest, TheNumberBoxesLineUp) {
+    PropertiesDialog dialog(fx.ctx, {});
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    QStringList columns; // "left-right" of each box within the dialog
+    for (const char* name : {"txtCallsProgramSystemID", "txtDaysOfHistory", "txtFileScanMinutes"}) {
+        const QWidget* box = control(dialog, name);
+        const QRect r(box->mapTo(&dialog, QPoint()), box->size());
+        columns << u"%1-%2"_s.arg(r.left()).arg(r.right());
+    }
+    EXPECT_EQ(columns, QStringList(3, columns.first()));
+}
+
 } // namespace
 } // namespace vrq::test

@@ -168,7 +168,8 @@ void PropertiesDialog::buildFiles() {
     grid->addWidget(txtScannedFolder, 1, 0);
     grid->addWidget(cmdFileBrowse, 1, 1);
     grid->addWidget(lblFileScanMinutes, 2, 0);
-    grid->addWidget(txtFileScanMinutes, 2, 1);
+    // At the right edge, under the Browse button, as the number boxes of System Info above.
+    grid->addWidget(txtFileScanMinutes, 2, 1, Qt::AlignRight);
     grid->addWidget(lblFileScanMinutesHelp, 3, 0, 1, 2);
 }
 

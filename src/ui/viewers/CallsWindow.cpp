@@ -25,6 +25,7 @@
 #include <QMessageBox>
 #include <QStatusBar>
 #include <QTableView>
+#include <QWindow>
 
 namespace vrq {
 
@@ -343,6 +344,7 @@ bool CallsWindow::confirmExit() {
 
 void CallsWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
+    keepOnScreen();
     // Rows added while hidden could not be scrolled to: the grid had no size yet.
     if (m_scrollTopRow >= 0 && m_scrollTopRow < m_model->rowCount())
         scrollToTopRow(m_scrollTopRow);
@@ -381,6 +383,27 @@ void CallsWindow::placeOnScreen() {
     const QPoint inside =
         WindowPlacement::place(stored, storedBefore, size(), WindowPlacement::availableScreens());
     setGeometry(QRect(inside, size()));
+}
+
+// The window only grows by itself (the status line takes another line), never by the clerk's hand: a
+// window that grew past the screen's edge is moved back onto it.
+void CallsWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    if (isVisible())
+        keepOnScreen();
+}
+
+// Moves the window, with its frame, wholly onto the screen it overlaps most. The frame is the window
+// manager's once it is known, the assumed one before.
+void CallsWindow::keepOnScreen() {
+    QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    if (frame.isNull())
+        frame = WindowPlacement::kAssumedFrame;
+    const QPoint inside = geometry().topLeft();
+    const QPoint onScreen =
+        WindowPlacement::place(inside, true, size(), WindowPlacement::availableScreens(), frame);
+    if (onScreen != inside)
+        setGeometry(QRect(onScreen, size()));
 }
 
 // One "E" entry per run of failures: a store that stays unreachable does not fill the log every second.

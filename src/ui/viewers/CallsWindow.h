@@ -96,11 +96,13 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void buildMenus();
     void buildStatusLine();
     void placeOnScreen();
+    void keepOnScreen();
     void setUpCallGrid();
     void showCurrentRow();
     void setGridWidth(int twips);

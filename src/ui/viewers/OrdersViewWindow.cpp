@@ -32,6 +32,7 @@ constexpr TwipsBox kOrdersLabel{360, 960, 435, 255};
 constexpr TwipsBox kGrid{300, 1380, 0, 2190}; // width from the design
 constexpr int kFindWidth = 735;
 constexpr int kFindHeight = 315;
+constexpr int kLabelGap = 90; // between a label and its box
 constexpr int kHeaderLeft = 900;
 constexpr int kHeaderTop = 900;
 constexpr int kHeaderHeight = 510;
@@ -134,6 +135,10 @@ void OrdersViewWindow::buildInput(QWidget* client) {
     input->setObjectName(text(m_design.inputName));
     input->setAccessibleName(label->text());
     placeFitting(input, m_design.input);
+    // A label widened for the system's face keeps clear of its box: the box moves right.
+    const int clearOfLabel = label->geometry().right() + 1 + Twips::toPixelsX(kLabelGap);
+    if (input->x() < clearOfLabel)
+        input->move(clearOfLabel, input->y());
     label->setBuddy(input);
 
     m_find = new QPushButton(QStringLiteral("Find"), client);
