@@ -72,10 +72,18 @@ bool NetworkConnection::connectNetworkDrive(Result& logged) {
             m_ctx.audit->write(AuditType::Error, NetworkErrorMessage::lostEntry());
         m_outageLogged = true;
         m_ctx.ui->waitForHostFolder(m_ctx.clock->now(), [this] { return tryReconnect(); });
-        if (!folderExists(folderToTest()))
+        if (!folderExists(folderToTest())) {
+            // Nothing holds the caller until the folder is back: the cycle retries it from now on.
+            runstatus::waitingForHost(m_ctx, true);
             return false;
+        }
     }
+    return reached(logged);
+}
+
+bool NetworkConnection::reached(Result& logged) {
     m_outageLogged = false;
+    runstatus::waitingForHost(m_ctx, false);
     runstatus::hostFolderReached(m_ctx, folderToTest());
     logged = m_ctx.audit->write(AuditType::Error, NetworkErrorMessage::establishedEntry());
     return logged.ok();
@@ -85,6 +93,22 @@ bool NetworkConnection::tryReconnect() {
     if (folderExists(folderToTest()))
         return true;
     return remap() == 0;
+}
+
+bool NetworkConnection::retryHostFolder() {
+    if (!m_ctx.status.waitingForHost)
+        return true;
+    if (PathResolver::trimRight(m_ctx.settings.QX7Path).isEmpty()) {
+        // No folder to wait for: the export says what is missing.
+        runstatus::waitingForHost(m_ctx, false);
+        return true;
+    }
+    const bool mapped = !m_ctx.settings.AutoConnect || tryReconnect();
+    if (!mapped || !folderExists(folderToTest()))
+        return false;
+    Result logged;
+    reached(logged);
+    return true;
 }
 
 const QString& NetworkErrorMessage::lostEntry() {

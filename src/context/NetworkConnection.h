@@ -12,7 +12,7 @@ struct AppContext;
 // Reaching the host folder: the drive letter mapped to the host's share and the output folder on it.
 // The writers test the folder before they write and call connectNetworkDrive when it is missing.
 // Drive and share names are rebuilt from the settings on every use, so a change made while the
-// network-error window waits takes effect on its next retry.
+// host folder is away takes effect on the next retry.
 class NetworkConnection {
 public:
     explicit NetworkConnection(AppContext& ctx);
@@ -27,13 +27,19 @@ public:
     // Writes no entry and never waits.
     bool hostFolderReachable();
     // Drops and re-creates the drive mapping; when that fails, writes the outage's start entry (once
-    // per outage) and holds the caller in the network-error wait until the folder is back or the person
-    // gives up. True when the host folder can be used and its entry is written; when the store refuses
-    // that entry, false with the failure in logged.
+    // per outage) and hands the outage to UserInterface::waitForHostFolder, which may hold the caller
+    // until the folder is back (a service) or return at once (the windows, a single pass). True when the
+    // host folder can be used and its entry is written; when the store refuses that entry, false with
+    // the failure in logged. A folder still away leaves the run waiting for it (RunStatus::waitingForHost).
     bool connectNetworkDrive(Result& logged);
     // One retry of the network-error wait: true when the folder is reachable, after one new mapping if
     // needed.
     bool tryReconnect();
+    // One retry for a run waiting for the host folder, as the cycle makes it once a tick: true when
+    // nothing waits any more. A folder found again ends the outage with its entry, as connectNetworkDrive
+    // does; a blank folder setting ends the wait too (the export then says what is missing). The drive is
+    // mapped again only when AutoConnect is on.
+    bool retryHostFolder();
 
     // "I:" for LocalDrive "I".
     QString driveName() const;
@@ -44,6 +50,8 @@ public:
 
 private:
     int remap();
+    // The folder is there: the outage ends with its entry; false when the store refuses the entry.
+    bool reached(Result& logged);
 
     AppContext& m_ctx;
     bool m_outageLogged = false; // the outage's start entry is written
@@ -63,7 +71,6 @@ struct NetworkErrorMessage {
     static const QString& label3();
     static const QString& label4();
     static const QString& propertiesButton();
-    static constexpr int kRetryIntervalMs = 1000;
 
     // The moment the error started, as "HH:MM ampm MM/DD/YYYY." (12-hour clock, final period).
     static QString startTimeText(const QDateTime& since);

@@ -17,9 +17,13 @@ struct RunStatus {
     QDateTime lastExport{};    // when the last order file was written
     QString hostFolder{};      // the folder the order files go into
     QDateTime hostAwaySince{}; // when the host folder was lost; invalid while it is reachable
+    bool hostChecked = false;  // the host folder was tested; until then nobody knows if it is there
     QString purgeError{};      // why the purge keeps failing; empty once it succeeds
     QString dataBinError{};    // why DataBin.Dat cannot be opened; empty once it can
     QString storeError{};      // why the store keeps no writes (no call is taken or sent); empty once it does
+    // A job stopped at the lost host folder and nothing holds it until the folder is back (the windows
+    // never do): the cycle retries the folder once a tick and holds the export until it returns.
+    bool waitingForHost = false;
 
     bool hostAway() const { return hostAwaySince.isValid(); }
 };

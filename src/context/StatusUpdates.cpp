@@ -57,15 +57,21 @@ void hostFolderLost(AppContext& ctx, const QString& folder) {
         return;
     ctx.status.hostFolder = folder;
     ctx.status.hostAwaySince = ctx.clock->now();
+    ctx.status.hostChecked = true;
     changed(ctx);
 }
 
 void hostFolderReached(AppContext& ctx, const QString& folder) {
-    if (!ctx.status.hostAway() && ctx.status.hostFolder == folder)
+    if (ctx.status.hostChecked && !ctx.status.hostAway() && ctx.status.hostFolder == folder)
         return;
     ctx.status.hostFolder = folder;
     ctx.status.hostAwaySince = QDateTime();
+    ctx.status.hostChecked = true;
     changed(ctx);
+}
+
+void waitingForHost(AppContext& ctx, bool waiting) {
+    ctx.status.waitingForHost = waiting;
 }
 
 void purgeFailing(AppContext& ctx, const QString& error) {

@@ -25,6 +25,8 @@ void stepFailed(AppContext& ctx);
 void hostFolderLost(AppContext& ctx, const QString& folder);
 // The host folder is there; ends an outage.
 void hostFolderReached(AppContext& ctx, const QString& folder);
+// A job stopped at the lost host folder with nothing holding it (true), or the folder is back (false).
+void waitingForHost(AppContext& ctx, bool waiting);
 // The purge failed with this error, or (empty) succeeded.
 void purgeFailing(AppContext& ctx, const QString& error);
 // DataBin.Dat cannot be opened for this reason, or (empty) it can.

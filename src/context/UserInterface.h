@@ -41,8 +41,10 @@ public:
         QTextStream(stderr) << text << Qt::endl;
         showMessage(text);
     }
-    // The host folder is lost and could not be reconnected at once: hold the caller, retrying
-    // tryReconnect once a second, until it succeeds (true) or the person or a stop request gives up (false).
+    // The host folder is lost and could not be reconnected at once: either hold the caller, retrying
+    // tryReconnect once a second, until it succeeds (true) or a stop request gives up (false), or tell the
+    // person and return false at once, leaving the retries to the processing cycle (the windows do, so that
+    // an outage never locks them).
     virtual bool waitForHostFolder(const QDateTime& since, const std::function<bool()>& tryReconnect) = 0;
     // The run's status (AppContext::status) changed: windows showing it refresh.
     virtual void statusChanged() {}

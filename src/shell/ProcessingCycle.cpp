@@ -1,6 +1,7 @@
 #include "shell/ProcessingCycle.h"
 
 #include "context/AppContext.h"
+#include "context/NetworkConnection.h"
 #include "context/StatusUpdates.h"
 #include "platform/Clock.h"
 #include "store/AuditLog.h"
@@ -69,7 +70,9 @@ void ProcessingCycle::tick() {
         m_sngLastScanFolderProcess = m_ctx.clock->secondsSinceMidnight();
         didWork = true;
     }
-    if (didWork || !m_bExtractedOnce) {
+    // While the run waits for the host folder the export is held; the tick that finds it back sends.
+    const bool hostBack = m_ctx.status.waitingForHost && NetworkConnection(m_ctx).retryHostFolder();
+    if (!m_ctx.status.waitingForHost && (didWork || !m_bExtractedOnce || hostBack)) {
         if (m_jobs.exportCalls)
             m_jobs.exportCalls();
         m_bExtractedOnce = true;

@@ -22,6 +22,8 @@ struct CycleJobs {
 // a clock set back) makes the job due at once. Delays count from the end of the previous run.
 // A purge that fails is written to the log once per run of failures and retried after a wait that
 // doubles from one second up to ten minutes; its first success after failing is written too.
+// While the run waits for the lost host folder, each tick retries it and the export is held; the tick
+// that finds it back runs the export, so kept orders go out without anyone asking.
 class ProcessingCycle {
 public:
     ProcessingCycle(AppContext& context, CycleJobs jobs);

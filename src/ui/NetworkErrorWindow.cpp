@@ -19,12 +19,11 @@ QLabel* wrappedLabel(const QString& text, QWidget* parent) {
 
 } // namespace
 
-NetworkErrorWindow::NetworkErrorWindow(const QDateTime& since, const QString& folder,
-                                       std::function<bool()> tryReconnect, QWidget* parent)
-    : QDialog(parent), m_tryReconnect(std::move(tryReconnect)) {
+NetworkErrorWindow::NetworkErrorWindow(const QDateTime& since, const QString& folder, QWidget* parent)
+    : QDialog(parent) {
     setWindowTitle(NetworkErrorMessage::caption());
     setObjectName(QStringLiteral("frmNetworkErrorMsg"));
-    setModal(true);
+    setModal(false);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(wrappedLabel(NetworkErrorMessage::label1(), this));
     txtTime = new QLineEdit(NetworkErrorMessage::startTimeText(since), this);
@@ -47,10 +46,11 @@ NetworkErrorWindow::NetworkErrorWindow(const QDateTime& since, const QString& fo
     layout->addWidget(btnProperties, 0, Qt::AlignHCenter);
     connect(btnProperties, &QPushButton::clicked, this, &NetworkErrorWindow::propertiesRequested);
     setFixedWidth(460);
+}
 
-    Timer1.setInterval(NetworkErrorMessage::kRetryIntervalMs);
-    connect(&Timer1, &QTimer::timeout, this, &NetworkErrorWindow::onRetryTick);
-    Timer1.start();
+void NetworkErrorWindow::showOutage(const QDateTime& since, const QString& folder) {
+    txtTime->setText(NetworkErrorMessage::startTimeText(since));
+    txtFolder->setText(folder);
 }
 
 QString NetworkErrorWindow::shownStartTime() const {
@@ -59,13 +59,6 @@ QString NetworkErrorWindow::shownStartTime() const {
 
 QString NetworkErrorWindow::shownFolder() const {
     return txtFolder->text();
-}
-
-void NetworkErrorWindow::onRetryTick() {
-    if (m_tryReconnect && m_tryReconnect()) {
-        Timer1.stop();
-        accept();
-    }
 }
 
 } // namespace vrq

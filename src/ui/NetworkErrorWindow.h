@@ -2,23 +2,23 @@
 
 #include <QDateTime>
 #include <QDialog>
-#include <QTimer>
-#include <functional>
 
 class QLineEdit;
 class QPushButton;
 
 namespace vrq {
 
-// frmNetworkErrorMsg: shown while the host folder is lost. It retries once a second and closes itself
-// (accepted) as soon as the folder can be used again; closing it by hand gives up (rejected). It names
-// the folder it is trying to reach, so the person knows what to check.
+// frmNetworkErrorMsg: tells that the host folder is lost, since when, and which folder the program is
+// trying to reach, so the person knows what to check. It holds nobody: the other windows stay usable,
+// and closing it (close box, Escape) only hides it. The retries are the processing cycle's; the owner
+// hides the window when the folder is back.
 class NetworkErrorWindow : public QDialog {
     Q_OBJECT
 public:
-    NetworkErrorWindow(const QDateTime& since, const QString& folder, std::function<bool()> tryReconnect,
-                       QWidget* parent = nullptr);
+    NetworkErrorWindow(const QDateTime& since, const QString& folder, QWidget* parent = nullptr);
 
+    // The texts of another outage, or of the same one with a changed folder setting.
+    void showOutage(const QDateTime& since, const QString& folder);
     QString shownStartTime() const;
     QString shownFolder() const;
 
@@ -27,10 +27,6 @@ signals:
     void propertiesRequested();
 
 private:
-    void onRetryTick();
-
-    std::function<bool()> m_tryReconnect;
-    QTimer Timer1;
     QLineEdit* txtTime = nullptr;
     QLineEdit* txtFolder = nullptr;
     QPushButton* btnProperties = nullptr;

@@ -15,6 +15,8 @@ RunState StatusSummary::state() const {
         return RunState::Away;
     if (!m_status.dataBinError.isEmpty())
         return RunState::CallsWaiting;
+    if (!m_status.hostChecked)
+        return RunState::NotChecked;
     if (m_today.bad > 0)
         return RunState::BadToday;
     return RunState::Flowing;
@@ -28,6 +30,8 @@ QColor StatusSummary::stateColour() const {
     case RunState::CallsWaiting:
     case RunState::BadToday:
         return QColor(240, 160, 0);
+    case RunState::NotChecked:
+        return QColor(150, 150, 150);
     case RunState::Flowing:
         break;
     }
@@ -62,6 +66,8 @@ QString StatusSummary::hostText() const {
     if (m_status.hostAway())
         return QStringLiteral("Host folder %1 away since %2")
             .arg(m_status.hostFolder, timeText(m_status.hostAwaySince));
+    if (!m_status.hostChecked)
+        return QStringLiteral("Host folder %1 not checked yet").arg(m_status.hostFolder);
     return QStringLiteral("Host folder %1 reachable").arg(m_status.hostFolder);
 }
 
@@ -106,6 +112,9 @@ QString StatusSummary::trayToolTip() const {
         break;
     case RunState::CallsWaiting:
         state = QStringLiteral("calls wait: DataBin.Dat cannot be opened");
+        break;
+    case RunState::NotChecked:
+        state = QStringLiteral("host folder not checked yet");
         break;
     case RunState::BadToday:
         state = QStringLiteral("orders flowing; %1 bad call%2 today")

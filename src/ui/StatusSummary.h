@@ -12,13 +12,14 @@
 namespace vrq {
 
 // Where the run stands at a glance; a store that keeps no writes outweighs a lost host folder, which
-// outweighs calls kept waiting, which outweigh bad calls.
+// outweighs calls kept waiting, which outweigh a host folder not tested yet, which outweighs bad calls.
 enum class RunState {
     StoreRefused, // the store keeps no writes: no call is taken in or sent
     Flowing,      // orders go out
     Away,         // the host folder is lost: orders are kept here
     CallsWaiting, // DataBin.Dat cannot be opened: its calls are not taken
     BadToday,     // orders go out, but calls were bad today
+    NotChecked,   // the host folder has not been tested yet: whether orders can go out is not known
 };
 
 // The run's status put into words and a colour for the status line and the tray icon: what they show
@@ -34,7 +35,8 @@ public:
     // "Last intake 14:05", "Last export 14:06"; "none yet" before the first.
     QString intakeText() const;
     QString exportText() const;
-    // "Host folder I:\QX7Com\ reachable" or "Host folder I:\QX7Com\ away since 14:05"
+    // "Host folder I:\QX7Com\ reachable", "Host folder I:\QX7Com\ away since 14:05", or before the first
+    // test of the folder "Host folder I:\QX7Com\ not checked yet"
     QString hostText() const;
     // No host folder is set (a blank MXR Folder): every order waits, as when the folder is away.
     bool hostNotSet() const { return m_status.hostFolder.trimmed().isEmpty(); }

@@ -12,7 +12,8 @@ class StatusSummary;
 struct StatusNotice;
 
 // The tray icon of window mode: a circle in the run's state colour, a tool tip that says what matters,
-// a menu with the calls window, the last export time and Exit, and desktop notifications.
+// a menu with the calls window, the connection problem while the host folder is away, the last export
+// time and Exit, and desktop notifications.
 class StatusTray : public QObject {
     Q_OBJECT
 public:
@@ -28,6 +29,7 @@ public:
 
 signals:
     void showCallsRequested();
+    void connectionProblemRequested();
     void exitRequested();
 
 private:
@@ -35,6 +37,7 @@ private:
 
     QMenu m_menu;
     QSystemTrayIcon m_icon;
+    QAction* m_showProblem = nullptr;
     QAction* m_lastExport = nullptr;
 };
 

@@ -24,6 +24,8 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QStatusBar>
 #include <QTextStream>
 #include <QTimer>
 
@@ -98,6 +100,7 @@ WindowMode::WindowMode() = default;
 WindowMode::~WindowMode() {
     m_trayWatch.reset();
     m_tray.reset();
+    delete m_networkError;
     delete m_callsWindow;
 }
 
@@ -212,13 +215,60 @@ void WindowMode::showMessage(const QString& text) {
     QMessageBox::information(m_callsWindow, programTitle(), text);
 }
 
-bool WindowMode::waitForHostFolder(const QDateTime& since, const std::function<bool()>& tryReconnect) {
+bool WindowMode::waitForHostFolder(const QDateTime& since, const std::function<bool()>&) {
+    if (!m_networkErrorClosed)
+        showNetworkError(since);
+    return false;
+}
+
+void WindowMode::showNetworkError(const QDateTime& since) {
     if (stopRequested())
-        return false;
-    NetworkErrorWindow window(since, hostFolder(), tryReconnect, m_callsWindow);
-    connect(&window, &NetworkErrorWindow::propertiesRequested, this,
-            [this, &window] { openProperties(&window); });
-    return window.exec() == QDialog::Accepted;
+        return;
+    const QDateTime awaySince = m_app->context().status.hostAwaySince;
+    const QDateTime started = awaySince.isValid() ? awaySince : since;
+    if (!m_networkError) {
+        m_networkError = new NetworkErrorWindow(started, hostFolder(), m_callsWindow);
+        connect(m_networkError, &NetworkErrorWindow::propertiesRequested, this, [this] {
+            openProperties(m_networkError);
+            hideNetworkErrorWhenBack();
+        });
+        // Closed with the close box or Escape: it stays away until the next outage or until asked for.
+        connect(m_networkError, &QDialog::rejected, this, [this] { m_networkErrorClosed = true; });
+    } else if (m_networkError->isVisible()) {
+        return;
+    } else {
+        m_networkError->showOutage(started, hostFolder());
+    }
+    m_networkError->show();
+}
+
+void WindowMode::showConnectionProblem() {
+    if (!m_app->context().status.hostAway())
+        return;
+    showNetworkError(m_app->context().status.hostAwaySince);
+    if (!m_networkError)
+        return;
+    m_networkError->raise();
+    m_networkError->activateWindow();
+}
+
+void WindowMode::followOutage() {
+    const bool away = m_app->context().status.hostAway();
+    if (m_showProblem)
+        m_showProblem->setVisible(away);
+    if (away)
+        return;
+    m_networkErrorClosed = false;
+    hideNetworkErrorWhenBack();
+}
+
+void WindowMode::hideNetworkErrorWhenBack() {
+    if (!m_networkError || !m_networkError->isVisible() || m_app->context().status.hostAway())
+        return;
+    // Never from under the Properties dialog it owns: hidden once that has closed.
+    if (!m_networkError->findChildren<QDialog*>(Qt::FindDirectChildrenOnly).isEmpty())
+        return;
+    m_networkError->hide(); // not rejected: the person did not close it
 }
 
 QString WindowMode::hostFolder() const {
@@ -284,6 +334,7 @@ void WindowMode::statusChanged() {
                 m_tray->notify(notice);
     }
     m_lastStatus = std::make_unique<StatusSummary>(status);
+    followOutage();
 }
 
 void WindowMode::watchForTray() {
@@ -299,6 +350,7 @@ void WindowMode::showTray() {
         return;
     m_tray = std::make_unique<StatusTray>();
     connect(m_tray.get(), &StatusTray::showCallsRequested, this, &WindowMode::raiseCallsWindow);
+    connect(m_tray.get(), &StatusTray::connectionProblemRequested, this, &WindowMode::showConnectionProblem);
     // The menu opens at the pointer, often with Exit right under it: the exit asks as the close box does.
     connect(m_tray.get(), &StatusTray::exitRequested, this, [this] {
         if (m_callsWindow)
@@ -330,6 +382,12 @@ void WindowMode::showCallsWindow() {
     for (Entry entry : {Entry::SaveAudits, Entry::Properties, Entry::About, Entry::OrdersBySalesperson,
                         Entry::OrdersByCustomer, Entry::OrdersByDate, Entry::ListOfCalls, Entry::AuditLog})
         m_callsWindow->setMenuEntryEnabled(entry, true);
+    // Shown on the status line while the host folder is away.
+    auto* showProblem = new QPushButton(QStringLiteral("Show connection problem"), m_callsWindow);
+    showProblem->setObjectName(QStringLiteral("cmdShowConnectionProblem"));
+    m_callsWindow->statusBar()->addPermanentWidget(showProblem);
+    connect(showProblem, &QPushButton::clicked, this, &WindowMode::showConnectionProblem);
+    m_showProblem = showProblem;
     watchForTray();
     statusChanged();
     connect(&m_statusTimer, &QTimer::timeout, this, [this] {
@@ -372,6 +430,8 @@ void WindowMode::raiseCallsWindow() {
 
 void WindowMode::onCallsWindowUnloaded() {
     m_statusTimer.stop();
+    if (m_networkError)
+        m_networkError->hide();
     m_mainForm->requestExit();
 }
 

@@ -5,6 +5,7 @@
 #include "store/StoreRecords.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QTimer>
 #include <memory>
 #include <optional>
@@ -14,6 +15,7 @@ namespace vrq {
 class Application;
 class CallsWindow;
 class FolderLock;
+class NetworkErrorWindow;
 class SingleInstance;
 class StatusSummary;
 class StatusTray;
@@ -36,6 +38,8 @@ public:
     void updateCallDisplay(int callNumber, CallDisplay mode) override;
     void updateCallRow(int source, int callNumber, CallDisplay mode) override;
     void showMessage(const QString& text) override;
+    // Shows the network error window (unless the person closed it in this outage) and returns at once:
+    // the windows stay usable, and the processing cycle retries the folder.
     bool waitForHostFolder(const QDateTime& since, const std::function<bool()>& tryReconnect) override;
     // Refreshes the status line and the tray, and notifies of what changed since the last refresh.
     void statusChanged() override;
@@ -63,6 +67,14 @@ private:
     // Shows the tray icon now, or as soon as the desktop's tray starts.
     void watchForTray();
     void showTray();
+    // The network error window, not modal, over the Calls window; its start time is the outage's.
+    void showNetworkError(const QDateTime& since);
+    // "Show connection problem" from the status line or the tray: the window again, in front.
+    void showConnectionProblem();
+    // The outage's window and button follow the run's status: a folder back hides the window, and the
+    // next outage shows it again even if the person closed it in this one.
+    void followOutage();
+    void hideNetworkErrorWhenBack();
     // The host folder as the status line names it: the run's, else the setting.
     QString hostFolder() const;
     StatusSummary currentStatus();
@@ -84,6 +96,9 @@ private:
     std::unique_ptr<FolderLock> m_folderLock;
     QString m_listenError;
     CallsWindow* m_callsWindow = nullptr;
+    QPointer<NetworkErrorWindow> m_networkError;
+    bool m_networkErrorClosed = false; // closed by the person in this outage
+    QPointer<QWidget> m_showProblem;   // the status line's "Show connection problem"
     std::unique_ptr<StatusTray> m_tray;
     std::unique_ptr<TrayWatch> m_trayWatch;
     std::function<bool()> m_trayAvailable;

@@ -1,4 +1,6 @@
 #include "shell/ProcessingCycle.h"
+#include "context/NetworkConnection.h"
+#include "export/OrderExport.h"
 #include "support/ProgramFixture.h"
 #include "support/TestNames.h"
 
@@ -77,6 +79,69 @@ INSTANTIATE_TEST_SUITE_P(
                   QTime(23, 59, 59)},
         CycleCase{"clockSetBackRunsTheIntakeAtOnce", {{1000, "X"}, {-3600 * 1000, "DX"}}}),
     test::RowName());
+
+// An outage in window mode: the wait for the host folder returns at once (maxRetries 0). The intake goes
+// on, the export is held and each tick retries the folder; the tick that finds it back logs the outage's
+// end and sends the kept call once.
+struct HostWaitCase {
+    const char* name;
+    bool newMappingBringsItBack; // else the folder comes back by itself
+};
+
+class HostWaitTest : public ::testing::TestWithParam<HostWaitCase> {};
+
+TEST_P(HostWaitTest, IntakeGoesOnTheExportWaitsAndSendsOnceTheFolderIsBack) {
+    const HostWaitCase& c = GetParam();
+    test::ProgramFixture f;
+    f.ctx.settings.LastDatePurged = f.clock.now();
+    f.ui.maxRetries = 0;
+    f.drives.connectResult = 67;
+    f.addPendingCall(0, 17);
+    f.loseHostFolder();
+    NetworkConnection network(f.ctx);
+    OrderExport exporter(f.ctx, network);
+    QString ran;
+    CycleJobs jobs;
+    jobs.dataBinIntake = [&] { ran += u'D'; };
+    jobs.exportCalls = [&] {
+        ran += u'X';
+        exporter.extractCalls();
+    };
+    ProcessingCycle cycle(f.ctx, std::move(jobs));
+    cycle.markStarted();
+    const auto tick = [&](qint64 ms) {
+        f.clock.advanceMs(ms);
+        ran.clear();
+        f.drives.calls.clear();
+        cycle.tick();
+        QString drives;
+        for (const QString& call : f.drives.calls)
+            drives += call.at(0);
+        return ran + u'|' + drives; // the jobs run, then the drive calls: d disconnect, c connect
+    };
+    EXPECT_EQ(tick(1000).section(u'|', 0, 0), u"X"_s) << "the first export meets the outage";
+    EXPECT_TRUE(f.ctx.status.waitingForHost);
+    EXPECT_EQ(tick(10000), u"D|dc"_s) << "the intake goes on; the export waits; the drive is mapped again";
+    EXPECT_EQ(tick(1000), u"|dc"_s);
+    if (c.newMappingBringsItBack) {
+        f.drives.connectResult = 0;
+        f.drives.onConnected = [&f] { f.restoreHostFolder(); };
+    } else {
+        f.restoreHostFolder();
+    }
+    EXPECT_EQ(tick(1000).section(u'|', 0, 0), u"X"_s) << "sent without anyone asking";
+    EXPECT_EQ(tick(1000), u"|"_s);
+    EXPECT_FALSE(f.ctx.status.waitingForHost);
+    EXPECT_FALSE(f.ctx.status.hostAway());
+    EXPECT_TRUE(f.call(0, 17)->extractedCall);
+    EXPECT_EQ(f.hostFiles().size(), 1) << "sent once";
+    EXPECT_EQ(f.auditMessages(u"E"_s).count(u"Network connection established."_s), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Outages, HostWaitTest,
+                         ::testing::Values(HostWaitCase{"FolderBackByItself", false},
+                                           HostWaitCase{"NewMappingBringsItBack", true}),
+                         test::RowName());
 
 // The purge alone, failing until told otherwise, in an installation whose log the test reads.
 class PurgeBackOffTest : public ::testing::Test {

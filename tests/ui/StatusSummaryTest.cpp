@@ -3,6 +3,8 @@
 #include "ui/StatusSummary.h"
 #include "ui/StatusTray.h"
 
+#include <QAction>
+
 using namespace Qt::StringLiterals;
 
 namespace vrq::test {
@@ -19,6 +21,7 @@ RunStatus flowing(const QDateTime& awaySince = {}, const char* purgeError = "", 
             .lastExport = QDateTime(kNow.date(), QTime(14, 6)),
             .hostFolder = hostFolder,
             .hostAwaySince = awaySince,
+            .hostChecked = true,
             .purgeError = QString::fromUtf8(purgeError),
             .dataBinError = QString::fromUtf8(dataBinError)};
 }
@@ -27,6 +30,13 @@ RunStatus flowing(const QDateTime& awaySince = {}, const char* purgeError = "", 
 RunStatus refusing(const QDateTime& awaySince = {}) {
     RunStatus status = flowing(awaySince);
     status.storeError = u"CallsAndOrders.db cannot be written"_s;
+    return status;
+}
+
+// Before the first test of the host folder (a first run waits in Properties): nothing says it is there.
+RunStatus notCheckedYet() {
+    RunStatus status = flowing();
+    status.hostChecked = false;
     return status;
 }
 
@@ -43,7 +53,8 @@ struct SummaryCase {
 
 class StatusSummaryTest : public ::testing::TestWithParam<SummaryCase> {};
 
-// The status line and the tray tell the same state from the same summary.
+// The status line and the tray tell the same state from the same summary; the tray offers the connection
+// problem while the host folder is away.
 TEST_P(StatusSummaryTest, StatusLineAndTrayTellTheState) {
     ensureApplication();
     const SummaryCase& c = GetParam();
@@ -56,6 +67,10 @@ TEST_P(StatusSummaryTest, StatusLineAndTrayTellTheState) {
     StatusTray tray;
     tray.showStatus(summary);
     EXPECT_EQ(tray.icon().toolTip(), u"VRQToQX7: "_s + QString::fromUtf8(c.toolTip));
+    bool problemOffered = false;
+    for (const QAction* action : tray.menu().actions())
+        problemOffered |= action->text() == u"Show connection problem"_s && action->isVisible();
+    EXPECT_EQ(problemOffered, c.status.hostAway());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -79,8 +94,9 @@ INSTANTIATE_TEST_SUITE_P(
                     "no call is taken in or sent: the call store keeps no writes"},
         // A blank MXR Folder: orders wait as they do for a folder away, and the line says what to set.
         SummaryCase{"HostFolderNotSet", flowing({}, "", "", QString()), 3, 0, RunState::Away,
-                    "not set: orders wait until the MXR Folder is set in Properties.",
-                    "host folder not set"}),
+                    "not set: orders wait until the MXR Folder is set in Properties.", "host folder not set"},
+        SummaryCase{"NotCheckedYet", notCheckedYet(), 3, 2, RunState::NotChecked, "not checked yet.",
+                    "host folder not checked yet"}),
     RowName());
 
 struct NoticeCase {

@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 
 using namespace Qt::StringLiterals;
 
@@ -52,6 +53,12 @@ protected:
         for (QWidget* w : QApplication::topLevelWidgets())
             if (auto* calls = qobject_cast<CallsWindow*>(w); calls && calls->isVisible())
                 return calls;
+        return nullptr;
+    }
+    static NetworkErrorWindow* shownNetworkError() {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* window = qobject_cast<NetworkErrorWindow*>(w); window && window->isVisible())
+                return window;
         return nullptr;
     }
     // The calls window is up with nothing in front of it.
@@ -205,8 +212,8 @@ TEST_F(WindowModeTest, TrayIconAppearsWhenTheTrayStartsLater) {
     EXPECT_FALSE(iconBeforeTray);
 }
 
-// Settings whose host folder is away: the first export waits for it, in the network error window or,
-// without automatic reconnection, in a message box.
+// Settings whose host folder is away: the first export tells of it, in the network error window (which
+// holds nothing) or, without automatic reconnection, in a message box.
 struct StopDuringWaitCase {
     const char* name;
     bool autoConnect;
@@ -224,8 +231,9 @@ TEST_P(StopDuringWaitTest, StopSignalEndsTheWaitSavesTheSettingsAndWritesProgram
         if (!autoConnect)
             return qobject_cast<QMessageBox*>(modal()) != nullptr;
         // The network error window names the folder and the share it is trying to reach.
-        auto* window = qobject_cast<NetworkErrorWindow*>(modal());
-        return window && window->shownFolder() == u"I:\\QX7Com\\ (the share \\\\HOST\\Qdls on drive I:)"_s;
+        NetworkErrorWindow* window = shownNetworkError();
+        return window && !modal() &&
+               window->shownFolder() == u"I:\\QX7Com\\ (the share \\\\HOST\\Qdls on drive I:)"_s;
     };
     play({{waitShown, [] { WindowMode::requestStop(); }}});
     EXPECT_EQ(audit().last(), u"0"_s);
@@ -255,9 +263,11 @@ TEST_F(WindowModeTest, StartBesideAServiceIsRefusedWithAMessageAndTouchesNothing
 TEST_F(WindowModeTest, FirstRunOpensThePropertiesInFrontOfTheCallsWindow) {
     setting("QX7", "QX7Name", QString());
     bool ownedByCallsWindow = false;
+    QString status;
     play({{[] { return modalIs("frmProperties"); },
            [&] {
                ownedByCallsWindow = shownCallsWindow() && modal()->parentWidget() == shownCallsWindow();
+               status = shownCallsWindow()->statusText();
                modal()->findChild<QLineEdit*>(u"txtQX7Name"_s)->setText(u"AS400"_s);
                modal()->findChild<QPushButton*>(u"cmdOK"_s)->click();
            }},
@@ -265,30 +275,65 @@ TEST_F(WindowModeTest, FirstRunOpensThePropertiesInFrontOfTheCallsWindow) {
            [] { qobject_cast<QMessageBox*>(modal())->button(QMessageBox::No)->click(); }},
           {idle, exitProgram}});
     EXPECT_TRUE(ownedByCallsWindow);
+    EXPECT_TRUE(status.contains(u"\nHost folder I:\\ not checked yet."_s)) << "nothing has tested it yet";
     EXPECT_EQ(audit(u"I"_s).value(1), u"Launchpad data file not found."_s);
     EXPECT_EQ(audit(u"P"_s), QStringList{u"Properties edited."_s});
     EXPECT_EQ(saved("QX7", "QX7Name"), u"AS400"_s);
 }
 
-// The host folder is away at the first export; the Properties button of the network-error window lets the
-// person point the program at the right folder, and the window's retry ends the wait with it.
-TEST_F(WindowModeTest, PropertiesFromTheNetworkErrorWindowEndTheWait) {
+// The host folder is away at the first export. The network error window holds nothing: the Calls window
+// stays usable, the status line and the tray tell of the outage, and closing the window (Escape) keeps it
+// closed until "Show connection problem" asks for it. Its Properties button lets the person point the
+// program at the right folder; the next retry finds it, hides the window and logs the outage's end.
+TEST_F(WindowModeTest, TheNetworkErrorWindowHoldsNothingAndGoesWhenTheFolderIsBack) {
     setting("QX7", "QX7Path", u"I:\\Missing\\"_s);
     setting("Drives", "ShareRoot", dir.filePath(u"no-shares"_s));
-    play({{[] { return qobject_cast<NetworkErrorWindow*>(modal()) != nullptr; },
+    trayProbe = [] { return true; };
+    QStringList seen;
+    const auto problemAction = [this]() -> QAction* {
+        for (QAction* action : m_mode->tray()->menu().actions())
+            if (action->text() == u"Show connection problem"_s)
+                return action;
+        return nullptr;
+    };
+    const auto statusButton = [] {
+        return shownCallsWindow()->findChild<QPushButton*>(u"cmdShowConnectionProblem"_s);
+    };
+    play({{[this] { return shownNetworkError() && m_mode->tray(); },
+           [&] {
+               if (!modal())
+                   seen << u"not modal"_s;
+               if (shownCallsWindow()->statusText().contains(u"\nHost folder I:\\Missing away since"_s))
+                   seen << u"status line away"_s;
+               if (problemAction() && problemAction()->isVisible() && statusButton()->isVisible())
+                   seen << u"offered"_s;
+               QTest::keyClick(shownNetworkError(), Qt::Key_Escape);
+           }},
+          {[] { return idle() && !shownNetworkError(); },
+           [&] { QTimer::singleShot(0, problemAction(), &QAction::trigger); }},
+          {[] { return shownNetworkError() != nullptr; },
            [] {
-               for (QPushButton* b : modal()->findChildren<QPushButton*>())
+               for (QPushButton* b : shownNetworkError()->findChildren<QPushButton*>())
                    if (b->text() == "Properties"_L1)
                        QTimer::singleShot(0, b, &QPushButton::click);
            }},
-          {[] { return modalIs("frmProperties"); },
+          {[] { return modalIs("frmProperties") && modal()->parentWidget() == shownNetworkError(); },
            [] {
                modal()->findChild<QLineEdit*>(u"txtQX7Directory"_s)->setText(u"I:\\"_s);
                modal()->findChild<QPushButton*>(u"cmdOK"_s)->click();
            }},
-          {idle, exitProgram}});
+          {[] { return idle() && !shownNetworkError(); },
+           [&] {
+               if (shownCallsWindow()->statusText().contains(u"\nHost folder I: reachable."_s))
+                   seen << u"status line reachable"_s;
+               if (!problemAction()->isVisible() && !statusButton()->isVisible())
+                   seen << u"no longer offered"_s;
+               exitProgram();
+           }}});
+    EXPECT_EQ(seen, strings({"not modal", "status line away", "offered", "status line reachable",
+                             "no longer offered"}));
     EXPECT_EQ(audit(u"P"_s), QStringList{u"Properties edited."_s});
-    EXPECT_TRUE(audit(u"E"_s).contains(u"Network connection established."_s))
+    EXPECT_EQ(audit(u"E"_s).count(u"Network connection established."_s), 1)
         << audit(u"E"_s).join(u'|').toStdString();
 }
 
