@@ -42,6 +42,10 @@ struct DayRun {
     bool hasCalls() const { return !day.isEmpty() && (good > 0 || bad > 0); }
 };
 
+QString counted(int count, const char* one, const char* many) {
+    return QString::number(count) + QLatin1Char(' ') + QLatin1String(count == 1 ? one : many);
+}
+
 Result failure(int code, const QString& description) {
     return Result::failure(QStringLiteral("SaveAuditsToFile: Err =") +
                            (code < 0 ? QString::number(code) : QLatin1Char(' ') + QString::number(code)) +
@@ -80,8 +84,10 @@ QString AuditExport::statusLine(const QString& day, int good, int bad) {
 Result AuditExport::gather(Contents& contents) const {
     DayRun run;
     auto closeRun = [&] {
-        if (run.hasCalls())
-            contents.statusBytes += lineBytes(statusLine(run.day, run.good, run.bad));
+        if (!run.hasCalls())
+            return;
+        contents.statusBytes += lineBytes(statusLine(run.day, run.good, run.bad));
+        ++contents.dayLines;
     };
     const Result result = m_ctx.store->forEachExportableAudit([&](const AuditRow& row) {
         ++contents.rows;
@@ -107,36 +113,56 @@ QString AuditExport::filePath(const char* name) const {
     return m_ctx.paths->resolve(PathResolver::withTrailingSeparator(folder) + QLatin1String(name));
 }
 
-Result AuditExport::saveAuditsToFile() {
+AuditExportOutcome AuditExport::exportAudits() {
+    AuditExportOutcome outcome;
+    auto ended = [&](AuditExportOutcome::Done done, Result result = Result::success()) {
+        outcome.done = done;
+        outcome.result = std::move(result);
+        return outcome;
+    };
     if (PathResolver::trimRight(m_ctx.settings.QX7Path).isEmpty())
-        return Result::success();
+        return ended(AuditExportOutcome::Done::FolderNotSet);
+    outcome.exportFile = filePath(kExportFileName);
+    outcome.statusFile = filePath(kStatusFileName);
 
     m_contents = Contents();
     const Result gathered = gather(m_contents);
     if (!gathered.ok())
-        return failure(gathered.code, gathered.message);
+        return ended(AuditExportOutcome::Done::Failed, failure(gathered.code, gathered.message));
     if (m_contents.rows == 0)
-        return Result::success(); // the files of the last export stay as they are
+        return ended(AuditExportOutcome::Done::NoEntries); // the files of the last export stay as they are
 
     if (!m_network.hostFolderExists()) {
         const Result lost =
             m_ctx.audit->write(AuditType::ConnectionLost, QStringLiteral("Network connection lost."));
         if (!lost.ok())
-            return failure(lost.code, lost.message);
+            return ended(AuditExportOutcome::Done::Failed, failure(lost.code, lost.message));
         Result established;
         if (!m_network.connectNetworkDrive(established))
-            return established.ok() ? Result::success() : failure(established.code, established.message);
+            return established.ok() ? ended(AuditExportOutcome::Done::FolderAway)
+                                    : ended(AuditExportOutcome::Done::Failed,
+                                            failure(established.code, established.message));
     }
-    if (!createEmptyAuditFiles())
-        return Result::success();
-    return writeAuditFiles();
+    if (const Result created = createEmptyAuditFiles(); !created.ok()) {
+        outcome.problem = created.message;
+        return ended(AuditExportOutcome::Done::FilesNotCreated);
+    }
+    outcome.entries = m_contents.rows;
+    outcome.dayLines = m_contents.dayLines;
+    const Result written = writeAuditFiles();
+    return written.ok() ? ended(AuditExportOutcome::Done::Written)
+                        : ended(AuditExportOutcome::Done::Failed, written);
 }
 
-bool AuditExport::createEmptyAuditFiles() {
-    if (!m_ctx.fs->writeFileDurably(filePath(kExportFileName), QByteArray()))
-        return false;
-    // A failed status file leaves the export file as it is now: empty.
-    return m_ctx.fs->writeFileDurably(filePath(kStatusFileName), QByteArray()).ok();
+Result AuditExport::createEmptyAuditFiles() {
+    for (const char* name : {kExportFileName, kStatusFileName}) {
+        // A failed status file leaves the export file as it is now: empty.
+        const QString path = filePath(name);
+        if (const Result created = m_ctx.fs->writeFileDurably(path, QByteArray()); !created.ok())
+            return Result::failure(created.code, path + QStringLiteral(" could not be created (") +
+                                                     created.message + QLatin1Char(')'));
+    }
+    return Result::success();
 }
 
 Result AuditExport::writeAuditFiles() {
@@ -147,6 +173,28 @@ Result AuditExport::writeAuditFiles() {
     if (!written)
         return failure(written.code, written.message);
     return Result::success();
+}
+
+QString AuditExportOutcome::text() const {
+    const QString notSaved = QStringLiteral("The audits were not saved: ");
+    switch (done) {
+    case Done::Written:
+        return QStringLiteral("Saved %1 to %2 and %3 of call counts to %4.")
+            .arg(counted(entries, "audit entry", "audit entries"), exportFile,
+                 counted(dayLines, "line", "lines"), statusFile);
+    case Done::FolderNotSet:
+        return notSaved + QStringLiteral("no host folder is set (MXR Folder in Properties).");
+    case Done::NoEntries:
+        return notSaved + QStringLiteral("the audit log holds no entry. The files of the last save, if any, "
+                                         "were left as they are.");
+    case Done::FolderAway:
+        return notSaved + QStringLiteral("the host folder cannot be reached. Try again once it is back.");
+    case Done::FilesNotCreated:
+        return notSaved + problem + QLatin1Char('.');
+    case Done::Failed:
+        break;
+    }
+    return notSaved + result.message;
 }
 
 } // namespace vrq

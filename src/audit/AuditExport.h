@@ -11,10 +11,33 @@ namespace vrq {
 struct AppContext;
 class NetworkConnection;
 
+// What one export did: the files it wrote and how many lines each holds, or why it wrote nothing.
+struct AuditExportOutcome {
+    enum class Done {
+        Written,         // both files rewritten
+        FolderNotSet,    // no host folder in the settings
+        NoEntries,       // an empty log: the files of the last export stay as they are
+        FolderAway,      // the host folder could not be reached, nor mapped again
+        FilesNotCreated, // a file could not be created; `result` says which and why
+        Failed,          // a store or write failure, in `result`
+    };
+    Done done = Done::Written;
+    int entries = 0;  // lines of the export file
+    int dayLines = 0; // lines of the status file
+    QString exportFile;
+    QString statusFile;
+    Result result;   // success unless Failed
+    QString problem; // why the files could not be created
+
+    bool written() const { return done == Done::Written; }
+    // One or two sentences telling the person who asked what was written, or why nothing was.
+    QString text() const;
+};
+
 // Writes the whole audit log as fixed-width lines ("VRQtoQX7.Aud") and a good/bad summary per run of
 // days ("VRQtoQX7.Sts") into the host folder, both rewritten from scratch. An unset or unreachable
-// folder, or files that cannot be created, end the export quietly; a store or write failure is
-// handed back to the caller.
+// folder, or files that cannot be created, end the export without a failure; a store or write failure
+// is handed back to the caller. The outcome says which of these happened.
 class AuditExport {
 public:
     static constexpr int kLineWidth = 200;
@@ -22,10 +45,12 @@ public:
 
     AuditExport(AppContext& ctx, NetworkConnection& network);
 
-    Result saveAuditsToFile();
-    // Creates (truncates) both files empty; true when both exist. A failed status file leaves the export
-    // file empty.
-    bool createEmptyAuditFiles();
+    AuditExportOutcome exportAudits();
+    // The export for callers that only care about failures (the purge).
+    Result saveAuditsToFile() { return exportAudits().result; }
+    // Creates (truncates) both files empty; a failure names the file. A failed status file leaves the
+    // export file empty.
+    Result createEmptyAuditFiles();
     // Writes what was gathered into both files, the export file first.
     Result writeAuditFiles();
 
@@ -40,6 +65,7 @@ private:
         QByteArray exportBytes;
         QByteArray statusBytes;
         int rows = 0;
+        int dayLines = 0;
     };
     Result gather(Contents& contents) const;
     QString filePath(const char* name) const;

@@ -194,10 +194,14 @@ void Application::checkHostFolder() {
         m_network->hostFolderReachable();
 }
 
-Result Application::runAuditExport() {
-    if (!m_auditExport)
-        return Result::failure(QStringLiteral("the call store is not open"));
-    return m_auditExport->saveAuditsToFile();
+AuditExportOutcome Application::runAuditExport() {
+    if (!m_auditExport) {
+        AuditExportOutcome notOpen;
+        notOpen.done = AuditExportOutcome::Done::Failed;
+        notOpen.result = Result::failure(QStringLiteral("the call store is not open"));
+        return notOpen;
+    }
+    return m_auditExport->exportAudits();
 }
 
 } // namespace vrq

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audit/AuditExport.h"
 #include "context/AppContext.h"
 #include "platform/SettingsBackend.h"
 #include "shell/ProcessingCycle.h"
@@ -72,8 +73,8 @@ public:
     // Tests the host folder (mapping the drive once if it is missing), so the run status says whether
     // the host is reachable.
     void checkHostFolder();
-    // "Save Audits to File" of the calls window's menu.
-    Result runAuditExport();
+    // "Save Audits to File" of the calls window's menu: what was written, or why nothing was.
+    AuditExportOutcome runAuditExport();
 
     // The single headless pass keeps the scanned folder's listing in a file between runs.
     void keepScanListingBetweenRuns();

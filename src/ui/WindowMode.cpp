@@ -461,13 +461,12 @@ void WindowMode::openAuditLog() {
 }
 
 void WindowMode::saveAudits() {
-    const Result saved = m_app->runAuditExport();
-    if (saved.ok())
-        return;
-    // The export traps nothing itself: its failure is logged here and shown.
-    if (AuditLog* audit = m_app->context().audit)
-        audit->write(AuditType::Error, saved.message);
-    showMessage(saved.message);
+    const AuditExportOutcome saved = m_app->runAuditExport();
+    // The export traps nothing itself: its failure is logged here. Every outcome is shown.
+    if (!saved.result.ok())
+        if (AuditLog* audit = m_app->context().audit)
+            audit->write(AuditType::Error, saved.result.message);
+    showMessage(saved.text());
 }
 
 } // namespace vrq

@@ -8,6 +8,7 @@
 #include <SQLiteCpp/SQLiteCpp.h>
 #include <cerrno>
 #include <gtest/gtest.h>
+#include <optional>
 
 using namespace Qt::StringLiterals;
 
@@ -169,5 +170,82 @@ TEST_F(AuditExportTest, AFullDiskIsHandedToTheCallerAndLeavesNoPartialFile) {
     EXPECT_TRUE(save().ok());
     EXPECT_EQ(exportFile().size(), 202) << "written whole once the disk has room";
 }
+
+// --- what an export tells the person who asked for it ---------------------------------------------
+
+using Done = AuditExportOutcome::Done;
+
+enum class Arrange { TwoDaysOfCalls, NoFolderSet, EmptyLog, FolderStaysAway, StatusFileRefused, DiskFull };
+
+struct OutcomeCase {
+    const char* name;
+    Arrange arrange;
+    Done done;
+    const char* saying; // a part of the text shown
+    bool failsTheCaller;
+};
+
+class AuditOutcomeTest : public AuditExportTest, public ::testing::WithParamInterface<OutcomeCase> {
+protected:
+    void arrange(Arrange a) {
+        if (a != Arrange::EmptyLog) {
+            add(entry(at(9, 8, 0), "G"));
+            add(entry(at(10, 8, 0), "B"));
+            add(entry(at(10, 9, 0), "I"));
+        }
+        switch (a) {
+        case Arrange::NoFolderSet:
+            f.ctx.settings.QX7Path = u"  "_s;
+            break;
+        case Arrange::FolderStaysAway:
+            f.loseHostFolder();
+            f.drives.connectResult = 67;
+            break;
+        case Arrange::StatusFileRefused:
+            disk.emplace(std::initializer_list<FsRule>{failing(FsOp::WriteDurably, u".Sts"_s, EACCES)});
+            f.ctx.fs = &*disk;
+            break;
+        case Arrange::DiskFull:
+            disk.emplace(std::initializer_list<FsRule>{failing(FsOp::WriteDurably, u".Aud"_s, ENOSPC, 2)});
+            f.ctx.fs = &*disk;
+            break;
+        case Arrange::TwoDaysOfCalls:
+        case Arrange::EmptyLog:
+            break;
+        }
+    }
+
+    std::optional<ScriptedFileSystem> disk;
+};
+
+TEST_P(AuditOutcomeTest, SaysWhatWasWrittenOrWhyNothingWas) {
+    const OutcomeCase c = GetParam();
+    arrange(c.arrange);
+    const AuditExportOutcome outcome = AuditExport(f.ctx, network).exportAudits();
+
+    EXPECT_EQ(outcome.done, c.done) << outcome.text().toStdString();
+    EXPECT_TRUE(outcome.text().contains(QString::fromUtf8(c.saying))) << outcome.text().toStdString();
+    EXPECT_EQ(outcome.result.ok(), !c.failsTheCaller) << "only a failure is handed on as one";
+    if (outcome.written()) {
+        EXPECT_EQ(outcome.exportFile, f.hostFile(u"VRQtoQX7.Aud"_s));
+        EXPECT_EQ(exportFile().size(), outcome.entries * 202);
+        EXPECT_EQ(statusFile().count('\n'), outcome.dayLines);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Outcomes, AuditOutcomeTest,
+    ::testing::Values(
+        OutcomeCase{"Written", Arrange::TwoDaysOfCalls, Done::Written, "Saved 3 audit entries to ", false},
+        OutcomeCase{"WrittenNamesTheStatusFile", Arrange::TwoDaysOfCalls, Done::Written,
+                    "and 2 lines of call counts to ", false},
+        OutcomeCase{"NoFolderSet", Arrange::NoFolderSet, Done::FolderNotSet, "no host folder is set", false},
+        OutcomeCase{"EmptyLog", Arrange::EmptyLog, Done::NoEntries, "the audit log holds no entry", false},
+        OutcomeCase{"FolderStaysAway", Arrange::FolderStaysAway, Done::FolderAway,
+                    "the host folder cannot be reached", false},
+        OutcomeCase{"StatusFileRefused", Arrange::StatusFileRefused, Done::FilesNotCreated,
+                    "VRQtoQX7.Sts could not be created", false},
+        OutcomeCase{"DiskFull", Arrange::DiskFull, Done::Failed, "No space left", true}),
+    RowName());
 
 } // namespace
