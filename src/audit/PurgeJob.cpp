@@ -4,7 +4,13 @@
 #include "context/AppContext.h"
 #include "context/UserInterface.h"
 #include "platform/Clock.h"
+#include "platform/FileSystem.h"
+#include "platform/Paths.h"
+#include "store/AuditLog.h"
 #include "store/CallStore.h"
+
+#include <QDir>
+#include <QRegularExpression>
 
 namespace vrq {
 
@@ -16,6 +22,17 @@ Result failure(const Result& result) {
     return Result::failure(QStringLiteral("Err =") + code + QStringLiteral(" - ") + result.message);
 }
 
+// The names of the copies made when the wanted name was taken by a younger one.
+const QString kSpareAuditCopy = QStringLiteral("^(Databin\\.\\d{3}\\.\\d+|File\\d{4}\\.\\d+\\.Txt)$");
+const QString kSpareBadFile = QStringLiteral("^DataBin\\.Bad\\.\\d+$");
+
+// How many old spare files went, and how many could not.
+struct SpareCount {
+    int auditCopies = 0;
+    int badFiles = 0;
+    int failed = 0;
+};
+
 } // namespace
 
 PurgeJob::PurgeJob(AppContext& ctx, AuditExport& auditExport) : m_ctx(ctx), m_auditExport(auditExport) {}
@@ -26,6 +43,7 @@ QDateTime PurgeJob::cutoff(const QDateTime& now, int daysOfHistory) {
 
 Result PurgeJob::purgeCalls() {
     const QDateTime cut = cutoff(m_ctx.clock->now(), m_ctx.settings.DaysOfHistory);
+    removeOldSpares(cut);
 
     Result result;
     std::optional<CallRow> call = m_ctx.store->nextPurgeableCall(cut, 0, &result);
@@ -60,6 +78,49 @@ Result PurgeJob::purgeCall(int source, int callNumber) {
     }
     m_ctx.ui->updateCallRow(source, callNumber, CallDisplay::Remove);
     return Result::success();
+}
+
+void PurgeJob::removeOldFiles(const QString& folder, const QString& pattern, const QDateTime& cut,
+                              int* removed, int* failed) {
+    const QRegularExpression name(pattern, QRegularExpression::CaseInsensitiveOption);
+    for (const FileEntry& entry : m_ctx.fs->listFiles(folder)) {
+        const QString path = QDir(folder).filePath(entry.name);
+        if (!name.match(entry.name).hasMatch() || !changedBefore(*m_ctx.fs, path, cut))
+            continue;
+        if (m_ctx.fs->removeFile(path).ok())
+            ++*removed;
+        else
+            ++*failed;
+    }
+}
+
+void PurgeJob::removeOldSpares(const QDateTime& cut) {
+    SpareCount count;
+    removeOldFiles(QDir(m_ctx.programFolder).filePath(QStringLiteral("Audit")), kSpareAuditCopy, cut,
+                   &count.auditCopies, &count.failed);
+    QString dataBinFolder = PathResolver::trimRight(m_ctx.settings.DataBinPath);
+    if (dataBinFolder.isEmpty())
+        dataBinFolder = QStringLiteral(".\\");
+    removeOldFiles(m_ctx.paths->resolve(PathResolver::withTrailingSeparator(dataBinFolder)), kSpareBadFile,
+                   cut, &count.badFiles, &count.failed);
+    if (!m_ctx.audit)
+        return;
+    const QString days = QString::number(m_ctx.settings.DaysOfHistory);
+    if (count.auditCopies + count.badFiles > 0)
+        m_ctx.audit->write(
+            AuditType::Info,
+            QStringLiteral("Purge removed %1 spare audit copies and %2 set-aside DataBin.Bad files "
+                           "older than %3 days.")
+                .arg(count.auditCopies)
+                .arg(count.badFiles)
+                .arg(days));
+    if (count.failed > 0)
+        m_ctx.audit->write(
+            AuditType::Error,
+            QStringLiteral("Purge could not remove %1 spare copies older than %2 days; the next "
+                           "purge tries again.")
+                .arg(count.failed)
+                .arg(days));
 }
 
 } // namespace vrq

@@ -11,7 +11,9 @@ class AuditExport;
 
 // The daily purge: calls finished with (complete, and bad or extracted) and audit entries at or before
 // the cut-off are deleted, then the audit export is rewritten. A good call not yet extracted and an
-// incomplete call stay, however old.
+// incomplete call stay, however old. Spare audit copies (Databin.005.1, File0005.1.Txt) and set-aside
+// DataBin.Bad.N files last changed before the cut-off go too; the numbered copies of the ring stay until
+// the ring comes round to them.
 class PurgeJob {
 public:
     PurgeJob(AppContext& ctx, AuditExport& auditExport);
@@ -25,6 +27,12 @@ public:
 
 private:
     Result purgeCall(int source, int callNumber);
+    // Removes the spare copies and DataBin.Bad.N files changed before the cut-off, with one "I" entry
+    // naming how many went and an "E" entry when some could not go (they are tried again next time).
+    void removeOldSpares(const QDateTime& cut);
+    // Removes the files of the folder whose names match the pattern and that changed before the cut-off.
+    void removeOldFiles(const QString& folder, const QString& pattern, const QDateTime& cut, int* removed,
+                        int* failed);
 
     AppContext& m_ctx;
     AuditExport& m_auditExport;

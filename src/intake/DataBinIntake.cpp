@@ -190,7 +190,8 @@ QString DataBinIntake::retireFile(const QString& path, const QString& folder) {
     }
     const QString auditFolder = QDir(m_ctx.programFolder).filePath(QStringLiteral("Audit"));
     m_ctx.fs->makePath(auditFolder);
-    // The ring of copies from NextDataBinNum on, then spare names; an earlier copy is never replaced.
+    // The ring of copies from NextDataBinNum on, then spare names. A copy of the ring older than the days
+    // of history (its calls purged by now) is replaced; a younger one, or a spare, is never replaced.
     const int wanted = m_ctx.settings.NextDataBinNum;
     const auto numberAt = [wanted](int index) {
         return index < kAuditCopies ? (wanted + index) % kAuditCopies : wanted;
@@ -203,6 +204,7 @@ QString DataBinIntake::retireFile(const QString& path, const QString& folder) {
             return {};
         return number + QLatin1Char('.') + QString::number(index - kAuditCopies + 1);
     };
+    const QDateTime cutoff(m_ctx.clock->now().date().addDays(-m_ctx.settings.DaysOfHistory), QTime(0, 0));
     const FreeNameMove moved = moveToFreeName(
         *m_ctx.fs, path,
         [&](int index) {
@@ -215,6 +217,9 @@ QString DataBinIntake::retireFile(const QString& path, const QString& folder) {
             // file onto this copy.
             m_ctx.settings.NextDataBinNum = static_cast<qint16>((numberAt(index) + 1) % kAuditCopies);
             m_ctx.settingsStore->saveToRegistry(m_ctx.settings);
+        },
+        [&](int index, const QString& copy) {
+            return index < kAuditCopies && changedBefore(*m_ctx.fs, copy, cutoff);
         });
     const QString suffix = suffixAt(std::max(moved.index, 0));
     if (!moved.result.ok()) {

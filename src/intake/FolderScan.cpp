@@ -321,7 +321,9 @@ void FolderScan::finishInterruptedTake() {
 
 void FolderScan::moveToAuditCopy(const QString& path, int callNumber) {
     m_ctx.fs->makePath(QDir(m_ctx.programFolder).filePath(QStringLiteral("Audit")));
-    // The ring of copies from the call's own number on, then spare names; an earlier copy is never replaced.
+    // The ring of copies from the call's own number on, then spare names. A copy of the ring older than
+    // the days of history (its call purged by now) is replaced; a younger one, or a spare, never is.
+    const QDateTime cutoff(m_ctx.clock->now().date().addDays(-m_ctx.settings.DaysOfHistory), QTime(0, 0));
     const auto numberAt = [callNumber](int index) {
         return (callNumber - 1 + index) % kLastScannedCallNumber + 1;
     };
@@ -345,6 +347,9 @@ void FolderScan::moveToAuditCopy(const QString& path, int callNumber) {
             // Numbers run on after the copy used, so the next file does not search the same names again.
             m_ctx.settings.LastScannedCallNum = static_cast<qint16>(numberAt(index));
             m_ctx.settingsStore->saveLastScannedCallNum(m_ctx.settings.LastScannedCallNum);
+        },
+        [&](int index, const QString& copy) {
+            return index < kLastScannedCallNumber && changedBefore(*m_ctx.fs, copy, cutoff);
         });
     // Other errors are ignored: a file that could not be moved is taken again at a later scan.
     if (moved.result.ok() && moved.index > 0)

@@ -449,7 +449,7 @@ FileSystem& realFileSystem() {
 }
 
 FreeNameMove moveToFreeName(FileSystem& fs, const QString& from, const std::function<QString(int)>& candidate,
-                            const std::function<void(int)>& beforeMove) {
+                            const std::function<void(int)>& beforeMove, const ReplacePermission& mayReplace) {
     FreeNameMove move;
     for (int index = 0;; ++index) {
         const QString to = candidate(index);
@@ -462,7 +462,9 @@ FreeNameMove moveToFreeName(FileSystem& fs, const QString& from, const std::func
         }
         move.index = index;
         move.path = to;
-        if (fs.fileExists(to) || fs.folderExists(to))
+        if (fs.folderExists(to))
+            continue;
+        if (fs.fileExists(to) && !(mayReplace && mayReplace(index, to) && fs.removeFile(to).ok()))
             continue;
         if (beforeMove)
             beforeMove(index);
@@ -470,6 +472,11 @@ FreeNameMove moveToFreeName(FileSystem& fs, const QString& from, const std::func
         if (move.result.ok() || move.result.code != EEXIST)
             return move;
     }
+}
+
+bool changedBefore(const FileSystem& fs, const QString& path, const QDateTime& cutoff) {
+    const QDateTime changed = fs.lastModified(path);
+    return changed.isValid() && changed < cutoff;
 }
 
 } // namespace vrq

@@ -105,12 +105,19 @@ struct FreeNameMove {
     QString path;
 };
 
-// Moves a file to the first free name of a row of candidates, never replacing a file: candidate(0) is
-// the name wanted, candidate(1), candidate(2)... the names tried after it, an empty text ends the row.
-// A name that is taken, or is taken between the check and the move, is passed over. beforeMove(index)
-// runs before each move is tried, so the caller can store the number it is about to use first.
+// Moves a file to the first free name of a row of candidates: candidate(0) is the name wanted,
+// candidate(1), candidate(2)... the names tried after it, an empty text ends the row. A name that is
+// taken, or is taken between the check and the move, is passed over, unless mayReplace(index, path)
+// allows replacing the file there: that file is deleted first and the move then never replaces what
+// may have come in its place. A folder is never replaced. beforeMove(index) runs before each move is
+// tried, so the caller can store the number it is about to use first.
+using ReplacePermission = std::function<bool(int index, const QString& path)>;
 FreeNameMove moveToFreeName(FileSystem& fs, const QString& from, const std::function<QString(int)>& candidate,
-                            const std::function<void(int)>& beforeMove = {});
+                            const std::function<void(int)>& beforeMove = {},
+                            const ReplacePermission& mayReplace = {});
+
+// True when the file at path was last changed before the cut-off: a copy kept longer than that may go.
+bool changedBefore(const FileSystem& fs, const QString& path, const QDateTime& cutoff);
 
 // The real file system; one instance lives for the process.
 FileSystem& realFileSystem();

@@ -1,8 +1,12 @@
 #include "audit/PurgeJob.h"
 #include "audit/AuditExport.h"
 #include "context/NetworkConnection.h"
+#include "support/IntakeFixture.h"
 #include "support/ProgramFixture.h"
 #include "support/TestNames.h"
+
+#include <QDirIterator>
+#include <QFile>
 
 #include <SQLiteCpp/SQLiteCpp.h>
 #include <gtest/gtest.h>
@@ -113,6 +117,142 @@ TEST_F(PurgeJobTest, ACallThatCannotBeDeletedKeepsItsOrders) {
     EXPECT_TRUE(f.call(0, 17).has_value());
     EXPECT_EQ(f.store->allOrders().size(), 1u);
     EXPECT_TRUE(f.ui.displayed.empty());
+}
+
+// Gives the file this time of change.
+void setChanged(const QString& path, const QDateTime& changed) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::Append) && file.setFileTime(changed, QFileDevice::FileModificationTime));
+}
+
+// Which files the purge removes: spare copies and set-aside bad files changed before the cut-off (8 March);
+// the ring's numbered copies, the first DataBin.Bad and the setup's set-aside files stay.
+struct SpareCase {
+    const char* name;
+    const char* file; // "Audit/..." below the program folder, else in the DataBin folder
+    QDateTime changed;
+    bool removed;
+};
+
+class SpareFileTest : public PurgeJobTest, public ::testing::WithParamInterface<SpareCase> {};
+
+TEST_P(SpareFileTest, GoesOnlyWhenASpareOlderThanTheHistory) {
+    const SpareCase& c = GetParam();
+    const QString name = QString::fromLatin1(c.file);
+    const QString path =
+        name.startsWith("Audit/"_L1) ? QDir(f.programFolder()).filePath(name) : f.dataBinFile(name);
+    QDir().mkpath(QFileInfo(path).path());
+    ASSERT_TRUE(ProgramFixture::writeFile(path, "copy"));
+    setChanged(path, c.changed);
+    ASSERT_TRUE(purge().ok());
+    EXPECT_EQ(!QFile::exists(path), c.removed);
+    EXPECT_EQ(f.auditMessages(u"I"_s),
+              c.removed
+                  ? QStringList{u"Purge removed %1 spare audit copies and %2 set-aside DataBin.Bad files "
+                                "older than 2 days."_s.arg(name.startsWith("Audit/"_L1) ? 1 : 0)
+                                    .arg(name.startsWith("Audit/"_L1) ? 0 : 1)}
+                  : QStringList());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, SpareFileTest,
+    ::testing::Values(SpareCase{"oldSpareDataBinCopy", "Audit/Databin.005.1", march(7, 23, 59, 59), true},
+                      SpareCase{"spareDataBinCopyAtTheCutoff", "Audit/Databin.005.12", march(8), false},
+                      SpareCase{"oldSpareScannedCopy", "Audit/File0005.3.Txt", march(1), true},
+                      SpareCase{"oldRingCopy", "Audit/Databin.005", march(1), false},
+                      SpareCase{"oldRingScannedCopy", "Audit/File0005.Txt", march(1), false},
+                      SpareCase{"oldSetAsideBadFile", "DataBin.Bad.2", march(1), true},
+                      SpareCase{"firstBadFile", "DataBin.Bad", march(1), false},
+                      SpareCase{"setupSetAsideFile", "databin.sav.1", march(1), false}),
+    RowName());
+
+// The real disk, with the times of change of the simulated clock for the files moved (the lock written
+// into a copy after its move does not count) and without the flushes of durable writes: durability is not
+// what the tests using it check, and thousands of flushes take minutes.
+class SimulatedDaysDisk : public FileSystem {
+public:
+    explicit SimulatedDaysDisk(const Clock& clock) : m_clock(clock) {}
+
+    Result moveFile(const QString& from, const QString& to) override {
+        const Result moved = FileSystem::moveFile(from, to);
+        if (moved.ok())
+            m_changed.insert(to, m_clock.now());
+        return moved;
+    }
+    Result removeFile(const QString& path) override {
+        m_changed.remove(path);
+        return FileSystem::removeFile(path);
+    }
+    QDateTime lastModified(const QString& path) const override {
+        return m_changed.value(path, FileSystem::lastModified(path));
+    }
+    // A new file each time: emptying one the disk holds makes the file system flush it on closing.
+    Result writeFile(const QString& path, const QByteArray& bytes) override {
+        QFile::remove(path);
+        return FileSystem::writeFile(path, bytes);
+    }
+    Result writeFileDurably(const QString& path, const QByteArray& bytes) override {
+        return writeFile(path, bytes);
+    }
+    Result replaceFileDurably(const QString& path, const QByteArray& bytes) override {
+        return writeFile(path, bytes);
+    }
+
+private:
+    const Clock& m_clock;
+    QHash<QString, QDateTime> m_changed;
+};
+
+// 2,500 intakes over 12 simulated days with one day of history, a daily purge before each day's first:
+// two busy days of 520 and 500 fill the whole ring with young copies, so spares are made; then 148 a day.
+// After every day the folder holds the numbered copies and only spares younger than the cut-off, and no
+// copy made since the cut-off is lost; in the end only the 1,000 numbered copies are left.
+TEST_F(PurgeJobTest, TheAuditFolderKeepsItsBoundOverManyIntakes) {
+    SimulatedDaysDisk disk(f.clock);
+    f.ctx.fs = &disk;
+    f.backend = SettingsBackend::openIniFile(f.iniPath(), disk);
+    f.settingsStore = std::make_unique<SettingsStore>(*f.backend, f.clock);
+    f.ctx.settingsStore = f.settingsStore.get();
+    f.store->database().exec("PRAGMA synchronous=OFF");
+    f.ctx.settings.DaysOfHistory = 1;
+    DataBinIntake intake(f.ctx);
+    const QRegularExpression ringCopy(u"^Databin\\.\\d{3}$"_s);
+    const QString auditFolder = QDir(f.programFolder()).filePath(u"Audit"_s);
+    std::vector<QDateTime> copiesMade;
+    int callNumber = 0;
+    int mostSpares = 0;
+    QList<int> perDay{520, 500};
+    perDay << QList<int>(10, 148);
+    for (int day = 0; day < perDay.size(); ++day) {
+        const QDate date = QDate(2026, 3, 1).addDays(day);
+        f.clock.set(QDateTime(date, QTime(0, 5)));
+        ASSERT_TRUE(purge().ok());
+        const QDateTime cut = PurgeJob::cutoff(f.clock.now(), 1);
+        int spares = 0, oldSpares = 0, young = 0;
+        for (const QString& copy : QDir(auditFolder).entryList(QDir::Files)) {
+            const bool isRing = ringCopy.match(copy).hasMatch();
+            const QDateTime changed = disk.lastModified(QDir(auditFolder).filePath(copy));
+            spares += !isRing;
+            oldSpares += !isRing && changed < cut;
+            young += changed >= cut;
+        }
+        const auto madeSinceCut = std::count_if(copiesMade.begin(), copiesMade.end(),
+                                                [&](const QDateTime& made) { return made >= cut; });
+        mostSpares = std::max(mostSpares, spares);
+        EXPECT_EQ(oldSpares, 0) << "day " << day << " with " << spares << " spares";
+        EXPECT_EQ(young, madeSinceCut) << "day " << day;
+        for (int i = 0; i < perDay[day]; ++i) {
+            f.clock.set(QDateTime(date, QTime(0, 10)).addSecs(i * 120));
+            ASSERT_TRUE(ProgramFixture::writeFile(f.dataBinFile(),
+                                                  testdata::fileHeader() + makeCall(++callNumber, "&S1&")));
+            intake.run();
+            ASSERT_FALSE(QFile::exists(f.dataBinFile())) << callNumber;
+            copiesMade.push_back(f.clock.now());
+        }
+    }
+    EXPECT_EQ(callNumber, 2500);
+    EXPECT_EQ(mostSpares, 20) << "the busy days made spares";
+    EXPECT_EQ(QDir(auditFolder).entryList(QDir::Files).size(), 1000) << "the busy days' spares are gone";
 }
 
 } // namespace
