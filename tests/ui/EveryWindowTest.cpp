@@ -2,6 +2,7 @@
 
 #include <SQLiteCpp/Database.h>
 
+#include "ui/ProgramIcon.h"
 #include "ui/config/AboutBox.h"
 #include "ui/config/FolderBrowser.h"
 #include "ui/config/PropertiesDialog.h"
@@ -16,6 +17,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFontMetrics>
+#include <QLabel>
 #include <QLineEdit>
 #include <QStyle>
 
@@ -105,6 +107,25 @@ TEST_F(EveryWindow, EveryGridShowsTheWidestValuesWhole) {
             }
         }
     EXPECT_EQ(grids, 6);
+}
+
+// The program's own icon is built in, in every window's title (the program sets it for all of them) and
+// in the About box, not a generic computer.
+TEST_F(EveryWindow, EveryWindowAndTheAboutBoxShowTheProgramIcon) {
+    const QImage icon = programIcon().pixmap(QSize(32, 32)).toImage();
+    ASSERT_FALSE(icon.isNull()) << "the icon's resource is missing";
+    EXPECT_EQ(icon.pixelColor(16, 2), QColor(0x1f, 0x5f, 0x99)) << "the icon's blue face";
+
+    const QIcon before = QApplication::windowIcon();
+    QApplication::setWindowIcon(programIcon()); // as the program does when it opens its windows
+    for (const std::unique_ptr<QWidget>& window : windows)
+        EXPECT_EQ(window->windowIcon().pixmap(QSize(32, 32)).toImage(), icon)
+            << window->objectName().toStdString();
+    QApplication::setWindowIcon(before);
+
+    const auto* about = windows[3]->findChild<QLabel*>(u"picIcon"_s);
+    ASSERT_NE(about, nullptr);
+    EXPECT_EQ(about->pixmap().toImage().convertToFormat(icon.format()), icon);
 }
 
 } // namespace

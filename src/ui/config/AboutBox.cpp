@@ -5,6 +5,7 @@
 #include "shell/Application.h"
 #include "store/CallStore.h"
 #include "store/SettingsStore.h"
+#include "ui/ProgramIcon.h"
 #include "ui/ProgramTitle.h"
 
 #include <QApplication>
@@ -53,9 +54,7 @@ AboutBox::AboutBox(AppContext& ctx, QWidget* parent) : QDialog(parent), m_ctx(ct
     setModal(true);
 
     auto* picIcon = label(QStringLiteral("picIcon"), QString(), this);
-    const QIcon icon =
-        qApp->windowIcon().isNull() ? style()->standardIcon(QStyle::SP_ComputerIcon) : qApp->windowIcon();
-    picIcon->setPixmap(icon.pixmap(32, 32));
+    picIcon->setPixmap(programIcon().pixmap(QSize(32, 32), devicePixelRatio()));
     picIcon->setAccessibleName(QStringLiteral("Program icon"));
     auto* lblTitle = label(QStringLiteral("lblTitle"), programTitle(), this);
     QFont titleFont = lblTitle->font();
