@@ -4,13 +4,17 @@
 #include "platform/CopyBinaryFile.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
+#include "platform/SettingsBackend.h"
 #include "store/AuditLog.h"
+#include "store/SettingsStore.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
+
+#include <algorithm>
 
 namespace vrq {
 
@@ -19,6 +23,7 @@ namespace {
 const QByteArray kLauncher = QByteArrayLiteral("LNCHPD32.EXE");
 const QByteArray kDataFileEnding = QByteArrayLiteral(".LPD");
 const QString kOwnDataFile = QStringLiteral("VRQtoQX7.lpd");
+constexpr int kSetAsideNames = 9999; // databin.sav, then databin.sav.1 ... databin.sav.9999
 
 #ifdef Q_OS_WIN
 // A shortcut keeps the launcher's path and its arguments apart by some bytes of its own.
@@ -50,6 +55,32 @@ std::optional<QByteArray> searchableText(const QString& name, const QByteArray& 
 #endif
 }
 
+// One argument of an Exec line: quoted when it holds a character the line's syntax reserves, with the
+// characters that stay special inside quotes escaped; a percent sign is doubled, as field codes use it.
+QString execArgument(const QString& argument) {
+    const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
+    const QString escapedInQuotes = QStringLiteral("\"`$\\");
+    const bool quoted = argument.isEmpty() || std::any_of(argument.begin(), argument.end(),
+                                                          [&](QChar c) { return reserved.contains(c); });
+    QString text;
+    for (QChar c : argument) {
+        if (quoted && escapedInQuotes.contains(c))
+            text += QLatin1Char('\\');
+        text += c;
+    }
+    text.replace(QLatin1Char('%'), QStringLiteral("%%"));
+    return quoted ? QLatin1Char('"') + text + QLatin1Char('"') : text;
+}
+
+// A value as a desktop entry holds it: backslashes doubled, line breaks and tabs as escapes.
+QString desktopEntryValue(QString value) {
+    value.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+    value.replace(QLatin1Char('\n'), QStringLiteral("\\n"));
+    value.replace(QLatin1Char('\t'), QStringLiteral("\\t"));
+    value.replace(QLatin1Char('\r'), QStringLiteral("\\r"));
+    return value;
+}
+
 QString withoutExtension(const QString& name) {
     const int dot = name.lastIndexOf(QLatin1Char('.'));
     return dot > 0 ? name.left(dot) : name;
@@ -73,6 +104,13 @@ InitialSetupPlaces InitialSetupPlaces::forThisPlatform(const AppContext& ctx) {
                            QStringLiteral("/autostart");
     places.ownAutostartEntry = places.startupFolder + QStringLiteral("/vrqtoqx7.desktop");
 #endif
+    places.setAsideNote = QDir(ctx.programFolder).filePath(QStringLiteral("DataBinSetAside.txt"));
+    if (!qEnvironmentVariableIsEmpty("VRQTOQX7_HOME"))
+        places.autostartEnvironment << QStringLiteral("VRQTOQX7_HOME=") + ctx.programFolder;
+    if (!qEnvironmentVariableIsEmpty("VRQTOQX7_SETTINGS") && ctx.settingsStore)
+        places.autostartEnvironment
+            << QStringLiteral("VRQTOQX7_SETTINGS=") +
+                   QFileInfo(ctx.settingsStore->backend().location()).absoluteFilePath();
     return places;
 }
 
@@ -97,10 +135,30 @@ void InitialSetup::log(const QString& text) {
 }
 
 void InitialSetup::setDataBinAside() {
-    m_ctx.fs->removeFile(m_places.dataBinSaved); // there may be none
-    const bool moved = m_ctx.fs->renameNoReplace(m_places.dataBinFile, m_places.dataBinSaved).ok();
-    log(moved ? QStringLiteral("Rename of databin.dat successful.")
-              : QStringLiteral("Rename of databin.dat failed."));
+    // Only the first run finds calls from before the program: after it, the calls that reach
+    // DataBin.Dat are this program's to take, also while the setup runs again at each start.
+    if (m_ctx.fs->fileExists(m_places.setAsideNote)) {
+        log(QStringLiteral("DataBin.Dat was set aside at the first setup; it is left for the intake."));
+        return;
+    }
+    // An earlier set-aside file is kept: this one takes the first name not used yet.
+    const FreeNameMove moved = moveToFreeName(*m_ctx.fs, m_places.dataBinFile, [&](int index) {
+        if (index > kSetAsideNames)
+            return QString();
+        return index == 0 ? m_places.dataBinSaved
+                          : m_places.dataBinSaved + QLatin1Char('.') + QString::number(index);
+    });
+    log(moved.result.ok() ? QStringLiteral("Rename of databin.dat successful.")
+                          : QStringLiteral("Rename of databin.dat failed."));
+    const QString kept = moved.result.ok() ? QDir::toNativeSeparators(moved.path) : QString();
+    if (!kept.isEmpty())
+        log(QStringLiteral("DataBin.Dat was set aside as %1; it is kept and its calls are not taken in.")
+                .arg(kept));
+    m_ctx.fs->writeFileDurably(m_places.setAsideNote,
+                               (kept.isEmpty()
+                                    ? QStringLiteral("No DataBin.Dat was set aside.\n")
+                                    : QStringLiteral("DataBin.Dat was set aside as %1.\n").arg(kept))
+                                   .toUtf8());
 }
 
 std::optional<QString> InitialSetup::launcherDataFile(const QByteArray& entry, int skip) {
@@ -168,29 +226,79 @@ void InitialSetup::copyOwnDataFile() {
         m_dataFilePath);
 }
 
+QString InitialSetup::autostartCommand(const QStringList& environment, const QString& programExecutable) {
+    QStringList arguments;
+    if (!environment.isEmpty())
+        arguments << QStringLiteral("env") << environment;
+    arguments << programExecutable;
+    QStringList quoted;
+    for (const QString& argument : arguments)
+        quoted << execArgument(argument);
+    return desktopEntryValue(quoted.join(QLatin1Char(' ')));
+}
+
 void InitialSetup::offerAutostartEntry() {
     const QString entry = m_places.ownAutostartEntry;
-    if (entry.isEmpty() || QFileInfo::exists(entry) || !m_host.confirmAutostartEntry(entry))
+    if (entry.isEmpty())
         return;
-    const QByteArray text = QByteArrayLiteral("[Desktop Entry]\nType=Application\nName=VRQToQX7\n"
-                                              "Comment=Sends the orders of the VRQ calls to QX7\nExec=") +
-                            m_places.programExecutable.toUtf8() +
-                            QByteArrayLiteral("\nX-GNOME-Autostart-enabled=true\n");
+    if (QFileInfo::exists(entry)) {
+        m_autostart = Autostart::AlreadyThere;
+        return;
+    }
+    m_autostart = Autostart::NotWritten;
+    if (!m_host.confirmAutostartEntry(entry))
+        return;
+    const QByteArray text =
+        QByteArrayLiteral("[Desktop Entry]\nType=Application\nName=VRQToQX7\n"
+                          "Comment=Sends the orders of the VRQ calls to QX7\nExec=") +
+        autostartCommand(m_places.autostartEnvironment, m_places.programExecutable).toUtf8() +
+        QByteArrayLiteral("\nX-GNOME-Autostart-enabled=true\n");
     Result written = m_ctx.fs->makePath(m_places.startupFolder);
     if (written.ok())
         written = m_ctx.fs->writeFile(entry, text);
+    if (written.ok())
+        m_autostart = Autostart::Written;
     log(written.ok()
             ? QStringLiteral("Autostart entry %1 added.").arg(entry)
             : QStringLiteral("Autostart entry %1 could not be written: %2").arg(entry, written.message));
 }
 
+QString InitialSetup::sessionStartText() const {
+    const QString entry = m_places.ownAutostartEntry;
+    const QString command = autostartCommand(m_places.autostartEnvironment, m_places.programExecutable);
+    switch (m_autostart) {
+    case Autostart::Written:
+        return QStringLiteral("VRQToQX7 now starts with your session: the autostart entry %1 was added.")
+            .arg(entry);
+    case Autostart::AlreadyThere:
+        return QStringLiteral("VRQToQX7 starts with your session from the autostart entry %1, which was "
+                              "already there and is left as it is; it should run: %2")
+            .arg(entry, command);
+    case Autostart::NotWritten:
+    case Autostart::NotOffered:
+        break;
+    }
+    return QStringLiteral("To start VRQToQX7 with your session, add an autostart entry to %1 that runs: %2")
+        .arg(QDir::toNativeSeparators(m_places.startupFolder), command);
+}
+
 void InitialSetup::showFinalMessage() {
+    const QString configured = QStringLiteral("Your system is now configured.  ");
+    // Off Windows the program starts with the session by its autostart entry, not from a Start menu.
+    if (!m_places.ownAutostartEntry.isEmpty()) {
+        QString text = configured + sessionStartText();
+        if (!m_shortcutName.isEmpty())
+            text += QStringLiteral("  The launcher of the start-up entry %1 now starts VRQToQX7 too.")
+                        .arg(withoutExtension(m_shortcutName));
+        m_host.showMessage(text);
+        return;
+    }
     if (m_shortcutName.isEmpty())
         return;
-    m_host.showMessage(
-        QStringLiteral("Your system is now configured.  To finish bringing up the software, do "
-                       "the following:  Click Start - Programs - StartUp - ") +
-        withoutExtension(m_shortcutName));
+    m_host.showMessage(configured +
+                       QStringLiteral("To finish bringing up the software, do the following:  Click Start - "
+                                      "Programs - StartUp - ") +
+                       withoutExtension(m_shortcutName));
 }
 
 } // namespace vrq

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace vrq {
@@ -17,6 +18,11 @@ struct InitialSetupPlaces {
     // Off Windows: the program's own autostart entry, offered when missing, and what it starts.
     QString ownAutostartEntry;
     QString programExecutable;
+    // "NAME=value" for each variable that chose this start's program folder or settings file: the
+    // autostart entry sets them too, so the next session runs against the same folder and settings.
+    QStringList autostartEnvironment;
+    // Noted in the program folder once the setup has set DataBin.Dat aside: a later run leaves it alone.
+    QString setAsideNote;
 
     // This platform's places: on Windows the old fixed folders; elsewhere the DataBin.Dat of the drive
     // map's C:\ZIR32\DCS\ and the session's autostart folder ($XDG_CONFIG_HOME/autostart).
@@ -36,8 +42,10 @@ public:
 
 // The first run of window mode: sets the old DataBin.Dat aside, finds the launcher's start-up entry and
 // its data file, replaces that data file by VRQtoQX7.lpd (keeping the old one as ".sav"), opens the
-// Properties dialog and tells the person how to start the launcher. Every step is logged with type "I";
-// no failure stops the setup.
+// Properties dialog and tells the person how the program starts. Every step is logged with type "I";
+// no failure stops the setup. The setup runs again at every start while the host is not set; only its
+// first run in a program folder sets DataBin.Dat aside (under a name never used before, never deleted),
+// later ones leave the calls that came since to the intake.
 class InitialSetup {
 public:
     InitialSetup(AppContext& ctx, InitialSetupPlaces places, InitialSetupHost& host);
@@ -55,14 +63,21 @@ public:
     static std::optional<QString> launcherDataFile(const QByteArray& entry, int skip);
     // The launcher data file the program ships; written into the program folder when missing.
     static QByteArray ownLauncherData(const QString& programExecutable);
+    // The Exec value of the autostart entry: the program, through env when variables are to be set,
+    // each argument quoted and escaped as desktop entries require.
+    static QString autostartCommand(const QStringList& environment, const QString& programExecutable);
 
 private:
+    enum class Autostart { NotOffered, Written, AlreadyThere, NotWritten };
+
     void setDataBinAside();
     void findLauncherEntry();
     void keepOldDataFile();
     void copyOwnDataFile();
     void offerAutostartEntry();
     void showFinalMessage();
+    // What the final message says off Windows: how the program starts with the session.
+    QString sessionStartText() const;
     void log(const QString& text);
 
     AppContext& m_ctx;
@@ -70,6 +85,7 @@ private:
     InitialSetupHost& m_host;
     QString m_shortcutName;
     QString m_dataFilePath;
+    Autostart m_autostart = Autostart::NotOffered;
 };
 
 } // namespace vrq

@@ -1,5 +1,6 @@
 #include "shell/InitialSetup.h"
 #include "support/ProgramFixture.h"
+#include "support/TestNames.h"
 
 #include <QFile>
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@ using namespace Qt::StringLiterals;
 
 using namespace vrq;
 using test::ProgramFixture;
+using test::RowName;
 
 namespace {
 
@@ -62,7 +64,10 @@ TEST_F(InitialSetupTest, WithoutLauncherEntryLogsEachStepAndStillOpensThePropert
               (QStringList{u"Rename of databin.dat failed."_s, u"Launchpad data file not found."_s,
                            u"Rename of  failed."_s, u"Copied %1/VRQtoQX7.lpd to "_s.arg(f.programFolder())}));
     EXPECT_EQ(host.propertiesOpened, 1);
-    EXPECT_TRUE(host.messages.isEmpty()) << "no launcher entry, no final message";
+    EXPECT_EQ(host.messages,
+              QStringList{u"Your system is now configured.  To start VRQToQX7 with your session, "
+                          "add an autostart entry to %1 that runs: /opt/vrq/vrqtoqx7"_s.arg(autostart())})
+        << "declined: where to add one";
     EXPECT_EQ(host.offered, QStringList{autostart() + u"/vrqtoqx7.desktop"_s});
     EXPECT_FALSE(QFile::exists(autostart() + u"/vrqtoqx7.desktop"_s)) << "declined";
 }
@@ -85,25 +90,121 @@ TEST_F(InitialSetupTest, PointsTheLauncherAtTheProgramAndAddsItsOwnAutostartEntr
 
     EXPECT_EQ(f.auditMessages(u"I"_s),
               (QStringList{u"Rename of databin.dat successful."_s,
+                           u"DataBin.Dat was set aside as %1/databin.sav.1; it is kept and its calls are not "
+                           "taken in."_s.arg(dcs()),
                            u"Launchpad shortcut file found = Launch Pad.desktop"_s,
                            u"Launchpad data file found = "_s + dataFile,
                            u"Rename of %1 successful."_s.arg(dataFile),
                            u"Copied %1/VRQtoQX7.lpd to %2"_s.arg(f.programFolder(), dataFile),
                            u"Autostart entry %1/vrqtoqx7.desktop added."_s.arg(autostart())}));
-    EXPECT_EQ(ProgramFixture::readFile(dcs() + u"/databin.sav"_s), "new calls")
-        << "the old set-aside file is replaced";
+    EXPECT_EQ(ProgramFixture::readFile(dcs() + u"/databin.sav.1"_s), "new calls");
+    EXPECT_EQ(ProgramFixture::readFile(dcs() + u"/databin.sav"_s), "old calls") << "an earlier one is kept";
     EXPECT_FALSE(QFile::exists(dcs() + u"/DataBin.Dat"_s));
     EXPECT_EQ(ProgramFixture::readFile(pads + u"orders.sav"_s), "old launcher data");
     EXPECT_EQ(ProgramFixture::readFile(dataFile), "our launcher data");
-    EXPECT_EQ(host.messages,
-              QStringList{QStringLiteral("Your system is now configured.  To finish bringing up the "
-                                         "software, do the following:  Click Start - Programs - "
-                                         "StartUp - Launch Pad")});
+    EXPECT_EQ(
+        host.messages,
+        QStringList{u"Your system is now configured.  VRQToQX7 now starts with your session: the "
+                    "autostart entry %1/vrqtoqx7.desktop was added.  The launcher of the start-up entry "
+                    "Launch Pad now starts VRQToQX7 too."_s.arg(autostart())});
     const QByteArray entry = ProgramFixture::readFile(autostart() + u"/vrqtoqx7.desktop"_s);
     EXPECT_TRUE(entry.contains("\nExec=/opt/vrq/vrqtoqx7\n")) << entry.toStdString();
     host.offered.clear();
     run();
     EXPECT_TRUE(host.offered.isEmpty()) << "an entry already there is not offered again";
+}
+
+// While the host is not set the setup runs at every start. Only the first run sets DataBin.Dat aside;
+// the calls that reach it later are left to the intake, and no set-aside file is ever deleted.
+TEST_F(InitialSetupTest, OnlyTheFirstRunSetsDataBinAsideAndNothingSetAsideIsDeleted) {
+    ProgramFixture::writeFile(dcs() + u"/DataBin.Dat"_s, "calls from before");
+    run();
+    ProgramFixture::writeFile(dcs() + u"/DataBin.Dat"_s, "calls since the first run");
+    run();
+    run();
+    EXPECT_EQ(ProgramFixture::readFile(dcs() + u"/databin.sav"_s), "calls from before");
+    EXPECT_EQ(ProgramFixture::readFile(dcs() + u"/DataBin.Dat"_s), "calls since the first run");
+    EXPECT_EQ(QDir(dcs()).entryList(QDir::Files).size(), 2);
+    EXPECT_EQ(
+        f.auditMessages(u"I"_s).filter(u"DataBin.Dat"_s, Qt::CaseInsensitive),
+        (QStringList{
+            u"Rename of databin.dat successful."_s,
+            u"DataBin.Dat was set aside as %1/databin.sav; it is kept and its calls are not taken in."_s.arg(
+                dcs()),
+            u"DataBin.Dat was set aside at the first setup; it is left for the intake."_s,
+            u"DataBin.Dat was set aside at the first setup; it is left for the intake."_s}));
+}
+
+// The Exec value of the autostart entry: env only when variables are set; an argument with a reserved
+// character quoted, with ", `, $ and \ escaped inside the quotes, % doubled, and every backslash of the
+// value doubled again as the file's string values require.
+struct CommandCase {
+    const char* name;
+    QStringList environment;
+    const char* executable;
+    const char* exec;
+};
+
+class AutostartCommandTest : public ::testing::TestWithParam<CommandCase> {};
+
+TEST_P(AutostartCommandTest, QuotesAsDesktopEntriesRequire) {
+    const CommandCase& c = GetParam();
+    EXPECT_EQ(InitialSetup::autostartCommand(c.environment, QString::fromUtf8(c.executable)),
+              QString::fromUtf8(c.exec));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, AutostartCommandTest,
+    ::testing::Values(CommandCase{"programOnly", {}, "/opt/vrq/vrqtoqx7", "/opt/vrq/vrqtoqx7"},
+                      CommandCase{"programFolderSet",
+                                  {u"VRQTOQX7_HOME=/srv/vrq"_s},
+                                  "/opt/vrq/vrqtoqx7",
+                                  "env VRQTOQX7_HOME=/srv/vrq /opt/vrq/vrqtoqx7"},
+                      CommandCase{
+                          "bothSetOneWithBlanks",
+                          {u"VRQTOQX7_HOME=/home/clerk/Order Desk"_s, u"VRQTOQX7_SETTINGS=/etc/vrq.ini"_s},
+                          "/opt/my vrq/vrqtoqx7",
+                          "env \"VRQTOQX7_HOME=/home/clerk/Order Desk\" VRQTOQX7_SETTINGS=/etc/vrq.ini "
+                          "\"/opt/my vrq/vrqtoqx7\""},
+                      CommandCase{"charactersEscapedInQuotes",
+                                  {u"VRQTOQX7_HOME=/srv/$a\"b`c\\d"_s},
+                                  "/opt/vrqtoqx7",
+                                  "env \"VRQTOQX7_HOME=/srv/\\\\$a\\\\\"b\\\\`c\\\\\\\\d\" /opt/vrqtoqx7"},
+                      CommandCase{"percentDoubled",
+                                  {u"VRQTOQX7_HOME=/srv/100%"_s},
+                                  "/opt/vrqtoqx7",
+                                  "env VRQTOQX7_HOME=/srv/100%% /opt/vrqtoqx7"}),
+    RowName());
+
+// A start with its program folder and settings file chosen by the environment writes an entry that
+// chooses them too, so the next session does not start with the default folder and the setup again.
+TEST_F(InitialSetupTest, TheAutostartEntryCarriesTheVariablesThisStartWasGiven) {
+    const QByteArray oldHome = qgetenv("VRQTOQX7_HOME");
+    const QByteArray oldSettings = qgetenv("VRQTOQX7_SETTINGS");
+    qputenv("VRQTOQX7_HOME", QFile::encodeName(f.programFolder()));
+    qputenv("VRQTOQX7_SETTINGS", QFile::encodeName(f.iniPath()));
+    host.addAutostartEntry = true;
+    run();
+    for (const auto& [name, value] :
+         {std::pair{"VRQTOQX7_HOME", oldHome}, {"VRQTOQX7_SETTINGS", oldSettings}})
+        value.isEmpty() ? qunsetenv(name) : qputenv(name, value);
+    const QByteArray entry = ProgramFixture::readFile(autostart() + u"/vrqtoqx7.desktop"_s);
+    EXPECT_TRUE(entry.contains("\nExec=env VRQTOQX7_HOME=" + QFile::encodeName(f.programFolder()) +
+                               " VRQTOQX7_SETTINGS=" + QFile::encodeName(f.iniPath()) +
+                               " /opt/vrq/vrqtoqx7\n"))
+        << entry.toStdString();
+}
+
+// The final message off Windows says how the program starts with the session.
+TEST_F(InitialSetupTest, AnEntryAlreadyThereIsNamedWithWhatItShouldRun) {
+    ProgramFixture::writeFile(autostart() + u"/vrqtoqx7.desktop"_s, "[Desktop Entry]\nExec=vrqtoqx7\n");
+    run();
+    EXPECT_TRUE(host.offered.isEmpty());
+    EXPECT_EQ(
+        host.messages,
+        QStringList{u"Your system is now configured.  VRQToQX7 starts with your session from the autostart "
+                    "entry %1/vrqtoqx7.desktop, which was already there and is left as it is; it should run: "
+                    "/opt/vrq/vrqtoqx7"_s.arg(autostart())});
 }
 
 } // namespace
