@@ -5,6 +5,8 @@
 #include <QGuiApplication>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace vrq {
 
 namespace {
@@ -65,11 +67,13 @@ void drawBevel(QPainter& p, const QRect& r, const QColor& outerTopLeft, const QC
 
 } // namespace
 
-HeaderPictures::HeaderPictures() {
+HeaderPictures::HeaderPictures() : HeaderPictures(qApp ? qApp->devicePixelRatio() : 1.0) {}
+
+HeaderPictures::HeaderPictures(qreal pixelRatio) {
     for (int i = 0; i < kHeaderPictureCount; ++i) {
         const auto id = static_cast<HeaderPicture>(i);
-        m_up[index(id)] = draw(caption(id), size(id), false);
-        m_down[index(id)] = draw(caption(id), size(id), true);
+        m_up[index(id)] = draw(caption(id), size(id), false, pixelRatio);
+        m_down[index(id)] = draw(caption(id), size(id), true, pixelRatio);
     }
 }
 
@@ -81,11 +85,14 @@ QSize HeaderPictures::size(HeaderPicture id) {
     return QSize(kSpecs[index(id)].width, kSpecs[index(id)].height);
 }
 
-QImage HeaderPictures::draw(const QString& caption, QSize size, bool pressed) {
-    QImage image(size, QImage::Format_RGB888);
+QImage HeaderPictures::draw(const QString& caption, QSize size, bool pressed, qreal pixelRatio) {
+    pixelRatio = std::max<qreal>(pixelRatio, 1.0);
+    QImage image((QSizeF(size) * pixelRatio).toSize(), QImage::Format_RGB888);
+    image.setDevicePixelRatio(pixelRatio);
     image.fill(kFace);
+    // The painter works in window pixels; the image's pixel ratio makes it draw with all of its own.
     QPainter p(&image);
-    const QRect r = image.rect();
+    const QRect r(QPoint(0, 0), size);
     if (pressed)
         drawBevel(p, r, kDarkShadow, kShadow, kHighlight, kLight);
     else

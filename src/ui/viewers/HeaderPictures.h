@@ -33,9 +33,14 @@ constexpr int kHeaderPictureCount = static_cast<int>(HeaderPicture::Details) + 1
 // One raised and one pressed picture per caption, drawn once when the set is made: a grey button face,
 // 24 bits per pixel, black caption; raised has light top/left and dark bottom/right edges, pressed the
 // reverse with the caption one pixel right and down. The window layer makes one set and lends it out.
+// Each picture is drawn with as many pixels as the sharpest screen shows in its place (twice as many
+// at 192 dpi), so it is never blown up from a small one; its size in the windows stays the same.
 class HeaderPictures {
 public:
+    // For the screens of this session.
     HeaderPictures();
+    // For a screen of `pixelRatio` pixels per window pixel (1.5 at 144 dpi).
+    explicit HeaderPictures(qreal pixelRatio);
 
     const QImage& up(HeaderPicture id) const { return m_up[index(id)]; }
     const QImage& down(HeaderPicture id) const { return m_down[index(id)]; }
@@ -44,8 +49,8 @@ public:
     // The caption as drawn ("\n" between two lines) and the size in pixels.
     static QString caption(HeaderPicture id);
     static QSize size(HeaderPicture id);
-    // Draws one face; also used for pictures outside the set.
-    static QImage draw(const QString& caption, QSize size, bool pressed);
+    // Draws one face of `size` window pixels; also used for pictures outside the set.
+    static QImage draw(const QString& caption, QSize size, bool pressed, qreal pixelRatio = 1.0);
 
 private:
     static std::size_t index(HeaderPicture id) { return static_cast<std::size_t>(id); }
