@@ -264,6 +264,7 @@ TEST_F(WindowModeTest, FirstRunOpensThePropertiesInFrontOfTheCallsWindow) {
     setting("QX7", "QX7Name", QString());
     bool ownedByCallsWindow = false;
     QString status;
+    QString finalText;
     play({{[] { return modalIs("frmProperties"); },
            [&] {
                ownedByCallsWindow = shownCallsWindow() && modal()->parentWidget() == shownCallsWindow();
@@ -273,7 +274,13 @@ TEST_F(WindowModeTest, FirstRunOpensThePropertiesInFrontOfTheCallsWindow) {
            }},
           {[] { return qobject_cast<QMessageBox*>(modal()) != nullptr; }, // start with the session?
            [] { qobject_cast<QMessageBox*>(modal())->button(QMessageBox::No)->click(); }},
+          {[] { return qobject_cast<QMessageBox*>(modal()) != nullptr; }, // what the setup did
+           [&] {
+               finalText = qobject_cast<QMessageBox*>(modal())->text();
+               qobject_cast<QMessageBox*>(modal())->accept();
+           }},
           {idle, exitProgram}});
+    EXPECT_TRUE(finalText.contains(u"add an autostart entry"_s)) << finalText.toStdString();
     EXPECT_TRUE(ownedByCallsWindow);
     EXPECT_TRUE(status.contains(u"\nHost folder I:\\ not checked yet."_s)) << "nothing has tested it yet";
     EXPECT_EQ(audit(u"I"_s).value(1), u"Launchpad data file not found."_s);
