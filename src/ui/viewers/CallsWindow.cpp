@@ -18,7 +18,6 @@
 #include <QCloseEvent>
 #include <QFontMetrics>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QMenuBar>
@@ -319,13 +318,9 @@ void CallsWindow::showCurrentRow() {
 
 bool CallsWindow::eventFilter(QObject* watched, QEvent* event) {
     // Enter or Space on the grid's current row does what a click on it does.
-    if (watched == m_grid && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) &&
-            m_grid->currentIndex().isValid()) {
-            onRowClicked(m_grid->currentIndex());
-            return true;
-        }
+    if (watched == m_grid && opensCurrentRow(m_grid, event)) {
+        onRowClicked(m_grid->currentIndex());
+        return true;
     }
     return QMainWindow::eventFilter(watched, event);
 }

@@ -14,7 +14,6 @@
 
 #include <QDateEdit>
 #include <QFontMetrics>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -254,13 +253,9 @@ void OrdersViewWindow::onRowClicked(const QModelIndex& index) {
 }
 
 bool OrdersViewWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_grid && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) &&
-            m_grid->currentIndex().isValid()) {
-            onRowClicked(m_grid->currentIndex());
-            return true;
-        }
+    if (watched == m_grid && opensCurrentRow(m_grid, event)) {
+        onRowClicked(m_grid->currentIndex());
+        return true;
     }
     return QDialog::eventFilter(watched, event);
 }

@@ -9,6 +9,7 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QTableView>
 
@@ -115,6 +116,13 @@ void setColumnWidthsTwips(QTableView* grid, const std::vector<int>& widths) {
         grid->setColumnHidden(c, width == 0);
         edgeTwips += width;
     }
+}
+
+bool opensCurrentRow(const QTableView* grid, const QEvent* event) {
+    if (event->type() != QEvent::KeyPress || !grid->currentIndex().isValid())
+        return false;
+    const int key = static_cast<const QKeyEvent*>(event)->key();
+    return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space;
 }
 
 } // namespace vrq

@@ -4,6 +4,7 @@
 #include <vector>
 
 class QAbstractItemModel;
+class QEvent;
 class QLabel;
 class QTableView;
 class QWidget;
@@ -29,6 +30,8 @@ struct ColumnText {
 // Makes the grid's face smaller (to 8 pixels at the least) until each text fits its column with the
 // cell's margins, whatever face the system gives. Call it once the column widths are set.
 void fitGridFont(QTableView* grid, const std::vector<ColumnText>& widest);
+// True for Enter or Space pressed on a grid with a current row: the key opens that row as a click does.
+bool opensCurrentRow(const QTableView* grid, const QEvent* event);
 // The widest text of a field of `length` characters: digits, as the hand-held units send them.
 QString widestDigits(int length);
 
