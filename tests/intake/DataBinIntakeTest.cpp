@@ -1,3 +1,4 @@
+#include "support/HostileEntries.h"
 #include "support/IntakeFixture.h"
 
 #include "intake/CallFraming.h"
@@ -522,12 +523,15 @@ INSTANTIATE_TEST_SUITE_P(Targets, MoveFailureTest,
                                            MoveFailureCase{"dataBinBak", false}),
                          RowName());
 
-// DataBin.Dat out of reach: a folder in its place (it cannot be opened as a file, even by root), or a
-// DataBin folder that does not exist (a setting naming another folder than the upstream program's).
-// Reported once while it lasts; its calls are taken once it is back.
+// DataBin.Dat out of reach: a folder in its place (it cannot be opened as a file, even by root), a DataBin
+// folder that does not exist (a setting naming another folder than the upstream program's), or an entry
+// that is no file (a link to a file elsewhere, a link to nothing, a FIFO). Reported once while it lasts,
+// never waited on, the entry neither read, locked nor moved; its calls are taken once it is a file again.
+enum class Obstacle { FolderInItsPlace, FolderMissing, LinkToAFile, LinkToNothing, Fifo };
+
 struct UnreachableCase {
     const char* name;
-    bool folderMissing;
+    Obstacle obstacle;
     const char* entryHolds;
     int backAgainEntries;
 };
@@ -537,24 +541,42 @@ class UnreachableDataBinTest : public DataBinIntakeTest,
 
 TEST_P(UnreachableDataBinTest, IsReportedOnceUntilItCanBeOpened) {
     const UnreachableCase& c = GetParam();
-    if (c.folderMissing)
-        ASSERT_TRUE(QDir(env.path(QString())).rename(u"dcs"_s, u"dcs-away"_s));
-    else
-        ASSERT_TRUE(QDir().mkpath(env.dataBinFile()));
-    intake.run();
-    intake.run();
+    const QString elsewhere = env.path(u"elsewhere/DataBin.Dat"_s);
+    const QByteArray calls = fileHeader() + makeCall(9, kOneItem);
+    ASSERT_TRUE(QDir().mkpath(env.path(u"elsewhere"_s)) && ProgramFixture::writeFile(elsewhere, calls));
+    const QByteArray dataBin = QFile::encodeName(env.dataBinFile());
+    const bool made =
+        c.obstacle == Obstacle::FolderMissing      ? QDir(env.path(QString())).rename(u"dcs"_s, u"dcs-away"_s)
+        : c.obstacle == Obstacle::FolderInItsPlace ? QDir().mkpath(env.dataBinFile())
+        : c.obstacle == Obstacle::LinkToAFile      ? QFile::link(elsewhere, env.dataBinFile())
+        : c.obstacle == Obstacle::LinkToNothing    ? QFile::link(elsewhere + u".gone"_s, env.dataBinFile())
+                                                   : makeFifo(dataBin);
+    ASSERT_TRUE(made);
+    const auto kind = [&] {
+        struct stat info {};
+        return ::lstat(dataBin.constData(), &info) == 0 ? int(info.st_mode & S_IFMT) : -1;
+    };
+    const int kindBefore = kind();
+    {
+        HangGuard guard;
+        intake.run();
+        intake.run();
+    }
     const QStringList errors = env.auditTexts().filter(u"DataBin.Dat cannot be opened"_s);
     ASSERT_EQ(errors.size(), 1) << "reported once while it lasts";
     EXPECT_TRUE(errors[0].startsWith(u"E|"_s) && errors[0].contains(QLatin1String(c.entryHolds)))
         << errors[0].toStdString();
     EXPECT_EQ(env.ctx.status.failedSteps, 1);
     EXPECT_FALSE(env.ctx.status.dataBinError.isEmpty());
+    EXPECT_TRUE(env.store->allCalls().empty());
+    EXPECT_EQ(ProgramFixture::readFile(elsewhere), calls);
+    EXPECT_EQ(kind(), kindBefore) << "the entry stays as it was";
 
-    if (c.folderMissing)
-        ASSERT_TRUE(QDir(env.path(QString())).rename(u"dcs-away"_s, u"dcs"_s));
-    else
-        ASSERT_TRUE(QDir(env.dataBinFile()).removeRecursively());
-    takeIn(fileHeader() + makeCall(9, kOneItem));
+    ASSERT_TRUE(c.obstacle == Obstacle::FolderMissing
+                    ? QDir(env.path(QString())).rename(u"dcs-away"_s, u"dcs"_s)
+                : c.obstacle == Obstacle::FolderInItsPlace ? QDir(env.dataBinFile()).removeRecursively()
+                                                           : ::unlink(dataBin.constData()) == 0);
+    takeIn(calls);
     EXPECT_EQ(env.store->allCalls().size(), 1u);
     EXPECT_TRUE(env.ctx.status.dataBinError.isEmpty());
     EXPECT_EQ(env.auditTexts().filter(u"DataBin.Dat can be opened again"_s).size(), c.backAgainEntries);
@@ -562,9 +584,15 @@ TEST_P(UnreachableDataBinTest, IsReportedOnceUntilItCanBeOpened) {
 
 INSTANTIATE_TEST_SUITE_P(
     Causes, UnreachableDataBinTest,
-    ::testing::Values(UnreachableCase{"aFolderInItsPlace", false, "for reading and writing (", 1},
-                      UnreachableCase{"itsFolderMissing", true,
-                                      "/dcs/ does not exist); its calls wait until it can be.", 0}),
+    ::testing::Values(UnreachableCase{"aFolderInItsPlace", Obstacle::FolderInItsPlace,
+                                      "for reading and writing (it is a folder, not a file", 1},
+                      UnreachableCase{"itsFolderMissing", Obstacle::FolderMissing,
+                                      "/dcs/ does not exist); its calls wait until it can be.", 0},
+                      UnreachableCase{"linkToAFile", Obstacle::LinkToAFile,
+                                      "for reading and writing (it is a symbolic link", 1},
+                      UnreachableCase{"linkToNothing", Obstacle::LinkToNothing,
+                                      "for reading and writing (it is a symbolic link", 1},
+                      UnreachableCase{"fifo", Obstacle::Fifo, "for reading and writing (it is a FIFO", 1}),
     RowName());
 
 } // namespace
