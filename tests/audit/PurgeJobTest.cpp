@@ -119,12 +119,6 @@ TEST_F(PurgeJobTest, ACallThatCannotBeDeletedKeepsItsOrders) {
     EXPECT_TRUE(f.ui.displayed.empty());
 }
 
-// Gives the file this time of change.
-void setChanged(const QString& path, const QDateTime& changed) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::Append) && file.setFileTime(changed, QFileDevice::FileModificationTime));
-}
-
 // Which files the purge removes: spare copies and set-aside bad files changed before the cut-off (8 March);
 // the ring's numbered copies, the first DataBin.Bad and the setup's set-aside files stay.
 struct SpareCase {
@@ -143,7 +137,10 @@ TEST_P(SpareFileTest, GoesOnlyWhenASpareOlderThanTheHistory) {
         name.startsWith("Audit/"_L1) ? QDir(f.programFolder()).filePath(name) : f.dataBinFile(name);
     QDir().mkpath(QFileInfo(path).path());
     ASSERT_TRUE(ProgramFixture::writeFile(path, "copy"));
-    setChanged(path, c.changed);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::Append) &&
+                file.setFileTime(c.changed, QFileDevice::FileModificationTime));
+    file.close();
     ASSERT_TRUE(purge().ok());
     EXPECT_EQ(!QFile::exists(path), c.removed);
     EXPECT_EQ(f.auditMessages(u"I"_s),

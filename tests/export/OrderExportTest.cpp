@@ -218,34 +218,21 @@ INSTANTIATE_TEST_SUITE_P(
                                      "QX7\\QX7Name holds"}),
     RowName());
 
-struct RoundingCase {
-    const char* name;
-    double stored;
-    const char* quantityColumns;
-};
-
-class OrderExportRoundingTest : public OrderExportTest, public ::testing::WithParamInterface<RoundingCase> {};
-
-TEST_P(OrderExportRoundingTest, FractionsGoToTheEvenNeighbour) {
-    f.addPendingCall(0, 17, 1);
-    // A row written by another program may hold a fraction.
-    SQLite::Statement update(f.store->database(), "UPDATE OrderLineItems SET Quantity = ?");
-    update.bind(1, GetParam().stored);
-    update.exec();
+// A row written by another program may hold a fraction: halves go to the even neighbour.
+TEST_F(OrderExportTest, FractionsGoToTheEvenNeighbour) {
+    const std::vector<std::pair<double, QByteArray>> rows{{2.5, "002+"}, {3.5, "004+"}, {-0.5, "000+"}};
+    for (int call = 1; call <= int(rows.size()); ++call) {
+        f.addPendingCall(0, call, 1);
+        SQLite::Statement update(f.store->database(),
+                                 "UPDATE OrderLineItems SET Quantity = ? WHERE CallNumber = ?");
+        update.bind(1, rows[call - 1].first);
+        update.bind(2, call);
+        update.exec();
+    }
     extract();
-    const QByteArray bytes = f.hostFileBytes(rcvName(42));
-    EXPECT_EQ(bytes.mid(54 + 14, 4), QByteArray(GetParam().quantityColumns));
-}
-
-INSTANTIATE_TEST_SUITE_P(Halves, OrderExportRoundingTest,
-                         ::testing::Values(RoundingCase{"TwoAndAHalf", 2.5, "002+"},
-                                           RoundingCase{"ThreeAndAHalf", 3.5, "004+"},
-                                           RoundingCase{"MinusAHalf", -0.5, "000+"}),
-                         RowName());
-
-// A disk that fills up: the ".Tmp" cannot be created.
-ScriptedFileSystem fullDisk() {
-    return {failing(FsOp::WriteFile, u".Tmp"_s, ENOSPC)};
+    for (int call = 1; call <= int(rows.size()); ++call)
+        EXPECT_EQ(f.hostFileBytes(rcvName(41 + call)).mid(54 + 14, 4), rows[call - 1].second)
+            << rows[call - 1].first;
 }
 
 // A value the order file needs that reads as Null in the store (a row written by another program or
@@ -263,9 +250,13 @@ TEST_P(OrderExportNullTest, AMissingValueHoldsItsCallAndThePassGoesOn) {
     const NullCase& c = GetParam();
     for (int number : {17, 18})
         f.addPendingCall(0, number, 1);
-    f.store->database().exec(u"UPDATE %1 SET %2 = NULL WHERE CallNumber = 17"_s
-                                 .arg(QLatin1String(c.table), QLatin1String(c.column))
-                                 .toStdString());
+    const auto setValue = [&](const char* value) {
+        f.store->database().exec(
+            u"UPDATE %1 SET %2 = %3 WHERE CallNumber = 17"_s
+                .arg(QLatin1String(c.table), QLatin1String(c.column), QLatin1String(value))
+                .toStdString());
+    };
+    setValue("NULL");
     extract();
 
     EXPECT_EQ(f.call(0, 17)->extractedCall, !c.held);
@@ -283,9 +274,7 @@ TEST_P(OrderExportNullTest, AMissingValueHoldsItsCallAndThePassGoesOn) {
     }
 
     // Once the value is there, the held call goes out.
-    f.store->database().exec(
-        u"UPDATE %1 SET %2 = '1' WHERE CallNumber = 17"_s.arg(QLatin1String(c.table), QLatin1String(c.column))
-            .toStdString());
+    setValue("'1'");
     extract();
     EXPECT_TRUE(f.call(0, 17)->extractedCall);
 }
@@ -319,7 +308,7 @@ TEST_P(OrderExportLostEntryTest, ARefusedEntryFailsThePass) {
     if (c.arrange)
         c.arrange(f);
     f.addPendingCall(0, 17, 1);
-    ScriptedFileSystem disk = fullDisk();
+    ScriptedFileSystem disk{failing(FsOp::WriteFile, u".Tmp"_s, ENOSPC)}; // the ".Tmp" cannot be created
     if (c.diskFull)
         f.ctx.fs = &disk;
     f.failAuditEntries(QLatin1String(c.refused));

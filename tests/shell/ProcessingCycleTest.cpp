@@ -144,42 +144,33 @@ INSTANTIATE_TEST_SUITE_P(Outages, HostWaitTest,
                          test::RowName());
 
 // The purge alone, failing until told otherwise, in an installation whose log the test reads.
-class PurgeBackOffTest : public ::testing::Test {
-protected:
-    PurgeBackOffTest() {
-        f.ctx.settings.EnableCalls = false;
-        f.ctx.settings.EnableFiles = false;
-        f.ctx.settings.LastDatePurged = f.clock.now().addDays(-1);
-        CycleJobs jobs;
-        jobs.purge = [this] {
-            ++purgeRuns;
-            if (!purgeSucceeds)
-                return Result::failure(u"database is locked"_s);
-            f.ctx.settings.LastDatePurged = f.clock.now();
-            return Result::success();
-        };
-        cycle = std::make_unique<ProcessingCycle>(f.ctx, std::move(jobs));
-    }
+TEST(PurgeBackOffTest, AFailingPurgeIsLoggedOncePerStreakAndRetriedAfterADoublingWaitOfAtMostTenMinutes) {
+    test::ProgramFixture f;
+    f.ctx.settings.EnableCalls = false;
+    f.ctx.settings.EnableFiles = false;
+    f.ctx.settings.LastDatePurged = f.clock.now().addDays(-1);
+    bool purgeSucceeds = false;
+    int purgeRuns = 0;
+    CycleJobs jobs;
+    jobs.purge = [&] {
+        ++purgeRuns;
+        if (!purgeSucceeds)
+            return Result::failure(u"database is locked"_s);
+        f.ctx.settings.LastDatePurged = f.clock.now();
+        return Result::success();
+    };
+    ProcessingCycle cycle(f.ctx, std::move(jobs));
     // Ticks every stepSeconds for totalSeconds; the seconds from the first tick at which the purge ran.
-    std::vector<int> purgeTimes(int stepSeconds, int totalSeconds) {
+    const auto purgeTimes = [&](int stepSeconds, int totalSeconds) {
         std::vector<int> times;
-        for (int t = 0; t < totalSeconds; t += stepSeconds) {
+        for (int t = 0; t < totalSeconds; t += stepSeconds, f.clock.advanceMs(qint64(stepSeconds) * 1000)) {
             const int before = purgeRuns;
-            cycle->tick();
+            cycle.tick();
             if (purgeRuns > before)
                 times.push_back(t);
-            f.clock.advanceMs(qint64(stepSeconds) * 1000);
         }
         return times;
-    }
-
-    test::ProgramFixture f;
-    std::unique_ptr<ProcessingCycle> cycle;
-    int purgeRuns = 0;
-    bool purgeSucceeds = false;
-};
-
-TEST_F(PurgeBackOffTest, AFailingPurgeIsLoggedOncePerStreakAndRetriedAfterADoublingWaitOfAtMostTenMinutes) {
+    };
     EXPECT_EQ(purgeTimes(1, 20), (std::vector<int>{0, 1, 3, 7, 15}));
     EXPECT_EQ(f.auditMessages(u"E"_s), QStringList{u"PurgeCalls error: database is locked"_s});
     EXPECT_EQ(f.ctx.status.purgeError, u"database is locked"_s);

@@ -16,55 +16,37 @@ namespace {
 
 const QByteArray kOneItem = "&S123456&C12345678&I1234567890123&Q012+&";
 
-enum class Change { Deleted, Replaced };
-
-struct LostCase {
-    const char* name;
-    Change change;
-};
-
-class StoreLostTest : public ::testing::TestWithParam<LostCase> {
-protected:
+// The application reacts to the store's fileMoved() alone; that a deleted file counts as moved as a
+// replaced one does is StoreWritesTest's.
+TEST(StoreLostTest, NothingIsTakenOrSentAndWhatTheStoreHeldIsKept) {
     QTemporaryDir dir;
     ManualClock clock{QDateTime(QDate(2026, 12, 5), QTime(8, 0, 0))};
     RecordingUserInterface ui;
     ScriptedDriveMapper drives;
-    QString dataBin = dir.filePath(u"dcs/DataBin.Dat"_s);
-
-    std::unique_ptr<Application> startedApp() {
-        QDir().mkpath(dir.filePath(u"dcs"_s));
-        const QString ini = dir.filePath(u"VRQToQX7.ini"_s);
-        QSettings(ini, QSettings::IniFormat).setValue(u"QX7/DataBinPath"_s, dir.filePath(u"dcs/"_s));
-        ApplicationSeams seams;
-        seams.clock = &clock;
-        seams.drives = &drives;
-        seams.settingsBackend = SettingsBackend::openIniFile(ini);
-        seams.programFolder = dir.filePath(u"program"_s);
-        auto app = std::make_unique<Application>(u'F', ui, std::move(seams));
-        const Result started = app->startUp();
-        EXPECT_TRUE(started.ok()) << started.message.toStdString();
-        return app;
-    }
-};
-
-TEST_P(StoreLostTest, NothingIsTakenOrSentAndWhatTheStoreHeldIsKept) {
-    auto app = startedApp();
-    AppContext& ctx = app->context();
+    const QString dataBin = dir.filePath(u"dcs/DataBin.Dat"_s);
+    QDir().mkpath(dir.filePath(u"dcs"_s));
+    const QString ini = dir.filePath(u"VRQToQX7.ini"_s);
+    QSettings(ini, QSettings::IniFormat).setValue(u"QX7/DataBinPath"_s, dir.filePath(u"dcs/"_s));
+    ApplicationSeams seams{.clock = &clock,
+                           .drives = &drives,
+                           .settingsBackend = SettingsBackend::openIniFile(ini),
+                           .programFolder = dir.filePath(u"program"_s)};
+    Application app(u'F', ui, std::move(seams));
+    ASSERT_TRUE(app.startUp().ok());
+    AppContext& ctx = app.context();
     ASSERT_TRUE(ProgramFixture::writeFile(dataBin, testdata::fileHeader() + makeCall(5, kOneItem)));
-    app->runDataBinIntake();
+    app.runDataBinIntake();
     ASSERT_EQ(ctx.store->pendingCallCount(), 1);
 
     const QString path = ctx.store->path();
     ASSERT_TRUE(QFile::remove(path));
-    if (GetParam().change == Change::Replaced) {
-        ASSERT_TRUE(QFile::copy(dir.filePath(u"program/Audit/Databin.000"_s), path)); // any other file
-    }
+    ASSERT_TRUE(QFile::copy(dir.filePath(u"program/Audit/Databin.000"_s), path)); // any other file
     const QByteArray waiting = testdata::fileHeader() + makeCall(6, kOneItem);
     ASSERT_TRUE(ProgramFixture::writeFile(dataBin, waiting));
     for (int pass = 0; pass < 2; ++pass) {
-        app->runDataBinIntake();
-        EXPECT_TRUE(app->runFolderScan().ok());
-        app->runExport();
+        app.runDataBinIntake();
+        EXPECT_TRUE(app.runFolderScan().ok());
+        app.runExport();
     }
 
     EXPECT_EQ(ProgramFixture::readFile(dataBin), waiting) << "left as it was";
@@ -83,10 +65,5 @@ TEST_P(StoreLostTest, NothingIsTakenOrSentAndWhatTheStoreHeldIsKept) {
     const RunSummary summary{ctx.status, 1};
     EXPECT_TRUE(summary.line().contains(u"; no call is taken in or sent ("_s));
 }
-
-INSTANTIATE_TEST_SUITE_P(Changes, StoreLostTest,
-                         ::testing::Values(LostCase{"deleted", Change::Deleted},
-                                           LostCase{"replaced", Change::Replaced}),
-                         RowName());
 
 } // namespace
