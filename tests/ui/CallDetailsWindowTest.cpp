@@ -4,8 +4,6 @@
 #include "context/NetworkConnection.h"
 #include "export/OrderExport.h"
 #include "ui/viewers/CallDetailsWindow.h"
-#include "ui/viewers/CallsTableModel.h"
-#include "ui/viewers/CallsWindow.h"
 #include "ui/viewers/OrdersTableModel.h"
 
 #include <QPushButton>
@@ -74,23 +72,10 @@ TEST_F(CallDetailsTest, ACallExtractedWithoutAFileNamesNone) {
               u"Extracted on 03/08/2010 at 09:30 AM with no order file."_s);
 }
 
-// The calls window's side of the program, as the window layer wires it: row changes reach its grid.
-class CallsWindowUi : public RecordingUserInterface {
-public:
-    void updateCallRow(int source, int callNumber, CallDisplay mode) override {
-        if (window)
-            window->updateCallDisplay(source, callNumber, mode);
-    }
-    CallsWindow* window = nullptr;
-};
-
-// A call and a file of the same number, both sent to the host by a real export, with the calls window's
-// grid showing them.
+// A call and a file of the same number, both sent to the host by a real export.
 TEST_F(CallDetailsTest, ReExtractNoChangesNothingAndYesSendsTheCallAgainUnderANewNumber) {
-    CallsWindowUi ui;
     fx.ctx.settings.SystemID = 4;
     fx.ctx.settings.LastSeqNum = 0;
-    fx.ctx.ui = &ui;
     for (int source : {0, 1}) {
         addCall(source, 21);
         addOrder(source, 21, u"123456"_s, u"12345678"_s);
@@ -102,8 +87,6 @@ TEST_F(CallDetailsTest, ReExtractNoChangesNothingAndYesSendsTheCallAgainUnderANe
     };
     exportCalls();
     ASSERT_EQ(fx.hostFiles().size(), 2);
-    CallsWindow calls(fx.ctx);
-    ui.window = &calls;
 
     const CallRow before = *fx.call(0, 21);
     CallDetailsWindow& w = open(0, 21);
@@ -118,7 +101,8 @@ TEST_F(CallDetailsTest, ReExtractNoChangesNothingAndYesSendsTheCallAgainUnderANe
     EXPECT_EQ(fx.call(0, 21)->extractedFileName, before.extractedFileName);
     EXPECT_EQ(fx.call(0, 21)->extractedDnt, before.extractedDnt);
     EXPECT_TRUE(fx.call(1, 21)->extractedCall) << "the file of the same number stays extracted";
-    EXPECT_EQ(column(calls.callsModel(), CallsTableModel::StatusColumn), strings({"Good Call", "Extracted"}));
+    EXPECT_EQ(fx.ui.displayed.back(), (RecordingUserInterface::Display{0, 21, CallDisplay::Good}))
+        << "the call's own row, not the file's";
     EXPECT_EQ(lines(w, "lstCallInfo").value(2), u"Not extracted."_s);
     EXPECT_EQ(w.focusWidget(), button("btnOK")) << "the focus left the disabled button for OK";
     EXPECT_TRUE(fx.auditMessages(u"I"_s).contains(u"Call #21 marked to be sent to QX7 again (Re-Extract)"_s));
@@ -128,7 +112,6 @@ TEST_F(CallDetailsTest, ReExtractNoChangesNothingAndYesSendsTheCallAgainUnderANe
     const QString again = fx.call(0, 21)->extractedFileName;
     EXPECT_EQ(fx.hostFiles(), QStringList(sent) << again);
     EXPECT_EQ(fx.hostFileBytes(again), fx.hostFileBytes(before.extractedFileName));
-    closeWindow(); // before the calls window it reports to
 }
 
 // A row click opens the order of the call's own source; a row no order filled reports the order missing and

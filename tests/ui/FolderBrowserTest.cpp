@@ -114,8 +114,6 @@ void tabInto(QListWidget& list) {
 INSTANTIATE_TEST_SUITE_P(
     Steps, FolderBrowserSteps,
     ::testing::Values(
-        StepCase{"TabIntoTheList", [](FolderBrowser&, QListWidget& l) { tabInto(l); }, "I:\\QX7Com\\",
-                 "I:\\QX7Com\\"},
         StepCase{"ArrowKeys",
                  [](FolderBrowser&, QListWidget& l) {
                      tabInto(l);

@@ -93,11 +93,16 @@ INSTANTIATE_TEST_SUITE_P(
 
 // --- layout ----------------------------------------------------------------------------------------------
 
-class OrdersViewLayout : public OrdersViewTest, public ::testing::WithParamInterface<Kind> {};
+struct LayoutCase {
+    const char* name;
+    Kind kind;
+};
+
+class OrdersViewLayout : public OrdersViewTest, public ::testing::WithParamInterface<LayoutCase> {};
 
 // The label before the box, widened for the system's face, keeps clear of it; so does the Find button.
 TEST_P(OrdersViewLayout, TheLabelDoesNotTouchItsBox) {
-    OrdersViewWindow& w = openView(GetParam());
+    OrdersViewWindow& w = openView(GetParam().kind);
     QWidget* input = w.textInput() ? static_cast<QWidget*>(w.textInput()) : w.dateInput();
     QRect label;
     for (const QLabel* l : w.findChildren<QLabel*>())
@@ -110,18 +115,10 @@ TEST_P(OrdersViewLayout, TheLabelDoesNotTouchItsBox) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Views, OrdersViewLayout,
-                         ::testing::Values(Kind::BySalesperson, Kind::ByCustomer, Kind::ByDate),
-                         [](const auto& info) {
-                             switch (info.param) {
-                             case Kind::BySalesperson:
-                                 return "BySalesperson";
-                             case Kind::ByCustomer:
-                                 return "ByCustomer";
-                             case Kind::ByDate:
-                                 break;
-                             }
-                             return "ByDate";
-                         });
+                         ::testing::Values(LayoutCase{"BySalesperson", Kind::BySalesperson},
+                                           LayoutCase{"ByCustomer", Kind::ByCustomer},
+                                           LayoutCase{"ByDate", Kind::ByDate}),
+                         RowName());
 
 // --- opening the call details ------------------------------------------------------------------------
 

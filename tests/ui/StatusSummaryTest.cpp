@@ -26,19 +26,14 @@ RunStatus flowing(const QDateTime& awaySince = {}, const char* purgeError = "", 
             .dataBinError = QString::fromUtf8(dataBinError)};
 }
 
-// A store that keeps no writes, even with the host folder away: nothing is taken in or sent at all.
-RunStatus refusing(const QDateTime& awaySince = {}) {
+// The flowing status with one field changed.
+template <typename Change> RunStatus flowingBut(Change change, const QDateTime& awaySince = {}) {
     RunStatus status = flowing(awaySince);
-    status.storeError = u"CallsAndOrders.db cannot be written"_s;
+    change(status);
     return status;
 }
-
-// Before the first test of the host folder (a first run waits in Properties): nothing says it is there.
-RunStatus notCheckedYet() {
-    RunStatus status = flowing();
-    status.hostChecked = false;
-    return status;
-}
+// A store that keeps no writes, even with the host folder away: nothing is taken in or sent at all.
+const auto storeRefused = [](RunStatus& s) { s.storeError = u"CallsAndOrders.db cannot be written"_s; };
 
 // The status line after the day's counts and times, and the tray tip after "VRQToQX7: ".
 struct SummaryCase {
@@ -88,15 +83,17 @@ INSTANTIATE_TEST_SUITE_P(
         SummaryCase{"DataBinCannotBeOpened", flowing({}, "", "Permission denied"), 3, 2,
                     RunState::CallsWaiting, "reachable.\nDataBin.Dat cannot be opened: Permission denied",
                     "calls wait: DataBin.Dat cannot be opened"},
-        SummaryCase{"StoreKeepsNoWrites", refusing(QDateTime(kNow.date(), QTime(13, 2))), 3, 0,
-                    RunState::StoreRefused,
+        SummaryCase{"StoreKeepsNoWrites", flowingBut(storeRefused, QDateTime(kNow.date(), QTime(13, 2))), 3,
+                    0, RunState::StoreRefused,
                     "away since 13:02.\nNo call is taken in or sent: CallsAndOrders.db cannot be written",
                     "no call is taken in or sent: the call store keeps no writes"},
         // A blank MXR Folder: orders wait as they do for a folder away, and the line says what to set.
         SummaryCase{"HostFolderNotSet", flowing({}, "", "", QString()), 3, 0, RunState::Away,
                     "not set: orders wait until the MXR Folder is set in Properties.", "host folder not set"},
-        SummaryCase{"NotCheckedYet", notCheckedYet(), 3, 2, RunState::NotChecked, "not checked yet.",
-                    "host folder not checked yet"}),
+        // Before the first test of the host folder (a first run waits in Properties): nothing says it is
+        // there.
+        SummaryCase{"NotCheckedYet", flowingBut([](RunStatus& s) { s.hostChecked = false; }), 3, 2,
+                    RunState::NotChecked, "not checked yet.", "host folder not checked yet"}),
     RowName());
 
 struct NoticeCase {
@@ -131,7 +128,7 @@ INSTANTIATE_TEST_SUITE_P(
         NoticeCase{"HostBack", flowing(kLost), {}, flowing(), {}, kNow, "Host folder back"},
         NoticeCase{"DataBinCannotBeOpened", flowing(), DayCallCounts(), flowing({}, "", "Permission denied"),
                    DayCallCounts(), kNow, "Calls wait"},
-        NoticeCase{"StoreKeepsNoWrites", flowing(), {}, refusing(), {}, kNow, "Calls stopped"},
+        NoticeCase{"StoreKeepsNoWrites", flowing(), {}, flowingBut(storeRefused), {}, kNow, "Calls stopped"},
         NoticeCase{"BadCallArrived", flowing(), {2, 0}, flowing(), {3, 1}, kNow, "Bad call"},
         NoticeCase{
             "NextDayCountsFromNothing", flowing(), {0, 5}, flowing(), {0, 1}, kNow.addDays(1), "Bad call"}),

@@ -49,18 +49,14 @@ protected:
     std::optional<QString> saved(const char* section, const char* key) const {
         return SettingsBackend::openIniFile(iniPath())->value(QLatin1String(section), QLatin1String(key));
     }
-    static CallsWindow* shownCallsWindow() {
+    template <typename W> static W* shown() {
         for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* calls = qobject_cast<CallsWindow*>(w); calls && calls->isVisible())
-                return calls;
-        return nullptr;
-    }
-    static NetworkErrorWindow* shownNetworkError() {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* window = qobject_cast<NetworkErrorWindow*>(w); window && window->isVisible())
+            if (auto* window = qobject_cast<W*>(w); window && window->isVisible())
                 return window;
         return nullptr;
     }
+    static CallsWindow* shownCallsWindow() { return shown<CallsWindow>(); }
+    static NetworkErrorWindow* shownNetworkError() { return shown<NetworkErrorWindow>(); }
     // The calls window is up with nothing in front of it.
     static bool idle() { return shownCallsWindow() && !modal(); }
     static void exitProgram() { shownCallsWindow()->exitAction()->trigger(); }
@@ -264,7 +260,6 @@ TEST_F(WindowModeTest, FirstRunOpensThePropertiesInFrontOfTheCallsWindow) {
     setting("QX7", "QX7Name", QString());
     bool ownedByCallsWindow = false;
     QString status;
-    QString finalText;
     play({{[] { return modalIs("frmProperties"); },
            [&] {
                ownedByCallsWindow = shownCallsWindow() && modal()->parentWidget() == shownCallsWindow();
@@ -275,12 +270,8 @@ TEST_F(WindowModeTest, FirstRunOpensThePropertiesInFrontOfTheCallsWindow) {
           {[] { return qobject_cast<QMessageBox*>(modal()) != nullptr; }, // start with the session?
            [] { qobject_cast<QMessageBox*>(modal())->button(QMessageBox::No)->click(); }},
           {[] { return qobject_cast<QMessageBox*>(modal()) != nullptr; }, // what the setup did
-           [&] {
-               finalText = qobject_cast<QMessageBox*>(modal())->text();
-               qobject_cast<QMessageBox*>(modal())->accept();
-           }},
+           [] { qobject_cast<QMessageBox*>(modal())->accept(); }},
           {idle, exitProgram}});
-    EXPECT_TRUE(finalText.contains(u"add an autostart entry"_s)) << finalText.toStdString();
     EXPECT_TRUE(ownedByCallsWindow);
     EXPECT_TRUE(status.contains(u"\nHost folder I:\\ not checked yet."_s)) << "nothing has tested it yet";
     EXPECT_EQ(audit(u"I"_s).value(1), u"Launchpad data file not found."_s);
