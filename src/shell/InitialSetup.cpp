@@ -204,6 +204,15 @@ void InitialSetup::keepOldDataFile() {
     if (m_dataFilePath.size() >= 3) {
         const QString dataFile = m_ctx.paths->resolve(m_dataFilePath);
         const QString saved = m_ctx.paths->resolve(m_dataFilePath.chopped(3) + QStringLiteral("sav"));
+        // The setup runs at every start while the host is not set: a data file that already holds this
+        // program's own data is no launcher data to keep, and must not replace the copy kept before.
+        if (const auto current = m_ctx.fs->readFile(dataFile);
+            current && current == m_ctx.fs->readFile(ownDataFile())) {
+            log(QStringLiteral("Rename of ") + m_dataFilePath +
+                QStringLiteral(" not needed: it holds this program's data; the launcher's are kept in ") +
+                QDir::toNativeSeparators(saved) + QLatin1Char('.'));
+            return;
+        }
         m_ctx.fs->removeFile(saved); // there may be none
         moved = m_ctx.fs->renameNoReplace(dataFile, saved).ok();
     }
@@ -216,8 +225,12 @@ QByteArray InitialSetup::ownLauncherData(const QString& programExecutable) {
            QByteArrayLiteral("\nStartup=Yes\n");
 }
 
+QString InitialSetup::ownDataFile() const {
+    return QDir(m_places.programFolder).filePath(kOwnDataFile);
+}
+
 void InitialSetup::copyOwnDataFile() {
-    const QString source = QDir(m_places.programFolder).filePath(kOwnDataFile);
+    const QString source = ownDataFile();
     if (!QFileInfo::exists(source))
         m_ctx.fs->writeFile(source, ownLauncherData(m_places.programExecutable));
     if (!m_dataFilePath.isEmpty())

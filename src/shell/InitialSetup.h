@@ -73,6 +73,8 @@ private:
     void setDataBinAside();
     void findLauncherEntry();
     void keepOldDataFile();
+    // VRQtoQX7.lpd in the program folder: the launcher data that start this program.
+    QString ownDataFile() const;
     void copyOwnDataFile();
     void offerAutostartEntry();
     void showFinalMessage();

@@ -115,6 +115,7 @@ TEST_F(InitialSetupTest, PointsTheLauncherAtTheProgramAndAddsItsOwnAutostartEntr
     host.messages.clear();
     run();
     EXPECT_TRUE(host.offered.isEmpty());
+    EXPECT_EQ(ProgramFixture::readFile(pads + u"orders.sav"_s), "old launcher data") << "kept at every run";
     EXPECT_EQ(
         host.messages,
         QStringList{
