@@ -62,8 +62,12 @@ bool NetworkConnection::connectNetworkDrive(Result& logged) {
     logged = Result::success();
     runstatus::hostFolderLost(m_ctx, folderToTest());
     if (!m_ctx.settings.AutoConnect) {
-        m_ctx.ui->showNotice(NetworkErrorMessage::reconnectByHand(),
-                             NetworkErrorMessage::reconnectByHandOnConsole());
+        // Asked once an outage: a box at every pass would keep the person at the desk from the windows.
+        if (m_reconnectAskedFor != m_ctx.status.hostAwaySince) {
+            m_reconnectAskedFor = m_ctx.status.hostAwaySince;
+            m_ctx.ui->showNotice(NetworkErrorMessage::reconnectByHand(),
+                                 NetworkErrorMessage::reconnectByHandOnConsole());
+        }
         return false;
     }
     if (remap() != 0) {

@@ -54,7 +54,8 @@ private:
     bool reached(Result& logged);
 
     AppContext& m_ctx;
-    bool m_outageLogged = false; // the outage's start entry is written
+    bool m_outageLogged = false;   // the outage's start entry is written
+    QDateTime m_reconnectAskedFor; // the outage (its start) the person was asked to reconnect by hand
 };
 
 // The texts of the network-error window, kept here so the window only lays them out.

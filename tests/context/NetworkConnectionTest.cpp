@@ -89,16 +89,29 @@ TEST_F(NetworkConnectionTest, ARetryThatMapsTheDriveEndsTheWait) {
     EXPECT_TRUE(exported());
 }
 
-TEST_F(NetworkConnectionTest, WithoutAutoConnectOnlyTheMessageIsShown) {
+// The person is asked once an outage, not at every pass: a box each time would hold the windows.
+TEST_F(NetworkConnectionTest, WithoutAutoConnectOnlyTheMessageIsShownOnceAnOutage) {
+    const QString askedByHand =
+        u"The network connection has been broken.  Manually re-establish the connection "
+        "and then click OK."_s;
     f.ctx.settings.AutoConnect = false;
     f.loseHostFolder();
     extract();
-    EXPECT_EQ(f.ui.messages, QStringList{QStringLiteral("The network connection has been broken.  Manually "
-                                                        "re-establish the connection and then click OK.")});
+    extract();
+    EXPECT_EQ(f.ui.messages, QStringList{askedByHand});
     EXPECT_TRUE(f.ctx.status.hostAway());
     EXPECT_TRUE(f.drives.calls.isEmpty());
     EXPECT_TRUE(f.auditTexts().isEmpty());
     EXPECT_FALSE(exported());
+
+    f.restoreHostFolder();
+    extract();
+    EXPECT_TRUE(exported());
+    f.clock.advanceMs(60000);
+    f.loseHostFolder();
+    f.addPendingCall(0, 18);
+    extract();
+    EXPECT_EQ(f.ui.messages, (QStringList{askedByHand, askedByHand})) << "a new outage asks again";
 }
 
 TEST_F(NetworkConnectionTest, WithoutMonitoringALostFolderIsTouchedAndLoggedOnlyOnceThereAreCallsToWrite) {
