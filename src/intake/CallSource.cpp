@@ -1,12 +1,11 @@
 #include "intake/CallSource.h"
 
+#include "platform/FileSystem.h"
+
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 
 #ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -14,54 +13,6 @@ namespace vrq {
 
 namespace {
 constexpr qint64 kBlockSize = 64 * 1024;
-
-#ifdef Q_OS_UNIX
-// Why an entry that is not a regular file is not opened, named by what it is.
-Result notRegular(mode_t mode) {
-    const auto refused = [](int code, const char* why) {
-        return Result::failure(code, QString::fromLatin1(why));
-    };
-    if (S_ISLNK(mode))
-        return refused(ELOOP, "it is a symbolic link, which is never followed");
-    if (S_ISDIR(mode))
-        return refused(EISDIR, "it is a folder, not a file");
-    if (S_ISFIFO(mode))
-        return refused(EINVAL, "it is a FIFO, not a file");
-    if (S_ISSOCK(mode))
-        return refused(EINVAL, "it is a socket, not a file");
-    if (S_ISCHR(mode) || S_ISBLK(mode))
-        return refused(EINVAL, "it is a device, not a file");
-    return refused(EINVAL, "it is not a regular file");
-}
-
-// Opens a regular file only, without following a link at the end of the path and without waiting on a
-// FIFO or a device: the type is checked on the descriptor opened, so it cannot change after the check.
-// The descriptor, or -1 with the failure in *result.
-int openRegularFile(const QString& path, bool write, Result* result) {
-    const QByteArray native = QFile::encodeName(path);
-    const int fd =
-        ::open(native.constData(), (write ? O_RDWR : O_RDONLY) | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) {
-        const int err = errno;
-        struct stat info {};
-        // A link (ELOOP), a socket (ENXIO), a folder opened for writing (EISDIR): named by what it is.
-        if (::lstat(native.constData(), &info) == 0 && !S_ISREG(info.st_mode))
-            *result = notRegular(info.st_mode);
-        else
-            *result = Result::failure(err, QString::fromLocal8Bit(std::strerror(err)));
-        return -1;
-    }
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        *result = notRegular(info.st_mode);
-        ::close(fd);
-        return -1;
-    }
-    // Reads of a regular file never wait; the flag is dropped so nothing below has to know of it.
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    return fd;
-}
-#endif
 } // namespace
 
 Result CallSource::open(const QString& path, Access access) {

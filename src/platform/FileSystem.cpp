@@ -43,20 +43,51 @@ int renameNoReplaceSyscall(const QByteArray& from, const QByteArray& to) {
 }
 #endif
 
+#ifdef Q_OS_UNIX
+EntryKind entryKind(mode_t mode) {
+    if (S_ISREG(mode))
+        return EntryKind::File;
+    if (S_ISDIR(mode))
+        return EntryKind::Folder;
+    if (S_ISLNK(mode))
+        return EntryKind::Link;
+    if (S_ISFIFO(mode))
+        return EntryKind::Fifo;
+    if (S_ISSOCK(mode))
+        return EntryKind::Socket;
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return EntryKind::Device;
+    return EntryKind::Other;
+}
+
+// Why an entry that is not a regular file is not opened, named by what it is.
+Result notRegular(mode_t mode) {
+    switch (entryKind(mode)) {
+    case EntryKind::Link:
+        return Result::failure(ELOOP, QStringLiteral("it is a symbolic link, which is never followed"));
+    case EntryKind::Folder:
+        return Result::failure(EISDIR, QStringLiteral("it is a folder, not a file"));
+    case EntryKind::Fifo:
+        return Result::failure(EINVAL, QStringLiteral("it is a FIFO, not a file"));
+    case EntryKind::Socket:
+        return Result::failure(EINVAL, QStringLiteral("it is a socket, not a file"));
+    case EntryKind::Device:
+        return Result::failure(EINVAL, QStringLiteral("it is a device, not a file"));
+    case EntryKind::File:
+    case EntryKind::Other:
+        break;
+    }
+    return Result::failure(EINVAL, QStringLiteral("it is not a regular file"));
+}
+#endif
+
 // Opens the source of a copy. A link is not followed and only a regular file is read, so what lands in
 // the copy is the file that was moved, never what a link in its place points at; nor does a FIFO block.
 bool openCopySource(QFile& source) {
 #ifdef Q_OS_UNIX
-    const int fd = ::open(QFile::encodeName(source.fileName()).constData(),
-                          O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return false;
-    }
-    return source.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    Result refused;
+    const int fd = openRegularFile(source.fileName(), false, &refused);
+    return fd >= 0 && source.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
 #else
     return source.open(QIODevice::ReadOnly);
 #endif
@@ -186,6 +217,34 @@ private:
 #endif
 
 } // namespace
+
+#ifdef Q_OS_UNIX
+int openRegularFile(const QString& path, bool write, Result* result) {
+    const QByteArray native = QFile::encodeName(path);
+    const int fd =
+        ::open(native.constData(), (write ? O_RDWR : O_RDONLY) | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        const int err = errno;
+        struct stat info {};
+        // A link (ELOOP), a socket (ENXIO), a folder opened for writing (EISDIR): named by what it is.
+        if (::lstat(native.constData(), &info) == 0 && !S_ISREG(info.st_mode))
+            *result = notRegular(info.st_mode);
+        else
+            *result = Result::failure(err, QString::fromLocal8Bit(std::strerror(err)));
+        return -1;
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        *result = notRegular(info.st_mode);
+        ::close(fd);
+        return -1;
+    }
+    // Reads of a regular file never wait; the flag is dropped so nothing below has to know of it.
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    *result = Result::success();
+    return fd;
+}
+#endif
 
 bool FileSystem::fileExists(const QString& path) const {
     QFileInfo info(path);
@@ -337,22 +396,6 @@ std::vector<FileEntry> FileSystem::listFiles(const QString& folder) const {
 
 #ifdef Q_OS_UNIX
 namespace {
-EntryKind entryKind(mode_t mode) {
-    if (S_ISREG(mode))
-        return EntryKind::File;
-    if (S_ISDIR(mode))
-        return EntryKind::Folder;
-    if (S_ISLNK(mode))
-        return EntryKind::Link;
-    if (S_ISFIFO(mode))
-        return EntryKind::Fifo;
-    if (S_ISSOCK(mode))
-        return EntryKind::Socket;
-    if (S_ISCHR(mode) || S_ISBLK(mode))
-        return EntryKind::Device;
-    return EntryKind::Other;
-}
-
 FolderEntry folderEntry(const QByteArray& nativeName, const struct stat& info) {
     FolderEntry entry;
     entry.nativeName = nativeName;

@@ -98,6 +98,13 @@ public:
     virtual QStringList entryNames(const QString& folder) const;
 };
 
+// Opens a regular file only, for reading or for reading and writing, without following a link at the
+// end of the path and without waiting on a FIFO or a device: the type is checked on the descriptor
+// opened, so it cannot change after the check. The descriptor (blocking, close-on-exec), or -1 with the
+// failure in *result, which names what the entry is ("it is a symbolic link, which is never followed").
+// Unix only.
+int openRegularFile(const QString& path, bool write, Result* result);
+
 // Where moveToFreeName put the file.
 struct FreeNameMove {
     Result result;
