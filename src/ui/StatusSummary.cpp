@@ -90,8 +90,9 @@ QString StatusSummary::storeText() const {
 }
 
 QString StatusSummary::lineText() const {
-    QStringList lines{countsText() + QStringLiteral(". ") + intakeText() + QStringLiteral(". ") +
-                          exportText() + QLatin1Char('.'),
+    // The counts and the times on lines of their own: together they are wider than the Calls window.
+    QStringList lines{countsText() + QLatin1Char('.'),
+                      intakeText() + QStringLiteral(". ") + exportText() + QLatin1Char('.'),
                       hostText() + QLatin1Char('.')};
     for (const QString& fault : {storeText(), dataBinText(), purgeText()})
         if (!fault.isEmpty())

@@ -1,5 +1,6 @@
 #include "ViewerTestSupport.h"
 
+#include "ui/StatusSummary.h"
 #include "ui/viewers/CallsTableModel.h"
 #include "ui/viewers/CallsWindow.h"
 #include "ui/viewers/HeaderBar.h"
@@ -304,6 +305,26 @@ INSTANTIATE_TEST_SUITE_P(Places, CallsWindowPlace,
                                            PlaceCase{"PastTheRightEdge", {-100, -500}, 2},
                                            PlaceCase{"OnScreenStatusGrowsPastTheBottom", {-500, -500}, 6}),
                          RowName());
+
+// The day's line and the times' line keep to one line each in the window's width, at their widest: four-
+// digit counts and times of another day. (The host line and a fault line carry a path or a message and
+// wrap where they must.)
+TEST_F(CallsWindowTest, StatusLinesOfCountsAndTimesDoNotWrap) {
+    CallsWindow& w = openWindow();
+    const QDateTime now(QDate(2026, 12, 30), QTime(23, 58));
+    const QDateTime yesterday = now.addDays(-1);
+    const RunStatus status{.lastIntake = yesterday,
+                           .lastExport = yesterday,
+                           .hostFolder = u"I:\\QX7Com\\"_s,
+                           .hostChecked = true};
+    w.showStatus(StatusSummary(status, {9999, 9999}, now));
+    auto* label = w.findChild<QLabel*>(u"lblStatus"_s);
+    const QStringList lines = label->text().split(u'\n');
+    ASSERT_GE(lines.size(), 3);
+    for (const QString& line : lines.first(2))
+        EXPECT_LE(label->fontMetrics().horizontalAdvance(line), label->contentsRect().width())
+            << line.toStdString();
+}
 
 TEST_F(CallsWindowTest, FailingStoreIsReportedOncePerStreak) {
     // The window's store is a file in its base form: without the upgrade its Calls table has no Source.

@@ -55,7 +55,7 @@ TEST_P(StatusSummaryTest, StatusLineAndTrayTellTheState) {
     const SummaryCase& c = GetParam();
     const StatusSummary summary(c.status, {c.good, c.bad}, kNow);
     const QString day =
-        u"Today: %1 good, %2 bad. Last intake 14:05. Last export 14:06."_s.arg(c.good).arg(c.bad);
+        u"Today: %1 good, %2 bad.\nLast intake 14:05. Last export 14:06."_s.arg(c.good).arg(c.bad);
     const QString folder = c.status.hostFolder.isEmpty() ? QString() : c.status.hostFolder + u' ';
     EXPECT_EQ(summary.state(), c.state);
     EXPECT_EQ(summary.lineText(), day + u"\nHost folder "_s + folder + QString::fromUtf8(c.lineEnd));

@@ -158,7 +158,7 @@ TEST_F(WindowModeTest, MenuEntriesOpenTheirWindowsAndExitStopsTheProgramWithOneS
     steps.push_back({idle, exitProgram});
     play(steps);
     EXPECT_TRUE(
-        status.startsWith(u"Today: 0 good, 0 bad. Last intake 03/08 09:15. Last export 03/07 14:06."_s))
+        status.startsWith(u"Today: 0 good, 0 bad.\nLast intake 03/08 09:15. Last export 03/07 14:06."_s))
         << status.toStdString();
     EXPECT_TRUE(auditLogOffered);
     EXPECT_EQ(owned, strings({"frmSPCalls", "frmRptListCalls", "frmProperties"}));

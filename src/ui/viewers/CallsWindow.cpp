@@ -147,8 +147,8 @@ void CallsWindow::buildStatusLine() {
     m_lblStatus = new QLabel(this);
     m_lblStatus->setObjectName(QStringLiteral("lblStatus"));
     m_lblStatus->setWordWrap(true);
-    // Room for the two lines it usually has, so the window is placed at the size it keeps.
-    m_lblStatus->setMinimumHeight(m_lblStatus->fontMetrics().lineSpacing() * 2);
+    // Room for the three lines it usually has, so the window is placed at the size it keeps.
+    m_lblStatus->setMinimumHeight(m_lblStatus->fontMetrics().lineSpacing() * 3);
     m_lblStatus->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     statusBar()->addWidget(m_imgState);
     statusBar()->addWidget(m_lblStatus, 1);
