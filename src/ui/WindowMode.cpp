@@ -11,6 +11,7 @@
 #include "store/AuditLog.h"
 #include "ui/NetworkErrorWindow.h"
 #include "ui/ProgramTitle.h"
+#include "ui/SecondClickGuard.h"
 #include "ui/StatusSummary.h"
 #include "ui/StatusTray.h"
 #include "ui/TrayWatch.h"
@@ -134,6 +135,8 @@ int WindowMode::run() {
 
     // The program ends when the hidden main form has saved the settings, not when the last window closes.
     QApplication::setQuitOnLastWindowClosed(false);
+    m_secondClickGuard = std::make_unique<SecondClickGuard>();
+    qApp->installEventFilter(m_secondClickGuard.get());
     m_app = std::make_unique<Application>(QLatin1Char('F'), *this);
     m_mainForm = std::make_unique<MainForm>(*m_app, *this);
     connect(m_mainForm.get(), &MainForm::unloaded, qApp, &QCoreApplication::quit);

@@ -16,6 +16,7 @@ class Application;
 class CallsWindow;
 class FolderLock;
 class NetworkErrorWindow;
+class SecondClickGuard;
 class SingleInstance;
 class StatusSummary;
 class StatusTray;
@@ -94,6 +95,7 @@ private:
     std::unique_ptr<MainForm> m_mainForm;
     std::unique_ptr<SingleInstance> m_instance;
     std::unique_ptr<FolderLock> m_folderLock;
+    std::unique_ptr<SecondClickGuard> m_secondClickGuard;
     QString m_listenError;
     CallsWindow* m_callsWindow = nullptr;
     QPointer<NetworkErrorWindow> m_networkError;
