@@ -59,14 +59,14 @@ QString refusalText(const FolderLock& lock) {
 // The first-run setup's requests, answered with the windows of this mode.
 class SetupSteps : public InitialSetupHost {
 public:
-    SetupSteps(std::function<void()> loadForm, std::function<QWidget*()> owner,
+    SetupSteps(std::function<void()> loadProgram, std::function<QWidget*()> owner,
                std::function<void(QWidget*)> openProperties, std::function<bool()> stopping)
-        : m_loadForm(std::move(loadForm)), m_owner(std::move(owner)),
+        : m_loadProgram(std::move(loadProgram)), m_owner(std::move(owner)),
           m_openProperties(std::move(openProperties)), m_stopping(std::move(stopping)) {}
 
     void openProperties() override {
-        // The main form loads now: the old DataBin.Dat is set aside, and the calls window comes up behind.
-        m_loadForm();
+        // The program loads now: the old DataBin.Dat is set aside, and the calls window comes up behind.
+        m_loadProgram();
         m_openProperties(m_owner());
     }
     bool confirmAutostartEntry(const QString& entryPath) override {
@@ -84,7 +84,7 @@ public:
     }
 
 private:
-    std::function<void()> m_loadForm;
+    std::function<void()> m_loadProgram;
     std::function<QWidget*()> m_owner;
     std::function<void(QWidget*)> m_openProperties;
     std::function<bool()> m_stopping;
@@ -133,15 +133,15 @@ int WindowMode::run() {
         m_listenError = m_instance->listenError();
     connect(m_instance.get(), &SingleInstance::activationRequested, this, &WindowMode::raiseCallsWindow);
 
-    // The program ends when the hidden main form has saved the settings, not when the last window closes.
+    // The process ends when the resident program has saved the settings, not when the last window closes.
     QApplication::setQuitOnLastWindowClosed(false);
     m_secondClickGuard = std::make_unique<SecondClickGuard>();
     qApp->installEventFilter(m_secondClickGuard.get());
     m_app = std::make_unique<Application>(QLatin1Char('F'), *this);
-    m_mainForm = std::make_unique<MainForm>(*m_app, *this);
-    connect(m_mainForm.get(), &MainForm::unloaded, qApp, &QCoreApplication::quit);
+    m_resident = std::make_unique<ResidentProgram>(*m_app, *this);
+    connect(m_resident.get(), &ResidentProgram::stopped, qApp, &QCoreApplication::quit);
 
-    if (const Result started = m_mainForm->start(); !started.ok()) {
+    if (const Result started = m_resident->start(); !started.ok()) {
         QTextStream(stderr) << started.message << Qt::endl;
         warn(started.message);
         return ExitCode::StartFailed;
@@ -183,8 +183,8 @@ void WindowMode::onCloseWatch() {
         return;
     if (m_callsWindow)
         m_callsWindow->close();
-    else if (m_mainForm)
-        m_mainForm->requestExit();
+    else if (m_resident)
+        m_resident->requestExit();
 }
 
 bool WindowMode::closeModalWindows() {
@@ -401,9 +401,9 @@ void WindowMode::showCallsWindow() {
     m_callsWindow->show();
 }
 
-void WindowMode::runInitialSetup(const std::function<void()>& loadForm) {
+void WindowMode::runInitialSetup(const std::function<void()>& loadProgram) {
     SetupSteps steps(
-        loadForm, [this]() -> QWidget* { return m_callsWindow; },
+        loadProgram, [this]() -> QWidget* { return m_callsWindow; },
         [this](QWidget* owner) { openProperties(owner); }, [this] { return stopRequested(); });
     InitialSetup setup(m_app->context(), InitialSetupPlaces::forThisPlatform(m_app->context()), steps);
     setup.run();
@@ -435,7 +435,7 @@ void WindowMode::onCallsWindowUnloaded() {
     m_statusTimer.stop();
     if (m_networkError)
         m_networkError->hide();
-    m_mainForm->requestExit();
+    m_resident->requestExit();
 }
 
 void WindowMode::openOrdersView(int kind) {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "context/UserInterface.h"
-#include "shell/MainForm.h"
+#include "shell/ResidentProgram.h"
 #include "store/StoreRecords.h"
 
 #include <QObject>
@@ -23,8 +23,8 @@ class StatusTray;
 class TrayWatch;
 
 // Window mode: the resident program with its Calls window. It is the window layer's side of the
-// core's UserInterface and of the hidden main form.
-class WindowMode : public QObject, public MainFormHost, public UserInterface {
+// core's UserInterface and the host of the ResidentProgram.
+class WindowMode : public QObject, public ResidentProgramHost, public UserInterface {
     Q_OBJECT
 public:
     WindowMode();
@@ -46,9 +46,9 @@ public:
     void statusChanged() override;
     void processEvents() override;
 
-    // MainFormHost
+    // ResidentProgramHost
     void showCallsWindow() override;
-    void runInitialSetup(const std::function<void()>& loadForm) override;
+    void runInitialSetup(const std::function<void()>& loadProgram) override;
 
     // For tests: whether the desktop has a tray (the platform's answer unless set), and the tray icon
     // once there is one.
@@ -92,7 +92,7 @@ private:
     bool closeModalWindows();
 
     std::unique_ptr<Application> m_app;
-    std::unique_ptr<MainForm> m_mainForm;
+    std::unique_ptr<ResidentProgram> m_resident;
     std::unique_ptr<SingleInstance> m_instance;
     std::unique_ptr<FolderLock> m_folderLock;
     std::unique_ptr<SecondClickGuard> m_secondClickGuard;
