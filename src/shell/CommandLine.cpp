@@ -112,6 +112,8 @@ QString usageText() {
         "   0  done (--once: every call that could be sent was sent)\n"
         "   1  start-up failed (settings or call store; the message is on stderr)\n"
         "  69  --once: calls stay pending because the host folder cannot be reached\n"
+        "  72  --service: the program file was replaced or removed (a package upgrade or removal);\n"
+        "      the service stopped so that its manager starts the installed program\n"
         "  74  --once: a step failed (intake, scan, export or purge; see stderr and the audit log)\n"
         "  75  another copy runs for the same program folder (nothing was touched)\n"
         "Summary line: calls good N, bad N; scanned files taken N; order files written N;\n"

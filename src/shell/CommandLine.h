@@ -16,6 +16,9 @@ constexpr int StartFailed = 1;
 // Another copy (window, service or a pass) runs for the same program folder; nothing was touched.
 // The number is the usual "temporary failure, try again later".
 constexpr int FolderInUse = 75;
+// The service's own program file was replaced or removed while it ran (a package upgrade or removal):
+// it stopped so that the service manager starts the installed program ("system file missing").
+constexpr int ProgramFileGone = 72;
 // A single pass left calls pending because the host folder cannot be reached ("service unavailable").
 constexpr int HostFolderAway = 69;
 // A step of a single pass failed: the store, a file or a setting ("input/output error").

@@ -5,6 +5,7 @@
 #include "platform/Clock.h"
 #include "platform/FolderLock.h"
 #include "platform/Paths.h"
+#include "platform/ProgramFile.h"
 #include "shell/Application.h"
 #include "shell/CommandLine.h"
 #include "shell/ConsoleUserInterface.h"
@@ -76,6 +77,24 @@ RunSummary summarize(AppContext& ctx) {
     return summary;
 }
 
+// An upgrade or removal of the package replaced the program file under the running service. Running on
+// would keep the old version (or one whose files are gone) at work: the service says so on stderr, which
+// the journal keeps, and in the audit log, and stops as on a stop signal.
+bool stopIfProgramFileGone(AppContext& ctx, const ProgramFile& programFile) {
+    const std::optional<QString> path = programFile.replacedOrRemoved();
+    if (!path)
+        return false;
+    const QString text =
+        QStringLiteral("The program file %1 was replaced or removed while the service ran; it "
+                       "stops so that the installed program is started.")
+            .arg(*path);
+    QTextStream(stderr) << text << Qt::endl;
+    if (ctx.audit)
+        ctx.audit->write(AuditType::Warning, text);
+    g_stopRequested.store(true);
+    return true;
+}
+
 bool startOrReport(Application& app) {
     const Result started = app.startUp();
     if (started.ok())
@@ -141,12 +160,17 @@ int HeadlessRunner::runService() {
     };
     printChangedSummary();
 
+    // Checked after every tick, so the file is looked at once a second.
+    const ProgramFile programFile;
+    bool programFileGone = false;
     QTimer waitTimer;
     waitTimer.setInterval(1000);
     QObject::connect(&waitTimer, &QTimer::timeout, [&] {
         waitTimer.stop();
         app.cycle().tick();
         printChangedSummary();
+        if (!programFileGone)
+            programFileGone = stopIfProgramFileGone(app.context(), programFile);
         if (!g_stopRequested.load())
             waitTimer.start();
     });
@@ -160,7 +184,7 @@ int HeadlessRunner::runService() {
     stopWatch.start();
     QCoreApplication::exec();
     app.shutDown();
-    return ExitCode::Ok;
+    return programFileGone ? ExitCode::ProgramFileGone : ExitCode::Ok;
 }
 
 } // namespace vrq
