@@ -5,15 +5,13 @@
 # `dpkg -i` and purges the package afterwards, so the dependencies are checked by dpkg itself; it does so
 # only when no vrqtoqx7 is installed already and dpkg is free, since a developer's machine is shared
 # with other builds whose suites would fight over the dpkg lock and remove each other's install.
+# Installed for real, it also upgrades from an older build and removes the package, with a user's
+# settings and store beside it and a --service running through each.
 set -euo pipefail
 build_dir=$(realpath "$1")
 vrq_gen=$2
 version=$3
-
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
+. "$(dirname "$0")/package-common.sh"
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/vrq-package.XXXXXX")
 installed_for_real=0
@@ -25,16 +23,124 @@ cleanup() {
 }
 trap cleanup EXIT
 
-for tool in cpack dpkg-deb dpkg-shlibdeps systemd-analyze desktop-file-validate sqlite3; do
-    command -v "$tool" >/dev/null ||
-        fail "$tool is not installed; scripts/setup.sh installs it (dpkg-dev, systemd, desktop-file-utils, sqlite3)"
-done
+require_tools cpack dpkg-deb dpkg-shlibdeps systemd-analyze desktop-file-validate sqlite3
+
+# A site as scripts/demo.sh lays it out under DIR: the program folder DIR/home with DataBin.Dat on
+# drive C, the host share under DIR/smb, the settings file DIR/VRQToQX7.ini.
+make_site() {
+    local dir=$1
+    mkdir -p "$dir/home/drives/C/ZIR32/DCS" "$dir/smb/PKGHOST/Qdls/QX7Com"
+    cat >"$dir/VRQToQX7.ini" <<INI
+[QX7]
+QX7Name=PKGHOST
+SystemID=3
+
+[Miscellaneous]
+ProcessDelay=0
+
+[Drives]
+ShareRoot=$dir/smb
+INI
+}
+
+# What a user keeps of a site: every file of the program folder (the store among them) and the settings.
+user_files_sums() {
+    (cd "$1" && find home VRQToQX7.ini -type f -print0 | sort -z | xargs -0 sha256sum)
+}
+
+started_count() {
+    sqlite3 "$1/home/CallsAndOrders.db" "SELECT count(*) FROM Audit WHERE Msg LIKE 'Program started%'" \
+        2>/dev/null || echo 0
+}
+
+# The installed --service on the site, its stderr (what the journal would keep) in DIR/service.err.
+start_service() {
+    local dir=$1 before
+    before=$(started_count "$dir")
+    env VRQTOQX7_HOME="$dir/home" VRQTOQX7_SETTINGS="$dir/VRQToQX7.ini" /usr/bin/vrqtoqx7 --service \
+        >/dev/null 2>"$dir/service.err" &
+    service_pid=$!
+    for _ in $(seq 200); do
+        [ "$(started_count "$dir")" -gt "$before" ] && return 0
+        sleep 0.1
+    done
+    kill -KILL $service_pid
+    fail "the installed --service did not start within 20 s: $(cat "$dir/service.err")"
+}
+
+# The service whose program file dpkg replaced or removed ends by itself, says why and exits 72, so that
+# systemd (Restart=on-failure) starts the installed program instead.
+expect_service_ended() {
+    local dir=$1 what=$2 status=0 line
+    for _ in $(seq 300); do
+        kill -0 $service_pid 2>/dev/null || break
+        sleep 0.1
+    done
+    if kill -0 $service_pid 2>/dev/null; then
+        kill -KILL $service_pid
+        fail "the running --service went on for 30 s after the $what"
+    fi
+    wait $service_pid || status=$?
+    [ "$status" -eq 72 ] || fail "the running --service ended with exit $status at the $what, not 72: $(cat "$dir/service.err")"
+    line=$(grep -m 1 'The program file /usr/bin/vrqtoqx7 was replaced or removed' "$dir/service.err") ||
+        fail "the running --service said nothing of the $what in its log: $(cat "$dir/service.err")"
+    echo "the running --service at the $what: $line"
+}
+
+# The older build installed first: a user's settings and store made by it, and its --service running,
+# are there when the newer one is installed over it.
+upgrade_from_older_build() {
+    local older=${version}~older old_deb before after
+    old_deb=$(build_deb "$build_dir" "$scratch/older" -D CPACK_PACKAGE_VERSION="$older")
+    dpkg -i "$old_deb" >/dev/null || fail "dpkg -i refused the older build $(basename "$old_deb")"
+    make_site "$scratch/upgrade"
+    "$vrq_gen" databin "$scratch/upgrade/home/drives/C/ZIR32/DCS/DataBin.Dat" --calls 4 --orders 1 --items 1 \
+        --seed 21 >/dev/null
+    env VRQTOQX7_HOME="$scratch/upgrade/home" VRQTOQX7_SETTINGS="$scratch/upgrade/VRQToQX7.ini" \
+        /usr/bin/vrqtoqx7 --once >/dev/null || fail "the older build's --once exited $?"
+    before=$(user_files_sums "$scratch/upgrade")
+    make_site "$scratch/service"
+    start_service "$scratch/service"
+    dpkg -i "$deb" >/dev/null || fail "dpkg -i refused to install $(basename "$deb") over $older"
+    [ "$(dpkg-query -W -f='${Version}' vrqtoqx7)" = "$version" ] || fail "the upgrade did not install $version"
+    expect_service_ended "$scratch/service" upgrade
+    after=$(user_files_sums "$scratch/upgrade")
+    [ "$after" = "$before" ] || fail "the upgrade changed the user's files: $(diff <(echo "$before") <(echo "$after"))"
+    echo "upgraded from $older to $version; the user's settings and store are as they were"
+}
+
+# Removed, the package leaves no file it installed, and the user's files stay. An enablement for every
+# user that an administrator made stays as configuration; the purge removes it.
+remove_package() {
+    local listed gone_too=() path left before after
+    local link=/etc/systemd/user/default.target.wants/vrqtoqx7.service
+    listed=$(dpkg -L vrqtoqx7)
+    while read -r path; do
+        # Folders other packages share (/usr/bin) stay; the package's own ones go with its files.
+        if [ ! -d "$path" ] || [[ "$path" == */vrqtoqx7 ]]; then
+            gone_too+=("$path")
+        fi
+    done <<<"$listed"
+    systemctl --global enable vrqtoqx7.service >/dev/null 2>&1 || fail "systemctl --global enable vrqtoqx7 failed"
+    [ -L "$link" ] || fail "systemctl --global enable made no $link"
+    start_service "$scratch/service"
+    before=$(user_files_sums "$scratch/upgrade")
+    dpkg -r vrqtoqx7 >/dev/null || fail "dpkg -r vrqtoqx7 failed"
+    expect_service_ended "$scratch/service" removal
+    left=$(for path in "${gone_too[@]}"; do [ -e "$path" ] && echo "$path"; done || true)
+    [ -z "$left" ] || fail "the removal left what the package installed: $left"
+    after=$(user_files_sums "$scratch/upgrade")
+    [ "$after" = "$before" ] || fail "the removal changed the user's files: $(diff <(echo "$before") <(echo "$after"))"
+    echo "removed: none of the ${#gone_too[@]} files and folders of the package is left; the user's files are as they were"
+    [ -L "$link" ] || fail "the removal dropped the enablement for every user, which is configuration"
+    dpkg --purge vrqtoqx7 >/dev/null || fail "dpkg --purge vrqtoqx7 failed"
+    installed_for_real=0
+    [ ! -L "$link" ] || fail "the purge left $link"
+    echo "purged: the enablement for every user went with it"
+}
 
 echo "== building the package"
-(cd "$scratch" && cpack -G DEB --config "$build_dir/CPackConfig.cmake" -B "$scratch/pkg") >"$scratch/cpack.log" 2>&1 ||
-    { cat "$scratch/cpack.log" >&2; fail "cpack could not build the package"; }
-deb=$(find "$scratch/pkg" -maxdepth 1 -name 'vrqtoqx7_*.deb' | head -n 1)
-[ -n "$deb" ] || fail "cpack wrote no vrqtoqx7_*.deb"
+deb=$(build_deb "$build_dir" "$scratch/pkg")
 echo "$(basename "$deb")"
 
 # dpkg-shlibdeps must have found what the programs link; the rest is named by hand.
@@ -54,14 +160,15 @@ prefix=$root
 if [ "${CI:-}" = true ] && [ "$(id -u)" -eq 0 ]; then
     if dpkg-query -W -f='${Status}' vrqtoqx7 2>/dev/null | grep -q installed || [ -e /usr/bin/vrqtoqx7 ]; then
         echo "A vrqtoqx7 is installed on this machine already; it is left alone and the package is only unpacked."
-    elif dpkg -i "$deb"; then
-        installed_for_real=1
-        prefix=""
-        echo "Installed with dpkg -i (purged at the end)."
     else
         installed_for_real=1
-        fail "dpkg -i refused the package (see above)"
+        echo "== upgrade from an older build"
+        upgrade_from_older_build
+        prefix=""
+        echo "Installed with dpkg -i over an older build (purged at the end)."
     fi
+else
+    echo "Unpacked only: the upgrade and the removal are tested where it installs for real (CI=true, as root)."
 fi
 
 program=$prefix/usr/bin/vrqtoqx7
@@ -81,21 +188,9 @@ zcat "$prefix/usr/share/man/man1/vrqtoqx7.1.gz" | grep -q -- 'service' ||
     fail "the manual page does not describe --service"
 desktop-file-validate "$prefix/usr/share/applications/vrqtoqx7.desktop" || fail "the desktop entry is not valid"
 
-# A site as scripts/demo.sh lays it out: DataBin.Dat on drive C, the host share under ShareRoot.
+make_site "$scratch"
 home=$scratch/home
 host=$scratch/smb/PKGHOST/Qdls/QX7Com
-mkdir -p "$home/drives/C/ZIR32/DCS" "$host"
-cat >"$scratch/VRQToQX7.ini" <<INI
-[QX7]
-QX7Name=PKGHOST
-SystemID=3
-
-[Miscellaneous]
-ProcessDelay=0
-
-[Drives]
-ShareRoot=$scratch/smb
-INI
 calls=6
 "$vrq_gen" databin "$home/drives/C/ZIR32/DCS/DataBin.Dat" --calls $calls --orders 2 --items 2 --seed 11 >/dev/null
 export VRQTOQX7_HOME=$home VRQTOQX7_SETTINGS=$scratch/VRQToQX7.ini
@@ -191,4 +286,9 @@ status=0
 wait $pid || status=$?
 [ "$status" -eq 0 ] || { cat "$scratch/window.err" >&2; fail "window mode stopped by SIGTERM exited $status"; }
 echo "window mode started from the installed module and stopped by SIGTERM with exit 0"
+
+if ((installed_for_real)); then
+    echo "== removal"
+    remove_package
+fi
 echo "PASS"
