@@ -26,39 +26,39 @@ NetworkErrorWindow::NetworkErrorWindow(const QDateTime& since, const QString& fo
     setModal(false);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(wrappedLabel(NetworkErrorMessage::label1(), this));
-    txtTime = new QLineEdit(NetworkErrorMessage::startTimeText(since), this);
-    txtTime->setReadOnly(true);
-    txtTime->setObjectName(QStringLiteral("txtTime"));
-    txtTime->setAccessibleName(QStringLiteral("This error condition started at"));
-    layout->addWidget(txtTime);
+    m_startTimeEdit = new QLineEdit(NetworkErrorMessage::startTimeText(since), this);
+    m_startTimeEdit->setReadOnly(true);
+    m_startTimeEdit->setObjectName(QStringLiteral("txtTime"));
+    m_startTimeEdit->setAccessibleName(QStringLiteral("This error condition started at"));
+    layout->addWidget(m_startTimeEdit);
     auto* folderLabel = new QLabel(QStringLiteral("Trying to reach the host folder:"), this);
     layout->addWidget(folderLabel);
-    txtFolder = new QLineEdit(folder, this);
-    txtFolder->setReadOnly(true);
-    txtFolder->setObjectName(QStringLiteral("txtFolder"));
-    txtFolder->setAccessibleName(folderLabel->text());
-    folderLabel->setBuddy(txtFolder);
-    layout->addWidget(txtFolder);
+    m_folderEdit = new QLineEdit(folder, this);
+    m_folderEdit->setReadOnly(true);
+    m_folderEdit->setObjectName(QStringLiteral("txtFolder"));
+    m_folderEdit->setAccessibleName(folderLabel->text());
+    folderLabel->setBuddy(m_folderEdit);
+    layout->addWidget(m_folderEdit);
     layout->addWidget(wrappedLabel(NetworkErrorMessage::label2(), this));
     layout->addWidget(wrappedLabel(NetworkErrorMessage::label3(), this));
     layout->addWidget(wrappedLabel(NetworkErrorMessage::label4(), this));
-    btnProperties = new QPushButton(NetworkErrorMessage::propertiesButton(), this);
-    layout->addWidget(btnProperties, 0, Qt::AlignHCenter);
-    connect(btnProperties, &QPushButton::clicked, this, &NetworkErrorWindow::propertiesRequested);
+    m_propertiesButton = new QPushButton(NetworkErrorMessage::propertiesButton(), this);
+    layout->addWidget(m_propertiesButton, 0, Qt::AlignHCenter);
+    connect(m_propertiesButton, &QPushButton::clicked, this, &NetworkErrorWindow::propertiesRequested);
     setFixedWidth(460);
 }
 
 void NetworkErrorWindow::showOutage(const QDateTime& since, const QString& folder) {
-    txtTime->setText(NetworkErrorMessage::startTimeText(since));
-    txtFolder->setText(folder);
+    m_startTimeEdit->setText(NetworkErrorMessage::startTimeText(since));
+    m_folderEdit->setText(folder);
 }
 
 QString NetworkErrorWindow::shownStartTime() const {
-    return txtTime->text();
+    return m_startTimeEdit->text();
 }
 
 QString NetworkErrorWindow::shownFolder() const {
-    return txtFolder->text();
+    return m_folderEdit->text();
 }
 
 } // namespace vrq

@@ -8,10 +8,10 @@ class QPushButton;
 
 namespace vrq {
 
-// frmNetworkErrorMsg: tells that the host folder is lost, since when, and which folder the program is
-// trying to reach, so the person knows what to check. It holds nobody: the other windows stay usable,
-// and closing it (close box, Escape) only hides it. The retries are the processing cycle's; the owner
-// hides the window when the folder is back.
+// The network error window (object name "frmNetworkErrorMsg"): tells that the host folder is lost, since
+// when, and which folder the program is trying to reach, so the person knows what to check. It holds nobody:
+// the other windows stay usable, and closing it (close box, Escape) only hides it. The retries are the
+// processing cycle's; the owner hides the window when the folder is back.
 class NetworkErrorWindow : public QDialog {
     Q_OBJECT
 public:
@@ -27,9 +27,9 @@ signals:
     void propertiesRequested();
 
 private:
-    QLineEdit* txtTime = nullptr;
-    QLineEdit* txtFolder = nullptr;
-    QPushButton* btnProperties = nullptr;
+    QLineEdit* m_startTimeEdit = nullptr;
+    QLineEdit* m_folderEdit = nullptr;
+    QPushButton* m_propertiesButton = nullptr;
 };
 
 } // namespace vrq

@@ -53,51 +53,52 @@ AboutBox::AboutBox(AppContext& ctx, QWidget* parent) : QDialog(parent), m_ctx(ct
     setWindowTitle(QStringLiteral("About ") + programTitle());
     setModal(true);
 
-    auto* picIcon = label(QStringLiteral("picIcon"), QString(), this);
-    picIcon->setPixmap(programIcon().pixmap(QSize(32, 32), devicePixelRatio()));
-    picIcon->setAccessibleName(QStringLiteral("Program icon"));
-    auto* lblTitle = label(QStringLiteral("lblTitle"), programTitle(), this);
-    QFont titleFont = lblTitle->font();
+    auto* iconLabel = label(QStringLiteral("picIcon"), QString(), this);
+    iconLabel->setPixmap(programIcon().pixmap(QSize(32, 32), devicePixelRatio()));
+    iconLabel->setAccessibleName(QStringLiteral("Program icon"));
+    auto* titleLabel = label(QStringLiteral("lblTitle"), programTitle(), this);
+    QFont titleFont = titleLabel->font();
     titleFont.setPointSizeF(titleFont.pointSizeF() * 1.5);
     titleFont.setBold(true);
-    lblTitle->setFont(titleFont);
-    auto* lblVersion =
+    titleLabel->setFont(titleFont);
+    auto* versionLabel =
         label(QStringLiteral("lblVersion"), QStringLiteral("Version ") + Application::versionText(), this);
-    auto* lblDescription =
+    auto* descriptionLabel =
         label(QStringLiteral("lblDescription"),
               QStringLiteral("VRQToQX7 turns the calls that Telxon hand-held units upload to the "
                              "VRQ system into order files for the QX7 host system."),
               this);
-    auto* lblDisclaimer = label(QStringLiteral("lblDisclaimer"),
-                                QStringLiteral("Provided as is, without warranty of any kind; the makers of "
-                                               "VRQToQX7 are not liable for lost or delayed orders."),
-                                this);
-    auto* cmdOK = new QPushButton(QStringLiteral("OK"), this);
-    cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    cmdOK->setDefault(true);
-    cmdOK->setAccessibleName(QStringLiteral("OK"));
-    auto* cmdSysInfo = new QPushButton(QStringLiteral("&System Info..."), this);
-    cmdSysInfo->setObjectName(QStringLiteral("cmdSysInfo"));
-    cmdSysInfo->setAccessibleName(QStringLiteral("System Info..."));
+    auto* disclaimerLabel =
+        label(QStringLiteral("lblDisclaimer"),
+              QStringLiteral("Provided as is, without warranty of any kind; the makers of "
+                             "VRQToQX7 are not liable for lost or delayed orders."),
+              this);
+    auto* okButton = new QPushButton(QStringLiteral("OK"), this);
+    okButton->setObjectName(QStringLiteral("cmdOK"));
+    okButton->setDefault(true);
+    okButton->setAccessibleName(QStringLiteral("OK"));
+    auto* sysInfoButton = new QPushButton(QStringLiteral("&System Info..."), this);
+    sysInfoButton->setObjectName(QStringLiteral("cmdSysInfo"));
+    sysInfoButton->setAccessibleName(QStringLiteral("System Info..."));
 
     auto* grid = new QGridLayout(this);
-    grid->addWidget(picIcon, 0, 0, 2, 1, Qt::AlignTop);
-    grid->addWidget(lblTitle, 0, 1);
-    grid->addWidget(lblVersion, 1, 1);
-    grid->addWidget(lblDescription, 2, 1);
+    grid->addWidget(iconLabel, 0, 0, 2, 1, Qt::AlignTop);
+    grid->addWidget(titleLabel, 0, 1);
+    grid->addWidget(versionLabel, 1, 1);
+    grid->addWidget(descriptionLabel, 2, 1);
     grid->addWidget(separatorLine(this), 3, 0, 1, 3);
     auto* figures = new QFormLayout;
     addFigures(figures);
     grid->addLayout(figures, 4, 0, 1, 3);
     grid->addWidget(separatorLine(this), 5, 0, 1, 3);
-    grid->addWidget(lblDisclaimer, 6, 0, 1, 2);
-    grid->addWidget(cmdOK, 0, 2);
-    grid->addWidget(cmdSysInfo, 6, 2, Qt::AlignBottom);
+    grid->addWidget(disclaimerLabel, 6, 0, 1, 2);
+    grid->addWidget(okButton, 0, 2);
+    grid->addWidget(sysInfoButton, 6, 2, Qt::AlignBottom);
     grid->setColumnMinimumWidth(1, 300);
     grid->setSizeConstraint(QLayout::SetFixedSize);
 
-    connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cmdSysInfo, &QPushButton::clicked, this, &AboutBox::startSysInfo);
+    connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(sysInfoButton, &QPushButton::clicked, this, &AboutBox::startSysInfo);
 }
 
 void AboutBox::addFigures(QFormLayout* form) {

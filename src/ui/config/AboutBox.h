@@ -9,8 +9,9 @@ namespace vrq {
 
 struct AppContext;
 
-// frmAbout: the program's title, version, what it does and a notice, the figures a person looking after
-// the workstation asks for first, and a button that starts the desktop's system-information tool.
+// The About box (object name "frmAbout"): the program's title, version, what it does and a notice, the
+// figures a person looking after the workstation asks for first, and a button that starts the desktop's
+// system-information tool.
 class AboutBox final : public QDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(AboutBox)

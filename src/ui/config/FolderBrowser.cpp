@@ -54,71 +54,71 @@ FolderBrowser::FolderBrowser(Kind kind, const QString& startText, const AppConte
     setWindowTitle(dataBin ? QStringLiteral("DataBin Directory") : QStringLiteral("QX7 Directory"));
     setModal(true);
 
-    auto* label2 = new QLabel(QStringLiteral("Look in:"), this);
-    label2->setObjectName(QStringLiteral("Label2"));
-    dlbDrives = new QComboBox(this);
-    dlbDrives->setObjectName(QStringLiteral("dlbDrives"));
-    dlbDrives->setAccessibleName(QStringLiteral("Look in:"));
-    label2->setBuddy(dlbDrives);
-    btnUp1Level = new QToolButton(this);
-    btnUp1Level->setObjectName(QStringLiteral("btnUp1Level"));
-    btnUp1Level->setIcon(style()->standardIcon(QStyle::SP_FileDialogToParent));
-    btnUp1Level->setToolTip(QStringLiteral("Up One Level"));
-    btnUp1Level->setAccessibleName(QStringLiteral("Up One Level"));
-    lvFolders = new QListWidget(this);
-    lvFolders->setObjectName(QStringLiteral("lvFolders"));
-    lvFolders->setAccessibleName(QStringLiteral("Folders"));
-    lblProblem = new QLabel(this);
-    lblProblem->setObjectName(QStringLiteral("lblProblem"));
-    lblProblem->setWordWrap(true);
-    lblProblem->hide();
-    auto* label1 = new QLabel(QStringLiteral("Folder name"), this);
-    label1->setObjectName(QStringLiteral("Label1"));
-    txtFolderName = new QLineEdit(this);
-    txtFolderName->setObjectName(QStringLiteral("txtFolderName"));
-    txtFolderName->setAccessibleName(QStringLiteral("Folder name"));
-    label1->setBuddy(txtFolderName);
-    QPushButton* btnOK = button(QStringLiteral("btnOK"), QStringLiteral("OK"), this);
-    btnOK->setDefault(true);
-    QPushButton* btnCancel = button(QStringLiteral("btnCancel"), QStringLiteral("Cancel"), this);
+    auto* lookInLabel = new QLabel(QStringLiteral("Look in:"), this);
+    lookInLabel->setObjectName(QStringLiteral("Label2"));
+    m_driveCombo = new QComboBox(this);
+    m_driveCombo->setObjectName(QStringLiteral("dlbDrives"));
+    m_driveCombo->setAccessibleName(QStringLiteral("Look in:"));
+    lookInLabel->setBuddy(m_driveCombo);
+    m_upOneLevelButton = new QToolButton(this);
+    m_upOneLevelButton->setObjectName(QStringLiteral("btnUp1Level"));
+    m_upOneLevelButton->setIcon(style()->standardIcon(QStyle::SP_FileDialogToParent));
+    m_upOneLevelButton->setToolTip(QStringLiteral("Up One Level"));
+    m_upOneLevelButton->setAccessibleName(QStringLiteral("Up One Level"));
+    m_folderList = new QListWidget(this);
+    m_folderList->setObjectName(QStringLiteral("lvFolders"));
+    m_folderList->setAccessibleName(QStringLiteral("Folders"));
+    m_problemLabel = new QLabel(this);
+    m_problemLabel->setObjectName(QStringLiteral("lblProblem"));
+    m_problemLabel->setWordWrap(true);
+    m_problemLabel->hide();
+    auto* folderNameLabel = new QLabel(QStringLiteral("Folder name"), this);
+    folderNameLabel->setObjectName(QStringLiteral("Label1"));
+    m_folderNameEdit = new QLineEdit(this);
+    m_folderNameEdit->setObjectName(QStringLiteral("txtFolderName"));
+    m_folderNameEdit->setAccessibleName(QStringLiteral("Folder name"));
+    folderNameLabel->setBuddy(m_folderNameEdit);
+    QPushButton* okButton = button(QStringLiteral("btnOK"), QStringLiteral("OK"), this);
+    okButton->setDefault(true);
+    QPushButton* cancelButton = button(QStringLiteral("btnCancel"), QStringLiteral("Cancel"), this);
 
     auto* grid = new QGridLayout(this);
     auto* top = new QHBoxLayout;
-    top->addWidget(label2);
-    top->addWidget(dlbDrives, 1);
-    top->addWidget(btnUp1Level);
+    top->addWidget(lookInLabel);
+    top->addWidget(m_driveCombo, 1);
+    top->addWidget(m_upOneLevelButton);
     grid->addLayout(top, 0, 0);
-    grid->addWidget(lvFolders, 1, 0);
-    grid->addWidget(lblProblem, 2, 0);
-    grid->addWidget(label1, 3, 0);
-    grid->addWidget(txtFolderName, 4, 0);
+    grid->addWidget(m_folderList, 1, 0);
+    grid->addWidget(m_problemLabel, 2, 0);
+    grid->addWidget(folderNameLabel, 3, 0);
+    grid->addWidget(m_folderNameEdit, 4, 0);
     auto* buttons = new QVBoxLayout;
-    buttons->addWidget(btnOK);
-    buttons->addWidget(btnCancel);
+    buttons->addWidget(okButton);
+    buttons->addWidget(cancelButton);
     buttons->addStretch();
     grid->addLayout(buttons, 0, 1, 5, 1);
     resize(420, 300);
 
-    connect(btnOK, &QPushButton::clicked, this, &QDialog::accept);
-    connect(btnCancel, &QPushButton::clicked, this, &FolderBrowser::reject);
-    connect(btnUp1Level, &QToolButton::clicked, this, &FolderBrowser::onUpOneLevel);
-    connect(dlbDrives, &QComboBox::currentIndexChanged, this, &FolderBrowser::onDriveChanged);
+    connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancelButton, &QPushButton::clicked, this, &FolderBrowser::reject);
+    connect(m_upOneLevelButton, &QToolButton::clicked, this, &FolderBrowser::onUpOneLevel);
+    connect(m_driveCombo, &QComboBox::currentIndexChanged, this, &FolderBrowser::onDriveChanged);
     // Only a click, a double-click or Enter picks a folder: tabbing into the list or moving in it with the
     // arrow keys leaves the name box alone.
-    connect(lvFolders, &QListWidget::itemClicked, this, &FolderBrowser::onFolderChosen);
-    connect(lvFolders, &QListWidget::itemDoubleClicked, this, &FolderBrowser::openFolder);
-    txtFolderName->installEventFilter(this);
-    lvFolders->installEventFilter(this);
+    connect(m_folderList, &QListWidget::itemClicked, this, &FolderBrowser::onFolderChosen);
+    connect(m_folderList, &QListWidget::itemDoubleClicked, this, &FolderBrowser::openFolder);
+    m_folderNameEdit->installEventFilter(this);
+    m_folderList->installEventFilter(this);
 
     // Load: pictures, start text completed to a path with a drive, its drive, its subfolders.
     loadPictures();
     m_drives = FolderBrowsing::drives(ctx);
     for (const FolderBrowsing::Drive& drive : m_drives)
-        dlbDrives->addItem(drive.text);
-    txtFolderName->setText(FolderBrowsing::completeStartText(startText));
-    selectDriveOf(txtFolderName->text());
-    m_currentFolder = FolderBrowsing::asFolder(txtFolderName->text());
-    listFolders(txtFolderName->text());
+        m_driveCombo->addItem(drive.text);
+    m_folderNameEdit->setText(FolderBrowsing::completeStartText(startText));
+    selectDriveOf(m_folderNameEdit->text());
+    m_currentFolder = FolderBrowsing::asFolder(m_folderNameEdit->text());
+    listFolders(m_folderNameEdit->text());
     m_loading = false;
 }
 
@@ -130,20 +130,20 @@ void FolderBrowser::loadPictures() {
 void FolderBrowser::selectDriveOf(const QString& path) {
     for (std::size_t i = 0; i < m_drives.size(); ++i) {
         if (m_drives[i].holds(path)) {
-            dlbDrives->setCurrentIndex(static_cast<int>(i));
+            m_driveCombo->setCurrentIndex(static_cast<int>(i));
             return;
         }
     }
     // A drive letter the list does not know yet is added, so the list always shows where the box is.
     if (path.size() >= 2 && path.at(1) == QLatin1Char(':') && path.at(0).isLetter()) {
         m_drives.push_back(FolderBrowsing::driveOfLetter(path.at(0), m_ctx));
-        dlbDrives->addItem(m_drives.back().text);
-        dlbDrives->setCurrentIndex(dlbDrives->count() - 1);
+        m_driveCombo->addItem(m_drives.back().text);
+        m_driveCombo->setCurrentIndex(m_driveCombo->count() - 1);
     }
 }
 
 QString FolderBrowser::rootOfSelectedDrive() const {
-    const int index = dlbDrives->currentIndex();
+    const int index = m_driveCombo->currentIndex();
     if (index < 0 || index >= static_cast<int>(m_drives.size()))
         return QStringLiteral("c:\\");
     return m_drives[static_cast<std::size_t>(index)].root;
@@ -152,11 +152,11 @@ QString FolderBrowser::rootOfSelectedDrive() const {
 void FolderBrowser::listFolders(const QString& path) {
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     const FolderBrowsing::Listing listing = FolderBrowsing::listFolders(path, m_ctx);
-    lvFolders->clear();
+    m_folderList->clear();
     for (const QString& name : listing.folders)
-        new QListWidgetItem(m_closedFolder, name, lvFolders);
-    lblProblem->setText(listing.problem);
-    lblProblem->setVisible(!listing.problem.isEmpty());
+        new QListWidgetItem(m_closedFolder, name, m_folderList);
+    m_problemLabel->setText(listing.problem);
+    m_problemLabel->setVisible(!listing.problem.isEmpty());
     QGuiApplication::restoreOverrideCursor();
 }
 
@@ -164,14 +164,14 @@ void FolderBrowser::onDriveChanged(int index) {
     if (m_loading || index < 0 || index >= static_cast<int>(m_drives.size()))
         return;
     const QString root = m_drives[static_cast<std::size_t>(index)].root;
-    txtFolderName->setText(root);
+    m_folderNameEdit->setText(root);
     m_currentFolder = root;
     listFolders(root);
 }
 
 void FolderBrowser::onFolderChosen(QListWidgetItem* item) {
     if (item)
-        txtFolderName->setText(m_currentFolder + item->text());
+        m_folderNameEdit->setText(m_currentFolder + item->text());
 }
 
 void FolderBrowser::openFolder(QListWidgetItem* item) {
@@ -180,26 +180,26 @@ void FolderBrowser::openFolder(QListWidgetItem* item) {
 }
 
 void FolderBrowser::enterNamedFolder() {
-    m_currentFolder = FolderBrowsing::asFolder(txtFolderName->text());
-    listFolders(txtFolderName->text());
+    m_currentFolder = FolderBrowsing::asFolder(m_folderNameEdit->text());
+    listFolders(m_folderNameEdit->text());
 }
 
 void FolderBrowser::onUpOneLevel() {
-    txtFolderName->setText(FolderBrowsing::upOneLevel(txtFolderName->text(), rootOfSelectedDrive()));
+    m_folderNameEdit->setText(FolderBrowsing::upOneLevel(m_folderNameEdit->text(), rootOfSelectedDrive()));
     enterNamedFolder();
 }
 
 bool FolderBrowser::eventFilter(QObject* watched, QEvent* event) {
     // Enter on a folder of the list opens it, as a double-click does, and leaves the dialog open.
-    if (watched == lvFolders && event->type() == QEvent::KeyPress) {
+    if (watched == m_folderList && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
-        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && lvFolders->currentItem()) {
-            openFolder(lvFolders->currentItem());
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && m_folderList->currentItem()) {
+            openFolder(m_folderList->currentItem());
             return true;
         }
     }
     // Leaving the name box lists the folder typed there.
-    if (watched == txtFolderName && event->type() == QEvent::FocusOut && !m_loading &&
+    if (watched == m_folderNameEdit && event->type() == QEvent::FocusOut && !m_loading &&
         static_cast<QFocusEvent*>(event)->reason() != Qt::ActiveWindowFocusReason &&
         static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
         enterNamedFolder();
@@ -207,12 +207,12 @@ bool FolderBrowser::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void FolderBrowser::reject() {
-    txtFolderName->setText(cancelled());
+    m_folderNameEdit->setText(cancelled());
     QDialog::reject();
 }
 
 QString FolderBrowser::result() const {
-    return txtFolderName->text();
+    return m_folderNameEdit->text();
 }
 
 QString FolderBrowser::browse(Kind kind, const QString& startText, const AppContext& ctx, QWidget* parent) {

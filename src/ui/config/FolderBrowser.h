@@ -16,9 +16,9 @@ namespace vrq {
 
 struct AppContext;
 
-// frmBrowse ("QX7 Directory") and frmBrowse2 ("DataBin Directory"): pick a folder from a drive list
-// and the subfolders of the current folder. The result is the name box's text, or "Cancelled" when
-// the person cancelled or closed the window.
+// The folder browser, "QX7 Directory" (object name "frmBrowse") or "DataBin Directory" ("frmBrowse2"):
+// pick a folder from a drive list and the subfolders of the current folder. The result is the name box's
+// text, or "Cancelled" when the person cancelled or closed the window.
 class FolderBrowser final : public QDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(FolderBrowser)
@@ -58,11 +58,11 @@ private:
     bool m_loading = true;
     QIcon m_closedFolder;
     QIcon m_openFolder;
-    QComboBox* dlbDrives = nullptr;
-    QToolButton* btnUp1Level = nullptr;
-    QListWidget* lvFolders = nullptr;
-    QLabel* lblProblem = nullptr;
-    QLineEdit* txtFolderName = nullptr;
+    QComboBox* m_driveCombo = nullptr;
+    QToolButton* m_upOneLevelButton = nullptr;
+    QListWidget* m_folderList = nullptr;
+    QLabel* m_problemLabel = nullptr;
+    QLineEdit* m_folderNameEdit = nullptr;
 };
 
 } // namespace vrq

@@ -64,201 +64,212 @@ PropertiesDialog::PropertiesDialog(AppContext& ctx, std::function<void()> purgeN
     buildCalls();
     buildFiles();
     buildAS400();
-    QPushButton* cmdOK = pushButton(QStringLiteral("cmdOK"), QStringLiteral("OK"), this);
-    cmdOK->setDefault(true);
-    QPushButton* cmdCancel = pushButton(QStringLiteral("cmdCancel"), QStringLiteral("Cancel"), this);
+    QPushButton* okButton = pushButton(QStringLiteral("cmdOK"), QStringLiteral("OK"), this);
+    okButton->setDefault(true);
+    QPushButton* cancelButton = pushButton(QStringLiteral("cmdCancel"), QStringLiteral("Cancel"), this);
 
     auto* left = new QVBoxLayout;
-    left->addWidget(fraSystemInfo);
-    left->addWidget(fraCalls);
-    left->addWidget(fraFiles);
+    left->addWidget(m_systemInfoGroup);
+    left->addWidget(m_callsGroup);
+    left->addWidget(m_filesGroup);
     auto* right = new QVBoxLayout;
-    right->addWidget(fraAS400);
+    right->addWidget(m_hostGroup);
     right->addStretch();
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    buttons->addWidget(cmdOK);
-    buttons->addWidget(cmdCancel);
+    buttons->addWidget(okButton);
+    buttons->addWidget(cancelButton);
     right->addLayout(buttons);
     auto* layout = new QHBoxLayout(this);
     layout->addLayout(left);
     layout->addLayout(right);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    connect(chkEnableCalls, &QCheckBox::toggled, this, &PropertiesDialog::switchCallsGroup);
-    connect(chkEnableFiles, &QCheckBox::toggled, this, &PropertiesDialog::switchFilesGroup);
-    connect(cmdBrowse, &QPushButton::clicked, this,
-            [this] { browseInto(FolderBrowser::Kind::QX7Directory, txtQX7Directory, txtQX7Directory); });
-    connect(cmdBrowse2, &QPushButton::clicked, this, [this] {
-        browseInto(FolderBrowser::Kind::DataBinDirectory, txtDataBinDirectory, txtDataBinDirectory);
+    connect(m_enableCallsBox, &QCheckBox::toggled, this, &PropertiesDialog::switchCallsGroup);
+    connect(m_enableFilesBox, &QCheckBox::toggled, this, &PropertiesDialog::switchFilesGroup);
+    connect(m_hostFolderBrowseButton, &QPushButton::clicked, this,
+            [this] { browseInto(FolderBrowser::Kind::QX7Directory, m_hostFolderEdit, m_hostFolderEdit); });
+    connect(m_dataBinBrowseButton, &QPushButton::clicked, this, [this] {
+        browseInto(FolderBrowser::Kind::DataBinDirectory, m_dataBinFolderEdit, m_dataBinFolderEdit);
     });
-    connect(cmdFileBrowse, &QPushButton::clicked, this,
-            [this] { browseInto(FolderBrowser::Kind::QX7Directory, txtQX7Directory, txtScannedFolder); });
-    connect(cmdOK, &QPushButton::clicked, this, &PropertiesDialog::onOK);
-    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
-    txtLocalDrive->installEventFilter(this);
+    connect(m_scannedFolderBrowseButton, &QPushButton::clicked, this,
+            [this] { browseInto(FolderBrowser::Kind::QX7Directory, m_hostFolderEdit, m_scannedFolderEdit); });
+    connect(okButton, &QPushButton::clicked, this, &PropertiesDialog::onOK);
+    connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    m_localDriveEdit->installEventFilter(this);
 
     load(propertiesFromSettings(ctx.settings));
 }
 
 void PropertiesDialog::buildSystemInfo() {
-    fraSystemInfo =
+    m_systemInfoGroup =
         named(new QGroupBox(QStringLiteral("System Info"), this), QStringLiteral("fraSystemInfo"));
-    chkEnableCalls = checkBox(QStringLiteral("chkEnableCalls"),
-                              QStringLiteral("Enable monitoring of orders received in calls"), fraSystemInfo);
-    chkEnableFiles = checkBox(QStringLiteral("chkEnableFiles"),
-                              QStringLiteral("Enable monitoring of orders received in files"), fraSystemInfo);
-    QLabel* label9 =
-        label(QStringLiteral("Label9"), QStringLiteral("Calls Program System ID"), fraSystemInfo);
-    txtCallsProgramSystemID = textBox(QStringLiteral("txtCallsProgramSystemID"), label9, fraSystemInfo);
-    txtCallsProgramSystemID->setFixedWidth(40);
-    QLabel* label10 =
-        label(QStringLiteral("Label10"), QStringLiteral("(Enter one digit from 0 to 9.)"), fraSystemInfo);
-    QLabel* label3 = label(QStringLiteral("Label3"), QStringLiteral("Number of Days of Call History to keep"),
-                           fraSystemInfo);
-    txtDaysOfHistory = textBox(QStringLiteral("txtDaysOfHistory"), label3, fraSystemInfo);
-    txtDaysOfHistory->setFixedWidth(40);
-    QLabel* label11 = label(QStringLiteral("Label11"),
-                            QStringLiteral("(14 is the default, can go up to 60.)"), fraSystemInfo);
+    m_enableCallsBox =
+        checkBox(QStringLiteral("chkEnableCalls"),
+                 QStringLiteral("Enable monitoring of orders received in calls"), m_systemInfoGroup);
+    m_enableFilesBox =
+        checkBox(QStringLiteral("chkEnableFiles"),
+                 QStringLiteral("Enable monitoring of orders received in files"), m_systemInfoGroup);
+    QLabel* systemIdLabel =
+        label(QStringLiteral("Label9"), QStringLiteral("Calls Program System ID"), m_systemInfoGroup);
+    m_systemIdEdit = textBox(QStringLiteral("txtCallsProgramSystemID"), systemIdLabel, m_systemInfoGroup);
+    m_systemIdEdit->setFixedWidth(40);
+    QLabel* systemIdHelp =
+        label(QStringLiteral("Label10"), QStringLiteral("(Enter one digit from 0 to 9.)"), m_systemInfoGroup);
+    QLabel* daysOfHistoryLabel =
+        label(QStringLiteral("Label3"), QStringLiteral("Number of Days of Call History to keep"),
+              m_systemInfoGroup);
+    m_daysOfHistoryEdit = textBox(QStringLiteral("txtDaysOfHistory"), daysOfHistoryLabel, m_systemInfoGroup);
+    m_daysOfHistoryEdit->setFixedWidth(40);
+    QLabel* daysOfHistoryHelp =
+        label(QStringLiteral("Label11"), QStringLiteral("(14 is the default, can go up to 60.)"),
+              m_systemInfoGroup);
 
-    auto* grid = new QGridLayout(fraSystemInfo);
-    grid->addWidget(chkEnableCalls, 0, 0, 1, 2);
-    grid->addWidget(chkEnableFiles, 1, 0, 1, 2);
-    grid->addWidget(label9, 2, 0);
-    grid->addWidget(txtCallsProgramSystemID, 2, 1);
-    grid->addWidget(label10, 3, 0, 1, 2);
-    grid->addWidget(label3, 4, 0);
-    grid->addWidget(txtDaysOfHistory, 4, 1);
-    grid->addWidget(label11, 5, 0, 1, 2);
+    auto* grid = new QGridLayout(m_systemInfoGroup);
+    grid->addWidget(m_enableCallsBox, 0, 0, 1, 2);
+    grid->addWidget(m_enableFilesBox, 1, 0, 1, 2);
+    grid->addWidget(systemIdLabel, 2, 0);
+    grid->addWidget(m_systemIdEdit, 2, 1);
+    grid->addWidget(systemIdHelp, 3, 0, 1, 2);
+    grid->addWidget(daysOfHistoryLabel, 4, 0);
+    grid->addWidget(m_daysOfHistoryEdit, 4, 1);
+    grid->addWidget(daysOfHistoryHelp, 5, 0, 1, 2);
 }
 
 void PropertiesDialog::buildCalls() {
-    fraCalls = named(new QGroupBox(QStringLiteral("Orders in Calls"), this), QStringLiteral("fraCalls"));
-    lblDataBinDirectory =
-        label(QStringLiteral("lblDataBinDirectory"), QStringLiteral("DataBin.Dat Folder"), fraCalls);
-    txtDataBinDirectory = textBox(QStringLiteral("txtDataBinDirectory"), lblDataBinDirectory, fraCalls);
-    cmdBrowse2 = pushButton(QStringLiteral("cmdBrowse2"), QStringLiteral("&Browse..."), fraCalls);
-    lblFormat = label(QStringLiteral("lblFormat"), QStringLiteral("Databin Format"), fraCalls);
-    cmbFormat = named(new QComboBox(fraCalls), QStringLiteral("cmbFormat"));
-    cmbFormat->setAccessibleName(lblFormat->text());
-    lblFormat->setBuddy(cmbFormat);
+    m_callsGroup = named(new QGroupBox(QStringLiteral("Orders in Calls"), this), QStringLiteral("fraCalls"));
+    m_dataBinFolderLabel =
+        label(QStringLiteral("lblDataBinDirectory"), QStringLiteral("DataBin.Dat Folder"), m_callsGroup);
+    m_dataBinFolderEdit = textBox(QStringLiteral("txtDataBinDirectory"), m_dataBinFolderLabel, m_callsGroup);
+    m_dataBinBrowseButton =
+        pushButton(QStringLiteral("cmdBrowse2"), QStringLiteral("&Browse..."), m_callsGroup);
+    m_formatLabel = label(QStringLiteral("lblFormat"), QStringLiteral("Databin Format"), m_callsGroup);
+    m_formatCombo = named(new QComboBox(m_callsGroup), QStringLiteral("cmbFormat"));
+    m_formatCombo->setAccessibleName(m_formatLabel->text());
+    m_formatLabel->setBuddy(m_formatCombo);
 
-    auto* grid = new QGridLayout(fraCalls);
-    grid->addWidget(lblDataBinDirectory, 0, 0, 1, 2);
-    grid->addWidget(txtDataBinDirectory, 1, 0);
-    grid->addWidget(cmdBrowse2, 1, 1);
-    grid->addWidget(lblFormat, 2, 0, 1, 2);
-    grid->addWidget(cmbFormat, 3, 0);
+    auto* grid = new QGridLayout(m_callsGroup);
+    grid->addWidget(m_dataBinFolderLabel, 0, 0, 1, 2);
+    grid->addWidget(m_dataBinFolderEdit, 1, 0);
+    grid->addWidget(m_dataBinBrowseButton, 1, 1);
+    grid->addWidget(m_formatLabel, 2, 0, 1, 2);
+    grid->addWidget(m_formatCombo, 3, 0);
 }
 
 void PropertiesDialog::buildFiles() {
-    fraFiles = named(new QGroupBox(QStringLiteral("Orders in Files"), this), QStringLiteral("fraFiles"));
-    lblScannedFolder = label(QStringLiteral("lblScannedFolder"), QStringLiteral("Scanned Folder"), fraFiles);
-    txtScannedFolder = textBox(QStringLiteral("txtScannedFolder"), lblScannedFolder, fraFiles);
-    cmdFileBrowse = pushButton(QStringLiteral("cmdFileBrowse"), QStringLiteral("&Browse..."), fraFiles);
-    lblFileScanMinutes = label(QStringLiteral("lblFileScanMinutes"),
-                               QStringLiteral("Minutes between scans for new files"), fraFiles);
-    txtFileScanMinutes = textBox(QStringLiteral("txtFileScanMinutes"), lblFileScanMinutes, fraFiles);
-    txtFileScanMinutes->setFixedWidth(40);
-    lblFileScanMinutesHelp =
-        label(QStringLiteral("lblFileScanMinutesHelp"), QStringLiteral("(Range: 1 to 60 minutes)"), fraFiles);
+    m_filesGroup = named(new QGroupBox(QStringLiteral("Orders in Files"), this), QStringLiteral("fraFiles"));
+    m_scannedFolderLabel =
+        label(QStringLiteral("lblScannedFolder"), QStringLiteral("Scanned Folder"), m_filesGroup);
+    m_scannedFolderEdit = textBox(QStringLiteral("txtScannedFolder"), m_scannedFolderLabel, m_filesGroup);
+    m_scannedFolderBrowseButton =
+        pushButton(QStringLiteral("cmdFileBrowse"), QStringLiteral("&Browse..."), m_filesGroup);
+    m_scanMinutesLabel = label(QStringLiteral("lblFileScanMinutes"),
+                               QStringLiteral("Minutes between scans for new files"), m_filesGroup);
+    m_scanMinutesEdit = textBox(QStringLiteral("txtFileScanMinutes"), m_scanMinutesLabel, m_filesGroup);
+    m_scanMinutesEdit->setFixedWidth(40);
+    m_scanMinutesHelp = label(QStringLiteral("lblFileScanMinutesHelp"),
+                              QStringLiteral("(Range: 1 to 60 minutes)"), m_filesGroup);
 
-    auto* grid = new QGridLayout(fraFiles);
-    grid->addWidget(lblScannedFolder, 0, 0, 1, 2);
-    grid->addWidget(txtScannedFolder, 1, 0);
-    grid->addWidget(cmdFileBrowse, 1, 1);
-    grid->addWidget(lblFileScanMinutes, 2, 0);
+    auto* grid = new QGridLayout(m_filesGroup);
+    grid->addWidget(m_scannedFolderLabel, 0, 0, 1, 2);
+    grid->addWidget(m_scannedFolderEdit, 1, 0);
+    grid->addWidget(m_scannedFolderBrowseButton, 1, 1);
+    grid->addWidget(m_scanMinutesLabel, 2, 0);
     // At the right edge, under the Browse button, as the number boxes of System Info above.
-    grid->addWidget(txtFileScanMinutes, 2, 1, Qt::AlignRight);
-    grid->addWidget(lblFileScanMinutesHelp, 3, 0, 1, 2);
+    grid->addWidget(m_scanMinutesEdit, 2, 1, Qt::AlignRight);
+    grid->addWidget(m_scanMinutesHelp, 3, 0, 1, 2);
 }
 
 void PropertiesDialog::buildAS400() {
-    fraAS400 = named(new QGroupBox(QStringLiteral("Remote Order Folder on AS/400"), this),
-                     QStringLiteral("fraAS400"));
-    QLabel* label1 = label(QStringLiteral("Label1"), QStringLiteral("MXR Folder"), fraAS400);
-    txtQX7Directory = textBox(QStringLiteral("txtQX7Directory"), label1, fraAS400);
-    cmdBrowse = pushButton(QStringLiteral("cmdBrowse"), QStringLiteral("&Browse..."), fraAS400);
-    QLabel* label4 = label(QStringLiteral("Label4"), QStringLiteral("MXR Name"), fraAS400);
-    txtQX7Name = textBox(QStringLiteral("txtQX7Name"), label4, fraAS400);
-    QLabel* label5 = label(QStringLiteral("Label5"), QStringLiteral("Local Drive"), fraAS400);
-    txtLocalDrive = textBox(QStringLiteral("txtLocalDrive"), label5, fraAS400);
-    txtLocalDrive->setFixedWidth(40);
-    chkMonitorNetwork =
-        checkBox(QStringLiteral("chkMonitorNetwork"), QStringLiteral("Monitor Network"), fraAS400);
-    chkAutoConnect = checkBox(QStringLiteral("chkAutoConnect"),
-                              QStringLiteral("Automatically Reconnect Network Drive"), fraAS400);
-    lblMessage = label(QStringLiteral("lblMessage"), QString(), fraAS400);
-    lblMessage->setAccessibleName(QStringLiteral("Connection"));
+    m_hostGroup = named(new QGroupBox(QStringLiteral("Remote Order Folder on AS/400"), this),
+                        QStringLiteral("fraAS400"));
+    QLabel* hostFolderLabel = label(QStringLiteral("Label1"), QStringLiteral("MXR Folder"), m_hostGroup);
+    m_hostFolderEdit = textBox(QStringLiteral("txtQX7Directory"), hostFolderLabel, m_hostGroup);
+    m_hostFolderBrowseButton =
+        pushButton(QStringLiteral("cmdBrowse"), QStringLiteral("&Browse..."), m_hostGroup);
+    QLabel* hostNameLabel = label(QStringLiteral("Label4"), QStringLiteral("MXR Name"), m_hostGroup);
+    m_hostNameEdit = textBox(QStringLiteral("txtQX7Name"), hostNameLabel, m_hostGroup);
+    QLabel* localDriveLabel = label(QStringLiteral("Label5"), QStringLiteral("Local Drive"), m_hostGroup);
+    m_localDriveEdit = textBox(QStringLiteral("txtLocalDrive"), localDriveLabel, m_hostGroup);
+    m_localDriveEdit->setFixedWidth(40);
+    m_monitorNetworkBox =
+        checkBox(QStringLiteral("chkMonitorNetwork"), QStringLiteral("Monitor Network"), m_hostGroup);
+    m_autoConnectBox = checkBox(QStringLiteral("chkAutoConnect"),
+                                QStringLiteral("Automatically Reconnect Network Drive"), m_hostGroup);
+    m_connectionLabel = label(QStringLiteral("lblMessage"), QString(), m_hostGroup);
+    m_connectionLabel->setAccessibleName(QStringLiteral("Connection"));
 
-    auto* grid = new QGridLayout(fraAS400);
-    grid->addWidget(label1, 0, 0, 1, 2);
-    grid->addWidget(txtQX7Directory, 1, 0);
-    grid->addWidget(cmdBrowse, 1, 1);
-    grid->addWidget(label4, 2, 0, 1, 2);
-    grid->addWidget(txtQX7Name, 3, 0, 1, 2);
-    grid->addWidget(label5, 4, 0, 1, 2);
-    grid->addWidget(txtLocalDrive, 5, 0);
-    grid->addWidget(chkMonitorNetwork, 6, 0, 1, 2);
-    grid->addWidget(chkAutoConnect, 7, 0, 1, 2);
-    grid->addWidget(lblMessage, 8, 0, 1, 2);
+    auto* grid = new QGridLayout(m_hostGroup);
+    grid->addWidget(hostFolderLabel, 0, 0, 1, 2);
+    grid->addWidget(m_hostFolderEdit, 1, 0);
+    grid->addWidget(m_hostFolderBrowseButton, 1, 1);
+    grid->addWidget(hostNameLabel, 2, 0, 1, 2);
+    grid->addWidget(m_hostNameEdit, 3, 0, 1, 2);
+    grid->addWidget(localDriveLabel, 4, 0, 1, 2);
+    grid->addWidget(m_localDriveEdit, 5, 0);
+    grid->addWidget(m_monitorNetworkBox, 6, 0, 1, 2);
+    grid->addWidget(m_autoConnectBox, 7, 0, 1, 2);
+    grid->addWidget(m_connectionLabel, 8, 0, 1, 2);
 }
 
 void PropertiesDialog::load(const PropertiesEntries& e) {
-    txtCallsProgramSystemID->setText(e.systemId);
-    chkEnableCalls->setChecked(e.enableCalls);
+    m_systemIdEdit->setText(e.systemId);
+    m_enableCallsBox->setChecked(e.enableCalls);
     switchCallsGroup(e.enableCalls);
-    chkEnableFiles->setChecked(e.enableFiles);
+    m_enableFilesBox->setChecked(e.enableFiles);
     switchFilesGroup(e.enableFiles);
-    txtDaysOfHistory->setText(e.daysOfHistory);
-    cmbFormat->addItems({QStringLiteral("Auto"), QStringLiteral("Quill"), QStringLiteral("Old WBZ")});
-    cmbFormat->setCurrentIndex(e.formatIndex);
-    txtDataBinDirectory->setText(e.dataBinFolder);
-    txtScannedFolder->setText(e.scannedFolder);
-    txtQX7Name->setText(e.qx7Name);
-    txtQX7Directory->setText(e.qx7Folder);
-    txtFileScanMinutes->setText(e.fileScanMinutes);
-    txtLocalDrive->setText(e.localDrive);
-    chkMonitorNetwork->setChecked(e.monitorNetwork);
-    chkAutoConnect->setChecked(e.autoConnect);
+    m_daysOfHistoryEdit->setText(e.daysOfHistory);
+    m_formatCombo->addItems({QStringLiteral("Auto"), QStringLiteral("Quill"), QStringLiteral("Old WBZ")});
+    m_formatCombo->setCurrentIndex(e.formatIndex);
+    m_dataBinFolderEdit->setText(e.dataBinFolder);
+    m_scannedFolderEdit->setText(e.scannedFolder);
+    m_hostNameEdit->setText(e.qx7Name);
+    m_hostFolderEdit->setText(e.qx7Folder);
+    m_scanMinutesEdit->setText(e.fileScanMinutes);
+    m_localDriveEdit->setText(e.localDrive);
+    m_monitorNetworkBox->setChecked(e.monitorNetwork);
+    m_autoConnectBox->setChecked(e.autoConnect);
 }
 
 PropertiesEntries PropertiesDialog::entries() const {
     PropertiesEntries e;
-    e.enableCalls = chkEnableCalls->checkState() == Qt::Checked;
-    e.enableFiles = chkEnableFiles->checkState() == Qt::Checked;
-    e.systemId = txtCallsProgramSystemID->text();
-    e.daysOfHistory = txtDaysOfHistory->text();
-    e.dataBinFolder = txtDataBinDirectory->text();
-    e.formatIndex = cmbFormat->currentIndex();
-    e.scannedFolder = txtScannedFolder->text();
-    e.fileScanMinutes = txtFileScanMinutes->text();
-    e.qx7Folder = txtQX7Directory->text();
-    e.qx7Name = txtQX7Name->text();
-    e.localDrive = txtLocalDrive->text();
-    e.monitorNetwork = chkMonitorNetwork->checkState() == Qt::Checked;
-    e.autoConnect = chkAutoConnect->checkState() == Qt::Checked;
+    e.enableCalls = m_enableCallsBox->checkState() == Qt::Checked;
+    e.enableFiles = m_enableFilesBox->checkState() == Qt::Checked;
+    e.systemId = m_systemIdEdit->text();
+    e.daysOfHistory = m_daysOfHistoryEdit->text();
+    e.dataBinFolder = m_dataBinFolderEdit->text();
+    e.formatIndex = m_formatCombo->currentIndex();
+    e.scannedFolder = m_scannedFolderEdit->text();
+    e.fileScanMinutes = m_scanMinutesEdit->text();
+    e.qx7Folder = m_hostFolderEdit->text();
+    e.qx7Name = m_hostNameEdit->text();
+    e.localDrive = m_localDriveEdit->text();
+    e.monitorNetwork = m_monitorNetworkBox->checkState() == Qt::Checked;
+    e.autoConnect = m_autoConnectBox->checkState() == Qt::Checked;
     return e;
 }
 
 void PropertiesDialog::switchCallsGroup(bool on) {
-    for (QWidget* w : {static_cast<QWidget*>(fraCalls), static_cast<QWidget*>(lblFormat),
-                       static_cast<QWidget*>(cmbFormat), static_cast<QWidget*>(lblDataBinDirectory),
-                       static_cast<QWidget*>(txtDataBinDirectory), static_cast<QWidget*>(cmdBrowse2)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(m_callsGroup), static_cast<QWidget*>(m_formatLabel),
+          static_cast<QWidget*>(m_formatCombo), static_cast<QWidget*>(m_dataBinFolderLabel),
+          static_cast<QWidget*>(m_dataBinFolderEdit), static_cast<QWidget*>(m_dataBinBrowseButton)})
         w->setEnabled(on);
-    for (QWidget* w : {static_cast<QWidget*>(cmbFormat), static_cast<QWidget*>(txtDataBinDirectory),
-                       static_cast<QWidget*>(cmdBrowse2)})
+    for (QWidget* w : {static_cast<QWidget*>(m_formatCombo), static_cast<QWidget*>(m_dataBinFolderEdit),
+                       static_cast<QWidget*>(m_dataBinBrowseButton)})
         setTabStop(w, on);
 }
 
 void PropertiesDialog::switchFilesGroup(bool on) {
-    for (QWidget* w : {static_cast<QWidget*>(fraFiles), static_cast<QWidget*>(lblScannedFolder),
-                       static_cast<QWidget*>(txtScannedFolder), static_cast<QWidget*>(cmdFileBrowse),
-                       static_cast<QWidget*>(lblFileScanMinutes), static_cast<QWidget*>(txtFileScanMinutes),
-                       static_cast<QWidget*>(lblFileScanMinutesHelp)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(m_filesGroup), static_cast<QWidget*>(m_scannedFolderLabel),
+          static_cast<QWidget*>(m_scannedFolderEdit), static_cast<QWidget*>(m_scannedFolderBrowseButton),
+          static_cast<QWidget*>(m_scanMinutesLabel), static_cast<QWidget*>(m_scanMinutesEdit),
+          static_cast<QWidget*>(m_scanMinutesHelp)})
         w->setEnabled(on);
-    for (QWidget* w : {static_cast<QWidget*>(txtScannedFolder), static_cast<QWidget*>(cmdFileBrowse),
-                       static_cast<QWidget*>(txtFileScanMinutes)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(m_scannedFolderEdit), static_cast<QWidget*>(m_scannedFolderBrowseButton),
+          static_cast<QWidget*>(m_scanMinutesEdit)})
         setTabStop(w, on);
 }
 
@@ -270,7 +281,7 @@ void PropertiesDialog::browseInto(FolderBrowser::Kind kind, QLineEdit* startFrom
 
 bool PropertiesDialog::eventFilter(QObject* watched, QEvent* event) {
     // Leaving the box by the keyboard or the mouse; not a message box or another window taking the focus.
-    if (watched == txtLocalDrive && event->type() == QEvent::FocusOut &&
+    if (watched == m_localDriveEdit && event->type() == QEvent::FocusOut &&
         static_cast<QFocusEvent*>(event)->reason() != Qt::ActiveWindowFocusReason &&
         static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
         connectLocalDrive();
@@ -281,8 +292,8 @@ void PropertiesDialog::connectLocalDrive() {
     if (!m_ctx.drives)
         return;
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const DriveConnection connection = DriveConnection::of(txtLocalDrive->text(), txtQX7Name->text());
-    lblMessage->setText(connection.messageText());
+    const DriveConnection connection = DriveConnection::of(m_localDriveEdit->text(), m_hostNameEdit->text());
+    m_connectionLabel->setText(connection.messageText());
     const int result = connection.connect(*m_ctx.drives);
     QGuiApplication::restoreOverrideCursor();
     if (result != 0)

@@ -17,9 +17,10 @@ namespace vrq {
 
 struct AppContext;
 
-// frmProperties: edits the settings record. OK checks the entries, stores them in the record, saves
-// it, logs "Properties edited." and, when fewer days of history are kept, hands over to purgeNow.
-// Cancel stores nothing. Leaving the Local Drive box maps the drive to the host's share at once.
+// The Properties dialog (object name "frmProperties"): edits the settings record. OK checks the entries,
+// stores them in the record, saves it, logs "Properties edited." and, when fewer days of history are kept,
+// hands over to purgeNow. Cancel stores nothing. Leaving the Local Drive box maps the drive to the host's
+// share at once.
 class PropertiesDialog final : public QDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(PropertiesDialog)
@@ -48,35 +49,35 @@ private:
     AppContext& m_ctx;
     std::function<void()> m_purgeNow;
 
-    QGroupBox* fraSystemInfo = nullptr;
-    QCheckBox* chkEnableCalls = nullptr;
-    QCheckBox* chkEnableFiles = nullptr;
-    QLineEdit* txtCallsProgramSystemID = nullptr;
-    QLineEdit* txtDaysOfHistory = nullptr;
+    QGroupBox* m_systemInfoGroup = nullptr;
+    QCheckBox* m_enableCallsBox = nullptr;
+    QCheckBox* m_enableFilesBox = nullptr;
+    QLineEdit* m_systemIdEdit = nullptr;
+    QLineEdit* m_daysOfHistoryEdit = nullptr;
 
-    QGroupBox* fraCalls = nullptr;
-    QLabel* lblDataBinDirectory = nullptr;
-    QLineEdit* txtDataBinDirectory = nullptr;
-    QPushButton* cmdBrowse2 = nullptr;
-    QLabel* lblFormat = nullptr;
-    QComboBox* cmbFormat = nullptr;
+    QGroupBox* m_callsGroup = nullptr;
+    QLabel* m_dataBinFolderLabel = nullptr;
+    QLineEdit* m_dataBinFolderEdit = nullptr;
+    QPushButton* m_dataBinBrowseButton = nullptr;
+    QLabel* m_formatLabel = nullptr;
+    QComboBox* m_formatCombo = nullptr;
 
-    QGroupBox* fraFiles = nullptr;
-    QLabel* lblScannedFolder = nullptr;
-    QLineEdit* txtScannedFolder = nullptr;
-    QPushButton* cmdFileBrowse = nullptr;
-    QLabel* lblFileScanMinutes = nullptr;
-    QLineEdit* txtFileScanMinutes = nullptr;
-    QLabel* lblFileScanMinutesHelp = nullptr;
+    QGroupBox* m_filesGroup = nullptr;
+    QLabel* m_scannedFolderLabel = nullptr;
+    QLineEdit* m_scannedFolderEdit = nullptr;
+    QPushButton* m_scannedFolderBrowseButton = nullptr;
+    QLabel* m_scanMinutesLabel = nullptr;
+    QLineEdit* m_scanMinutesEdit = nullptr;
+    QLabel* m_scanMinutesHelp = nullptr;
 
-    QGroupBox* fraAS400 = nullptr;
-    QLineEdit* txtQX7Directory = nullptr;
-    QPushButton* cmdBrowse = nullptr;
-    QLineEdit* txtQX7Name = nullptr;
-    QLineEdit* txtLocalDrive = nullptr;
-    QCheckBox* chkMonitorNetwork = nullptr;
-    QCheckBox* chkAutoConnect = nullptr;
-    QLabel* lblMessage = nullptr;
+    QGroupBox* m_hostGroup = nullptr;
+    QLineEdit* m_hostFolderEdit = nullptr;
+    QPushButton* m_hostFolderBrowseButton = nullptr;
+    QLineEdit* m_hostNameEdit = nullptr;
+    QLineEdit* m_localDriveEdit = nullptr;
+    QCheckBox* m_monitorNetworkBox = nullptr;
+    QCheckBox* m_autoConnectBox = nullptr;
+    QLabel* m_connectionLabel = nullptr;
 };
 
 } // namespace vrq
