@@ -44,7 +44,7 @@ TEST_F(CallsWindowTest, IncompleteCallIsListedOnceCompleted) {
     EXPECT_EQ(numbers(), strings({"7"}));
 
     ASSERT_TRUE(fx.store->setCallComplete(0, 8).ok());
-    // Timer1 picks it up on its own.
+    // The refresh timer picks it up on its own.
     QTRY_COMPARE(numbers(), strings({"7", "8"}));
 }
 

@@ -36,38 +36,38 @@ void AuditLogWindow::buildControls() {
     layout->addLayout(filters);
 
     auto* typeLabel = new QLabel(QStringLiteral("&Type:"), this);
-    m_type = new QComboBox(this);
-    m_type->setObjectName(QStringLiteral("cboType"));
-    m_type->setAccessibleName(QStringLiteral("Type"));
-    m_type->addItem(QStringLiteral("All types"), QString());
+    m_typeCombo = new QComboBox(this);
+    m_typeCombo->setObjectName(QStringLiteral("cboType"));
+    m_typeCombo->setAccessibleName(QStringLiteral("Type"));
+    m_typeCombo->addItem(QStringLiteral("All types"), QString());
     for (AuditType type : allAuditTypes())
-        m_type->addItem(auditTypeLetter(type) + QStringLiteral(" - ") + auditTypeName(type),
-                        auditTypeLetter(type));
-    typeLabel->setBuddy(m_type);
+        m_typeCombo->addItem(auditTypeLetter(type) + QStringLiteral(" - ") + auditTypeName(type),
+                             auditTypeLetter(type));
+    typeLabel->setBuddy(m_typeCombo);
     filters->addWidget(typeLabel);
-    filters->addWidget(m_type);
+    filters->addWidget(m_typeCombo);
 
-    m_dayOn = new QCheckBox(QStringLiteral("&Day:"), this);
-    m_dayOn->setObjectName(QStringLiteral("chkDay"));
-    m_dayOn->setAccessibleName(QStringLiteral("Day"));
-    m_day = new QDateEdit(m_ctx.clock ? m_ctx.clock->now().date() : QDate::currentDate(), this);
-    m_day->setObjectName(QStringLiteral("dtpDay"));
-    m_day->setAccessibleName(QStringLiteral("Day"));
-    m_day->setCalendarPopup(true);
-    m_day->setDisplayFormat(QStringLiteral("MM/dd/yyyy"));
-    m_day->setEnabled(false);
-    filters->addWidget(m_dayOn);
-    filters->addWidget(m_day);
+    m_dayOnBox = new QCheckBox(QStringLiteral("&Day:"), this);
+    m_dayOnBox->setObjectName(QStringLiteral("chkDay"));
+    m_dayOnBox->setAccessibleName(QStringLiteral("Day"));
+    m_dayEdit = new QDateEdit(m_ctx.clock ? m_ctx.clock->now().date() : QDate::currentDate(), this);
+    m_dayEdit->setObjectName(QStringLiteral("dtpDay"));
+    m_dayEdit->setAccessibleName(QStringLiteral("Day"));
+    m_dayEdit->setCalendarPopup(true);
+    m_dayEdit->setDisplayFormat(QStringLiteral("MM/dd/yyyy"));
+    m_dayEdit->setEnabled(false);
+    filters->addWidget(m_dayOnBox);
+    filters->addWidget(m_dayEdit);
 
     auto* searchLabel = new QLabel(QStringLiteral("&Search:"), this);
-    m_search = new QLineEdit(this);
-    m_search->setObjectName(QStringLiteral("txtSearch"));
-    m_search->setAccessibleName(QStringLiteral("Search"));
-    m_search->setPlaceholderText(QStringLiteral("text in the message"));
-    m_search->setClearButtonEnabled(true);
-    searchLabel->setBuddy(m_search);
+    m_searchEdit = new QLineEdit(this);
+    m_searchEdit->setObjectName(QStringLiteral("txtSearch"));
+    m_searchEdit->setAccessibleName(QStringLiteral("Search"));
+    m_searchEdit->setPlaceholderText(QStringLiteral("text in the message"));
+    m_searchEdit->setClearButtonEnabled(true);
+    searchLabel->setBuddy(m_searchEdit);
     filters->addWidget(searchLabel);
-    filters->addWidget(m_search, 1);
+    filters->addWidget(m_searchEdit, 1);
 
     m_model = new AuditLogTableModel(this);
     m_grid = new QTableView(this);
@@ -85,31 +85,31 @@ void AuditLogWindow::buildControls() {
     layout->addWidget(m_grid, 1);
 
     auto* bottom = new QHBoxLayout;
-    m_count = new QLabel(this);
-    m_count->setObjectName(QStringLiteral("lblCount"));
-    m_close = new QPushButton(QStringLiteral("&Close"), this);
-    m_close->setObjectName(QStringLiteral("btnClose"));
-    m_close->setAccessibleName(QStringLiteral("Close"));
-    bottom->addWidget(m_count, 1);
-    bottom->addWidget(m_close);
+    m_countLabel = new QLabel(this);
+    m_countLabel->setObjectName(QStringLiteral("lblCount"));
+    m_closeButton = new QPushButton(QStringLiteral("&Close"), this);
+    m_closeButton->setObjectName(QStringLiteral("btnClose"));
+    m_closeButton->setAccessibleName(QStringLiteral("Close"));
+    bottom->addWidget(m_countLabel, 1);
+    bottom->addWidget(m_closeButton);
     layout->addLayout(bottom);
 
-    connect(m_type, &QComboBox::currentIndexChanged, this, &AuditLogWindow::reload);
-    connect(m_dayOn, &QCheckBox::toggled, m_day, &QDateEdit::setEnabled);
-    connect(m_dayOn, &QCheckBox::toggled, this, &AuditLogWindow::reload);
-    connect(m_day, &QDateEdit::dateChanged, this, &AuditLogWindow::reload);
-    connect(m_search, &QLineEdit::textChanged, this, &AuditLogWindow::reload);
-    connect(m_close, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_typeCombo, &QComboBox::currentIndexChanged, this, &AuditLogWindow::reload);
+    connect(m_dayOnBox, &QCheckBox::toggled, m_dayEdit, &QDateEdit::setEnabled);
+    connect(m_dayOnBox, &QCheckBox::toggled, this, &AuditLogWindow::reload);
+    connect(m_dayEdit, &QDateEdit::dateChanged, this, &AuditLogWindow::reload);
+    connect(m_searchEdit, &QLineEdit::textChanged, this, &AuditLogWindow::reload);
+    connect(m_closeButton, &QPushButton::clicked, this, &QDialog::accept);
 }
 
 AuditFilter AuditLogWindow::filter() const {
     AuditFilter filter;
-    filter.type = m_type->currentData().toString();
-    if (m_dayOn->isChecked()) {
-        filter.from = m_day->date();
-        filter.through = m_day->date();
+    filter.type = m_typeCombo->currentData().toString();
+    if (m_dayOnBox->isChecked()) {
+        filter.from = m_dayEdit->date();
+        filter.through = m_dayEdit->date();
     }
-    filter.text = m_search->text();
+    filter.text = m_searchEdit->text();
     return filter;
 }
 
@@ -120,12 +120,12 @@ void AuditLogWindow::reload() {
     std::vector<AuditRow> entries = m_ctx.store->auditEntries(filter(), &read);
     if (!read.ok()) {
         m_model->setEntries({});
-        m_count->setText(QStringLiteral("The audit log cannot be read: %1").arg(read.message));
+        m_countLabel->setText(QStringLiteral("The audit log cannot be read: %1").arg(read.message));
         return;
     }
     const int count = static_cast<int>(entries.size());
     m_model->setEntries(std::move(entries));
-    m_count->setText(count == 1 ? QStringLiteral("1 entry") : QStringLiteral("%1 entries").arg(count));
+    m_countLabel->setText(count == 1 ? QStringLiteral("1 entry") : QStringLiteral("%1 entries").arg(count));
 }
 
 } // namespace vrq

@@ -17,8 +17,8 @@ namespace vrq {
 struct AppContext;
 class AuditLogTableModel;
 
-// frmAuditLog, "Audit Log": the audit log read-only, newest first, narrowed by type, by the day it was
-// written and by text in the message. Every change of a filter reads the store again.
+// The "Audit Log" window (object name "frmAuditLog"): the audit log read-only, newest first, narrowed by
+// type, by the day it was written and by text in the message. Every change of a filter reads the store again.
 class AuditLogWindow final : public QDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(AuditLogWindow)
@@ -36,13 +36,13 @@ private:
 
     AppContext& m_ctx;
     AuditLogTableModel* m_model = nullptr;
-    QComboBox* m_type = nullptr;
-    QCheckBox* m_dayOn = nullptr;
-    QDateEdit* m_day = nullptr;
-    QLineEdit* m_search = nullptr;
+    QComboBox* m_typeCombo = nullptr;
+    QCheckBox* m_dayOnBox = nullptr;
+    QDateEdit* m_dayEdit = nullptr;
+    QLineEdit* m_searchEdit = nullptr;
     QTableView* m_grid = nullptr;
-    QLabel* m_count = nullptr;
-    QPushButton* m_close = nullptr;
+    QLabel* m_countLabel = nullptr;
+    QPushButton* m_closeButton = nullptr;
 };
 
 } // namespace vrq

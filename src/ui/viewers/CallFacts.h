@@ -18,9 +18,10 @@ QString callMadeOnLine(const CallRow& call);
 // "Extracted on ... to <file>" (or "... with no order file."), or "Not extracted."
 QString extractionLine(const CallRow& call);
 QString notExtractedLine();
-// The three lines of lstCallInfo for a call in the store.
+// The three lines of the call details list for a call in the store.
 QStringList callInfoLines(const CallRow& call);
-// The lines of lstOrderInfo; a line whose value is absent is left out or empty as the window shows it.
+// The lines of the order details list; a line whose value is absent is left out or empty as the window shows
+// it.
 QStringList orderInfoLines(const CallRow& call, const OrderRow& order);
 // The order details caption; empty when the salesperson or customer is absent.
 QString orderCaption(int callNumber, const OrderRow& order);

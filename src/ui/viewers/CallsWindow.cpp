@@ -64,15 +64,15 @@ CallsWindow::CallsWindow(AppContext& ctx, QWidget* parent)
     buildStatusLine();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
-    m_chkDisplayCalls = new QCheckBox(QStringLiteral("Display Calls"), client);
-    m_chkDisplayCalls->setGeometry(Twips::rect(360, 180, 2535, 255));
-    m_chkDisplayCalls->setChecked(true);
-    m_chkDisplayFiles = new QCheckBox(QStringLiteral("Display Files"), client);
-    m_chkDisplayFiles->setGeometry(Twips::rect(360, 420, 2535, 255));
-    m_chkDisplayFiles->setChecked(true);
+    m_displayCallsBox = new QCheckBox(QStringLiteral("Display Calls"), client);
+    m_displayCallsBox->setGeometry(Twips::rect(360, 180, 2535, 255));
+    m_displayCallsBox->setChecked(true);
+    m_displayFilesBox = new QCheckBox(QStringLiteral("Display Files"), client);
+    m_displayFilesBox->setGeometry(Twips::rect(360, 420, 2535, 255));
+    m_displayFilesBox->setChecked(true);
     // A box ticked from the keyboard, by a screen reader or by the program rebuilds the grid as a click does.
-    connect(m_chkDisplayCalls, &QCheckBox::toggled, this, &CallsWindow::rebuildCallDisplay);
-    connect(m_chkDisplayFiles, &QCheckBox::toggled, this, &CallsWindow::rebuildCallDisplay);
+    connect(m_displayCallsBox, &QCheckBox::toggled, this, &CallsWindow::rebuildCallDisplay);
+    connect(m_displayFilesBox, &QCheckBox::toggled, this, &CallsWindow::rebuildCallDisplay);
 
     m_model = new CallsTableModel(m_pictures, this);
     // Fixed row heights (set by the grid's maker) let the view place 100,000 rows without measuring them.
@@ -98,9 +98,9 @@ CallsWindow::CallsWindow(AppContext& ctx, QWidget* parent)
     m_headers->setPressedHeader(dateHeader);
     refreshCallDisplay();
 
-    m_timer1.setInterval(1000);
-    connect(&m_timer1, &QTimer::timeout, this, &CallsWindow::refreshCallDisplay);
-    m_timer1.start();
+    m_refreshTimer.setInterval(1000);
+    connect(&m_refreshTimer, &QTimer::timeout, this, &CallsWindow::refreshCallDisplay);
+    m_refreshTimer.start();
 }
 
 CallsWindow::~CallsWindow() = default;
@@ -142,28 +142,28 @@ void CallsWindow::buildMenus() {
 
 void CallsWindow::buildStatusLine() {
     statusBar()->setSizeGripEnabled(false);
-    m_imgState = new QLabel(this);
-    m_imgState->setObjectName(QStringLiteral("imgState"));
-    m_lblStatus = new QLabel(this);
-    m_lblStatus->setObjectName(QStringLiteral("lblStatus"));
-    m_lblStatus->setWordWrap(true);
+    m_stateIcon = new QLabel(this);
+    m_stateIcon->setObjectName(QStringLiteral("imgState"));
+    m_statusLabel = new QLabel(this);
+    m_statusLabel->setObjectName(QStringLiteral("lblStatus"));
+    m_statusLabel->setWordWrap(true);
     // Room for the three lines it usually has, so the window is placed at the size it keeps.
-    m_lblStatus->setMinimumHeight(m_lblStatus->fontMetrics().lineSpacing() * 3);
-    m_lblStatus->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    statusBar()->addWidget(m_imgState);
-    statusBar()->addWidget(m_lblStatus, 1);
+    m_statusLabel->setMinimumHeight(m_statusLabel->fontMetrics().lineSpacing() * 3);
+    m_statusLabel->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    statusBar()->addWidget(m_stateIcon);
+    statusBar()->addWidget(m_statusLabel, 1);
 }
 
 void CallsWindow::showStatus(const StatusSummary& summary) {
-    const int size = m_lblStatus->fontMetrics().height();
-    m_imgState->setPixmap(statePicture(summary.stateColour(), size));
-    m_imgState->setAccessibleName(summary.trayToolTip());
-    m_lblStatus->setText(summary.lineText());
-    m_lblStatus->setAccessibleName(summary.lineText());
+    const int size = m_statusLabel->fontMetrics().height();
+    m_stateIcon->setPixmap(statePicture(summary.stateColour(), size));
+    m_stateIcon->setAccessibleName(summary.trayToolTip());
+    m_statusLabel->setText(summary.lineText());
+    m_statusLabel->setAccessibleName(summary.lineText());
 }
 
 QString CallsWindow::statusText() const {
-    return m_lblStatus->text();
+    return m_statusLabel->text();
 }
 
 QAction* CallsWindow::menuAction(MenuEntry entry) const {
@@ -225,8 +225,8 @@ void CallsWindow::refreshCallDisplay() {
     m_storeFailing = false;
 
     // Calls the check boxes filter out are still taken (marked displayed) and stay off the grid.
-    const bool showCalls = m_chkDisplayCalls->isChecked();
-    const bool showFiles = m_chkDisplayFiles->isChecked();
+    const bool showCalls = m_displayCallsBox->isChecked();
+    const bool showFiles = m_displayFilesBox->isChecked();
     std::vector<CallGridRow> shown;
     shown.reserve(found.size());
     for (const CallDisplayRow& call : found)
@@ -247,9 +247,9 @@ void CallsWindow::scrollToTopRow(int row) {
     m_grid->scrollTo(m_model->index(row, CallsTableModel::SourceColumn), QAbstractItemView::PositionAtTop);
 }
 
-void CallsWindow::updateCallDisplay(int lCallNumber, CallDisplay mode) {
+void CallsWindow::updateCallDisplay(int callNumber, CallDisplay mode) {
     const bool remove = mode == CallDisplay::Remove;
-    changeCallRow((remove || m_model->rowCount() > 0) ? m_model->findCallRow(lCallNumber) : -1, mode);
+    changeCallRow((remove || m_model->rowCount() > 0) ? m_model->findCallRow(callNumber) : -1, mode);
 }
 
 void CallsWindow::updateCallDisplay(int source, int callNumber, CallDisplay mode) {
@@ -257,7 +257,7 @@ void CallsWindow::updateCallDisplay(int source, int callNumber, CallDisplay mode
 }
 
 void CallsWindow::changeCallRow(int row, CallDisplay mode) {
-    m_timer1.stop();
+    m_refreshTimer.stop();
     const bool remove = mode == CallDisplay::Remove;
     if (row >= 0) {
         if (!remove)
@@ -267,7 +267,7 @@ void CallsWindow::changeCallRow(int row, CallDisplay mode) {
         else
             m_model->clear();
     }
-    m_timer1.start();
+    m_refreshTimer.start();
 }
 
 void CallsWindow::rebuildCallDisplay() {
@@ -356,7 +356,7 @@ void CallsWindow::closeEvent(QCloseEvent* event) {
     if (m_unloaded)
         return;
     m_unloaded = true;
-    m_timer1.stop();
+    m_refreshTimer.stop();
     storePosition();
     emit unloaded();
 }

@@ -21,10 +21,10 @@ class CallsTableModel;
 class HeaderBar;
 class StatusSummary;
 
-// frmAllCalls, the "Calls" window: one row per complete call in the store, refilled from the store at
-// load and by the check boxes, topped up once a second with newly completed calls, and changed row by
-// row through updateCallDisplay. Its menus ask the window layer, through signals, for the other windows.
-// Closing it ends the program: the close box asks first, every other close does not.
+// The "Calls" window (object name "frmAllCalls"): one row per complete call in the store, refilled from
+// the store at load and by the check boxes, topped up once a second with newly completed calls, and
+// changed row by row through updateCallDisplay. Its menus ask the window layer, through signals, for the
+// other windows. Closing it ends the program: the close box asks first, every other close does not.
 class CallsWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -45,9 +45,10 @@ public:
     explicit CallsWindow(AppContext& ctx, QWidget* parent = nullptr);
     ~CallsWindow() override;
 
-    // Changes the row of one call on show: mode 0 removes it, 1 "Bad call", 2 "Good Call", other values
-    // "Extracted". A number not on show changes nothing. Timer1 is paused meanwhile.
-    void updateCallDisplay(int lCallNumber, CallDisplay mode);
+    // Changes the first row showing this call number, whatever its source: Remove takes the row off the
+    // grid; Bad, Good and Extracted set its status to "Bad call", "Good Call" or "Extracted". A number
+    // not on show changes nothing. The refresh timer is paused meanwhile.
+    void updateCallDisplay(int callNumber, CallDisplay mode);
     // The same for the row of the call of this source and number only.
     void updateCallDisplay(int source, int callNumber, CallDisplay mode);
 
@@ -58,7 +59,7 @@ public:
     void setMenuEntryEnabled(MenuEntry entry, bool enabled);
     bool isMenuEntryEnabled(MenuEntry entry) const;
 
-    // Appends the complete calls not displayed yet (each tick of Timer1, and at load).
+    // Appends the complete calls not displayed yet (each tick of the refresh timer, and at load).
     void refreshCallDisplay();
     // Marks every call of the store not displayed and empties the grid.
     void resetCallDisplay();
@@ -72,15 +73,15 @@ public:
     const CallsTableModel& callsModel() const { return *m_model; }
     QTableView* callsGrid() const { return m_grid; }
     HeaderBar& headerBar() { return *m_headers; }
-    QCheckBox* displayCallsBox() const { return m_chkDisplayCalls; }
-    QCheckBox* displayFilesBox() const { return m_chkDisplayFiles; }
+    QCheckBox* displayCallsBox() const { return m_displayCallsBox; }
+    QCheckBox* displayFilesBox() const { return m_displayFilesBox; }
     QAction* menuAction(MenuEntry entry) const;
     QAction* exitAction() const { return m_exitAction; }
     // Asks as the close box does and closes the window when the person says Yes.
     void exitWhenConfirmed();
     int gridWidthTwips() const { return m_gridWidthTwips; }
     int rowCount() const { return m_rowCount; }
-    bool refreshTimerActive() const { return m_timer1.isActive(); }
+    bool refreshTimerActive() const { return m_refreshTimer.isActive(); }
 
 signals:
     // Position stored into the settings; the program may end.
@@ -121,11 +122,11 @@ private:
     CallsTableModel* m_model = nullptr;
     HeaderBar* m_headers = nullptr;
     QTableView* m_grid = nullptr;
-    QCheckBox* m_chkDisplayCalls = nullptr;
-    QCheckBox* m_chkDisplayFiles = nullptr;
-    QTimer m_timer1;
-    QLabel* m_imgState = nullptr;
-    QLabel* m_lblStatus = nullptr;
+    QCheckBox* m_displayCallsBox = nullptr;
+    QCheckBox* m_displayFilesBox = nullptr;
+    QTimer m_refreshTimer;
+    QLabel* m_stateIcon = nullptr;
+    QLabel* m_statusLabel = nullptr;
     std::array<QAction*, 8> m_entries{};
     QAction* m_exitAction = nullptr;
     int m_scrollTopRow = -1;

@@ -16,7 +16,8 @@ struct LineItemGridRow {
     bool detailsPressed = false; // the grid has no "Details" column
 };
 
-// fgLineItems: item number, quantity, unit (level), discount and price, all sorted as numbers.
+// The rows of the order details window's line-item grid (object name "fgLineItems"): item number,
+// quantity, unit (level), discount and price, all sorted as numbers.
 class LineItemsTableModel : public RowGridModel<LineItemGridRow> {
     Q_OBJECT
 public:

@@ -67,46 +67,47 @@ void ListCallsDialog::buildControls() {
     const QDate today = m_reportTime.date();
     auto* fromLabel = new QLabel(QStringLiteral("From:"), this);
     fromLabel->setGeometry(Twips::rect(300, 300, 600, 255));
-    m_from = datePicker(this, "dtpFrom", today);
-    m_from->setGeometry(Twips::rect(960, 240, 1500, 315));
-    m_from->setAccessibleName(QStringLiteral("From"));
-    fromLabel->setBuddy(m_from);
+    m_fromDate = datePicker(this, "dtpFrom", today);
+    m_fromDate->setGeometry(Twips::rect(960, 240, 1500, 315));
+    m_fromDate->setAccessibleName(QStringLiteral("From"));
+    fromLabel->setBuddy(m_fromDate);
 
     auto* toLabel = new QLabel(QStringLiteral("To:"), this);
     toLabel->setGeometry(Twips::rect(300, 720, 600, 255));
-    m_to = datePicker(this, "dtpTo", today);
-    m_to->setGeometry(Twips::rect(960, 660, 1500, 315));
-    m_to->setAccessibleName(QStringLiteral("To"));
-    toLabel->setBuddy(m_to);
+    m_toDate = datePicker(this, "dtpTo", today);
+    m_toDate->setGeometry(Twips::rect(960, 660, 1500, 315));
+    m_toDate->setAccessibleName(QStringLiteral("To"));
+    toLabel->setBuddy(m_toDate);
 
-    m_good = new QCheckBox(QStringLiteral("List Good Calls"), this);
-    m_good->setObjectName(QStringLiteral("chkGoodCalls"));
-    m_good->setGeometry(Twips::rect(2760, 270, 1740, 255));
-    m_good->setChecked(true);
-    m_bad = new QCheckBox(QStringLiteral("List Bad Calls"), this);
-    m_bad->setObjectName(QStringLiteral("chkBadCalls"));
-    m_bad->setGeometry(Twips::rect(2760, 690, 1740, 255));
+    m_goodCallsBox = new QCheckBox(QStringLiteral("List Good Calls"), this);
+    m_goodCallsBox->setObjectName(QStringLiteral("chkGoodCalls"));
+    m_goodCallsBox->setGeometry(Twips::rect(2760, 270, 1740, 255));
+    m_goodCallsBox->setChecked(true);
+    m_badCallsBox = new QCheckBox(QStringLiteral("List Bad Calls"), this);
+    m_badCallsBox->setObjectName(QStringLiteral("chkBadCalls"));
+    m_badCallsBox->setGeometry(Twips::rect(2760, 690, 1740, 255));
 
-    m_print = new QPushButton(QStringLiteral("&Print"), this);
-    m_print->setObjectName(QStringLiteral("cmdPrint"));
-    m_print->setGeometry(Twips::rect(960, 1380, 1215, 375));
-    m_print->setDefault(true);
-    connect(m_print, &QPushButton::clicked, this, &ListCallsDialog::printReport);
-    m_cancel = new QPushButton(QStringLiteral("&Cancel"), this);
-    m_cancel->setObjectName(QStringLiteral("cmdCancel"));
-    m_cancel->setGeometry(Twips::rect(2460, 1380, 1215, 375));
-    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
+    m_printButton = new QPushButton(QStringLiteral("&Print"), this);
+    m_printButton->setObjectName(QStringLiteral("cmdPrint"));
+    m_printButton->setGeometry(Twips::rect(960, 1380, 1215, 375));
+    m_printButton->setDefault(true);
+    connect(m_printButton, &QPushButton::clicked, this, &ListCallsDialog::printReport);
+    m_cancelButton = new QPushButton(QStringLiteral("&Cancel"), this);
+    m_cancelButton->setObjectName(QStringLiteral("cmdCancel"));
+    m_cancelButton->setGeometry(Twips::rect(2460, 1380, 1215, 375));
+    connect(m_cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 ListOfCallsRequest ListCallsDialog::request() const {
-    return {m_from->date(), m_to->date(), m_good->isChecked(), m_bad->isChecked(), m_reportTime};
+    return {m_fromDate->date(), m_toDate->date(), m_goodCallsBox->isChecked(), m_badCallsBox->isChecked(),
+            m_reportTime};
 }
 
 void ListCallsDialog::printReport() {
     const ListOfCallsRequest chosen = request();
     if (chosen.from > chosen.to) {
         QMessageBox::warning(this, programTitle(), QStringLiteral("The From date is after the To date."));
-        m_from->setFocus();
+        m_fromDate->setFocus();
         return;
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);

@@ -13,9 +13,9 @@ namespace vrq {
 
 struct AppContext;
 
-// frmRptListCalls, "List Calls": a date range and good and/or bad calls, printed as the list of calls
-// with their orders. The report time is the time the dialog opened. The dialog closes after a report,
-// whether it completed or failed, and on "Cancel".
+// The "List Calls" dialog (object name "frmRptListCalls"): a date range and good and/or bad calls, printed as
+// the list of calls with their orders. The report time is the time the dialog opened. The dialog closes after
+// a report, whether it completed or failed, and on "Cancel".
 class ListCallsDialog final : public QDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ListCallsDialog)
@@ -38,12 +38,12 @@ private:
     AppContext& m_ctx;
     PrintEnvironment m_printing;
     QDateTime m_reportTime;
-    QDateEdit* m_from = nullptr;
-    QDateEdit* m_to = nullptr;
-    QCheckBox* m_good = nullptr;
-    QCheckBox* m_bad = nullptr;
-    QPushButton* m_print = nullptr;
-    QPushButton* m_cancel = nullptr;
+    QDateEdit* m_fromDate = nullptr;
+    QDateEdit* m_toDate = nullptr;
+    QCheckBox* m_goodCallsBox = nullptr;
+    QCheckBox* m_badCallsBox = nullptr;
+    QPushButton* m_printButton = nullptr;
+    QPushButton* m_cancelButton = nullptr;
 };
 
 } // namespace vrq

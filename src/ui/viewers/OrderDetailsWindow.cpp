@@ -82,7 +82,7 @@ OrderDetailsWindow::OrderDetailsWindow(const CallRow& call, const OrderRow& orde
     setModal(true);
     setWindowTitle(orderCaption(call.callNumber, order));
     buildControls(pictures);
-    m_lstOrderInfo->addItems(orderInfoLines(call, order));
+    m_orderInfoList->addItems(orderInfoLines(call, order));
     // Items beyond the order's count are shown too, in rows added for them.
     m_model->fill(items, order.numberOfItems);
     setGridWidth(static_cast<int>(items.size()) >= kItemsForScrollBar ? kGridWidthWithScrollBar : kGridWidth);
@@ -97,11 +97,11 @@ void OrderDetailsWindow::buildControls(const HeaderPictures& pictures) {
     setFixedSize(Twips::toPixelsX(kClientWidth), Twips::toPixelsY(kClientHeight));
 
     QLabel* detailsLabel = makeViewerLabel(this, QStringLiteral("Order Details"), 240, 240, 1395, 255);
-    m_lstOrderInfo = new QListWidget(this);
-    m_lstOrderInfo->setObjectName(QStringLiteral("lstOrderInfo"));
-    m_lstOrderInfo->setAccessibleName(QStringLiteral("Order Details"));
-    m_lstOrderInfo->setGeometry(Twips::rect(240, 480, 3855, 2205));
-    detailsLabel->setBuddy(m_lstOrderInfo);
+    m_orderInfoList = new QListWidget(this);
+    m_orderInfoList->setObjectName(QStringLiteral("lstOrderInfo"));
+    m_orderInfoList->setAccessibleName(QStringLiteral("Order Details"));
+    m_orderInfoList->setGeometry(Twips::rect(240, 480, 3855, 2205));
+    detailsLabel->setBuddy(m_orderInfoList);
 
     QLabel* itemsLabel = makeViewerLabel(this, QStringLiteral("Order Line Items"), 4320, 180, 1575, 315);
     m_model = new LineItemsTableModel(pictures, this);
@@ -128,7 +128,7 @@ void OrderDetailsWindow::buildControls(const HeaderPictures& pictures) {
         {"imgDisc", HeaderPicture::DiscN, 600, LineItemsTableModel::DiscountColumn},
         {"imgPrc", HeaderPicture::PriceN, 915, LineItemsTableModel::PriceColumn},
     };
-    QWidget* previous = m_lstOrderInfo;
+    QWidget* previous = m_orderInfoList;
     for (const Header& h : headers) {
         HeaderButton* header = m_headers->addHeader(this, h.picture, h.width, h.column, SortKind::Numeric);
         header->setObjectName(QString::fromLatin1(h.name));

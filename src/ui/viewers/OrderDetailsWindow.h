@@ -15,8 +15,9 @@ class HeaderBar;
 class HeaderPictures;
 class LineItemsTableModel;
 
-// frmOrderDetails: one order of the selected call (source, number and order number all matched): the
-// call's date and extraction, the order's facts and its line items. It only reads the store.
+// The order details window (object name "frmOrderDetails"): one order of the selected call (source,
+// number and order number all matched): the call's date and extraction, the order's facts and its line
+// items. It only reads the store.
 class OrderDetailsWindow final : public QDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(OrderDetailsWindow)
@@ -42,7 +43,7 @@ private:
 
     LineItemsTableModel* m_model = nullptr;
     HeaderBar* m_headers = nullptr;
-    QListWidget* m_lstOrderInfo = nullptr;
+    QListWidget* m_orderInfoList = nullptr;
     QTableView* m_grid = nullptr;
     int m_gridWidthTwips = 4015;
 };

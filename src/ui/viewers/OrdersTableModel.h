@@ -18,8 +18,8 @@ struct OrderGridRow {
     bool detailsPressed = false;
 };
 
-// fgOrders: Details button, salesperson, customer, route, number of items, message, and the hidden
-// order number a row click opens.
+// The rows of the call details window's order grid (object name "fgOrders"): Details button,
+// salesperson, customer, route, number of items, message, and the hidden order number a row click opens.
 class OrdersTableModel : public RowGridModel<OrderGridRow> {
     Q_OBJECT
 public:

@@ -103,8 +103,8 @@ OrdersViewWindow::OrdersViewWindow(OrderViewKind kind, AppContext& ctx, const He
         header->setObjectName(text(h.name));
         header->setAccessibleName(caption);
     }
-    setTabOrder(m_text ? static_cast<QWidget*>(m_text) : m_date, m_find);
-    setTabOrder(m_find, m_grid);
+    setTabOrder(m_textInput ? static_cast<QWidget*>(m_textInput) : m_dateInput, m_findButton);
+    setTabOrder(m_findButton, m_grid);
     setTabOrder(m_grid, close);
 
     // Load: an empty grid, every header raised.
@@ -119,17 +119,17 @@ void OrdersViewWindow::buildInput(QWidget* client) {
     placeFitting(label, m_design.label);
     QWidget* input = nullptr;
     if (m_design.isDateView()) {
-        m_date = new QDateEdit(client);
-        m_date->setDisplayFormat(QStringLiteral("MM/dd/yyyy"));
-        m_date->setCalendarPopup(true);
-        m_date->setDateRange(QDate(1601, 1, 1), QDate(9999, 12, 31));
+        m_dateInput = new QDateEdit(client);
+        m_dateInput->setDisplayFormat(QStringLiteral("MM/dd/yyyy"));
+        m_dateInput->setCalendarPopup(true);
+        m_dateInput->setDateRange(QDate(1601, 1, 1), QDate(9999, 12, 31));
         const QDateTime now = m_ctx.clock ? m_ctx.clock->now() : QDateTime::currentDateTime();
-        m_date->setDate(now.date());
-        input = m_date;
+        m_dateInput->setDate(now.date());
+        input = m_dateInput;
     } else {
-        m_text = new QLineEdit(client);
-        m_text->setMaxLength(m_design.inputMaxLength);
-        input = m_text;
+        m_textInput = new QLineEdit(client);
+        m_textInput->setMaxLength(m_design.inputMaxLength);
+        input = m_textInput;
     }
     input->setObjectName(text(m_design.inputName));
     input->setAccessibleName(label->text());
@@ -140,14 +140,14 @@ void OrdersViewWindow::buildInput(QWidget* client) {
         input->move(clearOfLabel, input->y());
     label->setBuddy(input);
 
-    m_find = new QPushButton(QStringLiteral("Find"), client);
-    m_find->setObjectName(QStringLiteral("cmdFind"));
-    m_find->setDefault(true); // Enter in the input control finds
+    m_findButton = new QPushButton(QStringLiteral("Find"), client);
+    m_findButton->setObjectName(QStringLiteral("cmdFind"));
+    m_findButton->setDefault(true); // Enter in the input control finds
     QRect find = Twips::rect(m_design.findLeft, m_design.findTop, kFindWidth, kFindHeight);
     // Kept clear of an input control that had to grow.
     find.moveLeft(std::max(find.left(), input->geometry().right() + Twips::toPixelsX(120)));
-    m_find->setGeometry(find);
-    connect(m_find, &QPushButton::clicked, this, &OrdersViewWindow::findOrders);
+    m_findButton->setGeometry(find);
+    connect(m_findButton, &QPushButton::clicked, this, &OrdersViewWindow::findOrders);
 }
 
 void OrdersViewWindow::buildGrid(QWidget* client) {
@@ -184,7 +184,7 @@ void OrdersViewWindow::setGridWidth(int twips) {
 void OrdersViewWindow::findOrders() {
     setUpViewGrid();
     // A blank entry runs no query; a date is always set.
-    if (m_text && m_text->text().trimmed().isEmpty())
+    if (m_textInput && m_textInput->text().trimmed().isEmpty())
         return;
     bool ok = true;
     std::vector<OrderViewRow> found = readOrders(&ok);
@@ -208,13 +208,13 @@ std::vector<OrderViewRow> OrdersViewWindow::readOrders(bool* ok) {
     std::vector<OrderViewRow> found;
     switch (m_design.kind) {
     case OrderViewKind::BySalesperson:
-        found = m_ctx.store->ordersOfSalesperson(m_text->text(), &result);
+        found = m_ctx.store->ordersOfSalesperson(m_textInput->text(), &result);
         break;
     case OrderViewKind::ByCustomer:
-        found = m_ctx.store->ordersOfCustomer(m_text->text(), &result);
+        found = m_ctx.store->ordersOfCustomer(m_textInput->text(), &result);
         break;
     case OrderViewKind::ByDate:
-        found = m_ctx.store->ordersOfDay(m_date->date(), &result);
+        found = m_ctx.store->ordersOfDay(m_dateInput->date(), &result);
         break;
     }
     if (!result.ok()) {

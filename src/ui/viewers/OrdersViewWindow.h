@@ -19,9 +19,10 @@ class HeaderPictures;
 class OrderViewModel;
 struct OrderViewRow;
 
-// frmSPCalls, frmCustCalls and frmDateCalls: the orders of one salesperson, one customer or one day,
-// one row per order with its call. The three differ only in their OrderViewDesign. A row click writes
-// the call's source and number into the selected call and asks for its details window.
+// The order views (object names "frmSPCalls", "frmCustCalls" and "frmDateCalls"): the orders of one
+// salesperson, one customer or one day, one row per order with its call. The three differ only in their
+// OrderViewDesign. A row click writes the call's source and number into the selected call and asks for its
+// details window.
 class OrdersViewWindow final : public QDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(OrdersViewWindow)
@@ -37,8 +38,8 @@ public:
     const OrderViewModel& ordersModel() const { return *m_model; }
     QTableView* ordersGrid() const { return m_grid; }
     HeaderBar& headerBar() { return *m_headers; }
-    QLineEdit* textInput() const { return m_text; } // the text views
-    QDateEdit* dateInput() const { return m_date; } // the date view
+    QLineEdit* textInput() const { return m_textInput; } // the text views
+    QDateEdit* dateInput() const { return m_dateInput; } // the date view
     int gridWidthTwips() const { return m_gridWidthTwips; }
 
 signals:
@@ -63,9 +64,9 @@ private:
     OrderViewModel* m_model = nullptr;
     HeaderBar* m_headers = nullptr;
     QTableView* m_grid = nullptr;
-    QLineEdit* m_text = nullptr;
-    QDateEdit* m_date = nullptr;
-    QPushButton* m_find = nullptr;
+    QLineEdit* m_textInput = nullptr;
+    QDateEdit* m_dateInput = nullptr;
+    QPushButton* m_findButton = nullptr;
     int m_gridWidthTwips = 0;
 };
 
