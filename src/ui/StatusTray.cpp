@@ -14,11 +14,11 @@ constexpr int kNoticeMs = 10000;
 StatusTray::StatusTray(QObject* parent) : QObject(parent) {
     connect(m_menu.addAction(QStringLiteral("Show Calls Window")), &QAction::triggered, this,
             &StatusTray::showCallsRequested);
-    m_showProblem = m_menu.addAction(QStringLiteral("Show connection problem"));
-    m_showProblem->setVisible(false);
-    connect(m_showProblem, &QAction::triggered, this, &StatusTray::connectionProblemRequested);
-    m_lastExport = m_menu.addAction(QStringLiteral("Last export: none yet"));
-    m_lastExport->setEnabled(false);
+    m_showProblemAction = m_menu.addAction(QStringLiteral("Show connection problem"));
+    m_showProblemAction->setVisible(false);
+    connect(m_showProblemAction, &QAction::triggered, this, &StatusTray::connectionProblemRequested);
+    m_lastExportAction = m_menu.addAction(QStringLiteral("Last export: none yet"));
+    m_lastExportAction->setEnabled(false);
     m_menu.addSeparator();
     connect(m_menu.addAction(QStringLiteral("Exit")), &QAction::triggered, this, &StatusTray::exitRequested);
     m_icon.setContextMenu(&m_menu);
@@ -30,8 +30,8 @@ StatusTray::~StatusTray() = default;
 void StatusTray::showStatus(const StatusSummary& summary) {
     m_icon.setIcon(QIcon(statePicture(summary.stateColour(), kIconSize)));
     m_icon.setToolTip(summary.trayToolTip());
-    m_showProblem->setVisible(summary.status().hostAway());
-    m_lastExport->setText(summary.exportText());
+    m_showProblemAction->setVisible(summary.status().hostAway());
+    m_lastExportAction->setText(summary.exportText());
     m_icon.show();
 }
 

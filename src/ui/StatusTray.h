@@ -37,8 +37,8 @@ private:
 
     QMenu m_menu;
     QSystemTrayIcon m_icon;
-    QAction* m_showProblem = nullptr;
-    QAction* m_lastExport = nullptr;
+    QAction* m_showProblemAction = nullptr;
+    QAction* m_lastExportAction = nullptr;
 };
 
 } // namespace vrq

@@ -11,21 +11,21 @@ constexpr int kLookAgainMs = 2000;
 TrayWatch::TrayWatch(Probe available, QObject* parent)
     : QObject(parent),
       m_available(available ? std::move(available) : Probe(&QSystemTrayIcon::isSystemTrayAvailable)) {
-    m_poll.setInterval(kLookAgainMs);
-    connect(&m_poll, &QTimer::timeout, this, &TrayWatch::check);
+    m_pollTimer.setInterval(kLookAgainMs);
+    connect(&m_pollTimer, &QTimer::timeout, this, &TrayWatch::check);
 }
 
 void TrayWatch::start() {
     check();
     if (!m_told)
-        m_poll.start();
+        m_pollTimer.start();
 }
 
 void TrayWatch::check() {
     if (m_told || !m_available())
         return;
     m_told = true;
-    m_poll.stop();
+    m_pollTimer.stop();
     emit available();
 }
 

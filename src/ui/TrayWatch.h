@@ -19,14 +19,14 @@ public:
     void start();
     // One look; emits available() the first time the tray is there.
     void check();
-    bool waiting() const { return m_poll.isActive(); }
+    bool waiting() const { return m_pollTimer.isActive(); }
 
 signals:
     void available();
 
 private:
     Probe m_available;
-    QTimer m_poll;
+    QTimer m_pollTimer;
     bool m_told = false;
 };
 

@@ -101,7 +101,7 @@ WindowMode::WindowMode() = default;
 WindowMode::~WindowMode() {
     m_trayWatch.reset();
     m_tray.reset();
-    delete m_networkError;
+    delete m_networkErrorWindow;
     delete m_callsWindow;
 }
 
@@ -229,36 +229,36 @@ void WindowMode::showNetworkError(const QDateTime& since) {
         return;
     const QDateTime awaySince = m_app->context().status.hostAwaySince;
     const QDateTime started = awaySince.isValid() ? awaySince : since;
-    if (!m_networkError) {
-        m_networkError = new NetworkErrorWindow(started, hostFolder(), m_callsWindow);
-        connect(m_networkError, &NetworkErrorWindow::propertiesRequested, this, [this] {
-            openProperties(m_networkError);
+    if (!m_networkErrorWindow) {
+        m_networkErrorWindow = new NetworkErrorWindow(started, hostFolder(), m_callsWindow);
+        connect(m_networkErrorWindow, &NetworkErrorWindow::propertiesRequested, this, [this] {
+            openProperties(m_networkErrorWindow);
             hideNetworkErrorWhenBack();
         });
         // Closed with the close box or Escape: it stays away until the next outage or until asked for.
-        connect(m_networkError, &QDialog::rejected, this, [this] { m_networkErrorClosed = true; });
-    } else if (m_networkError->isVisible()) {
+        connect(m_networkErrorWindow, &QDialog::rejected, this, [this] { m_networkErrorClosed = true; });
+    } else if (m_networkErrorWindow->isVisible()) {
         return;
     } else {
-        m_networkError->showOutage(started, hostFolder());
+        m_networkErrorWindow->showOutage(started, hostFolder());
     }
-    m_networkError->show();
+    m_networkErrorWindow->show();
 }
 
 void WindowMode::showConnectionProblem() {
     if (!m_app->context().status.hostAway())
         return;
     showNetworkError(m_app->context().status.hostAwaySince);
-    if (!m_networkError)
+    if (!m_networkErrorWindow)
         return;
-    m_networkError->raise();
-    m_networkError->activateWindow();
+    m_networkErrorWindow->raise();
+    m_networkErrorWindow->activateWindow();
 }
 
 void WindowMode::followOutage() {
     const bool away = m_app->context().status.hostAway();
-    if (m_showProblem)
-        m_showProblem->setVisible(away);
+    if (m_showProblemButton)
+        m_showProblemButton->setVisible(away);
     if (away)
         return;
     m_networkErrorClosed = false;
@@ -266,12 +266,12 @@ void WindowMode::followOutage() {
 }
 
 void WindowMode::hideNetworkErrorWhenBack() {
-    if (!m_networkError || !m_networkError->isVisible() || m_app->context().status.hostAway())
+    if (!m_networkErrorWindow || !m_networkErrorWindow->isVisible() || m_app->context().status.hostAway())
         return;
     // Never from under the Properties dialog it owns: hidden once that has closed.
-    if (!m_networkError->findChildren<QDialog*>(Qt::FindDirectChildrenOnly).isEmpty())
+    if (!m_networkErrorWindow->findChildren<QDialog*>(Qt::FindDirectChildrenOnly).isEmpty())
         return;
-    m_networkError->hide(); // not rejected: the person did not close it
+    m_networkErrorWindow->hide(); // not rejected: the person did not close it
 }
 
 QString WindowMode::hostFolder() const {
@@ -390,7 +390,7 @@ void WindowMode::showCallsWindow() {
     showProblem->setObjectName(QStringLiteral("cmdShowConnectionProblem"));
     m_callsWindow->statusBar()->addPermanentWidget(showProblem);
     connect(showProblem, &QPushButton::clicked, this, &WindowMode::showConnectionProblem);
-    m_showProblem = showProblem;
+    m_showProblemButton = showProblem;
     watchForTray();
     statusChanged();
     connect(&m_statusTimer, &QTimer::timeout, this, [this] {
@@ -433,8 +433,8 @@ void WindowMode::raiseCallsWindow() {
 
 void WindowMode::onCallsWindowUnloaded() {
     m_statusTimer.stop();
-    if (m_networkError)
-        m_networkError->hide();
+    if (m_networkErrorWindow)
+        m_networkErrorWindow->hide();
     m_resident->requestExit();
 }
 

@@ -98,9 +98,9 @@ private:
     std::unique_ptr<SecondClickGuard> m_secondClickGuard;
     QString m_listenError;
     CallsWindow* m_callsWindow = nullptr;
-    QPointer<NetworkErrorWindow> m_networkError;
-    bool m_networkErrorClosed = false; // closed by the person in this outage
-    QPointer<QWidget> m_showProblem;   // the status line's "Show connection problem"
+    QPointer<NetworkErrorWindow> m_networkErrorWindow;
+    bool m_networkErrorClosed = false;     // closed by the person in this outage
+    QPointer<QWidget> m_showProblemButton; // the status line's "Show connection problem"
     std::unique_ptr<StatusTray> m_tray;
     std::unique_ptr<TrayWatch> m_trayWatch;
     std::function<bool()> m_trayAvailable;
