@@ -95,16 +95,16 @@ void CallDetailsWindow::buildControls() {
     connect(m_grid, &QTableView::clicked, this, &CallDetailsWindow::onRowClicked);
     addHeaders(this);
 
-    m_btnPrintCall = new QPushButton(QStringLiteral("&Print Call"), this);
-    m_btnPrintCall->setObjectName(QStringLiteral("btnPrintCall"));
-    m_btnPrintCall->setAccessibleName(QStringLiteral("Print Call"));
-    m_btnPrintCall->setToolTip(QStringLiteral("Prints the call on the default printer. Right-click for a "
-                                              "preview or a PDF file."));
-    m_btnPrintCall->setGeometry(Twips::rect(240, 3000, 1395, 375));
-    m_btnPrintCall->setAutoDefault(false);
-    connect(m_btnPrintCall, &QPushButton::clicked, this, &CallDetailsWindow::printCall);
+    m_printCallButton = new QPushButton(QStringLiteral("&Print Call"), this);
+    m_printCallButton->setObjectName(QStringLiteral("btnPrintCall"));
+    m_printCallButton->setAccessibleName(QStringLiteral("Print Call"));
+    m_printCallButton->setToolTip(QStringLiteral("Prints the call on the default printer. Right-click for a "
+                                                 "preview or a PDF file."));
+    m_printCallButton->setGeometry(Twips::rect(240, 3000, 1395, 375));
+    m_printCallButton->setAutoDefault(false);
+    connect(m_printCallButton, &QPushButton::clicked, this, &CallDetailsWindow::printCall);
     PrintDialogs::offerPreviewAndPdf(
-        m_btnPrintCall, [this] { return printout(); }, &m_printEnv);
+        m_printCallButton, [this] { return printout(); }, &m_printEnv);
 
     m_btnOK = new QPushButton(QStringLiteral("OK"), this);
     m_btnOK->setObjectName(QStringLiteral("btnOK"));

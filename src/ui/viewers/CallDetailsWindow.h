@@ -20,10 +20,10 @@ class HeaderBar;
 class HeaderPictures;
 class OrdersTableModel;
 
-// frmCallDetails: one call of one source, its three facts, its orders, printing it and sending an
-// extracted call to the host again. Opened modally (exec) by a row click in the calls window or an order
-// view, which first set the selected source and number. A call not in the store shows one line saying
-// so, no orders and no re-extract; the print still sends its title page.
+// The call details window (object name "frmCallDetails"): one call of one source, its three facts, its
+// orders, printing it and sending an extracted call to the host again. Opened modally (exec) by a row
+// click in the calls window or an order view, which first set the selected source and number. A call not in
+// the store shows one line saying so, no orders and no re-extract; the print still sends its title page.
 class CallDetailsWindow final : public QDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(CallDetailsWindow)
@@ -71,7 +71,7 @@ private:
     QListWidget* m_lstCallInfo = nullptr;
     QPushButton* m_btnReExtract = nullptr;
     QTableView* m_grid = nullptr;
-    QPushButton* m_btnPrintCall = nullptr;
+    QPushButton* m_printCallButton = nullptr;
     QPushButton* m_btnOK = nullptr;
     int m_gridWidthTwips = 6570;
 };
