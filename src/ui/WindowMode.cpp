@@ -388,7 +388,7 @@ void WindowMode::showCallsWindow() {
     // Shown on the status line while the host folder is away.
     auto* showProblem = new QPushButton(QStringLiteral("Show connection problem"), m_callsWindow);
     showProblem->setObjectName(QStringLiteral("cmdShowConnectionProblem"));
-    m_callsWindow->statusBar()->addPermanentWidget(showProblem);
+    m_callsWindow->addStatusButton(showProblem);
     connect(showProblem, &QPushButton::clicked, this, &WindowMode::showConnectionProblem);
     m_showProblemButton = showProblem;
     watchForTray();

@@ -11,6 +11,8 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QLabel>
+#include <QLayout>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QtTest/qtestspontaneevent.h>
 
@@ -307,8 +309,8 @@ INSTANTIATE_TEST_SUITE_P(Places, CallsWindowPlace,
                          RowName());
 
 // The day's line and the times' line keep to one line each in the window's width, at their widest: four-
-// digit counts and times of another day. (The host line and a fault line carry a path or a message and
-// wrap where they must.)
+// digit counts, times of another day, a button on the status line. (The host line and a fault line carry a
+// path or a message and wrap where they must.)
 TEST_F(CallsWindowTest, StatusLinesOfCountsAndTimesDoNotWrap) {
     CallsWindow& w = openWindow();
     const QDateTime now(QDate(2026, 12, 30), QTime(23, 58));
@@ -318,6 +320,11 @@ TEST_F(CallsWindowTest, StatusLinesOfCountsAndTimesDoNotWrap) {
                            .hostFolder = u"I:\\QX7Com\\"_s,
                            .hostChecked = true};
     w.showStatus(StatusSummary(status, {9999, 9999}, now));
+    // With the button an outage shows beside it.
+    auto* button = new QPushButton(u"Show connection problem"_s);
+    w.addStatusButton(button);
+    button->show();
+    w.layout()->activate();
     auto* label = w.findChild<QLabel*>(u"lblStatus"_s);
     const QStringList lines = label->text().split(u'\n');
     ASSERT_GE(lines.size(), 3);

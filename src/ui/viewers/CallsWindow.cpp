@@ -17,11 +17,14 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QFontMetrics>
+#include <QGridLayout>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLayout>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTableView>
 #include <QWindow>
@@ -142,16 +145,30 @@ void CallsWindow::buildMenus() {
 
 void CallsWindow::buildStatusLine() {
     statusBar()->setSizeGripEnabled(false);
-    m_stateIcon = new QLabel(this);
+    auto* panel = new QWidget(this);
+    auto* rows = new QGridLayout(panel);
+    rows->setContentsMargins(0, 0, 0, 0);
+    m_stateIcon = new QLabel(panel);
     m_stateIcon->setObjectName(QStringLiteral("imgState"));
-    m_statusLabel = new QLabel(this);
+    m_statusLabel = new QLabel(panel);
     m_statusLabel->setObjectName(QStringLiteral("lblStatus"));
     m_statusLabel->setWordWrap(true);
     // Room for the three lines it usually has, so the window is placed at the size it keeps.
     m_statusLabel->setMinimumHeight(m_statusLabel->fontMetrics().lineSpacing() * 3);
     m_statusLabel->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    statusBar()->addWidget(m_stateIcon);
-    statusBar()->addWidget(m_statusLabel, 1);
+    rows->addWidget(m_stateIcon, 0, 0);
+    rows->addWidget(m_statusLabel, 0, 1);
+    m_statusButtons = new QHBoxLayout;
+    m_statusButtons->addStretch();
+    rows->addLayout(m_statusButtons, 1, 1);
+    rows->setColumnStretch(1, 1);
+    statusBar()->addWidget(panel, 1);
+}
+
+void CallsWindow::addStatusButton(QPushButton* button) {
+    button->setParent(m_statusLabel->parentWidget());
+    button->hide();
+    m_statusButtons->addWidget(button);
 }
 
 void CallsWindow::showStatus(const StatusSummary& summary) {

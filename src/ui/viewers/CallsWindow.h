@@ -10,7 +10,9 @@
 
 class QAction;
 class QCheckBox;
+class QHBoxLayout;
 class QLabel;
+class QPushButton;
 class QTableView;
 
 namespace vrq {
@@ -55,6 +57,8 @@ public:
     // The status line under the grid: today's calls, last intake and export, the host folder, the purge.
     void showStatus(const StatusSummary& summary);
     QString statusText() const;
+    // A button under the status text (hidden until its owner shows it), so the text keeps the whole width.
+    void addStatusButton(QPushButton* button);
 
     void setMenuEntryEnabled(MenuEntry entry, bool enabled);
     bool isMenuEntryEnabled(MenuEntry entry) const;
@@ -127,6 +131,7 @@ private:
     QTimer m_refreshTimer;
     QLabel* m_stateIcon = nullptr;
     QLabel* m_statusLabel = nullptr;
+    QHBoxLayout* m_statusButtons = nullptr;
     std::array<QAction*, 8> m_entries{};
     QAction* m_exitAction = nullptr;
     int m_scrollTopRow = -1;
