@@ -8,6 +8,7 @@
 #include "platform/Paths.h"
 #include "store/AuditLog.h"
 #include "store/CallStore.h"
+#include "store/UnitOfWork.h"
 
 #include <QDir>
 #include <QRegularExpression>
@@ -67,15 +68,14 @@ Result PurgeJob::purgeCalls() {
 
 Result PurgeJob::purgeCall(int source, int callNumber) {
     // Orders, items and the call row go together: no call is ever left without its orders.
-    Result result = m_ctx.store->begin();
+    UnitOfWork unit(*m_ctx.store);
+    Result result = unit.begun();
     if (result.ok())
         result = m_ctx.store->deleteCallWithOrders(source, callNumber);
     if (result.ok())
-        result = m_ctx.store->commit();
-    if (!result.ok()) {
-        m_ctx.store->rollback();
-        return failure(result);
-    }
+        result = unit.commit();
+    if (!result.ok())
+        return failure(result); // the unit is undone as it goes out of scope
     m_ctx.ui->updateCallRow(source, callNumber, CallDisplay::Remove);
     return Result::success();
 }

@@ -11,8 +11,10 @@
 #include "platform/FileSystem.h"
 #include "store/AuditLog.h"
 #include "store/CallStore.h"
+#include "store/UnitOfWork.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace vrq {
 
@@ -152,11 +154,11 @@ CallFraming::TakeResult CallFraming::takeCall(CallSource& file, qint64& position
     }
 
     const QString number = withSignBlank(header.callNumberValue());
-    const Result begun = m_ctx.store->begin();
-    if (!begun.ok()) {
+    UnitOfWork unit(*m_ctx.store);
+    if (!unit.begun().ok()) {
         log(AuditType::Error, QStringLiteral("Call #") + number +
                                   QStringLiteral(" could not be taken in, it is taken at a later pass: ") +
-                                  begun.message);
+                                  unit.begun().message);
         taken.status = TakeStatus::Failed;
         return taken;
     }
@@ -200,9 +202,8 @@ CallFraming::TakeResult CallFraming::takeCall(CallSource& file, qint64& position
     }
     if (hooks.beforeCommit)
         hooks.beforeCommit(header.callNumberValue());
-    const Result committed = m_ctx.store->commit();
+    const Result committed = unit.commit(); // undone when it fails, before the entry that says so
     if (!committed.ok()) {
-        m_ctx.store->rollback();
         log(AuditType::Error,
             QStringLiteral("Call #") + number +
                 QStringLiteral(" could not be stored, it is taken again at the next pass: ") +
@@ -224,11 +225,7 @@ namespace {
 // status only once the group is committed: a group undone is taken again at the next pass.
 class CallGroup {
 public:
-    explicit CallGroup(AppContext& ctx) : m_ctx(ctx) { m_open = m_ctx.store->beginGroup().ok(); }
-    ~CallGroup() {
-        if (m_open)
-            m_ctx.store->abandonGroup();
-    }
+    explicit CallGroup(AppContext& ctx) : m_ctx(ctx) { begin(); }
     CallGroup(const CallGroup&) = delete;
     CallGroup& operator=(const CallGroup&) = delete;
 
@@ -237,7 +234,7 @@ public:
     Result callStored(std::optional<bool> judgedGood) {
         if (judgedGood)
             m_judged.push_back(*judgedGood);
-        if (!m_open) {
+        if (!open()) {
             countCommitted(); // each call was its own unit of work
             return Result::success();
         }
@@ -245,15 +242,14 @@ public:
             return Result::success();
         if (const Result ended = end(); !ended.ok())
             return ended;
-        m_open = m_ctx.store->beginGroup().ok();
+        begin();
         return Result::success();
     }
     Result end() {
         m_calls = 0;
-        if (!m_open)
+        if (!open())
             return Result::success();
-        m_open = false;
-        const Result committed = m_ctx.store->endGroup();
+        const Result committed = m_group->commit();
         if (committed.ok())
             countCommitted();
         else
@@ -262,6 +258,8 @@ public:
     }
 
 private:
+    void begin() { m_group.emplace(*m_ctx.store, UnitOfWork::Scope::Group); }
+    bool open() const { return m_group && m_group->open(); }
     void countCommitted() {
         const auto good = std::count(m_judged.begin(), m_judged.end(), true);
         runstatus::callsTaken(m_ctx, int(good), int(m_judged.size() - good));
@@ -269,7 +267,7 @@ private:
     }
 
     AppContext& m_ctx;
-    bool m_open = false;
+    std::optional<UnitOfWork> m_group; // undone when the loop is left before its end
     int m_calls = 0;
     std::vector<bool> m_judged; // the judgements of the group's calls, counted at its commit
 };

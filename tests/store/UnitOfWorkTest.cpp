@@ -1,0 +1,155 @@
+// The unit of work: undone when left uncommitted, kept when committed, undone and reported when its
+// commit fails; a unit inside a group keeps or undoes its own rows only.
+#include "store/UnitOfWork.h"
+
+#include "support/ProgramFixture.h"
+#include "support/TestNames.h"
+
+#include <SQLiteCpp/SQLiteCpp.h>
+#include <gtest/gtest.h>
+
+#include <optional>
+
+using namespace Qt::StringLiterals;
+
+using namespace vrq;
+using namespace vrq::test;
+
+namespace {
+
+// A row whose reference is checked only at the commit, which then fails and leaves the transaction
+// open: the store must undo it, or the next unit could not begin.
+void prepareFailingCommit(CallStore& store) {
+    SQLite::Database& db = store.database();
+    db.exec("PRAGMA foreign_keys = ON");
+    db.exec("CREATE TEMP TABLE Parent (Id INTEGER PRIMARY KEY)");
+    db.exec(
+        "CREATE TEMP TABLE Child (ParentId INTEGER REFERENCES Parent (Id) DEFERRABLE INITIALLY DEFERRED)");
+}
+
+void addOrphan(CallStore& store) {
+    store.database().exec("INSERT INTO Child (ParentId) VALUES (1)");
+}
+
+enum class Ending { LeaveScope, Commit, FailingCommit, Rollback };
+
+struct EndingCase {
+    const char* name;
+    UnitOfWork::Scope scope;
+    Ending ending;
+    bool kept;
+};
+
+class UnitOfWorkEndingTest : public ::testing::TestWithParam<EndingCase> {};
+
+TEST_P(UnitOfWorkEndingTest, KeepsItsRowsOnlyWhenCommitted) {
+    const EndingCase& c = GetParam();
+    ProgramFixture f;
+    if (c.ending == Ending::FailingCommit)
+        prepareFailingCommit(*f.store);
+    Result committed = Result::success();
+    {
+        UnitOfWork unit(*f.store, c.scope);
+        ASSERT_TRUE(unit.begun().ok()) << unit.begun().message.toStdString();
+        EXPECT_TRUE(unit.open());
+        f.addCall(0, 7, 0);
+        switch (c.ending) {
+        case Ending::LeaveScope:
+            break;
+        case Ending::FailingCommit:
+            addOrphan(*f.store);
+            [[fallthrough]];
+        case Ending::Commit:
+            committed = unit.commit();
+            EXPECT_FALSE(unit.open());
+            EXPECT_FALSE(unit.commit().ok()) << "a unit commits once";
+            break;
+        case Ending::Rollback:
+            unit.rollback();
+            EXPECT_FALSE(unit.open());
+            EXPECT_FALSE(f.store->inTransaction()) << "undone at once, not when the unit goes";
+            break;
+        }
+    }
+    EXPECT_EQ(f.call(0, 7).has_value(), c.kept);
+    EXPECT_FALSE(f.store->inTransaction()) << "nothing is left open";
+    EXPECT_EQ(committed.ok(), c.ending != Ending::FailingCommit) << committed.message.toStdString();
+    if (c.ending == Ending::FailingCommit) {
+        EXPECT_TRUE(committed.message.contains(u"FOREIGN KEY"_s)) << committed.message.toStdString();
+    }
+    EXPECT_TRUE(f.store->begin().ok()) << "the next unit of work can begin";
+    f.store->rollback();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Endings, UnitOfWorkEndingTest,
+    ::testing::Values(EndingCase{"unitLeftUncommitted", UnitOfWork::Scope::Unit, Ending::LeaveScope, false},
+                      EndingCase{"unitCommitted", UnitOfWork::Scope::Unit, Ending::Commit, true},
+                      EndingCase{"unitCommitFails", UnitOfWork::Scope::Unit, Ending::FailingCommit, false},
+                      EndingCase{"unitRolledBack", UnitOfWork::Scope::Unit, Ending::Rollback, false},
+                      EndingCase{"groupLeftUncommitted", UnitOfWork::Scope::Group, Ending::LeaveScope, false},
+                      EndingCase{"groupCommitted", UnitOfWork::Scope::Group, Ending::Commit, true},
+                      EndingCase{"groupCommitFails", UnitOfWork::Scope::Group, Ending::FailingCommit, false},
+                      EndingCase{"groupRolledBack", UnitOfWork::Scope::Group, Ending::Rollback, false}),
+    RowName());
+
+TEST(UnitOfWorkTest, AUnitInsideAGroupKeepsOrUndoesOnlyItsOwnRows) {
+    ProgramFixture f;
+    {
+        UnitOfWork group(*f.store, UnitOfWork::Scope::Group);
+        ASSERT_TRUE(group.begun().ok());
+        for (int callNumber : {1, 2, 3}) {
+            UnitOfWork unit(*f.store);
+            ASSERT_TRUE(unit.begun().ok());
+            f.addCall(0, callNumber, 0);
+            if (callNumber != 2) {
+                ASSERT_TRUE(unit.commit().ok());
+            }
+        }
+        EXPECT_TRUE(f.store->inTransaction()) << "the group reaches the file at its own commit";
+        ASSERT_TRUE(group.commit().ok());
+    }
+    EXPECT_TRUE(f.call(0, 1).has_value());
+    EXPECT_FALSE(f.call(0, 2).has_value()) << "the unit left uncommitted";
+    EXPECT_TRUE(f.call(0, 3).has_value());
+}
+
+// A unit that could not begin has nothing of its own to undo: the work open around it, a group or a
+// transaction of the store's own, is not touched.
+struct BeginFailureCase {
+    const char* name;
+    bool inGroup;
+};
+
+class UnitOfWorkBeginTest : public ::testing::TestWithParam<BeginFailureCase> {};
+
+TEST_P(UnitOfWorkBeginTest, AUnitThatCouldNotBeginIsReportedAndUndoesNothing) {
+    ProgramFixture f;
+    std::optional<UnitOfWork> group;
+    if (GetParam().inGroup)
+        group.emplace(*f.store, UnitOfWork::Scope::Group);
+    else
+        f.store->database().exec("BEGIN IMMEDIATE");
+    ASSERT_TRUE(f.store->inTransaction());
+    f.addCall(0, 1, 0);
+    f.store->refuseWrites(u"the disk is read-only"_s);
+    {
+        UnitOfWork unit(*f.store);
+        EXPECT_EQ(unit.begun().message, u"the disk is read-only"_s);
+        EXPECT_FALSE(unit.open());
+        EXPECT_EQ(unit.commit().message, u"the disk is read-only"_s);
+    }
+    ASSERT_TRUE(f.store->inTransaction()) << "the work open around the unit is still open";
+    if (group)
+        ASSERT_TRUE(group->commit().ok());
+    else
+        f.store->database().exec("COMMIT");
+    EXPECT_TRUE(f.call(0, 1).has_value());
+}
+
+INSTANTIATE_TEST_SUITE_P(Around, UnitOfWorkBeginTest,
+                         ::testing::Values(BeginFailureCase{"group", true},
+                                           BeginFailureCase{"transaction", false}),
+                         RowName());
+
+} // namespace
