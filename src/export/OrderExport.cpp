@@ -11,6 +11,7 @@
 #include "store/AuditLog.h"
 #include "store/CallStore.h"
 #include "store/SettingsStore.h"
+#include "store/UnitOfWork.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -145,16 +146,14 @@ void OrderExport::extractCalls() {
         if (error.ok())
             error = markDelivered();
     }
-    if (!error.ok()) {
-        m_ctx.store->rollback();
+    if (!error.ok())
         reportPassError(error);
-    }
     m_output.reset();
     m_recovery.closeRecord();
     const bool finished = error.ok() && end == PassEnd::Finished;
     if (finished)
         m_ctx.settingsStore->saveToRegistry(settings);
-    releaseNumbers(finished);
+    m_numbers.release(finished);
 }
 
 bool OrderExport::heldBySettings() {
@@ -207,7 +206,7 @@ void OrderExport::holdForUnsetHostFolder() {
 
 Result OrderExport::runPass(PassEnd& end) {
     std::vector<CallKey> unsettled;
-    m_numbersInUse.reset();
+    m_numbers.startPass();
     m_nativeHostFolder.reset();
     if (Result error = settleUnfinishedRenames(unsettled); !error.ok())
         return error;
@@ -276,7 +275,7 @@ bool OrderExport::openOutputFile() {
     const QString nativeFolder = nativeHostFolder();
     // A number whose ".Rcv" still waits in the host folder (the numbers wrap, and a stopped pass skips
     // the rest of its block) is passed over: the host's file is never replaced.
-    const std::optional<int> passOver = numbersToPassOver();
+    const std::optional<int> passOver = m_numbers.numbersToPassOver(nativeFolder);
     if (!passOver) {
         // The host has stopped collecting: the pass ends here, and one entry stands for every pass
         // that finds the same until a number is free again.
@@ -288,9 +287,8 @@ bool OrderExport::openOutputFile() {
         return false;
     }
     m_noFreeNumberReported = false;
-    if (const Result taken = takeNumber(*passOver); !taken)
+    if (const Result taken = m_numbers.take(*passOver); !taken)
         return fail(taken);
-    m_numbersInUse->insert(m_ctx.settings.LastSeqNum);
     nameOutputFile(folder, nativeFolder);
     if (*passOver > 0)
         holdEntry(
@@ -305,37 +303,12 @@ bool OrderExport::openOutputFile() {
     if (!m_output) {
         // Nothing was created, so the number is given back, unless something else holds its name.
         if (!m_ctx.fs->entryExists(m_file.tmpPath))
-            giveBackNumber();
+            m_numbers.giveBack();
         m_createFailed = true;
         m_refusedEntry = reportFileFailure(QStringLiteral("OpenOutputFile: Err ="), created);
         return false;
     }
     return true;
-}
-
-std::optional<int> OrderExport::numbersToPassOver() {
-    if (!m_numbersInUse) {
-        // One listing of the host folder per pass; the numbers this pass takes are added as it goes.
-        m_numbersInUse.emplace();
-        const QString prefix = OrderFileFormat::baseName(m_ctx.settings.SystemID, 0).left(4);
-        for (const FileEntry& entry : m_ctx.fs->listFiles(nativeHostFolder())) {
-            const QString& name = entry.name;
-            if (name.size() != 12 || !name.startsWith(prefix, Qt::CaseInsensitive) ||
-                !name.endsWith(QLatin1String(".Rcv"), Qt::CaseInsensitive))
-                continue;
-            bool isNumber = false;
-            const int number = name.mid(4, 4).toInt(&isNumber);
-            if (isNumber && number >= 1 && number <= OrderFileFormat::kLastSequenceNumber)
-                m_numbersInUse->insert(number);
-        }
-    }
-    int number = m_ctx.settings.LastSeqNum;
-    for (int passed = 0; passed < OrderFileFormat::kLastSequenceNumber; ++passed) {
-        number = OrderFileFormat::nextSequenceNumber(number);
-        if (!m_numbersInUse->contains(number))
-            return passed;
-    }
-    return std::nullopt;
 }
 
 QString OrderExport::hostFolder() const {
@@ -351,81 +324,18 @@ QString OrderExport::nativeHostFolder() {
     return *m_nativeHostFolder;
 }
 
-Result OrderExport::takeNumber(int passOver) {
-    int last = m_ctx.settings.LastSeqNum;
-    for (int i = 0; i < passOver; ++i)
-        last = OrderFileFormat::nextSequenceNumber(last);
-    if (passOver > 0 && passOver >= m_numbersLeft) {
-        // Beyond the block held: the numbers passed over hold the host's files, never one of ours, so a
-        // new block starts after them. LastSeqNum is stored first, as at the end of any block, so that
-        // the recovery after a stop looks at the numbers of the new block.
-        m_numbersLeft = 0;
-        if (!m_holdingReservation)
-            m_ctx.settingsStore->saveLastSeqNum(static_cast<qint16>(last));
-    } else {
-        m_numbersLeft -= passOver;
-    }
-    m_ctx.settings.LastSeqNum = static_cast<qint16>(last);
-    if (m_numbersLeft == 0) {
-        if (const Result reserved = reserveNumbers(); !reserved)
-            return reserved;
-    }
-    m_numberBefore = m_ctx.settings.LastSeqNum;
-    m_ctx.settings.LastSeqNum =
-        static_cast<qint16>(OrderFileFormat::nextSequenceNumber(m_ctx.settings.LastSeqNum));
-    --m_numbersLeft;
-    return Result::success();
-}
-
-void OrderExport::giveBackNumber() {
-    // The numbers passed over stay passed over: they hold the host's files.
-    m_ctx.settings.LastSeqNum = m_numberBefore;
-    ++m_numbersLeft;
-}
-
 void OrderExport::nameOutputFile(const QString& folder, const QString& nativeFolder) {
-    m_file.baseName = OrderFileFormat::baseName(m_ctx.settings.SystemID, m_ctx.settings.LastSeqNum);
+    m_file.baseName = OrderFileFormat::baseName(m_ctx.settings.SystemID, m_numbers.last());
     m_file.tmpName = folder + m_file.baseName + QStringLiteral(".Tmp");
     m_file.rcvName = folder + m_file.baseName + QStringLiteral(".Rcv");
     m_file.tmpPath = nativeFolder + m_file.baseName + QStringLiteral(".Tmp");
     m_file.rcvPath = nativeFolder + m_file.baseName + QStringLiteral(".Rcv");
 }
 
-Result OrderExport::reserveNumbers() {
-    Settings& settings = m_ctx.settings;
-    // The numbers of the block before are all given out: LastSeqNum is stored before the new block is
-    // written over the old, so a stop in between never loses track of a number that was used.
-    if (m_holdingReservation)
-        m_ctx.settingsStore->saveLastSeqNum(settings.LastSeqNum);
-    int last = settings.LastSeqNum;
-    for (int i = 0; i < kNumbersPerReservation; ++i)
-        last = OrderFileFormat::nextSequenceNumber(last);
-    const Result saved = m_recovery.reserveNumbersThrough(last);
-    if (saved) {
-        m_holdingReservation = true;
-        m_numbersLeft = kNumbersPerReservation;
-    }
-    return saved;
-}
-
-void OrderExport::releaseNumbers(bool settingsSaved) {
-    if (!m_holdingReservation)
-        return;
-    if (!settingsSaved)
-        m_ctx.settingsStore->saveLastSeqNum(m_ctx.settings.LastSeqNum);
-    m_recovery.clearReservation();
-    m_holdingReservation = false;
-    m_numbersLeft = 0;
-}
-
 Result OrderExport::recoverReservedNumbers() {
-    const std::optional<int> reserved = m_recovery.reservedThrough();
-    if (reserved) {
-        // A stopped pass may have used any number of its block; numbering goes on after the block. The
-        // record stays until its entries are written, so a refused entry is written by the next pass.
-        const int removed = removeUnfinishedFiles(m_ctx.settings.LastSeqNum, *reserved);
-        m_ctx.settings.LastSeqNum = static_cast<qint16>(*reserved);
-        m_ctx.settingsStore->saveLastSeqNum(m_ctx.settings.LastSeqNum);
+    if (const std::optional<int> reserved = m_numbers.reservedByStoppedPass()) {
+        // The record stays until its entries are written, so a refused entry is written by the next pass.
+        const int removed = m_numbers.skipStoppedReservation(*reserved, nativeHostFolder());
         if (Result error =
                 audit(AuditType::Warning,
                       QStringLiteral("ExtractCalls: a stopped pass had reserved order file numbers up to %1; "
@@ -442,26 +352,8 @@ Result OrderExport::recoverReservedNumbers() {
                 return error;
         }
     }
-    m_recovery.clearReservation();
+    m_numbers.forgetStoppedReservation();
     return Result::success();
-}
-
-int OrderExport::removeUnfinishedFiles(int lastSaved, int reservedThrough) {
-    // The renames under way were settled before this, so a ".Tmp" numbered inside the block is one the
-    // stopped pass created and never renamed: nobody else takes numbers from it.
-    const QString folder = nativeHostFolder();
-    if (!m_ctx.fs->folderExists(folder))
-        return 0;
-    int removed = 0;
-    int number = lastSaved;
-    for (int i = 0; i < kNumbersPerReservation && number != reservedThrough; ++i) {
-        number = OrderFileFormat::nextSequenceNumber(number);
-        const QString tmp =
-            folder + OrderFileFormat::baseName(m_ctx.settings.SystemID, number) + QStringLiteral(".Tmp");
-        if (m_ctx.fs->fileExists(tmp) && m_ctx.fs->removeFile(tmp))
-            ++removed;
-    }
-    return removed;
 }
 
 Result OrderExport::writeHeldEntries() {
@@ -553,7 +445,7 @@ Result OrderExport::abandonFile(const CallRow& call, const Result& failure, Pass
     // already (a rename that happened though it reported a failure) leaves the record to settle the call.
     if (m_ctx.fs->fileExists(m_file.tmpPath) && m_recovery.clear({call.source, call.callNumber}).ok() &&
         m_ctx.fs->removeFile(m_file.tmpPath).ok())
-        giveBackNumber();
+        m_numbers.giveBack();
     return reportFileFailure(QStringLiteral("ExtractCalls: Err ="), failure);
 }
 
@@ -637,7 +529,8 @@ Result OrderExport::markDelivered() {
 
 Result OrderExport::markCallsExtracted(std::vector<DeliveredCall>& calls) {
     // Each row, its "X" entry and the entries held for it together, or none of them.
-    Result result = m_ctx.store->begin();
+    UnitOfWork unit(*m_ctx.store);
+    Result result = unit.begun();
     const QDateTime now = m_ctx.clock->now();
     for (const DeliveredCall& call : calls) {
         for (const auto& [type, msg] : call.entries) {
@@ -651,11 +544,9 @@ Result OrderExport::markCallsExtracted(std::vector<DeliveredCall>& calls) {
                                                                   withSignPosition(call.callNumber));
     }
     if (result.ok())
-        result = m_ctx.store->commit();
-    if (!result.ok()) {
-        m_ctx.store->rollback();
-        return Result::failure(result.code, result.message);
-    }
+        result = unit.commit();
+    if (!result.ok())
+        return Result::failure(result.code, result.message); // the unit is undone as it goes
     for (const DeliveredCall& call : calls)
         m_ctx.ui->updateCallRow(call.source, call.callNumber, CallDisplay::Extracted);
     return Result::success();

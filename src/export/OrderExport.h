@@ -1,10 +1,10 @@
 #pragma once
 
 #include "export/ExportRecovery.h"
+#include "export/OrderFileNumbers.h"
 #include "store/AuditType.h"
 #include "store/StoreRecords.h"
 
-#include <QSet>
 #include <QString>
 #include <memory>
 #include <optional>
@@ -96,21 +96,9 @@ private:
     // The native path is matched once per pass, not once per file.
     QString hostFolder() const;
     QString nativeHostFolder();
-    // How many numbers after LastSeqNum have their ".Rcv" in the host folder before the first that has
-    // none; none when every number has one.
-    std::optional<int> numbersToPassOver();
-    // Passes over passOver numbers and takes the one after them, reserving a new block of numbers when
-    // it lies beyond the block held.
-    Result takeNumber(int passOver);
-    // The number just taken goes back, for a file that was never created or was removed again.
-    void giveBackNumber();
     void nameOutputFile(const QString& folder, const QString& nativeFolder);
-    Result reserveNumbers();
-    // Stores LastSeqNum (unless the caller just did) and gives the reserved block back.
-    void releaseNumbers(bool settingsSaved);
+    // Goes on after the numbers a stopped pass had reserved, with an entry for what that took.
     Result recoverReservedNumbers();
-    // Removes the ".Tmp" files numbered after lastSaved up to reservedThrough; how many there were.
-    int removeUnfinishedFiles(int lastSaved, int reservedThrough);
     // The "I" entries of a call are written with its "X" entry in one transaction, or before the
     // error entry when the call fails.
     void holdEntry(AuditType type, const QString& msg) { m_heldEntries.emplace_back(type, msg); }
@@ -124,26 +112,20 @@ private:
     AppContext& m_ctx;
     NetworkConnection& m_network;
     ExportRecovery m_recovery;
+    OrderFileNumbers m_numbers{m_ctx, m_recovery};
     OutputFile m_file;
     std::unique_ptr<OpenFile> m_output; // the ".Tmp" of the call being written
     std::optional<QString> m_nativeHostFolder;
-    static constexpr int kNumbersPerReservation = 500;
-    int m_numbersLeft = 0;
-    bool m_holdingReservation = false;
     bool m_holdReported = false;
     bool m_unsetConnectionShown = false; // the box about an unset connection is shown once per run
     bool m_unsetFolderReported = false;  // the blank QX7Path is reported until it is set
     HeldEntries m_heldEntries;
     std::vector<DeliveredCall> m_delivered;
     static constexpr std::size_t kCallsPerMark = 50;
-    // The numbers whose ".Rcv" is in the host folder: one listing per pass, then the numbers this pass
-    // delivers. Empty until the pass needs its first number.
-    std::optional<QSet<int>> m_numbersInUse;
     bool m_noFreeNumber = false;         // the last openOutputFile found every number in use
     bool m_noFreeNumberReported = false; // ... and so did the passes before, with one entry
     bool m_createFailed = false;         // the last openOutputFile could not create its file
     bool m_fileFailureReported = false;  // a run of passes failing on the order files has its entry
-    qint16 m_numberBefore = 0;           // LastSeqNum before the number just taken
     Result m_refusedEntry;               // an entry openOutputFile could not write
 };
 
