@@ -2,6 +2,7 @@
 
 #include "context/AppContext.h"
 #include "context/UserInterface.h"
+#include "export/ReExtract.h"
 #include "store/AuditLog.h"
 #include "store/CallStore.h"
 #include "ui/ProgramTitle.h"
@@ -238,23 +239,15 @@ void CallDetailsWindow::reExtractCall() {
     if (QMessageBox::question(this, programTitle(), QStringLiteral("Send this call to QX7 again?"),
                               QMessageBox::Yes | QMessageBox::No, QMessageBox::No) != QMessageBox::Yes)
         return;
-    const Result result = m_ctx.store->setExtracted(m_source, m_callNumber, false);
-    if (result.status == Result::Status::NotFound)
+    const Result result = ReExtract(m_ctx).markToSendAgain({m_source, m_callNumber});
+    if (result.isNotFound())
         return; // gone since the window was filled: nothing to send again
     if (!result.ok()) {
-        reportStoreFailure(QStringLiteral("ReExtract"), result.message);
         QMessageBox::warning(this, programTitle(),
                              QStringLiteral("The call could not be marked to be sent again: ") +
                                  result.message);
         return;
     }
-    if (m_ctx.audit)
-        m_ctx.audit->write(AuditType::Info,
-                           QStringLiteral("%1 #%2 marked to be sent to QX7 again (Re-Extract)")
-                               .arg(m_source == 1 ? QStringLiteral("File") : QStringLiteral("Call"))
-                               .arg(m_callNumber));
-    if (m_ctx.ui)
-        m_ctx.ui->updateCallRow(m_source, m_callNumber, CallDisplay::Good);
     if (m_lstCallInfo->count() >= 3)
         m_lstCallInfo->item(2)->setText(notExtractedLine());
     // The disabled button would hand the focus on to a header picture, where Enter sorts: OK takes it.
