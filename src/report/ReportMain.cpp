@@ -1,7 +1,7 @@
 // vrqtoqx7-report: the list of calls and the audit log from the command line, for scheduled reports and
 // headless sites. A program of its own, so the main program's command line stays as it is.
 #include "platform/Clock.h"
-#include "ui/ListOfCallsCommand.h"
+#include "report/ListOfCallsCommand.h"
 
 #include <QApplication>
 #include <QTextStream>

@@ -1,8 +1,8 @@
-#include "ui/ListOfCallsCommand.h"
+#include "report/ListOfCallsCommand.h"
 
 #include "platform/Clock.h"
-#include "shell/AuditReport.h"
-#include "shell/ReportCommandLine.h"
+#include "report/AuditReport.h"
+#include "report/ReportCommandLine.h"
 #include "store/CallStore.h"
 #include "ui/printing/PrintRenderer.h"
 #include "ui/printing/PrinterOutput.h"

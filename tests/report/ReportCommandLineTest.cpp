@@ -1,4 +1,4 @@
-#include "shell/ReportCommandLine.h"
+#include "report/ReportCommandLine.h"
 #include "support/TestNames.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
-#include "shell/AuditReport.h"
+#include "report/AuditReport.h"
 
 #include "platform/Paths.h"
 #include "platform/PrintableText.h"
-#include "shell/ReportCommandLine.h"
+#include "report/ReportCommandLine.h"
 #include "store/CallStore.h"
 
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "shell/AuditReport.h"
+#include "report/AuditReport.h"
 
 #include <gtest/gtest.h>
 
