@@ -4,8 +4,8 @@
 // and renamed). Program and floor run alternately, each in a fresh folder.
 #include "Benches.h"
 
+#include "settings/SettingsStore.h"
 #include "store/CallStore.h"
-#include "store/SettingsStore.h"
 #include "testdata/DataBinGenerator.h"
 
 #include <SQLiteCpp/SQLiteCpp.h>

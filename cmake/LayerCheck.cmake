@@ -1,19 +1,22 @@
 cmake_minimum_required(VERSION 3.25)
 # Fails when a source includes a header of a layer above its own, or when one job includes another.
-# The layers, lowest first: platform, store, context, the jobs (intake, export, audit), shell, ui, and
-# report, the command-line report program, which prints with the windows' printing part.
+# The layers, lowest first: platform, settings, store, context, the jobs (intake, export, audit), shell,
+# ui, and report, the command-line report program, which prints with the windows' printing part.
 # Run as: cmake -DSRC=<src folder> -P LayerCheck.cmake
 set(allowed_platform platform)
-set(allowed_store platform store)
-set(allowed_context platform store context)
-set(allowed_intake platform store context intake)
-set(allowed_export platform store context export)
-set(allowed_audit platform store context audit)
-set(allowed_shell platform store context intake export audit shell)
-set(allowed_ui platform store context intake export audit shell ui)
-set(allowed_report platform store context intake export audit shell ui report)
-set(layers platform store context intake export audit shell ui report)
+set(allowed_settings platform settings)
+set(allowed_store platform settings store)
+set(allowed_context platform settings store context)
+set(allowed_intake platform settings store context intake)
+set(allowed_export platform settings store context export)
+set(allowed_audit platform settings store context audit)
+set(allowed_shell platform settings store context intake export audit shell)
+set(allowed_ui platform settings store context intake export audit shell ui)
+set(allowed_report platform settings store context intake export audit shell ui report)
+set(layers platform settings store context intake export audit shell ui report)
 
+# A relative folder is taken from where the check is run.
+cmake_path(ABSOLUTE_PATH SRC NORMALIZE)
 set(violations "")
 foreach(layer IN LISTS layers)
     file(GLOB_RECURSE sources "${SRC}/${layer}/*.cpp" "${SRC}/${layer}/*.h")

@@ -5,7 +5,7 @@
 
 #include "platform/Paths.h"
 #include "platform/SettingsBackend.h"
-#include "store/SettingsStore.h"
+#include "settings/SettingsStore.h"
 
 #include <QHash>
 #include <QSet>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "context/RunStatus.h"
-#include "store/Settings.h"
+#include "settings/Settings.h"
 
 #include <QChar>
 #include <QString>

@@ -4,7 +4,7 @@
 #include "export/ExportRecovery.h"
 #include "export/OrderFileFormat.h"
 #include "platform/FileSystem.h"
-#include "store/SettingsStore.h"
+#include "settings/SettingsStore.h"
 
 namespace vrq {
 

@@ -6,9 +6,9 @@
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
+#include "settings/SettingsStore.h"
 #include "store/AuditLog.h"
 #include "store/CallStore.h"
-#include "store/SettingsStore.h"
 
 #include <QDir>
 #include <QFile>

@@ -10,9 +10,9 @@
 #include "platform/Paths.h"
 #include "platform/PrintableText.h"
 #include "platform/SettingsBackend.h"
+#include "settings/SettingsStore.h"
 #include "store/AuditLog.h"
 #include "store/CallStore.h"
-#include "store/SettingsStore.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,8 +3,8 @@
 #include "audit/AuditExport.h"
 #include "context/AppContext.h"
 #include "platform/SettingsBackend.h"
+#include "settings/SettingsStore.h"
 #include "shell/ProcessingCycle.h"
-#include "store/SettingsStore.h"
 
 #include <QList>
 #include <memory>

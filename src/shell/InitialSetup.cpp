@@ -5,8 +5,8 @@
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "platform/SettingsBackend.h"
+#include "settings/SettingsStore.h"
 #include "store/AuditLog.h"
-#include "store/SettingsStore.h"
 
 #include <QCoreApplication>
 #include <QDir>

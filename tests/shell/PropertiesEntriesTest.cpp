@@ -1,4 +1,5 @@
-#include "shell/PropertiesEntries.h"
+#include "settings/PropertiesEntries.h"
+#include "shell/AcceptProperties.h"
 #include "shell/ProcessingCycle.h"
 #include "support/ProgramFixture.h"
 #include "support/TestNames.h"

@@ -1,4 +1,4 @@
-#include "store/SettingsStore.h"
+#include "settings/SettingsStore.h"
 #include "platform/Clock.h"
 #include "platform/SettingsBackend.h"
 #include "support/ProgramFixture.h"

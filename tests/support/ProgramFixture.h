@@ -7,9 +7,9 @@
 #include "platform/NetworkDrive.h"
 #include "platform/Paths.h"
 #include "platform/SettingsBackend.h"
+#include "settings/SettingsStore.h"
 #include "store/AuditLog.h"
 #include "store/CallStore.h"
-#include "store/SettingsStore.h"
 #include "support/TestDoubles.h"
 
 #include <QByteArray>

@@ -2,9 +2,9 @@
 
 #include "context/AppContext.h"
 #include "platform/SettingsBackend.h"
+#include "settings/SettingsStore.h"
 #include "shell/Application.h"
 #include "store/CallStore.h"
-#include "store/SettingsStore.h"
 #include "ui/ProgramIcon.h"
 #include "ui/ProgramTitle.h"
 

@@ -4,7 +4,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "platform/SettingsBackend.h"
-#include "store/SettingsStore.h"
+#include "settings/SettingsStore.h"
 
 #include <QDir>
 #include <algorithm>

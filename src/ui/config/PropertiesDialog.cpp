@@ -2,6 +2,7 @@
 
 #include "context/AppContext.h"
 #include "platform/NetworkDrive.h"
+#include "shell/AcceptProperties.h"
 #include "ui/ProgramTitle.h"
 
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/PropertiesEntries.h"
+#include "settings/PropertiesEntries.h"
 #include "ui/config/FolderBrowser.h"
 
 #include <QDialog>

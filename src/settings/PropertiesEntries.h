@@ -2,11 +2,9 @@
 
 #include <QString>
 #include <QStringList>
-#include <functional>
 
 namespace vrq {
 
-struct AppContext;
 struct Settings;
 class DriveMapper;
 class PathResolver;
@@ -43,11 +41,6 @@ QStringList folderConcerns(const PropertiesEntries& entries, const PathResolver&
 
 // Puts entries that passed firstRefusal into the record; true when fewer days of history are kept now.
 bool storeProperties(const PropertiesEntries& entries, Settings& settings);
-
-// OK after the checks: stores the entries, saves the whole record, logs "Properties edited." and, when
-// the history was shortened, hands over to purgeNow.
-void acceptProperties(AppContext& ctx, const PropertiesEntries& entries,
-                      const std::function<void()>& purgeNow);
 
 // The mapping tried when the person leaves the local-drive box.
 struct DriveConnection {

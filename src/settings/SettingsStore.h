@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/Settings.h"
+#include "settings/Settings.h"
 
 #include <QList>
 #include <QStringList>

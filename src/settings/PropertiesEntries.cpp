@@ -1,10 +1,8 @@
-#include "shell/PropertiesEntries.h"
+#include "settings/PropertiesEntries.h"
 
-#include "context/AppContext.h"
 #include "platform/NetworkDrive.h"
 #include "platform/Paths.h"
-#include "store/AuditLog.h"
-#include "store/SettingsStore.h"
+#include "settings/SettingsStore.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -143,17 +141,6 @@ bool storeProperties(const PropertiesEntries& e, Settings& s) {
     s.ScannedFolder = settingText(e.scannedFolder);
     s.FileScanMinutes = wholeInt16(e.fileScanMinutes);
     return shortened;
-}
-
-void acceptProperties(AppContext& ctx, const PropertiesEntries& entries,
-                      const std::function<void()>& purgeNow) {
-    const bool shortened = storeProperties(entries, ctx.settings);
-    if (ctx.settingsStore)
-        ctx.settingsStore->saveToRegistry(ctx.settings);
-    if (ctx.audit)
-        ctx.audit->write(AuditType::Properties, QStringLiteral("Properties edited."));
-    if (shortened && purgeNow)
-        purgeNow();
 }
 
 DriveConnection DriveConnection::of(const QString& localDrive, const QString& qx7Name) {
