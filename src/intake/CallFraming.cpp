@@ -25,7 +25,7 @@ constexpr qint64 kWindowStep = 500;
 constexpr qint64 kNullHeaderSkip = 24;
 const QByteArray kCallHeaderId = QByteArrayLiteral("bchfid");
 
-enum class Parser { None, Standard, Format3, Format5, HFormat, Format1 };
+enum class Parser { None, Standard, AutoFormatV, OldWbzV, HLines, Quill };
 
 // Steps over the "!" and "#" bytes that older units put before their data.
 void skipMarks(CallSource& file, qint64& position) {
@@ -44,15 +44,15 @@ Parser chooseParser(CallSource& file, qint64& position, int format, bool scanned
     case 0: {
         const int c = file.byteAt(position);
         if (c == 'H')
-            return Parser::HFormat;
-        return c == 'V' ? Parser::Format3 : Parser::Standard;
+            return Parser::HLines;
+        return c == 'V' ? Parser::AutoFormatV : Parser::Standard;
     }
     case 1:
         skipMarks(file, position);
-        return file.byteAt(position) == 'V' ? Parser::Standard : Parser::Format1;
+        return file.byteAt(position) == 'V' ? Parser::Standard : Parser::Quill;
     case 2:
         skipMarks(file, position);
-        return file.byteAt(position) == 'V' ? Parser::Format5 : Parser::Standard;
+        return file.byteAt(position) == 'V' ? Parser::OldWbzV : Parser::Standard;
     default:
         return Parser::None;
     }
@@ -63,12 +63,12 @@ std::string_view recordEndsOf(Parser parser) {
     switch (parser) {
     case Parser::Standard:
         return "&";
-    case Parser::HFormat:
+    case Parser::HLines:
         return "\r\n";
-    case Parser::Format3:
-    case Parser::Format5:
+    case Parser::AutoFormatV:
+    case Parser::OldWbzV:
         return "+-";
-    case Parser::Format1:
+    case Parser::Quill:
         return "+";
     case Parser::None:
         break;
@@ -175,22 +175,22 @@ CallFraming::TakeResult CallFraming::takeCall(CallSource& file, qint64& position
                      .callNumbers = m_callNumbers};
     switch (parser) {
     case Parser::Standard:
-        taken.goodCallResult = processGoodCall(pc, position, header, source);
+        taken.goodCallResult = readStandardCall(pc, position, header, source);
         taken.faultyField = pc.faultyField;
         break;
-    case Parser::Format3:
+    case Parser::AutoFormatV:
         log(AuditType::Info, QStringLiteral("Calling ProcessGoodCall3..."));
-        processGoodCall3(pc, position, header, source);
+        readAutoFormatVCall(pc, position, header, source);
         break;
-    case Parser::Format5:
+    case Parser::OldWbzV:
         log(AuditType::Info, QStringLiteral("Calling ProcessGoodCall5..."));
-        processGoodCall5(pc, position, header, source);
+        readOldWbzVCall(pc, position, header, source);
         break;
-    case Parser::HFormat:
-        processHFormatCall(pc, position, header, source);
+    case Parser::HLines:
+        readHLinesCall(pc, position, header, source);
         break;
-    case Parser::Format1:
-        processFormat1Call(pc, position, header, source);
+    case Parser::Quill:
+        readQuillCall(pc, position, header, source);
         break;
     case Parser::None:
         break;

@@ -26,7 +26,7 @@ struct CallFault {
 };
 
 struct CallLoopOutcome {
-    bool result = true;      // the result of the last processGoodCall, true when none ran
+    bool result = true;      // the result of the last readStandardCall, true when none ran
     bool allStored = true;   // false when a call could not be committed (the file must stay)
     QList<CallFault> faults; // the calls validation found bad, in file order
 };
@@ -45,7 +45,7 @@ public:
     static constexpr int kCallsPerGroup = 50;
     struct TakeResult {
         TakeStatus status = TakeStatus::NotTaken;
-        std::optional<bool> goodCallResult; // set when processGoodCall ran
+        std::optional<bool> goodCallResult; // set when readStandardCall ran
         std::optional<bool> judgedGood;     // set when the call was stored with a judgement
         QString faultyField;                // set when validation found the call bad
     };

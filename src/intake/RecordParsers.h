@@ -55,19 +55,26 @@ struct ParserContext {
     void log(AuditType type, const QString& text);
 };
 
-// Each parser starts at the first record-data byte and leaves the position no further than the call's
-// end. The source is 0 for DataBin.Dat and command-line files, 1 for a scanned file.
+// One parser per record dialect, each in intake/dialects/, named for the input it reads. Each parser
+// starts at the first record-data byte and leaves the position no further than the call's end. The
+// source is 0 for DataBin.Dat and command-line files, 1 for a scanned file. Their audit entries name
+// them as they always have: ProcessGoodCall, ProcessGoodCall3, ProcessGoodCall5, ProcessHFormatCall and
+// ProcessFormat1Call.
 
-// The standard "&" record dialect. False only when validation found a fault.
-bool processGoodCall(ParserContext& pc, qint64& position, const CallHeader& header, int source);
-// "V" dialect with "+"-separated values and "."-messages.
-void processGoodCall3(ParserContext& pc, qint64& position, const CallHeader& header, int source);
-// "V" dialect with header values, "A" items and price overrides.
-void processGoodCall5(ParserContext& pc, qint64& position, const CallHeader& header, int source);
-// Lines ending in CR LF: "H" order headers and item lines.
-void processHFormatCall(ParserContext& pc, qint64& position, const CallHeader& header, int source);
-// "+"-separated salesperson, customer and item values.
-void processFormat1Call(ParserContext& pc, qint64& position, const CallHeader& header, int source);
+// The standard "&" record dialect, of every DataBinFormat. False only when validation found a fault.
+bool readStandardCall(ParserContext& pc, qint64& position, const CallHeader& header, int source);
+// A call starting with "V" under DataBinFormat 0 (Auto) and in scanned files: "+"-separated values and
+// "."-messages.
+void readAutoFormatVCall(ParserContext& pc, qint64& position, const CallHeader& header, int source);
+// A call starting with "V" under DataBinFormat 2 (Old WBZ): header values, "A" items and price
+// overrides.
+void readOldWbzVCall(ParserContext& pc, qint64& position, const CallHeader& header, int source);
+// A call starting with "H" under DataBinFormat 0 (Auto) and in scanned files: lines ending in CR LF,
+// "H" order headers and item lines.
+void readHLinesCall(ParserContext& pc, qint64& position, const CallHeader& header, int source);
+// A call not starting with "V" under DataBinFormat 1 (Quill): "+"-separated salesperson, customer and
+// item values.
+void readQuillCall(ParserContext& pc, qint64& position, const CallHeader& header, int source);
 
 // The values both "V" dialects share.
 namespace vvalues {

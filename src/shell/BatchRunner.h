@@ -12,7 +12,7 @@ class BatchRunner {
 public:
     static int run(const QStringList& arguments);
 
-    // The command-line file intake: true when the last call processGoodCall parsed passed (or none
+    // The command-line file intake: true when the last call readStandardCall parsed passed (or none
     // was parsed). Sets validation mode for its run and clears it again, also after an error.
     static bool processCommandLineFile(AppContext& ctx, const QString& path);
 };

@@ -24,7 +24,7 @@ QString withoutLeadingZeros(const QString& text) {
 
 } // namespace
 
-void processFormat1Call(ParserContext& pc, qint64& position, const CallHeader& header, int source) {
+void readQuillCall(ParserContext& pc, qint64& position, const CallHeader& header, int source) {
     if (!pc.startCall(header, source, ParserContext::WhenSavedBefore::Stop))
         return;
 

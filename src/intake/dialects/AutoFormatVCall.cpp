@@ -10,7 +10,7 @@ using namespace vvalues;
 
 // An order's lines come before the value that ends it, so the order is saved at its first line and a
 // later message is written onto the saved row. An order without lines is not saved.
-void processGoodCall3(ParserContext& pc, qint64& position, const CallHeader& header, int source) {
+void readAutoFormatVCall(ParserContext& pc, qint64& position, const CallHeader& header, int source) {
     if (!pc.startCall(header, source, ParserContext::WhenSavedBefore::Stop))
         return;
 

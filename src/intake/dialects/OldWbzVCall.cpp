@@ -53,9 +53,9 @@ bool takeHeaderValue(const QString& value, QString& salesperson, QString& custom
 
 // The state of one parse. A call holds orders, each an order header (values up to the first that is
 // not a header value) and its items (values up to a customer, a message or a value that is not an item).
-class V5Parse {
+class OldWbzVParse {
 public:
-    V5Parse(ParserContext& pc, qint64& position, const CallHeader& header, int source)
+    OldWbzVParse(ParserContext& pc, qint64& position, const CallHeader& header, int source)
         : pc(pc), position(position), header(header), source(source) {}
 
     void run();
@@ -83,13 +83,13 @@ private:
     QString value;
 };
 
-qint64 V5Parse::readValue(std::string_view delimiters, bool includeDelimiter) {
+qint64 OldWbzVParse::readValue(std::string_view delimiters, bool includeDelimiter) {
     const qint64 start = position;
     pc.readers.getField(position, delimiters, value, includeDelimiter, pc.endPosition);
     return start;
 }
 
-bool V5Parse::readOrderHeader(QString& customer, QString& shipTo) {
+bool OldWbzVParse::readOrderHeader(QString& customer, QString& shipTo) {
     for (;;) {
         const qint64 start = readValue("+", false);
         // Nothing read: the file ends (or cannot be read) before the call's data length says.
@@ -102,7 +102,7 @@ bool V5Parse::readOrderHeader(QString& customer, QString& shipTo) {
     }
 }
 
-void V5Parse::saveOrder(const QString& customer, const QString& shipTo) {
+void OldWbzVParse::saveOrder(const QString& customer, const QString& shipTo) {
     order.clear();
     order.Source = source;
     order.setSalesperson(salesperson);
@@ -114,13 +114,13 @@ void V5Parse::saveOrder(const QString& customer, const QString& shipTo) {
     itemCount = 0;
 }
 
-void V5Parse::saveItem() {
+void OldWbzVParse::saveItem() {
     ++itemCount;
     if (item.hasData())
         pc.saver.saveRecord(header, order, item);
 }
 
-void V5Parse::readItems() {
+void OldWbzVParse::readItems() {
     for (;;) {
         const qint64 start = readValue("+-", true);
         item.clear();
@@ -159,7 +159,7 @@ void V5Parse::readItems() {
     }
 }
 
-void V5Parse::run() {
+void OldWbzVParse::run() {
     pc.startCall(header, source, ParserContext::WhenSavedBefore::GoOn);
     while (pc.withinCall(position)) {
         QString customer = kNoCustomer;
@@ -174,8 +174,8 @@ void V5Parse::run() {
 
 } // namespace
 
-void processGoodCall5(ParserContext& pc, qint64& position, const CallHeader& header, int source) {
-    V5Parse parse(pc, position, header, source);
+void readOldWbzVCall(ParserContext& pc, qint64& position, const CallHeader& header, int source) {
+    OldWbzVParse parse(pc, position, header, source);
     parse.run();
 }
 

@@ -237,7 +237,7 @@ bool StandardParse::run() {
 
 } // namespace
 
-bool processGoodCall(ParserContext& pc, qint64& position, const CallHeader& header, int source) {
+bool readStandardCall(ParserContext& pc, qint64& position, const CallHeader& header, int source) {
     StandardParse parse(pc, position, header, source);
     return parse.run();
 }

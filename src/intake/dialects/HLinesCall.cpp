@@ -25,7 +25,7 @@ QString readLine(CallSource& file, qint64 position, qint64 endPosition) {
 
 } // namespace
 
-void processHFormatCall(ParserContext& pc, qint64& position, const CallHeader& header, int source) {
+void readHLinesCall(ParserContext& pc, qint64& position, const CallHeader& header, int source) {
     if (!pc.startCall(header, source, ParserContext::WhenSavedBefore::Stop))
         return;
 
