@@ -31,14 +31,14 @@ RunningProgram::RunningProgram(const ProgramFolder& folder, bool withHost)
     if (const Result started = m_app->startUp(); !started.ok())
         fail(started.message);
     Settings& settings = m_app->context().settings;
-    settings.EnableCalls = true;
-    settings.EnableFiles = false;
-    settings.DataBinPath = folder.dataBinFolder + QLatin1Char('/');
-    settings.QX7Path = withHost ? folder.hostFolder + QLatin1Char('/') : QString();
-    settings.LocalDrive = QStringLiteral("I");
-    settings.MonitorNetwork = false;
-    settings.SystemID = 1;
-    settings.LastSeqNum = 0;
+    settings.enableCalls = true;
+    settings.enableFiles = false;
+    settings.dataBinPath = folder.dataBinFolder + QLatin1Char('/');
+    settings.qx7Path = withHost ? folder.hostFolder + QLatin1Char('/') : QString();
+    settings.localDrive = QStringLiteral("I");
+    settings.monitorNetwork = false;
+    settings.systemId = 1;
+    settings.lastSeqNum = 0;
 }
 
 RunningProgram::~RunningProgram() {

@@ -70,11 +70,11 @@ QByteArray buildFile(const std::uint8_t* data, std::size_t size, qint16 format, 
         call.dialect = dialectOf(format, d[0]);
         call.goodFlag = (d[0] & 4) == 0;
         call.cut = (d[0] & 8) != 0;
-        const auto specs = testdata::randomOrders(call.dialect, 1 + d[1] % 3, 1 + (d[1] / 3) % 4,
+        const auto plans = testdata::randomOrders(call.dialect, 1 + d[1] % 3, 1 + (d[1] / 3) % 4,
                                                   quint32(call.number) * 7919u + d[1]);
-        const QByteArray recordData = testdata::encodeCall(call.dialect, specs);
+        const QByteArray recordData = testdata::encodeCall(call.dialect, plans);
         call.dataLength = recordData.size();
-        call.orders = testdata::expectedOrders(call.dialect, specs);
+        call.orders = testdata::expectedOrders(call.dialect, plans);
         testdata::HeaderFields fields;
         fields.lineNumber = 1 + call.number % 16;
         fields.callNumber = call.number;
@@ -192,7 +192,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                          reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size()));
     AppContext& ctx = env.ctx;
     ctx.settings = Settings();
-    ctx.settings.DataBinFormat = format;
+    ctx.settings.dataBinFormat = format;
     ctx.runMode = QLatin1Char('F');
     ctx.audit->setRunMode(ctx.runMode);
 

@@ -20,7 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     AppContext& ctx = env.ctx;
     ctx.settings = Settings();
-    ctx.settings.DataBinFormat = fuzz::formatFor(selector);
+    ctx.settings.dataBinFormat = fuzz::formatFor(selector);
     ctx.runMode = batch ? QLatin1Char('B') : QLatin1Char('F');
     ctx.audit->setRunMode(ctx.runMode);
 

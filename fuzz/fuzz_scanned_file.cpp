@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     AppContext& ctx = env.ctx;
     ctx.settings = Settings();
-    ctx.settings.DataBinFormat = fuzz::formatFor(data[0]);
+    ctx.settings.dataBinFormat = fuzz::formatFor(data[0]);
     ctx.runMode = QLatin1Char('F');
     ctx.audit->setRunMode(ctx.runMode);
 

@@ -33,15 +33,15 @@ void checkConversions(const QString& text) {
 }
 
 bool sameRecord(const Settings& a, const Settings& b) {
-    return a.DetailsTop == b.DetailsTop && a.DetailsLeft == b.DetailsLeft && a.SystemID == b.SystemID &&
-           a.EnableCalls == b.EnableCalls && a.EnableFiles == b.EnableFiles && a.QX7Name == b.QX7Name &&
-           a.LocalDrive == b.LocalDrive && a.QX7Path == b.QX7Path && a.DataBinPath == b.DataBinPath &&
-           a.ScannedFolder == b.ScannedFolder && a.FileScanMinutes == b.FileScanMinutes &&
-           a.DataBinFormat == b.DataBinFormat && a.LastSeqNum == b.LastSeqNum &&
-           a.LastDateRun == b.LastDateRun && a.LastDatePurged == b.LastDatePurged &&
-           a.DaysOfHistory == b.DaysOfHistory && a.MonitorNetwork == b.MonitorNetwork &&
-           a.AutoConnect == b.AutoConnect && a.DataBinAudit == b.DataBinAudit &&
-           a.NextDataBinNum == b.NextDataBinNum;
+    return a.detailsTop == b.detailsTop && a.detailsLeft == b.detailsLeft && a.systemId == b.systemId &&
+           a.enableCalls == b.enableCalls && a.enableFiles == b.enableFiles && a.qx7Name == b.qx7Name &&
+           a.localDrive == b.localDrive && a.qx7Path == b.qx7Path && a.dataBinPath == b.dataBinPath &&
+           a.scannedFolder == b.scannedFolder && a.fileScanMinutes == b.fileScanMinutes &&
+           a.dataBinFormat == b.dataBinFormat && a.lastSeqNum == b.lastSeqNum &&
+           a.lastDateRun == b.lastDateRun && a.lastDatePurged == b.lastDatePurged &&
+           a.daysOfHistory == b.daysOfHistory && a.monitorNetwork == b.monitorNetwork &&
+           a.autoConnect == b.autoConnect && a.dataBinAudit == b.dataBinAudit &&
+           a.nextDataBinNum == b.nextDataBinNum;
 }
 
 // The settings files and the folders the path resolver looks into, in memory: the target checks what
@@ -129,7 +129,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         drives = backend->driveMap();
         SettingsStore store(*backend, env.clock);
         Settings loaded;
-        const QList<SettingProblem> problems = store.loadFromRegistry(loaded);
+        const QList<SettingProblem> problems = store.load(loaded);
         for (const SettingProblem& problem : problems) {
             if (problem.section.isEmpty() || problem.key.isEmpty() || problem.describe().isEmpty())
                 fuzz::fail("a setting problem without its key");
@@ -137,9 +137,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
         std::unique_ptr<SettingsBackend> savedBackend = SettingsBackend::openIniFile(savedPath, files);
         SettingsStore saved(*savedBackend, env.clock);
-        saved.saveToRegistry(loaded);
+        saved.save(loaded);
         Settings reloaded;
-        if (!saved.loadFromRegistry(reloaded).isEmpty())
+        if (!saved.load(reloaded).isEmpty())
             fuzz::fail("a saved record does not load without problems");
         if (!sameRecord(loaded, reloaded))
             fuzz::fail("a saved record loads back different");

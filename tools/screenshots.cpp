@@ -145,7 +145,7 @@ void detailsWindows(const QDir& out) {
     }
     const HeaderPictures pictures;
     SelectedCall selected;
-    selected.SelectedCallNumber = 1017;
+    selected.selectedCallNumber = 1017;
     CallDetailsWindow details(program.ctx(), selected, pictures);
     saveShot(details, out, u"call-details-window.png"_s);
 
@@ -196,9 +196,9 @@ void configWindows(const QDir& out) {
     for (int n = 1; n <= 5; ++n)
         program.addCall(0, 100 + n, true, false, QDateTime(QDate(2010, 3, 7), QTime(14, 5)));
     program.ctx().audit->write(AuditType::GoodCall, u"Good call"_s);
-    program.ctx().settings.EnableFiles = true;
-    program.ctx().settings.ScannedFolder = u"C:\\WBZ"_s;
-    program.ctx().settings.DataBinPath = u"C:\\ZIR32\\DCS\\"_s;
+    program.ctx().settings.enableFiles = true;
+    program.ctx().settings.scannedFolder = u"C:\\WBZ"_s;
+    program.ctx().settings.dataBinPath = u"C:\\ZIR32\\DCS\\"_s;
 
     PropertiesDialog properties(program.ctx(), {});
     saveShot(properties, out, u"properties-dialog.png"_s);

@@ -107,7 +107,7 @@ Result AuditExport::gather(Contents& contents) const {
 }
 
 QString AuditExport::filePath(const char* name) const {
-    QString folder = PathResolver::trimRight(m_ctx.settings.QX7Path);
+    QString folder = PathResolver::trimRight(m_ctx.settings.qx7Path);
     if (folder.isEmpty())
         folder = QStringLiteral(".\\");
     return m_ctx.paths->resolve(PathResolver::withTrailingSeparator(folder) + QLatin1String(name));
@@ -120,7 +120,7 @@ AuditExportOutcome AuditExport::exportAudits() {
         outcome.result = std::move(result);
         return outcome;
     };
-    if (PathResolver::trimRight(m_ctx.settings.QX7Path).isEmpty())
+    if (PathResolver::trimRight(m_ctx.settings.qx7Path).isEmpty())
         return ended(AuditExportOutcome::Done::FolderNotSet);
     outcome.exportFile = filePath(kExportFileName);
     outcome.statusFile = filePath(kStatusFileName);

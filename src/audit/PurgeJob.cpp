@@ -43,7 +43,7 @@ QDateTime PurgeJob::cutoff(const QDateTime& now, int daysOfHistory) {
 }
 
 Result PurgeJob::purgeCalls() {
-    const QDateTime cut = cutoff(m_ctx.clock->now(), m_ctx.settings.DaysOfHistory);
+    const QDateTime cut = cutoff(m_ctx.clock->now(), m_ctx.settings.daysOfHistory);
     removeOldSpares(cut);
 
     Result result;
@@ -62,7 +62,7 @@ Result PurgeJob::purgeCalls() {
     if (Result exported = m_auditExport.saveAuditsToFile(); !exported.ok())
         return exported;
 
-    m_ctx.settings.LastDatePurged = m_ctx.clock->now();
+    m_ctx.settings.lastDatePurged = m_ctx.clock->now();
     return Result::success();
 }
 
@@ -98,14 +98,14 @@ void PurgeJob::removeOldSpares(const QDateTime& cut) {
     SpareCount count;
     removeOldFiles(QDir(m_ctx.programFolder).filePath(QStringLiteral("Audit")), kSpareAuditCopy, cut,
                    &count.auditCopies, &count.failed);
-    QString dataBinFolder = PathResolver::trimRight(m_ctx.settings.DataBinPath);
+    QString dataBinFolder = PathResolver::trimRight(m_ctx.settings.dataBinPath);
     if (dataBinFolder.isEmpty())
         dataBinFolder = QStringLiteral(".\\");
     removeOldFiles(m_ctx.paths->resolve(PathResolver::withTrailingSeparator(dataBinFolder)), kSpareBadFile,
                    cut, &count.badFiles, &count.failed);
     if (!m_ctx.audit)
         return;
-    const QString days = QString::number(m_ctx.settings.DaysOfHistory);
+    const QString days = QString::number(m_ctx.settings.daysOfHistory);
     if (count.auditCopies + count.badFiles > 0)
         m_ctx.audit->write(
             AuditType::Info,

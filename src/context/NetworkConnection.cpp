@@ -33,22 +33,22 @@ bool NetworkConnection::hostFolderExists() {
 }
 
 bool NetworkConnection::hostFolderReachable() {
-    if (!folderExists(folderToTest()) && m_ctx.settings.MonitorNetwork && m_ctx.settings.AutoConnect)
+    if (!folderExists(folderToTest()) && m_ctx.settings.monitorNetwork && m_ctx.settings.autoConnect)
         remap();
     return hostFolderExists();
 }
 
 QString NetworkConnection::driveName() const {
-    return PathResolver::trimRight(m_ctx.settings.LocalDrive) + QLatin1Char(':');
+    return PathResolver::trimRight(m_ctx.settings.localDrive) + QLatin1Char(':');
 }
 
 QString NetworkConnection::shareName() const {
-    return QStringLiteral("\\\\") + PathResolver::trimRight(m_ctx.settings.QX7Name) +
+    return QStringLiteral("\\\\") + PathResolver::trimRight(m_ctx.settings.qx7Name) +
            QStringLiteral("\\Qdls");
 }
 
 QString NetworkConnection::folderToTest() const {
-    const QString path = PathResolver::trimRight(m_ctx.settings.QX7Path);
+    const QString path = PathResolver::trimRight(m_ctx.settings.qx7Path);
     return PathResolver::endsWithSeparator(path) ? path.chopped(1) : path;
 }
 
@@ -61,7 +61,7 @@ int NetworkConnection::remap() {
 bool NetworkConnection::connectNetworkDrive(Result& logged) {
     logged = Result::success();
     runstatus::hostFolderLost(m_ctx, folderToTest());
-    if (!m_ctx.settings.AutoConnect) {
+    if (!m_ctx.settings.autoConnect) {
         // Asked once an outage: a box at every pass would keep the person at the desk from the windows.
         if (m_reconnectAskedFor != m_ctx.status.hostAwaySince) {
             m_reconnectAskedFor = m_ctx.status.hostAwaySince;
@@ -102,12 +102,12 @@ bool NetworkConnection::tryReconnect() {
 bool NetworkConnection::retryHostFolder() {
     if (!m_ctx.status.waitingForHost)
         return true;
-    if (PathResolver::trimRight(m_ctx.settings.QX7Path).isEmpty()) {
+    if (PathResolver::trimRight(m_ctx.settings.qx7Path).isEmpty()) {
         // No folder to wait for: the export says what is missing.
         runstatus::waitingForHost(m_ctx, false);
         return true;
     }
-    const bool mapped = !m_ctx.settings.AutoConnect || tryReconnect();
+    const bool mapped = !m_ctx.settings.autoConnect || tryReconnect();
     if (!mapped || !folderExists(folderToTest()))
         return false;
     Result logged;

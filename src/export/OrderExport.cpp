@@ -128,7 +128,7 @@ void OrderExport::extractCalls() {
     if (heldBySettings())
         return;
     Settings& settings = m_ctx.settings;
-    if (PathResolver::trimRight(settings.QX7Path).isEmpty()) {
+    if (PathResolver::trimRight(settings.qx7Path).isEmpty()) {
         holdForUnsetHostFolder();
         return;
     }
@@ -136,7 +136,7 @@ void OrderExport::extractCalls() {
     PassEnd end = PassEnd::Finished;
     Result error;
     Result established;
-    if (settings.MonitorNetwork && !m_network.hostFolderExists() &&
+    if (settings.monitorNetwork && !m_network.hostFolderExists() &&
         !m_network.connectNetworkDrive(established)) {
         if (established.ok())
             return;
@@ -152,7 +152,7 @@ void OrderExport::extractCalls() {
     m_recovery.closeRecord();
     const bool finished = error.ok() && end == PassEnd::Finished;
     if (finished)
-        m_ctx.settingsStore->saveToRegistry(settings);
+        m_ctx.settingsStore->save(settings);
     m_numbers.release(finished);
 }
 
@@ -190,7 +190,7 @@ void OrderExport::holdForUnsetHostFolder() {
         const QString text = QStringLiteral(
             "ExtractCalls: every call is held until the MXR Folder (QX7Path) is set in Properties.");
         audit(AuditType::Error, text);
-        if (PathResolver::trimRight(m_ctx.settings.LocalDrive).isEmpty()) {
+        if (PathResolver::trimRight(m_ctx.settings.localDrive).isEmpty()) {
             if (!m_unsetConnectionShown)
                 m_ctx.ui->showMessage(
                     QStringLiteral("The network connection has not been set up.  Calls will not be "
@@ -312,7 +312,7 @@ bool OrderExport::openOutputFile() {
 }
 
 QString OrderExport::hostFolder() const {
-    return PathResolver::withTrailingSeparator(PathResolver::trimRight(m_ctx.settings.QX7Path));
+    return PathResolver::withTrailingSeparator(PathResolver::trimRight(m_ctx.settings.qx7Path));
 }
 
 QString OrderExport::nativeHostFolder() {
@@ -325,7 +325,7 @@ QString OrderExport::nativeHostFolder() {
 }
 
 void OrderExport::nameOutputFile(const QString& folder, const QString& nativeFolder) {
-    m_file.baseName = OrderFileFormat::baseName(m_ctx.settings.SystemID, m_numbers.last());
+    m_file.baseName = OrderFileFormat::baseName(m_ctx.settings.systemId, m_numbers.last());
     m_file.tmpName = folder + m_file.baseName + QStringLiteral(".Tmp");
     m_file.rcvName = folder + m_file.baseName + QStringLiteral(".Rcv");
     m_file.tmpPath = nativeFolder + m_file.baseName + QStringLiteral(".Tmp");
@@ -412,7 +412,7 @@ Result OrderExport::extractCall(const CallToSend& pending, PassEnd& end) {
                                                 "again on the next pass."));
             !error.ok())
             return error;
-        m_ctx.settingsStore->saveToRegistry(m_ctx.settings);
+        m_ctx.settingsStore->save(m_ctx.settings);
         m_ctx.fs->removeFile(m_file.tmpPath);
         return Result::success();
     }

@@ -12,14 +12,14 @@ OrderFileNumbers::OrderFileNumbers(AppContext& ctx, ExportRecovery& recovery)
     : m_ctx(ctx), m_recovery(recovery) {}
 
 int OrderFileNumbers::last() const {
-    return m_ctx.settings.LastSeqNum;
+    return m_ctx.settings.lastSeqNum;
 }
 
 std::optional<int> OrderFileNumbers::numbersToPassOver(const QString& nativeFolder) {
     if (!m_inUse) {
         // One listing of the host folder per pass; the numbers this pass takes are added as it goes.
         m_inUse.emplace();
-        const QString prefix = OrderFileFormat::baseName(m_ctx.settings.SystemID, 0).left(4);
+        const QString prefix = OrderFileFormat::baseName(m_ctx.settings.systemId, 0).left(4);
         for (const FileEntry& entry : m_ctx.fs->listFiles(nativeFolder)) {
             const QString& name = entry.name;
             if (name.size() != 12 || !name.startsWith(prefix, Qt::CaseInsensitive) ||
@@ -31,7 +31,7 @@ std::optional<int> OrderFileNumbers::numbersToPassOver(const QString& nativeFold
                 m_inUse->insert(number);
         }
     }
-    int number = m_ctx.settings.LastSeqNum;
+    int number = m_ctx.settings.lastSeqNum;
     for (int passed = 0; passed < OrderFileFormat::kLastSequenceNumber; ++passed) {
         number = OrderFileFormat::nextSequenceNumber(number);
         if (!m_inUse->contains(number))
@@ -41,7 +41,7 @@ std::optional<int> OrderFileNumbers::numbersToPassOver(const QString& nativeFold
 }
 
 Result OrderFileNumbers::take(int passOver) {
-    int last = m_ctx.settings.LastSeqNum;
+    int last = m_ctx.settings.lastSeqNum;
     for (int i = 0; i < passOver; ++i)
         last = OrderFileFormat::nextSequenceNumber(last);
     if (passOver > 0 && passOver >= m_numbersLeft) {
@@ -54,23 +54,23 @@ Result OrderFileNumbers::take(int passOver) {
     } else {
         m_numbersLeft -= passOver;
     }
-    m_ctx.settings.LastSeqNum = static_cast<qint16>(last);
+    m_ctx.settings.lastSeqNum = static_cast<qint16>(last);
     if (m_numbersLeft == 0) {
         if (const Result reserved = reserve(); !reserved)
             return reserved;
     }
-    m_numberBefore = m_ctx.settings.LastSeqNum;
-    m_ctx.settings.LastSeqNum =
-        static_cast<qint16>(OrderFileFormat::nextSequenceNumber(m_ctx.settings.LastSeqNum));
+    m_numberBefore = m_ctx.settings.lastSeqNum;
+    m_ctx.settings.lastSeqNum =
+        static_cast<qint16>(OrderFileFormat::nextSequenceNumber(m_ctx.settings.lastSeqNum));
     --m_numbersLeft;
     if (m_inUse)
-        m_inUse->insert(m_ctx.settings.LastSeqNum);
+        m_inUse->insert(m_ctx.settings.lastSeqNum);
     return Result::success();
 }
 
 void OrderFileNumbers::giveBack() {
     // The numbers passed over stay passed over: they hold the host's files.
-    m_ctx.settings.LastSeqNum = static_cast<qint16>(m_numberBefore);
+    m_ctx.settings.lastSeqNum = static_cast<qint16>(m_numberBefore);
     ++m_numbersLeft;
 }
 
@@ -79,8 +79,8 @@ Result OrderFileNumbers::reserve() {
     // The numbers of the block before are all given out: LastSeqNum is stored before the new block is
     // written over the old, so a stop in between never loses track of a number that was used.
     if (m_holdingReservation)
-        m_ctx.settingsStore->saveLastSeqNum(settings.LastSeqNum);
-    int last = settings.LastSeqNum;
+        m_ctx.settingsStore->saveLastSeqNum(settings.lastSeqNum);
+    int last = settings.lastSeqNum;
     for (int i = 0; i < kNumbersPerReservation; ++i)
         last = OrderFileFormat::nextSequenceNumber(last);
     const Result saved = m_recovery.reserveNumbersThrough(last);
@@ -95,7 +95,7 @@ void OrderFileNumbers::release(bool settingsSaved) {
     if (!m_holdingReservation)
         return;
     if (!settingsSaved)
-        m_ctx.settingsStore->saveLastSeqNum(m_ctx.settings.LastSeqNum);
+        m_ctx.settingsStore->saveLastSeqNum(m_ctx.settings.lastSeqNum);
     m_recovery.clearReservation();
     m_holdingReservation = false;
     m_numbersLeft = 0;
@@ -107,9 +107,9 @@ std::optional<int> OrderFileNumbers::reservedByStoppedPass() const {
 
 int OrderFileNumbers::skipStoppedReservation(int reservedThrough, const QString& nativeFolder) {
     // A stopped pass may have used any number of its block; numbering goes on after the block.
-    const int removed = removeUnfinishedFiles(m_ctx.settings.LastSeqNum, reservedThrough, nativeFolder);
-    m_ctx.settings.LastSeqNum = static_cast<qint16>(reservedThrough);
-    m_ctx.settingsStore->saveLastSeqNum(m_ctx.settings.LastSeqNum);
+    const int removed = removeUnfinishedFiles(m_ctx.settings.lastSeqNum, reservedThrough, nativeFolder);
+    m_ctx.settings.lastSeqNum = static_cast<qint16>(reservedThrough);
+    m_ctx.settingsStore->saveLastSeqNum(m_ctx.settings.lastSeqNum);
     return removed;
 }
 
@@ -126,7 +126,7 @@ int OrderFileNumbers::removeUnfinishedFiles(int lastSaved, int reservedThrough, 
     int number = lastSaved;
     for (int i = 0; i < kNumbersPerReservation && number != reservedThrough; ++i) {
         number = OrderFileFormat::nextSequenceNumber(number);
-        const QString tmp = nativeFolder + OrderFileFormat::baseName(m_ctx.settings.SystemID, number) +
+        const QString tmp = nativeFolder + OrderFileFormat::baseName(m_ctx.settings.systemId, number) +
                             QStringLiteral(".Tmp");
         if (m_ctx.fs->fileExists(tmp) && m_ctx.fs->removeFile(tmp))
             ++removed;

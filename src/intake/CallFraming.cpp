@@ -141,7 +141,7 @@ CallFraming::TakeResult CallFraming::takeCall(CallSource& file, qint64& position
                                               int source, bool scannedRules) {
     TakeResult taken;
     const qint64 dataStart = position;
-    const Parser parser = chooseParser(file, position, m_ctx.settings.DataBinFormat, scannedRules);
+    const Parser parser = chooseParser(file, position, m_ctx.settings.dataBinFormat, scannedRules);
     if (parser == Parser::None)
         return taken;
     const CallExtent extent = source == 1 ? CallExtent::ofScannedCall(file, position, recordEndsOf(parser))

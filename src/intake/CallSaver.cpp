@@ -69,7 +69,7 @@ void CallSaver::saveHeader(const CallHeader& header, OrderWork& order) {
     if (batchMode())
         return;
     int number = 0;
-    const Result raised = m_ctx.store->raiseNumberOfOrders(order.Source, header.callNumberValue(), &number);
+    const Result raised = m_ctx.store->raiseNumberOfOrders(order.source, header.callNumberValue(), &number);
     if (!raised.ok()) {
         logError(errorPrefix("SaveHeader", header) + (raised.status == Result::Status::NotFound
                                                           ? QString::fromLatin1(kNoCurrentRecordText)
@@ -77,16 +77,16 @@ void CallSaver::saveHeader(const CallHeader& header, OrderWork& order) {
         return;
     }
     OrderRow row;
-    row.source = order.Source;
+    row.source = order.source;
     row.callNumber = header.callNumberValue();
     row.orderSeqNumber = number;
-    row.salesperson = order.Salesperson;
-    row.customer = order.Customer;
-    row.shipTo = order.ShipTo;
-    row.route = order.Route;
-    row.message = order.Message;
+    row.salesperson = order.salesperson;
+    row.customer = order.customer;
+    row.shipTo = order.shipTo;
+    row.route = order.route;
+    row.message = order.message;
     row.numberOfItems = 0;
-    order.OrderSeqNumber = number;
+    order.orderSeqNumber = number;
     const Result inserted = m_ctx.store->insertOrder(row);
     if (!inserted.ok())
         logError(errorPrefix("SaveHeader", header) + inserted.message);
@@ -95,25 +95,25 @@ void CallSaver::saveHeader(const CallHeader& header, OrderWork& order) {
 void CallSaver::saveRecord(const CallHeader& header, const OrderWork& order, const ItemWork& item) {
     if (!batchMode()) {
         int number = 0;
-        const Result raised = m_ctx.store->raiseNumberOfItems(order.Source, header.callNumberValue(),
-                                                              order.OrderSeqNumber, &number);
+        const Result raised = m_ctx.store->raiseNumberOfItems(order.source, header.callNumberValue(),
+                                                              order.orderSeqNumber, &number);
         if (!raised.ok()) {
             logError(errorPrefix("SaveRecord", header) + (raised.status == Result::Status::NotFound
                                                               ? QString::fromLatin1(kNoCurrentRecordText)
                                                               : raised.message));
         } else {
             ItemRow row;
-            row.source = order.Source;
+            row.source = order.source;
             row.callNumber = header.callNumberValue();
-            row.orderSeqNumber = order.OrderSeqNumber;
+            row.orderSeqNumber = order.orderSeqNumber;
             row.itemSeqNumber = number;
-            row.itemNumber = item.ItemNumber;
-            row.quantity = leadingInt(item.Quantity);
-            if (item.Quantity.endsWith(QLatin1Char('-')))
+            row.itemNumber = item.itemNumber;
+            row.quantity = leadingInt(item.quantity);
+            if (item.quantity.endsWith(QLatin1Char('-')))
                 row.quantity = -row.quantity;
-            row.unit = leadingInt(item.Unit);
-            row.discountPercent = leadingInt(item.Discount);
-            row.priceOverride = leadingInt(item.Price);
+            row.unit = leadingInt(item.unit);
+            row.discountPercent = leadingInt(item.discount);
+            row.priceOverride = leadingInt(item.price);
             const Result inserted = m_ctx.store->insertItem(row);
             if (!inserted.ok())
                 logError(errorPrefix("SaveRecord", header) + inserted.message);

@@ -21,7 +21,7 @@ public:
 
     // False only when the call already has a row (duplicate key).
     bool saveCall(const CallHeader& header, int source);
-    // Inserts the order and writes its new number into order.OrderSeqNumber.
+    // Inserts the order and writes its new number into order.orderSeqNumber.
     void saveHeader(const CallHeader& header, OrderWork& order);
     void saveRecord(const CallHeader& header, const OrderWork& order, const ItemWork& item);
     // Sets PriceOverride of an already saved line item.

@@ -42,7 +42,7 @@ void DataBinIntake::log(AuditType type, const QString& text) {
 }
 
 QString DataBinIntake::dataBinFolder() const {
-    QString folder = PathResolver::trimRight(m_ctx.settings.DataBinPath);
+    QString folder = PathResolver::trimRight(m_ctx.settings.dataBinPath);
     if (folder.isEmpty())
         folder = QStringLiteral(".\\");
     return PathResolver::withTrailingSeparator(folder);
@@ -179,7 +179,7 @@ void DataBinIntake::moveFailed(const QString& target, const Result& result) {
 QString DataBinIntake::retireFile(const QString& path, const QString& folder) {
     // Everything taken from the file reaches the disk before the file leaves its folder.
     m_ctx.store->checkpoint();
-    if (!m_ctx.settings.DataBinAudit) {
+    if (!m_ctx.settings.dataBinAudit) {
         const QString bak = m_ctx.paths->resolve(folder + QStringLiteral("DataBin.Bak"));
         m_ctx.fs->removeFile(bak);
         if (const Result moved = m_ctx.fs->moveFile(path, bak); !moved.ok()) {
@@ -192,7 +192,7 @@ QString DataBinIntake::retireFile(const QString& path, const QString& folder) {
     m_ctx.fs->makePath(auditFolder);
     // The ring of copies from NextDataBinNum on, then spare names. A copy of the ring older than the days
     // of history (its calls purged by now) is replaced; a younger one, or a spare, is never replaced.
-    const int wanted = m_ctx.settings.NextDataBinNum;
+    const int wanted = m_ctx.settings.nextDataBinNum;
     const auto numberAt = [wanted](int index) {
         return index < kAuditCopies ? (wanted + index) % kAuditCopies : wanted;
     };
@@ -204,7 +204,7 @@ QString DataBinIntake::retireFile(const QString& path, const QString& folder) {
             return {};
         return number + QLatin1Char('.') + QString::number(index - kAuditCopies + 1);
     };
-    const QDateTime cutoff(m_ctx.clock->now().date().addDays(-m_ctx.settings.DaysOfHistory), QTime(0, 0));
+    const QDateTime cutoff(m_ctx.clock->now().date().addDays(-m_ctx.settings.daysOfHistory), QTime(0, 0));
     const FreeNameMove moved = moveToFreeName(
         *m_ctx.fs, path,
         [&](int index) {
@@ -215,8 +215,8 @@ QString DataBinIntake::retireFile(const QString& path, const QString& folder) {
         [&](int index) {
             // The next number is stored before the move, so a process stopped after it never moves another
             // file onto this copy.
-            m_ctx.settings.NextDataBinNum = static_cast<qint16>((numberAt(index) + 1) % kAuditCopies);
-            m_ctx.settingsStore->saveToRegistry(m_ctx.settings);
+            m_ctx.settings.nextDataBinNum = static_cast<qint16>((numberAt(index) + 1) % kAuditCopies);
+            m_ctx.settingsStore->save(m_ctx.settings);
         },
         [&](int index, const QString& copy) {
             return index < kAuditCopies && changedBefore(*m_ctx.fs, copy, cutoff);
@@ -279,7 +279,7 @@ bool DataBinIntake::folderExists(const QString& folder) {
     }
     // The upstream program writes into a folder that exists: this one is a setting that names another.
     // With calls switched off there is nobody to tell.
-    if (m_ctx.settings.EnableCalls)
+    if (m_ctx.settings.enableCalls)
         reportUnreachable(reason);
     return false;
 }

@@ -104,7 +104,7 @@ QString FolderScan::protectedFileKind(const QString& path, const ProtectedPaths&
 }
 
 Result FolderScan::run() {
-    const QString folderSetting = PathResolver::trimRight(m_ctx.settings.ScannedFolder);
+    const QString folderSetting = PathResolver::trimRight(m_ctx.settings.scannedFolder);
     if (!folderAccepted(folderSetting)) {
         m_ctx.ui->showNotice(QStringLiteral("Invalid Scanned Folder name: ") + folderSetting +
                                  QStringLiteral(".  Go to the properties and set this value correctly."),
@@ -200,23 +200,23 @@ void FolderScan::reportLeftAlone(const FolderEntry& entry, const QString& reason
 }
 
 void FolderScan::reportReloadProblems() {
-    const QList<SettingProblem> problems = m_ctx.settingsStore->loadFromRegistry(m_ctx.settings);
+    const QList<SettingProblem> problems = m_ctx.settingsStore->load(m_ctx.settings);
     for (const SettingProblem& problem : problems)
         m_ctx.audit->write(AuditType::Error, problem.describe());
 }
 
 int FolderScan::takeNextCallNumber() {
-    int next = m_ctx.settings.LastScannedCallNum + 1;
+    int next = m_ctx.settings.lastScannedCallNum + 1;
     if (next > kLastScannedCallNumber)
         next = 1;
-    m_ctx.settings.LastScannedCallNum = static_cast<qint16>(next);
+    m_ctx.settings.lastScannedCallNum = static_cast<qint16>(next);
     // Stored before the file is parsed, so a crash never gives the number out twice.
-    m_ctx.settingsStore->saveLastScannedCallNum(m_ctx.settings.LastScannedCallNum);
+    m_ctx.settingsStore->saveLastScannedCallNum(m_ctx.settings.lastScannedCallNum);
     return next;
 }
 
 Result FolderScan::processScannedFile(const QString& fileName) {
-    const QString folderSetting = PathResolver::trimRight(m_ctx.settings.ScannedFolder);
+    const QString folderSetting = PathResolver::trimRight(m_ctx.settings.scannedFolder);
     if (!folderAccepted(folderSetting))
         return Result::success(); // the next scan reports the folder
     return processScannedFile(fileName, scanTarget(folderSetting));
@@ -227,7 +227,7 @@ Result FolderScan::processScannedFile(const QString& fileName, const ScanTarget&
     if (!m_ctx.store)
         return Result::failure(QStringLiteral("the call store is not open"));
     // The settings were read again: a folder changed since the listing is listed by the next scan.
-    if (PathResolver::trimRight(m_ctx.settings.ScannedFolder) != target.setting)
+    if (PathResolver::trimRight(m_ctx.settings.scannedFolder) != target.setting)
         return Result::success();
     const QString path = entryPath(target.folder, fileName);
     const QString shownName = printableText(fileName);
@@ -323,7 +323,7 @@ void FolderScan::moveToAuditCopy(const QString& path, int callNumber) {
     m_ctx.fs->makePath(QDir(m_ctx.programFolder).filePath(QStringLiteral("Audit")));
     // The ring of copies from the call's own number on, then spare names. A copy of the ring older than
     // the days of history (its call purged by now) is replaced; a younger one, or a spare, never is.
-    const QDateTime cutoff(m_ctx.clock->now().date().addDays(-m_ctx.settings.DaysOfHistory), QTime(0, 0));
+    const QDateTime cutoff(m_ctx.clock->now().date().addDays(-m_ctx.settings.daysOfHistory), QTime(0, 0));
     const auto numberAt = [callNumber](int index) {
         return (callNumber - 1 + index) % kLastScannedCallNumber + 1;
     };
@@ -345,8 +345,8 @@ void FolderScan::moveToAuditCopy(const QString& path, int callNumber) {
             if (index == 0 || index >= kLastScannedCallNumber)
                 return;
             // Numbers run on after the copy used, so the next file does not search the same names again.
-            m_ctx.settings.LastScannedCallNum = static_cast<qint16>(numberAt(index));
-            m_ctx.settingsStore->saveLastScannedCallNum(m_ctx.settings.LastScannedCallNum);
+            m_ctx.settings.lastScannedCallNum = static_cast<qint16>(numberAt(index));
+            m_ctx.settingsStore->saveLastScannedCallNum(m_ctx.settings.lastScannedCallNum);
         },
         [&](int index, const QString& copy) {
             return index < kLastScannedCallNumber && changedBefore(*m_ctx.fs, copy, cutoff);

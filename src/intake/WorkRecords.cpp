@@ -5,62 +5,62 @@
 namespace vrq {
 
 void OrderWork::clear() {
-    Customer = QString(8, QLatin1Char(' '));
-    ShipTo = QString(2, QLatin1Char(' '));
-    Message = QString(23, QLatin1Char(' '));
-    OrderDate = QStringLiteral("000000");
-    Route = QString(6, QLatin1Char(' '));
+    customer = QString(8, QLatin1Char(' '));
+    shipTo = QString(2, QLatin1Char(' '));
+    message = QString(23, QLatin1Char(' '));
+    orderDate = QStringLiteral("000000");
+    route = QString(6, QLatin1Char(' '));
 }
 
 bool OrderWork::hasData() const {
-    return Salesperson != QLatin1String("000000") && Customer != QLatin1String("00000000");
+    return salesperson != QLatin1String("000000") && customer != QLatin1String("00000000");
 }
 
 void OrderWork::setSalesperson(const QString& text) {
-    Salesperson = fixedWidth(text, 6);
+    salesperson = fixedWidth(text, 6);
 }
 void OrderWork::setCustomer(const QString& text) {
-    Customer = fixedWidth(text, 8);
+    customer = fixedWidth(text, 8);
 }
 void OrderWork::setShipTo(const QString& text) {
-    ShipTo = fixedWidth(text, 2);
+    shipTo = fixedWidth(text, 2);
 }
 void OrderWork::setMessage(const QString& text) {
-    Message = fixedWidth(text, 23);
+    message = fixedWidth(text, 23);
 }
 void OrderWork::setOrderDate(const QString& text) {
-    OrderDate = fixedWidth(text, 6);
+    orderDate = fixedWidth(text, 6);
 }
 void OrderWork::setRoute(const QString& text) {
-    Route = fixedWidth(text, 6);
+    route = fixedWidth(text, 6);
 }
 
 void ItemWork::clear() {
-    ItemNumber = QString(13, QLatin1Char('0'));
-    Quantity = QStringLiteral("000+");
-    Unit = QStringLiteral(" ");
-    Discount = QStringLiteral("00");
-    Price = QStringLiteral("00000");
+    itemNumber = QString(13, QLatin1Char('0'));
+    quantity = QStringLiteral("000+");
+    unit = QStringLiteral(" ");
+    discount = QStringLiteral("00");
+    price = QStringLiteral("00000");
 }
 
 bool ItemWork::hasData() const {
-    return ItemNumber != QString(13, QLatin1Char('0')) && Quantity != QLatin1String("000+");
+    return itemNumber != QString(13, QLatin1Char('0')) && quantity != QLatin1String("000+");
 }
 
 void ItemWork::setItemNumber(const QString& text) {
-    ItemNumber = fixedWidth(text, 13);
+    itemNumber = fixedWidth(text, 13);
 }
 void ItemWork::setQuantity(const QString& text) {
-    Quantity = fixedWidth(text, 4);
+    quantity = fixedWidth(text, 4);
 }
 void ItemWork::setUnit(const QString& text) {
-    Unit = fixedWidth(text, 1);
+    unit = fixedWidth(text, 1);
 }
 void ItemWork::setDiscount(const QString& text) {
-    Discount = fixedWidth(text, 2);
+    discount = fixedWidth(text, 2);
 }
 void ItemWork::setPrice(const QString& text) {
-    Price = fixedWidth(text, 5);
+    price = fixedWidth(text, 5);
 }
 
 } // namespace vrq

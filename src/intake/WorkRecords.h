@@ -6,14 +6,14 @@ namespace vrq {
 
 // The order being assembled while a call is parsed. Text fields are fixed-width: assign through set().
 struct OrderWork {
-    QString Salesperson = QString(6, QLatin1Char(' ')); // kept for the later orders of the call
-    QString Customer;
-    QString ShipTo;
-    QString Message;
-    QString OrderDate;
-    QString Route;
-    int OrderSeqNumber = 0; // set when the order is saved
-    int Source = 0;
+    QString salesperson = QString(6, QLatin1Char(' ')); // kept for the later orders of the call
+    QString customer;
+    QString shipTo;
+    QString message;
+    QString orderDate;
+    QString route;
+    int orderSeqNumber = 0; // set when the order is saved
+    int source = 0;
 
     OrderWork() { clear(); }
     void clear();
@@ -28,11 +28,11 @@ struct OrderWork {
 
 // The line item being assembled.
 struct ItemWork {
-    QString ItemNumber;
-    QString Quantity;
-    QString Unit;
-    QString Discount;
-    QString Price;
+    QString itemNumber;
+    QString quantity;
+    QString unit;
+    QString discount;
+    QString price;
 
     ItemWork() { clear(); }
     void clear();

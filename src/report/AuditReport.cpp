@@ -33,7 +33,7 @@ std::unique_ptr<CallStore> openReportStore(QTextStream& err) {
 int runAuditReport(const ReportCommand& command, QTextStream& out, QTextStream& err) {
     std::unique_ptr<CallStore> store = openReportStore(err);
     if (!store)
-        return ReportExit::StoreUnreadable;
+        return ReportExit::kStoreUnreadable;
     AuditFilter filter;
     filter.type = command.auditType;
     filter.from = command.since;
@@ -43,13 +43,13 @@ int runAuditReport(const ReportCommand& command, QTextStream& out, QTextStream& 
     const std::vector<AuditRow> entries = store->auditEntries(filter, &read);
     if (!read.ok()) {
         err << "The audit log in " << reportStorePath() << " cannot be read: " << read.message << '\n';
-        return ReportExit::StoreUnreadable;
+        return ReportExit::kStoreUnreadable;
     }
     for (const AuditRow& entry : entries)
         out << auditReportLine(entry) << '\n';
     if (entries.empty())
         err << "No audit entries match.\n";
-    return ReportExit::Ok;
+    return ReportExit::kOk;
 }
 
 } // namespace vrq

@@ -35,11 +35,11 @@ int runListOfCallsCommand(const QStringList& arguments, const Clock& clock, QTex
     const ReportCommandParse parse = parseReportCommand(arguments);
     if (parse.command.help) {
         out << reportUsageText();
-        return ReportExit::Ok;
+        return ReportExit::kOk;
     }
     if (!parse.ok()) {
         err << parse.error << '\n' << reportUsageText();
-        return ReportExit::BadArguments;
+        return ReportExit::kBadArguments;
     }
     const ReportCommand& command = parse.command;
     if (command.audit)
@@ -47,20 +47,20 @@ int runListOfCallsCommand(const QStringList& arguments, const Clock& clock, QTex
 
     std::unique_ptr<CallStore> store = openReportStore(err);
     if (!store)
-        return ReportExit::StoreUnreadable;
+        return ReportExit::kStoreUnreadable;
     const ListOfCallsRequest request{command.from, command.to, command.goodCalls, command.badCalls,
                                      clock.now()};
     Result read;
     const PrintDocument document = listOfCallsDocument(*store, request, &read);
     if (!read.ok()) {
         err << "The call store " << reportStorePath() << " cannot be read: " << read.message << '\n';
-        return ReportExit::StoreUnreadable;
+        return ReportExit::kStoreUnreadable;
     }
     if (const Result delivered = deliver(document, command); !delivered.ok()) {
         err << delivered.message << '\n';
-        return ReportExit::PrintFailed;
+        return ReportExit::kPrintFailed;
     }
-    return ReportExit::Ok;
+    return ReportExit::kOk;
 }
 
 } // namespace vrq

@@ -36,10 +36,10 @@ QString reportUsageText();
 
 // Exit codes of vrqtoqx7-report.
 namespace ReportExit {
-constexpr int Ok = 0;
-constexpr int BadArguments = 2;
-constexpr int StoreUnreadable = 3;
-constexpr int PrintFailed = 4; // no such printer, no default printer, or the PDF cannot be written
+constexpr int kOk = 0;
+constexpr int kBadArguments = 2;
+constexpr int kStoreUnreadable = 3;
+constexpr int kPrintFailed = 4; // no such printer, no default printer, or the PDF cannot be written
 } // namespace ReportExit
 
 } // namespace vrq

@@ -66,19 +66,19 @@ qint64 wholeNumberOf(double value) {
 
 PropertiesEntries propertiesFromSettings(const Settings& s) {
     PropertiesEntries e;
-    e.systemId = QString::number(s.SystemID);
-    e.enableCalls = s.EnableCalls;
-    e.enableFiles = s.EnableFiles;
-    e.daysOfHistory = QString::number(s.DaysOfHistory);
-    e.formatIndex = s.DataBinFormat;
-    e.dataBinFolder = PathResolver::trimRight(s.DataBinPath);
-    e.scannedFolder = PathResolver::trimRight(s.ScannedFolder);
-    e.qx7Name = PathResolver::trimRight(s.QX7Name);
-    e.qx7Folder = PathResolver::trimRight(s.QX7Path);
-    e.fileScanMinutes = QString::number(s.FileScanMinutes);
-    e.localDrive = s.LocalDrive;
-    e.monitorNetwork = s.MonitorNetwork;
-    e.autoConnect = s.AutoConnect;
+    e.systemId = QString::number(s.systemId);
+    e.enableCalls = s.enableCalls;
+    e.enableFiles = s.enableFiles;
+    e.daysOfHistory = QString::number(s.daysOfHistory);
+    e.formatIndex = s.dataBinFormat;
+    e.dataBinFolder = PathResolver::trimRight(s.dataBinPath);
+    e.scannedFolder = PathResolver::trimRight(s.scannedFolder);
+    e.qx7Name = PathResolver::trimRight(s.qx7Name);
+    e.qx7Folder = PathResolver::trimRight(s.qx7Path);
+    e.fileScanMinutes = QString::number(s.fileScanMinutes);
+    e.localDrive = s.localDrive;
+    e.monitorNetwork = s.monitorNetwork;
+    e.autoConnect = s.autoConnect;
     return e;
 }
 
@@ -125,21 +125,21 @@ QStringList folderConcerns(const PropertiesEntries& e, const PathResolver& paths
 }
 
 bool storeProperties(const PropertiesEntries& e, Settings& s) {
-    s.SystemID = wholeInt16(e.systemId);
-    s.EnableCalls = e.enableCalls;
-    s.EnableFiles = e.enableFiles;
+    s.systemId = wholeInt16(e.systemId);
+    s.enableCalls = e.enableCalls;
+    s.enableFiles = e.enableFiles;
     const qint16 days = wholeInt16(e.daysOfHistory);
-    const bool shortened = days < s.DaysOfHistory;
-    s.DaysOfHistory = days;
-    s.QX7Name = settingText(e.qx7Name);
-    s.LocalDrive = e.localDrive.left(1);
-    s.QX7Path = settingText(e.qx7Folder);
-    s.MonitorNetwork = e.monitorNetwork;
-    s.AutoConnect = e.autoConnect;
-    s.DataBinPath = settingText(e.dataBinFolder);
-    s.DataBinFormat = static_cast<qint16>(e.formatIndex);
-    s.ScannedFolder = settingText(e.scannedFolder);
-    s.FileScanMinutes = wholeInt16(e.fileScanMinutes);
+    const bool shortened = days < s.daysOfHistory;
+    s.daysOfHistory = days;
+    s.qx7Name = settingText(e.qx7Name);
+    s.localDrive = e.localDrive.left(1);
+    s.qx7Path = settingText(e.qx7Folder);
+    s.monitorNetwork = e.monitorNetwork;
+    s.autoConnect = e.autoConnect;
+    s.dataBinPath = settingText(e.dataBinFolder);
+    s.dataBinFormat = static_cast<qint16>(e.formatIndex);
+    s.scannedFolder = settingText(e.scannedFolder);
+    s.fileScanMinutes = wholeInt16(e.fileScanMinutes);
     return shortened;
 }
 

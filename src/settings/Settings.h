@@ -5,34 +5,34 @@
 
 namespace vrq {
 
-// The process-wide settings record: one field per stored key, named as the key.
+// The process-wide settings record: one field per stored key, named after the key.
 // Text fields are kept cut to their width and without trailing blanks.
 struct Settings {
     // Startup
-    qint16 DetailsTop = 0;
-    qint16 DetailsLeft = 0;
+    qint16 detailsTop = 0;
+    qint16 detailsLeft = 0;
     // QX7
-    qint16 SystemID = 0;
-    bool EnableCalls = true;
-    bool EnableFiles = false;
-    QString QX7Name;
-    QString LocalDrive = QStringLiteral("I");
-    QString QX7Path = QStringLiteral("I:\\QX7Com\\");
-    QString DataBinPath = QStringLiteral("C:\\ZIR32\\DCS\\");
-    QString ScannedFolder = QStringLiteral("C:\\WBZ");
-    qint16 FileScanMinutes = 30;
-    qint16 DataBinFormat = 0;
-    qint16 LastSeqNum = 0;
-    qint16 LastScannedCallNum = 0;
+    qint16 systemId = 0;
+    bool enableCalls = true;
+    bool enableFiles = false;
+    QString qx7Name;
+    QString localDrive = QStringLiteral("I");
+    QString qx7Path = QStringLiteral("I:\\QX7Com\\");
+    QString dataBinPath = QStringLiteral("C:\\ZIR32\\DCS\\");
+    QString scannedFolder = QStringLiteral("C:\\WBZ");
+    qint16 fileScanMinutes = 30;
+    qint16 dataBinFormat = 0;
+    qint16 lastSeqNum = 0;
+    qint16 lastScannedCallNum = 0;
     // Miscellaneous
-    QDateTime LastDateRun;
-    QDateTime LastDatePurged;
-    qint16 ProcessDelay = 10;
-    qint16 DaysOfHistory = 14;
-    bool MonitorNetwork = true;
-    bool AutoConnect = true;
-    bool DataBinAudit = true;
-    qint16 NextDataBinNum = 0;
+    QDateTime lastDateRun;
+    QDateTime lastDatePurged;
+    qint16 processDelay = 10;
+    qint16 daysOfHistory = 14;
+    bool monitorNetwork = true;
+    bool autoConnect = true;
+    bool dataBinAudit = true;
+    qint16 nextDataBinNum = 0;
 };
 
 } // namespace vrq

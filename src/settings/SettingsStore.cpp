@@ -29,34 +29,34 @@ struct KeyDef {
     const QString& section;
     QString key;
     FieldRef field;
-    bool savedByRecord; // written by saveToRegistry
+    bool savedByRecord; // written by save()
 };
 
-// Every key in the order of the record; saveToRegistry writes them in this order.
+// Every key in the order of the record; save() writes them in this order.
 const std::vector<KeyDef>& keyTable() {
     static const std::vector<KeyDef> table = {
-        {kStartup, QStringLiteral("DetailsTop"), &Settings::DetailsTop, true},
-        {kStartup, QStringLiteral("DetailsLeft"), &Settings::DetailsLeft, true},
-        {kQX7, QStringLiteral("SystemID"), &Settings::SystemID, true},
-        {kQX7, QStringLiteral("EnableCalls"), &Settings::EnableCalls, true},
-        {kQX7, QStringLiteral("EnableFiles"), &Settings::EnableFiles, true},
-        {kQX7, QStringLiteral("QX7Name"), TextField{&Settings::QX7Name, 80}, true},
-        {kQX7, QStringLiteral("LocalDrive"), TextField{&Settings::LocalDrive, 1}, true},
-        {kQX7, QStringLiteral("QX7Path"), TextField{&Settings::QX7Path, 0}, true},
-        {kQX7, QStringLiteral("DataBinPath"), TextField{&Settings::DataBinPath, 0}, true},
-        {kQX7, QStringLiteral("ScannedFolder"), TextField{&Settings::ScannedFolder, 0}, true},
-        {kQX7, QStringLiteral("FileScanMinutes"), &Settings::FileScanMinutes, true},
-        {kQX7, QStringLiteral("DataBinFormat"), &Settings::DataBinFormat, true},
-        {kQX7, QStringLiteral("LastSeqNum"), &Settings::LastSeqNum, true},
-        {kQX7, QStringLiteral("LastScannedCallNum"), &Settings::LastScannedCallNum, false},
-        {kMisc, QStringLiteral("LastDateRun"), &Settings::LastDateRun, true},
-        {kMisc, QStringLiteral("LastDatePurged"), &Settings::LastDatePurged, true},
-        {kMisc, QStringLiteral("ProcessDelay"), &Settings::ProcessDelay, false},
-        {kMisc, QStringLiteral("DaysOfHistory"), &Settings::DaysOfHistory, true},
-        {kMisc, QStringLiteral("MonitorNetwork"), &Settings::MonitorNetwork, true},
-        {kMisc, QStringLiteral("AutoConnect"), &Settings::AutoConnect, true},
-        {kMisc, QStringLiteral("DataBinAudit"), &Settings::DataBinAudit, true},
-        {kMisc, QStringLiteral("NextDataBinNum"), &Settings::NextDataBinNum, true},
+        {kStartup, QStringLiteral("DetailsTop"), &Settings::detailsTop, true},
+        {kStartup, QStringLiteral("DetailsLeft"), &Settings::detailsLeft, true},
+        {kQX7, QStringLiteral("SystemID"), &Settings::systemId, true},
+        {kQX7, QStringLiteral("EnableCalls"), &Settings::enableCalls, true},
+        {kQX7, QStringLiteral("EnableFiles"), &Settings::enableFiles, true},
+        {kQX7, QStringLiteral("QX7Name"), TextField{&Settings::qx7Name, 80}, true},
+        {kQX7, QStringLiteral("LocalDrive"), TextField{&Settings::localDrive, 1}, true},
+        {kQX7, QStringLiteral("QX7Path"), TextField{&Settings::qx7Path, 0}, true},
+        {kQX7, QStringLiteral("DataBinPath"), TextField{&Settings::dataBinPath, 0}, true},
+        {kQX7, QStringLiteral("ScannedFolder"), TextField{&Settings::scannedFolder, 0}, true},
+        {kQX7, QStringLiteral("FileScanMinutes"), &Settings::fileScanMinutes, true},
+        {kQX7, QStringLiteral("DataBinFormat"), &Settings::dataBinFormat, true},
+        {kQX7, QStringLiteral("LastSeqNum"), &Settings::lastSeqNum, true},
+        {kQX7, QStringLiteral("LastScannedCallNum"), &Settings::lastScannedCallNum, false},
+        {kMisc, QStringLiteral("LastDateRun"), &Settings::lastDateRun, true},
+        {kMisc, QStringLiteral("LastDatePurged"), &Settings::lastDatePurged, true},
+        {kMisc, QStringLiteral("ProcessDelay"), &Settings::processDelay, false},
+        {kMisc, QStringLiteral("DaysOfHistory"), &Settings::daysOfHistory, true},
+        {kMisc, QStringLiteral("MonitorNetwork"), &Settings::monitorNetwork, true},
+        {kMisc, QStringLiteral("AutoConnect"), &Settings::autoConnect, true},
+        {kMisc, QStringLiteral("DataBinAudit"), &Settings::dataBinAudit, true},
+        {kMisc, QStringLiteral("NextDataBinNum"), &Settings::nextDataBinNum, true},
     };
     return table;
 }
@@ -151,8 +151,8 @@ Assigned assign(const KeyDef& def, Settings& s, const QString& text, int* width 
 
 QString defaultText(const KeyDef& def, const Clock& clock) {
     Settings defaults;
-    defaults.LastDateRun = QDateTime(QDate(1970, 1, 1), QTime(0, 0));
-    defaults.LastDatePurged = clock.now();
+    defaults.lastDateRun = QDateTime(QDate(1970, 1, 1), QTime(0, 0));
+    defaults.lastDatePurged = clock.now();
     return textOf(def, defaults);
 }
 
@@ -310,7 +310,7 @@ QString cutToWidth(const QString& text, int width) {
 SettingsStore::SettingsStore(SettingsBackend& backend, const Clock& clock)
     : m_backend(backend), m_clock(clock) {}
 
-QList<SettingProblem> SettingsStore::loadFromRegistry(Settings& settings) {
+QList<SettingProblem> SettingsStore::load(Settings& settings) {
     m_backend.reload();
     m_problems.clear();
     QList<SettingProblem> problems;
@@ -368,7 +368,7 @@ bool SettingsStore::sync() {
     return false;
 }
 
-bool SettingsStore::saveToRegistry(const Settings& settings) {
+bool SettingsStore::save(const Settings& settings) {
     QStringList kept;
     for (const SettingProblem& problem : standingProblems(settings))
         kept.append(problem.key);

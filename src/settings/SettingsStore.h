@@ -45,11 +45,11 @@ public:
 
     // Fills the whole record from the store; absent keys give the defaults. Values the program cannot
     // use are replaced by their defaults in the record and returned.
-    QList<SettingProblem> loadFromRegistry(Settings& settings);
+    QList<SettingProblem> load(Settings& settings);
     // Writes every key but ProcessDelay and LastScannedCallNum, in the fixed order. A key whose stored
     // text could not be used at the last load is left as written while the record still holds the
     // default put in its place. False (after telling the failure handler) when the store cannot be written.
-    bool saveToRegistry(const Settings& settings);
+    bool save(const Settings& settings);
     // LastScannedCallNum is written on its own, each time a number is taken.
     bool saveLastScannedCallNum(qint16 value);
     // LastSeqNum is also written on its own each time an order file number is taken.

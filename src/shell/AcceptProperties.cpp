@@ -11,7 +11,7 @@ void acceptProperties(AppContext& ctx, const PropertiesEntries& entries,
                       const std::function<void()>& purgeNow) {
     const bool shortened = storeProperties(entries, ctx.settings);
     if (ctx.settingsStore)
-        ctx.settingsStore->saveToRegistry(ctx.settings);
+        ctx.settingsStore->save(ctx.settings);
     if (ctx.audit)
         ctx.audit->write(AuditType::Properties, QStringLiteral("Properties edited."));
     if (shortened && purgeNow)

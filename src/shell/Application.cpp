@@ -56,7 +56,7 @@ QString Application::versionText() {
 }
 
 QList<SettingProblem> Application::loadSettings() {
-    m_settingProblems = m_settingsStore->loadFromRegistry(m_ctx.settings);
+    m_settingProblems = m_settingsStore->load(m_ctx.settings);
     // Found now, not at the first save that fails.
     m_settingsWriteProblem = m_settingsStore->writeProblem();
     return m_settingProblems;
@@ -80,7 +80,7 @@ Result Application::openStore(StoreUpgrade upgrade) {
 
 Result Application::startUp() {
     loadSettings();
-    m_ctx.settings.LastDateRun = m_ctx.clock->now();
+    m_ctx.settings.lastDateRun = m_ctx.clock->now();
     QDir::setCurrent(m_ctx.programFolder);
     if (Result opened = openStore(StoreUpgrade::Always); !opened.ok())
         return opened;
@@ -115,7 +115,7 @@ void Application::reportSettingsFault(const QString& message) {
 }
 
 void Application::saveSettings() {
-    m_settingsStore->saveToRegistry(m_ctx.settings);
+    m_settingsStore->save(m_ctx.settings);
 }
 
 void Application::shutDown() {
@@ -190,7 +190,7 @@ Result Application::runPurge() {
 }
 
 void Application::checkHostFolder() {
-    if (m_network && !PathResolver::trimRight(m_ctx.settings.QX7Path).isEmpty())
+    if (m_network && !PathResolver::trimRight(m_ctx.settings.qx7Path).isEmpty())
         m_network->hostFolderReachable();
 }
 

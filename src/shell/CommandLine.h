@@ -11,18 +11,18 @@ QStringList splitCommandLine(const QString& text, int maxArgs);
 
 // Exit codes of the program's own modes, for cron and service managers.
 namespace ExitCode {
-constexpr int Ok = 0;
-constexpr int StartFailed = 1;
+constexpr int kOk = 0;
+constexpr int kStartFailed = 1;
 // Another copy (window, service or a pass) runs for the same program folder; nothing was touched.
 // The number is the usual "temporary failure, try again later".
-constexpr int FolderInUse = 75;
+constexpr int kFolderInUse = 75;
 // The service's own program file was replaced or removed while it ran (a package upgrade or removal):
 // it stopped so that the service manager starts the installed program ("system file missing").
-constexpr int ProgramFileGone = 72;
+constexpr int kProgramFileGone = 72;
 // A single pass left calls pending because the host folder cannot be reached ("service unavailable").
-constexpr int HostFolderAway = 69;
+constexpr int kHostFolderAway = 69;
 // A step of a single pass failed: the store, a file or a setting ("input/output error").
-constexpr int StepFailed = 74;
+constexpr int kStepFailed = 74;
 } // namespace ExitCode
 
 enum class RunChoice { Window, Batch, Help, Version, Once, Service, Usage };

@@ -51,9 +51,9 @@ bool stopRequested() {
 // user cannot write) is a failed start (exit 1) with the reason.
 int lockFolderOrReport(FolderLock& lock, const QString& mode) {
     if (lock.tryLock(mode))
-        return ExitCode::Ok;
+        return ExitCode::kOk;
     QTextStream(stderr) << lock.error() << " Nothing was done." << Qt::endl;
-    return lock.heldByAnotherCopy() ? ExitCode::FolderInUse : ExitCode::StartFailed;
+    return lock.heldByAnotherCopy() ? ExitCode::kFolderInUse : ExitCode::kStartFailed;
 }
 
 // A step of the single pass that failed: stderr, an "E" entry as the cycle writes it, and the count.
@@ -107,7 +107,7 @@ bool startOrReport(Application& app) {
 
 int HeadlessRunner::runOnce() {
     FolderLock lock(programFolder());
-    if (const int refused = lockFolderOrReport(lock, QStringLiteral("once")); refused != ExitCode::Ok)
+    if (const int refused = lockFolderOrReport(lock, QStringLiteral("once")); refused != ExitCode::kOk)
         return refused;
     // A stop signal lets the step under way finish and skips the others; the shutdown is the usual one.
     installStopHandlers();
@@ -115,17 +115,17 @@ int HeadlessRunner::runOnce() {
     Application app(QLatin1Char('F'), ui);
     app.keepScanListingBetweenRuns();
     if (!startOrReport(app))
-        return ExitCode::StartFailed;
+        return ExitCode::kStartFailed;
     AppContext& ctx = app.context();
-    if (ctx.settings.EnableCalls && !stopRequested())
+    if (ctx.settings.enableCalls && !stopRequested())
         app.runDataBinIntake();
     if (!ctx.status.dataBinError.isEmpty())
         QTextStream(stderr) << DataBinIntake::openFailureText(ctx.status.dataBinError) << Qt::endl;
-    if (ctx.settings.EnableFiles && !stopRequested())
+    if (ctx.settings.enableFiles && !stopRequested())
         reportStepError(ctx, QStringLiteral("ScanFolder"), app.runFolderScan());
     if (!stopRequested())
         app.runExport();
-    if (ctx.settings.LastDatePurged.date() != ctx.clock->now().date() && !stopRequested())
+    if (ctx.settings.lastDatePurged.date() != ctx.clock->now().date() && !stopRequested())
         reportStepError(ctx, QStringLiteral("PurgeCalls"), app.runPurge());
     if (!stopRequested())
         app.checkHostFolder();
@@ -137,13 +137,13 @@ int HeadlessRunner::runOnce() {
 
 int HeadlessRunner::runService() {
     FolderLock lock(programFolder());
-    if (const int refused = lockFolderOrReport(lock, QStringLiteral("service")); refused != ExitCode::Ok)
+    if (const int refused = lockFolderOrReport(lock, QStringLiteral("service")); refused != ExitCode::kOk)
         return refused;
     installStopHandlers();
     ConsoleUserInterface ui(ConsoleUserInterface::Mode::Service, &g_stopRequested);
     Application app(QLatin1Char('F'), ui);
     if (!startOrReport(app))
-        return ExitCode::StartFailed;
+        return ExitCode::kStartFailed;
     app.cycle().markStarted();
     app.runDataBinIntake();
 
@@ -184,7 +184,7 @@ int HeadlessRunner::runService() {
     stopWatch.start();
     QCoreApplication::exec();
     app.shutDown();
-    return programFileGone ? ExitCode::ProgramFileGone : ExitCode::Ok;
+    return programFileGone ? ExitCode::kProgramFileGone : ExitCode::kOk;
 }
 
 } // namespace vrq

@@ -54,14 +54,14 @@ void ProcessingCycle::tick() {
     bool didWork = false;
     const Settings& s = m_ctx.settings;
 
-    if (s.EnableCalls && isDue(m_sngLastDatabinProcess, s.ProcessDelay)) {
+    if (s.enableCalls && isDue(m_sngLastDatabinProcess, s.processDelay)) {
         if (m_jobs.dataBinIntake)
             m_jobs.dataBinIntake();
         m_sngLastDatabinProcess = m_ctx.clock->secondsSinceMidnight();
         didWork = true;
     }
-    if (m_ctx.settings.EnableFiles &&
-        isDue(m_sngLastScanFolderProcess, scanIntervalSeconds(m_ctx.settings.FileScanMinutes))) {
+    if (m_ctx.settings.enableFiles &&
+        isDue(m_sngLastScanFolderProcess, scanIntervalSeconds(m_ctx.settings.fileScanMinutes))) {
         if (m_jobs.scanFolder) {
             const Result result = m_jobs.scanFolder();
             if (!result.ok())
@@ -77,7 +77,7 @@ void ProcessingCycle::tick() {
             m_jobs.exportCalls();
         m_bExtractedOnce = true;
     }
-    if ((m_purgeRequested || m_ctx.settings.LastDatePurged.date() != m_ctx.clock->now().date()) &&
+    if ((m_purgeRequested || m_ctx.settings.lastDatePurged.date() != m_ctx.clock->now().date()) &&
         purgeRetryDue())
         runPurge();
     m_busy = false;

@@ -21,7 +21,7 @@ Result ResidentProgram::start() {
         return started;
     m_exitRequested = false;
     const Settings& s = m_app.context().settings;
-    if (PathResolver::trimRight(s.QX7Name).isEmpty() || PathResolver::trimRight(s.QX7Path).isEmpty()) {
+    if (PathResolver::trimRight(s.qx7Name).isEmpty() || PathResolver::trimRight(s.qx7Path).isEmpty()) {
         // The program loads inside the setup, once the old DataBin.Dat is set aside, so that its intake
         // does not take in the old calls.
         m_host.runInitialSetup([this] { load(); });
@@ -41,7 +41,7 @@ void ResidentProgram::load() {
     m_loaded = true;
     m_firstCheckPending = true;
     const Settings& s = m_app.context().settings;
-    m_position = QPoint(offsetPosition(s.DetailsLeft), offsetPosition(s.DetailsTop));
+    m_position = QPoint(offsetPosition(s.detailsLeft), offsetPosition(s.detailsTop));
     m_app.runDataBinIntake();
     m_host.showCallsWindow();
 }

@@ -50,10 +50,10 @@ QString RunSummary::line() const {
 
 int RunSummary::exitCode() const {
     if (status.hostAway() && pendingCalls.value_or(1) > 0)
-        return ExitCode::HostFolderAway;
+        return ExitCode::kHostFolderAway;
     if (status.failedSteps > 0 || !pendingCalls)
-        return ExitCode::StepFailed;
-    return ExitCode::Ok;
+        return ExitCode::kStepFailed;
+    return ExitCode::kOk;
 }
 
 } // namespace vrq

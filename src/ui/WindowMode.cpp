@@ -120,14 +120,14 @@ int WindowMode::run() {
     m_instance = std::make_unique<SingleInstance>(folder);
     // A running copy raises its Calls window; this one ends without touching settings, store or log.
     if (m_instance->activateRunningInstance())
-        return ExitCode::Ok;
+        return ExitCode::kOk;
     // One resident copy per program folder, whatever its mode: beside a service or a pass this start
     // is refused, so two copies never take in or send the same calls.
     m_folderLock = std::make_unique<FolderLock>(folder);
     if (!m_folderLock->tryLock(QStringLiteral("window"))) {
         QTextStream(stderr) << refusalText(*m_folderLock) << Qt::endl;
         warn(refusalText(*m_folderLock));
-        return ExitCode::FolderInUse;
+        return ExitCode::kFolderInUse;
     }
     if (!m_instance->listen())
         m_listenError = m_instance->listenError();
@@ -144,7 +144,7 @@ int WindowMode::run() {
     if (const Result started = m_resident->start(); !started.ok()) {
         QTextStream(stderr) << started.message << Qt::endl;
         warn(started.message);
-        return ExitCode::StartFailed;
+        return ExitCode::kStartFailed;
     }
     reportListenError();
     for (const SettingProblem& problem : m_app->settingProblems())
@@ -277,7 +277,7 @@ void WindowMode::hideNetworkErrorWhenBack() {
 QString WindowMode::hostFolder() const {
     const AppContext& ctx = m_app->context();
     // The folder as its setting spells it: the one the retries try to reach.
-    const QString folder = ctx.settings.QX7Path;
+    const QString folder = ctx.settings.qx7Path;
     if (!PathResolver::isDrivePath(folder))
         return folder;
     NetworkConnection connection(m_app->context());
@@ -289,10 +289,10 @@ StatusSummary WindowMode::currentStatus() {
     const AppContext& ctx = m_app->context();
     RunStatus status = ctx.status;
     // The folder of the setting; none while the setting is blank, whatever the last pass reached.
-    if (PathResolver::trimRight(ctx.settings.QX7Path).isEmpty())
+    if (PathResolver::trimRight(ctx.settings.qx7Path).isEmpty())
         status.hostFolder.clear();
     else if (status.hostFolder.isEmpty())
-        status.hostFolder = ctx.settings.QX7Path;
+        status.hostFolder = ctx.settings.qx7Path;
     // Until this run takes or sends a call, the times are those of the audit log, so a restart does not
     // read as "none yet".
     if (!status.lastIntake.isValid() || !status.lastExport.isValid()) {

@@ -163,7 +163,7 @@ protected:
         }
         switch (a) {
         case Arrange::NoFolderSet:
-            f.ctx.settings.QX7Path = u"  "_s;
+            f.ctx.settings.qx7Path = u"  "_s;
             break;
         case Arrange::FolderStaysAway:
             f.loseHostFolder();

@@ -26,8 +26,8 @@ QDateTime march(int day, int hour = 0, int minute = 0, int second = 0) {
 class PurgeJobTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        f.ctx.settings.DaysOfHistory = 2;
-        f.ctx.settings.LastDatePurged = march(9, 12);
+        f.ctx.settings.daysOfHistory = 2;
+        f.ctx.settings.lastDatePurged = march(9, 12);
     }
     Result purge() {
         NetworkConnection network(f.ctx);
@@ -92,7 +92,7 @@ TEST_F(PurgeJobTest, AuditEntriesGoByTheirAuditTimeThenTheExportIsRewritten) {
     ASSERT_TRUE(purge().ok());
     EXPECT_EQ(f.auditTexts(), (QStringList{u"I|2026-03-08 00:00:01"_s, u"I|2026-03-10 00:00:00"_s}));
     EXPECT_EQ(f.hostFileBytes(u"VRQtoQX7.Aud"_s).count("\r\n"), 2);
-    EXPECT_EQ(f.ctx.settings.LastDatePurged, march(10, 0, 5));
+    EXPECT_EQ(f.ctx.settings.lastDatePurged, march(10, 0, 5));
 }
 
 TEST_F(PurgeJobTest, AFailureIsHandedBackAndTheDateIsNotAdvanced) {
@@ -100,7 +100,7 @@ TEST_F(PurgeJobTest, AFailureIsHandedBackAndTheDateIsNotAdvanced) {
     f.store->database().exec("DROP TABLE Audit");
     const Result result = purge();
     EXPECT_TRUE(!result.ok() && !result.message.isEmpty());
-    EXPECT_EQ(f.ctx.settings.LastDatePurged, march(9, 12));
+    EXPECT_EQ(f.ctx.settings.lastDatePurged, march(9, 12));
     EXPECT_FALSE(f.call(0, 17).has_value()) << "the calls purged before the failure stay purged";
     EXPECT_FALSE(f.store->inTransaction());
 }
@@ -211,7 +211,7 @@ TEST_F(PurgeJobTest, TheAuditFolderKeepsItsBoundOverManyIntakes) {
     f.settingsStore = std::make_unique<SettingsStore>(*f.backend, f.clock);
     f.ctx.settingsStore = f.settingsStore.get();
     f.store->database().exec("PRAGMA synchronous=OFF");
-    f.ctx.settings.DaysOfHistory = 1;
+    f.ctx.settings.daysOfHistory = 1;
     DataBinIntake intake(f.ctx);
     const QRegularExpression ringCopy(u"^Databin\\.\\d{3}$"_s);
     const QString auditFolder = QDir(f.programFolder()).filePath(u"Audit"_s);

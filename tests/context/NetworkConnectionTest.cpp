@@ -33,9 +33,9 @@ protected:
 // Blanks after a setting (as a hand-edited settings file may hold) are not part of the names; a blank
 // setting names no folder, not the program folder it would resolve to.
 TEST_F(NetworkConnectionTest, NamesAreBuiltFromTheSettingsWithoutTrailingBlanksAndABlankFolderNeverExists) {
-    f.ctx.settings.LocalDrive = u"Q"_s;
-    f.ctx.settings.QX7Name = u"HOST   "_s;
-    f.ctx.settings.QX7Path = u"Q:\\Out\\  "_s;
+    f.ctx.settings.localDrive = u"Q"_s;
+    f.ctx.settings.qx7Name = u"HOST   "_s;
+    f.ctx.settings.qx7Path = u"Q:\\Out\\  "_s;
     EXPECT_EQ(network.driveName(), u"Q:"_s);
     EXPECT_EQ(network.shareName(), u"\\\\HOST\\Qdls"_s);
     EXPECT_EQ(network.folderToTest(), u"Q:\\Out"_s);
@@ -94,7 +94,7 @@ TEST_F(NetworkConnectionTest, WithoutAutoConnectOnlyTheMessageIsShownOnceAnOutag
     const QString askedByHand =
         u"The network connection has been broken.  Manually re-establish the connection "
         "and then click OK."_s;
-    f.ctx.settings.AutoConnect = false;
+    f.ctx.settings.autoConnect = false;
     f.loseHostFolder();
     extract();
     extract();
@@ -115,7 +115,7 @@ TEST_F(NetworkConnectionTest, WithoutAutoConnectOnlyTheMessageIsShownOnceAnOutag
 }
 
 TEST_F(NetworkConnectionTest, WithoutMonitoringALostFolderIsTouchedAndLoggedOnlyOnceThereAreCallsToWrite) {
-    f.ctx.settings.MonitorNetwork = false;
+    f.ctx.settings.monitorNetwork = false;
     f.store->setExtracted(0, 17, true);
     f.loseHostFolder();
     extract();

@@ -17,8 +17,8 @@ namespace {
 // and the real export.
 TEST(EndToEndTest, ADataBinFileBecomesExactlyTheseOrderFiles) {
     test::ProgramFixture fx;
-    fx.ctx.settings.SystemID = 4;
-    fx.ctx.settings.LastSeqNum = 9900;
+    fx.ctx.settings.systemId = 4;
+    fx.ctx.settings.lastSeqNum = 9900;
 
     const QByteArray good = "junk&S123456&C12345678&RROUTE1&I0000000012345&Q012+&U2&D05&P00150&MHELLO THERE"
                             "&I0000000067890&Q003-&C87654321&I0000000011111&Q001+&";

@@ -30,8 +30,8 @@ struct KillCase {
 class ExportRecoveryRecord : public ::testing::Test {
 protected:
     void SetUp() override {
-        f.ctx.settings.SystemID = 1;
-        f.ctx.settings.LastSeqNum = 41;
+        f.ctx.settings.systemId = 1;
+        f.ctx.settings.lastSeqNum = 41;
         f.addPendingCall(0, 17);
     }
     void extract() {
@@ -62,7 +62,7 @@ TEST_P(ExportRecoveryTest, EachCallReachesTheHostExactlyOnce) {
     // The restarted program: settings as last saved; the block of numbers the stopped pass reserved
     // (42 to 541) is skipped, so a call not delivered goes again as 542.
     f.ctx.fs = f.fs;
-    f.ctx.settings.LastSeqNum = 41;
+    f.ctx.settings.lastSeqNum = 41;
     extract();
     extract();
 
@@ -151,7 +151,7 @@ TEST_F(ExportRecoveryRecord, AFailedRenameWhoseEntryStaysKeepsItsTmp) {
 }
 
 TEST_F(ExportRecoveryRecord, ACallWhoseFolderIsAwayWaitsWhileOthersGoOn) {
-    f.ctx.settings.MonitorNetwork = false;
+    f.ctx.settings.monitorNetwork = false;
     f.addPendingCall(0, 18);
     const QString awayFolder = f.dir.filePath(u"old-host"_s);
     ExportRecovery record(*f.fs, f.programFolder());
@@ -185,9 +185,9 @@ class OrderNumberTest : public ::testing::TestWithParam<NumberCase> {};
 TEST_P(OrderNumberTest, NoNumberIsGivenOutTwiceWhereverThePassStops) {
     const NumberCase& c = GetParam();
     ProgramFixture f;
-    f.ctx.settings.SystemID = 1;
-    f.ctx.settings.LastSeqNum = static_cast<qint16>(c.lastSeqNum);
-    f.settingsStore->saveToRegistry(f.ctx.settings);
+    f.ctx.settings.systemId = 1;
+    f.ctx.settings.lastSeqNum = static_cast<qint16>(c.lastSeqNum);
+    f.settingsStore->save(f.ctx.settings);
     const int calls = c.killedAtFile == 0 ? 3 : c.killedAtFile;
     for (int n = 1; n <= calls + 1; ++n)
         f.addPendingCall(0, n);
@@ -207,7 +207,7 @@ TEST_P(OrderNumberTest, NoNumberIsGivenOutTwiceWhereverThePassStops) {
     EXPECT_EQ(f.savedSetting(u"QX7"_s, u"LastSeqNum"_s), QLatin1String(c.saved));
 
     f.ctx.fs = f.fs;
-    f.ctx.settings.LastSeqNum = f.savedSetting(u"QX7"_s, u"LastSeqNum"_s).toShort();
+    f.ctx.settings.lastSeqNum = f.savedSetting(u"QX7"_s, u"LastSeqNum"_s).toShort();
     f.store->setExtracted(0, calls + 1, false);
     OrderExport(f.ctx, network).extractCalls();
     // The call whose rename the kill stopped goes first, then the one kept back.

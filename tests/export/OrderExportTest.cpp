@@ -25,8 +25,8 @@ QString rcvName(int number) {
 class OrderExportTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        f.ctx.settings.SystemID = 7;
-        f.ctx.settings.LastSeqNum = 41;
+        f.ctx.settings.systemId = 7;
+        f.ctx.settings.lastSeqNum = 41;
     }
     void extract() { exporter.extractCalls(); }
 
@@ -56,7 +56,7 @@ TEST_F(OrderExportTest, TwoOrdersBecomeOneFileNamedBySystemAndSequence) {
     const auto call = f.call(0, 17);
     EXPECT_EQ(call->extractedCall ? call->extractedFileName : u"unmarked"_s, u"QX770042.Rcv"_s);
     EXPECT_EQ(call->extractedDnt, QDateTime(QDate(2026, 3, 10), QTime(14, 7, 30)));
-    EXPECT_EQ(f.ctx.settings.LastSeqNum, 42);
+    EXPECT_EQ(f.ctx.settings.lastSeqNum, 42);
     EXPECT_EQ(f.savedSetting(u"QX7"_s, u"LastSeqNum"_s), u"42"_s);
     EXPECT_EQ(f.auditTexts(), (QStringList{u"I|ExtractCalls (Call # 17): I:\\QX7Com\\QX770042.Tmp bytes."_s,
                                            u"I|ExtractCalls (Call # 17): I:\\QX7Com\\QX770042.Rcv bytes."_s,
@@ -89,7 +89,7 @@ struct WaitingCase {
 class OrderExportWaitingTest : public OrderExportTest, public ::testing::WithParamInterface<WaitingCase> {};
 
 TEST_P(OrderExportWaitingTest, AWaitingRcvIsNeverReplacedAndItsNumberIsPassedOver) {
-    f.ctx.settings.LastSeqNum = static_cast<qint16>(GetParam().lastSeqNum);
+    f.ctx.settings.lastSeqNum = static_cast<qint16>(GetParam().lastSeqNum);
     for (int number : GetParam().waiting)
         ASSERT_TRUE(ProgramFixture::writeFile(f.hostFile(rcvName(number)), "not yet collected\r\n"));
     f.addPendingCall(0, 17);
@@ -122,7 +122,7 @@ TEST_F(OrderExportTest, AnEmptyFileIsDeletedAndTheCallRetriedUnderANewNumber) {
     EXPECT_EQ(f.savedSetting(u"QX7"_s, u"LastSeqNum"_s), u"42"_s);
 
     extract();
-    EXPECT_EQ(f.ctx.settings.LastSeqNum, 43);
+    EXPECT_EQ(f.ctx.settings.lastSeqNum, 43);
     EXPECT_TRUE(f.auditTexts().contains(u"I|ExtractCalls (Call # 17): I:\\QX7Com\\QX770043.Tmp bytes."_s));
 }
 
@@ -173,7 +173,7 @@ protected:
         f.backend->setValue(u"QX7"_s, u"LocalDrive"_s, QLatin1String(GetParam().localDrive));
         f.backend->setValue(u"QX7"_s, QLatin1String(GetParam().key), text);
         f.backend->sync();
-        f.settingsStore->loadFromRegistry(f.ctx.settings);
+        f.settingsStore->load(f.ctx.settings);
     }
     QStringList holdEntries() { return f.auditTexts().filter(u"E|"_s).filter(QLatin1String(GetParam().key)); }
 };
@@ -335,7 +335,7 @@ INSTANTIATE_TEST_SUITE_P(
                       LostEntryCase{"OpenOutputFileError", "OpenOutputFile: Err%", {}, 1, true},
                       LostEntryCase{"ConnectionLost", "Network connection lost.",
                                     [](ProgramFixture& f) {
-                                        f.ctx.settings.MonitorNetwork = false;
+                                        f.ctx.settings.monitorNetwork = false;
                                         f.loseHostFolder();
                                         f.drives.onConnected = [&f] { f.restoreHostFolder(); };
                                     }},
@@ -352,7 +352,7 @@ INSTANTIATE_TEST_SUITE_P(
 // The pass waits for the host folder with the windows open: a call a person marks sent meanwhile is
 // not sent again, and one added meanwhile goes with the rest.
 TEST_F(OrderExportTest, CallsChangedWhileThePassWaitsForTheHostFolderAreReadAgain) {
-    f.ctx.settings.MonitorNetwork = false;
+    f.ctx.settings.monitorNetwork = false;
     f.addPendingCall(0, 1, 1);
     f.addPendingCall(0, 2, 1);
     f.loseHostFolder();

@@ -26,8 +26,8 @@ QString fileName(int number, const char* extension) {
 class OrderFileNumbersTest : public ::testing::Test {
 protected:
     explicit OrderFileNumbersTest(int lastSeqNum = 41) {
-        f.ctx.settings.SystemID = 7;
-        f.ctx.settings.LastSeqNum = static_cast<qint16>(lastSeqNum);
+        f.ctx.settings.systemId = 7;
+        f.ctx.settings.lastSeqNum = static_cast<qint16>(lastSeqNum);
     }
     QString folder() const { return f.hostFolder() + u'/'; }
     void putInHostFolder(const QString& name) {
@@ -89,11 +89,11 @@ TEST_P(OrderFileNumberTest, TakesTheNextNumberWhoseFileIsNotInTheHostFolder) {
         case Step::Kind::Take:
             EXPECT_EQ(takeNext(), step.passedOver);
             EXPECT_EQ(numbers.last(), step.number);
-            EXPECT_EQ(f.ctx.settings.LastSeqNum, step.number);
+            EXPECT_EQ(f.ctx.settings.lastSeqNum, step.number);
             break;
         case Step::Kind::GiveBack:
             numbers.giveBack();
-            EXPECT_EQ(f.ctx.settings.LastSeqNum, step.number);
+            EXPECT_EQ(f.ctx.settings.lastSeqNum, step.number);
             break;
         case Step::Kind::NewPass:
             numbers.startPass();

@@ -33,8 +33,8 @@ class ReExtractTest : public ::testing::TestWithParam<ReExtractCase> {};
 TEST_P(ReExtractTest, MarksAnExtractedCallToBeSentAgain) {
     const ReExtractCase& c = GetParam();
     ProgramFixture f;
-    f.ctx.settings.SystemID = 7;
-    f.ctx.settings.LastSeqNum = 41;
+    f.ctx.settings.systemId = 7;
+    f.ctx.settings.lastSeqNum = 41;
     if (c.stored) {
         f.addPendingCall(c.source, 17, 1);
         ASSERT_TRUE(f.store->markExtracted(c.source, 17, u"QX770010.Rcv"_s, f.clock.now()).ok());

@@ -44,14 +44,14 @@ protected:
     // Takes one file in through the intake of the row; the bytes it took.
     QByteArray takeOneFile() {
         if (GetParam().intake == Intake::DataBin) {
-            env.ctx.settings.NextDataBinNum = 5;
+            env.ctx.settings.nextDataBinNum = 5;
             const QByteArray bytes = fileHeader() + makeCall(12, "&S123456&C12345678&I1234567890123&Q012+&");
             takeIn(bytes);
             return bytes;
         }
         const QString folder = env.makeFolder(u"wbz"_s);
-        env.ctx.settings.ScannedFolder = folder;
-        env.ctx.settingsStore->saveToRegistry(env.ctx.settings); // the scan reads its settings again
+        env.ctx.settings.scannedFolder = folder;
+        env.ctx.settingsStore->save(env.ctx.settings); // the scan reads its settings again
         env.ctx.settingsStore->saveLastScannedCallNum(4);
         QString error;
         EXPECT_TRUE(

@@ -50,17 +50,17 @@ struct BuiltCall {
 };
 
 BuiltCall buildCall(Dialect dialect, int callNumber, qsizetype keep, const QString& message = {}) {
-    std::vector<testdata::OrderSpec> specs = testdata::randomOrders(dialect, 3, 2, quint32(40 + callNumber));
+    std::vector<testdata::OrderPlan> plans = testdata::randomOrders(dialect, 3, 2, quint32(40 + callNumber));
     if (!message.isEmpty())
-        specs[0].message = message;
-    const QByteArray data = testdata::encodeCall(dialect, specs);
+        plans[0].message = message;
+    const QByteArray data = testdata::encodeCall(dialect, plans);
     BuiltCall call{makeCall(callNumber, data).left(CallHeader::kBlockSize + (keep < 0 ? data.size() : keep)),
-                   testdata::expectedOrders(dialect, specs),
+                   testdata::expectedOrders(dialect, plans),
                    int(data.size()),
                    {}};
-    for (auto end = specs.begin() + 1; end <= specs.end();
+    for (auto end = plans.begin() + 1; end <= plans.end();
          ++end) // without the final "&" of the standard data
-        call.orderEnds.push_back(testdata::encodeCall(dialect, {specs.begin(), end}).size() -
+        call.orderEnds.push_back(testdata::encodeCall(dialect, {plans.begin(), end}).size() -
                                  (dialect == Dialect::Standard ? 1 : 0));
     return call;
 }
@@ -80,7 +80,7 @@ class CutDataBinTest : public IntakeTest, public ::testing::WithParamInterface<C
 
 TEST_P(CutDataBinTest, CutCallsAreBadAndEveryOtherCallIsTakenWhole) {
     const CutCase& c = GetParam();
-    env.ctx.settings.DataBinFormat = qint16(testdata::dataBinFormatFor(c.dialect));
+    env.ctx.settings.dataBinFormat = qint16(testdata::dataBinFormatFor(c.dialect));
     const std::vector<BuiltCall> calls{buildCall(c.dialect, 1, -1),
                                        buildCall(c.dialect, 2, c.keepSecond, c.messageOfSecond),
                                        buildCall(c.dialect, 3, c.keepLast)};
@@ -191,7 +191,7 @@ class ScannedCutTest : public IntakeTest, public ::testing::WithParamInterface<S
 
 TEST_P(ScannedCutTest, ACutFileIsABadCall) {
     const ScannedCase& c = GetParam();
-    env.ctx.settings.DataBinFormat = c.dataBinFormat;
+    env.ctx.settings.dataBinFormat = c.dataBinFormat;
     const QString path = env.path(u"scanned.txt"_s);
     ASSERT_TRUE(ProgramFixture::writeFile(path, c.bytes));
     CallSource file;

@@ -43,7 +43,7 @@ QByteArray padded(QByteArray bytes, int size) {
 
 TEST_P(FileStateTest, EachStateEndsAsDescribed) {
     const FileStateCase& c = GetParam();
-    env.ctx.settings.DataBinFormat = c.dataBinFormat;
+    env.ctx.settings.dataBinFormat = c.dataBinFormat;
     takeIn(c.bytes);
     const QStringList audit = env.auditTexts().filter(QRegularExpression(u"^[FCW]\\|"_s));
     EXPECT_EQ(audit, *c.entry ? QStringList{QString::fromLatin1(c.entry)} : QStringList());
@@ -88,12 +88,12 @@ INSTANTIATE_TEST_SUITE_P(
 // No DataBin.Dat, and then no DataBin folder with calls switched off: nothing to take, nobody to tell.
 TEST_F(DataBinIntakeTest, AMissingFileOrAMissingFolderWithCallsSwitchedOffDoesNothing) {
     intake.run();
-    env.ctx.settings.EnableCalls = false;
+    env.ctx.settings.enableCalls = false;
     ASSERT_TRUE(QDir(env.makeFolder(u"dcs"_s)).removeRecursively());
     intake.run();
     EXPECT_TRUE(env.auditTexts().isEmpty());
     EXPECT_EQ(env.ctx.status.failedSteps, 0);
-    EXPECT_EQ(env.ctx.settings.DataBinPath, env.makeFolder(u"dcs"_s));
+    EXPECT_EQ(env.ctx.settings.dataBinPath, env.makeFolder(u"dcs"_s));
 }
 
 // Where the file goes: the audit copy of the number NextDataBinNum, DataBin.Bad for a file without
@@ -126,7 +126,7 @@ TEST_P(TakenNameTest, TheEarlierFileIsKept) {
     QDir(env.programFolder()).mkpath(u"Audit"_s);
     for (const QString& name : c.taken)
         ASSERT_TRUE(ProgramFixture::writeFile(place(name), "old " + name.toLatin1()));
-    env.ctx.settings.NextDataBinNum = static_cast<qint16>(c.nextDataBinNum);
+    env.ctx.settings.nextDataBinNum = static_cast<qint16>(c.nextDataBinNum);
     const QByteArray bytes =
         c.junkHeader ? padded("JUNKID", 600) : fileHeader() + makeCall(12, kOneItem) + makeCall(13, kOneItem);
     takeIn(bytes);
@@ -146,7 +146,7 @@ TEST_P(TakenNameTest, TheEarlierFileIsKept) {
                                        : u"DataBin%1 contains call number(s): 12, 13"_s.arg(used.mid(13));
     const QStringList entries = env.auditMessages(QString::fromLatin1(c.junkHeader ? "F" : "I"));
     EXPECT_EQ(entries.value(entries.size() - 1), moved);
-    EXPECT_EQ(env.ctx.settings.NextDataBinNum, c.nextAfter);
+    EXPECT_EQ(env.ctx.settings.nextDataBinNum, c.nextAfter);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -500,7 +500,7 @@ class MoveFailureTest : public DataBinIntakeTest, public ::testing::WithParamInt
 
 TEST_P(MoveFailureTest, LeavesTheFileUnlockedForTheNextPass) {
     const MoveFailureCase& c = GetParam();
-    env.ctx.settings.DataBinAudit = c.dataBinAudit;
+    env.ctx.settings.dataBinAudit = c.dataBinAudit;
     const QString obstacle =
         c.dataBinAudit ? QDir(env.programFolder()).filePath(u"Audit"_s) : env.dataBinFile(u"DataBin.Bak"_s);
     if (c.dataBinAudit)

@@ -21,8 +21,8 @@ class FolderScanTest : public ::testing::Test {
 protected:
     void SetUp() override {
         folder = env.makeFolder(u"wbz"_s);
-        env.ctx.settings.ScannedFolder = folder;
-        env.ctx.settingsStore->saveToRegistry(env.ctx.settings);
+        env.ctx.settings.scannedFolder = folder;
+        env.ctx.settingsStore->save(env.ctx.settings);
     }
     void drop(const QString& name, quint32 seed = 1) { writeOrderFile(folder + name, seed); }
     static void writeOrderFile(const QString& path, quint32 seed) {
@@ -91,8 +91,8 @@ TEST_P(RefusedFolderTest, IsReportedAsInvalidAndNothingIsTaken) {
     const QString setting = QString::fromLatin1(c.setting)
                                 .replace(u"{dir}"_s, env.path(QString()))
                                 .replace(u"{program}"_s, env.programFolder());
-    env.ctx.settings.ScannedFolder = setting;
-    env.ctx.settingsStore->saveToRegistry(env.ctx.settings);
+    env.ctx.settings.scannedFolder = setting;
+    env.ctx.settingsStore->save(env.ctx.settings);
 
     for (int run = 0; run < 3; ++run)
         ASSERT_TRUE(scan.run().ok());
@@ -136,8 +136,8 @@ TEST_P(ProtectedFileTest, IsNeverTaken) {
     QString target = env.iniPath();
     QString taken = QFileInfo(env.iniPath()).fileName();
     if (c.scanTheSettingsFolder) {
-        env.ctx.settings.ScannedFolder = QFileInfo(env.iniPath()).absolutePath() + u'/';
-        env.ctx.settingsStore->saveToRegistry(env.ctx.settings);
+        env.ctx.settings.scannedFolder = QFileInfo(env.iniPath()).absolutePath() + u'/';
+        env.ctx.settingsStore->save(env.ctx.settings);
     } else {
         target = env.programFolder() + u'/' + QString::fromLatin1(c.linkTarget);
         if (!QFile::exists(target))
@@ -206,7 +206,7 @@ TEST_P(TakenCopyTest, TheEarlierCopyIsKept) {
                   .arg(c.callNumber)
                   .arg(FolderScan::auditCopyName(c.usedCopy)));
     EXPECT_EQ(storedLastScannedCallNum(), QString::number(c.usedCopy));
-    EXPECT_EQ(env.ctx.settings.LastScannedCallNum, c.usedCopy);
+    EXPECT_EQ(env.ctx.settings.lastScannedCallNum, c.usedCopy);
 }
 
 INSTANTIATE_TEST_SUITE_P(Copies, TakenCopyTest,
@@ -235,7 +235,7 @@ TEST_P(FolderScanKillTest, AFileIsStoredOnceWhereverTheTakingStops) {
     env.store->rollback(); // what the engine does with the open transaction of a killed process
 
     env.ctx.fs = &realFileSystem();
-    env.ctx.settings.LastScannedCallNum = storedLastScannedCallNum().toInt();
+    env.ctx.settings.lastScannedCallNum = storedLastScannedCallNum().toInt();
     FolderScan restarted(env.ctx);
     for (int scanAfterRestart = 0; scanAfterRestart < 3; ++scanAfterRestart)
         ASSERT_TRUE(restarted.run().ok());

@@ -75,7 +75,7 @@ class HostileInputTest : public IntakeTest, public ::testing::WithParamInterface
 
 TEST_P(HostileInputTest, CallLoopComesBack) {
     const HostileCase& c = GetParam();
-    env.ctx.settings.DataBinFormat = static_cast<qint16>(c.dataBinFormat);
+    env.ctx.settings.dataBinFormat = static_cast<qint16>(c.dataBinFormat);
     const QString path = env.path(u"DataBin.Dat"_s);
     const QByteArray bytes = fileOf(c);
     ASSERT_TRUE(ProgramFixture::writeFile(path, bytes));

@@ -50,7 +50,7 @@ class DialectTest : public IntakeTest, public ::testing::WithParamInterface<Dial
 
 TEST_P(DialectTest, GeneratedCallsGiveTheirRows) {
     const DialectCase& c = GetParam();
-    env.ctx.settings.DataBinFormat = qint16(dataBinFormatFor(c.dialect));
+    env.ctx.settings.dataBinFormat = qint16(dataBinFormatFor(c.dialect));
     const auto truth = writeGenerated({.calls = 12,
                                        .ordersPerCall = c.orders,
                                        .itemsPerOrder = c.items,
@@ -90,7 +90,7 @@ class RecordsTest : public IntakeTest, public ::testing::WithParamInterface<Reco
 
 TEST_P(RecordsTest, StoreTheRowsTheRecordsCarry) {
     const RecordsCase& c = GetParam();
-    env.ctx.settings.DataBinFormat = c.dataBinFormat;
+    env.ctx.settings.dataBinFormat = c.dataBinFormat;
     takeIn(fileHeader() + makeCall(17, QByteArray(c.data)));
     EXPECT_EQ(rowTexts(*env.store, c.dataBinFormat == 2), (QStringList{c.orders, QLatin1String(c.items)}));
     ASSERT_EQ(env.store->allCalls().size(), 1u);

@@ -25,8 +25,8 @@ class ScannedShareTest : public ::testing::Test {
 protected:
     void SetUp() override {
         folder = env.makeFolder(u"share/wbz"_s);
-        env.ctx.settings.ScannedFolder = folder;
-        env.ctx.settingsStore->saveToRegistry(env.ctx.settings);
+        env.ctx.settings.scannedFolder = folder;
+        env.ctx.settingsStore->save(env.ctx.settings);
         ASSERT_TRUE(ProgramFixture::writeFile(env.path(u"share/secret.txt"_s), orderFile(23)));
         for (const char* name : {"a.txt", "z.txt"})
             ASSERT_TRUE(ProgramFixture::writeFile(folder + QLatin1String(name), orderFile(name[0])));

@@ -31,8 +31,8 @@ struct StepCase {
 class FailingDiskTest : public ::testing::TestWithParam<StepCase> {
 protected:
     void SetUp() override {
-        f.ctx.settings.SystemID = 7;
-        f.ctx.settings.LastSeqNum = 41;
+        f.ctx.settings.systemId = 7;
+        f.ctx.settings.lastSeqNum = 41;
         f.ctx.fs = &disk;
     }
     QStringList errorEntries() const { return f.auditTexts().filter(u"E|"_s); }
@@ -56,7 +56,7 @@ TEST_P(FailingDiskTest, ARunOfFailingPassesLeavesNothingBehindAndIsReportedOnce)
     EXPECT_EQ(errorEntries(), QStringList{entry});
     EXPECT_EQ(f.ui.messages, QStringList{entry.mid(2)});
     EXPECT_EQ(f.ctx.status.failedSteps, 3);
-    EXPECT_EQ(f.ctx.settings.LastSeqNum, 41) << "no number used up";
+    EXPECT_EQ(f.ctx.settings.lastSeqNum, 41) << "no number used up";
 
     disk.heal(); // the disk has room again
     exporter->extractCalls();

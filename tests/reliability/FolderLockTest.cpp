@@ -44,7 +44,7 @@ TEST_P(HeldFolderTest, StartIsRefusedWithItsOwnExitCodeAndTouchesNothing) {
 
     QByteArray err;
     EXPECT_EQ(runToEnd(sandbox, {QString::fromLatin1(GetParam().option)}, kRunTimeoutMs, &err),
-              ExitCode::FolderInUse);
+              ExitCode::kFolderInUse);
     EXPECT_TRUE(err.contains("Another copy of VRQToQX7 (window) is running")) << err.toStdString();
     EXPECT_EQ(QFileInfo(sandbox.dataBin()).size(), dataBinSize) << "DataBin.Dat was taken";
     EXPECT_FALSE(QFile::exists(QDir(sandbox.home()).filePath(QString::fromLatin1(CallStore::kFileName))));
@@ -70,14 +70,14 @@ TEST(FolderLockProcessTest, TwoPassesStartedTogetherSendEveryCallOnce) {
     for (auto& pass : passes) {
         ASSERT_TRUE(waitForEnd(*pass, kRunTimeoutMs));
         const int code = pass->exitCode();
-        EXPECT_TRUE(code == ExitCode::Ok || code == ExitCode::FolderInUse)
+        EXPECT_TRUE(code == ExitCode::kOk || code == ExitCode::kFolderInUse)
             << code << pass->readAllStandardError().toStdString();
-        ran += code == ExitCode::Ok ? 1 : 0;
+        ran += code == ExitCode::kOk ? 1 : 0;
     }
     EXPECT_GE(ran, 1);
     // A pass refused at the start leaves its share to the next pass.
     QByteArray err;
-    ASSERT_EQ(runToEnd(sandbox, {QStringLiteral("--once")}, kRunTimeoutMs, &err), ExitCode::Ok)
+    ASSERT_EQ(runToEnd(sandbox, {QStringLiteral("--once")}, kRunTimeoutMs, &err), ExitCode::kOk)
         << err.toStdString();
     Figures figures;
     checkEverything(sandbox, expected, &figures);

@@ -99,13 +99,13 @@ struct BuiltCall {
 };
 
 BuiltCall standardCall(int callNumber, int orders, quint32 seed, qsizetype keepDataBytes = -1) {
-    const std::vector<testdata::OrderSpec> specs = testdata::randomOrders(Dialect::Standard, orders, 3, seed);
-    const QByteArray data = testdata::encodeCall(Dialect::Standard, specs);
+    const std::vector<testdata::OrderPlan> plans = testdata::randomOrders(Dialect::Standard, orders, 3, seed);
+    const QByteArray data = testdata::encodeCall(Dialect::Standard, plans);
     testdata::HeaderFields fields;
     fields.callNumber = callNumber;
     fields.dataLength = int(data.size()); // what the header claims, whatever arrives
     return {testdata::callHeaderBlock(fields) + (keepDataBytes < 0 ? data : data.left(keepDataBytes)),
-            testdata::expectedOrders(Dialect::Standard, specs)};
+            testdata::expectedOrders(Dialect::Standard, plans)};
 }
 
 testdata::CallTruth goodTruth(int callNumber, const BuiltCall& call) {

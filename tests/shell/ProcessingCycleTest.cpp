@@ -30,7 +30,7 @@ TEST_P(ProcessingCycleTest, RunsTheJobsThatAreDue) {
     ManualClock clock(QDateTime(QDate(2026, 12, 5), c.start));
     AppContext ctx;
     ctx.clock = &clock;
-    ctx.settings.LastDatePurged = clock.now();
+    ctx.settings.lastDatePurged = clock.now();
     QString ran;
     CycleJobs jobs;
     jobs.dataBinIntake = [&] { ran += u'D'; };
@@ -41,16 +41,16 @@ TEST_P(ProcessingCycleTest, RunsTheJobsThatAreDue) {
     jobs.exportCalls = [&] { ran += u'X'; };
     jobs.purge = [&] {
         ran += u'P';
-        ctx.settings.LastDatePurged = clock.now();
+        ctx.settings.lastDatePurged = clock.now();
         return Result::success();
     };
     ProcessingCycle cycle(ctx, std::move(jobs));
     cycle.markStarted();
     // Set after the start: the cycle reads the settings on every tick, so changes from the Properties
     // dialog take effect without a restart.
-    ctx.settings.EnableCalls = c.calls;
-    ctx.settings.EnableFiles = c.files;
-    ctx.settings.FileScanMinutes = c.scanMinutes;
+    ctx.settings.enableCalls = c.calls;
+    ctx.settings.enableFiles = c.files;
+    ctx.settings.fileScanMinutes = c.scanMinutes;
     QStringList ranPerTick;
     QStringList expected;
     for (const auto& [ms, due] : c.ticks) {
@@ -93,7 +93,7 @@ class HostWaitTest : public ::testing::TestWithParam<HostWaitCase> {};
 TEST_P(HostWaitTest, IntakeGoesOnTheExportWaitsAndSendsOnceTheFolderIsBack) {
     const HostWaitCase& c = GetParam();
     test::ProgramFixture f;
-    f.ctx.settings.LastDatePurged = f.clock.now();
+    f.ctx.settings.lastDatePurged = f.clock.now();
     f.ui.maxRetries = 0;
     f.drives.connectResult = 67;
     f.addPendingCall(0, 17);
@@ -146,9 +146,9 @@ INSTANTIATE_TEST_SUITE_P(Outages, HostWaitTest,
 // The purge alone, failing until told otherwise, in an installation whose log the test reads.
 TEST(PurgeBackOffTest, AFailingPurgeIsLoggedOncePerStreakAndRetriedAfterADoublingWaitOfAtMostTenMinutes) {
     test::ProgramFixture f;
-    f.ctx.settings.EnableCalls = false;
-    f.ctx.settings.EnableFiles = false;
-    f.ctx.settings.LastDatePurged = f.clock.now().addDays(-1);
+    f.ctx.settings.enableCalls = false;
+    f.ctx.settings.enableFiles = false;
+    f.ctx.settings.lastDatePurged = f.clock.now().addDays(-1);
     bool purgeSucceeds = false;
     int purgeRuns = 0;
     CycleJobs jobs;
@@ -156,7 +156,7 @@ TEST(PurgeBackOffTest, AFailingPurgeIsLoggedOncePerStreakAndRetriedAfterADoublin
         ++purgeRuns;
         if (!purgeSucceeds)
             return Result::failure(u"database is locked"_s);
-        f.ctx.settings.LastDatePurged = f.clock.now();
+        f.ctx.settings.lastDatePurged = f.clock.now();
         return Result::success();
     };
     ProcessingCycle cycle(f.ctx, std::move(jobs));

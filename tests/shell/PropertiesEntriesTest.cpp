@@ -35,8 +35,8 @@ TEST_P(PropertiesOkChecks, RefuseTheFirstEntryThatDoesNotFit) {
     Settings stored;
     storeProperties(entries, stored);
     if (c.storedDays >= 0) {
-        EXPECT_EQ(stored.DaysOfHistory, c.storedDays); // fractions rounded to the even neighbour
-        EXPECT_EQ(stored.SystemID, c.storedSystemId);
+        EXPECT_EQ(stored.daysOfHistory, c.storedDays); // fractions rounded to the even neighbour
+        EXPECT_EQ(stored.systemId, c.storedSystemId);
     }
 }
 
@@ -115,8 +115,8 @@ TEST(PropertiesFolders, WarnAboutMissingFoldersOfTheGroupsInUse) {
 
 TEST(PropertiesInTheCycle, APurgeAskedForDuringATickWaitsForItsEnd) {
     test::ProgramFixture f;
-    f.ctx.settings.LastDatePurged = f.clock.now();
-    f.ctx.settings.EnableCalls = false;
+    f.ctx.settings.lastDatePurged = f.clock.now();
+    f.ctx.settings.enableCalls = false;
     QStringList ran;
     ProcessingCycle* running = nullptr;
     CycleJobs jobs;

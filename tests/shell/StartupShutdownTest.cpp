@@ -52,7 +52,7 @@ TEST_F(StartupShutdownTest, ABadSettingIsReportedAsAnErrorEntryAndTheRunGoesOn) 
     QSettings(iniPath, QSettings::IniFormat).setValue(u"QX7/FileScanMinutes"_s, u"abc"_s);
     auto app = makeApp();
     ASSERT_TRUE(app->startUp().ok());
-    EXPECT_EQ(app->context().settings.FileScanMinutes, 30);
+    EXPECT_EQ(app->context().settings.fileScanMinutes, 30);
     const QStringList texts = auditTexts(*app);
     ASSERT_EQ(texts.size(), 2);
     EXPECT_TRUE(texts[1].startsWith(u"E|Setting QX7\\FileScanMinutes holds \"abc\""_s));
@@ -77,9 +77,9 @@ TEST_F(StartupShutdownTest, ASettingsFileThatCannotBeWrittenIsReportedAtStartAnd
     EXPECT_EQ(settingsErrors().size(), 1) << auditTexts(app).join(u'\n').toStdString();
     ASSERT_EQ(ui.messages.filter(iniPath).size(), 1) << ui.messages.join(u'\n').toStdString();
 
-    app.context().settings.NextDataBinNum = 7;
+    app.context().settings.nextDataBinNum = 7;
     app.saveSettings();
-    app.context().settings.NextDataBinNum = 8;
+    app.context().settings.nextDataBinNum = 8;
     app.saveSettings();
     EXPECT_EQ(settingsErrors().size(), 3) << "each failed save is reported";
     EXPECT_EQ(ui.messages.filter(iniPath).size(), 3);

@@ -48,21 +48,21 @@ protected:
 // Every value of a record on one line.
 QString valuesOf(const Settings& s) {
     QStringList values;
-    for (int n : {s.DetailsTop, s.DetailsLeft, s.SystemID, s.FileScanMinutes, s.DataBinFormat, s.LastSeqNum,
-                  s.LastScannedCallNum, s.ProcessDelay, s.DaysOfHistory, s.NextDataBinNum})
+    for (int n : {s.detailsTop, s.detailsLeft, s.systemId, s.fileScanMinutes, s.dataBinFormat, s.lastSeqNum,
+                  s.lastScannedCallNum, s.processDelay, s.daysOfHistory, s.nextDataBinNum})
         values << QString::number(n);
-    for (bool b : {s.EnableCalls, s.EnableFiles, s.MonitorNetwork, s.AutoConnect, s.DataBinAudit})
+    for (bool b : {s.enableCalls, s.enableFiles, s.monitorNetwork, s.autoConnect, s.dataBinAudit})
         values << QString::number(b);
-    values << s.QX7Name << s.LocalDrive << s.QX7Path << s.DataBinPath << s.ScannedFolder
-           << s.LastDateRun.toString(Qt::ISODate) << s.LastDatePurged.toString(Qt::ISODate);
+    values << s.qx7Name << s.localDrive << s.qx7Path << s.dataBinPath << s.scannedFolder
+           << s.lastDateRun.toString(Qt::ISODate) << s.lastDatePurged.toString(Qt::ISODate);
     return values.join(u'|');
 }
 
 TEST_F(SettingsStoreTest, EmptyStoreGivesTheDefaults) {
     Settings s;
-    s.QX7Name = u"junk"_s;
-    s.FileScanMinutes = 5;
-    EXPECT_TRUE(store.loadFromRegistry(s).isEmpty());
+    s.qx7Name = u"junk"_s;
+    s.fileScanMinutes = 5;
+    EXPECT_TRUE(store.load(s).isEmpty());
     EXPECT_EQ(valuesOf(s), QStringLiteral("0|0|0|30|0|0|0|10|14|0|1|0|1|1|1||I|I:\\QX7Com\\|C:\\ZIR32\\DCS\\|"
                                           "C:\\WBZ|1970-01-01T00:00:00|2026-12-05T09:30:15"));
     EXPECT_TRUE(storedKeys().isEmpty()) << "loading writes nothing";
@@ -70,40 +70,40 @@ TEST_F(SettingsStoreTest, EmptyStoreGivesTheDefaults) {
 
 TEST_F(SettingsStoreTest, WrittenValuesReadBackTheSame) {
     Settings s;
-    store.loadFromRegistry(s);
-    s.DetailsTop = -120;
-    s.SystemID = 7;
-    s.EnableFiles = true;
-    s.QX7Name = u"HOST400"_s;
+    store.load(s);
+    s.detailsTop = -120;
+    s.systemId = 7;
+    s.enableFiles = true;
+    s.qx7Name = u"HOST400"_s;
     // Folder settings are kept whole past the 80 characters of the old settings record.
     const QString folder = u"/srv/"_s + QString(91, u'f') + u'/';
-    s.QX7Path = folder;
-    s.DataBinPath = folder + u'd';
-    s.ScannedFolder = folder + u's';
-    s.DataBinFormat = 2;
-    s.LastDateRun = QDateTime(QDate(2026, 3, 7), QTime(14, 5, 59));
-    s.DaysOfHistory = 60;
-    store.saveToRegistry(s);
+    s.qx7Path = folder;
+    s.dataBinPath = folder + u'd';
+    s.scannedFolder = folder + u's';
+    s.dataBinFormat = 2;
+    s.lastDateRun = QDateTime(QDate(2026, 3, 7), QTime(14, 5, 59));
+    s.daysOfHistory = 60;
+    store.save(s);
     EXPECT_EQ(backend->value(u"QX7"_s, u"DataBinFormat"_s), u" 2"_s);
     EXPECT_EQ(backend->value(u"QX7"_s, u"EnableFiles"_s), u"True"_s);
 
     // Every value loads as saved: saved again, the file stays the same.
     const QByteArray written = fileText();
     Settings back;
-    EXPECT_TRUE(store.loadFromRegistry(back).isEmpty());
+    EXPECT_TRUE(store.load(back).isEmpty());
     EXPECT_EQ(valuesOf(back), valuesOf(s));
-    store.saveToRegistry(back);
+    store.save(back);
     EXPECT_EQ(fileText().toStdString(), written.toStdString());
 }
 
 // A file edited while the program runs: the bad value read again replaces the earlier one by the default.
 TEST_F(SettingsStoreTest, ABadValueLoadedOverAnEarlierOneGivesTheDefault) {
     Settings s;
-    s.FileScanMinutes = 5;
+    s.fileScanMinutes = 5;
     backend->setValue(u"QX7"_s, u"FileScanMinutes"_s, u"abc"_s);
     backend->sync();
-    store.loadFromRegistry(s);
-    EXPECT_EQ(s.FileScanMinutes, 30);
+    store.load(s);
+    EXPECT_EQ(s.fileScanMinutes, 30);
 }
 
 // One line of a settings file and the value it must load as.
@@ -120,11 +120,11 @@ TEST_P(FileLineTest, LoadsAsMeantAndSavesBackTheSame) {
     const FileLine& p = GetParam();
     SettingsStore& reread = fromFile(QByteArray("[QX7]\n") + p.line + "\nLocalDrive=K\n");
     Settings s;
-    EXPECT_TRUE(reread.loadFromRegistry(s).isEmpty());
+    EXPECT_TRUE(reread.load(s).isEmpty());
     EXPECT_EQ(backend->value(u"QX7"_s, QLatin1String(p.key)), QString::fromUtf8(p.loadsAs));
-    EXPECT_EQ(s.LocalDrive, u"K"_s) << "the next line is a key of its own";
+    EXPECT_EQ(s.localDrive, u"K"_s) << "the next line is a key of its own";
 
-    reread.saveToRegistry(s);
+    reread.save(s);
     EXPECT_EQ(saved("QX7", p.key), QString::fromUtf8(p.loadsAs)) << fileText().toStdString();
     EXPECT_TRUE(fileText().contains("\n" + QByteArray(p.line) + "\n"))
         << "an unchanged line keeps its spelling";
@@ -159,14 +159,14 @@ class SavedTextTest : public SettingsStoreTest, public ::testing::WithParamInter
 TEST_P(SavedTextTest, ReadsBackIdentically) {
     const QString text = QString::fromUtf8(GetParam().text);
     Settings s;
-    store.loadFromRegistry(s);
-    s.QX7Name = text;
-    s.DataBinPath = text;
-    store.saveToRegistry(s);
+    store.load(s);
+    s.qx7Name = text;
+    s.dataBinPath = text;
+    store.save(s);
     Settings back;
-    reopen().loadFromRegistry(back);
-    EXPECT_EQ(back.QX7Name, text) << fileText().toStdString();
-    EXPECT_EQ(back.DataBinPath, text) << fileText().toStdString();
+    reopen().load(back);
+    EXPECT_EQ(back.qx7Name, text) << fileText().toStdString();
+    EXPECT_EQ(back.dataBinPath, text) << fileText().toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -195,16 +195,16 @@ TEST_P(KeptValueTest, IsReportedAndKeptInTheFileWhileTheOtherKeysSave) {
     SettingsStore& reread = fromFile(section == "[QX7]\n" ? section + line + "\nLastSeqNum=5\n"
                                                           : "[QX7]\nLastSeqNum=5\n" + section + line + "\n");
     Settings s;
-    const QList<SettingProblem> problems = reread.loadFromRegistry(s);
+    const QList<SettingProblem> problems = reread.load(s);
     ASSERT_EQ(problems.size(), 1);
     EXPECT_EQ(QStringList({problems[0].section, problems[0].key, problems[0].value}),
               QStringList({QLatin1String(p.section), QLatin1String(p.key), p.text}));
     EXPECT_TRUE(problems[0].describe().contains(QLatin1String(p.key)))
         << problems[0].describe().toStdString();
 
-    s.LastSeqNum = 6;
-    reread.saveToRegistry(s);
-    reread.saveToRegistry(s);
+    s.lastSeqNum = 6;
+    reread.save(s);
+    reread.save(s);
     EXPECT_TRUE(fileText().contains("\n" + line + "\n")) << fileText().toStdString();
     EXPECT_EQ(saved("QX7", "LastSeqNum"), u"6"_s);
 }
@@ -224,9 +224,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(SettingsStoreTest, AKeptValueIsSavedOnceTheRecordChangesIt) {
     SettingsStore& reread = fromFile("[QX7]\nSystemID=1x\n");
     Settings s;
-    ASSERT_EQ(reread.loadFromRegistry(s).size(), 1);
-    s.SystemID = 3;
-    reread.saveToRegistry(s);
+    ASSERT_EQ(reread.load(s).size(), 1);
+    s.systemId = 3;
+    reread.save(s);
     EXPECT_EQ(saved("QX7", "SystemID"), u"3"_s);
 }
 
@@ -238,16 +238,16 @@ TEST_F(SettingsStoreTest, AFailedSaveIsReportedEachTimeAndStoredOnceTheFileCanBe
     QStringList failures;
     readOnly.reportSaveFailuresTo([&](const QString& message) { failures.append(message); });
     Settings s;
-    readOnly.loadFromRegistry(s);
-    s.NextDataBinNum = 1;
-    EXPECT_FALSE(readOnly.saveToRegistry(s));
+    readOnly.load(s);
+    s.nextDataBinNum = 1;
+    EXPECT_FALSE(readOnly.save(s));
     EXPECT_FALSE(readOnly.saveLastScannedCallNum(5));
     ASSERT_EQ(failures.size(), 2);
     EXPECT_TRUE(failures[0].contains(iniPath)) << failures[0].toStdString();
 
     disk.heal();
-    s.NextDataBinNum = 2;
-    EXPECT_TRUE(readOnly.saveToRegistry(s));
+    s.nextDataBinNum = 2;
+    EXPECT_TRUE(readOnly.save(s));
     EXPECT_EQ(saved("Miscellaneous", "NextDataBinNum"), u"2"_s);
     EXPECT_EQ(saved("QX7", "LastScannedCallNum"), u"5"_s)
         << "a value that could not be stored is stored with the next save";
@@ -255,11 +255,11 @@ TEST_F(SettingsStoreTest, AFailedSaveIsReportedEachTimeAndStoredOnceTheFileCanBe
 
 TEST_F(SettingsStoreTest, AHandEditMadeWhileTheProgramRunsSurvivesItsSave) {
     Settings s;
-    store.loadFromRegistry(s);
-    store.saveToRegistry(s);
+    store.load(s);
+    store.save(s);
     writeFileText(fileText() + "[Miscellaneous]\nProcessDelay=3\n");
-    s.NextDataBinNum = 9;
-    store.saveToRegistry(s);
+    s.nextDataBinNum = 9;
+    store.save(s);
     EXPECT_EQ(saved("Miscellaneous", "ProcessDelay"), u"3"_s);
     EXPECT_EQ(saved("Miscellaneous", "NextDataBinNum"), u"9"_s);
 }

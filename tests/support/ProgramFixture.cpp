@@ -41,8 +41,8 @@ ProgramFixture::ProgramFixture(QDateTime now) : clock(std::move(now)) {
     paths = std::make_unique<PathResolver>(programFolder(), driveMap);
 
     ctx.runMode = u'F';
-    ctx.settings.QX7Name = u"HOST"_s;
-    ctx.settings.DataBinPath = makeFolder(u"dcs"_s);
+    ctx.settings.qx7Name = u"HOST"_s;
+    ctx.settings.dataBinPath = makeFolder(u"dcs"_s);
     ctx.settingsStore = settingsStore.get();
     ctx.clock = &clock;
     ctx.fs = fs;

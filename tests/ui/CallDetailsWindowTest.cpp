@@ -74,8 +74,8 @@ TEST_F(CallDetailsTest, ACallExtractedWithoutAFileNamesNone) {
 
 // A call and a file of the same number, both sent to the host by a real export.
 TEST_F(CallDetailsTest, ReExtractNoChangesNothingAndYesSendsTheCallAgainUnderANewNumber) {
-    fx.ctx.settings.SystemID = 4;
-    fx.ctx.settings.LastSeqNum = 0;
+    fx.ctx.settings.systemId = 4;
+    fx.ctx.settings.lastSeqNum = 0;
     for (int source : {0, 1}) {
         addCall(source, 21);
         addOrder(source, 21, u"123456"_s, u"12345678"_s);
@@ -128,11 +128,11 @@ TEST_F(CallDetailsTest, RowClickOpensItsOrderAndAnEmptyRowReportsIt) {
     auto box = answerNextMessageBox(QMessageBox::Ok);
     clickRow(*orders(), 0);
     EXPECT_EQ(opened, u"frmOrderDetails"_s);
-    EXPECT_EQ(selected.SelectedOrderSeqNumber, 1);
+    EXPECT_EQ(selected.selectedOrderSeqNumber, 1);
 
     clickRow(*orders(), 1);
     EXPECT_EQ(box->text, u"Unable to find this order."_s);
-    EXPECT_EQ(selected.SelectedOrderSeqNumber, 0);
+    EXPECT_EQ(selected.selectedOrderSeqNumber, 0);
     EXPECT_TRUE(w.isVisible());
 }
 

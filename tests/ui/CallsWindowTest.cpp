@@ -189,8 +189,8 @@ TEST_F(CallsWindowTest, RowClickOpensTheCallsDetails) {
     SelectedCall during;
     auto closer = closeNextModalWindow(u"frmCallDetails"_s, [&](QWidget*) { during = w.selectedCall(); });
     clickRow(*w.callsGrid(), 1, CallsTableModel::DateTimeColumn);
-    EXPECT_EQ(during.SelectedSource, 1);
-    EXPECT_EQ(during.SelectedCallNumber, 32);
+    EXPECT_EQ(during.selectedSource, 1);
+    EXPECT_EQ(during.selectedCallNumber, 32);
     EXPECT_EQ(w.callsGrid()->currentIndex().row(), 1);
 }
 
@@ -210,7 +210,7 @@ TEST_F(CallsWindowTest, TheGridWorksFromTheKeyboard) {
         shown << index.data().toString();
     for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Space}) {
         auto closer = closeNextModalWindow(u"frmCallDetails"_s, [&](QWidget*) {
-            shown << QString::number(w.selectedCall().SelectedCallNumber);
+            shown << QString::number(w.selectedCall().selectedCallNumber);
         });
         QTest::keyClick(grid, key);
     }
@@ -287,8 +287,8 @@ TEST_P(CallsWindowPlace, StaysWhollyOnTheScreenWithItsFrameAndStatusLine) {
     const PlaceCase c = GetParam();
     const QRect screen = WindowPlacement::availableScreens().first();
     const QPoint stored = screen.bottomRight() + c.fromBottomRight;
-    fx.ctx.settings.DetailsLeft = Twips::clamp16(Twips::fromPixelsX(stored.x()));
-    fx.ctx.settings.DetailsTop = Twips::clamp16(Twips::fromPixelsY(stored.y()));
+    fx.ctx.settings.detailsLeft = Twips::clamp16(Twips::fromPixelsX(stored.x()));
+    fx.ctx.settings.detailsTop = Twips::clamp16(Twips::fromPixelsY(stored.y()));
     CallsWindow& w = openWindow(false); // placed at the size it has before its status line is set
     QStringList lines;
     for (int line = 1; line <= c.statusLines; ++line)

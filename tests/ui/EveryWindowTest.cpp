@@ -31,7 +31,7 @@ namespace {
 class EveryWindow : public WindowTest {
 protected:
     void SetUp() override {
-        fx.ctx.settings.EnableFiles = true;
+        fx.ctx.settings.enableFiles = true;
         const QDateTime made(QDate(2000, 12, 28), QTime(20, 58));
         addCall(0, 99999, true, true, true, made);
         addOrder(0, 99999, u"999999"_s, u"99999999"_s, u"MSG"_s, 1);

@@ -133,8 +133,8 @@ TEST_F(OrdersViewTest, ACallAndAScannedFileOfOneNumberEachOpenTheirOwnCall) {
 
     std::vector<int> opened; // the source of each call opened
     QObject::connect(&w, &OrdersViewWindow::callDetailsRequested, &w, [&] {
-        EXPECT_EQ(selected.SelectedCallNumber, 61);
-        opened.push_back(selected.SelectedSource);
+        EXPECT_EQ(selected.selectedCallNumber, 61);
+        opened.push_back(selected.selectedSource);
     });
     for (int row = 0; row < 3; ++row)
         clickRow(*w.ordersGrid(), row, w.design().columnOf(OrderViewCell::CallNumber));

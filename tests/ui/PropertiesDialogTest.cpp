@@ -42,10 +42,10 @@ TEST_F(PropertiesDialogTest, OkStoresTheEntriesAndCloses) {
     control<QCheckBox>(dialog, "chkAutoConnect")->setChecked(false);
     EXPECT_EQ(clickOK(dialog)->text, QString());
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
-    EXPECT_EQ(fx.ctx.settings.SystemID, 3);
-    EXPECT_EQ(fx.ctx.settings.QX7Name, u"AS400B"_s);
-    EXPECT_EQ(fx.ctx.settings.DataBinFormat, 2);
-    EXPECT_FALSE(fx.ctx.settings.AutoConnect);
+    EXPECT_EQ(fx.ctx.settings.systemId, 3);
+    EXPECT_EQ(fx.ctx.settings.qx7Name, u"AS400B"_s);
+    EXPECT_EQ(fx.ctx.settings.dataBinFormat, 2);
+    EXPECT_FALSE(fx.ctx.settings.autoConnect);
 }
 
 // A refused entry keeps the dialog open with the entries as typed; Cancel closes it. Neither stores anything.
@@ -63,8 +63,8 @@ TEST_F(PropertiesDialogTest, ARefusedEntryOrCancelStoresNothing) {
         EXPECT_NE(dialog.result(), QDialog::Accepted);
         EXPECT_EQ(control<QLineEdit>(dialog, "txtDaysOfHistory")->text(), days) << "entries stay as typed";
     }
-    EXPECT_EQ(fx.ctx.settings.DaysOfHistory, 14);
-    EXPECT_EQ(fx.ctx.settings.QX7Name, u"HOST"_s);
+    EXPECT_EQ(fx.ctx.settings.daysOfHistory, 14);
+    EXPECT_EQ(fx.ctx.settings.qx7Name, u"HOST"_s);
     EXPECT_TRUE(fx.auditMessages(u"P"_s).isEmpty());
 }
 
@@ -77,12 +77,12 @@ TEST_F(PropertiesDialogTest, AMissingFolderIsStoredOnlyWhenThePersonKeepsIt) {
         EXPECT_TRUE(seen->text.startsWith(u"MXR Folder \"I:\\Away\\\" does not exist."_s))
             << seen->text.toStdString();
         EXPECT_EQ(dialog.result() == QDialog::Accepted, keep);
-        EXPECT_EQ(fx.ctx.settings.QX7Path == away, keep);
+        EXPECT_EQ(fx.ctx.settings.qx7Path == away, keep);
     }
 }
 
 TEST_F(PropertiesDialogTest, LeavingTheLocalDriveBoxWithNoMachineNameReportsTheFailedConnection) {
-    fx.ctx.settings.QX7Name.clear();
+    fx.ctx.settings.qx7Name.clear();
     fx.drives.connectResult = 67;
     PropertiesDialog dialog(fx.ctx, {});
     auto seen = answerNextMessageBox(QMessageBox::Ok);

@@ -133,9 +133,9 @@ protected:
             ItemRow{source, number, seq, itemSeq, itemNumber, quantity, 2, 5, price, {}}); // unit 2, 5 % off
     }
     void select(int source, int number, int order = 0) {
-        selected.SelectedSource = static_cast<qint16>(source);
-        selected.SelectedCallNumber = number;
-        selected.SelectedOrderSeqNumber = order;
+        selected.selectedSource = static_cast<qint16>(source);
+        selected.selectedCallNumber = number;
+        selected.selectedOrderSeqNumber = order;
     }
 
     // The texts of a list box, and of one column of a grid, top to bottom.

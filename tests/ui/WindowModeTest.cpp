@@ -98,7 +98,7 @@ protected:
         if (trayProbe)
             mode.setTrayProbe(trayProbe);
         m_mode = &mode;
-        EXPECT_EQ(mode.run(), ExitCode::Ok);
+        EXPECT_EQ(mode.run(), ExitCode::kOk);
         m_mode = nullptr;
         EXPECT_EQ(m_next, m_steps.size()) << "a step never came up";
         EXPECT_FALSE(watchdogFired);
@@ -250,7 +250,7 @@ TEST_F(WindowModeTest, StartBesideAServiceIsRefusedWithAMessageAndTouchesNothing
     ASSERT_TRUE(service.tryLock(u"service"_s));
     auto seen = answerNextMessageBox(QMessageBox::Ok);
     WindowMode mode;
-    EXPECT_EQ(mode.run(), ExitCode::FolderInUse);
+    EXPECT_EQ(mode.run(), ExitCode::kFolderInUse);
     EXPECT_TRUE(seen->text.contains("service"_L1)) << seen->text.toStdString();
     EXPECT_FALSE(QFile::exists(QDir(home).filePath(u"CallsAndOrders.db"_s)));
     EXPECT_FALSE(saved("Startup", "DetailsTop").has_value());

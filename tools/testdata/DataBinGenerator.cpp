@@ -114,12 +114,12 @@ QString statusTextFor(int reason, int badData, bool attempting) {
     return text;
 }
 
-std::vector<OrderSpec> randomOrders(Dialect dialect, int orders, int itemsPerOrder, quint32 seed) {
+std::vector<OrderPlan> randomOrders(Dialect dialect, int orders, int itemsPerOrder, quint32 seed) {
     std::mt19937 rng(seed);
     std::uniform_int_distribution<int> coin(0, 1);
     std::uniform_int_distribution<int> quantity(1, 999);
     std::uniform_int_distribution<int> word(0, int(std::size(kWords)) - 1);
-    std::vector<OrderSpec> specs;
+    std::vector<OrderPlan> plans;
     QString salesperson;
     switch (dialect) {
     case Dialect::V3:
@@ -133,7 +133,7 @@ std::vector<OrderSpec> randomOrders(Dialect dialect, int orders, int itemsPerOrd
         break;
     }
     for (int o = 0; o < orders; ++o) {
-        OrderSpec order;
+        OrderPlan order;
         order.salesperson = salesperson;
         order.customer = digits(rng, dialect == Dialect::V3 ? 6 : 8, false);
         if (dialect == Dialect::V5 && coin(rng))
@@ -143,7 +143,7 @@ std::vector<OrderSpec> randomOrders(Dialect dialect, int orders, int itemsPerOrd
         if (dialect == Dialect::H || coin(rng))
             order.message = QString::fromLatin1(kWords[word(rng)]);
         for (int i = 0; i < itemsPerOrder; ++i) {
-            ItemSpec item;
+            ItemPlan item;
             item.itemNumber = digits(rng, dialect == Dialect::Standard ? 13 : 6);
             item.quantity = quantity(rng);
             const bool negativeAllowed =
@@ -173,22 +173,22 @@ std::vector<OrderSpec> randomOrders(Dialect dialect, int orders, int itemsPerOrd
             }
             order.items.push_back(item);
         }
-        specs.push_back(order);
+        plans.push_back(order);
     }
-    return specs;
+    return plans;
 }
 
-QByteArray encodeCall(Dialect dialect, const std::vector<OrderSpec>& orders, bool malformed) {
+QByteArray encodeCall(Dialect dialect, const std::vector<OrderPlan>& orders, bool malformed) {
     QString data;
     switch (dialect) {
     case Dialect::Standard:
-        for (const OrderSpec& o : orders) {
+        for (const OrderPlan& o : orders) {
             data += QStringLiteral("&S") + o.salesperson;
             if (malformed)
                 data += QStringLiteral("&Xjunk");
             data += QStringLiteral("&C") + o.customer + QStringLiteral("&R") + o.route;
             for (size_t i = 0; i < o.items.size(); ++i) {
-                const ItemSpec& it = o.items[i];
+                const ItemPlan& it = o.items[i];
                 data += QStringLiteral("&I") + it.itemNumber;
                 if (i == 0 && !o.message.isEmpty())
                     data += QStringLiteral("&M") + o.message;
@@ -201,9 +201,9 @@ QByteArray encodeCall(Dialect dialect, const std::vector<OrderSpec>& orders, boo
             data += QLatin1Char('&');
         break;
     case Dialect::H:
-        for (const OrderSpec& o : orders) {
+        for (const OrderPlan& o : orders) {
             data += QStringLiteral("H") + o.customer + QLatin1Char('+') + o.message + QStringLiteral("+\r\n");
-            for (const ItemSpec& it : o.items) {
+            for (const ItemPlan& it : o.items) {
                 const int first = it.unit == 2 ? it.quantity : 0;
                 const int second = it.unit == 2 ? 0 : it.quantity;
                 data += it.itemNumber + QLatin1Char('+') + QString::number(first) + QLatin1Char('+') +
@@ -212,9 +212,9 @@ QByteArray encodeCall(Dialect dialect, const std::vector<OrderSpec>& orders, boo
         }
         break;
     case Dialect::V3:
-        for (const OrderSpec& o : orders) {
+        for (const OrderPlan& o : orders) {
             data += o.salesperson + QStringLiteral("+C") + o.customer + QStringLiteral("+X+");
-            for (const ItemSpec& it : o.items) {
+            for (const ItemPlan& it : o.items) {
                 const QString end = it.quantity < 0 ? QStringLiteral("-") : QStringLiteral("+");
                 const QString qty = zeroPadded(std::abs(it.quantity), 3);
                 if (it.altForm)
@@ -227,11 +227,11 @@ QByteArray encodeCall(Dialect dialect, const std::vector<OrderSpec>& orders, boo
         }
         break;
     case Dialect::V5:
-        for (const OrderSpec& o : orders) {
+        for (const OrderPlan& o : orders) {
             data += o.salesperson + QStringLiteral("+C") + o.customer + QLatin1Char('+');
             if (!o.shipTo.isEmpty())
                 data += QLatin1Char('A') + o.shipTo + QLatin1Char('+');
-            for (const ItemSpec& it : o.items) {
+            for (const ItemPlan& it : o.items) {
                 const QString end = it.quantity < 0 ? QStringLiteral("-") : QStringLiteral("+");
                 data += QStringLiteral("A1") + it.itemNumber + QStringLiteral("+Q") +
                         (it.unit == 1 ? QLatin1Char('2') : QLatin1Char('3')) +
@@ -245,9 +245,9 @@ QByteArray encodeCall(Dialect dialect, const std::vector<OrderSpec>& orders, boo
         break;
     case Dialect::F1:
         data += QLatin1Char('!');
-        for (const OrderSpec& o : orders) {
+        for (const OrderPlan& o : orders) {
             data += o.salesperson + QStringLiteral("+C") + o.customer + QLatin1Char('+');
-            for (const ItemSpec& it : o.items) {
+            for (const ItemPlan& it : o.items) {
                 // A return fills the four characters of the quantity field, so that its sign is the
                 // field's last character ("4-" would be read as "4-  ", a positive 4).
                 const QString qty =
@@ -261,10 +261,10 @@ QByteArray encodeCall(Dialect dialect, const std::vector<OrderSpec>& orders, boo
     return latin1(data);
 }
 
-std::vector<OrderTruth> expectedOrders(Dialect dialect, const std::vector<OrderSpec>& orders) {
+std::vector<OrderTruth> expectedOrders(Dialect dialect, const std::vector<OrderPlan>& orders) {
     std::vector<OrderTruth> truths;
     const QString blanks23(23, QLatin1Char(' '));
-    for (const OrderSpec& o : orders) {
+    for (const OrderPlan& o : orders) {
         OrderTruth t;
         t.salesperson = fixed(o.salesperson, 6);
         t.customer = fixed(o.customer, 8);
@@ -290,7 +290,7 @@ std::vector<OrderTruth> expectedOrders(Dialect dialect, const std::vector<OrderS
         case Dialect::V3:
             break;
         }
-        for (const ItemSpec& it : o.items) {
+        for (const ItemPlan& it : o.items) {
             ItemTruth i;
             i.itemNumber = fixed(dialect == Dialect::F1 && !it.altForm ? withoutLeadingZeros(it.itemNumber)
                                                                        : it.itemNumber,
@@ -336,10 +336,10 @@ std::vector<CallTruth> generateDataBin(const DataBinOptions& options,
         }
         const bool bad = nth(options.badEvery);
         const bool malformed = nth(options.malformedEvery);
-        const auto specs = randomOrders(options.dialect, options.ordersPerCall, options.itemsPerOrder,
+        const auto plans = randomOrders(options.dialect, options.ordersPerCall, options.itemsPerOrder,
                                         options.seed * 100003u + quint32(i));
         const QByteArray data =
-            encodeCall(options.dialect, specs, malformed && options.dialect == Dialect::Standard);
+            encodeCall(options.dialect, plans, malformed && options.dialect == Dialect::Standard);
 
         const QDateTime when = options.start.addSecs(60LL * i);
         HeaderFields h;
@@ -359,7 +359,7 @@ std::vector<CallTruth> generateDataBin(const DataBinOptions& options,
         t.numBytes = h.dataLength;
         if (!(malformed && options.dialect != Dialect::Standard))
             t.callDnt = when;
-        t.orders = expectedOrders(options.dialect, specs);
+        t.orders = expectedOrders(options.dialect, plans);
         if (bad) {
             const int reason = kReasons[badCount % std::size(kReasons)];
             const bool attempting = badCount % std::size(kReasons) == std::size(kReasons) - 1;
@@ -424,10 +424,10 @@ bool writeDataBin(const QString& path, const DataBinOptions& options, std::vecto
 }
 
 ScannedFile generateScannedFile(Dialect dialect, int orders, int itemsPerOrder, quint32 seed) {
-    const auto specs = randomOrders(dialect, orders, itemsPerOrder, seed);
+    const auto plans = randomOrders(dialect, orders, itemsPerOrder, seed);
     ScannedFile file;
-    file.bytes = QByteArrayLiteral("\x02") + encodeCall(dialect, specs);
-    file.orders = expectedOrders(dialect, specs);
+    file.bytes = QByteArrayLiteral("\x02") + encodeCall(dialect, plans);
+    file.orders = expectedOrders(dialect, plans);
     return file;
 }
 

@@ -22,7 +22,7 @@ struct ItemTruth {
 };
 
 // One order as a hand-held unit sends it (raw values), from which the encoders write the record data.
-struct ItemSpec {
+struct ItemPlan {
     QString itemNumber; // 13 digits in the standard dialect, 6 in the others
     int quantity = 1;   // never 0; negative for returns
     int unit = 0;
@@ -31,13 +31,13 @@ struct ItemSpec {
     bool altForm = false; // V3: the digit form; F1: the form without "/"
 };
 
-struct OrderSpec {
+struct OrderPlan {
     QString salesperson;
     QString customer; // 8 digits (6 in V3)
     QString shipTo;   // 2 digits or empty (V5)
     QString route;    // standard dialect
     QString message;  // letters and blanks, may be empty (the category in the H dialect)
-    std::vector<ItemSpec> items;
+    std::vector<ItemPlan> items;
 };
 
 struct OrderTruth {
@@ -103,9 +103,9 @@ QByteArray fileHeader(char lockFlag = 'N');
 // "Attempting" prefix. Codes 2 and 4 carry badData in parentheses.
 QString statusTextFor(int reason, int badData = 0, bool attempting = false);
 // The record data of one call in a dialect.
-QByteArray encodeCall(Dialect dialect, const std::vector<OrderSpec>& orders, bool malformed = false);
+QByteArray encodeCall(Dialect dialect, const std::vector<OrderPlan>& orders, bool malformed = false);
 // The Orders and OrderLineItems rows those data give.
-std::vector<OrderTruth> expectedOrders(Dialect dialect, const std::vector<OrderSpec>& orders);
+std::vector<OrderTruth> expectedOrders(Dialect dialect, const std::vector<OrderPlan>& orders);
 // The DataBinFormat setting under which a dialect is read.
 int dataBinFormatFor(Dialect dialect);
 
@@ -127,6 +127,6 @@ ScannedFile generateScannedFile(Dialect dialect, int orders, int itemsPerOrder, 
 bool writeScannedFile(const QString& path, const ScannedFile& file, QString* error);
 
 // Random orders in the shape a dialect can carry.
-std::vector<OrderSpec> randomOrders(Dialect dialect, int orders, int itemsPerOrder, quint32 seed);
+std::vector<OrderPlan> randomOrders(Dialect dialect, int orders, int itemsPerOrder, quint32 seed);
 
 } // namespace vrq::testdata

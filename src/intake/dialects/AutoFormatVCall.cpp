@@ -17,7 +17,7 @@ void readAutoFormatVCall(ParserContext& pc, qint64& position, const CallHeader& 
     constexpr std::string_view plus = "+";
     constexpr std::string_view plusMinus = "+-";
     OrderWork order;
-    order.Source = source;
+    order.source = source;
     ItemWork item;
     QString value;
     pc.readers.getField(position, plus, value, false, pc.endPosition);
@@ -42,7 +42,7 @@ void readAutoFormatVCall(ParserContext& pc, qint64& position, const CallHeader& 
                 readItemInOneValue(value, item);
             } else if (value.startsWith(QLatin1Char('.'))) {
                 if (orderSaved)
-                    pc.storeOrderMessage(source, header, order.OrderSeqNumber, dotMessage(value),
+                    pc.storeOrderMessage(source, header, order.orderSeqNumber, dotMessage(value),
                                          QStringLiteral("ProcessGoodCall3"), QStringLiteral("Message"));
                 pc.readers.getField(position, plus, value, false, pc.endPosition);
                 break;

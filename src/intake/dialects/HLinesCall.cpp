@@ -30,7 +30,7 @@ void readHLinesCall(ParserContext& pc, qint64& position, const CallHeader& heade
         return;
 
     OrderWork order;
-    order.Source = source;
+    order.source = source;
     ItemWork item;
     bool headerSeen = false;
     while (pc.withinCall(position)) {

@@ -56,7 +56,7 @@ bool takeHeaderValue(const QString& value, QString& salesperson, QString& custom
 class OldWbzVParse {
 public:
     OldWbzVParse(ParserContext& pc, qint64& position, const CallHeader& header, int source)
-        : pc(pc), position(position), header(header), source(source) {}
+        : m_pc(pc), m_position(position), m_header(header), m_source(source) {}
 
     void run();
 
@@ -71,21 +71,21 @@ private:
     qint64 readValue(std::string_view delimiters, bool includeDelimiter);
     void saveItem();
 
-    ParserContext& pc;
-    qint64& position;
-    const CallHeader& header;
-    int source;
-    QString salesperson = kNoSalesperson; // kept for the later orders of the call
-    bool goodOrders = true;               // false once an order had no customer
-    OrderWork order;
-    ItemWork item;
-    int itemCount = 0; // the items of the current order: a price override applies to the last one
-    QString value;
+    ParserContext& m_pc;
+    qint64& m_position;
+    const CallHeader& m_header;
+    int m_source;
+    QString m_salesperson = kNoSalesperson; // kept for the later orders of the call
+    bool m_goodOrders = true;               // false once an order had no customer
+    OrderWork m_order;
+    ItemWork m_item;
+    int m_itemCount = 0; // the items of the current order: a price override applies to the last one
+    QString m_value;
 };
 
 qint64 OldWbzVParse::readValue(std::string_view delimiters, bool includeDelimiter) {
-    const qint64 start = position;
-    pc.readers.getField(position, delimiters, value, includeDelimiter, pc.endPosition);
+    const qint64 start = m_position;
+    m_pc.readers.getField(m_position, delimiters, m_value, includeDelimiter, m_pc.endPosition);
     return start;
 }
 
@@ -93,65 +93,66 @@ bool OldWbzVParse::readOrderHeader(QString& customer, QString& shipTo) {
     for (;;) {
         const qint64 start = readValue("+", false);
         // Nothing read: the file ends (or cannot be read) before the call's data length says.
-        if (position >= pc.endPosition || position == start)
+        if (m_position >= m_pc.endPosition || m_position == start)
             return false;
-        if (takeHeaderValue(value, salesperson, customer, shipTo)) {
-            position = start;
+        if (takeHeaderValue(m_value, m_salesperson, customer, shipTo)) {
+            m_position = start;
             return true;
         }
     }
 }
 
 void OldWbzVParse::saveOrder(const QString& customer, const QString& shipTo) {
-    order.clear();
-    order.Source = source;
-    order.setSalesperson(salesperson);
-    order.setCustomer(customer);
-    order.setShipTo(shipTo);
-    pc.saver.saveHeader(header, order);
+    m_order.clear();
+    m_order.source = m_source;
+    m_order.setSalesperson(m_salesperson);
+    m_order.setCustomer(customer);
+    m_order.setShipTo(shipTo);
+    m_pc.saver.saveHeader(m_header, m_order);
     if (customer == kNoCustomer)
-        goodOrders = false;
-    itemCount = 0;
+        m_goodOrders = false;
+    m_itemCount = 0;
 }
 
 void OldWbzVParse::saveItem() {
-    ++itemCount;
-    if (item.hasData())
-        pc.saver.saveRecord(header, order, item);
+    ++m_itemCount;
+    if (m_item.hasData())
+        m_pc.saver.saveRecord(m_header, m_order, m_item);
 }
 
 void OldWbzVParse::readItems() {
     for (;;) {
         const qint64 start = readValue("+-", true);
-        item.clear();
-        if (value.startsWith(QLatin1Char('C'))) {
+        m_item.clear();
+        if (m_value.startsWith(QLatin1Char('C'))) {
             // The next order's header is read from the delimiter before this customer value.
-            position = start - 1;
+            m_position = start - 1;
             return;
         }
-        if (value.startsWith(QLatin1Char('.'))) {
-            pc.storeOrderMessage(source, header, order.OrderSeqNumber, dotMessage(value), kParser,
-                                 QStringLiteral("Message"));
+        if (m_value.startsWith(QLatin1Char('.'))) {
+            m_pc.storeOrderMessage(m_source, m_header, m_order.orderSeqNumber, dotMessage(m_value), kParser,
+                                   QStringLiteral("Message"));
             return;
         }
-        if (value.startsWith(QLatin1String("A4")))
+        if (m_value.startsWith(QLatin1String("A4")))
             continue;
-        if (value.startsWith(QLatin1String("A5"))) {
-            pc.saver.priceOverride(header, source, order.OrderSeqNumber, itemCount, value.mid(2, 5));
+        if (m_value.startsWith(QLatin1String("A5"))) {
+            m_pc.saver.priceOverride(m_header, m_source, m_order.orderSeqNumber, m_itemCount,
+                                     m_value.mid(2, 5));
             continue;
         }
-        if (value.startsWith(QLatin1Char('A'))) {
-            const QString quantity = readAItem(pc, position, value, item);
+        if (m_value.startsWith(QLatin1Char('A'))) {
+            const QString quantity = readAItem(m_pc, m_position, m_value, m_item);
             const QChar unitCode = quantity.size() > 1 ? quantity.at(1) : QChar();
             if (unitCode == QLatin1Char('2'))
-                item.setUnit(QStringLiteral("1"));
+                m_item.setUnit(QStringLiteral("1"));
             else if (unitCode == QLatin1Char('3'))
-                item.setUnit(QStringLiteral("0"));
+                m_item.setUnit(QStringLiteral("0"));
             saveItem();
             continue;
         }
-        if (isItemInOneValue(value)) {
-            readItemInOneValue(value, item);
+        if (isItemInOneValue(m_value)) {
+            readItemInOneValue(m_value, m_item);
             saveItem();
             continue;
         }
@@ -160,8 +161,8 @@ void OldWbzVParse::readItems() {
 }
 
 void OldWbzVParse::run() {
-    pc.startCall(header, source, ParserContext::WhenSavedBefore::GoOn);
-    while (pc.withinCall(position)) {
+    m_pc.startCall(m_header, m_source, ParserContext::WhenSavedBefore::GoOn);
+    while (m_pc.withinCall(m_position)) {
         QString customer = kNoCustomer;
         QString shipTo = QStringLiteral("00");
         if (!readOrderHeader(customer, shipTo))
@@ -169,7 +170,7 @@ void OldWbzVParse::run() {
         saveOrder(customer, shipTo);
         readItems();
     }
-    pc.finishCall(position, header, kParser, goodOrders);
+    m_pc.finishCall(m_position, m_header, kParser, m_goodOrders);
 }
 
 } // namespace

@@ -29,7 +29,7 @@ void readQuillCall(ParserContext& pc, qint64& position, const CallHeader& header
         return;
 
     OrderWork order;
-    order.Source = source;
+    order.source = source;
     ItemWork item;
     Expect expect = Expect::Salesperson;
     QString value;

@@ -18,7 +18,7 @@ const QString kParser = QStringLiteral("ProcessGoodCall");
 class StandardParse {
 public:
     StandardParse(ParserContext& pc, qint64& position, const CallHeader& header, int source)
-        : pc(pc), position(position), header(header), source(source) {}
+        : m_pc(pc), m_position(position), m_header(header), m_source(source) {}
 
     bool run();
 
@@ -33,206 +33,207 @@ private:
     void completeCall(bool validatedBad);
     void logVerdict(bool validatedBad);
 
-    ParserContext& pc;
-    qint64& position;
-    const CallHeader& header;
-    int source;
-    bool recordStart = false;
-    bool inOrder = false;
-    bool inItem = false;
-    bool inMessage = false;
-    QString message;
-    QString stage;
-    bool result = true;
-    QString lastFaultyField;
-    OrderWork order;
-    ItemWork item;
+    ParserContext& m_pc;
+    qint64& m_position;
+    const CallHeader& m_header;
+    int m_source;
+    bool m_recordStart = false;
+    bool m_inOrder = false;
+    bool m_inItem = false;
+    bool m_inMessage = false;
+    QString m_message;
+    QString m_stage;
+    bool m_result = true;
+    QString m_lastFaultyField;
+    OrderWork m_order;
+    ItemWork m_item;
 };
 
 // Ordinary data up to the next '&', the end of the call or of the loaded block, kept when it is a message.
 // Searched a block at a time: most bytes of a call are read here. The byte at the position was just read
 // (so its block is loaded) and is not a '&', so at least that byte is taken.
 void StandardParse::readData() {
-    const CallSource::LoadedRun run = pc.file.loadedRun(position, pc.endPosition, "&");
+    const CallSource::LoadedRun run = m_pc.file.loadedRun(m_position, m_pc.endPosition, "&");
     if (run.bytes.empty()) { // not loaded after all: step over the byte
-        ++position;
+        ++m_position;
         return;
     }
-    if (inMessage)
-        message.append(QLatin1StringView(run.bytes.data(), run.beforeDelimiter));
-    position += run.beforeDelimiter;
+    if (m_inMessage)
+        m_message.append(QLatin1StringView(run.bytes.data(), run.beforeDelimiter));
+    m_position += run.beforeDelimiter;
 }
 
 void StandardParse::logError(const QString& description) {
-    pc.logStepError(kParser, stage, description);
+    m_pc.logStepError(kParser, m_stage, description);
 }
 
 void StandardParse::completeCall(bool validatedBad) {
     // No look-up first: the update itself tells whether the row is there.
-    const Result updated = pc.ctx.store->setCallComplete(
-        source, header.callNumberValue(), validatedBad ? std::optional<bool>(false) : std::nullopt);
+    const Result updated = m_pc.ctx.store->setCallComplete(
+        m_source, m_header.callNumberValue(), validatedBad ? std::optional<bool>(false) : std::nullopt);
     if (updated.status == Result::Status::NotFound) {
-        pc.log(AuditType::Error, QStringLiteral("ProcessGoodCall: Call not found to update to complete."));
+        m_pc.log(AuditType::Error, QStringLiteral("ProcessGoodCall: Call not found to update to complete."));
         return;
     }
     if (!updated.ok())
         logError(updated.message);
-    pc.log(AuditType::Info, QStringLiteral("ProcessGoodCall: Call #") +
-                                withSignBlank(header.callNumberValue()) +
-                                QStringLiteral(" set Complete = True."));
+    m_pc.log(AuditType::Info, QStringLiteral("ProcessGoodCall: Call #") +
+                                  withSignBlank(m_header.callNumberValue()) +
+                                  QStringLiteral(" set Complete = True."));
     logVerdict(validatedBad);
 }
 
 void StandardParse::logVerdict(bool validatedBad) {
     if (validatedBad)
-        pc.log(AuditType::Info,
-               QStringLiteral("ProcessGoodCall: Call #") + withSignBlank(header.callNumberValue()) +
-                   QStringLiteral(" was determined to be bad (") + lastFaultyField + QStringLiteral(")."));
+        m_pc.log(AuditType::Info, QStringLiteral("ProcessGoodCall: Call #") +
+                                      withSignBlank(m_header.callNumberValue()) +
+                                      QStringLiteral(" was determined to be bad (") + m_lastFaultyField +
+                                      QStringLiteral(")."));
 }
 
 void StandardParse::fail(const QString& field) {
-    result = false;
-    lastFaultyField = field;
+    m_result = false;
+    m_lastFaultyField = field;
 }
 
 void StandardParse::saveItemIfAny() {
-    if (item.hasData())
-        pc.saver.saveRecord(header, order, item);
-    item.clear();
+    if (m_item.hasData())
+        m_pc.saver.saveRecord(m_header, m_order, m_item);
+    m_item.clear();
 }
 
 void StandardParse::storeMessage() {
     // The message belongs to the call's most recently saved order.
-    pc.storeOrderMessage(order.Source, header, order.OrderSeqNumber, message, kParser, stage);
+    m_pc.storeOrderMessage(m_order.source, m_header, m_order.orderSeqNumber, m_message, kParser, m_stage);
 }
 
 void StandardParse::readNumberField(int width, QString ItemWork::*field, const char* name) {
-    ++position;
+    ++m_position;
     bool full = false;
-    item.*field = pc.readers.getNuMValueAsRJZFString(position, width, &full);
-    if (pc.validationMode && !full)
+    m_item.*field = m_pc.readers.getNuMValueAsRJZFString(m_position, width, &full);
+    if (m_pc.validationMode && !full)
         fail(QString::fromLatin1(name));
 }
 
 void StandardParse::readRecordType(int c) {
     switch (c) {
     case 'S':
-        ++position;
-        order.setSalesperson(pc.readers.getStringValue(position, 6));
+        ++m_position;
+        m_order.setSalesperson(m_pc.readers.getStringValue(m_position, 6));
         break;
     case 'C':
-        if (inItem) {
+        if (m_inItem) {
             saveItemIfAny();
-            inItem = false;
+            m_inItem = false;
         }
-        inOrder = true;
-        ++position;
-        order.setCustomer(pc.readers.getStringValue(position, 8).left(6) + QStringLiteral("  "));
+        m_inOrder = true;
+        ++m_position;
+        m_order.setCustomer(m_pc.readers.getStringValue(m_position, 8).left(6) + QStringLiteral("  "));
         break;
     case 'R':
-        ++position;
-        order.setRoute(pc.readers.getStringValue(position, 6));
+        ++m_position;
+        m_order.setRoute(m_pc.readers.getStringValue(m_position, 6));
         break;
     case 'M':
-        ++position;
-        message.clear();
-        inMessage = true;
+        ++m_position;
+        m_message.clear();
+        m_inMessage = true;
         break;
     case 'I':
     case 'E': {
-        if (inOrder) {
-            if (order.hasData())
-                pc.saver.saveHeader(header, order);
-            order.clear();
-            inOrder = false;
+        if (m_inOrder) {
+            if (m_order.hasData())
+                m_pc.saver.saveHeader(m_header, m_order);
+            m_order.clear();
+            m_inOrder = false;
         }
-        if (inItem)
+        if (m_inItem)
             saveItemIfAny();
-        ++position;
+        ++m_position;
         bool full = false;
-        const QString number = pc.readers.getStringValue(position, 13, &full);
-        item.setItemNumber(c == 'I' ? number : number.left(6) + QString(7, QLatin1Char(' ')));
-        if (pc.validationMode && !full)
+        const QString number = m_pc.readers.getStringValue(m_position, 13, &full);
+        m_item.setItemNumber(c == 'I' ? number : number.left(6) + QString(7, QLatin1Char(' ')));
+        if (m_pc.validationMode && !full)
             fail(c == 'I' ? QStringLiteral("Item") : QStringLiteral("Item E"));
-        inItem = true;
+        m_inItem = true;
         break;
     }
     case 'Q':
-        readNumberField(4, &ItemWork::Quantity, "Quantity");
+        readNumberField(4, &ItemWork::quantity, "Quantity");
         break;
     case 'U':
-        readNumberField(1, &ItemWork::Unit, "Unit");
+        readNumberField(1, &ItemWork::unit, "Unit");
         break;
     case 'D':
-        readNumberField(2, &ItemWork::Discount, "Discount");
+        readNumberField(2, &ItemWork::discount, "Discount");
         break;
     case 'P':
-        readNumberField(5, &ItemWork::Price, "Price");
+        readNumberField(5, &ItemWork::price, "Price");
         break;
     default:
         break; // not a record type: read again as ordinary data
     }
-    recordStart = false;
+    m_recordStart = false;
 }
 
 bool StandardParse::run() {
-    pc.log(AuditType::Info, QStringLiteral("Starting ProcessGoodCall..."));
-    order.clear();
-    item.clear();
-    stage = QStringLiteral("Save call");
-    if (!pc.startCall(header, source, ParserContext::WhenSavedBefore::Stop)) {
-        pc.log(AuditType::Info, QStringLiteral("ProcessGoodCall: Call #") +
-                                    withSignBlank(header.callNumberValue()) +
-                                    QStringLiteral(" was already saved.  Skipping call."));
-        pc.log(AuditType::Info, QStringLiteral("Completed ProcessGoodCall..."));
-        return result;
+    m_pc.log(AuditType::Info, QStringLiteral("Starting ProcessGoodCall..."));
+    m_order.clear();
+    m_item.clear();
+    m_stage = QStringLiteral("Save call");
+    if (!m_pc.startCall(m_header, m_source, ParserContext::WhenSavedBefore::Stop)) {
+        m_pc.log(AuditType::Info, QStringLiteral("ProcessGoodCall: Call #") +
+                                      withSignBlank(m_header.callNumberValue()) +
+                                      QStringLiteral(" was already saved.  Skipping call."));
+        m_pc.log(AuditType::Info, QStringLiteral("Completed ProcessGoodCall..."));
+        return m_result;
     }
-    order.Source = source;
-    stage = QStringLiteral("Loop through call");
+    m_order.source = m_source;
+    m_stage = QStringLiteral("Loop through call");
 
-    while (pc.withinCall(position)) {
-        const int c = pc.file.byteAt(position);
+    while (m_pc.withinCall(m_position)) {
+        const int c = m_pc.file.byteAt(m_position);
         if (c < 0)
             break;
-        if (recordStart) {
+        if (m_recordStart) {
             readRecordType(c);
         } else if (c == '&') {
-            if (inMessage) {
+            if (m_inMessage) {
                 storeMessage();
-                inMessage = false;
+                m_inMessage = false;
             }
-            recordStart = true;
-            ++position;
+            m_recordStart = true;
+            ++m_position;
         } else {
             readData();
         }
     }
 
-    stage = QStringLiteral("Post loop");
-    if (pc.validationMode && !recordStart) {
-        result = false;
-        if (lastFaultyField.isEmpty())
-            lastFaultyField = QStringLiteral("End &");
+    m_stage = QStringLiteral("Post loop");
+    if (m_pc.validationMode && !m_recordStart) {
+        m_result = false;
+        if (m_lastFaultyField.isEmpty())
+            m_lastFaultyField = QStringLiteral("End &");
     }
-    if (pc.validationMode && pc.cutShort)
+    if (m_pc.validationMode && m_pc.cutShort)
         fail(QString::fromLatin1(kCutShortField)); // the last fault of the call: nothing follows the cut
-    if (position > pc.endPosition)
-        position = pc.endPosition;
+    if (m_position > m_pc.endPosition)
+        m_position = m_pc.endPosition;
 
-    stage = QStringLiteral("Save last record");
-    if (inItem)
+    m_stage = QStringLiteral("Save last record");
+    if (m_inItem)
         saveItemIfAny();
 
-    stage = QStringLiteral("Update database");
-    const bool validatedBad = pc.validationMode && !result;
+    m_stage = QStringLiteral("Update database");
+    const bool validatedBad = m_pc.validationMode && !m_result;
     if (validatedBad)
-        pc.faultyField = lastFaultyField;
-    if (pc.saver.batchMode())
+        m_pc.faultyField = m_lastFaultyField;
+    if (m_pc.saver.batchMode())
         logVerdict(validatedBad); // batch mode stored no row: there is nothing to complete
     else
         completeCall(validatedBad);
-    pc.log(AuditType::Info, QStringLiteral("Completed ProcessGoodCall..."));
-    return result;
+    m_pc.log(AuditType::Info, QStringLiteral("Completed ProcessGoodCall..."));
+    return m_result;
 }
 
 } // namespace

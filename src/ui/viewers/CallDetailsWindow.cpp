@@ -50,10 +50,10 @@ CallDetailsWindow::CallDetailsWindow(AppContext& ctx, SelectedCall& selected, co
       m_ctx(ctx), m_selected(selected), m_pictures(pictures) {
     setObjectName(QStringLiteral("frmCallDetails"));
     setModal(true);
-    if (m_selected.SelectedSource != 1)
-        m_selected.SelectedSource = 0;
-    m_source = m_selected.SelectedSource;
-    m_callNumber = m_selected.SelectedCallNumber;
+    if (m_selected.selectedSource != 1)
+        m_selected.selectedSource = 0;
+    m_source = m_selected.selectedSource;
+    m_callNumber = m_selected.selectedCallNumber;
     setWindowTitle(callCaption(m_source, m_callNumber));
     buildControls();
     loadCall();
@@ -203,9 +203,9 @@ void CallDetailsWindow::openOrderDetails(int row) {
     m_grid->setCurrentIndex(m_model->index(row, OrdersTableModel::SalespersonColumn));
     m_model->setDetailsPressed(row, true);
     m_grid->viewport()->repaint();
-    m_selected.SelectedSource = static_cast<qint16>(m_source);
-    m_selected.SelectedCallNumber = m_callNumber;
-    m_selected.SelectedOrderSeqNumber = m_model->rowAt(row).orderSeqNumber;
+    m_selected.selectedSource = static_cast<qint16>(m_source);
+    m_selected.selectedCallNumber = m_callNumber;
+    m_selected.selectedOrderSeqNumber = m_model->rowAt(row).orderSeqNumber;
     OrderDetailsWindow::showModal(m_ctx, m_selected, m_pictures, this);
     m_model->setDetailsPressed(row, false);
     m_grid->viewport()->repaint();

@@ -305,8 +305,8 @@ void CallsWindow::onRowClicked(const QModelIndex& index) {
     m_model->setDetailsPressed(row, true);
     m_grid->viewport()->repaint();
 
-    m_selected.SelectedSource = source == QLatin1String("File") ? 1 : 0;
-    m_selected.SelectedCallNumber = m_model->rowAt(row).callNumber;
+    m_selected.selectedSource = source == QLatin1String("File") ? 1 : 0;
+    m_selected.selectedCallNumber = m_model->rowAt(row).callNumber;
     // The row may move or go while the details window is open (the export and purge keep running).
     const QPersistentModelIndex clicked(m_model->index(row, CallsTableModel::DetailsColumn));
     CallDetailsWindow details(m_ctx, m_selected, m_pictures, this);
@@ -382,15 +382,15 @@ void CallsWindow::closeEvent(QCloseEvent* event) {
 // and saving by another would move the window by its title bar at every start.
 void CallsWindow::storePosition() {
     const QPoint inside = geometry().topLeft();
-    m_ctx.settings.DetailsTop = Twips::clamp16(Twips::fromPixelsY(inside.y()));
-    m_ctx.settings.DetailsLeft = Twips::clamp16(Twips::fromPixelsX(inside.x()));
+    m_ctx.settings.detailsTop = Twips::clamp16(Twips::fromPixelsY(inside.y()));
+    m_ctx.settings.detailsLeft = Twips::clamp16(Twips::fromPixelsX(inside.x()));
 }
 
 // Both settings at 0 is a window never placed before (or placed with its title bar off screen).
 void CallsWindow::placeOnScreen() {
-    const QPoint stored(Twips::toPixelsX(m_ctx.settings.DetailsLeft),
-                        Twips::toPixelsY(m_ctx.settings.DetailsTop));
-    const bool storedBefore = m_ctx.settings.DetailsLeft != 0 || m_ctx.settings.DetailsTop != 0;
+    const QPoint stored(Twips::toPixelsX(m_ctx.settings.detailsLeft),
+                        Twips::toPixelsY(m_ctx.settings.detailsTop));
+    const bool storedBefore = m_ctx.settings.detailsLeft != 0 || m_ctx.settings.detailsTop != 0;
     adjustSize();
     const QPoint inside =
         WindowPlacement::place(stored, storedBefore, size(), WindowPlacement::availableScreens());

@@ -48,9 +48,9 @@ QString OrderDetailsWindow::notFoundText() {
 
 bool OrderDetailsWindow::showModal(AppContext& ctx, const SelectedCall& selected,
                                    const HeaderPictures& pictures, QWidget* owner) {
-    const int source = selected.SelectedSource;
-    const int number = selected.SelectedCallNumber;
-    const int orderSeq = selected.SelectedOrderSeqNumber;
+    const int source = selected.selectedSource;
+    const int number = selected.selectedCallNumber;
+    const int orderSeq = selected.selectedOrderSeqNumber;
     Result result;
     std::optional<CallRow> call;
     std::optional<OrderRow> order;

@@ -241,8 +241,8 @@ void OrdersViewWindow::onRowClicked(const QModelIndex& index) {
     m_grid->viewport()->repaint();
 
     const OrderViewGridRow& clicked = m_model->rowAt(row);
-    m_selected.SelectedSource = static_cast<qint16>(clicked.source);
-    m_selected.SelectedCallNumber = clicked.callNumber;
+    m_selected.selectedSource = static_cast<qint16>(clicked.source);
+    m_selected.selectedCallNumber = clicked.callNumber;
     // The row is followed by a persistent index while the details window is open.
     const QPersistentModelIndex kept(m_model->index(row, 0));
     emit callDetailsRequested();

@@ -8,9 +8,9 @@ namespace vrq {
 // views (source and number) and the call details window (order); kept between uses. A call and a scanned
 // file may share a number, so every lookup matches the source as well.
 struct SelectedCall {
-    qint16 SelectedSource = 0; // 0 a call, 1 a scanned file
-    qint32 SelectedCallNumber = 0;
-    qint32 SelectedOrderSeqNumber = 0;
+    qint16 selectedSource = 0; // 0 a call, 1 a scanned file
+    qint32 selectedCallNumber = 0;
+    qint32 selectedOrderSeqNumber = 0;
 };
 
 } // namespace vrq
