@@ -71,7 +71,7 @@ Result ExportRecovery::save(const PendingRename& pending) {
 
 Result ExportRecovery::park(const PendingRename& pending) {
     const CallKey key{pending.source, pending.callNumber};
-    const Result parked = m_fs.writeFileDurably(parkedPath(key), encode(pending));
+    Result parked = m_fs.writeFileDurably(parkedPath(key), encode(pending));
     if (!parked)
         return parked;
     if (m_parked && std::find(m_parked->begin(), m_parked->end(), key) == m_parked->end())
@@ -110,7 +110,7 @@ Result ExportRecovery::writeEncoded() {
     QByteArray bytes = padToBlocks(m_encoded);
     if (bytes.size() < m_recordSize)
         bytes.append(m_recordSize - bytes.size(), ' '); // nothing of a longer list is left behind
-    const Result written = writeRecord(bytes);
+    Result written = writeRecord(bytes);
     if (!written) {
         m_recorded.reset();
         return written;
@@ -122,7 +122,7 @@ Result ExportRecovery::writeEncoded() {
 Result ExportRecovery::blankRecord() {
     if (m_recordSize <= 0)
         return Result::success();
-    const Result written = writeRecord(QByteArray(m_recordSize, ' '));
+    Result written = writeRecord(QByteArray(m_recordSize, ' '));
     if (written)
         m_recordSize = 0; // all blank: the next entries need not cover anything
     else
@@ -147,7 +147,7 @@ Result ExportRecovery::writeRecord(const QByteArray& bytes) {
         if (!m_record)
             return opened;
     }
-    const Result written = m_record->overwrite(bytes);
+    Result written = m_record->overwrite(bytes);
     if (!written)
         m_record.reset(); // opened again for the next write
     return written;
@@ -231,7 +231,7 @@ Result ExportRecovery::clear(const CallKey& call) {
     });
     if (found != entries.end()) {
         entries.erase(found);
-        if (const Result written = writeRecorded(); !written)
+        if (Result written = writeRecorded(); !written)
             return written;
     }
     if (m_parked) {

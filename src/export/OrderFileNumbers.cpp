@@ -56,7 +56,7 @@ Result OrderFileNumbers::take(int passOver) {
     }
     m_ctx.settings.lastSeqNum = static_cast<qint16>(last);
     if (m_numbersLeft == 0) {
-        if (const Result reserved = reserve(); !reserved)
+        if (Result reserved = reserve(); !reserved)
             return reserved;
     }
     m_numberBefore = m_ctx.settings.lastSeqNum;
@@ -83,7 +83,7 @@ Result OrderFileNumbers::reserve() {
     int last = settings.lastSeqNum;
     for (int i = 0; i < kNumbersPerReservation; ++i)
         last = OrderFileFormat::nextSequenceNumber(last);
-    const Result saved = m_recovery.reserveNumbersThrough(last);
+    Result saved = m_recovery.reserveNumbersThrough(last);
     if (saved) {
         m_holdingReservation = true;
         m_numbersLeft = kNumbersPerReservation;

@@ -8,7 +8,7 @@
 namespace vrq {
 
 Result ReExtract::markToSendAgain(const CallKey& call) {
-    const Result result = m_ctx.store->setExtracted(call.source, call.callNumber, false);
+    Result result = m_ctx.store->setExtracted(call.source, call.callNumber, false);
     if (result.isNotFound())
         return result; // gone since the window was filled
     if (!result.ok()) {

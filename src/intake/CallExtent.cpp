@@ -14,7 +14,7 @@ const QByteArray kCallHeaderId = QByteArrayLiteral("bchfid");
 // A header's fields up to the end of its data length: what tells a header from the id in a text.
 constexpr qint64 kHeaderFieldsEnd = 58;
 // Searched this many positions at a time, so a call of any length is never read whole.
-constexpr qint64 kSearchChunk = 16 * 1024;
+constexpr qint64 kSearchChunk = qint64{16} * 1024;
 // Read back from the end of a scanned file at a time while only trailing blanks are met.
 constexpr qint64 kTailChunk = 256;
 

@@ -240,7 +240,7 @@ public:
         }
         if (++m_calls < CallFraming::kCallsPerGroup)
             return Result::success();
-        if (const Result ended = end(); !ended.ok())
+        if (Result ended = end(); !ended.ok())
             return ended;
         begin();
         return Result::success();
@@ -249,7 +249,7 @@ public:
         m_calls = 0;
         if (!open())
             return Result::success();
-        const Result committed = m_group->commit();
+        Result committed = m_group->commit();
         if (committed.ok())
             countCommitted();
         else

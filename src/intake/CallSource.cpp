@@ -12,7 +12,7 @@
 namespace vrq {
 
 namespace {
-constexpr qint64 kBlockSize = 64 * 1024;
+constexpr qint64 kBlockSize = qint64{64} * 1024;
 } // namespace
 
 Result CallSource::open(const QString& path, Access access) {

@@ -180,7 +180,7 @@ QString DataBinIntake::retireFile(const QString& path, const QString& folder) {
     // Everything taken from the file reaches the disk before the file leaves its folder.
     m_ctx.store->checkpoint();
     if (!m_ctx.settings.dataBinAudit) {
-        const QString bak = m_ctx.paths->resolve(folder + QStringLiteral("DataBin.Bak"));
+        QString bak = m_ctx.paths->resolve(folder + QStringLiteral("DataBin.Bak"));
         m_ctx.fs->removeFile(bak);
         if (const Result moved = m_ctx.fs->moveFile(path, bak); !moved.ok()) {
             moveFailed(QStringLiteral("DataBin.Bak"), moved);
@@ -197,7 +197,7 @@ QString DataBinIntake::retireFile(const QString& path, const QString& folder) {
         return index < kAuditCopies ? (wanted + index) % kAuditCopies : wanted;
     };
     const auto suffixAt = [&](int index) -> QString {
-        const QString number = (QStringLiteral("000") + QString::number(numberAt(index))).right(3);
+        QString number = (QStringLiteral("000") + QString::number(numberAt(index))).right(3);
         if (index < kAuditCopies)
             return number;
         if (index >= kAuditCopies + kSpareCopies)

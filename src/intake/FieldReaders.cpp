@@ -94,7 +94,7 @@ QString nextToken(const QString& line, qsizetype& start, QChar delimiter) {
         start = -1;
         return {};
     }
-    const QString token = line.mid(start, at - start);
+    QString token = line.mid(start, at - start);
     start = at + 1;
     return token;
 }

@@ -128,7 +128,7 @@ Result FolderScan::run() {
         ScannedFileList::save(*m_ctx.fs, m_stateFile, m_previous);
 
     for (const QString& name : stable) {
-        const Result taken = processScannedFile(name, target);
+        Result taken = processScannedFile(name, target);
         if (!taken.ok())
             return taken;
     }

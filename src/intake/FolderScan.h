@@ -25,7 +25,7 @@ public:
 
     // A scanned order file is a few KB; a larger file is not one (a sparse file of gigabytes would
     // otherwise be read and copied whole into Audit/).
-    static constexpr qint64 kLargestFile = 1024 * 1024;
+    static constexpr qint64 kLargestFile = qint64{1024} * 1024;
 
     // Keeps the previous listing in this file between runs (the single headless pass); by default it
     // lives in memory only.

@@ -33,7 +33,8 @@ ScannedListing ScannedFileList::load(const QString& path) {
     // Listings written before entries were left alone are a bare array of files.
     const QJsonArray entries =
         document.isArray() ? document.array() : document.object().value(QStringLiteral("files")).toArray();
-    for (const QJsonValue& value : entries) {
+    // By value: the array hands out its own reference type, which converts to a QJsonValue.
+    for (const QJsonValue value : entries) {
         const QJsonObject entry = value.toObject();
         FileEntry f;
         f.name = entry.value(QStringLiteral("name")).toString();
@@ -42,7 +43,7 @@ ScannedListing ScannedFileList::load(const QString& path) {
         if (!f.name.isEmpty())
             listing.files.push_back(f);
     }
-    for (const QJsonValue& name : document.object().value(QStringLiteral("leftAlone")).toArray())
+    for (const QJsonValue name : document.object().value(QStringLiteral("leftAlone")).toArray())
         listing.leftAlone.insert(QByteArray::fromBase64(name.toString().toLatin1()));
     return listing;
 }

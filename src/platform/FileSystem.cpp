@@ -171,7 +171,7 @@ public:
         return Result::success();
     }
     Result writeDurably(const QByteArray& bytes) override {
-        if (const Result written = overwrite(bytes); !written)
+        if (Result written = overwrite(bytes); !written)
             return written;
         if (::fsync(m_fd) != 0)
             return errnoFailure(QStringLiteral("flush %1").arg(m_path), errno);
@@ -330,7 +330,7 @@ Result FileSystem::writeFile(const QString& path, const QByteArray& bytes) {
 
 Result FileSystem::writeFileDurably(const QString& path, const QByteArray& bytes) {
     QFile file(path);
-    if (const Result written = writeWhole(file, bytes); !written)
+    if (Result written = writeWhole(file, bytes); !written)
         return written;
 #ifdef Q_OS_UNIX
     if (::fsync(file.handle()) != 0)

@@ -8,7 +8,7 @@
 namespace vrq {
 
 QString programFolder() {
-    const QString folder = programFolderPath();
+    QString folder = programFolderPath();
     QDir().mkpath(folder);
     return folder;
 }

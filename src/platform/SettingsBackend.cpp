@@ -46,7 +46,7 @@ public:
             m_pending.clear();
             return Result::success();
         }
-        const Result written = m_fs.replaceFileDurably(m_path, text);
+        Result written = m_fs.replaceFileDurably(m_path, text);
         if (written)
             m_pending.clear();
         return written;

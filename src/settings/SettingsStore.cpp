@@ -248,7 +248,7 @@ std::optional<QDateTime> toDate(const QString& text) {
     const QString t = text.trimmed();
     if (!mayBeDate(t))
         return std::nullopt;
-    if (const auto written = writtenForm(t))
+    if (auto written = writtenForm(t))
         return written;
     static const QStringList dateTimeFormats = {
         kWrittenDateForm,

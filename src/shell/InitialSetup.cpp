@@ -82,7 +82,7 @@ QString desktopEntryValue(QString value) {
 }
 
 QString withoutExtension(const QString& name) {
-    const int dot = name.lastIndexOf(QLatin1Char('.'));
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
     return dot > 0 ? name.left(dot) : name;
 }
 
@@ -162,13 +162,13 @@ void InitialSetup::setDataBinAside() {
 }
 
 std::optional<QString> InitialSetup::launcherDataFile(const QByteArray& entry, int skip) {
-    const int launcher = entry.toUpper().indexOf(kLauncher);
+    const qsizetype launcher = entry.toUpper().indexOf(kLauncher);
     if (launcher < 0)
         return std::nullopt;
     const QByteArray rest = entry.mid(launcher + skip);
-    const int ending = rest.toUpper().indexOf(kDataFileEnding);
+    const qsizetype ending = rest.toUpper().indexOf(kDataFileEnding);
     const bool quoted = ending >= 0 && rest.size() > ending + 4 && rest.at(ending + 4) == '"';
-    int start = ending - 1;
+    qsizetype start = ending - 1;
     while (start >= 0 && !endsName(rest.at(start), quoted))
         --start;
     // No data file after the launcher, or none set off from what comes before it.

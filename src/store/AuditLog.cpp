@@ -66,7 +66,7 @@ Result AuditLog::writeAudit(const QDateTime& eventDnt, AuditType type, const QSt
     row.msg = trimmedMessage(msg);
     row.seq = ms * 1000 + m_counter;
     row.instance = m_instance;
-    const Result stored = m_store.insertAudit(row);
+    Result stored = m_store.insertAudit(row);
     if (!stored.ok())
         reportRefusedEntry(row, stored);
     return stored;

@@ -210,7 +210,7 @@ Result CallStore::setCallComplete(int source, int callNumber, std::optional<bool
                 "WHERE Source = ? AND CallNumber = ?",
                 true));
             bindValues(*st, m_ordersOfCall->count, goodCall, source, callNumber);
-            const Result changed = changedOne(*st);
+            Result changed = changedOne(*st);
             m_ordersOfCall.reset();
             return changed;
         }

@@ -368,7 +368,7 @@ Result CallStore::endGroup() {
         return Result::success();
     m_groupOpen = false;
     m_unitOpen = false;
-    const Result committed = diskFullNamed(attempt([&] {
+    Result committed = diskFullNamed(attempt([&] {
         saveCounters();
         runKept("COMMIT");
     }));

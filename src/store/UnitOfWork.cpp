@@ -19,7 +19,7 @@ Result UnitOfWork::commit() {
     m_ended = true;
     if (m_scope == Scope::Group)
         return m_store.endGroup(); // a group that cannot be committed is undone by the store itself
-    const Result committed = m_store.commit();
+    Result committed = m_store.commit();
     if (!committed.ok())
         m_store.rollback();
     return committed;

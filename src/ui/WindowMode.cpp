@@ -277,7 +277,7 @@ void WindowMode::hideNetworkErrorWhenBack() {
 QString WindowMode::hostFolder() const {
     const AppContext& ctx = m_app->context();
     // The folder as its setting spells it: the one the retries try to reach.
-    const QString folder = ctx.settings.qx7Path;
+    QString folder = ctx.settings.qx7Path;
     if (!PathResolver::isDrivePath(folder))
         return folder;
     NetworkConnection connection(m_app->context());

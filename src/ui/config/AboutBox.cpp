@@ -136,7 +136,7 @@ const QStringList& AboutBox::systemInfoTools() {
 
 QString AboutBox::findSystemInfoTool() {
     for (const QString& tool : systemInfoTools()) {
-        const QString path = QStandardPaths::findExecutable(tool);
+        QString path = QStandardPaths::findExecutable(tool);
         if (!path.isEmpty())
             return path;
     }

@@ -44,7 +44,7 @@ QString asFolder(const QString& text) {
 
 QString upOneLevel(const QString& text, const QString& rootOfDrive) {
     const QChar separator = separatorOf(text);
-    const int found = text.size() >= 2 ? text.lastIndexOf(separator, text.size() - 2) : -1;
+    const qsizetype found = text.size() >= 2 ? text.lastIndexOf(separator, text.size() - 2) : -1;
     QString up = found >= 0 ? text.left(found) : rootOfDrive;
     if (!up.contains(separatorOf(up.isEmpty() ? text : up)))
         up += separator;

@@ -97,7 +97,7 @@ void PrintDialogs::preview(const PrintDocument& document) {
     dialog.exec();
 }
 
-void PrintDialogs::offerPreviewAndPdf(QWidget* widget, std::function<PrintDocument()> makeDocument,
+void PrintDialogs::offerPreviewAndPdf(QWidget* widget, const std::function<PrintDocument()>& makeDocument,
                                       const PrintEnvironment* environment) {
     widget->setContextMenuPolicy(Qt::ActionsContextMenu);
     auto* previewAction = new QAction(QStringLiteral("Print Preview..."), widget);

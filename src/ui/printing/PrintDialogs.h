@@ -34,7 +34,7 @@ public:
     // "Print Preview..." and "Save as PDF..." on the widget's context menu (right click, or the menu
     // key), each building the document afresh with makeDocument. environment, when given, is read at
     // each use and must outlive the widget.
-    static void offerPreviewAndPdf(QWidget* widget, std::function<PrintDocument()> makeDocument,
+    static void offerPreviewAndPdf(QWidget* widget, const std::function<PrintDocument()>& makeDocument,
                                    const PrintEnvironment* environment = nullptr);
 
     static QString noPrinterText();

@@ -12,7 +12,7 @@ QString twoDigits(int value) {
 
 QString designator(int hour) {
     const QLocale locale = QLocale::system();
-    const QString text = hour < 12 ? locale.amText() : locale.pmText();
+    QString text = hour < 12 ? locale.amText() : locale.pmText();
     if (!text.isEmpty())
         return text;
     return hour < 12 ? QStringLiteral("AM") : QStringLiteral("PM");
