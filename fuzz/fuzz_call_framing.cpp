@@ -47,12 +47,13 @@ struct PlacedCall {
 
 // The dialects a format reads: format 1 only its own, format 2 its own and the standard one.
 Dialect dialectOf(qint16 format, std::uint8_t pick) {
-    static const Dialect formatZero[] = {Dialect::Standard, Dialect::H, Dialect::V3, Dialect::Standard};
+    static const Dialect formatZero[] = {Dialect::Standard, Dialect::HLines, Dialect::AutoFormatV,
+                                         Dialect::Standard};
     switch (format) {
     case 1:
-        return Dialect::F1;
+        return Dialect::Quill;
     case 2:
-        return (pick & 1) != 0 ? Dialect::Standard : Dialect::V5;
+        return (pick & 1) != 0 ? Dialect::Standard : Dialect::OldWbzV;
     default:
         return formatZero[pick & 3];
     }
@@ -159,7 +160,8 @@ void checkCalls(CallStore& store, const std::vector<PlacedCall>& calls, qsizetyp
         const bool nextHeaderInside = i + 1 < calls.size() && calls[i + 1].header < dataEnd;
         const bool cutByTheFile = nextHeaderInside || dataEnd > fileLength;
         if (!call.cut) {
-            const bool good = call.goodFlag || call.dialect == Dialect::V5; // V5 judges by its orders
+            const bool good =
+                call.goodFlag || call.dialect == Dialect::OldWbzV; // old WBZ V judges by its orders
             if (row->goodCall != good || !row->complete)
                 failAt(call, "a whole call judged otherwise than by its header");
             const std::string stored = ordersText(store, call.number);

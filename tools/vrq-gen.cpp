@@ -28,13 +28,13 @@ bool parseDialect(const QString& text, Dialect* dialect) {
     if (t == QLatin1String("standard"))
         *dialect = Dialect::Standard;
     else if (t == QLatin1String("h"))
-        *dialect = Dialect::H;
+        *dialect = Dialect::HLines;
     else if (t == QLatin1String("v3"))
-        *dialect = Dialect::V3;
+        *dialect = Dialect::AutoFormatV;
     else if (t == QLatin1String("v5"))
-        *dialect = Dialect::V5;
+        *dialect = Dialect::OldWbzV;
     else if (t == QLatin1String("f1"))
-        *dialect = Dialect::F1;
+        *dialect = Dialect::Quill;
     else
         return false;
     return true;

@@ -125,10 +125,10 @@ INSTANTIATE_TEST_SUITE_P(
         CutCase{"standardCutAfterARecordEnd", Dialect::Standard, 42},
         CutCase{"standardWithNoneOfItsData", Dialect::Standard, 0},
         CutCase{"standardCutThenJunk", Dialect::Standard, 60, -1, "&&xx\r\n"},
-        CutCase{"standardLastCut", Dialect::Standard, -1, 150}, CutCase{"hCut", Dialect::H, 50, 30},
-        CutCase{"v3Cut", Dialect::V3, 50, 30},
+        CutCase{"standardLastCut", Dialect::Standard, -1, 150}, CutCase{"hCut", Dialect::HLines, 50, 30},
+        CutCase{"v3Cut", Dialect::AutoFormatV, 50, 30},
         // The dialect that judges a call by its orders: a cut call stays bad.
-        CutCase{"v5Cut", Dialect::V5, 50, 30}, CutCase{"f1Cut", Dialect::F1, 50, 30},
+        CutCase{"v5Cut", Dialect::OldWbzV, 50, 30}, CutCase{"f1Cut", Dialect::Quill, 50, 30},
         // The header id in a message is text, not the next call.
         CutCase{"headerIdInAMessageIsData", Dialect::Standard, -1, -1, {}, u"BCHFID 00001"_s}),
     RowName());
@@ -222,12 +222,12 @@ INSTANTIATE_TEST_SUITE_P(
         ScannedCase{"standardWholeWithALineEnd", 0, scanned(Dialect::Standard, 0, "\r\n\x1a"), false},
         ScannedCase{"standardCutInItsLastRecord", 0, scanned(Dialect::Standard, 5), true},
         ScannedCase{"standardCutAfterItsLastRecordType", 0, scanned(Dialect::Standard, 0, "I"), true},
-        ScannedCase{"hWhole", 0, scanned(Dialect::H), false},
-        ScannedCase{"hCutInItsLastLine", 0, scanned(Dialect::H, 4), true},
-        ScannedCase{"v3Whole", 0, scanned(Dialect::V3), false},
-        ScannedCase{"v3CutInItsLastValue", 0, scanned(Dialect::V3, 2), true},
-        ScannedCase{"f1Whole", 1, scanned(Dialect::F1), false},
-        ScannedCase{"f1CutInItsLastValue", 1, scanned(Dialect::F1, 1), true},
+        ScannedCase{"hWhole", 0, scanned(Dialect::HLines), false},
+        ScannedCase{"hCutInItsLastLine", 0, scanned(Dialect::HLines, 4), true},
+        ScannedCase{"v3Whole", 0, scanned(Dialect::AutoFormatV), false},
+        ScannedCase{"v3CutInItsLastValue", 0, scanned(Dialect::AutoFormatV, 2), true},
+        ScannedCase{"f1Whole", 1, scanned(Dialect::Quill), false},
+        ScannedCase{"f1CutInItsLastValue", 1, scanned(Dialect::Quill, 1), true},
         ScannedCase{"nothingButTheSkippedByte", 0, "\x02", false}),
     RowName());
 

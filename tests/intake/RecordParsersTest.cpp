@@ -68,11 +68,11 @@ TEST_P(DialectTest, GeneratedCallsGiveTheirRows) {
 INSTANTIATE_TEST_SUITE_P(AllDialects, DialectTest,
                          ::testing::Values(DialectCase{"standard", Dialect::Standard, 3, 4},
                                            DialectCase{"standardNoItems", Dialect::Standard, 2, 0},
-                                           DialectCase{"h", Dialect::H, 3, 4},
-                                           DialectCase{"v3", Dialect::V3, 3, 4},
-                                           DialectCase{"v5", Dialect::V5, 3, 4},
-                                           DialectCase{"f1", Dialect::F1, 3, 4},
-                                           DialectCase{"f1NoItems", Dialect::F1, 2, 0}),
+                                           DialectCase{"h", Dialect::HLines, 3, 4},
+                                           DialectCase{"v3", Dialect::AutoFormatV, 3, 4},
+                                           DialectCase{"v5", Dialect::OldWbzV, 3, 4},
+                                           DialectCase{"f1", Dialect::Quill, 3, 4},
+                                           DialectCase{"f1NoItems", Dialect::Quill, 2, 0}),
                          test::RowName());
 
 // Edge cases of the standard dialect and of where one "V" order of format 2 ends and the next one's

@@ -50,9 +50,9 @@ const int kReasons[] = {1, 2, 3, 4, 5, 100, 999, 4};
 
 int dataBinFormatFor(Dialect dialect) {
     switch (dialect) {
-    case Dialect::F1:
+    case Dialect::Quill:
         return 1;
-    case Dialect::V5:
+    case Dialect::OldWbzV:
         return 2;
     default:
         return 0;
@@ -122,10 +122,10 @@ std::vector<OrderPlan> randomOrders(Dialect dialect, int orders, int itemsPerOrd
     std::vector<OrderPlan> plans;
     QString salesperson;
     switch (dialect) {
-    case Dialect::V3:
+    case Dialect::AutoFormatV:
         salesperson = QStringLiteral("V") + digits(rng, 5);
         break;
-    case Dialect::V5:
+    case Dialect::OldWbzV:
         salesperson = QStringLiteral("V") + digits(rng, 1);
         break;
     default:
@@ -135,19 +135,19 @@ std::vector<OrderPlan> randomOrders(Dialect dialect, int orders, int itemsPerOrd
     for (int o = 0; o < orders; ++o) {
         OrderPlan order;
         order.salesperson = salesperson;
-        order.customer = digits(rng, dialect == Dialect::V3 ? 6 : 8, false);
-        if (dialect == Dialect::V5 && coin(rng))
+        order.customer = digits(rng, dialect == Dialect::AutoFormatV ? 6 : 8, false);
+        if (dialect == Dialect::OldWbzV && coin(rng))
             order.shipTo = digits(rng, 2);
         if (dialect == Dialect::Standard)
             order.route = QStringLiteral("R") + digits(rng, 5);
-        if (dialect == Dialect::H || coin(rng))
+        if (dialect == Dialect::HLines || coin(rng))
             order.message = QString::fromLatin1(kWords[word(rng)]);
         for (int i = 0; i < itemsPerOrder; ++i) {
             ItemPlan item;
             item.itemNumber = digits(rng, dialect == Dialect::Standard ? 13 : 6);
             item.quantity = quantity(rng);
             const bool negativeAllowed =
-                dialect != Dialect::H && !(dialect == Dialect::V5 && i == itemsPerOrder - 1);
+                dialect != Dialect::HLines && !(dialect == Dialect::OldWbzV && i == itemsPerOrder - 1);
             if (negativeAllowed && quantity(rng) % 7 == 0)
                 item.quantity = -item.quantity;
             item.altForm = coin(rng) != 0;
@@ -157,18 +157,18 @@ std::vector<OrderPlan> randomOrders(Dialect dialect, int orders, int itemsPerOrd
                 item.discountPercent = quantity(rng) % 100;
                 item.priceOverride = quantity(rng) * 37 % 100000;
                 break;
-            case Dialect::H:
+            case Dialect::HLines:
                 item.unit = item.altForm ? 3 : 2;
                 break;
-            case Dialect::V3:
+            case Dialect::AutoFormatV:
                 item.unit = item.altForm ? 0 : 1;
                 break;
-            case Dialect::V5:
+            case Dialect::OldWbzV:
                 item.unit = coin(rng);
                 if (coin(rng))
                     item.priceOverride = quantity(rng) * 53 % 100000;
                 break;
-            case Dialect::F1:
+            case Dialect::Quill:
                 break;
             }
             order.items.push_back(item);
@@ -200,7 +200,7 @@ QByteArray encodeCall(Dialect dialect, const std::vector<OrderPlan>& orders, boo
         if (!malformed)
             data += QLatin1Char('&');
         break;
-    case Dialect::H:
+    case Dialect::HLines:
         for (const OrderPlan& o : orders) {
             data += QStringLiteral("H") + o.customer + QLatin1Char('+') + o.message + QStringLiteral("+\r\n");
             for (const ItemPlan& it : o.items) {
@@ -211,7 +211,7 @@ QByteArray encodeCall(Dialect dialect, const std::vector<OrderPlan>& orders, boo
             }
         }
         break;
-    case Dialect::V3:
+    case Dialect::AutoFormatV:
         for (const OrderPlan& o : orders) {
             data += o.salesperson + QStringLiteral("+C") + o.customer + QStringLiteral("+X+");
             for (const ItemPlan& it : o.items) {
@@ -226,7 +226,7 @@ QByteArray encodeCall(Dialect dialect, const std::vector<OrderPlan>& orders, boo
                 data += QLatin1Char('.') + o.message + QLatin1Char('+');
         }
         break;
-    case Dialect::V5:
+    case Dialect::OldWbzV:
         for (const OrderPlan& o : orders) {
             data += o.salesperson + QStringLiteral("+C") + o.customer + QLatin1Char('+');
             if (!o.shipTo.isEmpty())
@@ -243,7 +243,7 @@ QByteArray encodeCall(Dialect dialect, const std::vector<OrderPlan>& orders, boo
                 data += QLatin1Char('.') + o.message + QLatin1Char('+');
         }
         break;
-    case Dialect::F1:
+    case Dialect::Quill:
         data += QLatin1Char('!');
         for (const OrderPlan& o : orders) {
             data += o.salesperson + QStringLiteral("+C") + o.customer + QLatin1Char('+');
@@ -277,23 +277,23 @@ std::vector<OrderTruth> expectedOrders(Dialect dialect, const std::vector<OrderP
             t.route = fixed(o.route, 6);
             t.message = o.message.isEmpty() ? blanks23 : o.message;
             break;
-        case Dialect::H:
+        case Dialect::HLines:
             t.salesperson = QString(6, QLatin1Char(' '));
             t.message = fixed(QStringLiteral("Category: ") + o.message, 23);
             break;
-        case Dialect::V5:
+        case Dialect::OldWbzV:
             t.shipTo = o.shipTo.isEmpty() ? QStringLiteral("00") : o.shipTo;
             break;
-        case Dialect::F1:
+        case Dialect::Quill:
             t.message = blanks23;
             break;
-        case Dialect::V3:
+        case Dialect::AutoFormatV:
             break;
         }
         for (const ItemPlan& it : o.items) {
             ItemTruth i;
-            i.itemNumber = fixed(dialect == Dialect::F1 && !it.altForm ? withoutLeadingZeros(it.itemNumber)
-                                                                       : it.itemNumber,
+            i.itemNumber = fixed(dialect == Dialect::Quill && !it.altForm ? withoutLeadingZeros(it.itemNumber)
+                                                                          : it.itemNumber,
                                  13);
             i.quantity = it.quantity;
             i.unit = it.unit;
@@ -301,8 +301,9 @@ std::vector<OrderTruth> expectedOrders(Dialect dialect, const std::vector<OrderP
             i.priceOverride = it.priceOverride;
             t.items.push_back(i);
         }
-        // The standard and V3 dialects save an order at its first line: one without lines leaves no row.
-        if ((dialect == Dialect::Standard || dialect == Dialect::V3) && o.items.empty())
+        // The standard and auto-format V dialects save an order at its first line: one without lines leaves
+        // no row.
+        if ((dialect == Dialect::Standard || dialect == Dialect::AutoFormatV) && o.items.empty())
             continue;
         truths.push_back(t);
     }
@@ -370,8 +371,8 @@ std::vector<CallTruth> generateDataBin(const DataBinOptions& options,
             t.badReason = reason;
             if (reason == 2 || reason == 4)
                 t.badData = badData;
-            // The V5 dialect judges a call by its orders: every generated order has a customer.
-            t.goodCall = options.dialect == Dialect::V5;
+            // The old WBZ V dialect judges a call by its orders: every generated order has a customer.
+            t.goodCall = options.dialect == Dialect::OldWbzV;
         }
         const QByteArray call = callHeaderBlock(h) + data;
         sink(call);

@@ -9,8 +9,9 @@
 
 namespace vrq::testdata {
 
-// The record dialects of call data.
-enum class Dialect { Standard, H, V3, V5, F1 };
+// The record dialects of call data: the standard "&" records, "H" lines, the "V" records under the
+// automatic and the old WBZ DataBinFormat, and the Quill records.
+enum class Dialect { Standard, HLines, AutoFormatV, OldWbzV, Quill };
 
 // What the store must hold after a generated call is taken in.
 struct ItemTruth {
@@ -28,13 +29,13 @@ struct ItemPlan {
     int unit = 0;
     int discountPercent = 0;
     int priceOverride = 0;
-    bool altForm = false; // V3: the digit form; F1: the form without "/"
+    bool altForm = false; // AutoFormatV: the digit form; Quill: the form without "/"
 };
 
 struct OrderPlan {
     QString salesperson;
-    QString customer; // 8 digits (6 in V3)
-    QString shipTo;   // 2 digits or empty (V5)
+    QString customer; // 8 digits (6 in AutoFormatV)
+    QString shipTo;   // 2 digits or empty (OldWbzV)
     QString route;    // standard dialect
     QString message;  // letters and blanks, may be empty (the category in the H dialect)
     std::vector<ItemPlan> items;

@@ -58,7 +58,7 @@ CallDetailsWindow::CallDetailsWindow(AppContext& ctx, SelectedCall& selected, co
     buildControls();
     loadCall();
     // Enter closes, as OK is the default button; Tab reaches every control from there.
-    m_btnOK->setFocus();
+    m_okButton->setFocus();
 }
 
 CallDetailsWindow::~CallDetailsWindow() = default;
@@ -69,17 +69,17 @@ void CallDetailsWindow::buildControls() {
     setFont(font);
     setFixedSize(Twips::toPixelsX(kClientWidth), Twips::toPixelsY(kClientHeight));
 
-    m_lstCallInfo = new QListWidget(this);
-    m_lstCallInfo->setObjectName(QStringLiteral("lstCallInfo"));
-    m_lstCallInfo->setAccessibleName(QStringLiteral("Call Details"));
-    m_lstCallInfo->setGeometry(Twips::rect(300, 180, 4755, 645));
+    m_callInfoList = new QListWidget(this);
+    m_callInfoList->setObjectName(QStringLiteral("lstCallInfo"));
+    m_callInfoList->setAccessibleName(QStringLiteral("Call Details"));
+    m_callInfoList->setGeometry(Twips::rect(300, 180, 4755, 645));
 
-    m_btnReExtract = new QPushButton(QStringLiteral("Re-Extract Call"), this);
-    m_btnReExtract->setObjectName(QStringLiteral("btnReExtract"));
-    m_btnReExtract->setAccessibleName(QStringLiteral("Re-Extract Call"));
-    m_btnReExtract->setGeometry(Twips::rect(5460, 360, 1395, 375));
-    m_btnReExtract->setAutoDefault(false);
-    connect(m_btnReExtract, &QPushButton::clicked, this, &CallDetailsWindow::reExtractCall);
+    m_reExtractButton = new QPushButton(QStringLiteral("Re-Extract Call"), this);
+    m_reExtractButton->setObjectName(QStringLiteral("btnReExtract"));
+    m_reExtractButton->setAccessibleName(QStringLiteral("Re-Extract Call"));
+    m_reExtractButton->setGeometry(Twips::rect(5460, 360, 1395, 375));
+    m_reExtractButton->setAutoDefault(false);
+    connect(m_reExtractButton, &QPushButton::clicked, this, &CallDetailsWindow::reExtractCall);
 
     QLabel* summary = makeViewerLabel(this, QStringLiteral("Order(s) Summary"), 300, 960, 1275, 255);
 
@@ -107,12 +107,12 @@ void CallDetailsWindow::buildControls() {
     PrintDialogs::offerPreviewAndPdf(
         m_printCallButton, [this] { return printout(); }, &m_printEnv);
 
-    m_btnOK = new QPushButton(QStringLiteral("OK"), this);
-    m_btnOK->setObjectName(QStringLiteral("btnOK"));
-    m_btnOK->setAccessibleName(QStringLiteral("OK"));
-    m_btnOK->setGeometry(Twips::rect(3060, 3000, 1155, 375));
-    m_btnOK->setDefault(true);
-    connect(m_btnOK, &QPushButton::clicked, this, &QDialog::accept);
+    m_okButton = new QPushButton(QStringLiteral("OK"), this);
+    m_okButton->setObjectName(QStringLiteral("btnOK"));
+    m_okButton->setAccessibleName(QStringLiteral("OK"));
+    m_okButton->setGeometry(Twips::rect(3060, 3000, 1155, 375));
+    m_okButton->setDefault(true);
+    connect(m_okButton, &QPushButton::clicked, this, &QDialog::accept);
 }
 
 void CallDetailsWindow::addHeaders(QWidget* client) {
@@ -139,7 +139,7 @@ void CallDetailsWindow::addHeaders(QWidget* client) {
     m_headers->placeRow(840, 1225, 285);
     m_headers->setPressedHeader(nullptr);
     // Tab order: the list, the re-extract, the headers, the grid, then the buttons.
-    QWidget* previous = m_btnReExtract;
+    QWidget* previous = m_reExtractButton;
     for (HeaderButton* header : m_headers->headers()) {
         setTabOrder(previous, header);
         previous = header;
@@ -161,11 +161,11 @@ void CallDetailsWindow::loadCall() {
     if (!m_call) {
         // Nothing here acts on a call that is not there: no orders to open and no re-extract.
         addNotFoundLine();
-        m_btnReExtract->setEnabled(false);
+        m_reExtractButton->setEnabled(false);
         return;
     }
-    m_lstCallInfo->addItems(callInfoLines(*m_call));
-    m_btnReExtract->setEnabled(m_call->extractedCall);
+    m_callInfoList->addItems(callInfoLines(*m_call));
+    m_reExtractButton->setEnabled(m_call->extractedCall);
 
     const std::vector<OrderRow> orders = m_ctx.store->ordersOfCall(m_source, m_callNumber, &result);
     if (!result.ok())
@@ -177,8 +177,8 @@ void CallDetailsWindow::loadCall() {
 
 void CallDetailsWindow::addNotFoundLine() {
     const QString line = callNotFoundLine(m_callNumber);
-    if (m_lstCallInfo->findItems(line, Qt::MatchExactly).isEmpty())
-        m_lstCallInfo->addItem(line);
+    if (m_callInfoList->findItems(line, Qt::MatchExactly).isEmpty())
+        m_callInfoList->addItem(line);
 }
 
 bool CallDetailsWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -233,7 +233,7 @@ void CallDetailsWindow::printCall() {
 }
 
 void CallDetailsWindow::reExtractCall() {
-    if (!m_ctx.store || !m_btnReExtract->isEnabled())
+    if (!m_ctx.store || !m_reExtractButton->isEnabled())
         return;
     // The host gets this call's orders a second time: ask, with No as the safe answer.
     if (QMessageBox::question(this, programTitle(), QStringLiteral("Send this call to QX7 again?"),
@@ -248,12 +248,12 @@ void CallDetailsWindow::reExtractCall() {
                                  result.message);
         return;
     }
-    if (m_lstCallInfo->count() >= 3)
-        m_lstCallInfo->item(2)->setText(notExtractedLine());
+    if (m_callInfoList->count() >= 3)
+        m_callInfoList->item(2)->setText(notExtractedLine());
     // The disabled button would hand the focus on to a header picture, where Enter sorts: OK takes it.
-    if (focusWidget() == m_btnReExtract)
-        m_btnOK->setFocus(Qt::OtherFocusReason);
-    m_btnReExtract->setEnabled(false);
+    if (focusWidget() == m_reExtractButton)
+        m_okButton->setFocus(Qt::OtherFocusReason);
+    m_reExtractButton->setEnabled(false);
 }
 
 void CallDetailsWindow::reportStoreFailure(const QString& operation, const QString& description) {

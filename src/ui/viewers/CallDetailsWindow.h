@@ -68,11 +68,11 @@ private:
     PrintEnvironment m_printEnv;
     OrdersTableModel* m_model = nullptr;
     HeaderBar* m_headers = nullptr;
-    QListWidget* m_lstCallInfo = nullptr;
-    QPushButton* m_btnReExtract = nullptr;
+    QListWidget* m_callInfoList = nullptr;
+    QPushButton* m_reExtractButton = nullptr;
     QTableView* m_grid = nullptr;
     QPushButton* m_printCallButton = nullptr;
-    QPushButton* m_btnOK = nullptr;
+    QPushButton* m_okButton = nullptr;
     int m_gridWidthTwips = 6570;
 };
 
