@@ -42,8 +42,13 @@ public:
 
     // --- schema (SchemaUpgrade.cpp) -------------------------------------------------------------
     // The start-up upgrade: the fourteen statements of the old program through the DDL translator,
-    // each failure ignored. Returns, per statement run, whether it succeeded (for tests).
+    // each failure ignored. Returns, per statement run, whether it succeeded (for tests). A store the
+    // upgrade has left in its final form is marked with kFinalSchemaVersion; on such a store nothing is
+    // run and every statement is reported as failed, as each would (its table or column is there).
     std::vector<bool> dataConversions();
+    static constexpr int kFinalSchemaVersion = 1;
+    // The store's schema version: 0 until an upgrade found its tables, columns, keys and indexes final.
+    int schemaVersion() const;
     // Runs one statement of the old engine's DDL dialect. False when it fails (or is not understood).
     Result executeJetDdl(const QString& jetSql);
     QStringList columnsOf(const QString& table) const;
@@ -186,6 +191,8 @@ private:
     void ensureIndexes();
     bool runUpgradeStep(const QString& jetSql);
     void fillMissingSources(const QString& table);
+    // Whether every table has the columns, in order, and the key the upgrade gives it, and every index.
+    bool hasFinalForm() const;
 
     std::unique_ptr<SQLite::Database> m_db;
     QString m_path;

@@ -47,6 +47,34 @@ const SourceStep kSourceSteps[] = {
 
 const char* const kShipToStep = "ALTER TABLE Orders ADD COLUMN ShipTo TEXT(2) ";
 
+// What the upgrade reports on a store in its final form: every statement fails.
+constexpr std::size_t kStatementsOnFinalForm =
+    std::size(kUpgradeAudit) + std::size(kSourceSteps) + 1 /* ShipTo */;
+
+// A table as the upgrade leaves it: its columns in order and its primary key.
+struct FinalTable {
+    const char* name;
+    const char* columns;
+    const char* key;
+};
+
+const FinalTable kFinalTables[] = {
+    {"Calls",
+     "CallNumber CallDNT GoodCall Complete ExtractedCall ExtractedFileName ExtractedDNT NumberOfOrders "
+     "Displayed LineNumber Hour BadReason BadData NumBytes Salesperson Customer Source",
+     "Source CallNumber"},
+    {"Orders", "CallNumber OrderSeqNumber Salesperson Customer Route Message NumberOfItems Source ShipTo",
+     "Source CallNumber OrderSeqNumber"},
+    {"OrderLineItems",
+     "CallNumber OrderSeqNumber ItemSeqNumber ItemNumber Quantity Unit DiscountPercent PriceOverride Source",
+     "Source CallNumber OrderSeqNumber ItemSeqNumber"},
+    {"Audit", "AuditDNT EventDNT Type Msg Seq Instance", ""},
+};
+
+QStringList wordsOf(const char* text) {
+    return QString::fromLatin1(text).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+}
+
 // A column as the table declares it.
 struct DeclaredColumn {
     QString name;
@@ -154,16 +182,50 @@ void CallStore::createBaseTables() {
     tx.commit();
 }
 
+namespace {
+
+// Lookups the program makes on every call or every second.
+struct LookupIndex {
+    const char* name;
+    const char* create;
+};
+
+const LookupIndex kLookupIndexes[] = {
+    {"CallsByNumber", "CREATE INDEX IF NOT EXISTS CallsByNumber ON Calls (CallNumber)"},
+    {"CallsPending", "CREATE INDEX IF NOT EXISTS CallsPending ON Calls (ExtractedCall, GoodCall, Complete)"},
+    {"CallsUndisplayed", "CREATE INDEX IF NOT EXISTS CallsUndisplayed ON Calls (Displayed, Complete)"},
+};
+
+} // namespace
+
 void CallStore::ensureIndexes() {
-    // Lookups the program makes on every call or every second; each fails harmlessly on a base-form
-    // file that lacks a column and is made again after the upgrade.
-    const char* const indexes[] = {
-        "CREATE INDEX IF NOT EXISTS CallsByNumber ON Calls (CallNumber)",
-        "CREATE INDEX IF NOT EXISTS CallsPending ON Calls (ExtractedCall, GoodCall, Complete)",
-        "CREATE INDEX IF NOT EXISTS CallsUndisplayed ON Calls (Displayed, Complete)",
-    };
-    for (const char* sql : indexes)
-        bestEffort([&] { m_db->exec(sql); });
+    // Each fails harmlessly on a base-form file that lacks a column and is made again after the upgrade.
+    for (const LookupIndex& index : kLookupIndexes)
+        bestEffort([&] { m_db->exec(index.create); });
+}
+
+int CallStore::schemaVersion() const {
+    int version = 0;
+    bestEffort([&] { version = m_db->execAndGet("PRAGMA user_version").getInt(); });
+    return version;
+}
+
+bool CallStore::hasFinalForm() const {
+    for (const FinalTable& table : kFinalTables) {
+        const QString name = QString::fromLatin1(table.name);
+        if (columnsOf(name) != wordsOf(table.columns) || primaryKeyOf(name) != wordsOf(table.key))
+            return false;
+    }
+    bool indexed = false;
+    bestEffort([&] {
+        SQLite::Statement st(*m_db,
+                             "SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name IN (?, ?, ?)");
+        int i = 1;
+        for (const LookupIndex& index : kLookupIndexes)
+            st.bind(i++, index.name);
+        indexed = st.executeStep() && st.getColumn(0).getInt() == static_cast<int>(std::size(kLookupIndexes));
+    });
+    return indexed;
 }
 
 QStringList CallStore::columnsOf(const QString& table) const {
@@ -220,6 +282,9 @@ void CallStore::fillMissingSources(const QString& table) {
 }
 
 std::vector<bool> CallStore::dataConversions() {
+    // Judged final once, so that a start does not run fourteen statements that can only fail.
+    if (schemaVersion() >= kFinalSchemaVersion)
+        return std::vector<bool>(kStatementsOnFinalForm, false);
     std::vector<bool> outcomes;
     for (const char* sql : kUpgradeAudit)
         outcomes.push_back(runUpgradeStep(QString::fromLatin1(sql)));
@@ -235,6 +300,10 @@ std::vector<bool> CallStore::dataConversions() {
     }
     outcomes.push_back(runUpgradeStep(QString::fromLatin1(kShipToStep)));
     ensureIndexes();
+    // A store left in any other form (a step refused by a full disk, a read-only file, a key changed
+    // by hand) is not marked: the next start runs the upgrade again.
+    if (hasFinalForm())
+        bestEffort([&] { m_db->exec("PRAGMA user_version = " + std::to_string(kFinalSchemaVersion)); });
     return outcomes;
 }
 

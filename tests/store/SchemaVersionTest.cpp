@@ -1,0 +1,92 @@
+#include "store/CallStore.h"
+#include "support/TestNames.h"
+
+#include <SQLiteCpp/SQLiteCpp.h>
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace vrq;
+
+namespace {
+
+std::unique_ptr<CallStore> openStore(const QString& path) {
+    Result error;
+    auto store = CallStore::open(path, &error);
+    EXPECT_TRUE(store) << error.message.toStdString();
+    return store;
+}
+
+struct VersionCase {
+    const char* name;
+    // What is done to the new (base-form) store before its first upgrade.
+    void (*prepare)(CallStore& store);
+    int versionAfterUpgrade;
+};
+
+const VersionCase kVersionCases[] = {
+    {"NewStore", [](CallStore&) {}, CallStore::kFinalSchemaVersion},
+    {"BaseFormWithRows",
+     [](CallStore& store) {
+         store.database().exec("INSERT INTO Calls (CallNumber, Complete) VALUES (12, 1)");
+         store.database().exec("INSERT INTO Orders (CallNumber, OrderSeqNumber) VALUES (12, 1)");
+     },
+     CallStore::kFinalSchemaVersion},
+    // Source added by hand before the upgrade: the upgrade leaves the Calls key without it.
+    {"SourceAddedWithoutItsKey",
+     [](CallStore& store) {
+         ASSERT_TRUE(store.executeJetDdl(QStringLiteral("Alter Table Calls ADD COLUMN Source NUMBER")));
+     },
+     0},
+    {"AnIndexThatCannotBeMade",
+     [](CallStore& store) {
+         // Its name taken by a table of someone else's.
+         store.database().exec("DROP INDEX CallsPending");
+         store.database().exec("CREATE TABLE CallsPending (x)");
+     },
+     0},
+    {"AColumnOfItsOwn",
+     [](CallStore& store) {
+         ASSERT_TRUE(store.executeJetDdl(QStringLiteral("Alter Table Orders ADD COLUMN Note TEXT(10)")));
+     },
+     0},
+};
+
+class SchemaVersionTest : public ::testing::TestWithParam<VersionCase> {};
+
+// Only a store whose every table, column, key and index is what the upgrade makes is marked final; any
+// other keeps version 0, so that the next start runs the upgrade again.
+TEST_P(SchemaVersionTest, TheUpgradeMarksOnlyAStoreInItsFinalForm) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("CallsAndOrders.db"));
+    auto store = openStore(path);
+    ASSERT_TRUE(store);
+    EXPECT_EQ(store->schemaVersion(), 0);
+    GetParam().prepare(*store);
+    store->dataConversions();
+    EXPECT_EQ(store->schemaVersion(), GetParam().versionAfterUpgrade);
+
+    store.reset();
+    EXPECT_EQ(openStore(path)->schemaVersion(), GetParam().versionAfterUpgrade) << "kept in the file";
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, SchemaVersionTest, ::testing::ValuesIn(kVersionCases), test::RowName());
+
+// On a store marked final the upgrade runs none of its statements and reports each as failed, as each
+// would fail there.
+TEST(SchemaVersionRunTest, AStoreInItsFinalFormRunsNoUpgradeStatement) {
+    QTemporaryDir dir;
+    auto store = openStore(dir.filePath(QStringLiteral("CallsAndOrders.db")));
+    ASSERT_TRUE(store);
+    const std::vector<bool> first = store->dataConversions();
+    ASSERT_EQ(store->schemaVersion(), CallStore::kFinalSchemaVersion);
+
+    // A column the upgrade adds, taken away behind its back: only a run of the statements brings it back.
+    store->database().exec("ALTER TABLE Orders DROP COLUMN ShipTo");
+    const std::vector<bool> again = store->dataConversions();
+    EXPECT_FALSE(store->columnsOf(QStringLiteral("Orders")).contains(QStringLiteral("ShipTo")));
+    EXPECT_EQ(again, std::vector<bool>(14, false));
+    EXPECT_GT(first.size(), again.size()) << "the first upgrade ran the key rebuilds too";
+}
+
+} // namespace
