@@ -216,14 +216,16 @@ bool CallStore::hasFinalForm() const {
         if (columnsOf(name) != wordsOf(table.columns) || primaryKeyOf(name) != wordsOf(table.key))
             return false;
     }
-    bool indexed = false;
+    bool indexed = false; // stays false when the lookup fails
     bestEffort([&] {
-        SQLite::Statement st(*m_db,
-                             "SELECT count(*) FROM sqlite_master WHERE type = 'index' AND name IN (?, ?, ?)");
-        int i = 1;
-        for (const LookupIndex& index : kLookupIndexes)
-            st.bind(i++, index.name);
-        indexed = st.executeStep() && st.getColumn(0).getInt() == static_cast<int>(std::size(kLookupIndexes));
+        SQLite::Statement st(*m_db, "SELECT 1 FROM sqlite_master WHERE type = 'index' AND name = ?");
+        bool all = true;
+        for (const LookupIndex& index : kLookupIndexes) {
+            st.reset();
+            st.bind(1, index.name);
+            all = all && st.executeStep();
+        }
+        indexed = all;
     });
     return indexed;
 }
