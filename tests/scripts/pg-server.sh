@@ -5,7 +5,7 @@
 #        nobody:nogroup, and DIR stays world-accessible so tests running as root reach the socket.
 # stop:  stops the server (immediately) and removes DIR.
 # The server programs come from $VRQ_PG_BINDIR, else `pg_config --bindir`, else /usr/lib/postgresql/*/bin.
-# Exit status 77 means the server programs are missing.
+# Exit status 77 means the server programs are missing (1 when VRQ_REQUIRE_PG=1).
 set -euo pipefail
 action="${1:?usage: pg-server.sh start|stop DIR}"
 dir="${2:?usage: pg-server.sh start|stop DIR}"
@@ -30,6 +30,7 @@ case "$action" in
 start)
     if [ -z "$bindir" ] || [ ! -x "$bindir/initdb" ] || [ ! -x "$bindir/pg_ctl" ]; then
         echo "pg-server.sh: PostgreSQL server programs not found (initdb, pg_ctl)" >&2
+        [ "${VRQ_REQUIRE_PG:-}" = 1 ] && exit 1
         exit 77
     fi
     if [ -f "$dir/data/postmaster.pid" ]; then

@@ -1,0 +1,70 @@
+#pragma once
+
+#include "platform/Result.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+struct pg_conn;
+struct pg_result;
+
+namespace vrq::pg {
+
+// What went wrong with a PostgreSQL call, from the server's SQLSTATE or the connection's state. The
+// Result a call returns carries it as its code.
+enum class Failure { None = 0, Other = 1, Duplicate = 2, Retry = 3, ConnectionLost = 4, NoPrivilege = 5 };
+
+Failure failureForSqlState(const QString& sqlState);
+Failure failureOf(const Result& result);
+
+// One parameter: text, or SQL NULL when empty.
+using Param = std::optional<QString>;
+
+// The rows of one statement, as text (nullopt for NULL).
+struct Rows {
+    QStringList columns;
+    std::vector<std::vector<std::optional<QString>>> values;
+    long long affected = 0;
+};
+
+// One execution of a prepared statement in a pipeline batch.
+struct Execution {
+    QString statement;
+    std::vector<Param> params;
+};
+
+// Checks a libpq connection string and adds the keepalive settings it does not set. Refuses a string
+// that carries a password: passwords come from the password file, never from the settings.
+Result prepareConnectionString(const QString& conninfo, QString* completed);
+
+// One connection to the server. Every call returns a Result; none throws.
+class Connection {
+public:
+    Connection();
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    Result open(const QString& conninfo);
+    bool isOpen() const;
+
+    // Statements without parameters or results of interest (DDL, transaction control).
+    Result exec(const QString& sql);
+    Result prepare(const QString& name, const QString& sql, int paramCount);
+    Result execPrepared(const QString& name, const std::vector<Param>& params, Rows* rows = nullptr);
+    // Sends every execution in pipeline mode with one sync, then reads every result: one round trip.
+    // rows, when given, receives one entry per execution.
+    Result execBatch(const std::vector<Execution>& batch, std::vector<Rows>* rows = nullptr);
+
+private:
+    Result fromResult(pg_result* res, const QString& what, Rows* rows);
+    Result connectionFailure(const QString& what) const;
+
+    pg_conn* conn_ = nullptr;
+};
+
+} // namespace vrq::pg

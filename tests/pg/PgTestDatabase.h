@@ -1,0 +1,74 @@
+#pragma once
+
+#include "store/pg/PgConnection.h"
+
+#include <gtest/gtest.h>
+
+#include <QString>
+
+#include <atomic>
+#include <cstdlib>
+#include <unistd.h>
+
+namespace vrq::test {
+
+// The socket folder of the test server the pg_server fixture started, or empty when there is none.
+inline QString pgSocketFolder() {
+    return QString::fromLocal8Bit(qgetenv("VRQ_TEST_PG_SOCKET"));
+}
+
+inline bool pgRequired() {
+    return qgetenv("VRQ_REQUIRE_PG") == "1";
+}
+
+inline QString pgConninfo(const QString& socket, const QString& database) {
+    return QStringLiteral("host=%1 user=vrq dbname=%2").arg(socket, database);
+}
+
+// Skips the test when no server runs, unless VRQ_REQUIRE_PG=1 asks for a failure instead.
+#define VRQ_NEED_PG_SERVER()                                                                                 \
+    do {                                                                                                     \
+        const QString socket_ = ::vrq::test::pgSocketFolder();                                               \
+        if (socket_.isEmpty() || access((socket_ + QStringLiteral("/.s.PGSQL.5432")).toLocal8Bit(), F_OK)) { \
+            if (::vrq::test::pgRequired()) {                                                                 \
+                FAIL() << "VRQ_REQUIRE_PG=1 but no PostgreSQL test server runs (server programs missing?)";  \
+            }                                                                                                \
+            GTEST_SKIP() << "no PostgreSQL test server (server programs missing)";                           \
+        }                                                                                                    \
+    } while (false)
+
+// A fresh database for one test, made from template0 and dropped at the end.
+class PgTestDatabase {
+public:
+    PgTestDatabase() {
+        static std::atomic<int> counter{0};
+        name_ = QStringLiteral("t_%1_%2").arg(getpid()).arg(counter++);
+        Result r = admin_.open(pgConninfo(pgSocketFolder(), QStringLiteral("postgres")));
+        if (r) {
+            r = admin_.exec(
+                QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8'").arg(name_));
+        }
+        created_ = r.ok();
+        error_ = r.message;
+    }
+    ~PgTestDatabase() {
+        if (created_) {
+            admin_.exec(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name_));
+        }
+    }
+    PgTestDatabase(const PgTestDatabase&) = delete;
+    PgTestDatabase& operator=(const PgTestDatabase&) = delete;
+
+    bool created() const { return created_; }
+    const QString& error() const { return error_; }
+    const QString& name() const { return name_; }
+    QString conninfo() const { return pgConninfo(pgSocketFolder(), name_); }
+
+private:
+    pg::Connection admin_;
+    QString name_;
+    QString error_;
+    bool created_ = false;
+};
+
+} // namespace vrq::test
