@@ -42,33 +42,33 @@ class PgTestDatabase {
 public:
     PgTestDatabase() {
         static std::atomic<int> counter{0};
-        name_ = QStringLiteral("t_%1_%2").arg(getpid()).arg(counter++);
-        Result r = admin_.open(pgConninfo(pgSocketFolder(), QStringLiteral("postgres")));
+        m_name = QStringLiteral("t_%1_%2").arg(getpid()).arg(counter++);
+        Result r = m_admin.open(pgConninfo(pgSocketFolder(), QStringLiteral("postgres")));
         if (r) {
-            r = admin_.exec(
-                QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8'").arg(name_));
+            r = m_admin.exec(
+                QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8'").arg(m_name));
         }
-        created_ = r.ok();
-        error_ = r.message;
+        m_created = r.ok();
+        m_error = r.message;
     }
     ~PgTestDatabase() {
-        if (created_) {
-            admin_.exec(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(name_));
+        if (m_created) {
+            m_admin.exec(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(m_name));
         }
     }
     PgTestDatabase(const PgTestDatabase&) = delete;
     PgTestDatabase& operator=(const PgTestDatabase&) = delete;
 
-    bool created() const { return created_; }
-    const QString& error() const { return error_; }
-    const QString& name() const { return name_; }
-    QString conninfo() const { return pgConninfo(pgSocketFolder(), name_); }
+    bool created() const { return m_created; }
+    const QString& error() const { return m_error; }
+    const QString& name() const { return m_name; }
+    QString conninfo() const { return pgConninfo(pgSocketFolder(), m_name); }
 
 private:
-    pg::Connection admin_;
-    QString name_;
-    QString error_;
-    bool created_ = false;
+    pg::Connection m_admin;
+    QString m_name;
+    QString m_error;
+    bool m_created = false;
 };
 
 } // namespace vrq::test

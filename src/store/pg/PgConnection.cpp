@@ -111,13 +111,13 @@ Result prepareConnectionString(const QString& conninfo, QString* completed) {
 Connection::Connection() = default;
 
 Connection::~Connection() {
-    if (conn_) {
-        PQfinish(conn_);
+    if (m_conn) {
+        PQfinish(m_conn);
     }
 }
 
 bool Connection::isOpen() const {
-    return conn_ && PQstatus(conn_) == CONNECTION_OK;
+    return m_conn && PQstatus(m_conn) == CONNECTION_OK;
 }
 
 Result Connection::open(const QString& conninfo) {
@@ -125,22 +125,22 @@ Result Connection::open(const QString& conninfo) {
     if (Result r = prepareConnectionString(conninfo, &completed); !r) {
         return r;
     }
-    if (conn_) {
-        PQfinish(conn_);
+    if (m_conn) {
+        PQfinish(m_conn);
     }
-    conn_ = PQconnectdb(completed.toUtf8().constData());
-    if (!conn_) {
+    m_conn = PQconnectdb(completed.toUtf8().constData());
+    if (!m_conn) {
         return failed(Failure::ConnectionLost, QStringLiteral("Database connection failed: out of memory"));
     }
-    if (PQstatus(conn_) != CONNECTION_OK) {
+    if (PQstatus(m_conn) != CONNECTION_OK) {
         return failed(Failure::ConnectionLost,
-                      QStringLiteral("Database connection failed: %1").arg(serverMessage(conn_)));
+                      QStringLiteral("Database connection failed: %1").arg(serverMessage(m_conn)));
     }
     return Result::success();
 }
 
 Result Connection::connectionFailure(const QString& what) const {
-    const QString detail = conn_ ? serverMessage(conn_) : QStringLiteral("not connected");
+    const QString detail = m_conn ? serverMessage(m_conn) : QStringLiteral("not connected");
     return failed(Failure::ConnectionLost, QStringLiteral("%1: connection lost: %2").arg(what, detail));
 }
 
@@ -180,7 +180,7 @@ Result Connection::fromResult(PGresult* raw, const QString& what, Rows* rows) {
     const char* state = PQresultErrorField(res.get(), PG_DIAG_SQLSTATE);
     const QString message = QString::fromUtf8(PQresultErrorMessage(res.get())).trimmed();
     Failure kind = state ? failureForSqlState(QString::fromLatin1(state)) : Failure::Other;
-    if (PQstatus(conn_) == CONNECTION_BAD) {
+    if (PQstatus(m_conn) == CONNECTION_BAD) {
         kind = Failure::ConnectionLost;
     }
     const QString text = kind == Failure::ConnectionLost
@@ -190,19 +190,19 @@ Result Connection::fromResult(PGresult* raw, const QString& what, Rows* rows) {
 }
 
 Result Connection::exec(const QString& sql) {
-    if (!conn_) {
+    if (!m_conn) {
         return connectionFailure(QStringLiteral("Statement"));
     }
-    return fromResult(PQexec(conn_, sql.toUtf8().constData()),
+    return fromResult(PQexec(m_conn, sql.toUtf8().constData()),
                       QStringLiteral("Statement \"%1\"").arg(sql.left(60)), nullptr);
 }
 
 Result Connection::prepare(const QString& name, const QString& sql, int paramCount) {
-    if (!conn_) {
+    if (!m_conn) {
         return connectionFailure(QStringLiteral("Prepare %1").arg(name));
     }
     return fromResult(
-        PQprepare(conn_, name.toUtf8().constData(), sql.toUtf8().constData(), paramCount, nullptr),
+        PQprepare(m_conn, name.toUtf8().constData(), sql.toUtf8().constData(), paramCount, nullptr),
         QStringLiteral("Prepare %1").arg(name), nullptr);
 }
 
@@ -226,23 +226,23 @@ struct EncodedParams {
 } // namespace
 
 Result Connection::execPrepared(const QString& name, const std::vector<Param>& params, Rows* rows) {
-    if (!conn_) {
+    if (!m_conn) {
         return connectionFailure(QStringLiteral("Statement %1").arg(name));
     }
     const EncodedParams encoded(params);
-    return fromResult(PQexecPrepared(conn_, name.toUtf8().constData(), static_cast<int>(params.size()),
+    return fromResult(PQexecPrepared(m_conn, name.toUtf8().constData(), static_cast<int>(params.size()),
                                      encoded.pointers.data(), nullptr, nullptr, 0),
                       QStringLiteral("Statement %1").arg(name), rows);
 }
 
 Result Connection::execBatch(const std::vector<Execution>& batch, std::vector<Rows>* rows) {
     const QString what = QStringLiteral("Batch of %1 statements").arg(batch.size());
-    if (!conn_ || PQstatus(conn_) != CONNECTION_OK) {
+    if (!m_conn || PQstatus(m_conn) != CONNECTION_OK) {
         return connectionFailure(what);
     }
-    if (!PQenterPipelineMode(conn_)) {
+    if (!PQenterPipelineMode(m_conn)) {
         return failed(Failure::Other,
-                      QStringLiteral("%1: pipeline mode refused: %2").arg(what, serverMessage(conn_)));
+                      QStringLiteral("%1: pipeline mode refused: %2").arg(what, serverMessage(m_conn)));
     }
     if (rows) {
         rows->assign(batch.size(), Rows{});
@@ -251,16 +251,16 @@ Result Connection::execBatch(const std::vector<Execution>& batch, std::vector<Ro
     bool sendFailed = false;
     for (const Execution& e : batch) {
         const EncodedParams encoded(e.params);
-        if (!PQsendQueryPrepared(conn_, e.statement.toUtf8().constData(), static_cast<int>(e.params.size()),
+        if (!PQsendQueryPrepared(m_conn, e.statement.toUtf8().constData(), static_cast<int>(e.params.size()),
                                  encoded.pointers.data(), nullptr, nullptr, 0)) {
             sendFailed = true;
             break;
         }
     }
-    if (sendFailed || !PQpipelineSync(conn_)) {
+    if (sendFailed || !PQpipelineSync(m_conn)) {
         Result r = connectionFailure(what);
-        if (PQstatus(conn_) == CONNECTION_OK) {
-            PQexitPipelineMode(conn_);
+        if (PQstatus(m_conn) == CONNECTION_OK) {
+            PQexitPipelineMode(m_conn);
         }
         return r;
     }
@@ -268,9 +268,9 @@ Result Connection::execBatch(const std::vector<Execution>& batch, std::vector<Ro
     // the sync's result ends the batch.
     size_t index = 0;
     for (;;) {
-        PGresult* raw = PQgetResult(conn_);
+        PGresult* raw = PQgetResult(m_conn);
         if (!raw) {
-            if (PQstatus(conn_) == CONNECTION_BAD) {
+            if (PQstatus(m_conn) == CONNECTION_BAD) {
                 return connectionFailure(what);
             }
             // More ends than executions means the stream is broken; never wait on it forever.
@@ -299,7 +299,7 @@ Result Connection::execBatch(const std::vector<Execution>& batch, std::vector<Ro
             return r;
         }
     }
-    PQexitPipelineMode(conn_);
+    PQexitPipelineMode(m_conn);
     return first;
 }
 

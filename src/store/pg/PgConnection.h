@@ -64,7 +64,7 @@ private:
     Result fromResult(pg_result* res, const QString& what, Rows* rows);
     Result connectionFailure(const QString& what) const;
 
-    pg_conn* conn_ = nullptr;
+    pg_conn* m_conn = nullptr;
 };
 
 } // namespace vrq::pg
