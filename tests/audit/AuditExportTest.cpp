@@ -1,11 +1,12 @@
 #include "audit/AuditExport.h"
 #include "context/NetworkConnection.h"
+#include "store/StoreProbe.h"
 #include "support/ProgramFixture.h"
+#include "support/ResultChecks.h"
 #include "support/ScriptedFileSystem.h"
 #include "support/TestNames.h"
 
 #include <QFile>
-#include <SQLiteCpp/SQLiteCpp.h>
 #include <cerrno>
 #include <gtest/gtest.h>
 #include <optional>
@@ -133,7 +134,7 @@ TEST_F(AuditExportTest, AStoreFailureIsHandedToTheCaller) {
         << result.message.toStdString();
     EXPECT_TRUE(f.hostFiles().isEmpty());
 
-    f.store->database().exec("DROP TABLE Audit");
+    ASSERT_TRUE(succeeded(StoreProbe(*f.store).exec(u"DROP TABLE Audit"_s)));
     result = save();
     EXPECT_TRUE(!result.ok() && result.message.startsWith(u"SaveAuditsToFile: Err ="_s))
         << result.message.toStdString();

@@ -1,14 +1,15 @@
 #include "audit/PurgeJob.h"
 #include "audit/AuditExport.h"
 #include "context/NetworkConnection.h"
+#include "store/StoreProbe.h"
 #include "support/IntakeFixture.h"
 #include "support/ProgramFixture.h"
+#include "support/ResultChecks.h"
 #include "support/TestNames.h"
 
 #include <QDirIterator>
 #include <QFile>
 
-#include <SQLiteCpp/SQLiteCpp.h>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -97,7 +98,7 @@ TEST_F(PurgeJobTest, AuditEntriesGoByTheirAuditTimeThenTheExportIsRewritten) {
 
 TEST_F(PurgeJobTest, AFailureIsHandedBackAndTheDateIsNotAdvanced) {
     addCallWithOrder(0, 17, march(1), false, true, false);
-    f.store->database().exec("DROP TABLE Audit");
+    ASSERT_TRUE(succeeded(StoreProbe(*f.store).exec(u"DROP TABLE Audit"_s)));
     const Result result = purge();
     EXPECT_TRUE(!result.ok() && !result.message.isEmpty());
     EXPECT_EQ(f.ctx.settings.lastDatePurged, march(9, 12));
@@ -108,11 +109,14 @@ TEST_F(PurgeJobTest, AFailureIsHandedBackAndTheDateIsNotAdvanced) {
 TEST_F(PurgeJobTest, ACallThatCannotBeDeletedKeepsItsOrders) {
     addCallWithOrder(0, 17, march(1), false, true, false);
     // Another program holds the store: the call's unit of work cannot start.
-    SQLite::Database other(f.store->database().getFilename(), SQLite::OPEN_READWRITE);
-    other.exec("BEGIN IMMEDIATE");
-    f.store->database().setBusyTimeout(0);
+    Result opened;
+    const std::unique_ptr<CallStore> other = CallStore::open(f.store->path(), &opened);
+    ASSERT_TRUE(other) << opened.message.toStdString();
+    StoreProbe otherProbe(*other);
+    ASSERT_TRUE(succeeded(otherProbe.exec(u"BEGIN IMMEDIATE"_s)));
+    ASSERT_TRUE(succeeded(StoreProbe(*f.store).setLockTimeout(0)));
     const Result result = purge();
-    other.exec("ROLLBACK");
+    EXPECT_TRUE(succeeded(otherProbe.exec(u"ROLLBACK"_s)));
     EXPECT_FALSE(result.ok());
     EXPECT_TRUE(f.call(0, 17).has_value());
     EXPECT_EQ(f.store->allOrders().size(), 1u);
@@ -210,7 +214,7 @@ TEST_F(PurgeJobTest, TheAuditFolderKeepsItsBoundOverManyIntakes) {
     f.backend = SettingsBackend::openIniFile(f.iniPath(), disk);
     f.settingsStore = std::make_unique<SettingsStore>(*f.backend, f.clock);
     f.ctx.settingsStore = f.settingsStore.get();
-    f.store->database().exec("PRAGMA synchronous=OFF");
+    ASSERT_TRUE(succeeded(StoreProbe(*f.store).exec(u"PRAGMA synchronous=OFF"_s)));
     f.ctx.settings.daysOfHistory = 1;
     DataBinIntake intake(f.ctx);
     const QRegularExpression ringCopy(u"^Databin\\.\\d{3}$"_s);

@@ -1,11 +1,12 @@
 #include "export/OrderExport.h"
 #include "context/NetworkConnection.h"
+#include "store/StoreProbe.h"
 #include "support/ProgramFixture.h"
+#include "support/ResultChecks.h"
 #include "support/ScriptedFileSystem.h"
 #include "support/TestNames.h"
 
 #include <QFile>
-#include <SQLiteCpp/SQLiteCpp.h>
 #include <cerrno>
 #include <functional>
 #include <gtest/gtest.h>
@@ -223,11 +224,9 @@ TEST_F(OrderExportTest, FractionsGoToTheEvenNeighbour) {
     const std::vector<std::pair<double, QByteArray>> rows{{2.5, "002+"}, {3.5, "004+"}, {-0.5, "000+"}};
     for (int call = 1; call <= int(rows.size()); ++call) {
         f.addPendingCall(0, call, 1);
-        SQLite::Statement update(f.store->database(),
-                                 "UPDATE OrderLineItems SET Quantity = ? WHERE CallNumber = ?");
-        update.bind(1, rows[call - 1].first);
-        update.bind(2, call);
-        update.exec();
+        ASSERT_TRUE(succeeded(StoreProbe(*f.store).exec(
+            u"UPDATE OrderLineItems SET Quantity = %1 WHERE CallNumber = %2"_s.arg(rows[call - 1].first)
+                .arg(call))));
     }
     extract();
     for (int call = 1; call <= int(rows.size()); ++call)
@@ -251,10 +250,8 @@ TEST_P(OrderExportNullTest, AMissingValueHoldsItsCallAndThePassGoesOn) {
     for (int number : {17, 18})
         f.addPendingCall(0, number, 1);
     const auto setValue = [&](const char* value) {
-        f.store->database().exec(
-            u"UPDATE %1 SET %2 = %3 WHERE CallNumber = 17"_s
-                .arg(QLatin1String(c.table), QLatin1String(c.column), QLatin1String(value))
-                .toStdString());
+        EXPECT_TRUE(succeeded(StoreProbe(*f.store).exec(u"UPDATE %1 SET %2 = %3 WHERE CallNumber = 17"_s.arg(
+            QLatin1String(c.table), QLatin1String(c.column), QLatin1String(value)))));
     };
     setValue("NULL");
     extract();

@@ -4,10 +4,11 @@
 #include "export/ReExtract.h"
 #include "context/NetworkConnection.h"
 #include "export/OrderExport.h"
+#include "store/StoreProbe.h"
 #include "support/ProgramFixture.h"
+#include "support/ResultChecks.h"
 #include "support/TestNames.h"
 
-#include <SQLiteCpp/SQLiteCpp.h>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -39,9 +40,11 @@ TEST_P(ReExtractTest, MarksAnExtractedCallToBeSentAgain) {
         f.addPendingCall(c.source, 17, 1);
         ASSERT_TRUE(f.store->markExtracted(c.source, 17, u"QX770010.Rcv"_s, f.clock.now()).ok());
     }
-    if (c.storeRefuses)
-        f.store->database().exec("CREATE TEMP TRIGGER RefuseCalls BEFORE UPDATE ON Calls "
-                                 "BEGIN SELECT RAISE(ABORT, 'database is locked'); END");
+    if (c.storeRefuses) {
+        ASSERT_TRUE(
+            succeeded(StoreProbe(*f.store).exec(u"CREATE TEMP TRIGGER RefuseCalls BEFORE UPDATE ON Calls "
+                                                "BEGIN SELECT RAISE(ABORT, 'database is locked'); END"_s)));
+    }
 
     const Result result = ReExtract(f.ctx).markToSendAgain({c.source, 17});
 

@@ -1,14 +1,15 @@
 #include "support/HostileEntries.h"
 #include "support/IntakeFixture.h"
+#include "support/ResultChecks.h"
 
 #include "intake/CallFraming.h"
 #include "intake/CallJudgement.h"
 #include "intake/DataBinIntake.h"
+#include "store/StoreProbe.h"
 
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
-#include <SQLiteCpp/SQLiteCpp.h>
 
 #include <algorithm>
 
@@ -423,8 +424,10 @@ TEST_P(CommitFailureTest, IsReportedAndTheFileTakenAgain) {
     writeDataBin(bytes);
     if (c.ofTheGroup) {
         intake.framing().hooks.afterCommit = [&](int number) {
-            if (number == CallFraming::kCallsPerGroup)
-                env.store->database().exec("ROLLBACK"); // the group's own commit then fails
+            // Undone behind the store's back: the group's own commit then fails.
+            if (number == CallFraming::kCallsPerGroup) {
+                EXPECT_TRUE(succeeded(StoreProbe(*env.store).exec(u"ROLLBACK"_s)));
+            }
         };
     } else {
         intake.framing().hooks.beforeCommit = [&](int) { env.store->rollback(); };

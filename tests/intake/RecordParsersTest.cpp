@@ -2,8 +2,7 @@
 
 #include "intake/CallFraming.h"
 #include "intake/CallSource.h"
-
-#include <SQLiteCpp/SQLiteCpp.h>
+#include "store/StoreProbe.h"
 
 using namespace Qt::StringLiterals;
 
@@ -22,7 +21,7 @@ void expectEveryOrderFileValuePresent(CallStore& store) {
         "SELECT count(*) FROM OrderLineItems WHERE ItemNumber IS NULL OR Quantity IS NULL OR Unit IS NULL OR "
         "DiscountPercent IS NULL OR PriceOverride IS NULL"};
     for (const char* check : checks)
-        EXPECT_EQ(store.database().execAndGet(check).getInt(), 0) << check;
+        EXPECT_EQ(StoreProbe(store).scalar(QString::fromUtf8(check)), 0) << check;
 }
 
 // The stored orders and then the line items, one text each with the fields a table compares, joined by "; ".

@@ -1,7 +1,8 @@
 #include "store/AuditLog.h"
+#include "store/StoreProbe.h"
 #include "support/ProgramFixture.h"
+#include "support/ResultChecks.h"
 
-#include <SQLiteCpp/SQLiteCpp.h>
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -45,7 +46,7 @@ TEST(AuditLogTest, TypeLettersAndTrimmedMessagesAreStored) {
 
 TEST(AuditLogTest, ARefusedEntryReachesTheCallerAndTheErrorOutput) {
     test::ProgramFixture f;
-    f.store->database().exec("DROP TABLE Audit");
+    ASSERT_TRUE(test::succeeded(StoreProbe(*f.store).exec(u"DROP TABLE Audit"_s)));
     ::testing::internal::CaptureStderr();
     const Result written = f.audit->write(AuditType::Warning, u"Audit/File0007.Txt already exists"_s);
     const std::string printed = ::testing::internal::GetCapturedStderr();

@@ -1,8 +1,8 @@
 // Opening the calls window takes every complete call again in one pass; it must leave the store and
 // show the calls exactly as clearing every mark and then taking the unmarked calls would.
 #include "store/CallStore.h"
-
-#include <SQLiteCpp/SQLiteCpp.h>
+#include "store/StoreProbe.h"
+#include "support/ResultChecks.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -10,6 +10,7 @@
 using namespace Qt::StringLiterals;
 
 using namespace vrq;
+using vrq::test::succeeded;
 
 namespace {
 
@@ -29,11 +30,8 @@ std::vector<RowState> everyState() {
     return states;
 }
 
-void bindOrNull(SQLite::Statement& st, int index, int value) {
-    if (value < 0)
-        st.bind(index);
-    else
-        st.bind(index, value);
+QString valueOrNull(int value) {
+    return value < 0 ? u"NULL"_s : QString::number(value);
 }
 
 std::unique_ptr<CallStore> storeWith(const QString& path, const std::vector<RowState>& rows) {
@@ -41,27 +39,26 @@ std::unique_ptr<CallStore> storeWith(const QString& path, const std::vector<RowS
     auto store = CallStore::open(path, &error);
     EXPECT_TRUE(store) << error.message.toStdString();
     store->dataConversions();
-    SQLite::Statement insert(store->database(), "INSERT INTO Calls (Source, CallNumber, CallDNT, GoodCall, "
-                                                "ExtractedCall, Complete, Displayed) VALUES (?, ?, "
-                                                "'2026-03-10 14:07:30', 1, 0, ?, ?)");
+    StoreProbe probe(*store);
     int number = 100;
     for (const RowState& row : rows) {
-        bindOrNull(insert, 1, row.source);
-        insert.bind(2, number++);
-        bindOrNull(insert, 3, row.complete);
-        bindOrNull(insert, 4, row.displayed);
-        insert.exec();
-        insert.reset();
+        EXPECT_TRUE(
+            succeeded(probe.exec(u"INSERT INTO Calls (Source, CallNumber, CallDNT, GoodCall, ExtractedCall, "
+                                 "Complete, Displayed) VALUES (%1, %2, '2026-03-10 14:07:30', 1, 0, %3, %4)"_s
+                                     .arg(valueOrNull(row.source))
+                                     .arg(number++)
+                                     .arg(valueOrNull(row.complete), valueOrNull(row.displayed)))));
     }
     return store;
 }
 
-std::vector<std::string> markColumns(CallStore& store) {
-    std::vector<std::string> rows;
-    SQLite::Statement st(store.database(), "SELECT CallNumber || ':' || coalesce(Source, 'N') || ':' || "
-                                           "coalesce(Displayed, 'N') FROM Calls ORDER BY rowid");
-    while (st.executeStep())
-        rows.push_back(st.getColumn(0).getString());
+QStringList markColumns(CallStore& store) {
+    Result read;
+    const QStringList rows =
+        StoreProbe(store).rows(u"SELECT CallNumber || ':' || coalesce(Source, 'N') || ':' || "
+                               "coalesce(Displayed, 'N') FROM Calls ORDER BY rowid"_s,
+                               &read);
+    EXPECT_TRUE(succeeded(read));
     return rows;
 }
 

@@ -2,14 +2,16 @@
 // with the codes and texts the audit entries quote. A store that wrote Hour into LineNumber and read it
 // back from there would pass every round trip, and read the rows of an older installation wrongly.
 #include "store/CallStore.h"
+#include "store/StoreProbe.h"
 #include "support/ProgramFixture.h"
+#include "support/ResultChecks.h"
 
-#include <SQLiteCpp/SQLiteCpp.h>
 #include <sqlite3.h>
 
 #include <gtest/gtest.h>
 
 using namespace vrq;
+using vrq::test::succeeded;
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -21,15 +23,22 @@ protected:
         QStringList expected;
         for (const char* c : columns)
             expected.append(QString::fromUtf8(c));
+        const QString select = u"SELECT * FROM "_s + QLatin1String(table);
+        StoreProbe probe(*store);
+        Result read;
+        const QStringList names = probe.columnNames(select, &read);
+        ASSERT_TRUE(succeeded(read)) << table;
+        const QStringList rows = probe.rows(select, &read);
+        ASSERT_TRUE(succeeded(read)) << table;
+        ASSERT_EQ(rows.size(), 1) << table;
+        // No value written here holds a '|', so the row splits back into its columns.
+        const QStringList values = rows[0].split(u'|');
+        ASSERT_EQ(values.size(), names.size()) << table;
         QStringList stored;
-        SQLite::Statement st(store->database(), std::string("SELECT * FROM ") + table);
-        ASSERT_TRUE(st.executeStep()) << table;
-        for (int i = 0; i < st.getColumnCount(); ++i) {
-            if (!st.getColumn(i).isNull())
-                stored.append(QString::fromUtf8(st.getColumnName(i)) + QLatin1Char('=') +
-                              QString::fromUtf8(st.getColumn(i).getText()));
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            if (values[i] != QLatin1String(StoreProbe::kNull))
+                stored.append(names[i] + u'=' + values[i]);
         }
-        EXPECT_FALSE(st.executeStep()) << table;
         expected.sort();
         stored.sort();
         EXPECT_EQ(stored, expected) << table;
@@ -63,7 +72,7 @@ TEST_F(CallStoreRowsTest, EachMemberIsInTheColumnOfItsName) {
 
     // The columns no insert writes are read into their members too.
     ASSERT_TRUE(store->markExtracted(1, 2, QStringLiteral("F.Rcv"), laterTime).ok());
-    store->database().exec("UPDATE Calls SET Displayed = 1");
+    ASSERT_TRUE(succeeded(StoreProbe(*store).exec(u"UPDATE Calls SET Displayed = 1"_s)));
     const std::optional<CallRow> read = store->findCall(1, 2);
     ASSERT_TRUE(read);
     EXPECT_EQ(read->rowId, 1);
@@ -88,7 +97,7 @@ TEST_F(CallStoreRowsTest, FailuresKeepTheEngineCodesAndTheDuplicateKeyText) {
     EXPECT_TRUE(tooLong.message.startsWith(QStringLiteral("CHECK constraint failed")))
         << tooLong.message.toStdString();
 
-    store->database().exec("DROP TABLE Calls");
+    ASSERT_TRUE(succeeded(StoreProbe(*store).exec(u"DROP TABLE Calls"_s)));
     Result lookup;
     EXPECT_FALSE(store->findCall(0, 17, &lookup));
     EXPECT_EQ(lookup.status, Result::Status::Failed);
@@ -141,7 +150,7 @@ TEST(PendingGroupTest, HoldsThePendingCallsOfTheRangeWithTheirRowsInCallOrder) {
     EXPECT_EQ(keys(rest.items), u"0/40/1/1 0/40/1/2"_s);
     EXPECT_TRUE(f.store->pendingGroup(rest.calls.back().rowId, 50).calls.empty());
 
-    f.store->database().exec("DROP TABLE OrderLineItems");
+    ASSERT_TRUE(succeeded(StoreProbe(*f.store).exec(u"DROP TABLE OrderLineItems"_s)));
     EXPECT_TRUE(f.store->pendingGroup(0, 50, &read).calls.empty());
     EXPECT_EQ(read.message, u"no such table: OrderLineItems"_s);
     EXPECT_TRUE(f.store->begin().ok()) << "a failed read leaves no transaction open";

@@ -1,11 +1,12 @@
 #include "store/CallStore.h"
-
-#include <SQLiteCpp/SQLiteCpp.h>
+#include "store/StoreProbe.h"
+#include "support/ResultChecks.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace vrq;
+using vrq::test::succeeded;
 
 namespace {
 
@@ -23,14 +24,16 @@ protected:
 
     // Rows written by an installation older than the Source column.
     static void fillBaseForm(CallStore& store) {
-        SQLite::Database& db = store.database();
-        db.exec("INSERT INTO Calls (CallNumber, CallDNT, GoodCall, Complete, NumberOfOrders) "
-                "VALUES (12, '2009-12-31 10:00:00', 1, 1, 1), (13, '2010-01-01 10:00:00', 0, 1, 0)");
-        db.exec("INSERT INTO Orders (CallNumber, OrderSeqNumber, Salesperson, Customer, NumberOfItems) "
-                "VALUES (12, 1, '000123', '004567  ', 1)");
-        db.exec(
+        StoreProbe probe(store);
+        ASSERT_TRUE(succeeded(probe.exec(QStringLiteral(
+            "INSERT INTO Calls (CallNumber, CallDNT, GoodCall, Complete, NumberOfOrders) "
+            "VALUES (12, '2009-12-31 10:00:00', 1, 1, 1), (13, '2010-01-01 10:00:00', 0, 1, 0)"))));
+        ASSERT_TRUE(succeeded(probe.exec(QStringLiteral(
+            "INSERT INTO Orders (CallNumber, OrderSeqNumber, Salesperson, Customer, NumberOfItems) "
+            "VALUES (12, 1, '000123', '004567  ', 1)"))));
+        ASSERT_TRUE(succeeded(probe.exec(QStringLiteral(
             "INSERT INTO OrderLineItems (CallNumber, OrderSeqNumber, ItemSeqNumber, ItemNumber, Quantity) "
-            "VALUES (12, 1, 1, '0000000012345', 3)");
+            "VALUES (12, 1, 1, '0000000012345', 3)"))));
     }
 };
 
@@ -38,7 +41,7 @@ protected:
 // a second upgrade changes nothing.
 TEST_F(CallStoreUpgradeTest, BaseFormIsUpgradedWithSourceInEveryKeyOnce) {
     auto store = openStore();
-    fillBaseForm(*store);
+    ASSERT_NO_FATAL_FAILURE(fillBaseForm(*store));
     store->dataConversions();
 
     const auto rows = store->allCalls();
@@ -52,10 +55,14 @@ TEST_F(CallStoreUpgradeTest, BaseFormIsUpgradedWithSourceInEveryKeyOnce) {
     ASSERT_EQ(store->allItems().size(), 1u);
     EXPECT_EQ(store->allItems()[0].source, 0);
 
-    store->database().exec("INSERT INTO Calls (Source, CallNumber) VALUES (1, 12)");
-    store->database().exec("INSERT INTO Orders (Source, CallNumber, OrderSeqNumber) VALUES (1, 12, 1)");
-    store->database().exec("INSERT INTO OrderLineItems (Source, CallNumber, OrderSeqNumber, ItemSeqNumber) "
-                           "VALUES (1, 12, 1, 1)");
+    StoreProbe probe(*store);
+    ASSERT_TRUE(
+        succeeded(probe.exec(QStringLiteral("INSERT INTO Calls (Source, CallNumber) VALUES (1, 12)"))));
+    ASSERT_TRUE(succeeded(probe.exec(
+        QStringLiteral("INSERT INTO Orders (Source, CallNumber, OrderSeqNumber) VALUES (1, 12, 1)"))));
+    ASSERT_TRUE(succeeded(probe.exec(
+        QStringLiteral("INSERT INTO OrderLineItems (Source, CallNumber, OrderSeqNumber, ItemSeqNumber) "
+                       "VALUES (1, 12, 1, 1)"))));
     store->dataConversions();
     EXPECT_EQ(store->allCalls().size(), 3u);
     EXPECT_TRUE(store->findCall(1, 12)) << "the Source fill runs only on the upgrade that adds the column";
@@ -64,9 +71,9 @@ TEST_F(CallStoreUpgradeTest, BaseFormIsUpgradedWithSourceInEveryKeyOnce) {
 
 TEST_F(CallStoreUpgradeTest, OnlyTheMissingSourceStepsRun) {
     auto store = openStore();
-    fillBaseForm(*store);
+    ASSERT_NO_FATAL_FAILURE(fillBaseForm(*store));
     ASSERT_TRUE(store->executeJetDdl(QStringLiteral("Alter Table Calls ADD COLUMN Source NUMBER")));
-    store->database().exec("UPDATE Calls SET Source = 5");
+    ASSERT_TRUE(succeeded(StoreProbe(*store).exec(QStringLiteral("UPDATE Calls SET Source = 5"))));
     store->dataConversions();
     EXPECT_EQ(store->primaryKeyOf(QStringLiteral("Calls")), QStringList{QStringLiteral("CallNumber")})
         << "the Calls key is left alone when its Source column was already there";

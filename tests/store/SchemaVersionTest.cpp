@@ -1,12 +1,13 @@
 #include "store/CallStore.h"
+#include "store/StoreProbe.h"
+#include "support/ResultChecks.h"
 #include "support/TestNames.h"
-
-#include <SQLiteCpp/SQLiteCpp.h>
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace vrq;
+using vrq::test::succeeded;
 
 namespace {
 
@@ -28,8 +29,11 @@ const VersionCase kVersionCases[] = {
     {"NewStore", [](CallStore&) {}, CallStore::kFinalSchemaVersion},
     {"BaseFormWithRows",
      [](CallStore& store) {
-         store.database().exec("INSERT INTO Calls (CallNumber, Complete) VALUES (12, 1)");
-         store.database().exec("INSERT INTO Orders (CallNumber, OrderSeqNumber) VALUES (12, 1)");
+         StoreProbe probe(store);
+         ASSERT_TRUE(succeeded(
+             probe.exec(QStringLiteral("INSERT INTO Calls (CallNumber, Complete) VALUES (12, 1)"))));
+         ASSERT_TRUE(succeeded(
+             probe.exec(QStringLiteral("INSERT INTO Orders (CallNumber, OrderSeqNumber) VALUES (12, 1)"))));
      },
      CallStore::kFinalSchemaVersion},
     // Source added by hand before the upgrade: the upgrade leaves the Calls key without it.
@@ -41,8 +45,9 @@ const VersionCase kVersionCases[] = {
     {"AnIndexThatCannotBeMade",
      [](CallStore& store) {
          // Its name taken by a table of someone else's.
-         store.database().exec("DROP INDEX CallsPending");
-         store.database().exec("CREATE TABLE CallsPending (x)");
+         StoreProbe probe(store);
+         ASSERT_TRUE(succeeded(probe.exec(QStringLiteral("DROP INDEX CallsPending"))));
+         ASSERT_TRUE(succeeded(probe.exec(QStringLiteral("CREATE TABLE CallsPending (x)"))));
      },
      0},
     {"AColumnOfItsOwn",
@@ -62,7 +67,7 @@ TEST_P(SchemaVersionTest, TheUpgradeMarksOnlyAStoreInItsFinalForm) {
     auto store = openStore(path);
     ASSERT_TRUE(store);
     EXPECT_EQ(store->schemaVersion(), 0);
-    GetParam().prepare(*store);
+    ASSERT_NO_FATAL_FAILURE(GetParam().prepare(*store));
     store->dataConversions();
     EXPECT_EQ(store->schemaVersion(), GetParam().versionAfterUpgrade);
 
@@ -82,7 +87,7 @@ TEST(SchemaVersionRunTest, AStoreInItsFinalFormRunsNoUpgradeStatement) {
     ASSERT_EQ(store->schemaVersion(), CallStore::kFinalSchemaVersion);
 
     // A column the upgrade adds, taken away behind its back: only a run of the statements brings it back.
-    store->database().exec("ALTER TABLE Orders DROP COLUMN ShipTo");
+    ASSERT_TRUE(succeeded(StoreProbe(*store).exec(QStringLiteral("ALTER TABLE Orders DROP COLUMN ShipTo"))));
     const std::vector<bool> again = store->dataConversions();
     EXPECT_FALSE(store->columnsOf(QStringLiteral("Orders")).contains(QStringLiteral("ShipTo")));
     EXPECT_EQ(again, std::vector<bool>(14, false));

@@ -2,10 +2,11 @@
 // commit fails; a unit inside a group keeps or undoes its own rows only.
 #include "store/UnitOfWork.h"
 
+#include "store/StoreProbe.h"
 #include "support/ProgramFixture.h"
+#include "support/ResultChecks.h"
 #include "support/TestNames.h"
 
-#include <SQLiteCpp/SQLiteCpp.h>
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -19,16 +20,14 @@ namespace {
 
 // A row whose reference is checked only at the commit, which then fails and leaves the transaction
 // open: the store must undo it, or the next unit could not begin.
-void prepareFailingCommit(CallStore& store) {
-    SQLite::Database& db = store.database();
-    db.exec("PRAGMA foreign_keys = ON");
-    db.exec("CREATE TEMP TABLE Parent (Id INTEGER PRIMARY KEY)");
-    db.exec(
-        "CREATE TEMP TABLE Child (ParentId INTEGER REFERENCES Parent (Id) DEFERRABLE INITIALLY DEFERRED)");
+Result prepareFailingCommit(CallStore& store) {
+    return StoreProbe(store).exec(
+        u"PRAGMA foreign_keys = ON; CREATE TEMP TABLE Parent (Id INTEGER PRIMARY KEY); "
+        "CREATE TEMP TABLE Child (ParentId INTEGER REFERENCES Parent (Id) DEFERRABLE INITIALLY DEFERRED)"_s);
 }
 
-void addOrphan(CallStore& store) {
-    store.database().exec("INSERT INTO Child (ParentId) VALUES (1)");
+Result addOrphan(CallStore& store) {
+    return StoreProbe(store).exec(u"INSERT INTO Child (ParentId) VALUES (1)"_s);
 }
 
 enum class Ending { LeaveScope, Commit, FailingCommit, Rollback };
@@ -45,8 +44,9 @@ class UnitOfWorkEndingTest : public ::testing::TestWithParam<EndingCase> {};
 TEST_P(UnitOfWorkEndingTest, KeepsItsRowsOnlyWhenCommitted) {
     const EndingCase& c = GetParam();
     ProgramFixture f;
-    if (c.ending == Ending::FailingCommit)
-        prepareFailingCommit(*f.store);
+    if (c.ending == Ending::FailingCommit) {
+        ASSERT_TRUE(succeeded(prepareFailingCommit(*f.store)));
+    }
     Result committed = Result::success();
     {
         UnitOfWork unit(*f.store, c.scope);
@@ -57,7 +57,7 @@ TEST_P(UnitOfWorkEndingTest, KeepsItsRowsOnlyWhenCommitted) {
         case Ending::LeaveScope:
             break;
         case Ending::FailingCommit:
-            addOrphan(*f.store);
+            ASSERT_TRUE(succeeded(addOrphan(*f.store)));
             [[fallthrough]];
         case Ending::Commit:
             committed = unit.commit();
@@ -126,10 +126,11 @@ class UnitOfWorkBeginTest : public ::testing::TestWithParam<BeginFailureCase> {}
 TEST_P(UnitOfWorkBeginTest, AUnitThatCouldNotBeginIsReportedAndUndoesNothing) {
     ProgramFixture f;
     std::optional<UnitOfWork> group;
-    if (GetParam().inGroup)
+    if (GetParam().inGroup) {
         group.emplace(*f.store, UnitOfWork::Scope::Group);
-    else
-        f.store->database().exec("BEGIN IMMEDIATE");
+    } else {
+        ASSERT_TRUE(succeeded(StoreProbe(*f.store).exec(u"BEGIN IMMEDIATE"_s)));
+    }
     ASSERT_TRUE(f.store->inTransaction());
     f.addCall(0, 1, 0);
     f.store->refuseWrites(u"the disk is read-only"_s);
@@ -140,10 +141,11 @@ TEST_P(UnitOfWorkBeginTest, AUnitThatCouldNotBeginIsReportedAndUndoesNothing) {
         EXPECT_EQ(unit.commit().message, u"the disk is read-only"_s);
     }
     ASSERT_TRUE(f.store->inTransaction()) << "the work open around the unit is still open";
-    if (group)
+    if (group) {
         ASSERT_TRUE(group->commit().ok());
-    else
-        f.store->database().exec("COMMIT");
+    } else {
+        ASSERT_TRUE(succeeded(StoreProbe(*f.store).exec(u"COMMIT"_s)));
+    }
     EXPECT_TRUE(f.call(0, 1).has_value());
 }
 

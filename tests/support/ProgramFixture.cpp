@@ -1,8 +1,9 @@
 #include "support/ProgramFixture.h"
 
+#include "store/StoreProbe.h"
+
 #include <QDir>
 #include <QFile>
-#include <SQLiteCpp/SQLiteCpp.h>
 
 using namespace Qt::StringLiterals;
 
@@ -139,16 +140,15 @@ void ProgramFixture::addItem(int source, int callNumber, int orderSeq, int itemS
 }
 
 void ProgramFixture::failAuditEntries(const QString& likePattern) {
-    store->database().exec("DROP TRIGGER IF EXISTS temp.RefuseAuditEntries");
+    StoreProbe probe(*store);
+    check(probe.exec(u"DROP TRIGGER IF EXISTS temp.RefuseAuditEntries"_s), "old audit trigger");
     if (likePattern.isEmpty())
         return;
     QString pattern = likePattern;
     pattern.replace(u'\'', u"''"_s);
-    store->database().exec(QStringLiteral("CREATE TEMP TRIGGER RefuseAuditEntries BEFORE INSERT ON Audit "
-                                          "WHEN NEW.Msg LIKE '%1' BEGIN SELECT RAISE(ABORT, 'database or "
-                                          "disk is full'); END")
-                               .arg(pattern)
-                               .toStdString());
+    check(probe.exec(u"CREATE TEMP TRIGGER RefuseAuditEntries BEFORE INSERT ON Audit WHEN NEW.Msg LIKE '%1' "
+                     "BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END"_s.arg(pattern)),
+          "audit trigger");
 }
 
 bool ProgramFixture::writeFile(const QString& path, const QByteArray& bytes) {

@@ -1,7 +1,7 @@
 #include "ViewerTestSupport.h"
 
-#include <SQLiteCpp/Database.h>
-
+#include "store/StoreProbe.h"
+#include "support/ResultChecks.h"
 #include "ui/ProgramIcon.h"
 #include "ui/config/AboutBox.h"
 #include "ui/config/FolderBrowser.h"
@@ -35,7 +35,7 @@ protected:
         const QDateTime made(QDate(2000, 12, 28), QTime(20, 58));
         addCall(0, 99999, true, true, true, made);
         addOrder(0, 99999, u"999999"_s, u"99999999"_s, u"MSG"_s, 1);
-        fx.store->database().exec("UPDATE Orders SET Route = '999999'");
+        ASSERT_TRUE(succeeded(StoreProbe(*fx.store).exec(u"UPDATE Orders SET Route = '999999'"_s)));
         addItem(0, 99999, 1, 1, u"9999999999999"_s, -999, 99999);
         select(0, 99999, 1);
         AppContext& ctx = fx.ctx;

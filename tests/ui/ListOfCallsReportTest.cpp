@@ -1,10 +1,11 @@
 #include "ViewerTestSupport.h"
 
+#include "store/StoreProbe.h"
+#include "support/ResultChecks.h"
 #include "ui/viewers/ListCallsDialog.h"
 #include "ui/viewers/ListOfCallsReport.h"
 
 #include <QPushButton>
-#include <SQLiteCpp/Database.h>
 
 using namespace Qt::StringLiterals;
 
@@ -115,7 +116,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(ListOfCallsReportTest, StoreErrorIsReportedAndClosesTheDialog) {
     addCall(0, 1, true, false, true, QDateTime(QDate(2010, 3, 8), QTime(8, 0)));
-    fx.store->database().exec("DROP TABLE Orders");
+    ASSERT_TRUE(succeeded(StoreProbe(*fx.store).exec(u"DROP TABLE Orders"_s)));
     ListCallsDialog dialog(fx.ctx);
     dialog.show();
     auto seen = answerNextMessageBox(QMessageBox::Ok);

@@ -1,7 +1,7 @@
 #include "ViewerTestSupport.h"
 
-#include <SQLiteCpp/Database.h>
-
+#include "store/StoreProbe.h"
+#include "support/ResultChecks.h"
 #include "ui/viewers/LineItemsTableModel.h"
 #include "ui/viewers/OrderDetailsWindow.h"
 
@@ -26,7 +26,7 @@ TEST_F(OrderDetailsTest, OrderWithoutShipToAndRouteShowsTheirLinesEmpty) {
     addCall(0, 30, true, true);
     addOrder(0, 30, u"123456"_s, u"778899"_s, u"Call first"_s, 1);
     // Rows written by an older program have them Null.
-    fx.store->database().exec("UPDATE Orders SET ShipTo = NULL, Route = NULL");
+    ASSERT_TRUE(succeeded(StoreProbe(*fx.store).exec(u"UPDATE Orders SET ShipTo = NULL, Route = NULL"_s)));
     QStringList shown; // the caption, then the lines
     ASSERT_TRUE(openOrder(0, 30, 1, [&](OrderDetailsWindow& w) {
         shown = QStringList{w.windowTitle()} + lines(w, "lstOrderInfo");
