@@ -3,9 +3,11 @@
 #include "platform/NetworkDrive.h"
 #include "platform/Paths.h"
 #include "settings/SettingsStore.h"
+#include "settings/StoreConnection.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -79,6 +81,10 @@ PropertiesEntries propertiesFromSettings(const Settings& s) {
     e.localDrive = s.localDrive;
     e.monitorNetwork = s.monitorNetwork;
     e.autoConnect = s.autoConnect;
+    e.storeBackendIndex = s.storeBackend == StoreBackend::PostgreSQL ? 1 : 0;
+    e.storeConnection = s.storeConnection;
+    e.workstation = s.workstation;
+    e.takeOver = s.takeOver;
     return e;
 }
 
@@ -103,6 +109,8 @@ QString firstRefusal(const PropertiesEntries& e) {
                           QStringLiteral("a number of minutes from 1 to 60"));
     if (*minutes < 1 || *minutes > 60)
         return QStringLiteral("Minutes between scans for new files must be between 1 and 60.");
+    if (e.storeBackendIndex == 1)
+        return StoreConnection::passwordRefusal(e.storeConnection);
     return {};
 }
 
@@ -140,6 +148,10 @@ bool storeProperties(const PropertiesEntries& e, Settings& s) {
     s.dataBinFormat = static_cast<qint16>(e.formatIndex);
     s.scannedFolder = settingText(e.scannedFolder);
     s.fileScanMinutes = wholeInt16(e.fileScanMinutes);
+    s.storeBackend = e.storeBackendIndex == 1 ? StoreBackend::PostgreSQL : StoreBackend::SQLite;
+    s.storeConnection = e.storeConnection.trimmed();
+    s.workstation = static_cast<qint16>(std::clamp(e.workstation, 1, 99));
+    s.takeOver = e.takeOver;
     return shortened;
 }
 

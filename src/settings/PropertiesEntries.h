@@ -25,13 +25,19 @@ struct PropertiesEntries {
     QString localDrive;
     bool monitorNetwork = true;
     bool autoConnect = true;
+    // The Store tab: the spin box keeps the workstation within 1-99.
+    int storeBackendIndex = 0; // the position in the combo: 0 SQLite, 1 PostgreSQL
+    QString storeConnection;
+    int workstation = 1;
+    bool takeOver = true;
 };
 
 // The dialog's boxes filled from the settings record.
 PropertiesEntries propertiesFromSettings(const Settings& settings);
 
 // The message of the first entry the settings cannot take, in the order OK checks them; empty when
-// every entry passes. Fractions pass; a number box whose text is not a number is refused by name.
+// every entry passes. Fractions pass; a number box whose text is not a number is refused by name. The
+// store connection is checked last, and only when PostgreSQL is chosen: it may not hold a password.
 QString firstRefusal(const PropertiesEntries& entries);
 
 // Folders of the entries that are not there or cannot be written, one line each, for the folders in

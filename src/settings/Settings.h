@@ -5,6 +5,9 @@
 
 namespace vrq {
 
+// Where the calls, orders and audit entries are kept.
+enum class StoreBackend { SQLite, PostgreSQL };
+
 // The process-wide settings record: one field per stored key, named after the key.
 // Text fields are kept cut to their width and without trailing blanks.
 struct Settings {
@@ -33,6 +36,11 @@ struct Settings {
     bool autoConnect = true;
     bool dataBinAudit = true;
     qint16 nextDataBinNum = 0;
+    // Store
+    StoreBackend storeBackend = StoreBackend::SQLite;
+    QString storeConnection; // a libpq connection string or URI, never with a password
+    qint16 workstation = 1;  // 1-99
+    bool takeOver = true;    // send the calls of a workstation that has stopped
 };
 
 } // namespace vrq

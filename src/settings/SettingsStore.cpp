@@ -6,6 +6,8 @@
 #include <QLocale>
 #include <QStringList>
 #include <cmath>
+#include <tuple>
+#include <utility>
 #include <variant>
 
 namespace vrq {
@@ -15,6 +17,7 @@ namespace {
 const QString kStartup = QStringLiteral("Startup");
 const QString kQX7 = QStringLiteral("QX7");
 const QString kMisc = QStringLiteral("Miscellaneous");
+const QString kStore = QStringLiteral("Store");
 
 // A width of 0: the field is a folder, kept and used whole (80 characters was a limit of the old
 // settings record, not of any file system).
@@ -23,7 +26,8 @@ struct TextField {
     int width;
 };
 
-using FieldRef = std::variant<qint16 Settings::*, bool Settings::*, TextField, QDateTime Settings::*>;
+using FieldRef = std::variant<qint16 Settings::*, bool Settings::*, TextField, QDateTime Settings::*,
+                              StoreBackend Settings::*>;
 
 struct KeyDef {
     const QString& section;
@@ -57,6 +61,10 @@ const std::vector<KeyDef>& keyTable() {
         {kMisc, QStringLiteral("AutoConnect"), &Settings::autoConnect, true},
         {kMisc, QStringLiteral("DataBinAudit"), &Settings::dataBinAudit, true},
         {kMisc, QStringLiteral("NextDataBinNum"), &Settings::nextDataBinNum, true},
+        {kStore, QStringLiteral("Backend"), &Settings::storeBackend, true},
+        {kStore, QStringLiteral("Connection"), TextField{&Settings::storeConnection, 0}, true},
+        {kStore, QStringLiteral("Workstation"), &Settings::workstation, true},
+        {kStore, QStringLiteral("TakeOver"), &Settings::takeOver, true},
     };
     return table;
 }
@@ -75,6 +83,14 @@ bool isDataBinFormat(const KeyDef& def) {
 // The system number is one digit of every order file name.
 bool isSystemID(const KeyDef& def) {
     return def.key == QLatin1String("SystemID");
+}
+
+// The numbers a number field takes, for the fields that do not take every sixteen-bit number.
+std::optional<std::pair<int, int>> rangeOf(const KeyDef& def) {
+    // Workstations are numbered as they are set up on the site.
+    if (def.key == QLatin1String("Workstation"))
+        return std::make_pair(1, 99);
+    return std::nullopt;
 }
 
 const KeyDef* findKey(const QString& key) {
@@ -98,6 +114,8 @@ QString textOf(const KeyDef& def, const Settings& s) {
             } else if constexpr (std::is_same_v<F, TextField>) {
                 return field.width > 0 ? SettingText::cutToWidth(s.*(field.member), field.width)
                                        : stripTrailingBlanks(s.*(field.member));
+            } else if constexpr (std::is_same_v<F, StoreBackend Settings::*>) {
+                return SettingText::fromStoreBackend(s.*field);
             } else {
                 return SettingText::fromDate(s.*field);
             }
@@ -105,7 +123,7 @@ QString textOf(const KeyDef& def, const Settings& s) {
         def.field);
 }
 
-enum class Assigned { Done, NotValid, TooLong };
+enum class Assigned { Done, NotValid, TooLong, OutOfRange };
 
 // Converts and stores one text; nothing is stored when it does not convert or does not fit.
 Assigned assign(const KeyDef& def, Settings& s, const QString& text, int* width = nullptr) {
@@ -121,6 +139,8 @@ Assigned assign(const KeyDef& def, Settings& s, const QString& text, int* width 
                         *width = 1;
                     return Assigned::TooLong;
                 }
+                if (const auto range = rangeOf(def); range && (*v < range->first || *v > range->second))
+                    return Assigned::OutOfRange;
                 s.*field = *v;
                 return Assigned::Done;
             } else if constexpr (std::is_same_v<F, bool Settings::*>) {
@@ -137,6 +157,12 @@ Assigned assign(const KeyDef& def, Settings& s, const QString& text, int* width 
                     return Assigned::TooLong;
                 }
                 s.*(field.member) = t;
+                return Assigned::Done;
+            } else if constexpr (std::is_same_v<F, StoreBackend Settings::*>) {
+                const auto v = SettingText::toStoreBackend(text);
+                if (!v)
+                    return Assigned::NotValid;
+                s.*field = *v;
                 return Assigned::Done;
             } else {
                 const auto v = SettingText::toDate(text);
@@ -164,6 +190,13 @@ QString SettingProblem::describe() const {
                               "default \"%5\" is used and the setting is kept as written.")
             .arg(section, key, value)
             .arg(width)
+            .arg(defaultText);
+    if (kind == Kind::OutOfRange)
+        return QStringLiteral("Setting %1\\%2 holds \"%3\", which is not a number from %4 to %5; the default "
+                              "\"%6\" is used.")
+            .arg(section, key, value)
+            .arg(low)
+            .arg(high)
             .arg(defaultText);
     return QStringLiteral(
                "Setting %1\\%2 holds \"%3\", which is not a valid value; the default \"%4\" is used.")
@@ -305,6 +338,19 @@ QString cutToWidth(const QString& text, int width) {
     return stripTrailingBlanks(text.left(width));
 }
 
+std::optional<StoreBackend> toStoreBackend(const QString& text) {
+    const QString t = text.trimmed();
+    for (const StoreBackend backend : {StoreBackend::SQLite, StoreBackend::PostgreSQL}) {
+        if (t.compare(fromStoreBackend(backend), Qt::CaseInsensitive) == 0)
+            return backend;
+    }
+    return std::nullopt;
+}
+
+QString fromStoreBackend(StoreBackend value) {
+    return value == StoreBackend::PostgreSQL ? QStringLiteral("PostgreSQL") : QStringLiteral("SQLite");
+}
+
 } // namespace SettingText
 
 SettingsStore::SettingsStore(SettingsBackend& backend, const Clock& clock)
@@ -327,6 +373,9 @@ QList<SettingProblem> SettingsStore::load(Settings& settings) {
         if (assigned == Assigned::TooLong) {
             problem.kind = SettingProblem::Kind::TooLong;
             problem.width = width;
+        } else if (assigned == Assigned::OutOfRange) {
+            problem.kind = SettingProblem::Kind::OutOfRange;
+            std::tie(problem.low, problem.high) = rangeOf(def).value_or(std::make_pair(0, 0));
         }
         assign(def, settings, fallback);
         problems.append(problem);

@@ -12,10 +12,11 @@ namespace vrq {
 class SettingsBackend;
 class Clock;
 
-// A stored text the program cannot use: it does not convert to its field's type, or it is longer than
-// its field. The default is used in memory; the stored text is kept as written.
+// A stored text the program cannot use: it does not convert to its field's type, it is longer than
+// its field, or it is a number outside its field's range. The default is used in memory; the stored text
+// is kept as written.
 struct SettingProblem {
-    enum class Kind { NotValid, TooLong };
+    enum class Kind { NotValid, TooLong, OutOfRange };
 
     QString section;
     QString key;
@@ -23,6 +24,8 @@ struct SettingProblem {
     QString defaultText;
     Kind kind = Kind::NotValid;
     int width = 0; // for TooLong: the field's width
+    int low = 0;   // for OutOfRange: the smallest and largest number the field takes
+    int high = 0;
 
     QString describe() const;
 };
@@ -36,6 +39,9 @@ QString fromInt16(qint16 value);
 QString fromBool(bool value);
 QString fromDate(const QDateTime& value);
 QString cutToWidth(const QString& text, int width);
+// "SQLite" or "PostgreSQL", in any letter case.
+std::optional<StoreBackend> toStoreBackend(const QString& text);
+QString fromStoreBackend(StoreBackend value);
 } // namespace SettingText
 
 // Reads and writes the settings record: every key of the record, in the order of the record.

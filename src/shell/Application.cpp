@@ -13,6 +13,7 @@
 #include "platform/NetworkDrive.h"
 #include "platform/Paths.h"
 #include "platform/SettingsBackend.h"
+#include "settings/StoreConnection.h"
 #include "store/AuditLog.h"
 #include "store/CallStore.h"
 
@@ -63,6 +64,15 @@ QList<SettingProblem> Application::loadSettings() {
 }
 
 Result Application::openStore(StoreUpgrade upgrade) {
+    if (m_ctx.settings.storeBackend == StoreBackend::PostgreSQL) {
+        if (const QString refusal = StoreConnection::passwordRefusal(m_ctx.settings.storeConnection);
+            !refusal.isEmpty())
+            return Result::failure(refusal);
+        // Until the PostgreSQL store is built in, the calls stay where they are rather than going to a
+        // SQLite store the other workstations do not see.
+        return Result::failure(
+            QStringLiteral("This build cannot open a PostgreSQL store yet; set Backend=SQLite in [Store]."));
+    }
     const QString path = QDir(m_ctx.programFolder).filePath(QString::fromLatin1(CallStore::kFileName));
     Result opened;
     m_store = CallStore::open(path, &opened);

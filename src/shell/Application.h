@@ -49,6 +49,8 @@ public:
     // with its audit writer.
     QList<SettingProblem> loadSettings();
     enum class StoreUpgrade { Always, OnlyWithoutAuditTable };
+    // Refused, with the message, for a PostgreSQL store: one whose connection holds a password, and for
+    // now any other too.
     Result openStore(StoreUpgrade upgrade);
     // The settings that did not convert at the last load (reported by the caller's means too).
     const QList<SettingProblem>& settingProblems() const { return m_settingProblems; }

@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
 
 using namespace Qt::StringLiterals;
 
@@ -93,6 +95,55 @@ TEST_F(PropertiesDialogTest, LeavingTheLocalDriveBoxWithNoMachineNameReportsTheF
     EXPECT_EQ(seen->text,
               QStringLiteral("Unable to connect the drive to the QX7 system.  There is either an error "
                              "in the specified data, or the QX7 system is unavailable at this time."));
+}
+
+// The Store tab: the connection box is in use only for PostgreSQL; OK stores the four store settings.
+TEST_F(PropertiesDialogTest, TheStoreTabStoresWhereTheCallsAreKept) {
+    PropertiesDialog dialog(fx.ctx, {});
+    auto* tabs = control<QTabWidget>(dialog, "tabProperties");
+    tabs->setCurrentWidget(control(dialog, "tabStore"));
+    EXPECT_EQ(tabs->tabText(tabs->currentIndex()), u"Store"_s);
+    auto* backend = control<QComboBox>(dialog, "cmbStoreBackend");
+    auto* connection = control<QLineEdit>(dialog, "txtStoreConnection");
+    auto* workstation = control<QSpinBox>(dialog, "spnWorkstation");
+    EXPECT_EQ(backend->currentText(), u"SQLite"_s);
+    EXPECT_FALSE(connection->isEnabled());
+    EXPECT_EQ(workstation->value(), 1);
+    EXPECT_EQ(connection->accessibleName(), u"Store connection"_s);
+    EXPECT_EQ(workstation->accessibleName(), u"Workstation"_s);
+
+    backend->setCurrentIndex(1);
+    EXPECT_TRUE(connection->isEnabled()) << "switched on as the backend changes, by any means";
+    type(dialog, "txtStoreConnection", u"host=db1 dbname=vrq user=desk1 "_s);
+    workstation->setValue(120);
+    EXPECT_EQ(workstation->value(), 99) << "the box takes 1 to 99";
+    workstation->setValue(7);
+    control<QCheckBox>(dialog, "chkTakeOver")->setChecked(false);
+    EXPECT_EQ(clickOK(dialog)->text, QString());
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(fx.ctx.settings.storeBackend, StoreBackend::PostgreSQL);
+    EXPECT_EQ(fx.ctx.settings.storeConnection, u"host=db1 dbname=vrq user=desk1"_s);
+    EXPECT_EQ(fx.ctx.settings.workstation, 7);
+    EXPECT_FALSE(fx.ctx.settings.takeOver);
+    EXPECT_EQ(fx.savedSetting(u"Store"_s, u"Backend"_s), u"PostgreSQL"_s);
+    EXPECT_EQ(fx.savedSetting(u"Store"_s, u"Workstation"_s), u"7"_s);
+}
+
+// A connection that holds a password is refused while PostgreSQL is chosen; nothing is stored.
+TEST_F(PropertiesDialogTest, AStoreConnectionWithAPasswordIsRefused) {
+    for (const QString& connection : {u"host=db1 password=x"_s, u"postgresql://desk1:pw@db1/vrq"_s}) {
+        PropertiesDialog dialog(fx.ctx, {});
+        control<QComboBox>(dialog, "cmbStoreBackend")->setCurrentIndex(1);
+        type(dialog, "txtStoreConnection", connection);
+        EXPECT_EQ(clickOK(dialog)->text, u"The store connection in the settings holds a password; keep it in "
+                                         "~/.pgpass or a service file instead."_s)
+            << connection.toStdString();
+        EXPECT_NE(dialog.result(), QDialog::Accepted);
+        EXPECT_EQ(control<QLineEdit>(dialog, "txtStoreConnection")->text(), connection);
+    }
+    EXPECT_EQ(fx.ctx.settings.storeBackend, StoreBackend::SQLite);
+    EXPECT_TRUE(fx.ctx.settings.storeConnection.isEmpty());
+    EXPECT_TRUE(fx.auditMessages(u"P"_s).isEmpty());
 }
 
 // The number boxes of both groups stand in one column.

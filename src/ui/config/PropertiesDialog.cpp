@@ -16,6 +16,8 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
 #include <QVBoxLayout>
 
 namespace vrq {
@@ -65,6 +67,7 @@ PropertiesDialog::PropertiesDialog(AppContext& ctx, std::function<void()> purgeN
     buildCalls();
     buildFiles();
     buildAS400();
+    buildStore();
     QPushButton* okButton = pushButton(QStringLiteral("cmdOK"), QStringLiteral("OK"), this);
     okButton->setDefault(true);
     QPushButton* cancelButton = pushButton(QStringLiteral("cmdCancel"), QStringLiteral("Cancel"), this);
@@ -76,18 +79,26 @@ PropertiesDialog::PropertiesDialog(AppContext& ctx, std::function<void()> purgeN
     auto* right = new QVBoxLayout;
     right->addWidget(m_hostGroup);
     right->addStretch();
+    auto* generalTab = named(new QWidget(this), QStringLiteral("tabGeneral"));
+    auto* columns = new QHBoxLayout(generalTab);
+    columns->addLayout(left);
+    columns->addLayout(right);
+    auto* tabs = named(new QTabWidget(this), QStringLiteral("tabProperties"));
+    tabs->addTab(generalTab, QStringLiteral("General"));
+    tabs->addTab(m_storeTab, QStringLiteral("Store"));
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(okButton);
     buttons->addWidget(cancelButton);
-    right->addLayout(buttons);
-    auto* layout = new QHBoxLayout(this);
-    layout->addLayout(left);
-    layout->addLayout(right);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(tabs);
+    layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(m_enableCallsBox, &QCheckBox::toggled, this, &PropertiesDialog::switchCallsGroup);
     connect(m_enableFilesBox, &QCheckBox::toggled, this, &PropertiesDialog::switchFilesGroup);
+    connect(m_storeBackendCombo, &QComboBox::currentIndexChanged, this,
+            &PropertiesDialog::switchStoreConnection);
     connect(m_hostFolderBrowseButton, &QPushButton::clicked, this,
             [this] { browseInto(FolderBrowser::Kind::QX7Directory, m_hostFolderEdit, m_hostFolderEdit); });
     connect(m_dataBinBrowseButton, &QPushButton::clicked, this, [this] {
@@ -213,6 +224,44 @@ void PropertiesDialog::buildAS400() {
     grid->addWidget(m_connectionLabel, 8, 0, 1, 2);
 }
 
+void PropertiesDialog::buildStore() {
+    m_storeTab = named(new QWidget(this), QStringLiteral("tabStore"));
+    QLabel* backendLabel =
+        label(QStringLiteral("lblStoreBackend"), QStringLiteral("Store backend"), m_storeTab);
+    m_storeBackendCombo = named(new QComboBox(m_storeTab), QStringLiteral("cmbStoreBackend"));
+    m_storeBackendCombo->setAccessibleName(backendLabel->text());
+    backendLabel->setBuddy(m_storeBackendCombo);
+    m_storeConnectionLabel =
+        label(QStringLiteral("lblStoreConnection"), QStringLiteral("Store connection"), m_storeTab);
+    m_storeConnectionEdit = textBox(QStringLiteral("txtStoreConnection"), m_storeConnectionLabel, m_storeTab);
+    m_storeConnectionHelp =
+        label(QStringLiteral("lblStoreConnectionHelp"),
+              QStringLiteral("(host=... dbname=... user=...; the password goes in ~/.pgpass.)"), m_storeTab);
+    QLabel* workstationLabel =
+        label(QStringLiteral("lblWorkstation"), QStringLiteral("Workstation"), m_storeTab);
+    m_workstationSpin = named(new QSpinBox(m_storeTab), QStringLiteral("spnWorkstation"));
+    m_workstationSpin->setRange(1, 99);
+    m_workstationSpin->setAccessibleName(workstationLabel->text());
+    workstationLabel->setBuddy(m_workstationSpin);
+    QLabel* workstationHelp =
+        label(QStringLiteral("lblWorkstationHelp"),
+              QStringLiteral("(1 to 99, a number of its own for each workstation.)"), m_storeTab);
+    m_takeOverBox = checkBox(QStringLiteral("chkTakeOver"),
+                             QStringLiteral("Send the calls of a workstation that has stopped"), m_storeTab);
+
+    auto* grid = new QGridLayout(m_storeTab);
+    grid->addWidget(backendLabel, 0, 0);
+    grid->addWidget(m_storeBackendCombo, 0, 1, Qt::AlignLeft);
+    grid->addWidget(m_storeConnectionLabel, 1, 0, 1, 2);
+    grid->addWidget(m_storeConnectionEdit, 2, 0, 1, 2);
+    grid->addWidget(m_storeConnectionHelp, 3, 0, 1, 2);
+    grid->addWidget(workstationLabel, 4, 0);
+    grid->addWidget(m_workstationSpin, 4, 1, Qt::AlignLeft);
+    grid->addWidget(workstationHelp, 5, 0, 1, 2);
+    grid->addWidget(m_takeOverBox, 6, 0, 1, 2);
+    grid->setRowStretch(7, 1);
+}
+
 void PropertiesDialog::load(const PropertiesEntries& e) {
     m_systemIdEdit->setText(e.systemId);
     m_enableCallsBox->setChecked(e.enableCalls);
@@ -230,6 +279,12 @@ void PropertiesDialog::load(const PropertiesEntries& e) {
     m_localDriveEdit->setText(e.localDrive);
     m_monitorNetworkBox->setChecked(e.monitorNetwork);
     m_autoConnectBox->setChecked(e.autoConnect);
+    m_storeBackendCombo->addItems({QStringLiteral("SQLite"), QStringLiteral("PostgreSQL")});
+    m_storeBackendCombo->setCurrentIndex(e.storeBackendIndex);
+    switchStoreConnection(e.storeBackendIndex);
+    m_storeConnectionEdit->setText(e.storeConnection);
+    m_workstationSpin->setValue(e.workstation);
+    m_takeOverBox->setChecked(e.takeOver);
 }
 
 PropertiesEntries PropertiesDialog::entries() const {
@@ -247,6 +302,10 @@ PropertiesEntries PropertiesDialog::entries() const {
     e.localDrive = m_localDriveEdit->text();
     e.monitorNetwork = m_monitorNetworkBox->checkState() == Qt::Checked;
     e.autoConnect = m_autoConnectBox->checkState() == Qt::Checked;
+    e.storeBackendIndex = m_storeBackendCombo->currentIndex();
+    e.storeConnection = m_storeConnectionEdit->text();
+    e.workstation = m_workstationSpin->value();
+    e.takeOver = m_takeOverBox->checkState() == Qt::Checked;
     return e;
 }
 
@@ -272,6 +331,16 @@ void PropertiesDialog::switchFilesGroup(bool on) {
          {static_cast<QWidget*>(m_scannedFolderEdit), static_cast<QWidget*>(m_scannedFolderBrowseButton),
           static_cast<QWidget*>(m_scanMinutesEdit)})
         setTabStop(w, on);
+}
+
+// The connection is used only by a PostgreSQL store.
+void PropertiesDialog::switchStoreConnection(int backendIndex) {
+    const bool on = backendIndex == 1;
+    for (QWidget* w :
+         {static_cast<QWidget*>(m_storeConnectionLabel), static_cast<QWidget*>(m_storeConnectionEdit),
+          static_cast<QWidget*>(m_storeConnectionHelp)})
+        w->setEnabled(on);
+    setTabStop(m_storeConnectionEdit, on);
 }
 
 void PropertiesDialog::browseInto(FolderBrowser::Kind kind, QLineEdit* startFrom, QLineEdit* target) {

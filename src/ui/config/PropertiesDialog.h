@@ -12,15 +12,16 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QSpinBox;
 
 namespace vrq {
 
 struct AppContext;
 
-// The Properties dialog (object name "frmProperties"): edits the settings record. OK checks the entries,
-// stores them in the record, saves it, logs "Properties edited." and, when fewer days of history are kept,
-// hands over to purgeNow. Cancel stores nothing. Leaving the Local Drive box maps the drive to the host's
-// share at once.
+// The Properties dialog (object name "frmProperties"): edits the settings record, on two tabs: General
+// (calls, files and the host) and Store (where the calls are kept). OK checks the entries, stores them in the
+// record, saves it, logs "Properties edited." and, when fewer days of history are kept, hands over to
+// purgeNow. Cancel stores nothing. Leaving the Local Drive box maps the drive to the host's share at once.
 class PropertiesDialog final : public QDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(PropertiesDialog)
@@ -38,9 +39,11 @@ private:
     void buildCalls();
     void buildFiles();
     void buildAS400();
+    void buildStore();
     void load(const PropertiesEntries& entries);
     void switchCallsGroup(bool on);
     void switchFilesGroup(bool on);
+    void switchStoreConnection(int backendIndex);
     void browseInto(FolderBrowser::Kind kind, QLineEdit* startFrom, QLineEdit* target);
     void connectLocalDrive();
     void onOK();
@@ -78,6 +81,14 @@ private:
     QCheckBox* m_monitorNetworkBox = nullptr;
     QCheckBox* m_autoConnectBox = nullptr;
     QLabel* m_connectionLabel = nullptr;
+
+    QWidget* m_storeTab = nullptr;
+    QComboBox* m_storeBackendCombo = nullptr;
+    QLabel* m_storeConnectionLabel = nullptr;
+    QLineEdit* m_storeConnectionEdit = nullptr;
+    QLabel* m_storeConnectionHelp = nullptr;
+    QSpinBox* m_workstationSpin = nullptr;
+    QCheckBox* m_takeOverBox = nullptr;
 };
 
 } // namespace vrq
