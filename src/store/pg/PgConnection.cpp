@@ -235,6 +235,17 @@ Result Connection::execPrepared(const QString& name, const std::vector<Param>& p
                       QStringLiteral("Statement %1").arg(name), rows);
 }
 
+Result Connection::query(const QString& sql, const std::vector<Param>& params, Rows* rows) {
+    const QString what = QStringLiteral("Statement \"%1\"").arg(sql.left(60));
+    if (!m_conn) {
+        return connectionFailure(what);
+    }
+    const EncodedParams encoded(params);
+    return fromResult(PQexecParams(m_conn, sql.toUtf8().constData(), static_cast<int>(params.size()), nullptr,
+                                   encoded.pointers.data(), nullptr, nullptr, 0),
+                      what, rows);
+}
+
 Result Connection::execBatch(const std::vector<Execution>& batch, std::vector<Rows>* rows) {
     const QString what = QStringLiteral("Batch of %1 statements").arg(batch.size());
     if (!m_conn || PQstatus(m_conn) != CONNECTION_OK) {

@@ -56,6 +56,9 @@ public:
     Result exec(const QString& sql);
     Result prepare(const QString& name, const QString& sql, int paramCount);
     Result execPrepared(const QString& name, const std::vector<Param>& params, Rows* rows = nullptr);
+    // A statement run once, its parameters bound apart from its text (for statements too rare to keep
+    // prepared: the schema checks, the copy of a store).
+    Result query(const QString& sql, const std::vector<Param>& params, Rows* rows = nullptr);
     // Sends every execution in pipeline mode with one sync, then reads every result: one round trip.
     // rows, when given, receives one entry per execution.
     Result execBatch(const std::vector<Execution>& batch, std::vector<Rows>* rows = nullptr);

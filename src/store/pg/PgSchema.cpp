@@ -1,0 +1,166 @@
+#include "store/pg/PgSchema.h"
+
+#include "store/pg/PgConnection.h"
+
+#include <QString>
+
+namespace vrq::pg {
+
+namespace {
+
+// Held for the creating transaction only, so a second workstation waits and then finds the tables.
+constexpr const char* kCreateLock = "SELECT pg_advisory_xact_lock(7207001)";
+
+// The tables in real types. Text widths are those the embedded store checks; dates are local times to
+// the second, as the embedded store keeps them. Each row carries the workstation that took it in, which
+// leads the keys; the identity columns give the viewers a stable order without a row address.
+const char* const kCreateStatements[] = {
+    "CREATE TABLE SchemaVersion (Version integer NOT NULL)",
+    "CREATE TABLE Calls ("
+    " Id bigint GENERATED ALWAYS AS IDENTITY UNIQUE,"
+    " Workstation smallint NOT NULL DEFAULT 1 CHECK (Workstation BETWEEN 1 AND 99),"
+    " Source integer NOT NULL DEFAULT 0,"
+    " CallNumber integer NOT NULL,"
+    " CallDNT timestamp(0),"
+    " GoodCall boolean NOT NULL DEFAULT false,"
+    " Complete boolean NOT NULL DEFAULT false,"
+    " ExtractedCall boolean NOT NULL DEFAULT false,"
+    " ExtractedFileName varchar(64),"
+    " ExtractedDNT timestamp(0),"
+    " NumberOfOrders integer,"
+    " Displayed boolean NOT NULL DEFAULT false,"
+    " LineNumber integer,"
+    " Hour integer,"
+    " BadReason integer,"
+    " BadData integer,"
+    " NumBytes integer,"
+    " Salesperson varchar(6),"
+    " Customer varchar(8),"
+    " PRIMARY KEY (Workstation, Source, CallNumber))",
+    "CREATE TABLE Orders ("
+    " Id bigint GENERATED ALWAYS AS IDENTITY UNIQUE,"
+    " Workstation smallint NOT NULL DEFAULT 1 CHECK (Workstation BETWEEN 1 AND 99),"
+    " Source integer NOT NULL DEFAULT 0,"
+    " CallNumber integer NOT NULL,"
+    " OrderSeqNumber integer NOT NULL,"
+    " Salesperson varchar(6),"
+    " Customer varchar(8),"
+    " Route varchar(6),"
+    " Message varchar(255),"
+    " NumberOfItems integer,"
+    " ShipTo varchar(2),"
+    " PRIMARY KEY (Workstation, Source, CallNumber, OrderSeqNumber))",
+    "CREATE TABLE OrderLineItems ("
+    " Id bigint GENERATED ALWAYS AS IDENTITY UNIQUE,"
+    " Workstation smallint NOT NULL DEFAULT 1 CHECK (Workstation BETWEEN 1 AND 99),"
+    " Source integer NOT NULL DEFAULT 0,"
+    " CallNumber integer NOT NULL,"
+    " OrderSeqNumber integer NOT NULL,"
+    " ItemSeqNumber integer NOT NULL,"
+    " ItemNumber varchar(13),"
+    " Quantity integer,"
+    " Unit integer,"
+    " DiscountPercent integer,"
+    " PriceOverride integer,"
+    " PRIMARY KEY (Workstation, Source, CallNumber, OrderSeqNumber, ItemSeqNumber))",
+    "CREATE TABLE Audit ("
+    " Id bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY,"
+    " Workstation smallint NOT NULL DEFAULT 1 CHECK (Workstation BETWEEN 1 AND 99),"
+    " AuditDNT timestamp(0),"
+    " EventDNT timestamp(0),"
+    " Type varchar(1),"
+    " Msg varchar(150),"
+    " Seq integer,"
+    " Instance varchar(1))",
+    "CREATE INDEX CallsByNumber ON Calls (CallNumber)",
+    "CREATE INDEX CallsPending ON Calls (ExtractedCall, GoodCall, Complete)",
+    "CREATE INDEX CallsUndisplayed ON Calls (Displayed, Complete)",
+    "CREATE INDEX AuditByDate ON Audit (AuditDNT)",
+};
+
+// Ends the open transaction and gives back the failure that ended it.
+Result rollbackWith(Connection& conn, const Result& failure) {
+    conn.exec(QStringLiteral("ROLLBACK"));
+    return failure;
+}
+
+// The message for a role that may not create the tables: which role, which schema, and the grant.
+Result missingCreatePrivilege(Connection& conn, const Result& failure) {
+    conn.exec(QStringLiteral("ROLLBACK"));
+    Rows who;
+    if (!conn.query(QStringLiteral("SELECT current_user, coalesce(current_schema(), 'public')"), {}, &who) ||
+        who.values.empty())
+        return failure;
+    const QString role = who.values[0][0].value_or(QString());
+    const QString schema = who.values[0][1].value_or(QString());
+    return Result::failure(failure.code,
+                           QStringLiteral("The database role %1 may not create the store's tables in schema "
+                                          "%2: it needs the CREATE privilege on that schema "
+                                          "(GRANT CREATE ON SCHEMA %2 TO %1).")
+                               .arg(role, schema));
+}
+
+Result refuseNewer(int version) {
+    return Result::failure(QStringLiteral("The store's tables are of a newer version (%1) than this program "
+                                          "reads (%2); install the newer VRQToQX7.")
+                               .arg(version)
+                               .arg(kSchemaVersion));
+}
+
+Result createTables(Connection& conn) {
+    for (const char* sql : kCreateStatements) {
+        if (Result r = conn.exec(QString::fromLatin1(sql)); !r)
+            return r;
+    }
+    return conn.query(QStringLiteral("INSERT INTO SchemaVersion (Version) VALUES ($1)"),
+                      {QString::number(kSchemaVersion)});
+}
+
+} // namespace
+
+Result readSchemaVersion(Connection& conn, int* version) {
+    *version = 0;
+    Rows present;
+    // Read from the catalog table, not through the name cache: after waiting for another workstation's
+    // creation the cache may still say the table is not there.
+    Result r =
+        conn.query(QStringLiteral("SELECT EXISTS (SELECT 1 FROM pg_catalog.pg_tables WHERE schemaname = "
+                                  "current_schema() AND tablename = 'schemaversion')"),
+                   {}, &present);
+    if (!r)
+        return r;
+    if (present.values.empty() || present.values[0][0] != QStringLiteral("t"))
+        return Result::success();
+    Rows rows;
+    r = conn.query(QStringLiteral("SELECT coalesce(max(Version), 0) FROM SchemaVersion"), {}, &rows);
+    if (r && !rows.values.empty())
+        *version = rows.values[0][0].value_or(QStringLiteral("0")).toInt();
+    return r;
+}
+
+Result ensureSchema(Connection& conn) {
+    int version = 0;
+    if (Result r = readSchemaVersion(conn, &version); !r)
+        return r;
+    if (version == kSchemaVersion)
+        return Result::success();
+    if (version > kSchemaVersion)
+        return refuseNewer(version);
+    if (Result r = conn.exec(QStringLiteral("BEGIN")); !r)
+        return r;
+    if (Result r = conn.exec(QString::fromLatin1(kCreateLock)); !r)
+        return rollbackWith(conn, r);
+    // Another workstation may have made them while this one waited for the lock.
+    if (Result r = readSchemaVersion(conn, &version); !r)
+        return rollbackWith(conn, r);
+    if (version == 0) {
+        if (Result r = createTables(conn); !r)
+            return failureOf(r) == Failure::NoPrivilege ? missingCreatePrivilege(conn, r)
+                                                        : rollbackWith(conn, r);
+    }
+    if (Result r = conn.exec(QStringLiteral("COMMIT")); !r)
+        return r;
+    return version > kSchemaVersion ? refuseNewer(version) : Result::success();
+}
+
+} // namespace vrq::pg
