@@ -2,7 +2,9 @@
 
 #include "platform/Paths.h"
 #include "platform/PrintableText.h"
+#include "platform/SettingsBackend.h"
 #include "report/ReportCommandLine.h"
+#include "settings/SettingsStore.h"
 #include "store/CallStore.h"
 
 #include <QDir>
@@ -21,7 +23,25 @@ QString reportStorePath() {
     return QDir(programFolderPath()).filePath(QString::fromLatin1(CallStore::kFileName));
 }
 
+namespace {
+
+// Whether the settings name a store on a database server, which this report cannot read yet: better
+// told so than shown the embedded file the site no longer uses.
+bool settingsNameADatabaseServer() {
+    const std::unique_ptr<SettingsBackend> settings = SettingsBackend::openDefault();
+    const std::optional<QString> backend =
+        settings->value(QStringLiteral("Store"), QStringLiteral("Backend"));
+    return backend && SettingText::toStoreBackend(*backend) == StoreBackend::PostgreSQL;
+}
+
+} // namespace
+
 std::unique_ptr<CallStore> openReportStore(QTextStream& err) {
+    if (settingsNameADatabaseServer()) {
+        err << "The settings name a PostgreSQL store ([Store] Backend); this build reads only the SQLite "
+               "store.\n";
+        return nullptr;
+    }
     const QString storePath = reportStorePath();
     Result opened;
     std::unique_ptr<CallStore> store = CallStore::openForReading(storePath, &opened);

@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QDateEdit>
+#include <QFile>
 #include <QRegularExpression>
 
 using namespace Qt::StringLiterals;
@@ -108,6 +109,22 @@ INSTANTIATE_TEST_SUITE_P(
                            "--from 2031-01-01 --to 2031-01-31 --pdf /nonexistent/x.pdf", 4,
                            "The PDF file /nonexistent/x.pdf could not be written."}),
     RowName());
+
+// A site moved to a database server is told so, not shown the embedded store it left behind.
+TEST_F(WindowTest, ReportRefusesWhenTheSettingsNameADatabaseServer) {
+    const QString settingsFile = fx.path(u"server.ini"_s);
+    QFile file(settingsFile);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[Store]\nBackend=postgresql\nConnection=host=db1 dbname=vrq\n");
+    file.close();
+    for (const QString& arguments : {u"--from 2031-01-01 --to 2031-01-31"_s, u"--audit"_s}) {
+        const ReportRun run = runReport(fx.programFolder(), arguments, {}, settingsFile);
+        EXPECT_EQ(run.exitCode, 3) << arguments.toStdString();
+        EXPECT_TRUE(run.errors.contains(u"The settings name a PostgreSQL store"_s))
+            << run.errors.toStdString();
+        EXPECT_TRUE(run.out.isEmpty());
+    }
+}
 
 } // namespace
 } // namespace vrq::test

@@ -86,11 +86,15 @@ struct ReportRun {
     QString errors;
 };
 
-// Runs vrqtoqx7-report over the program folder home with the arguments, split on blanks, and extra ones.
-inline ReportRun runReport(const QString& home, const QString& arguments, const QStringList& extra = {}) {
+// Runs vrqtoqx7-report over the program folder home with the arguments, split on blanks, and extra ones;
+// with the settings file given, or the user's own.
+inline ReportRun runReport(const QString& home, const QString& arguments, const QStringList& extra = {},
+                           const QString& settingsFile = {}) {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(u"VRQTOQX7_HOME"_s, home);
+    if (!settingsFile.isEmpty())
+        environment.insert(u"VRQTOQX7_SETTINGS"_s, settingsFile);
     process.setProcessEnvironment(environment);
     process.start(QStringLiteral(VRQ_REPORT_EXECUTABLE), arguments.split(u' ') + extra);
     if (!process.waitForFinished(60000))
