@@ -73,14 +73,12 @@ INSTANTIATE_TEST_SUITE_P(Rows, PgSqlStateRows,
                                            StateRow{"UndefinedTable", "42P01", Failure::Other}),
                          RowName());
 
-class PgServer : public ::testing::Test {
+class PgServer : public PgDatabaseTest {
 protected:
     void SetUp() override {
-        VRQ_NEED_PG_SERVER();
-        m_db = std::make_unique<PgTestDatabase>();
-        ASSERT_TRUE(m_db->created()) << m_db->error().toStdString();
-        const Result r = m_conn.open(m_db->conninfo());
-        ASSERT_TRUE(r.ok()) << r.message.toStdString();
+        PgDatabaseTest::SetUp();
+        if (setUpStopped())
+            return;
         ASSERT_TRUE(
             m_conn.exec(QStringLiteral("CREATE TABLE item (id integer PRIMARY KEY, label text)")).ok());
         ASSERT_TRUE(m_conn
@@ -92,8 +90,6 @@ protected:
                                  QStringLiteral("SELECT id, label FROM item WHERE id = $1"), 1)
                         .ok());
     }
-    std::unique_ptr<PgTestDatabase> m_db;
-    pg::Connection m_conn;
 };
 
 TEST_F(PgServer, PreparedRoundTripKeepsNullAndNonAscii) {

@@ -18,18 +18,9 @@ namespace {
 
 using pg::Connection;
 using pg::Rows;
-using test::PgTestDatabase;
 
-class PgSchema : public ::testing::Test {
+class PgSchema : public test::PgDatabaseTest {
 protected:
-    void SetUp() override {
-        VRQ_NEED_PG_SERVER();
-        m_db = std::make_unique<PgTestDatabase>();
-        ASSERT_TRUE(m_db->created()) << m_db->error().toStdString();
-        const Result r = m_conn.open(m_db->conninfo());
-        ASSERT_TRUE(r.ok()) << r.message.toStdString();
-    }
-
     QStringList column(const QString& sql, const std::vector<pg::Param>& params = {}) {
         Rows rows;
         const Result r = m_conn.query(sql, params, &rows);
@@ -39,9 +30,6 @@ protected:
             values.append(row.at(0).value_or(QStringLiteral("NULL")));
         return values;
     }
-
-    std::unique_ptr<PgTestDatabase> m_db;
-    Connection m_conn;
 };
 
 TEST_F(PgSchema, EmptyDatabaseGetsTheEmbeddedStoresColumnsAndThisVersion) {

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <memory>
 #include <unistd.h>
 
 namespace vrq::test {
@@ -69,6 +70,23 @@ private:
     QString m_name;
     QString m_error;
     bool m_created = false;
+};
+
+// A test on a fresh database of the test server, with one connection open to it.
+class PgDatabaseTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        VRQ_NEED_PG_SERVER();
+        m_db = std::make_unique<PgTestDatabase>();
+        ASSERT_TRUE(m_db->created()) << m_db->error().toStdString();
+        const Result r = m_conn.open(m_db->conninfo());
+        ASSERT_TRUE(r.ok()) << r.message.toStdString();
+    }
+    // Whether SetUp stopped short (no server, or a failure): a derived SetUp then adds nothing.
+    bool setUpStopped() const { return IsSkipped() || HasFatalFailure(); }
+
+    std::unique_ptr<PgTestDatabase> m_db;
+    pg::Connection m_conn;
 };
 
 } // namespace vrq::test
