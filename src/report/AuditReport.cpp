@@ -1,5 +1,6 @@
 #include "report/AuditReport.h"
 
+#include "platform/Clock.h"
 #include "platform/Paths.h"
 #include "platform/PrintableText.h"
 #include "platform/SettingsBackend.h"
@@ -28,10 +29,11 @@ namespace {
 // Whether the settings name a store on a database server, which this report cannot read yet: better
 // told so than shown the embedded file the site no longer uses.
 bool settingsNameADatabaseServer() {
-    const std::unique_ptr<SettingsBackend> settings = SettingsBackend::openDefault();
-    const std::optional<QString> backend =
-        settings->value(QStringLiteral("Store"), QStringLiteral("Backend"));
-    return backend && SettingText::toStoreBackend(*backend) == StoreBackend::PostgreSQL;
+    const std::unique_ptr<SettingsBackend> backend = SettingsBackend::openDefault();
+    const SystemClock clock;
+    Settings settings;
+    SettingsStore(*backend, clock).load(settings);
+    return settings.storeBackend == StoreBackend::PostgreSQL;
 }
 
 } // namespace

@@ -81,7 +81,7 @@ PropertiesEntries propertiesFromSettings(const Settings& s) {
     e.localDrive = s.localDrive;
     e.monitorNetwork = s.monitorNetwork;
     e.autoConnect = s.autoConnect;
-    e.storeBackendIndex = s.storeBackend == StoreBackend::PostgreSQL ? 1 : 0;
+    e.storeBackend = s.storeBackend;
     e.storeConnection = s.storeConnection;
     e.workstation = s.workstation;
     e.takeOver = s.takeOver;
@@ -109,7 +109,7 @@ QString firstRefusal(const PropertiesEntries& e) {
                           QStringLiteral("a number of minutes from 1 to 60"));
     if (*minutes < 1 || *minutes > 60)
         return QStringLiteral("Minutes between scans for new files must be between 1 and 60.");
-    if (e.storeBackendIndex == 1)
+    if (e.storeBackend == StoreBackend::PostgreSQL)
         return StoreConnection::passwordRefusal(e.storeConnection);
     return {};
 }
@@ -148,7 +148,7 @@ bool storeProperties(const PropertiesEntries& e, Settings& s) {
     s.dataBinFormat = static_cast<qint16>(e.formatIndex);
     s.scannedFolder = settingText(e.scannedFolder);
     s.fileScanMinutes = wholeInt16(e.fileScanMinutes);
-    s.storeBackend = e.storeBackendIndex == 1 ? StoreBackend::PostgreSQL : StoreBackend::SQLite;
+    s.storeBackend = e.storeBackend;
     s.storeConnection = e.storeConnection.trimmed();
     s.workstation = static_cast<qint16>(std::clamp(e.workstation, 1, 99));
     s.takeOver = e.takeOver;

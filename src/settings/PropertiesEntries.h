@@ -1,5 +1,7 @@
 #pragma once
 
+#include "settings/Settings.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -26,7 +28,7 @@ struct PropertiesEntries {
     bool monitorNetwork = true;
     bool autoConnect = true;
     // The Store tab: the spin box keeps the workstation within 1-99.
-    int storeBackendIndex = 0; // the position in the combo: 0 SQLite, 1 PostgreSQL
+    StoreBackend storeBackend = StoreBackend::SQLite; // the combo lists the backends in the enum's order
     QString storeConnection;
     int workstation = 1;
     bool takeOver = true;

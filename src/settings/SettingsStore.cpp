@@ -125,6 +125,14 @@ QString textOf(const KeyDef& def, const Settings& s) {
 
 enum class Assigned { Done, NotValid, TooLong, OutOfRange };
 
+// The converted value into the field; nothing when the text did not convert.
+template <typename T> Assigned storeIfConverted(T& member, const std::optional<T>& converted) {
+    if (!converted)
+        return Assigned::NotValid;
+    member = *converted;
+    return Assigned::Done;
+}
+
 // Converts and stores one text; nothing is stored when it does not convert or does not fit.
 Assigned assign(const KeyDef& def, Settings& s, const QString& text, int* width = nullptr) {
     return std::visit(
@@ -144,11 +152,7 @@ Assigned assign(const KeyDef& def, Settings& s, const QString& text, int* width 
                 s.*field = *v;
                 return Assigned::Done;
             } else if constexpr (std::is_same_v<F, bool Settings::*>) {
-                const auto v = SettingText::toBool(text);
-                if (!v)
-                    return Assigned::NotValid;
-                s.*field = *v;
-                return Assigned::Done;
+                return storeIfConverted(s.*field, SettingText::toBool(text));
             } else if constexpr (std::is_same_v<F, TextField>) {
                 const QString t = stripTrailingBlanks(text);
                 if (field.width > 0 && t.size() > field.width) {
@@ -159,17 +163,9 @@ Assigned assign(const KeyDef& def, Settings& s, const QString& text, int* width 
                 s.*(field.member) = t;
                 return Assigned::Done;
             } else if constexpr (std::is_same_v<F, StoreBackend Settings::*>) {
-                const auto v = SettingText::toStoreBackend(text);
-                if (!v)
-                    return Assigned::NotValid;
-                s.*field = *v;
-                return Assigned::Done;
+                return storeIfConverted(s.*field, SettingText::toStoreBackend(text));
             } else {
-                const auto v = SettingText::toDate(text);
-                if (!v)
-                    return Assigned::NotValid;
-                s.*field = *v;
-                return Assigned::Done;
+                return storeIfConverted(s.*field, SettingText::toDate(text));
             }
         },
         def.field);

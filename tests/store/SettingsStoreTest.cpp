@@ -292,4 +292,118 @@ TEST(SettingTextTest, ValuesInTheFormsWrittenOverTheYears) {
         EXPECT_EQ(SettingText::toInt16(QString::fromLatin1(text)), value) << text;
 }
 
+// The [Store] section: how its keys load and save.
+
+// The store fields of a record on one line.
+QString storeValuesOf(const Settings& s) {
+    return QStringList{SettingText::fromStoreBackend(s.storeBackend), s.storeConnection,
+                       QString::number(s.workstation), SettingText::fromBool(s.takeOver)}
+        .join(u'|');
+}
+
+TEST_F(SettingsStoreTest, DefaultsAreSavedAfterTheOtherSectionsInTheOrderOfTheRecord) {
+    SettingsStore& settings = fromFile("");
+    Settings s;
+    EXPECT_TRUE(settings.load(s).isEmpty());
+    EXPECT_EQ(storeValuesOf(s), u"SQLite||1|True"_s);
+    ASSERT_TRUE(settings.save(s));
+    const QByteArray text = fileText();
+    EXPECT_GT(text.indexOf("[Store]\nBackend=SQLite\nConnection=\nWorkstation=1\nTakeOver=True\n"),
+              text.indexOf("NextDataBinNum="))
+        << text.toStdString();
+}
+
+// A line of the [Store] section and the record's store fields it loads as.
+struct StoreLine {
+    const char* name;
+    const char* line;
+    const char* loadsAs; // Backend|Connection|Workstation|TakeOver
+};
+
+class StoreLineTest : public SettingsStoreTest, public ::testing::WithParamInterface<StoreLine> {};
+
+TEST_P(StoreLineTest, LoadsAsMeantAndSavesBackTheSame) {
+    const StoreLine& row = GetParam();
+    SettingsStore& settings = fromFile(QByteArray("[Store]\n") + row.line + "\n");
+    Settings s;
+    EXPECT_TRUE(settings.load(s).isEmpty());
+    EXPECT_EQ(storeValuesOf(s), QString::fromUtf8(row.loadsAs));
+
+    ASSERT_TRUE(settings.save(s));
+    Settings back;
+    EXPECT_TRUE(fromFile(fileText()).load(back).isEmpty()) << fileText().toStdString();
+    EXPECT_EQ(storeValuesOf(back), storeValuesOf(s)) << fileText().toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, StoreLineTest,
+    ::testing::Values(StoreLine{"postgreSQL", "Backend=PostgreSQL", "PostgreSQL||1|True"},
+                      StoreLine{"backendInLowerCase", "Backend=postgresql", "PostgreSQL||1|True"},
+                      StoreLine{"backendWithBlanks", "Backend = SQLITE ", "SQLite||1|True"},
+                      StoreLine{"connectionString", "Connection=host=db1 dbname=vrq user=desk1",
+                                "SQLite|host=db1 dbname=vrq user=desk1|1|True"},
+                      StoreLine{"connectionWithQuotesAndBackslashes", "Connection=dbname='a b\\'c' host=db1",
+                                "SQLite|dbname='a b\\'c' host=db1|1|True"},
+                      StoreLine{"connectionUri", "Connection=postgresql://desk1@db1:5432/vrq?sslmode=require",
+                                "SQLite|postgresql://desk1@db1:5432/vrq?sslmode=require|1|True"},
+                      StoreLine{"lowestWorkstation", "Workstation=1", "SQLite||1|True"},
+                      StoreLine{"highestWorkstation", "Workstation=99", "SQLite||99|True"},
+                      StoreLine{"noTakeOver", "TakeOver=False", "SQLite||1|False"},
+                      StoreLine{"takeOverAsANumber", "TakeOver=0", "SQLite||1|False"}),
+    test::RowName());
+
+// A value of the [Store] section the program cannot use: reported by key and value, the default used, and
+// the line kept in the file as written while the other keys save.
+struct BadStoreValue {
+    const char* name;
+    const char* key;
+    const char* value;
+    const char* loadsAs;
+    const char* says; // a part of the message
+};
+
+class BadStoreValueTest : public SettingsStoreTest, public ::testing::WithParamInterface<BadStoreValue> {};
+
+TEST_P(BadStoreValueTest, IsReportedAndTheDefaultUsedWhileTheFileKeepsIt) {
+    const BadStoreValue& row = GetParam();
+    const QByteArray line = QByteArray(row.key) + '=' + row.value;
+    SettingsStore& settings = fromFile("[QX7]\nLastSeqNum=5\n[Store]\n" + line + "\n");
+    Settings s;
+    const QList<SettingProblem> problems = settings.load(s);
+    ASSERT_EQ(problems.size(), 1);
+    const QString message = problems[0].describe();
+    EXPECT_TRUE(message.contains(u"Store\\"_s + QLatin1String(row.key)) &&
+                message.contains(u'"' + QString::fromUtf8(row.value) + u'"') &&
+                message.contains(QString::fromUtf8(row.says)))
+        << message.toStdString();
+    EXPECT_EQ(storeValuesOf(s), QString::fromUtf8(row.loadsAs));
+
+    s.lastSeqNum = 6;
+    ASSERT_TRUE(settings.save(s));
+    EXPECT_TRUE(fileText().contains("\n" + line + "\n")) << fileText().toStdString();
+    EXPECT_EQ(saved("QX7", "LastSeqNum"), u"6"_s);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, BadStoreValueTest,
+    ::testing::Values(
+        BadStoreValue{"unknownBackend", "Backend", "MySQL", "SQLite||1|True",
+                      "is not a valid value; the default \"SQLite\" is used"},
+        BadStoreValue{"emptyBackend", "Backend", "", "SQLite||1|True", "is not a valid value"},
+        BadStoreValue{"workstationZero", "Workstation", "0", "SQLite||1|True",
+                      "is not a number from 1 to 99; the default \"1\" is used"},
+        BadStoreValue{"workstationHundred", "Workstation", "100", "SQLite||1|True", "from 1 to 99"},
+        BadStoreValue{"workstationInWords", "Workstation", "two", "SQLite||1|True", "is not a valid value"},
+        BadStoreValue{"takeOverInWords", "TakeOver", "maybe", "SQLite||1|True", "is not a valid value"}),
+    test::RowName());
+
+TEST_F(SettingsStoreTest, AWorkstationOutOfRangeIsSavedOnceTheRecordChangesIt) {
+    SettingsStore& settings = fromFile("[Store]\nWorkstation=150\n");
+    Settings s;
+    ASSERT_EQ(settings.load(s).size(), 1);
+    s.workstation = 7;
+    ASSERT_TRUE(settings.save(s));
+    EXPECT_EQ(saved("Store", "Workstation"), u"7"_s);
+}
+
 } // namespace

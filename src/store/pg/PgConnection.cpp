@@ -1,5 +1,7 @@
 #include "store/pg/PgConnection.h"
 
+#include "settings/StoreConnection.h"
+
 #include <libpq-fe.h>
 
 #include <QByteArray>
@@ -58,6 +60,9 @@ Failure failureOf(const Result& result) {
 }
 
 Result prepareConnectionString(const QString& conninfo, QString* completed) {
+    // The same rule, and message, as the settings check: a password never comes from the settings.
+    if (const QString refusal = StoreConnection::passwordRefusal(conninfo); !refusal.isEmpty())
+        return Result::failure(refusal);
     char* error = nullptr;
     std::unique_ptr<PQconninfoOption, ConninfoDeleter> options(
         PQconninfoParse(conninfo.toUtf8().constData(), &error));
@@ -70,10 +75,6 @@ Result prepareConnectionString(const QString& conninfo, QString* completed) {
     for (PQconninfoOption* o = options.get(); o->keyword; ++o) {
         const QByteArray key(o->keyword);
         const bool set = o->val != nullptr && *o->val != '\0';
-        if (key == "password" && set) {
-            return Result::failure(QStringLiteral(
-                "The database connection string contains a password; put it in the password file instead"));
-        }
         keepalives |= key == "keepalives" && set;
         idle |= key == "keepalives_idle" && set;
         interval |= key == "keepalives_interval" && set;

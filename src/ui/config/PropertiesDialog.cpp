@@ -2,6 +2,7 @@
 
 #include "context/AppContext.h"
 #include "platform/NetworkDrive.h"
+#include "settings/SettingsStore.h"
 #include "shell/AcceptProperties.h"
 #include "ui/ProgramTitle.h"
 
@@ -229,6 +230,8 @@ void PropertiesDialog::buildStore() {
     QLabel* backendLabel =
         label(QStringLiteral("lblStoreBackend"), QStringLiteral("Store backend"), m_storeTab);
     m_storeBackendCombo = named(new QComboBox(m_storeTab), QStringLiteral("cmbStoreBackend"));
+    for (const StoreBackend backend : {StoreBackend::SQLite, StoreBackend::PostgreSQL})
+        m_storeBackendCombo->addItem(SettingText::fromStoreBackend(backend));
     m_storeBackendCombo->setAccessibleName(backendLabel->text());
     backendLabel->setBuddy(m_storeBackendCombo);
     m_storeConnectionLabel =
@@ -279,9 +282,8 @@ void PropertiesDialog::load(const PropertiesEntries& e) {
     m_localDriveEdit->setText(e.localDrive);
     m_monitorNetworkBox->setChecked(e.monitorNetwork);
     m_autoConnectBox->setChecked(e.autoConnect);
-    m_storeBackendCombo->addItems({QStringLiteral("SQLite"), QStringLiteral("PostgreSQL")});
-    m_storeBackendCombo->setCurrentIndex(e.storeBackendIndex);
-    switchStoreConnection(e.storeBackendIndex);
+    m_storeBackendCombo->setCurrentIndex(static_cast<int>(e.storeBackend));
+    switchStoreConnection(m_storeBackendCombo->currentIndex());
     m_storeConnectionEdit->setText(e.storeConnection);
     m_workstationSpin->setValue(e.workstation);
     m_takeOverBox->setChecked(e.takeOver);
@@ -302,7 +304,7 @@ PropertiesEntries PropertiesDialog::entries() const {
     e.localDrive = m_localDriveEdit->text();
     e.monitorNetwork = m_monitorNetworkBox->checkState() == Qt::Checked;
     e.autoConnect = m_autoConnectBox->checkState() == Qt::Checked;
-    e.storeBackendIndex = m_storeBackendCombo->currentIndex();
+    e.storeBackend = static_cast<StoreBackend>(m_storeBackendCombo->currentIndex());
     e.storeConnection = m_storeConnectionEdit->text();
     e.workstation = m_workstationSpin->value();
     e.takeOver = m_takeOverBox->checkState() == Qt::Checked;
@@ -335,7 +337,7 @@ void PropertiesDialog::switchFilesGroup(bool on) {
 
 // The connection is used only by a PostgreSQL store.
 void PropertiesDialog::switchStoreConnection(int backendIndex) {
-    const bool on = backendIndex == 1;
+    const bool on = static_cast<StoreBackend>(backendIndex) == StoreBackend::PostgreSQL;
     for (QWidget* w :
          {static_cast<QWidget*>(m_storeConnectionLabel), static_cast<QWidget*>(m_storeConnectionEdit),
           static_cast<QWidget*>(m_storeConnectionHelp)})
