@@ -3,7 +3,7 @@
 # (calls-window.png), the call details and order details windows (call-details-window.png,
 # order-details-window.png), the three order views (orders-by-*.png), the list-of-calls dialog
 # (list-calls-dialog.png), the Properties dialog, the folder browser and the About box
-# (properties-dialog.png, folder-browser.png, about-box.png). Runs tools/screenshots.cpp on a virtual X
+# (properties-dialog.png with its Store tab in properties-store-tab.png, folder-browser.png, about-box.png). Runs tools/screenshots.cpp on a virtual X
 # display. Usage: scripts/screenshot.sh [build-dir]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -13,6 +13,7 @@ mkdir -p docs
 
 pictures=(calls-window.png call-details-window.png order-details-window.png orders-by-salesperson.png
           orders-by-customer.png orders-by-date.png list-calls-dialog.png properties-dialog.png
+          properties-store-tab.png
           folder-browser.png about-box.png)
 for picture in "${pictures[@]}"; do rm -f "docs/$picture"; done
 

@@ -23,6 +23,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QLineEdit>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QWindow>
@@ -202,6 +203,13 @@ void configWindows(const QDir& out) {
 
     PropertiesDialog properties(program.ctx(), {});
     saveShot(properties, out, u"properties-dialog.png"_s);
+    // The Store tab of a desk that is to move to a database server.
+    program.ctx().settings.storeBackend = StoreBackend::PostgreSQL;
+    program.ctx().settings.storeConnection = u"host=db1 dbname=vrq user=desk2"_s;
+    program.ctx().settings.workstation = 2;
+    PropertiesDialog storeTab(program.ctx(), {});
+    storeTab.findChild<QTabWidget*>(u"tabProperties"_s)->setCurrentIndex(1);
+    saveShot(storeTab, out, u"properties-store-tab.png"_s);
     FolderBrowser browser(FolderBrowser::Kind::QX7Directory, u"I:\\QX7Com\\"_s, program.ctx());
     saveShot(browser, out, u"folder-browser.png"_s);
     AboutBox about(program.ctx());
