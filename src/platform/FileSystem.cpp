@@ -265,8 +265,26 @@ bool FileSystem::entryExists(const QString& path) const {
 
 std::optional<QByteArray> FileSystem::readFile(const QString& path) const {
     QFile file(path);
+#ifdef Q_OS_UNIX
+    // Links are followed (a settings file may be one), but only a regular file is read: opening a FIFO
+    // would wait for a writer for good and a device could be read without end.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+#else
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
+#endif
     return file.readAll();
 }
 

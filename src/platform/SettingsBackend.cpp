@@ -35,6 +35,9 @@ public:
     Result sync() override {
         if (m_pending.empty())
             return Result::success();
+        // A FIFO, socket or device put where the file belongs is left as it is, not replaced.
+        if (const QFileInfo file(m_path); file.exists() && !file.isFile() && !file.isDir())
+            return Result::failure(EINVAL, QStringLiteral("%1 is not a regular file").arg(m_path));
         // Merged into the file as it is now, so a hand edit made while the program runs is not lost.
         const std::optional<QByteArray> onDisk = readFile();
         IniFile merged = IniFile::parse(onDisk.value_or(QByteArray()));
@@ -63,6 +66,9 @@ public:
         if (file.exists()) {
             if (file.isDir())
                 return QStringLiteral("%1 is a folder").arg(m_path);
+            if (!file.isFile())
+                return QStringLiteral("%1 is not a regular file, so it is neither read nor written")
+                    .arg(m_path);
             return file.isWritable() ? QString() : QStringLiteral("%1 is read-only").arg(m_path);
         }
         const QFileInfo folder(file.absolutePath());

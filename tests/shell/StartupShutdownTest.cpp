@@ -1,4 +1,5 @@
 #include "shell/Application.h"
+#include "support/HostileEntries.h"
 #include "support/ProgramFixture.h"
 
 #include <QSettings>
@@ -83,6 +84,21 @@ TEST_F(StartupShutdownTest, ASettingsFileThatCannotBeWrittenIsReportedAtStartAnd
     app.saveSettings();
     EXPECT_EQ(settingsErrors().size(), 3) << "each failed save is reported";
     EXPECT_EQ(ui.messages.filter(iniPath).size(), 3);
+}
+
+TEST_F(StartupShutdownTest, ASettingsFileThatIsAFifoIsReportedAndLeftInPlaceWithoutWaiting) {
+    // Put where the settings file belongs, a FIFO would hold an open for good.
+    ASSERT_TRUE(test::makeFifo(QFile::encodeName(iniPath)));
+    const test::HangGuard guard;
+    const auto started = makeApp();
+    Application& app = *started;
+    ASSERT_TRUE(app.startUp().ok());
+    EXPECT_EQ(app.context().settings.fileScanMinutes, 30) << "the defaults are used";
+    EXPECT_EQ(ui.messages.filter(u"not a regular file"_s).size(), 1) << ui.messages.join(u'\n').toStdString();
+
+    app.context().settings.nextDataBinNum = 7;
+    app.saveSettings();
+    EXPECT_TRUE(QFileInfo(iniPath).exists() && !QFileInfo(iniPath).isFile()) << "the FIFO is not replaced";
 }
 
 } // namespace
