@@ -19,11 +19,11 @@ protected:
     test::RecordingUserInterface ui;
 
     std::unique_ptr<Application> makeApp() {
-        ApplicationSeams seams;
-        seams.clock = &clock;
-        seams.settingsBackend = SettingsBackend::openIniFile(iniPath);
-        seams.programFolder = dir.filePath(u"program"_s);
-        return std::make_unique<Application>(u'F', ui, std::move(seams));
+        return std::make_unique<Application>(
+            u'F', ui,
+            ApplicationSeams{.clock = &clock,
+                             .settingsBackend = SettingsBackend::openIniFile(iniPath),
+                             .programFolder = dir.filePath(u"program"_s)});
     }
     QStringList auditTexts(Application& app) {
         QStringList texts;
