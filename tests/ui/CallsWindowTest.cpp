@@ -182,21 +182,9 @@ INSTANTIATE_TEST_SUITE_P(Headers, CallsWindowSort,
                                            SortCase{"DateTime", 2}), // 12/31/2009 before 01/01/2010
                          RowName());
 
-TEST_F(CallsWindowTest, RowClickOpensTheCallsDetails) {
-    addCall(0, 31);
-    addCall(1, 32);
-    CallsWindow& w = openWindow();
-    SelectedCall during;
-    auto closer = closeNextModalWindow(u"frmCallDetails"_s, [&](QWidget*) { during = w.selectedCall(); });
-    clickRow(*w.callsGrid(), 1, CallsTableModel::DateTimeColumn);
-    EXPECT_EQ(during.selectedSource, 1);
-    EXPECT_EQ(during.selectedCallNumber, 32);
-    EXPECT_EQ(w.callsGrid()->currentIndex().row(), 1);
-}
-
-// From the keyboard: the grid shows its current row, Enter and Space open that row's details and Tab goes
-// on to the next control.
-TEST_F(CallsWindowTest, TheGridWorksFromTheKeyboard) {
+// A click on a row, or Enter or Space on the grid's current row, opens that call's details; the grid shows
+// its current row and Tab goes on to the next control.
+TEST_F(CallsWindowTest, ARowOpensItsCallsDetailsOnAClickOrFromTheKeyboard) {
     addCall(0, 31);
     addCall(1, 32);
     CallsWindow& w = openWindow();
@@ -205,19 +193,23 @@ TEST_F(CallsWindowTest, TheGridWorksFromTheKeyboard) {
     QTableView* grid = w.callsGrid();
     grid->setFocus(Qt::TabFocusReason);
     QTest::keyClick(grid, Qt::Key_Down);
-    QStringList shown; // the selected rows' numbers, then the call each key opened
+    QStringList shown; // the selected rows' numbers, then the source and number of the call each step opened
     for (const QModelIndex& index : grid->selectionModel()->selectedRows(CallsTableModel::NumberColumn))
         shown << index.data().toString();
-    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Space}) {
+    const auto open = [&](const std::function<void()>& step) {
         auto closer = closeNextModalWindow(u"frmCallDetails"_s, [&](QWidget*) {
-            shown << QString::number(w.selectedCall().selectedCallNumber);
+            shown << u"%1:%2"_s.arg(w.selectedCall().selectedSource).arg(w.selectedCall().selectedCallNumber);
         });
-        QTest::keyClick(grid, key);
-    }
-    EXPECT_EQ(shown, strings({"32", "32", "32"}));
+        step();
+    };
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Space})
+        open([&] { QTest::keyClick(grid, key); });
     QTest::keyClick(grid, Qt::Key_Tab);
     EXPECT_NE(QApplication::focusWidget(), grid);
     EXPECT_EQ(grid->currentIndex().row(), 1) << "Tab does not move in the grid";
+    open([&] { clickRow(*grid, 0, CallsTableModel::DateTimeColumn); });
+    EXPECT_EQ(shown, strings({"32", "1:32", "1:32", "0:31"}));
+    EXPECT_EQ(grid->currentIndex().row(), 0) << "the clicked row is the current one";
 }
 
 // The first click of a double-click opens the call's details over the Calls window; the second lands on the
@@ -227,16 +219,18 @@ TEST_F(CallsWindowTest, DoubleClickOnARowOpensOnlyTheCallsDetails) {
     addCall(0, 31);
     addOrder(0, 31, u"42"_s, u"130067  "_s);
     CallsWindow& w = openWindow();
-    bool orderOpened = false;
-    auto orderCloser = closeNextModalWindow(u"frmOrderDetails"_s, [&](QWidget*) { orderOpened = true; });
-    auto detailsCloser = closeNextModalWindow(u"frmCallDetails"_s, [](QWidget* details) {
+    QStringList opened; // the windows the click opened
+    const auto see = [&opened](QWidget* window) { opened << window->objectName(); };
+    auto orderCloser = closeNextModalWindow(u"frmOrderDetails"_s, see);
+    auto detailsCloser = closeNextModalWindow(u"frmCallDetails"_s, [&](QWidget* details) {
+        see(details);
         auto* orders = details->findChild<QTableView*>(u"fgOrders"_s);
         const QPoint row = orders->visualRect(orders->model()->index(0, 1)).center();
         QTest::mouseDClick(orders->viewport(), Qt::LeftButton, {}, row);
         QTest::mouseRelease(orders->viewport(), Qt::LeftButton, {}, row);
     });
     clickRow(*w.callsGrid(), 0);
-    EXPECT_FALSE(orderOpened);
+    EXPECT_EQ(opened, QStringList{u"frmCallDetails"_s});
 }
 
 // A menu entry that opens a window says so with its dots; the one that only runs does not.
@@ -349,10 +343,7 @@ TEST_F(CallsWindowTest, FailingStoreIsReportedOncePerStreak) {
 
     // Once the store answers again, the next failure starts a new streak.
     baseForm->dataConversions();
-    CallRow call;
-    call.callNumber = 3;
-    call.complete = true;
-    ASSERT_TRUE(baseForm->insertCall(call).ok());
+    ASSERT_TRUE(baseForm->insertCall(CallRow{.callNumber = 3, .complete = true}).ok());
     w.refreshCallDisplay();
     EXPECT_EQ(numbers(), strings({"3"}));
     EXPECT_EQ(errors(), 1);
