@@ -4,7 +4,7 @@
 #include "ProgramFolder.h"
 
 #include "store/AuditLog.h"
-#include "store/CallStore.h"
+#include "store/Store.h"
 #include "testdata/DataBinGenerator.h"
 
 #include <QDir>
@@ -46,20 +46,20 @@ IntakeRun runIntake(const Input& input, const QString& root, bool verify) {
     copyFile(input.file, folder.dataBinPath());
     IntakeRun run;
     RunningProgram program(folder, false);
-    CallStore& store = *program.context().store;
-    const std::size_t auditBefore = store.allAudit().size();
+    Store& store = *program.context().store;
+    const std::size_t auditBefore = store.audit().allAudit().size();
     run.seconds = timeSeconds([&] { program.app().runDataBinIntake(); });
-    run.auditRows = static_cast<int>(store.allAudit().size() - auditBefore);
+    run.auditRows = static_cast<int>(store.audit().allAudit().size() - auditBefore);
     if (QFile::exists(folder.dataBinPath()))
         fail(QStringLiteral("the intake left DataBin.Dat in place"));
     if (verify) {
-        const std::vector<CallRow> calls = store.allCalls();
+        const std::vector<CallRow> calls = store.calls().allCalls();
         int complete = 0;
         for (const CallRow& c : calls)
             complete += c.complete && c.goodCall ? 1 : 0;
         if (complete != input.calls)
             fail(QStringLiteral("intake stored %1 complete good calls of %2").arg(complete).arg(input.calls));
-        if (static_cast<qint64>(store.allItems().size()) != input.items)
+        if (static_cast<qint64>(store.calls().allItems().size()) != input.items)
             fail(QStringLiteral("intake stored a wrong number of line items"));
     }
     return run;
@@ -71,11 +71,11 @@ IntakeRun runIntake(const Input& input, const QString& root, bool verify) {
 double runFloor(const Input& input, int auditRows, const QString& root, bool transactionPerCall) {
     QTemporaryDir dir(QDir(root).filePath(QStringLiteral("floor-XXXXXX")));
     Result error;
-    std::unique_ptr<CallStore> store =
-        CallStore::open(QDir(dir.path()).filePath(QString::fromLatin1(CallStore::kFileName)), &error);
+    std::unique_ptr<Store> store = openStoreFile(
+        QDir(dir.path()).filePath(QString::fromLatin1(kStoreFileName)), StoreAccess::ReadWrite, &error);
     if (!store)
         fail(error.message);
-    store->dataConversions(); // the schema and indexes of a started program
+    store->schema().dataConversions(); // the schema and indexes of a started program
     const QDateTime now = QDateTime::currentDateTime();
     const int auditPerCall = auditRows / input.calls;
     const int auditRest = auditRows % input.calls;
@@ -87,14 +87,14 @@ double runFloor(const Input& input, int auditRows, const QString& root, bool tra
         row.msg = QStringLiteral("ProcessGoodCall: Call # %1 set Complete = True.").arg(callNumber);
         row.seq = callNumber;
         row.instance = QStringLiteral("F");
-        if (!store->insertAudit(row).ok())
+        if (!store->audit().insertAudit(row).ok())
             fail(QStringLiteral("floor: audit insert failed"));
     };
     return timeSeconds([&] {
-        if (!transactionPerCall && !store->begin().ok())
+        if (!transactionPerCall && !store->units().begin().ok())
             fail(QStringLiteral("floor: begin failed"));
         for (const testdata::CallTruth& call : input.truth) {
-            if (transactionPerCall && !store->begin().ok())
+            if (transactionPerCall && !store->units().begin().ok())
                 fail(QStringLiteral("floor: begin failed"));
             CallRow row;
             row.callNumber = call.callNumber;
@@ -103,14 +103,14 @@ double runFloor(const Input& input, int auditRows, const QString& root, bool tra
             row.lineNumber = call.lineNumber;
             row.hour = call.hour;
             row.numBytes = call.numBytes;
-            if (!store->insertCall(row).ok())
+            if (!store->calls().insertCall(row).ok())
                 fail(QStringLiteral("floor: call insert failed"));
             for (int a = 0; a < auditPerCall; ++a)
                 audit(call.callNumber);
             for (const testdata::OrderTruth& order : call.orders) {
                 OrderRow o;
                 o.callNumber = call.callNumber;
-                if (!store->raiseNumberOfOrders(0, call.callNumber, &o.orderSeqNumber).ok())
+                if (!store->calls().raiseNumberOfOrders(0, call.callNumber, &o.orderSeqNumber).ok())
                     fail(QStringLiteral("floor: order counter failed"));
                 o.salesperson = order.salesperson;
                 o.customer = order.customer;
@@ -118,13 +118,14 @@ double runFloor(const Input& input, int auditRows, const QString& root, bool tra
                 o.message = order.message;
                 if (!order.shipTo.isEmpty())
                     o.shipTo = order.shipTo;
-                if (!store->insertOrder(o).ok())
+                if (!store->calls().insertOrder(o).ok())
                     fail(QStringLiteral("floor: order insert failed"));
                 for (const testdata::ItemTruth& item : order.items) {
                     ItemRow i;
                     i.callNumber = call.callNumber;
                     i.orderSeqNumber = o.orderSeqNumber;
-                    if (!store->raiseNumberOfItems(0, call.callNumber, o.orderSeqNumber, &i.itemSeqNumber)
+                    if (!store->calls()
+                             .raiseNumberOfItems(0, call.callNumber, o.orderSeqNumber, &i.itemSeqNumber)
                              .ok())
                         fail(QStringLiteral("floor: item counter failed"));
                     i.itemNumber = item.itemNumber;
@@ -132,22 +133,22 @@ double runFloor(const Input& input, int auditRows, const QString& root, bool tra
                     i.unit = item.unit;
                     i.discountPercent = item.discountPercent;
                     i.priceOverride = item.priceOverride;
-                    if (!store->insertItem(i).ok())
+                    if (!store->calls().insertItem(i).ok())
                         fail(QStringLiteral("floor: item insert failed"));
                 }
             }
-            if (!store->setCallComplete(0, call.callNumber).ok())
+            if (!store->calls().setCallComplete(0, call.callNumber).ok())
                 fail(QStringLiteral("floor: complete update failed"));
-            if (transactionPerCall && !store->commit().ok())
+            if (transactionPerCall && !store->units().commit().ok())
                 fail(QStringLiteral("floor: commit failed"));
         }
-        if (transactionPerCall && !store->begin().ok())
+        if (transactionPerCall && !store->units().begin().ok())
             fail(QStringLiteral("floor: begin failed"));
         for (int a = 0; a < auditRest; ++a)
             audit(0);
-        if (!store->commit().ok())
+        if (!store->units().commit().ok())
             fail(QStringLiteral("floor: commit failed"));
-        store->checkpoint();
+        store->units().checkpoint();
     });
 }
 

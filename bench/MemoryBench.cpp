@@ -2,7 +2,7 @@
 // started with no input (what the program costs before it takes anything in).
 #include "Benches.h"
 
-#include "store/CallStore.h"
+#include "store/Store.h"
 #include "testdata/DataBinGenerator.h"
 
 #include <QDir>
@@ -51,11 +51,11 @@ OnceRun runOnce(const BenchOptions& options, const QString& input, int expectedC
                  .arg(QString::fromLocal8Bit(run.errors)));
     if (expectedCalls > 0) {
         Result error;
-        std::unique_ptr<CallStore> store =
-            CallStore::open(QDir(home).filePath(QString::fromLatin1(CallStore::kFileName)), &error);
+        std::unique_ptr<Store> store = openStoreFile(QDir(home).filePath(QString::fromLatin1(kStoreFileName)),
+                                                     StoreAccess::ReadWrite, &error);
         if (!store)
             fail(error.message);
-        const std::size_t stored = store->allCalls().size();
+        const std::size_t stored = store->calls().allCalls().size();
         if (stored != static_cast<std::size_t>(expectedCalls))
             fail(QStringLiteral("vrqtoqx7 --once stored %1 calls of %2").arg(stored).arg(expectedCalls));
     }

@@ -5,7 +5,7 @@
 #include "Benches.h"
 
 #include "settings/SettingsStore.h"
-#include "store/CallStore.h"
+#include "store/Store.h"
 #include "testdata/DataBinGenerator.h"
 
 #include <SQLiteCpp/SQLiteCpp.h>
@@ -46,7 +46,7 @@ struct OnceFolder {
                                 SettingText::fromDate(QDateTime::currentDateTime()))
                            .toUtf8());
     }
-    QString storePath() const { return QDir(home).filePath(QString::fromLatin1(CallStore::kFileName)); }
+    QString storePath() const { return QDir(home).filePath(QString::fromLatin1(kStoreFileName)); }
     QString dataBinPath() const { return QDir(dataBinFolder).filePath(QStringLiteral("DataBin.Dat")); }
 };
 
@@ -152,10 +152,10 @@ qint64 writeRowsPack(const QString& storePath, const std::map<std::string, std::
 // An empty store with the schema and indexes of a started program.
 void makeEmptyStore(const QString& path) {
     Result error;
-    std::unique_ptr<CallStore> store = CallStore::open(path, &error);
+    std::unique_ptr<Store> store = openStoreFile(path, StoreAccess::ReadWrite, &error);
     if (!store)
         fail(error.message);
-    store->dataConversions();
+    store->schema().dataConversions();
 }
 
 // The program's and the floor's runs, taken alternately: elapsed time is what the goal is about; the
@@ -212,11 +212,11 @@ void intakeProcess(const BenchOptions& options, int calls, std::vector<Figure>& 
     const QString firstStore = program(&before).second;
     {
         Result result;
-        std::unique_ptr<CallStore> store = CallStore::openForReading(firstStore, &result);
+        std::unique_ptr<Store> store = openStoreFile(firstStore, StoreAccess::ReadOnly, &result);
         if (!store)
             fail(result.message);
         int complete = 0;
-        for (const CallRow& c : store->allCalls())
+        for (const CallRow& c : store->calls().allCalls())
             complete += c.complete && c.goodCall ? 1 : 0;
         if (complete != calls)
             fail(QStringLiteral("--once stored %1 complete good calls of %2").arg(complete).arg(calls));

@@ -2,7 +2,7 @@
 
 #include "BenchSupport.h"
 #include "platform/SettingsBackend.h"
-#include "store/CallStore.h"
+#include "store/Store.h"
 
 #include <QDir>
 
@@ -19,7 +19,7 @@ QString ProgramFolder::dataBinPath() const {
 }
 
 QString ProgramFolder::storePath() const {
-    return QDir(home).filePath(QString::fromLatin1(CallStore::kFileName));
+    return QDir(home).filePath(QString::fromLatin1(kStoreFileName));
 }
 
 RunningProgram::RunningProgram(const ProgramFolder& folder, bool withHost)

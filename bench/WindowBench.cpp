@@ -2,7 +2,7 @@
 // memory is the window's alone; the floor is a bare table view over the same rows read with one query.
 #include "Benches.h"
 
-#include "store/CallStore.h"
+#include "store/Store.h"
 
 #include <QDir>
 #include <QRegularExpression>
@@ -19,11 +19,11 @@ namespace {
 // bad, two in three of the good ones extracted.
 void makeStore(const QString& path, int calls) {
     Result error;
-    std::unique_ptr<CallStore> store = CallStore::open(path, &error);
+    std::unique_ptr<Store> store = openStoreFile(path, StoreAccess::ReadWrite, &error);
     if (!store)
         fail(error.message);
-    store->dataConversions();
-    if (!store->begin().ok())
+    store->schema().dataConversions();
+    if (!store->units().begin().ok())
         fail(QStringLiteral("window store: begin failed"));
     const QDateTime start(QDate(2010, 1, 1), QTime(0, 0));
     for (int n = 1; n <= calls; ++n) {
@@ -34,10 +34,10 @@ void makeStore(const QString& path, int calls) {
         row.goodCall = n % 13 != 0;
         row.extractedCall = row.goodCall && n % 3 != 0;
         row.complete = true;
-        if (!store->insertCall(row).ok())
+        if (!store->calls().insertCall(row).ok())
             fail(QStringLiteral("window store: insert failed"));
     }
-    if (!store->commit().ok())
+    if (!store->units().commit().ok())
         fail(QStringLiteral("window store: commit failed"));
 }
 
@@ -88,7 +88,7 @@ void windowBench(const BenchOptions& options, std::vector<Figure>& figures) {
         return;
     }
     QTemporaryDir dir(QDir(options.workRoot).filePath(QStringLiteral("window-XXXXXX")));
-    const QString store = QDir(dir.path()).filePath(QString::fromLatin1(CallStore::kFileName));
+    const QString store = QDir(dir.path()).filePath(QString::fromLatin1(kStoreFileName));
     makeStore(store, options.windowCalls);
     // A first opening, not counted: from then on every opening finds the calls marked displayed, as
     // after a restart of the program, and the store is in the page cache.

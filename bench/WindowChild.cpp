@@ -7,7 +7,7 @@
 #include "context/UserInterface.h"
 #include "platform/Clock.h"
 #include "store/AuditLog.h"
-#include "store/CallStore.h"
+#include "store/Store.h"
 #include "support/TestDoubles.h"
 #include "ui/viewers/CallsWindow.h"
 
@@ -68,12 +68,12 @@ void reportSinceStart() {
 
 int callsWindow(const QString& storePath, int calls) {
     Result error;
-    std::unique_ptr<CallStore> store = CallStore::open(storePath, &error);
+    std::unique_ptr<Store> store = openStoreFile(storePath, StoreAccess::ReadWrite, &error);
     if (!store)
         die(error.message);
-    store->dataConversions();
+    store->schema().dataConversions();
     SystemClock clock;
-    AuditLog audit(*store, clock, QLatin1Char('F'));
+    AuditLog audit(store->audit(), clock, QLatin1Char('F'));
     SilentUserInterface ui;
     AppContext ctx;
     ctx.store = store.get();

@@ -1,6 +1,7 @@
 cmake_minimum_required(VERSION 3.25)
-# Fails when a source includes a header of a layer above its own, when one job includes another, or when
-# the program includes the store's probe, which is for the tests.
+# Fails when a source includes a header of a layer above its own, when one job includes another, when a
+# layer above the store includes one of its engines (store/sqlite, store/pg) rather than its interfaces,
+# or when the program includes the store's probe, which is for the tests.
 # The layers, lowest first: platform, settings, store, context, the jobs (intake, export, audit), shell,
 # ui, and report, the command-line report program, which prints with the windows' printing part. The two
 # files at the top of src/ are held to theirs too: the program's main starts the core through the shell
@@ -38,6 +39,11 @@ foreach(layer IN LISTS layers top_files)
                 file(RELATIVE_PATH shown "${SRC}" "${source}")
                 string(APPEND violations "  ${shown}: ${line} (${layer} may include only: ${allowed_${layer}})\n")
             endif()
+            # Above the store the program sees only its interfaces, never the engine behind them.
+            if(line MATCHES "\"store/(sqlite|pg)/" AND NOT layer STREQUAL "store")
+                file(RELATIVE_PATH shown "${SRC}" "${source}")
+                string(APPEND violations "  ${shown}: ${line} (above the store only its interfaces are seen)\n")
+            endif()
             # The store's probe reaches its tables behind its methods: for the tests, never the program.
             if(line MATCHES "\"store/StoreProbe\\.h\"" AND NOT source MATCHES "/store/StoreProbe\\.cpp$")
                 file(RELATIVE_PATH shown "${SRC}" "${source}")
@@ -47,5 +53,5 @@ foreach(layer IN LISTS layers top_files)
     endforeach()
 endforeach()
 if(violations)
-    message(FATAL_ERROR "Includes that run up a layer, across jobs or into the tests' store probe:\n${violations}")
+    message(FATAL_ERROR "Includes that run up a layer, across jobs, into the store's engines or into the tests' store probe:\n${violations}")
 endif()

@@ -122,11 +122,11 @@ std::string itemText(const QString& itemNumber, int quantity, int unit, int disc
         .toStdString();
 }
 
-std::string ordersText(CallStore& store, int callNumber) {
+std::string ordersText(Store& store, int callNumber) {
     std::string text;
-    for (const OrderRow& o : store.ordersOfCall(0, callNumber)) {
+    for (const OrderRow& o : store.calls().ordersOfCall(0, callNumber)) {
         text += orderText(o.salesperson, o.customer, o.shipTo.value_or(QString()), o.route, o.message);
-        for (const ItemRow& i : store.itemsOfOrder(0, callNumber, o.orderSeqNumber))
+        for (const ItemRow& i : store.calls().itemsOfOrder(0, callNumber, o.orderSeqNumber))
             text += itemText(i.itemNumber, i.quantity, i.unit, i.discountPercent, i.priceOverride);
         text += '\n';
     }
@@ -148,12 +148,12 @@ std::string ordersText(const std::vector<testdata::OrderTruth>& orders) {
     fail(("call " + std::to_string(call.number) + ": " + what).c_str());
 }
 
-void checkCalls(CallStore& store, const std::vector<PlacedCall>& calls, qsizetype fileLength) {
-    if (store.allCalls().size() != calls.size())
+void checkCalls(Store& store, const std::vector<PlacedCall>& calls, qsizetype fileLength) {
+    if (store.calls().allCalls().size() != calls.size())
         fail("the store does not hold each call once (one swallowed, doubled or made up)");
     for (std::size_t i = 0; i < calls.size(); ++i) {
         const PlacedCall& call = calls[i];
-        const std::optional<CallRow> row = store.findCall(0, call.number);
+        const std::optional<CallRow> row = store.calls().findCall(0, call.number);
         if (!row)
             failAt(call, "not stored");
         const qsizetype dataEnd = call.header + kHeaderSize + call.dataLength; // zero-based, one past

@@ -4,7 +4,7 @@
 #include "platform/SettingsBackend.h"
 #include "shell/Application.h"
 #include "store/AuditLog.h"
-#include "store/CallStore.h"
+#include "store/Store.h"
 #include "support/TestDoubles.h"
 #include "ui/StatusSummary.h"
 #include "ui/config/AboutBox.h"
@@ -63,23 +63,24 @@ public:
 
     // One complete call; a sent one went to QX740001.Rcv on 03/08/2010 09:30.
     void addCall(int source, int number, bool good, bool sent, const QDateTime& when) {
-        check(store().insertCall(CallRow{
+        check(store().calls().insertCall(CallRow{
             .source = source, .callNumber = number, .callDnt = when, .goodCall = good, .complete = true}));
         if (sent)
-            check(store().markExtracted(source, number, u"QX740001.Rcv  "_s,
-                                        QDateTime(QDate(2010, 3, 8), QTime(9, 30))));
+            check(store().calls().markExtracted(source, number, u"QX740001.Rcv  "_s,
+                                                QDateTime(QDate(2010, 3, 8), QTime(9, 30))));
     }
     // The call's next order, as the intake stores it; its sequence number.
     int addOrder(int source, int number, const QString& salesperson, const QString& customer,
                  const QString& message = u"MSG"_s, int items = 0) {
         int seq = 0;
-        check(store().raiseNumberOfOrders(source, number, &seq));
-        check(store().insertOrder(
+        check(store().calls().raiseNumberOfOrders(source, number, &seq));
+        check(store().calls().insertOrder(
             OrderRow{source, number, seq, salesperson, customer, u"01"_s, u"R7"_s, message, items, {}}));
         return seq;
     }
     void addItem(int number, int seq, int itemSeq, const QString& itemNumber, int quantity, int price) {
-        check(store().insertItem(ItemRow{0, number, seq, itemSeq, itemNumber, quantity, 2, 5, price, {}}));
+        check(store().calls().insertItem(
+            ItemRow{0, number, seq, itemSeq, itemNumber, quantity, 2, 5, price, {}}));
     }
 
 private:
@@ -87,7 +88,7 @@ private:
         if (!result.ok())
             die(result.message);
     }
-    CallStore& store() { return *m_app->context().store; }
+    Store& store() { return *m_app->context().store; }
 
     QTemporaryDir m_dir;
     ManualClock m_clock{QDateTime(QDate(2010, 3, 8), QTime(9, 0))};
@@ -150,9 +151,9 @@ void detailsWindows(const QDir& out) {
     CallDetailsWindow details(program.ctx(), selected, pictures);
     saveShot(details, out, u"call-details-window.png"_s);
 
-    CallStore& store = *program.ctx().store;
-    OrderDetailsWindow order(*store.findCall(0, 1017), store.ordersOfCall(0, 1017).front(),
-                             store.itemsOfOrder(0, 1017, 1), pictures);
+    Store& store = *program.ctx().store;
+    OrderDetailsWindow order(*store.calls().findCall(0, 1017), store.calls().ordersOfCall(0, 1017).front(),
+                             store.calls().itemsOfOrder(0, 1017, 1), pictures);
     saveShot(order, out, u"order-details-window.png"_s);
 }
 

@@ -5,7 +5,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "store/AuditLog.h"
-#include "store/CallStore.h"
+#include "store/Store.h"
 
 #include <QLocale>
 
@@ -89,7 +89,7 @@ Result AuditExport::gather(Contents& contents) const {
         contents.statusBytes += lineBytes(statusLine(run.day, run.good, run.bad));
         ++contents.dayLines;
     };
-    Result result = m_ctx.store->forEachExportableAudit([&](const AuditRow& row) {
+    Result result = m_ctx.store->audit().forEachExportableAudit([&](const AuditRow& row) {
         ++contents.rows;
         contents.exportBytes += lineBytes(exportLine(row));
         const QString day = stamp(row.eventDnt).left(8).trimmed();

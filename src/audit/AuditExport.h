@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/Result.h"
-#include "store/CallStore.h"
+#include "store/Store.h"
 
 #include <QByteArray>
 #include <QString>

@@ -7,7 +7,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Paths.h"
 #include "store/AuditLog.h"
-#include "store/CallStore.h"
+#include "store/Store.h"
 #include "store/UnitOfWork.h"
 
 #include <QDir>
@@ -47,16 +47,16 @@ Result PurgeJob::purgeCalls() {
     removeOldSpares(cut);
 
     Result result;
-    std::optional<CallRow> call = m_ctx.store->nextPurgeableCall(cut, 0, &result);
+    std::optional<CallRow> call = m_ctx.store->calls().nextPurgeableCall(cut, 0, &result);
     while (call) {
         if (Result purged = purgeCall(call->source, call->callNumber); !purged.ok())
             return purged;
-        call = m_ctx.store->nextPurgeableCall(cut, call->rowId, &result);
+        call = m_ctx.store->calls().nextPurgeableCall(cut, call->rowId, &result);
     }
     if (!result.ok())
         return failure(result);
 
-    result = m_ctx.store->deleteAuditUpTo(cut);
+    result = m_ctx.store->audit().deleteAuditUpTo(cut);
     if (!result.ok())
         return failure(result);
     if (Result exported = m_auditExport.saveAuditsToFile(); !exported.ok())
@@ -68,10 +68,10 @@ Result PurgeJob::purgeCalls() {
 
 Result PurgeJob::purgeCall(int source, int callNumber) {
     // Orders, items and the call row go together: no call is ever left without its orders.
-    UnitOfWork unit(*m_ctx.store);
+    UnitOfWork unit(m_ctx.store->units());
     Result result = unit.begun();
     if (result.ok())
-        result = m_ctx.store->deleteCallWithOrders(source, callNumber);
+        result = m_ctx.store->calls().deleteCallWithOrders(source, callNumber);
     if (result.ok())
         result = unit.commit();
     if (!result.ok())

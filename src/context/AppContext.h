@@ -9,7 +9,7 @@
 namespace vrq {
 
 class AuditLog;
-class CallStore;
+class Store;
 class Clock;
 class DriveMapper;
 class FileSystem;
@@ -23,7 +23,7 @@ class UserInterface;
 struct AppContext {
     Settings settings;
     SettingsStore* settingsStore = nullptr;
-    CallStore* store = nullptr;
+    Store* store = nullptr;
     AuditLog* audit = nullptr;
     const Clock* clock = nullptr;
     FileSystem* fs = nullptr;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "store/CallStore.h"
+#include "store/Store.h"
 
 #include <QDateTime>
 #include <QString>

@@ -10,7 +10,7 @@
 #include "platform/Paths.h"
 #include "settings/SettingsStore.h"
 #include "store/AuditLog.h"
-#include "store/CallStore.h"
+#include "store/Store.h"
 #include "store/UnitOfWork.h"
 
 #include <QDir>
@@ -52,12 +52,12 @@ QString describeFailure(const Result& failure) {
 // windows in, so the pass reads them afresh after one (restart).
 class OrderExport::PendingCalls {
 public:
-    PendingCalls(CallStore& store, Result& result) : m_store(store), m_result(result) {}
+    PendingCalls(Store& store, Result& result) : m_store(store), m_result(result) {}
 
     // The next call; its orders and items stay valid until the next call is asked for.
     std::optional<CallToSend> next() {
         if (m_next == m_group.calls.size()) {
-            m_group = m_store.pendingGroup(m_afterRowId, kCallsPerRead, &m_result);
+            m_group = m_store.calls().pendingGroup(m_afterRowId, kCallsPerRead, &m_result);
             m_next = 0;
             m_nextOrder = 0;
             m_nextItem = 0;
@@ -89,7 +89,7 @@ private:
     }
 
     static constexpr int kCallsPerRead = 50;
-    CallStore& m_store;
+    Store& m_store;
     Result& m_result;
     PendingGroup m_group;
     std::size_t m_next = 0;
@@ -529,7 +529,7 @@ Result OrderExport::markDelivered() {
 
 Result OrderExport::markCallsExtracted(std::vector<DeliveredCall>& calls) {
     // Each row, its "X" entry and the entries held for it together, or none of them.
-    UnitOfWork unit(*m_ctx.store);
+    UnitOfWork unit(m_ctx.store->units());
     Result result = unit.begun();
     const QDateTime now = m_ctx.clock->now();
     for (const DeliveredCall& call : calls) {
@@ -538,7 +538,7 @@ Result OrderExport::markCallsExtracted(std::vector<DeliveredCall>& calls) {
                 result = m_ctx.audit->write(type, msg);
         }
         if (result.ok())
-            result = m_ctx.store->markExtracted(call.source, call.callNumber, call.fileName, now);
+            result = m_ctx.store->calls().markExtracted(call.source, call.callNumber, call.fileName, now);
         if (result.ok())
             result = m_ctx.audit->write(AuditType::Extracted, QStringLiteral("Extracted call #") +
                                                                   withSignPosition(call.callNumber));
@@ -581,7 +581,8 @@ Result OrderExport::settle(const PendingRename& pending, bool& settled) {
     }
     settled = true;
     Result result;
-    const std::optional<CallRow> call = m_ctx.store->findCall(pending.source, pending.callNumber, &result);
+    const std::optional<CallRow> call =
+        m_ctx.store->calls().findCall(pending.source, pending.callNumber, &result);
     if (!result.ok())
         return Result::failure(result.code, result.message);
     if (!call || call->extractedCall) { // purged, or marked before the stop

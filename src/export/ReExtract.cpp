@@ -3,12 +3,12 @@
 #include "context/AppContext.h"
 #include "context/UserInterface.h"
 #include "store/AuditLog.h"
-#include "store/CallStore.h"
+#include "store/Store.h"
 
 namespace vrq {
 
 Result ReExtract::markToSendAgain(const CallKey& call) {
-    Result result = m_ctx.store->setExtracted(call.source, call.callNumber, false);
+    Result result = m_ctx.store->calls().setExtracted(call.source, call.callNumber, false);
     if (result.isNotFound())
         return result; // gone since the window was filled
     if (!result.ok()) {

@@ -10,7 +10,7 @@
 #include "intake/RecordParsers.h"
 #include "platform/FileSystem.h"
 #include "store/AuditLog.h"
-#include "store/CallStore.h"
+#include "store/Store.h"
 #include "store/UnitOfWork.h"
 
 #include <algorithm>
@@ -120,7 +120,7 @@ bool CallFraming::readCallHeader(CallSource& file, qint64& position, CallHeader&
 
 bool CallFraming::alreadyStored(int callNumber) {
     Result result;
-    const std::optional<CallRow> row = m_ctx.store->findCall(0, callNumber, &result);
+    const std::optional<CallRow> row = m_ctx.store->calls().findCall(0, callNumber, &result);
     if (!result.ok() || !row)
         return false; // a failed check lets the call through; saving it then reports the clash
     const QString number = QStringLiteral("Call #") + withSignBlank(callNumber);
@@ -154,7 +154,7 @@ CallFraming::TakeResult CallFraming::takeCall(CallSource& file, qint64& position
     }
 
     const QString number = withSignBlank(header.callNumberValue());
-    UnitOfWork unit(*m_ctx.store);
+    UnitOfWork unit(m_ctx.store->units());
     if (!unit.begun().ok()) {
         log(AuditType::Error, QStringLiteral("Call #") + number +
                                   QStringLiteral(" could not be taken in, it is taken at a later pass: ") +
@@ -258,7 +258,7 @@ public:
     }
 
 private:
-    void begin() { m_group.emplace(*m_ctx.store, UnitOfWork::Scope::Group); }
+    void begin() { m_group.emplace(m_ctx.store->units(), UnitOfWork::Scope::Group); }
     bool open() const { return m_group && m_group->open(); }
     void countCommitted() {
         const auto good = std::count(m_judged.begin(), m_judged.end(), true);

@@ -5,7 +5,7 @@
 #include "intake/CallJudgement.h"
 #include "platform/Clock.h"
 #include "store/AuditLog.h"
-#include "store/CallStore.h"
+#include "store/Store.h"
 
 namespace vrq {
 
@@ -49,7 +49,7 @@ bool CallSaver::saveCall(const CallHeader& header, int source) {
         row.numBytes = header.dataLengthValue();
         row.badReason = judgement.badReason;
         row.badData = judgement.badData;
-        const Result inserted = m_ctx.store->insertCall(row);
+        const Result inserted = m_ctx.store->calls().insertCall(row);
         if (!inserted.ok()) {
             logError(errorPrefix("SaveCall", header) + withSignBlank(inserted.code) + QStringLiteral(" - ") +
                      inserted.message);
@@ -69,7 +69,8 @@ void CallSaver::saveHeader(const CallHeader& header, OrderWork& order) {
     if (batchMode())
         return;
     int number = 0;
-    const Result raised = m_ctx.store->raiseNumberOfOrders(order.source, header.callNumberValue(), &number);
+    const Result raised =
+        m_ctx.store->calls().raiseNumberOfOrders(order.source, header.callNumberValue(), &number);
     if (!raised.ok()) {
         logError(errorPrefix("SaveHeader", header) + (raised.status == Result::Status::NotFound
                                                           ? QString::fromLatin1(kNoCurrentRecordText)
@@ -87,7 +88,7 @@ void CallSaver::saveHeader(const CallHeader& header, OrderWork& order) {
     row.message = order.message;
     row.numberOfItems = 0;
     order.orderSeqNumber = number;
-    const Result inserted = m_ctx.store->insertOrder(row);
+    const Result inserted = m_ctx.store->calls().insertOrder(row);
     if (!inserted.ok())
         logError(errorPrefix("SaveHeader", header) + inserted.message);
 }
@@ -95,8 +96,8 @@ void CallSaver::saveHeader(const CallHeader& header, OrderWork& order) {
 void CallSaver::saveRecord(const CallHeader& header, const OrderWork& order, const ItemWork& item) {
     if (!batchMode()) {
         int number = 0;
-        const Result raised = m_ctx.store->raiseNumberOfItems(order.source, header.callNumberValue(),
-                                                              order.orderSeqNumber, &number);
+        const Result raised = m_ctx.store->calls().raiseNumberOfItems(order.source, header.callNumberValue(),
+                                                                      order.orderSeqNumber, &number);
         if (!raised.ok()) {
             logError(errorPrefix("SaveRecord", header) + (raised.status == Result::Status::NotFound
                                                               ? QString::fromLatin1(kNoCurrentRecordText)
@@ -114,7 +115,7 @@ void CallSaver::saveRecord(const CallHeader& header, const OrderWork& order, con
             row.unit = leadingInt(item.unit);
             row.discountPercent = leadingInt(item.discount);
             row.priceOverride = leadingInt(item.price);
-            const Result inserted = m_ctx.store->insertItem(row);
+            const Result inserted = m_ctx.store->calls().insertItem(row);
             if (!inserted.ok())
                 logError(errorPrefix("SaveRecord", header) + inserted.message);
         }
@@ -125,8 +126,8 @@ void CallSaver::saveRecord(const CallHeader& header, const OrderWork& order, con
 
 void CallSaver::priceOverride(const CallHeader& header, int source, int orderSeqNumber, int itemSeqNumber,
                               const QString& price) {
-    const Result updated = m_ctx.store->setPriceOverride(source, header.callNumberValue(), orderSeqNumber,
-                                                         itemSeqNumber, leadingInt(price));
+    const Result updated = m_ctx.store->calls().setPriceOverride(
+        source, header.callNumberValue(), orderSeqNumber, itemSeqNumber, leadingInt(price));
     if (!updated.ok())
         logError(errorPrefix("SaveRecord", header) + (updated.status == Result::Status::NotFound
                                                           ? QString::fromLatin1(kNoCurrentRecordText)

@@ -8,7 +8,7 @@
 #include "platform/Paths.h"
 #include "settings/SettingsStore.h"
 #include "store/AuditLog.h"
-#include "store/CallStore.h"
+#include "store/Store.h"
 
 #include <QDir>
 #include <QFile>
@@ -178,7 +178,7 @@ void DataBinIntake::moveFailed(const QString& target, const Result& result) {
 
 QString DataBinIntake::retireFile(const QString& path, const QString& folder) {
     // Everything taken from the file reaches the disk before the file leaves its folder.
-    m_ctx.store->checkpoint();
+    m_ctx.store->units().checkpoint();
     if (!m_ctx.settings.dataBinAudit) {
         QString bak = m_ctx.paths->resolve(folder + QStringLiteral("DataBin.Bak"));
         m_ctx.fs->removeFile(bak);
@@ -265,7 +265,7 @@ void DataBinIntake::reportUnreachable(const QString& reason) {
 }
 
 bool DataBinIntake::storeKeepsCalls() {
-    const Result writable = m_ctx.store->writable(CallStore::Trial::Write);
+    const Result writable = m_ctx.store->units().writable(WriteTrial::Write);
     runstatus::storeRefusing(m_ctx, writable.ok() ? QString() : writable.message);
     return writable.ok();
 }

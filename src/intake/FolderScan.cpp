@@ -12,7 +12,7 @@
 #include "platform/SettingsBackend.h"
 #include "settings/SettingsStore.h"
 #include "store/AuditLog.h"
-#include "store/CallStore.h"
+#include "store/Store.h"
 
 #include <QDir>
 #include <QFile>
@@ -79,7 +79,7 @@ FolderScan::ProtectedPaths FolderScan::protectedPaths() const {
     ProtectedPaths paths;
     paths.programFolder = m_ctx.fs->canonicalPath(m_ctx.programFolder);
     paths.auditFolder = m_ctx.fs->canonicalPath(QDir(paths.programFolder).filePath(QStringLiteral("Audit")));
-    const QString store = QDir(paths.programFolder).filePath(QString::fromLatin1(CallStore::kFileName));
+    const QString store = QDir(paths.programFolder).filePath(QString::fromLatin1(kStoreFileName));
     for (const char* suffix : {"", "-wal", "-shm", "-journal"})
         paths.storeFiles.append(m_ctx.fs->canonicalPath(store + QLatin1String(suffix)));
     if (m_ctx.settingsStore)
@@ -312,7 +312,7 @@ void FolderScan::finishInterruptedTake() {
     const int callNumber = lineEnd < 0 ? 0 : content.left(lineEnd).toInt(&numberOk);
     const QString path = lineEnd < 0 ? QString() : QFile::decodeName(content.mid(lineEnd + 1));
     if (numberOk && !path.isEmpty() && m_ctx.store && m_ctx.fs->fileExists(path)) {
-        const std::optional<CallRow> call = m_ctx.store->findCall(1, callNumber);
+        const std::optional<CallRow> call = m_ctx.store->calls().findCall(1, callNumber);
         if (call && call->complete)
             moveToAuditCopy(path, callNumber); // stored before the stop: the file has been taken
     }

@@ -6,7 +6,7 @@
 #include "intake/FieldReaders.h"
 #include "intake/WorkRecords.h"
 #include "store/AuditLog.h"
-#include "store/CallStore.h"
+#include "store/Store.h"
 
 namespace vrq {
 
@@ -42,14 +42,15 @@ void ParserContext::finishCall(qint64& position, const CallHeader& header, const
         goodCall = false; // what arrived of a call cut short is never sent, whatever its orders
     const QString stage = QStringLiteral("Update database");
     Result result;
-    const std::optional<CallRow> row = ctx.store->findFirstCallByNumber(header.callNumberValue(), &result);
+    const std::optional<CallRow> row =
+        ctx.store->calls().findFirstCallByNumber(header.callNumberValue(), &result);
     if (!result.ok()) {
         logStepError(parser, stage, result.message);
         return;
     }
     if (!row)
         return;
-    const Result updated = ctx.store->setCallComplete(row->source, row->callNumber, goodCall);
+    const Result updated = ctx.store->calls().setCallComplete(row->source, row->callNumber, goodCall);
     if (!updated.ok())
         logStepError(parser, stage, updated.message);
 }
@@ -57,7 +58,7 @@ void ParserContext::finishCall(qint64& position, const CallHeader& header, const
 void ParserContext::storeOrderMessage(int source, const CallHeader& header, int orderSeqNumber,
                                       const QString& message, const QString& parser, const QString& stage) {
     const Result stored =
-        ctx.store->setOrderMessage(source, header.callNumberValue(), orderSeqNumber, message);
+        ctx.store->calls().setOrderMessage(source, header.callNumberValue(), orderSeqNumber, message);
     if (!stored.ok() && stored.status != Result::Status::NotFound)
         logStepError(parser, stage, stored.message);
 }

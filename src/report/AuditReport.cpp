@@ -6,7 +6,8 @@
 #include "platform/SettingsBackend.h"
 #include "report/ReportCommandLine.h"
 #include "settings/SettingsStore.h"
-#include "store/CallStore.h"
+#include "store/Store.h"
+#include "store/StoreDates.h"
 
 #include <QDir>
 #include <QTextStream>
@@ -21,7 +22,7 @@ QString auditReportLine(const AuditRow& entry) {
 }
 
 QString reportStorePath() {
-    return QDir(programFolderPath()).filePath(QString::fromLatin1(CallStore::kFileName));
+    return QDir(programFolderPath()).filePath(QString::fromLatin1(kStoreFileName));
 }
 
 namespace {
@@ -38,7 +39,7 @@ bool settingsNameADatabaseServer() {
 
 } // namespace
 
-std::unique_ptr<CallStore> openReportStore(QTextStream& err) {
+std::unique_ptr<Store> openReportStore(QTextStream& err) {
     if (settingsNameADatabaseServer()) {
         err << "The settings name a PostgreSQL store ([Store] Backend); this build reads only the SQLite "
                "store.\n";
@@ -46,14 +47,14 @@ std::unique_ptr<CallStore> openReportStore(QTextStream& err) {
     }
     const QString storePath = reportStorePath();
     Result opened;
-    std::unique_ptr<CallStore> store = CallStore::openForReading(storePath, &opened);
+    std::unique_ptr<Store> store = openStoreFile(storePath, StoreAccess::ReadOnly, &opened);
     if (!store)
         err << "The call store " << storePath << " cannot be read: " << opened.message << '\n';
     return store;
 }
 
 int runAuditReport(const ReportCommand& command, QTextStream& out, QTextStream& err) {
-    std::unique_ptr<CallStore> store = openReportStore(err);
+    std::unique_ptr<Store> store = openReportStore(err);
     if (!store)
         return ReportExit::kStoreUnreadable;
     AuditFilter filter;
@@ -62,7 +63,7 @@ int runAuditReport(const ReportCommand& command, QTextStream& out, QTextStream& 
     // A terminal shows the end of what was printed: the newest entries belong there.
     filter.newestFirst = false;
     Result read;
-    const std::vector<AuditRow> entries = store->auditEntries(filter, &read);
+    const std::vector<AuditRow> entries = store->audit().auditEntries(filter, &read);
     if (!read.ok()) {
         err << "The audit log in " << reportStorePath() << " cannot be read: " << read.message << '\n';
         return ReportExit::kStoreUnreadable;

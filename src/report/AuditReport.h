@@ -9,14 +9,14 @@ class QTextStream;
 
 namespace vrq {
 
-class CallStore;
+class Store;
 struct ReportCommand;
 
 // The program folder's store file, as the reports name it in their messages.
 QString reportStorePath();
 // The program folder's store opened read-only for a report; null after a message on err when it cannot be
 // read (the report then exits with ReportExit::kStoreUnreadable).
-std::unique_ptr<CallStore> openReportStore(QTextStream& err);
+std::unique_ptr<Store> openReportStore(QTextStream& err);
 
 // vrqtoqx7-report --audit: the audit log of the program folder's store as text on out, one entry a
 // line, oldest first. Reads the store only. Returns the exit code (ReportExit); messages go to err.

@@ -3,7 +3,7 @@
 #include "platform/Clock.h"
 #include "report/AuditReport.h"
 #include "report/ReportCommandLine.h"
-#include "store/CallStore.h"
+#include "store/Store.h"
 #include "ui/printing/PrintRenderer.h"
 #include "ui/printing/PrinterOutput.h"
 #include "ui/viewers/ListOfCallsReport.h"
@@ -45,7 +45,7 @@ int runListOfCallsCommand(const QStringList& arguments, const Clock& clock, QTex
     if (command.audit)
         return runAuditReport(command, out, err);
 
-    std::unique_ptr<CallStore> store = openReportStore(err);
+    std::unique_ptr<Store> store = openReportStore(err);
     if (!store)
         return ReportExit::kStoreUnreadable;
     const ListOfCallsRequest request{command.from, command.to, command.goodCalls, command.badCalls,

@@ -15,7 +15,7 @@
 #include "platform/SettingsBackend.h"
 #include "settings/StoreConnection.h"
 #include "store/AuditLog.h"
-#include "store/CallStore.h"
+#include "store/Store.h"
 
 #include <QDir>
 #include <QTextStream>
@@ -64,26 +64,20 @@ QList<SettingProblem> Application::loadSettings() {
 }
 
 Result Application::openStore(StoreUpgrade upgrade) {
-    if (m_ctx.settings.storeBackend == StoreBackend::PostgreSQL) {
-        if (const QString refusal = StoreConnection::passwordRefusal(m_ctx.settings.storeConnection);
-            !refusal.isEmpty())
-            return Result::failure(refusal);
-        // Until the PostgreSQL store is built in, the calls stay where they are rather than going to a
-        // SQLite store the other workstations do not see.
-        return Result::failure(
-            QStringLiteral("This build cannot open a PostgreSQL store yet; set Backend=SQLite in [Store]."));
-    }
-    const QString path = QDir(m_ctx.programFolder).filePath(QString::fromLatin1(CallStore::kFileName));
+    const StoreLocation location = StoreLocation::fromSettings(m_ctx.settings, m_ctx.programFolder);
     Result opened;
-    m_store = CallStore::open(path, &opened);
+    m_store = vrq::openStore(location, StoreAccess::ReadWrite, &opened);
+    if (!m_store && location.backend != StoreBackend::SQLite)
+        return opened;
     if (!m_store)
         return Result::failure(
-            opened.code, QStringLiteral("The call store %1 cannot be opened: %2").arg(path, opened.message));
+            opened.code,
+            QStringLiteral("The call store %1 cannot be opened: %2").arg(location.path, opened.message));
     m_ctx.store = m_store.get();
     // A batch run on a store that was never started in window mode still needs the audit table.
-    if (upgrade == StoreUpgrade::Always || m_store->columnsOf(QStringLiteral("Audit")).isEmpty())
-        m_store->dataConversions();
-    m_audit = std::make_unique<AuditLog>(*m_store, *m_ctx.clock, m_ctx.runMode);
+    if (upgrade == StoreUpgrade::Always || m_store->schema().columnsOf(QStringLiteral("Audit")).isEmpty())
+        m_store->schema().dataConversions();
+    m_audit = std::make_unique<AuditLog>(m_store->audit(), *m_ctx.clock, m_ctx.runMode);
     m_ctx.audit = m_audit.get();
     return Result::success();
 }
@@ -133,15 +127,15 @@ void Application::shutDown() {
     if (m_audit)
         m_audit->write(AuditType::Stopped, QStringLiteral("Program stopped"));
     if (m_store)
-        m_store->checkpoint();
+        m_store->units().checkpoint();
 }
 
 bool Application::storeTakesWrites() {
     if (!m_store)
         return false;
-    if (!m_store->refusesWrites() && m_store->fileMoved())
+    if (!m_store->units().refusesWrites() && m_store->units().fileMoved())
         keepMovedStore();
-    const Result writable = m_store->writable(CallStore::Trial::Write);
+    const Result writable = m_store->units().writable(WriteTrial::Write);
     runstatus::storeRefusing(m_ctx, writable.ok() ? QString() : writable.message);
     return writable.ok();
 }
@@ -153,10 +147,10 @@ void Application::keepMovedStore() {
         QDir(m_ctx.programFolder)
             .filePath(QStringLiteral("CallsAndOrders-kept-%1.db")
                           .arg(m_ctx.clock->now().toString(QStringLiteral("yyyyMMdd-HHmmss"))));
-    const Result saved = m_store->saveCopy(kept);
+    const Result saved = m_store->units().saveCopy(kept);
     const QString moved = QStringLiteral("%1 was deleted or replaced while the program ran; ")
-                              .arg(QDir::toNativeSeparators(m_store->path()));
-    m_store->refuseWrites(
+                              .arg(QDir::toNativeSeparators(m_store->units().path()));
+    m_store->units().refuseWrites(
         moved + (saved.ok()
                      ? QStringLiteral("what the program held is kept in %1. Stop the program, put the "
                                       "store to go on with in its place and start the program again")

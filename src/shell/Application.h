@@ -12,7 +12,7 @@
 namespace vrq {
 
 class AuditLog;
-class CallStore;
+class Store;
 class Clock;
 class DriveMapper;
 class FileSystem;
@@ -96,7 +96,7 @@ private:
     std::unique_ptr<SettingsBackend> m_backend;
     std::unique_ptr<SettingsStore> m_settingsStore;
     std::unique_ptr<PathResolver> m_paths;
-    std::unique_ptr<CallStore> m_store;
+    std::unique_ptr<Store> m_store;
     std::unique_ptr<AuditLog> m_audit;
     std::unique_ptr<NetworkConnection> m_network;
     std::unique_ptr<OrderExport> m_orderExport;

@@ -11,7 +11,7 @@
 #include "shell/ConsoleUserInterface.h"
 #include "shell/RunSummary.h"
 #include "store/AuditLog.h"
-#include "store/CallStore.h"
+#include "store/Store.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -71,7 +71,7 @@ RunSummary summarize(AppContext& ctx) {
     RunSummary summary;
     summary.status = ctx.status;
     Result counted;
-    const int pending = ctx.store->pendingCallCount(&counted);
+    const int pending = ctx.store->calls().pendingCallCount(&counted);
     if (counted.ok())
         summary.pendingCalls = pending;
     return summary;

@@ -43,7 +43,7 @@ QString auditTypeLetter(AuditType type) {
     return QStringLiteral("E");
 }
 
-AuditLog::AuditLog(CallStore& store, const Clock& clock, QChar runMode)
+AuditLog::AuditLog(AuditRecords& store, const Clock& clock, QChar runMode)
     : m_store(store), m_clock(clock), m_runMode(runMode), m_instance(runMode) {}
 
 QString AuditLog::trimmedMessage(const QString& msg) {

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "store/AuditRecords.h"
 #include "store/AuditType.h"
-#include "store/CallStore.h"
 
 #include <QDateTime>
 #include <QString>
@@ -14,7 +14,7 @@ class Clock;
 // clock times 1000 plus a write counter that runs 1..900 and starts again at 1.
 class AuditLog {
 public:
-    AuditLog(CallStore& store, const Clock& clock, QChar runMode);
+    AuditLog(AuditRecords& store, const Clock& clock, QChar runMode);
 
     // Stores one entry. A refused entry is printed to the error output, so it is not lost, and the
     // failure is handed back to the caller.
@@ -35,7 +35,7 @@ private:
     static void reportRefusedEntry(const AuditRow& row, const Result& refusal);
     // now without its milliseconds (ms of them).
     QDateTime wholeSecondOf(const QDateTime& now, qint64 ms);
-    CallStore& m_store;
+    AuditRecords& m_store;
     const Clock& m_clock;
     QChar m_runMode;
     QString m_instance; // the run mode as the Instance column holds it, made once

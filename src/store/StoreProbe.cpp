@@ -1,13 +1,17 @@
-// The tests' direct way into the store's tables. It goes through CallStore::database(), which first
+// The tests' direct way into the store's tables. It goes through the connection's database(), which first
 // writes the counters the store keeps in memory, so what it reads is what the store holds.
 #include "store/StoreProbe.h"
 
-#include "store/CallStore.h"
-#include "store/StoreAttempt.h"
+#include "store/sqlite/CallStore.h"
+#include "store/sqlite/SqliteStore.h"
+#include "store/sqlite/StoreAttempt.h"
 
 #include <SQLiteCpp/SQLiteCpp.h>
 
 namespace vrq {
+
+// Only a SQLite store has tables the probe can reach in SQL.
+StoreProbe::StoreProbe(Store& store) : m_store(dynamic_cast<SqliteStore&>(store).connection()) {}
 
 Result StoreProbe::exec(const QString& sql) {
     return attempt([&] { m_store.database().exec(sql.toStdString()); });

@@ -9,8 +9,9 @@
 namespace vrq {
 
 class CallStore;
+class Store;
 
-// Test support, not for the program: the program reaches its tables through CallStore's methods only.
+// Test support, not for the program: the program reaches its tables through the store's parts only.
 // The tests use it to reach the store's tables directly, in SQL, to break them (a dropped table, a
 // trigger that refuses rows, a transaction held open), to write what no store method writes (Nulls an
 // older program left, values another program wrote) and to read rows back as text. Only Qt and the
@@ -20,7 +21,7 @@ public:
     // What rows() gives for a Null column.
     static constexpr const char* kNull = "<null>";
 
-    explicit StoreProbe(CallStore& store) : m_store(store) {}
+    explicit StoreProbe(Store& store);
 
     // Runs statements that give no rows (several, separated by semicolons, run in turn).
     Result exec(const QString& sql);

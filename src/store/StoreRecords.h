@@ -8,6 +8,9 @@
 
 namespace vrq {
 
+// Jet's number for a duplicate value in a primary key; the store reports key clashes with it.
+constexpr int kDuplicateKeyError = 3022;
+
 // Plain rows of the call store's tables. Every member starts empty (the {} too, which -Wextra asks of a row
 // built with designated initializers), so a row can be built naming only the members it needs.
 

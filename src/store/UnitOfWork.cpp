@@ -1,10 +1,10 @@
 #include "store/UnitOfWork.h"
 
-#include "store/CallStore.h"
+#include "store/StoreUnits.h"
 
 namespace vrq {
 
-UnitOfWork::UnitOfWork(CallStore& store, Scope scope)
+UnitOfWork::UnitOfWork(StoreUnits& store, Scope scope)
     : m_store(store), m_scope(scope), m_begun(scope == Scope::Group ? store.beginGroup() : store.begin()) {}
 
 UnitOfWork::~UnitOfWork() {

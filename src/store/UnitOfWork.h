@@ -4,7 +4,7 @@
 
 namespace vrq {
 
-class CallStore;
+class StoreUnits;
 
 // One unit of work in the store, begun when made and undone when it goes out of scope uncommitted, so
 // that no return and no exception can leave it open. A group holds several units and reaches the file
@@ -15,7 +15,7 @@ class UnitOfWork {
 public:
     enum class Scope { Unit, Group };
 
-    explicit UnitOfWork(CallStore& store, Scope scope = Scope::Unit);
+    explicit UnitOfWork(StoreUnits& store, Scope scope = Scope::Unit);
     ~UnitOfWork();
     UnitOfWork(const UnitOfWork&) = delete;
     UnitOfWork& operator=(const UnitOfWork&) = delete;
@@ -31,7 +31,7 @@ public:
     void rollback();
 
 private:
-    CallStore& m_store;
+    StoreUnits& m_store;
     Scope m_scope;
     Result m_begun;
     bool m_ended = false;

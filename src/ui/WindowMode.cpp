@@ -297,7 +297,7 @@ StatusSummary WindowMode::currentStatus() {
     // read as "none yet".
     if (!status.lastIntake.isValid() || !status.lastExport.isValid()) {
         if (!m_loggedTimes && ctx.store)
-            m_loggedTimes = ctx.store->loggedTimes();
+            m_loggedTimes = ctx.store->summary().loggedTimes();
         if (m_loggedTimes) {
             if (!status.lastIntake.isValid())
                 status.lastIntake = m_loggedTimes->lastIntake;
@@ -313,7 +313,7 @@ DayCallCounts WindowMode::todaysCalls(const QDate& today) {
     const AppContext& ctx = m_app->context();
     if (m_dayCounted != today) {
         // A store that cannot count shows no calls rather than no status line.
-        m_dayCounts = ctx.store ? ctx.store->callCountsOfDay(today) : DayCallCounts{};
+        m_dayCounts = ctx.store ? ctx.store->audit().callCountsOfDay(today) : DayCallCounts{};
         m_dayCounted = today;
         m_goodAtCount = ctx.status.callsGood;
         m_badAtCount = ctx.status.callsBad;

@@ -29,7 +29,7 @@ AuditRow entry(const QDateTime& audited, const char* type, const QString& msg = 
 
 class AuditExportTest : public ::testing::Test {
 protected:
-    void add(const AuditRow& row) { ASSERT_TRUE(f.store->insertAudit(row).ok()); }
+    void add(const AuditRow& row) { ASSERT_TRUE(f.store->audit().insertAudit(row).ok()); }
     Result save() { return AuditExport(f.ctx, network).saveAuditsToFile(); }
     QByteArray exportFile() const { return f.hostFileBytes(u"VRQtoQX7.Aud"_s); }
     QByteArray statusFile() const { return f.hostFileBytes(u"VRQtoQX7.Sts"_s); }

@@ -1,6 +1,7 @@
 #include "audit/PurgeJob.h"
 #include "audit/AuditExport.h"
 #include "context/NetworkConnection.h"
+#include "store/StoreDates.h"
 #include "store/StoreProbe.h"
 #include "support/IntakeFixture.h"
 #include "support/ProgramFixture.h"
@@ -43,7 +44,7 @@ protected:
     }
     void addAudit(const QDateTime& audited, const QDateTime& event) {
         const AuditRow row{audited, event, u"I"_s, storeDateText(audited), 1, u"F"_s};
-        ASSERT_TRUE(f.store->insertAudit(row).ok());
+        ASSERT_TRUE(f.store->audit().insertAudit(row).ok());
     }
     ProgramFixture f{march(10, 0, 5)};
 };
@@ -66,10 +67,11 @@ TEST_P(PurgeCallTest, OnlyFinishedCallsAtOrBeforeTheCutoffGo) {
     addCallWithOrder(1, 17, march(1), true, true, false);
     ASSERT_TRUE(purge().ok());
     EXPECT_EQ(!f.call(0, 17).has_value(), c.purged);
-    EXPECT_EQ(f.store->ordersOfCall(0, 17).empty(), c.purged);
-    EXPECT_EQ(f.store->itemsOfOrder(0, 17, 1).empty(), c.purged);
-    EXPECT_TRUE(f.call(1, 17) &&
-                f.store->ordersOfCall(1, 17).size() + f.store->itemsOfOrder(1, 17, 1).size() == 2);
+    EXPECT_EQ(f.store->calls().ordersOfCall(0, 17).empty(), c.purged);
+    EXPECT_EQ(f.store->calls().itemsOfOrder(0, 17, 1).empty(), c.purged);
+    EXPECT_TRUE(f.call(1, 17) && f.store->calls().ordersOfCall(1, 17).size() +
+                                         f.store->calls().itemsOfOrder(1, 17, 1).size() ==
+                                     2);
     const std::vector<RecordingUserInterface::Display> removed{{0, 17, CallDisplay::Remove}};
     EXPECT_EQ(f.ui.displayed, c.purged ? removed : std::vector<RecordingUserInterface::Display>{});
 }
@@ -103,14 +105,15 @@ TEST_F(PurgeJobTest, AFailureIsHandedBackAndTheDateIsNotAdvanced) {
     EXPECT_TRUE(!result.ok() && !result.message.isEmpty());
     EXPECT_EQ(f.ctx.settings.lastDatePurged, march(9, 12));
     EXPECT_FALSE(f.call(0, 17).has_value()) << "the calls purged before the failure stay purged";
-    EXPECT_FALSE(f.store->inTransaction());
+    EXPECT_FALSE(f.store->units().inTransaction());
 }
 
 TEST_F(PurgeJobTest, ACallThatCannotBeDeletedKeepsItsOrders) {
     addCallWithOrder(0, 17, march(1), false, true, false);
     // Another program holds the store: the call's unit of work cannot start.
     Result opened;
-    const std::unique_ptr<CallStore> other = CallStore::open(f.store->path(), &opened);
+    const std::unique_ptr<Store> other =
+        openStoreFile(f.store->units().path(), StoreAccess::ReadWrite, &opened);
     ASSERT_TRUE(other) << opened.message.toStdString();
     StoreProbe otherProbe(*other);
     ASSERT_TRUE(succeeded(otherProbe.exec(u"BEGIN IMMEDIATE"_s)));
@@ -119,7 +122,7 @@ TEST_F(PurgeJobTest, ACallThatCannotBeDeletedKeepsItsOrders) {
     EXPECT_TRUE(succeeded(otherProbe.exec(u"ROLLBACK"_s)));
     EXPECT_FALSE(result.ok());
     EXPECT_TRUE(f.call(0, 17).has_value());
-    EXPECT_EQ(f.store->allOrders().size(), 1u);
+    EXPECT_EQ(f.store->calls().allOrders().size(), 1u);
     EXPECT_TRUE(f.ui.displayed.empty());
 }
 

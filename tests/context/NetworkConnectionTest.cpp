@@ -116,13 +116,13 @@ TEST_F(NetworkConnectionTest, WithoutAutoConnectOnlyTheMessageIsShownOnceAnOutag
 
 TEST_F(NetworkConnectionTest, WithoutMonitoringALostFolderIsTouchedAndLoggedOnlyOnceThereAreCallsToWrite) {
     f.ctx.settings.monitorNetwork = false;
-    f.store->setExtracted(0, 17, true);
+    f.store->calls().setExtracted(0, 17, true);
     f.loseHostFolder();
     extract();
     EXPECT_TRUE(f.drives.calls.isEmpty());
     EXPECT_TRUE(f.auditTexts().isEmpty());
 
-    f.store->setExtracted(0, 17, false);
+    f.store->calls().setExtracted(0, 17, false);
     extract();
     EXPECT_EQ(f.auditTexts().mid(0, 2), (QStringList{u"L|Network connection lost."_s, kEstablished}));
     EXPECT_TRUE(exported());

@@ -43,7 +43,7 @@ TEST(EndToEndTest, ADataBinFileBecomesExactlyTheseOrderFiles) {
 
     // Sent, the name of its file, and the bad reason, of each call.
     QStringList calls;
-    for (const CallRow& c : fx.store->allCalls())
+    for (const CallRow& c : fx.store->calls().allCalls())
         calls << test::fieldLine("call", c.callNumber, c.extractedCall, c.extractedFileName, c.badReason);
     EXPECT_EQ(calls, (QStringList{u"call|41|1|QX740001.Rcv|-"_s, u"call|42|0||5"_s}));
     EXPECT_EQ(fx.savedSetting(u"QX7"_s, u"LastSeqNum"_s), u"1"_s);

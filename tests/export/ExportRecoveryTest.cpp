@@ -51,7 +51,7 @@ TEST_P(ExportRecoveryTest, EachCallReachesTheHostExactlyOnce) {
     ScriptedFileSystem dying{c.stop};
     f.ctx.fs = &dying;
     EXPECT_THROW(extract(), Stopped);
-    f.store->rollback(); // what the engine does with an open transaction of a killed process
+    f.store->units().rollback(); // what the engine does with an open transaction of a killed process
 
     QStringList delivered = f.hostFiles().filter(u".Rcv"_s);
     if (c.hostCollectsMeanwhile) {
@@ -110,13 +110,13 @@ TEST_P(SettlingFaultTest, NeverCountsAnUnsentFileAsSent) {
     ScriptedFileSystem dying{stopBefore(FsOp::Rename)};
     f.ctx.fs = &dying;
     EXPECT_THROW(extract(), Stopped);
-    f.store->rollback();
+    f.store->units().rollback();
 
     ScriptedFileSystem faulty{GetParam().fault};
     f.ctx.fs = &faulty;
     if (GetParam().stops) {
         EXPECT_THROW(extract(), Stopped);
-        f.store->rollback();
+        f.store->units().rollback();
     } else {
         extract();
     }
@@ -192,7 +192,7 @@ TEST_P(OrderNumberTest, NoNumberIsGivenOutTwiceWhereverThePassStops) {
     for (int n = 1; n <= calls + 1; ++n)
         f.addPendingCall(0, n);
     NetworkConnection network(f.ctx);
-    f.store->setExtracted(0, calls + 1, true); // the last call waits for the next pass
+    f.store->calls().setExtracted(0, calls + 1, true); // the last call waits for the next pass
     // Stops at the rename, or at the write of the content, of the n-th order file.
     ScriptedFileSystem dying{c.step == FileStep::Rename
                                  ? stopBefore(FsOp::Rename, {}, c.killedAtFile)
@@ -202,13 +202,13 @@ TEST_P(OrderNumberTest, NoNumberIsGivenOutTwiceWhereverThePassStops) {
     } else {
         f.ctx.fs = &dying;
         EXPECT_THROW(OrderExport(f.ctx, network).extractCalls(), Stopped);
-        f.store->rollback();
+        f.store->units().rollback();
     }
     EXPECT_EQ(f.savedSetting(u"QX7"_s, u"LastSeqNum"_s), QLatin1String(c.saved));
 
     f.ctx.fs = f.fs;
     f.ctx.settings.lastSeqNum = f.savedSetting(u"QX7"_s, u"LastSeqNum"_s).toShort();
-    f.store->setExtracted(0, calls + 1, false);
+    f.store->calls().setExtracted(0, calls + 1, false);
     OrderExport(f.ctx, network).extractCalls();
     // The call whose rename the kill stopped goes first, then the one kept back.
     const int firstSent = c.killedAtFile == 0 ? calls + 1 : c.killedAtFile;

@@ -355,7 +355,7 @@ TEST_F(OrderExportTest, CallsChangedWhileThePassWaitsForTheHostFolderAreReadAgai
     f.loseHostFolder();
     f.drives.connectResult = 53;
     f.ui.beforeRetry = [&](int) {
-        ASSERT_TRUE(f.store->setExtracted(0, 1, true).ok());
+        ASSERT_TRUE(f.store->calls().setExtracted(0, 1, true).ok());
         f.addPendingCall(0, 3, 1);
         f.restoreHostFolder();
     };
@@ -371,10 +371,10 @@ TEST_F(OrderExportTest, WithEveryNumberTakenAPassStopsAtOnceWithOneEntryPerRunOf
     constexpr int kCalls = 3000;
     for (int number = 1; number <= 9900; ++number)
         ASSERT_TRUE(ProgramFixture::writeFile(f.hostFile(rcvName(number)), {}));
-    ASSERT_TRUE(f.store->begin().ok());
+    ASSERT_TRUE(f.store->units().begin().ok());
     for (int number = 1; number <= kCalls; ++number)
         f.addPendingCall(0, number);
-    ASSERT_TRUE(f.store->commit().ok());
+    ASSERT_TRUE(f.store->units().commit().ok());
     const QString inUse = u"E|OpenOutputFile: Err = 17 - every order file number is in use in "
                           "I:\\QX7Com\\"_s;
 

@@ -38,7 +38,7 @@ TEST_P(ReExtractTest, MarksAnExtractedCallToBeSentAgain) {
     f.ctx.settings.lastSeqNum = 41;
     if (c.stored) {
         f.addPendingCall(c.source, 17, 1);
-        ASSERT_TRUE(f.store->markExtracted(c.source, 17, u"QX770010.Rcv"_s, f.clock.now()).ok());
+        ASSERT_TRUE(f.store->calls().markExtracted(c.source, 17, u"QX770010.Rcv"_s, f.clock.now()).ok());
     }
     if (c.storeRefuses) {
         ASSERT_TRUE(

@@ -19,12 +19,12 @@ namespace {
 using testdata::Dialect;
 
 // One line per order and item, with the values the generator promises.
-QStringList storedOrders(CallStore& store, int source, int callNumber) {
+QStringList storedOrders(Store& store, int source, int callNumber) {
     QStringList lines;
-    for (const OrderRow& o : store.ordersOfCall(source, callNumber)) {
+    for (const OrderRow& o : store.calls().ordersOfCall(source, callNumber)) {
         lines << fieldLine("order", o.salesperson, o.customer, o.shipTo.value_or(QString()), o.route,
                            o.message);
-        for (const ItemRow& i : store.itemsOfOrder(source, callNumber, o.orderSeqNumber))
+        for (const ItemRow& i : store.calls().itemsOfOrder(source, callNumber, o.orderSeqNumber))
             lines << fieldLine("item", i.itemNumber, i.quantity, i.unit, i.discountPercent, i.priceOverride);
     }
     return lines;
@@ -86,7 +86,7 @@ TEST_P(CutDataBinTest, CutCallsAreBadAndEveryOtherCallIsTakenWhole) {
                                        buildCall(c.dialect, 3, c.keepLast)};
     takeIn(testdata::fileHeader() + calls[0].bytes + calls[1].bytes + c.afterSecond + calls[2].bytes);
 
-    ASSERT_EQ(env.store->allCalls().size(), 3u) << "every call stored once";
+    ASSERT_EQ(env.store->calls().allCalls().size(), 3u) << "every call stored once";
     const QStringList badEntries = env.auditMessages(u"B"_s);
     for (int number = 1; number <= 3; ++number) {
         SCOPED_TRACE("call " + std::to_string(number));
@@ -148,7 +148,7 @@ TEST_F(CutCallTest, ALastCallStillBeingWrittenIsTakenWholeAtTheNextPass) {
             file.write(whole.bytes.mid(written));
     };
     intake.run();
-    EXPECT_EQ(env.store->allCalls().size(), 1u);
+    EXPECT_EQ(env.store->calls().allCalls().size(), 1u);
     intake.framing().hooks = {};
     intake.run();
     ASSERT_TRUE(env.call(0, 2));
@@ -175,7 +175,7 @@ TEST_F(CutCallTest, ACommandLineFileFailsAtEachCutCallAndTestsTheCallsAfterIt) {
         faults << u"%1 %2"_s.arg(fault.callNumber).arg(fault.field);
     EXPECT_EQ(faults, (QStringList{u"2 Cut short"_s, u"4 Cut short"_s}));
     EXPECT_FALSE(outcome.result);
-    EXPECT_TRUE(env.store->allCalls().empty());
+    EXPECT_TRUE(env.store->calls().allCalls().empty());
 }
 
 // A scanned file is one call running to the end of the file: it is cut short when its last record is

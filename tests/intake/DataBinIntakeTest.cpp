@@ -50,7 +50,7 @@ TEST_P(FileStateTest, EachStateEndsAsDescribed) {
     EXPECT_EQ(audit, *c.entry ? QStringList{QString::fromLatin1(c.entry)} : QStringList());
     EXPECT_EQ(QFile::exists(env.dataBinFile()), c.datStays);
     EXPECT_EQ(QFile::exists(env.dataBinFile(u"DataBin.Bad"_s)), c.badExists);
-    EXPECT_EQ(int(env.store->allCalls().size()), c.callsStored);
+    EXPECT_EQ(int(env.store->calls().allCalls().size()), c.callsStored);
     if (c.datStays && c.bytes.size() > 6) {
         EXPECT_EQ(ProgramFixture::readFile(env.dataBinFile()).at(6), c.bytes.at(6)) << "the lock as found";
     }
@@ -202,12 +202,12 @@ TEST_P(LockTest, IsClearedAtOnceOnlyWhileTheFileIsAsNotedElseAfterThirtySilentSe
     if (!ours) {
         env.clock.advanceMs(29'000);
         pass();
-        EXPECT_TRUE(env.store->allCalls().empty());
+        EXPECT_TRUE(env.store->calls().allCalls().empty());
         EXPECT_TRUE(env.auditTexts().isEmpty()) << "nothing is logged while waiting";
         env.clock.advanceMs(1'000);
         pass();
     }
-    EXPECT_EQ(env.store->allCalls().size(), 1u);
+    EXPECT_EQ(env.store->calls().allCalls().size(), 1u);
     EXPECT_EQ(env.auditMessages(u"C"_s), QStringList{ours ? u"DataBin lock of a stopped pass cleared"_s
                                                           : u"DataBin lock cleared automatically"_s});
     EXPECT_FALSE(QFile::exists(env.dataBinFile()));
@@ -240,7 +240,7 @@ TEST_P(DuplicateTest, StoredCallsAreSkippedButListed) {
     takeIn(fileHeader() + makeCall(17, kOneItem));
     EXPECT_EQ(env.auditMessages(u"W"_s),
               *c.message ? QStringList{QString::fromLatin1(c.message)} : QStringList());
-    EXPECT_EQ(env.store->ordersOfCall(0, 17).size(), *c.message ? 0u : 1u)
+    EXPECT_EQ(env.store->calls().ordersOfCall(0, 17).size(), *c.message ? 0u : 1u)
         << "a skipped call stores no order";
     EXPECT_EQ(env.auditMessages(u"I"_s).last(), u"DataBin.000 contains call number(s): 17"_s);
 }
@@ -274,12 +274,12 @@ class JudgeTest : public DataBinIntakeTest, public ::testing::WithParamInterface
 TEST_P(JudgeTest, StatusTextGivesReason) {
     const JudgeCase& c = GetParam();
     takeIn(fileHeader() + makeCall(9, kOneItem, c.flag, c.status));
-    const auto calls = env.store->allCalls();
+    const auto calls = env.store->calls().allCalls();
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(fieldLine("bad", calls[0].goodCall, calls[0].complete, calls[0].badReason, calls[0].badData),
               fieldLine("bad", false, true, c.reason, c.badData));
-    EXPECT_EQ(env.store->allItems().size(), 1u) << "a bad call's orders are stored all the same";
-    const auto audit = env.store->allAudit();
+    EXPECT_EQ(env.store->calls().allItems().size(), 1u) << "a bad call's orders are stored all the same";
+    const auto audit = env.store->audit().allAudit();
     const auto bad = std::ranges::find(audit, u"B"_s, &AuditRow::type);
     ASSERT_NE(bad, audit.end());
     EXPECT_TRUE(bad->msg.startsWith(u"Bad Call : #00009 Line:03 Bytes:0000040 Msg: "_s +
@@ -308,7 +308,7 @@ class DayCountingUserInterface : public RecordingUserInterface {
 public:
     explicit DayCountingUserInterface(ProgramFixture& env) : m_env(env) {}
     void statusChanged() override {
-        const DayCallCounts stored = m_env.store->callCountsOfDay(m_env.clock.now().date());
+        const DayCallCounts stored = m_env.store->audit().callCountsOfDay(m_env.clock.now().date());
         const RunStatus& run = m_env.ctx.status;
         EXPECT_EQ(stored.good, run.callsGood);
         EXPECT_EQ(stored.bad, run.callsBad);
@@ -363,7 +363,7 @@ TEST_P(CrashTest, NothingIsLostOrDoubled) {
         crash;
     EXPECT_THROW(intake.run(), Crash);
     env.reopenStore(); // the process is gone: what was not committed is lost
-    const std::vector<CallRow> kept = env.store->allCalls();
+    const std::vector<CallRow> kept = env.store->calls().allCalls();
     ASSERT_EQ(kept.size(), static_cast<size_t>(CallFraming::kCallsPerGroup)) << "the first group, whole";
     for (const CallRow& call : kept)
         EXPECT_TRUE(call.complete) << call.callNumber;
@@ -396,7 +396,7 @@ TEST_F(DataBinIntakeTest, AFileThatGrewDuringThePassStaysAndIsFinishedNextPass) 
     intake.run();
     EXPECT_TRUE(QFile::exists(env.dataBinFile()));
     EXPECT_EQ(ProgramFixture::readFile(env.dataBinFile()).at(6), 'N') << "unlocked for the upstream program";
-    EXPECT_EQ(env.store->allCalls().size(), 3u);
+    EXPECT_EQ(env.store->calls().allCalls().size(), 3u);
     intake.framing().hooks.afterCommit = nullptr;
     intake.run();
     EXPECT_FALSE(QFile::exists(env.dataBinFile()));
@@ -430,10 +430,10 @@ TEST_P(CommitFailureTest, IsReportedAndTheFileTakenAgain) {
             }
         };
     } else {
-        intake.framing().hooks.beforeCommit = [&](int) { env.store->rollback(); };
+        intake.framing().hooks.beforeCommit = [&](int) { env.store->units().rollback(); };
     }
     intake.run();
-    EXPECT_TRUE(env.store->allCalls().empty());
+    EXPECT_TRUE(env.store->calls().allCalls().empty());
     EXPECT_EQ(env.ctx.status.callsGood, 0) << "calls that were not stored are not counted";
     EXPECT_EQ(env.ctx.status.failedSteps, 1);
     EXPECT_EQ(env.auditMessages(u"E"_s).filter(u"could not be stored"_s).size(), 1);
@@ -441,7 +441,7 @@ TEST_P(CommitFailureTest, IsReportedAndTheFileTakenAgain) {
 
     intake.framing().hooks = {};
     intake.run();
-    EXPECT_EQ(env.store->allCalls().size(), std::size_t(c.calls));
+    EXPECT_EQ(env.store->calls().allCalls().size(), std::size_t(c.calls));
     EXPECT_EQ(env.ctx.status.callsGood, c.calls);
     EXPECT_FALSE(QFile::exists(env.dataBinFile()));
 }
@@ -457,9 +457,9 @@ INSTANTIATE_TEST_SUITE_P(Commits, CommitFailureTest,
 TEST_F(DataBinIntakeTest, AMessageTheStoreRefusesLeavesTheRestOfTheCallAndFile) {
     const QByteArray longMessage = "M" + QByteArray(300, 'm') + "&"; // for the order saved before it
     takeIn(fileHeader() + makeCall(9, kOneItem + longMessage) + makeCall(10, kOneItem));
-    ASSERT_EQ(env.store->allCalls().size(), 2u);
+    ASSERT_EQ(env.store->calls().allCalls().size(), 2u);
     EXPECT_EQ(fieldLine("call 9", env.call(0, 9)->complete, env.call(0, 9)->numberOfOrders,
-                        int(env.store->itemsOfOrder(0, 9, 1).size())),
+                        int(env.store->calls().itemsOfOrder(0, 9, 1).size())),
               fieldLine("call 9", true, 1, 1));
     const QStringList errors = env.auditMessages(u"E"_s);
     EXPECT_TRUE(errors.size() == 1 && errors[0].contains("Message"_L1)) << errors.join(u'\n').toStdString();
@@ -471,9 +471,9 @@ TEST_F(DataBinIntakeTest, AMessageTheStoreRefusesLeavesTheRestOfTheCallAndFile) 
 TEST_F(DataBinIntakeTest, AStoreThatKeepsNoWritesLeavesTheFileAsItIsAndSaysSoOnce) {
     const QByteArray bytes = fileHeader() + makeCall(9, kOneItem);
     writeDataBin(bytes);
-    const std::unique_ptr<CallStore> readOnly = CallStore::openForReading(env.store->path());
+    const std::unique_ptr<Store> readOnly = openStoreFile(env.store->units().path(), StoreAccess::ReadOnly);
     ASSERT_TRUE(readOnly);
-    AuditLog refusedLog(*readOnly, env.clock, u'F');
+    AuditLog refusedLog(readOnly->audit(), env.clock, u'F');
     env.ctx.store = readOnly.get();
     env.ctx.audit = &refusedLog;
     intake.run();
@@ -487,7 +487,7 @@ TEST_F(DataBinIntakeTest, AStoreThatKeepsNoWritesLeavesTheFileAsItIsAndSaysSoOnc
     env.ctx.store = env.store.get(); // writable again (the program started anew)
     env.ctx.audit = env.audit.get();
     intake.run();
-    EXPECT_EQ(env.store->allCalls().size(), 1u);
+    EXPECT_EQ(env.store->calls().allCalls().size(), 1u);
     EXPECT_FALSE(QFile::exists(env.dataBinFile()));
     EXPECT_TRUE(env.ctx.status.storeError.isEmpty());
 }
@@ -518,7 +518,7 @@ TEST_P(MoveFailureTest, LeavesTheFileUnlockedForTheNextPass) {
     ASSERT_TRUE(c.dataBinAudit ? QFile::remove(obstacle) : QDir(obstacle).removeRecursively());
     DataBinIntake(env.ctx).run();
     EXPECT_FALSE(QFile::exists(env.dataBinFile()));
-    EXPECT_EQ(env.store->allCalls().size(), 1u);
+    EXPECT_EQ(env.store->calls().allCalls().size(), 1u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Targets, MoveFailureTest,
@@ -571,7 +571,7 @@ TEST_P(UnreachableDataBinTest, IsReportedOnceUntilItCanBeOpened) {
         << errors[0].toStdString();
     EXPECT_EQ(env.ctx.status.failedSteps, 1);
     EXPECT_FALSE(env.ctx.status.dataBinError.isEmpty());
-    EXPECT_TRUE(env.store->allCalls().empty());
+    EXPECT_TRUE(env.store->calls().allCalls().empty());
     EXPECT_EQ(ProgramFixture::readFile(elsewhere), calls);
     EXPECT_EQ(kind(), kindBefore) << "the entry stays as it was";
 
@@ -580,7 +580,7 @@ TEST_P(UnreachableDataBinTest, IsReportedOnceUntilItCanBeOpened) {
                 : c.obstacle == Obstacle::FolderInItsPlace ? QDir(env.dataBinFile()).removeRecursively()
                                                            : ::unlink(dataBin.constData()) == 0);
     takeIn(calls);
-    EXPECT_EQ(env.store->allCalls().size(), 1u);
+    EXPECT_EQ(env.store->calls().allCalls().size(), 1u);
     EXPECT_TRUE(env.ctx.status.dataBinError.isEmpty());
     EXPECT_EQ(env.auditTexts().filter(u"DataBin.Dat can be opened again"_s).size(), c.backAgainEntries);
 }

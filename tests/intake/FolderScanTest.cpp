@@ -35,7 +35,7 @@ protected:
         return env.programFolder() + u"/Audit/File%1.Txt"_s.arg(callNumber, 4, 10, QLatin1Char('0'));
     }
     // Only the scan stores calls here (of source 1, as the first test checks).
-    std::vector<CallRow> scannedCalls() { return env.store->allCalls(); }
+    std::vector<CallRow> scannedCalls() { return env.store->calls().allCalls(); }
     QString storedLastScannedCallNum() { return env.savedSetting(u"QX7"_s, u"LastScannedCallNum"_s); }
 
     test::ProgramFixture env;
@@ -232,7 +232,7 @@ TEST_P(FolderScanKillTest, AFileIsStoredOnceWhereverTheTakingStops) {
     env.ctx.fs = &dying;
     ASSERT_TRUE(scan.run().ok()); // notes the file
     EXPECT_THROW(scan.run(), test::Stopped);
-    env.store->rollback(); // what the engine does with the open transaction of a killed process
+    env.store->units().rollback(); // what the engine does with the open transaction of a killed process
 
     env.ctx.fs = &realFileSystem();
     env.ctx.settings.lastScannedCallNum = storedLastScannedCallNum().toInt();

@@ -97,13 +97,13 @@ TEST_P(HostileInputTest, CallLoopComesBack) {
     if (c.declaredLength < 0) {
         EXPECT_TRUE(framing.callNumbers().contains(8)) << "the call after the damaged one was not reached";
     }
-    const std::vector<CallRow> calls = env.store->allCalls();
+    const std::vector<CallRow> calls = env.store->calls().allCalls();
     ASSERT_EQ(int(calls.size()), c.expectedCalls);
     if (!calls.empty()) {
         EXPECT_EQ(calls[0].callNumber, 7);
         EXPECT_TRUE(calls[0].complete);
     }
-    EXPECT_FALSE(env.store->inTransaction());
+    EXPECT_FALSE(env.store->units().inTransaction());
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -14,7 +14,7 @@ namespace {
 
 // The export holds a call whose order file value is Null, so the intake never stores one absent
 // (ShipTo has a rule of its own).
-void expectEveryOrderFileValuePresent(CallStore& store) {
+void expectEveryOrderFileValuePresent(Store& store) {
     const char* const checks[] = {
         "SELECT count(*) FROM Orders WHERE Salesperson IS NULL OR Customer IS NULL OR Route IS NULL OR "
         "Message IS NULL",
@@ -25,12 +25,12 @@ void expectEveryOrderFileValuePresent(CallStore& store) {
 }
 
 // The stored orders and then the line items, one text each with the fields a table compares, joined by "; ".
-QStringList rowTexts(CallStore& store, bool formatTwo) {
+QStringList rowTexts(Store& store, bool formatTwo) {
     QStringList orders, items;
-    for (const OrderRow& o : store.allOrders())
+    for (const OrderRow& o : store.calls().allOrders())
         orders << QStringList{o.salesperson, o.customer, formatTwo ? o.shipTo.value_or(QString()) : o.message}
                       .join(u'|');
-    for (const ItemRow& i : store.allItems())
+    for (const ItemRow& i : store.calls().allItems())
         items << fieldLine(qPrintable(u"%1/%2"_s.arg(i.orderSeqNumber).arg(i.itemSeqNumber)), i.itemNumber,
                            i.quantity, i.unit) +
                      (formatTwo ? QString() : u"|%1|%2"_s.arg(i.discountPercent).arg(i.priceOverride));
@@ -92,9 +92,9 @@ TEST_P(RecordsTest, StoreTheRowsTheRecordsCarry) {
     env.ctx.settings.dataBinFormat = c.dataBinFormat;
     takeIn(fileHeader() + makeCall(17, QByteArray(c.data)));
     EXPECT_EQ(rowTexts(*env.store, c.dataBinFormat == 2), (QStringList{c.orders, QLatin1String(c.items)}));
-    ASSERT_EQ(env.store->allCalls().size(), 1u);
-    EXPECT_EQ(env.store->allCalls()[0].goodCall, c.goodCall);
-    EXPECT_TRUE(env.store->allCalls()[0].complete);
+    ASSERT_EQ(env.store->calls().allCalls().size(), 1u);
+    EXPECT_EQ(env.store->calls().allCalls()[0].goodCall, c.goodCall);
+    EXPECT_TRUE(env.store->calls().allCalls()[0].complete);
     expectEveryOrderFileValuePresent(*env.store);
 }
 
@@ -169,8 +169,8 @@ TEST_P(ValidationTest, ShortFieldsMakeTheCallBad) {
     ASSERT_TRUE(file.open(path));
     const CallLoopOutcome outcome = CallFraming(env.ctx, /*validationMode=*/true).runCallLoop(file, 1);
     EXPECT_EQ(outcome.result, c.result);
-    ASSERT_EQ(env.store->allCalls().size(), 1u);
-    EXPECT_EQ(env.store->allCalls()[0].goodCall, c.result)
+    ASSERT_EQ(env.store->calls().allCalls().size(), 1u);
+    EXPECT_EQ(env.store->calls().allCalls()[0].goodCall, c.result)
         << "validation forces good unless a field is short";
     const QStringList info = env.auditMessages(u"I"_s);
     if (!c.result) {

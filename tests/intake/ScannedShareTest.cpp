@@ -81,7 +81,7 @@ TEST_P(HostileEntryTest, IsLeftInPlaceAndReportedOnceBesideTheOrdinaryFilesTaken
         << "the entry stays";
     EXPECT_EQ(env.auditMessages(u"W"_s), QStringList{u"ScanFolder: %1 %2; it is left where it is."_s.arg(
                                              QString::fromUtf8(c.shownName), QLatin1String(c.reason))});
-    EXPECT_EQ(env.store->allCalls().size(), 2u);
+    EXPECT_EQ(env.store->calls().allCalls().size(), 2u);
     EXPECT_EQ(env.ctx.status.failedSteps, 0);
     EXPECT_FALSE(QFile::exists(folder + u"a.txt"_s) || QFile::exists(folder + u"z.txt"_s));
 }
@@ -138,7 +138,7 @@ TEST_F(ScannedShareTest, AFileGrownPastTheLimitSinceTheListingIsLeftAlone) {
     scan.run();
     scan.run();
     EXPECT_TRUE(QFile::exists(folder + u"big.txt"_s));
-    EXPECT_EQ(env.store->allCalls().size(), 2u);
+    EXPECT_EQ(env.store->calls().allCalls().size(), 2u);
     EXPECT_EQ(env.auditMessages(u"W"_s),
               QStringList{u"ScanFolder: big.txt is larger than an order file can be "
                           u"(1048577 bytes, at most 1048576); it is left where it is."_s});

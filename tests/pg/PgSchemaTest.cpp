@@ -2,7 +2,7 @@
 // widths; a newer version and a role without CREATE are refused with a message that says what to do.
 #include "PgTestDatabase.h"
 
-#include "store/CallStore.h"
+#include "store/Store.h"
 #include "store/pg/PgSchema.h"
 
 #include <QDir>
@@ -41,12 +41,11 @@ TEST_F(PgSchema, EmptyDatabaseGetsTheEmbeddedStoresColumnsAndThisVersion) {
 
     // Every column an upgraded embedded store has, in the same order, after the id and workstation.
     QTemporaryDir folder;
-    std::unique_ptr<CallStore> embedded =
-        CallStore::open(folder.filePath(QString::fromLatin1(CallStore::kFileName)));
+    std::unique_ptr<Store> embedded = openStoreFile(folder.filePath(QString::fromLatin1(kStoreFileName)));
     ASSERT_TRUE(embedded);
-    embedded->dataConversions();
+    embedded->schema().dataConversions();
     for (const char* table : {"Calls", "Orders", "OrderLineItems", "Audit"}) {
-        QStringList expected = embedded->columnsOf(QString::fromLatin1(table));
+        QStringList expected = embedded->schema().columnsOf(QString::fromLatin1(table));
         QStringList pgColumns =
             column(QStringLiteral("SELECT column_name FROM information_schema.columns "
                                   "WHERE table_name = lower($1) ORDER BY ordinal_position"),

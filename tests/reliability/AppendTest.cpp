@@ -2,7 +2,7 @@
 // moved away only when it has not grown past what the pass read.
 #include "ReliabilitySupport.h"
 
-#include "store/CallStore.h"
+#include "store/Store.h"
 
 #include <QDir>
 #include <QFile>
@@ -63,9 +63,9 @@ TEST(AppendTest, CallsAppendedWhileOnceRunsAreAllTakenExactlyOnce) {
         int(QDir(sandbox.auditFolder()).entryList({QStringLiteral("Databin.*")}, QDir::Files).size());
     int grew = 0;
     Result openError;
-    if (auto store = CallStore::open(QDir(sandbox.home()).filePath(QString::fromLatin1(CallStore::kFileName)),
-                                     &openError)) {
-        for (const AuditRow& row : store->allAudit())
+    if (auto store = openStoreFile(QDir(sandbox.home()).filePath(QString::fromLatin1(kStoreFileName)),
+                                   StoreAccess::ReadWrite, &openError)) {
+        for (const AuditRow& row : store->audit().allAudit())
             grew += row.msg.contains(QLatin1String("grew while it was read")) ? 1 : 0;
     }
     QTextStream(stdout) << "appends: " << chunks << " chunks appended during " << passesWhileWriting

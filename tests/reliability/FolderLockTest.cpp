@@ -4,7 +4,7 @@
 
 #include "platform/FolderLock.h"
 #include "shell/CommandLine.h"
-#include "store/CallStore.h"
+#include "store/Store.h"
 #include "support/TestNames.h"
 
 #include <QDir>
@@ -47,7 +47,7 @@ TEST_P(HeldFolderTest, StartIsRefusedWithItsOwnExitCodeAndTouchesNothing) {
               ExitCode::kFolderInUse);
     EXPECT_TRUE(err.contains("Another copy of VRQToQX7 (window) is running")) << err.toStdString();
     EXPECT_EQ(QFileInfo(sandbox.dataBin()).size(), dataBinSize) << "DataBin.Dat was taken";
-    EXPECT_FALSE(QFile::exists(QDir(sandbox.home()).filePath(QString::fromLatin1(CallStore::kFileName))));
+    EXPECT_FALSE(QFile::exists(QDir(sandbox.home()).filePath(QString::fromLatin1(kStoreFileName))));
     EXPECT_TRUE(QDir(sandbox.hostOrderFolder()).isEmpty());
 }
 

@@ -4,7 +4,7 @@
 // every cut call bad, never hang, and neither read, move nor change anything outside its folders.
 #include "ReliabilitySupport.h"
 
-#include "store/CallStore.h"
+#include "store/Store.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -118,9 +118,9 @@ testdata::CallTruth goodTruth(int callNumber, const BuiltCall& call) {
 // The messages of the audit log.
 std::vector<AuditRow> auditRows(const Sandbox& sandbox) {
     Result opened;
-    std::unique_ptr<CallStore> store =
-        CallStore::open(QDir(sandbox.home()).filePath(QString::fromLatin1(CallStore::kFileName)), &opened);
-    return store ? store->allAudit() : std::vector<AuditRow>{};
+    std::unique_ptr<Store> store = openStoreFile(
+        QDir(sandbox.home()).filePath(QString::fromLatin1(kStoreFileName)), StoreAccess::ReadWrite, &opened);
+    return store ? store->audit().allAudit() : std::vector<AuditRow>{};
 }
 
 int entriesNaming(const std::vector<AuditRow>& rows, const QString& type, const QString& text) {

@@ -2,7 +2,7 @@
 
 #include "export/ExportRecovery.h"
 #include "export/OrderFileFormat.h"
-#include "store/CallStore.h"
+#include "store/Store.h"
 
 #include <QDate>
 #include <QDir>
@@ -259,12 +259,13 @@ void Expected::addScanned(const testdata::ScannedFile& file) {
 
 void checkEverything(const Sandbox& sandbox, const Expected& expected, Figures* figures) {
     Result openError;
-    std::unique_ptr<CallStore> store =
-        CallStore::open(QDir(sandbox.home()).filePath(QString::fromLatin1(CallStore::kFileName)), &openError);
+    std::unique_ptr<Store> store =
+        openStoreFile(QDir(sandbox.home()).filePath(QString::fromLatin1(kStoreFileName)),
+                      StoreAccess::ReadWrite, &openError);
     ASSERT_TRUE(store) << openError.message.toStdString();
 
     Result result;
-    const std::vector<CallRow> calls = store->allCalls(&result);
+    const std::vector<CallRow> calls = store->calls().allCalls(&result);
     ASSERT_TRUE(result.ok()) << result.message.toStdString();
 
     std::map<int, int> dataBinSeen;
@@ -277,10 +278,11 @@ void checkEverything(const Sandbox& sandbox, const Expected& expected, Figures* 
     int itemCount = 0;
     for (const CallRow& call : calls) {
         SCOPED_TRACE("source " + std::to_string(call.source) + " call " + std::to_string(call.callNumber));
-        std::vector<OrderRow> orders = store->ordersOfCall(call.source, call.callNumber, &result);
+        std::vector<OrderRow> orders = store->calls().ordersOfCall(call.source, call.callNumber, &result);
         std::vector<std::vector<ItemRow>> items;
         for (const OrderRow& order : orders) {
-            items.push_back(store->itemsOfOrder(call.source, call.callNumber, order.orderSeqNumber, &result));
+            items.push_back(
+                store->calls().itemsOfOrder(call.source, call.callNumber, order.orderSeqNumber, &result));
             itemCount += int(items.back().size());
         }
         orderCount += int(orders.size());
@@ -378,7 +380,7 @@ void checkEverything(const Sandbox& sandbox, const Expected& expected, Figures* 
         ADD_FAILURE() << "an unsettled rename: " << pending.fileName.toStdString();
 
     int errors = 0;
-    for (const AuditRow& row : store->allAudit()) {
+    for (const AuditRow& row : store->audit().allAudit()) {
         if (row.type == QLatin1String("E")) {
             if (errors < 5)
                 QTextStream(stdout) << "E entry: " << row.msg << Qt::endl;

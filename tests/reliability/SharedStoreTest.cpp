@@ -2,7 +2,7 @@
 // "database is locked" and no audit row of either is lost.
 #include "ReliabilitySupport.h"
 
-#include "store/CallStore.h"
+#include "store/Store.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,12 +16,12 @@ namespace {
 
 int countAudit(const Sandbox& sandbox, const QString& type, QStringList* lockedErrors) {
     Result error;
-    std::unique_ptr<CallStore> store =
-        CallStore::open(QDir(sandbox.home()).filePath(QString::fromLatin1(CallStore::kFileName)), &error);
+    std::unique_ptr<Store> store = openStoreFile(
+        QDir(sandbox.home()).filePath(QString::fromLatin1(kStoreFileName)), StoreAccess::ReadWrite, &error);
     if (!store)
         return -1;
     int count = 0;
-    for (const AuditRow& row : store->allAudit()) {
+    for (const AuditRow& row : store->audit().allAudit()) {
         if (row.type == type)
             ++count;
         if (lockedErrors && row.type == QLatin1String("E") && row.msg.contains(QLatin1String("locked")))

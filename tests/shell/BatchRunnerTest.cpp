@@ -37,10 +37,10 @@ TEST_P(CommandLineFileTest, ResultIsThatOfTheLastCallAndNothingIsStored) {
     const QString path = env.path(u"calls.dat"_s);
     ASSERT_TRUE(test::ProgramFixture::writeFile(path, c.file));
     EXPECT_EQ(BatchRunner::processCommandLineFile(env.ctx, path), c.passes);
-    EXPECT_EQ(env.store->allCalls().size(), c.callOneStored ? 1u : 0u);
-    EXPECT_TRUE(env.store->allOrders().empty());
-    EXPECT_TRUE(env.store->allItems().empty());
-    for (const AuditRow& row : env.store->allAudit())
+    EXPECT_EQ(env.store->calls().allCalls().size(), c.callOneStored ? 1u : 0u);
+    EXPECT_TRUE(env.store->calls().allOrders().empty());
+    EXPECT_TRUE(env.store->calls().allItems().empty());
+    for (const AuditRow& row : env.store->audit().allAudit())
         EXPECT_EQ(row.instance, u"B"_s);
     EXPECT_EQ(env.auditMessages(u"V"_s).isEmpty(), c.callOneStored);
     EXPECT_EQ(env.auditMessages(u"I"_s).filter(u"determined to be bad"_s), c.badEntries);

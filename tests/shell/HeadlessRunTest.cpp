@@ -1,7 +1,7 @@
 // The built program run as cron, a service manager or a script runs it: what it prints and the exit code.
 #include "ReliabilitySupport.h"
 #include "platform/FolderLock.h"
-#include "store/CallStore.h"
+#include "store/Store.h"
 #include "support/IntakeFixture.h"
 #include "support/TestNames.h"
 #include "testdata/DataBinGenerator.h"
@@ -34,10 +34,10 @@ ProgramRun runProgram(const Sandbox& sandbox, const QStringList& arguments) {
 
 QStringList auditMessages(const Sandbox& sandbox) {
     QStringList messages;
-    auto store = CallStore::openForReading(QDir(sandbox.home()).filePath(u"CallsAndOrders.db"_s));
+    auto store = openStoreFile(QDir(sandbox.home()).filePath(u"CallsAndOrders.db"_s), StoreAccess::ReadOnly);
     if (!store)
         return messages;
-    for (const AuditRow& row : store->allAudit())
+    for (const AuditRow& row : store->audit().allAudit())
         messages << row.msg;
     return messages;
 }

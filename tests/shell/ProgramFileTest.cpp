@@ -4,7 +4,7 @@
 #include "platform/ProgramFile.h"
 #include "ReliabilitySupport.h"
 #include "store/AuditType.h"
-#include "store/CallStore.h"
+#include "store/Store.h"
 #include "support/TestNames.h"
 
 #include <QDir>
@@ -66,8 +66,8 @@ struct ServiceCase {
 class ServiceProgramFileTest : public ::testing::TestWithParam<ServiceCase> {};
 
 std::vector<AuditRow> auditRows(const Sandbox& sandbox) {
-    auto store = CallStore::openForReading(QDir(sandbox.home()).filePath(u"CallsAndOrders.db"_s));
-    return store ? store->allAudit() : std::vector<AuditRow>();
+    auto store = openStoreFile(QDir(sandbox.home()).filePath(u"CallsAndOrders.db"_s), StoreAccess::ReadOnly);
+    return store ? store->audit().allAudit() : std::vector<AuditRow>();
 }
 
 TEST_P(ServiceProgramFileTest, SaysSoAndStopsWithItsOwnExitCode) {

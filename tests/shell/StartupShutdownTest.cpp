@@ -27,7 +27,7 @@ protected:
     }
     QStringList auditTexts(Application& app) {
         QStringList texts;
-        for (const AuditRow& row : app.context().store->allAudit())
+        for (const AuditRow& row : app.context().store->audit().allAudit())
             texts << row.type + u'|' + row.msg + u'|' + row.instance.value_or(QString());
         return texts;
     }

@@ -36,9 +36,9 @@ TEST(StoreLostTest, NothingIsTakenOrSentAndWhatTheStoreHeldIsKept) {
     AppContext& ctx = app.context();
     ASSERT_TRUE(ProgramFixture::writeFile(dataBin, testdata::fileHeader() + makeCall(5, kOneItem)));
     app.runDataBinIntake();
-    ASSERT_EQ(ctx.store->pendingCallCount(), 1);
+    ASSERT_EQ(ctx.store->calls().pendingCallCount(), 1);
 
-    const QString path = ctx.store->path();
+    const QString path = ctx.store->units().path();
     ASSERT_TRUE(QFile::remove(path));
     ASSERT_TRUE(QFile::copy(dir.filePath(u"program/Audit/Databin.000"_s), path)); // any other file
     const QByteArray waiting = testdata::fileHeader() + makeCall(6, kOneItem);
@@ -59,9 +59,9 @@ TEST(StoreLostTest, NothingIsTakenOrSentAndWhatTheStoreHeldIsKept) {
                                        "held is kept in "_s +
                                        dir.filePath(u"program/"_s + kept[0])))
         << ctx.status.storeError.toStdString();
-    const auto copy = CallStore::openForReading(dir.filePath(u"program/"_s + kept[0]));
+    const auto copy = openStoreFile(dir.filePath(u"program/"_s + kept[0]), StoreAccess::ReadOnly);
     ASSERT_TRUE(copy);
-    EXPECT_EQ(copy->pendingCallCount(), 1);
+    EXPECT_EQ(copy->calls().pendingCallCount(), 1);
     const RunSummary summary{ctx.status, 1};
     EXPECT_TRUE(summary.line().contains(u"; no call is taken in or sent ("_s));
 }

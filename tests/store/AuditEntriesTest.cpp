@@ -47,7 +47,7 @@ class AuditEntriesFilter : public AuditEntriesTest, public ::testing::WithParamI
 TEST_P(AuditEntriesFilter, GivesTheMatchingEntriesNewestFirst) {
     const FilterCase& c = GetParam();
     Result read;
-    EXPECT_EQ(messages(f.store->auditEntries(c.filter, &read)), c.expected);
+    EXPECT_EQ(messages(f.store->audit().auditEntries(c.filter, &read)), c.expected);
     EXPECT_TRUE(read.ok()) << read.message.toStdString();
 }
 
@@ -73,12 +73,13 @@ TEST_F(AuditEntriesTest, CountsTheCallsTakenOnADay) {
     write(kDay, QTime(23, 0), AuditType::BadCall, u"Bad Call : #9"_s);
     write(kDay.addDays(1), QTime(0, 0), AuditType::GoodCall, u"Good Call: #10"_s);
     Result read;
-    const DayCallCounts counts = f.store->callCountsOfDay(kDay, &read);
+    const DayCallCounts counts = f.store->audit().callCountsOfDay(kDay, &read);
     ASSERT_TRUE(read.ok()) << read.message.toStdString();
     EXPECT_EQ(counts.good, 1);
     EXPECT_EQ(counts.bad, 2);
-    EXPECT_EQ(
-        f.store->callCountsOfDay(kDay.addDays(-1)).good + f.store->callCountsOfDay(kDay.addDays(-1)).bad, 0);
+    EXPECT_EQ(f.store->audit().callCountsOfDay(kDay.addDays(-1)).good +
+                  f.store->audit().callCountsOfDay(kDay.addDays(-1)).bad,
+              0);
 }
 
 } // namespace

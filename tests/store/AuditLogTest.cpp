@@ -15,7 +15,7 @@ TEST(AuditLogTest, SeqIsMillisecondsTimesAThousandPlusACounterThatStartsAgainAft
     test::ProgramFixture f{QDateTime(QDate(2026, 12, 5), QTime(10, 11, 12, 345))};
     for (int i = 0; i < 901; ++i)
         ASSERT_TRUE(f.audit->write(AuditType::Info, QString::number(i)).ok());
-    const auto rows = f.store->allAudit();
+    const auto rows = f.store->audit().allAudit();
     EXPECT_EQ(rows[0].seq, 345001);
     EXPECT_EQ(rows[1].seq, 345002) << "two writes in one millisecond sort in write order";
     EXPECT_EQ(rows[899].seq, 345900);
@@ -40,7 +40,7 @@ TEST(AuditLogTest, TypeLettersAndTrimmedMessagesAreStored) {
     for (QChar letter : u"10FECGBPLXV"_s)
         expected << QString(letter) + u"|m"_s;
     EXPECT_EQ(f.auditTexts(), expected);
-    for (const AuditRow& row : f.store->allAudit())
+    for (const AuditRow& row : f.store->audit().allAudit())
         EXPECT_EQ(row.instance, u"B"_s);
 }
 

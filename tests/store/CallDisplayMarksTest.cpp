@@ -1,6 +1,6 @@
 // Opening the calls window takes every complete call again in one pass; it must leave the store and
 // show the calls exactly as clearing every mark and then taking the unmarked calls would.
-#include "store/CallStore.h"
+#include "store/Store.h"
 #include "store/StoreProbe.h"
 #include "support/ResultChecks.h"
 
@@ -34,11 +34,11 @@ QString valueOrNull(int value) {
     return value < 0 ? u"NULL"_s : QString::number(value);
 }
 
-std::unique_ptr<CallStore> storeWith(const QString& path, const std::vector<RowState>& rows) {
+std::unique_ptr<Store> storeWith(const QString& path, const std::vector<RowState>& rows) {
     Result error;
-    auto store = CallStore::open(path, &error);
+    auto store = openStoreFile(path, StoreAccess::ReadWrite, &error);
     EXPECT_TRUE(store) << error.message.toStdString();
-    store->dataConversions();
+    store->schema().dataConversions();
     StoreProbe probe(*store);
     int number = 100;
     for (const RowState& row : rows) {
@@ -52,7 +52,7 @@ std::unique_ptr<CallStore> storeWith(const QString& path, const std::vector<RowS
     return store;
 }
 
-QStringList markColumns(CallStore& store) {
+QStringList markColumns(Store& store) {
     Result read;
     const QStringList rows =
         StoreProbe(store).rows(u"SELECT CallNumber || ':' || coalesce(Source, 'N') || ':' || "
@@ -75,12 +75,12 @@ TEST(CallDisplayMarks, RetakingAllMatchesAResetFollowedByATakeForEveryRowState) 
     auto twoSteps = storeWith(dir.filePath(u"a.db"_s), states);
     auto onePass = storeWith(dir.filePath(u"b.db"_s), states);
 
-    ASSERT_TRUE(twoSteps->resetDisplayed().ok());
+    ASSERT_TRUE(twoSteps->viewers().resetDisplayed().ok());
     Result taken;
-    const std::vector<CallDisplayRow> expected = twoSteps->takeUndisplayedCompleteCalls(&taken);
+    const std::vector<CallDisplayRow> expected = twoSteps->viewers().takeUndisplayedCompleteCalls(&taken);
     ASSERT_TRUE(taken.ok());
     Result retaken;
-    const std::vector<CallDisplayRow> actual = onePass->retakeAllCompleteCalls(&retaken);
+    const std::vector<CallDisplayRow> actual = onePass->viewers().retakeAllCompleteCalls(&retaken);
     ASSERT_TRUE(retaken.ok()) << retaken.message.toStdString();
 
     EXPECT_FALSE(expected.empty());

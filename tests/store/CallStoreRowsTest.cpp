@@ -1,7 +1,7 @@
 // The store writes each member of its rows into the column of that name and reports engine failures
 // with the codes and texts the audit entries quote. A store that wrote Hour into LineNumber and read it
 // back from there would pass every round trip, and read the rows of an older installation wrongly.
-#include "store/CallStore.h"
+#include "store/Store.h"
 #include "store/StoreProbe.h"
 #include "support/ProgramFixture.h"
 #include "support/ResultChecks.h"
@@ -45,7 +45,7 @@ protected:
     }
 
     test::ProgramFixture f;
-    CallStore* store = f.store.get();
+    Store* store = f.store.get();
     const QDateTime callTime{QDate(2026, 3, 10), QTime(14, 7, 30)};
     const QDateTime laterTime{QDate(2026, 3, 11), QTime(8, 0, 1)};
 };
@@ -53,10 +53,11 @@ protected:
 // Every value differs from the others of its type, so any two columns swapped show.
 TEST_F(CallStoreRowsTest, EachMemberIsInTheColumnOfItsName) {
     const CallRow call{0, 1, 2, callTime, true, false, true, u"F.Rcv"_s, {}, 6, false, 7, 8, 9, 10, 11};
-    ASSERT_TRUE(store->insertCall(call).ok());
-    ASSERT_TRUE(store->insertOrder({1, 2, 3, u"S"_s, u"C"_s, u"H"_s, u"R"_s, u"M"_s, 5, {}}).ok());
-    ASSERT_TRUE(store->insertItem({1, 2, 3, 4, u"I"_s, 5, 6, 7, 8, {}}).ok());
-    ASSERT_TRUE(store->insertAudit({callTime, laterTime, u"T"_s, u"Caf\u00e9 \u20ac"_s, 9, u"X"_s}).ok());
+    ASSERT_TRUE(store->calls().insertCall(call).ok());
+    ASSERT_TRUE(store->calls().insertOrder({1, 2, 3, u"S"_s, u"C"_s, u"H"_s, u"R"_s, u"M"_s, 5, {}}).ok());
+    ASSERT_TRUE(store->calls().insertItem({1, 2, 3, 4, u"I"_s, 5, 6, 7, 8, {}}).ok());
+    ASSERT_TRUE(
+        store->audit().insertAudit({callTime, laterTime, u"T"_s, u"Caf\u00e9 \u20ac"_s, 9, u"X"_s}).ok());
 
     expectStored("Calls",
                  {"Source=1", "CallNumber=2", "CallDNT=2026-03-10 14:07:30", "GoodCall=1", "Complete=0",
@@ -71,27 +72,28 @@ TEST_F(CallStoreRowsTest, EachMemberIsInTheColumnOfItsName) {
                            "Msg=Caf\u00e9 \u20ac", "Seq=9", "Instance=X"});
 
     // The columns no insert writes are read into their members too.
-    ASSERT_TRUE(store->markExtracted(1, 2, QStringLiteral("F.Rcv"), laterTime).ok());
+    ASSERT_TRUE(store->calls().markExtracted(1, 2, QStringLiteral("F.Rcv"), laterTime).ok());
     ASSERT_TRUE(succeeded(StoreProbe(*store).exec(u"UPDATE Calls SET Displayed = 1"_s)));
-    const std::optional<CallRow> read = store->findCall(1, 2);
+    const std::optional<CallRow> read = store->calls().findCall(1, 2);
     ASSERT_TRUE(read);
     EXPECT_EQ(read->rowId, 1);
     EXPECT_EQ(read->extractedDnt, laterTime);
     EXPECT_TRUE(read->displayed);
     EXPECT_EQ(read->hour, 8);
-    EXPECT_EQ(store->allAudit().at(0).msg, u"Caf\u00e9 \u20ac"_s) << "a text reads back as bound";
+    EXPECT_EQ(store->audit().allAudit().at(0).msg, u"Caf\u00e9 \u20ac"_s) << "a text reads back as bound";
 }
 
 TEST_F(CallStoreRowsTest, FailuresKeepTheEngineCodesAndTheDuplicateKeyText) {
     const CallRow call{.callNumber = 17};
-    ASSERT_TRUE(store->insertCall(call).ok());
-    const Result duplicate = store->insertCall(call);
+    ASSERT_TRUE(store->calls().insertCall(call).ok());
+    const Result duplicate = store->calls().insertCall(call);
     EXPECT_EQ(duplicate.status, Result::Status::Duplicate);
     EXPECT_EQ(duplicate.code, kDuplicateKeyError);
     EXPECT_EQ(duplicate.message, QStringLiteral("The changes were not made because they would create a "
                                                 "duplicate value in the primary key."));
 
-    const Result tooLong = store->insertOrder({.callNumber = 17, .salesperson = u"1234567"_s}); // TEXT(6)
+    const Result tooLong =
+        store->calls().insertOrder({.callNumber = 17, .salesperson = u"1234567"_s}); // TEXT(6)
     EXPECT_EQ(tooLong.status, Result::Status::Failed);
     EXPECT_EQ(tooLong.code, SQLITE_CONSTRAINT_CHECK);
     EXPECT_TRUE(tooLong.message.startsWith(QStringLiteral("CHECK constraint failed")))
@@ -99,11 +101,11 @@ TEST_F(CallStoreRowsTest, FailuresKeepTheEngineCodesAndTheDuplicateKeyText) {
 
     ASSERT_TRUE(succeeded(StoreProbe(*store).exec(u"DROP TABLE Calls"_s)));
     Result lookup;
-    EXPECT_FALSE(store->findCall(0, 17, &lookup));
+    EXPECT_FALSE(store->calls().findCall(0, 17, &lookup));
     EXPECT_EQ(lookup.status, Result::Status::Failed);
     EXPECT_EQ(lookup.code, SQLITE_ERROR);
     EXPECT_EQ(lookup.message, QStringLiteral("no such table: Calls"));
-    EXPECT_EQ(store->setExtracted(0, 17, true).message, QStringLiteral("no such table: Calls"));
+    EXPECT_EQ(store->calls().setExtracted(0, 17, true).message, QStringLiteral("no such table: Calls"));
 }
 
 // The export reads its calls a group at a time with their orders and items: only pending calls after
@@ -138,22 +140,22 @@ TEST(PendingGroupTest, HoldsThePendingCallsOfTheRangeWithTheirRowsInCallOrder) {
         return texts.join(u' ');
     };
     Result read;
-    const PendingGroup first = f.store->pendingGroup(0, 2, &read);
+    const PendingGroup first = f.store->calls().pendingGroup(0, 2, &read);
     ASSERT_TRUE(read.ok()) << read.message.toStdString();
     EXPECT_EQ(keys(first.calls), u"0/30 1/20"_s);
     EXPECT_EQ(keys(first.orders), u"0/30/1 0/30/2 1/20/1"_s);
     EXPECT_EQ(keys(first.items), u"0/30/1/1 0/30/1/2 0/30/2/1 0/30/2/2 1/20/1/1 1/20/1/2"_s);
 
-    const PendingGroup rest = f.store->pendingGroup(first.calls.back().rowId, 50);
+    const PendingGroup rest = f.store->calls().pendingGroup(first.calls.back().rowId, 50);
     EXPECT_EQ(keys(rest.calls), u"0/40"_s);
     EXPECT_EQ(keys(rest.orders), u"0/40/1"_s);
     EXPECT_EQ(keys(rest.items), u"0/40/1/1 0/40/1/2"_s);
-    EXPECT_TRUE(f.store->pendingGroup(rest.calls.back().rowId, 50).calls.empty());
+    EXPECT_TRUE(f.store->calls().pendingGroup(rest.calls.back().rowId, 50).calls.empty());
 
     ASSERT_TRUE(succeeded(StoreProbe(*f.store).exec(u"DROP TABLE OrderLineItems"_s)));
-    EXPECT_TRUE(f.store->pendingGroup(0, 50, &read).calls.empty());
+    EXPECT_TRUE(f.store->calls().pendingGroup(0, 50, &read).calls.empty());
     EXPECT_EQ(read.message, u"no such table: OrderLineItems"_s);
-    EXPECT_TRUE(f.store->begin().ok()) << "a failed read leaves no transaction open";
+    EXPECT_TRUE(f.store->units().begin().ok()) << "a failed read leaves no transaction open";
 }
 
 } // namespace

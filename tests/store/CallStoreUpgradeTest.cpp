@@ -1,4 +1,4 @@
-#include "store/CallStore.h"
+#include "store/Store.h"
 #include "store/StoreProbe.h"
 #include "support/ResultChecks.h"
 
@@ -15,15 +15,15 @@ protected:
     QTemporaryDir dir;
     QString path = dir.filePath(QStringLiteral("CallsAndOrders.db"));
 
-    std::unique_ptr<CallStore> openStore() {
+    std::unique_ptr<Store> openStore() {
         Result error;
-        auto store = CallStore::open(path, &error);
+        auto store = openStoreFile(path, StoreAccess::ReadWrite, &error);
         EXPECT_TRUE(store) << error.message.toStdString();
         return store;
     }
 
     // Rows written by an installation older than the Source column.
-    static void fillBaseForm(CallStore& store) {
+    static void fillBaseForm(Store& store) {
         StoreProbe probe(store);
         ASSERT_TRUE(succeeded(probe.exec(QStringLiteral(
             "INSERT INTO Calls (CallNumber, CallDNT, GoodCall, Complete, NumberOfOrders) "
@@ -42,18 +42,18 @@ protected:
 TEST_F(CallStoreUpgradeTest, BaseFormIsUpgradedWithSourceInEveryKeyOnce) {
     auto store = openStore();
     ASSERT_NO_FATAL_FAILURE(fillBaseForm(*store));
-    store->dataConversions();
+    store->schema().dataConversions();
 
-    const auto rows = store->allCalls();
+    const auto rows = store->calls().allCalls();
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0].callNumber, 12) << "rows keep their natural order through the rebuild";
     for (const CallRow& row : rows)
         EXPECT_EQ(row.source, 0);
-    ASSERT_EQ(store->allOrders().size(), 1u);
-    EXPECT_EQ(store->allOrders()[0].source, 0);
-    EXPECT_FALSE(store->allOrders()[0].shipTo.has_value());
-    ASSERT_EQ(store->allItems().size(), 1u);
-    EXPECT_EQ(store->allItems()[0].source, 0);
+    ASSERT_EQ(store->calls().allOrders().size(), 1u);
+    EXPECT_EQ(store->calls().allOrders()[0].source, 0);
+    EXPECT_FALSE(store->calls().allOrders()[0].shipTo.has_value());
+    ASSERT_EQ(store->calls().allItems().size(), 1u);
+    EXPECT_EQ(store->calls().allItems()[0].source, 0);
 
     StoreProbe probe(*store);
     ASSERT_TRUE(
@@ -63,23 +63,26 @@ TEST_F(CallStoreUpgradeTest, BaseFormIsUpgradedWithSourceInEveryKeyOnce) {
     ASSERT_TRUE(succeeded(probe.exec(
         QStringLiteral("INSERT INTO OrderLineItems (Source, CallNumber, OrderSeqNumber, ItemSeqNumber) "
                        "VALUES (1, 12, 1, 1)"))));
-    store->dataConversions();
-    EXPECT_EQ(store->allCalls().size(), 3u);
-    EXPECT_TRUE(store->findCall(1, 12)) << "the Source fill runs only on the upgrade that adds the column";
-    EXPECT_EQ(store->allItems().size(), 2u);
+    store->schema().dataConversions();
+    EXPECT_EQ(store->calls().allCalls().size(), 3u);
+    EXPECT_TRUE(store->calls().findCall(1, 12))
+        << "the Source fill runs only on the upgrade that adds the column";
+    EXPECT_EQ(store->calls().allItems().size(), 2u);
 }
 
 TEST_F(CallStoreUpgradeTest, OnlyTheMissingSourceStepsRun) {
     auto store = openStore();
     ASSERT_NO_FATAL_FAILURE(fillBaseForm(*store));
-    ASSERT_TRUE(store->executeJetDdl(QStringLiteral("Alter Table Calls ADD COLUMN Source NUMBER")));
+    ASSERT_TRUE(store->schema().executeJetDdl(QStringLiteral("Alter Table Calls ADD COLUMN Source NUMBER")));
     ASSERT_TRUE(succeeded(StoreProbe(*store).exec(QStringLiteral("UPDATE Calls SET Source = 5"))));
-    store->dataConversions();
-    EXPECT_EQ(store->primaryKeyOf(QStringLiteral("Calls")), QStringList{QStringLiteral("CallNumber")})
+    store->schema().dataConversions();
+    EXPECT_EQ(store->schema().primaryKeyOf(QStringLiteral("Calls")),
+              QStringList{QStringLiteral("CallNumber")})
         << "the Calls key is left alone when its Source column was already there";
-    EXPECT_EQ(store->allCalls()[0].source, 5);
-    EXPECT_EQ(store->primaryKeyOf(QStringLiteral("Orders")).first(), QStringLiteral("Source"));
-    EXPECT_EQ(store->primaryKeyOf(QStringLiteral("OrderLineItems")).first(), QStringLiteral("Source"));
+    EXPECT_EQ(store->calls().allCalls()[0].source, 5);
+    EXPECT_EQ(store->schema().primaryKeyOf(QStringLiteral("Orders")).first(), QStringLiteral("Source"));
+    EXPECT_EQ(store->schema().primaryKeyOf(QStringLiteral("OrderLineItems")).first(),
+              QStringLiteral("Source"));
 }
 
 } // namespace

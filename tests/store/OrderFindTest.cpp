@@ -1,7 +1,7 @@
 // The order views find a salesperson or customer as the windows show it: the stored values are padded
 // with blanks, the typed text often is not, and trailing blanks on either side do not count. Letter case
 // does, and the typed text is only ever a value.
-#include "store/CallStore.h"
+#include "store/Store.h"
 #include "support/ProgramFixture.h"
 #include "support/TestNames.h"
 
@@ -34,8 +34,8 @@ protected:
         const QString typed = QString::fromUtf8(c.typed);
         Result result;
         const std::vector<OrderViewRow> rows = c.field == Field::Salesperson
-                                                   ? f.store->ordersOfSalesperson(typed, &result)
-                                                   : f.store->ordersOfCustomer(typed, &result);
+                                                   ? f.store->viewers().ordersOfSalesperson(typed, &result)
+                                                   : f.store->viewers().ordersOfCustomer(typed, &result);
         EXPECT_TRUE(result.ok()) << result.message.toStdString();
         std::vector<int> numbers;
         for (const OrderViewRow& row : rows)

@@ -1,4 +1,4 @@
-#include "store/CallStore.h"
+#include "store/Store.h"
 #include "store/StoreProbe.h"
 #include "support/ResultChecks.h"
 #include "support/TestNames.h"
@@ -11,9 +11,9 @@ using vrq::test::succeeded;
 
 namespace {
 
-std::unique_ptr<CallStore> openStore(const QString& path) {
+std::unique_ptr<Store> openStore(const QString& path) {
     Result error;
-    auto store = CallStore::open(path, &error);
+    auto store = openStoreFile(path, StoreAccess::ReadWrite, &error);
     EXPECT_TRUE(store) << error.message.toStdString();
     return store;
 }
@@ -21,29 +21,30 @@ std::unique_ptr<CallStore> openStore(const QString& path) {
 struct VersionCase {
     const char* name;
     // What is done to the new (base-form) store before its first upgrade.
-    void (*prepare)(CallStore& store);
+    void (*prepare)(Store& store);
     int versionAfterUpgrade;
 };
 
 const VersionCase kVersionCases[] = {
-    {"NewStore", [](CallStore&) {}, CallStore::kFinalSchemaVersion},
+    {"NewStore", [](Store&) {}, StoreSchema::kFinalSchemaVersion},
     {"BaseFormWithRows",
-     [](CallStore& store) {
+     [](Store& store) {
          StoreProbe probe(store);
          ASSERT_TRUE(succeeded(
              probe.exec(QStringLiteral("INSERT INTO Calls (CallNumber, Complete) VALUES (12, 1)"))));
          ASSERT_TRUE(succeeded(
              probe.exec(QStringLiteral("INSERT INTO Orders (CallNumber, OrderSeqNumber) VALUES (12, 1)"))));
      },
-     CallStore::kFinalSchemaVersion},
+     StoreSchema::kFinalSchemaVersion},
     // Source added by hand before the upgrade: the upgrade leaves the Calls key without it.
     {"SourceAddedWithoutItsKey",
-     [](CallStore& store) {
-         ASSERT_TRUE(store.executeJetDdl(QStringLiteral("Alter Table Calls ADD COLUMN Source NUMBER")));
+     [](Store& store) {
+         ASSERT_TRUE(
+             store.schema().executeJetDdl(QStringLiteral("Alter Table Calls ADD COLUMN Source NUMBER")));
      },
      0},
     {"AnIndexThatCannotBeMade",
-     [](CallStore& store) {
+     [](Store& store) {
          // Its name taken by a table of someone else's.
          StoreProbe probe(store);
          ASSERT_TRUE(succeeded(probe.exec(QStringLiteral("DROP INDEX CallsPending"))));
@@ -51,8 +52,9 @@ const VersionCase kVersionCases[] = {
      },
      0},
     {"AColumnOfItsOwn",
-     [](CallStore& store) {
-         ASSERT_TRUE(store.executeJetDdl(QStringLiteral("Alter Table Orders ADD COLUMN Note TEXT(10)")));
+     [](Store& store) {
+         ASSERT_TRUE(
+             store.schema().executeJetDdl(QStringLiteral("Alter Table Orders ADD COLUMN Note TEXT(10)")));
      },
      0},
 };
@@ -66,13 +68,14 @@ TEST_P(SchemaVersionTest, TheUpgradeMarksOnlyAStoreInItsFinalForm) {
     const QString path = dir.filePath(QStringLiteral("CallsAndOrders.db"));
     auto store = openStore(path);
     ASSERT_TRUE(store);
-    EXPECT_EQ(store->schemaVersion(), 0);
+    EXPECT_EQ(store->schema().schemaVersion(), 0);
     ASSERT_NO_FATAL_FAILURE(GetParam().prepare(*store));
-    store->dataConversions();
-    EXPECT_EQ(store->schemaVersion(), GetParam().versionAfterUpgrade);
+    store->schema().dataConversions();
+    EXPECT_EQ(store->schema().schemaVersion(), GetParam().versionAfterUpgrade);
 
     store.reset();
-    EXPECT_EQ(openStore(path)->schemaVersion(), GetParam().versionAfterUpgrade) << "kept in the file";
+    EXPECT_EQ(openStore(path)->schema().schemaVersion(), GetParam().versionAfterUpgrade)
+        << "kept in the file";
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, SchemaVersionTest, ::testing::ValuesIn(kVersionCases), test::RowName());
@@ -83,13 +86,13 @@ TEST(SchemaVersionRunTest, AStoreInItsFinalFormRunsNoUpgradeStatement) {
     QTemporaryDir dir;
     auto store = openStore(dir.filePath(QStringLiteral("CallsAndOrders.db")));
     ASSERT_TRUE(store);
-    const std::vector<bool> first = store->dataConversions();
-    ASSERT_EQ(store->schemaVersion(), CallStore::kFinalSchemaVersion);
+    const std::vector<bool> first = store->schema().dataConversions();
+    ASSERT_EQ(store->schema().schemaVersion(), StoreSchema::kFinalSchemaVersion);
 
     // A column the upgrade adds, taken away behind its back: only a run of the statements brings it back.
     ASSERT_TRUE(succeeded(StoreProbe(*store).exec(QStringLiteral("ALTER TABLE Orders DROP COLUMN ShipTo"))));
-    const std::vector<bool> again = store->dataConversions();
-    EXPECT_FALSE(store->columnsOf(QStringLiteral("Orders")).contains(QStringLiteral("ShipTo")));
+    const std::vector<bool> again = store->schema().dataConversions();
+    EXPECT_FALSE(store->schema().columnsOf(QStringLiteral("Orders")).contains(QStringLiteral("ShipTo")));
     EXPECT_EQ(again, std::vector<bool>(14, false));
     EXPECT_GT(first.size(), again.size()) << "the first upgrade ran the key rebuilds too";
 }

@@ -1,7 +1,7 @@
 // Calls.NumberOfOrders and Orders.NumberOfItems as the raises give them and the tables keep them, however
 // the raises and other statements interleave inside and outside units of work, and when a unit of work
 // or a group is undone.
-#include "store/CallStore.h"
+#include "store/Store.h"
 
 #include "support/ProgramFixture.h"
 #include "support/TestNames.h"
@@ -20,7 +20,7 @@ namespace {
 // count inside the unit; "a" writes an audit entry; "mN" sets order N's message to "note N"; "k" completes
 // call 1. Every raise and read appends the count it gave.
 std::vector<int> runSteps(test::ProgramFixture& f, const char* steps) {
-    CallStore& store = *f.store;
+    Store& store = *f.store;
     std::vector<int> seen;
     for (const QString& step : QString::fromLatin1(steps).split(u' ')) {
         const char word = step.at(0).toLatin1();
@@ -28,32 +28,33 @@ std::vector<int> runSteps(test::ProgramFixture& f, const char* steps) {
         int count = -1;
         Result done = Result::success();
         if (word == 'B')
-            done = store.begin();
+            done = store.units().begin();
         else if (word == 'C')
-            done = store.commit();
+            done = store.units().commit();
         else if (word == 'R')
-            store.rollback();
+            store.units().rollback();
         else if (word == 'G')
-            done = store.beginGroup();
+            done = store.units().beginGroup();
         else if (word == 'E')
-            done = store.endGroup();
+            done = store.units().endGroup();
         else if (word == 'A')
-            store.abandonGroup();
+            store.units().abandonGroup();
         else if (word == 'c')
             f.addCall(0, 1, 0);
         else if (word == 'o')
             f.addOrder(0, 1, seq);
         else if (word == 'r')
-            done = store.raiseNumberOfOrders(0, 1, &count);
+            done = store.calls().raiseNumberOfOrders(0, 1, &count);
         else if (word == 's')
-            count = store.findOrder(0, 1, seq) ? store.findOrder(0, 1, seq)->numberOfItems : -1;
+            count =
+                store.calls().findOrder(0, 1, seq) ? store.calls().findOrder(0, 1, seq)->numberOfItems : -1;
         else if (word == 'a')
             done = f.audit->write(AuditType::Info, u"between two raises"_s);
         else if (word == 'm')
-            done = store.setOrderMessage(0, 1, seq, u"note %1"_s.arg(seq));
+            done = store.calls().setOrderMessage(0, 1, seq, u"note %1"_s.arg(seq));
         else if (word == 'k')
-            done = store.setCallComplete(0, 1);
-        else if (word == 'i' && (done = store.raiseNumberOfItems(0, 1, seq, &count)).ok())
+            done = store.calls().setCallComplete(0, 1);
+        else if (word == 'i' && (done = store.calls().raiseNumberOfItems(0, 1, seq, &count)).ok())
             f.addItem(0, 1, seq, count);
         EXPECT_TRUE(done.ok()) << step.toStdString() << ": " << done.message.toStdString();
         if (word == 'r' || word == 'i' || word == 's')
@@ -96,11 +97,11 @@ protected:
         return call ? call->numberOfOrders : -1;
     }
     int storedItemsOfOrder(int seq) {
-        const std::optional<OrderRow> order = f.store->findOrder(0, 1, seq);
+        const std::optional<OrderRow> order = f.store->calls().findOrder(0, 1, seq);
         return order ? order->numberOfItems : -1;
     }
     QString storedMessageOfOrder1() {
-        const std::optional<OrderRow> order = f.store->findOrder(0, 1, 1);
+        const std::optional<OrderRow> order = f.store->calls().findOrder(0, 1, 1);
         return order ? order->message : QString();
     }
 
@@ -110,7 +111,7 @@ protected:
 TEST_P(StoreCountersTest, RaisesGiveAndTablesKeepTheCounts) {
     const CounterCase& c = GetParam();
     EXPECT_EQ(runSteps(f, c.steps), c.raised);
-    EXPECT_FALSE(f.store->inTransaction());
+    EXPECT_FALSE(f.store->units().inTransaction());
     EXPECT_EQ(storedOrdersOfCall(), c.ordersOfCall);
     EXPECT_EQ(storedItemsOfOrder(1), c.itemsOfOrder1);
     EXPECT_EQ(storedItemsOfOrder(2), c.itemsOfOrder2);
@@ -123,8 +124,8 @@ INSTANTIATE_TEST_SUITE_P(Rows, StoreCountersTest, ::testing::ValuesIn(kCases), t
 
 TEST(StoreCounters, ARaiseOfAMissingRowSaysSo) {
     test::ProgramFixture f;
-    EXPECT_EQ(f.store->raiseNumberOfOrders(0, 3, nullptr).status, Result::Status::NotFound);
-    EXPECT_EQ(f.store->raiseNumberOfItems(0, 3, 1, nullptr).status, Result::Status::NotFound);
+    EXPECT_EQ(f.store->calls().raiseNumberOfOrders(0, 3, nullptr).status, Result::Status::NotFound);
+    EXPECT_EQ(f.store->calls().raiseNumberOfItems(0, 3, 1, nullptr).status, Result::Status::NotFound);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // Whether the store keeps what is written to it: a file opened read-only (as the engine opens a file
 // this user cannot write), writes refused, and a file deleted or replaced under the open store.
+#include "store/sqlite/CallStore.h" // withDiskFullNamed, a helper of the SQLite store
 #include "support/ProgramFixture.h"
 #include "support/TestNames.h"
 
@@ -31,19 +32,19 @@ TEST_P(StoreWritesTest, TheStoreSaysWhetherItKeepsWritesAndWhyNot) {
     const WritableCase& c = GetParam();
     ProgramFixture env;
     env.addPendingCall(0, 7);
-    const QString path = env.store->path();
-    std::unique_ptr<CallStore> readOnly;
-    CallStore* store = env.store.get();
+    const QString path = env.store->units().path();
+    std::unique_ptr<Store> readOnly;
+    Store* store = env.store.get();
     switch (c.change) {
     case Change::None:
         break;
     case Change::OpenedReadOnly:
-        readOnly = CallStore::openForReading(path);
+        readOnly = openStoreFile(path, StoreAccess::ReadOnly);
         ASSERT_TRUE(readOnly);
         store = readOnly.get();
         break;
     case Change::WritesRefused:
-        store->refuseWrites(u"told so"_s);
+        store->units().refuseWrites(u"told so"_s);
         break;
     case Change::Renamed:
         ASSERT_TRUE(QFile::rename(path, path + u".old"_s));
@@ -56,15 +57,15 @@ TEST_P(StoreWritesTest, TheStoreSaysWhetherItKeepsWritesAndWhyNot) {
         ASSERT_TRUE(QFile::remove(path) && QFile::rename(path + u".new"_s, path));
         break;
     }
-    const Result writable = store->writable(CallStore::Trial::Write);
+    const Result writable = store->units().writable(WriteTrial::Write);
     const QString refusal = QString::fromLatin1(c.refusal);
     EXPECT_EQ(writable.ok(), refusal.isEmpty());
     EXPECT_TRUE(writable.message.contains(refusal)) << writable.message.toStdString();
-    EXPECT_EQ(store->fileMoved(), c.moved);
+    EXPECT_EQ(store->units().fileMoved(), c.moved);
     if (c.change == Change::WritesRefused) {
-        EXPECT_EQ(store->begin().message, u"told so"_s);
-        EXPECT_FALSE(store->beginGroup().ok());
-        EXPECT_FALSE(store->insertAudit(AuditRow{}).ok());
+        EXPECT_EQ(store->units().begin().message, u"told so"_s);
+        EXPECT_FALSE(store->units().beginGroup().ok());
+        EXPECT_FALSE(store->audit().insertAudit(AuditRow{}).ok());
     }
 }
 

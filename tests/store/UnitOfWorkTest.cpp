@@ -20,13 +20,13 @@ namespace {
 
 // A row whose reference is checked only at the commit, which then fails and leaves the transaction
 // open: the store must undo it, or the next unit could not begin.
-Result prepareFailingCommit(CallStore& store) {
+Result prepareFailingCommit(Store& store) {
     return StoreProbe(store).exec(
         u"PRAGMA foreign_keys = ON; CREATE TEMP TABLE Parent (Id INTEGER PRIMARY KEY); "
         "CREATE TEMP TABLE Child (ParentId INTEGER REFERENCES Parent (Id) DEFERRABLE INITIALLY DEFERRED)"_s);
 }
 
-Result addOrphan(CallStore& store) {
+Result addOrphan(Store& store) {
     return StoreProbe(store).exec(u"INSERT INTO Child (ParentId) VALUES (1)"_s);
 }
 
@@ -49,7 +49,7 @@ TEST_P(UnitOfWorkEndingTest, KeepsItsRowsOnlyWhenCommitted) {
     }
     Result committed = Result::success();
     {
-        UnitOfWork unit(*f.store, c.scope);
+        UnitOfWork unit(f.store->units(), c.scope);
         ASSERT_TRUE(unit.begun().ok()) << unit.begun().message.toStdString();
         EXPECT_TRUE(unit.open());
         f.addCall(0, 7, 0);
@@ -67,18 +67,18 @@ TEST_P(UnitOfWorkEndingTest, KeepsItsRowsOnlyWhenCommitted) {
         case Ending::Rollback:
             unit.rollback();
             EXPECT_FALSE(unit.open());
-            EXPECT_FALSE(f.store->inTransaction()) << "undone at once, not when the unit goes";
+            EXPECT_FALSE(f.store->units().inTransaction()) << "undone at once, not when the unit goes";
             break;
         }
     }
     EXPECT_EQ(f.call(0, 7).has_value(), c.kept);
-    EXPECT_FALSE(f.store->inTransaction()) << "nothing is left open";
+    EXPECT_FALSE(f.store->units().inTransaction()) << "nothing is left open";
     EXPECT_EQ(committed.ok(), c.ending != Ending::FailingCommit) << committed.message.toStdString();
     if (c.ending == Ending::FailingCommit) {
         EXPECT_TRUE(committed.message.contains(u"FOREIGN KEY"_s)) << committed.message.toStdString();
     }
-    EXPECT_TRUE(f.store->begin().ok()) << "the next unit of work can begin";
-    f.store->rollback();
+    EXPECT_TRUE(f.store->units().begin().ok()) << "the next unit of work can begin";
+    f.store->units().rollback();
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -96,17 +96,17 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(UnitOfWorkTest, AUnitInsideAGroupKeepsOrUndoesOnlyItsOwnRows) {
     ProgramFixture f;
     {
-        UnitOfWork group(*f.store, UnitOfWork::Scope::Group);
+        UnitOfWork group(f.store->units(), UnitOfWork::Scope::Group);
         ASSERT_TRUE(group.begun().ok());
         for (int callNumber : {1, 2, 3}) {
-            UnitOfWork unit(*f.store);
+            UnitOfWork unit(f.store->units());
             ASSERT_TRUE(unit.begun().ok());
             f.addCall(0, callNumber, 0);
             if (callNumber != 2) {
                 ASSERT_TRUE(unit.commit().ok());
             }
         }
-        EXPECT_TRUE(f.store->inTransaction()) << "the group reaches the file at its own commit";
+        EXPECT_TRUE(f.store->units().inTransaction()) << "the group reaches the file at its own commit";
         ASSERT_TRUE(group.commit().ok());
     }
     EXPECT_TRUE(f.call(0, 1).has_value());
@@ -127,20 +127,20 @@ TEST_P(UnitOfWorkBeginTest, AUnitThatCouldNotBeginIsReportedAndUndoesNothing) {
     ProgramFixture f;
     std::optional<UnitOfWork> group;
     if (GetParam().inGroup) {
-        group.emplace(*f.store, UnitOfWork::Scope::Group);
+        group.emplace(f.store->units(), UnitOfWork::Scope::Group);
     } else {
         ASSERT_TRUE(succeeded(StoreProbe(*f.store).exec(u"BEGIN IMMEDIATE"_s)));
     }
-    ASSERT_TRUE(f.store->inTransaction());
+    ASSERT_TRUE(f.store->units().inTransaction());
     f.addCall(0, 1, 0);
-    f.store->refuseWrites(u"the disk is read-only"_s);
+    f.store->units().refuseWrites(u"the disk is read-only"_s);
     {
-        UnitOfWork unit(*f.store);
+        UnitOfWork unit(f.store->units());
         EXPECT_EQ(unit.begun().message, u"the disk is read-only"_s);
         EXPECT_FALSE(unit.open());
         EXPECT_EQ(unit.commit().message, u"the disk is read-only"_s);
     }
-    ASSERT_TRUE(f.store->inTransaction()) << "the work open around the unit is still open";
+    ASSERT_TRUE(f.store->units().inTransaction()) << "the work open around the unit is still open";
     if (group) {
         ASSERT_TRUE(group->commit().ok());
     } else {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "intake/DataBinIntake.h"
-#include "store/CallStore.h"
+#include "store/Store.h"
 #include "support/ProgramFixture.h"
 #include "support/TestNames.h"
 #include "testdata/DataBinGenerator.h"
@@ -65,21 +65,21 @@ template <typename... Values> QString fieldLine(const char* kind, const Values&.
 
 // Checks that the store holds exactly the rows the generator promised (source 0): a line per call, order
 // and item with every value, and the number of orders and items in the whole store.
-inline void expectStoreMatchesTruth(CallStore& store, const std::vector<testdata::CallTruth>& truth) {
+inline void expectStoreMatchesTruth(Store& store, const std::vector<testdata::CallTruth>& truth) {
     QStringList stored, promised;
-    for (const CallRow& c : store.allCalls()) {
+    for (const CallRow& c : store.calls().allCalls()) {
         stored << fieldLine("call", c.callNumber, c.source, c.goodCall, c.complete, c.badReason, c.badData,
                             c.lineNumber, c.hour, c.numBytes, c.callDnt, c.numberOfOrders);
-        for (const OrderRow& o : store.ordersOfCall(c.source, c.callNumber)) {
+        for (const OrderRow& o : store.calls().ordersOfCall(c.source, c.callNumber)) {
             stored << fieldLine("order", o.orderSeqNumber, o.salesperson, o.customer,
                                 o.shipTo.value_or(QString()), o.route, o.message, o.numberOfItems);
-            for (const ItemRow& i : store.itemsOfOrder(c.source, c.callNumber, o.orderSeqNumber))
+            for (const ItemRow& i : store.calls().itemsOfOrder(c.source, c.callNumber, o.orderSeqNumber))
                 stored << fieldLine("item", i.itemSeqNumber, i.itemNumber, i.quantity, i.unit,
                                     i.discountPercent, i.priceOverride);
         }
     }
     // No order or item of the store lies outside its calls.
-    stored << fieldLine("all", int(store.allOrders().size()), int(store.allItems().size()));
+    stored << fieldLine("all", int(store.calls().allOrders().size()), int(store.calls().allItems().size()));
     for (const testdata::CallTruth& t : truth) {
         if (!t.stored)
             continue;

@@ -68,25 +68,26 @@ void ProgramFixture::reopenStore() {
     audit.reset();
     store.reset();
     Result error;
-    store = CallStore::open(QDir(programFolder()).filePath(QLatin1String(CallStore::kFileName)), &error);
+    store = openStoreFile(QDir(programFolder()).filePath(QLatin1String(kStoreFileName)),
+                          StoreAccess::ReadWrite, &error);
     if (!store)
         qFatal("cannot open the test store: %s", qPrintable(error.message));
-    store->dataConversions();
-    audit = std::make_unique<AuditLog>(*store, clock, ctx.runMode);
+    store->schema().dataConversions();
+    audit = std::make_unique<AuditLog>(store->audit(), clock, ctx.runMode);
     ctx.store = store.get();
     ctx.audit = audit.get();
 }
 
 QStringList ProgramFixture::auditTexts() const {
     QStringList texts;
-    for (const AuditRow& row : store->allAudit())
+    for (const AuditRow& row : store->audit().allAudit())
         texts.append(row.type + u'|' + row.msg);
     return texts;
 }
 
 QStringList ProgramFixture::auditMessages(const QString& type) const {
     QStringList messages;
-    for (const AuditRow& row : store->allAudit())
+    for (const AuditRow& row : store->audit().allAudit())
         if (row.type == type)
             messages.append(row.msg);
     return messages;
@@ -117,15 +118,15 @@ void ProgramFixture::addCall(int source, int callNumber, int numberOfOrders, boo
 }
 
 void ProgramFixture::add(const CallRow& row) {
-    check(store->insertCall(row), "call");
+    check(store->calls().insertCall(row), "call");
 }
 
 void ProgramFixture::add(const OrderRow& row) {
-    check(store->insertOrder(row), "order");
+    check(store->calls().insertOrder(row), "order");
 }
 
 void ProgramFixture::add(const ItemRow& row) {
-    check(store->insertItem(row), "item");
+    check(store->calls().insertItem(row), "item");
 }
 
 void ProgramFixture::addOrder(int source, int callNumber, int orderSeq, const QString& customer,

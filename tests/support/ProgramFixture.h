@@ -9,7 +9,7 @@
 #include "platform/SettingsBackend.h"
 #include "settings/SettingsStore.h"
 #include "store/AuditLog.h"
-#include "store/CallStore.h"
+#include "store/Store.h"
 #include "support/TestDoubles.h"
 
 #include <QByteArray>
@@ -135,7 +135,7 @@ public:
     void add(const OrderRow& row);
     void add(const ItemRow& row);
     std::optional<CallRow> call(int source, int callNumber) const {
-        return store->findCall(source, callNumber);
+        return store->calls().findCall(source, callNumber);
     }
     // From here on, the store refuses every audit entry whose message is LIKE the pattern (as a full
     // disk or a lock held too long would); an empty pattern accepts them all again.
@@ -150,7 +150,7 @@ public:
     std::unique_ptr<SettingsBackend> backend;
     std::unique_ptr<SettingsStore> settingsStore;
     std::unique_ptr<PathResolver> paths;
-    std::unique_ptr<CallStore> store;
+    std::unique_ptr<Store> store;
     std::unique_ptr<AuditLog> audit;
     RecordingUserInterface ui;
     ScriptedDriveMapper drives;

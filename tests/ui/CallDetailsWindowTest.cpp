@@ -67,7 +67,8 @@ INSTANTIATE_TEST_SUITE_P(Rows, CallDetailsSameNumber,
 // A call without orders is marked extracted with no order file: its line names none.
 TEST_F(CallDetailsTest, ACallExtractedWithoutAFileNamesNone) {
     addCall(0, 12);
-    ASSERT_TRUE(fx.store->markExtracted(0, 12, QString(), QDateTime(QDate(2010, 3, 8), QTime(9, 30))).ok());
+    ASSERT_TRUE(
+        fx.store->calls().markExtracted(0, 12, QString(), QDateTime(QDate(2010, 3, 8), QTime(9, 30))).ok());
     EXPECT_EQ(lines(open(0, 12), "lstCallInfo").value(2),
               u"Extracted on 03/08/2010 at 09:30 AM with no order file."_s);
 }

@@ -45,7 +45,7 @@ TEST_F(CallsWindowTest, IncompleteCallIsListedOnceCompleted) {
     w.refreshCallDisplay();
     EXPECT_EQ(numbers(), strings({"7"}));
 
-    ASSERT_TRUE(fx.store->setCallComplete(0, 8).ok());
+    ASSERT_TRUE(fx.store->calls().setCallComplete(0, 8).ok());
     // The refresh timer picks it up on its own.
     QTRY_COMPARE(numbers(), strings({"7", "8"}));
 }
@@ -330,7 +330,7 @@ TEST_F(CallsWindowTest, StatusLinesOfCountsAndTimesDoNotWrap) {
 TEST_F(CallsWindowTest, FailingStoreIsReportedOncePerStreak) {
     // The window's store is a file in its base form: without the upgrade its Calls table has no Source.
     Result error;
-    auto baseForm = CallStore::open(fx.path(u"BaseForm.db"_s), &error);
+    auto baseForm = openStoreFile(fx.path(u"BaseForm.db"_s), StoreAccess::ReadWrite, &error);
     ASSERT_TRUE(baseForm) << error.message.toStdString();
     fx.ctx.store = baseForm.get();
     CallsWindow& w = openWindow(false);
@@ -342,8 +342,8 @@ TEST_F(CallsWindowTest, FailingStoreIsReportedOncePerStreak) {
     EXPECT_EQ(w.callsModel().rowCount(), 0);
 
     // Once the store answers again, the next failure starts a new streak.
-    baseForm->dataConversions();
-    ASSERT_TRUE(baseForm->insertCall(CallRow{.callNumber = 3, .complete = true}).ok());
+    baseForm->schema().dataConversions();
+    ASSERT_TRUE(baseForm->calls().insertCall(CallRow{.callNumber = 3, .complete = true}).ok());
     w.refreshCallDisplay();
     EXPECT_EQ(numbers(), strings({"3"}));
     EXPECT_EQ(errors(), 1);

@@ -44,9 +44,9 @@ protected:
         windows.emplace_back(new FolderBrowser(FolderBrowser::Kind::QX7Directory, u"I:\\"_s, ctx));
         windows.emplace_back(new AboutBox(ctx));
         windows.emplace_back(new CallDetailsWindow(ctx, selected, pictures));
-        windows.emplace_back(new OrderDetailsWindow(*ctx.store->findCall(0, 99999),
-                                                    ctx.store->ordersOfCall(0, 99999)[0],
-                                                    ctx.store->itemsOfOrder(0, 99999, 1), pictures));
+        windows.emplace_back(new OrderDetailsWindow(*ctx.store->calls().findCall(0, 99999),
+                                                    ctx.store->calls().ordersOfCall(0, 99999)[0],
+                                                    ctx.store->calls().itemsOfOrder(0, 99999, 1), pictures));
         windows.emplace_back(new ListCallsDialog(ctx));
         for (const auto& [kind, find] : {std::pair{OrderViewKind::BySalesperson, u"999999"_s},
                                          std::pair{OrderViewKind::ByCustomer, u"99999999"_s},

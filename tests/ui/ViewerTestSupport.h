@@ -118,9 +118,9 @@ protected:
         fx.addCall(source, number, orders, good, complete, false,
                    when.isValid() ? when : QDateTime(QDate(2010, 3, 7), QTime(14, 5)));
         if (extracted) {
-            ASSERT_TRUE(fx.store
-                            ->markExtracted(source, number, u"QX740001.Rcv  "_s,
-                                            QDateTime(QDate(2010, 3, 8), QTime(9, 30)))
+            ASSERT_TRUE(fx.store->calls()
+                            .markExtracted(source, number, u"QX740001.Rcv  "_s,
+                                           QDateTime(QDate(2010, 3, 8), QTime(9, 30)))
                             .ok());
         }
     }
@@ -128,7 +128,7 @@ protected:
     void addOrder(int source, int number, const QString& salesperson, const QString& customer,
                   const QString& message = u"MSG"_s, int items = 0) {
         int seq = 0;
-        ASSERT_TRUE(fx.store->raiseNumberOfOrders(source, number, &seq).ok()) << number;
+        ASSERT_TRUE(fx.store->calls().raiseNumberOfOrders(source, number, &seq).ok()) << number;
         fx.add(OrderRow{source, number, seq, salesperson, customer, u"01"_s, u"R7"_s, message, items, {}});
     }
     void addItem(int source, int number, int seq, int itemSeq, const QString& itemNumber, int quantity,

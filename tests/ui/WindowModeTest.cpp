@@ -3,7 +3,7 @@
 #include "platform/FolderLock.h"
 #include "platform/SettingsBackend.h"
 #include "shell/CommandLine.h"
-#include "store/CallStore.h"
+#include "store/Store.h"
 #include "ui/NetworkErrorWindow.h"
 #include "ui/StatusTray.h"
 #include "ui/WindowMode.h"
@@ -63,8 +63,8 @@ protected:
     // The types, or the messages of one type, of the audit entries in write order.
     QStringList audit(const QString& type = {}) const {
         QStringList texts;
-        auto store = CallStore::open(dir.filePath(u"program/CallsAndOrders.db"_s));
-        for (const AuditRow& row : store ? store->allAudit() : std::vector<AuditRow>{})
+        auto store = openStoreFile(dir.filePath(u"program/CallsAndOrders.db"_s));
+        for (const AuditRow& row : store ? store->audit().allAudit() : std::vector<AuditRow>{})
             if (type.isEmpty() || row.type == type)
                 texts << (type.isEmpty() ? row.type : row.msg);
         return texts;
@@ -125,14 +125,15 @@ private:
 TEST_F(WindowModeTest, MenuEntriesOpenTheirWindowsAndExitStopsTheProgramWithOneSaveAndOneStopEntry) {
     ASSERT_TRUE(QDir().mkpath(dir.filePath(u"program"_s)));
     {
-        auto store = CallStore::open(dir.filePath(u"program/CallsAndOrders.db"_s));
+        auto store = openStoreFile(dir.filePath(u"program/CallsAndOrders.db"_s));
         ASSERT_TRUE(store);
-        store->dataConversions();
+        store->schema().dataConversions();
         for (const auto& [type, when] : {std::pair{"G", QDateTime(QDate(2010, 3, 7), QTime(14, 5))},
                                          std::pair{"X", QDateTime(QDate(2010, 3, 7), QTime(14, 6))},
                                          std::pair{"B", QDateTime(QDate(2010, 3, 8), QTime(9, 15))}})
-            ASSERT_TRUE(
-                store->insertAudit({when, when, QLatin1String(type), u"earlier run"_s, 1, u"F"_s}).ok());
+            ASSERT_TRUE(store->audit()
+                            .insertAudit({when, when, QLatin1String(type), u"earlier run"_s, 1, u"F"_s})
+                            .ok());
     }
     QString status;
     bool auditLogOffered = false;

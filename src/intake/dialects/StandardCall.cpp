@@ -6,7 +6,7 @@
 #include "intake/CallSource.h"
 #include "intake/FieldReaders.h"
 #include "intake/WorkRecords.h"
-#include "store/CallStore.h"
+#include "store/Store.h"
 
 namespace vrq {
 
@@ -69,7 +69,7 @@ void StandardParse::logError(const QString& description) {
 
 void StandardParse::completeCall(bool validatedBad) {
     // No look-up first: the update itself tells whether the row is there.
-    const Result updated = m_pc.ctx.store->setCallComplete(
+    const Result updated = m_pc.ctx.store->calls().setCallComplete(
         m_source, m_header.callNumberValue(), validatedBad ? std::optional<bool>(false) : std::nullopt);
     if (updated.status == Result::Status::NotFound) {
         m_pc.log(AuditType::Error, QStringLiteral("ProcessGoodCall: Call not found to update to complete."));

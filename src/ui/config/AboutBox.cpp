@@ -4,7 +4,7 @@
 #include "platform/SettingsBackend.h"
 #include "settings/SettingsStore.h"
 #include "shell/Application.h"
-#include "store/CallStore.h"
+#include "store/Store.h"
 #include "ui/ProgramIcon.h"
 #include "ui/ProgramTitle.h"
 
@@ -108,7 +108,7 @@ void AboutBox::addFigures(QFormLayout* form) {
         shown->setAccessibleName(caption);
         form->addRow(caption + QLatin1Char(':'), shown);
     };
-    const QString storeFile = QDir(m_ctx.programFolder).filePath(QString::fromLatin1(CallStore::kFileName));
+    const QString storeFile = QDir(m_ctx.programFolder).filePath(QString::fromLatin1(kStoreFileName));
     add(QStringLiteral("lblProgramFolder"), QStringLiteral("Program folder"),
         QDir::toNativeSeparators(m_ctx.programFolder));
     add(QStringLiteral("lblSettingsFile"), QStringLiteral("Settings"),
@@ -117,7 +117,7 @@ void AboutBox::addFigures(QFormLayout* form) {
         QStringLiteral("%1 (%2)").arg(QDir::toNativeSeparators(storeFile),
                                       QLocale::c().formattedDataSize(QFileInfo(storeFile).size())));
     Result read = Result::notFound();
-    const StoreSummary summary = m_ctx.store ? m_ctx.store->summary(&read) : StoreSummary();
+    const StoreSummary summary = m_ctx.store ? m_ctx.store->summary().summary(&read) : StoreSummary();
     const bool known = read.ok();
     add(QStringLiteral("lblCallsStored"), QStringLiteral("Calls stored"),
         known ? QString::number(summary.calls) : QStringLiteral("unknown: ") + read.message);

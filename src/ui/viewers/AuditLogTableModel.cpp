@@ -1,7 +1,8 @@
 #include "ui/viewers/AuditLogTableModel.h"
 
 #include "store/AuditType.h"
-#include "store/CallStore.h"
+#include "store/StoreDates.h"
+#include "store/StoreRecords.h"
 
 namespace vrq {
 

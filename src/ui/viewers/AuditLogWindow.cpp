@@ -3,7 +3,7 @@
 #include "context/AppContext.h"
 #include "platform/Clock.h"
 #include "store/AuditType.h"
-#include "store/CallStore.h"
+#include "store/Store.h"
 #include "ui/viewers/AuditLogTableModel.h"
 
 #include <QCheckBox>
@@ -117,7 +117,7 @@ void AuditLogWindow::reload() {
     if (!m_ctx.store)
         return;
     Result read;
-    std::vector<AuditRow> entries = m_ctx.store->auditEntries(filter(), &read);
+    std::vector<AuditRow> entries = m_ctx.store->audit().auditEntries(filter(), &read);
     if (!read.ok()) {
         m_model->setEntries({});
         m_countLabel->setText(QStringLiteral("The audit log cannot be read: %1").arg(read.message));

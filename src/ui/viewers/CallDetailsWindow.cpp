@@ -4,7 +4,7 @@
 #include "context/UserInterface.h"
 #include "export/ReExtract.h"
 #include "store/AuditLog.h"
-#include "store/CallStore.h"
+#include "store/Store.h"
 #include "ui/ProgramTitle.h"
 #include "ui/viewers/CallFacts.h"
 #include "ui/viewers/CallPrintout.h"
@@ -155,7 +155,7 @@ void CallDetailsWindow::setGridWidth(int twips) {
 void CallDetailsWindow::loadCall() {
     Result result;
     if (m_ctx.store)
-        m_call = m_ctx.store->findCall(m_source, m_callNumber, &result);
+        m_call = m_ctx.store->calls().findCall(m_source, m_callNumber, &result);
     if (!result.ok())
         reportStoreFailure(QStringLiteral("CallDetails"), result.message);
     if (!m_call) {
@@ -167,7 +167,7 @@ void CallDetailsWindow::loadCall() {
     m_callInfoList->addItems(callInfoLines(*m_call));
     m_reExtractButton->setEnabled(m_call->extractedCall);
 
-    const std::vector<OrderRow> orders = m_ctx.store->ordersOfCall(m_source, m_callNumber, &result);
+    const std::vector<OrderRow> orders = m_ctx.store->calls().ordersOfCall(m_source, m_callNumber, &result);
     if (!result.ok())
         reportStoreFailure(QStringLiteral("CallDetails"), result.message);
     m_model->fill(orders, m_call->numberOfOrders);
@@ -225,7 +225,7 @@ void CallDetailsWindow::printCall() {
     QCoreApplication::processEvents();
     const PrintDocument document = printout();
     // The call may have gone (the purge keeps running) since the window was filled.
-    if (m_ctx.store && !m_ctx.store->findCall(m_source, m_callNumber))
+    if (m_ctx.store && !m_ctx.store->calls().findCall(m_source, m_callNumber))
         addNotFoundLine();
     PrintDialogs(this, m_printEnv).printOnDefaultPrinter(document);
     unsetCursor();

@@ -1,6 +1,6 @@
 #include "ui/viewers/CallPrintout.h"
 
-#include "store/CallStore.h"
+#include "store/Store.h"
 #include "ui/viewers/CallFacts.h"
 #include "ui/viewers/ViewerFormats.h"
 
@@ -49,17 +49,18 @@ PrintDocument callPrintout(const CallPrintData& data) {
     return document;
 }
 
-CallPrintData loadCallPrintData(CallStore& store, int source, int callNumber, Result* result) {
+CallPrintData loadCallPrintData(Store& store, int source, int callNumber, Result* result) {
     CallPrintData data;
     data.callNumber = callNumber;
-    data.call = store.findCall(source, callNumber, result);
+    data.call = store.calls().findCall(source, callNumber, result);
     if (!data.call || (result && !result->ok()))
         return data;
-    const std::vector<OrderRow> orders = store.ordersOfCall(source, callNumber, result);
+    const std::vector<OrderRow> orders = store.calls().ordersOfCall(source, callNumber, result);
     for (const OrderRow& order : orders) {
         if (result && !result->ok())
             break;
-        data.orders.push_back({order, store.itemsOfOrder(source, callNumber, order.orderSeqNumber, result)});
+        data.orders.push_back(
+            {order, store.calls().itemsOfOrder(source, callNumber, order.orderSeqNumber, result)});
     }
     return data;
 }

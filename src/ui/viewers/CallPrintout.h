@@ -5,7 +5,7 @@
 
 namespace vrq {
 
-class CallStore;
+class Store;
 struct Result;
 
 // The printed call: the title, whether it was good, and per order its five labelled lines, the item
@@ -13,6 +13,6 @@ struct Result;
 PrintDocument callPrintout(const CallPrintData& data);
 
 // The call of this source and number with its orders and items, as the store holds them now.
-CallPrintData loadCallPrintData(CallStore& store, int source, int callNumber, Result* result);
+CallPrintData loadCallPrintData(Store& store, int source, int callNumber, Result* result);
 
 } // namespace vrq

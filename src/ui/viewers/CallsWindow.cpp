@@ -2,7 +2,7 @@
 
 #include "context/AppContext.h"
 #include "store/AuditLog.h"
-#include "store/CallStore.h"
+#include "store/Store.h"
 #include "ui/ProgramTitle.h"
 #include "ui/StatusSummary.h"
 #include "ui/viewers/CallDetailsWindow.h"
@@ -229,9 +229,9 @@ void CallsWindow::refreshCallDisplay() {
     if (!m_ctx.store)
         return;
     Result result;
-    const std::vector<CallDisplayRow> found = m_resetPending
-                                                  ? m_ctx.store->retakeAllCompleteCalls(&result)
-                                                  : m_ctx.store->takeUndisplayedCompleteCalls(&result);
+    const std::vector<CallDisplayRow> found =
+        m_resetPending ? m_ctx.store->viewers().retakeAllCompleteCalls(&result)
+                       : m_ctx.store->viewers().takeUndisplayedCompleteCalls(&result);
     if (!result.ok()) {
         reportStoreFailure(m_resetPending ? QStringLiteral("ResetCallDisplay")
                                           : QStringLiteral("RefreshCallDisplay"),

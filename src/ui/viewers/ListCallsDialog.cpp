@@ -2,7 +2,7 @@
 
 #include "context/AppContext.h"
 #include "platform/Clock.h"
-#include "store/CallStore.h"
+#include "store/Store.h"
 #include "ui/ProgramTitle.h"
 #include "ui/printing/PrintDialogs.h"
 #include "ui/printing/PrinterOutput.h"

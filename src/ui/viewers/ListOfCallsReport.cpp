@@ -1,6 +1,6 @@
 #include "ui/viewers/ListOfCallsReport.h"
 
-#include "store/CallStore.h"
+#include "store/Store.h"
 #include "ui/viewers/ViewerFormats.h"
 
 #include <algorithm>
@@ -87,10 +87,10 @@ QString orderListLine(const OrderRow& order) {
            QStringLiteral(".  Number of Items =") + signedNumber(order.numberOfItems);
 }
 
-PrintDocument listOfCallsDocument(CallStore& store, const ListOfCallsRequest& request, Result* result) {
+PrintDocument listOfCallsDocument(Store& store, const ListOfCallsRequest& request, Result* result) {
     Result ownResult;
     Result& read = result ? *result : ownResult;
-    const std::vector<CallRow> calls = store.callsBetween(
+    const std::vector<CallRow> calls = store.viewers().callsBetween(
         QDateTime(request.from, QTime(0, 0)), QDateTime(request.to.addDays(1), QTime(0, 0)), &read);
     if (!read.ok())
         return PrintDocument();
@@ -104,7 +104,7 @@ PrintDocument listOfCallsDocument(CallStore& store, const ListOfCallsRequest& re
         if (!isListed(call, request))
             continue;
         pager.reportLine(callListLine(call));
-        const std::vector<OrderRow> orders = store.ordersOfCall(call.source, call.callNumber, &read);
+        const std::vector<OrderRow> orders = store.calls().ordersOfCall(call.source, call.callNumber, &read);
         if (!read.ok())
             return PrintDocument();
         for (const OrderRow& order : orders)

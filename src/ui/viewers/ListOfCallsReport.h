@@ -9,7 +9,7 @@
 
 namespace vrq {
 
-class CallStore;
+class Store;
 struct CallRow;
 struct OrderRow;
 struct Result;
@@ -56,7 +56,6 @@ QString orderListLine(const OrderRow& order);
 // Lays out the whole report from the store as one document: the calls from the start of the From day up
 // to midnight at the end of the To day by call time, each with its own orders. Empty with the failure in
 // *result when the store cannot be read.
-PrintDocument listOfCallsDocument(CallStore& store, const ListOfCallsRequest& request,
-                                  Result* result = nullptr);
+PrintDocument listOfCallsDocument(Store& store, const ListOfCallsRequest& request, Result* result = nullptr);
 
 } // namespace vrq

@@ -2,7 +2,7 @@
 
 #include "context/AppContext.h"
 #include "store/AuditLog.h"
-#include "store/CallStore.h"
+#include "store/Store.h"
 #include "ui/ProgramTitle.h"
 #include "ui/viewers/CallFacts.h"
 #include "ui/viewers/HeaderBar.h"
@@ -55,10 +55,10 @@ bool OrderDetailsWindow::showModal(AppContext& ctx, const SelectedCall& selected
     std::optional<CallRow> call;
     std::optional<OrderRow> order;
     if (ctx.store) {
-        call = ctx.store->findCall(source, number, &result);
+        call = ctx.store->calls().findCall(source, number, &result);
         reportStoreFailure(ctx, result);
         if (call) {
-            order = ctx.store->findOrder(source, number, orderSeq, &result);
+            order = ctx.store->calls().findOrder(source, number, orderSeq, &result);
             reportStoreFailure(ctx, result);
         }
     }
@@ -66,7 +66,7 @@ bool OrderDetailsWindow::showModal(AppContext& ctx, const SelectedCall& selected
         QMessageBox::information(owner, programTitle(), notFoundText());
         return false;
     }
-    const std::vector<ItemRow> items = ctx.store->itemsOfOrder(source, number, orderSeq, &result);
+    const std::vector<ItemRow> items = ctx.store->calls().itemsOfOrder(source, number, orderSeq, &result);
     reportStoreFailure(ctx, result);
     OrderDetailsWindow window(*call, *order, items, pictures, owner);
     window.exec();

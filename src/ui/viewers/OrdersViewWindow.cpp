@@ -3,7 +3,7 @@
 #include "context/AppContext.h"
 #include "platform/Clock.h"
 #include "store/AuditLog.h"
-#include "store/CallStore.h"
+#include "store/Store.h"
 #include "ui/ProgramTitle.h"
 #include "ui/viewers/HeaderBar.h"
 #include "ui/viewers/HeaderButton.h"
@@ -208,13 +208,13 @@ std::vector<OrderViewRow> OrdersViewWindow::readOrders(bool* ok) {
     std::vector<OrderViewRow> found;
     switch (m_design.kind) {
     case OrderViewKind::BySalesperson:
-        found = m_ctx.store->ordersOfSalesperson(m_textInput->text(), &result);
+        found = m_ctx.store->viewers().ordersOfSalesperson(m_textInput->text(), &result);
         break;
     case OrderViewKind::ByCustomer:
-        found = m_ctx.store->ordersOfCustomer(m_textInput->text(), &result);
+        found = m_ctx.store->viewers().ordersOfCustomer(m_textInput->text(), &result);
         break;
     case OrderViewKind::ByDate:
-        found = m_ctx.store->ordersOfDay(m_dateInput->date(), &result);
+        found = m_ctx.store->viewers().ordersOfDay(m_dateInput->date(), &result);
         break;
     }
     if (!result.ok()) {

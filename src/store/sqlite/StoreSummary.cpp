@@ -1,8 +1,8 @@
 // The figures of the About box and the status line.
-#include "store/CallStore.h"
+#include "store/sqlite/CallStore.h"
 
-#include "store/StoreAttempt.h"
-#include "store/StoreColumns.h"
+#include "store/sqlite/StoreAttempt.h"
+#include "store/sqlite/StoreColumns.h"
 
 namespace vrq {
 

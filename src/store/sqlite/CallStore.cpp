@@ -1,24 +1,19 @@
 // The call store's file, its units of work and its statement cache. The statements themselves live in
 // the files named after what uses them (CallRows, AuditRows, DisplayMarks, SchemaUpgrade).
-#include "store/CallStore.h"
+#include "store/sqlite/CallStore.h"
 
-#include "store/StoreAttempt.h"
-#include "store/StoreColumns.h"
+#include "store/sqlite/StoreAttempt.h"
+#include "store/sqlite/StoreColumns.h"
 
 #include <SQLiteCpp/SQLiteCpp.h>
 #include <sqlite3.h>
 
 #include <QDir>
 #include <QFileInfo>
-#include <QLocale>
 #include <cerrno>
 #include <unordered_map>
 
 namespace vrq {
-
-namespace {
-const char* const kDateFormat = "yyyy-MM-dd HH:mm:ss";
-} // namespace
 
 Result failureOf(const std::exception& e) {
     if (const auto* sqlError = dynamic_cast<const SQLite::Exception*>(&e)) {
@@ -39,61 +34,6 @@ Result withDiskFullNamed(const Result& failure, int systemErrno) {
     if (failure.ok() || !full)
         return failure;
     return {failure.status, failure.code, QStringLiteral("disk full (%1)").arg(failure.message)};
-}
-
-bool storeDateChars(const QDateTime& dt, char (&text)[20]) {
-    // Written digit by digit: a general format per stored row was a measurable part of the intake.
-    const QDate date = dt.date();
-    if (!dt.isValid() || date.year() < 1 || date.year() > 9999)
-        return false;
-    const QTime time = dt.time();
-    auto put = [&text](int at, int value, int digits) {
-        for (int i = at + digits - 1; i >= at; --i, value /= 10)
-            text[i] = static_cast<char>('0' + value % 10);
-    };
-    put(0, date.year(), 4);
-    text[4] = '-';
-    put(5, date.month(), 2);
-    text[7] = '-';
-    put(8, date.day(), 2);
-    text[10] = ' ';
-    put(11, time.hour(), 2);
-    text[13] = ':';
-    put(14, time.minute(), 2);
-    text[16] = ':';
-    put(17, time.second(), 2);
-    text[19] = '\0';
-    return true;
-}
-
-QString storeDateText(const QDateTime& dt) {
-    char text[20];
-    if (!storeDateChars(dt, text))
-        return QLocale::c().toString(dt, QLatin1String(kDateFormat));
-    return QString::fromLatin1(text, 19);
-}
-
-QDateTime storeDateFromText(const QString& text) {
-    // The stored form "YYYY-MM-DD HH:MM:SS" is read digit by digit: a general format parse per row
-    // made reading a large Calls table take seconds.
-    if (text.size() == 19 && text[4] == QLatin1Char('-') && text[7] == QLatin1Char('-') &&
-        text[10] == QLatin1Char(' ') && text[13] == QLatin1Char(':') && text[16] == QLatin1Char(':')) {
-        bool digits = true;
-        auto number = [&](int from, int count) {
-            int value = 0;
-            for (int i = from; i < from + count; ++i) {
-                const char16_t c = text[i].unicode();
-                digits = digits && c >= u'0' && c <= u'9';
-                value = value * 10 + (c - u'0');
-            }
-            return value;
-        };
-        const QDate date(number(0, 4), number(5, 2), number(8, 2));
-        const QTime time(number(11, 2), number(14, 2), number(17, 2));
-        if (digits && date.isValid() && time.isValid())
-            return QDateTime(date, time);
-    }
-    return QLocale::c().toDateTime(text, QLatin1String(kDateFormat));
 }
 
 // --- the file -------------------------------------------------------------------------------------

@@ -1,9 +1,9 @@
 // The calls window's marks: Calls.Displayed says which calls the window has shown, so that each tick
 // takes only the calls completed since.
-#include "store/CallStore.h"
+#include "store/sqlite/CallStore.h"
 
-#include "store/StoreAttempt.h"
-#include "store/StoreColumns.h"
+#include "store/sqlite/StoreAttempt.h"
+#include "store/sqlite/StoreColumns.h"
 
 namespace vrq {
 

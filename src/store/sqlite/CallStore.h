@@ -2,6 +2,8 @@
 
 #include "platform/Result.h"
 #include "store/StoreRecords.h"
+#include "store/StoreSchema.h"
+#include "store/StoreUnits.h"
 
 #include <QString>
 #include <QStringList>
@@ -19,9 +21,6 @@ namespace vrq {
 
 template <typename Row> class RowSelect;
 
-// Jet's number for a duplicate value in a primary key; the store reports key clashes with it.
-constexpr int kDuplicateKeyError = 3022;
-
 // The call store: CallsAndOrders.db with Calls, Orders, OrderLineItems and Audit. Every statement the
 // program runs against it lives here, prepared once and reused with bound values. One class, its
 // sources split by what uses them: CallStore.cpp (opening, units of work, the statement cache),
@@ -29,8 +28,6 @@ constexpr int kDuplicateKeyError = 3022;
 // (the calls window); StoreAttempt.h and StoreColumns.h are the helpers they share.
 class CallStore {
 public:
-    static constexpr const char* kFileName = "CallsAndOrders.db";
-
     // Opens (creating with the three base tables when new) the store file. nullptr and a message on failure.
     static std::unique_ptr<CallStore> open(const QString& path, Result* result = nullptr);
     // Opens an existing store file for reading only: nothing is created, upgraded or written. nullptr and
@@ -46,7 +43,7 @@ public:
     // upgrade has left in its final form is marked with kFinalSchemaVersion; on such a store nothing is
     // run and every statement is reported as failed, as each would (its table or column is there).
     std::vector<bool> dataConversions();
-    static constexpr int kFinalSchemaVersion = 1;
+    static constexpr int kFinalSchemaVersion = StoreSchema::kFinalSchemaVersion;
     // The store's schema version: 0 until an upgrade found its tables, columns, keys and indexes final.
     int schemaVersion() const;
     // Runs one statement of the old engine's DDL dialect. False when it fails (or is not understood).
@@ -77,7 +74,7 @@ public:
     // (fileMoved), writes refused with refuseWrites, and with Trial::Write a write the engine refuses
     // (it takes the write lock for a moment and changes nothing; a lock held by another program is no
     // refusal). Inside a unit of work no write is tried.
-    enum class Trial { None, Write };
+    using Trial = WriteTrial;
     Result writable(Trial trial = Trial::None);
     // True when the path the store was opened from no longer names the file in use: deleted, renamed
     // or replaced while the program ran. What is written then never reaches the file at the path.
@@ -233,9 +230,5 @@ private:
 // A failure of the engine as the person should read it: a disk that is full (the engine's SQLITE_FULL,
 // or an I/O error whose system error is ENOSPC or EDQUOT) is called so instead of "disk I/O error".
 Result withDiskFullNamed(const Result& failure, int systemErrno);
-
-// Formats a date for the store ("YYYY-MM-DD HH:MM:SS", local time) and back.
-QString storeDateText(const QDateTime& dt);
-QDateTime storeDateFromText(const QString& text);
 
 } // namespace vrq

@@ -3,7 +3,7 @@
 // How the call store's own sources run an operation against the engine: an exception never leaves the
 // store, it becomes the operation's result. Included by the store's .cpp files only.
 
-#include "store/CallStore.h"
+#include "store/sqlite/CallStore.h"
 
 #include <exception>
 #include <type_traits>

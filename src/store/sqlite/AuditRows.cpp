@@ -1,8 +1,8 @@
 // The Audit table: the entries every job writes, the audit export reads, and the purge deletes.
-#include "store/CallStore.h"
+#include "store/sqlite/CallStore.h"
 
-#include "store/StoreAttempt.h"
-#include "store/StoreColumns.h"
+#include "store/sqlite/StoreAttempt.h"
+#include "store/sqlite/StoreColumns.h"
 
 namespace vrq {
 

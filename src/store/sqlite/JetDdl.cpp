@@ -1,4 +1,4 @@
-#include "store/JetDdl.h"
+#include "store/sqlite/JetDdl.h"
 
 #include <QRegularExpression>
 

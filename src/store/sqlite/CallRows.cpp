@@ -1,9 +1,9 @@
 // Calls, Orders and OrderLineItems: what the intake writes, the export and the purge read and mark,
 // and the viewers list.
-#include "store/CallStore.h"
+#include "store/sqlite/CallStore.h"
 
-#include "store/StoreAttempt.h"
-#include "store/StoreColumns.h"
+#include "store/sqlite/StoreAttempt.h"
+#include "store/sqlite/StoreColumns.h"
 
 #include <string>
 

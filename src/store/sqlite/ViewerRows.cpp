@@ -4,10 +4,10 @@
 // Salespeople and customers are stored padded with blanks (a customer is six digits and two blanks), so
 // a find compares both sides without their trailing blanks: "130067" finds "130067  " and the reverse.
 // Letter case still counts. No index serves these columns, so trimming them gives none up.
-#include "store/CallStore.h"
+#include "store/sqlite/CallStore.h"
 
-#include "store/StoreAttempt.h"
-#include "store/StoreColumns.h"
+#include "store/sqlite/StoreAttempt.h"
+#include "store/sqlite/StoreColumns.h"
 
 #include <SQLiteCpp/SQLiteCpp.h>
 

@@ -1,10 +1,10 @@
 // The store's schema: the base tables a new file gets, the start-up upgrade through the DDL translator,
 // the lookup indexes, and what the tests read back of the tables.
-#include "store/CallStore.h"
+#include "store/sqlite/CallStore.h"
 
-#include "store/JetDdl.h"
-#include "store/StoreAttempt.h"
-#include "store/StoreColumns.h"
+#include "store/sqlite/JetDdl.h"
+#include "store/sqlite/StoreAttempt.h"
+#include "store/sqlite/StoreColumns.h"
 
 #include <SQLiteCpp/SQLiteCpp.h>
 

@@ -5,7 +5,8 @@
 // list and the rows read and bound by it, so a column list and the code reading it cannot drift apart.
 // Included by the store's .cpp files only.
 
-#include "store/CallStore.h"
+#include "store/StoreDates.h"
+#include "store/sqlite/CallStore.h"
 
 #include <SQLiteCpp/SQLiteCpp.h>
 
@@ -25,10 +26,6 @@
 namespace vrq {
 
 // --- values -----------------------------------------------------------------------------------------
-
-// The stored form of a date ("YYYY-MM-DD HH:MM:SS") as 19 characters and a terminating zero; false for a
-// date that form cannot hold (storeDateText then formats it the general way).
-bool storeDateChars(const QDateTime& dt, char (&text)[20]);
 
 // One value of the row a statement stands on, its type asked at most once: SQLiteCpp's Column asks the
 // engine at each question (isFloat, then isNull), which per value of every row read was as much as the
