@@ -110,6 +110,15 @@ void Application::reportSettingProblems() {
     }
     if (!m_settingsWriteProblem.isEmpty())
         reportSettingsFault(m_settingsWriteProblem);
+    // An SQLite store does not use the connection, but a password written there is still readable by
+    // anyone who can read the settings file: said at every start until it is taken out.
+    if (m_ctx.settings.storeBackend == StoreBackend::SQLite) {
+        if (const QString refusal = StoreConnection::passwordRefusal(m_ctx.settings.storeConnection);
+            !refusal.isEmpty()) {
+            QTextStream(stderr) << refusal << Qt::endl;
+            m_audit->write(AuditType::Error, refusal);
+        }
+    }
 }
 
 void Application::reportSettingsFault(const QString& message) {

@@ -1,6 +1,7 @@
 // The starts the [Store] section refuses: a PostgreSQL store, and a connection holding a password.
 #include "ReliabilitySupport.h"
 #include "settings/SettingsStore.h"
+#include "settings/StoreConnection.h"
 #include "shell/Application.h"
 #include "support/ProgramFixture.h"
 #include "support/TestNames.h"
@@ -18,8 +19,9 @@ namespace {
 // The store the [Store] section names, at the start every mode shares: a refused start opens no store.
 struct StoreStart {
     const char* name;
-    const char* store;   // the [Store] section's lines
-    const char* refusal; // empty when the start goes on
+    const char* store;             // the [Store] section's lines
+    const char* refusal;           // empty when the start goes on
+    bool passwordReported = false; // an "E" entry says the connection holds a password
 };
 
 class StoreStartTest : public ::testing::TestWithParam<StoreStart> {};
@@ -39,13 +41,23 @@ TEST_P(StoreStartTest, APostgreSQLStoreIsRefusedBeforeAnythingIsOpened) {
     const Result started = app.startUp();
     EXPECT_EQ(started.ok() ? QString() : started.message, QString::fromUtf8(row.refusal));
     EXPECT_EQ(QFileInfo::exists(dir.filePath(u"program/CallsAndOrders.db"_s)), started.ok());
+    if (!started.ok())
+        return;
+    QStringList errors;
+    for (const AuditRow& entry : app.context().store->audit().allAudit())
+        if (entry.type == u"E"_s)
+            errors << entry.msg;
+    EXPECT_EQ(errors, row.passwordReported ? QStringList{StoreConnection::passwordRefusal(u"password=x"_s)}
+                                           : QStringList{});
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, StoreStartTest,
     ::testing::Values(
         StoreStart{"sqLite", "Backend=SQLite\n", ""},
-        StoreStart{"sqLiteIgnoresTheConnection", "Backend=SQLite\nConnection=host=db1 password=x\n", ""},
+        StoreStart{"sqLiteIgnoresTheConnection", "Backend=SQLite\nConnection=host=db1 dbname=vrq\n", ""},
+        StoreStart{"sqLiteStartsButReportsAPassword", "Backend=SQLite\nConnection=host=db1 password=x\n", "",
+                   true},
         StoreStart{"postgreSQLWithAPassword", "Backend=PostgreSQL\nConnection=host=db1 password=x\n",
                    "The store connection in the settings holds a password; keep it in ~/.pgpass or a service "
                    "file instead."},
