@@ -219,10 +219,10 @@ private:
 } // namespace
 
 #ifdef Q_OS_UNIX
-int openRegularFile(const QString& path, bool write, Result* result) {
+int openRegularFile(const QString& path, bool write, Result* result, LinkAtEnd link) {
     const QByteArray native = QFile::encodeName(path);
-    const int fd =
-        ::open(native.constData(), (write ? O_RDWR : O_RDONLY) | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    const int fd = ::open(native.constData(), (write ? O_RDWR : O_RDONLY) | O_NONBLOCK | O_CLOEXEC |
+                                                  (link == LinkAtEnd::Refuse ? O_NOFOLLOW : 0));
     if (fd < 0) {
         const int err = errno;
         struct stat info {};
@@ -266,17 +266,12 @@ bool FileSystem::entryExists(const QString& path) const {
 std::optional<QByteArray> FileSystem::readFile(const QString& path) const {
     QFile file(path);
 #ifdef Q_OS_UNIX
-    // Links are followed (a settings file may be one), but only a regular file is read: opening a FIFO
-    // would wait for a writer for good and a device could be read without end.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    // Only a regular file is read: opening a FIFO would wait for a writer for good and a device could be
+    // read without end.
+    Result refused;
+    const int fd = openRegularFile(path, false, &refused, LinkAtEnd::Follow);
     if (fd < 0)
         return std::nullopt;
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return std::nullopt;
-    }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
         return std::nullopt;

@@ -102,8 +102,10 @@ public:
 // end of the path and without waiting on a FIFO or a device: the type is checked on the descriptor
 // opened, so it cannot change after the check. The descriptor (blocking, close-on-exec), or -1 with the
 // failure in *result, which names what the entry is ("it is a symbolic link, which is never followed").
+// With LinkAtEnd::Follow a link at the end is followed to the file it names (a settings file may be one).
 // Unix only.
-int openRegularFile(const QString& path, bool write, Result* result);
+enum class LinkAtEnd { Refuse, Follow };
+int openRegularFile(const QString& path, bool write, Result* result, LinkAtEnd link = LinkAtEnd::Refuse);
 
 // Where moveToFreeName put the file.
 struct FreeNameMove {
