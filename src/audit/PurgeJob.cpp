@@ -47,11 +47,12 @@ Result PurgeJob::purgeCalls() {
     removeOldSpares(cut);
 
     Result result;
-    std::optional<CallRow> call = m_ctx.store->calls().nextPurgeableCall(cut, 0, &result);
+    CallCursor after;
+    std::optional<CallRow> call = m_ctx.store->calls().nextPurgeableCall(cut, after, &result);
     while (call) {
         if (Result purged = purgeCall(call->source, call->callNumber); !purged.ok())
             return purged;
-        call = m_ctx.store->calls().nextPurgeableCall(cut, call->rowId, &result);
+        call = m_ctx.store->calls().nextPurgeableCall(cut, after, &result);
     }
     if (!result.ok())
         return failure(result);

@@ -57,7 +57,9 @@ public:
     // The next call; its orders and items stay valid until the next call is asked for.
     std::optional<CallToSend> next() {
         if (m_next == m_group.calls.size()) {
-            m_group = m_store.calls().pendingGroup(m_afterRowId, kCallsPerRead, &m_result);
+            m_group = m_store.calls().pendingGroup(m_after, kCallsPerRead, &m_result);
+            if (!m_group.calls.empty())
+                m_after = m_group.end;
             m_next = 0;
             m_nextOrder = 0;
             m_nextItem = 0;
@@ -65,7 +67,6 @@ public:
                 return std::nullopt;
         }
         CallRow& call = m_group.calls[m_next++];
-        m_afterRowId = call.rowId;
         const std::span<const OrderRow> orders = runOf(call, m_group.orders, m_nextOrder);
         const std::span<const ItemRow> items = runOf(call, m_group.items, m_nextItem);
         return CallToSend{std::move(call), orders, items};
@@ -74,7 +75,7 @@ public:
     void restart() {
         m_group = {};
         m_next = 0;
-        m_afterRowId = 0;
+        m_after = {};
     }
 
 private:
@@ -95,7 +96,7 @@ private:
     std::size_t m_next = 0;
     std::size_t m_nextOrder = 0;
     std::size_t m_nextItem = 0;
-    qint64 m_afterRowId = 0;
+    CallCursor m_after; // where the next group begins
 };
 
 OrderExport::OrderExport(AppContext& ctx, NetworkConnection& network)

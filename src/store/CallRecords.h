@@ -37,9 +37,10 @@ public:
                                    std::optional<bool> goodCall = std::nullopt) = 0;
 
     // --- export ---------------------------------------------------------------------------------
-    // Up to limit calls after rowId (natural order) that are good, complete and not extracted, with
-    // their orders and line items: read together, as one state of the store.
-    virtual PendingGroup pendingGroup(qint64 afterRowId, int limit, Result* result = nullptr) = 0;
+    // Up to limit calls after the cursor (natural order) that are good, complete and not extracted, with
+    // their orders and line items: read together, as one state of the store. The group's end is where
+    // the next group begins.
+    virtual PendingGroup pendingGroup(const CallCursor& after, int limit, Result* result = nullptr) = 0;
     // How many calls are good, complete and not extracted: the calls still to be sent.
     virtual int pendingCallCount(Result* result = nullptr) = 0;
     virtual std::vector<OrderRow> ordersOfCall(int source, int callNumber, Result* result = nullptr) = 0;
@@ -52,8 +53,9 @@ public:
     virtual Result setExtracted(int source, int callNumber, bool extracted) = 0;
 
     // --- purge ----------------------------------------------------------------------------------
-    // The next call after rowId that is complete, at or before the cut-off, and bad or extracted.
-    virtual std::optional<CallRow> nextPurgeableCall(const QDateTime& cutoff, qint64 afterRowId,
+    // The next call after the cursor that is complete, at or before the cut-off, and bad or extracted;
+    // the cursor is moved past it.
+    virtual std::optional<CallRow> nextPurgeableCall(const QDateTime& cutoff, CallCursor& after,
                                                      Result* result = nullptr) = 0;
     // Deletes the call's orders, then its line items, then the call row.
     virtual Result deleteCallWithOrders(int source, int callNumber) = 0;

@@ -20,8 +20,21 @@ struct CallKey {
     friend bool operator==(const CallKey&, const CallKey&) = default;
 };
 
+// A place in the calls' natural order, after which a paged read goes on. Made and read by the store
+// alone: what the position means is the engine's (the SQLite store keeps a row number in it). A cursor
+// made with no position stands before the first call.
+class CallCursor {
+public:
+    CallCursor() = default;
+    explicit CallCursor(qint64 position) : m_position(position) {}
+    qint64 position() const { return m_position; }
+    friend bool operator==(const CallCursor&, const CallCursor&) = default;
+
+private:
+    qint64 m_position = 0;
+};
+
 struct CallRow {
-    qint64 rowId = 0; // position in the store's natural order; filled on reads
     int source = 0;
     int callNumber = 0;
     QDateTime callDnt{};
@@ -73,6 +86,7 @@ struct PendingGroup {
     std::vector<CallRow> calls{};
     std::vector<OrderRow> orders{};
     std::vector<ItemRow> items{};
+    CallCursor end{}; // after the last call of the group: where the next group begins
 };
 
 struct AuditRow {

@@ -52,7 +52,7 @@ protected:
 
 // Every value differs from the others of its type, so any two columns swapped show.
 TEST_F(CallStoreRowsTest, EachMemberIsInTheColumnOfItsName) {
-    const CallRow call{0, 1, 2, callTime, true, false, true, u"F.Rcv"_s, {}, 6, false, 7, 8, 9, 10, 11};
+    const CallRow call{1, 2, callTime, true, false, true, u"F.Rcv"_s, {}, 6, false, 7, 8, 9, 10, 11};
     ASSERT_TRUE(store->calls().insertCall(call).ok());
     ASSERT_TRUE(store->calls().insertOrder({1, 2, 3, u"S"_s, u"C"_s, u"H"_s, u"R"_s, u"M"_s, 5, {}}).ok());
     ASSERT_TRUE(store->calls().insertItem({1, 2, 3, 4, u"I"_s, 5, 6, 7, 8, {}}).ok());
@@ -76,7 +76,6 @@ TEST_F(CallStoreRowsTest, EachMemberIsInTheColumnOfItsName) {
     ASSERT_TRUE(succeeded(StoreProbe(*store).exec(u"UPDATE Calls SET Displayed = 1"_s)));
     const std::optional<CallRow> read = store->calls().findCall(1, 2);
     ASSERT_TRUE(read);
-    EXPECT_EQ(read->rowId, 1);
     EXPECT_EQ(read->extractedDnt, laterTime);
     EXPECT_TRUE(read->displayed);
     EXPECT_EQ(read->hour, 8);
@@ -140,22 +139,48 @@ TEST(PendingGroupTest, HoldsThePendingCallsOfTheRangeWithTheirRowsInCallOrder) {
         return texts.join(u' ');
     };
     Result read;
-    const PendingGroup first = f.store->calls().pendingGroup(0, 2, &read);
+    const PendingGroup first = f.store->calls().pendingGroup(CallCursor(), 2, &read);
     ASSERT_TRUE(read.ok()) << read.message.toStdString();
     EXPECT_EQ(keys(first.calls), u"0/30 1/20"_s);
     EXPECT_EQ(keys(first.orders), u"0/30/1 0/30/2 1/20/1"_s);
     EXPECT_EQ(keys(first.items), u"0/30/1/1 0/30/1/2 0/30/2/1 0/30/2/2 1/20/1/1 1/20/1/2"_s);
 
-    const PendingGroup rest = f.store->calls().pendingGroup(first.calls.back().rowId, 50);
+    const PendingGroup rest = f.store->calls().pendingGroup(first.end, 50);
     EXPECT_EQ(keys(rest.calls), u"0/40"_s);
     EXPECT_EQ(keys(rest.orders), u"0/40/1"_s);
     EXPECT_EQ(keys(rest.items), u"0/40/1/1 0/40/1/2"_s);
-    EXPECT_TRUE(f.store->calls().pendingGroup(rest.calls.back().rowId, 50).calls.empty());
+    const PendingGroup none = f.store->calls().pendingGroup(rest.end, 50);
+    EXPECT_TRUE(none.calls.empty());
+    EXPECT_EQ(none.end, rest.end) << "an empty group ends where it began";
 
     ASSERT_TRUE(succeeded(StoreProbe(*f.store).exec(u"DROP TABLE OrderLineItems"_s)));
-    EXPECT_TRUE(f.store->calls().pendingGroup(0, 50, &read).calls.empty());
+    EXPECT_TRUE(f.store->calls().pendingGroup(CallCursor(), 50, &read).calls.empty());
     EXPECT_EQ(read.message, u"no such table: OrderLineItems"_s);
     EXPECT_TRUE(f.store->units().begin().ok()) << "a failed read leaves no transaction open";
 }
 
 } // namespace
+
+TEST(PurgeableCallTest, TheCursorWalksThePurgeableCallsInCallOrderOnce) {
+    test::ProgramFixture f;
+    const QDateTime old(QDate(2026, 3, 1), QTime(9, 0));
+    const QDateTime recent(QDate(2026, 3, 20), QTime(9, 0));
+    f.addCall(0, 30, 0, false, true, false, old);  // bad
+    f.addCall(0, 10, 0, true, true, false, old);   // still to be sent
+    f.addCall(1, 20, 0, true, true, true, old);    // sent
+    f.addCall(0, 40, 0, false, false, false, old); // not complete
+    f.addCall(0, 50, 0, false, true, false, recent);
+    const QDateTime cutoff(QDate(2026, 3, 10), QTime(0, 0));
+
+    QStringList walked;
+    CallCursor after;
+    Result read;
+    while (const std::optional<CallRow> call = f.store->calls().nextPurgeableCall(cutoff, after, &read))
+        walked.append(u"%1/%2"_s.arg(call->source).arg(call->callNumber));
+    EXPECT_TRUE(read.ok()) << read.message.toStdString();
+    EXPECT_EQ(walked.join(u' '), u"0/30 1/20"_s);
+    // Nothing is deleted: only the cursor moves. From the start again, the same calls come.
+    EXPECT_EQ(f.store->calls().nextPurgeableCall(cutoff, after).has_value(), false);
+    CallCursor again;
+    EXPECT_EQ(f.store->calls().nextPurgeableCall(cutoff, again)->callNumber, 30);
+}

@@ -13,7 +13,6 @@ namespace {
 
 // Calls as a CallRow holds it, in the order of the SELECT lists and of the insert.
 constexpr TableColumn<CallRow> kCallColumns[] = {
-    selectOnly<&CallRow::rowId>("rowid"),
     column<&CallRow::source>("Source"),
     column<&CallRow::callNumber>("CallNumber"),
     column<&CallRow::callDnt>("CallDNT"),
@@ -223,11 +222,11 @@ Result CallStore::setCallComplete(int source, int callNumber, std::optional<bool
 
 // --- export ---------------------------------------------------------------------------------------
 
-PendingGroup CallStore::pendingGroup(qint64 afterRowId, int limit, Result* result) {
+PendingGroup CallStore::pendingGroup(const CallCursor& after, int limit, Result* result) {
     static const RowSelect calls(kCallColumns,
                                  std::string("FROM Calls c WHERE ") + kPendingCall +
                                      " AND c.rowid > ? ORDER BY c.rowid LIMIT ?",
-                                 "c.");
+                                 "c.", "rowid");
     static const RowSelect orders(kOrderColumns, rowsOfPendingCalls("Orders", "r.OrderSeqNumber"), "r.");
     static const RowSelect items(
         kItemColumns, rowsOfPendingCalls("OrderLineItems", "r.OrderSeqNumber, r.ItemSeqNumber"), "r.");
@@ -239,13 +238,18 @@ PendingGroup CallStore::pendingGroup(qint64 afterRowId, int limit, Result* resul
             runKept("BEGIN");
         PendingGroup group;
         try {
+            const qint64 afterRowId = after.position();
+            qint64 lastRowId = afterRowId;
             {
                 Use st(prepared(calls.sql()));
                 bindValues(*st, afterRowId, limit);
-                group.calls = calls.all(*st);
+                while (st->executeStep()) {
+                    group.calls.push_back(calls.read(*st));
+                    lastRowId = calls.position(*st);
+                }
             }
+            group.end = CallCursor(lastRowId);
             if (!group.calls.empty()) {
-                const qint64 lastRowId = group.calls.back().rowId;
                 Use readOrders(prepared(orders.sql()));
                 bindValues(*readOrders, afterRowId, lastRowId);
                 group.orders = orders.all(*readOrders);
@@ -322,15 +326,20 @@ Result CallStore::setExtracted(int source, int callNumber, bool extracted) {
 
 // --- purge ----------------------------------------------------------------------------------------
 
-std::optional<CallRow> CallStore::nextPurgeableCall(const QDateTime& cutoff, qint64 afterRowId,
+std::optional<CallRow> CallStore::nextPurgeableCall(const QDateTime& cutoff, CallCursor& after,
                                                     Result* result) {
     static const RowSelect select(
-        kCallColumns, "FROM Calls WHERE rowid > ? AND Complete = 1 AND CallDNT <= ? "
-                      "AND (GoodCall = 0 OR (GoodCall = 1 AND ExtractedCall = 1)) ORDER BY rowid LIMIT 1");
-    return attempt(result, [&] {
+        kCallColumns,
+        "FROM Calls WHERE rowid > ? AND Complete = 1 AND CallDNT <= ? "
+        "AND (GoodCall = 0 OR (GoodCall = 1 AND ExtractedCall = 1)) ORDER BY rowid LIMIT 1",
+        {}, "rowid");
+    return attempt(result, [&]() -> std::optional<CallRow> {
         Use st(prepared(select.sql()));
-        bindValues(*st, afterRowId, cutoff);
-        return select.first(*st);
+        bindValues(*st, after.position(), cutoff);
+        if (!st->executeStep())
+            return std::nullopt;
+        after = CallCursor(select.position(*st));
+        return select.read(*st);
     });
 }
 

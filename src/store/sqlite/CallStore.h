@@ -113,9 +113,9 @@ public:
     Result setCallComplete(int source, int callNumber, std::optional<bool> goodCall = std::nullopt);
 
     // --- export ---------------------------------------------------------------------------------
-    // Up to limit calls after rowId (natural order) that are good, complete and not extracted, with
+    // Up to limit calls after the cursor (rowid order) that are good, complete and not extracted, with
     // their orders and line items: read together, as one state of the file.
-    PendingGroup pendingGroup(qint64 afterRowId, int limit, Result* result = nullptr);
+    PendingGroup pendingGroup(const CallCursor& after, int limit, Result* result = nullptr);
     // How many calls are good, complete and not extracted: the calls still to be sent.
     int pendingCallCount(Result* result = nullptr);
     std::vector<OrderRow> ordersOfCall(int source, int callNumber, Result* result = nullptr);
@@ -136,8 +136,9 @@ public:
     std::vector<CallDisplayRow> takeUndisplayedCompleteCalls(Result* result = nullptr);
 
     // --- purge ----------------------------------------------------------------------------------
-    // The next call after rowId that is complete, at or before the cut-off, and bad or extracted.
-    std::optional<CallRow> nextPurgeableCall(const QDateTime& cutoff, qint64 afterRowId,
+    // The next call after the cursor that is complete, at or before the cut-off, and bad or extracted;
+    // the cursor is moved past it.
+    std::optional<CallRow> nextPurgeableCall(const QDateTime& cutoff, CallCursor& after,
                                              Result* result = nullptr);
     // Deletes the call's orders, then its line items, then the call row.
     Result deleteCallWithOrders(int source, int callNumber);

@@ -42,8 +42,8 @@ public:
     Result setCallComplete(int source, int callNumber, std::optional<bool> goodCall) override {
         return m_db.setCallComplete(source, callNumber, goodCall);
     }
-    PendingGroup pendingGroup(qint64 afterRowId, int limit, Result* result) override {
-        return m_db.pendingGroup(afterRowId, limit, result);
+    PendingGroup pendingGroup(const CallCursor& after, int limit, Result* result) override {
+        return m_db.pendingGroup(after, limit, result);
     }
     int pendingCallCount(Result* result) override { return m_db.pendingCallCount(result); }
     std::vector<OrderRow> ordersOfCall(int source, int callNumber, Result* result) override {
@@ -64,9 +64,9 @@ public:
     Result setExtracted(int source, int callNumber, bool extracted) override {
         return m_db.setExtracted(source, callNumber, extracted);
     }
-    std::optional<CallRow> nextPurgeableCall(const QDateTime& cutoff, qint64 afterRowId,
+    std::optional<CallRow> nextPurgeableCall(const QDateTime& cutoff, CallCursor& after,
                                              Result* result) override {
-        return m_db.nextPurgeableCall(cutoff, afterRowId, result);
+        return m_db.nextPurgeableCall(cutoff, after, result);
     }
     Result deleteCallWithOrders(int source, int callNumber) override {
         return m_db.deleteCallWithOrders(source, callNumber);

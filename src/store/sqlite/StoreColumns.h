@@ -215,9 +215,10 @@ template <auto member> constexpr TableColumn<detail::RowOf<member>> orderFileCol
 template <typename Row> class RowSelect {
 public:
     // rest follows the column list, e.g. "FROM Calls WHERE Source = ?"; qualifier goes before each
-    // column's name (a table's alias with its dot, when rest joins tables).
+    // column's name (a table's alias with its dot, when rest joins tables). A position column (the row
+    // number) follows the row's columns when named: read with position(), never into the row.
     RowSelect(std::span<const TableColumn<Row>> columns, std::string_view rest,
-              std::string_view qualifier = {})
+              std::string_view qualifier = {}, std::string_view positionColumn = {})
         : m_columns(columns) {
         m_sql = "SELECT ";
         for (const TableColumn<Row>& c : m_columns) {
@@ -225,6 +226,11 @@ public:
                 m_sql += ", ";
             m_sql += qualifier;
             m_sql += c.name;
+        }
+        if (!positionColumn.empty()) {
+            m_sql += ", ";
+            m_sql += qualifier;
+            m_sql += positionColumn;
         }
         m_sql += ' ';
         m_sql += rest;
@@ -241,6 +247,11 @@ public:
             m_columns[i].read(row, ColumnValue(column));
         }
         return row;
+    }
+
+    // The position column of the row the statement stands on.
+    qint64 position(SQLite::Statement& st) const {
+        return st.getColumn(static_cast<int>(m_columns.size())).getInt64();
     }
 
     // The first row the statement gives, if any.
@@ -267,6 +278,9 @@ template <typename Row, std::size_t N>
 RowSelect(const TableColumn<Row> (&)[N], std::string_view) -> RowSelect<Row>;
 template <typename Row, std::size_t N>
 RowSelect(const TableColumn<Row> (&)[N], std::string_view, std::string_view) -> RowSelect<Row>;
+template <typename Row, std::size_t N>
+RowSelect(const TableColumn<Row> (&)[N], std::string_view, std::string_view, std::string_view)
+    -> RowSelect<Row>;
 
 // "INSERT INTO <table> (<the written columns>) VALUES (?, ...)", and a row bound to it by the same columns.
 template <typename Row> class RowInsert {

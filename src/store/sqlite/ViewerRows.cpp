@@ -24,7 +24,6 @@ constexpr TableColumn<OrderViewRow> kOrderViewColumns[] = {
 };
 
 constexpr TableColumn<CallRow> kReportCallColumns[] = {
-    selectOnly<&CallRow::rowId>("rowid"),
     selectOnly<&CallRow::source>("Source"),
     selectOnly<&CallRow::callNumber>("CallNumber"),
     selectOnly<&CallRow::callDnt>("CallDNT"),
