@@ -48,6 +48,7 @@ struct StoreLocation {
     StoreBackend backend = StoreBackend::SQLite;
     QString path{};       // SQLite: the file
     QString connection{}; // PostgreSQL: the connection text
+    int workstation = 1;  // PostgreSQL: the workstation whose rows the store reads and writes (1-99)
 
     // The store the settings name for the program in programFolder.
     static StoreLocation fromSettings(const Settings& settings, const QString& programFolder);
@@ -56,8 +57,8 @@ struct StoreLocation {
 };
 
 // Opens the store at the location. nullptr and the failure when it cannot be opened: a missing,
-// unreadable or damaged file, one read-only access finds no Calls table in, or a PostgreSQL store,
-// which this build cannot open yet.
+// unreadable or damaged file, one read-only access finds no Calls table in, a PostgreSQL server that
+// cannot be reached or a database read-only access finds no store in.
 std::unique_ptr<Store> openStore(const StoreLocation& location, StoreAccess access = StoreAccess::ReadWrite,
                                  Result* result = nullptr);
 // The SQLite store file at path: for the tests and tools, which make and read store files of their own.

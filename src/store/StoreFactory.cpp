@@ -1,6 +1,6 @@
 // The one place that picks the engine behind a store.
-#include "settings/StoreConnection.h"
 #include "store/Store.h"
+#include "store/pg/PgStore.h"
 #include "store/sqlite/SqliteStore.h"
 
 #include <QDir>
@@ -12,6 +12,7 @@ StoreLocation StoreLocation::fromSettings(const Settings& settings, const QStrin
     location.backend = settings.storeBackend;
     location.path = QDir(programFolder).filePath(QString::fromLatin1(kStoreFileName));
     location.connection = settings.storeConnection;
+    location.workstation = settings.workstation;
     return location;
 }
 
@@ -22,17 +23,8 @@ StoreLocation StoreLocation::file(const QString& path) {
 }
 
 std::unique_ptr<Store> openStore(const StoreLocation& location, StoreAccess access, Result* result) {
-    if (location.backend == StoreBackend::PostgreSQL) {
-        QString refusal = StoreConnection::passwordRefusal(location.connection);
-        // Until the PostgreSQL store is built in, the calls stay where they are rather than going to a
-        // SQLite store the other workstations do not see.
-        if (refusal.isEmpty())
-            refusal = QStringLiteral(
-                "This build cannot open a PostgreSQL store yet; set Backend=SQLite in [Store].");
-        if (result)
-            *result = Result::failure(refusal);
-        return nullptr;
-    }
+    if (location.backend == StoreBackend::PostgreSQL)
+        return PgStore::open(location.connection, location.workstation, access, result);
     return SqliteStore::open(location.path, access, result);
 }
 

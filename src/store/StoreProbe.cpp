@@ -2,24 +2,54 @@
 // writes the counters the store keeps in memory, so what it reads is what the store holds.
 #include "store/StoreProbe.h"
 
+#include "store/pg/PgSession.h"
+#include "store/pg/PgStore.h"
 #include "store/sqlite/CallStore.h"
 #include "store/sqlite/SqliteStore.h"
 #include "store/sqlite/StoreAttempt.h"
 
 #include <SQLiteCpp/SQLiteCpp.h>
 
+#include <algorithm>
+
 namespace vrq {
 
-// Only a SQLite store has tables the probe can reach in SQL.
-StoreProbe::StoreProbe(Store& store) : m_store(dynamic_cast<SqliteStore&>(store).connection()) {}
+namespace {
+
+// The rows of a query on the PostgreSQL store's connection, after what the store kept for later.
+Result pgRows(pg::Session& session, const QString& sql, pg::Rows* rows) {
+    if (Result kept = session.flush(); !kept)
+        return kept;
+    return session.connection().query(sql, {}, rows);
+}
+
+} // namespace
+
+StoreProbe::StoreProbe(Store& store) {
+    if (auto* pgStore = dynamic_cast<PgStore*>(&store))
+        m_pg = &pgStore->session();
+    else
+        m_store = &dynamic_cast<SqliteStore&>(store).connection();
+}
 
 Result StoreProbe::exec(const QString& sql) {
-    return attempt([&] { m_store.database().exec(sql.toStdString()); });
+    if (m_pg) {
+        if (Result kept = m_pg->flush(); !kept)
+            return kept;
+        return m_pg->connection().exec(sql);
+    }
+    return attempt([&] { m_store->database().exec(sql.toStdString()); });
 }
 
 std::optional<qint64> StoreProbe::scalar(const QString& sql) {
+    if (m_pg) {
+        pg::Rows rows;
+        if (!pgRows(*m_pg, sql, &rows) || rows.values.empty() || rows.values[0].empty() || !rows.values[0][0])
+            return std::nullopt;
+        return rows.values[0][0]->toLongLong();
+    }
     return attempt(nullptr, [&]() -> std::optional<qint64> {
-        SQLite::Statement st(m_store.database(), sql.toStdString());
+        SQLite::Statement st(m_store->database(), sql.toStdString());
         if (!st.executeStep() || st.getColumn(0).isNull())
             return std::nullopt;
         return st.getColumn(0).getInt64();
@@ -27,8 +57,22 @@ std::optional<qint64> StoreProbe::scalar(const QString& sql) {
 }
 
 QStringList StoreProbe::rows(const QString& sql, Result* result) {
+    if (m_pg) {
+        pg::Rows read;
+        const Result r = pgRows(*m_pg, sql, &read);
+        if (result)
+            *result = r;
+        QStringList rows;
+        for (const auto& row : read.values) {
+            QStringList columns;
+            for (const auto& value : row)
+                columns.append(value.value_or(QString::fromLatin1(kNull)));
+            rows.append(columns.join(u'|'));
+        }
+        return rows;
+    }
     return attempt(result, [&] {
-        SQLite::Statement st(m_store.database(), sql.toStdString());
+        SQLite::Statement st(m_store->database(), sql.toStdString());
         QStringList rows;
         QStringList columns;
         while (st.executeStep()) {
@@ -45,8 +89,15 @@ QStringList StoreProbe::rows(const QString& sql, Result* result) {
 }
 
 QStringList StoreProbe::columnNames(const QString& sql, Result* result) {
+    if (m_pg) {
+        pg::Rows read;
+        const Result r = pgRows(*m_pg, sql, &read);
+        if (result)
+            *result = r;
+        return read.columns;
+    }
     return attempt(result, [&] {
-        SQLite::Statement st(m_store.database(), sql.toStdString());
+        SQLite::Statement st(m_store->database(), sql.toStdString());
         QStringList names;
         for (int i = 0; i < st.getColumnCount(); ++i)
             names.append(QString::fromUtf8(st.getColumnName(i)));
@@ -55,7 +106,11 @@ QStringList StoreProbe::columnNames(const QString& sql, Result* result) {
 }
 
 Result StoreProbe::setLockTimeout(int milliseconds) {
-    return attempt([&] { m_store.database().setBusyTimeout(milliseconds); });
+    // The server's 0 means no limit: the shortest wait it knows stands for none.
+    if (m_pg)
+        return m_pg->connection().exec(
+            QStringLiteral("SET lock_timeout = %1").arg(std::max(milliseconds, 1)));
+    return attempt([&] { m_store->database().setBusyTimeout(milliseconds); });
 }
 
 } // namespace vrq

@@ -10,6 +10,9 @@ namespace vrq {
 
 class CallStore;
 class Store;
+namespace pg {
+class Session;
+} // namespace pg
 
 // Test support, not for the program: the program reaches its tables through the store's parts only.
 // The tests use it to reach the store's tables directly, in SQL, to break them (a dropped table, a
@@ -34,10 +37,12 @@ public:
     // The names of the query's columns, in order (the query is prepared, not run).
     QStringList columnNames(const QString& sql, Result* result = nullptr);
     // How long a statement waits for a lock that another connection holds; 0: it fails at once.
+    // On PostgreSQL the SQL is the server's own, and a yes/no column reads t or f.
     Result setLockTimeout(int milliseconds);
 
 private:
-    CallStore& m_store;
+    CallStore* m_store = nullptr; // a SQLite store
+    pg::Session* m_pg = nullptr;  // a PostgreSQL store
 };
 
 } // namespace vrq

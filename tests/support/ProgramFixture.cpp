@@ -31,7 +31,10 @@ void ScriptedDriveMapper::netDisconnect(const QString& drive) {
     calls.append(u"disconnect "_s + drive);
 }
 
-ProgramFixture::ProgramFixture(QDateTime now) : clock(std::move(now)) {
+ProgramFixture::ProgramFixture(QDateTime now) : ProgramFixture(std::move(now), QString()) {}
+
+ProgramFixture::ProgramFixture(QDateTime now, const QString& pgConnection)
+    : pgConnection(pgConnection), clock(std::move(now)) {
     QDir root(dir.path());
     root.mkpath(u"program"_s);
     root.mkpath(u"host/QX7Com"_s);
@@ -68,8 +71,15 @@ void ProgramFixture::reopenStore() {
     audit.reset();
     store.reset();
     Result error;
-    store = openStoreFile(QDir(programFolder()).filePath(QLatin1String(kStoreFileName)),
-                          StoreAccess::ReadWrite, &error);
+    if (pgConnection.isEmpty()) {
+        store = openStoreFile(QDir(programFolder()).filePath(QLatin1String(kStoreFileName)),
+                              StoreAccess::ReadWrite, &error);
+    } else {
+        StoreLocation location;
+        location.backend = StoreBackend::PostgreSQL;
+        location.connection = pgConnection;
+        store = openStore(location, StoreAccess::ReadWrite, &error);
+    }
     if (!store)
         qFatal("cannot open the test store: %s", qPrintable(error.message));
     store->schema().dataConversions();
@@ -142,6 +152,19 @@ void ProgramFixture::addItem(int source, int callNumber, int orderSeq, int itemS
 
 void ProgramFixture::failAuditEntries(const QString& likePattern) {
     StoreProbe probe(*store);
+    if (!pgConnection.isEmpty()) {
+        check(probe.exec(u"DROP TRIGGER IF EXISTS RefuseAuditEntries ON Audit"_s), "old audit trigger");
+        if (likePattern.isEmpty())
+            return;
+        QString pattern = likePattern;
+        pattern.replace(u'\'', u"''"_s);
+        check(probe.exec(u"CREATE OR REPLACE FUNCTION RefuseAuditEntry() RETURNS trigger LANGUAGE plpgsql AS "
+                         "$$BEGIN RAISE EXCEPTION 'database or disk is full'; END$$; "
+                         "CREATE TRIGGER RefuseAuditEntries BEFORE INSERT ON Audit FOR EACH ROW "
+                         "WHEN (NEW.Msg LIKE '%1') EXECUTE FUNCTION RefuseAuditEntry()"_s.arg(pattern)),
+              "audit trigger");
+        return;
+    }
     check(probe.exec(u"DROP TRIGGER IF EXISTS temp.RefuseAuditEntries"_s), "old audit trigger");
     if (likePattern.isEmpty())
         return;

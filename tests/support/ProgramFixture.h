@@ -84,6 +84,9 @@ public:
     static inline const QDateTime kDefaultNow{QDate(2026, 3, 10), QTime(14, 7, 30)};
 
     explicit ProgramFixture(QDateTime now = kDefaultNow);
+    // The same installation with its store in the PostgreSQL database the connection text names (a
+    // test's own, empty), as workstation 1, instead of the SQLite file in the program folder.
+    ProgramFixture(QDateTime now, const QString& pgConnection);
     ~ProgramFixture();
 
     // An absolute path inside the temporary directory (not the program folder).
@@ -144,6 +147,7 @@ public:
     static bool writeFile(const QString& path, const QByteArray& bytes);
     static QByteArray readFile(const QString& path);
 
+    QString pgConnection; // empty: the SQLite store
     QTemporaryDir dir;
     ManualClock clock;
     FileSystem* fs = &realFileSystem();

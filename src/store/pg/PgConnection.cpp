@@ -121,6 +121,17 @@ bool Connection::isOpen() const {
     return m_conn && PQstatus(m_conn) == CONNECTION_OK;
 }
 
+bool Connection::inTransaction() const {
+    if (!m_conn)
+        return false;
+    const PGTransactionStatusType status = PQtransactionStatus(m_conn);
+    return status == PQTRANS_INTRANS || status == PQTRANS_INERROR || status == PQTRANS_ACTIVE;
+}
+
+bool Connection::transactionFailed() const {
+    return m_conn && PQtransactionStatus(m_conn) == PQTRANS_INERROR;
+}
+
 Result Connection::open(const QString& conninfo) {
     QString completed;
     if (Result r = prepareConnectionString(conninfo, &completed); !r) {

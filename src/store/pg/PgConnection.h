@@ -51,6 +51,10 @@ public:
 
     Result open(const QString& conninfo);
     bool isOpen() const;
+    // Whether a transaction is open, and whether a failed statement has spoilt it (it can then only be
+    // rolled back: a COMMIT would end it as a rollback).
+    bool inTransaction() const;
+    bool transactionFailed() const;
 
     // Statements without parameters or results of interest (DDL, transaction control).
     Result exec(const QString& sql);

@@ -1,0 +1,401 @@
+// Calls, Orders and OrderLineItems of this workstation: what the intake writes, the export and the
+// purge read and mark. The natural order of the calls is their Id, the order they were taken in.
+#include "store/pg/PgParts.h"
+
+namespace vrq::pg {
+
+namespace {
+
+// Calls as a CallRow holds it, then the call's Id (the cursor's position).
+#define VRQ_CALL_COLUMNS(c)                                                                                  \
+    c "Source, " c "CallNumber, " c "CallDNT, " c "GoodCall, " c "Complete, " c "ExtractedCall, " c          \
+      "ExtractedFileName, " c "ExtractedDNT, " c "NumberOfOrders, " c "Displayed, " c "LineNumber, " c       \
+      "Hour, " c "BadReason, " c "BadData, " c "NumBytes, " c "Id "
+#define VRQ_ORDER_COLUMNS(c)                                                                                 \
+    c "Source, " c "CallNumber, " c "OrderSeqNumber, " c "Salesperson, " c "Customer, " c "ShipTo, " c       \
+      "Route, " c "Message, " c "NumberOfItems "
+#define VRQ_ITEM_COLUMNS(c)                                                                                  \
+    c "Source, " c "CallNumber, " c "OrderSeqNumber, " c "ItemSeqNumber, " c "ItemNumber, " c "Quantity, " c \
+      "Unit, " c "DiscountPercent, " c "PriceOverride "
+// A call still to be sent, of Calls as c: good, complete and not extracted.
+#define VRQ_PENDING_CALL "NOT c.ExtractedCall AND c.GoodCall AND c.Complete"
+#define VRQ_CALL_KEY " WHERE Workstation = $1 AND Source = $2 AND CallNumber = $3"
+
+const Statement kFindCall{"calls_find", "SELECT " VRQ_CALL_COLUMNS("") "FROM Calls" VRQ_CALL_KEY};
+const Statement kFindFirstCall{"calls_find_first",
+                               "SELECT " VRQ_CALL_COLUMNS("") "FROM Calls WHERE Workstation = $1 AND "
+                                                              "CallNumber = $2 ORDER BY Id LIMIT 1"};
+const Statement kInsertCall{
+    "calls_insert",
+    "INSERT INTO Calls (Workstation, Source, CallNumber, CallDNT, GoodCall, Complete, ExtractedCall, "
+    "ExtractedFileName, NumberOfOrders, LineNumber, Hour, BadReason, BadData, NumBytes) "
+    "VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11, $12, $13, $14) ON CONFLICT DO NOTHING"};
+const Statement kRaiseOrders{"calls_raise_orders",
+                             "UPDATE Calls SET NumberOfOrders = NumberOfOrders + 1" VRQ_CALL_KEY
+                             " RETURNING NumberOfOrders"};
+const Statement kInsertOrder{
+    "orders_insert",
+    "INSERT INTO Orders (Workstation, Source, CallNumber, OrderSeqNumber, Salesperson, Customer, ShipTo, "
+    "Route, Message, NumberOfItems) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10) ON CONFLICT DO NOTHING"};
+const Statement kRaiseItems{"orders_raise_items",
+                            "UPDATE Orders SET NumberOfItems = NumberOfItems + 1" VRQ_CALL_KEY
+                            " AND OrderSeqNumber = $4 RETURNING NumberOfItems"};
+const Statement kInsertItem{
+    "items_insert",
+    "INSERT INTO OrderLineItems (Workstation, Source, CallNumber, OrderSeqNumber, ItemSeqNumber, ItemNumber, "
+    "Quantity, Unit, DiscountPercent, PriceOverride) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10) "
+    "ON CONFLICT DO NOTHING"};
+const Statement kSetMessage{"orders_set_message",
+                            "UPDATE Orders SET Message = $4" VRQ_CALL_KEY " AND OrderSeqNumber = $5"};
+const Statement kSetPrice{"items_set_price", "UPDATE OrderLineItems SET PriceOverride = $4" VRQ_CALL_KEY
+                                             " AND OrderSeqNumber = $5 AND ItemSeqNumber = $6"};
+const Statement kSetComplete{
+    "calls_set_complete",
+    "UPDATE Calls SET Complete = true, GoodCall = coalesce($4::boolean, GoodCall)" VRQ_CALL_KEY};
+const Statement kPendingCalls{
+    "calls_pending",
+    "SELECT " VRQ_CALL_COLUMNS("c.") "FROM Calls c WHERE c.Workstation = $1 AND " VRQ_PENDING_CALL
+                                     " AND c.Id > $2 ORDER BY c.Id LIMIT $3"};
+// The rows of table r that belong to the pending calls with after < Id <= last: in the calls' order,
+// then by sequence.
+#define VRQ_ROWS_OF_PENDING_CALLS(table, sequence)                                                           \
+    "FROM Calls c JOIN " table " r ON r.Workstation = c.Workstation AND r.Source = c.Source AND "            \
+    "r.CallNumber = c.CallNumber WHERE c.Workstation = $1 AND " VRQ_PENDING_CALL                             \
+    " AND c.Id > $2 AND c.Id <= $3 ORDER BY c.Id, " sequence
+const Statement kPendingOrders{"orders_pending", "SELECT " VRQ_ORDER_COLUMNS("r.")
+                                                     VRQ_ROWS_OF_PENDING_CALLS("Orders", "r.OrderSeqNumber")};
+const Statement kPendingItems{"items_pending", "SELECT " VRQ_ITEM_COLUMNS("r.") VRQ_ROWS_OF_PENDING_CALLS(
+                                                   "OrderLineItems", "r.OrderSeqNumber, r.ItemSeqNumber")};
+const Statement kPendingCount{"calls_pending_count",
+                              "SELECT count(*) FROM Calls c WHERE c.Workstation = $1 AND " VRQ_PENDING_CALL};
+const Statement kOrdersOfCall{"orders_of_call", "SELECT " VRQ_ORDER_COLUMNS("") "FROM Orders" VRQ_CALL_KEY
+                                                                                " ORDER BY OrderSeqNumber"};
+const Statement kFindOrder{"orders_find", "SELECT " VRQ_ORDER_COLUMNS("") "FROM Orders" VRQ_CALL_KEY
+                                                                          " AND OrderSeqNumber = $4"};
+const Statement kItemsOfOrder{
+    "items_of_order", "SELECT " VRQ_ITEM_COLUMNS("") "FROM OrderLineItems" VRQ_CALL_KEY
+                                                     " AND OrderSeqNumber = $4 ORDER BY ItemSeqNumber"};
+const Statement kMarkExtracted{
+    "calls_mark_extracted",
+    "UPDATE Calls SET ExtractedCall = true, ExtractedDNT = $4, ExtractedFileName = $5" VRQ_CALL_KEY};
+const Statement kSetExtracted{"calls_set_extracted", "UPDATE Calls SET ExtractedCall = $4" VRQ_CALL_KEY};
+const Statement kPurgeable{
+    "calls_purgeable", "SELECT " VRQ_CALL_COLUMNS("") "FROM Calls WHERE Workstation = $1 AND Id > $2 AND "
+                                                      "Complete AND CallDNT <= $3 AND (NOT GoodCall OR "
+                                                      "(GoodCall AND ExtractedCall)) ORDER BY Id LIMIT 1"};
+const Statement kDeleteOrders{"orders_delete", "DELETE FROM Orders" VRQ_CALL_KEY};
+const Statement kDeleteItems{"items_delete", "DELETE FROM OrderLineItems" VRQ_CALL_KEY};
+const Statement kDeleteCall{"calls_delete", "DELETE FROM Calls" VRQ_CALL_KEY};
+const Statement kAllCalls{"calls_all",
+                          "SELECT " VRQ_CALL_COLUMNS("") "FROM Calls WHERE Workstation = $1 ORDER BY Id"};
+const Statement kAllOrders{"orders_all",
+                           "SELECT " VRQ_ORDER_COLUMNS("") "FROM Orders WHERE Workstation = $1 "
+                                                           "ORDER BY Source, CallNumber, OrderSeqNumber"};
+const Statement kAllItems{
+    "items_all", "SELECT " VRQ_ITEM_COLUMNS("") "FROM OrderLineItems WHERE Workstation = $1 "
+                                                "ORDER BY Source, CallNumber, OrderSeqNumber, ItemSeqNumber"};
+
+using Row = std::vector<Value>;
+
+CallRow callOf(const Row& v) {
+    CallRow row;
+    row.source = intOf(v[0]);
+    row.callNumber = intOf(v[1]);
+    row.callDnt = dateOf(v[2]);
+    row.goodCall = boolOf(v[3]);
+    row.complete = boolOf(v[4]);
+    row.extractedCall = boolOf(v[5]);
+    row.extractedFileName = textOf(v[6]);
+    row.extractedDnt = dateOf(v[7]);
+    row.numberOfOrders = intOf(v[8]);
+    row.displayed = boolOf(v[9]);
+    row.lineNumber = optionalIntOf(v[10]);
+    row.hour = optionalIntOf(v[11]);
+    row.badReason = optionalIntOf(v[12]);
+    row.badData = optionalIntOf(v[13]);
+    row.numBytes = optionalIntOf(v[14]);
+    return row;
+}
+constexpr std::size_t kCallIdColumn = 15;
+
+// A column the order file is written from: a Null is noted by the column's name in nullColumns.
+template <typename T> T orderFileValue(const Value& v, const char* column, QStringList& nullColumns) {
+    if (!v)
+        nullColumns.append(QString::fromLatin1(column));
+    if constexpr (std::is_same_v<T, int>)
+        return intOf(v);
+    else
+        return textOf(v);
+}
+
+OrderRow orderOf(const Row& v) {
+    OrderRow row;
+    row.source = intOf(v[0]);
+    row.callNumber = intOf(v[1]);
+    row.orderSeqNumber = intOf(v[2]);
+    row.salesperson = orderFileValue<QString>(v[3], "Salesperson", row.nullColumns);
+    row.customer = orderFileValue<QString>(v[4], "Customer", row.nullColumns);
+    row.shipTo = optionalTextOf(v[5]);
+    row.route = orderFileValue<QString>(v[6], "Route", row.nullColumns);
+    row.message = orderFileValue<QString>(v[7], "Message", row.nullColumns);
+    row.numberOfItems = intOf(v[8]);
+    return row;
+}
+
+ItemRow itemOf(const Row& v) {
+    ItemRow row;
+    row.source = intOf(v[0]);
+    row.callNumber = intOf(v[1]);
+    row.orderSeqNumber = intOf(v[2]);
+    row.itemSeqNumber = intOf(v[3]);
+    row.itemNumber = orderFileValue<QString>(v[4], "ItemNumber", row.nullColumns);
+    row.quantity = orderFileValue<int>(v[5], "Quantity", row.nullColumns);
+    row.unit = orderFileValue<int>(v[6], "Unit", row.nullColumns);
+    row.discountPercent = orderFileValue<int>(v[7], "DiscountPercent", row.nullColumns);
+    row.priceOverride = orderFileValue<int>(v[8], "PriceOverride", row.nullColumns);
+    return row;
+}
+
+template <typename Out, typename Read> std::vector<Out> allOf(const Rows& rows, Read read) {
+    std::vector<Out> out;
+    out.reserve(rows.values.size());
+    for (const Row& v : rows.values)
+        out.push_back(read(v));
+    return out;
+}
+
+// Runs a read into *result (when given): the rows read, or none on a failure.
+template <typename Out, typename Read>
+std::vector<Out> readAll(Session& s, const Statement& st, const std::vector<Param>& params, Read read,
+                         Result* result) {
+    Rows rows;
+    const Result r = s.run(st, params, &rows);
+    if (result)
+        *result = r;
+    return r ? allOf<Out>(rows, read) : std::vector<Out>{};
+}
+
+template <typename Out, typename Read>
+std::optional<Out> readFirst(Session& s, const Statement& st, const std::vector<Param>& params, Read read,
+                             Result* result) {
+    Rows rows;
+    const Result r = s.run(st, params, &rows);
+    if (result)
+        *result = r;
+    if (!r || rows.values.empty())
+        return std::nullopt;
+    return read(rows.values.front());
+}
+
+// An update of one row by its key: NotFound when no row has that key.
+Result changedOne(Session& s, const Statement& st, const std::vector<Param>& params) {
+    Rows rows;
+    const Result r = s.run(st, params, &rows);
+    if (!r)
+        return r;
+    return rows.affected > 0 ? Result::success() : Result::notFound();
+}
+
+// An insert that leaves a row with the same key alone: the clash is the duplicate-key failure.
+Result inserted(Session& s, const Statement& st, const std::vector<Param>& params) {
+    Rows rows;
+    const Result r = s.run(st, params, &rows);
+    if (!r)
+        return r;
+    return rows.affected > 0 ? Result::success() : duplicateKey();
+}
+
+// A raise of a counter by its key, giving the new value: NotFound when no row has that key.
+Result raised(Session& s, const Statement& st, const std::vector<Param>& params, int* newCount) {
+    Rows rows;
+    const Result r = s.run(st, params, &rows);
+    if (!r)
+        return r;
+    if (rows.values.empty())
+        return Result::notFound();
+    if (newCount)
+        *newCount = intOf(rows.values.front()[0]);
+    return Result::success();
+}
+
+} // namespace
+
+// --- intake ---------------------------------------------------------------------------------------------
+
+std::optional<CallRow> PgCallRecords::findCall(int source, int callNumber, Result* result) {
+    return readFirst<CallRow>(m_s, kFindCall, {m_s.station(), param(source), param(callNumber)}, callOf,
+                              result);
+}
+
+std::optional<CallRow> PgCallRecords::findFirstCallByNumber(int callNumber, Result* result) {
+    return readFirst<CallRow>(m_s, kFindFirstCall, {m_s.station(), param(callNumber)}, callOf, result);
+}
+
+Result PgCallRecords::insertCall(const CallRow& row) {
+    if (Result r = fits(row.extractedFileName, 64, "ExtractedFileName"); !r)
+        return r;
+    return inserted(m_s, kInsertCall,
+                    {m_s.station(), param(row.source), param(row.callNumber), param(row.callDnt),
+                     param(row.goodCall), param(row.complete), param(row.extractedCall),
+                     param(row.extractedFileName), param(row.numberOfOrders), param(row.lineNumber),
+                     param(row.hour), param(row.badReason), param(row.badData), param(row.numBytes)});
+}
+
+Result PgCallRecords::raiseNumberOfOrders(int source, int callNumber, int* newCount) {
+    return raised(m_s, kRaiseOrders, {m_s.station(), param(source), param(callNumber)}, newCount);
+}
+
+Result PgCallRecords::insertOrder(const OrderRow& row) {
+    for (const Result& r : {fits(row.salesperson, 6, "Salesperson"), fits(row.customer, 8, "Customer"),
+                            fits(row.shipTo.value_or(QString()), 2, "ShipTo"), fits(row.route, 6, "Route"),
+                            fits(row.message, 255, "Message")}) {
+        if (!r)
+            return r;
+    }
+    return inserted(m_s, kInsertOrder,
+                    {m_s.station(), param(row.source), param(row.callNumber), param(row.orderSeqNumber),
+                     param(row.salesperson), param(row.customer), param(row.shipTo), param(row.route),
+                     param(row.message), param(row.numberOfItems)});
+}
+
+Result PgCallRecords::raiseNumberOfItems(int source, int callNumber, int orderSeqNumber, int* newCount) {
+    return raised(m_s, kRaiseItems, {m_s.station(), param(source), param(callNumber), param(orderSeqNumber)},
+                  newCount);
+}
+
+Result PgCallRecords::insertItem(const ItemRow& row) {
+    if (Result r = fits(row.itemNumber, 13, "ItemNumber"); !r)
+        return r;
+    return inserted(m_s, kInsertItem,
+                    {m_s.station(), param(row.source), param(row.callNumber), param(row.orderSeqNumber),
+                     param(row.itemSeqNumber), param(row.itemNumber), param(row.quantity), param(row.unit),
+                     param(row.discountPercent), param(row.priceOverride)});
+}
+
+Result PgCallRecords::setOrderMessage(int source, int callNumber, int orderSeqNumber,
+                                      const QString& message) {
+    // Refused here, before the server sees it: a refused statement would undo the whole unit of work.
+    if (Result r = fits(message, 255, "Message"); !r)
+        return r;
+    return changedOne(
+        m_s, kSetMessage,
+        {m_s.station(), param(source), param(callNumber), param(message), param(orderSeqNumber)});
+}
+
+Result PgCallRecords::setPriceOverride(int source, int callNumber, int orderSeqNumber, int itemSeqNumber,
+                                       int price) {
+    return changedOne(m_s, kSetPrice,
+                      {m_s.station(), param(source), param(callNumber), param(price), param(orderSeqNumber),
+                       param(itemSeqNumber)});
+}
+
+Result PgCallRecords::setCallComplete(int source, int callNumber, std::optional<bool> goodCall) {
+    return changedOne(m_s, kSetComplete, {m_s.station(), param(source), param(callNumber), param(goodCall)});
+}
+
+// --- export ---------------------------------------------------------------------------------------------
+
+PendingGroup PgCallRecords::pendingGroup(const CallCursor& after, int limit, Result* result) {
+    PendingGroup group;
+    group.end = after;
+    // In one read transaction, so that the rows read belong to exactly the calls read: another
+    // workstation or process may complete calls in between.
+    bool own = false;
+    Result r = m_s.beginRead(&own);
+    Rows calls;
+    if (r)
+        r = m_s.run(kPendingCalls, {m_s.station(), param(after.position()), param(limit)}, &calls);
+    if (r && !calls.values.empty()) {
+        const Param first = param(after.position());
+        const Param last = calls.values.back()[kCallIdColumn];
+        std::vector<Rows> rows;
+        r = m_s.runBatch(
+            {{&kPendingOrders, {m_s.station(), first, last}}, {&kPendingItems, {m_s.station(), first, last}}},
+            &rows);
+        if (r) {
+            group.calls = allOf<CallRow>(calls, callOf);
+            group.orders = allOf<OrderRow>(rows[0], orderOf);
+            group.items = allOf<ItemRow>(rows[1], itemOf);
+            group.end = CallCursor(int64Of(last));
+        }
+    }
+    m_s.endRead(own);
+    if (result)
+        *result = r;
+    if (!r)
+        return {};
+    return group;
+}
+
+int PgCallRecords::pendingCallCount(Result* result) {
+    const std::optional<int> count = readFirst<int>(
+        m_s, kPendingCount, {m_s.station()}, [](const Row& v) { return intOf(v[0]); }, result);
+    return count.value_or(0);
+}
+
+std::vector<OrderRow> PgCallRecords::ordersOfCall(int source, int callNumber, Result* result) {
+    return readAll<OrderRow>(m_s, kOrdersOfCall, {m_s.station(), param(source), param(callNumber)}, orderOf,
+                             result);
+}
+
+std::optional<OrderRow> PgCallRecords::findOrder(int source, int callNumber, int orderSeqNumber,
+                                                 Result* result) {
+    return readFirst<OrderRow>(m_s, kFindOrder,
+                               {m_s.station(), param(source), param(callNumber), param(orderSeqNumber)},
+                               orderOf, result);
+}
+
+std::vector<ItemRow> PgCallRecords::itemsOfOrder(int source, int callNumber, int orderSeqNumber,
+                                                 Result* result) {
+    return readAll<ItemRow>(m_s, kItemsOfOrder,
+                            {m_s.station(), param(source), param(callNumber), param(orderSeqNumber)}, itemOf,
+                            result);
+}
+
+Result PgCallRecords::markExtracted(int source, int callNumber, const QString& fileName,
+                                    const QDateTime& when) {
+    if (Result r = fits(fileName, 64, "ExtractedFileName"); !r)
+        return r;
+    return changedOne(m_s, kMarkExtracted,
+                      {m_s.station(), param(source), param(callNumber), param(when), param(fileName)});
+}
+
+Result PgCallRecords::setExtracted(int source, int callNumber, bool extracted) {
+    return changedOne(m_s, kSetExtracted,
+                      {m_s.station(), param(source), param(callNumber), param(extracted)});
+}
+
+// --- purge ----------------------------------------------------------------------------------------------
+
+std::optional<CallRow> PgCallRecords::nextPurgeableCall(const QDateTime& cutoff, CallCursor& after,
+                                                        Result* result) {
+    Rows rows;
+    const Result r = m_s.run(kPurgeable, {m_s.station(), param(after.position()), param(cutoff)}, &rows);
+    if (result)
+        *result = r;
+    if (!r || rows.values.empty())
+        return std::nullopt;
+    after = CallCursor(int64Of(rows.values.front()[kCallIdColumn]));
+    return callOf(rows.values.front());
+}
+
+Result PgCallRecords::deleteCallWithOrders(int source, int callNumber) {
+    const std::vector<Param> key{m_s.station(), param(source), param(callNumber)};
+    return m_s.runBatch({{&kDeleteOrders, key}, {&kDeleteItems, key}, {&kDeleteCall, key}});
+}
+
+// --- viewers and tests ----------------------------------------------------------------------------------
+
+std::vector<CallRow> PgCallRecords::allCalls(Result* result) {
+    return readAll<CallRow>(m_s, kAllCalls, {m_s.station()}, callOf, result);
+}
+
+std::vector<OrderRow> PgCallRecords::allOrders(Result* result) {
+    return readAll<OrderRow>(m_s, kAllOrders, {m_s.station()}, orderOf, result);
+}
+
+std::vector<ItemRow> PgCallRecords::allItems(Result* result) {
+    return readAll<ItemRow>(m_s, kAllItems, {m_s.station()}, itemOf, result);
+}
+
+} // namespace vrq::pg

@@ -1,0 +1,133 @@
+#pragma once
+
+// The PostgreSQL store's parts, each over the one session. Included by the store's own sources only.
+
+#include "store/AuditRecords.h"
+#include "store/CallRecords.h"
+#include "store/StoreSchema.h"
+#include "store/StoreUnits.h"
+#include "store/SummaryQueries.h"
+#include "store/ViewerQueries.h"
+#include "store/pg/PgSession.h"
+
+namespace vrq::pg {
+
+class PgCallRecords final : public CallRecords {
+public:
+    explicit PgCallRecords(Session& s) : m_s(s) {}
+
+    std::optional<CallRow> findCall(int source, int callNumber, Result* result) override;
+    std::optional<CallRow> findFirstCallByNumber(int callNumber, Result* result) override;
+    Result insertCall(const CallRow& row) override;
+    Result raiseNumberOfOrders(int source, int callNumber, int* newCount) override;
+    Result insertOrder(const OrderRow& row) override;
+    Result raiseNumberOfItems(int source, int callNumber, int orderSeqNumber, int* newCount) override;
+    Result insertItem(const ItemRow& row) override;
+    Result setOrderMessage(int source, int callNumber, int orderSeqNumber, const QString& message) override;
+    Result setPriceOverride(int source, int callNumber, int orderSeqNumber, int itemSeqNumber,
+                            int price) override;
+    Result setCallComplete(int source, int callNumber, std::optional<bool> goodCall) override;
+    PendingGroup pendingGroup(const CallCursor& after, int limit, Result* result) override;
+    int pendingCallCount(Result* result) override;
+    std::vector<OrderRow> ordersOfCall(int source, int callNumber, Result* result) override;
+    std::optional<OrderRow> findOrder(int source, int callNumber, int orderSeqNumber,
+                                      Result* result) override;
+    std::vector<ItemRow> itemsOfOrder(int source, int callNumber, int orderSeqNumber,
+                                      Result* result) override;
+    Result markExtracted(int source, int callNumber, const QString& fileName, const QDateTime& when) override;
+    Result setExtracted(int source, int callNumber, bool extracted) override;
+    std::optional<CallRow> nextPurgeableCall(const QDateTime& cutoff, CallCursor& after,
+                                             Result* result) override;
+    Result deleteCallWithOrders(int source, int callNumber) override;
+    std::vector<CallRow> allCalls(Result* result) override;
+    std::vector<OrderRow> allOrders(Result* result) override;
+    std::vector<ItemRow> allItems(Result* result) override;
+
+private:
+    Session& m_s;
+};
+
+class PgAuditRecords final : public AuditRecords {
+public:
+    explicit PgAuditRecords(Session& s) : m_s(s) {}
+
+    Result insertAudit(const AuditRow& row) override;
+    Result forEachExportableAudit(const std::function<void(const AuditRow&)>& visit) override;
+    Result deleteAuditUpTo(const QDateTime& cutoff) override;
+    std::vector<AuditRow> allAudit() override;
+    std::vector<AuditRow> auditEntries(const AuditFilter& filter, Result* result) override;
+    DayCallCounts callCountsOfDay(const QDate& day, Result* result) override;
+
+private:
+    Session& m_s;
+};
+
+class PgViewerQueries final : public ViewerQueries {
+public:
+    explicit PgViewerQueries(Session& s) : m_s(s) {}
+
+    Result resetDisplayed() override;
+    std::vector<CallDisplayRow> retakeAllCompleteCalls(Result* result) override;
+    std::vector<CallDisplayRow> takeUndisplayedCompleteCalls(Result* result) override;
+    std::vector<OrderViewRow> ordersOfSalesperson(const QString& salesperson, Result* result) override;
+    std::vector<OrderViewRow> ordersOfCustomer(const QString& customer, Result* result) override;
+    std::vector<OrderViewRow> ordersOfDay(const QDate& day, Result* result) override;
+    std::vector<CallRow> callsBetween(const QDateTime& from, const QDateTime& through,
+                                      Result* result) override;
+
+private:
+    Session& m_s;
+};
+
+class PgSummaryQueries final : public SummaryQueries {
+public:
+    explicit PgSummaryQueries(Session& s) : m_s(s) {}
+
+    StoreSummary summary(Result* result) override;
+    StoreSummary loggedTimes(Result* result) override;
+
+private:
+    Session& m_s;
+};
+
+class PgStoreSchema final : public StoreSchema {
+public:
+    explicit PgStoreSchema(Session& s) : m_s(s) {}
+
+    std::vector<bool> dataConversions() override;
+    int schemaVersion() const override;
+    Result executeJetDdl(const QString& jetSql) override;
+    QStringList columnsOf(const QString& table) const override;
+    QStringList primaryKeyOf(const QString& table) const override;
+
+private:
+    Session& m_s;
+};
+
+class PgStoreUnits final : public StoreUnits {
+public:
+    explicit PgStoreUnits(Session& s) : m_s(s) {}
+
+    Result begin() override { return m_s.begin(); }
+    Result commit() override { return m_s.commit(); }
+    void rollback() override { m_s.rollback(); }
+    bool inTransaction() const override { return m_s.inTransaction(); }
+    Result beginGroup() override { return m_s.beginGroup(); }
+    Result endGroup() override { return m_s.endGroup(); }
+    void abandonGroup() override { m_s.abandonGroup(); }
+    bool inGroup() const override { return m_s.inGroup(); }
+    // What a unit of work commits is durable on the server when the commit returns.
+    void checkpoint() override {}
+    Result writable(WriteTrial trial) override;
+    // A database cannot be moved away from under its connection.
+    bool fileMoved() override { return false; }
+    void refuseWrites(const QString& reason) override { m_s.refuseWrites(reason); }
+    bool refusesWrites() const override { return !m_s.refusal().isEmpty(); }
+    Result saveCopy(const QString& path) override;
+    QString path() const override { return m_s.where(); }
+
+private:
+    Session& m_s;
+};
+
+} // namespace vrq::pg

@@ -1,0 +1,286 @@
+// The Audit table, what the viewers read and the About box's figures, of this workstation's rows.
+//
+// The audit filter's text is found as the SQLite store's LIKE finds it: ASCII letters in any case,
+// every other character as it is. Both sides are lowered in the C collation, which lowers ASCII only.
+// Salespeople and customers are compared without their trailing blanks, letter case counting.
+#include "store/pg/PgParts.h"
+
+#include <algorithm>
+
+namespace vrq::pg {
+
+namespace {
+
+#define VRQ_AUDIT_COLUMNS "AuditDNT, EventDNT, Type, Msg, Seq, Instance "
+// The filter's fields as bound values; a NULL switches its condition off.
+#define VRQ_FILTERED_AUDIT                                                                                   \
+    "FROM Audit WHERE Workstation = $1 AND ($2::text IS NULL OR Type = $2) AND ($3::timestamp IS NULL OR "   \
+    "AuditDNT >= $3) AND ($4::timestamp IS NULL OR AuditDNT < $4) AND ($5::text IS NULL OR "                 \
+    "lower(Msg COLLATE \"C\") LIKE $5 ESCAPE '\\') "
+
+const Statement kInsertAudit{"audit_insert",
+                             "INSERT INTO Audit (Workstation, AuditDNT, EventDNT, Type, Msg, Seq, Instance) "
+                             "VALUES ($1, $2, $3, $4, $5, $6, $7)"};
+// Nulls sort first going up and last going down, as the SQLite store sorts them.
+const Statement kExportableAudit{"audit_exportable", "SELECT " VRQ_AUDIT_COLUMNS
+                                                     "FROM Audit WHERE Workstation = $1 AND Type <> '' "
+                                                     "ORDER BY AuditDNT NULLS FIRST, Seq NULLS FIRST, Id"};
+const Statement kDeleteAudit{"audit_delete", "DELETE FROM Audit WHERE Workstation = $1 AND AuditDNT <= $2"};
+const Statement kAllAudit{"audit_all",
+                          "SELECT " VRQ_AUDIT_COLUMNS "FROM Audit WHERE Workstation = $1 ORDER BY Id"};
+const Statement kNewestAudit{"audit_newest",
+                             "SELECT " VRQ_AUDIT_COLUMNS VRQ_FILTERED_AUDIT
+                             "ORDER BY AuditDNT DESC NULLS LAST, Seq DESC NULLS LAST, Id DESC"};
+const Statement kOldestAudit{"audit_oldest", "SELECT " VRQ_AUDIT_COLUMNS VRQ_FILTERED_AUDIT
+                                             "ORDER BY AuditDNT NULLS FIRST, Seq NULLS FIRST, Id"};
+const Statement kDayCounts{"audit_day_counts",
+                           "SELECT count(*) FILTER (WHERE Type = 'G'), count(*) FILTER (WHERE Type = 'B') "
+                           "FROM Audit WHERE Workstation = $1 AND Type IN ('G', 'B') AND AuditDNT >= $2 AND "
+                           "AuditDNT < $3"};
+
+// The calls window: the marks of this workstation's calls.
+const Statement kResetDisplayed{"calls_reset_displayed",
+                                "UPDATE Calls SET Displayed = false WHERE Workstation = $1 AND Displayed"};
+// The rows marked now, with their Id to put them in the calls' order: one statement, so no call
+// completed meanwhile is marked without being read.
+const Statement kTakeUndisplayed{
+    "calls_take_undisplayed",
+    "UPDATE Calls SET Displayed = true WHERE Workstation = $1 AND NOT Displayed AND "
+    "Complete RETURNING Source, CallNumber, CallDNT, GoodCall, ExtractedCall, Id"};
+// Every complete call, and the marks of the rows that differ from Complete set to it.
+const Statement kRetakeAll{
+    "calls_retake_all", "WITH marked AS (UPDATE Calls SET Displayed = Complete WHERE Workstation = $1 AND "
+                        "Displayed <> Complete RETURNING Id) SELECT Source, CallNumber, CallDNT, GoodCall, "
+                        "ExtractedCall, Id FROM Calls WHERE Workstation = $1 AND Complete ORDER BY Id"};
+
+// The orders with their calls that meet the condition, in the calls' order and then by order.
+#define VRQ_ORDERS_WITH_CALLS(condition)                                                                     \
+    "SELECT Calls.Source, Calls.CallNumber, Calls.CallDNT, Orders.Salesperson, Orders.Customer FROM Calls "  \
+    "JOIN Orders ON Orders.Workstation = Calls.Workstation AND Orders.Source = Calls.Source AND "            \
+    "Orders.CallNumber = Calls.CallNumber WHERE Calls.Workstation = $1 AND " condition                       \
+    " ORDER BY Calls.Id, Orders.OrderSeqNumber"
+const Statement kOrdersOfSalesperson{
+    "views_salesperson", VRQ_ORDERS_WITH_CALLS("rtrim(Orders.Salesperson, ' ') = rtrim($2, ' ')")};
+const Statement kOrdersOfCustomer{"views_customer",
+                                  VRQ_ORDERS_WITH_CALLS("rtrim(Orders.Customer, ' ') = rtrim($2, ' ')")};
+const Statement kOrdersOfDay{"views_day",
+                             VRQ_ORDERS_WITH_CALLS("Calls.CallDNT >= $2 AND Calls.CallDNT < $3")};
+const Statement kCallsBetween{"views_calls_between",
+                              "SELECT Source, CallNumber, CallDNT, GoodCall, Complete, ExtractedCall, "
+                              "NumberOfOrders FROM Calls WHERE Workstation = $1 AND CallDNT >= $2 AND "
+                              "CallDNT <= $3 ORDER BY CallDNT, Id"};
+
+const Statement kCallCount{"summary_calls", "SELECT count(*) FROM Calls WHERE Workstation = $1"};
+// Entries are written in time order: the newest of a type is found from the end.
+const Statement kLastIntake{"summary_last_intake", "SELECT AuditDNT FROM Audit WHERE Workstation = $1 AND "
+                                                   "Type IN ('G', 'B') ORDER BY Id DESC LIMIT 1"};
+const Statement kLastExport{"summary_last_export", "SELECT AuditDNT FROM Audit WHERE Workstation = $1 AND "
+                                                   "Type = 'X' ORDER BY Id DESC LIMIT 1"};
+
+using Row = std::vector<Value>;
+
+AuditRow auditOf(const Row& v) {
+    AuditRow row;
+    row.auditDnt = dateOf(v[0]);
+    row.eventDnt = dateOf(v[1]);
+    row.type = textOf(v[2]);
+    row.msg = textOf(v[3]);
+    if (v[4])
+        row.seq = v[4]->toLongLong();
+    row.instance = optionalTextOf(v[5]);
+    return row;
+}
+
+CallDisplayRow displayOf(const Row& v) {
+    return {intOf(v[0]), intOf(v[1]), dateOf(v[2]), boolOf(v[3]), boolOf(v[4])};
+}
+
+OrderViewRow orderViewOf(const Row& v) {
+    return {intOf(v[0]), intOf(v[1]), dateOf(v[2]), textOf(v[3]), textOf(v[4])};
+}
+
+CallRow reportCallOf(const Row& v) {
+    CallRow row;
+    row.source = intOf(v[0]);
+    row.callNumber = intOf(v[1]);
+    row.callDnt = dateOf(v[2]);
+    row.goodCall = boolOf(v[3]);
+    row.complete = boolOf(v[4]);
+    row.extractedCall = boolOf(v[5]);
+    row.numberOfOrders = intOf(v[6]);
+    return row;
+}
+
+template <typename Out, typename Read>
+std::vector<Out> readAll(Session& s, const Statement& st, const std::vector<Param>& params, Read read,
+                         Result* result) {
+    Rows rows;
+    const Result r = s.run(st, params, &rows);
+    if (result)
+        *result = r;
+    std::vector<Out> out;
+    if (!r)
+        return out;
+    out.reserve(rows.values.size());
+    for (const Row& v : rows.values)
+        out.push_back(read(v));
+    return out;
+}
+
+Param dayStart(const QDate& day) {
+    return day.isValid() ? param(QDateTime(day, QTime(0, 0))) : Param{};
+}
+
+// A LIKE pattern that finds text anywhere, its own wildcards and escape character taken literally, its
+// ASCII letters lowered.
+Param containsPattern(const QString& text) {
+    if (text.isEmpty())
+        return {};
+    QString escaped = QStringLiteral("%");
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\\') || c == QLatin1Char('%') || c == QLatin1Char('_'))
+            escaped += QLatin1Char('\\');
+        escaped += c.unicode() >= u'A' && c.unicode() <= u'Z' ? QChar(c.unicode() + (u'a' - u'A')) : c;
+    }
+    return escaped + QLatin1Char('%');
+}
+
+// The calls a display statement marked, in the calls' order (by the Id in their last column).
+std::vector<CallDisplayRow> displayRowsInOrder(Rows& rows) {
+    std::sort(rows.values.begin(), rows.values.end(),
+              [](const Row& a, const Row& b) { return int64Of(a.back()) < int64Of(b.back()); });
+    std::vector<CallDisplayRow> out;
+    out.reserve(rows.values.size());
+    for (const Row& v : rows.values)
+        out.push_back(displayOf(v));
+    return out;
+}
+
+} // namespace
+
+// --- audit ----------------------------------------------------------------------------------------------
+
+Result PgAuditRecords::insertAudit(const AuditRow& row) {
+    if (!m_s.refusal().isEmpty())
+        return m_s.refused();
+    for (const Result& r : {fits(row.type, 1, "Type"), fits(row.msg, 150, "Msg"),
+                            fits(row.instance.value_or(QString()), 1, "Instance")}) {
+        if (!r)
+            return r;
+    }
+    // Sent at once, not kept for the unit's next statement: a refused entry is the caller's to report.
+    return m_s.run(kInsertAudit, {m_s.station(), param(row.auditDnt), param(row.eventDnt), param(row.type),
+                                  param(row.msg), param(row.seq), param(row.instance)});
+}
+
+Result PgAuditRecords::forEachExportableAudit(const std::function<void(const AuditRow&)>& visit) {
+    Result r;
+    const std::vector<AuditRow> rows = readAll<AuditRow>(m_s, kExportableAudit, {m_s.station()}, auditOf, &r);
+    for (const AuditRow& row : rows)
+        visit(row);
+    return r;
+}
+
+Result PgAuditRecords::deleteAuditUpTo(const QDateTime& cutoff) {
+    return m_s.run(kDeleteAudit, {m_s.station(), param(cutoff)});
+}
+
+std::vector<AuditRow> PgAuditRecords::allAudit() {
+    return readAll<AuditRow>(m_s, kAllAudit, {m_s.station()}, auditOf, nullptr);
+}
+
+std::vector<AuditRow> PgAuditRecords::auditEntries(const AuditFilter& filter, Result* result) {
+    const QDate next = filter.through.isValid() ? filter.through.addDays(1) : QDate();
+    return readAll<AuditRow>(m_s, filter.newestFirst ? kNewestAudit : kOldestAudit,
+                             {m_s.station(), filter.type.isEmpty() ? Param{} : param(filter.type),
+                              dayStart(filter.from), dayStart(next), containsPattern(filter.text)},
+                             auditOf, result);
+}
+
+DayCallCounts PgAuditRecords::callCountsOfDay(const QDate& day, Result* result) {
+    const std::vector<DayCallCounts> counts = readAll<DayCallCounts>(
+        m_s, kDayCounts,
+        {m_s.station(), param(QDateTime(day, QTime(0, 0))), param(QDateTime(day.addDays(1), QTime(0, 0)))},
+        [](const Row& v) {
+            return DayCallCounts{intOf(v[0]), intOf(v[1])};
+        },
+        result);
+    return counts.empty() ? DayCallCounts{} : counts.front();
+}
+
+// --- calls window ---------------------------------------------------------------------------------------
+
+Result PgViewerQueries::resetDisplayed() {
+    return m_s.run(kResetDisplayed, {m_s.station()});
+}
+
+std::vector<CallDisplayRow> PgViewerQueries::takeUndisplayedCompleteCalls(Result* result) {
+    Rows rows;
+    const Result r = m_s.run(kTakeUndisplayed, {m_s.station()}, &rows);
+    if (result)
+        *result = r;
+    return r ? displayRowsInOrder(rows) : std::vector<CallDisplayRow>{};
+}
+
+std::vector<CallDisplayRow> PgViewerQueries::retakeAllCompleteCalls(Result* result) {
+    Rows rows;
+    const Result r = m_s.run(kRetakeAll, {m_s.station()}, &rows);
+    if (result)
+        *result = r;
+    return r ? displayRowsInOrder(rows) : std::vector<CallDisplayRow>{};
+}
+
+// --- order views and the list of calls ------------------------------------------------------------------
+
+std::vector<OrderViewRow> PgViewerQueries::ordersOfSalesperson(const QString& salesperson, Result* result) {
+    return readAll<OrderViewRow>(m_s, kOrdersOfSalesperson, {m_s.station(), param(salesperson)}, orderViewOf,
+                                 result);
+}
+
+std::vector<OrderViewRow> PgViewerQueries::ordersOfCustomer(const QString& customer, Result* result) {
+    return readAll<OrderViewRow>(m_s, kOrdersOfCustomer, {m_s.station(), param(customer)}, orderViewOf,
+                                 result);
+}
+
+std::vector<OrderViewRow> PgViewerQueries::ordersOfDay(const QDate& day, Result* result) {
+    return readAll<OrderViewRow>(
+        m_s, kOrdersOfDay,
+        {m_s.station(), param(QDateTime(day, QTime(0, 0))), param(QDateTime(day.addDays(1), QTime(0, 0)))},
+        orderViewOf, result);
+}
+
+std::vector<CallRow> PgViewerQueries::callsBetween(const QDateTime& from, const QDateTime& through,
+                                                   Result* result) {
+    return readAll<CallRow>(m_s, kCallsBetween, {m_s.station(), param(from), param(through)}, reportCallOf,
+                            result);
+}
+
+// --- about box ------------------------------------------------------------------------------------------
+
+StoreSummary PgSummaryQueries::summary(Result* result) {
+    StoreSummary figures = loggedTimes(result);
+    if (result && !result->ok())
+        return figures;
+    const std::vector<qint64> counts = readAll<qint64>(
+        m_s, kCallCount, {m_s.station()}, [](const Row& v) { return int64Of(v[0]); }, result);
+    figures.calls = counts.empty() ? 0 : counts.front();
+    return figures;
+}
+
+StoreSummary PgSummaryQueries::loggedTimes(Result* result) {
+    StoreSummary figures;
+    Result r;
+    auto newest = [&](const Statement& st) {
+        const std::vector<QDateTime> when = readAll<QDateTime>(
+            m_s, st, {m_s.station()}, [](const Row& v) { return dateOf(v[0]); }, &r);
+        return when.empty() ? QDateTime() : when.front();
+    };
+    figures.lastIntake = newest(kLastIntake);
+    if (r)
+        figures.lastExport = newest(kLastExport);
+    if (result)
+        *result = r;
+    return r ? figures : StoreSummary{};
+}
+
+} // namespace vrq::pg

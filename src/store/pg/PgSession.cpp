@@ -1,0 +1,234 @@
+// The PostgreSQL store's connection: statements prepared on first use, and units of work as
+// transactions and savepoints.
+#include "store/pg/PgSession.h"
+
+#include "store/StoreDates.h"
+
+namespace vrq::pg {
+
+namespace {
+
+const Statement kBegin{"begin", "BEGIN"};
+const Statement kCommit{"commit", "COMMIT"};
+const Statement kRollback{"rollback", "ROLLBACK"};
+const Statement kSavepoint{"unit_begin", "SAVEPOINT unit"};
+const Statement kRelease{"unit_commit", "RELEASE SAVEPOINT unit"};
+const Statement kRollbackUnit{"unit_rollback", "ROLLBACK TO SAVEPOINT unit"};
+const Statement kBeginRead{"read_begin", "BEGIN ISOLATION LEVEL REPEATABLE READ, READ ONLY"};
+
+Result spoilt() {
+    return Result::failure(static_cast<int>(Failure::Other),
+                           QStringLiteral("the unit of work was undone: one of its statements failed"));
+}
+
+} // namespace
+
+Param param(const QDateTime& value) {
+    char text[20];
+    if (storeDateChars(value, text))
+        return QString::fromLatin1(text, 19);
+    if (value.isValid())
+        return storeDateText(value);
+    return std::nullopt;
+}
+
+QDateTime dateOf(const Value& v) {
+    return v ? storeDateFromText(*v) : QDateTime();
+}
+
+Result fits(const QString& text, int width, const char* column) {
+    if (text.size() <= width)
+        return Result::success();
+    return Result::failure(static_cast<int>(Failure::Other),
+                           QStringLiteral("CHECK constraint failed: length(%1) <= %2")
+                               .arg(QString::fromLatin1(column))
+                               .arg(width));
+}
+
+Result duplicateKey() {
+    return Result::duplicate(kDuplicateKeyError,
+                             QStringLiteral("The changes were not made because they would create a duplicate "
+                                            "value in the primary key."));
+}
+
+// --- statements -------------------------------------------------------------------------------------
+
+Result Session::prepared(const Statement& statement) {
+    if (m_prepared.count(statement.name))
+        return Result::success();
+    Result r = m_conn.prepare(QString::fromLatin1(statement.name), QString::fromLatin1(statement.sql), 0);
+    if (r)
+        m_prepared.insert(statement.name);
+    return r;
+}
+
+Result Session::run(const Statement& statement, const std::vector<Param>& params, Rows* rows) {
+    if (!m_later.empty()) {
+        std::vector<Rows> results;
+        Result r = runBatch({{&statement, params}}, rows ? &results : nullptr);
+        if (rows && !results.empty())
+            *rows = std::move(results.back());
+        return r;
+    }
+    if (Result r = prepared(statement); !r)
+        return r;
+    Result r = m_conn.execPrepared(QString::fromLatin1(statement.name), params, rows);
+    if (failureOf(r) == Failure::Duplicate)
+        return duplicateKey();
+    return r;
+}
+
+Result Session::runBatch(const std::vector<std::pair<const Statement*, std::vector<Param>>>& batch,
+                         std::vector<Rows>* rows) {
+    // What was kept goes first; it stays kept when a statement cannot even be prepared.
+    for (const auto& entry : m_later) {
+        if (Result r = prepared(*entry.first); !r)
+            return r;
+    }
+    for (const auto& entry : batch) {
+        if (Result r = prepared(*entry.first); !r)
+            return r;
+    }
+    std::vector<std::pair<const Statement*, std::vector<Param>>> all = std::move(m_later);
+    m_later.clear();
+    const std::size_t kept = all.size();
+    all.insert(all.end(), batch.begin(), batch.end());
+    std::vector<Execution> executions;
+    executions.reserve(all.size());
+    for (const auto& [statement, params] : all)
+        executions.push_back({QString::fromLatin1(statement->name), params});
+    std::vector<Rows> results;
+    Result r = m_conn.execBatch(executions, rows ? &results : nullptr);
+    if (rows) {
+        rows->clear();
+        for (std::size_t i = kept; i < results.size(); ++i)
+            rows->push_back(std::move(results[i]));
+    }
+    if (failureOf(r) == Failure::Duplicate)
+        return duplicateKey();
+    return r;
+}
+
+Result Session::flush() {
+    if (m_later.empty())
+        return Result::success();
+    return runBatch({});
+}
+
+// --- units of work ------------------------------------------------------------------------------------
+
+bool Session::inTransaction() const {
+    return m_groupOpen || m_conn.inTransaction();
+}
+
+Result Session::commitTransaction() {
+    if (Result r = flush(); !r) {
+        run(kRollback, {});
+        return r;
+    }
+    if (m_conn.transactionFailed()) {
+        run(kRollback, {});
+        return spoilt();
+    }
+    Result r = run(kCommit, {});
+    if (!r && m_conn.inTransaction())
+        run(kRollback, {});
+    return r;
+}
+
+Result Session::begin() {
+    if (!m_refusal.isEmpty())
+        return refused();
+    if (!m_groupOpen)
+        return run(kBegin, {});
+    if (m_savepoints >= kSavepointsPerTransaction) {
+        // The units committed so far reach the store now; the group goes on in a new transaction.
+        if (Result r = commitTransaction(); !r) {
+            m_groupOpen = false;
+            return r;
+        }
+        if (Result r = run(kBegin, {}); !r) {
+            m_groupOpen = false;
+            return r;
+        }
+        m_savepoints = 0;
+    }
+    // Sent with the unit's first statement: a savepoint cannot be refused where the group is open.
+    m_later.emplace_back(&kSavepoint, std::vector<Param>{});
+    m_unitOpen = true;
+    ++m_savepoints;
+    return Result::success();
+}
+
+Result Session::commit() {
+    if (!m_groupOpen)
+        return commitTransaction();
+    if (!m_unitOpen)
+        return Result::failure(1, QStringLiteral("the unit of work was undone"));
+    m_later.emplace_back(&kRelease, std::vector<Param>{});
+    Result r = flush();
+    if (r)
+        m_unitOpen = false;
+    return r; // a unit that cannot be released is rolled back by its caller
+}
+
+void Session::rollback() {
+    if (!m_groupOpen) {
+        m_later.clear();
+        if (m_conn.inTransaction())
+            run(kRollback, {});
+        return;
+    }
+    if (!m_unitOpen)
+        return;
+    m_unitOpen = false;
+    flush(); // the entries before the unit stay with the group; a failure spoils the group itself
+    if (run(kRollbackUnit, {}))
+        run(kRelease, {});
+}
+
+Result Session::beginGroup() {
+    if (!m_refusal.isEmpty())
+        return refused();
+    Result r = run(kBegin, {});
+    if (r) {
+        m_groupOpen = true;
+        m_unitOpen = false;
+        m_savepoints = 0;
+    }
+    return r;
+}
+
+Result Session::endGroup() {
+    if (!m_groupOpen)
+        return Result::success();
+    m_groupOpen = false;
+    m_unitOpen = false;
+    return commitTransaction();
+}
+
+void Session::abandonGroup() {
+    m_later.clear();
+    if (!m_groupOpen)
+        return;
+    m_groupOpen = false;
+    m_unitOpen = false;
+    if (m_conn.inTransaction())
+        run(kRollback, {});
+}
+
+Result Session::beginRead(bool* own) {
+    *own = !inTransaction();
+    if (!*own)
+        return flush();
+    return run(kBeginRead, {});
+}
+
+void Session::endRead(bool own) {
+    if (!own || !m_conn.inTransaction())
+        return;
+    if (!run(kCommit, {}))
+        run(kRollback, {});
+}
+
+} // namespace vrq::pg

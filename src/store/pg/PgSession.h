@@ -1,0 +1,140 @@
+#pragma once
+
+// The PostgreSQL store's one connection with what its parts share: the workstation every row is stamped
+// with, the statements prepared on first use, and the units of work (a unit's savepoint goes to the
+// server with the unit's first statement, in one round trip). Included by the store's own sources only.
+
+#include "platform/Result.h"
+#include "store/StoreRecords.h"
+#include "store/pg/PgConnection.h"
+
+#include <QDateTime>
+#include <QString>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace vrq::pg {
+
+// One statement of the store: a name to prepare it under and its text with $1, $2, ... (the server
+// reads each value's type from where it stands).
+struct Statement {
+    const char* name;
+    const char* sql;
+};
+
+// Values as the server reads them: whole numbers, true/false, dates as "YYYY-MM-DD HH:MM:SS" local time
+// (as the SQLite store keeps them), an invalid date or an empty optional as NULL.
+inline Param param(int value) {
+    return QString::number(value);
+}
+inline Param param(qint64 value) {
+    return QString::number(value);
+}
+inline Param param(bool value) {
+    return value ? QStringLiteral("true") : QStringLiteral("false");
+}
+inline Param param(const QString& value) {
+    return value;
+}
+Param param(const QDateTime& value);
+template <typename T> Param param(const std::optional<T>& value) {
+    return value ? param(*value) : Param{};
+}
+Param param(const char*) = delete; // a literal would else be bound as a yes/no
+
+// A column of a row read as text: the same values the SQLite store gives for it.
+using Value = std::optional<QString>;
+inline int intOf(const Value& v) {
+    return v ? v->toInt() : 0;
+}
+inline qint64 int64Of(const Value& v) {
+    return v ? v->toLongLong() : 0;
+}
+inline bool boolOf(const Value& v) {
+    return v && *v == QLatin1String("t");
+}
+inline QString textOf(const Value& v) {
+    return v.value_or(QString());
+}
+QDateTime dateOf(const Value& v);
+inline std::optional<int> optionalIntOf(const Value& v) {
+    return v ? std::optional<int>(v->toInt()) : std::nullopt;
+}
+inline std::optional<QString> optionalTextOf(const Value& v) {
+    return v;
+}
+
+// The most savepoints one transaction holds: past the server's cache of subtransactions every other
+// session's look at the rows costs more. A group reaching it is committed and begun again.
+constexpr int kSavepointsPerTransaction = 60;
+
+class Session {
+public:
+    Session(int workstation, bool readOnly)
+        : m_workstation(workstation), m_station(param(workstation)), m_readOnly(readOnly) {}
+
+    Connection& connection() { return m_conn; }
+    // The workstation as the statements' first value.
+    const Param& station() const { return m_station; }
+    int workstation() const { return m_workstation; }
+    bool readOnly() const { return m_readOnly; }
+    // The connection as the person should read it.
+    const QString& where() const { return m_where; }
+    void setWhere(const QString& where) { m_where = where; }
+
+    // Runs the statement with the values, preparing it on its first use; what was kept for the next
+    // round trip goes first, in the same one.
+    Result run(const Statement& statement, const std::vector<Param>& params, Rows* rows = nullptr);
+    // Runs the statements in one round trip, in order; rows gets one entry per statement.
+    Result runBatch(const std::vector<std::pair<const Statement*, std::vector<Param>>>& batch,
+                    std::vector<Rows>* rows = nullptr);
+    // Sends what was kept for the next round trip (a unit's savepoint).
+    Result flush();
+
+    // --- units of work ---------------------------------------------------------------------------
+    Result begin();
+    Result commit();
+    void rollback();
+    bool inTransaction() const;
+    Result beginGroup();
+    Result endGroup();
+    void abandonGroup();
+    bool inGroup() const { return m_groupOpen; }
+    // A read transaction that sees one state of the store, unless a transaction is open already;
+    // ended by endRead.
+    Result beginRead(bool* own);
+    void endRead(bool own);
+
+    void refuseWrites(const QString& reason) { m_refusal = reason; }
+    const QString& refusal() const { return m_refusal; }
+    Result refused() const { return Result::failure(m_refusal); }
+
+private:
+    Result prepared(const Statement& statement);
+    Result control(const Statement& statement);
+    // Ends the open transaction; a transaction a failed statement spoilt is rolled back and reported.
+    Result commitTransaction();
+
+    Connection m_conn;
+    int m_workstation;
+    Param m_station;
+    bool m_readOnly;
+    QString m_where;
+    QString m_refusal;
+    std::set<std::string> m_prepared;
+    std::vector<std::pair<const Statement*, std::vector<Param>>> m_later;
+    bool m_groupOpen = false;
+    bool m_unitOpen = false;
+    int m_savepoints = 0; // in the open transaction of the group
+};
+
+// The text fits a column of width characters, as the SQLite store's length checks have it; the
+// refusal names the column as theirs do.
+Result fits(const QString& text, int width, const char* column);
+// A failure of a statement that the SQLite store would report as a duplicate key: the same number and
+// text, so the audit entries read the same.
+Result duplicateKey();
+
+} // namespace vrq::pg
