@@ -2,6 +2,7 @@
 #include "store/StoreProbe.h"
 #include "support/ProgramFixture.h"
 #include "support/ResultChecks.h"
+#include "support/StoreBackends.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +12,12 @@ using namespace vrq;
 
 namespace {
 
-TEST(AuditLogTest, SeqIsMillisecondsTimesAThousandPlusACounterThatStartsAgainAfterNineHundred) {
-    test::ProgramFixture f{QDateTime(QDate(2026, 12, 5), QTime(10, 11, 12, 345))};
+class AuditLogTest : public test::BackendTest {};
+
+TEST_P(AuditLogTest, SeqIsMillisecondsTimesAThousandPlusACounterThatStartsAgainAfterNineHundred) {
+    const std::unique_ptr<test::ProgramFixture> fixture =
+        backends.fixture(QDateTime(QDate(2026, 12, 5), QTime(10, 11, 12, 345)));
+    test::ProgramFixture& f = *fixture;
     for (int i = 0; i < 901; ++i)
         ASSERT_TRUE(f.audit->write(AuditType::Info, QString::number(i)).ok());
     const auto rows = f.store->audit().allAudit();
@@ -25,8 +30,9 @@ TEST(AuditLogTest, SeqIsMillisecondsTimesAThousandPlusACounterThatStartsAgainAft
 
 // Each kind keeps the letter the Audit.Type column has always held; messages lose their leading blanks
 // and are cut to 150 characters.
-TEST(AuditLogTest, TypeLettersAndTrimmedMessagesAreStored) {
-    test::ProgramFixture f;
+TEST_P(AuditLogTest, TypeLettersAndTrimmedMessagesAreStored) {
+    const std::unique_ptr<test::ProgramFixture> fixture = backends.fixture();
+    test::ProgramFixture& f = *fixture;
     f.setRunMode(u'B');
     const QString longText(200, u'x');
     ASSERT_TRUE(f.audit->write(AuditType::Info, u"   leading blanks"_s).ok());
@@ -44,15 +50,20 @@ TEST(AuditLogTest, TypeLettersAndTrimmedMessagesAreStored) {
         EXPECT_EQ(row.instance, u"B"_s);
 }
 
-TEST(AuditLogTest, ARefusedEntryReachesTheCallerAndTheErrorOutput) {
-    test::ProgramFixture f;
+TEST_P(AuditLogTest, ARefusedEntryReachesTheCallerAndTheErrorOutput) {
+    const std::unique_ptr<test::ProgramFixture> fixture = backends.fixture();
+    test::ProgramFixture& f = *fixture;
     ASSERT_TRUE(test::succeeded(StoreProbe(*f.store).exec(u"DROP TABLE Audit"_s)));
     ::testing::internal::CaptureStderr();
     const Result written = f.audit->write(AuditType::Warning, u"Audit/File0007.Txt already exists"_s);
     const std::string printed = ::testing::internal::GetCapturedStderr();
     EXPECT_FALSE(written.ok());
     EXPECT_NE(printed.find("W Audit/File0007.Txt already exists"), std::string::npos) << printed;
-    EXPECT_NE(printed.find("no such table: Audit"), std::string::npos) << printed;
+    EXPECT_NE(printed.find(postgres() ? "relation \"audit\" does not exist" : "no such table: Audit"),
+              std::string::npos)
+        << printed;
 }
+
+INSTANTIATE_TEST_SUITE_P(Backends, AuditLogTest, test::bothBackends(), test::backendParamName);
 
 } // namespace

@@ -1,3 +1,4 @@
+// SQLite only: the start-up upgrade of the old DDL dialect exists for the SQLite file alone.
 #include "store/Store.h"
 #include "store/StoreProbe.h"
 #include "support/ResultChecks.h"

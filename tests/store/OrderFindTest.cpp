@@ -3,7 +3,7 @@
 // does, and the typed text is only ever a value.
 #include "store/Store.h"
 #include "support/ProgramFixture.h"
-#include "support/TestNames.h"
+#include "support/StoreBackends.h"
 
 #include <gtest/gtest.h>
 
@@ -23,19 +23,25 @@ struct FindCase {
     std::vector<int> expected; // call numbers, in call order
 };
 
-class OrderFindTest : public ::testing::TestWithParam<FindCase> {
+class OrderFindTest : public BackendCaseTest<FindCase> {
 protected:
+    void SetUp() override {
+        BackendCaseTest<FindCase>::SetUp();
+        if (!IsSkipped() && !HasFatalFailure())
+            fixture = backends.fixture();
+    }
+
     void addCallWithOrder(int number, const QString& salesperson, const QString& customer) {
-        f.addCall(0, number, 1);
-        f.add(OrderRow{0, number, 1, salesperson, customer, u"01"_s, u"R7"_s, u"MSG"_s, 0, {}});
+        f().addCall(0, number, 1);
+        f().add(OrderRow{0, number, 1, salesperson, customer, u"01"_s, u"R7"_s, u"MSG"_s, 0, {}});
     }
 
     std::vector<int> find(const FindCase& c) {
         const QString typed = QString::fromUtf8(c.typed);
         Result result;
         const std::vector<OrderViewRow> rows = c.field == Field::Salesperson
-                                                   ? f.store->viewers().ordersOfSalesperson(typed, &result)
-                                                   : f.store->viewers().ordersOfCustomer(typed, &result);
+                                                   ? f().store->viewers().ordersOfSalesperson(typed, &result)
+                                                   : f().store->viewers().ordersOfCustomer(typed, &result);
         EXPECT_TRUE(result.ok()) << result.message.toStdString();
         std::vector<int> numbers;
         for (const OrderViewRow& row : rows)
@@ -43,7 +49,8 @@ protected:
         return numbers;
     }
 
-    ProgramFixture f;
+    std::unique_ptr<ProgramFixture> fixture;
+    ProgramFixture& f() { return *fixture; }
 };
 
 TEST_P(OrderFindTest, MatchesWithoutTrailingBlanksButWithCase) {
@@ -51,21 +58,22 @@ TEST_P(OrderFindTest, MatchesWithoutTrailingBlanksButWithCase) {
     addCallWithOrder(2, u"100"_s, u"130067"_s);
     addCallWithOrder(3, u"ab    "_s, u" 130067 "_s);
     addCallWithOrder(4, u"1'0   "_s, u"13006   "_s);
-    EXPECT_EQ(find(GetParam()), GetParam().expected);
+    EXPECT_EQ(find(row()), row().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, OrderFindTest,
-    ::testing::Values(FindCase{"CustomerAsTyped", Field::Customer, "130067", {1, 2}},
-                      FindCase{"CustomerWithItsBlanks", Field::Customer, "130067  ", {1, 2}},
-                      FindCase{"CustomerLeadingBlankCounts", Field::Customer, " 130067", {3}},
-                      FindCase{"CustomerShorterFindsOnlyItself", Field::Customer, "13006", {4}},
-                      FindCase{"CustomerBlankFindsNothing", Field::Customer, "   ", {}},
-                      FindCase{"SalespersonAsTyped", Field::Salesperson, "100", {1, 2}},
-                      FindCase{"SalespersonMoreBlanksThanStored", Field::Salesperson, "100        ", {1, 2}},
-                      FindCase{"SalespersonOtherCase", Field::Salesperson, "AB", {}},
-                      FindCase{"SalespersonQuote", Field::Salesperson, "1'0", {4}},
-                      FindCase{"SalespersonQuoteOpen", Field::Salesperson, "' OR '1'='1", {}}),
-    RowName());
+const FindCase kFinds[] = {
+    {"CustomerAsTyped", Field::Customer, "130067", {1, 2}},
+    {"CustomerWithItsBlanks", Field::Customer, "130067  ", {1, 2}},
+    {"CustomerLeadingBlankCounts", Field::Customer, " 130067", {3}},
+    {"CustomerShorterFindsOnlyItself", Field::Customer, "13006", {4}},
+    {"CustomerBlankFindsNothing", Field::Customer, "   ", {}},
+    {"SalespersonAsTyped", Field::Salesperson, "100", {1, 2}},
+    {"SalespersonMoreBlanksThanStored", Field::Salesperson, "100        ", {1, 2}},
+    {"SalespersonOtherCase", Field::Salesperson, "AB", {}},
+    {"SalespersonQuote", Field::Salesperson, "1'0", {4}},
+    {"SalespersonQuoteOpen", Field::Salesperson, "' OR '1'='1", {}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Rows, OrderFindTest, onBothBackends(kFinds), BackendRowName());
 
 } // namespace

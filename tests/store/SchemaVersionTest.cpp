@@ -1,3 +1,4 @@
+// SQLite only: the schema version and the upgrade it skips are the SQLite file's (user_version).
 #include "store/Store.h"
 #include "store/StoreProbe.h"
 #include "support/ResultChecks.h"

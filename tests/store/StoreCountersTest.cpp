@@ -4,7 +4,7 @@
 #include "store/Store.h"
 
 #include "support/ProgramFixture.h"
-#include "support/TestNames.h"
+#include "support/StoreBackends.h"
 
 #include <gtest/gtest.h>
 
@@ -88,28 +88,35 @@ const CounterCase kCases[] = {
     {"CompletedAfterTheLastOrder", "B c r o1 i1 m1 r o2 k C", {1, 1, 2}, 2, 1, 0, "note 1"},
 };
 
-class StoreCountersTest : public ::testing::TestWithParam<CounterCase> {
+class StoreCountersTest : public test::BackendCaseTest<CounterCase> {
 protected:
+    void SetUp() override {
+        test::BackendCaseTest<CounterCase>::SetUp();
+        if (!IsSkipped() && !HasFatalFailure())
+            fixture = backends.fixture();
+    }
+
     // What a later process reads from the file.
     int storedOrdersOfCall() {
-        f.reopenStore();
-        const std::optional<CallRow> call = f.call(0, 1);
+        fixture->reopenStore();
+        const std::optional<CallRow> call = fixture->call(0, 1);
         return call ? call->numberOfOrders : -1;
     }
     int storedItemsOfOrder(int seq) {
-        const std::optional<OrderRow> order = f.store->calls().findOrder(0, 1, seq);
+        const std::optional<OrderRow> order = fixture->store->calls().findOrder(0, 1, seq);
         return order ? order->numberOfItems : -1;
     }
     QString storedMessageOfOrder1() {
-        const std::optional<OrderRow> order = f.store->calls().findOrder(0, 1, 1);
+        const std::optional<OrderRow> order = fixture->store->calls().findOrder(0, 1, 1);
         return order ? order->message : QString();
     }
 
-    test::ProgramFixture f;
+    std::unique_ptr<test::ProgramFixture> fixture;
 };
 
 TEST_P(StoreCountersTest, RaisesGiveAndTablesKeepTheCounts) {
-    const CounterCase& c = GetParam();
+    const CounterCase& c = row();
+    test::ProgramFixture& f = *fixture;
     EXPECT_EQ(runSteps(f, c.steps), c.raised);
     EXPECT_FALSE(f.store->units().inTransaction());
     EXPECT_EQ(storedOrdersOfCall(), c.ordersOfCall);
@@ -120,12 +127,17 @@ TEST_P(StoreCountersTest, RaisesGiveAndTablesKeepTheCounts) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, StoreCountersTest, ::testing::ValuesIn(kCases), test::RowName());
+INSTANTIATE_TEST_SUITE_P(Rows, StoreCountersTest, test::onBothBackends(kCases), test::BackendRowName());
 
-TEST(StoreCounters, ARaiseOfAMissingRowSaysSo) {
-    test::ProgramFixture f;
+class StoreCounters : public test::BackendTest {};
+
+TEST_P(StoreCounters, ARaiseOfAMissingRowSaysSo) {
+    const std::unique_ptr<test::ProgramFixture> fixture = backends.fixture();
+    test::ProgramFixture& f = *fixture;
     EXPECT_EQ(f.store->calls().raiseNumberOfOrders(0, 3, nullptr).status, Result::Status::NotFound);
     EXPECT_EQ(f.store->calls().raiseNumberOfItems(0, 3, 1, nullptr).status, Result::Status::NotFound);
 }
+
+INSTANTIATE_TEST_SUITE_P(Backends, StoreCounters, test::bothBackends(), test::backendParamName);
 
 } // namespace

@@ -1,5 +1,6 @@
 // Whether the store keeps what is written to it: a file opened read-only (as the engine opens a file
 // this user cannot write), writes refused, and a file deleted or replaced under the open store.
+// SQLite only: a file moved or replaced, a read-only file and a full disk are things of a file.
 #include "store/sqlite/CallStore.h" // withDiskFullNamed, a helper of the SQLite store
 #include "support/ProgramFixture.h"
 #include "support/TestNames.h"

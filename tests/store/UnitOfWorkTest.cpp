@@ -5,7 +5,7 @@
 #include "store/StoreProbe.h"
 #include "support/ProgramFixture.h"
 #include "support/ResultChecks.h"
-#include "support/TestNames.h"
+#include "support/StoreBackends.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +20,11 @@ namespace {
 
 // A row whose reference is checked only at the commit, which then fails and leaves the transaction
 // open: the store must undo it, or the next unit could not begin.
-Result prepareFailingCommit(Store& store) {
+Result prepareFailingCommit(Store& store, bool postgres) {
+    if (postgres)
+        return StoreProbe(store).exec(
+            u"CREATE TEMP TABLE Parent (Id integer PRIMARY KEY); "
+            "CREATE TEMP TABLE Child (ParentId integer REFERENCES Parent (Id) DEFERRABLE INITIALLY DEFERRED)"_s);
     return StoreProbe(store).exec(
         u"PRAGMA foreign_keys = ON; CREATE TEMP TABLE Parent (Id INTEGER PRIMARY KEY); "
         "CREATE TEMP TABLE Child (ParentId INTEGER REFERENCES Parent (Id) DEFERRABLE INITIALLY DEFERRED)"_s);
@@ -39,13 +43,14 @@ struct EndingCase {
     bool kept;
 };
 
-class UnitOfWorkEndingTest : public ::testing::TestWithParam<EndingCase> {};
+class UnitOfWorkEndingTest : public BackendCaseTest<EndingCase> {};
 
 TEST_P(UnitOfWorkEndingTest, KeepsItsRowsOnlyWhenCommitted) {
-    const EndingCase& c = GetParam();
-    ProgramFixture f;
+    const EndingCase& c = row();
+    const std::unique_ptr<ProgramFixture> fixture = backends.fixture();
+    ProgramFixture& f = *fixture;
     if (c.ending == Ending::FailingCommit) {
-        ASSERT_TRUE(succeeded(prepareFailingCommit(*f.store)));
+        ASSERT_TRUE(succeeded(prepareFailingCommit(*f.store, postgres())));
     }
     Result committed = Result::success();
     {
@@ -75,26 +80,31 @@ TEST_P(UnitOfWorkEndingTest, KeepsItsRowsOnlyWhenCommitted) {
     EXPECT_FALSE(f.store->units().inTransaction()) << "nothing is left open";
     EXPECT_EQ(committed.ok(), c.ending != Ending::FailingCommit) << committed.message.toStdString();
     if (c.ending == Ending::FailingCommit) {
-        EXPECT_TRUE(committed.message.contains(u"FOREIGN KEY"_s)) << committed.message.toStdString();
+        EXPECT_TRUE(committed.message.contains(u"FOREIGN KEY"_s, Qt::CaseInsensitive))
+            << committed.message.toStdString();
     }
     EXPECT_TRUE(f.store->units().begin().ok()) << "the next unit of work can begin";
     f.store->units().rollback();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Endings, UnitOfWorkEndingTest,
-    ::testing::Values(EndingCase{"unitLeftUncommitted", UnitOfWork::Scope::Unit, Ending::LeaveScope, false},
-                      EndingCase{"unitCommitted", UnitOfWork::Scope::Unit, Ending::Commit, true},
-                      EndingCase{"unitCommitFails", UnitOfWork::Scope::Unit, Ending::FailingCommit, false},
-                      EndingCase{"unitRolledBack", UnitOfWork::Scope::Unit, Ending::Rollback, false},
-                      EndingCase{"groupLeftUncommitted", UnitOfWork::Scope::Group, Ending::LeaveScope, false},
-                      EndingCase{"groupCommitted", UnitOfWork::Scope::Group, Ending::Commit, true},
-                      EndingCase{"groupCommitFails", UnitOfWork::Scope::Group, Ending::FailingCommit, false},
-                      EndingCase{"groupRolledBack", UnitOfWork::Scope::Group, Ending::Rollback, false}),
-    RowName());
+const EndingCase kEndings[] = {
+    {"unitLeftUncommitted", UnitOfWork::Scope::Unit, Ending::LeaveScope, false},
+    {"unitCommitted", UnitOfWork::Scope::Unit, Ending::Commit, true},
+    {"unitCommitFails", UnitOfWork::Scope::Unit, Ending::FailingCommit, false},
+    {"unitRolledBack", UnitOfWork::Scope::Unit, Ending::Rollback, false},
+    {"groupLeftUncommitted", UnitOfWork::Scope::Group, Ending::LeaveScope, false},
+    {"groupCommitted", UnitOfWork::Scope::Group, Ending::Commit, true},
+    {"groupCommitFails", UnitOfWork::Scope::Group, Ending::FailingCommit, false},
+    {"groupRolledBack", UnitOfWork::Scope::Group, Ending::Rollback, false},
+};
 
-TEST(UnitOfWorkTest, AUnitInsideAGroupKeepsOrUndoesOnlyItsOwnRows) {
-    ProgramFixture f;
+INSTANTIATE_TEST_SUITE_P(Endings, UnitOfWorkEndingTest, onBothBackends(kEndings), BackendRowName());
+
+class UnitOfWorkTest : public BackendTest {};
+
+TEST_P(UnitOfWorkTest, AUnitInsideAGroupKeepsOrUndoesOnlyItsOwnRows) {
+    const std::unique_ptr<ProgramFixture> fixture = backends.fixture();
+    ProgramFixture& f = *fixture;
     {
         UnitOfWork group(f.store->units(), UnitOfWork::Scope::Group);
         ASSERT_TRUE(group.begun().ok());
@@ -114,6 +124,35 @@ TEST(UnitOfWorkTest, AUnitInsideAGroupKeepsOrUndoesOnlyItsOwnRows) {
     EXPECT_TRUE(f.call(0, 3).has_value());
 }
 
+// A group of more units than one transaction holds savepoints for still keeps each committed unit and
+// undoes each uncommitted one.
+TEST_P(UnitOfWorkTest, AGroupOfManyUnitsKeepsEveryCommittedUnit) {
+    const std::unique_ptr<ProgramFixture> fixture = backends.fixture();
+    ProgramFixture& f = *fixture;
+    {
+        UnitOfWork group(f.store->units(), UnitOfWork::Scope::Group);
+        ASSERT_TRUE(group.begun().ok());
+        for (int callNumber = 1; callNumber <= 150; ++callNumber) {
+            UnitOfWork unit(f.store->units());
+            ASSERT_TRUE(unit.begun().ok()) << callNumber;
+            f.addCall(0, callNumber, 0);
+            if (callNumber % 7 != 0) {
+                ASSERT_TRUE(unit.commit().ok()) << callNumber;
+            }
+        }
+        EXPECT_TRUE(f.store->units().inGroup());
+        ASSERT_TRUE(group.commit().ok());
+    }
+    Result read;
+    const std::vector<CallRow> calls = f.store->calls().allCalls(&read);
+    ASSERT_TRUE(read.ok()) << read.message.toStdString();
+    EXPECT_EQ(calls.size(), 150u - 150u / 7u);
+    for (const CallRow& call : calls)
+        EXPECT_NE(call.callNumber % 7, 0) << call.callNumber;
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, UnitOfWorkTest, bothBackends(), backendParamName);
+
 // A unit that could not begin has nothing of its own to undo: the work open around it, a group or a
 // transaction of the store's own, is not touched.
 struct BeginFailureCase {
@@ -121,15 +160,16 @@ struct BeginFailureCase {
     bool inGroup;
 };
 
-class UnitOfWorkBeginTest : public ::testing::TestWithParam<BeginFailureCase> {};
+class UnitOfWorkBeginTest : public BackendCaseTest<BeginFailureCase> {};
 
 TEST_P(UnitOfWorkBeginTest, AUnitThatCouldNotBeginIsReportedAndUndoesNothing) {
-    ProgramFixture f;
+    const std::unique_ptr<ProgramFixture> fixture = backends.fixture();
+    ProgramFixture& f = *fixture;
     std::optional<UnitOfWork> group;
-    if (GetParam().inGroup) {
+    if (row().inGroup) {
         group.emplace(f.store->units(), UnitOfWork::Scope::Group);
     } else {
-        ASSERT_TRUE(succeeded(StoreProbe(*f.store).exec(u"BEGIN IMMEDIATE"_s)));
+        ASSERT_TRUE(succeeded(StoreProbe(*f.store).exec(postgres() ? u"BEGIN"_s : u"BEGIN IMMEDIATE"_s)));
     }
     ASSERT_TRUE(f.store->units().inTransaction());
     f.addCall(0, 1, 0);
@@ -149,9 +189,8 @@ TEST_P(UnitOfWorkBeginTest, AUnitThatCouldNotBeginIsReportedAndUndoesNothing) {
     EXPECT_TRUE(f.call(0, 1).has_value());
 }
 
-INSTANTIATE_TEST_SUITE_P(Around, UnitOfWorkBeginTest,
-                         ::testing::Values(BeginFailureCase{"group", true},
-                                           BeginFailureCase{"transaction", false}),
-                         RowName());
+const BeginFailureCase kAround[] = {{"group", true}, {"transaction", false}};
+
+INSTANTIATE_TEST_SUITE_P(Around, UnitOfWorkBeginTest, onBothBackends(kAround), BackendRowName());
 
 } // namespace
