@@ -9,7 +9,6 @@
 #include "store/Store.h"
 #include "store/StoreDates.h"
 
-#include <QDir>
 #include <QTextStream>
 
 namespace vrq {
@@ -21,35 +20,31 @@ QString auditReportLine(const AuditRow& entry) {
            printableText(entry.msg);
 }
 
-QString reportStorePath() {
-    return QDir(programFolderPath()).filePath(QString::fromLatin1(kStoreFileName));
-}
-
 namespace {
 
-// Whether the settings name a store on a database server, which this report cannot read yet: better
-// told so than shown the embedded file the site no longer uses.
-bool settingsNameADatabaseServer() {
+// The store the settings name: the program folder's file, or the PostgreSQL database of [Store].
+StoreLocation reportStoreLocation() {
     const std::unique_ptr<SettingsBackend> backend = SettingsBackend::openDefault();
     const SystemClock clock;
     Settings settings;
     SettingsStore(*backend, clock).load(settings);
-    return settings.storeBackend == StoreBackend::PostgreSQL;
+    return StoreLocation::fromSettings(settings, programFolderPath());
 }
 
 } // namespace
 
+QString reportStoreName() {
+    const StoreLocation location = reportStoreLocation();
+    if (location.backend == StoreBackend::PostgreSQL)
+        return QStringLiteral("The PostgreSQL store of workstation %1").arg(location.workstation);
+    return QStringLiteral("The call store ") + location.path;
+}
+
 std::unique_ptr<Store> openReportStore(QTextStream& err) {
-    if (settingsNameADatabaseServer()) {
-        err << "The settings name a PostgreSQL store ([Store] Backend); this build reads only the SQLite "
-               "store.\n";
-        return nullptr;
-    }
-    const QString storePath = reportStorePath();
     Result opened;
-    std::unique_ptr<Store> store = openStoreFile(storePath, StoreAccess::ReadOnly, &opened);
+    std::unique_ptr<Store> store = openStore(reportStoreLocation(), StoreAccess::ReadOnly, &opened);
     if (!store)
-        err << "The call store " << storePath << " cannot be read: " << opened.message << '\n';
+        err << reportStoreName() << " cannot be read: " << opened.message << '\n';
     return store;
 }
 
@@ -65,7 +60,7 @@ int runAuditReport(const ReportCommand& command, QTextStream& out, QTextStream& 
     Result read;
     const std::vector<AuditRow> entries = store->audit().auditEntries(filter, &read);
     if (!read.ok()) {
-        err << "The audit log in " << reportStorePath() << " cannot be read: " << read.message << '\n';
+        err << reportStoreName() << " cannot be read: " << read.message << '\n';
         return ReportExit::kStoreUnreadable;
     }
     for (const AuditRow& entry : entries)

@@ -12,10 +12,11 @@ namespace vrq {
 class Store;
 struct ReportCommand;
 
-// The program folder's store file, as the reports name it in their messages.
-QString reportStorePath();
-// The program folder's store opened read-only for a report; null after a message on err when it cannot be
-// read (the report then exits with ReportExit::kStoreUnreadable).
+// The store the settings name, as the reports' messages name it: "The call store <file>", or the
+// PostgreSQL store of this workstation.
+QString reportStoreName();
+// That store opened read-only for a report; null after a message on err when it cannot be read (the
+// report then exits with ReportExit::kStoreUnreadable).
 std::unique_ptr<Store> openReportStore(QTextStream& err);
 
 // vrqtoqx7-report --audit: the audit log of the program folder's store as text on out, one entry a

@@ -53,7 +53,7 @@ int runListOfCallsCommand(const QStringList& arguments, const Clock& clock, QTex
     Result read;
     const PrintDocument document = listOfCallsDocument(*store, request, &read);
     if (!read.ok()) {
-        err << "The call store " << reportStorePath() << " cannot be read: " << read.message << '\n';
+        err << reportStoreName() << " cannot be read: " << read.message << '\n';
         return ReportExit::kStoreUnreadable;
     }
     if (const Result delivered = deliver(document, command); !delivered.ok()) {

@@ -22,7 +22,9 @@ public:
     virtual bool inTransaction() const = 0;
     // A group of units committed together: inside it, each unit of work is a savepoint that keeps or
     // undoes its own rows, and the group reaches the store at endGroup. A stop before that undoes the
-    // whole group, never part of a unit; callers keep their input until the group is ended.
+    // group, never part of a unit; callers keep their input until the group is ended. An engine that
+    // limits the savepoints of one transaction may commit a long group in parts, always between two
+    // units: callers therefore take their kept input again as a mix of stored and new units.
     virtual Result beginGroup() = 0;
     virtual Result endGroup() = 0;
     // Undoes the whole group, as a stop would.

@@ -25,6 +25,7 @@ TEST_P(PgConnectionStringRows, PasswordsAreRefusedAndKeepalivesAdded) {
     if (row.accepted) {
         EXPECT_TRUE(completed.contains(QStringLiteral("keepalives=1"))) << completed.toStdString();
         EXPECT_TRUE(completed.contains(QStringLiteral("keepalives_idle=20"))) << completed.toStdString();
+        EXPECT_TRUE(completed.contains(QStringLiteral("connect_timeout=15"))) << completed.toStdString();
         // The completed string must itself parse.
         QString again;
         EXPECT_TRUE(pg::prepareConnectionString(completed, &again).ok()) << completed.toStdString();
@@ -44,11 +45,15 @@ INSTANTIATE_TEST_SUITE_P(
                       ConninfoRow{"Unparsable", "host='unterminated", false, "not understood"}),
     RowName());
 
-TEST(PgConnectionString, KeepalivesTheStringSetsAreKept) {
+TEST(PgConnectionString, KeepalivesAndTimeoutTheStringSetsAreKept) {
     QString completed;
-    ASSERT_TRUE(pg::prepareConnectionString(QStringLiteral("host=/tmp keepalives_idle=60"), &completed).ok());
+    ASSERT_TRUE(pg::prepareConnectionString(QStringLiteral("host=/tmp keepalives_idle=60 connect_timeout=3"),
+                                            &completed)
+                    .ok());
     EXPECT_TRUE(completed.contains(QStringLiteral("keepalives_idle=60")));
     EXPECT_FALSE(completed.contains(QStringLiteral("keepalives_idle=20")));
+    EXPECT_TRUE(completed.contains(QStringLiteral("connect_timeout=3")));
+    EXPECT_FALSE(completed.contains(QStringLiteral("connect_timeout=15")));
 }
 
 struct StateRow {

@@ -110,17 +110,20 @@ INSTANTIATE_TEST_SUITE_P(
                            "The PDF file /nonexistent/x.pdf could not be written."}),
     RowName());
 
-// A site moved to a database server is told so, not shown the embedded store it left behind.
-TEST_F(WindowTest, ReportRefusesWhenTheSettingsNameADatabaseServer) {
+// A site moved to a database server is read there, never shown the embedded store it left behind: a
+// server that cannot be reached is said so, naming the store the settings mean.
+TEST_F(WindowTest, ReportReadsTheDatabaseServerTheSettingsName) {
     const QString settingsFile = fx.path(u"server.ini"_s);
     QFile file(settingsFile);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("[Store]\nBackend=postgresql\nConnection=host=db1 dbname=vrq\n");
+    file.write("[Store]\nBackend=postgresql\nConnection=host=" + fx.makeFolder(u"no-server"_s).toUtf8() +
+               " dbname=vrq connect_timeout=2\nWorkstation=4\n");
     file.close();
     for (const QString& arguments : {u"--from 2031-01-01 --to 2031-01-31"_s, u"--audit"_s}) {
         const ReportRun run = runReport(fx.programFolder(), arguments, {}, settingsFile);
         EXPECT_EQ(run.exitCode, 3) << arguments.toStdString();
-        EXPECT_TRUE(run.errors.contains(u"The settings name a PostgreSQL store"_s))
+        EXPECT_TRUE(run.errors.startsWith(
+            u"The PostgreSQL store of workstation 4 cannot be read: Database connection failed"_s))
             << run.errors.toStdString();
         EXPECT_TRUE(run.out.isEmpty());
     }

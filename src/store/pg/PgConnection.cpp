@@ -71,30 +71,29 @@ Result prepareConnectionString(const QString& conninfo, QString* completed) {
         PQfreemem(error);
         return Result::failure(QStringLiteral("Database connection string not understood: %1").arg(message));
     }
-    bool keepalives = false, idle = false, interval = false, count = false;
+    // What the connection gets unless the string says otherwise: a server that stops answering is
+    // noticed within about a minute, and one that never answers does not hold a pass for longer.
+    struct Default {
+        const char* keyword;
+        const char* value;
+        bool set;
+    };
+    Default defaults[] = {{"keepalives", "1", false},
+                          {"keepalives_idle", "20", false},
+                          {"keepalives_interval", "5", false},
+                          {"keepalives_count", "4", false},
+                          {"connect_timeout", "15", false}};
     for (PQconninfoOption* o = options.get(); o->keyword; ++o) {
-        const QByteArray key(o->keyword);
-        const bool set = o->val != nullptr && *o->val != '\0';
-        keepalives |= key == "keepalives" && set;
-        idle |= key == "keepalives_idle" && set;
-        interval |= key == "keepalives_interval" && set;
-        count |= key == "keepalives_count" && set;
+        for (Default& d : defaults)
+            d.set |= qstrcmp(o->keyword, d.keyword) == 0 && o->val != nullptr && *o->val != '\0';
     }
     // A URI cannot take keywords after it; its parameters go after a '?' or '&'.
     const bool uri = conninfo.startsWith(QLatin1String("postgresql://")) ||
                      conninfo.startsWith(QLatin1String("postgres://"));
     QStringList extra;
-    if (!keepalives) {
-        extra << QStringLiteral("keepalives=1");
-    }
-    if (!idle) {
-        extra << QStringLiteral("keepalives_idle=20");
-    }
-    if (!interval) {
-        extra << QStringLiteral("keepalives_interval=5");
-    }
-    if (!count) {
-        extra << QStringLiteral("keepalives_count=4");
+    for (const Default& d : defaults) {
+        if (!d.set)
+            extra << QString::fromLatin1(d.keyword) + QLatin1Char('=') + QString::fromLatin1(d.value);
     }
     QString out = conninfo.trimmed();
     if (!extra.isEmpty()) {
