@@ -35,7 +35,7 @@ class BackendParityTest : public ::testing::TestWithParam<ParityCase> {};
 Outcome intakeThenExport(test::ProgramFixture& fx, const ParityCase& c) {
     fx.ctx.settings.systemId = 4;
     fx.ctx.settings.lastSeqNum = 9900;
-    fx.ctx.settings.dataBinFormat = dataBinFormatFor(c.dialect);
+    fx.ctx.settings.dataBinFormat = static_cast<qint16>(dataBinFormatFor(c.dialect));
     DataBinOptions options;
     options.calls = c.calls;
     options.dialect = c.dialect;

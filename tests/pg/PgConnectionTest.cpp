@@ -112,6 +112,7 @@ TEST_F(PgServer, PreparedRoundTripKeepsNullAndNonAscii) {
 
 TEST_F(PgServer, PipelineOf500InsertsGivesEveryResult) {
     std::vector<pg::Execution> batch;
+    batch.reserve(500);
     for (int i = 0; i < 500; ++i) {
         batch.push_back(
             {QStringLiteral("insert_item"), {QString::number(i), QStringLiteral("row %1").arg(i)}});

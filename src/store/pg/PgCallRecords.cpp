@@ -190,7 +190,7 @@ std::optional<Out> readFirst(Session& s, const Statement& st, const std::vector<
 // An update of one row by its key: NotFound when no row has that key.
 Result changedOne(Session& s, const Statement& st, const std::vector<Param>& params) {
     Rows rows;
-    const Result r = s.run(st, params, &rows);
+    Result r = s.run(st, params, &rows);
     if (!r)
         return r;
     return rows.affected > 0 ? Result::success() : Result::notFound();
@@ -199,7 +199,7 @@ Result changedOne(Session& s, const Statement& st, const std::vector<Param>& par
 // An insert that leaves a row with the same key alone: the clash is the duplicate-key failure.
 Result inserted(Session& s, const Statement& st, const std::vector<Param>& params) {
     Rows rows;
-    const Result r = s.run(st, params, &rows);
+    Result r = s.run(st, params, &rows);
     if (!r)
         return r;
     return rows.affected > 0 ? Result::success() : duplicateKey();
@@ -208,7 +208,7 @@ Result inserted(Session& s, const Statement& st, const std::vector<Param>& param
 // A raise of a counter by its key, giving the new value: NotFound when no row has that key.
 Result raised(Session& s, const Statement& st, const std::vector<Param>& params, int* newCount) {
     Rows rows;
-    const Result r = s.run(st, params, &rows);
+    Result r = s.run(st, params, &rows);
     if (!r)
         return r;
     if (rows.values.empty())
