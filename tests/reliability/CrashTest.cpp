@@ -3,6 +3,7 @@
 // VRQ_CRASH_MIN_DELAY_MS / VRQ_CRASH_MAX_DELAY_MS (10 / 120) set how long a run lives before its kill:
 // shorter lives land more kills before the work is done.
 #include "ReliabilitySupport.h"
+#include "pg/PgTestDatabase.h"
 
 #include <QDir>
 #include <QFile>
@@ -88,10 +89,15 @@ void report(const char* name, const KillCounts& kills, const Figures& figures) {
                         << Qt::endl;
 }
 
-} // namespace
+// An installation whose store is the test's PostgreSQL database.
+Sandbox::Options storeIn(const test::PgTestDatabase& database) {
+    Sandbox::Options options;
+    options.storeConnection = database.conninfo();
+    return options;
+}
 
-TEST(KillTest, KillsAtRandomMomentsLoseNothingAndDuplicateNothing) {
-    Sandbox sandbox({});
+// Kills anywhere in the intake and the export of one generated DataBin.Dat, then a run to the end.
+void killAnywhereThenCheck(Sandbox& sandbox, const char* name) {
     const quint32 seed = runSeed();
     std::mt19937 random(seed);
     QByteArray written;
@@ -104,12 +110,30 @@ TEST(KillTest, KillsAtRandomMomentsLoseNothingAndDuplicateNothing) {
     Figures figures;
     checkEverything(sandbox, expected, &figures);
     expectAuditCopy(sandbox, written);
-    report("kills anywhere", kills, figures);
+    report(name, kills, figures);
     EXPECT_GT(kills.duringIntake, 0) << "no kill landed in the intake";
 }
 
-TEST(KillTest, KillsDuringTheExportSendEveryCallExactlyOnce) {
+} // namespace
+
+TEST(KillTest, KillsAtRandomMomentsLoseNothingAndDuplicateNothing) {
     Sandbox sandbox({});
+    killAnywhereThenCheck(sandbox, "kills anywhere");
+}
+
+// The same on a PostgreSQL store: a killed client's open transaction is undone by the server.
+TEST(KillTest, KillsOnAPostgreSQLStoreLoseNothingAndDuplicateNothing) {
+    VRQ_NEED_PG_SERVER();
+    const test::PgTestDatabase database;
+    ASSERT_TRUE(database.created()) << database.error().toStdString();
+    Sandbox sandbox(storeIn(database));
+    killAnywhereThenCheck(sandbox, "kills anywhere, PostgreSQL store");
+}
+
+namespace {
+
+// With the host away a first pass takes every call in; then kills land in the export only.
+void killDuringExportThenCheck(Sandbox& sandbox, const char* name) {
     const quint32 seed = runSeed();
     std::mt19937 random(seed);
     QByteArray written;
@@ -129,8 +153,23 @@ TEST(KillTest, KillsDuringTheExportSendEveryCallExactlyOnce) {
     Figures figures;
     checkEverything(sandbox, expected, &figures);
     expectAuditCopy(sandbox, written);
-    report("kills during export", kills, figures);
+    report(name, kills, figures);
     EXPECT_GT(kills.duringExport, 0) << "no kill landed in the export";
+}
+
+} // namespace
+
+TEST(KillTest, KillsDuringTheExportSendEveryCallExactlyOnce) {
+    Sandbox sandbox({});
+    killDuringExportThenCheck(sandbox, "kills during export");
+}
+
+TEST(KillTest, KillsDuringTheExportFromAPostgreSQLStoreSendEveryCallExactlyOnce) {
+    VRQ_NEED_PG_SERVER();
+    const test::PgTestDatabase database;
+    ASSERT_TRUE(database.created()) << database.error().toStdString();
+    Sandbox sandbox(storeIn(database));
+    killDuringExportThenCheck(sandbox, "kills during export, PostgreSQL store");
 }
 
 } // namespace vrq::reliability

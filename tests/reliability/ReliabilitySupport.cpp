@@ -160,7 +160,21 @@ Sandbox::Sandbox(const Options& options) {
     ini.setValue(QStringLiteral("Miscellaneous/ProcessDelay"), QString::number(options.processDelay));
     ini.setValue(QStringLiteral("Miscellaneous/DaysOfHistory"), QStringLiteral("9999"));
     ini.setValue(QStringLiteral("Drives/ShareRoot"), m_shares);
+    m_storeConnection = options.storeConnection;
+    if (!m_storeConnection.isEmpty()) {
+        ini.setValue(QStringLiteral("Store/Backend"), QStringLiteral("PostgreSQL"));
+        ini.setValue(QStringLiteral("Store/Connection"), m_storeConnection);
+    }
     ini.sync();
+}
+
+std::unique_ptr<Store> Sandbox::openStore(Result* result) const {
+    StoreLocation location = StoreLocation::file(QDir(m_home).filePath(QString::fromLatin1(kStoreFileName)));
+    if (!m_storeConnection.isEmpty()) {
+        location.backend = StoreBackend::PostgreSQL;
+        location.connection = m_storeConnection;
+    }
+    return vrq::openStore(location, StoreAccess::ReadWrite, result);
 }
 
 QString Sandbox::hostOrderFolder() const {
@@ -259,9 +273,7 @@ void Expected::addScanned(const testdata::ScannedFile& file) {
 
 void checkEverything(const Sandbox& sandbox, const Expected& expected, Figures* figures) {
     Result openError;
-    std::unique_ptr<Store> store =
-        openStoreFile(QDir(sandbox.home()).filePath(QString::fromLatin1(kStoreFileName)),
-                      StoreAccess::ReadWrite, &openError);
+    std::unique_ptr<Store> store = sandbox.openStore(&openError);
     ASSERT_TRUE(store) << openError.message.toStdString();
 
     Result result;

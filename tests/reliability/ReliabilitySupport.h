@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/Store.h"
 #include "testdata/DataBinGenerator.h"
 #include "testdata/UpstreamSim.h"
 
@@ -25,6 +26,8 @@ public:
         bool enableFiles = false;
         int processDelay = 1;
         int fileScanMinutes = 1;
+        // A libpq connection string: the store is that PostgreSQL database; empty: the SQLite file.
+        QString storeConnection{};
     };
     explicit Sandbox(const Options& options);
 
@@ -43,6 +46,9 @@ public:
     int collectHostFiles();
     QString collectedFolder() const { return m_dir.filePath(QStringLiteral("collected")); }
 
+    // The store the installation's settings name, as the program opens it.
+    std::unique_ptr<Store> openStore(Result* result) const;
+
     QProcessEnvironment environment() const;
     // Starts the program (or another of the built tools) with this installation's environment.
     std::unique_ptr<QProcess> start(const QString& program, const QStringList& arguments) const;
@@ -55,6 +61,7 @@ private:
     QString m_scanned;
     int m_collected = 0;
     QString m_shares;
+    QString m_storeConnection;
 };
 
 // The path of the built program and of the upstream simulator.
