@@ -5,6 +5,8 @@
 #include "platform/Clock.h"
 #include "store/AuditLog.h"
 
+#include <QTextStream>
+
 namespace vrq::runstatus {
 
 namespace {
@@ -99,6 +101,18 @@ void storeRefusing(AppContext& ctx, const QString& reason) {
     stepFailed(ctx);
     if (ctx.ui)
         ctx.ui->reportFault(storeRefusalText(reason));
+}
+
+void storeAway(AppContext& ctx, const QString& reason) {
+    const bool begins = ctx.status.storeError.isEmpty();
+    setText(ctx, ctx.status.storeError, reason);
+    if (!begins)
+        return;
+    stepFailed(ctx);
+    const QString text = storeRefusalText(reason);
+    QTextStream(stderr) << text << Qt::endl;
+    if (ctx.audit)
+        ctx.audit->writeKeptWhileAway(text);
 }
 
 QString storeRefusalText(const QString& reason) {

@@ -35,6 +35,11 @@ void dataBinFailing(AppContext& ctx, const QString& error);
 // a refusal is a failed step and a fault the person hears of at once (stderr, and a message in window
 // mode): an entry for the log would be refused too. Its end is an "I" entry.
 void storeRefusing(AppContext& ctx, const QString& reason);
+// The store's server does not answer (reason), while the program tries it again. Its start is a failed
+// step, said on stderr and in an "E" entry (which the audit log keeps aside until the server answers),
+// but never with a message: the windows stay free while the outage lasts. Its end is storeRefusing with
+// an empty reason.
+void storeAway(AppContext& ctx, const QString& reason);
 // "No call is taken in or sent: REASON."
 QString storeRefusalText(const QString& reason);
 

@@ -266,7 +266,9 @@ void DataBinIntake::reportUnreachable(const QString& reason) {
 
 bool DataBinIntake::storeKeepsCalls() {
     const Result writable = m_ctx.store->units().writable(WriteTrial::Write);
-    runstatus::storeRefusing(m_ctx, writable.ok() ? QString() : writable.message);
+    // A server gone since the cycle's check is the cycle's to tell and retry.
+    if (!writable.isUnreachable())
+        runstatus::storeRefusing(m_ctx, writable.ok() ? QString() : writable.message);
     return writable.ok();
 }
 

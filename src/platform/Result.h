@@ -9,7 +9,8 @@ namespace vrq {
 // (errno-style, the engine's code, or the old program's error number the audit entries quote) and a
 // message fit for an audit entry.
 struct Result {
-    enum class Status { Ok, Failed, NotFound, Duplicate };
+    // Unreachable: the far end (a database server) did not answer; the same work can succeed later.
+    enum class Status { Ok, Failed, NotFound, Duplicate, Unreachable };
 
     Status status = Status::Ok;
     int code = 0;
@@ -19,6 +20,7 @@ struct Result {
     explicit operator bool() const { return ok(); }
     bool isNotFound() const { return status == Status::NotFound; }
     bool isDuplicate() const { return status == Status::Duplicate; }
+    bool isUnreachable() const { return status == Status::Unreachable; }
 
     static Result success() { return {}; }
     static Result failure(int code, QString message) { return {Status::Failed, code, std::move(message)}; }
@@ -28,6 +30,9 @@ struct Result {
     }
     static Result duplicate(int code, QString message) {
         return {Status::Duplicate, code, std::move(message)};
+    }
+    static Result unreachable(int code, QString message) {
+        return {Status::Unreachable, code, std::move(message)};
     }
 };
 

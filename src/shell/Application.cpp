@@ -15,6 +15,7 @@
 #include "platform/SettingsBackend.h"
 #include "settings/StoreConnection.h"
 #include "store/AuditLog.h"
+#include "store/AuditSpool.h"
 #include "store/Store.h"
 
 #include <QDir>
@@ -79,6 +80,11 @@ Result Application::openStore(StoreUpgrade upgrade) {
         m_store->schema().dataConversions();
     m_audit = std::make_unique<AuditLog>(m_store->audit(), *m_ctx.clock, m_ctx.runMode);
     m_ctx.audit = m_audit.get();
+    m_auditSpool = std::make_unique<AuditSpool>(
+        *m_ctx.fs, QDir(m_ctx.programFolder).filePath(QStringLiteral("AuditSpool.txt")));
+    m_audit->keepUnreachableErrorsIn(m_auditSpool.get());
+    // Entries kept while the server was away at the last run come before this run's.
+    writeSpooledEntries();
     return Result::success();
 }
 
@@ -142,11 +148,53 @@ void Application::shutDown() {
 bool Application::storeTakesWrites() {
     if (!m_store)
         return false;
+    if (!m_storeRetry.due(m_ctx.clock->now()))
+        return false; // the server is away and its next try is not due
     if (!m_store->units().refusesWrites() && m_store->units().fileMoved())
         keepMovedStore();
-    const Result writable = m_store->units().writable(WriteTrial::Write);
+    Result writable = m_store->units().reconnect();
+    if (writable.ok())
+        writable = m_store->units().writable(WriteTrial::Write);
+    if (writable.isUnreachable()) {
+        storeAway(writable);
+        return false;
+    }
+    if (m_storeRetry.failing())
+        storeBack();
     runstatus::storeRefusing(m_ctx, writable.ok() ? QString() : writable.message);
     return writable.ok();
+}
+
+void Application::storeAway(const Result& unreachable) {
+    m_storeRetry.failed(m_ctx.clock->now());
+    // libpq's messages run over several lines; the first says what happened.
+    const QString cause = unreachable.message.section(QLatin1Char('\n'), 0, 0).trimmed();
+    runstatus::storeAway(m_ctx, QStringLiteral("the database server cannot be reached (%1)").arg(cause));
+}
+
+void Application::storeBack() {
+    m_storeRetry.succeeded();
+    writeSpooledEntries();
+}
+
+void Application::writeSpooledEntries() {
+    if (m_auditSpool->empty())
+        return;
+    int written = 0;
+    int unreadable = 0;
+    const Result result = m_auditSpool->writeInto(m_store->audit(), m_store->units(), &written, &unreadable);
+    if (!result.ok()) {
+        QTextStream(stderr) << QStringLiteral("The audit entries kept in %1 could not be written yet: %2")
+                                   .arg(m_auditSpool->path(), result.message)
+                            << Qt::endl;
+        return;
+    }
+    if (unreadable > 0)
+        m_audit->write(AuditType::Warning,
+                       QStringLiteral("%1 line(s) of %2 were not audit entries this program kept; they "
+                                      "were dropped.")
+                           .arg(unreadable)
+                           .arg(m_auditSpool->path()));
 }
 
 void Application::keepMovedStore() {

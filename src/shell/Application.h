@@ -2,6 +2,7 @@
 
 #include "audit/AuditExport.h"
 #include "context/AppContext.h"
+#include "platform/RetryWait.h"
 #include "platform/SettingsBackend.h"
 #include "settings/SettingsStore.h"
 #include "shell/ProcessingCycle.h"
@@ -12,6 +13,7 @@
 namespace vrq {
 
 class AuditLog;
+class AuditSpool;
 class Store;
 class Clock;
 class DriveMapper;
@@ -64,8 +66,13 @@ public:
     // Whether the store keeps writes now, checked before each job of the cycle (each of which writes to
     // it): a store moved away while the program ran is first copied, with everything it holds, into the
     // program folder, and refused from then on. A refusal is in the run status and told once while it
-    // lasts; the jobs do not run meanwhile, so no call is taken from its file or sent.
+    // lasts; the jobs do not run meanwhile, so no call is taken from its file or sent. A store whose
+    // server does not answer is away: said once (stderr, the status, one "E" entry kept in the spool
+    // until the server answers), tried again after a wait that doubles from kFirstStoreRetrySeconds to
+    // kLongestStoreRetrySeconds, and never with a message box that would hold the windows.
     bool storeTakesWrites();
+    static constexpr int kFirstStoreRetrySeconds = 1;
+    static constexpr int kLongestStoreRetrySeconds = 120;
 
     // The jobs of the cycle, also run directly by start-up and the headless pass.
     void runDataBinIntake();
@@ -87,6 +94,10 @@ private:
     void reportSettingProblems();
     // Copies what the moved store holds beside its path and refuses writes to it with the reason.
     void keepMovedStore();
+    void storeAway(const Result& unreachable);
+    // The server answers again: the entries kept meanwhile are written first.
+    void storeBack();
+    void writeSpooledEntries();
     // A settings file that cannot be written: stderr, the person and an "E" entry once the store is open.
     void reportSettingsFault(const QString& message);
 
@@ -98,6 +109,8 @@ private:
     std::unique_ptr<PathResolver> m_paths;
     std::unique_ptr<Store> m_store;
     std::unique_ptr<AuditLog> m_audit;
+    std::unique_ptr<AuditSpool> m_auditSpool;
+    RetryWait m_storeRetry{kFirstStoreRetrySeconds, kLongestStoreRetrySeconds};
     std::unique_ptr<NetworkConnection> m_network;
     std::unique_ptr<OrderExport> m_orderExport;
     std::unique_ptr<AuditExport> m_auditExport;

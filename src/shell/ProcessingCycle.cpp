@@ -8,8 +8,6 @@
 
 #include <QTextStream>
 
-#include <algorithm>
-
 namespace vrq {
 
 ProcessingCycle::ProcessingCycle(AppContext& context, CycleJobs jobs)
@@ -88,30 +86,25 @@ void ProcessingCycle::runPurge() {
     const Result result = m_jobs.purge ? m_jobs.purge() : Result::success();
     if (!result.ok())
         purgeFailed(result.message);
-    else if (m_purgeFailing)
+    else if (m_purgeRetry.failing())
         purgeSucceeded();
 }
 
 bool ProcessingCycle::purgeRetryDue() const {
-    return !m_purgeFailing || m_ctx.clock->now() >= m_purgeRetryAt;
+    return m_purgeRetry.due(m_ctx.clock->now());
 }
 
 void ProcessingCycle::purgeFailed(const QString& error) {
-    if (!m_purgeFailing) {
+    if (!m_purgeRetry.failing())
         reportJobError(QStringLiteral("PurgeCalls"), error);
-        m_purgeRetrySeconds = kFirstPurgeRetrySeconds;
-    } else {
+    else
         runstatus::stepFailed(m_ctx);
-        m_purgeRetrySeconds = std::min(m_purgeRetrySeconds * 2, kLongestPurgeRetrySeconds);
-    }
-    m_purgeFailing = true;
-    m_purgeRetryAt = m_ctx.clock->now().addSecs(m_purgeRetrySeconds);
+    m_purgeRetry.failed(m_ctx.clock->now());
     runstatus::purgeFailing(m_ctx, error);
 }
 
 void ProcessingCycle::purgeSucceeded() {
-    m_purgeFailing = false;
-    m_purgeRetrySeconds = 0;
+    m_purgeRetry.succeeded();
     runstatus::purgeFailing(m_ctx, QString());
     if (m_ctx.audit)
         m_ctx.audit->write(AuditType::Info, QStringLiteral("PurgeCalls: the purge succeeded again."));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Result.h"
+#include "platform/RetryWait.h"
 
 #include <QDateTime>
 #include <QString>
@@ -62,9 +63,7 @@ private:
     bool m_bExtractedOnce = false;
     bool m_busy = false;
     bool m_purgeRequested = false;
-    bool m_purgeFailing = false;
-    int m_purgeRetrySeconds = 0;
-    QDateTime m_purgeRetryAt;
+    RetryWait m_purgeRetry{kFirstPurgeRetrySeconds, kLongestPurgeRetrySeconds};
 };
 
 } // namespace vrq

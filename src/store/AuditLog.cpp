@@ -1,6 +1,7 @@
 #include "store/AuditLog.h"
 
 #include "platform/Clock.h"
+#include "store/AuditSpool.h"
 
 #include <QTextStream>
 
@@ -53,7 +54,8 @@ QString AuditLog::trimmedMessage(const QString& msg) {
     return msg.mid(start, kMessageWidth);
 }
 
-Result AuditLog::writeAudit(const QDateTime& eventDnt, AuditType type, const QString& msg) {
+Result AuditLog::writeEntry(const QDateTime& eventDnt, AuditType type, const QString& msg,
+                            bool keepWhileAway) {
     const QDateTime now = m_clock.now();
     const qint64 ms = now.time().msec();
     if (++m_counter > kCounterLimit)
@@ -67,7 +69,9 @@ Result AuditLog::writeAudit(const QDateTime& eventDnt, AuditType type, const QSt
     row.seq = ms * 1000 + m_counter;
     row.instance = m_instance;
     Result stored = m_store.insertAudit(row);
-    if (!stored.ok())
+    if (stored.ok())
+        m_outageKept = false;
+    else if (!keptInSpool(row, stored, keepWhileAway))
         reportRefusedEntry(row, stored);
     return stored;
 }
@@ -79,6 +83,19 @@ QDateTime AuditLog::wholeSecondOf(const QDateTime& now, qint64 ms) {
         m_lastWholeSecond.date() != now.date())
         m_lastWholeSecond = now.addMSecs(-ms);
     return m_lastWholeSecond;
+}
+
+bool AuditLog::keptInSpool(const AuditRow& row, const Result& refusal, bool keepWhileAway) {
+    if (!m_spool || !refusal.isUnreachable() || row.type != QLatin1String("E"))
+        return false;
+    if ((m_outageKept && !keepWhileAway) || !m_spool->keep(row).ok())
+        return false;
+    m_outageKept = true;
+    return true;
+}
+
+Result AuditLog::writeKeptWhileAway(const QString& msg) {
+    return writeEntry(m_clock.now(), AuditType::Error, msg, true);
 }
 
 void AuditLog::reportRefusedEntry(const AuditRow& row, const Result& refusal) {

@@ -39,6 +39,9 @@ public:
     // the write lock for a moment and changes nothing; a lock held by another program is no refusal).
     // Inside a unit of work no write is tried.
     virtual Result writable(WriteTrial trial = WriteTrial::None) = 0;
+    // Connects again to a store whose server was lost (writable() failed as unreachable); outside a unit
+    // of work only. A store in a file has nothing to reconnect and succeeds.
+    virtual Result reconnect() = 0;
     // True when the place the store was opened from no longer names the store in use: deleted, renamed
     // or replaced while the program ran. What is written then never reaches the store at that place.
     virtual bool fileMoved() = 0;

@@ -65,6 +65,22 @@ public:
     const QString& name() const { return m_name; }
     QString conninfo() const { return pgConninfo(pgSocketFolder(), m_name); }
 
+    // Ends every session on the database, as a server that goes away does; waits until they are gone.
+    bool endSessions() {
+        return m_admin
+            .query(QStringLiteral("SELECT pg_terminate_backend(pid, 5000) FROM pg_stat_activity "
+                                  "WHERE datname = $1 AND pid <> pg_backend_pid()"),
+                   {m_name})
+            .ok();
+    }
+    // Whether the server lets new sessions onto the database.
+    bool allowConnections(bool allow) {
+        return m_admin
+            .exec(QStringLiteral("ALTER DATABASE %1 ALLOW_CONNECTIONS %2")
+                      .arg(m_name, allow ? QStringLiteral("true") : QStringLiteral("false")))
+            .ok();
+    }
+
 private:
     pg::Connection m_admin;
     QString m_name;

@@ -23,6 +23,9 @@ Result failed(Failure kind, const QString& message) {
     if (kind == Failure::Duplicate) {
         return Result::duplicate(static_cast<int>(kind), message);
     }
+    if (kind == Failure::ConnectionLost) {
+        return Result::unreachable(static_cast<int>(kind), message);
+    }
     return Result::failure(static_cast<int>(kind), message);
 }
 
@@ -136,6 +139,7 @@ Result Connection::open(const QString& conninfo) {
     if (Result r = prepareConnectionString(conninfo, &completed); !r) {
         return r;
     }
+    m_conninfo = conninfo;
     if (m_conn) {
         PQfinish(m_conn);
     }
@@ -148,6 +152,10 @@ Result Connection::open(const QString& conninfo) {
                       QStringLiteral("Database connection failed: %1").arg(serverMessage(m_conn)));
     }
     return Result::success();
+}
+
+Result Connection::reopen() {
+    return open(m_conninfo);
 }
 
 Result Connection::connectionFailure(const QString& what) const {

@@ -50,6 +50,8 @@ public:
     Connection& operator=(const Connection&) = delete;
 
     Result open(const QString& conninfo);
+    // Opens again with the connection string of the last open (after the server was lost).
+    Result reopen();
     bool isOpen() const;
     // Whether a transaction is open, and whether a failed statement has spoilt it (it can then only be
     // rolled back: a COMMIT would end it as a rollback).
@@ -72,6 +74,7 @@ private:
     Result connectionFailure(const QString& what) const;
 
     pg_conn* m_conn = nullptr;
+    QString m_conninfo; // as given to open, for reopen
 };
 
 } // namespace vrq::pg

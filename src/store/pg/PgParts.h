@@ -119,6 +119,7 @@ public:
     // What a unit of work commits is durable on the server when the commit returns.
     void checkpoint() override {}
     Result writable(WriteTrial trial) override;
+    Result reconnect() override { return m_s.reconnect(); }
     // A database cannot be moved away from under its connection.
     bool fileMoved() override { return false; }
     void refuseWrites(const QString& reason) override { m_s.refuseWrites(reason); }

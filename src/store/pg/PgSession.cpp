@@ -115,6 +115,31 @@ Result Session::flush() {
     return runBatch({});
 }
 
+// --- the connection ----------------------------------------------------------------------------------
+
+Result Session::configure() {
+    // Texts in UTF-8 and dates in the form the store reads, whatever the server's defaults are.
+    if (Result r = m_conn.exec(QStringLiteral("SET client_encoding = 'UTF8'; SET DateStyle = 'ISO, YMD'"));
+        !r)
+        return r;
+    if (m_readOnly)
+        return m_conn.exec(QStringLiteral("SET default_transaction_read_only = on"));
+    return Result::success();
+}
+
+Result Session::reconnect() {
+    if (m_conn.isOpen())
+        return Result::success();
+    m_prepared.clear();
+    m_later.clear();
+    m_groupOpen = false;
+    m_unitOpen = false;
+    m_savepoints = 0;
+    if (Result r = m_conn.reopen(); !r)
+        return r;
+    return configure();
+}
+
 // --- units of work ------------------------------------------------------------------------------------
 
 bool Session::inTransaction() const {

@@ -107,6 +107,12 @@ public:
     Result beginRead(bool* own);
     void endRead(bool own);
 
+    // Sets what every connection of the store needs (texts, dates, read-only); run after each open.
+    Result configure();
+    // Opens the connection again when it was lost, forgetting what the lost one held: its prepared
+    // statements, kept statements and open units (the server undid them). Nothing to do when it is open.
+    Result reconnect();
+
     void refuseWrites(const QString& reason) { m_refusal = reason; }
     const QString& refusal() const { return m_refusal; }
     Result refused() const { return Result::failure(m_refusal); }

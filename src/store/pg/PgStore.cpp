@@ -126,8 +126,8 @@ Result PgStoreUnits::writable(WriteTrial trial) {
         return Result::failure(
             QStringLiteral("%1 is opened for reading only: nothing is written to it").arg(m_s.where()));
     if (!m_s.connection().isOpen())
-        return Result::failure(static_cast<int>(Failure::ConnectionLost),
-                               QStringLiteral("the connection to %1 is lost").arg(m_s.where()));
+        return Result::unreachable(static_cast<int>(Failure::ConnectionLost),
+                                   QStringLiteral("the connection to %1 is lost").arg(m_s.where()));
     if (trial == WriteTrial::None || m_s.inTransaction())
         return Result::success();
     // A write that touches no row, undone at once: what refuses it would refuse a call.
@@ -138,6 +138,9 @@ Result PgStoreUnits::writable(WriteTrial trial) {
     }
     if (tried || failureOf(tried) == Failure::Retry)
         return Result::success();
+    if (tried.isUnreachable())
+        return Result::unreachable(
+            tried.code, QStringLiteral("the connection to %1 is lost (%2)").arg(m_s.where(), tried.message));
     return Result::failure(tried.code,
                            QStringLiteral("%1 cannot be written (%2)").arg(m_s.where(), tried.message));
 }
@@ -175,12 +178,9 @@ std::unique_ptr<PgStore> PgStore::open(const QString& connection, int workstatio
     pg::Connection& conn = session->connection();
     if (Result r = conn.open(connection); !r)
         return fail(r);
-    // Texts in UTF-8 and dates in the form the store reads, whatever the server's defaults are.
-    if (Result r = conn.exec(QStringLiteral("SET client_encoding = 'UTF8'; SET DateStyle = 'ISO, YMD'")); !r)
+    if (Result r = session->configure(); !r)
         return fail(r);
     if (readOnly) {
-        if (Result r = conn.exec(QStringLiteral("SET default_transaction_read_only = on")); !r)
-            return fail(r);
         int version = 0;
         if (Result r = pg::readSchemaVersion(conn, &version); !r)
             return fail(r);

@@ -168,6 +168,7 @@ public:
     bool inGroup() const override { return m_db.inGroup(); }
     void checkpoint() override { m_db.checkpoint(); }
     Result writable(WriteTrial trial) override { return m_db.writable(trial); }
+    Result reconnect() override { return Result::success(); } // a file is never lost as a server is
     bool fileMoved() override { return m_db.fileMoved(); }
     void refuseWrites(const QString& reason) override { m_db.refuseWrites(reason); }
     bool refusesWrites() const override { return m_db.refusesWrites(); }

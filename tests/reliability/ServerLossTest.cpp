@@ -1,0 +1,172 @@
+// The PostgreSQL server stopped as a crash would (pg_ctl stop -m immediate) in the middle of a pass and
+// started again: no call is lost, stored twice or sent twice. A `--once` run that loses it says so and
+// exits 74; a service says so, retries on its own and sends everything once the server is back.
+#include "ReliabilitySupport.h"
+#include "pg/PgTestDatabase.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+namespace vrq::reliability {
+
+namespace {
+
+constexpr int kRunTimeoutMs = 600000;
+constexpr int kCalls = 3000;
+
+// A server of the test's own, so that stopping it disturbs no other test. Its folder sits directly in
+// the temporary folder: under root the server runs as nobody, who must reach it.
+class OwnServer {
+public:
+    OwnServer()
+        : m_dir(QDir::temp().filePath(
+              QStringLiteral("vrq-loss-%1-%2").arg(QCoreApplication::applicationPid()).arg(++s_servers))) {}
+    ~OwnServer() { script(QStringLiteral("stop")); }
+    OwnServer(const OwnServer&) = delete;
+    OwnServer& operator=(const OwnServer&) = delete;
+
+    bool start() { return script(QStringLiteral("start")); }
+    bool halt() { return script(QStringLiteral("halt")); }
+    bool resume() { return script(QStringLiteral("resume")); }
+    QString conninfo() const { return test::pgConninfo(m_dir, QStringLiteral("postgres")); }
+
+private:
+    bool script(const QString& action) {
+        QProcess process;
+        process.start(QStringLiteral(VRQ_PG_SERVER_SCRIPT), {action, m_dir});
+        const bool ended = process.waitForFinished(120000);
+        if (!ended || process.exitCode() != 0)
+            ADD_FAILURE() << "pg-server.sh " << action.toStdString() << ": "
+                          << process.readAllStandardError().toStdString();
+        return ended && process.exitCode() == 0;
+    }
+
+    static inline int s_servers = 0;
+    QString m_dir;
+};
+
+Expected generate(const Sandbox& sandbox) {
+    testdata::DataBinOptions options;
+    options.calls = kCalls;
+    options.seed = runSeed();
+    options.badEvery = 11;
+    std::vector<testdata::CallTruth> truth;
+    const QByteArray bytes = testdata::generateDataBin(options, &truth);
+    QFile file(sandbox.dataBin());
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    Expected expected;
+    expected.addDataBin(truth);
+    return expected;
+}
+
+Sandbox::Options storeOn(const OwnServer& server) {
+    Sandbox::Options options;
+    options.storeConnection = server.conninfo();
+    return options;
+}
+
+// Waits (bounded) until the started program has taken calls from DataBin.Dat: its lock byte is set.
+bool waitForIntake(const Sandbox& sandbox, QProcess& process) {
+    for (int waited = 0; waited < 30000; waited += 10) {
+        QFile file(sandbox.dataBin());
+        if (file.open(QIODevice::ReadOnly) && file.read(7).endsWith('Y'))
+            return true;
+        if (process.state() == QProcess::NotRunning)
+            return false;
+        QThread::msleep(10);
+    }
+    return false;
+}
+
+// The "E" entries written while the server was away reached the store's audit log from the spool.
+void expectSpoolWritten(const Sandbox& sandbox) {
+    EXPECT_FALSE(QFile::exists(QDir(sandbox.home()).filePath(QStringLiteral("AuditSpool.txt"))));
+    Result opened;
+    const std::unique_ptr<Store> store = sandbox.openStore(&opened);
+    ASSERT_TRUE(store) << opened.message.toStdString();
+    int outageEntries = 0;
+    for (const AuditRow& row : store->audit().allAudit())
+        outageEntries +=
+            row.type == QLatin1String("E") && row.msg.contains(QStringLiteral("cannot be reached"));
+    EXPECT_EQ(outageEntries, 1) << "one entry for the outage, written when the server was back";
+}
+
+} // namespace
+
+TEST(ServerLossTest, AOnceRunThatLosesTheServerExits74AndTheNextSendsEveryCallOnce) {
+    VRQ_NEED_PG_SERVER();
+    OwnServer server;
+    ASSERT_TRUE(server.start());
+    Sandbox sandbox(storeOn(server));
+    const Expected expected = generate(sandbox);
+
+    std::unique_ptr<QProcess> run = sandbox.start(programPath(), {QStringLiteral("--once")});
+    ASSERT_TRUE(waitForIntake(sandbox, *run)) << "the pass ended before it took a call";
+    ASSERT_TRUE(server.halt());
+    ASSERT_TRUE(waitForEnd(*run, kRunTimeoutMs));
+    const QString err = QString::fromLocal8Bit(run->readAllStandardError());
+    const QString out = QString::fromLocal8Bit(run->readAllStandardOutput());
+    EXPECT_EQ(run->exitCode(), 74) << err.toStdString();
+    EXPECT_TRUE(
+        err.contains(QStringLiteral("No call is taken in or sent: the database server cannot be reached")))
+        << err.toStdString();
+    EXPECT_TRUE(
+        out.contains(QStringLiteral("; no call is taken in or sent (the database server cannot be reached")))
+        << out.toStdString();
+    EXPECT_TRUE(QFile::exists(sandbox.dataBin())) << "DataBin.Dat stays for the next pass";
+
+    ASSERT_TRUE(server.resume());
+    QByteArray again;
+    ASSERT_EQ(runToEnd(sandbox, {QStringLiteral("--once")}, kRunTimeoutMs, &again), 0) << again.toStdString();
+    Figures figures;
+    checkEverything(sandbox, expected, &figures);
+    EXPECT_EQ(figures.dataBinCalls, int(expected.dataBinCalls.size()));
+    expectSpoolWritten(sandbox);
+}
+
+TEST(ServerLossTest, AServiceRetriesUntilTheServerIsBackAndSendsEveryCallOnce) {
+    VRQ_NEED_PG_SERVER();
+    OwnServer server;
+    ASSERT_TRUE(server.start());
+    Sandbox sandbox(storeOn(server));
+    const Expected expected = generate(sandbox);
+
+    std::unique_ptr<QProcess> service = sandbox.start(programPath(), {QStringLiteral("--service")});
+    QString out;
+    const auto readOut = [&] {
+        service->waitForReadyRead(100);
+        out += QString::fromLocal8Bit(service->readAllStandardOutput());
+    };
+    ASSERT_TRUE(waitForIntake(sandbox, *service)) << "the service ended before it took a call";
+    ASSERT_TRUE(server.halt());
+    for (int waited = 0; waited < 60000 && !out.contains(QStringLiteral("no call is taken in or sent"));
+         waited += 100)
+        readOut();
+    ASSERT_TRUE(out.contains(QStringLiteral("no call is taken in or sent"))) << out.toStdString();
+    ASSERT_EQ(service->state(), QProcess::Running) << "the service waits for the server";
+
+    ASSERT_TRUE(server.resume());
+    const auto allSent = [&] {
+        const QString last = out.trimmed().section(QLatin1Char('\n'), -1);
+        return !QFile::exists(sandbox.dataBin()) && last.contains(QStringLiteral("calls pending 0")) &&
+               !last.contains(QStringLiteral("no call is taken in or sent"));
+    };
+    for (int waited = 0; waited < 300000 && !allSent() && service->state() == QProcess::Running;
+         waited += 100)
+        readOut();
+    EXPECT_TRUE(allSent()) << out.toStdString();
+    service->terminate();
+    ASSERT_TRUE(waitForEnd(*service, 60000));
+    EXPECT_EQ(service->exitCode(), 0) << service->readAllStandardError().toStdString();
+
+    Figures figures;
+    checkEverything(sandbox, expected, &figures);
+    EXPECT_EQ(figures.dataBinCalls, int(expected.dataBinCalls.size()));
+    expectSpoolWritten(sandbox);
+}
+
+} // namespace vrq::reliability
