@@ -2,6 +2,7 @@
 #include "shell/BatchRunner.h"
 #include "shell/CommandLine.h"
 #include "shell/HeadlessRunner.h"
+#include "shell/StoreCopyRunner.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -81,6 +82,10 @@ int main(int argc, char** argv) {
     case vrq::RunChoice::Once: {
         QCoreApplication app(argc, argv);
         return vrq::HeadlessRunner::runOnce();
+    }
+    case vrq::RunChoice::CopyStore: {
+        QCoreApplication app(argc, argv);
+        return vrq::StoreCopyRunner::run(choice.arguments);
     }
     case vrq::RunChoice::Service: {
         QCoreApplication app(argc, argv);

@@ -46,6 +46,8 @@ CommandLineChoice chooseRun(const QString& commandLineText) {
     const qsizetype count = choice.arguments.size() - 1;
     if (count == 0) {
         choice.run = RunChoice::Window;
+    } else if (choice.arguments.at(1) == QLatin1String("--copy-store-to")) {
+        choice.run = RunChoice::CopyStore;
     } else if (count >= 2) {
         choice.run = RunChoice::Batch;
     } else {
@@ -106,15 +108,23 @@ QString usageText() {
         "                            and a relative FILE is taken from the folder the program started in.\n"
         "                            A call found bad is named on stderr with its faulty field.\n"
         "                            Exit code 0 when the last call tested passes, 255 (-1) otherwise.\n"
+        "  vrqtoqx7 --copy-store-to 'CONNECTION'\n"
+        "                            copy the program folder's SQLite store into an empty PostgreSQL\n"
+        "                            store (a libpq connection without a password), as the settings'\n"
+        "                            [Store] Workstation; the settings are not changed\n"
         "  vrqtoqx7 --help | --version\n"
         "Environment: VRQTOQX7_HOME (program folder), VRQTOQX7_SETTINGS (settings file).\n"
         "Exit codes of --once, --service and window mode:\n"
         "   0  done (--once: every call that could be sent was sent)\n"
-        "   1  start-up failed (settings or call store; the message is on stderr)\n"
-        "  69  --once: calls stay pending because the host folder cannot be reached\n"
+        "   1  start-up failed (settings or call store; the message is on stderr); --copy-store-to:\n"
+        "      the SQLite store cannot be read, or the connection holds a password\n"
+        "  69  --once: calls stay pending because the host folder cannot be reached;\n"
+        "      --copy-store-to: the PostgreSQL server cannot be reached\n"
         "  72  --service: the program file was replaced or removed (a package upgrade or removal);\n"
         "      the service stopped so that its manager starts the installed program\n"
-        "  74  --once: a step failed (intake, scan, export or purge; see stderr and the audit log)\n"
+        "  73  --copy-store-to: the PostgreSQL store already holds rows of this workstation\n"
+        "  74  --once: a step failed (intake, scan, export or purge; see stderr and the audit log);\n"
+        "      --copy-store-to: the copy failed or its counts differ, and it was undone\n"
         "  75  another copy runs for the same program folder (nothing was touched)\n"
         "Summary line: calls good N, bad N; scanned files taken N; order files written N;\n"
         "calls pending N; failed steps N; host folder PATH reachable | away since YYYY-MM-DD HH:MM:SS\n");

@@ -21,11 +21,17 @@ constexpr int kFolderInUse = 75;
 constexpr int kProgramFileGone = 72;
 // A single pass left calls pending because the host folder cannot be reached ("service unavailable").
 constexpr int kHostFolderAway = 69;
-// A step of a single pass failed: the store, a file or a setting ("input/output error").
+// A step of a single pass failed: the store, a file or a setting ("input/output error"). Also a copy of
+// the store that failed and was undone.
 constexpr int kStepFailed = 74;
+// A copy of the store: the PostgreSQL server cannot be reached ("service unavailable").
+constexpr int kStoreServerAway = 69;
+// A copy of the store: the PostgreSQL store already holds rows of this workstation, so nothing was
+// copied ("cannot create output").
+constexpr int kTargetNotEmpty = 73;
 } // namespace ExitCode
 
-enum class RunChoice { Window, Batch, Help, Version, Once, Service, Usage };
+enum class RunChoice { Window, Batch, Help, Version, Once, Service, CopyStore, Usage };
 
 struct CommandLineChoice {
     RunChoice run = RunChoice::Window;
@@ -33,6 +39,7 @@ struct CommandLineChoice {
 };
 
 // No arguments: window mode; two or more: batch mode; exactly one: one of the program's own options.
+// --copy-store-to first is the copy of the store, whatever follows (its runner checks the rest).
 CommandLineChoice chooseRun(const QString& commandLineText);
 
 // The command-line text after the program name: the raw text on Windows, the arguments joined by

@@ -48,9 +48,22 @@ TEST(ChooseRunTest, OneArgumentIsTheProgramsOwnOption) {
         {"--service", RunChoice::Service},
         {"file.dat", RunChoice::Usage},
         {"--once file.dat", RunChoice::Batch},
+        {"--copy-store-to \"host=db1 dbname=vrq\"", RunChoice::CopyStore},
+        {"--copy-store-to", RunChoice::CopyStore},
+        {"check --copy-store-to", RunChoice::Batch},
     };
     for (const ChoiceCase& c : cases)
         EXPECT_EQ(chooseRun(QString::fromLatin1(c.text)).run, c.run) << c.text;
+}
+
+TEST(ChooseRunTest, TheCopysConnectionIsOneArgumentWithItsBlanks) {
+    char program[] = "vrqtoqx7";
+    char option[] = "--copy-store-to";
+    char connection[] = "host=/run/pg dbname='vrq calls' user=desk1";
+    char* argv[] = {program, option, connection};
+    const CommandLineChoice choice = chooseRun(commandLineText(3, argv));
+    ASSERT_EQ(choice.arguments.size(), 3);
+    EXPECT_EQ(choice.arguments.at(2), QString::fromLatin1(connection));
 }
 
 } // namespace

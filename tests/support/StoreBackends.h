@@ -60,13 +60,14 @@ public:
         return made;
     }
 
-private:
+    // The connection text of a new, empty database of the test server (PostgreSQL only).
     QString newDatabase() {
         m_databases.push_back(std::make_unique<PgTestDatabase>());
         EXPECT_TRUE(m_databases.back()->created()) << m_databases.back()->error().toStdString();
         return m_databases.back()->conninfo();
     }
 
+private:
     StoreBackend m_backend;
     QTemporaryDir m_dir;
     int m_files = 0;

@@ -333,4 +333,43 @@ Result Connection::execBatch(const std::vector<Execution>& batch, std::vector<Ro
     return first;
 }
 
+Result Connection::beginCopy(const QString& sql) {
+    const QString what = QStringLiteral("Statement \"%1\"").arg(sql.left(60));
+    if (!m_conn)
+        return connectionFailure(what);
+    ResultPtr res(PQexec(m_conn, sql.toUtf8().constData()));
+    if (res && PQresultStatus(res.get()) == PGRES_COPY_IN)
+        return Result::success();
+    Result r = fromResult(res.release(), what, nullptr);
+    // A statement that succeeded without starting a copy is no copy either.
+    return r ? failed(Failure::Other, QStringLiteral("%1 started no copy").arg(what)) : r;
+}
+
+Result Connection::putCopyData(const QByteArray& data) {
+    if (!m_conn || PQputCopyData(m_conn, data.constData(), static_cast<int>(data.size())) != 1)
+        return connectionFailure(QStringLiteral("Copy"));
+    return Result::success();
+}
+
+Result Connection::endCopy(const QString& abortReason, long long* rows) {
+    const QByteArray reason = abortReason.toUtf8();
+    if (!m_conn || PQputCopyEnd(m_conn, abortReason.isEmpty() ? nullptr : reason.constData()) != 1)
+        return connectionFailure(QStringLiteral("Copy"));
+    // The copy's own result, then the end of the results; every one is read so the connection is free.
+    Result first = Result::success();
+    Rows counted;
+    bool any = false;
+    while (PGresult* raw = PQgetResult(m_conn)) {
+        Result r = fromResult(raw, QStringLiteral("Copy"), any ? nullptr : &counted);
+        if (!r && first)
+            first = r;
+        any = true;
+        if (PQstatus(m_conn) == CONNECTION_BAD)
+            return connectionFailure(QStringLiteral("Copy"));
+    }
+    if (rows)
+        *rows = counted.affected;
+    return first;
+}
+
 } // namespace vrq::pg

@@ -69,6 +69,13 @@ public:
     // rows, when given, receives one entry per execution.
     Result execBatch(const std::vector<Execution>& batch, std::vector<Rows>* rows = nullptr);
 
+    // COPY ... FROM STDIN: beginCopy sends the statement, putCopyData the rows in the server's text
+    // form, endCopy ends the copy and gives how many rows the server took. A non-empty abortReason makes
+    // the server refuse the whole COPY instead (and so spoils the open transaction).
+    Result beginCopy(const QString& sql);
+    Result putCopyData(const QByteArray& data);
+    Result endCopy(const QString& abortReason, long long* rows);
+
 private:
     Result fromResult(pg_result* res, const QString& what, Rows* rows);
     Result connectionFailure(const QString& what) const;
