@@ -13,7 +13,7 @@ namespace {
 
 int usage() {
     QTextStream(stderr) << "usage: vrq_bench [--smoke] [--reps N] [--memory-reps N] [--only "
-                           "intake,process,export,window,memory]\n"
+                           "intake,process,pg,export,window,memory]\n"
                            "                 [--intake-sizes A,B] [--process-sizes A,B] [--export-calls N] "
                            "[--window-calls N] [--memory-mb N]\n"
                            "                 [--work DIR] [--program PATH]\n";
@@ -53,6 +53,7 @@ int main(int argc, char* argv[]) {
             options.exportFiles = parts.contains(QLatin1String("export"));
             options.window = parts.contains(QLatin1String("window"));
             options.memory = parts.contains(QLatin1String("memory"));
+            options.pgIntake = parts.contains(QLatin1String("pg"));
         } else if (a == QLatin1String("--intake-sizes")) {
             options.intakeSizes.clear();
             for (const QString& size : next().split(QLatin1Char(',')))
@@ -91,6 +92,8 @@ int main(int argc, char* argv[]) {
         intakeBench(options, figures);
     if (options.process)
         processBench(options, figures);
+    if (options.pgIntake)
+        pgIntakeBench(options, figures);
     if (options.exportFiles)
         exportBench(options, figures);
     if (options.window)

@@ -27,11 +27,15 @@ struct BenchOptions {
     bool exportFiles = true;
     bool window = true;
     bool memory = true;
+    bool pgIntake = true;
     bool smoke = false;
 };
 
 // `vrqtoqx7 --once` as a whole process, intake and export, against vrq_bench_floor.
 void processBench(const BenchOptions& options, std::vector<Figure>& figures);
+// `vrqtoqx7 --once` taking in calls on a PostgreSQL store of the bench server, against the same on SQLite;
+// skipped with a note when no server runs.
+void pgIntakeBench(const BenchOptions& options, std::vector<Figure>& figures);
 void intakeBench(const BenchOptions& options, std::vector<Figure>& figures);
 void exportBench(const BenchOptions& options, std::vector<Figure>& figures);
 void windowBench(const BenchOptions& options, std::vector<Figure>& figures);

@@ -6,10 +6,12 @@
 
 #include "settings/SettingsStore.h"
 #include "store/Store.h"
+#include "store/pg/PgConnection.h"
 #include "testdata/DataBinGenerator.h"
 
 #include <SQLiteCpp/SQLiteCpp.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -31,7 +33,8 @@ struct OnceFolder {
     QString settingsFile;
     bool exportHeld; // no host folder: the export is timed apart
 
-    OnceFolder(const QString& root, bool withHost)
+    // storeSection, when given, is the settings file's [Store] section (a PostgreSQL store).
+    OnceFolder(const QString& root, bool withHost, const QString& storeSection = QString())
         : home(makeFolder(root, QStringLiteral("home"))),
           dataBinFolder(makeFolder(root, QStringLiteral("dcs"))),
           hostFolder(makeFolder(root, QStringLiteral("qx7"))),
@@ -41,9 +44,9 @@ struct OnceFolder {
             fail(QStringLiteral("cannot write %1").arg(settingsFile));
         settings.write(QStringLiteral("[QX7]\nEnableCalls=True\nEnableFiles=False\nSystemID=1\nLocalDrive=I\n"
                                       "QX7Path=%1\nDataBinPath=%2/\n[Miscellaneous]\nMonitorNetwork=False\n"
-                                      "LastDatePurged=%3\n")
+                                      "LastDatePurged=%3\n%4")
                            .arg(withHost ? hostFolder + QLatin1Char('/') : QString(), dataBinFolder,
-                                SettingText::fromDate(QDateTime::currentDateTime()))
+                                SettingText::fromDate(QDateTime::currentDateTime()), storeSection)
                            .toUtf8());
     }
     QString storePath() const { return QDir(home).filePath(QString::fromLatin1(kStoreFileName)); }
@@ -288,7 +291,105 @@ void exportProcess(const BenchOptions& options, std::vector<Figure>& figures) {
                                    .arg(bytes / 1024));
 }
 
+// --- the same intake on a PostgreSQL store --------------------------------------------------------------
+
+// The throw-away server bench/pg-bench.sh started (VRQ_BENCH_PG_SOCKET, its socket folder); empty when
+// there is none.
+QString pgSocketFolder() {
+    QString socket = qEnvironmentVariable("VRQ_BENCH_PG_SOCKET");
+    if (socket.isEmpty() || !QFile::exists(socket + QStringLiteral("/.s.PGSQL.5432")))
+        return {};
+    return socket;
+}
+
+// A new database on the server for one run, and the [Store] section that names it.
+QString newPgStoreSection(const QString& socket, int run) {
+    pg::Connection admin;
+    const QString name = QStringLiteral("bench_%1_%2").arg(QCoreApplication::applicationPid()).arg(run);
+    Result r = admin.open(QStringLiteral("host=%1 user=vrq dbname=postgres").arg(socket));
+    if (r)
+        r = admin.exec(QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8'").arg(name));
+    if (!r)
+        fail(QStringLiteral("cannot make a database on the bench server: %1").arg(r.message));
+    return QStringLiteral(
+               "[Store]\nBackend=PostgreSQL\nConnection=host=%1 user=vrq dbname=%2\nWorkstation=1\n")
+        .arg(socket, name);
+}
+
+// `vrqtoqx7 --once` taking in the input on a store made by a first `--once` without input: on SQLite
+// (empty storeSection) or on the PostgreSQL store the section names.
+ChildRun timedIntake(const BenchOptions& options, const QString& root, const QString& input,
+                     const QString& storeSection) {
+    const OnceFolder folder(root, false, storeSection);
+    runOnce(options, folder);
+    copyFile(input, folder.dataBinPath());
+    ChildRun run = runOnce(options, folder);
+    if (QFile::exists(folder.dataBinPath()))
+        fail(QStringLiteral("vrqtoqx7 --once left DataBin.Dat in place"));
+    return run;
+}
+
+void pgIntakeProcess(const BenchOptions& options, const QString& socket, int calls,
+                     std::vector<Figure>& figures) {
+    QTemporaryDir dir(QDir(options.workRoot).filePath(QStringLiteral("pg-intake-XXXXXX")));
+    const QString input = QDir(dir.path()).filePath(QStringLiteral("DataBin.Dat"));
+    writeBenchDataBin(input, calls, options.ordersPerCall, options.itemsPerOrder, 7);
+    std::vector<double> pgElapsed, pgCpu, sqliteElapsed, sqliteCpu;
+    for (int rep = 0; rep < options.reps; ++rep) {
+        // Alternated, the PostgreSQL run first in even rounds and second in odd ones.
+        const auto pgRun = [&] {
+            return timedIntake(options, makeFolder(dir.path(), QStringLiteral("pg-%1").arg(rep)), input,
+                               newPgStoreSection(socket, rep));
+        };
+        const auto sqliteRun = [&] {
+            return timedIntake(options, makeFolder(dir.path(), QStringLiteral("sqlite-%1").arg(rep)), input,
+                               QString());
+        };
+        ChildRun onPg;
+        ChildRun onSqlite;
+        if (rep % 2 == 0) {
+            onPg = pgRun();
+            onSqlite = sqliteRun();
+        } else {
+            onSqlite = sqliteRun();
+            onPg = pgRun();
+        }
+        pgElapsed.push_back(onPg.seconds);
+        pgCpu.push_back(onPg.cpuSeconds);
+        sqliteElapsed.push_back(onSqlite.seconds);
+        sqliteCpu.push_back(onSqlite.cpuSeconds);
+        QTextStream(stderr) << QStringLiteral("--once intake %1 calls, run %2: PostgreSQL %3 (processor %4), "
+                                              "SQLite %5 (processor %6)\n")
+                                   .arg(calls)
+                                   .arg(rep + 1)
+                                   .arg(seconds(onPg.seconds), seconds(onPg.cpuSeconds),
+                                        seconds(onSqlite.seconds), seconds(onSqlite.cpuSeconds));
+    }
+    const double ratio = median(pgElapsed) / median(sqliteElapsed);
+    const bool judged = calls <= 2000;
+    figures.push_back(
+        {QStringLiteral("--once intake of %1 calls on PostgreSQL: elapsed (floor: SQLite)").arg(calls),
+         seconds(median(pgElapsed)), seconds(median(sqliteElapsed)), fixed(ratio, 2),
+         judged ? QStringLiteral("ratio <= 3") : QString(),
+         judged ? (ratio <= 3 ? QStringLiteral("yes") : QStringLiteral("no")) : QStringLiteral("-")});
+    figures.push_back({QStringLiteral("same: processor time of vrqtoqx7 (the server's not counted)"),
+                       seconds(median(pgCpu)), seconds(median(sqliteCpu)),
+                       fixed(median(pgCpu) / median(sqliteCpu), 2), QString(), QStringLiteral("-")});
+}
+
 } // namespace
+
+void pgIntakeBench(const BenchOptions& options, std::vector<Figure>& figures) {
+    const QString socket = pgSocketFolder();
+    if (socket.isEmpty()) {
+        QTextStream(stderr)
+            << "PostgreSQL intake skipped: no bench server (run bench/pg-bench.sh, which starts "
+               "one and sets VRQ_BENCH_PG_SOCKET).\n";
+        return;
+    }
+    for (int calls : options.processIntakeSizes)
+        pgIntakeProcess(options, socket, calls, figures);
+}
 
 void processBench(const BenchOptions& options, std::vector<Figure>& figures) {
     for (int calls : options.processIntakeSizes)
