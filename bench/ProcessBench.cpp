@@ -303,9 +303,10 @@ QString pgSocketFolder() {
 }
 
 // A new database on the server for one run, and the [Store] section that names it.
-QString newPgStoreSection(const QString& socket, int run) {
+QString newPgStoreSection(const QString& socket, int calls, int run) {
     pg::Connection admin;
-    const QString name = QStringLiteral("bench_%1_%2").arg(QCoreApplication::applicationPid()).arg(run);
+    const QString name =
+        QStringLiteral("bench_%1_%2_%3").arg(QCoreApplication::applicationPid()).arg(calls).arg(run);
     Result r = admin.open(QStringLiteral("host=%1 user=vrq dbname=postgres").arg(socket));
     if (r)
         r = admin.exec(QStringLiteral("CREATE DATABASE %1 TEMPLATE template0 ENCODING 'UTF8'").arg(name));
@@ -339,7 +340,7 @@ void pgIntakeProcess(const BenchOptions& options, const QString& socket, int cal
         // Alternated, the PostgreSQL run first in even rounds and second in odd ones.
         const auto pgRun = [&] {
             return timedIntake(options, makeFolder(dir.path(), QStringLiteral("pg-%1").arg(rep)), input,
-                               newPgStoreSection(socket, rep));
+                               newPgStoreSection(socket, calls, rep));
         };
         const auto sqliteRun = [&] {
             return timedIntake(options, makeFolder(dir.path(), QStringLiteral("sqlite-%1").arg(rep)), input,
