@@ -4,6 +4,7 @@
 #include "store/AuditRecords.h"
 #include "store/StoreDates.h"
 #include "store/StoreUnits.h"
+#include "store/TabTextEscape.h"
 #include "store/UnitOfWork.h"
 
 namespace vrq {
@@ -15,26 +16,7 @@ constexpr int kFields = 6;
 
 QByteArray escaped(const QString& text) {
     QByteArray out;
-    const QByteArray utf8 = text.toUtf8();
-    out.reserve(utf8.size());
-    for (const char c : utf8) {
-        switch (c) {
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        default:
-            out += c;
-        }
-    }
+    appendTabTextEscaped(out, text.toUtf8());
     return out;
 }
 

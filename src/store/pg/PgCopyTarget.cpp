@@ -2,6 +2,7 @@
 // \N for Null, and the backslash, tab, newline and carriage return of a text escaped.
 #include "store/pg/PgCopyTarget.h"
 
+#include "store/TabTextEscape.h"
 #include "store/pg/PgSession.h"
 
 #include <string>
@@ -41,27 +42,6 @@ QString copyStatement(const storecopy::Table& table) {
     }
     sql += ") FROM STDIN";
     return QString::fromStdString(sql);
-}
-
-void appendEscaped(QByteArray& out, const QByteArray& value) {
-    for (const char c : value) {
-        switch (c) {
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        default:
-            out += c;
-        }
-    }
 }
 
 } // namespace
@@ -119,7 +99,7 @@ Result CopyTarget::putRow(const std::vector<storecopy::Value>& row) {
     for (const storecopy::Value& value : row) {
         m_buffer += '\t';
         if (value)
-            appendEscaped(m_buffer, *value);
+            appendTabTextEscaped(m_buffer, *value);
         else
             m_buffer += "\\N";
     }
