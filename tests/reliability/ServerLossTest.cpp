@@ -16,7 +16,7 @@ namespace vrq::reliability {
 namespace {
 
 constexpr int kRunTimeoutMs = 600000;
-constexpr int kCalls = 3000;
+constexpr int kCalls = 1000;
 
 // A server of the test's own, so that stopping it disturbs no other test. Its folder sits directly in
 // the temporary folder: under root the server runs as nobody, who must reach it.
