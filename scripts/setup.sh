@@ -8,7 +8,7 @@ build_dir="${1:-build}"
 packages=(build-essential cmake qt6-base-dev libsqlite3-dev libsqlitecpp-dev libgtest-dev libbenchmark-dev
           xvfb xauth openbox x11-utils clang-format clang-tidy libgl-dev sqlite3 clang libclang-rt-14-dev
           cups cups-client cups-bsd poppler-utils fonts-liberation
-          dpkg-dev file help2man desktop-file-utils systemd lintian postgresql libpq-dev)
+          dpkg-dev file help2man desktop-file-utils systemd lintian postgresql libpq-dev ccache)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
