@@ -66,11 +66,8 @@ bool dateOf(const QByteArray& field, QDateTime* date) {
     return date->isValid();
 }
 
-} // namespace
-
-AuditSpool::AuditSpool(FileSystem& fs, QString path) : m_fs(fs), m_path(std::move(path)) {}
-
-QByteArray AuditSpool::lineOf(const AuditRow& row) {
+// One entry as a line of the file (without its line break), and back.
+QByteArray lineOf(const AuditRow& row) {
     QByteArray line = dateField(row.auditDnt);
     line += kFieldSeparator;
     line += dateField(row.eventDnt);
@@ -87,7 +84,7 @@ QByteArray AuditSpool::lineOf(const AuditRow& row) {
     return line;
 }
 
-bool AuditSpool::rowOf(const QByteArray& line, AuditRow* row) {
+bool rowOf(const QByteArray& line, AuditRow* row) {
     const QList<QByteArray> fields = line.split(kFieldSeparator);
     if (fields.size() != kFields)
         return false;
@@ -113,6 +110,10 @@ bool AuditSpool::rowOf(const QByteArray& line, AuditRow* row) {
     *row = std::move(read);
     return true;
 }
+
+} // namespace
+
+AuditSpool::AuditSpool(FileSystem& fs, QString path) : m_fs(fs), m_path(std::move(path)) {}
 
 std::vector<QByteArray> AuditSpool::lines() const {
     std::vector<QByteArray> out;

@@ -36,10 +36,6 @@ public:
 
     static constexpr int kMostEntries = 200;
 
-    // One entry as a line of the file (without its line break), and back.
-    static QByteArray lineOf(const AuditRow& row);
-    static bool rowOf(const QByteArray& line, AuditRow* row);
-
 private:
     std::vector<QByteArray> lines() const;
 

@@ -233,11 +233,14 @@ std::unique_ptr<Store> openPostgres(const QString& connection, int workstation) 
     return store;
 }
 
-class StoreCopyTest : public ::testing::Test {
+// A test of the copy: it needs the PostgreSQL test server, and makes its databases on it.
+template <typename Base> class OnPostgres : public Base {
 protected:
     void SetUp() override { ASSERT_NO_FATAL_FAILURE(m_backends.setUp()); }
     test::BackendStores m_backends{StoreBackend::PostgreSQL};
 };
+
+using StoreCopyTest = OnPostgres<::testing::Test>;
 
 TEST_F(StoreCopyTest, EveryRowReadsBackTheSameOnPostgreSQL) {
     SourceStore source;
@@ -300,11 +303,7 @@ struct HeldRowsCase {
     bool refused;
 };
 
-class StoreCopyHeldRowsTest : public ::testing::TestWithParam<HeldRowsCase> {
-protected:
-    void SetUp() override { ASSERT_NO_FATAL_FAILURE(m_backends.setUp()); }
-    test::BackendStores m_backends{StoreBackend::PostgreSQL};
-};
+using StoreCopyHeldRowsTest = OnPostgres<::testing::TestWithParam<HeldRowsCase>>;
 
 TEST_P(StoreCopyHeldRowsTest, OnlyAStoreWithoutThisWorkstationsRowsIsCopiedInto) {
     const HeldRowsCase& row = GetParam();
@@ -355,11 +354,7 @@ struct UndoneCase {
     const char* said;
 };
 
-class StoreCopyUndoneTest : public ::testing::TestWithParam<UndoneCase> {
-protected:
-    void SetUp() override { ASSERT_NO_FATAL_FAILURE(m_backends.setUp()); }
-    test::BackendStores m_backends{StoreBackend::PostgreSQL};
-};
+using StoreCopyUndoneTest = OnPostgres<::testing::TestWithParam<UndoneCase>>;
 
 TEST_P(StoreCopyUndoneTest, AFailedCopyLeavesNothingBehind) {
     const UndoneCase& row = GetParam();
@@ -417,11 +412,7 @@ struct RefusalCase {
     const char* said;
 };
 
-class StoreCopyRefusalTest : public ::testing::TestWithParam<RefusalCase> {
-protected:
-    void SetUp() override { ASSERT_NO_FATAL_FAILURE(m_backends.setUp()); }
-    test::BackendStores m_backends{StoreBackend::PostgreSQL};
-};
+using StoreCopyRefusalTest = OnPostgres<::testing::TestWithParam<RefusalCase>>;
 
 TEST_P(StoreCopyRefusalTest, NothingIsCopied) {
     const RefusalCase& row = GetParam();

@@ -14,9 +14,6 @@ namespace {
 // Sent to the server whenever this much is gathered: few calls, little memory.
 constexpr qsizetype kCopyChunk = qsizetype{256} * 1024;
 
-const Statement kBegin{"copy_begin", "BEGIN"};
-const Statement kCommit{"copy_commit", "COMMIT"};
-const Statement kRollback{"copy_rollback", "ROLLBACK"};
 // Held until the transaction ends: a second copy for the workstation waits, then finds the rows.
 const Statement kCopyLock{"copy_lock", "SELECT pg_advisory_xact_lock(7207002, $1::integer)"};
 
@@ -51,29 +48,24 @@ CopyTarget::~CopyTarget() {
 }
 
 Result CopyTarget::begin() {
-    if (Result r = m_s.run(kBegin, {}); !r)
+    if (Result r = m_s.begin(); !r)
         return r;
     m_open = true;
     m_station = m_s.station().value_or(QString()).toUtf8();
     return m_s.run(kCopyLock, {m_s.station()});
 }
 
+// The session's own transaction: a commit of a transaction a failed statement spoilt rolls it back.
 Result CopyTarget::commit() {
-    if (m_s.connection().transactionFailed()) {
-        rollback();
-        return Result::failure(QStringLiteral("the copy failed and was undone"));
-    }
-    Result r = m_s.run(kCommit, {});
     m_open = false;
-    return r;
+    return m_s.commit();
 }
 
 void CopyTarget::rollback() {
     if (!m_open)
         return;
     m_open = false;
-    if (m_s.connection().inTransaction())
-        m_s.run(kRollback, {});
+    m_s.rollback();
 }
 
 Result CopyTarget::countRows(const storecopy::Table& table, qint64* count) {
