@@ -2,6 +2,7 @@
 // COPY, and this file holds them together in one transaction with the counts checked before the commit.
 #include "store/StoreCopy.h"
 
+#include "settings/StoreConnection.h"
 #include "store/StoreCopyTables.h"
 #include "store/pg/PgConnection.h"
 #include "store/pg/PgCopyTarget.h"
@@ -115,7 +116,12 @@ StoreCopyOutcome copyRows(SqliteRowSource& source, pg::Session& session, int wor
 } // namespace
 
 StoreCopyOutcome copyStoreToPostgres(const QString& sqlitePath, const QString& connection, int workstation) {
-    // A password, or a text libpq cannot read, is refused before anything is opened.
+    // A password, or a text libpq cannot read, is refused before anything is opened. The connection
+    // comes from the command line here, not from the settings the common refusal speaks of.
+    if (StoreConnection::holdsPassword(connection))
+        return failedWith(StoreCopyFailure::Refused,
+                          QStringLiteral("The connection given holds a password; keep it in ~/.pgpass or a "
+                                         "service file instead."));
     QString completed;
     if (Result r = pg::prepareConnectionString(connection, &completed); !r)
         return failedWith(StoreCopyFailure::Refused, r.message);

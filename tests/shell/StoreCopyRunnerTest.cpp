@@ -73,7 +73,7 @@ INSTANTIATE_TEST_SUITE_P(
             "Copied 2 calls, 1 orders, 1 items and 1 audit entries from %1 to the PostgreSQL store (%2) "
             "as workstation 4."},
         RunnerCase{"passwordInTheConnection", "%1 password=secret", true, 0, ExitCode::kStartFailed,
-                   "Nothing was copied from %1: The store connection in the settings holds a password"},
+                   "Nothing was copied from %1: The connection given holds a password"},
         RunnerCase{"serverAway", "host=/nonexistent/socket/folder dbname=vrq", true, 0,
                    ExitCode::kStoreServerAway, "Nothing was copied from %1: Database connection failed"},
         RunnerCase{"targetHoldsRows", "%1", true, 1, ExitCode::kTargetNotEmpty,
