@@ -1,3 +1,4 @@
+#include "PgOwnServer.h"
 #include "PgTestDatabase.h"
 #include "support/TestNames.h"
 
@@ -191,6 +192,29 @@ TEST_F(PgServer, TerminatedBackendIsConnectionLost) {
     const Result batch =
         m_conn.execBatch({{QStringLiteral("insert_item"), {QStringLiteral("1"), QStringLiteral("a")}}});
     EXPECT_EQ(pg::failureOf(batch), Failure::ConnectionLost) << batch.message.toStdString();
+}
+
+// A server stopped as a crash would: libpq reports the broken connection without a SQLSTATE, before it
+// marks the connection bad. The first statement is already a lost connection, the connection counts as
+// closed from then on, and it opens again once the server is back.
+TEST(PgServerCrash, TheFirstStatementAfterItIsALostConnectionAndReopeningWorks) {
+    VRQ_NEED_PG_SERVER();
+    PgOwnServer server;
+    ASSERT_TRUE(server.start());
+    pg::Connection conn;
+    ASSERT_TRUE(conn.open(server.conninfo()).ok());
+    ASSERT_TRUE(conn.prepare(QStringLiteral("begin"), QStringLiteral("BEGIN"), 0).ok());
+    ASSERT_TRUE(server.halt());
+
+    const Result lost = conn.execPrepared(QStringLiteral("begin"), {});
+    EXPECT_EQ(pg::failureOf(lost), Failure::ConnectionLost) << lost.message.toStdString();
+    EXPECT_TRUE(lost.isUnreachable());
+    EXPECT_FALSE(conn.isOpen());
+    EXPECT_TRUE(conn.reopen().isUnreachable()) << "the server is still away";
+
+    ASSERT_TRUE(server.resume());
+    EXPECT_TRUE(conn.reopen().ok());
+    EXPECT_TRUE(conn.isOpen());
 }
 
 } // namespace

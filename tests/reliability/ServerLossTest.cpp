@@ -2,6 +2,7 @@
 // started again: no call is lost, stored twice or sent twice. A `--once` run that loses it says so and
 // exits 74; a service says so, retries on its own and sends everything once the server is back.
 #include "ReliabilitySupport.h"
+#include "pg/PgOwnServer.h"
 #include "pg/PgTestDatabase.h"
 
 #include <QCoreApplication>
@@ -18,37 +19,6 @@ namespace {
 constexpr int kRunTimeoutMs = 600000;
 constexpr int kCalls = 1000;
 
-// A server of the test's own, so that stopping it disturbs no other test. Its folder sits directly in
-// the temporary folder: under root the server runs as nobody, who must reach it.
-class OwnServer {
-public:
-    OwnServer()
-        : m_dir(QDir::temp().filePath(
-              QStringLiteral("vrq-loss-%1-%2").arg(QCoreApplication::applicationPid()).arg(++s_servers))) {}
-    ~OwnServer() { script(QStringLiteral("stop")); }
-    OwnServer(const OwnServer&) = delete;
-    OwnServer& operator=(const OwnServer&) = delete;
-
-    bool start() { return script(QStringLiteral("start")); }
-    bool halt() { return script(QStringLiteral("halt")); }
-    bool resume() { return script(QStringLiteral("resume")); }
-    QString conninfo() const { return test::pgConninfo(m_dir, QStringLiteral("postgres")); }
-
-private:
-    bool script(const QString& action) {
-        QProcess process;
-        process.start(QStringLiteral(VRQ_PG_SERVER_SCRIPT), {action, m_dir});
-        const bool ended = process.waitForFinished(120000);
-        if (!ended || process.exitCode() != 0)
-            ADD_FAILURE() << "pg-server.sh " << action.toStdString() << ": "
-                          << process.readAllStandardError().toStdString();
-        return ended && process.exitCode() == 0;
-    }
-
-    static inline int s_servers = 0;
-    QString m_dir;
-};
-
 Expected generate(const Sandbox& sandbox) {
     testdata::DataBinOptions options;
     options.calls = kCalls;
@@ -63,7 +33,7 @@ Expected generate(const Sandbox& sandbox) {
     return expected;
 }
 
-Sandbox::Options storeOn(const OwnServer& server) {
+Sandbox::Options storeOn(const test::PgOwnServer& server) {
     Sandbox::Options options;
     options.storeConnection = server.conninfo();
     return options;
@@ -99,7 +69,7 @@ void expectSpoolWritten(const Sandbox& sandbox) {
 
 TEST(ServerLossTest, AOnceRunThatLosesTheServerExits74AndTheNextSendsEveryCallOnce) {
     VRQ_NEED_PG_SERVER();
-    OwnServer server;
+    test::PgOwnServer server;
     ASSERT_TRUE(server.start());
     Sandbox sandbox(storeOn(server));
     const Expected expected = generate(sandbox);
@@ -130,7 +100,7 @@ TEST(ServerLossTest, AOnceRunThatLosesTheServerExits74AndTheNextSendsEveryCallOn
 
 TEST(ServerLossTest, AServiceRetriesUntilTheServerIsBackAndSendsEveryCallOnce) {
     VRQ_NEED_PG_SERVER();
-    OwnServer server;
+    test::PgOwnServer server;
     ASSERT_TRUE(server.start());
     Sandbox sandbox(storeOn(server));
     const Expected expected = generate(sandbox);

@@ -120,7 +120,7 @@ Connection::~Connection() {
 }
 
 bool Connection::isOpen() const {
-    return m_conn && PQstatus(m_conn) == CONNECTION_OK;
+    return m_conn && PQstatus(m_conn) == CONNECTION_OK && !m_lost;
 }
 
 bool Connection::inTransaction() const {
@@ -140,6 +140,7 @@ Result Connection::open(const QString& conninfo) {
         return r;
     }
     m_conninfo = conninfo;
+    m_lost = false;
     if (m_conn) {
         PQfinish(m_conn);
     }
@@ -198,10 +199,13 @@ Result Connection::fromResult(PGresult* raw, const QString& what, Rows* rows) {
     }
     const char* state = PQresultErrorField(res.get(), PG_DIAG_SQLSTATE);
     const QString message = QString::fromUtf8(PQresultErrorMessage(res.get())).trimmed();
-    Failure kind = state ? failureForSqlState(QString::fromLatin1(state)) : Failure::Other;
+    // The server sends a SQLSTATE with every error it reports; an error without one is libpq's own, and
+    // here that means the connection broke (libpq says so before it marks the connection bad).
+    Failure kind = state ? failureForSqlState(QString::fromLatin1(state)) : Failure::ConnectionLost;
     if (PQstatus(m_conn) == CONNECTION_BAD) {
         kind = Failure::ConnectionLost;
     }
+    m_lost = m_lost || kind == Failure::ConnectionLost;
     const QString text = kind == Failure::ConnectionLost
                              ? QStringLiteral("%1: connection lost: %2").arg(what, message)
                              : QStringLiteral("%1 failed: %2").arg(what, message);
@@ -267,7 +271,7 @@ Result Connection::query(const QString& sql, const std::vector<Param>& params, R
 
 Result Connection::execBatch(const std::vector<Execution>& batch, std::vector<Rows>* rows) {
     const QString what = QStringLiteral("Batch of %1 statements").arg(batch.size());
-    if (!m_conn || PQstatus(m_conn) != CONNECTION_OK) {
+    if (!isOpen()) {
         return connectionFailure(what);
     }
     if (!PQenterPipelineMode(m_conn)) {

@@ -52,6 +52,7 @@ public:
     Result open(const QString& conninfo);
     // Opens again with the connection string of the last open (after the server was lost).
     Result reopen();
+    // Connected, and no statement has found the connection broken since.
     bool isOpen() const;
     // Whether a transaction is open, and whether a failed statement has spoilt it (it can then only be
     // rolled back: a COMMIT would end it as a rollback).
@@ -81,7 +82,8 @@ private:
     Result connectionFailure(const QString& what) const;
 
     pg_conn* m_conn = nullptr;
-    QString m_conninfo; // as given to open, for reopen
+    QString m_conninfo;  // as given to open, for reopen
+    bool m_lost = false; // a statement found the connection broken: it is not used again
 };
 
 } // namespace vrq::pg
