@@ -1,6 +1,7 @@
 // vrq-screenshots FOLDER: saves pictures of the windows, opened over a store of sample calls in a
 // temporary program folder, into FOLDER (scripts/screenshot.sh runs it under Xvfb for docs/). The clock
 // stands at 03/08/2010 09:00 so that the pictures come out the same each time.
+#include "context/StatusUpdates.h"
 #include "platform/SettingsBackend.h"
 #include "shell/Application.h"
 #include "store/AuditLog.h"
@@ -130,6 +131,15 @@ void callsWindow(const QDir& out) {
     window.showStatus(
         StatusSummary(status, DayCallCounts{21, 3}, QDateTime(QDate(2010, 3, 7), QTime(17, 0))));
     saveShot(window, out, u"calls-window.png"_s);
+
+    // The same while the database server of a PostgreSQL store is away, as the run status says it.
+    runstatus::storeAway(program.ctx(), u"the database server cannot be reached (Database connection failed: "
+                                        "connection to server at \"db1\" (10.0.4.7), port 5432 failed: "
+                                        "Connection refused)"_s);
+    status.storeError = program.ctx().status.storeError;
+    window.showStatus(
+        StatusSummary(status, DayCallCounts{21, 3}, QDateTime(QDate(2010, 3, 7), QTime(17, 0))));
+    saveShot(window, out, u"calls-window-store-away.png"_s);
 }
 
 // A sent call of five orders of six line items each, and its first order.
