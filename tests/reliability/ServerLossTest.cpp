@@ -67,16 +67,40 @@ void expectSpoolWritten(const Sandbox& sandbox) {
 
 } // namespace
 
-TEST(ServerLossTest, AOnceRunThatLosesTheServerExits74AndTheNextSendsEveryCallOnce) {
-    VRQ_NEED_PG_SERVER();
-    test::PgOwnServer server;
-    ASSERT_TRUE(server.start());
-    Sandbox sandbox(storeOn(server));
-    const Expected expected = generate(sandbox);
+// A store on a server of the test's own, and calls waiting in DataBin.Dat.
+class ServerLossTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        VRQ_NEED_PG_SERVER();
+        ASSERT_TRUE(server.start());
+        sandbox = std::make_unique<Sandbox>(storeOn(server));
+        expected = generate(*sandbox);
+    }
 
-    std::unique_ptr<QProcess> run = sandbox.start(programPath(), {QStringLiteral("--once")});
-    ASSERT_TRUE(waitForIntake(sandbox, *run)) << "the pass ended before it took a call";
-    ASSERT_TRUE(server.halt());
+    // Starts the program and stops the server as a crash would once the program takes calls in.
+    std::unique_ptr<QProcess> startAndHaltMidIntake(const QString& mode) {
+        std::unique_ptr<QProcess> process = sandbox->start(programPath(), {mode});
+        EXPECT_TRUE(waitForIntake(*sandbox, *process)) << "the program ended before it took a call";
+        EXPECT_TRUE(server.halt());
+        return process;
+    }
+
+    // Every call stored and sent once, and the outage's one entry in the audit log.
+    void expectEveryCallSentOnce() {
+        Figures figures;
+        checkEverything(*sandbox, expected, &figures);
+        EXPECT_EQ(figures.dataBinCalls, int(expected.dataBinCalls.size()));
+        expectSpoolWritten(*sandbox);
+    }
+
+    test::PgOwnServer server;
+    std::unique_ptr<Sandbox> sandbox;
+    Expected expected;
+};
+
+TEST_F(ServerLossTest, AOnceRunThatLosesTheServerExits74AndTheNextSendsEveryCallOnce) {
+    std::unique_ptr<QProcess> run = startAndHaltMidIntake(QStringLiteral("--once"));
+    ASSERT_FALSE(HasFailure());
     ASSERT_TRUE(waitForEnd(*run, kRunTimeoutMs));
     const QString err = QString::fromLocal8Bit(run->readAllStandardError());
     const QString out = QString::fromLocal8Bit(run->readAllStandardOutput());
@@ -87,32 +111,23 @@ TEST(ServerLossTest, AOnceRunThatLosesTheServerExits74AndTheNextSendsEveryCallOn
     EXPECT_TRUE(
         out.contains(QStringLiteral("; no call is taken in or sent (the database server cannot be reached")))
         << out.toStdString();
-    EXPECT_TRUE(QFile::exists(sandbox.dataBin())) << "DataBin.Dat stays for the next pass";
+    EXPECT_TRUE(QFile::exists(sandbox->dataBin())) << "DataBin.Dat stays for the next pass";
 
     ASSERT_TRUE(server.resume());
     QByteArray again;
-    ASSERT_EQ(runToEnd(sandbox, {QStringLiteral("--once")}, kRunTimeoutMs, &again), 0) << again.toStdString();
-    Figures figures;
-    checkEverything(sandbox, expected, &figures);
-    EXPECT_EQ(figures.dataBinCalls, int(expected.dataBinCalls.size()));
-    expectSpoolWritten(sandbox);
+    ASSERT_EQ(runToEnd(*sandbox, {QStringLiteral("--once")}, kRunTimeoutMs, &again), 0)
+        << again.toStdString();
+    expectEveryCallSentOnce();
 }
 
-TEST(ServerLossTest, AServiceRetriesUntilTheServerIsBackAndSendsEveryCallOnce) {
-    VRQ_NEED_PG_SERVER();
-    test::PgOwnServer server;
-    ASSERT_TRUE(server.start());
-    Sandbox sandbox(storeOn(server));
-    const Expected expected = generate(sandbox);
-
-    std::unique_ptr<QProcess> service = sandbox.start(programPath(), {QStringLiteral("--service")});
+TEST_F(ServerLossTest, AServiceRetriesUntilTheServerIsBackAndSendsEveryCallOnce) {
+    std::unique_ptr<QProcess> service = startAndHaltMidIntake(QStringLiteral("--service"));
+    ASSERT_FALSE(HasFailure());
     QString out;
     const auto readOut = [&] {
         service->waitForReadyRead(100);
         out += QString::fromLocal8Bit(service->readAllStandardOutput());
     };
-    ASSERT_TRUE(waitForIntake(sandbox, *service)) << "the service ended before it took a call";
-    ASSERT_TRUE(server.halt());
     for (int waited = 0; waited < 60000 && !out.contains(QStringLiteral("no call is taken in or sent"));
          waited += 100)
         readOut();
@@ -122,7 +137,7 @@ TEST(ServerLossTest, AServiceRetriesUntilTheServerIsBackAndSendsEveryCallOnce) {
     ASSERT_TRUE(server.resume());
     const auto allSent = [&] {
         const QString last = out.trimmed().section(QLatin1Char('\n'), -1);
-        return !QFile::exists(sandbox.dataBin()) && last.contains(QStringLiteral("calls pending 0")) &&
+        return !QFile::exists(sandbox->dataBin()) && last.contains(QStringLiteral("calls pending 0")) &&
                !last.contains(QStringLiteral("no call is taken in or sent"));
     };
     for (int waited = 0; waited < 300000 && !allSent() && service->state() == QProcess::Running;
@@ -133,10 +148,7 @@ TEST(ServerLossTest, AServiceRetriesUntilTheServerIsBackAndSendsEveryCallOnce) {
     ASSERT_TRUE(waitForEnd(*service, 60000));
     EXPECT_EQ(service->exitCode(), 0) << service->readAllStandardError().toStdString();
 
-    Figures figures;
-    checkEverything(sandbox, expected, &figures);
-    EXPECT_EQ(figures.dataBinCalls, int(expected.dataBinCalls.size()));
-    expectSpoolWritten(sandbox);
+    expectEveryCallSentOnce();
 }
 
 } // namespace vrq::reliability
