@@ -86,6 +86,8 @@ const CounterCase kCases[] = {
     {"AbandonedGroup", "G B c r o1 i1 i1 C A", {1, 1, 2}, -1, -1, -1},
     {"MessageBetweenRaises", "B c r o1 i1 m1 i1 r o2 i2 C", {1, 1, 2, 2, 1}, 2, 2, 1, "note 1"},
     {"CompletedAfterTheLastOrder", "B c r o1 i1 m1 r o2 k C", {1, 1, 2}, 2, 1, 0, "note 1"},
+    // An order left under the call's key by an earlier call: the raises count on from the stored rows.
+    {"AnOrderStoredBeforeTheCall", "o2 B c r o1 i1 r i2 C", {1, 1, 2, 1}, 2, 1, 1},
 };
 
 class StoreCountersTest : public test::BackendCaseTest<CounterCase> {

@@ -30,6 +30,30 @@ const Statement kInsertCall{
     "INSERT INTO Calls (Workstation, Source, CallNumber, CallDNT, GoodCall, Complete, ExtractedCall, "
     "ExtractedFileName, NumberOfOrders, LineNumber, Hour, BadReason, BadData, NumBytes) "
     "VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11, $12, $13, $14) ON CONFLICT DO NOTHING"};
+// Whether the key is taken by a call, and whether orders or items are stored under it already.
+const Statement kCallKeyInUse{"calls_key_in_use",
+                              "SELECT EXISTS (SELECT 1 FROM Calls" VRQ_CALL_KEY
+                              "), EXISTS (SELECT 1 FROM Orders" VRQ_CALL_KEY
+                              ") OR EXISTS (SELECT 1 FROM OrderLineItems" VRQ_CALL_KEY ")"};
+// A held call's rows: no clash is expected, so one would fail the unit of work.
+const Statement kInsertHeldCall{
+    "calls_insert_held",
+    "INSERT INTO Calls (Workstation, Source, CallNumber, CallDNT, GoodCall, Complete, ExtractedCall, "
+    "ExtractedFileName, NumberOfOrders, LineNumber, Hour, BadReason, BadData, NumBytes) "
+    "VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11, $12, $13, $14)"};
+const Statement kInsertHeldOrders{
+    "orders_insert_held",
+    "INSERT INTO Orders (Workstation, Source, CallNumber, OrderSeqNumber, Salesperson, Customer, ShipTo, "
+    "Route, Message, NumberOfItems) SELECT $1::smallint, $2::integer, $3::integer, o.s, o.sp, o.cu, o.st, "
+    "o.ro, o.me, o.ni FROM unnest($4::integer[], $5::text[], $6::text[], $7::text[], $8::text[], $9::text[], "
+    "$10::integer[]) WITH ORDINALITY AS o(s, sp, cu, st, ro, me, ni, n) ORDER BY o.n"};
+const Statement kInsertHeldItems{
+    "items_insert_held",
+    "INSERT INTO OrderLineItems (Workstation, Source, CallNumber, OrderSeqNumber, ItemSeqNumber, ItemNumber, "
+    "Quantity, Unit, DiscountPercent, PriceOverride) SELECT $1::smallint, $2::integer, $3::integer, i.o, "
+    "i.s, i.nu, i.q, i.u, i.d, i.p FROM unnest($4::integer[], $5::integer[], $6::text[], $7::integer[], "
+    "$8::integer[], $9::integer[], $10::integer[]) WITH ORDINALITY AS i(o, s, nu, q, u, d, p, n) "
+    "ORDER BY i.n"};
 const Statement kRaiseOrders{"calls_raise_orders",
                              "UPDATE Calls SET NumberOfOrders = NumberOfOrders + 1" VRQ_CALL_KEY
                              " RETURNING NumberOfOrders"};
@@ -222,6 +246,74 @@ Result raised(Session& s, const Statement& st, const std::vector<Param>& params,
 
 // --- intake ---------------------------------------------------------------------------------------------
 
+PgCallRecords::HeldCall* PgCallRecords::held(int source, int callNumber) {
+    if (m_held && m_held->call.source == source && m_held->call.callNumber == callNumber)
+        return &*m_held;
+    return nullptr;
+}
+
+OrderRow* PgCallRecords::heldOrder(HeldCall& call, int orderSeqNumber) {
+    for (OrderRow& order : call.orders) {
+        if (order.orderSeqNumber == orderSeqNumber)
+            return &order;
+    }
+    return nullptr;
+}
+
+ItemRow* PgCallRecords::heldItem(HeldCall& call, int orderSeqNumber, int itemSeqNumber) {
+    // From the end: a price override follows the item it changes.
+    for (auto it = call.items.rbegin(); it != call.items.rend(); ++it) {
+        if (it->orderSeqNumber == orderSeqNumber && it->itemSeqNumber == itemSeqNumber)
+            return &*it;
+    }
+    return nullptr;
+}
+
+void PgCallRecords::queueHeld() {
+    if (!m_held)
+        return;
+    const HeldCall c = std::move(*m_held);
+    m_held.reset();
+    const CallRow& row = c.call;
+    const Param source = param(row.source);
+    const Param number = param(row.callNumber);
+    m_s.runLater(kInsertHeldCall,
+                 {m_s.station(), source, number, param(row.callDnt), param(row.goodCall), param(row.complete),
+                  param(row.extractedCall), param(row.extractedFileName), param(row.numberOfOrders),
+                  param(row.lineNumber), param(row.hour), param(row.badReason), param(row.badData),
+                  param(row.numBytes)});
+    if (!c.orders.empty()) {
+        std::vector<Param> seq, salesperson, customer, shipTo, route, message, items;
+        for (const OrderRow& o : c.orders) {
+            seq.push_back(param(o.orderSeqNumber));
+            salesperson.push_back(param(o.salesperson));
+            customer.push_back(param(o.customer));
+            shipTo.push_back(param(o.shipTo));
+            route.push_back(param(o.route));
+            message.push_back(param(o.message));
+            items.push_back(param(o.numberOfItems));
+        }
+        m_s.runLater(kInsertHeldOrders,
+                     {m_s.station(), source, number, arrayOf(seq), arrayOf(salesperson), arrayOf(customer),
+                      arrayOf(shipTo), arrayOf(route), arrayOf(message), arrayOf(items)});
+    }
+    if (!c.items.empty()) {
+        std::vector<Param> order, seq, item, quantity, unit, discount, price;
+        for (const ItemRow& i : c.items) {
+            order.push_back(param(i.orderSeqNumber));
+            seq.push_back(param(i.itemSeqNumber));
+            item.push_back(param(i.itemNumber));
+            quantity.push_back(param(i.quantity));
+            unit.push_back(param(i.unit));
+            discount.push_back(param(i.discountPercent));
+            price.push_back(param(i.priceOverride));
+        }
+        m_s.runLater(kInsertHeldItems,
+                     {m_s.station(), source, number, arrayOf(order), arrayOf(seq), arrayOf(item),
+                      arrayOf(quantity), arrayOf(unit), arrayOf(discount), arrayOf(price)});
+    }
+}
+
 std::optional<CallRow> PgCallRecords::findCall(int source, int callNumber, Result* result) {
     return readFirst<CallRow>(m_s, kFindCall, {m_s.station(), param(source), param(callNumber)}, callOf,
                               result);
@@ -231,9 +323,7 @@ std::optional<CallRow> PgCallRecords::findFirstCallByNumber(int callNumber, Resu
     return readFirst<CallRow>(m_s, kFindFirstCall, {m_s.station(), param(callNumber)}, callOf, result);
 }
 
-Result PgCallRecords::insertCall(const CallRow& row) {
-    if (Result r = fits(row.extractedFileName, 64, "ExtractedFileName"); !r)
-        return r;
+Result PgCallRecords::insertCallNow(const CallRow& row) {
     return inserted(m_s, kInsertCall,
                     {m_s.station(), param(row.source), param(row.callNumber), param(row.callDnt),
                      param(row.goodCall), param(row.complete), param(row.extractedCall),
@@ -241,7 +331,32 @@ Result PgCallRecords::insertCall(const CallRow& row) {
                      param(row.hour), param(row.badReason), param(row.badData), param(row.numBytes)});
 }
 
+Result PgCallRecords::insertCall(const CallRow& row) {
+    if (Result r = fits(row.extractedFileName, 64, "ExtractedFileName"); !r)
+        return r;
+    if (!m_s.unitOpen())
+        return insertCallNow(row);
+    Rows rows;
+    if (Result r = m_s.run(kCallKeyInUse, {m_s.station(), param(row.source), param(row.callNumber)}, &rows);
+        !r)
+        return r;
+    const Row& inUse = rows.values.front();
+    if (boolOf(inUse[0]))
+        return duplicateKey();
+    if (boolOf(inUse[1]))
+        return insertCallNow(
+            row); // rows of an earlier call under this key: each statement checked as it goes
+    m_held = HeldCall{row, {}, {}};
+    return Result::success();
+}
+
 Result PgCallRecords::raiseNumberOfOrders(int source, int callNumber, int* newCount) {
+    if (HeldCall* c = held(source, callNumber)) {
+        ++c->call.numberOfOrders;
+        if (newCount)
+            *newCount = c->call.numberOfOrders;
+        return Result::success();
+    }
     return raised(m_s, kRaiseOrders, {m_s.station(), param(source), param(callNumber)}, newCount);
 }
 
@@ -252,6 +367,12 @@ Result PgCallRecords::insertOrder(const OrderRow& row) {
         if (!r)
             return r;
     }
+    if (HeldCall* c = held(row.source, row.callNumber)) {
+        if (heldOrder(*c, row.orderSeqNumber))
+            return duplicateKey();
+        c->orders.push_back(row);
+        return Result::success();
+    }
     return inserted(m_s, kInsertOrder,
                     {m_s.station(), param(row.source), param(row.callNumber), param(row.orderSeqNumber),
                      param(row.salesperson), param(row.customer), param(row.shipTo), param(row.route),
@@ -259,6 +380,15 @@ Result PgCallRecords::insertOrder(const OrderRow& row) {
 }
 
 Result PgCallRecords::raiseNumberOfItems(int source, int callNumber, int orderSeqNumber, int* newCount) {
+    if (HeldCall* c = held(source, callNumber)) {
+        OrderRow* order = heldOrder(*c, orderSeqNumber);
+        if (!order)
+            return Result::notFound(); // every order stored under the held call's key is held
+        ++order->numberOfItems;
+        if (newCount)
+            *newCount = order->numberOfItems;
+        return Result::success();
+    }
     return raised(m_s, kRaiseItems, {m_s.station(), param(source), param(callNumber), param(orderSeqNumber)},
                   newCount);
 }
@@ -266,6 +396,12 @@ Result PgCallRecords::raiseNumberOfItems(int source, int callNumber, int orderSe
 Result PgCallRecords::insertItem(const ItemRow& row) {
     if (Result r = fits(row.itemNumber, 13, "ItemNumber"); !r)
         return r;
+    if (HeldCall* c = held(row.source, row.callNumber)) {
+        if (heldItem(*c, row.orderSeqNumber, row.itemSeqNumber))
+            return duplicateKey();
+        c->items.push_back(row);
+        return Result::success();
+    }
     return inserted(m_s, kInsertItem,
                     {m_s.station(), param(row.source), param(row.callNumber), param(row.orderSeqNumber),
                      param(row.itemSeqNumber), param(row.itemNumber), param(row.quantity), param(row.unit),
@@ -277,6 +413,13 @@ Result PgCallRecords::setOrderMessage(int source, int callNumber, int orderSeqNu
     // Refused here, before the server sees it: a refused statement would undo the whole unit of work.
     if (Result r = fits(message, 255, "Message"); !r)
         return r;
+    if (HeldCall* c = held(source, callNumber)) {
+        OrderRow* order = heldOrder(*c, orderSeqNumber);
+        if (!order)
+            return Result::notFound();
+        order->message = message;
+        return Result::success();
+    }
     return changedOne(
         m_s, kSetMessage,
         {m_s.station(), param(source), param(callNumber), param(message), param(orderSeqNumber)});
@@ -284,12 +427,25 @@ Result PgCallRecords::setOrderMessage(int source, int callNumber, int orderSeqNu
 
 Result PgCallRecords::setPriceOverride(int source, int callNumber, int orderSeqNumber, int itemSeqNumber,
                                        int price) {
+    if (HeldCall* c = held(source, callNumber)) {
+        ItemRow* item = heldItem(*c, orderSeqNumber, itemSeqNumber);
+        if (!item)
+            return Result::notFound();
+        item->priceOverride = price;
+        return Result::success();
+    }
     return changedOne(m_s, kSetPrice,
                       {m_s.station(), param(source), param(callNumber), param(price), param(orderSeqNumber),
                        param(itemSeqNumber)});
 }
 
 Result PgCallRecords::setCallComplete(int source, int callNumber, std::optional<bool> goodCall) {
+    if (HeldCall* c = held(source, callNumber)) {
+        c->call.complete = true;
+        if (goodCall)
+            c->call.goodCall = *goodCall;
+        return Result::success();
+    }
     return changedOne(m_s, kSetComplete, {m_s.station(), param(source), param(callNumber), param(goodCall)});
 }
 

@@ -168,9 +168,13 @@ Result PgAuditRecords::insertAudit(const AuditRow& row) {
         if (!r)
             return r;
     }
-    // Sent at once, not kept for the unit's next statement: a refused entry is the caller's to report.
-    return m_s.run(kInsertAudit, {m_s.station(), param(row.auditDnt), param(row.eventDnt), param(row.type),
-                                  param(row.msg), param(row.seq), param(row.instance)});
+    std::vector<Param> values{m_s.station(),  param(row.auditDnt), param(row.eventDnt), param(row.type),
+                              param(row.msg), param(row.seq),      param(row.instance)};
+    // Inside a unit of work the entry goes with the unit's next statement: it stands or falls with the
+    // unit. Anywhere else it is sent at once: a refused entry is the caller's to report.
+    if (m_s.unitOpen())
+        return m_s.runLater(kInsertAudit, std::move(values));
+    return m_s.run(kInsertAudit, values);
 }
 
 Result PgAuditRecords::forEachExportableAudit(const std::function<void(const AuditRow&)>& visit) {

@@ -32,6 +32,29 @@ Param param(const QDateTime& value) {
     return std::nullopt;
 }
 
+Param arrayOf(const std::vector<Param>& values) {
+    QString text(QLatin1Char('{'));
+    for (const Param& value : values) {
+        if (text.size() > 1)
+            text += QLatin1Char(',');
+        if (!value) {
+            text += QLatin1String("NULL");
+            continue;
+        }
+        text += QLatin1Char('"');
+        for (const QChar c : *value) {
+            if (c.isNull())
+                break;
+            if (c == QLatin1Char('"') || c == QLatin1Char('\\'))
+                text += QLatin1Char('\\');
+            text += c;
+        }
+        text += QLatin1Char('"');
+    }
+    text += QLatin1Char('}');
+    return text;
+}
+
 QDateTime dateOf(const Value& v) {
     return v ? storeDateFromText(*v) : QDateTime();
 }
@@ -62,7 +85,18 @@ Result Session::prepared(const Statement& statement) {
     return r;
 }
 
+void Session::queueHeld() {
+    if (m_held)
+        m_held->queueHeld();
+}
+
+void Session::dropHeld() {
+    if (m_held)
+        m_held->dropHeld();
+}
+
 Result Session::run(const Statement& statement, const std::vector<Param>& params, Rows* rows) {
+    queueHeld();
     if (!m_later.empty()) {
         std::vector<Rows> results;
         Result r = runBatch({{&statement, params}}, rows ? &results : nullptr);
@@ -80,6 +114,7 @@ Result Session::run(const Statement& statement, const std::vector<Param>& params
 
 Result Session::runBatch(const std::vector<std::pair<const Statement*, std::vector<Param>>>& batch,
                          std::vector<Rows>* rows) {
+    queueHeld();
     // What was kept goes first; it stays kept when a statement cannot even be prepared.
     for (const auto& entry : m_later) {
         if (Result r = prepared(*entry.first); !r)
@@ -109,7 +144,15 @@ Result Session::runBatch(const std::vector<std::pair<const Statement*, std::vect
     return r;
 }
 
+Result Session::runLater(const Statement& statement, std::vector<Param> params) {
+    if (!inTransaction())
+        return run(statement, params);
+    m_later.emplace_back(&statement, std::move(params));
+    return Result::success();
+}
+
 Result Session::flush() {
+    queueHeld();
     if (m_later.empty())
         return Result::success();
     return runBatch({});
@@ -131,6 +174,7 @@ Result Session::reconnect() {
     if (m_conn.isOpen())
         return Result::success();
     m_prepared.clear();
+    dropHeld();
     m_later.clear();
     m_groupOpen = false;
     m_unitOpen = false;
@@ -190,6 +234,7 @@ Result Session::commit() {
         return commitTransaction();
     if (!m_unitOpen)
         return Result::failure(1, QStringLiteral("the unit of work was undone"));
+    queueHeld();
     m_later.emplace_back(&kRelease, std::vector<Param>{});
     Result r = flush();
     if (r)
@@ -198,6 +243,7 @@ Result Session::commit() {
 }
 
 void Session::rollback() {
+    dropHeld();
     if (!m_groupOpen) {
         m_later.clear();
         if (m_conn.inTransaction())
@@ -233,6 +279,7 @@ Result Session::endGroup() {
 }
 
 void Session::abandonGroup() {
+    dropHeld();
     m_later.clear();
     if (!m_groupOpen)
         return;

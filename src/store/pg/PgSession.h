@@ -44,6 +44,10 @@ template <typename T> Param param(const std::optional<T>& value) {
 }
 Param param(const char*) = delete; // a literal would else be bound as a yes/no
 
+// The values as one array value, {"a","b",NULL}, for statements that write many rows at once. A text
+// ends at its first NUL character, as a single value sent to the server does.
+Param arrayOf(const std::vector<Param>& values);
+
 // A column of a row read as text: the same values the SQLite store gives for it.
 using Value = std::optional<QString>;
 inline int intOf(const Value& v) {
@@ -70,6 +74,15 @@ inline std::optional<QString> optionalTextOf(const Value& v) {
 // session's look at the rows costs more. A group reaching it is committed and begun again.
 constexpr int kSavepointsPerTransaction = 60;
 
+// Rows a part holds in memory during a unit of work, to write each once with its final values: queued
+// for the server before any other statement of the session goes out, and dropped when the unit is undone.
+class HeldRows {
+public:
+    virtual ~HeldRows() = default;
+    virtual void queueHeld() = 0;
+    virtual void dropHeld() = 0;
+};
+
 class Session {
 public:
     Session(int workstation, bool readOnly)
@@ -90,8 +103,13 @@ public:
     // Runs the statements in one round trip, in order; rows gets one entry per statement.
     Result runBatch(const std::vector<std::pair<const Statement*, std::vector<Param>>>& batch,
                     std::vector<Rows>* rows = nullptr);
+    // Keeps a statement that gives no rows for the next round trip while a transaction is open (its
+    // failure is then met by the statement or commit that sends it); runs it now when none is.
+    Result runLater(const Statement& statement, std::vector<Param> params);
     // Sends what was kept for the next round trip (a unit's savepoint).
     Result flush();
+    // The part whose held rows go out before every round trip (one per session).
+    void setHeldRows(HeldRows* held) { m_held = held; }
 
     // --- units of work ---------------------------------------------------------------------------
     Result begin();
@@ -102,6 +120,8 @@ public:
     Result endGroup();
     void abandonGroup();
     bool inGroup() const { return m_groupOpen; }
+    // Whether a unit of work is open: a savepoint of the open group, or a transaction of its own.
+    bool unitOpen() const { return m_groupOpen ? m_unitOpen : m_conn.inTransaction(); }
     // A read transaction that sees one state of the store, unless a transaction is open already;
     // ended by endRead.
     Result beginRead(bool* own);
@@ -120,6 +140,9 @@ public:
 private:
     Result prepared(const Statement& statement);
     Result control(const Statement& statement);
+    // Queues the held rows, if any, ahead of what goes out next.
+    void queueHeld();
+    void dropHeld();
     // Ends the open transaction; a transaction a failed statement spoilt is rolled back and reported.
     Result commitTransaction();
 
@@ -131,6 +154,7 @@ private:
     QString m_refusal;
     std::set<std::string> m_prepared;
     std::vector<std::pair<const Statement*, std::vector<Param>>> m_later;
+    HeldRows* m_held = nullptr;
     bool m_groupOpen = false;
     bool m_unitOpen = false;
     int m_savepoints = 0; // in the open transaction of the group

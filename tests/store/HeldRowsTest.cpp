@@ -1,0 +1,165 @@
+// The rows of a call taken in inside a unit of work are the rows the same steps give outside one, on both
+// engines, whatever characters their texts hold; on PostgreSQL, where such a call's rows are held and
+// written at the unit's end in one go, a clash met only then undoes the whole call.
+#include "store/Store.h"
+#include "store/UnitOfWork.h"
+#include "support/ProgramFixture.h"
+#include "support/ResultChecks.h"
+#include "support/StoreBackends.h"
+
+#include <gtest/gtest.h>
+
+using namespace vrq;
+using vrq::test::succeeded;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct TextCase {
+    const char* name;
+    QString salesperson;
+    QString customer;
+    std::optional<QString> shipTo;
+    QString route;
+    QString message;
+    QString itemNumber;
+    bool readsBackAsGiven = true; // false: the engines differ in how they keep the text
+};
+
+const TextCase kTexts[] = {
+    {"QuotesBracesAndBackslashes", uR"(a"b\c)"_s, u"{x,y}"_s, u"\""_s, u"\\\\"_s,
+     uR"(say "hi", {ok}\ NULL)"_s, uR"("NULL"\,)"_s},
+    {"TheWordNull", u"NULL"_s, u"null"_s, u""_s, u"NULL"_s, u"NULL"_s, u"NULL"_s},
+    {"EmptyTextsAndNoShipTo", u""_s, u""_s, std::nullopt, u""_s, u""_s, u""_s},
+    {"LettersBeyondAscii", u"Caf\u00e9"_s, u"Gr\u00fc\u00dfe\u20ac"_s, u"\u00df"_s, u"\u00f8\u00e6\u00e5"_s,
+     u"\u00dcn\u00efc\u00f6d\u00e9 \u2211 \U0001F600"_s, u"\u00c4-13"_s},
+    {"SpacesAroundTexts", u" a "_s, u"  "_s, u" "_s, u"r "_s, u"  leading and trailing  "_s, u" 1 "_s},
+    {"ANulCharacterInAText", u"S"_s, u"C"_s, u"H"_s, u"R"_s, u"M"_s,
+     QStringLiteral("ab") + QChar(0) + u"cd"_s, false},
+};
+
+class HeldRowsTest : public test::BackendCaseTest<TextCase> {
+protected:
+    void SetUp() override {
+        test::BackendCaseTest<TextCase>::SetUp();
+        if (!IsSkipped() && !HasFatalFailure())
+            fixture = backends.fixture();
+    }
+
+    // The intake's steps for one call of one order of one item, its message and price set afterwards.
+    void takeIn(int callNumber) {
+        const TextCase& c = row();
+        CallRecords& calls = fixture->store->calls();
+        ASSERT_TRUE(succeeded(calls.insertCall({.callNumber = callNumber, .goodCall = true})));
+        int order = 0;
+        ASSERT_TRUE(succeeded(calls.raiseNumberOfOrders(0, callNumber, &order)));
+        ASSERT_TRUE(succeeded(calls.insertOrder(
+            {0, callNumber, order, c.salesperson, c.customer, c.shipTo, c.route, QString(), 0, {}})));
+        ASSERT_TRUE(succeeded(calls.setOrderMessage(0, callNumber, order, c.message)));
+        int item = 0;
+        ASSERT_TRUE(succeeded(calls.raiseNumberOfItems(0, callNumber, order, &item)));
+        ASSERT_TRUE(succeeded(calls.insertItem({0, callNumber, order, item, c.itemNumber, -3, 2, 5, 0, {}})));
+        ASSERT_TRUE(succeeded(calls.setPriceOverride(0, callNumber, order, item, 1250)));
+        ASSERT_TRUE(succeeded(calls.setCallComplete(0, callNumber)));
+    }
+
+    std::unique_ptr<test::ProgramFixture> fixture;
+};
+
+TEST_P(HeldRowsTest, ACallTakenInInsideAUnitIsStoredAsOneTakenInOutsideOne) {
+    const TextCase& c = row();
+    ASSERT_NO_FATAL_FAILURE(takeIn(1));
+    {
+        UnitOfWork unit(fixture->store->units());
+        ASSERT_NO_FATAL_FAILURE(takeIn(2));
+        ASSERT_TRUE(succeeded(unit.commit()));
+    }
+    fixture->reopenStore();
+    CallRecords& calls = fixture->store->calls();
+    for (int number : {1, 2}) {
+        SCOPED_TRACE(number);
+        const std::optional<CallRow> call = calls.findCall(0, number);
+        ASSERT_TRUE(call);
+        EXPECT_TRUE(call->complete);
+        EXPECT_TRUE(call->goodCall);
+        EXPECT_EQ(call->numberOfOrders, 1);
+    }
+    const std::vector<OrderRow> outside = calls.ordersOfCall(0, 1);
+    const std::vector<OrderRow> inside = calls.ordersOfCall(0, 2);
+    ASSERT_EQ(outside.size(), 1u);
+    ASSERT_EQ(inside.size(), 1u);
+    const std::vector<ItemRow> outsideItems = calls.itemsOfOrder(0, 1, 1);
+    const std::vector<ItemRow> insideItems = calls.itemsOfOrder(0, 2, 1);
+    ASSERT_EQ(outsideItems.size(), 1u);
+    ASSERT_EQ(insideItems.size(), 1u);
+    for (const OrderRow* order : {&outside[0], &inside[0]}) {
+        EXPECT_EQ(order->numberOfItems, 1);
+        EXPECT_EQ(order->nullColumns, QStringList());
+    }
+    EXPECT_EQ(inside[0].salesperson, outside[0].salesperson);
+    EXPECT_EQ(inside[0].customer, outside[0].customer);
+    EXPECT_EQ(inside[0].shipTo, outside[0].shipTo);
+    EXPECT_EQ(inside[0].route, outside[0].route);
+    EXPECT_EQ(inside[0].message, outside[0].message);
+    EXPECT_EQ(insideItems[0].itemNumber, outsideItems[0].itemNumber);
+    for (const ItemRow* item : {&outsideItems[0], &insideItems[0]}) {
+        EXPECT_EQ(item->quantity, -3);
+        EXPECT_EQ(item->unit, 2);
+        EXPECT_EQ(item->discountPercent, 5);
+        EXPECT_EQ(item->priceOverride, 1250);
+    }
+    if (c.readsBackAsGiven) {
+        EXPECT_EQ(inside[0].salesperson, c.salesperson);
+        EXPECT_EQ(inside[0].customer, c.customer);
+        EXPECT_EQ(inside[0].shipTo, c.shipTo);
+        EXPECT_EQ(inside[0].route, c.route);
+        EXPECT_EQ(inside[0].message, c.message);
+        EXPECT_EQ(insideItems[0].itemNumber, c.itemNumber);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, HeldRowsTest, test::onBothBackends(kTexts), test::BackendRowName());
+
+class HeldRowsClashTest : public test::BackendTest {};
+
+// Another program with the same workstation stores the call after this unit checked its key: the unit's
+// end finds the clash, and none of the call's rows stay.
+TEST_P(HeldRowsClashTest, ACallStoredMeanwhileElsewhereUndoesTheWholeUnit) {
+    const std::unique_ptr<test::ProgramFixture> fixture = backends.fixture();
+    StoreLocation location{.backend = StoreBackend::PostgreSQL, .connection = fixture->pgConnection};
+    Result opened;
+    const std::unique_ptr<Store> other = openStore(location, StoreAccess::ReadWrite, &opened);
+    ASSERT_TRUE(other) << opened.message.toStdString();
+    CallRecords& calls = fixture->store->calls();
+    {
+        UnitOfWork unit(fixture->store->units());
+        ASSERT_TRUE(succeeded(calls.insertCall({.callNumber = 7})));
+        int order = 0;
+        ASSERT_TRUE(succeeded(calls.raiseNumberOfOrders(0, 7, &order)));
+        ASSERT_TRUE(succeeded(calls.insertOrder({.callNumber = 7, .orderSeqNumber = order})));
+        ASSERT_TRUE(
+            succeeded(calls.insertItem({.callNumber = 7, .orderSeqNumber = order, .itemSeqNumber = 1})));
+
+        ASSERT_TRUE(succeeded(other->calls().insertCall({.callNumber = 7, .numberOfOrders = 4})));
+        const Result committed = unit.commit();
+        EXPECT_EQ(committed.status, Result::Status::Duplicate) << committed.message.toStdString();
+    }
+    EXPECT_FALSE(fixture->store->units().inTransaction());
+    const std::optional<CallRow> stored = calls.findCall(0, 7);
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->numberOfOrders, 4) << "the other program's row";
+    EXPECT_TRUE(calls.ordersOfCall(0, 7).empty());
+    EXPECT_TRUE(calls.itemsOfOrder(0, 7, 1).empty());
+
+    // The store goes on: the next unit keeps its rows.
+    UnitOfWork next(fixture->store->units());
+    ASSERT_TRUE(succeeded(calls.insertCall({.callNumber = 8})));
+    ASSERT_TRUE(succeeded(next.commit()));
+    EXPECT_TRUE(calls.findCall(0, 8));
+}
+
+// Only PostgreSQL lets a second program write while a unit of work is open.
+INSTANTIATE_TEST_SUITE_P(Backends, HeldRowsClashTest, ::testing::Values(StoreBackend::PostgreSQL),
+                         test::backendParamName);
+
+} // namespace
