@@ -122,8 +122,9 @@ INSTANTIATE_TEST_SUITE_P(Texts, HeldRowsTest, test::onBothBackends(kTexts), test
 
 class HeldRowsClashTest : public test::BackendTest {};
 
-// Another program with the same workstation stores the call after this unit checked its key: the unit's
-// end finds the clash, and none of the call's rows stay.
+// Another program with the same workstation stores the call after this unit checked its key (by the
+// intake's look-up before the unit, or by the insert itself): the unit's end finds the clash, and none of
+// the call's rows stay.
 TEST_P(HeldRowsClashTest, ACallStoredMeanwhileElsewhereUndoesTheWholeUnit) {
     const std::unique_ptr<test::ProgramFixture> fixture = backends.fixture();
     StoreLocation location{.backend = StoreBackend::PostgreSQL, .connection = fixture->pgConnection};
@@ -131,25 +132,32 @@ TEST_P(HeldRowsClashTest, ACallStoredMeanwhileElsewhereUndoesTheWholeUnit) {
     const std::unique_ptr<Store> other = openStore(location, StoreAccess::ReadWrite, &opened);
     ASSERT_TRUE(other) << opened.message.toStdString();
     CallRecords& calls = fixture->store->calls();
-    {
-        UnitOfWork unit(fixture->store->units());
-        ASSERT_TRUE(succeeded(calls.insertCall({.callNumber = 7})));
-        int order = 0;
-        ASSERT_TRUE(succeeded(calls.raiseNumberOfOrders(0, 7, &order)));
-        ASSERT_TRUE(succeeded(calls.insertOrder({.callNumber = 7, .orderSeqNumber = order})));
-        ASSERT_TRUE(
-            succeeded(calls.insertItem({.callNumber = 7, .orderSeqNumber = order, .itemSeqNumber = 1})));
+    for (const bool lookedUp : {false, true}) {
+        SCOPED_TRACE(lookedUp ? "looked up before the unit" : "checked by the insert");
+        const int number = lookedUp ? 6 : 7;
+        if (lookedUp) {
+            ASSERT_FALSE(calls.findCall(0, number));
+        }
+        {
+            UnitOfWork unit(fixture->store->units());
+            ASSERT_TRUE(succeeded(calls.insertCall({.callNumber = number})));
+            int order = 0;
+            ASSERT_TRUE(succeeded(calls.raiseNumberOfOrders(0, number, &order)));
+            ASSERT_TRUE(succeeded(calls.insertOrder({.callNumber = number, .orderSeqNumber = order})));
+            ASSERT_TRUE(succeeded(
+                calls.insertItem({.callNumber = number, .orderSeqNumber = order, .itemSeqNumber = 1})));
 
-        ASSERT_TRUE(succeeded(other->calls().insertCall({.callNumber = 7, .numberOfOrders = 4})));
-        const Result committed = unit.commit();
-        EXPECT_EQ(committed.status, Result::Status::Duplicate) << committed.message.toStdString();
+            ASSERT_TRUE(succeeded(other->calls().insertCall({.callNumber = number, .numberOfOrders = 4})));
+            const Result committed = unit.commit();
+            EXPECT_EQ(committed.status, Result::Status::Duplicate) << committed.message.toStdString();
+        }
+        EXPECT_FALSE(fixture->store->units().inTransaction());
+        const std::optional<CallRow> stored = calls.findCall(0, number);
+        ASSERT_TRUE(stored);
+        EXPECT_EQ(stored->numberOfOrders, 4) << "the other program's row";
+        EXPECT_TRUE(calls.ordersOfCall(0, number).empty());
+        EXPECT_TRUE(calls.itemsOfOrder(0, number, 1).empty());
     }
-    EXPECT_FALSE(fixture->store->units().inTransaction());
-    const std::optional<CallRow> stored = calls.findCall(0, 7);
-    ASSERT_TRUE(stored);
-    EXPECT_EQ(stored->numberOfOrders, 4) << "the other program's row";
-    EXPECT_TRUE(calls.ordersOfCall(0, 7).empty());
-    EXPECT_TRUE(calls.itemsOfOrder(0, 7, 1).empty());
 
     // The store goes on: the next unit keeps its rows.
     UnitOfWork next(fixture->store->units());

@@ -16,7 +16,8 @@ namespace {
 
 // One row's steps, a word each: "B", "C" and "R" begin, commit and roll back a unit of work; "G", "E" and
 // "A" begin, end and abandon a group; "c" stores call 1; "r" raises its orders; "oN" stores its order N;
-// "iN" raises order N's items and stores the item with the number the raise gave; "sN" reads order N's
+// "iN" raises order N's items and stores the item with the number the raise gave; "f" looks call 1 up (as
+// the intake does before taking a call in); "sN" reads order N's
 // count inside the unit; "a" writes an audit entry; "mN" sets order N's message to "note N"; "k" completes
 // call 1. Every raise and read appends the count it gave.
 std::vector<int> runSteps(test::ProgramFixture& f, const char* steps) {
@@ -43,6 +44,8 @@ std::vector<int> runSteps(test::ProgramFixture& f, const char* steps) {
             f.addCall(0, 1, 0);
         else if (word == 'o')
             f.addOrder(0, 1, seq);
+        else if (word == 'f')
+            f.store->calls().findCall(0, 1, &done);
         else if (word == 'r')
             done = store.calls().raiseNumberOfOrders(0, 1, &count);
         else if (word == 's')
@@ -88,6 +91,8 @@ const CounterCase kCases[] = {
     {"CompletedAfterTheLastOrder", "B c r o1 i1 m1 r o2 k C", {1, 1, 2}, 2, 1, 0, "note 1"},
     // An order left under the call's key by an earlier call: the raises count on from the stored rows.
     {"AnOrderStoredBeforeTheCall", "o2 B c r o1 i1 r i2 C", {1, 1, 2, 1}, 2, 1, 1},
+    {"LookedUpThenAnOrderStored", "f o2 B c r o1 i1 r i2 C", {1, 1, 2, 1}, 2, 1, 1},
+    {"LookedUpFirst", "f B c r o1 i1 i1 r o2 i2 k C", {1, 1, 2, 2, 1}, 2, 2, 1},
 };
 
 class StoreCountersTest : public test::BackendCaseTest<CounterCase> {

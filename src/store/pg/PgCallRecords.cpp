@@ -21,7 +21,13 @@ namespace {
 #define VRQ_PENDING_CALL "NOT c.ExtractedCall AND c.GoodCall AND c.Complete"
 #define VRQ_CALL_KEY " WHERE Workstation = $1 AND Source = $2 AND CallNumber = $3"
 
-const Statement kFindCall{"calls_find", "SELECT " VRQ_CALL_COLUMNS("") "FROM Calls" VRQ_CALL_KEY};
+// The call with the key, if any, and whether orders or items are stored under the key: one row always.
+const Statement kFindCall{
+    "calls_find",
+    "SELECT " VRQ_CALL_COLUMNS("c.") ", EXISTS (SELECT 1 FROM Orders" VRQ_CALL_KEY
+                                     ") OR EXISTS (SELECT 1 FROM OrderLineItems" VRQ_CALL_KEY
+                                     ") FROM (VALUES (1)) AS one LEFT JOIN Calls c "
+                                     "ON c.Workstation = $1 AND c.Source = $2 AND c.CallNumber = $3"};
 const Statement kFindFirstCall{"calls_find_first",
                                "SELECT " VRQ_CALL_COLUMNS("") "FROM Calls WHERE Workstation = $1 AND "
                                                               "CallNumber = $2 ORDER BY Id LIMIT 1"};
@@ -35,24 +41,21 @@ const Statement kCallKeyInUse{"calls_key_in_use",
                               "SELECT EXISTS (SELECT 1 FROM Calls" VRQ_CALL_KEY
                               "), EXISTS (SELECT 1 FROM Orders" VRQ_CALL_KEY
                               ") OR EXISTS (SELECT 1 FROM OrderLineItems" VRQ_CALL_KEY ")"};
-// A held call's rows: no clash is expected, so one would fail the unit of work.
+// A held call with its orders and items, in one statement: no clash is expected, so one fails the unit of
+// work. The first three values are the key of all three rows.
 const Statement kInsertHeldCall{
     "calls_insert_held",
-    "INSERT INTO Calls (Workstation, Source, CallNumber, CallDNT, GoodCall, Complete, ExtractedCall, "
-    "ExtractedFileName, NumberOfOrders, LineNumber, Hour, BadReason, BadData, NumBytes) "
-    "VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11, $12, $13, $14)"};
-const Statement kInsertHeldOrders{
-    "orders_insert_held",
-    "INSERT INTO Orders (Workstation, Source, CallNumber, OrderSeqNumber, Salesperson, Customer, ShipTo, "
-    "Route, Message, NumberOfItems) SELECT $1::smallint, $2::integer, $3::integer, o.s, o.sp, o.cu, o.st, "
-    "o.ro, o.me, o.ni FROM unnest($4::integer[], $5::text[], $6::text[], $7::text[], $8::text[], $9::text[], "
-    "$10::integer[]) WITH ORDINALITY AS o(s, sp, cu, st, ro, me, ni, n) ORDER BY o.n"};
-const Statement kInsertHeldItems{
-    "items_insert_held",
+    "WITH c AS (INSERT INTO Calls (Workstation, Source, CallNumber, CallDNT, GoodCall, Complete, "
+    "ExtractedCall, ExtractedFileName, NumberOfOrders, LineNumber, Hour, BadReason, BadData, NumBytes) "
+    "VALUES ($1::smallint, $2::integer, $3::integer, $4, $5, $6, $7, $8, $9, $10, $11, $12, $13, $14)), "
+    "o AS (INSERT INTO Orders (Workstation, Source, CallNumber, OrderSeqNumber, Salesperson, Customer, "
+    "ShipTo, Route, Message, NumberOfItems) SELECT $1::smallint, $2::integer, $3::integer, o.s, o.sp, o.cu, "
+    "o.st, o.ro, o.me, o.ni FROM unnest($15::integer[], $16::text[], $17::text[], $18::text[], $19::text[], "
+    "$20::text[], $21::integer[]) WITH ORDINALITY AS o(s, sp, cu, st, ro, me, ni, n) ORDER BY o.n) "
     "INSERT INTO OrderLineItems (Workstation, Source, CallNumber, OrderSeqNumber, ItemSeqNumber, ItemNumber, "
     "Quantity, Unit, DiscountPercent, PriceOverride) SELECT $1::smallint, $2::integer, $3::integer, i.o, "
-    "i.s, i.nu, i.q, i.u, i.d, i.p FROM unnest($4::integer[], $5::integer[], $6::text[], $7::integer[], "
-    "$8::integer[], $9::integer[], $10::integer[]) WITH ORDINALITY AS i(o, s, nu, q, u, d, p, n) "
+    "i.s, i.nu, i.q, i.u, i.d, i.p FROM unnest($22::integer[], $23::integer[], $24::text[], $25::integer[], "
+    "$26::integer[], $27::integer[], $28::integer[]) WITH ORDINALITY AS i(o, s, nu, q, u, d, p, n) "
     "ORDER BY i.n"};
 const Statement kRaiseOrders{"calls_raise_orders",
                              "UPDATE Calls SET NumberOfOrders = NumberOfOrders + 1" VRQ_CALL_KEY
@@ -141,6 +144,7 @@ CallRow callOf(const Row& v) {
     return row;
 }
 constexpr std::size_t kCallIdColumn = 15;
+constexpr std::size_t kRowsUnderKeyColumn = 16; // of kFindCall
 
 // A column the order file is written from: a Null is noted by the column's name in nullColumns.
 template <typename T> T orderFileValue(const Value& v, const char* column, QStringList& nullColumns) {
@@ -275,48 +279,60 @@ void PgCallRecords::queueHeld() {
     const HeldCall c = std::move(*m_held);
     m_held.reset();
     const CallRow& row = c.call;
-    const Param source = param(row.source);
-    const Param number = param(row.callNumber);
-    m_s.runLater(kInsertHeldCall,
-                 {m_s.station(), source, number, param(row.callDnt), param(row.goodCall), param(row.complete),
-                  param(row.extractedCall), param(row.extractedFileName), param(row.numberOfOrders),
-                  param(row.lineNumber), param(row.hour), param(row.badReason), param(row.badData),
-                  param(row.numBytes)});
-    if (!c.orders.empty()) {
-        std::vector<Param> seq, salesperson, customer, shipTo, route, message, items;
-        for (const OrderRow& o : c.orders) {
-            seq.push_back(param(o.orderSeqNumber));
-            salesperson.push_back(param(o.salesperson));
-            customer.push_back(param(o.customer));
-            shipTo.push_back(param(o.shipTo));
-            route.push_back(param(o.route));
-            message.push_back(param(o.message));
-            items.push_back(param(o.numberOfItems));
-        }
-        m_s.runLater(kInsertHeldOrders,
-                     {m_s.station(), source, number, arrayOf(seq), arrayOf(salesperson), arrayOf(customer),
-                      arrayOf(shipTo), arrayOf(route), arrayOf(message), arrayOf(items)});
+    std::vector<Param> values{m_s.station(),
+                              param(row.source),
+                              param(row.callNumber),
+                              param(row.callDnt),
+                              param(row.goodCall),
+                              param(row.complete),
+                              param(row.extractedCall),
+                              param(row.extractedFileName),
+                              param(row.numberOfOrders),
+                              param(row.lineNumber),
+                              param(row.hour),
+                              param(row.badReason),
+                              param(row.badData),
+                              param(row.numBytes)};
+    std::vector<Param> orderSeq, salesperson, customer, shipTo, route, message, numberOfItems;
+    for (const OrderRow& o : c.orders) {
+        orderSeq.push_back(param(o.orderSeqNumber));
+        salesperson.push_back(param(o.salesperson));
+        customer.push_back(param(o.customer));
+        shipTo.push_back(param(o.shipTo));
+        route.push_back(param(o.route));
+        message.push_back(param(o.message));
+        numberOfItems.push_back(param(o.numberOfItems));
     }
-    if (!c.items.empty()) {
-        std::vector<Param> order, seq, item, quantity, unit, discount, price;
-        for (const ItemRow& i : c.items) {
-            order.push_back(param(i.orderSeqNumber));
-            seq.push_back(param(i.itemSeqNumber));
-            item.push_back(param(i.itemNumber));
-            quantity.push_back(param(i.quantity));
-            unit.push_back(param(i.unit));
-            discount.push_back(param(i.discountPercent));
-            price.push_back(param(i.priceOverride));
-        }
-        m_s.runLater(kInsertHeldItems,
-                     {m_s.station(), source, number, arrayOf(order), arrayOf(seq), arrayOf(item),
-                      arrayOf(quantity), arrayOf(unit), arrayOf(discount), arrayOf(price)});
+    for (const auto* column : {&orderSeq, &salesperson, &customer, &shipTo, &route, &message, &numberOfItems})
+        values.push_back(arrayOf(*column));
+    std::vector<Param> itemOrder, itemSeq, itemNumber, quantity, unit, discount, price;
+    for (const ItemRow& i : c.items) {
+        itemOrder.push_back(param(i.orderSeqNumber));
+        itemSeq.push_back(param(i.itemSeqNumber));
+        itemNumber.push_back(param(i.itemNumber));
+        quantity.push_back(param(i.quantity));
+        unit.push_back(param(i.unit));
+        discount.push_back(param(i.discountPercent));
+        price.push_back(param(i.priceOverride));
     }
+    for (const auto* column : {&itemOrder, &itemSeq, &itemNumber, &quantity, &unit, &discount, &price})
+        values.push_back(arrayOf(*column));
+    m_s.runLater(kInsertHeldCall, std::move(values));
 }
 
 std::optional<CallRow> PgCallRecords::findCall(int source, int callNumber, Result* result) {
-    return readFirst<CallRow>(m_s, kFindCall, {m_s.station(), param(source), param(callNumber)}, callOf,
-                              result);
+    Rows rows;
+    const Result r = m_s.run(kFindCall, {m_s.station(), param(source), param(callNumber)}, &rows);
+    if (result)
+        *result = r;
+    m_absent.reset();
+    if (!r || rows.values.empty())
+        return std::nullopt;
+    const Row& v = rows.values.front();
+    if (v[0])
+        return callOf(v);
+    m_absent = AbsentCall{source, callNumber, boolOf(v[kRowsUnderKeyColumn])};
+    return std::nullopt;
 }
 
 std::optional<CallRow> PgCallRecords::findFirstCallByNumber(int callNumber, Result* result) {
@@ -324,6 +340,7 @@ std::optional<CallRow> PgCallRecords::findFirstCallByNumber(int callNumber, Resu
 }
 
 Result PgCallRecords::insertCallNow(const CallRow& row) {
+    m_absent.reset();
     return inserted(m_s, kInsertCall,
                     {m_s.station(), param(row.source), param(row.callNumber), param(row.callDnt),
                      param(row.goodCall), param(row.complete), param(row.extractedCall),
@@ -336,16 +353,25 @@ Result PgCallRecords::insertCall(const CallRow& row) {
         return r;
     if (!m_s.unitOpen())
         return insertCallNow(row);
-    Rows rows;
-    if (Result r = m_s.run(kCallKeyInUse, {m_s.station(), param(row.source), param(row.callNumber)}, &rows);
-        !r)
-        return r;
-    const Row& inUse = rows.values.front();
-    if (boolOf(inUse[0]))
-        return duplicateKey();
-    if (boolOf(inUse[1]))
-        return insertCallNow(
-            row); // rows of an earlier call under this key: each statement checked as it goes
+    bool rowsUnderKey = false;
+    if (m_absent && m_absent->source == row.source && m_absent->callNumber == row.callNumber) {
+        // Looked up just before (the intake's check whether the call was taken in already), with no
+        // insert since: a row another program stores meanwhile makes the unit fail at its end.
+        rowsUnderKey = m_absent->rowsUnderKey;
+        m_absent.reset();
+    } else {
+        Rows rows;
+        if (Result r =
+                m_s.run(kCallKeyInUse, {m_s.station(), param(row.source), param(row.callNumber)}, &rows);
+            !r)
+            return r;
+        if (boolOf(rows.values.front()[0]))
+            return duplicateKey();
+        rowsUnderKey = boolOf(rows.values.front()[1]);
+    }
+    // Rows of an earlier call under this key: each statement is checked as it comes.
+    if (rowsUnderKey)
+        return insertCallNow(row);
     m_held = HeldCall{row, {}, {}};
     return Result::success();
 }
@@ -373,6 +399,7 @@ Result PgCallRecords::insertOrder(const OrderRow& row) {
         c->orders.push_back(row);
         return Result::success();
     }
+    m_absent.reset();
     return inserted(m_s, kInsertOrder,
                     {m_s.station(), param(row.source), param(row.callNumber), param(row.orderSeqNumber),
                      param(row.salesperson), param(row.customer), param(row.shipTo), param(row.route),
@@ -402,6 +429,7 @@ Result PgCallRecords::insertItem(const ItemRow& row) {
         c->items.push_back(row);
         return Result::success();
     }
+    m_absent.reset();
     return inserted(m_s, kInsertItem,
                     {m_s.station(), param(row.source), param(row.callNumber), param(row.orderSeqNumber),
                      param(row.itemSeqNumber), param(row.itemNumber), param(row.quantity), param(row.unit),

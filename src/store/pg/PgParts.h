@@ -18,8 +18,8 @@ namespace vrq::pg {
 // call so costs a few round trips instead of one per row.
 class PgCallRecords final : public CallRecords, private HeldRows {
 public:
-    explicit PgCallRecords(Session& s) : m_s(s) { m_s.setHeldRows(this); }
-    ~PgCallRecords() override { m_s.setHeldRows(nullptr); }
+    explicit PgCallRecords(Session& s) : m_s(s) { m_s.addHeldRows(this); }
+    ~PgCallRecords() override { m_s.removeHeldRows(this); }
     PgCallRecords(const PgCallRecords&) = delete;
     PgCallRecords& operator=(const PgCallRecords&) = delete;
 
@@ -64,13 +64,28 @@ private:
     ItemRow* heldItem(HeldCall& call, int orderSeqNumber, int itemSeqNumber);
     Result insertCallNow(const CallRow& row);
 
+    // A key findCall found no call under, and whether orders or items are stored under it: what
+    // insertCall needs to know, kept until the next insert.
+    struct AbsentCall {
+        int source;
+        int callNumber;
+        bool rowsUnderKey;
+    };
+
     Session& m_s;
     std::optional<HeldCall> m_held;
+    std::optional<AbsentCall> m_absent;
 };
 
-class PgAuditRecords final : public AuditRecords {
+// Entries written while a transaction is open, error entries aside, are held and written together when
+// anything else goes to the server: they stand or fall with that transaction. An error entry goes at
+// once, so that a refusal reaches its writer (which keeps it while the server is away).
+class PgAuditRecords final : public AuditRecords, private HeldRows {
 public:
-    explicit PgAuditRecords(Session& s) : m_s(s) {}
+    explicit PgAuditRecords(Session& s) : m_s(s) { m_s.addHeldRows(this); }
+    ~PgAuditRecords() override { m_s.removeHeldRows(this); }
+    PgAuditRecords(const PgAuditRecords&) = delete;
+    PgAuditRecords& operator=(const PgAuditRecords&) = delete;
 
     Result insertAudit(const AuditRow& row) override;
     Result forEachExportableAudit(const std::function<void(const AuditRow&)>& visit) override;
@@ -80,7 +95,11 @@ public:
     DayCallCounts callCountsOfDay(const QDate& day, Result* result) override;
 
 private:
+    void queueHeld() override;
+    void dropHeld() override { m_held.clear(); }
+
     Session& m_s;
+    std::vector<AuditRow> m_held;
 };
 
 class PgViewerQueries final : public ViewerQueries {

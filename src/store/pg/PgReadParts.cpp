@@ -21,6 +21,12 @@ namespace {
 const Statement kInsertAudit{"audit_insert",
                              "INSERT INTO Audit (Workstation, AuditDNT, EventDNT, Type, Msg, Seq, Instance) "
                              "VALUES ($1, $2, $3, $4, $5, $6, $7)"};
+const Statement kInsertHeldAudit{
+    "audit_insert_held",
+    "INSERT INTO Audit (Workstation, AuditDNT, EventDNT, Type, Msg, Seq, Instance) SELECT $1::smallint, "
+    "a.ad, "
+    "a.ed, a.ty, a.ms, a.sq, a.it FROM unnest($2::timestamp[], $3::timestamp[], $4::text[], $5::text[], "
+    "$6::integer[], $7::text[]) WITH ORDINALITY AS a(ad, ed, ty, ms, sq, it, n) ORDER BY a.n"};
 // Nulls sort first going up and last going down, as the SQLite store sorts them.
 const Statement kExportableAudit{"audit_exportable", "SELECT " VRQ_AUDIT_COLUMNS
                                                      "FROM Audit WHERE Workstation = $1 AND Type <> '' "
@@ -168,13 +174,29 @@ Result PgAuditRecords::insertAudit(const AuditRow& row) {
         if (!r)
             return r;
     }
-    std::vector<Param> values{m_s.station(),  param(row.auditDnt), param(row.eventDnt), param(row.type),
-                              param(row.msg), param(row.seq),      param(row.instance)};
-    // Inside a unit of work the entry goes with the unit's next statement: it stands or falls with the
-    // unit. Anywhere else it is sent at once: a refused entry is the caller's to report.
-    if (m_s.unitOpen())
-        return m_s.runLater(kInsertAudit, std::move(values));
-    return m_s.run(kInsertAudit, values);
+    if (m_s.inTransaction() && row.type != QLatin1String("E")) {
+        m_held.push_back(row);
+        return Result::success();
+    }
+    return m_s.run(kInsertAudit, {m_s.station(), param(row.auditDnt), param(row.eventDnt), param(row.type),
+                                  param(row.msg), param(row.seq), param(row.instance)});
+}
+
+void PgAuditRecords::queueHeld() {
+    if (m_held.empty())
+        return;
+    std::vector<Param> auditDnt, eventDnt, type, msg, seq, instance;
+    for (const AuditRow& row : m_held) {
+        auditDnt.push_back(param(row.auditDnt));
+        eventDnt.push_back(param(row.eventDnt));
+        type.push_back(param(row.type));
+        msg.push_back(param(row.msg));
+        seq.push_back(param(row.seq));
+        instance.push_back(param(row.instance));
+    }
+    m_held.clear();
+    m_s.runLater(kInsertHeldAudit, {m_s.station(), arrayOf(auditDnt), arrayOf(eventDnt), arrayOf(type),
+                                    arrayOf(msg), arrayOf(seq), arrayOf(instance)});
 }
 
 Result PgAuditRecords::forEachExportableAudit(const std::function<void(const AuditRow&)>& visit) {

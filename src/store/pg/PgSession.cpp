@@ -86,13 +86,13 @@ Result Session::prepared(const Statement& statement) {
 }
 
 void Session::queueHeld() {
-    if (m_held)
-        m_held->queueHeld();
+    for (HeldRows* held : m_holders)
+        held->queueHeld();
 }
 
 void Session::dropHeld() {
-    if (m_held)
-        m_held->dropHeld();
+    for (HeldRows* held : m_holders)
+        held->dropHeld();
 }
 
 Result Session::run(const Statement& statement, const std::vector<Param>& params, Rows* rows) {
@@ -222,7 +222,9 @@ Result Session::begin() {
         }
         m_savepoints = 0;
     }
-    // Sent with the unit's first statement: a savepoint cannot be refused where the group is open.
+    // Sent with the unit's first statement: a savepoint cannot be refused where the group is open. What
+    // was held before belongs to the group, not to the unit.
+    queueHeld();
     m_later.emplace_back(&kSavepoint, std::vector<Param>{});
     m_unitOpen = true;
     ++m_savepoints;

@@ -108,8 +108,9 @@ public:
     Result runLater(const Statement& statement, std::vector<Param> params);
     // Sends what was kept for the next round trip (a unit's savepoint).
     Result flush();
-    // The part whose held rows go out before every round trip (one per session).
-    void setHeldRows(HeldRows* held) { m_held = held; }
+    // The parts whose held rows go out before every round trip.
+    void addHeldRows(HeldRows* held) { m_holders.push_back(held); }
+    void removeHeldRows(HeldRows* held) { std::erase(m_holders, held); }
 
     // --- units of work ---------------------------------------------------------------------------
     Result begin();
@@ -154,7 +155,7 @@ private:
     QString m_refusal;
     std::set<std::string> m_prepared;
     std::vector<std::pair<const Statement*, std::vector<Param>>> m_later;
-    HeldRows* m_held = nullptr;
+    std::vector<HeldRows*> m_holders;
     bool m_groupOpen = false;
     bool m_unitOpen = false;
     int m_savepoints = 0; // in the open transaction of the group
