@@ -41,22 +41,27 @@ const Statement kCallKeyInUse{"calls_key_in_use",
                               "SELECT EXISTS (SELECT 1 FROM Calls" VRQ_CALL_KEY
                               "), EXISTS (SELECT 1 FROM Orders" VRQ_CALL_KEY
                               ") OR EXISTS (SELECT 1 FROM OrderLineItems" VRQ_CALL_KEY ")"};
-// A held call with its orders and items, in one statement: no clash is expected, so one fails the unit of
-// work. The first three values are the key of all three rows.
-const Statement kInsertHeldCall{
+// Held calls with their orders and items, in one statement: no clash is expected, so one fails the
+// transaction. Each row's key comes from the source and call number arrays of its table.
+const Statement kInsertHeldCalls{
     "calls_insert_held",
     "WITH c AS (INSERT INTO Calls (Workstation, Source, CallNumber, CallDNT, GoodCall, Complete, "
     "ExtractedCall, ExtractedFileName, NumberOfOrders, LineNumber, Hour, BadReason, BadData, NumBytes) "
-    "VALUES ($1::smallint, $2::integer, $3::integer, $4, $5, $6, $7, $8, $9, $10, $11, $12, $13, $14)), "
+    "SELECT $1::smallint, c.so, c.cn, c.dnt, c.gc, c.co, c.ec, c.fn, c.no, c.ln, c.hr, c.br, c.bd, c.nb "
+    "FROM unnest($2::integer[], $3::integer[], $4::timestamp[], $5::boolean[], $6::boolean[], $7::boolean[], "
+    "$8::text[], $9::integer[], $10::integer[], $11::integer[], $12::integer[], $13::integer[], "
+    "$14::integer[]) WITH ORDINALITY AS c(so, cn, dnt, gc, co, ec, fn, no, ln, hr, br, bd, nb, n) "
+    "ORDER BY c.n), "
     "o AS (INSERT INTO Orders (Workstation, Source, CallNumber, OrderSeqNumber, Salesperson, Customer, "
-    "ShipTo, Route, Message, NumberOfItems) SELECT $1::smallint, $2::integer, $3::integer, o.s, o.sp, o.cu, "
-    "o.st, o.ro, o.me, o.ni FROM unnest($15::integer[], $16::text[], $17::text[], $18::text[], $19::text[], "
-    "$20::text[], $21::integer[]) WITH ORDINALITY AS o(s, sp, cu, st, ro, me, ni, n) ORDER BY o.n) "
+    "ShipTo, Route, Message, NumberOfItems) SELECT $1::smallint, o.so, o.cn, o.s, o.sp, o.cu, o.st, o.ro, "
+    "o.me, o.ni FROM unnest($15::integer[], $16::integer[], $17::integer[], $18::text[], $19::text[], "
+    "$20::text[], $21::text[], $22::text[], $23::integer[]) WITH ORDINALITY AS o(so, cn, s, sp, cu, st, ro, "
+    "me, ni, n) ORDER BY o.n) "
     "INSERT INTO OrderLineItems (Workstation, Source, CallNumber, OrderSeqNumber, ItemSeqNumber, ItemNumber, "
-    "Quantity, Unit, DiscountPercent, PriceOverride) SELECT $1::smallint, $2::integer, $3::integer, i.o, "
-    "i.s, i.nu, i.q, i.u, i.d, i.p FROM unnest($22::integer[], $23::integer[], $24::text[], $25::integer[], "
-    "$26::integer[], $27::integer[], $28::integer[]) WITH ORDINALITY AS i(o, s, nu, q, u, d, p, n) "
-    "ORDER BY i.n"};
+    "Quantity, Unit, DiscountPercent, PriceOverride) SELECT $1::smallint, i.so, i.cn, i.o, i.s, i.nu, i.q, "
+    "i.u, i.d, i.p FROM unnest($24::integer[], $25::integer[], $26::integer[], $27::integer[], $28::text[], "
+    "$29::integer[], $30::integer[], $31::integer[], $32::integer[]) WITH ORDINALITY AS i(so, cn, o, s, nu, "
+    "q, u, d, p, n) ORDER BY i.n"};
 const Statement kRaiseOrders{"calls_raise_orders",
                              "UPDATE Calls SET NumberOfOrders = NumberOfOrders + 1" VRQ_CALL_KEY
                              " RETURNING NumberOfOrders"};
@@ -251,9 +256,20 @@ Result raised(Session& s, const Statement& st, const std::vector<Param>& params,
 // --- intake ---------------------------------------------------------------------------------------------
 
 PgCallRecords::HeldCall* PgCallRecords::held(int source, int callNumber) {
-    if (m_held && m_held->call.source == source && m_held->call.callNumber == callNumber)
-        return &*m_held;
+    if (!m_s.unitOpen())
+        return nullptr;
+    std::vector<HeldCall>& calls = m_held.rows();
+    for (std::size_t i = m_held.unitBegins(); i < calls.size(); ++i) {
+        if (calls[i].call.source == source && calls[i].call.callNumber == callNumber)
+            return &calls[i];
+    }
     return nullptr;
+}
+
+bool PgCallRecords::isHeld(int source, int callNumber) const {
+    return std::any_of(m_held.rows().begin(), m_held.rows().end(), [&](const HeldCall& c) {
+        return c.call.source == source && c.call.callNumber == callNumber;
+    });
 }
 
 OrderRow* PgCallRecords::heldOrder(HeldCall& call, int orderSeqNumber) {
@@ -273,56 +289,73 @@ ItemRow* PgCallRecords::heldItem(HeldCall& call, int orderSeqNumber, int itemSeq
     return nullptr;
 }
 
-void PgCallRecords::queueHeld() {
-    if (!m_held)
+namespace {
+
+// The values of one column of the held rows, as one array.
+template <typename Row, typename Value> Param columnOf(const std::vector<const Row*>& rows, Value value) {
+    std::vector<Param> values;
+    values.reserve(rows.size());
+    for (const Row* row : rows)
+        values.push_back(param(value(*row)));
+    return arrayOf(values);
+}
+
+} // namespace
+
+void PgCallRecords::queueHeld(Held which) {
+    const std::vector<HeldCall> held = m_held.take(which);
+    if (held.empty())
         return;
-    const HeldCall c = std::move(*m_held);
-    m_held.reset();
-    const CallRow& row = c.call;
-    std::vector<Param> values{m_s.station(),
-                              param(row.source),
-                              param(row.callNumber),
-                              param(row.callDnt),
-                              param(row.goodCall),
-                              param(row.complete),
-                              param(row.extractedCall),
-                              param(row.extractedFileName),
-                              param(row.numberOfOrders),
-                              param(row.lineNumber),
-                              param(row.hour),
-                              param(row.badReason),
-                              param(row.badData),
-                              param(row.numBytes)};
-    std::vector<Param> orderSeq, salesperson, customer, shipTo, route, message, numberOfItems;
-    for (const OrderRow& o : c.orders) {
-        orderSeq.push_back(param(o.orderSeqNumber));
-        salesperson.push_back(param(o.salesperson));
-        customer.push_back(param(o.customer));
-        shipTo.push_back(param(o.shipTo));
-        route.push_back(param(o.route));
-        message.push_back(param(o.message));
-        numberOfItems.push_back(param(o.numberOfItems));
+    std::vector<const CallRow*> calls;
+    std::vector<const OrderRow*> orders;
+    std::vector<const ItemRow*> items;
+    for (const HeldCall& c : held) {
+        calls.push_back(&c.call);
+        for (const OrderRow& o : c.orders)
+            orders.push_back(&o);
+        for (const ItemRow& i : c.items)
+            items.push_back(&i);
     }
-    for (const auto* column : {&orderSeq, &salesperson, &customer, &shipTo, &route, &message, &numberOfItems})
-        values.push_back(arrayOf(*column));
-    std::vector<Param> itemOrder, itemSeq, itemNumber, quantity, unit, discount, price;
-    for (const ItemRow& i : c.items) {
-        itemOrder.push_back(param(i.orderSeqNumber));
-        itemSeq.push_back(param(i.itemSeqNumber));
-        itemNumber.push_back(param(i.itemNumber));
-        quantity.push_back(param(i.quantity));
-        unit.push_back(param(i.unit));
-        discount.push_back(param(i.discountPercent));
-        price.push_back(param(i.priceOverride));
-    }
-    for (const auto* column : {&itemOrder, &itemSeq, &itemNumber, &quantity, &unit, &discount, &price})
-        values.push_back(arrayOf(*column));
-    m_s.runLater(kInsertHeldCall, std::move(values));
+    m_s.runLater(kInsertHeldCalls, {m_s.station(),
+                                    columnOf(calls, [](const CallRow& r) { return r.source; }),
+                                    columnOf(calls, [](const CallRow& r) { return r.callNumber; }),
+                                    columnOf(calls, [](const CallRow& r) { return r.callDnt; }),
+                                    columnOf(calls, [](const CallRow& r) { return r.goodCall; }),
+                                    columnOf(calls, [](const CallRow& r) { return r.complete; }),
+                                    columnOf(calls, [](const CallRow& r) { return r.extractedCall; }),
+                                    columnOf(calls, [](const CallRow& r) { return r.extractedFileName; }),
+                                    columnOf(calls, [](const CallRow& r) { return r.numberOfOrders; }),
+                                    columnOf(calls, [](const CallRow& r) { return r.lineNumber; }),
+                                    columnOf(calls, [](const CallRow& r) { return r.hour; }),
+                                    columnOf(calls, [](const CallRow& r) { return r.badReason; }),
+                                    columnOf(calls, [](const CallRow& r) { return r.badData; }),
+                                    columnOf(calls, [](const CallRow& r) { return r.numBytes; }),
+                                    columnOf(orders, [](const OrderRow& r) { return r.source; }),
+                                    columnOf(orders, [](const OrderRow& r) { return r.callNumber; }),
+                                    columnOf(orders, [](const OrderRow& r) { return r.orderSeqNumber; }),
+                                    columnOf(orders, [](const OrderRow& r) { return r.salesperson; }),
+                                    columnOf(orders, [](const OrderRow& r) { return r.customer; }),
+                                    columnOf(orders, [](const OrderRow& r) { return r.shipTo; }),
+                                    columnOf(orders, [](const OrderRow& r) { return r.route; }),
+                                    columnOf(orders, [](const OrderRow& r) { return r.message; }),
+                                    columnOf(orders, [](const OrderRow& r) { return r.numberOfItems; }),
+                                    columnOf(items, [](const ItemRow& r) { return r.source; }),
+                                    columnOf(items, [](const ItemRow& r) { return r.callNumber; }),
+                                    columnOf(items, [](const ItemRow& r) { return r.orderSeqNumber; }),
+                                    columnOf(items, [](const ItemRow& r) { return r.itemSeqNumber; }),
+                                    columnOf(items, [](const ItemRow& r) { return r.itemNumber; }),
+                                    columnOf(items, [](const ItemRow& r) { return r.quantity; }),
+                                    columnOf(items, [](const ItemRow& r) { return r.unit; }),
+                                    columnOf(items, [](const ItemRow& r) { return r.discountPercent; }),
+                                    columnOf(items, [](const ItemRow& r) { return r.priceOverride; })});
 }
 
 std::optional<CallRow> PgCallRecords::findCall(int source, int callNumber, Result* result) {
+    // The held rows need not go first unless one of them is this call.
     Rows rows;
-    const Result r = m_s.run(kFindCall, {m_s.station(), param(source), param(callNumber)}, &rows);
+    const std::vector<Param> key{m_s.station(), param(source), param(callNumber)};
+    const Result r =
+        isHeld(source, callNumber) ? m_s.run(kFindCall, key, &rows) : m_s.runPastHeld(kFindCall, key, &rows);
     if (result)
         *result = r;
     m_absent.reset();
@@ -353,6 +386,8 @@ Result PgCallRecords::insertCall(const CallRow& row) {
         return r;
     if (!m_s.unitOpen())
         return insertCallNow(row);
+    if (isHeld(row.source, row.callNumber))
+        return duplicateKey();
     bool rowsUnderKey = false;
     if (m_absent && m_absent->source == row.source && m_absent->callNumber == row.callNumber) {
         // Looked up just before (the intake's check whether the call was taken in already), with no
@@ -361,8 +396,8 @@ Result PgCallRecords::insertCall(const CallRow& row) {
         m_absent.reset();
     } else {
         Rows rows;
-        if (Result r =
-                m_s.run(kCallKeyInUse, {m_s.station(), param(row.source), param(row.callNumber)}, &rows);
+        if (Result r = m_s.runPastHeld(kCallKeyInUse,
+                                       {m_s.station(), param(row.source), param(row.callNumber)}, &rows);
             !r)
             return r;
         if (boolOf(rows.values.front()[0]))
@@ -372,7 +407,7 @@ Result PgCallRecords::insertCall(const CallRow& row) {
     // Rows of an earlier call under this key: each statement is checked as it comes.
     if (rowsUnderKey)
         return insertCallNow(row);
-    m_held = HeldCall{row, {}, {}};
+    m_held.rows().push_back(HeldCall{row, {}, {}});
     return Result::success();
 }
 

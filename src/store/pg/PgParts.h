@@ -12,10 +12,10 @@
 
 namespace vrq::pg {
 
-// A call inserted in the open unit of work, with no orders or items stored under its key before: the
-// call, its orders and their items are held here and written once, with their final counts, message and
-// completion, when anything else goes to the server (at the latest when the unit ends). The intake of a
-// call so costs a few round trips instead of one per row.
+// A call inserted inside a unit of work, with no orders or items stored under its key before: the call,
+// its orders and their items are held here and written once, with their final counts, message and
+// completion, together with the other calls the transaction holds, when anything else goes to the server
+// (at the latest when the transaction ends). The intake of a call so costs one round trip, its look-up.
 class PgCallRecords final : public CallRecords, private HeldRows {
 public:
     explicit PgCallRecords(Session& s) : m_s(s) { m_s.addHeldRows(this); }
@@ -56,10 +56,13 @@ private:
         std::vector<OrderRow> orders;
         std::vector<ItemRow> items;
     };
-    void queueHeld() override;
-    void dropHeld() override { m_held.reset(); }
-    // The held call, when it has this key.
+    void markUnit() override { m_held.markUnit(); }
+    void queueHeld(Held which) override;
+    void dropHeld(Held which) override { m_held.drop(which); }
+    // The call held by the open unit of work with this key, if any: only its rows change in memory.
     HeldCall* held(int source, int callNumber);
+    // Whether a call with this key is held (by the open unit or the group).
+    bool isHeld(int source, int callNumber) const;
     OrderRow* heldOrder(HeldCall& call, int orderSeqNumber);
     ItemRow* heldItem(HeldCall& call, int orderSeqNumber, int itemSeqNumber);
     Result insertCallNow(const CallRow& row);
@@ -73,7 +76,7 @@ private:
     };
 
     Session& m_s;
-    std::optional<HeldCall> m_held;
+    HeldList<HeldCall> m_held;
     std::optional<AbsentCall> m_absent;
 };
 
@@ -95,11 +98,12 @@ public:
     DayCallCounts callCountsOfDay(const QDate& day, Result* result) override;
 
 private:
-    void queueHeld() override;
-    void dropHeld() override { m_held.clear(); }
+    void markUnit() override { m_held.markUnit(); }
+    void queueHeld(Held which) override;
+    void dropHeld(Held which) override { m_held.drop(which); }
 
     Session& m_s;
-    std::vector<AuditRow> m_held;
+    HeldList<AuditRow> m_held;
 };
 
 class PgViewerQueries final : public ViewerQueries {

@@ -175,18 +175,19 @@ Result PgAuditRecords::insertAudit(const AuditRow& row) {
             return r;
     }
     if (m_s.inTransaction() && row.type != QLatin1String("E")) {
-        m_held.push_back(row);
+        m_held.rows().push_back(row);
         return Result::success();
     }
     return m_s.run(kInsertAudit, {m_s.station(), param(row.auditDnt), param(row.eventDnt), param(row.type),
                                   param(row.msg), param(row.seq), param(row.instance)});
 }
 
-void PgAuditRecords::queueHeld() {
-    if (m_held.empty())
+void PgAuditRecords::queueHeld(Held which) {
+    const std::vector<AuditRow> rows = m_held.take(which);
+    if (rows.empty())
         return;
     std::vector<Param> auditDnt, eventDnt, type, msg, seq, instance;
-    for (const AuditRow& row : m_held) {
+    for (const AuditRow& row : rows) {
         auditDnt.push_back(param(row.auditDnt));
         eventDnt.push_back(param(row.eventDnt));
         type.push_back(param(row.type));
@@ -194,7 +195,6 @@ void PgAuditRecords::queueHeld() {
         seq.push_back(param(row.seq));
         instance.push_back(param(row.instance));
     }
-    m_held.clear();
     m_s.runLater(kInsertHeldAudit, {m_s.station(), arrayOf(auditDnt), arrayOf(eventDnt), arrayOf(type),
                                     arrayOf(msg), arrayOf(seq), arrayOf(instance)});
 }

@@ -86,13 +86,35 @@ Result Session::prepared(const Statement& statement) {
 }
 
 void Session::queueHeld() {
+    if (m_groupOpen && m_unitOpen && !m_savepointSent) {
+        // The group's rows go before the savepoint, the unit's after it, so that undoing the unit
+        // undoes its own rows only.
+        for (HeldRows* held : m_holders)
+            held->queueHeld(Held::OfGroup);
+        m_later.emplace_back(&kSavepoint, std::vector<Param>{});
+        m_savepointSent = true;
+        ++m_savepoints;
+    }
     for (HeldRows* held : m_holders)
-        held->queueHeld();
+        held->queueHeld(Held::All);
 }
 
-void Session::dropHeld() {
+void Session::dropHeld(Held which) {
     for (HeldRows* held : m_holders)
-        held->dropHeld();
+        held->dropHeld(which);
+}
+
+void Session::markUnit() {
+    for (HeldRows* held : m_holders)
+        held->markUnit();
+}
+
+Result Session::runPastHeld(const Statement& statement, const std::vector<Param>& params, Rows* rows) {
+    if (!m_later.empty())
+        return run(statement, params, rows);
+    if (Result r = prepared(statement); !r)
+        return r;
+    return m_conn.execPrepared(QString::fromLatin1(statement.name), params, rows);
 }
 
 Result Session::run(const Statement& statement, const std::vector<Param>& params, Rows* rows) {
@@ -144,11 +166,8 @@ Result Session::runBatch(const std::vector<std::pair<const Statement*, std::vect
     return r;
 }
 
-Result Session::runLater(const Statement& statement, std::vector<Param> params) {
-    if (!inTransaction())
-        return run(statement, params);
+void Session::runLater(const Statement& statement, std::vector<Param> params) {
     m_later.emplace_back(&statement, std::move(params));
-    return Result::success();
 }
 
 Result Session::flush() {
@@ -174,7 +193,7 @@ Result Session::reconnect() {
     if (m_conn.isOpen())
         return Result::success();
     m_prepared.clear();
-    dropHeld();
+    dropHeld(Held::All);
     m_later.clear();
     m_groupOpen = false;
     m_unitOpen = false;
@@ -208,8 +227,12 @@ Result Session::commitTransaction() {
 Result Session::begin() {
     if (!m_refusal.isEmpty())
         return refused();
-    if (!m_groupOpen)
-        return run(kBegin, {});
+    if (!m_groupOpen) {
+        Result r = run(kBegin, {});
+        if (r)
+            markUnit();
+        return r;
+    }
     if (m_savepoints >= kSavepointsPerTransaction) {
         // The units committed so far reach the store now; the group goes on in a new transaction.
         if (Result r = commitTransaction(); !r) {
@@ -222,12 +245,11 @@ Result Session::begin() {
         }
         m_savepoints = 0;
     }
-    // Sent with the unit's first statement: a savepoint cannot be refused where the group is open. What
-    // was held before belongs to the group, not to the unit.
-    queueHeld();
-    m_later.emplace_back(&kSavepoint, std::vector<Param>{});
+    // The savepoint goes with the unit's first statement, if it sends one: a unit whose rows are all
+    // held begins, commits and is undone without the server.
     m_unitOpen = true;
-    ++m_savepoints;
+    m_savepointSent = false;
+    markUnit();
     return Result::success();
 }
 
@@ -236,6 +258,11 @@ Result Session::commit() {
         return commitTransaction();
     if (!m_unitOpen)
         return Result::failure(1, QStringLiteral("the unit of work was undone"));
+    if (!m_savepointSent) {
+        // Its rows stay held with the group's and reach the store with them.
+        m_unitOpen = false;
+        return Result::success();
+    }
     queueHeld();
     m_later.emplace_back(&kRelease, std::vector<Param>{});
     Result r = flush();
@@ -245,8 +272,8 @@ Result Session::commit() {
 }
 
 void Session::rollback() {
-    dropHeld();
     if (!m_groupOpen) {
+        dropHeld(Held::All);
         m_later.clear();
         if (m_conn.inTransaction())
             run(kRollback, {});
@@ -254,8 +281,11 @@ void Session::rollback() {
     }
     if (!m_unitOpen)
         return;
+    dropHeld(Held::OfUnit);
     m_unitOpen = false;
-    flush(); // the entries before the unit stay with the group; a failure spoils the group itself
+    if (!m_savepointSent)
+        return;
+    flush(); // what was kept belongs to the group; a failure spoils the group itself
     if (run(kRollbackUnit, {}))
         run(kRelease, {});
 }
@@ -281,7 +311,7 @@ Result Session::endGroup() {
 }
 
 void Session::abandonGroup() {
-    dropHeld();
+    dropHeld(Held::All);
     m_later.clear();
     if (!m_groupOpen)
         return;

@@ -74,13 +74,56 @@ inline std::optional<QString> optionalTextOf(const Value& v) {
 // session's look at the rows costs more. A group reaching it is committed and begun again.
 constexpr int kSavepointsPerTransaction = 60;
 
-// Rows a part holds in memory during a unit of work, to write each once with its final values: queued
-// for the server before any other statement of the session goes out, and dropped when the unit is undone.
+// Which of a part's held rows: those held before the open unit of work began (the group's), those held
+// since (the unit's), or all.
+enum class Held { OfGroup, OfUnit, All };
+
+// Rows a part holds in memory while a transaction is open, to write each once with its final values
+// and many in one statement: queued for the server before any other statement of the session goes out
+// (at the latest when the transaction ends), and dropped with the unit of work or group they belong to.
 class HeldRows {
 public:
     virtual ~HeldRows() = default;
-    virtual void queueHeld() = 0;
-    virtual void dropHeld() = 0;
+    // The rows held from now on belong to the unit of work that begins.
+    virtual void markUnit() = 0;
+    // Queues the rows (Held::OfGroup or Held::All) ahead of what goes out next, and forgets them.
+    virtual void queueHeld(Held which) = 0;
+    virtual void dropHeld(Held which) = 0;
+};
+
+// The rows one part holds, with where the open unit's rows begin.
+template <typename Row> class HeldList {
+public:
+    std::vector<Row>& rows() { return m_rows; }
+    const std::vector<Row>& rows() const { return m_rows; }
+    // The open unit's rows: those from this index on.
+    std::size_t unitBegins() const { return m_unitBegins; }
+    void markUnit() { m_unitBegins = m_rows.size(); }
+    // Takes out the rows to write: the group's (before the unit) or all.
+    std::vector<Row> take(Held which) {
+        std::vector<Row> taken;
+        if (which == Held::OfGroup) {
+            taken.assign(std::make_move_iterator(m_rows.begin()),
+                         std::make_move_iterator(m_rows.begin() + qsizetype(m_unitBegins)));
+            m_rows.erase(m_rows.begin(), m_rows.begin() + qsizetype(m_unitBegins));
+        } else if (which == Held::All) {
+            taken.swap(m_rows);
+        }
+        m_unitBegins = 0;
+        return taken;
+    }
+    void drop(Held which) {
+        if (which == Held::OfUnit) {
+            m_rows.erase(m_rows.begin() + qsizetype(m_unitBegins), m_rows.end());
+            return;
+        }
+        m_rows.clear();
+        m_unitBegins = 0;
+    }
+
+private:
+    std::vector<Row> m_rows;
+    std::size_t m_unitBegins = 0;
 };
 
 class Session {
@@ -103,9 +146,12 @@ public:
     // Runs the statements in one round trip, in order; rows gets one entry per statement.
     Result runBatch(const std::vector<std::pair<const Statement*, std::vector<Param>>>& batch,
                     std::vector<Rows>* rows = nullptr);
-    // Keeps a statement that gives no rows for the next round trip while a transaction is open (its
-    // failure is then met by the statement or commit that sends it); runs it now when none is.
-    Result runLater(const Statement& statement, std::vector<Param> params);
+    // Runs a read of rows under one key without the held rows going first: only when no row is held
+    // under that key.
+    Result runPastHeld(const Statement& statement, const std::vector<Param>& params, Rows* rows);
+    // Keeps a statement that gives no rows for the next round trip (a held row's part queues its rows
+    // with it).
+    void runLater(const Statement& statement, std::vector<Param> params);
     // Sends what was kept for the next round trip (a unit's savepoint).
     Result flush();
     // The parts whose held rows go out before every round trip.
@@ -141,9 +187,11 @@ public:
 private:
     Result prepared(const Statement& statement);
     Result control(const Statement& statement);
-    // Queues the held rows, if any, ahead of what goes out next.
+    // Queues what must go before the next statement: the held rows, after the open unit's savepoint
+    // (sent with the first statement the unit sends, never when it sends none).
     void queueHeld();
-    void dropHeld();
+    void dropHeld(Held which);
+    void markUnit();
     // Ends the open transaction; a transaction a failed statement spoilt is rolled back and reported.
     Result commitTransaction();
 
@@ -158,7 +206,8 @@ private:
     std::vector<HeldRows*> m_holders;
     bool m_groupOpen = false;
     bool m_unitOpen = false;
-    int m_savepoints = 0; // in the open transaction of the group
+    bool m_savepointSent = false; // of the open unit of the group
+    int m_savepoints = 0;         // sent in the open transaction of the group
 };
 
 // The text fits a column of width characters, as the SQLite store's length checks have it; the
