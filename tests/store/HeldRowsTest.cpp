@@ -120,11 +120,48 @@ TEST_P(HeldRowsTest, ACallTakenInInsideAUnitIsStoredAsOneTakenInOutsideOne) {
 
 INSTANTIATE_TEST_SUITE_P(Texts, HeldRowsTest, test::onBothBackends(kTexts), test::BackendRowName());
 
+// The look-ups the intake makes before each call see every call this program stored, whatever the store
+// read ahead of them: outside and inside units of work, and with orders stored under a key before.
+class CallLookUpTest : public test::BackendTest {};
+
+TEST_P(CallLookUpTest, FindsEveryCallThisProgramStored) {
+    const std::unique_ptr<test::ProgramFixture> fixture = backends.fixture();
+    CallRecords& calls = fixture->store->calls();
+    ASSERT_FALSE(calls.findCall(0, 1));
+    ASSERT_FALSE(calls.findCall(0, 2));
+    ASSERT_TRUE(succeeded(calls.insertCall({.callNumber = 3})));
+    EXPECT_TRUE(calls.findCall(0, 3)) << "stored outside a unit";
+    {
+        UnitOfWork group(fixture->store->units(), UnitOfWork::Scope::Group);
+        // 4 is the next number after 3: the keys from 4 on are read ahead, and answer for 5.
+        for (const auto& [number, found] : {std::pair{4, false}, std::pair{5, false}, std::pair{4, true}}) {
+            EXPECT_EQ(calls.findCall(0, number).has_value(), found) << number;
+            UnitOfWork unit(fixture->store->units());
+            EXPECT_EQ(calls.insertCall({.callNumber = number}).status,
+                      found ? Result::Status::Duplicate : Result::Status::Ok)
+                << number;
+            ASSERT_TRUE(succeeded(unit.commit()));
+        }
+        ASSERT_TRUE(succeeded(group.commit()));
+    }
+    EXPECT_TRUE(calls.findCall(0, 4)) << "stored by a group";
+    ASSERT_TRUE(succeeded(calls.insertOrder({.callNumber = 6, .orderSeqNumber = 1})));
+    EXPECT_FALSE(calls.findCall(0, 6));
+    UnitOfWork unit(fixture->store->units());
+    ASSERT_TRUE(succeeded(calls.insertCall({.callNumber = 6})));
+    int order = 0;
+    ASSERT_TRUE(succeeded(calls.raiseNumberOfOrders(0, 6, &order)));
+    EXPECT_EQ(calls.insertOrder({.callNumber = 6, .orderSeqNumber = order}).status, Result::Status::Duplicate)
+        << "the order stored under the key before the call";
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, CallLookUpTest, test::bothBackends(), test::backendParamName);
+
 class HeldRowsClashTest : public test::BackendTest {};
 
 // Another program with the same workstation stores the call after this unit checked its key (by the
-// intake's look-up before the unit, or by the insert itself): the unit's end finds the clash, and none of
-// the call's rows stay.
+// intake's look-up before the unit, or by the insert itself): the unit's end finds the clash, and none
+// of the call's rows stay.
 TEST_P(HeldRowsClashTest, ACallStoredMeanwhileElsewhereUndoesTheWholeUnit) {
     const std::unique_ptr<test::ProgramFixture> fixture = backends.fixture();
     StoreLocation location{.backend = StoreBackend::PostgreSQL, .connection = fixture->pgConnection};
@@ -164,6 +201,40 @@ TEST_P(HeldRowsClashTest, ACallStoredMeanwhileElsewhereUndoesTheWholeUnit) {
     ASSERT_TRUE(succeeded(calls.insertCall({.callNumber = 8})));
     ASSERT_TRUE(succeeded(next.commit()));
     EXPECT_TRUE(calls.findCall(0, 8));
+}
+
+// As the intake runs: a group of units, each call looked up first, the next call's look-up answered
+// from the keys read ahead with an earlier one. Another program stores a call after they were read:
+// the group's end finds the clash and keeps none of the group's rows.
+TEST_P(HeldRowsClashTest, ACallStoredAfterTheKeysAheadWereReadUndoesTheGroup) {
+    const std::unique_ptr<test::ProgramFixture> fixture = backends.fixture();
+    StoreLocation location{.backend = StoreBackend::PostgreSQL, .connection = fixture->pgConnection};
+    Result opened;
+    const std::unique_ptr<Store> other = openStore(location, StoreAccess::ReadWrite, &opened);
+    ASSERT_TRUE(other) << opened.message.toStdString();
+    CallRecords& calls = fixture->store->calls();
+    {
+        UnitOfWork group(fixture->store->units(), UnitOfWork::Scope::Group);
+        for (int number = 1; number <= 3; ++number) {
+            if (number == 3) {
+                ASSERT_TRUE(succeeded(other->calls().insertCall({.callNumber = 3, .numberOfOrders = 4})));
+            }
+            EXPECT_FALSE(calls.findCall(0, number)) << number << ": answered from the keys read ahead";
+            UnitOfWork unit(fixture->store->units());
+            ASSERT_TRUE(succeeded(calls.insertCall({.callNumber = number})));
+            ASSERT_TRUE(succeeded(calls.insertOrder({.callNumber = number, .orderSeqNumber = 1})));
+            ASSERT_TRUE(succeeded(unit.commit()));
+        }
+        const Result committed = group.commit();
+        EXPECT_EQ(committed.status, Result::Status::Duplicate) << committed.message.toStdString();
+    }
+    EXPECT_FALSE(fixture->store->units().inTransaction());
+    for (int number : {1, 2})
+        EXPECT_FALSE(calls.findCall(0, number)) << number;
+    const std::optional<CallRow> stored = calls.findCall(0, 3);
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->numberOfOrders, 4) << "the other program's row";
+    EXPECT_TRUE(calls.ordersOfCall(0, 3).empty());
 }
 
 // Only PostgreSQL lets a second program write while a unit of work is open.

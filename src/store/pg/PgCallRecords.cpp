@@ -2,6 +2,9 @@
 // purge read and mark. The natural order of the calls is their Id, the order they were taken in.
 #include "store/pg/PgParts.h"
 
+#include <algorithm>
+#include <climits>
+
 namespace vrq::pg {
 
 namespace {
@@ -36,6 +39,16 @@ const Statement kInsertCall{
     "INSERT INTO Calls (Workstation, Source, CallNumber, CallDNT, GoodCall, Complete, ExtractedCall, "
     "ExtractedFileName, NumberOfOrders, LineNumber, Hour, BadReason, BadData, NumBytes) "
     "VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11, $12, $13, $14) ON CONFLICT DO NOTHING"};
+// The call numbers from $3 through $4 under which calls (1), orders (2) or items (3) are stored: three
+// range scans of the keys.
+const Statement kLookAhead{
+    "calls_look_ahead",
+    "SELECT 1, CallNumber FROM Calls WHERE Workstation = $1 AND Source = $2 AND CallNumber BETWEEN $3 AND $4 "
+    "UNION SELECT 2, CallNumber FROM Orders WHERE Workstation = $1 AND Source = $2 AND CallNumber BETWEEN $3 "
+    "AND $4 UNION SELECT 3, CallNumber FROM OrderLineItems WHERE Workstation = $1 AND Source = $2 AND "
+    "CallNumber BETWEEN $3 AND $4"};
+// How many keys one look-ahead reads.
+constexpr int kKeysLookedAhead = 64;
 // Whether the key is taken by a call, and whether orders or items are stored under it already.
 const Statement kCallKeyInUse{"calls_key_in_use",
                               "SELECT EXISTS (SELECT 1 FROM Calls" VRQ_CALL_KEY
@@ -350,15 +363,55 @@ void PgCallRecords::queueHeld(Held which) {
                                     columnOf(items, [](const ItemRow& r) { return r.priceOverride; })});
 }
 
+const PgCallRecords::KeyState* PgCallRecords::lookedAhead(int source, int callNumber) const {
+    if (!m_ahead || m_ahead->sends != m_s.sends() || m_ahead->source != source)
+        return nullptr;
+    const qint64 index = qint64(callNumber) - m_ahead->first;
+    if (index < 0 || index >= qint64(m_ahead->keys.size()))
+        return nullptr;
+    return &m_ahead->keys[std::size_t(index)];
+}
+
+Result PgCallRecords::lookAhead(int source, int callNumber) {
+    const int last = int(std::min<qint64>(qint64(callNumber) + kKeysLookedAhead - 1, INT_MAX));
+    Rows rows;
+    Result r =
+        m_s.runPastHeld(kLookAhead, {m_s.station(), param(source), param(callNumber), param(last)}, &rows);
+    if (!r)
+        return r;
+    LookAhead ahead{source, callNumber,
+                    std::vector<KeyState>(std::size_t(last - callNumber + 1), {false, false}), m_s.sends()};
+    for (const Row& v : rows.values) {
+        KeyState& key = ahead.keys.at(std::size_t(int64Of(v[1]) - callNumber));
+        (intOf(v[0]) == 1 ? key.taken : key.rowsUnderKey) = true;
+    }
+    m_ahead = std::move(ahead);
+    return r;
+}
+
 std::optional<CallRow> PgCallRecords::findCall(int source, int callNumber, Result* result) {
+    m_absent.reset();
+    const bool next =
+        m_lastLookUp && m_lastLookUp->first == source && qint64(m_lastLookUp->second) + 1 == callNumber;
+    m_lastLookUp = {source, callNumber};
+    if (result)
+        *result = Result::success();
     // The held rows need not go first unless one of them is this call.
+    const bool held = isHeld(source, callNumber);
+    if (!held) {
+        const KeyState* known = lookedAhead(source, callNumber);
+        if (!known && next && lookAhead(source, callNumber))
+            known = lookedAhead(source, callNumber);
+        if (known && !known->taken) {
+            m_absent = AbsentCall{source, callNumber, known->rowsUnderKey};
+            return std::nullopt;
+        }
+    }
     Rows rows;
     const std::vector<Param> key{m_s.station(), param(source), param(callNumber)};
-    const Result r =
-        isHeld(source, callNumber) ? m_s.run(kFindCall, key, &rows) : m_s.runPastHeld(kFindCall, key, &rows);
+    const Result r = held ? m_s.run(kFindCall, key, &rows) : m_s.runPastHeld(kFindCall, key, &rows);
     if (result)
         *result = r;
-    m_absent.reset();
     if (!r || rows.values.empty())
         return std::nullopt;
     const Row& v = rows.values.front();

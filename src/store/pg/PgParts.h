@@ -75,9 +75,27 @@ private:
         bool rowsUnderKey;
     };
 
+    // What one look-up found of the keys from first on: whether a call is stored under each, and
+    // whether orders or items are. Calls are taken in mostly in number order, so the intake's look-up
+    // of the next call, and the next, are answered from it while this session sends nothing else.
+    struct KeyState {
+        bool taken;
+        bool rowsUnderKey;
+    };
+    struct LookAhead {
+        int source = 0;
+        qint64 first = 0;
+        std::vector<KeyState> keys;
+        quint64 sends = 0; // the session's sends when read
+    };
+    const KeyState* lookedAhead(int source, int callNumber) const;
+    Result lookAhead(int source, int callNumber);
+
     Session& m_s;
     HeldList<HeldCall> m_held;
     std::optional<AbsentCall> m_absent;
+    std::optional<LookAhead> m_ahead;
+    std::optional<std::pair<int, int>> m_lastLookUp; // source and number of the last findCall
 };
 
 // Entries written while a transaction is open, error entries aside, are held and written together when

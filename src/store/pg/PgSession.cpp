@@ -114,6 +114,7 @@ Result Session::runPastHeld(const Statement& statement, const std::vector<Param>
         return run(statement, params, rows);
     if (Result r = prepared(statement); !r)
         return r;
+    ++m_sends;
     return m_conn.execPrepared(QString::fromLatin1(statement.name), params, rows);
 }
 
@@ -128,6 +129,7 @@ Result Session::run(const Statement& statement, const std::vector<Param>& params
     }
     if (Result r = prepared(statement); !r)
         return r;
+    ++m_sends;
     Result r = m_conn.execPrepared(QString::fromLatin1(statement.name), params, rows);
     if (failureOf(r) == Failure::Duplicate)
         return duplicateKey();
@@ -155,6 +157,7 @@ Result Session::runBatch(const std::vector<std::pair<const Statement*, std::vect
     for (const auto& [statement, params] : all)
         executions.push_back({QString::fromLatin1(statement->name), params});
     std::vector<Rows> results;
+    ++m_sends;
     Result r = m_conn.execBatch(executions, rows ? &results : nullptr);
     if (rows) {
         rows->clear();

@@ -152,8 +152,11 @@ public:
     // Keeps a statement that gives no rows for the next round trip (a held row's part queues its rows
     // with it).
     void runLater(const Statement& statement, std::vector<Param> params);
-    // Sends what was kept for the next round trip (a unit's savepoint).
+    // Sends what was kept and held for the next round trip.
     Result flush();
+    // How many times statements went to the server: a part that read something can tell whether
+    // anything may have changed it since (only another program could, when this is unchanged).
+    quint64 sends() const { return m_sends; }
     // The parts whose held rows go out before every round trip.
     void addHeldRows(HeldRows* held) { m_holders.push_back(held); }
     void removeHeldRows(HeldRows* held) { std::erase(m_holders, held); }
@@ -204,6 +207,7 @@ private:
     std::set<std::string> m_prepared;
     std::vector<std::pair<const Statement*, std::vector<Param>>> m_later;
     std::vector<HeldRows*> m_holders;
+    quint64 m_sends = 0;
     bool m_groupOpen = false;
     bool m_unitOpen = false;
     bool m_savepointSent = false; // of the open unit of the group
