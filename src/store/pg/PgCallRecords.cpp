@@ -286,6 +286,10 @@ bool PgCallRecords::isHeld(int source, int callNumber) const {
 }
 
 OrderRow* PgCallRecords::heldOrder(HeldCall& call, int orderSeqNumber) {
+    // The raises number the orders 1, 2, ...: order n is mostly the n-th.
+    const std::size_t at = std::size_t(orderSeqNumber) - 1;
+    if (orderSeqNumber > 0 && at < call.orders.size() && call.orders[at].orderSeqNumber == orderSeqNumber)
+        return &call.orders[at];
     for (OrderRow& order : call.orders) {
         if (order.orderSeqNumber == orderSeqNumber)
             return &order;
@@ -293,13 +297,15 @@ OrderRow* PgCallRecords::heldOrder(HeldCall& call, int orderSeqNumber) {
     return nullptr;
 }
 
+namespace {
+qint64 itemKey(int orderSeqNumber, int itemSeqNumber) {
+    return (qint64(orderSeqNumber) << 32) | quint32(itemSeqNumber);
+}
+} // namespace
+
 ItemRow* PgCallRecords::heldItem(HeldCall& call, int orderSeqNumber, int itemSeqNumber) {
-    // From the end: a price override follows the item it changes.
-    for (auto it = call.items.rbegin(); it != call.items.rend(); ++it) {
-        if (it->orderSeqNumber == orderSeqNumber && it->itemSeqNumber == itemSeqNumber)
-            return &*it;
-    }
-    return nullptr;
+    const auto found = call.itemAt.find(itemKey(orderSeqNumber, itemSeqNumber));
+    return found == call.itemAt.end() ? nullptr : &call.items[found->second];
 }
 
 namespace {
@@ -460,7 +466,7 @@ Result PgCallRecords::insertCall(const CallRow& row) {
     // Rows of an earlier call under this key: each statement is checked as it comes.
     if (rowsUnderKey)
         return insertCallNow(row);
-    m_held.rows().push_back(HeldCall{row, {}, {}});
+    m_held.rows().emplace_back().call = row;
     return Result::success();
 }
 
@@ -514,6 +520,7 @@ Result PgCallRecords::insertItem(const ItemRow& row) {
     if (HeldCall* c = held(row.source, row.callNumber)) {
         if (heldItem(*c, row.orderSeqNumber, row.itemSeqNumber))
             return duplicateKey();
+        c->itemAt.emplace(itemKey(row.orderSeqNumber, row.itemSeqNumber), c->items.size());
         c->items.push_back(row);
         return Result::success();
     }

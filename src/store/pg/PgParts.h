@@ -10,6 +10,8 @@
 #include "store/ViewerQueries.h"
 #include "store/pg/PgSession.h"
 
+#include <unordered_map>
+
 namespace vrq::pg {
 
 // A call inserted inside a unit of work, with no orders or items stored under its key before: the call,
@@ -55,6 +57,8 @@ private:
         CallRow call;
         std::vector<OrderRow> orders;
         std::vector<ItemRow> items;
+        // Where each item is in items, by order and item sequence number: a call may hold very many.
+        std::unordered_map<qint64, std::size_t> itemAt;
     };
     void markUnit() override { m_held.markUnit(); }
     void queueHeld(Held which) override;
