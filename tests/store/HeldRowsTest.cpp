@@ -2,6 +2,7 @@
 // engines, whatever characters their texts hold; on PostgreSQL, where such a call's rows are held and
 // written at the unit's end in one go, a clash met only then undoes the whole call.
 #include "store/Store.h"
+#include "store/StoreProbe.h"
 #include "store/UnitOfWork.h"
 #include "support/ProgramFixture.h"
 #include "support/ResultChecks.h"
@@ -157,12 +158,12 @@ TEST_P(CallLookUpTest, FindsEveryCallThisProgramStored) {
 
 INSTANTIATE_TEST_SUITE_P(Backends, CallLookUpTest, test::bothBackends(), test::backendParamName);
 
-class HeldRowsClashTest : public test::BackendTest {};
+class HeldRowsRefusedTest : public test::BackendTest {};
 
 // Another program with the same workstation stores the call after this unit checked its key (by the
 // intake's look-up before the unit, or by the insert itself): the unit's end finds the clash, and none
 // of the call's rows stay.
-TEST_P(HeldRowsClashTest, ACallStoredMeanwhileElsewhereUndoesTheWholeUnit) {
+TEST_P(HeldRowsRefusedTest, ACallStoredMeanwhileElsewhereUndoesTheWholeUnit) {
     const std::unique_ptr<test::ProgramFixture> fixture = backends.fixture();
     StoreLocation location{.backend = StoreBackend::PostgreSQL, .connection = fixture->pgConnection};
     Result opened;
@@ -206,7 +207,7 @@ TEST_P(HeldRowsClashTest, ACallStoredMeanwhileElsewhereUndoesTheWholeUnit) {
 // As the intake runs: a group of units, each call looked up first, the next call's look-up answered
 // from the keys read ahead with an earlier one. Another program stores a call after they were read:
 // the group's end finds the clash and keeps none of the group's rows.
-TEST_P(HeldRowsClashTest, ACallStoredAfterTheKeysAheadWereReadUndoesTheGroup) {
+TEST_P(HeldRowsRefusedTest, ACallStoredAfterTheKeysAheadWereReadUndoesTheGroup) {
     const std::unique_ptr<test::ProgramFixture> fixture = backends.fixture();
     StoreLocation location{.backend = StoreBackend::PostgreSQL, .connection = fixture->pgConnection};
     Result opened;
@@ -237,8 +238,60 @@ TEST_P(HeldRowsClashTest, ACallStoredAfterTheKeysAheadWereReadUndoesTheGroup) {
     EXPECT_TRUE(calls.ordersOfCall(0, 3).empty());
 }
 
+// A call the server refuses (here a trigger; on a site, a text the database's encoding cannot hold) is
+// met when the group's held rows go: the group is undone. Taken again, each unit sends its rows when it
+// commits, so only the refused call fails and the calls before it are kept; then the group goes back
+// to holding its rows.
+TEST_P(HeldRowsRefusedTest, ACallTheServerRefusesFailsTheGroupThenOnlyItself) {
+    const std::unique_ptr<test::ProgramFixture> fixture = backends.fixture();
+    ASSERT_TRUE(succeeded(StoreProbe(*fixture->store)
+                              .exec(u"CREATE FUNCTION RefuseCall() RETURNS trigger LANGUAGE plpgsql AS "
+                                    "$$BEGIN RAISE EXCEPTION 'call 3 refused'; END$$; "
+                                    "CREATE TRIGGER RefuseCall3 BEFORE INSERT ON Calls FOR EACH ROW "
+                                    "WHEN (NEW.CallNumber = 3) EXECUTE FUNCTION RefuseCall()"_s)));
+    CallRecords& calls = fixture->store->calls();
+    // Calls 1-5 in one group, as the intake takes them in; the numbers of the units that failed.
+    auto takeIn = [&](Result* groupEnd) {
+        std::vector<int> failed;
+        UnitOfWork group(fixture->store->units(), UnitOfWork::Scope::Group);
+        for (int number = 1; number <= 5; ++number) {
+            if (calls.findCall(0, number))
+                continue;
+            UnitOfWork unit(fixture->store->units());
+            EXPECT_TRUE(succeeded(calls.insertCall({.callNumber = number})));
+            EXPECT_TRUE(succeeded(calls.insertOrder({.callNumber = number, .orderSeqNumber = 1})));
+            if (!unit.commit().ok()) {
+                failed.push_back(number);
+                break; // the intake stops at a call it cannot store
+            }
+        }
+        *groupEnd = group.commit();
+        return failed;
+    };
+    auto stored = [&] {
+        std::vector<int> numbers;
+        for (const CallRow& call : calls.allCalls())
+            numbers.push_back(call.callNumber);
+        return numbers;
+    };
+    Result groupEnd;
+    EXPECT_EQ(takeIn(&groupEnd), std::vector<int>{});
+    EXPECT_TRUE(groupEnd.message.contains(u"call 3 refused"_s)) << groupEnd.message.toStdString();
+    EXPECT_EQ(stored(), std::vector<int>{});
+
+    EXPECT_EQ(takeIn(&groupEnd), std::vector<int>{3});
+    EXPECT_TRUE(succeeded(groupEnd));
+    EXPECT_EQ(stored(), (std::vector<int>{1, 2}));
+    EXPECT_EQ(calls.ordersOfCall(0, 2).size(), 1u);
+
+    ASSERT_TRUE(succeeded(StoreProbe(*fixture->store).exec(u"DROP TRIGGER RefuseCall3 ON Calls"_s)));
+    EXPECT_EQ(takeIn(&groupEnd), std::vector<int>{});
+    EXPECT_TRUE(succeeded(groupEnd));
+    EXPECT_EQ(stored(), (std::vector<int>{1, 2, 3, 4, 5}));
+}
+
 // Only PostgreSQL lets a second program write while a unit of work is open.
-INSTANTIATE_TEST_SUITE_P(Backends, HeldRowsClashTest, ::testing::Values(StoreBackend::PostgreSQL),
+INSTANTIATE_TEST_SUITE_P(Backends, HeldRowsRefusedTest, ::testing::Values(StoreBackend::PostgreSQL),
                          test::backendParamName);
 
 } // namespace

@@ -214,16 +214,23 @@ bool Session::inTransaction() const {
 
 Result Session::commitTransaction() {
     if (Result r = flush(); !r) {
+        // A row the server refuses (not a lost server) would fail the group again at every pass, and
+        // with it the calls before the refused one: until a transaction ends well, each unit sends its
+        // rows when it commits, so that only the refused one fails.
+        m_unitsSendAtCommit = failureOf(r) != Failure::ConnectionLost;
         run(kRollback, {});
         return r;
     }
     if (m_conn.transactionFailed()) {
+        m_unitsSendAtCommit = true;
         run(kRollback, {});
         return spoilt();
     }
     Result r = run(kCommit, {});
     if (!r && m_conn.inTransaction())
         run(kRollback, {});
+    if (r)
+        m_unitsSendAtCommit = false;
     return r;
 }
 
@@ -261,7 +268,7 @@ Result Session::commit() {
         return commitTransaction();
     if (!m_unitOpen)
         return Result::failure(1, QStringLiteral("the unit of work was undone"));
-    if (!m_savepointSent) {
+    if (!m_savepointSent && !m_unitsSendAtCommit) {
         // Its rows stay held with the group's and reach the store with them.
         m_unitOpen = false;
         return Result::success();

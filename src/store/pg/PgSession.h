@@ -210,8 +210,9 @@ private:
     quint64 m_sends = 0;
     bool m_groupOpen = false;
     bool m_unitOpen = false;
-    bool m_savepointSent = false; // of the open unit of the group
-    int m_savepoints = 0;         // sent in the open transaction of the group
+    bool m_savepointSent = false;     // of the open unit of the group
+    int m_savepoints = 0;             // sent in the open transaction of the group
+    bool m_unitsSendAtCommit = false; // after rows held in a group were refused
 };
 
 // The text fits a column of width characters, as the SQLite store's length checks have it; the
