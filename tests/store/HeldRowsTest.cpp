@@ -158,17 +158,28 @@ TEST_P(CallLookUpTest, FindsEveryCallThisProgramStored) {
 
 INSTANTIATE_TEST_SUITE_P(Backends, CallLookUpTest, test::bothBackends(), test::backendParamName);
 
-class HeldRowsRefusedTest : public test::BackendTest {};
+// This program's store, and a second program's on the same database and workstation.
+class HeldRowsRefusedTest : public test::BackendTest {
+protected:
+    void SetUp() override {
+        test::BackendTest::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        fixture = backends.fixture();
+        StoreLocation location{.backend = StoreBackend::PostgreSQL, .connection = fixture->pgConnection};
+        Result opened;
+        other = openStore(location, StoreAccess::ReadWrite, &opened);
+        ASSERT_TRUE(other) << opened.message.toStdString();
+    }
+
+    std::unique_ptr<test::ProgramFixture> fixture;
+    std::unique_ptr<Store> other;
+};
 
 // Another program with the same workstation stores the call after this unit checked its key (by the
 // intake's look-up before the unit, or by the insert itself): the unit's end finds the clash, and none
 // of the call's rows stay.
 TEST_P(HeldRowsRefusedTest, ACallStoredMeanwhileElsewhereUndoesTheWholeUnit) {
-    const std::unique_ptr<test::ProgramFixture> fixture = backends.fixture();
-    StoreLocation location{.backend = StoreBackend::PostgreSQL, .connection = fixture->pgConnection};
-    Result opened;
-    const std::unique_ptr<Store> other = openStore(location, StoreAccess::ReadWrite, &opened);
-    ASSERT_TRUE(other) << opened.message.toStdString();
     CallRecords& calls = fixture->store->calls();
     for (const bool lookedUp : {false, true}) {
         SCOPED_TRACE(lookedUp ? "looked up before the unit" : "checked by the insert");
@@ -208,11 +219,6 @@ TEST_P(HeldRowsRefusedTest, ACallStoredMeanwhileElsewhereUndoesTheWholeUnit) {
 // from the keys read ahead with an earlier one. Another program stores a call after they were read:
 // the group's end finds the clash and keeps none of the group's rows.
 TEST_P(HeldRowsRefusedTest, ACallStoredAfterTheKeysAheadWereReadUndoesTheGroup) {
-    const std::unique_ptr<test::ProgramFixture> fixture = backends.fixture();
-    StoreLocation location{.backend = StoreBackend::PostgreSQL, .connection = fixture->pgConnection};
-    Result opened;
-    const std::unique_ptr<Store> other = openStore(location, StoreAccess::ReadWrite, &opened);
-    ASSERT_TRUE(other) << opened.message.toStdString();
     CallRecords& calls = fixture->store->calls();
     {
         UnitOfWork group(fixture->store->units(), UnitOfWork::Scope::Group);
@@ -243,7 +249,6 @@ TEST_P(HeldRowsRefusedTest, ACallStoredAfterTheKeysAheadWereReadUndoesTheGroup) 
 // commits, so only the refused call fails and the calls before it are kept; then the group goes back
 // to holding its rows.
 TEST_P(HeldRowsRefusedTest, ACallTheServerRefusesFailsTheGroupThenOnlyItself) {
-    const std::unique_ptr<test::ProgramFixture> fixture = backends.fixture();
     ASSERT_TRUE(succeeded(StoreProbe(*fixture->store)
                               .exec(u"CREATE FUNCTION RefuseCall() RETURNS trigger LANGUAGE plpgsql AS "
                                     "$$BEGIN RAISE EXCEPTION 'call 3 refused'; END$$; "
