@@ -10,7 +10,8 @@ namespace vrq {
 // message fit for an audit entry.
 struct Result {
     // Unreachable: the far end (a database server) did not answer; the same work can succeed later.
-    enum class Status { Ok, Failed, NotFound, Duplicate, Unreachable };
+    // InUse: another program holds what this one needs for as long as it runs.
+    enum class Status { Ok, Failed, NotFound, Duplicate, Unreachable, InUse };
 
     Status status = Status::Ok;
     int code = 0;
@@ -21,6 +22,7 @@ struct Result {
     bool isNotFound() const { return status == Status::NotFound; }
     bool isDuplicate() const { return status == Status::Duplicate; }
     bool isUnreachable() const { return status == Status::Unreachable; }
+    bool isInUse() const { return status == Status::InUse; }
 
     static Result success() { return {}; }
     static Result failure(int code, QString message) { return {Status::Failed, code, std::move(message)}; }
@@ -34,6 +36,7 @@ struct Result {
     static Result unreachable(int code, QString message) {
         return {Status::Unreachable, code, std::move(message)};
     }
+    static Result inUse(QString message) { return {Status::InUse, 0, std::move(message)}; }
 };
 
 } // namespace vrq

@@ -94,6 +94,9 @@ Result Application::startUp() {
     QDir::setCurrent(m_ctx.programFolder);
     if (Result opened = openStore(StoreUpgrade::Always); !opened.ok())
         return opened;
+    // Before anything is written: a second program on the same workstation of a shared store stops here.
+    if (Result claimed = m_store->units().claimWorkstation(); !claimed.ok())
+        return claimed;
     m_dataBinIntake = std::make_unique<DataBinIntake>(m_ctx);
     m_folderScan = std::make_unique<FolderScan>(m_ctx);
     if (!m_scanListingFile.isEmpty())
@@ -155,7 +158,7 @@ bool Application::storeTakesWrites() {
     Result writable = m_store->units().reconnect();
     if (writable.ok())
         writable = m_store->units().writable(WriteTrial::Write);
-    if (writable.isUnreachable()) {
+    if (writable.isUnreachable() || writable.isInUse()) {
         storeAway(writable);
         return false;
     }
@@ -165,10 +168,18 @@ bool Application::storeTakesWrites() {
     return writable.ok();
 }
 
-void Application::storeAway(const Result& unreachable) {
+void Application::storeAway(const Result& away) {
     m_storeRetry.failed(m_ctx.clock->now());
+    if (away.isInUse()) {
+        // Taken while this program was cut off from the server: the other copy sends this workstation's
+        // calls now, and this one waits until it stops.
+        runstatus::storeAway(m_ctx, QStringLiteral("workstation %1 is in use by another copy of the program, "
+                                                   "which took it while this one was cut off from the server")
+                                        .arg(m_ctx.settings.workstation));
+        return;
+    }
     // libpq's messages run over several lines; the first says what happened.
-    const QString cause = unreachable.message.section(QLatin1Char('\n'), 0, 0).trimmed();
+    const QString cause = away.message.section(QLatin1Char('\n'), 0, 0).trimmed();
     runstatus::storeAway(m_ctx, QStringLiteral("the database server cannot be reached (%1)").arg(cause));
 }
 

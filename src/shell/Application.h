@@ -94,7 +94,9 @@ private:
     void reportSettingProblems();
     // Copies what the moved store holds beside its path and refuses writes to it with the reason.
     void keepMovedStore();
-    void storeAway(const Result& unreachable);
+    // The server is not reached, or another copy took this workstation meanwhile: no job runs, and the
+    // store is tried again after a wait.
+    void storeAway(const Result& away);
     // The server answers again: the entries kept meanwhile are written first.
     void storeBack();
     void writeSpooledEntries();

@@ -125,7 +125,8 @@ QString usageText() {
         "  73  --copy-store-to: the PostgreSQL store already holds rows of this workstation\n"
         "  74  --once: a step failed (intake, scan, export or purge; see stderr and the audit log);\n"
         "      --copy-store-to: the copy failed or its counts differ, and it was undone\n"
-        "  75  another copy runs for the same program folder (nothing was touched)\n"
+        "  75  another copy runs for the same program folder, or for the same workstation of a\n"
+        "      PostgreSQL store (nothing was touched)\n"
         "Summary line: calls good N, bad N; scanned files taken N; order files written N;\n"
         "calls pending N; failed steps N; host folder PATH reachable | away since YYYY-MM-DD HH:MM:SS\n");
 }

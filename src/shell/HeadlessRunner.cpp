@@ -95,12 +95,14 @@ bool stopIfProgramFileGone(AppContext& ctx, const ProgramFile& programFile) {
     return true;
 }
 
-bool startOrReport(Application& app) {
+// The start's exit code: a start refused because another copy holds this workstation of a shared store
+// is the same "try again later" as another copy on the program folder.
+int startOrReport(Application& app) {
     const Result started = app.startUp();
     if (started.ok())
-        return true;
-    QTextStream(stderr) << started.message << Qt::endl;
-    return false;
+        return ExitCode::kOk;
+    QTextStream(stderr) << started.message << (started.isInUse() ? " Nothing was done." : "") << Qt::endl;
+    return started.isInUse() ? ExitCode::kFolderInUse : ExitCode::kStartFailed;
 }
 
 } // namespace
@@ -114,8 +116,8 @@ int HeadlessRunner::runOnce() {
     ConsoleUserInterface ui(ConsoleUserInterface::Mode::SinglePass, nullptr);
     Application app(QLatin1Char('F'), ui);
     app.keepScanListingBetweenRuns();
-    if (!startOrReport(app))
-        return ExitCode::kStartFailed;
+    if (const int refused = startOrReport(app); refused != ExitCode::kOk)
+        return refused;
     AppContext& ctx = app.context();
     if (ctx.settings.enableCalls && !stopRequested())
         app.runDataBinIntake();
@@ -142,8 +144,8 @@ int HeadlessRunner::runService() {
     installStopHandlers();
     ConsoleUserInterface ui(ConsoleUserInterface::Mode::Service, &g_stopRequested);
     Application app(QLatin1Char('F'), ui);
-    if (!startOrReport(app))
-        return ExitCode::kStartFailed;
+    if (const int refused = startOrReport(app); refused != ExitCode::kOk)
+        return refused;
     app.cycle().markStarted();
     app.runDataBinIntake();
 

@@ -39,6 +39,11 @@ public:
     // the write lock for a moment and changes nothing; a lock held by another program is no refusal).
     // Inside a unit of work no write is tried.
     virtual Result writable(WriteTrial trial = WriteTrial::None) = 0;
+    // Claims this workstation's rows of a store several workstations share, for as long as the program
+    // runs: a second program with the same workstation is refused (InUse), as a second copy on one
+    // program folder is. The claim lasts while the connection does and is claimed again by reconnect.
+    // A store in a file is claimed with its program folder and succeeds.
+    virtual Result claimWorkstation() = 0;
     // Connects again to a store whose server was lost (writable() failed as unreachable); outside a unit
     // of work only. A store in a file has nothing to reconnect and succeeds.
     virtual Result reconnect() = 0;

@@ -144,7 +144,7 @@ int WindowMode::run() {
     if (const Result started = m_resident->start(); !started.ok()) {
         QTextStream(stderr) << started.message << Qt::endl;
         warn(started.message);
-        return ExitCode::kStartFailed;
+        return started.isInUse() ? ExitCode::kFolderInUse : ExitCode::kStartFailed;
     }
     reportListenError();
     for (const SettingProblem& problem : m_app->settingProblems())

@@ -186,6 +186,7 @@ public:
     void checkpoint() override {}
     Result writable(WriteTrial trial) override;
     Result reconnect() override { return m_s.reconnect(); }
+    Result claimWorkstation() override { return m_s.claimWorkstation(); }
     // A database cannot be moved away from under its connection.
     bool fileMoved() override { return false; }
     void refuseWrites(const QString& reason) override { m_s.refuseWrites(reason); }

@@ -14,6 +14,9 @@ const Statement kRollback{"rollback", "ROLLBACK"};
 const Statement kSavepoint{"unit_begin", "SAVEPOINT unit"};
 const Statement kRelease{"unit_commit", "RELEASE SAVEPOINT unit"};
 const Statement kRollbackUnit{"unit_rollback", "ROLLBACK TO SAVEPOINT unit"};
+// The second key is the workstation: one lock per workstation of the database, apart from the keys of
+// the one-number form that the schema's creation uses.
+const Statement kClaimWorkstation{"workstation_claim", "SELECT pg_try_advisory_lock(7207003, $1::integer)"};
 const Statement kBeginRead{"read_begin", "BEGIN ISOLATION LEVEL REPEATABLE READ, READ ONLY"};
 
 Result spoilt() {
@@ -192,9 +195,28 @@ Result Session::configure() {
     return Result::success();
 }
 
+Result Session::claimWorkstation() {
+    m_claimWanted = true;
+    if (m_claimHeld)
+        return Result::success();
+    Rows rows;
+    if (Result r = run(kClaimWorkstation, {m_station}, &rows); !r)
+        return r;
+    m_claimHeld = !rows.values.empty() && boolOf(rows.values.front().front());
+    if (m_claimHeld)
+        return Result::success();
+    return Result::inUse(
+        QStringLiteral("%1: workstation %2 is in use by another copy of the program. Each workstation "
+                       "sharing a database needs its own number ([Store] Workstation in the settings); "
+                       "a copied settings file keeps the number it was copied with.")
+            .arg(m_where)
+            .arg(m_workstation));
+}
+
 Result Session::reconnect() {
     if (m_conn.isOpen())
-        return Result::success();
+        return m_claimWanted ? claimWorkstation() : Result::success();
+    m_claimHeld = false;
     m_prepared.clear();
     dropHeld(Held::All);
     m_later.clear();
@@ -203,7 +225,9 @@ Result Session::reconnect() {
     m_savepoints = 0;
     if (Result r = m_conn.reopen(); !r)
         return r;
-    return configure();
+    if (Result r = configure(); !r)
+        return r;
+    return m_claimWanted ? claimWorkstation() : Result::success();
 }
 
 // --- units of work ------------------------------------------------------------------------------------

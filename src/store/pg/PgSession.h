@@ -180,8 +180,12 @@ public:
     // Sets what every connection of the store needs (texts, dates, read-only); run after each open.
     Result configure();
     // Opens the connection again when it was lost, forgetting what the lost one held: its prepared
-    // statements, kept statements and open units (the server undid them). Nothing to do when it is open.
+    // statements, kept statements and open units (the server undid them), and claims the workstation
+    // again when it was claimed. Nothing to do when it is open and holds its claim.
     Result reconnect();
+    // Takes the session's lock on the workstation's number (held until the connection ends); InUse
+    // when another session holds it.
+    Result claimWorkstation();
 
     void refuseWrites(const QString& reason) { m_refusal = reason; }
     const QString& refusal() const { return m_refusal; }
@@ -213,6 +217,8 @@ private:
     bool m_savepointSent = false;     // of the open unit of the group
     int m_savepoints = 0;             // sent in the open transaction of the group
     bool m_unitsSendAtCommit = false; // after rows held in a group were refused
+    bool m_claimWanted = false;       // claimWorkstation was asked for
+    bool m_claimHeld = false;         // by this connection
 };
 
 // The text fits a column of width characters, as the SQLite store's length checks have it; the

@@ -169,6 +169,7 @@ public:
     void checkpoint() override { m_db.checkpoint(); }
     Result writable(WriteTrial trial) override { return m_db.writable(trial); }
     Result reconnect() override { return Result::success(); } // a file is never lost as a server is
+    Result claimWorkstation() override { return Result::success(); }
     bool fileMoved() override { return m_db.fileMoved(); }
     void refuseWrites(const QString& reason) override { m_db.refuseWrites(reason); }
     bool refusesWrites() const override { return m_db.refusesWrites(); }
