@@ -74,6 +74,14 @@ Result Application::openStore(StoreUpgrade upgrade) {
         return Result::failure(
             opened.code,
             QStringLiteral("The call store %1 cannot be opened: %2").arg(location.path, opened.message));
+    // Before anything is written: a second program on the same workstation of a shared store stops here.
+    // Batch mode checks a file beside the program that holds the workstation and stores no calls.
+    if (Result claimed =
+            m_ctx.runMode == QLatin1Char('B') ? Result::success() : m_store->units().claimWorkstation();
+        !claimed.ok()) {
+        m_store.reset();
+        return claimed;
+    }
     m_ctx.store = m_store.get();
     // A batch run on a store that was never started in window mode still needs the audit table.
     if (upgrade == StoreUpgrade::Always || m_store->schema().columnsOf(QStringLiteral("Audit")).isEmpty())
@@ -94,9 +102,6 @@ Result Application::startUp() {
     QDir::setCurrent(m_ctx.programFolder);
     if (Result opened = openStore(StoreUpgrade::Always); !opened.ok())
         return opened;
-    // Before anything is written: a second program on the same workstation of a shared store stops here.
-    if (Result claimed = m_store->units().claimWorkstation(); !claimed.ok())
-        return claimed;
     m_dataBinIntake = std::make_unique<DataBinIntake>(m_ctx);
     m_folderScan = std::make_unique<FolderScan>(m_ctx);
     if (!m_scanListingFile.isEmpty())

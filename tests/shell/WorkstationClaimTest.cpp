@@ -90,7 +90,8 @@ TEST_F(WorkstationClaimTest, ACopyCutOffFindsItsWorkstationTakenWhenItComesBack)
 }
 
 // The built program: a service holds workstation 1; a pass with a copied settings file (workstation 1,
-// another program folder) exits 75 and touches nothing; workstation 2 runs.
+// another program folder) exits 75 and touches nothing; workstation 2 runs, and so does a file checked
+// in batch mode beside the service.
 TEST_F(WorkstationClaimTest, ASecondCopyOnTheSameWorkstationExits75) {
     auto sandboxFor = [&](int workstation) {
         auto sandbox = std::make_unique<reliability::Sandbox>(
@@ -130,6 +131,16 @@ TEST_F(WorkstationClaimTest, ASecondCopyOnTheSameWorkstationExits75) {
 
     err.clear();
     EXPECT_EQ(reliability::runToEnd(*otherFolder, {u"--once"_s}, 60000, &err), 0) << err.toStdString();
+
+    // A file checked in batch mode beside the service stores no call and needs no claim.
+    const QString checkFile = QDir(serviceFolder->root()).filePath(u"check.dat"_s);
+    testdata::DataBinOptions checked;
+    checked.calls = 3;
+    QString error;
+    ASSERT_TRUE(testdata::writeDataBin(checkFile, checked, nullptr, &error)) << error.toStdString();
+    err.clear();
+    EXPECT_EQ(reliability::runToEnd(*serviceFolder, {u"check"_s, checkFile}, 60000, &err), 0)
+        << err.toStdString();
 
     service->terminate();
     EXPECT_TRUE(reliability::waitForEnd(*service, 60000));
