@@ -1,6 +1,7 @@
 // The rows of a call taken in inside a unit of work are the rows the same steps give outside one, on both
-// engines, whatever characters their texts hold; on PostgreSQL, where such a call's rows are held and
-// written at the unit's end in one go, a clash met only then undoes the whole call.
+// engines, whatever characters their texts hold, and the look-up before each call finds every call this
+// program stored. On PostgreSQL, where such a call's rows are held and written later in one go, a clash
+// or a refusal met only then undoes the whole unit or group.
 #include "store/Store.h"
 #include "store/StoreProbe.h"
 #include "store/UnitOfWork.h"
