@@ -122,6 +122,12 @@ AuditExportOutcome AuditExport::exportAudits() {
     };
     if (PathResolver::trimRight(m_ctx.settings.qx7Path).isEmpty())
         return ended(AuditExportOutcome::Done::FolderNotSet);
+    // The files are the site's: one writer at a time (the purge holds the lock already).
+    const SiteLock lock(m_ctx.store->site());
+    if (lock.taken().isInUse())
+        return ended(AuditExportOutcome::Done::Busy);
+    if (!lock.taken().ok())
+        return ended(AuditExportOutcome::Done::Failed, failure(lock.taken().code, lock.taken().message));
     outcome.exportFile = filePath(kExportFileName);
     outcome.statusFile = filePath(kStatusFileName);
 
@@ -189,6 +195,9 @@ QString AuditExportOutcome::text() const {
                                          "were left as they are.");
     case Done::FolderAway:
         return notSaved + QStringLiteral("the host folder cannot be reached. Try again once it is back.");
+    case Done::Busy:
+        return notSaved + QStringLiteral("another workstation is writing them to the host folder now. Try "
+                                         "again in a moment.");
     case Done::FilesNotCreated:
         return notSaved + problem + QLatin1Char('.');
     case Done::Failed:

@@ -18,6 +18,7 @@ struct AuditExportOutcome {
         FolderNotSet,    // no host folder in the settings
         NoEntries,       // an empty log: the files of the last export stay as they are
         FolderAway,      // the host folder could not be reached, nor mapped again
+        Busy,            // another workstation of the site is writing the files now
         FilesNotCreated, // a file could not be created; `result` says which and why
         Failed,          // a store or write failure, in `result`
     };
@@ -34,7 +35,8 @@ struct AuditExportOutcome {
     QString text() const;
 };
 
-// Writes the whole audit log as fixed-width lines ("VRQtoQX7.Aud") and a good/bad summary per run of
+// Writes the whole audit log (of the site, when workstations share the store; one of them at a time)
+// as fixed-width lines ("VRQtoQX7.Aud") and a good/bad summary per run of
 // days ("VRQtoQX7.Sts") into the host folder, both rewritten from scratch. An unset or unreachable
 // folder, or files that cannot be created, end the export without a failure; a store or write failure
 // is handed back to the caller. The outcome says which of these happened.

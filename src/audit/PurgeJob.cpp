@@ -43,14 +43,28 @@ QDateTime PurgeJob::cutoff(const QDateTime& now, int daysOfHistory) {
 }
 
 Result PurgeJob::purgeCalls() {
+    // The spare files are this workstation's own.
     const QDateTime cut = cutoff(m_ctx.clock->now(), m_ctx.settings.daysOfHistory);
     removeOldSpares(cut);
+    // The workstations sharing a store purge it once a day between them: one at a time, under the
+    // site's lock, and none again on a day the site's record says it was purged.
+    SiteLock lock(m_ctx.store->site());
+    if (lock.taken().isInUse())
+        return Result::success(); // another workstation purges now; the next pass finds its record
+    if (!lock.taken().ok())
+        return failure(lock.taken());
+    Result read;
+    const std::optional<SitePurge> last = m_ctx.store->site().lastPurge(&read);
+    if (!read.ok())
+        return failure(read);
+    if (last && last->when.date() == m_ctx.clock->now().date())
+        return takeSitePurge(*last);
 
     Result result;
     CallCursor after;
     std::optional<CallRow> call = m_ctx.store->calls().nextPurgeableCall(cut, after, &result);
     while (call) {
-        if (Result purged = purgeCall(call->source, call->callNumber); !purged.ok())
+        if (Result purged = purgeCall(*call); !purged.ok())
             return purged;
         call = m_ctx.store->calls().nextPurgeableCall(cut, after, &result);
     }
@@ -63,21 +77,37 @@ Result PurgeJob::purgeCalls() {
     if (Result exported = m_auditExport.saveAuditsToFile(); !exported.ok())
         return exported;
 
-    m_ctx.settings.lastDatePurged = m_ctx.clock->now();
+    const QDateTime now = m_ctx.clock->now();
+    if (Result recorded = m_ctx.store->site().recordPurge(now); !recorded.ok())
+        return failure(recorded);
+    m_ctx.settings.lastDatePurged = now;
     return Result::success();
 }
 
-Result PurgeJob::purgeCall(int source, int callNumber) {
+Result PurgeJob::takeSitePurge(const SitePurge& last) {
+    m_ctx.settings.lastDatePurged = last.when;
+    if (last.workstation == m_ctx.settings.workstation)
+        return Result::success(); // this workstation's own purge, recorded before its settings were saved
+    if (m_ctx.audit)
+        m_ctx.audit->write(AuditType::Info,
+                           QStringLiteral("PurgeCalls: workstation %1 purged the site's history today at %2.")
+                               .arg(last.workstation)
+                               .arg(last.when.toString(QStringLiteral("HH:mm:ss"))));
+    return Result::success();
+}
+
+Result PurgeJob::purgeCall(const CallRow& call) {
     // Orders, items and the call row go together: no call is ever left without its orders.
     UnitOfWork unit(m_ctx.store->units());
     Result result = unit.begun();
     if (result.ok())
-        result = m_ctx.store->calls().deleteCallWithOrders(source, callNumber);
+        result = m_ctx.store->calls().deleteCallWithOrders(call);
     if (result.ok())
         result = unit.commit();
     if (!result.ok())
         return failure(result); // the unit is undone as it goes out of scope
-    m_ctx.ui->updateCallRow(source, callNumber, CallDisplay::Remove);
+    if (call.workstation == m_ctx.settings.workstation)
+        m_ctx.ui->updateCallRow(call.source, call.callNumber, CallDisplay::Remove);
     return Result::success();
 }
 

@@ -16,6 +16,8 @@ public:
     virtual ~AuditRecords() = default;
 
     virtual Result insertAudit(const AuditRow& row) = 0;
+    // The entries of the site (every workstation sharing the store) that the audit files hold, and
+    // the site's purge of them.
     virtual Result forEachExportableAudit(const std::function<void(const AuditRow&)>& visit) = 0;
     virtual Result deleteAuditUpTo(const QDateTime& cutoff) = 0;
     // Every entry in the store's natural order; tests and tools.

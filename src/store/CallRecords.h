@@ -53,12 +53,12 @@ public:
     virtual Result setExtracted(int source, int callNumber, bool extracted) = 0;
 
     // --- purge ----------------------------------------------------------------------------------
-    // The next call after the cursor that is complete, at or before the cut-off, and bad or extracted;
-    // the cursor is moved past it.
+    // The next call of the site (every workstation sharing the store) after the cursor that is
+    // complete, at or before the cut-off, and bad or extracted; the cursor is moved past it.
     virtual std::optional<CallRow> nextPurgeableCall(const QDateTime& cutoff, CallCursor& after,
                                                      Result* result = nullptr) = 0;
-    // Deletes the call's orders, then its line items, then the call row.
-    virtual Result deleteCallWithOrders(int source, int callNumber) = 0;
+    // Deletes the call's orders, then its line items, then the call row, of whichever workstation.
+    virtual Result deleteCallWithOrders(const CallRow& call) = 0;
 
     // --- every row, in natural order: viewers, tools and tests -----------------------------------
     virtual std::vector<CallRow> allCalls(Result* result = nullptr) = 0;

@@ -4,6 +4,7 @@
 #include "settings/Settings.h"
 #include "store/AuditRecords.h"
 #include "store/CallRecords.h"
+#include "store/SiteJobs.h"
 #include "store/StoreSchema.h"
 #include "store/StoreUnits.h"
 #include "store/SummaryQueries.h"
@@ -36,6 +37,8 @@ public:
     virtual StoreSchema& schema() = 0;
     // Units of work and whether the store keeps what is written.
     virtual StoreUnits& units() = 0;
+    // What the workstations sharing the store do once for all of them.
+    virtual SiteJobs& site() = 0;
 };
 
 enum class StoreAccess {

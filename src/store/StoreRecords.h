@@ -50,6 +50,7 @@ struct CallRow {
     std::optional<int> badReason{};
     std::optional<int> badData{};
     std::optional<int> numBytes{};
+    int workstation = 1; // that took the call in: always 1 in a store in a file
 };
 
 struct OrderRow {

@@ -98,6 +98,21 @@ TEST_F(PgSchema, SecondStartKeepsRowsAndOneVersion) {
     EXPECT_EQ(column(QStringLiteral("SELECT CallNumber FROM Calls")), QStringList{QStringLiteral("12")});
 }
 
+// A database the first version made gets what the later ones add, in place, once.
+TEST_F(PgSchema, AnOlderVersionIsUpgradedKeepingItsRows) {
+    ASSERT_TRUE(pg::ensureSchema(m_conn).ok());
+    ASSERT_TRUE(m_conn.query(QStringLiteral("INSERT INTO Calls (CallNumber) VALUES (12)"), {}).ok());
+    ASSERT_TRUE(m_conn.exec(QStringLiteral("DROP TABLE SiteJobs")).ok());
+    ASSERT_TRUE(m_conn.exec(QStringLiteral("UPDATE SchemaVersion SET Version = 1")).ok());
+
+    const Result upgraded = pg::ensureSchema(m_conn);
+    ASSERT_TRUE(upgraded.ok()) << upgraded.message.toStdString();
+    EXPECT_EQ(column(QStringLiteral("SELECT Version FROM SchemaVersion")),
+              QStringList{QString::number(pg::kSchemaVersion)});
+    EXPECT_EQ(column(QStringLiteral("SELECT count(*) FROM SiteJobs")), QStringList{QStringLiteral("0")});
+    EXPECT_EQ(column(QStringLiteral("SELECT CallNumber FROM Calls")), QStringList{QStringLiteral("12")});
+}
+
 TEST_F(PgSchema, KeyIsWorkstationSourceAndCallNumber) {
     ASSERT_TRUE(pg::ensureSchema(m_conn).ok());
     const QString insert =

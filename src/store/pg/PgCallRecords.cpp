@@ -1,5 +1,6 @@
-// Calls, Orders and OrderLineItems of this workstation: what the intake writes, the export and the
-// purge read and mark. The natural order of the calls is their Id, the order they were taken in.
+// Calls, Orders and OrderLineItems of this workstation: what the intake writes, the export reads and
+// marks; the purge's reads and deletes are the whole site's. The natural order of the calls is their Id, the
+// order they were taken in.
 #include "store/pg/PgParts.h"
 
 #include <algorithm>
@@ -13,7 +14,7 @@ namespace {
 #define VRQ_CALL_COLUMNS(c)                                                                                  \
     c "Source, " c "CallNumber, " c "CallDNT, " c "GoodCall, " c "Complete, " c "ExtractedCall, " c          \
       "ExtractedFileName, " c "ExtractedDNT, " c "NumberOfOrders, " c "Displayed, " c "LineNumber, " c       \
-      "Hour, " c "BadReason, " c "BadData, " c "NumBytes, " c "Id "
+      "Hour, " c "BadReason, " c "BadData, " c "NumBytes, " c "Workstation, " c "Id "
 #define VRQ_ORDER_COLUMNS(c)                                                                                 \
     c "Source, " c "CallNumber, " c "OrderSeqNumber, " c "Salesperson, " c "Customer, " c "ShipTo, " c       \
       "Route, " c "Message, " c "NumberOfItems "
@@ -125,9 +126,10 @@ const Statement kMarkExtracted{
     "UPDATE Calls SET ExtractedCall = true, ExtractedDNT = $4, ExtractedFileName = $5" VRQ_CALL_KEY};
 const Statement kSetExtracted{"calls_set_extracted", "UPDATE Calls SET ExtractedCall = $4" VRQ_CALL_KEY};
 const Statement kPurgeable{
-    "calls_purgeable", "SELECT " VRQ_CALL_COLUMNS("") "FROM Calls WHERE Workstation = $1 AND Id > $2 AND "
-                                                      "Complete AND CallDNT <= $3 AND (NOT GoodCall OR "
-                                                      "(GoodCall AND ExtractedCall)) ORDER BY Id LIMIT 1"};
+    "calls_purgeable",
+    "SELECT " VRQ_CALL_COLUMNS("") "FROM Calls WHERE Id > $1 AND Complete AND CallDNT <= $2 "
+                                   "AND (NOT GoodCall OR (GoodCall AND ExtractedCall)) "
+                                   "ORDER BY Id LIMIT 1"};
 const Statement kDeleteOrders{"orders_delete", "DELETE FROM Orders" VRQ_CALL_KEY};
 const Statement kDeleteItems{"items_delete", "DELETE FROM OrderLineItems" VRQ_CALL_KEY};
 const Statement kDeleteCall{"calls_delete", "DELETE FROM Calls" VRQ_CALL_KEY};
@@ -159,10 +161,11 @@ CallRow callOf(const Row& v) {
     row.badReason = optionalIntOf(v[12]);
     row.badData = optionalIntOf(v[13]);
     row.numBytes = optionalIntOf(v[14]);
+    row.workstation = intOf(v[15]);
     return row;
 }
-constexpr std::size_t kCallIdColumn = 15;
-constexpr std::size_t kRowsUnderKeyColumn = 16; // of kFindCall
+constexpr std::size_t kCallIdColumn = 16;
+constexpr std::size_t kRowsUnderKeyColumn = 17; // of kFindCall
 
 // A column the order file is written from: a Null is noted by the column's name in nullColumns.
 template <typename T> T orderFileValue(const Value& v, const char* column, QStringList& nullColumns) {
@@ -466,7 +469,9 @@ Result PgCallRecords::insertCall(const CallRow& row) {
     // Rows of an earlier call under this key: each statement is checked as it comes.
     if (rowsUnderKey)
         return insertCallNow(row);
-    m_held.rows().emplace_back().call = row;
+    HeldCall& heldCall = m_held.rows().emplace_back();
+    heldCall.call = row;
+    heldCall.call.workstation = m_s.workstation(); // as the table will have it
     return Result::success();
 }
 
@@ -649,7 +654,7 @@ Result PgCallRecords::setExtracted(int source, int callNumber, bool extracted) {
 std::optional<CallRow> PgCallRecords::nextPurgeableCall(const QDateTime& cutoff, CallCursor& after,
                                                         Result* result) {
     Rows rows;
-    const Result r = m_s.run(kPurgeable, {m_s.station(), param(after.position()), param(cutoff)}, &rows);
+    const Result r = m_s.run(kPurgeable, {param(after.position()), param(cutoff)}, &rows);
     if (result)
         *result = r;
     if (!r || rows.values.empty())
@@ -658,8 +663,8 @@ std::optional<CallRow> PgCallRecords::nextPurgeableCall(const QDateTime& cutoff,
     return callOf(rows.values.front());
 }
 
-Result PgCallRecords::deleteCallWithOrders(int source, int callNumber) {
-    const std::vector<Param> key{m_s.station(), param(source), param(callNumber)};
+Result PgCallRecords::deleteCallWithOrders(const CallRow& call) {
+    const std::vector<Param> key{param(call.workstation), param(call.source), param(call.callNumber)};
     return m_s.runBatch({{&kDeleteOrders, key}, {&kDeleteItems, key}, {&kDeleteCall, key}});
 }
 

@@ -4,6 +4,7 @@
 
 #include "store/AuditRecords.h"
 #include "store/CallRecords.h"
+#include "store/SiteJobs.h"
 #include "store/StoreSchema.h"
 #include "store/StoreUnits.h"
 #include "store/SummaryQueries.h"
@@ -47,7 +48,7 @@ public:
     Result setExtracted(int source, int callNumber, bool extracted) override;
     std::optional<CallRow> nextPurgeableCall(const QDateTime& cutoff, CallCursor& after,
                                              Result* result) override;
-    Result deleteCallWithOrders(int source, int callNumber) override;
+    Result deleteCallWithOrders(const CallRow& call) override;
     std::vector<CallRow> allCalls(Result* result) override;
     std::vector<OrderRow> allOrders(Result* result) override;
     std::vector<ItemRow> allItems(Result* result) override;
@@ -196,6 +197,21 @@ public:
 
 private:
     Session& m_s;
+};
+
+// The site's lock is a lock of the server's held by this session; the purge's date is a row of SiteJobs.
+class PgSiteJobs final : public SiteJobs {
+public:
+    explicit PgSiteJobs(Session& s) : m_s(s) {}
+
+    Result holdSiteLock() override;
+    void releaseSiteLock() override;
+    std::optional<SitePurge> lastPurge(Result* result) override;
+    Result recordPurge(const QDateTime& when) override;
+
+private:
+    Session& m_s;
+    int m_holds = 0; // how often this program holds the lock now
 };
 
 } // namespace vrq::pg

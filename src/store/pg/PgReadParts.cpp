@@ -28,10 +28,11 @@ const Statement kInsertHeldAudit{
     "a.ed, a.ty, a.ms, a.sq, a.it FROM unnest($2::timestamp[], $3::timestamp[], $4::text[], $5::text[], "
     "$6::integer[], $7::text[]) WITH ORDINALITY AS a(ad, ed, ty, ms, sq, it, n) ORDER BY a.n"};
 // Nulls sort first going up and last going down, as the SQLite store sorts them.
-const Statement kExportableAudit{"audit_exportable", "SELECT " VRQ_AUDIT_COLUMNS
-                                                     "FROM Audit WHERE Workstation = $1 AND Type <> '' "
-                                                     "ORDER BY AuditDNT NULLS FIRST, Seq NULLS FIRST, Id"};
-const Statement kDeleteAudit{"audit_delete", "DELETE FROM Audit WHERE Workstation = $1 AND AuditDNT <= $2"};
+// The audit files in the host folder and the purge are the whole site's.
+const Statement kExportableAudit{"audit_exportable",
+                                 "SELECT " VRQ_AUDIT_COLUMNS "FROM Audit WHERE Type <> '' "
+                                 "ORDER BY AuditDNT NULLS FIRST, Seq NULLS FIRST, Id"};
+const Statement kDeleteAudit{"audit_delete", "DELETE FROM Audit WHERE AuditDNT <= $1"};
 const Statement kAllAudit{"audit_all",
                           "SELECT " VRQ_AUDIT_COLUMNS "FROM Audit WHERE Workstation = $1 ORDER BY Id"};
 const Statement kNewestAudit{"audit_newest",
@@ -201,14 +202,14 @@ void PgAuditRecords::queueHeld(Held which) {
 
 Result PgAuditRecords::forEachExportableAudit(const std::function<void(const AuditRow&)>& visit) {
     Result r;
-    const std::vector<AuditRow> rows = readAll<AuditRow>(m_s, kExportableAudit, {m_s.station()}, auditOf, &r);
+    const std::vector<AuditRow> rows = readAll<AuditRow>(m_s, kExportableAudit, {}, auditOf, &r);
     for (const AuditRow& row : rows)
         visit(row);
     return r;
 }
 
 Result PgAuditRecords::deleteAuditUpTo(const QDateTime& cutoff) {
-    return m_s.run(kDeleteAudit, {m_s.station(), param(cutoff)});
+    return m_s.run(kDeleteAudit, {param(cutoff)});
 }
 
 std::vector<AuditRow> PgAuditRecords::allAudit() {

@@ -78,6 +78,20 @@ const char* const kCreateStatements[] = {
     "CREATE INDEX AuditByDate ON Audit (AuditDNT)",
 };
 
+// What each version after the first adds, in order: a database of an older version gets the steps it
+// lacks, in the transaction that records the new version.
+struct UpgradeStep {
+    int version; // the version the step leads to
+    const char* sql;
+};
+const UpgradeStep kUpgradeSteps[] = {
+    // The jobs the workstations of a site do once a day for all of them, and who did each last.
+    {2, "CREATE TABLE SiteJobs ("
+        " Job varchar(16) PRIMARY KEY,"
+        " LastDone timestamp(0) NOT NULL,"
+        " Workstation smallint NOT NULL CHECK (Workstation BETWEEN 1 AND 99))"},
+};
+
 // Ends the open transaction and gives back the failure that ended it.
 Result rollbackWith(Connection& conn, const Result& failure) {
     conn.exec(QStringLiteral("ROLLBACK"));
@@ -107,13 +121,36 @@ Result refuseNewer(int version) {
                                .arg(kSchemaVersion));
 }
 
-Result createTables(Connection& conn) {
+Result createFirstVersion(Connection& conn) {
     for (const char* sql : kCreateStatements) {
         if (Result r = conn.exec(QString::fromLatin1(sql)); !r)
             return r;
     }
-    return conn.query(QStringLiteral("INSERT INTO SchemaVersion (Version) VALUES ($1)"),
+    return Result::success();
+}
+
+// Runs the steps after version and records the version they lead to.
+Result upgradeFrom(Connection& conn, int version) {
+    for (const UpgradeStep& step : kUpgradeSteps) {
+        if (step.version <= version)
+            continue;
+        if (Result r = conn.exec(QString::fromLatin1(step.sql)); !r)
+            return r;
+    }
+    if (version == 0)
+        return conn.query(QStringLiteral("INSERT INTO SchemaVersion (Version) VALUES ($1)"),
+                          {QString::number(kSchemaVersion)});
+    return conn.query(QStringLiteral("UPDATE SchemaVersion SET Version = $1"),
                       {QString::number(kSchemaVersion)});
+}
+
+// Makes the tables of a new database, or adds what an older version lacks.
+Result createOrUpgrade(Connection& conn, int version) {
+    if (version == 0) {
+        if (Result r = createFirstVersion(conn); !r)
+            return r;
+    }
+    return upgradeFrom(conn, version);
 }
 
 } // namespace
@@ -150,11 +187,11 @@ Result ensureSchema(Connection& conn) {
         return r;
     if (Result r = conn.exec(QString::fromLatin1(kCreateLock)); !r)
         return rollbackWith(conn, r);
-    // Another workstation may have made them while this one waited for the lock.
+    // Another workstation may have made or upgraded them while this one waited for the lock.
     if (Result r = readSchemaVersion(conn, &version); !r)
         return rollbackWith(conn, r);
-    if (version == 0) {
-        if (Result r = createTables(conn); !r)
+    if (version < kSchemaVersion) {
+        if (Result r = createOrUpgrade(conn, version); !r)
             return failureOf(r) == Failure::NoPrivilege ? missingCreatePrivilege(conn, r)
                                                         : rollbackWith(conn, r);
     }

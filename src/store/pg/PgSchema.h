@@ -6,14 +6,14 @@ namespace vrq::pg {
 
 class Connection;
 
-// The version of the store's tables this program makes and reads.
-constexpr int kSchemaVersion = 1;
+// The version of the store's tables this program makes and reads. 2: SiteJobs.
+constexpr int kSchemaVersion = 2;
 
 // The version recorded in the database: 0 when it has none of the store's tables yet.
 Result readSchemaVersion(Connection& conn, int* version);
 
-// Makes the store's tables in a database that has none, in one transaction, and records the version;
-// accepts a database already at this version. Refuses a newer version, and names the privilege the
+// Makes the store's tables in a database that has none, or adds what an older version lacks, in one
+// transaction, and records the version; accepts a database already at this version. Refuses a newer version, and names the privilege the
 // role lacks when it may not create tables. Two workstations starting at once do not both create.
 Result ensureSchema(Connection& conn);
 

@@ -156,13 +156,15 @@ Result PgStoreUnits::saveCopy(const QString& path) {
 // --- the store ------------------------------------------------------------------------------------------
 
 struct PgStore::Parts {
-    explicit Parts(pg::Session& s) : calls(s), audit(s), viewers(s), summary(s), schema(s), units(s) {}
+    explicit Parts(pg::Session& s)
+        : calls(s), audit(s), viewers(s), summary(s), schema(s), units(s), site(s) {}
     pg::PgCallRecords calls;
     pg::PgAuditRecords audit;
     pg::PgViewerQueries viewers;
     pg::PgSummaryQueries summary;
     pg::PgStoreSchema schema;
     pg::PgStoreUnits units;
+    pg::PgSiteJobs site;
 };
 
 std::unique_ptr<PgStore> PgStore::open(const QString& connection, int workstation, StoreAccess access,
@@ -226,6 +228,9 @@ StoreSchema& PgStore::schema() {
 }
 StoreUnits& PgStore::units() {
     return m_parts->units;
+}
+SiteJobs& PgStore::site() {
+    return m_parts->site;
 }
 
 } // namespace vrq

@@ -68,8 +68,8 @@ public:
                                              Result* result) override {
         return m_db.nextPurgeableCall(cutoff, after, result);
     }
-    Result deleteCallWithOrders(int source, int callNumber) override {
-        return m_db.deleteCallWithOrders(source, callNumber);
+    Result deleteCallWithOrders(const CallRow& call) override {
+        return m_db.deleteCallWithOrders(call.source, call.callNumber);
     }
     std::vector<CallRow> allCalls(Result* result) override { return m_db.allCalls(result); }
     std::vector<OrderRow> allOrders(Result* result) override { return m_db.allOrders(result); }
@@ -180,6 +180,20 @@ private:
     CallStore& m_db;
 };
 
+// One workstation is the whole site: nobody else purges or writes its audit files, and the settings keep
+// the date of its purge.
+class SqliteSiteJobs final : public SiteJobs {
+public:
+    Result holdSiteLock() override { return Result::success(); }
+    void releaseSiteLock() override {}
+    std::optional<SitePurge> lastPurge(Result* result) override {
+        if (result)
+            *result = Result::success();
+        return std::nullopt;
+    }
+    Result recordPurge(const QDateTime&) override { return Result::success(); }
+};
+
 } // namespace
 
 struct SqliteStore::Parts {
@@ -190,6 +204,7 @@ struct SqliteStore::Parts {
     SqliteSummaryQueries summary;
     SqliteStoreSchema schema;
     SqliteStoreUnits units;
+    SqliteSiteJobs site;
 };
 
 std::unique_ptr<SqliteStore> SqliteStore::open(const QString& path, StoreAccess access, Result* result) {
@@ -223,6 +238,9 @@ StoreSchema& SqliteStore::schema() {
 }
 StoreUnits& SqliteStore::units() {
     return m_parts->units;
+}
+SiteJobs& SqliteStore::site() {
+    return m_parts->site;
 }
 
 } // namespace vrq

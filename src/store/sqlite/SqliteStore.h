@@ -24,6 +24,7 @@ public:
     SummaryQueries& summary() override;
     StoreSchema& schema() override;
     StoreUnits& units() override;
+    SiteJobs& site() override;
 
     // The connection, for the store's own sources and its test probe.
     CallStore& connection() { return *m_connection; }
