@@ -13,8 +13,9 @@ constexpr int kSchemaVersion = 2;
 Result readSchemaVersion(Connection& conn, int* version);
 
 // Makes the store's tables in a database that has none, or adds what an older version lacks, in one
-// transaction, and records the version; accepts a database already at this version. Refuses a newer version, and names the privilege the
-// role lacks when it may not create tables. Two workstations starting at once do not both create.
+// transaction, and records the version; accepts a database already at this version. Refuses a newer version,
+// and names the privilege the role lacks when it may not create tables. Two workstations starting at once do
+// not both create.
 Result ensureSchema(Connection& conn);
 
 } // namespace vrq::pg
