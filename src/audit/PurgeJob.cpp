@@ -43,9 +43,6 @@ QDateTime PurgeJob::cutoff(const QDateTime& now, int daysOfHistory) {
 }
 
 Result PurgeJob::purgeCalls() {
-    // The spare files are this workstation's own.
-    const QDateTime cut = cutoff(m_ctx.clock->now(), m_ctx.settings.daysOfHistory);
-    removeOldSpares(cut);
     // The workstations sharing a store purge it once a day between them: one at a time, under the
     // site's lock, and none again on a day the site's record says it was purged.
     SiteLock lock(m_ctx.store->site());
@@ -53,6 +50,9 @@ Result PurgeJob::purgeCalls() {
         return Result::success(); // another workstation purges now; the next pass finds its record
     if (!lock.taken().ok())
         return failure(lock.taken());
+    // The spare files are this workstation's own: removed once the purge is this pass's to do or take.
+    const QDateTime cut = cutoff(m_ctx.clock->now(), m_ctx.settings.daysOfHistory);
+    removeOldSpares(cut);
     Result read;
     const std::optional<SitePurge> last = m_ctx.store->site().lastPurge(&read);
     if (!read.ok())

@@ -121,36 +121,24 @@ Result refuseNewer(int version) {
                                .arg(kSchemaVersion));
 }
 
-Result createFirstVersion(Connection& conn) {
-    for (const char* sql : kCreateStatements) {
-        if (Result r = conn.exec(QString::fromLatin1(sql)); !r)
-            return r;
+// Makes the tables of a new database (version 0), or adds what an older version lacks, and records
+// the version they lead to.
+Result createOrUpgrade(Connection& conn, int version) {
+    if (version == 0) {
+        for (const char* sql : kCreateStatements) {
+            if (Result r = conn.exec(QString::fromLatin1(sql)); !r)
+                return r;
+        }
     }
-    return Result::success();
-}
-
-// Runs the steps after version and records the version they lead to.
-Result upgradeFrom(Connection& conn, int version) {
     for (const UpgradeStep& step : kUpgradeSteps) {
         if (step.version <= version)
             continue;
         if (Result r = conn.exec(QString::fromLatin1(step.sql)); !r)
             return r;
     }
-    if (version == 0)
-        return conn.query(QStringLiteral("INSERT INTO SchemaVersion (Version) VALUES ($1)"),
-                          {QString::number(kSchemaVersion)});
-    return conn.query(QStringLiteral("UPDATE SchemaVersion SET Version = $1"),
-                      {QString::number(kSchemaVersion)});
-}
-
-// Makes the tables of a new database, or adds what an older version lacks.
-Result createOrUpgrade(Connection& conn, int version) {
-    if (version == 0) {
-        if (Result r = createFirstVersion(conn); !r)
-            return r;
-    }
-    return upgradeFrom(conn, version);
+    const QString record = version == 0 ? QStringLiteral("INSERT INTO SchemaVersion (Version) VALUES ($1)")
+                                        : QStringLiteral("UPDATE SchemaVersion SET Version = $1");
+    return conn.query(record, {QString::number(kSchemaVersion)});
 }
 
 } // namespace
