@@ -49,6 +49,12 @@ void orderFileWritten(AppContext& ctx) {
     changed(ctx);
 }
 
+void othersCallsSent(AppContext& ctx, int workstation, int count) {
+    ctx.status.othersCallsSent += count;
+    ctx.status.lastOtherWorkstation = workstation;
+    changed(ctx);
+}
+
 void stepFailed(AppContext& ctx) {
     ++ctx.status.failedSteps;
     changed(ctx);

@@ -19,6 +19,8 @@ void callsTaken(AppContext& ctx, int good, int bad);
 void scannedFileTaken(AppContext& ctx);
 // An order file reached its final name in the host folder.
 void orderFileWritten(AppContext& ctx);
+// Calls of another workstation were sent by this one (its program had stopped, or it shares the work).
+void othersCallsSent(AppContext& ctx, int workstation, int count);
 // A step ended with an error (not the host folder being away).
 void stepFailed(AppContext& ctx);
 // The host folder was found missing; the first call of an outage keeps its time.

@@ -25,18 +25,6 @@ namespace vrq {
 
 namespace {
 
-// A number appended to a message carries the sign position: a blank when it is not negative.
-QString withSignPosition(qint64 value) {
-    return value < 0 ? QString::number(value) : QLatin1Char(' ') + QString::number(value);
-}
-
-// The error number of a value the order file needs that the store holds as Null.
-constexpr int kInvalidUseOfNull = 94;
-
-// The host's collector reads the share as another user: an order file is readable by everyone,
-// whatever the umask of the process that wrote it (a service runs with 0027).
-constexpr int kOrderFileMode = 0644;
-
 // A failure's text, led by "disk full" when the disk had no room left, whichever words the system used.
 QString describeFailure(const Result& failure) {
     if (failure.code == ENOSPC)
@@ -45,6 +33,10 @@ QString describeFailure(const Result& failure) {
 }
 
 } // namespace
+
+QString OrderExport::withSignPosition(qint64 value) {
+    return value < 0 ? QString::number(value) : QLatin1Char(' ') + QString::number(value);
+}
 
 // The calls to send, in natural order, read a group at a time with their orders and items: one read
 // serves a group instead of three per call. Nothing changes them while the pass runs except the pass
@@ -143,7 +135,7 @@ void OrderExport::extractCalls() {
             return;
         error = Result::failure(established.code, established.message);
     } else {
-        error = runPass(end);
+        error = m_ctx.store->ledger().keepsLedger() ? runSitePass(end) : runPass(end);
         if (error.ok())
             error = markDelivered();
     }
@@ -466,12 +458,15 @@ Result OrderExport::reportFileFailure(const QString& step, const Result& failure
 }
 
 void OrderExport::buildCallFile(const CallToSend& pending, QByteArray& bytes, QString& nullValue) {
-    const QDate today = m_ctx.clock->now().date();
-    const std::span<const ItemRow> items = pending.items;
-    bytes.reserve(qsizetype(pending.orders.size()) * (OrderFileFormat::kHeaderLineWidth + 2) +
+    buildFileBytes(pending.orders, pending.items, m_ctx.clock->now().date(), bytes, nullValue);
+}
+
+void OrderExport::buildFileBytes(std::span<const OrderRow> orders, std::span<const ItemRow> items,
+                                 const QDate& today, QByteArray& bytes, QString& nullValue) {
+    bytes.reserve(qsizetype(orders.size()) * (OrderFileFormat::kHeaderLineWidth + 2) +
                   qsizetype(items.size()) * (OrderFileFormat::kItemLineWidth + 2));
     auto item = items.begin();
-    for (const OrderRow& order : pending.orders) {
+    for (const OrderRow& order : orders) {
         if (!order.nullColumns.isEmpty()) {
             nullValue = QStringLiteral("order %1 has no %2")
                             .arg(order.orderSeqNumber)

@@ -3,8 +3,10 @@
 #include "export/ExportRecovery.h"
 #include "export/OrderFileNumbers.h"
 #include "store/AuditType.h"
+#include "store/OrderLedger.h"
 #include "store/StoreRecords.h"
 
+#include <QSet>
 #include <QString>
 #include <memory>
 #include <optional>
@@ -16,6 +18,10 @@ namespace vrq {
 
 struct AppContext;
 class NetworkConnection;
+
+// The file in the host folder that tells the workstations of a site sharing one store that it is the
+// site's folder; it holds the store's marker text.
+inline constexpr const char* kSiteMarkerFileName = "VRQtoQX7.Site";
 
 // Writes every good, complete call not yet extracted as one order file into the host folder: under a
 // ".Tmp" name first, renamed to ".Rcv" when complete and not empty, then the call is marked extracted.
@@ -82,6 +88,8 @@ private:
     Result reportFileFailure(const QString& step, const Result& failure);
     // The file of the call, or in nullValue what the store holds as Null that the file needs.
     void buildCallFile(const CallToSend& pending, QByteArray& bytes, QString& nullValue);
+    static void buildFileBytes(std::span<const OrderRow> orders, std::span<const ItemRow> items,
+                               const QDate& today, QByteArray& bytes, QString& nullValue);
     Result deliver(const CallRow& call);
     // Marks the calls delivered since the last mark in one unit of work and blanks the rename record.
     // Calls are marked in groups because a unit of work per order file cost as much as the file; the
@@ -109,6 +117,62 @@ private:
     // Writes the error entry that ends a failed pass; stderr has it when the store refuses it too.
     void reportPassError(const Result& error);
 
+    // --- a store several workstations share: its ledger stands for the rename record ---------------
+    struct SiteFile {
+        OrderFileEntry entry;
+        QString baseName;
+        QString tmpName; // setting form, for the log
+        QString rcvName;
+        QString tmpPath; // native
+        QString rcvPath;
+        QByteArray bytes;
+        std::size_t at = 0;   // the call's place in its claim
+        bool created = false; // its ".Tmp" was created by this pass
+        HeldEntries entries;  // written with its call's mark
+    };
+    SiteFile siteFileOf(const OrderFileEntry& entry);
+    // The prefix of a call's entries, naming the workstation of a call that is not this one's.
+    QString sitePrefix(const SiteCallKey& call) const;
+    // Settles what stopped exporters left, then claims, writes and delivers the site's calls a group at
+    // a time.
+    Result runSitePass(PassEnd& end);
+    // Whether the host folder holds a ".Rcv" or ".Tmp" of the name: one listing per pass.
+    bool hostNameInUse(int systemId, int seqNum);
+    // Calls of one claim that go together: those to send with their bytes and places in the claim, those
+    // without orders (marked sent with no file), and those whose claim is given up.
+    struct SiteBatch {
+        std::vector<SiteCallKey> send;
+        std::vector<QByteArray> bytes;
+        std::vector<std::size_t> sendAt;
+        std::vector<std::pair<std::size_t, SiteCallKey>> withoutFile;
+        std::vector<SiteCallKey> release;
+    };
+    Result sendClaimed(std::vector<ClaimedCall>& claimed, qint64 epoch, PassEnd& end);
+    Result sendBatch(SiteBatch batch, qint64 epoch, PassEnd& end);
+    // Creates the ".Tmp" (never over an existing name), writes and flushes it.
+    Result writeSiteFile(SiteFile& file);
+    // Marks the written files about to rename, renames those still claimed, and marks the calls.
+    Result deliverSiteFiles(std::vector<SiteFile>& files, std::vector<SiteFile>& unwritten,
+                            const std::vector<std::pair<std::size_t, SiteCallKey>>& withoutFile, qint64 epoch,
+                            PassEnd& end);
+    Result markSiteCalls(const std::vector<SiteFile>& delivered, const std::vector<SiteFile>& givenUp,
+                         const std::vector<std::pair<std::size_t, SiteCallKey>>& withoutFile, qint64 epoch);
+    // The files of workstations whose program is gone are settled by this one.
+    Result settleOtherWorkstations();
+    // Whether the host folder holds the site's marker file, placing it when the site has none yet.
+    bool siteMarkerSeen();
+    void reportMissingMarker(const QString& path);
+    Result settleSiteFiles(const std::vector<OrderFileEntry>& entries, bool othersFiles);
+    Result settleSiteFile(const SiteFile& file, bool othersFile);
+
+    // A number appended to a message carries the sign position: a blank when it is not negative.
+    static QString withSignPosition(qint64 value);
+    // The error number of a value the order file needs that the store holds as Null.
+    static constexpr int kInvalidUseOfNull = 94;
+    // The host's collector reads the share as another user: an order file is readable by everyone,
+    // whatever the umask of the process that wrote it (a service runs with 0027).
+    static constexpr int kOrderFileMode = 0644;
+
     AppContext& m_ctx;
     NetworkConnection& m_network;
     ExportRecovery m_recovery;
@@ -122,11 +186,13 @@ private:
     HeldEntries m_heldEntries;
     std::vector<DeliveredCall> m_delivered;
     static constexpr std::size_t kCallsPerMark = 50;
-    bool m_noFreeNumber = false;         // the last openOutputFile found every number in use
-    bool m_noFreeNumberReported = false; // ... and so did the passes before, with one entry
-    bool m_createFailed = false;         // the last openOutputFile could not create its file
-    bool m_fileFailureReported = false;  // a run of passes failing on the order files has its entry
-    Result m_refusedEntry;               // an entry openOutputFile could not write
+    bool m_noFreeNumber = false;              // the last openOutputFile found every number in use
+    bool m_noFreeNumberReported = false;      // ... and so did the passes before, with one entry
+    bool m_createFailed = false;              // the last openOutputFile could not create its file
+    bool m_fileFailureReported = false;       // a run of passes failing on the order files has its entry
+    Result m_refusedEntry;                    // an entry openOutputFile could not write
+    std::optional<QSet<QString>> m_hostNames; // of the site's pass: base names in upper case
+    bool m_markerReported = false;            // the missing marker file has its entry
 };
 
 } // namespace vrq

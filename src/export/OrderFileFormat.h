@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/OrderLedger.h"
 #include "store/StoreRecords.h"
 
 #include <QByteArray>
@@ -15,7 +16,7 @@ namespace OrderFileFormat {
 
 constexpr int kHeaderLineWidth = 52;
 constexpr int kItemLineWidth = 26;
-constexpr int kLastSequenceNumber = 9900;
+constexpr int kLastSequenceNumber = kLastOrderFileNumber;
 
 // The decimal text of value prefixed with width zeros, of which the last width characters are kept;
 // empty unless 1 <= width <= 10. A negative value keeps its sign among the digits (-5, 5 -> "000-5").

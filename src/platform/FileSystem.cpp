@@ -377,7 +377,8 @@ Result FileSystem::overwrite(const QString& path, const QByteArray& bytes) {
 
 std::unique_ptr<OpenFile> FileSystem::openForWriting(const QString& path, OpenMode mode, Result* result) {
 #ifdef Q_OS_UNIX
-    const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (mode == OpenMode::Truncate ? O_TRUNC : 0);
+    const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (mode == OpenMode::Truncate ? O_TRUNC : 0) |
+                      (mode == OpenMode::CreateNew ? O_EXCL : 0);
     const int fd = ::open(QFile::encodeName(path).constData(), flags, 0666);
     if (fd < 0) {
         *result = errnoFailure(QStringLiteral("cannot create %1").arg(path), errno);

@@ -80,9 +80,10 @@ public:
     // Writes the bytes over the start of the file (created when missing) without truncating it, leaving
     // the flush to the operating system.
     virtual Result overwrite(const QString& path, const QByteArray& bytes);
-    // Opens the file for writing, created when missing; Truncate empties it first. Null, with what
-    // stopped it in *result, when it cannot be opened.
-    enum class OpenMode { Truncate, KeepContent };
+    // Opens the file for writing, created when missing; Truncate empties it first; CreateNew fails with
+    // EEXIST when anything has the name already (never another writer's file). Null, with what stopped it
+    // in *result, when it cannot be opened.
+    enum class OpenMode { Truncate, KeepContent, CreateNew };
     virtual std::unique_ptr<OpenFile> openForWriting(const QString& path, OpenMode mode, Result* result);
     // Files (not folders) of a folder in ascending name order.
     virtual std::vector<FileEntry> listFiles(const QString& folder) const;

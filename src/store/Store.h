@@ -4,6 +4,7 @@
 #include "settings/Settings.h"
 #include "store/AuditRecords.h"
 #include "store/CallRecords.h"
+#include "store/OrderLedger.h"
 #include "store/SiteJobs.h"
 #include "store/StoreSchema.h"
 #include "store/StoreUnits.h"
@@ -39,6 +40,8 @@ public:
     virtual StoreUnits& units() = 0;
     // What the workstations sharing the store do once for all of them.
     virtual SiteJobs& site() = 0;
+    // The order files and claims of the calls, when several workstations send from the store.
+    virtual OrderLedger& ledger() = 0;
 };
 
 enum class StoreAccess {

@@ -57,7 +57,12 @@ QString StatusSummary::intakeText() const {
 QString StatusSummary::exportText() const {
     if (!m_status.lastExport.isValid())
         return QStringLiteral("Last export: none yet");
-    return QStringLiteral("Last export %1").arg(timeText(m_status.lastExport));
+    QString text = QStringLiteral("Last export %1").arg(timeText(m_status.lastExport));
+    if (m_status.othersCallsSent > 0)
+        text += QStringLiteral(" (%1 call(s) of other workstations sent, the last of workstation %2)")
+                    .arg(m_status.othersCallsSent)
+                    .arg(m_status.lastOtherWorkstation);
+    return text;
 }
 
 QString StatusSummary::hostText() const {

@@ -142,12 +142,15 @@ Sandbox::Sandbox(const Options& options) {
     m_ini = m_dir.filePath(QStringLiteral("VRQToQX7.ini"));
     m_dcs = withSlash(m_dir.filePath(QStringLiteral("dcs")));
     m_scanned = withSlash(m_dir.filePath(QStringLiteral("scanned")));
-    m_shares = m_dir.filePath(QStringLiteral("shares"));
+    m_shares = options.shareRoot.isEmpty() ? m_dir.filePath(QStringLiteral("shares")) : options.shareRoot;
+    m_workstation = options.workstation;
     for (const QString& folder : {m_home, m_dcs, m_scanned, hostOrderFolder()})
         QDir().mkpath(folder);
 
     QSettings ini(m_ini, QSettings::IniFormat);
-    ini.setValue(QStringLiteral("QX7/SystemID"), QStringLiteral("1"));
+    ini.setValue(QStringLiteral("QX7/SystemID"), QString::number(options.systemId));
+    if (options.lastSeqNum > 0)
+        ini.setValue(QStringLiteral("QX7/LastSeqNum"), QString::number(options.lastSeqNum));
     ini.setValue(QStringLiteral("QX7/EnableCalls"), QStringLiteral("True"));
     ini.setValue(QStringLiteral("QX7/EnableFiles"),
                  options.enableFiles ? QStringLiteral("True") : QStringLiteral("False"));
@@ -164,6 +167,7 @@ Sandbox::Sandbox(const Options& options) {
     if (!m_storeConnection.isEmpty()) {
         ini.setValue(QStringLiteral("Store/Backend"), QStringLiteral("PostgreSQL"));
         ini.setValue(QStringLiteral("Store/Connection"), m_storeConnection);
+        ini.setValue(QStringLiteral("Store/Workstation"), QString::number(options.workstation));
     }
     ini.sync();
 }
@@ -173,6 +177,7 @@ std::unique_ptr<Store> Sandbox::openStore(Result* result) const {
     if (!m_storeConnection.isEmpty()) {
         location.backend = StoreBackend::PostgreSQL;
         location.connection = m_storeConnection;
+        location.workstation = m_workstation;
     }
     return vrq::openStore(location, StoreAccess::ReadWrite, result);
 }
@@ -272,6 +277,14 @@ void Expected::addScanned(const testdata::ScannedFile& file) {
 }
 
 void checkEverything(const Sandbox& sandbox, const Expected& expected, Figures* figures) {
+    checkSite({{&sandbox, &expected}}, figures);
+}
+
+namespace {
+
+// One desk's calls in its store, each as generated and sent once; the files they name join wantedFiles.
+void checkDeskStore(const Sandbox& sandbox, const Expected& expected,
+                    std::multimap<QString, QByteArray>& wantedFiles, Figures* figures) {
     Result openError;
     std::unique_ptr<Store> store = sandbox.openStore(&openError);
     ASSERT_TRUE(store) << openError.message.toStdString();
@@ -284,7 +297,6 @@ void checkEverything(const Sandbox& sandbox, const Expected& expected, Figures* 
     std::multiset<QString> scannedWanted;
     for (const auto& orders : expected.scannedCalls)
         scannedWanted.insert(truthText(orders));
-    std::multimap<QString, QByteArray> wantedFiles; // ".Rcv" name -> the lines of its call
     int cutScannedLeft = expected.cutScannedCalls;
     int orderCount = 0;
     int itemCount = 0;
@@ -357,6 +369,43 @@ void checkEverything(const Sandbox& sandbox, const Expected& expected, Figures* 
     EXPECT_TRUE(scannedWanted.empty()) << scannedWanted.size() << " scanned calls are not in the store";
     EXPECT_EQ(cutScannedLeft, 0) << "scanned files cut short that are not in the store as bad calls";
 
+    // Nothing half done stays behind once a pass has finished.
+    for (const PendingRename& pending : ExportRecovery(realFileSystem(), sandbox.home()).loadAll())
+        ADD_FAILURE() << "an unsettled rename: " << pending.fileName.toStdString();
+    if (store->ledger().keepsLedger()) {
+        const std::vector<OrderFileEntry> unsettled =
+            store->ledger().unsettledFiles(sandbox.workstation(), &result);
+        EXPECT_TRUE(result.ok() && unsettled.empty())
+            << unsettled.size() << " order files of the ledger unsettled";
+    }
+    int errors = 0;
+    for (const AuditRow& row : store->audit().allAudit()) {
+        if (row.type == QLatin1String("E")) {
+            if (errors < 5)
+                QTextStream(stdout) << "E entry: " << row.msg << Qt::endl;
+            ++errors;
+        }
+    }
+    if (figures) {
+        figures->dataBinCalls += int(dataBinSeen.size());
+        figures->scannedCalls += int(expected.scannedCalls.size());
+        figures->orders += orderCount;
+        figures->items += itemCount;
+        figures->errorEntries += errors;
+    }
+}
+
+} // namespace
+
+void checkSite(const std::vector<Desk>& desks, Figures* figures) {
+    std::multimap<QString, QByteArray> wantedFiles; // ".Rcv" name -> the lines of its call
+    if (figures)
+        *figures = {};
+    for (const Desk& desk : desks) {
+        SCOPED_TRACE("workstation " + std::to_string(desk.sandbox->workstation()));
+        checkDeskStore(*desk.sandbox, *desk.expected, wantedFiles, figures);
+    }
+    const Sandbox& sandbox = *desks.front().sandbox;
     // The host folder (and what the host collected): exactly the files the calls name, each whole and
     // holding its call's orders. After the numbers wrap, one name may stand for two collected files.
     const QDir host(sandbox.hostOrderFolder());
@@ -387,26 +436,9 @@ void checkEverything(const Sandbox& sandbox, const Expected& expected, Figures* 
     for (const auto& [name, lines] : wantedFiles)
         ADD_FAILURE() << "call marked sent, but " << name.toStdString() << " is not in the host folder";
 
-    // Nothing half done stays behind once a pass has finished.
-    for (const PendingRename& pending : ExportRecovery(realFileSystem(), sandbox.home()).loadAll())
-        ADD_FAILURE() << "an unsettled rename: " << pending.fileName.toStdString();
-
-    int errors = 0;
-    for (const AuditRow& row : store->audit().allAudit()) {
-        if (row.type == QLatin1String("E")) {
-            if (errors < 5)
-                QTextStream(stdout) << "E entry: " << row.msg << Qt::endl;
-            ++errors;
-        }
-    }
     if (figures) {
-        figures->dataBinCalls = int(dataBinSeen.size());
-        figures->scannedCalls = int(expected.scannedCalls.size());
-        figures->orders = orderCount;
-        figures->items = itemCount;
         figures->orderFiles = int(found.size());
         figures->leftoverTmp = int(tmp.size());
-        figures->errorEntries = errors;
     }
 }
 

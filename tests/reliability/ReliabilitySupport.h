@@ -28,11 +28,18 @@ public:
         int fileScanMinutes = 1;
         // A libpq connection string: the store is that PostgreSQL database; empty: the SQLite file.
         QString storeConnection{};
+        // One desk of several sharing the store: its number, SystemID, first order file number and the
+        // folder of the shares (the host's share is then the site's).
+        int workstation = 1;
+        int systemId = 1;
+        int lastSeqNum = 0;
+        QString shareRoot{};
     };
     explicit Sandbox(const Options& options);
 
     QString root() const { return m_dir.path(); }
     QString home() const { return m_home; }
+    int workstation() const { return m_workstation; }
     QString dataBin() const { return m_dcs + QStringLiteral("DataBin.Dat"); }
     QString scannedFolder() const { return m_scanned; }
     QString hostOrderFolder() const; // where the order files land (through the share, not the link)
@@ -62,6 +69,7 @@ private:
     int m_collected = 0;
     QString m_shares;
     QString m_storeConnection;
+    int m_workstation = 1;
 };
 
 // The path of the built program and of the upstream simulator.
@@ -107,5 +115,12 @@ struct Figures {
 // every good call extracted into exactly one ".Rcv" whose lines are that call's orders and nothing else;
 // no ".Rcv" without its call, none cut short; no unfinished rename left over.
 void checkEverything(const Sandbox& sandbox, const Expected& expected, Figures* figures);
+// The same for the desks of one site: each desk's calls in the store, and one host folder (with what the
+// first desk's collector took) holding exactly the files all their calls name.
+struct Desk {
+    const Sandbox* sandbox;
+    const Expected* expected;
+};
+void checkSite(const std::vector<Desk>& desks, Figures* figures);
 
 } // namespace vrq::reliability

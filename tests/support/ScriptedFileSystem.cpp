@@ -99,7 +99,7 @@ std::unique_ptr<OpenFile> ScriptedFileSystem::openForWriting(const QString& path
         file = FileSystem::openForWriting(path, mode, &opened);
         return opened;
     };
-    *result = mode == OpenMode::Truncate ? apply(FsOp::WriteFile, path, {}, open) : open();
+    *result = mode != OpenMode::KeepContent ? apply(FsOp::WriteFile, path, {}, open) : open();
     if (!result->ok())
         return nullptr;
     return std::make_unique<ScriptedOpenFile>(*this, path, std::move(file));

@@ -2,6 +2,7 @@
 // marks; the purge's reads and deletes are the whole site's. The natural order of the calls is their Id, the
 // order they were taken in.
 #include "store/pg/PgParts.h"
+#include "store/pg/PgRowsOf.h"
 
 #include <algorithm>
 #include <climits>
@@ -10,17 +11,6 @@ namespace vrq::pg {
 
 namespace {
 
-// Calls as a CallRow holds it, then the call's Id (the cursor's position).
-#define VRQ_CALL_COLUMNS(c)                                                                                  \
-    c "Source, " c "CallNumber, " c "CallDNT, " c "GoodCall, " c "Complete, " c "ExtractedCall, " c          \
-      "ExtractedFileName, " c "ExtractedDNT, " c "NumberOfOrders, " c "Displayed, " c "LineNumber, " c       \
-      "Hour, " c "BadReason, " c "BadData, " c "NumBytes, " c "Workstation, " c "Id "
-#define VRQ_ORDER_COLUMNS(c)                                                                                 \
-    c "Source, " c "CallNumber, " c "OrderSeqNumber, " c "Salesperson, " c "Customer, " c "ShipTo, " c       \
-      "Route, " c "Message, " c "NumberOfItems "
-#define VRQ_ITEM_COLUMNS(c)                                                                                  \
-    c "Source, " c "CallNumber, " c "OrderSeqNumber, " c "ItemSeqNumber, " c "ItemNumber, " c "Quantity, " c \
-      "Unit, " c "DiscountPercent, " c "PriceOverride "
 // A call still to be sent, of Calls as c: good, complete and not extracted.
 #define VRQ_PENDING_CALL "NOT c.ExtractedCall AND c.GoodCall AND c.Complete"
 #define VRQ_CALL_KEY " WHERE Workstation = $1 AND Source = $2 AND CallNumber = $3"
@@ -133,6 +123,9 @@ const Statement kPurgeable{
 const Statement kDeleteOrders{"orders_delete", "DELETE FROM Orders" VRQ_CALL_KEY};
 const Statement kDeleteItems{"items_delete", "DELETE FROM OrderLineItems" VRQ_CALL_KEY};
 const Statement kDeleteCall{"calls_delete", "DELETE FROM Calls" VRQ_CALL_KEY};
+// The settled order files of a call: a file still in flight keeps its row, and its call is not finished.
+const Statement kDeleteFiles{"ledger_delete",
+                             "DELETE FROM OrderFileLedger" VRQ_CALL_KEY " AND State IN ('D', 'X')"};
 const Statement kAllCalls{"calls_all",
                           "SELECT " VRQ_CALL_COLUMNS("") "FROM Calls WHERE Workstation = $1 ORDER BY Id"};
 const Statement kAllOrders{"orders_all",
@@ -142,28 +135,6 @@ const Statement kAllItems{
     "items_all", "SELECT " VRQ_ITEM_COLUMNS("") "FROM OrderLineItems WHERE Workstation = $1 "
                                                 "ORDER BY Source, CallNumber, OrderSeqNumber, ItemSeqNumber"};
 
-using Row = std::vector<Value>;
-
-CallRow callOf(const Row& v) {
-    CallRow row;
-    row.source = intOf(v[0]);
-    row.callNumber = intOf(v[1]);
-    row.callDnt = dateOf(v[2]);
-    row.goodCall = boolOf(v[3]);
-    row.complete = boolOf(v[4]);
-    row.extractedCall = boolOf(v[5]);
-    row.extractedFileName = textOf(v[6]);
-    row.extractedDnt = dateOf(v[7]);
-    row.numberOfOrders = intOf(v[8]);
-    row.displayed = boolOf(v[9]);
-    row.lineNumber = optionalIntOf(v[10]);
-    row.hour = optionalIntOf(v[11]);
-    row.badReason = optionalIntOf(v[12]);
-    row.badData = optionalIntOf(v[13]);
-    row.numBytes = optionalIntOf(v[14]);
-    row.workstation = intOf(v[15]);
-    return row;
-}
 constexpr std::size_t kCallIdColumn = 16;
 constexpr std::size_t kRowsUnderKeyColumn = 17; // of kFindCall
 
@@ -175,34 +146,6 @@ template <typename T> T orderFileValue(const Value& v, const char* column, QStri
         return intOf(v);
     else
         return textOf(v);
-}
-
-OrderRow orderOf(const Row& v) {
-    OrderRow row;
-    row.source = intOf(v[0]);
-    row.callNumber = intOf(v[1]);
-    row.orderSeqNumber = intOf(v[2]);
-    row.salesperson = orderFileValue<QString>(v[3], "Salesperson", row.nullColumns);
-    row.customer = orderFileValue<QString>(v[4], "Customer", row.nullColumns);
-    row.shipTo = optionalTextOf(v[5]);
-    row.route = orderFileValue<QString>(v[6], "Route", row.nullColumns);
-    row.message = orderFileValue<QString>(v[7], "Message", row.nullColumns);
-    row.numberOfItems = intOf(v[8]);
-    return row;
-}
-
-ItemRow itemOf(const Row& v) {
-    ItemRow row;
-    row.source = intOf(v[0]);
-    row.callNumber = intOf(v[1]);
-    row.orderSeqNumber = intOf(v[2]);
-    row.itemSeqNumber = intOf(v[3]);
-    row.itemNumber = orderFileValue<QString>(v[4], "ItemNumber", row.nullColumns);
-    row.quantity = orderFileValue<int>(v[5], "Quantity", row.nullColumns);
-    row.unit = orderFileValue<int>(v[6], "Unit", row.nullColumns);
-    row.discountPercent = orderFileValue<int>(v[7], "DiscountPercent", row.nullColumns);
-    row.priceOverride = orderFileValue<int>(v[8], "PriceOverride", row.nullColumns);
-    return row;
 }
 
 template <typename Out, typename Read> std::vector<Out> allOf(const Rows& rows, Read read) {
@@ -268,6 +211,55 @@ Result raised(Session& s, const Statement& st, const std::vector<Param>& params,
 }
 
 } // namespace
+
+CallRow callOf(const Row& v) {
+    CallRow row;
+    row.source = intOf(v[0]);
+    row.callNumber = intOf(v[1]);
+    row.callDnt = dateOf(v[2]);
+    row.goodCall = boolOf(v[3]);
+    row.complete = boolOf(v[4]);
+    row.extractedCall = boolOf(v[5]);
+    row.extractedFileName = textOf(v[6]);
+    row.extractedDnt = dateOf(v[7]);
+    row.numberOfOrders = intOf(v[8]);
+    row.displayed = boolOf(v[9]);
+    row.lineNumber = optionalIntOf(v[10]);
+    row.hour = optionalIntOf(v[11]);
+    row.badReason = optionalIntOf(v[12]);
+    row.badData = optionalIntOf(v[13]);
+    row.numBytes = optionalIntOf(v[14]);
+    row.workstation = intOf(v[15]);
+    return row;
+}
+
+OrderRow orderOf(const Row& v) {
+    OrderRow row;
+    row.source = intOf(v[0]);
+    row.callNumber = intOf(v[1]);
+    row.orderSeqNumber = intOf(v[2]);
+    row.salesperson = orderFileValue<QString>(v[3], "Salesperson", row.nullColumns);
+    row.customer = orderFileValue<QString>(v[4], "Customer", row.nullColumns);
+    row.shipTo = optionalTextOf(v[5]);
+    row.route = orderFileValue<QString>(v[6], "Route", row.nullColumns);
+    row.message = orderFileValue<QString>(v[7], "Message", row.nullColumns);
+    row.numberOfItems = intOf(v[8]);
+    return row;
+}
+
+ItemRow itemOf(const Row& v) {
+    ItemRow row;
+    row.source = intOf(v[0]);
+    row.callNumber = intOf(v[1]);
+    row.orderSeqNumber = intOf(v[2]);
+    row.itemSeqNumber = intOf(v[3]);
+    row.itemNumber = orderFileValue<QString>(v[4], "ItemNumber", row.nullColumns);
+    row.quantity = orderFileValue<int>(v[5], "Quantity", row.nullColumns);
+    row.unit = orderFileValue<int>(v[6], "Unit", row.nullColumns);
+    row.discountPercent = orderFileValue<int>(v[7], "DiscountPercent", row.nullColumns);
+    row.priceOverride = orderFileValue<int>(v[8], "PriceOverride", row.nullColumns);
+    return row;
+}
 
 // --- intake ---------------------------------------------------------------------------------------------
 
@@ -665,7 +657,8 @@ std::optional<CallRow> PgCallRecords::nextPurgeableCall(const QDateTime& cutoff,
 
 Result PgCallRecords::deleteCallWithOrders(const CallRow& call) {
     const std::vector<Param> key{param(call.workstation), param(call.source), param(call.callNumber)};
-    return m_s.runBatch({{&kDeleteOrders, key}, {&kDeleteItems, key}, {&kDeleteCall, key}});
+    return m_s.runBatch(
+        {{&kDeleteOrders, key}, {&kDeleteItems, key}, {&kDeleteCall, key}, {&kDeleteFiles, key}});
 }
 
 // --- viewers and tests ----------------------------------------------------------------------------------

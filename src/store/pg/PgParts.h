@@ -4,6 +4,7 @@
 
 #include "store/AuditRecords.h"
 #include "store/CallRecords.h"
+#include "store/OrderLedger.h"
 #include "store/SiteJobs.h"
 #include "store/StoreSchema.h"
 #include "store/StoreUnits.h"
@@ -212,6 +213,39 @@ public:
 private:
     Session& m_s;
     int m_holds = 0; // how often this program holds the lock now
+};
+
+// The ledger's rows and the calls' claims are rows of OrderFileLedger and Calls; a claim is fenced by
+// the epoch it was stamped with, from the sequence ClaimEpochs.
+class PgOrderLedger final : public OrderLedger {
+public:
+    explicit PgOrderLedger(Session& s) : m_s(s) {}
+    bool keepsLedger() const override { return true; }
+    Result registerSystem(int systemId, int lastSeqNum) override;
+    QString siteMarker(Result* result) override;
+    bool markerPlaced(Result* result) override;
+    Result recordMarkerPlaced() override;
+    std::vector<ClaimedCall> claimCalls(int limit, bool takeOver, qint64* epoch, Result* result) override;
+    std::vector<OrderFileEntry> reserveFiles(qint64 epoch, const std::vector<SiteCallKey>& send,
+                                             const std::vector<SiteCallKey>& release, const NameInUse& inUse,
+                                             Result* result) override;
+    Result markAboutToRename(qint64 epoch, const std::vector<qint64>& ids,
+                             std::vector<qint64>* fenced) override;
+    Result markDelivered(const OrderFileEntry& file, const QString& fileName, const QDateTime& when) override;
+    Result markAbandoned(const OrderFileEntry& file) override;
+    Result markSentWithoutFile(const SiteCallKey& call, qint64 epoch, const QDateTime& when) override;
+    std::vector<OrderFileEntry> unsettledFiles(int exporter, Result* result) override;
+    std::vector<int> otherExporters(Result* result) override;
+    Result holdWorkstation(int workstation) override;
+    void releaseWorkstation(int workstation) override;
+    Result endStaleClaims(int exporter) override;
+
+private:
+    Result reserveInTransaction(qint64 epoch, const std::vector<SiteCallKey>& send,
+                                const std::vector<SiteCallKey>& release, const NameInUse& inUse,
+                                std::vector<OrderFileEntry>& files);
+
+    Session& m_s;
 };
 
 } // namespace vrq::pg

@@ -90,6 +90,35 @@ const UpgradeStep kUpgradeSteps[] = {
         " Job varchar(16) PRIMARY KEY,"
         " LastDone timestamp(0) NOT NULL,"
         " Workstation smallint NOT NULL CHECK (Workstation BETWEEN 1 AND 99))"},
+    // Several exporters: each workstation's SystemID, the numbering of each SystemID, the ledger of the
+    // order files, and the claims on the calls with the epochs that fence a claim settled by another.
+    {3, "CREATE TABLE Workstations ("
+        " Workstation smallint PRIMARY KEY CHECK (Workstation BETWEEN 1 AND 99),"
+        " SystemID smallint NOT NULL)"},
+    {3, "CREATE TABLE OrderFileCounters (SystemID smallint PRIMARY KEY, LastSeqNum integer NOT NULL)"},
+    {3, "CREATE TABLE OrderFileLedger ("
+        " Id bigint GENERATED ALWAYS AS IDENTITY PRIMARY KEY,"
+        " Workstation smallint NOT NULL,"
+        " Source integer NOT NULL,"
+        " CallNumber integer NOT NULL,"
+        " SystemID smallint NOT NULL,"
+        " SeqNum integer NOT NULL,"
+        " State char(1) NOT NULL CHECK (State IN ('R', 'A', 'D', 'X')),"
+        " Epoch bigint NOT NULL,"
+        " Exporter smallint NOT NULL,"
+        " Changed timestamp(0) NOT NULL DEFAULT localtimestamp(0))"},
+    // A number is in flight once in the site, and a call has one file in flight at most.
+    {3, "CREATE UNIQUE INDEX OrderFileNumbersInFlight ON OrderFileLedger (SystemID, SeqNum) "
+        "WHERE State IN ('R', 'A')"},
+    {3, "CREATE UNIQUE INDEX OrderFileOfCallInFlight ON OrderFileLedger (Workstation, Source, CallNumber) "
+        "WHERE State IN ('R', 'A')"},
+    {3, "CREATE INDEX OrderFileLedgerOfCall ON OrderFileLedger (Workstation, Source, CallNumber)"},
+    {3, "CREATE SEQUENCE ClaimEpochs"},
+    {3, "ALTER TABLE Calls ADD COLUMN ClaimedBy smallint, ADD COLUMN ClaimEpoch bigint"},
+    {3, "CREATE INDEX CallsClaimed ON Calls (ClaimedBy) WHERE ClaimedBy IS NOT NULL"},
+    // What the site's marker file in the host folder holds: a folder without it is not the site's.
+    {3, "CREATE TABLE SiteMarker (Marker text NOT NULL, Placed timestamp(0), PlacedBy smallint)"},
+    {3, "INSERT INTO SiteMarker (Marker) SELECT gen_random_uuid()::text"},
 };
 
 // Ends the open transaction and gives back the failure that ended it.

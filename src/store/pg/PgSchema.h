@@ -7,7 +7,7 @@ namespace vrq::pg {
 class Connection;
 
 // The version of the store's tables this program makes and reads. 2: SiteJobs.
-constexpr int kSchemaVersion = 2;
+constexpr int kSchemaVersion = 3;
 
 // The version recorded in the database: 0 when it has none of the store's tables yet.
 Result readSchemaVersion(Connection& conn, int* version);

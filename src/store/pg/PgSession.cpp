@@ -4,6 +4,8 @@
 
 #include "store/StoreDates.h"
 
+#include <QThread>
+
 namespace vrq::pg {
 
 namespace {
@@ -17,6 +19,8 @@ const Statement kRollbackUnit{"unit_rollback", "ROLLBACK TO SAVEPOINT unit"};
 // The second key is the workstation: one lock per workstation of the database, apart from the keys of
 // the one-number form that the schema's creation uses.
 const Statement kClaimWorkstation{"workstation_claim", "SELECT pg_try_advisory_lock(7207003, $1::integer)"};
+constexpr int kClaimAttempts = 20;
+constexpr unsigned long kClaimRetryMs = 100;
 const Statement kBeginRead{"read_begin", "BEGIN ISOLATION LEVEL REPEATABLE READ, READ ONLY"};
 
 Result spoilt() {
@@ -199,12 +203,18 @@ Result Session::claimWorkstation() {
     m_claimWanted = true;
     if (m_claimHeld)
         return Result::success();
-    Rows rows;
-    if (Result r = run(kClaimWorkstation, {m_station}, &rows); !r)
-        return r;
-    m_claimHeld = !rows.values.empty() && boolOf(rows.values.front().front());
-    if (m_claimHeld)
-        return Result::success();
+    // Another desk settling this workstation's order files holds its number for a moment: asked again
+    // for a little while before the number counts as in use.
+    for (int attempt = 0; attempt < kClaimAttempts; ++attempt) {
+        if (attempt > 0)
+            QThread::msleep(kClaimRetryMs);
+        Rows rows;
+        if (Result r = run(kClaimWorkstation, {m_station}, &rows); !r)
+            return r;
+        m_claimHeld = !rows.values.empty() && boolOf(rows.values.front().front());
+        if (m_claimHeld)
+            return Result::success();
+    }
     return Result::inUse(
         QStringLiteral("%1: workstation %2 is in use by another copy of the program. Each workstation "
                        "sharing a database needs its own number ([Store] Workstation in the settings); "

@@ -157,7 +157,7 @@ Result PgStoreUnits::saveCopy(const QString& path) {
 
 struct PgStore::Parts {
     explicit Parts(pg::Session& s)
-        : calls(s), audit(s), viewers(s), summary(s), schema(s), units(s), site(s) {}
+        : calls(s), audit(s), viewers(s), summary(s), schema(s), units(s), site(s), ledger(s) {}
     pg::PgCallRecords calls;
     pg::PgAuditRecords audit;
     pg::PgViewerQueries viewers;
@@ -165,6 +165,7 @@ struct PgStore::Parts {
     pg::PgStoreSchema schema;
     pg::PgStoreUnits units;
     pg::PgSiteJobs site;
+    pg::PgOrderLedger ledger;
 };
 
 std::unique_ptr<PgStore> PgStore::open(const QString& connection, int workstation, StoreAccess access,
@@ -231,6 +232,9 @@ StoreUnits& PgStore::units() {
 }
 SiteJobs& PgStore::site() {
     return m_parts->site;
+}
+OrderLedger& PgStore::ledger() {
+    return m_parts->ledger;
 }
 
 } // namespace vrq

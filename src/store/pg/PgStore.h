@@ -30,6 +30,7 @@ public:
     StoreSchema& schema() override;
     StoreUnits& units() override;
     SiteJobs& site() override;
+    OrderLedger& ledger() override;
 
     // The connection, for the store's own sources and its test probe.
     pg::Session& session() { return *m_session; }

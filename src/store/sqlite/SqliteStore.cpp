@@ -194,6 +194,49 @@ public:
     Result recordPurge(const QDateTime&) override { return Result::success(); }
 };
 
+// A store of one workstation keeps no ledger: its export keeps its record in the program folder.
+class SqliteOrderLedger final : public OrderLedger {
+public:
+    bool keepsLedger() const override { return false; }
+    Result registerSystem(int, int) override { return notKept(); }
+    QString siteMarker(Result* result) override { return none<QString>(result); }
+    bool markerPlaced(Result* result) override { return none<bool>(result); }
+    Result recordMarkerPlaced() override { return notKept(); }
+    std::vector<ClaimedCall> claimCalls(int, bool, qint64*, Result* result) override {
+        return none<std::vector<ClaimedCall>>(result);
+    }
+    std::vector<OrderFileEntry> reserveFiles(qint64, const std::vector<SiteCallKey>&,
+                                             const std::vector<SiteCallKey>&, const NameInUse&,
+                                             Result* result) override {
+        return none<std::vector<OrderFileEntry>>(result);
+    }
+    Result markAboutToRename(qint64, const std::vector<qint64>&, std::vector<qint64>*) override {
+        return notKept();
+    }
+    Result markDelivered(const OrderFileEntry&, const QString&, const QDateTime&) override {
+        return notKept();
+    }
+    Result markAbandoned(const OrderFileEntry&) override { return notKept(); }
+    Result markSentWithoutFile(const SiteCallKey&, qint64, const QDateTime&) override { return notKept(); }
+    std::vector<OrderFileEntry> unsettledFiles(int, Result* result) override {
+        return none<std::vector<OrderFileEntry>>(result);
+    }
+    std::vector<int> otherExporters(Result* result) override { return none<std::vector<int>>(result); }
+    Result holdWorkstation(int) override { return notKept(); }
+    void releaseWorkstation(int) override {}
+    Result endStaleClaims(int) override { return notKept(); }
+
+private:
+    static Result notKept() {
+        return Result::failure(QStringLiteral("A store in a file keeps no order file ledger."));
+    }
+    template <typename T> static T none(Result* result) {
+        if (result)
+            *result = notKept();
+        return T{};
+    }
+};
+
 } // namespace
 
 struct SqliteStore::Parts {
@@ -205,6 +248,7 @@ struct SqliteStore::Parts {
     SqliteStoreSchema schema;
     SqliteStoreUnits units;
     SqliteSiteJobs site;
+    SqliteOrderLedger ledger;
 };
 
 std::unique_ptr<SqliteStore> SqliteStore::open(const QString& path, StoreAccess access, Result* result) {
@@ -241,6 +285,9 @@ StoreUnits& SqliteStore::units() {
 }
 SiteJobs& SqliteStore::site() {
     return m_parts->site;
+}
+OrderLedger& SqliteStore::ledger() {
+    return m_parts->ledger;
 }
 
 } // namespace vrq

@@ -25,6 +25,7 @@ public:
     StoreSchema& schema() override;
     StoreUnits& units() override;
     SiteJobs& site() override;
+    OrderLedger& ledger() override;
 
     // The connection, for the store's own sources and its test probe.
     CallStore& connection() { return *m_connection; }

@@ -1,0 +1,149 @@
+// Three workstations on one PostgreSQL store and one host folder, their programs SIGKILLed at random
+// moments while they take in overlapping call numbers and send each other's calls; the host collects
+// slowly, so the order file numbers wrap past names still waiting. Then every good call of every desk is in
+// exactly one ".Rcv", no ledger row is left unsettled and no ".Tmp" stays. The third desk takes its calls
+// in and is then killed for good mid-export: the others send its calls. Short by default; VRQ_SITE_CALLS
+// and VRQ_SITE_KILLS make it longer.
+#include "ReliabilitySupport.h"
+#include "pg/PgTestDatabase.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <random>
+
+namespace vrq::reliability {
+
+namespace {
+
+constexpr int kRunTimeoutMs = 600000;
+constexpr int kDesks = 3;
+// The exit code of a run that found its workstation held a moment by another desk settling its files.
+constexpr int kWorkstationInUse = 75;
+
+Expected generateFor(const Sandbox& sandbox, int calls, quint32 seed) {
+    testdata::DataBinOptions options;
+    options.calls = calls;
+    options.seed = seed;
+    options.badEvery = 9;
+    options.nullEvery = 13;
+    std::vector<testdata::CallTruth> truth;
+    const QByteArray bytes = testdata::generateDataBin(options, &truth);
+    QFile file(sandbox.dataBin());
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    Expected expected;
+    expected.addDataBin(truth);
+    return expected;
+}
+
+// How many calls of other workstations the desk's entries say it sent.
+int callsTakenOver(const Sandbox& sandbox) {
+    std::unique_ptr<Store> store = sandbox.openStore(nullptr);
+    if (!store)
+        return 0;
+    int sent = 0;
+    for (const AuditRow& row : store->audit().allAudit()) {
+        if (row.msg.startsWith(QLatin1String("ExtractCalls: sent ")))
+            sent += row.msg.section(QLatin1Char(' '), 2, 2).toInt();
+    }
+    return sent;
+}
+
+} // namespace
+
+TEST(SiteKillTest, ThreeWorkstationsKilledAtRandomSendEveryCallOfTheSiteOnce) {
+    VRQ_NEED_PG_SERVER();
+    const test::PgTestDatabase database;
+    ASSERT_TRUE(database.created()) << database.error().toStdString();
+    QTemporaryDir shares;
+    const quint32 seed = runSeed();
+    std::mt19937 random(seed);
+    const int calls = envNumber("VRQ_SITE_CALLS", 120);
+
+    std::vector<std::unique_ptr<Sandbox>> desks;
+    std::vector<Expected> expected;
+    for (int desk = 1; desk <= kDesks; ++desk) {
+        Sandbox::Options options;
+        options.storeConnection = database.conninfo();
+        options.workstation = desk;
+        options.systemId = desk;
+        options.lastSeqNum = 9880; // the numbers wrap after 20 files of each SystemID
+        options.shareRoot = shares.path();
+        desks.push_back(std::make_unique<Sandbox>(options));
+        expected.push_back(generateFor(*desks.back(), calls, seed + quint32(desk))); // the same numbers
+    }
+    Sandbox& dead = *desks.back();
+
+    // The third desk takes everything in with the host away, then dies for good in its export.
+    ASSERT_TRUE(dead.hideHost());
+    QByteArray err;
+    ASSERT_EQ(runToEnd(dead, {QStringLiteral("--once")}, kRunTimeoutMs, &err), 69) << err.toStdString();
+    ASSERT_TRUE(dead.showHost());
+    {
+        std::unique_ptr<QProcess> last = dead.start(programPath(), {QStringLiteral("--once")});
+        if (!last->waitForFinished(std::uniform_int_distribution<int>(20, 200)(random)))
+            last->kill();
+        last->waitForFinished(30000);
+    }
+
+    // The two others run side by side, killed at random; the host collects every third round.
+    const int wantedKills = envNumber("VRQ_SITE_KILLS", 60);
+    std::uniform_int_distribution<int> lifeMs(20, 250);
+    int kills = 0;
+    int rounds = 0;
+    int finishedRuns = 0;
+    while (kills < wantedKills && rounds < wantedKills * 4) {
+        ++rounds;
+        std::array<std::unique_ptr<QProcess>, kDesks - 1> running;
+        for (int desk = 0; desk < kDesks - 1; ++desk)
+            running[desk] = desks[desk]->start(programPath(), {QStringLiteral("--once")});
+        QThread::msleep(lifeMs(random));
+        for (auto& process : running) {
+            if (process->state() != QProcess::NotRunning && (random() % 4 != 0)) {
+                process->kill(); // SIGKILL
+                ++kills;
+            }
+            if (!process->waitForFinished(kRunTimeoutMs))
+                process->kill();
+            if (process->exitStatus() == QProcess::NormalExit) {
+                ++finishedRuns;
+                EXPECT_TRUE(process->exitCode() == 0 || process->exitCode() == kWorkstationInUse)
+                    << process->exitCode() << ": " << process->readAllStandardError().toStdString();
+            }
+        }
+        if (rounds % 3 == 0)
+            desks[0]->collectHostFiles();
+    }
+
+    // The two live desks finish; the host collects between their passes so every number comes free.
+    for (int pass = 0; pass < 3; ++pass) {
+        desks[0]->collectHostFiles();
+        for (int desk = 0; desk < kDesks - 1; ++desk) {
+            const int code = runToEnd(*desks[desk], {QStringLiteral("--once")}, kRunTimeoutMs, &err);
+            EXPECT_EQ(code, 0) << err.toStdString();
+        }
+    }
+
+    Figures figures;
+    std::vector<Desk> site;
+    for (int desk = 0; desk < kDesks; ++desk)
+        site.push_back({desks[desk].get(), &expected[desk]});
+    checkSite(site, &figures);
+    EXPECT_EQ(figures.leftoverTmp, 0);
+    const int takenOver = callsTakenOver(*desks[0]) + callsTakenOver(*desks[1]);
+    QTextStream(stdout) << "site kill test: " << kDesks << " workstations, calls in " << figures.dataBinCalls
+                        << ", .Rcv out " << figures.orderFiles << ", kills " << kills << " in " << rounds
+                        << " rounds, runs that ended " << finishedRuns
+                        << ", calls of other workstations sent " << takenOver << ", leftover .Tmp "
+                        << figures.leftoverTmp << ", E entries " << figures.errorEntries << Qt::endl;
+    EXPECT_GE(kills, wantedKills / 2) << "too few kills landed";
+    EXPECT_GT(takenOver, 0) << "the dead desk's calls were not sent by the others";
+}
+
+} // namespace vrq::reliability
