@@ -233,6 +233,7 @@ Result OrderExport::deliverSiteFiles(std::vector<SiteFile>& files, std::vector<S
                                      qint64 epoch, PassEnd& end) {
     OrderLedger& ledger = m_ctx.store->ledger();
     std::vector<qint64> ids;
+    ids.reserve(files.size());
     for (const SiteFile& file : files)
         ids.push_back(file.entry.id);
     std::vector<qint64> fenced;

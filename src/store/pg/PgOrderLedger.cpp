@@ -241,6 +241,7 @@ Result PgOrderLedger::reserveInTransaction(qint64 epoch, const std::vector<SiteC
                                            const std::vector<SiteCallKey>& release, const NameInUse& inUse,
                                            std::vector<OrderFileEntry>& files) {
     std::vector<Param> workstations;
+    workstations.reserve(send.size());
     for (const SiteCallKey& k : send)
         workstations.push_back(param(k.workstation));
     const Param wanted = arrayOf(workstations);
@@ -322,6 +323,7 @@ Result PgOrderLedger::reserveInTransaction(qint64 epoch, const std::vector<SiteC
 Result PgOrderLedger::markAboutToRename(qint64 epoch, const std::vector<qint64>& ids,
                                         std::vector<qint64>* fenced) {
     std::vector<Param> values;
+    values.reserve(ids.size());
     for (qint64 id : ids)
         values.push_back(param(id));
     Rows rows;
