@@ -125,7 +125,7 @@ TEST_F(SharedStoreWorkstationsTest, TickingTheBoxAddsTheOtherWorkstationsCallsAn
     EXPECT_FALSE(window.callsGrid()->isColumnHidden(CallsTableModel::WorkstationColumn));
     EXPECT_GT(window.width(), narrowWidth);
     EXPECT_EQ(callRows(window), (QStringList{u"1:10:Good Call"_s, u"2:10:Good Call"_s}));
-    EXPECT_EQ(window.callsModel().headerData(CallsTableModel::WorkstationColumn, Qt::Horizontal),
+    EXPECT_EQ(window.callsModel().headerData(CallsTableModel::WorkstationColumn, Qt::Horizontal).toString(),
               u"Workstation"_s);
 
     // The other desk sends its call and takes in another: the next tick shows both.

@@ -15,10 +15,9 @@ namespace {
 #define VRQ_AUDIT_COLUMNS "AuditDNT, EventDNT, Type, Msg, Seq, Instance, Workstation "
 // The filter's fields as bound values; a NULL switches its condition off.
 #define VRQ_FILTERED_AUDIT                                                                                   \
-    "FROM Audit WHERE ($1 = 0 OR Workstation = $1) AND ($2::text IS NULL OR Type = $2) AND ($3::timestamp "  \
-    "IS NULL OR "                                                                                            \
-    "AuditDNT >= $3) AND ($4::timestamp IS NULL OR AuditDNT < $4) AND ($5::text IS NULL OR "                 \
-    "lower(Msg COLLATE \"C\") LIKE $5 ESCAPE '\\') "
+    "FROM Audit WHERE ($1 = 0 OR Workstation = $1) AND ($2::text IS NULL OR Type = $2) AND "                 \
+    "($3::timestamp IS NULL OR AuditDNT >= $3) AND ($4::timestamp IS NULL OR AuditDNT < $4) AND "            \
+    "($5::text IS NULL OR lower(Msg COLLATE \"C\") LIKE $5 ESCAPE '\\') "
 
 const Statement kInsertAudit{"audit_insert",
                              "INSERT INTO Audit (Workstation, AuditDNT, EventDNT, Type, Msg, Seq, Instance) "
