@@ -90,23 +90,23 @@ class WorkstationReportTest : public ::testing::TestWithParam<WorkstationReportC
 protected:
     void SetUp() override {
         VRQ_NEED_PG_SERVER();
-        fx = backends.fixture();
+        m_fx = m_backends.fixture();
         StoreLocation location;
         location.backend = StoreBackend::PostgreSQL;
-        location.connection = fx->pgConnection;
+        location.connection = m_fx->pgConnection;
         location.workstation = 2;
         Result opened;
-        desk2 = openStore(location, StoreAccess::ReadWrite, &opened);
-        ASSERT_TRUE(desk2) << opened.message.toStdString();
-        ASSERT_NO_FATAL_FAILURE(addCall(*fx->store, QTime(9, 15), u"Ann"_s, u"100"_s, u"desk one"_s));
-        ASSERT_NO_FATAL_FAILURE(addCall(*desk2, QTime(9, 16), u"Bob"_s, u"200"_s, u"desk two"_s));
+        m_desk2 = openStore(location, StoreAccess::ReadWrite, &opened);
+        ASSERT_TRUE(m_desk2) << opened.message.toStdString();
+        ASSERT_NO_FATAL_FAILURE(addCall(*m_fx->store, QTime(9, 15), u"Ann"_s, u"100"_s, u"desk one"_s));
+        ASSERT_NO_FATAL_FAILURE(addCall(*m_desk2, QTime(9, 16), u"Bob"_s, u"200"_s, u"desk two"_s));
 
-        QFile settings(fx->path(u"report.ini"_s));
+        QFile settings(m_fx->path(u"report.ini"_s));
         ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
-        settings.write("[Store]\nBackend=PostgreSQL\nConnection=" + fx->pgConnection.toUtf8() +
+        settings.write("[Store]\nBackend=PostgreSQL\nConnection=" + m_fx->pgConnection.toUtf8() +
                        "\nWorkstation=1\n");
         settings.close();
-        environment = std::make_unique<ReportEnvironment>(fx->programFolder(), settings.fileName());
+        m_environment = std::make_unique<ReportEnvironment>(m_fx->programFolder(), settings.fileName());
     }
     // Call 10 of the store's workstation with one order, and an "I" entry.
     static void addCall(Store& store, QTime time, const QString& salesperson, const QString& customer,
@@ -138,10 +138,10 @@ protected:
         return parse.command;
     }
 
-    BackendStores backends{StoreBackend::PostgreSQL};
-    std::unique_ptr<ProgramFixture> fx;
-    std::unique_ptr<Store> desk2;
-    std::unique_ptr<ReportEnvironment> environment;
+    BackendStores m_backends{StoreBackend::PostgreSQL};
+    std::unique_ptr<ProgramFixture> m_fx;
+    std::unique_ptr<Store> m_desk2;
+    std::unique_ptr<ReportEnvironment> m_environment;
 };
 
 TEST_P(WorkstationReportTest, TheAuditReportListsTheWorkstationsAskedFor) {

@@ -123,7 +123,7 @@ public:
     // Workstation:number:Displayed of every call, by workstation and number.
     QStringList marks() {
         Result read;
-        const QStringList rows = StoreProbe(of(1)).rows(
+        QStringList rows = StoreProbe(of(1)).rows(
             u"SELECT Workstation || ':' || CallNumber || ':' || Displayed::int FROM Calls "
             "ORDER BY Workstation, CallNumber"_s,
             &read);
@@ -140,30 +140,30 @@ class ViewScopeTest : public ::testing::TestWithParam<ScopeCase> {
 protected:
     void SetUp() override {
         VRQ_NEED_PG_SERVER();
-        ASSERT_NO_FATAL_FAILURE(site.open());
-        ASSERT_NO_FATAL_FAILURE(site.addTheSite());
+        ASSERT_NO_FATAL_FAILURE(m_site.open());
+        ASSERT_NO_FATAL_FAILURE(m_site.addTheSite());
     }
-    TwoWorkstations site;
+    TwoWorkstations m_site;
 };
 
 TEST_P(ViewScopeTest, ThisWorkstationsRowsOrEveryWorkstations) {
     const ScopeCase& c = GetParam();
     Result result;
-    EXPECT_EQ(c.read(site.of(1), ViewScope::ThisWorkstation, &result), c.thisWorkstation);
+    EXPECT_EQ(c.read(m_site.of(1), ViewScope::ThisWorkstation, &result), c.thisWorkstation);
     EXPECT_TRUE(succeeded(result));
-    EXPECT_EQ(c.read(site.of(1), ViewScope::AllWorkstations, &result), c.allWorkstations);
+    EXPECT_EQ(c.read(m_site.of(1), ViewScope::AllWorkstations, &result), c.allWorkstations);
     EXPECT_TRUE(succeeded(result));
 }
 
-// The other workstation sees its own rows as "this workstation", and the same site as a whole.
+// The other workstation sees its own rows as "this workstation", and the same m_site as a whole.
 TEST_P(ViewScopeTest, TheOtherWorkstationSeesItsOwnAndTheSameWhole) {
     const ScopeCase& c = GetParam();
     QStringList own;
     for (const QString& key : c.allWorkstations)
         if (key.startsWith(u"2:"_s))
             own << key;
-    EXPECT_EQ(c.read(site.of(2), ViewScope::ThisWorkstation, nullptr), own);
-    EXPECT_EQ(c.read(site.of(2), ViewScope::AllWorkstations, nullptr), c.allWorkstations);
+    EXPECT_EQ(c.read(m_site.of(2), ViewScope::ThisWorkstation, nullptr), own);
+    EXPECT_EQ(c.read(m_site.of(2), ViewScope::AllWorkstations, nullptr), c.allWorkstations);
 }
 
 INSTANTIATE_TEST_SUITE_P(Reads, ViewScopeTest, ::testing::ValuesIn(kReads),
@@ -175,52 +175,52 @@ class OtherWorkstationCallsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         VRQ_NEED_PG_SERVER();
-        ASSERT_NO_FATAL_FAILURE(site.open());
-        ASSERT_NO_FATAL_FAILURE(site.addTheSite());
+        ASSERT_NO_FATAL_FAILURE(m_site.open());
+        ASSERT_NO_FATAL_FAILURE(m_site.addTheSite());
     }
     static QStringList keysOfCalls(const OtherWorkstationCalls& others) { return keysOf(others.calls); }
-    TwoWorkstations site;
+    TwoWorkstations m_site;
 };
 
 TEST_F(OtherWorkstationCallsTest, AreReadAgainOnlyAfterTheyChanged) {
     Result result;
-    const OtherWorkstationCalls first = site.of(1).viewers().otherWorkstationsCompleteCalls({}, &result);
+    const OtherWorkstationCalls first = m_site.of(1).viewers().otherWorkstationsCompleteCalls({}, &result);
     ASSERT_TRUE(succeeded(result));
     EXPECT_TRUE(first.changed);
     EXPECT_EQ(keysOfCalls(first), (QStringList{u"2:10"_s, u"2:12"_s}));
 
-    const OtherWorkstationCalls same = site.of(1).viewers().otherWorkstationsCompleteCalls(first.stamp);
+    const OtherWorkstationCalls same = m_site.of(1).viewers().otherWorkstationsCompleteCalls(first.stamp);
     EXPECT_FALSE(same.changed);
     EXPECT_TRUE(same.calls.empty());
     EXPECT_EQ(same.stamp, first.stamp);
 
     // Sent to the host: the status the window shows changes, and so does the stamp.
-    ASSERT_TRUE(succeeded(site.of(2).calls().setExtracted(0, 12, true)));
-    const OtherWorkstationCalls sent = site.of(1).viewers().otherWorkstationsCompleteCalls(first.stamp);
+    ASSERT_TRUE(succeeded(m_site.of(2).calls().setExtracted(0, 12, true)));
+    const OtherWorkstationCalls sent = m_site.of(1).viewers().otherWorkstationsCompleteCalls(first.stamp);
     EXPECT_TRUE(sent.changed);
     ASSERT_EQ(keysOfCalls(sent), (QStringList{u"2:10"_s, u"2:12"_s}));
     EXPECT_FALSE(sent.calls[0].extractedCall);
     EXPECT_TRUE(sent.calls[1].extractedCall);
 
     // This workstation's own calls are never among them.
-    ASSERT_NO_FATAL_FAILURE(site.addCall(1, 13, kMorning, u"Cy"_s, u"300"_s));
-    EXPECT_FALSE(site.of(1).viewers().otherWorkstationsCompleteCalls(sent.stamp).changed);
-    ASSERT_NO_FATAL_FAILURE(site.addCall(2, 14, kMorning, u"Cy"_s, u"300"_s));
-    EXPECT_EQ(keysOfCalls(site.of(1).viewers().otherWorkstationsCompleteCalls(sent.stamp)),
+    ASSERT_NO_FATAL_FAILURE(m_site.addCall(1, 13, kMorning, u"Cy"_s, u"300"_s));
+    EXPECT_FALSE(m_site.of(1).viewers().otherWorkstationsCompleteCalls(sent.stamp).changed);
+    ASSERT_NO_FATAL_FAILURE(m_site.addCall(2, 14, kMorning, u"Cy"_s, u"300"_s));
+    EXPECT_EQ(keysOfCalls(m_site.of(1).viewers().otherWorkstationsCompleteCalls(sent.stamp)),
               (QStringList{u"2:10"_s, u"2:12"_s, u"2:14"_s}));
 }
 
 TEST_F(OtherWorkstationCallsTest, AWorkstationMarksOnlyItsOwnCalls) {
     const QStringList unmarked{u"1:10:0"_s, u"1:11:0"_s, u"2:10:0"_s, u"2:12:0"_s};
-    ASSERT_EQ(site.marks(), unmarked);
-    EXPECT_EQ(keysOf(site.of(1).viewers().retakeAllCompleteCalls()), (QStringList{u"1:10"_s, u"1:11"_s}));
-    site.of(1).viewers().otherWorkstationsCompleteCalls({});
-    EXPECT_EQ(site.marks(), (QStringList{u"1:10:1"_s, u"1:11:1"_s, u"2:10:0"_s, u"2:12:0"_s}));
+    ASSERT_EQ(m_site.marks(), unmarked);
+    EXPECT_EQ(keysOf(m_site.of(1).viewers().retakeAllCompleteCalls()), (QStringList{u"1:10"_s, u"1:11"_s}));
+    m_site.of(1).viewers().otherWorkstationsCompleteCalls({});
+    EXPECT_EQ(m_site.marks(), (QStringList{u"1:10:1"_s, u"1:11:1"_s, u"2:10:0"_s, u"2:12:0"_s}));
 
-    EXPECT_EQ(keysOf(site.of(2).viewers().takeUndisplayedCompleteCalls()),
+    EXPECT_EQ(keysOf(m_site.of(2).viewers().takeUndisplayedCompleteCalls()),
               (QStringList{u"2:10"_s, u"2:12"_s}));
-    ASSERT_TRUE(succeeded(site.of(1).viewers().resetDisplayed()));
-    EXPECT_EQ(site.marks(), (QStringList{u"1:10:0"_s, u"1:11:0"_s, u"2:10:1"_s, u"2:12:1"_s}));
+    ASSERT_TRUE(succeeded(m_site.of(1).viewers().resetDisplayed()));
+    EXPECT_EQ(m_site.marks(), (QStringList{u"1:10:0"_s, u"1:11:0"_s, u"2:10:1"_s, u"2:12:1"_s}));
 }
 
 // A store in a file is one workstation: the scope reads the same rows, and there are no others.

@@ -63,19 +63,19 @@ class SharedStoreWorkstationsTest : public WindowTest {
 protected:
     void SetUp() override {
         VRQ_NEED_PG_SERVER();
-        desk1 = backends.fixture(QDateTime(QDate(2010, 3, 8), QTime(9, 0)));
+        m_desk1 = m_backends.fixture(QDateTime(QDate(2010, 3, 8), QTime(9, 0)));
         StoreLocation location;
         location.backend = StoreBackend::PostgreSQL;
-        location.connection = desk1->pgConnection;
+        location.connection = m_desk1->pgConnection;
         location.workstation = 2;
         Result opened;
-        desk2 = openStore(location, StoreAccess::ReadWrite, &opened);
-        ASSERT_TRUE(desk2) << opened.message.toStdString();
+        m_desk2 = openStore(location, StoreAccess::ReadWrite, &opened);
+        ASSERT_TRUE(m_desk2) << opened.message.toStdString();
     }
     void TearDown() override {
         WindowTest::TearDown();
-        desk2.reset();
-        desk1.reset();
+        m_desk2.reset();
+        m_desk1.reset();
     }
 
     static void addCallTo(Store& store, int number, const QString& salesperson) {
@@ -90,8 +90,8 @@ protected:
             OrderRow{0, number, 1, salesperson, u"130067  "_s, u"01"_s, u"R7"_s, u"MSG"_s, 1, {}})));
     }
     QStringList desk2Marks() {
-        return StoreProbe(*desk2).rows(u"SELECT CallNumber || ':' || Displayed::int FROM Calls "
-                                       "WHERE Workstation = 2 ORDER BY CallNumber"_s);
+        return StoreProbe(*m_desk2).rows(u"SELECT CallNumber || ':' || Displayed::int FROM Calls "
+                                         "WHERE Workstation = 2 ORDER BY CallNumber"_s);
     }
     // Each row as "workstation:number:status".
     static QStringList callRows(const CallsWindow& window) {
@@ -104,15 +104,15 @@ protected:
         return rows;
     }
 
-    BackendStores backends{StoreBackend::PostgreSQL};
-    std::unique_ptr<ProgramFixture> desk1;
-    std::unique_ptr<Store> desk2;
+    BackendStores m_backends{StoreBackend::PostgreSQL};
+    std::unique_ptr<ProgramFixture> m_desk1;
+    std::unique_ptr<Store> m_desk2;
 };
 
 TEST_F(SharedStoreWorkstationsTest, TickingTheBoxAddsTheOtherWorkstationsCallsAndTheColumn) {
-    ASSERT_NO_FATAL_FAILURE(addCallTo(*desk1->store, 10, u"100"_s));
-    ASSERT_NO_FATAL_FAILURE(addCallTo(*desk2, 10, u"100"_s));
-    CallsWindow& window = keep(std::make_unique<CallsWindow>(desk1->ctx));
+    ASSERT_NO_FATAL_FAILURE(addCallTo(*m_desk1->store, 10, u"100"_s));
+    ASSERT_NO_FATAL_FAILURE(addCallTo(*m_desk2, 10, u"100"_s));
+    CallsWindow& window = keep(std::make_unique<CallsWindow>(m_desk1->ctx));
     QCheckBox* box = window.allWorkstationsBox();
     ASSERT_TRUE(box);
     EXPECT_TRUE(box->isVisible());
@@ -129,20 +129,20 @@ TEST_F(SharedStoreWorkstationsTest, TickingTheBoxAddsTheOtherWorkstationsCallsAn
               u"Workstation"_s);
 
     // The other desk sends its call and takes in another: the next tick shows both.
-    ASSERT_TRUE(succeeded(desk2->calls().setExtracted(0, 10, true)));
-    ASSERT_NO_FATAL_FAILURE(addCallTo(*desk2, 11, u"100"_s));
+    ASSERT_TRUE(succeeded(m_desk2->calls().setExtracted(0, 10, true)));
+    ASSERT_NO_FATAL_FAILURE(addCallTo(*m_desk2, 11, u"100"_s));
     window.refreshCallDisplay();
     EXPECT_EQ(callRows(window), (QStringList{u"1:10:Good Call"_s, u"2:10:Extracted"_s, u"2:11:Good Call"_s}));
     // Its call gone (the site's purge): the row leaves.
-    ASSERT_TRUE(
-        succeeded(StoreProbe(*desk2).exec(u"DELETE FROM Calls WHERE Workstation = 2 AND CallNumber = 10"_s)));
+    ASSERT_TRUE(succeeded(
+        StoreProbe(*m_desk2).exec(u"DELETE FROM Calls WHERE Workstation = 2 AND CallNumber = 10"_s)));
     window.refreshCallDisplay();
     EXPECT_EQ(callRows(window), (QStringList{u"1:10:Good Call"_s, u"2:11:Good Call"_s}));
     EXPECT_EQ(desk2Marks(), QStringList{u"11:0"_s});
 
     // This desk's own changes reach its own row, never the other desk's of the same number.
-    ASSERT_NO_FATAL_FAILURE(addCallTo(*desk2, 12, u"100"_s));
-    ASSERT_NO_FATAL_FAILURE(addCallTo(*desk1->store, 11, u"100"_s));
+    ASSERT_NO_FATAL_FAILURE(addCallTo(*m_desk2, 12, u"100"_s));
+    ASSERT_NO_FATAL_FAILURE(addCallTo(*m_desk1->store, 11, u"100"_s));
     window.refreshCallDisplay();
     window.updateCallDisplay(0, 11, CallDisplay::Extracted);
     EXPECT_EQ(callRows(window), (QStringList{u"1:10:Good Call"_s, u"2:11:Good Call"_s, u"1:11:Extracted"_s,
@@ -156,10 +156,10 @@ TEST_F(SharedStoreWorkstationsTest, TickingTheBoxAddsTheOtherWorkstationsCallsAn
 }
 
 TEST_F(SharedStoreWorkstationsTest, TheOrderViewFindsAgainWithEveryWorkstation) {
-    ASSERT_NO_FATAL_FAILURE(addCallTo(*desk1->store, 10, u"100"_s));
-    ASSERT_NO_FATAL_FAILURE(addCallTo(*desk2, 20, u"100"_s));
+    ASSERT_NO_FATAL_FAILURE(addCallTo(*m_desk1->store, 10, u"100"_s));
+    ASSERT_NO_FATAL_FAILURE(addCallTo(*m_desk2, 20, u"100"_s));
     OrdersViewWindow& window = keep(
-        std::make_unique<OrdersViewWindow>(OrderViewKind::BySalesperson, desk1->ctx, pictures, selected));
+        std::make_unique<OrdersViewWindow>(OrderViewKind::BySalesperson, m_desk1->ctx, pictures, selected));
     const int workstationColumn = window.ordersModel().workstationColumn();
     window.textInput()->setText(u"100"_s);
     window.findOrders();
@@ -178,8 +178,8 @@ TEST_F(SharedStoreWorkstationsTest, TheAuditLogShowsEveryWorkstationsEntriesWith
     entry.eventDnt = kCallTime;
     entry.type = u"I"_s;
     entry.msg = u"from desk 2"_s;
-    ASSERT_TRUE(succeeded(desk2->audit().insertAudit(entry)));
-    AuditLogWindow& window = keep(std::make_unique<AuditLogWindow>(desk1->ctx));
+    ASSERT_TRUE(succeeded(m_desk2->audit().insertAudit(entry)));
+    AuditLogWindow& window = keep(std::make_unique<AuditLogWindow>(m_desk1->ctx));
     EXPECT_FALSE(column(window.entriesModel(), AuditLogTableModel::MessageColumn).contains(u"from desk 2"_s));
     EXPECT_TRUE(window.entriesGrid()->isColumnHidden(AuditLogTableModel::WorkstationColumn));
 
