@@ -42,18 +42,22 @@ int runListOfCallsCommand(const QStringList& arguments, const Clock& clock, QTex
         return ReportExit::kBadArguments;
     }
     const ReportCommand& command = parse.command;
+    if (const QString error = reportWorkstationError(command); !error.isEmpty()) {
+        err << error << '\n' << reportUsageText();
+        return ReportExit::kBadArguments;
+    }
     if (command.audit)
         return runAuditReport(command, out, err);
 
-    std::unique_ptr<Store> store = openReportStore(err);
+    std::unique_ptr<Store> store = openReportStore(command, err);
     if (!store)
         return ReportExit::kStoreUnreadable;
-    const ListOfCallsRequest request{command.from, command.to, command.goodCalls, command.badCalls,
-                                     clock.now()};
+    const ListOfCallsRequest request{command.from,     command.to,  command.goodCalls,
+                                     command.badCalls, clock.now(), reportScope(command, *store)};
     Result read;
     const PrintDocument document = listOfCallsDocument(*store, request, &read);
     if (!read.ok()) {
-        err << reportStoreName() << " cannot be read: " << read.message << '\n';
+        err << reportStoreName(command) << " cannot be read: " << read.message << '\n';
         return ReportExit::kStoreUnreadable;
     }
     if (const Result delivered = deliver(document, command); !delivered.ok()) {

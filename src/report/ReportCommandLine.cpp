@@ -24,6 +24,20 @@ QString auditTypeArgument(const QString& text) {
     return {};
 }
 
+// --workstation: a number 1-99, or "all" (0 in workstation).
+bool workstationArgument(const QString& text, ReportCommand& c) {
+    if (text.compare(QLatin1String("all"), Qt::CaseInsensitive) == 0) {
+        c.allWorkstations = true;
+        return true;
+    }
+    static const QRegularExpression digits(QStringLiteral("^\\d{1,2}$"));
+    const int number = digits.match(text).hasMatch() ? text.toInt() : 0;
+    if (number < 1 || number > kMostWorkstations)
+        return false;
+    c.workstation = number;
+    return true;
+}
+
 QString auditTypeLetters() {
     QStringList letters;
     for (AuditType type : allAuditTypes())
@@ -63,6 +77,7 @@ ReportCommandParse parseReportCommand(const QStringList& arguments) {
     QString toText;
     QString sinceText;
     QString typeText;
+    QString workstationText;
     QStringList listOptions; // the list of calls' options given, for the audit log's refusal
     bool boxGiven = false;
     auto fail = [&parse](const QString& error) {
@@ -87,16 +102,17 @@ ReportCommandParse parseReportCommand(const QStringList& arguments) {
             (option == QLatin1String("--good") ? c.goodCalls : c.badCalls) = true;
             continue;
         }
-        QString* value = option == QLatin1String("--from")      ? &fromText
-                         : option == QLatin1String("--to")      ? &toText
-                         : option == QLatin1String("--pdf")     ? &c.pdfFile
-                         : option == QLatin1String("--printer") ? &c.printerName
-                         : option == QLatin1String("--since")   ? &sinceText
-                         : option == QLatin1String("--type")    ? &typeText
-                                                                : nullptr;
+        QString* value = option == QLatin1String("--from")          ? &fromText
+                         : option == QLatin1String("--to")          ? &toText
+                         : option == QLatin1String("--pdf")         ? &c.pdfFile
+                         : option == QLatin1String("--printer")     ? &c.printerName
+                         : option == QLatin1String("--since")       ? &sinceText
+                         : option == QLatin1String("--type")        ? &typeText
+                         : option == QLatin1String("--workstation") ? &workstationText
+                                                                    : nullptr;
         if (!value)
             return fail(QStringLiteral("Unknown argument \"%1\".").arg(option));
-        if (value != &sinceText && value != &typeText)
+        if (value != &sinceText && value != &typeText && value != &workstationText)
             listOptions << option;
         if (i + 1 >= arguments.size() || arguments[i + 1].isEmpty())
             return fail(QStringLiteral("%1 needs a value.").arg(option));
@@ -104,6 +120,10 @@ ReportCommandParse parseReportCommand(const QStringList& arguments) {
             return fail(QStringLiteral("%1 is given twice.").arg(option));
         *value = arguments[++i];
     }
+    if (!workstationText.isEmpty() && !workstationArgument(workstationText, c))
+        return fail(QStringLiteral("--workstation \"%1\" is neither a workstation number (1-%2) nor \"all\".")
+                        .arg(workstationText)
+                        .arg(kMostWorkstations));
     if (c.audit)
         return finishAuditCommand(parse, sinceText, typeText, listOptions);
     if (!sinceText.isEmpty() || !typeText.isEmpty())
@@ -128,7 +148,8 @@ QString reportUsageText() {
     return QStringLiteral(
         "Usage: vrqtoqx7-report --from YYYY-MM-DD --to YYYY-MM-DD [--good] [--bad] [--pdf FILE | --printer "
         "NAME]\n"
-        "       vrqtoqx7-report --audit [--since YYYY-MM-DD] [--type X]\n"
+        "                       [--workstation N|all]\n"
+        "       vrqtoqx7-report --audit [--since YYYY-MM-DD] [--type X] [--workstation N|all]\n"
         "Prints the list of calls made from the start of the From day to the end of the To day, with their\n"
         "orders, as the List of Calls dialog does. --good and --bad choose the calls listed (the good calls\n"
         "when neither is given). The pages go to the default printer, to the printer NAME, or into the PDF\n"
@@ -139,6 +160,9 @@ QString reportUsageText() {
         "start of the --since day, of one --type letter (1 started, 0 stopped, I information, W warning,\n"
         "F input file fault, E error, C lock cleared, G good call, B bad call, P properties, L connection\n"
         "lost, X sent to the host, V validated).\n"
+        "--workstation reads the calls or entries of workstation N (1-99) of a PostgreSQL store, or of all\n"
+        "of them with \"all\", each call line then ending with its workstation; without it, those of the\n"
+        "workstation the settings name. A store in a file is workstation 1 alone.\n"
         "The store of the program folder is only read.\n"
         "Environment: VRQTOQX7_HOME (program folder), VRQTOQX7_SETTINGS (settings file).\n"
         "Exit codes: 0 printed (or listed), 2 bad arguments, 3 the store cannot be read, 4 the printer or "

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "store/ViewScope.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -97,6 +99,7 @@ struct AuditRow {
     QString msg{};
     std::optional<qint64> seq{};       // missing in rows older than the column
     std::optional<QString> instance{}; // Null in rows older than the column
+    int workstation = 1; // that wrote it, as read (a write stamps the store's own); 1 in a store in a file
 };
 
 // What the calls window shows of one call.
@@ -106,6 +109,7 @@ struct CallDisplayRow {
     QDateTime callDnt{};
     bool goodCall = false;
     bool extractedCall = false;
+    int workstation = 1; // that took the call in: always 1 in a store in a file
 };
 
 // The figures the About box shows of the store: calls kept, and when calls last came in and went out
@@ -129,6 +133,7 @@ struct AuditFilter {
     QDate through{}; // entries written on or before this day
     QString text{};  // part of the message, any letter case; % and _ are plain characters
     bool newestFirst = true;
+    ViewScope scope = ViewScope::ThisWorkstation; // whose entries
 };
 
 // One order as the order views list it, with the call it belongs to.
@@ -138,6 +143,7 @@ struct OrderViewRow {
     QDateTime callDnt{};
     QString salesperson{};
     QString customer{};
+    int workstation = 1; // of the call: always 1 in a store in a file
 };
 
 } // namespace vrq

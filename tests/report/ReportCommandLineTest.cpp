@@ -1,9 +1,14 @@
 #include "report/ReportCommandLine.h"
+#include "platform/Clock.h"
+#include "report/ListOfCallsCommand.h"
 #include "support/TestNames.h"
 
 #include <gtest/gtest.h>
 
+#include <QTextStream>
+
 using namespace vrq;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -73,5 +78,78 @@ INSTANTIATE_TEST_SUITE_P(
                        "--from cannot be given with --audit"},
         ReportArgsCase{"SinceWithoutAudit", "--since 2026-03-10", "--since is an option of --audit"}),
     test::RowName());
+
+// --workstation of both reports: a number 1-99 or "all"; anything else is a usage error.
+struct WorkstationCase {
+    const char* name;
+    const char* value;   // after --workstation; nullptr: the option given without a value
+    const char* error;   // part of the message, or nullptr when understood
+    int workstation = 0; // understood: the number, 0 for "all"
+    bool allWorkstations = false;
+};
+
+class ReportWorkstationTest : public ::testing::TestWithParam<WorkstationCase> {
+public:
+    static QStringList arguments(const WorkstationCase& c, bool audit) {
+        QStringList args = audit ? QStringList{u"--audit"_s}
+                                 : QStringList{u"--from"_s, u"2026-03-01"_s, u"--to"_s, u"2026-03-31"_s};
+        args << u"--workstation"_s;
+        if (c.value)
+            args << QString::fromLatin1(c.value);
+        return args;
+    }
+};
+
+TEST_P(ReportWorkstationTest, TheListAndTheAuditLogReadTheWorkstationOrSayWhatIsWrong) {
+    const WorkstationCase& c = GetParam();
+    for (const bool audit : {false, true}) {
+        SCOPED_TRACE(audit ? "--audit" : "list of calls");
+        const ReportCommandParse parse = parseReportCommand(arguments(c, audit));
+        if (c.error) {
+            EXPECT_TRUE(parse.error.contains(QString::fromLatin1(c.error))) << parse.error.toStdString();
+            continue;
+        }
+        ASSERT_TRUE(parse.ok()) << parse.error.toStdString();
+        EXPECT_EQ(parse.command.audit, audit);
+        EXPECT_EQ(parse.command.workstation, c.workstation);
+        EXPECT_EQ(parse.command.allWorkstations, c.allWorkstations);
+    }
+}
+
+// A bad value ends the report as every usage error does: the message, the usage, exit 2; no store is read.
+using ReportBadWorkstationTest = ReportWorkstationTest;
+
+TEST_P(ReportBadWorkstationTest, ExitsAsAUsageError) {
+    const WorkstationCase& c = GetParam();
+    QString out, err;
+    QTextStream outStream(&out), errStream(&err);
+    const SystemClock clock;
+    EXPECT_EQ(runListOfCallsCommand(arguments(c, false), clock, outStream, errStream),
+              ReportExit::kBadArguments);
+    errStream.flush();
+    EXPECT_TRUE(err.contains(QString::fromLatin1(c.error))) << err.toStdString();
+    EXPECT_TRUE(err.contains(u"Usage: vrqtoqx7-report"_s)) << err.toStdString();
+}
+
+const WorkstationCase kGoodWorkstations[] = {
+    {"Three", "3", nullptr, 3},
+    {"NinetyNine", "99", nullptr, 99},
+    {"All", "all", nullptr, 0, true},
+    {"AllInCapitals", "ALL", nullptr, 0, true},
+};
+const WorkstationCase kBadWorkstations[] = {
+    {"Zero", "0", "--workstation \"0\" is neither a workstation number (1-99) nor \"all\""},
+    {"Hundred", "100", "--workstation \"100\" is neither"},
+    {"NotANumber", "x", "--workstation \"x\" is neither"},
+    {"Negative", "-3", "--workstation \"-3\" is neither"},
+    {"Missing", nullptr, "--workstation needs a value"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Understood, ReportWorkstationTest, ::testing::ValuesIn(kGoodWorkstations),
+                         test::RowName());
+INSTANTIATE_TEST_SUITE_P(Refused, ReportWorkstationTest, ::testing::ValuesIn(kBadWorkstations),
+                         test::RowName());
+INSTANTIATE_TEST_SUITE_P(Refused, ReportBadWorkstationTest, ::testing::ValuesIn(kBadWorkstations),
+                         test::RowName());
 
 } // namespace

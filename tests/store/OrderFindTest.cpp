@@ -39,9 +39,10 @@ protected:
     std::vector<int> find(const FindCase& c) {
         const QString typed = QString::fromUtf8(c.typed);
         Result result;
-        const std::vector<OrderViewRow> rows = c.field == Field::Salesperson
-                                                   ? f().store->viewers().ordersOfSalesperson(typed, &result)
-                                                   : f().store->viewers().ordersOfCustomer(typed, &result);
+        const std::vector<OrderViewRow> rows =
+            c.field == Field::Salesperson
+                ? f().store->viewers().ordersOfSalesperson(typed, ViewScope::ThisWorkstation, &result)
+                : f().store->viewers().ordersOfCustomer(typed, ViewScope::ThisWorkstation, &result);
         EXPECT_TRUE(result.ok()) << result.message.toStdString();
         std::vector<int> numbers;
         for (const OrderViewRow& row : rows)

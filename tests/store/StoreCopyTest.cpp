@@ -99,11 +99,14 @@ QStringList auditLines(Store& store) {
 // What the viewers show: the order views and the list of calls.
 QStringList viewerLines(Store& store) {
     QStringList lines;
-    for (const OrderViewRow& v : store.viewers().ordersOfDay(kMorning.date(), nullptr))
+    for (const OrderViewRow& v :
+         store.viewers().ordersOfDay(kMorning.date(), ViewScope::ThisWorkstation, nullptr))
         lines << u"day|%1|%2|%3|%4"_s.arg(v.callNumber).arg(dated(v.callDnt), v.salesperson, v.customer);
-    for (const OrderViewRow& v : store.viewers().ordersOfSalesperson(u"Zoë\t1"_s, nullptr))
+    for (const OrderViewRow& v :
+         store.viewers().ordersOfSalesperson(u"Zoë\t1"_s, ViewScope::ThisWorkstation, nullptr))
         lines << u"salesperson|%1|%2"_s.arg(v.callNumber).arg(v.customer);
-    for (const CallRow& c : store.viewers().callsBetween(kMorning.addDays(-1), kMorning.addDays(1), nullptr))
+    for (const CallRow& c : store.viewers().callsBetween(kMorning.addDays(-1), kMorning.addDays(1),
+                                                         ViewScope::ThisWorkstation, nullptr))
         lines << u"between|%1|%2"_s.arg(c.callNumber).arg(c.goodCall);
     const StoreSummary summary = store.summary().summary(nullptr);
     lines

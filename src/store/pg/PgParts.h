@@ -134,14 +134,20 @@ class PgViewerQueries final : public ViewerQueries {
 public:
     explicit PgViewerQueries(Session& s) : m_s(s) {}
 
+    bool sharedByWorkstations() const override { return true; }
+    int thisWorkstation() const override { return m_s.workstation(); }
     Result resetDisplayed() override;
     std::vector<CallDisplayRow> retakeAllCompleteCalls(Result* result) override;
     std::vector<CallDisplayRow> takeUndisplayedCompleteCalls(Result* result) override;
-    std::vector<OrderViewRow> ordersOfSalesperson(const QString& salesperson, Result* result) override;
-    std::vector<OrderViewRow> ordersOfCustomer(const QString& customer, Result* result) override;
-    std::vector<OrderViewRow> ordersOfDay(const QDate& day, Result* result) override;
-    std::vector<CallRow> callsBetween(const QDateTime& from, const QDateTime& through,
+    OtherWorkstationCalls otherWorkstationsCompleteCalls(const QString& lastStamp, Result* result) override;
+    std::vector<OrderViewRow> ordersOfSalesperson(const QString& salesperson, ViewScope scope,
+                                                  Result* result) override;
+    std::vector<OrderViewRow> ordersOfCustomer(const QString& customer, ViewScope scope,
+                                               Result* result) override;
+    std::vector<OrderViewRow> ordersOfDay(const QDate& day, ViewScope scope, Result* result) override;
+    std::vector<CallRow> callsBetween(const QDateTime& from, const QDateTime& through, ViewScope scope,
                                       Result* result) override;
+    std::vector<OrderRow> ordersOfListedCall(const CallRow& call, Result* result) override;
 
 private:
     Session& m_s;

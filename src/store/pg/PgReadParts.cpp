@@ -1,4 +1,5 @@
-// The Audit table, what the viewers read and the About box's figures, of this workstation's rows.
+// The Audit table, what the viewers read and the About box's figures. The About box and the display
+// marks are this workstation's; a viewer read with a scope binds the workstation as $1, 0 for all of them.
 //
 // The audit filter's text is found as the SQLite store's LIKE finds it: ASCII letters in any case,
 // every other character as it is. Both sides are lowered in the C collation, which lowers ASCII only.
@@ -11,12 +12,12 @@ namespace vrq::pg {
 
 namespace {
 
-#define VRQ_AUDIT_COLUMNS "AuditDNT, EventDNT, Type, Msg, Seq, Instance "
+#define VRQ_AUDIT_COLUMNS "AuditDNT, EventDNT, Type, Msg, Seq, Instance, Workstation "
 // The filter's fields as bound values; a NULL switches its condition off.
 #define VRQ_FILTERED_AUDIT                                                                                   \
-    "FROM Audit WHERE Workstation = $1 AND ($2::text IS NULL OR Type = $2) AND ($3::timestamp IS NULL OR "   \
-    "AuditDNT >= $3) AND ($4::timestamp IS NULL OR AuditDNT < $4) AND ($5::text IS NULL OR "                 \
-    "lower(Msg COLLATE \"C\") LIKE $5 ESCAPE '\\') "
+    "FROM Audit WHERE ($1 = 0 OR Workstation = $1) AND ($2::text IS NULL OR Type = $2) AND "                 \
+    "($3::timestamp IS NULL OR AuditDNT >= $3) AND ($4::timestamp IS NULL OR AuditDNT < $4) AND "            \
+    "($5::text IS NULL OR lower(Msg COLLATE \"C\") LIKE $5 ESCAPE '\\') "
 
 const Statement kInsertAudit{"audit_insert",
                              "INSERT INTO Audit (Workstation, AuditDNT, EventDNT, Type, Msg, Seq, Instance) "
@@ -53,19 +54,31 @@ const Statement kResetDisplayed{"calls_reset_displayed",
 const Statement kTakeUndisplayed{
     "calls_take_undisplayed",
     "UPDATE Calls SET Displayed = true WHERE Workstation = $1 AND NOT Displayed AND "
-    "Complete RETURNING Source, CallNumber, CallDNT, GoodCall, ExtractedCall, Id"};
+    "Complete RETURNING Source, CallNumber, CallDNT, GoodCall, ExtractedCall, Workstation, Id"};
 // Every complete call, and the marks of the rows that differ from Complete set to it.
 const Statement kRetakeAll{
     "calls_retake_all", "WITH marked AS (UPDATE Calls SET Displayed = Complete WHERE Workstation = $1 AND "
                         "Displayed <> Complete RETURNING Id) SELECT Source, CallNumber, CallDNT, GoodCall, "
-                        "ExtractedCall, Id FROM Calls WHERE Workstation = $1 AND Complete ORDER BY Id"};
+                        "ExtractedCall, Workstation, Id FROM Calls WHERE Workstation = $1 AND Complete "
+                        "ORDER BY Id"};
+// The other workstations' complete calls, their marks untouched. The stamp sums them up (how many, and
+// a digest of their keys and the columns the window shows): when it equals $2 one row with the stamp
+// alone comes back, else the calls with the stamp in each. One statement, so stamp and calls agree.
+const Statement kOtherCalls{
+    "calls_other_workstations",
+    "WITH others AS (SELECT Id, Workstation, Source, CallNumber, CallDNT, GoodCall, ExtractedCall FROM Calls "
+    "WHERE Workstation <> $1 AND Complete), stamp AS (SELECT count(*) || ':' || coalesce(md5(string_agg("
+    "concat_ws(',', Id, Workstation, Source, CallNumber, CallDNT, GoodCall, ExtractedCall), ';' ORDER BY "
+    "Id)), '') AS text FROM others) SELECT stamp.text, others.Source, others.CallNumber, others.CallDNT, "
+    "others.GoodCall, others.ExtractedCall, others.Workstation FROM stamp LEFT JOIN others ON stamp.text "
+    "<> $2::text ORDER BY others.Id"};
 
 // The orders with their calls that meet the condition, in the calls' order and then by order.
 #define VRQ_ORDERS_WITH_CALLS(condition)                                                                     \
-    "SELECT Calls.Source, Calls.CallNumber, Calls.CallDNT, Orders.Salesperson, Orders.Customer FROM Calls "  \
-    "JOIN Orders ON Orders.Workstation = Calls.Workstation AND Orders.Source = Calls.Source AND "            \
-    "Orders.CallNumber = Calls.CallNumber WHERE Calls.Workstation = $1 AND " condition                       \
-    " ORDER BY Calls.Id, Orders.OrderSeqNumber"
+    "SELECT Calls.Source, Calls.CallNumber, Calls.CallDNT, Orders.Salesperson, Orders.Customer, "            \
+    "Calls.Workstation FROM Calls JOIN Orders ON Orders.Workstation = Calls.Workstation AND "                \
+    "Orders.Source = Calls.Source AND Orders.CallNumber = Calls.CallNumber WHERE ($1 = 0 OR "                \
+    "Calls.Workstation = $1) AND " condition " ORDER BY Calls.Id, Orders.OrderSeqNumber"
 const Statement kOrdersOfSalesperson{
     "views_salesperson", VRQ_ORDERS_WITH_CALLS("rtrim(Orders.Salesperson, ' ') = rtrim($2, ' ')")};
 const Statement kOrdersOfCustomer{"views_customer",
@@ -74,8 +87,12 @@ const Statement kOrdersOfDay{"views_day",
                              VRQ_ORDERS_WITH_CALLS("Calls.CallDNT >= $2 AND Calls.CallDNT < $3")};
 const Statement kCallsBetween{"views_calls_between",
                               "SELECT Source, CallNumber, CallDNT, GoodCall, Complete, ExtractedCall, "
-                              "NumberOfOrders FROM Calls WHERE Workstation = $1 AND CallDNT >= $2 AND "
-                              "CallDNT <= $3 ORDER BY CallDNT, Id"};
+                              "NumberOfOrders, Workstation FROM Calls WHERE ($1 = 0 OR Workstation = $1) AND "
+                              "CallDNT >= $2 AND CallDNT <= $3 ORDER BY CallDNT, Id"};
+const Statement kOrdersOfListedCall{"views_listed_call_orders",
+                                    "SELECT Source, CallNumber, OrderSeqNumber, Salesperson, Customer, "
+                                    "NumberOfItems FROM Orders WHERE Workstation = $1 AND Source = $2 AND "
+                                    "CallNumber = $3 ORDER BY OrderSeqNumber"};
 
 const Statement kCallCount{"summary_calls", "SELECT count(*) FROM Calls WHERE Workstation = $1"};
 // Entries are written in time order: the newest of a type is found from the end.
@@ -95,15 +112,27 @@ AuditRow auditOf(const Row& v) {
     if (v[4])
         row.seq = v[4]->toLongLong();
     row.instance = optionalTextOf(v[5]);
+    row.workstation = intOf(v[6]);
     return row;
 }
 
 CallDisplayRow displayOf(const Row& v) {
-    return {intOf(v[0]), intOf(v[1]), dateOf(v[2]), boolOf(v[3]), boolOf(v[4])};
+    return {intOf(v[0]), intOf(v[1]), dateOf(v[2]), boolOf(v[3]), boolOf(v[4]), intOf(v[5])};
 }
 
 OrderViewRow orderViewOf(const Row& v) {
-    return {intOf(v[0]), intOf(v[1]), dateOf(v[2]), textOf(v[3]), textOf(v[4])};
+    return {intOf(v[0]), intOf(v[1]), dateOf(v[2]), textOf(v[3]), textOf(v[4]), intOf(v[5])};
+}
+
+OrderRow listedOrderOf(const Row& v) {
+    OrderRow row;
+    row.source = intOf(v[0]);
+    row.callNumber = intOf(v[1]);
+    row.orderSeqNumber = intOf(v[2]);
+    row.salesperson = textOf(v[3]);
+    row.customer = textOf(v[4]);
+    row.numberOfItems = intOf(v[5]);
+    return row;
 }
 
 CallRow reportCallOf(const Row& v) {
@@ -115,6 +144,7 @@ CallRow reportCallOf(const Row& v) {
     row.complete = boolOf(v[4]);
     row.extractedCall = boolOf(v[5]);
     row.numberOfOrders = intOf(v[6]);
+    row.workstation = intOf(v[7]);
     return row;
 }
 
@@ -132,6 +162,11 @@ std::vector<Out> readAll(Session& s, const Statement& st, const std::vector<Para
     for (const Row& v : rows.values)
         out.push_back(read(v));
     return out;
+}
+
+// The workstation a read with a scope binds as $1: 0 reads every workstation's rows.
+Param scopeOf(const Session& s, ViewScope scope) {
+    return scope == ViewScope::AllWorkstations ? param(0) : s.station();
 }
 
 Param dayStart(const QDate& day) {
@@ -219,8 +254,9 @@ std::vector<AuditRow> PgAuditRecords::allAudit() {
 std::vector<AuditRow> PgAuditRecords::auditEntries(const AuditFilter& filter, Result* result) {
     const QDate next = filter.through.isValid() ? filter.through.addDays(1) : QDate();
     return readAll<AuditRow>(m_s, filter.newestFirst ? kNewestAudit : kOldestAudit,
-                             {m_s.station(), filter.type.isEmpty() ? Param{} : param(filter.type),
-                              dayStart(filter.from), dayStart(next), containsPattern(filter.text)},
+                             {scopeOf(m_s, filter.scope),
+                              filter.type.isEmpty() ? Param{} : param(filter.type), dayStart(filter.from),
+                              dayStart(next), containsPattern(filter.text)},
                              auditOf, result);
 }
 
@@ -257,29 +293,56 @@ std::vector<CallDisplayRow> PgViewerQueries::retakeAllCompleteCalls(Result* resu
     return r ? displayRowsInOrder(rows) : std::vector<CallDisplayRow>{};
 }
 
+OtherWorkstationCalls PgViewerQueries::otherWorkstationsCompleteCalls(const QString& lastStamp,
+                                                                      Result* result) {
+    Rows rows;
+    const Result r = m_s.run(kOtherCalls, {m_s.station(), param(lastStamp)}, &rows);
+    if (result)
+        *result = r;
+    OtherWorkstationCalls others;
+    if (!r || rows.values.empty())
+        return others;
+    others.stamp = textOf(rows.values.front()[0]);
+    others.changed = others.stamp != lastStamp;
+    if (!others.changed)
+        return others;
+    for (const Row& v : rows.values)
+        if (v[1]) // the one row of a stamp without calls has none
+            others.calls.push_back(displayOf(Row(v.begin() + 1, v.end())));
+    return others;
+}
+
 // --- order views and the list of calls ------------------------------------------------------------------
 
-std::vector<OrderViewRow> PgViewerQueries::ordersOfSalesperson(const QString& salesperson, Result* result) {
-    return readAll<OrderViewRow>(m_s, kOrdersOfSalesperson, {m_s.station(), param(salesperson)}, orderViewOf,
+std::vector<OrderViewRow> PgViewerQueries::ordersOfSalesperson(const QString& salesperson, ViewScope scope,
+                                                               Result* result) {
+    return readAll<OrderViewRow>(m_s, kOrdersOfSalesperson, {scopeOf(m_s, scope), param(salesperson)},
+                                 orderViewOf, result);
+}
+
+std::vector<OrderViewRow> PgViewerQueries::ordersOfCustomer(const QString& customer, ViewScope scope,
+                                                            Result* result) {
+    return readAll<OrderViewRow>(m_s, kOrdersOfCustomer, {scopeOf(m_s, scope), param(customer)}, orderViewOf,
                                  result);
 }
 
-std::vector<OrderViewRow> PgViewerQueries::ordersOfCustomer(const QString& customer, Result* result) {
-    return readAll<OrderViewRow>(m_s, kOrdersOfCustomer, {m_s.station(), param(customer)}, orderViewOf,
-                                 result);
-}
-
-std::vector<OrderViewRow> PgViewerQueries::ordersOfDay(const QDate& day, Result* result) {
-    return readAll<OrderViewRow>(
-        m_s, kOrdersOfDay,
-        {m_s.station(), param(QDateTime(day, QTime(0, 0))), param(QDateTime(day.addDays(1), QTime(0, 0)))},
-        orderViewOf, result);
+std::vector<OrderViewRow> PgViewerQueries::ordersOfDay(const QDate& day, ViewScope scope, Result* result) {
+    return readAll<OrderViewRow>(m_s, kOrdersOfDay,
+                                 {scopeOf(m_s, scope), param(QDateTime(day, QTime(0, 0))),
+                                  param(QDateTime(day.addDays(1), QTime(0, 0)))},
+                                 orderViewOf, result);
 }
 
 std::vector<CallRow> PgViewerQueries::callsBetween(const QDateTime& from, const QDateTime& through,
-                                                   Result* result) {
-    return readAll<CallRow>(m_s, kCallsBetween, {m_s.station(), param(from), param(through)}, reportCallOf,
-                            result);
+                                                   ViewScope scope, Result* result) {
+    return readAll<CallRow>(m_s, kCallsBetween, {scopeOf(m_s, scope), param(from), param(through)},
+                            reportCallOf, result);
+}
+
+std::vector<OrderRow> PgViewerQueries::ordersOfListedCall(const CallRow& call, Result* result) {
+    return readAll<OrderRow>(m_s, kOrdersOfListedCall,
+                             {param(call.workstation), param(call.source), param(call.callNumber)},
+                             listedOrderOf, result);
 }
 
 // --- about box ------------------------------------------------------------------------------------------

@@ -104,6 +104,8 @@ class SqliteViewerQueries final : public ViewerQueries {
 public:
     explicit SqliteViewerQueries(CallStore& db) : m_db(db) {}
 
+    bool sharedByWorkstations() const override { return false; }
+    int thisWorkstation() const override { return 1; }
     Result resetDisplayed() override { return m_db.resetDisplayed(); }
     std::vector<CallDisplayRow> retakeAllCompleteCalls(Result* result) override {
         return m_db.retakeAllCompleteCalls(result);
@@ -111,18 +113,28 @@ public:
     std::vector<CallDisplayRow> takeUndisplayedCompleteCalls(Result* result) override {
         return m_db.takeUndisplayedCompleteCalls(result);
     }
-    std::vector<OrderViewRow> ordersOfSalesperson(const QString& salesperson, Result* result) override {
+    // One workstation is the whole store: there are no others, and the scope reads the same rows.
+    OtherWorkstationCalls otherWorkstationsCompleteCalls(const QString&, Result* result) override {
+        if (result)
+            *result = Result::success();
+        return {};
+    }
+    std::vector<OrderViewRow> ordersOfSalesperson(const QString& salesperson, ViewScope,
+                                                  Result* result) override {
         return m_db.ordersOfSalesperson(salesperson, result);
     }
-    std::vector<OrderViewRow> ordersOfCustomer(const QString& customer, Result* result) override {
+    std::vector<OrderViewRow> ordersOfCustomer(const QString& customer, ViewScope, Result* result) override {
         return m_db.ordersOfCustomer(customer, result);
     }
-    std::vector<OrderViewRow> ordersOfDay(const QDate& day, Result* result) override {
+    std::vector<OrderViewRow> ordersOfDay(const QDate& day, ViewScope, Result* result) override {
         return m_db.ordersOfDay(day, result);
     }
-    std::vector<CallRow> callsBetween(const QDateTime& from, const QDateTime& through,
+    std::vector<CallRow> callsBetween(const QDateTime& from, const QDateTime& through, ViewScope,
                                       Result* result) override {
         return m_db.callsBetween(from, through, result);
+    }
+    std::vector<OrderRow> ordersOfListedCall(const CallRow& call, Result* result) override {
+        return m_db.ordersOfCall(call.source, call.callNumber, result);
     }
 
 private:

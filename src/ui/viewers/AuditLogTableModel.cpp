@@ -3,6 +3,7 @@
 #include "store/AuditType.h"
 #include "store/StoreDates.h"
 #include "store/StoreRecords.h"
+#include "ui/viewers/WorkstationScope.h"
 
 namespace vrq {
 
@@ -33,6 +34,8 @@ QVariant AuditLogTableModel::data(const QModelIndex& index, int role) const {
         return storeDateText(entry.auditDnt);
     case TypeColumn:
         return typeText(entry.type);
+    case WorkstationColumn:
+        return entry.workstation;
     case MessageColumn:
         return entry.msg;
     default:
@@ -48,6 +51,8 @@ QVariant AuditLogTableModel::headerData(int section, Qt::Orientation orientation
         return QStringLiteral("Date and Time");
     case TypeColumn:
         return QStringLiteral("Type");
+    case WorkstationColumn:
+        return workstationCaption();
     case MessageColumn:
         return QStringLiteral("Message");
     default:

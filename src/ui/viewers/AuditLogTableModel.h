@@ -7,12 +7,13 @@
 
 namespace vrq {
 
-// The audit entries the Audit Log window lists, as read from the store: when, what kind, what.
+// The audit entries the Audit Log window lists, as read from the store: when, what kind, which
+// workstation wrote it (a column the window shows with every workstation's entries), what.
 class AuditLogTableModel final : public QAbstractTableModel {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(AuditLogTableModel)
 public:
-    enum Column { WrittenColumn, TypeColumn, MessageColumn, ColumnCount };
+    enum Column { WrittenColumn, TypeColumn, WorkstationColumn, MessageColumn, ColumnCount };
 
     explicit AuditLogTableModel(QObject* parent = nullptr);
 

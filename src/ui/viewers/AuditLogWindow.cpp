@@ -5,6 +5,7 @@
 #include "store/AuditType.h"
 #include "store/Store.h"
 #include "ui/viewers/AuditLogTableModel.h"
+#include "ui/viewers/WorkstationScope.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -68,6 +69,8 @@ void AuditLogWindow::buildControls() {
     searchLabel->setBuddy(m_searchEdit);
     filters->addWidget(searchLabel);
     filters->addWidget(m_searchEdit, 1);
+    m_allWorkstationsBox = makeAllWorkstationsBox(this, m_ctx);
+    filters->addWidget(m_allWorkstationsBox);
 
     m_model = new AuditLogTableModel(this);
     m_grid = new QTableView(this);
@@ -82,6 +85,8 @@ void AuditLogWindow::buildControls() {
     m_grid->horizontalHeader()->setStretchLastSection(true);
     m_grid->setColumnWidth(AuditLogTableModel::WrittenColumn, 140);
     m_grid->setColumnWidth(AuditLogTableModel::TypeColumn, 150);
+    m_grid->setColumnWidth(AuditLogTableModel::WorkstationColumn, 90);
+    m_grid->setColumnHidden(AuditLogTableModel::WorkstationColumn, true);
     layout->addWidget(m_grid, 1);
 
     auto* bottom = new QHBoxLayout;
@@ -99,6 +104,10 @@ void AuditLogWindow::buildControls() {
     connect(m_dayOnBox, &QCheckBox::toggled, this, &AuditLogWindow::reload);
     connect(m_dayEdit, &QDateEdit::dateChanged, this, &AuditLogWindow::reload);
     connect(m_searchEdit, &QLineEdit::textChanged, this, &AuditLogWindow::reload);
+    connect(m_allWorkstationsBox, &QCheckBox::toggled, this, [this](bool all) {
+        m_grid->setColumnHidden(AuditLogTableModel::WorkstationColumn, !all);
+        reload();
+    });
     connect(m_closeButton, &QPushButton::clicked, this, &QDialog::accept);
 }
 
@@ -110,6 +119,7 @@ AuditFilter AuditLogWindow::filter() const {
         filter.through = m_dayEdit->date();
     }
     filter.text = m_searchEdit->text();
+    filter.scope = scopeOf(m_allWorkstationsBox);
     return filter;
 }
 

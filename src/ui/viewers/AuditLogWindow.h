@@ -18,7 +18,8 @@ struct AppContext;
 class AuditLogTableModel;
 
 // The "Audit Log" window (object name "frmAuditLog"): the audit log read-only, newest first, narrowed by
-// type, by the day it was written and by text in the message. Every change of a filter reads the store again.
+// type, by the day it was written and by text in the message, of this workstation or (over a shared store)
+// of all of them, with a column naming each entry's. Every change of a filter reads the store again.
 class AuditLogWindow final : public QDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(AuditLogWindow)
@@ -29,6 +30,8 @@ public:
     // The filter the controls show now.
     AuditFilter filter() const;
     const AuditLogTableModel& entriesModel() const { return *m_model; }
+    QCheckBox* allWorkstationsBox() const { return m_allWorkstationsBox; }
+    QTableView* entriesGrid() const { return m_grid; }
 
 private:
     void buildControls();
@@ -40,6 +43,7 @@ private:
     QCheckBox* m_dayOnBox = nullptr;
     QDateEdit* m_dayEdit = nullptr;
     QLineEdit* m_searchEdit = nullptr;
+    QCheckBox* m_allWorkstationsBox = nullptr;
     QTableView* m_grid = nullptr;
     QLabel* m_countLabel = nullptr;
     QPushButton* m_closeButton = nullptr;

@@ -12,6 +12,7 @@
 #include "ui/viewers/Twips.h"
 #include "ui/viewers/ViewerGrid.h"
 #include "ui/viewers/WindowPlacement.h"
+#include "ui/viewers/WorkstationScope.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -42,7 +43,9 @@ constexpr int kGridHeight = 4590;
 constexpr int kGridWidth = 4800;
 constexpr int kGridWidthWithScrollBar = 5045;
 constexpr int kRowHeight = 240;
-constexpr std::array<int, CallsTableModel::ColumnCount> kColumnWidths{600, 700, 700, 1800, 975, 0};
+constexpr std::array<int, CallsTableModel::ColumnCount> kColumnWidths{600, 700, 700, 1800, 975, 0, 975};
+// What the workstation column adds to the grid and the window, while every workstation is shown.
+constexpr int kWorkstationWidth = 975;
 // Rows that fit in the grid without a scroll bar, plus one.
 constexpr int kRowsForScrollBar = 20;
 
@@ -63,6 +66,7 @@ CallsWindow::CallsWindow(AppContext& ctx, QWidget* parent)
     client->setFont(font);
     client->setFixedSize(Twips::toPixelsX(kClientWidth), Twips::toPixelsY(kClientHeight));
     setCentralWidget(client);
+    m_client = client;
     buildMenus();
     buildStatusLine();
     layout()->setSizeConstraint(QLayout::SetFixedSize);
@@ -76,6 +80,12 @@ CallsWindow::CallsWindow(AppContext& ctx, QWidget* parent)
     // A box ticked from the keyboard, by a screen reader or by the program rebuilds the grid as a click does.
     connect(m_displayCallsBox, &QCheckBox::toggled, this, &CallsWindow::rebuildCallDisplay);
     connect(m_displayFilesBox, &QCheckBox::toggled, this, &CallsWindow::rebuildCallDisplay);
+    m_allWorkstationsBox = makeAllWorkstationsBox(client, m_ctx);
+    m_allWorkstationsBox->setGeometry(Twips::rect(3000, 180, 2400, 255));
+    connect(m_allWorkstationsBox, &QCheckBox::toggled, this, [this] {
+        showWorkstationColumn();
+        rebuildCallDisplay();
+    });
 
     m_model = new CallsTableModel(m_pictures, this);
     // Fixed row heights (set by the grid's maker) let the view place 100,000 rows without measuring them.
@@ -93,6 +103,10 @@ CallsWindow::CallsWindow(AppContext& ctx, QWidget* parent)
                                                     CallsTableModel::DateKeyColumn, SortKind::String);
     m_headers->addHeader(client, HeaderPicture::Status, 1000, CallsTableModel::StatusColumn,
                          SortKind::String);
+    m_workstationHeader = m_headers->addHeader(client, HeaderPicture::Workstation, 1000,
+                                               CallsTableModel::WorkstationColumn, SortKind::Numeric);
+    m_workstationHeader->setObjectName(QStringLiteral("imgWorkstation"));
+    m_workstationHeader->setAccessibleName(workstationCaption());
 
     // Load: position, reset, grid set-up, header pictures, first refresh.
     placeOnScreen();
@@ -207,19 +221,34 @@ void CallsWindow::setUpCallGrid() {
     m_grid->setColumnHidden(CallsTableModel::DateKeyColumn, true);
     fitGridFont(m_grid, {{CallsTableModel::DateTimeColumn, widestCallDateTime()},
                          {CallsTableModel::NumberColumn, widestDigits(5)}});
-    setGridWidth(kGridWidth);
     m_headers->placeRow(960, 760, 510);
+    showWorkstationColumn();
 }
 
+void CallsWindow::showWorkstationColumn() {
+    const bool shown = scopeOf(m_allWorkstationsBox) == ViewScope::AllWorkstations;
+    m_grid->setColumnHidden(CallsTableModel::WorkstationColumn, !shown);
+    m_workstationHeader->setVisible(shown);
+    m_client->setFixedSize(Twips::toPixelsX(kClientWidth + (shown ? kWorkstationWidth : 0)),
+                           Twips::toPixelsY(kClientHeight));
+    setGridWidth(kGridWidth);
+    // The window takes its new size now, not when the layout's next event comes.
+    layout()->activate();
+}
+
+// The width given is that of the grid without the workstation column.
 void CallsWindow::setGridWidth(int twips) {
     m_gridWidthTwips = twips;
-    m_grid->setGeometry(Twips::rect(kGridLeft, kGridTop, twips, kGridHeight));
+    const int shownTwips =
+        twips + (scopeOf(m_allWorkstationsBox) == ViewScope::AllWorkstations ? kWorkstationWidth : 0);
+    m_grid->setGeometry(Twips::rect(kGridLeft, kGridTop, shownTwips, kGridHeight));
 }
 
 void CallsWindow::resetCallDisplay() {
     // The store's marks are cleared by the next refresh, together with taking the calls again: a reset
     // of every row followed by marking them all again would write each row twice.
     m_resetPending = true;
+    m_otherCallsStamp.clear();
     m_model->clear();
 }
 
@@ -239,7 +268,6 @@ void CallsWindow::refreshCallDisplay() {
         return;
     }
     m_resetPending = false;
-    m_storeFailing = false;
 
     // Calls the check boxes filter out are still taken (marked displayed) and stay off the grid.
     const bool showCalls = m_displayCallsBox->isChecked();
@@ -249,12 +277,35 @@ void CallsWindow::refreshCallDisplay() {
     for (const CallDisplayRow& call : found)
         if ((call.source == 0 && showCalls) || (call.source == 1 && showFiles))
             shown.push_back(CallsTableModel::rowFor(call));
-    m_rowCount += static_cast<int>(shown.size());
     m_model->appendRows(std::move(shown));
+    // The other workstations' calls are read, never marked: their marks are their own windows'.
+    if (scopeOf(m_allWorkstationsBox) != ViewScope::AllWorkstations || refreshOtherCalls())
+        m_storeFailing = false;
+    m_rowCount = m_model->rowCount();
 
     setGridWidth(m_rowCount >= kRowsForScrollBar ? kGridWidthWithScrollBar : kGridWidth);
     if (m_rowCount != startCount && m_rowCount >= kRowsForScrollBar)
         scrollToTopRow(m_rowCount - (kRowsForScrollBar - 1));
+}
+
+bool CallsWindow::refreshOtherCalls() {
+    Result result;
+    OtherWorkstationCalls others =
+        m_ctx.store->viewers().otherWorkstationsCompleteCalls(m_otherCallsStamp, &result);
+    if (!result.ok()) {
+        reportStoreFailure(QStringLiteral("RefreshCallDisplay"), result);
+        return false;
+    }
+    if (!others.changed)
+        return true;
+    m_otherCallsStamp = others.stamp;
+    const bool showCalls = m_displayCallsBox->isChecked();
+    const bool showFiles = m_displayFilesBox->isChecked();
+    std::erase_if(others.calls, [&](const CallDisplayRow& call) {
+        return !((call.source == 0 && showCalls) || (call.source == 1 && showFiles));
+    });
+    m_model->mergeOtherCalls(others.calls);
+    return true;
 }
 
 void CallsWindow::scrollToTopRow(int row) {
@@ -302,6 +353,10 @@ void CallsWindow::onRowClicked(const QModelIndex& index) {
     const QString source = m_model->index(row, CallsTableModel::SourceColumn).data().toString();
     if (source.isEmpty())
         return;
+    if (!m_model->rowAt(row).ownCall) {
+        tellCallOfOtherWorkstation(this, m_model->rowAt(row).workstation, m_model->rowAt(row).callNumber);
+        return;
+    }
     m_model->setDetailsPressed(row, true);
     m_grid->viewport()->repaint();
 

@@ -21,12 +21,15 @@ struct AppContext;
 struct Result;
 class CallsTableModel;
 class HeaderBar;
+class HeaderButton;
 class StatusSummary;
 
 // The "Calls" window (object name "frmAllCalls"): one row per complete call in the store, refilled from
 // the store at load and by the check boxes, topped up once a second with newly completed calls, and
-// changed row by row through updateCallDisplay. Its menus ask the window layer, through signals, for the
-// other windows. Closing it ends the program: the close box asks first, every other close does not.
+// changed row by row through updateCallDisplay. Over a shared store "All workstations" adds the other
+// workstations' complete calls, read without their display marks and brought up to date each second. Its
+// menus ask the window layer, through signals, for the other windows. Closing it ends the program: the close
+// box asks first, every other close does not.
 class CallsWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -79,6 +82,7 @@ public:
     HeaderBar& headerBar() { return *m_headers; }
     QCheckBox* displayCallsBox() const { return m_displayCallsBox; }
     QCheckBox* displayFilesBox() const { return m_displayFilesBox; }
+    QCheckBox* allWorkstationsBox() const { return m_allWorkstationsBox; }
     QAction* menuAction(MenuEntry entry) const;
     QAction* exitAction() const { return m_exitAction; }
     // Asks as the close box does and closes the window when the person says Yes.
@@ -113,6 +117,10 @@ private:
     void setGridWidth(int twips);
     void scrollToTopRow(int row);
     void rebuildCallDisplay();
+    // Shows the workstation column (and widens the window for it) while every workstation is shown.
+    void showWorkstationColumn();
+    // Brings the other workstations' rows up to date; false when the store failed.
+    bool refreshOtherCalls();
     void changeCallRow(int row, CallDisplay mode);
     void onRowClicked(const QModelIndex& index);
     void exitWithoutQuestion();
@@ -128,6 +136,10 @@ private:
     QTableView* m_grid = nullptr;
     QCheckBox* m_displayCallsBox = nullptr;
     QCheckBox* m_displayFilesBox = nullptr;
+    QCheckBox* m_allWorkstationsBox = nullptr;
+    HeaderButton* m_workstationHeader = nullptr;
+    QWidget* m_client = nullptr;
+    QString m_otherCallsStamp; // what the other workstations' rows on the grid were read as
     QTimer m_refreshTimer;
     QLabel* m_stateIcon = nullptr;
     QLabel* m_statusLabel = nullptr;

@@ -38,6 +38,7 @@ constexpr std::array<PictureSpec, kHeaderPictureCount> kSpecs{{
     {"Level", 40, kNarrow},
     {"Disc %", 40, kNarrow},
     {"Price", 61, kNarrow},
+    {"Workstation", 66, kTall},
     {"Details", 39, 15},
 }};
 

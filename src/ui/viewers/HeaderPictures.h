@@ -26,6 +26,7 @@ enum class HeaderPicture {
     LevelN,       // imgLvlNUp / imgLvlNDn
     DiscN,        // imgDiscNUp / imgDiscNDn
     PriceN,       // imgPrcNUp / imgPrcNDn
+    Workstation,  // imgWSUp / imgWSDn, over the column of every workstation's rows
     Details,      // pctButtonUp / pctButtonDown
 };
 constexpr int kHeaderPictureCount = static_cast<int>(HeaderPicture::Details) + 1;

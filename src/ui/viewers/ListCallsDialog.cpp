@@ -7,6 +7,7 @@
 #include "ui/printing/PrintDialogs.h"
 #include "ui/printing/PrinterOutput.h"
 #include "ui/viewers/Twips.h"
+#include "ui/viewers/WorkstationScope.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -86,6 +87,8 @@ void ListCallsDialog::buildControls() {
     m_badCallsBox = new QCheckBox(QStringLiteral("List Bad Calls"), this);
     m_badCallsBox->setObjectName(QStringLiteral("chkBadCalls"));
     m_badCallsBox->setGeometry(Twips::rect(2760, 690, 1740, 255));
+    m_allWorkstationsBox = makeAllWorkstationsBox(this, m_ctx);
+    m_allWorkstationsBox->setGeometry(Twips::rect(2760, 1020, 1740, 255));
 
     m_printButton = new QPushButton(QStringLiteral("&Print"), this);
     m_printButton->setObjectName(QStringLiteral("cmdPrint"));
@@ -99,8 +102,8 @@ void ListCallsDialog::buildControls() {
 }
 
 ListOfCallsRequest ListCallsDialog::request() const {
-    return {m_fromDate->date(), m_toDate->date(), m_goodCallsBox->isChecked(), m_badCallsBox->isChecked(),
-            m_reportTime};
+    return {m_fromDate->date(),         m_toDate->date(), m_goodCallsBox->isChecked(),
+            m_badCallsBox->isChecked(), m_reportTime,     scopeOf(m_allWorkstationsBox)};
 }
 
 void ListCallsDialog::printReport() {

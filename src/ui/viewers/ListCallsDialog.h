@@ -15,7 +15,8 @@ struct AppContext;
 
 // The "List Calls" dialog (object name "frmRptListCalls"): a date range and good and/or bad calls, printed as
 // the list of calls with their orders. The report time is the time the dialog opened. The dialog closes after
-// a report, whether it completed or failed, and on "Cancel".
+// a report, whether it completed or failed, and on "Cancel". Over a shared store "All workstations" lists
+// every workstation's calls, each line naming its workstation.
 class ListCallsDialog final : public QDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ListCallsDialog)
@@ -42,6 +43,7 @@ private:
     QDateEdit* m_toDate = nullptr;
     QCheckBox* m_goodCallsBox = nullptr;
     QCheckBox* m_badCallsBox = nullptr;
+    QCheckBox* m_allWorkstationsBox = nullptr;
     QPushButton* m_printButton = nullptr;
     QPushButton* m_cancelButton = nullptr;
 };

@@ -74,11 +74,13 @@ void CallListPager::pageFooter() {
     print(QString(41, QLatin1Char(' ')) + QStringLiteral("Page") + signedNumber(m_pageNumber));
 }
 
-QString callListLine(const CallRow& call) {
+QString callListLine(const CallRow& call, bool withWorkstation) {
     return QStringLiteral("Call #") + signedNumber(call.callNumber) + QStringLiteral(" - ") +
            (call.goodCall ? QStringLiteral("Good") : QStringLiteral("Bad ")) + QStringLiteral(" - made on ") +
            formatCallDateTimeAt(call.callDnt) +
-           (call.extractedCall ? QStringLiteral(" - Extracted") : QString());
+           (call.extractedCall ? QStringLiteral(" - Extracted") : QString()) +
+           (withWorkstation ? QStringLiteral(" - Workstation ") + QString::number(call.workstation)
+                            : QString());
 }
 
 QString orderListLine(const OrderRow& order) {
@@ -90,8 +92,9 @@ QString orderListLine(const OrderRow& order) {
 PrintDocument listOfCallsDocument(Store& store, const ListOfCallsRequest& request, Result* result) {
     Result ownResult;
     Result& read = result ? *result : ownResult;
-    const std::vector<CallRow> calls = store.viewers().callsBetween(
-        QDateTime(request.from, QTime(0, 0)), QDateTime(request.to.addDays(1), QTime(0, 0)), &read);
+    const std::vector<CallRow> calls =
+        store.viewers().callsBetween(QDateTime(request.from, QTime(0, 0)),
+                                     QDateTime(request.to.addDays(1), QTime(0, 0)), request.scope, &read);
     if (!read.ok())
         return PrintDocument();
     CallListPager pager(request);
@@ -103,8 +106,9 @@ PrintDocument listOfCallsDocument(Store& store, const ListOfCallsRequest& reques
     for (const CallRow& call : calls) {
         if (!isListed(call, request))
             continue;
-        pager.reportLine(callListLine(call));
-        const std::vector<OrderRow> orders = store.calls().ordersOfCall(call.source, call.callNumber, &read);
+        pager.reportLine(callListLine(call, request.scope == ViewScope::AllWorkstations));
+        // The orders of the call's own workstation: in a shared store others may use the same number.
+        const std::vector<OrderRow> orders = store.viewers().ordersOfListedCall(call, &read);
         if (!read.ok())
             return PrintDocument();
         for (const OrderRow& order : orders)

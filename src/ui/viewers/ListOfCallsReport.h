@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/ViewScope.h"
 #include "ui/printing/PrintDocument.h"
 
 #include <QDate>
@@ -20,7 +21,8 @@ struct ListOfCallsRequest {
     QDate to;
     bool goodCalls = true;
     bool badCalls = false;
-    QDateTime reportTime; // printed on every page
+    QDateTime reportTime;                         // printed on every page
+    ViewScope scope = ViewScope::ThisWorkstation; // with every workstation's calls, each line names its own
 };
 
 // The report's pages laid out by counting lines, in "Courier New": a seven-line header, up to kBodyLines
@@ -50,7 +52,8 @@ private:
     int m_lineCount = 0;
 };
 
-QString callListLine(const CallRow& call);
+// The line of a call; withWorkstation: ending with the workstation that took it in.
+QString callListLine(const CallRow& call, bool withWorkstation = false);
 QString orderListLine(const OrderRow& order);
 
 // Lays out the whole report from the store as one document: the calls from the start of the From day up

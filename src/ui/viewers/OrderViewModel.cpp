@@ -2,16 +2,18 @@
 
 #include "store/StoreRecords.h"
 #include "ui/viewers/ViewerFormats.h"
+#include "ui/viewers/WorkstationScope.h"
 
 namespace vrq {
 
 OrderViewModel::OrderViewModel(const OrderViewDesign& design, const HeaderPictures& pictures, QObject* parent)
-    : RowGridModel<OrderViewGridRow>(pictures, design.columnCount, design.columnOf(OrderViewCell::Details),
-                                     parent),
+    : RowGridModel<OrderViewGridRow>(pictures, design.columnCount + 1,
+                                     design.columnOf(OrderViewCell::Details), parent),
       m_design(design) {}
 
 OrderViewGridRow OrderViewModel::rowFor(const OrderViewRow& order) {
-    return {order.source, order.callNumber, order.callDnt, order.salesperson, order.customer, false};
+    return {order.source, order.callNumber, order.callDnt, order.salesperson, order.customer,
+            false,        order.workstation};
 }
 
 OrderViewCell OrderViewModel::cellOf(int column) const {
@@ -19,6 +21,8 @@ OrderViewCell OrderViewModel::cellOf(int column) const {
 }
 
 QString OrderViewModel::cellText(const OrderViewGridRow& row, int column) const {
+    if (column == workstationColumn())
+        return QString::number(row.workstation);
     switch (cellOf(column)) {
     case OrderViewCell::CallNumber:
         return QString::number(row.callNumber);
@@ -37,12 +41,15 @@ QString OrderViewModel::cellText(const OrderViewGridRow& row, int column) const 
 }
 
 QVariant OrderViewModel::data(const QModelIndex& index, int role) const {
-    if (role == Qt::AccessibleTextRole && index.isValid() && cellOf(index.column()) == OrderViewCell::Details)
+    if (role == Qt::AccessibleTextRole && index.isValid() && index.column() != workstationColumn() &&
+        cellOf(index.column()) == OrderViewCell::Details)
         return QStringLiteral("Details");
     return RowGridModel<OrderViewGridRow>::data(index, role);
 }
 
 QVariant OrderViewModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section == workstationColumn())
+        return workstationCaption();
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
         section >= m_design.columnCount)
         return RowGridModel<OrderViewGridRow>::headerData(section, orientation, role);

@@ -17,15 +17,18 @@ struct OrderViewGridRow {
     QString salesperson;
     QString customer;
     bool detailsPressed = false;
+    int workstation = 1;
 };
 
-// The grid of an order view; which column shows what comes from the view's design.
+// The grid of an order view; which column shows what comes from the view's design. After the design's
+// columns comes the workstation of the call, which the window shows with every workstation's orders.
 class OrderViewModel : public RowGridModel<OrderViewGridRow> {
     Q_OBJECT
 public:
     OrderViewModel(const OrderViewDesign& design, const HeaderPictures& pictures, QObject* parent = nullptr);
 
     static OrderViewGridRow rowFor(const OrderViewRow& order);
+    int workstationColumn() const { return m_design.columnCount; }
 
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     // Column captions, for screen readers.

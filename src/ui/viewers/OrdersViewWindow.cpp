@@ -11,7 +11,9 @@
 #include "ui/viewers/Twips.h"
 #include "ui/viewers/ViewerFormats.h"
 #include "ui/viewers/ViewerGrid.h"
+#include "ui/viewers/WorkstationScope.h"
 
+#include <QCheckBox>
 #include <QDateEdit>
 #include <QFontMetrics>
 #include <QLabel>
@@ -36,6 +38,9 @@ constexpr int kHeaderLeft = 900;
 constexpr int kHeaderTop = 900;
 constexpr int kHeaderHeight = 510;
 constexpr int kRowHeight = 240;
+// The box under the input row, and what the workstation column adds to the grid and the window.
+constexpr TwipsBox kAllWorkstationsBox{360, 640, 2400, 255};
+constexpr int kWorkstationWidth = 975;
 
 // The widest text a column of the view shows; empty for a column without text.
 QString widestTextOf(OrderViewCell cell) {
@@ -103,8 +108,23 @@ OrdersViewWindow::OrdersViewWindow(OrderViewKind kind, AppContext& ctx, const He
         header->setObjectName(text(h.name));
         header->setAccessibleName(caption);
     }
+    m_workstationHeader = m_headers->addHeader(this, HeaderPicture::Workstation, 1000,
+                                               m_model->workstationColumn(), SortKind::Numeric);
+    m_workstationHeader->setObjectName(QStringLiteral("imgWorkstation"));
+    m_workstationHeader->setAccessibleName(workstationCaption());
+
+    m_allWorkstationsBox = makeAllWorkstationsBox(this, m_ctx);
+    m_allWorkstationsBox->setGeometry(rectOf(kAllWorkstationsBox));
+    // A find already made is made again for the workstations now asked for.
+    connect(m_allWorkstationsBox, &QCheckBox::toggled, this, [this] {
+        if (m_found)
+            findOrders();
+        else
+            setUpViewGrid();
+    });
     setTabOrder(m_textInput ? static_cast<QWidget*>(m_textInput) : m_dateInput, m_findButton);
-    setTabOrder(m_findButton, m_grid);
+    setTabOrder(m_findButton, m_allWorkstationsBox);
+    setTabOrder(m_allWorkstationsBox, m_grid);
     setTabOrder(m_grid, close);
 
     // Load: an empty grid, every header raised.
@@ -166,7 +186,12 @@ void OrdersViewWindow::setUpViewGrid() {
     std::vector<int> widths;
     for (const OrderViewColumn& column : m_design.gridColumns())
         widths.push_back(column.widthTwips);
+    const bool all = allWorkstations();
+    widths.push_back(all ? kWorkstationWidth : 0);
     setColumnWidthsTwips(m_grid, widths);
+    m_workstationHeader->setVisible(all);
+    setFixedSize(Twips::toPixelsX(m_design.clientWidth + (all ? kWorkstationWidth : 0)),
+                 Twips::toPixelsY(m_design.clientHeight));
     std::vector<ColumnText> widest;
     for (const OrderViewColumn& column : m_design.gridColumns())
         if (const QString text = widestTextOf(column.cell); !text.isEmpty())
@@ -176,13 +201,20 @@ void OrdersViewWindow::setUpViewGrid() {
     m_headers->placeRow(kHeaderLeft, kHeaderTop, kHeaderHeight);
 }
 
+// The width given is that of the grid without the workstation column.
 void OrdersViewWindow::setGridWidth(int twips) {
     m_gridWidthTwips = twips;
-    m_grid->setGeometry(Twips::rect(kGrid.left, kGrid.top, twips, kGrid.height));
+    const int shownTwips = twips + (allWorkstations() ? kWorkstationWidth : 0);
+    m_grid->setGeometry(Twips::rect(kGrid.left, kGrid.top, shownTwips, kGrid.height));
+}
+
+bool OrdersViewWindow::allWorkstations() const {
+    return scopeOf(m_allWorkstationsBox) == ViewScope::AllWorkstations;
 }
 
 void OrdersViewWindow::findOrders() {
     setUpViewGrid();
+    m_found = false;
     // A blank entry runs no query; a date is always set.
     if (m_textInput && m_textInput->text().trimmed().isEmpty())
         return;
@@ -190,6 +222,7 @@ void OrdersViewWindow::findOrders() {
     std::vector<OrderViewRow> found = readOrders(&ok);
     if (!ok)
         return;
+    m_found = true;
     std::vector<OrderViewGridRow> rows;
     rows.reserve(found.size());
     for (const OrderViewRow& order : found)
@@ -206,15 +239,16 @@ std::vector<OrderViewRow> OrdersViewWindow::readOrders(bool* ok) {
         return {};
     Result result;
     std::vector<OrderViewRow> found;
+    const ViewScope scope = scopeOf(m_allWorkstationsBox);
     switch (m_design.kind) {
     case OrderViewKind::BySalesperson:
-        found = m_ctx.store->viewers().ordersOfSalesperson(m_textInput->text(), &result);
+        found = m_ctx.store->viewers().ordersOfSalesperson(m_textInput->text(), scope, &result);
         break;
     case OrderViewKind::ByCustomer:
-        found = m_ctx.store->viewers().ordersOfCustomer(m_textInput->text(), &result);
+        found = m_ctx.store->viewers().ordersOfCustomer(m_textInput->text(), scope, &result);
         break;
     case OrderViewKind::ByDate:
-        found = m_ctx.store->viewers().ordersOfDay(m_dateInput->date(), &result);
+        found = m_ctx.store->viewers().ordersOfDay(m_dateInput->date(), scope, &result);
         break;
     }
     if (!result.ok()) {
@@ -237,6 +271,10 @@ void OrdersViewWindow::onRowClicked(const QModelIndex& index) {
     if (m_model->index(row, numberColumn).data().toString().isEmpty())
         return;
     m_grid->setCurrentIndex(index);
+    if (const OrderViewGridRow& order = m_model->rowAt(row); !isOwnWorkstation(m_ctx, order.workstation)) {
+        tellCallOfOtherWorkstation(this, order.workstation, order.callNumber);
+        return;
+    }
     m_model->setDetailsPressed(row, true);
     m_grid->viewport()->repaint();
 

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <vector>
 
+class QCheckBox;
 class QDateEdit;
 class QLineEdit;
 class QPushButton;
@@ -15,6 +16,7 @@ namespace vrq {
 
 struct AppContext;
 class HeaderBar;
+class HeaderButton;
 class HeaderPictures;
 class OrderViewModel;
 struct OrderViewRow;
@@ -22,7 +24,8 @@ struct OrderViewRow;
 // The order views (object names "frmSPCalls", "frmCustCalls" and "frmDateCalls"): the orders of one
 // salesperson, one customer or one day, one row per order with its call. The three differ only in their
 // OrderViewDesign. A row click writes the call's source and number into the selected call and asks for its
-// details window.
+// details window. Over a shared store "All workstations" finds every workstation's orders, each row
+// with its workstation.
 class OrdersViewWindow final : public QDialog {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(OrdersViewWindow)
@@ -40,6 +43,7 @@ public:
     HeaderBar& headerBar() { return *m_headers; }
     QLineEdit* textInput() const { return m_textInput; } // the text views
     QDateEdit* dateInput() const { return m_dateInput; } // the date view
+    QCheckBox* allWorkstationsBox() const { return m_allWorkstationsBox; }
     int gridWidthTwips() const { return m_gridWidthTwips; }
 
 signals:
@@ -55,6 +59,7 @@ private:
     void buildGrid(QWidget* client);
     void setUpViewGrid();
     void setGridWidth(int twips);
+    bool allWorkstations() const;
     std::vector<OrderViewRow> readOrders(bool* ok);
     void onRowClicked(const QModelIndex& index);
 
@@ -67,6 +72,9 @@ private:
     QLineEdit* m_textInput = nullptr;
     QDateEdit* m_dateInput = nullptr;
     QPushButton* m_findButton = nullptr;
+    QCheckBox* m_allWorkstationsBox = nullptr;
+    HeaderButton* m_workstationHeader = nullptr;
+    bool m_found = false; // the grid shows what a find read
     int m_gridWidthTwips = 0;
 };
 
