@@ -224,16 +224,8 @@ Result OrderExport::runPass(PassEnd& end) {
     if (!result.ok())
         return Result::failure(result.code, result.message);
     if (call && !m_network.hostFolderExists()) {
-        if (Result error = audit(AuditType::ConnectionLost, QStringLiteral("Network connection lost."));
-            !error.ok())
+        if (Result error = reconnectHostFolder(end); !error.ok() || end == PassEnd::Stopped)
             return error;
-        Result established;
-        if (!m_network.connectNetworkDrive(established)) {
-            if (!established.ok())
-                return Result::failure(established.code, established.message);
-            end = PassEnd::Stopped;
-            return Result::success();
-        }
         pending.restart();
         call = nextCall();
         if (!result.ok())
@@ -247,6 +239,19 @@ Result OrderExport::runPass(PassEnd& end) {
         call = nextCall();
         if (!result.ok())
             return Result::failure(result.code, result.message);
+    }
+    return Result::success();
+}
+
+Result OrderExport::reconnectHostFolder(PassEnd& end) {
+    if (Result error = audit(AuditType::ConnectionLost, QStringLiteral("Network connection lost."));
+        !error.ok())
+        return error;
+    Result established;
+    if (!m_network.connectNetworkDrive(established)) {
+        if (!established.ok())
+            return Result::failure(established.code, established.message);
+        end = PassEnd::Stopped;
     }
     return Result::success();
 }

@@ -72,6 +72,9 @@ private:
     // QX7Path is blank: the pass ends, reported as a held export.
     void holdForUnsetHostFolder();
     Result runPass(PassEnd& end);
+    // The host folder was found away: the entry, then a try to connect the drive again; end becomes
+    // Stopped when it stays away.
+    Result reconnectHostFolder(PassEnd& end);
     // A call that cannot be written yet stays pending; end becomes Stopped when no number is free or
     // its file could not be written.
     Result extractCall(const CallToSend& pending, PassEnd& end);
@@ -162,8 +165,9 @@ private:
     // Whether the host folder holds the site's marker file, placing it when the site has none yet.
     bool siteMarkerSeen();
     void reportMissingMarker(const QString& path);
-    Result settleSiteFiles(const std::vector<OrderFileEntry>& entries, bool othersFiles);
-    Result settleSiteFile(const SiteFile& file, bool othersFile);
+    // Another workstation's files are settled only after siteMarkerSeen.
+    Result settleSiteFiles(const std::vector<OrderFileEntry>& entries);
+    Result settleSiteFile(const SiteFile& file);
 
     // A number appended to a message carries the sign position: a blank when it is not negative.
     static QString withSignPosition(qint64 value);
@@ -193,6 +197,7 @@ private:
     Result m_refusedEntry;                    // an entry openOutputFile could not write
     std::optional<QSet<QString>> m_hostNames; // of the site's pass: base names in upper case
     bool m_markerReported = false;            // the missing marker file has its entry
+    std::optional<int> m_registeredSystem;    // the SystemID this run has recorded in the store
 };
 
 } // namespace vrq

@@ -63,29 +63,24 @@ Result OrderExport::runSitePass(PassEnd& end) {
     OrderLedger& ledger = m_ctx.store->ledger();
     m_nativeHostFolder.reset();
     m_hostNames.reset();
-    if (Result r = ledger.registerSystem(m_ctx.settings.systemId, m_ctx.settings.lastSeqNum); !r)
-        return r;
+    // Once per run and SystemID: the row stays in the store.
+    if (m_registeredSystem != m_ctx.settings.systemId) {
+        if (Result r = ledger.registerSystem(m_ctx.settings.systemId, m_ctx.settings.lastSeqNum); !r)
+            return r;
+        m_registeredSystem = m_ctx.settings.systemId;
+    }
     if (!m_network.hostFolderExists()) {
         // Nothing is settled or sent while the folder is away; the calls wait.
         Result result;
         if (m_ctx.store->calls().pendingCallCount(&result) == 0 && result.ok())
             return Result::success();
-        if (Result error = audit(AuditType::ConnectionLost, QStringLiteral("Network connection lost."));
-            !error.ok())
-            return error;
-        Result established;
-        if (!m_network.connectNetworkDrive(established)) {
-            if (!established.ok())
-                return Result::failure(established.code, established.message);
-            end = PassEnd::Stopped;
-            return Result::success();
-        }
+        return reconnectHostFolder(end);
     }
     Result r;
     const std::vector<OrderFileEntry> own = ledger.unsettledFiles(m_ctx.settings.workstation, &r);
     if (!r)
         return r;
-    if (Result error = settleSiteFiles(own, false); !error.ok())
+    if (Result error = settleSiteFiles(own); !error.ok())
         return error;
     if (Result error = ledger.endStaleClaims(m_ctx.settings.workstation); !error.ok())
         return error;
@@ -371,7 +366,7 @@ Result OrderExport::settleOtherWorkstations() {
         }
         const std::vector<OrderFileEntry> files = ledger.unsettledFiles(workstation, &settled);
         if (settled.ok())
-            settled = settleSiteFiles(files, true);
+            settled = settleSiteFiles(files);
         if (settled.ok())
             settled = ledger.endStaleClaims(workstation);
         ledger.releaseWorkstation(workstation);
@@ -433,7 +428,7 @@ void OrderExport::reportMissingMarker(const QString& path) {
     m_ctx.ui->reportFault(text);
 }
 
-Result OrderExport::settleSiteFiles(const std::vector<OrderFileEntry>& entries, bool othersFiles) {
+Result OrderExport::settleSiteFiles(const std::vector<OrderFileEntry>& entries) {
     if (entries.empty())
         return Result::success();
     if (!m_ctx.fs->folderExists(nativeHostFolder())) {
@@ -444,13 +439,13 @@ Result OrderExport::settleSiteFiles(const std::vector<OrderFileEntry>& entries, 
                          .arg(entries.size()));
     }
     for (const OrderFileEntry& entry : entries) {
-        if (Result error = settleSiteFile(siteFileOf(entry), othersFiles); !error.ok())
+        if (Result error = settleSiteFile(siteFileOf(entry)); !error.ok())
             return error;
     }
     return Result::success();
 }
 
-Result OrderExport::settleSiteFile(const SiteFile& file, bool othersFile) {
+Result OrderExport::settleSiteFile(const SiteFile& file) {
     OrderLedger& ledger = m_ctx.store->ledger();
     bool delivered = false;
     bool tmpRemoved = false;
@@ -469,10 +464,8 @@ Result OrderExport::settleSiteFile(const SiteFile& file, bool othersFile) {
                                                QStringLiteral("%1 cannot be removed (%2); the call waits.")
                                                    .arg(file.tmpName, removed.message));
     } else if (file.entry.state == OrderFileState::AboutToRename) {
-        // Renamed and already taken by the host. Another workstation's folder must be the site's to say so.
-        delivered = !othersFile || siteMarkerSeen();
-        if (!delivered)
-            return Result::success();
+        // Renamed and already taken by the host (another desk's files are settled only in the site's folder).
+        delivered = true;
     }
     UnitOfWork unit(m_ctx.store->units());
     Result result = unit.begun();
