@@ -77,10 +77,8 @@ Result ExportRecovery::park(const PendingRename& pending) {
     if (m_parked && std::find(m_parked->begin(), m_parked->end(), key) == m_parked->end())
         m_parked->push_back(key);
     std::vector<PendingRename>& entries = recorded();
-    if (const auto found = std::find(entries.begin(), entries.end(), pending); found != entries.end()) {
-        entries.erase(found);
-        writeRecorded();
-    }
+    if (const auto found = std::find(entries.begin(), entries.end(), pending); found != entries.end())
+        takeOut(found);
     return parked;
 }
 
@@ -99,9 +97,29 @@ void ExportRecovery::encodeRecorded() {
         m_encoded += encode(entry);
 }
 
-Result ExportRecovery::writeRecorded() {
+// The last entry comes off in place: what stays is what the file begins with, so a write cut short
+// still leaves every entry whole. Any other entry shifts the ones after it, and a write cut short
+// between two of its pages (a kill does that) would tear one of them and lose the rest, whose renames
+// may have been made: those go into a new file that takes the record's place whole.
+Result ExportRecovery::takeOut(std::vector<PendingRename>::iterator entry) {
+    const bool wasLast = entry + 1 == m_recorded->end();
+    m_recorded->erase(entry);
     encodeRecorded();
-    return writeEncoded();
+    if (wasLast || m_recorded->empty())
+        return writeEncoded();
+    return replaceRecord();
+}
+
+Result ExportRecovery::replaceRecord() {
+    m_record.reset(); // its descriptor would write to the file replaced
+    const QByteArray bytes = padToBlocks(m_encoded);
+    Result replaced = m_fs.replaceFileDurably(recordPath(), bytes);
+    if (!replaced) {
+        m_recorded.reset(); // what the file holds is read again before its next use
+        return replaced;
+    }
+    m_recordSize = bytes.size();
+    return replaced;
 }
 
 Result ExportRecovery::writeEncoded() {
@@ -230,8 +248,7 @@ Result ExportRecovery::clear(const CallKey& call) {
         return CallKey{entry.source, entry.callNumber} == call;
     });
     if (found != entries.end()) {
-        entries.erase(found);
-        if (Result written = writeRecorded(); !written)
+        if (Result written = takeOut(found); !written)
             return written;
     }
     if (m_parked) {

@@ -30,8 +30,9 @@ struct PendingRename {
 //
 // The record lives in one file that is written in place and padded to whole blocks, never created or
 // removed per call; its entries follow each other, each with its own checksum, and an entry is added by
-// writing the list again. A record that cannot be settled yet (its folder is away) is parked in a file
-// of its own, named after its call, until it can.
+// writing the list again. Only an entry taken out from before the last (when a stopped pass is settled)
+// has the file replaced whole, since that write moves the entries after it. A record that cannot be settled
+// yet (its folder is away) is parked in a file of its own, named after its call, until it can.
 class ExportRecovery {
 public:
     ExportRecovery(FileSystem& fs, QString folder);
@@ -71,7 +72,8 @@ private:
     static QByteArray encode(const PendingRename& pending);
     std::vector<PendingRename>& recorded();
     void encodeRecorded();
-    Result writeRecorded(); // encodes the entries afresh (one was taken out) and writes them
+    Result takeOut(std::vector<PendingRename>::iterator entry);
+    Result replaceRecord();
     Result writeEncoded();
     Result blankRecord();
     Result writeRecord(const QByteArray& bytes);

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <cerrno>
 #include <gtest/gtest.h>
 
@@ -168,6 +169,56 @@ TEST_F(ExportRecoveryRecord, ACallWhoseFolderIsAwayWaitsWhileOthersGoOn) {
     EXPECT_EQ(f.call(0, 17)->extractedFileName, u"QX700007.Rcv"_s);
     EXPECT_FALSE(record.load({0, 17}).has_value());
 }
+
+enum class TakenOut { Cleared, Parked };
+
+struct TearCase {
+    const char* name;
+    int call; // of calls 1 to 40, whose entries fill three pages of the record (17 to a page)
+    TakenOut how;
+};
+
+class TornRecordTest : public ExportRecoveryRecord, public ::testing::WithParamInterface<TearCase> {};
+
+// A kill in the middle of the write that takes one entry out of the record (the pages of one write reach
+// the file one after the other) loses none of the entries that stay: their renames may have been made.
+TEST_P(TornRecordTest, KeepsEveryOtherEntry) {
+    const TearCase& c = GetParam();
+    const QString folder = f.dir.filePath(u"host/a folder whose name fills the record's pages/orders"_s);
+    std::vector<PendingRename> entries;
+    for (int n = 1; n <= 40; ++n) {
+        const QString name = u"QX7%1"_s.arg(n + 100, 5, 10, QLatin1Char('0'));
+        entries.push_back(
+            {0, n, name + u".Rcv"_s, folder + u'/' + name + u".Tmp"_s, folder + u'/' + name + u".Rcv"_s});
+    }
+    ScriptedFileSystem tearing{stopTorn(FsOp::Overwrite, u"OrderFileRename.txt"_s, int(entries.size()) + 1),
+                               stopTorn(FsOp::ReplaceDurably, u"OrderFileRename.txt"_s)};
+    ExportRecovery record(tearing, f.programFolder());
+    for (const PendingRename& entry : entries)
+        ASSERT_TRUE(record.save(entry));
+    ASSERT_GT(QFileInfo(record.recordPath()).size(), 8192);
+
+    const PendingRename& takenOut = entries[c.call - 1];
+    if (c.how == TakenOut::Cleared) {
+        EXPECT_THROW(record.clear({0, c.call}), Stopped);
+    } else {
+        EXPECT_THROW(record.park(takenOut), Stopped);
+    }
+
+    const std::vector<PendingRename> left = ExportRecovery(*f.fs, f.programFolder()).loadAll();
+    for (const PendingRename& entry : entries) {
+        if (!(entry == takenOut)) {
+            EXPECT_NE(std::find(left.begin(), left.end(), entry), left.end()) << entry.callNumber;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Kills, TornRecordTest,
+                         ::testing::Values(TearCase{"FirstCleared", 1, TakenOut::Cleared},
+                                           TearCase{"MiddleCleared", 8, TakenOut::Cleared},
+                                           TearCase{"LastCleared", 40, TakenOut::Cleared},
+                                           TearCase{"FirstParked", 1, TakenOut::Parked}),
+                         RowName());
 
 enum class FileStep { Rename, Write };
 

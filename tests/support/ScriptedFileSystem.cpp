@@ -4,6 +4,10 @@
 
 namespace vrq::test {
 
+namespace {
+struct TornWrite {};
+} // namespace
+
 FsRule failing(FsOp op, const QString& pathSuffix, int error, int nth) {
     return {op, pathSuffix, nth, FsRule::Then::Fail, error};
 }
@@ -14,6 +18,10 @@ FsRule stopBefore(FsOp op, const QString& pathSuffix, int nth) {
 
 FsRule stopAfter(FsOp op, const QString& pathSuffix, int nth) {
     return {op, pathSuffix, nth, FsRule::Then::StopAfter};
+}
+
+FsRule stopTorn(FsOp op, const QString& pathSuffix, int nth) {
+    return {op, pathSuffix, nth, FsRule::Then::StopTorn};
 }
 
 // Every rule counts the calls it matches; the first rule whose count is its n-th (or that strikes every
@@ -40,8 +48,23 @@ Result ScriptedFileSystem::apply(FsOp op, const QString& path, const QString& ot
     case FsRule::Then::StopAfter:
         run();
         throw Stopped{};
+    case FsRule::Then::StopTorn:
+        if (op == FsOp::Overwrite)
+            throw TornWrite{}; // applyWrite writes the first page
+        throw Stopped{};
     }
     return run();
+}
+
+template <typename Write>
+Result ScriptedFileSystem::applyWrite(const QString& path, const QByteArray& bytes, Write write) {
+    constexpr qsizetype kPageSize = 4096;
+    try {
+        return apply(FsOp::Overwrite, path, {}, [&] { return write(bytes); });
+    } catch (const TornWrite&) {
+        write(bytes.left(kPageSize));
+        throw Stopped{};
+    }
 }
 
 Result ScriptedFileSystem::removeFile(const QString& path) {
@@ -69,7 +92,8 @@ Result ScriptedFileSystem::replaceFileDurably(const QString& path, const QByteAr
 }
 
 Result ScriptedFileSystem::overwrite(const QString& path, const QByteArray& bytes) {
-    return apply(FsOp::Overwrite, path, {}, [&] { return FileSystem::overwrite(path, bytes); });
+    return applyWrite(path, bytes,
+                      [&](const QByteArray& written) { return FileSystem::overwrite(path, written); });
 }
 
 class ScriptedFileSystem::ScriptedOpenFile : public OpenFile {
@@ -77,7 +101,8 @@ public:
     ScriptedOpenFile(ScriptedFileSystem& fs, QString path, std::unique_ptr<OpenFile> file)
         : m_fs(fs), m_path(std::move(path)), m_file(std::move(file)) {}
     Result overwrite(const QByteArray& bytes) override {
-        return m_fs.apply(FsOp::Overwrite, m_path, {}, [&] { return m_file->overwrite(bytes); });
+        return m_fs.applyWrite(m_path, bytes,
+                               [&](const QByteArray& written) { return m_file->overwrite(written); });
     }
     Result writeDurably(const QByteArray& bytes) override {
         return m_fs.apply(FsOp::WriteDurably, m_path, {}, [&] { return m_file->writeDurably(bytes); });

@@ -17,7 +17,7 @@ enum class FsOp { RemoveFile, Rename, MoveFile, WriteFile, WriteDurably, Replace
 
 // One line of a script: which calls it strikes and what it does to them.
 struct FsRule {
-    enum class Then { Fail, StopBefore, StopAfter };
+    enum class Then { Fail, StopBefore, StopAfter, StopTorn };
 
     FsOp op;
     QString pathSuffix; // the path (either path of a rename or move) ends with it; empty: any path
@@ -32,6 +32,9 @@ FsRule failing(FsOp op, const QString& pathSuffix, int error, int nth = 0);
 FsRule stopBefore(FsOp op, const QString& pathSuffix = {}, int nth = 1);
 // Stops right after the n-th matching call has done its work.
 FsRule stopAfter(FsOp op, const QString& pathSuffix = {}, int nth = 1);
+// Stops in the middle of the n-th matching write, as a kill between two pages of one write does: an
+// overwrite in place has written its first page only; a replacement has changed nothing.
+FsRule stopTorn(FsOp op, const QString& pathSuffix = {}, int nth = 1);
 
 // The real file system with scripted failures and stops, for the disk faults and kills that cannot be
 // brought about on a test machine.
@@ -58,6 +61,8 @@ private:
         int seen = 0;
     };
     template <typename Run> Result apply(FsOp op, const QString& path, const QString& other, Run run);
+    // An overwrite, or its first page only when a StopTorn rule strikes it.
+    template <typename Write> Result applyWrite(const QString& path, const QByteArray& bytes, Write write);
 
     std::vector<Scripted> m_rules;
 };
