@@ -28,6 +28,7 @@ public:
     bool halt() { return script(QStringLiteral("halt")); }
     bool resume() { return script(QStringLiteral("resume")); }
     QString conninfo() const { return pgConninfo(m_dir, QStringLiteral("postgres")); }
+    QString socketPath() const { return m_dir + QStringLiteral("/.s.PGSQL.5432"); }
 
 private:
     bool script(const QString& action) {

@@ -272,6 +272,14 @@ void Expected::addDataBin(const std::vector<testdata::CallTruth>& truth) {
     }
 }
 
+void Expected::addUpstream(const testdata::UpstreamPlan& plan, int chunks) {
+    for (int i = 0; i < chunks; ++i) {
+        std::vector<testdata::CallTruth> truth;
+        testdata::upstreamChunk(plan, i, &truth);
+        addDataBin(truth);
+    }
+}
+
 void Expected::addScanned(const testdata::ScannedFile& file) {
     scannedCalls.push_back(file.orders);
 }

@@ -96,6 +96,7 @@ struct Expected {
     std::set<int> cutDataBinCalls;
     int cutScannedCalls = 0;
     void addDataBin(const std::vector<testdata::CallTruth>& truth);
+    void addUpstream(const testdata::UpstreamPlan& plan, int chunks); // what an upstream program appended
     void addScanned(const testdata::ScannedFile& file);
 };
 

@@ -91,11 +91,7 @@ TEST(SharedStoreTest, BatchRunsBesideTheServiceLoseNoAuditRowAndNeverFailOnALock
     EXPECT_FALSE(serviceErr.contains("locked")) << serviceErr.toStdString();
     // What the service had not reached yet is taken by one pass more.
     ASSERT_EQ(runToEnd(sandbox, {QStringLiteral("--once")}, 300000, &err), 0) << err.toStdString();
-    for (int i = 0; i < chunks; ++i) {
-        std::vector<testdata::CallTruth> chunkTruth;
-        testdata::upstreamChunk(plan, i, &chunkTruth);
-        expected.addDataBin(chunkTruth);
-    }
+    expected.addUpstream(plan, chunks);
 
     QStringList locked;
     EXPECT_EQ(countAudit(sandbox, QStringLiteral("V"), &locked), perRun * batchRuns)

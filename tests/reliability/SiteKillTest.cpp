@@ -1,5 +1,6 @@
 // Three workstations on one PostgreSQL store and one host folder, their programs SIGKILLed at random
-// moments while they take in overlapping call numbers and send each other's calls; the host collects
+// moments (as "--once" runs and as services) while they take in overlapping call numbers, their upstream
+// programs append more, and they send each other's calls; the host collects
 // slowly, so the order file numbers wrap past names still waiting. Then every good call of every desk is in
 // exactly one ".Rcv", no ledger row is left unsettled and no ".Tmp" stays. The third desk takes its calls
 // in and is then killed for good mid-export: the others send its calls. Short by default; VRQ_SITE_CALLS
@@ -40,6 +41,30 @@ Expected generateFor(const Sandbox& sandbox, int calls, quint32 seed) {
     Expected expected;
     expected.addDataBin(truth);
     return expected;
+}
+
+// What each live desk's upstream program appends while the desks are killed: calls numbered on from
+// the generated ones, a few at a time.
+constexpr int kUpstreamChunks = 40;
+
+testdata::UpstreamPlan upstreamPlan(int generatedCalls, quint32 seed) {
+    testdata::UpstreamPlan plan;
+    plan.seed = seed;
+    plan.callsPerChunk = 3;
+    plan.firstCallNumber = generatedCalls + 1;
+    return plan;
+}
+
+// The desk's upstream program, appending a chunk every 150 ms; a lock byte a killed run left set is
+// taken over after 5 s (the desk's next run clears it first).
+std::unique_ptr<QProcess> startUpstream(const Sandbox& desk, const testdata::UpstreamPlan& plan) {
+    return desk.start(simulatorPath(),
+                      {QStringLiteral("--databin"), desk.dataBin(), QStringLiteral("--seed"),
+                       QString::number(plan.seed), QStringLiteral("--calls-per-chunk"),
+                       QString::number(plan.callsPerChunk), QStringLiteral("--first-call"),
+                       QString::number(plan.firstCallNumber), QStringLiteral("--chunks"),
+                       QString::number(kUpstreamChunks), QStringLiteral("--interval-ms"),
+                       QStringLiteral("150"), QStringLiteral("--lock-wait-ms"), QStringLiteral("5000")});
 }
 
 // How many calls of other workstations the desk's entries say it sent.
@@ -92,33 +117,53 @@ TEST(SiteKillTest, ThreeWorkstationsKilledAtRandomSendEveryCallOfTheSiteOnce) {
         last->waitForFinished(30000);
     }
 
-    // The two others run side by side, killed at random; the host collects every third round.
+    // The two others run side by side, a "--once" run or a service, killed at random, while their
+    // upstream programs append calls (the same numbers at both desks); the host collects every third
+    // round.
+    std::vector<testdata::UpstreamPlan> plans;
+    std::vector<std::unique_ptr<QProcess>> writers;
+    for (int desk = 0; desk < kDesks - 1; ++desk) {
+        plans.push_back(upstreamPlan(calls, seed + quint32(10 + desk)));
+        writers.push_back(startUpstream(*desks[desk], plans.back()));
+    }
     const int wantedKills = envNumber("VRQ_SITE_KILLS", 60);
     std::uniform_int_distribution<int> lifeMs(20, 250);
     int kills = 0;
     int rounds = 0;
     int finishedRuns = 0;
+    int serviceRuns = 0;
     while (kills < wantedKills && rounds < wantedKills * 4) {
         ++rounds;
         std::array<std::unique_ptr<QProcess>, kDesks - 1> running;
-        for (int desk = 0; desk < kDesks - 1; ++desk)
-            running[desk] = desks[desk]->start(programPath(), {QStringLiteral("--once")});
+        std::array<bool, kDesks - 1> service{};
+        for (int desk = 0; desk < kDesks - 1; ++desk) {
+            service[desk] = random() % 3 == 0;
+            serviceRuns += service[desk] ? 1 : 0;
+            running[desk] = desks[desk]->start(
+                programPath(), {service[desk] ? QStringLiteral("--service") : QStringLiteral("--once")});
+        }
         QThread::msleep(lifeMs(random));
-        for (auto& process : running) {
-            if (process->state() != QProcess::NotRunning && (random() % 4 != 0)) {
-                process->kill(); // SIGKILL
+        for (int desk = 0; desk < kDesks - 1; ++desk) {
+            QProcess& process = *running[desk];
+            if (process.state() != QProcess::NotRunning && (service[desk] || random() % 4 != 0)) {
+                process.kill(); // SIGKILL
                 ++kills;
             }
-            if (!process->waitForFinished(kRunTimeoutMs))
-                process->kill();
-            if (process->exitStatus() == QProcess::NormalExit) {
+            if (!process.waitForFinished(kRunTimeoutMs))
+                process.kill();
+            if (process.exitStatus() == QProcess::NormalExit) {
                 ++finishedRuns;
-                EXPECT_TRUE(process->exitCode() == 0 || process->exitCode() == kWorkstationInUse)
-                    << process->exitCode() << ": " << process->readAllStandardError().toStdString();
+                EXPECT_TRUE(process.exitCode() == 0 || process.exitCode() == kWorkstationInUse)
+                    << process.exitCode() << ": " << process.readAllStandardError().toStdString();
             }
         }
         if (rounds % 3 == 0)
             desks[0]->collectHostFiles();
+    }
+    for (int desk = 0; desk < kDesks - 1; ++desk) {
+        ASSERT_TRUE(waitForEnd(*writers[desk], kRunTimeoutMs));
+        EXPECT_EQ(writers[desk]->exitCode(), 0) << writers[desk]->readAllStandardError().toStdString();
+        expected[desk].addUpstream(plans[desk], kUpstreamChunks);
     }
 
     // The two live desks finish; the host collects between their passes so every number comes free.
@@ -139,7 +184,7 @@ TEST(SiteKillTest, ThreeWorkstationsKilledAtRandomSendEveryCallOfTheSiteOnce) {
     const int takenOver = callsTakenOver(*desks[0]) + callsTakenOver(*desks[1]);
     QTextStream(stdout) << "site kill test: " << kDesks << " workstations, calls in " << figures.dataBinCalls
                         << ", .Rcv out " << figures.orderFiles << ", kills " << kills << " in " << rounds
-                        << " rounds, runs that ended " << finishedRuns
+                        << " rounds (services " << serviceRuns << "), runs that ended " << finishedRuns
                         << ", calls of other workstations sent " << takenOver << ", leftover .Tmp "
                         << figures.leftoverTmp << ", E entries " << figures.errorEntries << Qt::endl;
     EXPECT_GE(kills, wantedKills / 2) << "too few kills landed";

@@ -77,11 +77,7 @@ TEST(SoakTest, ServiceBesideUpstreamAndAFlappingHostLosesAndDuplicatesNothing) {
     EXPECT_FALSE(QFile::exists(sandbox.dataBin()));
 
     Expected expected;
-    for (int i = 0; i < chunks; ++i) {
-        std::vector<testdata::CallTruth> truth;
-        testdata::upstreamChunk(plan, i, &truth);
-        expected.addDataBin(truth);
-    }
+    expected.addUpstream(plan, chunks);
     for (int i = 0; i < files; ++i)
         expected.addScanned(testdata::upstreamScannedFile(plan, i));
     Figures figures;
