@@ -152,6 +152,8 @@ private:
     };
     Result sendClaimed(std::vector<ClaimedCall>& claimed, qint64 epoch, PassEnd& end);
     Result sendBatch(SiteBatch batch, qint64 epoch, PassEnd& end);
+    // Keeps the ".Tmp" files created of files for removeTmpFilesGivenUp.
+    void rememberUnanswered(const std::vector<SiteFile>& files);
     // Creates the ".Tmp" (never over an existing name), writes and flushes it.
     Result writeSiteFile(SiteFile& file);
     // Marks the written files about to rename, renames those still claimed, and marks the calls.
@@ -160,6 +162,8 @@ private:
                             PassEnd& end);
     Result markSiteCalls(const std::vector<SiteFile>& delivered, const std::vector<SiteFile>& givenUp,
                          const std::vector<std::pair<std::size_t, SiteCallKey>>& withoutFile, qint64 epoch);
+    // Removes the ".Tmp" files a pass that lost the store left, of those another workstation gave up.
+    Result removeTmpFilesGivenUp();
     // The files of workstations whose program is gone are settled by this one.
     Result settleOtherWorkstations();
     // Whether the host folder holds the site's marker file, placing it when the site has none yet.
@@ -198,6 +202,9 @@ private:
     std::optional<QSet<QString>> m_hostNames; // of the site's pass: base names in upper case
     bool m_markerReported = false;            // the missing marker file has its entry
     std::optional<int> m_registeredSystem;    // the SystemID this run has recorded in the store
+    // The ".Tmp" files (ledger id, native path) a pass left when the store stopped answering before
+    // their mark: settled as the workstation's own unless another gave them up meanwhile.
+    std::vector<std::pair<qint64, QString>> m_unansweredTmp;
 };
 
 } // namespace vrq

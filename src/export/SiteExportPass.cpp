@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <map>
+#include <utility>
 
 namespace vrq {
 
@@ -82,6 +83,8 @@ Result OrderExport::runSitePass(PassEnd& end) {
         return r;
     if (Result error = settleSiteFiles(own); !error.ok())
         return error;
+    if (Result error = removeTmpFilesGivenUp(); !error.ok())
+        return error;
     if (Result error = ledger.endStaleClaims(m_ctx.settings.workstation); !error.ok())
         return error;
     if (Result error = settleOtherWorkstations(); !error.ok())
@@ -98,6 +101,35 @@ Result OrderExport::runSitePass(PassEnd& end) {
             return error;
     }
     return Result::success();
+}
+
+// A workstation that lost the store (its network froze, the server ended its session) goes on writing the
+// files it had reserved; another workstation settling its files meanwhile gives up those not yet
+// created, and this one creates them after. Their rows are settled, so nothing else would remove them.
+Result OrderExport::removeTmpFilesGivenUp() {
+    if (m_unansweredTmp.empty())
+        return Result::success();
+    std::vector<qint64> ids;
+    ids.reserve(m_unansweredTmp.size());
+    for (const auto& [id, path] : m_unansweredTmp)
+        ids.push_back(id);
+    Result r;
+    const std::vector<qint64> givenUp = m_ctx.store->ledger().givenUpFiles(ids, &r);
+    if (!r)
+        return r;
+    int removed = 0;
+    for (const auto& [id, path] : std::exchange(m_unansweredTmp, {})) {
+        if (std::find(givenUp.begin(), givenUp.end(), id) != givenUp.end() && m_ctx.fs->fileExists(path) &&
+            m_ctx.fs->removeFile(path).ok())
+            ++removed;
+    }
+    if (removed == 0)
+        return Result::success();
+    return audit(
+        AuditType::Warning,
+        QStringLiteral("ExtractCalls: removed %1 .Tmp file(s) written while the store did not answer; "
+                       "another workstation had given them up meanwhile.")
+            .arg(removed));
 }
 
 bool OrderExport::hostNameInUse(int systemId, int seqNum) {
@@ -189,8 +221,11 @@ Result OrderExport::sendBatch(SiteBatch batch, qint64 epoch, PassEnd& end) {
     std::size_t written = 0;
     for (; written < files.size(); ++written) {
         if (Result failed = writeSiteFile(files[written]); !failed.ok()) {
-            if (Result error = reportFileFailure(QStringLiteral("ExtractCalls: Err ="), failed); !error.ok())
+            if (Result error = reportFileFailure(QStringLiteral("ExtractCalls: Err ="), failed);
+                !error.ok()) {
+                rememberUnanswered(files);
                 return error;
+            }
             end = PassEnd::Stopped;
             break;
         }
@@ -199,6 +234,13 @@ Result OrderExport::sendBatch(SiteBatch batch, qint64 epoch, PassEnd& end) {
                                     std::make_move_iterator(files.end()));
     files.resize(written);
     return deliverSiteFiles(files, unwritten, batch.withoutFile, epoch, end);
+}
+
+void OrderExport::rememberUnanswered(const std::vector<SiteFile>& files) {
+    for (const SiteFile& file : files) {
+        if (file.created)
+            m_unansweredTmp.emplace_back(file.entry.id, file.tmpPath);
+    }
 }
 
 Result OrderExport::writeSiteFile(SiteFile& file) {
@@ -235,8 +277,10 @@ Result OrderExport::deliverSiteFiles(std::vector<SiteFile>& files, std::vector<S
     if (!ids.empty()) {
         // Unanswered, the mark may or may not be in the store: nothing is renamed, and the next pass
         // settles these files from the host folder.
-        if (Result r = ledger.markAboutToRename(epoch, ids, &fenced); !r)
+        if (Result r = ledger.markAboutToRename(epoch, ids, &fenced); !r) {
+            rememberUnanswered(files);
             return r;
+        }
     }
     std::vector<SiteFile> delivered;
     bool renaming = true; // until a rename fails: the next would meet the same folder

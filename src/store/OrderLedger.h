@@ -96,6 +96,9 @@ public:
     // --- settling ------------------------------------------------------------------------------------
     // The files of exporter still reserved or about to rename.
     virtual std::vector<OrderFileEntry> unsettledFiles(int exporter, Result* result) = 0;
+    // Of the files ids, those given up (by whichever workstation settled them) whose number no file in
+    // flight has taken again.
+    virtual std::vector<qint64> givenUpFiles(const std::vector<qint64>& ids, Result* result) = 0;
     // The other workstations with files unsettled or calls claimed.
     virtual std::vector<int> otherExporters(Result* result) = 0;
     // Takes a workstation's lock for as long as its rows are settled: InUse while its program runs.

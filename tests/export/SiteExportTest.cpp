@@ -3,8 +3,10 @@
 #include "context/NetworkConnection.h"
 #include "export/OrderExport.h"
 #include "pg/PgTestDatabase.h"
+#include "store/UnitOfWork.h"
 #include "support/ProgramFixture.h"
 #include "support/ResultChecks.h"
+#include "support/ScriptedFileSystem.h"
 #include "support/TestNames.h"
 
 #include <gtest/gtest.h>
@@ -204,6 +206,42 @@ TEST_F(SiteExportTest, AnExporterFencedOutWhileWritingRenamesNothing) {
     EXPECT_EQ(fenced, std::vector<qint64>{files[0].id});
     EXPECT_EQ(f->hostFiles().filter(u".Rcv"_s), QStringList{u"QX750002.Rcv"_s});
     EXPECT_TRUE(f->hostFiles().filter(u".Tmp"_s).isEmpty());
+}
+
+// The store stops answering while this desk writes its files (a frozen network whose session the server
+// ended) and another desk settling them gives up the one not yet created; this desk creates it all the
+// same. Once it reconnects, that ".Tmp" is removed and both calls go again, once each.
+TEST_F(SiteExportTest, AFileGivenUpWhileTheStoreDidNotAnswerLeavesNoTmp) {
+    f->addPendingCall(0, 3);
+    f->addPendingCall(0, 4);
+    ScriptedFileSystem frozen{runningFirst(FsOp::WriteDurably, u".Tmp"_s, 1, [&] {
+        Result r;
+        for (const OrderFileEntry& file : other->ledger().unsettledFiles(1, &r)) {
+            if (file.call.callNumber == 4) { // its ".Tmp" is not there yet
+                UnitOfWork unit(other->units());
+                EXPECT_TRUE(succeeded(other->ledger().markAbandoned(file)));
+                EXPECT_TRUE(succeeded(unit.commit()));
+            }
+        }
+        EXPECT_TRUE(m_db.endSessions());
+    })};
+    f->ctx.fs = &frozen;
+    NetworkConnection network(f->ctx);
+    OrderExport desk(f->ctx, network); // one for the run, as the program keeps it
+    desk.extractCalls();
+    EXPECT_EQ(f->hostFiles(), (QStringList{u"QX740001.Tmp"_s, u"QX740002.Tmp"_s})) << "renamed unmarked";
+
+    f->ctx.fs = f->fs;
+    ASSERT_TRUE(succeeded(f->store->units().reconnect()));
+    desk.extractCalls();
+    EXPECT_EQ(f->hostFiles(), (QStringList{u"QX740003.Rcv"_s, u"QX740004.Rcv"_s}));
+    EXPECT_EQ(f->call(0, 3)->extractedFileName, u"QX740003.Rcv"_s);
+    EXPECT_EQ(f->call(0, 4)->extractedFileName, u"QX740004.Rcv"_s);
+    EXPECT_EQ(f->auditMessages(u"W"_s)
+                  .filter(u"removed 1 .Tmp file(s) written while the store did not answer"_s)
+                  .size(),
+              1);
+    EXPECT_EQ(unsettledFilesOf(1), 0);
 }
 
 TEST_F(SiteExportTest, NumbersWrapPastNamesInTheHostFolderAndOneSystemIdHasOneCounter) {

@@ -24,6 +24,10 @@ FsRule stopTorn(FsOp op, const QString& pathSuffix, int nth) {
     return {op, pathSuffix, nth, FsRule::Then::StopTorn};
 }
 
+FsRule runningFirst(FsOp op, const QString& pathSuffix, int nth, std::function<void()> first) {
+    return {op, pathSuffix, nth, FsRule::Then::RunFirst, 0, std::move(first)};
+}
+
 // Every rule counts the calls it matches; the first rule whose count is its n-th (or that strikes every
 // call) decides what happens to this one.
 template <typename Run>
@@ -48,6 +52,9 @@ Result ScriptedFileSystem::apply(FsOp op, const QString& path, const QString& ot
     case FsRule::Then::StopAfter:
         run();
         throw Stopped{};
+    case FsRule::Then::RunFirst:
+        struck->first();
+        return run();
     case FsRule::Then::StopTorn:
         if (op == FsOp::Overwrite)
             throw TornWrite{}; // applyWrite writes the first page

@@ -2,6 +2,7 @@
 
 #include "platform/FileSystem.h"
 
+#include <functional>
 #include <initializer_list>
 #include <vector>
 
@@ -17,13 +18,14 @@ enum class FsOp { RemoveFile, Rename, MoveFile, WriteFile, WriteDurably, Replace
 
 // One line of a script: which calls it strikes and what it does to them.
 struct FsRule {
-    enum class Then { Fail, StopBefore, StopAfter, StopTorn };
+    enum class Then { Fail, StopBefore, StopAfter, StopTorn, RunFirst };
 
     FsOp op;
     QString pathSuffix; // the path (either path of a rename or move) ends with it; empty: any path
     int nth = 0;        // strikes the n-th call that matches; 0: every one
     Then then = Then::Fail;
-    int error = 0; // errno of a failure
+    int error = 0;                 // errno of a failure
+    std::function<void()> first{}; // of RunFirst
 };
 
 // Fails the matching calls with `error`, leaving the disk untouched.
@@ -35,6 +37,8 @@ FsRule stopAfter(FsOp op, const QString& pathSuffix = {}, int nth = 1);
 // Stops in the middle of the n-th matching write, as a kill between two pages of one write does: an
 // overwrite in place has written its first page only; a replacement has changed nothing.
 FsRule stopTorn(FsOp op, const QString& pathSuffix = {}, int nth = 1);
+// Runs first (what another process does at that moment) before the n-th matching call, which then goes on.
+FsRule runningFirst(FsOp op, const QString& pathSuffix, int nth, std::function<void()> first);
 
 // The real file system with scripted failures and stops, for the disk faults and kills that cannot be
 // brought about on a test machine.

@@ -105,6 +105,11 @@ const Statement kUnsettled{
     "ledger_unsettled",
     "SELECT Id, Workstation, Source, CallNumber, SystemID, SeqNum, State, Epoch, Exporter "
     "FROM OrderFileLedger WHERE Exporter = $1 AND State IN ('R', 'A') ORDER BY Id"};
+// A number given up and reserved again since (the numbers wrap) names another writer's file now.
+const Statement kGivenUp{
+    "ledger_given_up", "SELECT l.Id FROM OrderFileLedger l WHERE l.Id = ANY($1::bigint[]) AND l.State = 'X' "
+                       "AND NOT EXISTS (SELECT 1 FROM OrderFileLedger o WHERE o.SystemID = l.SystemID AND "
+                       "o.SeqNum = l.SeqNum AND o.State IN ('R', 'A'))"};
 const Statement kOtherExporters{
     "ledger_other_exporters",
     "SELECT Exporter FROM OrderFileLedger WHERE State IN ('R', 'A') AND Exporter <> $1 UNION "
@@ -363,6 +368,21 @@ Result PgOrderLedger::markSentWithoutFile(const SiteCallKey& call, qint64 epoch,
         !r)
         return r;
     return rows.affected > 0 ? Result::success() : Result::notFound();
+}
+
+std::vector<qint64> PgOrderLedger::givenUpFiles(const std::vector<qint64>& ids, Result* result) {
+    std::vector<Param> values;
+    values.reserve(ids.size());
+    for (qint64 id : ids)
+        values.push_back(param(id));
+    Rows rows;
+    const Result r = m_s.run(kGivenUp, {arrayOf(values)}, &rows);
+    if (result)
+        *result = r;
+    std::vector<qint64> givenUp;
+    for (const Row& v : rows.values)
+        givenUp.push_back(int64Of(v[0]));
+    return givenUp;
 }
 
 std::vector<OrderFileEntry> PgOrderLedger::unsettledFiles(int exporter, Result* result) {

@@ -233,6 +233,9 @@ public:
     std::vector<OrderFileEntry> unsettledFiles(int, Result* result) override {
         return none<std::vector<OrderFileEntry>>(result);
     }
+    std::vector<qint64> givenUpFiles(const std::vector<qint64>&, Result* result) override {
+        return none<std::vector<qint64>>(result);
+    }
     std::vector<int> otherExporters(Result* result) override { return none<std::vector<int>>(result); }
     Result holdWorkstation(int) override { return notKept(); }
     void releaseWorkstation(int) override {}
