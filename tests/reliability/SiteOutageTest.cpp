@@ -196,6 +196,7 @@ TEST(SiteOutageTest, ADeskFrozenOffTheNetworkSendsNothingAnotherDeskSent) {
 
     int frozenWithTmp = 0;
     for (int round = 0; round < freezes; ++round) {
+        ASSERT_FALSE(QFile::exists(frozen.dataBin())) << "the last round's calls were not all taken in";
         writeCalls(frozen, calls, 1 + round * 1000, seed + quint32(round), expected[0]);
         std::unique_ptr<QProcess> service = frozen.start(programPath(), {QStringLiteral("--service")});
         // Frozen while a file of its own is in flight (or a moment after its first file is out).
