@@ -152,7 +152,7 @@ private:
     };
     Result sendClaimed(std::vector<ClaimedCall>& claimed, qint64 epoch, PassEnd& end);
     Result sendBatch(SiteBatch batch, qint64 epoch, PassEnd& end);
-    // Keeps the ".Tmp" files created of files for removeTmpFilesGivenUp.
+    // Keeps the ".Tmp" files this pass created among files, for removeTmpFilesGivenUp.
     void rememberUnanswered(const std::vector<SiteFile>& files);
     // Creates the ".Tmp" (never over an existing name), writes and flushes it.
     Result writeSiteFile(SiteFile& file);

@@ -232,6 +232,10 @@ QString simulatorPath() {
     return QString::fromLocal8Bit(VRQ_UPSTREAM_SIM);
 }
 
+bool stillRunning(QProcess& process) {
+    return process.state() != QProcess::NotRunning && !process.waitForFinished(0);
+}
+
 bool waitForEnd(QProcess& process, int timeoutMs) {
     if (process.state() == QProcess::NotRunning || process.waitForFinished(timeoutMs))
         return true;

@@ -76,6 +76,9 @@ private:
 QString programPath();
 QString simulatorPath();
 
+// Whether a started process still runs. Its state alone is not enough: without an event loop it is
+// updated only when the process is waited for.
+bool stillRunning(QProcess& process);
 // Waits (bounded) for a started process; false when it did not end in time (it is then killed).
 bool waitForEnd(QProcess& process, int timeoutMs);
 // Runs the program to its end; the exit code, or -1000 when it crashed or did not end in time.

@@ -145,7 +145,7 @@ TEST(SiteKillTest, ThreeWorkstationsKilledAtRandomSendEveryCallOfTheSiteOnce) {
         QThread::msleep(lifeMs(random));
         for (int desk = 0; desk < kDesks - 1; ++desk) {
             QProcess& process = *running[desk];
-            if (process.state() != QProcess::NotRunning && (service[desk] || random() % 4 != 0)) {
+            if (stillRunning(process) && (service[desk] || random() % 4 != 0)) {
                 process.kill(); // SIGKILL
                 ++kills;
             }

@@ -136,7 +136,7 @@ TEST(SiteOutageTest, TheServerHaltedMidPassLosesAndDoublesNoCallOfTheSite) {
         QElapsedTimer waited;
         waited.start();
         while (filesSent(*desks.front()) - before < wanted && waited.elapsed() < 60000 &&
-               runs.front()->state() != QProcess::NotRunning)
+               stillRunning(*runs.front()))
             QThread::msleep(2);
         filesAtHalts += filesSent(*desks.front()) - before;
         ASSERT_TRUE(server.halt());
@@ -203,7 +203,7 @@ TEST(SiteOutageTest, ADeskFrozenOffTheNetworkSendsNothingAnotherDeskSent) {
         const int before = filesSent(frozen);
         QElapsedTimer waited;
         waited.start();
-        while (!anyTmpOf(frozen, 1) && waited.elapsed() < 60000 && service->state() == QProcess::Running &&
+        while (!anyTmpOf(frozen, 1) && waited.elapsed() < 60000 && stillRunning(*service) &&
                !(filesSent(frozen) > before && random() % 50 == 0))
             QThread::usleep(500);
         relay.freeze();
