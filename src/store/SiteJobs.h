@@ -30,7 +30,7 @@ public:
     virtual Result recordPurge(const QDateTime& when) = 0;
 };
 
-// Holds the site's lock for a scope: held() tells whether it was had.
+// Holds the site's lock for a scope: taken() tells whether it was had.
 class SiteLock {
 public:
     explicit SiteLock(SiteJobs& site) : m_site(site), m_taken(site.holdSiteLock()) {}
