@@ -129,9 +129,11 @@ void FreezingRelay::run() {
             continue; // frozen while polling: what arrived waits
         if (watched.front().revents & POLLIN)
             acceptOne();
-        // Passed in the order polled; pairs accepted just now wait for the next round.
-        for (std::size_t i = 1; i + 1 < watched.size(); i += 2) {
+        // Passed in the order polled; pairs accepted, cut or dropped meanwhile wait for the next round.
+        for (std::size_t i = 1; i + 1 < watched.size() && (i - 1) / 2 < m_pairs.size(); i += 2) {
             Pair& pair = m_pairs[(i - 1) / 2];
+            if (pair.client != watched[i].fd || pair.server != watched[i + 1].fd)
+                continue;
             const bool clientReady = watched[i].revents & (POLLIN | POLLHUP | POLLERR);
             const bool serverReady = watched[i + 1].revents & (POLLIN | POLLHUP | POLLERR);
             if ((clientReady && !pass(pair.client, pair.server)) ||

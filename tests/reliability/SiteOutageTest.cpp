@@ -243,11 +243,13 @@ TEST(SiteOutageTest, ADeskFrozenOffTheNetworkSendsNothingAnotherDeskSent) {
     const int takenOver = auditCount(other, QStringLiteral("ExtractCalls: sent "));
     const int settled = auditCount(other, QStringLiteral("left unfinished"));
     const int fenced = auditCount(frozen, QStringLiteral("was settled by another workstation meanwhile"));
+    const int cleared = auditCount(frozen, QStringLiteral("written while the store did not answer"));
     QTextStream(stdout) << "site frozen desk: calls in " << figures.dataBinCalls << ", .Rcv out "
                         << figures.orderFiles << ", freezes " << freezes << " (" << frozenWithTmp
                         << " with a .Tmp in flight), connections cut " << relay.connectionsCut()
                         << ", passes of desk 2 that sent desk 1's calls " << takenOver
                         << ", that settled its files " << settled << ", files fenced at desk 1 " << fenced
+                        << ", passes of desk 1 that removed .Tmp files given up " << cleared
                         << ", leftover .Tmp " << figures.leftoverTmp << Qt::endl;
     EXPECT_GT(relay.connectionsCut(), 0);
     EXPECT_GT(takenOver, 0) << "desk 2 sent none of desk 1's calls";
