@@ -101,16 +101,24 @@ Figures checkTheSite(const std::vector<std::unique_ptr<Sandbox>>& desks,
 
 } // namespace
 
+// A server of the test's own (stopping it disturbs no other test), one host share, the run's seed.
+class SiteOutageTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        VRQ_NEED_PG_SERVER();
+        ASSERT_TRUE(server.start());
+    }
+
+    test::PgOwnServer server;
+    QTemporaryDir shares;
+    const quint32 seed = runSeed();
+    std::mt19937 random{seed};
+};
+
 // Three desks send; the server is stopped as a crash would stop it once some files of the round are out,
 // and started again. Runs that lose it say so (exit 74, or 1 when it was lost at their start), a service
 // waits for it; nothing is lost or sent twice.
-TEST(SiteOutageTest, TheServerHaltedMidPassLosesAndDoublesNoCallOfTheSite) {
-    VRQ_NEED_PG_SERVER();
-    test::PgOwnServer server;
-    ASSERT_TRUE(server.start());
-    QTemporaryDir shares;
-    const quint32 seed = runSeed();
-    std::mt19937 random(seed);
+TEST_F(SiteOutageTest, TheServerHaltedMidPassLosesAndDoublesNoCallOfTheSite) {
     const int calls = envNumber("VRQ_SITE_OUTAGE_CALLS", 150);
     const int halts = envNumber("VRQ_SITE_HALTS", 4);
 
@@ -184,15 +192,9 @@ TEST(SiteOutageTest, TheServerHaltedMidPassLosesAndDoublesNoCallOfTheSite) {
 // server ends its session (its lock and claims free), desk 2 settles its files and sends its calls; then
 // desk 1 finds its connection lost, reconnects and goes on. What it had in flight is sent once, by
 // whichever desk the ledger says.
-TEST(SiteOutageTest, ADeskFrozenOffTheNetworkSendsNothingAnotherDeskSent) {
-    VRQ_NEED_PG_SERVER();
-    test::PgOwnServer server;
-    ASSERT_TRUE(server.start());
+TEST_F(SiteOutageTest, ADeskFrozenOffTheNetworkSendsNothingAnotherDeskSent) {
     FreezingRelay relay(server.socketPath());
     ASSERT_TRUE(relay.listening());
-    QTemporaryDir shares;
-    const quint32 seed = runSeed();
-    std::mt19937 random(seed);
     const int calls = envNumber("VRQ_SITE_FROZEN_CALLS", 150);
     const int freezes = envNumber("VRQ_SITE_FREEZES", 3);
 

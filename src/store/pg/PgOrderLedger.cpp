@@ -325,14 +325,23 @@ Result PgOrderLedger::reserveInTransaction(qint64 epoch, const std::vector<SiteC
     return Result::success();
 }
 
-Result PgOrderLedger::markAboutToRename(qint64 epoch, const std::vector<qint64>& ids,
-                                        std::vector<qint64>* fenced) {
+namespace {
+
+// The ledger ids as one array parameter.
+Param idArray(const std::vector<qint64>& ids) {
     std::vector<Param> values;
     values.reserve(ids.size());
     for (qint64 id : ids)
         values.push_back(param(id));
+    return arrayOf(values);
+}
+
+} // namespace
+
+Result PgOrderLedger::markAboutToRename(qint64 epoch, const std::vector<qint64>& ids,
+                                        std::vector<qint64>* fenced) {
     Rows rows;
-    if (Result r = m_s.run(kAboutToRename, {arrayOf(values), param(epoch)}, &rows); !r)
+    if (Result r = m_s.run(kAboutToRename, {idArray(ids), param(epoch)}, &rows); !r)
         return r;
     std::set<qint64> marked;
     for (const Row& v : rows.values)
@@ -371,12 +380,8 @@ Result PgOrderLedger::markSentWithoutFile(const SiteCallKey& call, qint64 epoch,
 }
 
 std::vector<qint64> PgOrderLedger::givenUpFiles(const std::vector<qint64>& ids, Result* result) {
-    std::vector<Param> values;
-    values.reserve(ids.size());
-    for (qint64 id : ids)
-        values.push_back(param(id));
     Rows rows;
-    const Result r = m_s.run(kGivenUp, {arrayOf(values)}, &rows);
+    const Result r = m_s.run(kGivenUp, {idArray(ids)}, &rows);
     if (result)
         *result = r;
     std::vector<qint64> givenUp;
