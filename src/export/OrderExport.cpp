@@ -127,14 +127,15 @@ void OrderExport::extractCalls() {
     }
     m_unsetFolderReported = false;
     PassEnd end = PassEnd::Finished;
-    Result error;
+    // Before the host folder is looked for: a desk that never reaches it still has its calls sent.
+    Result error = registerSystem();
     Result established;
-    if (settings.monitorNetwork && !m_network.hostFolderExists() &&
+    if (error.ok() && settings.monitorNetwork && !m_network.hostFolderExists() &&
         !m_network.connectNetworkDrive(established)) {
         if (established.ok())
             return;
         error = Result::failure(established.code, established.message);
-    } else {
+    } else if (error.ok()) {
         error = m_ctx.store->ledger().keepsLedger() ? runSitePass(end) : runPass(end);
         if (error.ok())
             error = markDelivered();
@@ -147,6 +148,18 @@ void OrderExport::extractCalls() {
     if (finished)
         m_ctx.settingsStore->save(settings);
     m_numbers.release(finished);
+}
+
+Result OrderExport::registerSystem() {
+    const Settings& settings = m_ctx.settings;
+    if (!m_ctx.store->ledger().keepsLedger() || m_registeredSystem == settings.systemId ||
+        !m_ctx.settingsStore->standingProblems(settings, {QStringLiteral("SystemID")}).isEmpty())
+        return Result::success();
+    // Once per run and SystemID: the row stays in the store.
+    if (Result r = m_ctx.store->ledger().registerSystem(settings.systemId, settings.lastSeqNum); !r)
+        return r;
+    m_registeredSystem = settings.systemId;
+    return Result::success();
 }
 
 bool OrderExport::heldBySettings() {

@@ -32,6 +32,11 @@ public:
 
     // One export pass; every failure ends up in the audit log.
     void extractCalls();
+    // On a store the site shares: records this workstation's SystemID (and its counter) in the store, so
+    // that the other workstations can send its calls should this one stop for good. Done at start, before
+    // any call is taken in, and again by a pass after the setting changes; nothing while SystemID is
+    // unusable.
+    Result registerSystem();
     // Takes the next free sequence number and creates the empty ".Tmp" file of it, held open for the
     // call's bytes. False (with an "E" entry) when the file cannot be created or no number is free; a
     // run of passes that find no free number, or that fail on the order files, writes one entry.

@@ -64,12 +64,6 @@ Result OrderExport::runSitePass(PassEnd& end) {
     OrderLedger& ledger = m_ctx.store->ledger();
     m_nativeHostFolder.reset();
     m_hostNames.reset();
-    // Once per run and SystemID: the row stays in the store.
-    if (m_registeredSystem != m_ctx.settings.systemId) {
-        if (Result r = ledger.registerSystem(m_ctx.settings.systemId, m_ctx.settings.lastSeqNum); !r)
-            return r;
-        m_registeredSystem = m_ctx.settings.systemId;
-    }
     if (!m_network.hostFolderExists()) {
         // Nothing is settled or sent while the folder is away; the calls wait.
         Result result;

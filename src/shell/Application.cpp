@@ -114,6 +114,8 @@ Result Application::startUp() {
     storeTakesWrites(); // a store this user cannot write is told first
     m_audit->write(AuditType::Started, QStringLiteral("Program started (Version: %1).").arg(versionText()));
     reportSettingProblems();
+    // Before the first call is taken in; should the store refuse it now, the first export pass says so.
+    m_orderExport->registerSystem();
     return Result::success();
 }
 

@@ -244,6 +244,29 @@ TEST_F(SiteExportTest, AFileGivenUpWhileTheStoreDidNotAnswerLeavesNoTmp) {
     EXPECT_EQ(unsettledFilesOf(1), 0);
 }
 
+// A desk that takes its calls in while the host folder cannot be reached, and then stops for good, has
+// still told the site its SystemID: another desk sends its calls under it.
+TEST_F(SiteExportTest, ADeskThatNeverReachedTheHostFolderHasItsCallsSentByTheOthers) {
+    f->ctx.settings.monitorNetwork = true;
+    f->addPendingCall(0, 7, 1);
+    f->loseHostFolder();
+    f->drives.connectResult = 53;
+    extract();
+    ASSERT_FALSE(f->call(0, 7)->extractedCall);
+    f->restoreHostFolder();
+
+    qint64 epoch = 0;
+    Result r;
+    const std::vector<ClaimedCall> claimed = other->ledger().claimCalls(10, true, &epoch, &r);
+    ASSERT_TRUE(succeeded(r));
+    ASSERT_EQ(claimed.size(), 1u) << "the desk's call cannot be sent by another";
+    EXPECT_EQ(claimed[0].call.workstation, 1);
+    const std::vector<OrderFileEntry> files = other->ledger().reserveFiles(
+        epoch, {claimed[0].key()}, {}, [](int, int) { return false; }, &r);
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(files[0].systemId, 4);
+}
+
 TEST_F(SiteExportTest, NumbersWrapPastNamesInTheHostFolderAndOneSystemIdHasOneCounter) {
     f->ctx.settings.lastSeqNum = 9899;
     // The other desk shares the SystemID and runs.
