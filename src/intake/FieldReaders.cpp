@@ -6,6 +6,7 @@
 
 #include <QVarLengthArray>
 #include <algorithm>
+#include <span>
 
 namespace vrq {
 
@@ -26,39 +27,63 @@ int FieldReaders::readByte(qint64 position, const char* reader) {
     return c;
 }
 
-QString FieldReaders::readFixedField(qint64& position, int width, bool* full, const FixedField& field) {
-    // Read into a buffer and made a text once: a text grown character by character was a measurable
-    // share of the intake's allocations.
+const FieldReaders::FixedField FieldReaders::kTextField{
+    "GetStringValue", [](int c) { return c != '&'; }, QLatin1Char(' '), false};
+const FieldReaders::FixedField FieldReaders::kNumberField{
+    "GetNuMValueAsRJZFString",
+    [](int c) { return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'; }, QLatin1Char('0'), true};
+
+void FieldReaders::readFixedField(qint64& position, int width, bool* full, const FixedField& field,
+                                  QString& into) {
+    // Read into a buffer, then written over the text: a text made anew per field was a measurable share
+    // of the intake's allocations.
     char read[kMaxFieldRead];
     int count = 0;
-    while (count < width && count < kMaxFieldRead) {
-        const int c = readByte(position, field.reader);
-        if (c < 0 || !field.accepts(c))
-            break;
-        read[count++] = static_cast<char>(c);
-        ++position;
+    const int limit = std::min(width, kMaxFieldRead);
+    const std::span<const char> loaded = m_file.loadedRun(position, position + limit - 1, {}).bytes;
+    if (limit > 0 && loaded.size() == static_cast<std::size_t>(limit)) {
+        // The whole field is in the loaded block (nearly always): no read can fail or end the file.
+        while (count < limit && field.accepts(static_cast<unsigned char>(loaded[count]))) {
+            read[count] = loaded[count];
+            ++count;
+        }
+        position += count;
+    } else {
+        while (count < limit) {
+            const int c = readByte(position, field.reader);
+            if (c < 0 || !field.accepts(c))
+                break;
+            read[count++] = static_cast<char>(c);
+            ++position;
+        }
     }
     if (full)
         *full = count == width;
     const int size = std::max(width, count);
-    QString text(size, field.fill);
-    QChar* out = text.data() + (field.rightAligned ? size - count : 0);
+    into.fill(field.fill, size);
+    QChar* out = into.data() + (field.rightAligned ? size - count : 0);
     for (int i = 0; i < count; ++i)
         out[i] = QLatin1Char(read[i]);
-    return text;
 }
 
 QString FieldReaders::getStringValue(qint64& position, int width, bool* full) {
-    static const FixedField text{"GetStringValue", [](int c) { return c != '&'; }, QLatin1Char(' '), false};
-    return readFixedField(position, width, full, text);
+    QString text;
+    readFixedField(position, width, full, kTextField, text);
+    return text;
 }
 
 QString FieldReaders::getNuMValueAsRJZFString(qint64& position, int width, bool* full) {
-    static const FixedField number{
-        "GetNuMValueAsRJZFString",
-        [](int c) { return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'; }, QLatin1Char('0'),
-        true};
-    return readFixedField(position, width, full, number);
+    QString text;
+    readFixedField(position, width, full, kNumberField, text);
+    return text;
+}
+
+void FieldReaders::getStringValue(qint64& position, int width, bool* full, QString& into) {
+    readFixedField(position, width, full, kTextField, into);
+}
+
+void FieldReaders::getNuMValueAsRJZFString(qint64& position, int width, bool* full, QString& into) {
+    readFixedField(position, width, full, kNumberField, into);
 }
 
 bool FieldReaders::getField(qint64& position, std::string_view delimiters, QString& text,

@@ -19,6 +19,10 @@ public:
     QString getStringValue(qint64& position, int width, bool* full = nullptr);
     // Digits, signs and points (at most width, at most 20), right-aligned and zero-filled to the width.
     QString getNuMValueAsRJZFString(qint64& position, int width, bool* full = nullptr);
+    // The same two, written over into: a text that holds its own characters keeps them, so the fields
+    // of one record after another are read without an allocation.
+    void getStringValue(qint64& position, int width, bool* full, QString& into);
+    void getNuMValueAsRJZFString(qint64& position, int width, bool* full, QString& into);
     // Characters up to one of the delimiter bytes (consumed; kept only when includeDelimiter), the end of
     // the file or past endPosition.
     bool getField(qint64& position, std::string_view delimiters, QString& text, bool includeDelimiter,
@@ -35,7 +39,9 @@ private:
         QChar fill;
         bool rightAligned;
     };
-    QString readFixedField(qint64& position, int width, bool* full, const FixedField& field);
+    void readFixedField(qint64& position, int width, bool* full, const FixedField& field, QString& into);
+    static const FixedField kTextField;
+    static const FixedField kNumberField;
     int readByte(qint64 position, const char* reader);
 
     CallSource& m_file;

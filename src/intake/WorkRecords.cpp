@@ -35,16 +35,27 @@ void OrderWork::setRoute(const QString& text) {
     route = fixedWidth(text, 6);
 }
 
+namespace {
+// Written over the text's own characters: an item's fields are cleared for every line item read.
+void assignInPlace(QString& text, QLatin1StringView value) {
+    text.resize(value.size());
+    QChar* out = text.data();
+    for (qsizetype i = 0; i < value.size(); ++i)
+        out[i] = QLatin1Char(value[i]);
+}
+} // namespace
+
 void ItemWork::clear() {
-    itemNumber = QString(13, QLatin1Char('0'));
-    quantity = QStringLiteral("000+");
-    unit = QStringLiteral(" ");
-    discount = QStringLiteral("00");
-    price = QStringLiteral("00000");
+    itemNumber.fill(QLatin1Char('0'), 13);
+    assignInPlace(quantity, QLatin1StringView("000+"));
+    assignInPlace(unit, QLatin1StringView(" "));
+    assignInPlace(discount, QLatin1StringView("00"));
+    assignInPlace(price, QLatin1StringView("00000"));
 }
 
 bool ItemWork::hasData() const {
-    return itemNumber != QString(13, QLatin1Char('0')) && quantity != QLatin1String("000+");
+    static const QString noItemNumber(13, QLatin1Char('0'));
+    return itemNumber != noItemNumber && quantity != QLatin1String("000+");
 }
 
 void ItemWork::setItemNumber(const QString& text) {

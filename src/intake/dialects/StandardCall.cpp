@@ -110,7 +110,7 @@ void StandardParse::storeMessage() {
 void StandardParse::readNumberField(int width, QString ItemWork::*field, const char* name) {
     ++m_position;
     bool full = false;
-    m_item.*field = m_pc.readers.getNuMValueAsRJZFString(m_position, width, &full);
+    m_pc.readers.getNuMValueAsRJZFString(m_position, width, &full, m_item.*field);
     if (m_pc.validationMode && !full)
         fail(QString::fromLatin1(name));
 }
@@ -151,8 +151,13 @@ void StandardParse::readRecordType(int c) {
             saveItemIfAny();
         ++m_position;
         bool full = false;
-        const QString number = m_pc.readers.getStringValue(m_position, 13, &full);
-        m_item.setItemNumber(c == 'I' ? number : number.left(6) + QString(7, QLatin1Char(' ')));
+        if (c == 'I') {
+            // Read at the field's own width: nothing to cut or pad.
+            m_pc.readers.getStringValue(m_position, 13, &full, m_item.itemNumber);
+        } else {
+            const QString number = m_pc.readers.getStringValue(m_position, 13, &full);
+            m_item.setItemNumber(number.left(6) + QString(7, QLatin1Char(' ')));
+        }
         if (m_pc.validationMode && !full)
             fail(c == 'I' ? QStringLiteral("Item") : QStringLiteral("Item E"));
         m_inItem = true;
