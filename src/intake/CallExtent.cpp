@@ -67,9 +67,9 @@ qint64 CallExtent::headerInside(CallSource& file, qint64 first, qint64 last) {
     // The file's length is asked again each time: a read may find the file shorter than when opened.
     for (qint64 at = first; at <= std::min(last, file.length()); at += kSearchChunk) {
         const qint64 starts = std::min(kSearchChunk, last - at + 1); // positions an id may begin at
-        const QByteArray bytes = file.read(at, starts + idTail).toLower();
-        for (qsizetype found = bytes.indexOf(kCallHeaderId); found >= 0 && found < starts;
-             found = bytes.indexOf(kCallHeaderId, found + 1)) {
+        const QByteArray bytes = file.read(at, starts + idTail);
+        for (qsizetype found = indexOfAnyCase(bytes, kCallHeaderId); found >= 0 && found < starts;
+             found = indexOfAnyCase(bytes, kCallHeaderId, found + 1)) {
             if (readsAsCallHeader(file.read(at + found, kHeaderFieldsEnd)))
                 return at + found;
         }

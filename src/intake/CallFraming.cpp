@@ -89,7 +89,7 @@ void CallFraming::log(AuditType type, const QString& text) {
 
 bool CallFraming::findCallHeader(CallSource& file, qint64& position) {
     while (file.length() >= position + kWindow - 1) {
-        const qsizetype found = file.read(position, kWindow).toLower().indexOf(kCallHeaderId);
+        const qsizetype found = indexOfAnyCase(file.read(position, kWindow), kCallHeaderId);
         if (found < 0) {
             position += kWindowStep;
             continue;

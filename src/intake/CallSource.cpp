@@ -126,4 +126,38 @@ QString CallSource::takeError() {
     return error;
 }
 
+qsizetype indexOfAnyCase(QByteArrayView bytes, QByteArrayView needle, qsizetype from) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    const qsizetype length = needle.size();
+    from = std::max<qsizetype>(from, 0);
+    if (length == 0 || bytes.size() - from < length)
+        return -1;
+    // The candidates are where the first byte is, in either case: found a block at a time by memchr.
+    const char first = needle[0];
+    const char firstUpper = first >= 'a' && first <= 'z' ? static_cast<char>(first - 'a' + 'A') : first;
+    const char* const start = bytes.data();
+    const char* const last = start + (bytes.size() - length); // the last position a match may begin at
+    const auto next = [&](const char* at, char c) {
+        return static_cast<const char*>(std::memchr(at, c, static_cast<std::size_t>(last - at + 1)));
+    };
+    const char* at = start + from;
+    const char* nextLower = next(at, first);
+    const char* nextUpper = firstUpper == first ? nullptr : next(at, firstUpper);
+    while (nextLower || nextUpper) {
+        at = !nextUpper || (nextLower && nextLower < nextUpper) ? nextLower : nextUpper;
+        qsizetype matched = 1;
+        while (matched < length && lower(at[matched]) == needle[matched])
+            ++matched;
+        if (matched == length)
+            return at - start;
+        if (at == last)
+            return -1;
+        if (at == nextLower)
+            nextLower = next(at + 1, first);
+        else
+            nextUpper = next(at + 1, firstUpper);
+    }
+    return -1;
+}
+
 } // namespace vrq

@@ -68,4 +68,9 @@ private:
     QString m_error;
 };
 
+// Where needle (ASCII, in lower case, not empty) first occurs in bytes at or after from (0 or more), its
+// ASCII letters matched in either case: what bytes.toLower().indexOf(needle, from) finds, without the
+// lowered copy (the call loop looks for the call header id in every call's data). -1 when nowhere.
+qsizetype indexOfAnyCase(QByteArrayView bytes, QByteArrayView needle, qsizetype from = 0);
+
 } // namespace vrq

@@ -27,8 +27,8 @@ int FieldReaders::readByte(qint64 position, const char* reader) {
     return c;
 }
 
-const FieldReaders::FixedField FieldReaders::kTextField{
-    "GetStringValue", [](int c) { return c != '&'; }, QLatin1Char(' '), false};
+const FieldReaders::FixedField FieldReaders::kTextField{"GetStringValue", [](int c) { return c != '&'; },
+                                                        QLatin1Char(' '), false};
 const FieldReaders::FixedField FieldReaders::kNumberField{
     "GetNuMValueAsRJZFString",
     [](int c) { return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'; }, QLatin1Char('0'), true};

@@ -68,5 +68,31 @@ INSTANTIATE_TEST_SUITE_P(
                                "it is a folder, not a file"}),
     RowName());
 
+// The search for the call header id finds what a search of the lowered bytes finds.
+struct SearchCase {
+    const char* name;
+    const char* bytes;
+    qsizetype from;
+};
+
+class IndexOfAnyCaseTest : public ::testing::TestWithParam<SearchCase> {};
+
+TEST_P(IndexOfAnyCaseTest, FindsWhatTheLoweredBytesShow) {
+    const QByteArray bytes(GetParam().bytes);
+    const QByteArray id("bchfid");
+    EXPECT_EQ(indexOfAnyCase(bytes, id, GetParam().from), bytes.toLower().indexOf(id, GetParam().from));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bytes, IndexOfAnyCaseTest,
+    ::testing::Values(SearchCase{"upperAtStart", "BCHFID0001", 0}, SearchCase{"mixedInside", "xxbChFiDyy", 0},
+                      SearchCase{"atTheVeryEnd", "1234bchfid", 0}, SearchCase{"cutAtTheEnd", "1234bchfi", 0},
+                      SearchCase{"afterAFalseStart", "bchbchfid", 0},
+                      SearchCase{"afterAnUpperFalseStart", "BcxbcHfiD", 0},
+                      SearchCase{"skippedByFrom", "bchfidBCHFID", 1},
+                      SearchCase{"fromPastTheEnd", "bchfid", 7},
+                      SearchCase{"notALetterMatch", "bch\x06id", 0}, SearchCase{"empty", "", 0}),
+    RowName());
+
 } // namespace
 } // namespace vrq::test
