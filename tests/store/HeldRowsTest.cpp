@@ -159,6 +159,49 @@ TEST_P(CallLookUpTest, FindsEveryCallThisProgramStored) {
 
 INSTANTIATE_TEST_SUITE_P(Backends, CallLookUpTest, test::bothBackends(), test::backendParamName);
 
+// An order held inside a unit of work is written before anything reads it, with its count and message
+// so far; one whose text is too long for its column fails at once, as outside a unit.
+class HeldOrderTest : public test::BackendTest {};
+
+TEST_P(HeldOrderTest, AReadInsideTheUnitSeesTheOrderAsItStandsAndALongTextFailsAtOnce) {
+    const std::unique_ptr<test::ProgramFixture> fixture = backends.fixture();
+    CallRecords& calls = fixture->store->calls();
+    UnitOfWork unit(fixture->store->units());
+    ASSERT_TRUE(succeeded(calls.insertCall({.callNumber = 9})));
+    int order = 0;
+    ASSERT_TRUE(succeeded(calls.raiseNumberOfOrders(0, 9, &order)));
+    ASSERT_TRUE(
+        succeeded(calls.insertOrder({.callNumber = 9, .orderSeqNumber = order, .customer = u"C1"_s})));
+    int item = 0;
+    ASSERT_TRUE(succeeded(calls.raiseNumberOfItems(0, 9, order, &item)));
+    ASSERT_TRUE(
+        succeeded(calls.insertItem({.callNumber = 9, .orderSeqNumber = order, .itemSeqNumber = item})));
+    ASSERT_TRUE(succeeded(calls.setOrderMessage(0, 9, order, u"first"_s)));
+
+    const std::vector<OrderRow> seen = calls.ordersOfCall(0, 9);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].customer, u"C1"_s);
+    EXPECT_EQ(seen[0].numberOfItems, 1);
+    EXPECT_EQ(seen[0].message, u"first"_s);
+
+    // Items and the message after the read still reach the order.
+    ASSERT_TRUE(succeeded(calls.raiseNumberOfItems(0, 9, order, &item)));
+    ASSERT_TRUE(succeeded(calls.setOrderMessage(0, 9, order, u"second"_s)));
+    ASSERT_TRUE(succeeded(calls.raiseNumberOfOrders(0, 9, &order)));
+    const Result tooLong =
+        calls.insertOrder({.callNumber = 9, .orderSeqNumber = order, .salesperson = u"SEVENSP"_s});
+    EXPECT_FALSE(tooLong.ok()) << "a salesperson of seven characters was taken";
+    ASSERT_TRUE(succeeded(calls.setCallComplete(0, 9)));
+    ASSERT_TRUE(succeeded(unit.commit()));
+    const std::optional<OrderRow> first = calls.findOrder(0, 9, 1);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->numberOfItems, 2);
+    EXPECT_EQ(first->message, u"second"_s);
+    EXPECT_FALSE(calls.findOrder(0, 9, 2));
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, HeldOrderTest, test::bothBackends(), test::backendParamName);
+
 // This program's store, and a second program's on the same database and workstation.
 class HeldRowsRefusedTest : public test::BackendTest {
 protected:

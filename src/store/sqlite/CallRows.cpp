@@ -126,14 +126,50 @@ Result CallStore::raiseNumberOfOrders(int source, int callNumber, int* newCount)
 }
 
 Result CallStore::insertOrder(const OrderRow& row) {
-    static const RowInsert insert("Orders", kOrderColumns);
     return attempt([&] {
         saveCounter(m_itemsOfOrder); // the previous order's; the call's counter stays known
-        Use st(prepared(insert.sql(), true), Use::Bindings::RenewedEachUse);
-        insert.bind(*st, row);
-        st->exec();
+        if (mayHoldOrder(row)) {
+            // Held until its items and message are known, then written once (saveCounter), before any
+            // other statement of the unit of work reads the store and before the unit ends.
+            m_itemsOfOrder = Counter{row.source,
+                                     row.callNumber,
+                                     row.orderSeqNumber,
+                                     row.numberOfItems,
+                                     false,
+                                     std::nullopt,
+                                     row,
+                                     std::nullopt,
+                                     0};
+            return;
+        }
+        insertOrderRow(row);
         know(m_itemsOfOrder, row.source, row.callNumber, row.orderSeqNumber, row.numberOfItems);
     });
+}
+
+bool CallStore::mayHoldOrder(const OrderRow& row) {
+    if (!inTransaction() || !m_ordersOfCall || !m_ordersOfCall->counts(row.source, row.callNumber, 0))
+        return false;
+    Counter& call = *m_ordersOfCall;
+    if (!call.ordersBefore) {
+        // Asked without writing the held counters: nothing held can be an order of this call yet.
+        Use st(cached("SELECT EXISTS (SELECT 1 FROM Orders WHERE Source = ? AND CallNumber = ?)"));
+        bindValues(*st, row.source, row.callNumber);
+        call.ordersBefore = st->executeStep() && st->getColumn(0).getInt() != 0;
+    }
+    const bool keyFree = !*call.ordersBefore && row.orderSeqNumber > call.highestOrder;
+    call.highestOrder = std::max(call.highestOrder, row.orderSeqNumber);
+    // The columns' own checks, which count characters: a text of no more UTF-16 units always passes.
+    const bool fits = row.salesperson.size() <= 6 && row.customer.size() <= 8 && row.route.size() <= 6 &&
+                      row.message.size() <= 255 && (!row.shipTo || row.shipTo->size() <= 2);
+    return keyFree && fits;
+}
+
+void CallStore::insertOrderRow(const OrderRow& row) {
+    static const RowInsert insert("Orders", kOrderColumns);
+    Use st(cached(insert.sql()), Use::Bindings::RenewedEachUse);
+    insert.bind(*st, row);
+    st->exec();
 }
 
 Result CallStore::raiseNumberOfItems(int source, int callNumber, int orderSeqNumber, int* newCount) {

@@ -199,12 +199,23 @@ bool CallStore::raiseKnown(std::optional<Counter>& counter, int source, int call
 void CallStore::know(std::optional<Counter>& counter, int source, int callNumber, int orderSeqNumber,
                      int count) {
     if (inTransaction())
-        counter = Counter{source, callNumber, orderSeqNumber, count, false, std::nullopt};
+        counter = Counter{source,       callNumber,   orderSeqNumber, count, false,
+                          std::nullopt, std::nullopt, std::nullopt,   0};
 }
 
 void CallStore::saveCounter(std::optional<Counter>& counter) {
     if (!counter)
         return;
+    if (counter->heldOrder) {
+        // Forgotten before the insert: one that fails would fail again at every later statement.
+        OrderRow row = std::move(*counter->heldOrder);
+        row.numberOfItems = counter->count;
+        if (counter->message)
+            row.message = *counter->message;
+        counter.reset();
+        insertOrderRow(row);
+        return;
+    }
     if (counter->unsaved) {
         const bool itemsOfOrder = &counter == &m_itemsOfOrder;
         const bool withMessage = itemsOfOrder && counter->message;

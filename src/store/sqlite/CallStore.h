@@ -202,6 +202,8 @@ private:
     // inserted (audit entries, orders, line items), the next raises are counted here, and the counts
     // reach the tables before any other statement runs and before the unit of work ends. The order's
     // message is kept with its count the same way, and the call's count goes with its Complete update.
+    // An order inserted in a unit of work is itself held here until then, and written once, with its
+    // final count and message.
     struct Counter {
         int source = 0;
         int callNumber = 0;
@@ -210,6 +212,11 @@ private:
         bool unsaved = false;
         // Orders.Message set in the same unit of work, written with the count.
         std::optional<QString> message;
+        std::optional<OrderRow> heldOrder;
+        // The call's: whether orders were stored under its key before this unit of work (asked at its
+        // first order), and the highest order number it has inserted or held since.
+        std::optional<bool> ordersBefore;
+        int highestOrder = 0;
         bool counts(int s, int c, int o) const {
             return source == s && callNumber == c && orderSeqNumber == o;
         }
@@ -223,6 +230,10 @@ private:
     void know(std::optional<Counter>& counter, int source, int callNumber, int orderSeqNumber, int count);
     // Writes one counter (either member above) if counted in memory, and forgets it.
     void saveCounter(std::optional<Counter>& counter);
+    void insertOrderRow(const OrderRow& row);
+    // Whether the order may be held: its insert could not fail now (no row under its key, its texts
+    // within their columns), so holding it changes nothing but when it is written.
+    bool mayHoldOrder(const OrderRow& row);
     void forgetCounters();
     struct Cache;
     std::unique_ptr<Cache> m_cache;
