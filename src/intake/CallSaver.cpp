@@ -95,9 +95,10 @@ void CallSaver::saveHeader(const CallHeader& header, OrderWork& order) {
 
 void CallSaver::saveRecord(const CallHeader& header, const OrderWork& order, const ItemWork& item) {
     if (!batchMode()) {
+        const int callNumber = header.callNumberValue();
         int number = 0;
-        const Result raised = m_ctx.store->calls().raiseNumberOfItems(order.source, header.callNumberValue(),
-                                                                      order.orderSeqNumber, &number);
+        const Result raised =
+            m_ctx.store->calls().raiseNumberOfItems(order.source, callNumber, order.orderSeqNumber, &number);
         if (!raised.ok()) {
             logError(errorPrefix("SaveRecord", header) + (raised.status == Result::Status::NotFound
                                                               ? QString::fromLatin1(kNoCurrentRecordText)
@@ -105,7 +106,7 @@ void CallSaver::saveRecord(const CallHeader& header, const OrderWork& order, con
         } else {
             ItemRow row;
             row.source = order.source;
-            row.callNumber = header.callNumberValue();
+            row.callNumber = callNumber;
             row.orderSeqNumber = order.orderSeqNumber;
             row.itemSeqNumber = number;
             row.itemNumber = item.itemNumber;

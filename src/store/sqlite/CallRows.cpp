@@ -95,8 +95,9 @@ std::optional<CallRow> CallStore::findFirstCallByNumber(int callNumber, Result* 
 Result CallStore::insertCall(const CallRow& row) {
     static const RowInsert insert("Calls", kCallColumns);
     return attempt([&] {
+        RowTexts texts; // outlives the statement's run
         Use st(prepared(insert.sql()), Use::Bindings::RenewedEachUse);
-        insert.bind(*st, row);
+        insert.bind(*st, row, texts);
         st->exec();
         know(m_ordersOfCall, row.source, row.callNumber, 0, row.numberOfOrders);
     });
@@ -167,8 +168,9 @@ bool CallStore::mayHoldOrder(const OrderRow& row) {
 
 void CallStore::insertOrderRow(const OrderRow& row) {
     static const RowInsert insert("Orders", kOrderColumns);
+    RowTexts texts; // outlives the statement's run
     Use st(cached(insert.sql()), Use::Bindings::RenewedEachUse);
-    insert.bind(*st, row);
+    insert.bind(*st, row, texts);
     st->exec();
 }
 
@@ -199,8 +201,9 @@ Result CallStore::raiseNumberOfItems(int source, int callNumber, int orderSeqNum
 Result CallStore::insertItem(const ItemRow& row) {
     static const RowInsert insert("OrderLineItems", kItemColumns);
     return attempt([&] {
+        RowTexts texts; // outlives the statement's run
         Use st(prepared(insert.sql(), true), Use::Bindings::RenewedEachUse);
-        insert.bind(*st, row);
+        insert.bind(*st, row, texts);
         st->exec();
     });
 }

@@ -150,6 +150,63 @@ template <typename T> void bindValue(SQLite::Statement& st, int index, const std
         st.bind(index);
 }
 
+// The texts of one row's insert, converted once and bound without the engine's own copy of each: they
+// stay here until the statement has run (the insert keeps this beside the statement it runs). A text
+// that finds no room is bound as above, copied by the engine. The statement keeps pointing at them after
+// it ran: every use of an insert binds all its values anew before it runs.
+class RowTexts {
+public:
+    char* room(std::size_t size) {
+        if (size > sizeof m_bytes - m_used)
+            return nullptr;
+        char* at = m_bytes + m_used;
+        m_used += size;
+        return at;
+    }
+
+private:
+    char m_bytes[2048];
+    std::size_t m_used = 0;
+};
+
+template <typename Value> void bindValue(SQLite::Statement& st, int index, const Value& value, RowTexts&) {
+    bindValue(st, index, value);
+}
+inline void bindValue(SQLite::Statement& st, int index, const QString& value, RowTexts& texts) {
+    const auto length = static_cast<std::size_t>(value.size());
+    if (char* ascii = texts.room(length + 1)) {
+        const QChar* text = value.constData();
+        char16_t bits = 0;
+        for (std::size_t i = 0; i < length; ++i) {
+            bits |= text[i].unicode();
+            ascii[i] = static_cast<char>(text[i].unicode());
+        }
+        if (bits < 0x80 && std::memchr(ascii, 0, length) == nullptr) {
+            ascii[length] = '\0';
+            st.bindNoCopy(index, static_cast<const char*>(ascii));
+            return;
+        }
+    }
+    bindValue(st, index, value);
+}
+inline void bindValue(SQLite::Statement& st, int index, const QDateTime& value, RowTexts& texts) {
+    char text[20];
+    char* kept = texts.room(sizeof text);
+    if (kept && storeDateChars(value, text)) {
+        std::memcpy(kept, text, sizeof text);
+        st.bindNoCopy(index, static_cast<const char*>(kept));
+        return;
+    }
+    bindValue(st, index, value);
+}
+template <typename T>
+void bindValue(SQLite::Statement& st, int index, const std::optional<T>& value, RowTexts& texts) {
+    if (value)
+        bindValue(st, index, *value, texts);
+    else
+        st.bind(index);
+}
+
 // Binds the values to the statement's parameters 1, 2, ... in the order given.
 template <typename... Values> void bindValues(SQLite::Statement& st, const Values&... values) {
     int index = 0;
@@ -162,7 +219,8 @@ template <typename... Values> void bindValues(SQLite::Statement& st, const Value
 template <typename Row> struct TableColumn {
     const char* name; // as the statements name it
     void (*read)(Row& row, const ColumnValue& value);
-    void (*bind)(SQLite::Statement& st, int index, const Row& row); // nullptr: an insert leaves it out
+    // nullptr: an insert leaves it out
+    void (*bind)(SQLite::Statement& st, int index, const Row& row, RowTexts& texts);
 };
 
 namespace detail {
@@ -179,8 +237,9 @@ template <auto member> void read(RowOf<member>& row, const ColumnValue& value) {
     readValue(row.*member, value);
 }
 
-template <auto member> void bind(SQLite::Statement& st, int index, const RowOf<member>& row) {
-    bindValue(st, index, row.*member);
+template <auto member>
+void bind(SQLite::Statement& st, int index, const RowOf<member>& row, RowTexts& texts) {
+    bindValue(st, index, row.*member, texts);
 }
 
 template <auto member> void readForOrderFile(RowOf<member>& row, const ColumnValue& value) {
@@ -305,11 +364,12 @@ public:
 
     const char* sql() const { return m_sql.c_str(); }
 
-    void bind(SQLite::Statement& st, const Row& row) const {
+    // The texts are bound out of texts, which must outlive the statement's run.
+    void bind(SQLite::Statement& st, const Row& row, RowTexts& texts) const {
         int index = 0;
         for (const TableColumn<Row>& c : m_columns) {
             if (c.bind)
-                c.bind(st, ++index, row);
+                c.bind(st, ++index, row, texts);
         }
     }
 
