@@ -6,6 +6,7 @@
 
 #include <QVarLengthArray>
 #include <algorithm>
+#include <array>
 #include <span>
 
 namespace vrq {
@@ -27,31 +28,41 @@ int FieldReaders::readByte(qint64 position, const char* reader) {
     return c;
 }
 
-const FieldReaders::FixedField FieldReaders::kTextField{"GetStringValue", [](int c) { return c != '&'; },
-                                                        QLatin1Char(' '), false};
+namespace {
+template <typename Accepts> constexpr std::array<bool, 256> bytesWhere(Accepts accepts) {
+    std::array<bool, 256> table{};
+    for (int c = 0; c < 256; ++c)
+        table[static_cast<std::size_t>(c)] = accepts(c);
+    return table;
+}
+} // namespace
+
+const FieldReaders::FixedField FieldReaders::kTextField{
+    "GetStringValue", bytesWhere([](int c) { return c != '&'; }), QLatin1Char(' '), false};
 const FieldReaders::FixedField FieldReaders::kNumberField{
     "GetNuMValueAsRJZFString",
-    [](int c) { return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'; }, QLatin1Char('0'), true};
+    bytesWhere([](int c) { return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'; }),
+    QLatin1Char('0'), true};
 
 void FieldReaders::readFixedField(qint64& position, int width, bool* full, const FixedField& field,
                                   QString& into) {
-    // Read into a buffer, then written over the text: a text made anew per field was a measurable share
-    // of the intake's allocations.
+    // Written over the text: a text made anew per field was a measurable share of the intake's
+    // allocations.
     char read[kMaxFieldRead];
+    const char* bytes = read;
     int count = 0;
     const int limit = std::min(width, kMaxFieldRead);
     const std::span<const char> loaded = m_file.loadedRun(position, position + limit - 1, {}).bytes;
     if (limit > 0 && loaded.size() == static_cast<std::size_t>(limit)) {
         // The whole field is in the loaded block (nearly always): no read can fail or end the file.
-        while (count < limit && field.accepts(static_cast<unsigned char>(loaded[count]))) {
-            read[count] = loaded[count];
+        bytes = loaded.data();
+        while (count < limit && field.accepts[static_cast<unsigned char>(bytes[count])])
             ++count;
-        }
         position += count;
     } else {
         while (count < limit) {
             const int c = readByte(position, field.reader);
-            if (c < 0 || !field.accepts(c))
+            if (c < 0 || !field.accepts[static_cast<std::size_t>(c)])
                 break;
             read[count++] = static_cast<char>(c);
             ++position;
@@ -60,10 +71,14 @@ void FieldReaders::readFixedField(qint64& position, int width, bool* full, const
     if (full)
         *full = count == width;
     const int size = std::max(width, count);
-    into.fill(field.fill, size);
-    QChar* out = into.data() + (field.rightAligned ? size - count : 0);
+    const int padding = size - count;
+    into.resize(size);
+    QChar* out = into.data();
+    QChar* text = out + (field.rightAligned ? padding : 0);
+    QChar* pad = field.rightAligned ? out : out + count;
+    std::fill(pad, pad + padding, field.fill);
     for (int i = 0; i < count; ++i)
-        out[i] = QLatin1Char(read[i]);
+        text[i] = QLatin1Char(bytes[i]);
 }
 
 QString FieldReaders::getStringValue(qint64& position, int width, bool* full) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <array>
 #include <string_view>
 
 namespace vrq {
@@ -34,8 +35,8 @@ private:
     // A field of fixed width: the bytes it accepts, and how it is filled out to its width (blanks
     // after the bytes, or zeros before them when right-aligned).
     struct FixedField {
-        const char* reader; // the name in its read-error entry
-        bool (*accepts)(int byte);
+        const char* reader;            // the name in its read-error entry
+        std::array<bool, 256> accepts; // by byte
         QChar fill;
         bool rightAligned;
     };
