@@ -159,11 +159,11 @@ TEST_P(CallLookUpTest, FindsEveryCallThisProgramStored) {
 
 INSTANTIATE_TEST_SUITE_P(Backends, CallLookUpTest, test::bothBackends(), test::backendParamName);
 
-// An order held inside a unit of work is written before anything reads it, with its count and message
-// so far; one whose text is too long for its column fails at once, as outside a unit.
-class HeldOrderTest : public test::BackendTest {};
+// An order or a call held inside a unit of work is written before anything reads it, with its values so
+// far; what could not be written now fails at once, as outside a unit.
+class HeldInsertTest : public test::BackendTest {};
 
-TEST_P(HeldOrderTest, AReadInsideTheUnitSeesTheOrderAsItStandsAndALongTextFailsAtOnce) {
+TEST_P(HeldInsertTest, AReadInsideTheUnitSeesTheOrderAsItStandsAndALongTextFailsAtOnce) {
     const std::unique_ptr<test::ProgramFixture> fixture = backends.fixture();
     CallRecords& calls = fixture->store->calls();
     UnitOfWork unit(fixture->store->units());
@@ -200,7 +200,46 @@ TEST_P(HeldOrderTest, AReadInsideTheUnitSeesTheOrderAsItStandsAndALongTextFailsA
     EXPECT_FALSE(calls.findOrder(0, 9, 2));
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, HeldOrderTest, test::bothBackends(), test::backendParamName);
+// A call whose key the look-up just before found free is held the same way: the next read inside the
+// unit finds it, and a second insert under its key is a duplicate at once.
+TEST_P(HeldInsertTest, ACallLookedUpAndStoredIsSeenByTheNextReadAndClashesAtOnce) {
+    const std::unique_ptr<test::ProgramFixture> fixture = backends.fixture();
+    CallRecords& calls = fixture->store->calls();
+    UnitOfWork group(fixture->store->units(), UnitOfWork::Scope::Group);
+    {
+        UnitOfWork unit(fixture->store->units());
+        ASSERT_FALSE(calls.findCall(0, 12));
+        ASSERT_TRUE(succeeded(calls.insertCall({.callNumber = 12, .goodCall = true})));
+        int order = 0;
+        ASSERT_TRUE(succeeded(calls.raiseNumberOfOrders(0, 12, &order)));
+        const std::optional<CallRow> seen = calls.findCall(0, 12);
+        ASSERT_TRUE(seen) << "the call held since its insert";
+        EXPECT_EQ(seen->numberOfOrders, 1);
+        EXPECT_FALSE(seen->complete);
+        EXPECT_EQ(calls.insertCall({.callNumber = 12}).status, Result::Status::Duplicate);
+        ASSERT_TRUE(succeeded(calls.setCallComplete(0, 12)));
+        ASSERT_TRUE(succeeded(unit.commit()));
+    }
+    {
+        UnitOfWork unit(fixture->store->units());
+        ASSERT_FALSE(calls.findCall(0, 13));
+        ASSERT_TRUE(succeeded(calls.insertCall({.callNumber = 13, .goodCall = true})));
+        ASSERT_TRUE(succeeded(calls.setCallComplete(0, 13, false)));
+        ASSERT_TRUE(succeeded(unit.commit()));
+    }
+    ASSERT_TRUE(succeeded(group.commit()));
+    const std::optional<CallRow> first = calls.findCall(0, 12);
+    ASSERT_TRUE(first);
+    EXPECT_TRUE(first->complete);
+    EXPECT_TRUE(first->goodCall);
+    EXPECT_EQ(first->numberOfOrders, 1);
+    const std::optional<CallRow> second = calls.findCall(0, 13);
+    ASSERT_TRUE(second);
+    EXPECT_TRUE(second->complete);
+    EXPECT_FALSE(second->goodCall) << "judged bad at its end";
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, HeldInsertTest, test::bothBackends(), test::backendParamName);
 
 // This program's store, and a second program's on the same database and workstation.
 class HeldRowsRefusedTest : public test::BackendTest {

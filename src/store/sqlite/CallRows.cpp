@@ -79,7 +79,11 @@ std::optional<CallRow> CallStore::findCall(int source, int callNumber, Result* r
     return attempt(result, [&] {
         Use st(prepared(select.sql()));
         bindValues(*st, source, callNumber);
-        return select.first(*st);
+        std::optional<CallRow> found = select.first(*st);
+        // Inside a transaction no other program can store the call before this one's next statement.
+        if (!found && inTransaction())
+            m_keyFree = CallKeyFree{source, callNumber};
+        return found;
     });
 }
 
@@ -95,12 +99,38 @@ std::optional<CallRow> CallStore::findFirstCallByNumber(int callNumber, Result* 
 Result CallStore::insertCall(const CallRow& row) {
     static const RowInsert insert("Calls", kCallColumns);
     return attempt([&] {
+        if (mayHoldCall(row)) {
+            // Held until its Complete update, and written once then with its order count (saveCounter),
+            // before any other statement of the unit of work reads the store and before the unit ends.
+            saveCounters();
+            m_ordersOfCall = Counter{.source = row.source,
+                                     .callNumber = row.callNumber,
+                                     .count = row.numberOfOrders,
+                                     .heldCall = row};
+            return;
+        }
         RowTexts texts; // outlives the statement's run
         Use st(prepared(insert.sql()), Use::Bindings::RenewedEachUse);
         insert.bind(*st, row, texts);
         st->exec();
         know(m_ordersOfCall, row.source, row.callNumber, 0, row.numberOfOrders);
     });
+}
+
+bool CallStore::mayHoldCall(const CallRow& row) {
+    const bool keyFree =
+        m_keyFree && m_keyFree->source == row.source && m_keyFree->callNumber == row.callNumber;
+    m_keyFree.reset();
+    // The column's own check, which counts characters: a text of no more UTF-16 units always passes.
+    return keyFree && inTransaction() && row.extractedFileName.size() <= 64;
+}
+
+void CallStore::insertCallRow(const CallRow& row) {
+    static const RowInsert insert("Calls", kCallColumns);
+    RowTexts texts; // outlives the statement's run
+    Use st(cached(insert.sql()), Use::Bindings::RenewedEachUse);
+    insert.bind(*st, row, texts);
+    st->exec();
 }
 
 Result CallStore::raiseNumberOfOrders(int source, int callNumber, int* newCount) {
@@ -132,15 +162,11 @@ Result CallStore::insertOrder(const OrderRow& row) {
         if (mayHoldOrder(row)) {
             // Held until its items and message are known, then written once (saveCounter), before any
             // other statement of the unit of work reads the store and before the unit ends.
-            m_itemsOfOrder = Counter{row.source,
-                                     row.callNumber,
-                                     row.orderSeqNumber,
-                                     row.numberOfItems,
-                                     false,
-                                     std::nullopt,
-                                     row,
-                                     std::nullopt,
-                                     0};
+            m_itemsOfOrder = Counter{.source = row.source,
+                                     .callNumber = row.callNumber,
+                                     .orderSeqNumber = row.orderSeqNumber,
+                                     .count = row.numberOfItems,
+                                     .heldOrder = row};
             return;
         }
         insertOrderRow(row);
@@ -240,6 +266,16 @@ Result CallStore::setPriceOverride(int source, int callNumber, int orderSeqNumbe
 
 Result CallStore::setCallComplete(int source, int callNumber, std::optional<bool> goodCall) {
     return attempt([&] {
+        if (m_ordersOfCall && m_ordersOfCall->counts(source, callNumber, 0) && inTransaction() &&
+            m_ordersOfCall->heldCall) {
+            // The call held since its insert is written now, complete, with its order count.
+            saveCounter(m_itemsOfOrder);
+            m_ordersOfCall->heldCall->complete = true;
+            if (goodCall)
+                m_ordersOfCall->heldCall->goodCall = *goodCall;
+            saveCounter(m_ordersOfCall);
+            return Result::success();
+        }
         if (m_ordersOfCall && m_ordersOfCall->counts(source, callNumber, 0) && inTransaction()) {
             // The call's order count, counted in memory, is written by the same update.
             saveCounter(m_itemsOfOrder);

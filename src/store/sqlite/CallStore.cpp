@@ -151,8 +151,10 @@ std::unique_ptr<CallStore> CallStore::openForReading(const QString& path, Result
 }
 
 SQLite::Statement& CallStore::prepared(const char* sql, bool keepsCounters) {
-    if (!keepsCounters)
+    if (!keepsCounters) {
         saveCounters();
+        m_keyFree.reset();
+    }
     return cached(sql);
 }
 
@@ -199,13 +201,21 @@ bool CallStore::raiseKnown(std::optional<Counter>& counter, int source, int call
 void CallStore::know(std::optional<Counter>& counter, int source, int callNumber, int orderSeqNumber,
                      int count) {
     if (inTransaction())
-        counter = Counter{source,       callNumber,   orderSeqNumber, count, false,
-                          std::nullopt, std::nullopt, std::nullopt,   0};
+        counter = Counter{
+            .source = source, .callNumber = callNumber, .orderSeqNumber = orderSeqNumber, .count = count};
 }
 
 void CallStore::saveCounter(std::optional<Counter>& counter) {
     if (!counter)
         return;
+    if (counter->heldCall) {
+        // Forgotten before the insert, as an order below.
+        CallRow row = std::move(*counter->heldCall);
+        row.numberOfOrders = counter->count;
+        counter.reset();
+        insertCallRow(row);
+        return;
+    }
     if (counter->heldOrder) {
         // Forgotten before the insert: one that fails would fail again at every later statement.
         OrderRow row = std::move(*counter->heldOrder);
@@ -267,6 +277,8 @@ void CallStore::runKept(const char* sql) {
 }
 
 Result CallStore::begin() {
+    if (!m_groupOpen)
+        m_keyFree.reset(); // a transaction of its own begins: a look-up before it says nothing
     if (!m_refusal.isEmpty())
         return refused();
     return diskFullNamed(attempt([&] {
@@ -281,6 +293,8 @@ Result CallStore::begin() {
 }
 
 Result CallStore::commit() {
+    if (!m_groupOpen)
+        m_keyFree.reset();
     return diskFullNamed(attempt([&] {
         saveCounters();
         if (m_groupOpen) {
@@ -296,6 +310,7 @@ Result CallStore::commit() {
 }
 
 void CallStore::rollback() {
+    m_keyFree.reset();
     forgetCounters();
     if (!inTransaction())
         return;
@@ -311,6 +326,7 @@ void CallStore::rollback() {
 }
 
 Result CallStore::beginGroup() {
+    m_keyFree.reset();
     if (!m_refusal.isEmpty())
         return refused();
     return diskFullNamed(attempt([&] {
@@ -322,6 +338,7 @@ Result CallStore::beginGroup() {
 
 void CallStore::abandonGroup() {
     forgetCounters();
+    m_keyFree.reset();
     if (!m_groupOpen)
         return;
     m_groupOpen = false;
@@ -330,6 +347,7 @@ void CallStore::abandonGroup() {
 }
 
 Result CallStore::endGroup() {
+    m_keyFree.reset();
     if (!m_groupOpen)
         return Result::success();
     m_groupOpen = false;

@@ -211,11 +211,13 @@ private:
         int count = 0;
         bool unsaved = false;
         // Orders.Message set in the same unit of work, written with the count.
-        std::optional<QString> message;
-        std::optional<OrderRow> heldOrder;
+        std::optional<QString> message{};
+        std::optional<OrderRow> heldOrder{};
+        // The call itself, held the same way until its Complete update, and then written once.
+        std::optional<CallRow> heldCall{};
         // The call's: whether orders were stored under its key before this unit of work (asked at its
         // first order), and the highest order number it has inserted or held since.
-        std::optional<bool> ordersBefore;
+        std::optional<bool> ordersBefore{};
         int highestOrder = 0;
         bool counts(int s, int c, int o) const {
             return source == s && callNumber == c && orderSeqNumber == o;
@@ -234,6 +236,15 @@ private:
     // Whether the order may be held: its insert could not fail now (no row under its key, its texts
     // within their columns), so holding it changes nothing but when it is written.
     bool mayHoldOrder(const OrderRow& row);
+    // The same for a call: its key was looked up just before, inside this transaction, and found free
+    // (the intake looks every call up before it takes it in).
+    bool mayHoldCall(const CallRow& row);
+    void insertCallRow(const CallRow& row);
+    struct CallKeyFree {
+        int source = 0;
+        int callNumber = 0;
+    };
+    std::optional<CallKeyFree> m_keyFree; // the last look-up's, until another statement runs
     void forgetCounters();
     struct Cache;
     std::unique_ptr<Cache> m_cache;
