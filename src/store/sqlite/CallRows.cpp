@@ -103,10 +103,7 @@ Result CallStore::insertCall(const CallRow& row) {
             // Held until its Complete update, and written once then with its order count (saveCounter),
             // before any other statement of the unit of work reads the store and before the unit ends.
             saveCounters();
-            m_ordersOfCall = Counter{.source = row.source,
-                                     .callNumber = row.callNumber,
-                                     .count = row.numberOfOrders,
-                                     .heldCall = row};
+            startCounter(m_ordersOfCall, row.source, row.callNumber, 0, row.numberOfOrders).heldCall = row;
             return;
         }
         RowTexts texts; // outlives the statement's run
@@ -162,11 +159,8 @@ Result CallStore::insertOrder(const OrderRow& row) {
         if (mayHoldOrder(row)) {
             // Held until its items and message are known, then written once (saveCounter), before any
             // other statement of the unit of work reads the store and before the unit ends.
-            m_itemsOfOrder = Counter{.source = row.source,
-                                     .callNumber = row.callNumber,
-                                     .orderSeqNumber = row.orderSeqNumber,
-                                     .count = row.numberOfItems,
-                                     .heldOrder = row};
+            startCounter(m_itemsOfOrder, row.source, row.callNumber, row.orderSeqNumber, row.numberOfItems)
+                .heldOrder = row;
             return;
         }
         insertOrderRow(row);

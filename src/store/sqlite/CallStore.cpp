@@ -201,8 +201,18 @@ bool CallStore::raiseKnown(std::optional<Counter>& counter, int source, int call
 void CallStore::know(std::optional<Counter>& counter, int source, int callNumber, int orderSeqNumber,
                      int count) {
     if (inTransaction())
-        counter = Counter{
-            .source = source, .callNumber = callNumber, .orderSeqNumber = orderSeqNumber, .count = count};
+        startCounter(counter, source, callNumber, orderSeqNumber, count);
+}
+
+CallStore::Counter& CallStore::startCounter(std::optional<Counter>& counter, int source, int callNumber,
+                                            int orderSeqNumber, int count) {
+    // Made in place: assigning a whole new one makes some compilers see its texts as uninitialized.
+    Counter& started = counter.emplace();
+    started.source = source;
+    started.callNumber = callNumber;
+    started.orderSeqNumber = orderSeqNumber;
+    started.count = count;
+    return started;
 }
 
 void CallStore::saveCounter(std::optional<Counter>& counter) {

@@ -230,6 +230,8 @@ private:
                     int* newCount);
     // Keeps the counter for the next raises, in a unit of work only.
     void know(std::optional<Counter>& counter, int source, int callNumber, int orderSeqNumber, int count);
+    static Counter& startCounter(std::optional<Counter>& counter, int source, int callNumber,
+                                 int orderSeqNumber, int count);
     // Writes one counter (either member above) if counted in memory, and forgets it.
     void saveCounter(std::optional<Counter>& counter);
     void insertOrderRow(const OrderRow& row);
