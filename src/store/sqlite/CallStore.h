@@ -21,6 +21,32 @@ namespace vrq {
 
 template <typename Row> class RowSelect;
 
+// Calls.NumberOfOrders of the call and Orders.NumberOfItems of the order being stored in the open
+// unit of work, known from their insert or first raise: while only rows that cannot touch them are
+// inserted (audit entries, orders, line items), the next raises are counted here, and the counts
+// reach the tables before any other statement runs and before the unit of work ends. The order's
+// message is kept with its count the same way, and the call's count goes with its Complete update.
+// An order inserted in a unit of work is itself held here until then, and written once, with its
+// final count and message. (Outside the class: a nested one with member defaults is not yet
+// default-constructible where the class declares its optional members, for some compilers.)
+struct CallStoreCounter {
+    int source = 0;
+    int callNumber = 0;
+    int orderSeqNumber = 0; // 0 for the call's
+    int count = 0;
+    bool unsaved = false;
+    // Orders.Message set in the same unit of work, written with the count.
+    std::optional<QString> message{};
+    std::optional<OrderRow> heldOrder{};
+    // The call itself, held the same way until its Complete update, and then written once.
+    std::optional<CallRow> heldCall{};
+    // The call's: whether orders were stored under its key before this unit of work (asked at its
+    // first order), and the highest order number it has inserted or held since.
+    std::optional<bool> ordersBefore{};
+    int highestOrder = 0;
+    bool counts(int s, int c, int o) const { return source == s && callNumber == c && orderSeqNumber == o; }
+};
+
 // The call store: CallsAndOrders.db with Calls, Orders, OrderLineItems and Audit. Every statement the
 // program runs against it lives here, prepared once and reused with bound values. One class, its
 // sources split by what uses them: CallStore.cpp (opening, units of work, the statement cache),
@@ -197,32 +223,8 @@ private:
     QString m_refusal; // why writes are refused (refuseWrites); empty while they are not
     bool m_groupOpen = false;
     bool m_unitOpen = false; // a savepoint inside the group
-    // Calls.NumberOfOrders of the call and Orders.NumberOfItems of the order being stored in the open
-    // unit of work, known from their insert or first raise: while only rows that cannot touch them are
-    // inserted (audit entries, orders, line items), the next raises are counted here, and the counts
-    // reach the tables before any other statement runs and before the unit of work ends. The order's
-    // message is kept with its count the same way, and the call's count goes with its Complete update.
-    // An order inserted in a unit of work is itself held here until then, and written once, with its
-    // final count and message.
-    struct Counter {
-        int source = 0;
-        int callNumber = 0;
-        int orderSeqNumber = 0; // 0 for the call's
-        int count = 0;
-        bool unsaved = false;
-        // Orders.Message set in the same unit of work, written with the count.
-        std::optional<QString> message{};
-        std::optional<OrderRow> heldOrder{};
-        // The call itself, held the same way until its Complete update, and then written once.
-        std::optional<CallRow> heldCall{};
-        // The call's: whether orders were stored under its key before this unit of work (asked at its
-        // first order), and the highest order number it has inserted or held since.
-        std::optional<bool> ordersBefore{};
-        int highestOrder = 0;
-        bool counts(int s, int c, int o) const {
-            return source == s && callNumber == c && orderSeqNumber == o;
-        }
-    };
+    // What CallStoreCounter (above the class) holds for the call and the order being stored.
+    using Counter = CallStoreCounter;
     std::optional<Counter> m_ordersOfCall;
     std::optional<Counter> m_itemsOfOrder;
     // A raise counted in memory when the counter is known; false when the statements must run.
