@@ -44,10 +44,7 @@ Result CallStore::insertAudit(const AuditRow& row) {
         return refused();
     return diskFullNamed(attempt([&] {
         // An audit entry leaves the counters as they are; the insert binds every value.
-        RowTexts texts; // outlives the statement's run
-        Use st(prepared(insert.sql(), true), Use::Bindings::RenewedEachUse);
-        insert.bind(*st, row, texts);
-        st->exec();
+        runInsert(insert, prepared(insert.sql(), true), row);
     }));
 }
 

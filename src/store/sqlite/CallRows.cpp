@@ -97,7 +97,6 @@ std::optional<CallRow> CallStore::findFirstCallByNumber(int callNumber, Result* 
 }
 
 Result CallStore::insertCall(const CallRow& row) {
-    static const RowInsert insert("Calls", kCallColumns);
     return attempt([&] {
         if (mayHoldCall(row)) {
             // Held until its Complete update, and written once then with its order count (saveCounter),
@@ -106,10 +105,8 @@ Result CallStore::insertCall(const CallRow& row) {
             startCounter(m_ordersOfCall, row.source, row.callNumber, 0, row.numberOfOrders).heldCall = row;
             return;
         }
-        RowTexts texts; // outlives the statement's run
-        Use st(prepared(insert.sql()), Use::Bindings::RenewedEachUse);
-        insert.bind(*st, row, texts);
-        st->exec();
+        saveCounters(); // as any statement but the intake's own inserts
+        insertCallRow(row);
         know(m_ordersOfCall, row.source, row.callNumber, 0, row.numberOfOrders);
     });
 }
@@ -124,10 +121,7 @@ bool CallStore::mayHoldCall(const CallRow& row) {
 
 void CallStore::insertCallRow(const CallRow& row) {
     static const RowInsert insert("Calls", kCallColumns);
-    RowTexts texts; // outlives the statement's run
-    Use st(cached(insert.sql()), Use::Bindings::RenewedEachUse);
-    insert.bind(*st, row, texts);
-    st->exec();
+    runInsert(insert, cached(insert.sql()), row);
 }
 
 Result CallStore::raiseNumberOfOrders(int source, int callNumber, int* newCount) {
@@ -188,10 +182,7 @@ bool CallStore::mayHoldOrder(const OrderRow& row) {
 
 void CallStore::insertOrderRow(const OrderRow& row) {
     static const RowInsert insert("Orders", kOrderColumns);
-    RowTexts texts; // outlives the statement's run
-    Use st(cached(insert.sql()), Use::Bindings::RenewedEachUse);
-    insert.bind(*st, row, texts);
-    st->exec();
+    runInsert(insert, cached(insert.sql()), row);
 }
 
 Result CallStore::raiseNumberOfItems(int source, int callNumber, int orderSeqNumber, int* newCount) {
@@ -220,12 +211,7 @@ Result CallStore::raiseNumberOfItems(int source, int callNumber, int orderSeqNum
 
 Result CallStore::insertItem(const ItemRow& row) {
     static const RowInsert insert("OrderLineItems", kItemColumns);
-    return attempt([&] {
-        RowTexts texts; // outlives the statement's run
-        Use st(prepared(insert.sql(), true), Use::Bindings::RenewedEachUse);
-        insert.bind(*st, row, texts);
-        st->exec();
-    });
+    return attempt([&] { runInsert(insert, prepared(insert.sql(), true), row); });
 }
 
 Result CallStore::setOrderMessage(int source, int callNumber, int orderSeqNumber, const QString& message) {

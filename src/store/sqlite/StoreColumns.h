@@ -408,4 +408,13 @@ private:
     Bindings m_bindings;
 };
 
+// Binds the row to the insert's statement and runs it; the row's texts stay until it has run.
+template <typename Row>
+void runInsert(const RowInsert<Row>& insert, SQLite::Statement& statement, const Row& row) {
+    RowTexts texts;
+    Use st(statement, Use::Bindings::RenewedEachUse);
+    insert.bind(*st, row, texts);
+    st->exec();
+}
+
 } // namespace vrq
