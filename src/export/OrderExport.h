@@ -133,12 +133,20 @@ private:
         QString rcvName;
         QString tmpPath; // native
         QString rcvPath;
+        QString givenUpPath; // where its ".Tmp" is moved when it is given up
         QByteArray bytes;
-        std::size_t at = 0;   // the call's place in its claim
-        bool created = false; // its ".Tmp" was created by this pass
-        HeldEntries entries;  // written with its call's mark
+        std::size_t at = 0;      // the call's place in its claim
+        bool created = false;    // its ".Tmp" was created by this pass
+        bool movedAside = false; // its ".Tmp" is at givenUpPath
+        HeldEntries entries;     // written with its call's mark
     };
     SiteFile siteFileOf(const OrderFileEntry& entry);
+    // The name a given-up ".Tmp" is moved to before its ledger row records it, and the row's id in such
+    // a name.
+    static QString givenUpName(const QString& baseName, qint64 id);
+    static std::optional<qint64> givenUpId(const QString& fileName);
+    // Deletes the moved-aside ".Tmp" files of settled rows the pass's listing found.
+    Result removeGivenUpLeftovers();
     // The prefix of a call's entries, naming the workstation of a call that is not this one's.
     QString sitePrefix(const SiteCallKey& call) const;
     // Settles what stopped exporters left, then claims, writes and delivers the site's calls a group at
@@ -146,6 +154,8 @@ private:
     Result runSitePass(PassEnd& end);
     // Whether the host folder holds a ".Rcv" or ".Tmp" of the name: one listing per pass.
     bool hostNameInUse(int systemId, int seqNum);
+    // Reads the names in use and the moved-aside ".Tmp" files left in the host folder.
+    void listHostFolder();
     // Calls of one claim that go together: those to send with their bytes and places in the claim, those
     // without orders (marked sent with no file), and those whose claim is given up.
     struct SiteBatch {
@@ -210,6 +220,9 @@ private:
     // The ".Tmp" files (ledger id, native path) a pass left when the store stopped answering before
     // their mark: settled as the workstation's own unless another gave them up meanwhile.
     std::vector<std::pair<qint64, QString>> m_unansweredTmp;
+    // The moved-aside ".Tmp" files (ledger id, native path) of the pass's listing.
+    std::vector<std::pair<qint64, QString>> m_givenUpLeft;
+    bool m_hostFolderListed = false; // by a pass of this run
 };
 
 } // namespace vrq

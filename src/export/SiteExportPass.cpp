@@ -50,7 +50,27 @@ OrderExport::SiteFile OrderExport::siteFileOf(const OrderFileEntry& entry) {
     file.rcvName = folder + base + QStringLiteral(".Rcv");
     file.tmpPath = native + base + QStringLiteral(".Tmp");
     file.rcvPath = native + base + QStringLiteral(".Rcv");
+    file.givenUpPath = native + givenUpName(base, entry.id);
     return file;
+}
+
+// A ".Tmp" that is given up is first renamed to a name of its own ledger row. That rename and the
+// writer's rename to ".Rcv" cannot both succeed, and until the row records the file as given up the
+// renamed ".Tmp" is the proof that the host never had it: without it, an unrenamed file whose ".Tmp"
+// is gone would look like one the host has already collected.
+QString OrderExport::givenUpName(const QString& baseName, qint64 id) {
+    return baseName + QLatin1Char('.') + QString::number(id) + QStringLiteral(".Del");
+}
+
+std::optional<qint64> OrderExport::givenUpId(const QString& fileName) {
+    const QStringList parts = fileName.split(QLatin1Char('.'));
+    if (parts.size() != 3 || parts[2].compare(QLatin1String("Del"), Qt::CaseInsensitive) != 0)
+        return std::nullopt;
+    bool number = false;
+    const qint64 id = parts[1].toLongLong(&number);
+    if (!number || id <= 0)
+        return std::nullopt;
+    return id;
 }
 
 QString OrderExport::sitePrefix(const SiteCallKey& call) const {
@@ -64,6 +84,7 @@ Result OrderExport::runSitePass(PassEnd& end) {
     OrderLedger& ledger = m_ctx.store->ledger();
     m_nativeHostFolder.reset();
     m_hostNames.reset();
+    m_givenUpLeft.clear();
     if (!m_network.hostFolderExists()) {
         // Nothing is settled or sent while the folder is away; the calls wait.
         Result result;
@@ -83,6 +104,11 @@ Result OrderExport::runSitePass(PassEnd& end) {
         return error;
     if (Result error = settleOtherWorkstations(); !error.ok())
         return error;
+    if (!m_hostFolderListed) {
+        // The first pass of a run looks for what an earlier run left even when it has nothing to send.
+        listHostFolder();
+        m_hostFolderListed = true;
+    }
     while (end == PassEnd::Finished) {
         qint64 epoch = 0;
         std::vector<ClaimedCall> claimed =
@@ -93,6 +119,29 @@ Result OrderExport::runSitePass(PassEnd& end) {
             break;
         if (Result error = sendClaimed(claimed, epoch, end); !error.ok())
             return error;
+    }
+    return removeGivenUpLeftovers();
+}
+
+// A stop between recording a file as given up and deleting its renamed ".Tmp" leaves that file: the
+// pass's listing finds it, and it goes once its row is settled. Only in the site's own folder, since
+// in any other folder such a file may be another site's proof of a file never delivered.
+Result OrderExport::removeGivenUpLeftovers() {
+    if (m_givenUpLeft.empty())
+        return Result::success();
+    std::vector<qint64> ids;
+    ids.reserve(m_givenUpLeft.size());
+    for (const auto& [id, path] : m_givenUpLeft)
+        ids.push_back(id);
+    Result r;
+    const std::vector<qint64> settled = m_ctx.store->ledger().settledFiles(ids, &r);
+    if (!r)
+        return r;
+    if (settled.empty() || !siteMarkerSeen())
+        return Result::success();
+    for (const auto& [id, path] : std::exchange(m_givenUpLeft, {})) {
+        if (std::find(settled.begin(), settled.end(), id) != settled.end())
+            m_ctx.fs->removeFile(path);
     }
     return Result::success();
 }
@@ -126,16 +175,22 @@ Result OrderExport::removeTmpFilesGivenUp() {
             .arg(removed));
 }
 
-bool OrderExport::hostNameInUse(int systemId, int seqNum) {
-    if (!m_hostNames) {
-        // One listing per pass; the names this pass writes are added as it goes.
-        m_hostNames.emplace();
-        for (const FolderEntry& entry : m_ctx.fs->listEntries(nativeHostFolder())) {
-            const QString upper = entry.name.toUpper();
-            if (upper.endsWith(QLatin1String(".RCV")) || upper.endsWith(QLatin1String(".TMP")))
-                m_hostNames->insert(upper.left(upper.size() - 4));
-        }
+void OrderExport::listHostFolder() {
+    m_hostNames.emplace();
+    m_givenUpLeft.clear();
+    for (const FolderEntry& entry : m_ctx.fs->listEntries(nativeHostFolder())) {
+        const QString upper = entry.name.toUpper();
+        if (upper.endsWith(QLatin1String(".RCV")) || upper.endsWith(QLatin1String(".TMP")))
+            m_hostNames->insert(upper.left(upper.size() - 4));
+        else if (const std::optional<qint64> id = givenUpId(entry.name); id && entry.kind == EntryKind::File)
+            m_givenUpLeft.emplace_back(*id, nativeHostFolder() + entry.name);
     }
+}
+
+bool OrderExport::hostNameInUse(int systemId, int seqNum) {
+    // One listing per pass; the names this pass writes are added as it goes.
+    if (!m_hostNames)
+        listHostFolder();
     return m_hostNames->contains(nameKey(OrderFileFormat::baseName(systemId, seqNum)));
 }
 
@@ -311,19 +366,28 @@ Result OrderExport::deliverSiteFiles(std::vector<SiteFile>& files, std::vector<S
                 continue;
             }
         }
-        // Not renamed: the ".Tmp" goes before the file is given up, so a given-up file has none. One that
-        // cannot be removed (a rename that happened though it reported a failure) stays about to rename,
-        // for the next pass to settle from the host folder.
-        if (m_ctx.fs->removeFile(file.tmpPath).ok())
+        // Not renamed: the ".Tmp" is moved aside before the file is given up, so that a stop in between
+        // leaves the proof that it never reached the host. One that cannot be moved (a rename that
+        // happened though it reported a failure) stays about to rename, for the next pass to settle from
+        // the host folder.
+        if (m_ctx.fs->renameNoReplace(file.tmpPath, file.givenUpPath).ok()) {
+            file.movedAside = true;
             unwritten.push_back(std::move(file));
+        }
     }
     for (SiteFile& file : unwritten) {
-        if (file.created && m_ctx.fs->entryExists(file.tmpPath))
+        if (file.created && !file.movedAside && m_ctx.fs->entryExists(file.tmpPath))
             m_ctx.fs->removeFile(file.tmpPath);
     }
     if (Result error = writeHeldEntries(); !error.ok())
         return error;
-    return markSiteCalls(delivered, unwritten, withoutFile, epoch);
+    if (Result error = markSiteCalls(delivered, unwritten, withoutFile, epoch); !error.ok())
+        return error;
+    for (const SiteFile& file : unwritten) {
+        if (file.movedAside)
+            m_ctx.fs->removeFile(file.givenUpPath);
+    }
+    return Result::success();
 }
 
 Result OrderExport::markSiteCalls(const std::vector<SiteFile>& delivered,
@@ -485,23 +549,26 @@ Result OrderExport::settleSiteFiles(const std::vector<OrderFileEntry>& entries) 
 
 Result OrderExport::settleSiteFile(const SiteFile& file) {
     OrderLedger& ledger = m_ctx.store->ledger();
+    const bool aboutToRename = file.entry.state == OrderFileState::AboutToRename;
+    auto renamed = [&] { return aboutToRename && m_ctx.fs->entryExists(file.rcvPath); };
     bool delivered = false;
-    bool tmpRemoved = false;
-    if (file.entry.state == OrderFileState::AboutToRename && m_ctx.fs->entryExists(file.rcvPath)) {
+    bool givenUp = false; // its ".Tmp" is moved aside: the host never had it
+    if (renamed()) {
         delivered = true;
+    } else if (m_ctx.fs->entryExists(file.givenUpPath)) {
+        givenUp = true; // by a pass that stopped before recording it
         if (m_ctx.fs->fileExists(file.tmpPath))
-            m_ctx.fs->removeFile(file.tmpPath); // a rename made of a link, cut short
+            m_ctx.fs->removeFile(file.tmpPath); // a move made of a link, cut short
     } else if (m_ctx.fs->entryExists(file.tmpPath)) {
-        // Deleting it and a late rename of it cannot both succeed: whichever came first decides.
-        const Result removed = m_ctx.fs->removeFile(file.tmpPath);
-        tmpRemoved = removed.ok();
-        if (!removed.ok() && file.entry.state == OrderFileState::AboutToRename)
-            delivered = m_ctx.fs->entryExists(file.rcvPath);
-        if (!removed.ok() && !delivered)
+        // Moving it aside and a late rename of it cannot both succeed: whichever came first decides.
+        const Result moved = m_ctx.fs->renameNoReplace(file.tmpPath, file.givenUpPath);
+        givenUp = moved.ok();
+        delivered = renamed(); // renamed first, or a rename made of a link that both made
+        if (!givenUp && !delivered)
             return audit(AuditType::Error, sitePrefix(file.entry.call) +
                                                QStringLiteral("%1 cannot be removed (%2); the call waits.")
-                                                   .arg(file.tmpName, removed.message));
-    } else if (file.entry.state == OrderFileState::AboutToRename) {
+                                                   .arg(file.tmpName, moved.message));
+    } else if (aboutToRename) {
         // Renamed and already taken by the host (another desk's files are settled only in the site's folder).
         delivered = true;
     }
@@ -520,7 +587,7 @@ Result OrderExport::settleSiteFile(const SiteFile& file) {
     } else {
         if (result.ok())
             result = ledger.markAbandoned(file.entry);
-        if (result.ok() && tmpRemoved)
+        if (result.ok() && givenUp)
             result = m_ctx.audit->write(
                 AuditType::Warning,
                 sitePrefix(file.entry.call) +
@@ -531,6 +598,12 @@ Result OrderExport::settleSiteFile(const SiteFile& file) {
         result = unit.commit();
     if (!result.ok())
         return Result::failure(result.code, result.message);
+    // What is left of the file goes once its row is settled: a link a cut-short rename left, the ".Tmp"
+    // moved aside.
+    if (delivered && m_ctx.fs->fileExists(file.tmpPath))
+        m_ctx.fs->removeFile(file.tmpPath);
+    if (m_ctx.fs->fileExists(file.givenUpPath))
+        m_ctx.fs->removeFile(file.givenUpPath);
     return Result::success();
 }
 

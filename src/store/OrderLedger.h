@@ -99,6 +99,8 @@ public:
     // Of the files ids, those given up (by whichever workstation settled them) whose number no file in
     // flight has taken again.
     virtual std::vector<qint64> givenUpFiles(const std::vector<qint64>& ids, Result* result) = 0;
+    // Of the files ids, those settled (delivered or given up) or no longer in the ledger.
+    virtual std::vector<qint64> settledFiles(const std::vector<qint64>& ids, Result* result) = 0;
     // The other workstations with files unsettled or calls claimed.
     virtual std::vector<int> otherExporters(Result* result) = 0;
     // Takes a workstation's lock for as long as its rows are settled: InUse while its program runs.

@@ -296,3 +296,61 @@ TEST_F(SiteExportTest, NumbersWrapPastNamesInTheHostFolderAndOneSystemIdHasOneCo
 }
 
 } // namespace
+
+// A program stopped (killed) right after a ".Tmp" of a file about to rename went away, before the store
+// recorded that the file was given up: whoever settles it next must not take its absence for the host
+// having collected it. Either way the ".Tmp" can go (deleted, or moved aside under a name of its own).
+std::vector<FsRule> stopOnceTheTmpIsGone() {
+    return {stopAfter(FsOp::RemoveFile, u".Tmp"_s), stopAfter(FsOp::Rename, u".Del"_s)};
+}
+
+TEST_F(SiteExportTest, ASettlerStoppedOnceTheTmpIsGoneNeverCountsTheFileAsSent) {
+    f->ctx.settings.takeOver = true;
+    stopOtherDeskAfterReserving(9, true);
+    ASSERT_TRUE(ProgramFixture::writeFile(f->hostFile(u"QX750001.Tmp"_s), "written, not renamed"));
+    other.reset(); // stopped before its rename
+
+    ScriptedFileSystem dying(stopOnceTheTmpIsGone());
+    f->ctx.fs = &dying;
+    EXPECT_THROW(extract(), Stopped);
+    f->store->units().rollback();
+    f->ctx.fs = f->fs;
+    extract();
+
+    other = openDesk(2);
+    EXPECT_EQ(otherDesksCall(9)->extractedFileName, u"QX750002.Rcv"_s) << "marked with a file never renamed";
+    EXPECT_EQ(f->hostFiles().filter(u"QX75"_s), QStringList{u"QX750002.Rcv"_s});
+    EXPECT_EQ(unsettledFilesOf(2), 0);
+}
+
+TEST_F(SiteExportTest, AWriterStoppedOnceItsUnrenamedTmpIsGoneSendsTheCallAgain) {
+    f->addPendingCall(0, 5);
+    std::vector<FsRule> rules = stopOnceTheTmpIsGone();
+    rules.insert(rules.begin(), failing(FsOp::Rename, u".Rcv"_s, EIO, 1));
+    ScriptedFileSystem dying(rules);
+    f->ctx.fs = &dying;
+    EXPECT_THROW(extract(), Stopped);
+    f->store->units().rollback();
+    f->ctx.fs = f->fs;
+    extract();
+
+    EXPECT_EQ(f->call(0, 5)->extractedFileName, u"QX740002.Rcv"_s) << "marked with a file never renamed";
+    EXPECT_EQ(f->hostFiles().filter(u"QX74"_s), QStringList{u"QX740002.Rcv"_s});
+    EXPECT_EQ(unsettledFilesOf(1), 0);
+}
+
+// A stop after the store recorded the file as given up, before its moved-aside ".Tmp" was deleted: the
+// next pass that lists the host folder deletes it.
+TEST_F(SiteExportTest, AGivenUpTmpAStopLeftBehindIsDeletedByTheNextPass) {
+    f->addPendingCall(0, 5);
+    ScriptedFileSystem dying{failing(FsOp::Rename, u".Rcv"_s, EIO, 1),
+                             stopBefore(FsOp::RemoveFile, u".Del"_s)};
+    f->ctx.fs = &dying;
+    EXPECT_THROW(extract(), Stopped);
+    ASSERT_EQ(f->hostFiles().filter(u".Del"_s).size(), 1) << f->hostFiles().join(u' ').toStdString();
+    f->ctx.fs = f->fs;
+    extract();
+
+    EXPECT_EQ(f->hostFiles().filter(u"QX74"_s), QStringList{u"QX740002.Rcv"_s});
+    EXPECT_EQ(f->call(0, 5)->extractedFileName, u"QX740002.Rcv"_s);
+}

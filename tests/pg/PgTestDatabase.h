@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <unistd.h>
@@ -53,6 +54,10 @@ public:
         m_error = r.message;
     }
     ~PgTestDatabase() {
+        if (m_created && qEnvironmentVariableIsSet("VRQ_KEEP_SANDBOX")) { // for looking into a failure
+            std::fprintf(stdout, "database kept: %s\n", qPrintable(m_name));
+            return;
+        }
         if (m_created) {
             m_admin.exec(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(m_name));
         }

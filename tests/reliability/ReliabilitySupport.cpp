@@ -407,6 +407,23 @@ void checkDeskStore(const Sandbox& sandbox, const Expected& expected,
     }
 }
 
+// What the audit log says about one order file name, for a failure to be read from the output alone.
+void printHistoryOf(const std::vector<Desk>& desks, const QString& fileName) {
+    const QString base = fileName.section(QLatin1Char('.'), 0, 0);
+    QTextStream out(stdout);
+    out << "what the audit logs say of " << base << ':' << Qt::endl;
+    for (const Desk& desk : desks) {
+        std::unique_ptr<Store> store = desk.sandbox->openStore(nullptr);
+        if (!store)
+            continue;
+        for (const AuditRow& row : store->audit().allAudit()) {
+            if (row.msg.contains(base) || row.msg.contains(QLatin1String("settled")))
+                out << "  " << row.workstation << ' ' << row.instance.value_or(QString()) << ' ' << row.type
+                    << ' ' << row.auditDnt.toString(Qt::ISODate) << ' ' << row.msg << Qt::endl;
+        }
+    }
+}
+
 } // namespace
 
 void checkSite(const std::vector<Desk>& desks, Figures* figures) {
@@ -422,7 +439,8 @@ void checkSite(const std::vector<Desk>& desks, Figures* figures) {
     // holding its call's orders. After the numbers wrap, one name may stand for two collected files.
     const QDir host(sandbox.hostOrderFolder());
     const QStringList rcv = host.entryList({QStringLiteral("*.Rcv")}, QDir::Files);
-    const QStringList tmp = host.entryList({QStringLiteral("*.Tmp")}, QDir::Files);
+    // Unfinished files: a ".Tmp", or one moved aside when it was given up.
+    const QStringList tmp = host.entryList({QStringLiteral("*.Tmp"), QStringLiteral("*.Del")}, QDir::Files);
     std::vector<std::pair<QString, QString>> found; // name as sent, path now
     for (const QString& name : rcv)
         found.emplace_back(name, host.filePath(name));
@@ -441,12 +459,15 @@ void checkSite(const std::vector<Desk>& desks, Figures* figures) {
                                   [&](const auto& entry) { return entry.second == lines; });
         if (match == wanted.second) {
             ADD_FAILURE() << "an order file no call names with these orders (sent twice?)";
+            printHistoryOf(desks, name);
             continue;
         }
         wantedFiles.erase(match);
     }
-    for (const auto& [name, lines] : wantedFiles)
+    for (const auto& [name, lines] : wantedFiles) {
         ADD_FAILURE() << "call marked sent, but " << name.toStdString() << " is not in the host folder";
+        printHistoryOf(desks, name);
+    }
 
     if (figures) {
         figures->orderFiles = int(found.size());

@@ -110,7 +110,7 @@ struct Figures {
     int orders = 0;
     int items = 0;
     int orderFiles = 0;
-    int leftoverTmp = 0;
+    int leftoverTmp = 0; // ".Tmp" files, and ".Del" ones (a ".Tmp" moved aside when given up)
     int errorEntries = 0;
 };
 

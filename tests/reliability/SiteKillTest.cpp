@@ -87,6 +87,10 @@ TEST(SiteKillTest, ThreeWorkstationsKilledAtRandomSendEveryCallOfTheSiteOnce) {
     const test::PgTestDatabase database;
     ASSERT_TRUE(database.created()) << database.error().toStdString();
     QTemporaryDir shares;
+    if (qEnvironmentVariableIsSet("VRQ_KEEP_SANDBOX")) {
+        shares.setAutoRemove(false);
+        QTextStream(stdout) << "shares kept: " << shares.path() << Qt::endl;
+    }
     const quint32 seed = runSeed();
     std::mt19937 random(seed);
     const int calls = envNumber("VRQ_SITE_CALLS", 120);

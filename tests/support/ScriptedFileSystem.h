@@ -46,6 +46,7 @@ class ScriptedFileSystem : public FileSystem {
 public:
     ScriptedFileSystem() = default; // the real file system, unscripted
     ScriptedFileSystem(std::initializer_list<FsRule> rules) : m_rules(rules.begin(), rules.end()) {}
+    explicit ScriptedFileSystem(const std::vector<FsRule>& rules) : m_rules(rules.begin(), rules.end()) {}
 
     void heal() { m_rules.clear(); } // from now on, the real file system
 

@@ -110,6 +110,9 @@ const Statement kGivenUp{
     "ledger_given_up", "SELECT l.Id FROM OrderFileLedger l WHERE l.Id = ANY($1::bigint[]) AND l.State = 'X' "
                        "AND NOT EXISTS (SELECT 1 FROM OrderFileLedger o WHERE o.SystemID = l.SystemID AND "
                        "o.SeqNum = l.SeqNum AND o.State IN ('R', 'A'))"};
+const Statement kSettled{"ledger_settled",
+                         "SELECT x FROM unnest($1::bigint[]) AS x WHERE NOT EXISTS (SELECT 1 FROM "
+                         "OrderFileLedger l WHERE l.Id = x AND l.State IN ('R', 'A'))"};
 const Statement kOtherExporters{
     "ledger_other_exporters",
     "SELECT Exporter FROM OrderFileLedger WHERE State IN ('R', 'A') AND Exporter <> $1 UNION "
@@ -379,15 +382,29 @@ Result PgOrderLedger::markSentWithoutFile(const SiteCallKey& call, qint64 epoch,
     return rows.affected > 0 ? Result::success() : Result::notFound();
 }
 
-std::vector<qint64> PgOrderLedger::givenUpFiles(const std::vector<qint64>& ids, Result* result) {
+namespace {
+
+// The ids the statement picks out of ids.
+std::vector<qint64> idsOf(Session& s, const Statement& statement, const std::vector<qint64>& ids,
+                          Result* result) {
     Rows rows;
-    const Result r = m_s.run(kGivenUp, {idArray(ids)}, &rows);
+    const Result r = s.run(statement, {idArray(ids)}, &rows);
     if (result)
         *result = r;
-    std::vector<qint64> givenUp;
+    std::vector<qint64> picked;
     for (const Row& v : rows.values)
-        givenUp.push_back(int64Of(v[0]));
-    return givenUp;
+        picked.push_back(int64Of(v[0]));
+    return picked;
+}
+
+} // namespace
+
+std::vector<qint64> PgOrderLedger::givenUpFiles(const std::vector<qint64>& ids, Result* result) {
+    return idsOf(m_s, kGivenUp, ids, result);
+}
+
+std::vector<qint64> PgOrderLedger::settledFiles(const std::vector<qint64>& ids, Result* result) {
+    return idsOf(m_s, kSettled, ids, result);
 }
 
 std::vector<OrderFileEntry> PgOrderLedger::unsettledFiles(int exporter, Result* result) {

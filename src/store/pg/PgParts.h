@@ -242,6 +242,7 @@ public:
     Result markSentWithoutFile(const SiteCallKey& call, qint64 epoch, const QDateTime& when) override;
     std::vector<OrderFileEntry> unsettledFiles(int exporter, Result* result) override;
     std::vector<qint64> givenUpFiles(const std::vector<qint64>& ids, Result* result) override;
+    std::vector<qint64> settledFiles(const std::vector<qint64>& ids, Result* result) override;
     std::vector<int> otherExporters(Result* result) override;
     Result holdWorkstation(int workstation) override;
     void releaseWorkstation(int workstation) override;

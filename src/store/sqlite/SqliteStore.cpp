@@ -236,6 +236,9 @@ public:
     std::vector<qint64> givenUpFiles(const std::vector<qint64>&, Result* result) override {
         return none<std::vector<qint64>>(result);
     }
+    std::vector<qint64> settledFiles(const std::vector<qint64>&, Result* result) override {
+        return none<std::vector<qint64>>(result);
+    }
     std::vector<int> otherExporters(Result* result) override { return none<std::vector<int>>(result); }
     Result holdWorkstation(int) override { return notKept(); }
     void releaseWorkstation(int) override {}
