@@ -63,8 +63,14 @@ QString OrderExport::givenUpName(const QString& baseName, qint64 id) {
 }
 
 std::optional<qint64> OrderExport::givenUpId(const QString& fileName) {
+    // "QX7", the SystemID digit and four digits of the number, the row's id, "Del": nothing else in the
+    // host folder is taken for one.
     const QStringList parts = fileName.split(QLatin1Char('.'));
     if (parts.size() != 3 || parts[2].compare(QLatin1String("Del"), Qt::CaseInsensitive) != 0)
+        return std::nullopt;
+    const QString& base = parts[0];
+    if (base.size() != 8 || !base.startsWith(QLatin1String("QX7"), Qt::CaseInsensitive) ||
+        !std::all_of(base.begin() + 3, base.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
         return std::nullopt;
     bool number = false;
     const qint64 id = parts[1].toLongLong(&number);

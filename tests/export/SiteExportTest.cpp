@@ -347,10 +347,18 @@ TEST_F(SiteExportTest, AGivenUpTmpAStopLeftBehindIsDeletedByTheNextPass) {
                              stopBefore(FsOp::RemoveFile, u".Del"_s)};
     f->ctx.fs = &dying;
     EXPECT_THROW(extract(), Stopped);
-    ASSERT_EQ(f->hostFiles().filter(u".Del"_s).size(), 1) << f->hostFiles().join(u' ').toStdString();
+    const QStringList left = f->hostFiles().filter(u".Del"_s);
+    ASSERT_EQ(left.size(), 1) << f->hostFiles().join(u' ').toStdString();
+    // Someone else's files of a like name are no leftovers.
+    const QStringList othersFiles{QString(left[0]).replace(u"QX74"_s, u"QX7X"_s),
+                                  u"Report."_s + left[0].section(u'.', 1)};
+    for (const QString& name : othersFiles)
+        ASSERT_TRUE(ProgramFixture::writeFile(f->hostFile(name), "not an order file"));
     f->ctx.fs = f->fs;
     extract();
 
     EXPECT_EQ(f->hostFiles().filter(u"QX74"_s), QStringList{u"QX740002.Rcv"_s});
     EXPECT_EQ(f->call(0, 5)->extractedFileName, u"QX740002.Rcv"_s);
+    for (const QString& name : othersFiles)
+        EXPECT_TRUE(f->hostFiles().contains(name)) << name.toStdString();
 }
