@@ -557,15 +557,13 @@ Result OrderExport::settleSiteFile(const SiteFile& file) {
     OrderLedger& ledger = m_ctx.store->ledger();
     const bool aboutToRename = file.entry.state == OrderFileState::AboutToRename;
     auto renamed = [&] { return aboutToRename && m_ctx.fs->entryExists(file.rcvPath); };
-    bool delivered = false;
+    bool delivered = renamed();
     bool givenUp = false; // its ".Tmp" is moved aside: the host never had it
-    if (renamed()) {
-        delivered = true;
-    } else if (m_ctx.fs->entryExists(file.givenUpPath)) {
+    if (!delivered && m_ctx.fs->entryExists(file.givenUpPath)) {
         givenUp = true; // by a pass that stopped before recording it
         if (m_ctx.fs->fileExists(file.tmpPath))
             m_ctx.fs->removeFile(file.tmpPath); // a move made of a link, cut short
-    } else if (m_ctx.fs->entryExists(file.tmpPath)) {
+    } else if (!delivered && m_ctx.fs->entryExists(file.tmpPath)) {
         // Moving it aside and a late rename of it cannot both succeed: whichever came first decides.
         const Result moved = m_ctx.fs->renameNoReplace(file.tmpPath, file.givenUpPath);
         givenUp = moved.ok();
@@ -574,9 +572,10 @@ Result OrderExport::settleSiteFile(const SiteFile& file) {
             return audit(AuditType::Error, sitePrefix(file.entry.call) +
                                                QStringLiteral("%1 cannot be removed (%2); the call waits.")
                                                    .arg(file.tmpName, moved.message));
-    } else if (aboutToRename) {
-        // Renamed and already taken by the host (another desk's files are settled only in the site's folder).
-        delivered = true;
+    } else if (!delivered) {
+        // Neither is there: renamed and already taken by the host (another desk's files are settled only
+        // in the site's folder), or never written.
+        delivered = aboutToRename;
     }
     UnitOfWork unit(m_ctx.store->units());
     Result result = unit.begun();
