@@ -295,8 +295,6 @@ TEST_F(SiteExportTest, NumbersWrapPastNamesInTheHostFolderAndOneSystemIdHasOneCo
     EXPECT_FALSE(otherDesksCall(8)->extractedCall); // its desk runs: its file is left to it
 }
 
-} // namespace
-
 // A program stopped (killed) right after a ".Tmp" of a file about to rename went away, before the store
 // recorded that the file was given up: whoever settles it next must not take its absence for the host
 // having collected it. Either way the ".Tmp" can go (deleted, or moved aside under a name of its own).
@@ -362,3 +360,5 @@ TEST_F(SiteExportTest, AGivenUpTmpAStopLeftBehindIsDeletedByTheNextPass) {
     for (const QString& name : othersFiles)
         EXPECT_TRUE(f->hostFiles().contains(name)) << name.toStdString();
 }
+
+} // namespace
