@@ -30,6 +30,27 @@ namespace {
 
 constexpr int kCallsPerClaim = 50;
 
+// Order files kept by their ledger id: (id, native path).
+using FilesById = std::vector<std::pair<qint64, QString>>;
+
+std::vector<qint64> idsOf(const FilesById& files) {
+    std::vector<qint64> ids;
+    ids.reserve(files.size());
+    for (const auto& [id, path] : files)
+        ids.push_back(id);
+    return ids;
+}
+
+// Deletes those of files whose ids are picked; how many went.
+int removePicked(FileSystem& fs, const FilesById& files, const std::vector<qint64>& picked) {
+    int removed = 0;
+    for (const auto& [id, path] : files) {
+        if (std::find(picked.begin(), picked.end(), id) != picked.end() && fs.removeFile(path).ok())
+            ++removed;
+    }
+    return removed;
+}
+
 // The names an order file of the site may have: ".Rcv" and ".Tmp", compared without letter case (a
 // share may be read either way).
 QString nameKey(const QString& baseName) {
@@ -135,20 +156,12 @@ Result OrderExport::runSitePass(PassEnd& end) {
 Result OrderExport::removeGivenUpLeftovers() {
     if (m_givenUpLeft.empty())
         return Result::success();
-    std::vector<qint64> ids;
-    ids.reserve(m_givenUpLeft.size());
-    for (const auto& [id, path] : m_givenUpLeft)
-        ids.push_back(id);
     Result r;
-    const std::vector<qint64> settled = m_ctx.store->ledger().settledFiles(ids, &r);
+    const std::vector<qint64> settled = m_ctx.store->ledger().settledFiles(idsOf(m_givenUpLeft), &r);
     if (!r)
         return r;
-    if (settled.empty() || !siteMarkerSeen())
-        return Result::success();
-    for (const auto& [id, path] : std::exchange(m_givenUpLeft, {})) {
-        if (std::find(settled.begin(), settled.end(), id) != settled.end())
-            m_ctx.fs->removeFile(path);
-    }
+    if (!settled.empty() && siteMarkerSeen())
+        removePicked(*m_ctx.fs, std::exchange(m_givenUpLeft, {}), settled);
     return Result::success();
 }
 
@@ -158,20 +171,11 @@ Result OrderExport::removeGivenUpLeftovers() {
 Result OrderExport::removeTmpFilesGivenUp() {
     if (m_unansweredTmp.empty())
         return Result::success();
-    std::vector<qint64> ids;
-    ids.reserve(m_unansweredTmp.size());
-    for (const auto& [id, path] : m_unansweredTmp)
-        ids.push_back(id);
     Result r;
-    const std::vector<qint64> givenUp = m_ctx.store->ledger().givenUpFiles(ids, &r);
+    const std::vector<qint64> givenUp = m_ctx.store->ledger().givenUpFiles(idsOf(m_unansweredTmp), &r);
     if (!r)
         return r;
-    int removed = 0;
-    for (const auto& [id, path] : std::exchange(m_unansweredTmp, {})) {
-        if (std::find(givenUp.begin(), givenUp.end(), id) != givenUp.end() && m_ctx.fs->fileExists(path) &&
-            m_ctx.fs->removeFile(path).ok())
-            ++removed;
-    }
+    const int removed = removePicked(*m_ctx.fs, std::exchange(m_unansweredTmp, {}), givenUp);
     if (removed == 0)
         return Result::success();
     return audit(
