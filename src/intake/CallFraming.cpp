@@ -245,6 +245,8 @@ public:
         begin();
         return Result::success();
     }
+    // Whether calls were stored in the open group since it began.
+    bool holdsCalls() const { return m_calls > 0; }
     Result end() {
         m_calls = 0;
         if (!open())
@@ -301,9 +303,14 @@ CallLoopOutcome CallFraming::runCallLoop(CallSource& file, qint64 scanStart) {
         if (taken.status == TakeStatus::StillBeingWritten)
             break; // the file stays for the next pass, as one that grew does
         if (taken.status == TakeStatus::Failed) {
-            // The store cannot take calls now; the file stays and the next pass goes on from here.
+            // The store cannot take calls now; the file stays and the next pass goes on from here. The
+            // group's earlier calls are kept, or were undone with this one: those are then reported, if
+            // there were any (this call's own entry has been written).
             outcome.allStored = false;
-            break;
+            const bool earlierCalls = group.holdsCalls();
+            if (const Result committed = group.end(); !committed.ok() && earlierCalls)
+                groupFailed(committed);
+            return outcome;
         }
         if (taken.status == TakeStatus::Stored) {
             if (const Result committed = group.callStored(taken.judgedGood); !committed.ok()) {

@@ -20,9 +20,11 @@ public:
     virtual Result commit() = 0;
     virtual void rollback() = 0;
     virtual bool inTransaction() const = 0;
-    // A group of units committed together: inside it, each unit of work is a savepoint that keeps or
-    // undoes its own rows, and the group reaches the store at endGroup. A stop before that undoes the
-    // group, never part of a unit; callers keep their input until the group is ended. An engine that
+    // A group of units committed together, reaching the store at endGroup. A stop before that undoes
+    // the group, never part of a unit; callers keep their input until the group is ended. What a unit
+    // undone inside it (or whose commit fails) takes along is the engine's: a server keeps a savepoint
+    // per unit and undoes the unit's own rows; a store in a file keeps none and undoes the whole group,
+    // after which no unit begins and endGroup fails until the group is ended or abandoned. An engine that
     // limits the savepoints of one transaction may commit a long group in parts, always between two
     // units: callers therefore take their kept input again as a mix of stored and new units.
     virtual Result beginGroup() = 0;

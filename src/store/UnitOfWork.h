@@ -8,9 +8,9 @@ class StoreUnits;
 
 // One unit of work in the store, begun when made and undone when it goes out of scope uncommitted, so
 // that no return and no exception can leave it open. A group holds several units and reaches the file
-// only when it is committed; a unit begun inside an open group is a savepoint of it, which keeps or
-// undoes its own rows. A unit whose begin failed is never undone: the work open in the store then is
-// not its own.
+// only when it is committed; a unit begun inside an open group keeps its rows in the group when
+// committed, and when undone takes its own rows or the whole group with it (StoreUnits says which). A
+// unit whose begin failed is never undone: the work open in the store then is not its own.
 class UnitOfWork {
 public:
     enum class Scope { Unit, Group };

@@ -405,12 +405,15 @@ TEST_F(DataBinIntakeTest, AFileThatGrewDuringThePassStaysAndIsFinishedNextPass) 
     EXPECT_EQ(env.auditMessages(u"W"_s).size(), 3) << "the second pass skips what the first took";
 }
 
-// A commit that fails (a full disk): of one call, or of a group of calls whose own commits went through.
-// The calls are neither counted nor silent, and the whole file is taken at the next pass.
+// A commit that fails (a full disk): of one call, of a call after others of its group (which the store
+// in a file undoes with it), or of a group of calls whose own commits went through. The calls are
+// neither counted nor silent, and the whole file is taken at the next pass.
 struct CommitFailureCase {
     const char* name;
     int calls;
     bool ofTheGroup;
+    int failingCall; // whose own commit fails
+    int entries;     // that say calls could not be stored
 };
 
 class CommitFailureTest : public DataBinIntakeTest,
@@ -430,13 +433,16 @@ TEST_P(CommitFailureTest, IsReportedAndTheFileTakenAgain) {
             }
         };
     } else {
-        intake.framing().hooks.beforeCommit = [&](int) { env.store->units().rollback(); };
+        intake.framing().hooks.beforeCommit = [&](int number) {
+            if (number == c.failingCall)
+                env.store->units().rollback();
+        };
     }
     intake.run();
     EXPECT_TRUE(env.store->calls().allCalls().empty());
     EXPECT_EQ(env.ctx.status.callsGood, 0) << "calls that were not stored are not counted";
     EXPECT_EQ(env.ctx.status.failedSteps, 1);
-    EXPECT_EQ(env.auditMessages(u"E"_s).filter(u"could not be stored"_s).size(), 1);
+    EXPECT_EQ(env.auditMessages(u"E"_s).filter(u"could not be stored"_s).size(), c.entries);
     EXPECT_TRUE(QFile::exists(env.dataBinFile()));
 
     intake.framing().hooks = {};
@@ -447,9 +453,10 @@ TEST_P(CommitFailureTest, IsReportedAndTheFileTakenAgain) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Commits, CommitFailureTest,
-                         ::testing::Values(CommitFailureCase{"ofACall", 1, false},
+                         ::testing::Values(CommitFailureCase{"ofACall", 1, false, 1, 1},
+                                           CommitFailureCase{"ofACallAfterOthersOfItsGroup", 5, false, 3, 2},
                                            CommitFailureCase{"ofAGroup", CallFraming::kCallsPerGroup + 1,
-                                                             true}),
+                                                             true, 0, 1}),
                          test::RowName());
 
 // A message longer than the store's column is refused with an entry; the call, its items and the

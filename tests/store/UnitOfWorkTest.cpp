@@ -1,5 +1,6 @@
 // The unit of work: undone when left uncommitted, kept when committed, undone and reported when its
-// commit fails; a unit inside a group keeps or undoes its own rows only.
+// commit fails; a unit inside a group keeps or undoes its own rows only on a server, the whole group in
+// a file.
 #include "store/UnitOfWork.h"
 
 #include "store/StoreProbe.h"
@@ -100,13 +101,14 @@ const EndingCase kEndings[] = {
 
 INSTANTIATE_TEST_SUITE_P(Endings, UnitOfWorkEndingTest, onBothBackends(kEndings), BackendRowName());
 
-class UnitOfWorkTest : public BackendTest {};
+// A server keeps a savepoint per unit of a group.
+class ServerGroupTest : public BackendTest {};
 
 // Audit entries written in the group between units stay with the group, those written inside a unit go
 // with it, and every entry keeps its place in the log. The error entries of units 2 and 3 go to the
 // store at once (on PostgreSQL; the others wait for the group's end); units 2 and 4 are left
 // uncommitted.
-TEST_P(UnitOfWorkTest, AUnitInsideAGroupKeepsOrUndoesOnlyItsOwnRows) {
+TEST_P(ServerGroupTest, AUnitInsideAGroupKeepsOrUndoesOnlyItsOwnRows) {
     const std::unique_ptr<ProgramFixture> fixture = backends.fixture();
     ProgramFixture& f = *fixture;
     {
@@ -144,7 +146,7 @@ TEST_P(UnitOfWorkTest, AUnitInsideAGroupKeepsOrUndoesOnlyItsOwnRows) {
 
 // A group of more units than one transaction holds savepoints for still keeps each committed unit and
 // undoes each uncommitted one.
-TEST_P(UnitOfWorkTest, AGroupOfManyUnitsKeepsEveryCommittedUnit) {
+TEST_P(ServerGroupTest, AGroupOfManyUnitsKeepsEveryCommittedUnit) {
     const std::unique_ptr<ProgramFixture> fixture = backends.fixture();
     ProgramFixture& f = *fixture;
     {
@@ -169,7 +171,84 @@ TEST_P(UnitOfWorkTest, AGroupOfManyUnitsKeepsEveryCommittedUnit) {
         EXPECT_NE(call.callNumber % 7, 0) << call.callNumber;
 }
 
-INSTANTIATE_TEST_SUITE_P(Backends, UnitOfWorkTest, bothBackends(), backendParamName);
+INSTANTIATE_TEST_SUITE_P(Backends, ServerGroupTest, ::testing::Values(StoreBackend::PostgreSQL),
+                         backendParamName);
+
+// A store in a file keeps no savepoint per unit of a group: a unit undone takes the whole group with
+// it, whatever undid it, and until the group ends no unit begins in its place. What is written after
+// the undo (the entry that reports it) is kept; the next group is whole again.
+enum class UnitEnd { LeftUncommitted, RolledBack, EngineEndedTheTransaction };
+
+struct UndoCase {
+    const char* name;
+    UnitEnd end;
+};
+
+class FileGroupTest : public BackendCaseTest<UndoCase> {};
+
+TEST_P(FileGroupTest, AUnitUndoneUndoesItsWholeGroupUntilTheGroupEnds) {
+    const std::unique_ptr<ProgramFixture> fixture = backends.fixture();
+    ProgramFixture& f = *fixture;
+    StoreUnits& units = f.store->units();
+    const auto storeCall = [&](int callNumber) {
+        return f.store->calls().insertCall(CallRow{.callNumber = callNumber, .callDnt = f.clock.now()});
+    };
+    const QString undone = u"the group of calls was undone with a call that could not be stored"_s;
+    {
+        UnitOfWork group(units, UnitOfWork::Scope::Group);
+        {
+            UnitOfWork unit(units);
+            ASSERT_TRUE(succeeded(storeCall(1)));
+            ASSERT_TRUE(succeeded(f.audit->write(AuditType::Info, u"inside 1"_s)));
+            ASSERT_TRUE(succeeded(unit.commit()));
+        }
+        ASSERT_TRUE(succeeded(f.audit->write(AuditType::Info, u"before 2"_s)));
+        {
+            UnitOfWork unit(units);
+            ASSERT_TRUE(succeeded(storeCall(2)));
+            if (row().end == UnitEnd::RolledBack)
+                unit.rollback();
+            if (row().end == UnitEnd::EngineEndedTheTransaction) {
+                ASSERT_TRUE(succeeded(StoreProbe(*f.store).exec(u"ROLLBACK"_s)));
+                EXPECT_FALSE(storeCall(3).ok()) << "nothing of the group is written outside it";
+                EXPECT_FALSE(unit.commit().ok());
+            }
+        }
+        EXPECT_FALSE(units.inGroup());
+        EXPECT_FALSE(units.inTransaction());
+        ASSERT_TRUE(succeeded(f.audit->write(AuditType::Error, u"after the undo"_s)));
+        {
+            UnitOfWork later(units);
+            EXPECT_EQ(later.begun().message, undone);
+        }
+        const Result ended = group.commit();
+        EXPECT_EQ(ended.message, undone);
+    }
+    for (int callNumber : {1, 2, 3})
+        EXPECT_FALSE(f.call(0, callNumber).has_value()) << callNumber;
+    EXPECT_EQ(f.auditTexts(), QStringList{u"E|after the undo"_s});
+
+    {
+        UnitOfWork group(units, UnitOfWork::Scope::Group);
+        UnitOfWork unit(units);
+        ASSERT_TRUE(succeeded(unit.begun()));
+        ASSERT_TRUE(succeeded(storeCall(4)));
+        ASSERT_TRUE(succeeded(unit.commit()));
+        ASSERT_TRUE(succeeded(group.commit()));
+    }
+    EXPECT_TRUE(f.call(0, 4).has_value());
+}
+
+const UndoCase kUndoings[] = {
+    {"leftUncommitted", UnitEnd::LeftUncommitted},
+    {"rolledBack", UnitEnd::RolledBack},
+    {"engineEndedTheTransaction", UnitEnd::EngineEndedTheTransaction},
+};
+
+INSTANTIATE_TEST_SUITE_P(Undoings, FileGroupTest,
+                         ::testing::Combine(::testing::ValuesIn(kUndoings),
+                                            ::testing::Values(StoreBackend::SQLite)),
+                         BackendRowName());
 
 // A unit that could not begin has nothing of its own to undo: the work open around it, a group or a
 // transaction of the store's own, is not touched.

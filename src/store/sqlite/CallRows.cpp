@@ -211,7 +211,7 @@ Result CallStore::raiseNumberOfItems(int source, int callNumber, int orderSeqNum
 
 Result CallStore::insertItem(const ItemRow& row) {
     static const RowInsert insert("OrderLineItems", kItemColumns);
-    return attempt([&] { runInsert(insert, prepared(insert.sql(), true), row); });
+    return attempt([&] { runInsert(insert, atHand(insert.sql()), row); });
 }
 
 Result CallStore::setOrderMessage(int source, int callNumber, int orderSeqNumber, const QString& message) {

@@ -83,9 +83,10 @@ public:
     Result commit();
     void rollback();
     bool inTransaction() const;
-    // A group of units committed together: inside it, each unit of work is a savepoint that keeps or
-    // undoes its own rows, and the group reaches the file at endGroup. A stop before that undoes the
-    // whole group, never part of a unit; callers keep their input until the group is ended.
+    // A group of units committed together, reaching the file at endGroup. A stop before that undoes the
+    // whole group, never part of a unit; callers keep their input until the group is ended. A unit has
+    // no savepoint of its own: one undone (or whose commit fails) undoes the whole group, after which
+    // no unit begins and endGroup fails until the group is ended or abandoned.
     Result beginGroup();
     Result endGroup();
     // Undoes the whole group, as a stop would.
@@ -205,8 +206,18 @@ private:
     // counted in memory are written first, unless the statement cannot read or change them.
     SQLite::Statement& prepared(const char* sql, bool keepsCounters = false);
     SQLite::Statement& cached(const char* sql);
+    // The same for the one statement run most often (the line items' insert), kept at hand without a
+    // look-up: sql must live as long as the store, as a static statement's text does.
+    SQLite::Statement& atHand(const char* sql);
     // Writes the counters counted in memory, if any, and forgets them; throws as a statement does.
     void saveCounters();
+    // Undoes the open group with a unit of it (see beginGroup).
+    void undoGroup();
+    // The failure of a unit or group end after undoGroup.
+    Result groupUndone() const;
+    // Throws when the engine has ended the open group's transaction by itself (after a full disk or
+    // an I/O error), before a statement of the group would run outside it.
+    void requireGroupTransaction() const;
     // Runs a kept statement that gives no rows (the texts that begin and end units of work).
     void runKept(const char* sql);
     // Drops every kept statement (before the schema changes under them).
@@ -222,7 +233,8 @@ private:
     QString m_path;
     QString m_refusal; // why writes are refused (refuseWrites); empty while they are not
     bool m_groupOpen = false;
-    bool m_unitOpen = false; // a savepoint inside the group
+    bool m_unitOpen = false;    // a unit of work inside the group
+    bool m_groupUndone = false; // by undoGroup, until the group is ended or abandoned
     // What CallStoreCounter (above the class) holds for the call and the order being stored.
     using Counter = CallStoreCounter;
     std::optional<Counter> m_ordersOfCall;
