@@ -59,7 +59,7 @@ std::optional<QDateTime> CallHeader::callDnt() const {
 
 namespace {
 
-double leadingNumberByText(const QString& text) {
+double leadingNumberByText(QStringView text) {
     QString digits;
     bool seenDigit = false;
     bool seenPoint = false;
@@ -89,9 +89,12 @@ double leadingNumberByText(const QString& text) {
 
 } // namespace
 
-double leadingNumber(const QString& text) {
-    // A whole number of up to 15 digits (every field of a call but a price with a point) is formed
-    // directly, exactly as the text conversion forms it; the conversion was most of the parse time.
+namespace {
+
+// A whole number of up to 15 digits (every field of a call but a price with a point), formed directly,
+// exactly as the text conversion forms it: the conversion was most of the parse time. Nothing when the
+// text holds a point or more digits; then the conversion decides.
+std::optional<double> leadingWholeNumber(QStringView text) {
     qint64 whole = 0;
     int digitCount = 0;
     bool negative = false;
@@ -104,10 +107,10 @@ double leadingNumber(const QString& text) {
             negative = c == QLatin1Char('-');
         } else if (c.isDigit() && c.unicode() < 128) {
             if (++digitCount > 15)
-                return leadingNumberByText(text);
+                return std::nullopt;
             whole = whole * 10 + (c.unicode() - u'0');
         } else if (c == QLatin1Char('.')) {
-            return leadingNumberByText(text);
+            return std::nullopt;
         } else {
             break;
         }
@@ -117,8 +120,18 @@ double leadingNumber(const QString& text) {
     return negative ? -static_cast<double>(whole) : static_cast<double>(whole);
 }
 
-int leadingInt(const QString& text) {
-    const double value = std::nearbyint(leadingNumber(text)); // the default rounding mode: halves to even
+} // namespace
+
+double leadingNumber(QStringView text) {
+    if (const std::optional<double> whole = leadingWholeNumber(text))
+        return *whole;
+    return leadingNumberByText(text);
+}
+
+int leadingInt(QStringView text) {
+    const std::optional<double> whole = leadingWholeNumber(text);
+    // A whole number needs no rounding; any other is rounded as the default mode rounds: halves to even.
+    const double value = whole ? *whole : std::nearbyint(leadingNumberByText(text));
     if (value > std::numeric_limits<int>::max())
         return std::numeric_limits<int>::max();
     if (value < std::numeric_limits<int>::min())

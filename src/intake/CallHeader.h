@@ -43,9 +43,9 @@ struct CallHeader {
 
 // The leading number of a text, read as the old program read numbers: blanks are skipped, then an
 // optional sign, digits and a decimal part; anything else ends it. A text without digits is 0.
-double leadingNumber(const QString& text);
+double leadingNumber(QStringView text);
 // The same, rounded to a whole number (halves to the even neighbour) and held within 32 bits.
-int leadingInt(const QString& text);
+int leadingInt(QStringView text);
 // A number as messages and criteria append it: one leading blank for the sign of a non-negative number.
 QString withSignBlank(qint64 number);
 // "YYYYMMDDHHMMSS" to a date-time; nothing when it is not a valid date.

@@ -19,6 +19,12 @@ QString CallSaver::errorPrefix(const char* step, const CallHeader& header) {
     return QLatin1String(step) + QStringLiteral(" error (Call #") + header.callNumber + QStringLiteral("): ");
 }
 
+int CallSaver::callNumberOf(const CallHeader& header) {
+    if (!m_callNumber)
+        m_callNumber = header.callNumberValue();
+    return *m_callNumber;
+}
+
 bool CallSaver::batchMode() const {
     return m_ctx.runMode == QLatin1Char('B');
 }
@@ -34,7 +40,7 @@ bool CallSaver::saveCall(const CallHeader& header, int source) {
         const CallJudgement judgement = CallJudgement::judge(header, m_validationMode, m_cutShort);
         CallRow row;
         row.source = source;
-        row.callNumber = header.callNumberValue();
+        row.callNumber = callNumberOf(header);
         if (callDnt)
             row.callDnt = *callDnt;
         else
@@ -70,7 +76,7 @@ void CallSaver::saveHeader(const CallHeader& header, OrderWork& order) {
         return;
     int number = 0;
     const Result raised =
-        m_ctx.store->calls().raiseNumberOfOrders(order.source, header.callNumberValue(), &number);
+        m_ctx.store->calls().raiseNumberOfOrders(order.source, callNumberOf(header), &number);
     if (!raised.ok()) {
         logError(errorPrefix("SaveHeader", header) + (raised.status == Result::Status::NotFound
                                                           ? QString::fromLatin1(kNoCurrentRecordText)
@@ -79,7 +85,7 @@ void CallSaver::saveHeader(const CallHeader& header, OrderWork& order) {
     }
     OrderRow row;
     row.source = order.source;
-    row.callNumber = header.callNumberValue();
+    row.callNumber = callNumberOf(header);
     row.orderSeqNumber = number;
     row.salesperson = order.salesperson;
     row.customer = order.customer;
@@ -95,7 +101,7 @@ void CallSaver::saveHeader(const CallHeader& header, OrderWork& order) {
 
 void CallSaver::saveRecord(const CallHeader& header, const OrderWork& order, const ItemWork& item) {
     if (!batchMode()) {
-        const int callNumber = header.callNumberValue();
+        const int callNumber = callNumberOf(header);
         int number = 0;
         const Result raised =
             m_ctx.store->calls().raiseNumberOfItems(order.source, callNumber, order.orderSeqNumber, &number);
@@ -109,13 +115,13 @@ void CallSaver::saveRecord(const CallHeader& header, const OrderWork& order, con
             row.callNumber = callNumber;
             row.orderSeqNumber = order.orderSeqNumber;
             row.itemSeqNumber = number;
-            row.itemNumber = item.itemNumber;
-            row.quantity = leadingInt(item.quantity);
-            if (item.quantity.endsWith(QLatin1Char('-')))
+            row.itemNumber = item.itemNumber.toString();
+            row.quantity = item.quantity.number();
+            if (item.quantity.view().endsWith(QLatin1Char('-')))
                 row.quantity = -row.quantity;
-            row.unit = leadingInt(item.unit);
-            row.discountPercent = leadingInt(item.discount);
-            row.priceOverride = leadingInt(item.price);
+            row.unit = item.unit.number();
+            row.discountPercent = item.discount.number();
+            row.priceOverride = item.price.number();
             const Result inserted = m_ctx.store->calls().insertItem(row);
             if (!inserted.ok())
                 logError(errorPrefix("SaveRecord", header) + inserted.message);
@@ -127,8 +133,8 @@ void CallSaver::saveRecord(const CallHeader& header, const OrderWork& order, con
 
 void CallSaver::priceOverride(const CallHeader& header, int source, int orderSeqNumber, int itemSeqNumber,
                               const QString& price) {
-    const Result updated = m_ctx.store->calls().setPriceOverride(
-        source, header.callNumberValue(), orderSeqNumber, itemSeqNumber, leadingInt(price));
+    const Result updated = m_ctx.store->calls().setPriceOverride(source, callNumberOf(header), orderSeqNumber,
+                                                                 itemSeqNumber, leadingInt(price));
     if (!updated.ok())
         logError(errorPrefix("SaveRecord", header) + (updated.status == Result::Status::NotFound
                                                           ? QString::fromLatin1(kNoCurrentRecordText)

@@ -35,12 +35,15 @@ public:
 
 private:
     static QString errorPrefix(const char* step, const CallHeader& header);
+    // The call's number, read from its header once: a saver serves one call, with one header.
+    int callNumberOf(const CallHeader& header);
     void logError(const QString& text);
 
     AppContext& m_ctx;
     bool m_validationMode;
     QString m_cutShort;
     std::optional<bool> m_judgedGood;
+    std::optional<int> m_callNumber;
 };
 
 } // namespace vrq

@@ -44,12 +44,11 @@ const FieldReaders::FixedField FieldReaders::kNumberField{
     bytesWhere([](int c) { return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.'; }),
     QLatin1Char('0'), true};
 
-void FieldReaders::readFixedField(qint64& position, int width, bool* full, const FixedField& field,
-                                  QString& into) {
-    // Written over the text: a text made anew per field was a measurable share of the intake's
-    // allocations.
+void FieldReaders::readFixedField(qint64& position, bool* full, const FixedField& field,
+                                  std::span<QChar> into) {
     char read[kMaxFieldRead];
     const char* bytes = read;
+    const auto width = static_cast<int>(into.size());
     int count = 0;
     const int limit = std::min(width, kMaxFieldRead);
     const std::span<const char> loaded = m_file.loadedRun(position, position + limit - 1, {}).bytes;
@@ -70,15 +69,22 @@ void FieldReaders::readFixedField(qint64& position, int width, bool* full, const
     }
     if (full)
         *full = count == width;
-    const int size = std::max(width, count);
-    const int padding = size - count;
-    into.resize(size);
-    QChar* out = into.data();
+    const int padding = width - count;
+    QChar* const out = into.data();
     QChar* text = out + (field.rightAligned ? padding : 0);
     QChar* pad = field.rightAligned ? out : out + count;
     std::fill(pad, pad + padding, field.fill);
     for (int i = 0; i < count; ++i)
         text[i] = QLatin1Char(bytes[i]);
+}
+
+void FieldReaders::readFixedField(qint64& position, int width, bool* full, const FixedField& field,
+                                  QString& into) {
+    // Written over the text: a text made anew per field was a measurable share of the intake's
+    // allocations.
+    into.resize(std::max(width, 0));
+    readFixedField(position, full, field,
+                   std::span<QChar>(into.data(), static_cast<std::size_t>(into.size())));
 }
 
 QString FieldReaders::getStringValue(qint64& position, int width, bool* full) {
@@ -99,6 +105,14 @@ void FieldReaders::getStringValue(qint64& position, int width, bool* full, QStri
 
 void FieldReaders::getNuMValueAsRJZFString(qint64& position, int width, bool* full, QString& into) {
     readFixedField(position, width, full, kNumberField, into);
+}
+
+void FieldReaders::getStringValue(qint64& position, std::span<QChar> into, bool* full) {
+    readFixedField(position, full, kTextField, into);
+}
+
+void FieldReaders::getNuMValueAsRJZFString(qint64& position, std::span<QChar> into, bool* full) {
+    readFixedField(position, full, kNumberField, into);
 }
 
 bool FieldReaders::getField(qint64& position, std::string_view delimiters, QString& text,

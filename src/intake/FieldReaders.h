@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <array>
+#include <span>
 #include <string_view>
 
 namespace vrq {
@@ -24,6 +25,9 @@ public:
     // of one record after another are read without an allocation.
     void getStringValue(qint64& position, int width, bool* full, QString& into);
     void getNuMValueAsRJZFString(qint64& position, int width, bool* full, QString& into);
+    // The same two into characters of a field of the width into holds, written over in place.
+    void getStringValue(qint64& position, std::span<QChar> into, bool* full);
+    void getNuMValueAsRJZFString(qint64& position, std::span<QChar> into, bool* full);
     // Characters up to one of the delimiter bytes (consumed; kept only when includeDelimiter), the end of
     // the file or past endPosition.
     bool getField(qint64& position, std::string_view delimiters, QString& text, bool includeDelimiter,
@@ -40,6 +44,8 @@ private:
         QChar fill;
         bool rightAligned;
     };
+    // Writes exactly into.size() characters: the width.
+    void readFixedField(qint64& position, bool* full, const FixedField& field, std::span<QChar> into);
     void readFixedField(qint64& position, int width, bool* full, const FixedField& field, QString& into);
     static const FixedField kTextField;
     static const FixedField kNumberField;

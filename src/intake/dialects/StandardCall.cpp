@@ -25,7 +25,7 @@ public:
 private:
     void readRecordType(int c);
     void readData();
-    void readNumberField(int width, QString ItemWork::*field, const char* name);
+    void readNumberField(std::span<QChar> field, const char* name);
     void storeMessage();
     void saveItemIfAny();
     void fail(const QString& field);
@@ -107,10 +107,10 @@ void StandardParse::storeMessage() {
     m_pc.storeOrderMessage(m_order.source, m_header, m_order.orderSeqNumber, m_message, kParser, m_stage);
 }
 
-void StandardParse::readNumberField(int width, QString ItemWork::*field, const char* name) {
+void StandardParse::readNumberField(std::span<QChar> field, const char* name) {
     ++m_position;
     bool full = false;
-    m_pc.readers.getNuMValueAsRJZFString(m_position, width, &full, m_item.*field);
+    m_pc.readers.getNuMValueAsRJZFString(m_position, field, &full);
     if (m_pc.validationMode && !full)
         fail(QString::fromLatin1(name));
 }
@@ -153,7 +153,7 @@ void StandardParse::readRecordType(int c) {
         bool full = false;
         if (c == 'I') {
             // Read at the field's own width: nothing to cut or pad.
-            m_pc.readers.getStringValue(m_position, 13, &full, m_item.itemNumber);
+            m_pc.readers.getStringValue(m_position, m_item.itemNumber.chars(), &full);
         } else {
             const QString number = m_pc.readers.getStringValue(m_position, 13, &full);
             m_item.setItemNumber(number.left(6) + QString(7, QLatin1Char(' ')));
@@ -164,16 +164,16 @@ void StandardParse::readRecordType(int c) {
         break;
     }
     case 'Q':
-        readNumberField(4, &ItemWork::quantity, "Quantity");
+        readNumberField(m_item.quantity.chars(), "Quantity");
         break;
     case 'U':
-        readNumberField(1, &ItemWork::unit, "Unit");
+        readNumberField(m_item.unit.chars(), "Unit");
         break;
     case 'D':
-        readNumberField(2, &ItemWork::discount, "Discount");
+        readNumberField(m_item.discount.chars(), "Discount");
         break;
     case 'P':
-        readNumberField(5, &ItemWork::price, "Price");
+        readNumberField(m_item.price.chars(), "Price");
         break;
     default:
         break; // not a record type: read again as ordinary data
