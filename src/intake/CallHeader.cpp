@@ -100,15 +100,16 @@ std::optional<double> leadingWholeNumber(QStringView text) {
     bool negative = false;
     bool seenSign = false;
     for (QChar c : text) {
-        if (isBlank(c))
-            continue;
-        if ((c == QLatin1Char('+') || c == QLatin1Char('-')) && !seenSign && digitCount == 0) {
-            seenSign = true;
-            negative = c == QLatin1Char('-');
-        } else if (c.isDigit() && c.unicode() < 128) {
+        // Digits first: nearly every character is one, and a digit is neither a blank nor a sign.
+        if (c.unicode() >= u'0' && c.unicode() <= u'9') {
             if (++digitCount > 15)
                 return std::nullopt;
             whole = whole * 10 + (c.unicode() - u'0');
+        } else if (isBlank(c)) {
+            continue;
+        } else if ((c == QLatin1Char('+') || c == QLatin1Char('-')) && !seenSign && digitCount == 0) {
+            seenSign = true;
+            negative = c == QLatin1Char('-');
         } else if (c == QLatin1Char('.')) {
             return std::nullopt;
         } else {

@@ -67,7 +67,7 @@ bool CallSaver::saveCall(const CallHeader& header, int source) {
     }
     const CallAuditEntry entry = CallAuditEntry::of(header, source, m_validationMode, m_cutShort);
     if (m_ctx.audit)
-        m_ctx.audit->writeAudit(callDnt.value_or(m_ctx.clock->now()), entry.type, entry.text);
+        m_ctx.audit->writeAudit(callDnt ? *callDnt : m_ctx.clock->now(), entry.type, entry.text);
     return true;
 }
 

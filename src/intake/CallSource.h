@@ -49,6 +49,15 @@ public:
         qsizetype beforeDelimiter = 0;
     };
     LoadedRun loadedRun(qint64 position, qint64 endPosition, std::string_view delimiters) const;
+    // The count bytes from a one-based position when the loaded block holds them all, without a copy
+    // (valid until the next read); nullptr otherwise. One comparison, as byteAt: for the fixed fields.
+    const char* loadedBytes(qint64 position, qint64 count) const {
+        const auto offset = static_cast<quint64>(position - m_blockStart);
+        if (count < 0 || offset > static_cast<quint64>(m_block.size()) ||
+            static_cast<quint64>(count) > static_cast<quint64>(m_block.size()) - offset)
+            return nullptr;
+        return m_block.constData() + offset;
+    }
     // Up to count bytes from a one-based position (fewer at the end of the file).
     QByteArray read(qint64 position, qint64 count);
     bool writeByte(qint64 position, char byte);

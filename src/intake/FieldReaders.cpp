@@ -51,10 +51,10 @@ void FieldReaders::readFixedField(qint64& position, bool* full, const FixedField
     const auto width = static_cast<int>(into.size());
     int count = 0;
     const int limit = std::min(width, kMaxFieldRead);
-    const std::span<const char> loaded = m_file.loadedRun(position, position + limit - 1, {}).bytes;
-    if (limit > 0 && loaded.size() == static_cast<std::size_t>(limit)) {
+    const char* loaded = m_file.loadedBytes(position, limit);
+    if (limit > 0 && loaded) {
         // The whole field is in the loaded block (nearly always): no read can fail or end the file.
-        bytes = loaded.data();
+        bytes = loaded;
         while (count < limit && field.accepts[static_cast<unsigned char>(bytes[count])])
             ++count;
         position += count;

@@ -5,11 +5,17 @@
 namespace vrq {
 
 void OrderWork::clear() {
-    customer = QString(8, QLatin1Char(' '));
-    shipTo = QString(2, QLatin1Char(' '));
-    message = QString(23, QLatin1Char(' '));
-    orderDate = QStringLiteral("000000");
-    route = QString(6, QLatin1Char(' '));
+    // Shared with constants rather than made anew: an order's fields are cleared for every order read.
+    static const QString blankCustomer(8, QLatin1Char(' '));
+    static const QString blankShipTo(2, QLatin1Char(' '));
+    static const QString blankMessage(23, QLatin1Char(' '));
+    static const QString noOrderDate = QStringLiteral("000000");
+    static const QString blankRoute(6, QLatin1Char(' '));
+    customer = blankCustomer;
+    shipTo = blankShipTo;
+    message = blankMessage;
+    orderDate = noOrderDate;
+    route = blankRoute;
 }
 
 bool OrderWork::hasData() const {

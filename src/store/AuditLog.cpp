@@ -56,7 +56,11 @@ QString AuditLog::trimmedMessage(const QString& msg) {
 
 Result AuditLog::writeEntry(const QDateTime& eventDnt, AuditType type, const QString& msg,
                             bool keepWhileAway) {
-    const QDateTime now = m_clock.now();
+    return writeEntryAt(m_clock.now(), eventDnt, type, msg, keepWhileAway);
+}
+
+Result AuditLog::writeEntryAt(const QDateTime& now, const QDateTime& eventDnt, AuditType type,
+                              const QString& msg, bool keepWhileAway) {
     const qint64 ms = now.time().msec();
     if (++m_counter > kCounterLimit)
         m_counter = 1;
@@ -95,7 +99,8 @@ bool AuditLog::keptInSpool(const AuditRow& row, const Result& refusal, bool keep
 }
 
 Result AuditLog::writeKeptWhileAway(const QString& msg) {
-    return writeEntry(m_clock.now(), AuditType::Error, msg, true);
+    const QDateTime now = m_clock.now();
+    return writeEntryAt(now, now, AuditType::Error, msg, true);
 }
 
 void AuditLog::reportRefusedEntry(const AuditRow& row, const Result& refusal) {
@@ -105,7 +110,8 @@ void AuditLog::reportRefusedEntry(const AuditRow& row, const Result& refusal) {
 }
 
 Result AuditLog::write(AuditType type, const QString& msg) {
-    return writeAudit(m_clock.now(), type, msg);
+    const QDateTime now = m_clock.now(); // the event's time is the entry's
+    return writeEntryAt(now, now, type, msg, false);
 }
 
 } // namespace vrq

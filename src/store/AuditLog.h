@@ -44,6 +44,9 @@ public:
 private:
     static void reportRefusedEntry(const AuditRow& row, const Result& refusal);
     Result writeEntry(const QDateTime& eventDnt, AuditType type, const QString& msg, bool keepWhileAway);
+    // The same written now (the clock read once for both times).
+    Result writeEntryAt(const QDateTime& now, const QDateTime& eventDnt, AuditType type, const QString& msg,
+                        bool keepWhileAway);
     bool keptInSpool(const AuditRow& row, const Result& refusal, bool keepWhileAway);
     // now without its milliseconds (ms of them).
     QDateTime wholeSecondOf(const QDateTime& now, qint64 ms);

@@ -296,20 +296,23 @@ PendingGroup CallStore::pendingGroup(const CallCursor& after, int limit, Result*
             const qint64 afterRowId = after.position();
             qint64 lastRowId = afterRowId;
             {
-                Use st(prepared(calls.sql()));
-                bindValues(*st, afterRowId, limit);
-                while (st->executeStep()) {
+                UseReader st(reader(calls.sql()));
+                st->bind(1, afterRowId);
+                st->bind(2, limit);
+                while (st->step()) {
                     group.calls.push_back(calls.read(*st));
                     lastRowId = calls.position(*st);
                 }
             }
             group.end = CallCursor(lastRowId);
             if (!group.calls.empty()) {
-                Use readOrders(prepared(orders.sql()));
-                bindValues(*readOrders, afterRowId, lastRowId);
+                UseReader readOrders(reader(orders.sql()));
+                readOrders->bind(1, afterRowId);
+                readOrders->bind(2, lastRowId);
                 group.orders = orders.all(*readOrders);
-                Use readItems(prepared(items.sql()));
-                bindValues(*readItems, afterRowId, lastRowId);
+                UseReader readItems(reader(items.sql()));
+                readItems->bind(1, afterRowId);
+                readItems->bind(2, lastRowId);
                 group.items = items.all(*readItems);
             }
             if (ownRead)

@@ -44,6 +44,9 @@ struct CallStore::Cache {
     // The same statements by the address of their text (the callers pass literals or texts built
     // once): found without hashing and copying the text on every use; the text is still compared.
     std::unordered_map<const char*, SQLite::Statement*> byAddress;
+    // The reads that give many rows, on the engine's own interface (reader), by the address of their
+    // text as above.
+    std::unordered_map<const char*, std::pair<std::string, std::unique_ptr<RowReader>>> readers;
     // The line items' insert, run once per item, kept at hand (atHand).
     const char* atHandSql = nullptr;
     SQLite::Statement* atHand = nullptr;
@@ -51,6 +54,7 @@ struct CallStore::Cache {
     void clear() {
         atHandSql = nullptr;
         atHand = nullptr;
+        readers.clear();
         byAddress.clear();
         statements.clear();
     }
@@ -175,6 +179,18 @@ SQLite::Statement& CallStore::cached(const char* sql) {
         slot = std::make_unique<SQLite::Statement>(*m_db, sql);
     m_cache->byAddress[sql] = slot.get();
     return *slot;
+}
+
+RowReader& CallStore::reader(const char* sql) {
+    saveCounters();
+    m_keyFree.reset();
+    requireGroupTransaction();
+    auto& [text, kept] = m_cache->readers[sql];
+    if (!kept || text != sql) {
+        kept = std::make_unique<RowReader>(m_db->getHandle(), sql);
+        text = sql;
+    }
+    return *kept;
 }
 
 SQLite::Statement& CallStore::atHand(const char* sql) {

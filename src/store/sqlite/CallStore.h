@@ -20,6 +20,7 @@ class Statement;
 namespace vrq {
 
 template <typename Row> class RowSelect;
+class RowReader;
 
 // Calls.NumberOfOrders of the call and Orders.NumberOfItems of the order being stored in the open
 // unit of work, known from their insert or first raise: while only rows that cannot touch them are
@@ -206,6 +207,9 @@ private:
     // counted in memory are written first, unless the statement cannot read or change them.
     SQLite::Statement& prepared(const char* sql, bool keepsCounters = false);
     SQLite::Statement& cached(const char* sql);
+    // A read that gives many rows, prepared on its first use and kept, read on the engine's own
+    // interface; the counters counted in memory are written first, as by prepared.
+    RowReader& reader(const char* sql);
     // The same for the one statement run most often (the line items' insert), kept at hand without a
     // look-up: sql must live as long as the store, as a static statement's text does.
     SQLite::Statement& atHand(const char* sql);

@@ -9,6 +9,7 @@
 #include "store/sqlite/CallStore.h"
 
 #include <SQLiteCpp/SQLiteCpp.h>
+#include <sqlite3.h>
 
 #include <QDateTime>
 #include <QString>
@@ -27,27 +28,98 @@ namespace vrq {
 
 // --- values -----------------------------------------------------------------------------------------
 
+// A read statement on the engine's own interface, for the reads that give many rows (the export's
+// groups of calls with their orders and line items): SQLiteCpp's Column copies a shared pointer and
+// checks the row for every value read, which was a third of reading a line item. Errors are thrown as
+// SQLiteCpp throws them.
+class RowReader {
+public:
+    RowReader(sqlite3* db, const char* sql) : m_db(db) {
+        if (const int rc = sqlite3_prepare_v3(db, sql, -1, SQLITE_PREPARE_PERSISTENT, &m_stmt, nullptr);
+            rc != SQLITE_OK)
+            throw SQLite::Exception(db, rc);
+    }
+    ~RowReader() { sqlite3_finalize(m_stmt); }
+    RowReader(const RowReader&) = delete;
+    RowReader& operator=(const RowReader&) = delete;
+
+    // Whether the statement stands on a row now; false when it has given them all.
+    bool step() {
+        const int rc = sqlite3_step(m_stmt);
+        if (rc == SQLITE_ROW)
+            return true;
+        if (rc != SQLITE_DONE)
+            throw SQLite::Exception(m_db, rc);
+        return false;
+    }
+    void bind(int index, qint64 value) { check(sqlite3_bind_int64(m_stmt, index, value)); }
+    // Ready for the next use, without bound values.
+    void reset() {
+        sqlite3_reset(m_stmt);
+        sqlite3_clear_bindings(m_stmt);
+    }
+    sqlite3_stmt* handle() const { return m_stmt; }
+
+private:
+    void check(int rc) const {
+        if (rc != SQLITE_OK)
+            throw SQLite::Exception(m_db, rc);
+    }
+    sqlite3* m_db;
+    sqlite3_stmt* m_stmt = nullptr;
+};
+
+// Resets a reader when the read using it ends, so that no read stays open.
+class UseReader {
+public:
+    explicit UseReader(RowReader& reader) : m_reader(reader) {}
+    ~UseReader() { m_reader.reset(); }
+    UseReader(const UseReader&) = delete;
+    UseReader& operator=(const UseReader&) = delete;
+    RowReader* operator->() { return &m_reader; }
+    RowReader& operator*() { return m_reader; }
+
+private:
+    RowReader& m_reader;
+};
+
 // One value of the row a statement stands on, its type asked at most once: SQLiteCpp's Column asks the
 // engine at each question (isFloat, then isNull), which per value of every row read was as much as the
-// value. The type is asked before the value is read, so no conversion of the value can change it.
+// value. The type is asked before the value is read, so no conversion of the value can change it. Read
+// through a SQLiteCpp column, or straight from a reader's statement.
 class ColumnValue {
 public:
-    explicit ColumnValue(const SQLite::Column& column) : m_column(column) {}
+    explicit ColumnValue(const SQLite::Column& column) : m_column(&column) {}
+    ColumnValue(sqlite3_stmt* stmt, int index) : m_stmt(stmt), m_index(index) {}
     bool isNull() const { return type() == SQLite::Null; }
     bool isFloat() const { return type() == SQLite::FLOAT; }
-    int getInt() const { return m_column.getInt(); }
-    int64_t getInt64() const { return m_column.getInt64(); }
-    double getDouble() const { return m_column.getDouble(); }
-    const char* getText() const { return m_column.getText(); } // "" for Null
-    const char* getName() const { return m_column.getName(); }
+    int getInt() const { return m_column ? m_column->getInt() : sqlite3_column_int(m_stmt, m_index); }
+    int64_t getInt64() const {
+        return m_column ? m_column->getInt64() : sqlite3_column_int64(m_stmt, m_index);
+    }
+    double getDouble() const {
+        return m_column ? m_column->getDouble() : sqlite3_column_double(m_stmt, m_index);
+    }
+    // "" for Null.
+    const char* getText() const {
+        if (m_column)
+            return m_column->getText();
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, m_index));
+        return text ? text : "";
+    }
+    const char* getName() const {
+        return m_column ? m_column->getName() : sqlite3_column_name(m_stmt, m_index);
+    }
 
 private:
     int type() const {
         if (!m_type)
-            m_type = m_column.getType();
+            m_type = m_column ? m_column->getType() : sqlite3_column_type(m_stmt, m_index);
         return *m_type;
     }
-    const SQLite::Column& m_column;
+    const SQLite::Column* m_column = nullptr;
+    sqlite3_stmt* m_stmt = nullptr;
+    int m_index = 0;
     mutable std::optional<int> m_type;
 };
 
@@ -308,9 +380,21 @@ public:
         return row;
     }
 
+    // The same from a reader.
+    Row read(RowReader& reader) const {
+        Row row;
+        sqlite3_stmt* const stmt = reader.handle();
+        for (int i = 0; i < static_cast<int>(m_columns.size()); ++i)
+            m_columns[i].read(row, ColumnValue(stmt, i));
+        return row;
+    }
+
     // The position column of the row the statement stands on.
     qint64 position(SQLite::Statement& st) const {
         return st.getColumn(static_cast<int>(m_columns.size())).getInt64();
+    }
+    qint64 position(RowReader& reader) const {
+        return sqlite3_column_int64(reader.handle(), static_cast<int>(m_columns.size()));
     }
 
     // The first row the statement gives, if any.
@@ -325,6 +409,12 @@ public:
         std::vector<Row> rows;
         while (st.executeStep())
             rows.push_back(read(st));
+        return rows;
+    }
+    std::vector<Row> all(RowReader& reader) const {
+        std::vector<Row> rows;
+        while (reader.step())
+            rows.push_back(read(reader));
         return rows;
     }
 
