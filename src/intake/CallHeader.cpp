@@ -151,8 +151,20 @@ std::optional<QDateTime> parseCallDate(const QString& text) {
         if (!text.at(i).isDigit())
             return std::nullopt;
     }
-    const QDate date(text.mid(0, 4).toInt(), text.mid(4, 2).toInt(), text.mid(6, 2).toInt());
-    const QTime time(text.mid(8, 2).toInt(), text.mid(10, 2).toInt(), text.mid(12, 2).toInt());
+    // Each part formed from its digits directly when they are plain ASCII ones (always, in a header
+    // read from the file); a digit of another script is converted as text, as it always was.
+    const auto part = [&text](int from, int count) {
+        int value = 0;
+        for (int i = from; i < from + count; ++i) {
+            const char16_t c = text.at(i).unicode();
+            if (c < u'0' || c > u'9')
+                return text.mid(from, count).toInt();
+            value = value * 10 + (c - u'0');
+        }
+        return value;
+    };
+    const QDate date(part(0, 4), part(4, 2), part(6, 2));
+    const QTime time(part(8, 2), part(10, 2), part(12, 2));
     if (!date.isValid() || !time.isValid())
         return std::nullopt;
     return QDateTime(date, time);
