@@ -7,6 +7,8 @@
 #include "store/AuditLog.h"
 #include "store/Store.h"
 
+#include <algorithm>
+
 namespace vrq {
 
 namespace {
@@ -115,7 +117,11 @@ void CallSaver::saveRecord(const CallHeader& header, const OrderWork& order, con
             row.callNumber = callNumber;
             row.orderSeqNumber = order.orderSeqNumber;
             row.itemSeqNumber = number;
-            row.itemNumber = item.itemNumber.toString();
+            // Written over the saver's own text, whose characters the row shares only until its insert:
+            // a text made anew per item was most of the allocations left.
+            m_itemNumber.resize(item.itemNumber.view().size());
+            std::copy_n(item.itemNumber.view().data(), m_itemNumber.size(), m_itemNumber.data());
+            row.itemNumber = m_itemNumber;
             row.quantity = item.quantity.number();
             if (item.quantity.view().endsWith(QLatin1Char('-')))
                 row.quantity = -row.quantity;

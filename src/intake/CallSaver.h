@@ -44,6 +44,7 @@ private:
     QString m_cutShort;
     std::optional<bool> m_judgedGood;
     std::optional<int> m_callNumber;
+    QString m_itemNumber; // the last line item's, written over for the next
 };
 
 } // namespace vrq

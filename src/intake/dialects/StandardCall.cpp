@@ -14,6 +14,14 @@ namespace {
 
 const QString kParser = QStringLiteral("ProcessGoodCall");
 
+// The customer as the standard dialect gives it: six characters of the eight read, then two blanks.
+// Blanked in place: the text read has just been made, for this alone.
+QString customerOf(QString read) {
+    for (qsizetype i = 6; i < read.size(); ++i)
+        read[i] = QLatin1Char(' ');
+    return read;
+}
+
 // The state of one standard-dialect parse.
 class StandardParse {
 public:
@@ -128,7 +136,7 @@ void StandardParse::readRecordType(int c) {
         }
         m_inOrder = true;
         ++m_position;
-        m_order.setCustomer(m_pc.readers.getStringValue(m_position, 8).left(6) + QStringLiteral("  "));
+        m_order.setCustomer(customerOf(m_pc.readers.getStringValue(m_position, 8)));
         break;
     case 'R':
         ++m_position;
