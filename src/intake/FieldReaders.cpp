@@ -78,33 +78,19 @@ void FieldReaders::readFixedField(qint64& position, bool* full, const FixedField
         text[i] = QLatin1Char(bytes[i]);
 }
 
-void FieldReaders::readFixedField(qint64& position, int width, bool* full, const FixedField& field,
-                                  QString& into) {
-    // Written over the text: a text made anew per field was a measurable share of the intake's
-    // allocations.
-    into.resize(std::max(width, 0));
+QString FieldReaders::readFixedField(qint64& position, int width, bool* full, const FixedField& field) {
+    QString text(std::max(width, 0), Qt::Uninitialized);
     readFixedField(position, full, field,
-                   std::span<QChar>(into.data(), static_cast<std::size_t>(into.size())));
+                   std::span<QChar>(text.data(), static_cast<std::size_t>(text.size())));
+    return text;
 }
 
 QString FieldReaders::getStringValue(qint64& position, int width, bool* full) {
-    QString text;
-    readFixedField(position, width, full, kTextField, text);
-    return text;
+    return readFixedField(position, width, full, kTextField);
 }
 
 QString FieldReaders::getNuMValueAsRJZFString(qint64& position, int width, bool* full) {
-    QString text;
-    readFixedField(position, width, full, kNumberField, text);
-    return text;
-}
-
-void FieldReaders::getStringValue(qint64& position, int width, bool* full, QString& into) {
-    readFixedField(position, width, full, kTextField, into);
-}
-
-void FieldReaders::getNuMValueAsRJZFString(qint64& position, int width, bool* full, QString& into) {
-    readFixedField(position, width, full, kNumberField, into);
+    return readFixedField(position, width, full, kNumberField);
 }
 
 void FieldReaders::getStringValue(qint64& position, std::span<QChar> into, bool* full) {

@@ -21,11 +21,8 @@ public:
     QString getStringValue(qint64& position, int width, bool* full = nullptr);
     // Digits, signs and points (at most width, at most 20), right-aligned and zero-filled to the width.
     QString getNuMValueAsRJZFString(qint64& position, int width, bool* full = nullptr);
-    // The same two, written over into: a text that holds its own characters keeps them, so the fields
-    // of one record after another are read without an allocation.
-    void getStringValue(qint64& position, int width, bool* full, QString& into);
-    void getNuMValueAsRJZFString(qint64& position, int width, bool* full, QString& into);
-    // The same two into characters of a field of the width into holds, written over in place.
+    // The same two into the characters of a field of the width into holds, written over in place: the
+    // fields of one record after another are read without an allocation.
     void getStringValue(qint64& position, std::span<QChar> into, bool* full);
     void getNuMValueAsRJZFString(qint64& position, std::span<QChar> into, bool* full);
     // Characters up to one of the delimiter bytes (consumed; kept only when includeDelimiter), the end of
@@ -46,7 +43,8 @@ private:
     };
     // Writes exactly into.size() characters: the width.
     void readFixedField(qint64& position, bool* full, const FixedField& field, std::span<QChar> into);
-    void readFixedField(qint64& position, int width, bool* full, const FixedField& field, QString& into);
+    // A new text of the width read by readFixedField.
+    QString readFixedField(qint64& position, int width, bool* full, const FixedField& field);
     static const FixedField kTextField;
     static const FixedField kNumberField;
     int readByte(qint64 position, const char* reader);

@@ -54,13 +54,8 @@ QString AuditLog::trimmedMessage(const QString& msg) {
     return msg.mid(start, kMessageWidth);
 }
 
-Result AuditLog::writeEntry(const QDateTime& eventDnt, AuditType type, const QString& msg,
-                            bool keepWhileAway) {
-    return writeEntryAt(m_clock.now(), eventDnt, type, msg, keepWhileAway);
-}
-
-Result AuditLog::writeEntryAt(const QDateTime& now, const QDateTime& eventDnt, AuditType type,
-                              const QString& msg, bool keepWhileAway) {
+Result AuditLog::writeEntry(const QDateTime& now, const QDateTime& eventDnt, AuditType type,
+                            const QString& msg, bool keepWhileAway) {
     const qint64 ms = now.time().msec();
     if (++m_counter > kCounterLimit)
         m_counter = 1;
@@ -100,7 +95,7 @@ bool AuditLog::keptInSpool(const AuditRow& row, const Result& refusal, bool keep
 
 Result AuditLog::writeKeptWhileAway(const QString& msg) {
     const QDateTime now = m_clock.now();
-    return writeEntryAt(now, now, AuditType::Error, msg, true);
+    return writeEntry(now, now, AuditType::Error, msg, true);
 }
 
 void AuditLog::reportRefusedEntry(const AuditRow& row, const Result& refusal) {
@@ -109,9 +104,13 @@ void AuditLog::reportRefusedEntry(const AuditRow& row, const Result& refusal) {
                         << QStringLiteral("): ") << row.type << QLatin1Char(' ') << row.msg << Qt::endl;
 }
 
+Result AuditLog::writeAudit(const QDateTime& eventDnt, AuditType type, const QString& msg) {
+    return writeEntry(m_clock.now(), eventDnt, type, msg, false);
+}
+
 Result AuditLog::write(AuditType type, const QString& msg) {
     const QDateTime now = m_clock.now(); // the event's time is the entry's
-    return writeEntryAt(now, now, type, msg, false);
+    return writeEntry(now, now, type, msg, false);
 }
 
 } // namespace vrq

@@ -19,9 +19,7 @@ public:
 
     // Stores one entry. A refused entry is printed to the error output, so it is not lost, and the
     // failure is handed back to the caller.
-    Result writeAudit(const QDateTime& eventDnt, AuditType type, const QString& msg) {
-        return writeEntry(eventDnt, type, msg, false);
-    }
+    Result writeAudit(const QDateTime& eventDnt, AuditType type, const QString& msg);
     // The same with the current time as the event time.
     Result write(AuditType type, const QString& msg);
 
@@ -43,10 +41,9 @@ public:
 
 private:
     static void reportRefusedEntry(const AuditRow& row, const Result& refusal);
-    Result writeEntry(const QDateTime& eventDnt, AuditType type, const QString& msg, bool keepWhileAway);
-    // The same written now (the clock read once for both times).
-    Result writeEntryAt(const QDateTime& now, const QDateTime& eventDnt, AuditType type, const QString& msg,
-                        bool keepWhileAway);
+    // now: the clock as the caller read it, once for the entry's time and, mostly, the event's.
+    Result writeEntry(const QDateTime& now, const QDateTime& eventDnt, AuditType type, const QString& msg,
+                      bool keepWhileAway);
     bool keptInSpool(const AuditRow& row, const Result& refusal, bool keepWhileAway);
     // now without its milliseconds (ms of them).
     QDateTime wholeSecondOf(const QDateTime& now, qint64 ms);

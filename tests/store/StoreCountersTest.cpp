@@ -149,12 +149,8 @@ const CounterCase kFileCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(ServerRows, StoreCountersTest,
-                         ::testing::Combine(::testing::ValuesIn(kServerCases),
-                                            ::testing::Values(StoreBackend::PostgreSQL)),
-                         test::BackendRowName());
-INSTANTIATE_TEST_SUITE_P(FileRows, StoreCountersTest,
-                         ::testing::Combine(::testing::ValuesIn(kFileCases),
-                                            ::testing::Values(StoreBackend::SQLite)),
+                         test::onBackend(kServerCases, StoreBackend::PostgreSQL), test::BackendRowName());
+INSTANTIATE_TEST_SUITE_P(FileRows, StoreCountersTest, test::onBackend(kFileCases, StoreBackend::SQLite),
                          test::BackendRowName());
 
 class StoreCounters : public test::BackendTest {};

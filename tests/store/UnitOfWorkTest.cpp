@@ -245,9 +245,7 @@ const UndoCase kUndoings[] = {
     {"engineEndedTheTransaction", UnitEnd::EngineEndedTheTransaction},
 };
 
-INSTANTIATE_TEST_SUITE_P(Undoings, FileGroupTest,
-                         ::testing::Combine(::testing::ValuesIn(kUndoings),
-                                            ::testing::Values(StoreBackend::SQLite)),
+INSTANTIATE_TEST_SUITE_P(Undoings, FileGroupTest, onBackend(kUndoings, StoreBackend::SQLite),
                          BackendRowName());
 
 // A unit that could not begin has nothing of its own to undo: the work open around it, a group or a

@@ -114,4 +114,9 @@ template <typename Case, std::size_t N> auto onBothBackends(const Case (&rows)[N
     return ::testing::Combine(::testing::ValuesIn(rows), bothBackends());
 }
 
+// Every row of the table on one engine only (what the engines do differently).
+template <typename Case, std::size_t N> auto onBackend(const Case (&rows)[N], StoreBackend backend) {
+    return ::testing::Combine(::testing::ValuesIn(rows), ::testing::Values(backend));
+}
+
 } // namespace vrq::test

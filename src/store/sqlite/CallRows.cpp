@@ -297,8 +297,7 @@ PendingGroup CallStore::pendingGroup(const CallCursor& after, int limit, Result*
             qint64 lastRowId = afterRowId;
             {
                 UseReader st(reader(calls.sql()));
-                st->bind(1, afterRowId);
-                st->bind(2, limit);
+                bindValues(*st, afterRowId, limit);
                 while (st->step()) {
                     group.calls.push_back(calls.read(*st));
                     lastRowId = calls.position(*st);
@@ -307,12 +306,10 @@ PendingGroup CallStore::pendingGroup(const CallCursor& after, int limit, Result*
             group.end = CallCursor(lastRowId);
             if (!group.calls.empty()) {
                 UseReader readOrders(reader(orders.sql()));
-                readOrders->bind(1, afterRowId);
-                readOrders->bind(2, lastRowId);
+                bindValues(*readOrders, afterRowId, lastRowId);
                 group.orders = orders.all(*readOrders);
                 UseReader readItems(reader(items.sql()));
-                readItems->bind(1, afterRowId);
-                readItems->bind(2, lastRowId);
+                bindValues(*readItems, afterRowId, lastRowId);
                 group.items = items.all(*readItems);
             }
             if (ownRead)

@@ -161,11 +161,14 @@ std::unique_ptr<CallStore> CallStore::openForReading(const QString& path, Result
     return store;
 }
 
+void CallStore::writeCountersFirst() {
+    saveCounters();
+    m_keyFree.reset();
+}
+
 SQLite::Statement& CallStore::prepared(const char* sql, bool keepsCounters) {
-    if (!keepsCounters) {
-        saveCounters();
-        m_keyFree.reset();
-    }
+    if (!keepsCounters)
+        writeCountersFirst();
     return cached(sql);
 }
 
@@ -182,8 +185,7 @@ SQLite::Statement& CallStore::cached(const char* sql) {
 }
 
 RowReader& CallStore::reader(const char* sql) {
-    saveCounters();
-    m_keyFree.reset();
+    writeCountersFirst();
     requireGroupTransaction();
     auto& [text, kept] = m_cache->readers[sql];
     if (!kept || text != sql) {

@@ -215,6 +215,9 @@ private:
     SQLite::Statement& atHand(const char* sql);
     // Writes the counters counted in memory, if any, and forgets them; throws as a statement does.
     void saveCounters();
+    // Before a statement that may read or change what is counted in memory: saveCounters, and the last
+    // look-up's free key forgotten.
+    void writeCountersFirst();
     // Undoes the open group with a unit of it (see beginGroup).
     void undoGroup();
     // The failure of a unit or group end after undoGroup.

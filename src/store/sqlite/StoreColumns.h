@@ -284,6 +284,11 @@ template <typename... Values> void bindValues(SQLite::Statement& st, const Value
     int index = 0;
     (bindValue(st, ++index, values), ...);
 }
+// The same for a reader, whose parameters are whole numbers.
+template <typename... Values> void bindValues(RowReader& reader, const Values&... values) {
+    int index = 0;
+    (reader.bind(++index, static_cast<qint64>(values)), ...);
+}
 
 // --- a table's columns ------------------------------------------------------------------------------
 
