@@ -49,7 +49,8 @@ public:
     // The next call; its orders and items stay valid until the next call is asked for.
     std::optional<CallToSend> next() {
         if (m_next == m_group.calls.size()) {
-            m_group = m_store.calls().pendingGroup(m_after, kCallsPerRead, &m_result);
+            // Into the rows of the group before: their texts keep their room.
+            m_store.calls().readPendingGroup(m_after, kCallsPerRead, m_group, &m_result);
             if (!m_group.calls.empty())
                 m_after = m_group.end;
             m_next = 0;
@@ -412,8 +413,8 @@ Result OrderExport::extractCall(const CallToSend& pending, PassEnd& end) {
         output.reset();
         return abandonFile(call, written, end);
     }
-    const qint64 sizeOnDisk = output->size();
-    output.reset(); // closed before the rename
+    const qint64 sizeOnDisk = bytes.size(); // written whole and flushed, into a file it emptied
+    output.reset();                         // closed before the rename
     holdEntry(AuditType::Info, callPrefix(call.callNumber) + m_file.tmpName + QStringLiteral(" bytes."));
     if (sizeOnDisk < 1) {
         if (Result error = writeHeldEntries(); !error.ok())

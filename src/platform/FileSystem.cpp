@@ -377,11 +377,22 @@ Result FileSystem::overwrite(const QString& path, const QByteArray& bytes) {
 
 std::unique_ptr<OpenFile> FileSystem::openForWriting(const QString& path, OpenMode mode, Result* result) {
 #ifdef Q_OS_UNIX
-    const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (mode == OpenMode::Truncate ? O_TRUNC : 0) |
-                      (mode == OpenMode::CreateNew ? O_EXCL : 0);
-    const int fd = ::open(QFile::encodeName(path).constData(), flags, 0666);
+    // O_NONBLOCK: a FIFO without a reader fails at once (ENXIO) instead of waiting for one; a regular
+    // file's writes are not changed by it.
+    const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK |
+                      (mode == OpenMode::Truncate ? O_TRUNC : 0) | (mode == OpenMode::CreateNew ? O_EXCL : 0);
+    const QByteArray native = QFile::encodeName(path);
+    const int fd = ::open(native.constData(), flags, 0666);
     if (fd < 0) {
-        *result = errnoFailure(QStringLiteral("cannot create %1").arg(path), errno);
+        const int err = errno;
+        struct stat info {};
+        if (err != EEXIST && ::lstat(native.constData(), &info) == 0 && !S_ISREG(info.st_mode)) {
+            const Result refused = notRegular(info.st_mode);
+            *result = Result::failure(refused.code,
+                                      QStringLiteral("cannot create %1: %2").arg(path, refused.message));
+        } else {
+            *result = errnoFailure(QStringLiteral("cannot create %1").arg(path), err);
+        }
         return nullptr;
     }
     *result = Result::success();

@@ -81,8 +81,9 @@ public:
     // the flush to the operating system.
     virtual Result overwrite(const QString& path, const QByteArray& bytes);
     // Opens the file for writing, created when missing; Truncate empties it first; CreateNew fails with
-    // EEXIST when anything has the name already (never another writer's file). Null, with what stopped it
-    // in *result, when it cannot be opened.
+    // EEXIST when anything has the name already (never another writer's file). A symbolic link under the
+    // name is never followed and a FIFO never waited on: what a share user put there is refused, named by
+    // what it is. Null, with what stopped it in *result, when it cannot be opened.
     enum class OpenMode { Truncate, KeepContent, CreateNew };
     virtual std::unique_ptr<OpenFile> openForWriting(const QString& path, OpenMode mode, Result* result);
     // Files (not folders) of a folder in ascending name order.

@@ -38,9 +38,17 @@ public:
 
     // --- export ---------------------------------------------------------------------------------
     // Up to limit calls after the cursor (natural order) that are good, complete and not extracted, with
-    // their orders and line items: read together, as one state of the store. The group's end is where
+    // their orders and line items: read together, as one state of the store, into group, whose rows
+    // (and their texts' room) are used again; after a failure it holds none. The group's end is where
     // the next group begins.
-    virtual PendingGroup pendingGroup(const CallCursor& after, int limit, Result* result = nullptr) = 0;
+    virtual void readPendingGroup(const CallCursor& after, int limit, PendingGroup& group,
+                                  Result* result = nullptr) = 0;
+    // The same into a new group.
+    PendingGroup pendingGroup(const CallCursor& after, int limit, Result* result = nullptr) {
+        PendingGroup group;
+        readPendingGroup(after, limit, group, result);
+        return group;
+    }
     // How many calls are good, complete and not extracted: the calls still to be sent.
     virtual int pendingCallCount(Result* result = nullptr) = 0;
     virtual std::vector<OrderRow> ordersOfCall(int source, int callNumber, Result* result = nullptr) = 0;

@@ -53,6 +53,7 @@ struct CallRow {
     std::optional<int> badData{};
     std::optional<int> numBytes{};
     int workstation = 1; // that took the call in: always 1 in a store in a file
+    friend bool operator==(const CallRow&, const CallRow&) = default;
 };
 
 struct OrderRow {
@@ -67,6 +68,7 @@ struct OrderRow {
     int numberOfItems = 0;
     // The columns of the order file read as Null (ShipTo aside): their values above are mere stand-ins.
     QStringList nullColumns{};
+    friend bool operator==(const OrderRow&, const OrderRow&) = default;
 };
 
 struct ItemRow {
@@ -81,6 +83,7 @@ struct ItemRow {
     int priceOverride = 0;
     // The columns of the order file read as Null: their values above are mere stand-ins.
     QStringList nullColumns{};
+    friend bool operator==(const ItemRow&, const ItemRow&) = default;
 };
 
 // Calls to send with their orders and line items, each list in the calls' natural order, the orders by

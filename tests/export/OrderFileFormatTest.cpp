@@ -26,7 +26,15 @@ class HeaderLineTest : public ::testing::TestWithParam<HeaderCase> {};
 
 // The date as two digits each of year, month and day.
 TEST_P(HeaderLineTest, FieldsSitInTheirColumns) {
-    EXPECT_EQ(headerLine(GetParam().order, QDate(2105, 1, 2)), QLatin1String(GetParam().expected));
+    EXPECT_EQ(headerLine(GetParam().order, QDate(2105, 1, 2)), QString::fromUtf8(GetParam().expected));
+}
+
+// The file's bytes are formed without the line's text: they must be that text as the host reads it.
+TEST_P(HeaderLineTest, BytesAreTheLineAsTheHostReadsIt) {
+    const QDate written(2105, 1, 2);
+    QByteArray bytes("before");
+    appendHeaderLineBytes(bytes, GetParam().order, written);
+    EXPECT_EQ(bytes, "before" + lineBytes(headerLine(GetParam().order, written)));
 }
 
 //                                                 1234567890123456789012345678901234567890123456789012
@@ -40,7 +48,9 @@ INSTANTIATE_TEST_SUITE_P(
                                  "HSP01    C1      x                      050102RT9   "},
                       HeaderCase{"ThirtyCharacterMessageKeepsTwentyThree",
                                  order(u"C1"_s, u"02"_s, u"123456789012345678901234567890"_s),
-                                 "HSP01    C1    0212345678901234567890123050102RT9   "}),
+                                 "HSP01    C1    0212345678901234567890123050102RT9   "},
+                      HeaderCase{"CharactersBeyondLatin1StayInTheText", order(u"Ä€"_s, u"0"_s, u"😀!"_s),
+                                 "HSP01    Ä€    0 😀!                    050102RT9   "}),
     RowName());
 
 ItemRow item(const QString& number, int quantity, int unit, int discount, int price) {
@@ -56,7 +66,13 @@ struct ItemCase {
 class ItemLineTest : public ::testing::TestWithParam<ItemCase> {};
 
 TEST_P(ItemLineTest, FieldsSitInTheirColumns) {
-    EXPECT_EQ(itemLine(GetParam().item), QLatin1String(GetParam().expected));
+    EXPECT_EQ(itemLine(GetParam().item), QString::fromUtf8(GetParam().expected));
+}
+
+TEST_P(ItemLineTest, BytesAreTheLineAsTheHostReadsIt) {
+    QByteArray bytes("before");
+    appendItemLineBytes(bytes, GetParam().item);
+    EXPECT_EQ(bytes, "before" + lineBytes(itemLine(GetParam().item)));
 }
 
 //                                     12345678901234567890123456
@@ -74,7 +90,14 @@ INSTANTIATE_TEST_SUITE_P(
         ItemCase{"UnitIsTheFirstCharacterOfItsNumber", item(u"A"_s, 1, 12, 0, 0),
                  "IA            001+10000000"},
         ItemCase{"NegativeUnitIsItsSign", item(u"A"_s, 1, -7, 0, 0), "IA            001+-0000000"},
-        ItemCase{"DiscountKeepsLastTwoDigits", item(u"A"_s, 1, 1, 150, 0), "IA            001+15000000"}),
+        ItemCase{"DiscountKeepsLastTwoDigits", item(u"A"_s, 1, 1, 150, 0), "IA            001+15000000"},
+        ItemCase{"InnerBlanksStayAndTheCutComesAfterTheLeadingOnes",
+                 item(u"   AB  CD          XY"_s, 1, 1, 0, 0), "IAB  CD       001+10000000"},
+        ItemCase{"LargestNumbersKeepTheirLastDigits", item(u"A"_s, INT32_MIN, 1, INT32_MAX, INT32_MIN),
+                 "IA            648-14783648"},
+        ItemCase{"ABlankItemNumberIsAllBlanks", item(u"     "_s, 1, 1, 0, 0), "I             001+10000000"},
+        ItemCase{"CharactersBeyondLatin1StayInTheText", item(u"é€😀"_s, 1, 1, 0, 0),
+                 "Ié€😀         001+10000000"}),
     RowName());
 
 TEST(OrderFileNames, FirstDigitOfTheSystemIdAndASequenceThatRestartsAtOne) {
@@ -84,6 +107,7 @@ TEST(OrderFileNames, FirstDigitOfTheSystemIdAndASequenceThatRestartsAtOne) {
 
 TEST(OrderFileLines, EndInCarriageReturnLineFeedAsSingleBytes) {
     EXPECT_EQ(lineBytes(u"H\u00e9"_s), QByteArray("H\xe9\r\n"));
+    EXPECT_EQ(lineBytes(u"\u20ac\U0001F600"_s), QByteArray("???\r\n")) << "a character per UTF-16 unit";
 }
 
 } // namespace

@@ -8,8 +8,10 @@
 #include <QTemporaryDir>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <string_view>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -120,6 +122,45 @@ TEST(DurableWriteTest, AFailedCreateOrWriteKeepsTheSystemsErrorNumber) {
     const Result written = full->writeDurably("H order line\r\n");
     EXPECT_EQ(written.code, ENOSPC);
     EXPECT_TRUE(written.message.contains(u"No space left on device"_s)) << written.message.toStdString();
+}
+
+// The host folder is a share others write to: a link or a FIFO put under an order file's name must not
+// lead the write to a file elsewhere nor stop the program waiting for a reader, in any way of opening.
+TEST(DurableWriteTest, ALinkOrAFifoUnderTheNameIsRefusedAndNamed) {
+    struct Planted {
+        const char* name;
+        const char* says;
+    };
+    const Planted planted[] = {
+        {"LinkToAFileElsewhere", "symbolic link"}, {"LinkToNothing", "symbolic link"}, {"Fifo", "FIFO"}};
+    for (const FileSystem::OpenMode mode : {FileSystem::OpenMode::Truncate, FileSystem::OpenMode::KeepContent,
+                                            FileSystem::OpenMode::CreateNew}) {
+        for (const Planted& entry : planted) {
+            SCOPED_TRACE(entry.name);
+            QTemporaryDir dir;
+            const QString outside = dir.filePath(u"outside.txt"_s);
+            ASSERT_TRUE(test::ProgramFixture::writeFile(outside, "private"));
+            const QString name = dir.filePath(u"QX710001.Tmp"_s);
+            const QByteArray native = QFile::encodeName(name);
+            if (std::string_view(entry.name) == "Fifo")
+                ASSERT_EQ(::mkfifo(native.constData(), 0600), 0);
+            else
+                ASSERT_EQ(::symlink(std::string_view(entry.name) == "LinkToNothing"
+                                        ? "/nonexistent/file"
+                                        : outside.toUtf8().constData(),
+                                    native.constData()),
+                          0);
+            FileSystem fs;
+            Result created;
+            EXPECT_EQ(fs.openForWriting(name, mode, &created), nullptr);
+            if (mode != FileSystem::OpenMode::CreateNew) { // an entry of the name is EEXIST for CreateNew
+                EXPECT_TRUE(created.message.contains(QLatin1String(entry.says)))
+                    << created.message.toStdString();
+            }
+            EXPECT_FALSE(created.ok());
+            EXPECT_EQ(test::ProgramFixture::readFile(outside), QByteArray("private"));
+        }
+    }
 }
 
 } // namespace

@@ -106,6 +106,40 @@ TEST_P(CallStoreRowsTest, EachMemberIsInTheColumnOfItsName) {
     EXPECT_EQ(store->audit().allAudit().at(0).msg, u"Caf\u00e9 \u20ac"_s) << "a text reads back as bound";
 }
 
+// Plain-ASCII texts are read by a path of their own: every kind of text must come back as it was bound,
+// an item number of a pending group as much as an audit entry's message.
+TEST_P(CallStoreRowsTest, TextsReadBackAsBound) {
+    const QStringList texts{u""_s,
+                            u"4711"_s,
+                            u"  padded  "_s,
+                            u"Caf\u00e9"_s,
+                            u"\u20ac\U0001F600"_s,
+                            u"plain until the last \u00ff"_s,
+                            QString(150, u'x'),
+                            QString(149, u'x') + u"\u00e9"_s};
+    ASSERT_TRUE(
+        store->calls().insertCall({1, 2, callTime, true, true, false, {}, {}, 1, false, 0, 0, 0, 0, 0}).ok());
+    ASSERT_TRUE(store->calls().insertOrder({1, 2, 1, u"S"_s, u"C"_s, u"H"_s, u"R"_s, u"M"_s, 1, {}}).ok());
+    for (int i = 0; i < texts.size(); ++i) {
+        // An item number holds 13 characters: its last ones, which hold what is not ASCII.
+        const Result item = store->calls().insertItem({1, 2, 1, i + 1, texts[i].right(13), 1, 1, 0, 0, {}});
+        ASSERT_TRUE(item.ok()) << item.message.toStdString();
+        const Result entry = store->audit().insertAudit({callTime, laterTime, u"T"_s, texts[i], i, u"X"_s});
+        ASSERT_TRUE(entry.ok()) << entry.message.toStdString();
+    }
+    QStringList items;
+    for (const ItemRow& item : store->calls().pendingGroup(CallCursor(), 1).items)
+        items.append(item.itemNumber);
+    QStringList itemTexts;
+    for (const QString& text : texts)
+        itemTexts.append(text.right(13));
+    QStringList messages;
+    for (const AuditRow& row : store->audit().allAudit())
+        messages.append(row.msg);
+    EXPECT_EQ(items, itemTexts);
+    EXPECT_EQ(messages, texts);
+}
+
 // The duplicate key is the same failure on both engines; the others keep each engine's own code and text.
 TEST_P(CallStoreRowsTest, FailuresKeepTheEngineCodesAndTheDuplicateKeyText) {
     const CallRow call{.callNumber = 17};
@@ -191,6 +225,49 @@ TEST_P(PendingGroupTest, HoldsThePendingCallsOfTheRangeWithTheirRowsInCallOrder)
         << read.message.toStdString();
     EXPECT_TRUE(f.store->units().begin().ok()) << "a failed read leaves no transaction open";
     f.store->units().rollback();
+}
+
+// The export reads each group into the rows of the one before: what it reads must be what a new group
+// reads, whatever the rows held (more of them, Null columns, other texts).
+TEST_P(PendingGroupTest, AGroupReadIntoTheRowsOfAnotherIsTheSameAsANewOne) {
+    const std::unique_ptr<test::ProgramFixture> fixture = backends.fixture();
+    test::ProgramFixture& f = *fixture;
+    f.addCall(0, 1, 3, true, true, false);
+    for (int o = 1; o <= 3; ++o) {
+        f.addOrder(0, 1, o);
+        for (int i = 1; i <= 4; ++i)
+            f.addItem(0, 1, o, i);
+    }
+    f.addCall(0, 2, 1, true, true, false);
+    f.addOrder(0, 2, 1);
+    f.addItem(0, 2, 1, 1);
+    ASSERT_TRUE(succeeded(StoreProbe(*f.store).exec(
+        u"UPDATE OrderLineItems SET Quantity = NULL, ItemNumber = 'longer number' WHERE CallNumber = 1"_s)));
+    ASSERT_TRUE(succeeded(StoreProbe(*f.store).exec(
+        u"UPDATE Orders SET Customer = NULL, ShipTo = 'S1' WHERE CallNumber = 1"_s)));
+    ASSERT_TRUE(
+        succeeded(StoreProbe(*f.store).exec(u"UPDATE Orders SET ShipTo = NULL WHERE CallNumber = 2"_s)));
+
+    Result read;
+    PendingGroup reused = f.store->calls().pendingGroup(CallCursor(), 1, &read);
+    ASSERT_TRUE(read.ok()) << read.message.toStdString();
+    ASSERT_EQ(reused.items.size(), 12u);
+    EXPECT_FALSE(reused.items[0].nullColumns.isEmpty());
+    const CallCursor first = reused.end;
+    f.store->calls().readPendingGroup(first, 1, reused, &read);
+    ASSERT_TRUE(read.ok()) << read.message.toStdString();
+    const PendingGroup fresh = f.store->calls().pendingGroup(first, 1);
+    EXPECT_EQ(reused.calls, fresh.calls);
+    EXPECT_EQ(reused.orders, fresh.orders);
+    EXPECT_EQ(reused.items, fresh.items);
+    EXPECT_EQ(reused.end, fresh.end);
+    ASSERT_EQ(fresh.items.size(), 1u);
+    EXPECT_TRUE(fresh.items[0].nullColumns.isEmpty());
+    EXPECT_FALSE(fresh.orders[0].shipTo.has_value());
+
+    f.store->calls().readPendingGroup(fresh.end, 1, reused, &read);
+    EXPECT_TRUE(reused.calls.empty() && reused.orders.empty() && reused.items.empty())
+        << "none after the last";
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, PendingGroupTest, test::bothBackends(), test::backendParamName);

@@ -571,7 +571,7 @@ Result PgCallRecords::setCallComplete(int source, int callNumber, std::optional<
 
 // --- export ---------------------------------------------------------------------------------------------
 
-PendingGroup PgCallRecords::pendingGroup(const CallCursor& after, int limit, Result* result) {
+void PgCallRecords::readPendingGroup(const CallCursor& after, int limit, PendingGroup& into, Result* result) {
     PendingGroup group;
     group.end = after;
     // In one read transaction, so that the rows read belong to exactly the calls read: another
@@ -598,9 +598,7 @@ PendingGroup PgCallRecords::pendingGroup(const CallCursor& after, int limit, Res
     m_s.endRead(own);
     if (result)
         *result = r;
-    if (!r)
-        return {};
-    return group;
+    into = r ? std::move(group) : PendingGroup{};
 }
 
 int PgCallRecords::pendingCallCount(Result* result) {

@@ -38,7 +38,7 @@ public:
     Result setPriceOverride(int source, int callNumber, int orderSeqNumber, int itemSeqNumber,
                             int price) override;
     Result setCallComplete(int source, int callNumber, std::optional<bool> goodCall) override;
-    PendingGroup pendingGroup(const CallCursor& after, int limit, Result* result) override;
+    void readPendingGroup(const CallCursor& after, int limit, PendingGroup& group, Result* result) override;
     int pendingCallCount(Result* result) override;
     std::vector<OrderRow> ordersOfCall(int source, int callNumber, Result* result) override;
     std::optional<OrderRow> findOrder(int source, int callNumber, int orderSeqNumber,

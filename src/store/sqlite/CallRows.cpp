@@ -277,7 +277,7 @@ Result CallStore::setCallComplete(int source, int callNumber, std::optional<bool
 
 // --- export ---------------------------------------------------------------------------------------
 
-PendingGroup CallStore::pendingGroup(const CallCursor& after, int limit, Result* result) {
+void CallStore::readPendingGroup(const CallCursor& after, int limit, PendingGroup& group, Result* result) {
     static const RowSelect calls(kCallColumns,
                                  std::string("FROM Calls c WHERE ") + kPendingCall +
                                      " AND c.rowid > ? ORDER BY c.rowid LIMIT ?",
@@ -285,32 +285,38 @@ PendingGroup CallStore::pendingGroup(const CallCursor& after, int limit, Result*
     static const RowSelect orders(kOrderColumns, rowsOfPendingCalls("Orders", "r.OrderSeqNumber"), "r.");
     static const RowSelect items(
         kItemColumns, rowsOfPendingCalls("OrderLineItems", "r.OrderSeqNumber, r.ItemSeqNumber"), "r.");
-    return attempt(result, [&] {
+    const bool read = attempt(result, [&] {
         // In one read transaction, so that the rows read belong to exactly the calls read: another
         // process may complete calls in between.
         const bool ownRead = !inTransaction();
         if (ownRead)
             runKept("BEGIN");
-        PendingGroup group;
         try {
             const qint64 afterRowId = after.position();
             qint64 lastRowId = afterRowId;
             {
                 UseReader st(reader(calls.sql()));
                 bindValues(*st, afterRowId, limit);
+                std::size_t count = 0;
                 while (st->step()) {
-                    group.calls.push_back(calls.read(*st));
+                    if (count == group.calls.size())
+                        group.calls.emplace_back();
+                    calls.readInto(group.calls[count++], *st);
                     lastRowId = calls.position(*st);
                 }
+                group.calls.resize(count);
             }
             group.end = CallCursor(lastRowId);
-            if (!group.calls.empty()) {
+            if (group.calls.empty()) {
+                group.orders.clear();
+                group.items.clear();
+            } else {
                 UseReader readOrders(reader(orders.sql()));
                 bindValues(*readOrders, afterRowId, lastRowId);
-                group.orders = orders.all(*readOrders);
+                orders.allInto(group.orders, *readOrders);
                 UseReader readItems(reader(items.sql()));
                 bindValues(*readItems, afterRowId, lastRowId);
-                group.items = items.all(*readItems);
+                items.allInto(group.items, *readItems);
             }
             if (ownRead)
                 runKept("COMMIT");
@@ -320,8 +326,10 @@ PendingGroup CallStore::pendingGroup(const CallCursor& after, int limit, Result*
                 bestEffort([&] { m_db->exec("ROLLBACK"); });
             throw;
         }
-        return group;
+        return true;
     });
+    if (!read)
+        group = PendingGroup{};
 }
 
 int CallStore::pendingCallCount(Result* result) {

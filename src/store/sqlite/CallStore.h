@@ -142,8 +142,9 @@ public:
 
     // --- export ---------------------------------------------------------------------------------
     // Up to limit calls after the cursor (rowid order) that are good, complete and not extracted, with
-    // their orders and line items: read together, as one state of the file.
-    PendingGroup pendingGroup(const CallCursor& after, int limit, Result* result = nullptr);
+    // their orders and line items: read together, as one state of the file, into group (whose rows are
+    // read into again). After a failure the group holds none.
+    void readPendingGroup(const CallCursor& after, int limit, PendingGroup& group, Result* result = nullptr);
     // How many calls are good, complete and not extracted: the calls still to be sent.
     int pendingCallCount(Result* result = nullptr);
     std::vector<OrderRow> ordersOfCall(int source, int callNumber, Result* result = nullptr);

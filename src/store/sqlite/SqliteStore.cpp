@@ -42,8 +42,8 @@ public:
     Result setCallComplete(int source, int callNumber, std::optional<bool> goodCall) override {
         return m_db.setCallComplete(source, callNumber, goodCall);
     }
-    PendingGroup pendingGroup(const CallCursor& after, int limit, Result* result) override {
-        return m_db.pendingGroup(after, limit, result);
+    void readPendingGroup(const CallCursor& after, int limit, PendingGroup& group, Result* result) override {
+        m_db.readPendingGroup(after, limit, group, result);
     }
     int pendingCallCount(Result* result) override { return m_db.pendingCallCount(result); }
     std::vector<OrderRow> ordersOfCall(int source, int callNumber, Result* result) override {

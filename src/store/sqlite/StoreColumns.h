@@ -123,11 +123,38 @@ private:
     mutable std::optional<int> m_type;
 };
 
+// A text as the engine gives it (UTF-8, up to its first zero byte, as QString::fromUtf8 takes a C
+// string), written over into: a text read before keeps its room, so a row read into again needs no
+// allocation. The plain-ASCII texts that make up nearly every row are widened in place of the general
+// decoder, which was half of reading a line item; any other text goes through it.
+inline void assignText(QString& into, const char* text) {
+    const std::size_t length = std::strlen(text);
+    if (length > 0) {
+        into.resize(static_cast<qsizetype>(length));
+        char16_t* out = reinterpret_cast<char16_t*>(into.data());
+        unsigned char bits = 0;
+        for (std::size_t i = 0; i < length; ++i) {
+            const auto byte = static_cast<unsigned char>(text[i]);
+            bits |= byte;
+            out[i] = byte;
+        }
+        if (bits < 0x80)
+            return;
+    }
+    into = QString::fromUtf8(text);
+}
+
+inline QString textFromEngine(const char* text) {
+    QString result;
+    assignText(result, text);
+    return result;
+}
+
 inline QString textOf(const SQLite::Column& c) {
-    return QString::fromUtf8(c.getText());
+    return textFromEngine(c.getText());
 }
 inline QString textOf(const ColumnValue& c) {
-    return QString::fromUtf8(c.getText());
+    return textFromEngine(c.getText());
 }
 
 // A date column; Null gives an invalid date.
@@ -158,7 +185,7 @@ inline void readValue(bool& value, const ColumnValue& c) {
     value = c.getInt() != 0;
 }
 inline void readValue(QString& value, const ColumnValue& c) {
-    value = textOf(c);
+    assignText(value, c.getText());
 }
 inline void readValue(QDateTime& value, const ColumnValue& c) {
     value = dateOf(c);
@@ -168,9 +195,9 @@ template <typename T> void readValue(std::optional<T>& value, const ColumnValue&
         value.reset();
         return;
     }
-    T present{};
-    readValue(present, c);
-    value = std::move(present);
+    if (!value)
+        value.emplace();
+    readValue(*value, c); // into the value there, which keeps its room
 }
 
 // One value bound to the statement's parameter at index (from 1). An invalid date and an empty
@@ -292,6 +319,21 @@ template <typename... Values> void bindValues(RowReader& reader, const Values&..
 
 // --- a table's columns ------------------------------------------------------------------------------
 
+// Readies a row read before for the next row: what no column reads goes back to its first value (the
+// columns write over all the rest). A row type read into again needs its overload here.
+inline void clearUnreadMembers(CallRow& row) {
+    row.workstation = 1; // a store in a file has the one
+}
+inline void clearUnreadMembers(OrderRow& row) {
+    row.nullColumns.clear();
+}
+inline void clearUnreadMembers(ItemRow& row) {
+    row.nullColumns.clear();
+}
+template <typename Row> void clearUnreadMembers(Row& row) {
+    row = Row{};
+}
+
 // One column of a table as a record type holds it.
 template <typename Row> struct TableColumn {
     const char* name; // as the statements name it
@@ -388,10 +430,13 @@ public:
     // The same from a reader.
     Row read(RowReader& reader) const {
         Row row;
-        sqlite3_stmt* const stmt = reader.handle();
-        for (int i = 0; i < static_cast<int>(m_columns.size()); ++i)
-            m_columns[i].read(row, ColumnValue(stmt, i));
+        readColumns(row, reader);
         return row;
+    }
+    // The same into a row read before, which keeps the room of its texts.
+    void readInto(Row& row, RowReader& reader) const {
+        clearUnreadMembers(row);
+        readColumns(row, reader);
     }
 
     // The position column of the row the statement stands on.
@@ -418,12 +463,31 @@ public:
     }
     std::vector<Row> all(RowReader& reader) const {
         std::vector<Row> rows;
-        while (reader.step())
-            rows.push_back(read(reader));
+        allInto(rows, reader);
         return rows;
+    }
+    // Every row the reader gives, into rows: the rows there are read into again, the others dropped.
+    void allInto(std::vector<Row>& rows, RowReader& reader) const {
+        std::size_t count = 0;
+        while (reader.step()) {
+            if (count < rows.size()) {
+                readInto(rows[count++], reader);
+            } else {
+                readColumns(rows.emplace_back(), reader);
+                ++count;
+            }
+        }
+        rows.resize(count);
     }
 
 private:
+    // The row's columns, read over what the row holds.
+    void readColumns(Row& row, RowReader& reader) const {
+        sqlite3_stmt* const stmt = reader.handle();
+        for (int i = 0; i < static_cast<int>(m_columns.size()); ++i)
+            m_columns[i].read(row, ColumnValue(stmt, i));
+    }
+
     std::span<const TableColumn<Row>> m_columns;
     std::string m_sql;
 };
