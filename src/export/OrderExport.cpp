@@ -413,10 +413,9 @@ Result OrderExport::extractCall(const CallToSend& pending, PassEnd& end) {
         output.reset();
         return abandonFile(call, written, end);
     }
-    const qint64 sizeOnDisk = bytes.size(); // written whole and flushed, into a file it emptied
-    output.reset();                         // closed before the rename
+    output.reset(); // closed before the rename
     holdEntry(AuditType::Info, callPrefix(call.callNumber) + m_file.tmpName + QStringLiteral(" bytes."));
-    if (sizeOnDisk < 1) {
+    if (bytes.isEmpty()) { // written whole and flushed into the file it emptied: its size on the disk
         if (Result error = writeHeldEntries(); !error.ok())
             return error;
         if (Result error = audit(AuditType::Error,

@@ -79,6 +79,19 @@ Result notRegular(mode_t mode) {
     }
     return Result::failure(EINVAL, QStringLiteral("it is not a regular file"));
 }
+
+Result systemFailure(int err) {
+    return Result::failure(err, QString::fromLocal8Bit(std::strerror(err)));
+}
+
+// Why an open of the entry failed with err: a link (ELOOP), a FIFO or socket (ENXIO), a folder (EISDIR)
+// named by what it is, anything else in the system's own words.
+Result openFailure(const QByteArray& native, int err) {
+    struct stat info {};
+    if (::lstat(native.constData(), &info) == 0 && !S_ISREG(info.st_mode))
+        return notRegular(info.st_mode);
+    return systemFailure(err);
+}
 #endif
 
 // Opens the source of a copy. A link is not followed and only a regular file is read, so what lands in
@@ -224,13 +237,7 @@ int openRegularFile(const QString& path, bool write, Result* result, LinkAtEnd l
     const int fd = ::open(native.constData(), (write ? O_RDWR : O_RDONLY) | O_NONBLOCK | O_CLOEXEC |
                                                   (link == LinkAtEnd::Refuse ? O_NOFOLLOW : 0));
     if (fd < 0) {
-        const int err = errno;
-        struct stat info {};
-        // A link (ELOOP), a socket (ENXIO), a folder opened for writing (EISDIR): named by what it is.
-        if (::lstat(native.constData(), &info) == 0 && !S_ISREG(info.st_mode))
-            *result = notRegular(info.st_mode);
-        else
-            *result = Result::failure(err, QString::fromLocal8Bit(std::strerror(err)));
+        *result = openFailure(native, errno);
         return -1;
     }
     struct stat info {};
@@ -385,14 +392,9 @@ std::unique_ptr<OpenFile> FileSystem::openForWriting(const QString& path, OpenMo
     const int fd = ::open(native.constData(), flags, 0666);
     if (fd < 0) {
         const int err = errno;
-        struct stat info {};
-        if (err != EEXIST && ::lstat(native.constData(), &info) == 0 && !S_ISREG(info.st_mode)) {
-            const Result refused = notRegular(info.st_mode);
-            *result = Result::failure(refused.code,
-                                      QStringLiteral("cannot create %1: %2").arg(path, refused.message));
-        } else {
-            *result = errnoFailure(QStringLiteral("cannot create %1").arg(path), err);
-        }
+        // Anything under the name is EEXIST for CreateNew, whatever it is.
+        const Result why = err == EEXIST ? systemFailure(err) : openFailure(native, err);
+        *result = Result::failure(why.code, QStringLiteral("cannot create %1: %2").arg(path, why.message));
         return nullptr;
     }
     *result = Result::success();

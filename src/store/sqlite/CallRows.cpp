@@ -297,14 +297,7 @@ void CallStore::readPendingGroup(const CallCursor& after, int limit, PendingGrou
             {
                 UseReader st(reader(calls.sql()));
                 bindValues(*st, afterRowId, limit);
-                std::size_t count = 0;
-                while (st->step()) {
-                    if (count == group.calls.size())
-                        group.calls.emplace_back();
-                    calls.readInto(group.calls[count++], *st);
-                    lastRowId = calls.position(*st);
-                }
-                group.calls.resize(count);
+                calls.allInto(group.calls, *st, [&](RowReader& r) { lastRowId = calls.position(r); });
             }
             group.end = CallCursor(lastRowId);
             if (group.calls.empty()) {

@@ -467,15 +467,18 @@ public:
         return rows;
     }
     // Every row the reader gives, into rows: the rows there are read into again, the others dropped.
-    void allInto(std::vector<Row>& rows, RowReader& reader) const {
+    // onRow(reader) runs while the reader stands on each row (to read its position).
+    template <typename OnRow = void (*)(RowReader&)>
+    void allInto(
+        std::vector<Row>& rows, RowReader& reader, OnRow onRow = [](RowReader&) {}) const {
         std::size_t count = 0;
         while (reader.step()) {
-            if (count < rows.size()) {
-                readInto(rows[count++], reader);
-            } else {
+            if (count < rows.size())
+                readInto(rows[count], reader);
+            else
                 readColumns(rows.emplace_back(), reader);
-                ++count;
-            }
+            ++count;
+            onRow(reader);
         }
         rows.resize(count);
     }
