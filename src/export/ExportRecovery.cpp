@@ -23,9 +23,13 @@ QByteArray checksum(const QByteArray& text) {
     return QCryptographicHash::hash(text, QCryptographicHash::Md5).toHex();
 }
 
+// The size of a record holding size bytes of entries: whole blocks, at least one.
+qsizetype padToBlocks(qsizetype size) {
+    return std::max<qsizetype>((size + kBlockSize - 1) / kBlockSize * kBlockSize, kBlockSize);
+}
+
 QByteArray padToBlocks(QByteArray bytes) {
-    const qsizetype size = (bytes.size() + kBlockSize - 1) / kBlockSize * kBlockSize;
-    bytes.append(std::max<qsizetype>(size, kBlockSize) - bytes.size(), ' ');
+    bytes.append(padToBlocks(bytes.size()) - bytes.size(), ' ');
     return bytes;
 }
 
@@ -53,20 +57,43 @@ bool ExportRecovery::isRecordName(const QString& fileName) {
 // Five lines, the end mark and a checksum of the five, so that an entry torn by a power loss in the
 // middle of its write is never taken for a whole one.
 QByteArray ExportRecovery::encode(const PendingRename& pending) {
-    const QStringList lines{QString::number(pending.source), QString::number(pending.callNumber),
-                            pending.fileName, pending.tmpPath, pending.rcvPath};
-    const QByteArray text = (lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
-    return text + kEndMark.latin1() + '\n' + checksum(text) + '\n';
+    QByteArray entry;
+    entry.reserve(3 * pending.tmpPath.size() + 64);
+    for (const QByteArray& line :
+         {QByteArray::number(pending.source), QByteArray::number(pending.callNumber),
+          pending.fileName.toUtf8(), pending.tmpPath.toUtf8(), pending.rcvPath.toUtf8()})
+        entry.append(line).append('\n');
+    const QByteArray sum = checksum(entry);
+    return entry.append(kEndMark.latin1()).append('\n').append(sum).append('\n');
 }
 
 Result ExportRecovery::save(const PendingRename& pending) {
     recorded().push_back(pending);
+    const qsizetype end = m_encoded.size();
     m_encoded += encode(pending); // the entries before are encoded already
     // Written, not flushed: it has to outlive the process, which the page cache does. A flush would
     // guard it against a power cut too, but the store's own last commits are not flushed either
     // (synchronous=NORMAL), so it would not make the export exactly-once across a power cut, and it
     // cost almost half as much again as writing the order file.
-    return writeEncoded(); // when refused, the file is read again before its next use
+    if (!m_fileMatches)
+        return writeEncoded(); // when refused, the file is read again before its next use
+    return appendEntry(end);
+}
+
+// The entries before stay as they are on the disk; only the new one is written, after them, over the
+// blanks (the file is padded on to its next whole block when the entry reaches past its end).
+Result ExportRecovery::appendEntry(qsizetype at) {
+    QByteArray bytes = m_encoded.sliced(at);
+    const qsizetype padded = padToBlocks(m_encoded.size());
+    if (padded > m_recordSize)
+        bytes.append(padded - m_encoded.size(), ' ');
+    Result written = writeRecord(at, bytes);
+    if (!written) {
+        m_recorded.reset();
+        return written;
+    }
+    m_recordSize = std::max(m_recordSize, padded);
+    return written;
 }
 
 Result ExportRecovery::park(const PendingRename& pending) {
@@ -86,6 +113,7 @@ std::vector<PendingRename>& ExportRecovery::recorded() {
     if (!m_recorded) {
         m_recorded = read(recordPath());
         m_recordSize = m_fs.fileSize(recordPath());
+        m_fileMatches = false; // what follows the whole entries is not known to be blank
         encodeRecorded();
     }
     return *m_recorded;
@@ -119,6 +147,7 @@ Result ExportRecovery::replaceRecord() {
         return replaced;
     }
     m_recordSize = bytes.size();
+    m_fileMatches = true;
     return replaced;
 }
 
@@ -128,23 +157,26 @@ Result ExportRecovery::writeEncoded() {
     QByteArray bytes = padToBlocks(m_encoded);
     if (bytes.size() < m_recordSize)
         bytes.append(m_recordSize - bytes.size(), ' '); // nothing of a longer list is left behind
-    Result written = writeRecord(bytes);
+    Result written = writeRecord(0, bytes);
     if (!written) {
         m_recorded.reset();
         return written;
     }
     m_recordSize = bytes.size();
+    m_fileMatches = true;
     return written;
 }
 
 Result ExportRecovery::blankRecord() {
     if (m_recordSize <= 0)
         return Result::success();
-    Result written = writeRecord(QByteArray(m_recordSize, ' '));
-    if (written)
+    Result written = writeRecord(0, QByteArray(m_recordSize, ' '));
+    if (written) {
         m_recordSize = 0; // all blank: the next entries need not cover anything
-    else
+        m_fileMatches = true;
+    } else {
         m_recorded.reset(); // what is left in the file is read again before its next use
+    }
     return written;
 }
 
@@ -158,14 +190,14 @@ void ExportRecovery::clearRecord() {
     blankRecord();
 }
 
-Result ExportRecovery::writeRecord(const QByteArray& bytes) {
+Result ExportRecovery::writeRecord(qint64 at, const QByteArray& bytes) {
     if (!m_record) {
         Result opened;
         m_record = m_fs.openForWriting(recordPath(), FileSystem::OpenMode::KeepContent, &opened);
         if (!m_record)
             return opened;
     }
-    Result written = m_record->overwrite(bytes);
+    Result written = m_record->writeAt(at, bytes);
     if (!written)
         m_record.reset(); // opened again for the next write
     return written;

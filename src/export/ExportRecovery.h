@@ -30,7 +30,7 @@ struct PendingRename {
 //
 // The record lives in one file that is written in place and padded to whole blocks, never created or
 // removed per call; its entries follow each other, each with its own checksum, and an entry is added by
-// writing the list again. Only an entry taken out from before the last (when a stopped pass is settled)
+// writing it after them. Only an entry taken out from before the last (when a stopped pass is settled)
 // has the file replaced whole, since that write moves the entries after it. A record that cannot be settled
 // yet (its folder is away) is parked in a file of its own, named after its call, until it can.
 class ExportRecovery {
@@ -75,8 +75,9 @@ private:
     Result takeOut(std::vector<PendingRename>::iterator entry);
     Result replaceRecord();
     Result writeEncoded();
+    Result appendEntry(qsizetype at);
     Result blankRecord();
-    Result writeRecord(const QByteArray& bytes);
+    Result writeRecord(qint64 at, const QByteArray& bytes);
 
     FileSystem& m_fs;
     QString m_folder;
@@ -86,6 +87,9 @@ private:
     QByteArray m_encoded; // the entries of m_recorded as the file holds them, before the padding
     // How much of the file may hold entries (-1 until known): a write covers it, a blanking clears it.
     qsizetype m_recordSize = -1;
+    // Whether the file is known to hold m_encoded and blanks after it, so that an entry can be added by
+    // writing it alone.
+    bool m_fileMatches = false;
     std::unique_ptr<OpenFile> m_record;
     // The calls with a parked record, once loadAll has listed them: a call not among them needs no look
     // for one when its record is cleared.

@@ -15,6 +15,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QStringBuilder>
 
 #include <algorithm>
 #include <cerrno>
@@ -35,7 +36,7 @@ QString describeFailure(const Result& failure) {
 } // namespace
 
 QString OrderExport::withSignPosition(qint64 value) {
-    return value < 0 ? QString::number(value) : QLatin1Char(' ') + QString::number(value);
+    return value < 0 ? QString::number(value) : QLatin1Char(' ') % QString::number(value);
 }
 
 // The calls to send, in natural order, read a group at a time with their orders and items: one read
@@ -96,7 +97,7 @@ OrderExport::OrderExport(AppContext& ctx, NetworkConnection& network)
     : m_ctx(ctx), m_network(network), m_recovery(*ctx.fs, ctx.programFolder) {}
 
 QString OrderExport::callPrefix(int callNumber) const {
-    return QStringLiteral("ExtractCalls (Call #") + withSignPosition(callNumber) + QStringLiteral("): ");
+    return QStringLiteral("ExtractCalls (Call #") % withSignPosition(callNumber) % QStringLiteral("): ");
 }
 
 Result OrderExport::audit(AuditType type, const QString& msg) {
@@ -338,10 +339,11 @@ QString OrderExport::nativeHostFolder() {
 
 void OrderExport::nameOutputFile(const QString& folder, const QString& nativeFolder) {
     m_file.baseName = OrderFileFormat::baseName(m_ctx.settings.systemId, m_numbers.last());
-    m_file.tmpName = folder + m_file.baseName + QStringLiteral(".Tmp");
-    m_file.rcvName = folder + m_file.baseName + QStringLiteral(".Rcv");
-    m_file.tmpPath = nativeFolder + m_file.baseName + QStringLiteral(".Tmp");
-    m_file.rcvPath = nativeFolder + m_file.baseName + QStringLiteral(".Rcv");
+    // Each name formed in one allocation.
+    m_file.tmpName = folder % m_file.baseName % QLatin1StringView(".Tmp");
+    m_file.rcvName = folder % m_file.baseName % QLatin1StringView(".Rcv");
+    m_file.tmpPath = nativeFolder % m_file.baseName % QLatin1StringView(".Tmp");
+    m_file.rcvPath = nativeFolder % m_file.baseName % QLatin1StringView(".Rcv");
 }
 
 Result OrderExport::recoverReservedNumbers() {
@@ -414,7 +416,7 @@ Result OrderExport::extractCall(const CallToSend& pending, PassEnd& end) {
         return abandonFile(call, written, end);
     }
     output.reset(); // closed before the rename
-    holdEntry(AuditType::Info, callPrefix(call.callNumber) + m_file.tmpName + QStringLiteral(" bytes."));
+    holdEntry(AuditType::Info, callPrefix(call.callNumber) % m_file.tmpName % QLatin1StringView(" bytes."));
     if (bytes.isEmpty()) { // written whole and flushed into the file it emptied: its size on the disk
         if (Result error = writeHeldEntries(); !error.ok())
             return error;
@@ -433,8 +435,8 @@ Result OrderExport::extractCall(const CallToSend& pending, PassEnd& end) {
         holdEntry(AuditType::Info, QStringLiteral("ExtractCalls: order files can be written again."));
         m_fileFailureReported = false;
     }
-    holdEntry(AuditType::Info, callPrefix(call.callNumber) + m_file.rcvName + QStringLiteral(" bytes."));
-    return addDelivered(call, m_file.baseName + QStringLiteral(".Rcv"));
+    holdEntry(AuditType::Info, callPrefix(call.callNumber) % m_file.rcvName % QLatin1StringView(" bytes."));
+    return addDelivered(call, m_file.baseName % QLatin1StringView(".Rcv"));
 }
 
 Result OrderExport::markWithoutFile(const CallRow& call) {
@@ -512,7 +514,7 @@ Result OrderExport::deliver(const CallRow& call) {
     // Checked before the record is written, so a record always stands for a rename of our own file.
     if (m_ctx.fs->fileExists(m_file.rcvPath))
         return Result::failure(EEXIST, QStringLiteral("%1 already exists").arg(m_file.rcvName));
-    const PendingRename pending{call.source, call.callNumber, m_file.baseName + QStringLiteral(".Rcv"),
+    const PendingRename pending{call.source, call.callNumber, m_file.baseName % QLatin1StringView(".Rcv"),
                                 m_file.tmpPath, m_file.rcvPath};
     const Result saved = m_recovery.save(pending);
     if (!saved)
@@ -554,7 +556,7 @@ Result OrderExport::markCallsExtracted(std::vector<DeliveredCall>& calls) {
         if (result.ok())
             result = m_ctx.store->calls().markExtracted(call.source, call.callNumber, call.fileName, now);
         if (result.ok())
-            result = m_ctx.audit->write(AuditType::Extracted, QStringLiteral("Extracted call #") +
+            result = m_ctx.audit->write(AuditType::Extracted, QStringLiteral("Extracted call #") %
                                                                   withSignPosition(call.callNumber));
     }
     if (result.ok())

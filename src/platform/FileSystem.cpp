@@ -169,10 +169,11 @@ public:
     DescriptorFile(const DescriptorFile&) = delete;
     DescriptorFile& operator=(const DescriptorFile&) = delete;
 
-    Result overwrite(const QByteArray& bytes) override {
+    Result writeAt(qint64 offset, const QByteArray& bytes) override {
         qsizetype done = 0;
         while (done < bytes.size()) {
-            const ssize_t n = ::pwrite(m_fd, bytes.constData() + done, bytes.size() - done, done);
+            const ssize_t n = ::pwrite(m_fd, bytes.constData() + done, bytes.size() - done,
+                                       static_cast<off_t>(offset + done));
             if (n < 0 && errno == EINTR)
                 continue;
             if (n <= 0) { // a write that writes nothing is what a full disk does
@@ -184,7 +185,7 @@ public:
         return Result::success();
     }
     Result writeDurably(const QByteArray& bytes) override {
-        if (Result written = overwrite(bytes); !written)
+        if (Result written = writeAt(0, bytes); !written)
             return written;
         if (::fsync(m_fd) != 0)
             return errnoFailure(QStringLiteral("flush %1").arg(m_path), errno);
@@ -213,13 +214,13 @@ public:
     }
     QString errorString() const { return m_file.errorString(); }
 
-    Result overwrite(const QByteArray& bytes) override {
-        if (!m_file.seek(0) || m_file.write(bytes) != bytes.size() || !m_file.flush())
+    Result writeAt(qint64 offset, const QByteArray& bytes) override {
+        if (!m_file.seek(offset) || m_file.write(bytes) != bytes.size() || !m_file.flush())
             return Result::failure(
                 ENOSPC, QStringLiteral("cannot write %1: %2").arg(m_file.fileName(), errorString()));
         return Result::success();
     }
-    Result writeDurably(const QByteArray& bytes) override { return overwrite(bytes); }
+    Result writeDurably(const QByteArray& bytes) override { return writeAt(0, bytes); }
     qint64 size() const override { return m_file.size(); }
     // Windows files carry no permission bits: the share's access rules decide who reads them.
     Result setPermissions(int) override { return Result::success(); }

@@ -36,9 +36,9 @@ struct FolderEntry {
 class OpenFile {
 public:
     virtual ~OpenFile() = default;
-    // Writes the bytes over the start of the file without truncating it, leaving the flush to the
+    // Writes the bytes over the file from offset on without truncating it, leaving the flush to the
     // operating system.
-    virtual Result overwrite(const QByteArray& bytes) = 0;
+    virtual Result writeAt(qint64 offset, const QByteArray& bytes) = 0;
     // Writes the bytes over the start of the file and flushes them to the disk before returning.
     virtual Result writeDurably(const QByteArray& bytes) = 0;
     // The size of the file on the disk; -1 when it cannot be told.

@@ -11,25 +11,30 @@ const char* const kDateFormat = "yyyy-MM-dd HH:mm:ss";
 
 bool storeDateChars(const QDateTime& dt, char (&text)[20]) {
     // Written digit by digit: a general format per stored row was a measurable part of the intake.
-    const QDate date = dt.date();
-    if (!dt.isValid() || date.year() < 1 || date.year() > 9999)
+    if (!dt.isValid())
         return false;
-    const QTime time = dt.time();
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    dt.date().getDate(&year, &month, &day); // each of year(), month() and day() works out the whole date
+    if (year < 1 || year > 9999)
+        return false;
+    const int seconds = dt.time().msecsSinceStartOfDay() / 1000;
     auto put = [&text](int at, int value, int digits) {
         for (int i = at + digits - 1; i >= at; --i, value /= 10)
             text[i] = static_cast<char>('0' + value % 10);
     };
-    put(0, date.year(), 4);
+    put(0, year, 4);
     text[4] = '-';
-    put(5, date.month(), 2);
+    put(5, month, 2);
     text[7] = '-';
-    put(8, date.day(), 2);
+    put(8, day, 2);
     text[10] = ' ';
-    put(11, time.hour(), 2);
+    put(11, seconds / 3600, 2);
     text[13] = ':';
-    put(14, time.minute(), 2);
+    put(14, seconds / 60 % 60, 2);
     text[16] = ':';
-    put(17, time.second(), 2);
+    put(17, seconds % 60, 2);
     text[19] = '\0';
     return true;
 }

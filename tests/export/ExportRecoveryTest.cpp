@@ -327,4 +327,77 @@ INSTANTIATE_TEST_SUITE_P(Torn, DamagedRecordTest,
                                            DamageCase{"ParkedByteChanged", true, Damage::ByteChanged}),
                          RowName());
 
+enum class Before { Nothing, LastCleared, MiddleCleared, Blanked, ReadWithAnEntryDamaged };
+
+struct AddCase {
+    const char* name;
+    Before before;
+};
+
+class EntryAddedTest : public ExportRecoveryRecord, public ::testing::WithParamInterface<AddCase> {
+protected:
+    static PendingRename entry(int call) {
+        const QString name = u"QX7%1"_s.arg(call + 100, 5, 10, QLatin1Char('0'));
+        return {0, call, name + u".Rcv"_s, u"/host/orders/"_s + name + u".Tmp"_s,
+                u"/host/orders/"_s + name + u".Rcv"_s};
+    }
+};
+
+// An entry is added by writing it alone after the others. Whatever the record went through before, it
+// reads back as the entries that stay and the new ones, and no entry taken out or left after a damaged
+// one comes back.
+TEST_P(EntryAddedTest, ReadsBackAsTheEntriesThatStayAndTheNewOnes) {
+    auto record = std::make_unique<ExportRecovery>(*f.fs, f.programFolder());
+    std::vector<PendingRename> expected;
+    for (int call = 1; call <= 30; ++call) { // past the record's first block
+        expected.push_back(entry(call));
+        ASSERT_TRUE(record->save(expected.back()));
+    }
+    switch (GetParam().before) {
+    case Before::Nothing:
+        break;
+    case Before::LastCleared:
+        ASSERT_TRUE(record->clear({0, 30}));
+        expected.pop_back();
+        break;
+    case Before::MiddleCleared:
+        ASSERT_TRUE(record->clear({0, 8}));
+        expected.erase(expected.begin() + 7);
+        break;
+    case Before::Blanked:
+        record->clearRecord();
+        expected.clear();
+        break;
+    case Before::ReadWithAnEntryDamaged: { // the entries after the damaged one are read no more
+        record.reset();
+        QFile file(ExportRecovery(*f.fs, f.programFolder()).recordPath());
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        const qsizetype at = file.readAll().indexOf("QX700110.Rcv");
+        ASSERT_GT(at, 0);
+        file.seek(at + 5); // the entry of call 10 names another file: its checksum no longer holds
+        file.write("9");
+        file.close();
+        record = std::make_unique<ExportRecovery>(*f.fs, f.programFolder());
+        expected.resize(9);
+        ASSERT_EQ(record->loadAll(), expected);
+        break;
+    }
+    }
+    for (int call = 31; call <= 35; ++call) {
+        expected.push_back(entry(call));
+        ASSERT_TRUE(record->save(expected.back()));
+    }
+    record->closeRecord();
+    EXPECT_EQ(ExportRecovery(*f.fs, f.programFolder()).loadAll(), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Record, EntryAddedTest,
+                         ::testing::Values(AddCase{"AfterOthers", Before::Nothing},
+                                           AddCase{"AfterTheLastCleared", Before::LastCleared},
+                                           AddCase{"AfterOneInTheMiddleCleared", Before::MiddleCleared},
+                                           AddCase{"AfterTheRecordBlanked", Before::Blanked},
+                                           AddCase{"AfterAReadStoppedByADamagedEntry",
+                                                   Before::ReadWithAnEntryDamaged}),
+                         RowName());
+
 } // namespace

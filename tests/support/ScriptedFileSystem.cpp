@@ -64,12 +64,13 @@ Result ScriptedFileSystem::apply(FsOp op, const QString& path, const QString& ot
 }
 
 template <typename Write>
-Result ScriptedFileSystem::applyWrite(const QString& path, const QByteArray& bytes, Write write) {
+Result ScriptedFileSystem::applyWrite(const QString& path, qint64 offset, const QByteArray& bytes,
+                                      Write write) {
     constexpr qsizetype kPageSize = 4096;
     try {
         return apply(FsOp::Overwrite, path, {}, [&] { return write(bytes); });
     } catch (const TornWrite&) {
-        write(bytes.left(kPageSize));
+        write(bytes.left(kPageSize - qsizetype(offset % kPageSize))); // up to the end of the file's page
         throw Stopped{};
     }
 }
@@ -99,7 +100,7 @@ Result ScriptedFileSystem::replaceFileDurably(const QString& path, const QByteAr
 }
 
 Result ScriptedFileSystem::overwrite(const QString& path, const QByteArray& bytes) {
-    return applyWrite(path, bytes,
+    return applyWrite(path, 0, bytes,
                       [&](const QByteArray& written) { return FileSystem::overwrite(path, written); });
 }
 
@@ -107,9 +108,9 @@ class ScriptedFileSystem::ScriptedOpenFile : public OpenFile {
 public:
     ScriptedOpenFile(ScriptedFileSystem& fs, QString path, std::unique_ptr<OpenFile> file)
         : m_fs(fs), m_path(std::move(path)), m_file(std::move(file)) {}
-    Result overwrite(const QByteArray& bytes) override {
-        return m_fs.applyWrite(m_path, bytes,
-                               [&](const QByteArray& written) { return m_file->overwrite(written); });
+    Result writeAt(qint64 offset, const QByteArray& bytes) override {
+        return m_fs.applyWrite(m_path, offset, bytes,
+                               [&](const QByteArray& written) { return m_file->writeAt(offset, written); });
     }
     Result writeDurably(const QByteArray& bytes) override {
         return m_fs.apply(FsOp::WriteDurably, m_path, {}, [&] { return m_file->writeDurably(bytes); });

@@ -67,7 +67,8 @@ private:
     };
     template <typename Run> Result apply(FsOp op, const QString& path, const QString& other, Run run);
     // An overwrite, or its first page only when a StopTorn rule strikes it.
-    template <typename Write> Result applyWrite(const QString& path, const QByteArray& bytes, Write write);
+    template <typename Write>
+    Result applyWrite(const QString& path, qint64 offset, const QByteArray& bytes, Write write);
 
     std::vector<Scripted> m_rules;
 };
