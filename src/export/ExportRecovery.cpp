@@ -87,13 +87,7 @@ Result ExportRecovery::appendEntry(qsizetype at) {
     const qsizetype padded = padToBlocks(m_encoded.size());
     if (padded > m_recordSize)
         bytes.append(padded - m_encoded.size(), ' ');
-    Result written = writeRecord(at, bytes);
-    if (!written) {
-        m_recorded.reset();
-        return written;
-    }
-    m_recordSize = std::max(m_recordSize, padded);
-    return written;
+    return afterWrite(writeRecord(at, bytes), std::max(m_recordSize, padded));
 }
 
 Result ExportRecovery::park(const PendingRename& pending) {
@@ -141,14 +135,7 @@ Result ExportRecovery::takeOut(std::vector<PendingRename>::iterator entry) {
 Result ExportRecovery::replaceRecord() {
     m_record.reset(); // its descriptor would write to the file replaced
     const QByteArray bytes = padToBlocks(m_encoded);
-    Result replaced = m_fs.replaceFileDurably(recordPath(), bytes);
-    if (!replaced) {
-        m_recorded.reset(); // what the file holds is read again before its next use
-        return replaced;
-    }
-    m_recordSize = bytes.size();
-    m_fileMatches = true;
-    return replaced;
+    return afterWrite(m_fs.replaceFileDurably(recordPath(), bytes), bytes.size());
 }
 
 Result ExportRecovery::writeEncoded() {
@@ -157,26 +144,25 @@ Result ExportRecovery::writeEncoded() {
     QByteArray bytes = padToBlocks(m_encoded);
     if (bytes.size() < m_recordSize)
         bytes.append(m_recordSize - bytes.size(), ' '); // nothing of a longer list is left behind
-    Result written = writeRecord(0, bytes);
-    if (!written) {
-        m_recorded.reset();
-        return written;
-    }
-    m_recordSize = bytes.size();
-    m_fileMatches = true;
-    return written;
+    return afterWrite(writeRecord(0, bytes), bytes.size());
 }
 
 Result ExportRecovery::blankRecord() {
     if (m_recordSize <= 0)
         return Result::success();
-    Result written = writeRecord(0, QByteArray(m_recordSize, ' '));
-    if (written) {
-        m_recordSize = 0; // all blank: the next entries need not cover anything
-        m_fileMatches = true;
-    } else {
-        m_recorded.reset(); // what is left in the file is read again before its next use
+    // All blank: the next entries need not cover anything.
+    return afterWrite(writeRecord(0, QByteArray(m_recordSize, ' ')), 0);
+}
+
+// A write that went through leaves the file holding m_encoded and blanks up to size; after one that was
+// refused, what the file holds is read again before its next use.
+Result ExportRecovery::afterWrite(Result written, qsizetype size) {
+    if (!written) {
+        m_recorded.reset();
+        return written;
     }
+    m_recordSize = size;
+    m_fileMatches = true;
     return written;
 }
 

@@ -77,6 +77,7 @@ private:
     Result writeEncoded();
     Result appendEntry(qsizetype at);
     Result blankRecord();
+    Result afterWrite(Result written, qsizetype size);
     Result writeRecord(qint64 at, const QByteArray& bytes);
 
     FileSystem& m_fs;

@@ -337,13 +337,20 @@ QString OrderExport::nativeHostFolder() {
     return *m_nativeHostFolder;
 }
 
-void OrderExport::nameOutputFile(const QString& folder, const QString& nativeFolder) {
-    m_file.baseName = OrderFileFormat::baseName(m_ctx.settings.systemId, m_numbers.last());
+void OrderExport::nameFile(OutputFile& file, const QString& folder, const QString& nativeFolder,
+                           const QString& baseName) {
     // Each name formed in one allocation.
-    m_file.tmpName = folder % m_file.baseName % QLatin1StringView(".Tmp");
-    m_file.rcvName = folder % m_file.baseName % QLatin1StringView(".Rcv");
-    m_file.tmpPath = nativeFolder % m_file.baseName % QLatin1StringView(".Tmp");
-    m_file.rcvPath = nativeFolder % m_file.baseName % QLatin1StringView(".Rcv");
+    file.baseName = baseName;
+    file.rcvFileName = baseName % QLatin1StringView(".Rcv");
+    file.tmpName = folder % baseName % QLatin1StringView(".Tmp");
+    file.rcvName = folder % file.rcvFileName;
+    file.tmpPath = nativeFolder % baseName % QLatin1StringView(".Tmp");
+    file.rcvPath = nativeFolder % file.rcvFileName;
+}
+
+void OrderExport::nameOutputFile(const QString& folder, const QString& nativeFolder) {
+    nameFile(m_file, folder, nativeFolder,
+             OrderFileFormat::baseName(m_ctx.settings.systemId, m_numbers.last()));
 }
 
 Result OrderExport::recoverReservedNumbers() {
@@ -436,7 +443,7 @@ Result OrderExport::extractCall(const CallToSend& pending, PassEnd& end) {
         m_fileFailureReported = false;
     }
     holdEntry(AuditType::Info, callPrefix(call.callNumber) % m_file.rcvName % QLatin1StringView(" bytes."));
-    return addDelivered(call, m_file.baseName % QLatin1StringView(".Rcv"));
+    return addDelivered(call, m_file.rcvFileName);
 }
 
 Result OrderExport::markWithoutFile(const CallRow& call) {
@@ -514,8 +521,8 @@ Result OrderExport::deliver(const CallRow& call) {
     // Checked before the record is written, so a record always stands for a rename of our own file.
     if (m_ctx.fs->fileExists(m_file.rcvPath))
         return Result::failure(EEXIST, QStringLiteral("%1 already exists").arg(m_file.rcvName));
-    const PendingRename pending{call.source, call.callNumber, m_file.baseName % QLatin1StringView(".Rcv"),
-                                m_file.tmpPath, m_file.rcvPath};
+    const PendingRename pending{call.source, call.callNumber, m_file.rcvFileName, m_file.tmpPath,
+                                m_file.rcvPath};
     const Result saved = m_recovery.save(pending);
     if (!saved)
         return Result::failure(saved.code, saved.message);

@@ -45,14 +45,17 @@ public:
     const ExportRecovery& recovery() const { return m_recovery; }
 
 private:
-    // The names of the file opened for the current call: setting form (for the log) and native.
+    // The names of an order file: setting form (for the log) and native.
     struct OutputFile {
         QString baseName;
+        QString rcvFileName; // the name the host reads, without a folder
         QString tmpName;
         QString rcvName;
         QString tmpPath;
         QString rcvPath;
     };
+    static void nameFile(OutputFile& file, const QString& folder, const QString& nativeFolder,
+                         const QString& baseName);
     enum class PassEnd { Finished, Stopped };
     // A call to send with its orders and their line items, as the read of its group gave them.
     struct CallToSend {
@@ -126,13 +129,8 @@ private:
     void reportPassError(const Result& error);
 
     // --- a store several workstations share: its ledger stands for the rename record ---------------
-    struct SiteFile {
+    struct SiteFile : OutputFile {
         OrderFileEntry entry;
-        QString baseName;
-        QString tmpName; // setting form, for the log
-        QString rcvName;
-        QString tmpPath; // native
-        QString rcvPath;
         QString givenUpPath; // where its ".Tmp" is moved when it is given up
         QByteArray bytes;
         std::size_t at = 0;      // the call's place in its claim

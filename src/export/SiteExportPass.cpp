@@ -64,14 +64,8 @@ OrderExport::SiteFile OrderExport::siteFileOf(const OrderFileEntry& entry) {
     SiteFile file;
     file.entry = entry;
     const QString base = OrderFileFormat::baseName(entry.systemId, entry.seqNum);
-    const QString folder = hostFolder();
-    const QString native = nativeHostFolder();
-    file.baseName = base;
-    file.tmpName = folder + base + QStringLiteral(".Tmp");
-    file.rcvName = folder + base + QStringLiteral(".Rcv");
-    file.tmpPath = native + base + QStringLiteral(".Tmp");
-    file.rcvPath = native + base + QStringLiteral(".Rcv");
-    file.givenUpPath = native + givenUpName(base, entry.id);
+    nameFile(file, hostFolder(), nativeHostFolder(), base);
+    file.givenUpPath = nativeHostFolder() + givenUpName(base, entry.id);
     return file;
 }
 
@@ -426,7 +420,7 @@ Result OrderExport::markSiteCalls(const std::vector<SiteFile>& delivered,
             for (const auto& [type, msg] : file->entries)
                 write(type, msg);
             if (result.ok())
-                result = ledger.markDelivered(file->entry, file->baseName + QStringLiteral(".Rcv"), now);
+                result = ledger.markDelivered(file->entry, file->rcvFileName, now);
             extracted(file->entry.call);
             ++file;
         } else {
@@ -585,8 +579,7 @@ Result OrderExport::settleSiteFile(const SiteFile& file) {
     Result result = unit.begun();
     if (delivered) {
         if (result.ok())
-            result =
-                ledger.markDelivered(file.entry, file.baseName + QStringLiteral(".Rcv"), m_ctx.clock->now());
+            result = ledger.markDelivered(file.entry, file.rcvFileName, m_ctx.clock->now());
         if (result.status == Result::Status::NotFound)
             result = Result::success(); // settled by someone else meanwhile
         else if (result.ok())

@@ -66,7 +66,7 @@ private:
         int seen = 0;
     };
     template <typename Run> Result apply(FsOp op, const QString& path, const QString& other, Run run);
-    // An overwrite, or its first page only when a StopTorn rule strikes it.
+    // A write at offset, or what of it fits in its first page when a StopTorn rule strikes it.
     template <typename Write>
     Result applyWrite(const QString& path, qint64 offset, const QByteArray& bytes, Write write);
 
